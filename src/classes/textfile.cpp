@@ -1,0 +1,248 @@
+#include "classes/textfile.h"
+#include "platform/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringConverter>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hsa {
+
+namespace {
+
+QString openError(const QString& path)
+{
+    return QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(QDir::toNativeSeparators(path));
+}
+
+QString createError(const QString& path)
+{
+    return QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(path));
+}
+
+QByteArray encodeWith(const char* codec, const QString& text)
+{
+    QStringEncoder enc(codec, QStringConverter::Flag::Default);
+    if (!enc.isValid())
+        return text.toLatin1();
+    QByteArray out = enc.encode(text);
+    return out;
+}
+
+QString decodeWith(const char* codec, const QByteArray& bytes)
+{
+    QStringDecoder dec(codec, QStringConverter::Flag::Default);
+    if (!dec.isValid())
+        return QString::fromLatin1(bytes);
+    return dec.decode(bytes);
+}
+
+QList<QByteArray> splitLines(const QByteArray& data)
+{
+    if (data.isEmpty())
+        return {};
+    QList<QByteArray> lines = data.split('\n');
+    // After a final line end split() leaves one empty piece: no line.
+    if (data.endsWith('\n'))
+        lines.removeLast();
+    for (QByteArray& l : lines)
+        if (l.endsWith('\r'))
+            l.chop(1);
+    // A DOS end-of-file mark after the last line is no content.
+    if (!lines.isEmpty() && lines.last() == "\x1a")
+        lines.removeLast();
+    return lines;
+}
+
+mode_t newFileMode()
+{
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return 0666 & ~m;
+}
+
+} // namespace
+
+QByteArray ToWindows1252(const QString& text)
+{
+    return encodeWith("windows-1252", text);
+}
+
+QString FromWindows1252(const QByteArray& bytes)
+{
+    return decodeWith("windows-1252", bytes);
+}
+
+bool IsWindows1252(const QString& text)
+{
+    QStringEncoder enc("windows-1252", QStringConverter::Flag::Stateless);
+    QByteArray b = enc.encode(text);
+    if (enc.hasError())
+        return false;
+    return FromWindows1252(b) == text;
+}
+
+QByteArray ToCp850(const QString& text)
+{
+    return encodeWith("IBM850", text);
+}
+
+QString FromCp850(const QByteArray& bytes)
+{
+    return decodeWith("IBM850", bytes);
+}
+
+QByteArray ReadFileBytes(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw FileError(openError(path));
+    QByteArray data = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        throw FileError(openError(path));
+    return data;
+}
+
+QList<QByteArray> ReadRawLines(const QString& path)
+{
+    return splitLines(ReadFileBytes(path));
+}
+
+QStringList ReadTextLines(const QString& path)
+{
+    QStringList out;
+    for (const QByteArray& l : ReadRawLines(path))
+        out.append(FromWindows1252(l));
+    return out;
+}
+
+QString ReadFirstLine(const QString& path)
+{
+    QStringList lines = ReadTextLines(path);
+    return lines.isEmpty() ? QString() : lines.first();
+}
+
+void WriteRawLines(const QString& path, const QList<QByteArray>& lines)
+{
+    QByteArray data;
+    for (const QByteArray& l : lines) {
+        data.append(l);
+        data.append("\r\n");
+    }
+    WriteFileAtomic(path, data);
+}
+
+void WriteTextLines(const QString& path, const QStringList& lines)
+{
+    QList<QByteArray> raw;
+    raw.reserve(lines.size());
+    for (const QString& l : lines)
+        raw.append(ToWindows1252(l));
+    WriteRawLines(path, raw);
+}
+
+void WriteFileAtomic(const QString& path, const QByteArray& data)
+{
+    const QFileInfo info(path);
+    const QByteArray dir = QFile::encodeName(info.absolutePath());
+    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+    QByteArray tmpl = dir + "/." + QFile::encodeName(info.fileName()) + ".XXXXXX";
+
+    int fd = ::mkstemp(tmpl.data());
+    if (fd < 0)
+        throw FileError(createError(path));
+
+    // Keep the permissions of the file that is replaced.
+    struct stat st;
+    if (::stat(target.constData(), &st) == 0)
+        ::fchmod(fd, st.st_mode & 07777);
+    else
+        ::fchmod(fd, newFileMode());
+
+    const char* p = data.constData();
+    qsizetype left = data.size();
+    bool ok = true;
+    while (left > 0) {
+        ssize_t w = ::write(fd, p, static_cast<size_t>(left));
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            ok = false;
+            break;
+        }
+        p += w;
+        left -= w;
+    }
+    if (ok && ::fsync(fd) != 0)
+        ok = false;
+    if (::close(fd) != 0)
+        ok = false;
+    if (ok && ::rename(tmpl.constData(), target.constData()) != 0)
+        ok = false;
+    if (!ok) {
+        ::unlink(tmpl.constData());
+        throw FileError(createError(path));
+    }
+    int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+static QString findOneCI(const QString& dir, const QString& name, bool* found)
+{
+    QDir d(dir);
+    if (d.exists(name)) {
+        *found = true;
+        return d.filePath(name);
+    }
+    const QStringList entries = d.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                            QDir::Name);
+    for (const QString& e : entries) {
+        if (e.compare(name, Qt::CaseInsensitive) == 0) {
+            *found = true;
+            return d.filePath(e);
+        }
+    }
+    *found = false;
+    return d.filePath(name);
+}
+
+QString FindFileCI(const QString& dir, const QString& name)
+{
+    QString n = name;
+    n.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QStringList parts = n.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return dir;
+    QString cur = dir;
+    for (int i = 0; i < parts.size(); ++i) {
+        bool found = false;
+        QString next = findOneCI(cur, parts[i], &found);
+        if (!found) {
+            // Keep the rest as given.
+            QStringList rest = parts.mid(i + 1);
+            rest.prepend(QFileInfo(next).fileName());
+            return QDir(cur).filePath(rest.join(QLatin1Char('/')));
+        }
+        cur = next;
+    }
+    return cur;
+}
+
+bool FileExistsCI(const QString& dir, const QString& name)
+{
+    return QFileInfo::exists(FindFileCI(dir, name));
+}
+
+} // namespace hsa

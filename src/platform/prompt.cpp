@@ -1,0 +1,60 @@
+#include "platform/prompt.h"
+#include "platform/qtprompt.h"
+
+namespace hsa {
+
+namespace {
+Prompt* g_installed = nullptr;
+
+Prompt& windowPrompt()
+{
+    static QtPrompt p;
+    return p;
+}
+} // namespace
+
+Prompt& prompts()
+{
+    return g_installed ? *g_installed : windowPrompt();
+}
+
+void setPrompts(Prompt* p)
+{
+    g_installed = p;
+}
+
+void showMessage(const QString& text)
+{
+    prompts().message(MsgKind::Plain, text);
+}
+
+void showInformation(const QString& text, const QString& caption)
+{
+    prompts().message(MsgKind::Information, text, caption);
+}
+
+void showWarning(const QString& text, const QString& caption)
+{
+    prompts().message(MsgKind::Warning, text, caption);
+}
+
+void showError(const QString& text, const QString& caption)
+{
+    prompts().message(MsgKind::Error, text, caption);
+}
+
+bool askYesNo(const QString& text, MsgKind kind, const QString& caption)
+{
+    return prompts().ask(kind, text, Buttons::YesNo, caption) == Answer::Yes;
+}
+
+QString displayText(const QString& text)
+{
+    QString s = text;
+    s.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.remove(QLatin1Char('\r'));
+    return s;
+}
+
+} // namespace hsa

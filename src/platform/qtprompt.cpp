@@ -1,0 +1,126 @@
+#include "platform/qtprompt.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace hsa {
+
+namespace {
+
+QWidget* parentWindow()
+{
+    return QApplication::activeWindow();
+}
+
+QString captionOr(const QString& caption)
+{
+    return caption.isEmpty() ? QApplication::applicationName() : caption;
+}
+
+QMessageBox::Icon iconOf(MsgKind kind)
+{
+    switch (kind) {
+    case MsgKind::Information: return QMessageBox::Information;
+    case MsgKind::Warning: return QMessageBox::Warning;
+    case MsgKind::Error: return QMessageBox::Critical;
+    case MsgKind::Confirmation: return QMessageBox::Question;
+    case MsgKind::Plain: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+void QtPrompt::message(MsgKind kind, const QString& text, const QString& caption)
+{
+    QMessageBox box(iconOf(kind), captionOr(caption), displayText(text), QMessageBox::Ok,
+                    parentWindow());
+    box.exec();
+}
+
+Answer QtPrompt::ask(MsgKind kind, const QString& text, Buttons buttons, const QString& caption)
+{
+    QMessageBox::StandardButtons sb;
+    switch (buttons) {
+    case Buttons::Ok: sb = QMessageBox::Ok; break;
+    case Buttons::OkCancel: sb = QMessageBox::Ok | QMessageBox::Cancel; break;
+    case Buttons::YesNo: sb = QMessageBox::Yes | QMessageBox::No; break;
+    case Buttons::YesNoCancel: sb = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+    }
+    QMessageBox box(iconOf(kind), captionOr(caption), displayText(text), sb, parentWindow());
+    box.setButtonText(QMessageBox::Yes, QStringLiteral("&Ja"));
+    box.setButtonText(QMessageBox::No, QStringLiteral("&Nein"));
+    box.setButtonText(QMessageBox::Cancel, QStringLiteral("Abbrechen"));
+    switch (box.exec()) {
+    case QMessageBox::Ok: return Answer::Ok;
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+    }
+}
+
+std::optional<QString> QtPrompt::input(const QString& caption, const QString& label,
+                                       const QString& preset)
+{
+    bool ok = false;
+    QString s = QInputDialog::getText(parentWindow(), captionOr(caption), displayText(label),
+                                      QLineEdit::Normal, preset, &ok);
+    if (!ok)
+        return std::nullopt;
+    return s;
+}
+
+std::optional<QString> QtPrompt::password(const QString& caption, const QString& label)
+{
+    bool ok = false;
+    QString s = QInputDialog::getText(parentWindow(), captionOr(caption), displayText(label),
+                                      QLineEdit::Password, QString(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return s;
+}
+
+std::optional<int> QtPrompt::choose(const QString& caption, const QString& label,
+                                    const QStringList& items, int current)
+{
+    bool ok = false;
+    QString s = QInputDialog::getItem(parentWindow(), captionOr(caption), displayText(label),
+                                      items, current, false, &ok);
+    if (!ok)
+        return std::nullopt;
+    int i = items.indexOf(s);
+    if (i < 0)
+        return std::nullopt;
+    return i;
+}
+
+std::optional<QString> QtPrompt::openFileName(const QString& caption, const QString& dir,
+                                              const QString& filter)
+{
+    QString s = QFileDialog::getOpenFileName(parentWindow(), captionOr(caption), dir, filter);
+    if (s.isEmpty())
+        return std::nullopt;
+    return s;
+}
+
+std::optional<QString> QtPrompt::saveFileName(const QString& caption, const QString& dir,
+                                              const QString& filter)
+{
+    QString s = QFileDialog::getSaveFileName(parentWindow(), captionOr(caption), dir, filter);
+    if (s.isEmpty())
+        return std::nullopt;
+    return s;
+}
+
+std::optional<QString> QtPrompt::folderName(const QString& caption, const QString& dir)
+{
+    QString s = QFileDialog::getExistingDirectory(parentWindow(), captionOr(caption), dir);
+    if (s.isEmpty())
+        return std::nullopt;
+    return s;
+}
+
+} // namespace hsa

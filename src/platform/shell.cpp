@@ -1,0 +1,134 @@
+#include "platform/shell.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QUrl>
+
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace hsa {
+
+namespace {
+
+// Process ids of this user's processes whose program is named exeName.
+QList<pid_t> processesNamed(const QString& exeName)
+{
+    QList<pid_t> out;
+    const QDir proc(QStringLiteral("/proc"));
+    const uid_t me = ::getuid();
+    for (const QString& e : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool ok = false;
+        const pid_t pid = e.toInt(&ok);
+        if (!ok || pid == ::getpid())
+            continue;
+        const QFileInfo info(proc.filePath(e));
+        if (info.ownerId() != me)
+            continue;
+        QFile cmd(proc.filePath(e + QStringLiteral("/cmdline")));
+        if (!cmd.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray all = cmd.readAll();
+        const QList<QByteArray> argv = all.split('\0');
+        // A Windows program runs under a loader: look at the first two words.
+        for (int i = 0; i < std::min<qsizetype>(2, argv.size()); ++i) {
+            QString name = QFileInfo(QFile::decodeName(argv[i])).fileName();
+            if (name.compare(exeName, Qt::CaseInsensitive) == 0) {
+                out << pid;
+                break;
+            }
+        }
+    }
+    return out;
+}
+
+class SystemShell : public Shell {
+public:
+    bool openUrl(const QString& url) override
+    {
+        return QDesktopServices::openUrl(QUrl(url));
+    }
+    bool openFile(const QString& path) override
+    {
+        if (!QFileInfo::exists(path))
+            return false;
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    }
+    bool startDetached(const QString& program, const QStringList& args,
+                       const QString& workDir) override
+    {
+        return QProcess::startDetached(program, args, workDir);
+    }
+    bool isProcessRunning(const QString& exeName) override
+    {
+        return !processesNamed(exeName).isEmpty();
+    }
+    bool terminateProcess(const QString& exeName) override
+    {
+        const QList<pid_t> pids = processesNamed(exeName);
+        for (pid_t p : pids)
+            ::kill(p, SIGTERM);
+        return !pids.isEmpty();
+    }
+};
+
+Shell* g_shell = nullptr;
+
+} // namespace
+
+Shell& shell()
+{
+    static SystemShell system;
+    return g_shell ? *g_shell : system;
+}
+
+void setShell(Shell* s)
+{
+    g_shell = s;
+}
+
+bool RecordingShell::openUrl(const QString& url)
+{
+    requests.append({QStringLiteral("url"), url, {}, {}});
+    return result;
+}
+
+bool RecordingShell::openFile(const QString& path)
+{
+    requests.append({QStringLiteral("file"), path, {}, {}});
+    return result;
+}
+
+bool RecordingShell::startDetached(const QString& program, const QStringList& args,
+                                   const QString& workDir)
+{
+    requests.append({QStringLiteral("start"), program, args, workDir});
+    return result;
+}
+
+bool RecordingShell::isProcessRunning(const QString& exeName)
+{
+    requests.append({QStringLiteral("running"), exeName, {}, {}});
+    for (const QString& p : runningPrograms)
+        if (p.compare(exeName, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+bool RecordingShell::terminateProcess(const QString& exeName)
+{
+    requests.append({QStringLiteral("terminate"), exeName, {}, {}});
+    for (qsizetype i = 0; i < runningPrograms.size(); ++i) {
+        if (runningPrograms[i].compare(exeName, Qt::CaseInsensitive) == 0) {
+            runningPrograms.removeAt(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace hsa

@@ -1,0 +1,52 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+namespace hsa {
+
+// The desktop's shell and process services: web pages, mailto links and
+// documents open in their handler; programs start detached.  Every call says
+// whether it worked; none raises.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    // Opens a URL (web page, mailto link) in the desktop's handler.
+    virtual bool openUrl(const QString& url) = 0;
+    // Opens a file in the program the desktop associates with it.
+    virtual bool openFile(const QString& path) = 0;
+    // Starts a program detached, in workDir.
+    virtual bool startDetached(const QString& program, const QStringList& args,
+                               const QString& workDir) = 0;
+    // True when a process whose program file is named exeName (ignoring case)
+    // runs for this user.
+    virtual bool isProcessRunning(const QString& exeName) = 0;
+    // Ends every process of this user whose program file is named exeName;
+    // true when one was found.
+    virtual bool terminateProcess(const QString& exeName) = 0;
+};
+
+Shell& shell();
+void setShell(Shell* s); // nullptr restores the system one
+
+// Test double: records every request and answers with a fixed result.
+class RecordingShell : public Shell {
+public:
+    struct Request {
+        QString what; // "url", "file", "start", "running", "terminate"
+        QString target;
+        QStringList args;
+        QString workDir;
+    };
+    bool openUrl(const QString& url) override;
+    bool openFile(const QString& path) override;
+    bool startDetached(const QString& program, const QStringList& args,
+                       const QString& workDir) override;
+    bool isProcessRunning(const QString& exeName) override;
+    bool terminateProcess(const QString& exeName) override;
+
+    QList<Request> requests;
+    bool result = true;           // what the open and start calls return
+    QStringList runningPrograms;  // what isProcessRunning finds
+};
+
+} // namespace hsa

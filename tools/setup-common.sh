@@ -1,0 +1,45 @@
+# Sourced by run.sh and test.sh: installs the Debian packages the project needs
+# (only those that are missing) and builds the project.
+set -euo pipefail
+
+HSA_PACKAGES=(
+  build-essential cmake pkg-config ninja-build
+  qt6-base-dev libgl1-mesa-dev
+  zlib1g-dev
+  libshp-dev shapelib
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-liberation
+  zip unzip p7zip-full ziptool
+  poppler-utils
+  python3 python3-dbfread
+  libssl-dev
+  clang
+  xvfb xauth
+)
+
+hsa_install_packages() {
+  local missing=()
+  for p in "${HSA_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+  if [ ${#missing[@]} -eq 0 ]; then
+    return 0
+  fi
+  echo "Installiere fehlende Pakete: ${missing[*]}"
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+hsa_build() {
+  local root="$1" build="$2"
+  local gen=()
+  if [ ! -f "$build/CMakeCache.txt" ]; then
+    gen=(-G Ninja)
+  fi
+  cmake -S "$root" -B "$build" "${gen[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$build" --parallel "$(nproc)"
+}
