@@ -18,7 +18,8 @@ endfunction()
 # one GoogleTest program and registers its cases with ctest.
 function(hsa_test name)
   cmake_parse_arguments(ARG "PLAIN" "" "LIBS" ${ARGN})
-  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  hsa_test_subdirs()
   if(NOT srcs)
     return()
   endif()
@@ -36,3 +37,14 @@ function(hsa_test name)
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8" TIMEOUT 600)
 endfunction()
+
+# Every sub-folder of a test folder that has a CMakeLists.txt is its own test
+# program (hsa_test(<module>_<topic> ...)), so topics build independently.
+macro(hsa_test_subdirs)
+  file(GLOB _children LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(_c ${_children})
+    if(IS_DIRECTORY ${_c} AND EXISTS ${_c}/CMakeLists.txt)
+      add_subdirectory(${_c})
+    endif()
+  endforeach()
+endmacro()
