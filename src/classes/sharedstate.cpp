@@ -4,6 +4,18 @@ namespace hsa {
 
 namespace {
 SharedState g_state;
+std::function<void()> g_refresh;
+}
+
+void NotifyMainWindow()
+{
+    if (g_refresh)
+        g_refresh();
+}
+
+void SetMainWindowRefresh(std::function<void()> refresh)
+{
+    g_refresh = std::move(refresh);
 }
 
 SharedState& state()

@@ -2,6 +2,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 
 // The program's shared state: the variables that the main window's unit holds
 // for the whole run and that every part of the program reads.  One instance,
@@ -54,6 +55,7 @@ struct SharedState {
     QString schoolName = QStringLiteral("Hauptschule mit Werkrealschule Irgendwo");
     QString schoolTypeText = QStringLiteral("der Hauptschule mit Werkrealschule");
     bool eveningSchoolMode = false;
+    QString schoolTypeCaption; // caption of the main window's school-type label
 
     // The open class and the current student.
     QString openClassFile;  // caption of Label1: file name of the open class table
@@ -79,5 +81,11 @@ struct SharedState {
 
 SharedState& state();
 void resetState();
+
+// The main window shows part of the shared state (open class, school name and
+// type captions, the menu gate).  Logic that changes those fields calls
+// NotifyMainWindow(); the main window installs the refresh it needs.
+void NotifyMainWindow();
+void SetMainWindowRefresh(std::function<void()> refresh);
 
 } // namespace hsa
