@@ -10,17 +10,27 @@
 namespace hsa {
 
 struct PrintSettings {
-    QString printerFontName = QStringLiteral("Arial");
+    QString printerFontName = QStringLiteral("Times New Roman");
     bool printLandscape = false;
     int printShiftX = 0;        // 0.1 mm
     int printShiftY = 0;        // 0.1 mm
     double printStretchX = 1.0;
     double printStretchY = 1.0;
-    double printScaleX = 1.0;
-    double printScaleY = 1.0;
+    double printScaleX = 0.0; // set by BeginPrint
+    double printScaleY = 0.0;
     double printFontStretch = 1.0;
-    int printLineWidth = 1;
-    int emblemKind = 0;
+    int printLineWidth = 2;     // 0 to 4; 0 leaves out every ruled line
+    int emblemKind = 2;         // 1 "bw2.wmf", > 1 "landes2.bmp", <= 0 none
+    int printPageWidth = 0;     // printable width, 0.1 mm (set by BeginPrint)
+    int printPageHeight = 0;    // printable height, 0.1 mm
+    bool printerNameTooLong = false; // the default printer's name was cut short
+    double emblemWidthFactor = 1.0;
+    double emblemHeightFactor = 1.0;
+    int emblemShiftX = 0;       // 0.1 mm
+    int emblemShiftY = 0;       // 0.1 mm
+    int stateLineSwitch = 1;    // > 0: certificate heading prints the state line
+    int certificateHeadOffset = 0; // 0.1 mm, set by the external certificates
+    bool printFontFileRead = false; // schrift2.dat is read once per run
 };
 
 struct SharedState {
