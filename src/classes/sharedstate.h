@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include "classes/subjectdata.h"
 
 // The program's shared state: the variables that the main window's unit holds
 // for the whole run and that every part of the program reads.  One instance,
@@ -87,6 +88,14 @@ struct SharedState {
     PrintSettings print;
 
     QString stickRoot;
+
+    // Subject data of the open class level (subjects.h keeps subjectNames,
+    // subjectBlockHeading, footerLines, certificateLines and ebaHeading above
+    // equal to it).
+    SubjectData subjectData;
+    // Main window's school-name label: SchoolName with its first "?" as a line
+    // feed (ShowSchoolType).
+    QString schoolNameCaption;
 };
 
 SharedState& state();
