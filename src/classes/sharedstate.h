@@ -96,6 +96,9 @@ struct SharedState {
     // Main window's school-name label: SchoolName with its first "?" as a line
     // feed (ShowSchoolType).
     QString schoolNameCaption;
+    // Password the password dialog accepts; replaced by the content of the
+    // password file each time the dialog is activated.
+    QString storedPassword = QStringLiteral("3wiro");
 };
 
 SharedState& state();
