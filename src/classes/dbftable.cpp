@@ -1,0 +1,502 @@
+#include "classes/dbftable.h"
+
+#include "classes/textfile.h"
+#include "platform/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <shapefil.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hsa {
+
+namespace {
+
+// Code-page-850 byte and the Windows-1252 byte of the same letter:
+// ä ö ü Ä Ö Ü ß é.
+constexpr unsigned char kFamilyPairs[8][2] = {
+    {0x84, 0xE4}, {0x94, 0xF6}, {0x81, 0xFC}, {0x8E, 0xC4},
+    {0x99, 0xD6}, {0x9A, 0xDC}, {0xE1, 0xDF}, {0x82, 0xE9},
+};
+
+QString nativePath(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+FileError openError(const QString& path)
+{
+    return FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(nativePath(path)));
+}
+
+FileError writeError(const QString& path)
+{
+    return FileError(QStringLiteral("Schreibfehler in Datei %1").arg(nativePath(path)));
+}
+
+bool isNumberType(char type)
+{
+    return type == 'N' || type == 'F';
+}
+
+uint16_t le16(const unsigned char* p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+uint32_t le32(const unsigned char* p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+void putLe32(unsigned char* p, uint32_t v)
+{
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+    p[2] = static_cast<unsigned char>(v >> 16);
+    p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+bool readAll(int fd, QByteArray& out)
+{
+    struct stat st {};
+    if (fstat(fd, &st) != 0)
+        return false;
+    out.resize(static_cast<qsizetype>(st.st_size));
+    qsizetype done = 0;
+    while (done < out.size()) {
+        const ssize_t got = pread(fd, out.data() + done, static_cast<size_t>(out.size() - done), done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += got;
+    }
+    return true;
+}
+
+bool writeAll(int fd, const QByteArray& data)
+{
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t put = pwrite(fd, data.constData() + done, static_cast<size_t>(data.size() - done), done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += put;
+    }
+    return true;
+}
+
+// Opens path and takes the lock; the descriptor, or -1 with errno set.
+int openLocked(const QString& path, bool exclusive)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), (exclusive ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    int rc;
+    do {
+        rc = flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Where the record data of a dBase file lie.
+struct DbfLayout {
+    uint32_t records = 0;     // complete records present in the file
+    uint32_t headerLength = 0;
+    uint32_t recordLength = 0;
+};
+
+bool readLayout(const QByteArray& file, DbfLayout& layout)
+{
+    if (file.size() < 32)
+        return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(file.constData());
+    layout.headerLength = le16(p + 8);
+    layout.recordLength = le16(p + 10);
+    if (layout.headerLength < 33 || layout.recordLength < 1 ||
+        layout.headerLength > static_cast<uint32_t>(file.size()))
+        return false;
+    const uint32_t declared = le32(p + 4);
+    const uint64_t room = (static_cast<uint64_t>(file.size()) - layout.headerLength) / layout.recordLength;
+    layout.records = static_cast<uint32_t>(std::min<uint64_t>(declared, room));
+    return true;
+}
+
+} // namespace
+
+QByteArray FamilyBytesToWindows1252(QByteArray bytes)
+{
+    for (char& c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        for (const auto& pair : kFamilyPairs)
+            if (b == pair[0]) {
+                c = static_cast<char>(pair[1]);
+                break;
+            }
+    }
+    return bytes;
+}
+
+QByteArray Windows1252ToFamilyBytes(QByteArray bytes)
+{
+    for (char& c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        for (const auto& pair : kFamilyPairs)
+            if (b == pair[1]) {
+                c = static_cast<char>(pair[0]);
+                break;
+            }
+    }
+    return bytes;
+}
+
+struct DbfTable::Impl {
+    DBFHandle handle = nullptr;
+    int lockFd = -1;
+};
+
+DbfTable::DbfTable() : d_(new Impl) {}
+
+DbfTable::~DbfTable()
+{
+    close();
+    delete d_;
+}
+
+void DbfTable::open(const QString& path, DbfAccess access, DbfTextBytes bytes)
+{
+    close();
+    const bool exclusive = access == DbfAccess::Exclusive;
+    const int fd = openLocked(path, exclusive);
+    if (fd < 0)
+        throw openError(path);
+    d_->lockFd = fd;
+    path_ = path;
+    access_ = access;
+    bytes_ = bytes;
+    try {
+        openHandle();
+    } catch (...) {
+        ::close(d_->lockFd);
+        d_->lockFd = -1;
+        path_.clear();
+        throw;
+    }
+    rebuildLive();
+}
+
+void DbfTable::openHandle()
+{
+    const QByteArray native = QFile::encodeName(path_);
+    d_->handle = DBFOpen(native.constData(), readOnly() ? "rb" : "rb+");
+    if (!d_->handle)
+        throw openError(path_);
+}
+
+void DbfTable::close()
+{
+    if (d_->handle) {
+        DBFClose(d_->handle);
+        d_->handle = nullptr;
+    }
+    if (d_->lockFd >= 0) {
+        if (!readOnly())
+            fsync(d_->lockFd);
+        ::close(d_->lockFd);
+        d_->lockFd = -1;
+    }
+    live_.clear();
+    path_.clear();
+}
+
+bool DbfTable::isOpen() const
+{
+    return d_->handle != nullptr;
+}
+
+QString DbfTable::fileName() const
+{
+    return QFileInfo(path_).fileName();
+}
+
+void DbfTable::requireOpen() const
+{
+    if (!d_->handle)
+        throw FileError(QStringLiteral("Tabelle ist nicht geöffnet"));
+}
+
+void DbfTable::requireWritable() const
+{
+    requireOpen();
+    if (readOnly())
+        throw FileError(QStringLiteral("Datei %1 ist schreibgeschützt").arg(nativePath(path_)));
+}
+
+int DbfTable::fieldCount() const
+{
+    return d_->handle ? DBFGetFieldCount(d_->handle) : 0;
+}
+
+DbfField DbfTable::field(int index) const
+{
+    requireOpen();
+    if (index < 0 || index >= fieldCount())
+        throw FileError(QStringLiteral("Feld %1 nicht gefunden").arg(index));
+    char name[XBASE_FLDNAME_LEN_READ + 1] = {};
+    int width = 0;
+    int decimals = 0;
+    DBFGetFieldInfo(d_->handle, index, name, &width, &decimals);
+    DbfField f;
+    f.name = FromWindows1252(QByteArray(name));
+    f.type = DBFGetNativeFieldType(d_->handle, index);
+    f.width = width;
+    f.decimals = decimals;
+    return f;
+}
+
+QStringList DbfTable::fieldNames() const
+{
+    QStringList names;
+    for (int i = 0; i < fieldCount(); ++i)
+        names << field(i).name;
+    return names;
+}
+
+int DbfTable::fieldIndex(const QString& name) const
+{
+    for (int i = 0; i < fieldCount(); ++i)
+        if (field(i).name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+int DbfTable::requireField(const QString& name) const
+{
+    requireOpen();
+    const int i = fieldIndex(name);
+    if (i < 0)
+        throw FileError(QStringLiteral("Feld %1 nicht gefunden").arg(name));
+    return i;
+}
+
+int DbfTable::recordCount() const
+{
+    return static_cast<int>(live_.size());
+}
+
+void DbfTable::rebuildLive()
+{
+    live_.clear();
+    if (!d_->handle)
+        return;
+    const int n = DBFGetRecordCount(d_->handle);
+    live_.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        if (!DBFIsRecordDeleted(d_->handle, i))
+            live_.push_back(i);
+}
+
+int DbfTable::physical(int record) const
+{
+    requireOpen();
+    if (record < 0 || record >= recordCount())
+        throw FileError(QStringLiteral("Datensatz %1 in Datei %2 nicht vorhanden")
+                            .arg(record + 1)
+                            .arg(nativePath(path_)));
+    return live_[static_cast<size_t>(record)];
+}
+
+QByteArray DbfTable::rawValue(int record, int fieldPos) const
+{
+    const int phys = physical(record);
+    if (fieldPos < 0 || fieldPos >= fieldCount())
+        throw FileError(QStringLiteral("Feld %1 nicht gefunden").arg(fieldPos));
+    const char* rec = DBFReadTuple(d_->handle, phys);
+    if (!rec)
+        throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(nativePath(path_)));
+    const int offset = d_->handle->panFieldOffset[fieldPos];
+    const int width = d_->handle->panFieldSize[fieldPos];
+    return QByteArray(rec + offset, width);
+}
+
+QString DbfTable::value(int record, int fieldPos) const
+{
+    QByteArray raw = rawValue(record, fieldPos);
+    const char type = DBFGetNativeFieldType(d_->handle, fieldPos);
+    qsizetype end = raw.size();
+    while (end > 0 && (raw[end - 1] == ' ' || raw[end - 1] == '\0'))
+        --end;
+    raw.truncate(end);
+    if (isNumberType(type)) {
+        qsizetype start = 0;
+        while (start < raw.size() && raw[start] == ' ')
+            ++start;
+        raw.remove(0, start);
+    }
+    if (bytes_ == DbfTextBytes::Family)
+        raw = FamilyBytesToWindows1252(raw);
+    return FromWindows1252(raw);
+}
+
+QString DbfTable::value(int record, const QString& fieldName) const
+{
+    return value(record, requireField(fieldName));
+}
+
+QString DbfTable::valueOrEmpty(int record, const QString& fieldName) const
+{
+    const int i = fieldIndex(fieldName);
+    return i < 0 ? QString() : value(record, i);
+}
+
+void DbfTable::setValue(int record, int fieldPos, const QString& text)
+{
+    requireWritable();
+    const int phys = physical(record);
+    if (fieldPos < 0 || fieldPos >= fieldCount())
+        throw FileError(QStringLiteral("Feld %1 nicht gefunden").arg(fieldPos));
+    const int width = d_->handle->panFieldSize[fieldPos];
+    QByteArray bytes = ToWindows1252(text);
+    // The record is a fixed-width byte string: a NUL would end the text early.
+    bytes.replace('\0', ' ');
+    if (bytes.size() > width)
+        bytes.truncate(width);
+    if (isNumberType(DBFGetNativeFieldType(d_->handle, fieldPos)) && bytes.size() < width)
+        bytes.prepend(QByteArray(width - bytes.size(), ' '));
+    // Written as it stands: the string writer of the library would turn the
+    // text of a number field into a number and store 0 for anything it cannot
+    // parse.
+    if (!DBFWriteAttributeDirectly(d_->handle, phys, fieldPos, bytes.data()))
+        throw writeError(path_);
+}
+
+void DbfTable::setValue(int record, const QString& fieldName, const QString& text)
+{
+    setValue(record, requireField(fieldName), text);
+}
+
+void DbfTable::clearFields(int record, int firstField, int lastField)
+{
+    for (int f = std::max(0, firstField); f <= lastField && f < fieldCount(); ++f)
+        setValue(record, f, QString());
+}
+
+void DbfTable::post()
+{
+    requireOpen();
+    if (readOnly())
+        return;
+    DBFUpdateHeader(d_->handle);
+}
+
+int DbfTable::appendRecord()
+{
+    requireWritable();
+    const int phys = DBFGetRecordCount(d_->handle);
+    if (!DBFWriteAttributeDirectly(d_->handle, phys, 0, const_cast<char*>("")))
+        throw writeError(path_);
+    DBFUpdateHeader(d_->handle);
+    live_.push_back(phys);
+    return recordCount() - 1;
+}
+
+void DbfTable::deleteRecord(int record)
+{
+    requireWritable();
+    const int phys = physical(record);
+    if (!DBFMarkRecordDeleted(d_->handle, phys, 1))
+        throw writeError(path_);
+    DBFUpdateHeader(d_->handle);
+    live_.erase(live_.begin() + record);
+}
+
+void DbfTable::pack()
+{
+    requireWritable();
+    DBFClose(d_->handle);
+    d_->handle = nullptr;
+    QByteArray file;
+    if (!readAll(d_->lockFd, file)) {
+        openHandle();
+        rebuildLive();
+        throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(nativePath(path_)));
+    }
+    DbfLayout layout;
+    if (!readLayout(file, layout)) {
+        openHandle();
+        rebuildLive();
+        throw openError(path_);
+    }
+    QByteArray packed = file.left(layout.headerLength);
+    uint32_t kept = 0;
+    for (uint32_t r = 0; r < layout.records; ++r) {
+        const qsizetype at = layout.headerLength + static_cast<qsizetype>(r) * layout.recordLength;
+        if (file[at] == '*')
+            continue;
+        packed.append(file.constData() + at, layout.recordLength);
+        ++kept;
+    }
+    packed.append('\x1A');
+    putLe32(reinterpret_cast<unsigned char*>(packed.data()) + 4, kept);
+    bool ok = writeAll(d_->lockFd, packed);
+    if (ok)
+        ok = ftruncate(d_->lockFd, packed.size()) == 0;
+    if (ok)
+        ok = fsync(d_->lockFd) == 0;
+    openHandle();
+    rebuildLive();
+    if (!ok)
+        throw writeError(path_);
+}
+
+DbfTable& ClassTable()
+{
+    static DbfTable table;
+    return table;
+}
+
+void ConvertStickClassTable(const QString& path)
+{
+    const int fd = openLocked(path, true);
+    if (fd < 0)
+        throw openError(path);
+    QByteArray file;
+    const bool read = readAll(fd, file);
+    ::close(fd);
+    if (!read)
+        throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(nativePath(path)));
+    DbfLayout layout;
+    if (!readLayout(file, layout))
+        throw openError(path);
+    for (uint32_t r = 0; r < layout.records; ++r) {
+        const qsizetype at = layout.headerLength + static_cast<qsizetype>(r) * layout.recordLength;
+        // The first byte of a record is its deletion flag.
+        const QByteArray data = FamilyBytesToWindows1252(file.mid(at + 1, layout.recordLength - 1));
+        file.replace(at + 1, data.size(), data);
+    }
+    WriteFileAtomic(path, file);
+}
+
+} // namespace hsa

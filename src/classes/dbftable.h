@@ -1,0 +1,131 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+// dBase tables: the class tables of this program, the template "start2.dbf"
+// and the family's class tables "??-*.dbf".  Every field is read and written
+// as text.  A table opened for writing holds an exclusive lock for as long as
+// it is open, so that a second program (or a second window of this one) can
+// never write the same class at the same time.
+namespace hsa {
+
+// How the bytes of a table's text fields are read.
+enum class DbfTextBytes {
+    // Our own class tables: plain Windows-1252, both ways.
+    Windows1252,
+    // The family's tables: Windows-1252 text in which the eight German
+    // letters may still stand as code-page-850 bytes; those are mapped on
+    // reading (see FamilyBytesToWindows1252).
+    Family,
+};
+
+enum class DbfAccess {
+    Exclusive,       // read and write; nobody else may open the table
+    SharedReadOnly,  // read only; others may read at the same time
+};
+
+// The eight code-page-850 bytes the family's programs use for the German
+// letters (0x84 0x94 0x81 0x8E 0x99 0x9A 0xE1 0x82) become the Windows-1252
+// bytes of "ä ö ü Ä Ö Ü ß é"; every other byte stays.
+QByteArray FamilyBytesToWindows1252(QByteArray bytes);
+// The way back, as a class travels on a stick: the Windows-1252 bytes of the
+// same eight letters become their code-page-850 bytes; every other byte stays.
+QByteArray Windows1252ToFamilyBytes(QByteArray bytes);
+
+struct DbfField {
+    QString name;
+    char type = 'C';   // 'C', 'N', 'F', 'D', 'L', ...
+    int width = 0;
+    int decimals = 0;
+};
+
+class DbfTable {
+public:
+    DbfTable();
+    ~DbfTable();
+    DbfTable(const DbfTable&) = delete;
+    DbfTable& operator=(const DbfTable&) = delete;
+
+    // Opens the table at path.  Raises FileError "Datei %s kann nicht
+    // geöffnet werden" when the file is missing, is no dBase table, or is
+    // locked by another opener (exclusive: any other opener; shared: an
+    // exclusive one).  An open table is closed first.
+    void open(const QString& path, DbfAccess access = DbfAccess::Exclusive,
+              DbfTextBytes bytes = DbfTextBytes::Windows1252);
+    // Writes what is pending and releases the lock.  Never raises; a write
+    // error at this point is lost only when post() was not called before.
+    void close();
+    bool isOpen() const;
+    QString path() const { return path_; }
+    QString fileName() const;
+    bool readOnly() const { return access_ == DbfAccess::SharedReadOnly; }
+
+    // Fields.
+    int fieldCount() const;
+    DbfField field(int index) const;
+    QStringList fieldNames() const;
+    // Position of a field by name, ignoring case; -1 when there is none.
+    int fieldIndex(const QString& name) const;
+
+    // Records by live position 0 .. recordCount()-1; deleted records are
+    // skipped.
+    int recordCount() const;
+    // The text of a field: leading blanks kept, trailing blanks dropped (for
+    // number fields both).  Raises FileError for a position out of range or
+    // an unknown field name ("Feld NAME nicht gefunden").
+    QString value(int record, int field) const;
+    QString value(int record, const QString& fieldName) const;
+    // The text of a field, or an empty text when the table has no such field.
+    QString valueOrEmpty(int record, const QString& fieldName) const;
+    // Writes the text into the field as it stands, cut to the field width;
+    // number fields get it right-aligned.  The record is written to the file
+    // by post(), by writing another record, or by close().  Raises FileError
+    // for a read-only table, a position out of range or an unknown field.
+    void setValue(int record, int field, const QString& text);
+    void setValue(int record, const QString& fieldName, const QString& text);
+    // Empties every field of the record from position firstField on.
+    void clearFields(int record, int firstField, int lastField);
+
+    // Writes the pending record and the header's record count to the file.
+    void post();
+
+    // Appends an empty record; its live position.
+    int appendRecord();
+    // Marks the record deleted; it disappears from the live positions.
+    void deleteRecord(int record);
+    // Removes deleted records from the file, in place and under the lock:
+    // the header stays byte for byte apart from the record count, the file
+    // ends in the end-of-file mark and is cut after it.
+    void pack();
+
+    // The raw bytes of a field as stored (no translation, blanks kept).
+    QByteArray rawValue(int record, int field) const;
+
+private:
+    struct Impl;
+    Impl* d_;
+    QString path_;
+    DbfAccess access_ = DbfAccess::Exclusive;
+    DbfTextBytes bytes_ = DbfTextBytes::Windows1252;
+    std::vector<int> live_;   // physical record numbers of the live records
+
+    void requireOpen() const;
+    int physical(int record) const;
+    int requireField(const QString& name) const;
+    void requireWritable() const;
+    void rebuildLive();
+    void openHandle();
+};
+
+// The program's class table (the main window's table1): the open class.
+DbfTable& ClassTable();
+
+// Converts a class table that came in from a stick, whose text the export
+// stored with the family's bytes for the eight German letters, to plain
+// Windows-1252, once.  Only the record data change; the header stays.
+// Raises FileError.
+void ConvertStickClassTable(const QString& path);
+
+} // namespace hsa
