@@ -1,7 +1,22 @@
+#include "app/mainwindow.h"
+#include "app/programblock.h"
+#include "app/singleinstance.h"
+#include "platform/instanceguard.h"
+
 #include <QApplication>
+#include <QDir>
 
 int main(int argc, char** argv)
 {
+    // The guard runs before any window exists: a second copy ends silently.
+    hsa::FileLockInstanceGuard guard;
+    if (!hsa::RunSingleInstanceGuard(QDir::currentPath(), guard))
+        return 0;
+
     QApplication app(argc, argv);
-    return 0;
+    hsa::TForm1* main = hsa::RunProgramBlock();
+    main->show();
+    const int rc = app.exec();
+    hsa::DestroyProgramWindows();
+    return rc;
 }

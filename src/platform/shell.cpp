@@ -15,8 +15,9 @@ namespace hsa {
 
 namespace {
 
-// Process ids of this user's processes whose program is named exeName.
-QList<pid_t> processesNamed(const QString& exeName)
+// Process ids of this user's processes whose program name matches.
+template <typename Match>
+QList<pid_t> processesMatching(Match match)
 {
     QList<pid_t> out;
     const QDir proc(QStringLiteral("/proc"));
@@ -37,7 +38,7 @@ QList<pid_t> processesNamed(const QString& exeName)
         // A Windows program runs under a loader: look at the first two words.
         for (int i = 0; i < std::min<qsizetype>(2, argv.size()); ++i) {
             QString name = QFileInfo(QFile::decodeName(argv[i])).fileName();
-            if (name.compare(exeName, Qt::CaseInsensitive) == 0) {
+            if (match(name)) {
                 out << pid;
                 break;
             }
@@ -65,14 +66,18 @@ public:
     }
     bool isProcessRunning(const QString& exeName) override
     {
-        return !processesNamed(exeName).isEmpty();
+        return !processesMatching([&](const QString& n) {
+                    return n.compare(exeName, Qt::CaseInsensitive) == 0;
+                }).isEmpty();
     }
-    bool terminateProcess(const QString& exeName) override
+    int terminateProcessesContaining(const QString& part) override
     {
-        const QList<pid_t> pids = processesNamed(exeName);
+        const QList<pid_t> pids = processesMatching([&](const QString& n) {
+            return n.contains(part, Qt::CaseInsensitive);
+        });
         for (pid_t p : pids)
             ::kill(p, SIGTERM);
-        return !pids.isEmpty();
+        return static_cast<int>(pids.size());
     }
 };
 
@@ -114,21 +119,22 @@ bool RecordingShell::isProcessRunning(const QString& exeName)
 {
     requests.append({QStringLiteral("running"), exeName, {}, {}});
     for (const QString& p : runningPrograms)
-        if (p.compare(exeName, Qt::CaseInsensitive) == 0)
+        if (QFileInfo(p).fileName().compare(exeName, Qt::CaseInsensitive) == 0)
             return true;
     return false;
 }
 
-bool RecordingShell::terminateProcess(const QString& exeName)
+int RecordingShell::terminateProcessesContaining(const QString& part)
 {
-    requests.append({QStringLiteral("terminate"), exeName, {}, {}});
-    for (qsizetype i = 0; i < runningPrograms.size(); ++i) {
-        if (runningPrograms[i].compare(exeName, Qt::CaseInsensitive) == 0) {
+    requests.append({QStringLiteral("terminate"), part, {}, {}});
+    int ended = 0;
+    for (qsizetype i = runningPrograms.size() - 1; i >= 0; --i) {
+        if (QFileInfo(runningPrograms[i]).fileName().contains(part, Qt::CaseInsensitive)) {
             runningPrograms.removeAt(i);
-            return true;
+            ++ended;
         }
     }
-    return false;
+    return ended;
 }
 
 } // namespace hsa

@@ -1,0 +1,401 @@
+#include "app/mainwindow.h"
+
+#include "app/mainlogic.h"
+#include "app/apphooks.h"
+#include "app/mainmenu.h"
+#include "platform/screen.h"
+#include "classes/sharedstate.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace hsa {
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(DesignCaption);
+    buildMenu();
+    buildControls();
+    registerOwnHandlers();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(500);
+
+    Timer3 = new QTimer(this);
+    Timer3->setObjectName(QStringLiteral("Timer3"));
+    Timer3->setInterval(1000);
+    connect(Timer3, &QTimer::timeout, this, &TForm1::Timer3Timer);
+    Timer3->start();
+
+    Timer4 = new QTimer(this);
+    Timer4->setObjectName(QStringLiteral("Timer4"));
+    Timer4->setInterval(50);
+    connect(Timer4, &QTimer::timeout, this, &TForm1::Timer4Timer);
+    Timer4->start();
+
+    SetMainWindowRefresh([this] { refreshFromState(); });
+}
+
+void TForm1::buildMenu()
+{
+    QMenuBar* bar = menuBar();
+    QHash<QString, QMenu*> menus;
+    for (const MenuEntryDef& d : MainMenuDefinition()) {
+        if (d.parent.isEmpty()) {
+            const int index = static_cast<int>(topMenus_.size());
+            QMenu* menu = bar->addMenu(d.caption);
+            menu->setObjectName(d.name);
+            QAction* a = menu->menuAction();
+            a->setObjectName(d.name);
+            a->setVisible(d.visible);
+            menus.insert(d.name, menu);
+            topMenus_ << menu;
+            topEntries_ << a;
+            entries_.insert(d.name, a);
+            connect(menu, &QMenu::aboutToShow, this, [this, index] { menuAboutToShow(index); });
+            continue;
+        }
+        QMenu* menu = menus.value(d.parent);
+        if (!menu)
+            continue;
+        if (d.separatorBefore)
+            menu->addSeparator();
+        QAction* a = menu->addAction(d.caption);
+        a->setObjectName(d.name);
+        a->setVisible(d.visible);
+        a->setCheckable(d.checkable);
+        a->setChecked(d.checked);
+        entries_.insert(d.name, a);
+        const QString name = d.name;
+        connect(a, &QAction::triggered, this, [this, name] { trigger(name); });
+    }
+}
+
+void TForm1::buildControls()
+{
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+
+    Label2 = new QLabel(central);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setVisible(false);
+    Label15 = new QLabel(central);
+    Label15->setObjectName(QStringLiteral("Label15"));
+    Label1 = new QLabel(central);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label3 = new QLabel(central);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    layout->addWidget(Label2);
+    layout->addWidget(Label15);
+    layout->addWidget(Label1);
+    layout->addWidget(Label3);
+
+    Image1 = new QLabel(central);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAlignment(Qt::AlignCenter);
+    layout->addWidget(Image1);
+
+    FileListBox1 = new QListWidget(central);
+    FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
+    FileListBox1->setVisible(false);
+    layout->addWidget(FileListBox1);
+
+    DBGrid1 = new QTableView(central);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setVisible(false);
+    layout->addWidget(DBGrid1);
+
+    StringGrid1 = new QTableWidget(41, 24, central);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setVisible(false);
+    layout->addWidget(StringGrid1);
+
+    Panel1 = new QFrame(central);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setVisible(false);
+    Panel2 = new QFrame(Panel1);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    auto* panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->addWidget(Panel2);
+    layout->addWidget(Panel1);
+
+    RadioGroup2 = new QGroupBox(QStringLiteral("Listentyp"), central);
+    RadioGroup2->setObjectName(QStringLiteral("RadioGroup2"));
+    RadioGroup2Buttons = new QButtonGroup(RadioGroup2);
+    {
+        auto* l = new QVBoxLayout(RadioGroup2);
+        const char* items[] = {
+            "Teilnehmer schriftl. Prüfung (Liste)",
+            "Teilnehmer mündl./prakt. Püfung (Liste)",
+            "Organisation der mündl. Prüfung (Liste)",
+            "Alle Protokolle für die mündl./pr. Prüfung  bei P-Markierung",
+            "Alle Protokolle für die Kommunikationsprüfung (E) bei P-Markierung",
+            "Teilnehmerliste für die Kommunikationsprüfung (E)",
+        };
+        int i = 0;
+        for (const char* t : items) {
+            auto* b = new QRadioButton(QString::fromUtf8(t), RadioGroup2);
+            RadioGroup2Buttons->addButton(b, i++);
+            l->addWidget(b);
+        }
+    }
+    RadioGroup2->setVisible(false);
+    Panel2->setLayout(new QVBoxLayout);
+    Panel2->layout()->addWidget(RadioGroup2);
+
+    RadioGroup4 = new QGroupBox(QStringLiteral("Prüfungsart"), central);
+    RadioGroup4->setObjectName(QStringLiteral("RadioGroup4"));
+    RadioGroup4Buttons = new QButtonGroup(RadioGroup4);
+    {
+        auto* l = new QVBoxLayout(RadioGroup4);
+        auto* m = new QRadioButton(QStringLiteral("mündlich"), RadioGroup4);
+        auto* p = new QRadioButton(QStringLiteral("praktisch"), RadioGroup4);
+        RadioGroup4Buttons->addButton(m, 0);
+        RadioGroup4Buttons->addButton(p, 1);
+        l->addWidget(m);
+        l->addWidget(p);
+        m->setChecked(true);
+    }
+    RadioGroup4->setVisible(false);
+    Panel2->layout()->addWidget(RadioGroup4);
+
+    Memo1 = new QPlainTextEdit(central);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setReadOnly(true);
+    Memo1->setVisible(false);
+    layout->addWidget(Memo1);
+    Button5 = new QPushButton(QStringLiteral("Ende"), central);
+    Button5->setObjectName(QStringLiteral("Button5"));
+    Button5->setVisible(false);
+    layout->addWidget(Button5);
+    connect(Button5, &QPushButton::clicked, this, [this] {
+        Memo1->setVisible(false);
+        Button5->setVisible(false);
+    });
+
+    Memo3 = new QPlainTextEdit(central);
+    Memo3->setObjectName(QStringLiteral("Memo3"));
+    Memo3->setVisible(false);
+    layout->addWidget(Memo3);
+
+    layout->addStretch(1);
+    setCentralWidget(central);
+}
+
+void TForm1::registerOwnHandlers()
+{
+    RegisterMenuHandler(QStringLiteral("Arbeitbeenden1"), [this] { Arbeitbeenden1Click(); });
+    RegisterMenuHandler(QStringLiteral("Zeugnisse1"), [] { state().printDocKind = 1; });
+    RegisterMenuHandler(QStringLiteral("Schuldaten1"), [] {});
+}
+
+QAction* TForm1::menuEntry(const QString& name) const
+{
+    return entries_.value(name);
+}
+
+QMenu* TForm1::topMenu(int index) const
+{
+    return index >= 0 && index < topMenus_.size() ? topMenus_[index] : nullptr;
+}
+
+QAction* TForm1::topEntry(int index) const
+{
+    return index >= 0 && index < topEntries_.size() ? topEntries_[index] : nullptr;
+}
+
+void TForm1::trigger(const QString& name)
+{
+    RunMenuHandler(name);
+}
+
+void TForm1::menuAboutToShow(int index)
+{
+    bool mayOpen = true;
+    switch (index) {
+    case 0: mayOpen = OpenKlasseMenu(); break;
+    case 1: mayOpen = OpenListeMenu(); break;
+    case 6: mayOpen = OpenDruckenMenu(); break;
+    default: break;
+    }
+    if (!mayOpen) {
+        QMenu* m = topMenu(index);
+        QTimer::singleShot(0, m, [m] { m->close(); });
+    }
+}
+
+void TForm1::refreshFromState()
+{
+    const SharedState& st = state();
+    Label1->setText(st.openClassFile);
+    if (!st.schoolName.isEmpty()) {
+        Label2->setText(SchoolNameCaption(st.schoolName));
+        Label2->setVisible(true);
+    }
+    if (!st.schoolTypeCaption.isEmpty())
+        Label15->setText(st.schoolTypeCaption);
+    // The menu gate: entries 1 to 7 only with a class open; 8 to 10 untouched.
+    const bool noClass = CheckNoClassOpen();
+    for (int i = 0; i <= 7 && i < topEntries_.size(); ++i)
+        topEntries_[i]->setEnabled(i == 0 || !noClass);
+}
+
+QString TForm1::windowCaption() const
+{
+    return windowTitle();
+}
+
+void TForm1::setWindowCaption(const QString& caption)
+{
+    setWindowTitle(caption);
+}
+
+void TForm1::setApplicationTitle(const QString& title)
+{
+    QApplication::setApplicationName(title);
+}
+
+void TForm1::setHelpFile(const QString& file)
+{
+    helpFile_ = file;
+}
+
+void TForm1::clearSubjectMemo()
+{
+    Memo3->clear();
+}
+
+void TForm1::applyScreenLayout(const ScreenLayout& l, const ScreenInfo& scr)
+{
+    // The window was laid out for a 640 pixel screen; it grows with FormScale.
+    const double ratio = l.formScale / 640.0;
+    QFont f = font();
+    if (f.pointSizeF() > 0)
+        f.setPointSizeF(std::max(6.0, f.pointSizeF() * std::min(ratio, 2.0)));
+    setFont(f);
+    resize(std::min(scr.width, static_cast<int>(640 * ratio)),
+           std::min(scr.height, static_cast<int>(480 * ratio)));
+
+    Panel1->setFixedWidth(std::min(l.panelWidth, scr.width));
+    StringGrid1->horizontalHeader()->setDefaultSectionSize(l.gridDefaultColWidth);
+    StringGrid1->setColumnWidth(0, l.gridCol0Width);
+    StringGrid1->setColumnWidth(1, l.gridCol1Width);
+    StringGrid1->setColumnWidth(21, l.gridCol21Width);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(l.gridRowHeight);
+    QFont gf = StringGrid1->font();
+    if (l.gridFontSize > 0)
+        gf.setPointSize(l.gridFontSize);
+    StringGrid1->setFont(gf);
+    QFont lf = Label3->font();
+    if (l.label3FontSize > 0)
+        lf.setPointSize(l.label3FontSize);
+    Label3->setFont(lf);
+    Label3->setContentsMargins(l.label3Left, 0, 0, 0);
+    Image1->setFixedSize(l.imageWidth, l.imageHeight);
+    Image1->setContentsMargins(l.imageLeft, l.imageTop, 0, 0);
+
+    // The student list starts write-protected.
+    if (QAction* a = menuEntry(QStringLiteral("ListezumSchreibenfreigeben1")))
+        a->setChecked(false);
+    if (QAction* a = menuEntry(QStringLiteral("ListemitSchreibschutzversehen1")))
+        a->setChecked(true);
+}
+
+void TForm1::setUpdateSwitchChecked(bool checked)
+{
+    if (QAction* a = menuEntry(QStringLiteral("SchalterHinweiseaufvorhandenesINTERNETUPDATEunterbinden1")))
+        a->setChecked(checked);
+}
+
+void TForm1::setHomepageEntryCaption(const QString& caption)
+{
+    if (QAction* a = menuEntry(QStringLiteral("Internetupdate1")))
+        a->setText(caption);
+}
+
+void TForm1::Timer1Timer()
+{
+    if (UpdaterAsksToQuit()) {
+        state().quitRequested = true;
+        close();
+    }
+}
+
+void TForm1::Timer3Timer()
+{
+    if (ClassOpenStopsUpdaterWatch()) {
+        Timer1->stop();
+        Timer3->stop();
+    }
+}
+
+void TForm1::Timer4Timer()
+{
+    const int listType = RadioGroup2Buttons->checkedId();
+    if (listType != 1 && listType != 3) {
+        RadioGroup4->setVisible(false);
+        if (QAbstractButton* b = RadioGroup4Buttons->button(0))
+            b->setChecked(true);
+    } else {
+        RadioGroup4->setVisible(true);
+    }
+}
+
+void TForm1::Arbeitbeenden1Click()
+{
+    if (ArbeitBeenden())
+        close();
+}
+
+void TForm1::closeEvent(QCloseEvent* e)
+{
+    if (!MainWindowMayClose()) {
+        e->ignore();
+        return;
+    }
+    MainWindowClosing();
+    DBGrid1->setVisible(false);
+    e->accept();
+}
+
+void TForm1::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        if (appHooks().printerNameTooLong && appHooks().printerNameTooLong()) {
+            state().quitRequested = true;
+            QTimer::singleShot(0, qApp, &QApplication::quit);
+        }
+    }
+}
+
+void TForm1::changeEvent(QEvent* e)
+{
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        MainWindowActivated(hsa::screen().info().width);
+}
+
+} // namespace hsa

@@ -1,0 +1,98 @@
+#pragma once
+#include "app/startup.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+class QAction;
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+class QTableWidget;
+class QTimer;
+class QFrame;
+
+namespace hsa {
+
+// The main window: the program's hub.  Its menu reaches every function, its
+// label Label1 names the open class; everything it decides is in mainlogic.
+class TForm1 : public QMainWindow, public StartupHost {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+
+    // The menu.
+    QAction* menuEntry(const QString& name) const;
+    QMenu* topMenu(int index) const;
+    QAction* topEntry(int index) const;
+    // Runs what choosing the entry does (also for hidden entries).
+    void trigger(const QString& name);
+
+    // Labels and the menu gate follow the shared state.
+    void refreshFromState() override;
+
+    // StartupHost.
+    QString windowCaption() const override;
+    void setWindowCaption(const QString& caption) override;
+    void setApplicationTitle(const QString& title) override;
+    void setHelpFile(const QString& file) override;
+    void clearSubjectMemo() override;
+    void applyScreenLayout(const ScreenLayout& layout, const ScreenInfo& screen) override;
+    void setUpdateSwitchChecked(bool checked) override;
+    void setHomepageEntryCaption(const QString& caption) override;
+
+    // Controls other parts of the program show their data in.
+    QLabel* Label1 = nullptr;   // open class
+    QLabel* Label2 = nullptr;   // school name
+    QLabel* Label3 = nullptr;   // write-protection hint
+    QLabel* Label15 = nullptr;  // school type
+    QTableView* DBGrid1 = nullptr;
+    QListWidget* FileListBox1 = nullptr;
+    QTableWidget* StringGrid1 = nullptr;
+    QGroupBox* RadioGroup2 = nullptr;
+    QButtonGroup* RadioGroup2Buttons = nullptr;
+    QGroupBox* RadioGroup4 = nullptr;
+    QButtonGroup* RadioGroup4Buttons = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QPlainTextEdit* Memo3 = nullptr;
+    QFrame* Panel1 = nullptr;
+    QFrame* Panel2 = nullptr;
+    QLabel* Image1 = nullptr;
+    QTimer* Timer1 = nullptr;  // 100 ms, the updater's quit signal
+    QTimer* Timer2 = nullptr;  // 500 ms, idle
+    QTimer* Timer3 = nullptr;  // 1 s, ends the updater watch once a class is open
+    QTimer* Timer4 = nullptr;  // 50 ms, exam kind only for list types 1 and 3
+
+    QString helpFile() const { return helpFile_; }
+
+    // Timer handlers, public for tests.
+    void Timer1Timer();
+    void Timer3Timer();
+    void Timer4Timer();
+    void Arbeitbeenden1Click();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    void buildMenu();
+    void buildControls();
+    void registerOwnHandlers();
+    void menuAboutToShow(int index);
+
+    QHash<QString, QAction*> entries_;
+    QList<QMenu*> topMenus_;
+    QList<QAction*> topEntries_;
+    QString helpFile_;
+    bool shownOnce_ = false;
+};
+
+} // namespace hsa

@@ -1,0 +1,255 @@
+#include "app/apphooks.h"
+#include "app/mainlogic.h"
+#include "app/mainmenu.h"
+#include "app/mainwindow.h"
+#include "app/programblock.h"
+#include "classes/sharedstate.h"
+#include "platform/scriptedprompt.h"
+#include "platform/screen.h"
+#include "platform/shell.h"
+#include "support/tempfolder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+#include <QAbstractButton>
+#include <gtest/gtest.h>
+
+using namespace hsa;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetState();
+        appHooks() = {};
+        setShell(&shellDouble);
+        setScreen(&screenDouble);
+        setPrompts(&prompt);
+        prompt.no(); // the version question
+        form = RunProgramBlock();
+        prompt.clear();
+    }
+    void TearDown() override
+    {
+        state().quitRequested = true;
+        DestroyProgramWindows();
+        setPrompts(nullptr);
+        setShell(nullptr);
+        setScreen(nullptr);
+        appHooks() = {};
+        resetState();
+    }
+
+    test::TempProgramFolder dir;
+    ScriptedPrompt prompt;
+    RecordingShell shellDouble;
+    FixedScreen screenDouble{ScreenInfo{1024, 768, 96}};
+    TForm1* form = nullptr;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, WindowsCreatedOnceInOrder)
+{
+    EXPECT_EQ(CreatedWindowOrder(),
+              QStringList({"Form1", "BtnRightDlg", "Form2", "DualListDlg", "PasswordDlg", "AboutBox",
+                           "Form3", "BtnRightDlg1", "arch2form", "archivform", "Form4", "Form5",
+                           "memoeingabe", "form_sonder", "Form_email"}));
+    EXPECT_EQ(MainWindow(), form);
+    // After the import dialog the forms scale from the screen height.
+    EXPECT_EQ(state().formScale, 768);
+    EXPECT_EQ(QApplication::applicationName(), "KORVI_Wendra_Pruefer");
+    EXPECT_EQ(ApplicationHelpFile(), "darovari.chm");
+}
+
+TEST_F(MainWindowTest, MenuBarCaptions)
+{
+    const QStringList captions = {
+        "&Klasse", "&Liste", "Allgemeine Eingaben", "&Einzelschüler (Prüfungstabelle)",
+        "&Notentabellen (Ganze Klasse)", "PP: Zeugnisanlage", "D&rucken",
+        "Endnoten ausspielen für Korvi", "&Schule/Tools", "Update durchführen", "Hilfe/Anleitungs-PDF",
+    };
+    for (int i = 0; i < captions.size(); ++i) {
+        ASSERT_NE(form->topEntry(i), nullptr) << i;
+        EXPECT_EQ(form->topEntry(i)->text(), captions[i]) << i;
+    }
+    EXPECT_EQ(form->topEntry(11), nullptr);
+    EXPECT_FALSE(form->topEntry(5)->isVisible());
+    EXPECT_FALSE(form->topEntry(9)->isVisible());
+    EXPECT_TRUE(form->topEntry(0)->isVisible());
+
+    const QStringList klasse = {"wählen", "neu anlegen mit Namenseingabe von Hand", "schließen",
+                                "umbenennen", "löschen", "Arbeit beenden"};
+    QStringList shown;
+    for (QAction* a : form->topMenu(0)->actions())
+        if (!a->isSeparator())
+            shown << a->text();
+    for (const QString& c : klasse)
+        EXPECT_TRUE(shown.contains(c)) << c.toStdString();
+    EXPECT_FALSE(form->menuEntry("Info1")->isVisible());
+    EXPECT_FALSE(form->menuEntry("Zeugnisse1")->isVisible());
+    EXPECT_FALSE(form->menuEntry("FaecherderKlassenstufe1")->isVisible());
+    EXPECT_TRUE(form->menuEntry("Sonderfunktionengeschtzt1")->isVisible());
+    EXPECT_FALSE(form->menuEntry("SchalterHinweiseaufvorhandenesINTERNETUPDATEunterbinden1")->isVisible());
+    // The student list starts write-protected.
+    EXPECT_TRUE(form->menuEntry("ListemitSchreibschutzversehen1")->isChecked());
+    EXPECT_FALSE(form->menuEntry("ListezumSchreibenfreigeben1")->isChecked());
+    // Every entry name is unique.
+    QStringList names;
+    for (const MenuEntryDef& d : MainMenuDefinition())
+        names << d.name;
+    names.removeDuplicates();
+    EXPECT_EQ(names.size(), MainMenuDefinition().size());
+}
+
+TEST_F(MainWindowTest, MenuGateFollowsTheOpenClass)
+{
+    EXPECT_TRUE(CheckNoClassOpen());
+    EXPECT_TRUE(form->topEntry(0)->isEnabled());
+    // Hidden entries (5 and 9) never count as enabled.
+    for (int i = 1; i <= 7; ++i)
+        EXPECT_FALSE(form->topEntry(i)->isEnabled()) << i;
+    for (int i : {8, 10})
+        EXPECT_TRUE(form->topEntry(i)->isEnabled()) << i;
+
+    state().openClassFile = "9a_21222.dbf";
+    NotifyMainWindow();
+    EXPECT_FALSE(CheckNoClassOpen());
+    EXPECT_EQ(form->Label1->text(), "9a_21222.dbf");
+    for (int i : {0, 1, 2, 3, 4, 6, 7})
+        EXPECT_TRUE(form->topEntry(i)->isEnabled()) << i;
+
+    state().openClassFile.clear();
+    NotifyMainWindow();
+    EXPECT_FALSE(form->topEntry(4)->isEnabled());
+}
+
+TEST_F(MainWindowTest, PasswordGateOfTheMenus)
+{
+    QList<bool> dialogs;
+    int saves = 0;
+    appHooks().showPasswordDialog = [&](bool modal) { dialogs << modal; };
+    appHooks().saveGradeTableEdits = [&] { ++saves; };
+
+    state().accessLocked = true;
+    EXPECT_FALSE(OpenKlasseMenu());
+    EXPECT_EQ(dialogs, QList<bool>({false}));
+    EXPECT_EQ(saves, 0);
+    EXPECT_FALSE(OpenListeMenu()); // no class open and locked
+    EXPECT_EQ(dialogs.size(), 2);
+    EXPECT_TRUE(OpenDruckenMenu()); // no class: nothing to save
+    EXPECT_EQ(saves, 0);
+
+    state().openClassFile = "9a_21222.dbf";
+    EXPECT_TRUE(OpenListeMenu()); // a class open: the list opens, pending edits saved
+    EXPECT_EQ(saves, 1);
+    EXPECT_TRUE(OpenDruckenMenu());
+    EXPECT_EQ(saves, 2);
+
+    state().accessLocked = false;
+    EXPECT_TRUE(OpenKlasseMenu());
+    EXPECT_EQ(saves, 3);
+    EXPECT_EQ(dialogs.size(), 2);
+}
+
+TEST_F(MainWindowTest, CloseRefusedUntilQuitCommand)
+{
+    form->show();
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(dir.exists("tabsperr.dat"));
+
+    int tableClosed = 0;
+    appHooks().closeClassTable = [&] { ++tableClosed; };
+    form->trigger("Arbeitbeenden1");
+    EXPECT_TRUE(state().quitRequested);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_GE(tableClosed, 1);
+    EXPECT_EQ(dir.read("tabsperr.dat"), QByteArray("0\r\n"));
+    EXPECT_TRUE(form->Label1->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, QuitWhilePrintingAsksFirst)
+{
+    bool printing = true;
+    int aborted = 0;
+    appHooks().isPrinting = [&] { return printing; };
+    appHooks().abortPrint = [&] { ++aborted; };
+    form->show();
+
+    prompt.no();
+    form->Arbeitbeenden1Click();
+    EXPECT_FALSE(state().quitRequested);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(prompt.lastText(), " Es wird noch gedruckt. Druckvorgang abbrechen ?");
+    EXPECT_EQ(aborted, 0);
+
+    prompt.yes();
+    form->Arbeitbeenden1Click();
+    EXPECT_EQ(aborted, 1);
+    EXPECT_TRUE(state().quitRequested);
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MainWindowTest, QuitRemindsAndEndsTheUpdater)
+{
+    dir.write("dismount.dat", "");
+    shellDouble.runningPrograms = {"down1.exe", "/opt/x/DOWN1.EXE", "anderes"};
+    EXPECT_TRUE(ArbeitBeenden());
+    ASSERT_FALSE(prompt.shown().isEmpty());
+    EXPECT_TRUE(prompt.shown()[0].text.startsWith("E R I N N E R U N G:"));
+    EXPECT_EQ(shellDouble.runningPrograms, QStringList({"anderes"}));
+}
+
+TEST_F(MainWindowTest, Timers)
+{
+    // Timer4: the exam kind only for list types 1 and 3.
+    form->RadioGroup2Buttons->button(1)->setChecked(true);
+    form->Timer4Timer();
+    EXPECT_FALSE(form->RadioGroup4->isHidden());
+    form->RadioGroup4Buttons->button(1)->setChecked(true);
+    form->RadioGroup2Buttons->button(2)->setChecked(true);
+    form->Timer4Timer();
+    EXPECT_TRUE(form->RadioGroup4->isHidden());
+    EXPECT_EQ(form->RadioGroup4Buttons->checkedId(), 0);
+
+    // Timer3 stops the updater watch once a class is open.
+    form->Timer1->start();
+    form->Timer3Timer();
+    EXPECT_TRUE(form->Timer1->isActive());
+    state().openClassFile = "9a_21222.dbf";
+    form->Timer3Timer();
+    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_FALSE(form->Timer3->isActive());
+
+    // Timer1 ends the program when the updater asks for it.
+    form->show();
+    form->Timer1Timer();
+    EXPECT_TRUE(form->isVisible());
+    dir.write("beenden.dat", "");
+    form->Timer1Timer();
+    EXPECT_FALSE(dir.exists("beenden.dat"));
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MainWindowTest, FirstActivationOnSmallScreen)
+{
+    MainWindowActivated(640);
+    MainWindowActivated(640);
+    ASSERT_EQ(prompt.shown().size(), 1);
+    EXPECT_EQ(prompt.shown()[0].text, "Empfohlen wird eine Bildschirmauflösung von  800x600 oder 1024*768.");
+}
+
+TEST_F(MainWindowTest, SmallHandlers)
+{
+    form->trigger("Zeugnisse1");
+    EXPECT_EQ(state().printDocKind, 1);
+    EXPECT_TRUE(HasMenuHandler("Schuldaten1"));
+}
