@@ -229,8 +229,6 @@ SubjectFileDraft BuildSubjectFile(const QStringList& upper, const QStringList& l
                           .arg(kMaxSubjectRows).arg(names.size())
                       + nl + QStringLiteral("Bitte entfernen Sie überzählige Fächer."));
     for (const QString& n : names) {
-        if (n.contains(kEndMark))
-            return refuse(QStringLiteral("Der Fachname \"%1\" darf nicht \"****\" enthalten.").arg(n));
         if (n.size() > kSubjectNameMax)
             return refuse(QStringLiteral("Der Fachname \"%1\" ist länger als %2 Zeichen.")
                               .arg(n).arg(kSubjectNameMax));
@@ -242,13 +240,8 @@ SubjectFileDraft BuildSubjectFile(const QStringList& upper, const QStringList& l
     // The lower window: heading, footer lines, "Durchschnittsberechnung" and
     // the code string; the file keeps its first seven lines.
     constexpr int kLowerKept = 7;
-    for (qsizetype i = kLowerKept; i < lower.size(); ++i)
-        if (!lower.at(i).trimmed().isEmpty())
-            return refuse(QStringLiteral("Im unteren Fenster werden nur die ersten %1 Zeilen gespeichert;")
-                              .arg(kLowerKept)
-                          + nl + QStringLiteral("die Zeile \"%1\" ginge verloren.").arg(lower.at(i)));
     qsizetype marker = -1;
-    for (qsizetype i = 0; i < lower.size() && i < kLowerKept; ++i)
+    for (qsizetype i = 0; i < lower.size(); ++i)
         if (lower.at(i).contains(kAverageMarker)) {
             marker = i;
             break;
@@ -262,6 +255,11 @@ SubjectFileDraft BuildSubjectFile(const QStringList& upper, const QStringList& l
     if (marker > 0 && marker + 1 >= lower.size())
         return refuse(QStringLiteral("Unter der Zeile \"Durchschnittsberechnung\" fehlt die Zeile mit den Fachgewichten")
                       + nl + QStringLiteral("(Syntaxbeispiel:  111111110aaa0bbb1)."));
+    for (qsizetype i = kLowerKept; i < lower.size(); ++i)
+        if (!lower.at(i).trimmed().isEmpty())
+            return refuse(QStringLiteral("Im unteren Fenster werden nur die ersten %1 Zeilen gespeichert;")
+                              .arg(kLowerKept)
+                          + nl + QStringLiteral("die Zeile \"%1\" ginge verloren.").arg(lower.at(i)));
 
     for (const QString& l : names + lower.mid(0, kLowerKept))
         if (!IsWindows1252(l))
