@@ -4,9 +4,11 @@
 #include "app/apphooks.h"
 #include "app/mainmenu.h"
 #include "platform/screen.h"
+#include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -289,11 +291,12 @@ void TForm1::clearSubjectMemo()
 void TForm1::applyScreenLayout(const ScreenLayout& l, const ScreenInfo& scr)
 {
     // The window was laid out for a 640 pixel screen; it grows with FormScale.
+    // The menu bar keeps the desktop's font; the controls were designed with
+    // an 8 point font on a 640 pixel screen.
     const double ratio = l.formScale / 640.0;
-    QFont f = font();
-    if (f.pointSizeF() > 0)
-        f.setPointSizeF(std::max(6.0, f.pointSizeF() * std::min(ratio, 2.0)));
-    setFont(f);
+    QFont f = centralWidget()->font();
+    f.setPointSizeF(std::clamp(8.0 * ratio, 8.0, 16.0));
+    centralWidget()->setFont(f);
     resize(std::min(scr.width, static_cast<int>(640 * ratio)),
            std::min(scr.height, static_cast<int>(480 * ratio)));
 

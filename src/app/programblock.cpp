@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "app/scaling.h"
 #include "app/startup.h"
+#include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
 #include "platform/screen.h"
 
@@ -115,6 +116,9 @@ QString ApplicationHelpFile()
 TForm1* RunProgramBlock()
 {
     QApplication::setApplicationName(ProgramBlockTitle);
+    // The start-up steps that other parts of the program own.
+    if (!startupHooks().showSchoolType)
+        startupHooks().showSchoolType = &LoadSchoolSettingsAtStart;
     helpFile() = ProgramBlockHelpFile;
     createdOrder().clear();
     TForm1* main = nullptr;

@@ -28,15 +28,6 @@ StartupHooks& startupHooks()
     return hooks;
 }
 
-QString SchoolNameCaption(const QString& schoolName)
-{
-    QString s = schoolName;
-    const qsizetype q = s.indexOf(QLatin1Char('?'));
-    if (q >= 0)
-        s = s.left(q) + QLatin1Char('\n') + s.mid(q + 1);
-    return s;
-}
-
 QString EveningSchoolNotice()
 {
     const QString br = QStringLiteral("\n\r");

@@ -40,9 +40,6 @@ struct StartupHooks {
 };
 StartupHooks& startupHooks();
 
-// The school name as the main window shows it: its first "?" is a line break.
-QString SchoolNameCaption(const QString& schoolName);
-
 // The main window's creation: reads the switch, settings and update files of
 // the program folder (the current folder), scales the window and asks whether
 // the installed version is current.  A file that exists but cannot be read is

@@ -252,9 +252,3 @@ TEST_F(StartupTest, HighDensityScreen)
     EXPECT_DOUBLE_EQ(state().fontFactor, 1.25);
     EXPECT_EQ(state().formScale, 819);
 }
-
-TEST(SchoolNameCaption, FirstQuestionMarkBreaksTheLine)
-{
-    EXPECT_EQ(SchoolNameCaption("Schule?Ort?x"), "Schule\nOrt?x");
-    EXPECT_EQ(SchoolNameCaption("Schule"), "Schule");
-}
