@@ -34,12 +34,17 @@ hsa_install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# hsa_build ROOT BUILD [TARGET...]: configures once, then builds the targets
+# (everything when none are named).
 hsa_build() {
   local root="$1" build="$2"
+  shift 2
+  local targets=()
+  for t in "$@"; do targets+=(--target "$t"); done
   local gen=()
   if [ ! -f "$build/CMakeCache.txt" ]; then
     gen=(-G Ninja)
   fi
   cmake -S "$root" -B "$build" "${gen[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$build" --parallel "$(nproc)"
+  cmake --build "$build" --parallel "$(nproc)" "${targets[@]}"
 }
