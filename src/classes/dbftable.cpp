@@ -115,7 +115,9 @@ int openLocked(const QString& path, bool exclusive)
         rc = flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) {
+        const int err = errno;
         ::close(fd);
+        errno = err;
         return -1;
     }
     return fd;
@@ -475,6 +477,16 @@ DbfTable& ClassTable()
 {
     static DbfTable table;
     return table;
+}
+
+bool TableInUse(const QString& path)
+{
+    const int fd = openLocked(path, true);
+    if (fd >= 0) {
+        ::close(fd);
+        return false;
+    }
+    return errno == EWOULDBLOCK;
 }
 
 void ConvertStickClassTable(const QString& path)

@@ -122,6 +122,9 @@ private:
 // The program's class table (the main window's table1): the open class.
 DbfTable& ClassTable();
 
+// True when another opener holds the table at path open (its lock is taken).
+bool TableInUse(const QString& path);
+
 // Converts a class table that came in from a stick, whose text the export
 // stored with the family's bytes for the eight German letters, to plain
 // Windows-1252, once.  Only the record data change; the header stays.
