@@ -1,0 +1,241 @@
+#pragma once
+#include "zip/dirmanager.h"
+#include "zip/zaerrors.h"
+#include "zip/zatypes.h"
+#include "zip/zipevents.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace hsa::zip {
+
+class ZStream;
+class FileStream;
+class EntryCipher;
+class TailBackup;
+
+// The one lock of all archivers: held by an add run and by an item run.
+std::recursive_mutex& ArchiveLock();
+
+// The state of a search through the archive's directory.
+struct ZASearchRec {
+    std::string mask;
+    std::string exclusionMask;
+    uint32_t searchAttr = attr::DefaultSearch;
+    bool wildcards = false;
+    int index = -1;          // entry found last
+    std::string name;        // its name
+    uint32_t attributes = 0;
+    uint64_t size = 0, compressedSize = 0;
+};
+
+// The archive component: creates, opens, fills, extracts and tests ZIP
+// archives.  One archive at a time; every change is an update transaction
+// committed through the archive's tail.
+class ZABaseArchiver {
+public:
+    ZABaseArchiver();
+    virtual ~ZABaseArchiver();
+    ZABaseArchiver(const ZABaseArchiver&) = delete;
+    ZABaseArchiver& operator=(const ZABaseArchiver&) = delete;
+
+    // The component's name, put in front of its error messages.
+    std::string Name;
+
+    // ----- properties
+    bool ExtractCorruptedFiles = false;
+    CompressionLevel GetCompressionLevel() const { return compressionLevel_; }
+    void SetCompressionLevel(CompressionLevel level);
+    uint8_t GetCompressionMode() const { return compressionMode_; }
+    void SetCompressionMode(int mode);   // 10 or more: error 5
+    std::string CurrentVersion() const { return "6.20 "; }
+    const std::string& Password() const { return password_; }
+    virtual void SetPassword(const std::string& password);
+    const std::string& FileName() const { return fileName_; }
+    void SetFileName(const std::string& name) { fileName_ = name; }
+    const std::string& BaseDir() const { return baseDir_; }
+    void SetBaseDir(const std::string& dir) { baseDir_ = dir; }
+    std::string TempDir;
+    SpanningMode GetSpanningMode() const { return spanningMode_; }
+    void SetSpanningMode(SpanningMode mode);
+    std::string SFXStub;
+    ZAOptions Options;
+    std::vector<std::string> FileMasks, ExclusionMasks, NoCompressionMasks;
+    bool GetInMemory() const { return inMemory_; }
+    void SetInMemory(bool value);
+    bool RepairDamagedDirectory = true;
+    uint8_t Zip64Mode = 1;                 // 0 never, 1 where needed, 2 always
+    CryptoAlgorithm EncryptionMethod = CryptoAlgorithm::PkzipClassic;
+    // Extracted files are flushed to the disk before they replace a target.
+    bool SyncExtractedFiles = true;
+    // How often the password question may be asked for one entry.
+    int MaxPasswordAttempts = 3;
+
+    // ----- events (Sender is the archiver)
+    std::function<void(ZABaseArchiver&, double, ProcessOperation, ProgressPhase, bool&)> OnOverallProgress;
+    std::function<void(ZABaseArchiver&, const std::string&, double, ProcessOperation, ProgressPhase, bool&)> OnFileProgress;
+    std::function<void(ZABaseArchiver&, double, ProgressPhase, bool&)> OnCopyTempFileProgress;
+    std::function<void(ZABaseArchiver&, const std::string&, std::string&, bool&)> OnConfirmOverwrite;
+    std::function<void(ZABaseArchiver&, const std::string&, ProcessOperation, bool&)> OnConfirmProcessFile;
+    std::function<void(ZABaseArchiver&)> AfterOpen;
+    std::function<void(ZABaseArchiver&, const std::string&, std::string&, bool&)> OnPassword;
+    std::function<void(ZABaseArchiver&, const std::string&, ProcessOperation, int, int, const std::string&, ZAAction&)>
+        OnProcessFileFailure;
+    std::function<void(ZABaseArchiver&, int, const std::string&, bool&)> OnDiskFull;
+    std::function<void(ZABaseArchiver&, uint8_t, int64_t, int64_t, int64_t)> OnInternalEvent;
+    std::function<void(ZABaseArchiver&, std::string&, uint32_t&, std::string&, const std::string&)> OnStoreFile;
+    std::function<void(ZABaseArchiver&, std::string&, uint32_t&, const std::string&)> OnExtractFile;
+
+    // The built-in questions (null: the default dialogs, or none).
+    ZipDialogs* Dialogs = nullptr;
+
+    // ----- operations
+    void OpenArchive();                       // automatic mode
+    void OpenArchive(uint16_t mode);          // openmode::Create, ReadWrite, ReadOnly, ReadOnlyCompat
+    // Opens an archive held by the caller (never closed by the archiver).
+    void OpenArchive(ZStream* external, bool readOnly);
+    void CloseArchive();
+    bool Active() const { return active_; }
+    void SetActive(bool value);
+
+    // Adds the files that the mask names (a path, or a folder with a
+    // wildcard pattern) and returns how many entries were written.
+    int AddFiles(const std::string& fileMask, uint32_t searchAttr = attr::DefaultSearch,
+                 const std::string& exclusionMask = {});
+    // Extracts the matching entries into BaseDir; returns the number of files
+    // written (folders not counted).
+    int ExtractFiles(const std::string& fileMask, uint32_t searchAttr = attr::DefaultSearch,
+                     const std::string& exclusionMask = {});
+    // Test-decompresses the matching entries; returns how many are intact.
+    int TestFiles(const std::string& fileMask, uint32_t searchAttr = attr::DefaultSearch,
+                  const std::string& exclusionMask = {});
+    // Removes the matching entries; returns how many.
+    int DeleteFiles(const std::string& fileMask, uint32_t searchAttr = attr::DefaultSearch,
+                    const std::string& exclusionMask = {});
+    bool TestFilePassword(const std::string& fileName, const std::string& password);
+    // Decompresses one entry into a stream (checks size and CRC).
+    void ExtractToStream(int index, ZStream& dest);
+
+    // ----- transactions
+    void BeginUpdate();
+    void EndUpdate();
+    void CancelUpdate();
+    int UpdateCount() const { return updateCount_; }
+
+    // ----- the directory
+    int FileCount() const;
+    const DirItem& Entry(int index) const;
+    int FindEntry(const std::string& name);
+    bool FindFirstItem(const std::string& fileMask, ZASearchRec& rec, uint32_t searchAttr = attr::DefaultSearch,
+                       const std::string& exclusionMask = {});
+    bool FindNextItem(ZASearchRec& rec);
+    std::string ArchiveComment() const;
+    uint64_t DirectoryStart() const;
+    uint64_t BaseOffset() const;
+    bool DirectoryRebuilt() const;
+
+    // Results of the last item run: how many items failed, and their messages.
+    int LastFailureCount() const { return int(lastFailures_.size()); }
+    const std::vector<std::string>& LastFailures() const { return lastFailures_; }
+
+protected:
+    virtual void ChooseCompressionMethod();
+    virtual void DoOnOverallProgress(double progress, ProcessOperation op, ProgressPhase phase, bool& cancel);
+    virtual void DoOnFileProgress(const std::string& fileName, double progress, ProcessOperation op,
+                                  ProgressPhase phase, bool& cancel);
+    virtual void DoOnCopyTempFileProgress(double progress, ProgressPhase phase, bool& cancel);
+    virtual void DoOnConfirmOverwrite(const std::string& sourceFileName, std::string& destFileName, bool& confirm);
+    virtual void DoOnConfirmProcessFile(const std::string& fileName, ProcessOperation op, bool& confirm);
+    virtual void DoOnPassword(const std::string& fileName, std::string& newPassword, bool& skipFile);
+    virtual void DoOnProcessFileFailure(const std::string& fileName, ProcessOperation op, int nativeError,
+                                        int errorCode, const std::string& errorMessage, ZAAction& action);
+    virtual void DoOnDiskFull(int volumeNumber, const std::string& volumeFileName, bool& cancel);
+    virtual void DoOnInternalEvent(uint8_t kind, int64_t a, int64_t b, int64_t c);
+    virtual void DoOnStoreFile(std::string& fileName, uint32_t& fileAttr, std::string& comment,
+                               const std::string& originalFileName);
+    virtual void DoOnExtractFile(std::string& fileName, uint32_t& fileAttr, const std::string& comment);
+
+    int compressionMethod_ = -1;
+    bool standardZipFormat_ = false;
+
+private:
+    friend class ArchiverTestAccess;
+    [[noreturn]] void Raise(int code, const std::vector<std::string>& args = {}) const;
+    ZipDialogs* TheDialogs() const;
+    void CheckOpen() const;
+    void OpenInternal(uint16_t mode);
+    void ReleaseArchive();
+    std::string AbsoluteBase();
+    std::string MakeAbsolute(const std::string& path);
+
+    // adding
+    void SearchFiles(const std::string& mask, const std::vector<std::string>& exclusions, uint32_t searchAttr,
+                     ProcessOperation op);
+    void SearchFolder(const std::string& folder, const std::string& pattern, const std::vector<std::string>& exclusions,
+                      uint32_t searchAttr, ProcessOperation op, int depth);
+    bool IsExcluded(const std::string& fullPath, const std::vector<std::string>& exclusions) const;
+    void RegisterFile(const std::string& fullPath, bool isFolder, ProcessOperation op);
+    bool WriteAddedEntry(DirItem& item);
+
+    // commit
+    int CommitUpdate();
+    void RollbackUpdate();
+    void CopyEntry(DirItem& item);
+    void DeleteMovedSources();
+    void FinishPendingCreate();
+
+    // items
+    int ProcessItems(ProcessOperation op, int index);
+    bool ExtractItem(int index);
+    bool TestItem(int index);
+    // 1 decompressed, 0 skipped (password dialog cancelled), -1 cancelled
+    int DecompressItem(int index, ZStream& dest);
+    bool MatchesItem(const DirItem& item, const ZASearchRec& rec) const;
+    void HandleItemFailure(const std::string& name, ProcessOperation op, const EZAException& e, ZAAction& action);
+    std::string CipherPassword(const std::string& password) const;
+
+    CompressionLevel compressionLevel_ = CompressionLevel::Fastest;
+    uint8_t compressionMode_ = 1;
+    std::string password_;
+    std::string fileName_;
+    std::string baseDir_;
+    SpanningMode spanningMode_ = SpanningMode::None;
+    bool inMemory_ = false;
+
+    int updateCount_ = 0;
+    bool active_ = false;
+    bool externalStream_ = false;
+    uint16_t openMode_ = 0;
+    std::string currentBaseDir_;
+    int processed_ = 0, total_ = 0;
+    uint64_t bytesDone_ = 0, bytesTotal_ = 0;
+    bool cancel_ = false;
+    bool committed_ = false;
+    bool testFlag_ = false;
+    bool skipFlag_ = false;
+    std::unique_ptr<DirManager> dm_;
+    ZStream* stream_ = nullptr;                 // the archive stream
+    std::unique_ptr<ZStream> ownedStream_;
+    std::string pendingCreatePath_;             // new archive written here until its first directory
+    std::unique_ptr<TailBackup> backup_;
+    uint64_t writePos_ = 0;
+    std::vector<std::string> lastFailures_;
+    int addedInRun_ = 0;
+};
+
+// The archiver the program places on its main window: standard ZIP records,
+// no Zip64 fields, deflate whenever the compression mode is not 0.
+class ZipArchiver : public ZABaseArchiver {
+public:
+    ZipArchiver();
+    void SetPassword(const std::string& password) override;
+
+protected:
+    void ChooseCompressionMethod() override;
+};
+
+} // namespace hsa::zip

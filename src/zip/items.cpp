@@ -1,0 +1,440 @@
+// Item runs over the directory: extracting, testing and deleting entries.
+#include "zip/archiver.h"
+
+#include "zip/codepage.h"
+#include "zip/compression.h"
+#include "zip/entrycipher.h"
+#include "zip/safefs.h"
+#include "zip/zipstream.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hsa::zip {
+
+namespace {
+
+// A temporary output file beside the target; removed unless it was renamed.
+struct PendingOutput {
+    int dirFd = -1;
+    std::string name;
+    bool active = false;
+    ~PendingOutput()
+    {
+        if (active)
+            ::unlinkat(dirFd, name.c_str(), 0);
+    }
+};
+
+// The deflate format cannot expand more than about 1032 to 1: a larger
+// declared size is a lie or a bomb.
+bool PlausibleSizes(const DirItem& it)
+{
+    if (it.actualMethod == 0)
+        return it.IsEncrypted() || it.uncompSize == it.compSize;
+    if (it.actualMethod == 8)
+        return it.uncompSize / 1032 <= it.compSize + 1;
+    return true;
+}
+
+} // namespace
+
+int ZABaseArchiver::ExtractFiles(const std::string& fileMask, uint32_t searchAttr, const std::string& exclusionMask)
+{
+    CheckOpen();
+    if (updateCount_ > 0)
+        Raise(err::InsideUpdate);
+    lastFailures_.clear();
+    ZASearchRec rec;
+    if (!Options.Recurse && fileMask.find_first_of("*?") == std::string::npos && exclusionMask.empty()
+        && searchAttr == attr::DefaultSearch) {
+        if (!FindFirstItem(fileMask, rec, searchAttr, exclusionMask))
+            return 0;
+        dm_->Dir().ClearSelected();
+        dm_->Dir().Ref(rec.index).selected = true;
+        return ProcessItems(ProcessOperation::Extract, rec.index);
+    }
+    dm_->Dir().ClearSelected();
+    for (bool found = FindFirstItem(fileMask, rec, searchAttr, exclusionMask); found; found = FindNextItem(rec))
+        dm_->Dir().Ref(rec.index).selected = true;
+    return ProcessItems(ProcessOperation::Extract, -1);
+}
+
+int ZABaseArchiver::TestFiles(const std::string& fileMask, uint32_t searchAttr, const std::string& exclusionMask)
+{
+    CheckOpen();
+    if (updateCount_ > 0)
+        Raise(err::InsideUpdate);
+    lastFailures_.clear();
+    ZASearchRec rec;
+    dm_->Dir().ClearSelected();
+    for (bool found = FindFirstItem(fileMask, rec, searchAttr, exclusionMask); found; found = FindNextItem(rec))
+        dm_->Dir().Ref(rec.index).selected = true;
+    return ProcessItems(ProcessOperation::Test, -1);
+}
+
+int ZABaseArchiver::DeleteFiles(const std::string& fileMask, uint32_t searchAttr, const std::string& exclusionMask)
+{
+    CheckOpen();
+    lastFailures_.clear();
+    BeginUpdate();
+    int deleted = 0;
+    try {
+        ZASearchRec rec;
+        dm_->Dir().ClearSelected();
+        for (bool found = FindFirstItem(fileMask, rec, searchAttr, exclusionMask); found; found = FindNextItem(rec))
+            dm_->Dir().Ref(rec.index).selected = true;
+        deleted = ProcessItems(ProcessOperation::Delete, -1);
+        EndUpdate();
+    } catch (...) {
+        CancelUpdate();
+        throw;
+    }
+    return deleted;
+}
+
+int ZABaseArchiver::ProcessItems(ProcessOperation op, int index)
+{
+    std::lock_guard<std::recursive_mutex> lock(ArchiveLock());
+    processed_ = 0;
+    cancel_ = false;
+    auto& dir = dm_->Dir();
+    int selected = 0;
+    for (const auto& it : dir.Items())
+        selected += it.selected ? 1 : 0;
+    total_ = index >= 0 ? 1 : selected;
+    const bool reports = op == ProcessOperation::Extract || op == ProcessOperation::Test;
+    bool cancel = false;
+    if (reports) {
+        DoOnOverallProgress(0, op, ProgressPhase::Start, cancel);
+        if (cancel)
+            return 0;
+    }
+    if (op == ProcessOperation::Delete && updateCount_ == 0)
+        Raise(err::UpdateNotStartedDelete);
+    int done = 0;
+    bool aborted = false;
+    int i = index >= 0 ? index : 0;
+    while (i < dir.Count() && !aborted && !cancel_) {
+        if (!dir.Ref(i).selected) {
+            if (index >= 0)
+                break;
+            ++i;
+            continue;
+        }
+        DirItem& item = dir.Ref(i);
+        item.operation = op;
+        const std::string name = item.name;
+        bool confirm = true;
+        DoOnConfirmProcessFile(name, op, confirm);
+        if (!confirm) {
+            item.selected = false;
+            if (index >= 0)
+                break;
+            ++i;
+            continue;
+        }
+        ZAAction action = ZAAction::Skip;
+        bool removed = false;
+        while (true) {
+            try {
+                if (reports) {
+                    DoOnFileProgress(name, 0, op, ProgressPhase::Start, cancel);
+                    if (cancel) {
+                        cancel_ = true;
+                        break;
+                    }
+                }
+                bool ok = false;
+                switch (op) {
+                case ProcessOperation::Extract: ok = ExtractItem(i); break;
+                case ProcessOperation::Test: ok = TestItem(i); break;
+                case ProcessOperation::Delete:
+                    dir.Delete(i);
+                    removed = true;
+                    ok = true;
+                    break;
+                default: break;
+                }
+                if (cancel_)
+                    break;
+                if (reports)
+                    DoOnFileProgress(name, 100.0, op, ProgressPhase::End, cancel);
+                if (cancel)
+                    cancel_ = true;
+                if (ok)
+                    ++done;
+                ++processed_;
+                break;
+            } catch (const EZAException& e) {
+                HandleItemFailure(name, op, e, action);
+                if (action == ZAAction::Retry)
+                    continue;
+                if (action == ZAAction::Abort)
+                    aborted = true;
+                break;
+            }
+        }
+        if (index >= 0)
+            break;
+        if (!removed)
+            ++i;
+    }
+    if (reports) {
+        DoOnOverallProgress(100.0, op, ProgressPhase::End, cancel);
+    }
+    if ((cancel_ || aborted) && op == ProcessOperation::Delete)
+        CancelUpdate();
+    return done;
+}
+
+int ZABaseArchiver::DecompressItem(int index, ZStream& dest)
+{
+    if (index < 0 || index >= dm_->Dir().Count())
+        Raise(err::ItemIndex);
+    const DirItem& item = dm_->Dir().Ref(index);
+    LocalInfo info;
+    if (!dm_->ReadLocalHeader(item, info))
+        Raise(err::DamagedEntry);
+    if (!PlausibleSizes(item) || (item.h.method == 99 && item.encryption == CryptoAlgorithm::PkzipClassic))
+        Raise(err::DamagedEntry);
+    std::unique_ptr<EntryCipher> cipher;
+    uint64_t dataOffset = info.dataOffset;
+    uint64_t dataSize = item.compSize;
+    skipFlag_ = false;
+    if (item.IsEncrypted()) {
+        cipher = CreateEntryCipher(item.encryption, item.actualMethod);
+        if (!cipher)
+            Raise(err::DamagedEntry);
+        const size_t hs = cipher->HeaderSize(), ts = cipher->TrailerSize();
+        if (dataSize < hs + ts)
+            Raise(err::DamagedEntry);
+        std::vector<unsigned char> header(hs);
+        if (!stream_->ReadAt(dataOffset, header.data(), hs))
+            Raise(err::DamagedEntry);
+        EntryCipherInfo ci;
+        ci.crc = item.h.crc;
+        ci.dosTime = item.h.time;
+        ci.flags = item.h.flags;
+        ci.actualMethod = item.actualMethod;
+        int asked = 0;
+        while (!cipher->StartDecrypt(CipherPassword(password_), header.data(), ci)) {
+            if (testFlag_ || asked >= MaxPasswordAttempts)
+                Raise(err::InvalidPassword);
+            ++asked;
+            std::string pw;
+            bool skip = false;
+            DoOnPassword(item.name, pw, skip);
+            if (skip) {
+                skipFlag_ = true;
+                return 0;
+            }
+            SetPassword(pw);
+            cipher = CreateEntryCipher(item.encryption, item.actualMethod);
+        }
+        dataOffset += hs;
+        dataSize -= hs + ts;
+    }
+    DecompressJob job;
+    job.archive = stream_;
+    job.dataOffset = dataOffset;
+    job.dataSize = dataSize;
+    job.method = item.actualMethod;
+    job.expectedSize = item.uncompSize;
+    job.dest = &dest;
+    job.cipher = cipher.get();
+    const std::string name = item.name;
+    const uint64_t total = item.uncompSize;
+    const ProcessOperation op = item.operation;
+    job.progress = [&](uint64_t done) {
+        bool c = false;
+        DoOnFileProgress(name, total ? 100.0 * double(done) / double(total) : 0, op, ProgressPhase::Start, c);
+        return !c;
+    };
+    const DecompressResult r = DecompressEntry(job);
+    switch (r.status) {
+    case DecompressResult::Status::Ok: break;
+    case DecompressResult::Status::Cancelled: cancel_ = true; return -1;
+    case DecompressResult::Status::WriteFailed:
+        if (r.writeErrno == ENOSPC)
+            throw EZAException(err::DiskFull);
+        Raise(err::WriteError);
+    case DecompressResult::Status::BadMethod:
+    case DecompressResult::Status::DataError:
+    case DecompressResult::Status::TooLong:
+    case DecompressResult::Status::TooShort:
+    case DecompressResult::Status::ReadFailed:
+        if (!ExtractCorruptedFiles)
+            Raise(err::DamagedEntry);
+        return 1;
+    }
+    bool intact = true;
+    if (cipher) {
+        std::vector<unsigned char> trailer(cipher->TrailerSize());
+        if (!trailer.empty() && !stream_->ReadAt(dataOffset + dataSize, trailer.data(), trailer.size()))
+            intact = false;
+        else if (!cipher->CheckTrailer(trailer.data(), trailer.size()))
+            intact = false;
+        if (!cipher->ReplacesCrcCheck() && r.crc != item.h.crc)
+            intact = false;
+    } else if (r.crc != item.h.crc) {
+        intact = false;
+    }
+    if (!intact && !ExtractCorruptedFiles)
+        Raise(err::DamagedEntry);
+    return 1;
+}
+
+void ZABaseArchiver::ExtractToStream(int index, ZStream& dest)
+{
+    CheckOpen();
+    const int r = DecompressItem(index, dest);
+    if (r == 0)
+        Raise(err::InvalidPassword);
+}
+
+bool ZABaseArchiver::TestItem(int index)
+{
+    const DirItem& item = dm_->Dir().Ref(index);
+    if (item.IsDirectory())
+        return true;
+    NullStream sink;
+    return DecompressItem(index, sink) == 1;
+}
+
+bool ZABaseArchiver::ExtractItem(int index)
+{
+    const DirItem& item = dm_->Dir().Ref(index);
+    std::string name = item.name;
+    uint32_t attributes = item.h.externalAttr;
+    DoOnExtractFile(name, attributes, item.comment);
+
+    std::vector<std::string> parts;
+    bool folder = false;
+    if (!SplitEntryPath(name, parts, folder) || IsSpecialUnixEntry(item.h.externalAttr, item.h.versionMadeBy))
+        Raise(err::CannotCreateFile, {name});   // never outside the target, never links or devices
+    folder = folder || item.IsDirectory();
+    if (!Options.CreateDirs) {
+        if (folder)
+            return false;
+        parts = {parts.back()};
+    }
+    const std::string target = AbsoluteBase();
+    const size_t folderCount = folder ? parts.size() : parts.size() - 1;
+    std::string failedAt;
+    Fd dir = OpenFolderChain(target, parts, folderCount, Options.CreateDirs, failedAt);
+    if (!dir)
+        Raise(err::CannotCreateDir, {failedAt});
+    if (folder)
+        return false;
+    const std::string& leaf = parts.back();
+    const std::string shown = JoinPath(target, name);
+
+    struct stat st {};
+    if (::fstatat(dir.get(), leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(st.st_mode))
+            Raise(err::CannotCreateFile, {shown});
+        if (!Options.ReplaceReadOnly && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
+            return false;
+        const int64_t entryTime = DosDateTimeToUnix((uint32_t(item.h.date) << 16) | item.h.time);
+        switch (Options.OverwriteMode_) {
+        case OverwriteMode::Prompt: {
+            std::string dest = shown;
+            bool confirm = false;
+            DoOnConfirmOverwrite(item.name, dest, confirm);
+            if (!confirm)
+                return false;
+            break;
+        }
+        case OverwriteMode::Never: return false;
+        case OverwriteMode::IfNewer:
+            if (int64_t(st.st_mtime) >= entryTime)
+                return false;
+            break;
+        case OverwriteMode::IfOlder:
+            if (int64_t(st.st_mtime) <= entryTime)
+                return false;
+            break;
+        case OverwriteMode::Always: break;
+        }
+    }
+    // The data goes to a temporary file beside the target, which replaces
+    // the target only after size and CRC proved good.
+    PendingOutput out;
+    out.dirFd = dir.get();
+    Fd fd = CreateTempIn(dir.get(), "." + leaf.substr(0, 64) + ".", out.name);
+    if (!fd)
+        Raise(err::CannotCreateFile, {shown});
+    out.active = true;
+    int result;
+    {
+        FileStream fs(fd.release(), out.name);
+        result = DecompressItem(index, fs);
+        if (result == 1) {
+            if (!fs.FlushBuffer())
+                Raise(fs.LastError() == ENOSPC ? err::DiskFull : err::WriteError);
+            const int64_t t = DosDateTimeToUnix((uint32_t(item.h.date) << 16) | item.h.time);
+            struct timespec times[2];
+            times[0].tv_sec = times[1].tv_sec = time_t(t);
+            times[0].tv_nsec = times[1].tv_nsec = 0;
+            ::futimens(fs.Descriptor(), times);
+            if (Options.SetAttributes)
+                ::fchmod(fs.Descriptor(), ModeFromAttributes(attributes, item.h.versionMadeBy, false));
+            if (SyncExtractedFiles && ::fsync(fs.Descriptor()) != 0)
+                Raise(errno == ENOSPC ? err::DiskFull : err::WriteError);
+        }
+    }
+    if (result != 1)
+        return false;   // skipped or cancelled: the partial output goes
+    if (::renameat(dir.get(), out.name.c_str(), dir.get(), leaf.c_str()) != 0)
+        Raise(err::CannotCreateFile, {shown});
+    out.active = false;
+    return true;
+}
+
+bool ZABaseArchiver::TestFilePassword(const std::string& fileName, const std::string& password)
+{
+    CheckOpen();
+    ZASearchRec rec;
+    if (!FindFirstItem(fileName, rec, attr::DefaultSearch, {}))
+        Raise(err::EntryNotFound, {fileName});
+    const DirItem& item = dm_->Dir().Ref(rec.index);
+    if (!item.IsEncrypted())
+        return true;
+    LocalInfo info;
+    if (!dm_->ReadLocalHeader(item, info))
+        return false;
+    if (item.actualMethod != 0 && item.actualMethod != 8)
+        return false;
+    auto cipher = CreateEntryCipher(item.encryption, item.actualMethod);
+    if (!cipher || item.compSize < cipher->HeaderSize() + cipher->TrailerSize())
+        return false;
+    std::vector<unsigned char> header(cipher->HeaderSize());
+    if (!stream_->ReadAt(info.dataOffset, header.data(), header.size()))
+        return false;
+    EntryCipherInfo ci;
+    ci.crc = item.h.crc;
+    ci.dosTime = item.h.time;
+    ci.flags = item.h.flags;
+    ci.actualMethod = item.actualMethod;
+    if (!cipher->StartDecrypt(CipherPassword(password), header.data(), ci))
+        return false;
+    // The quick check lets about one wrong password in 256 through: the data decides.
+    const std::string saved = password_;
+    testFlag_ = true;
+    bool ok = false;
+    try {
+        password_ = password;
+        NullStream sink;
+        ok = DecompressItem(rec.index, sink) == 1;
+    } catch (...) {
+        ok = false;
+    }
+    testFlag_ = false;
+    password_ = saved;
+    return ok;
+}
+
+} // namespace hsa::zip

@@ -1,0 +1,223 @@
+#include "zip/safefs.h"
+
+#include "zip/entrycipher.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace hsa::zip {
+
+Fd::~Fd()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+Fd& Fd::operator=(Fd&& o) noexcept
+{
+    if (this != &o) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = o.fd_;
+        o.fd_ = -1;
+    }
+    return *this;
+}
+
+bool SplitEntryPath(const std::string& name, std::vector<std::string>& parts, bool& isFolder)
+{
+    parts.clear();
+    isFolder = false;
+    if (name.empty())
+        return false;
+    if (name[0] == '/' || name[0] == '\\')
+        return false;   // absolute or UNC
+    std::string cur;
+    for (size_t i = 0; i <= name.size(); ++i) {
+        const char c = i < name.size() ? name[i] : '\0';
+        if (i == name.size() || c == '/' || c == '\\') {
+            if (i == name.size() && cur.empty() && !parts.empty()) {
+                isFolder = true;
+                break;
+            }
+            if (cur.empty() || cur == "." || cur == "..")
+                return false;
+            parts.push_back(cur);
+            cur.clear();
+            continue;
+        }
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return false;   // NUL and control characters
+        if (c == ':')
+            return false;   // drive letters and alternate streams
+        cur += c;
+    }
+    return !parts.empty();
+}
+
+Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& parts, size_t count, bool create,
+                   std::string& failedAt)
+{
+    Fd cur(::open(base.empty() ? "." : base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!cur) {
+        failedAt = base;
+        return Fd();
+    }
+    std::string rel;
+    for (size_t i = 0; i < count; ++i) {
+        rel = rel.empty() ? parts[i] : rel + "/" + parts[i];
+        int fd = ::openat(cur.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0 && errno == ENOENT && create) {
+            if (::mkdirat(cur.get(), parts[i].c_str(), 0777) != 0 && errno != EEXIST) {
+                failedAt = rel;
+                return Fd();
+            }
+            fd = ::openat(cur.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        }
+        if (fd < 0) {
+            failedAt = rel;
+            return Fd();
+        }
+        cur = Fd(fd);
+    }
+    return cur;
+}
+
+namespace {
+
+std::string RandomSuffix()
+{
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    unsigned char r[8];
+    SystemRandomBytes(r, sizeof r);
+    std::string s;
+    for (unsigned char c : r)
+        s += kChars[c % 62];
+    return s;
+}
+
+} // namespace
+
+Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = prefix + RandomSuffix();
+        const int fd = ::openat(dirFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            return Fd(fd);
+        if (errno != EEXIST)
+            return Fd();
+    }
+    return Fd();
+}
+
+Fd CreateTempFile(const std::string& folder, const std::string& prefix, std::string& path)
+{
+    std::string tmpl = JoinPath(folder.empty() ? "." : folder, prefix + "XXXXXX");
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    const int fd = ::mkostemp(buf.data(), O_CLOEXEC);
+    if (fd < 0)
+        return Fd();
+    path.assign(buf.data());
+    return Fd(fd);
+}
+
+uint32_t AttributesFromStat(const struct stat& st, const std::string& fileName)
+{
+    uint32_t a = 0;
+    if (S_ISDIR(st.st_mode))
+        a |= 0x10;
+    else
+        a |= 0x20;
+    if (!(st.st_mode & S_IWUSR))
+        a |= 0x01;
+    const std::string bare = BareName(fileName);
+    if (!bare.empty() && bare[0] == '.')
+        a |= 0x02;
+    return a;
+}
+
+mode_t ModeFromAttributes(uint32_t externalAttr, uint16_t versionMadeBy, bool folder)
+{
+    const unsigned host = versionMadeBy >> 8;
+    const mode_t unixMode = mode_t(externalAttr >> 16);
+    if (host == 3 && unixMode != 0)
+        return unixMode & 0777;   // never set-id or sticky bits
+    mode_t m = folder ? 0777 : 0666;
+    if (!folder && (externalAttr & 0x01))
+        m &= ~mode_t(0222);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return m & ~mask;
+}
+
+bool IsSpecialUnixEntry(uint32_t externalAttr, uint16_t versionMadeBy)
+{
+    const unsigned host = versionMadeBy >> 8;
+    if (host != 3)
+        return false;
+    const mode_t m = mode_t(externalAttr >> 16);
+    if ((m & S_IFMT) == 0)
+        return false;
+    return !S_ISREG(m) && !S_ISDIR(m);
+}
+
+std::string JoinPath(const std::string& a, const std::string& b)
+{
+    if (a.empty())
+        return b;
+    if (a.back() == '/')
+        return a + b;
+    return a + "/" + b;
+}
+
+std::string ParentFolder(const std::string& path)
+{
+    const size_t p = path.find_last_of('/');
+    if (p == std::string::npos)
+        return ".";
+    if (p == 0)
+        return "/";
+    return path.substr(0, p);
+}
+
+std::string BareName(const std::string& path)
+{
+    const size_t p = path.find_last_of('/');
+    return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+std::string NormalizePath(const std::string& path, const std::string& base)
+{
+    std::string full = (!path.empty() && path[0] == '/') ? path : JoinPath(base, path);
+    std::vector<std::string> parts;
+    size_t i = 0;
+    while (i <= full.size()) {
+        const size_t j = full.find('/', i);
+        const std::string part = full.substr(i, j == std::string::npos ? std::string::npos : j - i);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        if (j == std::string::npos)
+            break;
+        i = j + 1;
+    }
+    std::string out;
+    for (const auto& p : parts)
+        out += "/" + p;
+    return out.empty() ? "/" : out;
+}
+
+void FsyncFolder(const std::string& folder)
+{
+    Fd d(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (d)
+        ::fsync(d.get());
+}
+
+} // namespace hsa::zip

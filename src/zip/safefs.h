@@ -1,0 +1,63 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace hsa::zip {
+
+// Splits an entry name into the folder and file components of a path below
+// the target folder.  Refuses (returns false) absolute names, drive and UNC
+// prefixes, empty, "." and ".." components, NUL and other control
+// characters.  Both "/" and "\" separate.  isFolder: the name ends in a separator.
+bool SplitEntryPath(const std::string& name, std::vector<std::string>& parts, bool& isFolder);
+
+// A descriptor closed on destruction.
+class Fd {
+public:
+    Fd() = default;
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd();
+    Fd(Fd&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
+    Fd& operator=(Fd&& o) noexcept;
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release()
+    {
+        const int f = fd_;
+        fd_ = -1;
+        return f;
+    }
+    explicit operator bool() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+// Opens the folders parts[0..count) below base one by one, never following a
+// symbolic link, creating missing ones when create is set.  On failure the
+// returned Fd is empty and failedAt names the folder (relative) that failed.
+Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& parts, size_t count, bool create,
+                   std::string& failedAt);
+
+// Creates a new, empty file with a unique name in a folder (0600).
+Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name);
+// The same in a folder given by path; name receives the full path.
+Fd CreateTempFile(const std::string& folder, const std::string& prefix, std::string& path);
+
+// DOS attributes of a file-system object.
+uint32_t AttributesFromStat(const struct stat& st, const std::string& fileName);
+// File permissions for an entry's attributes (made-by host 3 keeps its mode bits).
+mode_t ModeFromAttributes(uint32_t externalAttr, uint16_t versionMadeBy, bool folder);
+// True when the entry's Unix mode marks a link, a device or another special file.
+bool IsSpecialUnixEntry(uint32_t externalAttr, uint16_t versionMadeBy);
+
+std::string JoinPath(const std::string& a, const std::string& b);
+std::string ParentFolder(const std::string& path);
+std::string BareName(const std::string& path);
+// Makes a path absolute against base and removes "." and ".." lexically.
+std::string NormalizePath(const std::string& path, const std::string& base);
+void FsyncFolder(const std::string& folder);
+
+} // namespace hsa::zip

@@ -1,0 +1,511 @@
+// Update transactions: changes collect in the working directory and are
+// written in one commit that rewrites the archive from the first changed
+// entry on.
+#include "zip/archiver.h"
+
+#include "zip/codepage.h"
+#include "zip/compression.h"
+#include "zip/entrycipher.h"
+#include "zip/safefs.h"
+#include "zip/tailbackup.h"
+#include "zip/zipstream.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cerrno>
+#include <cmath>
+#include <fcntl.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace hsa::zip {
+
+void ZABaseArchiver::BeginUpdate()
+{
+    if (spanningMode_ != SpanningMode::None && committed_)
+        throw EZAException(err::MultiTransaction);
+    if (updateCount_ == 0) {
+        if (!active_)
+            SetActive(true);
+        if ((openMode_ == openmode::ReadOnlyCompat || openMode_ == openmode::ReadOnly))
+            Raise(err::ReadOnly);
+        auto& work = dm_->Dir();
+        for (int i = 0; i < work.Count(); ++i) {
+            DirItem& it = work.Ref(i);
+            it.changed = false;
+            it.savedIndex = i;
+        }
+        dm_->Saved().Assign(work);
+    }
+    ++updateCount_;
+}
+
+void ZABaseArchiver::EndUpdate()
+{
+    if (updateCount_ == 0)
+        return;
+    if (updateCount_ >= 2) {
+        --updateCount_;
+        return;
+    }
+    committed_ = true;
+    CommitUpdate();
+}
+
+void ZABaseArchiver::CancelUpdate()
+{
+    if (updateCount_ > 0) {
+        updateCount_ = 0;
+        // Every change collected since BeginUpdate is dropped.
+        if (dm_)
+            dm_->Dir().Assign(dm_->Saved());
+    }
+}
+
+int ZABaseArchiver::CommitUpdate()
+{
+    if (updateCount_ < 1)
+        return 0;
+    updateCount_ = 0;
+    processed_ = total_ = 0;
+    bytesDone_ = bytesTotal_ = 0;
+    cancel_ = false;
+    auto& work = dm_->Dir();
+    auto& saved = dm_->Saved();
+
+    ProcessOperation firstOp = ProcessOperation::Delete;
+    bool anyChanged = false;
+    for (const auto& it : work.Items()) {
+        if (!it.changed)
+            continue;
+        bytesTotal_ += it.uncompSize;
+        ++total_;
+        if (!anyChanged)
+            firstOp = it.operation;
+        anyChanged = true;
+    }
+    const int shorter = std::min(work.Count(), saved.Count());
+    int first = shorter;
+    for (int i = 0; i < shorter; ++i) {
+        const DirItem& w = work.Items()[size_t(i)];
+        if (w.changed || w.savedIndex != i) {
+            first = i;
+            break;
+        }
+    }
+    if (first == work.Count() && work.Count() == saved.Count() && !dm_->Rebuilt) {
+        return 0;   // nothing to write
+    }
+
+    bool cancel = false;
+    DoOnOverallProgress(0, firstOp, ProgressPhase::Start, cancel);
+    if (cancel) {
+        work.Assign(saved);
+        return 0;
+    }
+
+    // Where writing starts, and the saved tail of the archive.
+    const bool inside = first < saved.Count();
+    writePos_ = inside ? saved.Items()[size_t(first)].localOffset : dm_->DirStart;
+    std::string tempFolder = TempDir;
+    if (tempFolder.empty()) {
+        // Beside the archive, so the copy stays on the same disk.
+        auto* fs = dynamic_cast<FileStream*>(stream_);
+        tempFolder = fs && !fs->Path().empty() ? ParentFolder(MakeAbsolute(fs->Path())) : std::string(P_tmpdir);
+    }
+    backup_ = std::make_unique<TailBackup>(*stream_, writePos_, tempFolder, inside,
+                                           [this](double p) {
+                                               bool c = false;
+                                               DoOnCopyTempFileProgress(p, ProgressPhase::Start, c);
+                                               return !c;
+                                           });
+    bool aborted = false;
+    bool final = false;
+    int written = 0;
+    try {
+        if (!stream_->Truncate(writePos_))
+            Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
+        stream_->SetPosition(writePos_);
+        int i = first;
+        while (i < work.Count() && !cancel_ && !aborted) {
+            DirItem& item = work.Ref(i);
+            const bool copyOnly = !item.changed || item.operation == ProcessOperation::Rename
+                                  || item.operation == ProcessOperation::SetAttributes
+                                  || item.operation == ProcessOperation::SetComment;
+            if (copyOnly) {
+                CopyEntry(item);
+                ++i;
+                continue;
+            }
+            ZAAction action = ZAAction::Skip;
+            bool ok = false;
+            while (true) {
+                const uint64_t at = stream_->Position();
+                try {
+                    ok = WriteAddedEntry(item);
+                    break;
+                } catch (const EZAException& e) {
+                    stream_->Truncate(at);
+                    stream_->SetPosition(at);
+                    if (!stream_ || e.NativeError() == err::DiskFull)
+                        throw;
+                    HandleItemFailure(item.sourcePath.empty() ? item.name : item.sourcePath, item.operation, e, action);
+                    if (action == ZAAction::Retry)
+                        continue;
+                    if (action == ZAAction::Abort)
+                        aborted = true;
+                    ok = false;
+                    break;
+                }
+            }
+            if (aborted || cancel_)
+                break;
+            if (ok) {
+                ++processed_;
+                ++written;
+                ++i;
+                continue;
+            }
+            // Failed or skipped: a new entry is left out, a replaced one keeps its old data.
+            if (item.savedIndex < 0) {
+                work.Delete(i);
+            } else {
+                work.Put(i, saved.Items()[size_t(item.savedIndex)]);
+                work.Ref(i).changed = false;
+                work.Ref(i).savedIndex = item.savedIndex;
+                CopyEntry(work.Ref(i));
+                ++i;
+            }
+        }
+        if (cancel_ || aborted) {
+            RollbackUpdate();
+            return 0;
+        }
+        dm_->WriteDirectory(stream_->Position());
+        if (Options.FlushBuffers || !pendingCreatePath_.empty()) {
+            if (!stream_->Flush())
+                Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
+        }
+        FinishPendingCreate();
+        // From here on the new archive stands: nothing rolls back.
+        final = true;
+        dm_->Rebuilt = false;
+        backup_.reset();
+        DeleteMovedSources();
+        bool late = false;
+        DoOnOverallProgress(100.0, firstOp, ProgressPhase::End, late);
+    } catch (...) {
+        if (!final)
+            RollbackUpdate();
+        backup_.reset();
+        throw;
+    }
+    for (auto& it : work.Items()) {
+        it.changed = false;
+        it.isNew = false;
+        it.source.reset();
+    }
+    return written;
+}
+
+void ZABaseArchiver::RollbackUpdate()
+{
+    dm_->Dir().Assign(dm_->Saved());
+    if (stream_ && backup_) {
+        backup_->Restore(*stream_);
+        // The restored bytes hold the old directory: its start is unchanged.
+    }
+    backup_.reset();
+}
+
+void ZABaseArchiver::CopyEntry(DirItem& item)
+{
+    if (item.savedIndex < 0 || item.savedIndex >= dm_->Saved().Count())
+        Raise(err::NotOpen);
+    const DirItem& old = dm_->Saved().Items()[size_t(item.savedIndex)];
+    const uint64_t rel = old.localOffset - backup_->Start();
+    if (old.localOffset < backup_->Start())
+        Raise(err::Damaged);
+    unsigned char h[kLocalHeaderSize];
+    if (!backup_->ReadAt(rel, h, sizeof h) || Get32(h) != sig::Local)
+        Raise(err::Damaged);
+    const uint16_t nameLen = Get16(h + 26), extraLen = Get16(h + 28);
+    const uint16_t flags = Get16(h + 6);
+    uint64_t dataStart = kLocalHeaderSize + uint64_t(nameLen) + extraLen;
+    uint64_t span = dataStart + old.compSize;
+    if (flags & 0x0008) {
+        unsigned char s[4];
+        const bool withSig = backup_->ReadAt(rel + span, s, 4) && Get32(s) == sig::DataDescriptor;
+        uint64_t dd = (withSig ? 4 : 0) + 4 + (old.zip64 ? 16 : 8);
+        span += std::min<uint64_t>(dd, backup_->Size() - std::min(backup_->Size(), rel + span));
+    }
+    if (rel + span > backup_->Size())
+        Raise(err::Damaged);
+    const uint64_t newOffset = stream_->Position();
+    if (newOffset >= 0xFFFFFFFFull && Zip64Mode == 0)
+        Raise(err::Zip64Disabled, {item.name});
+
+    uint64_t from = rel;
+    uint64_t left = span;
+    std::vector<unsigned char> buf(size_t(std::min<uint64_t>(1u << 20, std::max<uint64_t>(span, 1))));
+    if (item.operation == ProcessOperation::Rename && item.changed) {
+        // A new local header with the new name; the rest is copied.
+        std::string bytes;
+        bool utf8 = false;
+        EncodeEntryName(item.name, Options.OEMFileNames, bytes, utf8);
+        std::vector<unsigned char> extra(extraLen);
+        if (extraLen && !backup_->ReadAt(rel + kLocalHeaderSize + nameLen, extra.data(), extra.size()))
+            Raise(err::Damaged);
+        uint16_t f = utf8 ? uint16_t(flags | 0x0800) : uint16_t(flags & ~0x0800);
+        Put16(h + 6, f);
+        Put16(h + 26, uint16_t(bytes.size()));
+        std::vector<unsigned char> head(h, h + kLocalHeaderSize);
+        head.insert(head.end(), bytes.begin(), bytes.end());
+        head.insert(head.end(), extra.begin(), extra.end());
+        if (stream_->Write(head.data(), head.size()) != head.size())
+            Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
+        item.h.flags = f;
+        item.rawName = bytes;
+        item.rawNameValid = true;
+        from = rel + dataStart;
+        left = span - dataStart;
+    }
+    while (left > 0) {
+        const size_t n = size_t(std::min<uint64_t>(buf.size(), left));
+        if (!backup_->ReadAt(from, buf.data(), n))
+            Raise(err::Damaged);
+        if (stream_->Write(buf.data(), n) != n)
+            Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
+        from += n;
+        left -= n;
+    }
+    item.localOffset = newOffset;
+    item.h.localOffset = newOffset >= 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(newOffset);
+}
+
+bool ZABaseArchiver::WriteAddedEntry(DirItem& item)
+{
+    ChooseCompressionMethod();
+    bool cancel = false;
+    DoOnFileProgress(item.sourcePath.empty() ? item.name : item.sourcePath, 0, item.operation, ProgressPhase::Start,
+                     cancel);
+    if (cancel) {
+        cancel_ = true;
+        return false;
+    }
+    const bool folder = item.IsDirectory();
+    std::unique_ptr<ZStream> ownedSource;
+    ZStream* source = item.source.get();
+    uint64_t sourceSize = 0;
+    if (!folder) {
+        if (!source) {
+            if (item.sourcePath.size() >= 4096)
+                Raise(err::NameTooLong, {item.sourcePath});
+            try {
+                ownedSource = std::make_unique<FileStream>(item.sourcePath, FileStream::Mode::Read);
+            } catch (const std::system_error&) {
+                Raise(err::CannotOpenFile, {item.sourcePath});
+            }
+            source = ownedSource.get();
+        }
+        sourceSize = source->Size();
+        source->SetPosition(0);
+    }
+    const uint64_t offset = stream_->Position();
+    const bool needZip64 = Zip64Mode == 2 || offset >= 0xFFFFFFFFull || sourceSize >= 0xFFFFFFFFull;
+    if (needZip64 && Zip64Mode == 0)
+        Raise(err::Zip64Disabled, {item.name});
+
+    const bool encrypt = !folder && !item.password.empty();
+    uint16_t method = folder || sourceSize == 0 ? 0 : item.h.method;
+    if (method != 0 && method != 8)
+        method = 8;
+    std::unique_ptr<EntryCipher> cipher;
+    if (encrypt) {
+        cipher = CreateEntryCipher(EncryptionMethod, method);
+        if (!cipher)
+            Raise(err::CannotOpenFile, {item.sourcePath.empty() ? item.name : item.sourcePath});
+    }
+    std::string nameBytes;
+    bool utf8 = false;
+    EncodeEntryName(item.name, Options.OEMFileNames, nameBytes, utf8);
+    if (nameBytes.size() > 0xFFFF)
+        Raise(err::NameTooLong, {item.name});
+    uint16_t flags = folder ? 0 : (encrypt ? 1 : 0);
+    if (utf8)
+        flags |= 0x0800;
+    // Extra fields: the Zip64 sizes, then the cipher's field.
+    item.extra.erase(std::remove_if(item.extra.begin(), item.extra.end(),
+                                    [](const ExtraField& f) {
+                                        return f.id == kZip64ExtraId || f.id == kAesExtraId
+                                               || f.id == kUnicodePathExtraId;
+                                    }),
+                     item.extra.end());
+    std::vector<unsigned char> localExtra;
+    ByteWriter lx{localExtra};
+    if (needZip64) {
+        lx.u16(kZip64ExtraId);
+        lx.u16(16);
+        lx.u64(0);
+        lx.u64(0);
+    }
+    uint16_t headerMethod = method;
+    if (cipher) {
+        if (auto f = cipher->EntryExtraField()) {
+            lx.u16(f->id);
+            lx.u16(uint16_t(f->data.size()));
+            lx.bytes(f->data.data(), f->data.size());
+            item.extra.push_back(*f);
+            item.encryption = EncryptionMethod;
+        } else {
+            item.encryption = CryptoAlgorithm::PkzipClassic;
+        }
+        headerMethod = cipher->HeaderMethod(method);
+    }
+    const uint16_t version = needZip64 ? 45 : (Options.OEMFileNames ? 20 : 0x0B14);
+    auto localHeader = [&](uint32_t crc, uint64_t comp, uint64_t uncomp) {
+        std::vector<unsigned char> out;
+        ByteWriter w{out};
+        w.u32(sig::Local);
+        w.u16(version);
+        w.u16(flags);
+        w.u16(headerMethod);
+        w.u16(item.h.time);
+        w.u16(item.h.date);
+        w.u32(crc);
+        w.u32(needZip64 ? 0xFFFFFFFFu : uint32_t(comp));
+        w.u32(needZip64 ? 0xFFFFFFFFu : uint32_t(uncomp));
+        w.u16(uint16_t(nameBytes.size()));
+        w.u16(uint16_t(localExtra.size()));
+        w.str(nameBytes);
+        if (needZip64) {
+            Put64(localExtra.data() + 4, uncomp);
+            Put64(localExtra.data() + 12, comp);
+        }
+        w.bytes(localExtra.data(), localExtra.size());
+        return out;
+    };
+    auto writeOrRaise = [&](const std::vector<unsigned char>& b) {
+        if (stream_->Write(b.data(), b.size()) != b.size()) {
+            const int e = stream_->LastError();
+            if (e == ENOSPC) {
+                bool c = false;
+                DoOnDiskFull(1, fileName_, c);
+            }
+            Raise(err::WriteError);
+        }
+    };
+    writeOrRaise(localHeader(0, 0, 0));
+    const uint64_t dataStart = stream_->Position();
+
+    CompressResult r;
+    if (!folder) {
+        CompressJob job;
+        job.source = source;
+        job.sourceSize = sourceSize;
+        job.dest = stream_;
+        job.method = method;
+        job.mode = item.compressionMode ? item.compressionMode : 1;
+        job.cipher = cipher.get();
+        job.password = CipherPassword(item.password);
+        job.dosTime = item.h.time;
+        job.flags = flags;
+        const std::string shown = item.sourcePath.empty() ? item.name : item.sourcePath;
+        job.progress = [&](uint64_t done) {
+            bool c = false;
+            DoOnFileProgress(shown, sourceSize ? 100.0 * double(done) / double(sourceSize) : 0, item.operation,
+                             ProgressPhase::Start, c);
+            return !c;
+        };
+        r = CompressEntry(job);
+        switch (r.status) {
+        case CompressResult::Status::Ok: break;
+        case CompressResult::Status::Cancelled: cancel_ = true; return false;
+        case CompressResult::Status::SourceChanged:
+        case CompressResult::Status::ReadFailed:
+            Raise(err::ShortRead, {std::to_string(sourceSize), std::to_string(r.bytesRead)});
+        case CompressResult::Status::WriteFailed:
+            if (r.writeErrno == ENOSPC) {
+                bool c = false;
+                DoOnDiskFull(1, fileName_, c);
+            }
+            Raise(err::WriteError);
+        }
+    }
+    const uint64_t comp = r.bytesWritten;
+    if ((comp >= 0xFFFFFFFFull || r.bytesRead >= 0xFFFFFFFFull) && !needZip64)
+        Raise(Zip64Mode == 0 ? err::Zip64Needed : err::Zip64Needed, {item.name});
+    const uint32_t crc = folder ? 0 : (cipher ? cipher->CrcToStore(r.crc) : r.crc);
+    // Patch the header with the final CRC and sizes.
+    const uint64_t end = stream_->Position();
+    stream_->SetPosition(offset);
+    writeOrRaise(localHeader(crc, comp, r.bytesRead));
+    stream_->SetPosition(end);
+    (void)dataStart;
+
+    item.h.versionMadeBy = version;
+    item.h.versionNeeded = version;
+    item.h.flags = folder ? 2 : flags;   // folders carry exactly 2 in the directory
+    if (folder)
+        item.h.flags = uint16_t(2 | (utf8 ? 0x0800 : 0));
+    item.h.method = headerMethod;
+    item.actualMethod = method;
+    item.h.crc = crc;
+    item.compSize = comp;
+    item.uncompSize = r.bytesRead;
+    item.zip64 = needZip64;
+    item.h.compSize = comp >= 0xFFFFFFFFull || needZip64 ? 0xFFFFFFFFu : uint32_t(comp);
+    item.h.uncompSize = r.bytesRead >= 0xFFFFFFFFull || needZip64 ? 0xFFFFFFFFu : uint32_t(r.bytesRead);
+    item.localOffset = offset;
+    item.h.localOffset = offset >= 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(offset);
+    item.rawName = nameBytes;
+    item.rawNameValid = true;
+    // The central directory carries the Zip64 field only for saturated values.
+    if (!folder && !(item.h.flags & 0x0800) && utf8)
+        item.h.flags |= 0x0800;
+    bytesDone_ += r.bytesRead;
+    DoOnFileProgress(item.sourcePath.empty() ? item.name : item.sourcePath, 100.0, item.operation, ProgressPhase::End,
+                     cancel);
+    return true;
+}
+
+void ZABaseArchiver::DeleteMovedSources()
+{
+    std::vector<std::string> files, folders;
+    for (const auto& it : dm_->Dir().Items()) {
+        if (it.operation != ProcessOperation::Move || !it.changed || it.sourcePath.empty())
+            continue;
+        (it.IsDirectory() ? folders : files).push_back(it.sourcePath);
+    }
+    auto attempt = [&](const std::string& path, bool folder) {
+        while (true) {
+            bool ok;
+            if (folder) {
+                ok = ::rmdir(path.c_str()) == 0 || errno == ENOENT;
+            } else {
+                ok = ::unlink(path.c_str()) == 0;
+                if (!ok) {
+                    ::chmod(path.c_str(), 0600);
+                    ok = ::unlink(path.c_str()) == 0 || errno == ENOENT;
+                }
+            }
+            if (ok)
+                return true;
+            const EZAException e(folder ? err::CannotDeleteFolder : err::CannotDeleteFile, {path}, Name);
+            ZAAction action = ZAAction::Skip;
+            HandleItemFailure(path, ProcessOperation::Move, e, action);
+            if (action == ZAAction::Retry)
+                continue;
+            return action != ZAAction::Abort;
+        }
+    };
+    for (const auto& f : files)
+        if (!attempt(f, false))
+            return;
+    std::sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    for (const auto& f : folders)
+        if (!attempt(f, true))
+            return;
+}
+
+} // namespace hsa::zip

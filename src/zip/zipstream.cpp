@@ -1,0 +1,205 @@
+#include "zip/zipstream.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace hsa::zip {
+
+FileStream::FileStream(const std::string& path, Mode mode, unsigned perms)
+    : path_(path)
+{
+    int flags = O_CLOEXEC;
+    switch (mode) {
+    case Mode::Read: flags |= O_RDONLY; break;
+    case Mode::ReadWrite: flags |= O_RDWR; break;
+    case Mode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    }
+    fd_ = ::open(path.c_str(), flags, perms);
+    if (fd_ < 0)
+        throw std::system_error(errno, std::generic_category(), path);
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0)
+        fileSize_ = uint64_t(st.st_size);
+}
+
+FileStream::FileStream(int fd, std::string path)
+    : fd_(fd), path_(std::move(path))
+{
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0)
+        fileSize_ = uint64_t(st.st_size);
+}
+
+FileStream::~FileStream()
+{
+    if (fd_ >= 0) {
+        FlushBuffer();
+        ::close(fd_);
+    }
+}
+
+int FileStream::Release()
+{
+    FlushBuffer();
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+}
+
+bool FileStream::FlushBuffer()
+{
+    size_t done = 0;
+    while (done < wbuf_.size()) {
+        const ssize_t w = ::pwrite(fd_, wbuf_.data() + done, wbuf_.size() - done, off_t(wbufStart_ + done));
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            lastError_ = errno;
+            // Drop what could not be written; the caller sees the failure.
+            wbuf_.clear();
+            return false;
+        }
+        if (w == 0) {
+            lastError_ = ENOSPC;
+            wbuf_.clear();
+            return false;
+        }
+        done += size_t(w);
+    }
+    if (!wbuf_.empty())
+        fileSize_ = std::max(fileSize_, wbufStart_ + wbuf_.size());
+    wbuf_.clear();
+    return true;
+}
+
+size_t FileStream::Read(void* buf, size_t n)
+{
+    if (!wbuf_.empty() && !FlushBuffer())
+        return 0;
+    size_t done = 0;
+    auto* p = static_cast<unsigned char*>(buf);
+    while (done < n) {
+        const ssize_t r = ::pread(fd_, p + done, n - done, off_t(pos_ + done));
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            lastError_ = errno;
+            break;
+        }
+        if (r == 0)
+            break;
+        done += size_t(r);
+    }
+    pos_ += done;
+    return done;
+}
+
+size_t FileStream::Write(const void* buf, size_t n)
+{
+    if (n == 0)
+        return 0;
+    // Keep the buffer one contiguous run ending at the position.
+    if (!wbuf_.empty() && wbufStart_ + wbuf_.size() != pos_) {
+        if (!FlushBuffer())
+            return 0;
+    }
+    if (n >= kWriteBuffer) {
+        if (!FlushBuffer())
+            return 0;
+        size_t done = 0;
+        const auto* p = static_cast<const unsigned char*>(buf);
+        while (done < n) {
+            const ssize_t w = ::pwrite(fd_, p + done, n - done, off_t(pos_ + done));
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                lastError_ = errno;
+                break;
+            }
+            if (w == 0) {
+                lastError_ = ENOSPC;
+                break;
+            }
+            done += size_t(w);
+        }
+        pos_ += done;
+        fileSize_ = std::max(fileSize_, pos_);
+        return done;
+    }
+    if (wbuf_.empty())
+        wbufStart_ = pos_;
+    const auto* p = static_cast<const unsigned char*>(buf);
+    wbuf_.insert(wbuf_.end(), p, p + n);
+    pos_ += n;
+    if (wbuf_.size() >= kWriteBuffer && !FlushBuffer()) {
+        // The buffered bytes are lost: report the whole write as failed.
+        return 0;
+    }
+    return n;
+}
+
+void FileStream::SetPosition(uint64_t pos)
+{
+    pos_ = pos;
+}
+
+uint64_t FileStream::Size()
+{
+    const uint64_t buffered = wbuf_.empty() ? 0 : wbufStart_ + wbuf_.size();
+    return std::max(fileSize_, buffered);
+}
+
+bool FileStream::Truncate(uint64_t size)
+{
+    if (!FlushBuffer())
+        return false;
+    if (::ftruncate(fd_, off_t(size)) != 0) {
+        lastError_ = errno;
+        return false;
+    }
+    fileSize_ = size;
+    return true;
+}
+
+bool FileStream::Flush()
+{
+    if (!FlushBuffer())
+        return false;
+    if (::fsync(fd_) != 0) {
+        lastError_ = errno;
+        return false;
+    }
+    return true;
+}
+
+size_t MemoryStream::Read(void* buf, size_t n)
+{
+    if (pos_ >= data_.size())
+        return 0;
+    const size_t k = size_t(std::min<uint64_t>(n, data_.size() - pos_));
+    std::memcpy(buf, data_.data() + pos_, k);
+    pos_ += k;
+    return k;
+}
+
+size_t MemoryStream::Write(const void* buf, size_t n)
+{
+    if (pos_ + n > data_.size())
+        data_.resize(size_t(pos_ + n));
+    std::memcpy(data_.data() + pos_, buf, n);
+    pos_ += n;
+    return n;
+}
+
+bool MemoryStream::Truncate(uint64_t size)
+{
+    data_.resize(size_t(size));
+    return true;
+}
+
+} // namespace hsa::zip
