@@ -140,6 +140,27 @@ void LoadStandardSubjects(SubjectEditorContent& content)
     SyncSubjectState();
 }
 
+QStringList ReadCertificateLinesFile(const QString& name)
+{
+    const QString path = ProgramFolderFile(name);
+    if (!QFileInfo(path).isFile())
+        return {};
+    return ReadTextLines(path);
+}
+
+bool SaveCertificateLinesFile(const QStringList& lines)
+{
+    for (const QString& l : lines)
+        if (!IsWindows1252(l)) {
+            showWarning(QStringLiteral("Die Zeile \"%1\" enthält Zeichen, die nicht gespeichert werden können.").arg(l)
+                        + nl + nl + QStringLiteral("Es wurde nichts gespeichert."));
+            return false;
+        }
+    WriteTextLines(ProgramFolderFile(QStringLiteral("wahlzeilen.txt")), lines);
+    LoadCertificateLines();
+    return true;
+}
+
 bool IsSpecialFunctionsPassword(const QString& typed)
 {
     return typed == QStringLiteral("Gärten48260");

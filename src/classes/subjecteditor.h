@@ -37,6 +37,15 @@ void CancelSubjectEditor(const SubjectEditorContent& content);
 // (content then shows the built-in list) or a file cannot be written.
 void LoadStandardSubjects(SubjectEditorContent& content);
 
+// The certificate-lines editor: the lines of "wahlzeilen.txt" (or of one of
+// its default copies "wahlzeilen.alt", "wahlzeilen.neu"); empty when the file
+// does not exist.  Raises FileError when it cannot be read.
+QStringList ReadCertificateLinesFile(const QString& name);
+// Saves the lines as "wahlzeilen.txt" and reloads the certificate lines of the
+// open class.  Refuses (message, false) text the file cannot hold.  Raises
+// FileError when the file cannot be written.
+bool SaveCertificateLinesFile(const QStringList& lines);
+
 // The special-functions password.
 bool IsSpecialFunctionsPassword(const QString& typed);
 

@@ -1,0 +1,39 @@
+#pragma once
+#include <QDialog>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace hsa {
+
+// The school-data dialog: the school type is chosen from ComboBox1 or typed
+// into Edit3 and saved with "Geänderte Schulart speichern"; the school name
+// (a "?" breaks the line on the main window) can be corrected beside it.
+class TBtnRightDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TBtnRightDlg(QWidget* parent = nullptr);
+
+    QComboBox* ComboBox1 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QLineEdit* EditSchoolName = nullptr;
+    QFrame* Panel1 = nullptr;
+    QLabel* PanelLabel = nullptr;
+    QPushButton* SaveBtn = nullptr;
+    QPushButton* CancelBtn = nullptr;
+
+    // Opens the dialog for the school type (panel with the save button shown).
+    void prepareForSchoolType();
+
+    void ComboBox1Change(int index);
+    void SaveSchoolTypeClick();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+};
+
+} // namespace hsa
