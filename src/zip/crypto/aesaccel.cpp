@@ -76,9 +76,15 @@ void AesHwDecryptBlocks(const std::uint8_t* decKeys, int rounds, const std::uint
     }
 }
 
-void AesHwCounterBlocks(const std::uint8_t* keys, int rounds, std::uint8_t counter[16], const std::uint8_t* in,
-                        std::uint8_t* out, std::size_t blocks) {
-    const RoundKeys rk(keys, rounds);
+namespace {
+
+// The round count as a template parameter lets the compiler unroll the
+// rounds and keep all round keys in registers.
+template <int Rounds>
+void CounterBlocks(const std::uint8_t* keys, std::uint8_t counter[16], const std::uint8_t* in, std::uint8_t* out,
+                   std::size_t blocks) {
+    __m128i k[Rounds + 1];
+    for (int i = 0; i <= Rounds; ++i) k[i] = _mm_load_si128(reinterpret_cast<const __m128i*>(keys + 16 * i));
     // Bytes 0-7 of the counter are a little-endian number that wraps on its
     // own; bytes 8-15 never change.
     std::uint64_t low = 0, high = 0;
@@ -87,20 +93,38 @@ void AesHwCounterBlocks(const std::uint8_t* keys, int rounds, std::uint8_t count
     const long long highLane = static_cast<long long>(high);
     while (blocks >= kLanes) {
         __m128i b[kLanes];
-        for (int i = 0; i < kLanes; ++i) b[i] = _mm_set_epi64x(highLane, static_cast<long long>(low + i + 1));
+        for (int i = 0; i < kLanes; ++i)
+            b[i] = _mm_xor_si128(_mm_set_epi64x(highLane, static_cast<long long>(low + i + 1)), k[0]);
         low += kLanes;
-        EncryptLanes(rk, b);
-        for (int i = 0; i < kLanes; ++i) Store(out + 16 * i, _mm_xor_si128(b[i], Load(in + 16 * i)));
+        for (int r = 1; r < Rounds; ++r)
+            for (int i = 0; i < kLanes; ++i) b[i] = _mm_aesenc_si128(b[i], k[r]);
+        for (int i = 0; i < kLanes; ++i) {
+            b[i] = _mm_aesenclast_si128(b[i], k[Rounds]);
+            Store(out + 16 * i, _mm_xor_si128(b[i], Load(in + 16 * i)));
+        }
         in += 16 * kLanes;
         out += 16 * kLanes;
         blocks -= kLanes;
     }
     for (; blocks > 0; --blocks, in += 16, out += 16) {
         ++low;
-        const __m128i b = EncryptOne(rk, _mm_set_epi64x(highLane, static_cast<long long>(low)));
+        __m128i b = _mm_xor_si128(_mm_set_epi64x(highLane, static_cast<long long>(low)), k[0]);
+        for (int r = 1; r < Rounds; ++r) b = _mm_aesenc_si128(b, k[r]);
+        b = _mm_aesenclast_si128(b, k[Rounds]);
         Store(out, _mm_xor_si128(b, Load(in)));
     }
     __builtin_memcpy(counter, &low, 8);
+}
+
+}  // namespace
+
+void AesHwCounterBlocks(const std::uint8_t* keys, int rounds, std::uint8_t counter[16], const std::uint8_t* in,
+                        std::uint8_t* out, std::size_t blocks) {
+    switch (rounds) {
+    case 10: CounterBlocks<10>(keys, counter, in, out, blocks); break;
+    case 12: CounterBlocks<12>(keys, counter, in, out, blocks); break;
+    default: CounterBlocks<14>(keys, counter, in, out, blocks); break;
+    }
 }
 
 }  // namespace hsa::detail
