@@ -1,0 +1,83 @@
+#include "classes/drives.h"
+#include "classes/sharedstate.h"
+#include "support/tempfolder.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace hsa;
+
+namespace {
+
+VolumeInfo volume(const QString& root, const QString& fs, bool removable, bool ready = true, bool readOnly = false)
+{
+    VolumeInfo v;
+    v.root = root;
+    v.device = QStringLiteral("/dev/sdx1");
+    v.fileSystem = fs;
+    v.ready = ready;
+    v.readOnly = readOnly;
+    v.removable = removable;
+    return v;
+}
+
+struct VolumeSourceGuard {
+    explicit VolumeSourceGuard(QList<VolumeInfo> list)
+    {
+        SetVolumeSource([list] { return list; });
+    }
+    ~VolumeSourceGuard() { SetVolumeSource(nullptr); }
+};
+
+} // namespace
+
+TEST(Drives, OnlyReadyWritableRemovableVolumesAreSticks)
+{
+    const QList<VolumeInfo> all = {
+        volume("/", "ext4", false),
+        volume("/run/media/anna/STICK", "vfat", false),
+        volume("/media/usb0", "exfat", true),
+        volume("/home", "ext4", false),
+        volume("/srv/usb", "vfat", true),              // flagged removable by the system
+        volume("/media/cdrom", "iso9660", true, true, true),  // read-only
+        volume("/media/leer", "vfat", true, false),    // not ready
+        volume("/mnt/ram", "tmpfs", false),            // the system's own
+    };
+    QStringList roots;
+    for (const VolumeInfo& v : SelectRemovableVolumes(all))
+        roots << v.root;
+    EXPECT_EQ(roots, QStringList({"/media/usb0", "/run/media/anna/STICK", "/srv/usb"}));
+}
+
+TEST(Drives, ReadinessAndTheListText)
+{
+    test::TempProgramFolder program;
+    resetState();
+    state().programDir = program.path();
+    test::TempProgramFolder stick;   // makes itself current
+    const QString ready = stick.path();
+    QTemporaryDir gone;
+    const QString notReady = gone.path();
+    {
+        VolumeSourceGuard guard({volume("/", "ext4", false), volume(ready, "vfat", true),
+                                 volume(notReady, "vfat", true, false)});
+        EXPECT_TRUE(IsDriveReady(ready));
+        EXPECT_TRUE(IsDriveReady(ready + "/"));
+        EXPECT_FALSE(IsDriveReady(notReady));
+        EXPECT_FALSE(IsDriveReady(ready + "/fehlt"));
+        EXPECT_FALSE(IsDriveReady(""));
+        // The current folder goes back to the program folder.
+        EXPECT_EQ(QDir::currentPath(), QDir(program.path()).canonicalPath());
+        EXPECT_EQ(ListReadyRemovableDrives(), ready + "   ");
+        EXPECT_EQ(ReadyRemovableRoots(), QStringList({ready}));
+    }
+    {
+        VolumeSourceGuard guard({volume("/", "ext4", false)});
+        EXPECT_TRUE(ListReadyRemovableDrives().isEmpty());
+    }
+    // The real system answers without error; the root folder is on a ready volume.
+    EXPECT_TRUE(IsDriveReady("/"));
+    resetState();
+}
