@@ -1,0 +1,232 @@
+#include "grades/cellrules.h"
+
+#include "classes/arithmetic.h"
+#include "grades/examsheet.h"
+#include "grades/gradeslots.h"
+
+#include <QMap>
+#include <gtest/gtest.h>
+
+using namespace hsa;
+
+namespace {
+
+GradeContext context(const QString& classFile = QStringLiteral("9a-23241.dbf"))
+{
+    GradeContext ctx;
+    ctx.classFileName = classFile;
+    const char* codes[] = {"", "R", "Eth", "D", "Ek", "G/Gk", "E", "M", "Ph", "Bio/Ch",
+                           "Sp", "Mu", "BK", "WBS", "Te", "HTW", "Proj", "F", "AES", "Prof"};
+    for (int r = 0; r < 20; ++r)
+        ctx.shortCodes[r] = QString::fromUtf8(codes[r]);
+    return ctx;
+}
+
+} // namespace
+
+TEST(MarkCells, TypedTextsBecomeMarks)
+{
+    const GradeContext ctx = context();
+    struct Case {
+        const char* typed;
+        int column;
+        const char* cell;
+    };
+    const Case cases[] = {
+        {"37", 1, "3.7"},   {"2,5", 1, "2.5"},   {"3", 1, "3.0"},   {"7", 1, "-"},
+        {"3-", 5, "3.0-"},  {"2*", 1, "2.0*"},   {"2.35", 1, "-"},  {"45", 1, "4.5"},
+        {"60", 1, "6.0"},   {"65", 1, "-"},      {"70", 1, "-"},    {"p", 1, "P"},
+        {"P", 2, "P"},      {"P ", 3, "P"},      {"3.", 5, "3.0"},  {"3.0-", 5, "3.0-"},
+        {"2.0*", 2, "2.0*"}, {"2.5*", 3, "2.5*"}, {"", 1, "-"},     {"   ", 5, "-"},
+        {"-", 1, "-"},      {"- ", 2, "-"},      {"0", 1, "-"},     {"0.5", 5, "-"},
+        {"6.1", 1, "-"},    {"1.0", 1, "1.0"},   {"1", 3, "1.0"},   {"6", 5, "6.0"},
+        {"99999999", 1, "-"}, {"1e30", 1, "-"},  {"abc", 1, "-"},   {"3,", 5, "3.0"},
+        {"1,0", 1, "1.0"},  {"5.9", 2, "5.9"},   {"2.0 ", 1, "2.0 "}, {"4-", 5, "4.0-"},
+        // A minus is a year-mark tendency only; elsewhere "4-" is a 4.
+        {"4-", 1, "4.0"},   {"2.0-", 1, "-"},    {"35-", 5, "3.5"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(NormaliseMarkCell(QString::fromUtf8(c.typed), c.column, ctx), QString::fromUtf8(c.cell))
+            << "'" << c.typed << "' in column " << c.column;
+}
+
+TEST(MarkCells, SecondHalfYearKeepsDashes)
+{
+    const GradeContext first = context("9a-23241.dbf");
+    const GradeContext second = context("9a-23242.dbf");
+    EXPECT_EQ(NormaliseMarkCell("-5", 5, first), "-");
+    EXPECT_EQ(NormaliseMarkCell("-", 5, second), "-");
+    EXPECT_EQ(NormaliseMarkCell("3", 5, second), "3.0");
+}
+
+TEST(MarkCells, NormalisedTextsAreStable)
+{
+    // Whatever comes out of the rules goes through them again unchanged.
+    const GradeContext ctx = context();
+    const char* samples[] = {"37", "2,5", "3", "7", "3-", "2*", "2.35", "45", "60", "65", "p", " 3",
+                             "3.", "1e30", "6,0*", "2,5-", "", "x", "5.5*", " 3-"};
+    for (int column : {1, 2, 3, 5})
+        for (const char* s : samples) {
+            const QString once = NormaliseMarkCell(QString::fromUtf8(s), column, ctx);
+            EXPECT_EQ(NormaliseMarkCell(once, column, ctx), once) << s << " col " << column;
+        }
+}
+
+TEST(WeightCells, WholeNumbersZeroToNine)
+{
+    struct Case {
+        const char* typed;
+        const char* code;
+        const char* cell;
+    };
+    const Case cases[] = {
+        {"0", "D", "0"},  {"0 ", "D", "0 "}, {"1", "D", "1"},  {"7", "D", "7"},   {"9", "D", "9"},
+        {"12", "D", "9"}, {"2.5", "D", "2"}, {"-", "D", "1 "}, {"-3", "D", "1 "}, {"", "D", "0 "},
+        {"abc", "D", "0 "}, {"3", "Prof", "0"}, {"0", "Prof", "0"}, {"1 ", "D", "1 "},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CommitWeightCell(QString::fromUtf8(c.typed), QString::fromUtf8(c.code)),
+                  QString::fromUtf8(c.cell))
+            << c.typed << " " << c.code;
+    // The grid's display rule alone leaves other numbers as they are.
+    EXPECT_EQ(NormaliseWeightCell("12", "D"), "12");
+    EXPECT_EQ(NormaliseWeightCell("1", "Prof"), "0");
+}
+
+TEST(CommitCell, NormalisesAndRecomputesTheRow)
+{
+    const GradeContext ctx = context();
+    ExamSheet s = PresetExamSheet(ctx);
+    EXPECT_TRUE(CommitExamCell(s.grid, ColWritten, 3, "2", ctx));
+    EXPECT_TRUE(CommitExamCell(s.grid, ColComm, 3, "3,0", ctx));
+    EXPECT_TRUE(CommitExamCell(s.grid, ColYear, 3, "27", ctx));
+    EXPECT_EQ(s.grid.at(ColExamResult, 3), "2.4");
+    EXPECT_EQ(s.grid.at(ColAverage, 3), "2.5");
+    EXPECT_EQ(s.grid.at(ColFinal, 3), " 3");
+    // The weight column keeps its whole numbers: "0" stays 0, "7" stays 7.
+    EXPECT_TRUE(CommitExamCell(s.grid, ColWeight, 3, "0", ctx));
+    EXPECT_EQ(s.grid.at(ColWeight, 3), "0");
+    EXPECT_TRUE(CommitExamCell(s.grid, ColWeight, 3, "7", ctx));
+    EXPECT_EQ(s.grid.at(ColWeight, 3), "7");
+    EXPECT_TRUE(CommitExamCell(s.grid, ColWeight, 19, "2", ctx));
+    EXPECT_EQ(s.grid.at(ColWeight, 19), "0");
+    // Computed cells, codes, headings and rows outside are not editable.
+    const ExamGrid before = s.grid;
+    for (int c : {0, 4, 6, 7})
+        EXPECT_FALSE(CommitExamCell(s.grid, c, 3, "1", ctx)) << c;
+    EXPECT_FALSE(CommitExamCell(s.grid, 1, 0, "1", ctx));
+    EXPECT_FALSE(CommitExamCell(s.grid, 1, 20, "1", ctx));
+    EXPECT_FALSE(CommitExamCell(s.grid, 9, 3, "1", ctx));
+    EXPECT_EQ(s.grid, before);
+}
+
+TEST(EditRules, ClicksDoubleClicksAndKeys)
+{
+    const GradeContext ctx = context();
+    ExamSheet s = PresetExamSheet(ctx);
+    ExamGrid& g = s.grid;
+    EXPECT_EQ(ClickExamCell(g, {0, 4}, ctx), (CellPos{1, 4}));
+    for (int c : {4, 6, 7})
+        EXPECT_EQ(ClickExamCell(g, {c, 4}, ctx), (CellPos{5, 4}));
+    EXPECT_EQ(ClickExamCell(g, {3, 4}, ctx), (CellPos{3, 4}));
+    // No oral exam in E, F, AES and Te.
+    for (int row : {6, 17, 18, 14}) {
+        g.at(ColOral, row) = "2.0";
+        EXPECT_EQ(ClickExamCell(g, {3, row}, ctx), (CellPos{2, row})) << row;
+        EXPECT_EQ(g.at(ColOral, row), "-");
+    }
+    // The project row holds only its project mark.
+    g.at(ColWritten, 16) = "2.0";
+    g.at(ColComm, 16) = "3.0";
+    g.at(ColYear, 16) = "4.0";
+    RecalcExamRow(g, 16, ctx);
+    EXPECT_EQ(g.at(ColFinal, 16), " 3");
+    for (int c : {2, 3, 5}) {
+        EXPECT_EQ(ClickExamCell(g, {c, 16}, ctx), (CellPos{1, 16}));
+        EXPECT_EQ(g.at(ColComm, 16), "-");
+        EXPECT_EQ(g.at(ColOral, 16), "-");
+        EXPECT_EQ(g.at(ColYear, 16), "-");
+    }
+    EXPECT_EQ(g.at(ColFinal, 16), " 2");
+    EXPECT_EQ(GetProjectGrade(g), "2");
+
+    // Double clicks mark and unmark pending exams.
+    DoubleClickExamCell(g, {1, 3}, ctx);
+    EXPECT_EQ(g.at(ColWritten, 3), "- ");
+    DoubleClickExamCell(g, {1, 3}, ctx);
+    EXPECT_EQ(g.at(ColWritten, 3), "P");
+    EXPECT_EQ(g.at(ColFinal, 3), "??");
+    g.at(ColOral, 4) = "2.0";
+    DoubleClickExamCell(g, {3, 4}, ctx);
+    EXPECT_EQ(g.at(ColOral, 4), "2.0");
+    DoubleClickExamCell(g, {5, 4}, ctx);
+    EXPECT_EQ(g.at(ColYear, 4), "- ");
+
+    // Keys.
+    EXPECT_EQ(ExamGridKeyMove(g, {1, 3}, ExamGridKey::Return).pos, (CellPos{1, 4}));
+    EXPECT_EQ(ExamGridKeyMove(g, {1, 19}, ExamGridKey::Return).pos, (CellPos{1, 19}));
+    EXPECT_EQ(ExamGridKeyMove(g, {1, 3}, ExamGridKey::Right).pos, (CellPos{2, 3}));
+    EXPECT_EQ(ExamGridKeyMove(g, {1, 3}, ExamGridKey::Left).pos, (CellPos{1, 3}));
+    EXPECT_EQ(ExamGridKeyMove(g, {3, 3}, ExamGridKey::Right).pos, (CellPos{4, 3}));
+    EXPECT_EQ(ExamGridKeyMove(g, {5, 3}, ExamGridKey::Right).pos, (CellPos{5, 3})); // over Schnitt onto 7 -> 5
+    EXPECT_EQ(ExamGridKeyMove(g, {8, 3}, ExamGridKey::Left).pos, (CellPos{6, 3}));
+    EXPECT_EQ(ExamGridKeyMove(g, {8, 3}, ExamGridKey::Right).pos, (CellPos{8, 3}));
+}
+
+namespace {
+
+class FakeRecord : public GradeRecord {
+public:
+    QString fieldText(const QString& name) const override { return fields.value(name); }
+    void setFieldText(const QString& name, const QString& text) override { fields[name] = text; }
+    QMap<QString, QString> fields;
+};
+
+} // namespace
+
+TEST(GradeSlots, PositionalCopyIntoTheClassTable)
+{
+    const char* names[] = {"RELIGION", "ZUSATZ4", "DEU", "SACHKUNDE", "MATH", "ZUSATZ1", "WERKEN",
+                           "MUSIK", "ZUSATZ2", "ZUSATZ3", "F11", "F12", "F13", "F14", "F15",
+                           "F16", "F17", "F18", "F19", "F20", "F21"};
+    for (int row = 0; row < 21; ++row)
+        EXPECT_EQ(GradeSlotFieldName(row), QString::fromLatin1(names[row]));
+    EXPECT_EQ(GradeSlotFieldName(21), "");
+    EXPECT_EQ(GradeSlotFieldName(-1), "");
+
+    const GradeContext ctx = context();
+    ExamSheet s = PresetExamSheet(ctx);
+    CommitExamCell(s.grid, ColWritten, 3, "2", ctx);
+    CommitExamCell(s.grid, ColYear, 3, "3", ctx);
+    CommitExamCell(s.grid, ColYear, 6, "3-", ctx);
+    CommitExamCell(s.grid, ColComm, 6, "2", ctx);
+    CommitExamCell(s.grid, ColYear, 8, "4", ctx);
+    GradeList list = s.gradeList(ctx);
+    list[0] = "2";
+    list[1] = "1";
+    FakeRecord rec;
+    for (const char* cls : {"9a-23242.dbf", "xa-23242.dbf", "Ya", "fa", "G1", "3a", "8b"}) {
+        rec.fields.clear();
+        ASSERT_TRUE(CopyGradeListToRecord(list, QString::fromLatin1(cls), rec)) << cls;
+        EXPECT_EQ(rec.fields.size(), 21);
+    }
+    rec.fields.clear();
+    CopyGradeListToRecord(list, "9a-23242.dbf", rec);
+    EXPECT_EQ(rec.fields["RELIGION"], "2");
+    EXPECT_EQ(rec.fields["ZUSATZ4"], "1");
+    // Grade-list row r + 1 holds exam row r.
+    EXPECT_EQ(rec.fields["SACHKUNDE"], "   ");     // exam row 2: no grade
+    EXPECT_EQ(rec.fields["MATH"], "3*");           // exam row 3 (D): 2.0 and 3.0 -> 2.5 -> 3
+    EXPECT_EQ(rec.fields["MUSIK"], "-");           // exam row 6 (E), class 9 minus year mark
+    EXPECT_EQ(rec.fields["ZUSATZ2"], "??");        // exam row 7 (M) still pending
+    EXPECT_EQ(rec.fields["ZUSATZ3"], "4");         // exam row 8
+    EXPECT_EQ(rec.fields["F11"], "   ");
+    EXPECT_EQ(GradeListFromRecord(rec, "9a-23242.dbf"), list);
+
+    for (const char* cls : {"1a-23242.dbf", "2b", "Ha", "", "ab"}) {
+        FakeRecord none;
+        EXPECT_FALSE(CopyGradeListToRecord(list, QString::fromLatin1(cls), none)) << cls;
+        EXPECT_TRUE(none.fields.isEmpty());
+        EXPECT_EQ(GradeListFromRecord(rec, QString::fromLatin1(cls)), GradeList{});
+    }
+}
