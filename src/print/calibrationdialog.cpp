@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace hsa {
@@ -60,8 +61,12 @@ void TForm3::showEvent(QShowEvent* event)
     showCells();
     StringGrid1->setCurrentCell(1, CalibrationForm::kValueColumn);
     StringGrid1->setFocus();
-    if (QTableWidgetItem* item = StringGrid1->item(1, CalibrationForm::kValueColumn))
-        StringGrid1->editItem(item);
+    // The editor is always shown: open it once the window is on screen.
+    QTimer::singleShot(0, this, [this] {
+        if (QTableWidgetItem* item = StringGrid1->item(1, CalibrationForm::kValueColumn))
+            if (isVisible())
+                StringGrid1->editItem(item);
+    });
 }
 
 bool TForm3::eventFilter(QObject* watched, QEvent* event)

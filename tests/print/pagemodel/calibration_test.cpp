@@ -1,0 +1,227 @@
+// The calibration dialog: grid content, taking the cells over, the save and
+// discard paths with scripted answers, and the window itself.
+#include "classes/sharedstate.h"
+#include "platform/scriptedprompt.h"
+#include "print/calibration.h"
+#include "print/calibrationdialog.h"
+#include "print/recordingdevice.h"
+#include "support/tempfolder.h"
+
+#include <QDir>
+#include <QLocale>
+#include <QPushButton>
+#include <QTableWidget>
+#include <gtest/gtest.h>
+
+using namespace hsa;
+
+namespace {
+
+class Calibration : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetState();
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    }
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+
+    void typeValues(CalibrationForm& form, const QStringList& six)
+    {
+        for (int r = 1; r <= 6; ++r)
+            form.setCell(2, r, six[r - 1]);
+    }
+
+    test::TempProgramFolder folder;
+    ScopedRecordingPrinter rec;
+    ScriptedPrompt prompt;
+    ScopedPrompt guard{prompt};
+};
+
+TEST_F(Calibration, GridShowsTheSettings)
+{
+    auto& ps = state().print;
+    ps.printShiftX = 12;
+    ps.printShiftY = -4;
+    ps.printStretchX = 1.0;
+    ps.printStretchY = 0.954;
+    ps.printFontStretch = 0.95;
+    ps.printLineWidth = 3;
+    CalibrationForm form;
+    form.activate();
+    EXPECT_EQ(CalibrationForm::caption(), QStringLiteral("Feinjustierung für die Druckausgabe"));
+    EXPECT_EQ(form.cell(0, 0), QStringLiteral("Art"));
+    EXPECT_EQ(form.cell(1, 0), QStringLiteral("Standard"));
+    EXPECT_EQ(form.cell(2, 0), QStringLiteral("Aktuell:"));
+    EXPECT_EQ(form.cell(0, 1), QStringLiteral("Verschiebung nach rechts in Zehntelmillimeter"));
+    EXPECT_EQ(form.cell(0, 5), QStringLiteral("Streckfaktor für die Schriftgröße"));
+    EXPECT_EQ(form.cell(0, 6), QStringLiteral("Strichstärke für die Linien (0-4)"));
+    EXPECT_EQ(form.cell(1, 4), QStringLiteral("0.95"));
+    EXPECT_EQ(form.currentValues(),
+              (QStringList{"12", "-4", "1,00", "0,95", "0,95", "3"}));
+    // Without einstell.dat the dialog writes one from the grid.
+    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")),
+              QByteArray("12\r\n-4\r\n1,00\r\n0,95\r\n0,95\r\n3\r\n"));
+    EXPECT_TRUE(prompt.shown().isEmpty());
+}
+
+TEST_F(Calibration, ActivationLeavesAnExistingFileAlone)
+{
+    folder.write(QStringLiteral("einstell.dat"), "1\n2\n1\n1\n1\n2\n");
+    CalibrationForm form;
+    form.activate();
+    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")), QByteArray("1\n2\n1\n1\n1\n2\n"));
+}
+
+TEST_F(Calibration, StretchTextInThePointLocale)
+{
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(CalibrationForm::formatStretch(0.95), QStringLiteral("0.95"));
+    EXPECT_EQ(CalibrationForm::formatStretch(1.005), QStringLiteral("1.00"));
+    EXPECT_EQ(CalibrationForm::formatStretch(12.345678), QStringLiteral("12.35"));
+    EXPECT_EQ(CalibrationForm::formatStretch(1234.567), QStringLiteral("1234.60"));
+}
+
+TEST_F(Calibration, LeavingTheGridTakesTheValuesOverAtOnce)
+{
+    CalibrationForm form;
+    form.activate();
+    typeValues(form, {"20", "-10abc", "1,05", "0,9,5", "0.9", "1"});
+    form.gridExit();
+    const auto& ps = state().print;
+    EXPECT_EQ(ps.printShiftX, 20);
+    EXPECT_EQ(ps.printShiftY, -10);
+    EXPECT_DOUBLE_EQ(ps.printStretchX, 1.05);
+    EXPECT_DOUBLE_EQ(ps.printStretchY, 0.9); // only the first comma becomes a point
+    EXPECT_DOUBLE_EQ(ps.printFontStretch, 0.9);
+    EXPECT_EQ(ps.printLineWidth, 1);
+    EXPECT_EQ(form.cell(2, 3), QStringLiteral("1.05"));
+    EXPECT_EQ(form.cell(2, 4), QStringLiteral("0.9,5"));
+    EXPECT_TRUE(prompt.shown().isEmpty());
+}
+
+TEST_F(Calibration, SavePathWritesTheCells)
+{
+    CalibrationForm form;
+    form.activate();
+    typeValues(form, {"15", "0", "1,02", "0,97", "0,95", "2"});
+    prompt.yes();
+    EXPECT_TRUE(form.buttonClick());
+    EXPECT_EQ(prompt.lastText(), QStringLiteral("Einstellungen speichern ?"));
+    EXPECT_EQ(prompt.shown().last().buttons, Buttons::YesNo);
+    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")),
+              QByteArray("15\r\n0\r\n1.02\r\n0.97\r\n0.95\r\n2\r\n"));
+    form.deactivate();
+    EXPECT_EQ(state().print.printShiftX, 15);
+    EXPECT_DOUBLE_EQ(state().print.printStretchY, 0.97);
+}
+
+TEST_F(Calibration, DiscardPathFallsBackToTheSavedValues)
+{
+    folder.write(QStringLiteral("einstell.dat"), "3\r\n4\r\n1\r\n0.95\r\n1\r\n2\r\n");
+    CalibrationForm form;
+    form.activate();
+    typeValues(form, {"30", "40", "1,1", "1,2", "0,8", "4"});
+    prompt.no();
+    EXPECT_TRUE(form.buttonClick());
+    // The typed values act until the dialog is left ...
+    EXPECT_EQ(state().print.printShiftX, 30);
+    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")),
+              QByteArray("3\r\n4\r\n1\r\n0.95\r\n1\r\n2\r\n"));
+    // ... and fall back to the file then.
+    form.deactivate();
+    const auto& ps = state().print;
+    EXPECT_EQ(ps.printShiftX, 3);
+    EXPECT_EQ(ps.printShiftY, 4);
+    EXPECT_EQ(ps.printStretchX, 1.0);
+    EXPECT_DOUBLE_EQ(ps.printStretchY, 0.95);
+    EXPECT_EQ(ps.printFontStretch, 1.0);
+    EXPECT_EQ(ps.printLineWidth, 2);
+}
+
+TEST_F(Calibration, StretchOfZeroIsRefusedWithAMessage)
+{
+    auto& ps = state().print;
+    ps.printStretchX = 1.02;
+    ps.printFontStretch = 0.95;
+    CalibrationForm form;
+    form.activate();
+    typeValues(form, {"0", "0", "0", "1", "-0,5", "9"});
+    prompt.yes();
+    EXPECT_TRUE(form.buttonClick());
+    EXPECT_DOUBLE_EQ(ps.printStretchX, 1.02);
+    EXPECT_DOUBLE_EQ(ps.printFontStretch, 0.95);
+    EXPECT_EQ(ps.printLineWidth, 4);
+    EXPECT_EQ(form.cell(2, 3), QStringLiteral("1,02"));
+    EXPECT_EQ(form.cell(2, 5), QStringLiteral("0,95"));
+    EXPECT_EQ(form.cell(2, 6), QStringLiteral("4"));
+    int warnings = 0;
+    for (const auto& s : prompt.shown())
+        if (s.kind == MsgKind::Warning)
+            ++warnings;
+    EXPECT_EQ(warnings, 3);
+    EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("Streckfaktor Gesamtausdruck nach rechts")));
+    // What is saved is what is in force, so the file never holds a 0 stretch.
+    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")),
+              QByteArray("0\r\n0\r\n1,02\r\n1\r\n0,95\r\n4\r\n"));
+}
+
+TEST_F(Calibration, AFailedSaveKeepsTheDialogOpen)
+{
+    folder.write(QStringLiteral("einstell.dat"), "1\n1\n1\n1\n1\n1\n");
+    CalibrationForm form;
+    form.activate();
+    ASSERT_TRUE(QFile::remove(folder.file(QStringLiteral("einstell.dat"))));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("einstell.dat")));
+    typeValues(form, {"8", "8", "1", "1", "1", "1"});
+    prompt.yes();
+    EXPECT_FALSE(form.buttonClick());
+    EXPECT_EQ(prompt.shown().last().kind, MsgKind::Error);
+    EXPECT_EQ(state().print.printShiftX, 8);
+}
+
+TEST_F(Calibration, WindowGeometry)
+{
+    const CalibrationGeometry g = CalibrationFormGeometry(768, 1.25, 819);
+    EXPECT_EQ(g.scaleNumerator, 819); // 768 / 1.25 * 4 / 3 = 819.2
+    EXPECT_EQ(g.gridFontSize, 10);
+    EXPECT_EQ(g.buttonFontSize, 11);
+    EXPECT_EQ(g.left, 231);
+    EXPECT_EQ(g.width, 529);
+    EXPECT_EQ(g.columnWidths[0], 400);
+    EXPECT_EQ(CalibrationFormGeometry(600, 0.0, 640).scaleNumerator, 800);
+}
+
+TEST_F(Calibration, WindowSavesThroughItsButton)
+{
+    state().formScale = 1024;
+    TForm3 window;
+    window.show();
+    ASSERT_EQ(window.StringGrid1->item(0, 2)->text(), QStringLiteral("Aktuell:"));
+    window.StringGrid1->item(1, 2)->setText(QStringLiteral("25"));
+    window.StringGrid1->item(3, 2)->setText(QStringLiteral("1,04"));
+    prompt.yes();
+    window.Button1->click();
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(state().print.printShiftX, 25);
+    EXPECT_DOUBLE_EQ(state().print.printStretchX, 1.04);
+    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")),
+              QByteArray("25\r\n0\r\n1.04\r\n1.00\r\n1.00\r\n2\r\n"));
+}
+
+TEST_F(Calibration, WindowClosedWithoutSavingForgetsTheEdits)
+{
+    TForm3 window;
+    window.show(); // writes einstell.dat with the start values
+    window.StringGrid1->item(1, 2)->setText(QStringLiteral("77"));
+    prompt.no();
+    window.Button1->click();
+    EXPECT_EQ(state().print.printShiftX, 0);
+    window.show();
+    window.StringGrid1->item(2, 2)->setText(QStringLiteral("55"));
+    window.reject();
+    EXPECT_EQ(state().print.printShiftY, 0);
+}
+
+} // namespace

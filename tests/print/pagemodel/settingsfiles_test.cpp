@@ -1,0 +1,237 @@
+// The print settings files: formats, round trips, refused values and the
+// loading when a class list is prepared.
+#include "classes/sharedstate.h"
+#include "platform/scriptedprompt.h"
+#include "print/pagemodel.h"
+#include "print/printer.h"
+#include "print/printsettings.h"
+#include "print/recordingdevice.h"
+#include "support/tempfolder.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+using namespace hsa;
+
+namespace {
+
+class SettingsFiles : public ::testing::Test {
+protected:
+    void SetUp() override { resetState(); }
+
+    test::TempProgramFolder folder;
+    ScopedRecordingPrinter rec;
+    ScriptedPrompt prompt;
+    ScopedPrompt guard{prompt};
+};
+
+TEST_F(SettingsFiles, CalibrationFileGivesAllSixValues)
+{
+    folder.write(QStringLiteral("einstell.dat"), "15\r\n-7\r\n1,02\r\n0.95\r\n0,9\r\n3\r\n");
+    LoadPrintCalibration();
+    const auto& ps = state().print;
+    EXPECT_EQ(ps.printShiftX, 15);
+    EXPECT_EQ(ps.printShiftY, -7);
+    EXPECT_DOUBLE_EQ(ps.printStretchX, 1.02);
+    EXPECT_DOUBLE_EQ(ps.printStretchY, 0.95);
+    EXPECT_DOUBLE_EQ(ps.printFontStretch, 0.9);
+    EXPECT_EQ(ps.printLineWidth, 3);
+    EXPECT_TRUE(prompt.shown().isEmpty());
+}
+
+TEST_F(SettingsFiles, CalibrationFileFoundWhateverItsCase)
+{
+    folder.write(QStringLiteral("EINSTELL.DAT"), "4\n5\n1,00\n1.00\n1\n1\n");
+    LoadPrintCalibration();
+    EXPECT_EQ(state().print.printShiftX, 4);
+    EXPECT_EQ(state().print.printShiftY, 5);
+    EXPECT_EQ(state().print.printStretchX, 1.0); // "1,00" from a grid with decimal comma
+    EXPECT_EQ(state().print.printLineWidth, 1);
+}
+
+TEST_F(SettingsFiles, MissingFilesChangeNothing)
+{
+    auto& ps = state().print;
+    ps.printShiftX = 9;
+    ps.printStretchY = 0.97;
+    ps.printLineWidth = 3;
+    state().fontFactor = 1.25;
+    LoadPrintCalibration();
+    LoadPenWidth();
+    LoadFontFactor();
+    LoadPrintFontName();
+    EXPECT_EQ(ps.printShiftX, 9);
+    EXPECT_EQ(ps.printStretchY, 0.97);
+    EXPECT_EQ(ps.printLineWidth, 3);
+    EXPECT_EQ(state().fontFactor, 1.25);
+    EXPECT_EQ(ps.printerFontName, QStringLiteral("Times New Roman"));
+    EXPECT_TRUE(prompt.shown().isEmpty());
+}
+
+TEST_F(SettingsFiles, StretchesOfZeroOrLessAreRefused)
+{
+    auto& ps = state().print;
+    ps.printStretchX = 1.01;
+    ps.printStretchY = 0.96;
+    ps.printFontStretch = 0.95;
+    folder.write(QStringLiteral("einstell.dat"), "0\n0\n0\n-1,5\nabc\n9\n");
+    LoadPrintCalibration();
+    EXPECT_EQ(ps.printStretchX, 1.01);
+    EXPECT_EQ(ps.printStretchY, 0.96);
+    EXPECT_EQ(ps.printFontStretch, 0.95);
+    EXPECT_EQ(ps.printLineWidth, 4); // held to 0..4
+    folder.write(QStringLiteral("einstell.dat"), "0\n0\n1\n1\n1\n-2\n");
+    LoadPrintCalibration();
+    EXPECT_EQ(ps.printLineWidth, 0);
+}
+
+TEST_F(SettingsFiles, AShortCalibrationFileKeepsTheRest)
+{
+    auto& ps = state().print;
+    folder.write(QStringLiteral("einstell.dat"), "12\n-3\n");
+    LoadPrintCalibration();
+    EXPECT_EQ(ps.printShiftX, 12);
+    EXPECT_EQ(ps.printShiftY, -3);
+    EXPECT_EQ(ps.printStretchX, 1.0);
+    EXPECT_EQ(ps.printLineWidth, 2); // an empty line would have removed every rule
+}
+
+TEST_F(SettingsFiles, UnreadableCalibrationFileIsReported)
+{
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("einstell.dat")));
+    state().print.printShiftX = 6;
+    EXPECT_NO_THROW(LoadPrintCalibration());
+    EXPECT_EQ(state().print.printShiftX, 6);
+    ASSERT_EQ(prompt.shown().size(), 1);
+    EXPECT_EQ(prompt.shown()[0].kind, MsgKind::Error);
+}
+
+TEST_F(SettingsFiles, PenWidthFile)
+{
+    folder.write(QStringLiteral("penwi.dat"), "3\r\n");
+    LoadPenWidth();
+    EXPECT_EQ(state().print.printLineWidth, 3);
+    folder.write(QStringLiteral("penwi.dat"), "7\r\n");
+    LoadPenWidth();
+    EXPECT_EQ(state().print.printLineWidth, 4);
+    folder.write(QStringLiteral("penwi.dat"), "0");
+    LoadPenWidth();
+    EXPECT_EQ(state().print.printLineWidth, 0);
+}
+
+TEST_F(SettingsFiles, FontFactorOnlyWhenGreaterThanZero)
+{
+    state().fontFactor = 1.25;
+    folder.write(QStringLiteral("fontfakt.dat"), "0\r\n");
+    LoadFontFactor();
+    EXPECT_EQ(state().fontFactor, 1.25);
+    folder.write(QStringLiteral("fontfakt.dat"), "abc\r\n");
+    LoadFontFactor();
+    EXPECT_EQ(state().fontFactor, 1.25);
+    folder.write(QStringLiteral("fontfakt.dat"), "-1\r\n");
+    LoadFontFactor();
+    EXPECT_EQ(state().fontFactor, 1.25);
+    folder.write(QStringLiteral("fontfakt.dat"), "");
+    LoadFontFactor();
+    EXPECT_EQ(state().fontFactor, 1.25);
+    folder.write(QStringLiteral("fontfakt.dat"), "1,1\r\n");
+    LoadFontFactor();
+    EXPECT_DOUBLE_EQ(state().fontFactor, 1.1);
+    folder.write(QStringLiteral("fontfakt.dat"), "0.8");
+    LoadFontFactor();
+    EXPECT_DOUBLE_EQ(state().fontFactor, 0.8);
+}
+
+TEST_F(SettingsFiles, LongRealFormatOfTheFontFile)
+{
+    EXPECT_EQ(FormatLongReal(0.95), QStringLiteral(" 9.50000000000000E-0001"));
+    EXPECT_EQ(FormatLongReal(1.0), QStringLiteral(" 1.00000000000000E+0000"));
+    EXPECT_EQ(FormatLongReal(0.0), QStringLiteral(" 0.00000000000000E+0000"));
+    EXPECT_EQ(FormatLongReal(-2.5), QStringLiteral("-2.50000000000000E+0000"));
+    EXPECT_EQ(FormatLongReal(123.456), QStringLiteral(" 1.23456000000000E+0002"));
+    EXPECT_EQ(FormatLongReal(0.95).size(), 23);
+}
+
+TEST_F(SettingsFiles, FontFileRoundTrip)
+{
+    auto& ps = state().print;
+    ps.printerFontName = QStringLiteral("Arial");
+    ps.printFontStretch = 0.95;
+    SavePrintFont();
+    EXPECT_EQ(folder.read(QStringLiteral("schrift2.dat")),
+              QByteArray("Arial\r\n 9.50000000000000E-0001\r\n"));
+    ps.printerFontName = QStringLiteral("Times New Roman");
+    ps.printFontStretch = 1.0;
+    LoadPrintFontName();
+    EXPECT_EQ(ps.printerFontName, QStringLiteral("Arial"));
+    EXPECT_EQ(ps.printFontStretch, 1.0); // line 2 is never read
+
+    // An empty first line names no font.
+    folder.write(QStringLiteral("schrift2.dat"), "\r\n 1.00000000000000E+0000\r\n");
+    LoadPrintFontName();
+    EXPECT_EQ(ps.printerFontName, QStringLiteral("Arial"));
+}
+
+TEST_F(SettingsFiles, CalibrationFileRoundTrip)
+{
+    SavePrintCalibration({QStringLiteral("15"), QStringLiteral("-4"), QStringLiteral("1,03"),
+                          QStringLiteral("0.95"), QStringLiteral("0,90"), QStringLiteral("1")});
+    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")),
+              QByteArray("15\r\n-4\r\n1,03\r\n0.95\r\n0,90\r\n1\r\n"));
+    LoadPrintCalibration();
+    const auto& ps = state().print;
+    EXPECT_EQ(ps.printShiftX, 15);
+    EXPECT_EQ(ps.printShiftY, -4);
+    EXPECT_DOUBLE_EQ(ps.printStretchX, 1.03);
+    EXPECT_DOUBLE_EQ(ps.printStretchY, 0.95);
+    EXPECT_DOUBLE_EQ(ps.printFontStretch, 0.9);
+    EXPECT_EQ(ps.printLineWidth, 1);
+}
+
+TEST_F(SettingsFiles, PreparingTheClassList)
+{
+    auto& ps = state().print;
+    ps.printStretchX = 1.2; // left from a dialog use that was not saved
+    ps.printStretchY = 0.8;
+    SetPrintOrientation(true);
+    folder.write(QStringLiteral("einstell.dat"), "5\n6\n0\n0,97\n1\n2\n");
+    folder.write(QStringLiteral("penwi.dat"), "1\n");
+    folder.write(QStringLiteral("schrift2.dat"), "Arial\r\n 1.00000000000000E+0000\r\n");
+    rec.device().pixelsPortrait = QSize(2400, 3300);
+
+    PreparePrintSettingsForClassList();
+    EXPECT_EQ(ps.printStretchX, 1.0); // reset, and the file's 0 is refused
+    EXPECT_DOUBLE_EQ(ps.printStretchY, 0.97);
+    EXPECT_EQ(ps.printShiftX, 5);
+    EXPECT_EQ(ps.printLineWidth, 1); // penwi.dat after einstell.dat
+    EXPECT_FALSE(ps.printLandscape);
+    EXPECT_FALSE(printer().landscape());
+    EXPECT_DOUBLE_EQ(ps.printScaleX, 3300 / 3200.0 * 1.0);
+    EXPECT_DOUBLE_EQ(ps.printScaleY, 2400 / 2368.0 * 0.97 * 0.98);
+    EXPECT_EQ(ps.printerFontName, QStringLiteral("Arial"));
+
+    // Only the first preparation of a run reads the font file.
+    folder.write(QStringLiteral("schrift2.dat"), "Courier New\r\n");
+    rec.device().pixelsPortrait = QSize(2368, 3200);
+    PreparePrintSettingsForClassList();
+    EXPECT_EQ(ps.printerFontName, QStringLiteral("Arial"));
+    EXPECT_DOUBLE_EQ(ps.printScaleY, 0.97); // exactly 2368 pixels wide: no 0.98
+
+    // BeginPrint replaces the start scales by the plain stretches.
+    BeginPrint();
+    EXPECT_EQ(ps.printScaleX, 1.0);
+    EXPECT_DOUBLE_EQ(ps.printScaleY, 0.97);
+    EndPrint();
+}
+
+TEST_F(SettingsFiles, PreparingWithoutAPrinterStillLoadsTheFiles)
+{
+    rec.system().defaultName.clear();
+    folder.write(QStringLiteral("einstell.dat"), "5\n6\n1\n1\n1\n3\n");
+    PreparePrintSettingsForClassList();
+    EXPECT_EQ(state().print.printShiftY, 6);
+    EXPECT_EQ(state().print.printLineWidth, 3);
+    EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("kein Standard-Drucker")));
+}
+
+} // namespace
