@@ -25,12 +25,18 @@ uint16_t AesVendorVersionOf(const std::vector<ExtraField>& extra) {
 AesEntryCipher::AesEntryCipher(CryptoAlgorithm algorithm, uint16_t actualMethod, uint16_t vendorVersion)
     : keyBits_(AesKeyBitsOf(algorithm)), actualMethod_(actualMethod), vendorVersion_(vendorVersion) {
     if (keyBits_ == 0) throw std::invalid_argument("kein AES-Verfahren");
-    if (vendorVersion != 1 && vendorVersion != 2) throw std::invalid_argument("AES-Herstellerversion muss 1 oder 2 sein");
+    if (vendorVersion != 1 && vendorVersion != 2 && vendorVersion != kVendorFromEntry)
+        throw std::invalid_argument("AES-Herstellerversion muss 1 oder 2 sein");
+}
+
+bool AesEntryCipher::ReplacesCrcCheck() const {
+    if (vendorVersion_ == kVendorFromEntry) return storedCrc_ == 0;
+    return vendorVersion_ == 2;
 }
 
 std::optional<ExtraField> AesEntryCipher::EntryExtraField() const {
     AesExtraField f;
-    f.vendorVersion = vendorVersion_;
+    f.vendorVersion = WriteVersion();
     f.strength = uint8_t(AesStrengthForKeyBits(keyBits_));
     f.actualMethod = actualMethod_;
     const auto data = f.DataBytes();
@@ -38,7 +44,7 @@ std::optional<ExtraField> AesEntryCipher::EntryExtraField() const {
 }
 
 std::vector<unsigned char> AesEntryCipher::StartEncrypt(const std::string& password, const EntryCipherInfo& info) {
-    transform_ = std::make_unique<TAESCryptoTransform>(keyBits_, actualMethod_, vendorVersion_);
+    transform_ = std::make_unique<TAESCryptoTransform>(keyBits_, actualMethod_, WriteVersion());
     transform_->SetMode(kCryptoEncrypt);
     if (salt.empty())
         transform_->AssignPassword(password);
@@ -61,7 +67,8 @@ bool AesEntryCipher::StartDecrypt(const std::string& password, const unsigned ch
                                   const EntryCipherInfo& info) {
     // A fresh transform for every attempt, so a second password after a
     // wrong one starts from the entry's header again.
-    transform_ = std::make_unique<TAESCryptoTransform>(keyBits_, info.actualMethod, vendorVersion_);
+    storedCrc_ = info.crc;
+    transform_ = std::make_unique<TAESCryptoTransform>(keyBits_, info.actualMethod, WriteVersion());
     transform_->SetMode(kCryptoDecrypt);
     transform_->ReadHeader(std::span(header, HeaderSize()));
     return transform_->CheckPassword(password);
@@ -88,7 +95,7 @@ std::unique_ptr<EntryCipher> MakeAesEntryCipher(CryptoAlgorithm algorithm, uint1
 void RegisterAesEntryCiphers() {
     for (CryptoAlgorithm a : {CryptoAlgorithm::AES128, CryptoAlgorithm::AES192, CryptoAlgorithm::AES256}) {
         RegisterEntryCipher(a, [](CryptoAlgorithm algorithm, uint16_t actualMethod) {
-            return MakeAesEntryCipher(algorithm, actualMethod, 2);
+            return MakeAesEntryCipher(algorithm, actualMethod, AesEntryCipher::kVendorFromEntry);
         });
     }
 }

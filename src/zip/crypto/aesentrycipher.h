@@ -4,12 +4,14 @@
 // Adding: the engine makes the cipher through CreateEntryCipher(AES128/192/256,
 // actual method); it writes EntryExtraField() into both headers, the method
 // HeaderMethod() (99) and, for AE-2, CRC 0 (StoredCrc()).
-// Reading: the engine makes the cipher with MakeAesEntryCipher(item.encryption,
-// item.actualMethod, AesVendorVersionOf(item.extra)), so that an AE-1 entry is
-// checked with its CRC as well (ReplacesCrcCheck() is false for AE-1, and
-// CheckTrailer() checks the authentication code for both).  Before any
-// decryption, AesEncryptedDataLength (aestransform.h) tells whether the
-// entry's sizes fit at all; nullopt is a damaged entry.
+// Reading: CheckTrailer() checks the authentication code; ReplacesCrcCheck()
+// is false for AE-1 entries, so their CRC is compared as well.  The vendor
+// version is best given from the entry: MakeAesEntryCipher(item.encryption,
+// item.actualMethod, AesVendorVersionOf(item.extra)).  A cipher made through
+// the registered factories does not know it and goes by the stored CRC: AE-2
+// entries store 0, so a non-zero CRC is one to compare (AE-1).
+// Before any decryption, AesEncryptedDataLength (aestransform.h) tells
+// whether the entry's sizes fit at all; nullopt is a damaged entry.
 
 #include <cstdint>
 #include <memory>
@@ -24,16 +26,20 @@ namespace hsa::zip {
 
 class AesEntryCipher final : public EntryCipher {
 public:
+    // Vendor version not known yet: written entries get AE-2, read entries
+    // are judged by their stored CRC.
+    static constexpr uint16_t kVendorFromEntry = 0;
+
     // algorithm AES128, AES192 or AES256 (else std::invalid_argument);
-    // vendorVersion 1 or 2.
-    AesEntryCipher(CryptoAlgorithm algorithm, uint16_t actualMethod, uint16_t vendorVersion = 2);
+    // vendorVersion 1, 2 or kVendorFromEntry.
+    AesEntryCipher(CryptoAlgorithm algorithm, uint16_t actualMethod, uint16_t vendorVersion = kVendorFromEntry);
 
     size_t HeaderSize() const override { return AesHeaderSizeForKeyBits(keyBits_); }
     size_t TrailerSize() const override { return kAesAuthCodeSize; }
     bool NeedsCrcInAdvance() const override { return false; }
     // AE-2 entries carry CRC 0: the code alone decides.  AE-1 entries are
     // checked with their CRC too.
-    bool ReplacesCrcCheck() const override { return vendorVersion_ == 2; }
+    bool ReplacesCrcCheck() const override;
     std::optional<ExtraField> EntryExtraField() const override;
     uint16_t HeaderMethod(uint16_t) const override { return kAesCompressionMethod; }
 
@@ -45,9 +51,10 @@ public:
     void Decrypt(unsigned char* data, size_t n) override;
     bool CheckTrailer(const unsigned char* trailer, size_t n) override;
 
-    // The CRC both headers carry for data with the given CRC.
-    uint32_t StoredCrc(uint32_t crc) const { return AesCrcToStore(vendorVersion_, crc); }
-    uint16_t VendorVersion() const { return vendorVersion_; }
+    // The CRC both headers carry: 0 for AE-2.
+    uint32_t CrcToStore(uint32_t crc) const override { return AesCrcToStore(WriteVersion(), crc); }
+    // The version entries are written with (2 unless AE-1 was asked for).
+    uint16_t WriteVersion() const { return vendorVersion_ == 1 ? 1 : 2; }
     int KeyBits() const { return keyBits_; }
 
     // Encrypting with a given salt instead of a fresh one (tests).
@@ -57,6 +64,7 @@ private:
     int keyBits_;
     uint16_t actualMethod_;
     uint16_t vendorVersion_;
+    uint32_t storedCrc_ = 0;   // the entry's CRC field, seen when decrypting
     std::unique_ptr<TAESCryptoTransform> transform_;
 };
 
@@ -66,8 +74,9 @@ int AesKeyBitsOf(CryptoAlgorithm algorithm);
 uint16_t AesVendorVersionOf(const std::vector<ExtraField>& extra);
 std::unique_ptr<EntryCipher> MakeAesEntryCipher(CryptoAlgorithm algorithm, uint16_t actualMethod,
                                                 uint16_t vendorVersion);
-// Registers AES-128, -192 and -256 (vendor version 2) with the engine's
-// cipher factories.  Safe to call more than once.
+// Registers AES-128, -192 and -256 with the engine's cipher factories
+// (vendor version taken from the entry, AE-2 when writing).  Safe to call
+// more than once.
 void RegisterAesEntryCiphers();
 
 }  // namespace hsa::zip

@@ -65,8 +65,8 @@ TEST(AesEntryCipher, IsMadeThroughTheEngineFactoriesOnceRegistered) {
         EXPECT_EQ(cipher->HeaderSize(), k.header);
         EXPECT_EQ(cipher->TrailerSize(), 10u);
         EXPECT_FALSE(cipher->NeedsCrcInAdvance());
-        EXPECT_TRUE(cipher->ReplacesCrcCheck());
         EXPECT_EQ(cipher->HeaderMethod(8), 99);
+        EXPECT_EQ(cipher->CrcToStore(0x12345678), 0u) << "written as AE-2";
         const auto extra = cipher->EntryExtraField();
         ASSERT_TRUE(extra);
         EXPECT_EQ(extra->id, 0x9901);
@@ -134,16 +134,36 @@ TEST(AesEntryCipher, AnAe1EntryLeavesTheCrcCheckToTheEngineAndStoresItsCrc) {
 
     auto ae1 = MakeAesEntryCipher(CryptoAlgorithm::AES128, 0, AesVendorVersionOf(extra));
     EXPECT_FALSE(ae1->ReplacesCrcCheck());
-    EXPECT_EQ(static_cast<AesEntryCipher&>(*ae1).StoredCrc(0xDEADBEEF), 0xDEADBEEFu);
+    EXPECT_EQ(ae1->CrcToStore(0xDEADBEEF), 0xDEADBEEFu);
     EXPECT_EQ(ToHex(ae1->EntryExtraField()->data), "01004145010000");
-    AesEntryCipher ae2(CryptoAlgorithm::AES128, 0);
-    EXPECT_EQ(ae2.StoredCrc(0xDEADBEEF), 0u);
+    AesEntryCipher ae2(CryptoAlgorithm::AES128, 0, 2);
+    EXPECT_EQ(ae2.CrcToStore(0xDEADBEEF), 0u);
+    EXPECT_TRUE(ae2.ReplacesCrcCheck());
 
     const Bytes entry = Encipher(*ae1, "pw", test::Text("Jahresnoten"), 3);
     auto reader = MakeAesEntryCipher(CryptoAlgorithm::AES128, 0, 1);
     const Deciphered d = Decipher(*reader, "pw", entry, 5);
     EXPECT_TRUE(d.trailerOk);
     EXPECT_EQ(d.data, test::Text("Jahresnoten"));
+}
+
+TEST(AesEntryCipher, AFactoryMadeReaderJudgesTheCrcCheckByTheStoredCrc) {
+    RegisterAesEntryCiphers();
+    auto writer = CreateEntryCipher(CryptoAlgorithm::AES192, 8);
+    const Bytes entry = Encipher(*writer, "pw", test::Text("Daten"), 4);
+
+    // AE-2: CRC field 0, the code alone decides.
+    auto ae2 = CreateEntryCipher(CryptoAlgorithm::AES192, 8);
+    EntryCipherInfo info;
+    info.crc = 0;
+    ASSERT_TRUE(ae2->StartDecrypt("pw", entry.data(), info));
+    EXPECT_TRUE(ae2->ReplacesCrcCheck());
+
+    // AE-1: a real CRC in the field, compared by the engine as well.
+    auto ae1 = CreateEntryCipher(CryptoAlgorithm::AES192, 8);
+    info.crc = 0x1F2E3D4C;
+    ASSERT_TRUE(ae1->StartDecrypt("pw", entry.data(), info));
+    EXPECT_FALSE(ae1->ReplacesCrcCheck());
 }
 
 }  // namespace
