@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <unistd.h>
 
 namespace hsa::zip {
@@ -60,6 +61,12 @@ Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& part
                    std::string& failedAt)
 {
     Fd cur(::open(base.empty() ? "." : base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!cur && errno == ENOENT && create) {
+        // The target folder itself is the caller's choice: made with its parents.
+        std::error_code ec;
+        std::filesystem::create_directories(base, ec);
+        cur = Fd(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    }
     if (!cur) {
         failedAt = base;
         return Fd();

@@ -1,0 +1,334 @@
+// The data path of one entry: buffer sizes and levels, CRC, raw deflate,
+// classic encryption and the checks of decompression.
+#include "zip/archiver.h"
+#include "zip/compression.h"
+#include "zip/entrycipher.h"
+#include "zip/zipstream.h"
+
+#include "support/ziptestsupport.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+using namespace hsa::zip;
+using namespace hsa::zip::test;
+
+namespace {
+
+MemoryStream FromString(const std::string& s)
+{
+    return MemoryStream(std::vector<unsigned char>(s.begin(), s.end()));
+}
+
+std::string ToString(const MemoryStream& m)
+{
+    return std::string(m.Data().begin(), m.Data().end());
+}
+
+// A disk that fills up after a number of bytes.
+class FullDisk : public MemoryStream {
+public:
+    explicit FullDisk(size_t room) : room_(room) {}
+    size_t Write(const void* buf, size_t n) override
+    {
+        if (Size() + n > room_) {
+            lastError_ = ENOSPC;
+            return 0;
+        }
+        return MemoryStream::Write(buf, n);
+    }
+
+private:
+    size_t room_;
+};
+
+// A source that claims more bytes than it delivers (a file that shrank).
+class ShrinkingSource : public MemoryStream {
+public:
+    using MemoryStream::MemoryStream;
+    uint64_t Size() override { return MemoryStream::Size() + 100; }
+};
+
+std::string Compress(const std::string& data, uint16_t method, int mode, EntryCipher* cipher = nullptr,
+                     const std::string& pw = {}, CompressResult* result = nullptr)
+{
+    MemoryStream src = FromString(data);
+    MemoryStream dst;
+    CompressJob job;
+    job.source = &src;
+    job.sourceSize = data.size();
+    job.dest = &dst;
+    job.method = method;
+    job.mode = mode;
+    job.cipher = cipher;
+    job.password = pw;
+    const CompressResult r = CompressEntry(job);
+    EXPECT_EQ(r.status, CompressResult::Status::Ok);
+    if (result)
+        *result = r;
+    return ToString(dst);
+}
+
+DecompressResult Decompress(const std::string& packed, uint16_t method, uint64_t expected, std::string& out,
+                            EntryCipher* cipher = nullptr, uint64_t skip = 0)
+{
+    MemoryStream arc = FromString(packed);
+    MemoryStream dst;
+    DecompressJob job;
+    job.archive = &arc;
+    job.dataOffset = skip;
+    job.dataSize = packed.size() - skip;
+    job.method = method;
+    job.expectedSize = expected;
+    job.dest = &dst;
+    job.cipher = cipher;
+    const DecompressResult r = DecompressEntry(job);
+    out = ToString(dst);
+    return r;
+}
+
+} // namespace
+
+TEST(ZipCompression, ModesLevelsAndBuffers)
+{
+    EXPECT_EQ(ModeToLevel(3), CompressionLevel::Fastest);
+    EXPECT_EQ(BufferSizeForMode(3), 512u * 1024);
+    EXPECT_EQ(LevelToMode(CompressionLevel::Normal), 6);
+    EXPECT_EQ(BufferSizeForMode(6), 1024u * 1024);
+    EXPECT_EQ(LevelToMode(CompressionLevel::Max), 9);
+    EXPECT_EQ(BufferSizeForMode(9), 1536u * 1024);
+    EXPECT_EQ(BufferSizeForMode(0), 1024u * 1024);
+    EXPECT_EQ(BufferSizeForMode(42), 1024u * 1024);
+    EXPECT_EQ(ModeToLevel(0), CompressionLevel::None);
+    EXPECT_EQ(ModeToLevel(11), CompressionLevel::None);
+    EXPECT_EQ(ZlibHeaderForMode(1), 0x0178);
+    EXPECT_EQ(ZlibHeaderForMode(4), 0x5E78);
+    EXPECT_EQ(ZlibHeaderForMode(6), 0x9C78);
+    EXPECT_EQ(ZlibHeaderForMode(0), 0xDA78);
+    EXPECT_EQ(ZlibHeaderForMode(12), 0);
+
+    hsa::zip::ZipArchiver z;
+    z.SetCompressionMode(3);
+    EXPECT_EQ(z.GetCompressionLevel(), CompressionLevel::Fastest);
+    z.SetCompressionLevel(CompressionLevel::Max);
+    EXPECT_EQ(z.GetCompressionMode(), 9);
+    EXPECT_EQ(z.CurrentVersion(), "6.20 ");
+}
+
+TEST(ZipCompression, CrcRunsRawAndInvertsAtTheEnd)
+{
+    const std::string s = "123456789";
+    uint32_t crc = 0xFFFFFFFFu;
+    crc = UpdateCrc32(crc, s.data(), 4);
+    UpdateCrc32InPlace(crc, s.data() + 4, 5);
+    EXPECT_EQ(~crc, 0xCBF43926u);   // the check value of CRC-32
+}
+
+TEST(ZipCompression, RawDeflateWithoutZlibHeaderOrTrailer)
+{
+    const std::string data = TextBytes(1000, 1);
+    const std::string packed = Compress(data, 8, 1);
+    ASSERT_GT(packed.size(), 2u);
+    // Raw deflate: no 0x78 header; zlib's raw inflate takes it whole.
+    z_stream zs {};
+    ASSERT_EQ(inflateInit2(&zs, -15), Z_OK);
+    std::string out(2000, '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+    zs.avail_in = uInt(packed.size());
+    zs.next_out = reinterpret_cast<Bytef*>(out.data());
+    zs.avail_out = uInt(out.size());
+    EXPECT_EQ(inflate(&zs, Z_FINISH), Z_STREAM_END);
+    EXPECT_EQ(zs.avail_in, 0u);   // nothing after the deflate stream
+    out.resize(zs.total_out);
+    inflateEnd(&zs);
+    EXPECT_TRUE(out == data);
+}
+
+TEST(ZipCompression, RoundTripsStoredAndDeflatedAtEveryLevel)
+{
+    const std::string text = TextBytes(3 * 1024 * 1024 + 17, 2);   // several buffers
+    const std::string random = RandomBytes(200000, 3);
+    for (int mode : {1, 5, 9}) {
+        CompressResult r;
+        const std::string packed = Compress(text, 8, mode, nullptr, {}, &r);
+        EXPECT_LT(packed.size(), text.size() / 2);
+        EXPECT_EQ(r.bytesRead, text.size());
+        std::string out;
+        const DecompressResult d = Decompress(packed, 8, text.size(), out);
+        EXPECT_EQ(d.status, DecompressResult::Status::Ok);
+        EXPECT_EQ(d.crc, r.crc);
+        EXPECT_TRUE(out == text);
+    }
+    const std::string stored = Compress(random, 0, 0);
+    EXPECT_TRUE(stored == random);
+    std::string out;
+    EXPECT_EQ(Decompress(stored, 0, random.size(), out).status, DecompressResult::Status::Ok);
+}
+
+TEST(ZipCompression, InflateStopsAtTheDeclaredSizeAndNeedsTheStreamEnd)
+{
+    const std::string data(100000, 'z');
+    const std::string packed = Compress(data, 8, 6);
+    std::string out;
+    // Declared smaller than the data: stops, never writes more.
+    DecompressResult r = Decompress(packed, 8, 1000, out);
+    EXPECT_EQ(r.status, DecompressResult::Status::TooLong);
+    EXPECT_LE(out.size(), 1000u);
+    // Declared larger: too short.
+    EXPECT_EQ(Decompress(packed, 8, 200000, out).status, DecompressResult::Status::TooShort);
+    // Cut data: the deflate stream never ends.
+    EXPECT_EQ(Decompress(packed.substr(0, packed.size() / 2), 8, data.size(), out).status,
+              DecompressResult::Status::DataError);
+    // Garbage.
+    EXPECT_EQ(Decompress(std::string(50, '\xFF'), 8, 10, out).status, DecompressResult::Status::DataError);
+    // Unknown method.
+    EXPECT_EQ(Decompress(packed, 12, data.size(), out).status, DecompressResult::Status::BadMethod);
+}
+
+TEST(ZipCompression, WriteFailureIsReportedAsSuch)
+{
+    const std::string data = RandomBytes(100000, 5);
+    const std::string packed = Compress(data, 8, 1);
+    MemoryStream arc = FromString(packed);
+    FullDisk disk(10000);
+    DecompressJob job;
+    job.archive = &arc;
+    job.dataSize = packed.size();
+    job.method = 8;
+    job.expectedSize = data.size();
+    job.dest = &disk;
+    const DecompressResult r = DecompressEntry(job);
+    EXPECT_EQ(r.status, DecompressResult::Status::WriteFailed);
+    EXPECT_EQ(r.writeErrno, ENOSPC);
+
+    MemoryStream src = FromString(data);
+    FullDisk small(500);
+    CompressJob cj;
+    cj.source = &src;
+    cj.sourceSize = data.size();
+    cj.dest = &small;
+    cj.method = 0;
+    EXPECT_EQ(CompressEntry(cj).status, CompressResult::Status::WriteFailed);
+}
+
+TEST(ZipCompression, ASourceThatChangesFailsInsteadOfStoringAWrongCrc)
+{
+    ShrinkingSource src(std::vector<unsigned char>(1000, 'a'));
+    MemoryStream dst;
+    CompressJob job;
+    job.source = &src;
+    job.sourceSize = src.Size();
+    job.dest = &dst;
+    EXPECT_EQ(CompressEntry(job).status, CompressResult::Status::SourceChanged);
+    ClassicCipher c;
+    job.cipher = &c;
+    job.password = "x";
+    src.SetPosition(0);
+    EXPECT_EQ(CompressEntry(job).status, CompressResult::Status::SourceChanged);
+    // A source that grows beyond its measured size.
+    MemoryStream grow(std::vector<unsigned char>(1000, 'b'));
+    job.source = &grow;
+    job.sourceSize = 900;
+    job.cipher = nullptr;
+    EXPECT_EQ(CompressEntry(job).status, CompressResult::Status::SourceChanged);
+}
+
+TEST(ZipClassicCipher, KeysAndStreamBytes)
+{
+    ClassicKeys k;
+    k.Init("");
+    EXPECT_EQ(k.key0, 0x12345678u);   // an empty password keeps the constants
+    EXPECT_EQ(k.key1, 0x23456789u);
+    EXPECT_EQ(k.key2, 0x34567890u);
+    // Encrypting and decrypting byte by byte and by buffer agree.
+    ClassicKeys a, b, c;
+    a.Init("geheim");
+    b.Init("geheim");
+    c.Init("geheim");
+    std::string data = "Endnoten 9a";
+    std::string enc1 = data, enc2 = data;
+    for (auto& ch : enc1)
+        ch = char(a.EncryptByte(uint8_t(ch)));
+    b.EncryptBuffer(reinterpret_cast<unsigned char*>(enc2.data()), 0, enc2.size());
+    EXPECT_EQ(enc1, enc2);
+    EXPECT_NE(enc1, data);
+    c.DecryptBuffer(reinterpret_cast<unsigned char*>(enc1.data()), enc1.size());
+    EXPECT_EQ(enc1, data);
+}
+
+TEST(ZipClassicCipher, HeaderCarriesTheCrcAndTheCheckByte)
+{
+    const std::string data = TextBytes(5000, 9);
+    ClassicCipher enc;
+    enc.randomSource = [](unsigned char* p, size_t n) {
+        for (size_t i = 0; i < n; ++i)
+            p[i] = uint8_t(i * 7);
+    };
+    CompressResult r;
+    const std::string packed = Compress(data, 8, 1, &enc, "pw", &r);
+    ASSERT_GT(packed.size(), 12u);
+    unsigned char header[12];
+    std::copy(packed.begin(), packed.begin() + 12, header);
+    ClassicKeys keys;
+    unsigned char h2[12];
+    std::copy(header, header + 12, h2);
+    ClassicDecryptHeader("pw", keys, h2);
+    EXPECT_EQ(h2[11], uint8_t(r.crc >> 24));
+    EXPECT_EQ(h2[10], uint8_t(r.crc >> 16));
+    EXPECT_EQ(h2[3], uint8_t(21));   // the (fixed) random bytes
+    EXPECT_TRUE(ClassicPasswordCheck("pw", header, keys, r.crc, 0, 0));
+    // With flag bit 3 the check byte is the high byte of the DOS time instead.
+    EXPECT_FALSE(ClassicPasswordCheck("pw", header, keys, r.crc, 0x1234, 0x0008) && uint8_t(r.crc >> 24) != 0x12);
+    // Decrypt and inflate the whole entry.
+    ClassicCipher dec;
+    EntryCipherInfo info;
+    info.crc = r.crc;
+    ASSERT_TRUE(dec.StartDecrypt("pw", header, info));
+    std::string out;
+    EXPECT_EQ(Decompress(packed, 8, data.size(), out, &dec, 12).status, DecompressResult::Status::Ok);
+    EXPECT_TRUE(out == data);
+    // Roughly one wrong password in 256 passes the quick check; most do not.
+    int passed = 0;
+    for (int i = 0; i < 2560; ++i) {
+        ClassicKeys k;
+        if (ClassicPasswordCheck("wrong" + std::to_string(i), header, k, r.crc, 0, 0))
+            ++passed;
+    }
+    EXPECT_GT(passed, 0);
+    EXPECT_LT(passed, 40);
+}
+
+TEST(ZipClassicCipher, DataDescriptorEntriesCheckTheTimeByte)
+{
+    ClassicCipher enc;
+    EntryCipherInfo info;
+    info.crc = 0xCB000000u;
+    info.dosTime = 0xAB00;
+    info.flags = 0x0008;
+    const auto h = enc.StartEncrypt("x", info);
+    ClassicKeys k;
+    EXPECT_TRUE(ClassicPasswordCheck("x", h.data(), k, 0, 0xAB00, 0x0008));
+    EXPECT_FALSE(ClassicPasswordCheck("x", h.data(), k, 0xCB000000u, 0x1100, 0x0008));
+    info.flags = 0;
+    const auto h2 = enc.StartEncrypt("x", info);
+    EXPECT_TRUE(ClassicPasswordCheck("x", h2.data(), k, 0xCB000000u, 0, 0));
+    unsigned char d[12];
+    std::copy(h2.begin(), h2.end(), d);
+    ClassicDecryptHeader("x", k, d);
+    EXPECT_EQ(d[11], 0xCB);
+}
+
+TEST(ZipClassicCipher, RegistryGivesTheClassicCipherAndNothingForUnregistered)
+{
+    auto c = CreateEntryCipher(CryptoAlgorithm::PkzipClassic, 8);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->HeaderSize(), 12u);
+    EXPECT_EQ(c->TrailerSize(), 0u);
+    EXPECT_TRUE(c->NeedsCrcInAdvance());
+    // The header's random bytes differ between two entries.
+    EntryCipherInfo info;
+    auto a = c->StartEncrypt("p", info);
+    auto b = CreateEntryCipher(CryptoAlgorithm::PkzipClassic, 8)->StartEncrypt("p", info);
+    EXPECT_NE(a, b);
+}
