@@ -150,7 +150,7 @@ void AskSavePrintFont()
     }
 }
 
-void PreparePrintSettingsForClassList()
+void ApplyPrintSettingsForClassList()
 {
     auto& ps = state().print;
     ps.printStretchX = 1.0;
@@ -167,6 +167,12 @@ void PreparePrintSettingsForClassList()
     } catch (const PrinterError& e) {
         showError(e.message());
     }
+}
+
+void PreparePrintSettingsForClassList()
+{
+    ApplyPrintSettingsForClassList();
+    auto& ps = state().print;
     if (!ps.printFontFileRead) {
         ps.printFontFileRead = true;
         LoadPrintFontName();

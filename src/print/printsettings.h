@@ -46,10 +46,13 @@ int ClampLineWidth(int width);
 bool IsValidStretch(double value);
 
 // Preparing the class list for choosing a class: stretches back to 1.0,
-// einstell.dat and penwi.dat read, portrait orientation, the start scales
-// from the printer's page size in pixels, and at the first call of the run
-// the printer font from schrift2.dat.  Printer errors (no printer) are
-// reported and do not stop the preparation.
+// einstell.dat and penwi.dat read, portrait orientation and the start scales
+// from the printer's page size in pixels.  Printer errors (no printer) are
+// reported and do not stop the preparation.  This is the class-file code's
+// hook ClassFileHooks::applyPrintSettings.
+void ApplyPrintSettingsForClassList();
+// The same and, at the first call of the run, the printer font from
+// schrift2.dat (for callers that do not read it themselves).
 void PreparePrintSettingsForClassList();
 
 // Start-up defaults of the printer: job title "druck1", black solid pen and

@@ -224,6 +224,17 @@ TEST_F(SettingsFiles, PreparingTheClassList)
     EndPrint();
 }
 
+TEST_F(SettingsFiles, TheClassFileHookLeavesTheFontFileToItsCaller)
+{
+    folder.write(QStringLiteral("schrift2.dat"), "Arial\r\n");
+    folder.write(QStringLiteral("einstell.dat"), "1\n2\n1,01\n1\n1\n3\n");
+    ApplyPrintSettingsForClassList();
+    EXPECT_EQ(state().print.printerFontName, QStringLiteral("Times New Roman"));
+    EXPECT_DOUBLE_EQ(state().print.printStretchX, 1.01);
+    EXPECT_EQ(state().print.printLineWidth, 3);
+    EXPECT_FALSE(state().print.printFontFileRead);
+}
+
 TEST_F(SettingsFiles, PreparingWithoutAPrinterStillLoadsTheFiles)
 {
     rec.system().defaultName.clear();
