@@ -5,13 +5,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sys/wait.h>
 
 #include "cryptotestutil.h"
+#include "scratchfiles.h"
 #include "zip/crypto/aestransform.h"
 
 namespace hsa {
@@ -19,39 +15,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Bytes;
-
-bool SevenZipAvailable() { return std::system("command -v 7z >/dev/null 2>&1") == 0; }
-
-int Shell(const std::string& command) {
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        path_ = fs::temp_directory_path() / ("hsa-zipcrypto-" + std::to_string(::getpid()) + "-" +
-                                             std::to_string(counter_++));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~ScratchFolder() { fs::remove_all(path_); }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    static inline int counter_ = 0;
-    fs::path path_;
-};
-
-void WriteFile(const fs::path& path, const Bytes& data) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-}
-
-Bytes ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::ReadFile;
+using test::ScratchFolder;
+using test::SevenZipAvailable;
+using test::Shell;
+using test::WriteFile;
 
 std::uint32_t Crc32(const Bytes& data) { return std::uint32_t(crc32(0L, data.data(), uInt(data.size()))); }
 
