@@ -65,6 +65,15 @@ int pageCount(const QString& path)
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
+QString pageSizes(const QString& path)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
+                                        QStringLiteral("-l"), QStringLiteral("99"), path});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
 QString fontsOf(const QString& path)
 {
     QProcess p;
@@ -185,6 +194,7 @@ TEST_F(PdfOutput, OneFilePerPrintCommandOnePagePerJob)
     {
         PrintBatch batch;
         for (int student = 1; student <= 3; ++student) {
+            SetPrintOrientation(student == 2); // a list in between is landscape
             ASSERT_TRUE(BeginPrint());
             SetPrintFontHeight(40);
             PrintTextOut(250, 300 + student * 100, QStringLiteral("Schüler%1").arg(student));
@@ -194,6 +204,10 @@ TEST_F(PdfOutput, OneFilePerPrintCommandOnePagePerJob)
     EXPECT_EQ(prompt.remainingAnswers(), 0);
     ASSERT_TRUE(QFileInfo::exists(pdf + QStringLiteral(".pdf")));
     EXPECT_EQ(pageCount(pdf + QStringLiteral(".pdf")), 3);
+    const QString sizes = pageSizes(pdf + QStringLiteral(".pdf"));
+    EXPECT_TRUE(sizes.contains(QStringLiteral("Page    1 size:  595 x 842")));
+    EXPECT_TRUE(sizes.contains(QStringLiteral("Page    2 size:  842 x 595"))) << sizes.toStdString();
+    EXPECT_TRUE(sizes.contains(QStringLiteral("Page    3 size:  595 x 842")));
     const QList<Word> words = readWords(pdf + QStringLiteral(".pdf"));
     ASSERT_EQ(words.size(), 3);
     for (int i = 0; i < 3; ++i) {
