@@ -36,7 +36,7 @@ Bytes Sample(std::size_t size, unsigned seed) {
 // Failures end the run instead of asking.
 void NoQuestions(ZipArchiver& z) {
     z.OnProcessFileFailure = [](ZABaseArchiver&, const std::string&, ProcessOperation, int, int, const std::string&,
-                                ZAAction& action) { action = ZAAction(2); };
+                                ZAAction& action) { action = ZAAction::Abort; };
     z.OnPassword = [](ZABaseArchiver&, const std::string&, std::string&, bool& skip) { skip = true; };
 }
 
