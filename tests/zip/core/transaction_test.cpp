@@ -1,0 +1,316 @@
+// Update transactions: what a commit rewrites, and how failures, cancels and
+// aborts leave the archive.
+#include "zip/archiver.h"
+#include "zip/zipstream.h"
+
+#include "support/ziptestsupport.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+
+using namespace hsa::zip;
+using namespace hsa::zip::test;
+
+namespace {
+
+struct Fixture {
+    TempDir dir;
+    std::string archive = dir / "a.zip";
+    std::string src = dir / "src";
+
+    Fixture()
+    {
+        WriteFile(src + "/eins.txt", TextBytes(30000, 1));
+        WriteFile(src + "/zwei.txt", TextBytes(20000, 2));
+        WriteFile(src + "/drei.bin", RandomBytes(10000, 3));
+        ZipArchiver z;
+        z.SetFileName(archive);
+        z.OpenArchive(openmode::Create);
+        z.SetBaseDir(src);
+        EXPECT_EQ(z.AddFiles(src + "/eins.txt"), 1);
+        EXPECT_EQ(z.AddFiles(src + "/zwei.txt"), 1);
+        EXPECT_EQ(z.AddFiles(src + "/drei.bin"), 1);
+        z.CloseArchive();
+    }
+
+    std::vector<std::string> TempFiles(const std::string& folder) const
+    {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(folder)) {
+            const std::string n = e.path().filename().string();
+            if (n.rfind("FC", 0) == 0)
+                out.push_back(n);
+        }
+        return out;
+    }
+};
+
+bool AllIntact(const std::string& path, int expected)
+{
+    ZipArchiver z;
+    z.SetFileName(path);
+    z.OpenArchive();
+    return z.FileCount() == expected && z.TestFiles("*.*") == expected;
+}
+
+// An archive on a disk with limited room.
+class LimitedDisk : public MemoryStream {
+public:
+    using MemoryStream::MemoryStream;
+    size_t room = SIZE_MAX;
+    size_t Write(const void* buf, size_t n) override
+    {
+        if (Position() + n > room) {
+            lastError_ = ENOSPC;
+            return 0;
+        }
+        return MemoryStream::Write(buf, n);
+    }
+};
+
+} // namespace
+
+TEST(ZipTransactions, AppendWritesOnlyTheNewEntryAndTheDirectory)
+{
+    Fixture f;
+    const std::string before = ReadFile(f.archive);
+    WriteFile(f.src + "/vier.txt", "neu");
+    ZipArchiver z;
+    z.SetFileName(f.archive);
+    z.OpenArchive();
+    const uint64_t oldDirStart = z.DirectoryStart();
+    bool sawTemp = false;
+    z.OnFileProgress = [&](ZABaseArchiver&, const std::string&, double, ProcessOperation, ProgressPhase, bool&) {
+        sawTemp = sawTemp || !f.TempFiles(f.dir.path()).empty();
+    };
+    z.SetBaseDir(f.src);
+    EXPECT_EQ(z.AddFiles(f.src + "/vier.txt"), 1);
+    EXPECT_FALSE(sawTemp);   // a pure append needs no temporary file
+    const int i = z.FindEntry("vier.txt");
+    ASSERT_GE(i, 0);
+    EXPECT_EQ(z.Entry(i).localOffset, oldDirStart);   // where the old directory began
+    z.CloseArchive();
+    const std::string after = ReadFile(f.archive);
+    EXPECT_TRUE(after.compare(0, oldDirStart, before, 0, oldDirStart) == 0);
+    EXPECT_TRUE(AllIntact(f.archive, 4));
+}
+
+TEST(ZipTransactions, DeletingTheLastEntryCutsTheArchiveThere)
+{
+    Fixture f;
+    const std::string before = ReadFile(f.archive);
+    ZipArchiver z;
+    z.SetFileName(f.archive);
+    z.OpenArchive();
+    const uint64_t lastOffset = z.Entry(2).localOffset;
+    EXPECT_EQ(z.DeleteFiles("drei.bin"), 1);
+    EXPECT_EQ(z.FileCount(), 2);
+    EXPECT_EQ(z.DirectoryStart(), lastOffset);
+    z.CloseArchive();
+    const std::string after = ReadFile(f.archive);
+    EXPECT_TRUE(after.compare(0, lastOffset, before, 0, lastOffset) == 0);
+    EXPECT_TRUE(AllIntact(f.archive, 2));
+    EXPECT_TRUE(f.TempFiles(f.dir.path()).empty());
+}
+
+TEST(ZipTransactions, ReplacingTheFirstEntryPassesTheTailThroughATemporaryFile)
+{
+    Fixture f;
+    const std::string temp = f.dir / "tmp";
+    fs::create_directories(temp);
+    WriteFile(f.src + "/eins.txt", "ganz anders");
+    ZipArchiver z;
+    z.SetFileName(f.archive);
+    z.OpenArchive();
+    z.TempDir = temp;
+    std::vector<std::string> seen;
+    z.OnFileProgress = [&](ZABaseArchiver&, const std::string&, double, ProcessOperation, ProgressPhase, bool&) {
+        if (seen.empty())
+            seen = f.TempFiles(temp);
+    };
+    z.SetBaseDir(f.src);
+    EXPECT_EQ(z.AddFiles(f.src + "/eins.txt"), 1);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].substr(0, 2), "FC");
+    EXPECT_TRUE(f.TempFiles(temp).empty());   // removed after the commit
+    z.SetBaseDir(f.dir / "out");
+    EXPECT_EQ(z.ExtractFiles("*.*"), 3);
+    EXPECT_EQ(ReadFile(f.dir / "out/eins.txt"), "ganz anders");
+    EXPECT_TRUE(ReadFile(f.dir / "out/drei.bin") == RandomBytes(10000, 3));
+}
+
+TEST(ZipTransactions, CancelInTheFirstProgressLeavesEverythingAsItWas)
+{
+    Fixture f;
+    const std::string before = ReadFile(f.archive);
+    WriteFile(f.src + "/eins.txt", "anders");
+    ZipArchiver z;
+    z.SetFileName(f.archive);
+    z.OpenArchive();
+    z.OnOverallProgress = [](ZABaseArchiver&, double, ProcessOperation, ProgressPhase phase, bool& cancel) {
+        cancel = phase == ProgressPhase::Start;
+    };
+    z.SetBaseDir(f.src);
+    EXPECT_EQ(z.AddFiles(f.src + "/*.*"), 0);
+    EXPECT_EQ(z.FileCount(), 3);
+    EXPECT_EQ(z.Entry(0).uncompSize, 30000u);   // the directory is restored as well
+    z.CloseArchive();
+    EXPECT_TRUE(ReadFile(f.archive) == before);
+}
+
+TEST(ZipTransactions, CancelWhileWritingRollsBackByteForByte)
+{
+    Fixture f;
+    const std::string before = ReadFile(f.archive);
+    WriteFile(f.src + "/zwei.txt", TextBytes(2000000, 7));
+    ZipArchiver z;
+    z.SetFileName(f.archive);
+    z.OpenArchive();
+    z.OnFileProgress = [](ZABaseArchiver&, const std::string&, double progress, ProcessOperation, ProgressPhase,
+                          bool& cancel) { cancel = progress > 10; };
+    z.SetCompressionMode(9);
+    z.SetBaseDir(f.src);
+    EXPECT_EQ(z.AddFiles(f.src + "/zwei.txt"), 0);
+    EXPECT_EQ(z.Entry(1).uncompSize, 20000u);
+    z.CloseArchive();
+    EXPECT_TRUE(ReadFile(f.archive) == before);
+    EXPECT_TRUE(f.TempFiles(f.dir.path()).empty());
+}
+
+TEST(ZipTransactions, FailingSourceRetrySkipAndAbort)
+{
+    for (ZAAction choice : {ZAAction::Retry, ZAAction::Skip, ZAAction::Abort}) {
+        Fixture f;
+        const std::string before = ReadFile(f.archive);
+        WriteFile(f.src + "/fuenf.txt", "fünf");
+        WriteFile(f.src + "/sechs.txt", "sechs");
+        ZipArchiver z;
+        z.SetFileName(f.archive);
+        z.OpenArchive();
+        z.SetBaseDir(f.src);
+        int failures = 0;
+        z.OnProcessFileFailure = [&](ZABaseArchiver&, const std::string& name, ProcessOperation, int native, int,
+                                     const std::string&, ZAAction& action) {
+            ++failures;
+            EXPECT_EQ(native, 33);
+            EXPECT_NE(name.find("fuenf.txt"), std::string::npos);
+            if (choice == ZAAction::Retry)
+                WriteFile(f.src + "/fuenf.txt", "wieder da");   // the retry reads it again
+            action = choice;
+        };
+        z.BeginUpdate();
+        z.AddFiles(f.src + "/fuenf.txt");
+        z.AddFiles(f.src + "/sechs.txt");
+        fs::remove(f.src + "/fuenf.txt");
+        z.EndUpdate();
+        EXPECT_EQ(failures, 1);
+        z.CloseArchive();
+        ZipArchiver r;
+        r.SetFileName(f.archive);
+        r.OpenArchive();
+        if (choice == ZAAction::Retry) {
+            EXPECT_EQ(r.FileCount(), 5);
+            r.SetBaseDir(f.dir / "out");
+            r.ExtractFiles("fuenf.txt");
+            EXPECT_EQ(ReadFile(f.dir / "out/fuenf.txt"), "wieder da");
+        } else if (choice == ZAAction::Skip) {
+            EXPECT_EQ(r.FileCount(), 4);
+            EXPECT_LT(r.FindEntry("fuenf.txt"), 0);
+            EXPECT_GE(r.FindEntry("sechs.txt"), 0);
+        } else {
+            EXPECT_EQ(r.FileCount(), 3);
+            r.CloseArchive();
+            EXPECT_TRUE(ReadFile(f.archive) == before);
+        }
+    }
+}
+
+TEST(ZipTransactions, NestingAndEndWithoutBegin)
+{
+    Fixture f;
+    const std::string before = ReadFile(f.archive);
+    WriteFile(f.src + "/x.txt", "x");
+    ZipArchiver z;
+    z.SetFileName(f.archive);
+    z.OpenArchive();
+    z.EndUpdate();   // nothing happens
+    EXPECT_EQ(z.UpdateCount(), 0);
+    z.SetBaseDir(f.src);
+    z.BeginUpdate();
+    z.BeginUpdate();
+    z.AddFiles(f.src + "/x.txt");
+    z.EndUpdate();
+    EXPECT_TRUE(ReadFile(f.archive) == before);   // still collected only
+    EXPECT_THROW(z.ExtractFiles("*.*"), EZAException);   // not inside an update (26)
+    z.EndUpdate();
+    EXPECT_EQ(z.UpdateCount(), 0);
+    EXPECT_FALSE(ReadFile(f.archive) == before);
+    z.CloseArchive();
+    EXPECT_TRUE(AllIntact(f.archive, 4));
+    // CancelUpdate drops collected changes.
+    ZipArchiver c;
+    c.SetFileName(f.archive);
+    c.OpenArchive();
+    c.BeginUpdate();
+    c.DeleteFiles("*.*");
+    EXPECT_EQ(c.FileCount(), 0);
+    c.CancelUpdate();
+    EXPECT_EQ(c.FileCount(), 4);
+}
+
+TEST(ZipTransactions, CopiedEntriesKeepTheirRawNames)
+{
+    Fixture f;
+    ZipArchiver z;
+    z.SetFileName(f.archive);
+    z.OpenArchive();
+    z.CloseArchive();
+    // Append twice and delete once; the entries that stay are copied as they were.
+    WriteFile(f.src + "/\xC3\xBC.txt", "ü");
+    z.OpenArchive();
+    z.SetBaseDir(f.src);
+    z.AddFiles(f.src + "/\xC3\xBC.txt");
+    z.DeleteFiles("zwei.txt");
+    z.CloseArchive();
+    z.OpenArchive();
+    ASSERT_EQ(z.FileCount(), 3);
+    EXPECT_EQ(z.Entry(2).name, "\xC3\xBC.txt");
+    EXPECT_EQ(z.Entry(2).rawName, "\x81.txt");
+    EXPECT_EQ(z.TestFiles("*.*"), 3);
+}
+
+TEST(ZipTransactions, ReadOnlyArchivesRefuseUpdates)
+{
+    Fixture f;
+    ZipArchiver z;
+    z.SetFileName(f.archive);
+    z.OpenArchive(openmode::ReadOnly);
+    try {
+        z.AddFiles(f.src + "/eins.txt");
+        FAIL();
+    } catch (const EZAException& e) {
+        EXPECT_EQ(e.NativeError(), 32);
+    }
+    EXPECT_EQ(z.FileCount(), 3);
+}
+
+TEST(ZipTransactions, FullDiskRaisesAndRestoresTheArchive)
+{
+    Fixture f;
+    const std::string bytes = ReadFile(f.archive);
+    LimitedDisk disk(std::vector<unsigned char>(bytes.begin(), bytes.end()));
+    disk.room = bytes.size() + 2000;
+    WriteFile(f.src + "/gross.bin", RandomBytes(50000, 11));
+    ZipArchiver z;
+    z.OpenArchive(&disk, false);
+    z.SetBaseDir(f.src);
+    try {
+        z.AddFiles(f.src + "/gross.bin");
+        FAIL();
+    } catch (const EZAException& e) {
+        EXPECT_EQ(e.NativeError(), 65);
+        EXPECT_EQ(std::string(e.what()).rfind("Disk is full.", 0), 0u);
+    }
+    EXPECT_EQ(z.FileCount(), 3);
+    EXPECT_TRUE(std::string(disk.Data().begin(), disk.Data().end()) == bytes);
+}
