@@ -266,7 +266,11 @@ void ClassFiles::showClassList(const QString& folder, const QString& masks)
     refreshList();
     view_.studentListVisible = false;
     view_.studentListReadOnly = true;
-    ClassTable().close();
+    if (ClassTable().isOpen()) {
+        // A list operation closes the open class first (the stick modes).
+        ClassTable().close();
+        clearOpenClass();
+    }
     view_.listVisible = true;
 }
 

@@ -903,3 +903,15 @@ TEST_F(ClassFilesTest, StickModesCallTheTransfer)
     EXPECT_EQ(exported, folder.path() + "|9a_25262.dbf");
     EXPECT_TRUE(state().openClassFile.isEmpty());
 }
+
+TEST_F(ClassFilesTest, StickListClosesTheOpenClass)
+{
+    makeClass("9a_25262.dbf");
+    classFiles().Choose();
+    classFiles().Activate("9a_25262.dbf");
+    ASSERT_EQ(state().openClassFile, "9a_25262.dbf");
+    classFiles().ShowList(kModeStickExport, folder.path(), kClassTableMask);
+    EXPECT_FALSE(ClassTable().isOpen());
+    EXPECT_TRUE(state().openClassFile.isEmpty());
+    EXPECT_FALSE(TableInUse(folder.file("9a_25262.dbf")));
+}
