@@ -99,6 +99,10 @@ struct SharedState {
     // Password the password dialog accepts; replaced by the content of the
     // password file each time the dialog is activated.
     QString storedPassword = QStringLiteral("3wiro");
+    // Live position of the student list's current record in the class table
+    // (the record the grade window opens on; the grade window moves it when
+    // it steps to the next or previous student).
+    int currentStudentRecord = 0;
 };
 
 SharedState& state();
