@@ -459,8 +459,9 @@ std::vector<unsigned char> DirManager::BuildDirectory(uint64_t at) const
             EncodeEntryName(it.name, settings_.oemNames, nameBytes, utf8);
             flags = utf8 ? uint16_t(flags | 0x0800) : uint16_t(flags & ~0x0800);
         }
-        const bool satU = it.uncompSize >= kSat32;
-        const bool satC = it.compSize >= kSat32;
+        // Sizes kept in the Zip64 field stay there, as the local header has them too.
+        const bool satU = it.uncompSize >= kSat32 || it.h.uncompSize == kSat32;
+        const bool satC = it.compSize >= kSat32 || it.h.compSize == kSat32;
         const bool satO = it.localOffset >= kSat32;
         std::vector<unsigned char> z64;
         ByteWriter zw{z64};

@@ -331,7 +331,8 @@ bool ZABaseArchiver::WriteAddedEntry(DirItem& item)
     EncodeEntryName(item.name, Options.OEMFileNames, nameBytes, utf8);
     if (nameBytes.size() > 0xFFFF)
         Raise(err::NameTooLong, {item.name});
-    uint16_t flags = folder ? 0 : (encrypt ? 1 : 0);
+    // Folders carry flag 2 in both headers (peers compare them).
+    uint16_t flags = folder ? 2 : (encrypt ? 1 : 0);
     if (utf8)
         flags |= 0x0800;
     // Extra fields: the Zip64 sizes, then the cipher's field.
@@ -445,9 +446,7 @@ bool ZABaseArchiver::WriteAddedEntry(DirItem& item)
 
     item.h.versionMadeBy = version;
     item.h.versionNeeded = version;
-    item.h.flags = folder ? 2 : flags;   // folders carry exactly 2 in the directory
-    if (folder)
-        item.h.flags = uint16_t(2 | (utf8 ? 0x0800 : 0));
+    item.h.flags = flags;
     item.h.method = headerMethod;
     item.actualMethod = method;
     item.h.crc = crc;
@@ -460,9 +459,6 @@ bool ZABaseArchiver::WriteAddedEntry(DirItem& item)
     item.h.localOffset = offset >= 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(offset);
     item.rawName = nameBytes;
     item.rawNameValid = true;
-    // The central directory carries the Zip64 field only for saturated values.
-    if (!folder && !(item.h.flags & 0x0800) && utf8)
-        item.h.flags |= 0x0800;
     bytesDone_ += r.bytesRead;
     DoOnFileProgress(item.sourcePath.empty() ? item.name : item.sourcePath, 100.0, item.operation, ProgressPhase::End,
                      cancel);

@@ -85,7 +85,7 @@ struct RunResult {
 };
 
 // Runs a shell command, collecting stdout and stderr.
-inline RunResult Run(const std::string& cmd)
+inline RunResult RunShell(const std::string& cmd)
 {
     RunResult r;
     FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
@@ -102,7 +102,7 @@ inline RunResult Run(const std::string& cmd)
 
 inline bool HaveTool(const std::string& tool)
 {
-    return Run("command -v " + tool + " >/dev/null").status == 0;
+    return RunShell("command -v " + tool + " >/dev/null").status == 0;
 }
 
 inline std::string Quote(const std::string& s)
