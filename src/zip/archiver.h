@@ -225,6 +225,9 @@ private:
     uint64_t writePos_ = 0;
     std::vector<std::string> lastFailures_;
     int addedInRun_ = 0;
+    // The folder of the last extracted file, kept open during one run.
+    std::string folderCacheKey_;
+    std::shared_ptr<int> folderCacheFd_;
 };
 
 // The archiver the program places on its main window: standard ZIP records,

@@ -98,6 +98,12 @@ int ZABaseArchiver::DeleteFiles(const std::string& fileMask, uint32_t searchAttr
 int ZABaseArchiver::ProcessItems(ProcessOperation op, int index)
 {
     std::lock_guard<std::recursive_mutex> lock(ArchiveLock());
+    struct CacheReset {
+        ZABaseArchiver* self;
+        ~CacheReset() { self->folderCacheFd_.reset(); self->folderCacheKey_.clear(); }
+    } cacheReset{this};
+    folderCacheFd_.reset();
+    folderCacheKey_.clear();
     processed_ = 0;
     cancel_ = false;
     auto& dir = dm_->Dir();
@@ -324,16 +330,27 @@ bool ZABaseArchiver::ExtractItem(int index)
     const std::string target = AbsoluteBase();
     const size_t folderCount = folder ? parts.size() : parts.size() - 1;
     std::string failedAt;
-    Fd dir = OpenFolderChain(target, parts, folderCount, Options.CreateDirs, failedAt);
-    if (!dir)
-        Raise(err::CannotCreateDir, {failedAt});
+    std::string key = target;
+    for (size_t k = 0; k < folderCount; ++k)
+        key += "/" + parts[k];
+    if (folder || key != folderCacheKey_ || !folderCacheFd_) {
+        Fd opened = OpenFolderChain(target, parts, folderCount, Options.CreateDirs, failedAt);
+        if (!opened)
+            Raise(err::CannotCreateDir, {failedAt});
+        folderCacheKey_ = key;
+        folderCacheFd_ = std::shared_ptr<int>(new int(opened.release()), [](int* fd) {
+            ::close(*fd);
+            delete fd;
+        });
+    }
     if (folder)
         return false;
+    const int dirFd = *folderCacheFd_;
     const std::string& leaf = parts.back();
     const std::string shown = JoinPath(target, name);
 
     struct stat st {};
-    if (::fstatat(dir.get(), leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(st.st_mode))
             Raise(err::CannotCreateFile, {shown});
         if (!Options.ReplaceReadOnly && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
@@ -363,8 +380,8 @@ bool ZABaseArchiver::ExtractItem(int index)
     // The data goes to a temporary file beside the target, which replaces
     // the target only after size and CRC proved good.
     PendingOutput out;
-    out.dirFd = dir.get();
-    Fd fd = CreateTempIn(dir.get(), "." + leaf.substr(0, 64) + ".", out.name);
+    out.dirFd = dirFd;
+    Fd fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name);
     if (!fd)
         Raise(err::CannotCreateFile, {shown});
     out.active = true;
@@ -388,7 +405,7 @@ bool ZABaseArchiver::ExtractItem(int index)
     }
     if (result != 1)
         return false;   // skipped or cancelled: the partial output goes
-    if (::renameat(dir.get(), out.name.c_str(), dir.get(), leaf.c_str()) != 0)
+    if (::renameat(dirFd, out.name.c_str(), dirFd, leaf.c_str()) != 0)
         Raise(err::CannotCreateFile, {shown});
     out.active = false;
     return true;

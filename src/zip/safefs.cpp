@@ -146,6 +146,20 @@ uint32_t AttributesFromStat(const struct stat& st, const std::string& fileName)
     return a;
 }
 
+namespace {
+
+mode_t ProcessUmask()
+{
+    static const mode_t mask = [] {
+        const mode_t m = ::umask(0);
+        ::umask(m);
+        return m;
+    }();
+    return mask;
+}
+
+} // namespace
+
 mode_t ModeFromAttributes(uint32_t externalAttr, uint16_t versionMadeBy, bool folder)
 {
     const unsigned host = versionMadeBy >> 8;
@@ -155,9 +169,7 @@ mode_t ModeFromAttributes(uint32_t externalAttr, uint16_t versionMadeBy, bool fo
     mode_t m = folder ? 0777 : 0666;
     if (!folder && (externalAttr & 0x01))
         m &= ~mode_t(0222);
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return m & ~mask;
+    return m & ~ProcessUmask();
 }
 
 bool IsSpecialUnixEntry(uint32_t externalAttr, uint16_t versionMadeBy)

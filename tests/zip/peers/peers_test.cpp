@@ -110,8 +110,9 @@ TEST(ZipPeers, EngineArchivesAreAcceptedAtEveryLevel)
         EXPECT_EQ(u.status, 0) << u.output;
         // unzip turns code page 850 names into Latin-1 on this system: compare the ASCII names here.
         for (const auto& [n, c] : SampleFiles())
-            if (n.find('\xC3') == std::string::npos)
+            if (n.find('\xC3') == std::string::npos) {
                 EXPECT_TRUE(ReadFile(dir / ("out/" + n)) == c) << n << " mode " << mode;
+            }
         EXPECT_EQ(ReadFile(dir / "out/daten/tief/sch\xFCler.txt"), "Sch\xC3\xBCler M\xC3\xBCller");
         auto py = RunShell("python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); "
                            "print(z.read('daten/tief/sch\\u00fcler.txt').decode())\" " + Quote(a));
@@ -182,8 +183,9 @@ TEST(ZipPeers, PeerArchivesOpenExtractAndAppend)
         } else {
             EXPECT_EQ(ReadFile(out + "/ordner/b.txt"), "B");
         }
-        if (c.name == "python.zip")
+        if (c.name == "python.zip") {
             EXPECT_EQ(z.ArchiveComment(), "Kommentar der Klasse");
+        }
         // Append and let the peers check again.
         WriteFile(dir / "neu/anhang.txt", "angeh\xC3\xA4ngt");
         z.SetBaseDir(dir / "neu");
