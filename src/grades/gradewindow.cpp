@@ -1,0 +1,968 @@
+#include "grades/gradewindow.h"
+
+#include "classes/dbftable.h"
+#include "classes/sharedstate.h"
+#include "grades/gradewindowcontroller.h"
+#include "platform/prompt.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace hsa {
+
+namespace {
+
+QPointer<TForm2>& programForm()
+{
+    static QPointer<TForm2> form;
+    return form;
+}
+
+const std::array<QString, 6>& recordFieldNames()
+{
+    static const std::array<QString, 6> names{QStringLiteral("AG2"), QStringLiteral("AG3"),
+                                              QStringLiteral("AG4"), QStringLiteral("AG5"),
+                                              QStringLiteral("AG6"), QStringLiteral("AG7")};
+    return names;
+}
+
+// Counts the window's own dialogs and updates while they run.
+class Busy {
+public:
+    explicit Busy(int& depth) : depth_(depth) { ++depth_; }
+    ~Busy() { --depth_; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+private:
+    int& depth_;
+};
+
+QTableWidgetItem* fixedItem(const QString& text)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled);
+    item->setBackground(QApplication::palette().button());
+    return item;
+}
+
+// A text for a line edit that limits typing: the limit never cuts what is
+// already stored (a longer text from an earlier class type stays whole).
+void setLimitedText(QLineEdit* edit, const QString& text, int maxLength)
+{
+    const int limit = maxLength > 0 ? maxLength : 32767;
+    edit->setMaxLength(std::max<int>(limit, int(text.size())));
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
+} // namespace
+
+bool ShouldCloseOnDeactivation(const QWidget* self, const QWidget* newActive, bool ownDialogOpen)
+{
+    if (ownDialogOpen || !self || !newActive || newActive == self)
+        return false;
+    if (QApplication::activeModalWidget())
+        return false;
+    for (const QWidget* p = newActive; p; p = p->parentWidget())
+        if (p == self)
+            return false;
+    switch (newActive->windowType()) {
+    case Qt::Dialog:
+    case Qt::Sheet:
+    case Qt::Popup:
+    case Qt::Tool:
+    case Qt::ToolTip:
+    case Qt::SplashScreen:
+        return false;
+    default:
+        return true;
+    }
+}
+
+TForm2::TForm2(QWidget* parent) : TForm2(gradeWindow(), parent) {}
+
+TForm2::TForm2(GradeWindowController& controller, QWidget* parent)
+    : QMainWindow(parent), c_(&controller)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Beurteilung/Zeugnis"));
+    build();
+    if (!programForm())
+        programForm() = this;
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::build()
+{
+    // ---- menu
+    QMenuBar* bar = menuBar();
+    Verhalten1 = bar->addAction(QStringLiteral("&Prüfung"));
+    Arbeiten1 = bar->addAction(QStringLiteral("&Zeugnis"));
+    Arbeiten1->setShortcut(QKeySequence(QStringLiteral("Ctrl+B")));
+    Nchster1 = bar->addAction(QStringLiteral("&Nächster"));
+    Vorheriger1 = bar->addAction(QStringLiteral("&Voriger"));
+    Zurck1 = bar->addAction(QStringLiteral("&Zurück (Hauptmenü, Speichern)"));
+    QMenu* edit = bar->addMenu(QStringLiteral("&Bearbeiten"));
+    QAction* copy = edit->addAction(QStringLiteral("Kopieren   (Strg+C)"));
+    QAction* paste = edit->addAction(QStringLiteral("Einfügen   (Strg+V)"));
+    QAction* cut = edit->addAction(QStringLiteral("Ausschneiden   (Strg+X)"));
+    QMenu* help = bar->addMenu(QStringLiteral("&Hilfe"));
+    QAction* contents = help->addAction(QStringLiteral("Inhaltsverzeichnis"));
+    connect(Verhalten1, &QAction::triggered, this, [this] { tabbednotebook1->setCurrentIndex(0); });
+    connect(Arbeiten1, &QAction::triggered, this, [this] { tabbednotebook1->setCurrentIndex(1); });
+    connect(Nchster1, &QAction::triggered, this, [this] { Nchster1Click(); });
+    connect(Vorheriger1, &QAction::triggered, this, [this] { Vorheriger1Click(); });
+    connect(Zurck1, &QAction::triggered, this, [this] { Zurck1Click(); });
+    connect(copy, &QAction::triggered, this, [this] { clipboardAction(0); });
+    connect(paste, &QAction::triggered, this, [this] { clipboardAction(1); });
+    connect(cut, &QAction::triggered, this, [this] { clipboardAction(2); });
+    connect(contents, &QAction::triggered, this, [this] {
+        if (c_->hooks().openHelp)
+            c_->hooks().openHelp(0);
+    });
+
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* top = new QVBoxLayout(central);
+    auto* heading = new QHBoxLayout;
+    Label2 = new QLabel(central);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    QFont big = Label2->font();
+    big.setPointSize(big.pointSize() + 3);
+    big.setBold(true);
+    Label2->setFont(big);
+    Label3 = new QLabel(central);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    heading->addWidget(Label2);
+    heading->addStretch();
+    heading->addWidget(Label3);
+    top->addLayout(heading);
+
+    tabbednotebook1 = new QTabWidget(central);
+    tabbednotebook1->setObjectName(QStringLiteral("tabbednotebook1"));
+    top->addWidget(tabbednotebook1);
+
+    // ---- page 0: exam grid, result, profile, grade list
+    auto* page0 = new QWidget;
+    auto* p0 = new QGridLayout(page0);
+    StringGrid3 = new QTableWidget(kExamGridRows, kExamGridColumns, page0);
+    StringGrid3->setObjectName(QStringLiteral("StringGrid3"));
+    StringGrid3->horizontalHeader()->hide();
+    StringGrid3->verticalHeader()->hide();
+    StringGrid3->horizontalHeader()->setDefaultSectionSize(62);
+    StringGrid3->verticalHeader()->setDefaultSectionSize(22);
+    StringGrid3->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid3->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed
+                                 | QAbstractItemView::SelectedClicked);
+    StringGrid3->setColumnHidden(ColWeight, true);
+    StringGrid3->installEventFilter(this);
+    p0->addWidget(StringGrid3, 0, 0, 6, 1);
+    auto* pendingHint = new QLabel(QStringLiteral("Prüfungsfelder vor der Prüfung für die \n"
+                                                  "kennzeichnen (Doppelklick)"),
+                                   page0);
+    p0->addWidget(pendingHint, 6, 0);
+    Label9 = new QPushButton(QStringLiteral("Fachgewichtsspalte öffnen / schließen"), page0);
+    Label9->setObjectName(QStringLiteral("Label9"));
+    Label9->setFlat(true);
+    p0->addWidget(Label9, 7, 0);
+
+    RadioGroup1 = new QGroupBox(QStringLiteral("Prüfungsergebnis"), page0);
+    RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
+    resultButtons = new QButtonGroup(this);
+    auto* rg1 = new QVBoxLayout(RadioGroup1);
+    for (int i = 0; i < kExamResultCount; ++i) {
+        auto* b = new QRadioButton(ExamResultCaption(i), RadioGroup1);
+        resultButtons->addButton(b, i);
+        rg1->addWidget(b);
+    }
+    p0->addWidget(RadioGroup1, 0, 1);
+    Label11 = new QLabel(page0);
+    Label11->setObjectName(QStringLiteral("Label11"));
+    p0->addWidget(Label11, 1, 1);
+    Label13 = new QLabel(page0);
+    Label13->setObjectName(QStringLiteral("Label13"));
+    p0->addWidget(Label13, 2, 1);
+
+    auto* profileBox = new QWidget(page0);
+    auto* pb = new QGridLayout(profileBox);
+    pb->setContentsMargins(0, 0, 0, 0);
+    RadioGroup2 = new QGroupBox(QStringLiteral("Profilfach"), profileBox);
+    RadioGroup2->setObjectName(QStringLiteral("RadioGroup2"));
+    profileButtons = new QButtonGroup(this);
+    profileButtons->setExclusive(true);
+    auto* rg2 = new QGridLayout(RadioGroup2);
+    for (int i = 0; i < 6; ++i) {
+        profileItems[i] = new QRadioButton(RadioGroup2);
+        profileButtons->addButton(profileItems[i], i);
+        rg2->addWidget(profileItems[i], i % 2, i / 2);
+    }
+    pb->addWidget(RadioGroup2, 0, 0);
+    BitBtn1 = new QPushButton(QStringLiteral("?"), profileBox);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setToolTip(QStringLiteral("Profilfach-Kürzel an Korvi anpassen"));
+    pb->addWidget(BitBtn1, 0, 1);
+    RadioGroup3 = new QGroupBox(QStringLiteral("Im Gesamtschnitt:  Profilfach"), profileBox);
+    RadioGroup3->setObjectName(QStringLiteral("RadioGroup3"));
+    auto* rg3 = new QVBoxLayout(RadioGroup3);
+    auto* counts = new QRadioButton(QStringLiteral("zählt"), RadioGroup3);
+    auto* notCounts = new QRadioButton(QStringLiteral("zählt NICHT"), RadioGroup3);
+    notCounts->setChecked(true);
+    rg3->addWidget(counts);
+    rg3->addWidget(notCounts);
+    RadioGroup3->setEnabled(false);
+    pb->addWidget(RadioGroup3, 1, 0);
+    BitBtn2 = new QPushButton(QStringLiteral("?"), profileBox);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    pb->addWidget(BitBtn2, 1, 1);
+    p0->addWidget(profileBox, 3, 1);
+    RadioGroup2->installEventFilter(this);
+    Label15 = new QLabel(page0);
+    Label15->setObjectName(QStringLiteral("Label15"));
+    p0->addWidget(Label15, 4, 1);
+
+    StringGrid1 = new QTableWidget(kGradeListRows, 2, page0);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->horizontalHeader()->hide();
+    StringGrid1->verticalHeader()->hide();
+    StringGrid1->setColumnWidth(0, 160);
+    StringGrid1->setColumnWidth(1, 50);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(20);
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->installEventFilter(this);
+    p0->addWidget(StringGrid1, 0, 2, 6, 1);
+    auto* nav0 = new QHBoxLayout;
+    Button10 = new QPushButton(QStringLiteral("<"), page0);
+    Button10->setObjectName(QStringLiteral("Button10"));
+    Button9 = new QPushButton(QStringLiteral(">"), page0);
+    Button9->setObjectName(QStringLiteral("Button9"));
+    nav0->addWidget(Button10);
+    nav0->addWidget(Button9);
+    p0->addLayout(nav0, 6, 2);
+    tabbednotebook1->addTab(page0, QStringLiteral("Prüfung"));
+
+    // ---- page 1: remarks and personal fields, phrase store
+    auto* page1 = new QWidget;
+    auto* p1 = new QGridLayout(page1);
+    hintsLabel = new QLabel(page1);
+    p1->addWidget(hintsLabel, 0, 0);
+    const char* remarkNames[6] = {"hinweis1", "hinweis2", "hinweis3", "hinweis4", "bemerkung1", "bemerkung2"};
+    for (int i = 0; i < 6; ++i) {
+        remarkEdits[i] = new QLineEdit(page1);
+        remarkEdits[i]->setObjectName(QString::fromLatin1(remarkNames[i]));
+        remarkEdits[i]->installEventFilter(this);
+    }
+    hinweis1 = remarkEdits[0];
+    hinweis2 = remarkEdits[1];
+    hinweis3 = remarkEdits[2];
+    hinweis4 = remarkEdits[3];
+    bemerkung1 = remarkEdits[4];
+    bemerkung2 = remarkEdits[5];
+    projectExamLabel = new QLabel(page1);
+    p1->addWidget(projectExamLabel, 1, 0);
+    for (int i = 0; i < 4; ++i)
+        p1->addWidget(remarkEdits[i], 2 + i, 0);
+    remarkLabel1 = new QLabel(page1);
+    p1->addWidget(remarkLabel1, 6, 0);
+    p1->addWidget(bemerkung1, 7, 0);
+    remarkLabel2 = new QLabel(page1);
+    p1->addWidget(remarkLabel2, 8, 0);
+    p1->addWidget(bemerkung2, 9, 0);
+
+    auto* personal = new QGridLayout;
+    workingGroupsLabel = new QLabel(page1);
+    topicLabel = new QLabel(page1);
+    const QString recordLabels[6] = {QString(), QStringLiteral("Geburtstag:"),
+                                     QStringLiteral("Geburtsort:"), QString(),
+                                     QStringLiteral("Kennzeichen:"), QStringLiteral("Profilfach / Thema:")};
+    for (int i = 0; i < 6; ++i) {
+        recordEdits[i] = new QLineEdit(page1);
+        recordEdits[i]->setObjectName(QStringLiteral("DBEdit%1").arg(i + 1));
+        recordEdits[i]->installEventFilter(this);
+        QLabel* label = i == 0 ? workingGroupsLabel : i == 3 ? topicLabel : new QLabel(recordLabels[i], page1);
+        personal->addWidget(label, i, 0);
+        personal->addWidget(recordEdits[i], i, 1);
+    }
+    QFont twelve = recordEdits[5]->font();
+    twelve.setPointSize(12);
+    recordEdits[5]->setFont(twelve);
+    deutschnote = new QLineEdit(page1);
+    deutschnote->setObjectName(QStringLiteral("deutschnote"));
+    deutschnote->setMaxLength(1);
+    mathenote = new QLineEdit(page1);
+    mathenote->setObjectName(QStringLiteral("mathenote"));
+    mathenote->setMaxLength(1);
+    personal->addWidget(deutschnote, 6, 0);
+    personal->addWidget(mathenote, 6, 1);
+    p1->addLayout(personal, 10, 0);
+
+    StringGrid2 = new QTableWidget(kPhraseCount, 2, page1);
+    StringGrid2->setObjectName(QStringLiteral("StringGrid2"));
+    StringGrid2->horizontalHeader()->hide();
+    StringGrid2->verticalHeader()->hide();
+    StringGrid2->setColumnWidth(0, 34);
+    StringGrid2->horizontalHeader()->setStretchLastSection(true);
+    StringGrid2->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StringGrid2->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid2->setVisible(false);
+    p1->addWidget(StringGrid2, 0, 1, 10, 1);
+    auto* phraseButtons = new QHBoxLayout;
+    Button12 = new QPushButton(QStringLiteral("Floskelspeicher zeigen / verstecken"), page1);
+    Button12->setObjectName(QStringLiteral("Button12"));
+    Button11 = new QPushButton(QStringLiteral("Hilfe (Floskeln)"), page1);
+    Button11->setObjectName(QStringLiteral("Button11"));
+    Button1 = new QPushButton(QStringLiteral("Speichern und schließen"), page1);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button3 = new QPushButton(QStringLiteral("vorheriger"), page1);
+    Button3->setObjectName(QStringLiteral("Button3"));
+    Button2 = new QPushButton(QStringLiteral("nächster"), page1);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    phraseButtons->addWidget(Button12);
+    phraseButtons->addWidget(Button11);
+    phraseButtons->addWidget(Button1);
+    phraseButtons->addStretch();
+    phraseButtons->addWidget(Button3);
+    phraseButtons->addWidget(Button2);
+    p1->addLayout(phraseButtons, 11, 0, 1, 2);
+    Label12 = new QLabel(page1);
+    Label12->setObjectName(QStringLiteral("Label12"));
+    p1->addWidget(Label12, 10, 1);
+    tabbednotebook1->addTab(page1, QStringLiteral("Zeugnis"));
+
+    // ---- page 2: notes
+    auto* page2 = new QWidget;
+    auto* p2 = new QGridLayout(page2);
+    memo1 = new QPlainTextEdit(page2);
+    memo1->setObjectName(QStringLiteral("memo1"));
+    memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo1->installEventFilter(this);
+    p2->addWidget(memo1, 0, 0);
+    Memo2 = new QPlainTextEdit(page2);
+    Memo2->setObjectName(QStringLiteral("Memo2"));
+    Memo2->setReadOnly(true);
+    Memo2->setEnabled(false);
+    Memo2->setVisible(false);
+    p2->addWidget(Memo2, 0, 1);
+    auto* nav2 = new QHBoxLayout;
+    Button6 = new QPushButton(QStringLiteral("vorheriger"), page2);
+    Button6->setObjectName(QStringLiteral("Button6"));
+    Button13 = new QPushButton(QStringLiteral("nächster"), page2);
+    Button13->setObjectName(QStringLiteral("Button13"));
+    nav2->addStretch();
+    nav2->addWidget(Button6);
+    nav2->addWidget(Button13);
+    p2->addLayout(nav2, 1, 0, 1, 2);
+    tabbednotebook1->addTab(page2, QStringLiteral("Notizen"));
+
+    // ---- connections
+    for (QPushButton* b : {Button2, Button9, Button13})
+        connect(b, &QPushButton::clicked, this, [this] { Nchster1Click(); });
+    for (QPushButton* b : {Button3, Button10, Button6})
+        connect(b, &QPushButton::clicked, this, [this] { Vorheriger1Click(); });
+    connect(Label9, &QPushButton::clicked, this, [this] { Label9Click(); });
+    connect(Button1, &QPushButton::clicked, this, [this] {
+        {
+            Busy b(busy_);
+            c_->SavePhrasesAndClose();
+        }
+        afterAction();
+    });
+    connect(Button11, &QPushButton::clicked, this, [this] {
+        Busy b(busy_);
+        c_->showPhraseHelp();
+    });
+    connect(Button12, &QPushButton::clicked, this, [this] {
+        c_->togglePhraseStore();
+        StringGrid2->setVisible(c_->phraseStoreShown());
+    });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] {
+        {
+            Busy b(busy_);
+            c_->editProfileCodes();
+        }
+        applyLayout();
+        refreshLabels();
+    });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] {
+        Busy b(busy_);
+        c_->explainProfileNotCounted();
+    });
+    connect(resultButtons, &QButtonGroup::idClicked, this, [this](int id) {
+        {
+            Busy b(busy_);
+            c_->selectExamResult(id);
+        }
+        refreshLabels();
+    });
+    connect(profileButtons, &QButtonGroup::idClicked, this, [this](int id) {
+        c_->selectProfile(id);
+        refreshRemarks();
+    });
+
+    connect(StringGrid3, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (!updating_)
+            commitGridCell(item->row(), item->column());
+    });
+    connect(StringGrid3, &QTableWidget::cellClicked, this, [this](int row, int column) {
+        const CellPos to = c_->clickCell(CellPos{column, row});
+        refreshGrid();
+        refreshLabels();
+        StringGrid3->setCurrentCell(to.row, to.column);
+    });
+    connect(StringGrid3, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
+        c_->doubleClickCell(CellPos{column, row});
+        refreshGrid();
+        refreshLabels();
+    });
+
+    connect(StringGrid2, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (!updating_ && item->column() == 1)
+            c_->phrases().setPhrase(item->row() + 1, item->text());
+    });
+
+    for (int i = 0; i < 6; ++i) {
+        connect(remarkEdits[i], &QLineEdit::textEdited, this, [this, i](const QString& t) {
+            c_->setRemark(i, t);
+        });
+        connect(recordEdits[i], &QLineEdit::textEdited, this, [this, i](const QString& t) {
+            c_->setRecordField(recordFieldNames()[i], t);
+        });
+    }
+    connect(deutschnote, &QLineEdit::textEdited, this, [this](const QString& t) { c_->setDeutschnote(t); });
+    connect(mathenote, &QLineEdit::textEdited, this, [this](const QString& t) { c_->setMathenote(t); });
+
+    connect(memo1, &QPlainTextEdit::textChanged, this, [this] {
+        if (updating_)
+            return;
+        if (c_->setNotesText(memo1->toPlainText())) {
+            updating_ = true;
+            memo1->setPlainText(c_->notesText());
+            memo1->moveCursor(QTextCursor::End);
+            updating_ = false;
+            Busy b(busy_);
+            showWarning(kMsgNotesCut);
+        }
+    });
+
+    connect(tabbednotebook1, &QTabWidget::currentChanged, this, [this](int page) {
+        refreshLabels();
+        if (page == 0)
+            StringGrid3->setFocus();
+        else if (page == 1)
+            hinweis1->setFocus();
+    });
+
+    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(esc, &QShortcut::activated, this, [this] { Zurck1Click(); });
+
+    resize(1040, 640);
+}
+
+// ------------------------------------------------------------------ showing
+
+void TForm2::applyLayout()
+{
+    const GradeWindowLayout& l = c_->layout();
+    tabbednotebook1->setTabText(0, l.page0Caption);
+    tabbednotebook1->setTabText(1, l.page1Caption);
+    tabbednotebook1->setTabText(2, l.page2Caption);
+    Verhalten1->setText(l.examMenuCaption);
+    Arbeiten1->setText(l.certificateMenuCaption);
+
+    RadioGroup2->setVisible(l.profileControlsShown);
+    RadioGroup3->setVisible(l.profileControlsShown);
+    BitBtn1->setVisible(l.profileControlsShown);
+    BitBtn2->setVisible(l.profileControlsShown);
+    Label15->setVisible(l.informatikHintShown);
+    Label15->setText(l.informatikHint);
+    const std::array<QString, 6> codes = c_->profileCodes();
+    for (int i = 0; i < 6; ++i)
+        profileItems[i]->setText(codes[i]);
+
+    Memo2->setVisible(l.classTypeHintShown);
+    Memo2->setPlainText(c_->classTypeHint());
+
+    hintsLabel->setText(l.hintsLabel);
+    remarkLabel1->setText(l.remarkLabel1);
+    remarkLabel2->setText(l.remarkLabel2);
+    workingGroupsLabel->setText(l.workingGroupsLabel);
+    topicLabel->setText(l.topicLabel);
+    projectExamLabel->setText(l.projectExamHint);
+    projectExamLabel->setVisible(!l.projectExamHint.isEmpty());
+    hinweis2->setVisible(l.hint2Shown);
+    hinweis3->setVisible(l.hint3Shown);
+    for (QLineEdit* e : recordEdits)
+        e->setVisible(l.personalEditsShown);
+    deutschnote->setVisible(l.schoolGradeEditsShown);
+    mathenote->setVisible(l.schoolGradeEditsShown);
+    StringGrid3->setColumnHidden(ColWeight, !c_->weightColumnShown());
+}
+
+void TForm2::showStudent()
+{
+    updating_ = true;
+    applyLayout();
+    Label2->setText(c_->studentCaption());
+    Label3->setText(c_->classCaption());
+    updating_ = false;
+    refreshGrid();
+    refreshGradeList();
+    refreshRemarks();
+    refreshPhraseStore();
+    updating_ = true;
+    memo1->setPlainText(c_->notesText());
+    updating_ = false;
+    refreshLabels();
+    StringGrid2->setVisible(c_->phraseStoreShown());
+}
+
+void TForm2::refreshGrid()
+{
+    updating_ = true;
+    const ExamGrid& g = c_->sheet().grid;
+    for (int col = 0; col < kExamGridColumns; ++col) {
+        for (int row = 0; row < kExamGridRows; ++row) {
+            const QString text = g.at(col, row);
+            const bool computed = col == ColExamResult || col == ColAverage || col == ColFinal;
+            QTableWidgetItem* item = StringGrid3->item(row, col);
+            if (!item) {
+                item = (row == 0 || col == 0 || computed) ? fixedItem(text) : new QTableWidgetItem(text);
+                StringGrid3->setItem(row, col, item);
+            } else if (item->text() != text) {
+                item->setText(text);
+            }
+        }
+    }
+    StringGrid3->setColumnHidden(ColWeight, !c_->weightColumnShown());
+    updating_ = false;
+    refreshGradeList();
+}
+
+void TForm2::refreshGradeList()
+{
+    const GradeList& list = c_->gradeList();
+    const GradeContext& ctx = c_->context();
+    const bool fixedRows = c_->layout().gradeListFixedRows;
+    for (int row = 0; row < kGradeListRows; ++row) {
+        for (int col = 0; col < 2; ++col) {
+            const QString text = col == 0 ? ctx.subjectNames[row] : list[row];
+            QTableWidgetItem* item = StringGrid1->item(row, col);
+            if (!item) {
+                item = new QTableWidgetItem;
+                item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+                StringGrid1->setItem(row, col, item);
+            }
+            if (item->text() != text)
+                item->setText(text);
+            item->setBackground(fixedRows && row < 2 ? QApplication::palette().button()
+                                                     : QApplication::palette().base());
+        }
+    }
+}
+
+void TForm2::refreshLabels()
+{
+    const QString schnitt = c_->gesamtschnittLabel();
+    Label11->setText(c_->resultLabel());
+    Label12->setText(schnitt);
+    Label13->setText(schnitt);
+    const int index = c_->sheet().resultIndex;
+    if (index >= 0 && index < kExamResultCount) {
+        resultButtons->button(index)->setChecked(true);
+    } else {
+        resultButtons->setExclusive(false);
+        for (QAbstractButton* b : resultButtons->buttons())
+            b->setChecked(false);
+        resultButtons->setExclusive(true);
+    }
+    const int profile = c_->sheet().profileIndex;
+    profileButtons->setExclusive(false);
+    for (int i = 0; i < 6; ++i)
+        profileItems[i]->setChecked(i == profile);
+    profileButtons->setExclusive(true);
+}
+
+void TForm2::refreshRemarks()
+{
+    updating_ = true;
+    for (int i = 0; i < kRemarkCount; ++i)
+        setLimitedText(remarkEdits[i], c_->remark(i), c_->remarkMaxLength(i));
+    for (int i = 0; i < 6; ++i) {
+        const QString& field = recordFieldNames()[i];
+        setLimitedText(recordEdits[i], c_->recordField(field), c_->recordFieldWidth(field));
+    }
+    setLimitedText(deutschnote, c_->deutschnote(), 1);
+    setLimitedText(mathenote, c_->mathenote(), 1);
+    updating_ = false;
+}
+
+void TForm2::refreshPhraseStore()
+{
+    updating_ = true;
+    for (int row = 0; row < kPhraseCount; ++row) {
+        if (!StringGrid2->item(row, 0))
+            StringGrid2->setItem(row, 0, fixedItem(QString::number(row + 1)));
+        QTableWidgetItem* item = StringGrid2->item(row, 1);
+        if (!item) {
+            item = new QTableWidgetItem;
+            StringGrid2->setItem(row, 1, item);
+        }
+        item->setText(c_->phrases().phrase(row + 1));
+    }
+    updating_ = false;
+}
+
+// ------------------------------------------------------------------ actions
+
+void TForm2::afterAction()
+{
+    if (!c_->isOpen()) {
+        hide();
+        return;
+    }
+    showStudent();
+}
+
+void TForm2::commitGridCell(int row, int column)
+{
+    QTableWidgetItem* item = StringGrid3->item(row, column);
+    if (!item)
+        return;
+    if (!c_->commitCell(column, row, item->text())) {
+        // Not an input cell: it keeps what the sheet holds.
+        refreshGrid();
+        return;
+    }
+    refreshGrid();
+    refreshLabels();
+}
+
+void TForm2::flushPendingEdits()
+{
+    // A cell still being edited is committed, and a phrase number still
+    // standing in the focused edit is expanded, before the student is left.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && StringGrid3->viewport()->isAncestorOf(focus))
+        StringGrid3->setFocus();
+    if (QWidget* w = QApplication::focusWidget())
+        if (w->window() == this)
+            expandEdit(w);
+}
+
+void TForm2::Nchster1Click()
+{
+    if (!c_->isOpen())
+        return;
+    flushPendingEdits();
+    {
+        Busy b(busy_);
+        c_->Next();
+    }
+    afterAction();
+}
+
+void TForm2::Vorheriger1Click()
+{
+    if (!c_->isOpen())
+        return;
+    flushPendingEdits();
+    {
+        Busy b(busy_);
+        c_->Previous();
+    }
+    afterAction();
+}
+
+void TForm2::Zurck1Click()
+{
+    if (c_->isOpen())
+        flushPendingEdits();
+    {
+        Busy b(busy_);
+        c_->Back();
+    }
+    if (!c_->isOpen())
+        hide();
+}
+
+void TForm2::Label9Click()
+{
+    {
+        Busy b(busy_);
+        c_->toggleWeightColumn();
+    }
+    StringGrid3->setColumnHidden(ColWeight, !c_->weightColumnShown());
+    if (c_->weightColumnShown())
+        StringGrid3->setColumnWidth(ColWeight, StringGrid3->columnWidth(ColFinal));
+}
+
+void TForm2::clipboardAction(int which)
+{
+    QWidget* w = QApplication::focusWidget();
+    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        if (which == 0)
+            e->copy();
+        else if (which == 1)
+            e->paste();
+        else
+            e->cut();
+    } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
+        if (which == 0)
+            m->copy();
+        else if (which == 1)
+            m->paste();
+        else
+            m->cut();
+    }
+}
+
+// ------------------------------------------------------------------ remark edits
+
+int TForm2::remarkIndex(QObject* o) const
+{
+    for (int i = 0; i < kRemarkCount; ++i)
+        if (remarkEdits[i] == o)
+            return i;
+    return -1;
+}
+
+int TForm2::recordEditIndex(QObject* o) const
+{
+    for (int i = 0; i < 6; ++i)
+        if (recordEdits[i] == o)
+            return i;
+    return -1;
+}
+
+void TForm2::expandEdit(QObject* o)
+{
+    if (!c_->isOpen())
+        return;
+    const int r = remarkIndex(o);
+    if (r >= 0) {
+        if (c_->expandRemark(r))
+            refreshRemarks();
+        return;
+    }
+    const int f = recordEditIndex(o);
+    // Working groups (AG2) and AG7 take stock phrases.
+    if (f == 0 || f == 5) {
+        if (c_->expandRecordField(recordFieldNames()[f]))
+            refreshRemarks();
+    }
+}
+
+void TForm2::doubleClickEdit(QObject* o)
+{
+    if (!c_->isOpen() || !c_->phraseStoreShown())
+        return;
+    const int row = StringGrid2->currentRow() + 1;
+    const int r = remarkIndex(o);
+    if (r >= 0) {
+        if (c_->doubleClickRemark(r, row))
+            refreshRemarks();
+        return;
+    }
+    const int f = recordEditIndex(o);
+    if (f == 0 || f == 2 || f == 3 || f == 5) {
+        if (c_->doubleClickRecordField(recordFieldNames()[f], row))
+            refreshRemarks();
+    }
+}
+
+void TForm2::focusRemarkNeighbour(QObject* edit, int step)
+{
+    QList<QLineEdit*> chain;
+    for (QLineEdit* e : remarkEdits)
+        if (e->isVisible())
+            chain << e;
+    for (QLineEdit* e : recordEdits)
+        if (e->isVisible())
+            chain << e;
+    const int at = chain.indexOf(qobject_cast<QLineEdit*>(edit));
+    if (at < 0)
+        return;
+    const int to = at + step;
+    if (to >= 0 && to < chain.size())
+        chain.at(to)->setFocus();
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool isEdit = remarkIndex(watched) >= 0 || recordEditIndex(watched) >= 0;
+    if (isEdit) {
+        if (event->type() == QEvent::KeyPress) {
+            auto* k = static_cast<QKeyEvent*>(event);
+            switch (k->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+            case Qt::Key_Down:
+                expandEdit(watched);
+                focusRemarkNeighbour(watched, +1);
+                return true;
+            case Qt::Key_Up:
+                focusRemarkNeighbour(watched, -1);
+                return true;
+            case Qt::Key_Escape:
+                expandEdit(watched);
+                Zurck1Click();
+                return true;
+            default:
+                break;
+            }
+        } else if (event->type() == QEvent::FocusOut) {
+            expandEdit(watched);
+        } else if (event->type() == QEvent::MouseButtonDblClick) {
+            doubleClickEdit(watched);
+            return true;
+        }
+        return QMainWindow::eventFilter(watched, event);
+    }
+
+    if (watched == memo1 && event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        // The grade file keeps 45 note lines: no 46th line is begun.
+        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
+            && memo1->blockCount() >= kGradeFileNoteLines) {
+            QApplication::beep();
+            return true;
+        }
+    }
+
+    if (watched == RadioGroup2 && event->type() == QEvent::FocusOut && c_->isOpen())
+        c_->leaveProfile();
+
+    // Keys reach the grid itself only while no cell editor is open.
+    if (watched == StringGrid3 && event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        std::optional<ExamGridKey> key;
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
+            key = ExamGridKey::Return;
+        else if (k->key() == Qt::Key_Left)
+            key = ExamGridKey::Left;
+        else if (k->key() == Qt::Key_Right)
+            key = ExamGridKey::Right;
+        if (key) {
+            const CellPos from{StringGrid3->currentColumn(), StringGrid3->currentRow()};
+            const KeyResult r = c_->keyMove(from, *key);
+            StringGrid3->setCurrentCell(r.pos.row, r.pos.column);
+            return true;
+        }
+    }
+
+    if (watched == StringGrid1 && event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_Escape) {
+            Zurck1Click();
+            return true;
+        }
+        int step = 0;
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter || k->key() == Qt::Key_Down)
+            step = 1;
+        else if (k->key() == Qt::Key_Up)
+            step = -1;
+        if (step != 0) {
+            // A subject name ending in "/" heads a group: it is passed over.
+            int row = StringGrid1->currentRow() + step;
+            const GradeContext& ctx = c_->context();
+            if (row >= 0 && row < kGradeListRows && ctx.subjectNames[row].trimmed().endsWith(QLatin1Char('/')))
+                row += step;
+            if (row >= 0 && row < kGradeListRows)
+                StringGrid1->setCurrentCell(row, 1);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ------------------------------------------------------------------ activation
+
+void TForm2::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (!isActiveWindow() && isVisible() && c_->isOpen()) {
+        // The newly active window is known only once the change is through.
+        QTimer::singleShot(0, this, [this] { checkDeactivation(); });
+    }
+}
+
+void TForm2::checkDeactivation()
+{
+    if (!isVisible() || !c_->isOpen() || isActiveWindow())
+        return;
+    if (!ShouldCloseOnDeactivation(this, QApplication::activeWindow(), busy_ > 0))
+        return;
+    close();
+}
+
+void TForm2::closeEvent(QCloseEvent* event)
+{
+    if (c_->isOpen()) {
+        flushPendingEdits();
+        bool closed = false;
+        {
+            Busy b(busy_);
+            closed = c_->Close();
+        }
+        if (!closed) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+    QMainWindow::closeEvent(event);
+}
+
+// ------------------------------------------------------------------ program entry points
+
+QWidget* CreateGradeWindow()
+{
+    auto* form = new TForm2;
+    programForm() = form;
+    return form;
+}
+
+TForm2* GradeWindowForm()
+{
+    return programForm();
+}
+
+bool OpenGradeWindow(const QString& openMode)
+{
+    TForm2* form = programForm();
+    if (!form)
+        form = static_cast<TForm2*>(CreateGradeWindow());
+    GradeWindowController& c = form->controller();
+    if (!c.Open(state().currentStudentRecord, openMode))
+        return false;
+    form->showStudent();
+    form->tabbednotebook1->setCurrentIndex(0);
+    form->show();
+    form->raise();
+    form->activateWindow();
+    return true;
+}
+
+} // namespace hsa
