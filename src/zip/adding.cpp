@@ -49,6 +49,17 @@ std::vector<std::string> ListFolder(const std::string& folder)
 
 int ZABaseArchiver::AddFiles(const std::string& fileMask, uint32_t searchAttr, const std::string& exclusionMask)
 {
+    return AddOrMove(fileMask, searchAttr, exclusionMask, ProcessOperation::Add);
+}
+
+int ZABaseArchiver::MoveFiles(const std::string& fileMask, uint32_t searchAttr, const std::string& exclusionMask)
+{
+    return AddOrMove(fileMask, searchAttr, exclusionMask, ProcessOperation::Move);
+}
+
+int ZABaseArchiver::AddOrMove(const std::string& fileMask, uint32_t searchAttr, const std::string& exclusionMask,
+                              ProcessOperation op)
+{
     CheckOpen();
     if (spanningMode_ != SpanningMode::None && updateCount_ == 0)
         Raise(err::MultiVolumeChange);
@@ -71,7 +82,7 @@ int ZABaseArchiver::AddFiles(const std::string& fileMask, uint32_t searchAttr, c
             const std::string base = AbsoluteBase();
             currentBaseDir_ = base;
             try {
-                SearchFiles(Slashes(fileMask), exclusions, searchAttr, ProcessOperation::Add);
+                SearchFiles(Slashes(fileMask), exclusions, searchAttr, op);
             } catch (...) {
                 currentBaseDir_ = savedBase;
                 throw;

@@ -356,7 +356,9 @@ void ZABaseArchiver::CloseArchive()
         try {
             if (updateCount_ > 0)
                 CommitUpdate();
-            if (stream_ && dm_ && openMode_ != openmode::ReadOnly && openMode_ != openmode::ReadOnlyCompat
+            // A new archive gets its (possibly empty) directory; an opened one is
+            // never rewritten merely because it was opened.
+            if (stream_ && dm_ && openMode_ == openmode::Create && !externalStream_
                 && stream_->Size() == dm_->DirStart) {
                 dm_->WriteDirectory(dm_->DirStart);
                 if (Options.FlushBuffers)

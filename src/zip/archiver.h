@@ -106,6 +106,9 @@ public:
     // wildcard pattern) and returns how many entries were written.
     int AddFiles(const std::string& fileMask, uint32_t searchAttr = attr::DefaultSearch,
                  const std::string& exclusionMask = {});
+    // As AddFiles, then deletes the sources once the archive is committed.
+    int MoveFiles(const std::string& fileMask, uint32_t searchAttr = attr::DefaultSearch,
+                  const std::string& exclusionMask = {});
     // Extracts the matching entries into BaseDir; returns the number of files
     // written (folders not counted).
     int ExtractFiles(const std::string& fileMask, uint32_t searchAttr = attr::DefaultSearch,
@@ -173,6 +176,8 @@ private:
     std::string MakeAbsolute(const std::string& path);
 
     // adding
+    int AddOrMove(const std::string& fileMask, uint32_t searchAttr, const std::string& exclusionMask,
+                  ProcessOperation op);
     void SearchFiles(const std::string& mask, const std::vector<std::string>& exclusions, uint32_t searchAttr,
                      ProcessOperation op);
     void SearchFolder(const std::string& folder, const std::string& pattern, const std::vector<std::string>& exclusions,

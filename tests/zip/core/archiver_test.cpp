@@ -362,3 +362,54 @@ TEST(ZipArchiver, AFileThatChangesWhileAddedFailsThatItem)
     EXPECT_LT(z.FindEntry("a.txt"), 0);
     EXPECT_EQ(z.TestFiles("*.*"), 1);
 }
+
+TEST(ZipArchiver, MoveDeletesTheSourcesOnlyAfterTheCommit)
+{
+    TempDir dir;
+    WriteFile(dir / "s/ordner/a.txt", "a");
+    WriteFile(dir / "s/ordner/tief/b.txt", "b");
+    ZipArchiver z;
+    z.SetFileName(dir / "a.zip");
+    z.OpenArchive(openmode::Create);
+    z.SetBaseDir(dir / "s");
+    // Cancelled: nothing is deleted.
+    z.OnOverallProgress = [](ZABaseArchiver&, double, ProcessOperation, ProgressPhase, bool& c) { c = true; };
+    EXPECT_EQ(z.MoveFiles(dir / "s/*.*"), 0);
+    EXPECT_TRUE(fs::exists(dir / "s/ordner/tief/b.txt"));
+    z.OnOverallProgress = nullptr;
+    EXPECT_EQ(z.MoveFiles(dir / "s/*.*"), 4);
+    EXPECT_FALSE(fs::exists(dir / "s/ordner/a.txt"));
+    EXPECT_FALSE(fs::exists(dir / "s/ordner"));
+    EXPECT_TRUE(fs::exists(dir / "s"));
+    EXPECT_EQ(z.TestFiles("*.*"), 4);
+}
+
+TEST(ZipArchiver, AFullDiskWhileExtractingIsReportedAsSuch)
+{
+    TempDir dir;
+    WriteFile(dir / "s/a.bin", RandomBytes(100000, 8));
+    ZipArchiver z;
+    z.SetFileName(dir / "a.zip");
+    z.OpenArchive(openmode::Create);
+    z.SetBaseDir(dir / "s");
+    z.AddFiles(dir / "s/a.bin");
+    struct Full : MemoryStream {
+        size_t Write(const void* b, size_t n) override
+        {
+            if (Size() + n > 5000) {
+                lastError_ = ENOSPC;
+                return 0;
+            }
+            return MemoryStream::Write(b, n);
+        }
+    } full;
+    try {
+        z.ExtractToStream(0, full);
+        FAIL();
+    } catch (const EZAException& e) {
+        EXPECT_EQ(e.NativeError(), 65);   // not a checksum error
+    }
+    NullStream sink;
+    z.ExtractToStream(0, sink);
+    EXPECT_EQ(sink.Size(), 100000u);
+}
