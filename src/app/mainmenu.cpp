@@ -89,12 +89,23 @@ QList<MenuEntryDef> build()
     m << item("Einzelschueler1", "MarkierterSchker1", "Markierter Schüler");
 
     // D&rucken.
-    m << item("Drucken1", "Zeugnisse1", "Zeugnisse", false);
+    m << item("Drucken1", "Zeugnisse1", "Zeugnisse", false)
+      << sep(item("Drucken1", "EINSTELLUNGENDrucker1", "          EINSTELLUNGEN (Drucker)"))
+      << item("EINSTELLUNGENDrucker1", "EinstellungenJustierung1",
+              "        Druckbild ändern : Verschieben, Strecken, Schriftgröße")
+      << item("EINSTELLUNGENDrucker1", "Druckertreiberwhlen1", "        Druckereinrichtung ( Eigenschaften )")
+      << item("EINSTELLUNGENDrucker1", "DruckerwhlenVariante21", "        Drucker wählen (Variante 2)")
+      << item("EINSTELLUNGENDrucker1", "Druckauftragabbrechen1", "        Druckvorgang abbrechen")
+      << item("EINSTELLUNGENDrucker1", "Schriftart1", "Schriftart", false)
+      << item("Schriftart1", "NewTimesRoman1", "Times New  Roman ")
+      << item("Schriftart1", "ArialwenigerText1", "Arial")
+      << item("Drucken1", "INFODRUCKVORSCHAU1", "INFORMATION:    DRUCKVORSCHAU  EINRICHTEN");
 
     // &Schule/Tools.
     m << item("SchuleTools1", "Schuldaten1", "Schuldaten")
-      << item("SchuleTools1", "Passwort1", "Passwortschutz ein- oder ausschalten")
-      << item("SchuleTools1", "Pawortndern1", "Info  zum Passwort")
+      << item("Schuldaten1", "Schulart1", "Schulart ändern")
+      << item("Schuldaten1", "Passwort1", "Passwortschutz ein- oder ausschalten")
+      << item("Schuldaten1", "Pawortndern1", "Info  zum Passwort")
       << sep(item("SchuleTools1", "Sonderfunktionengeschtzt1", "Sonderfunktionen (geschützt)"))
       << sep(check("SchuleTools1", "SchalterHinweiseaufvorhandenesINTERNETUPDATEunterbinden1",
                    "Schalter: Hinweise auf vorhandenes INTERNETUPDATE unterbinden", false, false))

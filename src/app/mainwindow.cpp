@@ -4,6 +4,10 @@
 #include "app/apphooks.h"
 #include "app/mainmenu.h"
 #include "platform/screen.h"
+#include "app/sonderdlg.h"
+#include "app/studentlistmodel.h"
+#include "app/subjecteditorpanel.h"
+#include "classes/classfiles.h"
 #include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
 
@@ -20,6 +24,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
+#include <QKeyEvent>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
@@ -63,6 +69,9 @@ void TForm1::buildMenu()
 {
     QMenuBar* bar = menuBar();
     QHash<QString, QMenu*> menus;
+    QSet<QString> parents;
+    for (const MenuEntryDef& d : MainMenuDefinition())
+        parents.insert(d.parent);
     for (const MenuEntryDef& d : MainMenuDefinition()) {
         if (d.parent.isEmpty()) {
             const int index = static_cast<int>(topMenus_.size());
@@ -83,7 +92,15 @@ void TForm1::buildMenu()
             continue;
         if (d.separatorBefore)
             menu->addSeparator();
-        QAction* a = menu->addAction(d.caption);
+        QAction* a = nullptr;
+        if (parents.contains(d.name)) {
+            QMenu* sub = menu->addMenu(d.caption);
+            sub->setObjectName(d.name);
+            menus.insert(d.name, sub);
+            a = sub->menuAction();
+        } else {
+            a = menu->addAction(d.caption);
+        }
         a->setObjectName(d.name);
         a->setVisible(d.visible);
         a->setCheckable(d.checkable);
@@ -121,12 +138,16 @@ void TForm1::buildControls()
     FileListBox1 = new QListWidget(central);
     FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
     FileListBox1->setVisible(false);
+    FileListBox1->installEventFilter(this);
+    connect(FileListBox1, &QListWidget::itemDoubleClicked, this, [this] { FileListBox1Activate(); });
     layout->addWidget(FileListBox1);
 
     DBGrid1 = new QTableView(central);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setVisible(false);
-    layout->addWidget(DBGrid1);
+    studentList_ = new StudentListModel(this);
+    DBGrid1->setModel(studentList_);
+    layout->addWidget(DBGrid1, 1);
 
     StringGrid1 = new QTableWidget(41, 24, central);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
@@ -139,8 +160,21 @@ void TForm1::buildControls()
     Panel2 = new QFrame(Panel1);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     auto* panelLayout = new QVBoxLayout(Panel1);
+    SubjectEditor = new SubjectEditorPanel(Panel1);
+    SubjectEditor->setObjectName(QStringLiteral("SubjectEditor"));
+    panelLayout->addWidget(SubjectEditor);
     panelLayout->addWidget(Panel2);
     layout->addWidget(Panel1);
+    connect(SubjectEditor, &SubjectEditorPanel::opened, this, [this] {
+        Panel1->setVisible(true);
+        SubjectEditor->setVisible(true);
+    });
+    connect(SubjectEditor, &SubjectEditorPanel::closed, this, [this] {
+        Panel1->setVisible(false);
+        if (DBGrid1->isVisible())
+            DBGrid1->setFocus();
+    });
+    SubjectEditorOpenHook() = [this] { SubjectEditor->open(); };
 
     RadioGroup2 = new QGroupBox(QStringLiteral("Listentyp"), central);
     RadioGroup2->setObjectName(QStringLiteral("RadioGroup2"));
@@ -251,10 +285,11 @@ void TForm1::refreshFromState()
 {
     const SharedState& st = state();
     Label1->setText(st.openClassFile);
-    if (!st.schoolName.isEmpty()) {
-        Label2->setText(SchoolNameCaption(st.schoolName));
-        Label2->setVisible(true);
-    }
+    const QString school = st.schoolNameCaption.isEmpty() ? SchoolNameCaption(st.schoolName)
+                                                          : st.schoolNameCaption;
+    if (!school.isEmpty())
+        Label2->setText(school);
+    showClassView();
     if (!st.schoolTypeCaption.isEmpty())
         Label15->setText(st.schoolTypeCaption);
     // The menu gate: entries 1 to 7 only with a class open; 8 to 10 untouched.
@@ -323,6 +358,72 @@ void TForm1::applyScreenLayout(const ScreenLayout& l, const ScreenInfo& scr)
         a->setChecked(false);
     if (QAction* a = menuEntry(QStringLiteral("ListemitSchreibschutzversehen1")))
         a->setChecked(true);
+}
+
+void TForm1::showClassView()
+{
+    const ClassListView& v = classFiles().view();
+    Label2->setVisible(v.label2Visible && !Label2->text().isEmpty());
+    Label3->setText(v.label3Text);
+    Label3->setVisible(v.label3Visible);
+    Image1->setVisible(v.startScreenVisible);
+    if (QAction* a = menuEntry(QStringLiteral("ListezumSchreibenfreigeben1")))
+        a->setChecked(v.writeEnabledChecked);
+    if (QAction* a = menuEntry(QStringLiteral("ListemitSchreibschutzversehen1")))
+        a->setChecked(v.writeProtectedChecked);
+
+    // The class list: refilled only when its content changed, so that the
+    // user's selection survives a refresh.
+    QStringList shown;
+    for (int i = 0; i < FileListBox1->count(); ++i)
+        shown << FileListBox1->item(i)->text();
+    if (shown != v.listEntries) {
+        const QSignalBlocker block(FileListBox1);
+        FileListBox1->clear();
+        FileListBox1->addItems(v.listEntries);
+    }
+    if (v.listSelected >= 0 && v.listSelected < FileListBox1->count())
+        FileListBox1->setCurrentRow(v.listSelected);
+    FileListBox1->setVisible(v.listVisible);
+    if (v.listVisible)
+        FileListBox1->setFocus();
+
+    DBGrid1->setVisible(v.studentListVisible);
+    studentList_->reload(v.studentListReadOnly, v.firstColumnReadOnly);
+}
+
+void TForm1::FileListBox1Activate()
+{
+    QListWidgetItem* item = FileListBox1->currentItem();
+    classFiles().Activate(item ? item->text() : QString());
+    refreshFromState();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == FileListBox1) {
+        if (e->type() == QEvent::KeyPress) {
+            auto* k = static_cast<QKeyEvent*>(e);
+            if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+                FileListBox1Activate();
+                return true;
+            }
+            if (k->key() == Qt::Key_Escape) {
+                classFiles().ListEscape();
+                refreshFromState();
+                return true;
+            }
+        } else if (e->type() == QEvent::FocusIn) {
+            classFiles().ListEntered();
+        } else if (e->type() == QEvent::FocusOut) {
+            // Leaving the list for one of the program's own boxes is not leaving it.
+            if (QApplication::activeModalWidget() == nullptr && isActiveWindow()) {
+                classFiles().ListLeft();
+                QTimer::singleShot(0, this, [this] { refreshFromState(); });
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
 }
 
 void TForm1::setUpdateSwitchChecked(bool checked)

@@ -19,6 +19,9 @@ class QFrame;
 
 namespace hsa {
 
+class StudentListModel;
+class SubjectEditorPanel;
+
 // The main window: the program's hub.  Its menu reaches every function, its
 // label Label1 names the open class; everything it decides is in mainlogic.
 class TForm1 : public QMainWindow, public StartupHost {
@@ -69,7 +72,12 @@ public:
     QTimer* Timer3 = nullptr;  // 1 s, ends the updater watch once a class is open
     QTimer* Timer4 = nullptr;  // 50 ms, exam kind only for list types 1 and 3
 
+    SubjectEditorPanel* SubjectEditor = nullptr;
+
     QString helpFile() const { return helpFile_; }
+
+    // Double click or Return on the class list.
+    void FileListBox1Activate();
 
     // Timer handlers, public for tests.
     void Timer1Timer();
@@ -79,6 +87,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void changeEvent(QEvent* e) override;
 
@@ -87,7 +96,9 @@ private:
     void buildControls();
     void registerOwnHandlers();
     void menuAboutToShow(int index);
+    void showClassView();
 
+    StudentListModel* studentList_ = nullptr;
     QHash<QString, QAction*> entries_;
     QList<QMenu*> topMenus_;
     QList<QAction*> topEntries_;

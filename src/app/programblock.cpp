@@ -1,6 +1,7 @@
 #include "app/programblock.h"
 
 #include "app/mainwindow.h"
+#include "app/programparts.h"
 #include "app/scaling.h"
 #include "app/startup.h"
 #include "classes/schoolsettings.h"
@@ -71,6 +72,7 @@ public:
     static TForm1* create()
     {
         auto* w = new TForm1;
+        InstallMenuHandlers(*w);
         helpFile() = ProgramBlockHelpFile;
         RunFormCreate(*w);
         helpFile() = w->helpFile();
@@ -116,9 +118,7 @@ QString ApplicationHelpFile()
 TForm1* RunProgramBlock()
 {
     QApplication::setApplicationName(ProgramBlockTitle);
-    // The start-up steps that other parts of the program own.
-    if (!startupHooks().showSchoolType)
-        startupHooks().showSchoolType = &LoadSchoolSettingsAtStart;
+    InstallProgramParts();
     helpFile() = ProgramBlockHelpFile;
     createdOrder().clear();
     TForm1* main = nullptr;

@@ -2,6 +2,7 @@
 
 #include "app/updates.h"
 #include "classes/sharedstate.h"
+#include "classes/subjects.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
@@ -97,13 +98,15 @@ void RunFormCreate(StartupHost& host)
             QFile::rename(oldPw, QDir(dir).filePath(QStringLiteral("pwrsa.dat")));
     });
 
-    // 5. Printer defaults are the print module's own start values.
+    // 5. Printer defaults.
+    step([&] {
+        if (startupHooks().printerDefaults)
+            startupHooks().printerDefaults();
+    });
 
     // 6. Start values of the subject texts.
     host.clearSubjectMemo();
-    for (QString& l : st.footerLines)
-        l.clear();
-    st.subjectBlockHeading = QStringLiteral("Leistungen in den einzelnen Fächern:");
+    ResetSubjectStartValues();
 
     // 7. School type.
     step([&] {

@@ -37,6 +37,7 @@ public:
 struct StartupHooks {
     std::function<void()> showSchoolType;  // reads the school data, sets the captions
     std::function<void()> loadFontFactor;  // the font divisor file
+    std::function<void()> printerDefaults; // job title and canvas of the printer
 };
 StartupHooks& startupHooks();
 

@@ -10,6 +10,10 @@
 #include "support/tempfolder.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QTableView>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -252,4 +256,34 @@ TEST_F(MainWindowTest, SmallHandlers)
     form->trigger("Zeugnisse1");
     EXPECT_EQ(state().printDocKind, 1);
     EXPECT_TRUE(HasMenuHandler("Schuldaten1"));
+}
+
+// From the menu to an open class: the list of class files, the double click,
+// the label, the menu gate and the student list.
+TEST_F(MainWindowTest, ChooseAndOpenAClassThroughTheMenu)
+{
+    dir.layDefaults();
+    QFile::copy(dir.file("start2.dbf"), dir.file("9a_21222.dbf"));
+    QDir(dir.path()).mkdir("9a_21222");
+    prompt.setDefaultAnswer(Answer::Yes);
+
+    form->trigger("whlen1");
+    ASSERT_FALSE(form->FileListBox1->isHidden());
+    QStringList entries;
+    for (int i = 0; i < form->FileListBox1->count(); ++i)
+        entries << form->FileListBox1->item(i)->text();
+    ASSERT_TRUE(entries.contains("9a_21222.dbf")) << entries.join(",").toStdString();
+
+    form->FileListBox1->setCurrentRow(entries.indexOf("9a_21222.dbf"));
+    form->FileListBox1Activate();
+    EXPECT_EQ(state().openClassFile, "9a_21222.dbf") << prompt.texts().join(" | ").toStdString();
+    EXPECT_EQ(form->Label1->text(), "9a_21222.dbf");
+    EXPECT_TRUE(form->topEntry(3)->isEnabled());
+    EXPECT_FALSE(form->DBGrid1->isHidden());
+    EXPECT_EQ(form->DBGrid1->model()->rowCount(), 40);
+    EXPECT_EQ(form->DBGrid1->model()->index(0, 0).data().toString(), "1");
+
+    form->trigger("schlieen1");
+    EXPECT_TRUE(state().openClassFile.isEmpty());
+    EXPECT_FALSE(form->topEntry(3)->isEnabled());
 }

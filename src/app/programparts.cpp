@@ -1,0 +1,74 @@
+#include "app/programparts.h"
+
+#include "app/apphooks.h"
+#include "app/mainmenu.h"
+#include "app/mainwindow.h"
+#include "app/smalldialogs.h"
+#include "classes/classfiles.h"
+#include "classes/dbftable.h"
+#include "classes/schoolsettings.h"
+#include "classes/sharedstate.h"
+#include "app/startup.h"
+#include "print/pagemodel.h"
+#include "print/printmenu.h"
+#include "print/printsettings.h"
+
+namespace hsa {
+
+void InstallProgramParts()
+{
+    RegisterSmallDialogs();
+
+    ClassFileHooks& cf = classFiles().hooks();
+    cf.showPasswordDialog = [](bool modal) { ShowPasswordDialog(modal); };
+
+    cf.applyPrintSettings = [] { ApplyPrintSettingsForClassList(); };
+
+    // Quitting closes the table as it stands; the menu's "schließen" asks first.
+    appHooks().closeClassTable = [] { ClassTable().close(); };
+    appHooks().isPrinting = [] { return PrintJobRunning(); };
+    appHooks().abortPrint = [] { AbortPrint(); };
+    appHooks().printerNameTooLong = [] { return state().print.printerNameTooLong; };
+
+    StartupHooks& sh = startupHooks();
+    if (!sh.showSchoolType)
+        sh.showSchoolType = &LoadSchoolSettingsAtStart;
+    if (!sh.loadFontFactor)
+        sh.loadFontFactor = &LoadFontFactor;
+    if (!sh.printerDefaults)
+        sh.printerDefaults = &InitPrinterDefaults;
+}
+
+void InstallMenuHandlers(TForm1& form)
+{
+    // Class files.
+    RegisterMenuHandler(QStringLiteral("whlen1"), [] { classFiles().Choose(); });
+    RegisterMenuHandler(QStringLiteral("neuanlegen1"), [] { classFiles().CreateByHand(); });
+    RegisterMenuHandler(QStringLiteral("schlieen1"), [] { classFiles().Close(); });
+    RegisterMenuHandler(QStringLiteral("umbenennen1"), [] { classFiles().PrepareRename(); });
+    RegisterMenuHandler(QStringLiteral("lschen1"), [] { classFiles().PrepareDelete(); });
+    RegisterMenuHandler(QStringLiteral("Datenuebernahme1"), [] { classFiles().PrepareTakeOver(); });
+    RegisterMenuHandler(QStringLiteral("ListezumSchreibenfreigeben1"), [] { classFiles().EnableListWriting(); });
+    RegisterMenuHandler(QStringLiteral("ListemitSchreibschutzversehen1"), [] { classFiles().ProtectList(); });
+
+    // School, password and the small dialogs.
+    RegisterMenuHandler(QStringLiteral("Schulart1"), [] { ShowSchoolDataDialog(); });
+    RegisterMenuHandler(QStringLiteral("Passwort1"), [] { SetOrRemovePassword(); });
+    RegisterMenuHandler(QStringLiteral("Pawortndern1"), [] { ShowPasswordInfo(); });
+    RegisterMenuHandler(QStringLiteral("AnsichtZoom1"), [] { ShowZoomDialog(); });
+    RegisterMenuHandler(QStringLiteral("Info1"), [] { ShowAboutBox(); });
+    RegisterMenuHandler(QStringLiteral("Sonderfunktionengeschtzt1"), [] { ShowSpecialFunctionsDialog(); });
+    RegisterMenuHandler(QStringLiteral("ZeugnisberschriftundfachunabhngigeTextzeilen1"),
+                        [] { ShowCertificateLinesEditor(); });
+    // Printer settings.
+    RegisterMenuHandler(QStringLiteral("EinstellungenJustierung1"), [] { ShowCalibrationDialog(); });
+    RegisterMenuHandler(QStringLiteral("Druckertreiberwhlen1"), [] { RunPrinterSetup(); });
+    RegisterMenuHandler(QStringLiteral("DruckerwhlenVariante21"), [] { ChoosePrinter(); });
+    RegisterMenuHandler(QStringLiteral("Druckauftragabbrechen1"), [] { AbortRunningPrintJob(); });
+    RegisterMenuHandler(QStringLiteral("NewTimesRoman1"), [] { ChoosePrintFontTimesNewRoman(); });
+    RegisterMenuHandler(QStringLiteral("ArialwenigerText1"), [] { ChoosePrintFontArial(); });
+    RegisterMenuHandler(QStringLiteral("INFODRUCKVORSCHAU1"), [] { ShowPrintPreviewHint(); });
+    (void)form;
+}
+
+} // namespace hsa
