@@ -17,6 +17,9 @@ struct EntryCipherInfo {
     uint16_t dosTime = 0;      // DOS time word of the entry
     uint16_t flags = 0;        // general purpose flags (bit 3: data descriptor)
     uint16_t actualMethod = 0; // 0 stored, 8 deflate
+    // The entry's extra fields when reading (for example the AES field with
+    // its vendor version); null when adding.
+    const std::vector<ExtraField>* extra = nullptr;
 };
 
 // The encryption of one entry's data.  The engine drives it the same way for

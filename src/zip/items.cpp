@@ -225,6 +225,7 @@ int ZABaseArchiver::DecompressItem(int index, ZStream& dest)
         ci.dosTime = item.h.time;
         ci.flags = item.h.flags;
         ci.actualMethod = item.actualMethod;
+        ci.extra = &item.extra;
         int asked = 0;
         while (!cipher->StartDecrypt(CipherPassword(password_), header.data(), ci)) {
             if (testFlag_ || asked >= MaxPasswordAttempts)
@@ -436,6 +437,7 @@ bool ZABaseArchiver::TestFilePassword(const std::string& fileName, const std::st
     ci.dosTime = item.h.time;
     ci.flags = item.h.flags;
     ci.actualMethod = item.actualMethod;
+    ci.extra = &item.extra;
     if (!cipher->StartDecrypt(CipherPassword(password), header.data(), ci))
         return false;
     // The quick check lets about one wrong password in 256 through: the data decides.

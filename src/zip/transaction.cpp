@@ -105,8 +105,27 @@ int ZABaseArchiver::CommitUpdate()
     }
 
     // Where writing starts, and the saved tail of the archive.
-    const bool inside = first < saved.Count();
-    writePos_ = inside ? saved.Items()[size_t(first)].localOffset : dm_->DirStart;
+    bool inside = first < saved.Count();
+    writePos_ = dm_->DirStart;
+    if (inside) {
+        // Entries need not lie in the order of the directory: the rewrite
+        // starts at the lowest entry from `first` on, and when an earlier
+        // entry lies behind that point everything is rewritten.
+        auto lowestFrom = [&](int from) {
+            uint64_t low = dm_->DirStart;
+            for (int k = from; k < saved.Count(); ++k)
+                low = std::min(low, saved.Items()[size_t(k)].localOffset);
+            return low;
+        };
+        writePos_ = lowestFrom(first);
+        for (int k = 0; k < first; ++k) {
+            if (saved.Items()[size_t(k)].localOffset >= writePos_) {
+                first = 0;
+                writePos_ = lowestFrom(0);
+                break;
+            }
+        }
+    }
     std::string tempFolder = TempDir;
     if (tempFolder.empty()) {
         // Beside the archive, so the copy stays on the same disk.

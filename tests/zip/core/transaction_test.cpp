@@ -3,6 +3,7 @@
 #include "zip/archiver.h"
 #include "zip/zipstream.h"
 
+#include "support/rawzip.h"
 #include "support/ziptestsupport.h"
 
 #include <cerrno>
@@ -313,4 +314,53 @@ TEST(ZipTransactions, FullDiskRaisesAndRestoresTheArchive)
     }
     EXPECT_EQ(z.FileCount(), 3);
     EXPECT_TRUE(std::string(disk.Data().begin(), disk.Data().end()) == bytes);
+}
+
+TEST(ZipTransactions, EntriesOutOfDirectoryOrderSurviveUpdates)
+{
+    // Three entries whose directory lists them in the reverse of their
+    // physical order, as some tools leave them.
+    RawArchive raw;
+    raw.entries.push_back(Stored("physisch1.txt", "eins"));
+    raw.entries.push_back(Stored("physisch2.txt", "zwei"));
+    raw.entries.push_back(Stored("physisch3.txt", "drei"));
+    std::string bytes = raw.Build();
+    // Reverse the central records.
+    const size_t cd = bytes.find(std::string("PK\x01\x02", 4));
+    const size_t end = bytes.rfind(std::string("PK\x05\x06", 4));
+    std::vector<std::string> records;
+    for (size_t p = cd; p < end;) {
+        const size_t len = 46 + Get16(reinterpret_cast<const unsigned char*>(&bytes[p + 28]))
+                           + Get16(reinterpret_cast<const unsigned char*>(&bytes[p + 30]));
+        records.push_back(bytes.substr(p, len));
+        p += len;
+    }
+    std::string reversed;
+    for (auto it = records.rbegin(); it != records.rend(); ++it)
+        reversed += *it;
+    bytes.replace(cd, end - cd, reversed);
+    for (int scenario = 0; scenario < 2; ++scenario) {
+        TempDir dir;
+        WriteFile(dir / "a.zip", bytes);
+        WriteFile(dir / "s/physisch3.txt", "DREI NEU");
+        ZipArchiver z;
+        z.SetFileName(dir / "a.zip");
+        z.OpenArchive();
+        ASSERT_EQ(z.Entry(0).name, "physisch3.txt");
+        if (scenario == 0) {
+            z.SetBaseDir(dir / "s");
+            EXPECT_EQ(z.AddFiles(dir / "s/physisch3.txt"), 1);   // listed first, lies last
+        } else {
+            EXPECT_EQ(z.DeleteFiles("physisch2.txt"), 1);
+        }
+        z.CloseArchive();
+        z.OpenArchive();
+        EXPECT_EQ(z.TestFiles("*.*"), scenario == 0 ? 3 : 2);
+        z.SetBaseDir(dir / "out");
+        z.ExtractFiles("*.*");
+        EXPECT_EQ(ReadFile(dir / "out/physisch1.txt"), "eins");
+        EXPECT_EQ(ReadFile(dir / "out/physisch3.txt"), scenario == 0 ? "DREI NEU" : "drei");
+        auto u = RunShell("unzip -t " + Quote(dir / "a.zip"));
+        EXPECT_EQ(u.status, 0) << u.output;
+    }
 }

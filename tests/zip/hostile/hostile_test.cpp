@@ -3,7 +3,7 @@
 // refused, and nothing crashes.
 #include "zip/archiver.h"
 
-#include "rawzip.h"
+#include "support/rawzip.h"
 #include "support/ziptestsupport.h"
 
 #include <gtest/gtest.h>
