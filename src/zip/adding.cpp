@@ -178,7 +178,10 @@ void ZABaseArchiver::SearchFolder(const std::string& folder, const std::string& 
         if (!MatchesWildcard(n, pattern, true))
             continue;
         const uint32_t a = AttributesFromStat(st, n);
-        const bool passes = (a & fileFilter) != 0 || (a == 0 && (fileFilter & 0x27) == 0x27);
+        // The file-system search returns hidden and system files only when
+        // asked for; of those, a file is taken when it shares a bit with the filter.
+        const bool special = (a & (attr::Hidden | attr::System) & ~fileFilter) != 0;
+        const bool passes = !special && ((a & fileFilter) != 0 || (a == 0 && (fileFilter & 0x27) == 0x27));
         if (!passes || IsExcluded(path, exclusions))
             continue;
         bool confirm = true;

@@ -413,3 +413,67 @@ TEST(ZipArchiver, AFullDiskWhileExtractingIsReportedAsSuch)
     z.ExtractToStream(0, sink);
     EXPECT_EQ(sink.Size(), 100000u);
 }
+
+TEST(ZipArchiver, StorePathsMasksAndAttributeFilters)
+{
+    TempDir dir;
+    WriteFile(dir / "s/a.txt", TextBytes(5000, 1));
+    WriteFile(dir / "s/bild.jpg", TextBytes(5000, 2));
+    WriteFile(dir / "s/.versteckt", "h");
+    WriteFile(dir / "s/unter/b.txt", "b");
+    ZipArchiver z;
+    z.SetFileName(dir / "a.zip");
+    z.OpenArchive(openmode::Create);
+    z.SetBaseDir(dir / "s");
+    z.Options.StorePath = StorePathMode::NoPath;
+    z.NoCompressionMasks = {"*.jpg"};
+    // Without the hidden bit the dot file stays out.
+    EXPECT_EQ(z.AddFiles(dir / "s/*.*", attr::DefaultSearch & ~attr::Hidden), 4);
+    EXPECT_LT(z.FindEntry(".versteckt"), 0);
+    EXPECT_GE(z.FindEntry("b.txt"), 0);          // no path stored
+    EXPECT_GE(z.FindEntry("unter/"), 0);
+    EXPECT_EQ(z.Entry(z.FindEntry("bild.jpg")).h.method, 0);
+    EXPECT_EQ(z.Entry(z.FindEntry("a.txt")).h.method, 8);
+    z.Options.StorePath = StorePathMode::FullPath;
+    EXPECT_EQ(z.AddFiles(dir / "s/.versteckt"), 1);
+    const std::string full = (dir / "s/.versteckt").substr(1);
+    EXPECT_GE(z.FindEntry(full), 0);
+    // Without the directory bit and without recursion: files of the folder only.
+    ZipArchiver flat;
+    flat.SetFileName(dir / "flach.zip");
+    flat.OpenArchive(openmode::Create);
+    flat.SetBaseDir(dir / "s");
+    flat.Options.Recurse = false;
+    EXPECT_EQ(flat.AddFiles("*.txt", attr::DefaultSearch & ~attr::Directory), 1);
+}
+
+TEST(ZipArchiver, StubAndDefaultTemporaryFolder)
+{
+    TempDir dir;
+    WriteFile(dir / "stub.bin", std::string(777, 'S'));
+    WriteFile(dir / "s/a.txt", "a");
+    WriteFile(dir / "s/b.txt", "b");
+    ZipArchiver z;
+    z.SFXStub = dir / "stub.bin";
+    z.SetFileName(dir / "arc/a.zip");
+    fs::create_directories(dir / "arc");
+    z.OpenArchive(openmode::Create);
+    z.SetBaseDir(dir / "s");
+    EXPECT_EQ(z.AddFiles(dir / "s/*.*"), 2);
+    EXPECT_EQ(z.Entry(0).localOffset, 777u);
+    // Replacing the first entry: the tail goes through "FC..." beside the archive.
+    std::vector<std::string> seen;
+    z.OnFileProgress = [&](ZABaseArchiver&, const std::string&, double, ProcessOperation, ProgressPhase, bool&) {
+        for (const auto& e : fs::directory_iterator(dir / "arc"))
+            if (e.path().filename().string().rfind("FC", 0) == 0)
+                seen.push_back(e.path().filename().string());
+    };
+    WriteFile(dir / "s/a.txt", "A neu");
+    EXPECT_EQ(z.AddFiles(dir / "s/a.txt"), 1);
+    EXPECT_FALSE(seen.empty());
+    z.CloseArchive();
+    EXPECT_EQ(ListTree(dir / "arc"), std::vector<std::string>{"a.zip"});
+    EXPECT_EQ(ReadFile(dir / "arc/a.zip").substr(0, 777), std::string(777, 'S'));
+    auto u = RunShell("unzip -t " + Quote(dir / "arc/a.zip"));
+    EXPECT_EQ(u.status, 0) << u.output;
+}
