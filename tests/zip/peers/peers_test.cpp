@@ -125,13 +125,13 @@ TEST(ZipPeers, EncryptedArchiveOpensWithTheWindows1252PasswordBytes)
     REQUIRE_PEERS();
     TempDir dir;
     // The password has an umlaut: the cipher gets its Windows-1252 bytes.
-    const std::string a = EngineArchive(dir, "geheim.qdn", 1, "K\xC3\xB6rvi-\xC3\x9F" "2021");
-    PeersAccept(a, "K\xF6rvi-\xDF" "2021");
+    const std::string a = EngineArchive(dir, "geheim.qdn", 1, "K\xC3\xB6ln-\xC3\x9F" "2021");
+    PeersAccept(a, "K\xF6ln-\xDF" "2021");
     // The UTF-8 bytes are the wrong password.
-    auto u = RunShell("unzip -t -P " + Quote("K\xC3\xB6rvi-\xC3\x9F" "2021") + " " + Quote(a));
+    auto u = RunShell("unzip -t -P " + Quote("K\xC3\xB6ln-\xC3\x9F" "2021") + " " + Quote(a));
     EXPECT_NE(u.status, 0);
     auto x = RunShell("mkdir -p " + Quote(dir / "out") + " && cd " + Quote(dir / "out") + " && unzip -q -P "
-                 + Quote("K\xF6rvi-\xDF" "2021") + " " + Quote(a));
+                 + Quote("K\xF6ln-\xDF" "2021") + " " + Quote(a));
     EXPECT_EQ(x.status, 0) << x.output;
     EXPECT_TRUE(ReadFile(dir / "out/daten/zufall.bin") == RandomBytes(70000, 3));
 }
