@@ -173,8 +173,9 @@ void TForm2::build()
     StringGrid3->horizontalHeader()->setDefaultSectionSize(62);
     StringGrid3->verticalHeader()->setDefaultSectionSize(22);
     StringGrid3->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid3->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed
-                                 | QAbstractItemView::SelectedClicked);
+    // Typing opens the cell editor; a double click never does: it toggles
+    // the cell between "P" (exam pending) and "- ".
+    StringGrid3->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed);
     StringGrid3->setColumnHidden(ColWeight, true);
     StringGrid3->installEventFilter(this);
     p0->addWidget(StringGrid3, 0, 0, 6, 1);

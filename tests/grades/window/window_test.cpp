@@ -1,0 +1,371 @@
+#include "classfixture.h"
+
+#include "grades/gradewindow.h"
+#include "grades/memoeingabe.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+using namespace hsa;
+using namespace hsa::test;
+
+namespace {
+
+class GradeWindowUi : public ClassFixture {
+protected:
+    void SetUp() override
+    {
+        ClassFixture::SetUp();
+        QStringList phrases;
+        for (int i = 1; i <= 100; ++i)
+            phrases << QString();
+        phrases[11] = QStringLiteral("* hat an der Streitschlichtung teilgenommen.");
+        WriteTextLines(folder.file("floskel3.dat"), phrases);
+        makeClass("xa_25262.dbf", threeStudents());
+        openClass("xa_25262.dbf");
+        form = std::make_unique<TForm2>(gradeWindow());
+    }
+    void TearDown() override
+    {
+        form.reset();
+        ClassFixture::TearDown();
+    }
+
+    // Opens the window on a record as the main window does.
+    void openOn(int record)
+    {
+        state().currentStudentRecord = record;
+        ASSERT_TRUE(gradeWindow().Open(record));
+        form->showStudent();
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        // The pointer enters the window before the first click, as a user's does.
+        QTest::mouseMove(form.get(), QPoint(5, 5));
+    }
+
+    // A double click as the system delivers it: press, release, double click.
+    static void doubleClick(QWidget* w, QPoint at)
+    {
+        QTest::mouseClick(w, Qt::LeftButton, {}, at);
+        QTest::mouseDClick(w, Qt::LeftButton, {}, at);
+    }
+
+    // A radio button takes clicks on its circle and caption only.
+    static void clickRadio(QAbstractButton* b)
+    {
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+    }
+
+    QPoint cellCentre(int row, int column)
+    {
+        return form->StringGrid3->visualRect(form->StringGrid3->model()->index(row, column)).center();
+    }
+
+    std::unique_ptr<TForm2> form;
+};
+
+} // namespace
+
+TEST_F(GradeWindowUi, ShowsTheStudentAndItsSheet)
+{
+    openOn(0);
+    EXPECT_EQ(form->windowTitle(), "Beurteilung/Zeugnis");
+    EXPECT_EQ(form->Label2->text(), "1 Anna Berg");
+    EXPECT_EQ(form->Label3->text(), "Klasse  xa  2526   2");
+    EXPECT_EQ(form->tabbednotebook1->tabText(2), "Individuelle Berufsschulfächer");
+    EXPECT_EQ(form->StringGrid3->item(rowOf("D"), ColWritten)->text(), "P");
+    EXPECT_EQ(form->StringGrid3->item(0, ColYear)->text(), "Jahresl.");
+    EXPECT_TRUE(form->StringGrid3->isColumnHidden(ColWeight));
+    EXPECT_EQ(form->StringGrid1->item(2, 0)->text(), gradeWindow().context().subjectNames[2]);
+    EXPECT_FALSE(form->RadioGroup2->isVisibleTo(form.get()));
+    EXPECT_TRUE(form->Label15->isVisibleTo(form.get()));
+    form->tabbednotebook1->setCurrentIndex(2);
+    EXPECT_TRUE(form->Memo2->isVisible());
+    EXPECT_TRUE(form->Memo2->toPlainText().startsWith("Berufsfachliche Kompetenz"));
+    EXPECT_FALSE(form->StringGrid2->isVisibleTo(form.get()));
+}
+
+TEST_F(GradeWindowUi, TypedMarksAreNormalisedAndComputedAtOnce)
+{
+    openOn(0);
+    const int deu = rowOf("D");
+    QTableWidget* grid = form->StringGrid3;
+    grid->setFocus();
+    grid->setCurrentCell(deu, ColWritten);
+    QTest::keyClick(grid, '3');
+    QTest::keyClicks(QApplication::focusWidget(), "7");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    grid->setCurrentCell(deu, ColYear);
+    QTest::keyClick(grid, '2');
+    QTest::keyClicks(QApplication::focusWidget(), ",5");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(grid->item(deu, ColWritten)->text(), "3.7");
+    EXPECT_EQ(grid->item(deu, ColYear)->text(), "2.5");
+    EXPECT_EQ(grid->item(deu, ColAverage)->text(), "3.1");
+    EXPECT_EQ(grid->item(deu, ColFinal)->text(), " 3");
+    EXPECT_EQ(form->StringGrid1->item(deu + 1, 1)->text(), "3*");
+
+    // A computed cell takes no typing.
+    grid->item(deu, ColFinal)->setText("1");
+    EXPECT_EQ(grid->item(deu, ColFinal)->text(), " 3");
+}
+
+TEST_F(GradeWindowUi, DoubleClickTogglesBetweenPendingAndEmpty)
+{
+    openOn(0);
+    const int deu = rowOf("D");
+    QWidget* vp = form->StringGrid3->viewport();
+    doubleClick(vp, cellCentre(deu, ColWritten));
+    EXPECT_EQ(form->StringGrid3->item(deu, ColWritten)->text(), "- ");
+    EXPECT_EQ(form->StringGrid1->item(deu + 1, 1)->text(), "   ");
+    doubleClick(vp, cellCentre(deu, ColWritten));
+    EXPECT_EQ(form->StringGrid3->item(deu, ColWritten)->text(), "P");
+    EXPECT_EQ(form->StringGrid1->item(deu + 1, 1)->text(), "??");
+    // No editor was left open that could write the old text back.
+    form->StringGrid3->setFocus();
+    EXPECT_EQ(gradeWindow().sheet().grid.at(ColWritten, deu), "P");
+}
+
+TEST_F(GradeWindowUi, PhraseNumberAndReturnInARemarkEdit)
+{
+    openOn(0);
+    form->tabbednotebook1->setCurrentIndex(1);
+    form->hinweis1->setFocus();
+    QTest::keyClicks(form->hinweis1, "12");
+    QTest::keyClick(form->hinweis1, Qt::Key_Return);
+    EXPECT_EQ(form->hinweis1->text(), QString("Anna hat an der Streitschlichtung teilgenommen.").left(42));
+    EXPECT_EQ(gradeWindow().remark(0), form->hinweis1->text());
+    EXPECT_TRUE(form->hinweis2->hasFocus());
+    QTest::keyClick(form->hinweis2, Qt::Key_Up);
+    EXPECT_TRUE(form->hinweis1->hasFocus());
+
+    // Double click with the phrase store shown.
+    QTest::mouseClick(form->Button12, Qt::LeftButton);
+    EXPECT_TRUE(form->StringGrid2->isVisible());
+    form->StringGrid2->setCurrentCell(11, 1);
+    doubleClick(form->bemerkung1, QPoint(5, 5));
+    EXPECT_EQ(form->bemerkung1->text(), "Anna hat an der Streitschlichtung teilgenommen.");
+
+    // Typed into the record-bound working groups: posted at once.
+    QTest::keyClicks(form->recordEdits[0], "Chor");
+    EXPECT_EQ(rec(0, "AG2"), "Chor");
+}
+
+TEST_F(GradeWindowUi, ExamResultClickUpdatesTheLabels)
+{
+    openOn(0);
+    clickRadio(form->resultButtons->button(3));
+    EXPECT_EQ(form->Label11->text(), "nicht bestanden");
+    EXPECT_EQ(form->Label13->text(), "");
+    clickRadio(form->resultButtons->button(1));
+    EXPECT_EQ(form->Label11->text(), "Werkrealschulabschluss bestanden");
+    EXPECT_TRUE(form->Label13->text().startsWith("Gesamtschnitt: "));
+    EXPECT_EQ(form->Label12->text(), form->Label13->text());
+}
+
+TEST_F(GradeWindowUi, NotesStopAtFortyFiveLines)
+{
+    openOn(0);
+    form->tabbednotebook1->setCurrentIndex(2);
+    QStringList lines;
+    for (int i = 1; i <= 47; ++i)
+        lines << QStringLiteral("Notiz %1").arg(i);
+    form->memo1->setPlainText(lines.join('\n'));
+    EXPECT_EQ(form->memo1->blockCount(), 45);
+    EXPECT_EQ(prompt.lastText(), kMsgNotesCut);
+    // Return on the 45th line begins no 46th.
+    form->memo1->setFocus();
+    form->memo1->moveCursor(QTextCursor::End);
+    QTest::keyClick(form->memo1, Qt::Key_Return);
+    EXPECT_EQ(form->memo1->blockCount(), 45);
+    EXPECT_EQ(gradeWindow().notesText().split('\n').size(), 45);
+}
+
+TEST_F(GradeWindowUi, NextAndPreviousButtonsStepThroughTheClass)
+{
+    openOn(0);
+    form->tabbednotebook1->setCurrentIndex(1);
+    form->hinweis4->setFocus();
+    QTest::keyClicks(form->hinweis4, "Klassensprecherin");
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    EXPECT_EQ(form->Label2->text(), "2 Bernd Czech");
+    EXPECT_EQ(form->hinweis4->text(), "");
+    EXPECT_EQ(rec(0, "HINWEIS4"), "Klassensprecherin");
+    form->Vorheriger1->trigger();
+    EXPECT_EQ(form->Label2->text(), "1 Anna Berg");
+    EXPECT_EQ(form->hinweis4->text(), "Klassensprecherin");
+    form->Vorheriger1->trigger();
+    EXPECT_EQ(prompt.lastText(), kMsgFirstStudent);
+    EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(GradeWindowUi, ATextLongerThanTheEditIsShownAndKeptWhole)
+{
+    const QString long50 = QString(50, QLatin1Char('x'));
+    ClassTable().setValue(0, "HINWEIS2", long50);
+    ClassTable().post();
+    openOn(0);
+    EXPECT_EQ(form->hinweis2->text(), long50);
+    ASSERT_TRUE(gradeWindow().Close());
+    EXPECT_EQ(rec(0, "HINWEIS2"), long50);
+}
+
+TEST_F(GradeWindowUi, PreviousOntoAGapClosesTheWindow)
+{
+    ClassTable().setValue(0, "NACHNAME", "");
+    ClassTable().setValue(0, "VORNAME", "");
+    ClassTable().post();
+    openOn(1);
+    QTest::mouseClick(form->Button10, Qt::LeftButton);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(gradeWindow().isOpen());
+    EXPECT_EQ(rec(0, "HINWEIS1"), "-");
+}
+
+TEST_F(GradeWindowUi, AnotherProgramWindowClosesAndSavesIt)
+{
+    QMainWindow mainWindow;
+    mainWindow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+    openOn(0);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->hinweis3->setText("beim Wechsel");
+    gradeWindow().setRemark(2, "beim Wechsel");
+
+    // Its own dialog does not close it.
+    QDialog own(form.get());
+    own.show();
+    own.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&own));
+    QTest::qWait(20);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(gradeWindow().isOpen());
+    own.close();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+
+    // A message box of the program that belongs to no window does not either.
+    QDialog box;
+    box.show();
+    box.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+    QTest::qWait(20);
+    EXPECT_TRUE(gradeWindow().isOpen());
+    box.close();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+
+    // The main window does.
+    mainWindow.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&mainWindow));
+    QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 1000);
+    EXPECT_FALSE(gradeWindow().isOpen());
+    EXPECT_EQ(rec(0, "HINWEIS3"), "beim Wechsel");
+    EXPECT_TRUE(QFileInfo::exists(gradeFile("1")));
+}
+
+TEST(ShouldCloseOnDeactivation, OnlyAnotherProgramWindowCounts)
+{
+    QWidget self;
+    QWidget other;
+    QDialog child(&self);
+    QDialog loose;
+    EXPECT_FALSE(ShouldCloseOnDeactivation(&self, nullptr, false));
+    EXPECT_FALSE(ShouldCloseOnDeactivation(&self, &self, false));
+    EXPECT_FALSE(ShouldCloseOnDeactivation(&self, &child, false));
+    EXPECT_FALSE(ShouldCloseOnDeactivation(&self, &loose, false));
+    EXPECT_FALSE(ShouldCloseOnDeactivation(&self, &other, true));
+    EXPECT_TRUE(ShouldCloseOnDeactivation(&self, &other, false));
+}
+
+// ---------------------------------------------------------------------------
+// Memo editor
+
+namespace {
+
+// Acts on the memo editor once it is shown.
+void whenEditorShown(std::function<void(Tmemoeingabe*)> act)
+{
+    QTimer::singleShot(0, [act] {
+        auto* editor = qobject_cast<Tmemoeingabe*>(QApplication::activeModalWidget());
+        if (!editor) {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* e = qobject_cast<Tmemoeingabe*>(w); e && e->isVisible())
+                    editor = e;
+        }
+        ASSERT_NE(editor, nullptr);
+        act(editor);
+    });
+}
+
+} // namespace
+
+TEST(MemoEditor, TakeOverReturnsTheEditedText)
+{
+    QString text = "alt";
+    whenEditorShown([](Tmemoeingabe* e) {
+        EXPECT_EQ(e->windowTitle(), "Titel");
+        EXPECT_EQ(e->Memo1->toPlainText(), "alt");
+        EXPECT_EQ(e->Button1->text(), "Übernehmen");
+        EXPECT_EQ(e->Button2->text(), "Abbrechen");
+        e->Memo1->setPlainText("neu\nzweite");
+        QTest::mouseClick(e->Button1, Qt::LeftButton);
+    });
+    EXPECT_TRUE(EditInMemoDialog("Titel", text));
+    EXPECT_EQ(text, "neu\nzweite");
+}
+
+TEST(MemoEditor, CancelOrClosingKeepsTheText)
+{
+    QString text = "alt";
+    whenEditorShown([](Tmemoeingabe* e) {
+        e->Memo1->setPlainText("verworfen");
+        QTest::mouseClick(e->Button2, Qt::LeftButton);
+    });
+    EXPECT_FALSE(EditInMemoDialog("Titel", text));
+    EXPECT_EQ(text, "alt");
+
+    std::unique_ptr<QWidget> program(CreateMemoEditor());
+    whenEditorShown([program = program.get()](Tmemoeingabe* e) {
+        EXPECT_EQ(e, program);
+        e->Memo1->setPlainText("verworfen");
+        e->close();
+    });
+    EXPECT_FALSE(EditInMemoDialog("Titel", text));
+    EXPECT_EQ(static_cast<Tmemoeingabe*>(program.get())->resultWord(), "Abbruch");
+    EXPECT_EQ(text, "alt");
+}
+
+TEST_F(GradeWindowUi, OpenGradeWindowUsesTheCurrentRecordOfTheList)
+{
+    form.reset();
+    std::unique_ptr<QWidget> programForm(CreateGradeWindow());
+    ASSERT_EQ(GradeWindowForm(), programForm.get());
+    state().currentStudentRecord = 2;
+    ASSERT_TRUE(OpenGradeWindow());
+    EXPECT_TRUE(programForm->isVisible());
+    EXPECT_EQ(GradeWindowForm()->Label2->text(), "3 Carla Dorn");
+    EXPECT_EQ(GradeWindowForm()->tabbednotebook1->currentIndex(), 0);
+    GradeWindowForm()->Zurck1Click();
+    EXPECT_FALSE(programForm->isVisible());
+    EXPECT_FALSE(gradeWindow().isOpen());
+
+    state().currentStudentRecord = 10; // an empty row
+    EXPECT_FALSE(OpenGradeWindow());
+    EXPECT_EQ(prompt.lastText(), kMsgNameFirst);
+    EXPECT_FALSE(programForm->isVisible());
+}
