@@ -54,7 +54,9 @@ bool SplitEntryPath(const std::string& name, std::vector<std::string>& parts, bo
             return false;   // drive letters and alternate streams
         cur += c;
     }
-    return !parts.empty();
+    // Deeper trees are no archive of ours; refusing them keeps a crafted name
+    // from creating thousands of nested folders.
+    return !parts.empty() && parts.size() <= 256;
 }
 
 Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& parts, size_t count, bool create,
