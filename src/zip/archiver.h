@@ -36,6 +36,25 @@ struct ZASearchRec {
 // The archive component: creates, opens, fills, extracts and tests ZIP
 // archives.  One archive at a time; every change is an update transaction
 // committed through the archive's tail.
+//
+// Packing one file into a new encrypted archive:
+//     ZipArchiver zip;  zip.Name = "ZipArchiver1";
+//     zip.SetPassword(password);                 // UTF-8; the cipher gets Windows-1252 bytes
+//     zip.SetFileName(archivePath);
+//     zip.OpenArchive(openmode::Create);         // the old file stays until the new one is complete
+//     zip.SetBaseDir(folderOfTheFile);
+//     int added = zip.AddFiles(fullPathOfTheFile, attr::DefaultSearch, "");   // 1 when packed
+//     zip.CloseArchive();  zip.SetPassword("");
+// Taking entries out:
+//     zip.SetPassword(password);  zip.SetFileName(archivePath);
+//     zip.OpenArchive();                          // EZAException 12 when missing
+//     if (zip.TestFilePassword(entryName, zip.Password())) {
+//         zip.SetBaseDir(targetFolder);
+//         int extracted = zip.ExtractFiles("*.dbf", attr::DefaultSearch, "");
+//     }
+//     zip.CloseArchive();  zip.SetPassword("");
+// Failed items go to OnProcessFileFailure (or the installed ZipDialogs);
+// LastFailures() lists them after a run.
 class ZABaseArchiver {
 public:
     ZABaseArchiver();
