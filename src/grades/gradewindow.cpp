@@ -1,5 +1,6 @@
 #include "grades/gradewindow.h"
 
+#include "classes/classfiles.h"
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
 #include "grades/gradewindowcontroller.h"
@@ -516,6 +517,8 @@ void TForm2::applyLayout()
         e->setVisible(l.personalEditsShown);
     deutschnote->setVisible(l.schoolGradeEditsShown);
     mathenote->setVisible(l.schoolGradeEditsShown);
+    deutschnote->setReadOnly(!classFiles().view().gradeEditsEditable);
+    mathenote->setReadOnly(!classFiles().view().gradeEditsEditable);
     StringGrid3->setColumnHidden(ColWeight, !c_->weightColumnShown());
 }
 

@@ -165,6 +165,27 @@ TEST_F(GradeWindowUi, PhraseNumberAndReturnInARemarkEdit)
     EXPECT_EQ(rec(0, "AG2"), "Chor");
 }
 
+TEST_F(GradeWindowUi, PhrasesEditedInTheStoreAreSavedWhenTheWindowCloses)
+{
+    openOn(0);
+    form->tabbednotebook1->setCurrentIndex(1);
+    QTest::mouseClick(form->Button12, Qt::LeftButton);
+    EXPECT_EQ(form->StringGrid2->item(11, 0)->text(), "12");
+    EXPECT_EQ(form->StringGrid2->item(11, 1)->text(), "* hat an der Streitschlichtung teilgenommen.");
+    form->StringGrid2->item(29, 1)->setText("* war Klassensprecher.");
+    form->hinweis1->setFocus();
+    QTest::keyClicks(form->hinweis1, "30");
+    QTest::keyClick(form->hinweis1, Qt::Key_Return);
+    EXPECT_EQ(form->hinweis1->text(), "Anna war Klassensprecher.");
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    EXPECT_FALSE(form->isVisible());
+    const QStringList saved = ReadTextLines(folder.file("floskel3.dat"));
+    ASSERT_EQ(saved.size(), 100);
+    EXPECT_EQ(saved.at(29), "* war Klassensprecher.");
+    EXPECT_EQ(saved.at(11), "* hat an der Streitschlichtung teilgenommen.");
+    EXPECT_EQ(rec(0, "HINWEIS1"), "Anna war Klassensprecher.");
+}
+
 TEST_F(GradeWindowUi, ExamResultClickUpdatesTheLabels)
 {
     openOn(0);
