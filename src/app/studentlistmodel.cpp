@@ -1,8 +1,17 @@
 #include "app/studentlistmodel.h"
 
 #include "classes/dbftable.h"
+#include "classes/sharedstate.h"
+#include "classes/studentlist.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QTableView>
 
 namespace hsa {
 
@@ -13,17 +22,65 @@ void StudentListModel::reload(bool readOnly, bool firstColumnReadOnly)
     beginResetModel();
     readOnly_ = readOnly;
     firstColumnReadOnly_ = firstColumnReadOnly;
+    fields_.clear();
     DbfTable& t = ClassTable();
     if (t.isOpen()) {
         rows_ = t.recordCount();
-        columns_ = t.fieldCount();
-        headers_ = t.fieldNames();
+        for (const StudentListColumn& c : StudentListColumns())
+            fields_ << t.fieldIndex(c.field);
     } else {
         rows_ = 0;
-        columns_ = 0;
-        headers_.clear();
     }
     endResetModel();
+    applyColumnWidths();
+    showCurrentRecord();
+}
+
+void StudentListModel::attach(QTableView* view)
+{
+    view_ = view;
+    if (!view)
+        return;
+    view->setModel(this);
+    view->installEventFilter(this);
+    view->setSelectionBehavior(QAbstractItemView::SelectItems);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->verticalHeader()->hide();
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [](const QModelIndex& current, const QModelIndex&) {
+                if (current.isValid())
+                    state().currentStudentRecord = current.row();
+            });
+    // A model reset replaces the selection model's state, not the model.
+    applyColumnWidths();
+}
+
+void StudentListModel::applyColumnWidths()
+{
+    if (!view_)
+        return;
+    const QFontMetrics fm(view_->font());
+    const int ch = fm.averageCharWidth();
+    const auto& columns = StudentListColumns();
+    for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+        const int byTitle = fm.horizontalAdvance(columns[c].title) + ch;
+        view_->setColumnWidth(c, std::max(columns[c].widthChars * ch + ch, byTitle));
+    }
+}
+
+void StudentListModel::showCurrentRecord()
+{
+    if (!view_ || rows_ == 0)
+        return;
+    const int r = std::clamp(state().currentStudentRecord, 0, rows_ - 1);
+    const QModelIndex now = view_->currentIndex();
+    if (!now.isValid() || now.row() != r)
+        view_->setCurrentIndex(index(r, now.isValid() ? now.column() : 1));
+}
+
+int StudentListModel::fieldOfColumn(int column) const
+{
+    return column >= 0 && column < fields_.size() ? fields_[column] : -1;
 }
 
 int StudentListModel::rowCount(const QModelIndex& parent) const
@@ -33,7 +90,7 @@ int StudentListModel::rowCount(const QModelIndex& parent) const
 
 int StudentListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : columns_;
+    return parent.isValid() ? 0 : static_cast<int>(StudentListColumns().size());
 }
 
 QVariant StudentListModel::data(const QModelIndex& index, int role) const
@@ -41,24 +98,28 @@ QVariant StudentListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     DbfTable& t = ClassTable();
-    if (!t.isOpen() || index.row() >= t.recordCount() || index.column() >= t.fieldCount())
+    const int f = fieldOfColumn(index.column());
+    if (!t.isOpen() || f < 0 || index.row() >= t.recordCount())
         return {};
-    return t.value(index.row(), index.column());
+    return t.value(index.row(), f);
 }
 
 QVariant StudentListModel::headerData(int section, Qt::Orientation o, int role) const
 {
-    if (role != Qt::DisplayRole)
+    if (role != Qt::DisplayRole || o != Qt::Horizontal)
         return {};
-    if (o == Qt::Horizontal)
-        return section < headers_.size() ? headers_[section] : QVariant();
-    return section + 1;
+    const auto& columns = StudentListColumns();
+    return section >= 0 && section < static_cast<int>(columns.size()) ? QVariant(columns[section].title)
+                                                                       : QVariant();
 }
 
 Qt::ItemFlags StudentListModel::flags(const QModelIndex& index) const
 {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (!readOnly_ && !(firstColumnReadOnly_ && index.column() == 0))
+    // NR is the record's position: the list operations keep it, typing
+    // must not (a record with an empty NR used to be deleted by the next
+    // key, taking the student with it).
+    if (!readOnly_ && index.column() != 0 && fieldOfColumn(index.column()) >= 0)
         f |= Qt::ItemIsEditable;
     return f;
 }
@@ -71,7 +132,7 @@ bool StudentListModel::setData(const QModelIndex& index, const QVariant& value, 
     if (!t.isOpen())
         return false;
     try {
-        t.setValue(index.row(), index.column(), value.toString());
+        t.setValue(index.row(), fieldOfColumn(index.column()), value.toString());
         t.post();
     } catch (const FileError& e) {
         showError(e.message());
@@ -79,6 +140,16 @@ bool StudentListModel::setData(const QModelIndex& index, const QVariant& value, 
     }
     emit dataChanged(index, index);
     return true;
+}
+
+bool StudentListModel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == view_ && event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_Control && StudentListCtrlKey())
+            return true;
+    }
+    return QAbstractTableModel::eventFilter(watched, event);
 }
 
 } // namespace hsa

@@ -1,18 +1,33 @@
 #pragma once
 #include <QAbstractTableModel>
+#include <QPointer>
+
+class QTableView;
 
 namespace hsa {
 
 // The student list (DBGrid1): the records of the open class table, one row
-// each, every field a column, edited in place and posted at once.  Nothing is
-// editable while the list is write-protected.
+// each, in the columns NR, NACHNAME, VORNAME, M/W, "Kl.", "Z_Datum",
+// "Pro.Gr.", "Geb_Datum" and "Geburtsort" (StudentListColumns).  Edits are
+// written and posted at once.  Nothing is editable while the list is
+// write-protected, and NR never is: it is the record's position, which the
+// list operations keep.
 class StudentListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit StudentListModel(QObject* parent = nullptr);
 
-    // Re-reads the open table (none open: no rows).
+    // Re-reads the open table (none open: no rows) and, when attached, puts
+    // the view's current row on state().currentStudentRecord.
     void reload(bool readOnly, bool firstColumnReadOnly);
+
+    // Binds the list's view: column widths in characters, the Ctrl key that
+    // write-protects an open list, and the current row that follows
+    // state().currentStudentRecord both ways.
+    void attach(QTableView* view);
+
+    // Field of the class table shown in a column, -1 when the table lacks it.
+    int fieldOfColumn(int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -21,12 +36,18 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void applyColumnWidths();
+    void showCurrentRecord();
+
     int rows_ = 0;
-    int columns_ = 0;
-    QStringList headers_;
+    QList<int> fields_;
     bool readOnly_ = true;
     bool firstColumnReadOnly_ = false;
+    QPointer<QTableView> view_;
 };
 
 } // namespace hsa

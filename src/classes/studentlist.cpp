@@ -1,0 +1,458 @@
+#include "classes/studentlist.h"
+
+#include "classes/classfiles.h"
+#include "classes/classrules.h"
+#include "classes/dbftable.h"
+#include "classes/helpers.h"
+#include "classes/kopier.h"
+#include "classes/sharedstate.h"
+#include "classes/textfile.h"
+#include "platform/errors.h"
+#include "platform/prompt.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <optional>
+#include <utility>
+
+namespace hsa {
+
+namespace {
+
+const QString kFieldNr = QStringLiteral("NR");
+const QString kFieldLast = QStringLiteral("NACHNAME");
+const QString kFieldFirst = QStringLiteral("VORNAME");
+const QString kFieldGender = QStringLiteral("M/W");
+const QString kFieldGroup = QStringLiteral("HJ");
+
+// Fields 4 and 5 (KLASSE and the certificate date) survive a cleared row.
+constexpr int kKeptFieldA = 4;
+constexpr int kKeptFieldB = 5;
+
+const QString kBr = QStringLiteral("\n\r");
+
+// Live position of record number n (numbered from 1).
+int pos(int number)
+{
+    return number - 1;
+}
+
+QString programDir()
+{
+    return state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
+}
+
+void report(const FileError& e)
+{
+    showError(e.message());
+}
+
+// The number the current record stands for, checked against its position:
+// an operation must act on the very record its question names.  0 when the
+// record holds no number 1 to 40 or a number that is not its own.
+int currentRecordNumber(const DbfTable& table)
+{
+    const int record = state().currentStudentRecord;
+    if (record < 0 || record >= table.recordCount())
+        return 0;
+    bool ok = false;
+    const int nr = table.value(record, kFieldNr).trimmed().toInt(&ok);
+    if (!ok || nr < 1 || nr > kClassRecordCount || nr != record + 1)
+        return 0;
+    return nr;
+}
+
+// The open class table with its 40 records, or nullptr after a message.
+DbfTable* openClassOf40()
+{
+    if (state().openClassFile.isEmpty() || !ClassTable().isOpen())
+        return nullptr;
+    DbfTable& table = ClassTable();
+    const int count = CountClassRecords(table);
+    if (count != kClassRecordCount) {
+        showWarning(QStringLiteral("Anzahl der Datensätze: ") + QString::number(count) + kBr
+                    + QStringLiteral("Die Klassendatei hat eine falsche Größe. Daher kann die Liste "
+                                     "nicht umgestellt werden"));
+        return nullptr;
+    }
+    return &table;
+}
+
+void setCurrentRecord(int number)
+{
+    state().currentStudentRecord = std::max(0, number - 1);
+}
+
+void protectList()
+{
+    classFiles().ProtectList();
+    NotifyMainWindow();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Columns
+
+const std::vector<StudentListColumn>& StudentListColumns()
+{
+    // Widths in characters: the list's own for NR, the names, the class,
+    // the birth date and the birth place; the field width (at least the
+    // title) for the others.
+    static const std::vector<StudentListColumn> columns = {
+        {kFieldNr, QStringLiteral("NR"), 4},
+        {kFieldLast, QStringLiteral("NACHNAME"), 20},
+        {kFieldFirst, QStringLiteral("VORNAME"), 20},
+        {kFieldGender, QStringLiteral("M/W"), 3},
+        {QStringLiteral("KLASSE"), QStringLiteral("Kl."), 4},
+        {QStringLiteral("DATUM"), QStringLiteral("Z_Datum"), 20},
+        {kFieldGroup, QStringLiteral("Pro.Gr."), 7},
+        {QStringLiteral("AG3"), QStringLiteral("Geb_Datum"), 12},
+        {QStringLiteral("AG4"), QStringLiteral("Geburtsort"), 25},
+    };
+    return columns;
+}
+
+// ---------------------------------------------------------------------------
+// Records and files
+
+QString StudentFilesFolder()
+{
+    return QDir(programDir()).filePath(ClassFolderName(state().openClassFile)) + QLatin1Char('/');
+}
+
+int CountClassRecords(const DbfTable& table)
+{
+    return table.isOpen() ? table.recordCount() : 0;
+}
+
+void DeleteStudentFiles(const QString& folder, int number)
+{
+    for (const QString& prefix : kStudentFilePrefixes) {
+        const QString name = prefix + QString::number(number);
+        // Every spelling of the name goes, so that no stale file of another
+        // case can come back as this student's.
+        for (;;) {
+            const QString path = FindFileCI(folder, name);
+            if (!QFileInfo::exists(path))
+                break;
+            QFile f(path);
+            if (!f.remove())
+                throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden")
+                                    .arg(QDir::toNativeSeparators(path)));
+        }
+    }
+}
+
+void MoveStudentRecord(DbfTable& table, const QString& folder, int source, int dest)
+{
+    if (source == dest)
+        return;
+    const int n = table.fieldCount();
+    QStringList texts;
+    for (int f = 1; f < n; ++f)
+        texts << table.value(pos(source), f).left(kMovedFieldMax);
+    for (int f = 1; f < n; ++f)
+        table.setValue(pos(dest), f, texts.at(f - 1));
+    table.post();
+
+    DeleteStudentFiles(folder, dest);
+    for (const QString& prefix : kStudentFilePrefixes) {
+        const QString from = FindFileCI(folder, prefix + QString::number(source));
+        if (QFileInfo::exists(from))
+            CopyFileContents(from, QDir(folder).filePath(prefix + QString::number(dest)));
+    }
+}
+
+void ClearStudentRecord(DbfTable& table, int number, bool keepClassAndDate)
+{
+    const int r = pos(number);
+    for (int f = 1; f < table.fieldCount(); ++f) {
+        if (keepClassAndDate && (f == kKeptFieldA || f == kKeptFieldB))
+            continue;
+        table.setValue(r, f, QString());
+    }
+    table.setValue(r, kFieldNr, QString::number(number));
+    table.post();
+}
+
+// ---------------------------------------------------------------------------
+// Sort keys
+
+void ReplaceAll(QByteArray& text, const QByteArray& oldText, const QByteArray& replacement)
+{
+    if (oldText.isEmpty())
+        return;
+    if (replacement.contains(oldText)) {
+        text.replace(oldText, replacement);
+        return;
+    }
+    for (qsizetype at = text.indexOf(oldText); at >= 0; at = text.indexOf(oldText))
+        text = text.left(at) + replacement + text.mid(at + oldText.size());
+}
+
+QByteArray BuildSortKey(const QByteArray& text, int width)
+{
+    static const std::pair<const char*, const char*> umlauts[] = {
+        {"\xC4", "A"}, {"\xD6", "O"}, {"\xDC", "U"}, {"\xDF", "SS"},
+        {"\xE4", "a"}, {"\xF6", "o"}, {"\xFC", "u"},
+    };
+    QByteArray key = text;
+    for (const auto& [from, to] : umlauts)
+        ReplaceAll(key, QByteArray(from), QByteArray(to));
+    if (width < key.size())
+        key.truncate(width);
+    while (key.size() < width)
+        key.append(' ');
+    return key;
+}
+
+QByteArray StudentSortKey(const DbfTable& table, int number, bool gender, bool groups)
+{
+    const int r = pos(number);
+    const QString last = table.value(r, kFieldLast);
+    const QByteArray nr = ToWindows1252(table.value(r, kFieldNr));
+    if (TrimRight(last).isEmpty()) {
+        QByteArray key;
+        key.append(char(0xFF));
+        key.append(char(number + 64));
+        key.append(nr);
+        return key.left(kSortKeyMax);
+    }
+    QByteArray key = BuildSortKey(ToWindows1252(last), kSortNameWidth)
+                     + BuildSortKey(ToWindows1252(table.value(r, kFieldFirst)), kSortNameWidth) + nr;
+    key = key.left(kSortKeyMax);
+    if (gender)
+        key = (ToWindows1252(table.value(r, kFieldGender)) + key).left(kSortKeyMax);
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    if (groups)
+        key = (ToWindows1252(table.value(r, kFieldGroup)) + key).left(kSortKeyMax);
+    return key;
+}
+
+void QuickSortKeys(int low, int high, std::vector<QByteArray>& keys,
+                   const std::function<void(int, int)>& exchange)
+{
+    if (low >= high)
+        return;
+    const QByteArray pivot = keys[(low + high) / 2];
+    int i = low;
+    int j = high;
+    do {
+        while (keys[i] < pivot)
+            ++i;
+        while (keys[j] > pivot)
+            --j;
+        if (i <= j) {
+            std::swap(keys[i], keys[j]);
+            if (j > i)
+                exchange(i, j);
+            ++i;
+            --j;
+        }
+    } while (i <= j);
+    if (j > low)
+        QuickSortKeys(low, j, keys, exchange);
+    if (i < high)
+        QuickSortKeys(i, high, keys, exchange);
+}
+
+void SortClassRecords(DbfTable& table, const QString& folder, bool gender, bool groups)
+{
+    std::vector<QByteArray> keys(kSwapRecord + 1);
+    for (int i = 1; i <= kSwapRecord; ++i)
+        keys[i] = StudentSortKey(table, i, gender, groups);
+    // Every student takes part, the one in the last student row too.
+    QuickSortKeys(1, kLastStudentRecord, keys, [&](int a, int b) {
+        MoveStudentRecord(table, folder, a, kSwapRecord);
+        MoveStudentRecord(table, folder, b, a);
+        MoveStudentRecord(table, folder, kSwapRecord, b);
+    });
+    DeleteStudentFiles(folder, kSwapRecord);
+    ClearStudentRecord(table, kSwapRecord, false);
+}
+
+// ---------------------------------------------------------------------------
+// Menu "&Liste"
+
+StudentListHooks& studentListHooks()
+{
+    static StudentListHooks hooks;
+    return hooks;
+}
+
+bool DeleteStudent()
+{
+    DbfTable* table = openClassOf40();
+    if (!table)
+        return false;
+    const int n = currentRecordNumber(*table);
+    if (n == 0) {
+        showWarning(kMsgStudentNumberWrong);
+        return false;
+    }
+    const int r = pos(n);
+    if (!askYesNo(QStringLiteral("Schüler ") + table->value(r, kFieldLast) + QStringLiteral(" ")
+                  + table->value(r, kFieldFirst) + QStringLiteral(" wirklich löschen ?")))
+        return false;
+    const QString folder = StudentFilesFolder();
+    bool done = false;
+    try {
+        for (int k = n; k <= kLastStudentRecord; ++k)
+            MoveStudentRecord(*table, folder, k + 1, k);
+        ClearStudentRecord(*table, kSwapRecord, true);
+        DeleteStudentFiles(folder, kSwapRecord);
+        done = true;
+    } catch (const FileError& e) {
+        report(e);
+    }
+    setCurrentRecord(n);
+    protectList();
+    return done;
+}
+
+bool InsertEmptyRow()
+{
+    DbfTable* table = openClassOf40();
+    if (!table)
+        return false;
+    const int n = currentRecordNumber(*table);
+    if (n == 0) {
+        showWarning(kMsgStudentNumberWrong);
+        return false;
+    }
+    const int r = pos(n);
+    if (!askYesNo(QStringLiteral("Vor dem Schüler ") + table->value(r, kFieldLast) + QStringLiteral(" ")
+                  + table->value(r, kFieldFirst) + QStringLiteral(" Leerzeile einfügen?")))
+        return false;
+    if (!askYesNo(QStringLiteral("Bitte beachten: Die Informationen von Schüler Nr. 39 gehen ggf. "
+                                 "verloren. Leerzeile einfügen?")))
+        return false;
+    const QString folder = StudentFilesFolder();
+    bool done = false;
+    try {
+        if (n < kSwapRecord)
+            for (int k = kLastStudentRecord; k >= n; --k)
+                MoveStudentRecord(*table, folder, k, k + 1);
+        ClearStudentRecord(*table, n, true);
+        DeleteStudentFiles(folder, n);
+        done = true;
+    } catch (const FileError& e) {
+        report(e);
+    }
+    setCurrentRecord(n);
+    if (done) {
+        classFiles().EnableListWriting();
+        NotifyMainWindow();
+    } else {
+        protectList();
+    }
+    return done;
+}
+
+namespace {
+
+// Asks for a student number 1 to 38 until one is given; nullopt on Cancel.
+std::optional<int> askStudentNumber(const QString& caption, const QString& preset)
+{
+    for (;;) {
+        const std::optional<QString> typed =
+            prompts().input(caption, QStringLiteral("(1 bis 38)"), preset);
+        if (!typed)
+            return std::nullopt;
+        const int v = ParseLeadingInt(*typed);
+        if (v >= 1 && v <= kLastStudentRecord)
+            return v;
+    }
+}
+
+} // namespace
+
+bool SwapTwoRows()
+{
+    DbfTable* table = openClassOf40();
+    if (!table)
+        return false;
+    if (!askYesNo(QStringLiteral("Zwei Schüler der Liste vertauschen?")))
+        return false;
+    const std::optional<int> a = askStudentNumber(QStringLiteral("Nummer des 1.Schülers"), QString());
+    if (!a)
+        return false;
+    const std::optional<int> b =
+        askStudentNumber(QStringLiteral("Nummer des 2.Schülers"), QString::number(*a));
+    if (!b)
+        return false;
+    if (!askYesNo(QStringLiteral("Bitte beachten: Die Informationen von Schüler Nr. 39 gehen ggf. "
+                                 "verloren. Vertauschen?")))
+        return false;
+    const QString folder = StudentFilesFolder();
+    bool done = false;
+    try {
+        if (*a != *b) {
+            MoveStudentRecord(*table, folder, *a, kSwapRecord);
+            MoveStudentRecord(*table, folder, *b, *a);
+            MoveStudentRecord(*table, folder, kSwapRecord, *b);
+        }
+        ClearStudentRecord(*table, kSwapRecord, true);
+        DeleteStudentFiles(folder, kSwapRecord);
+        done = true;
+    } catch (const FileError& e) {
+        report(e);
+    }
+    setCurrentRecord(*a);
+    protectList();
+    return done;
+}
+
+bool SortStudentList()
+{
+    if (state().openClassFile.isEmpty() || !ClassTable().isOpen())
+        return false;
+    DbfTable& table = ClassTable();
+    const int count = CountClassRecords(table);
+    if (count != kClassRecordCount) {
+        showMessage(QStringLiteral("Anzahl der Datensätze: ") + QString::number(count) + kBr
+                    + QStringLiteral("Die Klassendatei hat eine falsche Größe. Daher kann sie nicht "
+                                     "sortiert werden"));
+        return false;
+    }
+    StudentListHooks& hooks = studentListHooks();
+    if (hooks.sortProgress)
+        hooks.sortProgress(kMsgSortProgress);
+    const auto endProgress = [&] {
+        if (hooks.sortProgress)
+            hooks.sortProgress(QString());
+    };
+    if (!askYesNo(QStringLiteral("Klasse sortieren?"))) {
+        endProgress();
+        return false;
+    }
+    const bool gender = askYesNo(QStringLiteral("Nach Jungen und Mädchen trennen?"));
+    const bool groups = askYesNo(QStringLiteral("Vorrangig nach Projektgruppen sortieren?"));
+    bool done = false;
+    try {
+        SortClassRecords(table, StudentFilesFolder(), gender, groups);
+        done = true;
+    } catch (const FileError& e) {
+        report(e);
+    }
+    endProgress();
+    setCurrentRecord(1);
+    protectList();
+    return done;
+}
+
+bool StudentListCtrlKey()
+{
+    if (classFiles().view().studentListReadOnly)
+        return false;
+    showInformation(kMsgCtrlProtects);
+    protectList();
+    return true;
+}
+
+} // namespace hsa

@@ -1,0 +1,137 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <vector>
+
+// The student list of the open class: its columns, and the operations of the
+// menu "&Liste" that rearrange whole records (delete a student, insert an
+// empty row, swap two rows, sort the class).
+//
+// The class table always holds 40 records: 1 to 38 are students, 39 is the
+// swap row through which every exchange passes, 40 the weighting record.
+// Records are numbered by position from 1; the field NR holds that number.
+// Each student owns the files "v.", "m." and "l." + number in the class
+// folder; every operation moves them together with the record, so that a
+// grade file never ends up beside another student.
+namespace hsa {
+
+class DbfTable;
+
+inline constexpr int kClassRecordCount = 40;
+inline constexpr int kLastStudentRecord = 38;
+inline constexpr int kSwapRecord = 39;
+inline constexpr int kWeightRecord = 40;
+// Characters of a field value carried by MoveStudentRecord.
+inline constexpr int kMovedFieldMax = 80;
+// Length of a sort key and width of each name part.
+inline constexpr int kSortKeyMax = 70;
+inline constexpr int kSortNameWidth = 25;
+
+// Prefixes of the per-student files.
+inline const QString kStudentFilePrefixes[3] = {QStringLiteral("v."), QStringLiteral("m."),
+                                                QStringLiteral("l.")};
+
+// Texts of the operations.
+inline const QString kMsgSortProgress = QStringLiteral("Sortiere Daten und Dateien. Bitte warten...");
+inline const QString kMsgCtrlProtects = QStringLiteral("Die <Strg>-Taste aktiviert wieder die Eingabesperre");
+inline const QString kMsgStudentNumberWrong = QStringLiteral("Schülerummer stimmt nicht !");
+
+// ------------------------------------------------------------------ columns
+
+// One column of the student list: the field shown, its title and its display
+// width in characters.
+struct StudentListColumn {
+    QString field;
+    QString title;
+    int widthChars = 0;
+};
+// NR, NACHNAME, VORNAME, M/W, "Kl.", "Z_Datum", "Pro.Gr.", "Geb_Datum",
+// "Geburtsort" (the fields NR, NACHNAME, VORNAME, M/W, KLASSE, DATUM, HJ,
+// AG3, AG4).  Every other field of the class table is not shown.
+const std::vector<StudentListColumn>& StudentListColumns();
+
+// ------------------------------------------------------------------ records
+
+// Folder of the per-student files of the open class: the program folder +
+// the first eight characters of the class file name + "/".
+QString StudentFilesFolder();
+
+// Number of records of the table (0 when it is closed).
+int CountClassRecords(const DbfTable& table);
+
+// Copies record source onto record dest (both numbered from 1): every field
+// but NR, each cut to 80 characters; then, in folder, deletes "v.", "m.",
+// "l." + dest where they exist and copies the files of source that exist to
+// the names of dest (the source files stay).  source == dest changes
+// nothing.  Raises FileError.
+void MoveStudentRecord(DbfTable& table, const QString& folder, int source, int dest);
+
+// Deletes "v.", "m." and "l." + number in folder where they exist (names
+// found ignoring case).  Raises FileError when an existing file cannot be
+// deleted.
+void DeleteStudentFiles(const QString& folder, int number);
+
+// Empties record number (from 1) from field 1 on and sets NR to the number.
+// keepClassAndDate keeps fields 4 and 5 (KLASSE and the certificate date).
+void ClearStudentRecord(DbfTable& table, int number, bool keepClassAndDate);
+
+// ------------------------------------------------------------------ sort keys
+
+// Replaces, while old occurs in text, its first occurrence by replacement.
+// An empty old, or a replacement that contains old, replaces each
+// occurrence once.
+void ReplaceAll(QByteArray& text, const QByteArray& oldText, const QByteArray& replacement);
+
+// The name part of a sort key, on Windows-1252 bytes: "Ä" "Ö" "Ü" become "A"
+// "O" "U", "ß" becomes "SS", "ä" "ö" "ü" become "a" "o" "u"; then cut to
+// width or padded with blanks to width.
+QByteArray BuildSortKey(const QByteArray& text, int width);
+
+// The sort key of record number (1 to 39): name and first name parts, NR;
+// with gender the gender field first; upper case (a to z only); with groups
+// the project group (HJ) first of all.  A record without NACHNAME gets
+// byte 255, byte number + 64 and NR, so that empty rows sort last in their
+// old order.  At most 70 bytes.
+QByteArray StudentSortKey(const DbfTable& table, int number, bool gender, bool groups);
+
+// Sorts keys[low..high] ascending; exchange(i, j) is called for every pair of
+// different positions that is exchanged, right after the keys are.
+void QuickSortKeys(int low, int high, std::vector<QByteArray>& keys,
+                   const std::function<void(int, int)>& exchange);
+
+// Sorts students 1 to 38 of the table by their keys, moving each record with
+// its files through record 39; record 39 is cleared afterwards (NR "39",
+// its files deleted).  Raises FileError; the table must hold 40 records.
+void SortClassRecords(DbfTable& table, const QString& folder, bool gender, bool groups);
+
+// ------------------------------------------------------------------ menu "&Liste"
+
+// What the list operations tell the main window besides the shared state.
+struct StudentListHooks {
+    // The status text of a running sort ("Sortiere Daten und Dateien. Bitte
+    // warten..."); an empty text when the sort has ended.
+    std::function<void(const QString& text)> sortProgress;
+};
+StudentListHooks& studentListHooks();
+
+// "Schüler löschen": deletes the student of the current record
+// (state().currentStudentRecord) after the question; the students below move
+// up one place with their files.  False when nothing was changed.
+bool DeleteStudent();
+// "Leere Zeile einfügen": inserts an empty row before the current record
+// after two questions; the students from there to 38 move down one place
+// (the content of record 39 is lost).  The list is left open for typing.
+bool InsertEmptyRow();
+// "Zwei Zeilen vertauschen": asks for two numbers 1 to 38 and exchanges the
+// two students with their files.
+bool SwapTwoRows();
+// "Schülerliste sortieren": checks the table size, asks and sorts.
+bool SortStudentList();
+
+// The Ctrl key in the student list: in an open list the information
+// "Die <Strg>-Taste aktiviert wieder die Eingabesperre" and the list becomes
+// write-protected.  True when it did.
+bool StudentListCtrlKey();
+
+} // namespace hsa

@@ -1,0 +1,30 @@
+#include "grades/certificatedateentry.h"
+
+#include "classes/dbftable.h"
+#include "classes/sharedstate.h"
+#include "grades/gradewindowrules.h"
+#include "platform/errors.h"
+#include "platform/prompt.h"
+
+namespace hsa {
+
+bool CertificateDateForAll()
+{
+    if (state().openClassFile.isEmpty() || !ClassTable().isOpen())
+        return false;
+    showInformation(kMsgCertificateDateHint);
+    const std::optional<QString> date = prompts().input(QStringLiteral("Datum für alle Zeugnisse "),
+                                                        QStringLiteral("Datum (Format TT.MM.JJJJ):"),
+                                                        QString());
+    state().inputOk = date.has_value();
+    if (!date || date->isEmpty())
+        return false;
+    try {
+        return FillCertificateDate(*date) > 0;
+    } catch (const FileError& e) {
+        showError(e.message());
+        return false;
+    }
+}
+
+} // namespace hsa
