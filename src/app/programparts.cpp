@@ -6,6 +6,7 @@
 #include "app/smalldialogs.h"
 #include "classes/classfiles.h"
 #include "classes/dbftable.h"
+#include "exchange/zipdialogs.h"
 #include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
 #include "app/startup.h"
@@ -18,6 +19,7 @@ namespace hsa {
 void InstallProgramParts()
 {
     RegisterSmallDialogs();
+    InstallZipDialogs();
 
     ClassFileHooks& cf = classFiles().hooks();
     cf.showPasswordDialog = [](bool modal) { ShowPasswordDialog(modal); };
