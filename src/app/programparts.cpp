@@ -7,6 +7,10 @@
 #include "classes/classfiles.h"
 #include "classes/dbftable.h"
 #include "exchange/zipdialogs.h"
+#include "app/programblock.h"
+#include "grades/gradewindow.h"
+#include "grades/gradewindowcontroller.h"
+#include "grades/memoeingabe.h"
 #include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
 #include "app/startup.h"
@@ -20,6 +24,8 @@ void InstallProgramParts()
 {
     RegisterSmallDialogs();
     InstallZipDialogs();
+    RegisterWindowClass(QStringLiteral("TForm2"), [] { return CreateGradeWindow(); });
+    RegisterWindowClass(QStringLiteral("Tmemoeingabe"), [] { return CreateMemoEditor(); });
 
     ClassFileHooks& cf = classFiles().hooks();
     cf.showPasswordDialog = [](bool modal) { ShowPasswordDialog(modal); };
@@ -27,7 +33,11 @@ void InstallProgramParts()
     cf.applyPrintSettings = [] { ApplyPrintSettingsForClassList(); };
 
     // Quitting closes the table as it stands; the menu's "schließen" asks first.
-    appHooks().closeClassTable = [] { ClassTable().close(); };
+    appHooks().closeClassTable = [] {
+        // The student in the grade window is written before the table goes.
+        gradeWindow().Close(true);
+        ClassTable().close();
+    };
     appHooks().isPrinting = [] { return PrintJobRunning(); };
     appHooks().abortPrint = [] { AbortPrint(); };
     appHooks().printerNameTooLong = [] { return state().print.printerNameTooLong; };
@@ -52,6 +62,9 @@ void InstallMenuHandlers(TForm1& form)
     RegisterMenuHandler(QStringLiteral("Datenuebernahme1"), [] { classFiles().PrepareTakeOver(); });
     RegisterMenuHandler(QStringLiteral("ListezumSchreibenfreigeben1"), [] { classFiles().EnableListWriting(); });
     RegisterMenuHandler(QStringLiteral("ListemitSchreibschutzversehen1"), [] { classFiles().ProtectList(); });
+
+    // The grade window of the marked student.
+    RegisterMenuHandler(QStringLiteral("MarkierterSchker1"), [] { OpenGradeWindow(); });
 
     // School, password and the small dialogs.
     RegisterMenuHandler(QStringLiteral("Schulart1"), [] { ShowSchoolDataDialog(); });

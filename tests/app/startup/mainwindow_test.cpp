@@ -3,6 +3,7 @@
 #include "app/mainmenu.h"
 #include "app/mainwindow.h"
 #include "app/programblock.h"
+#include "classes/dbftable.h"
 #include "classes/sharedstate.h"
 #include "platform/scriptedprompt.h"
 #include "platform/screen.h"
@@ -282,6 +283,18 @@ TEST_F(MainWindowTest, ChooseAndOpenAClassThroughTheMenu)
     EXPECT_FALSE(form->DBGrid1->isHidden());
     EXPECT_EQ(form->DBGrid1->model()->rowCount(), 40);
     EXPECT_EQ(form->DBGrid1->model()->index(0, 0).data().toString(), "1");
+
+    // The grade window of the marked student.
+    ClassTable().setValue(0, "NACHNAME", "Muster");
+    ClassTable().setValue(0, "VORNAME", "Anna");
+    ClassTable().setValue(0, "M/W", "w");
+    ClassTable().post();
+    state().currentStudentRecord = 0;
+    form->trigger("MarkierterSchker1");
+    QWidget* grades = ProgramWindow("Form2");
+    ASSERT_NE(grades, nullptr);
+    EXPECT_TRUE(grades->isVisible()) << prompt.texts().join(" | ").toStdString();
+    EXPECT_EQ(state().currentStudentNr, "1");
 
     form->trigger("schlieen1");
     EXPECT_TRUE(state().openClassFile.isEmpty());
