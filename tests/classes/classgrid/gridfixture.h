@@ -1,0 +1,201 @@
+#pragma once
+#include "classes/classfiles.h"
+#include "classes/dbftable.h"
+#include "classes/sharedstate.h"
+#include "classes/textfile.h"
+#include "grades/classgrid.h"
+#include "grades/examsheet.h"
+#include "grades/gradecontext.h"
+#include "platform/scriptedprompt.h"
+#include "support/tempfolder.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace hsa::test {
+
+struct Student {
+    QString nr;
+    QString last;
+    QString first;
+    QString gender = QStringLiteral("M");
+    QList<QPair<QString, QString>> fields = {};
+};
+
+// A program folder with the shipped files and a real class made from
+// "start2.dbf", opened the way the program opens a class.
+class GridFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetState();
+        folder.layDefaults();
+        state().programDir = folder.path();
+        state().accessLocked = false;
+        classFiles().reset();
+        classFiles().hooks().today = [] { return QDate(2026, 3, 15); };
+        classFiles().hooks().clearClipboard = [] {};
+        classGrid().reset();
+        guard = std::make_unique<ScopedPrompt>(prompt);
+    }
+    void TearDown() override
+    {
+        classGrid().reset();
+        ClassTable().close();
+        classFiles().reset();
+        guard.reset();
+    }
+
+    // The template as class name with the students in records 1..; the other
+    // records keep the template (NR only).  keep < 40 cuts the table.
+    void makeClass(const QString& name, const QList<Student>& rows, int keep = 40)
+    {
+        folder.write(name, folder.read(QStringLiteral("start2.dbf")));
+        DbfTable t;
+        t.open(folder.file(name));
+        for (int i = 0; i < rows.size(); ++i) {
+            const Student& s = rows.at(i);
+            t.setValue(i, QStringLiteral("NR"), s.nr);
+            t.setValue(i, QStringLiteral("NACHNAME"), s.last);
+            t.setValue(i, QStringLiteral("VORNAME"), s.first);
+            t.setValue(i, QStringLiteral("M/W"), s.gender);
+            for (const auto& f : s.fields)
+                t.setValue(i, f.first, f.second);
+        }
+        t.post();
+        while (t.recordCount() > keep)
+            t.deleteRecord(t.recordCount() - 1);
+        t.post();
+        t.pack();
+        t.close();
+    }
+
+    void openClass(const QString& name)
+    {
+        ASSERT_TRUE(classFiles().OpenClass(name));
+        className = name;
+        prompt.clear();
+    }
+
+    QString classDir() const { return folder.file(className.left(8)) + QStringLiteral("/"); }
+    QString studentFile(const QString& prefix, int n) const
+    {
+        return classDir() + prefix + QString::number(n);
+    }
+    QByteArray readFile(const QString& path) const
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void writeFile(const QString& path, const QByteArray& bytes) const
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    QByteArray tableBytes() const { return folder.read(className); }
+
+    // The class table's bytes as a second reader sees them (what is posted).
+    static int headerLength(const QByteArray& dbf) { return qFromLittleEndian<quint16>(dbf.constData() + 8); }
+    static int recordLength(const QByteArray& dbf) { return qFromLittleEndian<quint16>(dbf.constData() + 10); }
+    struct FieldSpan {
+        QString name;
+        int offset;
+        int width;
+    };
+    static QList<FieldSpan> fieldSpans(const QByteArray& dbf)
+    {
+        QList<FieldSpan> out;
+        int offset = 1; // deletion flag
+        for (int i = 32; i + 32 <= dbf.size() && dbf.at(i) != 0x0D; i += 32) {
+            const QString name = QString::fromLatin1(dbf.mid(i, 11).constData());
+            const int width = static_cast<unsigned char>(dbf.at(i + 16));
+            out << FieldSpan{name, offset, width};
+            offset += width;
+        }
+        return out;
+    }
+    // Raw bytes of field name in record (from 0) of a table image.
+    static QByteArray rawField(const QByteArray& dbf, int record, const QString& name)
+    {
+        for (const FieldSpan& f : fieldSpans(dbf))
+            if (f.name == name)
+                return dbf.mid(headerLength(dbf) + record * recordLength(dbf) + f.offset, f.width);
+        return {};
+    }
+    // Raw bytes of a whole record without its NR field.
+    static QByteArray rawRecordWithoutNr(const QByteArray& dbf, int record)
+    {
+        const QList<FieldSpan> spans = fieldSpans(dbf);
+        const int start = headerLength(dbf) + record * recordLength(dbf);
+        return dbf.mid(start + spans.at(1).offset, recordLength(dbf) - spans.at(1).offset);
+    }
+    // "record:FIELD" for every field whose bytes differ between two images of
+    // the same table; "header" when anything before the records differs.
+    static QSet<QString> changedFields(const QByteArray& before, const QByteArray& after)
+    {
+        QSet<QString> out;
+        const int hl = headerLength(before);
+        const int rl = recordLength(before);
+        // The header's date of last update may move; everything else must not.
+        if (before.left(1) != after.left(1) || before.mid(4, hl - 4) != after.mid(4, hl - 4))
+            out << QStringLiteral("header");
+        const int records = (std::max(before.size(), after.size()) - hl) / rl;
+        for (int r = 0; r < records; ++r)
+            for (const FieldSpan& f : fieldSpans(before)) {
+                const int at = hl + r * rl + f.offset;
+                if (before.mid(at, f.width) != after.mid(at, f.width))
+                    out << QStringLiteral("%1:%2").arg(r + 1).arg(f.name);
+            }
+        return out;
+    }
+
+    // Exam row and grid column of a subject short code.
+    int rowOf(const QString& code) const
+    {
+        const GradeContext ctx = GradeContextFromState();
+        for (int r = 1; r <= 19; ++r)
+            if (ctx.shortCode(r) == code)
+                return r;
+        return -1;
+    }
+    int columnOf(const QString& code) const { return rowOf(code) + 1; }
+
+    // Writes a grade file for student row n from the presets with changes.
+    void writeSheet(int n, const QList<std::tuple<int, QString, QString>>& cells,
+                    const QStringList& notes = {})
+    {
+        const GradeContext ctx = GradeContextFromState();
+        ExamSheet sheet = PresetExamSheet(ctx);
+        for (const auto& [column, code, text] : cells)
+            sheet.grid.at(column, rowOf(code)) = text;
+        sheet.notes = notes;
+        RecalcExamGrid(sheet.grid, ctx);
+        QDir().mkpath(classDir());
+        ASSERT_TRUE(SaveStudentGradeFile(studentFile(QStringLiteral("v."), n), sheet, ctx));
+    }
+    QStringList gradeLines(int n) const { return ReadTextLines(studentFile(QStringLiteral("v."), n)); }
+    static QString cellLine(const QStringList& lines, int column, int row)
+    {
+        return lines.value(column * 20 + row);
+    }
+
+    TempProgramFolder folder;
+    ScriptedPrompt prompt;
+    std::unique_ptr<ScopedPrompt> guard;
+    QString className;
+};
+
+inline QList<Student> threeStudents()
+{
+    return {{"1", "Berg", "Anna", "W"}, {"2", "Czech", "Bernd", "M"}, {"3", "Dorn", "Carla", "W"}};
+}
+
+} // namespace hsa::test
