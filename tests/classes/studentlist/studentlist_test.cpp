@@ -1,0 +1,461 @@
+#include "classes/classgrid/gridfixture.h"
+
+#include "classes/studentlist.h"
+#include "grades/certificatedateentry.h"
+
+using namespace hsa;
+using namespace hsa::test;
+
+namespace {
+
+class StudentListFlow : public GridFixture {
+protected:
+    // A class with the given surnames in records 1..; every student gets
+    // "v.", "m." and "l." files naming him, so that the tests see where each
+    // student's files end up.
+    void classWith(const QStringList& names, const QString& name = QStringLiteral("9a_25262.dbf"))
+    {
+        QList<Student> rows;
+        for (int i = 0; i < names.size(); ++i)
+            rows << Student{QString::number(i + 1), names[i], QStringLiteral("Vor") + names[i],
+                            i % 2 ? QStringLiteral("W") : QStringLiteral("M"),
+                            {{"KLASSE", "9a"}, {"DATUM", "01.02.2026"}, {"AG4", "Ort " + names[i]}}};
+        makeClass(name, rows);
+        openClass(name);
+        for (int i = 0; i < names.size(); ++i) {
+            if (names[i].isEmpty())
+                continue;
+            for (const QString& p : {QStringLiteral("v."), QStringLiteral("m."), QStringLiteral("l.")})
+                writeFile(studentFile(p, i + 1), (p + names[i]).toUtf8());
+        }
+    }
+    QString last(int number) const { return ClassTable().value(number - 1, "NACHNAME"); }
+    QStringList lastNames(int count) const
+    {
+        QStringList out;
+        for (int n = 1; n <= count; ++n)
+            out << last(n);
+        return out;
+    }
+    // Every named student's files carry his name.
+    void expectFilesFollow(int count)
+    {
+        for (int n = 1; n <= count; ++n) {
+            const QString name = last(n);
+            for (const QString& p : {QStringLiteral("v."), QStringLiteral("m."), QStringLiteral("l.")}) {
+                if (name.isEmpty())
+                    EXPECT_FALSE(QFileInfo::exists(studentFile(p, n))) << p.toStdString() << n;
+                else
+                    EXPECT_EQ(readFile(studentFile(p, n)), (p + name).toUtf8()) << p.toStdString() << n;
+            }
+        }
+    }
+    void expectNrsArePositions()
+    {
+        for (int n = 1; n <= 40; ++n)
+            EXPECT_EQ(ClassTable().value(n - 1, "NR").trimmed(), QString::number(n));
+    }
+    void expectRecord39Cleared(bool keepClassAndDate)
+    {
+        EXPECT_EQ(ClassTable().value(38, "NR").trimmed(), "39");
+        EXPECT_EQ(last(39), "");
+        EXPECT_EQ(ClassTable().value(38, "AG4"), "");
+        EXPECT_EQ(ClassTable().value(38, "KLASSE"), keepClassAndDate ? "9a" : "");
+        for (const QString& p : {QStringLiteral("v."), QStringLiteral("m."), QStringLiteral("l.")})
+            EXPECT_FALSE(QFileInfo::exists(studentFile(p, 39)));
+    }
+};
+
+QByteArray w(const char* latin1)
+{
+    return QByteArray(latin1);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Keys
+
+TEST(SortKeys, ReplaceAllAndNameParts)
+{
+    QByteArray t = w("Stra\xDF\x65 \xDF");
+    ReplaceAll(t, w("\xDF"), w("SS"));
+    EXPECT_EQ(t, w("StraSSe SS"));
+    QByteArray same = w("aaa");
+    ReplaceAll(same, w("a"), w("aa"));
+    EXPECT_EQ(same, w("aaaaaa"));
+
+    EXPECT_EQ(BuildSortKey(w("M\xFCller"), 25), BuildSortKey(w("Muller"), 25));
+    EXPECT_EQ(BuildSortKey(w("\xC4\xD6\xDC\xE4\xF6\xFC\xDF"), 10), w("AOUaouSS  "));
+    EXPECT_EQ(BuildSortKey(w("Gro\xDF"), 6), w("GroSS "));
+    EXPECT_EQ(BuildSortKey(w("Abcdefgh"), 4), w("Abcd"));
+    EXPECT_EQ(BuildSortKey(w(""), 3), w("   "));
+    // Other accented letters keep their byte and sort after Z.
+    EXPECT_GT(BuildSortKey(w("\xC9tienne"), 25), BuildSortKey(w("Zorn"), 25));
+}
+
+TEST(SortKeys, QuickSortKeepsKeysAndExchangesTogether)
+{
+    std::vector<QByteArray> keys = {"", "d", "b", "e", "a", "c", "b2", "a1"};
+    std::vector<QByteArray> rows = keys;  // what "records" hold
+    int exchanges = 0;
+    QuickSortKeys(1, 7, keys, [&](int a, int b) {
+        ASSERT_NE(a, b);
+        std::swap(rows[a], rows[b]);
+        ++exchanges;
+    });
+    EXPECT_EQ(keys, (std::vector<QByteArray>{"", "a", "a1", "b", "b2", "c", "d", "e"}));
+    EXPECT_EQ(rows, keys);
+    EXPECT_GT(exchanges, 0);
+    // A byte 255 key sorts after every name.
+    std::vector<QByteArray> k2 = {"", QByteArray("\xFF") + "A", "ZZZ"};
+    QuickSortKeys(1, 2, k2, [](int, int) {});
+    EXPECT_EQ(k2[1], "ZZZ");
+}
+
+TEST_F(StudentListFlow, KeysOfRecords)
+{
+    makeClass("9a_25262.dbf", {{"1", "M\xC3\xBCller", "J\xC3\xBCrgen", "M", {{"HJ", "b"}}},
+                               {"2", "Gro\xC3\x9F", "eva", "W", {{"HJ", "a"}}},
+                               {"3", "", "Ohne", "W", {}}});
+    openClass("9a_25262.dbf");
+    const QByteArray k1 = StudentSortKey(ClassTable(), 1, false, false);
+    EXPECT_EQ(k1, BuildSortKey("MULLER", 25) + BuildSortKey("JURGEN", 25) + "1");
+    const QByteArray k2 = StudentSortKey(ClassTable(), 2, true, true);
+    EXPECT_EQ(k2, "aW" + BuildSortKey("GROSS", 25) + BuildSortKey("EVA", 25) + "2");
+    const QByteArray k3 = StudentSortKey(ClassTable(), 3, true, true);
+    EXPECT_EQ(k3, QByteArray("\xFF") + char(3 + 64) + "3");
+    EXPECT_LE(k2.size(), kSortKeyMax);
+}
+
+// ---------------------------------------------------------------------------
+// Sort
+
+TEST_F(StudentListFlow, SortMovesRecordsWithTheirFiles)
+{
+    classWith({"Zorn", "M\xC3\xBCller", "", "Adam", "Muller", "Gro\xC3\x9F", "", "Groz"});
+    ClassTable().setValue(38, "NACHNAME", "Tausch");  // left over in the swap row
+    ClassTable().post();
+    writeFile(studentFile("v.", 39), "stale");
+    const QByteArray adam = rawRecordWithoutNr(tableBytes(), 3);
+    prompt.yes().no().no();
+    ASSERT_TRUE(SortStudentList());
+    // "Müller" and "Muller" have the same name part; NR decides.  "Groß"
+    // sorts as "GROSS".  The empty rows follow in their old order.
+    EXPECT_EQ(lastNames(8),
+              (QStringList{"Adam", "Gro\xC3\x9F", "Groz", "M\xC3\xBCller", "Muller", "Zorn", "", ""}));
+    expectFilesFollow(38);
+    expectNrsArePositions();
+    expectRecord39Cleared(false);
+    EXPECT_EQ(rawRecordWithoutNr(tableBytes(), 0), adam);
+    EXPECT_EQ(ClassTable().value(0, "AG4"), "Ort Adam");
+    EXPECT_EQ(last(40), "");
+    EXPECT_TRUE(classFiles().view().studentListReadOnly);
+    EXPECT_EQ(state().currentStudentRecord, 0);
+}
+
+TEST_F(StudentListFlow, SortByGenderAndGroup)
+{
+    QList<Student> rows = {{"1", "Dora", "a", "W", {{"HJ", "2"}}},
+                           {"2", "Bert", "b", "M", {{"HJ", "1"}}},
+                           {"3", "Anna", "c", "W", {{"HJ", "1"}}},
+                           {"4", "Carl", "d", "M", {{"HJ", "2"}}},
+                           {"5", "Emil", "e", "M", {{"HJ", "1"}}}};
+    makeClass("9a_25262.dbf", rows);
+    openClass("9a_25262.dbf");
+    prompt.yes().yes().no();
+    ASSERT_TRUE(SortStudentList());
+    EXPECT_EQ(lastNames(5), (QStringList{"Bert", "Carl", "Emil", "Anna", "Dora"}));
+    prompt.yes().yes().yes();
+    ASSERT_TRUE(SortStudentList());
+    EXPECT_EQ(lastNames(5), (QStringList{"Bert", "Emil", "Anna", "Carl", "Dora"}));
+}
+
+TEST_F(StudentListFlow, AFullClassSortsItsLastStudentToo)
+{
+    QStringList names;
+    for (int i = 0; i < 38; ++i)
+        names << QStringLiteral("N%1").arg(QChar('z' - (i % 26))) + QString::number(100 + i);
+    names[37] = "Aaron";
+    classWith(names);
+    prompt.yes().no().no();
+    ASSERT_TRUE(SortStudentList());
+    EXPECT_EQ(last(1), "Aaron");
+    QStringList sorted = lastNames(38);
+    QStringList expected = sorted;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(sorted, expected);
+    expectFilesFollow(38);
+}
+
+TEST_F(StudentListFlow, SortRefusesATableOfAnotherSize)
+{
+    makeClass("9a_25262.dbf", threeStudents(), 39);
+    openClass("9a_25262.dbf");
+    const QByteArray before = tableBytes();
+    EXPECT_FALSE(SortStudentList());
+    EXPECT_EQ(prompt.lastText(), "Anzahl der Datensätze: 39\n\rDie Klassendatei hat eine falsche Größe. "
+                                 "Daher kann sie nicht sortiert werden");
+    EXPECT_EQ(tableBytes(), before);
+}
+
+TEST_F(StudentListFlow, SortDeclinedChangesNothing)
+{
+    classWith({"Zorn", "Adam"});
+    QStringList progress;
+    studentListHooks().sortProgress = [&](const QString& t) { progress << t; };
+    const QByteArray before = tableBytes();
+    prompt.no();
+    EXPECT_FALSE(SortStudentList());
+    EXPECT_EQ(tableBytes(), before);
+    EXPECT_EQ(progress, (QStringList{kMsgSortProgress, QString()}));
+    studentListHooks() = StudentListHooks{};
+}
+
+// ---------------------------------------------------------------------------
+// Delete, insert, swap
+
+TEST_F(StudentListFlow, DeleteMovesTheFollowingStudentsUp)
+{
+    classWith({"A", "B", "C", "D"});
+    ClassTable().setValue(38, "NACHNAME", "Neununddreissig");
+    ClassTable().post();
+    writeFile(studentFile("v.", 39), "v.Neununddreissig");
+    const QByteArray before = tableBytes();
+    state().currentStudentRecord = 1;
+    prompt.yes();
+    ASSERT_TRUE(DeleteStudent());
+    EXPECT_EQ(prompt.shown().at(0).text, "Schüler B VorB wirklich löschen ?");
+    EXPECT_EQ(lastNames(4), (QStringList{"A", "C", "D", ""}));
+    // Record 38 holds what 39 held; 39 is empty but for KLASSE and DATUM.
+    EXPECT_EQ(last(38), "Neununddreissig");
+    EXPECT_EQ(readFile(studentFile("v.", 38)), "v.Neununddreissig");
+    EXPECT_EQ(rawRecordWithoutNr(tableBytes(), 1), rawRecordWithoutNr(before, 2));
+    expectFilesFollow(4);
+    expectNrsArePositions();
+    EXPECT_EQ(ClassTable().value(38, "DATUM"), "");  // record 39 had no date
+    expectRecord39Cleared(false);
+    EXPECT_EQ(state().currentStudentRecord, 1);
+    EXPECT_TRUE(classFiles().view().studentListReadOnly);
+}
+
+TEST_F(StudentListFlow, DeleteKeepsClassAndDateOfTheSwapRow)
+{
+    classWith({"A", "B"});
+    ClassTable().setValue(38, "KLASSE", "9a");
+    ClassTable().setValue(38, "DATUM", "01.02.2026");
+    ClassTable().setValue(38, "AG4", "weg");
+    ClassTable().post();
+    state().currentStudentRecord = 0;
+    prompt.yes();
+    ASSERT_TRUE(DeleteStudent());
+    expectRecord39Cleared(true);
+    EXPECT_EQ(ClassTable().value(38, "DATUM"), "01.02.2026");
+}
+
+TEST_F(StudentListFlow, DeleteInRecord39Or40MovesNothing)
+{
+    classWith({"A", "B"});
+    ClassTable().setValue(38, "NACHNAME", "X");
+    ClassTable().post();
+    state().currentStudentRecord = 38;
+    prompt.yes();
+    ASSERT_TRUE(DeleteStudent());
+    EXPECT_EQ(lastNames(2), (QStringList{"A", "B"}));
+    expectRecord39Cleared(false);
+    state().currentStudentRecord = 39;
+    ClassTable().setValue(38, "NACHNAME", "Y");
+    ClassTable().post();
+    prompt.yes();
+    ASSERT_TRUE(DeleteStudent());
+    expectRecord39Cleared(false);
+    expectFilesFollow(2);
+}
+
+TEST_F(StudentListFlow, DeleteAndInsertRefuseARecordWithAWrongNumber)
+{
+    classWith({"A", "B", "C"});
+    ClassTable().setValue(1, "NR", "");
+    ClassTable().setValue(2, "NR", "1");   // not its own position
+    ClassTable().post();
+    const QByteArray before = tableBytes();
+    for (int record : {1, 2}) {
+        state().currentStudentRecord = record;
+        prompt.clear();
+        EXPECT_FALSE(DeleteStudent());
+        EXPECT_EQ(prompt.lastText(), kMsgStudentNumberWrong);
+        prompt.clear();
+        EXPECT_FALSE(InsertEmptyRow());
+        EXPECT_EQ(prompt.lastText(), kMsgStudentNumberWrong);
+    }
+    EXPECT_EQ(tableBytes(), before);
+    expectFilesFollow(1);
+}
+
+TEST_F(StudentListFlow, DeleteDeclinedChangesNothing)
+{
+    classWith({"A", "B"});
+    const QByteArray before = tableBytes();
+    state().currentStudentRecord = 0;
+    prompt.no();
+    EXPECT_FALSE(DeleteStudent());
+    EXPECT_EQ(tableBytes(), before);
+    expectFilesFollow(2);
+}
+
+TEST_F(StudentListFlow, InsertMovesStudentsDownAndLeavesTheListOpen)
+{
+    classWith({"A", "B", "C"});
+    state().currentStudentRecord = 1;
+    prompt.yes().yes();
+    ASSERT_TRUE(InsertEmptyRow());
+    EXPECT_EQ(prompt.shown().at(0).text, "Vor dem Schüler B VorB Leerzeile einfügen?");
+    EXPECT_EQ(lastNames(4), (QStringList{"A", "", "B", "C"}));
+    // The new row keeps its class and date.
+    EXPECT_EQ(ClassTable().value(1, "KLASSE"), "9a");
+    EXPECT_EQ(ClassTable().value(1, "DATUM"), "01.02.2026");
+    EXPECT_EQ(ClassTable().value(1, "AG4"), "");
+    EXPECT_EQ(ClassTable().value(1, "VORNAME"), "");
+    expectFilesFollow(5);
+    expectNrsArePositions();
+    EXPECT_EQ(state().currentStudentRecord, 1);
+    EXPECT_FALSE(classFiles().view().studentListReadOnly);
+    EXPECT_EQ(classFiles().view().label3Text, kListWritableCaption);
+}
+
+TEST_F(StudentListFlow, InsertAtTheWeightingRecordOnlyClearsIt)
+{
+    classWith({"A", "B"});
+    ClassTable().setValue(39, "F11", "2");
+    ClassTable().post();
+    state().currentStudentRecord = 39;
+    prompt.yes().yes();
+    ASSERT_TRUE(InsertEmptyRow());
+    EXPECT_EQ(lastNames(2), (QStringList{"A", "B"}));
+    EXPECT_EQ(ClassTable().value(39, "F11"), "");
+    EXPECT_EQ(ClassTable().value(39, "NR").trimmed(), "40");
+}
+
+TEST_F(StudentListFlow, InsertDeclinedAtTheSecondQuestionChangesNothing)
+{
+    classWith({"A", "B"});
+    const QByteArray before = tableBytes();
+    state().currentStudentRecord = 0;
+    prompt.yes().no();
+    EXPECT_FALSE(InsertEmptyRow());
+    EXPECT_EQ(tableBytes(), before);
+}
+
+TEST_F(StudentListFlow, SwapExchangesTwoStudentsWithTheirFiles)
+{
+    classWith({"A", "B", "C", "D"});
+    const QByteArray before = tableBytes();
+    prompt.yes().text("0").text("abc").text("4").text("99").text("2").yes();
+    ASSERT_TRUE(SwapTwoRows());
+    // Numbers outside 1 to 38 are asked again; the second prompt starts with
+    // the first answer.
+    const auto& shown = prompt.shown();
+    EXPECT_EQ(shown.at(1).caption, "Nummer des 1.Schülers");
+    EXPECT_EQ(shown.at(1).text, "(1 bis 38)");
+    EXPECT_EQ(shown.at(4).caption, "Nummer des 2.Schülers");
+    EXPECT_EQ(shown.at(4).preset, "4");
+    EXPECT_EQ(lastNames(4), (QStringList{"A", "D", "C", "B"}));
+    EXPECT_EQ(rawRecordWithoutNr(tableBytes(), 1), rawRecordWithoutNr(before, 3));
+    EXPECT_EQ(rawRecordWithoutNr(tableBytes(), 3), rawRecordWithoutNr(before, 1));
+    expectFilesFollow(4);
+    expectNrsArePositions();
+    // The swap row keeps the class and date it took over.
+    expectRecord39Cleared(true);
+    EXPECT_EQ(state().currentStudentRecord, 3);
+}
+
+TEST_F(StudentListFlow, SwapEndsWithoutChangeOnNoOrCancel)
+{
+    classWith({"A", "B", "C"});
+    ClassTable().setValue(38, "NACHNAME", "Rest");
+    ClassTable().post();
+    const QByteArray before = tableBytes();
+    prompt.yes().text("1").text("3").no();
+    EXPECT_FALSE(SwapTwoRows());
+    prompt.yes().cancelText();
+    EXPECT_FALSE(SwapTwoRows());
+    prompt.yes().text("1").cancelText();
+    EXPECT_FALSE(SwapTwoRows());
+    prompt.no();
+    EXPECT_FALSE(SwapTwoRows());
+    EXPECT_EQ(tableBytes(), before);
+    expectFilesFollow(3);
+    EXPECT_EQ(prompt.remainingAnswers(), 0);
+}
+
+TEST_F(StudentListFlow, SwappingAStudentWithHimselfKeepsHisFiles)
+{
+    classWith({"A", "B"});
+    prompt.yes().text("2").text("2").yes();
+    ASSERT_TRUE(SwapTwoRows());
+    EXPECT_EQ(lastNames(2), (QStringList{"A", "B"}));
+    expectFilesFollow(2);
+}
+
+TEST_F(StudentListFlow, MoveStudentRecordReplacesTheFilesOfTheDestination)
+{
+    classWith({"A", "B"});
+    // A has no "l." file: B's must not survive under A's number.
+    QFile::remove(studentFile("l.", 1));
+    MoveStudentRecord(ClassTable(), StudentFilesFolder(), 1, 2);
+    EXPECT_EQ(last(2), "A");
+    EXPECT_EQ(ClassTable().value(1, "NR").trimmed(), "2");
+    EXPECT_EQ(readFile(studentFile("v.", 2)), "v.A");
+    EXPECT_FALSE(QFileInfo::exists(studentFile("l.", 2)));
+    EXPECT_EQ(readFile(studentFile("v.", 1)), "v.A");  // the source stays
+}
+
+// ---------------------------------------------------------------------------
+// Certificate date, write protection, columns
+
+TEST_F(StudentListFlow, CertificateDateForAllTakesAnyText)
+{
+    classWith({"A", "B"});
+    prompt.text("irgendwann 2026");
+    ASSERT_TRUE(CertificateDateForAll());
+    EXPECT_EQ(prompt.shown().at(0).text, kMsgCertificateDateHint);
+    EXPECT_EQ(prompt.shown().at(1).caption, "Datum für alle Zeugnisse ");
+    EXPECT_EQ(prompt.shown().at(1).text, "Datum (Format TT.MM.JJJJ):");
+    EXPECT_TRUE(state().inputOk);
+    for (int r = 0; r < 40; ++r)
+        EXPECT_EQ(ClassTable().value(r, "DATUM"), "irgendwann 2026");
+    prompt.cancelText();
+    EXPECT_FALSE(CertificateDateForAll());
+    EXPECT_FALSE(state().inputOk);
+}
+
+TEST_F(StudentListFlow, CtrlWriteProtectsAnOpenList)
+{
+    classWith({"A"});
+    EXPECT_FALSE(StudentListCtrlKey());
+    classFiles().EnableListWriting();
+    EXPECT_TRUE(StudentListCtrlKey());
+    EXPECT_EQ(prompt.lastText(), kMsgCtrlProtects);
+    EXPECT_TRUE(classFiles().view().studentListReadOnly);
+    EXPECT_EQ(classFiles().view().label3Text, kListProtectedCaption);
+}
+
+TEST(StudentListColumnsTest, ColumnsTitlesAndWidths)
+{
+    QStringList fields, titles;
+    QList<int> widths;
+    for (const StudentListColumn& c : StudentListColumns()) {
+        fields << c.field;
+        titles << c.title;
+        widths << c.widthChars;
+    }
+    EXPECT_EQ(fields, (QStringList{"NR", "NACHNAME", "VORNAME", "M/W", "KLASSE", "DATUM", "HJ", "AG3", "AG4"}));
+    EXPECT_EQ(titles, (QStringList{"NR", "NACHNAME", "VORNAME", "M/W", "Kl.", "Z_Datum", "Pro.Gr.",
+                                   "Geb_Datum", "Geburtsort"}));
+    EXPECT_EQ(widths.at(0), 4);
+    EXPECT_EQ(widths.at(1), 20);
+    EXPECT_EQ(widths.at(2), 20);
+    EXPECT_EQ(widths.at(4), 4);
+    EXPECT_EQ(widths.at(7), 12);
+    EXPECT_EQ(widths.at(8), 25);
+}
