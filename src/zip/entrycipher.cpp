@@ -1,5 +1,7 @@
 #include "zip/entrycipher.h"
 
+#include "zip/crypto/aesentrycipher.h"
+
 #include <array>
 #include <cerrno>
 #include <map>
@@ -41,10 +43,35 @@ Registry& TheRegistry()
     return r;
 }
 
+// The AES ciphers are part of the engine: they are registered the first time
+// anyone touches the registry, so no caller has to remember it.  The
+// registration itself goes through RegisterEntryCipher, which must not start
+// it again.
+thread_local bool tRegisteringDefaults = false;
+
+void EnsureDefaultCiphers()
+{
+    static std::once_flag once;
+    if (tRegisteringDefaults)
+        return;
+    std::call_once(once, [] {
+        tRegisteringDefaults = true;
+        try {
+            RegisterAesEntryCiphers();
+        } catch (...) {
+            tRegisteringDefaults = false;
+            throw;
+        }
+        tRegisteringDefaults = false;
+    });
+}
+
 } // namespace
 
 void RegisterEntryCipher(CryptoAlgorithm algorithm, EntryCipherFactory factory)
 {
+    // Defaults first, so that a factory registered here is not replaced later.
+    EnsureDefaultCiphers();
     auto& r = TheRegistry();
     std::lock_guard<std::mutex> lock(r.mutex);
     r.factories[algorithm] = std::move(factory);
@@ -52,6 +79,7 @@ void RegisterEntryCipher(CryptoAlgorithm algorithm, EntryCipherFactory factory)
 
 std::unique_ptr<EntryCipher> CreateEntryCipher(CryptoAlgorithm algorithm, uint16_t actualMethod)
 {
+    EnsureDefaultCiphers();
     auto& r = TheRegistry();
     EntryCipherFactory f;
     {

@@ -54,8 +54,9 @@ public:
     virtual bool CheckTrailer(const unsigned char* trailer, size_t n) = 0;
 };
 
-// Ciphers are made through factories registered per algorithm; the classic
-// one is registered by the engine, the AES ones by the crypto module.
+// Ciphers are made through factories registered per algorithm.  The engine
+// registers its own (classic, AES-128/192/256) on the first use of the
+// registry; a factory registered by a caller replaces the engine's one.
 using EntryCipherFactory = std::function<std::unique_ptr<EntryCipher>(CryptoAlgorithm algorithm, uint16_t actualMethod)>;
 void RegisterEntryCipher(CryptoAlgorithm algorithm, EntryCipherFactory factory);
 // Null when no factory is registered for the algorithm.

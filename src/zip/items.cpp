@@ -3,11 +3,14 @@
 
 #include "zip/codepage.h"
 #include "zip/compression.h"
+#include "zip/crypto/aesentrycipher.h"
 #include "zip/entrycipher.h"
 #include "zip/safefs.h"
 #include "zip/zipstream.h"
 
 #include <cerrno>
+#include <optional>
+#include <stdexcept>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +40,38 @@ bool PlausibleSizes(const DirItem& it)
     if (it.actualMethod == 8)
         return it.uncompSize / 1032 <= it.compSize + 1;
     return true;
+}
+
+bool IsAes(CryptoAlgorithm a)
+{
+    return a == CryptoAlgorithm::AES128 || a == CryptoAlgorithm::AES192 || a == CryptoAlgorithm::AES256;
+}
+
+// The cipher that reads an entry.  AES entries are read with the vendor
+// version of their own 0x9901 field (AE-1 checks code and CRC, AE-2 the
+// code alone); null for an algorithm or version the engine does not know.
+std::unique_ptr<EntryCipher> ReadCipherFor(const DirItem& item)
+{
+    if (!IsAes(item.encryption))
+        return CreateEntryCipher(item.encryption, item.actualMethod);
+    try {
+        return MakeAesEntryCipher(item.encryption, item.actualMethod, AesVendorVersionOf(item.extra));
+    } catch (const std::invalid_argument&) {
+        return nullptr;
+    }
+}
+
+// The enciphered data's length without header and trailer, when the entry's
+// sizes allow one: at least header and trailer, at most what is left of the
+// archive's entry data behind the local header.
+std::optional<uint64_t> CipherDataLength(const EntryCipher& cipher, const DirItem& item, uint64_t bytesLeft)
+{
+    const uint64_t overhead = uint64_t(cipher.HeaderSize()) + cipher.TrailerSize();
+    if (IsAes(item.encryption))
+        return AesEncryptedDataLength(item.compSize, AesKeyBitsOf(item.encryption), bytesLeft);
+    if (item.compSize < overhead || item.compSize > bytesLeft)
+        return std::nullopt;
+    return item.compSize - overhead;
 }
 
 } // namespace
@@ -211,11 +246,15 @@ int ZABaseArchiver::DecompressItem(int index, ZStream& dest)
     uint64_t dataSize = item.compSize;
     skipFlag_ = false;
     if (item.IsEncrypted()) {
-        cipher = CreateEntryCipher(item.encryption, item.actualMethod);
+        cipher = ReadCipherFor(item);
         if (!cipher)
             Raise(err::DamagedEntry);
-        const size_t hs = cipher->HeaderSize(), ts = cipher->TrailerSize();
-        if (dataSize < hs + ts)
+        const size_t hs = cipher->HeaderSize();
+        // Sizes that leave no room for header and trailer, or that reach past
+        // the entry data, are a damaged entry before anything is deciphered.
+        const uint64_t left = dm_->DirStart > dataOffset ? dm_->DirStart - dataOffset : 0;
+        const auto payload = CipherDataLength(*cipher, item, left);
+        if (!payload)
             Raise(err::DamagedEntry);
         std::vector<unsigned char> header(hs);
         if (!stream_->ReadAt(dataOffset, header.data(), hs))
@@ -239,10 +278,10 @@ int ZABaseArchiver::DecompressItem(int index, ZStream& dest)
                 return 0;
             }
             SetPassword(pw);
-            cipher = CreateEntryCipher(item.encryption, item.actualMethod);
+            cipher = ReadCipherFor(item);
         }
         dataOffset += hs;
-        dataSize -= hs + ts;
+        dataSize = *payload;
     }
     DecompressJob job;
     job.archive = stream_;
@@ -424,10 +463,13 @@ bool ZABaseArchiver::TestFilePassword(const std::string& fileName, const std::st
     LocalInfo info;
     if (!dm_->ReadLocalHeader(item, info))
         return false;
+    // For AES entries this is the method of the 0x9901 field, not the 99 of
+    // the headers.
     if (item.actualMethod != 0 && item.actualMethod != 8)
         return false;
-    auto cipher = CreateEntryCipher(item.encryption, item.actualMethod);
-    if (!cipher || item.compSize < cipher->HeaderSize() + cipher->TrailerSize())
+    auto cipher = ReadCipherFor(item);
+    const uint64_t left = dm_->DirStart > info.dataOffset ? dm_->DirStart - info.dataOffset : 0;
+    if (!cipher || !CipherDataLength(*cipher, item, left))
         return false;
     std::vector<unsigned char> header(cipher->HeaderSize());
     if (!stream_->ReadAt(info.dataOffset, header.data(), header.size()))

@@ -75,8 +75,9 @@ uint16_t AesVendorVersionOf(const std::vector<ExtraField>& extra);
 std::unique_ptr<EntryCipher> MakeAesEntryCipher(CryptoAlgorithm algorithm, uint16_t actualMethod,
                                                 uint16_t vendorVersion);
 // Registers AES-128, -192 and -256 with the engine's cipher factories
-// (vendor version taken from the entry, AE-2 when writing).  Safe to call
-// more than once.
+// (vendor version taken from the entry, AE-2 when writing).  The engine calls
+// it itself on the first use of its cipher registry; calling it again only
+// puts these factories back.
 void RegisterAesEntryCiphers();
 
 }  // namespace hsa::zip
