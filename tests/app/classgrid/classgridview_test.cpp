@@ -1,0 +1,173 @@
+#include "classes/classgrid/gridfixture.h"
+
+#include "app/apphooks.h"
+#include "app/classgridview.h"
+#include "app/studentlistmodel.h"
+#include "classes/studentlist.h"
+#include "grades/gradewindowcontroller.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace hsa;
+using namespace hsa::test;
+
+namespace {
+
+class ClassGridViewTest : public GridFixture {
+protected:
+    void SetUp() override
+    {
+        GridFixture::SetUp();
+        window = std::make_unique<QWidget>();
+        auto* layout = new QVBoxLayout(window.get());
+        view = new ClassGridView(window.get());
+        layout->addWidget(view);
+        window->resize(900, 700);
+        window->show();
+        InstallClassGridHooks(view);
+        makeClass("9a_25262.dbf", threeStudents());
+        openClass("9a_25262.dbf");
+    }
+    void TearDown() override
+    {
+        appHooks().saveGradeTableEdits = nullptr;
+        gradeWindow().hooks().leaveGradeTable = nullptr;
+        window.reset();
+        GridFixture::TearDown();
+    }
+    QString text(int row, int column) const
+    {
+        QTableWidgetItem* it = view->item(row, column);
+        return it ? it->text() : QString();
+    }
+    // Types text into the cell through the cell editor and ends with key.
+    void typeInto(int row, int column, const QString& typed, Qt::Key key)
+    {
+        view->setCurrentCell(row, column);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // The grid opens its editor on the current cell by itself.
+        QLineEdit* editor = nullptr;
+        for (QLineEdit* e : view->findChildren<QLineEdit*>())
+            if (e->isVisible())
+                editor = e;
+        if (!editor) {
+            view->editItem(view->item(row, column));
+            for (QLineEdit* e : view->findChildren<QLineEdit*>())
+                if (e->isVisible())
+                    editor = e;
+        }
+        ASSERT_NE(editor, nullptr);
+        editor->setText(typed);
+        QTest::keyClick(editor, key);
+    }
+
+    std::unique_ptr<QWidget> window;
+    ClassGridView* view = nullptr;
+};
+
+} // namespace
+
+TEST_F(ClassGridViewTest, ShowsTheTableTheModelOpened)
+{
+    EXPECT_TRUE(view->isHidden());
+    ASSERT_TRUE(classGrid().OpenTable(GradeTable::SP));
+    EXPECT_FALSE(view->isHidden());
+    EXPECT_EQ(view->rowCount(), 41);
+    EXPECT_EQ(view->columnCount(), 24);
+    EXPECT_EQ(text(0, 0), "Klasse 9a");
+    EXPECT_EQ(text(0, 1), "Schriftlich");
+    EXPECT_EQ(text(1, 0), "Berg");
+    EXPECT_EQ(text(2, columnOf("D")), "P");
+    EXPECT_TRUE(view->isColumnHidden(22));
+    EXPECT_TRUE(view->isColumnHidden(23));
+    EXPECT_TRUE(view->isColumnHidden(columnOf("Mu")));
+    EXPECT_FALSE(view->isColumnHidden(columnOf("E")));
+    EXPECT_EQ(view->item(0, 1)->background().color(), QColor(0x80, 0x80, 0x00));
+    EXPECT_TRUE(view->item(1, columnOf("D"))->flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(view->item(4, columnOf("D"))->flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(view->item(1, 0)->flags() & Qt::ItemIsEditable);
+    // The grid got the focus: the other menus are disabled.
+    EXPECT_TRUE(classGrid().menusDisabled());
+    EXPECT_EQ(view->currentColumn(), columnOf("D"));
+    EXPECT_EQ(view->currentRow(), 1);
+}
+
+TEST_F(ClassGridViewTest, TypingIsNormalisedAndReturnMovesDown)
+{
+    ASSERT_TRUE(classGrid().OpenTable(GradeTable::SP));
+    const int d = columnOf("D");
+    typeInto(1, d, "37", Qt::Key_Return);
+    EXPECT_EQ(classGrid().cell(d, 1), "3.7");
+    EXPECT_EQ(text(1, d), "3.7");
+    EXPECT_EQ(view->currentRow(), 2);
+    EXPECT_EQ(classGrid().current().row, 2);
+    typeInto(2, d, "", Qt::Key_Right);
+    EXPECT_EQ(classGrid().cell(d, 2), "-");
+    EXPECT_EQ(view->currentColumn(), columnOf("E"));
+    EXPECT_EQ(state().currentStudentRecord, 1);
+
+    // Escape leaves the grid; the answer Yes saves.
+    prompt.yes();
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_TRUE(view->isHidden());
+    EXPECT_FALSE(classGrid().visible());
+    EXPECT_FALSE(classGrid().menusDisabled());
+    EXPECT_EQ(prompt.shown().at(0).text, kMsgLeaveSave);
+    EXPECT_EQ(cellLine(gradeLines(1), ColWritten, rowOf("D")), "3.7");
+    EXPECT_EQ(cellLine(gradeLines(2), ColWritten, rowOf("D")), "-");
+}
+
+TEST_F(ClassGridViewTest, MenuGateAndGradeWindowLeaveTheTableThroughTheHooks)
+{
+    ASSERT_TRUE(classGrid().OpenTable(GradeTable::JL));
+    ASSERT_TRUE(appHooks().saveGradeTableEdits);
+    ASSERT_TRUE(gradeWindow().hooks().leaveGradeTable);
+    prompt.no().no();
+    appHooks().saveGradeTableEdits();
+    EXPECT_TRUE(classGrid().visible());
+    EXPECT_FALSE(view->isHidden());
+    prompt.no().yes();
+    gradeWindow().hooks().leaveGradeTable();
+    EXPECT_FALSE(classGrid().visible());
+    EXPECT_TRUE(view->isHidden());
+}
+
+TEST_F(ClassGridViewTest, StudentListShowsItsColumnsAndKeepsNrFixed)
+{
+    QTableView list;
+    StudentListModel model;
+    model.attach(&list);
+    model.reload(true, false);
+    ASSERT_EQ(model.columnCount(), 9);
+    EXPECT_EQ(model.rowCount(), 40);
+    EXPECT_EQ(model.headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(), "Kl.");
+    EXPECT_EQ(model.headerData(8, Qt::Horizontal, Qt::DisplayRole).toString(), "Geburtsort");
+    EXPECT_EQ(model.data(model.index(1, 1), Qt::DisplayRole).toString(), "Czech");
+    EXPECT_FALSE(model.flags(model.index(1, 1)) & Qt::ItemIsEditable);
+
+    classFiles().EnableListWriting();
+    model.reload(classFiles().view().studentListReadOnly, classFiles().view().firstColumnReadOnly);
+    EXPECT_TRUE(model.flags(model.index(1, 1)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model.flags(model.index(1, 0)) & Qt::ItemIsEditable);
+    model.reload(false, false);
+    EXPECT_FALSE(model.flags(model.index(1, 0)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model.setData(model.index(1, 0), "", Qt::EditRole));
+    EXPECT_TRUE(model.setData(model.index(1, 7), "01.02.2010", Qt::EditRole));
+    EXPECT_EQ(QString::fromLatin1(rawField(tableBytes(), 1, "AG3")).trimmed(), "01.02.2010");
+
+    // The current row follows the shared current record both ways.
+    state().currentStudentRecord = 2;
+    model.reload(false, true);
+    EXPECT_EQ(list.currentIndex().row(), 2);
+    list.setCurrentIndex(model.index(0, 1));
+    EXPECT_EQ(state().currentStudentRecord, 0);
+
+    // Ctrl write-protects the open list.
+    QTest::keyClick(&list, Qt::Key_Control);
+    EXPECT_EQ(prompt.lastText(), kMsgCtrlProtects);
+    EXPECT_TRUE(classFiles().view().studentListReadOnly);
+}
