@@ -236,6 +236,7 @@ void ClassGrid::reset()
     entryOpen_ = false;
     entryChosen_ = true;
     kind_ = kKindYear;
+    filledClass_.clear();
     filter_.clear();
     current_ = GridPos{};
     menusDisabled_ = false;
@@ -364,6 +365,7 @@ bool ClassGrid::OpenTable(GradeTable which)
 
 void ClassGrid::fillGradeTable(DbfTable& table)
 {
+    filledClass_ = state().openClassFile;
     current_ = GridPos{4, 1};
     current_.column = FirstFilteredColumn();
     state().currentStudentRecord = 0;
@@ -439,6 +441,7 @@ void ClassGrid::fillGradeTable(DbfTable& table)
 
 void ClassGrid::fillFinalGrades(DbfTable& table)
 {
+    filledClass_ = state().openClassFile;
     current_ = GridPos{FirstFilteredColumn(), 1};
     state().currentStudentRecord = 0;
     fillHeadings(table);
@@ -496,7 +499,16 @@ bool ClassGrid::Leave()
     if (visible_ && entryOpen_) {
         state().currentStudentRecord = 0;
         if (askYesNo(kMsgLeaveSave)) {
-            if (!ClassTable().isOpen() || !saveEntries(ClassTable())) {
+            if (!ClassTable().isOpen() || state().openClassFile != filledClass_) {
+                // The marks belong to the class they were typed for; they
+                // never go into the files of another one.
+                showError(QStringLiteral("Die Notentabelle der Klasse ") + filledClass_
+                          + QStringLiteral(" kann nicht gespeichert werden, weil diese Klasse nicht "
+                                           "mehr geöffnet ist."));
+                changed();
+                return false;
+            }
+            if (!saveEntries(ClassTable())) {
                 changed();
                 return false;
             }

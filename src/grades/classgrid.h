@@ -200,6 +200,7 @@ private:
     bool entryOpen_ = false;
     bool entryChosen_ = true;
     int kind_ = kKindYear;
+    QString filledClass_;   // the class file the table was filled from
     QString filter_;
     GridPos current_;
     bool menusDisabled_ = false;

@@ -383,6 +383,27 @@ TEST_F(ClassGridFlow, ASecondTableIsRefusedAndTheOpenOneKeepsItsEdits)
     EXPECT_EQ(cellLine(gradeLines(1), ColWritten, rowOf("D")), "1.0");
 }
 
+TEST_F(ClassGridFlow, MarksNeverGoIntoAnotherClass)
+{
+    threeStudentClass();
+    makeClass("9b_25262.dbf", threeStudents());
+    ASSERT_TRUE(g().OpenTable(GradeTable::SP));
+    EXPECT_TRUE(g().commitCell(columnOf("D"), 2, "1"));
+    // The class was changed behind the open table.
+    ClassTable().close();
+    openClass("9b_25262.dbf");
+    const QByteArray other = tableBytes();
+    prompt.yes();
+    EXPECT_FALSE(g().Leave());
+    EXPECT_TRUE(prompt.lastText().contains("9a_25262.dbf"));
+    EXPECT_TRUE(g().visible());
+    EXPECT_EQ(tableBytes(), other);
+    EXPECT_FALSE(QFileInfo::exists(folder.file("9b_25262/v.2")));
+    // Giving the marks up still works.
+    prompt.no().yes();
+    EXPECT_TRUE(g().Leave());
+}
+
 TEST_F(ClassGridFlow, WithoutAnOpenClassNothingOpens)
 {
     EXPECT_FALSE(g().OpenTable(GradeTable::JL));
