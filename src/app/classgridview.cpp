@@ -127,8 +127,9 @@ void ClassGridView::refresh()
         if (w == kGridWidthUntouched)
             continue;
         setColumnHidden(c, w == 0);
+        // "24" is the grid's default width, scaled by the screen layout.
         if (w > 0)
-            setColumnWidth(c, defaultWidth_);
+            setColumnWidth(c, horizontalHeader()->defaultSectionSize());
     }
     setEditTriggers(g.editing() ? QAbstractItemView::AllEditTriggers
                                 : QAbstractItemView::NoEditTriggers);

@@ -74,7 +74,9 @@ protected:
 TEST_F(ClassGridViewTest, ShowsTheTableTheModelOpened)
 {
     EXPECT_TRUE(view->isHidden());
+    view->setDefaultColumnWidth(30);
     ASSERT_TRUE(classGrid().OpenTable(GradeTable::SP));
+    EXPECT_EQ(view->columnWidth(columnOf("E")), 30);
     EXPECT_FALSE(view->isHidden());
     EXPECT_EQ(view->rowCount(), 41);
     EXPECT_EQ(view->columnCount(), 24);
