@@ -199,6 +199,20 @@ TEST_F(StudentListFlow, SortRefusesATableOfAnotherSize)
     EXPECT_EQ(tableBytes(), before);
 }
 
+TEST_F(StudentListFlow, RowOperationsRefuseATableOfAnotherSize)
+{
+    makeClass("9a_25262.dbf", threeStudents(), 38);
+    openClass("9a_25262.dbf");
+    const QByteArray before = tableBytes();
+    state().currentStudentRecord = 0;
+    EXPECT_FALSE(DeleteStudent());
+    EXPECT_TRUE(prompt.lastText().startsWith("Anzahl der Datensätze: 38\n\r"));
+    EXPECT_FALSE(InsertEmptyRow());
+    EXPECT_FALSE(SwapTwoRows());
+    EXPECT_EQ(prompt.shown().size(), 3);
+    EXPECT_EQ(tableBytes(), before);
+}
+
 TEST_F(StudentListFlow, SortDeclinedChangesNothing)
 {
     classWith({"Zorn", "Adam"});
