@@ -11,6 +11,8 @@ struct AppHooks {
     std::function<void(bool modal)> showPasswordDialog;
     // Saves pending edits of the whole-class grade table.
     std::function<void()> saveGradeTableEdits;
+    // True when the whole-class table stayed open (the user kept it).
+    std::function<bool()> gradeTableStillOpen;
     // Closes the open class table.
     std::function<void()> closeClassTable;
     // The printer is printing a job, and aborting it.

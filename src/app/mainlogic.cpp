@@ -32,10 +32,13 @@ void showPassword(bool modal)
         appHooks().showPasswordDialog(modal);
 }
 
-void saveGradeTable()
+// Saves pending edits of the whole-class table; false when the user chose
+// to keep the table open.
+bool saveGradeTable()
 {
     if (appHooks().saveGradeTableEdits)
         appHooks().saveGradeTableEdits();
+    return !(appHooks().gradeTableStillOpen && appHooks().gradeTableStillOpen());
 }
 
 } // namespace
@@ -46,8 +49,7 @@ bool OpenKlasseMenu()
         showPassword(false);
         return false;
     }
-    saveGradeTable();
-    return true;
+    return saveGradeTable();
 }
 
 bool OpenListeMenu()
@@ -58,8 +60,7 @@ bool OpenListeMenu()
         showPassword(false);
         return false;
     }
-    saveGradeTable();
-    return true;
+    return saveGradeTable();
 }
 
 bool OpenDruckenMenu()
@@ -67,7 +68,7 @@ bool OpenDruckenMenu()
     const bool noClass = CheckNoClassOpen();
     NotifyMainWindow();
     if (!noClass)
-        saveGradeTable();
+        return saveGradeTable();
     return true;
 }
 

@@ -75,18 +75,41 @@ QList<MenuEntryDef> build()
 
     // &Liste: the student list.
     m << check("Tabelllebearbeiten1", "ListezumSchreibenfreigeben1", "Liste zum Schreiben freigeben", false)
-      << check("Tabelllebearbeiten1", "ListemitSchreibschutzversehen1", "Liste mit Schreibschutz versehen", true);
+      << check("Tabelllebearbeiten1", "ListemitSchreibschutzversehen1", "Liste mit Schreibschutz versehen", true)
+      << sep(item("Tabelllebearbeiten1", "Schlerlschen1", "Schüler löschen"))
+      << item("Tabelllebearbeiten1", "LeereZeileeinfgen1", "Leere Zeile einfügen")
+      << item("Tabelllebearbeiten1", "Schlerinanderezeiletransportieren1", "Zwei Zeilen vertauschen")
+      << item("Tabelllebearbeiten1", "Schlerlistesortieren1", "Schülerliste sortieren");
 
     // Allgemeine Eingaben.
     m << item("AllgemeineEingaben1", "FaecherderKlassenstufe1", "Fächer der gewählten Klassenstufe", false)
       << item("AllgemeineEingaben1", "ZeugnisberschriftundfachunabhngigeTextzeilen1",
               "Zeugnisüberschrift und fachunabhängige Textzeilen wählen", false)
-      << item("AllgemeineEingaben1", "ZeugnisdatumfuerAlle1", "Zeugnisdatum für alle Schüler", false)
+      << item("AllgemeineEingaben1", "Zeugnisdatum1", "Zeugnisdatum für alle Schüler", false)
       << item("AllgemeineEingaben1", "Pruefungsvorsitzender1", "Prüfungsvorsitzender / Schulleiter", false)
       << item("AllgemeineEingaben1", "AnsichtZoom1", "Ansicht (Zoom)");
 
     // &Einzelschüler.
     m << item("Einzelschueler1", "MarkierterSchker1", "Markierter Schüler");
+
+    // &Notentabellen: the whole-class grade tables.
+    m << item("Notentabellen1", "JahresleistungEingabe1",
+              "JL:       Jahresleistung                                           (Eingabe / Ausdruck)")
+      << item("Notentabellen1", "SchriftlicheNotenEingabe1",
+              "SP:      Schriftliche Prüfung                                 (Eingabe / Ausdruck)")
+      << item("Notentabellen1", "MndlicheNotenEingabe1",
+              "MP:     Mündliche Prüfung                                 (Eingabe / Ausdruck)")
+      << item("Notentabellen1", "PraktischePrfungsergebnisseEingabe1",
+              "KP:      Kommunikationsprüfung (E)                 (Eingabe / Ausdruck)")
+      << item("Notentabellen1", "PPPraktischePrfungEingabe4Ausdruck1",
+              "PP:      Praktische Prüfung                                  (Eingabe / Ausdruck)")
+      << item("Notentabellen1", "PLPrfungsleistungenganzeKlasseAnsichtAusdruck1",
+              "PL:      Prüfungsleistungen ganze Klasse         (Ansicht / Ausdruck)", false)
+      << item("Notentabellen1", "bearbeiten1",
+              "EZ:       Endnoten                                                  (Ansicht / Ausdruck)")
+      << item("Notentabellen1", "JLEZAnsichtnachDurchschnittsortieren1",
+              "JL/EZ:  Ansicht nach Durchschnitt sortieren", false)
+      << sep(item("Notentabellen1", "speichernundverlassen1", "Tabelle schließen (und ggf. speichern)"));
 
     // D&rucken.
     m << item("Drucken1", "Zeugnisse1", "Zeugnisse", false)

@@ -2,6 +2,10 @@
 
 #include "app/mainlogic.h"
 #include "app/apphooks.h"
+#include "app/classgridview.h"
+#include "grades/classgrid.h"
+#include "grades/gradewindow.h"
+#include "classes/studentlist.h"
 #include "app/mainmenu.h"
 #include "platform/screen.h"
 #include "app/sonderdlg.h"
@@ -21,6 +25,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -146,13 +151,28 @@ void TForm1::buildControls()
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setVisible(false);
     studentList_ = new StudentListModel(this);
-    DBGrid1->setModel(studentList_);
+    studentList_->attach(DBGrid1);
+    connect(DBGrid1, &QTableView::doubleClicked, this, [](const QModelIndex& i) {
+        if (!i.isValid())
+            return;
+        state().currentStudentRecord = i.row();
+        OpenGradeWindow();
+    });
     layout->addWidget(DBGrid1, 1);
 
-    StringGrid1 = new QTableWidget(41, 24, central);
-    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    Label9 = new QLabel(kLabel9Caption, central);
+    Label9->setObjectName(QStringLiteral("Label9"));
+    Label9->setVisible(false);
+    layout->addWidget(Label9);
+    StringGrid1 = new ClassGridView(central);
     StringGrid1->setVisible(false);
-    layout->addWidget(StringGrid1);
+    layout->addWidget(StringGrid1, 1);
+    InstallClassGridHooks(StringGrid1);
+    connect(StringGrid1, &ClassGridView::gridStateChanged, this, &TForm1::gridStateChanged);
+    studentListHooks().sortProgress = [this](const QString& text) {
+        statusBar()->showMessage(text);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
 
     Panel1 = new QFrame(central);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -272,6 +292,7 @@ void TForm1::menuAboutToShow(int index)
     switch (index) {
     case 0: mayOpen = OpenKlasseMenu(); break;
     case 1: mayOpen = OpenListeMenu(); break;
+    case 4: CheckNoClassOpen(); refreshFromState(); break;
     case 6: mayOpen = OpenDruckenMenu(); break;
     default: break;
     }
@@ -336,7 +357,7 @@ void TForm1::applyScreenLayout(const ScreenLayout& l, const ScreenInfo& scr)
            std::min(scr.height, static_cast<int>(480 * ratio)));
 
     Panel1->setFixedWidth(std::min(l.panelWidth, scr.width));
-    StringGrid1->horizontalHeader()->setDefaultSectionSize(l.gridDefaultColWidth);
+    StringGrid1->setDefaultColumnWidth(l.gridDefaultColWidth);
     StringGrid1->setColumnWidth(0, l.gridCol0Width);
     StringGrid1->setColumnWidth(1, l.gridCol1Width);
     StringGrid1->setColumnWidth(21, l.gridCol21Width);
@@ -388,8 +409,24 @@ void TForm1::showClassView()
     if (v.listVisible)
         FileListBox1->setFocus();
 
-    DBGrid1->setVisible(v.studentListVisible);
+    DBGrid1->setVisible(v.studentListVisible && !classGrid().visible());
+    StringGrid1->setVisible(classGrid().visible());
+    if (QAction* pp = menuEntry(QStringLiteral("PPPraktischePrfungEingabe4Ausdruck1")))
+        pp->setVisible(v.practicalExamEntryVisible);
     studentList_->reload(v.studentListReadOnly, v.firstColumnReadOnly);
+}
+
+void TForm1::gridStateChanged()
+{
+    // While the grade table has the focus, the other menus wait.
+    Label9->setVisible(classGrid().label9Visible());
+    if (!classGrid().menusDisabled()) {
+        refreshFromState();
+        return;
+    }
+    for (const QString& name : GridFocusDisabledMenus())
+        if (QAction* a = menuEntry(name))
+            a->setEnabled(false);
 }
 
 void TForm1::FileListBox1Activate()

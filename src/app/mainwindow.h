@@ -19,6 +19,7 @@ class QFrame;
 
 namespace hsa {
 
+class ClassGridView;
 class StudentListModel;
 class SubjectEditorPanel;
 
@@ -56,7 +57,8 @@ public:
     QLabel* Label15 = nullptr;  // school type
     QTableView* DBGrid1 = nullptr;
     QListWidget* FileListBox1 = nullptr;
-    QTableWidget* StringGrid1 = nullptr;
+    ClassGridView* StringGrid1 = nullptr;
+    QLabel* Label9 = nullptr;  // "Drucken: Doppelklick" while a grade table is open
     QGroupBox* RadioGroup2 = nullptr;
     QButtonGroup* RadioGroup2Buttons = nullptr;
     QGroupBox* RadioGroup4 = nullptr;
@@ -97,6 +99,7 @@ private:
     void registerOwnHandlers();
     void menuAboutToShow(int index);
     void showClassView();
+    void gridStateChanged();
 
     StudentListModel* studentList_ = nullptr;
     QHash<QString, QAction*> entries_;

@@ -8,7 +8,10 @@
 #include "classes/dbftable.h"
 #include "exchange/zipdialogs.h"
 #include "app/programblock.h"
+#include "grades/certificatedateentry.h"
+#include "grades/classgrid.h"
 #include "grades/gradewindow.h"
+#include "classes/studentlist.h"
 #include "grades/gradewindowcontroller.h"
 #include "grades/memoeingabe.h"
 #include "classes/schoolsettings.h"
@@ -38,6 +41,7 @@ void InstallProgramParts()
         gradeWindow().Close(true);
         ClassTable().close();
     };
+    appHooks().gradeTableStillOpen = [] { return classGrid().visible(); };
     appHooks().isPrinting = [] { return PrintJobRunning(); };
     appHooks().abortPrint = [] { AbortPrint(); };
     appHooks().printerNameTooLong = [] { return state().print.printerNameTooLong; };
@@ -62,6 +66,31 @@ void InstallMenuHandlers(TForm1& form)
     RegisterMenuHandler(QStringLiteral("Datenuebernahme1"), [] { classFiles().PrepareTakeOver(); });
     RegisterMenuHandler(QStringLiteral("ListezumSchreibenfreigeben1"), [] { classFiles().EnableListWriting(); });
     RegisterMenuHandler(QStringLiteral("ListemitSchreibschutzversehen1"), [] { classFiles().ProtectList(); });
+
+    // The student list.
+    RegisterMenuHandler(QStringLiteral("Schlerlschen1"), [] { DeleteStudent(); NotifyMainWindow(); });
+    RegisterMenuHandler(QStringLiteral("LeereZeileeinfgen1"), [] { InsertEmptyRow(); NotifyMainWindow(); });
+    RegisterMenuHandler(QStringLiteral("Schlerinanderezeiletransportieren1"),
+                        [] { SwapTwoRows(); NotifyMainWindow(); });
+    RegisterMenuHandler(QStringLiteral("Schlerlistesortieren1"), [] { SortStudentList(); NotifyMainWindow(); });
+    RegisterMenuHandler(QStringLiteral("Zeugnisdatum1"), [] { CertificateDateForAll(); });
+
+    // The whole-class grade tables.
+    const struct { const char* entry; GradeTable table; } tables[] = {
+        {"JahresleistungEingabe1", GradeTable::JL},
+        {"SchriftlicheNotenEingabe1", GradeTable::SP},
+        {"MndlicheNotenEingabe1", GradeTable::MP},
+        {"PraktischePrfungsergebnisseEingabe1", GradeTable::KP},
+        {"PPPraktischePrfungEingabe4Ausdruck1", GradeTable::PP},
+        {"PLPrfungsleistungenganzeKlasseAnsichtAusdruck1", GradeTable::PL},
+        {"bearbeiten1", GradeTable::EZ},
+    };
+    for (const auto& t : tables) {
+        const GradeTable table = t.table;
+        RegisterMenuHandler(QString::fromLatin1(t.entry), [table] { classGrid().OpenTable(table); });
+    }
+    RegisterMenuHandler(QStringLiteral("speichernundverlassen1"), [] { classGrid().CloseTable(); });
+    RegisterMenuHandler(QStringLiteral("JLEZAnsichtnachDurchschnittsortieren1"), [] { classGrid().SortMenuEntry(); });
 
     // The grade window of the marked student.
     RegisterMenuHandler(QStringLiteral("MarkierterSchker1"), [] { OpenGradeWindow(); });

@@ -1,6 +1,7 @@
 #include "app/apphooks.h"
 #include "app/mainlogic.h"
 #include "app/mainmenu.h"
+#include "app/classgridview.h"
 #include "app/mainwindow.h"
 #include "app/programblock.h"
 #include "classes/dbftable.h"
@@ -283,6 +284,14 @@ TEST_F(MainWindowTest, ChooseAndOpenAClassThroughTheMenu)
     EXPECT_FALSE(form->DBGrid1->isHidden());
     EXPECT_EQ(form->DBGrid1->model()->rowCount(), 40);
     EXPECT_EQ(form->DBGrid1->model()->index(0, 0).data().toString(), "1");
+
+    // A whole-class grade table takes the student list's place while open.
+    form->trigger("JahresleistungEingabe1");
+    EXPECT_FALSE(form->StringGrid1->isHidden()) << prompt.texts().join(" | ").toStdString();
+    EXPECT_TRUE(form->DBGrid1->isHidden());
+    form->trigger("speichernundverlassen1");
+    EXPECT_TRUE(form->StringGrid1->isHidden());
+    EXPECT_FALSE(form->DBGrid1->isHidden());
 
     // The grade window of the marked student.
     ClassTable().setValue(0, "NACHNAME", "Muster");
