@@ -7,7 +7,7 @@
 #include "grades/examsheet.h"
 #include "grades/gradecontext.h"
 #include "platform/scriptedprompt.h"
-#include "support/tempfolder.h"
+#include "support/classfolder.h"
 
 #include <QDate>
 #include <QDir>
@@ -21,70 +21,23 @@
 
 namespace hsa::test {
 
-struct Student {
-    QString nr;
-    QString last;
-    QString first;
-    QString gender = QStringLiteral("M");
-    QList<QPair<QString, QString>> fields = {};
-};
+using Student = StudentRow;
 
-// A program folder with the shipped files and a real class made from
-// "start2.dbf", opened the way the program opens a class.
-class GridFixture : public ::testing::Test {
+// The real class folder of the program, with the grade grid reset.
+class GridFixture : public RealClassFixture {
 protected:
     void SetUp() override
     {
-        resetState();
-        folder.layDefaults();
-        state().programDir = folder.path();
-        state().accessLocked = false;
-        classFiles().reset();
-        classFiles().hooks().today = [] { return QDate(2026, 3, 15); };
-        classFiles().hooks().clearClipboard = [] {};
+        RealClassFixture::SetUp();
         classGrid().reset();
-        guard = std::make_unique<ScopedPrompt>(prompt);
     }
     void TearDown() override
     {
         classGrid().reset();
-        ClassTable().close();
-        classFiles().reset();
-        guard.reset();
+        RealClassFixture::TearDown();
     }
 
-    // The template as class name with the students in records 1..; the other
-    // records keep the template (NR only).  keep < 40 cuts the table.
-    void makeClass(const QString& name, const QList<Student>& rows, int keep = 40)
-    {
-        folder.write(name, folder.read(QStringLiteral("start2.dbf")));
-        DbfTable t;
-        t.open(folder.file(name));
-        for (int i = 0; i < rows.size(); ++i) {
-            const Student& s = rows.at(i);
-            t.setValue(i, QStringLiteral("NR"), s.nr);
-            t.setValue(i, QStringLiteral("NACHNAME"), s.last);
-            t.setValue(i, QStringLiteral("VORNAME"), s.first);
-            t.setValue(i, QStringLiteral("M/W"), s.gender);
-            for (const auto& f : s.fields)
-                t.setValue(i, f.first, f.second);
-        }
-        t.post();
-        while (t.recordCount() > keep)
-            t.deleteRecord(t.recordCount() - 1);
-        t.post();
-        t.pack();
-        t.close();
-    }
-
-    void openClass(const QString& name)
-    {
-        ASSERT_TRUE(classFiles().OpenClass(name));
-        className = name;
-        prompt.clear();
-    }
-
-    QString classDir() const { return folder.file(className.left(8)) + QStringLiteral("/"); }
+    QString classDir() const { return classFolder() + QStringLiteral("/"); }
     QString studentFile(const QString& prefix, int n) const
     {
         return classDir() + prefix + QString::number(n);
@@ -187,10 +140,6 @@ protected:
         return lines.value(column * 20 + row);
     }
 
-    TempProgramFolder folder;
-    ScriptedPrompt prompt;
-    std::unique_ptr<ScopedPrompt> guard;
-    QString className;
 };
 
 inline QList<Student> threeStudents()
