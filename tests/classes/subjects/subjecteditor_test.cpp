@@ -6,20 +6,14 @@
 #include "platform/errors.h"
 #include "platform/scriptedprompt.h"
 #include "support/tempfolder.h"
+#include "support/textbytes.h"
 
 #include <gtest/gtest.h>
 
 using namespace hsa;
+using hsa::test::crlf;
 
 namespace {
-
-QByteArray crlf(const QStringList& lines)
-{
-    QByteArray out;
-    for (const QString& l : lines)
-        out += ToWindows1252(l) + "\r\n";
-    return out;
-}
 
 class Editor : public ::testing::Test {
 protected:
