@@ -4,6 +4,8 @@
 #include "zip/compression.h"
 #include "zip/safefs.h"
 #include "zip/tailbackup.h"
+#include "zip/volumemedia.h"
+#include "zip/volumestream.h"
 #include "zip/wildcard.h"
 #include "zip/zipstream.h"
 
@@ -213,7 +215,8 @@ void ZABaseArchiver::OpenArchive(uint16_t mode)
     committed_ = false;
     if (!inMemory_ && BareName(fileName_).empty())
         Raise(err::BlankFileNameMode);
-    if (!inMemory_ && mode != openmode::Create && !FileExists(fileName_))
+    if (!inMemory_ && mode != openmode::Create && !FileExists(fileName_) && spanningMode_ != SpanningMode::Spanning
+        && !TheMedia().IsRemovable(MakeAbsolute(fileName_)))
         Raise(err::ArchiveNotFound, {fileName_});
     if (inMemory_ && mode != openmode::Create)
         Raise(err::InMemoryCreateOnly);
@@ -258,6 +261,15 @@ void ZABaseArchiver::OpenArchive(ZStream* external, bool readOnly)
 
 void ZABaseArchiver::OpenInternal(uint16_t mode)
 {
+    if (mode == openmode::Create && !inMemory_ && spanningMode_ != SpanningMode::None) {
+        try {
+            CreateVolumes();
+        } catch (...) {
+            ReleaseArchive();
+            throw;
+        }
+        return;
+    }
     spanningMode_ = SpanningMode::None;
     DirSettings ds;
     ds.oemNames = Options.OEMFileNames;
@@ -299,21 +311,14 @@ void ZABaseArchiver::OpenInternal(uint16_t mode)
         dm_->BaseOffset = dm_->DirStart = stream_->Size();
         return;
     }
-    const bool writable = mode == openmode::ReadWrite;
     try {
-        ownedStream_ = std::make_unique<FileStream>(fileName_, writable ? FileStream::Mode::ReadWrite : FileStream::Mode::Read);
-    } catch (const std::system_error&) {
-        Raise(err::CannotOpenFile, {fileName_});
-    }
-    stream_ = ownedStream_.get();
-    dm_ = std::make_unique<DirManager>(stream_, ds);
-    try {
-        dm_->ReadDirectory();
-        if (!dm_->EndFound && !RepairDamagedDirectory)
-            Raise(err::Damaged);
+        OpenExisting();
     } catch (const EZAException& e) {
         ReleaseArchive();
-        // Re-raise with the component's name in front.
+        // The directory's errors are re-raised with the component's name in
+        // front; the archiver's own carry it already.
+        if (Name.empty() || std::string(e.what()).rfind(Name + ": ", 0) == 0)
+            throw;
         throw EZAException(e.NativeError(), std::vector<std::string>{}, Name);
     }
 }
@@ -325,11 +330,17 @@ void ZABaseArchiver::ReleaseArchive()
         pendingCreatePath_.clear();
     }
     backup_.reset();
+    if (creatingVolumes_)
+        DiscardVolumes();
     dm_.reset();
     if (!externalStream_)
         ownedStream_.reset();
     ownedStream_.reset();
     stream_ = nullptr;
+    volumeSet_.reset();
+    volume_.reset();
+    volumeName_.clear();
+    volumesFinished_ = false;
     externalStream_ = false;
     active_ = false;
     updateCount_ = 0;
@@ -356,9 +367,14 @@ void ZABaseArchiver::CloseArchive()
         try {
             if (updateCount_ > 0)
                 CommitUpdate();
+            if (creatingVolumes_) {
+                // A new set gets its directory and its last volume's name.
+                updateCount_ = 1;
+                CommitUpdate();
+            }
             // A new archive gets its (possibly empty) directory; an opened one is
             // never rewritten merely because it was opened.
-            if (stream_ && dm_ && openMode_ == openmode::Create && !externalStream_
+            if (stream_ && dm_ && openMode_ == openmode::Create && !externalStream_ && !volumeSet_
                 && stream_->Size() == dm_->DirStart) {
                 dm_->WriteDirectory(dm_->DirStart);
                 if (Options.FlushBuffers)

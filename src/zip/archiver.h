@@ -1,5 +1,6 @@
 #pragma once
 #include "zip/dirmanager.h"
+#include "zip/volumes.h"
 #include "zip/zaerrors.h"
 #include "zip/zatypes.h"
 #include "zip/zipevents.h"
@@ -8,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,9 @@ class ZStream;
 class FileStream;
 class EntryCipher;
 class TailBackup;
+class VolumeMedia;
+class VolumeSetStream;
+class MemoryStream;
 
 // The one lock of all archivers: held by an add run and by an item run.
 std::recursive_mutex& ArchiveLock();
@@ -81,6 +86,10 @@ public:
     std::string TempDir;
     SpanningMode GetSpanningMode() const { return spanningMode_; }
     void SetSpanningMode(SpanningMode mode);
+    // Volume naming and sizes of split and spanned archives.
+    ZASpanningOptions SpanningOptions;
+    // Removable media, free space and labels (null: DefaultVolumeMedia()).
+    VolumeMedia* Media = nullptr;
     std::string SFXStub;
     ZAOptions Options;
     std::vector<std::string> FileMasks, ExclusionMasks, NoCompressionMasks;
@@ -105,6 +114,12 @@ public:
     std::function<void(ZABaseArchiver&, const std::string&, ProcessOperation, int, int, const std::string&, ZAAction&)>
         OnProcessFileFailure;
     std::function<void(ZABaseArchiver&, int, const std::string&, bool&)> OnDiskFull;
+    // Volume requests: the volume number counted from 1 where there is one,
+    // the volume's file name (the handler may change it) and Cancel.
+    std::function<void(ZABaseArchiver&, int, std::string&, bool&)> OnRequestBlankVolume;
+    std::function<void(ZABaseArchiver&, std::string&, bool&)> OnRequestFirstVolume;
+    std::function<void(ZABaseArchiver&, std::string&, bool&)> OnRequestLastVolume;
+    std::function<void(ZABaseArchiver&, int, std::string&, bool&)> OnRequestMiddleVolume;
     std::function<void(ZABaseArchiver&, uint8_t, int64_t, int64_t, int64_t)> OnInternalEvent;
     std::function<void(ZABaseArchiver&, std::string&, uint32_t&, std::string&, const std::string&)> OnStoreFile;
     std::function<void(ZABaseArchiver&, std::string&, uint32_t&, const std::string&)> OnExtractFile;
@@ -160,6 +175,26 @@ public:
     uint64_t BaseOffset() const;
     bool DirectoryRebuilt() const;
 
+    // ----- volumes
+    // The file name of the volume with the zero-based index (-1: the last
+    // volume); with mustExist the other naming forms are tried as well.
+    std::string GetVolumeFileName(const std::string& archiveName, int index, bool mustExist);
+    const ZAVolumeNumberInfo& VolumeInfo() const { return volumeInfo_; }
+    // The volume file that is open, empty for single-file archives.
+    const std::string& VolumeFileNameOpen() const { return volumeName_; }
+    // Number of volumes of the open multi-volume archive (1 for a single file).
+    int VolumeCount() const;
+    // Writes bytes across the volumes of an archive being created: mustFollow
+    // (>= 0) bytes after these must end up on the same volume, so a record
+    // is never cut.  Returns the count written.
+    size_t WriteToVolumes(const void* buf, size_t count, MemoryStream* intermediate, int64_t mustFollow);
+    // The same; fewer bytes written raise error 46.
+    void WriteToVolumesChecked(const void* buf, size_t count, MemoryStream* intermediate, int64_t mustFollow);
+    // Copies length bytes of the source (from its position) to the volumes,
+    // in pieces of 1,000,000 bytes; a source that ends early raises error 46.
+    // False when the copy-progress handler cancelled.
+    bool CopyToVolumes(ZStream& source, uint64_t length, bool progress);
+
     // Results of the last item run: how many items failed, and their messages.
     int LastFailureCount() const { return int(lastFailures_.size()); }
     const std::vector<std::string>& LastFailures() const { return lastFailures_; }
@@ -176,6 +211,10 @@ protected:
     virtual void DoOnProcessFileFailure(const std::string& fileName, ProcessOperation op, int nativeError,
                                         int errorCode, const std::string& errorMessage, ZAAction& action);
     virtual void DoOnDiskFull(int volumeNumber, const std::string& volumeFileName, bool& cancel);
+    virtual void DoOnRequestBlankVolume(int volumeNumber, std::string& volumeFileName, bool& cancel);
+    virtual void DoOnRequestFirstVolume(std::string& volumeFileName, bool& cancel);
+    virtual void DoOnRequestLastVolume(std::string& volumeFileName, bool& cancel);
+    virtual void DoOnRequestMiddleVolume(int volumeNumber, std::string& volumeFileName, bool& cancel);
     virtual void DoOnInternalEvent(uint8_t kind, int64_t a, int64_t b, int64_t c);
     virtual void DoOnStoreFile(std::string& fileName, uint32_t& fileAttr, std::string& comment,
                                const std::string& originalFileName);
@@ -204,6 +243,24 @@ private:
     bool IsExcluded(const std::string& fullPath, const std::vector<std::string>& exclusions) const;
     void RegisterFile(const std::string& fullPath, bool isFolder, ProcessOperation op);
     bool WriteAddedEntry(DirItem& item);
+
+    // volumes
+    VolumeMedia& TheMedia() const;
+    VolumeNaming Naming() const;
+    bool IsMultiVolume() const { return spanningMode_ != SpanningMode::None; }
+    bool AskOkCancel(const std::string& text) const;
+    void CreateVolumes();
+    void RequestBlankVolume(int number);
+    ZStream& RequestReadVolume(int number, std::optional<uint64_t> expectedSize);
+    void CloseVolume();
+    bool ReserveOnVolume(size_t count);
+    void WriteVolumeDirectory();
+    void FinishVolumes();
+    void DiscardVolumes();
+    int CommitVolumes();
+    void OpenExisting();
+    bool DetectLayout(bool endFound, const EndRecord& er);
+    void OpenVolumeSet(int lastDisk);
 
     // commit
     int CommitUpdate();
@@ -249,6 +306,16 @@ private:
     uint64_t writePos_ = 0;
     std::vector<std::string> lastFailures_;
     int addedInRun_ = 0;
+    // Volumes.
+    ZAVolumeNumberInfo volumeInfo_;
+    std::string volumeName_;                    // the open volume's file
+    std::unique_ptr<FileStream> volume_;        // the open volume
+    bool creatingVolumes_ = false;              // a multi-volume archive being written
+    bool volumesFinished_ = false;
+    std::vector<std::string> writtenVolumes_;   // files of the set written so far
+    std::vector<std::pair<uint64_t, uint64_t>> writtenIds_;   // their device and inode
+    std::vector<uint64_t> writtenSizes_;
+    std::unique_ptr<VolumeSetStream> volumeSet_;
     // The folder of the last extracted file, kept open during one run.
     std::string folderCacheKey_;
     std::shared_ptr<int> folderCacheFd_;

@@ -195,6 +195,7 @@ void DirManager::ReadDirectory()
     }
     try {
         uint64_t count = er.totalEntries, dirSize = er.dirSize, dirOffset = er.dirOffset;
+        uint64_t dirDisk = er.dirDisk;
         uint64_t recPos = endPos;
         bool countKnown = er.totalEntries != 0xFFFF;
         if (endPos >= kZip64LocatorSize) {
@@ -217,6 +218,7 @@ void DirManager::ReadDirectory()
                 count = Get64(z + 32);
                 dirSize = Get64(z + 40);
                 dirOffset = Get64(z + 48);
+                dirDisk = Get32(z + 20);
                 recPos = z64Pos;
                 countKnown = true;
             }
@@ -226,6 +228,12 @@ void DirManager::ReadDirectory()
         const uint64_t cdStart = recPos - dirSize;
         if (countKnown && count > dirSize / kCentralHeaderSize)
             throw DamagedDirectory{};
+        if (VolumeStart) {
+            // The directory's offset counts from the start of its volume.
+            if (dirDisk > 0xFFFF || VolumeStart(uint32_t(dirDisk)) + dirOffset != cdStart)
+                throw DamagedDirectory{};
+            dirOffset = cdStart;
+        }
         if (dirOffset > cdStart)
             throw DamagedDirectory{};
         const int64_t delta = int64_t(cdStart - dirOffset);
@@ -240,7 +248,7 @@ void DirManager::ReadDirectory()
             throw EZAException(err::CompressedTooLarge);
         RebuildDirectory();
     } catch (const EZAException& e) {
-        if (e.NativeError() == err::Zip64EndMissing || !settings_.repairDamaged)
+        if (e.NativeError() == err::Zip64EndMissing || e.NativeError() == err::OpenCancelled || !settings_.repairDamaged)
             throw;
         RebuildDirectory();
     }
@@ -286,6 +294,11 @@ void DirManager::ParseCentral(const unsigned char* buf, size_t len, uint64_t cou
         it.actualMethod = it.h.method;
         it.encryption = CryptoAlgorithm::PkzipClassic;
         ApplyKnownExtraFields(it);
+        if (VolumeStart) {
+            if (it.diskStart > 0xFFFF)
+                throw DamagedDirectory{};
+            it.localOffset += VolumeStart(it.diskStart);
+        }
         it.name = DecodeEntryName(it.rawName, it.h.flags, it.h.versionMadeBy, it.extra, settings_.oemNames);
         dir_.Append(std::move(it));
         p += kCentralHeaderSize + varLen;
@@ -340,6 +353,8 @@ void DirManager::CheckEntries(uint64_t dataLimit)
 
 void DirManager::RebuildDirectory()
 {
+    if (VolumeStart)
+        throw EZAException(err::OpenAborted);   // no rebuild across volumes
     dir_.Clear();
     Rebuilt = true;
     const uint64_t size = stream_->Size();
@@ -444,76 +459,88 @@ void DirManager::RebuildDirectory()
     DirStart = covered;
 }
 
+void DirManager::AppendCentral(std::vector<unsigned char>& out, const DirItem& it, bool withDisk) const
+{
+    ByteWriter w{out};
+    std::string nameBytes;
+    uint16_t flags = it.h.flags;
+    if (it.rawNameValid) {
+        nameBytes = it.rawName;
+    } else {
+        bool utf8 = false;
+        EncodeEntryName(it.name, settings_.oemNames, nameBytes, utf8);
+        flags = utf8 ? uint16_t(flags | 0x0800) : uint16_t(flags & ~0x0800);
+    }
+    // Sizes kept in the Zip64 field stay there, as the local header has them too.
+    const bool satU = it.uncompSize >= kSat32 || it.h.uncompSize == kSat32;
+    const bool satC = it.compSize >= kSat32 || it.h.compSize == kSat32;
+    const bool satO = it.localOffset >= kSat32;
+    std::vector<unsigned char> z64;
+    ByteWriter zw{z64};
+    if (satU)
+        zw.u64(it.uncompSize);
+    if (satC)
+        zw.u64(it.compSize);
+    if (satO)
+        zw.u64(it.localOffset);
+    size_t extraLen = z64.empty() ? 0 : z64.size() + 4;
+    for (const auto& f : it.extra)
+        if (f.id != kZip64ExtraId)
+            extraLen += 4 + f.data.size();
+    if (extraLen > 0xFFFF || nameBytes.size() > 0xFFFF)
+        throw EZAException(err::WriteError);
+    uint16_t madeBy = it.h.versionMadeBy, needed = it.h.versionNeeded;
+    if (!z64.empty()) {
+        madeBy = uint16_t((madeBy & 0xFF00) | std::max<uint16_t>(madeBy & 0xFF, 45));
+        needed = std::max<uint16_t>(needed, 45);
+    }
+    w.u32(sig::Central);
+    w.u16(madeBy);
+    w.u16(needed);
+    w.u16(flags);
+    w.u16(it.h.method);
+    w.u16(it.h.time);
+    w.u16(it.h.date);
+    w.u32(it.h.crc);
+    w.u32(satC ? kSat32 : uint32_t(it.compSize));
+    w.u32(satU ? kSat32 : uint32_t(it.uncompSize));
+    w.u16(uint16_t(nameBytes.size()));
+    w.u16(uint16_t(extraLen));
+    w.u16(uint16_t(std::min<size_t>(it.comment.size(), 0xFFFF)));
+    w.u16(withDisk ? uint16_t(std::min<uint32_t>(it.diskStart, 0xFFFF)) : uint16_t(0));
+    w.u16(it.h.internalAttr);
+    w.u32(it.h.externalAttr);
+    w.u32(satO ? kSat32 : uint32_t(it.localOffset));
+    w.str(nameBytes);
+    if (!z64.empty()) {
+        w.u16(kZip64ExtraId);
+        w.u16(uint16_t(z64.size()));
+        w.bytes(z64.data(), z64.size());
+    }
+    for (const auto& f : it.extra) {
+        if (f.id == kZip64ExtraId)
+            continue;
+        w.u16(f.id);
+        w.u16(uint16_t(f.data.size()));
+        w.bytes(f.data.data(), f.data.size());
+    }
+    w.bytes(it.comment.data(), std::min<size_t>(it.comment.size(), 0xFFFF));
+}
+
+std::vector<unsigned char> DirManager::BuildCentralRecord(const DirItem& item) const
+{
+    std::vector<unsigned char> out;
+    AppendCentral(out, item, true);
+    return out;
+}
+
 std::vector<unsigned char> DirManager::BuildDirectory(uint64_t at) const
 {
     std::vector<unsigned char> out;
     out.reserve(size_t(dir_.Count()) * 96 + 128);
     ByteWriter w{out};
-    for (const auto& it : dir_.Items()) {
-        std::string nameBytes;
-        uint16_t flags = it.h.flags;
-        if (it.rawNameValid) {
-            nameBytes = it.rawName;
-        } else {
-            bool utf8 = false;
-            EncodeEntryName(it.name, settings_.oemNames, nameBytes, utf8);
-            flags = utf8 ? uint16_t(flags | 0x0800) : uint16_t(flags & ~0x0800);
-        }
-        // Sizes kept in the Zip64 field stay there, as the local header has them too.
-        const bool satU = it.uncompSize >= kSat32 || it.h.uncompSize == kSat32;
-        const bool satC = it.compSize >= kSat32 || it.h.compSize == kSat32;
-        const bool satO = it.localOffset >= kSat32;
-        std::vector<unsigned char> z64;
-        ByteWriter zw{z64};
-        if (satU)
-            zw.u64(it.uncompSize);
-        if (satC)
-            zw.u64(it.compSize);
-        if (satO)
-            zw.u64(it.localOffset);
-        size_t extraLen = z64.empty() ? 0 : z64.size() + 4;
-        for (const auto& f : it.extra)
-            if (f.id != kZip64ExtraId)
-                extraLen += 4 + f.data.size();
-        if (extraLen > 0xFFFF || nameBytes.size() > 0xFFFF)
-            throw EZAException(err::WriteError);
-        uint16_t madeBy = it.h.versionMadeBy, needed = it.h.versionNeeded;
-        if (!z64.empty()) {
-            madeBy = uint16_t((madeBy & 0xFF00) | std::max<uint16_t>(madeBy & 0xFF, 45));
-            needed = std::max<uint16_t>(needed, 45);
-        }
-        w.u32(sig::Central);
-        w.u16(madeBy);
-        w.u16(needed);
-        w.u16(flags);
-        w.u16(it.h.method);
-        w.u16(it.h.time);
-        w.u16(it.h.date);
-        w.u32(it.h.crc);
-        w.u32(satC ? kSat32 : uint32_t(it.compSize));
-        w.u32(satU ? kSat32 : uint32_t(it.uncompSize));
-        w.u16(uint16_t(nameBytes.size()));
-        w.u16(uint16_t(extraLen));
-        w.u16(uint16_t(std::min<size_t>(it.comment.size(), 0xFFFF)));
-        w.u16(0);
-        w.u16(it.h.internalAttr);
-        w.u32(it.h.externalAttr);
-        w.u32(satO ? kSat32 : uint32_t(it.localOffset));
-        w.str(nameBytes);
-        if (!z64.empty()) {
-            w.u16(kZip64ExtraId);
-            w.u16(uint16_t(z64.size()));
-            w.bytes(z64.data(), z64.size());
-        }
-        for (const auto& f : it.extra) {
-            if (f.id == kZip64ExtraId)
-                continue;
-            w.u16(f.id);
-            w.u16(uint16_t(f.data.size()));
-            w.bytes(f.data.data(), f.data.size());
-        }
-        w.bytes(it.comment.data(), std::min<size_t>(it.comment.size(), 0xFFFF));
-    }
+    for (const auto& it : dir_.Items())
+        AppendCentral(out, it, false);
     const uint64_t dirSize = out.size();
     const uint64_t count = uint64_t(dir_.Count());
     const uint64_t endPos = at + dirSize;
@@ -537,6 +564,45 @@ std::vector<unsigned char> DirManager::BuildDirectory(uint64_t at) const
     er.entriesThisDisk = er.totalEntries = count >= 0xFFFF ? 0xFFFF : uint16_t(count);
     er.dirSize = dirSize >= kSat32 ? kSat32 : uint32_t(dirSize);
     er.dirOffset = at >= kSat32 ? kSat32 : uint32_t(at);
+    er.commentLen = uint16_t(std::min<size_t>(Comment.size(), 0xFFFF));
+    unsigned char e[kEndRecordSize];
+    er.Serialize(e);
+    w.bytes(e, sizeof e);
+    w.bytes(Comment.data(), er.commentLen);
+    return out;
+}
+
+std::vector<unsigned char> DirManager::BuildEndRecords(uint64_t dirOffset, uint32_t dirDisk, uint32_t thisDisk,
+                                                   uint64_t entriesThisDisk, uint64_t dirSize,
+                                                   uint64_t endRecordOffset) const
+{
+    std::vector<unsigned char> out;
+    ByteWriter w{out};
+    const uint64_t count = uint64_t(dir_.Count());
+    const bool z64 = endRecordOffset >= kSat32 || dirOffset >= kSat32 || count >= 0xFFFF || thisDisk >= 0xFFFF;
+    if (z64) {
+        w.u32(sig::Zip64End);
+        w.u64(44);
+        w.u16(45);
+        w.u16(45);
+        w.u32(thisDisk);
+        w.u32(dirDisk);
+        w.u64(entriesThisDisk);
+        w.u64(count);
+        w.u64(dirSize);
+        w.u64(dirOffset);
+        w.u32(sig::Zip64Locator);
+        w.u32(thisDisk);
+        w.u64(endRecordOffset);
+        w.u32(thisDisk + 1);
+    }
+    EndRecord er;
+    er.thisDisk = thisDisk >= 0xFFFF ? 0xFFFF : uint16_t(thisDisk);
+    er.dirDisk = dirDisk >= 0xFFFF ? 0xFFFF : uint16_t(dirDisk);
+    er.entriesThisDisk = entriesThisDisk >= 0xFFFF ? 0xFFFF : uint16_t(entriesThisDisk);
+    er.totalEntries = count >= 0xFFFF ? 0xFFFF : uint16_t(count);
+    er.dirSize = dirSize >= kSat32 ? kSat32 : uint32_t(dirSize);
+    er.dirOffset = dirOffset >= kSat32 ? kSat32 : uint32_t(dirOffset);
     er.commentLen = uint16_t(std::min<size_t>(Comment.size(), 0xFFFF));
     unsigned char e[kEndRecordSize];
     er.Serialize(e);

@@ -2,6 +2,7 @@
 #include "zip/dirarray.h"
 #include "zip/ziprecords.h"
 
+#include <functional>
 #include <string>
 
 namespace hsa::zip {
@@ -49,6 +50,14 @@ public:
     // Builds the bytes of the central directory and end records for a
     // directory that starts at `at`.
     std::vector<unsigned char> BuildDirectory(uint64_t at) const;
+    // One central header of a multi-volume archive: the entry's volume in
+    // the disk field, its offset on that volume.
+    std::vector<unsigned char> BuildCentralRecord(const DirItem& item) const;
+    // The end records of a multi-volume archive whose directory starts at
+    // dirOffset on volume dirDisk, with the end on volume thisDisk.
+    std::vector<unsigned char> BuildEndRecords(uint64_t dirOffset, uint32_t dirDisk, uint32_t thisDisk,
+                                               uint64_t entriesThisDisk, uint64_t dirSize,
+                                               uint64_t endRecordOffset) const;
 
     // Reads and checks the local header of an entry: its signature, that the
     // name, extra fields and data lie inside the archive data.
@@ -69,9 +78,14 @@ public:
     std::string Comment;          // archive comment, raw bytes
     bool EndFound = false;
     bool Rebuilt = false;
+    // Set for the volumes of a split or spanned archive laid end to end:
+    // where a volume starts in the stream.  Offsets of the directory are
+    // then taken relative to their volume, and no rebuild is possible.
+    std::function<uint64_t(uint32_t disk)> VolumeStart;
 
 private:
     void ParseCentral(const unsigned char* buf, size_t len, uint64_t count, uint64_t cdStart, int64_t delta);
+    void AppendCentral(std::vector<unsigned char>& out, const DirItem& it, bool withDisk) const;
     void CheckEntries(uint64_t dataLimit);
 
     ZStream* stream_;

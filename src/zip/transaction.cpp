@@ -20,9 +20,30 @@
 
 namespace hsa::zip {
 
+namespace {
+
+// Where an entry is compressed before it goes to the volumes: memory for
+// small entries, an unnamed temporary file for large ones.
+std::unique_ptr<ZStream> MakeEntryScratch(uint64_t sizeHint, const std::string& folder)
+{
+    if (sizeHint < (16u << 20))
+        return std::make_unique<MemoryStream>();
+    std::string tmp;
+    Fd fd = CreateTempFile(folder, "FC", tmp);
+    if (!fd)
+        throw EZAException(err::CannotCreateOutput, std::vector<std::string>{folder});
+    ::unlink(tmp.c_str());
+    return std::make_unique<FileStream>(fd.release(), tmp);
+}
+
+} // namespace
+
 void ZABaseArchiver::BeginUpdate()
 {
     if (spanningMode_ != SpanningMode::None && committed_)
+        throw EZAException(err::MultiTransaction);
+    // The volumes of an opened split or spanned archive are only read.
+    if (active_ && spanningMode_ != SpanningMode::None && !creatingVolumes_)
         throw EZAException(err::MultiTransaction);
     if (updateCount_ == 0) {
         if (!active_)
@@ -66,6 +87,8 @@ int ZABaseArchiver::CommitUpdate()
 {
     if (updateCount_ < 1)
         return 0;
+    if (creatingVolumes_)
+        return CommitVolumes();
     updateCount_ = 0;
     processed_ = total_ = 0;
     bytesDone_ = bytesTotal_ = 0;
@@ -330,7 +353,10 @@ bool ZABaseArchiver::WriteAddedEntry(DirItem& item)
         sourceSize = source->Size();
         source->SetPosition(0);
     }
-    const uint64_t offset = stream_->Position();
+    // Across volumes an entry is compressed first and written with its final
+    // header: a closed volume is never gone back to.
+    const bool volumes = creatingVolumes_;
+    uint64_t offset = volumes ? (volume_ ? volume_->Size() : 0) : stream_->Position();
     const bool needZip64 = Zip64Mode == 2 || offset >= 0xFFFFFFFFull || sourceSize >= 0xFFFFFFFFull;
     if (needZip64 && Zip64Mode == 0)
         Raise(err::Zip64Disabled, {item.name});
@@ -415,15 +441,20 @@ bool ZABaseArchiver::WriteAddedEntry(DirItem& item)
             Raise(err::WriteError);
         }
     };
-    writeOrRaise(localHeader(0, 0, 0));
-    const uint64_t dataStart = stream_->Position();
+    std::unique_ptr<ZStream> scratch;
+    if (volumes) {
+        std::string tempFolder = TempDir.empty() ? std::string(P_tmpdir) : TempDir;
+        scratch = MakeEntryScratch(sourceSize, tempFolder);
+    } else {
+        writeOrRaise(localHeader(0, 0, 0));
+    }
 
     CompressResult r;
     if (!folder) {
         CompressJob job;
         job.source = source;
         job.sourceSize = sourceSize;
-        job.dest = stream_;
+        job.dest = volumes ? scratch.get() : stream_;
         job.method = method;
         job.mode = item.compressionMode ? item.compressionMode : 1;
         job.cipher = cipher.get();
@@ -456,12 +487,27 @@ bool ZABaseArchiver::WriteAddedEntry(DirItem& item)
     if ((comp >= 0xFFFFFFFFull || r.bytesRead >= 0xFFFFFFFFull) && !needZip64)
         Raise(Zip64Mode == 0 ? err::Zip64Needed : err::Zip64Needed, {item.name});
     const uint32_t crc = folder ? 0 : (cipher ? cipher->CrcToStore(r.crc) : r.crc);
-    // Patch the header with the final CRC and sizes.
-    const uint64_t end = stream_->Position();
-    stream_->SetPosition(offset);
-    writeOrRaise(localHeader(crc, comp, r.bytesRead));
-    stream_->SetPosition(end);
-    (void)dataStart;
+    uint32_t disk = 0;
+    if (volumes) {
+        // The header stays whole on one volume; the data may run on.
+        const auto header = localHeader(crc, comp, r.bytesRead);
+        if (!ReserveOnVolume(header.size()))
+            Raise(err::WriteError);
+        offset = volume_->Size();
+        disk = uint32_t(volumeInfo_.Number());
+        WriteToVolumesChecked(header.data(), header.size(), nullptr, 0);
+        scratch->SetPosition(0);
+        if (!CopyToVolumes(*scratch, comp, false)) {
+            cancel_ = true;
+            return false;
+        }
+    } else {
+        // Patch the header with the final CRC and sizes.
+        const uint64_t end = stream_->Position();
+        stream_->SetPosition(offset);
+        writeOrRaise(localHeader(crc, comp, r.bytesRead));
+        stream_->SetPosition(end);
+    }
 
     item.h.versionMadeBy = version;
     item.h.versionNeeded = version;
@@ -476,6 +522,8 @@ bool ZABaseArchiver::WriteAddedEntry(DirItem& item)
     item.h.uncompSize = r.bytesRead >= 0xFFFFFFFFull || needZip64 ? 0xFFFFFFFFu : uint32_t(r.bytesRead);
     item.localOffset = offset;
     item.h.localOffset = offset >= 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(offset);
+    item.diskStart = disk;
+    item.h.diskStart = uint16_t(std::min<uint32_t>(disk, 0xFFFF));
     item.rawName = nameBytes;
     item.rawNameValid = true;
     bytesDone_ += r.bytesRead;

@@ -80,6 +80,8 @@ inline constexpr int Zip64Needed = 41, Zip64Disabled = 43;
 inline constexpr int EntryNotFound = 42;
 inline constexpr int OpenAborted = 44, OpenCancelled = 45;
 inline constexpr int WriteError = 46;
+inline constexpr int StubTooLarge = 47;
+inline constexpr int MultiVolumeStream = 51;
 inline constexpr int Damaged = 48;
 inline constexpr int MultiVolumeChange = 52;
 inline constexpr int CompressedTooLarge = 57;

@@ -24,6 +24,14 @@ public:
     // "Enter password: "; at most 255 characters shown as asterisks.
     // nullopt when cancelled.
     virtual std::optional<std::string> AskPassword(const std::string& caption, const std::string& label) = 0;
+
+    // A message with OK and Cancel (the volume requests of split and spanned
+    // archives); true for OK.  Without an answer of its own: Cancel.
+    virtual bool AskOkCancel(const std::string& text)
+    {
+        (void)text;
+        return false;
+    }
 };
 
 // The dialogs used by archivers that have none of their own (may be null).
