@@ -424,3 +424,20 @@ TEST(SplitFaults, AShortCopyAndAFullDiskRaiseAndTheOldArchiveStays)
 
 } // namespace
 } // namespace hsa::zip
+
+namespace hsa::zip {
+namespace {
+
+TEST(SystemMedia, ATemporaryFolderIsAFixedDiskWithRoom)
+{
+    test::TempDir dir;
+    SystemVolumeMedia media;
+    const std::string file = dir / "noch-nicht-da/name.zip";   // need not exist
+    EXPECT_FALSE(media.IsRemovable(file));
+    const auto free = media.FreeSpace(file);
+    ASSERT_TRUE(free.has_value());
+    EXPECT_GT(*free, 0u);
+}
+
+} // namespace
+} // namespace hsa::zip
