@@ -4,7 +4,7 @@ set -euo pipefail
 
 HSA_PACKAGES=(
   build-essential cmake pkg-config ninja-build
-  qt6-base-dev libgl1-mesa-dev
+  qt6-base-dev libgl1-mesa-dev qt6-translations-l10n
   zlib1g-dev
   libshp-dev shapelib
   libgtest-dev libgmock-dev libbenchmark-dev

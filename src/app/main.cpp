@@ -5,6 +5,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char** argv)
 {
@@ -14,6 +17,11 @@ int main(int argc, char** argv)
         return 0;
 
     QApplication app(argc, argv);
+    // Qt's own dialogs (file choice, buttons) speak German like the program.
+    QTranslator qtGerman;
+    if (qtGerman.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtGerman);
     hsa::TForm1* main = hsa::RunProgramBlock();
     main->show();
     const int rc = app.exec();

@@ -145,7 +145,7 @@ void TForm1::buildControls()
     FileListBox1->setVisible(false);
     FileListBox1->installEventFilter(this);
     connect(FileListBox1, &QListWidget::itemDoubleClicked, this, [this] { FileListBox1Activate(); });
-    layout->addWidget(FileListBox1);
+    layout->addWidget(FileListBox1, 1);
 
     DBGrid1 = new QTableView(central);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
@@ -255,7 +255,7 @@ void TForm1::buildControls()
     Memo3->setVisible(false);
     layout->addWidget(Memo3);
 
-    layout->addStretch(1);
+    layout->addStretch(0); // takes the room only while no list or table is shown
     setCentralWidget(central);
 }
 

@@ -47,6 +47,11 @@ std::optional<std::string> PromptZipDialogs::AskPassword(const std::string& capt
     return std::string(b.constData(), static_cast<size_t>(b.size()));
 }
 
+bool PromptZipDialogs::AskOkCancel(const std::string& text)
+{
+    return prompts().ask(MsgKind::Information, fromUtf8(text), Buttons::OkCancel) == Answer::Ok;
+}
+
 void InstallZipDialogs()
 {
     static PromptZipDialogs dialogs;

@@ -10,6 +10,7 @@ public:
     OverwriteAnswer AskOverwrite(const std::string& text) override;
     FailureAnswer AskFailure(const std::string& text, bool offerRetry) override;
     std::optional<std::string> AskPassword(const std::string& caption, const std::string& label) override;
+    bool AskOkCancel(const std::string& text) override;
 };
 
 // Installs PromptZipDialogs as the engine's default dialogs (once).

@@ -62,25 +62,34 @@ Answer QtPrompt::ask(MsgKind kind, const QString& text, Buttons buttons, const Q
     }
 }
 
+namespace {
+
+std::optional<QString> askText(const QString& caption, const QString& label, const QString& preset,
+                               QLineEdit::EchoMode echo)
+{
+    QInputDialog d(parentWindow());
+    d.setWindowTitle(captionOr(caption));
+    d.setLabelText(displayText(label));
+    d.setTextEchoMode(echo);
+    d.setTextValue(preset);
+    d.setOkButtonText(QStringLiteral("OK"));
+    d.setCancelButtonText(QStringLiteral("Abbrechen"));
+    if (d.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return d.textValue();
+}
+
+} // namespace
+
 std::optional<QString> QtPrompt::input(const QString& caption, const QString& label,
                                        const QString& preset)
 {
-    bool ok = false;
-    QString s = QInputDialog::getText(parentWindow(), captionOr(caption), displayText(label),
-                                      QLineEdit::Normal, preset, &ok);
-    if (!ok)
-        return std::nullopt;
-    return s;
+    return askText(caption, label, preset, QLineEdit::Normal);
 }
 
 std::optional<QString> QtPrompt::password(const QString& caption, const QString& label)
 {
-    bool ok = false;
-    QString s = QInputDialog::getText(parentWindow(), captionOr(caption), displayText(label),
-                                      QLineEdit::Password, QString(), &ok);
-    if (!ok)
-        return std::nullopt;
-    return s;
+    return askText(caption, label, QString(), QLineEdit::Password);
 }
 
 std::optional<int> QtPrompt::choose(const QString& caption, const QString& label,

@@ -25,6 +25,10 @@ TEST(PromptZipDialogs, AnswersMapToTheEngine)
     EXPECT_EQ(d.AskFailure("f", false), Dlg::FailureAnswer::Ignore);
     EXPECT_EQ(d.AskFailure("f", false), Dlg::FailureAnswer::Abort);
 
+    p.answer(Answer::Ok).cancel();
+    EXPECT_TRUE(d.AskOkCancel("Bitte Diskette 2 einlegen"));
+    EXPECT_FALSE(d.AskOkCancel("Bitte Diskette 3 einlegen"));
+
     p.text("Grüße").cancelText();
     EXPECT_EQ(d.AskPassword("Password for \"x\"", "Enter password: "), std::optional<std::string>("Grüße"));
     EXPECT_EQ(d.AskPassword("c", "l"), std::nullopt);
