@@ -14,6 +14,8 @@
 #include "classes/classfiles.h"
 #include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
+#include "platform/errors.h"
+#include "platform/prompt.h"
 
 #include <QAction>
 #include <algorithm>
@@ -35,8 +37,28 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <exception>
+#include <functional>
 
 namespace hsa {
+
+namespace {
+
+// Runs work of a menu entry or list event.  An exception must not leave a Qt
+// slot (it would end the program with the secretary's unsaved input): it is
+// shown as a message, and whatever the work had saved stays saved.
+void runGuarded(const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const FileError& e) {
+        showError(e.message());
+    } catch (const std::exception& e) {
+        showError(QStringLiteral("Unerwarteter Fehler: ") + QString::fromLocal8Bit(e.what()));
+    }
+}
+
+} // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 {
@@ -156,7 +178,7 @@ void TForm1::buildControls()
         if (!i.isValid())
             return;
         state().currentStudentRecord = i.row();
-        OpenGradeWindow();
+        runGuarded([] { OpenGradeWindow(); });
     });
     layout->addWidget(DBGrid1, 1);
 
@@ -283,19 +305,21 @@ QAction* TForm1::topEntry(int index) const
 
 void TForm1::trigger(const QString& name)
 {
-    RunMenuHandler(name);
+    runGuarded([&] { RunMenuHandler(name); });
 }
 
 void TForm1::menuAboutToShow(int index)
 {
     bool mayOpen = true;
-    switch (index) {
-    case 0: mayOpen = OpenKlasseMenu(); break;
-    case 1: mayOpen = OpenListeMenu(); break;
-    case 4: CheckNoClassOpen(); refreshFromState(); break;
-    case 6: mayOpen = OpenDruckenMenu(); break;
-    default: break;
-    }
+    runGuarded([&] {
+        switch (index) {
+        case 0: mayOpen = OpenKlasseMenu(); break;
+        case 1: mayOpen = OpenListeMenu(); break;
+        case 4: CheckNoClassOpen(); refreshFromState(); break;
+        case 6: mayOpen = OpenDruckenMenu(); break;
+        default: break;
+        }
+    });
     if (!mayOpen) {
         QMenu* m = topMenu(index);
         QTimer::singleShot(0, m, [m] { m->close(); });
@@ -432,8 +456,9 @@ void TForm1::gridStateChanged()
 void TForm1::FileListBox1Activate()
 {
     QListWidgetItem* item = FileListBox1->currentItem();
-    classFiles().Activate(item ? item->text() : QString());
-    refreshFromState();
+    const QString name = item ? item->text() : QString();
+    runGuarded([&] { classFiles().Activate(name); });
+    runGuarded([&] { refreshFromState(); });
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e)

@@ -531,6 +531,23 @@ bool ClassGrid::saveEntries(DbfTable& table)
     const GradeContext context = GradeContextFromState();
     const QString classFile = state().openClassFile;
     const int records = table.recordCount();
+    // Row n is saved into record n and the files of number n: when the
+    // student list was rearranged while the table was open, those now belong
+    // to someone else, and nothing may be written.
+    for (int n = 1; n <= kGridLastStudentRow && n <= records; ++n) {
+        const QString last = table.value(n - 1, kFieldLast);
+        const QString first = table.value(n - 1, kFieldFirst);
+        if (last == cells_[n][0] && first == cells_[n][1])
+            continue;
+        showError(QStringLiteral("Die Notentabelle kann nicht gespeichert werden: Die Schülerliste "
+                                 "wurde verändert, seit die Tabelle geöffnet wurde (Zeile %1: %2 %3).")
+                      .arg(n)
+                      .arg(cells_[n][0], cells_[n][1])
+                  + kBr
+                  + QStringLiteral("Damit keine Noten beim falschen Schüler landen, wird nichts "
+                                   "geschrieben. Die Eingaben stehen weiter in der Tabelle."));
+        return false;
+    }
     if (hooks_.busy)
         hooks_.busy(true);
     bool ok = true;

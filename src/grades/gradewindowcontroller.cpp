@@ -94,6 +94,9 @@ void GradeWindowController::reset()
     classTypeHint_.clear();
     gradeFilePath_.clear();
     companionPath_.clear();
+    loadedNr_.clear();
+    loadedLast_.clear();
+    loadedFirst_.clear();
     remarks_ = {};
     deutschnote_.clear();
     mathenote_.clear();
@@ -175,6 +178,9 @@ void GradeWindowController::loadStudent(int record)
     SharedState& s = state();
     record_ = record;
     const QString nr = field(record, QStringLiteral("NR")).trimmed();
+    loadedNr_ = nr;
+    loadedLast_ = field(record, QStringLiteral("NACHNAME"));
+    loadedFirst_ = field(record, QStringLiteral("VORNAME"));
     s.classDir = QDir(programDir()).filePath(ClassFolderName(classFile_)) + QLatin1Char('/');
     s.currentStudentNr = nr;
     studentCaption_ = nr + QLatin1Char(' ') + field(record, QStringLiteral("VORNAME")) + QLatin1Char(' ')
@@ -205,6 +211,25 @@ void GradeWindowController::loadStudent(int record)
 }
 
 // ------------------------------------------------------------------ writing back
+
+bool GradeWindowController::studentStillInPlace() const
+{
+    if (table_->isOpen() && state().openClassFile == classFile_ && record_ >= 0
+        && record_ < table_->recordCount()
+        && field(record_, QStringLiteral("NR")).trimmed() == loadedNr_
+        && field(record_, QStringLiteral("NACHNAME")) == loadedLast_
+        && field(record_, QStringLiteral("VORNAME")) == loadedFirst_)
+        return true;
+    // The list was rearranged or another class opened while the window
+    // stayed open: writing by position would give these marks to someone else.
+    showError(QStringLiteral("Die Eingaben für %1 %2 (Nr. %3, Klasse %4) können nicht gespeichert "
+                             "werden: Die Schülerliste wurde inzwischen verändert oder die Klasse "
+                             "geschlossen.")
+                  .arg(loadedFirst_, loadedLast_, loadedNr_, classFile_)
+              + kBreak
+              + QStringLiteral("Damit keine Noten beim falschen Schüler landen, wird nichts geschrieben."));
+    return false;
+}
 
 bool GradeWindowController::writeRecord()
 {
@@ -290,9 +315,13 @@ bool GradeWindowController::Close(bool force)
         showError(e.message());
     }
     recalc();
-    const bool recordWritten = writeRecord();
-    const bool fileWritten = writeGradeFile();
-    if (!(recordWritten && fileWritten) && !force)
+    bool written = false;
+    if (studentStillInPlace()) {
+        const bool recordWritten = writeRecord();
+        const bool fileWritten = writeGradeFile();
+        written = recordWritten && fileWritten;
+    }
+    if (!written && !force)
         return false;
     open_ = false;
     state().currentStudentRecord = record_;
@@ -333,7 +362,7 @@ StepResult GradeWindowController::step(int direction)
     // The student being left: record first, then the grade file.  When
     // either cannot be written the window stays on him, so nothing typed is
     // lost by moving on.
-    if (!writeRecord())
+    if (!studentStillInPlace() || !writeRecord())
         return StepResult::Failed;
     if (!writeGradeFile())
         return StepResult::Failed;
@@ -429,6 +458,8 @@ int GradeWindowController::recordFieldWidth(const QString& name) const
 bool GradeWindowController::setRecordField(const QString& name, const QString& text)
 {
     if (!open_ || table_->fieldIndex(name) < 0)
+        return false;
+    if (!studentStillInPlace())
         return false;
     try {
         table_->setValue(record_, name, text);

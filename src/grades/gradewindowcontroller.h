@@ -176,6 +176,10 @@ public:
 private:
     bool checkOpening(int record);
     void loadStudent(int record);
+    // True when the table still holds, at record_, the student that was
+    // loaded (same class, number and names); otherwise shows why nothing of
+    // him is written.
+    bool studentStillInPlace() const;
     bool writeRecord();
     bool writeGradeFile();
     void projectGradeReminder();
@@ -199,6 +203,10 @@ private:
     QString classTypeHint_;
     QString gradeFilePath_;
     QString companionPath_;
+    // Who was loaded: the write-back goes onto this student only.
+    QString loadedNr_;
+    QString loadedLast_;
+    QString loadedFirst_;
     std::array<QString, kRemarkCount> remarks_{};
     QString deutschnote_;
     QString mathenote_;
