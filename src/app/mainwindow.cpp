@@ -7,6 +7,7 @@
 #include "grades/gradewindow.h"
 #include "classes/studentlist.h"
 #include "app/mainmenu.h"
+#include "platform/help.h"
 #include "platform/screen.h"
 #include "app/sonderdlg.h"
 #include "app/studentlistmodel.h"
@@ -267,10 +268,8 @@ void TForm1::buildControls()
     Button5->setObjectName(QStringLiteral("Button5"));
     Button5->setVisible(false);
     layout->addWidget(Button5);
-    connect(Button5, &QPushButton::clicked, this, [this] {
-        Memo1->setVisible(false);
-        Button5->setVisible(false);
-    });
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Memo1Exit);
+    Memo1->installEventFilter(this);
 
     Memo3 = new QPlainTextEdit(central);
     Memo3->setObjectName(QStringLiteral("Memo3"));
@@ -286,6 +285,10 @@ void TForm1::registerOwnHandlers()
     RegisterMenuHandler(QStringLiteral("Arbeitbeenden1"), [this] { Arbeitbeenden1Click(); });
     RegisterMenuHandler(QStringLiteral("Zeugnisse1"), [] { state().printDocKind = 1; });
     RegisterMenuHandler(QStringLiteral("Schuldaten1"), [] {});
+    RegisterMenuHandler(QStringLiteral("WICHTIGDateinamenfrPrfungsklassen1"), [this] {
+        helpFile_ = state().helpFileName;
+        help().showTopic(state().programDir, helpFile_, 110);
+    });
 }
 
 QAction* TForm1::menuEntry(const QString& name) const
@@ -461,8 +464,17 @@ void TForm1::FileListBox1Activate()
     runGuarded([&] { refreshFromState(); });
 }
 
+void TForm1::Memo1Exit()
+{
+    Memo1->setVisible(false);
+    Button5->setVisible(false);
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* e)
 {
+    if (watched == Memo1 && e->type() == QEvent::FocusOut && Memo1->isVisible()
+        && QApplication::activeModalWidget() == nullptr && focusWidget() != Button5)
+        QTimer::singleShot(0, this, [this] { Memo1Exit(); });
     if (watched == FileListBox1) {
         if (e->type() == QEvent::KeyPress) {
             auto* k = static_cast<QKeyEvent*>(e);

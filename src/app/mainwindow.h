@@ -86,6 +86,8 @@ public:
     void Timer3Timer();
     void Timer4Timer();
     void Arbeitbeenden1Click();
+    // The long-text memo and its "Ende" button go away together.
+    void Memo1Exit();
 
 protected:
     void closeEvent(QCloseEvent* e) override;

@@ -6,6 +6,7 @@
 #include "app/programblock.h"
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
+#include "platform/help.h"
 #include "platform/scriptedprompt.h"
 #include "platform/screen.h"
 #include "platform/shell.h"
@@ -22,6 +23,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QAbstractButton>
 #include <gtest/gtest.h>
 
@@ -258,6 +261,40 @@ TEST_F(MainWindowTest, SmallHandlers)
     form->trigger("Zeugnisse1");
     EXPECT_EQ(state().printDocKind, 1);
     EXPECT_TRUE(HasMenuHandler("Schuldaten1"));
+
+    // The hidden file-name help: topic 110 of the program's help file.
+    RecordingHelp helpDouble;
+    setHelp(&helpDouble);
+    state().helpFileName = "eigene.chm";
+    form->trigger("WICHTIGDateinamenfrPrfungsklassen1");
+    setHelp(nullptr);
+    ASSERT_EQ(helpDouble.requests.size(), 1);
+    EXPECT_EQ(helpDouble.requests[0].file, "eigene.chm");
+    EXPECT_EQ(helpDouble.requests[0].context, 110);
+    EXPECT_EQ(form->helpFile(), "eigene.chm");
+
+    // The long-text memo and its button.
+    form->Memo1->setVisible(true);
+    form->Button5->setVisible(true);
+    form->Button5->click();
+    EXPECT_TRUE(form->Memo1->isHidden());
+    EXPECT_TRUE(form->Button5->isHidden());
+}
+
+TEST(SystemHelp, MissingHelpFileIsReported)
+{
+    test::TempProgramFolder dir;
+    ScriptedPrompt p;
+    ScopedPrompt guard(p);
+    RecordingShell sh;
+    setShell(&sh);
+    EXPECT_FALSE(help().showTopic(dir.path(), "darovari.chm", 110));
+    EXPECT_EQ(p.lastText(), "Die Hilfedatei darovari.chm wurde im Programmordner nicht gefunden.");
+    dir.write("Darovari.CHM", "x");
+    EXPECT_TRUE(help().showTopic(dir.path(), "darovari.chm", 110));
+    ASSERT_EQ(sh.requests.size(), 1);
+    EXPECT_EQ(sh.requests[0].target, dir.file("Darovari.CHM"));
+    setShell(nullptr);
 }
 
 // From the menu to an open class: the list of class files, the double click,
