@@ -10,6 +10,8 @@
 #include <shapefil.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <stdio_ext.h>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -146,6 +148,114 @@ bool readLayout(const QByteArray& file, DbfLayout& layout)
     return true;
 }
 
+// The library's file access, with one change: it ignores what its stream
+// reports, so after a refused write (disk full, stick pulled) it would read
+// the header back from a broken stream and write those bytes over the real
+// header, destroying the whole class table.  Here the first failure is
+// remembered and every later write through the same handle is refused, so
+// that what is on disk stays as it was; the table reports the failure.
+// What the refused write left in the stream's buffer is dropped, so that the
+// table can still be read as it stands on disk.
+struct GuardedStream {
+    FILE* file = nullptr;
+    bool failed = false;
+};
+
+void markFailed(GuardedStream* g)
+{
+    g->failed = true;
+    __fpurge(g->file);
+    std::clearerr(g->file);
+}
+
+GuardedStream* guarded(SAFile f)
+{
+    return reinterpret_cast<GuardedStream*>(f);
+}
+
+SAFile guardedOpen(const char* name, const char* access)
+{
+    FILE* file = std::fopen(name, access);
+    if (!file)
+        return nullptr;
+    auto* g = new GuardedStream;
+    g->file = file;
+    return reinterpret_cast<SAFile>(g);
+}
+
+SAOffset guardedRead(void* p, SAOffset size, SAOffset count, SAFile f)
+{
+    GuardedStream* g = guarded(f);
+    const size_t got = std::fread(p, size, count, g->file);
+    if (got != count && std::ferror(g->file))
+        std::clearerr(g->file);
+    return got;
+}
+
+SAOffset guardedWrite(void* p, SAOffset size, SAOffset count, SAFile f)
+{
+    GuardedStream* g = guarded(f);
+    if (g->failed)
+        return 0;
+    const size_t put = std::fwrite(p, size, count, g->file);
+    if (put != count) {
+        markFailed(g);
+        return 0;
+    }
+    return put;
+}
+
+SAOffset guardedSeek(SAFile f, SAOffset offset, int whence)
+{
+    GuardedStream* g = guarded(f);
+    // A seek writes out what is buffered; its failure is a write failure.
+    if (fseeko(g->file, static_cast<off_t>(offset), whence) != 0) {
+        markFailed(g);
+        if (fseeko(g->file, static_cast<off_t>(offset), whence) != 0)
+            return static_cast<SAOffset>(-1);
+    }
+    return 0;
+}
+
+SAOffset guardedTell(SAFile f)
+{
+    return static_cast<SAOffset>(ftello(guarded(f)->file));
+}
+
+int guardedFlush(SAFile f)
+{
+    GuardedStream* g = guarded(f);
+    if (g->failed)
+        return -1;
+    if (std::fflush(g->file) != 0) {
+        markFailed(g);
+        return -1;
+    }
+    return 0;
+}
+
+int guardedClose(SAFile f)
+{
+    GuardedStream* g = guarded(f);
+    const int rc = std::fclose(g->file);
+    delete g;
+    return rc;
+}
+
+SAHooks guardedHooks()
+{
+    SAHooks h;
+    SASetupDefaultHooks(&h);
+    h.FOpen = guardedOpen;
+    h.FRead = guardedRead;
+    h.FWrite = guardedWrite;
+    h.FSeek = guardedSeek;
+    h.FTell = guardedTell;
+    h.FFlush = guardedFlush;
+    h.FClose = guardedClose;
+    return h;
+}
+
 } // namespace
 
 QByteArray FamilyBytesToWindows1252(QByteArray bytes)
@@ -212,7 +322,8 @@ void DbfTable::open(const QString& path, DbfAccess access, DbfTextBytes bytes)
 void DbfTable::openHandle()
 {
     const QByteArray native = QFile::encodeName(path_);
-    d_->handle = DBFOpen(native.constData(), readOnly() ? "rb" : "rb+");
+    SAHooks hooks = guardedHooks();
+    d_->handle = DBFOpenLL(native.constData(), readOnly() ? "rb" : "rb+", &hooks);
     if (!d_->handle)
         throw openError(path_);
 }
@@ -405,12 +516,22 @@ void DbfTable::clearFields(int record, int firstField, int lastField)
         setValue(record, f, QString());
 }
 
+void DbfTable::updateHeader()
+{
+    DBFUpdateHeader(d_->handle);
+    auto* stream = reinterpret_cast<GuardedStream*>(d_->handle->fp);
+    if (!stream->failed && std::fflush(stream->file) != 0)
+        markFailed(stream);
+    if (stream->failed)
+        throw writeError(path_);
+}
+
 void DbfTable::post()
 {
     requireOpen();
     if (readOnly())
         return;
-    DBFUpdateHeader(d_->handle);
+    updateHeader();
 }
 
 int DbfTable::appendRecord()
@@ -419,8 +540,8 @@ int DbfTable::appendRecord()
     const int phys = DBFGetRecordCount(d_->handle);
     if (!DBFWriteAttributeDirectly(d_->handle, phys, 0, const_cast<char*>("")))
         throw writeError(path_);
-    DBFUpdateHeader(d_->handle);
     live_.push_back(phys);
+    updateHeader();
     return recordCount() - 1;
 }
 
@@ -430,8 +551,8 @@ void DbfTable::deleteRecord(int record)
     const int phys = physical(record);
     if (!DBFMarkRecordDeleted(d_->handle, phys, 1))
         throw writeError(path_);
-    DBFUpdateHeader(d_->handle);
     live_.erase(live_.begin() + record);
+    updateHeader();
 }
 
 void DbfTable::pack()

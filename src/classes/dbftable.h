@@ -117,6 +117,9 @@ private:
     void requireWritable() const;
     void rebuildLive();
     void openHandle();
+    // Writes the pending record and the header; raises FileError when the
+    // stream reports a write error.
+    void updateHeader();
 };
 
 // The program's class table (the main window's table1): the open class.

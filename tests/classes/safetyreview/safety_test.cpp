@@ -236,3 +236,64 @@ TEST_F(MenuGuard, FileErrorsAndOtherFailuresOfAHandlerBecomeMessages)
 }
 
 } // namespace
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// A table write the disk refuses is reported, never taken for done.
+
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim = old_;
+        lim.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+TEST_F(GridSave, ATableThatCannotGrowReportsTheFailure)
+{
+    makeClass("xa_25262.dbf", threeStudents());
+    DbfTable t;
+    t.open(folder.file("xa_25262.dbf"));
+    const int before = t.recordCount();
+    const qint64 size = QFileInfo(folder.file("xa_25262.dbf")).size();
+    bool failed = false;
+    {
+        const FileSizeLimit limit(static_cast<rlim_t>(size));
+        try {
+            // A handful of records is more than stdio buffers on its own.
+            for (int i = 0; i < 64; ++i) {
+                const int r = t.appendRecord();
+                t.setValue(r, "NACHNAME", "Neu");
+                t.post();
+            }
+        } catch (const FileError& e) {
+            failed = true;
+            EXPECT_TRUE(e.message().contains("Schreibfehler")) << e.message().toStdString();
+        }
+    }
+    EXPECT_TRUE(failed);
+    t.close();
+    DbfTable again;
+    again.open(folder.file("xa_25262.dbf"), DbfAccess::SharedReadOnly);
+    EXPECT_GE(again.recordCount(), before);
+    EXPECT_EQ(again.value(0, "NACHNAME"), "Berg");
+}
+
+} // namespace
