@@ -90,7 +90,15 @@ QString markPass(const QString& text, int column, const GradeContext& context)
 
 QString NormaliseMarkCell(const QString& text, int column, const GradeContext& context)
 {
-    QString s = leaveCell(text);
+    // A typed comma is a decimal point.  Turned into one before the display
+    // rules, which keep only three characters once they change a text: "2,5*"
+    // would otherwise lose its star there and the subject would wrongly be
+    // starred as an exam subject in the grade list.
+    QString s = text;
+    const qsizetype comma = s.indexOf(QLatin1Char(','));
+    if (comma >= 0)
+        s[comma] = QLatin1Char('.');
+    s = leaveCell(s);
     // The display rules settle within a few passes ("2.35" -> "" -> "-");
     // the bound only guards against a rule that would never settle.
     for (int pass = 0; pass < 8; ++pass) {
