@@ -101,7 +101,13 @@ QVariant StudentListModel::data(const QModelIndex& index, int role) const
     const int f = fieldOfColumn(index.column());
     if (!t.isOpen() || f < 0 || index.row() >= t.recordCount())
         return {};
-    return t.value(index.row(), f);
+    // Painting must never end the program: a record that cannot be read shows
+    // empty (the operations that write report the error themselves).
+    try {
+        return t.value(index.row(), f);
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 QVariant StudentListModel::headerData(int section, Qt::Orientation o, int role) const
