@@ -1,4 +1,5 @@
 #include "classes/studentlist.h"
+#include "classes/classfields.h"
 
 #include "classes/classfiles.h"
 #include "classes/classrules.h"
@@ -21,11 +22,6 @@ namespace hsa {
 
 namespace {
 
-const QString kFieldNr = QStringLiteral("NR");
-const QString kFieldLast = QStringLiteral("NACHNAME");
-const QString kFieldFirst = QStringLiteral("VORNAME");
-const QString kFieldGender = QStringLiteral("M/W");
-const QString kFieldGroup = QStringLiteral("HJ");
 
 // Fields 4 and 5 (KLASSE and the certificate date) survive a cleared row.
 constexpr int kKeptFieldA = 4;

@@ -1,4 +1,5 @@
 #include "grades/classgrid.h"
+#include "classes/classfields.h"
 
 #include "classes/arithmetic.h"
 #include "classes/classrules.h"
@@ -21,11 +22,6 @@ namespace hsa {
 
 namespace {
 
-const QString kFieldNr = QStringLiteral("NR");
-const QString kFieldLast = QStringLiteral("NACHNAME");
-const QString kFieldFirst = QStringLiteral("VORNAME");
-const QString kFieldDate = QStringLiteral("DATUM");
-const QString kFieldProfile = QStringLiteral("AG7");
 const QString kWeightName = QStringLiteral("FAKTOR");
 const QString kThreeBlanks = QStringLiteral("   ");
 const QString kBr = QStringLiteral("\n\r");

@@ -1,0 +1,15 @@
+#pragma once
+#include <QString>
+
+// Field names of the class table that several parts of the program address.
+namespace hsa {
+
+inline const QString kFieldNr = QStringLiteral("NR");
+inline const QString kFieldLast = QStringLiteral("NACHNAME");
+inline const QString kFieldFirst = QStringLiteral("VORNAME");
+inline const QString kFieldGender = QStringLiteral("M/W");
+inline const QString kFieldGroup = QStringLiteral("HJ");
+inline const QString kFieldDate = QStringLiteral("DATUM");
+inline const QString kFieldProfile = QStringLiteral("AG7");
+
+} // namespace hsa
