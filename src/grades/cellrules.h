@@ -12,9 +12,9 @@ namespace hsa {
 // Mark columns 1, 2, 3 and 5 (written, communication/practical, oral, year
 // mark).  "37" -> "3.7", "2,5" -> "2.5", "3" -> "3.0", "7" -> "-",
 // "3-" (year mark) -> "3.0-", "2*" -> "2.0*", "2.35" -> "-", "p" -> "P",
-// "65" -> "-", "2,5*" -> "2.5*" (a comma is a point).  A value outside 1.0 to 6.0 becomes "-".  In the second
-// half-year (eighth character of the class file name "2") a text beginning
-// with "-" stays as typed.
+// "65" -> "-", "2,5*" -> "2.5*" (a comma is a point).  A value outside 1.0
+// to 6.0 becomes "-".  In the second half-year (eighth character of the class
+// file name "2") a text beginning with "-" stays as typed.
 QString NormaliseMarkCell(const QString& text, int column, const GradeContext& context);
 
 // Weight column as the grid has always shown it: "0" stays, the row "Prof"
