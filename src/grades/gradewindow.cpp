@@ -5,6 +5,7 @@
 #include "classes/sharedstate.h"
 #include "grades/gradewindowcontroller.h"
 #include "platform/prompt.h"
+#include "platform/screen.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,6 +28,8 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace hsa {
 
@@ -76,6 +79,23 @@ void setLimitedText(QLineEdit* edit, const QString& text, int maxLength)
         edit->setText(text);
 }
 
+// A grid's own font size (its rows follow with setSectionSizes).
+void setGridFont(QTableWidget* grid, int pointSize)
+{
+    QFont f = grid->font();
+    f.setPointSize(pointSize);
+    grid->setFont(f);
+}
+
+// Every section of the header takes size; the style's minimum (taken from
+// the font) must not hold small design sizes up.
+void setSectionSizes(QHeaderView* header, int size)
+{
+    if (header->minimumSectionSize() > size)
+        header->setMinimumSectionSize(size);
+    header->setDefaultSectionSize(size);
+}
+
 } // namespace
 
 bool ShouldCloseOnDeactivation(const QWidget* self, const QWidget* newActive, bool ownDialogOpen)
@@ -103,7 +123,7 @@ bool ShouldCloseOnDeactivation(const QWidget* self, const QWidget* newActive, bo
 TForm2::TForm2(QWidget* parent) : TForm2(gradeWindow(), parent) {}
 
 TForm2::TForm2(GradeWindowController& controller, QWidget* parent)
-    : QMainWindow(parent), c_(&controller)
+    : QMainWindow(parent), c_(&controller), metrics_(ComputeGradeWindowMetrics(state().formScale))
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Beurteilung/Zeugnis"));
@@ -143,6 +163,10 @@ void TForm2::build()
             c_->hooks().openHelp(0);
     });
 
+    QFont windowFont = font();
+    windowFont.setPointSize(metrics_.windowFontPointSize);
+    setFont(windowFont);
+
     auto* central = new QWidget(this);
     setCentralWidget(central);
     auto* top = new QVBoxLayout(central);
@@ -150,7 +174,7 @@ void TForm2::build()
     Label2 = new QLabel(central);
     Label2->setObjectName(QStringLiteral("Label2"));
     QFont big = Label2->font();
-    big.setPointSize(big.pointSize() + 3);
+    big.setPointSize(metrics_.headingFontPointSize);
     big.setBold(true);
     Label2->setFont(big);
     Label3 = new QLabel(central);
@@ -171,8 +195,9 @@ void TForm2::build()
     StringGrid3->setObjectName(QStringLiteral("StringGrid3"));
     StringGrid3->horizontalHeader()->hide();
     StringGrid3->verticalHeader()->hide();
-    StringGrid3->horizontalHeader()->setDefaultSectionSize(62);
-    StringGrid3->verticalHeader()->setDefaultSectionSize(22);
+    setGridFont(StringGrid3, metrics_.examGridFontPointSize);
+    setSectionSizes(StringGrid3->horizontalHeader(), metrics_.examGridColumnWidth);
+    setSectionSizes(StringGrid3->verticalHeader(), metrics_.examGridRowHeight);
     StringGrid3->setSelectionMode(QAbstractItemView::SingleSelection);
     // Typing opens the cell editor; a double click never does: it toggles
     // the cell between "P" (exam pending) and "- ".
@@ -247,9 +272,10 @@ void TForm2::build()
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->horizontalHeader()->hide();
     StringGrid1->verticalHeader()->hide();
-    StringGrid1->setColumnWidth(0, 160);
-    StringGrid1->setColumnWidth(1, 50);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(20);
+    setGridFont(StringGrid1, metrics_.gradeListFontPointSize);
+    setSectionSizes(StringGrid1->verticalHeader(), metrics_.gradeListRowHeight);
+    StringGrid1->setColumnWidth(0, metrics_.gradeListNameColumnWidth);
+    StringGrid1->setColumnWidth(1, metrics_.gradeListGradeColumnWidth);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->installEventFilter(this);
     p0->addWidget(StringGrid1, 0, 2, 6, 1);
@@ -322,7 +348,7 @@ void TForm2::build()
     StringGrid2->setObjectName(QStringLiteral("StringGrid2"));
     StringGrid2->horizontalHeader()->hide();
     StringGrid2->verticalHeader()->hide();
-    StringGrid2->setColumnWidth(0, 34);
+    StringGrid2->setColumnWidth(0, metrics_.phraseNumberColumnWidth);
     StringGrid2->horizontalHeader()->setStretchLastSection(true);
     StringGrid2->setSelectionBehavior(QAbstractItemView::SelectRows);
     StringGrid2->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -477,7 +503,10 @@ void TForm2::build()
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(esc, &QShortcut::activated, this, [this] { Zurck1Click(); });
 
-    resize(1040, 640);
+    // The first size grows with the rest but never beyond the screen.
+    const ScreenInfo scr = hsa::screen().info();
+    resize(scr.width > 0 ? std::min(metrics_.windowWidth, scr.width) : metrics_.windowWidth,
+           scr.height > 0 ? std::min(metrics_.windowHeight, scr.height) : metrics_.windowHeight);
 }
 
 // ------------------------------------------------------------------ showing

@@ -1,4 +1,6 @@
 #pragma once
+#include "grades/gradewindowrules.h"
+
 #include <QMainWindow>
 #include <QString>
 #include <array>
@@ -31,6 +33,9 @@ public:
     ~TForm2() override;
 
     GradeWindowController& controller() { return *c_; }
+    // The fonts and sizes the window was built with: FormScale as it stood
+    // when the window was created.
+    const GradeWindowMetrics& metrics() const { return metrics_; }
 
     // Shows everything the controller holds for the current student.
     void showStudent();
@@ -126,6 +131,7 @@ private:
     void clipboardAction(int which);
 
     GradeWindowController* c_;
+    GradeWindowMetrics metrics_;
     int busy_ = 0;          // own dialogs or updates under way
     bool updating_ = false; // the view is being filled
 };

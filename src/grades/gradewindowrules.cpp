@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <limits>
+
 namespace hsa {
 
 namespace {
@@ -281,6 +284,36 @@ void SaveProfileCodes(const QString& dir, const std::array<QString, 6>& codes)
     for (const QString& c : codes)
         lines << c;
     WriteTextLines(FindFileCI(dir, kProfileCodesFile), lines);
+}
+
+// ---------------------------------------------------------------- metrics
+
+GradeWindowMetrics ComputeGradeWindowMetrics(int formScale)
+{
+    const GradeWindowMetrics design;
+    if (formScale <= 1)
+        return design;
+    // Whole-number arithmetic: the product of a design size and any screen
+    // width fits easily, and the division cuts toward zero as it must.
+    const auto scaled = [formScale](int designValue) {
+        const long long v = static_cast<long long>(designValue) * formScale / kGradeWindowDesignWidth;
+        return static_cast<int>(std::clamp<long long>(v, 1, std::numeric_limits<int>::max()));
+    };
+    GradeWindowMetrics m;
+    m.formScale = formScale;
+    m.windowFontPointSize = scaled(design.windowFontPointSize);
+    m.headingFontPointSize = scaled(design.headingFontPointSize);
+    m.examGridFontPointSize = scaled(design.examGridFontPointSize);
+    m.gradeListFontPointSize = scaled(design.gradeListFontPointSize);
+    m.examGridColumnWidth = scaled(design.examGridColumnWidth);
+    m.examGridRowHeight = scaled(design.examGridRowHeight);
+    m.gradeListNameColumnWidth = scaled(design.gradeListNameColumnWidth);
+    m.gradeListGradeColumnWidth = scaled(design.gradeListGradeColumnWidth);
+    m.gradeListRowHeight = scaled(design.gradeListRowHeight);
+    m.phraseNumberColumnWidth = scaled(design.phraseNumberColumnWidth);
+    m.windowWidth = scaled(design.windowWidth);
+    m.windowHeight = scaled(design.windowHeight);
+    return m;
 }
 
 } // namespace hsa

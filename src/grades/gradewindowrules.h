@@ -146,4 +146,44 @@ QString ProfileCodesEditorText(const std::array<QString, 6>& codes);
 // FileError.
 void SaveProfileCodes(const QString& dir, const std::array<QString, 6>& codes);
 
+// ---------------------------------------------------------------- metrics
+
+// The window was laid out for a screen 640 pixels wide; its fonts, column
+// widths and row heights grow with the effective screen width (FormScale),
+// each cut to a whole number.
+inline constexpr int kGradeWindowDesignWidth = 640;
+
+struct GradeWindowMetrics {
+    int formScale = kGradeWindowDesignWidth; // the width the sizes were made for
+
+    // Point sizes: the window's own text, the student heading, the two grids.
+    int windowFontPointSize = 9;
+    int headingFontPointSize = 12;
+    int examGridFontPointSize = 9;
+    int gradeListFontPointSize = 9;
+
+    // Exam grid: every column (the weight column takes the width of the
+    // final-grade column when it is opened) and every row.
+    int examGridColumnWidth = 62;
+    int examGridRowHeight = 22;
+
+    // Grade list: subject names, grades, rows.
+    int gradeListNameColumnWidth = 160;
+    int gradeListGradeColumnWidth = 50;
+    int gradeListRowHeight = 20;
+
+    // Phrase store: the column of the phrase numbers.
+    int phraseNumberColumnWidth = 34;
+
+    // The window's size when it is first shown.
+    int windowWidth = 1040;
+    int windowHeight = 640;
+};
+
+// The sizes for an effective screen width: every design value at 640 times
+// formScale / 640, cut toward zero, and never below 1.  A formScale of 1 or
+// less is the value before start-up has measured the screen: the design
+// sizes are used.
+GradeWindowMetrics ComputeGradeWindowMetrics(int formScale);
+
 } // namespace hsa
