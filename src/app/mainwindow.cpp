@@ -59,6 +59,26 @@ void runGuarded(const std::function<void()>& work)
     }
 }
 
+// While the grade table has the focus the other menus wait, whatever
+// refreshed the window meanwhile; once it is left they come back,
+// "&Schule/Tools" too, which the class gate never touches.
+void applyGridMenuLock(const TForm1& form)
+{
+    const bool locked = classGrid().menusDisabled();
+    QList<QAction*> gated;
+    for (int i = 0; i <= 7; ++i)
+        gated << form.topEntry(i);
+    for (const QString& name : GridFocusDisabledMenus()) {
+        QAction* a = form.menuEntry(name);
+        if (!a)
+            continue;
+        if (locked)
+            a->setEnabled(false);
+        else if (!gated.contains(a))
+            a->setEnabled(true);
+    }
+}
+
 } // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
@@ -344,6 +364,7 @@ void TForm1::refreshFromState()
     const bool noClass = CheckNoClassOpen();
     for (int i = 0; i <= 7 && i < topEntries_.size(); ++i)
         topEntries_[i]->setEnabled(i == 0 || !noClass);
+    applyGridMenuLock(*this);
 }
 
 QString TForm1::windowCaption() const
@@ -451,9 +472,7 @@ void TForm1::gridStateChanged()
         refreshFromState();
         return;
     }
-    for (const QString& name : GridFocusDisabledMenus())
-        if (QAction* a = menuEntry(name))
-            a->setEnabled(false);
+    applyGridMenuLock(*this);
 }
 
 void TForm1::FileListBox1Activate()

@@ -346,3 +346,76 @@ TEST_F(MainWindowTest, ChooseAndOpenAClassThroughTheMenu)
     EXPECT_TRUE(state().openClassFile.isEmpty());
     EXPECT_FALSE(form->topEntry(3)->isEnabled());
 }
+
+// Every entry of the class, list and grade-table menus reaches its handler.
+TEST_F(MainWindowTest, ClassListAndGradeTableEntriesHaveHandlers)
+{
+    const QStringList entries = {
+        "whlen1", "neuanlegen1", "schlieen1", "umbenennen1", "lschen1", "Datenuebernahme1",
+        "ListezumSchreibenfreigeben1", "ListemitSchreibschutzversehen1", "Schlerlschen1",
+        "LeereZeileeinfgen1", "Schlerinanderezeiletransportieren1", "Schlerlistesortieren1",
+        "Zeugnisdatum1", "JahresleistungEingabe1", "SchriftlicheNotenEingabe1", "MndlicheNotenEingabe1",
+        "PraktischePrfungsergebnisseEingabe1", "PPPraktischePrfungEingabe4Ausdruck1",
+        "PLPrfungsleistungenganzeKlasseAnsichtAusdruck1", "bearbeiten1",
+        "JLEZAnsichtnachDurchschnittsortieren1", "speichernundverlassen1"};
+    for (const QString& name : entries) {
+        ASSERT_NE(form->menuEntry(name), nullptr) << name.toStdString();
+        EXPECT_TRUE(HasMenuHandler(name)) << name.toStdString();
+    }
+    // The hidden ones stay hidden; the rest of the grade-table menu is shown.
+    for (const QString& name : {"PLPrfungsleistungenganzeKlasseAnsichtAusdruck1",
+                                "JLEZAnsichtnachDurchschnittsortieren1", "Zeugnisdatum1"})
+        EXPECT_FALSE(form->menuEntry(name)->isVisible()) << name.toStdString();
+    for (const QString& name : {"JahresleistungEingabe1", "bearbeiten1", "speichernundverlassen1",
+                                "Schlerlistesortieren1"})
+        EXPECT_TRUE(form->menuEntry(name)->isVisible()) << name.toStdString();
+    EXPECT_EQ(form->menuEntry("bearbeiten1")->text(),
+              "EZ:       Endnoten                                                  (Ansicht / Ausdruck)");
+    EXPECT_EQ(form->menuEntry("speichernundverlassen1")->text(), "Tabelle schließen (und ggf. speichern)");
+}
+
+// While a grade table has the focus only its own menu (and the update and
+// help menus) can be opened; every refresh of the window keeps it so, and
+// leaving the table gives the menus back.
+TEST_F(MainWindowTest, GradeTableKeepsTheOtherMenusLockedUntilItIsLeft)
+{
+    dir.layDefaults();
+    QFile::copy(dir.file("start2.dbf"), dir.file("9a_21222.dbf"));
+    QDir(dir.path()).mkdir("9a_21222");
+    prompt.setDefaultAnswer(Answer::Yes);
+    form->trigger("whlen1");
+    form->FileListBox1->setCurrentRow(0);
+    form->FileListBox1Activate();
+    ASSERT_EQ(state().openClassFile, "9a_21222.dbf") << prompt.texts().join(" | ").toStdString();
+
+    const QList<int> locked = {0, 1, 2, 3, 6, 7, 8};
+    form->trigger("SchriftlicheNotenEingabe1");
+    ASSERT_FALSE(form->StringGrid1->isHidden()) << prompt.texts().join(" | ").toStdString();
+    for (int i : locked)
+        EXPECT_FALSE(form->topEntry(i)->isEnabled()) << i;
+    EXPECT_TRUE(form->topEntry(4)->isEnabled());
+    EXPECT_TRUE(form->topEntry(10)->isEnabled());
+
+    // Opening the grade-table menu runs the class gate; the lock stays.
+    QMetaObject::invokeMethod(form->topMenu(4), "aboutToShow");
+    NotifyMainWindow();
+    for (int i : locked)
+        EXPECT_FALSE(form->topEntry(i)->isEnabled()) << i;
+
+    // A second table is refused while this one is open.
+    prompt.clear();
+    form->trigger("bearbeiten1");
+    EXPECT_EQ(prompt.lastText(), "Tabellenwechsel nur nach dem Schließen der aktuellen Tabelle möglich.");
+    EXPECT_EQ(state().gradeTableKind, 1);
+
+    // "Tabelle schließen" asks to save; Yes saves and gives the menus back.
+    prompt.clear();
+    prompt.yes();
+    form->trigger("speichernundverlassen1");
+    EXPECT_EQ(prompt.shown().at(0).text, "Notentabelle wird verlassen. Geänderte Noten abspeichern? ");
+    EXPECT_TRUE(form->StringGrid1->isHidden());
+    EXPECT_FALSE(form->DBGrid1->isHidden());
+    for (int i : {0, 1, 2, 3, 4, 6, 7, 8})
+        EXPECT_TRUE(form->topEntry(i)->isEnabled()) << i;
+    EXPECT_EQ(state().gradeTableKind, 5);
+}
