@@ -457,11 +457,16 @@ void TForm1::showClassView()
     if (v.listVisible)
         FileListBox1->setFocus();
 
+    // The student list takes the focus whenever it comes (back) into view:
+    // after opening or creating a class and after a grade table was left.
+    const bool studentListComes = DBGrid1->isHidden() && v.studentListVisible && !classGrid().visible();
     DBGrid1->setVisible(v.studentListVisible && !classGrid().visible());
     StringGrid1->setVisible(classGrid().visible());
     if (QAction* pp = menuEntry(QStringLiteral("PPPraktischePrfungEingabe4Ausdruck1")))
         pp->setVisible(v.practicalExamEntryVisible);
     studentList_->reload(v.studentListReadOnly, v.firstColumnReadOnly);
+    if (studentListComes && !v.listVisible)
+        DBGrid1->setFocus();
 }
 
 void TForm1::gridStateChanged()

@@ -419,3 +419,32 @@ TEST_F(MainWindowTest, GradeTableKeepsTheOtherMenusLockedUntilItIsLeft)
         EXPECT_TRUE(form->topEntry(i)->isEnabled()) << i;
     EXPECT_EQ(state().gradeTableKind, 5);
 }
+
+// The student list has the keyboard when a class was opened and again when
+// a grade table was left.
+TEST_F(MainWindowTest, StudentListTakesTheFocusWhenItComes)
+{
+    dir.layDefaults();
+    QFile::copy(dir.file("start2.dbf"), dir.file("9a_21222.dbf"));
+    QDir(dir.path()).mkdir("9a_21222");
+    form->show();
+    form->activateWindow();
+    QCoreApplication::processEvents();
+    prompt.setDefaultAnswer(Answer::Yes);
+
+    form->trigger("whlen1");
+    ASSERT_FALSE(form->FileListBox1->isHidden());
+    EXPECT_TRUE(form->FileListBox1->hasFocus());
+    form->FileListBox1->setCurrentRow(0);
+    form->FileListBox1Activate();
+    ASSERT_EQ(state().openClassFile, "9a_21222.dbf");
+    EXPECT_TRUE(form->FileListBox1->isHidden());
+    EXPECT_TRUE(form->DBGrid1->hasFocus());
+
+    form->trigger("JahresleistungEingabe1");
+    ASSERT_FALSE(form->StringGrid1->isHidden());
+    EXPECT_TRUE(form->StringGrid1->hasFocus());
+    form->trigger("speichernundverlassen1");
+    EXPECT_TRUE(form->StringGrid1->isHidden());
+    EXPECT_TRUE(form->DBGrid1->hasFocus());
+}
