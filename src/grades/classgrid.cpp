@@ -193,6 +193,20 @@ QString NormaliseGridEntryCell(const QString& text)
     return cell;
 }
 
+QString SettleGridEntryCell(const QString& text)
+{
+    // A typed mark must never be stored in a form the rule would still
+    // change: "65" would otherwise go into the grade file as 6.5.
+    QString cell = text;
+    for (int round = 0; round < 8; ++round) {
+        const QString next = NormaliseGridEntryCell(cell);
+        if (next == cell)
+            break;
+        cell = next;
+    }
+    return cell;
+}
+
 QString ProfileRowText(const QString& ag7, const std::array<QString, 6>& profileCodes)
 {
     const int index = ProfileIndexFromField(ag7);
@@ -690,7 +704,7 @@ bool ClassGrid::commitCell(int column, int row, const QString& text)
 {
     if (!isEditableCell(column, row))
         return false;
-    cells_[row][column] = NormaliseGridEntryCell(text);
+    cells_[row][column] = SettleGridEntryCell(text);
     cells_[row][kGridAverageColumn].clear();
     return true;
 }

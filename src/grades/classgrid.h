@@ -84,6 +84,10 @@ bool EndsWithSlash(const QString& text);
 // "3." -> "3.0", "4" -> "4.0", "2,5" -> "2.5", "7" -> "- ", "2.35" -> "",
 // "2.3-" and "2.3*" stay, " 3" -> "3  ".
 QString NormaliseGridEntryCell(const QString& text);
+// What a committed cell holds: the rule above applied again until it no
+// longer changes the text, as a grid that repaints its cells would show it
+// ("65" -> "6.5" -> "- ", " 3" -> "3   " -> "3.0", "2.35" -> "" -> "-").
+QString SettleGridEntryCell(const QString& text);
 // The text of a row beside the table in a Gemeinschaftsschule: the profile
 // code AG7 selects (none for an empty or unusable AG7).
 QString ProfileRowText(const QString& ag7, const std::array<QString, 6>& profileCodes);

@@ -49,6 +49,21 @@ TEST(GridRules, EntryCellNormaliser)
         EXPECT_EQ(NormaliseGridEntryCell(typed), stored) << typed.toStdString();
 }
 
+// A committed cell holds what the rule no longer changes: a mark above 6
+// or a half-normalised text never reaches a grade file.
+TEST(GridRules, CommittedCellsSettle)
+{
+    const QList<std::pair<QString, QString>> cases = {
+        {"65", "- "},  {"6,5", "- "}, {" 3", "3.0"},  {"  4", "4.0"}, {"2.35", "-"},
+        {"2,", "2.0"}, {"0,5", "- "}, {"37", "3.7"},  {"7", "- "},    {"2.3*", "2.3*"},
+        {"p", "P"},    {"", "-"},     {"2,5", "2.5"}, {"4", "4.0"},   {"5.5", "5.5"},
+    };
+    for (const auto& [typed, stored] : cases) {
+        EXPECT_EQ(SettleGridEntryCell(typed), stored) << typed.toStdString();
+        EXPECT_EQ(NormaliseGridEntryCell(stored), stored) << typed.toStdString();
+    }
+}
+
 TEST(GridRules, FiltersByTableClassAndEveningMode)
 {
     EXPECT_EQ(ColumnFilterFor(GradeTable::SP, "9a_25262.dbf", false), "*D*E*M*");
@@ -239,6 +254,22 @@ TEST_F(ClassGridFlow, DamagedGradeFileLocksItsRowAndIsNeverOverwritten)
 
 // ---------------------------------------------------------------------------
 // Saving and discarding
+
+TEST_F(ClassGridFlow, AMarkAboveSixNeverReachesTheGradeFile)
+{
+    threeStudentClass();
+    ASSERT_TRUE(g().OpenTable(GradeTable::SP));
+    const int d = columnOf("D");
+    const int m = columnOf("M");
+    EXPECT_TRUE(g().commitCell(d, 2, "65"));
+    EXPECT_EQ(g().cell(d, 2), "- ");
+    EXPECT_TRUE(g().commitCell(m, 2, " 3"));
+    EXPECT_EQ(g().cell(m, 2), "3.0");
+    prompt.yes();
+    ASSERT_TRUE(g().Leave());
+    EXPECT_EQ(cellLine(gradeLines(2), ColWritten, rowOf("D")).trimmed(), "-");
+    EXPECT_EQ(cellLine(gradeLines(2), ColWritten, rowOf("M")), "3.0");
+}
 
 TEST_F(ClassGridFlow, SavingWritesTheTypedMarksIntoGradeFilesAndRecords)
 {
