@@ -2,6 +2,7 @@
 
 #include "classes/classfiles.h"
 #include "classes/dbftable.h"
+#include "classes/helpers.h"
 #include "classes/sharedstate.h"
 #include "grades/gradewindowcontroller.h"
 #include "platform/prompt.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -24,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -149,7 +152,14 @@ void TForm2::build()
     QAction* paste = edit->addAction(QStringLiteral("Einfügen   (Strg+V)"));
     QAction* cut = edit->addAction(QStringLiteral("Ausschneiden   (Strg+X)"));
     QMenu* help = bar->addMenu(QStringLiteral("&Hilfe"));
-    QAction* contents = help->addAction(QStringLiteral("Inhaltsverzeichnis"));
+    N1 = help->addAction(QStringLiteral("Inhaltsverzeichnis"));
+    // The topic entries are not offered; their actions still work when
+    // triggered.
+    QMenu* topics = bar->addMenu(QStringLiteral("Hilfe zu"));
+    topics->menuAction()->setVisible(false);
+    Abschlussprfung1 = topics->addAction(QStringLiteral("Abschlussprüfung"));
+    Schulfre4mde1 = topics->addAction(QStringLiteral("Schulfremde"));
+    IndividuelleBerufsschulfcher1 = topics->addAction(QStringLiteral("Individuelle Berufsschulfächer"));
     connect(Verhalten1, &QAction::triggered, this, [this] { tabbednotebook1->setCurrentIndex(0); });
     connect(Arbeiten1, &QAction::triggered, this, [this] { tabbednotebook1->setCurrentIndex(1); });
     connect(Nchster1, &QAction::triggered, this, [this] { Nchster1Click(); });
@@ -158,10 +168,17 @@ void TForm2::build()
     connect(copy, &QAction::triggered, this, [this] { clipboardAction(0); });
     connect(paste, &QAction::triggered, this, [this] { clipboardAction(1); });
     connect(cut, &QAction::triggered, this, [this] { clipboardAction(2); });
-    connect(contents, &QAction::triggered, this, [this] {
-        if (c_->hooks().openHelp)
-            c_->hooks().openHelp(0);
-    });
+    const std::pair<QAction*, int> helpEntries[] = {{N1, kHelpContents},
+                                                    {Abschlussprfung1, kHelpFinalExam},
+                                                    {Schulfre4mde1, kHelpExternalCandidates},
+                                                    {IndividuelleBerufsschulfcher1, kHelpVocationalSubjects}};
+    for (const auto& [action, context] : helpEntries) {
+        const int topic = context;
+        connect(action, &QAction::triggered, this, [this, topic] {
+            Busy b(busy_);
+            c_->ShowHelp(topic);
+        });
+    }
 
     QFont windowFont = font();
     windowFont.setPointSize(metrics_.windowFontPointSize);
@@ -500,6 +517,10 @@ void TForm2::build()
             hinweis1->setFocus();
     });
 
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* from, QWidget* to) {
+        focusMoved(from, to);
+    });
+
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(esc, &QShortcut::activated, this, [this] { Zurck1Click(); });
 
@@ -595,16 +616,18 @@ void TForm2::refreshGradeList()
 {
     const GradeList& list = c_->gradeList();
     const GradeContext& ctx = c_->context();
-    const bool fixedRows = c_->layout().gradeListFixedRows;
+    const bool fixedRows = c_->gradeListFixedRows();
     for (int row = 0; row < kGradeListRows; ++row) {
         for (int col = 0; col < 2; ++col) {
             const QString text = col == 0 ? ctx.subjectNames[row] : list[row];
             QTableWidgetItem* item = StringGrid1->item(row, col);
             if (!item) {
                 item = new QTableWidgetItem;
-                item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
                 StringGrid1->setItem(row, col, item);
             }
+            // Fixed rows cannot be selected.
+            item->setFlags(fixedRows && row < 2 ? Qt::ItemIsEnabled
+                                                : Qt::ItemIsEnabled | Qt::ItemIsSelectable);
             if (item->text() != text)
                 item->setText(text);
             item->setBackground(fixedRows && row < 2 ? QApplication::palette().button()
@@ -752,6 +775,26 @@ void TForm2::Label9Click()
 void TForm2::clipboardAction(int which)
 {
     QWidget* w = QApplication::focusWidget();
+    if (w == StringGrid3 && c_->isOpen()) {
+        // A cell without its editor open: its text is copied, and a pasted
+        // text is committed like a typed one (normalised, results computed).
+        const CellPos pos{StringGrid3->currentColumn(), StringGrid3->currentRow()};
+        if (pos.column < 0 || pos.row < 0)
+            return;
+        if (which == 0 || which == 2)
+            QApplication::clipboard()->setText(TrimRight(c_->sheet().grid.at(pos.column, pos.row)));
+        if (which == 1 || which == 2) {
+            // Cut leaves the empty mark the presets use.
+            const QString text = which == 1
+                ? QApplication::clipboard()->text().section(QLatin1Char('\n'), 0, 0).trimmed()
+                : QStringLiteral("- ");
+            if (c_->commitCell(pos.column, pos.row, text)) {
+                refreshGrid();
+                refreshLabels();
+            }
+        }
+        return;
+    }
     if (auto* e = qobject_cast<QLineEdit*>(w)) {
         if (which == 0)
             e->copy();
@@ -767,6 +810,50 @@ void TForm2::clipboardAction(int which)
         else
             m->cut();
     }
+}
+
+// ------------------------------------------------------------------ focus
+
+void TForm2::focusMoved(QWidget* from, QWidget* to)
+{
+    if (!c_->isOpen() || !to || to->window() != this)
+        return;
+    const auto inside = [](const QWidget* parent, const QWidget* w) {
+        return w && (w == parent || parent->isAncestorOf(w));
+    };
+    // Leaving the profile choice stores it.
+    if (inside(RadioGroup2, from) && !inside(RadioGroup2, to)) {
+        c_->leaveProfile();
+        refreshRemarks();
+    }
+    if (inside(tabbednotebook1, to) && !inside(tabbednotebook1, from))
+        tabbednotebook1Enter(to);
+    if (to == StringGrid1 && from != StringGrid1)
+        enterGradeList();
+}
+
+void TForm2::tabbednotebook1Enter(QWidget* to)
+{
+    c_->EnterNotebook();
+    StringGrid3->setColumnWidth(ColCode, metrics_.examGridCodeColumnWidth);
+    refreshGrid();
+    refreshLabels();
+    // Focus that lands on the notebook itself goes to the page's first
+    // input; a click into a particular field keeps it there.
+    if (to == tabbednotebook1 || to == tabbednotebook1->tabBar()) {
+        if (tabbednotebook1->currentIndex() == 0)
+            StringGrid3->setFocus();
+        else if (tabbednotebook1->currentIndex() == 1)
+            hinweis1->setFocus();
+    }
+}
+
+void TForm2::enterGradeList()
+{
+    c_->EnterGradeList();
+    refreshGradeList();
+    if (StringGrid1->currentRow() < 2)
+        StringGrid1->setCurrentCell(c_->gradeListKeyMove(1, 1), 1);
 }
 
 // ------------------------------------------------------------------ remark edits
@@ -915,13 +1002,8 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
         else if (k->key() == Qt::Key_Up)
             step = -1;
         if (step != 0) {
-            // A subject name ending in "/" heads a group: it is passed over.
-            int row = StringGrid1->currentRow() + step;
-            const GradeContext& ctx = c_->context();
-            if (row >= 0 && row < kGradeListRows && ctx.subjectNames[row].trimmed().endsWith(QLatin1Char('/')))
-                row += step;
-            if (row >= 0 && row < kGradeListRows)
-                StringGrid1->setCurrentCell(row, 1);
+            const int from = std::max(0, StringGrid1->currentRow());
+            StringGrid1->setCurrentCell(c_->gradeListKeyMove(from, step), 1);
             return true;
         }
     }

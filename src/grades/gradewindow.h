@@ -105,6 +105,10 @@ public:
     QAction* Nchster1 = nullptr;
     QAction* Vorheriger1 = nullptr;
     QAction* Zurck1 = nullptr;
+    QAction* N1 = nullptr;                           // help contents
+    QAction* Abschlussprfung1 = nullptr;             // hidden help entries
+    QAction* Schulfre4mde1 = nullptr;
+    QAction* IndividuelleBerufsschulfcher1 = nullptr;
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -129,6 +133,9 @@ private:
     void expandEdit(QObject* o);
     void doubleClickEdit(QObject* o);
     void clipboardAction(int which);
+    void focusMoved(QWidget* from, QWidget* to);
+    void tabbednotebook1Enter(QWidget* to);
+    void enterGradeList();
 
     GradeWindowController* c_;
     GradeWindowMetrics metrics_;

@@ -7,6 +7,7 @@
 #include "grades/gradeslots.h"
 #include "grades/memoeingabe.h"
 #include "platform/errors.h"
+#include "platform/help.h"
 #include "platform/prompt.h"
 
 #include <QDir>
@@ -81,6 +82,9 @@ void GradeWindowController::reset()
             return edited;
         return std::nullopt;
     };
+    hooks_.openHelp = [](int context) {
+        help().showTopic(state().programDir, state().helpFileName, context);
+    };
     open_ = false;
     record_ = -1;
     openMode_.clear();
@@ -104,6 +108,7 @@ void GradeWindowController::reset()
     phrases_ = PhraseStore{};
     phraseStoreShown_ = false;
     weightColumnShown_ = false;
+    gradeListEntered_ = false;
 }
 
 QString GradeWindowController::field(int record, const QString& name) const
@@ -152,6 +157,7 @@ bool GradeWindowController::Open(int record, const QString& openMode)
     layout_ = LayoutForClass(classFile_, state().schoolTypeText);
     phraseStoreShown_ = false;
     weightColumnShown_ = false;
+    gradeListEntered_ = false;
     try {
         phrases_.load(PhraseStore::defaultPath());
     } catch (const FileError& e) {
@@ -514,6 +520,27 @@ KeyResult GradeWindowController::keyMove(CellPos pos, ExamGridKey key) const
     return ExamGridKeyMove(sheet_.grid, pos, key);
 }
 
+void GradeWindowController::EnterNotebook()
+{
+    if (!open_)
+        return;
+    SetModeHeadings(sheet_.grid, context_.eveningSchoolMode);
+    for (int r = kFirstSubjectRow; r <= kLastSubjectRow; ++r)
+        sheet_.grid.at(ColCode, r) = context_.shortCode(r);
+    recalc();
+}
+
+int GradeWindowController::gradeListKeyMove(int row, int step) const
+{
+    return GradeListKeyMove(context_.subjectNames, row, step, gradeListFixedRows());
+}
+
+void GradeWindowController::ShowHelp(int context)
+{
+    if (hooks_.openHelp)
+        hooks_.openHelp(context);
+}
+
 void GradeWindowController::toggleWeightColumn()
 {
     weightColumnShown_ = !weightColumnShown_;
@@ -544,7 +571,21 @@ void GradeWindowController::selectProfile(int index)
 
 void GradeWindowController::leaveProfile()
 {
-    setRecordField(QStringLiteral("AG7"), QString::number(sheet_.profileIndex < 0 ? -1 : sheet_.profileIndex));
+    if (!open_ || !layout_.profileControlsShown)
+        return;
+    const QString stored = recordField(QStringLiteral("AG7")).trimmed();
+    const QString wanted = QString::number(sheet_.profileIndex < 0 ? -1 : sheet_.profileIndex);
+    if (stored == wanted)
+        return;
+    if (sheet_.profileIndex < 0 && !stored.isEmpty() && ProfileIndexFromField(stored) < 0) {
+        bool number = false;
+        stored.toInt(&number);
+        // Only an index (or nothing) stands for "no profile subject": a typed
+        // text stays.
+        if (!number)
+            return;
+    }
+    setRecordField(QStringLiteral("AG7"), wanted);
 }
 
 std::array<QString, 6> GradeWindowController::profileCodes() const

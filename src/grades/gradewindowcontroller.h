@@ -59,7 +59,8 @@ struct GradeWindowHooks {
     // Edits a text in the memo editor; nullopt when cancelled.  Defaults to
     // the memo editor dialog.
     std::function<std::optional<QString>(const QString& caption, const QString& text)> editInMemo;
-    // Opens help context n (0 contents).
+    // Opens help context n (0 contents).  Defaults to the program's help
+    // file through the help layer.
     std::function<void(int context)> openHelp;
     // Opens the current student's certificate attachment (window opened in
     // the mode "Notiz").
@@ -145,9 +146,29 @@ public:
     bool weightColumnShown() const { return weightColumnShown_; }
     void toggleWeightColumn();
 
+    // Entering the notebook: the headings of row 0 and the short codes of
+    // column 0 are written again for the mode and the subject list, so a
+    // sheet always shows what its marks belong to.
+    void EnterNotebook();
+
+    // ---- grade list
+    // Entering the grade list makes its rows 0 and 1 (conduct, cooperation)
+    // fixed until the window is opened again.
+    void EnterGradeList() { gradeListEntered_ = true; }
+    bool gradeListFixedRows() const { return layout_.gradeListFixedRows || gradeListEntered_; }
+    // The row a key (Down and Return +1, Up -1) leads to from row.
+    int gradeListKeyMove(int row, int step) const;
+
+    // ---- help
+    // Help context (kHelpContents and the contexts of the help menu).
+    void ShowHelp(int context);
+
     // ---- exam result and profile subject
     void selectExamResult(int index);
     void selectProfile(int index);
+    // Leaving the profile choice stores its index, "-1" for none, into AG7.
+    // A text in AG7 that is no profile index (a project topic typed into the
+    // personal edit) is not replaced by "-1" when nothing was chosen.
     void leaveProfile();
     void editProfileCodes();       // BitBtn1
     void explainProfileNotCounted(); // BitBtn2
@@ -214,6 +235,7 @@ private:
     PhraseStore phrases_;
     bool phraseStoreShown_ = false;
     bool weightColumnShown_ = false;
+    bool gradeListEntered_ = false;
 };
 
 // The program's grade window data.

@@ -150,6 +150,20 @@ QString WeightColumnMessage()
                          "übergeben.");
 }
 
+int GradeListKeyMove(const std::array<QString, kGradeListRows>& subjectNames, int row, int step,
+                     bool fixedRows)
+{
+    if (step == 0)
+        return row;
+    const int first = fixedRows ? 2 : 0;
+    int to = row + step;
+    if (to >= 0 && to < kGradeListRows && subjectNames[to].trimmed().endsWith(QLatin1Char('/')))
+        to += step;
+    if (to < first || to >= kGradeListRows)
+        return row;
+    return to;
+}
+
 QString StudentRecordCheck::missingText(bool genderRequired) const
 {
     QStringList parts;
@@ -306,6 +320,7 @@ GradeWindowMetrics ComputeGradeWindowMetrics(int formScale)
     m.examGridFontPointSize = scaled(design.examGridFontPointSize);
     m.gradeListFontPointSize = scaled(design.gradeListFontPointSize);
     m.examGridColumnWidth = scaled(design.examGridColumnWidth);
+    m.examGridCodeColumnWidth = scaled(design.examGridCodeColumnWidth);
     m.examGridRowHeight = scaled(design.examGridRowHeight);
     m.gradeListNameColumnWidth = scaled(design.gradeListNameColumnWidth);
     m.gradeListGradeColumnWidth = scaled(design.gradeListGradeColumnWidth);

@@ -1,4 +1,6 @@
 #pragma once
+#include "classes/examgrid.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -76,6 +78,24 @@ QString LoadClassTypeHint(const QString& dir, const QString& fileName, QString* 
 
 // The explanation of the weight column shown when it is opened or closed.
 QString WeightColumnMessage();
+
+// ---------------------------------------------------------------- grade list
+
+// Where a key in the grade list goes from row: step +1 for Down and Return,
+// -1 for Up.  A row whose subject name ends with "/" heads a group and is
+// passed over (two rows in one step); with fixed rows the conduct and
+// cooperation rows 0 and 1 cannot be reached; a move that would leave the
+// list (or land on a row it may not) stays on row.
+int GradeListKeyMove(const std::array<QString, kGradeListRows>& subjectNames, int row, int step,
+                     bool fixedRows);
+
+// ---------------------------------------------------------------- help
+
+// Help contexts of the grade window's help menu.
+inline constexpr int kHelpContents = 0;            // "Inhaltsverzeichnis"
+inline constexpr int kHelpFinalExam = 0;           // "Abschlussprüfung"
+inline constexpr int kHelpExternalCandidates = 40; // "Schulfremde"
+inline constexpr int kHelpVocationalSubjects = 41; // "Individuelle Berufsschulfächer"
 
 // ---------------------------------------------------------------- records
 
@@ -165,6 +185,8 @@ struct GradeWindowMetrics {
     // Exam grid: every column (the weight column takes the width of the
     // final-grade column when it is opened) and every row.
     int examGridColumnWidth = 62;
+    // Column 0 (the short codes) once the notebook has been entered.
+    int examGridCodeColumnWidth = 70;
     int examGridRowHeight = 22;
 
     // Grade list: subject names, grades, rows.

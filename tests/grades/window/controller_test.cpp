@@ -2,6 +2,7 @@
 
 #include "classes/subjects.h"
 #include "grades/gradeslots.h"
+#include "platform/help.h"
 
 #include <QFileInfo>
 
@@ -619,4 +620,87 @@ TEST_F(GradeWindowFlow, Class9HasNotesAndNoHint)
     EXPECT_FALSE(gw().layout().classTypeHintShown);
     EXPECT_EQ(gw().layout().page2Caption, "Notizen");
     EXPECT_EQ(gw().classTypeHint(), "");
+}
+
+// ---------------------------------------------------------------------------
+// Help, notebook, grade list
+
+TEST_F(GradeWindowFlow, HelpGoesToTheProgramsHelpFileWithItsContext)
+{
+    RecordingHelp recorder;
+    setHelp(&recorder);
+    state().helpFileName = "hilfe_pruefer.chm";
+    gw().ShowHelp(kHelpContents);
+    gw().ShowHelp(kHelpExternalCandidates);
+    gw().ShowHelp(kHelpVocationalSubjects);
+    setHelp(nullptr);
+    ASSERT_EQ(recorder.requests.size(), 3);
+    EXPECT_EQ(recorder.requests[0].file, "hilfe_pruefer.chm");
+    EXPECT_EQ(recorder.requests[0].context, 0);
+    EXPECT_EQ(recorder.requests[1].context, 40);
+    EXPECT_EQ(recorder.requests[2].context, 41);
+}
+
+TEST_F(GradeWindowFlow, EnteringTheNotebookRewritesHeadingsAndCodesButKeepsTheMarks)
+{
+    state().eveningSchoolMode = true;
+    makeClass("xa_25262.dbf", threeStudents());
+    openClass("xa_25262.dbf");
+    ASSERT_TRUE(gw().Open(0));
+    const int d = rowOf("D");
+    ASSERT_TRUE(gw().commitCell(ColYear, d, "2"));
+    const ExamSheet before = gw().sheet();
+    gw().EnterNotebook();
+    EXPECT_EQ(gw().sheet().grid.at(ColWritten, 0), "schr(1)");
+    EXPECT_EQ(gw().sheet().grid.at(ColComm, 0), "KP/pr(1)");
+    for (int r = kFirstSubjectRow; r <= kLastSubjectRow; ++r)
+        EXPECT_EQ(gw().sheet().grid.at(ColCode, r), gw().context().shortCode(r));
+    for (int c = 1; c < kExamGridColumns; ++c)
+        for (int r = 1; r < kExamGridRows; ++r)
+            EXPECT_EQ(gw().sheet().grid.at(c, r), before.grid.at(c, r)) << c << "," << r;
+}
+
+TEST_F(GradeWindowFlow, EnteringTheGradeListFixesTheConductRowsUntilTheNextOpening)
+{
+    makeClass("xa_25262.dbf", threeStudents());
+    openClass("xa_25262.dbf");
+    ASSERT_TRUE(gw().Open(0));
+    ASSERT_FALSE(gw().layout().gradeListFixedRows);
+    EXPECT_FALSE(gw().gradeListFixedRows());
+    EXPECT_EQ(gw().gradeListKeyMove(2, -1), 1);
+    gw().EnterGradeList();
+    EXPECT_TRUE(gw().gradeListFixedRows());
+    EXPECT_EQ(gw().gradeListKeyMove(2, -1), 2);
+    ASSERT_EQ(gw().Next(), StepResult::Moved);
+    EXPECT_TRUE(gw().gradeListFixedRows());
+    ASSERT_TRUE(gw().Close());
+    ASSERT_TRUE(gw().Open(0));
+    EXPECT_FALSE(gw().gradeListFixedRows());
+}
+
+TEST_F(GradeWindowFlow, LeavingTheProfileChoiceNeverReplacesATypedTopic)
+{
+    state().schoolTypeText = "der Gemeinschaftsschule";
+    makeClass("xa_25262.dbf", threeStudents());
+    openClass("xa_25262.dbf");
+    ASSERT_TRUE(gw().Open(0));
+    ASSERT_TRUE(gw().setRecordField("AG7", "Bau eines Solarboots"));
+    gw().leaveProfile();
+    EXPECT_EQ(rec(0, "AG7").trimmed(), "Bau eines Solarboots");
+    // An empty field or an index stands for the choice: nothing chosen is "-1".
+    ASSERT_TRUE(gw().setRecordField("AG7", ""));
+    gw().leaveProfile();
+    EXPECT_EQ(rec(0, "AG7").trimmed(), "-1");
+    gw().selectProfile(4);
+    ASSERT_TRUE(gw().setRecordField("AG7", "9"));
+    gw().leaveProfile();
+    EXPECT_EQ(rec(0, "AG7").trimmed(), "4");
+
+    // Without the profile controls the field is the personal edit's alone.
+    ASSERT_TRUE(gw().Close());
+    state().schoolTypeText = "der Werkrealschule";
+    ASSERT_TRUE(gw().Open(1));
+    ASSERT_TRUE(gw().setRecordField("AG7", ""));
+    gw().leaveProfile();
+    EXPECT_EQ(rec(1, "AG7").trimmed(), "");
 }

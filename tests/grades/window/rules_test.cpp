@@ -248,3 +248,41 @@ TEST(StudentRecordCheck, SaysWhatIsMissing)
     c.lastName = " FAKTOR";
     EXPECT_TRUE(c.isMarker());
 }
+
+// ---------------------------------------------------------------------------
+// Keys in the grade list
+
+TEST(GradeListKeyMove, GroupHeadingsArePassedOverAndFixedRowsNeverReached)
+{
+    std::array<QString, kGradeListRows> names;
+    for (int i = 0; i < kGradeListRows; ++i)
+        names[i] = QStringLiteral("Fach %1").arg(i);
+    names[4] = QStringLiteral("Fächerverbund / ");
+    names[20] = QStringLiteral("Wahlfach/");
+
+    EXPECT_EQ(GradeListKeyMove(names, 2, +1, false), 3);
+    EXPECT_EQ(GradeListKeyMove(names, 3, +1, false), 5);  // "/" heading skipped
+    EXPECT_EQ(GradeListKeyMove(names, 5, -1, false), 3);
+    EXPECT_EQ(GradeListKeyMove(names, 19, +1, false), 19); // would land past the end
+    EXPECT_EQ(GradeListKeyMove(names, 18, +1, false), 19);
+    EXPECT_EQ(GradeListKeyMove(names, 0, -1, false), 0);
+
+    // Without fixed rows the conduct rows are reachable, with them not.
+    EXPECT_EQ(GradeListKeyMove(names, 2, -1, false), 1);
+    EXPECT_EQ(GradeListKeyMove(names, 2, -1, true), 2);
+    EXPECT_EQ(GradeListKeyMove(names, 1, +1, true), 2);
+    EXPECT_EQ(GradeListKeyMove(names, 7, 0, true), 7);
+
+    // A heading right after the fixed rows: Up from below it stays.
+    names[2] = QStringLiteral("Gruppe/");
+    EXPECT_EQ(GradeListKeyMove(names, 3, -1, true), 3);
+    EXPECT_EQ(GradeListKeyMove(names, 3, -1, false), 1);
+}
+
+TEST(GradeWindowMetrics, CodeColumnIsSeventyAtTheDesignWidthAndGrowsWithTheScreen)
+{
+    EXPECT_EQ(ComputeGradeWindowMetrics(1).examGridCodeColumnWidth, 70);
+    EXPECT_EQ(ComputeGradeWindowMetrics(640).examGridCodeColumnWidth, 70);
+    EXPECT_EQ(ComputeGradeWindowMetrics(1280).examGridCodeColumnWidth, 140);
+    EXPECT_EQ(ComputeGradeWindowMetrics(1000).examGridCodeColumnWidth, 109); // 109.375 cut
+}

@@ -2,6 +2,9 @@
 
 #include "grades/gradewindow.h"
 #include "grades/memoeingabe.h"
+#include "platform/help.h"
+
+#include <QClipboard>
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -11,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -389,4 +393,116 @@ TEST_F(GradeWindowUi, OpenGradeWindowUsesTheCurrentRecordOfTheList)
     EXPECT_FALSE(OpenGradeWindow());
     EXPECT_EQ(prompt.lastText(), kMsgNameFirst);
     EXPECT_FALSE(programForm->isVisible());
+}
+
+TEST_F(GradeWindowUi, HelpEntriesOpenTheirTopicsAndOnlyTheContentsIsOffered)
+{
+    RecordingHelp recorder;
+    setHelp(&recorder);
+    openOn(0);
+    EXPECT_TRUE(form->N1->isVisible());
+    EXPECT_EQ(form->N1->text(), "Inhaltsverzeichnis");
+    // The topic entries sit in a menu the bar does not show.
+    auto* topics = qobject_cast<QMenu*>(form->Schulfre4mde1->parent());
+    ASSERT_NE(topics, nullptr);
+    EXPECT_FALSE(topics->menuAction()->isVisible());
+    form->N1->trigger();
+    form->Abschlussprfung1->trigger();
+    form->Schulfre4mde1->trigger();
+    form->IndividuelleBerufsschulfcher1->trigger();
+    setHelp(nullptr);
+    ASSERT_EQ(recorder.requests.size(), 4);
+    EXPECT_EQ(recorder.requests[0].context, 0);
+    EXPECT_EQ(recorder.requests[0].file, state().helpFileName);
+    EXPECT_EQ(recorder.requests[1].context, 0);
+    EXPECT_EQ(recorder.requests[2].context, 40);
+    EXPECT_EQ(recorder.requests[3].context, 41);
+    // Help is no reason to close and save the student.
+    EXPECT_TRUE(gradeWindow().isOpen());
+}
+
+TEST_F(GradeWindowUi, EnteringTheNotebookWidensTheCodeColumnAndFocusesThePagesInput)
+{
+    openOn(0);
+    form->tabbednotebook1->setCurrentIndex(1);
+    // Focus from outside the notebook (the heading) into the notebook itself.
+    form->Label2->setFocusPolicy(Qt::StrongFocus);
+    form->Label2->setFocus();
+    QApplication::processEvents();
+    form->StringGrid3->setColumnWidth(ColCode, 20);
+    form->tabbednotebook1->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(form->StringGrid3->columnWidth(ColCode), 70);
+    EXPECT_EQ(QApplication::focusWidget(), form->hinweis1);
+    EXPECT_EQ(form->StringGrid3->item(0, ColWritten)->text(), "schr(3)");
+    EXPECT_EQ(form->StringGrid3->item(rowOf("D"), ColCode)->text(), "D");
+
+    // A click into a particular field keeps the focus there.
+    form->Label2->setFocus();
+    QApplication::processEvents();
+    form->bemerkung1->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), form->bemerkung1);
+}
+
+TEST_F(GradeWindowUi, EnteringTheGradeListFixesTheConductRows)
+{
+    openOn(0);
+    QTableWidget* list = form->StringGrid1;
+    EXPECT_TRUE(list->item(0, 1)->flags() & Qt::ItemIsSelectable);
+    list->setFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(list->item(0, 1)->flags() & Qt::ItemIsSelectable);
+    EXPECT_FALSE(list->item(1, 1)->flags() & Qt::ItemIsSelectable);
+    EXPECT_EQ(list->currentRow(), 2);
+    QTest::keyClick(list, Qt::Key_Up);
+    EXPECT_EQ(list->currentRow(), 2);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_GT(list->currentRow(), 2);
+    // Esc leaves the window, saving.
+    QTest::keyClick(list, Qt::Key_Escape);
+    EXPECT_FALSE(gradeWindow().isOpen());
+}
+
+TEST_F(GradeWindowUi, ClipboardCopiesAndPastesExamCells)
+{
+    openOn(0);
+    const int deu = rowOf("D");
+    const int mat = rowOf("M");
+    QTableWidget* grid = form->StringGrid3;
+    ASSERT_TRUE(gradeWindow().commitCell(ColYear, deu, "2,5"));
+    form->showStudent();
+    grid->setFocus();
+    grid->setCurrentCell(deu, ColYear);
+    QAction* copy = nullptr;
+    QAction* paste = nullptr;
+    QAction* cut = nullptr;
+    for (QAction* a : form->findChildren<QAction*>()) {
+        if (a->text().startsWith("Kopieren"))
+            copy = a;
+        else if (a->text().startsWith("Einfügen"))
+            paste = a;
+        else if (a->text().startsWith("Ausschneiden"))
+            cut = a;
+    }
+    ASSERT_TRUE(copy && paste && cut);
+    copy->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "2.5");
+    grid->setCurrentCell(mat, ColYear);
+    paste->trigger();
+    EXPECT_EQ(gradeWindow().sheet().grid.at(ColYear, mat), "2.5");
+    EXPECT_EQ(grid->item(mat, ColYear)->text(), "2.5");
+    // A pasted text is normalised like a typed one.
+    QApplication::clipboard()->setText("3,5\nzweite Zeile");
+    paste->trigger();
+    EXPECT_EQ(gradeWindow().sheet().grid.at(ColYear, mat), "3.5");
+    // Cut copies and empties the cell; a computed cell is never changed.
+    cut->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "3.5");
+    EXPECT_EQ(gradeWindow().sheet().grid.at(ColYear, mat).trimmed(), "-");
+    const QString final = gradeWindow().sheet().grid.at(ColFinal, deu);
+    grid->setCurrentCell(deu, ColFinal);
+    QApplication::clipboard()->setText("1");
+    paste->trigger();
+    EXPECT_EQ(gradeWindow().sheet().grid.at(ColFinal, deu), final);
 }
