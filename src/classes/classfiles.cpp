@@ -469,8 +469,11 @@ bool ClassFiles::Close()
 
 void ClassFiles::EnableListWriting()
 {
-    if (!ClassTable().isOpen())
+    if (!ClassTable().isOpen()) {
+        // The menu's check marks go back to what the list really is.
+        NotifyMainWindow();
         return;
+    }
     setWritable(true);
     view_.firstColumnReadOnly = true;
     NotifyMainWindow();

@@ -448,3 +448,18 @@ TEST_F(MainWindowTest, StudentListTakesTheFocusWhenItComes)
     EXPECT_TRUE(form->StringGrid1->isHidden());
     EXPECT_TRUE(form->DBGrid1->hasFocus());
 }
+
+// The check marks of the list menu always say what the list is, also when
+// writing cannot be allowed because no table is open.
+TEST_F(MainWindowTest, ListMenuChecksFollowTheList)
+{
+    ClassTable().close();
+    state().openClassFile = "9a_21222.dbf"; // named, but its table is not open
+    NotifyMainWindow();
+    form->menuEntry("ListezumSchreibenfreigeben1")->trigger();
+    EXPECT_FALSE(form->menuEntry("ListezumSchreibenfreigeben1")->isChecked());
+    EXPECT_TRUE(form->menuEntry("ListemitSchreibschutzversehen1")->isChecked());
+    form->menuEntry("ListemitSchreibschutzversehen1")->trigger();
+    EXPECT_TRUE(form->menuEntry("ListemitSchreibschutzversehen1")->isChecked());
+    EXPECT_EQ(form->Label3->text(), "(Listenschreibschutz aktiviert)");
+}
