@@ -16,6 +16,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QStyle>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -283,6 +284,7 @@ void TForm2::build()
     RadioGroup2->installEventFilter(this);
     Label15 = new QLabel(page0);
     Label15->setObjectName(QStringLiteral("Label15"));
+    Label15->setWordWrap(true);
     p0->addWidget(Label15, 4, 1);
 
     StringGrid1 = new QTableWidget(kGradeListRows, 2, page0);
@@ -296,6 +298,17 @@ void TForm2::build()
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->installEventFilter(this);
     p0->addWidget(StringGrid1, 0, 2, 6, 1);
+    // Both grids show all their columns; the result and profile column in the
+    // middle takes what room is left.
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int frame = 2 * StringGrid3->frameWidth() + scrollBar + 2;
+    StringGrid3->setMinimumWidth(metrics_.examGridCodeColumnWidth
+                                 + (kExamGridColumns - 2) * metrics_.examGridColumnWidth + frame);
+    StringGrid1->setMinimumWidth(metrics_.gradeListNameColumnWidth + metrics_.gradeListGradeColumnWidth
+                                 + frame);
+    p0->setColumnStretch(0, 0);
+    p0->setColumnStretch(1, 1);
+    p0->setColumnStretch(2, 0);
     auto* nav0 = new QHBoxLayout;
     Button10 = new QPushButton(QStringLiteral("<"), page0);
     Button10->setObjectName(QStringLiteral("Button10"));

@@ -173,33 +173,36 @@ void SaveProfileCodes(const QString& dir, const std::array<QString, 6>& codes);
 // each cut to a whole number.
 inline constexpr int kGradeWindowDesignWidth = 640;
 
+// The design sizes fit a window on a 640 x 480 screen, as the window was laid
+// out; FormScale (about the screen width) scales them to the real screen, so
+// that on a 1024 pixel wide screen the window fills it without scrolling.
 struct GradeWindowMetrics {
     int formScale = kGradeWindowDesignWidth; // the width the sizes were made for
 
     // Point sizes: the window's own text, the student heading, the two grids.
-    int windowFontPointSize = 9;
-    int headingFontPointSize = 12;
-    int examGridFontPointSize = 9;
-    int gradeListFontPointSize = 9;
+    int windowFontPointSize = 7;
+    int headingFontPointSize = 9;
+    int examGridFontPointSize = 7;
+    int gradeListFontPointSize = 7;
 
     // Exam grid: every column (the weight column takes the width of the
     // final-grade column when it is opened) and every row.
-    int examGridColumnWidth = 62;
+    int examGridColumnWidth = 38;
     // Column 0 (the short codes) once the notebook has been entered.
-    int examGridCodeColumnWidth = 70;
-    int examGridRowHeight = 22;
+    int examGridCodeColumnWidth = 44;
+    int examGridRowHeight = 16;
 
     // Grade list: subject names, grades, rows.
-    int gradeListNameColumnWidth = 160;
-    int gradeListGradeColumnWidth = 50;
-    int gradeListRowHeight = 20;
+    int gradeListNameColumnWidth = 84;
+    int gradeListGradeColumnWidth = 28;
+    int gradeListRowHeight = 14;
 
     // Phrase store: the column of the phrase numbers.
-    int phraseNumberColumnWidth = 34;
+    int phraseNumberColumnWidth = 28;
 
     // The window's size when it is first shown.
-    int windowWidth = 1040;
-    int windowHeight = 640;
+    int windowWidth = 632;
+    int windowHeight = 440;
 };
 
 // The sizes for an effective screen width: every design value at 640 times

@@ -38,29 +38,29 @@ TEST(GradeWindowMetrics, DesignWidthGivesTheDesignSizes)
 {
     const GradeWindowMetrics m = ComputeGradeWindowMetrics(640);
     EXPECT_EQ(m.formScale, 640);
-    EXPECT_EQ(describe(m), "fonts 9/12/9/9 exam 62x22 list 160,50x20 phrase 34 window 1040x640");
+    EXPECT_EQ(describe(m), "fonts 7/9/7/7 exam 38x16 list 84,28x14 phrase 28 window 632x440");
 }
 
 TEST(GradeWindowMetrics, SizesGrowInProportionCutTowardZero)
 {
-    // 1024 x 768 after the import dialog: factor 1.2 (10.8 -> 10, 74.4 -> 74,
-    // 26.4 -> 26, 14.4 -> 14, 40.8 -> 40).
+    // 1024 x 768 after the import dialog: factor 1.2 (8.4 -> 8, 45.6 -> 45,
+    // 19.2 -> 19, 100.8 -> 100, 16.8 -> 16, 33.6 -> 33, 758.4 -> 758).
     EXPECT_EQ(describe(ComputeGradeWindowMetrics(768)),
-              "fonts 10/14/10/10 exam 74x26 list 192,60x24 phrase 40 window 1248x768");
-    // 1024 x 768 while the main window is scaled: factor 1.6 (14.4 -> 14,
-    // 19.2 -> 19, 99.2 -> 99, 35.2 -> 35, 54.4 -> 54).
+              "fonts 8/10/8/8 exam 45x19 list 100,33x16 phrase 33 window 758x528");
+    // 1024 x 768 while the main window is scaled: factor 1.6 (11.2 -> 11,
+    // 60.8 -> 60, 25.6 -> 25, 44.8 -> 44, 22.4 -> 22, 44.8 -> 44, 1011.2 -> 1011).
     EXPECT_EQ(describe(ComputeGradeWindowMetrics(1024)),
-              "fonts 14/19/14/14 exam 99x35 list 256,80x32 phrase 54 window 1664x1024");
+              "fonts 11/14/11/11 exam 60x25 list 134,44x22 phrase 44 window 1011x704");
     // 120 dots per inch: 819.  Several values lie just below the next whole
-    // number (63.98, 204.75, 11.52): cut, never rounded.
+    // number (8.96, 17.92, 35.83, 563.06): cut, never rounded.
     EXPECT_EQ(describe(ComputeGradeWindowMetrics(819)),
-              "fonts 11/15/11/11 exam 79x28 list 204,63x25 phrase 43 window 1330x819");
-    // 800: exact halves (77.5, 27.5, 42.5) are cut too.
+              "fonts 8/11/8/8 exam 48x20 list 107,35x17 phrase 35 window 808x563");
+    // 800: exact halves (47.5, 17.5) are cut too.
     const GradeWindowMetrics m800 = ComputeGradeWindowMetrics(800);
-    EXPECT_EQ(m800.examGridColumnWidth, 77);
-    EXPECT_EQ(m800.examGridRowHeight, 27);
-    EXPECT_EQ(m800.phraseNumberColumnWidth, 42);
-    EXPECT_EQ(m800.windowFontPointSize, 11);
+    EXPECT_EQ(m800.examGridColumnWidth, 47);
+    EXPECT_EQ(m800.gradeListNameColumnWidth, 105);
+    EXPECT_EQ(m800.gradeListRowHeight, 17);
+    EXPECT_EQ(m800.windowFontPointSize, 8);
 }
 
 TEST(GradeWindowMetrics, UnmeasuredScreenKeepsTheDesignAndTinyScalesStayUsable)
@@ -79,8 +79,8 @@ TEST(GradeWindowMetrics, UnmeasuredScreenKeepsTheDesignAndTinyScalesStayUsable)
                   tiny.gradeListNameColumnWidth, tiny.gradeListGradeColumnWidth,
                   tiny.gradeListRowHeight, tiny.phraseNumberColumnWidth})
         EXPECT_EQ(v, 1);
-    EXPECT_EQ(tiny.windowWidth, 3);  // 1040 * 2 / 640 = 3.25
-    EXPECT_EQ(tiny.windowHeight, 2);
+    EXPECT_EQ(tiny.windowWidth, 1);  // 632 * 2 / 640 = 1.975
+    EXPECT_EQ(tiny.windowHeight, 1);
 
     // Huge values do not overflow into negative sizes.
     const GradeWindowMetrics huge = ComputeGradeWindowMetrics(1 << 30);
@@ -181,10 +181,10 @@ TEST_F(GradeWindowScaling, FirstSizeNeverExceedsTheScreen)
 {
     FixedScreen small(ScreenInfo{1024, 768, 96});
     setScreen(&small);
-    std::unique_ptr<TForm2> wide = createAt(1024); // wants 1664 x 1024
+    std::unique_ptr<TForm2> wide = createAt(1024); // wants 1011 x 704
     setScreen(nullptr);
     EXPECT_LE(wide->width(), 1024);
     EXPECT_LE(wide->height(), 768);
     // The grids keep their scaled sizes (they scroll inside the window).
-    EXPECT_EQ(wide->StringGrid3->columnWidth(ColWritten), 99);
+    EXPECT_EQ(wide->StringGrid3->columnWidth(ColWritten), 60);
 }

@@ -279,10 +279,10 @@ TEST(GradeListKeyMove, GroupHeadingsArePassedOverAndFixedRowsNeverReached)
     EXPECT_EQ(GradeListKeyMove(names, 3, -1, false), 1);
 }
 
-TEST(GradeWindowMetrics, CodeColumnIsSeventyAtTheDesignWidthAndGrowsWithTheScreen)
+TEST(GradeWindowMetrics, CodeColumnIsSeventyOnTheUsualScreenAndGrowsWithIt)
 {
-    EXPECT_EQ(ComputeGradeWindowMetrics(1).examGridCodeColumnWidth, 70);
-    EXPECT_EQ(ComputeGradeWindowMetrics(640).examGridCodeColumnWidth, 70);
-    EXPECT_EQ(ComputeGradeWindowMetrics(1280).examGridCodeColumnWidth, 140);
-    EXPECT_EQ(ComputeGradeWindowMetrics(1000).examGridCodeColumnWidth, 109); // 109.375 cut
+    EXPECT_EQ(ComputeGradeWindowMetrics(1).examGridCodeColumnWidth, 44);
+    EXPECT_EQ(ComputeGradeWindowMetrics(640).examGridCodeColumnWidth, 44);
+    EXPECT_EQ(ComputeGradeWindowMetrics(1024).examGridCodeColumnWidth, 70); // 70.4 cut
+    EXPECT_EQ(ComputeGradeWindowMetrics(1280).examGridCodeColumnWidth, 88);
 }

@@ -432,7 +432,7 @@ TEST_F(GradeWindowUi, EnteringTheNotebookWidensTheCodeColumnAndFocusesThePagesIn
     form->StringGrid3->setColumnWidth(ColCode, 20);
     form->tabbednotebook1->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(form->StringGrid3->columnWidth(ColCode), 70);
+    EXPECT_EQ(form->StringGrid3->columnWidth(ColCode), form->metrics().examGridCodeColumnWidth);
     EXPECT_EQ(QApplication::focusWidget(), form->hinweis1);
     EXPECT_EQ(form->StringGrid3->item(0, ColWritten)->text(), "schr(3)");
     EXPECT_EQ(form->StringGrid3->item(rowOf("D"), ColCode)->text(), "D");
