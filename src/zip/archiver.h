@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace hsa::zip {
@@ -22,6 +23,7 @@ class TailBackup;
 class VolumeMedia;
 class VolumeSetStream;
 class MemoryStream;
+class DecompressScratch;
 
 // The one lock of all archivers: held by an add run and by an item run.
 std::recursive_mutex& ArchiveLock();
@@ -98,7 +100,13 @@ public:
     bool RepairDamagedDirectory = true;
     uint8_t Zip64Mode = 1;                 // 0 never, 1 where needed, 2 always
     CryptoAlgorithm EncryptionMethod = CryptoAlgorithm::PkzipClassic;
-    // Extracted files are flushed to the disk before they replace a target.
+    // Extracted files are flushed to the disk, and every extracted file is
+    // written under a temporary name that gets the real one only when it is
+    // complete, so that even a crash never leaves part of a file under its
+    // real name.  Off, a file whose name is still free is written under its
+    // real name directly (and removed if anything fails); a file that
+    // replaces another is written beside it and renamed in either case, after
+    // its size and CRC proved good.
     bool SyncExtractedFiles = true;
     // How often the password question may be asked for one entry.
     int MaxPasswordAttempts = 3;
@@ -319,6 +327,11 @@ private:
     // The folder of the last extracted file, kept open during one run.
     std::string folderCacheKey_;
     std::shared_ptr<int> folderCacheFd_;
+    // Inflate buffers and state reused from entry to entry during one run.
+    std::shared_ptr<DecompressScratch> scratch_;
+    // Entry times converted during one run.
+    std::unordered_map<uint32_t, int64_t> unixTimes_;
+    int64_t EntryUnixTime(uint32_t dosDateTime);
 };
 
 // The archiver the program places on its main window: standard ZIP records,

@@ -112,16 +112,6 @@ struct DeflateStream {
     }
 };
 
-struct InflateStream {
-    z_stream z {};
-    bool live = false;
-    ~InflateStream()
-    {
-        if (live)
-            inflateEnd(&z);
-    }
-};
-
 } // namespace
 
 CompressResult CompressEntry(const CompressJob& job)
@@ -238,6 +228,47 @@ CompressResult CompressEntry(const CompressJob& job)
     return r;
 }
 
+struct DecompressScratch::Inflate {
+    z_stream z {};
+    bool live = false;
+    ~Inflate()
+    {
+        if (live)
+            inflateEnd(&z);
+    }
+};
+
+DecompressScratch::DecompressScratch() = default;
+DecompressScratch::~DecompressScratch() = default;
+
+unsigned char* DecompressScratch::Grow(std::unique_ptr<unsigned char[]>& buf, size_t& size, size_t n)
+{
+    if (size < n || !buf) {
+        // Left uninitialised: every byte used is written first.
+        buf.reset(new unsigned char[std::max<size_t>(n, 1)]);
+        size = std::max<size_t>(n, 1);
+    }
+    return buf.get();
+}
+
+void* DecompressScratch::Inflater()
+{
+    if (!inflate_)
+        inflate_ = std::make_unique<Inflate>();
+    Inflate& f = *inflate_;
+    if (f.live && inflateReset(&f.z) == Z_OK)
+        return &f.z;
+    if (f.live) {
+        inflateEnd(&f.z);
+        f.live = false;
+    }
+    f.z = z_stream {};
+    if (inflateInit2(&f.z, -MAX_WBITS) != Z_OK)
+        return nullptr;
+    f.live = true;
+    return &f.z;
+}
+
 DecompressResult DecompressEntry(const DecompressJob& job)
 {
     DecompressResult r;
@@ -247,13 +278,21 @@ DecompressResult DecompressEntry(const DecompressJob& job)
     }
     constexpr size_t kIn = 256 * 1024;
     constexpr size_t kOut = 512 * 1024;
-    std::vector<unsigned char> in(size_t(std::min<uint64_t>(kIn, std::max<uint64_t>(job.dataSize, 1))));
-    std::vector<unsigned char> out;
-    InflateStream is;
+    DecompressScratch local;
+    DecompressScratch& scratch = job.scratch ? *job.scratch : local;
+    // Buffers no larger than the entry needs: the output buffer holds one
+    // byte more than the declared size, so that a longer stream shows itself.
+    const size_t inSize = size_t(std::min<uint64_t>(kIn, std::max<uint64_t>(job.dataSize, 1)));
+    unsigned char* const in = scratch.In(inSize);
+    size_t outSize = 0;
+    unsigned char* out = nullptr;
+    z_stream* zs = nullptr;
     if (job.method == 8) {
-        DCheck(inflateInit2(&is.z, -MAX_WBITS));
-        is.live = true;
-        out.resize(kOut);
+        outSize = size_t(std::min<uint64_t>(kOut, std::max<uint64_t>(job.expectedSize, 4095) + 1));
+        out = scratch.Out(outSize);
+        zs = static_cast<z_stream*>(scratch.Inflater());
+        if (!zs)
+            throw EDecompressionError("error");
     }
     uint32_t crc = 0xFFFFFFFFu;
     uint64_t consumed = 0;
@@ -280,39 +319,39 @@ DecompressResult DecompressEntry(const DecompressJob& job)
             r.status = DecompressResult::Status::Cancelled;
             return r;
         }
-        const size_t want = size_t(std::min<uint64_t>(in.size(), job.dataSize - consumed));
+        const size_t want = size_t(std::min<uint64_t>(inSize, job.dataSize - consumed));
         job.archive->SetPosition(job.dataOffset + consumed);
-        if (job.archive->Read(in.data(), want) != want) {
+        if (job.archive->Read(in, want) != want) {
             r.status = DecompressResult::Status::ReadFailed;
             return r;
         }
         consumed += want;
         if (job.cipher)
-            job.cipher->Decrypt(in.data(), want);
+            job.cipher->Decrypt(in, want);
         if (job.method == 0) {
-            if (!emit(in.data(), want))
+            if (!emit(in, want))
                 return r;
             continue;
         }
-        is.z.next_in = in.data();
-        is.z.avail_in = uInt(want);
+        zs->next_in = in;
+        zs->avail_in = uInt(want);
         while (true) {
-            is.z.next_out = out.data();
-            is.z.avail_out = uInt(out.size());
-            const int rc = inflate(&is.z, Z_NO_FLUSH);
+            zs->next_out = out;
+            zs->avail_out = uInt(outSize);
+            const int rc = inflate(zs, Z_NO_FLUSH);
             if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
                 r.status = DecompressResult::Status::DataError;
                 return r;
             }
-            if (!emit(out.data(), out.size() - is.z.avail_out))
+            if (!emit(out, outSize - zs->avail_out))
                 return r;
             if (rc == Z_STREAM_END) {
                 ended = true;
                 break;
             }
-            if (is.z.avail_in == 0 && is.z.avail_out != 0)
+            if (zs->avail_in == 0 && zs->avail_out != 0)
                 break;
-            if (rc == Z_BUF_ERROR && is.z.avail_in == 0)
+            if (rc == Z_BUF_ERROR && zs->avail_in == 0)
                 break;
         }
     }
@@ -324,13 +363,13 @@ DecompressResult DecompressEntry(const DecompressJob& job)
         // Data after the end of the stream still has to pass the cipher (its
         // authentication covers every byte).
         while (consumed < job.dataSize) {
-            const size_t want = size_t(std::min<uint64_t>(in.size(), job.dataSize - consumed));
+            const size_t want = size_t(std::min<uint64_t>(inSize, job.dataSize - consumed));
             job.archive->SetPosition(job.dataOffset + consumed);
-            if (job.archive->Read(in.data(), want) != want) {
+            if (job.archive->Read(in, want) != want) {
                 r.status = DecompressResult::Status::ReadFailed;
                 return r;
             }
-            job.cipher->Decrypt(in.data(), want);
+            job.cipher->Decrypt(in, want);
             consumed += want;
         }
     }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace hsa::zip {
@@ -51,6 +52,30 @@ struct CompressResult {
 // Compresses (and enciphers) a whole source into the destination.
 CompressResult CompressEntry(const CompressJob& job);
 
+// Buffers and inflate state kept from one entry to the next of a run, so
+// that many small entries do not each allocate (and clear) half a megabyte
+// and set up a new inflate state.  One scratch serves one thread.
+class DecompressScratch {
+public:
+    DecompressScratch();
+    ~DecompressScratch();
+    DecompressScratch(const DecompressScratch&) = delete;
+    DecompressScratch& operator=(const DecompressScratch&) = delete;
+
+    // Buffers of at least n bytes (contents undefined).
+    unsigned char* In(size_t n) { return Grow(in_, inSize_, n); }
+    unsigned char* Out(size_t n) { return Grow(out_, outSize_, n); }
+    // A raw inflate state ready for a new stream; null when zlib fails.
+    void* Inflater();
+
+private:
+    static unsigned char* Grow(std::unique_ptr<unsigned char[]>& buf, size_t& size, size_t n);
+    std::unique_ptr<unsigned char[]> in_, out_;
+    size_t inSize_ = 0, outSize_ = 0;
+    struct Inflate;
+    std::unique_ptr<Inflate> inflate_;
+};
+
 struct DecompressJob {
     ZStream* archive = nullptr;
     uint64_t dataOffset = 0;       // first byte after the cipher header
@@ -60,6 +85,7 @@ struct DecompressJob {
     ZStream* dest = nullptr;
     EntryCipher* cipher = nullptr; // already started for decryption
     ProgressFn progress;
+    DecompressScratch* scratch = nullptr;   // null: buffers of this call only
 };
 
 struct DecompressResult {

@@ -74,7 +74,23 @@ std::optional<uint64_t> CipherDataLength(const EntryCipher& cipher, const DirIte
     return item.compSize - overhead;
 }
 
+// The block of the archive read ahead during an extraction or test run.
+constexpr size_t kReadAhead = 256 * 1024;
+
 } // namespace
+
+int64_t ZABaseArchiver::EntryUnixTime(uint32_t dosDateTime)
+{
+    // The local-time conversion asks the system for the time zone each time;
+    // entries of one run share few distinct times.
+    const auto found = unixTimes_.find(dosDateTime);
+    if (found != unixTimes_.end())
+        return found->second;
+    const int64_t t = DosDateTimeToUnix(dosDateTime);
+    if (unixTimes_.size() < 65536)
+        unixTimes_.emplace(dosDateTime, t);
+    return t;
+}
 
 int ZABaseArchiver::ExtractFiles(const std::string& fileMask, uint32_t searchAttr, const std::string& exclusionMask)
 {
@@ -133,12 +149,33 @@ int ZABaseArchiver::DeleteFiles(const std::string& fileMask, uint32_t searchAttr
 int ZABaseArchiver::ProcessItems(ProcessOperation op, int index)
 {
     std::lock_guard<std::recursive_mutex> lock(ArchiveLock());
-    struct CacheReset {
+    // What one run keeps from item to item: the open target folder, the
+    // inflate buffers, the converted entry time and, when the archive is a
+    // plain file, a block read ahead so that the headers and data of small
+    // entries do not each cost a read from the system.
+    struct RunState {
         ZABaseArchiver* self;
-        ~CacheReset() { self->folderCacheFd_.reset(); self->folderCacheKey_.clear(); }
-    } cacheReset{this};
+        FileStream* readAhead;
+        ~RunState()
+        {
+            self->folderCacheFd_.reset();
+            self->folderCacheKey_.clear();
+            self->scratch_.reset();
+            self->unixTimes_.clear();
+            if (readAhead)
+                readAhead->SetReadAhead(0);
+        }
+    } runState{this, nullptr};
     folderCacheFd_.reset();
     folderCacheKey_.clear();
+    unixTimes_.clear();
+    if (op == ProcessOperation::Extract || op == ProcessOperation::Test) {
+        scratch_ = std::make_shared<DecompressScratch>();
+        if (auto* fs = dynamic_cast<FileStream*>(stream_)) {
+            fs->SetReadAhead(kReadAhead);
+            runState.readAhead = fs;
+        }
+    }
     processed_ = 0;
     cancel_ = false;
     auto& dir = dm_->Dir();
@@ -291,6 +328,7 @@ int ZABaseArchiver::DecompressItem(int index, ZStream& dest)
     job.expectedSize = item.uncompSize;
     job.dest = &dest;
     job.cipher = cipher.get();
+    job.scratch = scratch_.get();
     const std::string name = item.name;
     const uint64_t total = item.uncompSize;
     const ProcessOperation op = item.operation;
@@ -389,52 +427,77 @@ bool ZABaseArchiver::ExtractItem(int index)
     const std::string& leaf = parts.back();
     const std::string shown = JoinPath(target, name);
 
-    struct stat st {};
-    if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISDIR(st.st_mode))
-            Raise(err::CannotCreateFile, {shown});
-        if (!Options.ReplaceReadOnly && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
-            return false;
-        const int64_t entryTime = DosDateTimeToUnix((uint32_t(item.h.date) << 16) | item.h.time);
-        switch (Options.OverwriteMode_) {
-        case OverwriteMode::Prompt: {
-            std::string dest = shown;
-            bool confirm = false;
-            DoOnConfirmOverwrite(item.name, dest, confirm);
-            if (!confirm)
-                return false;
-            break;
-        }
-        case OverwriteMode::Never: return false;
-        case OverwriteMode::IfNewer:
-            if (int64_t(st.st_mtime) >= entryTime)
-                return false;
-            break;
-        case OverwriteMode::IfOlder:
-            if (int64_t(st.st_mtime) <= entryTime)
-                return false;
-            break;
-        case OverwriteMode::Always: break;
-        }
-    }
-    // The data goes to a temporary file beside the target, which replaces
-    // the target only after size and CRC proved good.
+    const int64_t entryTime = EntryUnixTime((uint32_t(item.h.date) << 16) | item.h.time);
+
+    // A target that exists is replaced only by way of a temporary file beside
+    // it, after the new data proved good.  Without crash safety asked for, a
+    // free name is taken directly: O_EXCL never goes through a link planted
+    // there nor over a file that appeared meanwhile, and a name found taken
+    // goes the way of an existing target.  Either output is removed again
+    // unless the entry was extracted completely.
     PendingOutput out;
     out.dirFd = dirFd;
-    Fd fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name);
+    Fd fd;
+    bool direct = false;
+    for (int look = 0; look < 2 && !fd; ++look) {
+        if (!SyncExtractedFiles) {
+            fd = Fd(::openat(dirFd, leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            if (fd) {
+                direct = true;
+                out.name = leaf;
+                break;
+            }
+            if (errno != EEXIST)
+                Raise(err::CannotCreateFile, {shown});
+        }
+        struct stat st {};
+        if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT)
+                Raise(err::CannotCreateFile, {shown});
+            if (!SyncExtractedFiles)
+                continue;   // gone again since the name was taken: another try
+        } else {
+            if (S_ISDIR(st.st_mode))
+                Raise(err::CannotCreateFile, {shown});
+            if (!Options.ReplaceReadOnly && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
+                return false;
+            switch (Options.OverwriteMode_) {
+            case OverwriteMode::Prompt: {
+                std::string dest = shown;
+                bool confirm = false;
+                DoOnConfirmOverwrite(item.name, dest, confirm);
+                if (!confirm)
+                    return false;
+                break;
+            }
+            case OverwriteMode::Never: return false;
+            case OverwriteMode::IfNewer:
+                if (int64_t(st.st_mtime) >= entryTime)
+                    return false;
+                break;
+            case OverwriteMode::IfOlder:
+                if (int64_t(st.st_mtime) <= entryTime)
+                    return false;
+                break;
+            case OverwriteMode::Always: break;
+            }
+        }
+        fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name);
+        if (!fd)
+            Raise(err::CannotCreateFile, {shown});
+    }
     if (!fd)
         Raise(err::CannotCreateFile, {shown});
     out.active = true;
     int result;
     {
-        FileStream fs(fd.release(), out.name);
+        FileStream fs(fd.release(), out.name, 0);
         result = DecompressItem(index, fs);
         if (result == 1) {
             if (!fs.FlushBuffer())
                 Raise(fs.LastError() == ENOSPC ? err::DiskFull : err::WriteError);
-            const int64_t t = DosDateTimeToUnix((uint32_t(item.h.date) << 16) | item.h.time);
             struct timespec times[2];
-            times[0].tv_sec = times[1].tv_sec = time_t(t);
+            times[0].tv_sec = times[1].tv_sec = time_t(entryTime);
             times[0].tv_nsec = times[1].tv_nsec = 0;
             ::futimens(fs.Descriptor(), times);
             if (Options.SetAttributes)
@@ -445,7 +508,7 @@ bool ZABaseArchiver::ExtractItem(int index)
     }
     if (result != 1)
         return false;   // skipped or cancelled: the partial output goes
-    if (::renameat(dirFd, out.name.c_str(), dirFd, leaf.c_str()) != 0)
+    if (!direct && ::renameat(dirFd, out.name.c_str(), dirFd, leaf.c_str()) != 0)
         Raise(err::CannotCreateFile, {shown});
     out.active = false;
     return true;

@@ -2,6 +2,7 @@
 
 #include "zip/entrycipher.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -95,14 +96,33 @@ Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& part
 
 namespace {
 
-std::string RandomSuffix()
+uint64_t RandomSeed()
 {
-    static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     unsigned char r[8];
     SystemRandomBytes(r, sizeof r);
-    std::string s;
+    uint64_t v = 0;
     for (unsigned char c : r)
-        s += kChars[c % 62];
+        v = (v << 8) | c;
+    return v;
+}
+
+// Eight letters or digits.  O_EXCL keeps the names unique; the sequence
+// starts at a point from the system's generator, so that others cannot tell
+// the next name in advance, and then runs on without asking the system for
+// every file of a large extraction.
+std::string RandomSuffix()
+{
+    static std::atomic<uint64_t> state {RandomSeed()};
+    uint64_t z = state.fetch_add(0x9E3779B97F4A7C15ull, std::memory_order_relaxed) + 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::string s(8, ' ');
+    for (auto& c : s) {
+        c = kChars[z % 62];
+        z /= 62;
+    }
     return s;
 }
 

@@ -35,6 +35,19 @@ FileStream::FileStream(int fd, std::string path)
         fileSize_ = uint64_t(st.st_size);
 }
 
+FileStream::FileStream(int fd, std::string path, uint64_t knownSize)
+    : fd_(fd), path_(std::move(path)), fileSize_(knownSize)
+{
+}
+
+void FileStream::SetReadAhead(size_t bytes)
+{
+    readAhead_ = bytes;
+    rbufLen_ = 0;
+    if (bytes == 0)
+        std::vector<unsigned char>().swap(rbuf_);
+}
+
 FileStream::~FileStream()
 {
     if (fd_ >= 0) {
@@ -53,6 +66,8 @@ int FileStream::Release()
 
 bool FileStream::FlushBuffer()
 {
+    if (!wbuf_.empty())
+        rbufLen_ = 0;   // the block read ahead may hold what is written now
     size_t done = 0;
     while (done < wbuf_.size()) {
         const ssize_t w = ::pwrite(fd_, wbuf_.data() + done, wbuf_.size() - done, off_t(wbufStart_ + done));
@@ -77,14 +92,11 @@ bool FileStream::FlushBuffer()
     return true;
 }
 
-size_t FileStream::Read(void* buf, size_t n)
+size_t FileStream::ReadDirect(unsigned char* p, size_t n, uint64_t at)
 {
-    if (!wbuf_.empty() && !FlushBuffer())
-        return 0;
     size_t done = 0;
-    auto* p = static_cast<unsigned char*>(buf);
     while (done < n) {
-        const ssize_t r = ::pread(fd_, p + done, n - done, off_t(pos_ + done));
+        const ssize_t r = ::pread(fd_, p + done, n - done, off_t(at + done));
         if (r < 0) {
             if (errno == EINTR)
                 continue;
@@ -95,6 +107,30 @@ size_t FileStream::Read(void* buf, size_t n)
             break;
         done += size_t(r);
     }
+    return done;
+}
+
+size_t FileStream::Read(void* buf, size_t n)
+{
+    if (!wbuf_.empty() && !FlushBuffer())
+        return 0;
+    auto* p = static_cast<unsigned char*>(buf);
+    if (readAhead_ == 0 || n >= readAhead_) {
+        const size_t done = ReadDirect(p, n, pos_);
+        pos_ += done;
+        return done;
+    }
+    // Within the block read ahead, or the block is read again from here.
+    // Bytes past its end are never taken from it: the file may have grown.
+    if (!(pos_ >= rbufStart_ && pos_ + n <= rbufStart_ + rbufLen_)) {
+        rbuf_.resize(readAhead_);
+        rbufStart_ = pos_;
+        rbufLen_ = ReadDirect(rbuf_.data(), readAhead_, pos_);
+    }
+    const size_t avail = pos_ >= rbufStart_ && pos_ < rbufStart_ + rbufLen_ ? size_t(rbufStart_ + rbufLen_ - pos_) : 0;
+    const size_t done = std::min(n, avail);
+    if (done)
+        std::memcpy(p, rbuf_.data() + (pos_ - rbufStart_), done);
     pos_ += done;
     return done;
 }
@@ -108,6 +144,7 @@ size_t FileStream::Write(const void* buf, size_t n)
         if (!FlushBuffer())
             return 0;
     }
+    rbufLen_ = 0;
     if (n >= kWriteBuffer) {
         if (!FlushBuffer())
             return 0;
@@ -156,6 +193,7 @@ uint64_t FileStream::Size()
 
 bool FileStream::Truncate(uint64_t size)
 {
+    rbufLen_ = 0;
     if (!FlushBuffer())
         return false;
     if (::ftruncate(fd_, off_t(size)) != 0) {

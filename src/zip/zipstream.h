@@ -45,6 +45,9 @@ public:
     FileStream(const std::string& path, Mode mode, unsigned perms = 0644);
     // Takes over an open descriptor (closed by the stream).
     explicit FileStream(int fd, std::string path = {});
+    // The same for a descriptor whose size is known (a file just created
+    // empty), which saves asking the system.
+    FileStream(int fd, std::string path, uint64_t knownSize);
     ~FileStream() override;
     FileStream(const FileStream&) = delete;
     FileStream& operator=(const FileStream&) = delete;
@@ -62,6 +65,11 @@ public:
     const std::string& Path() const { return path_; }
     void SetPath(std::string p) { path_ = std::move(p); }
     int Release();                    // gives the descriptor away (not closed)
+    // Reads smaller than bytes are served from a block of that size read
+    // ahead from the file (0: off, the default).  Meant for a run of many
+    // small reads of a file nobody else writes, such as the headers and data
+    // of small entries; any write or truncation drops the block.
+    void SetReadAhead(size_t bytes);
 
 private:
     int fd_ = -1;
@@ -71,6 +79,11 @@ private:
     std::vector<unsigned char> wbuf_;
     uint64_t wbufStart_ = 0;
     static constexpr size_t kWriteBuffer = 256 * 1024;
+    size_t readAhead_ = 0;
+    std::vector<unsigned char> rbuf_;    // bytes of the file from rbufStart_
+    uint64_t rbufStart_ = 0;
+    size_t rbufLen_ = 0;
+    size_t ReadDirect(unsigned char* p, size_t n, uint64_t at);
 };
 
 class MemoryStream : public ZStream {
