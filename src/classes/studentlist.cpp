@@ -281,19 +281,39 @@ StudentListHooks& studentListHooks()
     return hooks;
 }
 
-bool DeleteStudent()
+namespace {
+
+// The open class table and the number of its current record, for the list
+// operations that act on the current student; nullopt (after the message)
+// when there is none to act on.
+std::optional<std::pair<DbfTable*, int>> currentStudentOfList()
 {
     DbfTable* table = openClassOf40();
     if (!table)
-        return false;
+        return std::nullopt;
     const int n = currentRecordNumber(*table);
     if (n == 0) {
         showWarning(kMsgStudentNumberWrong);
-        return false;
+        return std::nullopt;
     }
-    const int r = pos(n);
-    if (!askYesNo(QStringLiteral("Schüler ") + table->value(r, kFieldLast) + QStringLiteral(" ")
-                  + table->value(r, kFieldFirst) + QStringLiteral(" wirklich löschen ?")))
+    return std::make_pair(table, n);
+}
+
+// "NACHNAME VORNAME" of record number n, as the questions name the student.
+QString studentName(const DbfTable& table, int n)
+{
+    return table.value(pos(n), kFieldLast) + QStringLiteral(" ") + table.value(pos(n), kFieldFirst);
+}
+
+} // namespace
+
+bool DeleteStudent()
+{
+    const auto current = currentStudentOfList();
+    if (!current)
+        return false;
+    const auto [table, n] = *current;
+    if (!askYesNo(QStringLiteral("Schüler ") + studentName(*table, n) + QStringLiteral(" wirklich löschen ?")))
         return false;
     const QString folder = StudentFilesFolder();
     bool done = false;
@@ -313,17 +333,11 @@ bool DeleteStudent()
 
 bool InsertEmptyRow()
 {
-    DbfTable* table = openClassOf40();
-    if (!table)
+    const auto current = currentStudentOfList();
+    if (!current)
         return false;
-    const int n = currentRecordNumber(*table);
-    if (n == 0) {
-        showWarning(kMsgStudentNumberWrong);
-        return false;
-    }
-    const int r = pos(n);
-    if (!askYesNo(QStringLiteral("Vor dem Schüler ") + table->value(r, kFieldLast) + QStringLiteral(" ")
-                  + table->value(r, kFieldFirst) + QStringLiteral(" Leerzeile einfügen?")))
+    const auto [table, n] = *current;
+    if (!askYesNo(QStringLiteral("Vor dem Schüler ") + studentName(*table, n) + QStringLiteral(" Leerzeile einfügen?")))
         return false;
     if (!askYesNo(QStringLiteral("Bitte beachten: Die Informationen von Schüler Nr. 39 gehen ggf. "
                                  "verloren. Leerzeile einfügen?")))

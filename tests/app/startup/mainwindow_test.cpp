@@ -10,6 +10,7 @@
 #include "platform/scriptedprompt.h"
 #include "platform/screen.h"
 #include "platform/shell.h"
+#include "support/programwindows.h"
 #include "support/tempfolder.h"
 
 #include <QAction>
@@ -32,36 +33,7 @@ using namespace hsa;
 
 namespace {
 
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        resetState();
-        appHooks() = {};
-        setShell(&shellDouble);
-        setScreen(&screenDouble);
-        setPrompts(&prompt);
-        prompt.no(); // the version question
-        form = RunProgramBlock();
-        prompt.clear();
-    }
-    void TearDown() override
-    {
-        state().quitRequested = true;
-        DestroyProgramWindows();
-        setPrompts(nullptr);
-        setShell(nullptr);
-        setScreen(nullptr);
-        appHooks() = {};
-        resetState();
-    }
-
-    test::TempProgramFolder dir;
-    ScriptedPrompt prompt;
-    RecordingShell shellDouble;
-    FixedScreen screenDouble{ScreenInfo{1024, 768, 96}};
-    TForm1* form = nullptr;
-};
+using MainWindowTest = test::ProgramWindowsFixture;
 
 } // namespace
 

@@ -15,6 +15,7 @@
 #include "platform/screen.h"
 #include "platform/shell.h"
 #include "support/classfolder.h"
+#include "support/programwindows.h"
 #include "support/tempfolder.h"
 
 #include <QFileInfo>
@@ -184,36 +185,7 @@ TEST_F(GridSave, AnUnchangedListIsSavedAsBefore)
 // ---------------------------------------------------------------------------
 // A file error in a menu handler is shown, not thrown into the event loop.
 
-class MenuGuard : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        resetState();
-        appHooks() = {};
-        setShell(&shellDouble);
-        setScreen(&screenDouble);
-        setPrompts(&prompt);
-        prompt.no(); // the version question
-        form = RunProgramBlock();
-        prompt.clear();
-    }
-    void TearDown() override
-    {
-        state().quitRequested = true;
-        DestroyProgramWindows();
-        setPrompts(nullptr);
-        setShell(nullptr);
-        setScreen(nullptr);
-        appHooks() = {};
-        resetState();
-    }
-
-    TempProgramFolder dir;
-    ScriptedPrompt prompt;
-    RecordingShell shellDouble;
-    FixedScreen screenDouble{ScreenInfo{1024, 768, 96}};
-    TForm1* form = nullptr;
-};
+using MenuGuard = test::ProgramWindowsFixture;
 
 TEST_F(MenuGuard, FileErrorsAndOtherFailuresOfAHandlerBecomeMessages)
 {
