@@ -15,6 +15,7 @@ HSA_PACKAGES=(
   libssl-dev
   clang
   xvfb xauth
+  ccache
 )
 
 hsa_install_packages() {
@@ -45,6 +46,13 @@ hsa_build() {
   if [ ! -f "$build/CMakeCache.txt" ]; then
     gen=(-G Ninja)
   fi
-  cmake -S "$root" -B "$build" "${gen[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  # ccache keyed on paths relative to the checkout, so that other checkouts
+  # of the project (and CI's fresh clone) reuse what was compiled before.
+  local launcher=()
+  if command -v ccache >/dev/null; then
+    export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  fi
+  cmake -S "$root" -B "$build" "${gen[@]}" "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$build" --parallel "$(nproc)" "${targets[@]}"
 }
