@@ -1,0 +1,61 @@
+#pragma once
+#include "classes/arithmetic.h"
+#include "classes/examgrid.h"
+#include "classes/subjectdata.h"
+#include "grades/examsheet.h"
+
+#include <QDate>
+#include <QString>
+#include <array>
+#include <functional>
+
+// What the printed documents know of the open class and of one student.
+// Layouts take these plain values and never read a widget, the class table
+// or the shared state, so every document can be laid out in a test from
+// values built by hand.
+namespace hsa {
+
+struct ClassPrintData {
+    QString classFile;          // file name of the open class table ("9a_25262.dbf")
+    QString classDir;           // its folder, ending in "/"
+    QString schoolName;         // may hold one "?" splitting it into two lines
+    QString schoolTypeText;
+    bool eveningSchoolMode = false;
+    SubjectData subjects;       // subject names 0..20, certificate lines, profile codes
+    QString examChairName;
+    QString headTeacherName;
+    GradeContext context;
+    QDate today;
+    // First character of the class file name: the class code the layouts
+    // choose by ("9", "x", "X", "y", ...); a null character for none.
+    QChar classCode() const { return classFile.isEmpty() ? QChar() : classFile.at(0); }
+};
+
+struct StudentPrintData {
+    int record = 0;             // live record position 1..40 in the class table
+    QString nr;                 // NR as stored
+    QString surname;            // NACHNAME
+    QString firstName;          // VORNAME
+    QString klasse;             // KLASSE
+    QString birthDate;          // AG3
+    QString birthPlace;         // AG4
+    QString ag2, ag5, ag6, ag7; // further fields the certificates read
+    std::array<QString, 4> hints{};   // HINWEIS1..4
+    std::array<QString, 2> remarks{}; // BEMERK1, BEMERK2
+    QString deu, math;          // DEU, MATH
+    QString datum;              // DATUM (certificate date)
+    ExamSheet sheet;            // the grade file, or the presets when it is missing
+    // Grade list: column 0 the subject names of rows 0..20, column 1 the grades
+    // (the record's grade slots where the class keeps them, else the sheet's own).
+    GradeList gradeNames{};
+    GradeList grades{};
+};
+
+// The clock the prints date their pages with; tests install a fixed day.
+QDate PrintToday();
+void SetPrintClock(std::function<QDate()> clock); // nullptr: the system's date
+
+// dd.MM.yyyy whatever the locale.
+QString PrintDateText(const QDate& date);
+
+} // namespace hsa
