@@ -144,6 +144,9 @@ bool ClassOpenStopsUpdaterWatch()
 
 bool UpdaterAsksToQuit()
 {
+    // Work on a class is never ended from outside.
+    if (!state().openClassFile.isEmpty())
+        return false;
     const QString dir = state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
     const QString signal = FindFileCI(dir, QStringLiteral("beenden.dat"));
     if (!QFileInfo::exists(signal))

@@ -39,7 +39,7 @@ void MainWindowActivated(int screenWidth);
 bool ClassOpenStopsUpdaterWatch();
 
 // "Timer1": true when the updater asked the program to end ("beenden.dat"
-// existed and was deleted).
+// existed and was deleted) while no class is open.
 bool UpdaterAsksToQuit();
 
 } // namespace hsa

@@ -135,7 +135,12 @@ QList<MenuEntryDef> build()
       << item("SchuleTools1", "AktualittsprfungbeimStart1",
               "Automatische Aktualitätsprüfung beim Start  erwünscht?", false)
       << item("SchuleTools1", "AktuelleVersiondrberinstallierenDatenbleibenerhalten1",
-              "Aktuelle Version drüberinstallieren (Daten bleiben erhalten)");
+              "Aktuelle Version drüberinstallieren (Daten bleiben erhalten)")
+      << item("SchuleTools1", "InternetupdateberdieProgrammhomepage1",
+              "Internetupdate über die Programmhomepage", false)
+      << item("SchuleTools1", "Umlautdarstellung1", "Umlaute in der Schülerliste", false)
+      << item("Umlautdarstellung1", "Informationendazu1", "Informationen dazu")
+      << item("Umlautdarstellung1", "bderungberbdeadminexe1", "Einstellungen über Bdeadmin.exe");
 
     // Hilfe/Anleitungs-PDF.
     m << item("Hilfe1", "KurzinformationzurAnwendung1",
@@ -146,6 +151,8 @@ QList<MenuEntryDef> build()
               "Gibt es geänderte Verordnungen oder Ausnahmeregelungen?")
       << item("Hilfe1", "AktualittsprfungIstIhrProgrammnochaktuell1",
               "Aktualitätsprüfung: Ist Ihre Programmversion aktuell?")
+      << item("Hilfe1", "auchberkurzfristigerschieneneVerordnungenodererforderlicheSTILLEUPDATES1",
+              "auch über kurzfristig erschienene Verordnungen oder erforderliche STILLE UPDATES", false)
       << item("Hilfe1", "WICHTIGDateinamenfrPrfungsklassen1", "WICHTIG: Dateinamen für Prüfungsklassen", false)
       << item("Hilfe1", "Abschlussprfung1", "Abschlussprüfung", false)
       << item("Hilfe1", "Schulfremdenprfung1", "Schulfremdenprüfung", false)

@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/webentries.h"
 
 #include "app/mainlogic.h"
 #include "app/apphooks.h"
@@ -305,10 +306,19 @@ void TForm1::registerOwnHandlers()
     RegisterMenuHandler(QStringLiteral("Arbeitbeenden1"), [this] { Arbeitbeenden1Click(); });
     RegisterMenuHandler(QStringLiteral("Zeugnisse1"), [] { state().printDocKind = 1; });
     RegisterMenuHandler(QStringLiteral("Schuldaten1"), [] {});
-    RegisterMenuHandler(QStringLiteral("WICHTIGDateinamenfrPrfungsklassen1"), [this] {
-        helpFile_ = state().helpFileName;
-        help().showTopic(state().programDir, helpFile_, 110);
-    });
+    WebEntryHooks& web = webEntryHooks();
+    web.quitProgram = [this] {
+        state().quitRequested = true;
+        close();
+    };
+    web.startUpdaterWatch = [this] { Timer1->start(); };
+    web.updateSwitchChecked = [this] {
+        QAction* a = menuEntry(QStringLiteral("SchalterHinweiseaufvorhandenesINTERNETUPDATEunterbinden1"));
+        return a && a->isChecked();
+    };
+    web.setUpdateSwitchChecked = [this](bool checked) { setUpdateSwitchChecked(checked); };
+    web.setHelpFile = [this](const QString& file) { helpFile_ = file; };
+    RegisterWebEntryHandlers();
 }
 
 QAction* TForm1::menuEntry(const QString& name) const
@@ -538,6 +548,12 @@ void TForm1::setHomepageEntryCaption(const QString& caption)
 
 void TForm1::Timer1Timer()
 {
+    // An open class is never ended by the updater's signal, whatever the
+    // one-second timer has seen so far.
+    if (ClassOpenStopsUpdaterWatch()) {
+        Timer1->stop();
+        return;
+    }
     if (UpdaterAsksToQuit()) {
         state().quitRequested = true;
         close();

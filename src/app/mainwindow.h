@@ -1,4 +1,5 @@
 #pragma once
+#include "app/anicursor.h"
 #include "app/startup.h"
 
 #include <QHash>
@@ -51,6 +52,7 @@ public:
     void setHomepageEntryCaption(const QString& caption) override;
 
     // Controls other parts of the program show their data in.
+    TDFAniCursor DFAniCursor1;  // holds no cursor data
     QLabel* Label1 = nullptr;   // open class
     QLabel* Label2 = nullptr;   // school name
     QLabel* Label3 = nullptr;   // write-protection hint

@@ -1,4 +1,5 @@
 #include "app/schooldatadlg.h"
+#include "app/webentries.h"
 #include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
 #include "platform/errors.h"
@@ -39,7 +40,9 @@ TBtnRightDlg::TBtnRightDlg(QWidget* parent) : QDialog(parent)
 
     CancelBtn = new QPushButton(QStringLiteral("Abbrechen"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    for (QPushButton* b : {SaveBtn, CancelBtn})
+    HelpBtn = new QPushButton(QStringLiteral("Hilfe"), this);
+    HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
+    for (QPushButton* b : {SaveBtn, CancelBtn, HelpBtn})
         b->setAutoDefault(false);
 
     auto* form = new QFormLayout;
@@ -47,6 +50,7 @@ TBtnRightDlg::TBtnRightDlg(QWidget* parent) : QDialog(parent)
     form->addRow(QStringLiteral("Schulart (Text):"), Edit3);
     form->addRow(QStringLiteral("Schulname (? = Zeilenumbruch):"), EditSchoolName);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(HelpBtn);
     buttons->addStretch();
     buttons->addWidget(CancelBtn);
     auto* layout = new QVBoxLayout(this);
@@ -58,6 +62,7 @@ TBtnRightDlg::TBtnRightDlg(QWidget* parent) : QDialog(parent)
     connect(ComboBox1, &QComboBox::activated, this, &TBtnRightDlg::ComboBox1Change);
     connect(SaveBtn, &QPushButton::clicked, this, &TBtnRightDlg::SaveSchoolTypeClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(HelpBtn, &QPushButton::clicked, this, [] { ShowHelpContext(99); });
 }
 
 void TBtnRightDlg::prepareForSchoolType()

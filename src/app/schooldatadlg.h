@@ -24,6 +24,7 @@ public:
     QLabel* PanelLabel = nullptr;
     QPushButton* SaveBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
+    QPushButton* HelpBtn = nullptr;   // help topic 99
 
     // Opens the dialog for the school type (panel with the save button shown).
     void prepareForSchoolType();

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/updates.h"
+#include "app/webentries.h"
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
 #include "classes/textfile.h"
@@ -115,8 +116,8 @@ void RunFormCreate(StartupHost& host)
     });
 
     // 8. Addresses and help file.
-    step([&] { st.updateUrl = firstLineIfExists(dir, QStringLiteral("url.dat"), st.updateUrl); });
-    step([&] { st.homepageUrl = firstLineIfExists(dir, QStringLiteral("homepage.dat"), st.homepageUrl); });
+    step([&] { st.updateUrl = ReadAddressFile(dir, QStringLiteral("url.dat"), st.updateUrl); });
+    step([&] { st.homepageUrl = ReadAddressFile(dir, QStringLiteral("homepage.dat"), st.homepageUrl); });
     step([&] { st.helpFileName = firstLineIfExists(dir, QStringLiteral("hilfedatei.txt"), st.helpFileName); });
     host.setHelpFile(st.helpFileName);
 
@@ -152,7 +153,7 @@ void RunFormCreate(StartupHost& host)
 
     // 16. Homepage address as the caption of its menu entry.
     step([&] {
-        st.homepageUrl = firstLineIfExists(dir, QStringLiteral("homepage.dat"), st.homepageUrl);
+        st.homepageUrl = ReadAddressFile(dir, QStringLiteral("homepage.dat"), st.homepageUrl);
         host.setHomepageEntryCaption(st.homepageUrl);
     });
 

@@ -1,6 +1,6 @@
 #include "app/updates.h"
 
-#include "classes/kopier.h"
+#include "platform/errors.h"
 #include "classes/textfile.h"
 #include "platform/shell.h"
 
@@ -30,33 +30,47 @@ bool DeleteProgramFile(const QString& dir, const QString& name)
     return QFile::remove(p);
 }
 
+namespace {
+
+// Writes a copy of source over target through a temporary file beside it, so
+// target is whole at every moment: the old file until the new one is
+// complete.  False (target untouched) when source cannot be read or the copy
+// cannot be written.
+bool ReplaceFromCopy(const QString& source, const QString& target)
+{
+    try {
+        WriteFileAtomic(target, ReadFileBytes(source));
+        return true;
+    } catch (const FileError&) {
+        return false;
+    }
+}
+
+} // namespace
+
 void RefreshByCopy(const QString& base, const QString& extension)
 {
     const QString marker = existing(base + QStringLiteral("eee"));
     if (!QFileInfo::exists(marker))
         return;
     const QString target = existing(base + extension);
-    const QString temp = base + QStringLiteral("tmp");
-    // The copy round trip gives the file a fresh directory entry; when the
-    // file itself is missing there is nothing to refresh, only the marker.
-    if (QFileInfo::exists(target)) {
-        CopyFileContents(target, temp);
-        QFile::remove(target);
-        CopyFileContents(temp, target);
-        QFile::remove(temp);
-    }
+    // The rewrite gives the file a fresh directory entry; when the file itself
+    // is missing there is nothing to refresh, only the marker.  A failed
+    // rewrite keeps the marker, so the next start tries again.
+    if (QFileInfo::exists(target) && !ReplaceFromCopy(target, target))
+        return;
     QFile::remove(marker);
 }
 
 void ReplaceUpdater(const QString& dir)
 {
     const QString down2 = FindFileCI(dir, QStringLiteral("down2.exe"));
-    if (!QFileInfo::exists(down2))
+    if (!QFileInfo(down2).isFile())
         return;
-    DeleteProgramFile(dir, QStringLiteral("down1.exe"));
-    const QString down1 = QDir(dir).filePath(QStringLiteral("down1.exe"));
-    CopyFileContents(down2, down1);
-    if (QFileInfo::exists(down1))
+    // The old updater is replaced, never deleted first: a failed copy leaves
+    // it, and the new copy stays for the next start.
+    const QString down1 = FindFileCI(dir, QStringLiteral("down1.exe"));
+    if (ReplaceFromCopy(down2, down1))
         QFile::remove(down2);
 }
 
@@ -105,8 +119,11 @@ bool IsProcessRunning(const QString& exeName)
 
 void KillUpdater()
 {
+    // Only the updater itself: a program that merely has "down1" in its name
+    // belongs to someone else.
+    const QStringList names{QStringLiteral("down1.exe"), QStringLiteral("down1")};
     for (int round = 0; round < 2; ++round) {
-        shell().terminateProcessesContaining(QStringLiteral("DOWN1"));
+        shell().terminateProcessesNamed(names);
         QThread::msleep(500);
     }
 }

@@ -4,11 +4,13 @@
 // The program's own files that start-up refreshes, and the updater handshake.
 namespace hsa {
 
-// When base + "eee" exists: base + extension is rewritten from a temporary
-// copy (base + "tmp") and the marker base + "eee" deleted.
+// When base + "eee" exists: base + extension is rewritten through a temporary
+// copy renamed over it, then the marker base + "eee" is deleted.  A failed
+// rewrite keeps the old file and the marker.
 void RefreshByCopy(const QString& base, const QString& extension);
 
-// A new updater "down2.exe" replaces "down1.exe" in dir.
+// A new updater "down2.exe" replaces "down1.exe" in dir (a copy renamed over
+// it); "down2.exe" is deleted only once the copy is complete.
 void ReplaceUpdater(const QString& dir);
 
 // The library renames "libeay322.dll" -> "libeay32.dll" and "ssleay322.dll" ->
@@ -28,8 +30,8 @@ QString VersionPromptText(const QString& caption);
 
 // True when a process of the updater named exeName runs.
 bool IsProcessRunning(const QString& exeName);
-// Ends every process whose program name contains "DOWN1" (ignoring case),
-// twice, with a pause between.
+// Ends this user's processes of the updater: program name "down1.exe" or
+// "down1" (ignoring case), wherever started; twice, with a pause between.
 void KillUpdater();
 
 } // namespace hsa

@@ -41,6 +41,31 @@ HelpRouter* g_help = nullptr;
 
 } // namespace
 
+HelpRoute RouteHelpRequest(unsigned command, quintptr data)
+{
+    switch (command) {
+    case kHelpContext:
+    case kHelpContextPopup:
+        return {kHhHelpContext, true, data};
+    case kHelpKey:
+        return {kHhDisplayIndex, true, data};
+    case kHelpQuit:
+        return {kHhCloseAll, false, 0};
+    default:
+        return {kHhDisplayTopic, true, 0};
+    }
+}
+
+bool HandleHelpRequest(const QString& programDir, const QString& helpFile, unsigned command,
+                       quintptr data)
+{
+    const HelpRoute r = RouteHelpRequest(command, data);
+    if (!r.usesHelpFile)
+        return false;
+    const int context = r.htmlCommand == kHhHelpContext ? static_cast<int>(r.data) : 0;
+    return help().showTopic(programDir, helpFile, context);
+}
+
 HelpRouter& help()
 {
     static SystemHelp system;

@@ -16,6 +16,34 @@ public:
     virtual bool showTopic(const QString& programDir, const QString& helpFile, int context) = 0;
 };
 
+// The old help system's requests (command, data) and what each becomes: one
+// request of the compiled-help viewer, with or without the help file.
+enum HelpCommand : unsigned {
+    kHelpContext = 0x0001,
+    kHelpQuit = 0x0002,
+    kHelpContextPopup = 0x0008,
+    kHelpKey = 0x0101,
+};
+enum HtmlHelpCommand : unsigned {
+    kHhDisplayTopic = 0,
+    kHhDisplayIndex = 2,
+    kHhHelpContext = 15,
+    kHhCloseAll = 18,
+};
+struct HelpRoute {
+    unsigned htmlCommand = kHhDisplayTopic;
+    bool usesHelpFile = true;
+    quintptr data = 0;
+    bool operator==(const HelpRoute&) const = default;
+};
+HelpRoute RouteHelpRequest(unsigned command, quintptr data);
+
+// Carries out a help request of the program: the file commands show the help
+// file (the viewer cannot jump to a topic: context 0 for the index and the
+// start page), "close all" does nothing.  False when nothing was shown.
+bool HandleHelpRequest(const QString& programDir, const QString& helpFile, unsigned command,
+                       quintptr data);
+
 HelpRouter& help();
 void setHelp(HelpRouter* h); // nullptr restores the system one
 

@@ -70,10 +70,10 @@ public:
                     return n.compare(exeName, Qt::CaseInsensitive) == 0;
                 }).isEmpty();
     }
-    int terminateProcessesContaining(const QString& part) override
+    int terminateProcessesNamed(const QStringList& names) override
     {
         const QList<pid_t> pids = processesMatching([&](const QString& n) {
-            return n.contains(part, Qt::CaseInsensitive);
+            return names.contains(n, Qt::CaseInsensitive);
         });
         for (pid_t p : pids)
             ::kill(p, SIGTERM);
@@ -124,12 +124,12 @@ bool RecordingShell::isProcessRunning(const QString& exeName)
     return false;
 }
 
-int RecordingShell::terminateProcessesContaining(const QString& part)
+int RecordingShell::terminateProcessesNamed(const QStringList& names)
 {
-    requests.append({QStringLiteral("terminate"), part, {}, {}});
+    requests.append({QStringLiteral("terminate"), names.join(QLatin1Char(';')), {}, {}});
     int ended = 0;
     for (qsizetype i = runningPrograms.size() - 1; i >= 0; --i) {
-        if (QFileInfo(runningPrograms[i]).fileName().contains(part, Qt::CaseInsensitive)) {
+        if (names.contains(QFileInfo(runningPrograms[i]).fileName(), Qt::CaseInsensitive)) {
             runningPrograms.removeAt(i);
             ++ended;
         }

@@ -20,9 +20,9 @@ public:
     // True when a process whose program file is named exeName (ignoring case)
     // runs for this user.
     virtual bool isProcessRunning(const QString& exeName) = 0;
-    // Ends every process of this user whose program file name contains part
-    // (ignoring case); the number of processes ended.
-    virtual int terminateProcessesContaining(const QString& part) = 0;
+    // Ends every process of this user whose program file name is one of names
+    // (ignoring case, wherever it was started from); the number ended.
+    virtual int terminateProcessesNamed(const QStringList& names) = 0;
 };
 
 Shell& shell();
@@ -42,7 +42,7 @@ public:
     bool startDetached(const QString& program, const QStringList& args,
                        const QString& workDir) override;
     bool isProcessRunning(const QString& exeName) override;
-    int terminateProcessesContaining(const QString& part) override;
+    int terminateProcessesNamed(const QStringList& names) override;
 
     QList<Request> requests;
     bool result = true;           // what the open and start calls return

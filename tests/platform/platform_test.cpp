@@ -61,7 +61,7 @@ TEST(SystemShell, FindsAndEndsProcessesByProgramName)
     ASSERT_TRUE(p.waitForStarted(5000));
     EXPECT_TRUE(shell().isProcessRunning("DOWN1TEST.EXE"));
     EXPECT_FALSE(shell().isProcessRunning("down1test"));
-    EXPECT_EQ(shell().terminateProcessesContaining("WN1TES"), 1);
+    EXPECT_EQ(shell().terminateProcessesNamed({"DOWN1TEST.exe"}), 1);
     EXPECT_TRUE(p.waitForFinished(5000));
     EXPECT_FALSE(shell().isProcessRunning("down1test.exe"));
 }

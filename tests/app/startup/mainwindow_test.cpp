@@ -210,11 +210,13 @@ TEST_F(MainWindowTest, Timers)
     EXPECT_FALSE(form->Timer1->isActive());
     EXPECT_FALSE(form->Timer3->isActive());
 
-    // Timer1 ends the program when the updater asks for it.
+    // Timer1 ends the program when the updater asks for it, never with a
+    // class open.
     form->show();
+    dir.write("beenden.dat", "");
     form->Timer1Timer();
     EXPECT_TRUE(form->isVisible());
-    dir.write("beenden.dat", "");
+    state().openClassFile.clear();
     form->Timer1Timer();
     EXPECT_FALSE(dir.exists("beenden.dat"));
     EXPECT_FALSE(form->isVisible());

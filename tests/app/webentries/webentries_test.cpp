@@ -1,0 +1,319 @@
+#include "app/anicursor.h"
+#include "app/mainmenu.h"
+#include "app/mainlogic.h"
+#include "app/updates.h"
+#include "app/webentries.h"
+#include "classes/sharedstate.h"
+#include "platform/help.h"
+#include "platform/prompt.h"
+#include "platform/scriptedprompt.h"
+#include "platform/shell.h"
+#include "support/tempfolder.h"
+
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace hsa;
+
+namespace {
+
+const QString kHome = QStringLiteral("https://wendra.example");
+const QString kBr = QStringLiteral("\n\r");
+
+struct WebEntries : ::testing::Test {
+    test::TempProgramFolder folder;
+    ScriptedPrompt prompt;
+    ScopedPrompt scoped{prompt};
+    RecordingShell sh;
+    RecordingHelp hlp;
+    bool quit = false, watch = false, checked = false;
+    QString helpFileSet;
+
+    void SetUp() override
+    {
+        resetState();
+        state().programDir = folder.path();
+        state().homepageUrl = kHome;
+        state().updateUrl = QStringLiteral("https://setup.example");
+        state().accessLocked = false;
+        setShell(&sh);
+        setHelp(&hlp);
+        WebEntryHooks& h = webEntryHooks();
+        h.quitProgram = [this] { quit = true; };
+        h.startUpdaterWatch = [this] { watch = true; };
+        h.updateSwitchChecked = [this] { return checked; };
+        h.setUpdateSwitchChecked = [this](bool c) { checked = c; };
+        h.setHelpFile = [this](const QString& f) { helpFileSet = f; };
+    }
+    void TearDown() override
+    {
+        setShell(nullptr);
+        setHelp(nullptr);
+        webEntryHooks() = {};
+    }
+    QStringList urls() const
+    {
+        QStringList out;
+        for (const auto& r : sh.requests)
+            if (r.what == "url")
+                out << r.target;
+        return out;
+    }
+};
+
+} // namespace
+
+TEST(HelpRouting, EveryCommandOfTheTable)
+{
+    const struct {
+        unsigned command;
+        quintptr data;
+        HelpRoute route;
+    } cases[] = {
+        {kHelpContext, 77, {kHhHelpContext, true, 77}},
+        {kHelpContextPopup, 5, {kHhHelpContext, true, 5}},
+        {kHelpKey, 9, {kHhDisplayIndex, true, 9}},
+        {kHelpQuit, 4, {kHhCloseAll, false, 0}},
+        {3, 4, {kHhDisplayTopic, true, 0}},
+        {0x105, 1, {kHhDisplayTopic, true, 0}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RouteHelpRequest(c.command, c.data), c.route) << "command " << c.command;
+}
+
+TEST_F(WebEntries, HelpEntriesSetTheHelpFileAndAskForTheirTopic)
+{
+    state().helpFileName = "hilfe.chm";
+    for (const auto& [entry, context] : {std::pair{"Updateinfo1", 2}, {"Informationendazu1", 11},
+                                         {"Abschlussprfung1", 1}, {"Schulfremdenprfung1", 40}}) {
+        hlp.requests.clear();
+        helpFileSet.clear();
+        RegisterWebEntryHandlers();
+        ASSERT_TRUE(RunMenuHandler(entry)) << entry;
+        ASSERT_EQ(hlp.requests.size(), 1) << entry;
+        EXPECT_EQ(hlp.requests[0].context, context) << entry;
+        EXPECT_EQ(hlp.requests[0].file, "hilfe.chm") << entry;
+        EXPECT_EQ(helpFileSet, "hilfe.chm") << entry;
+    }
+    hlp.requests.clear();
+    EXPECT_FALSE(HandleHelpRequest(folder.path(), "hilfe.chm", kHelpQuit, 0));
+    EXPECT_TRUE(hlp.requests.isEmpty());
+}
+
+TEST_F(WebEntries, WebEntriesShowTheirTextsAndOpenTheirPages)
+{
+    const QString offline = "Falls Ihr Rechner offline ist, informieren Sie sich bitte anderswo auf " + kHome;
+    const QString faq = kHome + "/korvi2016-internetfaq.htm";
+    const struct {
+        void (*handler)();
+        bool yes;
+        QString firstText;
+        QStringList pages;
+    } cases[] = {
+        {VisitProgramHomepage, true,
+         "Sie werden nun mit der Downloadseite " + kHome + " der Korvi-Programme verbunden." + kBr
+             + "Bitte vergleichen Sie den Versionsbuchstaben Ihrer Wendra-Version (erkennbar in der "
+               "Fensterüberschrift) mit " + kBr + "dem Angebot auf der Downloadseite ganz unten. " + kBr
+             + "Installieren Sie ggf. die Version mit dem höheren Versionsbuchstaben über Ihre aktuelle Version "
+               "hinweg, Ihre Daten bleiben erhalten." + kBr
+             + "Vor eine solchen Installation müssen Sie aber das Programm schließen.",
+         {kHome + "/download.htm"}},
+        {VisitProgramHomepage, false, {}, {}},
+        {CheckForUpdateOnHomepage, true,
+         "Es wird jetzt die Downloadseite von Wendra_Pruefer geöffnet. Eine Version mit höherem "
+         "Versionsbuchstaben wird über die vorhandene installiert, Ihre Daten bleiben erhalten.",
+         {kHome + "/download.htm"}},
+        {OpenShortManual, false,
+         "Die Anleitung wird auf unserer Downloadseite " + kHome + " stets aktuell gehalten." + kBr + kBr
+             + "Sie wird jetzt von dort als pdf-Datei aufgerufen.",
+         {kHome + "/Kurzinfo_Wendra_Pruef.pdf"}},
+        {OpenVersionPage, false,
+         offline + "," + kBr + "dort im Downloadbereich bei Wendra_Pruefer oder auch in der Internet-FAQ von Korvi."
+             + kBr + kBr + "Es wird jetzt der Browser aufgerufen.",
+         {kHome + "/wendra-version.htm"}},
+        {OpenFaqPage, false, {}, {faq}},
+        {OpenChangedRegulationsPage, false,
+         offline + ", " + kBr + "dort im Downloadbereich bei Wendra_Pruefer oder auch in der Internet-FAQ von Korvi."
+             + kBr + kBr + "Es wird jetzt die Internet-FAQ von Korvi im Browser aufgerufen.",
+         {faq}},
+    };
+    int row = 0;
+    for (const auto& c : cases) {
+        sh.requests.clear();
+        prompt.clear();
+        prompt.setDefaultAnswer(c.yes ? Answer::Yes : Answer::No);
+        c.handler();
+        if (!c.firstText.isEmpty()) {
+            ASSERT_FALSE(prompt.texts().isEmpty()) << "row " << row;
+            EXPECT_EQ(prompt.texts().first(), c.firstText) << "row " << row;
+        }
+        EXPECT_EQ(urls(), c.pages) << "row " << row;
+        ++row;
+    }
+    // A page the browser does not take is reported.
+    sh.result = false;
+    prompt.clear();
+    OpenFaqPage();
+    EXPECT_EQ(prompt.texts().last(), "Die Seite " + faq + " konnte nicht geöffnet werden.");
+}
+
+TEST_F(WebEntries, AddressFilesCountOnlyWithAWebAddress)
+{
+    const QString builtin = "https://built.in";
+    const struct {
+        const char* content; // nullptr: no file
+        QString expected;
+    } cases[] = {
+        {nullptr, builtin},
+        {"https://other.example/x\r\n", "https://other.example/x"},
+        {"  http://plain.example  \r\nzweite\r\n", "http://plain.example"},
+        {"file:///etc/passwd\r\n", builtin},
+        {"javascript:alert(1)\r\n", builtin},
+        {"\r\n", builtin},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(folder.file("homepage.dat"));
+        if (c.content)
+            folder.write("homepage.dat", c.content);
+        EXPECT_EQ(ReadAddressFile(folder.path(), "HOMEPAGE.DAT", builtin), c.expected)
+            << (c.content ? c.content : "(none)");
+    }
+}
+
+TEST_F(WebEntries, SwitchesWriteAndDeleteTheirFiles)
+{
+    prompt.setDefaultAnswer(Answer::Yes);
+    ToggleUpdateHints();
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(folder.read("updateverbot.dat"), QByteArray("Verboten\r\n"));
+    EXPECT_EQ(prompt.texts().last(),
+              "Es werden keine Hinweise auf neue Versionen mehr gegeben. Bitte sehen Sie selbst regelmäßig nach.");
+    ToggleUpdateHints();
+    EXPECT_FALSE(checked);
+    EXPECT_FALSE(folder.exists("updateverbot.dat"));
+
+    AskStartupVersionCheck();
+    EXPECT_EQ(folder.read("nicht_pruefen.txt"), QByteArray("Keinen Aktualit\xe4tspr\xfc" "fung beim Start\r\n"));
+    prompt.setDefaultAnswer(Answer::No);
+    AskStartupVersionCheck();
+    EXPECT_FALSE(folder.exists("nicht_pruefen.txt"));
+
+    state().terminalServerMode = true;
+    prompt.clear();
+    ToggleUpdateHints();
+    EXPECT_EQ(prompt.texts(), QStringList{"Bei Installation auf einem Terminalserver ist dieser Menüpunkt deaktiviert."});
+    EXPECT_FALSE(folder.exists("updateverbot.dat"));
+
+    prompt.setDefaultAnswer(Answer::Yes);
+    prompt.clear();
+    DatabaseAdminSettings();
+    EXPECT_TRUE(sh.requests.isEmpty());
+    EXPECT_EQ(prompt.texts().last(), "Auf diesem System gibt es diese Einstellung nicht: die Umlaute der "
+                                     "Klassendateien behandelt das Programm selbst.");
+}
+
+TEST_F(WebEntries, UpdaterStartsInTheProgramFolderAndOnlyThenWatches)
+{
+    folder.write("DOWN1.EXE", "x");
+    StartUpdater();
+    ASSERT_EQ(sh.requests.size(), 1);
+    EXPECT_EQ(sh.requests[0].target, folder.file("DOWN1.EXE"));
+    EXPECT_EQ(sh.requests[0].args, QStringList{"h"});
+    EXPECT_EQ(sh.requests[0].workDir, folder.path());
+    EXPECT_TRUE(watch);
+
+    watch = false;
+    sh.result = false;
+    StartUpdater();
+    EXPECT_FALSE(watch);
+    EXPECT_EQ(prompt.texts().last(), "Das Updateprogramm down1.exe konnte nicht gestartet werden.");
+
+    state().openClassFile = "9a_25262.dbf";
+    prompt.clear();
+    StartUpdater();
+    EXPECT_EQ(prompt.texts(), QStringList{"Dazu müssen Sie zuerst die Klasse schließen."});
+}
+
+TEST_F(WebEntries, InstallingEndsTheProgramOnlyWhenTheBrowserTookTheAddress)
+{
+    const QString setup = "https://setup.example/16/setup_Wendra_Pruef.zip";
+    sh.result = false;
+    InstallCurrentVersion();
+    EXPECT_FALSE(quit);
+    EXPECT_EQ(prompt.texts().last(), "Die Seite " + setup + " konnte nicht geöffnet werden.");
+    sh.result = true;
+    InstallCurrentVersion();
+    EXPECT_TRUE(quit);
+    EXPECT_EQ(urls().last(), setup);
+
+    quit = false;
+    state().openClassFile = "9a_25262.dbf";
+    prompt.clear();
+    InstallCurrentVersion();
+    EXPECT_FALSE(quit);
+    EXPECT_EQ(prompt.texts(), QStringList{"Dazu müssen Sie erst die Klasse schließen."});
+}
+
+TEST_F(WebEntries, QuitSignalEndsTheProgramOnlyWithoutAnOpenClass)
+{
+    folder.write("Beenden.dat", "");
+    state().openClassFile = "9a_25262.dbf";
+    EXPECT_FALSE(UpdaterAsksToQuit());
+    state().openClassFile.clear();
+    EXPECT_TRUE(UpdaterAsksToQuit());
+    EXPECT_FALSE(folder.exists("Beenden.dat"));
+}
+
+TEST_F(WebEntries, RefreshesReplaceFilesWithoutDeletingThemFirst)
+{
+    folder.write("Darovari.chm", "hilfe");
+    folder.write("Darovari.eee", "");
+    RefreshByCopy(folder.file("Darovari."), "chm");
+    EXPECT_EQ(folder.read("Darovari.chm"), QByteArray("hilfe"));
+    EXPECT_FALSE(folder.exists("Darovari.eee"));
+
+    // A new updater that cannot be read leaves the old one whole.
+    folder.write("down1.exe", "alt");
+    QDir(folder.path()).mkdir("down2.exe");
+    ReplaceUpdater(folder.path());
+    EXPECT_EQ(folder.read("down1.exe"), QByteArray("alt"));
+    QDir(folder.path()).rmdir("down2.exe");
+    folder.write("down2.exe", "neu");
+    ReplaceUpdater(folder.path());
+    EXPECT_EQ(folder.read("down1.exe"), QByteArray("neu"));
+    EXPECT_FALSE(folder.exists("down2.exe"));
+}
+
+TEST(KillUpdater, EndsOnlyTheUpdatersProcesses)
+{
+    QTemporaryDir dir;
+    const QStringList names{"down1.exe", "DOWN1", "lockdown1"};
+    std::vector<std::unique_ptr<QProcess>> procs;
+    for (const QString& n : names) {
+        const QString exe = dir.filePath(n);
+        ASSERT_TRUE(QFile::copy("/bin/sleep", exe));
+        QFile::setPermissions(exe, QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner);
+        procs.push_back(std::make_unique<QProcess>());
+        procs.back()->start(exe, {"30"});
+        ASSERT_TRUE(procs.back()->waitForStarted(5000)) << n.toStdString();
+    }
+    KillUpdater();
+    EXPECT_TRUE(procs[0]->waitForFinished(5000));
+    EXPECT_TRUE(procs[1]->waitForFinished(5000));
+    EXPECT_EQ(procs[2]->state(), QProcess::Running);
+    procs[2]->kill();
+    procs[2]->waitForFinished(5000);
+}
+
+TEST(AniCursor, KeepsTheNameWithoutFolderAndTheBytes)
+{
+    test::TempProgramFolder folder;
+    folder.write("pfeil.ani", "RIFF");
+    TDFAniCursor c;
+    c.setAniCursorFile(folder.file("pfeil.ani"));
+    EXPECT_EQ(c.AniCursorFile(), "pfeil.ani");
+    EXPECT_EQ(c.data(), QByteArray("RIFF"));
+    c.setAniCursorFile({});
+    EXPECT_FALSE(c.storesData());
+}
