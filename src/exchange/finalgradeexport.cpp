@@ -129,7 +129,7 @@ std::optional<QString> encryptFinalGradeExport(const QString& textPath, const QS
         const int intact = added == 1 ? z.TestFiles(bareName.toStdString(), zip::attr::DefaultSearch, "") : 0;
         if (added != 1 || intact != 1) {
             const auto& failures = z.LastFailures();
-            error = failures.empty() ? QStringLiteral("Die Ausspieldatei konnte nicht verschlüsselt werden.")
+            error = failures.empty() ? QStringLiteral("Der Eintrag %1 fehlt im Archiv.").arg(bareName)
                                      : QString::fromStdString(failures.back());
         }
         z.CloseArchive();
@@ -314,7 +314,8 @@ std::optional<QString> ExportFinalGrades()
         return std::nullopt;
     }
     if (const auto error = encryptFinalGradeExport(textPath, archivePath)) {
-        showError(*error + kBr + kBr + kNothingExported);
+        showError(QStringLiteral("Die Ausspieldatei konnte nicht verschlüsselt werden:") + kBr + *error + kBr + kBr
+                  + kNothingExported);
         return std::nullopt;
     }
 

@@ -19,7 +19,7 @@ const QByteArray kTable = "the class table";
 
 struct Case {
     const char* what;
-    const char* tool;         // "zip" (classic, Windows-1252 password) or "7z" (AES)
+    const char* tool;         // "zip" (classic, Windows-1252 password), "7z" (AES) or "none" (damaged)
     QString school;           // the school name the archive was made for
     QString chosen;           // file picked on the stick; empty: the dialog is cancelled
     QStringList entries;      // entries beside the class table's own
@@ -63,6 +63,11 @@ protected:
             files += " " + Quote(n.toStdString());
         }
         const std::string target = Quote(QDir(stick.path()).filePath(archive).toStdString());
+        if (std::string(c.tool) == "none") {
+            QFile damaged(QDir(stick.path()).filePath(archive));
+            ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write("PK\x03\x04 damaged") > 0);
+            return;
+        }
         const std::string cmd = std::string(c.tool) == "zip" ? "zip -q -P " + pw + " " + target + files
                                                              : "7z a -tzip -mem=AES256 -p" + pw + " " + target + files;
         const auto r = RunShell("cd " + Quote(staging.path().toStdString()) + " && " + cmd);
@@ -93,6 +98,7 @@ TEST_F(FamilyTakeIn, OnlyTheClassTableComesInWithTheRightPassword)
          "Das Verschlüsselungspasswort stimmt nicht.", {}},
         {"entry missing", "zip", "Werkrealschule Süd", "9a-25262.kvz", {"9b-25262.dbf"}, false, false, false,
          failed, {}},
+        {"damaged archive", "none", "Werkrealschule Süd", "9a-25262.kvz", {}, true, false, false, failed, {}},
         {"cancelled", "zip", "Werkrealschule Süd", "", {}, true, false, false, "Dateiendung: kvz", {}},
         {"no kvz", "zip", "Werkrealschule Süd", "9a-25262.zip", {}, true, false, false,
          "Sie haben keine Datei der Form *.kvz ausgewählt", {}},

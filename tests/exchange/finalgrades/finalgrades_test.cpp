@@ -119,7 +119,7 @@ TEST_F(FinalGradeExportRun, FailuresLeaveNoGradesBehind)
     prompt.yes();
     ConfirmFinalGradeExport();
     EXPECT_FALSE(QFileInfo::exists(exportFile("txt")));
-    EXPECT_TRUE(prompt.anyTextContains("Es wurde nichts ausgespielt"));
+    EXPECT_TRUE(prompt.anyTextContains("konnte nicht verschlüsselt werden"));
     QDir(exportFile("qdn")).removeRecursively();
 
     // An abort request during the loop.
