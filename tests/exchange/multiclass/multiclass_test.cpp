@@ -1,8 +1,11 @@
+#include "app/duallistdlg.h"
 #include "exchange/multiclassimport.h"
 
 #include "support/classfolder.h"
 
+#include <QListWidget>
 #include <QProcess>
+#include <QPushButton>
 
 using namespace hsa;
 using namespace hsa::test;
@@ -145,4 +148,21 @@ TEST_F(MultiClassImportRun, RefusedFilesTouchNothing)
     EXPECT_EQ(prompt.lastText(), "Finde die Grunddatei start2.dbf nicht !");
     EXPECT_EQ(folder.read("9a_21222.dbf"), "old table");
     EXPECT_TRUE(folder.exists("9a_21222/v.3"));
+}
+
+TEST_F(MultiClassImportRun, DialogShowsTheModel)
+{
+    folder.write("hsa_9a.imp", "");
+    folder.write("hsa_xb.imp", "");
+    TDualListDlg dlg;
+    dlg.Activate();
+    ASSERT_EQ(dlg.SrcList->count(), 2);
+    EXPECT_FALSE(dlg.ExcludeBtn->isEnabled());
+    dlg.SrcList->item(1)->setSelected(true);
+    dlg.IncludeBtn->click();
+    EXPECT_EQ(dlg.DstList->item(0)->text(), "hsa_xb.imp");
+    EXPECT_TRUE(dlg.SrcList->item(0)->isSelected());
+    EXPECT_TRUE(dlg.ExcludeBtn->isEnabled());
+    dlg.CancelBtn->click();
+    EXPECT_EQ(prompt.lastText(), MultiClassImportClosingText());
 }
