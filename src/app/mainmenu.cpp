@@ -66,7 +66,7 @@ QList<MenuEntryDef> build()
       << sep(item("Klasse1", "StickSichern1", "     ... Wendra-Prüfungsklasse auf USB-Stick sichern"))
       << item("Klasse1", "StickEinspielen1",
               "     ... Wendra-Prüfungsklasse (VI16 ab Programmversion C9) vom USB-Stick einspielen")
-      << item("Klasse1", "N3", "Profilkürzel einlesen", false)
+      << item("Klasse1", "N3", "anlegen mit Import aus einer ASCII- oder SDF-Datei", false)
       << sep(item("Klasse1", "InfoIstIhreVersionaktuell1",
                   "AKTUALITÄTSPRÜFUNG:  Ist Ihre Programmversion noch aktuell?"))
       << item("Klasse1", "Internetupdate1", "Info: Programmhomepage besuchen")

@@ -352,6 +352,12 @@ void TForm1::menuAboutToShow(int index)
         case 6: mayOpen = OpenDruckenMenu(); break;
         default: break;
         }
+        // A top entry without items acts when it is clicked.
+        QMenu* m = topMenu(index);
+        if (m && m->actions().isEmpty() && HasMenuHandler(m->objectName())) {
+            mayOpen = false;
+            QTimer::singleShot(0, this, [this, name = m->objectName()] { trigger(name); });
+        }
     });
     if (!mayOpen) {
         QMenu* m = topMenu(index);

@@ -1,6 +1,7 @@
 #include "app/programparts.h"
 
 #include "app/apphooks.h"
+#include "app/exchangeparts.h"
 #include "app/mainmenu.h"
 #include "app/mainwindow.h"
 #include "app/smalldialogs.h"
@@ -27,6 +28,7 @@ void InstallProgramParts()
 {
     RegisterSmallDialogs();
     InstallZipDialogs();
+    InstallExchangeParts();
     RegisterWindowClass(QStringLiteral("TForm2"), [] { return CreateGradeWindow(); });
     RegisterWindowClass(QStringLiteral("Tmemoeingabe"), [] { return CreateMemoEditor(); });
 

@@ -1,0 +1,317 @@
+#include "exchange/multiclassimport.h"
+
+#include "classes/classfiles.h"
+#include "classes/classrules.h"
+#include "classes/classtemplate.h"
+#include "classes/dbftable.h"
+#include "classes/sharedstate.h"
+#include "classes/subjects.h"
+#include "classes/textfile.h"
+#include "platform/errors.h"
+#include "platform/prompt.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace hsa {
+namespace {
+
+const QString kBr = QStringLiteral("\n\r");
+
+QString programDir()
+{
+    return state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
+}
+
+QString convert(const QByteArray& dos)
+{
+    return FromWindows1252(DosToAnsiString(dos));
+}
+
+QString withoutBlanks(QByteArray bytes)
+{
+    bytes.replace(" ", "");
+    return FromWindows1252(bytes);
+}
+
+bool isAsciiLetter(QChar c)
+{
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+}
+
+void sortIgnoringCase(QStringList& list)
+{
+    std::stable_sort(list.begin(), list.end(),
+                     [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+}
+
+void fillTable(DbfTable& t, const QList<ImportStudent>& students)
+{
+    const int filled = std::min<int>(students.size(), kImportMaxStudents);
+    for (int r = 0; r < t.recordCount(); ++r) {
+        if (r < filled) {
+            const ImportStudent& s = students.at(r);
+            t.setValue(r, QStringLiteral("NACHNAME"), s.last);
+            t.setValue(r, QStringLiteral("VORNAME"), s.first);
+            t.setValue(r, QStringLiteral("KLASSE"), s.klasse);
+            t.setValue(r, QStringLiteral("AG3"), s.birthDate);
+            t.setValue(r, QStringLiteral("AG4"), s.birthPlace);
+        } else {
+            for (const char* field : {"NACHNAME", "VORNAME", "M/W", "KLASSE", "SACHKUNDE"})
+                t.setValue(r, QString::fromLatin1(field), QString());
+        }
+        t.post();
+    }
+}
+
+} // namespace
+
+char DosToAnsiChar(char c)
+{
+    static const unsigned char map[][2] = {
+        {0x81, 0xFC}, {0x82, 0xE9}, {0x83, 0xE2}, {0x84, 0xE4}, {0x85, 0xE0}, {0x88, 0xEA}, {0x8A, 0xE8},
+        {0x8E, 0xC4}, {0x90, 0xC9}, {0x94, 0xF6}, {0x95, 0xF2}, {0x97, 0xF9}, {0x99, 0xD6}, {0x9A, 0xDC},
+        {0xA0, 0xE1}, {0xA2, 0xF3}, {0xA3, 0xFA}, {0xB5, 0xC1}, {0xB7, 0xC0}, {0xD4, 0xC8}, {0xE0, 0xD3},
+        {0xE1, 0xDF}, {0xE3, 0xD2}, {0xE9, 0xDA}, {0xEB, 0xD9},
+    };
+    const auto byte = static_cast<unsigned char>(c);
+    for (const auto& m : map)
+        if (m[0] == byte)
+            return static_cast<char>(m[1]);
+    return c;
+}
+
+QByteArray DosToAnsiString(const QByteArray& text)
+{
+    QByteArray out = text;
+    for (char& c : out)
+        c = DosToAnsiChar(c);
+    return out;
+}
+
+QByteArray GetSdfField(int n, const QByteArray& line)
+{
+    if (n < 1 || n > 5)
+        return {};
+    QList<int> quotes;
+    for (int i = 0; i < line.size() && quotes.size() < 10; ++i)
+        if (line.at(i) == '"')
+            quotes << i;
+    if (quotes.isEmpty())
+        return {};
+    while (quotes.size() < 10)
+        quotes << quotes.last();
+    const int open = quotes.at(2 * n - 2);
+    const int close = quotes.at(2 * n - 1);
+    return close > open ? line.mid(open + 1, close - open - 1) : QByteArray();
+}
+
+QList<ImportStudent> ParseImportLines(const QList<QByteArray>& lines, ImportFormat format)
+{
+    QList<ImportStudent> students;
+    if (format == ImportFormat::Line) {
+        for (int i = 0; i + 5 <= lines.size(); i += 5)
+            students << ImportStudent{convert(lines.at(i)), convert(lines.at(i + 1)), withoutBlanks(lines.at(i + 2)),
+                                      convert(lines.at(i + 3)), convert(lines.at(i + 4))};
+        return students;
+    }
+    for (const QByteArray& line : lines)
+        students << ImportStudent{convert(GetSdfField(1, line)), convert(GetSdfField(2, line)),
+                                  withoutBlanks(GetSdfField(3, line)), FromWindows1252(GetSdfField(4, line)),
+                                  FromWindows1252(GetSdfField(5, line))};
+    return students;
+}
+
+QString ImportTargetName(const QString& importFile, const QString& year)
+{
+    return ClassTableName(importFile.mid(4, 2), year);
+}
+
+ImportResult ImportClassFile(const QString& file, const QString& target, ImportFormat format)
+{
+    const QString dir = programDir();
+    // Every check comes before anything of an existing class is touched.
+    if (target.size() < 2 || !QStringLiteral("56789xyXY").contains(target.at(0)) || !isAsciiLetter(target.at(1))) {
+        showWarning(QStringLiteral("Falsche Klassennummer bei ") + target);
+        return ImportResult::Skipped;
+    }
+    const QString templatePath = FindFileCI(dir, QStringLiteral("start2.dbf"));
+    if (!QFileInfo(templatePath).isFile()) {
+        showWarning(QStringLiteral("Finde die Grunddatei start2.dbf nicht !"));
+        return ImportResult::Skipped;
+    }
+    QList<ImportStudent> students;
+    try {
+        students = ParseImportLines(ReadRawLines(FindFileCI(dir, file)), format);
+    } catch (const FileError& e) {
+        showError(e.message() + kBr + kBr + QStringLiteral("Die Datei ") + file
+                  + QStringLiteral(" konnte nicht gelesen werden. Der Import wird beendet."));
+        return ImportResult::Failed;
+    }
+    const QString targetPath = FindFileCI(dir, target);
+    const bool existed = QFileInfo::exists(targetPath);
+    if (existed && !askYesNo(QStringLiteral("Klasse ") + target + QStringLiteral(" existiert bereits. Überschreiben? ")))
+        return ImportResult::Skipped;
+
+    const QString folder = FindFileCI(dir, ClassFolderName(target));
+    const bool folderExisted = QFileInfo(folder).isDir();
+    for (int n = 1; n <= kClassTableRecords; ++n) {
+        const QString gradeFile = FindFileCI(folder, QStringLiteral("v.") + QString::number(n));
+        if (QFileInfo::exists(gradeFile))
+            QFile::remove(gradeFile);
+    }
+    ClassTable().close();
+    DbfTable table;
+    try {
+        WriteFileAtomic(targetPath, ReadFileBytes(templatePath));
+        if (!folderExisted && !QDir().mkpath(folder))
+            throw FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(folder)));
+        table.open(targetPath);
+        CutClassTableTo40(table);
+        fillTable(table, students);
+        table.close();
+    } catch (const FileError& e) {
+        table.close();
+        // A class this file had only begun to create must not look like one.
+        if (!existed) {
+            QFile::remove(targetPath);
+            if (!folderExisted)
+                QDir(folder).removeRecursively();
+        }
+        showError(e.message() + kBr + kBr + QStringLiteral("Die Klasse ") + target + QStringLiteral(" aus der Datei ")
+                  + file + QStringLiteral(" konnte nicht angelegt werden. Der Import wird beendet."));
+        return ImportResult::Failed;
+    }
+    if (students.size() > kImportMaxStudents) {
+        QStringList names;
+        for (int i = kImportMaxStudents; i < students.size(); ++i)
+            names << (students.at(i).last.trimmed() + QLatin1Char(' ') + students.at(i).first.trimmed()).trimmed();
+        showWarning(QStringLiteral("Die Datei ") + file + QStringLiteral(" enthält mehr als 38 Schüler. Nicht übernommen: ")
+                    + names.join(QStringLiteral(", ")));
+    }
+    return ImportResult::Imported;
+}
+
+// ---------------------------------------------------------------------------
+// The dialog's lists
+
+void DualListModel::Refill(const QString& folder)
+{
+    source_ = ListMatchingFiles(folder, SplitMasks(mask()));
+    sortIgnoringCase(source_);
+    destination_.clear();
+}
+
+void DualListModel::ChooseFormat(const QString& text, const QString& folder)
+{
+    format_ = text.contains(QStringLiteral("ASCII")) ? ImportFormat::Line : ImportFormat::Sdf;
+    Refill(folder);
+}
+
+int DualListModel::move(QStringList& from, QStringList& to, const QList<int>& rows, bool sortTarget)
+{
+    QList<int> picked;
+    for (int r : rows)
+        if (r >= 0 && r < from.size() && !picked.contains(r))
+            picked << r;
+    std::sort(picked.begin(), picked.end());
+    for (int i = static_cast<int>(picked.size()) - 1; i >= 0; --i)
+        to << from.takeAt(picked.at(i));
+    if (sortTarget)
+        sortIgnoringCase(to);
+    if (from.isEmpty())
+        return -1;
+    if (picked.isEmpty())
+        return 0;
+    return std::min(picked.first(), static_cast<int>(from.size()) - 1);
+}
+
+int DualListModel::Include(const QList<int>& rows)
+{
+    return move(source_, destination_, rows, false);
+}
+
+int DualListModel::Exclude(const QList<int>& rows)
+{
+    return move(destination_, source_, rows, true);
+}
+
+void DualListModel::IncludeAll()
+{
+    destination_ << source_;
+    source_.clear();
+}
+
+void DualListModel::ExcludeAll()
+{
+    source_ << destination_;
+    sortIgnoringCase(source_);
+    destination_.clear();
+}
+
+// ---------------------------------------------------------------------------
+
+std::optional<QStringList> RunMultiClassImport(DualListModel& model, const QDate& today,
+                                               const ImportProgress& progress)
+{
+    QString year = DefaultSchoolYear(today);
+    for (;;) {
+        const std::optional<QString> entry = prompts().input(
+            QStringLiteral("Schuljahr für die Klasse "), QStringLiteral("Schuljahr (4 Ziffern, z.B. 1920)"), year);
+        if (!entry)
+            return std::nullopt;
+        year = entry->left(4);
+        if (SchoolYearAccepted(year, kRenameYearList))
+            break;
+    }
+    QStringList created;
+    const QStringList items = model.destination();
+    for (const QString& item : items) {
+        const QString target = ImportTargetName(item, year);
+        if (progress.label)
+            progress.label(item + QStringLiteral(" ----> ") + target);
+        const ImportResult result = ImportClassFile(item, target, model.format());
+        if (result == ImportResult::Imported) {
+            model.RemoveFromDestination(item);
+            created << target;
+            if (progress.created)
+                progress.created(target);
+        }
+        if (result == ImportResult::Failed)
+            break;
+    }
+    if (progress.label)
+        progress.label(QString());
+    NotifyMainWindow();
+    return created;
+}
+
+QString MultiClassImportHelpText()
+{
+    return QStringLiteral("Wie die Importdateien (hsa?9*.imp, hsa?x*.imp im Zeilenformat, hsa?9*.sdf, hsa?x*.sdf im "
+                          "SDF-Format) erzeugt werden, steht im Handbuch des Programms, das sie schreibt.");
+}
+
+QString MultiClassImportClosingText()
+{
+    return QStringLiteral("Bitte rufen Sie gleich die neu angelegten Klassen auf, um in der Notentabelle die "
+                          "schriftlichen Prüfungen mit einem \"P\" zu markieren. Dies ist für den Listendruck "
+                          "erforderlich.");
+}
+
+bool PrepareMultiClassImport()
+{
+    QDir::setCurrent(programDir());
+    LoadProfileCodes();
+    if (!state().openClassFile.trimmed().isEmpty()) {
+        showMessage(QStringLiteral("Erst Klasse schließen"));
+        return false;
+    }
+    showMessage(QStringLiteral("Die Importdateien müssen sich direkt im Verzeichnis") + kBr + kBr
+                + QDir::toNativeSeparators(QDir::currentPath()) + kBr + kBr + QStringLiteral(" befinden."));
+    return true;
+}
+
+} // namespace hsa

@@ -1,0 +1,142 @@
+#include "exchange/finalgradeexport.h"
+#include "grades/classgrid.h"
+#include "grades/examsheet.h"
+#include "grades/gradecontext.h"
+
+#include "support/classfolder.h"
+#include "support/textbytes.h"
+#include "zip/support/ziptestsupport.h"
+
+#include <QDir>
+
+using namespace hsa;
+using namespace hsa::test;
+using zip::test::HaveTool;
+using zip::test::Quote;
+using zip::test::RunShell;
+
+namespace {
+
+const std::array<QString, 19> kCodes{"D", "M", "E", "Inf", "Prof", "G", "Geo", "Gk", "Ph", "Ch",
+                                     "Bio", "Mu", "BK", "Sp", "WAG", "Te", "AES", "F", "Proj"};
+const std::array<QString, 6> kProfiles{"BKP", "MuP", "SpP", "NwT", "IMP", "Spa"};
+
+FinalGradeExportInput sample(const QString& classFile)
+{
+    FinalGradeExportInput in{"Werkrealschule Süd?Irgendwo", classFile, kCodes, kProfiles, {}};
+    FinalGradeRecord anna{"Müller", "Anna", 0, "01.02.2006", "Ulm", "1", "2.3", {}};
+    anna.grades = {"2*", "3-", "1", "2", "3", "", "", "", "", "", "", "", "", "", "", "", "", "", "2  "};
+    FinalGradeRecord ben{"Schmidt", "Ben", 3, "", "", "", "4.1", {}};
+    ben.grades[18] = "4";
+    FinalGradeRecord factors{"FAKTOR", "", 0, "", "", "", "2.0", {}};
+    factors.grades.fill("1");
+    in.records = {anna, FinalGradeRecord{"", "", 5, "", "", "", "??", {}}, ben, factors};
+    return in;
+}
+
+} // namespace
+
+TEST(FinalGradeExport, LinesAsTheReportCardProgramReadsThem)
+{
+    // Written by hand: one passed student, an empty record, one who failed
+    // and the weighting record (a record like an empty one, never passed).
+    QStringList expected{"Werkrealschule Süd?Irgendwo", "9a_21222", "PZeugnisnummern Start",
+                         "Müller", "Anna", "0", "2", "01.02.2006", "Ulm", "2.3 (gut)",
+                         "", "", "5", "", "", "", "",
+                         "Schmidt", "Ben", "3", "4", "", "", "4.1  (ausreichend)",
+                         "", "", "5", "", "", "", "",
+                         "Zeugnisnummern Ende", "Müller", "Anna",
+                         "D", "2", "M", "3-", "E", "1", "WI", "2", "MuP", "3"};
+    for (const char* code : {"G", "Geo", "Gk", "Ph", "Ch", "Bio", "Mu", "BK", "Sp", "WAG", "Te", "AES", "F"})
+        expected << code << "";
+    expected << "Proj" << "2";
+    EXPECT_EQ(crlf(BuildFinalGradeExport(sample("9a_21222.dbf"))), crlf(expected));
+    // Before the school year 2021 the blocks have no average line.
+    EXPECT_EQ(BuildFinalGradeExport(sample("9a_19202.dbf")).size(), expected.size() - 4);
+
+    // The profile subject: the student's own code where AG7 selects one.
+    const QList<QPair<QString, QString>> profiles{{"1", "MuP"}, {"6", "Spa"}, {"0", "BKP"}, {"-1", "Prof"},
+                                                  {"", "Prof"}, {"x", "Prof"}, {"7", "Prof"}};
+    for (const auto& [ag7, code] : profiles) {
+        FinalGradeExportInput in = sample("9a_21222.dbf");
+        in.records[0].profileField = ag7;
+        EXPECT_EQ(BuildFinalGradeExport(in).at(expected.size() - 38 + 8), code) << "AG7 " << ag7.toStdString();
+    }
+}
+
+class FinalGradeExportRun : public RealClassFixture {
+protected:
+    void SetUp() override
+    {
+        RealClassFixture::SetUp();
+        makeClass("9a_21222.dbf", {{"1", "Müller", "Anna", "W", {{"DEU", "2*"}, {"F21", "2"}}},
+                                   {"2", "Özdemir", "Cem", "M", {{"DEU", "3"}}},
+                                   {"3", "Schmidt", "Ben"}});
+        openClass("9a_21222.dbf");
+        // Anna passed; Cem has no grade file and follows her.
+        for (const auto& [nr, result] : {std::pair{1, 0}, std::pair{3, 3}}) {
+            ExamSheet sheet = PresetExamSheet(GradeContextFromState());
+            sheet.resultIndex = result;
+            SaveStudentGradeFile(QDir(classFolder()).filePath("v." + QString::number(nr)), sheet,
+                                 GradeContextFromState());
+        }
+    }
+    QString exportFile(const QString& ext) const { return folder.file("Export/9a-21222 Endnoten." + ext); }
+};
+
+TEST_F(FinalGradeExportRun, EncryptedArchiveOpensInThePeers)
+{
+    if (!HaveTool("unzip") || !HaveTool("7z") || !HaveTool("python3"))
+        GTEST_SKIP() << "unzip, 7z or python3 missing";
+    ASSERT_FALSE(folder.exists("Export"));
+    prompt.yes().no();
+    ConfirmFinalGradeExport();
+    ASSERT_TRUE(QFileInfo::exists(exportFile("qdn"))) << prompt.texts().join("|").toStdString();
+    EXPECT_FALSE(QFileInfo::exists(exportFile("txt")));
+
+    const std::string archive = exportFile("qdn").toStdString();
+    const std::string pw = Quote("Kw4\xF6\xDC!#pT8n2Lx");   // the password's Windows-1252 bytes
+    const auto text = RunShell("unzip -p -P " + pw + " " + Quote(archive) + " '9a-21222 Endnoten.txt'");
+    ASSERT_EQ(text.status, 0) << text.output;
+    const QStringList lines = FromWindows1252(QByteArray::fromStdString(text.output)).split("\r\n");
+    EXPECT_EQ(lines.mid(0, 3), QStringList({state().schoolName, "9a_21222", "PZeugnisnummern Start"}));
+    EXPECT_EQ(lines.mid(3, 4), QStringList({"Müller", "Anna", "0", "2"}));
+    EXPECT_EQ(lines.mid(10, 3), QStringList({"Özdemir", "Cem", "5"}));   // never Anna's result
+    EXPECT_EQ(RunShell("7z t -p" + pw + " " + Quote(archive)).status, 0);
+    const auto py = RunShell("python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); "
+                             "print(z.namelist(), len(z.read(z.namelist()[0], pwd=b'Kw4\\xf6\\xdc!#pT8n2Lx')))\" "
+                             + Quote(archive));
+    EXPECT_EQ(py.status, 0) << py.output;
+    EXPECT_NE(py.output.find("['9a-21222 Endnoten.txt']"), std::string::npos) << py.output;
+    EXPECT_TRUE(classGrid().visible());
+    classGrid().reset();
+}
+
+TEST_F(FinalGradeExportRun, FailuresLeaveNoGradesBehind)
+{
+    // An archive that cannot be written: the text file goes as well.
+    QDir().mkpath(exportFile("qdn"));
+    prompt.yes();
+    ConfirmFinalGradeExport();
+    EXPECT_FALSE(QFileInfo::exists(exportFile("txt")));
+    EXPECT_TRUE(prompt.anyTextContains("konnte nicht verschlüsselt werden"));
+    QDir(exportFile("qdn")).removeRecursively();
+
+    // An abort request during the loop.
+    prompt.clear();
+    state().printAbortRequested = true;
+    prompt.yes();
+    ConfirmFinalGradeExport();
+    EXPECT_TRUE(QDir(folder.file("Export")).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(prompt.lastText(), "Es wurde nichts ausgespielt");
+    EXPECT_FALSE(state().printAbortRequested);
+
+    // The stick copy is never made onto the archive itself.
+    prompt.clear();
+    prompt.yes().yes().text(folder.file("Export"));
+    ConfirmFinalGradeExport();
+    EXPECT_TRUE(prompt.anyTextContains("Die Datei liegt bereits in diesem Ordner"));
+    EXPECT_TRUE(prompt.lastText().contains("nur im Unterordner \"Export\""));
+    EXPECT_GT(QFileInfo(exportFile("qdn")).size(), 100);
+    classGrid().reset();
+}
