@@ -259,15 +259,12 @@ void PrintExternalWrsCertificate(const ClassPrintData& cls, const StudentPrintDa
 
     if (st.sheet.resultIndex == 7) {
         SetFont(48);
-        for (int r = 2; r <= n - 1; ++r) {
-            const QString subject = subjectOf(st, r);
-            if (subject.contains(QStringLiteral("Präs")))
-                continue;
-            if (r <= s)
-                PrintTextOut(700, 1260 + 80 * (r - 3) + bildungOffset(subject), listWord(st, r));
-            else
+        for (int r = 2; r <= lastLeft; ++r)
+            if (!subjectOf(st, r).contains(QStringLiteral("Präs")))
+                PrintTextOut(700, 1260 + 80 * (r - 3) + bildungOffset(subjectOf(st, r)), listWord(st, r));
+        for (int r = s + 1; r <= n - 1; ++r)
+            if (!subjectOf(st, r).contains(QStringLiteral("Präs")))
                 PrintTextOut(1540, 1260 + 80 * (r - 2 - s), listWord(st, r));
-        }
     }
 
     printClosing(cls, st, 1985, 668);
