@@ -69,6 +69,12 @@ QString StudentName(const StudentPrintData& student)
     return student.firstName + QLatin1Char(' ') + student.surname;
 }
 
+void PrintRemarkLines(const StudentPrintData& student, int y)
+{
+    PrintTextOut(700, y, TrimRight(student.hints[3]).isEmpty() ? QStringLiteral("---------------") : student.hints[3]);
+    PrintTextOut(700, y + 60, student.remarks[0]);
+}
+
 namespace {
 
 void printStandIn(const StudentPrintData& student, const QString& text)

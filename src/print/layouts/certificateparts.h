@@ -33,7 +33,9 @@ void PrintHeadLines(int x, int offset);
 void PrintSchoolName(int x, int offset, const QString& schoolName);
 
 QString StudentName(const StudentPrintData& student);
-inline const QString kMissingRemark = QStringLiteral("---------------");
+// The remarks in the current font: HINWEIS4 at y (fifteen hyphens when it
+// is blank) and BEMERK1 60 below it.
+void PrintRemarkLines(const StudentPrintData& student, int y);
 
 // The one-page stand-ins for a certificate; both end the job.
 void PrintNoCertificatePage(const StudentPrintData& student);

@@ -63,10 +63,15 @@ void printParticipation(const StudentPrintData& st, int y, int step)
     PrintTextOut(1080, y + 2 * step, st.ag7);
 }
 
-void printRemarks(const StudentPrintData& st, int y)
+// The closing sentence of a final certificate: smaller and bold when it
+// names the level reached, which makes it long.
+void printClosingSentence(const SubjectData& subjects)
 {
-    PrintTextOut(700, y, TrimRight(st.hints[3]).isEmpty() ? kMissingRemark : st.hints[3]);
-    PrintTextOut(700, y + 60, st.remarks[0]);
+    const QString closing = line(subjects, 4);
+    const bool small = closing.contains(QStringLiteral("Mittlere Reife"))
+        || closing.contains(QStringLiteral("Bildungsstand"));
+    SetFont(small ? 36 : 44, small);
+    PrintTextOut(250, 2345, closing);
 }
 
 void printStudentLines(const StudentPrintData& st, int nameSize)
@@ -237,14 +242,9 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
     PrintTextOut(1540, 1815, wholeGradeText(cls, st, GradeWordVariant::ExamCross));
     SetFont(40, true);
     printParticipation(st, 2000, 50);
-    printRemarks(st, 2195);
-    if (final) {
-        const QString closing = line(sub, 4);
-        const bool small = closing.contains(QStringLiteral("Mittlere Reife"))
-            || closing.contains(QStringLiteral("Bildungsstand"));
-        SetFont(small ? 36 : 44, small);
-        PrintTextOut(250, 2345, closing);
-    }
+    PrintRemarkLines(st, 2195);
+    if (final)
+        printClosingSentence(sub);
     SetFont(46);
     PrintTextOut(700, 2415, FormatLongDate(st.datum, cls.shortDates));
     printStudentLines(st, 50);
@@ -326,7 +326,7 @@ void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& st, in
     SetFont(40);
     printParticipation(st, b + 1790, 60);
     b -= 40;
-    printRemarks(st, b + 2045);
+    PrintRemarkLines(st, b + 2045);
     SetFont(48);
     PrintTextOut(700, 2345, FormatLongDate(st.datum, cls.shortDates));
     printStudentLines(st, 50);
@@ -417,14 +417,9 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
     SetFont(42, true);
     PrintTextOut(250, 2195, QStringLiteral("Bemerkungen:"));
     SetFont(40, true);
-    printRemarks(st, 2195);
-    if (!class9) {
-        const QString closing = line(sub, 4);
-        const bool small = closing.contains(QStringLiteral("Mittlere Reife"))
-            || closing.contains(QStringLiteral("Bildungsstand"));
-        SetFont(small ? 36 : 44, small);
-        PrintTextOut(250, 2345, closing);
-    }
+    PrintRemarkLines(st, 2195);
+    if (!class9)
+        printClosingSentence(sub);
     SetFont(42, true);
     PrintTextOut(250, 2415, QStringLiteral("Datum:"));
     SetFont(46);

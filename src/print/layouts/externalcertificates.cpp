@@ -95,8 +95,7 @@ void printFooterLines(const ClassPrintData& cls, int q, int n)
 void printClosing(const ClassPrintData& cls, const StudentPrintData& st, int remarksY, int nameY)
 {
     SetFont(RemarkLineOverflow(st.hints[3], st.remarks[0]) > 0 ? 40 : 44);
-    PrintTextOut(700, remarksY, isBlank(st.hints[3]) ? kMissingRemark : st.hints[3]);
-    PrintTextOut(700, remarksY + 60, st.remarks[0]);
+    PrintRemarkLines(st, remarksY);
     SetFont(44);
     PrintTextOut(700, 2235, FormatLongDate(st.datum, cls.shortDates));
     SetFont(50, true);

@@ -96,8 +96,7 @@ void PrintClass9Feedback(const ClassPrintData& cls, const StudentPrintData& st, 
         PrintTextOut(250, 1890, kMissingGradeWord);
     }
     SetFont(RemarkLineOverflow(st.hints[3], st.remarks[0]) > 0 ? 40 : 44);
-    PrintTextOut(700, 2115, TrimRight(st.hints[3]).isEmpty() ? kMissingRemark : st.hints[3]);
-    PrintTextOut(700, 2175, st.remarks[0]);
+    PrintRemarkLines(st, 2115);
 
     SetFont(46);
     PrintTextOut(250, q + 2235, FormatLongDate(st.datum, cls.shortDates));
