@@ -425,20 +425,20 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
     SetFont(46);
     PrintTextOut(700, 2415, FormatLongDate(st.datum, cls.shortDates));
 
+    // The seal stands between the two signatures, so the right one starts
+    // after it.
     SetFont(35);
-    PrintMoveTo(250, 2595);
-    PrintLineTo(950, 2595);
-    if (!class9) {
-        PrintMoveTo(1180, 2595);
-        PrintLineTo(1850, 2595);
-    }
+    PrintMoveTo(250, 2550);
+    PrintLineTo(950, 2550);
     PrintTextOut(1080, 2520, QStringLiteral("(Dienstsiegel"));
     PrintTextOut(1090, 2550, QStringLiteral("der Schule)"));
     if (class9) {
-        PrintTextOut(250, 2605, QStringLiteral("Schulleiter/in"));
+        PrintTextOut(250, 2560, QStringLiteral("Schulleiter/in"));
     } else {
-        PrintTextOut(250, 2605, QStringLiteral("Vorsitzende/r des Prüfungsausschusses"));
-        PrintTextOut(1180, 2605, QStringLiteral("Schulleiter/in"));
+        PrintMoveTo(1300, 2550);
+        PrintLineTo(1850, 2550);
+        PrintTextOut(250, 2560, QStringLiteral("Vorsitzende/r des Prüfungsausschusses"));
+        PrintTextOut(1300, 2560, QStringLiteral("Schulleiter/in"));
     }
     PrintTextOut(250, 2645, kGradeKey + QLatin1Char('.'));
     if (!class9)
