@@ -214,7 +214,6 @@ TEST_F(CertificateLayouts, BlocksBelowTheSubjects)
         {"A project word", [](CertificateLayouts& t) { t.setSubjectCount(16, {{14, "Projektprüfung"}}); t.st.grades[14] = "2*"; },
          PrintCertificateA, 11, "gut (x)", 1540, 1715},
         {"A no hint", nullptr, PrintCertificateA, 11, "--------------", 250, 2000},
-        {"A no remark", nullptr, PrintCertificateA, 11, "---------------", 700, 2195},
         {"A closing", nullptr, PrintCertificateA, 11,
          "Dieses Abschlusszeugnis verleiht einen dem Realschulabschluss gleichwertigen Bildungsstandard.", 250, 2345},
         {"A copy", nullptr, PrintCertificateA, 16, "Frau Leitung", 1310, 2535},
@@ -239,7 +238,6 @@ TEST_F(CertificateLayouts, BlocksBelowTheSubjects)
              t.setSubjectCount(12, {{3, "Berufsfachliche Kompetenz"}});
              t.st.sheet.notes = QStringList{"Wirtschaft und Verwaltung"};
          }, PrintExternalWrsCertificate, 1, "Wirtschaft und Verwaltung", 250, 1260},
-        {"WRS copy", nullptr, PrintExternalWrsCertificate, 6, "Abschrift", 1670, 30},
         {"feedback project mark", [](CertificateLayouts& t) {
              t.setSubjectCount(20, {{14, "Projekt"}});
              t.st.sheet.grid.at(ColYear, 13) = "  2,3";
