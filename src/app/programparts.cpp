@@ -2,6 +2,7 @@
 
 #include "app/apphooks.h"
 #include "app/exchangeparts.h"
+#include "app/examboardmenu.h"
 #include "app/mainmenu.h"
 #include "app/mainwindow.h"
 #include "app/smalldialogs.h"
@@ -76,6 +77,7 @@ void InstallMenuHandlers(TForm1& form)
                         [] { SwapTwoRows(); NotifyMainWindow(); });
     RegisterMenuHandler(QStringLiteral("Schlerlistesortieren1"), [] { SortStudentList(); NotifyMainWindow(); });
     RegisterMenuHandler(QStringLiteral("Zeugnisdatum1"), [] { CertificateDateForAll(); });
+    RegisterExamBoardMenuHandler();
 
     // The whole-class grade tables.
     const struct { const char* entry; GradeTable table; } tables[] = {

@@ -26,6 +26,8 @@ struct ClassPrintData {
     QString headTeacherName;
     GradeContext context;
     QDate today;
+    // "kurzdat.dat" exists: certificate dates print as stored, not spelled out.
+    bool shortDates = false;
     // First character of the class file name: the class code the layouts
     // choose by ("9", "x", "X", "y", ...); a null character for none.
     QChar classCode() const { return classFile.isEmpty() ? QChar() : classFile.at(0); }

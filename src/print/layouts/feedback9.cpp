@@ -1,0 +1,111 @@
+#include "print/layouts/feedback9.h"
+
+#include "classes/helpers.h"
+#include "print/gradewords.h"
+#include "print/layouts/certificateparts.h"
+#include "print/pagemodel.h"
+
+namespace hsa {
+
+using namespace certificate;
+
+void PrintClass9Feedback(const ClassPrintData& cls, const StudentPrintData& st, int /*kind*/)
+{
+    // The heading stands where it always stands on this sheet, whatever was
+    // printed before it.
+    constexpr int offset = 0;
+    const SubjectData& sub = cls.subjects;
+    SetFont(55, true);
+    PrintTextOut(250, 350, QStringLiteral("Schriftliche Rückmeldung über den Leistungsstand am Ende von Klasse 9 "));
+    PrintTextOut(250, 410, cls.schoolTypeText.contains(QStringLiteral("Werk")) ? QStringLiteral("der Werkrealschule")
+                                                                               : QStringLiteral("der Hauptschule"));
+    PrintHeadLines(250, offset);
+    SetFont(40);
+    PrintTextOut(1080, 590, QStringLiteral("Schuljahr"));
+    PrintTextOut(250, 590, QStringLiteral("Klasse"));
+    PrintTextOut(250, 670, QStringLiteral("Vor- und Zuname"));
+    SetFont(48, true);
+    PrintTextOut(250, 1830, QStringLiteral("Ergänzende Hinweise zum Lern-, Arbeits- und Sozialverhalten"));
+    PrintTextOut(250, 850, sub.subjectBlockHeading);
+    PrintTextOut(250, 2115, QStringLiteral("Bemerkungen:"));
+    SetFont(35);
+    PrintMoveTo(250, 2400);
+    PrintLineTo(950, 2400);
+    PrintMoveTo(1180, 2400);
+    PrintLineTo(1850, 2400);
+    PrintMoveTo(1030, 2550);
+    PrintLineTo(1850, 2550);
+    PrintTextOut(250, 2410, QStringLiteral("Datum"));
+    PrintTextOut(1180, 2410, QStringLiteral("Klassenlehrer/in"));
+    SetFont(40);
+    PrintTextOut(250, 2530, QStringLiteral("Gesehen! Erziehungsberechtigte/r"));
+    SetFont(35);
+    PrintTextOut(250, 2635, QStringLiteral("Notenangaben in Dezimalen innerhalb der Notenstufen:"));
+    PrintTextOut(250, 2678, QStringLiteral(
+        "sehr gut (1), gut (2), befriedigend (3), ausreichend (4), mangelhaft (5), ungenügend (6)."));
+    PrintTextOut(250, 2730, QStringLiteral("² Beste Einzelnote aus Musik-Sport-Gestalten"));
+
+    const int n = SubjectCount(sub);
+    const int s = n <= 15 ? 7 : n <= 17 ? 8 : n <= 19 ? 9 : 10;
+    const int p = n >= 20 ? 170 : 110;
+    const int q = n >= 20 ? 140 : 110;
+    auto subjectOf = [&](int r) { return st.gradeNames[static_cast<size_t>(r)]; };
+    auto shown = [](const QString& t) { return t.contains(QStringLiteral("Projekt")) ? QStringLiteral(" ") : t; };
+    for (int r = 2; r <= s && r < kGradeListRows; ++r) {
+        SetFont(40);
+        PrintSubjectName(250, 70 * (r - 3) + 1020, shown(subjectOf(r)));
+    }
+    for (int r = s + 1; r <= n - 1 && r < kGradeListRows; ++r) {
+        const bool elective = subjectOf(r).contains(QStringLiteral("Wahlpflicht"));
+        SetFont(elective ? 44 : 40, elective);
+        PrintSubjectName(1080, 70 * (r - 2 - s) + 1020, shown(subjectOf(r)));
+    }
+    PrintSchoolName(250, offset, cls.schoolName);
+
+    auto mark = [&](int r) { return FormatYearMarkForRow(st.sheet.grid.cell(ColYear, r - 1), subjectOf(r)); };
+    SetFont(48);
+    for (int r = 2; r <= s && r < kGradeListRows; ++r)
+        PrintTextOut(700, 70 * (r - 3) + 1020, mark(r));
+    for (int r = s + 1; r <= n - 1 && r < kGradeListRows; ++r)
+        PrintTextOut(1540, subjectOf(r).contains(QStringLiteral("Projekt")) ? p + 1575 : 70 * (r - 2 - s) + 1020,
+                     mark(r));
+
+    SetFont(48, true);
+    PrintTextOut(250, q + 1465, QStringLiteral("Leistungen in der themenorientierten Projektprüfung:"));
+    SetFont(40);
+    PrintTextOut(250, q + 1525, QStringLiteral("Thema:"));
+    PrintTextOut(250, q + 1575, QStringLiteral("Note  "));
+    PrintTextOut(410, q + 1525, st.ag5);
+    SetFont(28);
+    PrintTextOut(410, q + 1585, QStringLiteral("(Verbalbeurteilung siehe Beiblatt):"));
+
+    if (!TrimRight(st.ag6).isEmpty()) {
+        SetFont(44);
+        PrintTextOut(250, q + 1725, QStringLiteral("Note des in Klasse 8"));
+        PrintTextOut(250, q + 1760, QStringLiteral("abgeschlossenen Pflichtfaches:"));
+        PrintSubjectName(1080, 1743, st.ag5, 17, 18);
+        PrintTextOut(1540, 1742, FormatYearMarkForRow(st.ag6));
+    }
+
+    SetFont(44);
+    if (!TrimRight(st.hints[0]).isEmpty()) {
+        PrintTextOut(250, 1890, TrimRight(st.hints[0]) + QLatin1Char(' ') + TrimRight(st.hints[1]));
+        PrintTextOut(250, 1950, TrimRight(st.hints[2]) + QLatin1Char(' ') + TrimRight(st.ag2));
+        PrintTextOut(250, 2010, TrimRight(st.remarks[1]) + QLatin1Char(' ') + TrimRight(st.ag7));
+    } else {
+        PrintTextOut(250, 1890, kMissingGradeWord);
+    }
+    SetFont(RemarkLineOverflow(st.hints[3], st.remarks[0]) > 0 ? 40 : 44);
+    PrintRemarkLines(st, 2115);
+
+    SetFont(46);
+    PrintTextOut(250, q + 2235, FormatLongDate(st.datum, cls.shortDates));
+    SetFont(50, true);
+    PrintTextOut(700, 670, StudentName(st));
+    SetFont(50);
+    PrintTextOut(1380, 588, QStringLiteral("20") + cls.classFile.mid(3, 2) + QLatin1Char('/') + cls.classFile.mid(5, 2));
+    PrintTextOut(700, 588, st.klasse);
+    EndPrint();
+}
+
+} // namespace hsa

@@ -1,0 +1,417 @@
+// The certificate pages on the recording printer, laid out from the shipped
+// class-10 subject file: titles, the split of the subject columns, the
+// blocks below them, copies, the emblem and the choice of the page.
+#include "classes/sharedstate.h"
+#include "classes/subjects.h"
+#include "grades/gradecontext.h"
+#include "platform/scriptedprompt.h"
+#include "print/gradewords.h"
+#include "print/layouts/certificatedispatch.h"
+#include "print/layouts/certificates.h"
+#include "print/layouts/externalcertificates.h"
+#include "print/layouts/feedback9.h"
+#include "print/pagemodel.h"
+#include "print/printer.h"
+#include "print/qtprintdevice.h"
+#include "print/recordingdevice.h"
+#include "support/tempfolder.h"
+
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using namespace hsa;
+
+namespace {
+
+class CertificateLayouts : public ::testing::Test {
+public:
+    void SetUp() override
+    {
+        resetState();
+        ClearEmblemPicture();
+        cls = {};
+        st = {};
+        cls.classFile = QStringLiteral("xa_25262.dbf");
+        cls.schoolName = QStringLiteral("Schule am See?Irgendwo");
+        cls.schoolTypeText = QStringLiteral("der Hauptschule mit Werkrealschule");
+        cls.examChairName = QStringLiteral("Dr. Vorsitz");
+        cls.headTeacherName = QStringLiteral("Frau Leitung");
+        ASSERT_TRUE(ReadSubjectFile(QStringLiteral(HSA_DATA_DIR "/sta-fax-mit.dat"), cls.subjects));
+        cls.subjects.certificateLines = BuiltInCertificateLines(QStringLiteral("10"));
+        cls.subjects.footerLines = {QStringLiteral("Fußzeile 1"), {}, {}, {}, {}};
+        useSubjects();
+        st.firstName = QStringLiteral("Anna");
+        st.surname = QStringLiteral("Berg");
+        st.klasse = QStringLiteral("10a");
+        st.datum = QStringLiteral("07.03.2026");
+        st.sheet.resultIndex = 0;
+        st.grades.fill(QStringLiteral("2"));
+        setEndnotes({"2", "3"}); // Gesamtschnitt 2.5
+    }
+    void TearDown() override { ClearEmblemPicture(); }
+
+    void useSubjects()
+    {
+        st.gradeNames = cls.subjects.subjectNames;
+        cls.context = MakeGradeContext(cls.subjects.subjectNames, cls.classFile, false);
+    }
+    // Subjects "Fach2" to "Fach<n-1>" in entries 2 to n - 1, with names set
+    // at given entries.
+    void setSubjectCount(int n, const QList<std::pair<int, QString>>& names = {})
+    {
+        for (int i = 0; i < kSubjectEntryCount; ++i)
+            cls.subjects.subjectNames[i] = i < 2 ? QStringLiteral("x") : i < n ? QStringLiteral("Fach%1").arg(i) : QString();
+        for (const auto& [i, name] : names)
+            cls.subjects.subjectNames[i] = name;
+        useSubjects();
+    }
+    void setEndnotes(const QStringList& grades)
+    {
+        for (int r = 1; r <= kLastSubjectRow; ++r)
+            st.sheet.grid.at(ColFinal, r) = grades.value(r - 1);
+    }
+    PrintJob print(StudentLayout layout, int kind)
+    {
+        EXPECT_TRUE(BeginPrint());
+        layout(cls, st, kind);
+        EXPECT_FALSE(PrintJobRunning());
+        return rec.device().lastJob();
+    }
+
+    ScopedRecordingPrinter rec;
+    ScriptedPrompt prompt;
+    ScopedPrompt guard{prompt};
+    ClassPrintData cls;
+    StudentPrintData st;
+};
+
+// "text@x,y" of the first print of text, "text missing" when absent.
+std::string placed(const PrintJob& job, const QString& text)
+{
+    const auto t = job.findText(text);
+    return (t ? QStringLiteral("%1@%2,%3").arg(text).arg(t->x).arg(t->pageY()) : text + QStringLiteral(" missing"))
+        .toStdString();
+}
+std::string at(const QString& text, int x, int y)
+{
+    return QStringLiteral("%1@%2,%3").arg(text).arg(x).arg(y).toStdString();
+}
+
+TEST_F(CertificateLayouts, TitlesByKindAndSchoolType)
+{
+    struct Case {
+        const char* name;
+        StudentLayout layout;
+        int kind;
+        QString schoolType;
+        QString line0;
+        QString text;
+        int x, y;
+    };
+    const QString both = QStringLiteral("der Hauptschule mit Werkrealschule");
+    const Case cases[] = {
+        {"A final", PrintCertificateA, 11, both, "Werkrealschulabschlusszeugnis", "Werkrealschulabschlusszeugnis", 700, 350},
+        {"A leaving, two forms", PrintCertificateA, 20, both, "der Hauptschule mit Werkrealschule", "Abgangszeugnis der", 700, 295},
+        {"A leaving", PrintCertificateA, 21, both, "Werkrealschulabschlusszeugnis", "Abgangszeugnis der Werkrealschule", 700, 350},
+        {"A leaving class", PrintCertificateA, 21, both, "", "heute am Ende der Klasse 10 die Schule.", 250, 775},
+        {"B Hauptschule", PrintCertificateB, 20, "der Hauptschule", "", "Abgangszeugnis der Hauptschule", 700, 350},
+        {"B Werkrealschule", PrintCertificateB, 20, "der Werkrealschule", "", "Abgangszeugnis der Werkrealschule", 700, 350},
+        {"B both", PrintCertificateB, 21, both, "", "Hauptschule mit Werkrealschule", 700, 360},
+        {"HSA", PrintExternalHsaCertificate, 1, both, "", "Zeugnis über den Hauptschulabschluss", 700, 350},
+        {"WRS", PrintExternalWrsCertificate, 1, both, "", "gleichwertigen Bildungsstand", 700, 480},
+        {"feedback Werk", PrintClass9Feedback, 1, both, "", "der Werkrealschule", 250, 410},
+        {"feedback HS", PrintClass9Feedback, 1, "der Hauptschule", "", "der Hauptschule", 250, 410},
+        {"feedback year", PrintClass9Feedback, 1, both, "", "2025/26", 1380, 588},
+        {"own", PrintDispatchCertificate, 1, both, "Werkrealschulabschlusszeugnis", "Werkrealschulabschlusszeugnis", 700, 350},
+        {"own kind 7", PrintDispatchCertificate, 7, both, "", "hat die Werkrealschule nach Klasse 9 erfolgreich abgeschlossen.", 250, 730},
+    };
+    for (const Case& c : cases) {
+        cls.schoolTypeText = c.schoolType;
+        cls.subjects.certificateLines[0] = c.line0;
+        EXPECT_EQ(placed(print(c.layout, c.kind), c.text), at(c.text, c.x, c.y)) << c.name;
+    }
+}
+
+TEST_F(CertificateLayouts, SubjectColumnsSplitByLayoutAndCount)
+{
+    struct Case {
+        const char* name;
+        StudentLayout layout;
+        int n;
+        QList<std::pair<int, QString>> names;
+        int lastLeft;       // its name at x 250
+        int leftY;
+        int firstRight;     // its name at x 1080
+        int rightY;
+        int absent = 0;     // a subject row not printed
+    };
+    const Case cases[] = {
+        {"A k=13", PrintCertificateA, 16, {{13, "Berufsfachliche Kompetenz"}}, 7, 1300, 8, 950, 14},
+        {"A k=15", PrintCertificateA, 15, {}, 7, 1300, 8, 950},
+        {"A k=17", PrintCertificateA, 17, {}, 8, 1370, 9, 950},
+        {"A k=18", PrintCertificateA, 18, {}, 10, 1510, 11, 950},
+        {"A N=20", PrintCertificateA, 20, {{15, "Berufsfachliche Kompetenz"}}, 10, 1510, 11, 950, 16},
+        {"B N=15", PrintCertificateB, 15, {}, 7, 1390, 8, 1040},
+        {"B N=16", PrintCertificateB, 16, {}, 8, 1460, 9, 1040},
+        {"B N=20", PrintCertificateB, 20, {}, 10, 1600, 11, 1040},
+        {"HSA N=8", PrintExternalHsaCertificate, 8, {}, 5, 1220, 6, 1010},
+        {"HSA N=18", PrintExternalHsaCertificate, 18, {}, 9, 1500, 10, 1010},
+        {"WRS N=10", PrintExternalWrsCertificate, 10, {}, 5, 1420, 6, 1180},
+        {"WRS N=14", PrintExternalWrsCertificate, 14, {}, 7, 1580, 8, 1180},
+        {"feedback N=16", PrintClass9Feedback, 16, {}, 8, 1370, 9, 950},
+        {"feedback N=20", PrintClass9Feedback, 20, {}, 10, 1510, 11, 950},
+        {"own N=16", PrintDispatchCertificate, 16, {}, 8, 1370, 9, 950},
+        {"own N=17", PrintDispatchCertificate, 17, {}, 9, 1440, 10, 950},
+    };
+    for (const Case& c : cases) {
+        setSubjectCount(c.n, c.names);
+        const int kind = c.layout == PrintCertificateA ? 11 : c.layout == PrintCertificateB ? 20 : 1;
+        const PrintJob job = print(c.layout, kind);
+        const QString left = QStringLiteral("Fach%1").arg(c.lastLeft);
+        const QString right = QStringLiteral("Fach%1").arg(c.firstRight);
+        EXPECT_EQ(placed(job, left), at(left, 250, c.leftY)) << c.name;
+        EXPECT_EQ(placed(job, right), at(right, 1080, c.rightY)) << c.name;
+        if (c.absent)
+            EXPECT_FALSE(job.findText(QStringLiteral("Fach%1").arg(c.absent))) << c.name;
+    }
+}
+
+TEST_F(CertificateLayouts, BlocksBelowTheSubjects)
+{
+    struct Case {
+        const char* name;
+        std::function<void(CertificateLayouts&)> setUp;
+        StudentLayout layout;
+        int kind;
+        QString text;
+        int x, y;
+    };
+    auto subjects = [](int n, QList<std::pair<int, QString>> names = {}) {
+        return [=](CertificateLayouts& t) { t.setSubjectCount(n, names); };
+    };
+    auto hsa = [](int n, QString hint, QList<std::pair<int, QString>> names) {
+        return [=](CertificateLayouts& t) {
+            t.setSubjectCount(n, names);
+            t.st.hints[0] = hint;
+            t.st.sheet.resultIndex = 8;
+            t.st.grades[4] = QStringLiteral("3");
+            t.st.grades[5] = QStringLiteral("4");
+            t.st.grades[n - 1] = QStringLiteral("1");
+        };
+    };
+    auto average = [](QStringList endnotes, QString ag6 = {}) {
+        return [=](CertificateLayouts& t) {
+            t.setEndnotes(endnotes);
+            t.st.ag6 = ag6;
+        };
+    };
+    const QList<std::pair<int, QString>> economy5 = {{5, "wirtschaftliche Bildung"}};
+    const QList<std::pair<int, QString>> economy4 = {{4, "wirtschaftliche Bildung"}};
+    const Case cases[] = {
+        {"A whole grade", average({"2", "3"}), PrintCertificateA, 11, "befriedigend   ( 2,5 )", 1540, 1815},
+        {"A project word", [](CertificateLayouts& t) { t.setSubjectCount(16, {{14, "Projektprüfung"}}); t.st.grades[14] = "2*"; },
+         PrintCertificateA, 11, "gut (x)", 1540, 1715},
+        {"A no hint", nullptr, PrintCertificateA, 11, "--------------", 250, 2000},
+        {"A closing", nullptr, PrintCertificateA, 11,
+         "Dieses Abschlusszeugnis verleiht einen dem Realschulabschluss gleichwertigen Bildungsstandard.", 250, 2345},
+        {"A copy", nullptr, PrintCertificateA, 16, "Frau Leitung", 1310, 2535},
+        {"B project word", [](CertificateLayouts& t) { t.setSubjectCount(16, {{14, "Projekt"}}); t.st.grades[14] = "5"; },
+         PrintCertificateB, 20, "mangelhaft", 1540, 1785},
+        {"B remark N=20", subjects(20), PrintCertificateB, 20, "---------------", 700, 2225},
+        {"HSA project block", hsa(18, "Mathe", economy5), PrintExternalHsaCertificate, 1,
+         "Leistungen in der Projektprüfung:", 250, 1245},
+        {"HSA project word", hsa(18, "Mathe", economy5), PrintExternalHsaCertificate, 1, "ausreichend", 700, 1365},
+        {"HSA Bildung name", hsa(18, "abc", economy4), PrintExternalHsaCertificate, 1, "wirtschaftliche Bildung", 250, 1175},
+        {"HSA after Bildung", hsa(18, "abc", economy4), PrintExternalHsaCertificate, 1, "Fach5", 250, 1245},
+        {"HSA Bildung word", hsa(18, "abc", economy4), PrintExternalHsaCertificate, 1, "befriedigend", 700, 1175},
+        {"HSA word after", hsa(18, "abc", economy4), PrintExternalHsaCertificate, 1, "ausreichend", 700, 1220},
+        {"HSA presentation", hsa(18, "abc", {{17, "Präsentation"}}), PrintExternalHsaCertificate, 1, "sehr gut", 700, 1605},
+        {"HSA 1.5", average({"1", "2"}, "2"), PrintExternalHsaCertificate, 1, "gut   ( 1,5 )", 960, 1816},
+        {"HSA 1.4", average({"1", "1", "1", "2", "2"}, "2"), PrintExternalHsaCertificate, 1, "sehr gut   ( 1,4 )", 925, 1816},
+        {"HSA 3.6 AG6 blank", average({"3", "4", "4", "4", "3"}), PrintExternalHsaCertificate, 1, "ausreichend   ( 3,6 )", 875, 1876},
+        {"HSA heading AG6 blank", nullptr, PrintExternalHsaCertificate, 1, "Gesamtnote und Durchschnitt der Gesamtleistungen:", 250, 1766},
+        {"HSA no remark", nullptr, PrintExternalHsaCertificate, 1, "---------------", 700, 2055},
+        {"HSA copy", nullptr, PrintExternalHsaCertificate, 6, "Dr. Vorsitz", 1310, 2445},
+        {"WRS memo name", [](CertificateLayouts& t) {
+             t.setSubjectCount(12, {{3, "Berufsfachliche Kompetenz"}});
+             t.st.sheet.notes = QStringList{"Wirtschaft und Verwaltung"};
+         }, PrintExternalWrsCertificate, 1, "Wirtschaft und Verwaltung", 250, 1260},
+        {"feedback project mark", [](CertificateLayouts& t) {
+             t.setSubjectCount(20, {{14, "Projekt"}});
+             t.st.sheet.grid.at(ColYear, 13) = "  2,3";
+         }, PrintClass9Feedback, 1, "2,3 ", 1540, 1745},
+        {"feedback project block", subjects(20), PrintClass9Feedback, 1,
+         "Leistungen in der themenorientierten Projektprüfung:", 250, 1605},
+        {"feedback class 8", average({}, "3"), PrintClass9Feedback, 1, "3 ", 1540, 1742},
+        {"feedback no hint", nullptr, PrintClass9Feedback, 1, "--------------", 250, 1890},
+        {"own box", average({"1", "2"}), PrintDispatchCertificate, 1, "gut   ( 1,5 )", 960, 1770},
+        {"own copy", nullptr, PrintDispatchCertificate, 6, "Dr. Vorsitz", 380, 2500},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (c.setUp)
+            c.setUp(*this);
+        EXPECT_EQ(placed(print(c.layout, c.kind), c.text), at(c.text, c.x, c.y)) << c.name;
+    }
+}
+
+TEST_F(CertificateLayouts, CopiesAreMarkedOrRefused)
+{
+    EXPECT_FALSE(print(PrintCertificateA, 11).findText("Abschrift"));
+    EXPECT_FALSE(print(PrintExternalHsaCertificate, 1).findText("gez.:"));
+    for (const int result : {0, 7, 8}) {
+        st.sheet.resultIndex = result;
+        EXPECT_EQ(placed(print(PrintCertificateA, 16), "Abschrift"), at("Abschrift", 1670, 30)) << result;
+    }
+    st.sheet.resultIndex = 3;
+    const PrintJob refused = print(PrintCertificateA, 16);
+    EXPECT_EQ(refused.textStrings(),
+              QStringList({"Anna Berg", "Abschrift nur für Zeugnisse nach bestandener Prüfung."}));
+    EXPECT_EQ(refused.texts().at(1).pageY(), 300);
+}
+
+TEST_F(CertificateLayouts, EmblemWithAndWithoutPictureAndTheWrsOffset)
+{
+    test::TempProgramFolder folder;
+    auto emblems = [](const PrintJob& job) {
+        QList<LogicalRect> rects;
+        for (const PrintOp& op : job.ops)
+            if (op.kind == PrintOp::StretchDraw)
+                rects << op.rect;
+        return rects;
+    };
+    EXPECT_TRUE(emblems(print(PrintCertificateA, 11)).isEmpty());
+    QImage picture(57, 30, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    ASSERT_TRUE(picture.save(folder.file("landes2.bmp")));
+    ASSERT_TRUE(LoadEmblemPicture());
+    const QList<LogicalRect> a = emblems(print(PrintCertificateA, 11));
+    const QList<LogicalRect> wrs = emblems(print(PrintExternalWrsCertificate, 1));
+    ASSERT_EQ(a.size(), 1);
+    ASSERT_EQ(wrs.size(), 1);
+    EXPECT_EQ(a[0], (LogicalRect{230, -25, 800, -330}));
+    EXPECT_EQ(wrs[0], (LogicalRect{230, -125, 800, -430}));
+    EXPECT_TRUE(emblems(print(PrintClass9Feedback, 1)).isEmpty());
+}
+
+// The WRS page prints its heading 1 cm lower; the pages after it keep their own.
+TEST_F(CertificateLayouts, NoHeadingOffsetCarriesOverFromTheWrsPage)
+{
+    const QString stateLine = QStringLiteral("Baden-Württemberg");
+    EXPECT_EQ(placed(print(PrintExternalWrsCertificate, 1), stateLine), at(stateLine, 700, 130));
+    EXPECT_EQ(placed(print(PrintCertificateA, 11), stateLine), at(stateLine, 700, 30));
+    EXPECT_EQ(placed(print(PrintClass9Feedback, 1), stateLine), at(stateLine, 250, 30));
+    EXPECT_EQ(placed(print(PrintDispatchCertificate, 1), "Name der Schule"), at("Name der Schule", 700, 230));
+}
+
+// With 15 subjects every row stands in the left column of the WRS page; the
+// first row without a subject is not printed.
+TEST_F(CertificateLayouts, WrsLeftColumnEndsAtTheLastSubject)
+{
+    setSubjectCount(15);
+    st.sheet.resultIndex = 7;
+    for (int r = 2; r <= 14; ++r)
+        st.grades[r] = QStringLiteral("2");
+    const PrintJob job = print(PrintExternalWrsCertificate, 1);
+    EXPECT_EQ(placed(job, "Fach14"), at("Fach14", 250, 2140));
+    EXPECT_FALSE(job.findText(kMissingGradeWord));
+    EXPECT_EQ(job.textStrings().count("gut"), 13);
+    EXPECT_EQ(placed(job, "Fußzeile 1"), at("Fußzeile 1", 250, 1877));
+}
+
+QString runTool(const QString& tool, const QStringList& args)
+{
+    QProcess p;
+    p.start(tool, args);
+    EXPECT_TRUE(p.waitForFinished(30000)) << tool.toStdString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// One final certificate through the Qt print device into a PDF file, read
+// back with the poppler tools.
+TEST_F(CertificateLayouts, PdfOfLayoutAWithEmblem)
+{
+    test::TempProgramFolder folder;
+    QImage emblem(57, 30, QImage::Format_RGB32);
+    emblem.fill(Qt::darkGray);
+    ASSERT_TRUE(emblem.save(folder.file("landes2.bmp")));
+    ASSERT_TRUE(LoadEmblemPicture());
+    setPrinterSystem(nullptr);
+    ASSERT_TRUE(printer().SelectPrinterDevice(PdfPrinterName(), "WINSPOOL", {}));
+    st.grades[2] = "5*";
+    const QString pdf = folder.file("zeugnis.pdf");
+    prompt.text(pdf);
+    ASSERT_TRUE(BeginPrint());
+    PrintCertificateA(cls, st, 11);
+    ASSERT_FALSE(PrintJobRunning());
+
+    const QString words = runTool("pdftotext", {"-bbox", pdf, "-"});
+    static const QRegularExpression re("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>");
+    const struct {
+        QString word;
+        int x, y;
+    } expected[] = {{"Werkrealschulabschlusszeugnis", 700, 350}, {"Anna", 700, 508},
+                    {"mangelhaft", 700, 942}, {"7.", 700, 2415}};
+    for (const auto& e : expected) {
+        const double left = QtPrintDevice::kPdfMarginMM + MapPageX(e.x) / 10.0;
+        const double top = QtPrintDevice::kPdfMarginMM - MapPageY(e.y) / 10.0;
+        bool found = false;
+        for (auto it = re.globalMatch(words); it.hasNext() && !found;) {
+            const auto m = it.next();
+            constexpr double mm = 25.4 / 72.0;
+            found = m.captured(3) == e.word && qAbs(m.captured(1).toDouble() * mm - left) <= 0.5
+                && qAbs(m.captured(2).toDouble() * mm - top) <= 0.5;
+        }
+        EXPECT_TRUE(found) << e.word.toStdString() << " not at " << left << "," << top << " mm";
+    }
+    const QStringList fonts = runTool("pdffonts", {pdf}).split('\n', Qt::SkipEmptyParts).mid(2);
+    ASSERT_FALSE(fonts.isEmpty());
+    static const QRegularExpression embedded("\\s(yes|no)\\s+(yes|no)\\s+(yes|no)\\s+\\d+\\s+\\d+\\s*$");
+    for (const QString& font : fonts)
+        EXPECT_EQ(embedded.match(font).captured(1), "yes") << font.toStdString();
+    // Header lines and the one picture, the emblem.
+    EXPECT_EQ(runTool("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts).size(), 3);
+}
+
+TEST(CertificateDispatch, PagesByKindResultAndClass)
+{
+    using P = CertificatePage;
+    struct Case {
+        int kind, result;
+        char code;
+        CertificateChoice choice;
+    };
+    const Case cases[] = {
+        {1, 0, '9', {P::DispatchCertificate, 1}}, {6, 0, '9', {P::DispatchCertificate, 6}},
+        {1, 1, '9', {P::NoCertificate, 1}},       {6, 2, '9', {P::NoCertificate, 6}},
+        {1, 3, '9', {P::Class9Feedback, 1}},      {6, 3, '9', {P::Class9Feedback, 1}},
+        {1, 4, '9', {P::DispatchCertificate, 7}}, {6, 4, '9', {P::CopyRefused, 6}},
+        {1, 5, '9', {P::CertificateB, 20}},       {6, 5, '9', {P::CopyRefused, 6}},
+        {1, -1, '9', {P::NoCertificate, 1}},      {1, 6, 'y', {P::CertificateB, 21}},
+        {1, 0, 'x', {P::CertificateB, 11}},       {6, 0, 'x', {P::CertificateB, 16}},
+        {1, 3, 'x', {P::NoCertificate, 1}},       {6, 1, 'x', {P::NoCertificate, 6}},
+        {1, 4, 'x', {P::DispatchCertificate, 7}}, {6, 4, 'x', {P::CopyRefused, 6}},
+        {1, 5, 'x', {P::CertificateA, 20}},       {1, 6, 'X', {P::CertificateA, 21}},
+        {1, 8, '9', {P::ExternalHsa, 1}},         {6, 8, '9', {P::ExternalHsa, 6}},
+        {1, 7, '9', {P::ExternalWrs, 1}},         {6, 7, 'y', {P::ExternalWrs, 6}},
+        {1, 8, 'x', {P::CertificateB, 11}},       {2, 0, '9', {}},
+        {29, 0, '9', {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooseCertificatePage(c.kind, c.result, QChar(c.code)), c.choice)
+            << "kind " << c.kind << " result " << c.result << " class " << c.code;
+}
+
+TEST_F(CertificateLayouts, ExternalPageReachedWithAResultSetInMemory)
+{
+    cls.classFile = QStringLiteral("9a_25262.dbf");
+    st.sheet.resultIndex = 8;
+    ASSERT_TRUE(BeginPrint());
+    EXPECT_TRUE(PrintCertificatePage(cls, st, 1));
+    EXPECT_TRUE(rec.device().lastJob().findText("Zeugnis über den Hauptschulabschluss"));
+    EXPECT_FALSE(PrintCertificatePage(cls, st, 2));
+}
+
+} // namespace
