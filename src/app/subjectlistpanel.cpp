@@ -3,12 +3,9 @@
 #include "app/mainmenu.h"
 #include "app/mainwindow.h"
 #include "app/subjecteditorpanel.h"
-#include "classes/dbftable.h"
 #include "classes/sharedstate.h"
 #include "grades/gradewindowcontroller.h"
-#include "print/classprintload.h"
-#include "print/layouts/notepages.h"
-#include "print/pagemodel.h"
+#include "print/notepagecommands.h"
 #include "print/subjectlistprint.h"
 
 #include <QAbstractButton>
@@ -110,12 +107,8 @@ void SubjectListPanel::Button3Click()
 {
     const auto order = subjectListChoice().pressPrint();
     refresh();
-    if (!order || state().openClassFile.isEmpty())
-        return;
-    const ClassPrintData cls = ClassPrintDataFromState();
-    QString firstKlasse;
-    const auto students = LoadListStudents(ClassTable(), cls, &firstKlasse);
-    PrintSubjectListOrder(*order, cls, firstKlasse, students, MainWindowPrintLoopHooks(form_));
+    if (order)
+        PrintSubjectListsOfOpenClass(*order, MainWindowPrintLoopHooks(form_));
 }
 
 void SubjectListPanel::Button4Click()
@@ -141,42 +134,15 @@ PrintLoopHooks MainWindowPrintLoopHooks(TForm1& form)
     return h;
 }
 
-namespace {
-
-void PrintNotePagesOfRange(TForm1& form)
-{
-    if (state().openClassFile.isEmpty())
-        return;
-    const auto range = AskNoteRange();
-    if (!range)
-        return;
-    const ClassPrintData cls = ClassPrintDataFromState();
-    const auto records = LoadNoteRecords(ClassTable(), cls);
-    PrintBatch batch;
-    PrintNoteFields(cls, records, *range, MainWindowPrintLoopHooks(form));
-}
-
-void PrintNotePageOfGradeWindow()
-{
-    GradeWindowController& g = gradeWindow();
-    if (!g.isOpen())
-        return;
-    const ClassPrintData cls = ClassPrintDataFromState();
-    const StudentPrintData student = StudentPrintDataFromRecord(g.table(), g.record(), cls);
-    PrintBatch batch;
-    PrintNoteFieldsCurrent(cls, student, g.notesText().split(QLatin1Char('\n')));
-}
-
-} // namespace
-
 void InstallSubjectListPrinting(TForm1& form)
 {
     auto* panel = new SubjectListPanel(form);
     form.Panel2->layout()->addWidget(panel);
     for (const SubjectListPreset& p : SubjectListPresets())
         RegisterMenuHandler(QString::fromLatin1(p.entry), [panel, &p] { panel->openWith(p); });
-    RegisterMenuHandler(QStringLiteral("Notizfelder1"), [&form] { PrintNotePagesOfRange(form); });
-    gradeWindow().hooks().printNotes = [] { PrintNotePageOfGradeWindow(); };
+    RegisterMenuHandler(QStringLiteral("Notizfelder1"),
+                        [&form] { PrintNotePagesOfRange(MainWindowPrintLoopHooks(form)); });
+    gradeWindow().hooks().printNotes = [] { PrintGradeWindowNotePage(); };
 }
 
 } // namespace hsa

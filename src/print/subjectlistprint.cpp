@@ -1,5 +1,8 @@
 #include "print/subjectlistprint.h"
 
+#include "classes/dbftable.h"
+#include "classes/sharedstate.h"
+#include "print/classprintload.h"
 #include "print/layouts/protocols.h"
 #include "print/layouts/subjectlists.h"
 #include "print/pagemodel.h"
@@ -37,6 +40,16 @@ bool PrintSubjectListOrder(const SubjectListOrder& order, const ClassPrintData& 
         }
     }
     return true;
+}
+
+bool PrintSubjectListsOfOpenClass(const SubjectListOrder& order, const PrintLoopHooks& hooks)
+{
+    if (state().openClassFile.isEmpty())
+        return true;
+    const ClassPrintData cls = ClassPrintDataFromState();
+    QString firstKlasse;
+    const auto students = LoadListStudents(ClassTable(), cls, &firstKlasse);
+    return PrintSubjectListOrder(order, cls, firstKlasse, students, hooks);
 }
 
 } // namespace hsa

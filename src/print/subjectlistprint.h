@@ -15,4 +15,8 @@ bool PrintSubjectListOrder(const SubjectListOrder& order, const ClassPrintData& 
                            const QString& firstKlasse, const std::vector<StudentPrintData>& students,
                            const PrintLoopHooks& hooks = {});
 
+// The same for the open class, its students read from the class table.
+// Does nothing while no class is open.
+bool PrintSubjectListsOfOpenClass(const SubjectListOrder& order, const PrintLoopHooks& hooks = {});
+
 } // namespace hsa
