@@ -29,8 +29,13 @@ void PrintGradeWindowNotePage()
         return;
     const ClassPrintData cls = ClassPrintDataFromState();
     const StudentPrintData student = StudentPrintDataFromRecord(g.table(), g.record(), cls);
-    PrintBatch batch;
-    PrintNoteFieldsCurrent(cls, student, g.notesText().split(QLatin1Char('\n')));
+    {
+        PrintBatch batch;
+        PrintNoteFieldsCurrent(cls, student, g.notesText().split(QLatin1Char('\n')));
+    }
+    // A declined PDF file asks a print loop to stop; with no loop running
+    // the request must not linger and stop the next one.
+    state().printAbortRequested = false;
 }
 
 } // namespace hsa
