@@ -1,5 +1,7 @@
 #include "app/mainmenu.h"
 
+#include "print/subjectlistchoice.h"
+
 #include <QHash>
 
 namespace hsa {
@@ -112,7 +114,16 @@ QList<MenuEntryDef> build()
       << sep(item("Notentabellen1", "speichernundverlassen1", "Tabelle schließen (und ggf. speichern)"));
 
     // D&rucken.
-    m << item("Drucken1", "Zeugnisse1", "Zeugnisse", false)
+    m << item("Drucken1", "Zeugnisse1", "Zeugnisse", false);
+    // The subject lists and protocols, each opening the subject choice.
+    bool first = true;
+    for (const SubjectListPreset& p : SubjectListPresets()) {
+        MenuEntryDef d = item("Drucken1", p.entry, p.caption);
+        d.separatorBefore = first;
+        first = false;
+        m << d;
+    }
+    m << item("Drucken1", "Notizfelder1", "Nf:  Alle Notizfelder in Listenform")
       << sep(item("Drucken1", "EINSTELLUNGENDrucker1", "          EINSTELLUNGEN (Drucker)"))
       << item("EINSTELLUNGENDrucker1", "EinstellungenJustierung1",
               "        Druckbild ändern : Verschieben, Strecken, Schriftgröße")

@@ -6,6 +6,7 @@
 #include "app/mainmenu.h"
 #include "app/mainwindow.h"
 #include "app/smalldialogs.h"
+#include "app/subjectlistpanel.h"
 #include "classes/classfiles.h"
 #include "classes/dbftable.h"
 #include "exchange/zipdialogs.h"
@@ -116,7 +117,8 @@ void InstallMenuHandlers(TForm1& form)
     RegisterMenuHandler(QStringLiteral("NewTimesRoman1"), [] { ChoosePrintFontTimesNewRoman(); });
     RegisterMenuHandler(QStringLiteral("ArialwenigerText1"), [] { ChoosePrintFontArial(); });
     RegisterMenuHandler(QStringLiteral("INFODRUCKVORSCHAU1"), [] { ShowPrintPreviewHint(); });
-    (void)form;
+    // Subject lists, protocols and note pages.
+    InstallSubjectListPrinting(form);
 }
 
 } // namespace hsa

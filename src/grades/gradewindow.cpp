@@ -426,6 +426,9 @@ void TForm2::build()
     Button6->setObjectName(QStringLiteral("Button6"));
     Button13 = new QPushButton(QStringLiteral("nächster"), page2);
     Button13->setObjectName(QStringLiteral("Button13"));
+    Button5 = new QPushButton(QStringLiteral("Notizfeld drucken"), page2);
+    Button5->setObjectName(QStringLiteral("Button5"));
+    nav2->addWidget(Button5);
     nav2->addStretch();
     nav2->addWidget(Button6);
     nav2->addWidget(Button13);
@@ -438,6 +441,11 @@ void TForm2::build()
     for (QPushButton* b : {Button3, Button10, Button6})
         connect(b, &QPushButton::clicked, this, [this] { Vorheriger1Click(); });
     connect(Label9, &QPushButton::clicked, this, [this] { Label9Click(); });
+    connect(Button5, &QPushButton::clicked, this, [this] {
+        Busy b(busy_);
+        if (c_->hooks().printNotes)
+            c_->hooks().printNotes();
+    });
     connect(Button1, &QPushButton::clicked, this, [this] {
         {
             Busy b(busy_);

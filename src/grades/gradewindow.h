@@ -91,6 +91,7 @@ public:
     // Notes page.
     QPlainTextEdit* memo1 = nullptr;
     QPlainTextEdit* Memo2 = nullptr;
+    QPushButton* Button5 = nullptr; // "Notizfeld drucken"
 
     // Next and previous.
     QPushButton* Button2 = nullptr;

@@ -65,6 +65,9 @@ struct GradeWindowHooks {
     // Opens the current student's certificate attachment (window opened in
     // the mode "Notiz").
     std::function<void()> openCertificateAttachment;
+    // "Notizfeld drucken": the note page of the current student with the
+    // notes as they stand.
+    std::function<void()> printNotes;
 };
 
 enum class StepResult {

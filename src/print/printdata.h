@@ -39,6 +39,7 @@ struct StudentPrintData {
     QString surname;            // NACHNAME
     QString firstName;          // VORNAME
     QString klasse;             // KLASSE
+    QString projectGroup;       // HJ (the note pages' "Projektgruppe")
     QString birthDate;          // AG3
     QString birthPlace;         // AG4
     QString ag2, ag5, ag6, ag7; // further fields the certificates read

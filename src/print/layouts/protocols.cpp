@@ -1,0 +1,126 @@
+#include "print/layouts/protocols.h"
+
+#include "classes/helpers.h"
+#include "classes/sharedstate.h"
+#include "print/layouts/subjectlists.h"
+#include "print/pagemodel.h"
+
+namespace hsa {
+
+namespace {
+
+void Rule(int x1, int y1, int x2, int y2)
+{
+    PrintMoveTo(x1, y1);
+    PrintLineTo(x2, y2);
+}
+
+bool Pending(const QString& cell)
+{
+    return TrimRight(cell) == QStringLiteral("P");
+}
+
+} // namespace
+
+ProtocolEdges ProtocolGeometry(int pageWidth)
+{
+    const int w = pageWidth - 100;
+    ProtocolEdges e;
+    e.value = e.left + ListPart(1, w) + ListPart(5, w);
+    e.box = e.value + ListPart(1, w) + ListPart(1, w) + ListPart(1, w);
+    e.right = w;
+    return e;
+}
+
+QString StripDashSlash(QString text)
+{
+    for (int i = text.indexOf(QStringLiteral("-/")); i >= 0; i = text.indexOf(QStringLiteral("-/")))
+        text[i + 1] = QLatin1Char(' ');
+    return text;
+}
+
+QString ProtocolExamWord(const ExamGrid& grid, int row, int listType, int examKind)
+{
+    const bool comm = Pending(grid.cell(ColComm, row));
+    if (!comm && !(Pending(grid.cell(ColOral, row)) && examKind == kExamOral))
+        return {};
+    if (listType == ListCommProtocols)
+        return comm ? QStringLiteral("Kommunikationsprüfung") : QString();
+    if (listType == ListOralProtocols)
+        return examKind == kExamOral ? QStringLiteral("mündliche") : QStringLiteral("praktische");
+    return {};
+}
+
+void PrintExamProtocol(const ClassPrintData& cls, const StudentPrintData& student, int s,
+                       const QString& word)
+{
+    if (!StartPortraitJob())
+        return;
+    const ProtocolEdges e = ProtocolGeometry(state().print.printPageWidth);
+    const int v = e.value;
+    const SchoolNameParts school = SplitSchoolName(cls.schoolName);
+    SetPrintFontBold(false);
+    SetListFontSize(50);
+    PrintTextOut(v, 10, school.first);
+    if (school.twoLines)
+        PrintTextOut(v, 80, school.second);
+    PrintTextOut(v, school.twoLines ? 150 : 80, ExamSchoolYearText(cls.classFile));
+
+    SetPrintFontBold(true);
+    SetListFontSize(60);
+    PrintTextOut(v, 340, word == QStringLiteral("Kommunikationsprüfung")
+                             ? QStringLiteral("Niederschrift über die Kommunikationsprüfung")
+                             : QStringLiteral("Niederschrift über die ") + word + QStringLiteral(" Prüfung"));
+    const QString subject = (s >= 0 && s < kSubjectEntryCount) ? cls.subjects.subjectNames[s] : QString();
+    PrintTextOut(v, 410, QStringLiteral("im Fach ") + StripDashSlash(subject));
+
+    SetPrintFontBold(false);
+    SetListFontSize(50);
+    PrintTextOut(e.left, 630, QStringLiteral("Name des Prüflings:"));
+    PrintTextOut(v, 630, student.surname + QStringLiteral(", ") + student.firstName);
+    PrintTextOut(e.left, 700, QStringLiteral("Klasse:"));
+    PrintTextOut(v, 700, student.klasse);
+    PrintTextOut(e.left, 770, QStringLiteral("Prüfungszeit:"));
+    PrintTextOut(v, 770, QStringLiteral("______________________________"));
+    PrintTextOut(e.left, 850, QStringLiteral("Prüfungsaufgaben:"));
+    Rule(e.left, 920, e.right, 920);
+    Rule(e.box, 920, e.box, 2120);
+    PrintTextOut(v, 2270, QStringLiteral("Prüfungsnote: ____________________"));
+    PrintTextOut(e.left, 2430, QStringLiteral("Datum: _____________"));
+    SetListFontSize(30);
+    PrintTextOut(v + 270, 2340, QStringLiteral("Die Note wurde auf Wunsch des Schülers"));
+    PrintTextOut(v + 270, 2390, QStringLiteral("O  mitgeteilt          O  mitgeteilt und begründet"));
+    Rule(e.left, 2620, e.left + 500, 2620);
+    Rule(v, 2620, v + 550, 2620);
+    Rule(v + 670, 2620, v + 1200, 2620);
+    SetListFontSize(35);
+    PrintTextOut(e.left, 2630, QStringLiteral("(Schriftführer)"));
+    PrintTextOut(v, 2630, QStringLiteral("(Fachlehrer)"));
+    PrintTextOut(v + 670, 2630, QStringLiteral("(Vorsitzender des Prüfungsausschusses)"));
+    EndPrint();
+}
+
+bool PrintExamProtocols(const ClassPrintData& cls, const std::vector<StudentPrintData>& students,
+                        int s, int listType, int examKind, const PrintLoopHooks& hooks)
+{
+    bool aborted = false;
+    for (const StudentPrintData& st : students) {
+        const QString word = ProtocolExamWord(st.sheet.grid, s - 1, listType, examKind);
+        if (word.isEmpty())
+            continue;
+        if (hooks.showProgress)
+            hooks.showProgress(st.surname + QStringLiteral("  ") + st.firstName);
+        PrintExamProtocol(cls, st, s, word);
+        if (hooks.abortNow()) {
+            aborted = true;
+            if (hooks.clearAbortRequest)
+                hooks.clearAbortRequest();
+            break;
+        }
+    }
+    if (hooks.finish)
+        hooks.finish();
+    return !aborted;
+}
+
+} // namespace hsa

@@ -1,0 +1,190 @@
+#include "layoutfixture.h"
+#include "print/layouts/protocols.h"
+#include "print/layouts/subjectlists.h"
+
+using namespace hsa;
+using hsa::test::LayoutTest;
+
+TEST(SubjectListGeometry, EdgesForPageWidth2030)
+{
+    const ParticipantListEdges p = ParticipantListGeometry(2030);
+    EXPECT_EQ(std::vector<int>({p.left, p.x1, p.x2, p.x3, p.x4, p.x5, p.right}),
+              std::vector<int>({100, 201, 912, 1114, 1317, 1621, 1930}));
+    EXPECT_EQ(std::vector<int>({p.x2 + 3 * p.c, p.x2 + 6 * p.c, p.x2 + 9 * p.c}),
+              std::vector<int>({1164, 1416, 1668}));
+    const CommunicationListEdges c = CommunicationListGeometry(2030);
+    EXPECT_EQ(std::vector<int>({c.left, c.x1, c.xJ, c.xE, c.xA, c.right}),
+              std::vector<int>({100, 201, 1013, 1216, 1621, 1930}));
+    const ProtocolEdges r = ProtocolGeometry(2030);
+    EXPECT_EQ(r.value, 708);
+    EXPECT_EQ(r.box, 1011);
+}
+
+TEST_F(LayoutTest, BoundaryGradeTextsPerRow)
+{
+    struct Case { const char* name; QString code, written, year; QString expected; };
+    const Case cases[] = {
+        {"written 3.4, year 3.0", "M", "3.4", "3.0", QStringLiteral("3 :  [ 1,0...5,7 ]")},
+        {"no year mark", "M", "3.4", "- ", QStringLiteral("-")},
+        {"project row", "Proj", "3.4", "3.0", QStringLiteral("-")},
+        {"written still pending", "M", "P", "3.0", QStringLiteral("-")},
+    };
+    for (const Case& c : cases) {
+        ExamGrid g;
+        g.at(ColCode, 2) = c.code;
+        g.at(ColWritten, 2) = c.written;
+        g.at(ColYear, 2) = c.year;
+        EXPECT_EQ(BoundaryGradeText(g, 2, kExamOral, cls.context), c.expected) << c.name;
+    }
+}
+
+TEST_F(LayoutTest, WrittenListCorrectionColumnsOnlyForTheThreeSubjects)
+{
+    struct Case { int s; bool columns; const char* first; const char* second; };
+    const Case cases[] = {{2, true, "Note", "Note"}, {3, true, "Note", "Note"},
+                          {4, true, "Note   ", "Note "}, {5, false, "", ""}};
+    for (const Case& c : cases) {
+        const std::vector<StudentPrintData> students{student(1, c.s - 1, QStringLiteral("P"))};
+        PrintSubjectExamList(cls, students, c.s, ListWritten, kExamOral, false);
+        const PrintJob& job = dev().lastJob();
+        const QString name = cls.subjects.subjectNames[c.s];
+        EXPECT_EQ(job.findText(QStringLiteral("Erstkorrektur")).has_value(), c.columns) << name.toStdString();
+        EXPECT_EQ(job.findText(QStringLiteral("(Unterschrift)")).has_value(), c.columns) << name.toStdString();
+        if (!c.columns)
+            continue;
+        QStringList headings;
+        for (const PrintedText& t : job.texts())
+            if (t.pageY() == 175 && (t.x == 912 + 20 || t.x == 1164 + 20 || t.x == 1416 + 20))
+                headings << t.text;
+        EXPECT_EQ(headings, QStringList({QString::fromUtf8(c.first), QString::fromUtf8(c.second),
+                                         QStringLiteral("Note für die")}))
+            << name.toStdString();
+    }
+}
+
+TEST_F(LayoutTest, SelectionAndMarksPerListType)
+{
+    const int row = 2; // Mathematik, s = 3
+    const std::vector<StudentPrintData> students{
+        student(1, row, QStringLiteral("P"), {}, QStringLiteral("P"), QStringLiteral("3.0")),
+        student(2, row, QStringLiteral("2.0"), QStringLiteral("P"), {}, QStringLiteral("2.0")),
+        student(3, row, QStringLiteral("- ")),
+        student(4, row, QStringLiteral("3.4"), QStringLiteral("2.0"), QStringLiteral("2.0"), QStringLiteral("3.0")),
+        student(5, row, QStringLiteral("P"), {}, QStringLiteral("P"), QStringLiteral("3.0")),
+    };
+    struct Case { const char* name; int type, kind; bool marks; QString title; QList<int> listed; };
+    const Case cases[] = {
+        {"written", ListWritten, kExamOral, true, "Schriftliche Prüfungen im Fach Mathematik", {1, 2, 4, 5}},
+        {"oral", ListOral, kExamOral, true, "Mündliche Prüfungen im Fach Mathematik", {1, 4, 5}},
+        {"practical", ListOral, kExamPractical, false, "Praktische Prüfungen im Fach Mathematik", {2, 4}},
+        {"organisation", ListOrganisation, kExamOral, true, "Mündliche Prüfungen im Fach Mathematik", {1, 4, 5}},
+    };
+    for (const Case& c : cases) {
+        PrintSubjectExamList(cls, students, 3, c.type, c.kind, c.marks);
+        const PrintJob& job = dev().lastJob();
+        EXPECT_EQ(at(job, c.title), QPoint(100, 100)) << c.name;
+        for (int nr = 1; nr <= 5; ++nr) {
+            const QPoint p = at(job, QStringLiteral("Name%1 Vor").arg(nr));
+            const int place = c.listed.indexOf(nr);
+            EXPECT_EQ(p.y(), place < 0 ? -1 : 260 + 75 * place) << c.name << " student " << nr;
+        }
+        // The organisation list carries no marks.
+        EXPECT_EQ(job.findText(QStringLiteral("Endn. Bereich")).has_value(), c.type == ListOral && c.marks)
+            << c.name;
+    }
+    // The oral list with marks: the written column with the second mark after
+    // four blanks, the exam mark, and boundary texts computed row by row (the
+    // pending written mark of student 5 gets "-", not the text of student 4).
+    PrintSubjectExamList(cls, students, 3, ListOral, kExamOral, true);
+    const PrintJob& job = dev().lastJob();
+    EXPECT_EQ(at(job, QStringLiteral("3.4    2.0")), QPoint(1114 + 14, 260 + 75));
+    EXPECT_EQ(at(job, QStringLiteral("2.0")), QPoint(1621 + 34, 260 + 75));
+    EXPECT_EQ(at(job, QStringLiteral("3 :  [ 1,0...5,7 ]")), QPoint(1317 + 14, 260 + 75));
+    QList<int> dashRows;
+    for (const PrintedText& t : job.texts())
+        if (t.text == QStringLiteral("-") && t.x == 1317 + 14)
+            dashRows << t.pageY();
+    EXPECT_EQ(dashRows, QList<int>({260, 260 + 150}));
+}
+
+TEST_F(LayoutTest, LongListsContinueOnFurtherPages)
+{
+    std::vector<StudentPrintData> students;
+    for (int nr = 1; nr <= 38; ++nr)
+        students.push_back(student(nr, 2, QStringLiteral("P")));
+    PrintSubjectExamList(cls, students, 3, ListWritten, kExamOral, false);
+    const PrintJob& job = dev().lastJob();
+    ASSERT_EQ(job.pages, 2);
+    QList<int> rowsPerPage{0, 0}, headsPerPage{0, 0};
+    int feet = 0;
+    for (const PrintedText& t : job.texts()) {
+        if (t.text.startsWith(QStringLiteral("Name")))
+            ++rowsPerPage[t.page];
+        if (t.text == QStringLiteral("Schüler") || t.text == QStringLiteral("Erstkorrektur"))
+            ++headsPerPage[t.page];
+        if (t.text == QStringLiteral("(Unterschrift)")) {
+            ++feet;
+            EXPECT_EQ(t.page, 1);
+            EXPECT_EQ(QPoint(t.x, t.pageY()), QPoint(1164, 260 + 6 * 75 + 120));
+        }
+    }
+    EXPECT_EQ(rowsPerPage, QList<int>({32, 6}));
+    EXPECT_EQ(headsPerPage, QList<int>({2, 2}));
+    EXPECT_EQ(feet, 1);
+    // The first page's vertical rules end at its last row rule.
+    int firstPageBottom = 0;
+    for (const PrintedLine& l : job.lines())
+        if (l.page == 0 && l.x1 == 100 && l.x2 == 100)
+            firstPageBottom = -l.y2;
+    EXPECT_EQ(firstPageBottom, 260 + 32 * 75 - 20);
+
+    struct Case { int rows; int pages; };
+    for (const Case c : {Case{35, 1}, Case{36, 2}}) {
+        const std::vector<StudentPrintData> some(students.begin(), students.begin() + c.rows);
+        PrintCommunicationExamList(cls, some, QStringLiteral("10a"), 4, false);
+        EXPECT_EQ(dev().lastJob().pages, c.pages) << c.rows << " rows";
+    }
+}
+
+TEST_F(LayoutTest, ProtocolsBySelectionWordAndAbort)
+{
+    struct Case { const char* name; int type, kind; QString comm, oral, word; };
+    const Case cases[] = {
+        {"oral pending", ListOralProtocols, kExamOral, "2.0", "P", "mündliche"},
+        {"practical pending, kind oral", ListOralProtocols, kExamOral, "P", "", "mündliche"},
+        {"practical pending", ListOralProtocols, kExamPractical, "P", "", "praktische"},
+        {"oral pending, kind practical", ListOralProtocols, kExamPractical, "", "P", ""},
+        {"communication", ListCommProtocols, kExamOral, "P", "", "Kommunikationsprüfung"},
+        {"communication, oral only", ListCommProtocols, kExamOral, "", "P", ""},
+    };
+    for (const Case& c : cases) {
+        ExamGrid g;
+        g.at(ColComm, 3) = c.comm;
+        g.at(ColOral, 3) = c.oral;
+        EXPECT_EQ(ProtocolExamWord(g, 3, c.type, c.kind), c.word) << c.name;
+    }
+    for (auto [in, out] : {std::pair{"Wirtschaft-/Beruf", "Wirtschaft- Beruf"}, std::pair{"a-/b-/c", "a- b- c"},
+                           std::pair{"Mathe/Physik", "Mathe/Physik"}})
+        EXPECT_EQ(StripDashSlash(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
+
+    std::vector<StudentPrintData> students;
+    for (int nr = 1; nr <= 4; ++nr)
+        students.push_back(student(nr, 5, QStringLiteral("2.0"), {}, QStringLiteral("P")));
+    int asked = 0, cleared = 0, finished = 0;
+    QStringList progress;
+    PrintLoopHooks hooks;
+    hooks.showProgress = [&](const QString& t) { progress << t; };
+    hooks.abortRequested = [&] { return ++asked == 2; };
+    hooks.clearAbortRequest = [&] { ++cleared; };
+    hooks.finish = [&] { ++finished; };
+    EXPECT_FALSE(PrintExamProtocols(cls, students, 6, ListOralProtocols, kExamOral, hooks));
+    ASSERT_EQ(dev().jobs.size(), 2);
+    EXPECT_EQ(progress, QStringList({"Name1  Vor", "Name2  Vor"}));
+    EXPECT_EQ(cleared, 1);
+    EXPECT_EQ(finished, 1);
+    const PrintJob& job = dev().lastJob();
+    EXPECT_EQ(at(job, QStringLiteral("Niederschrift über die mündliche Prüfung")), QPoint(708, 340));
+    EXPECT_EQ(at(job, QStringLiteral("im Fach Wirtschaft- Beruf")), QPoint(708, 410));
+    EXPECT_EQ(at(job, QStringLiteral("Irgendwo")), QPoint(708, 80));
+    EXPECT_EQ(at(job, QStringLiteral("Abschlussprüfung Schuljahr 25/26")), QPoint(708, 150));
+}
