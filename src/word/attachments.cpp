@@ -65,13 +65,15 @@ bool openInWordProcessor(const QString& path)
 
 QString SafeAttachmentName(const QString& last, const QString& first)
 {
-    QString name = last + QLatin1Char('_') + first;
-    for (QChar& c : name)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || QStringLiteral("/\\<>:\"|?*").contains(c))
-            c = QLatin1Char('_');
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        name = QStringLiteral("_");
-    return name;
+    auto safe = [](QString part) {
+        for (QChar& c : part)
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F || QStringLiteral("/\\<>:\"|?*").contains(c))
+                c = QLatin1Char('_');
+        if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String(".."))
+            part = QStringLiteral("_");
+        return part;
+    };
+    return safe(last) + QLatin1Char('_') + safe(first);
 }
 
 QString AttachmentPath(const QString& classFolder, const QString& last, const QString& first)
@@ -107,7 +109,8 @@ QStringList OpenDocumentsIn(const QString& folder)
             const QString rest = entry.mid(2);
             doc = rest;
             for (const QString& d : documents)
-                if (d.endsWith(rest, Qt::CaseInsensitive) && d.size() - rest.size() <= 2)
+                if (!d.startsWith(QLatin1String("~$")) && d.endsWith(rest, Qt::CaseInsensitive)
+                    && d.size() - rest.size() <= 2)
                     doc = d;
         } else {
             continue;

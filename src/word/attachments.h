@@ -22,8 +22,9 @@ inline const QString kMsgNoWordHandler =
 inline const QString kMsgWordDocumentsOpen =
     QStringLiteral("Es sind noch Word-Dokumente geöffnet.\n\rBitte speichern, falls gewünscht und schließen");
 
-// The student's part of the file name: "/", "\", control characters and
-// <>:"|?* become "_"; an empty, "." or ".." name becomes "_".
+// The student's part of the file name, NACHNAME + "_" + VORNAME, each name
+// made safe: "/", "\", control characters and <>:"|?* become "_"; an empty,
+// "." or ".." name becomes "_".
 QString SafeAttachmentName(const QString& last, const QString& first);
 // The attachment to create: classFolder + SafeAttachmentName + ".docx".
 QString AttachmentPath(const QString& classFolder, const QString& last, const QString& first);
