@@ -69,31 +69,8 @@ void WordFormsController::run()
     const int current = s.currentStudentRecord;
     const int nr = current >= 0 && current < t.recordCount() ? ParseLeadingInt(t.valueOrEmpty(current, "NR")) : 0;
 
-    int copies = 1;
-    int from = nr, to = nr;
-    bool single = true;
-    if (formType == 0) {
-        copies = 0;
-        while (copies < 1 || copies > 30) {
-            const auto answer = prompts().input(QString(), QStringLiteral("Wie viele Exemplare (max. 30)?"),
-                                                QStringLiteral("1"));
-            if (!answer)
-                return;
-            const QString a = answer->trimmed();
-            bool whole = false;
-            copies = a.toInt(&whole);
-            if (!whole)
-                copies = 0;
-        }
-    } else if (range != 0) {
-        single = false;
-        from = range == 1 ? 1 : fromNr;
-        to = range == 1 ? 40 : toNr;
-    }
-    const bool oneJob = !single && variant == 1;
-
-    // Without the office suite nothing can be printed: said once, before any
-    // work is done.
+    // Without the office suite or the template nothing can be printed: said
+    // once, before the user is asked anything.
     if (OfficeProgram().isEmpty()) {
         showError(kMsgNoOffice);
         return;
@@ -108,6 +85,25 @@ void WordFormsController::run()
             return;
         }
     }
+    int copies = 1;
+    int from = nr, to = nr;
+    bool single = true;
+    if (formType == 0) {
+        copies = 0;
+        while (copies < 1 || copies > 30) {
+            const auto answer = prompts().input(QString(), QStringLiteral("Wie viele Exemplare (max. 30)?"),
+                                                QStringLiteral("1"));
+            if (!answer)
+                return;
+            copies = answer->trimmed().toInt(); // not a whole number: 0, asked again
+        }
+    } else if (range != 0) {
+        single = false;
+        from = range == 1 ? 1 : fromNr;
+        to = range == 1 ? 40 : toNr;
+    }
+    const bool oneJob = !single && variant == 1;
+
     const QString bmk = FindFileCI(s.programDir, QStringLiteral("doc/") + type + QStringLiteral(".bmk"));
 
     QTemporaryDir tmp;
