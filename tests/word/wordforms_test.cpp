@@ -21,7 +21,8 @@ using namespace hsa::test;
 namespace {
 
 // A stub "lp" records its arguments and keeps each job's file; a stub
-// "soffice" turns every input into a one-page PDF and keeps the input.
+// "soffice" turns every input into a one-page PDF (or a given ".docx") and
+// keeps the input.
 const char* const kLp = "#!/bin/sh\n"
                         "echo \"$*\" >> \"$STUB_DIR/lp.log\"\n"
                         "for a; do f=\"$a\"; done\n"
@@ -33,10 +34,11 @@ const char* const kOffice = "#!/bin/sh\n"
                             "while [ $# -gt 0 ]; do\n"
                             "  case \"$1\" in\n"
                             "    --outdir) out=\"$2\"; shift 2;;\n"
-                            "    --convert-to) shift 2;;\n"
+                            "    --convert-to) fmt=\"$2\"; shift 2;;\n"
                             "    -*) shift;;\n"
                             "    *) b=$(basename \"$1\"); cp \"$1\" \"$STUB_DIR/in_$b\";\n"
-                            "       cp \"$STUB_PDF\" \"$out/${b%.*}.pdf\"; shift;;\n"
+                            "       if [ \"$fmt\" = docx ]; then src=\"$STUB_DOCX\"; else src=\"$STUB_PDF\"; fi\n"
+                            "       cp \"$src\" \"$out/${b%.*}.$fmt\"; shift;;\n"
                             "  esac\n"
                             "done\n";
 
@@ -220,6 +222,21 @@ TEST_F(WordFormsTest, MissingTemplateOrOfficePrintsNothing)
     EXPECT_EQ(prompt.texts(), QStringList({kMsgNoOffice}));
     EXPECT_TRUE(lpCalls().isEmpty());
     EXPECT_TRUE(forms.mayClose());
+}
+
+// An old ".doc" template is converted once and kept as ".docx" beside it.
+TEST_F(WordFormsTest, OldDocTemplateIsConvertedOnce)
+{
+    const QString docx = folder.file("doc/anlage.docx");
+    ASSERT_TRUE(QFile::rename(docx, stubs.filePath("vorlage.docx")));
+    qputenv("STUB_DOCX", stubs.filePath("vorlage.docx").toUtf8());
+    folder.write("doc/anlage.doc", "alt");
+    ASSERT_TRUE(CreateCertificateAttachment(0)) << prompt.texts().join(" | ").toStdString();
+    ASSERT_TRUE(CreateCertificateAttachment(2));
+    EXPECT_TRUE(QFile::exists(docx));
+    QFile log(stubs.filePath("office.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll(), "call\n");
 }
 
 // With the real office suite each student's form carries his name.
