@@ -11,6 +11,7 @@ HSA_PACKAGES=(
   fonts-liberation
   zip unzip p7zip-full ziptool
   poppler-utils
+  libpugixml-dev libreoffice-writer-nogui cups-client python3-docx
   python3 python3-dbfread
   libssl-dev
   clang

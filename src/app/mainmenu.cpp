@@ -92,7 +92,17 @@ QList<MenuEntryDef> build()
       << item("AllgemeineEingaben1", "AnsichtZoom1", "Ansicht (Zoom)");
 
     // &Einzelschüler.
-    m << item("Einzelschueler1", "MarkierterSchker1", "Markierter Schüler");
+    m << item("Einzelschueler1", "Berichtschreiben1", "Markierter Schüler");
+
+    // PP: Zeugnisanlage (hidden): the Word forms and certificate attachments.
+    m << item("PPZeugnisanlage1", "MarkierterSchker1",
+              "MARKIERTER SCHÜLER:   Anlage erstellen / bearbeiten / zurücksetzen")
+      << item("PPZeugnisanlage1", "WordfensterfralleSchleranlegenbearbeiten1",
+              "ALLE SCHÜLER  (zusammen  in einer Wordinstanz mit vielen Fenstern) ")
+      << sep(item("PPZeugnisanlage1", "PPProjektbeschriebungBeobachtungsbogenBewertungsbogenZeugnisanlage1",
+                  "PP:  Projektbeschreibung, Beobachtungsbogen, Bewertungsbogen, Zeugnisanlage"))
+      << item("PPZeugnisanlage1", "SeriendruckfrZeugnisanlagen1",
+              "Seriendruck für  PP-Formulare und  Zeugnisanlagen");
 
     // &Notentabellen: the whole-class grade tables.
     m << item("Notentabellen1", "JahresleistungEingabe1",

@@ -23,6 +23,11 @@
 #include "print/pagemodel.h"
 #include "print/printmenu.h"
 #include "print/printsettings.h"
+#include "word/attachments.h"
+#include "word/wordformswindow.h"
+
+#include <QPointer>
+#include <QStatusBar>
 
 namespace hsa {
 
@@ -33,11 +38,19 @@ void InstallProgramParts()
     InstallExchangeParts();
     RegisterWindowClass(QStringLiteral("TForm2"), [] { return CreateGradeWindow(); });
     RegisterWindowClass(QStringLiteral("Tmemoeingabe"), [] { return CreateMemoEditor(); });
+    RegisterWindowClass(QStringLiteral("TForm4"), [] { return CreateWordFormsWindow(); });
 
     ClassFileHooks& cf = classFiles().hooks();
     cf.showPasswordDialog = [](bool modal) { ShowPasswordDialog(modal); };
 
     cf.applyPrintSettings = [] { ApplyPrintSettingsForClassList(); };
+    cf.noWordDocumentsOpen = [] { return !CheckNoWordDocumentsOpen(); };
+
+    // The certificate attachment of the student in the grade window.
+    GradeWindowHooks& gh = gradeWindow().hooks();
+    gh.openCertificateAttachment = [] { OpenCertificateAttachment(gradeWindow().record()); };
+    gh.recreateCertificateAttachment = [] { RecreateCertificateAttachment(gradeWindow().record()); };
+    gh.remindOpenAttachments = [] { CheckNoWordDocumentsOpen(); };
 
     // Quitting closes the table as it stands; the menu's "schließen" asks first.
     appHooks().closeClassTable = [] {
@@ -97,8 +110,20 @@ void InstallMenuHandlers(TForm1& form)
     RegisterMenuHandler(QStringLiteral("speichernundverlassen1"), [] { classGrid().CloseTable(); });
     RegisterMenuHandler(QStringLiteral("JLEZAnsichtnachDurchschnittsortieren1"), [] { classGrid().SortMenuEntry(); });
 
-    // The grade window of the marked student.
-    RegisterMenuHandler(QStringLiteral("MarkierterSchker1"), [] { OpenGradeWindow(); });
+    // The grade window of the marked student, and the Word documents.
+    RegisterMenuHandler(QStringLiteral("Berichtschreiben1"), [] { OpenGradeWindow(); });
+    RegisterMenuHandler(QStringLiteral("MarkierterSchker1"), [] { OpenGradeWindow(kOpenModeNote); });
+    const QPointer<TForm1> main(&form);
+    RegisterMenuHandler(QStringLiteral("WordfensterfralleSchleranlegenbearbeiten1"), [main] {
+        OpenAllCertificateAttachments([main](const QString& text) {
+            if (main)
+                main->statusBar()->showMessage(text);
+        });
+    });
+    RegisterMenuHandler(QStringLiteral("PPProjektbeschriebungBeobachtungsbogenBewertungsbogenZeugnisanlage1"),
+                        [] { ShowWordFormsWindow(ProgramWindow(QStringLiteral("Form4"))); });
+    RegisterMenuHandler(QStringLiteral("SeriendruckfrZeugnisanlagen1"),
+                        [] { ShowWordFormsWindow(ProgramWindow(QStringLiteral("Form4")), 3); });
 
     // School, password and the small dialogs.
     RegisterMenuHandler(QStringLiteral("Schulart1"), [] { ShowSchoolDataDialog(); });

@@ -422,6 +422,12 @@ void TForm2::build()
     Memo2->setVisible(false);
     p2->addWidget(Memo2, 0, 1);
     auto* nav2 = new QHBoxLayout;
+    Button14 = new QPushButton(QStringLiteral("Word - Zeugnisanlage öffnen"), page2);
+    Button14->setObjectName(QStringLiteral("Button14"));
+    Button15 = new QPushButton(QStringLiteral("Zeugnisanlagedatei neu erstellen"), page2);
+    Button15->setObjectName(QStringLiteral("Button15"));
+    nav2->addWidget(Button14);
+    nav2->addWidget(Button15);
     Button6 = new QPushButton(QStringLiteral("vorheriger"), page2);
     Button6->setObjectName(QStringLiteral("Button6"));
     Button13 = new QPushButton(QStringLiteral("nächster"), page2);
@@ -445,6 +451,18 @@ void TForm2::build()
         Busy b(busy_);
         if (c_->hooks().printNotes)
             c_->hooks().printNotes();
+    });
+    // The attachment's own messages must not close the window under the
+    // user (Busy marks them as the window's own).
+    connect(Button14, &QPushButton::clicked, this, [this] {
+        flushPendingEdits();
+        Busy b(busy_);
+        c_->OpenAttachment();
+    });
+    connect(Button15, &QPushButton::clicked, this, [this] {
+        flushPendingEdits();
+        Busy b(busy_);
+        c_->RecreateAttachment();
     });
     connect(Button1, &QPushButton::clicked, this, [this] {
         {
@@ -573,6 +591,8 @@ void TForm2::applyLayout()
         profileItems[i]->setText(codes[i]);
 
     Memo2->setVisible(l.classTypeHintShown);
+    Button14->setVisible(l.attachmentControlsShown);
+    Button15->setVisible(l.attachmentControlsShown);
     Memo2->setPlainText(c_->classTypeHint());
 
     hintsLabel->setText(l.hintsLabel);

@@ -99,6 +99,8 @@ public:
     QPushButton* Button9 = nullptr;
     QPushButton* Button10 = nullptr;
     QPushButton* Button13 = nullptr;
+    QPushButton* Button14 = nullptr; // "Word - Zeugnisanlage öffnen"
+    QPushButton* Button15 = nullptr; // "Zeugnisanlagedatei neu erstellen"
     QPushButton* Button6 = nullptr;
 
     QAction* Verhalten1 = nullptr;

@@ -339,8 +339,22 @@ bool GradeWindowController::Back()
 {
     if (!open_)
         return true;
+    if (hooks_.remindOpenAttachments)
+        hooks_.remindOpenAttachments();
     recalc();
     return Close();
+}
+
+void GradeWindowController::OpenAttachment()
+{
+    if (open_ && hooks_.openCertificateAttachment)
+        hooks_.openCertificateAttachment();
+}
+
+void GradeWindowController::RecreateAttachment()
+{
+    if (open_ && hooks_.recreateCertificateAttachment)
+        hooks_.recreateCertificateAttachment();
 }
 
 bool GradeWindowController::SavePhrasesAndClose()

@@ -68,6 +68,11 @@ struct GradeWindowHooks {
     // "Notizfeld drucken": the note page of the current student with the
     // notes as they stand.
     std::function<void()> printNotes;
+    // Replaces the current student's attachment by a freshly filled template.
+    std::function<void()> recreateCertificateAttachment;
+    // Going back to the main window: names attachments still open in the
+    // word processor (the program cannot save them for the user).
+    std::function<void()> remindOpenAttachments;
 };
 
 enum class StepResult {
@@ -97,6 +102,11 @@ public:
     bool Back();
     // "Floskeln speichern / schließen": writes "floskel3.dat" and closes.
     bool SavePhrasesAndClose();
+
+    // ---- the certificate attachment (notes page): "Word - Zeugnisanlage
+    // öffnen" and "Zeugnisanlagedatei neu erstellen"
+    void OpenAttachment();
+    void RecreateAttachment();
 
     // ---- next and previous
     StepResult Next();

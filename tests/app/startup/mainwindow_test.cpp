@@ -310,7 +310,7 @@ TEST_F(MainWindowTest, ChooseAndOpenAClassThroughTheMenu)
     ClassTable().setValue(0, "M/W", "w");
     ClassTable().post();
     state().currentStudentRecord = 0;
-    form->trigger("MarkierterSchker1");
+    form->trigger("Berichtschreiben1");
     QWidget* grades = ProgramWindow("Form2");
     ASSERT_NE(grades, nullptr);
     EXPECT_TRUE(grades->isVisible()) << prompt.texts().join(" | ").toStdString();

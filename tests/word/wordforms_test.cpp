@@ -1,0 +1,260 @@
+#include "word/attachments.h"
+#include "word/office.h"
+#include "word/wordforms.h"
+
+#include "platform/shell.h"
+#include "print/printer.h"
+#include "print/recordingdevice.h"
+#include "support/classfolder.h"
+#include "tools.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace hsa;
+using namespace hsa::test;
+
+namespace {
+
+// A stub "lp" records its arguments and keeps each job's file; a stub
+// "soffice" turns every input into a one-page PDF (or a given ".docx") and
+// keeps the input.
+const char* const kLp = "#!/bin/sh\n"
+                        "echo \"$*\" >> \"$STUB_DIR/lp.log\"\n"
+                        "for a; do f=\"$a\"; done\n"
+                        "n=$(ls \"$STUB_DIR\" | grep -c '^job')\n"
+                        "cp \"$f\" \"$STUB_DIR/job$n.pdf\"\n"
+                        "[ -z \"$LP_REFUSE\" ] || { echo 'lp: The printer or class does not exist.' >&2; exit 1; }\n";
+const char* const kOffice = "#!/bin/sh\n"
+                            "echo call >> \"$STUB_DIR/office.log\"\n"
+                            "while [ $# -gt 0 ]; do\n"
+                            "  case \"$1\" in\n"
+                            "    --outdir) out=\"$2\"; shift 2;;\n"
+                            "    --convert-to) fmt=\"$2\"; shift 2;;\n"
+                            "    -*) shift;;\n"
+                            "    *) b=$(basename \"$1\"); cp \"$1\" \"$STUB_DIR/in_$b\";\n"
+                            "       if [ \"$fmt\" = docx ]; then src=\"$STUB_DOCX\"; else src=\"$STUB_PDF\"; fi\n"
+                            "       cp \"$src\" \"$out/${b%.*}.$fmt\"; shift;;\n"
+                            "  esac\n"
+                            "done\n";
+
+int Pages(const QString& pdf)
+{
+    const QString info = RunPeer("pdfinfo", {pdf});
+    const int at = info.indexOf("Pages:");
+    return at < 0 ? -1 : info.mid(at + 6).section('\n', 0, 0).trimmed().toInt();
+}
+
+class WordFormsTest : public RealClassFixture {
+protected:
+    void SetUp() override
+    {
+        RealClassFixture::SetUp();
+        setShell(&shell);
+        setPrinterSystem(&printers);
+        savedPath = qgetenv("PATH");
+        writeStub("lp", kLp);
+        writeStub("soffice", kOffice);
+        qputenv("STUB_DIR", stubs.path().toUtf8());
+        onePage = stubs.filePath("eine-seite.pdf");
+        QPdfWriter writer(onePage);
+        QPainter p(&writer);
+        p.drawText(100, 100, "Seite");
+        p.end();
+        qputenv("STUB_PDF", onePage.toUtf8());
+        qputenv("PATH", (stubs.path() + ":/usr/bin:/bin").toUtf8());
+        makeClass("9a_25262.dbf", {{"1", "Muster", "Anna", "W", {{"AG3", "01.02.2010"}}},
+                                   {"2", "Beispiel", "Ben", "M", {{"AG3", "02.02.2010"}}},
+                                   {"3", "Probe", "Paula", "W", {{"AG3", "03.02.2010"}}},
+                                   {"4", "FAKTOR", "Gewichte", "M", {{"AG3", "1"}}}});
+        openClass("9a_25262.dbf");
+        state().currentStudentRecord = 0;
+        forms = WordFormsController();
+    }
+    void TearDown() override
+    {
+        qputenv("PATH", savedPath);
+        qunsetenv("LP_REFUSE");
+        setPrinterSystem(nullptr);
+        setShell(nullptr);
+        RealClassFixture::TearDown();
+    }
+    void writeStub(const QString& name, const char* script)
+    {
+        QFile f(stubs.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(script);
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QStringList lpCalls() const
+    {
+        QFile f(stubs.filePath("lp.log"));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+    QString job(int n) const { return stubs.filePath(QString("job%1.pdf").arg(n)); }
+    void reset()
+    {
+        for (const QString& f : QDir(stubs.path()).entryList({"job*", "in_*", "*.log"}, QDir::Files))
+            QFile::remove(stubs.filePath(f));
+        prompt.clear();
+    }
+
+    QTemporaryDir stubs;
+    QByteArray savedPath;
+    QString onePage;
+    RecordingShell shell;
+    RecordingPrinterSystem printers{{"Buero", "PDF-Datei"}, "Buero"};
+    WordFormsController forms;
+};
+
+} // namespace
+
+TEST_F(WordFormsTest, PrintsThroughTheChosenPrinter)
+{
+    const struct {
+        const char* name;
+        int type, range, variant, from, to;
+        QStringList answers;       // copies, file name
+        const char* printer;
+        bool abort;
+        bool refuse;
+        QStringList calls;         // lp arguments before the file
+        QList<int> pages;          // of each job
+        QStringList done;
+        QString message;           // last message contains
+    } cases[] = {
+        {"one job per student", 1, 1, 0, 1, 1, {}, "Buero", false, false,
+         {"-d Buero -n 1 -t Nr. 1 Muster", "-d Buero -n 1 -t Nr. 2 Beispiel", "-d Buero -n 1 -t Nr. 3 Probe"},
+         {1, 1, 1}, {"Muster", "Beispiel", "Probe"}, {}},
+        {"one joined job", 2, 1, 1, 1, 1, {}, "Buero", false, false, {"-d Buero -n 1 -t Formulare bewertungsbogen"},
+         {3}, {"Muster", "Beispiel", "Probe"}, {}},
+        {"range", 1, 2, 0, 2, 3, {}, "Buero", false, false,
+         {"-d Buero -n 1 -t Nr. 2 Beispiel", "-d Buero -n 1 -t Nr. 3 Probe"}, {1, 1}, {"Beispiel", "Probe"}, {}},
+        {"copies asked again", 0, 0, 1, 1, 1, {"31", "x", "0", "3"}, "Buero", false, false,
+         {"-d Buero -n 3 -t Nr. 1 Muster"}, {1}, {"Muster"}, {}},
+        {"PDF file", 1, 1, 0, 1, 1, {"ausdruck"}, "PDF-Datei", false, false, {}, {}, {"Muster", "Beispiel", "Probe"}, {}},
+        {"abort", 1, 1, 1, 1, 1, {}, "Buero", true, false, {}, {}, {}, {}},
+        {"refused", 1, 0, 0, 1, 1, {}, "Buero", false, true, {"-d Buero -n 1 -t Nr. 1 Muster"}, {1}, {},
+         "nicht angenommen"},
+    };
+    for (const auto& c : cases) {
+        reset();
+        ASSERT_TRUE(printer().SelectPrinterDevice(c.printer, {}, {}));
+        for (const QString& a : c.answers)
+            prompt.text(a == "ausdruck" ? stubs.filePath(a) : a);
+        if (c.refuse)
+            qputenv("LP_REFUSE", "1");
+        else
+            qunsetenv("LP_REFUSE");
+        forms.hooks().processEvents = [&] { state().printAbortRequested = c.abort; };
+        forms.formType = c.type;
+        forms.range = c.range;
+        forms.variant = c.variant;
+        forms.fromNr = c.from;
+        forms.toNr = c.to;
+        forms.Start();
+
+        QStringList calls = lpCalls();
+        for (QString& call : calls)
+            call = call.section(' ', 0, -2);
+        EXPECT_EQ(calls, c.calls) << c.name;
+        for (int i = 0; i < c.pages.size(); ++i)
+            EXPECT_EQ(Pages(job(i)), c.pages[i]) << c.name << " job " << i;
+        EXPECT_EQ(forms.done(), c.done) << c.name;
+        EXPECT_TRUE(forms.mayClose()) << c.name;
+        if (!c.message.isEmpty())
+            EXPECT_TRUE(prompt.lastText().contains(c.message)) << c.name << prompt.lastText().toStdString();
+        if (QString(c.printer) == "PDF-Datei")
+            EXPECT_EQ(Pages(stubs.filePath("ausdruck.pdf")), 3) << c.name;
+        if (c.abort)
+            EXPECT_EQ(state().printToNr, 39) << c.name;
+        EXPECT_EQ(prompt.remainingAnswers(), 0) << c.name;
+    }
+}
+
+// The attachment is printed as the user left it, never filled again; a
+// student without one is named.  Failed conversions are never counted.
+TEST_F(WordFormsTest, AttachmentsPrintAsTheyStand)
+{
+    ASSERT_TRUE(CreateCertificateAttachment(0));
+    ASSERT_TRUE(CreateCertificateAttachment(2));
+    const QByteArray edited = folder.read("doc/anlage10.docx");
+    folder.write("9a_25262/Probe_Paula.docx", edited);
+    forms.formType = 3;
+    forms.range = 1;
+    forms.variant = 1;
+    forms.Start();
+    EXPECT_TRUE(prompt.texts().contains(QDir::toNativeSeparators(QDir(classFolder()).filePath("Beispiel_Ben.docx"))
+                                        + " existiert nicht"));
+    QFile given(stubs.filePath("in_nr03.docx"));
+    ASSERT_TRUE(given.open(QIODevice::ReadOnly));
+    EXPECT_EQ(given.readAll(), edited);
+    EXPECT_EQ(Pages(job(0)), 2);
+    EXPECT_EQ(forms.done(), QStringList({"Muster", "Probe"}));
+
+    reset();
+    qputenv("STUB_PDF", "/dev/null");
+    forms.Start();
+    EXPECT_TRUE(lpCalls().isEmpty());
+    EXPECT_TRUE(prompt.lastText().contains("keine PDF-Datei")) << prompt.lastText().toStdString();
+    EXPECT_TRUE(forms.done().isEmpty());
+}
+
+TEST_F(WordFormsTest, MissingTemplateOrOfficePrintsNothing)
+{
+    QFile::remove(folder.file("doc/beobachtung.docx"));
+    forms.Start();
+    EXPECT_TRUE(prompt.lastText().endsWith("beobachtung.docx nicht gefunden")) << prompt.lastText().toStdString();
+    EXPECT_FALSE(QFile::exists(stubs.filePath("office.log")));
+
+    reset();
+    qputenv("PATH", stubs.path().toUtf8());
+    QFile::remove(stubs.filePath("soffice"));
+    forms.formType = 2;
+    forms.Start();
+    EXPECT_EQ(prompt.texts(), QStringList({kMsgNoOffice}));
+    EXPECT_TRUE(lpCalls().isEmpty());
+    EXPECT_TRUE(forms.mayClose());
+}
+
+// An old ".doc" template is converted once and kept as ".docx" beside it.
+TEST_F(WordFormsTest, OldDocTemplateIsConvertedOnce)
+{
+    const QString docx = folder.file("doc/anlage.docx");
+    ASSERT_TRUE(QFile::rename(docx, stubs.filePath("vorlage.docx")));
+    qputenv("STUB_DOCX", stubs.filePath("vorlage.docx").toUtf8());
+    folder.write("doc/anlage.doc", "alt");
+    ASSERT_TRUE(CreateCertificateAttachment(0)) << prompt.texts().join(" | ").toStdString();
+    ASSERT_TRUE(CreateCertificateAttachment(2));
+    EXPECT_TRUE(QFile::exists(docx));
+    QFile log(stubs.filePath("office.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll(), "call\n");
+}
+
+// With the real office suite each student's form carries his name.
+TEST_F(WordFormsTest, LibreOfficeFillsEachStudentsForm)
+{
+    qputenv("PATH", (stubs.path() + ":/usr/bin:/bin:/usr/local/bin").toUtf8());
+    QFile::remove(stubs.filePath("soffice"));
+    if (OfficeProgram().isEmpty())
+        GTEST_SKIP() << "LibreOffice nicht installiert: keine echte Umwandlung";
+    forms.formType = 1;
+    forms.range = 1;
+    forms.variant = 0;
+    forms.Start();
+    ASSERT_EQ(lpCalls().size(), 3) << prompt.texts().join(" | ").toStdString();
+    const char* names[] = {"Muster", "Beispiel", "Probe"};
+    for (int i = 0; i < 3; ++i) {
+        const QString text = RunPeer("pdftotext", {job(i), "-"});
+        EXPECT_TRUE(text.contains(names[i])) << names[i] << "\n" << text.toStdString();
+        EXPECT_TRUE(text.contains("Beobachtungsbogen")) << names[i];
+    }
+}
