@@ -51,6 +51,8 @@ ClassPrintData LoadClassPrintData()
     c.context = GradeContextFromState();
     c.today = PrintToday();
     c.fontStretch = s.print.printFontStretch;
+    c.printerFontName = s.print.printerFontName;
+    c.lineWidth = s.print.printLineWidth;
     return c;
 }
 

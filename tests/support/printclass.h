@@ -6,7 +6,14 @@
 #include "print/recordingdevice.h"
 #include "support/classfolder.h"
 
+#include <ostream>
 #include <tuple>
+
+// Failure messages show texts as text.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace hsa::test {
 

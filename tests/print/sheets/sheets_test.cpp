@@ -5,6 +5,10 @@
 #include "print/drivers.h"
 #include "print/layouts/studentsheets.h"
 #include "platform/scriptedprompt.h"
+#include "print/recordingdevice.h"
+#include "support/printclass.h"
+
+#include <QPoint>
 
 #include <gtest/gtest.h>
 
@@ -91,6 +95,7 @@ TEST_F(Sheets, SubjectColumnsSplitBySubjectCount)
     };
     for (const Row r : {Row{16, 8}, Row{17, 9}, Row{18, 9}, Row{20, 10}, Row{21, 10}}) {
         subjects(r.n);
+        st.sheet.grid = {};
         st.sheet.grid.at(ColYear, r.leftEnd - 1) = QStringLiteral("2.0");
         st.sheet.grid.at(ColYear, r.leftEnd) = QStringLiteral("4.0");
         const PrintJob& job = print(2);
@@ -118,13 +123,13 @@ TEST_F(Sheets, LongProjectAndExamSubjects)
     g.at(ColExamResult, 3) = QStringLiteral("3.0");
     g.at(ColOral, 3) = QStringLiteral("3.0*");
     const PrintJob& year = print(2);
-    EXPECT_EQ(at(year, "Geschichte/Gemeinschaft"), where("Geschichte/Gemeinschaft", 250, 1070 - 17));
-    EXPECT_EQ(at(year, "kunde"), where("kunde", 250, 1070 + 18));
+    EXPECT_EQ(at(year, "Geschichte/Gemeinschaft"), where("Geschichte/Gemeinschaft", 250, 1090 - 17));
+    EXPECT_EQ(at(year, "kunde"), where("kunde", 250, 1090 + 18));
     EXPECT_EQ(at(year, " "), where(" ", 1080, 1020 + 70 * (12 - 10)));
     EXPECT_EQ(at(year, "2.0"), QStringLiteral("fehlt")); // no mark beside "Projekt" on the right
     const PrintJob& final = print(3);
     EXPECT_EQ(at(final, "2.3  (PF)"), where("2.3  (PF)", 1540, 1160));
-    EXPECT_EQ(at(final, "3.1"), where("3.1", 700, 1070)); // starred oral: no "(PF)"
+    EXPECT_EQ(at(final, "3.1"), where("3.1", 700, 1090)); // starred oral: no "(PF)"
 }
 
 TEST_F(Sheets, BoundaryGradesAndEachDashRule)
