@@ -7,6 +7,7 @@
 #include "classes/classfiles.h"
 #include "classes/dbftable.h"
 #include "exchange/zipdialogs.h"
+#include "app/printentries.h"
 #include "app/programblock.h"
 #include "grades/certificatedateentry.h"
 #include "grades/classgrid.h"
@@ -112,7 +113,7 @@ void InstallMenuHandlers(TForm1& form)
     RegisterMenuHandler(QStringLiteral("NewTimesRoman1"), [] { ChoosePrintFontTimesNewRoman(); });
     RegisterMenuHandler(QStringLiteral("ArialwenigerText1"), [] { ChoosePrintFontArial(); });
     RegisterMenuHandler(QStringLiteral("INFODRUCKVORSCHAU1"), [] { ShowPrintPreviewHint(); });
-    (void)form;
+    InstallPrintEntries(form);
 }
 
 } // namespace hsa

@@ -37,6 +37,20 @@ bool startDriver()
     return true;
 }
 
+// A page that is still to come in this program version is told, not left
+// to print nothing without a word.  The certificate kinds choose per student.
+bool pageAvailable(int kind)
+{
+    if (kind == 1 || kind == 6 || kind == 7)
+        return true;
+    const QString& file = state().openClassFile;
+    const StudentLayoutChoice c = ChooseStudentLayout(kind, 0, file.isEmpty() ? QChar() : file.at(0));
+    if (c.layout == StudentLayout::None || StudentLayoutFor(c.layout))
+        return true;
+    showInformation(QStringLiteral("Dieser Ausdruck steht in dieser Programmversion noch nicht zur Verfügung."));
+    return false;
+}
+
 void askExamChoiceSheet()
 {
     if (state().printDocKind == 2 && askYesNo(QStringLiteral("Ausdruck Jahresleistungen mit Prüfungswahlbogen?")))
@@ -205,6 +219,8 @@ void PrintMarkedStudent()
         showInformation(kJobRunning);
         return;
     }
+    if (!pageAvailable(s.printDocKind))
+        return;
     const ClassPrintData cls = LoadClassPrintData();
     const int record = s.currentStudentRecord + 1;
     {
@@ -224,7 +240,8 @@ void PrintAllStudents()
     if (!startDriver())
         return;
     askExamChoiceSheet();
-    printAllRecords();
+    if (pageAvailable(state().printDocKind))
+        printAllRecords();
 }
 
 void PrintStudentRange()
@@ -233,6 +250,8 @@ void PrintStudentRange()
         return;
     SharedState& s = state();
     askExamChoiceSheet();
+    if (!pageAvailable(s.printDocKind))
+        return;
     for (;;) {
         const auto answer = prompts().input(QStringLiteral("Drucken von..."),
                                             QStringLiteral("Nummer des ersten Schülers: "),
