@@ -134,6 +134,7 @@ TEST_F(ClassTables, GradeListPagesOfSevenNamedStudents)
     writeSheet(QStringLiteral("4"), 0, {{5, 18, "2.0"}});
     DbfTable& table = ClassTable();
     table.setValue(3, QStringLiteral("AG7"), QStringLiteral("1"));
+    table.setValue(39, QStringLiteral("NACHNAME"), QStringLiteral("FAKTOR"));
     table.post();
     prompt.text(QStringLiteral("0")).text(QStringLiteral("1"));
     PrintResultListForAuthority();
