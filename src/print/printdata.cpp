@@ -56,10 +56,21 @@ ClassPrintData LoadClassPrintData()
     return c;
 }
 
-bool PrintReadsGradeSlots(const QString& classFile)
-{
-    return !classFile.isEmpty() && QStringLiteral("3456789xyXYfFlgG").contains(classFile.at(0));
-}
+namespace {
+
+// One record of a table, read only.
+class RecordFields : public GradeRecord {
+public:
+    RecordFields(const DbfTable& table, int record) : table_(table), record_(record) {}
+    QString fieldText(const QString& name) const override { return table_.valueOrEmpty(record_, name); }
+    void setFieldText(const QString&, const QString&) override {}
+
+private:
+    const DbfTable& table_;
+    int record_;
+};
+
+} // namespace
 
 StudentPrintData LoadStudentPrintData(const ClassPrintData& cls, const DbfTable& table, int record)
 {
@@ -90,12 +101,8 @@ StudentPrintData LoadStudentPrintData(const ClassPrintData& cls, const DbfTable&
     st.datum = f(kFieldDate);
     st.gradeFilePath = GradeFilePathFor(cls.classDir, st.nr.trimmed());
     st.sheet = LoadStudentGradeFile(st.gradeFilePath, cls.context, st.ag7);
-    if (PrintReadsGradeSlots(cls.classFile)) {
-        for (int k = 0; k < kGradeListRows; ++k)
-            st.grades[k] = f(GradeSlotFieldName(k));
-    } else {
-        st.grades = st.sheet.gradeList(cls.context);
-    }
+    st.grades = ClassKeepsGradeSlots(cls.classFile) ? GradeListFromRecord(RecordFields(table, rec), cls.classFile)
+                                                    : st.sheet.gradeList(cls.context);
     return st;
 }
 

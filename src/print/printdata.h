@@ -65,14 +65,12 @@ class DbfTable;
 // today from the print clock.
 ClassPrintData LoadClassPrintData();
 
-// True when the prints take the grade list from the record's grade slots:
-// the class code is one of "3456789xyXYfFlgG".
-bool PrintReadsGradeSlots(const QString& classFile);
-
 // The student of record (1-based position) of table: the record's fields, the
 // grade file "v." + NR of the class folder (the presets when there is none)
 // and the grade list.  Built afresh for every student, so nothing of the
-// student printed before can remain.  A record beyond the table gives an
+// student printed before can remain.  The grade list comes from the record's
+// grade slots where the class keeps them (ClassKeepsGradeSlots), else from
+// the student's own sheet.  A record beyond the table gives an
 // empty student.
 StudentPrintData LoadStudentPrintData(const ClassPrintData& cls, const DbfTable& table, int record);
 
