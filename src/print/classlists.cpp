@@ -120,10 +120,10 @@ GridPrintTable FillEmptyClassList(const ClassPrintData& cls, const DbfTable& tab
 {
     GridPrintTable t;
     heading(t, cls, PrintDateText(cls.today), QString());
-    for (int r = 1; r <= lastRow(table, kGridLastStudentRow); ++r) {
-        t.at(0, r) = value(table, r, kFieldLast);
-        t.at(1, r) = value(table, r, kFieldFirst);
-    }
+    // The profile texts beside the rows are this class's own, never those a
+    // table printed before left behind.
+    for (int r = 1; r <= lastRow(table, kGridLastStudentRow); ++r)
+        names(t, cls, table, r);
     return t;
 }
 
