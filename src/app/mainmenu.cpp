@@ -121,10 +121,45 @@ QList<MenuEntryDef> build()
               "EZ:       Endnoten                                                  (Ansicht / Ausdruck)")
       << item("Notentabellen1", "JLEZAnsichtnachDurchschnittsortieren1",
               "JL/EZ:  Ansicht nach Durchschnitt sortieren", false)
-      << sep(item("Notentabellen1", "speichernundverlassen1", "Tabelle schließen (und ggf. speichern)"));
+      << sep(item("Notentabellen1", "Druckstarten1", "DRUCKEN: Geöffnete Tabelle "))
+      << item("Notentabellen1", "speichernundverlassen1", "Tabelle schließen (und ggf. speichern)");
 
-    // D&rucken.
-    m << item("Drucken1", "Zeugnisse1", "Zeugnisse", false);
+    // D&rucken: the per-student documents (each for the marked student, all
+    // students or a range), the class tables and the result list.
+    const auto students = [&m](const char* parent, const char* marked, const char* all, const char* range) {
+        m << item(parent, marked, "Markierter Schüler") << item(parent, all, "Alle Schüler")
+          << item(parent, range, "Von Nr. ... bis Nr. ...");
+    };
+    m << item("Drucken1", "Zeugnisse1", "AZ:  Abschlusszeugnis / Abgangszeugnis / Leistungsstand Kl. 9", false);
+    students("Zeugnisse1", "AktuellerSchler1", "AlleSchler1", "VonNr1");
+    m << item("Drucken1", "JLSchuelerblatt1", "JL:   Jahresleistungszeugnis  (Schülerblatt)");
+    students("JLSchuelerblatt1", "MarkierterSchler1", "AlleSchler2", "Vonbis1");
+    m << item("Drucken1", "EZSchuelerblatt1", "EZ:  Schülerblatt  Endnoten auf 1 Dezimale (als Vorabinformation)");
+    students("EZSchuelerblatt1", "MarkierterSchler2", "AlleSchler3", "Vonbis2");
+    m << item("Drucken1", "PTDeckblatt1",
+              "PT:  Prüfungstabelle mit allen eingetragenen Noten  (\"Deckblatt Prüfungsmappe\")");
+    students("PTDeckblatt1", "MarkierterSchler6", "AlleSchler7", "Vonbis6");
+    m << item("Drucken1", "PTInformation1",
+              "       PT:  Prüfungstabelle mit allen Schülernoten (unvollständig / zur Information)", false);
+    students("PTInformation1", "MarkierterSchler3", "AlleSchler4", "Vonbis3");
+    m << item("Drucken1", "MPSchuelerblatt1",
+              "MP:  Schülerblatt mit allen Noten und  GRENZNOTENBERECHNUNG für die Prüfungsmeldung  (mü)  ");
+    students("MPSchuelerblatt1", "MarkierterSchler4", "AlleSchler5", "Vonbis4");
+    m << item("Drucken1", "AZAbschrift1", "AZ:  Abschrift ( Abschlusszeugnis nach abgelegter Prüfung)", false);
+    students("AZAbschrift1", "MarkierterSchler5", "AlleSchler6", "Vonbis5");
+    m << sep(item("Drucken1", "Notenliste1", "EZ:  Klassenübersicht  Endnoten"))
+      << item("Drucken1", "Notentabelleleer1", "LI:   Klassenliste leer (Namen/Fächer)")
+      << item("Drucken1", "TabelleAnmeldenoten1", "JL:   Jahresleistung (Klassenliste mit Noten)  ")
+      << item("Drucken1", "JLEintragslisteKlassenliste1", "JL:   Jahresleistung (Klassenliste zum Eintragen)")
+      << item("Drucken1", "EintragslistefrWahldermndlPrfungsfcher1",
+              "MP:  Klassentabelle: Alle mündlichen Prüfungen  (Eintragsliste / Kontrollliste)")
+      << item("Drucken1", "PPKlassentabelleAllepraktischenPrfungenEintragslisteKontrollliste1",
+              "PP:   Klassentabelle: Alle praktischen Prüfungen (Eintragsliste / Kontrollliste)")
+      << item("Drucken1", "SPKlassentabellemitallenschriftlichenPrfungsnoten1",
+              "SP:  Klassentabelle mit allen schriftlichen Prüfungsnoten (--> siehe Menüpunkt Notentabelle)")
+      << item("Drucken1", "EZKlassetabellemitallenPrfungsleistungen1",
+              "EZ:  Klassetabelle mit allen Durchschnitten der PRÜFUNGSLEISTUNGEN (NEU ab Version C17)")
+      << item("Drucken1", "ErgebnislistefrdasstaatlicheSchulamt1", "EZ:  Ergebnisliste zur Archivierung");
     // The subject lists and protocols, each opening the subject choice.
     bool first = true;
     for (const SubjectListPreset& p : SubjectListPresets()) {

@@ -10,6 +10,7 @@
 #include "classes/classfiles.h"
 #include "classes/dbftable.h"
 #include "exchange/zipdialogs.h"
+#include "app/printentries.h"
 #include "app/programblock.h"
 #include "grades/certificatedateentry.h"
 #include "grades/classgrid.h"
@@ -142,6 +143,7 @@ void InstallMenuHandlers(TForm1& form)
     RegisterMenuHandler(QStringLiteral("NewTimesRoman1"), [] { ChoosePrintFontTimesNewRoman(); });
     RegisterMenuHandler(QStringLiteral("ArialwenigerText1"), [] { ChoosePrintFontArial(); });
     RegisterMenuHandler(QStringLiteral("INFODRUCKVORSCHAU1"), [] { ShowPrintPreviewHint(); });
+    InstallPrintEntries(form);
     // Subject lists, protocols and note pages.
     InstallSubjectListPrinting(form);
 }

@@ -117,9 +117,9 @@ void SubjectListPanel::Button4Click()
     refresh();
 }
 
-PrintLoopHooks MainWindowPrintLoopHooks(TForm1& form)
+ListPrintHooks MainWindowPrintLoopHooks(TForm1& form)
 {
-    PrintLoopHooks h;
+    ListPrintHooks h;
     QStatusBar* bar = form.statusBar();
     h.showProgress = [bar](const QString& text) {
         bar->showMessage(text);

@@ -40,7 +40,7 @@ private:
 
 // The hooks of a print loop shown in the main window's status line; the abort
 // request is the shared one.
-PrintLoopHooks MainWindowPrintLoopHooks(TForm1& form);
+ListPrintHooks MainWindowPrintLoopHooks(TForm1& form);
 
 // Puts the panel into the main window and connects the print menu's subject
 // list and note-page entries and the grade window's "Notizfeld drucken".

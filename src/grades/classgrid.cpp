@@ -640,21 +640,10 @@ bool ClassGrid::SortMenuEntry()
     return true;
 }
 
-void ClassGrid::exchangeRows(int a, int b)
-{
-    // Through the swap row, as the printed tables expect; the hidden conduct
-    // and cooperation cells travel with their student.
-    QStringList& texts = state().gridRowTexts;
-    while (texts.size() < kGridRows)
-        texts << QString();
-    cells_[kGridSwapRow] = cells_[a];
-    cells_[a] = cells_[b];
-    cells_[b] = cells_[kGridSwapRow];
-    texts.swapItemsAt(a, b);
-    std::swap(rowLocked_[a], rowLocked_[b]);
-}
+namespace {
 
-void ClassGrid::sortRows(int low, int high, std::array<double, kGridRows>& keys)
+void sortRows(GridCells& cells, int low, int high, std::array<double, kGridRows>& keys,
+              const std::function<void(int, int)>& exchanged)
 {
     const double pivot = keys[(low + high) / 2];
     int i = low;
@@ -667,34 +656,52 @@ void ClassGrid::sortRows(int low, int high, std::array<double, kGridRows>& keys)
         if (i <= j) {
             if (i != j) {
                 std::swap(keys[i], keys[j]);
-                exchangeRows(i, j);
+                cells[kGridSwapRow] = cells[i];
+                cells[i] = cells[j];
+                cells[j] = cells[kGridSwapRow];
+                if (exchanged)
+                    exchanged(i, j);
             }
             ++i;
             --j;
         }
     } while (i <= j);
     if (j > low)
-        sortRows(low, j, keys);
+        sortRows(cells, low, j, keys, exchanged);
     if (i < high)
-        sortRows(i, high, keys);
+        sortRows(cells, i, high, keys, exchanged);
 }
 
-void ClassGrid::SortGradeGridByAverage()
+} // namespace
+
+void SortGridCellsByAverage(GridCells& cells, const std::function<void(int a, int b)>& exchanged)
 {
     std::array<double, kGridRows> keys{};
     for (int r = 1; r <= kGridSwapRow; ++r) {
-        const QString avg = cells_[r][kGridAverageColumn];
+        const QString avg = cells[r][kGridAverageColumn];
         double key = ParseDecimal(avg);
         if (avg.contains(QLatin1Char('?')))
             key = r + 100;
         if (TrimRight(avg).isEmpty())
             key = r + 200;
-        if (TrimRight(cells_[r][0]).isEmpty())
+        if (TrimRight(cells[r][0]).isEmpty())
             key = r + 300;
         keys[r] = key;
     }
-    sortRows(1, kGridLastStudentRow, keys);
-    cells_[kGridSwapRow].fill(kThreeBlanks);
+    sortRows(cells, 1, kGridLastStudentRow, keys, exchanged);
+    cells[kGridSwapRow].fill(kThreeBlanks);
+}
+
+void ClassGrid::SortGradeGridByAverage()
+{
+    // The profile texts and the row locks travel with their student.
+    QStringList& texts = state().gridRowTexts;
+    while (texts.size() < kGridRows)
+        texts << QString();
+    SortGridCellsByAverage(cells_, [&](int a, int b) {
+        texts.swapItemsAt(a, b);
+        std::swap(rowLocked_[a], rowLocked_[b]);
+    });
 }
 
 // ---------------------------------------------------------------------------

@@ -96,6 +96,16 @@ QString ProfileRowText(const QString& ag7, const std::array<QString, 6>& profile
 // names of the main menu).
 QStringList GridFocusDisabledMenus();
 
+// The cells of a grade grid, (row, cell) as the grid holds them.
+using GridCells = std::array<std::array<QString, kGridCells>, kGridRows>;
+
+// Sorts rows 1 to 38 by their average (column 21), as the sort of the view
+// tables does: a "?" average after the numbers, an empty one after those, a
+// row without a name last; rows are exchanged through row 39, which ends with
+// three blanks in every cell.  exchanged(a, b) follows each exchange, so that
+// values kept beside the rows can travel with them.
+void SortGridCellsByAverage(GridCells& cells, const std::function<void(int a, int b)>& exchanged = {});
+
 struct GridPos {
     int column = kGridFirstSubjectColumn;
     int row = 1;
@@ -191,12 +201,10 @@ private:
     bool saveEntries(DbfTable& table);
     void closeGrid();
     void clearRow(int row);
-    void exchangeRows(int a, int b);
-    void sortRows(int low, int high, std::array<double, kGridRows>& keys);
     void changed();
     QString rowAverage(int row) const;
 
-    std::array<std::array<QString, kGridCells>, kGridRows> cells_{};
+    GridCells cells_{};
     std::array<int, kGridCells> widths_{};
     std::array<bool, kGridRows> rowLocked_{};
     bool visible_ = false;

@@ -9,7 +9,7 @@
 
 namespace hsa {
 
-void PrintNotePagesOfRange(const PrintLoopHooks& hooks)
+void PrintNotePagesOfRange(const ListPrintHooks& hooks)
 {
     if (state().openClassFile.isEmpty())
         return;

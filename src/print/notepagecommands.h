@@ -7,7 +7,7 @@ namespace hsa {
 
 // "Nf:  Alle Notizfelder in Listenform": asks for the range and prints its
 // pages in one print command.  Does nothing while no class is open.
-void PrintNotePagesOfRange(const PrintLoopHooks& hooks = {});
+void PrintNotePagesOfRange(const ListPrintHooks& hooks = {});
 
 // "Notizfeld drucken" of the grade window: the page of the student it shows,
 // with its notes as they stand (saved or not).

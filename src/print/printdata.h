@@ -28,9 +28,16 @@ struct ClassPrintData {
     QDate today;
     // "kurzdat.dat" exists: certificate dates print as stored, not spelled out.
     bool shortDates = false;
+    double fontStretch = 1.0;   // PrintFontStretch: every font size is multiplied by it
+    QString printerFontName = QStringLiteral("Times New Roman");
+    int lineWidth = 2;          // PrintLineWidth
     // First character of the class file name: the class code the layouts
     // choose by ("9", "x", "X", "y", ...); a null character for none.
     QChar classCode() const { return classFile.isEmpty() ? QChar() : classFile.at(0); }
+    // The school type is a Gemeinschaftsschule (profile subjects are shown).
+    bool gemeinschaftsschule() const { return schoolTypeText.contains(QStringLiteral("emein")); }
+    // "25/26" from characters 4-5 and 6-7 of the class file name.
+    QString schoolYearShort() const { return classFile.mid(3, 2) + QLatin1Char('/') + classFile.mid(5, 2); }
 };
 
 struct StudentPrintData {
@@ -52,7 +59,23 @@ struct StudentPrintData {
     // (the record's grade slots where the class keeps them, else the sheet's own).
     GradeList gradeNames{};
     GradeList grades{};
+    QString gradeFilePath;      // the grade file the sheet was loaded from
 };
+
+class DbfTable;
+
+// The open class as the prints see it: the shared state of the moment,
+// today from the print clock.
+ClassPrintData LoadClassPrintData();
+
+// The student of record (1-based position) of table: the record's fields, the
+// grade file "v." + NR of the class folder (the presets when there is none)
+// and the grade list.  Built afresh for every student, so nothing of the
+// student printed before can remain.  The grade list comes from the record's
+// grade slots where the class keeps them (ClassKeepsGradeSlots), else from
+// the student's own sheet.  A record beyond the table gives an
+// empty student.
+StudentPrintData LoadStudentPrintData(const ClassPrintData& cls, const DbfTable& table, int record);
 
 // The clock the prints date their pages with; tests install a fixed day.
 QDate PrintToday();

@@ -11,7 +11,7 @@ namespace hsa {
 
 bool PrintSubjectListOrder(const SubjectListOrder& order, const ClassPrintData& cls,
                            const QString& firstKlasse, const std::vector<StudentPrintData>& students,
-                           const PrintLoopHooks& hooks)
+                           const ListPrintHooks& hooks)
 {
     PrintBatch batch;
     for (int s : order.subjects) {
@@ -42,7 +42,7 @@ bool PrintSubjectListOrder(const SubjectListOrder& order, const ClassPrintData& 
     return true;
 }
 
-bool PrintSubjectListsOfOpenClass(const SubjectListOrder& order, const PrintLoopHooks& hooks)
+bool PrintSubjectListsOfOpenClass(const SubjectListOrder& order, const ListPrintHooks& hooks)
 {
     if (state().openClassFile.isEmpty())
         return true;

@@ -13,10 +13,10 @@ namespace hsa {
 // each subject in turn.  Returns false when the abort button stopped it.
 bool PrintSubjectListOrder(const SubjectListOrder& order, const ClassPrintData& cls,
                            const QString& firstKlasse, const std::vector<StudentPrintData>& students,
-                           const PrintLoopHooks& hooks = {});
+                           const ListPrintHooks& hooks = {});
 
 // The same for the open class, its students read from the class table.
 // Does nothing while no class is open.
-bool PrintSubjectListsOfOpenClass(const SubjectListOrder& order, const PrintLoopHooks& hooks = {});
+bool PrintSubjectListsOfOpenClass(const SubjectListOrder& order, const ListPrintHooks& hooks = {});
 
 } // namespace hsa

@@ -12,7 +12,7 @@ namespace hsa {
 // Connects a print loop to the main window: the progress text (and the abort
 // button beside it), the abort request and the end of the loop.  Any member
 // may be empty.
-struct PrintLoopHooks {
+struct ListPrintHooks {
     // Shows text in the progress field and the abort button.
     std::function<void(const QString& text)> showProgress;
     // True when the user asked to stop; lets pending window events run first.

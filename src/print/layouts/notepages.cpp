@@ -88,7 +88,7 @@ void PrintNotePage(const ClassPrintData& cls, const StudentPrintData& student, c
 }
 
 void PrintNoteFields(const ClassPrintData& cls, const std::vector<StudentPrintData>& records,
-                     NoteRange range, const PrintLoopHooks& hooks)
+                     NoteRange range, const ListPrintHooks& hooks)
 {
     for (const StudentPrintData& st : records) {
         if (st.record < range.from || st.record > range.to || st.record > 39)

@@ -42,7 +42,7 @@ void PrintNotePage(const ClassPrintData& cls, const StudentPrintData& student, c
 // the grade file is missing).  Stops after the current page on the abort
 // button.
 void PrintNoteFields(const ClassPrintData& cls, const std::vector<StudentPrintData>& records,
-                     NoteRange range, const PrintLoopHooks& hooks = {});
+                     NoteRange range, const ListPrintHooks& hooks = {});
 
 // The grade window's "Notizfeld drucken": the page of its student with the
 // notes as they stand in the window, saved or not.

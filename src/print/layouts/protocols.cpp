@@ -101,7 +101,7 @@ void PrintExamProtocol(const ClassPrintData& cls, const StudentPrintData& studen
 }
 
 bool PrintExamProtocols(const ClassPrintData& cls, const std::vector<StudentPrintData>& students,
-                        int s, int listType, int examKind, const PrintLoopHooks& hooks)
+                        int s, int listType, int examKind, const ListPrintHooks& hooks)
 {
     bool aborted = false;
     for (const StudentPrintData& st : students) {

@@ -37,6 +37,6 @@ void PrintExamProtocol(const ClassPrintData& cls, const StudentPrintData& studen
 // the progress field is hidden at the end.  Returns false when it stopped for
 // the abort button.
 bool PrintExamProtocols(const ClassPrintData& cls, const std::vector<StudentPrintData>& students,
-                        int s, int listType, int examKind, const PrintLoopHooks& hooks);
+                        int s, int listType, int examKind, const ListPrintHooks& hooks);
 
 } // namespace hsa

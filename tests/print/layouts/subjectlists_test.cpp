@@ -172,7 +172,7 @@ TEST_F(LayoutTest, ProtocolsBySelectionWordAndAbort)
         students.push_back(student(nr, 5, QStringLiteral("2.0"), {}, QStringLiteral("P")));
     int asked = 0, cleared = 0, finished = 0;
     QStringList progress;
-    PrintLoopHooks hooks;
+    ListPrintHooks hooks;
     hooks.showProgress = [&](const QString& t) { progress << t; };
     hooks.abortRequested = [&] { return ++asked == 2; };
     hooks.clearAbortRequest = [&] { ++cleared; };

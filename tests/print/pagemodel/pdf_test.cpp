@@ -6,6 +6,7 @@
 #include "print/printer.h"
 #include "print/printersystem.h"
 #include "print/qtprintdevice.h"
+#include "support/pdfwords.h"
 #include "support/tempfolder.h"
 
 #include <QDir>
@@ -13,73 +14,32 @@
 #include <QImage>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace hsa;
 
 namespace {
 
-constexpr double kMMPerPoint = 25.4 / 72.0;
+using Word = test::PdfWord;
 
-struct Word {
-    QString text;
-    double xMin, yMin, xMax, yMax; // millimetres from the page's top left corner
-    int page;
-};
-
-// Runs pdftotext -bbox on path and returns every word with its box in mm.
 QList<Word> readWords(const QString& path)
 {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
-    EXPECT_TRUE(p.waitForFinished(30000));
-    const QString html = QString::fromUtf8(p.readAllStandardOutput());
-    QList<Word> words;
-    int page = -1;
-    static const QRegularExpression re(QStringLiteral(
-        "<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>"));
-    auto it = re.globalMatch(html);
-    while (it.hasNext()) {
-        const auto m = it.next();
-        if (m.captured(0).startsWith(QStringLiteral("<page"))) {
-            ++page;
-            continue;
-        }
-        words.append(Word{m.captured(5), m.captured(1).toDouble() * kMMPerPoint,
-                          m.captured(2).toDouble() * kMMPerPoint,
-                          m.captured(3).toDouble() * kMMPerPoint,
-                          m.captured(4).toDouble() * kMMPerPoint, page});
-    }
-    return words;
+    return test::ReadPdfWords(path);
 }
 
 int pageCount(const QString& path)
 {
-    QProcess p;
-    p.start(QStringLiteral("pdfinfo"), {path});
-    p.waitForFinished(30000);
-    const QString out = QString::fromUtf8(p.readAllStandardOutput());
-    static const QRegularExpression re(QStringLiteral("Pages:\\s+(\\d+)"));
-    const auto m = re.match(out);
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
+    return test::PdfPageCount(path);
 }
 
 QString pageSizes(const QString& path)
 {
-    QProcess p;
-    p.start(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
-                                        QStringLiteral("-l"), QStringLiteral("99"), path});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
+    return test::PdfPageSizes(path);
 }
 
 QString fontsOf(const QString& path)
 {
-    QProcess p;
-    p.start(QStringLiteral("pdffonts"), {path});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
+    return test::PdfFonts(path);
 }
 
 class PdfOutput : public ::testing::Test {

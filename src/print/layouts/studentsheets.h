@@ -1,0 +1,24 @@
+#pragma once
+#include "print/printdata.h"
+
+// The student sheets the dispatch prints itself, on a job already begun; each
+// ends its job.
+namespace hsa {
+
+// Kind 2 (year marks, "Jahresleistung") and kind 3 (final grades with one
+// decimal, "Endnoten 1D").
+void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& student, int kind);
+// Kind 5: all marks with the boundary grades for the oral-exam registration.
+void PrintBoundaryGradeSheet(const ClassPrintData& cls, const StudentPrintData& student, int kind);
+// The certificate kinds for a student who gets none, and a copy asked for a
+// certificate that was not passed.
+void PrintNoCertificatePage(const ClassPrintData& cls, const StudentPrintData& student, int kind);
+void PrintCopyRefusedPage(const ClassPrintData& cls, const StudentPrintData& student, int kind);
+
+// The sheets' subject columns: n subject entries give the last grade-list row
+// of the left column (8, 9 or 10).
+int SheetLeftColumnEnd(int subjectCount);
+// Entries of the subject names before the first empty one (at most 21).
+int SheetSubjectCount(const GradeList& names);
+
+} // namespace hsa

@@ -1,0 +1,174 @@
+// The ruled class tables and the grade list of the result list, on the
+// recording printer with a printable area of 277 x 190 mm in landscape.
+#include "classes/dbftable.h"
+#include "classes/sharedstate.h"
+#include "print/classlists.h"
+#include "print/drivers.h"
+#include "support/printclass.h"
+
+#include <QSet>
+
+using namespace hsa;
+using namespace hsa::test;
+
+namespace {
+
+class ClassTables : public PrintClassFixture {
+protected:
+    void SetUp() override
+    {
+        PrintClassFixture::SetUp();
+        device().printableMM = QSizeF(190.0, 277.0);
+    }
+    void makeStudents(int count, int emptyRow = 0)
+    {
+        QList<StudentRow> rows;
+        for (int i = 1; i <= count; ++i) {
+            const bool empty = i == emptyRow;
+            rows << StudentRow{QString::number(i), empty ? QString() : QStringLiteral("Name%1").arg(i),
+                               empty ? QString() : QStringLiteral("Vor%1").arg(i)};
+            if (!empty)
+                rows.last().fields = {{"DEU", i == 2 ? "0" : QString::number(1 + i % 5)}, {"KLASSE", "9a"}};
+        }
+        makeClass(QStringLiteral("9a_25262.dbf"), rows);
+        openClass(QStringLiteral("9a_25262.dbf"));
+    }
+    static QStringList onPage(const PrintJob& job, int page, int x)
+    {
+        QStringList out;
+        for (const PrintedText& t : job.texts())
+            if (t.page == page && t.x == x)
+                out << t.text;
+        return out;
+    }
+    const GridPrintGeometry wide{2, 64, 128};
+};
+
+TEST_F(ClassTables, GridGeometryFollowsTheGridDesign)
+{
+    const GridTableLayout l = ComputeGridTableLayout(2770, 1900, wide);
+    EXPECT_EQ(l.width, 2493);
+    EXPECT_EQ(l.columnWidth, 103);
+    EXPECT_EQ(l.fixedWidth, 206);
+    EXPECT_EQ(l.x(1), 329);
+    EXPECT_EQ(l.x(2), 532);
+    EXPECT_EQ(l.x(21), 532 + 19 * 103);
+    EXPECT_EQ(l.y(1), 48 + 63);
+    EXPECT_EQ(GridTableTitle(QStringLiteral("Tabelle"), 6, QDate(2026, 3, 15)),
+              QStringLiteral("Tabelle  (Stand: 15.03.2026)"));
+    EXPECT_EQ(GridTableTitle(QStringLiteral("Tabelle"), 2, QDate(2026, 3, 15)),
+              QStringLiteral("Komminikationsprüfung / Praktische Prüfung  (Stand: 15.03.2026)"));
+}
+
+TEST_F(ClassTables, SignatureFieldAndProfileTexts)
+{
+    makeStudents(3);
+    ClassPrintData cls = LoadClassPrintData();
+    cls.schoolTypeText = QStringLiteral("der Gemeinschaftsschule");
+    GridPrintTable t = FillEmptyClassList(cls, ClassTable());
+    t.rowTexts[2] = QStringLiteral("MuP");
+    ASSERT_TRUE(PrintGridTable(cls, t, true, false, QStringLiteral("verbindliche Anmeldung"), 5, wide));
+    const PrintJob& job = device().lastJob();
+    const GridTableLayout l = ComputeGridTableLayout(2770, 1900, wide);
+    QSet<int> verticals;
+    for (const PrintedLine& line : job.lines())
+        if (line.x1 == line.x2)
+            verticals.insert(line.x1);
+    QSet<int> expected{l.x(18) - 5, l.x(2) - 5, l.x(22) - 4};
+    for (int c = 0; c <= 18; ++c)
+        expected.insert(l.x(c) - 4);
+    EXPECT_EQ(verticals, expected);
+    EXPECT_EQ(job.findText(QStringLiteral("Unterschrift"))->x, l.x(19) + 2);
+    EXPECT_EQ(job.findText(QStringLiteral("MuP"))->x, l.x(21) + 102);
+    EXPECT_EQ(job.findText(QStringLiteral("Name2"))->pageY(), l.y(2) + 2);
+}
+
+TEST_F(ClassTables, FinalGradeOverviewOfThirtyEightStudentsOnTwoPages)
+{
+    makeStudents(38);
+    prompt.no(); // not sorted
+    PrintFinalGradeOverview(wide);
+    ASSERT_EQ(device().jobs.size(), 1);
+    const PrintJob& job = device().lastJob();
+    EXPECT_EQ(job.pages, 2);
+    EXPECT_TRUE(job.landscape);
+    const GridTableLayout l = ComputeGridTableLayout(2770, 1900, wide);
+    EXPECT_EQ(onPage(job, 1, l.x(0) - 50), (QStringList{"35", "36", "37", "38"}));
+    EXPECT_EQ(onPage(job, 1, l.x(0) + 2).mid(0, 3), (QStringList{"Klasse 9a", "Name35", "Name36"}));
+    EXPECT_EQ(job.findText(QStringLiteral("Name35"))->pageY(), l.y(1) + 2);
+    // The title on both pages, the average row once, on the last.
+    const QStringList page0 = onPage(job, 0, l.x(0));
+    EXPECT_TRUE(page0.first().startsWith(QStringLiteral("Endnoten (Schnittberechnung")));
+    EXPECT_EQ(onPage(job, 1, l.x(0)).first(), page0.first());
+    EXPECT_EQ(job.textStrings().count(QStringLiteral("DURCHSCHNITT ")), 1);
+    EXPECT_EQ(job.findText(QStringLiteral("DURCHSCHNITT "))->page, 1);
+    // DEU of rows 1..38 (row 2 holds 0, printed blank and not counted).
+    int sum = 0;
+    for (int i = 1; i <= 38; ++i)
+        sum += i == 2 ? 0 : 1 + i % 5;
+    const QString avg = QString::number(static_cast<int>(10.0 * sum / 37 + 0.0001) / 10.0).replace('.', ',');
+    QStringList row36;
+    for (const PrintedText& t : job.texts())
+        if (t.pageY() == l.y(36) - 20 && t.x == l.x(2) + 8)
+            row36 << t.text;
+    EXPECT_EQ(row36, QStringList{avg});
+    const auto zero = [&] {
+        for (const PrintedText& t : job.texts())
+            if (t.page == 0 && t.x == l.x(2) + 2 && t.pageY() == l.y(2) + 2)
+                return t.text;
+        return QStringLiteral("fehlt");
+    }();
+    EXPECT_EQ(zero, QStringLiteral("   "));
+}
+
+TEST_F(ClassTables, GradeListPagesOfSevenNamedStudents)
+{
+    makeStudents(17, 3); // 16 students after an inserted empty row
+    state().schoolTypeText = QStringLiteral("der Gemeinschaftsschule");
+    // No exam is pending for student 1: the presets' "P" marks are taken out.
+    QList<Cell> first = {{1, 1, "3.0"}, {2, 1, "2.0"}, {3, 1, "4.0"}, {5, 1, "3.0"}};
+    for (int r = 2; r <= 19; ++r)
+        first << Cell{1, r, "- "} << Cell{2, r, "- "};
+    writeSheet(QStringLiteral("1"), 3, first);
+    writeSheet(QStringLiteral("2"), 4, {{1, 1, "P"}, {5, 1, "2.0"}});
+    writeSheet(QStringLiteral("4"), 0, {{5, 18, "2.0"}});
+    DbfTable& table = ClassTable();
+    table.setValue(3, QStringLiteral("AG7"), QStringLiteral("1"));
+    table.setValue(39, QStringLiteral("NACHNAME"), QStringLiteral("FAKTOR"));
+    table.post();
+    prompt.text(QStringLiteral("0")).text(QStringLiteral("1"));
+    PrintResultListForAuthority();
+    ASSERT_EQ(device().jobs.size(), 3);
+    QStringList numbers;
+    for (const PrintJob& job : device().jobs) {
+        EXPECT_TRUE(job.landscape);
+        for (const PrintedText& t : job.texts())
+            if (t.x == 53 && t.fontHeight == 50 && t.text.at(0).isDigit())
+                numbers << t.text;
+    }
+    QStringList expected;
+    for (int i = 1; i <= 16; ++i)
+        expected << QString::number(i);
+    EXPECT_EQ(numbers, expected);
+    EXPECT_FALSE(device().jobs[2].textStrings().contains(QStringLiteral("  FAKTOR,")));
+    EXPECT_TRUE(device().jobs[0].textStrings().contains(QStringLiteral("  Name4,")));
+
+    const PrintJob& page = device().jobs[0];
+    const QStringList wanted = {"Notenliste für die Abschlussprüfung 2025/26@53,6", "Klasse 9a@53,52",
+                                "Lfd.@53,113",      "S@564,205",            "2.0 / 4.0@614,246",
+                                "dez / m@614,271",  "nicht bestanden@2382,251", "(3.0)@2382,297",
+                                "mit Genehmigung@2380,481", "zurückgetreten@2380,527",
+                                "Prof = MuP@2381,665"};
+    for (const QString& w : wanted) {
+        const QString text = w.section(QLatin1Char('@'), 0, 0);
+        const auto t = page.findText(text);
+        EXPECT_EQ(t ? QStringLiteral("%1@%2,%3").arg(text).arg(t->x).arg(t->pageY()) : QStringLiteral("fehlt"), w);
+    }
+    // The pending written mark prints empty; the rules reach across as the Part says.
+    bool rowRule = false;
+    for (const PrintedLine& line : page.lines())
+        rowRule = rowRule || (line.x1 == 561 && line.x2 == 2368 && line.y1 == -(46 * 2 + 113 - 4));
+    EXPECT_TRUE(rowRule);
+}
+
+} // namespace

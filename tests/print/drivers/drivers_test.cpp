@@ -1,0 +1,194 @@
+// The page choice, the three drivers over a real class and the faults of the
+// per-student loop.
+#include "classes/sharedstate.h"
+#include "print/drivers.h"
+#include "print/pagemodel.h"
+#include "print/studentlayouts.h"
+#include "support/printclass.h"
+
+using namespace hsa;
+using namespace hsa::test;
+
+namespace {
+
+TEST(StudentDispatch, FirstMatchingRuleChoosesThePage)
+{
+    using L = StudentLayout;
+    struct Row {
+        int kind, result;
+        char code;
+        L layout;
+        int passed;
+    };
+    const Row rows[] = {
+        {29, 0, '9', L::ExamChoiceSheet, 2},  {29, 0, 'x', L::StudentSheet, 2},
+        {29, 3, 'X', L::StudentSheet, 2},     {29, 0, 'y', L::StudentSheet, 2},
+        {29, 0, '4', L::None, 29},            {4, 3, '9', L::ExamTable, 4},
+        {2, 5, '9', L::YearMarkSheet, 2},     {3, -1, 'x', L::FinalGradeSheet, 3},
+        {5, 0, 'y', L::BoundaryGradeSheet, 5}, {8, 0, '9', L::None, 8},
+        {1, 3, '9', L::Class9Feedback, 1},    {1, 3, 'x', L::NoCertificate, 1},
+        {1, -1, '9', L::NoCertificate, 1},    {6, 1, '9', L::NoCertificate, 6},
+        {6, 4, '9', L::CopyRefused, 6},       {6, 5, 'x', L::CopyRefused, 6},
+        {1, 4, '9', L::OwnCertificate, 7},    {1, 4, 'X', L::OwnCertificate, 7},
+        {1, 5, 'x', L::CertificateB, 20},     {1, 5, '9', L::CertificateA, 20},
+        {7, 0, 'X', L::OwnCertificate, 7},    {1, 0, 'X', L::CertificateB, 11},
+        {6, 0, 'x', L::CertificateB, 16},     {1, 0, '9', L::OwnCertificate, 1},
+        {6, 0, 'y', L::OwnCertificate, 6},    {1, 0, '4', L::OwnCertificate, 1},
+    };
+    for (const Row& r : rows) {
+        const StudentLayoutChoice c = ChooseStudentLayout(r.kind, r.result, QChar::fromLatin1(r.code));
+        EXPECT_EQ(c, (StudentLayoutChoice{r.layout, r.passed}))
+            << "kind " << r.kind << " result " << r.result << " class " << r.code;
+    }
+    // Pages still to come print nothing; the dispatch's own pages exist.
+    EXPECT_EQ(StudentLayoutFor(L::None), nullptr);
+    EXPECT_NE(StudentLayoutFor(L::NoCertificate), nullptr);
+    EXPECT_NE(StudentLayoutFor(L::BoundaryGradeSheet), nullptr);
+}
+
+class Drivers : public PrintClassFixture {
+protected:
+    void SetUp() override
+    {
+        PrintClassFixture::SetUp();
+        QList<StudentRow> rows;
+        const char* names[] = {"Adler", "Berger", "", "Claus", "Dorn"};
+        for (int i = 0; i < 5; ++i)
+            rows << StudentRow{QString::number(i + 1), QString::fromLatin1(names[i]),
+                               names[i][0] ? QStringLiteral("Vor%1").arg(i + 1) : QString()};
+        makeClass(QStringLiteral("9a_25262.dbf"), rows);
+        openClass(QStringLiteral("9a_25262.dbf"));
+        printLoopHooks() = {};
+        printLoopHooks().progress = [this](const QString& t) { progress << t; };
+        printLoopHooks().pause = [this] {
+            if (++pauses == abortAfter)
+                state().printAbortRequested = true;
+        };
+        state().printDocKind = 3;
+    }
+    void TearDown() override
+    {
+        printLoopHooks() = {};
+        PrintClassFixture::TearDown();
+    }
+    // Names of the students printed, in order, joined by "|".
+    QString printed()
+    {
+        QStringList out;
+        for (const PrintJob& j : device().jobs)
+            for (const PrintedText& t : j.texts())
+                if (t.text.startsWith(QStringLiteral("Vor")) && t.text.at(3).isDigit())
+                    out << t.text;
+        return out.join(QLatin1Char('|'));
+    }
+    QStringList progress;
+    int pauses = 0;
+    int abortAfter = -1;
+};
+
+TEST_F(Drivers, AllStudentsSkipEmptyRecordsAndShowProgress)
+{
+    PrintAllStudents();
+    EXPECT_EQ(printed(), "Vor1 Adler|Vor2 Berger|Vor4 Claus|Vor5 Dorn");
+    EXPECT_EQ(device().batchesEnded, 1);
+    EXPECT_EQ(progress.first(), QStringLiteral("Drucke Schüler Nr.1  Vor1  Adler   (Bitte warten)"));
+    EXPECT_EQ(progress.last(), QString()); // hidden at the end
+    // Only the 38 student records are walked, never the swap row or the weights.
+    EXPECT_EQ(progress.size(), 38 + 1);
+    EXPECT_EQ(state().printToNr, 40);
+}
+
+TEST_F(Drivers, AbortAfterTheSecondStudent)
+{
+    abortAfter = 1 + 2; // the driver's own pause, then one per student
+    PrintAllStudents();
+    EXPECT_EQ(device().jobs.size(), 2);
+    EXPECT_EQ(state().printFromNr, 1);
+    EXPECT_EQ(state().printToNr, 39);
+    EXPECT_FALSE(state().printAbortRequested);
+}
+
+TEST_F(Drivers, RangeAsksAgainAndCancels)
+{
+    prompt.text("0").text("41").text("2").text("1").text("50").text("4");
+    PrintStudentRange();
+    EXPECT_EQ(printed(), "Vor2 Berger|Vor4 Claus");
+    EXPECT_EQ(prompt.remainingAnswers(), 0);
+    EXPECT_EQ(state().printToNr, 40);
+
+    device().jobs.clear();
+    prompt.text("3").cancelText();
+    PrintStudentRange();
+    EXPECT_TRUE(device().jobs.isEmpty());
+    EXPECT_EQ(state().printFromNr, 1);
+    EXPECT_EQ(state().printToNr, 40);
+}
+
+TEST_F(Drivers, ExamChoiceKindStaysAfterYes)
+{
+    state().printDocKind = 2;
+    prompt.yes();
+    PrintAllStudents();
+    EXPECT_EQ(state().printDocKind, 29);
+    state().currentStudentRecord = 0;
+    PrintMarkedStudent(); // no second question
+    EXPECT_EQ(state().printDocKind, 29);
+    EXPECT_EQ(prompt.remainingAnswers(), 0);
+}
+
+TEST_F(Drivers, MarkedStudentIsRefusedWhileAJobRuns)
+{
+    ASSERT_TRUE(BeginPrint());
+    state().currentStudentRecord = 1;
+    PrintMarkedStudent();
+    EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("Alter Druckvorgang läuft noch.")));
+    EXPECT_EQ(device().jobs.size(), 1);
+    EndPrint();
+    prompt.clear();
+    PrintMarkedStudent();
+    EXPECT_EQ(printed(), "Vor2 Berger");
+    EXPECT_EQ(progress.first(), QStringLiteral("Drucke Schüler Nr.2  Vor2  Berger     (Bitte warten)"));
+}
+
+TEST_F(Drivers, NoPageMeansNoJob)
+{
+    state().printDocKind = 8;
+    PrintAllStudents();
+    ClassPrintData level4 = LoadClassPrintData();
+    level4.classFile = QStringLiteral("4a_25262.dbf");
+    EXPECT_FALSE(PrintStudents(29, level4, 1));
+    EXPECT_TRUE(device().jobs.isEmpty());
+    EXPECT_FALSE(PrintJobRunning());
+}
+
+TEST_F(Drivers, AJobThatDoesNotBeginStopsTheLoop)
+{
+    device().declineBegin = true;
+    PrintAllStudents();
+    ASSERT_EQ(device().jobs.size(), 1);
+    EXPECT_EQ(device().jobs[0].texts().size(), 0);
+    EXPECT_FALSE(PrintJobRunning());
+    EXPECT_EQ(state().printToNr, 39);
+    EXPECT_FALSE(state().printAbortRequested);
+}
+
+TEST_F(Drivers, AStudentWithoutGradeFileGetsThePresetsNotThePreviousStudent)
+{
+    writeSheet(QStringLiteral("1"), 0, {{5, 2, QStringLiteral("2.0")}, {1, 3, QStringLiteral("1.0")}});
+    const ClassPrintData cls = LoadClassPrintData();
+    const StudentPrintData a = LoadStudentPrintData(cls, ClassTable(), 1);
+    const StudentPrintData b = LoadStudentPrintData(cls, ClassTable(), 2);
+    EXPECT_EQ(a.sheet.resultIndex, 0);
+    EXPECT_EQ(b.sheet.resultIndex, 5);
+    EXPECT_EQ(b.sheet.grid.at(5, 2), QStringLiteral("- "));
+    // A class outside the grade-slot codes takes each student's own list.
+    ClassPrintData other = cls;
+    other.classFile = QStringLiteral("Za_25262.dbf");
+    const StudentPrintData a2 = LoadStudentPrintData(other, ClassTable(), 1);
+    const StudentPrintData b2 = LoadStudentPrintData(other, ClassTable(), 2);
+    EXPECT_EQ(a2.grades[3], QStringLiteral("2"));
+    EXPECT_EQ(b2.grades, b2.sheet.gradeList(other.context));
+    EXPECT_NE(b2.grades[3], a2.grades[3]);
+}
+
+} // namespace

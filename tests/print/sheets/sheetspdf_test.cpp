@@ -1,0 +1,88 @@
+// Student sheets and a grade-list page written as PDF files through the Qt
+// print device and read back: one file per command, texts where the layout
+// puts them, the metric-compatible fonts embedded.
+#include "classes/sharedstate.h"
+#include "print/classlists.h"
+#include "print/drivers.h"
+#include "print/pagemodel.h"
+#include "print/printer.h"
+#include "print/printersystem.h"
+#include "print/qtprintdevice.h"
+#include "support/pdfwords.h"
+#include "support/printclass.h"
+
+#include <QFileInfo>
+
+using namespace hsa;
+using namespace hsa::test;
+
+namespace {
+
+class PdfSheets : public PrintClassFixture {
+protected:
+    void SetUp() override
+    {
+        PrintClassFixture::SetUp();
+        setPrinterSystem(nullptr);
+        ASSERT_TRUE(printer().SelectPrinterDevice(PdfPrinterName(), QStringLiteral("WINSPOOL"), {}));
+        makeClass(QStringLiteral("9a_25262.dbf"),
+                  {{"1", "Adler", "Ina", "W", {{"KLASSE", "9a"}}},
+                   {"2", "Berger", "Tom", "M", {{"KLASSE", "9a"}}},
+                   {"3", "Claus", "Eva", "W", {{"KLASSE", "9a"}}}});
+        openClass(QStringLiteral("9a_25262.dbf"));
+        writeSheet(QStringLiteral("2"), 0, {{5, 4, "2.0"}});
+    }
+    void TearDown() override
+    {
+        setPrinterSystem(nullptr);
+        PrintClassFixture::TearDown();
+    }
+    // The word on page whose box begins at the page point (x, y), within 0.5 mm.
+    static bool wordAt(const QList<PdfWord>& words, const QString& text, int page, int x, int y)
+    {
+        const double m = QtPrintDevice::kPdfMarginMM;
+        for (const PdfWord& w : words)
+            if (w.text == text && w.page == page && qAbs(w.xMin - (m + x / 10.0)) <= 0.5
+                && qAbs(w.yMin - (m + y / 10.0)) <= 0.5)
+                return true;
+        return false;
+    }
+};
+
+TEST_F(PdfSheets, FinalGradeSheetsOfAClassInOneFile)
+{
+    const QString pdf = folder.file(QStringLiteral("endnoten.pdf"));
+    prompt.text(pdf);
+    state().printDocKind = 3;
+    PrintAllStudents();
+    ASSERT_TRUE(QFileInfo::exists(pdf));
+    EXPECT_EQ(PdfPageCount(pdf), 3);
+    const QList<PdfWord> words = ReadPdfWords(pdf);
+    const char* first[] = {"Ina", "Tom", "Eva"};
+    for (int page = 0; page < 3; ++page) {
+        EXPECT_TRUE(wordAt(words, QString::fromLatin1(first[page]), page, 700, 510)) << page;
+        EXPECT_TRUE(wordAt(words, QStringLiteral("Endnoten"), page, 250, 310)) << page;
+        EXPECT_TRUE(wordAt(words, QStringLiteral("Klassenlehrer/in"), page, 700, 2505)) << page;
+    }
+    EXPECT_TRUE(wordAt(words, QStringLiteral("Vor-"), 1, 250, 510));
+    const QString fonts = PdfFonts(pdf);
+    EXPECT_TRUE(fonts.contains(QStringLiteral("LiberationSerif-Bold"))) << fonts.toStdString();
+    EXPECT_TRUE(fonts.contains(QStringLiteral("LiberationSerif "))) << fonts.toStdString();
+}
+
+TEST_F(PdfSheets, GradeListPageInLandscape)
+{
+    const QString pdf = folder.file(QStringLiteral("ergebnis.pdf"));
+    prompt.text(QStringLiteral("1")).text(pdf);
+    PrintResultListForAuthority();
+    ASSERT_EQ(PdfPageCount(pdf), 1);
+    EXPECT_TRUE(PdfPageSizes(pdf).contains(QStringLiteral("842 x 595")));
+    const QList<PdfWord> words = ReadPdfWords(pdf);
+    // A4 landscape less the margins: 2870 x 2000, so cw = 97 and rh = 48.
+    EXPECT_TRUE(wordAt(words, QStringLiteral("Lfd."), 0, 53, 113));
+    EXPECT_TRUE(wordAt(words, QStringLiteral("Notenliste"), 0, 53, 113 - 96 - 16));
+    EXPECT_TRUE(wordAt(words, QStringLiteral("2.0"), 0, 53 + 97 * 9 + 3, 113 + 48 * 10));
+    EXPECT_TRUE(PdfFonts(pdf).contains(QStringLiteral("LiberationSerif")));
+}
+
+} // namespace
