@@ -135,7 +135,14 @@ QList<MenuEntryDef> build()
       << item("SchuleTools1", "AktualittsprfungbeimStart1",
               "Automatische Aktualitätsprüfung beim Start  erwünscht?", false)
       << item("SchuleTools1", "AktuelleVersiondrberinstallierenDatenbleibenerhalten1",
-              "Aktuelle Version drüberinstallieren (Daten bleiben erhalten)");
+              "Aktuelle Version drüberinstallieren (Daten bleiben erhalten)")
+      << sep(item("SchuleTools1", "Archivierung1", "Archivierung: Empfehlung"))
+      << item("SchuleTools1", "JahrgangsarchivierungAbschlussklassen1", "Abschlussklassen ins Archiv stecken", false)
+      << item("SchuleTools1", "KlassenausdemArchivzurckholen1", "Klassen aus dem Archiv zurückholen", false)
+      << sep(item("SchuleTools1", "AbwaertskompatibleFunktionen1", "Abwärtskompatible Funktionen"))
+      << item("AbwaertskompatibleFunktionen1", "NKORVIKlassezurDatenbernahmevomStickeinkopieren1",
+              "EINKOPIEREN einer KORVI-Klassendatei  (aus Versionen bis S76) vom Stick zur anschließenden "
+              "Datenübernahme ");
 
     // Hilfe/Anleitungs-PDF.
     m << item("Hilfe1", "KurzinformationzurAnwendung1",

@@ -1,6 +1,7 @@
 #include "app/programparts.h"
 
 #include "app/apphooks.h"
+#include "app/archiveforms.h"
 #include "app/mainmenu.h"
 #include "app/mainwindow.h"
 #include "app/smalldialogs.h"
@@ -27,6 +28,7 @@ void InstallProgramParts()
 {
     RegisterSmallDialogs();
     InstallZipDialogs();
+    InstallStickAndArchiveParts();
     RegisterWindowClass(QStringLiteral("TForm2"), [] { return CreateGradeWindow(); });
     RegisterWindowClass(QStringLiteral("Tmemoeingabe"), [] { return CreateMemoEditor(); });
 
@@ -112,7 +114,7 @@ void InstallMenuHandlers(TForm1& form)
     RegisterMenuHandler(QStringLiteral("NewTimesRoman1"), [] { ChoosePrintFontTimesNewRoman(); });
     RegisterMenuHandler(QStringLiteral("ArialwenigerText1"), [] { ChoosePrintFontArial(); });
     RegisterMenuHandler(QStringLiteral("INFODRUCKVORSCHAU1"), [] { ShowPrintPreviewHint(); });
-    (void)form;
+    InstallStickAndArchiveMenu(form);
 }
 
 } // namespace hsa
