@@ -13,6 +13,7 @@
 #include "platform/prompt.h"
 
 #include <QDir>
+#include <cstdio>
 #include <QFile>
 #include <QFileInfo>
 
@@ -340,8 +341,8 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
                 QFile::remove(staging);
                 throw;
             }
-            QFile::remove(target);
-            if (!QFile::rename(staging, target)) {
+            // rename() replaces the older table in one step.
+            if (std::rename(QFile::encodeName(staging).constData(), QFile::encodeName(target).constData()) != 0) {
                 QFile::remove(staging);
                 throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(target)));
             }

@@ -51,7 +51,8 @@ QStringList RegularFilesIn(const QString& folder)
     const QDir dir(folder);
     if (folder.isEmpty() || !dir.exists())
         return out;
-    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name))
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System,
+                                                  QDir::Name | QDir::IgnoreCase))
         if (IsRegularFile(dir.filePath(name)))
             out << name;
     return out;
@@ -74,19 +75,12 @@ void TransferCopyFile(const QString& source, const QString& dest)
     // over dest only on commit.
     if (!out.open(QIODevice::WriteOnly))
         throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(shown(dest)));
-    const qint64 total = in.size();
-    const qint64 breakAt = fault() && fault()(dest) ? total / 2 : -1;
+    const bool breaking = fault() && fault()(dest);
+    const qint64 limit = breaking ? in.size() / 2 : in.size();
     qint64 done = 0;
     char buf[65536];
-    while (done < total) {
-        qint64 want = std::min<qint64>(total - done, sizeof buf);
-        if (breakAt >= 0)
-            want = std::min(want, breakAt - done);
-        if (breakAt >= 0 && want <= 0) {
-            out.cancelWriting();
-            throw writeError(dest);
-        }
-        const qint64 got = in.read(buf, want);
+    while (done < limit) {
+        const qint64 got = in.read(buf, std::min<qint64>(limit - done, sizeof buf));
         if (got <= 0) {
             out.cancelWriting();
             throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(shown(source)));
@@ -97,7 +91,7 @@ void TransferCopyFile(const QString& source, const QString& dest)
         }
         done += got;
     }
-    if (breakAt >= 0) {
+    if (breaking) {
         out.cancelWriting();
         throw writeError(dest);
     }

@@ -19,8 +19,8 @@ void TransferCopyFile(const QString& source, const QString& dest);
 // True when path is a regular file and no link.
 bool IsRegularFile(const QString& path);
 
-// The regular files of folder (no links, no folders), sorted by name; empty
-// when the folder does not exist.
+// The regular files of folder (no links, no folders), sorted by name
+// ignoring case; empty when the folder does not exist.
 QStringList RegularFilesIn(const QString& folder);
 
 // Bytes free for the user on the volume holding folder; -1 when unknown.
