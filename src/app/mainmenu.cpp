@@ -196,7 +196,14 @@ QList<MenuEntryDef> build()
               "Internetupdate über die Programmhomepage", false)
       << item("SchuleTools1", "Umlautdarstellung1", "Umlaute in der Schülerliste", false)
       << item("Umlautdarstellung1", "Informationendazu1", "Informationen dazu")
-      << item("Umlautdarstellung1", "bderungberbdeadminexe1", "Einstellungen über Bdeadmin.exe");
+      << item("Umlautdarstellung1", "bderungberbdeadminexe1", "Einstellungen über Bdeadmin.exe")
+      << sep(item("SchuleTools1", "Archivierung1", "Archivierung: Empfehlung"))
+      << item("SchuleTools1", "JahrgangsarchivierungAbschlussklassen1", "Abschlussklassen ins Archiv stecken", false)
+      << item("SchuleTools1", "KlassenausdemArchivzurckholen1", "Klassen aus dem Archiv zurückholen", false)
+      << sep(item("SchuleTools1", "AbwaertskompatibleFunktionen1", "Abwärtskompatible Funktionen"))
+      << item("AbwaertskompatibleFunktionen1", "NKORVIKlassezurDatenbernahmevomStickeinkopieren1",
+              "EINKOPIEREN einer KORVI-Klassendatei  (aus Versionen bis S76) vom Stick zur anschließenden "
+              "Datenübernahme ");
 
     // Hilfe/Anleitungs-PDF.
     m << item("Hilfe1", "KurzinformationzurAnwendung1",

@@ -3,6 +3,7 @@
 #include "app/apphooks.h"
 #include "app/exchangeparts.h"
 #include "app/examboardmenu.h"
+#include "app/archiveforms.h"
 #include "app/mainmenu.h"
 #include "app/mainwindow.h"
 #include "app/smalldialogs.h"
@@ -37,6 +38,7 @@ void InstallProgramParts()
     RegisterSmallDialogs();
     InstallZipDialogs();
     InstallExchangeParts();
+    InstallStickAndArchiveParts();
     RegisterWindowClass(QStringLiteral("TForm2"), [] { return CreateGradeWindow(); });
     RegisterWindowClass(QStringLiteral("Tmemoeingabe"), [] { return CreateMemoEditor(); });
     RegisterWindowClass(QStringLiteral("TForm4"), [] { return CreateWordFormsWindow(); });
@@ -146,6 +148,7 @@ void InstallMenuHandlers(TForm1& form)
     InstallPrintEntries(form);
     // Subject lists, protocols and note pages.
     InstallSubjectListPrinting(form);
+    InstallStickAndArchiveMenu(form);
 }
 
 } // namespace hsa

@@ -1,0 +1,389 @@
+#include "exchange/sticktransfer.h"
+
+#include "classes/classfiles.h"
+#include "classes/classrules.h"
+#include "classes/dbftable.h"
+#include "classes/drives.h"
+#include "classes/sharedstate.h"
+#include "classes/subjects.h"
+#include "classes/textfile.h"
+#include "exchange/stickroot.h"
+#include "exchange/transfercopy.h"
+#include "platform/errors.h"
+#include "platform/prompt.h"
+
+#include <QDir>
+#include <cstdio>
+#include <QFile>
+#include <QFileInfo>
+
+namespace hsa {
+
+namespace {
+
+const QString kBreak = QStringLiteral("\n\r");
+const QString kCancelled = QStringLiteral("Kopiervorgang wird abgebrochen");
+constexpr int kMaxAttachments = 41;
+constexpr int kMaxStudents = 40;
+// The old floppy rule: below this the export does not even start.
+constexpr qint64 kDriveAMinimum = 1300000;
+
+// Bytes a Windows-1252 name may hold that come back from the stick's
+// code-page-850 form as another letter.
+bool lostOnStick(unsigned char b)
+{
+    switch (b) {
+    case 0xE1: case 0x81: case 0x82: case 0x84: case 0x8E: case 0x94: case 0x99: case 0x9A:
+        return true;
+    default:
+        return false;
+    }
+}
+
+qint64 sizeOf(const QString& path)
+{
+    return IsRegularFile(path) ? QFileInfo(path).size() : 0;
+}
+
+QString gradeFileName(int n)
+{
+    return QStringLiteral("v.") + QString::number(n);
+}
+
+// Grade files of an older class in the target must not land on another
+// student of the new one.
+void deleteGradeFiles(const QString& folder)
+{
+    for (int n = 1; n <= kMaxStudents; ++n) {
+        const QString path = FindFileCI(folder, gradeFileName(n));
+        if (QFileInfo(path).isFile() && !QFile::remove(path))
+            throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(QDir::toNativeSeparators(path)));
+    }
+}
+
+void makeFolder(const QString& folder)
+{
+    if (!QDir().mkpath(folder))
+        throw FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(folder)));
+}
+
+void backToProgramDir()
+{
+    QDir::setCurrent(state().programDir);
+}
+
+// Hides the list and leaves the list mode, as the double click does before
+// the copy starts.
+void leaveListMode()
+{
+    classFiles().ListEscape();
+}
+
+} // namespace
+
+QString StickMarkerName(const QString& tableName)
+{
+    return tableName.left(tableName.size() - 3) + QStringLiteral("gxm");
+}
+
+void MakeOemTableCopy(const QString& source, const QString& dest)
+{
+    QByteArray bytes = ReadFileBytes(source);
+    if (bytes.size() < 10)
+        throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(QDir::toNativeSeparators(source)));
+    const int header = static_cast<unsigned char>(bytes.at(8)) | static_cast<unsigned char>(bytes.at(9)) << 8;
+    const int from = std::min<int>(header, static_cast<int>(bytes.size()));
+    bytes.replace(from, bytes.size() - from, Windows1252ToFamilyBytes(bytes.mid(from)));
+    WriteFileAtomic(dest, bytes);
+}
+
+QStringList StickAttachments(const QString& classFolder)
+{
+    QStringList out;
+    for (const QString& name : RegularFilesIn(classFolder)) {
+        const QString lower = name.toLower();
+        if (!lower.endsWith(QStringLiteral(".doc")) && !lower.endsWith(QStringLiteral(".docx")))
+            continue;
+        if (QFileInfo(QDir(classFolder).filePath(name)).size() <= 0)
+            continue;
+        out << name;
+        if (out.size() == kMaxAttachments)
+            break;
+    }
+    return out;
+}
+
+QStringList NamesLostOnStick(const QString& tablePath)
+{
+    QStringList out;
+    DbfTable t;
+    t.open(tablePath, DbfAccess::SharedReadOnly);
+    const int last = t.fieldIndex(QStringLiteral("NACHNAME"));
+    const int first = t.fieldIndex(QStringLiteral("VORNAME"));
+    if (last < 0 || first < 0)
+        return out;
+    for (int r = 0; r < t.recordCount(); ++r) {
+        const QByteArray bytes = t.rawValue(r, last) + t.rawValue(r, first);
+        if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return lostOnStick(static_cast<unsigned char>(c)); }))
+            out << t.valueOrEmpty(r, QStringLiteral("NR")).trimmed() + QStringLiteral(": ") + t.value(r, last).trimmed() +
+                       QStringLiteral(", ") + t.value(r, first).trimmed();
+    }
+    return out;
+}
+
+StickTransfer& stickTransfer()
+{
+    static StickTransfer s;
+    return s;
+}
+
+void StickTransfer::showProgress(const QString& text)
+{
+    if (progress)
+        progress(text);
+}
+
+bool StickTransfer::refusedToStart()
+{
+    backToProgramDir();
+    if (!state().stickTransferEnabled) {
+        showMessage(QStringLiteral("Bei Installation auf einem Terminalserver ist dieser Menüpunkt deaktiviert."));
+        return true;
+    }
+    if (!state().openClassFile.isEmpty()) {
+        showMessage(QStringLiteral("Erst Klasse schließen"));
+        return true;
+    }
+    return false;
+}
+
+void StickTransfer::PrepareExport()
+{
+    if (refusedToStart())
+        return;
+    if (!AskStickRoot(QStringLiteral("Klasse auf USB ausspielen  "))) {
+        backToProgramDir();
+        return;
+    }
+    classFiles().ShowList(kModeStickExport, state().programDir, QStringLiteral("x?_????2.dbf;9?_????2.dbf"));
+}
+
+void StickTransfer::PrepareImport()
+{
+    backToProgramDir();
+    LoadProfileCodes();
+    if (refusedToStart())
+        return;
+    if (!AskStickRoot(QStringLiteral("Klasse holen: USB-Laufwerk wählen"))) {
+        backToProgramDir();
+        return;
+    }
+    familyImportPending_ = false;
+    classFiles().ShowList(kModeStickImport, state().stickRoot, QStringLiteral("x?_????2*.dbf;9?_????2.dbf"));
+}
+
+void StickTransfer::PrepareFamilyImport()
+{
+    LoadProfileCodes();
+    if (refusedToStart())
+        return;
+    showMessage(QStringLiteral("Im Stammverzeichnis des Sticks muss sich eine Korvi-Klassendatei (Endung dbf) aus "
+                               "Klasse 9 oder 10 mit Halbjahr 2 befinden."));
+    if (!AskStickRoot(QStringLiteral("Korvi-Klasse vom USB-Stick auf Festplatte einspielen, um danach die "
+                                     "Klassendaten zu übernehmen  "))) {
+        backToProgramDir();
+        return;
+    }
+    familyImportPending_ = true;
+    classFiles().ShowList(kModeStickImport, state().stickRoot, QStringLiteral("x?-????2*.dbf;9?-????2.dbf"));
+}
+
+// Copies the attachments and grade files of a class folder, the first
+// attachment before the first student and one more after each, as the
+// progress text counts the students.
+void StickTransfer::copyClassFolder(const QString& from, const QString& to)
+{
+    makeFolder(to);
+    deleteGradeFiles(to);
+    const QStringList attachments = StickAttachments(from);
+    int nextAttachment = 0;
+    auto copyAttachment = [&] {
+        if (nextAttachment < attachments.size()) {
+            const QString name = attachments.at(nextAttachment++);
+            TransferCopyFile(QDir(from).filePath(name), FindFileCI(to, name));
+        }
+    };
+    copyAttachment();
+    for (int n = 1; n <= kMaxStudents; ++n) {
+        showProgress(QStringLiteral("Kopiere Schüler Nr. ") + QString::number(n));
+        const QString grade = FindFileCI(from, gradeFileName(n));
+        if (IsRegularFile(grade))
+            TransferCopyFile(grade, QDir(to).filePath(gradeFileName(n)));
+        copyAttachment();
+    }
+}
+
+void StickTransfer::ExportClassToStick(const QString& name)
+{
+    leaveListMode();
+    backToProgramDir();
+    const QString programDir = state().programDir;
+    const QString root = state().stickRoot;
+    const QString cls8 = name.left(8);
+
+    if (!IsDriveReady(root)) {
+        showWarning(QStringLiteral("Laufwerk ") + root + QStringLiteral(" ist nicht ansprechbar. "));
+        showInformation(kCancelled);
+        return;
+    }
+    const QString table = FindFileCI(programDir, name);
+    if (!IsRegularFile(table)) {
+        showInformation(QStringLiteral("Klasse ") + name + QStringLiteral(" nicht gefunden. ") + kCancelled);
+        return;
+    }
+    const QString stickTable = FindFileCI(root, name);
+    if (QFileInfo::exists(stickTable) &&
+        !askYesNo(QStringLiteral("Klasse ") + name + QStringLiteral(" existiert auf den Stick. Kopiervorgang fortsetzen? "))) {
+        showInformation(kCancelled);
+        return;
+    }
+
+    try {
+        const QStringList lost = NamesLostOnStick(table);
+        if (!lost.isEmpty() &&
+            !askYesNo(QStringLiteral("Bei folgenden Schülern enthält der Name Zeichen, die auf dem Stick nicht "
+                                     "erhalten bleiben:") + kBreak + kBreak + lost.join(kBreak) + kBreak + kBreak +
+                      QStringLiteral("Trotzdem auf den Stick ausspielen?"))) {
+            showInformation(kCancelled);
+            return;
+        }
+
+        const QString classFolder = FindFileCI(programDir, cls8);
+        const QString board = FindFileCI(programDir, ExamBoardFileName(name));
+        qint64 needed = 2 * sizeOf(table) + sizeOf(board);
+        for (int n = 1; n <= kMaxStudents; ++n)
+            needed += sizeOf(FindFileCI(classFolder, gradeFileName(n)));
+        for (const QString& a : StickAttachments(classFolder))
+            needed += sizeOf(QDir(classFolder).filePath(a));
+        const qint64 free = FreeSpace(root);
+        const bool driveA = SameFolder(root, DriveAFolder());
+        if (free >= 0 && (free < needed || (driveA && free < kDriveAMinimum))) {
+            showWarning(QStringLiteral("Zu wenig Speicherplatz!!"));
+            return;
+        }
+
+        // Only a complete class carries a marker: the old one goes first.
+        const QString marker = FindFileCI(root, StickMarkerName(name));
+        if (QFileInfo::exists(marker) && !QFile::remove(marker))
+            throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(QDir::toNativeSeparators(marker)));
+
+        const QString oem = FindFileCI(programDir, QStringLiteral("temp.dbf"));
+        MakeOemTableCopy(table, oem);
+        TransferCopyFile(oem, stickTable);
+        if (IsRegularFile(board))
+            TransferCopyFile(board, FindFileCI(root, ExamBoardFileName(name)));
+        copyClassFolder(classFolder, FindFileCI(root, cls8));
+        TransferCopyFile(oem, marker);
+    } catch (const FileError& e) {
+        showProgress(QString());
+        showError(e.message());
+        showInformation(kCancelled);
+        backToProgramDir();
+        return;
+    }
+    showProgress(QString());
+    backToProgramDir();
+    showMessage(QStringLiteral("Die Klasse wurde auf den Stick ausgespielt."));
+}
+
+void StickTransfer::ImportClassFromStick(const QString& folder, const QString& name)
+{
+    leaveListMode();
+    backToProgramDir();
+    const QString programDir = state().programDir;
+    const bool ownClass = name.contains(QLatin1Char('_'));
+
+    if (ownClass && !QFileInfo::exists(FindFileCI(folder, StickMarkerName(name)))) {
+        showInformation(QStringLiteral("Diese Klasse stammt nicht aus Korvi_Wendra_Pruef ab Version C9.") + kBreak +
+                        kBreak + QStringLiteral("Ab Version C9 wird das Einspielen von Prüfungsklassen verhindert,") +
+                        kBreak +
+                        QStringLiteral("die mit einer alten HSA- oder RSA-Version für den Bildungsplan 2004 angelegt "
+                                       "wurden.") +
+                        kBreak + kBreak +
+                        QStringLiteral("Die Vermischung der unterschiedlichen Fächer und Gewichtungen würde zu "
+                                       "Fehlern führen."));
+        return;
+    }
+    const QString source = FindFileCI(folder, name);
+    if (name.isEmpty() || !IsRegularFile(source)) {
+        showInformation(QStringLiteral("Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen."));
+        return;
+    }
+    const QString target = FindFileCI(programDir, name);
+    if (QFileInfo::exists(target) &&
+        !askYesNo(QStringLiteral("Klasse ") + name +
+                  QStringLiteral(" existiert auf der Festplatte. Kopiervorgang fortsetzen? "))) {
+        showInformation(kCancelled);
+        return;
+    }
+
+    const bool family = familyImportPending_;
+    familyImportPending_ = false;
+    try {
+        if (ownClass) {
+            // Converted beside the target, so that the real name only ever
+            // holds a whole table in Windows-1252.
+            const QString staging = QDir(programDir).filePath(QStringLiteral(".stick-") + name);
+            TransferCopyFile(source, staging);
+            try {
+                ConvertStickClassTable(staging);
+            } catch (...) {
+                QFile::remove(staging);
+                throw;
+            }
+            // rename() replaces the older table in one step.
+            if (std::rename(QFile::encodeName(staging).constData(), QFile::encodeName(target).constData()) != 0) {
+                QFile::remove(staging);
+                throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(target)));
+            }
+        } else {
+            TransferCopyFile(source, target);
+        }
+        if (family) {
+            backToProgramDir();
+            NotifyMainWindow();
+            showMessage(QStringLiteral("Die Korvi-Klassendatei ") + name + QStringLiteral(" wurde einkopiert.") + kBreak +
+                        kBreak + QStringLiteral("Jetzt ist noch ein zweiter Schritt erforderlich:") + kBreak +
+                        QStringLiteral("=============================") + kBreak + kBreak +
+                        QStringLiteral("Rufen Sie den Menüpunkt \"Klasse/...Wendra-Prüfungskasse anlegen mit "
+                                       "Datenübernahme aus eine einkopierten Korvi-Klassendatei\" aus."));
+            return;
+        }
+        const QString board = FindFileCI(folder, ExamBoardFileName(name));
+        if (IsRegularFile(board))
+            TransferCopyFile(board, FindFileCI(programDir, ExamBoardFileName(name)));
+        copyClassFolder(FindFileCI(folder, name.left(8)), FindFileCI(programDir, name.left(8)));
+    } catch (const FileError& e) {
+        showProgress(QString());
+        showError(e.message());
+        showInformation(kCancelled);
+        backToProgramDir();
+        NotifyMainWindow();
+        return;
+    }
+    showMessage(QStringLiteral("Die Prüfungsklasse wurde eingespielt."));
+    showProgress(QString());
+    backToProgramDir();
+    NotifyMainWindow();
+}
+
+void ShowYearEndHint()
+{
+    showMessage(QStringLiteral("Es wird empfohlen, am Ende des Schuljahres den gesamten Wendra-Ordner als "
+                               "Sicherheitskopie zu speichern.") +
+                kBreak + kBreak +
+                QStringLiteral("Da das Programm portabel ist, kann eine solche Kopie an jedem Speicherort wieder "
+                               "als Programmordner dienen."));
+}
+
+} // namespace hsa

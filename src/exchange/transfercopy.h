@@ -1,0 +1,44 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// File copying for the stick transfer and the year archive.  A class travels
+// as plain files; a copy must never leave half a file under a real name, so
+// every copy is written beside its target under a temporary name and renamed
+// when it is complete.  Links are never followed or carried.
+namespace hsa {
+
+// Copies the regular file source to dest (replaced when it exists).  Raises
+// FileError: "Datei %1 kann nicht geöffnet werden" when source is missing or
+// no regular file, "Datei %1 kann nicht erstellt werden" when dest cannot be
+// written or is source itself, "Lesefehler in Datei %1" / "Schreibfehler in
+// Datei %1" during the copy.  On failure dest is as it was before.
+void TransferCopyFile(const QString& source, const QString& dest);
+
+// True when path is a regular file and no link.
+bool IsRegularFile(const QString& path);
+
+// The regular files of folder (no links, no folders), sorted by name
+// ignoring case; empty when the folder does not exist.
+QStringList RegularFilesIn(const QString& folder);
+
+// Bytes free for the user on the volume holding folder; -1 when unknown.
+qint64 FreeSpace(const QString& folder);
+
+// The folder that stands for the old floppy drive "Laufwerk A": the folder
+// on the first line of "laufwerk_a.txt" in the program folder when that file
+// exists, else the first ready removable volume; empty when that is not
+// accessible.
+QString DriveAFolder();
+
+// True when a and b name the same existing folder.
+bool SameFolder(const QString& a, const QString& b);
+
+// Test seams.  A fault returns true for the target whose copy shall break
+// after half of it is written; a space source replaces the system's answer.
+// nullptr restores the normal behaviour.
+void SetTransferCopyFault(std::function<bool(const QString& dest)> fault);
+void SetFreeSpaceSource(std::function<qint64(const QString& folder)> source);
+
+} // namespace hsa

@@ -1,0 +1,368 @@
+#include "exchange/yeararchive.h"
+
+#include "classes/classrules.h"
+#include "classes/sharedstate.h"
+#include "classes/textfile.h"
+#include "exchange/transfercopy.h"
+#include "platform/errors.h"
+#include "platform/prompt.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace hsa {
+
+namespace {
+
+const QString kBreak = QStringLiteral("\n\r");
+constexpr int kMaxStudents = 40;
+
+bool isYear(const QString& text)
+{
+    static const QRegularExpression re(QStringLiteral("^[0-9]{4}$"));
+    return re.match(text).hasMatch();
+}
+
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+void makeFolder(const QString& folder)
+{
+    if (!QDir().mkpath(folder))
+        throw FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden").arg(shown(folder)));
+}
+
+void removeFile(const QString& path)
+{
+    if (!QFile::remove(path))
+        throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(shown(path)));
+}
+
+// The per-student files of an older class must not land on the students of
+// the class that replaces it.
+void deleteStudentFiles(const QString& folder)
+{
+    for (const char* prefix : {"v.", "m.", "l."})
+        for (int n = 1; n <= kMaxStudents; ++n) {
+            const QString path = FindFileCI(folder, QString::fromLatin1(prefix) + QString::number(n));
+            if (QFileInfo(path).isFile())
+                removeFile(path);
+        }
+}
+
+bool plainName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.startsWith(QLatin1Char('.'));
+}
+
+} // namespace
+
+QString ArchivePlaceCaption(ArchivePlace place)
+{
+    return place == ArchivePlace::DriveA ? QStringLiteral("Laufwerk A") : QStringLiteral("Festplatte");
+}
+
+QString CheckedYear(const QString& text, bool* replaced)
+{
+    const bool ok = isYear(text);
+    if (replaced)
+        *replaced = !ok;
+    return ok ? text : QStringLiteral("9495");
+}
+
+QString CheckedHalfYear(const QString& text)
+{
+    return text == QStringLiteral("1") || text == QStringLiteral("2") ? text : QString();
+}
+
+QString YearClassMask(const QString& year, const QString& halfYear)
+{
+    return QStringLiteral("??_") + year + halfYear + QStringLiteral("*.dbf");
+}
+
+QStringList ClassFileYears(const QString& folder)
+{
+    QStringList years;
+    for (const QString& name : ListMatchingFiles(folder, {QStringLiteral("??_*.dbf")})) {
+        const QString year = name.mid(3, 4);
+        if (isYear(year) && !years.contains(year))
+            years << year;
+    }
+    years.sort();
+    return years;
+}
+
+QStringList YearFolders(const QString& root)
+{
+    QStringList out;
+    if (root.isEmpty())
+        return out;
+    for (const QString& name : QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+        if (isYear(name))
+            out << name;
+    return out;
+}
+
+ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const QString& name, bool move,
+                                  const QString& overwriteQuestion, const QString& fullFirstLine)
+{
+    if (!plainName(name))
+        throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(name));
+    const QString table = FindFileCI(from, name);
+    if (!IsRegularFile(table))
+        throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(shown(table)));
+    makeFolder(to);
+    const QString targetTable = FindFileCI(to, name);
+    if (QFileInfo::exists(targetTable) && !askYesNo(overwriteQuestion))
+        return ClassCopy::Skipped;
+
+    const QString cls8 = ClassFolderName(name);
+    const QString sourceFolder = FindFileCI(from, cls8);
+    const QStringList files = RegularFilesIn(sourceFolder);
+    qint64 size = QFileInfo(table).size();
+    for (const QString& f : files)
+        size += QFileInfo(QDir(sourceFolder).filePath(f)).size();
+    const qint64 free = FreeSpace(to);
+    if (free >= 0 && free < size) {
+        showWarning(fullFirstLine + kBreak + QStringLiteral("Ab ") + name + QStringLiteral(" wird nicht mehr kopiert."));
+        return ClassCopy::TargetFull;
+    }
+
+    const QString targetFolder = FindFileCI(to, cls8);
+    makeFolder(targetFolder);
+    deleteStudentFiles(targetFolder);
+    // Every pair that was written, to be checked before a move deletes.
+    QList<QPair<QString, QString>> written;
+    TransferCopyFile(table, targetTable);
+    written.append({table, targetTable});
+    for (const QString& f : files) {
+        const QString source = QDir(sourceFolder).filePath(f);
+        const QString target = FindFileCI(targetFolder, f);
+        if (QFileInfo(source).size() > 0)
+            TransferCopyFile(source, target);
+        else if (move)
+            WriteFileAtomic(target, QByteArray());
+        else
+            continue;
+        written.append({source, target});
+    }
+    if (!move)
+        return ClassCopy::Done;
+
+    for (const auto& [source, target] : written)
+        if (!IsRegularFile(target) || QFileInfo(target).size() != QFileInfo(source).size())
+            throw FileError(QStringLiteral("Datei %1 wurde nicht vollständig kopiert. Die Klasse %2 bleibt, wo sie ist.")
+                                .arg(shown(target), name));
+    // The table goes last: as long as it stands, the class is still listed
+    // in its old place.
+    for (int i = static_cast<int>(written.size()) - 1; i >= 0; --i)
+        removeFile(written.at(i).first);
+    QDir().rmdir(sourceFolder);
+    return ClassCopy::Done;
+}
+
+// ---------------------------------------------------------------------------
+
+void ArchiveWindowModel::SetYear(const QString& text)
+{
+    bool replaced = false;
+    year_ = CheckedYear(text, &replaced);
+    if (replaced) {
+        if (beep)
+            beep();
+        yearReplaced();
+    }
+}
+
+void ArchiveWindowModel::SetHalfYear(const QString& text)
+{
+    halfYear_ = CheckedHalfYear(text);
+}
+
+bool ArchiveWindowModel::SetPlace(ArchivePlace place)
+{
+    if (place == ArchivePlace::DriveA && DriveAFolder().isEmpty()) {
+        showWarning(QStringLiteral("Laufwerk A: spricht nicht an. ") + kBreak +
+                    QStringLiteral("Vermutlich ist keine Diskette eingelegt."));
+        place_ = ArchivePlace::HardDisk;
+        return false;
+    }
+    place_ = place;
+    return true;
+}
+
+QString ArchiveWindowModel::placeRoot() const
+{
+    return place_ == ArchivePlace::DriveA ? DriveAFolder() : workFolder_;
+}
+
+bool ArchiveWindowModel::confirmRun(const QStringList& selected, const QString& question) const
+{
+    // The windows stay open beside the main window, so a class may have been
+    // opened since they came up.
+    if (!state().openClassFile.isEmpty()) {
+        showMessage(QStringLiteral("Bitte erst Klasse schließen."));
+        return false;
+    }
+    if (selected.isEmpty()) {
+        showMessage(QStringLiteral("Sie haben keine Dateien markiert."));
+        return false;
+    }
+    return askYesNo(question, MsgKind::Information);
+}
+
+void ArchiveWindowModel::showProgress(const QString& text) const
+{
+    if (progress)
+        progress(text);
+}
+
+// ---------------------------------------------------------------------------
+
+void YearArchive::Activate(const QString& sourceFolder)
+{
+    workFolder_ = sourceFolder;
+    years_ = ClassFileYears(sourceFolder);
+    if (!years_.isEmpty())
+        year_ = years_.first();
+    else
+        year_ = CheckedYear(year_);
+}
+
+QString YearArchive::targetFolder() const
+{
+    const QString root = placeRoot();
+    return root.isEmpty() ? QString() : QDir(root).filePath(year_);
+}
+
+QStringList YearArchive::sourceFiles() const
+{
+    return ListMatchingFiles(workFolder_, {YearClassMask(year_, halfYear_)});
+}
+
+QStringList YearArchive::targetFiles() const
+{
+    const QString folder = targetFolder();
+    return folder.isEmpty() ? QStringList() : ListMatchingFiles(folder, {QStringLiteral("??_*.dbf")});
+}
+
+ClassCopy YearArchive::ArchiveClassFile(const QString& name)
+{
+    const QString target = targetFolder();
+    if (target.isEmpty())
+        throw FileError(QStringLiteral("Laufwerk A: spricht nicht an. "));
+    return CopyClassBetweenFolders(workFolder_, target, name, move_,
+                                   QStringLiteral("Klasse ") + name + QStringLiteral(" existiert im Archiv. Überschreiben? "),
+                                   place_ == ArchivePlace::DriveA ? QStringLiteral("Diskette ist voll!")
+                                                                  : QStringLiteral("Zu wenig Speicherplatz!"));
+}
+
+void YearArchive::Start(const QStringList& selected)
+{
+    QDir::setCurrent(workFolder_);
+    const QString kind = move_ ? QStringLiteral("Verschieben") : QStringLiteral("Kopieren");
+    if (!confirmRun(selected, QStringLiteral("Einverstanden mit ") + kind + QStringLiteral(" auf ") +
+                                  ArchivePlaceCaption(place_) + QStringLiteral("?")))
+        return;
+    showProgress(QStringLiteral("Es wird kopiert..."));
+    try {
+        for (const QString& name : selected) {
+            showProgress(QStringLiteral("Kopiere ") + name);
+            if (ArchiveClassFile(name) == ClassCopy::TargetFull)
+                break;
+        }
+    } catch (const FileError& e) {
+        showError(e.message());
+    }
+    showProgress(QString());
+    QDir::setCurrent(workFolder_);
+    NotifyMainWindow();
+}
+
+// ---------------------------------------------------------------------------
+
+void ArchiveRestore::Activate(const QString& workingFolder)
+{
+    workFolder_ = workingFolder;
+    year_ = CheckedYear(year_);
+}
+
+QStringList ArchiveRestore::yearFolders() const
+{
+    return YearFolders(placeRoot());
+}
+
+void ArchiveRestore::ChooseYearFolder(const QString& folder)
+{
+    SetYear(folder);
+    halfYear_.clear();
+}
+
+QString ArchiveRestore::archiveFolder() const
+{
+    const QString root = placeRoot();
+    return root.isEmpty() ? QString() : QDir(root).filePath(year_);
+}
+
+QStringList ArchiveRestore::archivedFiles() const
+{
+    const QString folder = archiveFolder();
+    return folder.isEmpty() ? QStringList() : ListMatchingFiles(folder, {YearClassMask(year_, halfYear_)});
+}
+
+QStringList ArchiveRestore::workingFiles() const
+{
+    return ListMatchingFiles(workFolder_, {QStringLiteral("??_*.dbf")});
+}
+
+ClassCopy ArchiveRestore::RestoreArchivedClass(const QString& name)
+{
+    if (name.startsWith(QLatin1Char('1')) || name.startsWith(QLatin1Char('2')) || name.startsWith(QLatin1Char('3'))) {
+        showMessage(QStringLiteral("Die Klasse ") + name + QStringLiteral(" gehört nicht ins Programm KORVI.") + kBreak +
+                    QStringLiteral(" Sie wird nicht eingespielt."));
+        return ClassCopy::Skipped;
+    }
+    return CopyClassBetweenFolders(archiveFolder(), workFolder_, name, false,
+                                   QStringLiteral("Klasse ") + name +
+                                       QStringLiteral(" existiert im Arbeitsverzeichnis. Überschreiben? "),
+                                   QStringLiteral("Zu wenig Speicherplatz!"));
+}
+
+void ArchiveRestore::Start(const QStringList& selected)
+{
+    QDir::setCurrent(workFolder_);
+    if (!confirmRun(selected, QStringLiteral("Einverstanden mit Rückholung von ") + ArchivePlaceCaption(place_) +
+                                  QStringLiteral("?")))
+        return;
+    try {
+        for (const QString& name : selected) {
+            showProgress(QStringLiteral("Kopiere ") + name);
+            if (RestoreArchivedClass(name) == ClassCopy::TargetFull)
+                break;
+        }
+    } catch (const FileError& e) {
+        showError(e.message());
+    }
+    showProgress(QString());
+    QDir::setCurrent(workFolder_);
+    NotifyMainWindow();
+}
+
+YearArchive& yearArchive()
+{
+    static YearArchive a;
+    return a;
+}
+
+ArchiveRestore& archiveRestore()
+{
+    static ArchiveRestore r;
+    return r;
+}
+
+} // namespace hsa

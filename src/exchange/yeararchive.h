@@ -1,0 +1,123 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// The year archive: whole classes (class table "9a_21222.dbf" and class
+// folder "9a_21222") moved or copied out of the program folder into a folder
+// named after the school year ("2122"), either beside the classes on the hard
+// disk or on the volume that stands for "Laufwerk A" (DriveAFolder), and
+// single classes copied back from there.
+namespace hsa {
+
+enum class ArchivePlace { HardDisk, DriveA };
+
+// Caption of a place in the windows' groups ("Festplatte", "Laufwerk A").
+QString ArchivePlaceCaption(ArchivePlace place);
+
+// A school year is exactly four digits; anything else gives "9495" and sets
+// replaced, so no year can name another folder.
+QString CheckedYear(const QString& text, bool* replaced = nullptr);
+// "1" or "2"; anything else gives the empty half-year.
+QString CheckedHalfYear(const QString& text);
+// Mask of the class tables of a year and half-year: "??_" + year + half + "*.dbf".
+QString YearClassMask(const QString& year, const QString& halfYear);
+// The distinct school years (characters 4 to 7) of the class tables
+// "??_*.dbf" in folder, sorted; only four-digit years.
+QStringList ClassFileYears(const QString& folder);
+// The year folders (four digits) in root, sorted.
+QStringList YearFolders(const QString& root);
+
+enum class ClassCopy { Done, Skipped, TargetFull };
+
+// Copies the class table name and the regular files of its class folder from
+// the folder from into the folder to (both created when missing).  An
+// existing class in to is overwritten only after overwriteQuestion is
+// answered Yes; then the target's "v.", "m." and "l." files 1 to 40 are
+// deleted first.  Too little free space in to for the whole class gives
+// the full-target warning (firstLine, "Ab <name> wird nicht mehr kopiert.")
+// and TargetFull before anything is written.  Files of 0 bytes are skipped
+// when copying and carried as empty files when moving.  Moving deletes the
+// sources only after every copy is complete and of the right size; the
+// class folder goes only when it is empty then.  Raises FileError.
+ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const QString& name, bool move,
+                                  const QString& overwriteQuestion, const QString& fullFirstLine);
+
+// Window state and actions shared by the archive and the restore window.
+class ArchiveWindowModel {
+public:
+    virtual ~ArchiveWindowModel() = default;
+
+    QString year() const { return year_; }
+    QString halfYear() const { return halfYear_; }
+    ArchivePlace place() const { return place_; }
+    // Leaving the year or half-year box.
+    void SetYear(const QString& text);
+    void SetHalfYear(const QString& text);
+    // Choosing "Laufwerk A" falls back to "Festplatte" (with a warning) when
+    // it is not accessible; false then.
+    bool SetPlace(ArchivePlace place);
+
+    // Beep of a replaced year; the "Kopiere <name>" progress text (empty
+    // hides it).
+    std::function<void()> beep;
+    std::function<void(const QString&)> progress;
+
+protected:
+    QString placeRoot() const;
+    // True when the run may start (no class open, something selected, the
+    // question answered Yes).
+    bool confirmRun(const QStringList& selected, const QString& question) const;
+    void showProgress(const QString& text) const;
+    virtual void yearReplaced() {}
+
+    QString year_;
+    QString halfYear_;
+    ArchivePlace place_ = ArchivePlace::HardDisk;
+    QString workFolder_;
+};
+
+// The archive window (Tarchivform).
+class YearArchive : public ArchiveWindowModel {
+public:
+    // The window comes up for the program folder: the years of its classes,
+    // the first selected.
+    void Activate(const QString& sourceFolder);
+    QStringList years() const { return years_; }
+    bool moving() const { return move_; }
+    void SetMoving(bool move) { move_ = move; }
+    QString sourceFolder() const { return workFolder_; }
+    // The year folder the classes go to.
+    QString targetFolder() const;
+    QStringList sourceFiles() const;
+    QStringList targetFiles() const;
+    // "Archivierung starten" with the selected class tables.
+    void Start(const QStringList& selected);
+    ClassCopy ArchiveClassFile(const QString& name);
+
+private:
+    void yearReplaced() override { halfYear_.clear(); }
+    QStringList years_;
+    bool move_ = false;
+};
+
+// The restore window (Tarch2form).
+class ArchiveRestore : public ArchiveWindowModel {
+public:
+    void Activate(const QString& workingFolder);
+    QString workingFolder() const { return workFolder_; }
+    QStringList yearFolders() const;
+    // A click on a year folder: its year, no half-year.
+    void ChooseYearFolder(const QString& folder);
+    QString archiveFolder() const;
+    QStringList archivedFiles() const;
+    QStringList workingFiles() const;
+    // " Rückholung starten" with the selected archived class tables.
+    void Start(const QStringList& selected);
+    ClassCopy RestoreArchivedClass(const QString& name);
+};
+
+YearArchive& yearArchive();
+ArchiveRestore& archiveRestore();
+
+} // namespace hsa

@@ -1,0 +1,252 @@
+#include "classes/drives.h"
+#include "classes/textfile.h"
+#include "exchange/sticktransfer.h"
+#include "exchange/transfercopy.h"
+#include "platform/errors.h"
+#include "support/classfolder.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace hsa {
+namespace {
+
+const QString kClass = QStringLiteral("9a_21222.dbf");
+const QString kBoard = QStringLiteral("vor21229.dat");
+
+// NACHNAME|VORNAME of the students, read by python's own dBase reader.
+QString namesByDbfread(const QString& path, const char* encoding)
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"),
+             QStringLiteral("import sys\nfrom dbfread import DBF\n"
+                            "for r in DBF(sys.argv[1], encoding=sys.argv[2], char_decode_errors='strict'):\n"
+                            "    if r['NACHNAME']: sys.stdout.buffer.write((r['NACHNAME'] + '|' + r['VORNAME'] + "
+                            "'\\n').encode('utf-8'))\n"),
+             path, QString::fromLatin1(encoding)});
+    p.waitForFinished(60000);
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+class StickTransferTest : public test::RealClassFixture {
+protected:
+    void SetUp() override
+    {
+        RealClassFixture::SetUp();
+        SetVolumeSource([this] {
+            return QList<VolumeInfo>{{stick.path(), "/dev/sdb1", "vfat", "STICK", true, false, true}};
+        });
+        SetFreeSpaceSource([this](const QString&) { return freeSpace; });
+        classFiles().hooks().stickExport = [](const QString&, const QString& n) { stickTransfer().ExportClassToStick(n); };
+        classFiles().hooks().stickImport = [](const QString& f, const QString& n) {
+            stickTransfer().ImportClassFromStick(f, n);
+        };
+        makeClass(kClass, {{"1", QStringLiteral("Müller"), QStringLiteral("Jörg")},
+                           {"2", QStringLiteral("Weiß"), QStringLiteral("Renée")},
+                           {"3", QStringLiteral("Öztürk"), QStringLiteral("Ümit")}});
+        folder.write(kBoard, "Frau Ärmel\r\nHerr Brösel\r\n");
+        for (const char* f : {"v.1", "v.2", "m.1", "l.1", "a.doc", "b.DOCX"})
+            folder.write(QStringLiteral("9a_21222/") + f, QByteArray(f) + " Inhalt");
+        folder.write(QStringLiteral("9a_21222/leer.doc"), QByteArray());
+        state().stickRoot = stick.path();
+        freeSpace = 1'000'000'000;
+    }
+    void TearDown() override
+    {
+        SetVolumeSource(nullptr);
+        SetFreeSpaceSource(nullptr);
+        SetTransferCopyFault(nullptr);
+        RealClassFixture::TearDown();
+    }
+
+    QString onStick(const QString& name) const { return QDir(stick.path()).filePath(name); }
+    // The stick is asked first, then the questions are answered in turn.
+    void exportClass(std::initializer_list<Answer> answers = {})
+    {
+        prompt.text(stick.path());
+        for (Answer a : answers)
+            prompt.answer(a);
+        stickTransfer().PrepareExport();
+        classFiles().Activate(kClass);
+    }
+    // The text of the last message box or question (inputs left out).
+    QString lastBox() const
+    {
+        for (auto it = prompt.shown().crbegin(); it != prompt.shown().crend(); ++it)
+            if (it->call == ScriptedPrompt::Call::Message || it->call == ScriptedPrompt::Call::Ask)
+                return it->text;
+        return {};
+    }
+
+    QTemporaryDir stick;
+    qint64 freeSpace = 1'000'000'000;
+};
+
+TEST_F(StickTransferTest, ClassTravelsToAnotherInstallationWithGradesAttachmentsAndBoard)
+{
+    exportClass();
+    ASSERT_EQ(prompt.lastText(), "Die Klasse wurde auf den Stick ausgespielt.");
+
+    const QByteArray source = folder.read(kClass);
+    const QByteArray onStickBytes = ReadFileBytes(onStick(kClass));
+    const int header = static_cast<unsigned char>(source[8]) | static_cast<unsigned char>(source[9]) << 8;
+    EXPECT_EQ(header, 1313);
+    EXPECT_EQ(onStickBytes.left(header), source.left(header));
+    EXPECT_TRUE(onStickBytes.contains(ToCp850(QStringLiteral("Öztürk"))));
+    EXPECT_EQ(ReadFileBytes(onStick("9a_21222.gxm")), onStickBytes);
+    EXPECT_EQ(ReadFileBytes(onStick(kBoard)), folder.read(kBoard));
+    EXPECT_EQ(RegularFilesIn(onStick("9a_21222")), QStringList({"a.doc", "b.DOCX", "v.1", "v.2"}));
+    EXPECT_EQ(namesByDbfread(onStick(kClass), "cp850"),
+              QStringLiteral("Müller|Jörg\nWeiß|Renée\nÖztürk|Ümit\n"));
+
+    // The second installation.
+    QTemporaryDir home2;
+    state().programDir = home2.path();
+    prompt.clear();
+    prompt.text(stick.path());
+    stickTransfer().PrepareImport();
+    ASSERT_EQ(classFiles().view().listEntries, QStringList{kClass});
+    classFiles().Activate(kClass);
+    ASSERT_EQ(prompt.lastText(), "Die Prüfungsklasse wurde eingespielt.");
+    const QString imported = QDir(home2.path()).filePath(kClass);
+    EXPECT_EQ(ReadFileBytes(imported), source);
+    EXPECT_EQ(namesByDbfread(imported, "cp1252"), QStringLiteral("Müller|Jörg\nWeiß|Renée\nÖztürk|Ümit\n"));
+    EXPECT_EQ(ReadFileBytes(QDir(home2.path()).filePath(kBoard)), folder.read(kBoard));
+    EXPECT_EQ(RegularFilesIn(QDir(home2.path()).filePath("9a_21222")), QStringList({"a.doc", "b.DOCX", "v.1", "v.2"}));
+    EXPECT_EQ(QDir::currentPath(), home2.path());
+}
+
+TEST_F(StickTransferTest, RefusalsAndTheirMessages)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> run;
+        QString lastText;         // empty: no box at all
+        QStringList stickFiles;   // what the stick root holds afterwards
+        QString alsoShown = {};
+    };
+    const auto marked = [&] {
+        exportClass();
+        ASSERT_EQ(lastBox(), "Die Klasse wurde auf den Stick ausgespielt.") << prompt.texts().join(" | ").toStdString();
+        prompt.clear();
+    };
+    const QList<Case> cases = {
+        {"terminal server", [&] { state().stickTransferEnabled = false; stickTransfer().PrepareImport(); },
+         "Bei Installation auf einem Terminalserver ist dieser Menüpunkt deaktiviert.", {}},
+        {"class open", [&] { state().openClassFile = kClass; stickTransfer().PrepareFamilyImport(); },
+         "Erst Klasse schließen", {}},
+        {"drive not ready", [&] { prompt.text("/nirgends"); stickTransfer().PrepareExport(); },
+         "Das Laufwerk /nirgends ist nicht ansprechbar.", {}},
+        {"cancel", [&] { prompt.cancelText(); stickTransfer().PrepareExport(); }, {}, {}},
+        {"cancel older take-over",
+         [&] { prompt.cancelText(); stickTransfer().PrepareFamilyImport(); },
+         "Im Stammverzeichnis des Sticks muss sich eine Korvi-Klassendatei (Endung dbf) aus Klasse 9 oder 10 mit "
+         "Halbjahr 2 befinden.", {}},
+        {"class table missing", [&] { QFile::remove(folder.file(kClass)); stickTransfer().ExportClassToStick(kClass); },
+         "Klasse 9a_21222.dbf nicht gefunden. Kopiervorgang wird abgebrochen", {}},
+        {"no to overwrite on the stick",
+         [&] { QFile(onStick(kClass)).open(QIODevice::WriteOnly); exportClass({Answer::No}); },
+         "Kopiervorgang wird abgebrochen", {kClass}},
+        {"too little space", [&] { freeSpace = 5000; exportClass(); }, "Zu wenig Speicherplatz!!", {}},
+        {"drive A keeps its floppy rule", [&] { freeSpace = 1'000'000; exportClass(); }, "Zu wenig Speicherplatz!!", {}},
+        {"name warning, No",
+         [&] {
+             DbfTable t;
+             t.open(folder.file(kClass));
+             t.setValue(1, "NACHNAME", QStringLiteral("Sánchez"));
+             t.close();
+             exportClass({Answer::No});
+         },
+         "Kopiervorgang wird abgebrochen", {}, "2: Sánchez, Renée"},
+        {"missing marker",
+         [&] {
+             marked();
+             QFile::remove(onStick("9a_21222.gxm"));
+             stickTransfer().ImportClassFromStick(stick.path(), kClass);
+         },
+         "Diese Klasse stammt nicht aus Korvi_Wendra_Pruef ab Version C9.\n\r\n\rAb Version C9 wird das Einspielen von "
+         "Prüfungsklassen verhindert,\n\rdie mit einer alten HSA- oder RSA-Version für den Bildungsplan 2004 angelegt "
+         "wurden.\n\r\n\rDie Vermischung der unterschiedlichen Fächer und Gewichtungen würde zu Fehlern führen.",
+         {"9a_21222", kClass, kBoard}},
+        {"no to overwrite on the disk",
+         [&] {
+             marked();
+             prompt.no();
+             stickTransfer().ImportClassFromStick(stick.path(), kClass);
+         },
+         "Kopiervorgang wird abgebrochen", {"9a_21222", kClass, "9a_21222.gxm", kBoard}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        QDir(stick.path()).removeRecursively();
+        QDir().mkpath(stick.path());
+        SetUp();
+        prompt.clear();
+        c.run();
+        EXPECT_EQ(lastBox(), c.lastText) << prompt.texts().join(" | ").toStdString();
+        EXPECT_EQ(prompt.remainingAnswers(), 0);
+        QStringList root = QDir(stick.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+        EXPECT_EQ(root, c.stickFiles);
+        EXPECT_TRUE(prompt.anyTextContains(c.alsoShown));
+        EXPECT_NE(classFiles().mode(), kModeStickExport);
+    }
+}
+
+TEST_F(StickTransferTest, OverwritingDropsStaleGradeFilesAndCarriesAtMost41Attachments)
+{
+    for (int i = 0; i < 42; ++i)
+        folder.write(QStringLiteral("9a_21222/anlage%1.doc").arg(i, 2, 10, QLatin1Char('0')), "x");
+    folder.write(QStringLiteral("9a_21222/v.3"), "alt");
+    exportClass();
+    QFile::remove(folder.file("9a_21222/v.3"));
+    exportClass({Answer::Yes});
+    const QStringList carried = RegularFilesIn(onStick("9a_21222"));
+    EXPECT_EQ(carried.size(), 41 + 2);
+    EXPECT_FALSE(carried.contains("v.3"));
+    EXPECT_TRUE(carried.contains("anlage38.doc"));
+    EXPECT_FALSE(carried.contains("b.DOCX")); // name order: a.doc, anlage00..anlage39
+
+    // The disk side too: an older class's v.3 goes before the import.
+    folder.write(QStringLiteral("9a_21222/v.3"), "alt");
+    prompt.yes();
+    stickTransfer().ImportClassFromStick(stick.path(), kClass);
+    EXPECT_FALSE(folder.exists("9a_21222/v.3"));
+    EXPECT_EQ(prompt.lastText(), "Die Prüfungsklasse wurde eingespielt.");
+}
+
+TEST_F(StickTransferTest, FamilyTableComesInUnchangedTheOlderWay)
+{
+    const QByteArray family = QByteArray("family table \x84\x94\x81 bytes", 26);
+    QFile f(onStick("9a-21222.dbf"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(family);
+    f.close();
+    prompt.text(stick.path());
+    stickTransfer().PrepareFamilyImport();
+    ASSERT_EQ(classFiles().view().listEntries, QStringList{"9a-21222.dbf"});
+    classFiles().Activate("9a-21222.dbf");
+    EXPECT_EQ(folder.read("9a-21222.dbf"), family);
+    EXPECT_TRUE(prompt.lastText().startsWith("Die Korvi-Klassendatei 9a-21222.dbf wurde einkopiert."));
+    EXPECT_FALSE(stickTransfer().familyImportPending());
+}
+
+TEST_F(StickTransferTest, CopyBreakingPartWayLeavesNoMarkerAndNoHalfFile)
+{
+    exportClass();
+    SetTransferCopyFault([](const QString& dest) { return dest.endsWith("v.2"); });
+    prompt.clear();
+    exportClass({Answer::Yes});
+    const QStringList texts = prompt.texts();
+    ASSERT_GE(texts.size(), 2);
+    EXPECT_TRUE(texts.at(texts.size() - 2).startsWith("Schreibfehler in Datei")) << texts.join('|').toStdString();
+    EXPECT_EQ(texts.last(), "Kopiervorgang wird abgebrochen");
+    EXPECT_FALSE(QFileInfo::exists(onStick("9a_21222.gxm")));
+    EXPECT_EQ(RegularFilesIn(onStick("9a_21222")), QStringList({"a.doc", "b.DOCX", "v.1"}));
+    EXPECT_THROW(TransferCopyFile(folder.file(kClass), folder.file(kClass)), FileError);
+}
+
+} // namespace
+} // namespace hsa
