@@ -5,11 +5,15 @@
 //
 //   zip_bench [work-folder] [--small] [--klein]
 //
-// --klein times only the extraction of the small files (three runs each of
-// the engine and of unzip, alternating, medians printed).
+// Every line is the median of three runs of the engine and of the peer,
+// alternating, on the same files, each run starting from the same disk and
+// cache state (pending writes synced, outputs of the previous run removed).
+// --klein times only the extraction of the small files.
 //
-// The engine runs with its durability flushes off here (FlushBuffers and
-// SyncExtractedFiles), because none of the peers flushes either.
+// The engine runs with its durability flushes off (FlushBuffers and
+// SyncExtractedFiles), because none of the peers flushes either; one line
+// gives the extraction with the program's default durability (every file on
+// the disk before it gets its name) against unzip without any.
 #include "zip/archiver.h"
 
 #include <algorithm>
@@ -22,6 +26,7 @@
 #include <random>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <vector>
 #include <unistd.h>
 
@@ -167,12 +172,13 @@ double EngineCreate(const fs::path& archive, const fs::path& corpus, int mode, c
     });
 }
 
-double EngineExtract(const fs::path& archive, const fs::path& out, const std::string& password)
+double EngineExtract(const fs::path& archive, const fs::path& out, const std::string& password,
+                     bool durable = false)
 {
     fs::remove_all(out);
     return Seconds([&] {
         ZipArchiver z;
-        z.SyncExtractedFiles = false;
+        z.SyncExtractedFiles = durable;
         z.SetPassword(password);
         z.SetFileName(archive.string());
         z.OpenArchive();
@@ -188,26 +194,79 @@ double Median(std::vector<double> v)
     return v.empty() ? 0.0 : v[v.size() / 2];
 }
 
+// Three rounds of engine then peer; each returns its own time.  The line
+// reports the medians.
+void Alternate(const char* what, const char* peerName, const std::function<double(int)>& engine,
+               const std::function<double(int)>& peer)
+{
+    std::vector<double> te, tp;
+    for (int run = 1; run <= 3; ++run) {
+        te.push_back(engine(run));
+        tp.push_back(peer(run));
+    }
+    Report(what, Median(te), Median(tp), peerName);
+}
+
+// Bytes this process (or a finished child, read before it is reaped) has
+// handed to write calls: the "wchar" line of /proc/<pid>/io.
+uint64_t WrittenBytes(const std::string& pid)
+{
+    std::ifstream io("/proc/" + pid + "/io");
+    std::string key;
+    uint64_t value = 0;
+    while (io >> key >> value)
+        if (key == "wchar:")
+            return value;
+    return 0;
+}
+
+// Runs a command and returns the bytes it wrote (through its own calls; the
+// shell that starts it is not counted).
+uint64_t ChildWrittenBytes(const std::vector<std::string>& argv, const std::string& dir)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(dir.c_str()) != 0)
+            ::_exit(127);
+        std::vector<char*> args;
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    siginfo_t info {};
+    ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT);
+    const uint64_t bytes = WrittenBytes(std::to_string(pid));
+    ::waitpid(pid, nullptr, 0);
+    return bytes;
+}
+
 // Extraction of the small files alone: an archive of the "klein" folder,
 // extracted three times by each side, alternating, each run into a folder
 // of its own, so that no run creates its files right after the previous run's
 // were deleted (some file systems pass over freshly freed inodes slowly).
-// The outputs of the last call are removed first.
+// Once without flushes on either side, once with the engine's default
+// durability against unzip without any.
 void SmallFilesExtract(const fs::path& work, const fs::path& corpus)
 {
-    for (const char* side : {"engine", "unzip"})
-        for (int run = 1; run <= 3; ++run)
-            fs::remove_all(work / ("out-klein-" + std::string(side) + "-" + std::to_string(run)));
     const fs::path archive = work / "klein.zip";
     EngineCreate(archive, corpus / "klein", 1, "");
-    std::vector<double> te, tu;
-    for (int run = 1; run <= 3; ++run) {
-        const std::string n = std::to_string(run);
-        te.push_back(EngineExtract(archive, work / ("out-klein-engine-" + n), ""));
-        tu.push_back(Shell("unzip -q '" + archive.string() + "' -d '" + (work / ("out-klein-unzip-" + n)).string() + "'"));
-        std::printf("%-34s engine %7.3f s   %-16s %7.3f s\n", ("  run " + n).c_str(), te.back(), "unzip", tu.back());
+    for (bool durable : {false, true}) {
+        const std::string tag = durable ? "durable-" : "";
+        for (const char* side : {"engine", "unzip"})
+            for (int run = 1; run <= 3; ++run)
+                fs::remove_all(work / ("out-klein-" + tag + side + "-" + std::to_string(run)));
+        Alternate(durable ? "extract, small files, durable" : "extract, small files", "unzip",
+                  [&](int run) {
+                      return EngineExtract(archive, work / ("out-klein-" + tag + "engine-" + std::to_string(run)), "",
+                                           durable);
+                  },
+                  [&](int run) {
+                      return Shell("unzip -q '" + archive.string() + "' -d '"
+                                   + (work / ("out-klein-" + tag + "unzip-" + std::to_string(run))).string() + "'");
+                  });
     }
-    Report("extract, small files (median of 3)", Median(te), Median(tu), "unzip");
 }
 
 } // namespace
@@ -243,77 +302,96 @@ int main(int argc, char** argv)
     const fs::path a = work / "a.zip";
 
     for (int level : {1, 6}) {
-        const double te = EngineCreate(work / "engine.zip", corpus, level, "");
-        fs::remove(a);
-        const double tz = Shell("cd " + q + " && zip -q -r -" + std::to_string(level) + " '" + a.string() + "' .");
-        const std::string label = "create, level " + std::to_string(level);
-        Report(label.c_str(), te, tz, "zip");
-        SizeReport(("size, level " + std::to_string(level)).c_str(), FileSize(work / "engine.zip"), FileSize(a), "zip");
-        if (level == 1) {
-            fs::remove(work / "seven.zip");
-            const double t7 = Shell("cd " + q + " && 7z a -tzip -mx=1 -mmt=1 '" + (work / "seven.zip").string()
-                                    + "' . > /dev/null");
-            Report("create, level 1", te, t7, "7z -mmt=1");
-        }
+        const std::string lv = std::to_string(level);
+        Alternate(("create, level " + lv).c_str(), "zip",
+                  [&](int) { return EngineCreate(work / "engine.zip", corpus, level, ""); },
+                  [&](int) {
+                      fs::remove(a);
+                      return Shell("cd " + q + " && zip -q -r -" + lv + " '" + a.string() + "' .");
+                  });
+        SizeReport(("size, level " + lv).c_str(), FileSize(work / "engine.zip"), FileSize(a), "zip");
     }
-    {
-        const double te = EngineCreate(work / "engine-pw.zip", corpus, 1, "geheim");
-        fs::remove(a);
-        const double tz = Shell("cd " + q + " && zip -q -r -1 -P geheim '" + a.string() + "' .");
-        Report("create, level 1, password", te, tz, "zip -P");
-        SizeReport("size, level 1, password", FileSize(work / "engine-pw.zip"), FileSize(a), "zip -P");
-    }
+    Alternate("create, level 1", "7z -mmt=1", [&](int) { return EngineCreate(work / "engine.zip", corpus, 1, ""); },
+              [&](int) {
+                  fs::remove(work / "seven.zip");
+                  return Shell("cd " + q + " && 7z a -tzip -mx=1 -mmt=1 '" + (work / "seven.zip").string()
+                               + "' . > /dev/null");
+              });
+    Alternate("create, level 1, password", "zip -P",
+              [&](int) { return EngineCreate(work / "engine-pw.zip", corpus, 1, "geheim"); },
+              [&](int) {
+                  fs::remove(a);
+                  return Shell("cd " + q + " && zip -q -r -1 -P geheim '" + a.string() + "' .");
+              });
+    SizeReport("size, level 1, password", FileSize(work / "engine-pw.zip"), FileSize(a), "zip -P");
     {
         // AES-256 entries (PBKDF2 per entry, counter mode, HMAC-SHA1) against
         // 7z's AES-256 ZIP entries, both single-threaded at level 1.
         const fs::path mine = work / "engine-aes.zip", seven = work / "seven-aes.zip";
-        const double te = EngineCreate(mine, corpus, 1, "geheim", hsa::zip::CryptoAlgorithm::AES256);
-        fs::remove(seven);
-        const double t7 = Shell("cd " + q + " && 7z a -tzip -mx=1 -mmt=1 -mem=AES256 -pgeheim '" + seven.string()
-                                + "' . > /dev/null");
-        Report("create, level 1, AES-256", te, t7, "7z -mem=AES256");
+        Alternate("create, level 1, AES-256", "7z -mem=AES256",
+                  [&](int) { return EngineCreate(mine, corpus, 1, "geheim", hsa::zip::CryptoAlgorithm::AES256); },
+                  [&](int) {
+                      fs::remove(seven);
+                      return Shell("cd " + q + " && 7z a -tzip -mx=1 -mmt=1 -mem=AES256 -pgeheim '" + seven.string()
+                                   + "' . > /dev/null");
+                  });
         SizeReport("size, level 1, AES-256", FileSize(mine), FileSize(seven), "7z -mem=AES256");
         const bool accepted = std::system(("7z t -pgeheim '" + mine.string() + "' > /dev/null 2>&1").c_str()) == 0;
         std::printf("%-34s %s\n", "AES-256 archive, 7z t", accepted ? "passed" : "FAILED");
     }
-    {
-        EngineCreate(work / "engine.zip", corpus, 1, "");
-        const double te = EngineExtract(work / "engine.zip", work / "out-engine", "");
-        fs::remove_all(work / "out-unzip");
-        const double tu = Shell("unzip -q '" + (work / "engine.zip").string() + "' -d '" + (work / "out-unzip").string() + "'");
-        Report("extract", te, tu, "unzip");
-        fs::remove_all(work / "out-7z");
-        const double t7 = Shell("7z x -mmt=1 -o'" + (work / "out-7z").string() + "' '" + (work / "engine.zip").string()
-                                + "' > /dev/null");
-        Report("extract", te, t7, "7z -mmt=1");
-        const double tep = EngineExtract(work / "engine-pw.zip", work / "out-engine-pw", "geheim");
-        fs::remove_all(work / "out-unzip-pw");
-        const double tup = Shell("unzip -q -P geheim '" + (work / "engine-pw.zip").string() + "' -d '"
-                                 + (work / "out-unzip-pw").string() + "'");
-        Report("extract, password", tep, tup, "unzip -P");
-    }
+    EngineCreate(work / "engine.zip", corpus, 1, "");
+    const std::string engineZip = (work / "engine.zip").string();
+    Alternate("extract", "unzip", [&](int) { return EngineExtract(work / "engine.zip", work / "out-engine", ""); },
+              [&](int) {
+                  fs::remove_all(work / "out-unzip");
+                  return Shell("unzip -q '" + engineZip + "' -d '" + (work / "out-unzip").string() + "'");
+              });
+    Alternate("extract", "7z -mmt=1", [&](int) { return EngineExtract(work / "engine.zip", work / "out-engine", ""); },
+              [&](int) {
+                  fs::remove_all(work / "out-7z");
+                  return Shell("7z x -mmt=1 -o'" + (work / "out-7z").string() + "' '" + engineZip + "' > /dev/null");
+              });
+    Alternate("extract, password", "unzip -P",
+              [&](int) { return EngineExtract(work / "engine-pw.zip", work / "out-engine-pw", "geheim"); },
+              [&](int) {
+                  fs::remove_all(work / "out-unzip-pw");
+                  return Shell("unzip -q -P geheim '" + (work / "engine-pw.zip").string() + "' -d '"
+                               + (work / "out-unzip-pw").string() + "'");
+              });
     SmallFilesExtract(work, corpus);
     {
-        // Append one file: only the new entry and the directory are written.
+        // Append one file to two copies of the same archive: only the new
+        // entry and the directory should be written.  The bytes each side
+        // hands to write calls are measured, not assumed.
         WriteFile(work / "anhang" / "neu.txt", "ein neuer Eintrag\r\n");
-        const uint64_t before = FileSize(work / "engine.zip");
-        uint64_t dirStart = 0;
-        const double te = Seconds([&] {
-            ZipArchiver z;
-            z.Options.FlushBuffers = false;
-            z.SetFileName((work / "engine.zip").string());
-            z.OpenArchive();
-            dirStart = z.DirectoryStart();
-            z.SetBaseDir((work / "anhang").string());
-            z.AddFiles((work / "anhang" / "neu.txt").string());
-            z.CloseArchive();
-        });
-        const uint64_t after = FileSize(work / "engine.zip");
-        const double tz = Shell("cd '" + (work / "anhang").string() + "' && zip -q '" + a.string() + "' neu.txt");
-        Report("append one file", te, tz, "zip");
-        std::printf("%-34s old data %llu B untouched, written %llu B (new entry and directory), archive %llu -> %llu B\n",
-                    "append, bytes", (unsigned long long)dirStart, (unsigned long long)(after - dirStart),
-                    (unsigned long long)before, (unsigned long long)after);
+        const fs::path mine = work / "append-engine.zip", theirs = work / "append-zip.zip";
+        uint64_t engineBytes = 0, zipBytes = 0, dirStart = 0;
+        Alternate("append one file", "zip",
+                  [&](int) {
+                      fs::copy_file(work / "engine.zip", mine, fs::copy_options::overwrite_existing);
+                      return Seconds([&] {
+                          const uint64_t before = WrittenBytes("self");
+                          ZipArchiver z;
+                          z.Options.FlushBuffers = false;
+                          z.SetFileName(mine.string());
+                          z.OpenArchive();
+                          dirStart = z.DirectoryStart();
+                          z.SetBaseDir((work / "anhang").string());
+                          z.AddFiles((work / "anhang" / "neu.txt").string());
+                          z.CloseArchive();
+                          engineBytes = WrittenBytes("self") - before;
+                      });
+                  },
+                  [&](int) {
+                      fs::copy_file(work / "engine.zip", theirs, fs::copy_options::overwrite_existing);
+                      return Seconds([&] {
+                          zipBytes = ChildWrittenBytes({"zip", "-q", theirs.string(), "neu.txt"},
+                                                       (work / "anhang").string());
+                      });
+                  });
+        std::printf("%-34s engine %11llu B   %-16s %11llu B   (archive %llu B, old data %llu B)\n",
+                    "append, bytes written", (unsigned long long)engineBytes, "zip", (unsigned long long)zipBytes,
+                    (unsigned long long)FileSize(work / "engine.zip"), (unsigned long long)dirStart);
     }
     return 0;
 }

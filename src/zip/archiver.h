@@ -279,6 +279,7 @@ private:
 
     // items
     int ProcessItems(ProcessOperation op, int index);
+    int ProcessItemsLoop(ProcessOperation op, int index);
     bool ExtractItem(int index);
     bool TestItem(int index);
     // 1 decompressed, 0 skipped (password dialog cancelled), -1 cancelled
@@ -327,6 +328,16 @@ private:
     // The folder of the last extracted file, kept open during one run.
     std::string folderCacheKey_;
     std::shared_ptr<int> folderCacheFd_;
+    // Durable extraction: every file waits under a temporary name until one
+    // flush of the file system has made all new bytes of the run durable;
+    // the folders whose file systems are flushed at the end of the run.
+    struct DeferredRename {
+        std::shared_ptr<int> dirFd;
+        std::string temp, leaf, shown;
+    };
+    std::vector<DeferredRename> deferredRenames_;
+    std::vector<std::pair<uint64_t, std::shared_ptr<int>>> syncFolders_;
+    void FinishExtractionRun(bool mayRaise);
     // Inflate buffers and state reused from entry to entry during one run.
     std::shared_ptr<DecompressScratch> scratch_;
     // Entry times converted during one run.

@@ -183,12 +183,15 @@ CompressResult CompressEntry(const CompressJob& job)
         if (job.method == 8) {
             ds.z.next_in = in.data();
             ds.z.avail_in = uInt(got);
-            const int flush = finished ? Z_FINISH : Z_NO_FLUSH;
+            // Each piece ends on a byte boundary (sync flush), the last one
+            // finishes the stream: archives made from the same file by the
+            // same zlib come out byte for byte the same as the family's.
+            const int flush = finished ? Z_FINISH : Z_SYNC_FLUSH;
             do {
                 ds.z.next_out = out.data();
                 ds.z.avail_out = uInt(out.size());
                 int rc = deflate(&ds.z, flush);
-                if (rc == Z_BUF_ERROR && flush == Z_NO_FLUSH)
+                if (rc == Z_BUF_ERROR && flush != Z_FINISH)
                     break;   // everything pending was already taken out
                 CCheck(rc);
                 const size_t produced = out.size() - ds.z.avail_out;

@@ -340,7 +340,15 @@ void DirManager::CheckEntries(uint64_t dataLimit)
     std::vector<Span> spans;
     spans.reserve(size_t(dir_.Count()));
     for (const auto& it : dir_.Items()) {
-        const uint64_t head = uint64_t(kLocalHeaderSize) + it.h.nameLen;
+        // The entry's data follows its own local header, whose name and extra
+        // lengths may differ from the central ones (archives from other
+        // tools do that, and an entry copied by a commit keeps its local
+        // header): measure with the local lengths where they can be read.
+        uint64_t head = uint64_t(kLocalHeaderSize) + it.h.nameLen;
+        unsigned char h[kLocalHeaderSize];
+        if (it.localOffset <= dataLimit && dataLimit - it.localOffset >= kLocalHeaderSize
+            && stream_->ReadAt(it.localOffset, h, sizeof h) && Get32(h) == sig::Local)
+            head = uint64_t(kLocalHeaderSize) + Get16(h + 26) + Get16(h + 28);
         if (it.localOffset > dataLimit || dataLimit - it.localOffset < head || dataLimit - it.localOffset - head < it.compSize)
             throw DamagedDirectory{};
         spans.push_back({it.localOffset, it.localOffset + head + it.compSize});
@@ -446,7 +454,9 @@ void DirManager::RebuildDirectory()
         if (it.compSize > size - varEnd)
             continue;
         it.h.externalAttr = (it.uncompSize == 0 && !(it.h.flags & 0x0008)) ? 0x10 : 0x20;
-        it.name = DecodeEntryName(it.rawName, it.h.flags, 0, {}, EndFound && settings_.oemNames);
+        // Decoded as the directory the engine writes for it will be read
+        // again, so a rebuilt entry keeps its name through an update.
+        it.name = DecodeEntryName(it.rawName, it.h.flags, it.h.versionMadeBy, it.extra, settings_.oemNames);
         if (it.IsDirectory())
             it.h.externalAttr = 0x10;
         else if (it.h.externalAttr == 0x10)

@@ -8,6 +8,7 @@
 #include "zip/safefs.h"
 #include "zip/zipstream.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <stdexcept>
@@ -147,6 +148,49 @@ int ZABaseArchiver::DeleteFiles(const std::string& fileMask, uint32_t searchAttr
 }
 
 int ZABaseArchiver::ProcessItems(ProcessOperation op, int index)
+{
+    if (op != ProcessOperation::Extract)
+        return ProcessItemsLoop(op, index);
+    int done = 0;
+    try {
+        done = ProcessItemsLoop(op, index);
+    } catch (...) {
+        FinishExtractionRun(false);
+        throw;
+    }
+    FinishExtractionRun(true);
+    return done;
+}
+
+void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
+{
+    std::vector<DeferredRename> renames;
+    renames.swap(deferredRenames_);
+    std::vector<std::pair<uint64_t, std::shared_ptr<int>>> folders;
+    folders.swap(syncFolders_);
+    if (!SyncExtractedFiles)
+        return;
+    // One flush per file system makes every file of the run durable, then
+    // the files take their names: no name ever shows data that is not yet
+    // on the disk, and an old file is never given up for such data.
+    bool flushed = true;
+    for (const auto& f : folders)
+        flushed = ::syncfs(*f.second) == 0 && flushed;
+    std::string failed;
+    for (const auto& r : renames) {
+        if (!flushed || ::renameat(*r.dirFd, r.temp.c_str(), *r.dirFd, r.leaf.c_str()) != 0) {
+            ::unlinkat(*r.dirFd, r.temp.c_str(), 0);
+            if (failed.empty())
+                failed = r.shown;
+        }
+    }
+    for (const auto& f : folders)
+        ::syncfs(*f.second);
+    if (!failed.empty() && mayRaise)
+        Raise(err::CannotCreateFile, {failed});
+}
+
+int ZABaseArchiver::ProcessItemsLoop(ProcessOperation op, int index)
 {
     std::lock_guard<std::recursive_mutex> lock(ArchiveLock());
     // What one run keeps from item to item: the open target folder, the
@@ -346,6 +390,11 @@ int ZABaseArchiver::DecompressItem(int index, ZStream& dest)
             throw EZAException(err::DiskFull);
         Raise(err::WriteError);
     case DecompressResult::Status::BadMethod:
+        // Deflate64 is a method the engine knows and cannot read: say so,
+        // rather than call the entry damaged.
+        if (item.h.method == 9)
+            Raise(err::Deflate64);
+        [[fallthrough]];
     case DecompressResult::Status::DataError:
     case DecompressResult::Status::TooLong:
     case DecompressResult::Status::TooShort:
@@ -502,12 +551,21 @@ bool ZABaseArchiver::ExtractItem(int index)
             ::futimens(fs.Descriptor(), times);
             if (Options.SetAttributes)
                 ::fchmod(fs.Descriptor(), ModeFromAttributes(attributes, item.h.versionMadeBy, false));
-            if (SyncExtractedFiles && ::fsync(fs.Descriptor()) != 0)
-                Raise(errno == ENOSPC ? err::DiskFull : err::WriteError);
         }
     }
     if (result != 1)
         return false;   // skipped or cancelled: the partial output goes
+    if (SyncExtractedFiles) {
+        struct stat fst {};
+        if (::fstat(dirFd, &fst) == 0) {
+            const uint64_t dev = uint64_t(fst.st_dev);
+            if (std::none_of(syncFolders_.begin(), syncFolders_.end(), [&](const auto& f) { return f.first == dev; }))
+                syncFolders_.emplace_back(dev, folderCacheFd_);
+        }
+        deferredRenames_.push_back({folderCacheFd_, out.name, leaf, shown});
+        out.active = false;
+        return true;
+    }
     if (!direct && ::renameat(dirFd, out.name.c_str(), dirFd, leaf.c_str()) != 0)
         Raise(err::CannotCreateFile, {shown});
     out.active = false;

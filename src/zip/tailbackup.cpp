@@ -29,7 +29,7 @@ TailBackup::TailBackup(ZStream& archive, uint64_t start, const std::string& temp
     }
     Fd fd = CreateTempFile(tempFolder, "FC", path_);
     if (!fd)
-        throw EZAException(err::CannotCreateFile, {JoinPath(tempFolder, "FC")});
+        throw EZAException(err::CannotCreateFile, ZipArgs{JoinPath(tempFolder, "FC")});
     file_ = std::make_unique<FileStream>(fd.release(), path_);
     buf.resize(size_t(std::min<uint64_t>(kChunk, std::max<uint64_t>(size_, 1))));
     uint64_t done = 0;

@@ -155,12 +155,21 @@ int ZABaseArchiver::CommitUpdate()
         auto* fs = dynamic_cast<FileStream*>(stream_);
         tempFolder = fs && !fs->Path().empty() ? ParentFolder(MakeAbsolute(fs->Path())) : std::string(P_tmpdir);
     }
-    backup_ = std::make_unique<TailBackup>(*stream_, writePos_, tempFolder, inside,
-                                           [this](double p) {
-                                               bool c = false;
-                                               DoOnCopyTempFileProgress(p, ProgressPhase::Start, c);
-                                               return !c;
-                                           });
+    try {
+        backup_ = std::make_unique<TailBackup>(*stream_, writePos_, tempFolder, inside,
+                                               [this](double p) {
+                                                   bool c = false;
+                                                   DoOnCopyTempFileProgress(p, ProgressPhase::Start, c);
+                                                   return !c;
+                                               });
+    } catch (...) {
+        // Nothing on disk has changed yet: the directory in memory must not
+        // keep the entries that were never written, or the next commit of
+        // this archiver would put them into the archive's directory.
+        backup_.reset();
+        work.Assign(saved);
+        throw;
+    }
     bool aborted = false;
     bool final = false;
     int written = 0;

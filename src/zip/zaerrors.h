@@ -84,6 +84,7 @@ inline constexpr int StubTooLarge = 47;
 inline constexpr int MultiVolumeStream = 51;
 inline constexpr int Damaged = 48;
 inline constexpr int MultiVolumeChange = 52;
+inline constexpr int Deflate64 = 55;
 inline constexpr int CompressedTooLarge = 57;
 inline constexpr int HashPut = 58, HashRename = 59;
 inline constexpr int CannotDeleteFolder = 60;

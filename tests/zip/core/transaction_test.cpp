@@ -364,3 +364,67 @@ TEST(ZipTransactions, EntriesOutOfDirectoryOrderSurviveUpdates)
         EXPECT_EQ(u.status, 0) << u.output;
     }
 }
+
+TEST(ZipTransactions, AFailureBeforeTheCutLeavesNoEntryBehind)
+{
+    Fixture f;
+    WriteFile(f.src + "/vier.txt", "vier");
+    WriteFile(f.src + "/fuenf.txt", "fuenf");
+    ZipArchiver z;
+    z.SetFileName(f.archive);
+    z.OpenArchive();
+    z.SetBaseDir(f.src);
+    // Replacing the first entry needs the tail saved in a temporary folder
+    // that is not there.
+    z.TempDir = f.dir / "fehlt";
+    try {
+        z.AddFiles(f.src + "/eins.txt");
+        ADD_FAILURE() << "no error";
+    } catch (const EZAException& e) {
+        EXPECT_EQ(e.BareMessage(), "Cannot create file \"" + (f.dir / "fehlt") + "/FC\"");
+    }
+    EXPECT_EQ(z.FileCount(), 3);
+    EXPECT_EQ(z.Entry(0).h.crc, Crc(TextBytes(30000, 1)));
+    z.TempDir.clear();
+    EXPECT_EQ(z.AddFiles(f.src + "/fuenf.txt"), 1);
+    z.CloseArchive();
+    EXPECT_TRUE(AllIntact(f.archive, 4));
+}
+
+TEST(ZipTransactions, LocalHeadersLongerOrShorterThanTheCentralOnesSurviveCompaction)
+{
+    TempDir dir;
+    const std::string path = dir / "fremd.zip";
+    RawArchive raw;
+    raw.entries.push_back(Stored("b.txt", "bbbb"));
+    RawEntry a = Stored("abcdefghij.txt", "aaaa");
+    a.localName = "a.txt";
+    a.padAfter = std::string(16, '\0');
+    raw.entries.push_back(a);
+    raw.entries.push_back(Stored("c.txt", "cccc"));
+    WriteFile(path, raw.Build());
+    {
+        ZipArchiver z;
+        z.SetFileName(path);
+        z.OpenArchive();
+        EXPECT_EQ(z.DeleteFiles("b.txt"), 1);
+        z.CloseArchive();
+    }
+    WriteFile(dir / "d.txt", "dddd");
+    {
+        ZipArchiver z;
+        z.SetFileName(path);
+        z.OpenArchive();
+        EXPECT_EQ(z.FileCount(), 2);
+        z.SetBaseDir(dir.path());
+        EXPECT_EQ(z.AddFiles(dir / "d.txt"), 1);
+        z.CloseArchive();
+    }
+    ZipArchiver z;
+    z.SetFileName(path);
+    z.OpenArchive();
+    ASSERT_EQ(z.FileCount(), 3);
+    for (const char* name : {"abcdefghij.txt", "c.txt", "d.txt"})
+        EXPECT_GE(z.FindEntry(name), 0) << name;
+    EXPECT_EQ(z.TestFiles("*.*"), 3);
+}

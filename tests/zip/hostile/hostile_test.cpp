@@ -175,6 +175,20 @@ TEST(ZipHostile, LyingSizesAndBombs)
     }
 }
 
+TEST(ZipHostile, Deflate64IsRefusedAsAnUnsupportedMethod)
+{
+    TempDir dir;
+    RawArchive a;
+    RawEntry e = Deflated("d64.bin", std::string(100, 'x'));
+    e.method = 9;
+    a.entries.push_back(e);
+    a.entries.push_back(Stored("gut.txt", "gut"));
+    const Result r = OpenAndExtract(dir, a.Build());
+    ASSERT_FALSE(r.codes.empty());
+    EXPECT_EQ(r.codes.front(), 55);
+    EXPECT_EQ(ReadFile(dir / "target/gut.txt"), "gut");
+}
+
 TEST(ZipHostile, OverlappingEntriesAndBadOffsets)
 {
     {

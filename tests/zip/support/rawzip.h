@@ -22,6 +22,8 @@ struct RawEntry {
     uint16_t flags = 0;
     int64_t offsetOverride = -1;  // central offset to write instead of the real one
     std::string centralExtra;
+    std::string localName;        // name in the local header when it differs
+    std::string padAfter;         // bytes between this entry's data and the next
 };
 
 inline std::string Deflate(const std::string& in, int level = 6)
@@ -85,10 +87,12 @@ struct RawArchive {
             w.u32(crc);
             w.u32(uint32_t(e.compSize == UINT64_MAX ? e.data.size() : e.compSize));
             w.u32(uint32_t(e.uncompSize == UINT64_MAX ? e.plain.size() : e.uncompSize));
-            w.u16(uint16_t(e.name.size()));
+            const std::string& local = e.localName.empty() ? e.name : e.localName;
+            w.u16(uint16_t(local.size()));
             w.u16(0);
-            w.str(e.name);
+            w.str(local);
             w.str(e.data);
+            w.str(e.padAfter);
         }
         const uint64_t cdStart = out.size();
         for (size_t i = 0; i < entries.size(); ++i) {
