@@ -156,6 +156,15 @@ void CutClassTableTo40(DbfTable& table);
 // from its "vor" file when it exists; otherwise the names stay.
 void LoadExamBoardNames(const QString& tableName);
 
+// The class folder of the class table tableName in programDir, found
+// ignoring case as every program file is: a table "9A_25262.DBF" copied from
+// Windows beside its folder "9a_25262" gets that folder.  programDir + the
+// table name without ".dbf" when no spelling of it exists.  No "/" at the end.
+QString FindClassDirCI(const QString& programDir, const QString& tableName);
+// A student's file ("v.", "m." or "l." + number) in the class folder, found
+// ignoring case; folder + prefix + number when there is none.
+QString StudentFilePathCI(const QString& folder, const QString& prefix, const QString& number);
+
 // Deletes the family's class tables of past school years from the program
 // folder: every file named like "9a-25262.dbf" whose characters 6 and 7 give
 // a number below yy, with its folder "9a-25262" when that lies directly in

@@ -89,6 +89,8 @@ public:
     void clearFields(int record, int firstField, int lastField);
 
     // Writes the pending record and the header's record count to the file.
+    // Every write of a table sets the header's date of the last update to
+    // today, as dBase readers expect.
     void post();
 
     // Appends an empty record; its live position.
@@ -96,7 +98,8 @@ public:
     // Marks the record deleted; it disappears from the live positions.
     void deleteRecord(int record);
     // Removes deleted records from the file, in place and under the lock:
-    // the header stays byte for byte apart from the record count, the file
+    // the header stays byte for byte apart from the record count and the
+    // date of the last update, the file
     // ends in the end-of-file mark and is cut after it.
     void pack();
 

@@ -1,4 +1,5 @@
 #include "grades/classgrid.h"
+#include "classes/classfiles.h"
 #include "classes/classfields.h"
 
 #include "classes/arithmetic.h"
@@ -34,7 +35,7 @@ QString programDir()
 // The class folder of the open class, "/" at the end.
 QString classFolder()
 {
-    return QDir(programDir()).filePath(ClassFolderName(state().openClassFile)) + QLatin1Char('/');
+    return FindClassDirCI(programDir(), state().openClassFile) + QLatin1Char('/');
 }
 
 bool gemeinschaftsschule()
@@ -523,7 +524,7 @@ bool ClassGrid::Leave()
                 return false;
             }
         } else {
-            if (!askYesNo(kMsgConfirmDiscard, MsgKind::Warning))
+            if (!askYesNoDefaultNo(kMsgConfirmDiscard, MsgKind::Warning))
                 return false;
             entryOpen_ = false;
             kind_ = kKindYear;

@@ -1,4 +1,5 @@
 #include "grades/gradewindowcontroller.h"
+#include "classes/classfiles.h"
 
 #include "classes/classrules.h"
 #include "classes/dbftable.h"
@@ -187,7 +188,7 @@ void GradeWindowController::loadStudent(int record)
     loadedNr_ = nr;
     loadedLast_ = field(record, QStringLiteral("NACHNAME"));
     loadedFirst_ = field(record, QStringLiteral("VORNAME"));
-    s.classDir = QDir(programDir()).filePath(ClassFolderName(classFile_)) + QLatin1Char('/');
+    s.classDir = FindClassDirCI(programDir(), classFile_) + QLatin1Char('/');
     s.currentStudentNr = nr;
     studentCaption_ = nr + QLatin1Char(' ') + field(record, QStringLiteral("VORNAME")) + QLatin1Char(' ')
         + field(record, QStringLiteral("NACHNAME"));
@@ -195,7 +196,7 @@ void GradeWindowController::loadStudent(int record)
         + classFile_.mid(3, 4) + QStringLiteral("   ") + classFile_.mid(7, 1);
     gradeFilePath_ = GradeFilePathFor(s.classDir, nr);
     s.gradeFilePath = gradeFilePath_;
-    companionPath_ = s.classDir + QStringLiteral("m.") + nr;
+    companionPath_ = StudentFilePathCI(s.classDir, QStringLiteral("m."), nr);
 
     for (int i = 0; i < kRemarkCount; ++i)
         remarks_[i] = field(record, RemarkFieldNames()[i]);

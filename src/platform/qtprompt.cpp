@@ -41,7 +41,8 @@ void QtPrompt::message(MsgKind kind, const QString& text, const QString& caption
     box.exec();
 }
 
-Answer QtPrompt::ask(MsgKind kind, const QString& text, Buttons buttons, const QString& caption)
+Answer QtPrompt::ask(MsgKind kind, const QString& text, Buttons buttons, const QString& caption,
+                     std::optional<Answer> defaultButton)
 {
     QMessageBox::StandardButtons sb;
     switch (buttons) {
@@ -54,6 +55,14 @@ Answer QtPrompt::ask(MsgKind kind, const QString& text, Buttons buttons, const Q
     box.setButtonText(QMessageBox::Yes, QStringLiteral("&Ja"));
     box.setButtonText(QMessageBox::No, QStringLiteral("&Nein"));
     box.setButtonText(QMessageBox::Cancel, QStringLiteral("Abbrechen"));
+    if (defaultButton == Answer::No)
+        box.setDefaultButton(QMessageBox::No);
+    else if (defaultButton == Answer::Cancel)
+        box.setDefaultButton(QMessageBox::Cancel);
+    else if (defaultButton == Answer::Yes)
+        box.setDefaultButton(QMessageBox::Yes);
+    else if (defaultButton == Answer::Ok)
+        box.setDefaultButton(QMessageBox::Ok);
     switch (box.exec()) {
     case QMessageBox::Ok: return Answer::Ok;
     case QMessageBox::Yes: return Answer::Yes;

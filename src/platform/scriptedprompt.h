@@ -23,6 +23,7 @@ public:
         Buttons buttons = Buttons::Ok;
         QString preset;   // preset of an input
         QStringList items; // choices
+        std::optional<Answer> defaultButton; // of a question; none: the first button
     };
 
     class UnscriptedPrompt : public std::runtime_error {
@@ -51,7 +52,8 @@ public:
     void clear();
 
     void message(MsgKind kind, const QString& text, const QString& caption) override;
-    Answer ask(MsgKind kind, const QString& text, Buttons buttons, const QString& caption) override;
+    Answer ask(MsgKind kind, const QString& text, Buttons buttons, const QString& caption = {},
+               std::optional<Answer> defaultButton = std::nullopt) override;
     std::optional<QString> input(const QString& caption, const QString& label,
                                  const QString& preset) override;
     std::optional<QString> password(const QString& caption, const QString& label) override;

@@ -244,6 +244,16 @@ TEST_F(ClassFilesTest, ChooseRefusals)
     EXPECT_EQ(state().schoolTypeText, "der Werkrealschule");
 }
 
+TEST_F(ClassFilesTest, ChooseResetsTheSubjectTextsOfTheClassBefore)
+{
+    subjects().subjectBlockHeading = "Fächer der alten Klasse";
+    subjects().footerLines[0] = "Fußzeile der alten Klasse";
+    SyncSubjectState();
+    classFiles().Choose();
+    EXPECT_EQ(state().subjectBlockHeading, "Leistungen in den einzelnen Fächern:");
+    EXPECT_EQ(state().footerLines[0], "");
+}
+
 TEST_F(ClassFilesTest, FirstChooseTakesThePrinterFont)
 {
     folder.write("schrift2.dat", "Liberation Serif\r\n 9.50000000000000E-0001\r\n");
@@ -414,6 +424,7 @@ TEST_F(ClassFilesTest, DeleteRemovesTableStudentFilesAndEmptyFolder)
     prompt.yes();
     classFiles().Activate("9a_25262.dbf");
     EXPECT_EQ(prompt.shown()[0].text, "9a_25262.dbf wirklich löschen ?");
+    EXPECT_EQ(prompt.shown()[0].defaultButton, Answer::No);   // Return never deletes
     EXPECT_FALSE(folder.exists("9a_25262.dbf"));
     EXPECT_FALSE(folder.exists("9a_25262"));
     EXPECT_EQ(classFiles().view().listEntries, QStringList({"9b_25262.dbf"}));
@@ -914,4 +925,32 @@ TEST_F(ClassFilesTest, StickListClosesTheOpenClass)
     EXPECT_FALSE(ClassTable().isOpen());
     EXPECT_TRUE(state().openClassFile.isEmpty());
     EXPECT_FALSE(TableInUse(folder.file("9a_25262.dbf")));
+}
+
+// A class copied from Windows: the table in capitals, its folder in small
+// letters, the students' files in mixed case.
+TEST_F(ClassFilesTest, WindowsSpellingsKeepTableAndFolderTogether)
+{
+    const auto layWindowsClass = [this] {
+        makeClass("9A_25262.DBF", {"Adler"});
+        for (const char* f : {"9a_25262/V.1", "9a_25262/m.1", "9a_25262/L.2"})
+            folder.write(f, "noten");
+    };
+    layWindowsClass();
+    ASSERT_TRUE(classFiles().OpenClass("9A_25262.DBF"));
+    EXPECT_EQ(state().classDir, folder.file("9a_25262") + "/");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"9a_25262"});
+    EXPECT_EQ(StudentFilePathCI(state().classDir, "v.", "1"), folder.file("9a_25262/V.1"));
+    classFiles().Close();
+
+    classFiles().ShowList(kModeRename, folder.path(), kClassTableMask);
+    prompt.yes().text("9e").text("2526");
+    classFiles().Activate("9A_25262.DBF");
+    EXPECT_TRUE(folder.exists("9e_25262/V.1"));
+    EXPECT_FALSE(folder.exists("9a_25262"));
+
+    classFiles().ShowList(kModeDelete, folder.path(), kClassTableMask);
+    prompt.yes();
+    classFiles().Activate("9e_25262.dbf");
+    EXPECT_FALSE(folder.exists("9e_25262"));
 }
