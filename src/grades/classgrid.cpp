@@ -1,5 +1,6 @@
 #include "grades/classgrid.h"
 #include "classes/classfiles.h"
+#include "grades/cellrules.h"
 #include "classes/classfields.h"
 
 #include "classes/arithmetic.h"
@@ -153,7 +154,8 @@ bool EndsWithSlash(const QString& text)
 
 QString NormaliseGridEntryCell(const QString& text)
 {
-    QString cell = text;
+    // A mark typed behind a pending "P" is that mark, not a "P".
+    QString cell = DropLeftoverPending(text);
     if (cell.startsWith(QLatin1Char('p')))
         cell = QStringLiteral("P");
     if (TrimRight(cell) == QStringLiteral("P"))
