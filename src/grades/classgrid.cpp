@@ -242,6 +242,7 @@ void ClassGrid::reset()
 {
     for (auto& row : cells_)
         row.fill(QString());
+    loaded_ = cells_;
     widths_.fill(kGridWidthUntouched);
     rowLocked_.fill(false);
     visible_ = false;
@@ -440,6 +441,7 @@ void ClassGrid::fillGradeTable(DbfTable& table)
     }
 
     cells_[0][0] = GridClassTitle(state().openClassFile, kind_);
+    loaded_ = cells_;
     visible_ = true;
     HideFilteredOutColumns(filter_);
     current_.column = FirstFilteredColumn();
@@ -507,9 +509,19 @@ void ClassGrid::fillFinalGrades(DbfTable& table)
 // ---------------------------------------------------------------------------
 // Leaving
 
+bool ClassGrid::modified() const
+{
+    for (int r = 1; r <= kGridLastStudentRow; ++r)
+        for (int c = kGridFirstSubjectColumn; c <= kGridLastSubjectColumn; ++c)
+            if (cells_[r][c] != loaded_[r][c])
+                return true;
+    return false;
+}
+
 bool ClassGrid::Leave()
 {
-    if (visible_ && entryOpen_) {
+    // A table whose marks are as they were loaded has nothing to save.
+    if (visible_ && entryOpen_ && modified()) {
         state().currentStudentRecord = 0;
         if (askYesNo(kMsgLeaveSave)) {
             if (!ClassTable().isOpen() || state().openClassFile != filledClass_) {
