@@ -494,6 +494,12 @@ QString DbfTable::value(int record, const QString& fieldName) const
     return value(record, requireField(fieldName));
 }
 
+int DbfTable::fieldWidth(const QString& name) const
+{
+    const int i = isOpen() ? fieldIndex(name) : -1;
+    return i < 0 ? 0 : field(i).width;
+}
+
 QString DbfTable::valueOrEmpty(int record, const QString& fieldName) const
 {
     const int i = fieldIndex(fieldName);

@@ -68,6 +68,9 @@ public:
     QStringList fieldNames() const;
     // Position of a field by name, ignoring case; -1 when there is none.
     int fieldIndex(const QString& name) const;
+    // Width of a field by name (what an edit may take); 0 when the table is
+    // closed or has no such field.
+    int fieldWidth(const QString& name) const;
 
     // Records by live position 0 .. recordCount()-1; deleted records are
     // skipped.

@@ -442,11 +442,16 @@ void GradeWindowController::setRemark(int index, const QString& text)
 
 int GradeWindowController::remarkMaxLength(int index) const
 {
+    int length = 0;
     if (index >= 0 && index < 4)
-        return layout_.hintLength[index];
-    if (index >= 4 && index < kRemarkCount)
-        return layout_.remarkLength[index - 4];
-    return 0;
+        length = layout_.hintLength[index];
+    else if (index >= 4 && index < kRemarkCount)
+        length = layout_.remarkLength[index - 4];
+    else
+        return 0;
+    // Never more than the record's field takes: what the user sees is stored.
+    const int width = table_->fieldWidth(RemarkFieldNames()[index]);
+    return width > 0 ? std::min(length, width) : length;
 }
 
 QString GradeWindowController::recordField(const QString& name) const
@@ -456,10 +461,7 @@ QString GradeWindowController::recordField(const QString& name) const
 
 int GradeWindowController::recordFieldWidth(const QString& name) const
 {
-    if (!table_->isOpen())
-        return 0;
-    const int index = table_->fieldIndex(name);
-    return index >= 0 ? table_->field(index).width : 0;
+    return table_->fieldWidth(name);
 }
 
 bool GradeWindowController::setRecordField(const QString& name, const QString& text)

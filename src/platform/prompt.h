@@ -28,9 +28,11 @@ public:
                        std::optional<Answer> defaultButton = std::nullopt) = 0;
 
     // Text input with a preset; nullopt when cancelled (InputQuery semantics:
-    // the text is only taken over on OK).
+    // the text is only taken over on OK).  maxLength > 0 stops typing at that
+    // many characters, so that a text bound for a table field of that width
+    // is never cut unseen.
     virtual std::optional<QString> input(const QString& caption, const QString& label,
-                                         const QString& preset = {}) = 0;
+                                         const QString& preset = {}, int maxLength = 0) = 0;
 
     // Masked password input; nullopt when cancelled.
     virtual std::optional<QString> password(const QString& caption, const QString& label) = 0;

@@ -74,7 +74,7 @@ Answer QtPrompt::ask(MsgKind kind, const QString& text, Buttons buttons, const Q
 namespace {
 
 std::optional<QString> askText(const QString& caption, const QString& label, const QString& preset,
-                               QLineEdit::EchoMode echo)
+                               QLineEdit::EchoMode echo, int maxLength = 0)
 {
     QInputDialog d(parentWindow());
     d.setWindowTitle(captionOr(caption));
@@ -83,6 +83,9 @@ std::optional<QString> askText(const QString& caption, const QString& label, con
     d.setTextValue(preset);
     d.setOkButtonText(QStringLiteral("OK"));
     d.setCancelButtonText(QStringLiteral("Abbrechen"));
+    if (maxLength > 0)
+        if (auto* line = d.findChild<QLineEdit*>())
+            line->setMaxLength(maxLength);
     if (d.exec() != QDialog::Accepted)
         return std::nullopt;
     return d.textValue();
@@ -91,9 +94,9 @@ std::optional<QString> askText(const QString& caption, const QString& label, con
 } // namespace
 
 std::optional<QString> QtPrompt::input(const QString& caption, const QString& label,
-                                       const QString& preset)
+                                       const QString& preset, int maxLength)
 {
-    return askText(caption, label, preset, QLineEdit::Normal);
+    return askText(caption, label, preset, QLineEdit::Normal, maxLength);
 }
 
 std::optional<QString> QtPrompt::password(const QString& caption, const QString& label)

@@ -183,6 +183,21 @@ TEST_F(ClassGridViewTest, StudentListShowsItsColumnsAndKeepsNrFixed)
     list.setCurrentIndex(model.index(0, 1));
     EXPECT_EQ(state().currentStudentRecord, 0);
 
+    // Typing stops at the field's width: a 45-character name shows as the
+    // 40 characters the record can store.
+    list.show();
+    const QModelIndex name = model.index(1, 1);
+    list.setCurrentIndex(name);
+    list.edit(name);
+    QLineEdit* editor = nullptr;
+    for (QLineEdit* e : list.findChildren<QLineEdit*>())
+        if (e->isVisible())
+            editor = e;
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, QString(45, QLatin1Char('N')));
+    EXPECT_EQ(editor->text(), QString(40, QLatin1Char('N')));
+
     // Ctrl write-protects the open list.
     QTest::keyClick(&list, Qt::Key_Control);
     EXPECT_EQ(prompt.lastText(), kMsgCtrlProtects);

@@ -435,6 +435,7 @@ TEST_F(StudentListFlow, CertificateDateForAllTakesAnyText)
     EXPECT_EQ(prompt.shown().at(0).text, kMsgCertificateDateHint);
     EXPECT_EQ(prompt.shown().at(1).caption, "Datum für alle Zeugnisse ");
     EXPECT_EQ(prompt.shown().at(1).text, "Datum (Format TT.MM.JJJJ):");
+    EXPECT_EQ(prompt.shown().at(1).maxLength, 20);   // the width of DATUM
     EXPECT_TRUE(state().inputOk);
     for (int r = 0; r < 40; ++r)
         EXPECT_EQ(ClassTable().value(r, "DATUM"), "irgendwann 2026");
