@@ -2,6 +2,7 @@
 
 #include "classes/studentlist.h"
 #include "grades/certificatedateentry.h"
+#include "grades/gradewindowcontroller.h"
 
 using namespace hsa;
 using namespace hsa::test;
@@ -473,4 +474,32 @@ TEST(StudentListColumnsTest, ColumnsTitlesAndWidths)
     EXPECT_EQ(widths.at(4), 4);
     EXPECT_EQ(widths.at(7), 12);
     EXPECT_EQ(widths.at(8), 25);
+}
+
+// A class copied from Windows: "9A_25262.DBF" beside its folder "9a_25262"
+// with a grade file "V.1".  The tables, the grade window and the sort all
+// find the student's grades there.
+TEST_F(StudentListFlow, AClassCopiedFromWindowsKeepsItsGrades)
+{
+    makeClass("9A_25262.DBF", {{"1", "Zorn", "Zoe", "W"}, {"2", "Adam", "Anton", "M"}});
+    QDir(folder.path()).mkdir("9a_25262");
+    openClass("9A_25262.DBF");
+    const GradeContext ctx = GradeContextFromState();
+    ExamSheet sheet = PresetExamSheet(ctx);
+    sheet.grid.at(ColYear, rowOf("D")) = "2.0";
+    ASSERT_TRUE(SaveStudentGradeFile(folder.file("9a_25262/V.1"), sheet, ctx));
+
+    ASSERT_TRUE(classGrid().OpenTable(GradeTable::JL));
+    EXPECT_EQ(classGrid().cell(columnOf("D"), 1), "2.0");
+    ASSERT_TRUE(classGrid().Leave());
+    ASSERT_TRUE(gradeWindow().Open(0));
+    EXPECT_EQ(gradeWindow().sheet().grid.at(ColYear, rowOf("D")), "2.0");
+    ASSERT_TRUE(gradeWindow().Close());
+
+    prompt.yes().no().no();
+    ASSERT_TRUE(SortStudentList());
+    EXPECT_EQ(last(1), "Adam");
+    const QString zorn = StudentFilePathCI(folder.file("9a_25262"), "v.", "2");
+    EXPECT_EQ(ReadTextLines(zorn).value(ColYear * 20 + rowOf("D")), "2.0");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"9a_25262"});
 }
