@@ -220,6 +220,9 @@ void ClassFiles::reset()
             QGuiApplication::clipboard()->clear();
     };
     hooks_.today = [] { return QDate::currentDate(); };
+    hooks_.renamePath = [](const QString& from, const QString& to) {
+        return QFileInfo(from).isDir() ? QDir().rename(from, to) : QFile::rename(from, to);
+    };
     chosenBefore_ = false;
 }
 
@@ -615,11 +618,11 @@ void ClassFiles::renameSelected(const QString& name)
             DbfTable probe;
             probe.open(oldTable);
         }
-        if (!QFile::rename(oldTable, newTable))
+        if (!hooks_.renamePath(oldTable, newTable))
             throw FileError(QStringLiteral("Datei %1 kann nicht umbenannt werden").arg(QDir::toNativeSeparators(oldTable)));
-        if (hasFolder && !QDir().rename(oldFolder, newFolder)) {
+        if (hasFolder && !hooks_.renamePath(oldFolder, newFolder)) {
             // Undo the table's rename so that table and folder still belong together.
-            QFile::rename(newTable, oldTable);
+            hooks_.renamePath(newTable, oldTable);
             throw FileError(QStringLiteral("Verzeichnis %1 kann nicht umbenannt werden")
                                 .arg(QDir::toNativeSeparators(oldFolder)));
         }

@@ -80,6 +80,9 @@ struct ClassFileHooks {
     std::function<void()> clearClipboard;
     // Today (the school-year default and the clean-up of family tables).
     std::function<QDate()> today;
+    // Renames a file or folder; true on success.  Defaults to the system's
+    // rename; tests make it fail to see that a rename is undone whole.
+    std::function<bool(const QString& from, const QString& to)> renamePath;
 };
 
 class ClassFiles {

@@ -563,6 +563,25 @@ TEST_F(ClassFilesTest, RenameRefusals)
     EXPECT_TRUE(folder.exists("9a_25262/v.1"));
     EXPECT_FALSE(folder.exists("9c_25262.dbf"));
 
+    // The folder cannot be renamed: the table's rename is undone, table and
+    // folder stay together under the old name.
+    prompt.clear();
+    int renames = 0;
+    const auto plainRename = classFiles().hooks().renamePath;
+    classFiles().hooks().renamePath = [&](const QString& from, const QString& to) {
+        return ++renames != 2 && QFile::rename(from, to);
+    };
+    classFiles().ShowList(kModeRename, folder.path(), kClassTableMask);
+    prompt.yes().text("9e").text("2526");
+    classFiles().Activate("9a_25262.dbf");
+    EXPECT_EQ(renames, 3);
+    EXPECT_EQ(prompt.lastText(), "Verzeichnis " + QDir::toNativeSeparators(folder.file("9a_25262"))
+                                     + " kann nicht umbenannt werden");
+    EXPECT_TRUE(folder.exists("9a_25262.dbf"));
+    EXPECT_TRUE(folder.exists("9a_25262/v.1"));
+    EXPECT_FALSE(folder.exists("9e_25262.dbf"));
+    classFiles().hooks().renamePath = plainRename;
+
     // Short school years are asked again; cancel ends without change.
     prompt.clear();
     classFiles().ShowList(kModeRename, folder.path(), kClassTableMask);
