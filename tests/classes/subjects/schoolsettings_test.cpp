@@ -9,6 +9,7 @@
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
+#include <functional>
 
 using namespace hsa;
 
@@ -313,4 +314,63 @@ TEST_F(School, ZoomChoices)
     EXPECT_FALSE(ZoomFromChoice(6, -5).has_value());
     EXPECT_EQ(prompt.shown().size(), 2);
     EXPECT_FALSE(ZoomFromChoice(-1, 100).has_value());
+}
+
+// A read or write of "epw5.dat" or "pwrsa.dat" that fails is reported in
+// German and changes neither the file nor what the program holds.
+TEST_F(School, FileErrorsAreReportedAndChangeNothing)
+{
+    const auto readFails = [](const QString& path) -> QByteArray {
+        throw FileError("Datei " + path + " kann nicht geöffnet werden");
+    };
+    const auto writeFails = [](const QString& path, const QList<QByteArray>&) {
+        throw FileError("Datei " + path + " kann nicht erstellt werden");
+    };
+    struct Case {
+        const char* name;
+        bool failRead;
+        std::function<void()> action;
+        const char* file;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"start-up reads epw5.dat", true, [] { LoadSchoolSettingsAtStart(); }, "epw5.dat",
+         "kann nicht geöffnet werden"},
+        {"school type reads epw5.dat", true, [] { SaveSchoolType("der Realschule", QString("Neu")); },
+         "epw5.dat", "kann nicht geöffnet werden"},
+        {"school type writes epw5.dat", false, [] { SaveSchoolType("der Realschule", QString("Neu")); },
+         "epw5.dat", "kann nicht erstellt werden"},
+        {"new password writes pwrsa.dat", false, [] { SetOrRemovePassword(); }, "pwrsa.dat",
+         "kann nicht erstellt werden"},
+        {"locked change reads pwrsa.dat", true, [] { SetOrRemovePassword(); }, "pwrsa.dat",
+         "kann nicht geöffnet werden"},
+    };
+    for (const Case& c : cases) {
+        resetState();
+        state().schoolName = "Alte Schule";
+        state().schoolTypeText = "der Hauptschule";
+        state().accessLocked = QByteArray(c.name).contains("locked");
+        folder.write("epw5.dat", kEpw5);
+        WritePasswordFile("Alt");
+        ResetSettingsFileAccess();
+        if (c.failRead) {
+            settingsFileAccess().readLines = [&](const QString& p) -> QList<QByteArray> { readFails(p); return {}; };
+            settingsFileAccess().readBytes = readFails;
+        } else {
+            settingsFileAccess().writeLines = writeFails;
+        }
+        prompt.clear();
+        prompt.yes().text("Neu").text("Neu");
+        try {
+            c.action();
+        } catch (const FileError& e) {
+            showError(e.message());   // what the dialog does with it
+        }
+        ResetSettingsFileAccess();
+        EXPECT_TRUE(prompt.anyTextContains(c.file) && prompt.anyTextContains(c.message)) << c.name;
+        EXPECT_EQ(folder.read("epw5.dat"), kEpw5) << c.name;
+        EXPECT_EQ(*ReadStoredPassword(), "Alt") << c.name;
+        EXPECT_EQ(state().schoolName, "Alte Schule") << c.name;
+        EXPECT_EQ(state().schoolTypeText, "der Hauptschule") << c.name;
+    }
 }
