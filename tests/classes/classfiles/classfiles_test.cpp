@@ -945,31 +945,3 @@ TEST_F(ClassFilesTest, StickListClosesTheOpenClass)
     EXPECT_TRUE(state().openClassFile.isEmpty());
     EXPECT_FALSE(TableInUse(folder.file("9a_25262.dbf")));
 }
-
-// A class copied from Windows: the table in capitals, its folder in small
-// letters, the students' files in mixed case.
-TEST_F(ClassFilesTest, WindowsSpellingsKeepTableAndFolderTogether)
-{
-    const auto layWindowsClass = [this] {
-        makeClass("9A_25262.DBF", {"Adler"});
-        for (const char* f : {"9a_25262/V.1", "9a_25262/m.1", "9a_25262/L.2"})
-            folder.write(f, "noten");
-    };
-    layWindowsClass();
-    ASSERT_TRUE(classFiles().OpenClass("9A_25262.DBF"));
-    EXPECT_EQ(state().classDir, folder.file("9a_25262") + "/");
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"9a_25262"});
-    EXPECT_EQ(StudentFilePathCI(state().classDir, "v.", "1"), folder.file("9a_25262/V.1"));
-    classFiles().Close();
-
-    classFiles().ShowList(kModeRename, folder.path(), kClassTableMask);
-    prompt.yes().text("9e").text("2526");
-    classFiles().Activate("9A_25262.DBF");
-    EXPECT_TRUE(folder.exists("9e_25262/V.1"));
-    EXPECT_FALSE(folder.exists("9a_25262"));
-
-    classFiles().ShowList(kModeDelete, folder.path(), kClassTableMask);
-    prompt.yes();
-    classFiles().Activate("9e_25262.dbf");
-    EXPECT_FALSE(folder.exists("9e_25262"));
-}

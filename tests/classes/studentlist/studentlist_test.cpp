@@ -1,5 +1,6 @@
 #include "classes/classgrid/gridfixture.h"
 
+#include "classes/classrules.h"
 #include "classes/studentlist.h"
 #include "grades/certificatedateentry.h"
 #include "grades/gradewindowcontroller.h"
@@ -477,8 +478,8 @@ TEST(StudentListColumnsTest, ColumnsTitlesAndWidths)
 }
 
 // A class copied from Windows: "9A_25262.DBF" beside its folder "9a_25262"
-// with a grade file "V.1".  The tables, the grade window and the sort all
-// find the student's grades there.
+// with a grade file "V.1".  Opening, the tables, the grade window and the
+// sort find the grades there; rename and delete take the folder along.
 TEST_F(StudentListFlow, AClassCopiedFromWindowsKeepsItsGrades)
 {
     makeClass("9A_25262.DBF", {{"1", "Zorn", "Zoe", "W"}, {"2", "Adam", "Anton", "M"}});
@@ -502,4 +503,13 @@ TEST_F(StudentListFlow, AClassCopiedFromWindowsKeepsItsGrades)
     const QString zorn = StudentFilePathCI(folder.file("9a_25262"), "v.", "2");
     EXPECT_EQ(ReadTextLines(zorn).value(ColYear * 20 + rowOf("D")), "2.0");
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"9a_25262"});
+
+    classFiles().ShowList(kModeRename, folder.path(), kClassTableMask);
+    prompt.yes().text("9e").text("2526");
+    classFiles().Activate("9A_25262.DBF");
+    EXPECT_TRUE(QFileInfo::exists(StudentFilePathCI(folder.file("9e_25262"), "v.", "2")));
+    classFiles().ShowList(kModeDelete, folder.path(), kClassTableMask);
+    prompt.yes();
+    classFiles().Activate("9e_25262.dbf");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{});
 }

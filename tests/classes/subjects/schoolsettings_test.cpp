@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <functional>
+#include <tuple>
 
 using namespace hsa;
 
@@ -320,57 +321,44 @@ TEST_F(School, ZoomChoices)
 // German and changes neither the file nor what the program holds.
 TEST_F(School, FileErrorsAreReportedAndChangeNothing)
 {
-    const auto readFails = [](const QString& path) -> QByteArray {
-        throw FileError("Datei " + path + " kann nicht geöffnet werden");
+    const auto saveType = [] { SaveSchoolType("der Realschule", QString("Neu")); };
+    const std::tuple<const char*, bool, std::function<void()>, const char*> cases[] = {
+        {"start-up", true, [] { LoadSchoolSettingsAtStart(); }, "epw5.dat kann nicht geöffnet"},
+        {"school type", true, saveType, "epw5.dat kann nicht geöffnet"},
+        {"school type", false, saveType, "epw5.dat kann nicht erstellt"},
+        {"new password", false, [] { SetOrRemovePassword(); }, "pwrsa.dat kann nicht erstellt"},
+        {"locked change", true, [] { SetOrRemovePassword(); }, "pwrsa.dat kann nicht geöffnet"},
     };
-    const auto writeFails = [](const QString& path, const QList<QByteArray>&) {
-        throw FileError("Datei " + path + " kann nicht erstellt werden");
-    };
-    struct Case {
-        const char* name;
-        bool failRead;
-        std::function<void()> action;
-        const char* file;
-        const char* message;
-    };
-    const Case cases[] = {
-        {"start-up reads epw5.dat", true, [] { LoadSchoolSettingsAtStart(); }, "epw5.dat",
-         "kann nicht geöffnet werden"},
-        {"school type reads epw5.dat", true, [] { SaveSchoolType("der Realschule", QString("Neu")); },
-         "epw5.dat", "kann nicht geöffnet werden"},
-        {"school type writes epw5.dat", false, [] { SaveSchoolType("der Realschule", QString("Neu")); },
-         "epw5.dat", "kann nicht erstellt werden"},
-        {"new password writes pwrsa.dat", false, [] { SetOrRemovePassword(); }, "pwrsa.dat",
-         "kann nicht erstellt werden"},
-        {"locked change reads pwrsa.dat", true, [] { SetOrRemovePassword(); }, "pwrsa.dat",
-         "kann nicht geöffnet werden"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [name, failRead, action, message] : cases) {
         resetState();
         state().schoolName = "Alte Schule";
-        state().schoolTypeText = "der Hauptschule";
-        state().accessLocked = QByteArray(c.name).contains("locked");
+        state().accessLocked = QByteArray(name) == "locked change";
         folder.write("epw5.dat", kEpw5);
         WritePasswordFile("Alt");
-        ResetSettingsFileAccess();
-        if (c.failRead) {
-            settingsFileAccess().readLines = [&](const QString& p) -> QList<QByteArray> { readFails(p); return {}; };
-            settingsFileAccess().readBytes = readFails;
+        if (failRead) {
+            settingsFileAccess().readBytes = [](const QString& p) -> QByteArray {
+                throw FileError("Datei " + p + " kann nicht geöffnet werden");
+            };
+            settingsFileAccess().readLines = [](const QString& p) -> QList<QByteArray> {
+                throw FileError("Datei " + p + " kann nicht geöffnet werden");
+            };
         } else {
-            settingsFileAccess().writeLines = writeFails;
+            settingsFileAccess().writeLines = [](const QString& p, const QList<QByteArray>&) {
+                throw FileError("Datei " + p + " kann nicht erstellt werden");
+            };
         }
         prompt.clear();
         prompt.yes().text("Neu").text("Neu");
         try {
-            c.action();
+            action();
         } catch (const FileError& e) {
             showError(e.message());   // what the dialog does with it
         }
         ResetSettingsFileAccess();
-        EXPECT_TRUE(prompt.anyTextContains(c.file) && prompt.anyTextContains(c.message)) << c.name;
-        EXPECT_EQ(folder.read("epw5.dat"), kEpw5) << c.name;
-        EXPECT_EQ(*ReadStoredPassword(), "Alt") << c.name;
-        EXPECT_EQ(state().schoolName, "Alte Schule") << c.name;
-        EXPECT_EQ(state().schoolTypeText, "der Hauptschule") << c.name;
+        EXPECT_TRUE(prompt.anyTextContains(QString::fromUtf8(message))) << name << failRead;
+        EXPECT_EQ(folder.read("epw5.dat"), kEpw5) << name;
+        EXPECT_EQ(*ReadStoredPassword(), "Alt") << name;
+        EXPECT_EQ(state().schoolName, "Alte Schule") << name;
+        EXPECT_FALSE(state().schoolTypeText.contains("Realschule")) << name;
     }
 }
