@@ -1,6 +1,6 @@
 #include "grades/gradewindowcontroller.h"
-#include "classes/classfiles.h"
 
+#include "classes/classfiles.h"
 #include "classes/classrules.h"
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
