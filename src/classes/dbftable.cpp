@@ -652,6 +652,7 @@ void ConvertStickClassTable(const QString& path)
         const QByteArray data = FamilyBytesToWindows1252(file.mid(at + 1, layout.recordLength - 1));
         file.replace(at + 1, data.size(), data);
     }
+    stampToday(reinterpret_cast<unsigned char*>(file.data()));
     WriteFileAtomic(path, file);
 }
 

@@ -136,7 +136,8 @@ bool TableInUse(const QString& path);
 
 // Converts a class table that came in from a stick, whose text the export
 // stored with the family's bytes for the eight German letters, to plain
-// Windows-1252, once.  Only the record data change; the header stays.
+// Windows-1252, once.  Only the record data and the header's date of the
+// last update change.
 // Raises FileError.
 void ConvertStickClassTable(const QString& path);
 

@@ -433,7 +433,7 @@ TEST(DbfTable, StickTableIsConvertedOnce)
 
     ConvertStickClassTable(folder.file("9a_25262.dbf"));
     const QByteArray converted = folder.read("9a_25262.dbf");
-    EXPECT_EQ(converted.left(1313), table.left(1313));
+    EXPECT_EQ(converted.left(1) + converted.mid(4, 1309), table.left(1) + table.mid(4, 1309));
     EXPECT_EQ(converted[1313 + 822], '*');
     EXPECT_EQ(converted.size(), table.size());
 
