@@ -242,6 +242,7 @@ TEST_F(StudentListFlow, DeleteMovesTheFollowingStudentsUp)
     prompt.yes();
     ASSERT_TRUE(DeleteStudent());
     EXPECT_EQ(prompt.shown().at(0).text, "Schüler B VorB wirklich löschen ?");
+    EXPECT_EQ(prompt.shown().at(0).defaultButton, Answer::No);
     EXPECT_EQ(lastNames(4), (QStringList{"A", "C", "D", ""}));
     // Record 38 holds what 39 held; 39 is empty but for KLASSE and DATUM.
     EXPECT_EQ(last(38), "Neununddreissig");
