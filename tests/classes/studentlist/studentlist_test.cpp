@@ -509,8 +509,9 @@ TEST_F(StudentListFlow, AClassCopiedFromWindowsKeepsItsGrades)
     prompt.yes().text("9e").text("2526");
     classFiles().Activate("9A_25262.DBF");
     EXPECT_TRUE(QFileInfo::exists(StudentFilePathCI(folder.file("9e_25262"), "v.", "2")));
+    ASSERT_TRUE(QFile::rename(folder.file("9e_25262.dbf"), folder.file("9E_25262.DBF")));
     classFiles().ShowList(kModeDelete, folder.path(), kClassTableMask);
     prompt.yes();
-    classFiles().Activate("9e_25262.dbf");
+    classFiles().Activate("9E_25262.DBF");
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{});
 }
