@@ -34,7 +34,7 @@ protected:
                 // Escape takes back what was typed: the cell keeps its
                 // value, and the grid is left as Escape always leaves it.
                 if (editor)
-                    emit const_cast<ClassGridDelegate*>(this)->closeEditor(editor, RevertModelCache);
+                    emit closeEditor(editor, RevertModelCache);
                 QKeyEvent copy(QEvent::KeyPress, k->key(), k->modifiers(), k->text());
                 QApplication::sendEvent(view_, &copy);
                 return true;
