@@ -39,6 +39,7 @@ void CopyFileContents(const QString& source, const QString& dest)
     // fails halfway leaves the old target whole.
     WriteFileAtomic(dest, data);
 }
+
 int32_t FindFileSize(const QString& name)
 {
     QString n = name;
