@@ -29,13 +29,21 @@ protected:
     {
         if (event->type() == QEvent::KeyPress) {
             auto* k = static_cast<QKeyEvent*>(event);
+            auto* editor = qobject_cast<QWidget*>(object);
+            if (k->key() == Qt::Key_Escape) {
+                // Escape takes back what was typed: the cell keeps its
+                // value, and the grid is left as Escape always leaves it.
+                if (editor)
+                    emit closeEditor(editor, RevertModelCache);
+                QKeyEvent copy(QEvent::KeyPress, k->key(), k->modifiers(), k->text());
+                QApplication::sendEvent(view_, &copy);
+                return true;
+            }
             switch (k->key()) {
             case Qt::Key_Left:
             case Qt::Key_Right:
             case Qt::Key_Return:
-            case Qt::Key_Enter:
-            case Qt::Key_Escape: {
-                auto* editor = qobject_cast<QWidget*>(object);
+            case Qt::Key_Enter: {
                 if (editor) {
                     emit const_cast<ClassGridDelegate*>(this)->commitData(editor);
                     emit const_cast<ClassGridDelegate*>(this)->closeEditor(editor, NoHint);

@@ -11,9 +11,34 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 namespace hsa {
+
+namespace {
+
+// The cell editor takes no more characters than the record's field holds,
+// so that what the user sees is what is stored.
+class FieldWidthDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override
+    {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        const auto* model = qobject_cast<const StudentListModel*>(index.model());
+        if (auto* line = qobject_cast<QLineEdit*>(editor); line && model) {
+            const int width = model->fieldWidth(index.column());
+            if (width > 0)
+                line->setMaxLength(width);
+        }
+        return editor;
+    }
+};
+
+} // namespace
 
 StudentListModel::StudentListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -42,6 +67,7 @@ void StudentListModel::attach(QTableView* view)
     if (!view)
         return;
     view->setModel(this);
+    view->setItemDelegate(new FieldWidthDelegate(view));
     view->installEventFilter(this);
     view->setSelectionBehavior(QAbstractItemView::SelectItems);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -81,6 +107,12 @@ void StudentListModel::showCurrentRecord()
 int StudentListModel::fieldOfColumn(int column) const
 {
     return column >= 0 && column < fields_.size() ? fields_[column] : -1;
+}
+
+int StudentListModel::fieldWidth(int column) const
+{
+    const int f = fieldOfColumn(column);
+    return f >= 0 && ClassTable().isOpen() ? ClassTable().field(f).width : 0;
 }
 
 int StudentListModel::rowCount(const QModelIndex& parent) const

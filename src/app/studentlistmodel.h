@@ -28,6 +28,8 @@ public:
 
     // Field of the class table shown in a column, -1 when the table lacks it.
     int fieldOfColumn(int column) const;
+    // Width of that field (the most an edit of the column takes), 0 for none.
+    int fieldWidth(int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

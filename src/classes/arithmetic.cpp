@@ -440,11 +440,12 @@ BoundaryGrades searchBounds(Micro written, Micro year, Slot slot, bool evening)
 
 } // namespace
 
-BoundaryGrades ComputeGrenznotenEvening(const QString& yearMark, const QString& writtenMark)
+BoundaryGrades ComputeGrenznotenEvening(const QString& yearMark, const QString& writtenMark,
+                                        const QString& currentBefore)
 {
     const Micro year = toMicro(ParseDecimal(yearMark));
     if (TrimRight(yearMark).isEmpty() || year <= 0)
-        return BoundaryGrades{QString(), QString(), QString()};
+        return BoundaryGrades{currentBefore, QString(), QString()};
     Micro written = toMicro(ParseDecimal(writtenMark));
     if (written <= 0)
         written = 0; // year mark alone: the exam counts 1 : 1 with it
@@ -452,10 +453,11 @@ BoundaryGrades ComputeGrenznotenEvening(const QString& yearMark, const QString& 
 }
 
 BoundaryGrades ComputeGrenznotenOral(const QString& shortCode, const QString& yearMark,
-                                     const QString& writtenMark, const GradeContext& context)
+                                     const QString& writtenMark, const GradeContext& context,
+                                     const QString& currentBefore)
 {
     if (context.eveningSchoolMode)
-        return ComputeGrenznotenEvening(yearMark, writtenMark);
+        return ComputeGrenznotenEvening(yearMark, writtenMark, currentBefore);
     if (TrimRight(shortCode) == QStringLiteral("Proj") || TrimRight(writtenMark).isEmpty())
         return noBounds();
     const Micro written = toMicro(ParseDecimal(writtenMark));

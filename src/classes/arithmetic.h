@@ -94,16 +94,20 @@ struct BoundaryGrades {
 };
 
 // Oral exam after a written exam (written 3 : oral 1; 1 : 1 in evening-school
-// mode, where it is the evening rule).
+// mode, where it is the evening rule and currentBefore is handed on).
 BoundaryGrades ComputeGrenznotenOral(const QString& shortCode, const QString& yearMark,
-                                     const QString& writtenMark, const GradeContext& context);
+                                     const QString& writtenMark, const GradeContext& context,
+                                     const QString& currentBefore = QString());
 // Communication or practical exam (written 3 : KP 2), or from the year mark
 // alone when there is no written mark.
 BoundaryGrades ComputeGrenznotenComm(const QString& shortCode, const QString& yearMark,
                                      const QString& writtenMark, const QString& oralMark,
                                      const GradeContext& context);
-// Evening school, 1 : 1 rule.
-BoundaryGrades ComputeGrenznotenEvening(const QString& yearMark, const QString& writtenMark);
+// Evening school, 1 : 1 rule.  With an empty or zero year mark both bounds
+// are empty and the current grade stays what the caller held
+// (currentBefore).
+BoundaryGrades ComputeGrenznotenEvening(const QString& yearMark, const QString& writtenMark,
+                                        const QString& currentBefore = QString());
 
 // The whole final grade the grid arithmetic gives one subject row with these
 // marks (0 = no mark in that cell), or 0 when it has none.  This is the very

@@ -7,6 +7,7 @@
 #include "classes/kopier.h"
 #include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
+#include "classes/studentlist.h"
 #include "classes/subjects.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
@@ -194,8 +195,6 @@ void ensureFolder(const QString& folder)
         throw folderError(folder);
 }
 
-const char* const kStudentFilePrefixes[] = {"v.", "m.", "l."};
-
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -221,6 +220,9 @@ void ClassFiles::reset()
             QGuiApplication::clipboard()->clear();
     };
     hooks_.today = [] { return QDate::currentDate(); };
+    hooks_.renamePath = [](const QString& from, const QString& to) {
+        return QFileInfo(from).isDir() ? QDir().rename(from, to) : QFile::rename(from, to);
+    };
     chosenBefore_ = false;
 }
 
@@ -328,6 +330,9 @@ void ClassFiles::Choose()
     s.print.printStretchX = 1.0;
     s.print.printStretchY = 1.0;
     s.print.printLandscape = false;
+    // A level without a subject file must not show the heading and footer
+    // lines of the class opened before.
+    ResetSubjectStartValues();
     if (hooks_.applyPrintSettings)
         hooks_.applyPrintSettings();
     ShowSchoolType();
@@ -359,7 +364,7 @@ bool ClassFiles::OpenClass(const QString& name)
     SharedState& s = state();
     const QString dir = programDir();
     DbfTable& table = ClassTable();
-    const QString folder = QDir(dir).filePath(ClassFolderName(name));
+    const QString folder = FindClassDirCI(dir, name);
     try {
         table.open(QDir(dir).filePath(name));
         CutClassTableTo40(table);
@@ -504,7 +509,7 @@ void ClassFiles::deleteSelected(const QString& name)
 {
     mode_.clear();
     const QDir dir(programDir());
-    if (askYesNo(name + QStringLiteral(" wirklich löschen ?"))) {
+    if (askYesNoDefaultNo(name + QStringLiteral(" wirklich löschen ?"))) {
         const QString path = dir.filePath(name);
         // A table another program holds open is not deleted under its feet.
         const bool deleted = !TableInUse(path) && QFile::remove(path);
@@ -512,15 +517,15 @@ void ClassFiles::deleteSelected(const QString& name)
             showMessage(QStringLiteral("Löschversuch fehlgeschlagen"));
         } else {
             view_.listEntries.removeAll(name);
-            const QString folder = dir.filePath(ClassFolderName(name));
-            for (int n = 1; n <= 40; ++n)
-                for (const char* prefix : kStudentFilePrefixes) {
-                    const QString file = folder + QLatin1Char('/') + QLatin1String(prefix) + QString::number(n);
-                    if (QFileInfo(file).isFile())
-                        QFile::remove(file);
-                }
+            const QString folder = FindClassDirCI(programDir(), name);
+            try {
+                for (int n = 1; n <= 40; ++n)
+                    DeleteStudentFiles(folder, n);
+            } catch (const FileError& e) {
+                showError(e.message());
+            }
             // Removed only when nothing else (Word attachments) is left.
-            dir.rmdir(ClassFolderName(name));
+            QDir().rmdir(folder);
         }
     }
     clearOpenClass();
@@ -586,23 +591,23 @@ void ClassFiles::renameSelected(const QString& name)
     bool clear = false;
     const QChar half = name.size() > 7 ? name.at(7) : QChar();
     if (half == QLatin1Char('1')) {
-        clear = askYesNo(QStringLiteral("Sollen dabei Noten und Bemerkungen gelöscht werden?"));
+        clear = askYesNoDefaultNo(QStringLiteral("Sollen dabei Noten und Bemerkungen gelöscht werden?"));
         if (clear)
-            clear = askYesNo(QStringLiteral("Noten und Bemerkungen wirklich löschen?"));
+            clear = askYesNoDefaultNo(QStringLiteral("Noten und Bemerkungen wirklich löschen?"));
     }
     if (half != QLatin1Char('2')) {
         showInformation(QStringLiteral("Halbjahresnoten und Bemerkungen sollten gelöscht werden. "
                                        "(Im 2. Halbjahr gibt es keine Zwischennoten)"));
-        clear = askYesNo(QStringLiteral("Noten und Bemerkungen wirklich löschen?"));
+        clear = askYesNoDefaultNo(QStringLiteral("Noten und Bemerkungen wirklich löschen?"));
     }
 
     const QString oldTable = dir.filePath(name);
     const QString newTable = dir.filePath(newName);
-    const QString oldFolder = dir.filePath(ClassFolderName(name));
+    const QString oldFolder = FindClassDirCI(programDir(), name);
     const QString newFolder = dir.filePath(ClassFolderName(newName));
     const bool hasFolder = QFileInfo(oldFolder).isDir();
     // Both targets are checked before anything is renamed.
-    if (hasFolder && QFileInfo::exists(newFolder)) {
+    if (hasFolder && FileExistsCI(programDir(), ClassFolderName(newName))) {
         showMessage(existsMessage(ClassFolderName(newName)));
         finish();
         return;
@@ -613,11 +618,11 @@ void ClassFiles::renameSelected(const QString& name)
             DbfTable probe;
             probe.open(oldTable);
         }
-        if (!QFile::rename(oldTable, newTable))
+        if (!hooks_.renamePath(oldTable, newTable))
             throw FileError(QStringLiteral("Datei %1 kann nicht umbenannt werden").arg(QDir::toNativeSeparators(oldTable)));
-        if (hasFolder && !QDir().rename(oldFolder, newFolder)) {
+        if (hasFolder && !hooks_.renamePath(oldFolder, newFolder)) {
             // Undo the table's rename so that table and folder still belong together.
-            QFile::rename(newTable, oldTable);
+            hooks_.renamePath(newTable, oldTable);
             throw FileError(QStringLiteral("Verzeichnis %1 kann nicht umbenannt werden")
                                 .arg(QDir::toNativeSeparators(oldFolder)));
         }
@@ -713,7 +718,7 @@ void ClassFiles::CreateByHand()
     }
 
     const QString newTable = dir.filePath(newName);
-    const QString newFolder = dir.filePath(ClassFolderName(newName));
+    const QString newFolder = FindClassDirCI(programDir(), newName);
     DbfTable source;
     bool created = false;
     try {
@@ -762,11 +767,11 @@ void ClassFiles::CreateByHand()
     }
 
     if (takeReports) {
-        const QString olderFolder = dir.filePath(ClassFolderName(older));
+        const QString olderFolder = FindClassDirCI(programDir(), older);
         try {
             for (int n = 1; n <= 40; ++n)
-                for (const char* prefix : kStudentFilePrefixes) {
-                    const QString file = QLatin1String(prefix) + QString::number(n);
+                for (const QString& prefix : kStudentFilePrefixes) {
+                    const QString file = prefix + QString::number(n);
                     const QString from = FindFileCI(olderFolder, file);
                     if (QFileInfo(from).isFile())
                         CopyFileContents(from, newFolder + QLatin1Char('/') + file);
@@ -853,7 +858,7 @@ void ClassFiles::takeOverSelected(const QString& name)
     DbfTable source;
     bool created = false;
     try {
-        ensureFolder(dir.filePath(ClassFolderName(newName)));
+        ensureFolder(FindClassDirCI(programDir(), newName));
         const QString templatePath = FindFileCI(programDir(), kTemplateName);
         source.open(sourcePath, DbfAccess::SharedReadOnly, DbfTextBytes::Family);
         CopyFileContents(templatePath, newTable);
@@ -889,6 +894,16 @@ void ClassFiles::takeOverSelected(const QString& name)
 }
 
 // ---------------------------------------------------------------------------
+
+QString FindClassDirCI(const QString& programDir, const QString& tableName)
+{
+    return FindFileCI(programDir, ClassFolderName(QFileInfo(tableName).fileName()));
+}
+
+QString StudentFilePathCI(const QString& folder, const QString& prefix, const QString& number)
+{
+    return FindFileCI(folder, prefix + number.trimmed());
+}
 
 void CutClassTableTo40(DbfTable& table)
 {

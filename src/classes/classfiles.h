@@ -80,6 +80,9 @@ struct ClassFileHooks {
     std::function<void()> clearClipboard;
     // Today (the school-year default and the clean-up of family tables).
     std::function<QDate()> today;
+    // Renames a file or folder; true on success.  Defaults to the system's
+    // rename; tests make it fail to see that a rename is undone whole.
+    std::function<bool(const QString& from, const QString& to)> renamePath;
 };
 
 class ClassFiles {
@@ -155,6 +158,15 @@ void CutClassTableTo40(DbfTable& table);
 // Reads the exam-board names of the class (ExamChairName, HeadTeacherName)
 // from its "vor" file when it exists; otherwise the names stay.
 void LoadExamBoardNames(const QString& tableName);
+
+// The class folder of the class table tableName in programDir, found
+// ignoring case as every program file is: a table "9A_25262.DBF" copied from
+// Windows beside its folder "9a_25262" gets that folder.  programDir + the
+// table name without ".dbf" when no spelling of it exists.  No "/" at the end.
+QString FindClassDirCI(const QString& programDir, const QString& tableName);
+// A student's file ("v.", "m." or "l." + number) in the class folder, found
+// ignoring case; folder + prefix + number when there is none.
+QString StudentFilePathCI(const QString& folder, const QString& prefix, const QString& number);
 
 // Deletes the family's class tables of past school years from the program
 // folder: every file named like "9a-25262.dbf" whose characters 6 and 7 give

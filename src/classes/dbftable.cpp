@@ -3,6 +3,7 @@
 #include "classes/textfile.h"
 #include "platform/errors.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -58,6 +59,16 @@ uint32_t le32(const unsigned char* p)
 {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Bytes 1 to 3 of the header: the date of the last update (year since 1900,
+// month, day), which dBase readers show and which every write sets to today.
+void stampToday(unsigned char* header)
+{
+    const QDate today = QDate::currentDate();
+    header[1] = static_cast<unsigned char>(today.year() - 1900);
+    header[2] = static_cast<unsigned char>(today.month());
+    header[3] = static_cast<unsigned char>(today.day());
 }
 
 void putLe32(unsigned char* p, uint32_t v)
@@ -326,6 +337,11 @@ void DbfTable::openHandle()
     d_->handle = DBFOpenLL(native.constData(), readOnly() ? "rb" : "rb+", &hooks);
     if (!d_->handle)
         throw openError(path_);
+    if (!readOnly()) {
+        unsigned char date[4] = {};
+        stampToday(date);
+        DBFSetLastModifiedDate(d_->handle, date[1], date[2], date[3]);
+    }
 }
 
 void DbfTable::close()
@@ -478,6 +494,12 @@ QString DbfTable::value(int record, const QString& fieldName) const
     return value(record, requireField(fieldName));
 }
 
+int DbfTable::fieldWidth(const QString& name) const
+{
+    const int i = isOpen() ? fieldIndex(name) : -1;
+    return i < 0 ? 0 : field(i).width;
+}
+
 QString DbfTable::valueOrEmpty(int record, const QString& fieldName) const
 {
     const int i = fieldIndex(fieldName);
@@ -583,6 +605,7 @@ void DbfTable::pack()
     }
     packed.append('\x1A');
     putLe32(reinterpret_cast<unsigned char*>(packed.data()) + 4, kept);
+    stampToday(reinterpret_cast<unsigned char*>(packed.data()));
     bool ok = writeAll(d_->lockFd, packed);
     if (ok)
         ok = ftruncate(d_->lockFd, packed.size()) == 0;
@@ -629,6 +652,7 @@ void ConvertStickClassTable(const QString& path)
         const QByteArray data = FamilyBytesToWindows1252(file.mid(at + 1, layout.recordLength - 1));
         file.replace(at + 1, data.size(), data);
     }
+    stampToday(reinterpret_cast<unsigned char*>(file.data()));
     WriteFileAtomic(path, file);
 }
 

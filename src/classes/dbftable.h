@@ -68,6 +68,9 @@ public:
     QStringList fieldNames() const;
     // Position of a field by name, ignoring case; -1 when there is none.
     int fieldIndex(const QString& name) const;
+    // Width of a field by name (what an edit may take); 0 when the table is
+    // closed or has no such field.
+    int fieldWidth(const QString& name) const;
 
     // Records by live position 0 .. recordCount()-1; deleted records are
     // skipped.
@@ -89,6 +92,8 @@ public:
     void clearFields(int record, int firstField, int lastField);
 
     // Writes the pending record and the header's record count to the file.
+    // Every write of a table sets the header's date of the last update to
+    // today, as dBase readers expect.
     void post();
 
     // Appends an empty record; its live position.
@@ -96,7 +101,8 @@ public:
     // Marks the record deleted; it disappears from the live positions.
     void deleteRecord(int record);
     // Removes deleted records from the file, in place and under the lock:
-    // the header stays byte for byte apart from the record count, the file
+    // the header stays byte for byte apart from the record count and the
+    // date of the last update, the file
     // ends in the end-of-file mark and is cut after it.
     void pack();
 
@@ -130,7 +136,8 @@ bool TableInUse(const QString& path);
 
 // Converts a class table that came in from a stick, whose text the export
 // stored with the family's bytes for the eight German letters, to plain
-// Windows-1252, once.  Only the record data change; the header stays.
+// Windows-1252, once.  Only the record data and the header's date of the
+// last update change.
 // Raises FileError.
 void ConvertStickClassTable(const QString& path);
 

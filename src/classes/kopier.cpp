@@ -1,33 +1,43 @@
 #include "classes/kopier.h"
+#include "classes/textfile.h"
 #include "platform/errors.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 namespace hsa {
+
+namespace {
+
+bool sameFile(const QString& a, const QString& b)
+{
+    struct stat sa;
+    struct stat sb;
+    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+} // namespace
 
 void CopyFileContents(const QString& source, const QString& dest)
 {
+    // Opening the target first would empty the very file that is to be read.
+    if (sameFile(source, dest))
+        throw FileError(QStringLiteral("Datei %1 kann nicht auf sich selbst kopiert werden")
+                            .arg(QDir::toNativeSeparators(dest)));
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(QDir::toNativeSeparators(source)));
-    QFile out(dest);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(dest)));
-    qint64 left = in.size();
-    char buf[65536];
-    while (left > 0) {
-        const qint64 want = std::min<qint64>(left, sizeof buf);
-        const qint64 got = in.read(buf, want);
-        if (got <= 0)
-            throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(QDir::toNativeSeparators(source)));
-        if (out.write(buf, got) != got)
-            throw FileError(QStringLiteral("Schreibfehler in Datei %1").arg(QDir::toNativeSeparators(dest)));
-        left -= got;
-    }
-    if (!out.flush())
-        throw FileError(QStringLiteral("Schreibfehler in Datei %1").arg(QDir::toNativeSeparators(dest)));
+    const QByteArray data = in.readAll();
+    if (in.error() != QFileDevice::NoError)
+        throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(QDir::toNativeSeparators(source)));
+    // Written beside the target and renamed when complete: a copy that
+    // fails halfway leaves the old target whole.
+    WriteFileAtomic(dest, data);
 }
 
 int32_t FindFileSize(const QString& name)

@@ -4,11 +4,14 @@
 
 namespace hsa {
 
-// Copies the whole content of source into dest (created or cut to the new
-// length).  Time stamps and permissions are not carried over; no folder is
-// created.  Raises FileError "Datei %s kann nicht geöffnet werden" when
-// source cannot be opened and "Datei %s kann nicht erstellt werden" when dest
-// cannot be created; a read or write error during the copy also raises.
+// Copies the whole content of source into dest: written under a temporary
+// name beside dest and renamed over it when complete, so that a failed copy
+// leaves an existing dest whole.  A dest that is the source itself (same
+// device and inode, under any name) is refused with "Datei %s kann nicht auf
+// sich selbst kopiert werden".  Time stamps are not carried over; a replaced
+// dest keeps its permissions; no folder is created.  Raises FileError "Datei
+// %s kann nicht geöffnet werden" when source cannot be opened and "Datei %s
+// kann nicht erstellt werden" when dest cannot be written.
 void CopyFileContents(const QString& source, const QString& dest);
 
 // Size in bytes (low 32 bits) of the first entry matching name, which may hold

@@ -43,6 +43,17 @@ bool confirmCurrentPassword()
 
 } // namespace
 
+SettingsFileAccess& settingsFileAccess()
+{
+    static SettingsFileAccess access{ReadFileBytes, ReadRawLines, WriteRawLines};
+    return access;
+}
+
+void ResetSettingsFileAccess()
+{
+    settingsFileAccess() = SettingsFileAccess{ReadFileBytes, ReadRawLines, WriteRawLines};
+}
+
 QStringList SchoolTypeChoices()
 {
     return {QStringLiteral("der Hauptschule"),
@@ -120,7 +131,7 @@ void LoadSchoolSettingsAtStart()
     const QString path = ProgramFolderFile(kSchoolDataFile);
     if (isFile(path)) {
         try {
-            const QList<QByteArray> lines = ReadRawLines(path);
+            const QList<QByteArray> lines = settingsFileAccess().readLines(path);
             if (!lines.isEmpty()) {
                 const QString name = FromWindows1252(lines.at(0));
                 if (!TrimRight(name).isEmpty())
@@ -150,13 +161,13 @@ bool SaveSchoolType(const QString& phrase, const std::optional<QString>& schoolN
     if (!isFile(path)) {
         showMessage(QStringLiteral("Änderung erfolgt"));
     } else {
-        QList<QByteArray> lines = ReadRawLines(path);
+        QList<QByteArray> lines = settingsFileAccess().readLines(path);
         while (lines.size() < 6)
             lines.append(QByteArray());
         lines[4] = ToWindows1252(TrimSbbzPhrase(phrase));
         if (schoolName && FromWindows1252(lines[0]) != *schoolName)
             lines[0] = ToWindows1252(*schoolName);
-        WriteRawLines(path, lines);
+        settingsFileAccess().writeLines(path, lines);
     }
     // Memory follows only after the file was written.  Without "epw5.dat" the
     // new phrase holds for this run, with the same consequences.
@@ -211,7 +222,7 @@ std::optional<QString> ReadStoredPassword()
         return std::nullopt;
     // The first line, taken from the raw bytes: an encoded "!" is the byte
     // 0x1A, which a text reader would drop as an end-of-file mark.
-    QByteArray data = ReadFileBytes(path);
+    QByteArray data = settingsFileAccess().readBytes(path);
     const qsizetype lf = data.indexOf('\n');
     if (lf >= 0)
         data.truncate(lf);
@@ -225,7 +236,7 @@ void WritePasswordFile(const QString& password)
     const std::optional<QByteArray> bytes = PasswordBytes(password);
     if (!bytes)
         throw FileError(QStringLiteral("Das Passwort enthält Zeichen, die nicht gespeichert werden können."));
-    WriteRawLines(ProgramFolderFile(kPasswordFile), {EncodePassword(*bytes)});
+    settingsFileAccess().writeLines(ProgramFolderFile(kPasswordFile), {EncodePassword(*bytes)});
 }
 
 PasswordPrompt PreparePasswordPrompt()

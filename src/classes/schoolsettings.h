@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // School settings and the access password.
@@ -18,6 +19,17 @@ namespace hsa {
 inline const QString kSchoolDataFile = QStringLiteral("epw5.dat");
 inline const QString kPasswordFile = QStringLiteral("pwrsa.dat");
 inline const QString kInitialPassword = QStringLiteral("3wiro");
+
+// How "epw5.dat" and "pwrsa.dat" are read and written: the text-file layer,
+// unless a test puts a failing reader or writer in its place.
+struct SettingsFileAccess {
+    std::function<QByteArray(const QString& path)> readBytes;
+    std::function<QList<QByteArray>(const QString& path)> readLines;
+    std::function<void(const QString& path, const QList<QByteArray>& lines)> writeLines;
+};
+SettingsFileAccess& settingsFileAccess();
+// Back to the text-file layer.
+void ResetSettingsFileAccess();
 
 // School-type choices of the school-data dialog, in order.
 QStringList SchoolTypeChoices();

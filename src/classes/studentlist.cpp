@@ -116,7 +116,7 @@ const std::vector<StudentListColumn>& StudentListColumns()
 
 QString StudentFilesFolder()
 {
-    return QDir(programDir()).filePath(ClassFolderName(state().openClassFile)) + QLatin1Char('/');
+    return FindClassDirCI(programDir(), state().openClassFile) + QLatin1Char('/');
 }
 
 int CountClassRecords(const DbfTable& table)
@@ -313,7 +313,7 @@ bool DeleteStudent()
     if (!current)
         return false;
     const auto [table, n] = *current;
-    if (!askYesNo(QStringLiteral("Schüler ") + studentName(*table, n) + QStringLiteral(" wirklich löschen ?")))
+    if (!askYesNoDefaultNo(QStringLiteral("Schüler ") + studentName(*table, n) + QStringLiteral(" wirklich löschen ?")))
         return false;
     const QString folder = StudentFilesFolder();
     bool done = false;
@@ -339,8 +339,8 @@ bool InsertEmptyRow()
     const auto [table, n] = *current;
     if (!askYesNo(QStringLiteral("Vor dem Schüler ") + studentName(*table, n) + QStringLiteral(" Leerzeile einfügen?")))
         return false;
-    if (!askYesNo(QStringLiteral("Bitte beachten: Die Informationen von Schüler Nr. 39 gehen ggf. "
-                                 "verloren. Leerzeile einfügen?")))
+    if (!askYesNoDefaultNo(QStringLiteral("Bitte beachten: Die Informationen von Schüler Nr. 39 gehen ggf. "
+                                          "verloren. Leerzeile einfügen?")))
         return false;
     const QString folder = StudentFilesFolder();
     bool done = false;
@@ -396,8 +396,8 @@ bool SwapTwoRows()
         askStudentNumber(QStringLiteral("Nummer des 2.Schülers"), QString::number(*a));
     if (!b)
         return false;
-    if (!askYesNo(QStringLiteral("Bitte beachten: Die Informationen von Schüler Nr. 39 gehen ggf. "
-                                 "verloren. Vertauschen?")))
+    if (!askYesNoDefaultNo(QStringLiteral("Bitte beachten: Die Informationen von Schüler Nr. 39 gehen ggf. "
+                                          "verloren. Vertauschen?")))
         return false;
     const QString folder = StudentFilesFolder();
     bool done = false;

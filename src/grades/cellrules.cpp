@@ -88,13 +88,28 @@ QString markPass(const QString& text, int column, const GradeContext& context)
 
 } // namespace
 
+QString DropLeftoverPending(const QString& text)
+{
+    if (text.isEmpty() || (text.at(0) != QLatin1Char('P') && text.at(0) != QLatin1Char('p')))
+        return text;
+    qsizetype at = 1;
+    while (at < text.size() && text.at(at) == QLatin1Char(' '))
+        ++at;
+    // Only a mark: "P7" or "Px" stay what the rules make of them.
+    if (at < text.size() && isDigitIn(text.at(at), '1', '6'))
+        return text.mid(at);
+    return text;
+}
+
 QString NormaliseMarkCell(const QString& text, int column, const GradeContext& context)
 {
     // A typed comma is a decimal point.  Turned into one before the display
     // rules, which keep only three characters once they change a text: "2,5*"
     // would otherwise lose its star there and the subject would wrongly be
     // starred as an exam subject in the grade list.
-    QString s = text;
+    // The exam was still pending when the user typed its mark behind the
+    // "P": the rules below would turn "P2" into "-", an exam not taken.
+    QString s = DropLeftoverPending(text);
     const qsizetype comma = s.indexOf(QLatin1Char(','));
     if (comma >= 0)
         s[comma] = QLatin1Char('.');

@@ -17,6 +17,11 @@ namespace hsa {
 // file name "2") a text beginning with "-" stays as typed.
 QString NormaliseMarkCell(const QString& text, int column, const GradeContext& context);
 
+// A mark typed behind a pending "P" that was not overwritten ("P2",
+// "P 2,5", "p3.7"): the mark alone ("2", "2,5", "3.7").  Every other text,
+// "P" itself included, is returned as it stands.
+QString DropLeftoverPending(const QString& text);
+
 // Weight column as the grid has always shown it: "0" stays, the row "Prof"
 // weighs "0", a text with "-" becomes "1 ", a text whose leading integer is 0
 // becomes "0 ", anything else stays.  Applied to presets and loaded sheets.

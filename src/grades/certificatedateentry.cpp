@@ -13,9 +13,9 @@ bool CertificateDateForAll()
     if (state().openClassFile.isEmpty() || !ClassTable().isOpen())
         return false;
     showInformation(kMsgCertificateDateHint);
-    const std::optional<QString> date = prompts().input(QStringLiteral("Datum für alle Zeugnisse "),
-                                                        QStringLiteral("Datum (Format TT.MM.JJJJ):"),
-                                                        QString());
+    const std::optional<QString> date =
+        prompts().input(QStringLiteral("Datum für alle Zeugnisse "), QStringLiteral("Datum (Format TT.MM.JJJJ):"),
+                        QString(), ClassTable().fieldWidth(QStringLiteral("DATUM")));
     state().inputOk = date.has_value();
     if (!date || date->isEmpty())
         return false;

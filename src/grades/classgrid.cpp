@@ -2,11 +2,13 @@
 #include "classes/classfields.h"
 
 #include "classes/arithmetic.h"
+#include "classes/classfiles.h"
 #include "classes/classrules.h"
 #include "classes/dbftable.h"
 #include "classes/helpers.h"
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
+#include "grades/cellrules.h"
 #include "grades/examsheet.h"
 #include "grades/gradecontext.h"
 #include "grades/gradeslots.h"
@@ -34,7 +36,7 @@ QString programDir()
 // The class folder of the open class, "/" at the end.
 QString classFolder()
 {
-    return QDir(programDir()).filePath(ClassFolderName(state().openClassFile)) + QLatin1Char('/');
+    return FindClassDirCI(programDir(), state().openClassFile) + QLatin1Char('/');
 }
 
 bool gemeinschaftsschule()
@@ -152,7 +154,8 @@ bool EndsWithSlash(const QString& text)
 
 QString NormaliseGridEntryCell(const QString& text)
 {
-    QString cell = text;
+    // A mark typed behind a pending "P" is that mark, not a "P".
+    QString cell = DropLeftoverPending(text);
     if (cell.startsWith(QLatin1Char('p')))
         cell = QStringLiteral("P");
     if (TrimRight(cell) == QStringLiteral("P"))
@@ -239,6 +242,7 @@ void ClassGrid::reset()
 {
     for (auto& row : cells_)
         row.fill(QString());
+    loaded_ = cells_;
     widths_.fill(kGridWidthUntouched);
     rowLocked_.fill(false);
     visible_ = false;
@@ -437,6 +441,7 @@ void ClassGrid::fillGradeTable(DbfTable& table)
     }
 
     cells_[0][0] = GridClassTitle(state().openClassFile, kind_);
+    loaded_ = cells_;
     visible_ = true;
     HideFilteredOutColumns(filter_);
     current_.column = FirstFilteredColumn();
@@ -504,9 +509,19 @@ void ClassGrid::fillFinalGrades(DbfTable& table)
 // ---------------------------------------------------------------------------
 // Leaving
 
+bool ClassGrid::modified() const
+{
+    for (int r = 1; r <= kGridLastStudentRow; ++r)
+        for (int c = kGridFirstSubjectColumn; c <= kGridLastSubjectColumn; ++c)
+            if (cells_[r][c] != loaded_[r][c])
+                return true;
+    return false;
+}
+
 bool ClassGrid::Leave()
 {
-    if (visible_ && entryOpen_) {
+    // A table whose marks are as they were loaded has nothing to save.
+    if (visible_ && entryOpen_ && modified()) {
         state().currentStudentRecord = 0;
         if (askYesNo(kMsgLeaveSave)) {
             if (!ClassTable().isOpen() || state().openClassFile != filledClass_) {
@@ -523,7 +538,7 @@ bool ClassGrid::Leave()
                 return false;
             }
         } else {
-            if (!askYesNo(kMsgConfirmDiscard, MsgKind::Warning))
+            if (!askYesNoDefaultNo(kMsgConfirmDiscard, MsgKind::Warning))
                 return false;
             entryOpen_ = false;
             kind_ = kKindYear;

@@ -158,7 +158,7 @@ public:
     // open, no class is open).
     bool OpenTable(GradeTable table);
     // TForm1.noten_exit: leaves the open table, asking whether an entry
-    // table is to be saved.  True when no table is open afterwards; false
+    // table whose marks were changed is to be saved.  True when no table is open afterwards; false
     // when it stays open (save declined and discard not confirmed, or the
     // save failed).
     bool Leave();
@@ -171,6 +171,8 @@ public:
     void SortGradeGridByAverage();
 
     // ---- the grid's events
+    // True when a mark of an entry table differs from what was loaded.
+    bool modified() const;
     // A typed text committed into a cell: normalised and stored.  False
     // (nothing stored) for a cell that cannot be edited.
     bool commitCell(int column, int row, const QString& text);
@@ -205,6 +207,7 @@ private:
     QString rowAverage(int row) const;
 
     GridCells cells_{};
+    GridCells loaded_{};   // entry tables as filled
     std::array<int, kGridCells> widths_{};
     std::array<bool, kGridRows> rowLocked_{};
     bool visible_ = false;

@@ -73,6 +73,22 @@ QTableWidgetItem* fixedItem(const QString& text)
     return item;
 }
 
+// A heading of the exam grid: olive over the exam parts and their result,
+// green over the year mark, the others like every fixed cell; one point
+// smaller than the cells, so that "Pr-Leist." fits its column.
+QTableWidgetItem* headingItem(const QString& text, int column, QFont font)
+{
+    QTableWidgetItem* item = fixedItem(text);
+    if (column >= ColWritten && column <= ColExamResult)
+        item->setBackground(QColor(0x80, 0x80, 0x00));
+    else if (column == ColYear)
+        item->setBackground(QColor(0x00, 0x80, 0x00));
+    if (font.pointSize() > 1)
+        font.setPointSize(font.pointSize() - 1);
+    item->setFont(font);
+    return item;
+}
+
 // A text for a line edit that limits typing: the limit never cuts what is
 // already stored (a longer text from an earlier class type stays whole).
 void setLimitedText(QLineEdit* edit, const QString& text, int maxLength)
@@ -641,7 +657,9 @@ void TForm2::refreshGrid()
             const bool computed = col == ColExamResult || col == ColAverage || col == ColFinal;
             QTableWidgetItem* item = StringGrid3->item(row, col);
             if (!item) {
-                item = (row == 0 || col == 0 || computed) ? fixedItem(text) : new QTableWidgetItem(text);
+                item = row == 0                 ? headingItem(text, col, StringGrid3->font())
+                       : (col == 0 || computed) ? fixedItem(text)
+                                                : new QTableWidgetItem(text);
                 StringGrid3->setItem(row, col, item);
             } else if (item->text() != text) {
                 item->setText(text);

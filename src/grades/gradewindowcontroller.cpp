@@ -1,5 +1,6 @@
 #include "grades/gradewindowcontroller.h"
 
+#include "classes/classfiles.h"
 #include "classes/classrules.h"
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
@@ -187,7 +188,7 @@ void GradeWindowController::loadStudent(int record)
     loadedNr_ = nr;
     loadedLast_ = field(record, QStringLiteral("NACHNAME"));
     loadedFirst_ = field(record, QStringLiteral("VORNAME"));
-    s.classDir = QDir(programDir()).filePath(ClassFolderName(classFile_)) + QLatin1Char('/');
+    s.classDir = FindClassDirCI(programDir(), classFile_) + QLatin1Char('/');
     s.currentStudentNr = nr;
     studentCaption_ = nr + QLatin1Char(' ') + field(record, QStringLiteral("VORNAME")) + QLatin1Char(' ')
         + field(record, QStringLiteral("NACHNAME"));
@@ -195,7 +196,7 @@ void GradeWindowController::loadStudent(int record)
         + classFile_.mid(3, 4) + QStringLiteral("   ") + classFile_.mid(7, 1);
     gradeFilePath_ = GradeFilePathFor(s.classDir, nr);
     s.gradeFilePath = gradeFilePath_;
-    companionPath_ = s.classDir + QStringLiteral("m.") + nr;
+    companionPath_ = StudentFilePathCI(s.classDir, QStringLiteral("m."), nr);
 
     for (int i = 0; i < kRemarkCount; ++i)
         remarks_[i] = field(record, RemarkFieldNames()[i]);
@@ -455,11 +456,16 @@ void GradeWindowController::setRemark(int index, const QString& text)
 
 int GradeWindowController::remarkMaxLength(int index) const
 {
+    int length = 0;
     if (index >= 0 && index < 4)
-        return layout_.hintLength[index];
-    if (index >= 4 && index < kRemarkCount)
-        return layout_.remarkLength[index - 4];
-    return 0;
+        length = layout_.hintLength[index];
+    else if (index >= 4 && index < kRemarkCount)
+        length = layout_.remarkLength[index - 4];
+    else
+        return 0;
+    // Never more than the record's field takes: what the user sees is stored.
+    const int width = table_->fieldWidth(RemarkFieldNames()[index]);
+    return width > 0 ? std::min(length, width) : length;
 }
 
 QString GradeWindowController::recordField(const QString& name) const
@@ -469,10 +475,7 @@ QString GradeWindowController::recordField(const QString& name) const
 
 int GradeWindowController::recordFieldWidth(const QString& name) const
 {
-    if (!table_->isOpen())
-        return 0;
-    const int index = table_->fieldIndex(name);
-    return index >= 0 ? table_->field(index).width : 0;
+    return table_->fieldWidth(name);
 }
 
 bool GradeWindowController::setRecordField(const QString& name, const QString& text)

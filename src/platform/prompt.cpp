@@ -48,6 +48,11 @@ bool askYesNo(const QString& text, MsgKind kind, const QString& caption)
     return prompts().ask(kind, text, Buttons::YesNo, caption) == Answer::Yes;
 }
 
+bool askYesNoDefaultNo(const QString& text, MsgKind kind, const QString& caption)
+{
+    return prompts().ask(kind, text, Buttons::YesNo, caption, Answer::No) == Answer::Yes;
+}
+
 QString displayText(const QString& text)
 {
     QString s = text;

@@ -23,13 +23,16 @@ public:
     virtual void message(MsgKind kind, const QString& text, const QString& caption = {}) = 0;
 
     // A question; returns the button pressed (Cancel also for closing the box).
-    virtual Answer ask(MsgKind kind, const QString& text, Buttons buttons,
-                       const QString& caption = {}) = 0;
+    // defaultButton is the button Return presses; none: the first one.
+    virtual Answer ask(MsgKind kind, const QString& text, Buttons buttons, const QString& caption = {},
+                       std::optional<Answer> defaultButton = std::nullopt) = 0;
 
     // Text input with a preset; nullopt when cancelled (InputQuery semantics:
-    // the text is only taken over on OK).
+    // the text is only taken over on OK).  maxLength > 0 stops typing at that
+    // many characters, so that a text bound for a table field of that width
+    // is never cut unseen.
     virtual std::optional<QString> input(const QString& caption, const QString& label,
-                                         const QString& preset = {}) = 0;
+                                         const QString& preset = {}, int maxLength = 0) = 0;
 
     // Masked password input; nullopt when cancelled.
     virtual std::optional<QString> password(const QString& caption, const QString& label) = 0;
@@ -60,6 +63,11 @@ void showError(const QString& text, const QString& caption = {});
 // Yes/No question; true for Yes.
 bool askYesNo(const QString& text, MsgKind kind = MsgKind::Confirmation,
               const QString& caption = {});
+
+// Yes/No question before something is deleted or overwritten: "Nein" is the
+// default button, so that Return never destroys anything.  True for Yes.
+bool askYesNoDefaultNo(const QString& text, MsgKind kind = MsgKind::Confirmation,
+                       const QString& caption = {});
 
 // Turns the program's line-feed/carriage-return pairs into plain line breaks
 // for display.

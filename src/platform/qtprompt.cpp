@@ -41,7 +41,8 @@ void QtPrompt::message(MsgKind kind, const QString& text, const QString& caption
     box.exec();
 }
 
-Answer QtPrompt::ask(MsgKind kind, const QString& text, Buttons buttons, const QString& caption)
+Answer QtPrompt::ask(MsgKind kind, const QString& text, Buttons buttons, const QString& caption,
+                     std::optional<Answer> defaultButton)
 {
     QMessageBox::StandardButtons sb;
     switch (buttons) {
@@ -54,6 +55,14 @@ Answer QtPrompt::ask(MsgKind kind, const QString& text, Buttons buttons, const Q
     box.setButtonText(QMessageBox::Yes, QStringLiteral("&Ja"));
     box.setButtonText(QMessageBox::No, QStringLiteral("&Nein"));
     box.setButtonText(QMessageBox::Cancel, QStringLiteral("Abbrechen"));
+    if (defaultButton == Answer::No)
+        box.setDefaultButton(QMessageBox::No);
+    else if (defaultButton == Answer::Cancel)
+        box.setDefaultButton(QMessageBox::Cancel);
+    else if (defaultButton == Answer::Yes)
+        box.setDefaultButton(QMessageBox::Yes);
+    else if (defaultButton == Answer::Ok)
+        box.setDefaultButton(QMessageBox::Ok);
     switch (box.exec()) {
     case QMessageBox::Ok: return Answer::Ok;
     case QMessageBox::Yes: return Answer::Yes;
@@ -65,7 +74,7 @@ Answer QtPrompt::ask(MsgKind kind, const QString& text, Buttons buttons, const Q
 namespace {
 
 std::optional<QString> askText(const QString& caption, const QString& label, const QString& preset,
-                               QLineEdit::EchoMode echo)
+                               QLineEdit::EchoMode echo, int maxLength = 0)
 {
     QInputDialog d(parentWindow());
     d.setWindowTitle(captionOr(caption));
@@ -74,6 +83,9 @@ std::optional<QString> askText(const QString& caption, const QString& label, con
     d.setTextValue(preset);
     d.setOkButtonText(QStringLiteral("OK"));
     d.setCancelButtonText(QStringLiteral("Abbrechen"));
+    if (maxLength > 0)
+        if (auto* line = d.findChild<QLineEdit*>())
+            line->setMaxLength(maxLength);
     if (d.exec() != QDialog::Accepted)
         return std::nullopt;
     return d.textValue();
@@ -82,9 +94,9 @@ std::optional<QString> askText(const QString& caption, const QString& label, con
 } // namespace
 
 std::optional<QString> QtPrompt::input(const QString& caption, const QString& label,
-                                       const QString& preset)
+                                       const QString& preset, int maxLength)
 {
-    return askText(caption, label, preset, QLineEdit::Normal);
+    return askText(caption, label, preset, QLineEdit::Normal, maxLength);
 }
 
 std::optional<QString> QtPrompt::password(const QString& caption, const QString& label)

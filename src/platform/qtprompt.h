@@ -7,9 +7,10 @@ namespace hsa {
 class QtPrompt : public Prompt {
 public:
     void message(MsgKind kind, const QString& text, const QString& caption) override;
-    Answer ask(MsgKind kind, const QString& text, Buttons buttons, const QString& caption) override;
+    Answer ask(MsgKind kind, const QString& text, Buttons buttons, const QString& caption,
+               std::optional<Answer> defaultButton) override;
     std::optional<QString> input(const QString& caption, const QString& label,
-                                 const QString& preset) override;
+                                 const QString& preset, int maxLength) override;
     std::optional<QString> password(const QString& caption, const QString& label) override;
     std::optional<int> choose(const QString& caption, const QString& label,
                               const QStringList& items, int current) override;

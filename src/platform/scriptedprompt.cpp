@@ -61,13 +61,13 @@ void ScriptedPrompt::clear()
 
 void ScriptedPrompt::message(MsgKind kind, const QString& text, const QString& caption)
 {
-    shown_.append(Shown{Call::Message, kind, text, caption, Buttons::Ok, {}, {}});
+    shown_.append(Shown{Call::Message, kind, text, caption, Buttons::Ok, {}, {}, {}, 0});
 }
 
 Answer ScriptedPrompt::ask(MsgKind kind, const QString& text, Buttons buttons,
-                           const QString& caption)
+                           const QString& caption, std::optional<Answer> defaultButton)
 {
-    shown_.append(Shown{Call::Ask, kind, text, caption, buttons, {}, {}});
+    shown_.append(Shown{Call::Ask, kind, text, caption, buttons, {}, {}, defaultButton, 0});
     if (!script_.empty() && std::holds_alternative<Answer>(script_.front())) {
         Answer a = std::get<Answer>(script_.front());
         script_.pop_front();
@@ -89,22 +89,22 @@ std::optional<QString> ScriptedPrompt::nextText(const QString& what)
 }
 
 std::optional<QString> ScriptedPrompt::input(const QString& caption, const QString& label,
-                                             const QString& preset)
+                                             const QString& preset, int maxLength)
 {
-    shown_.append(Shown{Call::Input, MsgKind::Plain, label, caption, Buttons::OkCancel, preset, {}});
+    shown_.append(Shown{Call::Input, MsgKind::Plain, label, caption, Buttons::OkCancel, preset, {}, {}, maxLength});
     return nextText(caption + QStringLiteral(" / ") + label);
 }
 
 std::optional<QString> ScriptedPrompt::password(const QString& caption, const QString& label)
 {
-    shown_.append(Shown{Call::Password, MsgKind::Plain, label, caption, Buttons::OkCancel, {}, {}});
+    shown_.append(Shown{Call::Password, MsgKind::Plain, label, caption, Buttons::OkCancel, {}, {}, {}, 0});
     return nextText(caption + QStringLiteral(" / ") + label);
 }
 
 std::optional<int> ScriptedPrompt::choose(const QString& caption, const QString& label,
                                           const QStringList& items, int current)
 {
-    shown_.append(Shown{Call::Choose, MsgKind::Plain, label, caption, Buttons::OkCancel, {}, items});
+    shown_.append(Shown{Call::Choose, MsgKind::Plain, label, caption, Buttons::OkCancel, {}, items, {}, 0});
     if (!script_.empty() && std::holds_alternative<ChoiceAnswer>(script_.front())) {
         auto v = std::get<ChoiceAnswer>(script_.front()).value;
         script_.pop_front();
@@ -116,20 +116,20 @@ std::optional<int> ScriptedPrompt::choose(const QString& caption, const QString&
 std::optional<QString> ScriptedPrompt::openFileName(const QString& caption, const QString& dir,
                                                     const QString& filter)
 {
-    shown_.append(Shown{Call::OpenFile, MsgKind::Plain, caption, caption, Buttons::OkCancel, dir, {filter}});
+    shown_.append(Shown{Call::OpenFile, MsgKind::Plain, caption, caption, Buttons::OkCancel, dir, {filter}, {}, 0});
     return nextText(caption);
 }
 
 std::optional<QString> ScriptedPrompt::saveFileName(const QString& caption, const QString& dir,
                                                     const QString& filter)
 {
-    shown_.append(Shown{Call::SaveFile, MsgKind::Plain, caption, caption, Buttons::OkCancel, dir, {filter}});
+    shown_.append(Shown{Call::SaveFile, MsgKind::Plain, caption, caption, Buttons::OkCancel, dir, {filter}, {}, 0});
     return nextText(caption);
 }
 
 std::optional<QString> ScriptedPrompt::folderName(const QString& caption, const QString& dir)
 {
-    shown_.append(Shown{Call::Folder, MsgKind::Plain, caption, caption, Buttons::OkCancel, dir, {}});
+    shown_.append(Shown{Call::Folder, MsgKind::Plain, caption, caption, Buttons::OkCancel, dir, {}, {}, 0});
     return nextText(caption);
 }
 

@@ -23,6 +23,8 @@ public:
         Buttons buttons = Buttons::Ok;
         QString preset;   // preset of an input
         QStringList items; // choices
+        std::optional<Answer> defaultButton; // of a question; none: the first button
+        int maxLength = 0;                   // of an input; 0: no limit
     };
 
     class UnscriptedPrompt : public std::runtime_error {
@@ -51,9 +53,10 @@ public:
     void clear();
 
     void message(MsgKind kind, const QString& text, const QString& caption) override;
-    Answer ask(MsgKind kind, const QString& text, Buttons buttons, const QString& caption) override;
+    Answer ask(MsgKind kind, const QString& text, Buttons buttons, const QString& caption = {},
+               std::optional<Answer> defaultButton = std::nullopt) override;
     std::optional<QString> input(const QString& caption, const QString& label,
-                                 const QString& preset) override;
+                                 const QString& preset = {}, int maxLength = 0) override;
     std::optional<QString> password(const QString& caption, const QString& label) override;
     std::optional<int> choose(const QString& caption, const QString& label,
                               const QStringList& items, int current) override;

@@ -3,7 +3,9 @@
 #include "platform/errors.h"
 #include "support/tempfolder.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace hsa;
 
@@ -84,6 +86,19 @@ TEST(CopyFileContents, RaisesWithGermanMessages)
     } catch (const FileError& e) {
         EXPECT_EQ(e.message(), "Datei nofolder/b.txt kann nicht erstellt werden");
     }
+}
+
+TEST(CopyFileContents, RefusesItselfUnderAnyName)
+{
+    test::TempProgramFolder dir;
+    dir.write("a.txt", "grades");
+    ASSERT_EQ(::link(dir.file("a.txt").toLocal8Bit().constData(), dir.file("hard.txt").toLocal8Bit().constData()), 0);
+    for (const char* dest : {"a.txt", "./a.txt", "hard.txt"}) {
+        EXPECT_THROW(CopyFileContents("a.txt", dest), FileError) << dest;
+        EXPECT_EQ(dir.read("a.txt"), QByteArray("grades")) << dest;
+    }
+    CopyFileContents("a.txt", "b.txt");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3); // no temporary left
 }
 
 TEST(FindFileSize, SizesAndPatterns)

@@ -1,11 +1,15 @@
 #include "platform/prompt.h"
+#include "platform/qtprompt.h"
 #include "platform/scriptedprompt.h"
 #include "platform/shell.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -75,4 +79,21 @@ TEST(SystemShell, StartDetachedReportsFailure)
         QThread::msleep(50);
     EXPECT_TRUE(QFile::exists(dir.filePath("started.txt")));
     EXPECT_FALSE(shell().openFile(dir.filePath("missing.pdf")));
+}
+
+// Return in the real box presses its default button: "Nein" before anything
+// is deleted or overwritten, "Ja" for an ordinary question.
+TEST(QtPrompt, ReturnPressesTheDefaultButton)
+{
+    QtPrompt qt;
+    Prompt& window = qt;
+    for (const auto& [defaultNo, expected] : {std::pair{true, Answer::No}, std::pair{false, Answer::Yes}}) {
+        QTimer::singleShot(0, [] {
+            if (QWidget* box = QApplication::activeModalWidget())
+                QTest::keyClick(box, Qt::Key_Return);
+        });
+        const Answer a = defaultNo ? window.ask(MsgKind::Confirmation, "löschen?", Buttons::YesNo, {}, Answer::No)
+                                   : window.ask(MsgKind::Confirmation, "weiter?", Buttons::YesNo);
+        EXPECT_EQ(a, expected) << defaultNo;
+    }
 }

@@ -123,9 +123,23 @@ TEST_F(ClassGridViewTest, TypingIsNormalisedAndReturnMovesDown)
     EXPECT_EQ(cellLine(gradeLines(2), ColWritten, rowOf("D")), "-");
 }
 
+TEST_F(ClassGridViewTest, EscapeTakesBackATypoAndAnUnchangedTableAsksNothing)
+{
+    writeSheet(1, {{ColYear, "D", "1.0"}});
+    const QByteArray before = readFile(studentFile("v.", 1));
+    ASSERT_TRUE(classGrid().OpenTable(GradeTable::JL));
+    const int d = columnOf("D");
+    typeInto(1, d, "Z", Qt::Key_Escape);
+    EXPECT_EQ(classGrid().cell(d, 1), "1.0");
+    EXPECT_FALSE(classGrid().visible());
+    EXPECT_TRUE(prompt.shown().isEmpty());
+    EXPECT_EQ(readFile(studentFile("v.", 1)), before);
+}
+
 TEST_F(ClassGridViewTest, MenuGateAndGradeWindowLeaveTheTableThroughTheHooks)
 {
     ASSERT_TRUE(classGrid().OpenTable(GradeTable::JL));
+    classGrid().commitCell(columnOf("D"), 1, "2");
     ASSERT_TRUE(appHooks().saveGradeTableEdits);
     ASSERT_TRUE(gradeWindow().hooks().leaveGradeTable);
     prompt.no().no();
@@ -136,6 +150,7 @@ TEST_F(ClassGridViewTest, MenuGateAndGradeWindowLeaveTheTableThroughTheHooks)
     gradeWindow().hooks().leaveGradeTable();
     EXPECT_FALSE(classGrid().visible());
     EXPECT_TRUE(view->isHidden());
+    EXPECT_EQ(prompt.shown().last().defaultButton, Answer::No);   // Return never discards
 }
 
 TEST_F(ClassGridViewTest, StudentListShowsItsColumnsAndKeepsNrFixed)
@@ -167,6 +182,21 @@ TEST_F(ClassGridViewTest, StudentListShowsItsColumnsAndKeepsNrFixed)
     EXPECT_EQ(list.currentIndex().row(), 2);
     list.setCurrentIndex(model.index(0, 1));
     EXPECT_EQ(state().currentStudentRecord, 0);
+
+    // Typing stops at the field's width: a 45-character name shows as the
+    // 40 characters the record can store.
+    list.show();
+    const QModelIndex name = model.index(1, 1);
+    list.setCurrentIndex(name);
+    list.edit(name);
+    QLineEdit* editor = nullptr;
+    for (QLineEdit* e : list.findChildren<QLineEdit*>())
+        if (e->isVisible())
+            editor = e;
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, QString(45, QLatin1Char('N')));
+    EXPECT_EQ(editor->text(), QString(40, QLatin1Char('N')));
 
     // Ctrl write-protects the open list.
     QTest::keyClick(&list, Qt::Key_Control);

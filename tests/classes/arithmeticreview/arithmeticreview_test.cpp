@@ -486,6 +486,9 @@ TEST(ReviewBoundaryGrades, EveningSchoolEverywhere)
     EXPECT_EQ(ComputeGrenznotenComm("E", "2.0", "2.0", "- ", evening), (B{"2", "1,0", "3,9"}));
     EXPECT_EQ(FinalGradeForMarks(2.0, 3.9, 0, 2.0, true), 2);
     EXPECT_EQ(FinalGradeForMarks(2.0, 4.0, 0, 2.0, true), 3);
-    // No year mark: nothing at all in the evening rule.
-    EXPECT_EQ(ComputeGrenznotenEvening("0", "2.0"), (B{"", "", ""}));
+    // No year mark: empty bounds, and the current grade the caller holds stays.
+    for (const char* year : {"0", "", "- "}) {
+        EXPECT_EQ(ComputeGrenznotenEvening(year, "2.0", "3"), (B{"3", "", ""})) << year;
+        EXPECT_EQ(ComputeGrenznotenOral("D", year, "2.0", evening, "3"), (B{"3", "", ""})) << year;
+    }
 }

@@ -244,6 +244,16 @@ TEST_F(ClassFilesTest, ChooseRefusals)
     EXPECT_EQ(state().schoolTypeText, "der Werkrealschule");
 }
 
+TEST_F(ClassFilesTest, ChooseResetsTheSubjectTextsOfTheClassBefore)
+{
+    subjects().subjectBlockHeading = "Fächer der alten Klasse";
+    subjects().footerLines[0] = "Fußzeile der alten Klasse";
+    SyncSubjectState();
+    classFiles().Choose();
+    EXPECT_EQ(state().subjectBlockHeading, "Leistungen in den einzelnen Fächern:");
+    EXPECT_EQ(state().footerLines[0], "");
+}
+
 TEST_F(ClassFilesTest, FirstChooseTakesThePrinterFont)
 {
     folder.write("schrift2.dat", "Liberation Serif\r\n 9.50000000000000E-0001\r\n");
@@ -414,6 +424,7 @@ TEST_F(ClassFilesTest, DeleteRemovesTableStudentFilesAndEmptyFolder)
     prompt.yes();
     classFiles().Activate("9a_25262.dbf");
     EXPECT_EQ(prompt.shown()[0].text, "9a_25262.dbf wirklich löschen ?");
+    EXPECT_EQ(prompt.shown()[0].defaultButton, Answer::No);   // Return never deletes
     EXPECT_FALSE(folder.exists("9a_25262.dbf"));
     EXPECT_FALSE(folder.exists("9a_25262"));
     EXPECT_EQ(classFiles().view().listEntries, QStringList({"9b_25262.dbf"}));
@@ -551,6 +562,25 @@ TEST_F(ClassFilesTest, RenameRefusals)
     EXPECT_TRUE(folder.exists("9a_25262.dbf"));
     EXPECT_TRUE(folder.exists("9a_25262/v.1"));
     EXPECT_FALSE(folder.exists("9c_25262.dbf"));
+
+    // The folder cannot be renamed: the table's rename is undone, table and
+    // folder stay together under the old name.
+    prompt.clear();
+    int renames = 0;
+    const auto plainRename = classFiles().hooks().renamePath;
+    classFiles().hooks().renamePath = [&](const QString& from, const QString& to) {
+        return ++renames != 2 && QFile::rename(from, to);
+    };
+    classFiles().ShowList(kModeRename, folder.path(), kClassTableMask);
+    prompt.yes().text("9e").text("2526");
+    classFiles().Activate("9a_25262.dbf");
+    EXPECT_EQ(renames, 3);
+    EXPECT_EQ(prompt.lastText(), "Verzeichnis " + QDir::toNativeSeparators(folder.file("9a_25262"))
+                                     + " kann nicht umbenannt werden");
+    EXPECT_TRUE(folder.exists("9a_25262.dbf"));
+    EXPECT_TRUE(folder.exists("9a_25262/v.1"));
+    EXPECT_FALSE(folder.exists("9e_25262.dbf"));
+    classFiles().hooks().renamePath = plainRename;
 
     // Short school years are asked again; cancel ends without change.
     prompt.clear();

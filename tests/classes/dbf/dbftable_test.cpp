@@ -5,6 +5,7 @@
 #include "platform/errors.h"
 #include "support/tempfolder.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -72,7 +73,7 @@ std::optional<QString> readWithDbfread(const QString& path, const QString& encod
         "import sys\n"
         "from dbfread import DBF\n"
         "t = DBF(sys.argv[1], encoding=sys.argv[2], char_decode_errors='strict')\n"
-        "sys.stdout.buffer.write(('%d|%d|%d\\n' % (len(t.fields), t.header.headerlen, len(list(t)))).encode('utf-8'))\n"
+        "sys.stdout.buffer.write(('%d|%d|%d|%s\\n' % (len(t.fields), t.header.headerlen, len(list(t)), t.date)).encode('utf-8'))\n"
         "for r in t:\n"
         "    sys.stdout.buffer.write(('|'.join(str(v) for v in r.values()) + '\\n').encode('utf-8'))\n");
     p.start(python, {QStringLiteral("-c"), script, path, encoding});
@@ -180,7 +181,7 @@ TEST(ClassTemplate, IndependentReaderSeesTheSameTable)
         GTEST_SKIP() << "python3-dbfread not installed";
     const QStringList lines = out->split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 41);
-    EXPECT_EQ(lines[0], "40|1313|40");
+    EXPECT_EQ(lines[0], "40|1313|40|2025-08-01");
     EXPECT_TRUE(lines[1].startsWith("1|"));
     EXPECT_TRUE(lines[40].startsWith("40|"));
 }
@@ -222,7 +223,8 @@ TEST(DbfTable, EditPostReopenKeepsTextAndHeader)
 
     const QByteArray after = fileBytes(path);
     ASSERT_EQ(after.size(), before.size());
-    EXPECT_EQ(after.left(1313), before.left(1313)) << "header changed";
+    // Only the date of the last update moves: today's, as readers expect.
+    EXPECT_EQ(after.left(1) + after.mid(4, 1309), before.left(1) + before.mid(4, 1309)) << "header changed";
     EXPECT_EQ(after.back(), '\x1A');
 
     const auto out = readWithDbfread(path, QStringLiteral("cp1252"));
@@ -230,6 +232,7 @@ TEST(DbfTable, EditPostReopenKeepsTextAndHeader)
         GTEST_SKIP() << "python3-dbfread not installed";
     const QStringList lines = out->split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 41);
+    EXPECT_EQ(lines[0], "40|1313|40|" + QDate::currentDate().toString(Qt::ISODate));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("1|Müller-Lüdenscheidt|  Zoë|W|")));
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("2|Sánchez|")));
     EXPECT_TRUE(lines[2].contains(QStringLiteral("|Öhringen|")));
@@ -357,9 +360,10 @@ TEST(DbfTable, DeleteSkipsAndPackRemovesInPlace)
     }
     const QByteArray packed = fileBytes(path);
     EXPECT_EQ(le32At(packed, 4), 42u);
-    // Header bytes as they were apart from the record count.
+    // Header bytes as they were apart from the record count and the date.
     QByteArray expectHeader = original.left(1313);
     expectHeader[4] = 42;
+    expectHeader.replace(1, 3, packed.mid(1, 3));
     EXPECT_EQ(packed.left(1313), expectHeader);
     EXPECT_EQ(packed.size(), 1313 + 42 * 822 + 1);
     EXPECT_EQ(packed.back(), '\x1A');
@@ -375,7 +379,7 @@ TEST(DbfTable, DeleteSkipsAndPackRemovesInPlace)
     if (!out)
         GTEST_SKIP() << "python3-dbfread not installed";
     const QStringList lines = out->split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(lines[0], "40|1313|42");
+    EXPECT_EQ(lines[0], "40|1313|42|" + QDate::currentDate().toString(Qt::ISODate));
     EXPECT_TRUE(lines[3].startsWith("4|"));
 }
 
@@ -429,7 +433,7 @@ TEST(DbfTable, StickTableIsConvertedOnce)
 
     ConvertStickClassTable(folder.file("9a_25262.dbf"));
     const QByteArray converted = folder.read("9a_25262.dbf");
-    EXPECT_EQ(converted.left(1313), table.left(1313));
+    EXPECT_EQ(converted.left(1) + converted.mid(4, 1309), table.left(1) + table.mid(4, 1309));
     EXPECT_EQ(converted[1313 + 822], '*');
     EXPECT_EQ(converted.size(), table.size());
 

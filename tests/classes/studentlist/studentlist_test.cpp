@@ -1,7 +1,9 @@
 #include "classes/classgrid/gridfixture.h"
 
+#include "classes/classrules.h"
 #include "classes/studentlist.h"
 #include "grades/certificatedateentry.h"
+#include "grades/gradewindowcontroller.h"
 
 using namespace hsa;
 using namespace hsa::test;
@@ -240,6 +242,7 @@ TEST_F(StudentListFlow, DeleteMovesTheFollowingStudentsUp)
     prompt.yes();
     ASSERT_TRUE(DeleteStudent());
     EXPECT_EQ(prompt.shown().at(0).text, "Schüler B VorB wirklich löschen ?");
+    EXPECT_EQ(prompt.shown().at(0).defaultButton, Answer::No);
     EXPECT_EQ(lastNames(4), (QStringList{"A", "C", "D", ""}));
     // Record 38 holds what 39 held; 39 is empty but for KLASSE and DATUM.
     EXPECT_EQ(last(38), "Neununddreissig");
@@ -435,6 +438,7 @@ TEST_F(StudentListFlow, CertificateDateForAllTakesAnyText)
     EXPECT_EQ(prompt.shown().at(0).text, kMsgCertificateDateHint);
     EXPECT_EQ(prompt.shown().at(1).caption, "Datum für alle Zeugnisse ");
     EXPECT_EQ(prompt.shown().at(1).text, "Datum (Format TT.MM.JJJJ):");
+    EXPECT_EQ(prompt.shown().at(1).maxLength, 20);   // the width of DATUM
     EXPECT_TRUE(state().inputOk);
     for (int r = 0; r < 40; ++r)
         EXPECT_EQ(ClassTable().value(r, "DATUM"), "irgendwann 2026");
@@ -472,4 +476,42 @@ TEST(StudentListColumnsTest, ColumnsTitlesAndWidths)
     EXPECT_EQ(widths.at(4), 4);
     EXPECT_EQ(widths.at(7), 12);
     EXPECT_EQ(widths.at(8), 25);
+}
+
+// A class copied from Windows: "9A_25262.DBF" beside its folder "9a_25262"
+// with a grade file "V.1".  Opening, the tables, the grade window and the
+// sort find the grades there; rename and delete take the folder along.
+TEST_F(StudentListFlow, AClassCopiedFromWindowsKeepsItsGrades)
+{
+    makeClass("9A_25262.DBF", {{"1", "Zorn", "Zoe", "W"}, {"2", "Adam", "Anton", "M"}});
+    QDir(folder.path()).mkdir("9a_25262");
+    openClass("9A_25262.DBF");
+    const GradeContext ctx = GradeContextFromState();
+    ExamSheet sheet = PresetExamSheet(ctx);
+    sheet.grid.at(ColYear, rowOf("D")) = "2.0";
+    ASSERT_TRUE(SaveStudentGradeFile(folder.file("9a_25262/V.1"), sheet, ctx));
+
+    ASSERT_TRUE(classGrid().OpenTable(GradeTable::JL));
+    EXPECT_EQ(classGrid().cell(columnOf("D"), 1), "2.0");
+    ASSERT_TRUE(classGrid().Leave());
+    ASSERT_TRUE(gradeWindow().Open(0));
+    EXPECT_EQ(gradeWindow().sheet().grid.at(ColYear, rowOf("D")), "2.0");
+    ASSERT_TRUE(gradeWindow().Close());
+
+    prompt.yes().no().no();
+    ASSERT_TRUE(SortStudentList());
+    EXPECT_EQ(last(1), "Adam");
+    const QString zorn = StudentFilePathCI(folder.file("9a_25262"), "v.", "2");
+    EXPECT_EQ(ReadTextLines(zorn).value(ColYear * 20 + rowOf("D")), "2.0");
+    EXPECT_EQ(QDir(folder.path()).entryList({"9*"}, QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"9a_25262"});
+
+    classFiles().ShowList(kModeRename, folder.path(), kClassTableMask);
+    prompt.yes().text("9e").text("2526");
+    classFiles().Activate("9A_25262.DBF");
+    EXPECT_TRUE(QFileInfo::exists(StudentFilePathCI(folder.file("9e_25262"), "v.", "2")));
+    ASSERT_TRUE(QFile::rename(folder.file("9e_25262.dbf"), folder.file("9E_25262.DBF")));
+    classFiles().ShowList(kModeDelete, folder.path(), kClassTableMask);
+    prompt.yes();
+    classFiles().Activate("9E_25262.DBF");
+    EXPECT_EQ(QDir(folder.path()).entryList({"9*"}, QDir::Dirs | QDir::NoDotAndDotDot), QStringList{});
 }

@@ -9,6 +9,8 @@
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
+#include <functional>
+#include <tuple>
 
 using namespace hsa;
 
@@ -313,4 +315,50 @@ TEST_F(School, ZoomChoices)
     EXPECT_FALSE(ZoomFromChoice(6, -5).has_value());
     EXPECT_EQ(prompt.shown().size(), 2);
     EXPECT_FALSE(ZoomFromChoice(-1, 100).has_value());
+}
+
+// A read or write of "epw5.dat" or "pwrsa.dat" that fails is reported in
+// German and changes neither the file nor what the program holds.
+TEST_F(School, FileErrorsAreReportedAndChangeNothing)
+{
+    const auto saveType = [] { SaveSchoolType("der Realschule", QString("Neu")); };
+    const std::tuple<const char*, bool, std::function<void()>, const char*> cases[] = {
+        {"start-up", true, [] { LoadSchoolSettingsAtStart(); }, "epw5.dat kann nicht geöffnet"},
+        {"school type", true, saveType, "epw5.dat kann nicht geöffnet"},
+        {"school type", false, saveType, "epw5.dat kann nicht erstellt"},
+        {"new password", false, [] { SetOrRemovePassword(); }, "pwrsa.dat kann nicht erstellt"},
+        {"locked change", true, [] { SetOrRemovePassword(); }, "pwrsa.dat kann nicht geöffnet"},
+    };
+    for (const auto& [name, failRead, action, message] : cases) {
+        resetState();
+        state().schoolName = "Alte Schule";
+        state().accessLocked = QByteArray(name) == "locked change";
+        folder.write("epw5.dat", kEpw5);
+        WritePasswordFile("Alt");
+        if (failRead) {
+            settingsFileAccess().readBytes = [](const QString& p) -> QByteArray {
+                throw FileError("Datei " + p + " kann nicht geöffnet werden");
+            };
+            settingsFileAccess().readLines = [](const QString& p) -> QList<QByteArray> {
+                throw FileError("Datei " + p + " kann nicht geöffnet werden");
+            };
+        } else {
+            settingsFileAccess().writeLines = [](const QString& p, const QList<QByteArray>&) {
+                throw FileError("Datei " + p + " kann nicht erstellt werden");
+            };
+        }
+        prompt.clear();
+        prompt.yes().text("Neu").text("Neu");
+        try {
+            action();
+        } catch (const FileError& e) {
+            showError(e.message());   // what the dialog does with it
+        }
+        ResetSettingsFileAccess();
+        EXPECT_TRUE(prompt.anyTextContains(QString::fromUtf8(message))) << name << failRead;
+        EXPECT_EQ(folder.read("epw5.dat"), kEpw5) << name;
+        EXPECT_EQ(*ReadStoredPassword(), "Alt") << name;
+        EXPECT_EQ(state().schoolName, "Alte Schule") << name;
+        EXPECT_FALSE(state().schoolTypeText.contains("Realschule")) << name;
+    }
 }

@@ -44,6 +44,8 @@ TEST(MarkCells, TypedTextsBecomeMarks)
         {"1,0", 1, "1.0"},  {"5.9", 2, "5.9"},   {"2.0 ", 1, "2.0 "}, {"4-", 5, "4.0-"},
         // A minus is a year-mark tendency only; elsewhere "4-" is a 4.
         {"4-", 1, "4.0"},   {"2.0-", 1, "-"},    {"35-", 5, "3.5"},
+        // A mark typed behind a pending "P" is that mark.
+        {"P2", 1, "2.0"},   {"P 2,5", 2, "2.5"}, {"p3.7", 3, "3.7"}, {"P7", 1, "-"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(NormaliseMarkCell(QString::fromUtf8(c.typed), c.column, ctx), QString::fromUtf8(c.cell))

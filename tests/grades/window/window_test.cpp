@@ -128,6 +128,33 @@ TEST_F(GradeWindowUi, TypedMarksAreNormalisedAndComputedAtOnce)
     EXPECT_EQ(grid->item(deu, ColFinal)->text(), " 3");
 }
 
+TEST_F(GradeWindowUi, TypingIntoAPendingCellStartsANewMark)
+{
+    openOn(0);
+    const int deu = rowOf("D");
+    QTableWidget* grid = form->StringGrid3;
+    ASSERT_EQ(grid->item(deu, ColWritten)->text(), "P");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(deu, ColWritten));
+    QTest::keyClick(grid, '2');
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(grid->item(deu, ColWritten)->text(), "2.0");
+    // A mark typed behind the "P" of an open editor is still the mark.
+    const int mat = rowOf("M");
+    ASSERT_EQ(grid->item(mat, ColWritten)->text(), "P");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(mat, ColWritten));
+    QTest::keyClick(grid, Qt::Key_F2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+    QTest::keyClicks(QApplication::focusWidget(), "3,5");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(grid->item(mat, ColWritten)->text(), "3.5");
+    // The headings' look: olive over the exam columns, green over the year
+    // mark, one point smaller than the cells.
+    EXPECT_EQ(grid->item(0, ColWritten)->background().color(), QColor(0x80, 0x80, 0x00));
+    EXPECT_EQ(grid->item(0, ColExamResult)->background().color(), QColor(0x80, 0x80, 0x00));
+    EXPECT_EQ(grid->item(0, ColYear)->background().color(), QColor(0x00, 0x80, 0x00));
+    EXPECT_EQ(grid->item(0, ColWritten)->font().pointSize(), grid->font().pointSize() - 1);
+}
+
 TEST_F(GradeWindowUi, DoubleClickTogglesBetweenPendingAndEmpty)
 {
     openOn(0);
