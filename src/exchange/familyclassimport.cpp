@@ -93,7 +93,7 @@ FamilyExtract ExtractFamilyClassTable(const QString& archivePath, const QString&
     }
     const QString target = FindFileCI(programDir(), entry);
     if (QFileInfo::exists(target)
-        && !askYesNo(QStringLiteral("Klasse ") + entry + QStringLiteral(" existiert bereits. Überschreiben? ")))
+        && !askYesNoDefaultNo(QStringLiteral("Klasse ") + entry + QStringLiteral(" existiert bereits. Überschreiben? ")))
         return FamilyExtract::Declined;
     const auto& bytes = table.Data();
     try {

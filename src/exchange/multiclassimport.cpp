@@ -152,7 +152,7 @@ ImportResult ImportClassFile(const QString& file, const QString& target, ImportF
     }
     const QString targetPath = FindFileCI(dir, target);
     const bool existed = QFileInfo::exists(targetPath);
-    if (existed && !askYesNo(QStringLiteral("Klasse ") + target + QStringLiteral(" existiert bereits. Überschreiben? ")))
+    if (existed && !askYesNoDefaultNo(QStringLiteral("Klasse ") + target + QStringLiteral(" existiert bereits. Überschreiben? ")))
         return ImportResult::Skipped;
 
     const QString folder = FindFileCI(dir, ClassFolderName(target));

@@ -243,7 +243,7 @@ void StickTransfer::ExportClassToStick(const QString& name)
     }
     const QString stickTable = FindFileCI(root, name);
     if (QFileInfo::exists(stickTable) &&
-        !askYesNo(QStringLiteral("Klasse ") + name + QStringLiteral(" existiert auf den Stick. Kopiervorgang fortsetzen? "))) {
+        !askYesNoDefaultNo(QStringLiteral("Klasse ") + name + QStringLiteral(" existiert auf den Stick. Kopiervorgang fortsetzen? "))) {
         showInformation(kCancelled);
         return;
     }
@@ -321,7 +321,7 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
     }
     const QString target = FindFileCI(programDir, name);
     if (QFileInfo::exists(target) &&
-        !askYesNo(QStringLiteral("Klasse ") + name +
+        !askYesNoDefaultNo(QStringLiteral("Klasse ") + name +
                   QStringLiteral(" existiert auf der Festplatte. Kopiervorgang fortsetzen? "))) {
         showInformation(kCancelled);
         return;

@@ -118,7 +118,7 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
         throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(shown(table)));
     makeFolder(to);
     const QString targetTable = FindFileCI(to, name);
-    if (QFileInfo::exists(targetTable) && !askYesNo(overwriteQuestion))
+    if (QFileInfo::exists(targetTable) && !askYesNoDefaultNo(overwriteQuestion))
         return ClassCopy::Skipped;
 
     const QString cls8 = ClassFolderName(name);

@@ -220,7 +220,7 @@ void RecreateCertificateAttachment(int record)
     const QString last = field(record, QStringLiteral("NACHNAME"));
     const QString first = field(record, QStringLiteral("VORNAME"));
     if (!ExistingAttachment(s.classDir, last, first).isEmpty()
-        && !askYesNo(QStringLiteral("Zeugnisanlage existiert schon.") + kBreak
+        && !askYesNoDefaultNo(QStringLiteral("Zeugnisanlage existiert schon.") + kBreak
                      + QStringLiteral("Soll sie gelöscht und durch eine leere Vorlage ersetzt werden?")))
         return;
     const QString path = AttachmentPath(s.classDir, last, first);
