@@ -191,4 +191,30 @@ TEST_F(Drivers, AStudentWithoutGradeFileGetsThePresetsNotThePreviousStudent)
     EXPECT_NE(b2.grades[3], a2.grades[3]);
 }
 
+TEST_F(Drivers, YesToTheChoiceQuestionPrintsThePageOfTheClassLevel)
+{
+    struct Case {
+        const char *file, *marker; // nullptr: no job
+    };
+    for (const Case c : {Case{"9b_25262.dbf", "WAHL DES SCHÜLERS :"}, Case{"xb_25262.dbf", "Anmeldung zur mündlichen Prüfung"},
+                         Case{"yb_25262.dbf", "Anmeldung zur mündlichen Prüfung"}, Case{"4b_25262.dbf", nullptr}}) {
+        const QString file = QString::fromLatin1(c.file);
+        makeClass(file, {{"1", "Adler", "Ina"}});
+        openClass(file);
+        device().jobs.clear();
+        state().printDocKind = 2;
+        prompt.yes();
+        PrintAllStudents();
+        if (!c.marker) {
+            EXPECT_TRUE(device().jobs.isEmpty()) << c.file;
+            continue;
+        }
+        ASSERT_EQ(device().jobs.size(), 1) << c.file;
+        const QStringList texts = device().jobs[0].textStrings();
+        EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const QString& t) {
+            return t.startsWith(QString::fromUtf8(c.marker));
+        })) << c.file;
+    }
+}
+
 } // namespace
