@@ -24,11 +24,6 @@ bool classNine(const ClassPrintData& cls)
     return cls.classCode() == QLatin1Char('9');
 }
 
-QString fullName(const StudentPrintData& st)
-{
-    return certificate::StudentName(st);
-}
-
 // The subject text of an exam row; in a Gemeinschaftsschule the row "Prof"
 // names the student's profile subject once one is chosen.
 QString rowSubject(const ClassPrintData& cls, const StudentPrintData& st, int row)
@@ -63,7 +58,7 @@ void examTableHead(const ClassPrintData& cls, const StudentPrintData& st)
     PrintTextOut(250, 410, QStringLiteral("Geburtsdatum:"));
     PrintTextOut(250, 470, QStringLiteral("Geburtsort:"));
     SetPrintFontBold(true);
-    PrintTextOut(880, 350, fullName(st));
+    PrintTextOut(880, 350, certificate::StudentName(st));
     SetPrintFontBold(false);
     PrintTextOut(880, 410, st.birthDate);
     PrintTextOut(880, 470, st.birthPlace);
@@ -212,7 +207,7 @@ void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st,
     PrintTextOut(250, 410, QStringLiteral("Vor- und Zuname:"));
     PrintTextOut(250, 470, QStringLiteral("Geburtsdatum:"));
     SetPrintFontBold(true);
-    PrintTextOut(700, 410, fullName(st));
+    PrintTextOut(700, 410, certificate::StudentName(st));
     SetPrintFontBold(false);
     PrintTextOut(700, 470, st.birthDate);
 

@@ -22,7 +22,7 @@ int SheetLeftColumnEnd(int subjectCount);
 int SheetSubjectCount(const GradeList& names);
 
 // The parts the sheets share: the font of a nominal size (times the font
-// stretch), the school name at the top in font 55 bold (a "?" splits it into
+// stretch), a rule from (x1, y1) to (x2, y2), the school name at the top in font 55 bold (a "?" splits it into
 // the lines 95 and 150), and a subject name on its line ("Projekt" names print
 // as one blank, long names with an inner "\" in two lines, 17 above and 18
 // below).
