@@ -262,14 +262,17 @@ QString GradeListText(const ExamGrid& grid, int row, const GradeContext& context
 
     // Class 9: a year mark with a minus tendency in English or French shows
     // "-" instead of a grade.
-    if (context.classFileBeginsWith(QStringLiteral("9"))) {
-        const QString& code = grid.at(ColCode, row);
-        const QString& year = grid.at(ColYear, row);
-        if ((code == QStringLiteral("E") || code == QStringLiteral("F"))
-            && ParseLeadingInt(year) > 0 && year.contains(QLatin1Char('-')))
-            text = QStringLiteral("-");
-    }
+    if (context.classFileBeginsWith(QStringLiteral("9"))
+        && ForeignLanguageMinusTendency(grid.at(ColCode, row), grid.at(ColYear, row)))
+        text = QStringLiteral("-");
     return text;
+}
+
+bool ForeignLanguageMinusTendency(const QString& shortCode, const QString& yearMark)
+{
+    const QString code = TrimRight(shortCode);
+    return (code == QStringLiteral("E") || code == QStringLiteral("F")) && ParseLeadingInt(yearMark) > 0
+           && yearMark.contains(QLatin1Char('-'));
 }
 
 void RecalcExamGrid(ExamGrid& grid, const GradeContext& context, GradeList& gradeList)

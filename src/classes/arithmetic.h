@@ -51,6 +51,11 @@ void RecalcExamRow(ExamGrid& grid, int row, const GradeContext& context);
 // Reads the computed columns as they stand.
 QString GradeListText(const ExamGrid& grid, int row, const GradeContext& context);
 
+// An English or French year mark that reads a grade and carries the minus
+// tendency ("3.0-"); the empty mark "- " is none.  In class 9 it stands for the
+// wish to leave the foreign language off the certificate.
+bool ForeignLanguageMinusTendency(const QString& shortCode, const QString& yearMark);
+
 // Recomputes rows 1 to 19 and writes rows 2 to 20 of the grade list; rows 0
 // and 1 (conduct, cooperation) are left as they are.
 void RecalcExamGrid(ExamGrid& grid, const GradeContext& context, GradeList& gradeList);

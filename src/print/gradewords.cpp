@@ -131,7 +131,7 @@ QString FormatYearMarkForRow(const QString& yearMark, const std::optional<QStrin
     return applySubjectRule(result, *subjectText, true, QLatin1Char('\\'), QStringLiteral("---"));
 }
 
-int WholeGradeOfAverage(const QString& average)
+int WholeGradeOfAverage(const QString& average, int offsetHundredths)
 {
     const QString text = withoutLeadingBlanks(average);
     int i = 0;
@@ -144,7 +144,7 @@ int WholeGradeOfAverage(const QString& average)
         for (++i; i < text.size() && text.at(i).isDigit() && scale > 0; ++i, scale /= 10)
             hundredths += text.at(i).digitValue() * scale;
     }
-    return static_cast<int>((hundredths + 51) / 100);
+    return static_cast<int>((hundredths + offsetHundredths) / 100);
 }
 
 } // namespace hsa

@@ -53,9 +53,10 @@ int RemarkLineOverflow(const QString& remark, const QString& secondRemark);
 QString FormatYearMarkForRow(const QString& yearMark,
                              const std::optional<QString>& subjectText = std::nullopt);
 
-// The whole grade of an overall average: Trunc(g + 0.51), formed in
-// hundredths so that no binary fraction can move it; 0 for "??", " - " and
-// other texts without a number.
-int WholeGradeOfAverage(const QString& average);
+// The whole grade of an overall average: Trunc(g + offset / 100) (0.51 on the
+// certificates, 0.52 on the exam table), formed in hundredths so that no
+// binary fraction can move it; 0 for "??", " - " and other texts without a
+// number.
+int WholeGradeOfAverage(const QString& average, int offsetHundredths = 51);
 
 } // namespace hsa

@@ -1,5 +1,7 @@
 #include "print/studentlayouts.h"
 
+#include "print/layouts/examtable.h"
+#include "print/layouts/studentsheet.h"
 #include "print/layouts/studentsheets.h"
 
 namespace hsa {
@@ -53,9 +55,9 @@ struct LayoutRow {
 
 // One row per page.  A row without a function prints nothing.
 const LayoutRow kLayouts[] = {
-    {StudentLayout::ExamChoiceSheet, nullptr},
-    {StudentLayout::StudentSheet, nullptr},
-    {StudentLayout::ExamTable, nullptr},
+    {StudentLayout::ExamChoiceSheet, &PrintExamChoiceSheet},
+    {StudentLayout::StudentSheet, &PrintStudentSheet},
+    {StudentLayout::ExamTable, &PrintStudentExamTable},
     {StudentLayout::YearMarkSheet, &PrintMarkSheet},
     {StudentLayout::FinalGradeSheet, &PrintMarkSheet},
     {StudentLayout::BoundaryGradeSheet, &PrintBoundaryGradeSheet},

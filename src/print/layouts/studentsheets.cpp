@@ -2,28 +2,26 @@
 
 #include "classes/arithmetic.h"
 #include "classes/helpers.h"
+#include "print/layouts/certificateparts.h"
 #include "print/pagemodel.h"
 
 namespace hsa {
 
-namespace {
-
-void font(const ClassPrintData& cls, double size, bool bold)
+void SetSheetFont(const ClassPrintData& cls, double size, bool bold)
 {
     SetPrintFontHeight(size * cls.fontStretch);
     SetPrintFontBold(bold);
 }
 
-void rule(int x1, int y1, int x2, int y2)
+void SheetRule(int x1, int y1, int x2, int y2)
 {
     PrintMoveTo(x1, y1);
     PrintLineTo(x2, y2);
 }
 
-// The school name in font 55 bold: a "?" splits it into two lines.
-void schoolName(const ClassPrintData& cls)
+void PrintSheetSchoolName(const ClassPrintData& cls)
 {
-    font(cls, 55, true);
+    SetSheetFont(cls, 55, true);
     const int q = cls.schoolName.indexOf(QLatin1Char('?'));
     if (q >= 0) {
         PrintTextOut(250, 95, cls.schoolName.left(q));
@@ -32,6 +30,8 @@ void schoolName(const ClassPrintData& cls)
         PrintTextOut(250, 150, cls.schoolName);
     }
 }
+
+namespace {
 
 QString fullName(const StudentPrintData& st)
 {
@@ -48,22 +48,17 @@ bool graded(const QString& cell)
     return ReadGradeCell(cell) > 0;
 }
 
-// A subject name on its line: "Projekt" names print as a blank, long names
-// with an inner "\" in two lines.
-void subjectName(int x, int y, const QString& name)
+} // namespace
+
+void PrintSheetSubjectName(int x, int y, const QString& name)
 {
-    if (name.contains(QStringLiteral("Projekt"))) {
+    if (name.contains(QStringLiteral("Projekt")))
         PrintTextOut(x, y, QStringLiteral(" "));
-        return;
-    }
-    const int slash = name.indexOf(QLatin1Char('\\'));
-    if (name.length() > 18 && slash >= 0 && slash < name.length() - 1) {
-        PrintTextOut(x, y - 17, name.left(slash));
-        PrintTextOut(x, y + 18, name.mid(slash + 1));
-        return;
-    }
-    PrintTextOut(x, y, name);
+    else
+        certificate::PrintSubjectName(x, y, name, 17, 18);
 }
+
+namespace {
 
 // Schnitt of exam row with "  (PF)" for a subject examined here (an exam
 // performance without a starred communication or oral mark).
@@ -96,18 +91,18 @@ int SheetLeftColumnEnd(int n)
 void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
     const bool yearMarks = kind == 2;
-    schoolName(cls);
-    font(cls, 48, true);
+    PrintSheetSchoolName(cls);
+    SetSheetFont(cls, 48, true);
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung "));
     PrintTextOut(700, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
     PrintTextOut(250, 310, yearMarks ? QStringLiteral("Jahresleistung") : QStringLiteral("Endnoten 1D"));
     PrintTextOut(700, 310, QStringLiteral("Klasse ") + st.klasse);
     PrintTextOut(1080, 310, QStringLiteral("Stand: ") + PrintDateText(cls.today));
     SetPrintFontBold(false);
-    rule(250, 240, 1850, 240);
-    rule(250, 380, 1850, 380);
+    SheetRule(250, 240, 1850, 240);
+    SheetRule(250, 380, 1850, 380);
 
-    font(cls, 48, false);
+    SetSheetFont(cls, 48, false);
     PrintTextOut(250, 510, QStringLiteral("Vor- und Zuname:"));
     PrintTextOut(250, 570, QStringLiteral("Geburtsdatum:"));
     PrintTextOut(250, 630, QStringLiteral("Geburtsort:"));
@@ -127,9 +122,9 @@ void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int k
         const bool left = r <= c;
         const int y = left ? (r - 3) * 70 + 1020 : (r - 2 - c) * 70 + 1020;
         const QString& name = st.gradeNames[r];
-        font(cls, 38, false);
-        subjectName(left ? 250 : 1080, y, name);
-        font(cls, 48, false);
+        SetSheetFont(cls, 38, false);
+        PrintSheetSubjectName(left ? 250 : 1080, y, name);
+        SetSheetFont(cls, 48, false);
         const int markX = left ? 700 : 1540;
         if (yearMarks) {
             if (left || !name.contains(QStringLiteral("Projekt")))
@@ -139,24 +134,24 @@ void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int k
         }
     }
 
-    rule(700, 2495, 1300, 2495);
-    font(cls, 30, false);
+    SheetRule(700, 2495, 1300, 2495);
+    SetSheetFont(cls, 30, false);
     PrintTextOut(700, 2505, QStringLiteral("Klassenlehrer/in"));
     EndPrint();
 }
 
 void PrintBoundaryGradeSheet(const ClassPrintData& cls, const StudentPrintData& st, int)
 {
-    schoolName(cls);
-    font(cls, 48, true);
+    PrintSheetSchoolName(cls);
+    SetSheetFont(cls, 48, true);
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung"));
     PrintTextOut(880, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
     PrintTextOut(250, 310, QStringLiteral("Meldung zur mü. Prüfung"));
     PrintTextOut(880, 310, QStringLiteral("Klasse ") + st.klasse);
     PrintTextOut(1400, 310, QStringLiteral("Stand: ") + PrintDateText(cls.today));
     SetPrintFontBold(false);
-    rule(250, 240, 1750, 240);
-    rule(250, 380, 1750, 380);
+    SheetRule(250, 240, 1750, 240);
+    SheetRule(250, 380, 1750, 380);
     PrintTextOut(250, 450, QStringLiteral("Vor- und Zuname:"));
     PrintTextOut(250, 510, QStringLiteral("Geburtsdatum:"));
     PrintTextOut(250, 570, QStringLiteral("Geburtsort:"));
@@ -168,10 +163,10 @@ void PrintBoundaryGradeSheet(const ClassPrintData& cls, const StudentPrintData& 
 
     int t = 750;
     for (int k = 0; k <= 5; ++k)
-        rule(250 + 300 * k, k == 4 ? t : t - 70, 250 + 300 * k, t + 1400);
-    rule(250, t - 70, 1750, t - 70);
+        SheetRule(250 + 300 * k, k == 4 ? t : t - 70, 250 + 300 * k, t + 1400);
+    SheetRule(250, t - 70, 1750, t - 70);
     for (int i = 1; i <= 20; ++i)
-        rule(250, t + 70 * i, 1750, t + 70 * i);
+        SheetRule(250, t + 70 * i, 1750, t + 70 * i);
 
     t = 770;
     SetPrintFontBold(true);
@@ -214,11 +209,11 @@ void PrintBoundaryGradeSheet(const ClassPrintData& cls, const StudentPrintData& 
                                       + b.upper + QStringLiteral(" ]"));
     }
 
-    font(cls, 33, false);
+    SetSheetFont(cls, 33, false);
     PrintTextOut(580, t + 1880, QStringLiteral(" Unterschrift Klassenlehrer(in)"));
     PrintTextOut(1170, t + 1880, QStringLiteral(" Datum, Unterschrift Schüler(in)"));
     PrintTextOut(1170, t + 2040, QStringLiteral(" Datum, Unterschrift Erziehungsberechtigte/r"));
-    font(cls, 48, false);
+    SetSheetFont(cls, 48, false);
     PrintTextOut(580, t + 1820, QStringLiteral(" _________________________"));
     PrintTextOut(1170, t + 1820, QStringLiteral(" ___________________________"));
     PrintTextOut(1170, t + 1980, QStringLiteral(" ___________________________"));
@@ -229,7 +224,7 @@ namespace {
 
 void shortPage(const ClassPrintData& cls, const StudentPrintData& st, const QString& text)
 {
-    font(cls, 45, false);
+    SetSheetFont(cls, 45, false);
     PrintTextOut(250, 200, fullName(st));
     PrintTextOut(250, 300, text);
     EndPrint();

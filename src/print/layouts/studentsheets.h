@@ -21,4 +21,14 @@ int SheetLeftColumnEnd(int subjectCount);
 // Entries of the subject names before the first empty one (at most 21).
 int SheetSubjectCount(const GradeList& names);
 
+// The parts the sheets share: the font of a nominal size (times the font
+// stretch), a rule from (x1, y1) to (x2, y2), the school name at the top in font 55 bold (a "?" splits it into
+// the lines 95 and 150), and a subject name on its line ("Projekt" names print
+// as one blank, long names with an inner "\" in two lines, 17 above and 18
+// below).
+void SetSheetFont(const ClassPrintData& cls, double size, bool bold);
+void SheetRule(int x1, int y1, int x2, int y2);
+void PrintSheetSchoolName(const ClassPrintData& cls);
+void PrintSheetSubjectName(int x, int y, const QString& name);
+
 } // namespace hsa

@@ -191,4 +191,23 @@ TEST_F(Drivers, AStudentWithoutGradeFileGetsThePresetsNotThePreviousStudent)
     EXPECT_NE(b2.grades[3], a2.grades[3]);
 }
 
+TEST_F(Drivers, YesToTheChoiceQuestionPrintsThePageOfTheClassLevel)
+{
+    const QList<QPair<QString, QString>> cases = {{"9b_25262.dbf", "WAHL DES SCHÜLERS :"},
+                                                  {"xb_25262.dbf", "Anmeldung zur mündlichen Prüfung"},
+                                                  {"Yb_25262.dbf", "Anmeldung zur mündlichen Prüfung"},
+                                                  {"4b_25262.dbf", ""}}; // no job
+    for (const auto& [file, marker] : cases) {
+        makeClass(file, {{"1", "Adler", "Ina"}});
+        openClass(file);
+        device().jobs.clear();
+        state().printDocKind = 2;
+        prompt.yes();
+        PrintAllStudents();
+        const QStringList texts = device().jobs.isEmpty() ? QStringList() : device().jobs[0].textStrings();
+        EXPECT_EQ(device().jobs.size(), marker.isEmpty() ? 0 : 1) << file.toStdString();
+        EXPECT_EQ(texts.filter(marker).isEmpty(), marker.isEmpty()) << file.toStdString();
+    }
+}
+
 } // namespace

@@ -4,11 +4,15 @@
 #include "grades/gradecontext.h"
 #include "print/drivers.h"
 #include "print/layouts/studentsheets.h"
+#include "grades/examsheet.h"
 #include "platform/scriptedprompt.h"
 #include "print/recordingdevice.h"
 #include "support/printclass.h"
 
 #include <QPoint>
+
+#include <algorithm>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -54,6 +58,15 @@ protected:
     static QString where(const QString& text, int x, int y)
     {
         return QStringLiteral("%1@%2,%3").arg(text).arg(x).arg(y);
+    }
+    // Every text printed at the page point (x, y), joined by "|".
+    static QString textsAt(const PrintJob& job, int x, int y)
+    {
+        QStringList out;
+        for (const PrintedText& t : job.texts())
+            if (t.x == x && t.pageY() == y)
+                out << t.text;
+        return out.join(QLatin1Char('|'));
     }
 
     ClassPrintData cls;
@@ -192,6 +205,189 @@ TEST_F(Sheets, ShortCertificatePages)
     const PrintJob& copy = print(6);
     EXPECT_EQ(at(copy, "Abschrift nur für Zeugnisse nach bestandener Prüfung."),
               where("Abschrift nur für Zeugnisse nach bestandener Prüfung.", 250, 300));
+}
+
+// The exam table's heading, grid and foot; the class-9 line at x 1750.
+TEST_F(Sheets, ExamTableOfAFullSheet)
+{
+    subjects(12);
+    const char* row1[] = {"D", "3.0", "- ", "- ", "2.5", "2.0", "2.3", "2", "1"};
+    for (int c = 0; c < kExamGridColumns; ++c)
+        st.sheet.grid.at(c, 1) = QString::fromLatin1(row1[c]);
+    const PrintJob& job = print(4);
+    const int t = 650, h = 60;
+    const QList<QPair<QString, QPoint>> expected = {
+        {"Klasse 9a", {880, 250}}, {"Schuljahr 25/26", {1480, 250}}, {"Ina Adler", {880, 350}},
+        {"Ulm", {880, 470}}, {"Fach", {280, t}}, {"P r ü f u n g s l e i s t u n g", {620, t - h}},
+        {"D", {280, t + h}}, {"3.0", {480, t + h}}, {"2", {1680, t + h}}, {"X", {1295, 830 + 21 * h}},
+        {"(   )  Realschulabschluss bestanden", {1280, 830 + 23 * h}},
+        {"Vorsitzende/r des Prüfungsausschusses", {250, 830 + 32 * h + 20}},
+        {"Dienstsiegel", {1250, 830 + 32 * h - 4}}};
+    for (const auto& [text, p] : expected)
+        EXPECT_EQ(at(job, text), where(text, p.x(), p.y()));
+    EXPECT_TRUE(job.findText(QStringLiteral("D"))->bold);
+    EXPECT_FALSE(job.findText(QStringLiteral("3.0"))->bold);
+    for (const char* file : {"9a_25262.dbf", "xa_25262.dbf"}) {
+        cls.classFile = QString::fromLatin1(file);
+        const QList<PrintedLine> lines = print(4).lines();
+        const int extra = file[0] == '9' ? 1 : 0;
+        EXPECT_EQ(lines.size(), 4 + 11 + 23 + extra) << file;
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const PrintedLine& l) { return l.x1 == 1750; }),
+                  extra) << file;
+    }
+}
+
+TEST_F(Sheets, ExamTableCases)
+{
+    subjects(12);
+    using Grid = std::initializer_list<std::tuple<int, int, const char*>>;
+    struct Case {
+        const char* name;
+        Grid cells;
+        std::function<void()> more;
+        int x, y;
+        const char* expected; // texts at (x, y), "" for none
+    };
+    const int t = 650, h = 60;
+    const QString option = QStringLiteral(") Abschlusszeugnis auf Wunsch des Schülers ohne Note für die Fremdsprache");
+    const std::function<void()> none;
+    const Case cases[] = {
+        {"Schnitt 2,4", {{7, 1, "2"}, {7, 2, "2"}, {7, 3, "2"}, {7, 4, "3"}, {7, 5, "3"}}, none, 1680, t + 20 * h, "2.4"},
+        {"ganze Note 2", {{7, 1, "2"}, {7, 2, "2"}, {7, 3, "2"}, {7, 4, "3"}, {7, 5, "3"}}, none, 1680, t + 21 * h, " 2"},
+        {"ganze Note 3", {{7, 1, "2"}, {7, 2, "3"}}, none, 1680, t + 21 * h, " 3"},
+        {"Schnitt ??", {{7, 1, "2"}, {7, 2, "??"}}, none, 1680, t + 20 * h, ""},
+        {"ganze Note zu ??", {{7, 1, "2"}, {7, 2, "??"}}, none, 1680, t + 21 * h, ""},
+        {"Schnitt ohne Note", {}, none, 1680, t + 20 * h, " - "},
+        {"keine ganze Note 0", {}, none, 1680, t + 21 * h, ""},
+        {"Gewicht 2", {{7, 1, "2"}, {8, 2, "2"}}, none, 1755, t + 2 * h + 5, "Gew=2"},
+        {"Gewicht ohne Endnote", {{7, 1, "- "}, {8, 2, "2"}}, none, 1755, t + 2 * h + 5, ""},
+        {"Gewicht 1", {{7, 1, "2"}, {8, 2, "1 "}}, none, 1755, t + 2 * h + 5, ""},
+        {"Zelle P", {{1, 2, "P"}}, none, 480, t + 2 * h, ""},
+        {"Zelle ??", {{4, 2, "??"}}, none, 1080, t + 2 * h, ""},
+        {"Abendschule", {}, [this] { SetModeHeadings(st.sheet.grid, true); }, 480, t, "schr(1)"},
+        {"Tagesschule", {}, [this] { SetModeHeadings(st.sheet.grid, false); }, 680, t, "KP/pr(2)"},
+        {"Profilfach", {{0, 4, "Prof "}}, [this] { st.sheet.profileIndex = 2; }, 280, t + 4 * h, "SpP"},
+        {"kein Profilfach", {{0, 4, "Prof"}}, none, 280, t + 4 * h, "Prof"},
+        {"Fremdsprache 3.0-", {{0, 3, "E"}, {5, 3, "3.0-"}, {6, 3, "3.0"}}, none, 250, 830 + 29 * h, "( X "},
+        {"Fremdsprache leer", {{0, 3, "E"}, {5, 3, "- "}, {6, 3, "3.0"}}, none, 250, 830 + 29 * h, "(  "},
+        {"keine Fremdsprache", {{0, 3, "D"}, {5, 3, "3.0-"}, {6, 3, "3.0"}}, none, 250, 830 + 29 * h, "(  "},
+        {"Klasse 10", {{0, 3, "E"}, {5, 3, "3.0-"}, {6, 3, "3.0"}},
+         [this] { cls.classFile = QStringLiteral("xa_25262.dbf"); }, 250, 830 + 29 * h, ""},
+        {"Schulname zweizeilig", {}, none, 250, 95, "Realschule"},
+        {"Schulname einzeilig", {}, [this] { cls.schoolName = QStringLiteral("Schule Irgendwo"); }, 250, 150,
+         "Schule Irgendwo"},
+    };
+    for (const Case& c : cases) {
+        cls.classFile = QStringLiteral("9a_25262.dbf");
+        cls.schoolTypeText = QStringLiteral("der Gemeinschaftsschule");
+        cls.schoolName = QStringLiteral("Realschule?Irgendwo");
+        st.sheet = {};
+        for (const auto& [col, row, text] : c.cells)
+            st.sheet.grid.at(col, row) = QString::fromLatin1(text);
+        if (c.more)
+            c.more();
+        QString want = QString::fromUtf8(c.expected);
+        if (want.startsWith(QLatin1Char('(')))
+            want += option;
+        EXPECT_EQ(textsAt(print(4), c.x, c.y), want) << c.name;
+    }
+    // The "X" marks exam results 0 to 2 only.
+    for (int result = -1; result <= 5; ++result) {
+        st.sheet.resultIndex = result;
+        const auto x = print(4).findText(QStringLiteral("X"));
+        EXPECT_EQ(x ? x->pageY() : 0, result >= 0 && result <= 2 ? 830 + (21 + result) * h : 0) << result;
+    }
+}
+
+TEST_F(Sheets, ChoiceSheetFrameBlockAndColumns)
+{
+    subjects(18);
+    st.gradeNames[4] = QStringLiteral("Geschichte/Gemeinschaft\\kunde");
+    st.gradeNames[17] = QStringLiteral("Projektprüfung");
+    st.sheet.grid.at(ColYear, 16) = QStringLiteral("1.0");
+    st.sheet.grid.at(ColYear, 3) = QStringLiteral("4.0");
+    const PrintJob& job = print(29);
+    const QString choice = QStringLiteral("WAHL DES SCHÜLERS :            Adler, Ina      Klasse  9a");
+    const QList<QPair<QString, QPoint>> expected = {
+        {"JAHRESLEISTUNG", {250, 310}}, {"Stand: 05.03.2026", {1080, 310}}, {"Ina Adler", {700, 410}},
+        {"Klassenlehrer/in", {700, 1310}}, {choice, {250, 1420}}, {"2. Mündliche Prüfung ", {250, 1875}},
+        {"(   ) Mathematik ", {880, 2185}}, {QString(46, QLatin1Char('_')), {880, 2390}},
+        {"Geschichte/Gemeinschaft", {250, 705 - 17}}, {"kunde", {250, 705 + 18}}, {"4.0", {700, 705}},
+        {"Projektprüfung", {1080, 575 + 65 * 6}}};
+    for (const auto& [text, p] : expected)
+        EXPECT_EQ(at(job, text), where(text, p.x(), p.y()));
+    EXPECT_EQ(at(job, "1.0"), QStringLiteral("fehlt")); // no mark beside "Projekt" on the right
+    // The class-9 frame: the lower rules 100 further down.
+    const QList<PrintedLine> lines = job.lines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const PrintedLine& l) {
+        return l.x1 == 200 && l.y1 == -240 && l.y2 == -1360;
+    }));
+    struct Split {
+        int n, leftEnd;
+    };
+    for (const Split sp : {Split{16, 8}, Split{18, 10}, Split{20, 10}}) {
+        subjects(sp.n);
+        const PrintJob& cols = print(29);
+        const QString last = QStringLiteral("Fach%1").arg(sp.leftEnd);
+        const QString first = QStringLiteral("Fach%1").arg(sp.leftEnd + 1);
+        EXPECT_EQ(at(cols, last), where(last, 250, 65 * (sp.leftEnd - 3) + 640)) << sp.n;
+        EXPECT_EQ(at(cols, first), where(first, 1080, 575)) << sp.n;
+    }
+}
+
+TEST_F(Sheets, StudentSheetOfClassesXAndY)
+{
+    struct Case {
+        const char *file, *school, *title;
+        int n, leftEnd;
+        QList<QPair<QString, QPoint>> names;
+    };
+    const Case cases[] = {
+        {"xa_25262.dbf", "Realschule?Irgendwo", "Abschlussprüfung WRS", 16, 8,
+         {{"Realschule", {250, 95}}, {"Irgendwo", {250, 150}}, {"Realschule", {250, 1300}},
+          {"Irgendwo", {250, 1345}}}},
+        {"Ya_25262.dbf", "Schule Irgendwo", "Abschlussprüfung HS", 17, 9,
+         {{"Schule Irgendwo", {250, 150}}, {"Schule Irgendwo", {700, 1300}}}},
+    };
+    for (const Case& c : cases) {
+        cls.classFile = QString::fromLatin1(c.file);
+        cls.schoolName = QString::fromUtf8(c.school);
+        subjects(c.n);
+        st.gradeNames[c.n - 1] = QStringLiteral("Projekt");
+        st.sheet.grid.at(ColYear, c.n - 2) = QStringLiteral("1.0");
+        const PrintJob& job = print(29);
+        EXPECT_EQ(textsAt(job, 250, 250), QString::fromUtf8(c.title)) << c.file;
+        for (const auto& [text, p] : c.names)
+            EXPECT_TRUE(textsAt(job, p.x(), p.y()).contains(text)) << c.file << " " << p.y();
+        const QString last = QStringLiteral("Fach%1").arg(c.leftEnd);
+        EXPECT_EQ(at(job, last), where(last, 250, 65 * (c.leftEnd - 3) + 640)) << c.file;
+        const int projectY = 65 * (c.n - 3 - c.leftEnd) + 640;
+        EXPECT_EQ(textsAt(job, 1080, projectY), " ") << c.file;
+        EXPECT_EQ(textsAt(job, 1540, projectY), "") << c.file;
+        const QList<QPair<QString, QPoint>> fixed = {
+            {"Abschlussprüfung WRS Kl.10, Schuljahr 2025/26", {250, 1440}},
+            {"(   ) GuS (Gesundheit und Soziales)", {250, 2155}}, {"Ina Adler", {700, 410}}};
+        for (const auto& [text, p] : fixed)
+            EXPECT_EQ(at(job, text), where(text, p.x(), p.y())) << c.file;
+        const auto title = job.findText(QStringLiteral("Anmeldung zur mündlichen Prüfung"));
+        ASSERT_TRUE(title);
+        EXPECT_TRUE(title->underline && title->bold && title->fontHeight == 58);
+        EXPECT_FALSE(job.findText(QStringLiteral("Name:  Adler, Ina         Klasse:  9a"))->underline);
+    }
+}
+
+// With all 19 subjects no subject row reaches the class teacher's rule at 1200.
+TEST_F(Sheets, StudentSheetRowsStayAboveTheSignatureRule)
+{
+    cls.classFile = QStringLiteral("xa_25262.dbf");
+    subjects(21);
+    for (int r = 1; r <= kLastSubjectRow; ++r)
+        st.sheet.grid.at(ColYear, r) = QStringLiteral("2.0");
+    int lowest = 0;
+    for (const PrintedText& t : print(29).texts())
+        if (t.text.startsWith(QStringLiteral("Fach")) || t.text == QStringLiteral("2.0"))
+            lowest = std::max(lowest, t.pageY());
+    EXPECT_EQ(lowest, 1160);
 }
 
 } // namespace
