@@ -1,5 +1,6 @@
 #include "classes/dbftable.h"
 
+#include "classes/fileops.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
 
@@ -197,6 +198,10 @@ SAOffset guardedWrite(void* p, SAOffset size, SAOffset count, SAFile f)
     GuardedStream* g = guarded(f);
     if (g->failed)
         return 0;
+    if (FileStepFails(FileStep::Write)) {
+        markFailed(g);
+        return 0;
+    }
     const size_t put = std::fwrite(p, size, count, g->file);
     if (put != count) {
         markFailed(g);

@@ -1,4 +1,5 @@
 #include "classes/kopier.h"
+#include "classes/fileops.h"
 #include "platform/errors.h"
 
 #include <QDir>
@@ -15,6 +16,9 @@ void CopyFileContents(const QString& source, const QString& dest)
     QFile out(dest);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(dest)));
+    // A full disk shows itself after the target was already cut to nothing.
+    if (FileStepFails(FileStep::Copy))
+        throw FileError(QStringLiteral("Schreibfehler in Datei %1").arg(QDir::toNativeSeparators(dest)));
     qint64 left = in.size();
     char buf[65536];
     while (left > 0) {

@@ -1,4 +1,5 @@
 #include "classes/textfile.h"
+#include "classes/fileops.h"
 #include "platform/errors.h"
 
 #include <QDir>
@@ -170,8 +171,8 @@ void WriteFileAtomic(const QString& path, const QByteArray& data)
 
     const char* p = data.constData();
     qsizetype left = data.size();
-    bool ok = true;
-    while (left > 0) {
+    bool ok = !FileStepFails(FileStep::Write);
+    while (ok && left > 0) {
         ssize_t w = ::write(fd, p, static_cast<size_t>(left));
         if (w < 0) {
             if (errno == EINTR)
@@ -186,7 +187,7 @@ void WriteFileAtomic(const QString& path, const QByteArray& data)
         ok = false;
     if (::close(fd) != 0)
         ok = false;
-    if (ok && ::rename(tmpl.constData(), target.constData()) != 0)
+    if (ok && (FileStepFails(FileStep::Rename) || ::rename(tmpl.constData(), target.constData()) != 0))
         ok = false;
     if (!ok) {
         ::unlink(tmpl.constData());
