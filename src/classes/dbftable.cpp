@@ -247,10 +247,14 @@ int guardedClose(SAFile f)
     return rc;
 }
 
+// The library reports to stderr; the table reports its failures itself.
+void quietError(const char*) {}
+
 SAHooks guardedHooks()
 {
     SAHooks h;
     SASetupDefaultHooks(&h);
+    h.Error = quietError;
     h.FOpen = guardedOpen;
     h.FRead = guardedRead;
     h.FWrite = guardedWrite;
@@ -591,6 +595,39 @@ void DbfTable::pack()
     bool ok = writeAll(d_->lockFd, packed);
     if (ok)
         ok = ftruncate(d_->lockFd, packed.size()) == 0;
+    if (ok)
+        ok = fsync(d_->lockFd) == 0;
+    openHandle();
+    rebuildLive();
+    if (!ok)
+        throw writeError(path_);
+}
+
+QByteArray DbfTable::snapshot()
+{
+    requireWritable();
+    if (d_->handle->bCurrentRecordModified)
+        updateHeader();
+    QByteArray file;
+    if (!readAll(d_->lockFd, file))
+        throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(nativePath(path_)));
+    return file;
+}
+
+void DbfTable::restore(const QByteArray& file)
+{
+    requireWritable();
+    // The handle may hold a refused write; it must not flush it on closing.
+    auto* stream = reinterpret_cast<GuardedStream*>(d_->handle->fp);
+    stream->failed = true;
+    __fpurge(stream->file);
+    d_->handle->bCurrentRecordModified = 0;
+    d_->handle->bUpdated = 0;
+    DBFClose(d_->handle);
+    d_->handle = nullptr;
+    bool ok = writeAll(d_->lockFd, file);
+    if (ok)
+        ok = ftruncate(d_->lockFd, file.size()) == 0;
     if (ok)
         ok = fsync(d_->lockFd) == 0;
     openHandle();

@@ -103,6 +103,14 @@ public:
     // The raw bytes of a field as stored (no translation, blanks kept).
     QByteArray rawValue(int record, int field) const;
 
+    // The whole file as it stands on disk, after what is pending was written;
+    // with restore() it lets an operation of many steps undo itself.
+    // Raises FileError.
+    QByteArray snapshot();
+    // Writes a snapshot back in place, under the lock, and reads the table
+    // anew (also after a refused write).  Raises FileError.
+    void restore(const QByteArray& file);
+
 private:
     struct Impl;
     Impl* d_;
