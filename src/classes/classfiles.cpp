@@ -3,6 +3,7 @@
 #include "classes/classrules.h"
 #include "classes/classtemplate.h"
 #include "classes/dbftable.h"
+#include "classes/fileops.h"
 #include "classes/helpers.h"
 #include "classes/kopier.h"
 #include "classes/schoolsettings.h"
@@ -195,6 +196,24 @@ void ensureFolder(const QString& folder)
 }
 
 const char* const kStudentFilePrefixes[] = {"v.", "m.", "l."};
+
+// A new class table is made under a hidden name beside its final one and
+// gets the final name only when it is complete: a failure half-way (a full
+// disk) must never leave a table that looks like a class.
+QString partialTableName(const QString& table)
+{
+    const QFileInfo fi(table);
+    return fi.absoluteDir().filePath(QStringLiteral(".") + fi.fileName() + QStringLiteral(".neu"));
+}
+
+// Removes what a failed creation left: the partial table and the class
+// folder it made (folder empty when there was one before).
+void dropPartialClass(const QString& partTable, const QString& folder)
+{
+    RemoveFile(partTable);
+    if (!folder.isEmpty())
+        QDir().rmdir(folder);
+}
 
 } // namespace
 
@@ -714,17 +733,17 @@ void ClassFiles::CreateByHand()
 
     const QString newTable = dir.filePath(newName);
     const QString newFolder = dir.filePath(ClassFolderName(newName));
+    const QString partTable = partialTableName(newTable);
+    const bool folderExisted = QFileInfo(newFolder).isDir();
     DbfTable source;
-    bool created = false;
     try {
         if (takeNames)
             source.open(dir.filePath(older), DbfAccess::SharedReadOnly);
-        CopyFileContents(templatePath, newTable);
-        created = true;
+        CopyFileContents(templatePath, partTable);
         ensureFolder(newFolder);
 
         DbfTable& table = ClassTable();
-        table.open(newTable);
+        table.open(partTable);
         CutClassTableTo40(table);
         const QChar level = code->at(0).toLower();
         const QString klasse = KlasseValue(*code, KlasseFor::Create);
@@ -749,12 +768,12 @@ void ClassFiles::CreateByHand()
             table.post();
         }
         source.close();
+        table.renameTo(newTable);
     } catch (const FileError& e) {
         source.close();
         ClassTable().close();
-        // The class was not made: a half-written copy would look like one.
-        if (created)
-            QFile::remove(newTable);
+        // The class was not made: a half-written table would look like one.
+        dropPartialClass(partTable, folderExisted ? QString() : newFolder);
         clearOpenClass();
         showError(e.message());
         NotifyMainWindow();
@@ -850,16 +869,17 @@ void ClassFiles::takeOverSelected(const QString& name)
     }
 
     const QString newTable = dir.filePath(newName);
+    const QString newFolder = dir.filePath(ClassFolderName(newName));
+    const QString partTable = partialTableName(newTable);
+    const bool folderExisted = QFileInfo(newFolder).isDir();
     DbfTable source;
-    bool created = false;
     try {
-        ensureFolder(dir.filePath(ClassFolderName(newName)));
+        ensureFolder(newFolder);
         const QString templatePath = FindFileCI(programDir(), kTemplateName);
         source.open(sourcePath, DbfAccess::SharedReadOnly, DbfTextBytes::Family);
-        CopyFileContents(templatePath, newTable);
-        created = true;
+        CopyFileContents(templatePath, partTable);
         DbfTable& table = ClassTable();
-        table.open(newTable);
+        table.open(partTable);
         const QString klasse = KlasseValue(*code, KlasseFor::TakeOver);
         const int records = std::min(table.recordCount(), kClassTableRecords - 1);
         for (int r = 0; r < records; ++r) {
@@ -871,13 +891,13 @@ void ClassFiles::takeOverSelected(const QString& name)
                 table.setValue(r, field, fromSource ? source.valueOrEmpty(r, field) : QString());
             table.post();
         }
+        table.renameTo(newTable);
         table.close();
         source.close();
     } catch (const FileError& e) {
         source.close();
         ClassTable().close();
-        if (created)
-            QFile::remove(newTable);
+        dropPartialClass(partTable, folderExisted ? QString() : newFolder);
         showError(e.message());
         finish();
         return;

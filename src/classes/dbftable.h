@@ -49,9 +49,14 @@ public:
     DbfTable& operator=(const DbfTable&) = delete;
 
     // Opens the table at path.  Raises FileError "Datei %s kann nicht
-    // geöffnet werden" when the file is missing, is no dBase table, or is
-    // locked by another opener (exclusive: any other opener; shared: an
-    // exclusive one).  An open table is closed first.
+    // geöffnet werden" when the file is missing, is no regular file, is a
+    // symbolic link, or is locked by another opener (exclusive: any other
+    // opener; shared: an exclusive one), and "Die Datei %s ist beschädigt
+    // und wird nicht benutzt." when its header does not describe what the
+    // file holds (no field, a record count beyond the end of the file, a
+    // header length that does not fit its fields); such a table is never
+    // written.  A record that cannot be read later raises the same.  An open
+    // table is closed first.
     void open(const QString& path, DbfAccess access = DbfAccess::Exclusive,
               DbfTextBytes bytes = DbfTextBytes::Windows1252);
     // Writes what is pending and releases the lock.  Never raises; a write
@@ -110,6 +115,10 @@ public:
     // Writes a snapshot back in place, under the lock, and reads the table
     // anew (also after a refused write).  Raises FileError.
     void restore(const QByteArray& file);
+    // Gives the open table the name path (replacing a file there) while it
+    // stays open and locked, so that nobody can open it between its old and
+    // its new name.  Raises FileError.
+    void renameTo(const QString& path);
 
 private:
     struct Impl;
@@ -128,6 +137,7 @@ private:
     // Writes the pending record and the header; raises FileError when the
     // stream reports a write error.
     void updateHeader();
+    void discardRecordBuffer() const;
 };
 
 // The program's class table (the main window's table1): the open class.

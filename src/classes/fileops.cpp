@@ -15,6 +15,7 @@ std::atomic<int> g_failAt{0};
 std::atomic<int> g_count{0};
 std::atomic<unsigned> g_kinds{0};
 std::atomic<bool> g_fired{false};
+std::function<void(FileStep)> g_watch;
 
 } // namespace
 
@@ -24,6 +25,8 @@ bool FileStepFails(FileStep step)
         return false;
     if ((g_kinds.load() & static_cast<unsigned>(step)) == 0)
         return false;
+    if (g_watch)
+        g_watch(step);
     const int n = ++g_count;
     if (n != g_failAt.load())
         return false;
@@ -44,6 +47,12 @@ FileFaultScope::FileFaultScope(int failAt, unsigned kinds)
 FileFaultScope::~FileFaultScope()
 {
     g_armed = false;
+    g_watch = nullptr;
+}
+
+void FileFaultScope::watch(std::function<void(FileStep)> watch)
+{
+    g_watch = std::move(watch);
 }
 
 int FileFaultScope::steps() const

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <functional>
 
 // The steps by which the program changes files on disk (writing bytes,
 // renaming, copying, removing), passed through one place.  On a full disk or
@@ -36,6 +37,9 @@ public:
     int steps() const;
     // True once the armed step has failed.
     bool fired() const;
+    // Calls watch right before every counted step, so that a test can look
+    // at the disk at that moment.
+    void watch(std::function<void(FileStep)> watch);
 };
 
 // Renames from to to (replacing a file at to), through the seam.  False on
