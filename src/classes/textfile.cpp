@@ -49,15 +49,22 @@ QString decodeWith(const char* codec, const QByteArray& bytes)
 
 QList<QByteArray> splitLines(const QByteArray& data)
 {
-    if (data.isEmpty())
-        return {};
-    QList<QByteArray> lines = data.split('\n');
-    // After a final line end split() leaves one empty piece: no line.
-    if (data.endsWith('\n'))
-        lines.removeLast();
-    for (QByteArray& l : lines)
-        if (l.endsWith('\r'))
-            l.chop(1);
+    // A line ends at CR LF, LF or a lone CR: a file saved by an editor that
+    // ends its lines with CR alone must not read as one long line.
+    QList<QByteArray> lines;
+    const qsizetype n = data.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = data[i];
+        if (c != '\n' && c != '\r')
+            continue;
+        lines.append(data.mid(start, i - start));
+        if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(data.mid(start));
     // A DOS end-of-file mark after the last line is no content.
     if (!lines.isEmpty() && lines.last() == "\x1a")
         lines.removeLast();
@@ -104,12 +111,33 @@ QString FromCp850(const QByteArray& bytes)
 
 QByteArray ReadFileBytes(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    // Not blocking on open: a pipe named like a data file must not hang the
+    // program; only a regular file of sensible size is read at all.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
         throw FileError(openError(path));
-    QByteArray data = f.readAll();
-    if (f.error() != QFileDevice::NoError)
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw FileError(openError(path));
+    if (st.st_size > kMaxDataFileBytes)
+        throw FileError(QStringLiteral("Datei %1 ist zu groß und wird nicht gelesen").arg(QDir::toNativeSeparators(path)));
+    QByteArray data(static_cast<qsizetype>(st.st_size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t got = ::read(fd, data.data() + done, static_cast<size_t>(data.size() - done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw FileError(openError(path));
+        if (got == 0)
+            break;   // the file got shorter meanwhile
+        done += got;
+    }
+    data.truncate(done);
     return data;
 }
 
