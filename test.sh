@@ -14,7 +14,7 @@ hsa_build "$root" "$root/build"
 if [ "${HSA_NO_SANITIZE:-0}" != 1 ]; then
   HSA_CONFIGURE_ARGS="-DHSA_SANITIZE=ON -DHSA_BUILD_BENCH=OFF" \
     hsa_build "$root" "$root/build-asan"
-  export ASAN_OPTIONS="halt_on_error=1:detect_leaks=0:strict_string_checks=1:detect_stack_use_after_return=1"
+  export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1"
   export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
   (cd "$root/build-asan" && ctest --output-on-failure --parallel "$(nproc)" --timeout 900)
 fi

@@ -1,5 +1,6 @@
 #include "classes/classfiles.h"
 
+#include "classes/classfields.h"
 #include "classes/classrules.h"
 #include "classes/classtemplate.h"
 #include "classes/dbftable.h"
@@ -381,6 +382,11 @@ bool ClassFiles::OpenClass(const QString& name)
     const QString folder = QDir(dir).filePath(ClassFolderName(name));
     try {
         table.open(QDir(dir).filePath(name));
+        // The list and its operations address these fields by position and
+        // name; a table without them is no class table.
+        for (const QString& field : {kFieldNr, kFieldLast, kFieldFirst})
+            if (table.fieldIndex(field) < 0)
+                throw FileError(DamagedTableMessage(table.path()));
         CutClassTableTo40(table);
         ensureFolder(folder);
     } catch (const FileError& e) {

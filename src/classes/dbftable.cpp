@@ -43,7 +43,7 @@ FileError openError(const QString& path)
 
 FileError damagedError(const QString& path)
 {
-    return FileError(QStringLiteral("Die Datei %1 ist beschädigt und wird nicht benutzt.").arg(nativePath(path)));
+    return FileError(DamagedTableMessage(path));
 }
 
 FileError writeError(const QString& path)
@@ -346,6 +346,11 @@ SAHooks guardedHooks()
 }
 
 } // namespace
+
+QString DamagedTableMessage(const QString& path)
+{
+    return QStringLiteral("Die Datei %1 ist beschädigt und wird nicht benutzt.").arg(nativePath(path));
+}
 
 QByteArray FamilyBytesToWindows1252(QByteArray bytes)
 {

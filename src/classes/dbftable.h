@@ -140,6 +140,10 @@ private:
     void discardRecordBuffer() const;
 };
 
+// "Die Datei %s ist beschädigt und wird nicht benutzt.": a table whose header
+// or records do not hold what a table of its kind must.
+QString DamagedTableMessage(const QString& path);
+
 // The program's class table (the main window's table1): the open class.
 DbfTable& ClassTable();
 

@@ -303,6 +303,22 @@ TEST_F(ClassFilesTest, OpenKeepsShorterTablesAndNamesWithoutBoardFile)
     EXPECT_EQ(state().subjectData.subjectFileName, "fax-mit.DAT");
 }
 
+TEST_F(ClassFilesTest, ATableWithoutTheStudentFieldsIsNoClass)
+{
+    DBFHandle h = DBFCreate(QFile::encodeName(folder.file("9a_25262.dbf")).constData());
+    DBFAddField(h, "NR", FTString, 2, 0);
+    DBFAddField(h, "NAME", FTString, 30, 0);
+    DBFWriteAttributeDirectly(h, 0, 0, const_cast<char*>("1"));
+    DBFClose(h);
+    const QByteArray before = folder.read("9a_25262.dbf");
+    classFiles().Choose();
+    prompt.clear();
+    classFiles().Activate("9a_25262.dbf");
+    EXPECT_TRUE(state().openClassFile.isEmpty());
+    EXPECT_TRUE(prompt.lastText().contains(" ist beschädigt "));
+    EXPECT_EQ(folder.read("9a_25262.dbf"), before);
+}
+
 TEST_F(ClassFilesTest, OpenFailureLeavesNoClassOpen)
 {
     makeClass("9a_25262.dbf");
