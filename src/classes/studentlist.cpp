@@ -211,9 +211,11 @@ void StudentListChange::commit()
 
 void StudentListChange::undo() noexcept
 {
+    // Best effort: the table is written back in place, which needs no room
+    // on the disk, and renames within a folder need none either.
     try {
         table_.restore(before_);
-    } catch (const FileError&) {
+    } catch (...) {
     }
     for (auto it = renamed_.rbegin(); it != renamed_.rend(); ++it)
         RenamePath(it->second, it->first);
