@@ -54,6 +54,9 @@ hsa_build() {
     export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
   fi
-  cmake -S "$root" -B "$build" "${gen[@]}" "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  # HSA_CONFIGURE_ARGS: further cmake settings for this build folder.
+  local extra=()
+  read -r -a extra <<<"${HSA_CONFIGURE_ARGS:-}"
+  cmake -S "$root" -B "$build" "${gen[@]}" "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}" >/dev/null
   cmake --build "$build" --parallel "$(nproc)" "${targets[@]}"
 }

@@ -64,11 +64,13 @@ void StudentListModel::reload(bool readOnly, bool firstColumnReadOnly)
 void StudentListModel::attach(QTableView* view)
 {
     view_ = view;
+    watchedView_ = view;
     if (!view)
         return;
     view->setModel(this);
     view->setItemDelegate(new FieldWidthDelegate(view));
     view->installEventFilter(this);
+    connect(view, &QObject::destroyed, this, [this] { watchedView_ = nullptr; });
     view->setSelectionBehavior(QAbstractItemView::SelectItems);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->verticalHeader()->hide();
@@ -182,7 +184,9 @@ bool StudentListModel::setData(const QModelIndex& index, const QVariant& value, 
 
 bool StudentListModel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == view_ && event->type() == QEvent::KeyPress) {
+    // Compared as plain objects: while the view is being destroyed it is no
+    // longer a table view, and casting to one would be undefined.
+    if (watched == watchedView_ && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
         if (k->key() == Qt::Key_Control && StudentListCtrlKey())
             return true;

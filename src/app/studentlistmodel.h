@@ -50,6 +50,7 @@ private:
     bool readOnly_ = true;
     bool firstColumnReadOnly_ = false;
     QPointer<QTableView> view_;
+    QObject* watchedView_ = nullptr;
 };
 
 } // namespace hsa

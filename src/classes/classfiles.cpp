@@ -1,8 +1,10 @@
 #include "classes/classfiles.h"
 
+#include "classes/classfields.h"
 #include "classes/classrules.h"
 #include "classes/classtemplate.h"
 #include "classes/dbftable.h"
+#include "classes/fileops.h"
 #include "classes/helpers.h"
 #include "classes/kopier.h"
 #include "classes/schoolsettings.h"
@@ -195,6 +197,25 @@ void ensureFolder(const QString& folder)
         throw folderError(folder);
 }
 
+
+// A new class table is made under a hidden name beside its final one and
+// gets the final name only when it is complete: a failure half-way (a full
+// disk) must never leave a table that looks like a class.
+QString partialTableName(const QString& table)
+{
+    const QFileInfo fi(table);
+    return fi.absoluteDir().filePath(QStringLiteral(".") + fi.fileName() + QStringLiteral(".neu"));
+}
+
+// Removes what a failed creation left: the partial table and the class
+// folder it made (folder empty when there was one before).
+void dropPartialClass(const QString& partTable, const QString& folder)
+{
+    RemoveFile(partTable);
+    if (!folder.isEmpty())
+        QDir().rmdir(folder);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -367,6 +388,11 @@ bool ClassFiles::OpenClass(const QString& name)
     const QString folder = FindClassDirCI(dir, name);
     try {
         table.open(QDir(dir).filePath(name));
+        // The list and its operations address these fields by position and
+        // name; a table without them is no class table.
+        for (const QString& field : {kFieldNr, kFieldLast, kFieldFirst})
+            if (table.fieldIndex(field) < 0)
+                throw FileError(DamagedTableMessage(table.path()));
         CutClassTableTo40(table);
         ensureFolder(folder);
     } catch (const FileError& e) {
@@ -719,17 +745,17 @@ void ClassFiles::CreateByHand()
 
     const QString newTable = dir.filePath(newName);
     const QString newFolder = FindClassDirCI(programDir(), newName);
+    const QString partTable = partialTableName(newTable);
+    const bool folderExisted = QFileInfo(newFolder).isDir();
     DbfTable source;
-    bool created = false;
     try {
         if (takeNames)
             source.open(dir.filePath(older), DbfAccess::SharedReadOnly);
-        CopyFileContents(templatePath, newTable);
-        created = true;
+        CopyFileContents(templatePath, partTable);
         ensureFolder(newFolder);
 
         DbfTable& table = ClassTable();
-        table.open(newTable);
+        table.open(partTable);
         CutClassTableTo40(table);
         const QChar level = code->at(0).toLower();
         const QString klasse = KlasseValue(*code, KlasseFor::Create);
@@ -754,12 +780,12 @@ void ClassFiles::CreateByHand()
             table.post();
         }
         source.close();
+        table.renameTo(newTable);
     } catch (const FileError& e) {
         source.close();
         ClassTable().close();
-        // The class was not made: a half-written copy would look like one.
-        if (created)
-            QFile::remove(newTable);
+        // The class was not made: a half-written table would look like one.
+        dropPartialClass(partTable, folderExisted ? QString() : newFolder);
         clearOpenClass();
         showError(e.message());
         NotifyMainWindow();
@@ -855,16 +881,17 @@ void ClassFiles::takeOverSelected(const QString& name)
     }
 
     const QString newTable = dir.filePath(newName);
+    const QString newFolder = FindClassDirCI(programDir(), newName);
+    const QString partTable = partialTableName(newTable);
+    const bool folderExisted = QFileInfo(newFolder).isDir();
     DbfTable source;
-    bool created = false;
     try {
-        ensureFolder(FindClassDirCI(programDir(), newName));
+        ensureFolder(newFolder);
         const QString templatePath = FindFileCI(programDir(), kTemplateName);
         source.open(sourcePath, DbfAccess::SharedReadOnly, DbfTextBytes::Family);
-        CopyFileContents(templatePath, newTable);
-        created = true;
+        CopyFileContents(templatePath, partTable);
         DbfTable& table = ClassTable();
-        table.open(newTable);
+        table.open(partTable);
         const QString klasse = KlasseValue(*code, KlasseFor::TakeOver);
         const int records = std::min(table.recordCount(), kClassTableRecords - 1);
         for (int r = 0; r < records; ++r) {
@@ -876,13 +903,13 @@ void ClassFiles::takeOverSelected(const QString& name)
                 table.setValue(r, field, fromSource ? source.valueOrEmpty(r, field) : QString());
             table.post();
         }
+        table.renameTo(newTable);
         table.close();
         source.close();
     } catch (const FileError& e) {
         source.close();
         ClassTable().close();
-        if (created)
-            QFile::remove(newTable);
+        dropPartialClass(partTable, folderExisted ? QString() : newFolder);
         showError(e.message());
         finish();
         return;

@@ -1,5 +1,6 @@
 #include "classes/dbftable.h"
 
+#include "classes/fileops.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
 
@@ -15,6 +16,7 @@
 #include <stdio_ext.h>
 #include <cstring>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,6 +40,11 @@ QString nativePath(const QString& path)
 FileError openError(const QString& path)
 {
     return FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(nativePath(path)));
+}
+
+FileError damagedError(const QString& path)
+{
+    return FileError(DamagedTableMessage(path));
 }
 
 FileError writeError(const QString& path)
@@ -111,29 +118,41 @@ bool writeAll(int fd, const QByteArray& data)
     return true;
 }
 
-// Opens path and takes the lock; the descriptor, or -1 with errno set.
+// Opens path and takes the lock; the descriptor, or -1 with errno set.  A
+// symbolic link is not followed and only a regular file is opened, so that
+// a class table can never lead out of its folder or into a device.  The
+// lock must hold on the file that carries the name: when a writer renamed
+// another file over it meanwhile, the name is opened again.
 int openLocked(const QString& path, bool exclusive)
 {
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), (exclusive ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int fd = ::open(native.constData(), (exclusive ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            return -1;
+        struct stat st {};
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            errno = EINVAL;
+            return -1;
+        }
+        int rc;
+        do {
+            rc = flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
+        } while (rc != 0 && errno == EINTR);
+        if (rc != 0) {
+            const int err = errno;
+            ::close(fd);
+            errno = err;
+            return -1;
+        }
+        struct stat named {};
+        if (::lstat(native.constData(), &named) == 0 && named.st_dev == st.st_dev && named.st_ino == st.st_ino)
+            return fd;
         ::close(fd);
-        return -1;
     }
-    int rc;
-    do {
-        rc = flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
-        const int err = errno;
-        ::close(fd);
-        errno = err;
-        return -1;
-    }
-    return fd;
+    errno = EAGAIN;
+    return -1;
 }
 
 // Where the record data of a dBase file lie.
@@ -157,6 +176,50 @@ bool readLayout(const QByteArray& file, DbfLayout& layout)
     const uint64_t room = (static_cast<uint64_t>(file.size()) - layout.headerLength) / layout.recordLength;
     layout.records = static_cast<uint32_t>(std::min<uint64_t>(declared, room));
     return true;
+}
+
+// True when the header of the table open at fd describes what the file
+// holds: at least one field, the descriptors ending inside the stated header
+// length, records wide enough for their fields, and every counted record
+// present in full.  A single flipped bit in the record count would otherwise
+// make the library walk millions of records that are not there, and a table
+// cut off inside a record would be read from a partly filled buffer.
+bool headerSound(int fd)
+{
+    struct stat st {};
+    if (fstat(fd, &st) != 0)
+        return false;
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    unsigned char head[32];
+    if (size < sizeof head || pread(fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head))
+        return false;
+    const uint32_t count = le32(head + 4);
+    const uint32_t headerLength = le16(head + 8);
+    const uint32_t recordLength = le16(head + 10);
+    if (headerLength < 32 + 32 + 1 || headerLength > size)
+        return false;
+    QByteArray fields(static_cast<qsizetype>(headerLength - 32), '\0');
+    if (pread(fd, fields.data(), static_cast<size_t>(fields.size()), 32) != fields.size())
+        return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(fields.constData());
+    uint32_t at = 0;
+    uint32_t widths = 0;
+    int n = 0;
+    while (at < static_cast<uint32_t>(fields.size()) && p[at] != 0x0D) {
+        if (at + 32 > static_cast<uint32_t>(fields.size()))
+            return false;
+        const unsigned char* f = p + at;
+        // A text field keeps the high byte of its width in the decimals.
+        const uint32_t width = f[11] == 'C' ? le16(f + 16) : f[16];
+        if (width == 0)
+            return false;
+        widths += width;
+        ++n;
+        at += 32;
+    }
+    if (n == 0 || at >= static_cast<uint32_t>(fields.size()) || recordLength < 1 + widths)
+        return false;
+    return static_cast<uint64_t>(headerLength) + static_cast<uint64_t>(count) * recordLength <= size;
 }
 
 // The library's file access, with one change: it ignores what its stream
@@ -184,11 +247,29 @@ GuardedStream* guarded(SAFile f)
     return reinterpret_cast<GuardedStream*>(f);
 }
 
+// The descriptor that holds the lock of the table being opened: the library
+// reads and writes through a copy of it, never through the name, so that it
+// works on the very file that was checked and locked.
+thread_local int t_lockedFd = -1;
+
 SAFile guardedOpen(const char* name, const char* access)
 {
-    FILE* file = std::fopen(name, access);
-    if (!file)
+    // The library also looks for a code-page file beside the table; this
+    // program knows the code pages of its tables itself.
+    const size_t len = std::strlen(name);
+    if (t_lockedFd < 0 || len < 4 || strcasecmp(name + len - 4, ".dbf") != 0)
         return nullptr;
+    const int fd = ::dup(t_lockedFd);
+    if (fd < 0)
+        return nullptr;
+    t_lockedFd = -1;
+    // The copy shares its position with the lock's descriptor, and the
+    // library reads the header from where the stream stands.
+    FILE* file = ::lseek(fd, 0, SEEK_SET) == 0 ? ::fdopen(fd, access) : nullptr;
+    if (!file) {
+        ::close(fd);
+        return nullptr;
+    }
     auto* g = new GuardedStream;
     g->file = file;
     return reinterpret_cast<SAFile>(g);
@@ -208,6 +289,10 @@ SAOffset guardedWrite(void* p, SAOffset size, SAOffset count, SAFile f)
     GuardedStream* g = guarded(f);
     if (g->failed)
         return 0;
+    if (FileStepFails(FileStep::Write)) {
+        markFailed(g);
+        return 0;
+    }
     const size_t put = std::fwrite(p, size, count, g->file);
     if (put != count) {
         markFailed(g);
@@ -253,10 +338,14 @@ int guardedClose(SAFile f)
     return rc;
 }
 
+// The library reports to stderr; the table reports its failures itself.
+void quietError(const char*) {}
+
 SAHooks guardedHooks()
 {
     SAHooks h;
     SASetupDefaultHooks(&h);
+    h.Error = quietError;
     h.FOpen = guardedOpen;
     h.FRead = guardedRead;
     h.FWrite = guardedWrite;
@@ -268,6 +357,11 @@ SAHooks guardedHooks()
 }
 
 } // namespace
+
+QString DamagedTableMessage(const QString& path)
+{
+    return QStringLiteral("Die Datei %1 ist beschädigt und wird nicht benutzt.").arg(nativePath(path));
+}
 
 QByteArray FamilyBytesToWindows1252(QByteArray bytes)
 {
@@ -332,11 +426,16 @@ void DbfTable::open(const QString& path, DbfAccess access, DbfTextBytes bytes)
 
 void DbfTable::openHandle()
 {
-    const QByteArray native = QFile::encodeName(path_);
+    if (!headerSound(d_->lockFd))
+        throw damagedError(path_);
+    // The name only has to end in ".dbf"; the file is the locked one.
+    const QByteArray name = "table.dbf";
     SAHooks hooks = guardedHooks();
-    d_->handle = DBFOpenLL(native.constData(), readOnly() ? "rb" : "rb+", &hooks);
+    t_lockedFd = d_->lockFd;
+    d_->handle = DBFOpenLL(name.constData(), readOnly() ? "rb" : "rb+", &hooks);
+    t_lockedFd = -1;
     if (!d_->handle)
-        throw openError(path_);
+        throw damagedError(path_);
     if (!readOnly()) {
         unsigned char date[4] = {};
         stampToday(date);
@@ -347,6 +446,10 @@ void DbfTable::openHandle()
 void DbfTable::close()
 {
     if (d_->handle) {
+        // Every change of the header was written when it was made; only a
+        // record still pending needs writing now.
+        if (!d_->handle->bCurrentRecordModified)
+            d_->handle->bUpdated = 0;
         DBFClose(d_->handle);
         d_->handle = nullptr;
     }
@@ -463,8 +566,10 @@ QByteArray DbfTable::rawValue(int record, int fieldPos) const
     if (fieldPos < 0 || fieldPos >= fieldCount())
         throw FileError(QStringLiteral("Feld %1 nicht gefunden").arg(fieldPos));
     const char* rec = DBFReadTuple(d_->handle, phys);
-    if (!rec)
-        throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(nativePath(path_)));
+    if (!rec) {
+        discardRecordBuffer();
+        throw damagedError(path_);
+    }
     const int offset = d_->handle->panFieldOffset[fieldPos];
     const int width = d_->handle->panFieldSize[fieldPos];
     return QByteArray(rec + offset, width);
@@ -523,8 +628,19 @@ void DbfTable::setValue(int record, int fieldPos, const QString& text)
     // Written as it stands: the string writer of the library would turn the
     // text of a number field into a number and store 0 for anything it cannot
     // parse.
-    if (!DBFWriteAttributeDirectly(d_->handle, phys, fieldPos, bytes.data()))
+    if (!DBFWriteAttributeDirectly(d_->handle, phys, fieldPos, bytes.data())) {
+        discardRecordBuffer();
         throw writeError(path_);
+    }
+}
+
+void DbfTable::discardRecordBuffer() const
+{
+    // After a failed read the library's record buffer holds part of another
+    // record while it still names the previous one: it must never be shown
+    // or written back.
+    d_->handle->nCurrentRecord = -1;
+    d_->handle->bCurrentRecordModified = 0;
 }
 
 void DbfTable::setValue(int record, const QString& fieldName, const QString& text)
@@ -559,6 +675,9 @@ void DbfTable::post()
 int DbfTable::appendRecord()
 {
     requireWritable();
+    // The library writes a record of no fields beyond its buffer.
+    if (fieldCount() == 0)
+        throw damagedError(path_);
     const int phys = DBFGetRecordCount(d_->handle);
     if (!DBFWriteAttributeDirectly(d_->handle, phys, 0, const_cast<char*>("")))
         throw writeError(path_);
@@ -617,6 +736,49 @@ void DbfTable::pack()
         throw writeError(path_);
 }
 
+void DbfTable::renameTo(const QString& path)
+{
+    requireWritable();
+    updateHeader();
+    // The lock sits on the file, not on its name: it holds throughout.
+    if (!RenamePath(path_, path))
+        throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(nativePath(path)));
+    path_ = path;
+}
+
+QByteArray DbfTable::snapshot()
+{
+    requireWritable();
+    if (d_->handle->bCurrentRecordModified)
+        updateHeader();
+    QByteArray file;
+    if (!readAll(d_->lockFd, file))
+        throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(nativePath(path_)));
+    return file;
+}
+
+void DbfTable::restore(const QByteArray& file)
+{
+    requireWritable();
+    // The handle may hold a refused write; it must not flush it on closing.
+    auto* stream = reinterpret_cast<GuardedStream*>(d_->handle->fp);
+    stream->failed = true;
+    __fpurge(stream->file);
+    d_->handle->bCurrentRecordModified = 0;
+    d_->handle->bUpdated = 0;
+    DBFClose(d_->handle);
+    d_->handle = nullptr;
+    bool ok = writeAll(d_->lockFd, file);
+    if (ok)
+        ok = ftruncate(d_->lockFd, file.size()) == 0;
+    if (ok)
+        ok = fsync(d_->lockFd) == 0;
+    openHandle();
+    rebuildLive();
+    if (!ok)
+        throw writeError(path_);
+}
+
 DbfTable& ClassTable()
 {
     static DbfTable table;
@@ -638,14 +800,19 @@ void ConvertStickClassTable(const QString& path)
     const int fd = openLocked(path, true);
     if (fd < 0)
         throw openError(path);
+    // The lock is held until the converted table has replaced the old one:
+    // another opener that slipped in between would write to a file that no
+    // longer carries the name.
+    struct Unlock {
+        int fd;
+        ~Unlock() { ::close(fd); }
+    } unlock{fd};
     QByteArray file;
-    const bool read = readAll(fd, file);
-    ::close(fd);
-    if (!read)
+    if (!readAll(fd, file))
         throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(nativePath(path)));
     DbfLayout layout;
-    if (!readLayout(file, layout))
-        throw openError(path);
+    if (!headerSound(fd) || !readLayout(file, layout))
+        throw damagedError(path);
     for (uint32_t r = 0; r < layout.records; ++r) {
         const qsizetype at = layout.headerLength + static_cast<qsizetype>(r) * layout.recordLength;
         // The first byte of a record is its deletion flag.

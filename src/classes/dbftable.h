@@ -49,9 +49,14 @@ public:
     DbfTable& operator=(const DbfTable&) = delete;
 
     // Opens the table at path.  Raises FileError "Datei %s kann nicht
-    // geöffnet werden" when the file is missing, is no dBase table, or is
-    // locked by another opener (exclusive: any other opener; shared: an
-    // exclusive one).  An open table is closed first.
+    // geöffnet werden" when the file is missing, is no regular file, is a
+    // symbolic link, or is locked by another opener (exclusive: any other
+    // opener; shared: an exclusive one), and "Die Datei %s ist beschädigt
+    // und wird nicht benutzt." when its header does not describe what the
+    // file holds (no field, a record count beyond the end of the file, a
+    // header length that does not fit its fields); such a table is never
+    // written.  A record that cannot be read later raises the same.  An open
+    // table is closed first.
     void open(const QString& path, DbfAccess access = DbfAccess::Exclusive,
               DbfTextBytes bytes = DbfTextBytes::Windows1252);
     // Writes what is pending and releases the lock.  Never raises; a write
@@ -109,6 +114,18 @@ public:
     // The raw bytes of a field as stored (no translation, blanks kept).
     QByteArray rawValue(int record, int field) const;
 
+    // The whole file as it stands on disk, after what is pending was written;
+    // with restore() it lets an operation of many steps undo itself.
+    // Raises FileError.
+    QByteArray snapshot();
+    // Writes a snapshot back in place, under the lock, and reads the table
+    // anew (also after a refused write).  Raises FileError.
+    void restore(const QByteArray& file);
+    // Gives the open table the name path (replacing a file there) while it
+    // stays open and locked, so that nobody can open it between its old and
+    // its new name.  Raises FileError.
+    void renameTo(const QString& path);
+
 private:
     struct Impl;
     Impl* d_;
@@ -126,7 +143,12 @@ private:
     // Writes the pending record and the header; raises FileError when the
     // stream reports a write error.
     void updateHeader();
+    void discardRecordBuffer() const;
 };
+
+// "Die Datei %s ist beschädigt und wird nicht benutzt.": a table whose header
+// or records do not hold what a table of its kind must.
+QString DamagedTableMessage(const QString& path);
 
 // The program's class table (the main window's table1): the open class.
 DbfTable& ClassTable();

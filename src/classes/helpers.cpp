@@ -17,6 +17,9 @@ struct Conversion {
     int errorPos = 0;
 };
 
+// More characters than any number of the program's files and grids has.
+constexpr int kMaxNumberLength = 40;
+
 bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
 int hexDigit(QChar c)
@@ -71,7 +74,12 @@ Conversion convertInt(const QString& s)
     return Conversion{static_cast<double>(negative ? -v : v), 0};
 }
 
-Conversion convertReal(const QString& s)
+// The real of the leading part of s in one pass: blanks, a sign, digits with
+// at most one point, an exponent when digits follow its "e".  A leading part
+// longer than any number a person types is no number (0), so that a
+// hostile text neither takes long nor yields a huge value; an exponent that
+// overflows is dropped, as the fallback rule would drop it.
+double leadingReal(const QString& s)
 {
     const int n = static_cast<int>(s.size());
     int i = 0;
@@ -81,40 +89,36 @@ Conversion convertReal(const QString& s)
     if (i < n && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-')))
         ++i;
     int digits = 0;
-    while (i < n && isDigit(s[i])) {
+    while (i < n && isDigit(s[i]) && i - start <= kMaxNumberLength) {
         ++i;
         ++digits;
     }
     if (i < n && s[i] == QLatin1Char('.')) {
         ++i;
-        while (i < n && isDigit(s[i])) {
+        while (i < n && isDigit(s[i]) && i - start <= kMaxNumberLength) {
             ++i;
             ++digits;
         }
     }
-    if (digits == 0)
-        return Conversion{0, i + 1};
-    int ePos = -1;
+    if (digits == 0 || i - start > kMaxNumberLength)
+        return 0;
+    const int mantissaEnd = i;
     if (i < n && (s[i] == QLatin1Char('e') || s[i] == QLatin1Char('E'))) {
-        ePos = i;
-        ++i;
-        if (i < n && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-')))
-            ++i;
-        int expDigits = 0;
-        while (i < n && isDigit(s[i])) {
-            ++i;
-            ++expDigits;
-        }
-        if (expDigits == 0)
-            return Conversion{0, ePos + 1}; // the exponent is unusable as a whole
+        int j = i + 1;
+        if (j < n && (s[j] == QLatin1Char('+') || s[j] == QLatin1Char('-')))
+            ++j;
+        const int expStart = j;
+        while (j < n && isDigit(s[j]) && j - start <= kMaxNumberLength)
+            ++j;
+        if (j > expStart)
+            i = j;
     }
-    const std::string text = s.mid(start, i - start).toStdString();
-    const double v = std::strtod(text.c_str(), nullptr);
+    if (i - start > kMaxNumberLength)
+        return 0;
+    double v = std::strtod(s.mid(start, i - start).toStdString().c_str(), nullptr);
     if (!std::isfinite(v))
-        return Conversion{0, ePos >= 0 ? ePos + 1 : i}; // overflow: drop the exponent
-    if (i < n)
-        return Conversion{0, i + 1};
-    return Conversion{v, 0};
+        v = std::strtod(s.mid(start, mantissaEnd - start).toStdString().c_str(), nullptr);
+    return std::isfinite(v) ? v : 0;
 }
 
 // The fallback rule shared by both parsers: on failure at position p > 1 the
@@ -154,7 +158,7 @@ double ParseDecimal(const QString& text)
 {
     QString s = text;
     s.replace(QLatin1Char(','), QLatin1Char('.'));
-    return leadingValue(s, convertReal);
+    return leadingReal(s);
 }
 
 QString RealToText(int width, int decimals, double value)

@@ -17,7 +17,8 @@ QString TrimRight(const QString& text);
 int32_t ParseLeadingInt(const QString& text);
 
 // The real of the leading part of text; every "," counts as ".".  '2,5' and
-// '2.5*' give 2.5, 'P' and '- ' give 0.
+// '2.5*' give 2.5, 'P' and '- ' give 0; so does a leading part longer than
+// 40 characters, which is no number anybody typed.
 double ParseDecimal(const QString& text);
 
 // Fixed-point text with Decimals digits after a point, rounded at the last

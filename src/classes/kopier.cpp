@@ -1,5 +1,6 @@
 #include "classes/kopier.h"
 #include "classes/textfile.h"
+#include "classes/fileops.h"
 #include "platform/errors.h"
 
 #include <QDir>
@@ -35,6 +36,9 @@ void CopyFileContents(const QString& source, const QString& dest)
     const QByteArray data = in.readAll();
     if (in.error() != QFileDevice::NoError)
         throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(QDir::toNativeSeparators(source)));
+    // The seam through which tests make a copy fail as on a full disk.
+    if (FileStepFails(FileStep::Copy))
+        throw FileError(QStringLiteral("Schreibfehler in Datei %1").arg(QDir::toNativeSeparators(dest)));
     // Written beside the target and renamed when complete: a copy that
     // fails halfway leaves the old target whole.
     WriteFileAtomic(dest, data);

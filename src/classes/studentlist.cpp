@@ -4,8 +4,8 @@
 #include "classes/classfiles.h"
 #include "classes/classrules.h"
 #include "classes/dbftable.h"
+#include "classes/fileops.h"
 #include "classes/helpers.h"
-#include "classes/kopier.h"
 #include "classes/sharedstate.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
@@ -76,6 +76,18 @@ DbfTable* openClassOf40()
     return &table;
 }
 
+// False (after the message) while record 39 still holds a student, whom an
+// operation passing through it would overwrite.
+bool swapRowFree(const DbfTable& table)
+{
+    const QString name = (table.value(kSwapRecord - 1, kFieldLast) + QStringLiteral(" ")
+                          + table.value(kSwapRecord - 1, kFieldFirst)).trimmed();
+    if (name.isEmpty())
+        return true;
+    showWarning(kMsgSwapRowTaken.arg(name));
+    return false;
+}
+
 void setCurrentRecord(int number)
 {
     state().currentStudentRecord = std::max(0, number - 1);
@@ -124,42 +136,96 @@ int CountClassRecords(const DbfTable& table)
     return table.isOpen() ? table.recordCount() : 0;
 }
 
-void DeleteStudentFiles(const QString& folder, int number)
+StudentListChange::StudentListChange(DbfTable& table, const QString& folder)
+    : table_(table), folder_(folder), before_(table.snapshot())
+{
+}
+
+StudentListChange::~StudentListChange()
+{
+    if (!committed_)
+        undo();
+}
+
+void StudentListChange::rename(const QString& from, const QString& to)
+{
+    if (!RenamePath(from, to))
+        throw FileError(QStringLiteral("Datei %1 kann nicht umbenannt werden")
+                            .arg(QDir::toNativeSeparators(from)));
+    renamed_.emplace_back(from, to);
+}
+
+void StudentListChange::setAside(int number)
 {
     for (const QString& prefix : kStudentFilePrefixes) {
         const QString name = prefix + QString::number(number);
         // Every spelling of the name goes, so that no stale file of another
         // case can come back as this student's.
         for (;;) {
-            const QString path = FindFileCI(folder, name);
+            const QString path = FindFileCI(folder_, name);
             if (!QFileInfo::exists(path))
                 break;
-            QFile f(path);
-            if (!f.remove())
-                throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden")
-                                    .arg(QDir::toNativeSeparators(path)));
+            const QString aside = QDir(folder_).filePath(QStringLiteral(".weg-%1-%2")
+                                                             .arg(renamed_.size())
+                                                             .arg(QFileInfo(path).fileName()));
+            rename(path, aside);
+            setAside_ << aside;
         }
     }
 }
 
-void MoveStudentRecord(DbfTable& table, const QString& folder, int source, int dest)
+void StudentListChange::move(int source, int dest)
 {
     if (source == dest)
         return;
-    const int n = table.fieldCount();
+    const int n = table_.fieldCount();
     QStringList texts;
     for (int f = 1; f < n; ++f)
-        texts << table.value(pos(source), f).left(kMovedFieldMax);
+        texts << table_.value(pos(source), f).left(kMovedFieldMax);
     for (int f = 1; f < n; ++f)
-        table.setValue(pos(dest), f, texts.at(f - 1));
-    table.post();
+        table_.setValue(pos(dest), f, texts.at(f - 1));
+    table_.post();
 
-    DeleteStudentFiles(folder, dest);
+    setAside(dest);
     for (const QString& prefix : kStudentFilePrefixes) {
-        const QString from = FindFileCI(folder, prefix + QString::number(source));
+        const QString from = FindFileCI(folder_, prefix + QString::number(source));
         if (QFileInfo::exists(from))
-            CopyFileContents(from, QDir(folder).filePath(prefix + QString::number(dest)));
+            rename(from, QDir(folder_).filePath(prefix + QString::number(dest)));
     }
+}
+
+void StudentListChange::clear(int number, bool keepClassAndDate)
+{
+    ClearStudentRecord(table_, number, keepClassAndDate);
+    setAside(number);
+}
+
+void StudentListChange::commit()
+{
+    committed_ = true;
+    // The change stands; a set-aside file that cannot be removed is only a
+    // hidden leftover, never a student's file.
+    for (const QString& f : setAside_)
+        RemoveFile(f);
+}
+
+void StudentListChange::undo() noexcept
+{
+    // Best effort: the table is written back in place, which needs no room
+    // on the disk, and renames within a folder need none either.
+    try {
+        table_.restore(before_);
+    } catch (...) {
+    }
+    for (auto it = renamed_.rbegin(); it != renamed_.rend(); ++it)
+        RenamePath(it->second, it->first);
+}
+
+void MoveStudentRecord(DbfTable& table, const QString& folder, int source, int dest)
+{
+    StudentListChange change(table, folder);
+    change.move(source, dest);
+    change.commit();
 }
 
 void ClearStudentRecord(DbfTable& table, int number, bool keepClassAndDate)
@@ -262,14 +328,15 @@ void SortClassRecords(DbfTable& table, const QString& folder, bool gender, bool 
     std::vector<QByteArray> keys(kSwapRecord + 1);
     for (int i = 1; i <= kSwapRecord; ++i)
         keys[i] = StudentSortKey(table, i, gender, groups);
+    StudentListChange change(table, folder);
     // Every student takes part, the one in the last student row too.
     QuickSortKeys(1, kLastStudentRecord, keys, [&](int a, int b) {
-        MoveStudentRecord(table, folder, a, kSwapRecord);
-        MoveStudentRecord(table, folder, b, a);
-        MoveStudentRecord(table, folder, kSwapRecord, b);
+        change.move(a, kSwapRecord);
+        change.move(b, a);
+        change.move(kSwapRecord, b);
     });
-    DeleteStudentFiles(folder, kSwapRecord);
-    ClearStudentRecord(table, kSwapRecord, false);
+    change.clear(kSwapRecord, false);
+    change.commit();
 }
 
 // ---------------------------------------------------------------------------
@@ -318,10 +385,11 @@ bool DeleteStudent()
     const QString folder = StudentFilesFolder();
     bool done = false;
     try {
+        StudentListChange change(*table, folder);
         for (int k = n; k <= kLastStudentRecord; ++k)
-            MoveStudentRecord(*table, folder, k + 1, k);
-        ClearStudentRecord(*table, kSwapRecord, true);
-        DeleteStudentFiles(folder, kSwapRecord);
+            change.move(k + 1, k);
+        change.clear(kSwapRecord, true);
+        change.commit();
         done = true;
     } catch (const FileError& e) {
         report(e);
@@ -337,6 +405,8 @@ bool InsertEmptyRow()
     if (!current)
         return false;
     const auto [table, n] = *current;
+    if (!swapRowFree(*table))
+        return false;
     if (!askYesNo(QStringLiteral("Vor dem Schüler ") + studentName(*table, n) + QStringLiteral(" Leerzeile einfügen?")))
         return false;
     if (!askYesNoDefaultNo(QStringLiteral("Bitte beachten: Die Informationen von Schüler Nr. 39 gehen ggf. "
@@ -345,11 +415,12 @@ bool InsertEmptyRow()
     const QString folder = StudentFilesFolder();
     bool done = false;
     try {
+        StudentListChange change(*table, folder);
         if (n < kSwapRecord)
             for (int k = kLastStudentRecord; k >= n; --k)
-                MoveStudentRecord(*table, folder, k, k + 1);
-        ClearStudentRecord(*table, n, true);
-        DeleteStudentFiles(folder, n);
+                change.move(k, k + 1);
+        change.clear(n, true);
+        change.commit();
         done = true;
     } catch (const FileError& e) {
         report(e);
@@ -385,7 +456,7 @@ std::optional<int> askStudentNumber(const QString& caption, const QString& prese
 bool SwapTwoRows()
 {
     DbfTable* table = openClassOf40();
-    if (!table)
+    if (!table || !swapRowFree(*table))
         return false;
     if (!askYesNo(QStringLiteral("Zwei Schüler der Liste vertauschen?")))
         return false;
@@ -402,13 +473,14 @@ bool SwapTwoRows()
     const QString folder = StudentFilesFolder();
     bool done = false;
     try {
+        StudentListChange change(*table, folder);
         if (*a != *b) {
-            MoveStudentRecord(*table, folder, *a, kSwapRecord);
-            MoveStudentRecord(*table, folder, *b, *a);
-            MoveStudentRecord(*table, folder, kSwapRecord, *b);
+            change.move(*a, kSwapRecord);
+            change.move(*b, *a);
+            change.move(kSwapRecord, *b);
         }
-        ClearStudentRecord(*table, kSwapRecord, true);
-        DeleteStudentFiles(folder, kSwapRecord);
+        change.clear(kSwapRecord, true);
+        change.commit();
         done = true;
     } catch (const FileError& e) {
         report(e);
@@ -430,6 +502,8 @@ bool SortStudentList()
                                      "sortiert werden"));
         return false;
     }
+    if (!swapRowFree(table))
+        return false;
     StudentListHooks& hooks = studentListHooks();
     if (hooks.sortProgress)
         hooks.sortProgress(kMsgSortProgress);
@@ -463,6 +537,23 @@ bool StudentListCtrlKey()
     showInformation(kMsgCtrlProtects);
     protectList();
     return true;
+}
+
+void DeleteStudentFiles(const QString& folder, int number)
+{
+    for (const QString& prefix : kStudentFilePrefixes) {
+        const QString name = prefix + QString::number(number);
+        // Every spelling of the name goes, so that no stale file of another
+        // case can come back as this student's.
+        for (;;) {
+            const QString path = FindFileCI(folder, name);
+            if (!QFileInfo::exists(path))
+                break;
+            if (!RemoveFile(path))
+                throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden")
+                                    .arg(QDir::toNativeSeparators(path)));
+        }
+    }
 }
 
 } // namespace hsa

@@ -1,7 +1,9 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <utility>
 #include <vector>
 
 // The student list of the open class: its columns, and the operations of the
@@ -35,6 +37,9 @@ inline const QString kStudentFilePrefixes[3] = {QStringLiteral("v."), QStringLit
 // Texts of the operations.
 inline const QString kMsgSortProgress = QStringLiteral("Sortiere Daten und Dateien. Bitte warten...");
 inline const QString kMsgCtrlProtects = QStringLiteral("Die <Strg>-Taste aktiviert wieder die Eingabesperre");
+inline const QString kMsgSwapRowTaken =
+    QStringLiteral("In Zeile 39 steht noch der Schüler %1. Bitte zuerst einen Schüler löschen, "
+                   "damit er in die Liste nachrückt.");
 inline const QString kMsgStudentNumberWrong = QStringLiteral("Schülerummer stimmt nicht !");
 
 // ------------------------------------------------------------------ columns
@@ -60,17 +65,51 @@ QString StudentFilesFolder();
 // Number of records of the table (0 when it is closed).
 int CountClassRecords(const DbfTable& table);
 
-// Copies record source onto record dest (both numbered from 1): every field
-// but NR, each cut to 80 characters; then, in folder, deletes "v.", "m.",
-// "l." + dest where they exist and copies the files of source that exist to
-// the names of dest (the source files stay).  source == dest changes
-// nothing.  Raises FileError.
-void MoveStudentRecord(DbfTable& table, const QString& folder, int source, int dest);
-
 // Deletes "v.", "m." and "l." + number in folder where they exist (names
 // found ignoring case).  Raises FileError when an existing file cannot be
 // deleted.
 void DeleteStudentFiles(const QString& folder, int number);
+
+// A rearrangement of the student list as one whole: either every record and
+// file ends where the operation puts it, or the class stays exactly as it
+// was.  Files move by renaming inside the class folder, which needs no room
+// on the disk; a file that would be overwritten is first set aside under a
+// hidden name and removed only by commit().  A failure at any step (a refused
+// write of the table, a refused rename) raises FileError; the destructor of a
+// change that was not committed then writes the table back as it was and
+// undoes the renames, newest first.
+class StudentListChange {
+public:
+    StudentListChange(DbfTable& table, const QString& folder);
+    ~StudentListChange();
+    StudentListChange(const StudentListChange&) = delete;
+    StudentListChange& operator=(const StudentListChange&) = delete;
+
+    // Record source onto record dest (both from 1): every field but NR, each
+    // cut to 80 characters; the files "v.", "m.", "l." of dest are set aside
+    // and those of source renamed to dest's names.  source == dest changes
+    // nothing.
+    void move(int source, int dest);
+    // Empties record number (see ClearStudentRecord) and sets its files aside.
+    void clear(int number, bool keepClassAndDate);
+    // Makes the change final: the set-aside files are removed.
+    void commit();
+
+private:
+    void setAside(int number);
+    void rename(const QString& from, const QString& to);
+    void undo() noexcept;
+
+    DbfTable& table_;
+    QString folder_;
+    QByteArray before_;
+    std::vector<std::pair<QString, QString>> renamed_;
+    QStringList setAside_;
+    bool committed_ = false;
+};
+
+// One move of StudentListChange on its own, all or nothing.  Raises FileError.
+void MoveStudentRecord(DbfTable& table, const QString& folder, int source, int dest);
 
 // Empties record number (from 1) from field 1 on and sets NR to the number.
 // keepClassAndDate keeps fields 4 and 5 (KLASSE and the certificate date).
@@ -102,7 +141,8 @@ void QuickSortKeys(int low, int high, std::vector<QByteArray>& keys,
 
 // Sorts students 1 to 38 of the table by their keys, moving each record with
 // its files through record 39; record 39 is cleared afterwards (NR "39",
-// its files deleted).  Raises FileError; the table must hold 40 records.
+// its files deleted).  All or nothing; raises FileError.  The table must
+// hold 40 records.
 void SortClassRecords(DbfTable& table, const QString& folder, bool gender, bool groups);
 
 // ------------------------------------------------------------------ menu "&Liste"
@@ -121,7 +161,11 @@ StudentListHooks& studentListHooks();
 bool DeleteStudent();
 // "Leere Zeile einfügen": inserts an empty row before the current record
 // after two questions; the students from there to 38 move down one place
-// (the content of record 39 is lost).  The list is left open for typing.
+// into record 39.  The list is left open for typing.
+//
+// Insert, swap and sort pass through record 39 and are refused while it
+// still holds a student (kMsgSwapRowTaken); deleting a student moves him up.
+// Every operation is all or nothing (StudentListChange).
 bool InsertEmptyRow();
 // "Zwei Zeilen vertauschen": asks for two numbers 1 to 38 and exchanges the
 // two students with their files.

@@ -179,9 +179,12 @@ SubjectFileText ApplySubjectFileLines(const QStringList& lines, SubjectData& dat
         break;
     }
     data.writtenExamRows = examFields(data.subjectNames[0]);
-    const int index = ParseLeadingInt(data.subjectNames[1]);
-    data.examSubjectMultiplier = std::max(1, index + 1);
-    data.multiplierIndex = std::clamp(index, 0, 2);
+    // The choice of three; anything else is refused for the first.
+    int index = ParseLeadingInt(data.subjectNames[1]);
+    if (index < 0 || index > 2)
+        index = 0;
+    data.examSubjectMultiplier = index + 1;
+    data.multiplierIndex = index;
     return out;
 }
 

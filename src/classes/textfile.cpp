@@ -1,4 +1,5 @@
 #include "classes/textfile.h"
+#include "classes/fileops.h"
 #include "platform/errors.h"
 
 #include <QDir>
@@ -48,15 +49,22 @@ QString decodeWith(const char* codec, const QByteArray& bytes)
 
 QList<QByteArray> splitLines(const QByteArray& data)
 {
-    if (data.isEmpty())
-        return {};
-    QList<QByteArray> lines = data.split('\n');
-    // After a final line end split() leaves one empty piece: no line.
-    if (data.endsWith('\n'))
-        lines.removeLast();
-    for (QByteArray& l : lines)
-        if (l.endsWith('\r'))
-            l.chop(1);
+    // A line ends at CR LF, LF or a lone CR: a file saved by an editor that
+    // ends its lines with CR alone must not read as one long line.
+    QList<QByteArray> lines;
+    const qsizetype n = data.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = data[i];
+        if (c != '\n' && c != '\r')
+            continue;
+        lines.append(data.mid(start, i - start));
+        if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(data.mid(start));
     // A DOS end-of-file mark after the last line is no content.
     if (!lines.isEmpty() && lines.last() == "\x1a")
         lines.removeLast();
@@ -103,12 +111,33 @@ QString FromCp850(const QByteArray& bytes)
 
 QByteArray ReadFileBytes(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    // Not blocking on open: a pipe named like a data file must not hang the
+    // program; only a regular file of sensible size is read at all.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
         throw FileError(openError(path));
-    QByteArray data = f.readAll();
-    if (f.error() != QFileDevice::NoError)
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw FileError(openError(path));
+    if (st.st_size > kMaxDataFileBytes)
+        throw FileError(QStringLiteral("Datei %1 ist zu groß und wird nicht gelesen").arg(QDir::toNativeSeparators(path)));
+    QByteArray data(static_cast<qsizetype>(st.st_size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t got = ::read(fd, data.data() + done, static_cast<size_t>(data.size() - done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw FileError(openError(path));
+        if (got == 0)
+            break;   // the file got shorter meanwhile
+        done += got;
+    }
+    data.truncate(done);
     return data;
 }
 
@@ -170,8 +199,8 @@ void WriteFileAtomic(const QString& path, const QByteArray& data)
 
     const char* p = data.constData();
     qsizetype left = data.size();
-    bool ok = true;
-    while (left > 0) {
+    bool ok = !FileStepFails(FileStep::Write);
+    while (ok && left > 0) {
         ssize_t w = ::write(fd, p, static_cast<size_t>(left));
         if (w < 0) {
             if (errno == EINTR)
@@ -186,7 +215,7 @@ void WriteFileAtomic(const QString& path, const QByteArray& data)
         ok = false;
     if (::close(fd) != 0)
         ok = false;
-    if (ok && ::rename(tmpl.constData(), target.constData()) != 0)
+    if (ok && (FileStepFails(FileStep::Rename) || ::rename(tmpl.constData(), target.constData()) != 0))
         ok = false;
     if (!ok) {
         ::unlink(tmpl.constData());

@@ -19,10 +19,15 @@ bool IsWindows1252(const QString& text);
 QByteArray ToCp850(const QString& text);
 QString FromCp850(const QByteArray& bytes);
 
-// Reads the whole file as lines.  Lines end in CR LF or LF; a last line
-// without a line end counts; no empty line is added after a final line end.
-// Raises FileError ("Datei %s kann nicht geöffnet werden") when the file
-// cannot be read.
+// The largest data file the program reads: its files are a few kilobytes,
+// and a file far beyond that is no file of the program.
+inline constexpr qint64 kMaxDataFileBytes = 16 * 1024 * 1024;
+
+// Reads the whole file as lines.  Lines end in CR LF, LF or a lone CR; a last
+// line without a line end counts; no empty line is added after a final line
+// end.  Raises FileError ("Datei %s kann nicht geöffnet werden") when the
+// file cannot be read or is no regular file (a pipe, a device), and ("Datei
+// %s ist zu groß und wird nicht gelesen") beyond kMaxDataFileBytes.
 QStringList ReadTextLines(const QString& path);
 // Reads the raw bytes of every line (without the line ends).
 QList<QByteArray> ReadRawLines(const QString& path);
@@ -39,7 +44,7 @@ void WriteRawLines(const QString& path, const QList<QByteArray>& lines);
 // werden") and leaves an existing file untouched on failure.
 void WriteFileAtomic(const QString& path, const QByteArray& data);
 
-// Reads a whole file; raises FileError when it cannot be opened.
+// Reads a whole file; raises FileError like ReadTextLines.
 QByteArray ReadFileBytes(const QString& path);
 
 // Case-insensitive lookup of name in folder dir: the path of the existing

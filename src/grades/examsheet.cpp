@@ -212,12 +212,25 @@ ExamSheet ExamSheetFromLines(const QStringList& lines, const GradeContext& conte
     return sheet;
 }
 
+// Every cell present (result and notes may be missing), and nothing beyond
+// the notes but empty lines: a file of another layout would lose its content
+// on the next save.
+static bool holdsGradeFileLayout(const QStringList& lines)
+{
+    if (lines.size() < kGradeFileCellLines)
+        return false;
+    for (qsizetype i = kGradeFileLines; i < lines.size(); ++i)
+        if (!lines.at(i).trimmed().isEmpty())
+            return false;
+    return true;
+}
+
 ExamSheet LoadStudentGradeFile(const QString& path, const GradeContext& context,
                                const QString& profileField)
 {
     const QFileInfo info(path);
     const QString actual = FindFileCI(info.path(), info.fileName());
-    if (!QFileInfo(actual).isFile())
+    if (!QFileInfo::exists(actual))
         return PresetExamSheet(context, profileField);
 
     QString failure;
@@ -238,6 +251,11 @@ ExamSheet LoadStudentGradeFile(const QString& path, const GradeContext& context,
         failure = e.message() + QStringLiteral("\n\rDie Noten dieses Schülers werden nicht gespeichert, "
                                                "damit die Datei erhalten bleibt.");
     }
+    if (failure.isEmpty() && !holdsGradeFileLayout(lines))
+        failure = QStringLiteral("Die Notendatei %1 ist beschädigt (ihr Aufbau stimmt nicht).\n\r"
+                                 "Die Noten dieses Schülers werden nicht gespeichert, "
+                                 "damit die Datei erhalten bleibt.")
+                      .arg(QDir::toNativeSeparators(actual));
     if (!failure.isEmpty()) {
         ExamSheet sheet = PresetExamSheet(context, profileField);
         sheet.saveBlocked = true;

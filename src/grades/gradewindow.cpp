@@ -152,7 +152,12 @@ TForm2::TForm2(GradeWindowController& controller, QWidget* parent)
         programForm() = this;
 }
 
-TForm2::~TForm2() = default;
+TForm2::~TForm2()
+{
+    // Destroying the child widgets moves the focus; by then this window is
+    // no longer whole and must not hear of it.
+    QObject::disconnect(focusConnection_);
+}
 
 void TForm2::build()
 {
@@ -572,7 +577,7 @@ void TForm2::build()
             hinweis1->setFocus();
     });
 
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* from, QWidget* to) {
+    focusConnection_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* from, QWidget* to) {
         focusMoved(from, to);
     });
 

@@ -144,6 +144,7 @@ private:
     GradeWindowMetrics metrics_;
     int busy_ = 0;          // own dialogs or updates under way
     bool updating_ = false; // the view is being filled
+    QMetaObject::Connection focusConnection_;
 };
 
 // True when the grade window is to close because newActive became the active

@@ -35,7 +35,7 @@ int ClampLineWidth(int width)
 
 bool IsValidStretch(double value)
 {
-    return std::isfinite(value) && value > 0.0;
+    return std::isfinite(value) && value >= kMinStretch && value <= kMaxStretch;
 }
 
 void LoadPrintCalibration()
@@ -57,10 +57,17 @@ void LoadPrintCalibration()
                 target = v;
         }
     };
-    if (lines.size() > 0)
-        ps.printShiftX = ParseLeadingInt(lines[0]);
-    if (lines.size() > 1)
-        ps.printShiftY = ParseLeadingInt(lines[1]);
+    // A shift beyond a page's width would only move the print off the paper
+    // (and overflow the coordinates it is added to).
+    auto shift = [&](int index, int& target) {
+        if (index < lines.size()) {
+            const int v = ParseLeadingInt(lines[index]);
+            if (std::abs(v) <= kMaxPrintShift)
+                target = v;
+        }
+    };
+    shift(0, ps.printShiftX);
+    shift(1, ps.printShiftY);
     stretch(2, ps.printStretchX);
     stretch(3, ps.printStretchY);
     stretch(4, ps.printFontStretch);
@@ -95,7 +102,7 @@ void LoadFontFactor()
         if (lines.isEmpty())
             return;
         const double v = ParseDecimal(lines[0]);
-        if (std::isfinite(v) && v > 0.0)
+        if (v >= kMinFontFactor && v <= kMaxFontFactor)
             state().fontFactor = v;
     } catch (const FileError& e) {
         showError(e.message());

@@ -16,8 +16,10 @@ inline const QString PrintFontFile = QStringLiteral("schrift2.dat");
 
 // einstell.dat: six lines, shift right, shift down (integers), stretch right,
 // stretch down, font stretch (decimals, "," or "."), line width (integer).
-// A stretch of 0 or less is refused and the value before kept; the line width
+// A stretch outside 0.1 to 10 or a shift beyond kMaxPrintShift (0.1 mm) is
+// refused and the value before kept; the line width
 // is held to 0..4; lines the file lacks leave their values unchanged.
+inline constexpr int kMaxPrintShift = 2100;
 void LoadPrintCalibration();
 // Writes the six texts as they stand, one per line.
 void SavePrintCalibration(const QStringList& sixLines);
@@ -25,7 +27,10 @@ void SavePrintCalibration(const QStringList& sixLines);
 // penwi.dat: one integer, the line width (held to 0..4).
 void LoadPenWidth();
 
-// fontfakt.dat: one decimal, the font divisor; taken only when > 0.
+// fontfakt.dat: one decimal, the font divisor; taken only from kMinFontFactor
+// to kMaxFontFactor (the window scale divides by it).
+inline constexpr double kMinFontFactor = 0.25;
+inline constexpr double kMaxFontFactor = 8.0;
 void LoadFontFactor();
 
 // schrift2.dat: line 1 the printer font, line 2 the font stretch in the long
@@ -42,7 +47,10 @@ QString FormatLongReal(double value);
 
 // The line width held to 0..4.
 int ClampLineWidth(int width);
-// True when value may serve as a stretch (greater than 0 and finite).
+// True when value may serve as a stretch (kMinStretch to kMaxStretch: a
+// printer stretches by a few percent, never by orders of magnitude).
+inline constexpr double kMinStretch = 0.1;
+inline constexpr double kMaxStretch = 10.0;
 bool IsValidStretch(double value);
 
 // Preparing the class list for choosing a class: stretches back to 1.0,

@@ -44,6 +44,20 @@ TEST(ParseDecimal, CommaAndLeadingPart)
     };
     for (const Case& c : cases)
         EXPECT_DOUBLE_EQ(ParseDecimal(QString::fromUtf8(c.text)), c.value) << "'" << c.text << "'";
+    // Far longer than any number: none, and read in one pass (a quadratic
+    // reading would take minutes here).
+    const struct {
+        const char* name;
+        QString text;
+        double value;
+    } hostile[] = {
+        {"20000 Ziffern", QString(20000, '9'), 0},
+        {"Million Ziffern", "1," + QString(1000000, '5'), 0},
+        {"2,5 und ein langer Rest", "2,5" + QString(1000000, 'x'), 2.5},
+        {"40 Zeichen", "1." + QString(38, '0'), 1},
+    };
+    for (const auto& c : hostile)
+        EXPECT_DOUBLE_EQ(ParseDecimal(c.text), c.value) << c.name;
 }
 
 TEST(RealToText, DigitsLeftPaddingMovedBehind)

@@ -1,3 +1,4 @@
+#include "classes/fileops.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
 #include "support/tempfolder.h"
@@ -46,6 +47,25 @@ TEST(TextFile, AtomicWriteKeepsOldFileWhenFolderIsGone)
     EXPECT_EQ(dir.read("keep.dat"), QByteArray("new"));
     // No temporary file is left behind.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST(TextFile, AtomicWriteFailingAtAnyStepKeepsOldFile)
+{
+    test::TempProgramFolder dir;
+    dir.write("keep.dat", "old");
+    int steps = 0;
+    {
+        FileFaultScope count(0);
+        WriteFileAtomic(dir.file("keep.dat"), "old");
+        steps = count.steps();
+    }
+    ASSERT_EQ(steps, 2);
+    for (int failAt = 1; failAt <= steps; ++failAt) {
+        FileFaultScope fault(failAt);
+        EXPECT_THROW(WriteFileAtomic(dir.file("keep.dat"), "new"), FileError) << "step " << failAt;
+        EXPECT_EQ(dir.read("keep.dat"), QByteArray("old")) << "step " << failAt;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << "step " << failAt;
+    }
 }
 
 TEST(TextFile, AtomicWriteRefusedInReadOnlyFolderLeavesOldContent)

@@ -7,6 +7,10 @@
 #include "grades/gradeslots.h"
 #include "support/tempfolder.h"
 #include "support/textbytes.h"
+#include "classes/textfile.h"
+
+#include <QFileInfo>
+#include <sys/stat.h>
 
 #include <QMap>
 #include <gtest/gtest.h>
@@ -136,6 +140,12 @@ TEST(ReviewGradeFile, LineFeedOnlyAndShortFiles)
     const ExamSheet b = LoadStudentGradeFile(folder.file("v.2"), ctx);
     EXPECT_EQ(a.grid, b.grid);
     EXPECT_EQ(a.notes, b.notes);
+    // Lone carriage returns end lines too.
+    folder.write("v.4", test::crlf(handWrittenFile()).replace("\r\n", "\r"));
+    const ExamSheet d = LoadStudentGradeFile(folder.file("v.4"), ctx);
+    EXPECT_FALSE(d.saveBlocked);
+    EXPECT_EQ(d.grid, b.grid);
+    EXPECT_EQ(d.notes, b.notes);
 
     // Only the cells: result "---", no notes, marks computed all the same.
     folder.write("v.3", test::crlf(handWrittenFile().mid(0, 180)));
@@ -145,6 +155,35 @@ TEST(ReviewGradeFile, LineFeedOnlyAndShortFiles)
     EXPECT_TRUE(c.notes.isEmpty());
     EXPECT_EQ(c.grid, b.grid);
     EXPECT_EQ(c.gesamtschnittLabel(ctx), "");
+}
+
+TEST(ReviewGradeFile, HostileFilesAreReportedAndNeverOverwritten)
+{
+    test::TempProgramFolder folder;
+    const GradeContext ctx = level9();
+    const QByteArray good = test::crlf(handWrittenFile());
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"eine Zeile", "1\r2\n"},
+        {"Binaerdaten", QByteArray(300, '\0')},
+        {"Text hinter den Notizen", good + "\r\n\r\nnoch etwas\r\n"},
+        {"zu gross", QByteArray(kMaxDataFileBytes + 1, 'x')},
+    };
+    for (const auto& c : cases) {
+        folder.write("v.1", c.bytes);
+        const ExamSheet s = LoadStudentGradeFile(folder.file("v.1"), ctx);
+        EXPECT_TRUE(s.saveBlocked) << c.name;
+        EXPECT_TRUE(s.loadError.contains("Die Noten dieses Schülers werden nicht gespeichert")) << c.name;
+        EXPECT_FALSE(SaveStudentGradeFile(folder.file("v.1"), s, ctx)) << c.name;
+        EXPECT_EQ(folder.read("v.1"), c.bytes) << c.name;
+    }
+    // A pipe under the name neither hangs nor is replaced.
+    QFile::remove(folder.file("v.1"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.file("v.1")).constData(), 0600), 0);
+    EXPECT_TRUE(LoadStudentGradeFile(folder.file("v.1"), ctx).saveBlocked);
+    EXPECT_EQ(QFileInfo(folder.file("v.1")).isFile(), false);
 }
 
 TEST(ReviewGradeFile, StaleResultsAndWeightsAreRecomputed)

@@ -2,6 +2,7 @@
 #include "classes/classrules.h"
 #include "classes/classtemplate.h"
 #include "classes/dbftable.h"
+#include "classes/fileops.h"
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
 #include "classes/textfile.h"
@@ -310,6 +311,22 @@ TEST_F(ClassFilesTest, OpenKeepsShorterTablesAndNamesWithoutBoardFile)
     EXPECT_EQ(state().examChairName, "bleibt");
     EXPECT_TRUE(prompt.lastText().startsWith("REALSCHULABSCHLUSS / WERKREALSCHULABSCHLUSS:"));
     EXPECT_EQ(state().subjectData.subjectFileName, "fax-mit.DAT");
+}
+
+TEST_F(ClassFilesTest, ATableWithoutTheStudentFieldsIsNoClass)
+{
+    DBFHandle h = DBFCreate(QFile::encodeName(folder.file("9a_25262.dbf")).constData());
+    DBFAddField(h, "NR", FTString, 2, 0);
+    DBFAddField(h, "NAME", FTString, 30, 0);
+    DBFWriteAttributeDirectly(h, 0, 0, const_cast<char*>("1"));
+    DBFClose(h);
+    const QByteArray before = folder.read("9a_25262.dbf");
+    classFiles().Choose();
+    prompt.clear();
+    classFiles().Activate("9a_25262.dbf");
+    EXPECT_TRUE(state().openClassFile.isEmpty());
+    EXPECT_TRUE(prompt.lastText().contains(" ist beschädigt "));
+    EXPECT_EQ(folder.read("9a_25262.dbf"), before);
 }
 
 TEST_F(ClassFilesTest, OpenFailureLeavesNoClassOpen)
@@ -944,4 +961,57 @@ TEST_F(ClassFilesTest, StickListClosesTheOpenClass)
     EXPECT_FALSE(ClassTable().isOpen());
     EXPECT_TRUE(state().openClassFile.isEmpty());
     EXPECT_FALSE(TableInUse(folder.file("9a_25262.dbf")));
+}
+
+// ---------------------------------------------------------------------------
+// Creating and taking over on a full disk
+
+TEST_F(ClassFilesTest, ACreationFailingAtAnyStepLeavesNoClassBehind)
+{
+    makeFamilyTable(folder.file("9b-25262.dbf"), {"Adler", "Berger"});
+    const struct {
+        const char* name;
+        std::function<void()> run;
+    } cases[] = {
+        {"anlegen",
+         [&] {
+             prompt.yes().text("9a").text("2526");
+             classFiles().CreateByHand();
+         }},
+        {"übernehmen",
+         [&] {
+             classFiles().PrepareTakeOver();
+             prompt.text("9b").text("2526");
+             classFiles().Activate("9b-25262.dbf");
+         }},
+    };
+    const unsigned kinds = unsigned(FileStep::Write) | unsigned(FileStep::Rename) | unsigned(FileStep::Copy);
+    const auto listing = [&] {
+        return QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    };
+    for (const auto& c : cases) {
+        const QStringList before = listing();
+        const QString made = c.name == std::string("anlegen") ? "9a_25262.dbf" : "9b_25262.dbf";
+        int steps = 0;
+        {
+            FileFaultScope count(0, kinds);
+            c.run();
+            steps = count.steps();
+        }
+        ClassTable().close();
+        classFiles().reset();
+        state().openClassFile.clear();
+        ASSERT_TRUE(folder.exists(made)) << c.name;
+        ASSERT_TRUE(QFile::remove(folder.file(made)));
+        ASSERT_TRUE(QDir().rmdir(folder.file(made.left(8))));
+        ASSERT_GT(steps, 2) << c.name;
+        for (int failAt = 1; failAt <= steps; ++failAt) {
+            prompt.clear();
+            FileFaultScope fault(failAt, kinds);
+            c.run();
+            EXPECT_EQ(listing(), before) << c.name << " step " << failAt;
+            EXPECT_TRUE(state().openClassFile.isEmpty()) << c.name << " step " << failAt;
+            EXPECT_EQ(prompt.shown().last().kind, MsgKind::Error) << c.name << " step " << failAt;
+        }
+    }
 }

@@ -238,7 +238,8 @@ TEST_F(ClassGridFlow, ProfileTextsInAGemeinschaftsschule)
 TEST_F(ClassGridFlow, DamagedGradeFileLocksItsRowAndIsNeverOverwritten)
 {
     threeStudentClass();
-    QByteArray damaged("2.0\r\n\0\0\0garbage", 17);
+    static const char bytes[] = "2.0\r\n\0\0\0garbage";
+    const QByteArray damaged(bytes, sizeof bytes - 1);
     writeFile(studentFile("v.", 2), damaged);
     ASSERT_TRUE(g().OpenTable(GradeTable::SP));
     ASSERT_EQ(prompt.shown().size(), 1);

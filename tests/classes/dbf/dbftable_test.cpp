@@ -1,5 +1,6 @@
 #include "classes/classtemplate.h"
 #include "classes/dbftable.h"
+#include "classes/fileops.h"
 #include "classes/kopier.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
@@ -16,6 +17,7 @@
 #include <optional>
 #include <shapefil.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -283,24 +285,88 @@ TEST(DbfTable, NumberFieldsTakeTheTextAsItStands)
     EXPECT_EQ(t.field(1).type, 'N');
 }
 
-TEST(DbfTable, RefusesWhatIsNoTable)
+TEST(DbfTable, RefusesWhatIsNoTableAndNeverWritesIt)
 {
+    const QByteArray good = BuildClassTemplate();
+    const auto withLe32 = [&](int at, uint32_t v) {
+        QByteArray b = good;
+        for (int i = 0; i < 4; ++i)
+            b[at + i] = char(v >> (8 * i));
+        return b;
+    };
+    const auto withLe16 = [&](int at, uint16_t v) {
+        QByteArray b = good;
+        b[at] = char(v & 0xFF);
+        b[at + 1] = char(v >> 8);
+        return b;
+    };
+    const uint16_t headerLength = le16At(good, 8);
+    const uint16_t recordLength = le16At(good, 10);
+    QByteArray noFields = good.left(32) + "\r";
+    noFields[8] = 33;
+    noFields[9] = 0;
+    noFields[4] = noFields[5] = noFields[6] = noFields[7] = 0;
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"kein dBase", "nur ein Text"},
+        {"Anzahl ein Bit zu hoch", withLe32(4, 40u | (1u << 23))},
+        {"Anzahl 0x7FFFFFFF", withLe32(4, 0x7FFFFFFFu)},
+        {"Kopf zu kurz fuer die Felder", withLe16(8, headerLength - 32)},
+        {"Kopf laenger als die Datei", withLe16(8, 0xFFFF)},
+        {"Satz zu kurz fuer die Felder", withLe16(10, recordLength - 1)},
+        {"keine Felder", noFields},
+        {"in Satz 11 abgeschnitten", good.left(headerLength + 10 * recordLength + 5)},
+    };
     test::TempProgramFolder folder;
-    folder.write("kaputt.dbf", QByteArray("nur ein Text"));
-    DbfTable t;
-    try {
-        t.open(folder.file("kaputt.dbf"));
-        FAIL() << "no error";
-    } catch (const FileError& e) {
-        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Datei "))) << e.message().toStdString();
-        EXPECT_TRUE(e.message().endsWith(QStringLiteral(" kann nicht geöffnet werden")));
+    for (const auto& c : cases) {
+        folder.write("kaputt.dbf", c.bytes);
+        DbfTable t;
+        try {
+            t.open(folder.file("kaputt.dbf"));
+            ADD_FAILURE() << c.name << ": no error";
+        } catch (const FileError& e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral(" ist beschädigt "))) << c.name;
+        }
+        EXPECT_FALSE(t.isOpen()) << c.name;
+        EXPECT_EQ(folder.read("kaputt.dbf"), c.bytes) << c.name;
     }
-    EXPECT_FALSE(t.isOpen());
-    EXPECT_THROW(t.open(folder.file("fehlt.dbf")), FileError);
     // The failed opens leave no lock behind.
-    folder.write("gut.dbf", BuildClassTemplate());
+    folder.write("gut.dbf", good);
+    DbfTable t;
     t.open(folder.file("gut.dbf"));
     EXPECT_TRUE(t.isOpen());
+}
+
+TEST(DbfTable, ARecordThatCannotBeReadIsNeverShownOrWritten)
+{
+    test::TempProgramFolder folder;
+    folder.write("x.dbf", BuildClassTemplate());
+    DbfTable t;
+    t.open(folder.file("x.dbf"));
+    const QByteArray before = t.rawValue(4, 0);
+    // Cut off inside record 31 behind the table's back (far enough from
+    // record 5 that no read-ahead holds it).
+    const uint32_t cut = le16At(folder.read("x.dbf"), 8) + 30 * le16At(folder.read("x.dbf"), 10) + 5;
+    ASSERT_TRUE(QFile::resize(folder.file("x.dbf"), cut));
+    EXPECT_THROW(t.value(30, 0), FileError);
+    EXPECT_EQ(t.rawValue(4, 0), before);
+    t.setValue(4, 1, "Neu");
+    t.post();
+    EXPECT_EQ(folder.read("x.dbf").mid(le16At(folder.read("x.dbf"), 8) + 4 * le16At(folder.read("x.dbf"), 10) + 1, 3),
+              before);
+}
+
+TEST(DbfTable, ALinkOrAPipeIsNoTable)
+{
+    test::TempProgramFolder folder;
+    folder.write("gut.dbf", BuildClassTemplate());
+    ASSERT_TRUE(QFile::link(folder.file("gut.dbf"), folder.file("link.dbf")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.file("rohr.dbf")).constData(), 0600), 0);
+    DbfTable t;
+    EXPECT_THROW(t.open(folder.file("link.dbf")), FileError);
+    EXPECT_THROW(t.open(folder.file("rohr.dbf"), DbfAccess::SharedReadOnly), FileError);
 }
 
 TEST(DbfTable, ReadOnlyTableRefusesWrites)
@@ -431,7 +497,14 @@ TEST(DbfTable, StickTableIsConvertedOnce)
     EXPECT_EQ(stick.left(1313), table.left(1313));
     folder.write("9a_25262.dbf", stick);
 
-    ConvertStickClassTable(folder.file("9a_25262.dbf"));
+    {
+        // Nobody may open the table between reading and replacing it.
+        FileFaultScope scope(0, unsigned(FileStep::Rename));
+        bool lockedAtRename = false;
+        scope.watch([&](FileStep) { lockedAtRename = TableInUse(folder.file("9a_25262.dbf")); });
+        ConvertStickClassTable(folder.file("9a_25262.dbf"));
+        EXPECT_TRUE(lockedAtRename);
+    }
     const QByteArray converted = folder.read("9a_25262.dbf");
     EXPECT_EQ(converted.left(1) + converted.mid(4, 1309), table.left(1) + table.mid(4, 1309));
     EXPECT_EQ(converted[1313 + 822], '*');

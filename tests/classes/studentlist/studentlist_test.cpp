@@ -1,6 +1,7 @@
 #include "classes/classgrid/gridfixture.h"
 
 #include "classes/classrules.h"
+#include "classes/fileops.h"
 #include "classes/studentlist.h"
 #include "grades/certificatedateentry.h"
 #include "grades/gradewindowcontroller.h"
@@ -136,9 +137,7 @@ TEST_F(StudentListFlow, KeysOfRecords)
 TEST_F(StudentListFlow, SortMovesRecordsWithTheirFiles)
 {
     classWith({"Zorn", "M\xC3\xBCller", "", "Adam", "Muller", "Gro\xC3\x9F", "", "Groz"});
-    ClassTable().setValue(38, "NACHNAME", "Tausch");  // left over in the swap row
-    ClassTable().post();
-    writeFile(studentFile("v.", 39), "stale");
+    writeFile(studentFile("v.", 39), "stale");  // left over in the swap row
     const QByteArray adam = rawRecordWithoutNr(tableBytes(), 3);
     prompt.yes().no().no();
     ASSERT_TRUE(SortStudentList());
@@ -389,7 +388,7 @@ TEST_F(StudentListFlow, SwapExchangesTwoStudentsWithTheirFiles)
 TEST_F(StudentListFlow, SwapEndsWithoutChangeOnNoOrCancel)
 {
     classWith({"A", "B", "C"});
-    ClassTable().setValue(38, "NACHNAME", "Rest");
+    ClassTable().setValue(38, "AG4", "Rest");
     ClassTable().post();
     const QByteArray before = tableBytes();
     prompt.yes().text("1").text("3").no();
@@ -424,7 +423,86 @@ TEST_F(StudentListFlow, MoveStudentRecordReplacesTheFilesOfTheDestination)
     EXPECT_EQ(ClassTable().value(1, "NR").trimmed(), "2");
     EXPECT_EQ(readFile(studentFile("v.", 2)), "v.A");
     EXPECT_FALSE(QFileInfo::exists(studentFile("l.", 2)));
-    EXPECT_EQ(readFile(studentFile("v.", 1)), "v.A");  // the source stays
+    // Moved by renaming, nothing set aside is left behind.
+    EXPECT_EQ(QDir(classDir()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"m.2", "v.2"}));
+}
+
+namespace {
+
+struct ListOperation {
+    const char* name;
+    std::function<void(ScriptedPrompt&)> answers;
+    bool (*run)();
+};
+
+const ListOperation kListOperations[] = {
+    {"löschen", [](ScriptedPrompt& p) { p.yes(); }, DeleteStudent},
+    {"einfügen", [](ScriptedPrompt& p) { p.yes().yes(); }, InsertEmptyRow},
+    {"vertauschen", [](ScriptedPrompt& p) { p.yes().text("1").text("4").yes(); }, SwapTwoRows},
+    {"sortieren", [](ScriptedPrompt& p) { p.yes().no().no(); }, SortStudentList},
+};
+
+} // namespace
+
+TEST_F(StudentListFlow, AFailureAtAnyStepLeavesTheClassAsItWas)
+{
+    // Removing the set-aside files after the change stands cannot undo it.
+    constexpr unsigned kFailingSteps = unsigned(FileStep::Write) | unsigned(FileStep::Rename);
+    classWith({"Zorn", "Adam", "", "Berg", "Maier"});
+    // Every file of the class folder (set-aside ones too) and the table.
+    const auto classState = [&] {
+        QMap<QString, QByteArray> files;
+        for (const QString& f : QDir(classDir()).entryList(QDir::Files | QDir::Hidden))
+            files[f] = readFile(classDir() + f);
+        files[className] = tableBytes();
+        return files;
+    };
+    const auto before = classState();
+    for (const ListOperation& op : kListOperations) {
+        state().currentStudentRecord = 1;
+        int steps = 0;
+        {
+            FileFaultScope count(0, kFailingSteps);
+            op.answers(prompt);
+            ASSERT_TRUE(op.run()) << op.name;
+            steps = count.steps();
+        }
+        // Back to the class as it was, for the runs that fail.
+        ClassTable().restore(before[className]);
+        for (const QString& f : QDir(classDir()).entryList(QDir::Files | QDir::Hidden))
+            QFile::remove(classDir() + f);
+        for (auto it = before.begin(); it != before.end(); ++it)
+            if (it.key() != className)
+                writeFile(classDir() + it.key(), it.value());
+        ASSERT_GT(steps, 2) << op.name;
+        for (int failAt = 1; failAt <= steps; ++failAt) {
+            prompt.clear();
+            state().currentStudentRecord = 1;
+            FileFaultScope fault(failAt, kFailingSteps);
+            op.answers(prompt);
+            EXPECT_FALSE(op.run()) << op.name << " step " << failAt;
+            EXPECT_EQ(classState(), before) << op.name << " step " << failAt;
+            EXPECT_TRUE(prompt.texts().last().contains("Datei")) << op.name << " step " << failAt;
+        }
+    }
+}
+
+TEST_F(StudentListFlow, NoOperationOverwritesAStudentInTheSwapRow)
+{
+    classWith({"A", "B", "C", "D"});
+    ClassTable().setValue(38, "NACHNAME", "Rest");
+    ClassTable().post();
+    const QByteArray before = tableBytes();
+    for (const ListOperation& op : kListOperations) {
+        if (op.run == DeleteStudent)
+            continue;
+        prompt.clear();
+        state().currentStudentRecord = 1;
+        EXPECT_FALSE(op.run()) << op.name;
+        EXPECT_EQ(prompt.texts(), QStringList{kMsgSwapRowTaken.arg("Rest")}) << op.name;
+        EXPECT_EQ(tableBytes(), before) << op.name;
+    }
 }
 
 // ---------------------------------------------------------------------------

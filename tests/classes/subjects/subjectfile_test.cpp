@@ -135,6 +135,13 @@ TEST_F(SubjectFile, NamesAreCutTo60Characters)
     EXPECT_EQ(d.subjectNames[2].size(), 60);
     EXPECT_EQ(d.writtenExamRows, (std::array<int, 4>{0, 0, 0, 0}));
     EXPECT_EQ(d.examSubjectMultiplier, 1);
+    // A choice outside the three is refused for the first.
+    for (const char* line2 : {"2147483647", "3", "-5"}) {
+        SubjectData e;
+        ApplySubjectFileLines({"", line2}, e);
+        EXPECT_EQ(e.examSubjectMultiplier, 1) << line2;
+        EXPECT_EQ(e.multiplierIndex, 0) << line2;
+    }
 }
 
 TEST_F(SubjectFile, MissingFileChangesNothingAndUnreadableRaises)

@@ -349,9 +349,9 @@ TEST_F(GradeWindowFlow, AGradeFileThatCannotBeWrittenKeepsTheWindowOnTheStudent)
 {
     makeClass("xa_25262.dbf", threeStudents());
     openClass("xa_25262.dbf");
-    // A folder where the grade file belongs: it can be neither read nor replaced.
-    QDir().mkpath(gradeFile("1"));
     ASSERT_TRUE(gw().Open(0));
+    // A folder where the grade file belongs: it cannot be replaced.
+    QDir().mkpath(gradeFile("1"));
     gw().setRemark(0, "getippt");
     prompt.clear();
     EXPECT_EQ(gw().Next(), StepResult::Failed);

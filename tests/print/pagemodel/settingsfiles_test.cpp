@@ -119,21 +119,22 @@ TEST_F(SettingsFiles, PenWidthFile)
     EXPECT_EQ(state().print.printLineWidth, 0);
 }
 
-TEST_F(SettingsFiles, FontFactorOnlyWhenGreaterThanZero)
+TEST_F(SettingsFiles, FontFactorOnlyInItsSensibleRange)
 {
     state().fontFactor = 1.25;
-    folder.write(QStringLiteral("fontfakt.dat"), "0\r\n");
-    LoadFontFactor();
-    EXPECT_EQ(state().fontFactor, 1.25);
-    folder.write(QStringLiteral("fontfakt.dat"), "abc\r\n");
-    LoadFontFactor();
-    EXPECT_EQ(state().fontFactor, 1.25);
-    folder.write(QStringLiteral("fontfakt.dat"), "-1\r\n");
-    LoadFontFactor();
-    EXPECT_EQ(state().fontFactor, 1.25);
-    folder.write(QStringLiteral("fontfakt.dat"), "");
-    LoadFontFactor();
-    EXPECT_EQ(state().fontFactor, 1.25);
+    for (const char* bytes : {"0\r\n", "abc\r\n", "-1\r\n", "", "0,0000001\r\n", "1e300\r\n", "9\r\n"}) {
+        folder.write(QStringLiteral("fontfakt.dat"), bytes);
+        LoadFontFactor();
+        EXPECT_EQ(state().fontFactor, 1.25) << bytes;
+    }
+    // Shifts and stretches beyond a page are refused the same way.
+    auto& ps = state().print;
+    folder.write(QStringLiteral("einstell.dat"), "2147483647\n-99999\n0,00001\n99999\n1\n1\n");
+    LoadPrintCalibration();
+    EXPECT_EQ(ps.printShiftX, 0);
+    EXPECT_EQ(ps.printShiftY, 0);
+    EXPECT_EQ(ps.printStretchX, 1.0);
+    EXPECT_EQ(ps.printStretchY, 1.0);
     folder.write(QStringLiteral("fontfakt.dat"), "1,1\r\n");
     LoadFontFactor();
     EXPECT_DOUBLE_EQ(state().fontFactor, 1.1);

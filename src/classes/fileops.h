@@ -1,0 +1,51 @@
+#pragma once
+#include <QString>
+#include <functional>
+
+// The steps by which the program changes files on disk (writing bytes,
+// renaming, copying, removing), passed through one place.  On a full disk or
+// a pulled stick any of these can fail part-way; every operation that changes
+// a class must then leave it as it was.  To prove that without filling a
+// disk, a test arms a FileFaultScope: the n-th step counted from then on
+// fails exactly as a full disk would make it fail.
+namespace hsa {
+
+enum class FileStep : unsigned {
+    Write = 1u << 0,    // a file written whole, or one record or header of a table
+    Rename = 1u << 1,   // a file or folder renamed
+    Copy = 1u << 2,     // a whole file copied
+    Remove = 1u << 3,   // a file removed
+};
+constexpr unsigned kAllFileSteps = 0xFu;
+
+// Called by the file layer right before it performs a step.  True means the
+// step must fail (the caller reports it as its ordinary I/O error).  Outside
+// a FileFaultScope it is always false.
+bool FileStepFails(FileStep step);
+
+// While alive, counts the steps whose kind is in `kinds` and makes the
+// failAt-th of them fail (1-based).  failAt 0 counts only; a test first counts
+// the steps of an operation, then runs it once with each of them failing.
+// Scopes do not nest.
+class FileFaultScope {
+public:
+    explicit FileFaultScope(int failAt, unsigned kinds = kAllFileSteps);
+    ~FileFaultScope();
+    FileFaultScope(const FileFaultScope&) = delete;
+    FileFaultScope& operator=(const FileFaultScope&) = delete;
+    // Steps counted so far (the failed one included).
+    int steps() const;
+    // True once the armed step has failed.
+    bool fired() const;
+    // Calls watch right before every counted step, so that a test can look
+    // at the disk at that moment.
+    void watch(std::function<void(FileStep)> watch);
+};
+
+// Renames from to to (replacing a file at to), through the seam.  False on
+// failure, nothing changed then.
+bool RenamePath(const QString& from, const QString& to);
+// Removes the file at path, through the seam.  False on failure.
+bool RemoveFile(const QString& path);
+
+} // namespace hsa
