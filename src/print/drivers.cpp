@@ -38,11 +38,9 @@ bool startDriver()
 }
 
 // A page that is still to come in this program version is told, not left
-// to print nothing without a word.  The certificate kinds choose per student.
+// to print nothing without a word.
 bool pageAvailable(int kind)
 {
-    if (kind == 1 || kind == 6 || kind == 7)
-        return true;
     const QString& file = state().openClassFile;
     const StudentLayoutChoice c = ChooseStudentLayout(kind, 0, file.isEmpty() ? QChar() : file.at(0));
     if (c.layout == StudentLayout::None || StudentLayoutFor(c.layout))
@@ -88,7 +86,6 @@ void printAllRecords()
     }
     s.printFromNr = 1;
     s.printToNr = stopped ? 39 : 40;
-    s.printAbortRequested = false;
 }
 
 } // namespace
@@ -122,6 +119,7 @@ PrintLoopScope::~PrintLoopScope()
         h.abortButton(false);
     if (hideList_ && h.studentList)
         h.studentList(true);
+    state().printAbortRequested = false;
 }
 
 void PrintLoopScope::progress(const QString& text) const
@@ -232,7 +230,6 @@ void PrintMarkedStudent()
         PrintBatch batch;
         PrintStudents(s.printDocKind, cls, record);
     }
-    s.printAbortRequested = false;
 }
 
 void PrintAllStudents()

@@ -180,7 +180,7 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
         return;
     }
     if (kind == 16 && !CopyAllowed(st.sheet.resultIndex)) {
-        PrintCopyRefusedPage(st);
+        PrintCopyRefusedPage(cls, st, kind);
         return;
     }
     constexpr int offset = 0;
@@ -254,10 +254,6 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
 
 void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
-    if (kind == 11 || kind == 16) {
-        PrintCertificateA(cls, st, kind);
-        return;
-    }
     if (kind != 20 && kind != 21) {
         AbortPrint();
         return;

@@ -4,6 +4,7 @@
 #include "classes/sharedstate.h"
 #include "print/gradewords.h"
 #include "print/layouts/certificateparts.h"
+#include "print/layouts/notepages.h"
 #include "print/pagemodel.h"
 
 namespace hsa {
@@ -15,14 +16,6 @@ namespace {
 bool isBlank(const QString& text)
 {
     return TrimRight(text).isEmpty();
-}
-
-// Line n (from 1) of the student's notes when it holds more than blanks,
-// else the fallback.
-QString noteLineOr(const StudentPrintData& st, int n, const QString& fallback)
-{
-    const QString note = st.sheet.notes.value(n - 1);
-    return isBlank(note) ? fallback : note;
 }
 
 QString subjectOf(const StudentPrintData& st, int r)
@@ -235,9 +228,9 @@ void PrintExternalWrsCertificate(const ClassPrintData& cls, const StudentPrintDa
     auto shownName = [&](const QString& subject) {
         QString t = subject;
         if (t.contains(QStringLiteral("Berufsfachliche")))
-            t = noteLineOr(st, 1, t);
+            t = GetMemoLineOrDefault(st.sheet.notes, 1, t);
         if (t.contains(QStringLiteral("Berufspraktische")))
-            t = noteLineOr(st, 2, t);
+            t = GetMemoLineOrDefault(st.sheet.notes, 2, t);
         if (t.contains(QStringLiteral("Präs")))
             t = QStringLiteral(" ");
         return t;

@@ -10,10 +10,6 @@ namespace hsa {
 void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& student, int kind);
 // Kind 5: all marks with the boundary grades for the oral-exam registration.
 void PrintBoundaryGradeSheet(const ClassPrintData& cls, const StudentPrintData& student, int kind);
-// The certificate kinds for a student who gets none, and a copy asked for a
-// certificate that was not passed.
-void PrintNoCertificatePage(const ClassPrintData& cls, const StudentPrintData& student, int kind);
-void PrintCopyRefusedPage(const ClassPrintData& cls, const StudentPrintData& student, int kind);
 
 // The sheets' subject columns: n subject entries give the last grade-list row
 // of the left column (8, 9 or 10).

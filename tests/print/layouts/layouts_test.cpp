@@ -1,12 +1,11 @@
 // The certificate pages on the recording printer, laid out from the shipped
 // class-10 subject file: titles, the split of the subject columns, the
-// blocks below them, copies, the emblem and the choice of the page.
+// blocks below them, copies and the emblem.
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
 #include "grades/gradecontext.h"
 #include "platform/scriptedprompt.h"
 #include "print/gradewords.h"
-#include "print/layouts/certificatedispatch.h"
 #include "print/layouts/certificates.h"
 #include "print/layouts/externalcertificates.h"
 #include "print/layouts/feedback9.h"
@@ -14,6 +13,7 @@
 #include "print/printer.h"
 #include "print/qtprintdevice.h"
 #include "print/recordingdevice.h"
+#include "print/studentlayouts.h"
 #include "support/tempfolder.h"
 
 #include <QImage>
@@ -72,7 +72,7 @@ public:
         for (int r = 1; r <= kLastSubjectRow; ++r)
             st.sheet.grid.at(ColFinal, r) = grades.value(r - 1);
     }
-    PrintJob print(StudentLayout layout, int kind)
+    PrintJob print(StudentLayoutFunction layout, int kind)
     {
         EXPECT_TRUE(BeginPrint());
         layout(cls, st, kind);
@@ -103,7 +103,7 @@ TEST_F(CertificateLayouts, TitlesByKindAndSchoolType)
 {
     struct Case {
         const char* name;
-        StudentLayout layout;
+        StudentLayoutFunction layout;
         int kind;
         QString schoolType;
         QString line0;
@@ -138,7 +138,7 @@ TEST_F(CertificateLayouts, SubjectColumnsSplitByLayoutAndCount)
 {
     struct Case {
         const char* name;
-        StudentLayout layout;
+        StudentLayoutFunction layout;
         int n;
         QList<std::pair<int, QString>> names;
         int lastLeft;       // its name at x 250
@@ -183,7 +183,7 @@ TEST_F(CertificateLayouts, BlocksBelowTheSubjects)
     struct Case {
         const char* name;
         std::function<void(CertificateLayouts&)> setUp;
-        StudentLayout layout;
+        StudentLayoutFunction layout;
         int kind;
         QString text;
         int x, y;
@@ -373,45 +373,6 @@ TEST_F(CertificateLayouts, PdfOfLayoutAWithEmblem)
         EXPECT_EQ(embedded.match(font).captured(1), "yes") << font.toStdString();
     // Header lines and the one picture, the emblem.
     EXPECT_EQ(runTool("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts).size(), 3);
-}
-
-TEST(CertificateDispatch, PagesByKindResultAndClass)
-{
-    using P = CertificatePage;
-    struct Case {
-        int kind, result;
-        char code;
-        CertificateChoice choice;
-    };
-    const Case cases[] = {
-        {1, 0, '9', {P::DispatchCertificate, 1}}, {6, 0, '9', {P::DispatchCertificate, 6}},
-        {1, 1, '9', {P::NoCertificate, 1}},       {6, 2, '9', {P::NoCertificate, 6}},
-        {1, 3, '9', {P::Class9Feedback, 1}},      {6, 3, '9', {P::Class9Feedback, 1}},
-        {1, 4, '9', {P::DispatchCertificate, 7}}, {6, 4, '9', {P::CopyRefused, 6}},
-        {1, 5, '9', {P::CertificateB, 20}},       {6, 5, '9', {P::CopyRefused, 6}},
-        {1, -1, '9', {P::NoCertificate, 1}},      {1, 6, 'y', {P::CertificateB, 21}},
-        {1, 0, 'x', {P::CertificateB, 11}},       {6, 0, 'x', {P::CertificateB, 16}},
-        {1, 3, 'x', {P::NoCertificate, 1}},       {6, 1, 'x', {P::NoCertificate, 6}},
-        {1, 4, 'x', {P::DispatchCertificate, 7}}, {6, 4, 'x', {P::CopyRefused, 6}},
-        {1, 5, 'x', {P::CertificateA, 20}},       {1, 6, 'X', {P::CertificateA, 21}},
-        {1, 8, '9', {P::ExternalHsa, 1}},         {6, 8, '9', {P::ExternalHsa, 6}},
-        {1, 7, '9', {P::ExternalWrs, 1}},         {6, 7, 'y', {P::ExternalWrs, 6}},
-        {1, 8, 'x', {P::CertificateB, 11}},       {2, 0, '9', {}},
-        {29, 0, '9', {}},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(ChooseCertificatePage(c.kind, c.result, QChar(c.code)), c.choice)
-            << "kind " << c.kind << " result " << c.result << " class " << c.code;
-}
-
-TEST_F(CertificateLayouts, ExternalPageReachedWithAResultSetInMemory)
-{
-    cls.classFile = QStringLiteral("9a_25262.dbf");
-    st.sheet.resultIndex = 8;
-    ASSERT_TRUE(BeginPrint());
-    EXPECT_TRUE(PrintCertificatePage(cls, st, 1));
-    EXPECT_TRUE(rec.device().lastJob().findText("Zeugnis über den Hauptschulabschluss"));
-    EXPECT_FALSE(PrintCertificatePage(cls, st, 2));
 }
 
 } // namespace
