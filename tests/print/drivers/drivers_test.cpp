@@ -45,6 +45,75 @@ TEST(StudentDispatch, FirstMatchingRuleChoosesThePage)
     EXPECT_EQ(StudentLayoutFor(L::None), nullptr);
 }
 
+// The page that was printed, by a text only it has: "-" for no job; a copy
+// mark "Abschrift" appends "*".
+QString printedPage(const RecordingDevice& device)
+{
+    if (device.jobs.isEmpty())
+        return QStringLiteral("-");
+    const PrintJob& job = device.jobs.last();
+    const QString all = job.textStrings().join(QLatin1Char('|'));
+    const auto seal = job.findText(QStringLiteral("(Dienstsiegel"));
+    QString page = all.contains(QStringLiteral("Kein Zeugnis")) ? QStringLiteral("none")
+        : all.contains(QStringLiteral("Abschrift nur")) ? QStringLiteral("refused")
+        : all.contains(QStringLiteral("Rückmeldung")) ? QStringLiteral("feedback")
+        : seal && seal->pageY() == 2565 ? QStringLiteral("A")
+        : all.contains(QStringLiteral("über den Hauptschulabschluss")) ? QStringLiteral("HSA")
+        : all.contains(QStringLiteral("gleichwertigen")) ? QStringLiteral("WRS")
+        : !seal ? QStringLiteral("?")
+        : seal->x == 1080 ? QStringLiteral("own") : QStringLiteral("B");
+    if (job.findText(QStringLiteral("Abschrift")))
+        page += QLatin1Char('*');
+    if (all.contains(QStringLiteral("während der Klasse")))
+        page += QStringLiteral(" leaving");
+    return page;
+}
+
+TEST_F(PrintClassFixture, CertificatesByResultAndClassThroughTheDrivers)
+{
+    // Per class: the pages of kind 1 and of kind 6 for the results 0 to 5
+    // read from the grade file, then 7 and 8 set in memory.
+    struct Row {
+        const char* classFile;
+        const char* kind1[8];
+        const char* kind6[8];
+    };
+    const Row rows[] = {
+        {"9a_25262.dbf",
+         {"own", "none", "none", "feedback", "own", "B leaving", "WRS", "HSA"},
+         {"own*", "none", "none", "feedback", "refused", "refused", "WRS*", "HSA*"}},
+        {"xa_25262.dbf",
+         {"A", "none", "none", "none", "own", "A leaving", "A", "A"},
+         {"A*", "none", "none", "none", "refused", "refused", "A*", "A*"}},
+    };
+    for (const Row& row : rows) {
+        const QString file = QString::fromLatin1(row.classFile);
+        makeClass(file, {StudentRow{QStringLiteral("1"), QStringLiteral("Adler"), QStringLiteral("Eva")}});
+        openClass(file);
+        state().currentStudentRecord = 0;
+        for (int result = 0; result <= 7; ++result) {
+            const int r = result < 6 ? result : result + 1;
+            if (r <= 5)
+                writeSheet(QStringLiteral("1"), r, {});
+            for (const int kind : {1, 6}) {
+                device().jobs.clear();
+                if (r <= 5) {
+                    state().printDocKind = kind;
+                    PrintMarkedStudent();
+                } else {
+                    const ClassPrintData cls = LoadClassPrintData();
+                    StudentPrintData st = LoadStudentPrintData(cls, ClassTable(), 1);
+                    st.sheet.resultIndex = r;
+                    PrintStudentDocument(kind, cls, st);
+                }
+                EXPECT_EQ(printedPage(device()), QString::fromLatin1(kind == 1 ? row.kind1[result] : row.kind6[result]))
+                    << row.classFile << " kind " << kind << " result " << r;
+            }
+        }
+        prompt.clear();
+    }
+}
+
 class Drivers : public PrintClassFixture {
 protected:
     void SetUp() override
