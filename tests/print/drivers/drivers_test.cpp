@@ -114,6 +114,13 @@ TEST_F(PrintClassFixture, CertificatesByResultAndClassThroughTheDrivers)
     }
 }
 
+TEST_F(PrintClassFixture, ShortDatesWhenTheSwitchFileExistsInAnyCase)
+{
+    EXPECT_FALSE(LoadClassPrintData().shortDates);
+    folder.write(QStringLiteral("KurzDat.DAT"), QByteArray());
+    EXPECT_TRUE(LoadClassPrintData().shortDates);
+}
+
 class Drivers : public PrintClassFixture {
 protected:
     void SetUp() override
