@@ -14,10 +14,10 @@
 #include "print/qtprintdevice.h"
 #include "print/recordingdevice.h"
 #include "print/studentlayouts.h"
+#include "support/pdfwords.h"
 #include "support/tempfolder.h"
 
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -321,14 +321,6 @@ TEST_F(CertificateLayouts, WrsLeftColumnEndsAtTheLastSubject)
     EXPECT_EQ(placed(job, "Fußzeile 1"), at("Fußzeile 1", 250, 1877));
 }
 
-QString runTool(const QString& tool, const QStringList& args)
-{
-    QProcess p;
-    p.start(tool, args);
-    EXPECT_TRUE(p.waitForFinished(30000)) << tool.toStdString();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 // One final certificate through the Qt print device into a PDF file, read
 // back with the poppler tools.
 TEST_F(CertificateLayouts, PdfOfLayoutAWithEmblem)
@@ -347,32 +339,21 @@ TEST_F(CertificateLayouts, PdfOfLayoutAWithEmblem)
     PrintCertificateA(cls, st, 11);
     ASSERT_FALSE(PrintJobRunning());
 
-    const QString words = runTool("pdftotext", {"-bbox", pdf, "-"});
-    static const QRegularExpression re("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>");
+    const QList<test::PdfWord> words = test::ReadPdfWords(pdf);
     const struct {
         QString word;
         int x, y;
     } expected[] = {{"Werkrealschulabschlusszeugnis", 700, 350}, {"Anna", 700, 508},
                     {"mangelhaft", 700, 942}, {"7.", 700, 2415}};
-    for (const auto& e : expected) {
-        const double left = QtPrintDevice::kPdfMarginMM + MapPageX(e.x) / 10.0;
-        const double top = QtPrintDevice::kPdfMarginMM - MapPageY(e.y) / 10.0;
-        bool found = false;
-        for (auto it = re.globalMatch(words); it.hasNext() && !found;) {
-            const auto m = it.next();
-            constexpr double mm = 25.4 / 72.0;
-            found = m.captured(3) == e.word && qAbs(m.captured(1).toDouble() * mm - left) <= 0.5
-                && qAbs(m.captured(2).toDouble() * mm - top) <= 0.5;
-        }
-        EXPECT_TRUE(found) << e.word.toStdString() << " not at " << left << "," << top << " mm";
-    }
-    const QStringList fonts = runTool("pdffonts", {pdf}).split('\n', Qt::SkipEmptyParts).mid(2);
+    for (const auto& e : expected)
+        EXPECT_TRUE(test::PdfWordAt(words, e.word, 0, e.x, e.y)) << e.word.toStdString();
+    const QStringList fonts = test::PdfFonts(pdf).split('\n', Qt::SkipEmptyParts).mid(2);
     ASSERT_FALSE(fonts.isEmpty());
     static const QRegularExpression embedded("\\s(yes|no)\\s+(yes|no)\\s+(yes|no)\\s+\\d+\\s+\\d+\\s*$");
     for (const QString& font : fonts)
         EXPECT_EQ(embedded.match(font).captured(1), "yes") << font.toStdString();
     // Header lines and the one picture, the emblem.
-    EXPECT_EQ(runTool("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts).size(), 3);
+    EXPECT_EQ(test::PdfImageList(pdf).split('\n', Qt::SkipEmptyParts).size(), 3);
 }
 
 } // namespace
