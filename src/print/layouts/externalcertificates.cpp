@@ -59,8 +59,7 @@ void printFrame(const ClassPrintData& cls, const Frame& f, int kind)
     PrintTextOut(250, f.remarksY, QStringLiteral("Bemerkungen:"));
     PrintTextOut(250, 2235, QStringLiteral("Datum:"));
     SetFont(35);
-    PrintMoveTo(1180, 2500);
-    PrintLineTo(1850, 2500);
+    PrintRule(1180, 2500, 1850, 2500);
     PrintTextOut(875, 2470, QStringLiteral("(Dienstsiegel"));
     PrintTextOut(885, 2500, QStringLiteral("der Schule)"));
     PrintTextOut(1180, 2510, QStringLiteral("Vorsitzende/r des Prüfungsausschusses"));
@@ -185,14 +184,10 @@ void PrintExternalHsaCertificate(const ClassPrintData& cls, const StudentPrintDa
     const int h = e * 6 / 10;
     SetFont(48, true);
     PrintTextOut(250, g + 1650 + h, QStringLiteral("Gesamtnote und Durchschnitt der Gesamtleistungen:"));
-    PrintMoveTo(700, g + 1790 + e);
-    PrintLineTo(1445, g + 1790 + e);
-    PrintMoveTo(700, g + 1735 + e);
-    PrintLineTo(1445, g + 1735 + e);
-    PrintMoveTo(700, g + 1785 + e);
-    PrintLineTo(700, g + 1735 + e);
-    PrintMoveTo(1445, g + 1790 + e);
-    PrintLineTo(1445, g + 1740 + e);
+    PrintRule(700, g + 1790 + e, 1445, g + 1790 + e);
+    PrintRule(700, g + 1735 + e, 1445, g + 1735 + e);
+    PrintRule(700, g + 1785 + e, 700, g + 1735 + e);
+    PrintRule(1445, g + 1790 + e, 1445, g + 1740 + e);
     SetFont(53, true);
     const QString average = Gesamtschnitt(cls, st);
     const int whole = WholeGradeOfAverage(average);
