@@ -5,6 +5,7 @@
 #include "classes/helpers.h"
 #include "classes/sharedstate.h"
 #include "platform/prompt.h"
+#include "print/layouts/pageparts.h"
 #include "print/pagemodel.h"
 #include "print/studentlayouts.h"
 
@@ -153,25 +154,15 @@ StudentPrintResult PrintStudentDocument(int kind, const ClassPrintData& cls, con
     if (!layout)
         return StudentPrintResult::NoLayout;
 
-    SetPrintOrientation(false);
     if (PrintJobRunning()) {
         AbortPrint();
         showInformation(QStringLiteral("Drucker ist noch beschäftigt"));
     }
-    if (!BeginPrint()) {
+    if (!BeginPageJob(false)) {
         // Nothing is laid out on a job that did not begin; the loop stops.
-        if (PrintJobRunning())
-            AbortPrint();
         state().printAbortRequested = true;
         return StudentPrintResult::NotStarted;
     }
-    const PrintSettings& ps = state().print;
-    SetPrintFontName(ps.printerFontName);
-    SetPrintFontBold(false);
-    SetPrintFontItalic(false);
-    SetPrintFontUnderline(false);
-    if (ps.printLineWidth > 0)
-        SetPrintPenWidth(ps.printLineWidth);
     try {
         layout(cls, student, choice.kind);
     } catch (...) {

@@ -10,23 +10,6 @@ namespace hsa {
 
 namespace {
 
-// Starts a job in the orientation asked, with the printer font and pen.
-bool beginTableJob(const ClassPrintData& cls, bool landscape)
-{
-    SetPrintOrientation(landscape);
-    if (!BeginPrint()) {
-        if (PrintJobRunning())
-            AbortPrint();
-        return false;
-    }
-    SetPrintFontName(cls.printerFontName);
-    SetPrintFontBold(false);
-    SetPrintFontItalic(false);
-    SetPrintFontUnderline(false);
-    SetPrintPenWidth(cls.lineWidth);
-    return true;
-}
-
 // The printable size of the running job (set by BeginPrint).
 int pageWidth()
 {
@@ -92,7 +75,7 @@ bool PrintGridTable(const ClassPrintData& cls, GridPrintTable t, bool landscape,
                     const QString& titleIn, int kind, const GridPrintGeometry& geometry)
 {
     const QString title = GridTableTitle(titleIn, kind, cls.today);
-    if (!beginTableJob(cls, landscape))
+    if (!BeginPageJob(landscape))
         return false;
     const GridTableLayout l = ComputeGridTableLayout(pageWidth(), pageHeight(), geometry);
     const int n = kGridColCount;
@@ -193,7 +176,7 @@ QString GradeListSchoolYear(const QString& classFile)
 
 bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& students, int running)
 {
-    if (!beginTableJob(cls, true))
+    if (!BeginPageJob(true))
         return false;
     const int w = static_cast<int>(TruncProduct(pageWidth(), 0.95));
     const int h = static_cast<int>(TruncProduct(pageHeight(), 0.9));

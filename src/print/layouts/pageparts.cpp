@@ -5,6 +5,24 @@
 
 namespace hsa {
 
+bool BeginPageJob(bool landscape)
+{
+    SetPrintOrientation(landscape);
+    if (!BeginPrint()) {
+        if (PrintJobRunning())
+            AbortPrint();
+        return false;
+    }
+    const PrintSettings& ps = state().print;
+    SetPrintFontName(ps.printerFontName);
+    SetPrintFontBold(false);
+    SetPrintFontItalic(false);
+    SetPrintFontUnderline(false);
+    if (ps.printLineWidth > 0)
+        SetPrintPenWidth(ps.printLineWidth);
+    return true;
+}
+
 void SetNominalFont(double size)
 {
     SetPrintFontHeight(size * state().print.printFontStretch);
