@@ -10,12 +10,10 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -108,30 +106,13 @@ void SubjectListPanel::Button3Click()
     const auto order = subjectListChoice().pressPrint();
     refresh();
     if (order)
-        PrintSubjectListsOfOpenClass(*order, MainWindowPrintLoopHooks(form_));
+        PrintSubjectListsOfOpenClass(*order);
 }
 
 void SubjectListPanel::Button4Click()
 {
     subjectListChoice().pressCancel();
     refresh();
-}
-
-ListPrintHooks MainWindowPrintLoopHooks(TForm1& form)
-{
-    ListPrintHooks h;
-    QStatusBar* bar = form.statusBar();
-    h.showProgress = [bar](const QString& text) {
-        bar->showMessage(text);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    };
-    h.abortRequested = [] {
-        QCoreApplication::processEvents();
-        return state().printAbortRequested;
-    };
-    h.clearAbortRequest = [] { state().printAbortRequested = false; };
-    h.finish = [bar] { bar->clearMessage(); };
-    return h;
 }
 
 void InstallSubjectListPrinting(TForm1& form)
@@ -141,7 +122,7 @@ void InstallSubjectListPrinting(TForm1& form)
     for (const SubjectListPreset& p : SubjectListPresets())
         RegisterMenuHandler(QString::fromLatin1(p.entry), [panel, &p] { panel->openWith(p); });
     RegisterMenuHandler(QStringLiteral("Notizfelder1"),
-                        [&form] { PrintNotePagesOfRange(MainWindowPrintLoopHooks(form)); });
+                        [] { PrintNotePagesOfRange(); });
     gradeWindow().hooks().printNotes = [] { PrintGradeWindowNotePage(); };
 }
 

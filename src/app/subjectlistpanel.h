@@ -1,5 +1,4 @@
 #pragma once
-#include "print/layouts/listframe.h"
 #include "print/subjectlistchoice.h"
 
 #include <QWidget>
@@ -37,10 +36,6 @@ private:
     TForm1& form_;
     bool updating_ = false;
 };
-
-// The hooks of a print loop shown in the main window's status line; the abort
-// request is the shared one.
-ListPrintHooks MainWindowPrintLoopHooks(TForm1& form);
 
 // Puts the panel into the main window and connects the print menu's subject
 // list and note-page entries and the grade window's "Notizfeld drucken".

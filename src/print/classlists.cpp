@@ -310,7 +310,6 @@ void PrintResultListForAuthority()
             scope.pause();
         }
     }
-    state().printAbortRequested = false;
 }
 
 QString WrittenExamTableHint()

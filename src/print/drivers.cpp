@@ -5,6 +5,7 @@
 #include "classes/helpers.h"
 #include "classes/sharedstate.h"
 #include "platform/prompt.h"
+#include "print/layouts/pageparts.h"
 #include "print/pagemodel.h"
 #include "print/studentlayouts.h"
 
@@ -38,11 +39,9 @@ bool startDriver()
 }
 
 // A page that is still to come in this program version is told, not left
-// to print nothing without a word.  The certificate kinds choose per student.
+// to print nothing without a word.
 bool pageAvailable(int kind)
 {
-    if (kind == 1 || kind == 6 || kind == 7)
-        return true;
     const QString& file = state().openClassFile;
     const StudentLayoutChoice c = ChooseStudentLayout(kind, 0, file.isEmpty() ? QChar() : file.at(0));
     if (c.layout == StudentLayout::None || StudentLayoutFor(c.layout))
@@ -88,7 +87,6 @@ void printAllRecords()
     }
     s.printFromNr = 1;
     s.printToNr = stopped ? 39 : 40;
-    s.printAbortRequested = false;
 }
 
 } // namespace
@@ -122,6 +120,7 @@ PrintLoopScope::~PrintLoopScope()
         h.abortButton(false);
     if (hideList_ && h.studentList)
         h.studentList(true);
+    state().printAbortRequested = false;
 }
 
 void PrintLoopScope::progress(const QString& text) const
@@ -155,25 +154,15 @@ StudentPrintResult PrintStudentDocument(int kind, const ClassPrintData& cls, con
     if (!layout)
         return StudentPrintResult::NoLayout;
 
-    SetPrintOrientation(false);
     if (PrintJobRunning()) {
         AbortPrint();
         showInformation(QStringLiteral("Drucker ist noch beschäftigt"));
     }
-    if (!BeginPrint()) {
+    if (!BeginPageJob(false)) {
         // Nothing is laid out on a job that did not begin; the loop stops.
-        if (PrintJobRunning())
-            AbortPrint();
         state().printAbortRequested = true;
         return StudentPrintResult::NotStarted;
     }
-    const PrintSettings& ps = state().print;
-    SetPrintFontName(ps.printerFontName);
-    SetPrintFontBold(false);
-    SetPrintFontItalic(false);
-    SetPrintFontUnderline(false);
-    if (ps.printLineWidth > 0)
-        SetPrintPenWidth(ps.printLineWidth);
     try {
         layout(cls, student, choice.kind);
     } catch (...) {
@@ -232,7 +221,6 @@ void PrintMarkedStudent()
         PrintBatch batch;
         PrintStudents(s.printDocKind, cls, record);
     }
-    s.printAbortRequested = false;
 }
 
 void PrintAllStudents()

@@ -7,7 +7,8 @@
 // The print loops over the students of the open class (marked student, all
 // students, a range) and the per-student step: load the student, choose the
 // page, begin the job, lay it out.  The main window shows the loop's progress
-// through PrintLoopHooks; every list printer uses the same hooks.
+// through PrintLoopHooks; every list printer uses the same hooks through a
+// PrintLoopScope.
 namespace hsa {
 
 // What a print loop shows and asks of the window.  An empty hook is skipped.
@@ -29,7 +30,8 @@ bool PrintAbortRequested();
 
 // A print loop on screen for its lifetime: the abort button shown and, when
 // asked, the student list hidden; at its end the progress field and the button
-// are hidden and the list shown again.
+// are hidden, the list shown again and an abort request cleared, so that it
+// cannot stop the next print.
 class PrintLoopScope {
 public:
     explicit PrintLoopScope(bool hideStudentList = true);

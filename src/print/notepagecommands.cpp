@@ -1,25 +1,51 @@
 #include "print/notepagecommands.h"
 
+#include "classes/classfields.h"
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
 #include "grades/gradewindowcontroller.h"
-#include "print/classprintload.h"
+#include "print/drivers.h"
 #include "print/layouts/notepages.h"
 #include "print/pagemodel.h"
 
 namespace hsa {
 
-void PrintNotePagesOfRange(const ListPrintHooks& hooks)
+namespace {
+
+constexpr int kLastNoteRecord = 39;
+
+// Every record at positions 1 to 39; a record without a name stays a gap
+// (its grade file is not read), the pages skip it by name.
+std::vector<StudentPrintData> loadNoteRecords(const ClassPrintData& cls, const DbfTable& table)
+{
+    std::vector<StudentPrintData> out;
+    const int count = table.isOpen() ? std::min(table.recordCount(), kLastNoteRecord) : 0;
+    for (int record = 1; record <= count; ++record) {
+        if (table.valueOrEmpty(record - 1, kFieldLast).isEmpty()) {
+            StudentPrintData gap;
+            gap.record = record;
+            out.push_back(gap);
+            continue;
+        }
+        out.push_back(LoadStudentPrintData(cls, table, record));
+    }
+    return out;
+}
+
+} // namespace
+
+void PrintNotePagesOfRange()
 {
     if (state().openClassFile.isEmpty())
         return;
     const auto range = AskNoteRange();
     if (!range)
         return;
-    const ClassPrintData cls = ClassPrintDataFromState();
-    const auto records = LoadNoteRecords(ClassTable(), cls);
+    const ClassPrintData cls = LoadClassPrintData();
+    const auto records = loadNoteRecords(cls, ClassTable());
+    const PrintLoopScope loop;
     PrintBatch batch;
-    PrintNoteFields(cls, records, *range, hooks);
+    PrintNoteFields(cls, records, *range, loop);
 }
 
 void PrintGradeWindowNotePage()
@@ -27,8 +53,8 @@ void PrintGradeWindowNotePage()
     GradeWindowController& g = gradeWindow();
     if (!g.isOpen())
         return;
-    const ClassPrintData cls = ClassPrintDataFromState();
-    const StudentPrintData student = StudentPrintDataFromRecord(g.table(), g.record(), cls);
+    const ClassPrintData cls = LoadClassPrintData();
+    const StudentPrintData student = LoadStudentPrintData(cls, g.table(), g.record() + 1);
     {
         PrintBatch batch;
         PrintNoteFieldsCurrent(cls, student, g.notesText().split(QLatin1Char('\n')));

@@ -4,6 +4,7 @@
 #include "classes/classrules.h"
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
+#include "classes/textfile.h"
 #include "grades/gradecontext.h"
 #include "grades/gradeslots.h"
 
@@ -50,6 +51,7 @@ ClassPrintData LoadClassPrintData()
     c.headTeacherName = s.headTeacherName;
     c.context = GradeContextFromState();
     c.today = PrintToday();
+    c.shortDates = FileExistsCI(programDir, QStringLiteral("kurzdat.dat"));
     c.fontStretch = s.print.printFontStretch;
     c.printerFontName = s.print.printerFontName;
     c.lineWidth = s.print.printLineWidth;
@@ -86,6 +88,7 @@ StudentPrintData LoadStudentPrintData(const ClassPrintData& cls, const DbfTable&
     st.surname = f(kFieldLast);
     st.firstName = f(kFieldFirst);
     st.klasse = f(QStringLiteral("KLASSE"));
+    st.projectGroup = f(QStringLiteral("HJ"));
     st.birthDate = f(QStringLiteral("AG3"));
     st.birthPlace = f(QStringLiteral("AG4"));
     st.ag2 = f(QStringLiteral("AG2"));

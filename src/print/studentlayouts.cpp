@@ -1,5 +1,9 @@
 #include "print/studentlayouts.h"
 
+#include "print/layouts/certificateparts.h"
+#include "print/layouts/certificates.h"
+#include "print/layouts/externalcertificates.h"
+#include "print/layouts/feedback9.h"
 #include "print/layouts/examtable.h"
 #include "print/layouts/studentsheet.h"
 #include "print/layouts/studentsheets.h"
@@ -28,17 +32,17 @@ StudentLayoutChoice ChooseStudentLayout(int kind, int r, QChar z)
         return {L::Class9Feedback, 1};
     if (r < 0 || (r >= 1 && r <= 3))
         return {L::NoCertificate, kind};
-    if ((kind == 6 || kind == 16) && r != 0 && r != 7 && r != 8)
+    if ((kind == 6 || kind == 16) && !CopyAllowed(r))
         return {L::CopyRefused, kind};
     if (r == 4)
         kind = 7;
-    const L certificate = upper == QLatin1Char('X') ? L::CertificateB : L::CertificateA;
-    if (r == 5)
-        return {certificate, 20};
-    if (r == 6)
-        return {certificate, 21};
-    if (upper == QLatin1Char('X') && (kind == 1 || kind == 6))
-        return {L::CertificateB, kind + 10};
+    // Leaving certificates: an "X" class takes the class-10 layout, every
+    // other class the leaving layout.
+    const bool xClass = upper == QLatin1Char('X');
+    if (r == 5 || r == 6)
+        return {xClass ? L::CertificateA : L::CertificateB, r == 5 ? 20 : 21};
+    if (xClass && (kind == 1 || kind == 6))
+        return {L::CertificateA, kind + 10};
     if (r == 8)
         return {L::ExternalHsaCertificate, kind};
     if (r == 7)
@@ -61,14 +65,14 @@ const LayoutRow kLayouts[] = {
     {StudentLayout::YearMarkSheet, &PrintMarkSheet},
     {StudentLayout::FinalGradeSheet, &PrintMarkSheet},
     {StudentLayout::BoundaryGradeSheet, &PrintBoundaryGradeSheet},
-    {StudentLayout::Class9Feedback, nullptr},
+    {StudentLayout::Class9Feedback, &PrintClass9Feedback},
     {StudentLayout::NoCertificate, &PrintNoCertificatePage},
     {StudentLayout::CopyRefused, &PrintCopyRefusedPage},
-    {StudentLayout::CertificateA, nullptr},
-    {StudentLayout::CertificateB, nullptr},
-    {StudentLayout::ExternalHsaCertificate, nullptr},
-    {StudentLayout::ExternalWrsCertificate, nullptr},
-    {StudentLayout::OwnCertificate, nullptr},
+    {StudentLayout::CertificateA, &PrintCertificateA},
+    {StudentLayout::CertificateB, &PrintCertificateB},
+    {StudentLayout::ExternalHsaCertificate, &PrintExternalHsaCertificate},
+    {StudentLayout::ExternalWrsCertificate, &PrintExternalWrsCertificate},
+    {StudentLayout::OwnCertificate, &PrintDispatchCertificate},
 };
 
 } // namespace

@@ -18,8 +18,8 @@ enum class StudentLayout {
     Class9Feedback,
     NoCertificate,
     CopyRefused,
-    CertificateA,
-    CertificateB,
+    CertificateA,       // kinds 11 and 16, and the leaving certificates of "X" classes
+    CertificateB,       // the leaving certificates of the other classes
     ExternalHsaCertificate,
     ExternalWrsCertificate,
     OwnCertificate,     // the dispatch's own certificate layout

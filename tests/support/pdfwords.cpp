@@ -59,4 +59,9 @@ QString PdfFonts(const QString& path)
     return run(QStringLiteral("pdffonts"), {path});
 }
 
+QString PdfImageList(const QString& path)
+{
+    return run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), path});
+}
+
 } // namespace hsa::test

@@ -100,10 +100,8 @@ void printFooterLines(const SubjectData& subjects)
 
 void printSignatureRules(int y)
 {
-    PrintMoveTo(250, y);
-    PrintLineTo(950, y);
-    PrintMoveTo(1180, y);
-    PrintLineTo(1850, y);
+    PrintRule(250, y, 950, y);
+    PrintRule(1180, y, 1850, y);
 }
 
 void printLeavingTitle(bool withSchoolForms, const QString& singleTitle)
@@ -180,7 +178,7 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
         return;
     }
     if (kind == 16 && !CopyAllowed(st.sheet.resultIndex)) {
-        PrintCopyRefusedPage(st);
+        PrintCopyRefusedPage(cls, st, kind);
         return;
     }
     constexpr int offset = 0;
@@ -254,10 +252,6 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
 
 void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
-    if (kind == 11 || kind == 16) {
-        PrintCertificateA(cls, st, kind);
-        return;
-    }
     if (kind != 20 && kind != 21) {
         AbortPrint();
         return;
@@ -392,8 +386,7 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
 
     SetFont(44, true);
     PrintTextOut(250, 1715, kWholeGradeHeading);
-    PrintMoveTo(700, 1765);
-    PrintLineTo(1445, 1765);
+    PrintRule(700, 1765, 1445, 1765);
     PrintLineTo(1445, 1820);
     PrintLineTo(700, 1820);
     PrintLineTo(700, 1765);
@@ -428,15 +421,13 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
     // The seal stands between the two signatures, so the right one starts
     // after it.
     SetFont(35);
-    PrintMoveTo(250, 2550);
-    PrintLineTo(950, 2550);
+    PrintRule(250, 2550, 950, 2550);
     PrintTextOut(1080, 2520, QStringLiteral("(Dienstsiegel"));
     PrintTextOut(1090, 2550, QStringLiteral("der Schule)"));
     if (class9) {
         PrintTextOut(250, 2560, QStringLiteral("Schulleiter/in"));
     } else {
-        PrintMoveTo(1300, 2550);
-        PrintLineTo(1850, 2550);
+        PrintRule(1300, 2550, 1850, 2550);
         PrintTextOut(250, 2560, QStringLiteral("Vorsitzende/r des Prüfungsausschusses"));
         PrintTextOut(1300, 2560, QStringLiteral("Schulleiter/in"));
     }

@@ -3,39 +3,12 @@
 #include "classes/arithmetic.h"
 #include "classes/helpers.h"
 #include "classes/sharedstate.h"
+#include "print/layouts/pageparts.h"
 #include "print/pagemodel.h"
 
 namespace hsa {
 
 namespace {
-
-void rule(int x1, int y1, int x2, int y2)
-{
-    PrintMoveTo(x1, y1);
-    PrintLineTo(x2, y2);
-}
-
-void font(const ClassPrintData& cls, double size)
-{
-    SetPrintFontHeight(size * cls.fontStretch);
-}
-
-// Starts a job in the orientation asked, with the printer font and pen.
-bool beginTableJob(const ClassPrintData& cls, bool landscape)
-{
-    SetPrintOrientation(landscape);
-    if (!BeginPrint()) {
-        if (PrintJobRunning())
-            AbortPrint();
-        return false;
-    }
-    SetPrintFontName(cls.printerFontName);
-    SetPrintFontBold(false);
-    SetPrintFontItalic(false);
-    SetPrintFontUnderline(false);
-    SetPrintPenWidth(cls.lineWidth);
-    return true;
-}
 
 // The printable size of the running job (set by BeginPrint).
 int pageWidth()
@@ -102,7 +75,7 @@ bool PrintGridTable(const ClassPrintData& cls, GridPrintTable t, bool landscape,
                     const QString& titleIn, int kind, const GridPrintGeometry& geometry)
 {
     const QString title = GridTableTitle(titleIn, kind, cls.today);
-    if (!beginTableJob(cls, landscape))
+    if (!BeginPageJob(landscape))
         return false;
     const GridTableLayout l = ComputeGridTableLayout(pageWidth(), pageHeight(), geometry);
     const int n = kGridColCount;
@@ -128,24 +101,24 @@ bool PrintGridTable(const ClassPrintData& cls, GridPrintTable t, bool landscape,
     for (int page = 0; page < pages; ++page) {
         if (page > 0)
             PrintNewPage();
-        font(cls, 40);
+        SetNominalFont(40);
         SetPrintFontBold(true);
         PrintTextOut(l.x(0), l.rowHeight / 3 + l.y(-1) - 10, title);
         SetPrintFontBold(false);
         for (int r = 0; r <= 35; ++r)
-            rule(116, l.y(r) - 4, l.width + 100, l.y(r) - 4);
+            PrintRule(116, l.y(r) - 4, l.width + 100, l.y(r) - 4);
         for (int c = 0; c <= n; ++c)
             if (!signature || c <= n - 4 || c == n)
-                rule(l.x(c) - 4, 60, l.x(c) - 4, l.height + 50);
+                PrintRule(l.x(c) - 4, 60, l.x(c) - 4, l.height + 50);
         if (signature)
-            rule(l.x(n - 4) - 5, 60, l.x(n - 4) - 5, l.height + 50);
+            PrintRule(l.x(n - 4) - 5, 60, l.x(n - 4) - 5, l.height + 50);
         // Rows of this page: 1 to 34, or 35 to 38 in the places of 1 to 4.
         const int first = page == 0 ? 1 : 35;
         const int last = page == 0 ? 34 : kGridLastStudentRow;
         for (int r = first; r <= last; ++r)
             PrintTextOut(l.x(0) - 50, l.y(r - first + 1) + 2, QString::number(r));
-        rule(116, l.y(1) - 5, l.width + 100, l.y(1) - 5);
-        rule(l.x(2) - 5, 60, l.x(2) - 5, l.height + 50);
+        PrintRule(116, l.y(1) - 5, l.width + 100, l.y(1) - 5);
+        PrintRule(l.x(2) - 5, 60, l.x(2) - 5, l.height + 50);
 
         if (withContents) {
             const auto rowOut = [&](int row, int place) {
@@ -203,7 +176,7 @@ QString GradeListSchoolYear(const QString& classFile)
 
 bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& students, int running)
 {
-    if (!beginTableJob(cls, true))
+    if (!BeginPageJob(true))
         return false;
     const int w = static_cast<int>(TruncProduct(pageWidth(), 0.95));
     const int h = static_cast<int>(TruncProduct(pageHeight(), 0.9));
@@ -216,36 +189,33 @@ bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& st
 
     // Head and foot.
     SetPrintFontBold(true);
-    font(cls, 50);
+    SetNominalFont(50);
     PrintTextOut(x(0), y(-2) - rh / 3,
                  QStringLiteral("Notenliste für die Abschlussprüfung ") + GradeListSchoolYear(cls.classFile));
     const QString klasse = students.isEmpty() ? QString() : students.first().klasse;
     PrintTextOut(x(0), y(-1) - rh / 3, QStringLiteral("Klasse ") + klasse);
-    const int q = cls.schoolName.indexOf(QLatin1Char('?'));
-    if (q < 0) {
-        PrintTextOut(x(15), y(-2) - rh / 3, cls.schoolName);
-    } else {
-        PrintTextOut(x(15), y(-2) - rh / 3, cls.schoolName.left(q));
-        PrintTextOut(x(15), y(-1) - rh / 3, cls.schoolName.mid(q + 1));
-    }
-    font(cls, 25);
+    const SchoolNameParts school = SplitSchoolName(cls.schoolName);
+    PrintTextOut(x(15), y(-2) - rh / 3, school.first);
+    if (school.twoLines)
+        PrintTextOut(x(15), y(-1) - rh / 3, school.second);
+    SetNominalFont(25);
     PrintTextOut(x(0), y(37) + 10, QStringLiteral("Abkürzungen:"));
     PrintTextOut(x(6) - cw / 2, y(37) + 10,
                  QStringLiteral("S = Ergebnis der schriftlichen Prüfung       M = Ergebnis der mündlichen bzw. "
                                 "der fachpraktischen Prüfung      P =  Prüfungsergebnis    J = Jahresleistung    "
                                 "E = Ergebnis in den einzelnen Fächern"));
     SetPrintFontBold(false);
-    font(cls, 40);
+    SetNominalFont(40);
 
     // Rules.
     for (int r = 2; r <= 37; ++r)
-        rule(x(6) - 4 - cw / 2, y(r) - 4, x(25) - 10, y(r) - 4);
+        PrintRule(x(6) - 4 - cw / 2, y(r) - 4, x(25) - 10, y(r) - 4);
     for (int dy : {4, 6})
-        rule(x(0) - 4, y(0) - dy, x(28) - 10, y(0) - dy);
+        PrintRule(x(0) - 4, y(0) - dy, x(28) - 10, y(0) - dy);
     for (int r = 2; r <= 37; r += 5)
         for (int dy : {6, 4})
-            rule(x(0) - 4, y(r) - dy, x(28) - 10, y(r) - dy);
-    const auto vertical = [&](int at) { rule(at, y(0) - 4, at, y(37) - 4); };
+            PrintRule(x(0) - 4, y(r) - dy, x(28) - 10, y(r) - dy);
+    const auto vertical = [&](int at) { PrintRule(at, y(0) - 4, at, y(37) - 4); };
     for (int c = 6; c <= 25; ++c)
         vertical(x(c) - 4);
     vertical(x(0) - 4);
@@ -279,14 +249,14 @@ bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& st
         const StudentPrintData& st = students.at(k - 1);
         const ExamGrid& g = st.sheet.grid;
         const int top = b(k);
-        font(cls, 50);
+        SetNominalFont(50);
         PrintTextOut(x(0), y(top + 1), QString::number(running - 1 + k));
         PrintTextOut(x(1), y(top + 1), QStringLiteral("  ") + st.surname + QLatin1Char(','));
         PrintTextOut(x(1), y(top + 2), QStringLiteral("  ") + st.firstName);
-        font(cls, 28);
+        SetNominalFont(28);
         PrintTextOut(x(1), y(top + 3) + rh / 5, QStringLiteral("    geb. am ") + st.birthDate + QLatin1Char(','));
         PrintTextOut(x(1), y(top + 4) - rh / 5, QStringLiteral("    in ") + st.birthPlace);
-        font(cls, 40);
+        SetNominalFont(40);
         for (int c = 6; c <= 24; ++c) {
             const int row = c - 5;
             const int cx = x(c) + 3;
@@ -294,10 +264,10 @@ bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& st
             const QString comm = g.cell(ColComm, row);
             const QString oral = g.cell(ColOral, row);
             if (ParseLeadingInt(comm) > 0 && ParseLeadingInt(oral) > 0) {
-                font(cls, 30);
+                SetNominalFont(30);
                 PrintTextOut(cx, y(top + 1) - 5, shown(comm) + QStringLiteral(" / ") + shown(oral));
                 PrintTextOut(cx, y(top + 1) + 20, QStringLiteral("dez / m"));
-                font(cls, 40);
+                SetNominalFont(40);
             } else {
                 PrintTextOut(cx, y(top + 1), shown(ParseLeadingInt(comm) > 0 ? comm : oral));
             }

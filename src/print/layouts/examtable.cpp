@@ -4,6 +4,7 @@
 #include "classes/helpers.h"
 #include "print/gradewords.h"
 #include "print/layouts/certificateparts.h"
+#include "print/layouts/pageparts.h"
 #include "print/layouts/studentsheets.h"
 #include "print/pagemodel.h"
 
@@ -46,19 +47,19 @@ bool printable(const QString& cell)
 void examTableHead(const ClassPrintData& cls, const StudentPrintData& st)
 {
     PrintSheetSchoolName(cls);
-    SetSheetFont(cls, 55, true);
+    SetNominalFont(55, true);
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung"));
     PrintTextOut(880, 250, QStringLiteral("Klasse ") + st.klasse);
     PrintTextOut(1480, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
     SetPrintFontBold(false);
-    SheetRule(250, 240, 1850, 240);
-    SheetRule(250, 320, 1850, 320);
-    SetSheetFont(cls, 48, false);
+    PrintRule(250, 240, 1850, 240);
+    PrintRule(250, 320, 1850, 320);
+    SetNominalFont(48, false);
     PrintTextOut(250, 350, QStringLiteral("Vor- und Zuname:"));
     PrintTextOut(250, 410, QStringLiteral("Geburtsdatum:"));
     PrintTextOut(250, 470, QStringLiteral("Geburtsort:"));
     SetPrintFontBold(true);
-    PrintTextOut(880, 350, certificate::StudentName(st));
+    PrintTextOut(880, 350, StudentName(st));
     SetPrintFontBold(false);
     PrintTextOut(880, 410, st.birthDate);
     PrintTextOut(880, 470, st.birthPlace);
@@ -69,18 +70,18 @@ void examGrid(const ClassPrintData& cls, const StudentPrintData& st)
     const int t = kTableTop;
     const int h = kRowHeight;
     for (int i : {0, 1, 5, 6, 7, 8})
-        SheetRule(columnX(i), t - h, columnX(i), t + 20 * h);
+        PrintRule(columnX(i), t - h, columnX(i), t + 20 * h);
     for (int i : {2, 3, 4})
-        SheetRule(columnX(i), t, columnX(i), t + 20 * h);
-    SheetRule(650, t, 650, t + 22 * h);
-    SheetRule(1850, t, 1850, t + 22 * h);
+        PrintRule(columnX(i), t, columnX(i), t + 20 * h);
+    PrintRule(650, t, 650, t + 22 * h);
+    PrintRule(1850, t, 1850, t + 22 * h);
     if (classNine(cls))
-        SheetRule(1750, t + h, 1750, t + 20 * h);
-    SheetRule(250, t - h, 1850, t - h);
+        PrintRule(1750, t + h, 1750, t + 20 * h);
+    PrintRule(250, t - h, 1850, t - h);
     for (int r = 1; r <= 20; ++r)
-        SheetRule(250, t + r * h, 1850, t + r * h);
-    SheetRule(650, t + 21 * h, 1850, t + 21 * h);
-    SheetRule(650, t + 22 * h, 1850, t + 22 * h);
+        PrintRule(250, t + r * h, 1850, t + r * h);
+    PrintRule(650, t + 21 * h, 1850, t + 21 * h);
+    PrintRule(650, t + 22 * h, 1850, t + 22 * h);
 
     const ExamGrid& g = st.sheet.grid;
     SetPrintFontBold(true);
@@ -98,7 +99,7 @@ void examGrid(const ClassPrintData& cls, const StudentPrintData& st)
 
     // A weight only means something once the student has results.
     if (ParseLeadingInt(g.at(ColFinal, 1)) > 0) {
-        SetSheetFont(cls, 36, false);
+        SetNominalFont(36, false);
         for (int r = kFirstSubjectRow; r <= kLastSubjectRow; ++r)
             if (TrimRight(g.at(ColWeight, r)) != QStringLiteral("1"))
                 PrintTextOut(1755, t + r * h + 5, QStringLiteral("Gew=") + g.at(ColWeight, r));
@@ -121,7 +122,7 @@ void examTableFoot(const ClassPrintData& cls, const StudentPrintData& st)
 {
     int t = kTableTop;
     const int h = kRowHeight;
-    SetSheetFont(cls, 48, false);
+    SetNominalFont(48, false);
     PrintTextOut(680, t + 20 * h, QStringLiteral("Durchschnitt der Gesamtleistungen als Dezimale:"));
     PrintTextOut(680, t + 21 * h, QStringLiteral("Durchschnitt der Gesamtleistungen als ganze Note:"));
     SetPrintFontBold(true);
@@ -135,7 +136,7 @@ void examTableFoot(const ClassPrintData& cls, const StudentPrintData& st)
 
     t += 180;
     PrintTextOut(1280, t + 20 * h, QStringLiteral("Prüfungsergebnis:"));
-    SetSheetFont(cls, 41, true);
+    SetNominalFont(41, true);
     const QString results[] = {QStringLiteral("(   )  Hauptschulabschluss bestanden"),
                                QStringLiteral("(   )  Werkrealschulabschluss bestanden"),
                                QStringLiteral("(   )  Realschulabschluss bestanden")};
@@ -145,7 +146,7 @@ void examTableFoot(const ClassPrintData& cls, const StudentPrintData& st)
             PrintTextOut(1295, t + (21 + i) * h, QStringLiteral("X"));
     }
     PrintTextOut(250, t + 26 * h, QStringLiteral("Bemerkungen (Nachtermine, Täuschungen u.a.)"));
-    SheetRule(250, t + 28 * h, 1850, t + 28 * h);
+    PrintRule(250, t + 28 * h, 1850, t + 28 * h);
     if (classNine(cls)) {
         SetPrintFontBold(false);
         PrintTextOut(250, t + 29 * h,
@@ -154,8 +155,8 @@ void examTableFoot(const ClassPrintData& cls, const StudentPrintData& st)
                          : QStringLiteral("(  ) Abschlusszeugnis auf Wunsch des Schülers ohne Note für die Fremdsprache"));
     }
     SetPrintFontBold(true);
-    SheetRule(250, t + 32 * h, 850, t + 32 * h);
-    SetSheetFont(cls, 32, true);
+    PrintRule(250, t + 32 * h, 850, t + 32 * h);
+    SetNominalFont(32, true);
     PrintTextOut(250, t + 32 * h + 20, QStringLiteral("Vorsitzende/r des Prüfungsausschusses"));
     PrintTextOut(1250, t + 32 * h - 4, QStringLiteral("Dienstsiegel"));
 }
@@ -164,14 +165,14 @@ void examTableFoot(const ClassPrintData& cls, const StudentPrintData& st)
 // the right, 65 apart.
 void choiceYearMarks(const ClassPrintData& cls, const StudentPrintData& st)
 {
-    SetSheetFont(cls, 44, false);
+    SetNominalFont(44, false);
     const int n = SheetSubjectCount(st.gradeNames);
     const int s = ChoiceSheetLeftColumnEnd(n);
     for (int r = 2; r <= n - 1; ++r) {
         const bool left = r <= s;
         const int y = left ? 65 * (r - 3) + 640 : 65 * (r - 2 - s) + 640;
         const QString& name = st.gradeNames[r];
-        certificate::PrintSubjectName(left ? 250 : 1080, y, name, 17, 18);
+        PrintSubjectName(left ? 250 : 1080, y, name, 17, 18);
         if (left || !name.contains(QStringLiteral("Projekt")))
             PrintTextOut(left ? 700 : 1540, y, st.sheet.grid.cell(ColYear, r - 1));
     }
@@ -196,18 +197,18 @@ void PrintStudentExamTable(const ClassPrintData& cls, const StudentPrintData& st
 
 void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st, int)
 {
-    SetSheetFont(cls, 48, true);
+    SetNominalFont(48, true);
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung "));
     PrintTextOut(700, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
     PrintTextOut(700, 310, QStringLiteral("Klasse ") + st.klasse);
     PrintTextOut(1080, 310, QStringLiteral("Stand: ") + PrintDateText(cls.today));
     PrintTextOut(250, 310, QStringLiteral("JAHRESLEISTUNG"));
     PrintSheetSchoolName(cls);
-    SetSheetFont(cls, 44, false);
+    SetNominalFont(44, false);
     PrintTextOut(250, 410, QStringLiteral("Vor- und Zuname:"));
     PrintTextOut(250, 470, QStringLiteral("Geburtsdatum:"));
     SetPrintFontBold(true);
-    PrintTextOut(700, 410, certificate::StudentName(st));
+    PrintTextOut(700, 410, StudentName(st));
     SetPrintFontBold(false);
     PrintTextOut(700, 470, st.birthDate);
 
@@ -215,24 +216,24 @@ void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st,
     // exam subjects.
     const int c = classNine(cls) ? 100 : 0;
     for (int y : {240, 380, c + 1260, c + 1400})
-        SheetRule(200, y, 1900, y);
-    SheetRule(200, 240, 200, c + 1260);
-    SheetRule(1900, 240, 1900, c + 1260);
-    SheetRule(200, c + 1290, 1900, c + 1290);
+        PrintRule(200, y, 1900, y);
+    PrintRule(200, 240, 200, c + 1260);
+    PrintRule(1900, 240, 1900, c + 1260);
+    PrintRule(200, c + 1290, 1900, c + 1290);
 
     choiceYearMarks(cls, st);
 
-    SheetRule(700, c + 1200, 1300, c + 1200);
-    SetSheetFont(cls, 30, false);
+    PrintRule(700, c + 1200, 1300, c + 1200);
+    SetNominalFont(30, false);
     PrintTextOut(700, c + 1210, QStringLiteral("Klassenlehrer/in"));
-    SetSheetFont(cls, 48, true);
+    SetNominalFont(48, true);
     PrintTextOut(250, c + 1320,
                  QStringLiteral("WAHL DES SCHÜLERS :") + QString(12, QLatin1Char(' ')) + st.surname
                      + QStringLiteral(", ") + st.firstName + QString(6, QLatin1Char(' '))
                      + QStringLiteral("Klasse  ") + st.klasse);
 
     const int l = 1520;
-    SetSheetFont(cls, 44, true);
+    SetNominalFont(44, true);
     PrintTextOut(250, l + 145, QStringLiteral("1. Prüfung in der Fremdsprache "));
     SetPrintFontBold(false);
     PrintTextOut(880, l + 145, QStringLiteral("(   ) schriftlich          (   ) mündlich"));
@@ -246,16 +247,16 @@ void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st,
     SetPrintFontBold(false);
     PrintTextOut(880, l + 870, QString(46, QLatin1Char('_')));
 
-    SetSheetFont(cls, 30, false);
+    SetNominalFont(30, false);
     PrintTextOut(250, l + 1090,
                  QStringLiteral("Datum") + QString(56, QLatin1Char(' ')) + QStringLiteral("Unterschrift Schüler")
                      + QString(49, QLatin1Char(' ')) + QStringLiteral("Unterschrift Erziehungsberechtigte/r"));
-    SheetRule(200, l + 1155, 1900, l + 1155);
-    SheetRule(200, l + 1155, 200, c + 1290);
-    SheetRule(1900, l + 1155, 1900, c + 1290);
-    SheetRule(250, l + 1085, 500, l + 1085);
-    SheetRule(700, l + 1085, 1150, l + 1085);
-    SheetRule(1250, l + 1085, 1850, l + 1085);
+    PrintRule(200, l + 1155, 1900, l + 1155);
+    PrintRule(200, l + 1155, 200, c + 1290);
+    PrintRule(1900, l + 1155, 1900, c + 1290);
+    PrintRule(250, l + 1085, 500, l + 1085);
+    PrintRule(700, l + 1085, 1150, l + 1085);
+    PrintRule(1250, l + 1085, 1850, l + 1085);
     EndPrint();
 }
 

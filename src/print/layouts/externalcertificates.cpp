@@ -4,6 +4,7 @@
 #include "classes/sharedstate.h"
 #include "print/gradewords.h"
 #include "print/layouts/certificateparts.h"
+#include "print/layouts/notepages.h"
 #include "print/pagemodel.h"
 
 namespace hsa {
@@ -15,14 +16,6 @@ namespace {
 bool isBlank(const QString& text)
 {
     return TrimRight(text).isEmpty();
-}
-
-// Line n (from 1) of the student's notes when it holds more than blanks,
-// else the fallback.
-QString noteLineOr(const StudentPrintData& st, int n, const QString& fallback)
-{
-    const QString note = st.sheet.notes.value(n - 1);
-    return isBlank(note) ? fallback : note;
 }
 
 QString subjectOf(const StudentPrintData& st, int r)
@@ -66,8 +59,7 @@ void printFrame(const ClassPrintData& cls, const Frame& f, int kind)
     PrintTextOut(250, f.remarksY, QStringLiteral("Bemerkungen:"));
     PrintTextOut(250, 2235, QStringLiteral("Datum:"));
     SetFont(35);
-    PrintMoveTo(1180, 2500);
-    PrintLineTo(1850, 2500);
+    PrintRule(1180, 2500, 1850, 2500);
     PrintTextOut(875, 2470, QStringLiteral("(Dienstsiegel"));
     PrintTextOut(885, 2500, QStringLiteral("der Schule)"));
     PrintTextOut(1180, 2510, QStringLiteral("Vorsitzende/r des Prüfungsausschusses"));
@@ -192,14 +184,10 @@ void PrintExternalHsaCertificate(const ClassPrintData& cls, const StudentPrintDa
     const int h = e * 6 / 10;
     SetFont(48, true);
     PrintTextOut(250, g + 1650 + h, QStringLiteral("Gesamtnote und Durchschnitt der Gesamtleistungen:"));
-    PrintMoveTo(700, g + 1790 + e);
-    PrintLineTo(1445, g + 1790 + e);
-    PrintMoveTo(700, g + 1735 + e);
-    PrintLineTo(1445, g + 1735 + e);
-    PrintMoveTo(700, g + 1785 + e);
-    PrintLineTo(700, g + 1735 + e);
-    PrintMoveTo(1445, g + 1790 + e);
-    PrintLineTo(1445, g + 1740 + e);
+    PrintRule(700, g + 1790 + e, 1445, g + 1790 + e);
+    PrintRule(700, g + 1735 + e, 1445, g + 1735 + e);
+    PrintRule(700, g + 1785 + e, 700, g + 1735 + e);
+    PrintRule(1445, g + 1790 + e, 1445, g + 1740 + e);
     SetFont(53, true);
     const QString average = Gesamtschnitt(cls, st);
     const int whole = WholeGradeOfAverage(average);
@@ -235,9 +223,9 @@ void PrintExternalWrsCertificate(const ClassPrintData& cls, const StudentPrintDa
     auto shownName = [&](const QString& subject) {
         QString t = subject;
         if (t.contains(QStringLiteral("Berufsfachliche")))
-            t = noteLineOr(st, 1, t);
+            t = GetMemoLineOrDefault(st.sheet.notes, 1, t);
         if (t.contains(QStringLiteral("Berufspraktische")))
-            t = noteLineOr(st, 2, t);
+            t = GetMemoLineOrDefault(st.sheet.notes, 2, t);
         if (t.contains(QStringLiteral("Präs")))
             t = QStringLiteral(" ");
         return t;

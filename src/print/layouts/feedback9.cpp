@@ -29,12 +29,9 @@ void PrintClass9Feedback(const ClassPrintData& cls, const StudentPrintData& st, 
     PrintTextOut(250, 850, sub.subjectBlockHeading);
     PrintTextOut(250, 2115, QStringLiteral("Bemerkungen:"));
     SetFont(35);
-    PrintMoveTo(250, 2400);
-    PrintLineTo(950, 2400);
-    PrintMoveTo(1180, 2400);
-    PrintLineTo(1850, 2400);
-    PrintMoveTo(1030, 2550);
-    PrintLineTo(1850, 2550);
+    PrintRule(250, 2400, 950, 2400);
+    PrintRule(1180, 2400, 1850, 2400);
+    PrintRule(1030, 2550, 1850, 2550);
     PrintTextOut(250, 2410, QStringLiteral("Datum"));
     PrintTextOut(1180, 2410, QStringLiteral("Klassenlehrer/in"));
     SetFont(40);

@@ -13,39 +13,16 @@ bool StartPortraitJob()
     if (!BeginPrint() && !PrintJobRunning())
         return false;
     const PrintSettings& ps = state().print;
-    SetListFontSize(40);
+    SetNominalFont(40);
     SetPrintFontName(ps.printerFontName);
     SetPrintPenWidth(ps.printLineWidth);
     SetPrintFontBold(false);
     return true;
 }
 
-void SetListFontSize(int size)
+QString ExamSchoolYearText(const ClassPrintData& cls)
 {
-    SetPrintFontHeight(size * state().print.printFontStretch);
-}
-
-QString SchoolYearDigits(const QString& classFile)
-{
-    return classFile.mid(3, 2) + QLatin1Char('/') + classFile.mid(5, 2);
-}
-
-QString ExamSchoolYearText(const QString& classFile)
-{
-    return QStringLiteral("Abschlussprüfung Schuljahr ") + SchoolYearDigits(classFile);
-}
-
-QString UpperClassCode(const QString& classFile)
-{
-    return classFile.left(1).toUpper();
-}
-
-SchoolNameParts SplitSchoolName(const QString& schoolName)
-{
-    const int q = schoolName.indexOf(QLatin1Char('?'));
-    if (q < 0)
-        return {schoolName, QString(), false};
-    return {schoolName.left(q), schoolName.mid(q + 1), true};
+    return QStringLiteral("Abschlussprüfung Schuljahr ") + cls.schoolYearShort();
 }
 
 } // namespace hsa

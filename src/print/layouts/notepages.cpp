@@ -8,12 +8,6 @@ namespace hsa {
 
 namespace {
 
-void Rule(int x1, int y1, int x2, int y2)
-{
-    PrintMoveTo(x1, y1);
-    PrintLineTo(x2, y2);
-}
-
 bool IsWeightRecord(const StudentPrintData& st)
 {
     return st.surname.trimmed() == QStringLiteral("FAKTOR");
@@ -68,18 +62,18 @@ void PrintNotePage(const ClassPrintData& cls, const StudentPrintData& student, c
 {
     if (!StartPortraitJob())
         return;
-    SetListFontSize(45);
+    SetNominalFont(45);
     PrintTextOut(100, 100, cls.classFile + QStringLiteral("   (Stand: ") + PrintDateText(cls.today)
                                + QLatin1Char(')'));
-    Rule(100, 180, 1900, 180);
-    Rule(100, 275, 1900, 275);
+    PrintRule(100, 180, 1900, 180);
+    PrintRule(100, 275, 1900, 275);
     SetPrintFontBold(true);
-    SetListFontSize(50);
+    SetNominalFont(50);
     PrintTextOut(100, 200, student.nr + QStringLiteral(")  ") + student.surname + QLatin1Char(' ')
                                + student.firstName + QStringLiteral("  "));
     SetPrintFontBold(false);
     PrintTextOut(1600, 200, QStringLiteral("Projektgruppe ") + student.projectGroup);
-    SetListFontSize(45);
+    SetNominalFont(45);
     for (int i = 0; i < kNotePageLines && i < notes.size(); ++i)
         PrintTextOut(100, 300 + 50 * i, notes.at(i));
     if (FindLastNonEmptyMemoLine(notes) >= kNotePageLines)
@@ -88,24 +82,19 @@ void PrintNotePage(const ClassPrintData& cls, const StudentPrintData& student, c
 }
 
 void PrintNoteFields(const ClassPrintData& cls, const std::vector<StudentPrintData>& records,
-                     NoteRange range, const ListPrintHooks& hooks)
+                     NoteRange range, const PrintLoopScope& loop)
 {
     for (const StudentPrintData& st : records) {
         if (st.record < range.from || st.record > range.to || st.record > 39)
             continue;
         if (TrimRight(st.surname).isEmpty() || IsWeightRecord(st))
             continue;
-        if (hooks.showProgress)
-            hooks.showProgress(st.surname + QStringLiteral("  ") + st.firstName);
+        loop.progress(st.surname + QStringLiteral("  ") + st.firstName);
         PrintNotePage(cls, st, st.sheet.fromFile ? st.sheet.notes : QStringList());
-        if (hooks.abortNow()) {
-            if (hooks.clearAbortRequest)
-                hooks.clearAbortRequest();
+        loop.pause();
+        if (PrintAbortRequested())
             break;
-        }
     }
-    if (hooks.finish)
-        hooks.finish();
 }
 
 void PrintNoteFieldsCurrent(const ClassPrintData& cls, const StudentPrintData& student,

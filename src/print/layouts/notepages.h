@@ -1,4 +1,5 @@
 #pragma once
+#include "print/drivers.h"
 #include "print/layouts/listframe.h"
 #include "print/printdata.h"
 
@@ -39,10 +40,10 @@ void PrintNotePage(const ClassPrintData& cls, const StudentPrintData& student, c
 // The pages of the records at positions range.from..range.to (student.record)
 // among records, skipping records without a name and the weighting record
 // ("FAKTOR").  Each student's notes are those of student.sheet (empty when
-// the grade file is missing).  Stops after the current page on the abort
-// button.
+// the grade file is missing).  Each shows in the progress field of loop;
+// stops after the current page on the abort button.
 void PrintNoteFields(const ClassPrintData& cls, const std::vector<StudentPrintData>& records,
-                     NoteRange range, const ListPrintHooks& hooks = {});
+                     NoteRange range, const PrintLoopScope& loop);
 
 // The grade window's "Notizfeld drucken": the page of its student with the
 // notes as they stand in the window, saved or not.

@@ -9,12 +9,6 @@ namespace hsa {
 
 namespace {
 
-void Rule(int x1, int y1, int x2, int y2)
-{
-    PrintMoveTo(x1, y1);
-    PrintLineTo(x2, y2);
-}
-
 bool Pending(const QString& cell)
 {
     return TrimRight(cell) == QStringLiteral("P");
@@ -60,14 +54,14 @@ void PrintExamProtocol(const ClassPrintData& cls, const StudentPrintData& studen
     const int v = e.value;
     const SchoolNameParts school = SplitSchoolName(cls.schoolName);
     SetPrintFontBold(false);
-    SetListFontSize(50);
+    SetNominalFont(50);
     PrintTextOut(v, 10, school.first);
     if (school.twoLines)
         PrintTextOut(v, 80, school.second);
-    PrintTextOut(v, school.twoLines ? 150 : 80, ExamSchoolYearText(cls.classFile));
+    PrintTextOut(v, school.twoLines ? 150 : 80, ExamSchoolYearText(cls));
 
     SetPrintFontBold(true);
-    SetListFontSize(60);
+    SetNominalFont(60);
     PrintTextOut(v, 340, word == QStringLiteral("Kommunikationsprüfung")
                              ? QStringLiteral("Niederschrift über die Kommunikationsprüfung")
                              : QStringLiteral("Niederschrift über die ") + word + QStringLiteral(" Prüfung"));
@@ -75,7 +69,7 @@ void PrintExamProtocol(const ClassPrintData& cls, const StudentPrintData& studen
     PrintTextOut(v, 410, QStringLiteral("im Fach ") + StripDashSlash(subject));
 
     SetPrintFontBold(false);
-    SetListFontSize(50);
+    SetNominalFont(50);
     PrintTextOut(e.left, 630, QStringLiteral("Name des Prüflings:"));
     PrintTextOut(v, 630, student.surname + QStringLiteral(", ") + student.firstName);
     PrintTextOut(e.left, 700, QStringLiteral("Klasse:"));
@@ -83,17 +77,17 @@ void PrintExamProtocol(const ClassPrintData& cls, const StudentPrintData& studen
     PrintTextOut(e.left, 770, QStringLiteral("Prüfungszeit:"));
     PrintTextOut(v, 770, QStringLiteral("______________________________"));
     PrintTextOut(e.left, 850, QStringLiteral("Prüfungsaufgaben:"));
-    Rule(e.left, 920, e.right, 920);
-    Rule(e.box, 920, e.box, 2120);
+    PrintRule(e.left, 920, e.right, 920);
+    PrintRule(e.box, 920, e.box, 2120);
     PrintTextOut(v, 2270, QStringLiteral("Prüfungsnote: ____________________"));
     PrintTextOut(e.left, 2430, QStringLiteral("Datum: _____________"));
-    SetListFontSize(30);
+    SetNominalFont(30);
     PrintTextOut(v + 270, 2340, QStringLiteral("Die Note wurde auf Wunsch des Schülers"));
     PrintTextOut(v + 270, 2390, QStringLiteral("O  mitgeteilt          O  mitgeteilt und begründet"));
-    Rule(e.left, 2620, e.left + 500, 2620);
-    Rule(v, 2620, v + 550, 2620);
-    Rule(v + 670, 2620, v + 1200, 2620);
-    SetListFontSize(35);
+    PrintRule(e.left, 2620, e.left + 500, 2620);
+    PrintRule(v, 2620, v + 550, 2620);
+    PrintRule(v + 670, 2620, v + 1200, 2620);
+    SetNominalFont(35);
     PrintTextOut(e.left, 2630, QStringLiteral("(Schriftführer)"));
     PrintTextOut(v, 2630, QStringLiteral("(Fachlehrer)"));
     PrintTextOut(v + 670, 2630, QStringLiteral("(Vorsitzender des Prüfungsausschusses)"));
@@ -101,26 +95,19 @@ void PrintExamProtocol(const ClassPrintData& cls, const StudentPrintData& studen
 }
 
 bool PrintExamProtocols(const ClassPrintData& cls, const std::vector<StudentPrintData>& students,
-                        int s, int listType, int examKind, const ListPrintHooks& hooks)
+                        int s, int listType, int examKind, const PrintLoopScope& loop)
 {
-    bool aborted = false;
     for (const StudentPrintData& st : students) {
         const QString word = ProtocolExamWord(st.sheet.grid, s - 1, listType, examKind);
         if (word.isEmpty())
             continue;
-        if (hooks.showProgress)
-            hooks.showProgress(st.surname + QStringLiteral("  ") + st.firstName);
+        loop.progress(st.surname + QStringLiteral("  ") + st.firstName);
         PrintExamProtocol(cls, st, s, word);
-        if (hooks.abortNow()) {
-            aborted = true;
-            if (hooks.clearAbortRequest)
-                hooks.clearAbortRequest();
-            break;
-        }
+        loop.pause();
+        if (PrintAbortRequested())
+            return false;
     }
-    if (hooks.finish)
-        hooks.finish();
-    return !aborted;
+    return true;
 }
 
 } // namespace hsa

@@ -1,4 +1,5 @@
 #pragma once
+#include "print/drivers.h"
 #include "print/layouts/listframe.h"
 #include "print/printdata.h"
 
@@ -32,11 +33,10 @@ void PrintExamProtocol(const ClassPrintData& cls, const StudentPrintData& studen
                        const QString& word);
 
 // The sheets of every student of subject s who still has the exam to take,
-// in record order, each shown in the progress field first.  Stops after the
-// current sheet when the abort button was pressed (and clears the request);
-// the progress field is hidden at the end.  Returns false when it stopped for
-// the abort button.
+// in record order, each shown in the progress field of loop first.  Stops
+// after the current sheet when the abort button was pressed; returns false
+// then.
 bool PrintExamProtocols(const ClassPrintData& cls, const std::vector<StudentPrintData>& students,
-                        int s, int listType, int examKind, const ListPrintHooks& hooks);
+                        int s, int listType, int examKind, const PrintLoopScope& loop);
 
 } // namespace hsa

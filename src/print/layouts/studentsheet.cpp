@@ -2,6 +2,7 @@
 
 #include "print/layouts/certificateparts.h"
 #include "print/layouts/listframe.h"
+#include "print/layouts/pageparts.h"
 #include "print/layouts/studentsheets.h"
 #include "print/pagemodel.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 void upperHalf(const ClassPrintData& cls, const StudentPrintData& st)
 {
-    SetSheetFont(cls, 48, true);
+    SetNominalFont(48, true);
     const bool wrs = cls.classCode().toUpper() == QLatin1Char('X');
     PrintTextOut(250, 250, wrs ? QStringLiteral("Abschlussprüfung WRS") : QStringLiteral("Abschlussprüfung HS"));
     PrintTextOut(1080, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
@@ -19,35 +20,35 @@ void upperHalf(const ClassPrintData& cls, const StudentPrintData& st)
     PrintTextOut(1080, 310, QStringLiteral("Stand: ") + PrintDateText(cls.today));
     SetPrintFontBold(false);
     for (int y : {240, 380, 1260, 1400})
-        SheetRule(200, y, 1900, y);
-    SheetRule(200, 240, 200, 1260);
-    SheetRule(1900, 240, 1900, 1260);
-    SheetRule(200, 1290, 1900, 1290);
-    SetSheetFont(cls, 44, false);
+        PrintRule(200, y, 1900, y);
+    PrintRule(200, 240, 200, 1260);
+    PrintRule(1900, 240, 1900, 1260);
+    PrintRule(200, 1290, 1900, 1290);
+    SetNominalFont(44, false);
     PrintTextOut(250, 410, QStringLiteral("Vor- und Zuname:"));
     PrintTextOut(250, 470, QStringLiteral("Geburtsdatum:"));
-    SetSheetFont(cls, 48, true);
+    SetNominalFont(48, true);
     PrintTextOut(250, 310, QStringLiteral("JAHRESLEISTUNG"));
 
     const int n = SheetSubjectCount(st.gradeNames);
     const int s = StudentSheetLeftColumnEnd(n);
     const auto rowY = [s](int r) { return r <= s ? 65 * (r - 3) + 640 : 65 * (r - 2 - s) + 640; };
-    SetSheetFont(cls, 44, false);
+    SetNominalFont(44, false);
     for (int r = 2; r <= n - 1; ++r)
         PrintSheetSubjectName(r <= s ? 250 : 1080, rowY(r), st.gradeNames[r]);
     PrintSheetSchoolName(cls);
-    SetSheetFont(cls, 44, false);
+    SetNominalFont(44, false);
     for (int r = 2; r <= n - 1; ++r)
         if (r <= s || !st.gradeNames[r].contains(QStringLiteral("Projekt")))
             PrintTextOut(r <= s ? 700 : 1540, rowY(r), st.sheet.grid.cell(ColYear, r - 1));
-    SheetRule(250, 1200, 850, 1200);
-    SetSheetFont(cls, 30, false);
+    PrintRule(250, 1200, 850, 1200);
+    SetNominalFont(30, false);
     PrintTextOut(250, 1210, QStringLiteral("Klassenlehrer/in"));
 }
 
 void lowerHalf(const ClassPrintData& cls, const StudentPrintData& st)
 {
-    SetSheetFont(cls, 48, true);
+    SetNominalFont(48, true);
     const SchoolNameParts school = SplitSchoolName(cls.schoolName);
     if (school.twoLines) {
         PrintTextOut(250, 1300, school.first);
@@ -56,14 +57,14 @@ void lowerHalf(const ClassPrintData& cls, const StudentPrintData& st)
         PrintTextOut(700, 1300, cls.schoolName);
     }
     PrintTextOut(250, 1440, QStringLiteral("Abschlussprüfung WRS Kl.10, Schuljahr 20") + cls.schoolYearShort());
-    SetSheetFont(cls, 58, true);
+    SetNominalFont(58, true);
     SetPrintFontUnderline(true);
     PrintTextOut(250, 1520, QStringLiteral("Anmeldung zur mündlichen Prüfung"));
     SetPrintFontUnderline(false);
-    SetSheetFont(cls, 52, true);
+    SetNominalFont(52, true);
     PrintTextOut(250, 1610, QStringLiteral("Name:  ") + st.surname + QStringLiteral(", ") + st.firstName
                                 + QString(9, QLatin1Char(' ')) + QStringLiteral("Klasse:  ") + st.klasse);
-    SetSheetFont(cls, 44, true);
+    SetNominalFont(44, true);
     PrintTextOut(250, 1710, QStringLiteral("Ich melde mich an zur Prüfung im Fach "));
     SetPrintFontBold(false);
     PrintTextOut(250, 1825, QStringLiteral("(   ) MNT (Materie - Natur - Technik"));
@@ -74,15 +75,15 @@ void lowerHalf(const ClassPrintData& cls, const StudentPrintData& st)
     const QString line(60, QLatin1Char('_'));
     PrintTextOut(250, 2320, QStringLiteral("Prüfungsthema: ") + line);
     PrintTextOut(250, 2430, QString(30, QLatin1Char(' ')) + line);
-    SetSheetFont(cls, 30, true);
+    SetNominalFont(30, true);
     PrintTextOut(250, 2650, QStringLiteral("Datum") + QString(71, QLatin1Char(' '))
                                 + QStringLiteral("Unterschrift Schüler/in") + QString(47, QLatin1Char(' ')));
     SetPrintFontBold(false);
-    SheetRule(200, 2695, 1900, 2695);
-    SheetRule(200, 1290, 200, 2695);
-    SheetRule(1900, 1290, 1900, 2695);
-    SheetRule(250, 2645, 600, 2645);
-    SheetRule(800, 2645, 1350, 2645);
+    PrintRule(200, 2695, 1900, 2695);
+    PrintRule(200, 1290, 200, 2695);
+    PrintRule(1900, 1290, 1900, 2695);
+    PrintRule(250, 2645, 600, 2645);
+    PrintRule(800, 2645, 1350, 2645);
 }
 
 } // namespace
@@ -99,8 +100,8 @@ void PrintStudentSheet(const ClassPrintData& cls, const StudentPrintData& st, in
     SetPrintFontName(cls.printerFontName);
     upperHalf(cls, st);
     lowerHalf(cls, st);
-    SetSheetFont(cls, 44, true);
-    PrintTextOut(700, 410, certificate::StudentName(st));
+    SetNominalFont(44, true);
+    PrintTextOut(700, 410, StudentName(st));
     SetPrintFontBold(false);
     PrintTextOut(700, 470, st.birthDate);
     EndPrint();

@@ -2,41 +2,30 @@
 
 #include "classes/arithmetic.h"
 #include "classes/helpers.h"
-#include "print/layouts/certificateparts.h"
+#include "print/layouts/pageparts.h"
 #include "print/pagemodel.h"
 
 namespace hsa {
 
-void SetSheetFont(const ClassPrintData& cls, double size, bool bold)
-{
-    SetPrintFontHeight(size * cls.fontStretch);
-    SetPrintFontBold(bold);
-}
-
-void SheetRule(int x1, int y1, int x2, int y2)
-{
-    PrintMoveTo(x1, y1);
-    PrintLineTo(x2, y2);
-}
-
 void PrintSheetSchoolName(const ClassPrintData& cls)
 {
-    SetSheetFont(cls, 55, true);
-    const int q = cls.schoolName.indexOf(QLatin1Char('?'));
-    if (q >= 0) {
-        PrintTextOut(250, 95, cls.schoolName.left(q));
-        PrintTextOut(250, 150, cls.schoolName.mid(q + 1));
-    } else {
-        PrintTextOut(250, 150, cls.schoolName);
+    SetNominalFont(55, true);
+    const SchoolNameParts name = SplitSchoolName(cls.schoolName);
+    PrintTextOut(250, name.twoLines ? 95 : 150, name.first);
+    if (name.twoLines)
+        PrintTextOut(250, 150, name.second);
+}
+
+void PrintSheetSubjectName(int x, int y, const QString& name)
+{
+    if (name.contains(QStringLiteral("Projekt"))) {
+        PrintTextOut(x, y, QStringLiteral(" "));
+        return;
     }
+    PrintSubjectName(x, y, name, 17, 18);
 }
 
 namespace {
-
-QString fullName(const StudentPrintData& st)
-{
-    return st.firstName + QLatin1Char(' ') + st.surname;
-}
 
 bool positive(const QString& cell)
 {
@@ -47,18 +36,6 @@ bool graded(const QString& cell)
 {
     return ReadGradeCell(cell) > 0;
 }
-
-} // namespace
-
-void PrintSheetSubjectName(int x, int y, const QString& name)
-{
-    if (name.contains(QStringLiteral("Projekt")))
-        PrintTextOut(x, y, QStringLiteral(" "));
-    else
-        certificate::PrintSubjectName(x, y, name, 17, 18);
-}
-
-namespace {
 
 // Schnitt of exam row with "  (PF)" for a subject examined here (an exam
 // performance without a starred communication or oral mark).
@@ -92,22 +69,22 @@ void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int k
 {
     const bool yearMarks = kind == 2;
     PrintSheetSchoolName(cls);
-    SetSheetFont(cls, 48, true);
+    SetNominalFont(48, true);
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung "));
     PrintTextOut(700, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
     PrintTextOut(250, 310, yearMarks ? QStringLiteral("Jahresleistung") : QStringLiteral("Endnoten 1D"));
     PrintTextOut(700, 310, QStringLiteral("Klasse ") + st.klasse);
     PrintTextOut(1080, 310, QStringLiteral("Stand: ") + PrintDateText(cls.today));
     SetPrintFontBold(false);
-    SheetRule(250, 240, 1850, 240);
-    SheetRule(250, 380, 1850, 380);
+    PrintRule(250, 240, 1850, 240);
+    PrintRule(250, 380, 1850, 380);
 
-    SetSheetFont(cls, 48, false);
+    SetNominalFont(48, false);
     PrintTextOut(250, 510, QStringLiteral("Vor- und Zuname:"));
     PrintTextOut(250, 570, QStringLiteral("Geburtsdatum:"));
     PrintTextOut(250, 630, QStringLiteral("Geburtsort:"));
     SetPrintFontBold(true);
-    PrintTextOut(700, 510, fullName(st));
+    PrintTextOut(700, 510, StudentName(st));
     SetPrintFontBold(false);
     PrintTextOut(700, 570, st.birthDate);
     PrintTextOut(700, 630, st.birthPlace);
@@ -122,9 +99,9 @@ void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int k
         const bool left = r <= c;
         const int y = left ? (r - 3) * 70 + 1020 : (r - 2 - c) * 70 + 1020;
         const QString& name = st.gradeNames[r];
-        SetSheetFont(cls, 38, false);
+        SetNominalFont(38, false);
         PrintSheetSubjectName(left ? 250 : 1080, y, name);
-        SetSheetFont(cls, 48, false);
+        SetNominalFont(48, false);
         const int markX = left ? 700 : 1540;
         if (yearMarks) {
             if (left || !name.contains(QStringLiteral("Projekt")))
@@ -134,8 +111,8 @@ void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int k
         }
     }
 
-    SheetRule(700, 2495, 1300, 2495);
-    SetSheetFont(cls, 30, false);
+    PrintRule(700, 2495, 1300, 2495);
+    SetNominalFont(30, false);
     PrintTextOut(700, 2505, QStringLiteral("Klassenlehrer/in"));
     EndPrint();
 }
@@ -143,30 +120,30 @@ void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int k
 void PrintBoundaryGradeSheet(const ClassPrintData& cls, const StudentPrintData& st, int)
 {
     PrintSheetSchoolName(cls);
-    SetSheetFont(cls, 48, true);
+    SetNominalFont(48, true);
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung"));
     PrintTextOut(880, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
     PrintTextOut(250, 310, QStringLiteral("Meldung zur mü. Prüfung"));
     PrintTextOut(880, 310, QStringLiteral("Klasse ") + st.klasse);
     PrintTextOut(1400, 310, QStringLiteral("Stand: ") + PrintDateText(cls.today));
     SetPrintFontBold(false);
-    SheetRule(250, 240, 1750, 240);
-    SheetRule(250, 380, 1750, 380);
+    PrintRule(250, 240, 1750, 240);
+    PrintRule(250, 380, 1750, 380);
     PrintTextOut(250, 450, QStringLiteral("Vor- und Zuname:"));
     PrintTextOut(250, 510, QStringLiteral("Geburtsdatum:"));
     PrintTextOut(250, 570, QStringLiteral("Geburtsort:"));
     SetPrintFontBold(true);
-    PrintTextOut(880, 450, fullName(st));
+    PrintTextOut(880, 450, StudentName(st));
     SetPrintFontBold(false);
     PrintTextOut(880, 510, st.birthDate);
     PrintTextOut(880, 570, st.birthPlace);
 
     int t = 750;
     for (int k = 0; k <= 5; ++k)
-        SheetRule(250 + 300 * k, k == 4 ? t : t - 70, 250 + 300 * k, t + 1400);
-    SheetRule(250, t - 70, 1750, t - 70);
+        PrintRule(250 + 300 * k, k == 4 ? t : t - 70, 250 + 300 * k, t + 1400);
+    PrintRule(250, t - 70, 1750, t - 70);
     for (int i = 1; i <= 20; ++i)
-        SheetRule(250, t + 70 * i, 1750, t + 70 * i);
+        PrintRule(250, t + 70 * i, 1750, t + 70 * i);
 
     t = 770;
     SetPrintFontBold(true);
@@ -209,38 +186,15 @@ void PrintBoundaryGradeSheet(const ClassPrintData& cls, const StudentPrintData& 
                                       + b.upper + QStringLiteral(" ]"));
     }
 
-    SetSheetFont(cls, 33, false);
+    SetNominalFont(33, false);
     PrintTextOut(580, t + 1880, QStringLiteral(" Unterschrift Klassenlehrer(in)"));
     PrintTextOut(1170, t + 1880, QStringLiteral(" Datum, Unterschrift Schüler(in)"));
     PrintTextOut(1170, t + 2040, QStringLiteral(" Datum, Unterschrift Erziehungsberechtigte/r"));
-    SetSheetFont(cls, 48, false);
+    SetNominalFont(48, false);
     PrintTextOut(580, t + 1820, QStringLiteral(" _________________________"));
     PrintTextOut(1170, t + 1820, QStringLiteral(" ___________________________"));
     PrintTextOut(1170, t + 1980, QStringLiteral(" ___________________________"));
     EndPrint();
-}
-
-namespace {
-
-void shortPage(const ClassPrintData& cls, const StudentPrintData& st, const QString& text)
-{
-    SetSheetFont(cls, 45, false);
-    PrintTextOut(250, 200, fullName(st));
-    PrintTextOut(250, 300, text);
-    EndPrint();
-}
-
-} // namespace
-
-void PrintNoCertificatePage(const ClassPrintData& cls, const StudentPrintData& st, int)
-{
-    shortPage(cls, st,
-              QStringLiteral("Kein Zeugnis (nicht bestanden / zurückgetreten /Ergebnis steht noch nicht fest)"));
-}
-
-void PrintCopyRefusedPage(const ClassPrintData& cls, const StudentPrintData& st, int)
-{
-    shortPage(cls, st, QStringLiteral("Abschrift nur für Zeugnisse nach bestandener Prüfung."));
 }
 
 } // namespace hsa

@@ -10,10 +10,6 @@ namespace hsa {
 void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& student, int kind);
 // Kind 5: all marks with the boundary grades for the oral-exam registration.
 void PrintBoundaryGradeSheet(const ClassPrintData& cls, const StudentPrintData& student, int kind);
-// The certificate kinds for a student who gets none, and a copy asked for a
-// certificate that was not passed.
-void PrintNoCertificatePage(const ClassPrintData& cls, const StudentPrintData& student, int kind);
-void PrintCopyRefusedPage(const ClassPrintData& cls, const StudentPrintData& student, int kind);
 
 // The sheets' subject columns: n subject entries give the last grade-list row
 // of the left column (8, 9 or 10).
@@ -21,13 +17,10 @@ int SheetLeftColumnEnd(int subjectCount);
 // Entries of the subject names before the first empty one (at most 21).
 int SheetSubjectCount(const GradeList& names);
 
-// The parts the sheets share: the font of a nominal size (times the font
-// stretch), a rule from (x1, y1) to (x2, y2), the school name at the top in font 55 bold (a "?" splits it into
-// the lines 95 and 150), and a subject name on its line ("Projekt" names print
-// as one blank, long names with an inner "\" in two lines, 17 above and 18
-// below).
-void SetSheetFont(const ClassPrintData& cls, double size, bool bold);
-void SheetRule(int x1, int y1, int x2, int y2);
+// The parts the sheets share: the school name at the top in font 55 bold (a
+// "?" splits it into the lines 95 and 150), and a subject name on its line
+// ("Projekt" names print as one blank, long names with an inner "\" in two
+// lines, 17 above and 18 below).
 void PrintSheetSchoolName(const ClassPrintData& cls);
 void PrintSheetSubjectName(int x, int y, const QString& name);
 

@@ -11,12 +11,6 @@ namespace hsa {
 
 namespace {
 
-void Rule(int x1, int y1, int x2, int y2)
-{
-    PrintMoveTo(x1, y1);
-    PrintLineTo(x2, y2);
-}
-
 bool HasMarkOrPending(const QString& cell)
 {
     return TrimRight(cell) == QStringLiteral("P") || ParseLeadingInt(cell) > 0;
@@ -56,7 +50,7 @@ public:
     {
         y_ += pitch_;
         ++rowsOnPage_;
-        Rule(left, y_ - 20, right, y_ - 20);
+        PrintRule(left, y_ - 20, right, y_ - 20);
     }
     // Closes the last page; returns the final row position.
     int finish()
@@ -77,7 +71,7 @@ private:
 void VerticalRules(std::initializer_list<int> xs, int bottom)
 {
     for (int x : xs)
-        Rule(x, 170, x, bottom);
+        PrintRule(x, 170, x, bottom);
 }
 
 bool HasCorrectionColumns(const QString& subject)
@@ -89,10 +83,10 @@ bool HasCorrectionColumns(const QString& subject)
 void Foot(int left, int leftEnd, int rightStart, int right, int y)
 {
     SetPrintFontBold(false);
-    SetListFontSize(29);
-    Rule(left, y + 110, leftEnd, y + 110);
+    SetNominalFont(29);
+    PrintRule(left, y + 110, leftEnd, y + 110);
     PrintTextOut(left, y + 120, QStringLiteral("(Ort und Datum)"));
-    Rule(rightStart, y + 110, right, y + 110);
+    PrintRule(rightStart, y + 110, right, y + 110);
     PrintTextOut(rightStart, y + 120, QStringLiteral("(Unterschrift)"));
 }
 
@@ -167,7 +161,7 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
     const ParticipantListEdges e = ParticipantListGeometry(state().print.printPageWidth);
     const QString subject = SubjectName(cls, s);
     const int row = s - 1;
-    const QString code = UpperClassCode(cls.classFile);
+    const QChar code = cls.classCode().toUpper();
     const bool oralMarks = withMarks && listType == ListOral;
     const bool corrections = !withMarks && listType == ListWritten && HasCorrectionColumns(subject);
     const bool english = subject == QStringLiteral("Englisch");
@@ -190,19 +184,19 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
     auto head = [&] {
         const SchoolNameParts school = SplitSchoolName(cls.schoolName);
         SetPrintFontBold(false);
-        SetListFontSize(40);
+        SetNominalFont(40);
         PrintTextOut(e.left, 10, school.twoLines ? school.first + QStringLiteral("  ") + school.second
                                                  : school.first);
-        PrintTextOut(e.left, 50, ExamSchoolYearText(cls.classFile));
+        PrintTextOut(e.left, 50, ExamSchoolYearText(cls));
         SetPrintFontBold(true);
-        SetListFontSize(50);
+        SetNominalFont(50);
         PrintTextOut(e.left, 100, title);
-        if (code == QStringLiteral("X"))
+        if (code == QLatin1Char('X'))
             PrintTextOut(e.x4, 100, QStringLiteral("Abschlussprüfung Kl.10"));
-        else if (code == QStringLiteral("Y"))
+        else if (code == QLatin1Char('Y'))
             PrintTextOut(e.x4, 100, QStringLiteral("Abschlussprüfung Kl. 9"));
-        Rule(e.left, 245, e.right, 245);
-        Rule(e.left, 170, e.right, 170);
+        PrintRule(e.left, 245, e.right, 245);
+        PrintRule(e.left, 170, e.right, 170);
         PrintTextOut(e.left + 14, 175, QStringLiteral("Kl."));
         PrintTextOut(e.x1 + 14, 175, QStringLiteral("Schüler"));
         if (withMarks && listType == ListWritten)
@@ -217,7 +211,7 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
         }
         if (corrections) {
             SetPrintFontBold(false);
-            SetListFontSize(29);
+            SetNominalFont(29);
             PrintTextOut(e.x2 + 20, 175, english ? QStringLiteral("Note   ") : QStringLiteral("Note"));
             PrintTextOut(e.x2 + 20, 210, QStringLiteral("Erstkorrektur"));
             PrintTextOut(e.x2 + 3 * e.c + 20, 175, english ? QStringLiteral("Note ") : QStringLiteral("Note"));
@@ -227,7 +221,7 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
             PrintTextOut(e.x2 + 9 * e.c + 10, 210, QStringLiteral("Bemerkungen"));
         }
         SetPrintFontBold(false);
-        SetListFontSize(50);
+        SetNominalFont(50);
     };
     auto close = [&](int bottom) {
         VerticalRules({e.left, e.x1, e.x2, e.right}, bottom);
@@ -274,33 +268,33 @@ void PrintCommunicationExamList(const ClassPrintData& cls,
         return;
     const CommunicationListEdges e = CommunicationListGeometry(state().print.printPageWidth);
     const int row = s - 1;
-    const QString code = UpperClassCode(cls.classFile);
+    const QChar code = cls.classCode().toUpper();
 
     auto head = [&] {
         const SchoolNameParts school = SplitSchoolName(cls.schoolName);
         SetPrintFontBold(true);
-        SetListFontSize(40);
+        SetNominalFont(40);
         PrintTextOut(e.left, 10,
                      school.twoLines
                          ? school.first + QLatin1Char(' ') + school.second
-                               + QStringLiteral(",  Abschlussprüfung Schuljahr ") + SchoolYearDigits(cls.classFile)
+                               + QStringLiteral(",  Abschlussprüfung Schuljahr ") + cls.schoolYearShort()
                          : school.first + QStringLiteral(",   Abschlussprüfung Schuljahr ")
-                               + SchoolYearDigits(cls.classFile));
-        SetListFontSize(50);
-        Rule(e.left, 245, e.right, 245);
-        Rule(e.left, 170, e.right, 170);
+                               + cls.schoolYearShort());
+        SetNominalFont(50);
+        PrintRule(e.left, 245, e.right, 245);
+        PrintRule(e.left, 170, e.right, 170);
         PrintTextOut(e.x1 + 14, 175, QStringLiteral("Name, Vorname"));
         PrintTextOut(e.xE + 50, 175, QStringLiteral("Ergebnis Kommunikationsprüfung"));
         PrintTextOut(e.xJ + 40, 175, QStringLiteral("JL"));
         PrintTextOut(e.left, 80, QStringLiteral("Kommunikationsprüfung im Fach ") + SubjectName(cls, s)
                                      + QStringLiteral(" der Klasse ") + firstKlasse);
-        if (code == QStringLiteral("X"))
+        if (code == QLatin1Char('X'))
             PrintTextOut(e.xA, 80, QStringLiteral("Abschlussprüfung  "));
-        else if (code == QStringLiteral("Y"))
+        else if (code == QLatin1Char('Y'))
             PrintTextOut(e.xA, 80, QStringLiteral("Abschlussprüfung "));
         PrintTextOut(e.left + 14, 175, firstKlasse);
         SetPrintFontBold(false);
-        SetListFontSize(50);
+        SetNominalFont(50);
     };
     auto close = [&](int bottom) { VerticalRules({e.left, e.x1, e.xE, e.xJ, e.right}, bottom); };
 

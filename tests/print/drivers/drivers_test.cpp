@@ -30,20 +30,95 @@ TEST(StudentDispatch, FirstMatchingRuleChoosesThePage)
         {1, -1, '9', L::NoCertificate, 1},    {6, 1, '9', L::NoCertificate, 6},
         {6, 4, '9', L::CopyRefused, 6},       {6, 5, 'x', L::CopyRefused, 6},
         {1, 4, '9', L::OwnCertificate, 7},    {1, 4, 'X', L::OwnCertificate, 7},
-        {1, 5, 'x', L::CertificateB, 20},     {1, 5, '9', L::CertificateA, 20},
-        {7, 0, 'X', L::OwnCertificate, 7},    {1, 0, 'X', L::CertificateB, 11},
-        {6, 0, 'x', L::CertificateB, 16},     {1, 0, '9', L::OwnCertificate, 1},
+        {1, 5, 'x', L::CertificateA, 20},     {1, 6, '9', L::CertificateB, 21},
+        {7, 0, 'X', L::OwnCertificate, 7},    {1, 0, 'X', L::CertificateA, 11},
+        {6, 0, 'x', L::CertificateA, 16},     {1, 0, '9', L::OwnCertificate, 1},
         {6, 0, 'y', L::OwnCertificate, 6},    {1, 0, '4', L::OwnCertificate, 1},
+        {6, 8, '9', L::ExternalHsaCertificate, 6}, {1, 7, 'y', L::ExternalWrsCertificate, 1},
+        {1, 8, 'x', L::CertificateA, 11},
     };
     for (const Row& r : rows) {
         const StudentLayoutChoice c = ChooseStudentLayout(r.kind, r.result, QChar::fromLatin1(r.code));
         EXPECT_EQ(c, (StudentLayoutChoice{r.layout, r.passed}))
             << "kind " << r.kind << " result " << r.result << " class " << r.code;
     }
-    // Pages still to come print nothing; the dispatch's own pages exist.
     EXPECT_EQ(StudentLayoutFor(L::None), nullptr);
-    EXPECT_NE(StudentLayoutFor(L::NoCertificate), nullptr);
-    EXPECT_NE(StudentLayoutFor(L::BoundaryGradeSheet), nullptr);
+}
+
+// The page that was printed, by a text only it has: "-" for no job; a copy
+// mark "Abschrift" appends "*".
+QString printedPage(const RecordingDevice& device)
+{
+    if (device.jobs.isEmpty())
+        return QStringLiteral("-");
+    const PrintJob& job = device.jobs.last();
+    const QString all = job.textStrings().join(QLatin1Char('|'));
+    const auto seal = job.findText(QStringLiteral("(Dienstsiegel"));
+    QString page = all.contains(QStringLiteral("Kein Zeugnis")) ? QStringLiteral("none")
+        : all.contains(QStringLiteral("Abschrift nur")) ? QStringLiteral("refused")
+        : all.contains(QStringLiteral("Rückmeldung")) ? QStringLiteral("feedback")
+        : seal && seal->pageY() == 2565 ? QStringLiteral("A")
+        : all.contains(QStringLiteral("über den Hauptschulabschluss")) ? QStringLiteral("HSA")
+        : all.contains(QStringLiteral("gleichwertigen")) ? QStringLiteral("WRS")
+        : !seal ? QStringLiteral("?")
+        : seal->x == 1080 ? QStringLiteral("own") : QStringLiteral("B");
+    if (job.findText(QStringLiteral("Abschrift")))
+        page += QLatin1Char('*');
+    if (all.contains(QStringLiteral("während der Klasse")))
+        page += QStringLiteral(" leaving");
+    return page;
+}
+
+TEST_F(PrintClassFixture, CertificatesByResultAndClassThroughTheDrivers)
+{
+    // Per class: the pages of kind 1 and of kind 6 for the results 0 to 5
+    // read from the grade file, then 7 and 8 set in memory.
+    struct Row {
+        const char* classFile;
+        const char* kind1[8];
+        const char* kind6[8];
+    };
+    const Row rows[] = {
+        {"9a_25262.dbf",
+         {"own", "none", "none", "feedback", "own", "B leaving", "WRS", "HSA"},
+         {"own*", "none", "none", "feedback", "refused", "refused", "WRS*", "HSA*"}},
+        {"xa_25262.dbf",
+         {"A", "none", "none", "none", "own", "A leaving", "A", "A"},
+         {"A*", "none", "none", "none", "refused", "refused", "A*", "A*"}},
+    };
+    for (const Row& row : rows) {
+        const QString file = QString::fromLatin1(row.classFile);
+        makeClass(file, {StudentRow{QStringLiteral("1"), QStringLiteral("Adler"), QStringLiteral("Eva")}});
+        openClass(file);
+        state().currentStudentRecord = 0;
+        for (int result = 0; result <= 7; ++result) {
+            const int r = result < 6 ? result : result + 1;
+            if (r <= 5)
+                writeSheet(QStringLiteral("1"), r, {});
+            for (const int kind : {1, 6}) {
+                device().jobs.clear();
+                if (r <= 5) {
+                    state().printDocKind = kind;
+                    PrintMarkedStudent();
+                } else {
+                    const ClassPrintData cls = LoadClassPrintData();
+                    StudentPrintData st = LoadStudentPrintData(cls, ClassTable(), 1);
+                    st.sheet.resultIndex = r;
+                    PrintStudentDocument(kind, cls, st);
+                }
+                EXPECT_EQ(printedPage(device()), QString::fromLatin1(kind == 1 ? row.kind1[result] : row.kind6[result]))
+                    << row.classFile << " kind " << kind << " result " << r;
+            }
+        }
+        prompt.clear();
+    }
+}
+
+TEST_F(PrintClassFixture, ShortDatesWhenTheSwitchFileExistsInAnyCase)
+{
+    EXPECT_FALSE(LoadClassPrintData().shortDates);
+    folder.write(QStringLiteral("KurzDat.DAT"), QByteArray());
+    EXPECT_TRUE(LoadClassPrintData().shortDates);
 }
 
 class Drivers : public PrintClassFixture {

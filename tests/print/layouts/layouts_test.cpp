@@ -1,12 +1,11 @@
 // The certificate pages on the recording printer, laid out from the shipped
 // class-10 subject file: titles, the split of the subject columns, the
-// blocks below them, copies, the emblem and the choice of the page.
+// blocks below them, copies and the emblem.
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
 #include "grades/gradecontext.h"
 #include "platform/scriptedprompt.h"
 #include "print/gradewords.h"
-#include "print/layouts/certificatedispatch.h"
 #include "print/layouts/certificates.h"
 #include "print/layouts/externalcertificates.h"
 #include "print/layouts/feedback9.h"
@@ -14,10 +13,11 @@
 #include "print/printer.h"
 #include "print/qtprintdevice.h"
 #include "print/recordingdevice.h"
+#include "print/studentlayouts.h"
+#include "support/pdfwords.h"
 #include "support/tempfolder.h"
 
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -72,7 +72,7 @@ public:
         for (int r = 1; r <= kLastSubjectRow; ++r)
             st.sheet.grid.at(ColFinal, r) = grades.value(r - 1);
     }
-    PrintJob print(StudentLayout layout, int kind)
+    PrintJob print(StudentLayoutFunction layout, int kind)
     {
         EXPECT_TRUE(BeginPrint());
         layout(cls, st, kind);
@@ -103,7 +103,7 @@ TEST_F(CertificateLayouts, TitlesByKindAndSchoolType)
 {
     struct Case {
         const char* name;
-        StudentLayout layout;
+        StudentLayoutFunction layout;
         int kind;
         QString schoolType;
         QString line0;
@@ -138,7 +138,7 @@ TEST_F(CertificateLayouts, SubjectColumnsSplitByLayoutAndCount)
 {
     struct Case {
         const char* name;
-        StudentLayout layout;
+        StudentLayoutFunction layout;
         int n;
         QList<std::pair<int, QString>> names;
         int lastLeft;       // its name at x 250
@@ -183,7 +183,7 @@ TEST_F(CertificateLayouts, BlocksBelowTheSubjects)
     struct Case {
         const char* name;
         std::function<void(CertificateLayouts&)> setUp;
-        StudentLayout layout;
+        StudentLayoutFunction layout;
         int kind;
         QString text;
         int x, y;
@@ -321,14 +321,6 @@ TEST_F(CertificateLayouts, WrsLeftColumnEndsAtTheLastSubject)
     EXPECT_EQ(placed(job, "Fußzeile 1"), at("Fußzeile 1", 250, 1877));
 }
 
-QString runTool(const QString& tool, const QStringList& args)
-{
-    QProcess p;
-    p.start(tool, args);
-    EXPECT_TRUE(p.waitForFinished(30000)) << tool.toStdString();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 // One final certificate through the Qt print device into a PDF file, read
 // back with the poppler tools.
 TEST_F(CertificateLayouts, PdfOfLayoutAWithEmblem)
@@ -347,71 +339,21 @@ TEST_F(CertificateLayouts, PdfOfLayoutAWithEmblem)
     PrintCertificateA(cls, st, 11);
     ASSERT_FALSE(PrintJobRunning());
 
-    const QString words = runTool("pdftotext", {"-bbox", pdf, "-"});
-    static const QRegularExpression re("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>");
+    const QList<test::PdfWord> words = test::ReadPdfWords(pdf);
     const struct {
         QString word;
         int x, y;
     } expected[] = {{"Werkrealschulabschlusszeugnis", 700, 350}, {"Anna", 700, 508},
                     {"mangelhaft", 700, 942}, {"7.", 700, 2415}};
-    for (const auto& e : expected) {
-        const double left = QtPrintDevice::kPdfMarginMM + MapPageX(e.x) / 10.0;
-        const double top = QtPrintDevice::kPdfMarginMM - MapPageY(e.y) / 10.0;
-        bool found = false;
-        for (auto it = re.globalMatch(words); it.hasNext() && !found;) {
-            const auto m = it.next();
-            constexpr double mm = 25.4 / 72.0;
-            found = m.captured(3) == e.word && qAbs(m.captured(1).toDouble() * mm - left) <= 0.5
-                && qAbs(m.captured(2).toDouble() * mm - top) <= 0.5;
-        }
-        EXPECT_TRUE(found) << e.word.toStdString() << " not at " << left << "," << top << " mm";
-    }
-    const QStringList fonts = runTool("pdffonts", {pdf}).split('\n', Qt::SkipEmptyParts).mid(2);
+    for (const auto& e : expected)
+        EXPECT_TRUE(test::PdfWordAt(words, e.word, 0, e.x, e.y)) << e.word.toStdString();
+    const QStringList fonts = test::PdfFonts(pdf).split('\n', Qt::SkipEmptyParts).mid(2);
     ASSERT_FALSE(fonts.isEmpty());
     static const QRegularExpression embedded("\\s(yes|no)\\s+(yes|no)\\s+(yes|no)\\s+\\d+\\s+\\d+\\s*$");
     for (const QString& font : fonts)
         EXPECT_EQ(embedded.match(font).captured(1), "yes") << font.toStdString();
     // Header lines and the one picture, the emblem.
-    EXPECT_EQ(runTool("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts).size(), 3);
-}
-
-TEST(CertificateDispatch, PagesByKindResultAndClass)
-{
-    using P = CertificatePage;
-    struct Case {
-        int kind, result;
-        char code;
-        CertificateChoice choice;
-    };
-    const Case cases[] = {
-        {1, 0, '9', {P::DispatchCertificate, 1}}, {6, 0, '9', {P::DispatchCertificate, 6}},
-        {1, 1, '9', {P::NoCertificate, 1}},       {6, 2, '9', {P::NoCertificate, 6}},
-        {1, 3, '9', {P::Class9Feedback, 1}},      {6, 3, '9', {P::Class9Feedback, 1}},
-        {1, 4, '9', {P::DispatchCertificate, 7}}, {6, 4, '9', {P::CopyRefused, 6}},
-        {1, 5, '9', {P::CertificateB, 20}},       {6, 5, '9', {P::CopyRefused, 6}},
-        {1, -1, '9', {P::NoCertificate, 1}},      {1, 6, 'y', {P::CertificateB, 21}},
-        {1, 0, 'x', {P::CertificateB, 11}},       {6, 0, 'x', {P::CertificateB, 16}},
-        {1, 3, 'x', {P::NoCertificate, 1}},       {6, 1, 'x', {P::NoCertificate, 6}},
-        {1, 4, 'x', {P::DispatchCertificate, 7}}, {6, 4, 'x', {P::CopyRefused, 6}},
-        {1, 5, 'x', {P::CertificateA, 20}},       {1, 6, 'X', {P::CertificateA, 21}},
-        {1, 8, '9', {P::ExternalHsa, 1}},         {6, 8, '9', {P::ExternalHsa, 6}},
-        {1, 7, '9', {P::ExternalWrs, 1}},         {6, 7, 'y', {P::ExternalWrs, 6}},
-        {1, 8, 'x', {P::CertificateB, 11}},       {2, 0, '9', {}},
-        {29, 0, '9', {}},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(ChooseCertificatePage(c.kind, c.result, QChar(c.code)), c.choice)
-            << "kind " << c.kind << " result " << c.result << " class " << c.code;
-}
-
-TEST_F(CertificateLayouts, ExternalPageReachedWithAResultSetInMemory)
-{
-    cls.classFile = QStringLiteral("9a_25262.dbf");
-    st.sheet.resultIndex = 8;
-    ASSERT_TRUE(BeginPrint());
-    EXPECT_TRUE(PrintCertificatePage(cls, st, 1));
-    EXPECT_TRUE(rec.device().lastJob().findText("Zeugnis über den Hauptschulabschluss"));
-    EXPECT_FALSE(PrintCertificatePage(cls, st, 2));
+    EXPECT_EQ(test::PdfImageList(pdf).split('\n', Qt::SkipEmptyParts).size(), 3);
 }
 
 } // namespace

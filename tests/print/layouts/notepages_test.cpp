@@ -40,7 +40,7 @@ TEST_F(LayoutTest, RangePromptsKeepTheirOwnRange)
     records[3].surname.clear();
     records[4].surname = QStringLiteral("FAKTOR");
     records[2].sheet.fromFile = false; // no grade file: the head only
-    PrintNoteFields(cls, records, NoteRange{3, 6});
+    PrintNoteFields(cls, records, NoteRange{3, 6}, PrintLoopScope());
     QStringList heads;
     for (const PrintJob& job : dev().jobs)
         heads << job.texts().at(1).text;

@@ -170,18 +170,18 @@ TEST_F(LayoutTest, ProtocolsBySelectionWordAndAbort)
     std::vector<StudentPrintData> students;
     for (int nr = 1; nr <= 4; ++nr)
         students.push_back(student(nr, 5, QStringLiteral("2.0"), {}, QStringLiteral("P")));
-    int asked = 0, cleared = 0, finished = 0;
+    int pauses = 0;
     QStringList progress;
-    ListPrintHooks hooks;
-    hooks.showProgress = [&](const QString& t) { progress << t; };
-    hooks.abortRequested = [&] { return ++asked == 2; };
-    hooks.clearAbortRequest = [&] { ++cleared; };
-    hooks.finish = [&] { ++finished; };
-    EXPECT_FALSE(PrintExamProtocols(cls, students, 6, ListOralProtocols, kExamOral, hooks));
+    printLoopHooks().progress = [&](const QString& t) { progress << t; };
+    printLoopHooks().pause = [&] { state().printAbortRequested = ++pauses == 2; };
+    {
+        const PrintLoopScope loop(false);
+        EXPECT_FALSE(PrintExamProtocols(cls, students, 6, ListOralProtocols, kExamOral, loop));
+    }
+    printLoopHooks() = {};
     ASSERT_EQ(dev().jobs.size(), 2);
-    EXPECT_EQ(progress, QStringList({"Name1  Vor", "Name2  Vor"}));
-    EXPECT_EQ(cleared, 1);
-    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(progress, QStringList({"Name1  Vor", "Name2  Vor", ""})); // hidden at the end
+    EXPECT_FALSE(state().printAbortRequested);
     const PrintJob& job = dev().lastJob();
     EXPECT_EQ(at(job, QStringLiteral("Niederschrift über die mündliche Prüfung")), QPoint(708, 340));
     EXPECT_EQ(at(job, QStringLiteral("im Fach Wirtschaft- Beruf")), QPoint(708, 410));

@@ -37,16 +37,6 @@ protected:
         setPrinterSystem(nullptr);
         PrintClassFixture::TearDown();
     }
-    // The word on page whose box begins at the page point (x, y), within 0.5 mm.
-    static bool wordAt(const QList<PdfWord>& words, const QString& text, int page, int x, int y)
-    {
-        const double m = QtPrintDevice::kPdfMarginMM;
-        for (const PdfWord& w : words)
-            if (w.text == text && w.page == page && qAbs(w.xMin - (m + x / 10.0)) <= 0.5
-                && qAbs(w.yMin - (m + y / 10.0)) <= 0.5)
-                return true;
-        return false;
-    }
 };
 
 TEST_F(PdfSheets, FinalGradeSheetsOfAClassInOneFile)
@@ -60,11 +50,11 @@ TEST_F(PdfSheets, FinalGradeSheetsOfAClassInOneFile)
     const QList<PdfWord> words = ReadPdfWords(pdf);
     const char* first[] = {"Ina", "Tom", "Eva"};
     for (int page = 0; page < 3; ++page) {
-        EXPECT_TRUE(wordAt(words, QString::fromLatin1(first[page]), page, 700, 510)) << page;
-        EXPECT_TRUE(wordAt(words, QStringLiteral("Endnoten"), page, 250, 310)) << page;
-        EXPECT_TRUE(wordAt(words, QStringLiteral("Klassenlehrer/in"), page, 700, 2505)) << page;
+        EXPECT_TRUE(PdfWordAt(words, QString::fromLatin1(first[page]), page, 700, 510)) << page;
+        EXPECT_TRUE(PdfWordAt(words, QStringLiteral("Endnoten"), page, 250, 310)) << page;
+        EXPECT_TRUE(PdfWordAt(words, QStringLiteral("Klassenlehrer/in"), page, 700, 2505)) << page;
     }
-    EXPECT_TRUE(wordAt(words, QStringLiteral("Vor-"), 1, 250, 510));
+    EXPECT_TRUE(PdfWordAt(words, QStringLiteral("Vor-"), 1, 250, 510));
     const QString fonts = PdfFonts(pdf);
     EXPECT_TRUE(fonts.contains(QStringLiteral("LiberationSerif-Bold"))) << fonts.toStdString();
     EXPECT_TRUE(fonts.contains(QStringLiteral("LiberationSerif "))) << fonts.toStdString();
@@ -79,9 +69,9 @@ TEST_F(PdfSheets, GradeListPageInLandscape)
     EXPECT_TRUE(PdfPageSizes(pdf).contains(QStringLiteral("842 x 595")));
     const QList<PdfWord> words = ReadPdfWords(pdf);
     // A4 landscape less the margins: 2870 x 2000, so cw = 97 and rh = 48.
-    EXPECT_TRUE(wordAt(words, QStringLiteral("Lfd."), 0, 53, 113));
-    EXPECT_TRUE(wordAt(words, QStringLiteral("Notenliste"), 0, 53, 113 - 96 - 16));
-    EXPECT_TRUE(wordAt(words, QStringLiteral("2.0"), 0, 53 + 97 * 9 + 3, 113 + 48 * 10));
+    EXPECT_TRUE(PdfWordAt(words, QStringLiteral("Lfd."), 0, 53, 113));
+    EXPECT_TRUE(PdfWordAt(words, QStringLiteral("Notenliste"), 0, 53, 113 - 96 - 16));
+    EXPECT_TRUE(PdfWordAt(words, QStringLiteral("2.0"), 0, 53 + 97 * 9 + 3, 113 + 48 * 10));
     EXPECT_TRUE(PdfFonts(pdf).contains(QStringLiteral("LiberationSerif")));
 }
 
@@ -105,10 +95,10 @@ TEST_F(PdfSheets, ExamTablesOfAFullClassInOneFile)
     ASSERT_EQ(PdfPageCount(pdf), 38);
     const QList<PdfWord> words = ReadPdfWords(pdf);
     for (int page : {0, 37}) {
-        EXPECT_TRUE(wordAt(words, QStringLiteral("Vor%1").arg(page + 1), page, 880, 350)) << page;
-        EXPECT_TRUE(wordAt(words, QStringLiteral("3.0"), page, 1280, 710)) << page;
-        EXPECT_TRUE(wordAt(words, QStringLiteral("2.0"), page, 1680, 1850)) << page; // 39 / 19 cut
-        EXPECT_TRUE(wordAt(words, QStringLiteral("X"), page, 1295, 2090)) << page;
+        EXPECT_TRUE(PdfWordAt(words, QStringLiteral("Vor%1").arg(page + 1), page, 880, 350)) << page;
+        EXPECT_TRUE(PdfWordAt(words, QStringLiteral("3.0"), page, 1280, 710)) << page;
+        EXPECT_TRUE(PdfWordAt(words, QStringLiteral("2.0"), page, 1680, 1850)) << page; // 39 / 19 cut
+        EXPECT_TRUE(PdfWordAt(words, QStringLiteral("X"), page, 1295, 2090)) << page;
     }
     // pdffonts: the column "emb" is the fifth from the right.
     const QStringList fonts = PdfFonts(pdf).split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(2);

@@ -1,0 +1,74 @@
+#include "print/layouts/pageparts.h"
+
+#include "classes/sharedstate.h"
+#include "print/pagemodel.h"
+
+namespace hsa {
+
+bool BeginPageJob(bool landscape)
+{
+    SetPrintOrientation(landscape);
+    if (!BeginPrint()) {
+        if (PrintJobRunning())
+            AbortPrint();
+        return false;
+    }
+    const PrintSettings& ps = state().print;
+    SetPrintFontName(ps.printerFontName);
+    SetPrintFontBold(false);
+    SetPrintFontItalic(false);
+    SetPrintFontUnderline(false);
+    if (ps.printLineWidth > 0)
+        SetPrintPenWidth(ps.printLineWidth);
+    return true;
+}
+
+void SetNominalFont(double size)
+{
+    SetPrintFontHeight(size * state().print.printFontStretch);
+}
+
+void SetNominalFont(double size, bool bold)
+{
+    SetPrintFontBold(bold);
+    SetNominalFont(size);
+}
+
+void PrintRule(int x1, int y1, int x2, int y2)
+{
+    PrintMoveTo(x1, y1);
+    PrintLineTo(x2, y2);
+}
+
+QString StudentName(const StudentPrintData& student)
+{
+    return student.firstName + QLatin1Char(' ') + student.surname;
+}
+
+SchoolNameParts SplitSchoolName(const QString& schoolName)
+{
+    const int q = schoolName.indexOf(QLatin1Char('?'));
+    if (q < 0)
+        return {schoolName, QString(), false};
+    return {schoolName.left(q), schoolName.mid(q + 1), true};
+}
+
+std::optional<std::pair<QString, QString>> SplitSubjectName(const QString& name)
+{
+    const int p = name.indexOf(QLatin1Char('\\'));
+    if (p < 0 || p == name.size() - 1 || name.size() <= 18)
+        return std::nullopt;
+    return std::make_pair(name.left(p), name.mid(p + 1));
+}
+
+void PrintSubjectName(int x, int y, const QString& name, int above, int below)
+{
+    if (const auto parts = SplitSubjectName(name)) {
+        PrintTextOut(x, y - above, parts->first);
+        PrintTextOut(x, y + below, parts->second);
+    } else {
+        PrintTextOut(x, y, name);
+    }
+}
+
+} // namespace hsa
