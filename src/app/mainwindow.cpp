@@ -417,10 +417,10 @@ void TForm1::applyScreenLayout(const ScreenLayout& l, const ScreenInfo& scr)
     QFont f = centralWidget()->font();
     f.setPointSizeF(std::clamp(8.0 * ratio, 8.0, 16.0));
     centralWidget()->setFont(f);
-    resize(std::min(scr.width, static_cast<int>(640 * ratio)),
-           std::min(scr.height, static_cast<int>(480 * ratio)));
+    resize(std::min(scr.usableWidth(), static_cast<int>(640 * ratio)),
+           std::min(scr.usableHeight(), static_cast<int>(480 * ratio)));
 
-    Panel1->setFixedWidth(std::min(l.panelWidth, scr.width));
+    Panel1->setMaximumWidth(std::min(l.panelWidth, scr.usableWidth()));
     StringGrid1->setDefaultColumnWidth(l.gridDefaultColWidth);
     StringGrid1->setColumnWidth(0, l.gridCol0Width);
     StringGrid1->setColumnWidth(1, l.gridCol1Width);

@@ -298,17 +298,18 @@ void TForm2::build()
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->installEventFilter(this);
     p0->addWidget(StringGrid1, 0, 2, 6, 1);
-    // Both grids show all their columns; the result and profile column in the
-    // middle takes what room is left.
+    // Both grids ask for all their columns and share the width in that
+    // proportion; on a screen too narrow for them they scroll inside the
+    // window rather than push the final-grade list and the buttons off it.
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     const int frame = 2 * StringGrid3->frameWidth() + scrollBar + 2;
-    StringGrid3->setMinimumWidth(metrics_.examGridCodeColumnWidth
-                                 + (kExamGridColumns - 2) * metrics_.examGridColumnWidth + frame);
-    StringGrid1->setMinimumWidth(metrics_.gradeListNameColumnWidth + metrics_.gradeListGradeColumnWidth
-                                 + frame);
-    p0->setColumnStretch(0, 0);
-    p0->setColumnStretch(1, 1);
-    p0->setColumnStretch(2, 0);
+    const int examWidth = metrics_.examGridCodeColumnWidth + (kExamGridColumns - 2) * metrics_.examGridColumnWidth + frame;
+    const int listWidth = metrics_.gradeListNameColumnWidth + metrics_.gradeListGradeColumnWidth + frame;
+    StringGrid3->setMinimumWidth(examWidth / 2);
+    StringGrid1->setMinimumWidth(listWidth * 3 / 4);
+    p0->setColumnStretch(0, examWidth);
+    p0->setColumnStretch(1, examWidth / 3);
+    p0->setColumnStretch(2, listWidth);
     auto* nav0 = new QHBoxLayout;
     Button10 = new QPushButton(QStringLiteral("<"), page0);
     Button10->setObjectName(QStringLiteral("Button10"));
