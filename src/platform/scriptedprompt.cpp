@@ -81,9 +81,11 @@ Answer ScriptedPrompt::ask(MsgKind kind, const QString& text, Buttons buttons,
 std::optional<QString> ScriptedPrompt::nextText(const QString& what)
 {
     if (!script_.empty() && std::holds_alternative<TextAnswer>(script_.front())) {
-        auto v = std::get<TextAnswer>(script_.front()).value;
+        const TextAnswer a = std::get<TextAnswer>(script_.front());
         script_.pop_front();
-        return v;
+        if (!a.value)
+            return std::nullopt;
+        return QString(*a.value);
     }
     throw UnscriptedPrompt("unscripted input: " + what.toStdString());
 }
