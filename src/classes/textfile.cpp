@@ -29,9 +29,34 @@ QString createError(const QString& path)
     return QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(path));
 }
 
+// Setting up a converter looks its name up in the codec library, which costs
+// more than converting a whole grade file; each thread keeps one per code page.
+bool isCp850(const char* codec)
+{
+    return std::strcmp(codec, "IBM850") == 0;
+}
+
+QStringEncoder& encoderFor(const char* codec)
+{
+    thread_local QStringEncoder ansi("windows-1252", QStringConverter::Flag::Default);
+    thread_local QStringEncoder dos("IBM850", QStringConverter::Flag::Default);
+    QStringEncoder& enc = isCp850(codec) ? dos : ansi;
+    enc.resetState();
+    return enc;
+}
+
+QStringDecoder& decoderFor(const char* codec)
+{
+    thread_local QStringDecoder ansi("windows-1252", QStringConverter::Flag::Default);
+    thread_local QStringDecoder dos("IBM850", QStringConverter::Flag::Default);
+    QStringDecoder& dec = isCp850(codec) ? dos : ansi;
+    dec.resetState();
+    return dec;
+}
+
 QByteArray encodeWith(const char* codec, const QString& text)
 {
-    QStringEncoder enc(codec, QStringConverter::Flag::Default);
+    QStringEncoder& enc = encoderFor(codec);
     if (!enc.isValid())
         return text.toLatin1();
     QByteArray out = enc.encode(text);
@@ -40,7 +65,7 @@ QByteArray encodeWith(const char* codec, const QString& text)
 
 QString decodeWith(const char* codec, const QByteArray& bytes)
 {
-    QStringDecoder dec(codec, QStringConverter::Flag::Default);
+    QStringDecoder& dec = decoderFor(codec);
     if (!dec.isValid())
         return QString::fromLatin1(bytes);
     return dec.decode(bytes);
@@ -84,7 +109,7 @@ QString FromWindows1252(const QByteArray& bytes)
 
 bool IsWindows1252(const QString& text)
 {
-    QStringEncoder enc("windows-1252", QStringConverter::Flag::Stateless);
+    QStringEncoder& enc = encoderFor("windows-1252");
     QByteArray b = enc.encode(text);
     if (enc.hasError())
         return false;

@@ -810,8 +810,15 @@ void TForm2::Label9Click()
         c_->toggleWeightColumn();
     }
     StringGrid3->setColumnHidden(ColWeight, !c_->weightColumnShown());
-    if (c_->weightColumnShown())
+    if (c_->weightColumnShown()) {
         StringGrid3->setColumnWidth(ColWeight, StringGrid3->columnWidth(ColFinal));
+        // The opened column lies beyond the grid's right edge when the grid
+        // is narrow: bring all of it into view, once the scroll range knows
+        // the new width.
+        StringGrid3->doItemsLayout();
+        const int row = std::max(0, StringGrid3->currentIndex().row());
+        StringGrid3->scrollTo(StringGrid3->model()->index(row, ColWeight), QAbstractItemView::EnsureVisible);
+    }
 }
 
 void TForm2::clipboardAction(int which)
