@@ -31,6 +31,7 @@ QString createError(const QString& path)
 
 // Setting up a converter looks its name up in the codec library, which costs
 // more than converting a whole grade file; each thread keeps one per code page.
+// Stateless: each call converts a whole text, nothing carries over.
 bool isCp850(const char* codec)
 {
     return std::strcmp(codec, "IBM850") == 0;
@@ -38,20 +39,16 @@ bool isCp850(const char* codec)
 
 QStringEncoder& encoderFor(const char* codec)
 {
-    thread_local QStringEncoder ansi("windows-1252", QStringConverter::Flag::Default);
-    thread_local QStringEncoder dos("IBM850", QStringConverter::Flag::Default);
-    QStringEncoder& enc = isCp850(codec) ? dos : ansi;
-    enc.resetState();
-    return enc;
+    thread_local QStringEncoder ansi("windows-1252", QStringConverter::Flag::Stateless);
+    thread_local QStringEncoder dos("IBM850", QStringConverter::Flag::Stateless);
+    return isCp850(codec) ? dos : ansi;
 }
 
 QStringDecoder& decoderFor(const char* codec)
 {
-    thread_local QStringDecoder ansi("windows-1252", QStringConverter::Flag::Default);
-    thread_local QStringDecoder dos("IBM850", QStringConverter::Flag::Default);
-    QStringDecoder& dec = isCp850(codec) ? dos : ansi;
-    dec.resetState();
-    return dec;
+    thread_local QStringDecoder ansi("windows-1252", QStringConverter::Flag::Stateless);
+    thread_local QStringDecoder dos("IBM850", QStringConverter::Flag::Stateless);
+    return isCp850(codec) ? dos : ansi;
 }
 
 QByteArray encodeWith(const char* codec, const QString& text)
@@ -109,7 +106,8 @@ QString FromWindows1252(const QByteArray& bytes)
 
 bool IsWindows1252(const QString& text)
 {
-    QStringEncoder& enc = encoderFor("windows-1252");
+    // A converter of its own: the error flag it raises stays with it.
+    QStringEncoder enc("windows-1252", QStringConverter::Flag::Stateless);
     QByteArray b = enc.encode(text);
     if (enc.hasError())
         return false;

@@ -308,7 +308,7 @@ void TForm2::build()
     StringGrid3->setMinimumWidth(examWidth / 2);
     StringGrid1->setMinimumWidth(listWidth * 3 / 4);
     p0->setColumnStretch(0, examWidth);
-    p0->setColumnStretch(1, examWidth / 3);
+    p0->setColumnStretch(1, 0);
     p0->setColumnStretch(2, listWidth);
     auto* nav0 = new QHBoxLayout;
     Button10 = new QPushButton(QStringLiteral("<"), page0);

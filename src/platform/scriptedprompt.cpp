@@ -104,7 +104,7 @@ std::optional<QString> ScriptedPrompt::password(const QString& caption, const QS
 }
 
 std::optional<int> ScriptedPrompt::choose(const QString& caption, const QString& label,
-                                          const QStringList& items, int current)
+                                          const QStringList& items, int)
 {
     shown_.append(Shown{Call::Choose, MsgKind::Plain, label, caption, Buttons::OkCancel, {}, items});
     if (!script_.empty() && std::holds_alternative<ChoiceAnswer>(script_.front())) {

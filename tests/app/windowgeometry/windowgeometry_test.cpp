@@ -3,90 +3,37 @@
 // can be reached without moving it.  The windows come from the program block's
 // list, so a window added there is checked here too.
 
-#include "app/apphooks.h"
 #include "app/classgridview.h"
-#include "app/mainwindow.h"
-#include "app/programblock.h"
 #include "classes/dbftable.h"
 #include "classes/examgrid.h"
 #include "grades/gradewindow.h"
-#include "classes/sharedstate.h"
-#include "platform/scriptedprompt.h"
-#include "platform/screen.h"
-#include "platform/shell.h"
 #include "print/calibrationdialog.h"
-#include "support/tempfolder.h"
+#include "support/programwindows.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDir>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLayout>
 #include <QListWidget>
-#include <QTableView>
-#include <gtest/gtest.h>
 
 using namespace hsa;
 
 namespace {
 
-const QString kLongName = QStringLiteral("Hohenzollern-Sigmaringen-Württembergerin");   // with the first name: 45
 const QString kClass = QStringLiteral("9a_21222.dbf");
 
-struct Screenful {
-    const char* name;
-    ScreenInfo info;
-};
-
-const Screenful kScreens[] = {
-    {"1024x768", {1024, 768, 96}},
-    {"1024x768@120dpi", {1024, 768, 120}},
-    {"1280x1024", {1280, 1024, 96}},
-    {"1280x1024@120dpi", {1280, 1024, 120}},
-    {"1366x768 with taskbar", {1366, 768, 96, 0, 0, 1366, 728}},
-    {"1366x768@120dpi", {1366, 768, 120}},
-    {"1920x1080", {1920, 1080, 96}},
-    {"1920x1080@120dpi", {1920, 1080, 120}},
-};
-
-class WindowGeometry : public ::testing::Test {
+class WindowGeometry : public test::ProgramWindowsFixture {
 protected:
-    void start(const ScreenInfo& info)
+    void restartOn(const ScreenInfo& info)
     {
-        resetState();
-        appHooks() = {};
-        setShell(&shellDouble);
+        ClassTable().close();
+        TearDown();
         screenDouble.facts = info;
-        setScreen(&screenDouble);
-        setPrompts(&prompt);
-        prompt.setDefaultAnswer(Answer::Yes);
-        prompt.no(); // the version question
-        form = RunProgramBlock();
+        SetUp();
         form->show();
         state().accessLocked = false;
-        prompt.clear();
-    }
-    void stop()
-    {
-        state().quitRequested = true;
-        ClassTable().close();
-        DestroyProgramWindows();
-        setPrompts(nullptr);
-        setShell(nullptr);
-        setScreen(nullptr);
-        appHooks() = {};
-        resetState();
-    }
-    void TearDown() override
-    {
-        if (form)
-            stop();
-    }
-
-    // A class of 40 students, the first with the longest name the table holds.
-    void layClass()
-    {
+        prompt.setDefaultAnswer(Answer::Yes);
+        // 40 students, the first with the longest name (45 with the first name).
         dir.layDefaults();
         QFile::remove(dir.file(kClass));
         QFile::copy(dir.file("start2.dbf"), dir.file(kClass));
@@ -94,30 +41,18 @@ protected:
         DbfTable t;
         t.open(dir.file(kClass));
         for (int i = 0; i < 40; ++i) {
-            t.setValue(i, "NACHNAME", i == 0 ? kLongName : QStringLiteral("Schüler%1").arg(i + 1));
-            t.setValue(i, "VORNAME", QStringLiteral("Anna"));
-            t.setValue(i, "M/W", "w");
+            t.setValue(i, "NACHNAME", i ? QStringLiteral("Schüler%1").arg(i) : "Hohenzollern-Sigmaringen-Württembergerin");
+            t.setValue(i, "VORNAME", "Anna");
         }
-        t.post();
         t.close();
     }
-
     void openClass()
     {
         form->trigger("whlen1");
-        const auto found = form->FileListBox1->findItems(kClass, Qt::MatchFixedString);
-        ASSERT_FALSE(found.isEmpty());
-        form->FileListBox1->setCurrentItem(found.first());
+        form->FileListBox1->setCurrentItem(form->FileListBox1->findItems(kClass, Qt::MatchFixedString).value(0));
         form->FileListBox1Activate();
         ASSERT_EQ(state().openClassFile, kClass) << prompt.texts().join(" | ").toStdString();
-        QApplication::processEvents();
     }
-
-    test::TempProgramFolder dir;
-    ScriptedPrompt prompt;
-    RecordingShell shellDouble;
-    FixedScreen screenDouble;
-    TForm1* form = nullptr;
 };
 
 // The frame inside the usable area, every button of the window visible.
@@ -125,40 +60,33 @@ void expectWhole(QWidget* w, const ScreenInfo& s, const std::string& where)
 {
     QApplication::processEvents();
     const QRect area(s.availableLeft, s.availableTop, s.usableWidth(), s.usableHeight());
-    EXPECT_TRUE(area.contains(w->frameGeometry()))
-        << where << ": frame " << w->frameGeometry().x() << "," << w->frameGeometry().y() << " "
-        << w->frameGeometry().width() << "x" << w->frameGeometry().height();
+    const QRect f = w->frameGeometry();
+    EXPECT_TRUE(area.contains(f)) << where << ": frame " << f.x() << "," << f.y() << " " << f.width() << "x" << f.height();
     for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
         if (b->isVisibleTo(w) && b->window() == w) {
-            EXPECT_FALSE(b->visibleRegion().isEmpty())
-                << where << ": button \"" << b->text().toStdString() << "\" cannot be reached";
+            EXPECT_FALSE(b->visibleRegion().isEmpty()) << where << ": \"" << b->text().toStdString() << "\" hidden";
         }
     }
 }
 
-// The grid takes the room the window leaves it: as many rows visible as the
-// window's height holds, its heading shown.
-void expectFills(QAbstractItemView* grid, QWidget* window, const std::string& where)
+// The grid shows as many rows as the window's height leaves room for (the
+// start-screen picture gives way), its heading on top.
+void expectFills(QAbstractItemView* grid, const std::string& where)
 {
     QApplication::processEvents();
     ASSERT_TRUE(grid->isVisible()) << where;
     QWidget* central = grid->parentWidget();
     const QLayout* layout = central->layout();
-    const QMargins m = layout->contentsMargins();
-    int others = m.top() + m.bottom();
-    // The start-screen picture is no reason for a short list: it gives way.
+    int others = layout->contentsMargins().top() + layout->contentsMargins().bottom();
     for (QWidget* c : central->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (c != grid && c->isVisible() && c->objectName() != QStringLiteral("Image1"))
             others += c->height() + layout->spacing();
     auto* table = qobject_cast<QTableView*>(grid);
     const int rowHeight = table ? table->verticalHeader()->defaultSectionSize() : grid->sizeHintForRow(0);
-    ASSERT_GT(rowHeight, 0) << where;
-    const int rows = grid->model()->rowCount();
     const int held = (central->height() - others) / rowHeight;
     const int shown = grid->viewport()->height() / rowHeight;
-    EXPECT_GE(shown, std::min(rows, held) - 2) << where << ": " << shown << " rows shown, room for " << held;
+    EXPECT_GE(shown, std::min(grid->model()->rowCount(), held) - 2) << where << ": " << shown << " rows, room for " << held;
     if (table) {
-        // The heading is the header or, in the grade tables, the first row.
         EXPECT_TRUE(table->horizontalHeader()->isVisible() || table->rowViewportPosition(0) == 0) << where;
     }
 }
@@ -167,72 +95,64 @@ void expectFills(QAbstractItemView* grid, QWidget* window, const std::string& wh
 
 TEST_F(WindowGeometry, EveryWindowFitsEveryScreen)
 {
-    for (const Screenful& scr : kScreens) {
-        SCOPED_TRACE(scr.name);
-        start(scr.info);
-        layClass();
-        openClass();
-        expectWhole(form, scr.info, "Form1 student list");
-        form->trigger("JahresleistungEingabe1");
-        expectWhole(form, scr.info, "Form1 grade table");
-        form->trigger("speichernundverlassen1");
+    const ScreenInfo screens[] = {{1024, 768, 96}, {1280, 1024, 96}, {1366, 768, 96, 0, 0, 1366, 728}, {1920, 1080, 96}};
+    for (ScreenInfo scr : screens) {
+        for (const double dpi : {96.0, 120.0}) {
+            scr.logicalDpiX = dpi;
+            SCOPED_TRACE(std::to_string(scr.width) + "x" + std::to_string(scr.height) + " at " + std::to_string(dpi));
+            restartOn(scr);
+            openClass();
+            expectWhole(form, scr, "Form1");
+            form->trigger("JahresleistungEingabe1");
+            expectWhole(form, scr, "Form1 with a grade table");
+            form->trigger("speichernundverlassen1");
 
-        state().currentStudentRecord = 0;
-        form->trigger("Berichtschreiben1");
-        QWidget* grades = ProgramWindow("Form2");
-        ASSERT_TRUE(grades && grades->isVisible()) << prompt.texts().join(" | ").toStdString();
-        expectWhole(grades, scr.info, "Form2");
-        auto* form2 = static_cast<TForm2*>(grades);
-        form2->Label9Click(); // the weight column opens whole
-        QApplication::processEvents();
-        const int right = form2->StringGrid3->columnViewportPosition(ColWeight) + form2->StringGrid3->columnWidth(ColWeight);
-        EXPECT_TRUE(form2->StringGrid3->columnViewportPosition(ColWeight) >= 0
-                    && right <= form2->StringGrid3->viewport()->width())
-            << "weight column at " << form2->StringGrid3->columnViewportPosition(ColWeight) << ".." << right
-            << " of " << form2->StringGrid3->viewport()->width();
-        form2->Label9Click();
-        grades->hide();
+            state().currentStudentRecord = 0;
+            form->trigger("Berichtschreiben1");
+            auto* grades = static_cast<TForm2*>(ProgramWindow("Form2"));
+            ASSERT_TRUE(grades->isVisible()) << prompt.texts().join(" | ").toStdString();
+            expectWhole(grades, scr, "Form2");
+            grades->Label9Click(); // the weight column opens whole
+            const QTableWidget* g = grades->StringGrid3;
+            const int left = g->columnViewportPosition(ColWeight);
+            EXPECT_TRUE(left >= 0 && left + g->columnWidth(ColWeight) <= g->viewport()->width()) << "weight column";
+            grades->hide();
 
-        for (const ProgramWindowDef& def : ProgramWindowOrder()) {
-            QWidget* w = ProgramWindow(def.formName);
-            if (!w || w == form || w == grades)
-                continue;
-            w->show();
-            expectWhole(w, scr.info, def.className.toStdString());
-            w->hide();
-        }
-        {
-            // Created where it is used, not by the program block.
-            TForm3 calibration;
+            for (const ProgramWindowDef& def : ProgramWindowOrder()) {
+                QWidget* w = ProgramWindow(def.formName);
+                if (w != form && w != grades) {
+                    w->show();
+                    expectWhole(w, scr, def.className.toStdString());
+                    w->hide();
+                }
+            }
+            TForm3 calibration; // created where it is used
             calibration.show();
-            expectWhole(&calibration, scr.info, "TForm3");
+            expectWhole(&calibration, scr, "TForm3");
         }
-        stop();
-        form = nullptr;
     }
 }
 
 TEST_F(WindowGeometry, ListsFillTheMainWindowInEveryMode)
 {
-    start(kScreens[2].info);
-    layClass();
-    openClass();
-    expectFills(form->DBGrid1, form, "opened");
-    form->trigger("JahresleistungEingabe1");
-    expectFills(form->StringGrid1, form, "grade table");
-    form->trigger("speichernundverlassen1");
-    form->trigger("schlieen1");
-
-    for (const char* mode : {"whlen1", "umbenennen1", "lschen1", "Datenuebernahme1"}) {
-        form->trigger(mode);
-        if (form->FileListBox1->isVisible() && form->FileListBox1->count() > 0)
-            expectFills(form->FileListBox1, form, mode);
-    }
-
+    restartOn({1280, 1024, 96});
+    // The first class of the run, created by hand.
     prompt.text("xb").text("2122");
     form->trigger("neuanlegen1");
     ASSERT_FALSE(state().openClassFile.isEmpty()) << prompt.texts().join(" | ").toStdString();
-    expectFills(form->DBGrid1, form, "created by hand");
+    expectFills(form->DBGrid1, "created by hand");
     form->trigger("SchriftlicheNotenEingabe1");
-    expectFills(form->StringGrid1, form, "grade table of the new class");
+    expectFills(form->StringGrid1, "grade table of the new class");
+    form->trigger("speichernundverlassen1");
+    form->trigger("schlieen1");
+
+    prompt.no(); // the advice before renaming: go on
+    for (const char* mode : {"umbenennen1", "lschen1", "whlen1"}) {
+        form->trigger(mode);
+        expectFills(form->FileListBox1, mode);
+    }
+    openClass();
+    expectFills(form->DBGrid1, "opened");
+    form->trigger("JahresleistungEingabe1");
+    expectFills(form->StringGrid1, "grade table");
 }
