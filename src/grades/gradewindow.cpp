@@ -285,6 +285,9 @@ void TForm2::build()
     Label15 = new QLabel(page0);
     Label15->setObjectName(QStringLiteral("Label15"));
     Label15->setWordWrap(true);
+    // The hint wraps to the width of the column instead of widening it at
+    // the exam grid's expense.
+    Label15->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     p0->addWidget(Label15, 4, 1);
 
     StringGrid1 = new QTableWidget(kGradeListRows, 2, page0);
@@ -298,18 +301,20 @@ void TForm2::build()
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->installEventFilter(this);
     p0->addWidget(StringGrid1, 0, 2, 6, 1);
-    // Both grids ask for all their columns and share the width in that
-    // proportion; on a screen too narrow for them they scroll inside the
-    // window rather than push the final-grade list and the buttons off it.
+    // The final-grade list always shows both its columns; the exam grid takes
+    // whatever width is left and, on a screen too narrow for all its
+    // columns, scrolls inside the window rather than push the list and the
+    // buttons off it.
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     const int frame = 2 * StringGrid3->frameWidth() + scrollBar + 2;
     const int examWidth = metrics_.examGridCodeColumnWidth + (kExamGridColumns - 2) * metrics_.examGridColumnWidth + frame;
     const int listWidth = metrics_.gradeListNameColumnWidth + metrics_.gradeListGradeColumnWidth + frame;
     StringGrid3->setMinimumWidth(examWidth / 2);
-    StringGrid1->setMinimumWidth(listWidth * 3 / 4);
-    p0->setColumnStretch(0, examWidth);
+    StringGrid3->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    StringGrid1->setMinimumWidth(listWidth);
+    p0->setColumnStretch(0, 1);
     p0->setColumnStretch(1, 0);
-    p0->setColumnStretch(2, listWidth);
+    p0->setColumnStretch(2, 0);
     auto* nav0 = new QHBoxLayout;
     Button10 = new QPushButton(QStringLiteral("<"), page0);
     Button10->setObjectName(QStringLiteral("Button10"));
