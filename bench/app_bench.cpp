@@ -101,7 +101,6 @@ QStringList filesUnder(const QString& folder, bool recursive)
 // is on the screen.
 int startOnly(const QString& folder)
 {
-    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     int argc = 1;
     char name[] = "app_bench";
     char* argv[] = {name, nullptr};
