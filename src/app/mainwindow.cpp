@@ -417,10 +417,10 @@ void TForm1::applyScreenLayout(const ScreenLayout& l, const ScreenInfo& scr)
     QFont f = centralWidget()->font();
     f.setPointSizeF(std::clamp(8.0 * ratio, 8.0, 16.0));
     centralWidget()->setFont(f);
-    resize(std::min(scr.width, static_cast<int>(640 * ratio)),
-           std::min(scr.height, static_cast<int>(480 * ratio)));
+    resize(std::min(scr.usableWidth(), static_cast<int>(640 * ratio)),
+           std::min(scr.usableHeight(), static_cast<int>(480 * ratio)));
 
-    Panel1->setFixedWidth(std::min(l.panelWidth, scr.width));
+    Panel1->setMaximumWidth(std::min(l.panelWidth, scr.usableWidth()));
     StringGrid1->setDefaultColumnWidth(l.gridDefaultColWidth);
     StringGrid1->setColumnWidth(0, l.gridCol0Width);
     StringGrid1->setColumnWidth(1, l.gridCol1Width);
@@ -435,7 +435,11 @@ void TForm1::applyScreenLayout(const ScreenLayout& l, const ScreenInfo& scr)
         lf.setPointSize(l.label3FontSize);
     Label3->setFont(lf);
     Label3->setContentsMargins(l.label3Left, 0, 0, 0);
-    Image1->setFixedSize(l.imageWidth, l.imageHeight);
+    // The picture never makes the window taller than the screen: it may
+    // shrink, while the lists and tables take the room they need.
+    Image1->setMaximumSize(l.imageWidth, l.imageHeight);
+    Image1->setMinimumSize(1, 1);
+    Image1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     Image1->setContentsMargins(l.imageLeft, l.imageTop, 0, 0);
 
     // The student list starts write-protected.
@@ -451,7 +455,10 @@ void TForm1::showClassView()
     Label2->setVisible(v.label2Visible && !Label2->text().isEmpty());
     Label3->setText(v.label3Text);
     Label3->setVisible(v.label3Visible);
-    Image1->setVisible(v.startScreenVisible);
+    // The start screen is there only while nothing else is: beside a list or
+    // table it would push them to the bottom of the window.
+    const bool listOrTable = v.listVisible || v.studentListVisible || classGrid().visible();
+    Image1->setVisible(v.startScreenVisible && !listOrTable);
     if (QAction* a = menuEntry(QStringLiteral("ListezumSchreibenfreigeben1")))
         a->setChecked(v.writeEnabledChecked);
     if (QAction* a = menuEntry(QStringLiteral("ListemitSchreibschutzversehen1")))

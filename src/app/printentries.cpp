@@ -25,7 +25,7 @@ namespace {
 GridPrintGeometry gridGeometry()
 {
     const ScreenInfo s = screen().info();
-    const ScreenLayout l = ComputeScreenLayout(s.width, s.height, state().fontFactor);
+    const ScreenLayout l = ComputeScreenLayout(s.width, s.height, state().fontFactor, s.usableWidth());
     GridPrintGeometry g;
     if (l.gridDefaultColWidth > 0 && l.gridCol0Width > 0) {
         g.defaultWidth = l.gridDefaultColWidth;

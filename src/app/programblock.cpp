@@ -120,6 +120,7 @@ TForm1* RunProgramBlock()
     QApplication::setApplicationName(ProgramBlockTitle);
     InstallProgramParts();
     helpFile() = ProgramBlockHelpFile;
+    KeepWindowsOnScreen();
     createdOrder().clear();
     TForm1* main = nullptr;
     for (const ProgramWindowDef& def : ProgramWindowOrder()) {
@@ -143,7 +144,7 @@ TForm1* RunProgramBlock()
             // The import dialog scales the windows created after it from the
             // screen height.
             const ScreenInfo s = screen().info();
-            state().formScale = FormScaleAfterImportDialog(s.height, state().fontFactor);
+            state().formScale = FormScaleAfterImportDialog(s.height, state().fontFactor, s.usableWidth());
         }
     }
     return main;

@@ -1,5 +1,8 @@
 #include "app/scaling.h"
 
+#include "platform/screen.h"
+
+#include <algorithm>
 #include <cmath>
 
 namespace hsa {
@@ -11,12 +14,17 @@ int cut(double v)
 }
 } // namespace
 
-ScreenLayout ComputeScreenLayout(int w, int h, double fontFactor)
+ScreenLayout ComputeScreenLayout(int w, int h, double fontFactor, int usableWidth)
 {
     if (fontFactor <= 0)
         fontFactor = 1.0;
+    ScreenInfo s;
+    s.width = w;
+    s.height = h;
+    s.availableWidth = usableWidth;
     ScreenLayout l;
-    l.formScale = cut(h / fontFactor * 4 / 3);
+    l.formScale = FormScaleFor(s, fontFactor);
+    w = s.usableWidth();
     l.panelWidth = w;
     l.gridDefaultColWidth = cut(w * 24.0 / 640);
     l.gridCol0Width = cut(w * 72.8 / 640);
@@ -33,11 +41,12 @@ ScreenLayout ComputeScreenLayout(int w, int h, double fontFactor)
     return l;
 }
 
-int FormScaleAfterImportDialog(int height, double fontFactor)
+int FormScaleAfterImportDialog(int height, double fontFactor, int usableWidth)
 {
     if (fontFactor <= 0)
         fontFactor = 1.0;
-    return cut(height / fontFactor);
+    const int byHeight = cut(height / fontFactor);
+    return usableWidth > 0 ? std::min(byHeight, cut(usableWidth / fontFactor)) : byHeight;
 }
 
 } // namespace hsa

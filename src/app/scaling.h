@@ -22,10 +22,13 @@ struct ScreenLayout {
     int imageLeft = 0;
 };
 
-ScreenLayout ComputeScreenLayout(int width, int height, double fontFactor);
+// usableWidth is the width without the taskbar (0: the whole width); FormScale
+// never exceeds it.
+ScreenLayout ComputeScreenLayout(int width, int height, double fontFactor, int usableWidth = 0);
 
 // FormScale once the import dialog exists: the screen height over the font
-// factor, which holds for every window created after it.
-int FormScaleAfterImportDialog(int height, double fontFactor);
+// factor, which holds for every window created after it; never wider than the
+// usable width either.
+int FormScaleAfterImportDialog(int height, double fontFactor, int usableWidth = 0);
 
 } // namespace hsa

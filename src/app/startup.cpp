@@ -130,7 +130,7 @@ void RunFormCreate(StartupHost& host)
     });
 
     // 10. Screen scaling.
-    const ScreenLayout layout = ComputeScreenLayout(scr.width, scr.height, st.fontFactor);
+    const ScreenLayout layout = ComputeScreenLayout(scr.width, scr.height, st.fontFactor, scr.usableWidth());
     st.formScale = layout.formScale;
     st.openClassFile.clear();
     host.applyScreenLayout(layout, scr);

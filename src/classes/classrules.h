@@ -58,6 +58,6 @@ bool MatchesMasks(const QString& fileName, const QStringList& masks);
 QStringList ListMatchingFiles(const QString& folder, const QStringList& masks);
 
 inline const QString kClassTableMask = QStringLiteral("x?_????2.dbf;9?_????2.dbf");
-inline const QString kFamilyTableMask = QStringLiteral("??-*.dbf");
+inline const QString kFamilyTableMask = QStringLiteral("\?\?-*.dbf");
 
 } // namespace hsa

@@ -30,9 +30,31 @@ QString createError(const QString& path)
     return QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(path));
 }
 
+// Setting up a converter looks its name up in the codec library, which costs
+// more than converting a whole grade file; each thread keeps one per code page.
+// Stateless: each call converts a whole text, nothing carries over.
+bool isCp850(const char* codec)
+{
+    return std::strcmp(codec, "IBM850") == 0;
+}
+
+QStringEncoder& encoderFor(const char* codec)
+{
+    thread_local QStringEncoder ansi("windows-1252", QStringConverter::Flag::Stateless);
+    thread_local QStringEncoder dos("IBM850", QStringConverter::Flag::Stateless);
+    return isCp850(codec) ? dos : ansi;
+}
+
+QStringDecoder& decoderFor(const char* codec)
+{
+    thread_local QStringDecoder ansi("windows-1252", QStringConverter::Flag::Stateless);
+    thread_local QStringDecoder dos("IBM850", QStringConverter::Flag::Stateless);
+    return isCp850(codec) ? dos : ansi;
+}
+
 QByteArray encodeWith(const char* codec, const QString& text)
 {
-    QStringEncoder enc(codec, QStringConverter::Flag::Default);
+    QStringEncoder& enc = encoderFor(codec);
     if (!enc.isValid())
         return text.toLatin1();
     QByteArray out = enc.encode(text);
@@ -41,7 +63,7 @@ QByteArray encodeWith(const char* codec, const QString& text)
 
 QString decodeWith(const char* codec, const QByteArray& bytes)
 {
-    QStringDecoder dec(codec, QStringConverter::Flag::Default);
+    QStringDecoder& dec = decoderFor(codec);
     if (!dec.isValid())
         return QString::fromLatin1(bytes);
     return dec.decode(bytes);
@@ -92,6 +114,7 @@ QString FromWindows1252(const QByteArray& bytes)
 
 bool IsWindows1252(const QString& text)
 {
+    // A converter of its own: the error flag it raises stays with it.
     QStringEncoder enc("windows-1252", QStringConverter::Flag::Stateless);
     QByteArray b = enc.encode(text);
     if (enc.hasError())

@@ -161,7 +161,7 @@ int ProfileIndexFromField(const QString& ag7)
     return value > 5 ? 5 : value;
 }
 
-void NormaliseWeightColumn(ExamGrid& grid, const GradeContext& context)
+void NormaliseWeightColumn(ExamGrid& grid)
 {
     for (int r = kFirstSubjectRow; r <= kLastSubjectRow; ++r)
         grid.at(ColWeight, r) = NormaliseWeightCell(grid.at(ColWeight, r), grid.at(ColCode, r));
@@ -172,7 +172,7 @@ ExamSheet PresetExamSheet(const GradeContext& context, const QString& profileFie
     ExamSheet sheet;
     sheet.profileIndex = ProfileIndexFromField(profileField);
     presetRows(sheet, context);
-    NormaliseWeightColumn(sheet.grid, context);
+    NormaliseWeightColumn(sheet.grid);
     RecalcExamGrid(sheet.grid, context);
     sheet.resultIndex = kNoExamResult;
     sheet.resultLabel.clear();
@@ -200,7 +200,7 @@ ExamSheet ExamSheetFromLines(const QStringList& lines, const GradeContext& conte
     for (int r = kFirstSubjectRow; r <= kLastSubjectRow; ++r)
         sheet.grid.at(ColCode, r) = context.shortCode(r);
     sheet.grid.at(ColWeight, 0) = ExamGridHeading(ColWeight, context.eveningSchoolMode, true);
-    NormaliseWeightColumn(sheet.grid, context);
+    NormaliseWeightColumn(sheet.grid);
     RecalcExamGrid(sheet.grid, context);
 
     sheet.resultIndex = resultIndexFromLine(lineAt(lines, kGradeFileCellLines));

@@ -71,7 +71,7 @@ int ProfileIndexFromField(const QString& ag7);
 // The weight rule of the weight column, applied to every subject row: the
 // row "Prof" weighs "0" (the profile subject never counts); "-" means the
 // default "1 "; see NormaliseWeightCell.
-void NormaliseWeightColumn(ExamGrid& grid, const GradeContext& context);
+void NormaliseWeightColumn(ExamGrid& grid);
 
 // The sheet of a student without a grade file: short codes, "- " in columns 1
 // to 7, weight "1" ("0" for "Inf" and "Prof"), "P" in the written cell of the

@@ -306,6 +306,9 @@ void TForm2::build()
     Label15 = new QLabel(page0);
     Label15->setObjectName(QStringLiteral("Label15"));
     Label15->setWordWrap(true);
+    // The hint wraps to the width of the column instead of widening it at
+    // the exam grid's expense.
+    Label15->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     p0->addWidget(Label15, 4, 1);
 
     StringGrid1 = new QTableWidget(kGradeListRows, 2, page0);
@@ -319,16 +322,19 @@ void TForm2::build()
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->installEventFilter(this);
     p0->addWidget(StringGrid1, 0, 2, 6, 1);
-    // Both grids show all their columns; the result and profile column in the
-    // middle takes what room is left.
+    // The final-grade list always shows both its columns; the exam grid takes
+    // whatever width is left and, on a screen too narrow for all its
+    // columns, scrolls inside the window rather than push the list and the
+    // buttons off it.
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     const int frame = 2 * StringGrid3->frameWidth() + scrollBar + 2;
-    StringGrid3->setMinimumWidth(metrics_.examGridCodeColumnWidth
-                                 + (kExamGridColumns - 2) * metrics_.examGridColumnWidth + frame);
-    StringGrid1->setMinimumWidth(metrics_.gradeListNameColumnWidth + metrics_.gradeListGradeColumnWidth
-                                 + frame);
-    p0->setColumnStretch(0, 0);
-    p0->setColumnStretch(1, 1);
+    const int examWidth = metrics_.examGridCodeColumnWidth + (kExamGridColumns - 2) * metrics_.examGridColumnWidth + frame;
+    const int listWidth = metrics_.gradeListNameColumnWidth + metrics_.gradeListGradeColumnWidth + frame;
+    StringGrid3->setMinimumWidth(examWidth / 2);
+    StringGrid3->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    StringGrid1->setMinimumWidth(listWidth);
+    p0->setColumnStretch(0, 1);
+    p0->setColumnStretch(1, 0);
     p0->setColumnStretch(2, 0);
     auto* nav0 = new QHBoxLayout;
     Button10 = new QPushButton(QStringLiteral("<"), page0);
@@ -832,8 +838,15 @@ void TForm2::Label9Click()
         c_->toggleWeightColumn();
     }
     StringGrid3->setColumnHidden(ColWeight, !c_->weightColumnShown());
-    if (c_->weightColumnShown())
+    if (c_->weightColumnShown()) {
         StringGrid3->setColumnWidth(ColWeight, StringGrid3->columnWidth(ColFinal));
+        // The opened column lies beyond the grid's right edge when the grid
+        // is narrow: bring all of it into view, once the scroll range knows
+        // the new width.
+        StringGrid3->doItemsLayout();
+        const int row = std::max(0, StringGrid3->currentIndex().row());
+        StringGrid3->scrollTo(StringGrid3->model()->index(row, ColWeight), QAbstractItemView::EnsureVisible);
+    }
 }
 
 void TForm2::clipboardAction(int which)

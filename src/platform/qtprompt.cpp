@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QAbstractButton>
 #include <QMessageBox>
 
 namespace hsa {
@@ -52,9 +53,14 @@ Answer QtPrompt::ask(MsgKind kind, const QString& text, Buttons buttons, const Q
     case Buttons::YesNoCancel: sb = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
     }
     QMessageBox box(iconOf(kind), captionOr(caption), displayText(text), sb, parentWindow());
-    box.setButtonText(QMessageBox::Yes, QStringLiteral("&Ja"));
-    box.setButtonText(QMessageBox::No, QStringLiteral("&Nein"));
-    box.setButtonText(QMessageBox::Cancel, QStringLiteral("Abbrechen"));
+    const std::pair<QMessageBox::StandardButton, QString> captions[] = {
+        {QMessageBox::Yes, QStringLiteral("&Ja")},
+        {QMessageBox::No, QStringLiteral("&Nein")},
+        {QMessageBox::Cancel, QStringLiteral("Abbrechen")},
+    };
+    for (const auto& [button, text] : captions)
+        if (QAbstractButton* b = box.button(button))
+            b->setText(text);
     if (defaultButton == Answer::No)
         box.setDefaultButton(QMessageBox::No);
     else if (defaultButton == Answer::Cancel)

@@ -1,7 +1,14 @@
 #include "platform/screen.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
 
 namespace hsa {
 
@@ -17,12 +24,46 @@ public:
             i.width = g.width();
             i.height = g.height();
             i.logicalDpiX = s->logicalDotsPerInchX();
+            const QRect a = s->availableGeometry();
+            i.availableLeft = a.left() - g.left();
+            i.availableTop = a.top() - g.top();
+            i.availableWidth = a.width();
+            i.availableHeight = a.height();
         }
         return i;
     }
 };
 
 Screen* g_screen = nullptr;
+
+// Watches the application's windows: a window whose frame would leave the
+// screen is pulled back before the user sees it.
+class ScreenKeeper : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() == QEvent::Show || (e->type() == QEvent::Resize && busy_ == 0)) {
+            auto* w = qobject_cast<QWidget*>(watched);
+            const bool menuOrTip = w && (w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip);
+            if (w && w->isWindow() && !menuOrTip) {
+                ++busy_;
+                KeepOnScreen(w);
+                --busy_;
+                // The frame and the final minimum size are known only once
+                // the window is on the screen: look again then.
+                if (e->type() == QEvent::Show)
+                    QTimer::singleShot(0, w, [w] { KeepOnScreen(w); });
+            }
+        }
+        return false;
+    }
+
+private:
+    int busy_ = 0;
+};
 
 } // namespace
 
@@ -35,6 +76,53 @@ Screen& screen()
 void setScreen(Screen* s)
 {
     g_screen = s;
+}
+
+int FormScaleFor(const ScreenInfo& s, double fontFactor)
+{
+    if (fontFactor <= 0)
+        fontFactor = 1.0;
+    const int byHeight = static_cast<int>(std::trunc(s.height / fontFactor * 4 / 3));
+    const int byWidth = static_cast<int>(std::trunc(s.usableWidth() / fontFactor));
+    return std::min(byHeight, byWidth);
+}
+
+void KeepOnScreen(QWidget* window)
+{
+    // A maximized or full-screen window is the system's to place: resizing
+    // it would end its maximized state.
+    if (!window || (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return;
+    const ScreenInfo s = screen().info();
+    const QRect area(s.availableLeft, s.availableTop, s.usableWidth(), s.usableHeight());
+    if (area.width() <= 0 || area.height() <= 0)
+        return;
+    // The frame (title bar and borders) is known once the window is mapped;
+    // the keeper runs again on every resize, so a window is pulled in then.
+    QRect frame = window->frameGeometry();
+    QRect inner = window->geometry();
+    int extraW = frame.width() - inner.width();
+    int extraH = frame.height() - inner.height();
+    const int maxW = std::max(1, area.width() - extraW);
+    const int maxH = std::max(1, area.height() - extraH);
+    if (inner.width() > maxW || inner.height() > maxH)
+        window->resize(std::min(inner.width(), maxW), std::min(inner.height(), maxH));
+    frame = window->frameGeometry();
+    int x = frame.left();
+    int y = frame.top();
+    x = std::clamp(x, area.left(), std::max(area.left(), area.right() + 1 - frame.width()));
+    y = std::clamp(y, area.top(), std::max(area.top(), area.bottom() + 1 - frame.height()));
+    if (x != frame.left() || y != frame.top())
+        window->move(x, y);
+}
+
+void KeepWindowsOnScreen()
+{
+    static ScreenKeeper* keeper = nullptr;
+    if (keeper || !qApp)
+        return;
+    keeper = new ScreenKeeper(qApp);
+    qApp->installEventFilter(keeper);
 }
 
 } // namespace hsa

@@ -81,9 +81,11 @@ Answer ScriptedPrompt::ask(MsgKind kind, const QString& text, Buttons buttons,
 std::optional<QString> ScriptedPrompt::nextText(const QString& what)
 {
     if (!script_.empty() && std::holds_alternative<TextAnswer>(script_.front())) {
-        auto v = std::get<TextAnswer>(script_.front()).value;
+        const TextAnswer a = std::get<TextAnswer>(script_.front());
         script_.pop_front();
-        return v;
+        if (!a.value)
+            return std::nullopt;
+        return QString(*a.value);
     }
     throw UnscriptedPrompt("unscripted input: " + what.toStdString());
 }
@@ -102,7 +104,7 @@ std::optional<QString> ScriptedPrompt::password(const QString& caption, const QS
 }
 
 std::optional<int> ScriptedPrompt::choose(const QString& caption, const QString& label,
-                                          const QStringList& items, int current)
+                                          const QStringList& items, int)
 {
     shown_.append(Shown{Call::Choose, MsgKind::Plain, label, caption, Buttons::OkCancel, {}, items, {}, 0});
     if (!script_.empty() && std::holds_alternative<ChoiceAnswer>(script_.front())) {

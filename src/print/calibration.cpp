@@ -1,5 +1,7 @@
 #include "print/calibration.h"
 
+#include "platform/screen.h"
+
 #include "classes/helpers.h"
 #include "classes/sharedstate.h"
 #include "classes/textfile.h"
@@ -157,11 +159,14 @@ void CalibrationForm::deactivate()
     LoadPrintCalibration();
 }
 
-CalibrationGeometry CalibrationFormGeometry(int screenHeight, double fontFactor, int formScale)
+CalibrationGeometry CalibrationFormGeometry(int screenHeight, double fontFactor, int formScale,
+                                            int usableWidth)
 {
     CalibrationGeometry g;
-    const double divisor = fontFactor > 0.0 ? fontFactor : 1.0;
-    g.scaleNumerator = static_cast<int>(std::trunc(screenHeight / divisor * 4 / 3));
+    ScreenInfo s;
+    s.height = screenHeight;
+    s.width = usableWidth > 0 ? usableWidth : 1 << 20;
+    g.scaleNumerator = FormScaleFor(s, fontFactor);
     g.gridFontSize = static_cast<int>(std::trunc(formScale * 8.0 / 640));
     g.buttonFontSize = static_cast<int>(std::trunc(formScale * 9.0 / 640));
     return g;

@@ -61,7 +61,9 @@ struct CalibrationGeometry {
     std::array<int, 3> columnWidths{400, 90, 90};
 };
 // The geometry for a screen of screenHeight pixels with the given font
-// divisor and form scale.
-CalibrationGeometry CalibrationFormGeometry(int screenHeight, double fontFactor, int formScale);
+// divisor and form scale; the scale never exceeds the usable screen width
+// (0: no limit).
+CalibrationGeometry CalibrationFormGeometry(int screenHeight, double fontFactor, int formScale,
+                                            int usableWidth = 0);
 
 } // namespace hsa

@@ -29,7 +29,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent)
 
     // Place and size, scaled to the screen as the other windows are.
     const CalibrationGeometry g = CalibrationFormGeometry(
-        hsa::screen().info().height, state().fontFactor, state().formScale);
+        hsa::screen().info().height, state().fontFactor, state().formScale, hsa::screen().info().usableWidth());
     const double factor = g.scaleNumerator > 0 ? g.scaleNumerator / 640.0 : 1.0;
     setGeometry(static_cast<int>(g.left * factor), static_cast<int>(g.top * factor),
                 static_cast<int>(g.width * factor), static_cast<int>(g.height * factor));
@@ -45,7 +45,7 @@ void TForm3::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     const CalibrationGeometry g = CalibrationFormGeometry(
-        hsa::screen().info().height, state().fontFactor, state().formScale);
+        hsa::screen().info().height, state().fontFactor, state().formScale, hsa::screen().info().usableWidth());
     QFont gridFont = StringGrid1->font();
     if (g.gridFontSize > 0)
         gridFont.setPointSize(g.gridFontSize);

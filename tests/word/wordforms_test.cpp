@@ -169,12 +169,15 @@ TEST_F(WordFormsTest, PrintsThroughTheChosenPrinter)
             EXPECT_EQ(Pages(job(i)), c.pages[i]) << c.name << " job " << i;
         EXPECT_EQ(forms.done(), c.done) << c.name;
         EXPECT_TRUE(forms.mayClose()) << c.name;
-        if (!c.message.isEmpty())
+        if (!c.message.isEmpty()) {
             EXPECT_TRUE(prompt.lastText().contains(c.message)) << c.name << prompt.lastText().toStdString();
-        if (QString(c.printer) == "PDF-Datei")
+        }
+        if (QString(c.printer) == "PDF-Datei") {
             EXPECT_EQ(Pages(stubs.filePath("ausdruck.pdf")), 3) << c.name;
-        if (c.abort)
+        }
+        if (c.abort) {
             EXPECT_EQ(state().printToNr, 39) << c.name;
+        }
         EXPECT_EQ(prompt.remainingAnswers(), 0) << c.name;
     }
 }

@@ -163,7 +163,7 @@ void examTableFoot(const ClassPrintData& cls, const StudentPrintData& st)
 
 // Year marks of the choice sheet: rows 2 to s on the left, s + 1 to n - 1 on
 // the right, 65 apart.
-void choiceYearMarks(const ClassPrintData& cls, const StudentPrintData& st)
+void choiceYearMarks(const StudentPrintData& st)
 {
     SetNominalFont(44, false);
     const int n = SheetSubjectCount(st.gradeNames);
@@ -221,7 +221,7 @@ void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st,
     PrintRule(1900, 240, 1900, c + 1260);
     PrintRule(200, c + 1290, 1900, c + 1290);
 
-    choiceYearMarks(cls, st);
+    choiceYearMarks(st);
 
     PrintRule(700, c + 1200, 1300, c + 1200);
     SetNominalFont(30, false);

@@ -43,7 +43,7 @@ std::optional<ExtraField> AesEntryCipher::EntryExtraField() const {
     return ExtraField{kAesExtraFieldId, std::vector<unsigned char>(data.begin(), data.end())};
 }
 
-std::vector<unsigned char> AesEntryCipher::StartEncrypt(const std::string& password, const EntryCipherInfo& info) {
+std::vector<unsigned char> AesEntryCipher::StartEncrypt(const std::string& password, const EntryCipherInfo&) {
     transform_ = std::make_unique<TAESCryptoTransform>(keyBits_, actualMethod_, WriteVersion());
     transform_->SetMode(kCryptoEncrypt);
     if (salt.empty())

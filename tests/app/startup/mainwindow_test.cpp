@@ -337,12 +337,12 @@ TEST_F(MainWindowTest, ClassListAndGradeTableEntriesHaveHandlers)
         EXPECT_TRUE(HasMenuHandler(name)) << name.toStdString();
     }
     // The hidden ones stay hidden; the rest of the grade-table menu is shown.
-    for (const QString& name : {"PLPrfungsleistungenganzeKlasseAnsichtAusdruck1",
+    for (const char* name : {"PLPrfungsleistungenganzeKlasseAnsichtAusdruck1",
                                 "JLEZAnsichtnachDurchschnittsortieren1", "Zeugnisdatum1"})
-        EXPECT_FALSE(form->menuEntry(name)->isVisible()) << name.toStdString();
-    for (const QString& name : {"JahresleistungEingabe1", "bearbeiten1", "speichernundverlassen1",
-                                "Schlerlistesortieren1"})
-        EXPECT_TRUE(form->menuEntry(name)->isVisible()) << name.toStdString();
+        EXPECT_FALSE(form->menuEntry(name)->isVisible()) << name;
+    for (const char* name : {"JahresleistungEingabe1", "bearbeiten1", "speichernundverlassen1",
+                             "Schlerlistesortieren1"})
+        EXPECT_TRUE(form->menuEntry(name)->isVisible()) << name;
     EXPECT_EQ(form->menuEntry("bearbeiten1")->text(),
               "EZ:       Endnoten                                                  (Ansicht / Ausdruck)");
     EXPECT_EQ(form->menuEntry("speichernundverlassen1")->text(), "Tabelle schließen (und ggf. speichern)");

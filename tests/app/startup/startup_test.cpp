@@ -78,9 +78,24 @@ TEST(VersionPrompt, TextIsByteExact)
 
 TEST(ScreenScaling, FormScaleFigures)
 {
-    EXPECT_EQ(ComputeScreenLayout(1024, 768, 1.0).formScale, 1024);
-    EXPECT_EQ(ComputeScreenLayout(1024, 768, 1.25).formScale, 819);
-    EXPECT_EQ(FormScaleAfterImportDialog(768, 1.0), 768);
+    struct Case {
+        int w, h, usable;
+        double factor;
+        int formScale, afterImport;
+    };
+    // 4:3 screens keep the height rule; wider-than-tall ones are capped at
+    // the usable width (a side taskbar takes its share).
+    const Case cases[] = {
+        {1024, 768, 0, 1.0, 1024, 768},  {1024, 768, 0, 1.25, 819, 614},  {1280, 1024, 0, 1.0, 1280, 1024},
+        {1280, 1024, 0, 1.25, 1024, 819}, {1366, 768, 0, 1.0, 1024, 768},  {1920, 1080, 0, 1.0, 1440, 1080},
+        {768, 1024, 0, 1.0, 768, 768},    {1024, 768, 960, 1.0, 960, 768},
+    };
+    for (const Case& c : cases) {
+        const std::string row = std::to_string(c.w) + "x" + std::to_string(c.h) + " usable " + std::to_string(c.usable)
+                                + " factor " + std::to_string(c.factor);
+        EXPECT_EQ(ComputeScreenLayout(c.w, c.h, c.factor, c.usable).formScale, c.formScale) << row;
+        EXPECT_EQ(FormScaleAfterImportDialog(c.h, c.factor, c.usable ? c.usable : c.w), c.afterImport) << row;
+    }
     const ScreenLayout l = ComputeScreenLayout(1024, 768, 1.0);
     EXPECT_EQ(l.gridDefaultColWidth, 38);  // 1024 * 24 / 640 = 38.4
     EXPECT_EQ(l.gridCol0Width, 116);       // 1024 * 72.8 / 640 = 116.48

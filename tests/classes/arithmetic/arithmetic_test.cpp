@@ -630,10 +630,12 @@ TEST(BoundaryGrades, SweepAgreesWithTheGradeArithmetic)
                     ++checked;
                 }
                 // Each bound is a real edge: the next tenth beyond it changes the grade.
-                if (lower > 10)
+                if (lower > 10) {
                     ASSERT_NE(endnoteInGrid(rule, j, s, lower - 1), QStringLiteral(" ") + b.current);
-                if (upper < 60)
+                }
+                if (upper < 60) {
                     ASSERT_NE(endnoteInGrid(rule, j, s, upper + 1), QStringLiteral(" ") + b.current);
+                }
             }
         }
     }

@@ -231,8 +231,9 @@ TEST(ReviewGradeList, StarsMinusesAndPending)
             << k.classFile << " " << k.code << " [" << k.w << "|" << k.c << "|" << k.o << "|" << k.y << "]";
         // Every other subject row is empty.
         for (int r = 1; r <= 19; ++r)
-            if (r != row)
+            if (r != row) {
                 EXPECT_EQ(list[r + 1], "   ") << r;
+            }
     }
 }
 

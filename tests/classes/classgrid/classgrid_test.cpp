@@ -338,10 +338,11 @@ TEST_F(ClassGridFlow, SavingWritesTheTypedMarksIntoGradeFilesAndRecords)
             const QString field = GradeSlotFieldName(k);
             if (rawField(before, rec - 1, field) != rawField(after, rec - 1, field))
                 expectedChanges << QStringLiteral("%1:%2").arg(rec).arg(field);
-            if (rec <= 2)
+            if (rec <= 2) {
                 EXPECT_EQ(QString::fromLatin1(rawField(after, rec - 1, field)).trimmed(),
                           list[k].trimmed())
                     << rec << " " << field.toStdString();
+            }
         }
     }
     // Deutsch is subject index 4, kept in the slot MATH.

@@ -151,8 +151,9 @@ TEST(ClassTemplate, ShapeOfTheTable)
         EXPECT_LE(f.width, 80) << f.name.toStdString();
         EXPECT_GE(f.width, 1);
         const auto m = minimum.find(f.name);
-        if (m != minimum.end())
+        if (m != minimum.end()) {
             EXPECT_GE(f.width, m->second) << f.name.toStdString();
+        }
     }
 
     for (int r = 0; r < 40; ++r) {

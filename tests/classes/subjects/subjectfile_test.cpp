@@ -13,14 +13,6 @@ using hsa::test::crlf;
 
 namespace {
 
-QStringList names(const SubjectData& d)
-{
-    QStringList out;
-    for (const QString& n : d.subjectNames)
-        out << n;
-    return out;
-}
-
 class SubjectFile : public ::testing::Test {
 protected:
     void SetUp() override { resetState(); }

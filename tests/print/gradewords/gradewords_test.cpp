@@ -55,7 +55,7 @@ TEST(GradeWords, EveryDecimalGradeWithBothSeparators)
     const QString words[] = {"sehr gut", "gut", "befriedigend", "ausreichend", "mangelhaft", "ungenügend"};
     for (int whole = 1; whole <= 6; ++whole) {
         for (int tenth = 0; tenth <= 9; ++tenth) {
-            for (const QString sep : {QString(","), QString(".")}) {
+            for (const QString& sep : {QString(","), QString(".")}) {
                 const QString g = QString::number(whole) + sep + QString::number(tenth);
                 const int word = whole == 6 ? 5 : tenth <= 4 ? whole - 1 : whole;
                 const QString blanks = whole == 2 && tenth <= 4 ? " " : "  ";
@@ -63,7 +63,7 @@ TEST(GradeWords, EveryDecimalGradeWithBothSeparators)
             }
         }
     }
-    for (const QString g : {QString(""), QString("0,9"), QString("7,0"), QString("2"), QString("P")})
+    for (const QString& g : {QString(""), QString("0,9"), QString("7,0"), QString("2"), QString("P")})
         EXPECT_EQ(FormatDecimalGradeWithWord(g), QString()) << g.toStdString();
 }
 

@@ -173,8 +173,9 @@ TEST_F(CertificateLayouts, SubjectColumnsSplitByLayoutAndCount)
         const QString right = QStringLiteral("Fach%1").arg(c.firstRight);
         EXPECT_EQ(placed(job, left), at(left, 250, c.leftY)) << c.name;
         EXPECT_EQ(placed(job, right), at(right, 1080, c.rightY)) << c.name;
-        if (c.absent)
+        if (c.absent) {
             EXPECT_FALSE(job.findText(QStringLiteral("Fach%1").arg(c.absent))) << c.name;
+        }
     }
 }
 

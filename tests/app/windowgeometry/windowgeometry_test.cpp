@@ -1,0 +1,158 @@
+// Every window of the program on the screens the school uses: shown with its
+// largest content, its frame lies inside the usable screen and every button
+// can be reached without moving it.  The windows come from the program block's
+// list, so a window added there is checked here too.
+
+#include "app/classgridview.h"
+#include "classes/dbftable.h"
+#include "classes/examgrid.h"
+#include "grades/gradewindow.h"
+#include "print/calibrationdialog.h"
+#include "support/programwindows.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLayout>
+#include <QListWidget>
+
+using namespace hsa;
+
+namespace {
+
+const QString kClass = QStringLiteral("9a_21222.dbf");
+
+class WindowGeometry : public test::ProgramWindowsFixture {
+protected:
+    void restartOn(const ScreenInfo& info)
+    {
+        ClassTable().close();
+        TearDown();
+        screenDouble.facts = info;
+        SetUp();
+        form->show();
+        state().accessLocked = false;
+        prompt.setDefaultAnswer(Answer::Yes);
+        // 40 students, the first with the longest name (45 with the first name).
+        dir.layDefaults();
+        QFile::remove(dir.file(kClass));
+        QFile::copy(dir.file("start2.dbf"), dir.file(kClass));
+        QDir(dir.path()).mkpath(kClass.left(8));
+        DbfTable t;
+        t.open(dir.file(kClass));
+        for (int i = 0; i < 40; ++i) {
+            t.setValue(i, "NACHNAME", i ? QStringLiteral("Schüler%1").arg(i) : "Hohenzollern-Sigmaringen-Württembergerin");
+            t.setValue(i, "VORNAME", "Anna");
+        }
+        t.close();
+    }
+    void openClass()
+    {
+        form->trigger("whlen1");
+        form->FileListBox1->setCurrentItem(form->FileListBox1->findItems(kClass, Qt::MatchFixedString).value(0));
+        form->FileListBox1Activate();
+        ASSERT_EQ(state().openClassFile, kClass) << prompt.texts().join(" | ").toStdString();
+    }
+};
+
+// The frame inside the usable area, every button of the window visible.
+void expectWhole(QWidget* w, const ScreenInfo& s, const std::string& where)
+{
+    QApplication::processEvents();
+    const QRect area(s.availableLeft, s.availableTop, s.usableWidth(), s.usableHeight());
+    const QRect f = w->frameGeometry();
+    EXPECT_TRUE(area.contains(f)) << where << ": frame " << f.x() << "," << f.y() << " " << f.width() << "x" << f.height();
+    for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
+        if (b->isVisibleTo(w) && b->window() == w) {
+            EXPECT_FALSE(b->visibleRegion().isEmpty()) << where << ": \"" << b->text().toStdString() << "\" hidden";
+        }
+    }
+}
+
+// The grid shows as many rows as the window's height leaves room for (the
+// start-screen picture gives way), its heading on top.
+void expectFills(QAbstractItemView* grid, const std::string& where)
+{
+    QApplication::processEvents();
+    ASSERT_TRUE(grid->isVisible()) << where;
+    QWidget* central = grid->parentWidget();
+    const QLayout* layout = central->layout();
+    int others = layout->contentsMargins().top() + layout->contentsMargins().bottom();
+    for (QWidget* c : central->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (c != grid && c->isVisible() && c->objectName() != QStringLiteral("Image1"))
+            others += c->height() + layout->spacing();
+    auto* table = qobject_cast<QTableView*>(grid);
+    const int rowHeight = table ? table->verticalHeader()->defaultSectionSize() : grid->sizeHintForRow(0);
+    const int held = (central->height() - others) / rowHeight;
+    const int shown = grid->viewport()->height() / rowHeight;
+    EXPECT_GE(shown, std::min(grid->model()->rowCount(), held) - 2) << where << ": " << shown << " rows, room for " << held;
+    if (table) {
+        EXPECT_TRUE(table->horizontalHeader()->isVisible() || table->rowViewportPosition(0) == 0) << where;
+    }
+}
+
+} // namespace
+
+TEST_F(WindowGeometry, EveryWindowFitsEveryScreen)
+{
+    const ScreenInfo screens[] = {{1024, 768, 96}, {1280, 1024, 96}, {1366, 768, 96, 0, 0, 1366, 728}, {1920, 1080, 96}};
+    for (ScreenInfo scr : screens) {
+        for (const double dpi : {96.0, 120.0}) {
+            scr.logicalDpiX = dpi;
+            SCOPED_TRACE(std::to_string(scr.width) + "x" + std::to_string(scr.height) + " at " + std::to_string(dpi));
+            restartOn(scr);
+            openClass();
+            expectWhole(form, scr, "Form1");
+            form->trigger("JahresleistungEingabe1");
+            expectWhole(form, scr, "Form1 with a grade table");
+            form->trigger("speichernundverlassen1");
+
+            state().currentStudentRecord = 0;
+            form->trigger("Berichtschreiben1");
+            auto* grades = static_cast<TForm2*>(ProgramWindow("Form2"));
+            ASSERT_TRUE(grades->isVisible()) << prompt.texts().join(" | ").toStdString();
+            expectWhole(grades, scr, "Form2");
+            grades->Label9Click(); // the weight column opens whole
+            const QTableWidget* g = grades->StringGrid3;
+            const int left = g->columnViewportPosition(ColWeight);
+            EXPECT_TRUE(left >= 0 && left + g->columnWidth(ColWeight) <= g->viewport()->width()) << "weight column";
+            grades->hide();
+
+            for (const ProgramWindowDef& def : ProgramWindowOrder()) {
+                QWidget* w = ProgramWindow(def.formName);
+                if (w != form && w != grades) {
+                    w->show();
+                    expectWhole(w, scr, def.className.toStdString());
+                    w->hide();
+                }
+            }
+            TForm3 calibration; // created where it is used
+            calibration.show();
+            expectWhole(&calibration, scr, "TForm3");
+        }
+    }
+}
+
+TEST_F(WindowGeometry, ListsFillTheMainWindowInEveryMode)
+{
+    restartOn({1280, 1024, 96});
+    // The first class of the run, created by hand.
+    prompt.text("xb").text("2122");
+    form->trigger("neuanlegen1");
+    ASSERT_FALSE(state().openClassFile.isEmpty()) << prompt.texts().join(" | ").toStdString();
+    expectFills(form->DBGrid1, "created by hand");
+    form->trigger("SchriftlicheNotenEingabe1");
+    expectFills(form->StringGrid1, "grade table of the new class");
+    form->trigger("speichernundverlassen1");
+    form->trigger("schlieen1");
+
+    prompt.no(); // the advice before renaming: go on
+    for (const char* mode : {"umbenennen1", "lschen1", "whlen1"}) {
+        form->trigger(mode);
+        expectFills(form->FileListBox1, mode);
+    }
+    openClass();
+    expectFills(form->DBGrid1, "opened");
+    form->trigger("JahresleistungEingabe1");
+    expectFills(form->StringGrid1, "grade table");
+}
