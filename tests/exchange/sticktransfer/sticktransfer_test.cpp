@@ -219,7 +219,7 @@ TEST_F(StickTransferTest, OverwritingDropsStaleGradeFilesAndCarriesAtMost41Attac
 
 TEST_F(StickTransferTest, FamilyTableComesInUnchangedTheOlderWay)
 {
-    const QByteArray family = QByteArray("family table \x84\x94\x81 bytes", 26);
+    const QByteArray family("family table \x84\x94\x81 bytes");
     QFile f(onStick("9a-21222.dbf"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(family);
