@@ -73,7 +73,8 @@ bool QtPrintDevice::chooseFile()
     QString folder = lastFolder_;
     if (folder.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty())
+    // A folder that is not there would stand in the dialog as the file name.
+    if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
     const auto chosen = prompts().saveFileName(QStringLiteral("Druck als PDF-Datei speichern"),
                                                folder, QStringLiteral("PDF-Dateien (*.pdf)"));
