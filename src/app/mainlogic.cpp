@@ -85,7 +85,7 @@ QString DismountReminder()
 
 bool ArbeitBeenden()
 {
-    const QString dir = state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
+    const QString dir = ProgramFolder();
     if (FileExistsCI(dir, QStringLiteral("dismount.dat")))
         showMessage(DismountReminder());
     try {
@@ -117,7 +117,7 @@ void MainWindowClosing()
         appHooks().closeClassTable();
     state().openClassFile.clear();
     NotifyMainWindow();
-    const QString dir = state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
+    const QString dir = ProgramFolder();
     try {
         WriteTextLines(FindFileCI(dir, QStringLiteral("tabsperr.dat")), {QStringLiteral("0")});
     } catch (const FileError& e) {
@@ -147,7 +147,7 @@ bool UpdaterAsksToQuit()
     // Work on a class is never ended from outside.
     if (!state().openClassFile.isEmpty())
         return false;
-    const QString dir = state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
+    const QString dir = ProgramFolder();
     const QString signal = FindFileCI(dir, QStringLiteral("beenden.dat"));
     if (!QFileInfo::exists(signal))
         return false;

@@ -18,10 +18,6 @@ namespace {
 
 const QString kBr = QStringLiteral("\n\r");
 
-QString programDir()
-{
-    return state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
-}
 
 const QString kTerminalServer =
     QStringLiteral("Bei Installation auf einem Terminalserver ist dieser Menüpunkt deaktiviert.");
@@ -37,7 +33,7 @@ void offerDownloadPage()
 // shown.  Returns whether the file exists afterwards.
 bool setSwitchFile(const QString& name, bool on, const QString& content)
 {
-    const QString path = FindFileCI(programDir(), name);
+    const QString path = FindFileCI(ProgramFolder(), name);
     try {
         if (on)
             WriteTextLines(path, {content});
@@ -86,7 +82,7 @@ void ShowHelpContext(int context)
 {
     if (webEntryHooks().setHelpFile)
         webEntryHooks().setHelpFile(state().helpFileName);
-    HandleHelpRequest(programDir(), state().helpFileName, kHelpContext,
+    HandleHelpRequest(ProgramFolder(), state().helpFileName, kHelpContext,
                       static_cast<quintptr>(context));
 }
 
@@ -179,7 +175,7 @@ void StartUpdater()
         showMessage(QStringLiteral("Dazu müssen Sie zuerst die Klasse schließen."));
         return;
     }
-    const QString dir = programDir();
+    const QString dir = ProgramFolder();
     const QString updater = FindFileCI(dir, QStringLiteral("down1.exe"));
     if (!QFileInfo::exists(updater))
         showWarning(QStringLiteral("Das Updateprogramm DOWN1.EXE fehlt im Programmordner; vermutlich hat es "

@@ -1,5 +1,7 @@
 #include "classes/sharedstate.h"
 
+#include <QDir>
+
 namespace hsa {
 
 namespace {
@@ -26,6 +28,11 @@ SharedState& state()
 void resetState()
 {
     g_state = SharedState();
+}
+
+QString ProgramFolder()
+{
+    return state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
 }
 
 } // namespace hsa

@@ -106,6 +106,8 @@ struct SharedState {
 };
 
 SharedState& state();
+// The program folder; the current folder while start-up has not set it yet.
+QString ProgramFolder();
 void resetState();
 
 // The main window shows part of the shared state (open class, school name and

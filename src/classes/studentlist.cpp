@@ -35,10 +35,6 @@ int pos(int number)
     return number - 1;
 }
 
-QString programDir()
-{
-    return state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
-}
 
 void report(const FileError& e)
 {
@@ -128,7 +124,7 @@ const std::vector<StudentListColumn>& StudentListColumns()
 
 QString StudentFilesFolder()
 {
-    return FindClassDirCI(programDir(), state().openClassFile) + QLatin1Char('/');
+    return FindClassDirCI(ProgramFolder(), state().openClassFile) + QLatin1Char('/');
 }
 
 int CountClassRecords(const DbfTable& table)

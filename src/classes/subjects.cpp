@@ -64,7 +64,7 @@ void ResetSubjectStartValues()
 
 QString ProgramFolderFile(const QString& name)
 {
-    const QString dir = state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
+    const QString dir = ProgramFolder();
     return FindFileCI(dir, name);
 }
 

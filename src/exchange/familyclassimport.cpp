@@ -18,10 +18,6 @@ namespace {
 
 const QString kBr = QStringLiteral("\n\r");
 
-QString programDir()
-{
-    return state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
-}
 
 void showFailure(const QString& name)
 {
@@ -39,7 +35,7 @@ bool sameFile(const QString& a, const QString& b)
 QString FamilyArchivePassword()
 {
     int number = 0;
-    const QString path = FindFileCI(programDir(), kSchoolDataFile);
+    const QString path = FindFileCI(ProgramFolder(), kSchoolDataFile);
     if (QFileInfo(path).isFile()) {
         try {
             const QStringList lines = ReadTextLines(path);
@@ -91,7 +87,7 @@ FamilyExtract ExtractFamilyClassTable(const QString& archivePath, const QString&
                                      "übereinstimmen, sonst schlägt die Entschlüsselung fehl."));
         return FamilyExtract::WrongPassword;
     }
-    const QString target = FindFileCI(programDir(), entry);
+    const QString target = FindFileCI(ProgramFolder(), entry);
     if (QFileInfo::exists(target)
         && !askYesNoDefaultNo(QStringLiteral("Klasse ") + entry + QStringLiteral(" existiert bereits. Überschreiben? ")))
         return FamilyExtract::Declined;
@@ -125,7 +121,7 @@ void TakeInFamilyClassFile()
                   + kBr + kBr
                   + QStringLiteral("Jetzt eine Klasse der Form *.kvz auf dem USB-Stick zum Einspielen auswählen?")))
         return;
-    QDir::setCurrent(programDir());
+    QDir::setCurrent(ProgramFolder());
     const std::optional<QString> root = AskStickRoot(QStringLiteral("USB-Laufwerk wählen"));
     if (!root)
         return;
@@ -137,10 +133,10 @@ void TakeInFamilyClassFile()
     const QString bareName = QFileInfo(*chosen).fileName();
     if (!bareName.endsWith(QStringLiteral(".kvz"), Qt::CaseInsensitive)) {
         showMessage(QStringLiteral("Sie haben keine Datei der Form *.kvz ausgewählt"));
-        QDir::setCurrent(programDir());
+        QDir::setCurrent(ProgramFolder());
         return;
     }
-    const QString copy = QDir(programDir()).filePath(bareName);
+    const QString copy = QDir(ProgramFolder()).filePath(bareName);
     if (!sameFile(*chosen, copy)) {
         try {
             // Through a temporary name: a failed copy never leaves half an
@@ -148,7 +144,7 @@ void TakeInFamilyClassFile()
             WriteFileAtomic(copy, ReadFileBytes(*chosen));
         } catch (const FileError&) {
             showMessage(QStringLiteral("Abbruch: Die Datei konnte nicht kopiert werden."));
-            QDir::setCurrent(programDir());
+            QDir::setCurrent(ProgramFolder());
             return;
         }
     }
@@ -159,7 +155,7 @@ void TakeInFamilyClassFile()
                     + QStringLiteral("=============================") + kBr + kBr
                     + QStringLiteral("Rufen Sie den Menüpunkt \"Klasse/...Wendra-Prüfungskasse anlegen mit "
                                      "Datenübernahme aus eine einkopierten Korvi-Klassendatei\" aus."));
-    QDir::setCurrent(programDir());
+    QDir::setCurrent(ProgramFolder());
 }
 
 } // namespace hsa

@@ -27,14 +27,10 @@ const QString kBr = QStringLiteral("\n\r");
 const QString kNothingExported = QStringLiteral("Es wurde nichts ausgespielt");
 const QString kWeightName = QStringLiteral("FAKTOR");
 
-QString programDir()
-{
-    return state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
-}
 
 QString exportFolder()
 {
-    return FindFileCI(programDir(), QStringLiteral("Export"));
+    return FindFileCI(ProgramFolder(), QStringLiteral("Export"));
 }
 
 bool isWeightRecord(const FinalGradeRecord& r)
@@ -62,7 +58,7 @@ QString exportedGrade(const QString& cell)
 
 QString folderAndFileLines(const QString& archiveName)
 {
-    return QStringLiteral("Ordnername:   ") + QDir::toNativeSeparators(programDir() + QStringLiteral("/Export"))
+    return QStringLiteral("Ordnername:   ") + QDir::toNativeSeparators(ProgramFolder() + QStringLiteral("/Export"))
            + kBr + QStringLiteral("Dateiname:      ") + archiveName;
 }
 
@@ -73,7 +69,7 @@ std::optional<QList<FinalGradeRecord>> collectRecords(DbfTable& table, QStringLi
     SharedState& s = state();
     const GradeContext context = GradeContextFromState();
     const QString classDir =
-        QDir(programDir()).filePath(s.openClassFile.left(s.openClassFile.size() - 4)) + QLatin1Char('/');
+        QDir(ProgramFolder()).filePath(s.openClassFile.left(s.openClassFile.size() - 4)) + QLatin1Char('/');
     QList<FinalGradeRecord> records;
     const int count = std::min(table.recordCount(), kExportRecords);
     for (int r = 1; r <= count; ++r) {

@@ -20,10 +20,6 @@ namespace {
 
 const QString kBr = QStringLiteral("\n\r");
 
-QString programDir()
-{
-    return state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
-}
 
 QString convert(const QByteArray& dos)
 {
@@ -131,7 +127,7 @@ QString ImportTargetName(const QString& importFile, const QString& year)
 
 ImportResult ImportClassFile(const QString& file, const QString& target, ImportFormat format)
 {
-    const QString dir = programDir();
+    const QString dir = ProgramFolder();
     // Every check comes before anything of an existing class is touched.
     if (target.size() < 2 || !QStringLiteral("56789xyXY").contains(target.at(0)) || !isAsciiLetter(target.at(1))) {
         showWarning(QStringLiteral("Falsche Klassennummer bei ") + target);
@@ -303,7 +299,7 @@ QString MultiClassImportClosingText()
 
 bool PrepareMultiClassImport()
 {
-    QDir::setCurrent(programDir());
+    QDir::setCurrent(ProgramFolder());
     LoadProfileCodes();
     if (!state().openClassFile.trimmed().isEmpty()) {
         showMessage(QStringLiteral("Erst Klasse schließen"));

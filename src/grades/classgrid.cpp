@@ -28,15 +28,11 @@ const QString kWeightName = QStringLiteral("FAKTOR");
 const QString kThreeBlanks = QStringLiteral("   ");
 const QString kBr = QStringLiteral("\n\r");
 
-QString programDir()
-{
-    return state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
-}
 
 // The class folder of the open class, "/" at the end.
 QString classFolder()
 {
-    return FindClassDirCI(programDir(), state().openClassFile) + QLatin1Char('/');
+    return FindClassDirCI(ProgramFolder(), state().openClassFile) + QLatin1Char('/');
 }
 
 bool gemeinschaftsschule()

@@ -38,10 +38,6 @@ private:
     int record_;
 };
 
-QString programDir()
-{
-    return state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
-}
 
 // The message for a record that is no valid student but is not an empty row
 // either: what is missing, and that nothing of that record was touched.
@@ -168,7 +164,7 @@ bool GradeWindowController::Open(int record, const QString& openMode)
     classTypeHint_.clear();
     if (layout_.classTypeHintShown) {
         QString error;
-        classTypeHint_ = LoadClassTypeHint(programDir(), layout_.classTypeHintFile, &error);
+        classTypeHint_ = LoadClassTypeHint(ProgramFolder(), layout_.classTypeHintFile, &error);
         if (!error.isEmpty())
             showError(error);
     }
@@ -188,7 +184,7 @@ void GradeWindowController::loadStudent(int record)
     loadedNr_ = nr;
     loadedLast_ = field(record, QStringLiteral("NACHNAME"));
     loadedFirst_ = field(record, QStringLiteral("VORNAME"));
-    s.classDir = FindClassDirCI(programDir(), classFile_) + QLatin1Char('/');
+    s.classDir = FindClassDirCI(ProgramFolder(), classFile_) + QLatin1Char('/');
     s.currentStudentNr = nr;
     studentCaption_ = nr + QLatin1Char(' ') + field(record, QStringLiteral("VORNAME")) + QLatin1Char(' ')
         + field(record, QStringLiteral("NACHNAME"));
@@ -623,7 +619,7 @@ void GradeWindowController::editProfileCodes()
     const std::array<QString, 6> codes = ProfileCodesFromEditorText(*edited);
     state().subjectData.profileCodes = codes;
     try {
-        SaveProfileCodes(programDir(), codes);
+        SaveProfileCodes(ProgramFolder(), codes);
     } catch (const FileError& e) {
         showError(e.message());
         return;

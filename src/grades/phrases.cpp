@@ -61,7 +61,7 @@ bool PhraseStore::save(const QString& path) const
 
 QString PhraseStore::defaultPath()
 {
-    const QString dir = state().programDir.isEmpty() ? QDir::currentPath() : state().programDir;
+    const QString dir = ProgramFolder();
     return FindFileCI(dir, kPhraseStoreFile);
 }
 
