@@ -48,33 +48,6 @@ Deciphered Decipher(EntryCipher& cipher, const std::string& password, const Byte
     return d;
 }
 
-TEST(AesEntryCipher, IsMadeThroughTheEngineFactoriesOnceRegistered) {
-    RegisterAesEntryCiphers();
-    RegisterAesEntryCiphers();
-    struct Kind {
-        CryptoAlgorithm algorithm;
-        std::size_t header;
-        const char* extra;
-    };
-    const Kind kinds[] = {{CryptoAlgorithm::AES128, 10, "02004145010800"},
-                          {CryptoAlgorithm::AES192, 14, "02004145020800"},
-                          {CryptoAlgorithm::AES256, 18, "02004145030800"}};
-    for (const Kind& k : kinds) {
-        auto cipher = CreateEntryCipher(k.algorithm, 8);
-        ASSERT_NE(cipher, nullptr);
-        EXPECT_EQ(cipher->HeaderSize(), k.header);
-        EXPECT_EQ(cipher->TrailerSize(), 10u);
-        EXPECT_FALSE(cipher->NeedsCrcInAdvance());
-        EXPECT_EQ(cipher->HeaderMethod(8), 99);
-        EXPECT_EQ(cipher->CrcToStore(0x12345678), 0u) << "written as AE-2";
-        const auto extra = cipher->EntryExtraField();
-        ASSERT_TRUE(extra);
-        EXPECT_EQ(extra->id, 0x9901);
-        EXPECT_EQ(ToHex(extra->data), k.extra);
-    }
-    EXPECT_THROW(AesEntryCipher(CryptoAlgorithm::PkzipClassic, 8), std::invalid_argument);
-}
-
 TEST(AesEntryCipher, RoundTripsInEnginePiecesAndCatchesWrongPasswordsAndAlteredBytes) {
     std::mt19937 rng(11);
     const Bytes packed = test::RandomBytes(rng, 300000);
@@ -105,25 +78,6 @@ TEST(AesEntryCipher, RoundTripsInEnginePiecesAndCatchesWrongPasswordsAndAlteredB
     AesEntryCipher shortTrailer(CryptoAlgorithm::AES256, 8);
     ASSERT_TRUE(shortTrailer.StartDecrypt("Zeugnis", entry.data(), EntryCipherInfo{}));
     EXPECT_FALSE(shortTrailer.CheckTrailer(entry.data() + entry.size() - 9, 9));
-}
-
-TEST(AesEntryCipher, MatchesTheTransformForAGivenSalt) {
-    std::mt19937 rng(12);
-    const Bytes packed = test::RandomBytes(rng, 1000);
-    const Bytes salt = test::RandomBytes(rng, 12);
-    AesEntryCipher cipher(CryptoAlgorithm::AES192, 0);
-    cipher.salt = salt;
-    const Bytes viaCipher = Encipher(cipher, "pw", packed, 100);
-
-    TAESCryptoTransform t(192, 0, 2);
-    t.AssignPasswordWithSalt("pw", salt);
-    Bytes viaTransform = t.GetHeader();
-    Bytes body = packed;
-    t.EncryptBuffer(body.data(), body.data(), body.size());
-    viaTransform.insert(viaTransform.end(), body.begin(), body.end());
-    const Bytes code = t.FinishAuthCode();
-    viaTransform.insert(viaTransform.end(), code.begin(), code.end());
-    EXPECT_EQ(viaCipher, viaTransform);
 }
 
 TEST(AesEntryCipher, AnAe1EntryLeavesTheCrcCheckToTheEngineAndStoresItsCrc) {
