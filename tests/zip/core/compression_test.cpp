@@ -111,26 +111,6 @@ TEST(ZipCompression, CrcRunsRawAndInvertsAtTheEnd)
     EXPECT_EQ(~crc, 0xCBF43926u);   // the check value of CRC-32
 }
 
-TEST(ZipCompression, RawDeflateWithoutZlibHeaderOrTrailer)
-{
-    const std::string data = TextBytes(1000, 1);
-    const std::string packed = Compress(data, 8, 1);
-    ASSERT_GT(packed.size(), 2u);
-    // Raw deflate: no 0x78 header; zlib's raw inflate takes it whole.
-    z_stream zs {};
-    ASSERT_EQ(inflateInit2(&zs, -15), Z_OK);
-    std::string out(2000, '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
-    zs.avail_in = uInt(packed.size());
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
-    zs.avail_out = uInt(out.size());
-    EXPECT_EQ(inflate(&zs, Z_FINISH), Z_STREAM_END);
-    EXPECT_EQ(zs.avail_in, 0u);   // nothing after the deflate stream
-    out.resize(zs.total_out);
-    inflateEnd(&zs);
-    EXPECT_TRUE(out == data);
-}
-
 // The reference way of deflating an entry: a zlib stream per entry, each
 // buffer-sized piece sync-flushed, the last finished, the zlib header and
 // the Adler-32 trailer cut off.
@@ -252,29 +232,6 @@ TEST(ZipCompression, ASourceThatChangesFailsInsteadOfStoringAWrongCrc)
     job.sourceSize = 900;
     job.cipher = nullptr;
     EXPECT_EQ(CompressEntry(job).status, CompressResult::Status::SourceChanged);
-}
-
-TEST(ZipClassicCipher, KeysAndStreamBytes)
-{
-    ClassicKeys k;
-    k.Init("");
-    EXPECT_EQ(k.key0, 0x12345678u);   // an empty password keeps the constants
-    EXPECT_EQ(k.key1, 0x23456789u);
-    EXPECT_EQ(k.key2, 0x34567890u);
-    // Encrypting and decrypting byte by byte and by buffer agree.
-    ClassicKeys a, b, c;
-    a.Init("geheim");
-    b.Init("geheim");
-    c.Init("geheim");
-    std::string data = "Endnoten 9a";
-    std::string enc1 = data, enc2 = data;
-    for (auto& ch : enc1)
-        ch = char(a.EncryptByte(uint8_t(ch)));
-    b.EncryptBuffer(reinterpret_cast<unsigned char*>(enc2.data()), 0, enc2.size());
-    EXPECT_EQ(enc1, enc2);
-    EXPECT_NE(enc1, data);
-    c.DecryptBuffer(reinterpret_cast<unsigned char*>(enc1.data()), enc1.size());
-    EXPECT_EQ(enc1, data);
 }
 
 TEST(ZipClassicCipher, HeaderCarriesTheCrcAndTheCheckByte)
