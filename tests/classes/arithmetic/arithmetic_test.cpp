@@ -89,6 +89,7 @@ TEST(ExamResult, WeightedMeansOfRows)
         const char* exam;
         const char* schnitt;
         const char* endnote;
+        const char* code = "D";
     };
     const Case cases[] = {
         // The worked example: (3*2.0 + 2*3.0) / 5 = 2.4, (2.4 + 2.7) / 2 = 2.55 -> 2.5 -> 3.
@@ -122,10 +123,37 @@ TEST(ExamResult, WeightedMeansOfRows)
         // (2.0 + 2.9) / 2 = 2.45 -> 2.4 -> 2; (2.0 + 3.0) / 2 = 2.5 -> 3.
         {{"2.0", "- ", "- ", "2.9"}, false, "2.0", "2.4", " 2"},
         {{"2.0", "- ", "- ", "3.0"}, false, "2.0", "2.5", " 3"},
+        // (3*2.0 + 1.0) / 4 = 1.75 -> 1.7; (1.7 + 2.0) / 2 = 1.85 -> 1.8 -> 2.
+        {{"2.0", "- ", "1.0", "2.0"}, false, "1.7", "1.8", " 2"},
+        {{"2.0", "- ", "1.0", "2.0"}, true, "1.5", "1.7", " 2"},
+        // (2*2.0 + 5.0) / 3 = 3.0; (3.0 + 3.9) / 2 = 3.45 -> 3.4 -> 3.
+        {{"- ", "2.0", "5.0", "3.9"}, false, "3.0", "3.4", " 3"},
+        {{"1.0", "2.0", "4.0", "- "}, false, "1.8", "1.8", " 2"},
+        {{"1.0", "2.0", "4.0", "- "}, true, "2.3", "2.3", " 2"},
+        {{"4.7", "- ", "- ", "4.4"}, false, "4.7", "4.5", " 5"},
+        {{"3.4", "- ", "- ", "3.5"}, false, "3.4", "3.4", " 3"},
+        // The exam performance is cut before the Schnitt: 14.9 / 6 = 2.483 -> 2.4,
+        // (2.4 + 2.5) / 2 = 2.45 -> 2.4 -> 2 (the uncut 2.483 would give 3).
+        {{"2.5", "2.5", "2.4", "2.5"}, false, "2.4", "2.4", " 2"},
+        {{"3.0", "2.0*", "- ", "- "}, false, "2.6", "2.6", " 3"},
+        {{"6.0", "1.0", "- ", "5.0"}, false, "4.0", "4.5", " 5"},
+        {{"6.0", "1.0", "- ", "5.0"}, true, "3.5", "4.2", " 4"},
+        {{"2.0", "- ", "- ", "??"}, false, "2.0", "??", "??"},
+        {{"- ", "- ", "- ", "P"}, false, " - ", "??", "??"},
+        {{"- ", "- ", "- ", "2.5"}, false, " - ", "2.5", " 3"},
+        {{"- ", "- ", "- ", "5.5"}, false, " - ", "5.5", " 6"},
+        // A file value below 1 counts, but its Endnote rounds to 0 and shows " - ".
+        {{"- ", "- ", "- ", "0.4"}, false, " - ", "0.4", " - "},
+        // The presentation has no exam performance: its marks go into the Schnitt.
+        {{"2.0", "- ", "1.0", "3.0"}, false, "-", "2.0", " 2", "Präs"},
+        {{"2.0", "- ", "1.0", "3.0"}, true, "-", "2.0", " 2", "Präs"},
+        {{"- ", "3.0", "- ", "1.0"}, false, "-", "2.3", " 2", "Präs"},
+        {{"- ", "- ", "- ", "- "}, false, "-", " - ", " - ", "Präs"},
+        {{"2.0", "- ", "- ", "??"}, false, "-", "??", "??", "Präs"},
     };
     for (const Case& c : cases) {
-        const ExamGrid g = rowWith(c.m, c.evening ? evening : day);
-        SCOPED_TRACE(std::string(c.m.written) + "|" + c.m.comm + "|" + c.m.oral + "|" + c.m.year);
+        const ExamGrid g = rowWith(c.m, c.evening ? evening : day, c.code);
+        SCOPED_TRACE(std::string(c.code) + " " + (c.evening ? "evening " : "day ") + c.m.written + "|" + c.m.comm + "|" + c.m.oral + "|" + c.m.year);
         EXPECT_EQ(g.at(ColExamResult, 1), QString::fromUtf8(c.exam));
         EXPECT_EQ(g.at(ColAverage, 1), QString::fromUtf8(c.schnitt));
         EXPECT_EQ(g.at(ColFinal, 1), QString::fromUtf8(c.endnote));
@@ -175,6 +203,8 @@ TEST(GradeList, StarsMinusesAndBlanks)
     ctx.classFileName = "9a-23242.dbf";
     GradeContext tenth;
     tenth.classFileName = "xa-23242.dbf";
+    GradeContext yClass;
+    yClass.classFileName = "ya-23249.dbf";
     struct Case {
         Marks m;
         const char* code;
@@ -197,6 +227,11 @@ TEST(GradeList, StarsMinusesAndBlanks)
         {{"- ", "- ", "- ", "3.0-"}, "D", &ctx, "3"},
         {{"- ", "- ", "- ", "3.0-"}, "E", &tenth, "3"},
         {{"- ", "- ", "- ", "-"}, "E", &ctx, "   "},
+        {{"- ", "P", "- ", "3.0-"}, "E", &ctx, "-"},
+        {{"- ", "- ", "- ", "3.0-"}, "E", &yClass, "3"},
+        {{"- ", "- ", "- ", "2.0-"}, "F", &tenth, "2"},
+        // Communication alone makes an exam subject: 2.0, (2.0 + 3.0) / 2 = 2.5 -> 3.
+        {{"- ", "2.0", "- ", "3.0"}, "E", &tenth, "3*"},
         // The presentation has no exam performance: no star.
         {{"2.0", "3.0", "1.0", "4.0"}, "Präs", &ctx, "2"},
     };
@@ -272,6 +307,40 @@ TEST(Gesamtschnitt, CodeStringGroupsAndWeightCells)
     ctx.subjectCodeString = "1x";
     g = endnotes({" 1", " 4"});
     EXPECT_EQ(ComputeGesamtschnitt(g, 1, 19, ctx), "1.0"); // "x" weighs 0
+}
+
+TEST(Gesamtschnitt, GroupsAndWeightCellsTogether)
+{
+    struct Case {
+        std::initializer_list<const char*> endnotes;
+        std::initializer_list<const char*> weights;
+        const char* codeString;
+        const char* expected;
+    };
+    const Case cases[] = {
+        // Group members with weight cell "0" still take part in their group.
+        {{" 4", " 2"}, {"0", "0"}, "aa", "2.0"},
+        // One pending member of a group makes the whole average pending.
+        {{" 2", "??"}, {}, "1a", "??"},
+        // Group letters are lower case; "A" is just a weight of 0.
+        {{" 1", " 5"}, {}, "1A", "1.0"},
+        {{" 1", " 4"}, {}, "13", "3.2"},
+        {{" 1", " 3"}, {}, "01", "3.0"},
+        // A weight cell "2 " (as a file may hold it) doubles: (2*1 + 4) / 3 = 2.0.
+        {{" 1", " 4"}, {"2 ", ""}, "11", "2.0"},
+        {{" 1", " 3"}, {}, "2a", "1.6"},
+        // Each group counts once beside the members' own weight cells: 5 / 3.
+        {{" 1", " 3"}, {"1", "1"}, "aa", "1.6"},
+    };
+    for (const Case& k : cases) {
+        ExamGrid g = endnotes(k.endnotes);
+        int r = 1;
+        for (const char* w : k.weights)
+            g.at(ColWeight, r++) = QString::fromUtf8(w);
+        GradeContext ctx;
+        ctx.subjectCodeString = QString::fromUtf8(k.codeString);
+        EXPECT_EQ(ComputeGesamtschnitt(g, 1, 19, ctx), QString::fromUtf8(k.expected)) << k.codeString;
+    }
 }
 
 TEST(Gesamtschnitt, MsgProfileAndPending)
@@ -392,6 +461,11 @@ TEST(ProjectGrade, EndnoteOfTheProjectRow)
     g.at(ColCode, 16) = "Proj ";
     g.at(ColFinal, 16) = " 2";
     EXPECT_EQ(GetProjectGrade(g), "-");
+    // With two rows "Proj" the later one is reported.
+    g.at(ColCode, 16) = "Proj";
+    g.at(ColCode, 19) = "Proj";
+    g.at(ColFinal, 19) = " 5";
+    EXPECT_EQ(GetProjectGrade(g), "5");
 }
 
 // ---------------------------------------------------------------------------
@@ -412,6 +486,38 @@ TEST(BoundaryGrades, DocumentedExamples)
     // The oral rule hands over to the evening rule in evening-school mode.
     EXPECT_EQ(ComputeGrenznotenOral("D", "3.0", "3.4", evening), (B{"3", "1,0", "4,5"}));
     EXPECT_EQ(ComputeGrenznotenOral("Proj", "3.0", "3.4", evening), (B{"3", "1,0", "4,5"}));
+    // Worked by hand: ((6 + x) / 4 + 2) / 2 reaches 2.5 only at x = 6.0.
+    EXPECT_EQ(ComputeGrenznotenOral("D", "2.0", "2.0", day), (B{"2", "1,0", "5,9"}));
+    EXPECT_EQ(ComputeGrenznotenComm("E", "2.0", "2.0", "- ", day), (B{"2", "1,0", "4,4"}));
+    EXPECT_EQ(ComputeGrenznotenEvening("2.0", "2.0"), (B{"2", "1,0", "3,9"}));
+    EXPECT_EQ(ComputeGrenznotenComm("E", "3.0", "4.0", "- ", day), (B{"4", "4,0", "6,0"}));
+    EXPECT_EQ(ComputeGrenznotenComm("E", "2.4", "", "- ", day), (B{"2", "1,0", "2,5"}));
+    // Commas and a minus year mark read as marks.
+    EXPECT_EQ(ComputeGrenznotenOral("D", "3,0-", "3,4", day), (B{"3", "1,0", "5,7"}));
+    EXPECT_EQ(ComputeGrenznotenComm("E", "3,6", "4,0 ", "- ", day), (B{"4", "2,5", "6,0"}));
+}
+
+TEST(BoundaryGrades, EveningSchoolEverywhere)
+{
+    GradeContext day;
+    GradeContext evening;
+    evening.eveningSchoolMode = true;
+    using B = BoundaryGrades;
+    // The oral rule hands over to the evening rule, which also bounds a
+    // subject without a written mark from the year mark alone.
+    EXPECT_EQ(ComputeGrenznotenOral("D", "3.0", "", evening), (B{"3", "2,0", "3,9"}));
+    EXPECT_EQ(ComputeGrenznotenOral("D", "3.0", "P", evening), (B{"3", "2,0", "3,9"}));
+    EXPECT_EQ(ComputeGrenznotenOral("D", "3.0", "", day), (B{"", "--", "--"}));
+    // In the evening school the communication exam weighs like the written
+    // one, in the grid and therefore in its bounds: the 1 : 1 result.
+    EXPECT_EQ(ComputeGrenznotenComm("E", "2.0", "2.0", "- ", evening), (B{"2", "1,0", "3,9"}));
+    EXPECT_EQ(FinalGradeForMarks(2.0, 3.9, 0, 2.0, true), 2);
+    EXPECT_EQ(FinalGradeForMarks(2.0, 4.0, 0, 2.0, true), 3);
+    // No year mark: empty bounds, and the current grade the caller holds stays.
+    for (const char* year : {"0", "", "- "}) {
+        EXPECT_EQ(ComputeGrenznotenEvening(year, "2.0", "3"), (B{"3", "", ""})) << year;
+        EXPECT_EQ(ComputeGrenznotenOral("D", year, "2.0", evening, "3"), (B{"3", "", ""})) << year;
+    }
 }
 
 TEST(BoundaryGrades, NothingToBound)

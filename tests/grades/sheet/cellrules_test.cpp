@@ -232,3 +232,23 @@ TEST(GradeSlots, PositionalCopyIntoTheClassTable)
         EXPECT_EQ(GradeListFromRecord(rec, QString::fromLatin1(cls)), GradeList{});
     }
 }
+
+TEST(MarkCells, CommasWithStars)
+{
+    // A typed comma is a decimal point everywhere: "2,5*" is the starred 2.5.
+    GradeContext ctx = context();
+    for (int column : {1, 2, 3}) {
+        EXPECT_EQ(NormaliseMarkCell("2,5*", column, ctx), NormaliseMarkCell("2.5*", column, ctx)) << column;
+        EXPECT_EQ(NormaliseMarkCell("2,0*", column, ctx), NormaliseMarkCell("2.0*", column, ctx)) << column;
+        EXPECT_EQ(NormaliseMarkCell("2,5*", column, ctx), "2.5*") << column;
+        EXPECT_EQ(NormaliseMarkCell("6,0*", column, ctx), "6.0*") << column;
+        EXPECT_EQ(NormaliseMarkCell("2,5", column, ctx), "2.5") << column;
+        EXPECT_EQ(NormaliseMarkCell("2,35*", column, ctx), NormaliseMarkCell("2.35*", column, ctx)) << column;
+    }
+    EXPECT_EQ(NormaliseMarkCell("2,5-", ColYear, ctx), "2.5-");
+    // In the communication cell the star decides the grade list.
+    ExamSheet s = PresetExamSheet(ctx);
+    CommitExamCell(s.grid, ColComm, 6, "2,5*", ctx);
+    CommitExamCell(s.grid, ColYear, 6, "2", ctx);
+    EXPECT_EQ(s.gradeList(ctx)[7], "2");
+}

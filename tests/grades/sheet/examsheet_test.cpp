@@ -4,10 +4,15 @@
 #include "classes/textfile.h"
 #include "grades/cellrules.h"
 #include "grades/gradecontext.h"
+#include "grades/gradeslots.h"
+#include "support/textbytes.h"
 #include "support/tempfolder.h"
 
 #include <QFile>
+#include <QMap>
 #include <gtest/gtest.h>
+#include <QFileInfo>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace hsa;
@@ -50,6 +55,73 @@ ExamSheet filledSheet(const GradeContext& ctx)
     sheet.resultIndex = 0;
     sheet.setNotesText(QStringLiteral("Gespräch mit den Eltern am 3.5.\nÄrztliches Attest liegt vor.\n\nEnde"));
     return sheet;
+}
+
+// 226 lines of a file as the program leaves it after a load and a save: every
+// computed cell already what the marks give.
+QStringList handWrittenFile()
+{
+    QStringList cells[9];
+    for (int c = 0; c < 9; ++c)
+        for (int r = 0; r < 20; ++r)
+            cells[c] << QStringLiteral("- ");
+    const char* headings[9] = {"- ", "schr(3)", "KP/pr(2)", "mü(1)", "Pr-Leist.", "Jahresl.", "Schnitt", "Endnote", "F.Gew."};
+    for (int c = 0; c < 9; ++c)
+        cells[c][0] = QString::fromUtf8(headings[c]);
+    for (int r = 1; r < 20; ++r) {
+        cells[0][r] = level9().shortCodes[r];
+        cells[4][r] = cells[6][r] = cells[7][r] = QStringLiteral(" - ");
+        cells[8][r] = QStringLiteral("1");
+    }
+    auto row = [&](int r, const char* w, const char* c, const char* o, const char* exam, const char* y,
+                   const char* schnitt, const char* end) {
+        cells[1][r] = QString::fromUtf8(w);
+        cells[2][r] = QString::fromUtf8(c);
+        cells[3][r] = QString::fromUtf8(o);
+        cells[4][r] = QString::fromUtf8(exam);
+        cells[5][r] = QString::fromUtf8(y);
+        cells[6][r] = QString::fromUtf8(schnitt);
+        cells[7][r] = QString::fromUtf8(end);
+    };
+    row(1, "- ", "- ", "- ", " - ", "2.0", "2.0", " 2");      // R
+    row(3, "2.5", "- ", "3.0", "2.6", "2.7", "2.6", " 3");    // D: (7.5 + 3) / 4, (2.6 + 2.7) / 2
+    row(6, "- ", "2.0", "-", "2.0", "3.0-", "2.5", " 3");     // E: minus year mark
+    row(7, "4.0", "- ", "- ", "4.0", "3.6", "3.8", " 4");     // M
+    row(16, "1.0", "-", "-", "1.0", "-", "1.0", " 1");        // Proj
+    cells[8][4] = QStringLiteral("2");                         // Ek weighs twice
+    cells[5][4] = QStringLiteral("1.5");
+    cells[6][4] = QStringLiteral("1.5");
+    cells[7][4] = QStringLiteral(" 2");
+    QStringList lines;
+    for (int c = 0; c < 9; ++c)
+        lines += cells[c];
+    lines << QStringLiteral("0");
+    lines << QStringLiteral("Nachprüfung: Größe der Gruppe klären") << QString() << QStringLiteral("§ 2 beachten");
+    while (lines.size() < 226)
+        lines << QString();
+    return lines;
+}
+
+class FakeRecord : public GradeRecord {
+public:
+    QString fieldText(const QString& name) const override { return fields.value(name); }
+    void setFieldText(const QString& name, const QString& text) override { fields[name] = text; }
+    QMap<QString, QString> fields;
+};
+
+
+// Subject codes of a class-10 level: rows 1 to 19.
+const char* const kCodes[20] = {"",  "R",   "Eth", "D",    "Ek",  "G/Gk", "E", "M",   "Ph",  "Bio/Ch",
+                                "Sp", "Mu", "BK",  "Präs", "Te",  "MSG",  "Proj", "F", "Inf", "Prof"};
+
+GradeContext ctxFor(const char* classFile = "xa-23242.dbf", bool evening = false)
+{
+    GradeContext ctx;
+    ctx.classFileName = QString::fromUtf8(classFile);
+    ctx.eveningSchoolMode = evening;
+    for (int r = 0; r < 20; ++r)
+        ctx.shortCodes[r] = QString::fromUtf8(kCodes[r]);
+    return ctx;
 }
 
 } // namespace
@@ -440,4 +512,161 @@ TEST(GradeContextFill, FromTheSharedState)
     EXPECT_FALSE(ctx.msgGradeCounts);
     EXPECT_EQ(ctx.subjectNames[8], "Mathematik");
     resetState();
+}
+
+TEST(GradeFile, HandWrittenFileReadAndWrittenUnchanged)
+{
+    test::TempProgramFolder folder;
+    const GradeContext ctx = level9();
+    const QByteArray bytes = test::crlf(handWrittenFile());
+    folder.write("v.12", bytes);
+
+    const ExamSheet s = LoadStudentGradeFile(folder.file("v.12"), ctx);
+    ASSERT_FALSE(s.saveBlocked);
+    EXPECT_TRUE(s.fromFile);
+    EXPECT_EQ(s.resultIndex, 0);
+    EXPECT_EQ(s.notes.size(), 45);
+    EXPECT_EQ(s.notes.value(0), "Nachprüfung: Größe der Gruppe klären");
+    EXPECT_EQ(s.notes.value(2), "§ 2 beachten");
+    EXPECT_EQ(s.grid.at(ColOral, 0), "mü(1)");
+    EXPECT_EQ(s.grid.at(ColFinal, 3), " 3");
+    EXPECT_EQ(s.grid.at(ColFinal, 6), " 3");
+    // R 2, Ek 2 (twice), D 3, E 3, M 4, Proj 1: 17 / 7 = 2.43 -> 2.4.
+    EXPECT_EQ(s.gesamtschnittLabel(ctx), "Gesamtschnitt: 2.4");
+    EXPECT_EQ(GetProjectGrade(s.grid), "1");
+
+    // Grade list and the positional copy into the record: class 9 turns
+    // English with its minus year mark into "-".
+    GradeList list = s.gradeList(ctx);
+    list[0] = "2";
+    list[1] = "2";
+    FakeRecord rec;
+    ASSERT_TRUE(CopyGradeListToRecord(list, ctx.classFileName, rec));
+    EXPECT_EQ(rec.fields["DEU"], "2");        // grade-list row 2 = exam row 1 (R)
+    EXPECT_EQ(rec.fields["MATH"], "3*");      // row 4 = exam row 3 (D)
+    EXPECT_EQ(rec.fields["ZUSATZ1"], "2");    // row 5 = exam row 4 (Ek)
+    EXPECT_EQ(rec.fields["MUSIK"], "-");      // row 7 = exam row 6 (E)
+    EXPECT_EQ(rec.fields["ZUSATZ2"], "4*");   // row 8 = exam row 7 (M)
+    EXPECT_EQ(rec.fields["F18"], "1*");       // row 17 = exam row 16 (Proj)
+    EXPECT_EQ(rec.fields["F17"], "   ");      // row 16 = exam row 15 (HTW)
+    EXPECT_EQ(rec.fields["F21"], "   ");
+
+    // Written again: the very same bytes.
+    ASSERT_TRUE(SaveStudentGradeFile(folder.file("v.12"), s, ctx));
+    EXPECT_EQ(folder.read("v.12"), bytes);
+}
+
+TEST(GradeFile, LineFeedOnlyFilesReadTheSame)
+{
+    test::TempProgramFolder folder;
+    const GradeContext ctx = level9();
+    // The same file with bare line feeds, in Windows-1252.
+    const QByteArray lf = test::crlf(handWrittenFile()).replace("\r\n", "\n");
+    folder.write("v.1", lf);
+    folder.write("v.2", test::crlf(handWrittenFile()));
+    const ExamSheet a = LoadStudentGradeFile(folder.file("v.1"), ctx);
+    const ExamSheet b = LoadStudentGradeFile(folder.file("v.2"), ctx);
+    EXPECT_EQ(a.grid, b.grid);
+    EXPECT_EQ(a.notes, b.notes);
+    // Lone carriage returns end lines too.
+    folder.write("v.4", test::crlf(handWrittenFile()).replace("\r\n", "\r"));
+    const ExamSheet d = LoadStudentGradeFile(folder.file("v.4"), ctx);
+    EXPECT_FALSE(d.saveBlocked);
+    EXPECT_EQ(d.grid, b.grid);
+    EXPECT_EQ(d.notes, b.notes);
+}
+
+TEST(GradeFile, HostileFilesAreReportedAndNeverOverwritten)
+{
+    test::TempProgramFolder folder;
+    const GradeContext ctx = level9();
+    const QByteArray good = test::crlf(handWrittenFile());
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"eine Zeile", "1\r2\n"},
+        {"Binaerdaten", QByteArray(300, '\0')},
+        {"Text hinter den Notizen", good + "\r\n\r\nnoch etwas\r\n"},
+        {"zu gross", QByteArray(kMaxDataFileBytes + 1, 'x')},
+    };
+    for (const auto& c : cases) {
+        folder.write("v.1", c.bytes);
+        const ExamSheet s = LoadStudentGradeFile(folder.file("v.1"), ctx);
+        EXPECT_TRUE(s.saveBlocked) << c.name;
+        EXPECT_TRUE(s.loadError.contains("Die Noten dieses Schülers werden nicht gespeichert")) << c.name;
+        EXPECT_FALSE(SaveStudentGradeFile(folder.file("v.1"), s, ctx)) << c.name;
+        EXPECT_EQ(folder.read("v.1"), c.bytes) << c.name;
+    }
+    // A pipe under the name neither hangs nor is replaced.
+    QFile::remove(folder.file("v.1"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.file("v.1")).constData(), 0600), 0);
+    EXPECT_TRUE(LoadStudentGradeFile(folder.file("v.1"), ctx).saveBlocked);
+    EXPECT_FALSE(QFileInfo(folder.file("v.1")).isFile());
+}
+
+TEST(Presets, EveryLevelStartsWithoutAResult)
+{
+    for (const char* name : {"Fa-23242.dbf", "ga-23242.dbf", "9a-23242.dbf", "xa-23242.dbf"}) {
+        const ExamSheet s = PresetExamSheet(level9(name));
+        EXPECT_EQ(s.resultIndex, 5) << name;
+        EXPECT_EQ(s.gesamtschnittLabel(level9(name)), "") << name;
+    }
+}
+
+TEST(Gesamtschnitt, WholeSheetTypedThroughTheCellRules)
+{
+    // A class-10 sheet as the grade window leaves it: preset weight cells
+    // ("0" for "Inf" and "Prof"), marks typed through the cell rules.
+    GradeContext ctx = ctxFor("xa-23242.dbf");
+    ctx.writtenExamRows = {0, 0, 0, 0};
+    ctx.msgGradeCounts = false;
+    ExamSheet s = PresetExamSheet(ctx);
+    struct Typed {
+        int row;
+        int column;
+        const char* text;
+    };
+    const Typed typed[] = {
+        {1, 5, "2"},                                  // R   2.0 -> 2
+        {3, 1, "25"},  {3, 3, "3"},  {3, 5, "2,7"},   // D   (7.5 + 3) / 4 = 2.6, 2.65 -> 2.6 -> 3
+        {6, 2, "2"},   {6, 5, "3-"},                  // E   2.0, 2.5 -> 3
+        {7, 1, "4"},   {7, 5, "36"},                  // M   4.0, 3.8 -> 4
+        {13, 1, "2"},  {13, 3, "1"}, {13, 5, "3"},    // Präs (6 + 1 + 3) / 5 = 2.0 -> 2
+        {15, 5, "1"},                                 // MSG 1 (switch off, but weight cell 1)
+        {16, 1, "1"},                                 // Proj 1.0 -> 1
+        {18, 5, "1"},                                 // Inf 1, weight 0
+        {19, 5, "1"},                                 // Prof 1, weight 0
+    };
+    for (const Typed& t : typed)
+        ASSERT_TRUE(CommitExamCell(s.grid, t.column, t.row, QString::fromUtf8(t.text), ctx));
+    EXPECT_EQ(s.grid.at(ColWeight, 18), "0");
+    EXPECT_EQ(s.grid.at(ColWeight, 19), "0");
+    EXPECT_EQ(s.grid.at(ColFinal, 3), " 3");
+    EXPECT_EQ(s.grid.at(ColFinal, 13), " 2");
+    // Counting: R 2, D 3, E 3, M 4, Präs 2, MSG 1, Proj 1 = 16 / 7 = 2.29 -> 2.2.
+    EXPECT_EQ(ComputeGesamtschnitt(s.grid, 1, 19, ctx), "2.2");
+    s.resultIndex = 1;
+    EXPECT_EQ(s.gesamtschnittLabel(ctx), "Gesamtschnitt: 2.2");
+    s.resultIndex = 3;
+    EXPECT_EQ(s.gesamtschnittLabel(ctx), "");
+    // The MSG weight cell set to 0: 15 / 6 = 2.5.
+    ASSERT_TRUE(CommitExamCell(s.grid, ColWeight, 15, "0", ctx));
+    EXPECT_EQ(ComputeGesamtschnitt(s.grid, 1, 19, ctx), "2.5");
+    // Doubling German: 18 / 7 = 2.57 -> 2.5.
+    ASSERT_TRUE(CommitExamCell(s.grid, ColWeight, 3, "2", ctx));
+    EXPECT_EQ(ComputeGesamtschnitt(s.grid, 1, 19, ctx), "2.5");
+    // A pending mark anywhere: "??".
+    ASSERT_TRUE(CommitExamCell(s.grid, ColOral, 7, "p", ctx));
+    EXPECT_EQ(s.grid.at(ColFinal, 7), "??");
+    EXPECT_EQ(ComputeGesamtschnitt(s.grid, 1, 19, ctx), "??");
+
+    const GradeList list = s.gradeList(ctx);
+    EXPECT_EQ(list[2], "2");
+    EXPECT_EQ(list[4], "3*");
+    EXPECT_EQ(list[7], "3*");
+    EXPECT_EQ(list[8], "??");
+    EXPECT_EQ(list[14], "2");
+    EXPECT_EQ(list[17], "1*");
+    EXPECT_EQ(GetProjectGrade(s.grid), "1");
 }

@@ -141,6 +141,16 @@ TEST_F(EngineAes, EntriesTheArchiverWritesPassSevenZipWithTheRightPasswordOnly)
     }
 }
 
+TEST_F(EngineAes, AnEmptyFileIsSaltVerifierAndCodeOnly)
+{
+    WriteFile(dir / "e/leer.txt", "");
+    WriteAesArchive(dir / "leer.zip", dir / "e", CryptoAlgorithm::AES256, 6, "pw");
+    EXPECT_EQ(SevenZip("t -ppw " + Quote(dir / "leer.zip")), 0);
+    const std::string zip = ReadFile(dir / "leer.zip");
+    const Layout l = Locate(zip);
+    EXPECT_EQ(Get32(reinterpret_cast<const unsigned char*>(zip.data()) + l.local + 18), 28u);
+}
+
 TEST_F(EngineAes, TwoEntriesWithOnePasswordGetDifferentSalts)
 {
     const std::string same = TextBytes(3000, 2);

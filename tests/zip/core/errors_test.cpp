@@ -70,22 +70,6 @@ TEST(ZipErrors, EveryCodeMapsToItsMessage)
     EXPECT_EQ(EZAException(63, ZipArgs{"5", "4"}).BareMessage(), "Invalid InitVector index = 5. Index should be >= 0 and < 4");
 }
 
-TEST(ZipErrors, ErrorCodeIndexAndUnknownCodes)
-{
-    EXPECT_EQ(EZAException(9).ErrorCode(), 5);
-    EXPECT_EQ(EZAException(9).NativeError(), 9);
-    EXPECT_EQ(EZAException(67).ErrorCode(), 40);
-    EXPECT_EQ(EZAException(68).ErrorCode(), 0);
-    EXPECT_EQ(EZAException(-1).ErrorCode(), 0);
-    EXPECT_EQ(EZAException(1000).BareMessage(), "Unknown error");
-    // Every code in the range maps to a text in range.
-    for (int c = 0; c < 68; ++c) {
-        EXPECT_GE(ErrorCodeForNative(c), 0);
-        EXPECT_LE(ErrorCodeForNative(c), 40);
-        EXPECT_TRUE(c == 0 || ErrorCodeForNative(c) != 0) << c;
-    }
-}
-
 TEST(ZipErrors, ComposedWithComponentNameAndNativeSuffix)
 {
     EZAException e(12, {"/tmp/x/9a-21222.kvz"}, "ZipArchiver1");

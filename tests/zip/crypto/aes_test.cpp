@@ -140,46 +140,5 @@ TEST_P(AesPaths, DecryptsInPiecesOfAnySizeWhatWasEncryptedInOneCall) {
 INSTANTIATE_TEST_SUITE_P(Both, AesPaths, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Accelerated" : "Tables"; });
 
-TEST(Aes, RefusesWorkBeforeItsKeyIsSet) {
-    TCipher_Rijndael aes;
-    std::uint8_t buf[16] = {};
-    try {
-        aes.EncodeBuffer(buf, buf, 16);
-        FAIL() << "no exception";
-    } catch (const ECipherException& e) {
-        EXPECT_STREQ(e.what(), "TCipher_Rijndael is not initialized call Init() or InitKey() before.");
-    }
-    EXPECT_THROW(aes.EncryptBlock(buf, buf), ECipherException);
-    aes.InitKey(buf, 16);
-    EXPECT_NO_THROW(aes.EncryptBlock(buf, buf));
-    aes.Reset();
-    EXPECT_THROW(aes.DecodeBuffer(buf, buf, 1), ECipherException);
-}
-
-TEST(Aes, CutsLongKeysAndCountsNegativeLengthsAsEmpty) {
-    std::mt19937 rng(8);
-    const Bytes longKey = test::RandomBytes(rng, 40);
-    const Bytes block = test::RandomBytes(rng, 16);
-    TCipher_Rijndael cut(longKey.data(), 40);
-    EXPECT_EQ(cut.Rounds(), 14);
-    Bytes out(16);
-    cut.EncryptBlock(block.data(), out.data());
-    EXPECT_EQ(ToHex(out), ToHex(test::RefAesEcb(Bytes(longKey.begin(), longKey.begin() + 32), block, true)));
-
-    TCipher_Rijndael empty(longKey.data(), -5);
-    empty.EncryptBlock(block.data(), out.data());
-    EXPECT_EQ(ToHex(out), ToHex(test::RefAesEcb(Bytes(16, 0), block, true)));
-}
-
-TEST(Aes, RekeyingStartsTheCounterAgain) {
-    const Bytes key(16, 7);
-    TCipher_Rijndael aes(key.data(), 16);
-    Bytes first(40, 0), second(40, 0);
-    aes.EncodeBuffer(first.data(), first.data(), first.size());
-    aes.InitKey(key.data(), 16);
-    aes.EncodeBuffer(second.data(), second.data(), second.size());
-    EXPECT_EQ(first, second);
-}
-
 }  // namespace
 }  // namespace hsa

@@ -1,9 +1,8 @@
-// SHA-1 and the hash registry.
+// SHA-1.
 
 #include <gtest/gtest.h>
 
 #include "cryptotestutil.h"
-#include "zip/crypto/hashregistry.h"
 #include "zip/crypto/sha1.h"
 
 namespace hsa {
@@ -67,84 +66,6 @@ TEST_P(Sha1Paths, GivesTheSameDigestWhateverThePiecesOfTheInput) {
 
 INSTANTIATE_TEST_SUITE_P(Both, Sha1Paths, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Accelerated" : "Portable"; });
-
-TEST(HashRegistry, HoldsSha1UnderIdThreeAndItsNameInAnyCase) {
-    const HashDescriptor* byId = FindHash(kSha1HashId);
-    ASSERT_NE(byId, nullptr);
-    EXPECT_EQ(byId, FindHashByName("SHA1"));
-    EXPECT_EQ(byId, FindHashByName("sha1"));
-    EXPECT_EQ(byId->signature, 15738);
-    EXPECT_EQ(byId->descriptorSize, 80);
-    EXPECT_EQ(byId->descriptorVersion, 0x00010003u);
-    EXPECT_EQ(byId->blockLength, 64);
-    EXPECT_EQ(byId->digestLength, 20);
-    ASSERT_EQ(byId->objectIdentifierArcs, 6u);
-    const std::uint32_t arcs[] = {1, 3, 14, 3, 2, 26};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(byId->objectIdentifier[i], arcs[i]);
-    EXPECT_EQ(FindHashByName("MD5"), nullptr);
-    EXPECT_EQ(FindHash(0), nullptr);
-
-    std::uint8_t digest[20];
-    const Bytes abc = Text("abc");
-    HashBuffer(*byId, abc.data(), abc.size(), digest);
-    EXPECT_EQ(ToHex(digest, 20), "a9993e364706816aba3e25717850c26c9cd0d89d");
-}
-
-// A second algorithm for the registry: SHA-1 under another id and name.
-HashDescriptor OtherDescriptor(std::uint32_t id, std::string_view name) {
-    HashDescriptor d = Sha1Descriptor();
-    d.algorithmId = id;
-    d.name = name;
-    return d;
-}
-
-TEST(HashRegistry, RefusesIdsBeyondTheTableAndDescriptorsThatDoNotMatch) {
-    ResetHashRegistry();
-    static const HashDescriptor nine = OtherDescriptor(9, "NINE");
-    static const HashDescriptor huge = OtherDescriptor(0xFFFFFFFF, "HUGE");
-    EXPECT_FALSE(RegisterHash(9, &nine));
-    EXPECT_FALSE(RegisterHash(0xFFFFFFFF, &huge));
-    EXPECT_EQ(FindHash(9), nullptr);
-    EXPECT_EQ(FindHashByName("NINE"), nullptr);
-    EXPECT_FALSE(RegisterHash(4, nullptr));
-
-    static const HashDescriptor five = OtherDescriptor(5, "FIVE");
-    EXPECT_FALSE(RegisterHash(4, &five)) << "id field and slot differ";
-
-    static HashDescriptor badSignature = OtherDescriptor(5, "X");
-    badSignature.signature = 1;
-    static HashDescriptor badVersion = OtherDescriptor(5, "X");
-    badVersion.descriptorVersion = 0x00010002;
-    static HashDescriptor badSize = OtherDescriptor(5, "X");
-    badSize.descriptorSize = 81;
-    static HashDescriptor noDigest = OtherDescriptor(5, "X");
-    noDigest.digestLength = 0;
-    static HashDescriptor tooLong = OtherDescriptor(5, "X");
-    tooLong.digestLength = 200;
-    for (const HashDescriptor* d : {&badSignature, &badVersion, &badSize, &noDigest, &tooLong})
-        EXPECT_FALSE(RegisterHash(5, d));
-    EXPECT_EQ(FindHash(5), nullptr);
-}
-
-TEST(HashRegistry, FindsByNameInIdOrderComparingNineteenCharactersInUpperCase) {
-    ResetHashRegistry();
-    static const HashDescriptor low = OtherDescriptor(1, "twin");
-    static const HashDescriptor high = OtherDescriptor(7, "TWIN");
-    ASSERT_TRUE(RegisterHash(7, &high));
-    ASSERT_TRUE(RegisterHash(1, &low));
-    EXPECT_EQ(FindHashByName("Twin"), &low);
-    EXPECT_EQ(FindHash(7), &high);
-
-    static const HashDescriptor longName = OtherDescriptor(8, "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
-    ASSERT_TRUE(RegisterHash(8, &longName));
-    EXPECT_EQ(FindHashByName("abcdefghijklmnopqrs"), &longName);
-    EXPECT_EQ(FindHashByName("abcdefghijklmnopqrsXYZ"), &longName);
-    EXPECT_EQ(FindHashByName("abcdefghijklmnopqr"), nullptr);
-
-    ResetHashRegistry();
-    EXPECT_EQ(FindHash(7), nullptr);
-    EXPECT_NE(FindHashByName("SHA1"), nullptr);
-}
 
 }  // namespace
 }  // namespace hsa

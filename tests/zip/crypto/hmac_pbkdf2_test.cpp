@@ -64,20 +64,6 @@ TEST(HmacSha1, AgreesWithLibcryptoForKeysAroundTheBlockLengthAndDataInPieces) {
     }
 }
 
-TEST(HmacSha1, AKeyedCopyStartsAFreshMacUnderTheSameKey) {
-    const Bytes key = Text("Jefe");
-    HmacContext keyed;
-    HmacInit(keyed, Sha1Descriptor(), key.data(), key.size());
-    for (const char* text : {"what do ya want for nothing?", "something else"}) {
-        HmacContext copy = keyed;
-        const Bytes data = Text(text);
-        HmacUpdate(copy, data.data(), data.size());
-        std::uint8_t mac[20];
-        HmacFinal(copy, mac);
-        EXPECT_EQ(ToHex(mac, 20), ToHex(test::RefHmacSha1(key, data)));
-    }
-}
-
 std::string Pbkdf2(std::string_view password, std::string_view salt, std::uint32_t iterations, std::size_t length) {
     Bytes out(length);
     EXPECT_EQ(PbKdf2Derive(&Sha1Descriptor(), password.data(), password.size(), length, out.data(), iterations,
@@ -115,39 +101,6 @@ TEST(Pbkdf2, AgreesWithLibcryptoForTheEntryKeyLengthsAndLongPasswords) {
                 << "key " << keyBytes << " password " << passwordLength;
         }
     }
-}
-
-TEST(Pbkdf2, ReportsAMissingDescriptorOrAnEmptyDigestAndLeavesTheOutputAlone) {
-    Bytes out(8, 0x5A);
-    EXPECT_EQ(PbKdf2Derive(nullptr, "pw", 2, out.size(), out.data(), 1, 4, "salt"), kPbKdfNoDescriptor);
-    HashDescriptor empty = Sha1Descriptor();
-    empty.digestLength = 0;
-    EXPECT_EQ(PbKdf2Derive(&empty, "pw", 2, out.size(), out.data(), 1, 4, "salt"), kPbKdfNoDigest);
-    EXPECT_EQ(out, Bytes(8, 0x5A));
-    // Zero iterations count as one.
-    EXPECT_EQ(Pbkdf2("password", "salt", 0, 20), Pbkdf2("password", "salt", 1, 20));
-}
-
-TEST(TPBKDF2Holder, MakesAFreshSaltOfTheAskedLengthEachTime) {
-    std::set<Bytes> salts;
-    for (int i = 0; i < 50; ++i) {
-        TPBKDF2 kdf("geheim", 1000, 16);
-        const Bytes salt = kdf.GetSalt();
-        ASSERT_EQ(salt.size(), 16u);
-        salts.insert(salt);
-    }
-    EXPECT_EQ(salts.size(), 50u);
-    EXPECT_EQ(TPBKDF2("x", 1000, 8).GetSalt().size(), 8u);
-    EXPECT_EQ(TPBKDF2("x", 1000, 12).GetSalt().size(), 12u);
-}
-
-TEST(TPBKDF2Holder, SaltBytesCoverTheWholeByteRange) {
-    // The generator must be able to give 255 too (a 0..254 generator would
-    // not); 16000 bytes miss a given value with probability about 1e-27.
-    std::set<std::uint8_t> seen;
-    for (int i = 0; i < 1000; ++i)
-        for (std::uint8_t b : TPBKDF2("x", 1, 16).GetSalt()) seen.insert(b);
-    EXPECT_EQ(seen.size(), 256u);
 }
 
 TEST(TPBKDF2Holder, DerivesWithTheGivenSaltAndAPasswordOfAnyLength) {

@@ -60,20 +60,6 @@ TEST(VolumeNames, SizesOptionsAndNamesOfTheVolumes)
     EXPECT_EQ(VolumeFileName("/d/name.zip", 4, span), "/d/name_005.zip");
     EXPECT_TRUE(IsExecutableName("X.EXE"));
     EXPECT_FALSE(IsExecutableName("exe.zip"));
-
-    ZAVolumeNumberInfo v;
-    EXPECT_FALSE(v.IsFirst());
-    v.MakeFirst();
-    EXPECT_TRUE(v.IsFirst());
-    v.SetLastNumber(2);
-    v.SetNumber(1);
-    EXPECT_FALSE(v.IsLast());
-    v.MakeLast();
-    EXPECT_TRUE(v.IsLast());
-    EXPECT_EQ(v.Number(), 2);
-    ZAVolumeNumberInfo w;
-    w.SetNumber(2);
-    EXPECT_TRUE(v.Equals(w));
 }
 
 // Failures end the run; nothing is asked.

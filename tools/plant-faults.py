@@ -1,0 +1,187 @@
+#!/usr/bin/env python3
+"""Plant deliberate faults one at a time in a throw-away copy of the tree and
+report for each whether the test programs that cover the changed file catch it.
+
+    tools/plant-faults.py [--copy DIR] [--only ID,ID] [--check]
+
+--check only verifies that every fault's text is found exactly once.
+The real tree is never edited: the copy (default /tmp/hsa-faults) is refreshed
+from it, one build folder is reused and each file is restored after
+its fault, so only the changed library and its test programs are rebuilt.
+"""
+import argparse
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+
+# Programs that no longer exist in a tree are skipped, so older trees run too.
+ARITH = ["test_classes_arithmetic", "test_classes_arithmeticreview", "test_grades_sheet", "test_classes"]
+SHEET = ["test_grades_sheet", "test_classes_arithmeticreview", "test_classes_arithmetic"]
+DBF = ["test_classes_dbf", "test_classes_studentlist", "test_classes_subjects"]
+LIST = ["test_classes_studentlist"]
+RULES = ["test_grades_sheet", "test_classes_arithmeticreview", "test_classes_classgrid"]
+GRID = ["test_classes_classgrid", "test_grades_sheet"]
+PAGE = ["test_print_pagemodel"]
+ZIP = ["test_zip_aes", "test_zip_core", "test_zip_crypto", "test_zip_fastextract", "test_zip_fuzzreplay",
+       "test_zip_hostile", "test_zip_peers", "test_zip_volumes", "test_zip",
+       "test_exchange_familyclass", "test_exchange_finalgrades", "test_exchange_multiclass",
+       "test_exchange_sticktransfer", "test_exchange_yeararchive", "test_exchange_zipdialogs"]
+
+A = "src/classes/arithmetic.cpp"
+E = "src/grades/examsheet.cpp"
+D = "src/classes/dbftable.cpp"
+S = "src/classes/studentlist.cpp"
+C = "src/grades/cellrules.cpp"
+G = "src/grades/classgrid.cpp"
+P = "src/print/pagemodel.cpp"
+
+# (id, file, text, replacement, test programs)
+FAULTS = [
+    ("a01-floordiv-sign", A, "((a < 0) != (b < 0))", "((a < 0) == (b < 0))", ARITH),
+    ("a02-mean-epsilon", A, "floorDiv(sum + n * 1000, n * kTenth)", "floorDiv(sum + n * 100, n * kTenth)", ARITH),
+    ("a03-ties-not-even", A, "(rest == kMicro / 2 && (q % 2 != 0))", "(rest == kMicro / 2)", ARITH),
+    ("a04-endnote-offset", A, "roundHalfEven(Wide(schnitt) + 50'000)", "roundHalfEven(Wide(schnitt) + 40'000)", ARITH),
+    ("a05-written-weight", A, "    case ColWritten:\n        return 3;", "    case ColWritten:\n        return 2;", ARITH),
+    ("a06-pending-P-dropped", A, "if (cell.contains(QLatin1Char('P')) || cell.contains(QLatin1Char('?')))",
+     "if (cell.contains(QLatin1Char('?')))", ARITH),
+    ("a07-prof-weight-kept", A, "if (code.contains(QStringLiteral(\"Prof\")))", "if (false && code.contains(QStringLiteral(\"Prof\")))", ARITH),
+    ("a08-group-best-bound", A, "if (b < 7 * kMicro) {", "if (b <= 7 * kMicro) {", ARITH),
+    ("a09-bounds-start", A, "for (int x = 10; x <= 60; ++x) {", "for (int x = 11; x <= 60; ++x) {", ARITH),
+    ("a10-column-mean-epsilon", A, "floorDiv(sum + n * 10, n * kTenth)", "floorDiv(sum, n * kTenth)", ARITH),
+    ("e01-result-index-range", E, "if (!ok || value < 0 || value >= kExamResultCount)", "if (!ok || value < 0 || value > kExamResultCount)", SHEET),
+    ("e02-line-end-kept", E, "    s.replace(QLatin1Char('\\n'), QLatin1Char(' '));\n", "", SHEET),
+    ("e03-comm-exam-year", E, "context.classFileName.mid(3, 2)) >= 8;", "context.classFileName.mid(3, 2)) >= 9;", SHEET),
+    ("e04-xclass-exam-row", E, "if (i == 3 && xClass)", "if (i == 2 && xClass)", SHEET),
+    ("e05-profile-six", E, "return value > 5 ? 5 : value;", "return value;", SHEET),
+    ("e06-notes-offset", E, "for (int i = kGradeFileCellLines + 1; i < lines.size()", "for (int i = kGradeFileCellLines + 2; i < lines.size()", SHEET),
+    ("e07-empty-cell-kept", E, "sheet.grid.at(c, r) = TrimRight(line).isEmpty() ? QStringLiteral(\"- \") : line;", "sheet.grid.at(c, r) = line;", SHEET),
+    ("d01-header-year", D, "today.year() - 1900", "today.year() - 2000", DBF),
+    ("d02-trim-first-char", D, "while (end > 0 && (raw[end - 1] == ' '", "while (end > 1 && (raw[end - 1] == ' '", DBF),
+    ("d03-number-not-aligned", D, "if (isNumberType(DBFGetNativeFieldType(d_->handle, fieldPos)) && bytes.size() < width)",
+     "if (false && bytes.size() < width)", DBF),
+    ("d04-field-name-case", D, "field(i).name.compare(name, Qt::CaseInsensitive) == 0", "field(i).name.compare(name, Qt::CaseSensitive) == 0", DBF),
+    ("d05-width-overrun", D, "if (bytes.size() > width)", "if (bytes.size() > width + 1)", DBF),
+    ("s01-record-number-check", S, "nr > kClassRecordCount || nr != record + 1)", "nr > kClassRecordCount)", LIST),
+    ("s02-sort-key-fold", S, "if (c >= 'a' && c <= 'z')", "if (c >= 'a' && c < 'z')", LIST),
+    ("s03-delete-shift", S, "for (int k = n; k <= kLastStudentRecord; ++k)", "for (int k = n; k < kLastStudentRecord; ++k)", LIST),
+    ("s04-kept-field", S, "(f == kKeptFieldA || f == kKeptFieldB)", "(f == kKeptFieldA)", LIST),
+    ("c01-lead-digit-range", C, "if ((lead < 1 || lead > 6) && TrimRight(s)", "if ((lead < 1 || lead > 7) && TrimRight(s)", RULES),
+    ("c02-mark-range", C, "if (value < 1.0 || value > 6.0)", "if (value < 1.0 || value > 6.5)", RULES),
+    ("c03-weight-cap", C, "return QString::number(value > 9 ? 9 : value);", "return QString::number(value > 8 ? 8 : value);", RULES),
+    ("c04-single-digit", C, "if (s.size() == 1 && ParseLeadingInt(s) > 0)", "if (s.size() == 1 && ParseLeadingInt(s) > 1)", RULES),
+    ("g01-star-mark", G, "(cell.at(3) == QLatin1Char('-') || cell.at(3) == QLatin1Char('*'))", "(cell.at(3) == QLatin1Char('-'))", GRID),
+    ("g02-edit-heading-row", G, "row >= 1 && row <= kGridLastStudentRow", "row >= 0 && row <= kGridLastStudentRow", GRID),
+    ("g03-mark-range", G, "if (value < 1.0 || value > 6.0)", "if (value < 1.0 || value > 6.5)", GRID),
+    ("p01-font-scale-max", P, "ps.printScaleX < ps.printScaleY ? ps.printScaleX", "ps.printScaleX > ps.printScaleY ? ps.printScaleX", PAGE),
+    ("p02-emblem-shift", P, "* 24 / 21 + ps.emblemShiftX", "* 24 / 20 + ps.emblemShiftX", PAGE),
+    ("p03-emblem-width", P, "static_cast<long double>(570)", "static_cast<long double>(560)", PAGE),
+    ("p04-line-width-zero", P, "if (state().print.printLineWidth <= 0)", "if (state().print.printLineWidth < 0)", PAGE),
+    ("z01-zipcrypto-key1", "src/zip/entrycipher.cpp", "key1 = (key1 + (key0 & 0xFF)) * 134775813u + 1u;", "key1 = (key1 + (key0 & 0xFF)) * 134775813u + 2u;", ZIP),
+    ("z02-zipcrypto-stream", "src/zip/entrycipher.cpp", "const uint32_t t = (key2 | 2u) & 0xFFFFu;", "const uint32_t t = (key2 | 3u) & 0xFFFFu;", ZIP),
+    ("z03-dotdot-allowed", "src/zip/safefs.cpp", "if (cur.empty() || cur == \".\" || cur == \"..\")", "if (cur.empty() || cur == \".\")", ZIP),
+    ("z04-absolute-allowed", "src/zip/safefs.cpp", "if (name[0] == '/' || name[0] == '\\\\')", "if (name[0] == '\\\\')", ZIP),
+    ("z05-wildcard-case", "src/zip/wildcard.cpp", "(ic ? FoldAscii(mc) == FoldAscii(nc) : mc == nc)", "(ic ? mc == nc : mc == nc)", ZIP),
+    ("z06-zip64-size", "src/zip/dirmanager.cpp", "if (item.h.uncompSize == kSat32 && d.size() - i >= 8) {", "if (item.h.uncompSize == kSat32 && d.size() - i > 8) {", ZIP),
+    ("z07-utf8-flag", "src/zip/dirmanager.cpp", "if ((flags & 0x0800) && valid)", "if ((flags & 0x0400) && valid)", ZIP),
+    ("z08-volume-number", "src/zip/spanning.cpp", "GetVolumeFileName(MakeAbsolute(fileName_), volumeNumber - 1, true)",
+     "GetVolumeFileName(MakeAbsolute(fileName_), volumeNumber, true)", ZIP),
+    ("z09-cp437-u-umlaut", "src/zip/codepage.cpp", "0x00C7, 0x00FC, 0x00E9", "0x00C7, 0x00FD, 0x00E9", ZIP),
+    ("z10-pbkdf2-rounds", "src/zip/crypto/pbkdf2.cpp", "for (std::uint32_t i = 1; i < iterations; ++i) {", "for (std::uint32_t i = 2; i < iterations; ++i) {", ZIP),
+    ("z11-hmac-opad", "src/zip/crypto/hmac.cpp", "pad[i] = keyBlock[i] ^ 0x5C;", "pad[i] = keyBlock[i] ^ 0x5D;", ZIP),
+    ("z12-aes-auth-short", "src/zip/crypto/aesentrycipher.cpp", "if (!transform_ || n < kAesAuthCodeSize) return false;", "if (!transform_) return false;", ZIP),
+    ("z13-deflate-level-header", "src/zip/compression.cpp", "case 3: case 4: return pair(0x78, 0x5E);", "case 3: case 4: return pair(0x78, 0x01);", ZIP),
+]
+
+
+def run(cmd, cwd, env, timeout=None, quiet=True):
+    out = subprocess.DEVNULL if quiet else None
+    return subprocess.run(cmd, cwd=cwd, env=env, stdout=out, stderr=out, timeout=timeout).returncode
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--copy", default="/tmp/hsa-faults")
+    ap.add_argument("--only", default="")
+    ap.add_argument("--check", action="store_true")
+    args = ap.parse_args()
+    only = set(filter(None, args.only.split(",")))
+    faults = [f for f in FAULTS if not only or f[0] in only]
+
+    bad = False
+    for fid, path, old, new, _ in faults:
+        n = (ROOT / path).read_text(encoding="utf-8").count(old)
+        if n != 1:
+            print(f"{fid}: text found {n} times in {path}", file=sys.stderr)
+            bad = True
+    if bad:
+        sys.exit(2)
+    if args.check:
+        print(f"{len(faults)} faults, every text found once")
+        return
+
+    copy = pathlib.Path(args.copy)
+    copy.mkdir(parents=True, exist_ok=True)
+    tree = copy / "src-tree"
+    # copy2 keeps the time stamps, so ninja rebuilds only what really changed.
+    shutil.rmtree(tree, ignore_errors=True)
+    shutil.copytree(ROOT, tree, symlinks=True,
+                    ignore=lambda d, names: [n for n in names if pathlib.Path(d) == ROOT and n in ("build", ".git")])
+    build = copy / "build"
+    env = dict(os.environ, CCACHE_BASEDIR=str(tree), CCACHE_NOHASHDIR="1", QT_QPA_PLATFORM="offscreen", LC_ALL="C.UTF-8")
+    if run(["cmake", "-S", str(tree), "-B", str(build), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+            "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache"], tree, env) != 0:
+        sys.exit("cmake failed")
+    targets = subprocess.run(["ninja", "-C", str(build), "-t", "targets", "all"], env=env, capture_output=True, text=True).stdout
+    known = {line.split(":")[0].rsplit("/", 1)[-1] for line in targets.splitlines()}
+    programs = {}
+    for line in targets.splitlines():
+        name = line.split(":")[0]
+        if name.startswith("tests/") and "/" in name and name.rsplit("/", 1)[-1].startswith("test_") and "." not in name.rsplit("/", 1)[-1]:
+            programs[name.rsplit("/", 1)[-1]] = name
+
+    def tests_for(names):
+        return [n for n in names if n in programs]
+
+    # Build every program once with the sound code, so each fault rebuilds little.
+    wanted = sorted({p for f in faults for p in tests_for(f[4])})
+    if run(["cmake", "--build", str(build), "-j4", "--target", *wanted], tree, env) != 0:
+        sys.exit("the sound tree does not build")
+
+    caught = 0
+    for fid, path, old, new, names in faults:
+        file = tree / path
+        sound = file.read_text(encoding="utf-8")
+        file.write_text(sound.replace(old, new, 1), encoding="utf-8")
+        try:
+            progs = tests_for(names)
+            verdict = "missed"
+            why = ""
+            if run(["cmake", "--build", str(build), "-j4", "--target", *progs], tree, env) != 0:
+                verdict, why = "caught", "(does not build)"
+            else:
+                failing = []
+                for p in progs:
+                    exe = build / programs[p]
+                    try:
+                        rc = run([str(exe), "--gtest_brief=1"], exe.parent, env, timeout=600)
+                    except subprocess.TimeoutExpired:
+                        rc = -1
+                    if rc != 0:
+                        failing.append(p)
+                if failing:
+                    verdict, why = "caught", "by " + " ".join(failing)
+        finally:
+            file.write_text(sound, encoding="utf-8")
+            # A fresh time stamp makes ninja rebuild the restored file.
+            os.utime(file)
+        caught += verdict == "caught"
+        print(f"{fid:28} {verdict:7} {why}", flush=True)
+    print(f"{caught} of {len(faults)} caught")
+
+
+if __name__ == "__main__":
+    main()
