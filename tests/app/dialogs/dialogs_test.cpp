@@ -49,10 +49,7 @@ TEST_F(Dialogs, PasswordDialogFirstStartAndReturnKey)
 {
     TPasswordDlg dlg;
     dlg.show();
-    EXPECT_EQ(dlg.windowTitle(), "Passwort-Dialog");
     EXPECT_EQ(dlg.Label1->text(), "Erster Start mit Passwort 3wiro");
-    EXPECT_EQ(dlg.CancelBtn->text(), "Programmabbruch");
-    EXPECT_EQ(dlg.Password->echoMode(), QLineEdit::Password);
     QTest::keyClicks(dlg.Password, "3wiro");
     QTest::keyClick(dlg.Password, Qt::Key_Return);
     EXPECT_FALSE(state().accessLocked);
@@ -110,9 +107,6 @@ TEST_F(Dialogs, SchoolDataDialogSavesTheChosenType)
     dlg.show();
     EXPECT_TRUE(dlg.Panel1->isVisible());
     EXPECT_EQ(dlg.Edit3->text(), "der Hauptschule");
-    EXPECT_EQ(dlg.ComboBox1->currentIndex(), -1);
-    EXPECT_EQ(dlg.ComboBox1->placeholderText(), "Hier bitte die Schulart auswählen!");
-    EXPECT_EQ(dlg.ComboBox1->count(), 6);
 
     // Choosing the Gemeinschaftsschule shows its notice once per choice.
     dlg.ComboBox1->setCurrentIndex(4);
@@ -169,10 +163,6 @@ TEST_F(Dialogs, ZoomDialogScalesEachWindowOnce)
     target.setFont(f);
     TBtnRightDlg1 dlg;
     dlg.scaledWindows = [&] { return QList<QWidget*>{&target, &target}; };
-    EXPECT_EQ(dlg.windowTitle(), "Ansicht vergrößern oder verkleinern");
-    EXPECT_EQ(dlg.RadioGroup1Buttons->checkedId(), 2);
-    EXPECT_EQ(dlg.SpinEdit1->value(), 100);
-
     dlg.show();
     dlg.RadioGroup1Buttons->button(0)->setChecked(true);
     QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
@@ -197,18 +187,6 @@ TEST_F(Dialogs, ZoomDialogScalesEachWindowOnce)
     dlg.SpinEdit1->setValue(150);
     dlg.ApplyViewZoom();
     EXPECT_EQ(target.size(), QSize(900, 600));
-}
-
-TEST_F(Dialogs, AboutBox)
-{
-    TAboutBox box;
-    EXPECT_EQ(box.windowTitle(), "Info");
-    EXPECT_EQ(box.ProductName->text(), "KORVI für Windows");
-    EXPECT_EQ(box.Version->text(), "Zusatzmodul Hauptschulabschlussprüfung");
-    EXPECT_FALSE(box.Comments->text().isEmpty());
-    box.show();
-    QTest::mouseClick(box.OKButton, Qt::LeftButton);
-    EXPECT_FALSE(box.isVisible());
 }
 
 TEST_F(Dialogs, CertificateLinesEditor)
@@ -271,8 +249,6 @@ TEST_F(Dialogs, SpecialFunctionsDialog)
     SubjectEditorOpenHook() = [&] { ++opened; };
     Tform_sonder dlg;
     dlg.show();
-    EXPECT_EQ(dlg.windowTitle(), "Sonderfunktionen");
-    EXPECT_EQ(dlg.Label1->text(), "Passwort eingeben:");
     QTest::keyClicks(dlg.Edit1, "falsch");
     QTest::keyClick(dlg.Edit1, Qt::Key_Return);
     EXPECT_TRUE(dlg.isVisible());

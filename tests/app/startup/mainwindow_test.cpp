@@ -33,7 +33,18 @@ using namespace hsa;
 
 namespace {
 
-using MainWindowTest = test::ProgramWindowsFixture;
+class MainWindowTest : public test::ProgramWindowsFixture {
+protected:
+    // Lays a class 9a_21222 and chooses it through the menu.
+    void chooseClass()
+    {
+        dir.layDefaults();
+        QFile::copy(dir.file("start2.dbf"), dir.file("9a_21222.dbf"));
+        QDir(dir.path()).mkdir("9a_21222");
+        prompt.setDefaultAnswer(Answer::Yes);
+        form->trigger("whlen1");
+    }
+};
 
 } // namespace
 
@@ -64,21 +75,6 @@ TEST_F(MainWindowTest, MenuBarCaptions)
     EXPECT_EQ(form->topEntry(11), nullptr);
     EXPECT_FALSE(form->topEntry(5)->isVisible());
     EXPECT_FALSE(form->topEntry(9)->isVisible());
-    EXPECT_TRUE(form->topEntry(0)->isVisible());
-
-    const QStringList klasse = {"wählen", "neu anlegen mit Namenseingabe von Hand", "schließen",
-                                "umbenennen", "löschen", "Arbeit beenden"};
-    QStringList shown;
-    for (QAction* a : form->topMenu(0)->actions())
-        if (!a->isSeparator())
-            shown << a->text();
-    for (const QString& c : klasse)
-        EXPECT_TRUE(shown.contains(c)) << c.toStdString();
-    EXPECT_FALSE(form->menuEntry("Info1")->isVisible());
-    EXPECT_FALSE(form->menuEntry("Zeugnisse1")->isVisible());
-    EXPECT_FALSE(form->menuEntry("FaecherderKlassenstufe1")->isVisible());
-    EXPECT_TRUE(form->menuEntry("Sonderfunktionengeschtzt1")->isVisible());
-    EXPECT_FALSE(form->menuEntry("SchalterHinweiseaufvorhandenesINTERNETUPDATEunterbinden1")->isVisible());
     // The student list starts write-protected.
     EXPECT_TRUE(form->menuEntry("ListemitSchreibschutzversehen1")->isChecked());
     EXPECT_FALSE(form->menuEntry("ListezumSchreibenfreigeben1")->isChecked());
@@ -213,12 +209,12 @@ TEST_F(MainWindowTest, Timers)
     // Timer1 ends the program when the updater asks for it, never with a
     // class open.
     form->show();
-    dir.write("beenden.dat", "");
+    dir.write("Beenden.dat", ""); // found ignoring case
     form->Timer1Timer();
     EXPECT_TRUE(form->isVisible());
     state().openClassFile.clear();
     form->Timer1Timer();
-    EXPECT_FALSE(dir.exists("beenden.dat"));
+    EXPECT_FALSE(dir.exists("Beenden.dat"));
     EXPECT_FALSE(form->isVisible());
 }
 
@@ -245,14 +241,6 @@ TEST_F(MainWindowTest, SmallHandlers)
     ASSERT_EQ(helpDouble.requests.size(), 1);
     EXPECT_EQ(helpDouble.requests[0].file, "eigene.chm");
     EXPECT_EQ(helpDouble.requests[0].context, 110);
-    EXPECT_EQ(form->helpFile(), "eigene.chm");
-
-    // The long-text memo and its button.
-    form->Memo1->setVisible(true);
-    form->Button5->setVisible(true);
-    form->Button5->click();
-    EXPECT_TRUE(form->Memo1->isHidden());
-    EXPECT_TRUE(form->Button5->isHidden());
 }
 
 TEST(SystemHelp, MissingHelpFileIsReported)
@@ -272,16 +260,16 @@ TEST(SystemHelp, MissingHelpFileIsReported)
 }
 
 // From the menu to an open class: the list of class files, the double click,
-// the label, the menu gate and the student list.
+// the label, the menu gate and the student list, which has the keyboard when
+// the class was opened and again when a grade table was left.
 TEST_F(MainWindowTest, ChooseAndOpenAClassThroughTheMenu)
 {
-    dir.layDefaults();
-    QFile::copy(dir.file("start2.dbf"), dir.file("9a_21222.dbf"));
-    QDir(dir.path()).mkdir("9a_21222");
-    prompt.setDefaultAnswer(Answer::Yes);
-
-    form->trigger("whlen1");
+    form->show();
+    form->activateWindow();
+    QCoreApplication::processEvents();
+    chooseClass();
     ASSERT_FALSE(form->FileListBox1->isHidden());
+    EXPECT_TRUE(form->FileListBox1->hasFocus());
     QStringList entries;
     for (int i = 0; i < form->FileListBox1->count(); ++i)
         entries << form->FileListBox1->item(i)->text();
@@ -293,6 +281,7 @@ TEST_F(MainWindowTest, ChooseAndOpenAClassThroughTheMenu)
     EXPECT_EQ(form->Label1->text(), "9a_21222.dbf");
     EXPECT_TRUE(form->topEntry(3)->isEnabled());
     EXPECT_FALSE(form->DBGrid1->isHidden());
+    EXPECT_TRUE(form->DBGrid1->hasFocus());
     EXPECT_EQ(form->DBGrid1->model()->rowCount(), 40);
     EXPECT_EQ(form->DBGrid1->model()->index(0, 0).data().toString(), "1");
 
@@ -300,9 +289,11 @@ TEST_F(MainWindowTest, ChooseAndOpenAClassThroughTheMenu)
     form->trigger("JahresleistungEingabe1");
     EXPECT_FALSE(form->StringGrid1->isHidden()) << prompt.texts().join(" | ").toStdString();
     EXPECT_TRUE(form->DBGrid1->isHidden());
+    EXPECT_TRUE(form->StringGrid1->hasFocus());
     form->trigger("speichernundverlassen1");
     EXPECT_TRUE(form->StringGrid1->isHidden());
     EXPECT_FALSE(form->DBGrid1->isHidden());
+    EXPECT_TRUE(form->DBGrid1->hasFocus());
 
     // The grade window of the marked student.
     ClassTable().setValue(0, "NACHNAME", "Muster");
@@ -343,9 +334,6 @@ TEST_F(MainWindowTest, ClassListAndGradeTableEntriesHaveHandlers)
     for (const char* name : {"JahresleistungEingabe1", "bearbeiten1", "speichernundverlassen1",
                              "Schlerlistesortieren1"})
         EXPECT_TRUE(form->menuEntry(name)->isVisible()) << name;
-    EXPECT_EQ(form->menuEntry("bearbeiten1")->text(),
-              "EZ:       Endnoten                                                  (Ansicht / Ausdruck)");
-    EXPECT_EQ(form->menuEntry("speichernundverlassen1")->text(), "Tabelle schließen (und ggf. speichern)");
 }
 
 // While a grade table has the focus only its own menu (and the update and
@@ -353,11 +341,7 @@ TEST_F(MainWindowTest, ClassListAndGradeTableEntriesHaveHandlers)
 // leaving the table gives the menus back.
 TEST_F(MainWindowTest, GradeTableKeepsTheOtherMenusLockedUntilItIsLeft)
 {
-    dir.layDefaults();
-    QFile::copy(dir.file("start2.dbf"), dir.file("9a_21222.dbf"));
-    QDir(dir.path()).mkdir("9a_21222");
-    prompt.setDefaultAnswer(Answer::Yes);
-    form->trigger("whlen1");
+    chooseClass();
     form->FileListBox1->setCurrentRow(0);
     form->FileListBox1Activate();
     ASSERT_EQ(state().openClassFile, "9a_21222.dbf") << prompt.texts().join(" | ").toStdString();
@@ -392,35 +376,6 @@ TEST_F(MainWindowTest, GradeTableKeepsTheOtherMenusLockedUntilItIsLeft)
     for (int i : {0, 1, 2, 3, 4, 6, 7, 8})
         EXPECT_TRUE(form->topEntry(i)->isEnabled()) << i;
     EXPECT_EQ(state().gradeTableKind, 5);
-}
-
-// The student list has the keyboard when a class was opened and again when
-// a grade table was left.
-TEST_F(MainWindowTest, StudentListTakesTheFocusWhenItComes)
-{
-    dir.layDefaults();
-    QFile::copy(dir.file("start2.dbf"), dir.file("9a_21222.dbf"));
-    QDir(dir.path()).mkdir("9a_21222");
-    form->show();
-    form->activateWindow();
-    QCoreApplication::processEvents();
-    prompt.setDefaultAnswer(Answer::Yes);
-
-    form->trigger("whlen1");
-    ASSERT_FALSE(form->FileListBox1->isHidden());
-    EXPECT_TRUE(form->FileListBox1->hasFocus());
-    form->FileListBox1->setCurrentRow(0);
-    form->FileListBox1Activate();
-    ASSERT_EQ(state().openClassFile, "9a_21222.dbf");
-    EXPECT_TRUE(form->FileListBox1->isHidden());
-    EXPECT_TRUE(form->DBGrid1->hasFocus());
-
-    form->trigger("JahresleistungEingabe1");
-    ASSERT_FALSE(form->StringGrid1->isHidden());
-    EXPECT_TRUE(form->StringGrid1->hasFocus());
-    form->trigger("speichernundverlassen1");
-    EXPECT_TRUE(form->StringGrid1->isHidden());
-    EXPECT_TRUE(form->DBGrid1->hasFocus());
 }
 
 // The check marks of the list menu always say what the list is, also when

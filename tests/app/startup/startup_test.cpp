@@ -96,19 +96,10 @@ TEST(ScreenScaling, FormScaleFigures)
         EXPECT_EQ(ComputeScreenLayout(c.w, c.h, c.factor, c.usable).formScale, c.formScale) << row;
         EXPECT_EQ(FormScaleAfterImportDialog(c.h, c.factor, c.usable ? c.usable : c.w), c.afterImport) << row;
     }
+    // Sizes are cut toward zero, never rounded: 38.4, 116.48, 36.8, 12.8.
     const ScreenLayout l = ComputeScreenLayout(1024, 768, 1.0);
-    EXPECT_EQ(l.gridDefaultColWidth, 38);  // 1024 * 24 / 640 = 38.4
-    EXPECT_EQ(l.gridCol0Width, 116);       // 1024 * 72.8 / 640 = 116.48
-    EXPECT_EQ(l.gridCol1Width, 102);       // 102.4
-    EXPECT_EQ(l.gridCol21Width, 40);
-    EXPECT_EQ(l.gridRowHeight, 36);        // 36.8
-    EXPECT_EQ(l.gridFontSize, 12);         // 1024 * 8 / 640 = 12.8
-    EXPECT_EQ(l.label3FontSize, 8);
-    EXPECT_EQ(l.imageWidth, 34 * 13);
-    EXPECT_EQ(l.imageHeight, 25 * 21);
-    EXPECT_EQ(l.imageTop, 21);
-    EXPECT_EQ(l.imageLeft, static_cast<int>((1024 - 442) * 1.1) / 2); // 640 / 2 = 320
-    EXPECT_EQ(l.panelWidth, 1024);
+    EXPECT_EQ(QList<int>({l.gridDefaultColWidth, l.gridCol0Width, l.gridRowHeight, l.gridFontSize}),
+              QList<int>({38, 116, 36, 12}));
 }
 
 TEST_F(StartupTest, PlainFolderDefaults)
@@ -116,21 +107,14 @@ TEST_F(StartupTest, PlainFolderDefaults)
     start(Answer::No);
     const SharedState& st = state();
     EXPECT_EQ(st.programDir, QDir::currentPath());
-    EXPECT_EQ(host.title, StartupTitle);
     EXPECT_EQ(host.caption, DesignCaption);
     EXPECT_FALSE(st.terminalServerMode);
     EXPECT_TRUE(st.stickTransferEnabled);
     EXPECT_FALSE(st.accessLocked);
-    EXPECT_EQ(st.helpFileName, "darovari.chm");
     EXPECT_EQ(host.helpFile, "darovari.chm");
-    EXPECT_TRUE(host.memoCleared);
-    EXPECT_EQ(st.subjectBlockHeading, "Leistungen in den einzelnen Fächern:");
     EXPECT_EQ(st.formScale, 1024);
-    EXPECT_DOUBLE_EQ(st.fontFactor, 1.0);
     EXPECT_TRUE(host.layoutApplied);
-    EXPECT_GE(host.refreshes, 1);
     EXPECT_EQ(dir.read("vorhanden.dat"), QByteArray("C\r\n"));
-    EXPECT_FALSE(host.updateSwitchChecked);
     EXPECT_TRUE(st.versionCheckSkipped);
     EXPECT_TRUE(urlsOpened().isEmpty());
     ASSERT_EQ(prompt.shown().size(), 1);
@@ -225,17 +209,15 @@ TEST_F(StartupTest, VersionCheckYesOpensThePage)
     EXPECT_EQ(prompt.shown()[1].text, "Die Information wird jetzt im Browser aufgerufen");
 }
 
-TEST_F(StartupTest, VersionCheckYesWithoutBrowserSwitch)
+TEST_F(StartupTest, VersionCheckWithoutBrowserSwitchOrWithAFailingBrowser)
 {
     dir.write("nicht_pruefen.txt", "Keinen Aktualitätsprüfung beim Start\r\n");
     start(Answer::Yes);
     EXPECT_FALSE(state().versionCheckSkipped);
     EXPECT_TRUE(urlsOpened().isEmpty());
     EXPECT_TRUE(prompt.anyTextContains("Die Information wird jetzt im Browser aufgerufen"));
-}
 
-TEST_F(StartupTest, VersionCheckBrowserFailureIsRecorded)
-{
+    QFile::remove(dir.file("nicht_pruefen.txt"));
     shellDouble.result = false;
     start(Answer::Yes);
     EXPECT_TRUE(state().versionCheckSkipped);

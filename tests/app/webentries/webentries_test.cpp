@@ -255,25 +255,8 @@ TEST_F(WebEntries, InstallingEndsTheProgramOnlyWhenTheBrowserTookTheAddress)
     EXPECT_EQ(prompt.texts(), QStringList{"Dazu müssen Sie erst die Klasse schließen."});
 }
 
-TEST_F(WebEntries, QuitSignalEndsTheProgramOnlyWithoutAnOpenClass)
+TEST_F(WebEntries, ANewUpdaterThatCannotBeReadLeavesTheOldOneWhole)
 {
-    folder.write("Beenden.dat", "");
-    state().openClassFile = "9a_25262.dbf";
-    EXPECT_FALSE(UpdaterAsksToQuit());
-    state().openClassFile.clear();
-    EXPECT_TRUE(UpdaterAsksToQuit());
-    EXPECT_FALSE(folder.exists("Beenden.dat"));
-}
-
-TEST_F(WebEntries, RefreshesReplaceFilesWithoutDeletingThemFirst)
-{
-    folder.write("Darovari.chm", "hilfe");
-    folder.write("Darovari.eee", "");
-    RefreshByCopy(folder.file("Darovari."), "chm");
-    EXPECT_EQ(folder.read("Darovari.chm"), QByteArray("hilfe"));
-    EXPECT_FALSE(folder.exists("Darovari.eee"));
-
-    // A new updater that cannot be read leaves the old one whole.
     folder.write("down1.exe", "alt");
     QDir(folder.path()).mkdir("down2.exe");
     ReplaceUpdater(folder.path());
@@ -304,16 +287,4 @@ TEST(KillUpdater, EndsOnlyTheUpdatersProcesses)
     EXPECT_EQ(procs[2]->state(), QProcess::Running);
     procs[2]->kill();
     procs[2]->waitForFinished(5000);
-}
-
-TEST(AniCursor, KeepsTheNameWithoutFolderAndTheBytes)
-{
-    test::TempProgramFolder folder;
-    folder.write("pfeil.ani", "RIFF");
-    TDFAniCursor c;
-    c.setAniCursorFile(folder.file("pfeil.ani"));
-    EXPECT_EQ(c.AniCursorFile(), "pfeil.ani");
-    EXPECT_EQ(c.data(), QByteArray("RIFF"));
-    c.setAniCursorFile({});
-    EXPECT_FALSE(c.storesData());
 }

@@ -29,17 +29,10 @@ TEST(InsertFirstName, ReplacesTheFirstStarNotFollowedByAParenthesis)
 
 TEST(PhraseNumber, OnlyAWholeNumberFromOneToHundred)
 {
-    EXPECT_EQ(PhraseNumber("1"), 1);
-    EXPECT_EQ(PhraseNumber(" 12 "), 12);
-    EXPECT_EQ(PhraseNumber("100"), 100);
-    EXPECT_EQ(PhraseNumber("007"), 7);
-    EXPECT_FALSE(PhraseNumber("0"));
-    EXPECT_FALSE(PhraseNumber("101"));
-    EXPECT_FALSE(PhraseNumber("12a"));
-    EXPECT_FALSE(PhraseNumber("-3"));
-    EXPECT_FALSE(PhraseNumber("1 2"));
-    EXPECT_FALSE(PhraseNumber(""));
-    EXPECT_FALSE(PhraseNumber("1000"));
+    const std::pair<const char*, int> cases[] = {{"1", 1},   {" 12 ", 12}, {"100", 100}, {"007", 7}, {"0", 0},
+                                                 {"101", 0}, {"12a", 0},   {"-3", 0},    {"1 2", 0}, {"", 0}};
+    for (const auto& [text, number] : cases)
+        EXPECT_EQ(PhraseNumber(text).value_or(0), number) << text;
 }
 
 TEST(PhraseStore, RoundTripKeepsEveryRowAndItsUmlauts)
@@ -109,74 +102,46 @@ TEST(PhraseStore, AFileThatCannotBeReadIsNeverOverwritten)
 // ---------------------------------------------------------------------------
 // Layout by class type
 
-TEST(GradeWindowLayout, ClassXAndG)
+TEST(GradeWindowLayout, ByClassTypeHalfYearAndSchoolType)
 {
-    const GradeWindowLayout x = LayoutForClass("xa_25262.dbf", "der Werkrealschule");
-    EXPECT_TRUE(x.classTypeHintShown);
-    EXPECT_EQ(x.classTypeHintFile, "memo2x.dat");
-    EXPECT_EQ(x.page2Caption, "Individuelle Berufsschulfächer");
-    EXPECT_FALSE(x.attachmentControlsShown);
-    EXPECT_EQ(x.hintLength[0], 42);
-    EXPECT_EQ(x.topicLabel, "Thema der Projektarbeit:");
-    EXPECT_EQ(x.workingGroupsLabel, "Arbeitsgemeinschaften:");
-
-    const GradeWindowLayout g = LayoutForClass("Gb_25262.dbf", "der Werkrealschule");
-    EXPECT_EQ(g.classTypeHintFile, "memo2g.dat");
-    EXPECT_EQ(g.page2Caption, "Individualfächer für BfK und BpK");
-
-    const GradeWindowLayout nine = LayoutForClass("9a_25262.dbf", "der Hauptschule mit Werkrealschule");
-    EXPECT_FALSE(nine.classTypeHintShown);
-    EXPECT_EQ(nine.page2Caption, "Notizen");
-    EXPECT_TRUE(nine.attachmentControlsShown);
-    EXPECT_EQ(nine.workingGroupsLabel, "Arbeitsgemeinschaften");
-    EXPECT_FALSE(nine.schoolGradeEditsShown);
-    EXPECT_FALSE(nine.gradeListFixedRows);
-}
-
-TEST(GradeWindowLayout, ClassFHidesThePersonalEditsAndTakesEightyCharacters)
-{
-    const GradeWindowLayout f = LayoutForClass("fa_25262.dbf", "der Werkrealschule");
-    EXPECT_EQ(f.topicLabel, "Thema der Präsentationsprüfung");
-    EXPECT_EQ(f.projectExamHint, "Thema der Projektprüfung nach $45(4) als PWB-Ersatz, sonst leer lassen");
-    EXPECT_FALSE(f.hint2Shown);
-    EXPECT_FALSE(f.hint3Shown);
-    EXPECT_FALSE(f.personalEditsShown);
-    EXPECT_EQ(f.hintLength[0], 80);
-}
-
-TEST(GradeWindowLayout, FirstHalfYearAndItsExceptions)
-{
-    const GradeWindowLayout seven = LayoutForClass("7a_25261.dbf", "der Werkrealschule");
-    EXPECT_EQ(seven.hintLength[0], 47);
-    EXPECT_EQ(seven.hintLength[2], 47);
-    EXPECT_EQ(seven.remarkLabel2, "");
-    EXPECT_TRUE(seven.gradeListFixedRows);
-
-    const GradeWindowLayout nine = LayoutForClass("9a_25261.dbf", "der Hauptschule");
-    EXPECT_EQ(nine.hintLength[0], 42);
-    EXPECT_NE(nine.remarkLabel2, "");
-    const GradeWindowLayout lowerX = LayoutForClass("xa_25261.dbf", "der Realschule");
-    EXPECT_EQ(lowerX.hintLength[0], 42);
-    const GradeWindowLayout upperX = LayoutForClass("Xa_25261.dbf", "der Realschule");
-    EXPECT_EQ(upperX.hintLength[0], 47);
-
-    EXPECT_TRUE(LayoutForClass("5a_25262.dbf", "").gradeListFixedRows);
-    EXPECT_TRUE(LayoutForClass("2a_25262.dbf", "").schoolGradeEditsShown);
-    EXPECT_FALSE(LayoutForClass("2a_25261.dbf", "").schoolGradeEditsShown);
-}
-
-TEST(GradeWindowLayout, ProfileControlsOnlyAtAGemeinschaftsschule)
-{
-    const GradeWindowLayout gms = LayoutForClass("xa_25262.dbf", "der Gemeinschaftsschule");
-    EXPECT_TRUE(gms.profileControlsShown);
-    EXPECT_FALSE(gms.informatikHintShown);
-    const GradeWindowLayout wrs = LayoutForClass("xa_25262.dbf", "der Werkrealschule");
-    EXPECT_FALSE(wrs.profileControlsShown);
-    EXPECT_TRUE(wrs.informatikHintShown);
-    EXPECT_TRUE(wrs.informatikHint.startsWith("Wahlfach Informatik (KM-Schreiben vom 2.5.2022):\n"
-                                              "Tragen Sie als Fachgewicht 0 oder 1 ein.\n"));
-    EXPECT_TRUE(wrs.informatikHint.contains("Fachgewichtsspalte öffnen"));
-    EXPECT_EQ(GetConductTabCaption("1a_25262.dbf"), "Verhalten");
+    const struct {
+        const char* file;
+        const char* school;
+        int hint0;
+        bool typeHint, attachments, personal, fixedRows, schoolGrades, profile;
+        const char* page2;
+        const char* hintFile; // and whether hints 2 and 3 and the second remark label are shown
+        bool hints23, remark2;
+    } cases[] = {
+        {"xa_25262.dbf", "der Werkrealschule", 42, true, false, true, false, false, false, "Individuelle Berufsschulfächer", "memo2x.dat", true, true},
+        {"Gb_25262.dbf", "der Werkrealschule", 42, true, false, true, false, false, false, "Individualfächer für BfK und BpK", "memo2g.dat", true, true},
+        {"9a_25262.dbf", "der Hauptschule", 42, false, true, true, false, false, false, "Notizen", "", true, true},
+        {"fa_25262.dbf", "der Werkrealschule", 80, false, true, false, false, false, false, "Notizen", "", false, true},
+        {"7a_25261.dbf", "der Werkrealschule", 47, false, true, true, true, false, false, "Notizen", "", true, false},
+        {"9a_25261.dbf", "der Hauptschule", 42, false, true, true, true, false, false, "Notizen", "", true, true},
+        {"xa_25261.dbf", "der Realschule", 42, true, false, true, true, false, false, "Individuelle Berufsschulfächer", "memo2x.dat", true, true},
+        {"Xa_25261.dbf", "der Realschule", 47, true, false, true, true, false, false, "Individuelle Berufsschulfächer", "memo2x.dat", true, false},
+        {"5a_25262.dbf", "", 42, false, true, true, true, false, false, "Notizen", "", true, true},
+        {"2a_25262.dbf", "", 42, false, true, true, false, true, false, "Notizen", "", true, true},
+        {"xa_25262.dbf", "der Gemeinschaftsschule", 42, true, false, true, false, false, true, "Individuelle Berufsschulfächer", "memo2x.dat", true, true},
+    };
+    for (const auto& c : cases) {
+        const GradeWindowLayout l = LayoutForClass(c.file, c.school);
+        const QString got = QStringLiteral("%1 %2%3%4%5%6%7 %8")
+                                .arg(l.hintLength[0]).arg(l.classTypeHintShown).arg(l.attachmentControlsShown)
+                                .arg(l.personalEditsShown).arg(l.gradeListFixedRows).arg(l.schoolGradeEditsShown)
+                                .arg(l.profileControlsShown).arg(l.page2Caption);
+        const QString want = QStringLiteral("%1 %2%3%4%5%6%7 %8")
+                                 .arg(c.hint0).arg(c.typeHint).arg(c.attachments).arg(c.personal).arg(c.fixedRows)
+                                 .arg(c.schoolGrades).arg(c.profile).arg(QString::fromUtf8(c.page2));
+        EXPECT_EQ(got.toStdString(), want.toStdString()) << c.file << " " << c.school;
+        const bool shown = !l.classTypeHintShown || l.classTypeHintFile == QLatin1String(c.hintFile);
+        EXPECT_TRUE(shown) << c.file << " " << l.classTypeHintFile.toStdString();
+        EXPECT_EQ(l.hint2Shown && l.hint3Shown, c.hints23) << c.file;
+        EXPECT_EQ(!l.remarkLabel2.isEmpty(), c.remark2) << c.file;
+    }
+    // The Informatik hint is shown where there are no profile subjects.
+    EXPECT_TRUE(LayoutForClass("xa_25262.dbf", "der Werkrealschule").informatikHint.contains("Fachgewichtsspalte öffnen"));
     EXPECT_EQ(GetConductTabCaption("9a_25262.dbf"), "Allg. Beurt.");
 }
 
@@ -224,29 +189,6 @@ TEST(ProfileCodes, SavedOneALineInWindowsText)
     test::TempProgramFolder folder;
     SaveProfileCodes(folder.path(), {"Ä1", "B", "C", "D", "E", "F"});
     EXPECT_EQ(folder.read("profilkuerzel.txt"), QByteArray("\xc4" "1\r\nB\r\nC\r\nD\r\nE\r\nF\r\n"));
-}
-
-// ---------------------------------------------------------------------------
-// Record checks
-
-TEST(StudentRecordCheck, SaysWhatIsMissing)
-{
-    StudentRecordCheck c;
-    c.numberOk = true;
-    c.hasLastName = true;
-    EXPECT_FALSE(c.isGap());
-    EXPECT_FALSE(c.valid(false));
-    EXPECT_EQ(c.missingText(true), "Vorname, Geschlecht (M/W)");
-    EXPECT_EQ(c.missingText(false), "Vorname");
-    c.hasFirstName = true;
-    EXPECT_TRUE(c.valid(false));
-    EXPECT_FALSE(c.valid(true));
-    c.hasGender = true;
-    EXPECT_TRUE(c.valid(true));
-    StudentRecordCheck gap;
-    EXPECT_TRUE(gap.isGap());
-    c.lastName = " FAKTOR";
-    EXPECT_TRUE(c.isMarker());
 }
 
 // ---------------------------------------------------------------------------

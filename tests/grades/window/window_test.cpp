@@ -7,7 +7,6 @@
 #include <QClipboard>
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -17,7 +16,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -68,12 +66,6 @@ protected:
         QTest::mouseDClick(w, Qt::LeftButton, {}, at);
     }
 
-    // A radio button takes clicks on its circle and caption only.
-    static void clickRadio(QAbstractButton* b)
-    {
-        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
-    }
-
     QPoint cellCentre(int row, int column)
     {
         return form->StringGrid3->visualRect(form->StringGrid3->model()->index(row, column)).center();
@@ -87,12 +79,9 @@ protected:
 TEST_F(GradeWindowUi, ShowsTheStudentAndItsSheet)
 {
     openOn(0);
-    EXPECT_EQ(form->windowTitle(), "Beurteilung/Zeugnis");
     EXPECT_EQ(form->Label2->text(), "1 Anna Berg");
     EXPECT_EQ(form->Label3->text(), "Klasse  xa  2526   2");
-    EXPECT_EQ(form->tabbednotebook1->tabText(2), "Individuelle Berufsschulfächer");
     EXPECT_EQ(form->StringGrid3->item(rowOf("D"), ColWritten)->text(), "P");
-    EXPECT_EQ(form->StringGrid3->item(0, ColYear)->text(), "Jahresl.");
     EXPECT_TRUE(form->StringGrid3->isColumnHidden(ColWeight));
     EXPECT_EQ(form->StringGrid1->item(2, 0)->text(), gradeWindow().context().subjectNames[2]);
     EXPECT_FALSE(form->RadioGroup2->isVisibleTo(form.get()));
@@ -147,12 +136,6 @@ TEST_F(GradeWindowUi, TypingIntoAPendingCellStartsANewMark)
     QTest::keyClicks(QApplication::focusWidget(), "3,5");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(grid->item(mat, ColWritten)->text(), "3.5");
-    // The headings' look: olive over the exam columns, green over the year
-    // mark, one point smaller than the cells.
-    EXPECT_EQ(grid->item(0, ColWritten)->background().color(), QColor(0x80, 0x80, 0x00));
-    EXPECT_EQ(grid->item(0, ColExamResult)->background().color(), QColor(0x80, 0x80, 0x00));
-    EXPECT_EQ(grid->item(0, ColYear)->background().color(), QColor(0x00, 0x80, 0x00));
-    EXPECT_EQ(grid->item(0, ColWritten)->font().pointSize(), grid->font().pointSize() - 1);
 }
 
 TEST_F(GradeWindowUi, DoubleClickTogglesBetweenPendingAndEmpty)
@@ -215,18 +198,6 @@ TEST_F(GradeWindowUi, PhrasesEditedInTheStoreAreSavedWhenTheWindowCloses)
     EXPECT_EQ(saved.at(29), "* war Klassensprecher.");
     EXPECT_EQ(saved.at(11), "* hat an der Streitschlichtung teilgenommen.");
     EXPECT_EQ(rec(0, "HINWEIS1"), "Anna war Klassensprecher.");
-}
-
-TEST_F(GradeWindowUi, ExamResultClickUpdatesTheLabels)
-{
-    openOn(0);
-    clickRadio(form->resultButtons->button(3));
-    EXPECT_EQ(form->Label11->text(), "nicht bestanden");
-    EXPECT_EQ(form->Label13->text(), "");
-    clickRadio(form->resultButtons->button(1));
-    EXPECT_EQ(form->Label11->text(), "Werkrealschulabschluss bestanden");
-    EXPECT_TRUE(form->Label13->text().startsWith("Gesamtschnitt: "));
-    EXPECT_EQ(form->Label12->text(), form->Label13->text());
 }
 
 TEST_F(GradeWindowUi, NotesStopAtFortyFiveLines)
@@ -330,20 +301,6 @@ TEST_F(GradeWindowUi, AnotherProgramWindowClosesAndSavesIt)
     EXPECT_TRUE(QFileInfo::exists(gradeFile("1")));
 }
 
-TEST(ShouldCloseOnDeactivation, OnlyAnotherProgramWindowCounts)
-{
-    QWidget self;
-    QWidget other;
-    QDialog child(&self);
-    QDialog loose;
-    EXPECT_FALSE(ShouldCloseOnDeactivation(&self, nullptr, false));
-    EXPECT_FALSE(ShouldCloseOnDeactivation(&self, &self, false));
-    EXPECT_FALSE(ShouldCloseOnDeactivation(&self, &child, false));
-    EXPECT_FALSE(ShouldCloseOnDeactivation(&self, &loose, false));
-    EXPECT_FALSE(ShouldCloseOnDeactivation(&self, &other, true));
-    EXPECT_TRUE(ShouldCloseOnDeactivation(&self, &other, false));
-}
-
 // ---------------------------------------------------------------------------
 // Memo editor
 
@@ -366,25 +323,11 @@ void whenEditorShown(std::function<void(Tmemoeingabe*)> act)
 
 } // namespace
 
-TEST(MemoEditor, TakeOverReturnsTheEditedText)
+TEST(MemoEditor, TakeOverReturnsTheTextCancelOrClosingKeepsIt)
 {
     QString text = "alt";
     whenEditorShown([](Tmemoeingabe* e) {
-        EXPECT_EQ(e->windowTitle(), "Titel");
         EXPECT_EQ(e->Memo1->toPlainText(), "alt");
-        EXPECT_EQ(e->Button1->text(), "Übernehmen");
-        EXPECT_EQ(e->Button2->text(), "Abbrechen");
-        e->Memo1->setPlainText("neu\nzweite");
-        QTest::mouseClick(e->Button1, Qt::LeftButton);
-    });
-    EXPECT_TRUE(EditInMemoDialog("Titel", text));
-    EXPECT_EQ(text, "neu\nzweite");
-}
-
-TEST(MemoEditor, CancelOrClosingKeepsTheText)
-{
-    QString text = "alt";
-    whenEditorShown([](Tmemoeingabe* e) {
         e->Memo1->setPlainText("verworfen");
         QTest::mouseClick(e->Button2, Qt::LeftButton);
     });
@@ -400,6 +343,13 @@ TEST(MemoEditor, CancelOrClosingKeepsTheText)
     EXPECT_FALSE(EditInMemoDialog("Titel", text));
     EXPECT_EQ(static_cast<Tmemoeingabe*>(program.get())->resultWord(), "Abbruch");
     EXPECT_EQ(text, "alt");
+
+    whenEditorShown([](Tmemoeingabe* e) {
+        e->Memo1->setPlainText("neu\nzweite");
+        QTest::mouseClick(e->Button1, Qt::LeftButton);
+    });
+    EXPECT_TRUE(EditInMemoDialog("Titel", text));
+    EXPECT_EQ(text, "neu\nzweite");
 }
 
 TEST_F(GradeWindowUi, OpenGradeWindowUsesTheCurrentRecordOfTheList)
@@ -428,7 +378,6 @@ TEST_F(GradeWindowUi, HelpEntriesOpenTheirTopicsAndOnlyTheContentsIsOffered)
     setHelp(&recorder);
     openOn(0);
     EXPECT_TRUE(form->N1->isVisible());
-    EXPECT_EQ(form->N1->text(), "Inhaltsverzeichnis");
     // The topic entries sit in a menu the bar does not show.
     auto* topics = qobject_cast<QMenu*>(form->Schulfre4mde1->parent());
     ASSERT_NE(topics, nullptr);
@@ -439,11 +388,9 @@ TEST_F(GradeWindowUi, HelpEntriesOpenTheirTopicsAndOnlyTheContentsIsOffered)
     form->IndividuelleBerufsschulfcher1->trigger();
     setHelp(nullptr);
     ASSERT_EQ(recorder.requests.size(), 4);
-    EXPECT_EQ(recorder.requests[0].context, 0);
     EXPECT_EQ(recorder.requests[0].file, state().helpFileName);
-    EXPECT_EQ(recorder.requests[1].context, 0);
-    EXPECT_EQ(recorder.requests[2].context, 40);
-    EXPECT_EQ(recorder.requests[3].context, 41);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(recorder.requests[i].context, (QList<int>{0, 0, 40, 41}[i])) << i;
     // Help is no reason to close and save the student.
     EXPECT_TRUE(gradeWindow().isOpen());
 }
