@@ -164,7 +164,7 @@ TEST_F(ClassTables, GradeListPagesOfSevenNamedStudents)
         const auto t = page.findText(text);
         EXPECT_EQ(t ? QStringLiteral("%1@%2,%3").arg(text).arg(t->x).arg(t->pageY()) : QStringLiteral("fehlt"), w);
     }
-    // The pending written mark prints empty; the rules reach across as the Part says.
+    // The pending written mark prints empty; the row rules reach across the table.
     bool rowRule = false;
     for (const PrintedLine& line : page.lines())
         rowRule = rowRule || (line.x1 == 561 && line.x2 == 2368 && line.y1 == -(46 * 2 + 113 - 4));

@@ -38,27 +38,6 @@ protected:
     ScopedPrompt guard{prompt};
 };
 
-TEST_F(PageModel, StartValuesOfThePrintSettings)
-{
-    const auto& ps = state().print;
-    EXPECT_EQ(ps.printerFontName, QStringLiteral("Times New Roman"));
-    EXPECT_EQ(ps.printShiftX, 0);
-    EXPECT_EQ(ps.printShiftY, 0);
-    EXPECT_EQ(ps.printStretchX, 1.0);
-    EXPECT_EQ(ps.printStretchY, 1.0);
-    EXPECT_EQ(ps.printFontStretch, 1.0);
-    EXPECT_EQ(ps.printLineWidth, 2);
-    EXPECT_EQ(ps.printScaleX, 0.0);
-    EXPECT_EQ(ps.printScaleY, 0.0);
-    EXPECT_EQ(ps.emblemKind, 2);
-    EXPECT_EQ(ps.emblemWidthFactor, 1.0);
-    EXPECT_EQ(ps.emblemHeightFactor, 1.0);
-    EXPECT_EQ(ps.stateLineSwitch, 1);
-    EXPECT_EQ(ps.certificateHeadOffset, 0);
-    EXPECT_FALSE(ps.printLandscape);
-    EXPECT_FALSE(ps.printerNameTooLong);
-}
-
 TEST_F(PageModel, BeginPrintTakesStretchesAndPageSize)
 {
     calibrate(0, 0, 1.02, 0.97);
