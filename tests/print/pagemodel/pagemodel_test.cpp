@@ -38,27 +38,6 @@ protected:
     ScopedPrompt guard{prompt};
 };
 
-TEST_F(PageModel, StartValuesOfThePrintSettings)
-{
-    const auto& ps = state().print;
-    EXPECT_EQ(ps.printerFontName, QStringLiteral("Times New Roman"));
-    EXPECT_EQ(ps.printShiftX, 0);
-    EXPECT_EQ(ps.printShiftY, 0);
-    EXPECT_EQ(ps.printStretchX, 1.0);
-    EXPECT_EQ(ps.printStretchY, 1.0);
-    EXPECT_EQ(ps.printFontStretch, 1.0);
-    EXPECT_EQ(ps.printLineWidth, 2);
-    EXPECT_EQ(ps.printScaleX, 0.0);
-    EXPECT_EQ(ps.printScaleY, 0.0);
-    EXPECT_EQ(ps.emblemKind, 2);
-    EXPECT_EQ(ps.emblemWidthFactor, 1.0);
-    EXPECT_EQ(ps.emblemHeightFactor, 1.0);
-    EXPECT_EQ(ps.stateLineSwitch, 1);
-    EXPECT_EQ(ps.certificateHeadOffset, 0);
-    EXPECT_FALSE(ps.printLandscape);
-    EXPECT_FALSE(ps.printerNameTooLong);
-}
-
 TEST_F(PageModel, BeginPrintTakesStretchesAndPageSize)
 {
     calibrate(0, 0, 1.02, 0.97);
@@ -87,42 +66,35 @@ TEST_F(PageModel, BeginPrintTakesStretchesAndPageSize)
     EXPECT_TRUE(rec.device().lastJob().landscape);
 }
 
+// Products are cut toward zero, also below zero, and in extended precision:
+// 0.95 is stored a little below 0.95, so 2000 x 0.95 stays below 1900.
 TEST_F(PageModel, MappingWithShiftAndStretch)
 {
+    struct Row {
+        int shiftX, shiftY;
+        double stretch;
+        int page, x, y;
+    };
+    const Row rows[] = {{15, 0, 1.0, 100, 115, -100},   {7, -12, 0.5, 201, 107, -(100 - 12)},
+                        {7, -12, 0.5, -1, 7, 12},       {7, -12, 0.5, -3, 6, -(-1 - 12)},
+                        {0, 3, 0.95, 2000, 1899, -(1899 + 3)}, {0, 0, 0.9, 1900, 1710, -1710}};
+    for (const Row& r : rows) {
+        calibrate(r.shiftX, r.shiftY, r.stretch, r.stretch);
+        BeginPrint();
+        EXPECT_EQ(MapPageX(r.page), r.x) << r.page << " x " << r.stretch;
+        EXPECT_EQ(MapPageY(r.page), r.y) << r.page << " x " << r.stretch;
+        EndPrint();
+    }
+    EXPECT_EQ(TruncProduct(-2000, 0.95), -1899);
+    // The device receives the mapped point.
     calibrate(15, 0, 1.0, 1.0);
     BeginPrint();
-    EXPECT_EQ(MapPageX(100), 115);
-    EXPECT_EQ(MapPageY(200), -200);
     PrintTextOut(100, 200, QStringLiteral("Text"));
     EndPrint();
     const auto text = rec.device().lastJob().findText(QStringLiteral("Text"));
     ASSERT_TRUE(text);
     EXPECT_EQ(text->x, 115);
     EXPECT_EQ(text->y, -200);
-
-    calibrate(7, -12, 0.5, 0.5);
-    BeginPrint();
-    EXPECT_EQ(MapPageY(201), -(100 - 12));
-    // Products are cut toward zero, also below zero.
-    EXPECT_EQ(MapPageX(-1), 7);
-    EXPECT_EQ(MapPageX(-3), -1 + 7);
-    EXPECT_EQ(MapPageY(-3), -(-1 - 12));
-    EndPrint();
-}
-
-TEST_F(PageModel, ProductsAreCutInExtendedPrecision)
-{
-    // 0.95 is stored a little below 0.95: the exact product stays below 1900,
-    // while a double product would round up to 1900 before the cut.
-    EXPECT_EQ(TruncProduct(2000, 0.95), 1899);
-    EXPECT_EQ(static_cast<long long>(2000 * 0.95), 1900);
-    EXPECT_EQ(TruncProduct(1900, 0.9), 1710);
-    EXPECT_EQ(TruncProduct(-2000, 0.95), -1899);
-    calibrate(0, 3, 0.95, 0.95);
-    BeginPrint();
-    EXPECT_EQ(MapPageX(2000), 1899);
-    EXPECT_EQ(MapPageY(2000), -(1899 + 3));
-    EndPrint();
 }
 
 TEST_F(PageModel, FontCellHeights)

@@ -22,26 +22,6 @@ namespace {
 
 using Word = test::PdfWord;
 
-QList<Word> readWords(const QString& path)
-{
-    return test::ReadPdfWords(path);
-}
-
-int pageCount(const QString& path)
-{
-    return test::PdfPageCount(path);
-}
-
-QString pageSizes(const QString& path)
-{
-    return test::PdfPageSizes(path);
-}
-
-QString fontsOf(const QString& path)
-{
-    return test::PdfFonts(path);
-}
-
 class PdfOutput : public ::testing::Test {
 protected:
     void SetUp() override
@@ -75,7 +55,7 @@ TEST_F(PdfOutput, TextsLandWhereThePageModelPutsThem)
     PrintTextOut(1080, 2700, QStringLiteral("Unterschrift"));
     EndPrint();
     ASSERT_TRUE(QFileInfo::exists(pdf));
-    const QList<Word> words = readWords(pdf);
+    const QList<Word> words = test::ReadPdfWords(pdf);
     auto expectAt = [&](const QString& text, int x, int y, int height) {
         for (const Word& w : words) {
             if (w.text != text)
@@ -93,7 +73,7 @@ TEST_F(PdfOutput, TextsLandWhereThePageModelPutsThem)
     expectAt(QStringLiteral("Klasse"), 700, 1500, FontCellHeight(40));
     expectAt(QStringLiteral("Unterschrift"), 1080, 2700, FontCellHeight(40));
     // The face asked for is printed with its metric-compatible font.
-    EXPECT_TRUE(fontsOf(pdf).contains(QStringLiteral("LiberationSerif"))) << fontsOf(pdf).toStdString();
+    EXPECT_TRUE(test::PdfFonts(pdf).contains(QStringLiteral("LiberationSerif"))) << test::PdfFonts(pdf).toStdString();
 }
 
 TEST_F(PdfOutput, LandscapePageAndSansFace)
@@ -110,12 +90,12 @@ TEST_F(PdfOutput, LandscapePageAndSansFace)
     SetPrintFontHeight(50);
     PrintTextOut(2500, 1800, QStringLiteral("Ende"));
     EndPrint();
-    const QList<Word> words = readWords(pdf);
+    const QList<Word> words = test::ReadPdfWords(pdf);
     ASSERT_EQ(words.size(), 1);
     EXPECT_NEAR(words[0].xMin, 5 + 250.0, 0.5);
     EXPECT_NEAR(words[0].yMin, 5 + 180.0, 0.5);
     EXPECT_NEAR(words[0].yMax - words[0].yMin, 5.0, 0.5);
-    EXPECT_TRUE(fontsOf(pdf).contains(QStringLiteral("LiberationSans-Bold"))) << fontsOf(pdf).toStdString();
+    EXPECT_TRUE(test::PdfFonts(pdf).contains(QStringLiteral("LiberationSans-Bold"))) << test::PdfFonts(pdf).toStdString();
 }
 
 TEST_F(PdfOutput, LinesAreDrawnWithTheLineWidth)
@@ -163,12 +143,12 @@ TEST_F(PdfOutput, OneFilePerPrintCommandOnePagePerJob)
     }
     EXPECT_EQ(prompt.remainingAnswers(), 0);
     ASSERT_TRUE(QFileInfo::exists(pdf + QStringLiteral(".pdf")));
-    EXPECT_EQ(pageCount(pdf + QStringLiteral(".pdf")), 3);
-    const QString sizes = pageSizes(pdf + QStringLiteral(".pdf"));
+    EXPECT_EQ(test::PdfPageCount(pdf + QStringLiteral(".pdf")), 3);
+    const QString sizes = test::PdfPageSizes(pdf + QStringLiteral(".pdf"));
     EXPECT_TRUE(sizes.contains(QStringLiteral("Page    1 size:  595 x 842")));
     EXPECT_TRUE(sizes.contains(QStringLiteral("Page    2 size:  842 x 595"))) << sizes.toStdString();
     EXPECT_TRUE(sizes.contains(QStringLiteral("Page    3 size:  595 x 842")));
-    const QList<Word> words = readWords(pdf + QStringLiteral(".pdf"));
+    const QList<Word> words = test::ReadPdfWords(pdf + QStringLiteral(".pdf"));
     ASSERT_EQ(words.size(), 3);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(words[i].page, i);

@@ -9,6 +9,7 @@
 #include "support/tempfolder.h"
 
 #include <QDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace hsa;
@@ -25,28 +26,52 @@ protected:
     ScopedPrompt guard{prompt};
 };
 
-TEST_F(SettingsFiles, CalibrationFileGivesAllSixValues)
+// Each row starts from values unlike the defaults, so a refused or missing
+// line shows as the value kept.
+TEST_F(SettingsFiles, CalibrationAndPenWidthFiles)
 {
-    folder.write(QStringLiteral("einstell.dat"), "15\r\n-7\r\n1,02\r\n0.95\r\n0,9\r\n3\r\n");
-    LoadPrintCalibration();
-    const auto& ps = state().print;
-    EXPECT_EQ(ps.printShiftX, 15);
-    EXPECT_EQ(ps.printShiftY, -7);
-    EXPECT_DOUBLE_EQ(ps.printStretchX, 1.02);
-    EXPECT_DOUBLE_EQ(ps.printStretchY, 0.95);
-    EXPECT_DOUBLE_EQ(ps.printFontStretch, 0.9);
-    EXPECT_EQ(ps.printLineWidth, 3);
+    struct Row {
+        const char *name, *bytes;
+        int shiftX, shiftY;
+        double stretchX, stretchY, fontStretch;
+        int lineWidth;
+    };
+    const Row rows[] = {
+        {"einstell.dat", "15\r\n-7\r\n1,02\r\n0.95\r\n0,9\r\n3\r\n", 15, -7, 1.02, 0.95, 0.9, 3},
+        {"EINSTELL.DAT", "4\n5\n1,00\n1.00\n1\n1\n", 4, 5, 1.0, 1.0, 1.0, 1},
+        // Stretches of zero or less are refused; the line width is held to 0..4.
+        {"einstell.dat", "0\n0\n0\n-1,5\nabc\n9\n", 0, 0, 1.01, 0.96, 0.95, 4},
+        {"einstell.dat", "0\n0\n1\n1\n1\n-2\n", 0, 0, 1.0, 1.0, 1.0, 0},
+        // A short file keeps the rest: an empty line would have removed every rule.
+        {"einstell.dat", "12\n-3\n", 12, -3, 1.01, 0.96, 0.95, 3},
+        // Shifts and stretches beyond a page are refused.
+        {"einstell.dat", "2147483647\n-99999\n0,00001\n99999\n1\n1\n", 9, 8, 1.01, 0.96, 1.0, 1},
+        {"penwi.dat", "2\r\n", 9, 8, 1.01, 0.96, 0.95, 2},
+        {"penwi.dat", "7\r\n", 9, 8, 1.01, 0.96, 0.95, 4},
+        {"penwi.dat", "0", 9, 8, 1.01, 0.96, 0.95, 0},
+    };
+    auto& ps = state().print;
+    for (const Row& r : rows) {
+        for (const char* f : {"einstell.dat", "EINSTELL.DAT", "penwi.dat"})
+            QFile::remove(folder.file(QString::fromLatin1(f)));
+        ps.printShiftX = 9;
+        ps.printShiftY = 8;
+        ps.printStretchX = 1.01;
+        ps.printStretchY = 0.96;
+        ps.printFontStretch = 0.95;
+        ps.printLineWidth = 3;
+        folder.write(QString::fromLatin1(r.name), r.bytes);
+        LoadPrintCalibration();
+        LoadPenWidth();
+        const std::string row = std::string(r.name) + " " + r.bytes;
+        EXPECT_EQ(ps.printShiftX, r.shiftX) << row;
+        EXPECT_EQ(ps.printShiftY, r.shiftY) << row;
+        EXPECT_DOUBLE_EQ(ps.printStretchX, r.stretchX) << row;
+        EXPECT_DOUBLE_EQ(ps.printStretchY, r.stretchY) << row;
+        EXPECT_DOUBLE_EQ(ps.printFontStretch, r.fontStretch) << row;
+        EXPECT_EQ(ps.printLineWidth, r.lineWidth) << row;
+    }
     EXPECT_TRUE(prompt.shown().isEmpty());
-}
-
-TEST_F(SettingsFiles, CalibrationFileFoundWhateverItsCase)
-{
-    folder.write(QStringLiteral("EINSTELL.DAT"), "4\n5\n1,00\n1.00\n1\n1\n");
-    LoadPrintCalibration();
-    EXPECT_EQ(state().print.printShiftX, 4);
-    EXPECT_EQ(state().print.printShiftY, 5);
-    EXPECT_EQ(state().print.printStretchX, 1.0); // "1,00" from a grid with decimal comma
-    EXPECT_EQ(state().print.printLineWidth, 1);
 }
 
 TEST_F(SettingsFiles, MissingFilesChangeNothing)
@@ -68,34 +93,6 @@ TEST_F(SettingsFiles, MissingFilesChangeNothing)
     EXPECT_TRUE(prompt.shown().isEmpty());
 }
 
-TEST_F(SettingsFiles, StretchesOfZeroOrLessAreRefused)
-{
-    auto& ps = state().print;
-    ps.printStretchX = 1.01;
-    ps.printStretchY = 0.96;
-    ps.printFontStretch = 0.95;
-    folder.write(QStringLiteral("einstell.dat"), "0\n0\n0\n-1,5\nabc\n9\n");
-    LoadPrintCalibration();
-    EXPECT_EQ(ps.printStretchX, 1.01);
-    EXPECT_EQ(ps.printStretchY, 0.96);
-    EXPECT_EQ(ps.printFontStretch, 0.95);
-    EXPECT_EQ(ps.printLineWidth, 4); // held to 0..4
-    folder.write(QStringLiteral("einstell.dat"), "0\n0\n1\n1\n1\n-2\n");
-    LoadPrintCalibration();
-    EXPECT_EQ(ps.printLineWidth, 0);
-}
-
-TEST_F(SettingsFiles, AShortCalibrationFileKeepsTheRest)
-{
-    auto& ps = state().print;
-    folder.write(QStringLiteral("einstell.dat"), "12\n-3\n");
-    LoadPrintCalibration();
-    EXPECT_EQ(ps.printShiftX, 12);
-    EXPECT_EQ(ps.printShiftY, -3);
-    EXPECT_EQ(ps.printStretchX, 1.0);
-    EXPECT_EQ(ps.printLineWidth, 2); // an empty line would have removed every rule
-}
-
 TEST_F(SettingsFiles, UnreadableCalibrationFileIsReported)
 {
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("einstell.dat")));
@@ -106,19 +103,6 @@ TEST_F(SettingsFiles, UnreadableCalibrationFileIsReported)
     EXPECT_EQ(prompt.shown()[0].kind, MsgKind::Error);
 }
 
-TEST_F(SettingsFiles, PenWidthFile)
-{
-    folder.write(QStringLiteral("penwi.dat"), "3\r\n");
-    LoadPenWidth();
-    EXPECT_EQ(state().print.printLineWidth, 3);
-    folder.write(QStringLiteral("penwi.dat"), "7\r\n");
-    LoadPenWidth();
-    EXPECT_EQ(state().print.printLineWidth, 4);
-    folder.write(QStringLiteral("penwi.dat"), "0");
-    LoadPenWidth();
-    EXPECT_EQ(state().print.printLineWidth, 0);
-}
-
 TEST_F(SettingsFiles, FontFactorOnlyInItsSensibleRange)
 {
     state().fontFactor = 1.25;
@@ -127,14 +111,6 @@ TEST_F(SettingsFiles, FontFactorOnlyInItsSensibleRange)
         LoadFontFactor();
         EXPECT_EQ(state().fontFactor, 1.25) << bytes;
     }
-    // Shifts and stretches beyond a page are refused the same way.
-    auto& ps = state().print;
-    folder.write(QStringLiteral("einstell.dat"), "2147483647\n-99999\n0,00001\n99999\n1\n1\n");
-    LoadPrintCalibration();
-    EXPECT_EQ(ps.printShiftX, 0);
-    EXPECT_EQ(ps.printShiftY, 0);
-    EXPECT_EQ(ps.printStretchX, 1.0);
-    EXPECT_EQ(ps.printStretchY, 1.0);
     folder.write(QStringLiteral("fontfakt.dat"), "1,1\r\n");
     LoadFontFactor();
     EXPECT_DOUBLE_EQ(state().fontFactor, 1.1);
@@ -171,22 +147,6 @@ TEST_F(SettingsFiles, FontFileRoundTrip)
     folder.write(QStringLiteral("schrift2.dat"), "\r\n 1.00000000000000E+0000\r\n");
     LoadPrintFontName();
     EXPECT_EQ(ps.printerFontName, QStringLiteral("Arial"));
-}
-
-TEST_F(SettingsFiles, CalibrationFileRoundTrip)
-{
-    SavePrintCalibration({QStringLiteral("15"), QStringLiteral("-4"), QStringLiteral("1,03"),
-                          QStringLiteral("0.95"), QStringLiteral("0,90"), QStringLiteral("1")});
-    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")),
-              QByteArray("15\r\n-4\r\n1,03\r\n0.95\r\n0,90\r\n1\r\n"));
-    LoadPrintCalibration();
-    const auto& ps = state().print;
-    EXPECT_EQ(ps.printShiftX, 15);
-    EXPECT_EQ(ps.printShiftY, -4);
-    EXPECT_DOUBLE_EQ(ps.printStretchX, 1.03);
-    EXPECT_DOUBLE_EQ(ps.printStretchY, 0.95);
-    EXPECT_DOUBLE_EQ(ps.printFontStretch, 0.9);
-    EXPECT_EQ(ps.printLineWidth, 1);
 }
 
 TEST_F(SettingsFiles, PreparingTheClassList)

@@ -201,10 +201,6 @@ TEST_F(Sheets, ShortCertificatePages)
     EXPECT_EQ(none.textStrings(),
               (QStringList{"Ina Adler",
                            "Kein Zeugnis (nicht bestanden / zurückgetreten /Ergebnis steht noch nicht fest)"}));
-    st.sheet.resultIndex = 4;
-    const PrintJob& copy = print(6);
-    EXPECT_EQ(at(copy, "Abschrift nur für Zeugnisse nach bestandener Prüfung."),
-              where("Abschrift nur für Zeugnisse nach bestandener Prüfung.", 250, 300));
 }
 
 // The exam table's heading, grid and foot; the class-9 line at x 1750.
