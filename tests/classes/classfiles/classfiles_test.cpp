@@ -413,17 +413,6 @@ TEST_F(ClassFilesTest, CloseAndWriteProtection)
     EXPECT_FALSE(TableInUse(folder.file("9a_25262.dbf")));
 }
 
-TEST_F(ClassFilesTest, ListKeys)
-{
-    classFiles().Choose();
-    classFiles().ListEntered();
-    EXPECT_TRUE(classFiles().view().label5Visible);
-    classFiles().ListEscape();
-    EXPECT_FALSE(classFiles().view().listVisible);
-    EXPECT_FALSE(classFiles().view().label5Visible);
-    EXPECT_TRUE(classFiles().mode().isEmpty());
-}
-
 // ---------------------------------------------------------------------------
 // Deleting
 
@@ -939,28 +928,22 @@ TEST_F(ClassFilesTest, DeleteFolderTreeRefusesTheProgramFolder)
 // ---------------------------------------------------------------------------
 // Stick modes hand the double click to the transfer
 
-TEST_F(ClassFilesTest, StickModesCallTheTransfer)
-{
-    makeClass("9a_25262.dbf");
-    QString exported;
-    classFiles().hooks().stickExport = [&](const QString& dir, const QString& name) { exported = dir + "|" + name; };
-    classFiles().ShowList(kModeStickExport, folder.path(), kClassTableMask);
-    EXPECT_TRUE(classFiles().view().listVisible);
-    classFiles().Activate("9a_25262.dbf");
-    EXPECT_EQ(exported, folder.path() + "|9a_25262.dbf");
-    EXPECT_TRUE(state().openClassFile.isEmpty());
-}
-
-TEST_F(ClassFilesTest, StickListClosesTheOpenClass)
+TEST_F(ClassFilesTest, StickModesCloseTheOpenClassAndCallTheTransfer)
 {
     makeClass("9a_25262.dbf");
     classFiles().Choose();
     classFiles().Activate("9a_25262.dbf");
     ASSERT_EQ(state().openClassFile, "9a_25262.dbf");
+    QString exported;
+    classFiles().hooks().stickExport = [&](const QString& dir, const QString& name) { exported = dir + "|" + name; };
     classFiles().ShowList(kModeStickExport, folder.path(), kClassTableMask);
     EXPECT_FALSE(ClassTable().isOpen());
     EXPECT_TRUE(state().openClassFile.isEmpty());
     EXPECT_FALSE(TableInUse(folder.file("9a_25262.dbf")));
+    EXPECT_TRUE(classFiles().view().listVisible);
+    classFiles().Activate("9a_25262.dbf");
+    EXPECT_EQ(exported, folder.path() + "|9a_25262.dbf");
+    EXPECT_TRUE(state().openClassFile.isEmpty());
 }
 
 // ---------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -17,6 +18,8 @@
 #include <optional>
 #include <shapefil.h>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -448,6 +451,46 @@ TEST(DbfTable, DeleteSkipsAndPackRemovesInPlace)
     const QStringList lines = out->split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(lines[0], "40|1313|42|" + QDate::currentDate().toString(Qt::ISODate));
     EXPECT_TRUE(lines[3].startsWith("4|"));
+}
+
+// A table write the disk refuses is reported, never taken for done.
+TEST(DbfTable, ATableThatCannotGrowReportsTheFailure)
+{
+    test::TempProgramFolder folder;
+    const QString path = folder.file("x.dbf");
+    CopyFileContents(shippedTemplate(), path);
+    DbfTable t;
+    t.open(path);
+    t.setValue(0, "NACHNAME", "Berg");
+    t.post();
+    const int before = t.recordCount();
+    bool failed = false;
+    {
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim = old;
+        lim.rlim_cur = static_cast<rlim_t>(QFileInfo(path).size());
+        setrlimit(RLIMIT_FSIZE, &lim);
+        try {
+            // A handful of records is more than stdio buffers on its own.
+            for (int i = 0; i < 64; ++i) {
+                t.setValue(t.appendRecord(), "NACHNAME", "Neu");
+                t.post();
+            }
+        } catch (const FileError& e) {
+            failed = true;
+            EXPECT_TRUE(e.message().contains("Schreibfehler")) << e.message().toStdString();
+        }
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+    EXPECT_TRUE(failed);
+    t.close();
+    DbfTable again;
+    again.open(path, DbfAccess::SharedReadOnly);
+    EXPECT_GE(again.recordCount(), before);
+    EXPECT_EQ(again.value(0, "NACHNAME"), "Berg");
 }
 
 // ---------------------------------------------------------------------------

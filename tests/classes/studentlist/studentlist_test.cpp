@@ -189,42 +189,21 @@ TEST_F(StudentListFlow, AFullClassSortsItsLastStudentToo)
     expectFilesFollow(38);
 }
 
-TEST_F(StudentListFlow, SortRefusesATableOfAnotherSize)
+TEST_F(StudentListFlow, EveryOperationRefusesATableOfAnotherSize)
 {
     makeClass("9a_25262.dbf", threeStudents(), 39);
     openClass("9a_25262.dbf");
     const QByteArray before = tableBytes();
+    state().currentStudentRecord = 0;
     EXPECT_FALSE(SortStudentList());
     EXPECT_EQ(prompt.lastText(), "Anzahl der Datensätze: 39\n\rDie Klassendatei hat eine falsche Größe. "
                                  "Daher kann sie nicht sortiert werden");
-    EXPECT_EQ(tableBytes(), before);
-}
-
-TEST_F(StudentListFlow, RowOperationsRefuseATableOfAnotherSize)
-{
-    makeClass("9a_25262.dbf", threeStudents(), 38);
-    openClass("9a_25262.dbf");
-    const QByteArray before = tableBytes();
-    state().currentStudentRecord = 0;
     EXPECT_FALSE(DeleteStudent());
-    EXPECT_TRUE(prompt.lastText().startsWith("Anzahl der Datensätze: 38\n\r"));
+    EXPECT_TRUE(prompt.lastText().startsWith("Anzahl der Datensätze: 39\n\r"));
     EXPECT_FALSE(InsertEmptyRow());
     EXPECT_FALSE(SwapTwoRows());
-    EXPECT_EQ(prompt.shown().size(), 3);
+    EXPECT_EQ(prompt.shown().size(), 4);
     EXPECT_EQ(tableBytes(), before);
-}
-
-TEST_F(StudentListFlow, SortDeclinedChangesNothing)
-{
-    classWith({"Zorn", "Adam"});
-    QStringList progress;
-    studentListHooks().sortProgress = [&](const QString& t) { progress << t; };
-    const QByteArray before = tableBytes();
-    prompt.no();
-    EXPECT_FALSE(SortStudentList());
-    EXPECT_EQ(tableBytes(), before);
-    EXPECT_EQ(progress, (QStringList{kMsgSortProgress, QString()}));
-    studentListHooks() = StudentListHooks{};
 }
 
 // ---------------------------------------------------------------------------
@@ -308,17 +287,6 @@ TEST_F(StudentListFlow, DeleteAndInsertRefuseARecordWithAWrongNumber)
     expectFilesFollow(1);
 }
 
-TEST_F(StudentListFlow, DeleteDeclinedChangesNothing)
-{
-    classWith({"A", "B"});
-    const QByteArray before = tableBytes();
-    state().currentStudentRecord = 0;
-    prompt.no();
-    EXPECT_FALSE(DeleteStudent());
-    EXPECT_EQ(tableBytes(), before);
-    expectFilesFollow(2);
-}
-
 TEST_F(StudentListFlow, InsertMovesStudentsDownAndLeavesTheListOpen)
 {
     classWith({"A", "B", "C"});
@@ -352,16 +320,6 @@ TEST_F(StudentListFlow, InsertAtTheWeightingRecordOnlyClearsIt)
     EXPECT_EQ(ClassTable().value(39, "NR").trimmed(), "40");
 }
 
-TEST_F(StudentListFlow, InsertDeclinedAtTheSecondQuestionChangesNothing)
-{
-    classWith({"A", "B"});
-    const QByteArray before = tableBytes();
-    state().currentStudentRecord = 0;
-    prompt.yes().no();
-    EXPECT_FALSE(InsertEmptyRow());
-    EXPECT_EQ(tableBytes(), before);
-}
-
 TEST_F(StudentListFlow, SwapExchangesTwoStudentsWithTheirFiles)
 {
     classWith({"A", "B", "C", "D"});
@@ -385,23 +343,37 @@ TEST_F(StudentListFlow, SwapExchangesTwoStudentsWithTheirFiles)
     EXPECT_EQ(state().currentStudentRecord, 3);
 }
 
-TEST_F(StudentListFlow, SwapEndsWithoutChangeOnNoOrCancel)
+TEST_F(StudentListFlow, ADeclinedOperationChangesNothing)
 {
     classWith({"A", "B", "C"});
     ClassTable().setValue(38, "AG4", "Rest");
     ClassTable().post();
+    QStringList progress;
+    studentListHooks().sortProgress = [&](const QString& t) { progress << t; };
     const QByteArray before = tableBytes();
-    prompt.yes().text("1").text("3").no();
-    EXPECT_FALSE(SwapTwoRows());
-    prompt.yes().cancelText();
-    EXPECT_FALSE(SwapTwoRows());
-    prompt.yes().text("1").cancelText();
-    EXPECT_FALSE(SwapTwoRows());
-    prompt.no();
-    EXPECT_FALSE(SwapTwoRows());
-    EXPECT_EQ(tableBytes(), before);
+    const struct {
+        const char* name;
+        std::function<void(ScriptedPrompt&)> answers;
+        bool (*run)();
+    } cases[] = {
+        {"sortieren: nein", [](ScriptedPrompt& p) { p.no(); }, SortStudentList},
+        {"löschen: nein", [](ScriptedPrompt& p) { p.no(); }, DeleteStudent},
+        {"einfügen: nein bei der zweiten Frage", [](ScriptedPrompt& p) { p.yes().no(); }, InsertEmptyRow},
+        {"vertauschen: nein am Ende", [](ScriptedPrompt& p) { p.yes().text("1").text("3").no(); }, SwapTwoRows},
+        {"vertauschen: erste Nummer abgebrochen", [](ScriptedPrompt& p) { p.yes().cancelText(); }, SwapTwoRows},
+        {"vertauschen: zweite Nummer abgebrochen", [](ScriptedPrompt& p) { p.yes().text("1").cancelText(); }, SwapTwoRows},
+        {"vertauschen: nein am Anfang", [](ScriptedPrompt& p) { p.no(); }, SwapTwoRows},
+    };
+    for (const auto& c : cases) {
+        state().currentStudentRecord = 0;
+        c.answers(prompt);
+        EXPECT_FALSE(c.run()) << c.name;
+        EXPECT_EQ(tableBytes(), before) << c.name;
+        EXPECT_EQ(prompt.remainingAnswers(), 0) << c.name;
+    }
     expectFilesFollow(3);
-    EXPECT_EQ(prompt.remainingAnswers(), 0);
+    EXPECT_EQ(progress, (QStringList{kMsgSortProgress, QString()}));
+    studentListHooks() = StudentListHooks{};
 }
 
 TEST_F(StudentListFlow, SwappingAStudentWithHimselfKeepsHisFiles)
@@ -536,26 +508,6 @@ TEST_F(StudentListFlow, CtrlWriteProtectsAnOpenList)
     EXPECT_EQ(classFiles().view().label3Text, kListProtectedCaption);
 }
 
-TEST(StudentListColumnsTest, ColumnsTitlesAndWidths)
-{
-    QStringList fields, titles;
-    QList<int> widths;
-    for (const StudentListColumn& c : StudentListColumns()) {
-        fields << c.field;
-        titles << c.title;
-        widths << c.widthChars;
-    }
-    EXPECT_EQ(fields, (QStringList{"NR", "NACHNAME", "VORNAME", "M/W", "KLASSE", "DATUM", "HJ", "AG3", "AG4"}));
-    EXPECT_EQ(titles, (QStringList{"NR", "NACHNAME", "VORNAME", "M/W", "Kl.", "Z_Datum", "Pro.Gr.",
-                                   "Geb_Datum", "Geburtsort"}));
-    EXPECT_EQ(widths.at(0), 4);
-    EXPECT_EQ(widths.at(1), 20);
-    EXPECT_EQ(widths.at(2), 20);
-    EXPECT_EQ(widths.at(4), 4);
-    EXPECT_EQ(widths.at(7), 12);
-    EXPECT_EQ(widths.at(8), 25);
-}
-
 // A class copied from Windows: "9A_25262.DBF" beside its folder "9a_25262"
 // with a grade file "V.1".  Opening, the tables, the grade window and the
 // sort find the grades there; rename and delete take the folder along.
@@ -592,4 +544,117 @@ TEST_F(StudentListFlow, AClassCopiedFromWindowsKeepsItsGrades)
     prompt.yes();
     classFiles().Activate("9E_25262.DBF");
     EXPECT_EQ(QDir(folder.path()).entryList({"9*"}, QDir::Dirs | QDir::NoDotAndDotDot), QStringList{});
+}
+
+// ---------------------------------------------------------------------------
+// A window still open while the list is rearranged writes back only onto the
+// student it shows, never onto the one who took his row.
+
+namespace {
+
+class OpenWindowUnderTheList : public StudentListFlow {
+protected:
+    void SetUp() override
+    {
+        StudentListFlow::SetUp();
+        gradeWindow().reset();
+        gradeWindow().hooks().editInMemo = [](const QString&, const QString&) { return std::optional<QString>(); };
+        makeClass("xa_25262.dbf", threeStudents());
+        openClass("xa_25262.dbf");
+    }
+    void TearDown() override
+    {
+        gradeWindow().reset();
+        StudentListFlow::TearDown();
+    }
+    // Exchanges students 1 and 2 as the list's swap does.
+    void swapFirstTwo()
+    {
+        MoveStudentRecord(ClassTable(), classDir(), 1, kSwapRecord);
+        MoveStudentRecord(ClassTable(), classDir(), 2, 1);
+        MoveStudentRecord(ClassTable(), classDir(), kSwapRecord, 2);
+        ClearStudentRecord(ClassTable(), kSwapRecord, true);
+        prompt.clear();
+    }
+    bool gradeFile(int n) const { return QFileInfo::exists(studentFile(QStringLiteral("v."), n)); }
+};
+
+} // namespace
+
+TEST_F(OpenWindowUnderTheList, GradeWindowRefusesToWriteRemarksOntoAnotherStudent)
+{
+    GradeWindowController& gw = gradeWindow();
+    ASSERT_TRUE(gw.Open(0));
+    gw.setRemark(0, "Anna hat gefehlt");
+    swapFirstTwo();
+    ASSERT_EQ(last(1), "Czech");
+
+    EXPECT_FALSE(gw.Close());
+    EXPECT_TRUE(gw.isOpen());
+    EXPECT_EQ(ClassTable().value(0, "HINWEIS1"), "");
+    EXPECT_EQ(ClassTable().value(1, "HINWEIS1"), "");
+    EXPECT_FALSE(gradeFile(1));
+    EXPECT_TRUE(prompt.anyTextContains("Berg"));
+
+    prompt.clear();
+    EXPECT_EQ(gw.Next(), StepResult::Failed);
+    EXPECT_EQ(ClassTable().value(0, "HINWEIS1"), "");
+    EXPECT_FALSE(prompt.texts().isEmpty());
+}
+
+TEST_F(OpenWindowUnderTheList, GradeWindowStillWritesItsOwnStudent)
+{
+    GradeWindowController& gw = gradeWindow();
+    ASSERT_TRUE(gw.Open(1));
+    gw.setRemark(0, "Bernd war krank");
+    EXPECT_EQ(gw.Next(), StepResult::Moved);
+    EXPECT_EQ(ClassTable().value(1, "HINWEIS1"), "Bernd war krank");
+    EXPECT_TRUE(gradeFile(2));
+    EXPECT_TRUE(gw.Close());
+    EXPECT_TRUE(prompt.texts().isEmpty());
+}
+
+TEST_F(OpenWindowUnderTheList, AnotherClassOpenedMeanwhileGetsNothing)
+{
+    makeClass("xb_25262.dbf", threeStudents());
+    openClass("xa_25262.dbf");
+    GradeWindowController& gw = gradeWindow();
+    ASSERT_TRUE(gw.Open(0));
+    gw.setRemark(0, "nur Klasse a");
+    ClassTable().close();
+    openClass("xb_25262.dbf");
+
+    EXPECT_FALSE(gw.Close());
+    EXPECT_EQ(ClassTable().value(0, "HINWEIS1"), "");
+    EXPECT_FALSE(QFileInfo::exists(folder.file("xb_25262") + "/v.1"));
+    EXPECT_FALSE(prompt.texts().isEmpty());
+}
+
+TEST_F(OpenWindowUnderTheList, GridSavesOnlyWhileTheRowsAreUnchanged)
+{
+    for (const bool rearranged : {true, false}) {
+        SCOPED_TRACE(rearranged ? "rearranged" : "unchanged");
+        ClassGrid& g = classGrid();
+        g.reset();
+        ASSERT_TRUE(g.OpenTable(GradeTable::JL));
+        const int c = g.FirstFilteredColumn();
+        ASSERT_TRUE(g.commitCell(c, 1, "1"));
+        if (rearranged)
+            swapFirstTwo();
+        prompt.yes();   // save
+        EXPECT_EQ(g.Leave(), !rearranged);
+        EXPECT_EQ(g.visible(), rearranged);
+        EXPECT_EQ(gradeFile(1), !rearranged);
+        if (rearranged) {
+            // Anna's mark is still in the table, not in Bernd's file.
+            EXPECT_TRUE(g.entryOpen());
+            EXPECT_FALSE(gradeFile(2));
+            EXPECT_FALSE(gradeFile(3));
+            EXPECT_TRUE(prompt.anyTextContains("Berg"));
+            EXPECT_EQ(g.cell(c, 1), "1.0");
+            g.reset();
+            swapFirstTwo();
+            ASSERT_EQ(last(1), "Berg");
+        }
+    }
 }

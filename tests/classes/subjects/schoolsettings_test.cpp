@@ -75,6 +75,11 @@ TEST(SchoolCaption, EveningSchoolAndSbbzTrimming)
 
 TEST_F(School, StartUpReadsLineOneAndFive)
 {
+    // Without the file the defaults stay, and nothing is said.
+    LoadSchoolSettingsAtStart();
+    EXPECT_EQ(state().schoolTypeCaption, "Werkrealschulklasse");
+    EXPECT_TRUE(prompt.shown().isEmpty());
+
     folder.write("EPW5.DAT", kEpw5);
     int refreshed = 0;
     SetMainWindowRefresh([&] { ++refreshed; });
@@ -91,15 +96,6 @@ TEST_F(School, StartUpReadsLineOneAndFive)
     LoadSchoolSettingsAtStart();
     EXPECT_EQ(state().schoolName, "Hauptschule mit Werkrealschule Irgendwo");
     EXPECT_TRUE(state().eveningSchoolMode);
-}
-
-TEST_F(School, StartUpWithoutFileKeepsDefaults)
-{
-    LoadSchoolSettingsAtStart();
-    EXPECT_EQ(state().schoolTypeText, "der Hauptschule mit Werkrealschule");
-    EXPECT_EQ(state().schoolTypeCaption, "Werkrealschulklasse");
-    EXPECT_FALSE(state().eveningSchoolMode);
-    EXPECT_TRUE(prompt.shown().isEmpty());
 }
 
 TEST_F(School, SaveRewritesOnlyLineFiveByteForByte)
