@@ -1,7 +1,6 @@
-#include "classes/drives.h"
 #include "exchange/familyclassimport.h"
 
-#include "support/classfolder.h"
+#include "support/stickfixture.h"
 #include "zip/support/ziptestsupport.h"
 
 #include <QDir>
@@ -30,20 +29,12 @@ struct Case {
     QByteArray tableAfter;    // "9a-25262.dbf" afterwards (empty: absent)
 };
 
-class FamilyTakeIn : public RealClassFixture {
+class FamilyTakeIn : public StickFixture {
 protected:
     void SetUp() override
     {
-        RealClassFixture::SetUp();
+        StickFixture::SetUp();
         folder.write("epw5.dat", "Werkrealschule S\xFC" "d\r\nIrgendwo\r\n04711\r\n0\r\n\r\n\r\n");
-        SetVolumeSource([this] {
-            return QList<VolumeInfo>{{stick.path(), "/dev/sdb1", "vfat", "STICK", true, false, true}};
-        });
-    }
-    void TearDown() override
-    {
-        SetVolumeSource(nullptr);
-        RealClassFixture::TearDown();
     }
     // Packs the staged files into the stick's archive with the tool.
     void pack(const Case& c, const QString& archive)
@@ -79,7 +70,7 @@ protected:
             ASSERT_EQ(py.status, 0) << py.output;
         }
     }
-    QTemporaryDir stick, staging;
+    QTemporaryDir staging;
 };
 
 } // namespace

@@ -3,7 +3,7 @@
 #include "exchange/sticktransfer.h"
 #include "exchange/transfercopy.h"
 #include "platform/errors.h"
-#include "support/classfolder.h"
+#include "support/stickfixture.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -30,14 +30,11 @@ QString namesByDbfread(const QString& path, const char* encoding)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-class StickTransferTest : public test::RealClassFixture {
+class StickTransferTest : public test::StickFixture {
 protected:
     void SetUp() override
     {
-        RealClassFixture::SetUp();
-        SetVolumeSource([this] {
-            return QList<VolumeInfo>{{stick.path(), "/dev/sdb1", "vfat", "STICK", true, false, true}};
-        });
+        StickFixture::SetUp();
         SetFreeSpaceSource([this](const QString&) { return freeSpace; });
         classFiles().hooks().stickExport = [](const QString&, const QString& n) { stickTransfer().ExportClassToStick(n); };
         classFiles().hooks().stickImport = [](const QString& f, const QString& n) {
@@ -55,10 +52,9 @@ protected:
     }
     void TearDown() override
     {
-        SetVolumeSource(nullptr);
         SetFreeSpaceSource(nullptr);
         SetTransferCopyFault(nullptr);
-        RealClassFixture::TearDown();
+        StickFixture::TearDown();
     }
 
     QString onStick(const QString& name) const { return QDir(stick.path()).filePath(name); }
@@ -80,7 +76,6 @@ protected:
         return {};
     }
 
-    QTemporaryDir stick;
     qint64 freeSpace = 1'000'000'000;
 };
 

@@ -33,10 +33,3 @@ TEST(PromptZipDialogs, AnswersMapToTheEngine)
     EXPECT_EQ(d.AskPassword("Password for \"x\"", "Enter password: "), std::optional<std::string>("Grüße"));
     EXPECT_EQ(d.AskPassword("c", "l"), std::nullopt);
 }
-
-TEST(PromptZipDialogs, InstalledAsTheEngineDefault)
-{
-    InstallZipDialogs();
-    EXPECT_NE(dynamic_cast<PromptZipDialogs*>(zip::DefaultZipDialogs()), nullptr);
-    zip::SetDefaultZipDialogs(nullptr);
-}

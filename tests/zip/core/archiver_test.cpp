@@ -15,6 +15,14 @@ using namespace hsa::zip::test;
 
 namespace {
 
+// A new archive whose stored names start at `base`.
+void CreateAt(ZipArchiver& z, const std::string& archive, const std::string& base)
+{
+    z.SetFileName(archive);
+    z.OpenArchive(openmode::Create);
+    z.SetBaseDir(base);
+}
+
 const std::string kPassword = "Pr\xC3\xBC" "fung!2021";   // "Prüfung!2021"
 
 std::string ExportArchive(TempDir& dir, const std::string& textName, const std::string& content)
@@ -25,9 +33,7 @@ std::string ExportArchive(TempDir& dir, const std::string& textName, const std::
     ZipArchiver zip;
     zip.Name = "ZipArchiver1";
     zip.SetPassword(kPassword);
-    zip.SetFileName(folder + "/9a-21222.qdn");
-    zip.OpenArchive(openmode::Create);
-    zip.SetBaseDir(folder + "/");
+    CreateAt(zip, folder + "/9a-21222.qdn", folder + "/");
     EXPECT_EQ(zip.AddFiles(folder + "/" + textName, attr::DefaultSearch, ""), 1);
     zip.CloseArchive();
     zip.SetPassword("");
@@ -163,9 +169,7 @@ TEST(ZipArchiver, OverwriteModesWhenAdding)
     TempDir dir;
     WriteFile(dir / "s/a.txt", "eins");
     ZipArchiver z;
-    z.SetFileName(dir / "a.zip");
-    z.OpenArchive(openmode::Create);
-    z.SetBaseDir(dir / "s");
+    CreateAt(z, dir / "a.zip", dir / "s");
     z.AddFiles(dir / "s/a.txt");
     // Older file with IfNewer: skipped.
     WriteFile(dir / "s/a.txt", "zwei!");
@@ -191,9 +195,7 @@ TEST(ZipArchiver, ExtractMasksAndCase)
     WriteFile(dir / "s/\xC3\x84rger.dbf", "A");
     WriteFile(dir / "s/ohne", "o");
     ZipArchiver z;
-    z.SetFileName(dir / "a.zip");
-    z.OpenArchive(openmode::Create);
-    z.SetBaseDir(dir / "s");
+    CreateAt(z, dir / "a.zip", dir / "s");
     z.AddFiles(dir / "s/*.*");
     z.SetBaseDir(dir / "o1");
     EXPECT_EQ(z.ExtractFiles("*.dbf"), 3);
@@ -218,9 +220,7 @@ TEST(ZipArchiver, TestFilePasswordCases)
     TempDir dir;
     WriteFile(dir / "s/offen.txt", "frei");
     ZipArchiver z;
-    z.SetFileName(dir / "a.zip");
-    z.OpenArchive(openmode::Create);
-    z.SetBaseDir(dir / "s");
+    CreateAt(z, dir / "a.zip", dir / "s");
     z.AddFiles(dir / "s/offen.txt");
     EXPECT_TRUE(z.TestFilePassword("offen.txt", "egal"));
     try {
@@ -241,9 +241,7 @@ TEST(ZipArchiver, ExtractionKeepsReadOnlyAndExistingFilesSafe)
     TempDir dir;
     WriteFile(dir / "s/a.txt", "neu");
     ZipArchiver z;
-    z.SetFileName(dir / "a.zip");
-    z.OpenArchive(openmode::Create);
-    z.SetBaseDir(dir / "s");
+    CreateAt(z, dir / "a.zip", dir / "s");
     z.AddFiles(dir / "s/a.txt");
     z.CloseArchive();
     WriteFile(dir / "o/a.txt", "alt");
@@ -369,9 +367,7 @@ TEST(ZipArchiver, MoveDeletesTheSourcesOnlyAfterTheCommit)
     WriteFile(dir / "s/ordner/a.txt", "a");
     WriteFile(dir / "s/ordner/tief/b.txt", "b");
     ZipArchiver z;
-    z.SetFileName(dir / "a.zip");
-    z.OpenArchive(openmode::Create);
-    z.SetBaseDir(dir / "s");
+    CreateAt(z, dir / "a.zip", dir / "s");
     // Cancelled: nothing is deleted.
     z.OnOverallProgress = [](ZABaseArchiver&, double, ProcessOperation, ProgressPhase, bool& c) { c = true; };
     EXPECT_EQ(z.MoveFiles(dir / "s/*.*"), 0);
@@ -389,9 +385,7 @@ TEST(ZipArchiver, AFullDiskWhileExtractingIsReportedAsSuch)
     TempDir dir;
     WriteFile(dir / "s/a.bin", RandomBytes(100000, 8));
     ZipArchiver z;
-    z.SetFileName(dir / "a.zip");
-    z.OpenArchive(openmode::Create);
-    z.SetBaseDir(dir / "s");
+    CreateAt(z, dir / "a.zip", dir / "s");
     z.AddFiles(dir / "s/a.bin");
     struct Full : MemoryStream {
         size_t Write(const void* b, size_t n) override
@@ -422,9 +416,7 @@ TEST(ZipArchiver, StorePathsMasksAndAttributeFilters)
     WriteFile(dir / "s/.versteckt", "h");
     WriteFile(dir / "s/unter/b.txt", "b");
     ZipArchiver z;
-    z.SetFileName(dir / "a.zip");
-    z.OpenArchive(openmode::Create);
-    z.SetBaseDir(dir / "s");
+    CreateAt(z, dir / "a.zip", dir / "s");
     z.Options.StorePath = StorePathMode::NoPath;
     z.NoCompressionMasks = {"*.jpg"};
     // Without the hidden bit the dot file stays out.
@@ -440,9 +432,7 @@ TEST(ZipArchiver, StorePathsMasksAndAttributeFilters)
     EXPECT_GE(z.FindEntry(full), 0);
     // Without the directory bit and without recursion: files of the folder only.
     ZipArchiver flat;
-    flat.SetFileName(dir / "flach.zip");
-    flat.OpenArchive(openmode::Create);
-    flat.SetBaseDir(dir / "s");
+    CreateAt(flat, dir / "flach.zip", dir / "s");
     flat.Options.Recurse = false;
     EXPECT_EQ(flat.AddFiles("*.txt", attr::DefaultSearch & ~attr::Directory), 1);
 }

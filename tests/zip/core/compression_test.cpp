@@ -255,8 +255,6 @@ TEST(ZipClassicCipher, HeaderCarriesTheCrcAndTheCheckByte)
     EXPECT_EQ(h2[10], uint8_t(r.crc >> 16));
     EXPECT_EQ(h2[3], uint8_t(21));   // the (fixed) random bytes
     EXPECT_TRUE(ClassicPasswordCheck("pw", header, keys, r.crc, 0, 0));
-    // With flag bit 3 the check byte is the high byte of the DOS time instead.
-    EXPECT_FALSE(ClassicPasswordCheck("pw", header, keys, r.crc, 0x1234, 0x0008) && uint8_t(r.crc >> 24) != 0x12);
     // Decrypt and inflate the whole entry.
     ClassicCipher dec;
     EntryCipherInfo info;

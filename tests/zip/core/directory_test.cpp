@@ -132,42 +132,40 @@ TEST(ZipDirectory, CutOffEndRecordOpensThroughTheRebuild)
     }
 }
 
-TEST(ZipDirectory, UmlautNamesInCodePage850)
+TEST(ZipDirectory, NamesAreStoredInCodePage850OrElseAsUtf8)
 {
+    const struct {
+        const char* what;
+        std::string name, stored;
+        int utf8Flag;
+    } cases[] = {
+        // "ärger.txt" as the code page 850 byte 0x84 with version 20, flag bit 11 clear.
+        {"umlaut", "\xC3\xA4rger.txt", "\x84rger.txt", 0},
+        {"euro sign and a four-byte emoji", "\xE2\x82\xAC-\xF0\x9F\x98\x80.txt",
+         "\xE2\x82\xAC-\xF0\x9F\x98\x80.txt", 0x08},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string path = MakeArchive(dir, {{c.name, "inhalt"}});
+        const std::string bytes = ReadFile(path);
+        EXPECT_EQ(bytes.substr(30, c.stored.size()), c.stored) << c.what;
+        EXPECT_EQ(uint8_t(bytes[7]) & 0x08, c.utf8Flag) << c.what;
+        if (!c.utf8Flag)
+            EXPECT_EQ(uint8_t(bytes[4]), 20) << c.what;
+        ZipArchiver z;
+        z.SetFileName(path);
+        z.OpenArchive();
+        ASSERT_EQ(z.FileCount(), 1) << c.what;
+        EXPECT_EQ(z.Entry(0).name, c.name) << c.what;
+    }
+    // Read without OEM names the byte 0x84 is the ANSI character "„".
     TempDir dir;
-    const std::string name = "\xC3\xA4rger.txt";   // "ärger.txt"
-    const std::string path = MakeArchive(dir, {{name, "inhalt"}});
-    const std::string bytes = ReadFile(path);
-    // Stored as the code page 850 byte 0x84 with version 20, flag bit 11 clear.
-    EXPECT_EQ(bytes.substr(30, 9), std::string("\x84rger.txt"));
-    EXPECT_EQ(uint8_t(bytes[4]), 20);
-    EXPECT_EQ(uint8_t(bytes[7]) & 0x08, 0);
-    ZipArchiver z;
-    z.SetFileName(path);
-    z.OpenArchive();
-    ASSERT_EQ(z.FileCount(), 1);
-    EXPECT_EQ(z.Entry(0).name, name);
-    z.CloseArchive();
-    // Read without OEM names the same byte is the ANSI character 0x84 ("„").
+    const std::string path = MakeArchive(dir, {{cases[0].name, "inhalt"}});
     ZipArchiver ansi;
     ansi.Options.OEMFileNames = false;
     ansi.SetFileName(path);
     ansi.OpenArchive();
     EXPECT_EQ(ansi.Entry(0).name, "\xE2\x80\x9Erger.txt");
-}
-
-TEST(ZipDirectory, NamesOutsideCodePage850AreStoredAsUtf8)
-{
-    TempDir dir;
-    const std::string name = "\xE2\x82\xAC-\xF0\x9F\x98\x80.txt";   // euro sign and a four-byte emoji
-    const std::string path = MakeArchive(dir, {{name, "x"}});
-    const std::string bytes = ReadFile(path);
-    EXPECT_EQ(uint8_t(bytes[7]) & 0x08, 0x08);   // bit 11
-    EXPECT_EQ(bytes.substr(30, name.size()), name);
-    ZipArchiver z;
-    z.SetFileName(path);
-    z.OpenArchive();
-    EXPECT_EQ(z.Entry(0).name, name);
 }
 
 TEST(ZipDirectory, NameDecodingRules)

@@ -250,29 +250,24 @@ TEST(ZipEvents, HandlersReplaceTheQuestionsAndStoreNamesUseSlashes)
 
 TEST(ZipWildcards, MatchingRules)
 {
-    EXPECT_TRUE(MatchesWildcard("9A-21222.DBF", "*.dbf", true));
-    EXPECT_TRUE(MatchesWildcard("9a-21222.dbf", "*.DBF", true));
-    EXPECT_FALSE(MatchesWildcard("9a-21222.dbf", "*.DBF", false));
-    EXPECT_TRUE(MatchesWildcard("README", "*.*", true));
-    EXPECT_TRUE(MatchesWildcard("", "*.*", true));
-    EXPECT_FALSE(MatchesWildcard("", "?", true));
-    EXPECT_TRUE(MatchesWildcard("a", "?", true));
-    EXPECT_FALSE(MatchesWildcard("ab", "?", true));
-    EXPECT_TRUE(MatchesWildcard("ab", "a*b", true));      // a star also matches an empty run
-    EXPECT_TRUE(MatchesWildcard("axxb", "a*b", true));
-    EXPECT_TRUE(MatchesWildcard("a", "a*", true));
-    EXPECT_FALSE(MatchesWildcard("a", "a**", true));      // name used up, more than one star left
-    EXPECT_TRUE(MatchesWildcard("ab", "a**", true));
-    EXPECT_TRUE(MatchesWildcard("", "*", true));
-    EXPECT_FALSE(MatchesWildcard("abc", "ab", true));
-    EXPECT_FALSE(MatchesWildcard("ab", "abc", true));
-    // Umlauts compare exactly even when case is ignored.
-    EXPECT_FALSE(MatchesWildcard("\xC3\x84rger.txt", "\xC3\xA4rger.txt", true));
-    EXPECT_TRUE(MatchesWildcard("\xC3\xA4rger.TXT", "\xC3\xA4rger.txt", true));
-    EXPECT_TRUE(MatchesWildcard("hsa_9a.imp", "hsa?9*.imp", true));
-    EXPECT_TRUE(MatchesWildcard("x.y.z", "*.z", true));
-    EXPECT_TRUE(MatchesWildcard("abcabd", "*abd", true));
-    EXPECT_FALSE(MatchesWildcard("abcabe", "*abd", true));
+    const struct {
+        const char *name, *mask;
+        bool ignoreCase, matches;
+    } cases[] = {
+        {"9A-21222.DBF", "*.dbf", true, true}, {"9a-21222.dbf", "*.DBF", true, true},
+        {"9a-21222.dbf", "*.DBF", false, false}, {"README", "*.*", true, true}, {"", "*.*", true, true},
+        {"", "?", true, false}, {"a", "?", true, true}, {"ab", "?", true, false},
+        {"ab", "a*b", true, true},   // a star also matches an empty run
+        {"axxb", "a*b", true, true}, {"a", "a*", true, true},
+        {"a", "a**", true, false},   // name used up, more than one star left
+        {"ab", "a**", true, true}, {"", "*", true, true}, {"abc", "ab", true, false}, {"ab", "abc", true, false},
+        // Umlauts compare exactly even when case is ignored.
+        {"\xC3\x84rger.txt", "\xC3\xA4rger.txt", true, false}, {"\xC3\xA4rger.TXT", "\xC3\xA4rger.txt", true, true},
+        {"hsa_9a.imp", "hsa?9*.imp", true, true}, {"x.y.z", "*.z", true, true}, {"abcabd", "*abd", true, true},
+        {"abcabe", "*abd", true, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MatchesWildcard(c.name, c.mask, c.ignoreCase), c.matches) << c.name << " against " << c.mask;
 }
 
 TEST(ZipWildcards, HostileMaskStaysFast)

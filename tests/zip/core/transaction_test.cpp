@@ -34,6 +34,12 @@ struct Fixture {
         z.CloseArchive();
     }
 
+    void Open(ZipArchiver& z) const
+    {
+        z.SetFileName(archive);
+        z.OpenArchive();
+    }
+
     std::vector<std::string> TempFiles(const std::string& folder) const
     {
         std::vector<std::string> out;
@@ -77,8 +83,7 @@ TEST(ZipTransactions, AppendWritesOnlyTheNewEntryAndTheDirectory)
     const std::string before = ReadFile(f.archive);
     WriteFile(f.src + "/vier.txt", "neu");
     ZipArchiver z;
-    z.SetFileName(f.archive);
-    z.OpenArchive();
+    f.Open(z);
     const uint64_t oldDirStart = z.DirectoryStart();
     bool sawTemp = false;
     z.OnFileProgress = [&](ZABaseArchiver&, const std::string&, double, ProcessOperation, ProgressPhase, bool&) {
@@ -101,8 +106,7 @@ TEST(ZipTransactions, DeletingTheLastEntryCutsTheArchiveThere)
     Fixture f;
     const std::string before = ReadFile(f.archive);
     ZipArchiver z;
-    z.SetFileName(f.archive);
-    z.OpenArchive();
+    f.Open(z);
     const uint64_t lastOffset = z.Entry(2).localOffset;
     EXPECT_EQ(z.DeleteFiles("drei.bin"), 1);
     EXPECT_EQ(z.FileCount(), 2);
@@ -121,8 +125,7 @@ TEST(ZipTransactions, ReplacingTheFirstEntryPassesTheTailThroughATemporaryFile)
     fs::create_directories(temp);
     WriteFile(f.src + "/eins.txt", "ganz anders");
     ZipArchiver z;
-    z.SetFileName(f.archive);
-    z.OpenArchive();
+    f.Open(z);
     z.TempDir = temp;
     std::vector<std::string> seen;
     z.OnFileProgress = [&](ZABaseArchiver&, const std::string&, double, ProcessOperation, ProgressPhase, bool&) {
@@ -146,8 +149,7 @@ TEST(ZipTransactions, CancelInTheFirstProgressLeavesEverythingAsItWas)
     const std::string before = ReadFile(f.archive);
     WriteFile(f.src + "/eins.txt", "anders");
     ZipArchiver z;
-    z.SetFileName(f.archive);
-    z.OpenArchive();
+    f.Open(z);
     z.OnOverallProgress = [](ZABaseArchiver&, double, ProcessOperation, ProgressPhase phase, bool& cancel) {
         cancel = phase == ProgressPhase::Start;
     };
@@ -165,8 +167,7 @@ TEST(ZipTransactions, CancelWhileWritingRollsBackByteForByte)
     const std::string before = ReadFile(f.archive);
     WriteFile(f.src + "/zwei.txt", TextBytes(2000000, 7));
     ZipArchiver z;
-    z.SetFileName(f.archive);
-    z.OpenArchive();
+    f.Open(z);
     z.OnFileProgress = [](ZABaseArchiver&, const std::string&, double progress, ProcessOperation, ProgressPhase,
                           bool& cancel) { cancel = progress > 10; };
     z.SetCompressionMode(9);
@@ -186,8 +187,7 @@ TEST(ZipTransactions, FailingSourceRetrySkipAndAbort)
         WriteFile(f.src + "/fuenf.txt", "fünf");
         WriteFile(f.src + "/sechs.txt", "sechs");
         ZipArchiver z;
-        z.SetFileName(f.archive);
-        z.OpenArchive();
+        f.Open(z);
         z.SetBaseDir(f.src);
         int failures = 0;
         z.OnProcessFileFailure = [&](ZABaseArchiver&, const std::string& name, ProcessOperation, int native, int,
@@ -207,8 +207,7 @@ TEST(ZipTransactions, FailingSourceRetrySkipAndAbort)
         EXPECT_EQ(failures, 1);
         z.CloseArchive();
         ZipArchiver r;
-        r.SetFileName(f.archive);
-        r.OpenArchive();
+        f.Open(r);
         if (choice == ZAAction::Retry) {
             EXPECT_EQ(r.FileCount(), 5);
             r.SetBaseDir(f.dir / "out");
@@ -232,8 +231,7 @@ TEST(ZipTransactions, NestingAndEndWithoutBegin)
     const std::string before = ReadFile(f.archive);
     WriteFile(f.src + "/x.txt", "x");
     ZipArchiver z;
-    z.SetFileName(f.archive);
-    z.OpenArchive();
+    f.Open(z);
     z.EndUpdate();   // nothing happens
     EXPECT_EQ(z.UpdateCount(), 0);
     z.SetBaseDir(f.src);
@@ -250,8 +248,7 @@ TEST(ZipTransactions, NestingAndEndWithoutBegin)
     EXPECT_TRUE(AllIntact(f.archive, 4));
     // CancelUpdate drops collected changes.
     ZipArchiver c;
-    c.SetFileName(f.archive);
-    c.OpenArchive();
+    f.Open(c);
     c.BeginUpdate();
     c.DeleteFiles("*.*");
     EXPECT_EQ(c.FileCount(), 0);
@@ -263,8 +260,7 @@ TEST(ZipTransactions, CopiedEntriesKeepTheirRawNames)
 {
     Fixture f;
     ZipArchiver z;
-    z.SetFileName(f.archive);
-    z.OpenArchive();
+    f.Open(z);
     z.CloseArchive();
     // Append twice and delete once; the entries that stay are copied as they were.
     WriteFile(f.src + "/\xC3\xBC.txt", "ü");
@@ -371,8 +367,7 @@ TEST(ZipTransactions, AFailureBeforeTheCutLeavesNoEntryBehind)
     WriteFile(f.src + "/vier.txt", "vier");
     WriteFile(f.src + "/fuenf.txt", "fuenf");
     ZipArchiver z;
-    z.SetFileName(f.archive);
-    z.OpenArchive();
+    f.Open(z);
     z.SetBaseDir(f.src);
     // Replacing the first entry needs the tail saved in a temporary folder
     // that is not there.

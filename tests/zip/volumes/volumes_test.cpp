@@ -233,8 +233,9 @@ protected:
         WriteFile(dir / "src/noten.bin", RandomBytes(180000, 3));
         WriteFile(dir / "src/klein.txt", TextBytes(5000, 4));
     }
-    // Writes the set; the user inserts the disk each prompt names.
-    void Write(std::function<bool(const std::string&)> answer)
+    // Writes the set; the user inserts the disk each prompt names.  The
+    // commit ends with the native error `fails` (0: none).
+    void Write(std::function<bool(const std::string&)> answer, int fails = 0)
     {
         ZipArchiver z;
         Quiet(z);
@@ -248,8 +249,15 @@ protected:
         z.SetBaseDir(dir / "src");
         z.BeginUpdate();
         EXPECT_EQ(z.AddFiles(dir / "src/*.*"), 2);
-        z.EndUpdate();
-        z.CloseArchive();
+        int error = 0;
+        try {
+            z.EndUpdate();
+        } catch (const EZAException& e) {
+            error = e.NativeError();
+        }
+        EXPECT_EQ(error, fails);
+        if (!error)
+            z.CloseArchive();
     }
     void ReadBack(int lastDisk)
     {
@@ -334,29 +342,14 @@ TEST_F(Spanning, LabelsOnlyOnRemovableMedia)
 
 TEST_F(Spanning, CancelledBlankDiskRemovesThePartialSet)
 {
-    ZipArchiver z;
-    Quiet(z);
-    z.Media = &disks;
-    z.Dialogs = &user;
-    user.answer = [&](const std::string& text) {
-        if (text == "Please insert a blank disk #2")
-            return false;
-        disks.Insert(DiskNamed(text, 0));
-        return true;
-    };
-    z.SetSpanningMode(SpanningMode::Spanning);
-    z.SetFileName(disks.Drive() + "/klasse.zip");
-    disks.Insert(1);
-    z.OpenArchive(openmode::Create);
-    z.SetBaseDir(dir / "src");
-    z.BeginUpdate();
-    z.AddFiles(dir / "src/*.*");
-    try {
-        z.EndUpdate();
-        FAIL() << "a cancelled disk request went unnoticed";
-    } catch (const EZAException& e) {
-        EXPECT_EQ(e.NativeError(), err::OpenCancelled);
-    }
+    Write(
+        [&](const std::string& text) {
+            if (text == "Please insert a blank disk #2")
+                return false;
+            disks.Insert(DiskNamed(text, 0));
+            return true;
+        },
+        err::OpenCancelled);
     EXPECT_FALSE(fs::exists(disks.DiskFolder(1) + "/klasse.zip"));
 }
 
