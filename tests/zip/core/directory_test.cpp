@@ -150,8 +150,9 @@ TEST(ZipDirectory, NamesAreStoredInCodePage850OrElseAsUtf8)
         const std::string bytes = ReadFile(path);
         EXPECT_EQ(bytes.substr(30, c.stored.size()), c.stored) << c.what;
         EXPECT_EQ(uint8_t(bytes[7]) & 0x08, c.utf8Flag) << c.what;
-        if (!c.utf8Flag)
+        if (!c.utf8Flag) {
             EXPECT_EQ(uint8_t(bytes[4]), 20) << c.what;
+        }
         ZipArchiver z;
         z.SetFileName(path);
         z.OpenArchive();
