@@ -119,6 +119,12 @@ TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
     yearArchive().Start({"9a_21222.dbf"});
     EXPECT_EQ(filesIn(year + "/9a_21222"), QStringList({"m.1", "v.1"}));
     EXPECT_TRUE(prompt.anyTextContains("Klasse 9a_21222.dbf existiert im Archiv. Überschreiben? "));
+    // Return never overwrites a class.
+    for (const ScriptedPrompt::Shown& q : prompt.shown()) {
+        if (q.text.contains("Überschreiben")) {
+            EXPECT_EQ(q.defaultButton, Answer::No) << q.text.toStdString();
+        }
+    }
 
     // Back again; a class of another program stays out.
     folder.write("2122/3a_21222.dbf", "other program");
