@@ -112,9 +112,10 @@ TEST(ExamResult, WeightedMeansOfRows)
         {{"4.0", "- ", "1.0", "3.0"}, false, "3.2", "3.1", " 3"},
         // 3 : 2 : 1: (3*2.3 + 2*2.4 + 1*2.5) / 6 = 14.2 / 6 = 2.366 -> 2.3.
         {{"2.3", "2.4", "2.5", "2.3"}, false, "2.3", "2.3", " 2"},
-        // A mean of 2.34 is cut to 2.3, a mean of 2.3999 gives 2.4, 2.39 gives 2.3.
+        // A mean of 2.34 is cut to 2.3, means of 2.3999 and 2.399 give 2.4, 2.39 gives 2.3.
         {{"2.3", "2.4", "- ", "- "}, false, "2.3", "2.3", " 2"},
         {{"2.3999", "- ", "- ", "- "}, false, "2.4", "2.4", " 2"},
+        {{"2.399", "- ", "- ", "- "}, false, "2.4", "2.4", " 2"},
         {{"2.39", "- ", "- ", "- "}, false, "2.3", "2.3", " 2"},
         // Values the normalisers would refuse still compute when a file holds them.
         {{"- ", "- ", "- ", "0"}, false, " - ", " - ", " - "},

@@ -155,6 +155,7 @@ TEST_F(ClassGridFlow, WrittenExamTableShowsTheWrittenMarksOfEveryStudent)
     // The row of a student without a name cannot be typed into, nor rows 39
     // and 40.
     EXPECT_TRUE(g().isEditableCell(columnOf("D"), 1));
+    EXPECT_FALSE(g().isEditableCell(columnOf("D"), 0));
     EXPECT_FALSE(g().isEditableCell(columnOf("D"), 4));
     EXPECT_FALSE(g().isEditableCell(columnOf("D"), 39));
     EXPECT_FALSE(g().isEditableCell(columnOf("D"), 40));

@@ -232,6 +232,7 @@ TEST(DbfTable, EditPostReopenKeepsTextAndHeader)
     // Only the date of the last update moves: today's, as readers expect.
     EXPECT_EQ(after.left(1) + after.mid(4, 1309), before.left(1) + before.mid(4, 1309)) << "header changed";
     EXPECT_EQ(after.back(), '\x1A');
+    EXPECT_EQ(uchar(after[1]), QDate::currentDate().year() - 1900) << "dBase counts the year from 1900";
 
     const auto out = readWithDbfread(path, QStringLiteral("cp1252"));
     if (!out)

@@ -243,6 +243,7 @@ protected:
         z.Dialogs = &user;
         user.answer = std::move(answer);
         z.SetSpanningMode(SpanningMode::Spanning);
+        z.SpanningOptions.AdvancedNaming = advanced;
         z.SetFileName(disks.Drive() + "/klasse.zip");
         disks.Insert(1);
         z.OpenArchive(openmode::Create);
@@ -284,6 +285,7 @@ protected:
     TempDir dir;
     SimulatedDisks disks;
     DiskUser user;
+    bool advanced = false;
 };
 
 TEST_F(Spanning, AcrossSimulatedDisksWithLabelsAndPrompts)
@@ -304,6 +306,17 @@ TEST_F(Spanning, AcrossSimulatedDisksWithLabelsAndPrompts)
         EXPECT_EQ(disks.DiskLabel(d), label);
     }
     EXPECT_EQ(disks.Used(4), 0u);
+    ReadBack(3);
+}
+
+TEST_F(Spanning, NumberedNamesAreFoundOnEachDisk)
+{
+    advanced = true;
+    Write([&](const std::string& text) {
+        disks.Insert(DiskNamed(text, 0));
+        return true;
+    });
+    EXPECT_TRUE(fs::exists(disks.DiskFolder(2) + "/klasse_002.zip"));
     ReadBack(3);
 }
 
