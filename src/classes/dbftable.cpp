@@ -696,6 +696,21 @@ void DbfTable::deleteRecord(int record)
     updateHeader();
 }
 
+void DbfTable::replaceContents(const QByteArray& file)
+{
+    // The table is rewritten in place under its lock, then opened again; the
+    // handle is reopened even after a failed write so the table stays usable.
+    bool ok = writeAll(d_->lockFd, file);
+    if (ok)
+        ok = ftruncate(d_->lockFd, file.size()) == 0;
+    if (ok)
+        ok = fsync(d_->lockFd) == 0;
+    openHandle();
+    rebuildLive();
+    if (!ok)
+        throw writeError(path_);
+}
+
 void DbfTable::pack()
 {
     requireWritable();
@@ -725,15 +740,7 @@ void DbfTable::pack()
     packed.append('\x1A');
     putLe32(reinterpret_cast<unsigned char*>(packed.data()) + 4, kept);
     stampToday(reinterpret_cast<unsigned char*>(packed.data()));
-    bool ok = writeAll(d_->lockFd, packed);
-    if (ok)
-        ok = ftruncate(d_->lockFd, packed.size()) == 0;
-    if (ok)
-        ok = fsync(d_->lockFd) == 0;
-    openHandle();
-    rebuildLive();
-    if (!ok)
-        throw writeError(path_);
+    replaceContents(packed);
 }
 
 void DbfTable::renameTo(const QString& path)
@@ -768,15 +775,7 @@ void DbfTable::restore(const QByteArray& file)
     d_->handle->bUpdated = 0;
     DBFClose(d_->handle);
     d_->handle = nullptr;
-    bool ok = writeAll(d_->lockFd, file);
-    if (ok)
-        ok = ftruncate(d_->lockFd, file.size()) == 0;
-    if (ok)
-        ok = fsync(d_->lockFd) == 0;
-    openHandle();
-    rebuildLive();
-    if (!ok)
-        throw writeError(path_);
+    replaceContents(file);
 }
 
 DbfTable& ClassTable()

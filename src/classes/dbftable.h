@@ -139,6 +139,7 @@ private:
     int requireField(const QString& name) const;
     void requireWritable() const;
     void rebuildLive();
+    void replaceContents(const QByteArray& file);
     void openHandle();
     // Writes the pending record and the header; raises FileError when the
     // stream reports a write error.

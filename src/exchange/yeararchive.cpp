@@ -262,18 +262,13 @@ ClassCopy YearArchive::ArchiveClassFile(const QString& name)
                                                                   : QStringLiteral("Zu wenig Speicherplatz!"));
 }
 
-void YearArchive::Start(const QStringList& selected)
+void ArchiveWindowModel::copyClasses(const QStringList& selected,
+                                     const std::function<ClassCopy(const QString&)>& copyOne)
 {
-    QDir::setCurrent(workFolder_);
-    const QString kind = move_ ? QStringLiteral("Verschieben") : QStringLiteral("Kopieren");
-    if (!confirmRun(selected, QStringLiteral("Einverstanden mit ") + kind + QStringLiteral(" auf ") +
-                                  ArchivePlaceCaption(place_) + QStringLiteral("?")))
-        return;
-    showProgress(QStringLiteral("Es wird kopiert..."));
     try {
         for (const QString& name : selected) {
             showProgress(QStringLiteral("Kopiere ") + name);
-            if (ArchiveClassFile(name) == ClassCopy::TargetFull)
+            if (copyOne(name) == ClassCopy::TargetFull)
                 break;
         }
     } catch (const FileError& e) {
@@ -282,6 +277,17 @@ void YearArchive::Start(const QStringList& selected)
     showProgress(QString());
     QDir::setCurrent(workFolder_);
     NotifyMainWindow();
+}
+
+void YearArchive::Start(const QStringList& selected)
+{
+    QDir::setCurrent(workFolder_);
+    const QString kind = move_ ? QStringLiteral("Verschieben") : QStringLiteral("Kopieren");
+    if (!confirmRun(selected, QStringLiteral("Einverstanden mit ") + kind + QStringLiteral(" auf ") +
+                                  ArchivePlaceCaption(place_) + QStringLiteral("?")))
+        return;
+    showProgress(QStringLiteral("Es wird kopiert..."));
+    copyClasses(selected, [this](const QString& name) { return ArchiveClassFile(name); });
 }
 
 // ---------------------------------------------------------------------------
@@ -339,18 +345,7 @@ void ArchiveRestore::Start(const QStringList& selected)
     if (!confirmRun(selected, QStringLiteral("Einverstanden mit Rückholung von ") + ArchivePlaceCaption(place_) +
                                   QStringLiteral("?")))
         return;
-    try {
-        for (const QString& name : selected) {
-            showProgress(QStringLiteral("Kopiere ") + name);
-            if (RestoreArchivedClass(name) == ClassCopy::TargetFull)
-                break;
-        }
-    } catch (const FileError& e) {
-        showError(e.message());
-    }
-    showProgress(QString());
-    QDir::setCurrent(workFolder_);
-    NotifyMainWindow();
+    copyClasses(selected, [this](const QString& name) { return RestoreArchivedClass(name); });
 }
 
 YearArchive& yearArchive()

@@ -69,6 +69,9 @@ protected:
     // question answered Yes).
     bool confirmRun(const QStringList& selected, const QString& question) const;
     void showProgress(const QString& text) const;
+    // Copies each selected class with copyOne until the target is full; a
+    // file error ends the run with its message.
+    void copyClasses(const QStringList& selected, const std::function<ClassCopy(const QString&)>& copyOne);
     virtual void yearReplaced() {}
 
     QString year_;
