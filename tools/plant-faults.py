@@ -2,12 +2,13 @@
 """Plant deliberate faults one at a time in a throw-away copy of the tree and
 report for each whether the test programs that cover the changed file catch it.
 
-    tools/plant-faults.py [--copy DIR] [--only ID,ID] [--check]
+    tools/plant-faults.py [--copy DIR] [--only ID,ID] [--jobs N] [--check]
 
 --check only verifies that every fault's text is found exactly once.
 The real tree is never edited: the copy (default /tmp/hsa-faults) is refreshed
 from it, one build folder is reused and each file is restored after
 its fault, so only the changed library and its test programs are rebuilt.
+--jobs N shares the faults out over N copies (DIR-1 ... DIR-N) run side by side.
 """
 import argparse
 import os
@@ -115,14 +116,41 @@ def run(cmd, cwd, env, timeout=None, quiet=True):
     return subprocess.run(cmd, cwd=cwd, env=env, stdout=out, stderr=out, timeout=timeout).returncode
 
 
+def run_shared(faults, args):
+    """Runs every share in its own copy and prints the verdicts in table order."""
+    shares = [faults[k::args.jobs] for k in range(args.jobs)]
+    procs = [subprocess.Popen([sys.executable, __file__, "--copy", f"{args.copy}-{k + 1}",
+                               "--only", ",".join(f[0] for f in share)],
+                              stdout=subprocess.PIPE, text=True)
+             for k, share in enumerate(shares) if share]
+    lines = {}
+    failed = False
+    for proc in procs:
+        out, _ = proc.communicate()
+        failed |= proc.returncode != 0
+        for line in out.splitlines():
+            if line.split(" ", 1)[0] in {f[0] for f in faults}:
+                lines[line.split(" ", 1)[0]] = line
+    for fid, *_ in faults:
+        print(lines.get(fid, f"{fid:28} not run"))
+    caught = sum(" caught " in line for line in lines.values())
+    print(f"{caught} of {len(faults)} caught")
+    if failed:
+        sys.exit("a share failed to run")
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--copy", default="/tmp/hsa-faults")
     ap.add_argument("--only", default="")
     ap.add_argument("--check", action="store_true")
+    ap.add_argument("--jobs", type=int, default=1)
     args = ap.parse_args()
     only = set(filter(None, args.only.split(",")))
     faults = [f for f in FAULTS if not only or f[0] in only]
+    if args.jobs > 1 and not args.check:
+        run_shared(faults, args)
+        return
 
     bad = False
     for fid, path, old, new, _ in faults:
