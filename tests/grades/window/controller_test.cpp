@@ -31,7 +31,6 @@ TEST_F(GradeWindowFlow, OpeningShowsTheStudentWithThePresetsOfANewSheet)
     EXPECT_EQ(gw().studentCaption(), "2 Bernd Czech");
     EXPECT_EQ(gw().classCaption(), "Klasse  xa  2526   2");
     EXPECT_EQ(QFileInfo(gw().gradeFilePath()).fileName(), "v.2");
-    EXPECT_EQ(QFileInfo(gw().companionFilePath()).fileName(), "m.2");
     // Deutsch and Mathematik written and English communication exams pending.
     EXPECT_EQ(gw().sheet().grid.at(ColWritten, rowOf("D")), "P");
     EXPECT_EQ(gw().sheet().grid.at(ColWritten, rowOf("M")), "P");
@@ -402,36 +401,4 @@ TEST_F(GradeWindowFlow, CertificateDateGoesIntoEveryRecord)
     ClassTable().close();
     for (int r : {0, 2, 20, 39})
         EXPECT_EQ(onDisk(r, "DATUM"), "15.07.2026") << r;
-}
-
-// ---------------------------------------------------------------------------
-// Notebook, grade list
-
-TEST_F(GradeWindowFlow, EnteringTheNotebookRewritesHeadingsAndCodesButKeepsTheMarks)
-{
-    state().eveningSchoolMode = true;
-    ASSERT_TRUE(start(0));
-    ASSERT_TRUE(gw().commitCell(ColYear, rowOf("D"), "2"));
-    const ExamSheet before = gw().sheet();
-    gw().EnterNotebook();
-    EXPECT_EQ(gw().sheet().grid.at(ColWritten, 0), "schr(1)");
-    EXPECT_EQ(gw().sheet().grid.at(ColComm, 0), "KP/pr(1)");
-    for (int r = kFirstSubjectRow; r <= kLastSubjectRow; ++r)
-        EXPECT_EQ(gw().sheet().grid.at(ColCode, r), gw().context().shortCode(r)) << r;
-    for (int c = 1; c < kExamGridColumns; ++c)
-        for (int r = 1; r < kExamGridRows; ++r)
-            EXPECT_EQ(gw().sheet().grid.at(c, r), before.grid.at(c, r)) << c << "," << r;
-}
-
-TEST_F(GradeWindowFlow, EnteringTheGradeListFixesTheConductRowsUntilTheNextOpening)
-{
-    ASSERT_TRUE(start(0));
-    EXPECT_EQ(gw().gradeListKeyMove(2, -1), 1);
-    gw().EnterGradeList();
-    EXPECT_EQ(gw().gradeListKeyMove(2, -1), 2);
-    ASSERT_EQ(gw().Next(), StepResult::Moved);
-    EXPECT_TRUE(gw().gradeListFixedRows());
-    ASSERT_TRUE(gw().Close());
-    ASSERT_TRUE(gw().Open(0));
-    EXPECT_FALSE(gw().gradeListFixedRows());
 }
