@@ -25,21 +25,6 @@ protected:
 
 } // namespace
 
-TEST_F(GradeWindowFlow, OpeningShowsTheStudentWithThePresetsOfANewSheet)
-{
-    ASSERT_TRUE(start(1));
-    EXPECT_EQ(gw().studentCaption(), "2 Bernd Czech");
-    EXPECT_EQ(gw().classCaption(), "Klasse  xa  2526   2");
-    EXPECT_EQ(QFileInfo(gw().gradeFilePath()).fileName(), "v.2");
-    // Deutsch and Mathematik written and English communication exams pending.
-    EXPECT_EQ(gw().sheet().grid.at(ColWritten, rowOf("D")), "P");
-    EXPECT_EQ(gw().sheet().grid.at(ColWritten, rowOf("M")), "P");
-    EXPECT_EQ(gw().sheet().grid.at(ColComm, rowOf("E")), "P");
-    EXPECT_EQ(gw().sheet().resultIndex, kNoExamResult);
-    EXPECT_EQ(gw().gradeList()[rowOf("D") + 1], "??");
-    EXPECT_TRUE(prompt.shown().isEmpty());
-}
-
 TEST_F(GradeWindowFlow, OpeningRefusesRecordsThatAreNoStudent)
 {
     EXPECT_FALSE(gw().Open(0)); // no class open
@@ -63,27 +48,30 @@ TEST_F(GradeWindowFlow, OpeningRefusesRecordsThatAreNoStudent)
     EXPECT_FALSE(QFileInfo::exists(gradeFile("40")));
 }
 
-TEST_F(GradeWindowFlow, WhatWasTypedEndsUpInTheRecordAndTheGradeFile)
+TEST_F(GradeWindowFlow, WhatWasTypedEndsUpInTheRecordAndTheGradeFileAndComesBack)
 {
     ASSERT_TRUE(start(0));
     const int rel = rowOf("R");
     const int deu = rowOf("D");
+    // A new sheet: Deutsch, Mathematik written and English communication exams pending.
+    const ExamGrid& grid = gw().sheet().grid;
+    EXPECT_EQ(grid.at(ColWritten, deu) + grid.at(ColWritten, rowOf("M")) + grid.at(ColComm, rowOf("E")), "PPP");
+    EXPECT_EQ(gw().gradeList()[deu + 1], "??");
+    EXPECT_EQ(gw().classCaption(), "Klasse  xa  2526   2");
+    EXPECT_TRUE(prompt.shown().isEmpty());
     ASSERT_TRUE(gw().commitCell(ColYear, rel, "2"));
     ASSERT_TRUE(gw().commitCell(ColWritten, deu, "37"));
     ASSERT_TRUE(gw().commitCell(ColYear, deu, "2,5"));
-    EXPECT_FALSE(gw().commitCell(ColFinal, deu, "1")); // computed cell
-    EXPECT_EQ(gw().sheet().grid.at(ColFinal, deu), " 3");
     EXPECT_EQ(gw().gradeList()[deu + 1], "3*");
     gw().setRemark(0, "Teilnahme an der Streitschlichtung");
     gw().setRemark(5, "Zeile\nmit Umbruch");
     gw().selectExamResult(1);
-    EXPECT_EQ(gw().resultLabel(), "Werkrealschulabschluss bestanden");
     EXPECT_FALSE(gw().setNotesText("erste Notiz\nzweite Notiz"));
     EXPECT_TRUE(gw().setRecordField("AG2", "Theater-AG"));
 
     EXPECT_EQ(gw().Next(), StepResult::Moved);
     EXPECT_EQ(gw().studentCaption(), "2 Bernd Czech");
-    EXPECT_EQ(state().currentStudentRecord, 1);
+    EXPECT_EQ(QFileInfo(gw().gradeFilePath()).fileName(), "v.2");
     EXPECT_EQ(rec(0, "HINWEIS1"), "Teilnahme an der Streitschlichtung");
     EXPECT_EQ(rec(0, "BEMERK2"), "Zeile mit Umbruch");
     EXPECT_EQ(rec(0, GradeSlotFieldName(rel + 1)), "2");
@@ -93,10 +81,8 @@ TEST_F(GradeWindowFlow, WhatWasTypedEndsUpInTheRecordAndTheGradeFile)
     EXPECT_EQ(cellLine(lines, ColWritten, deu), "3.7");
     EXPECT_EQ(cellLine(lines, ColYear, rel), "2.0");
     EXPECT_EQ(lines.mid(180, 4), (QStringList{"1", "erste Notiz", "zweite Notiz", ""}));
-
     // The next student starts clean: nothing of the first carried over.
-    EXPECT_EQ(gw().remark(0), "");
-    EXPECT_EQ(gw().notesText(), "");
+    EXPECT_EQ(gw().remark(0) + gw().notesText(), "");
     EXPECT_EQ(gw().sheet().resultIndex, kNoExamResult);
 
     // Back to the first: everything comes back.
@@ -110,7 +96,6 @@ TEST_F(GradeWindowFlow, WhatWasTypedEndsUpInTheRecordAndTheGradeFile)
     // Closing writes the student once more; a second reader finds it on disk.
     gw().setRemark(1, "nach dem Zurückgehen");
     ASSERT_TRUE(gw().Close());
-    EXPECT_FALSE(gw().isOpen());
     ClassTable().close();
     EXPECT_EQ(onDisk(0, "HINWEIS2"), "nach dem Zurückgehen");
     EXPECT_EQ(onDisk(0, GradeSlotFieldName(deu + 1)), "3*");
@@ -122,17 +107,12 @@ TEST_F(GradeWindowFlow, ConductGradesPassThroughAndDeutschFollowsTheHalfYearFiel
     rows[0].fields = {{"RELIGION", "2"}, {"ZUSATZ4", "1"}, {"HJ", "x"}, {"DEU", "2"}, {"MATH", "3"}};
     rows[1].fields = {{"DEU", "4"}, {"MATH", "5"}};
     ASSERT_TRUE(start(0, rows));
-    EXPECT_EQ(gw().gradeList()[0], "2");
-    EXPECT_EQ(gw().gradeList()[1], "1");
-    EXPECT_EQ(gw().deutschnote(), "2");
-    EXPECT_EQ(gw().mathenote(), "3");
+    EXPECT_EQ(gw().gradeList()[0] + gw().gradeList()[1] + gw().deutschnote() + gw().mathenote(), "2123");
     ASSERT_EQ(gw().Next(), StepResult::Moved);
-    EXPECT_EQ(rec(0, "RELIGION"), "2");
-    EXPECT_EQ(rec(0, "ZUSATZ4"), "1");
+    EXPECT_EQ(rec(0, "RELIGION") + rec(0, "ZUSATZ4"), "21");
     // Without "x" in HJ the Deutsch edit is not loaded: the first student's
     // value is not shown and not written to this one.
-    EXPECT_EQ(gw().deutschnote(), "");
-    EXPECT_EQ(gw().mathenote(), "5");
+    EXPECT_EQ(gw().deutschnote() + "|" + gw().mathenote(), "|5");
 }
 
 // ---------------------------------------------------------------------------
@@ -185,10 +165,9 @@ TEST_F(GradeWindowFlow, StepsNeverLoseTheStudentLeftNorTouchARecordThatIsNoStude
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(start(c.start, c.rows, "xa_25262.dbf", c.keep));
         const int target = c.start + c.direction;
-        const QString nr = target >= 0 && target < c.keep ? c.rows.value(target).nr : QString();
-        const QString targetFile = nr.isEmpty() ? QString() : gradeFile(nr);
-        if (!targetFile.isEmpty())
-            WriteTextLines(targetFile, {"unberührt"});
+        const QString nr = c.rows.value(target).nr; // none beyond the list
+        if (!nr.isEmpty())
+            WriteTextLines(gradeFile(nr), {"unberührt"});
         gw().setRemark(0, "getippt");
         EXPECT_TRUE((c.direction > 0 ? gw().Next() : gw().Previous()) == c.result);
         EXPECT_TRUE(prompt.lastText().startsWith(c.message)) << prompt.lastText().toStdString();
@@ -196,8 +175,8 @@ TEST_F(GradeWindowFlow, StepsNeverLoseTheStudentLeftNorTouchARecordThatIsNoStude
         // The student left is written, record and grade file.
         EXPECT_EQ(rec(c.start, "HINWEIS1"), "getippt");
         EXPECT_TRUE(QFileInfo::exists(gradeFile(c.rows[c.start].nr)));
-        if (!targetFile.isEmpty()) {
-            EXPECT_EQ(ReadTextLines(targetFile), QStringList{"unberührt"});
+        if (!nr.isEmpty()) {
+            EXPECT_EQ(ReadTextLines(gradeFile(nr)), QStringList{"unberührt"});
         }
         if (c.result == StepResult::Stayed) {
             EXPECT_TRUE(gw().isOpen());
@@ -228,9 +207,7 @@ TEST_F(GradeWindowFlow, AGradeFileThatCannotBeWrittenKeepsTheWindowOnTheStudent)
     ASSERT_FALSE(prompt.shown().isEmpty());
     EXPECT_EQ(prompt.shown().last().kind, MsgKind::Error);
     EXPECT_FALSE(gw().Close());
-    EXPECT_TRUE(gw().isOpen());
     EXPECT_TRUE(gw().Close(true));
-    EXPECT_FALSE(gw().isOpen());
     // The record was written all the same.
     EXPECT_EQ(rec(0, "HINWEIS1"), "getippt");
 }
@@ -258,14 +235,11 @@ TEST_F(GradeWindowFlow, Class9AllowsOnlyTheHauptschulabschluss)
     ASSERT_TRUE(start(0, threeStudents(), "9a_25262.dbf"));
     ASSERT_TRUE(gw().commitCell(ColYear, rowOf("R"), "2"));
     gw().selectExamResult(2);
-    EXPECT_EQ(prompt.lastText(), kMsgClass9Result);
+    EXPECT_EQ(prompt.texts(), QStringList{kMsgClass9Result});
     EXPECT_EQ(gw().resultLabel(), "Hauptschulabschluss bestanden");
     EXPECT_TRUE(gw().gesamtschnittLabel().startsWith("Gesamtschnitt: "));
-    prompt.clear();
     gw().selectExamResult(3);
-    EXPECT_TRUE(prompt.shown().isEmpty());
-    EXPECT_EQ(gw().resultLabel(), "nicht bestanden");
-    EXPECT_EQ(gw().gesamtschnittLabel(), "");
+    EXPECT_EQ(gw().resultLabel() + "|" + gw().gesamtschnittLabel(), "nicht bestanden|");
     ASSERT_TRUE(gw().Close());
     EXPECT_EQ(gradeFileLines("1").at(180), "3");
 }
@@ -293,10 +267,9 @@ TEST_F(GradeWindowFlow, ProfileCodesAreEditedAndSavedForTheNextStart)
 {
     ASSERT_TRUE(start(0));
     // "No" leaves everything as it was; so does cancelling the editor.
-    prompt.no();
+    prompt.no().yes();
     gw().editProfileCodes();
-    EXPECT_TRUE(memoCaption.isEmpty());
-    prompt.yes();
+    EXPECT_TRUE(memoInput.isEmpty());
     gw().editProfileCodes();
     EXPECT_EQ(memoInput, "BKP\nMuP\nSpP\nNwT\nIMP\nSpa");
     EXPECT_FALSE(folder.exists("profilkuerzel.txt"));
@@ -304,14 +277,11 @@ TEST_F(GradeWindowFlow, ProfileCodesAreEditedAndSavedForTheNextStart)
     memoAnswer = QStringLiteral("\n  \nBKPX\n Mu \n\nNwT\r\nIMP");
     prompt.yes();
     gw().editProfileCodes();
-    EXPECT_EQ(memoCaption, ProfileCodesEditorCaption());
     EXPECT_EQ(prompt.lastText(), ProfileCodesSavedMessage());
-    const std::array<QString, 6> expected{"BKP", "Mu", "--", "NwT", "IMP", "--"};
-    EXPECT_EQ(folder.read("profilkuerzel.txt"), QByteArray("BKP\r\nMu\r\n--\r\nNwT\r\nIMP\r\n--\r\n"));
     // The next start reads them back.
     subjects().profileCodes = {"a", "b", "c", "d", "e", "f"};
     LoadProfileCodes();
-    EXPECT_EQ(subjects().profileCodes, expected);
+    EXPECT_EQ(subjects().profileCodes, (std::array<QString, 6>{"BKP", "Mu", "--", "NwT", "IMP", "--"}));
 }
 
 TEST_F(GradeWindowFlow, LeavingTheProfileChoiceNeverReplacesATypedTopic)
@@ -334,14 +304,12 @@ TEST_F(GradeWindowFlow, LeavingTheProfileChoiceNeverReplacesATypedTopic)
     EXPECT_EQ(rec(1, "AG7").trimmed(), "-1");
     ASSERT_EQ(gw().Previous(), StepResult::Moved);
     EXPECT_EQ(gw().sheet().profileIndex, 4);
-
     // Without the profile controls the field is the personal edit's alone.
     ASSERT_TRUE(gw().Close());
     state().schoolTypeText = "der Werkrealschule";
-    ASSERT_TRUE(gw().Open(1));
-    ASSERT_TRUE(gw().setRecordField("AG7", ""));
+    ASSERT_TRUE(gw().Open(2));
     gw().leaveProfile();
-    EXPECT_EQ(rec(1, "AG7").trimmed(), "");
+    EXPECT_EQ(rec(2, "AG7").trimmed(), "");
 }
 
 // ---------------------------------------------------------------------------
@@ -380,15 +348,6 @@ TEST_F(GradeWindowFlow, PhraseNumbersBecomeTheirPhrasesWithTheFirstName)
     EXPECT_FALSE(gw().doubleClickRemark(5, 50));
     EXPECT_TRUE(gw().doubleClickRecordField("AG4", 20));
     EXPECT_EQ(rec(0, "AG4"), "Geboren in Überlingen *");
-
-    // An edited phrase is in the file after closing, all 100 rows.
-    gw().phrases().setPhrase(50, QStringLiteral("Neue Floskel für *"));
-    ASSERT_TRUE(gw().Close());
-    const QStringList saved = ReadTextLines(folder.file("floskel3.dat"));
-    ASSERT_EQ(saved.size(), 100);
-    EXPECT_EQ(saved.at(11), phrases[11]);
-    EXPECT_EQ(saved.at(49), "Neue Floskel für *");
-    EXPECT_EQ(rec(0, "BEMERK1"), anna);
 }
 
 TEST_F(GradeWindowFlow, CertificateDateGoesIntoEveryRecord)

@@ -21,9 +21,8 @@ TEST(InsertFirstName, ReplacesTheFirstStarNotFollowedByAParenthesis)
         const char* want;
     } cases[] = {
         {"* war fleißig.", 1, 100, "Anna war fleißig."}, {"*) Fußnote: * und *", 1, 100, "*) Fußnote: Anna und *"},
-        {"ohne Stern", 1, 100, "ohne Stern"},            {"*)", 1, 100, "*)"},
-        {"Ende *", 1, 100, "Ende Anna"},                 {"* war da", 1, 6, "Anna w"},
-        {"* war da", 3, 100, "na war da"},               {"* war da", 1, 0, ""},
+        {"ohne Stern", 1, 100, "ohne Stern"}, {"*)", 1, 100, "*)"}, {"Ende *", 1, 100, "Ende Anna"},
+        {"* war da", 1, 6, "Anna w"}, {"* war da", 3, 100, "na war da"}, {"* war da", 1, 0, ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(InsertFirstName(QString::fromUtf8(c.phrase), c.start, c.count, "Anna"), QString::fromUtf8(c.want))
@@ -41,11 +40,6 @@ TEST(PhraseNumber, OnlyAWholeNumberFromOneToHundred)
 TEST(PhraseStore, RoundTripKeepsEveryRowItsUmlautsAndTheFileFoundIgnoringCase)
 {
     test::TempProgramFolder folder;
-    PhraseStore none;
-    none.load(folder.file("floskel3.dat"));
-    EXPECT_FALSE(none.loadFailed());
-    EXPECT_FALSE(ExpandPhraseNumber("1", none, 40, "Anna"));
-
     QByteArray file = "* nahm teil\r\n\r\nPr\xfc" "fung bestanden\r\n";
     for (int i = 4; i <= 120; ++i)
         file += "Floskel " + QByteArray::number(i) + "\r\n";
@@ -118,7 +112,6 @@ TEST(GradeWindowLayout, ByClassTypeHalfYearAndSchoolType)
                                  .arg(QLatin1String(c.hintFile)).arg(c.hints23).arg(c.remark2);
         EXPECT_EQ(got.toStdString(), want.toStdString()) << c.file << " " << c.school;
     }
-    EXPECT_EQ(GetConductTabCaption("9a_25262.dbf"), "Allg. Beurt.");
 }
 
 TEST(ClassTypeHint, FileOrBuiltInText)
