@@ -6,11 +6,8 @@
 #include "classes/studentlist.h"
 #include "grades/gradewindowcontroller.h"
 
-#include <QApplication>
-#include <QLineEdit>
-#include <QTableView>
 #include <QTest>
-#include <QVBoxLayout>
+#include <QtWidgets>
 
 using namespace hsa;
 using namespace hsa::test;
