@@ -202,18 +202,20 @@ TEST(MemoEditor, TakeOverReturnsTheTextCancelOrClosingKeepsIt)
 {
     std::unique_ptr<QWidget> program(CreateMemoEditor());
     auto* editor = static_cast<Tmemoeingabe*>(program.get());
-    const std::function<void()> endings[] = {[editor] { QTest::mouseClick(editor->Button2, Qt::LeftButton); },
-                                             [editor] { editor->close(); },
-                                             [editor] { QTest::mouseClick(editor->Button1, Qt::LeftButton); }};
+    const std::pair<const char*, std::function<void()>> endings[] = {
+        {"Abbrechen", [editor] { QTest::mouseClick(editor->Button2, Qt::LeftButton); }},
+        {"geschlossen", [editor] { editor->close(); }},
+        {"Übernehmen", [editor] { QTest::mouseClick(editor->Button1, Qt::LeftButton); }},
+    };
     QString text = "alt";
-    for (int i = 0; i < 3; ++i) {
-        QTimer::singleShot(0, [&, i] {
-            EXPECT_TRUE(editor->isVisible()) << i;
+    for (const auto& e : endings) {
+        QTimer::singleShot(0, [&] {
             editor->Memo1->setPlainText("neu\nzweite");
-            endings[i]();
+            e.second();
         });
-        EXPECT_EQ(EditInMemoDialog("Titel", text), i == 2) << i;
-        EXPECT_EQ(text, i == 2 ? "neu\nzweite" : "alt") << i;
+        const bool taken = &e == &endings[2];
+        EXPECT_EQ(EditInMemoDialog("Titel", text), taken) << e.first;
+        EXPECT_EQ(text, taken ? "neu\nzweite" : "alt") << e.first;
     }
 }
 
