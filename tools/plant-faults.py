@@ -98,6 +98,16 @@ FAULTS = [
     # the ZIP engine (more)
 
     # the grade window
+    ("w01-list-key-fixed-rows", "src/grades/gradewindowrules.cpp", "const int first = fixedRows ? 2 : 0;", "const int first = fixedRows ? 1 : 0;", ["test_grades_window"]),
+    ("w02-notes-limit-bound", "src/grades/gradewindowrules.cpp", "if (lines.size() <= maxLines) {", "if (lines.size() < maxLines) {", ["test_grades_window"]),
+    ("w03-metrics-unset-scale", "src/grades/gradewindowrules.cpp", "if (formScale <= 1)\n        return design;", "if (formScale < 1)\n        return design;", ["test_grades_window"]),
+    ("w04-student-number-zero", "src/grades/gradewindowrules.cpp", "c.numberOk = ok && nr >= 1 && nr <= 40;", "c.numberOk = ok && nr >= 0 && nr <= 40;", ["test_grades_window"]),
+    ("w05-gap-hint-dash", "src/grades/gradewindowcontroller.cpp", "table_->setValue(record, QStringLiteral(\"HINWEIS1\"), QStringLiteral(\"-\"));",
+     "table_->setValue(record, QStringLiteral(\"HINWEIS1\"), QString());", ["test_grades_window"]),
+    ("w06-remark-field-width", "src/grades/gradewindowcontroller.cpp", "return width > 0 ? std::min(length, width) : length;",
+     "return width > 0 ? std::max(length, width) : length;", ["test_grades_window"]),
+    ("w07-nr-column-editable", "src/app/studentlistmodel.cpp", "if (!readOnly_ && index.column() != 0 && fieldOfColumn", "if (!readOnly_ && fieldOfColumn", ["test_app_classgrid"]),
+    ("w08-return-moves-right", "src/app/classgridview.cpp", "classGrid().keyMove(GridKey::Return);", "classGrid().keyMove(GridKey::Right);", ["test_app_classgrid"]),
 
     # the application windows and menus
 
