@@ -1,27 +1,23 @@
 // The calibration dialog: grid content, taking the cells over, the save and
 // discard paths with scripted answers, and the window itself.
-#include "classes/sharedstate.h"
-#include "platform/scriptedprompt.h"
 #include "print/calibration.h"
 #include "print/calibrationdialog.h"
-#include "print/recordingdevice.h"
-#include "support/tempfolder.h"
+#include "support/printfixture.h"
 
 #include <QDir>
 #include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
-#include <gtest/gtest.h>
 
 using namespace hsa;
 
 namespace {
 
-class Calibration : public ::testing::Test {
+class Calibration : public test::PrintTest {
 protected:
     void SetUp() override
     {
-        resetState();
+        PrintTest::SetUp();
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     }
     void TearDown() override { QLocale::setDefault(QLocale::c()); }
@@ -31,47 +27,31 @@ protected:
         for (int r = 1; r <= 6; ++r)
             form.setCell(2, r, six[r - 1]);
     }
-
-    test::TempProgramFolder folder;
-    ScopedRecordingPrinter rec;
-    ScriptedPrompt prompt;
-    ScopedPrompt guard{prompt};
 };
 
-TEST_F(Calibration, GridShowsTheSettings)
+TEST_F(Calibration, GridShowsTheSettingsAndWritesAMissingFile)
 {
     auto& ps = state().print;
     ps.printShiftX = 12;
     ps.printShiftY = -4;
-    ps.printStretchX = 1.0;
     ps.printStretchY = 0.954;
     ps.printFontStretch = 0.95;
     ps.printLineWidth = 3;
     CalibrationForm form;
     form.activate();
-    EXPECT_EQ(form.currentValues(),
-              (QStringList{"12", "-4", "1,00", "0,95", "0,95", "3"}));
-    // Without einstell.dat the dialog writes one from the grid.
-    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")),
-              QByteArray("12\r\n-4\r\n1,00\r\n0,95\r\n0,95\r\n3\r\n"));
-    EXPECT_TRUE(prompt.shown().isEmpty());
-}
-
-TEST_F(Calibration, ActivationLeavesAnExistingFileAlone)
-{
+    EXPECT_EQ(form.currentValues(), (QStringList{"12", "-4", "1,00", "0,95", "0,95", "3"}));
+    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")), QByteArray("12\r\n-4\r\n1,00\r\n0,95\r\n0,95\r\n3\r\n"));
+    // An existing file is left alone.
     folder.write(QStringLiteral("einstell.dat"), "1\n2\n1\n1\n1\n2\n");
-    CalibrationForm form;
-    form.activate();
+    CalibrationForm().activate();
     EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")), QByteArray("1\n2\n1\n1\n1\n2\n"));
-}
+    EXPECT_TRUE(prompt.shown().isEmpty());
 
-TEST_F(Calibration, StretchTextInThePointLocale)
-{
     QLocale::setDefault(QLocale::c());
-    EXPECT_EQ(CalibrationForm::formatStretch(0.95), QStringLiteral("0.95"));
-    EXPECT_EQ(CalibrationForm::formatStretch(1.005), QStringLiteral("1.00"));
-    EXPECT_EQ(CalibrationForm::formatStretch(12.345678), QStringLiteral("12.35"));
-    EXPECT_EQ(CalibrationForm::formatStretch(1234.567), QStringLiteral("1234.60"));
+    const std::pair<double, const char*> stretches[] = {{0.95, "0.95"}, {1.005, "1.00"}, {12.345678, "12.35"},
+                                                        {1234.567, "1234.60"}};
+    for (const auto& [value, text] : stretches)
+        EXPECT_EQ(CalibrationForm::formatStretch(value), QString::fromLatin1(text)) << value;
 }
 
 TEST_F(Calibration, LeavingTheGridTakesTheValuesOverAtOnce)
@@ -81,12 +61,10 @@ TEST_F(Calibration, LeavingTheGridTakesTheValuesOverAtOnce)
     typeValues(form, {"20", "-10abc", "1,05", "0,9,5", "0.9", "1"});
     form.gridExit();
     const auto& ps = state().print;
-    EXPECT_EQ(ps.printShiftX, 20);
-    EXPECT_EQ(ps.printShiftY, -10);
-    EXPECT_DOUBLE_EQ(ps.printStretchX, 1.05);
-    EXPECT_DOUBLE_EQ(ps.printStretchY, 0.9); // only the first comma becomes a point
-    EXPECT_DOUBLE_EQ(ps.printFontStretch, 0.9);
-    EXPECT_EQ(ps.printLineWidth, 1);
+    // Only the first comma becomes a point.
+    EXPECT_EQ(std::tuple(ps.printShiftX, ps.printShiftY, ps.printStretchX, ps.printStretchY, ps.printFontStretch,
+                         ps.printLineWidth),
+              std::tuple(20, -10, 1.05, 0.9, 0.9, 1));
     EXPECT_EQ(form.cell(2, 3), QStringLiteral("1.05"));
     EXPECT_EQ(form.cell(2, 4), QStringLiteral("0.9,5"));
     EXPECT_TRUE(prompt.shown().isEmpty());
@@ -107,12 +85,9 @@ TEST_F(Calibration, DiscardPathFallsBackToTheSavedValues)
     // ... and fall back to the file then.
     form.deactivate();
     const auto& ps = state().print;
-    EXPECT_EQ(ps.printShiftX, 3);
-    EXPECT_EQ(ps.printShiftY, 4);
-    EXPECT_EQ(ps.printStretchX, 1.0);
-    EXPECT_DOUBLE_EQ(ps.printStretchY, 0.95);
-    EXPECT_EQ(ps.printFontStretch, 1.0);
-    EXPECT_EQ(ps.printLineWidth, 2);
+    EXPECT_EQ(std::tuple(ps.printShiftX, ps.printShiftY, ps.printStretchX, ps.printStretchY, ps.printFontStretch,
+                         ps.printLineWidth),
+              std::tuple(3, 4, 1.0, 0.95, 1.0, 2));
 }
 
 TEST_F(Calibration, StretchOfZeroIsRefusedWithAMessage)
@@ -128,14 +103,10 @@ TEST_F(Calibration, StretchOfZeroIsRefusedWithAMessage)
     EXPECT_DOUBLE_EQ(ps.printStretchX, 1.02);
     EXPECT_DOUBLE_EQ(ps.printFontStretch, 0.95);
     EXPECT_EQ(ps.printLineWidth, 4);
-    EXPECT_EQ(form.cell(2, 3), QStringLiteral("1,02"));
-    EXPECT_EQ(form.cell(2, 5), QStringLiteral("0,95"));
-    EXPECT_EQ(form.cell(2, 6), QStringLiteral("4"));
-    int warnings = 0;
-    for (const auto& s : prompt.shown())
-        if (s.kind == MsgKind::Warning)
-            ++warnings;
-    EXPECT_EQ(warnings, 3);
+    EXPECT_EQ((QStringList{form.cell(2, 3), form.cell(2, 5), form.cell(2, 6)}), (QStringList{"1,02", "0,95", "4"}));
+    EXPECT_EQ(std::count_if(prompt.shown().begin(), prompt.shown().end(),
+                            [](const auto& s) { return s.kind == MsgKind::Warning; }),
+              3);
     EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("Streckfaktor Gesamtausdruck nach rechts")));
     // What is saved is what is in force, so the file never holds a 0 stretch.
     EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")),
@@ -159,37 +130,15 @@ TEST_F(Calibration, AFailedSaveKeepsTheDialogOpen)
 TEST_F(Calibration, WindowGeometry)
 {
     const CalibrationGeometry g = CalibrationFormGeometry(768, 1.25, 819);
-    EXPECT_EQ(g.scaleNumerator, 819); // 768 / 1.25 * 4 / 3 = 819.2
-    EXPECT_EQ(g.gridFontSize, 10);
-    EXPECT_EQ(g.buttonFontSize, 11);
-    EXPECT_EQ(g.left, 231);
-    EXPECT_EQ(g.width, 529);
-    EXPECT_EQ(g.columnWidths[0], 400);
+    // 768 / 1.25 * 4 / 3 = 819.2
+    EXPECT_EQ(std::tuple(g.scaleNumerator, g.gridFontSize, g.buttonFontSize, g.left, g.width, g.columnWidths[0]),
+              std::tuple(819, 10, 11, 231, 529, 400));
     EXPECT_EQ(CalibrationFormGeometry(600, 0.0, 640).scaleNumerator, 800);
 }
 
-TEST_F(Calibration, WindowSavesThroughItsButton)
+TEST_F(Calibration, WindowSavesThroughItsButtonOrForgetsTheEdits)
 {
     state().formScale = 1024;
-    TForm3 window;
-    window.show();
-    ASSERT_EQ(window.StringGrid1->item(0, 2)->text(), QStringLiteral("Aktuell:"));
-    window.StringGrid1->item(1, 2)->setText(QStringLiteral("25"));
-    window.StringGrid1->item(3, 2)->setText(QStringLiteral("1,04"));
-    prompt.yes();
-    window.Button1->click();
-    EXPECT_EQ(prompt.lastText(), QStringLiteral("Einstellungen speichern ?"));
-    EXPECT_EQ(prompt.shown().last().buttons, Buttons::YesNo);
-    EXPECT_EQ(window.result(), QDialog::Accepted);
-    EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(state().print.printShiftX, 25);
-    EXPECT_DOUBLE_EQ(state().print.printStretchX, 1.04);
-    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")),
-              QByteArray("25\r\n0\r\n1.04\r\n1.00\r\n1.00\r\n2\r\n"));
-}
-
-TEST_F(Calibration, WindowClosedWithoutSavingForgetsTheEdits)
-{
     TForm3 window;
     window.show(); // writes einstell.dat with the start values
     window.StringGrid1->item(1, 2)->setText(QStringLiteral("77"));
@@ -200,6 +149,18 @@ TEST_F(Calibration, WindowClosedWithoutSavingForgetsTheEdits)
     window.StringGrid1->item(2, 2)->setText(QStringLiteral("55"));
     window.reject();
     EXPECT_EQ(state().print.printShiftY, 0);
+
+    window.show();
+    ASSERT_EQ(window.StringGrid1->item(0, 2)->text(), QStringLiteral("Aktuell:"));
+    window.StringGrid1->item(1, 2)->setText(QStringLiteral("25"));
+    window.StringGrid1->item(3, 2)->setText(QStringLiteral("1,04"));
+    prompt.yes();
+    window.Button1->click();
+    EXPECT_EQ(prompt.lastText(), QStringLiteral("Einstellungen speichern ?"));
+    EXPECT_EQ(prompt.shown().last().buttons, Buttons::YesNo);
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+    EXPECT_EQ(state().print.printShiftX, 25);
+    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")), QByteArray("25\r\n0\r\n1.04\r\n1.00\r\n1.00\r\n2\r\n"));
 }
 
 } // namespace

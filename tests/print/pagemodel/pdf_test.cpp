@@ -1,20 +1,14 @@
 // Pages written through the Qt print device as PDF files and read back with
 // pdftotext -bbox: texts must stand where the page model puts them.
-#include "classes/sharedstate.h"
-#include "platform/scriptedprompt.h"
 #include "print/pagemodel.h"
 #include "print/printer.h"
-#include "print/printersystem.h"
 #include "print/qtprintdevice.h"
 #include "support/pdfwords.h"
-#include "support/tempfolder.h"
+#include "support/printfixture.h"
 
-#include <QDir>
-#include <QFile>
-#include <QImage>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
-#include <gtest/gtest.h>
 
 using namespace hsa;
 
@@ -22,19 +16,14 @@ namespace {
 
 using Word = test::PdfWord;
 
-class PdfOutput : public ::testing::Test {
+class PdfOutput : public test::PrintTest {
 protected:
     void SetUp() override
     {
-        resetState();
+        PrintTest::SetUp();
         setPrinterSystem(nullptr);
         ASSERT_TRUE(printer().SelectPrinterDevice(PdfPrinterName(), QStringLiteral("WINSPOOL"), {}));
     }
-    void TearDown() override { setPrinterSystem(nullptr); }
-
-    test::TempProgramFolder folder;
-    ScriptedPrompt prompt;
-    ScopedPrompt guard{prompt};
 };
 
 TEST_F(PdfOutput, TextsLandWhereThePageModelPutsThem)
@@ -44,7 +33,6 @@ TEST_F(PdfOutput, TextsLandWhereThePageModelPutsThem)
     auto& ps = state().print;
     ps.printShiftX = 15;
     ps.printShiftY = 20;
-    ps.printStretchX = 1.0;
     ps.printStretchY = 0.95;
     ASSERT_TRUE(BeginPrint());
     SetPrintFontName(QStringLiteral("Times New Roman"));
@@ -120,11 +108,8 @@ TEST_F(PdfOutput, LinesAreDrawnWithTheLineWidth)
     ASSERT_FALSE(img.isNull());
     // 254 dpi: one pixel per 0.1 mm.  Rule at y = 5 mm + 100 mm, 0.4 mm wide.
     auto dark = [&](int x, int y) { return qGray(img.pixel(x, y)) < 128; };
-    EXPECT_TRUE(dark(50 + 1000, 50 + 1000));
-    EXPECT_FALSE(dark(50 + 1000, 50 + 1000 - 5));
-    EXPECT_FALSE(dark(50 + 1000, 50 + 1000 + 5));
-    EXPECT_TRUE(dark(50 + 260, 50 + 1000));
-    EXPECT_FALSE(dark(50 + 1900, 50 + 1000));
+    const QList<bool> ink = {dark(1050, 1050), dark(1050, 1045), dark(1050, 1055), dark(310, 1050), dark(1950, 1050)};
+    EXPECT_EQ(ink, QList<bool>({true, false, false, true, false}));
 }
 
 TEST_F(PdfOutput, OneFilePerPrintCommandOnePagePerJob)
@@ -145,9 +130,8 @@ TEST_F(PdfOutput, OneFilePerPrintCommandOnePagePerJob)
     ASSERT_TRUE(QFileInfo::exists(pdf + QStringLiteral(".pdf")));
     EXPECT_EQ(test::PdfPageCount(pdf + QStringLiteral(".pdf")), 3);
     const QString sizes = test::PdfPageSizes(pdf + QStringLiteral(".pdf"));
-    EXPECT_TRUE(sizes.contains(QStringLiteral("Page    1 size:  595 x 842")));
-    EXPECT_TRUE(sizes.contains(QStringLiteral("Page    2 size:  842 x 595"))) << sizes.toStdString();
-    EXPECT_TRUE(sizes.contains(QStringLiteral("Page    3 size:  595 x 842")));
+    for (const char* size : {"1 size:  595 x 842", "2 size:  842 x 595", "3 size:  595 x 842"})
+        EXPECT_TRUE(sizes.contains(QStringLiteral("Page    ") + QString::fromLatin1(size))) << sizes.toStdString();
     const QList<Word> words = test::ReadPdfWords(pdf + QStringLiteral(".pdf"));
     ASSERT_EQ(words.size(), 3);
     for (int i = 0; i < 3; ++i) {
@@ -157,44 +141,33 @@ TEST_F(PdfOutput, OneFilePerPrintCommandOnePagePerJob)
     }
 }
 
-TEST_F(PdfOutput, DecliningTheFileStopsThePrintLoop)
+// Declining the file stops the loop (one that went on anyway is not asked
+// again); an aborted job writes nothing; an unwritable file is reported.
+TEST_F(PdfOutput, NoFileUnlessTheJobEnds)
 {
     prompt.cancelText();
     {
         PrintBatch batch;
         EXPECT_FALSE(BeginPrint());
-        PrintTextOut(250, 300, QStringLiteral("weg"));
         EndPrint();
         EXPECT_TRUE(state().printAbortRequested);
-        // A loop that went on anyway is not asked again and prints nothing.
         EXPECT_FALSE(BeginPrint());
         EndPrint();
     }
-    EXPECT_FALSE(PrintJobRunning());
-    EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("*.pdf")}).isEmpty());
-}
-
-TEST_F(PdfOutput, AnAbortedJobWritesNothing)
-{
+    state().printAbortRequested = false; // as the loop's end does
     const QString pdf = folder.file(QStringLiteral("abbruch.pdf"));
-    prompt.text(pdf);
-    ASSERT_TRUE(BeginPrint());
-    PrintTextOut(250, 300, QStringLiteral("halb"));
-    EXPECT_TRUE(PrintJobRunning());
-    AbortPrint();
-    EXPECT_FALSE(PrintJobRunning());
-    EndPrint();
+    prompt.text(pdf).text(QStringLiteral("/nicht/vorhanden/ordner/x.pdf"));
+    for (const bool abort : {true, false}) {
+        ASSERT_TRUE(BeginPrint());
+        PrintTextOut(250, 300, QStringLiteral("halb"));
+        if (abort)
+            AbortPrint();
+        EndPrint();
+        EXPECT_FALSE(PrintJobRunning());
+    }
     EXPECT_FALSE(QFileInfo::exists(pdf));
-}
-
-TEST_F(PdfOutput, AnUnwritableFileIsReported)
-{
-    prompt.text(QStringLiteral("/nicht/vorhanden/ordner/x.pdf"));
-    ASSERT_TRUE(BeginPrint());
-    PrintTextOut(250, 300, QStringLiteral("x"));
-    EndPrint();
-    EXPECT_FALSE(PrintJobRunning());
     EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("kann nicht erstellt werden")));
+    EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("*.pdf")}).isEmpty());
 }
 
 } // namespace

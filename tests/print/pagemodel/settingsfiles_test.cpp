@@ -1,30 +1,17 @@
 // The print settings files: formats, round trips, refused values and the
 // loading when a class list is prepared.
-#include "classes/sharedstate.h"
-#include "platform/scriptedprompt.h"
 #include "print/pagemodel.h"
 #include "print/printer.h"
 #include "print/printsettings.h"
-#include "print/recordingdevice.h"
-#include "support/tempfolder.h"
+#include "support/printfixture.h"
 
-#include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
 using namespace hsa;
 
 namespace {
 
-class SettingsFiles : public ::testing::Test {
-protected:
-    void SetUp() override { resetState(); }
-
-    test::TempProgramFolder folder;
-    ScopedRecordingPrinter rec;
-    ScriptedPrompt prompt;
-    ScopedPrompt guard{prompt};
-};
+using SettingsFiles = test::PrintTest;
 
 // Each row starts from values unlike the defaults, so a refused or missing
 // line shows as the value kept.
@@ -49,6 +36,7 @@ TEST_F(SettingsFiles, CalibrationAndPenWidthFiles)
         {"penwi.dat", "2\r\n", 9, 8, 1.01, 0.96, 0.95, 2},
         {"penwi.dat", "7\r\n", 9, 8, 1.01, 0.96, 0.95, 4},
         {"penwi.dat", "0", 9, 8, 1.01, 0.96, 0.95, 0},
+        {"", "", 9, 8, 1.01, 0.96, 0.95, 3}, // no file: nothing changes
     };
     auto& ps = state().print;
     for (const Row& r : rows) {
@@ -60,7 +48,8 @@ TEST_F(SettingsFiles, CalibrationAndPenWidthFiles)
         ps.printStretchY = 0.96;
         ps.printFontStretch = 0.95;
         ps.printLineWidth = 3;
-        folder.write(QString::fromLatin1(r.name), r.bytes);
+        if (*r.name)
+            folder.write(QString::fromLatin1(r.name), r.bytes);
         LoadPrintCalibration();
         LoadPenWidth();
         const std::string row = std::string(r.name) + " " + r.bytes;
@@ -71,24 +60,7 @@ TEST_F(SettingsFiles, CalibrationAndPenWidthFiles)
         EXPECT_DOUBLE_EQ(ps.printFontStretch, r.fontStretch) << row;
         EXPECT_EQ(ps.printLineWidth, r.lineWidth) << row;
     }
-    EXPECT_TRUE(prompt.shown().isEmpty());
-}
-
-TEST_F(SettingsFiles, MissingFilesChangeNothing)
-{
-    auto& ps = state().print;
-    ps.printShiftX = 9;
-    ps.printStretchY = 0.97;
-    ps.printLineWidth = 3;
-    state().fontFactor = 1.25;
-    LoadPrintCalibration();
-    LoadPenWidth();
-    LoadFontFactor();
     LoadPrintFontName();
-    EXPECT_EQ(ps.printShiftX, 9);
-    EXPECT_EQ(ps.printStretchY, 0.97);
-    EXPECT_EQ(ps.printLineWidth, 3);
-    EXPECT_EQ(state().fontFactor, 1.25);
     EXPECT_EQ(ps.printerFontName, QStringLiteral("Times New Roman"));
     EXPECT_TRUE(prompt.shown().isEmpty());
 }
@@ -103,30 +75,22 @@ TEST_F(SettingsFiles, UnreadableCalibrationFileIsReported)
     EXPECT_EQ(prompt.shown()[0].kind, MsgKind::Error);
 }
 
-TEST_F(SettingsFiles, FontFactorOnlyInItsSensibleRange)
+TEST_F(SettingsFiles, FontFactorAndLongRealFormat)
 {
-    state().fontFactor = 1.25;
-    for (const char* bytes : {"0\r\n", "abc\r\n", "-1\r\n", "", "0,0000001\r\n", "1e300\r\n", "9\r\n"}) {
+    const std::pair<const char*, double> factors[] = {
+        {"0\r\n", 1.25}, {"abc\r\n", 1.25}, {"-1\r\n", 1.25},   {"", 1.25},     {"0,0000001\r\n", 1.25},
+        {"1e300\r\n", 1.25}, {"9\r\n", 1.25}, {"1,1\r\n", 1.1}, {"0.8", 0.8}};
+    for (const auto& [bytes, factor] : factors) {
+        state().fontFactor = 1.25;
         folder.write(QStringLiteral("fontfakt.dat"), bytes);
         LoadFontFactor();
-        EXPECT_EQ(state().fontFactor, 1.25) << bytes;
+        EXPECT_DOUBLE_EQ(state().fontFactor, factor) << bytes;
     }
-    folder.write(QStringLiteral("fontfakt.dat"), "1,1\r\n");
-    LoadFontFactor();
-    EXPECT_DOUBLE_EQ(state().fontFactor, 1.1);
-    folder.write(QStringLiteral("fontfakt.dat"), "0.8");
-    LoadFontFactor();
-    EXPECT_DOUBLE_EQ(state().fontFactor, 0.8);
-}
-
-TEST_F(SettingsFiles, LongRealFormatOfTheFontFile)
-{
-    EXPECT_EQ(FormatLongReal(0.95), QStringLiteral(" 9.50000000000000E-0001"));
-    EXPECT_EQ(FormatLongReal(1.0), QStringLiteral(" 1.00000000000000E+0000"));
-    EXPECT_EQ(FormatLongReal(0.0), QStringLiteral(" 0.00000000000000E+0000"));
-    EXPECT_EQ(FormatLongReal(-2.5), QStringLiteral("-2.50000000000000E+0000"));
-    EXPECT_EQ(FormatLongReal(123.456), QStringLiteral(" 1.23456000000000E+0002"));
-    EXPECT_EQ(FormatLongReal(0.95).size(), 23);
+    const std::pair<double, const char*> reals[] = {{0.95, " 9.50000000000000E-0001"}, {1.0, " 1.00000000000000E+0000"},
+                                                    {0.0, " 0.00000000000000E+0000"}, {-2.5, "-2.50000000000000E+0000"},
+                                                    {123.456, " 1.23456000000000E+0002"}};
+    for (const auto& [value, text] : reals)
+        EXPECT_EQ(FormatLongReal(value), QString::fromLatin1(text)) << value;
 }
 
 TEST_F(SettingsFiles, FontFileRoundTrip)

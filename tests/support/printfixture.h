@@ -1,0 +1,31 @@
+#pragma once
+#include "classes/sharedstate.h"
+#include "platform/scriptedprompt.h"
+#include "print/recordingdevice.h"
+#include "support/tempfolder.h"
+
+#include <QPoint>
+#include <gtest/gtest.h>
+
+namespace hsa::test {
+
+// A fresh state in a program folder of its own, the recording printer and
+// scripted answers: the set-up of the page, layout and settings tests.
+class PrintTest : public ::testing::Test {
+protected:
+    void SetUp() override { resetState(); }
+    // The page point of the first text equal to text, or (-1, -1).
+    static QPoint at(const PrintJob& job, const QString& text)
+    {
+        const auto t = job.findText(text);
+        return t ? QPoint(t->x, t->pageY()) : QPoint(-1, -1);
+    }
+    RecordingDevice& dev() { return rec.device(); }
+
+    TempProgramFolder folder;
+    ScopedRecordingPrinter rec;
+    ScriptedPrompt prompt;
+    ScopedPrompt guard{prompt};
+};
+
+} // namespace hsa::test
