@@ -173,14 +173,23 @@ TEST_F(Drivers, AllStudentsSkipEmptyRecordsAndShowProgress)
     EXPECT_EQ(state().printToNr, 40);
 }
 
-TEST_F(Drivers, AbortAfterTheSecondStudent)
+// An abort between students, or a job that does not begin, stops the loop
+// and leaves the range 1..39.
+TEST_F(Drivers, AnAbortOrAJobThatDoesNotBeginStopsTheLoop)
 {
-    abortAfter = 1 + 2; // the driver's own pause, then one per student
-    PrintAllStudents();
-    EXPECT_EQ(device().jobs.size(), 2);
-    EXPECT_EQ(state().printFromNr, 1);
-    EXPECT_EQ(state().printToNr, 39);
-    EXPECT_FALSE(state().printAbortRequested);
+    for (const bool decline : {false, true}) {
+        device().jobs.clear();
+        device().declineBegin = decline;
+        pauses = 0;
+        abortAfter = decline ? -1 : 1 + 2; // the driver's own pause, then one per student
+        PrintAllStudents();
+        ASSERT_EQ(device().jobs.size(), decline ? 1 : 2) << decline;
+        EXPECT_EQ(device().jobs[0].texts().isEmpty(), decline) << decline;
+        EXPECT_EQ(state().printFromNr, 1);
+        EXPECT_EQ(state().printToNr, 39) << decline;
+        EXPECT_FALSE(state().printAbortRequested);
+        EXPECT_FALSE(PrintJobRunning());
+    }
 }
 
 TEST_F(Drivers, RangeAsksAgainAndCancels)
@@ -197,18 +206,6 @@ TEST_F(Drivers, RangeAsksAgainAndCancels)
     EXPECT_TRUE(device().jobs.isEmpty());
     EXPECT_EQ(state().printFromNr, 1);
     EXPECT_EQ(state().printToNr, 40);
-}
-
-TEST_F(Drivers, ExamChoiceKindStaysAfterYes)
-{
-    state().printDocKind = 2;
-    prompt.yes();
-    PrintAllStudents();
-    EXPECT_EQ(state().printDocKind, 29);
-    state().currentStudentRecord = 0;
-    PrintMarkedStudent(); // no second question
-    EXPECT_EQ(state().printDocKind, 29);
-    EXPECT_EQ(prompt.remainingAnswers(), 0);
 }
 
 TEST_F(Drivers, MarkedStudentIsRefusedWhileAJobRuns)
@@ -236,17 +233,6 @@ TEST_F(Drivers, NoPageMeansNoJob)
     EXPECT_FALSE(PrintJobRunning());
 }
 
-TEST_F(Drivers, AJobThatDoesNotBeginStopsTheLoop)
-{
-    device().declineBegin = true;
-    PrintAllStudents();
-    ASSERT_EQ(device().jobs.size(), 1);
-    EXPECT_EQ(device().jobs[0].texts().size(), 0);
-    EXPECT_FALSE(PrintJobRunning());
-    EXPECT_EQ(state().printToNr, 39);
-    EXPECT_FALSE(state().printAbortRequested);
-}
-
 TEST_F(Drivers, AStudentWithoutGradeFileGetsThePresetsNotThePreviousStudent)
 {
     writeSheet(QStringLiteral("1"), 0, {{5, 2, QStringLiteral("2.0")}, {1, 3, QStringLiteral("1.0")}});
@@ -266,6 +252,8 @@ TEST_F(Drivers, AStudentWithoutGradeFileGetsThePresetsNotThePreviousStudent)
     EXPECT_NE(b2.grades[3], a2.grades[3]);
 }
 
+// Yes to the choice question prints the page of the class level and keeps
+// the kind, so the marked student is not asked again.
 TEST_F(Drivers, YesToTheChoiceQuestionPrintsThePageOfTheClassLevel)
 {
     const QList<QPair<QString, QString>> cases = {{"9b_25262.dbf", "WAHL DES SCHÜLERS :"},
@@ -282,6 +270,10 @@ TEST_F(Drivers, YesToTheChoiceQuestionPrintsThePageOfTheClassLevel)
         const QStringList texts = device().jobs.isEmpty() ? QStringList() : device().jobs[0].textStrings();
         EXPECT_EQ(device().jobs.size(), marker.isEmpty() ? 0 : 1) << file.toStdString();
         EXPECT_EQ(texts.filter(marker).isEmpty(), marker.isEmpty()) << file.toStdString();
+        EXPECT_EQ(state().printDocKind, 29);
+        state().currentStudentRecord = 0;
+        PrintMarkedStudent(); // no second question
+        EXPECT_EQ(prompt.remainingAnswers(), 0);
     }
 }
 

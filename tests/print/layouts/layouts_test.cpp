@@ -1,10 +1,8 @@
 // The certificate pages on the recording printer, laid out from the shipped
 // class-10 subject file: titles, the split of the subject columns, the
 // blocks below them, copies and the emblem.
-#include "classes/sharedstate.h"
 #include "classes/subjects.h"
 #include "grades/gradecontext.h"
-#include "platform/scriptedprompt.h"
 #include "print/gradewords.h"
 #include "print/layouts/certificates.h"
 #include "print/layouts/externalcertificates.h"
@@ -12,24 +10,22 @@
 #include "print/pagemodel.h"
 #include "print/printer.h"
 #include "print/qtprintdevice.h"
-#include "print/recordingdevice.h"
 #include "print/studentlayouts.h"
 #include "support/pdfwords.h"
-#include "support/tempfolder.h"
+#include "support/printfixture.h"
 
 #include <QImage>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
 
 using namespace hsa;
 
 namespace {
 
-class CertificateLayouts : public ::testing::Test {
+class CertificateLayouts : public test::PrintTest {
 public:
     void SetUp() override
     {
-        resetState();
+        PrintTest::SetUp();
         ClearEmblemPicture();
         cls = {};
         st = {};
@@ -77,27 +73,12 @@ public:
         EXPECT_TRUE(BeginPrint());
         layout(cls, st, kind);
         EXPECT_FALSE(PrintJobRunning());
-        return rec.device().lastJob();
+        return dev().lastJob();
     }
 
-    ScopedRecordingPrinter rec;
-    ScriptedPrompt prompt;
-    ScopedPrompt guard{prompt};
     ClassPrintData cls;
     StudentPrintData st;
 };
-
-// "text@x,y" of the first print of text, "text missing" when absent.
-std::string placed(const PrintJob& job, const QString& text)
-{
-    const auto t = job.findText(text);
-    return (t ? QStringLiteral("%1@%2,%3").arg(text).arg(t->x).arg(t->pageY()) : text + QStringLiteral(" missing"))
-        .toStdString();
-}
-std::string at(const QString& text, int x, int y)
-{
-    return QStringLiteral("%1@%2,%3").arg(text).arg(x).arg(y).toStdString();
-}
 
 TEST_F(CertificateLayouts, TitlesByKindAndSchoolType)
 {
@@ -121,6 +102,11 @@ TEST_F(CertificateLayouts, TitlesByKindAndSchoolType)
         {"B both", PrintCertificateB, 21, both, "", "Hauptschule mit Werkrealschule", 700, 360},
         {"HSA", PrintExternalHsaCertificate, 1, both, "", "Zeugnis über den Hauptschulabschluss", 700, 350},
         {"WRS", PrintExternalWrsCertificate, 1, both, "", "gleichwertigen Bildungsstand", 700, 480},
+        // The WRS page prints its heading 1 cm lower; the pages after it keep their own.
+        {"WRS state", PrintExternalWrsCertificate, 1, both, "", "Baden-Württemberg", 700, 130},
+        {"A state after WRS", PrintCertificateA, 11, both, "", "Baden-Württemberg", 700, 30},
+        {"feedback state", PrintClass9Feedback, 1, both, "", "Baden-Württemberg", 250, 30},
+        {"own school name", PrintDispatchCertificate, 1, both, "", "Name der Schule", 700, 230},
         {"feedback Werk", PrintClass9Feedback, 1, both, "", "der Werkrealschule", 250, 410},
         {"feedback HS", PrintClass9Feedback, 1, "der Hauptschule", "", "der Hauptschule", 250, 410},
         {"feedback year", PrintClass9Feedback, 1, both, "", "2025/26", 1380, 588},
@@ -130,7 +116,7 @@ TEST_F(CertificateLayouts, TitlesByKindAndSchoolType)
     for (const Case& c : cases) {
         cls.schoolTypeText = c.schoolType;
         cls.subjects.certificateLines[0] = c.line0;
-        EXPECT_EQ(placed(print(c.layout, c.kind), c.text), at(c.text, c.x, c.y)) << c.name;
+        EXPECT_EQ(at(print(c.layout, c.kind), c.text), QPoint(c.x, c.y)) << c.name;
     }
 }
 
@@ -171,8 +157,8 @@ TEST_F(CertificateLayouts, SubjectColumnsSplitByLayoutAndCount)
         const PrintJob job = print(c.layout, kind);
         const QString left = QStringLiteral("Fach%1").arg(c.lastLeft);
         const QString right = QStringLiteral("Fach%1").arg(c.firstRight);
-        EXPECT_EQ(placed(job, left), at(left, 250, c.leftY)) << c.name;
-        EXPECT_EQ(placed(job, right), at(right, 1080, c.rightY)) << c.name;
+        EXPECT_EQ(at(job, left), QPoint(250, c.leftY)) << c.name;
+        EXPECT_EQ(at(job, right), QPoint(1080, c.rightY)) << c.name;
         if (c.absent) {
             EXPECT_FALSE(job.findText(QStringLiteral("Fach%1").arg(c.absent))) << c.name;
         }
@@ -254,7 +240,7 @@ TEST_F(CertificateLayouts, BlocksBelowTheSubjects)
         SetUp();
         if (c.setUp)
             c.setUp(*this);
-        EXPECT_EQ(placed(print(c.layout, c.kind), c.text), at(c.text, c.x, c.y)) << c.name;
+        EXPECT_EQ(at(print(c.layout, c.kind), c.text), QPoint(c.x, c.y)) << c.name;
     }
 }
 
@@ -264,7 +250,7 @@ TEST_F(CertificateLayouts, CopiesAreMarkedOrRefused)
     EXPECT_FALSE(print(PrintExternalHsaCertificate, 1).findText("gez.:"));
     for (const int result : {0, 7, 8}) {
         st.sheet.resultIndex = result;
-        EXPECT_EQ(placed(print(PrintCertificateA, 16), "Abschrift"), at("Abschrift", 1670, 30)) << result;
+        EXPECT_EQ(at(print(PrintCertificateA, 16), "Abschrift"), QPoint(1670, 30)) << result;
     }
     st.sheet.resultIndex = 3;
     const PrintJob refused = print(PrintCertificateA, 16);
@@ -275,36 +261,20 @@ TEST_F(CertificateLayouts, CopiesAreMarkedOrRefused)
 
 TEST_F(CertificateLayouts, EmblemWithAndWithoutPictureAndTheWrsOffset)
 {
-    test::TempProgramFolder folder;
-    auto emblems = [](const PrintJob& job) {
-        QList<LogicalRect> rects;
-        for (const PrintOp& op : job.ops)
-            if (op.kind == PrintOp::StretchDraw)
-                rects << op.rect;
-        return rects;
+    auto emblem = [&](StudentLayoutFunction layout, int kind) {
+        const PrintJob job = print(layout, kind);
+        const auto op = std::find_if(job.ops.begin(), job.ops.end(),
+                                     [](const PrintOp& o) { return o.kind == PrintOp::StretchDraw; });
+        return op == job.ops.end() ? LogicalRect{} : op->rect;
     };
-    EXPECT_TRUE(emblems(print(PrintCertificateA, 11)).isEmpty());
+    EXPECT_EQ(emblem(PrintCertificateA, 11), LogicalRect{});
     QImage picture(57, 30, QImage::Format_RGB32);
     picture.fill(Qt::black);
     ASSERT_TRUE(picture.save(folder.file("landes2.bmp")));
     ASSERT_TRUE(LoadEmblemPicture());
-    const QList<LogicalRect> a = emblems(print(PrintCertificateA, 11));
-    const QList<LogicalRect> wrs = emblems(print(PrintExternalWrsCertificate, 1));
-    ASSERT_EQ(a.size(), 1);
-    ASSERT_EQ(wrs.size(), 1);
-    EXPECT_EQ(a[0], (LogicalRect{230, -25, 800, -330}));
-    EXPECT_EQ(wrs[0], (LogicalRect{230, -125, 800, -430}));
-    EXPECT_TRUE(emblems(print(PrintClass9Feedback, 1)).isEmpty());
-}
-
-// The WRS page prints its heading 1 cm lower; the pages after it keep their own.
-TEST_F(CertificateLayouts, NoHeadingOffsetCarriesOverFromTheWrsPage)
-{
-    const QString stateLine = QStringLiteral("Baden-Württemberg");
-    EXPECT_EQ(placed(print(PrintExternalWrsCertificate, 1), stateLine), at(stateLine, 700, 130));
-    EXPECT_EQ(placed(print(PrintCertificateA, 11), stateLine), at(stateLine, 700, 30));
-    EXPECT_EQ(placed(print(PrintClass9Feedback, 1), stateLine), at(stateLine, 250, 30));
-    EXPECT_EQ(placed(print(PrintDispatchCertificate, 1), "Name der Schule"), at("Name der Schule", 700, 230));
+    EXPECT_EQ(emblem(PrintCertificateA, 11), (LogicalRect{230, -25, 800, -330}));
+    EXPECT_EQ(emblem(PrintExternalWrsCertificate, 1), (LogicalRect{230, -125, 800, -430}));
+    EXPECT_EQ(emblem(PrintClass9Feedback, 1), LogicalRect{});
 }
 
 // With 15 subjects every row stands in the left column of the WRS page; the
@@ -316,17 +286,16 @@ TEST_F(CertificateLayouts, WrsLeftColumnEndsAtTheLastSubject)
     for (int r = 2; r <= 14; ++r)
         st.grades[r] = QStringLiteral("2");
     const PrintJob job = print(PrintExternalWrsCertificate, 1);
-    EXPECT_EQ(placed(job, "Fach14"), at("Fach14", 250, 2140));
+    EXPECT_EQ(at(job, "Fach14"), QPoint(250, 2140));
     EXPECT_FALSE(job.findText(kMissingGradeWord));
     EXPECT_EQ(job.textStrings().count("gut"), 13);
-    EXPECT_EQ(placed(job, "Fußzeile 1"), at("Fußzeile 1", 250, 1877));
+    EXPECT_EQ(at(job, "Fußzeile 1"), QPoint(250, 1877));
 }
 
 // One final certificate through the Qt print device into a PDF file, read
 // back with the poppler tools.
 TEST_F(CertificateLayouts, PdfOfLayoutAWithEmblem)
 {
-    test::TempProgramFolder folder;
     QImage emblem(57, 30, QImage::Format_RGB32);
     emblem.fill(Qt::darkGray);
     ASSERT_TRUE(emblem.save(folder.file("landes2.bmp")));
