@@ -123,30 +123,25 @@ TEST_F(PageModel, LineWidthZeroLeavesOutLinesAndKeepsThePosition)
 TEST_F(PageModel, EmblemRectangleFollowsTheCalibration)
 {
     struct Row {
-        int shiftX, shiftY;
-        double stretchX, stretchY;
-        int emblemX, emblemY;
-        double widthFactor, heightFactor;
-        int down;
+        int shiftX, shiftY, emblemX, emblemY, down;
+        double stretchX, stretchY, widthFactor, heightFactor;
         LogicalRect rect;
     };
     const Row rows[] = {
-        {0, 0, 1.0, 1.0, 0, 0, 1.0, 1.0, 0, {230, -25, 800, -330}},
+        {0, 0, 0, 0, 0, 1.0, 1.0, 1.0, 1.0, {230, -25, 800, -330}},
         // a = 218 + 24, b = 22 + 33; 570 x 0.95 = 541.5 and 305 x 0.9 = 274.5 are cut.
-        {21, 29, 0.95, 0.9, 0, 0, 1.0, 1.0, 0, {242, -55, 783, -329}},
+        {21, 29, 0, 0, 0, 0.95, 0.9, 1.0, 1.0, {242, -55, 783, -329}},
         // Fractions of the shift terms stay in a and b until the edges are cut:
         // a = 218 + 11.43 + 5, b = 22 + 11.38 - 3, right = Trunc(595 + a).
-        {10, 10, 0.95, 0.9, 5, -3, 1.1, 0.8, 0, {234, -30, 829, -249}},
+        {10, 10, 5, -3, 0, 0.95, 0.9, 1.1, 0.8, {234, -30, 829, -249}},
         // The certificates of external candidates move it down.
-        {10, 10, 0.95, 0.9, 5, -3, 1.1, 0.8, 100, {234, -130, 829, -349}},
+        {10, 10, 5, -3, 100, 0.95, 0.9, 1.1, 0.8, {234, -130, 829, -349}},
     };
     auto& ps = state().print;
     for (const Row& r : rows) {
         calibrate(r.shiftX, r.shiftY, r.stretchX, r.stretchY);
-        ps.emblemShiftX = r.emblemX;
-        ps.emblemShiftY = r.emblemY;
-        ps.emblemWidthFactor = r.widthFactor;
-        ps.emblemHeightFactor = r.heightFactor;
+        std::tie(ps.emblemShiftX, ps.emblemShiftY, ps.emblemWidthFactor, ps.emblemHeightFactor) =
+            std::tuple(r.emblemX, r.emblemY, r.widthFactor, r.heightFactor);
         BeginPrint();
         EXPECT_EQ(EmblemRect(r.down), r.rect) << r.shiftX << " " << r.down;
         EndPrint();
@@ -182,28 +177,6 @@ TEST_F(PageModel, EmblemIsDrawnOnlyWithAPicture)
     EXPECT_FALSE(LoadEmblemPicture());
     EXPECT_TRUE(EmblemPicture().isNull());
     EXPECT_TRUE(prompt.shown().isEmpty());
-}
-
-TEST_F(PageModel, CanvasSettingsReachTheJob)
-{
-    SetPrintFontName(QStringLiteral("Arial"));
-    SetPrintFontBold(true);
-    SetPrintFontUnderline(true);
-    BeginPrint();
-    SetPrintFontHeight(58);
-    PrintTextOut(250, 1520, QStringLiteral("Anmeldung"));
-    SetPrintFontBold(false);
-    SetPrintFontUnderline(false);
-    SetPrintFontItalic(true);
-    PrintNewPage();
-    PrintTextOut(250, 200, QStringLiteral("Seite2"));
-    EndPrint();
-    const auto texts = dev().lastJob().texts();
-    ASSERT_EQ(texts.size(), 2);
-    EXPECT_EQ(std::tuple(texts[0].fontName, texts[0].bold, texts[0].underline, texts[0].fontHeight),
-              std::tuple(QStringLiteral("Arial"), true, true, 58));
-    EXPECT_EQ(std::tuple(texts[1].bold, texts[1].italic, texts[1].page), std::tuple(false, true, 1));
-    EXPECT_EQ(dev().lastJob().pages, 2);
 }
 
 TEST_F(PageModel, AFailingOrMissingPrinterIsReportedAndStopsTheLoop)

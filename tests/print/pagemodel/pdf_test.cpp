@@ -64,28 +64,6 @@ TEST_F(PdfOutput, TextsLandWhereThePageModelPutsThem)
     EXPECT_TRUE(test::PdfFonts(pdf).contains(QStringLiteral("LiberationSerif"))) << test::PdfFonts(pdf).toStdString();
 }
 
-TEST_F(PdfOutput, LandscapePageAndSansFace)
-{
-    const QString pdf = folder.file(QStringLiteral("quer.pdf"));
-    prompt.text(pdf);
-    SetPrintOrientation(true);
-    ASSERT_TRUE(BeginPrint());
-    // A4 landscape less 5 mm on every side.
-    EXPECT_EQ(state().print.printPageWidth, 2870);
-    EXPECT_EQ(state().print.printPageHeight, 2000);
-    SetPrintFontName(QStringLiteral("Arial"));
-    SetPrintFontBold(true);
-    SetPrintFontHeight(50);
-    PrintTextOut(2500, 1800, QStringLiteral("Ende"));
-    EndPrint();
-    const QList<Word> words = test::ReadPdfWords(pdf);
-    ASSERT_EQ(words.size(), 1);
-    EXPECT_NEAR(words[0].xMin, 5 + 250.0, 0.5);
-    EXPECT_NEAR(words[0].yMin, 5 + 180.0, 0.5);
-    EXPECT_NEAR(words[0].yMax - words[0].yMin, 5.0, 0.5);
-    EXPECT_TRUE(test::PdfFonts(pdf).contains(QStringLiteral("LiberationSans-Bold"))) << test::PdfFonts(pdf).toStdString();
-}
-
 TEST_F(PdfOutput, LinesAreDrawnWithTheLineWidth)
 {
     // pdftotext does not see lines; the page is rendered and the ink of a
@@ -119,8 +97,10 @@ TEST_F(PdfOutput, OneFilePerPrintCommandOnePagePerJob)
     {
         PrintBatch batch;
         for (int student = 1; student <= 3; ++student) {
-            SetPrintOrientation(student == 2); // a list in between is landscape
+            SetPrintOrientation(student == 2); // a list in between is landscape, in a sans face
             ASSERT_TRUE(BeginPrint());
+            SetPrintFontName(QString::fromLatin1(student == 2 ? "Arial" : "Times New Roman"));
+            SetPrintFontBold(student == 2);
             SetPrintFontHeight(40);
             PrintTextOut(250, 300 + student * 100, QStringLiteral("Schüler%1").arg(student));
             EndPrint();
@@ -139,6 +119,10 @@ TEST_F(PdfOutput, OneFilePerPrintCommandOnePagePerJob)
         EXPECT_EQ(words[i].text, QStringLiteral("Schüler%1").arg(i + 1));
         EXPECT_NEAR(words[i].yMin, 5 + (300 + (i + 1) * 100) / 10.0, 0.5);
     }
+    // The faces asked for are printed with their metric-compatible fonts.
+    const QString fonts = test::PdfFonts(pdf + QStringLiteral(".pdf"));
+    EXPECT_TRUE(fonts.contains(QStringLiteral("LiberationSans-Bold")) && fonts.contains(QStringLiteral("LiberationSerif")))
+        << fonts.toStdString();
 }
 
 // Declining the file stops the loop (one that went on anyway is not asked

@@ -4,7 +4,6 @@
 #include "print/printer.h"
 #include "print/printmenu.h"
 #include "print/printsettings.h"
-#include "print/qtprintdevice.h"
 #include "support/printfixture.h"
 
 using namespace hsa;
@@ -165,25 +164,10 @@ TEST_F(Printers, PreviewHint)
     ShowPrintPreviewHint();
     const QString text = prompt.lastText();
     EXPECT_TRUE(text.startsWith(QStringLiteral("TIPP zur DRUCKVORSCHAU:\n\r\r")));
-    EXPECT_TRUE(text.contains(QStringLiteral(
-        "Ganz praktisch ist hier z.B. die kostenlose Version des Programms \"FINEPRINT\", siehe Internet.")));
     EXPECT_TRUE(text.endsWith(QStringLiteral(
         "Ein vom Standarddrucker abweichender Drucker kann unter Menüpunkt "
         "\"Drucken/Einstellungen\" gewählt werden.")));
     EXPECT_EQ(text.count(QStringLiteral("\n\r\n\r")), 3); // empty lines before paragraphs 2 to 4
-}
-
-TEST_F(Printers, PlatformListOffersPdf)
-{
-    QtPrinterSystem system;
-    ASSERT_FALSE(system.printerNames().isEmpty());
-    EXPECT_EQ(system.printerNames().last(), PdfPrinterName());
-    EXPECT_FALSE(system.defaultPrinterName().isEmpty());
-    ASSERT_NE(system.device(PdfPrinterName()), nullptr);
-    EXPECT_TRUE(system.device(PdfPrinterName())->isPdf());
-    EXPECT_EQ(system.device(QStringLiteral("Kein solcher Drucker")), nullptr);
-    // A4 less 5 mm margins.
-    EXPECT_EQ(system.device(PdfPrinterName())->printableSizeMM().toSize(), QSize(200, 287));
 }
 
 } // namespace
