@@ -12,36 +12,20 @@ const std::optional<QString> kNoRow;
 
 TEST(GradeWords, WholeGradesByVariantAndSubject)
 {
-    struct Case {
-        V variant;
-        QString grade;
-        std::optional<QString> subject;
-        QString word;
-    };
+    struct Case { V variant; QString grade; std::optional<QString> subject; QString word; };
     const QString dash = kMissingGradeWord;
     const Case cases[] = {
-        {V::List, "1", kNoRow, "sehr gut"},
-        {V::Certificate, "2*", kNoRow, "gut"},
-        {V::ExamCross, "2*", kNoRow, "gut (x)"},
-        {V::ExamCross, "3*  ", kNoRow, "befriedigend (x)"},
-        {V::List, "4-", kNoRow, "ausreichend"},
-        {V::Certificate, "  5", kNoRow, "mangelhaft"},
-        {V::ExamCross, "6", kNoRow, "ungenügend"},
-        {V::List, "", kNoRow, dash},
-        {V::ExamCross, "   ", kNoRow, dash},
-        {V::Certificate, "??", kNoRow, dash},
-        {V::List, "*)", kNoRow, "*)"},
-        {V::ExamCross, "*)  ", kNoRow, "*)  "},
-        {V::List, "2", QString("Deutsch"), "gut"},
-        {V::List, "2", QString("Wahlpflichtbereich"), "gut"},
-        {V::Certificate, "2", QString("Wahlpflichtbereich:"), ""},
-        {V::ExamCross, "2*", QString("Wahlpflichtbereich"), ""},
-        {V::List, "2", QString("Profilfach/  "), ""},
-        {V::Certificate, "2", QString("Profilfach/"), "gut"},
-        {V::Certificate, "2", QString("Profilfach\\ "), ""},
-        {V::List, "2", QString("Profilfach\\"), "gut"},
-        {V::ExamCross, "2*", QString("Wahl\\"), ""},
-        {V::List, "2", QString("   "), dash},
+        {V::List, "1", kNoRow, "sehr gut"},          {V::Certificate, "2*", kNoRow, "gut"},
+        {V::ExamCross, "2*", kNoRow, "gut (x)"},     {V::ExamCross, "3*  ", kNoRow, "befriedigend (x)"},
+        {V::List, "4-", kNoRow, "ausreichend"},      {V::Certificate, "  5", kNoRow, "mangelhaft"},
+        {V::ExamCross, "6", kNoRow, "ungenügend"},   {V::List, "", kNoRow, dash},
+        {V::ExamCross, "   ", kNoRow, dash},         {V::Certificate, "??", kNoRow, dash},
+        {V::List, "*)", kNoRow, "*)"},               {V::ExamCross, "*)  ", kNoRow, "*)  "},
+        {V::List, "2", QString("Deutsch"), "gut"},   {V::List, "2", QString("Wahlpflichtbereich"), "gut"},
+        {V::Certificate, "2", QString("Wahlpflichtbereich:"), ""}, {V::ExamCross, "2*", QString("Wahlpflichtbereich"), ""},
+        {V::List, "2", QString("Profilfach/  "), ""}, {V::Certificate, "2", QString("Profilfach/"), "gut"},
+        {V::Certificate, "2", QString("Profilfach\\ "), ""}, {V::List, "2", QString("Profilfach\\"), "gut"},
+        {V::ExamCross, "2*", QString("Wahl\\"), ""}, {V::List, "2", QString("   "), dash},
         {V::ExamCross, "2*", QString(""), dash},
     };
     for (const Case& c : cases)
@@ -72,11 +56,7 @@ TEST(GradeWords, AveragesDatesLevelsRemarksAndYearMarks)
     EXPECT_EQ(FormatAverageInParens("2.4"), "( 2,4 )");
     EXPECT_EQ(FormatAverageInParens("??"), "( ?? )");
 
-    struct DateCase {
-        QString date;
-        bool shortDates;
-        QString text;
-    };
+    struct DateCase { QString date; bool shortDates; QString text; };
     const DateCase dates[] = {
         {"07.03.2024", false, "7. März 2024"},   {"01.10.2023", false, "1. Oktober 2023"},
         {"15.12.2025", false, "15. Dezember 2025"}, {"1.1.26", false, "1. Januar 26"},
@@ -96,11 +76,7 @@ TEST(GradeWords, AveragesDatesLevelsRemarksAndYearMarks)
     EXPECT_EQ(RemarkLineOverflow("", limit), 150);
     EXPECT_EQ(RemarkLineOverflow(limit.left(58) + "   ", " " + limit.left(58)), 0);
 
-    struct MarkCase {
-        QString mark;
-        std::optional<QString> subject;
-        QString text;
-    };
+    struct MarkCase { QString mark; std::optional<QString> subject; QString text; };
     const MarkCase marks[] = {
         {"  2,3", kNoRow, "2,3 "},           {"", kNoRow, " "},
         {"3", QString("Deutsch"), "3 "},     {"3", QString("Wahlpflichtbereich"), ""},
