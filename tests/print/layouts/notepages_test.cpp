@@ -9,22 +9,21 @@ TEST(NoteLines, LastNonEmptyAndLineOrDefault)
     const QStringList notes{QStringLiteral("eins"), QStringLiteral("  "), QStringLiteral("drei "), QString()};
     EXPECT_EQ(FindLastNonEmptyMemoLine(notes), 2);
     EXPECT_EQ(FindLastNonEmptyMemoLine({QStringLiteral(" "), QString()}), 0);
-    EXPECT_EQ(GetMemoLineOrDefault(notes, 1, QStringLiteral("d")), QStringLiteral("eins"));
-    EXPECT_EQ(GetMemoLineOrDefault(notes, 2, QStringLiteral("d")), QStringLiteral("d"));
-    EXPECT_EQ(GetMemoLineOrDefault(notes, 3, QStringLiteral("d")), QStringLiteral("drei "));
-    EXPECT_EQ(GetMemoLineOrDefault(notes, 9, QStringLiteral("d")), QStringLiteral("d"));
+    QStringList lines;
+    for (int i : {1, 2, 3, 9})
+        lines << GetMemoLineOrDefault(notes, i, QStringLiteral("d"));
+    EXPECT_EQ(lines, QStringList({"eins", "d", "drei ", "d"}));
 }
 
 TEST_F(LayoutTest, RangePromptsKeepTheirOwnRange)
 {
     state().printFromNr = 2;
     state().printToNr = 30;
-    prompt.text(QStringLiteral("40")).text(QStringLiteral("39")).text(QStringLiteral("38")).text(QStringLiteral("40"))
-        .text(QStringLiteral("39"));
+    for (const char* answer : {"40", "39", "38", "40", "39"})
+        prompt.text(QString::fromLatin1(answer));
     const auto range = AskNoteRange();
     ASSERT_TRUE(range);
-    EXPECT_EQ(range->from, 39);
-    EXPECT_EQ(range->to, 39);
+    EXPECT_EQ(std::pair(range->from, range->to), std::pair(39, 39));
     EXPECT_EQ(prompt.remainingAnswers(), 0);
     prompt.cancelText();
     EXPECT_FALSE(AskNoteRange());
@@ -45,8 +44,7 @@ TEST_F(LayoutTest, RangePromptsKeepTheirOwnRange)
     for (const PrintJob& job : dev().jobs)
         heads << job.texts().at(1).text;
     EXPECT_EQ(heads, QStringList({"13)  Name13 Vor  ", "16)  Name16 Vor  "}));
-    EXPECT_EQ(state().printFromNr, 2);
-    EXPECT_EQ(state().printToNr, 30);
+    EXPECT_EQ(std::pair(state().printFromNr, state().printToNr), std::pair(2, 30));
 }
 
 TEST_F(LayoutTest, FortyFiveNoteLinesAndTheWarning)

@@ -26,14 +26,12 @@ TEST_F(LayoutTest, MenuPresetsFillTheChoice)
         choice.setExamKind(c.kindBefore);
         choice.rows[18] = {QStringLiteral("Alt"), QStringLiteral("ja")};
         EXPECT_EQ(choice.applyPreset(p, cls.subjects.subjectNames), c.atOnce) << c.entry;
-        EXPECT_TRUE(choice.visible) << c.entry;
-        EXPECT_EQ(choice.listType(), c.type) << c.entry;
-        EXPECT_EQ(choice.examKind(), c.kind) << c.entry;
+        EXPECT_EQ(std::tuple(choice.visible, choice.listType(), choice.examKind()), std::tuple(true, c.type, c.kind))
+            << c.entry;
         EXPECT_EQ(choice.rows[c.lastFilled].subject, cls.subjects.subjectNames[c.lastFilled + 2]) << c.entry;
         EXPECT_TRUE(choice.rows[19].subject.isEmpty()) << c.entry;
         // Only "Englisch" is marked, and only by the entries that print at once.
-        const std::vector<int> marked = choice.markedSubjects();
-        EXPECT_EQ(marked, c.atOnce ? std::vector<int>{4} : std::vector<int>{}) << c.entry;
+        EXPECT_EQ(choice.markedSubjects(), c.atOnce ? std::vector<int>{4} : std::vector<int>{}) << c.entry;
     }
 }
 
@@ -48,10 +46,8 @@ TEST_F(LayoutTest, PrintButtonChecksAndAsks)
     EXPECT_TRUE(choice.visible);
 
     // The nineteenth subject (row 18) is printed like any other.
-    choice.toggle(18);
-    choice.toggle(1);
-    choice.toggle(1);
-    choice.toggle(1);
+    for (int row : {18, 1, 1, 1})
+        choice.toggle(row);
     choice.setListType(-1);
     EXPECT_FALSE(choice.pressPrint());
     EXPECT_EQ(prompt.lastText(), kMsgNoListType);
@@ -65,8 +61,7 @@ TEST_F(LayoutTest, PrintButtonChecksAndAsks)
             prompt.yes();
         const auto order = choice.pressPrint();
         ASSERT_TRUE(order) << type;
-        EXPECT_EQ(prompt.anyTextContains(kAskWithMarks), asks) << type;
-        EXPECT_EQ(order->withMarks, asks) << type;
+        EXPECT_EQ(std::pair(prompt.anyTextContains(kAskWithMarks), order->withMarks), std::pair(asks, asks)) << type;
         EXPECT_EQ(order->subjects, std::vector<int>({3, 20})) << type;
     }
 }
