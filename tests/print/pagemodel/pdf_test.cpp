@@ -34,32 +34,26 @@ TEST_F(PdfOutput, TextsLandWhereThePageModelPutsThem)
     ps.printShiftX = 15;
     ps.printShiftY = 20;
     ps.printStretchY = 0.95;
+    const struct {
+        QString text;
+        int x, y, height;
+    } texts[] = {{"Abschlussprüfung", 250, 250, 48}, {"Klasse", 700, 1500, 40}, {"Unterschrift", 1080, 2700, 40}};
     ASSERT_TRUE(BeginPrint());
     SetPrintFontName(QStringLiteral("Times New Roman"));
-    SetPrintFontHeight(48);
-    PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung"));
-    SetPrintFontHeight(40);
-    PrintTextOut(700, 1500, QStringLiteral("Klasse"));
-    PrintTextOut(1080, 2700, QStringLiteral("Unterschrift"));
+    for (const auto& t : texts) {
+        SetPrintFontHeight(t.height);
+        PrintTextOut(t.x, t.y, t.text);
+    }
     EndPrint();
-    ASSERT_TRUE(QFileInfo::exists(pdf));
     const QList<Word> words = test::ReadPdfWords(pdf);
-    auto expectAt = [&](const QString& text, int x, int y, int height) {
-        for (const Word& w : words) {
-            if (w.text != text)
-                continue;
-            const double left = QtPrintDevice::kPdfMarginMM + MapPageX(x) / 10.0;
-            const double top = QtPrintDevice::kPdfMarginMM - MapPageY(y) / 10.0;
-            EXPECT_NEAR(w.xMin, left, 0.5) << text.toStdString();
-            EXPECT_NEAR(w.yMin, top, 0.5) << text.toStdString();
-            EXPECT_NEAR(w.yMax - w.yMin, height / 10.0, 0.5) << text.toStdString();
-            return;
-        }
-        ADD_FAILURE() << "not found: " << text.toStdString();
-    };
-    expectAt(QStringLiteral("Abschlussprüfung"), 250, 250, FontCellHeight(48));
-    expectAt(QStringLiteral("Klasse"), 700, 1500, FontCellHeight(40));
-    expectAt(QStringLiteral("Unterschrift"), 1080, 2700, FontCellHeight(40));
+    ASSERT_EQ(words.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const auto& t = texts[i];
+        EXPECT_EQ(words[i].text, t.text);
+        EXPECT_NEAR(words[i].xMin, QtPrintDevice::kPdfMarginMM + MapPageX(t.x) / 10.0, 0.5) << i;
+        EXPECT_NEAR(words[i].yMin, QtPrintDevice::kPdfMarginMM - MapPageY(t.y) / 10.0, 0.5) << i;
+        EXPECT_NEAR(words[i].yMax - words[i].yMin, FontCellHeight(t.height) / 10.0, 0.5) << i;
+    }
     // The face asked for is printed with its metric-compatible font.
     EXPECT_TRUE(test::PdfFonts(pdf).contains(QStringLiteral("LiberationSerif"))) << test::PdfFonts(pdf).toStdString();
 }

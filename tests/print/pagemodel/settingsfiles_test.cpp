@@ -17,12 +17,7 @@ using SettingsFiles = test::PrintTest;
 // line shows as the value kept.
 TEST_F(SettingsFiles, CalibrationAndPenWidthFiles)
 {
-    struct Row {
-        const char *name, *bytes;
-        int shiftX, shiftY;
-        double stretchX, stretchY, fontStretch;
-        int lineWidth;
-    };
+    struct Row { const char *name, *bytes; int shiftX, shiftY; double stretchX, stretchY, fontStretch; int lineWidth; };
     const Row rows[] = {
         {"einstell.dat", "15\r\n-7\r\n1,02\r\n0.95\r\n0,9\r\n3\r\n", 15, -7, 1.02, 0.95, 0.9, 3},
         {"EINSTELL.DAT", "4\n5\n1,00\n1.00\n1\n1\n", 4, 5, 1.0, 1.0, 1.0, 1},
@@ -42,23 +37,16 @@ TEST_F(SettingsFiles, CalibrationAndPenWidthFiles)
     for (const Row& r : rows) {
         for (const char* f : {"einstell.dat", "EINSTELL.DAT", "penwi.dat"})
             QFile::remove(folder.file(QString::fromLatin1(f)));
-        ps.printShiftX = 9;
-        ps.printShiftY = 8;
-        ps.printStretchX = 1.01;
-        ps.printStretchY = 0.96;
-        ps.printFontStretch = 0.95;
-        ps.printLineWidth = 3;
+        std::tie(ps.printShiftX, ps.printShiftY, ps.printStretchX, ps.printStretchY, ps.printFontStretch,
+                 ps.printLineWidth) = std::tuple(9, 8, 1.01, 0.96, 0.95, 3);
         if (*r.name)
             folder.write(QString::fromLatin1(r.name), r.bytes);
         LoadPrintCalibration();
         LoadPenWidth();
-        const std::string row = std::string(r.name) + " " + r.bytes;
-        EXPECT_EQ(ps.printShiftX, r.shiftX) << row;
-        EXPECT_EQ(ps.printShiftY, r.shiftY) << row;
-        EXPECT_DOUBLE_EQ(ps.printStretchX, r.stretchX) << row;
-        EXPECT_DOUBLE_EQ(ps.printStretchY, r.stretchY) << row;
-        EXPECT_DOUBLE_EQ(ps.printFontStretch, r.fontStretch) << row;
-        EXPECT_EQ(ps.printLineWidth, r.lineWidth) << row;
+        EXPECT_EQ(std::tuple(ps.printShiftX, ps.printShiftY, ps.printStretchX, ps.printStretchY, ps.printFontStretch,
+                             ps.printLineWidth),
+                  std::tuple(r.shiftX, r.shiftY, r.stretchX, r.stretchY, r.fontStretch, r.lineWidth))
+            << r.name << " " << r.bytes;
     }
     LoadPrintFontName();
     EXPECT_EQ(ps.printerFontName, QStringLiteral("Times New Roman"));
