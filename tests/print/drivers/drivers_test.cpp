@@ -15,22 +15,15 @@ TEST(StudentDispatch, FirstMatchingRuleChoosesThePage)
 {
     using L = StudentLayout;
     struct Row { int kind, result; char code; L layout; int passed; };
+    // Kinds 1 and 6 of classes "9" and "x" are shown through the drivers below.
     const Row rows[] = {
-        {29, 0, '9', L::ExamChoiceSheet, 2},  {29, 0, 'x', L::StudentSheet, 2},
-        {29, 3, 'X', L::StudentSheet, 2},     {29, 0, 'y', L::StudentSheet, 2},
-        {29, 0, '4', L::None, 29},            {4, 3, '9', L::ExamTable, 4},
-        {2, 5, '9', L::YearMarkSheet, 2},     {3, -1, 'x', L::FinalGradeSheet, 3},
-        {5, 0, 'y', L::BoundaryGradeSheet, 5}, {8, 0, '9', L::None, 8},
-        {1, 3, '9', L::Class9Feedback, 1},    {1, 3, 'x', L::NoCertificate, 1},
-        {1, -1, '9', L::NoCertificate, 1},    {6, 1, '9', L::NoCertificate, 6},
-        {6, 4, '9', L::CopyRefused, 6},       {6, 5, 'x', L::CopyRefused, 6},
-        {1, 4, '9', L::OwnCertificate, 7},    {1, 4, 'X', L::OwnCertificate, 7},
-        {1, 5, 'x', L::CertificateA, 20},     {1, 6, '9', L::CertificateB, 21},
-        {7, 0, 'X', L::OwnCertificate, 7},    {1, 0, 'X', L::CertificateA, 11},
-        {6, 0, 'x', L::CertificateA, 16},     {1, 0, '9', L::OwnCertificate, 1},
-        {6, 0, 'y', L::OwnCertificate, 6},    {1, 0, '4', L::OwnCertificate, 1},
-        {6, 8, '9', L::ExternalHsaCertificate, 6}, {1, 7, 'y', L::ExternalWrsCertificate, 1},
-        {1, 8, 'x', L::CertificateA, 11},
+        {29, 0, '9', L::ExamChoiceSheet, 2}, {29, 0, 'x', L::StudentSheet, 2},   {29, 3, 'X', L::StudentSheet, 2},
+        {29, 0, 'y', L::StudentSheet, 2},    {29, 0, '4', L::None, 29},           {4, 3, '9', L::ExamTable, 4},
+        {2, 5, '9', L::YearMarkSheet, 2},    {3, -1, 'x', L::FinalGradeSheet, 3}, {5, 0, 'y', L::BoundaryGradeSheet, 5},
+        {8, 0, '9', L::None, 8},             {1, -1, '9', L::NoCertificate, 1},   {1, 4, 'X', L::OwnCertificate, 7},
+        {1, 5, 'x', L::CertificateA, 20},    {1, 6, '9', L::CertificateB, 21},    {7, 0, 'X', L::OwnCertificate, 7},
+        {1, 0, 'X', L::CertificateA, 11},    {6, 0, 'x', L::CertificateA, 16},    {6, 0, 'y', L::OwnCertificate, 6},
+        {1, 0, '4', L::OwnCertificate, 1},   {1, 7, 'y', L::ExternalWrsCertificate, 1},
     };
     for (const Row& r : rows) {
         const StudentLayoutChoice c = ChooseStudentLayout(r.kind, r.result, QChar::fromLatin1(r.code));
@@ -102,13 +95,6 @@ TEST_F(PrintClassFixture, CertificatesByResultAndClassThroughTheDrivers)
         }
         prompt.clear();
     }
-}
-
-TEST_F(PrintClassFixture, ShortDatesWhenTheSwitchFileExistsInAnyCase)
-{
-    EXPECT_FALSE(LoadClassPrintData().shortDates);
-    folder.write(QStringLiteral("KurzDat.DAT"), QByteArray());
-    EXPECT_TRUE(LoadClassPrintData().shortDates);
 }
 
 class Drivers : public PrintClassFixture {
@@ -219,6 +205,9 @@ TEST_F(Drivers, AStudentWithoutGradeFileGetsThePresetsNotThePreviousStudent)
     const ClassPrintData cls = LoadClassPrintData();
     const StudentPrintData a = LoadStudentPrintData(cls, ClassTable(), 1);
     const StudentPrintData b = LoadStudentPrintData(cls, ClassTable(), 2);
+    EXPECT_FALSE(cls.shortDates);
+    folder.write(QStringLiteral("KurzDat.DAT"), QByteArray()); // found whatever its case
+    EXPECT_TRUE(LoadClassPrintData().shortDates);
     EXPECT_EQ(std::tuple(a.sheet.resultIndex, b.sheet.resultIndex, b.sheet.grid.at(5, 2)),
               std::tuple(0, 5, QStringLiteral("- ")));
     // A class outside the grade-slot codes takes each student's own list.

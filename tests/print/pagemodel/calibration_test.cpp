@@ -46,12 +46,6 @@ TEST_F(Calibration, GridShowsTheSettingsAndWritesAMissingFile)
     CalibrationForm().activate();
     EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")), QByteArray("1\n2\n1\n1\n1\n2\n"));
     EXPECT_TRUE(prompt.shown().isEmpty());
-
-    QLocale::setDefault(QLocale::c());
-    const std::pair<double, const char*> stretches[] = {{0.95, "0.95"}, {1.005, "1.00"}, {12.345678, "12.35"},
-                                                        {1234.567, "1234.60"}};
-    for (const auto& [value, text] : stretches)
-        EXPECT_EQ(CalibrationForm::formatStretch(value), QString::fromLatin1(text)) << value;
 }
 
 // Leaving the grid takes the values over at once; they act until the dialog

@@ -1,5 +1,5 @@
-// Printer list, default printer, selection, set-up, abort, the hidden font
-// menu and the preview hint.
+// Printer list, default printer, selection, set-up, abort and the hidden
+// font menu.
 #include "print/pagemodel.h"
 #include "print/printer.h"
 #include "print/printmenu.h"
@@ -39,10 +39,7 @@ TEST_F(Printers, DefaultPrinterByName)
 {
     const QString tooLong = QStringLiteral("\n\r\n\rDer Name des Standarddruckers ist zu lang\n\r\n\r");
     const QString none = QStringLiteral("Zur Zeit ist kein Standard-Drucker gewählt");
-    struct Row {
-        QString defaultName, error, device;
-        bool tooLong;
-    };
+    struct Row { QString defaultName, error, device; bool tooLong; };
     // A name cut short names the last entry that begins with it.
     const Row rows[] = {{"tinte rektorat", "", kInk, false}, {"", none, "", false}, {"Gibt es nicht", none, "", false},
                         {"Laser", "Standarddrucker: Laser Sekretariat (Kopie)", "", true}};
@@ -157,17 +154,6 @@ TEST_F(Printers, HiddenFontMenu)
     ChoosePrintFontTimesNewRoman();
     EXPECT_EQ(state().print.printerFontName, QStringLiteral("Times New Roman"));
     EXPECT_EQ(folder.read(QStringLiteral("schrift2.dat")), saved);
-}
-
-TEST_F(Printers, PreviewHint)
-{
-    ShowPrintPreviewHint();
-    const QString text = prompt.lastText();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("TIPP zur DRUCKVORSCHAU:\n\r\r")));
-    EXPECT_TRUE(text.endsWith(QStringLiteral(
-        "Ein vom Standarddrucker abweichender Drucker kann unter Menüpunkt "
-        "\"Drucken/Einstellungen\" gewählt werden.")));
-    EXPECT_EQ(text.count(QStringLiteral("\n\r\n\r")), 3); // empty lines before paragraphs 2 to 4
 }
 
 } // namespace

@@ -73,26 +73,36 @@ protected:
     StudentPrintData st;
 };
 
-TEST_F(Sheets, HeadAndStudentBlockOfBothKinds)
+// Kinds 2 and 3: head, student block, a long subject name split in two
+// lines, no mark beside "Projekt" on the right, "(PF)" for an exam subject
+// unless its oral mark is starred.
+TEST_F(Sheets, MarkSheetsOfBothKinds)
 {
-    subjects(12);
-    for (int kind : {2, 3}) {
-        const PrintJob& job = print(kind);
-        expectPlaced(job,
-                     {{"Realschule", {250, 95}}, {"Irgendwo", {250, 150}}, {"Abschlussprüfung ", {250, 250}},
-                      {"Schuljahr 25/26", {700, 250}}, {kind == 2 ? "Jahresleistung" : "Endnoten 1D", {250, 310}},
-                      {"Klasse 9a", {700, 310}}, {"Stand: 05.03.2026", {1080, 310}},
-                      {"Vor- und Zuname:", {250, 510}}, {"Ina Adler", {700, 510}}, {"01.02.2010", {700, 570}},
-                      {"Ulm", {700, 630}}, {kind == 2 ? "Jahresleistung:" : "Endnoten (1D) :", {250, 850}},
-                      {"Klassenlehrer/in", {700, 2505}}},
-                     "kind " + std::to_string(kind));
-        EXPECT_TRUE(job.findText(QStringLiteral("Ina Adler"))->bold);
-        EXPECT_FALSE(job.findText(QStringLiteral("Ulm"))->bold);
-        EXPECT_EQ(job.findText(QStringLiteral("Abschlussprüfung "))->fontHeight, 48);
-        const QList<PrintedLine> lines = job.lines();
-        ASSERT_EQ(lines.size(), 3);
-        EXPECT_EQ(std::pair(lines[0].y1, lines[2].x2), std::pair(-240, 1300));
-    }
+    subjects(16);
+    st.gradeNames[4] = QStringLiteral("Geschichte/Gemeinschaft\\kunde");
+    st.gradeNames[12] = QStringLiteral("Projektprüfung");
+    auto& g = st.sheet.grid;
+    for (const auto& [c, r, text] : {std::tuple(ColYear, 11, "2.0"), {ColAverage, 11, "2.3"}, {ColExamResult, 11, "2.5"},
+                                     {ColAverage, 3, "3.1"}, {ColExamResult, 3, "3.0"}, {ColOral, 3, "3.0*"},
+                                     {ColYear, 1, "4.0"}, {ColYear, 8, "1.0"}})
+        g.at(c, r) = QString::fromLatin1(text);
+    const Placed both = {{"Realschule", {250, 95}}, {"Irgendwo", {250, 150}}, {"Abschlussprüfung ", {250, 250}},
+                         {"Schuljahr 25/26", {700, 250}}, {"Klasse 9a", {700, 310}}, {"Stand: 05.03.2026", {1080, 310}},
+                         {"Vor- und Zuname:", {250, 510}}, {"Ina Adler", {700, 510}}, {"01.02.2010", {700, 570}},
+                         {"Ulm", {700, 630}}, {"Klassenlehrer/in", {700, 2505}},
+                         {"Geschichte/Gemeinschaft", {250, 1090 - 17}}, {"kunde", {250, 1090 + 18}},
+                         {" ", {1080, 1020 + 70 * (12 - 10)}}};
+    const PrintJob& year = print(2);
+    expectPlaced(year, both + Placed{{"Jahresleistung", {250, 310}}, {"Jahresleistung:", {250, 850}},
+                                     {"4.0", {700, 950}}, {"1.0", {1540, 950}}, {"2.0", {-1, -1}}}, "kind 2");
+    EXPECT_TRUE(year.findText(QStringLiteral("Ina Adler"))->bold);
+    EXPECT_FALSE(year.findText(QStringLiteral("Ulm"))->bold);
+    EXPECT_EQ(year.findText(QStringLiteral("Abschlussprüfung "))->fontHeight, 48);
+    const QList<PrintedLine> lines = year.lines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(std::pair(lines[0].y1, lines[2].x2), std::pair(-240, 1300));
+    expectPlaced(print(3), both + Placed{{"Endnoten 1D", {250, 310}}, {"Endnoten (1D) :", {250, 850}},
+                                         {"2.3  (PF)", {1540, 1160}}, {"3.1", {700, 1090}}}, "kind 3");
 }
 
 // The left column ends after half the subjects on every sheet; the choice
@@ -109,28 +119,6 @@ TEST_F(Sheets, SubjectColumnsSplitBySubjectCount)
         else
             expectSplit(r.kind, r.n, r.leftEnd, 65 * (r.leftEnd - 3) + 640, 575);
     }
-}
-
-TEST_F(Sheets, LongProjectAndExamSubjects)
-{
-    subjects(16);
-    st.gradeNames[4] = QStringLiteral("Geschichte/Gemeinschaft\\kunde");
-    st.gradeNames[12] = QStringLiteral("Projektprüfung");
-    auto& g = st.sheet.grid;
-    g.at(ColYear, 11) = QStringLiteral("2.0");
-    g.at(ColAverage, 11) = QStringLiteral("2.3");
-    g.at(ColExamResult, 11) = QStringLiteral("2.5");
-    g.at(ColAverage, 3) = QStringLiteral("3.1");
-    g.at(ColExamResult, 3) = QStringLiteral("3.0");
-    g.at(ColOral, 3) = QStringLiteral("3.0*");
-    g.at(ColYear, 1) = QStringLiteral("4.0");
-    g.at(ColYear, 8) = QStringLiteral("1.0");
-    const PrintJob& year = print(2);
-    expectPlaced(year, {{"Geschichte/Gemeinschaft", {250, 1090 - 17}}, {"kunde", {250, 1090 + 18}},
-                        {" ", {1080, 1020 + 70 * (12 - 10)}}, {"4.0", {700, 950}}, {"1.0", {1540, 950}},
-                        {"2.0", {-1, -1}}}); // no mark beside "Projekt" on the right
-    // Starred oral: no "(PF)".
-    expectPlaced(print(3), {{"2.3  (PF)", {1540, 1160}}, {"3.1", {700, 1090}}});
 }
 
 TEST_F(Sheets, BoundaryGradesAndEachDashRule)
