@@ -120,12 +120,10 @@ TEST_F(CertificateLayouts, SubjectColumnsSplitByLayoutAndCount)
                   int lastLeft, leftY, firstRight, rightY, absent = 0; };
     const Case cases[] = {
         {"A k=13", PrintCertificateA, 16, {{13, "Berufsfachliche Kompetenz"}}, 7, 1300, 8, 950, 14},
-        {"A k=17", PrintCertificateA, 17, {}, 8, 1370, 9, 950},
         {"A k=18", PrintCertificateA, 18, {}, 10, 1510, 11, 950},
         {"A N=20", PrintCertificateA, 20, {{15, "Berufsfachliche Kompetenz"}}, 10, 1510, 11, 950, 16},
         {"B N=15", PrintCertificateB, 15, {}, 7, 1390, 8, 1040},
         {"B N=16", PrintCertificateB, 16, {}, 8, 1460, 9, 1040},
-        {"HSA N=8", PrintExternalHsaCertificate, 8, {}, 5, 1220, 6, 1010},
         {"HSA N=18", PrintExternalHsaCertificate, 18, {}, 9, 1500, 10, 1010},
         {"WRS N=14", PrintExternalWrsCertificate, 14, {}, 7, 1580, 8, 1180},
         {"feedback N=20", PrintClass9Feedback, 20, {}, 10, 1510, 11, 950},
@@ -209,21 +207,6 @@ TEST_F(CertificateLayouts, BlocksBelowTheSubjects)
             c.setUp(*this);
         EXPECT_EQ(at(print(c.layout, c.kind), c.text), QPoint(c.x, c.y)) << c.name;
     }
-}
-
-TEST_F(CertificateLayouts, CopiesAreMarkedOrRefused)
-{
-    EXPECT_FALSE(print(PrintCertificateA, 11).findText("Abschrift"));
-    EXPECT_FALSE(print(PrintExternalHsaCertificate, 1).findText("gez.:"));
-    for (const int result : {0, 7, 8}) {
-        st.sheet.resultIndex = result;
-        EXPECT_EQ(at(print(PrintCertificateA, 16), "Abschrift"), QPoint(1670, 30)) << result;
-    }
-    st.sheet.resultIndex = 3;
-    const PrintJob refused = print(PrintCertificateA, 16);
-    EXPECT_EQ(refused.textStrings(),
-              QStringList({"Anna Berg", "Abschrift nur für Zeugnisse nach bestandener Prüfung."}));
-    EXPECT_EQ(refused.texts().at(1).pageY(), 300);
 }
 
 TEST_F(CertificateLayouts, EmblemWithAndWithoutPictureAndTheWrsOffset)

@@ -4,34 +4,25 @@
 using namespace hsa;
 using hsa::test::LayoutTest;
 
+// Each menu entry's list type and exam kind, whether it prints at once (then
+// with only "Englisch" marked), the subjects filled in up to the last.
 TEST_F(LayoutTest, MenuPresetsFillTheChoice)
 {
-    struct Case { const char* entry; int kindBefore, kind, type, lastFilled; bool atOnce; };
-    const Case cases[] = {
-        {"FachlistenPrfungsteilnehmerErgebnisseTerminplanung1", 1, 0, 0, 18, false},
-        {"FachlistenzurOrganisationdermndlPrfung1", 1, 0, 1, 18, false},
-        {"MPProtokollefrdiemndlichePrfung1", 1, 0, 3, 18, false},
-        {"PPProtokollefrdiepraktischePrfung1", 0, 1, 3, 18, false},
-        {"DEZPrfungsprotokolle1", 1, 0, 4, 18, true},
-        {"PPFachlistenPrflingePraktischePrfung1", 0, 1, 1, 18, false},
-        {"DEZKlassenlistefrdiedenentraleEnglischprfung1", 1, 0, 5, 17, true},
-    };
-    ASSERT_EQ(SubjectListPresets().size(), std::size(cases));
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        const Case& c = cases[i];
-        const SubjectListPreset& p = SubjectListPresets()[i];
-        ASSERT_STREQ(p.entry, c.entry);
+    const std::tuple<int, int, bool, int> presets[] = {{0, 0, false, 18}, {1, 0, false, 18}, {3, 0, false, 18},
+                                                       {3, 1, false, 18}, {4, 0, true, 18},  {1, 1, false, 18},
+                                                       {5, 0, true, 17}};
+    ASSERT_EQ(SubjectListPresets().size(), std::size(presets));
+    for (size_t i = 0; i < std::size(presets); ++i) {
+        const auto [type, kind, atOnce, lastFilled] = presets[i];
         SubjectListChoice choice;
         choice.setListType(1);
-        choice.setExamKind(c.kindBefore);
+        choice.setExamKind(1 - kind);
         choice.rows[18] = {QStringLiteral("Alt"), QStringLiteral("ja")};
-        EXPECT_EQ(choice.applyPreset(p, cls.subjects.subjectNames), c.atOnce) << c.entry;
-        EXPECT_EQ(std::tuple(choice.visible, choice.listType(), choice.examKind()), std::tuple(true, c.type, c.kind))
-            << c.entry;
-        EXPECT_EQ(choice.rows[c.lastFilled].subject, cls.subjects.subjectNames[c.lastFilled + 2]) << c.entry;
-        EXPECT_TRUE(choice.rows[19].subject.isEmpty()) << c.entry;
-        // Only "Englisch" is marked, and only by the entries that print at once.
-        EXPECT_EQ(choice.markedSubjects(), c.atOnce ? std::vector<int>{4} : std::vector<int>{}) << c.entry;
+        EXPECT_EQ(choice.applyPreset(SubjectListPresets()[i], cls.subjects.subjectNames), atOnce) << i;
+        EXPECT_EQ(std::tuple(choice.visible, choice.listType(), choice.examKind()), std::tuple(true, type, kind)) << i;
+        EXPECT_EQ(choice.rows[lastFilled].subject, cls.subjects.subjectNames[lastFilled + 2]) << i;
+        EXPECT_TRUE(choice.rows[19].subject.isEmpty()) << i;
+        EXPECT_EQ(choice.markedSubjects(), atOnce ? std::vector<int>{4} : std::vector<int>{}) << i;
     }
 }
 

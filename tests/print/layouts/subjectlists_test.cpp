@@ -156,9 +156,6 @@ TEST_F(LayoutTest, ProtocolsBySelectionWordAndAbort)
         g.at(ColOral, 3) = c.oral;
         EXPECT_EQ(ProtocolExamWord(g, 3, c.type, c.kind), c.word) << c.name;
     }
-    for (auto [in, out] : {std::pair{"Wirtschaft-/Beruf", "Wirtschaft- Beruf"}, std::pair{"a-/b-/c", "a- b- c"},
-                           std::pair{"Mathe/Physik", "Mathe/Physik"}})
-        EXPECT_EQ(StripDashSlash(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
 
     std::vector<StudentPrintData> students;
     for (int nr = 1; nr <= 4; ++nr)
