@@ -13,24 +13,6 @@ TEST(SubjectListGeometry, CommunicationEdgesForPageWidth2030)
               std::vector<int>({100, 201, 1013, 1216, 1621, 1930}));
 }
 
-TEST_F(LayoutTest, BoundaryGradeTextsPerRow)
-{
-    struct Case { const char* name; QString code, written, year; QString expected; };
-    const Case cases[] = {
-        {"written 3.4, year 3.0", "M", "3.4", "3.0", QStringLiteral("3 :  [ 1,0...5,7 ]")},
-        {"no year mark", "M", "3.4", "- ", QStringLiteral("-")},
-        {"project row", "Proj", "3.4", "3.0", QStringLiteral("-")},
-        {"written still pending", "M", "P", "3.0", QStringLiteral("-")},
-    };
-    for (const Case& c : cases) {
-        ExamGrid g;
-        g.at(ColCode, 2) = c.code;
-        g.at(ColWritten, 2) = c.written;
-        g.at(ColYear, 2) = c.year;
-        EXPECT_EQ(BoundaryGradeText(g, 2, kExamOral, cls.context), c.expected) << c.name;
-    }
-}
-
 TEST_F(LayoutTest, WrittenListCorrectionColumnsOnlyForTheThreeSubjects)
 {
     struct Case { int s; bool columns; const char* first; const char* second; };

@@ -134,15 +134,17 @@ TEST_F(Sheets, BoundaryGradesAndEachDashRule)
         {"F", "3.0", "P", "- ", "3.0", "-@1170"},   // a pending practical exam
         {"E", "3.0", "- ", "- ", "3.0", "-@1170"},  // English
         {"Proj", "2.0", "- ", "- ", "2.0", "-@1170"}, // no bounds
+        {"Bio", "3.4", "- ", "- ", "3.0", "3 :  [ 1,0...5,7 ]@1165"},
+        {"Ch", "P", "- ", "- ", "3.0", "-@1170"},   // written still pending
     };
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 10; ++i) {
         const char* const cells[] = {rows[i].code, rows[i].written, rows[i].comm, rows[i].oral, rows[i].year};
         const int columns[] = {ColCode, ColWritten, ColComm, ColOral, ColYear};
         for (int c = 0; c < 5; ++c)
             st.sheet.grid.at(columns[c], i + 1) = QString::fromLatin1(cells[c]);
     }
     const PrintJob& job = print(5);
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 10; ++i) {
         QStringList found;
         for (const PrintedText& t : job.texts())
             if (t.pageY() == 770 + 70 * (i + 1) && (t.x == 1165 || t.x == 1170))
