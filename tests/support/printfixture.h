@@ -20,6 +20,15 @@ protected:
         const auto t = job.findText(text);
         return t ? QPoint(t->x, t->pageY()) : QPoint(-1, -1);
     }
+    // Every text printed at the page point (x, y), joined by "|".
+    static QString textsAt(const PrintJob& job, int x, int y)
+    {
+        QStringList out;
+        for (const PrintedText& t : job.texts())
+            if (t.x == x && t.pageY() == y)
+                out << t.text;
+        return out.join(QLatin1Char('|'));
+    }
     RecordingDevice& dev() { return rec.device(); }
 
     TempProgramFolder folder;

@@ -7,6 +7,8 @@
 #include "print/layouts/certificates.h"
 #include "print/layouts/externalcertificates.h"
 #include "print/layouts/feedback9.h"
+#include "print/layouts/protocols.h"
+#include "print/layouts/subjectlists.h"
 #include "print/pagemodel.h"
 #include "print/printer.h"
 #include "print/qtprintdevice.h"
@@ -242,9 +244,9 @@ TEST_F(CertificateLayouts, WrsLeftColumnEndsAtTheLastSubject)
     EXPECT_EQ(at(job, "Fußzeile 1"), QPoint(250, 1877));
 }
 
-// One final certificate through the Qt print device into a PDF file, read
-// back with the poppler tools.
-TEST_F(CertificateLayouts, PdfOfLayoutAWithEmblem)
+// A final certificate, a participant list over two pages and a protocol in
+// one PDF file through the Qt print device, read back with the poppler tools.
+TEST_F(CertificateLayouts, PdfOfACertificateAListAndAProtocol)
 {
     QImage emblem(57, 30, QImage::Format_RGB32);
     emblem.fill(Qt::darkGray);
@@ -253,20 +255,35 @@ TEST_F(CertificateLayouts, PdfOfLayoutAWithEmblem)
     setPrinterSystem(nullptr);
     ASSERT_TRUE(printer().SelectPrinterDevice(PdfPrinterName(), "WINSPOOL", {}));
     st.grades[2] = "5*";
+    std::vector<StudentPrintData> students(34, st);
+    for (int i = 0; i < 34; ++i) {
+        students[i].surname = QStringLiteral("Name%1").arg(i + 1);
+        students[i].sheet.grid.at(ColWritten, 5) = students[i].sheet.grid.at(ColOral, 5) = QStringLiteral("P");
+    }
     const QString pdf = folder.file("zeugnis.pdf");
     prompt.text(pdf);
-    ASSERT_TRUE(BeginPrint());
-    PrintCertificateA(cls, st, 11);
+    {
+        PrintBatch batch;
+        ASSERT_TRUE(BeginPrint());
+        PrintCertificateA(cls, st, 11);
+        PrintSubjectExamList(cls, students, 6, ListWritten, kExamOral, false);
+        PrintExamProtocol(cls, students[0], 6, QStringLiteral("mündliche"));
+    }
     ASSERT_FALSE(PrintJobRunning());
 
+    // A4 less 5 mm margins: W = 1900; list edges x1 = 200, x2 = 900; the
+    // protocol's value column at 100 + 100 + 500.
     const QList<test::PdfWord> words = test::ReadPdfWords(pdf);
     const struct {
         QString word;
-        int x, y;
-    } expected[] = {{"Werkrealschulabschlusszeugnis", 700, 350}, {"Anna", 700, 508},
-                    {"mangelhaft", 700, 942}, {"7.", 700, 2415}};
+        int page, x, y;
+    } expected[] = {{"Werkrealschulabschlusszeugnis", 0, 700, 350}, {"Anna", 0, 700, 508}, {"mangelhaft", 0, 700, 942},
+                    {"7.", 0, 700, 2415}, {"Schriftliche", 1, 100, 100}, {"Schüler", 1, 214, 175},
+                    {"Name1", 1, 214, 260}, {"Name32", 1, 214, 260 + 31 * 75}, {"Schriftliche", 2, 100, 100},
+                    {"Name34", 2, 214, 335}, {"Niederschrift", 3, 700, 340}, {"Prüfungsnote:", 3, 700, 2270},
+                    {"(Schriftführer)", 3, 100, 2630}};
     for (const auto& e : expected)
-        EXPECT_TRUE(test::PdfWordAt(words, e.word, 0, e.x, e.y)) << e.word.toStdString();
+        EXPECT_TRUE(test::PdfWordAt(words, e.word, e.page, e.x, e.y)) << e.word.toStdString() << " page " << e.page;
     const QStringList fonts = test::PdfFonts(pdf).split('\n', Qt::SkipEmptyParts).mid(2);
     ASSERT_FALSE(fonts.isEmpty());
     static const QRegularExpression embedded("\\s(yes|no)\\s+(yes|no)\\s+(yes|no)\\s+\\d+\\s+\\d+\\s*$");

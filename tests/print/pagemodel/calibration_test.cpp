@@ -6,8 +6,6 @@
 
 #include <QDir>
 #include <QLocale>
-#include <QPushButton>
-#include <QTableWidget>
 
 using namespace hsa;
 
@@ -116,22 +114,6 @@ TEST_F(Calibration, WindowGeometry)
     EXPECT_EQ(std::tuple(g.scaleNumerator, g.gridFontSize, g.buttonFontSize, g.left, g.width, g.columnWidths[0]),
               std::tuple(819, 10, 11, 231, 529, 400));
     EXPECT_EQ(CalibrationFormGeometry(600, 0.0, 640).scaleNumerator, 800);
-}
-
-TEST_F(Calibration, WindowSavesThroughItsButton)
-{
-    state().formScale = 1024;
-    TForm3 window;
-    window.show();
-    ASSERT_EQ(window.StringGrid1->item(0, 2)->text(), QStringLiteral("Aktuell:"));
-    window.StringGrid1->item(1, 2)->setText(QStringLiteral("25"));
-    window.StringGrid1->item(3, 2)->setText(QStringLiteral("1,04"));
-    prompt.yes();
-    window.Button1->click();
-    EXPECT_EQ(prompt.lastText(), QStringLiteral("Einstellungen speichern ?"));
-    EXPECT_EQ(prompt.shown().last().buttons, Buttons::YesNo);
-    EXPECT_EQ(window.result(), QDialog::Accepted);
-    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")), QByteArray("25\r\n0\r\n1.04\r\n1.00\r\n1.00\r\n2\r\n"));
 }
 
 } // namespace

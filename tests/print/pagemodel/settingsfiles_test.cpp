@@ -116,7 +116,9 @@ TEST_F(SettingsFiles, PreparingTheClassList)
     EXPECT_DOUBLE_EQ(ps.printScaleY, 0.97); // exactly 2368 pixels wide: no 0.98
 }
 
-TEST_F(SettingsFiles, TheClassFileHookLeavesTheFontFileToItsCaller)
+// The class-file hook leaves the font file to its caller; without a printer
+// the files are still loaded.
+TEST_F(SettingsFiles, TheClassFileHookAndAMissingPrinter)
 {
     folder.write(QStringLiteral("schrift2.dat"), "Arial\r\n");
     folder.write(QStringLiteral("einstell.dat"), "1\n2\n1,01\n1\n1\n3\n");
@@ -124,14 +126,11 @@ TEST_F(SettingsFiles, TheClassFileHookLeavesTheFontFileToItsCaller)
     const auto& ps = state().print;
     EXPECT_EQ(std::tuple(ps.printerFontName, ps.printStretchX, ps.printLineWidth, ps.printFontFileRead),
               std::tuple(QStringLiteral("Times New Roman"), 1.01, 3, false));
-}
-
-TEST_F(SettingsFiles, PreparingWithoutAPrinterStillLoadsTheFiles)
-{
     rec.system().defaultName.clear();
-    folder.write(QStringLiteral("einstell.dat"), "5\n6\n1\n1\n1\n3\n");
+    printer().reset();
+    folder.write(QStringLiteral("einstell.dat"), "5\n6\n1\n1\n1\n4\n");
     PreparePrintSettingsForClassList();
-    EXPECT_EQ(std::pair(state().print.printShiftY, state().print.printLineWidth), std::pair(6, 3));
+    EXPECT_EQ(std::pair(ps.printShiftY, ps.printLineWidth), std::pair(6, 4));
     EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("kein Standard-Drucker")));
 }
 

@@ -47,15 +47,6 @@ protected:
         for (const auto& [text, p] : expected)
             EXPECT_EQ(at(job, text), p) << name << " " << text.toStdString();
     }
-    // Every text printed at the page point (x, y), joined by "|".
-    static QString textsAt(const PrintJob& job, int x, int y)
-    {
-        QStringList out;
-        for (const PrintedText& t : job.texts())
-            if (t.x == x && t.pageY() == y)
-                out << t.text;
-        return out.join(QLatin1Char('|'));
-    }
     // The last subject of the left column and the first of the right one, at
     // their rows (left y, right y), on kind.
     void expectSplit(int kind, int n, int leftEnd, int leftY, int rightY)
