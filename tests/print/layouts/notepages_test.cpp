@@ -4,17 +4,6 @@
 using namespace hsa;
 using hsa::test::LayoutTest;
 
-TEST(NoteLines, LastNonEmptyAndLineOrDefault)
-{
-    const QStringList notes{QStringLiteral("eins"), QStringLiteral("  "), QStringLiteral("drei "), QString()};
-    EXPECT_EQ(FindLastNonEmptyMemoLine(notes), 2);
-    EXPECT_EQ(FindLastNonEmptyMemoLine({QStringLiteral(" "), QString()}), 0);
-    QStringList lines;
-    for (int i : {1, 2, 3, 9})
-        lines << GetMemoLineOrDefault(notes, i, QStringLiteral("d"));
-    EXPECT_EQ(lines, QStringList({"eins", "d", "drei ", "d"}));
-}
-
 TEST_F(LayoutTest, RangePromptsKeepTheirOwnRange)
 {
     state().printFromNr = 2;

@@ -33,9 +33,8 @@ protected:
         for (int nr = 1; nr <= 39; ++nr)
             if (nr != 5)
                 SaveStudentGradeFile(classFolder() + "/v." + QString::number(nr), PresetExamSheet(context), context);
-        english = static_cast<int>(std::find(context.subjectNames.begin(), context.subjectNames.end(),
-                                             QStringLiteral("Englisch"))
-                                   - context.subjectNames.begin());
+        english = int(std::find(context.subjectNames.begin(), context.subjectNames.end(), "Englisch")
+                      - context.subjectNames.begin());
     }
     void TearDown() override
     {
@@ -51,7 +50,6 @@ protected:
 
 TEST_F(OpenClassPrint, CommunicationListTakesStudentsUpToThirtyEight)
 {
-    ASSERT_LT(english, kSubjectEntryCount);
     SubjectListChoice choice;
     ASSERT_TRUE(choice.applyPreset(SubjectListPresets()[6], state().subjectData.subjectNames));
     prompt.no();
@@ -65,11 +63,10 @@ TEST_F(OpenClassPrint, CommunicationListTakesStudentsUpToThirtyEight)
     for (const PrintedText& t : job.texts())
         if (t.x == 114 && t.pageY() >= kListFirstRowY)
             numbers << t.text;
+    // Every student but the one without a grade file, never the weighting record.
     EXPECT_EQ(numbers.size(), 37);
-    EXPECT_TRUE(numbers.contains("37") && numbers.contains("38"));
-    EXPECT_FALSE(numbers.contains("5") || numbers.contains("39"));
-    EXPECT_EQ(job.pages, 2);
-    EXPECT_EQ(rec.device().batchesEnded, 1);
+    EXPECT_TRUE(numbers.contains("38") && !numbers.contains("5") && !numbers.contains("39"));
+    EXPECT_EQ(std::pair(job.pages, rec.device().batchesEnded), std::pair(2, 1));
 }
 
 TEST_F(OpenClassPrint, NotePagesOfTheRangeAndOfTheGradeWindow)
@@ -85,7 +82,5 @@ TEST_F(OpenClassPrint, NotePagesOfTheRangeAndOfTheGradeWindow)
     const PrintJob& job = rec.device().lastJob();
     EXPECT_EQ(job.findText("neu getippt")->pageY(), 350);
     EXPECT_EQ(job.findText("2)  Name2 Vor  ")->pageY(), 200);
-    QFile saved(classFolder() + "/v.2");
-    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    EXPECT_FALSE(saved.readAll().contains("neu getippt"));
+    EXPECT_FALSE(folder.read(QStringLiteral("xa_25262/v.2")).contains("neu getippt")); // printing saves nothing
 }

@@ -76,18 +76,6 @@ TEST_F(SettingsFiles, FontFactorOnlyInItsSensibleRange)
     }
 }
 
-// Saving is shown by the font menu; only line 1 is read, an empty one names no font.
-TEST_F(SettingsFiles, FontFileNamesTheFontOnly)
-{
-    auto& ps = state().print;
-    for (const char* bytes : {"Arial\r\n 9.50000000000000E-0001\r\n", "\r\n 1.00000000000000E+0000\r\n"}) {
-        folder.write(QStringLiteral("schrift2.dat"), bytes);
-        LoadPrintFontName();
-        EXPECT_EQ(ps.printerFontName, QStringLiteral("Arial")) << bytes;
-        EXPECT_EQ(ps.printFontStretch, 1.0) << bytes;
-    }
-}
-
 TEST_F(SettingsFiles, PreparingTheClassList)
 {
     auto& ps = state().print;
