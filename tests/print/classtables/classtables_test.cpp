@@ -5,6 +5,7 @@
 #include "print/classlists.h"
 #include "print/drivers.h"
 #include "support/printclass.h"
+#include "support/printfixture.h"
 
 #include <QSet>
 
@@ -73,9 +74,8 @@ TEST_F(ClassTables, SignatureFieldAndProfileTexts)
     for (int c = 0; c <= 18; ++c)
         expected.insert(l.x(c) - 4);
     EXPECT_EQ(verticals, expected);
-    EXPECT_EQ(job.findText(QStringLiteral("Unterschrift"))->x, l.x(19) + 2);
-    EXPECT_EQ(job.findText(QStringLiteral("MuP"))->x, l.x(21) + 102);
-    EXPECT_EQ(job.findText(QStringLiteral("Name2"))->pageY(), l.y(2) + 2);
+    EXPECT_EQ(std::tuple(TextAt(job, "Unterschrift").x(), TextAt(job, "MuP").x(), TextAt(job, "Name2").y()),
+              std::tuple(l.x(19) + 2, l.x(21) + 102, l.y(2) + 2));
 }
 
 TEST_F(ClassTables, FinalGradeOverviewOfThirtyEightStudentsOnTwoPages)
@@ -89,7 +89,7 @@ TEST_F(ClassTables, FinalGradeOverviewOfThirtyEightStudentsOnTwoPages)
     const GridTableLayout l = ComputeGridTableLayout(2770, 1900, wide);
     EXPECT_EQ(onPage(job, 1, l.x(0) - 50), (QStringList{"35", "36", "37", "38"}));
     EXPECT_EQ(onPage(job, 1, l.x(0) + 2).mid(0, 3), (QStringList{"Klasse 9a", "Name35", "Name36"}));
-    EXPECT_EQ(job.findText(QStringLiteral("Name35"))->pageY(), l.y(1) + 2);
+    EXPECT_EQ(TextAt(job, "Name35").y(), l.y(1) + 2);
     // The title on both pages, the average row once, on the last.
     const QStringList page0 = onPage(job, 0, l.x(0));
     EXPECT_TRUE(page0.first().startsWith(QStringLiteral("Endnoten (Schnittberechnung")));
@@ -140,16 +140,13 @@ TEST_F(ClassTables, GradeListPagesOfSevenNamedStudents)
     EXPECT_TRUE(device().jobs[0].textStrings().contains(QStringLiteral("  Name4,")));
 
     const PrintJob& page = device().jobs[0];
-    const QStringList wanted = {"Notenliste für die Abschlussprüfung 2025/26@53,6", "Klasse 9a@53,52",
-                                "Lfd.@53,113",      "S@564,205",            "2.0 / 4.0@614,246",
-                                "dez / m@614,271",  "nicht bestanden@2382,251", "(3.0)@2382,297",
-                                "mit Genehmigung@2380,481", "zurückgetreten@2380,527",
-                                "Prof = MuP@2381,665"};
-    for (const QString& w : wanted) {
-        const QString text = w.section(QLatin1Char('@'), 0, 0);
-        const auto t = page.findText(text);
-        EXPECT_EQ(t ? QStringLiteral("%1@%2,%3").arg(text).arg(t->x).arg(t->pageY()) : QStringLiteral("fehlt"), w);
-    }
+    const QList<QPair<QString, QPoint>> wanted = {
+        {"Notenliste für die Abschlussprüfung 2025/26", {53, 6}}, {"Klasse 9a", {53, 52}}, {"Lfd.", {53, 113}},
+        {"S", {564, 205}}, {"2.0 / 4.0", {614, 246}}, {"dez / m", {614, 271}}, {"nicht bestanden", {2382, 251}},
+        {"(3.0)", {2382, 297}}, {"mit Genehmigung", {2380, 481}}, {"zurückgetreten", {2380, 527}},
+        {"Prof = MuP", {2381, 665}}};
+    for (const auto& [text, p] : wanted)
+        EXPECT_EQ(TextAt(page, text), p) << text.toStdString();
     // The pending written mark prints empty; the row rules reach across the table.
     bool rowRule = false;
     for (const PrintedLine& line : page.lines())

@@ -49,11 +49,9 @@ TEST_F(LayoutTest, SelectionAndMarksPerListType)
         PrintSubjectExamList(cls, students, 3, c.type, c.kind, c.marks);
         const PrintJob& job = dev().lastJob();
         EXPECT_EQ(at(job, c.title), QPoint(100, 100)) << c.name;
-        for (int nr = 1; nr <= 5; ++nr) {
-            const QPoint p = at(job, QStringLiteral("Name%1 Vor").arg(nr));
-            const int place = c.listed.indexOf(nr);
-            EXPECT_EQ(p.y(), place < 0 ? -1 : 260 + 75 * place) << c.name << " student " << nr;
-        }
+        for (int nr = 1; nr <= 5; ++nr)
+            EXPECT_EQ(at(job, QStringLiteral("Name%1 Vor").arg(nr)).y(), c.listed.contains(nr) ? 260 + 75 * c.listed.indexOf(nr) : -1)
+                << c.name << " student " << nr;
         // The organisation list carries no marks.
         EXPECT_EQ(job.findText(QStringLiteral("Endn. Bereich")).has_value(), c.type == ListOral && c.marks)
             << c.name;
@@ -63,14 +61,9 @@ TEST_F(LayoutTest, SelectionAndMarksPerListType)
     // pending written mark of student 5 gets "-", not the text of student 4).
     PrintSubjectExamList(cls, students, 3, ListOral, kExamOral, true);
     const PrintJob& job = dev().lastJob();
-    EXPECT_EQ(at(job, QStringLiteral("3.4    2.0")), QPoint(1114 + 14, 260 + 75));
-    EXPECT_EQ(at(job, QStringLiteral("2.0")), QPoint(1621 + 34, 260 + 75));
-    EXPECT_EQ(at(job, QStringLiteral("3 :  [ 1,0...5,7 ]")), QPoint(1317 + 14, 260 + 75));
-    QList<int> dashRows;
-    for (const PrintedText& t : job.texts())
-        if (t.text == QStringLiteral("-") && t.x == 1317 + 14)
-            dashRows << t.pageY();
-    EXPECT_EQ(dashRows, QList<int>({260, 260 + 150}));
+    EXPECT_EQ(textsAt(job, 1114 + 14, 335) + "|" + textsAt(job, 1621 + 34, 335), "3.4    2.0|2.0");
+    EXPECT_EQ(textsAt(job, 1331, 260) + "|" + textsAt(job, 1331, 335) + "|" + textsAt(job, 1331, 410),
+              "-|3 :  [ 1,0...5,7 ]|-");
 }
 
 TEST_F(LayoutTest, LongListsContinueOnFurtherPages)
@@ -81,22 +74,15 @@ TEST_F(LayoutTest, LongListsContinueOnFurtherPages)
     PrintSubjectExamList(cls, students, 3, ListWritten, kExamOral, false);
     const PrintJob& job = dev().lastJob();
     ASSERT_EQ(job.pages, 2);
-    QList<int> rowsPerPage{0, 0}, headsPerPage{0, 0};
-    int feet = 0;
+    // Rows, heading texts and the one foot, per page.
+    QList<int> perPage{0, 0, 0, 0, 0, 0};
     for (const PrintedText& t : job.texts()) {
-        if (t.text.startsWith(QStringLiteral("Name")))
-            ++rowsPerPage[t.page];
-        if (t.text == QStringLiteral("Schüler") || t.text == QStringLiteral("Erstkorrektur"))
-            ++headsPerPage[t.page];
-        if (t.text == QStringLiteral("(Unterschrift)")) {
-            ++feet;
-            EXPECT_EQ(t.page, 1);
-            EXPECT_EQ(QPoint(t.x, t.pageY()), QPoint(1164, 260 + 6 * 75 + 120));
-        }
+        perPage[t.page] += t.text.startsWith(QStringLiteral("Name"));
+        perPage[2 + t.page] += t.text == QStringLiteral("Schüler") || t.text == QStringLiteral("Erstkorrektur");
+        perPage[4 + t.page] += t.text == QStringLiteral("(Unterschrift)");
     }
-    EXPECT_EQ(rowsPerPage, QList<int>({32, 6}));
-    EXPECT_EQ(headsPerPage, QList<int>({2, 2}));
-    EXPECT_EQ(feet, 1);
+    EXPECT_EQ(perPage, QList<int>({32, 6, 2, 2, 0, 1}));
+    EXPECT_EQ(at(job, QStringLiteral("(Unterschrift)")), QPoint(1164, 260 + 6 * 75 + 120));
     // The first page's vertical rules end at its last row rule.
     int firstPageBottom = 0;
     for (const PrintedLine& l : job.lines())
