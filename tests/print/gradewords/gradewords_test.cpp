@@ -1,6 +1,8 @@
 // The words and dates printed for grades, row by row through tables.
 #include "print/gradewords.h"
 
+#include <QList>
+
 #include <gtest/gtest.h>
 
 using namespace hsa;
@@ -53,9 +55,7 @@ TEST(GradeWords, EveryDecimalGradeWithBothSeparators)
 
 TEST(GradeWords, AveragesDatesLevelsRemarksAndYearMarks)
 {
-    EXPECT_EQ(FormatAverageInParens("2.4"), "( 2,4 )");
-    EXPECT_EQ(FormatAverageInParens("??"), "( ?? )");
-
+    EXPECT_EQ(FormatAverageInParens("2.4") + FormatAverageInParens("??"), "( 2,4 )( ?? )");
     struct DateCase { QString date; bool shortDates; QString text; };
     const DateCase dates[] = {
         {"07.03.2024", false, "7. März 2024"},   {"01.10.2023", false, "1. Oktober 2023"},
@@ -71,10 +71,10 @@ TEST(GradeWords, AveragesDatesLevelsRemarksAndYearMarks)
     for (const auto& [name, level] : levels)
         EXPECT_EQ(ParseClassLevel(name), level) << name.toStdString();
 
-    const QString limit(59, QLatin1Char('a'));
-    EXPECT_EQ(RemarkLineOverflow(limit, ""), 150);
-    EXPECT_EQ(RemarkLineOverflow("", limit), 150);
-    EXPECT_EQ(RemarkLineOverflow(limit.left(58) + "   ", " " + limit.left(58)), 0);
+    const QString limit(59, QLatin1Char('a')), below = limit.left(58);
+    EXPECT_EQ(QList<int>({RemarkLineOverflow(limit, ""), RemarkLineOverflow("", limit),
+                          RemarkLineOverflow(below + "   ", " " + below)}),
+              QList<int>({150, 150, 0}));
 
     struct MarkCase { QString mark; std::optional<QString> subject; QString text; };
     const MarkCase marks[] = {
