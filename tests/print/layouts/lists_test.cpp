@@ -41,11 +41,8 @@ protected:
                                     const QString& oral = {}, const QString& year = {})
     {
         StudentPrintData st;
-        st.record = nr;
-        st.nr = QString::number(nr);
-        st.surname = QStringLiteral("Name%1").arg(nr);
-        st.firstName = QStringLiteral("Vor");
-        st.klasse = QStringLiteral("10a");
+        std::tie(st.record, st.nr, st.surname, st.firstName, st.klasse) =
+            std::tuple(nr, QString::number(nr), QStringLiteral("Name%1").arg(nr), QStringLiteral("Vor"), "10a");
         const QString cells[] = {written, comm, oral, year};
         const int columns[] = {ColWritten, ColComm, ColOral, ColYear};
         for (int i = 0; i < 4; ++i)
@@ -56,15 +53,6 @@ protected:
 
     ClassPrintData cls;
 };
-
-
-// The participant and protocol edges show in the pages below; these only here.
-TEST(SubjectListGeometry, CommunicationEdgesForPageWidth2030)
-{
-    const CommunicationListEdges c = CommunicationListGeometry(2030);
-    EXPECT_EQ(std::vector<int>({c.left, c.x1, c.xJ, c.xE, c.xA, c.right}),
-              std::vector<int>({100, 201, 1013, 1216, 1621, 1930}));
-}
 
 TEST_F(LayoutTest, WrittenListCorrectionColumnsOnlyForTheThreeSubjects)
 {
@@ -163,10 +151,8 @@ TEST_F(LayoutTest, ProtocolsBySelectionWordAndAbort)
         {"communication, oral only", ListCommProtocols, kExamOral, "", "P", ""},
     };
     for (const Case& c : cases) {
-        ExamGrid g;
-        g.at(ColComm, 3) = c.comm;
-        g.at(ColOral, 3) = c.oral;
-        EXPECT_EQ(ProtocolExamWord(g, 3, c.type, c.kind), c.word) << c.name;
+        const StudentPrintData st = student(1, 3, {}, c.comm, c.oral);
+        EXPECT_EQ(ProtocolExamWord(st.sheet.grid, 3, c.type, c.kind), c.word) << c.name;
     }
 
     std::vector<StudentPrintData> students;
@@ -184,11 +170,9 @@ TEST_F(LayoutTest, ProtocolsBySelectionWordAndAbort)
     ASSERT_EQ(dev().jobs.size(), 2);
     EXPECT_EQ(progress, QStringList({"Name1  Vor", "Name2  Vor", ""})); // hidden at the end
     EXPECT_FALSE(state().printAbortRequested);
-    const PrintJob& job = dev().lastJob();
-    EXPECT_EQ(at(job, QStringLiteral("Niederschrift über die mündliche Prüfung")), QPoint(708, 340));
-    EXPECT_EQ(at(job, QStringLiteral("im Fach Wirtschaft- Beruf")), QPoint(708, 410));
-    EXPECT_EQ(at(job, QStringLiteral("Irgendwo")), QPoint(708, 80));
-    EXPECT_EQ(at(job, QStringLiteral("Abschlussprüfung Schuljahr 25/26")), QPoint(708, 150));
+    for (const auto& [text, y] : {std::pair("Irgendwo", 80), {"Abschlussprüfung Schuljahr 25/26", 150},
+                                  {"Niederschrift über die mündliche Prüfung", 340}, {"im Fach Wirtschaft- Beruf", 410}})
+        EXPECT_EQ(at(dev().lastJob(), QString::fromUtf8(text)), QPoint(708, y)) << text;
 }
 
 TEST_F(LayoutTest, RangePromptsKeepTheirOwnRange)
@@ -198,9 +182,8 @@ TEST_F(LayoutTest, RangePromptsKeepTheirOwnRange)
     for (const char* answer : {"40", "39", "38", "40", "39"})
         prompt.text(QString::fromLatin1(answer));
     const auto range = AskNoteRange();
-    ASSERT_TRUE(range);
-    EXPECT_EQ(std::pair(range->from, range->to), std::pair(39, 39));
-    EXPECT_EQ(prompt.remainingAnswers(), 0);
+    EXPECT_EQ(std::tuple(range.has_value(), range->from, range->to, prompt.remainingAnswers()),
+              std::tuple(true, 39, 39, 0));
     prompt.cancelText();
     EXPECT_FALSE(AskNoteRange());
 
@@ -208,9 +191,8 @@ TEST_F(LayoutTest, RangePromptsKeepTheirOwnRange)
     // weighting record are skipped.
     std::vector<StudentPrintData> records;
     for (int pos = 1; pos <= 6; ++pos) {
-        StudentPrintData st = student(pos + 10, 1, {});
-        st.record = pos;
-        records.push_back(st);
+        records.push_back(student(pos + 10, 1, {}));
+        records.back().record = pos;
     }
     records[3].surname.clear();
     records[4].surname = QStringLiteral("FAKTOR");
@@ -268,18 +250,16 @@ TEST_F(LayoutTest, PrintButtonChecksAndAsks)
     SubjectListChoice choice;
     choice.applyPreset(SubjectListPresets()[0], cls.subjects.subjectNames);
     choice.toggle(19); // no subject: stays empty
-    EXPECT_TRUE(choice.rows[19].mark.isEmpty());
     EXPECT_FALSE(choice.pressPrint());
-    EXPECT_EQ(prompt.lastText(), kMsgChooseSubject);
-    EXPECT_TRUE(choice.visible);
+    EXPECT_EQ(std::tuple(choice.rows[19].mark, prompt.lastText(), choice.visible),
+              std::tuple(QString(), kMsgChooseSubject, true));
 
     // The nineteenth subject (row 18) is printed like any other.
     for (int row : {18, 1, 1, 1})
         choice.toggle(row);
     choice.setListType(-1);
     EXPECT_FALSE(choice.pressPrint());
-    EXPECT_EQ(prompt.lastText(), kMsgNoListType);
-    EXPECT_FALSE(choice.visible);
+    EXPECT_EQ(std::pair(prompt.lastText(), choice.visible), std::pair(kMsgNoListType, false));
 
     for (int type = 0; type <= 5; ++type) {
         prompt.clear();
@@ -356,8 +336,8 @@ TEST_F(OpenClassPrint, NotePagesOfTheRangeAndOfTheGradeWindow)
     gw.setNotesText("erste Zeile\nneu getippt");
     PrintGradeWindowNotePage();
     const PrintJob& job = rec.device().lastJob();
-    EXPECT_EQ(job.findText("neu getippt")->pageY(), 350);
-    EXPECT_EQ(job.findText("2)  Name2 Vor  ")->pageY(), 200);
+    EXPECT_EQ(std::pair(test::TextAt(job, "neu getippt").y(), test::TextAt(job, "2)  Name2 Vor  ").y()),
+              std::pair(350, 200));
     EXPECT_FALSE(folder.read(QStringLiteral("xa_25262/v.2")).contains("neu getippt")); // printing saves nothing
 }
 
