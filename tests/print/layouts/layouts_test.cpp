@@ -31,19 +31,14 @@ public:
         ClearEmblemPicture();
         cls = {};
         st = {};
-        cls.classFile = QStringLiteral("xa_25262.dbf");
-        cls.schoolName = QStringLiteral("Schule am See?Irgendwo");
-        cls.schoolTypeText = QStringLiteral("der Hauptschule mit Werkrealschule");
-        cls.examChairName = QStringLiteral("Dr. Vorsitz");
-        cls.headTeacherName = QStringLiteral("Frau Leitung");
+        std::tie(cls.classFile, cls.schoolName, cls.schoolTypeText, cls.examChairName, cls.headTeacherName) =
+            std::tuple("xa_25262.dbf", "Schule am See?Irgendwo", "der Hauptschule mit Werkrealschule", "Dr. Vorsitz",
+                       "Frau Leitung");
         ASSERT_TRUE(ReadSubjectFile(QStringLiteral(HSA_DATA_DIR "/sta-fax-mit.dat"), cls.subjects));
         cls.subjects.certificateLines = BuiltInCertificateLines(QStringLiteral("10"));
         cls.subjects.footerLines = {QStringLiteral("Fußzeile 1"), {}, {}, {}, {}};
         useSubjects();
-        st.firstName = QStringLiteral("Anna");
-        st.surname = QStringLiteral("Berg");
-        st.klasse = QStringLiteral("10a");
-        st.datum = QStringLiteral("07.03.2026");
+        std::tie(st.firstName, st.surname, st.klasse, st.datum) = std::tuple("Anna", "Berg", "10a", "07.03.2026");
         st.sheet.resultIndex = 0;
         st.grades.fill(QStringLiteral("2"));
         setEndnotes({"2", "3"}); // Gesamtschnitt 2.5
@@ -222,9 +217,7 @@ TEST_F(CertificateLayouts, EmblemWithAndWithoutPictureAndTheWrsOffset)
 TEST_F(CertificateLayouts, WrsLeftColumnEndsAtTheLastSubject)
 {
     setSubjectCount(15);
-    st.sheet.resultIndex = 7;
-    for (int r = 2; r <= 14; ++r)
-        st.grades[r] = QStringLiteral("2");
+    st.sheet.resultIndex = 7; // every grade "2"
     const PrintJob job = print(PrintExternalWrsCertificate, 1);
     EXPECT_EQ(at(job, "Fach14"), QPoint(250, 2140));
     EXPECT_FALSE(job.findText(kMissingGradeWord));
