@@ -19,10 +19,8 @@ TEST(ExamBoardEntry, WritesBothNamesOnlyWhenBothAreConfirmed)
         resetState();
         test::TempProgramFolder folder;
         folder.write("VOR2526X.DAT", before); // found whatever its case
-        state().programDir = folder.path();
-        state().openClassFile = "xa_25262.dbf";
-        state().examChairName = "Alt Vorsitz";
-        state().headTeacherName = "Alt Leitung";
+        std::tie(state().programDir, state().openClassFile, state().examChairName, state().headTeacherName) =
+            std::tuple(folder.path(), "xa_25262.dbf", "Alt Vorsitz", "Alt Leitung");
         ScriptedPrompt prompt;
         ScopedPrompt guard(prompt);
         c.confirmChair ? prompt.text("Dr. Müller") : prompt.cancelText();

@@ -63,9 +63,8 @@ TEST_F(SettingsFiles, UnreadableCalibrationFileIsReported)
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("einstell.dat")));
     state().print.printShiftX = 6;
     EXPECT_NO_THROW(LoadPrintCalibration());
-    EXPECT_EQ(state().print.printShiftX, 6);
     ASSERT_EQ(prompt.shown().size(), 1);
-    EXPECT_EQ(prompt.shown()[0].kind, MsgKind::Error);
+    EXPECT_EQ(std::pair(state().print.printShiftX, prompt.shown()[0].kind), std::pair(6, MsgKind::Error));
 }
 
 TEST_F(SettingsFiles, FontFactorOnlyInItsSensibleRange)
@@ -84,8 +83,7 @@ TEST_F(SettingsFiles, FontFactorOnlyInItsSensibleRange)
 TEST_F(SettingsFiles, PreparingTheClassList)
 {
     auto& ps = state().print;
-    ps.printStretchX = 1.2; // left from a dialog use that was not saved
-    ps.printStretchY = 0.8;
+    std::tie(ps.printStretchX, ps.printStretchY) = std::tuple(1.2, 0.8); // left from a dialog use not saved
     SetPrintOrientation(true);
     folder.write(QStringLiteral("einstell.dat"), "5\n6\n0\n0,97\n1\n2\n");
     folder.write(QStringLiteral("penwi.dat"), "1\n");
@@ -146,11 +144,8 @@ protected:
 TEST_F(Calibration, GridShowsTheSettingsAndWritesAMissingFile)
 {
     auto& ps = state().print;
-    ps.printShiftX = 12;
-    ps.printShiftY = -4;
-    ps.printStretchY = 0.954;
-    ps.printFontStretch = 0.95;
-    ps.printLineWidth = 3;
+    std::tie(ps.printShiftX, ps.printShiftY, ps.printStretchY, ps.printFontStretch, ps.printLineWidth) =
+        std::tuple(12, -4, 0.954, 0.95, 3);
     CalibrationForm form;
     form.activate();
     EXPECT_EQ(form.currentValues(), (QStringList{"12", "-4", "1,00", "0,95", "0,95", "3"}));
@@ -181,8 +176,7 @@ TEST_F(Calibration, TypedValuesActUntilTheDialogIsLeftUnsaved)
     EXPECT_EQ(form.cell(2, 3) + "|" + form.cell(2, 4), QStringLiteral("1.05|0.9,5"));
     prompt.no();
     EXPECT_TRUE(form.buttonClick());
-    EXPECT_EQ(ps.printShiftX, 20);
-    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")), saved);
+    EXPECT_EQ(std::pair(ps.printShiftX, folder.read(QStringLiteral("einstell.dat"))), std::pair(20, saved));
     form.deactivate();
     EXPECT_EQ(values(), std::tuple(3, 4, 1.0, 0.95, 1.0, 2));
     EXPECT_EQ(prompt.shown().size(), 1);
@@ -191,8 +185,7 @@ TEST_F(Calibration, TypedValuesActUntilTheDialogIsLeftUnsaved)
 TEST_F(Calibration, StretchOfZeroIsRefusedWithAMessage)
 {
     auto& ps = state().print;
-    ps.printStretchX = 1.02;
-    ps.printFontStretch = 0.95;
+    std::tie(ps.printStretchX, ps.printFontStretch) = std::tuple(1.02, 0.95);
     CalibrationForm form;
     form.activate();
     typeValues(form, {"0", "0", "0", "1", "-0,5", "9"});
@@ -201,12 +194,10 @@ TEST_F(Calibration, StretchOfZeroIsRefusedWithAMessage)
     EXPECT_EQ(std::tuple(ps.printStretchX, ps.printFontStretch, ps.printLineWidth), std::tuple(1.02, 0.95, 4));
     EXPECT_EQ((QStringList{form.cell(2, 3), form.cell(2, 5), form.cell(2, 6)}), (QStringList{"1,02", "0,95", "4"}));
     EXPECT_EQ(std::count_if(prompt.shown().begin(), prompt.shown().end(),
-                            [](const auto& s) { return s.kind == MsgKind::Warning; }),
-              3);
+                            [](const auto& s) { return s.kind == MsgKind::Warning; }), 3);
     EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("Streckfaktor Gesamtausdruck nach rechts")));
     // What is saved is what is in force, so the file never holds a 0 stretch.
-    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")),
-              QByteArray("0\r\n0\r\n1,02\r\n1\r\n0,95\r\n4\r\n"));
+    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")), QByteArray("0\r\n0\r\n1,02\r\n1\r\n0,95\r\n4\r\n"));
 }
 
 TEST_F(Calibration, AFailedSaveKeepsTheDialogOpen)
@@ -219,8 +210,7 @@ TEST_F(Calibration, AFailedSaveKeepsTheDialogOpen)
     typeValues(form, {"8", "8", "1", "1", "1", "1"});
     prompt.yes();
     EXPECT_FALSE(form.buttonClick());
-    EXPECT_EQ(prompt.shown().last().kind, MsgKind::Error);
-    EXPECT_EQ(state().print.printShiftX, 8);
+    EXPECT_EQ(std::pair(prompt.shown().last().kind, state().print.printShiftX), std::pair(MsgKind::Error, 8));
 }
 
 TEST_F(Calibration, WindowGeometry)
