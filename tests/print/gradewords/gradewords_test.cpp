@@ -66,16 +66,13 @@ TEST(GradeWords, AveragesDatesLevelsRemarksAndYearMarks)
     };
     for (const DateCase& d : dates)
         EXPECT_EQ(FormatLongDate(d.date, d.shortDates), d.text) << d.date.toStdString();
-
     const std::pair<QString, int> levels[] = {{"10a", 10}, {"1oa", 10}, {"9b", 9}, {" 9", 9}, {"Kl 9", 0}, {"", 0}};
     for (const auto& [name, level] : levels)
         EXPECT_EQ(ParseClassLevel(name), level) << name.toStdString();
-
     const QString limit(59, QLatin1Char('a')), below = limit.left(58);
     EXPECT_EQ(QList<int>({RemarkLineOverflow(limit, ""), RemarkLineOverflow("", limit),
                           RemarkLineOverflow(below + "   ", " " + below)}),
               QList<int>({150, 150, 0}));
-
     struct MarkCase { QString mark; std::optional<QString> subject; QString text; };
     const MarkCase marks[] = {
         {"  2,3", kNoRow, "2,3 "},           {"", kNoRow, " "},
@@ -85,7 +82,6 @@ TEST(GradeWords, AveragesDatesLevelsRemarksAndYearMarks)
     };
     for (const MarkCase& m : marks)
         EXPECT_EQ(FormatYearMarkForRow(m.mark, m.subject), m.text) << m.mark.toStdString();
-
     const std::pair<QString, int> wholes[] = {{"2.5", 3}, {"2.4", 2}, {"1.5", 2}, {"1.4", 1}, {"3.6", 4},
                                               {"4,49", 5}, {"4,48999", 4}, {"??", 0}, {" - ", 0}};
     for (const auto& [average, whole] : wholes)

@@ -44,7 +44,6 @@ public:
         setEndnotes({"2", "3"}); // Gesamtschnitt 2.5
     }
     void TearDown() override { ClearEmblemPicture(); }
-
     void useSubjects()
     {
         st.gradeNames = cls.subjects.subjectNames;
@@ -72,7 +71,6 @@ public:
         EXPECT_FALSE(PrintJobRunning());
         return dev().lastJob();
     }
-
     ClassPrintData cls;
     StudentPrintData st;
 };
@@ -203,9 +201,7 @@ TEST_F(CertificateLayouts, EmblemWithAndWithoutPictureAndTheWrsOffset)
         return op == job.ops.end() ? LogicalRect{} : op->rect;
     };
     EXPECT_EQ(emblem(PrintCertificateA, 11), LogicalRect{});
-    QImage picture(57, 30, QImage::Format_RGB32);
-    picture.fill(Qt::black);
-    ASSERT_TRUE(picture.save(folder.file("landes2.bmp")));
+    ASSERT_TRUE(QImage(57, 30, QImage::Format_RGB32).save(folder.file("landes2.bmp")));
     ASSERT_TRUE(LoadEmblemPicture());
     EXPECT_EQ(emblem(PrintCertificateA, 11), (LogicalRect{230, -25, 800, -330}));
     EXPECT_EQ(emblem(PrintExternalWrsCertificate, 1), (LogicalRect{230, -125, 800, -430}));
@@ -229,9 +225,7 @@ TEST_F(CertificateLayouts, WrsLeftColumnEndsAtTheLastSubject)
 // one PDF file through the Qt print device, read back with the poppler tools.
 TEST_F(CertificateLayouts, PdfOfACertificateAListAndAProtocol)
 {
-    QImage emblem(57, 30, QImage::Format_RGB32);
-    emblem.fill(Qt::darkGray);
-    ASSERT_TRUE(emblem.save(folder.file("landes2.bmp")));
+    ASSERT_TRUE(QImage(57, 30, QImage::Format_RGB32).save(folder.file("landes2.bmp")));
     ASSERT_TRUE(LoadEmblemPicture());
     setPrinterSystem(nullptr);
     ASSERT_TRUE(printer().SelectPrinterDevice(PdfPrinterName(), "WINSPOOL", {}));
@@ -251,7 +245,6 @@ TEST_F(CertificateLayouts, PdfOfACertificateAListAndAProtocol)
         PrintExamProtocol(cls, students[0], 6, QStringLiteral("mündliche"));
     }
     ASSERT_FALSE(PrintJobRunning());
-
     // A4 less 5 mm margins: W = 1900; list edges x1 = 200, x2 = 900; the
     // protocol's value column at 100 + 100 + 500.
     const QList<test::PdfWord> words = test::ReadPdfWords(pdf);

@@ -35,7 +35,6 @@ protected:
         cls.context = MakeGradeContext(names, cls.classFile, false);
         cls.today = QDate(2026, 3, 15);
     }
-
     // A student whose exam-grid row holds the cells written, comm, oral, year.
     static StudentPrintData student(int nr, int row, const QString& written, const QString& comm = {},
                                     const QString& oral = {}, const QString& year = {})
@@ -50,7 +49,6 @@ protected:
         st.sheet.fromFile = true;
         return st;
     }
-
     ClassPrintData cls;
 };
 
@@ -130,7 +128,6 @@ TEST_F(LayoutTest, LongListsContinueOnFurtherPages)
         if (l.page == 0 && l.x1 == 100 && l.x2 == 100)
             firstPageBottom = -l.y2;
     EXPECT_EQ(firstPageBottom, 260 + 32 * 75 - 20);
-
     struct Case { int rows; int pages; };
     for (const Case c : {Case{35, 1}, Case{36, 2}}) {
         const std::vector<StudentPrintData> some(students.begin(), students.begin() + c.rows);
@@ -154,7 +151,6 @@ TEST_F(LayoutTest, ProtocolsBySelectionWordAndAbort)
         const StudentPrintData st = student(1, 3, {}, c.comm, c.oral);
         EXPECT_EQ(ProtocolExamWord(st.sheet.grid, 3, c.type, c.kind), c.word) << c.name;
     }
-
     std::vector<StudentPrintData> students;
     for (int nr = 1; nr <= 4; ++nr)
         students.push_back(student(nr, 5, QStringLiteral("2.0"), {}, QStringLiteral("P")));
@@ -186,7 +182,6 @@ TEST_F(LayoutTest, RangePromptsKeepTheirOwnRange)
     EXPECT_EQ(std::tuple(range->from, range->to, prompt.remainingAnswers()), std::tuple(39, 39, 0));
     prompt.cancelText();
     EXPECT_FALSE(AskNoteRange());
-
     // Positions 3 to 5: record positions, whatever NR says; gaps and the
     // weighting record are skipped.
     std::vector<StudentPrintData> records;
@@ -253,14 +248,12 @@ TEST_F(LayoutTest, PrintButtonChecksAndAsks)
     EXPECT_FALSE(choice.pressPrint());
     EXPECT_EQ(std::tuple(choice.rows[19].mark, prompt.lastText(), choice.visible),
               std::tuple(QString(), kMsgChooseSubject, true));
-
     // The nineteenth subject (row 18) is printed like any other.
     for (int row : {18, 1, 1, 1})
         choice.toggle(row);
     choice.setListType(-1);
     EXPECT_FALSE(choice.pressPrint());
     EXPECT_EQ(std::pair(prompt.lastText(), choice.visible), std::pair(kMsgNoListType, false));
-
     for (int type = 0; type <= 5; ++type) {
         prompt.clear();
         choice.setListType(type);
@@ -299,7 +292,6 @@ protected:
         gradeWindow().reset();
         RealClassFixture::TearDown();
     }
-
     ScopedRecordingPrinter rec;
     int english = 0;
 };
@@ -330,7 +322,6 @@ TEST_F(OpenClassPrint, NotePagesOfTheRangeAndOfTheGradeWindow)
     prompt.text("30").text("39");
     PrintNotePagesOfRange();
     EXPECT_EQ(rec.device().jobs.size(), 9); // positions 30 to 38; 39 is the weighting record
-
     GradeWindowController& gw = gradeWindow();
     ASSERT_TRUE(gw.Open(1));
     gw.setNotesText("erste Zeile\nneu getippt");

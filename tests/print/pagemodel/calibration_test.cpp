@@ -89,7 +89,6 @@ TEST_F(SettingsFiles, PreparingTheClassList)
     folder.write(QStringLiteral("penwi.dat"), "1\n");
     folder.write(QStringLiteral("schrift2.dat"), "Arial\r\n 1.00000000000000E+0000\r\n");
     rec.device().pixelsPortrait = QSize(2400, 3300);
-
     PreparePrintSettingsForClassList();
     // The stretch reset, and the file's 0 refused; penwi.dat after einstell.dat.
     EXPECT_EQ(std::tuple(ps.printStretchX, ps.printStretchY, ps.printShiftX, ps.printLineWidth, ps.printLandscape,
@@ -98,7 +97,6 @@ TEST_F(SettingsFiles, PreparingTheClassList)
     EXPECT_DOUBLE_EQ(ps.printScaleX, 3300 / 3200.0 * 1.0);
     EXPECT_DOUBLE_EQ(ps.printScaleY, 2400 / 2368.0 * 0.97 * 0.98);
     EXPECT_EQ(ps.printerFontName, QStringLiteral("Arial"));
-
     // Only the first preparation of a run reads the font file.
     folder.write(QStringLiteral("schrift2.dat"), "Courier New\r\n");
     rec.device().pixelsPortrait = QSize(2368, 3200);
@@ -133,7 +131,6 @@ protected:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     }
     void TearDown() override { QLocale::setDefault(QLocale::c()); }
-
     void typeValues(CalibrationForm& form, const QStringList& six)
     {
         for (int r = 1; r <= 6; ++r)

@@ -21,7 +21,6 @@ protected:
         ClearEmblemPicture();
     }
     void TearDown() override { ClearEmblemPicture(); }
-
     void calibrate(int shiftX, int shiftY, double stretchX, double stretchY)
     {
         auto& ps = state().print;
@@ -272,7 +271,6 @@ TEST_F(Printers, AbortFromTheMenuAndTheButton)
     BeginPrint();
     AbortRunningPrintJob();
     EXPECT_EQ(std::tuple(dev().jobs.size(), dev().lastJob().aborted, PrintJobRunning()), std::tuple(1, true, false));
-
     QStringList captions;
     BeginPrint();
     RequestPrintAbort([&](const QString& c) { captions.append(c); });
