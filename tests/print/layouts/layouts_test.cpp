@@ -158,7 +158,6 @@ TEST_F(CertificateLayouts, BlocksBelowTheSubjects)
         {"A whole grade", average({"2", "3"}), PrintCertificateA, 11, "befriedigend   ( 2,5 )", 1540, 1815},
         {"A project word", [](CertificateLayouts& t) { t.setSubjectCount(16, {{14, "Projektprüfung"}}); t.st.grades[14] = "2*"; },
          PrintCertificateA, 11, "gut (x)", 1540, 1715},
-        {"A no hint", nullptr, PrintCertificateA, 11, "--------------", 250, 2000},
         {"A closing", nullptr, PrintCertificateA, 11,
          "Dieses Abschlusszeugnis verleiht einen dem Realschulabschluss gleichwertigen Bildungsstandard.", 250, 2345},
         {"A copy", nullptr, PrintCertificateA, 16, "Frau Leitung", 1310, 2535},

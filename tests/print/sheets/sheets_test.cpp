@@ -124,10 +124,9 @@ TEST_F(Sheets, BoundaryGradesAndEachDashRule)
         {"Ch", "P", "- ", "- ", "3.0", "-@1170"},   // written still pending
     };
     for (int i = 0; i < 10; ++i) {
-        const char* const cells[] = {rows[i].code, rows[i].written, rows[i].comm, rows[i].oral, rows[i].year};
-        const int columns[] = {ColCode, ColWritten, ColComm, ColOral, ColYear};
-        for (int c = 0; c < 5; ++c)
-            st.sheet.grid.at(columns[c], i + 1) = QString::fromLatin1(cells[c]);
+        ExamGrid& g = st.sheet.grid;
+        std::tie(g.at(ColCode, i + 1), g.at(ColWritten, i + 1), g.at(ColComm, i + 1), g.at(ColOral, i + 1),
+                 g.at(ColYear, i + 1)) = std::tuple(rows[i].code, rows[i].written, rows[i].comm, rows[i].oral, rows[i].year);
     }
     const PrintJob& job = print(5);
     for (int i = 0; i < 10; ++i) {
@@ -164,9 +163,8 @@ TEST_F(Sheets, ExamTableOfAFullSheet)
         cls.classFile = QString::fromLatin1(file);
         const QList<PrintedLine> lines = print(4).lines();
         const int extra = file[0] == '9' ? 1 : 0;
-        EXPECT_EQ(lines.size(), 4 + 11 + 23 + extra) << file;
-        EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const PrintedLine& l) { return l.x1 == 1750; }), extra)
-            << file;
+        EXPECT_EQ(std::tuple(lines.size(), std::count_if(lines.begin(), lines.end(), [](auto& l) { return l.x1 == 1750; })),
+                  std::tuple(4 + 11 + 23 + extra, extra)) << file;
     }
 }
 TEST_F(Sheets, ExamTableCases)
