@@ -94,7 +94,8 @@ TEST_F(ClassTables, FinalGradeOverviewOfThirtyEightStudentsOnTwoPages)
     const QStringList page0 = onPage(job, 0, l.x(0));
     EXPECT_TRUE(page0.first().startsWith(QStringLiteral("Endnoten (Schnittberechnung")));
     EXPECT_EQ(onPage(job, 1, l.x(0)).first(), page0.first());
-    EXPECT_EQ(std::tuple(job.textStrings().count("DURCHSCHNITT "), job.findText("DURCHSCHNITT ")->page), std::tuple(1, 1));
+    EXPECT_EQ(std::tuple(job.textStrings().count("DURCHSCHNITT "), job.findText("DURCHSCHNITT ")->page),
+              std::tuple(1, 1));
     // DEU of rows 1..38 sums to 111 over 37 marks (row 2 holds 0, printed
     // blank and not counted); with the 0 counted it would be 2,9.  Row 36
     // stands in the place of row 2 on the second page.

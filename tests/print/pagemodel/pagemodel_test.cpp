@@ -15,12 +15,6 @@ namespace {
 
 class PageModel : public test::PrintTest {
 protected:
-    void SetUp() override
-    {
-        PrintTest::SetUp();
-        ClearEmblemPicture();
-    }
-    void TearDown() override { ClearEmblemPicture(); }
     void calibrate(int shiftX, int shiftY, double stretchX, double stretchY)
     {
         auto& ps = state().print;
@@ -132,6 +126,7 @@ TEST_F(PageModel, EmblemRectangleFollowsTheCalibration)
 // The drawn emblem is shown by the certificates; here the picture files.
 TEST_F(PageModel, EmblemPictureFilesFoundIgnoringCaseOrLeftOut)
 {
+    ClearEmblemPicture();
     EXPECT_FALSE(LoadEmblemPicture()); // landes2.bmp missing
     QImage picture(57, 31, QImage::Format_RGB32);
     ASSERT_TRUE(picture.save(folder.file(QStringLiteral("Landes2.BMP")), "BMP"));
@@ -244,7 +239,8 @@ TEST_F(Printers, AFailedSelectionKeepsThePreviousPrinter)
     EXPECT_FALSE(SelectPrinterFromList(1));
     PrintTextOut(250, 250, QStringLiteral("Liste"));
     EndPrint();
-    EXPECT_EQ(std::pair(printer().printerIndex(), rec.system().recorder(kLaser).jobs.size()), std::pair(0, qsizetype(1)));
+    EXPECT_EQ(std::pair(printer().printerIndex(), rec.system().recorder(kLaser).jobs.size()),
+              std::pair(0, qsizetype(1)));
     EXPECT_TRUE(SelectPrinterFromList(1));
 }
 

@@ -66,7 +66,8 @@ TEST_F(PdfOutput, TextsAndLinesLandWhereThePageModelPutsThem)
     ASSERT_FALSE(img.isNull());
     const int y = 50 - MapPageY(1000), left = 50 + MapPageX(250), right = 50 + MapPageX(1850);
     auto dark = [&](int x, int y) { return qGray(img.pixel(x, y)) < 128; };
-    const QList<bool> ink = {dark(1050, y), dark(1050, y - 5), dark(1050, y + 5), dark(left + 5, y), dark(right + 50, y)};
+    const QList<bool> ink = {dark(1050, y), dark(1050, y - 5), dark(1050, y + 5), dark(left + 5, y),
+                             dark(right + 50, y)};
     EXPECT_EQ(ink, QList<bool>({true, false, false, true, false})) << y;
 }
 
@@ -95,8 +96,7 @@ TEST_F(PdfOutput, OneFilePerPrintCommandOnePagePerJob)
         EXPECT_TRUE(test::PdfWordAt(words, QStringLiteral("Schüler%1").arg(i + 1), i, 250, 400 + i * 100)) << i;
     // The faces asked for are printed with their metric-compatible fonts.
     const QString fonts = test::PdfFonts(pdf + QStringLiteral(".pdf"));
-    EXPECT_TRUE(fonts.contains(QStringLiteral("LiberationSans-Bold")) && fonts.contains(QStringLiteral("LiberationSerif")))
-        << fonts.toStdString();
+    EXPECT_TRUE(fonts.contains("LiberationSans-Bold") && fonts.contains("LiberationSerif")) << fonts.toStdString();
 }
 
 // Declining the file stops the loop (one that went on anyway is not asked
