@@ -1,5 +1,4 @@
-// The page choice, the three drivers over a real class and the faults of the
-// per-student loop.
+// The page choice, the three drivers over a real class and the per-student loop's faults.
 #include "classes/sharedstate.h"
 #include "print/drivers.h"
 #include "print/pagemodel.h"

@@ -1,5 +1,4 @@
-// The exam-board names entry writes the class's "vor" file only when both
-// names were confirmed.
+// The exam-board names entry: the class's "vor" file, written only when both names are confirmed.
 #include "classes/sharedstate.h"
 #include "platform/scriptedprompt.h"
 #include "print/examboardentry.h"

@@ -54,6 +54,8 @@ TEST_F(SettingsFiles, CalibrationAndPenWidthFiles)
             << r.name << " " << r.bytes;
     }
     LoadPrintFontName();
+    folder.write(QStringLiteral("schrift2.dat"), "\r\n 1.00000000000000E+0000\r\n"); // an empty line names no font
+    LoadPrintFontName();
     EXPECT_EQ(ps.printerFontName, QStringLiteral("Times New Roman"));
     EXPECT_TRUE(prompt.shown().isEmpty());
 }
