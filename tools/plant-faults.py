@@ -27,6 +27,10 @@ LIST = ["test_classes_studentlist"]
 RULES = ["test_grades_sheet", "test_classes_arithmeticreview", "test_classes_classgrid"]
 GRID = ["test_classes_classgrid", "test_grades_sheet"]
 PAGE = ["test_print_pagemodel"]
+DRIVERS = ["test_print_drivers", "test_print_sheets"]
+CERTS = ["test_print_drivers", "test_print_layouts"]
+TABLES = ["test_print_classtables", "test_print_sheets"]
+LAYOUTS = ["test_print_layouts", "test_print_gradewords"]
 ZIP = ["test_zip_aes", "test_zip_core", "test_zip_crypto", "test_zip_fastextract", "test_zip_fuzzreplay",
        "test_zip_hostile", "test_zip_peers", "test_zip_volumes", "test_zip",
        "test_exchange_familyclass", "test_exchange_finalgrades", "test_exchange_multiclass",
@@ -116,6 +120,19 @@ FAULTS = [
     # subjects and the class grid
 
     # print layouts and drivers
+    ("r01-range-after-abort", "src/print/drivers.cpp", "s.printToNr = stopped ? 39 : 40;", "s.printToNr = stopped ? 40 : 40;", DRIVERS),
+    ("r02-range-first-bound", "src/print/drivers.cpp", "if (s.printFromNr >= 1 && s.printFromNr < 41)",
+     "if (s.printFromNr >= 0 && s.printFromNr < 41)", DRIVERS),
+    ("r03-dispatch-boundary-sheet", "src/print/studentlayouts.cpp", "{StudentLayout::BoundaryGradeSheet, &PrintBoundaryGradeSheet},",
+     "{StudentLayout::BoundaryGradeSheet, &PrintMarkSheet},", DRIVERS),
+    ("r04-copy-of-hsa-refused", "src/print/layouts/certificateparts.cpp", "resultIndex == 0 || resultIndex == 7 || resultIndex == 8;",
+     "resultIndex == 0 || resultIndex == 7;", CERTS),
+    ("r05-second-page-first-row", "src/print/layouts/classtables.cpp", "const int first = page == 0 ? 1 : 35;",
+     "const int first = page == 0 ? 1 : 36;", TABLES),
+    ("r06-failed-average-bare", "src/print/layouts/classtables.cpp", "            if (result < 3)\n", "            if (result <= 3)\n", TABLES),
+    ("r07-grade-word-six", "src/print/gradewords.cpp", "if (digit >= 0 && digit <= 5)", "if (digit >= 0 && digit <= 4)", LAYOUTS),
+    ("r08-list-heading-not-repeated", "src/print/layouts/subjectlists.cpp", "            head_();\n            y_ = kListFirstRowY;",
+     "            y_ = kListFirstRowY;", LAYOUTS),
 
     # grade sheets, exchange, Word documents
 ]

@@ -1,5 +1,4 @@
-// The exam-board names entry writes the class's "vor" file only when both
-// names were confirmed.
+// The exam-board names entry: the class's "vor" file, written only when both names are confirmed.
 #include "classes/sharedstate.h"
 #include "platform/scriptedprompt.h"
 #include "print/examboardentry.h"
@@ -12,20 +11,15 @@ using namespace hsa;
 
 TEST(ExamBoardEntry, WritesBothNamesOnlyWhenBothAreConfirmed)
 {
-    struct Case {
-        const char* name;
-        bool confirmChair, confirmHead;
-    };
+    struct Case { const char* name; bool confirmChair, confirmHead; };
     const Case cases[] = {{"both", true, true}, {"chair cancelled", false, true}, {"head cancelled", true, false}};
     const QByteArray before = "Alt Vorsitz\r\nAlt Leitung\r\n";
     for (const Case& c : cases) {
         resetState();
         test::TempProgramFolder folder;
         folder.write("VOR2526X.DAT", before); // found whatever its case
-        state().programDir = folder.path();
-        state().openClassFile = "xa_25262.dbf";
-        state().examChairName = "Alt Vorsitz";
-        state().headTeacherName = "Alt Leitung";
+        std::tie(state().programDir, state().openClassFile, state().examChairName, state().headTeacherName) =
+            std::tuple(folder.path(), "xa_25262.dbf", "Alt Vorsitz", "Alt Leitung");
         ScriptedPrompt prompt;
         ScopedPrompt guard(prompt);
         c.confirmChair ? prompt.text("Dr. Müller") : prompt.cancelText();
@@ -35,8 +29,7 @@ TEST(ExamBoardEntry, WritesBothNamesOnlyWhenBothAreConfirmed)
         EXPECT_EQ(EnterExamBoardNames(), both) << c.name;
         EXPECT_EQ(folder.read("VOR2526X.DAT"), both ? QByteArray("Dr. M\xfcller\r\nFrau \xd6zdemir\r\n") : before)
             << c.name;
-        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 1) << c.name;
-        EXPECT_EQ(state().inputOk, both) << c.name;
-        EXPECT_EQ(prompt.remainingAnswers(), 0) << c.name;
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 1) << c.name; // no stray copy
+        EXPECT_EQ(std::pair(state().inputOk, prompt.remainingAnswers()), std::pair(both, 0)) << c.name;
     }
 }

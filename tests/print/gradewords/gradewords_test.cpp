@@ -1,6 +1,8 @@
 // The words and dates printed for grades, row by row through tables.
 #include "print/gradewords.h"
 
+#include <QList>
+
 #include <gtest/gtest.h>
 
 using namespace hsa;
@@ -12,36 +14,21 @@ const std::optional<QString> kNoRow;
 
 TEST(GradeWords, WholeGradesByVariantAndSubject)
 {
-    struct Case {
-        V variant;
-        QString grade;
-        std::optional<QString> subject;
-        QString word;
-    };
+    struct Case { V variant; QString grade; std::optional<QString> subject; QString word; };
     const QString dash = kMissingGradeWord;
     const Case cases[] = {
-        {V::List, "1", kNoRow, "sehr gut"},
-        {V::Certificate, "2*", kNoRow, "gut"},
-        {V::ExamCross, "2*", kNoRow, "gut (x)"},
-        {V::ExamCross, "3*  ", kNoRow, "befriedigend (x)"},
-        {V::List, "4-", kNoRow, "ausreichend"},
-        {V::Certificate, "  5", kNoRow, "mangelhaft"},
-        {V::ExamCross, "6", kNoRow, "ungenügend"},
-        {V::List, "", kNoRow, dash},
-        {V::ExamCross, "   ", kNoRow, dash},
-        {V::Certificate, "??", kNoRow, dash},
-        {V::List, "*)", kNoRow, "*)"},
-        {V::ExamCross, "*)  ", kNoRow, "*)  "},
-        {V::List, "2", QString("Deutsch"), "gut"},
-        {V::List, "2", QString("Wahlpflichtbereich"), "gut"},
+        {V::List, "1", kNoRow, "sehr gut"},          {V::Certificate, "2*", kNoRow, "gut"},
+        {V::ExamCross, "2*", kNoRow, "gut (x)"},     {V::ExamCross, "3*  ", kNoRow, "befriedigend (x)"},
+        {V::List, "4-", kNoRow, "ausreichend"},      {V::Certificate, "  5", kNoRow, "mangelhaft"},
+        {V::ExamCross, "6", kNoRow, "ungenügend"},   {V::List, "", kNoRow, dash},
+        {V::ExamCross, "   ", kNoRow, dash},         {V::Certificate, "??", kNoRow, dash},
+        {V::List, "*)", kNoRow, "*)"},               {V::ExamCross, "*)  ", kNoRow, "*)  "},
+        {V::List, "2", QString("Deutsch"), "gut"},   {V::List, "2", QString("Wahlpflichtbereich"), "gut"},
         {V::Certificate, "2", QString("Wahlpflichtbereich:"), ""},
         {V::ExamCross, "2*", QString("Wahlpflichtbereich"), ""},
-        {V::List, "2", QString("Profilfach/  "), ""},
-        {V::Certificate, "2", QString("Profilfach/"), "gut"},
-        {V::Certificate, "2", QString("Profilfach\\ "), ""},
-        {V::List, "2", QString("Profilfach\\"), "gut"},
-        {V::ExamCross, "2*", QString("Wahl\\"), ""},
-        {V::List, "2", QString("   "), dash},
+        {V::List, "2", QString("Profilfach/  "), ""}, {V::Certificate, "2", QString("Profilfach/"), "gut"},
+        {V::Certificate, "2", QString("Profilfach\\ "), ""}, {V::List, "2", QString("Profilfach\\"), "gut"},
+        {V::ExamCross, "2*", QString("Wahl\\"), ""}, {V::List, "2", QString("   "), dash},
         {V::ExamCross, "2*", QString(""), dash},
     };
     for (const Case& c : cases)
@@ -69,14 +56,8 @@ TEST(GradeWords, EveryDecimalGradeWithBothSeparators)
 
 TEST(GradeWords, AveragesDatesLevelsRemarksAndYearMarks)
 {
-    EXPECT_EQ(FormatAverageInParens("2.4"), "( 2,4 )");
-    EXPECT_EQ(FormatAverageInParens("??"), "( ?? )");
-
-    struct DateCase {
-        QString date;
-        bool shortDates;
-        QString text;
-    };
+    EXPECT_EQ(FormatAverageInParens("2.4") + FormatAverageInParens("??"), "( 2,4 )( ?? )");
+    struct DateCase { QString date; bool shortDates; QString text; };
     const DateCase dates[] = {
         {"07.03.2024", false, "7. März 2024"},   {"01.10.2023", false, "1. Oktober 2023"},
         {"15.12.2025", false, "15. Dezember 2025"}, {"1.1.26", false, "1. Januar 26"},
@@ -86,21 +67,14 @@ TEST(GradeWords, AveragesDatesLevelsRemarksAndYearMarks)
     };
     for (const DateCase& d : dates)
         EXPECT_EQ(FormatLongDate(d.date, d.shortDates), d.text) << d.date.toStdString();
-
     const std::pair<QString, int> levels[] = {{"10a", 10}, {"1oa", 10}, {"9b", 9}, {" 9", 9}, {"Kl 9", 0}, {"", 0}};
     for (const auto& [name, level] : levels)
         EXPECT_EQ(ParseClassLevel(name), level) << name.toStdString();
-
-    const QString limit(59, QLatin1Char('a'));
-    EXPECT_EQ(RemarkLineOverflow(limit, ""), 150);
-    EXPECT_EQ(RemarkLineOverflow("", limit), 150);
-    EXPECT_EQ(RemarkLineOverflow(limit.left(58) + "   ", " " + limit.left(58)), 0);
-
-    struct MarkCase {
-        QString mark;
-        std::optional<QString> subject;
-        QString text;
-    };
+    const QString limit(59, QLatin1Char('a')), below = limit.left(58);
+    EXPECT_EQ(QList<int>({RemarkLineOverflow(limit, ""), RemarkLineOverflow("", limit),
+                          RemarkLineOverflow(below + "   ", " " + below)}),
+              QList<int>({150, 150, 0}));
+    struct MarkCase { QString mark; std::optional<QString> subject; QString text; };
     const MarkCase marks[] = {
         {"  2,3", kNoRow, "2,3 "},           {"", kNoRow, " "},
         {"3", QString("Deutsch"), "3 "},     {"3", QString("Wahlpflichtbereich"), ""},
@@ -109,7 +83,6 @@ TEST(GradeWords, AveragesDatesLevelsRemarksAndYearMarks)
     };
     for (const MarkCase& m : marks)
         EXPECT_EQ(FormatYearMarkForRow(m.mark, m.subject), m.text) << m.mark.toStdString();
-
     const std::pair<QString, int> wholes[] = {{"2.5", 3}, {"2.4", 2}, {"1.5", 2}, {"1.4", 1}, {"3.6", 4},
                                               {"4,49", 5}, {"4,48999", 4}, {"??", 0}, {" - ", 0}};
     for (const auto& [average, whole] : wholes)

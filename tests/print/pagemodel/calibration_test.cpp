@@ -1,145 +1,202 @@
-// The calibration dialog: grid content, taking the cells over, the save and
-// discard paths with scripted answers, and the window itself.
-#include "classes/sharedstate.h"
-#include "platform/scriptedprompt.h"
+// The calibration: its settings files (formats, refused values, the loading
+// when a class list is prepared) and the dialog (grid, taking the cells over,
+// the save and discard paths, the window geometry).
 #include "print/calibration.h"
 #include "print/calibrationdialog.h"
-#include "print/recordingdevice.h"
-#include "support/tempfolder.h"
+#include "print/pagemodel.h"
+#include "print/printer.h"
+#include "print/printsettings.h"
+#include "support/printfixture.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLocale>
-#include <QPushButton>
-#include <QTableWidget>
-#include <gtest/gtest.h>
 
 using namespace hsa;
 
 namespace {
 
-class Calibration : public ::testing::Test {
+using SettingsFiles = test::PrintTest;
+
+// Each row starts from values unlike the defaults, so a refused or missing
+// line shows as the value kept.
+TEST_F(SettingsFiles, CalibrationAndPenWidthFiles)
+{
+    struct Row { const char *name, *bytes; int shiftX, shiftY; double stretchX, stretchY, fontStretch; int lineWidth; };
+    const Row rows[] = {
+        {"einstell.dat", "15\r\n-7\r\n1,02\r\n0.95\r\n0,9\r\n3\r\n", 15, -7, 1.02, 0.95, 0.9, 3},
+        {"EINSTELL.DAT", "4\n5\n1,00\n1.00\n1\n1\n", 4, 5, 1.0, 1.0, 1.0, 1},
+        // Stretches of zero or less are refused; the line width is held to 0..4.
+        {"einstell.dat", "0\n0\n0\n-1,5\nabc\n9\n", 0, 0, 1.01, 0.96, 0.95, 4},
+        {"einstell.dat", "0\n0\n1\n1\n1\n-2\n", 0, 0, 1.0, 1.0, 1.0, 0},
+        // A short file keeps the rest: an empty line would have removed every rule.
+        {"einstell.dat", "12\n-3\n", 12, -3, 1.01, 0.96, 0.95, 3},
+        // Shifts and stretches beyond a page are refused.
+        {"einstell.dat", "2147483647\n-99999\n0,00001\n99999\n1\n1\n", 9, 8, 1.01, 0.96, 1.0, 1},
+        {"penwi.dat", "2\r\n", 9, 8, 1.01, 0.96, 0.95, 2},
+        {"penwi.dat", "7\r\n", 9, 8, 1.01, 0.96, 0.95, 4},
+        {"penwi.dat", "0", 9, 8, 1.01, 0.96, 0.95, 0},
+        {"", "", 9, 8, 1.01, 0.96, 0.95, 3}, // no file: nothing changes
+    };
+    auto& ps = state().print;
+    for (const Row& r : rows) {
+        for (const char* f : {"einstell.dat", "EINSTELL.DAT", "penwi.dat"})
+            QFile::remove(folder.file(QString::fromLatin1(f)));
+        std::tie(ps.printShiftX, ps.printShiftY, ps.printStretchX, ps.printStretchY, ps.printFontStretch,
+                 ps.printLineWidth) = std::tuple(9, 8, 1.01, 0.96, 0.95, 3);
+        if (*r.name)
+            folder.write(QString::fromLatin1(r.name), r.bytes);
+        LoadPrintCalibration();
+        LoadPenWidth();
+        EXPECT_EQ(std::tuple(ps.printShiftX, ps.printShiftY, ps.printStretchX, ps.printStretchY, ps.printFontStretch,
+                             ps.printLineWidth),
+                  std::tuple(r.shiftX, r.shiftY, r.stretchX, r.stretchY, r.fontStretch, r.lineWidth))
+            << r.name << " " << r.bytes;
+    }
+    LoadPrintFontName();
+    folder.write(QStringLiteral("schrift2.dat"), "\r\n 1.00000000000000E+0000\r\n"); // an empty line names no font
+    LoadPrintFontName();
+    EXPECT_EQ(ps.printerFontName, QStringLiteral("Times New Roman"));
+    EXPECT_TRUE(prompt.shown().isEmpty());
+}
+
+TEST_F(SettingsFiles, UnreadableCalibrationFileIsReported)
+{
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("einstell.dat")));
+    state().print.printShiftX = 6;
+    EXPECT_NO_THROW(LoadPrintCalibration());
+    ASSERT_EQ(prompt.shown().size(), 1);
+    EXPECT_EQ(std::pair(state().print.printShiftX, prompt.shown()[0].kind), std::pair(6, MsgKind::Error));
+}
+
+TEST_F(SettingsFiles, FontFactorOnlyInItsSensibleRange)
+{
+    const std::pair<const char*, double> factors[] = {
+        {"0\r\n", 1.25}, {"abc\r\n", 1.25}, {"-1\r\n", 1.25},   {"", 1.25},     {"0,0000001\r\n", 1.25},
+        {"1e300\r\n", 1.25}, {"9\r\n", 1.25}, {"1,1\r\n", 1.1}, {"0.8", 0.8}};
+    for (const auto& [bytes, factor] : factors) {
+        state().fontFactor = 1.25;
+        folder.write(QStringLiteral("fontfakt.dat"), bytes);
+        LoadFontFactor();
+        EXPECT_DOUBLE_EQ(state().fontFactor, factor) << bytes;
+    }
+}
+
+TEST_F(SettingsFiles, PreparingTheClassList)
+{
+    auto& ps = state().print;
+    std::tie(ps.printStretchX, ps.printStretchY) = std::tuple(1.2, 0.8); // left from a dialog use not saved
+    SetPrintOrientation(true);
+    folder.write(QStringLiteral("einstell.dat"), "5\n6\n0\n0,97\n1\n2\n");
+    folder.write(QStringLiteral("penwi.dat"), "1\n");
+    folder.write(QStringLiteral("schrift2.dat"), "Arial\r\n 1.00000000000000E+0000\r\n");
+    rec.device().pixelsPortrait = QSize(2400, 3300);
+    PreparePrintSettingsForClassList();
+    // The stretch reset, and the file's 0 refused; penwi.dat after einstell.dat.
+    EXPECT_EQ(std::tuple(ps.printStretchX, ps.printStretchY, ps.printShiftX, ps.printLineWidth, ps.printLandscape,
+                         printer().landscape()),
+              std::tuple(1.0, 0.97, 5, 1, false, false));
+    EXPECT_DOUBLE_EQ(ps.printScaleX, 3300 / 3200.0 * 1.0);
+    EXPECT_DOUBLE_EQ(ps.printScaleY, 2400 / 2368.0 * 0.97 * 0.98);
+    EXPECT_EQ(ps.printerFontName, QStringLiteral("Arial"));
+    // Only the first preparation of a run reads the font file.
+    folder.write(QStringLiteral("schrift2.dat"), "Courier New\r\n");
+    rec.device().pixelsPortrait = QSize(2368, 3200);
+    PreparePrintSettingsForClassList();
+    EXPECT_EQ(ps.printerFontName, QStringLiteral("Arial"));
+    EXPECT_DOUBLE_EQ(ps.printScaleY, 0.97); // exactly 2368 pixels wide: no 0.98
+}
+
+// The class-file hook leaves the font file to its caller; without a printer
+// the files are still loaded.
+TEST_F(SettingsFiles, TheClassFileHookAndAMissingPrinter)
+{
+    folder.write(QStringLiteral("schrift2.dat"), "Arial\r\n");
+    folder.write(QStringLiteral("einstell.dat"), "1\n2\n1,01\n1\n1\n3\n");
+    ApplyPrintSettingsForClassList();
+    const auto& ps = state().print;
+    EXPECT_EQ(std::tuple(ps.printerFontName, ps.printStretchX, ps.printLineWidth, ps.printFontFileRead),
+              std::tuple(QStringLiteral("Times New Roman"), 1.01, 3, false));
+    rec.system().defaultName.clear();
+    printer().reset();
+    folder.write(QStringLiteral("einstell.dat"), "5\n6\n1\n1\n1\n4\n");
+    PreparePrintSettingsForClassList();
+    EXPECT_EQ(std::pair(ps.printShiftY, ps.printLineWidth), std::pair(6, 4));
+    EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("kein Standard-Drucker")));
+}
+
+class Calibration : public test::PrintTest {
 protected:
     void SetUp() override
     {
-        resetState();
+        PrintTest::SetUp();
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     }
     void TearDown() override { QLocale::setDefault(QLocale::c()); }
-
     void typeValues(CalibrationForm& form, const QStringList& six)
     {
         for (int r = 1; r <= 6; ++r)
             form.setCell(2, r, six[r - 1]);
     }
-
-    test::TempProgramFolder folder;
-    ScopedRecordingPrinter rec;
-    ScriptedPrompt prompt;
-    ScopedPrompt guard{prompt};
 };
 
-TEST_F(Calibration, GridShowsTheSettings)
+TEST_F(Calibration, GridShowsTheSettingsAndWritesAMissingFile)
 {
     auto& ps = state().print;
-    ps.printShiftX = 12;
-    ps.printShiftY = -4;
-    ps.printStretchX = 1.0;
-    ps.printStretchY = 0.954;
-    ps.printFontStretch = 0.95;
-    ps.printLineWidth = 3;
+    std::tie(ps.printShiftX, ps.printShiftY, ps.printStretchY, ps.printFontStretch, ps.printLineWidth) =
+        std::tuple(12, -4, 0.954, 0.95, 3);
     CalibrationForm form;
     form.activate();
-    EXPECT_EQ(form.currentValues(),
-              (QStringList{"12", "-4", "1,00", "0,95", "0,95", "3"}));
-    // Without einstell.dat the dialog writes one from the grid.
-    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")),
-              QByteArray("12\r\n-4\r\n1,00\r\n0,95\r\n0,95\r\n3\r\n"));
+    EXPECT_EQ(form.currentValues(), (QStringList{"12", "-4", "1,00", "0,95", "0,95", "3"}));
+    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")), QByteArray("12\r\n-4\r\n1,00\r\n0,95\r\n0,95\r\n3\r\n"));
+    // An existing file is left alone.
+    folder.write(QStringLiteral("einstell.dat"), "1\n2\n1\n1\n1\n2\n");
+    CalibrationForm().activate();
+    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")), QByteArray("1\n2\n1\n1\n1\n2\n"));
     EXPECT_TRUE(prompt.shown().isEmpty());
 }
 
-TEST_F(Calibration, ActivationLeavesAnExistingFileAlone)
+// Leaving the grid takes the values over at once; they act until the dialog
+// is left unsaved, then fall back to the file.
+TEST_F(Calibration, TypedValuesActUntilTheDialogIsLeftUnsaved)
 {
-    folder.write(QStringLiteral("einstell.dat"), "1\n2\n1\n1\n1\n2\n");
-    CalibrationForm form;
-    form.activate();
-    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")), QByteArray("1\n2\n1\n1\n1\n2\n"));
-}
-
-TEST_F(Calibration, StretchTextInThePointLocale)
-{
-    QLocale::setDefault(QLocale::c());
-    EXPECT_EQ(CalibrationForm::formatStretch(0.95), QStringLiteral("0.95"));
-    EXPECT_EQ(CalibrationForm::formatStretch(1.005), QStringLiteral("1.00"));
-    EXPECT_EQ(CalibrationForm::formatStretch(12.345678), QStringLiteral("12.35"));
-    EXPECT_EQ(CalibrationForm::formatStretch(1234.567), QStringLiteral("1234.60"));
-}
-
-TEST_F(Calibration, LeavingTheGridTakesTheValuesOverAtOnce)
-{
+    const QByteArray saved("3\r\n4\r\n1\r\n0.95\r\n1\r\n2\r\n");
+    folder.write(QStringLiteral("einstell.dat"), saved);
     CalibrationForm form;
     form.activate();
     typeValues(form, {"20", "-10abc", "1,05", "0,9,5", "0.9", "1"});
     form.gridExit();
     const auto& ps = state().print;
-    EXPECT_EQ(ps.printShiftX, 20);
-    EXPECT_EQ(ps.printShiftY, -10);
-    EXPECT_DOUBLE_EQ(ps.printStretchX, 1.05);
-    EXPECT_DOUBLE_EQ(ps.printStretchY, 0.9); // only the first comma becomes a point
-    EXPECT_DOUBLE_EQ(ps.printFontStretch, 0.9);
-    EXPECT_EQ(ps.printLineWidth, 1);
-    EXPECT_EQ(form.cell(2, 3), QStringLiteral("1.05"));
-    EXPECT_EQ(form.cell(2, 4), QStringLiteral("0.9,5"));
-    EXPECT_TRUE(prompt.shown().isEmpty());
-}
-
-TEST_F(Calibration, DiscardPathFallsBackToTheSavedValues)
-{
-    folder.write(QStringLiteral("einstell.dat"), "3\r\n4\r\n1\r\n0.95\r\n1\r\n2\r\n");
-    CalibrationForm form;
-    form.activate();
-    typeValues(form, {"30", "40", "1,1", "1,2", "0,8", "4"});
+    const auto values = [&] {
+        return std::tuple(ps.printShiftX, ps.printShiftY, ps.printStretchX, ps.printStretchY, ps.printFontStretch,
+                          ps.printLineWidth);
+    };
+    EXPECT_EQ(values(), std::tuple(20, -10, 1.05, 0.9, 0.9, 1)); // only the first comma becomes a point
+    EXPECT_EQ(form.cell(2, 3) + "|" + form.cell(2, 4), QStringLiteral("1.05|0.9,5"));
     prompt.no();
     EXPECT_TRUE(form.buttonClick());
-    // The typed values act until the dialog is left ...
-    EXPECT_EQ(state().print.printShiftX, 30);
-    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")),
-              QByteArray("3\r\n4\r\n1\r\n0.95\r\n1\r\n2\r\n"));
-    // ... and fall back to the file then.
+    EXPECT_EQ(std::pair(ps.printShiftX, folder.read(QStringLiteral("einstell.dat"))), std::pair(20, saved));
     form.deactivate();
-    const auto& ps = state().print;
-    EXPECT_EQ(ps.printShiftX, 3);
-    EXPECT_EQ(ps.printShiftY, 4);
-    EXPECT_EQ(ps.printStretchX, 1.0);
-    EXPECT_DOUBLE_EQ(ps.printStretchY, 0.95);
-    EXPECT_EQ(ps.printFontStretch, 1.0);
-    EXPECT_EQ(ps.printLineWidth, 2);
+    EXPECT_EQ(values(), std::tuple(3, 4, 1.0, 0.95, 1.0, 2));
+    EXPECT_EQ(prompt.shown().size(), 1);
 }
 
 TEST_F(Calibration, StretchOfZeroIsRefusedWithAMessage)
 {
     auto& ps = state().print;
-    ps.printStretchX = 1.02;
-    ps.printFontStretch = 0.95;
+    std::tie(ps.printStretchX, ps.printFontStretch) = std::tuple(1.02, 0.95);
     CalibrationForm form;
     form.activate();
     typeValues(form, {"0", "0", "0", "1", "-0,5", "9"});
     prompt.yes();
     EXPECT_TRUE(form.buttonClick());
-    EXPECT_DOUBLE_EQ(ps.printStretchX, 1.02);
-    EXPECT_DOUBLE_EQ(ps.printFontStretch, 0.95);
-    EXPECT_EQ(ps.printLineWidth, 4);
-    EXPECT_EQ(form.cell(2, 3), QStringLiteral("1,02"));
-    EXPECT_EQ(form.cell(2, 5), QStringLiteral("0,95"));
-    EXPECT_EQ(form.cell(2, 6), QStringLiteral("4"));
-    int warnings = 0;
-    for (const auto& s : prompt.shown())
-        if (s.kind == MsgKind::Warning)
-            ++warnings;
-    EXPECT_EQ(warnings, 3);
+    EXPECT_EQ(std::tuple(ps.printStretchX, ps.printFontStretch, ps.printLineWidth), std::tuple(1.02, 0.95, 4));
+    EXPECT_EQ((QStringList{form.cell(2, 3), form.cell(2, 5), form.cell(2, 6)}), (QStringList{"1,02", "0,95", "4"}));
+    EXPECT_EQ(std::count_if(prompt.shown().begin(), prompt.shown().end(),
+                            [](const auto& s) { return s.kind == MsgKind::Warning; }), 3);
     EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("Streckfaktor Gesamtausdruck nach rechts")));
     // What is saved is what is in force, so the file never holds a 0 stretch.
-    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")),
-              QByteArray("0\r\n0\r\n1,02\r\n1\r\n0,95\r\n4\r\n"));
+    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")), QByteArray("0\r\n0\r\n1,02\r\n1\r\n0,95\r\n4\r\n"));
 }
 
 TEST_F(Calibration, AFailedSaveKeepsTheDialogOpen)
@@ -152,54 +209,16 @@ TEST_F(Calibration, AFailedSaveKeepsTheDialogOpen)
     typeValues(form, {"8", "8", "1", "1", "1", "1"});
     prompt.yes();
     EXPECT_FALSE(form.buttonClick());
-    EXPECT_EQ(prompt.shown().last().kind, MsgKind::Error);
-    EXPECT_EQ(state().print.printShiftX, 8);
+    EXPECT_EQ(std::pair(prompt.shown().last().kind, state().print.printShiftX), std::pair(MsgKind::Error, 8));
 }
 
 TEST_F(Calibration, WindowGeometry)
 {
     const CalibrationGeometry g = CalibrationFormGeometry(768, 1.25, 819);
-    EXPECT_EQ(g.scaleNumerator, 819); // 768 / 1.25 * 4 / 3 = 819.2
-    EXPECT_EQ(g.gridFontSize, 10);
-    EXPECT_EQ(g.buttonFontSize, 11);
-    EXPECT_EQ(g.left, 231);
-    EXPECT_EQ(g.width, 529);
-    EXPECT_EQ(g.columnWidths[0], 400);
+    // 768 / 1.25 * 4 / 3 = 819.2
+    EXPECT_EQ(std::tuple(g.scaleNumerator, g.gridFontSize, g.buttonFontSize, g.left, g.width, g.columnWidths[0]),
+              std::tuple(819, 10, 11, 231, 529, 400));
     EXPECT_EQ(CalibrationFormGeometry(600, 0.0, 640).scaleNumerator, 800);
-}
-
-TEST_F(Calibration, WindowSavesThroughItsButton)
-{
-    state().formScale = 1024;
-    TForm3 window;
-    window.show();
-    ASSERT_EQ(window.StringGrid1->item(0, 2)->text(), QStringLiteral("Aktuell:"));
-    window.StringGrid1->item(1, 2)->setText(QStringLiteral("25"));
-    window.StringGrid1->item(3, 2)->setText(QStringLiteral("1,04"));
-    prompt.yes();
-    window.Button1->click();
-    EXPECT_EQ(prompt.lastText(), QStringLiteral("Einstellungen speichern ?"));
-    EXPECT_EQ(prompt.shown().last().buttons, Buttons::YesNo);
-    EXPECT_EQ(window.result(), QDialog::Accepted);
-    EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(state().print.printShiftX, 25);
-    EXPECT_DOUBLE_EQ(state().print.printStretchX, 1.04);
-    EXPECT_EQ(folder.read(QStringLiteral("einstell.dat")),
-              QByteArray("25\r\n0\r\n1.04\r\n1.00\r\n1.00\r\n2\r\n"));
-}
-
-TEST_F(Calibration, WindowClosedWithoutSavingForgetsTheEdits)
-{
-    TForm3 window;
-    window.show(); // writes einstell.dat with the start values
-    window.StringGrid1->item(1, 2)->setText(QStringLiteral("77"));
-    prompt.no();
-    window.Button1->click();
-    EXPECT_EQ(state().print.printShiftX, 0);
-    window.show();
-    window.StringGrid1->item(2, 2)->setText(QStringLiteral("55"));
-    window.reject();
-    EXPECT_EQ(state().print.printShiftY, 0);
 }
 
 } // namespace

@@ -1,41 +1,26 @@
 // The page model's arithmetic (mapping, font cell heights, emblem rectangle)
-// with several calibrations, checked on the recording device.
-#include "classes/sharedstate.h"
-#include "platform/scriptedprompt.h"
+// with several calibrations, checked on the recording device; the printer
+// list, default printer, selection, set-up, abort and the hidden font menu.
 #include "print/pagemodel.h"
 #include "print/printer.h"
-#include "print/recordingdevice.h"
-#include "support/tempfolder.h"
+#include "print/printmenu.h"
+#include "print/printsettings.h"
+#include "support/printfixture.h"
 
-#include <QBuffer>
 #include <QImage>
-#include <gtest/gtest.h>
 
 using namespace hsa;
 
 namespace {
 
-class PageModel : public ::testing::Test {
+class PageModel : public test::PrintTest {
 protected:
-    void SetUp() override
-    {
-        resetState();
-        ClearEmblemPicture();
-    }
-    void TearDown() override { ClearEmblemPicture(); }
-
     void calibrate(int shiftX, int shiftY, double stretchX, double stretchY)
     {
         auto& ps = state().print;
-        ps.printShiftX = shiftX;
-        ps.printShiftY = shiftY;
-        ps.printStretchX = stretchX;
-        ps.printStretchY = stretchY;
+        std::tie(ps.printShiftX, ps.printShiftY, ps.printStretchX, ps.printStretchY) =
+            std::tuple(shiftX, shiftY, stretchX, stretchY);
     }
-
-    ScopedRecordingPrinter rec;
-    ScriptedPrompt prompt;
-    ScopedPrompt guard{prompt};
 };
 
 TEST_F(PageModel, BeginPrintTakesStretchesAndPageSize)
@@ -44,83 +29,56 @@ TEST_F(PageModel, BeginPrintTakesStretchesAndPageSize)
     state().print.printScaleX = 4.2; // left by the class-list preparation
     ASSERT_TRUE(BeginPrint());
     const auto& ps = state().print;
-    EXPECT_EQ(ps.printScaleX, 1.02);
-    EXPECT_EQ(ps.printScaleY, 0.97);
-    EXPECT_EQ(ps.printPageWidth, 2000);
-    EXPECT_EQ(ps.printPageHeight, 2870);
-    EXPECT_TRUE(PrintJobRunning());
+    EXPECT_EQ(std::tuple(ps.printScaleX, ps.printScaleY, ps.printPageWidth, ps.printPageHeight),
+              std::tuple(1.02, 0.97, 2000, 2870));
     EndPrint();
-    ASSERT_EQ(rec.device().jobs.size(), 1);
-    EXPECT_EQ(rec.device().lastJob().title, QStringLiteral("druck1"));
-    EXPECT_TRUE(rec.device().lastJob().ended);
+    EXPECT_EQ(dev().lastJob().title, QStringLiteral("druck1"));
     EXPECT_FALSE(PrintJobRunning());
-
-    // Landscape swaps the printable size; the job carries the orientation.
+    // Landscape swaps the printable size; whole millimetres count.
     SetPrintOrientation(true);
-    EXPECT_TRUE(state().print.printLandscape);
-    rec.device().printableMM = QSizeF(203.7, 290.2); // whole millimetres count
+    dev().printableMM = QSizeF(203.7, 290.2);
     ASSERT_TRUE(BeginPrint());
-    EXPECT_EQ(ps.printPageWidth, 2900);
-    EXPECT_EQ(ps.printPageHeight, 2030);
+    EXPECT_EQ(std::pair(ps.printPageWidth, ps.printPageHeight), std::pair(2900, 2030));
     EndPrint();
-    EXPECT_TRUE(rec.device().lastJob().landscape);
 }
 
 // Products are cut toward zero, also below zero, and in extended precision:
 // 0.95 is stored a little below 0.95, so 2000 x 0.95 stays below 1900.
 TEST_F(PageModel, MappingWithShiftAndStretch)
 {
-    struct Row {
-        int shiftX, shiftY;
-        double stretch;
-        int page, x, y;
-    };
+    struct Row { int shiftX, shiftY; double stretch; int page, x, y; };
     const Row rows[] = {{15, 0, 1.0, 100, 115, -100},   {7, -12, 0.5, 201, 107, -(100 - 12)},
                         {7, -12, 0.5, -1, 7, 12},       {7, -12, 0.5, -3, 6, -(-1 - 12)},
                         {0, 3, 0.95, 2000, 1899, -(1899 + 3)}, {0, 0, 0.9, 1900, 1710, -1710}};
     for (const Row& r : rows) {
         calibrate(r.shiftX, r.shiftY, r.stretch, r.stretch);
         BeginPrint();
-        EXPECT_EQ(MapPageX(r.page), r.x) << r.page << " x " << r.stretch;
-        EXPECT_EQ(MapPageY(r.page), r.y) << r.page << " x " << r.stretch;
+        EXPECT_EQ(QPoint(MapPageX(r.page), MapPageY(r.page)), QPoint(r.x, r.y)) << r.page << " x " << r.stretch;
+        PrintTextOut(r.page, r.page, QStringLiteral("T"));
         EndPrint();
+        const auto text = dev().lastJob().findText(QStringLiteral("T"));
+        EXPECT_EQ(QPoint(text->x, text->y), QPoint(r.x, r.y)) << "device, " << r.page;
     }
     EXPECT_EQ(TruncProduct(-2000, 0.95), -1899);
-    // The device receives the mapped point.
-    calibrate(15, 0, 1.0, 1.0);
-    BeginPrint();
-    PrintTextOut(100, 200, QStringLiteral("Text"));
-    EndPrint();
-    const auto text = rec.device().lastJob().findText(QStringLiteral("Text"));
-    ASSERT_TRUE(text);
-    EXPECT_EQ(text->x, 115);
-    EXPECT_EQ(text->y, -200);
 }
 
 TEST_F(PageModel, FontCellHeights)
 {
-    // Stretches 1.0 and 0.95, divisor 1.0, caller passing 40 x 0.95.
-    calibrate(0, 0, 1.0, 0.95);
-    state().fontFactor = 1.0;
+    struct Row { double scaleX, scaleY, factor, nominal; int height; };
+    // The smaller scale counts, whichever axis it belongs to; a 120-dpi
+    // screen's divisor makes every font smaller; cells are cut.
+    const Row rows[] = {{1.0, 0.95, 1.0, 40 * 0.95, 36}, {0.9, 1.1, 1.0, 40, 36}, {1.1, 0.9, 1.0, 40, 36},
+                        {1.0, 1.0, 1.25, 50, 40},        {1.0, 1.0, 1.25, 48, 38}};
     BeginPrint();
-    SetPrintFontHeight(40 * 0.95);
-    EXPECT_EQ(rec.device().fontHeight, 36);
-    // The smaller scale counts, whichever axis it belongs to.
-    state().print.printScaleX = 0.9;
-    state().print.printScaleY = 1.1;
-    SetPrintFontHeight(40);
-    EXPECT_EQ(rec.device().fontHeight, 36);
-    // A 120-dpi screen's divisor makes every font smaller.
-    state().print.printScaleX = 1.0;
-    state().print.printScaleY = 1.0;
-    state().fontFactor = 1.25;
-    SetPrintFontHeight(50);
-    EXPECT_EQ(rec.device().fontHeight, 40);
-    SetPrintFontHeight(48);
-    EXPECT_EQ(rec.device().fontHeight, 38); // 38.4 cut
+    for (const Row& r : rows) {
+        std::tie(state().print.printScaleX, state().print.printScaleY, state().fontFactor) =
+            std::tuple(r.scaleX, r.scaleY, r.factor);
+        SetPrintFontHeight(r.nominal);
+        EXPECT_EQ(dev().fontHeight, r.height) << r.scaleX << " " << r.scaleY << " " << r.nominal;
+    }
     PrintTextOut(250, 250, QStringLiteral("Kopf"));
     EndPrint();
-    EXPECT_EQ(rec.device().lastJob().findText(QStringLiteral("Kopf"))->fontHeight, 38);
+    EXPECT_EQ(dev().lastJob().findText(QStringLiteral("Kopf"))->fontHeight, 38);
 }
 
 TEST_F(PageModel, LineWidthZeroLeavesOutLinesAndKeepsThePosition)
@@ -129,89 +87,55 @@ TEST_F(PageModel, LineWidthZeroLeavesOutLinesAndKeepsThePosition)
     BeginPrint();
     PrintMoveTo(10, 20);
     PrintLineTo(30, 40);
-    EXPECT_EQ(rec.device().penX, 10);
-    EXPECT_EQ(rec.device().penY, -20);
+    EXPECT_EQ(QPoint(dev().penX, dev().penY), QPoint(10, -20));
     state().print.printLineWidth = 2;
     SetPrintPenWidth(2);
     PrintLineTo(50, 20);
     EndPrint();
-    const auto lines = rec.device().lastJob().lines();
+    const auto lines = dev().lastJob().lines();
     ASSERT_EQ(lines.size(), 1);
-    EXPECT_EQ(lines[0].x1, 10);
-    EXPECT_EQ(lines[0].y1, -20);
-    EXPECT_EQ(lines[0].x2, 50);
-    EXPECT_EQ(lines[0].y2, -20);
-    EXPECT_EQ(lines[0].penWidth, 2);
+    EXPECT_EQ(std::tuple(lines[0].x1, lines[0].y1, lines[0].x2, lines[0].y2, lines[0].penWidth),
+              std::tuple(10, -20, 50, -20, 2));
 }
 
 TEST_F(PageModel, EmblemRectangleFollowsTheCalibration)
 {
+    struct Row { int shiftX, shiftY, emblemX, emblemY, down; double stretchX, stretchY, widthFactor, heightFactor;
+                 LogicalRect rect; };
+    const Row rows[] = {
+        {0, 0, 0, 0, 0, 1.0, 1.0, 1.0, 1.0, {230, -25, 800, -330}},
+        // a = 218 + 24, b = 22 + 33; 570 x 0.95 = 541.5 and 305 x 0.9 = 274.5 are cut.
+        {21, 29, 0, 0, 0, 0.95, 0.9, 1.0, 1.0, {242, -55, 783, -329}},
+        // Fractions of the shift terms stay in a and b until the edges are cut:
+        // a = 218 + 11.43 + 5, b = 22 + 11.38 - 3, right = Trunc(595 + a).
+        {10, 10, 5, -3, 0, 0.95, 0.9, 1.1, 0.8, {234, -30, 829, -249}},
+        // The certificates of external candidates move it down.
+        {10, 10, 5, -3, 100, 0.95, 0.9, 1.1, 0.8, {234, -130, 829, -349}},
+    };
     auto& ps = state().print;
-    calibrate(0, 0, 1.0, 1.0);
-    BeginPrint();
-    EXPECT_EQ(EmblemRect(), (LogicalRect{230, -25, 800, -330}));
-    EndPrint();
-
-    calibrate(21, 29, 0.95, 0.9);
-    BeginPrint();
-    // a = 218 + 24, b = 22 + 33; 570 x 0.95 = 541.5 and 305 x 0.9 = 274.5 are cut.
-    EXPECT_EQ(EmblemRect(), (LogicalRect{242, -55, 783, -329}));
-    EndPrint();
-
-    // Fractions of the shift terms stay in a and b until the edges are cut.
-    calibrate(10, 10, 0.95, 0.9);
-    ps.emblemShiftX = 5;
-    ps.emblemShiftY = -3;
-    ps.emblemWidthFactor = 1.1;
-    ps.emblemHeightFactor = 0.8;
-    BeginPrint();
-    // a = 218 + 11.43 + 5 = 234.43; b = 22 + 11.38 - 3 = 30.38
-    // right = Trunc(Trunc(570 * 1.1 * 0.95) + a) = Trunc(595 + 234.43)
-    // bottom = -Trunc(Trunc(305 * 0.8 * 0.9) + b) = -Trunc(219 + 30.38)
-    EXPECT_EQ(EmblemRect(), (LogicalRect{234, -30, 829, -249}));
-    // The certificates of external candidates move it down.
-    EXPECT_EQ(EmblemRect(100), (LogicalRect{234, -130, 829, -349}));
-    EndPrint();
+    for (const Row& r : rows) {
+        calibrate(r.shiftX, r.shiftY, r.stretchX, r.stretchY);
+        std::tie(ps.emblemShiftX, ps.emblemShiftY, ps.emblemWidthFactor, ps.emblemHeightFactor) =
+            std::tuple(r.emblemX, r.emblemY, r.widthFactor, r.heightFactor);
+        BeginPrint();
+        EXPECT_EQ(EmblemRect(r.down), r.rect) << r.shiftX << " " << r.down;
+        EndPrint();
+    }
 }
 
-TEST_F(PageModel, EmblemIsDrawnOnlyWithAPicture)
+// The drawn emblem is shown by the certificates; here the picture files.
+TEST_F(PageModel, EmblemPictureFilesFoundIgnoringCaseOrLeftOut)
 {
-    test::TempProgramFolder folder;
-    BeginPrint();
-    DrawEmblem(); // no picture loaded: nothing, quietly
-    EndPrint();
-    EXPECT_TRUE(rec.device().lastJob().ops.isEmpty() == false);
-    for (const PrintOp& op : rec.device().lastJob().ops)
-        EXPECT_NE(op.kind, PrintOp::StretchDraw);
-
+    ClearEmblemPicture();
     EXPECT_FALSE(LoadEmblemPicture()); // landes2.bmp missing
     QImage picture(57, 31, QImage::Format_RGB32);
-    picture.fill(Qt::red);
     ASSERT_TRUE(picture.save(folder.file(QStringLiteral("Landes2.BMP")), "BMP"));
     ASSERT_TRUE(LoadEmblemPicture());
-    BeginPrint();
-    DrawEmblem();
-    EndPrint();
-    bool drawn = false;
-    for (const PrintOp& op : rec.device().lastJob().ops) {
-        if (op.kind == PrintOp::StretchDraw) {
-            drawn = true;
-            EXPECT_EQ(op.rect, (LogicalRect{230, -25, 800, -330}));
-            EXPECT_EQ(op.pictureSize, QSize(57, 31));
-        }
-    }
-    EXPECT_TRUE(drawn);
-
-    // Kind 0 draws nothing even with a picture.
+    EXPECT_EQ(EmblemPicture().size(), QSize(57, 31));
+    // Kind 0 draws nothing even with a picture; kind 1 wants the metafile,
+    // and one that cannot be read leaves no picture.
     state().print.emblemKind = 0;
-    BeginPrint();
-    DrawEmblem();
-    EndPrint();
-    for (const PrintOp& op : rec.device().lastJob().ops)
-        EXPECT_NE(op.kind, PrintOp::StretchDraw);
     EXPECT_FALSE(LoadEmblemPicture());
-
-    // Kind 1 wants the metafile; one that cannot be read leaves no picture.
     state().print.emblemKind = 1;
     folder.write(QStringLiteral("bw2.wmf"), QByteArray("\xD7\xCD\xC6\x9A kaputt", 11));
     EXPECT_FALSE(LoadEmblemPicture());
@@ -219,57 +143,155 @@ TEST_F(PageModel, EmblemIsDrawnOnlyWithAPicture)
     EXPECT_TRUE(prompt.shown().isEmpty());
 }
 
-TEST_F(PageModel, CanvasSettingsReachTheJob)
-{
-    SetPrintFontName(QStringLiteral("Arial"));
-    SetPrintFontBold(true);
-    SetPrintFontUnderline(true);
-    BeginPrint();
-    SetPrintFontHeight(58);
-    PrintTextOut(250, 1520, QStringLiteral("Anmeldung"));
-    SetPrintFontBold(false);
-    SetPrintFontUnderline(false);
-    SetPrintFontItalic(true);
-    PrintTextOut(250, 1600, QStringLiteral("Hinweis"));
-    PrintNewPage();
-    PrintTextOut(250, 200, QStringLiteral("Seite2"));
-    EndPrint();
-    const auto texts = rec.device().lastJob().texts();
-    ASSERT_EQ(texts.size(), 3);
-    EXPECT_EQ(texts[0].fontName, QStringLiteral("Arial"));
-    EXPECT_TRUE(texts[0].bold);
-    EXPECT_TRUE(texts[0].underline);
-    EXPECT_EQ(texts[0].fontHeight, 58);
-    EXPECT_FALSE(texts[1].bold);
-    EXPECT_TRUE(texts[1].italic);
-    EXPECT_EQ(texts[2].page, 1);
-    EXPECT_EQ(rec.device().lastJob().pages, 2);
-}
-
 TEST_F(PageModel, AFailingPrinterIsReportedAndStopsTheLoop)
 {
-    rec.device().failOnBegin = true;
+    dev().failOnBegin = true;
     {
         PrintBatch batch;
         EXPECT_FALSE(BeginPrint());
         PrintTextOut(250, 250, QStringLiteral("nichts"));
         EndPrint();
     }
-    EXPECT_TRUE(state().printAbortRequested);
     EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("nicht bereit")));
-    EXPECT_TRUE(rec.device().jobs.isEmpty());
-    EXPECT_EQ(rec.device().batchesEnded, 1);
+    EXPECT_EQ(std::tuple(state().printAbortRequested, dev().jobs.size(), dev().batchesEnded), std::tuple(true, 0, 1));
 }
 
-TEST_F(PageModel, NoDefaultPrinterIsReportedByBeginPrint)
+const QString kLaser = QStringLiteral("Laser Sekretariat");
+const QString kInk = QStringLiteral("Tinte Rektorat");
+
+class Printers : public test::PrintTest {
+protected:
+    void SetUp() override
+    {
+        PrintTest::SetUp();
+        rec.system().names = {kLaser, kInk};
+        rec.system().defaultName = kLaser;
+        printer().reset();
+    }
+    // The message of the printer error the default printer raises, or "".
+    QString defaultError()
+    {
+        printer().reset();
+        try {
+            printer().device();
+        } catch (const PrinterError& e) {
+            return e.message();
+        }
+        return {};
+    }
+};
+
+TEST_F(Printers, DefaultPrinterByName)
 {
-    rec.system().defaultName.clear();
-    EXPECT_FALSE(BeginPrint());
-    PrintTextOut(250, 250, QStringLiteral("nichts"));
-    PrintLineTo(300, 300);
+    const QString tooLong = QStringLiteral("\n\r\n\rDer Name des Standarddruckers ist zu lang\n\r\n\r");
+    const QString none = QStringLiteral("Zur Zeit ist kein Standard-Drucker gewählt");
+    struct Row { QString defaultName, error, device; bool tooLong; };
+    // A name cut short names the last entry that begins with it.
+    const Row rows[] = {{"tinte rektorat", "", kInk, false}, {"", none, "", false}, {"Gibt es nicht", none, "", false},
+                        {"Laser", "Standarddrucker: Laser Sekretariat (Kopie)", "", true}};
+    rec.system().names << QStringLiteral("Laser Sekretariat (Kopie)");
+    for (const Row& r : rows) {
+        rec.system().defaultName = r.defaultName;
+        const QString error = defaultError();
+        EXPECT_TRUE(r.tooLong ? error.startsWith(tooLong) && error.endsWith(r.error) : error == r.error)
+            << r.defaultName.toStdString() << ": " << error.toStdString();
+        EXPECT_EQ(state().print.printerNameTooLong, r.tooLong) << r.defaultName.toStdString();
+        if (!r.device.isEmpty()) {
+            EXPECT_EQ(printer().device().name(), r.device);
+        }
+    }
+    InitPrinterDefaults();
+    EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("Standarddrucker: Laser Sekretariat")));
+}
+
+TEST_F(Printers, ChoosingAPrinterFromTheList)
+{
+    SetPrintFontName(QStringLiteral("Arial"));
+    prompt.choice(1);
+    ChoosePrinter();
+    ASSERT_EQ(prompt.shown().size(), 1);
+    EXPECT_EQ(std::tuple(prompt.shown()[0].text, prompt.shown()[0].items, printer().device().name()),
+              std::tuple(QStringLiteral("Bitte wählen Sie durch Doppelklick"), QStringList{kLaser, kInk}, kInk));
+    // The canvas settings come along to the new printer.
+    EXPECT_EQ(rec.system().recorder(kInk).fontName, QStringLiteral("Arial"));
+    // Leaving the list changes nothing.
+    prompt.cancelChoice();
+    ChoosePrinter();
+    int current = -1;
+    EXPECT_EQ(std::pair(PrinterChoiceItems(&current).size(), current), std::pair(qsizetype(2), 1));
+}
+
+TEST_F(Printers, AFailedSelectionKeepsThePreviousPrinter)
+{
+    rec.system().unavailable = {kInk};
+    EXPECT_FALSE(SelectPrinterFromList(1));
+    EXPECT_TRUE(prompt.shown().last().kind == MsgKind::Error && prompt.lastText().contains("bleibt eingestellt"));
+    // A name the list does not hold: the guard's message, nothing changes.
+    EXPECT_FALSE(printer().SelectPrinterDevice(QStringLiteral("Fax"), QStringLiteral("WINSPOOL"), {}));
+    EXPECT_EQ(prompt.lastText(),
+              QStringLiteral("Es wurde kein Standarddrucker gefunden(in Unit Printers)\n\r"
+                             "Bitte beenden Sie das Programm und legen Sie einen Drucker als "
+                             "Standarddrucker fest."));
+    EXPECT_FALSE(SelectPrinterFromList(7));
+    // No other printer while a job runs.
+    rec.system().unavailable.clear();
+    BeginPrint();
+    EXPECT_FALSE(SelectPrinterFromList(1));
+    PrintTextOut(250, 250, QStringLiteral("Liste"));
     EndPrint();
-    EXPECT_EQ(prompt.lastText(), QStringLiteral("Zur Zeit ist kein Standard-Drucker gewählt"));
-    EXPECT_FALSE(state().print.printerNameTooLong);
+    EXPECT_EQ(std::pair(printer().printerIndex(), rec.system().recorder(kLaser).jobs.size()),
+              std::pair(0, qsizetype(1)));
+    EXPECT_TRUE(SelectPrinterFromList(1));
+}
+
+TEST_F(Printers, PrinterSetUp)
+{
+    RunPrinterSetup();
+    EXPECT_EQ(std::pair(dev().setupRuns, prompt.shown().size()), std::pair(1, qsizetype(0)));
+    const QString refused = QStringLiteral("Änderung der Einstellungen beim aktuell gewählten Drucker derzeit "
+                                           "nicht möglich.\n\rBitte wählen Sie im nächsten Menüpunkt einen anderen "
+                                           "und kehren Sie dann zu diesem Menüpunkt zurück.");
+    dev().setupAvailable = false;
+    RunPrinterSetup();
+    EXPECT_EQ(prompt.lastText(), refused);
+    rec.system().defaultName.clear();
+    printer().reset();
+    prompt.clear();
+    RunPrinterSetup();
+    EXPECT_EQ(prompt.lastText(), refused);
+}
+
+TEST_F(Printers, AbortFromTheMenuAndTheButton)
+{
+    AbortRunningPrintJob(); // nothing running: nothing happens
+    BeginPrint();
+    AbortRunningPrintJob();
+    EXPECT_EQ(std::tuple(dev().jobs.size(), dev().lastJob().aborted, PrintJobRunning()), std::tuple(1, true, false));
+    QStringList captions;
+    BeginPrint();
+    RequestPrintAbort([&](const QString& c) { captions.append(c); });
+    EXPECT_TRUE(state().printAbortRequested && dev().lastJob().aborted);
+    EXPECT_EQ(captions, (QStringList{"Abbruch erfolgt gleich", "Druckvorgang abbrechen"}));
+    // Between two students no job runs: only the loop is asked to stop.
+    state().printAbortRequested = false;
+    RequestPrintAbort();
+    EXPECT_TRUE(state().printAbortRequested);
+    EXPECT_EQ(dev().jobs.size(), 2);
+}
+
+TEST_F(Printers, HiddenFontMenu)
+{
+    const QByteArray saved("Arial\r\n 9.50000000000000E-0001\r\n");
+    state().print.printFontStretch = 0.95;
+    prompt.yes();
+    ChoosePrintFontArial();
+    EXPECT_EQ(prompt.lastText(), QStringLiteral("Schriftart als Voreinstellung  speichern ?"));
+    EXPECT_EQ(printer().fontName(), QStringLiteral("Arial"));
+    EXPECT_EQ(folder.read(QStringLiteral("schrift2.dat")), saved);
+    prompt.no();
+    ChoosePrintFontTimesNewRoman();
+    EXPECT_EQ(state().print.printerFontName, QStringLiteral("Times New Roman"));
+    EXPECT_EQ(folder.read(QStringLiteral("schrift2.dat")), saved);
 }
 
 } // namespace

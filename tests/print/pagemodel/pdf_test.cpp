@@ -1,20 +1,14 @@
 // Pages written through the Qt print device as PDF files and read back with
 // pdftotext -bbox: texts must stand where the page model puts them.
-#include "classes/sharedstate.h"
-#include "platform/scriptedprompt.h"
 #include "print/pagemodel.h"
 #include "print/printer.h"
-#include "print/printersystem.h"
 #include "print/qtprintdevice.h"
 #include "support/pdfwords.h"
-#include "support/tempfolder.h"
+#include "support/printfixture.h"
 
-#include <QDir>
-#include <QFile>
-#include <QImage>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
-#include <gtest/gtest.h>
 
 using namespace hsa;
 
@@ -22,109 +16,59 @@ namespace {
 
 using Word = test::PdfWord;
 
-class PdfOutput : public ::testing::Test {
+class PdfOutput : public test::PrintTest {
 protected:
     void SetUp() override
     {
-        resetState();
+        PrintTest::SetUp();
         setPrinterSystem(nullptr);
         ASSERT_TRUE(printer().SelectPrinterDevice(PdfPrinterName(), QStringLiteral("WINSPOOL"), {}));
     }
-    void TearDown() override { setPrinterSystem(nullptr); }
-
-    test::TempProgramFolder folder;
-    ScriptedPrompt prompt;
-    ScopedPrompt guard{prompt};
 };
 
-TEST_F(PdfOutput, TextsLandWhereThePageModelPutsThem)
+// Texts and a rule stand where the calibrated page model puts them.
+TEST_F(PdfOutput, TextsAndLinesLandWhereThePageModelPutsThem)
 {
     const QString pdf = folder.file(QStringLiteral("seite.pdf"));
     prompt.text(pdf);
     auto& ps = state().print;
-    ps.printShiftX = 15;
-    ps.printShiftY = 20;
-    ps.printStretchX = 1.0;
-    ps.printStretchY = 0.95;
+    std::tie(ps.printShiftX, ps.printShiftY, ps.printStretchY, ps.printLineWidth) = std::tuple(15, 20, 0.95, 4);
+    const struct {
+        QString text;
+        int x, y, height;
+    } texts[] = {{"Abschlussprüfung", 250, 250, 48}, {"Klasse", 700, 1500, 40}, {"Unterschrift", 1080, 2700, 40}};
     ASSERT_TRUE(BeginPrint());
     SetPrintFontName(QStringLiteral("Times New Roman"));
-    SetPrintFontHeight(48);
-    PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung"));
-    SetPrintFontHeight(40);
-    PrintTextOut(700, 1500, QStringLiteral("Klasse"));
-    PrintTextOut(1080, 2700, QStringLiteral("Unterschrift"));
-    EndPrint();
-    ASSERT_TRUE(QFileInfo::exists(pdf));
-    const QList<Word> words = test::ReadPdfWords(pdf);
-    auto expectAt = [&](const QString& text, int x, int y, int height) {
-        for (const Word& w : words) {
-            if (w.text != text)
-                continue;
-            const double left = QtPrintDevice::kPdfMarginMM + MapPageX(x) / 10.0;
-            const double top = QtPrintDevice::kPdfMarginMM - MapPageY(y) / 10.0;
-            EXPECT_NEAR(w.xMin, left, 0.5) << text.toStdString();
-            EXPECT_NEAR(w.yMin, top, 0.5) << text.toStdString();
-            EXPECT_NEAR(w.yMax - w.yMin, height / 10.0, 0.5) << text.toStdString();
-            return;
-        }
-        ADD_FAILURE() << "not found: " << text.toStdString();
-    };
-    expectAt(QStringLiteral("Abschlussprüfung"), 250, 250, FontCellHeight(48));
-    expectAt(QStringLiteral("Klasse"), 700, 1500, FontCellHeight(40));
-    expectAt(QStringLiteral("Unterschrift"), 1080, 2700, FontCellHeight(40));
-    // The face asked for is printed with its metric-compatible font.
-    EXPECT_TRUE(test::PdfFonts(pdf).contains(QStringLiteral("LiberationSerif"))) << test::PdfFonts(pdf).toStdString();
-}
-
-TEST_F(PdfOutput, LandscapePageAndSansFace)
-{
-    const QString pdf = folder.file(QStringLiteral("quer.pdf"));
-    prompt.text(pdf);
-    SetPrintOrientation(true);
-    ASSERT_TRUE(BeginPrint());
-    // A4 landscape less 5 mm on every side.
-    EXPECT_EQ(state().print.printPageWidth, 2870);
-    EXPECT_EQ(state().print.printPageHeight, 2000);
-    SetPrintFontName(QStringLiteral("Arial"));
-    SetPrintFontBold(true);
-    SetPrintFontHeight(50);
-    PrintTextOut(2500, 1800, QStringLiteral("Ende"));
-    EndPrint();
-    const QList<Word> words = test::ReadPdfWords(pdf);
-    ASSERT_EQ(words.size(), 1);
-    EXPECT_NEAR(words[0].xMin, 5 + 250.0, 0.5);
-    EXPECT_NEAR(words[0].yMin, 5 + 180.0, 0.5);
-    EXPECT_NEAR(words[0].yMax - words[0].yMin, 5.0, 0.5);
-    EXPECT_TRUE(test::PdfFonts(pdf).contains(QStringLiteral("LiberationSans-Bold"))) << test::PdfFonts(pdf).toStdString();
-}
-
-TEST_F(PdfOutput, LinesAreDrawnWithTheLineWidth)
-{
-    // pdftotext does not see lines; the page is rendered and the ink of a
-    // long horizontal rule is looked for in the right pixel rows.
-    const QString pdf = folder.file(QStringLiteral("linie.pdf"));
-    prompt.text(pdf);
-    state().print.printLineWidth = 4;
-    ASSERT_TRUE(BeginPrint());
-    SetPrintPenWidth(state().print.printLineWidth);
+    for (const auto& t : texts) {
+        SetPrintFontHeight(t.height);
+        PrintTextOut(t.x, t.y, t.text);
+    }
+    SetPrintPenWidth(ps.printLineWidth);
     PrintMoveTo(250, 1000);
     PrintLineTo(1850, 1000);
     EndPrint();
-    QProcess p;
+    const QList<Word> words = test::ReadPdfWords(pdf);
+    ASSERT_EQ(words.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const auto& t = texts[i];
+        EXPECT_EQ(words[i].text, t.text);
+        EXPECT_NEAR(words[i].xMin, QtPrintDevice::kPdfMarginMM + MapPageX(t.x) / 10.0, 0.5) << i;
+        EXPECT_NEAR(words[i].yMin, QtPrintDevice::kPdfMarginMM - MapPageY(t.y) / 10.0, 0.5) << i;
+        EXPECT_NEAR(words[i].yMax - words[i].yMin, FontCellHeight(t.height) / 10.0, 0.5) << i;
+    }
+    // pdftotext does not see lines: the page is rendered at 254 dpi (one pixel
+    // per 0.1 mm) and the ink of the 0.4 mm rule looked for in its pixel rows.
     const QString base = folder.file(QStringLiteral("linie"));
-    p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("254"),
-                                         QStringLiteral("-gray"), QStringLiteral("-singlefile"),
-                                         pdf, base});
+    QProcess p;
+    p.start(QStringLiteral("pdftoppm"), {"-r", "254", "-gray", "-singlefile", pdf, base});
     ASSERT_TRUE(p.waitForFinished(30000));
-    QImage img(base + QStringLiteral(".pgm"));
+    const QImage img(base + QStringLiteral(".pgm"));
     ASSERT_FALSE(img.isNull());
-    // 254 dpi: one pixel per 0.1 mm.  Rule at y = 5 mm + 100 mm, 0.4 mm wide.
+    const int y = 50 - MapPageY(1000), left = 50 + MapPageX(250), right = 50 + MapPageX(1850);
     auto dark = [&](int x, int y) { return qGray(img.pixel(x, y)) < 128; };
-    EXPECT_TRUE(dark(50 + 1000, 50 + 1000));
-    EXPECT_FALSE(dark(50 + 1000, 50 + 1000 - 5));
-    EXPECT_FALSE(dark(50 + 1000, 50 + 1000 + 5));
-    EXPECT_TRUE(dark(50 + 260, 50 + 1000));
-    EXPECT_FALSE(dark(50 + 1900, 50 + 1000));
+    const QList<bool> ink = {dark(1050, y), dark(1050, y - 5), dark(1050, y + 5), dark(left + 5, y),
+                             dark(right + 50, y)};
+    EXPECT_EQ(ink, QList<bool>({true, false, false, true, false})) << y;
 }
 
 TEST_F(PdfOutput, OneFilePerPrintCommandOnePagePerJob)
@@ -134,67 +78,54 @@ TEST_F(PdfOutput, OneFilePerPrintCommandOnePagePerJob)
     {
         PrintBatch batch;
         for (int student = 1; student <= 3; ++student) {
-            SetPrintOrientation(student == 2); // a list in between is landscape
+            SetPrintOrientation(student == 2); // a list in between is landscape, in a sans face
             ASSERT_TRUE(BeginPrint());
+            SetPrintFontName(QString::fromLatin1(student == 2 ? "Arial" : "Times New Roman"));
+            SetPrintFontBold(student == 2);
             SetPrintFontHeight(40);
             PrintTextOut(250, 300 + student * 100, QStringLiteral("Schüler%1").arg(student));
             EndPrint();
         }
     }
-    EXPECT_EQ(prompt.remainingAnswers(), 0);
-    ASSERT_TRUE(QFileInfo::exists(pdf + QStringLiteral(".pdf")));
-    EXPECT_EQ(test::PdfPageCount(pdf + QStringLiteral(".pdf")), 3);
+    EXPECT_EQ(std::pair(prompt.remainingAnswers(), test::PdfPageCount(pdf + QStringLiteral(".pdf"))), std::pair(0, 3));
     const QString sizes = test::PdfPageSizes(pdf + QStringLiteral(".pdf"));
-    EXPECT_TRUE(sizes.contains(QStringLiteral("Page    1 size:  595 x 842")));
-    EXPECT_TRUE(sizes.contains(QStringLiteral("Page    2 size:  842 x 595"))) << sizes.toStdString();
-    EXPECT_TRUE(sizes.contains(QStringLiteral("Page    3 size:  595 x 842")));
+    for (const char* size : {"1 size:  595 x 842", "2 size:  842 x 595", "3 size:  595 x 842"})
+        EXPECT_TRUE(sizes.contains(QStringLiteral("Page    ") + QString::fromLatin1(size))) << sizes.toStdString();
     const QList<Word> words = test::ReadPdfWords(pdf + QStringLiteral(".pdf"));
-    ASSERT_EQ(words.size(), 3);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(words[i].page, i);
-        EXPECT_EQ(words[i].text, QStringLiteral("Schüler%1").arg(i + 1));
-        EXPECT_NEAR(words[i].yMin, 5 + (300 + (i + 1) * 100) / 10.0, 0.5);
-    }
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(test::PdfWordAt(words, QStringLiteral("Schüler%1").arg(i + 1), i, 250, 400 + i * 100)) << i;
+    // The faces asked for are printed with their metric-compatible fonts.
+    const QString fonts = test::PdfFonts(pdf + QStringLiteral(".pdf"));
+    EXPECT_TRUE(fonts.contains("LiberationSans-Bold") && fonts.contains("LiberationSerif")) << fonts.toStdString();
 }
 
-TEST_F(PdfOutput, DecliningTheFileStopsThePrintLoop)
+// Declining the file stops the loop (one that went on anyway is not asked
+// again); an aborted job writes nothing; an unwritable file is reported.
+TEST_F(PdfOutput, NoFileUnlessTheJobEnds)
 {
     prompt.cancelText();
     {
         PrintBatch batch;
         EXPECT_FALSE(BeginPrint());
-        PrintTextOut(250, 300, QStringLiteral("weg"));
         EndPrint();
         EXPECT_TRUE(state().printAbortRequested);
-        // A loop that went on anyway is not asked again and prints nothing.
         EXPECT_FALSE(BeginPrint());
         EndPrint();
     }
-    EXPECT_FALSE(PrintJobRunning());
-    EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("*.pdf")}).isEmpty());
-}
-
-TEST_F(PdfOutput, AnAbortedJobWritesNothing)
-{
+    state().printAbortRequested = false; // as the loop's end does
     const QString pdf = folder.file(QStringLiteral("abbruch.pdf"));
-    prompt.text(pdf);
-    ASSERT_TRUE(BeginPrint());
-    PrintTextOut(250, 300, QStringLiteral("halb"));
-    EXPECT_TRUE(PrintJobRunning());
-    AbortPrint();
-    EXPECT_FALSE(PrintJobRunning());
-    EndPrint();
+    prompt.text(pdf).text(QStringLiteral("/nicht/vorhanden/ordner/x.pdf"));
+    for (const bool abort : {true, false}) {
+        ASSERT_TRUE(BeginPrint());
+        PrintTextOut(250, 300, QStringLiteral("halb"));
+        if (abort)
+            AbortPrint();
+        EndPrint();
+        EXPECT_FALSE(PrintJobRunning());
+    }
     EXPECT_FALSE(QFileInfo::exists(pdf));
-}
-
-TEST_F(PdfOutput, AnUnwritableFileIsReported)
-{
-    prompt.text(QStringLiteral("/nicht/vorhanden/ordner/x.pdf"));
-    ASSERT_TRUE(BeginPrint());
-    PrintTextOut(250, 300, QStringLiteral("x"));
-    EndPrint();
-    EXPECT_FALSE(PrintJobRunning());
     EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("kann nicht erstellt werden")));
+    EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("*.pdf")}).isEmpty());
 }
 
 } // namespace
