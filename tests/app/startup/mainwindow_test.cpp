@@ -131,47 +131,36 @@ TEST_F(MainWindowTest, PasswordGateOfTheMenus)
     }
 }
 
-TEST_F(MainWindowTest, CloseRefusedUntilQuitCommand)
+// The window closes only through the quit command; quitting while printing
+// asks first, and quitting reminds of the stick and ends the updater.
+TEST_F(MainWindowTest, QuitCommand)
 {
+    int tableClosed = 0, aborted = 0;
+    appHooks().closeClassTable = [&] { ++tableClosed; };
+    appHooks().isPrinting = [] { return true; };
+    appHooks().abortPrint = [&] { ++aborted; };
+    dir.write("dismount.dat", "");
+    shellDouble.runningPrograms = {"down1.exe", "/opt/x/DOWN1.EXE", "anderes"};
     form->show();
     EXPECT_FALSE(form->close());
     EXPECT_TRUE(form->isVisible());
-    EXPECT_FALSE(dir.exists("tabsperr.dat"));
 
-    int tableClosed = 0;
-    appHooks().closeClassTable = [&] { ++tableClosed; };
+    prompt.no();
     form->trigger("Arbeitbeenden1");
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(aborted, 0);
+    EXPECT_FALSE(dir.exists("tabsperr.dat"));
+    EXPECT_TRUE(prompt.texts().value(0).startsWith("E R I N N E R U N G:"));
+    EXPECT_EQ(prompt.lastText(), " Es wird noch gedruckt. Druckvorgang abbrechen ?");
+    EXPECT_EQ(shellDouble.runningPrograms, QStringList({"anderes"}));
+
+    prompt.yes();
+    form->trigger("Arbeitbeenden1");
+    EXPECT_EQ(aborted, 1);
     EXPECT_FALSE(form->isVisible());
     EXPECT_GE(tableClosed, 1);
     EXPECT_EQ(dir.read("tabsperr.dat"), QByteArray("0\r\n"));
     EXPECT_TRUE(form->Label1->text().isEmpty());
-}
-
-TEST_F(MainWindowTest, QuitWhilePrintingAsksFirst)
-{
-    int aborted = 0;
-    appHooks().isPrinting = [] { return true; };
-    appHooks().abortPrint = [&] { ++aborted; };
-    form->show();
-    prompt.no();
-    form->Arbeitbeenden1Click();
-    EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(prompt.lastText(), " Es wird noch gedruckt. Druckvorgang abbrechen ?");
-    EXPECT_EQ(aborted, 0);
-    prompt.yes();
-    form->Arbeitbeenden1Click();
-    EXPECT_EQ(aborted, 1);
-    EXPECT_FALSE(form->isVisible());
-}
-
-TEST_F(MainWindowTest, QuitRemindsAndEndsTheUpdater)
-{
-    dir.write("dismount.dat", "");
-    shellDouble.runningPrograms = {"down1.exe", "/opt/x/DOWN1.EXE", "anderes"};
-    EXPECT_TRUE(ArbeitBeenden());
-    ASSERT_FALSE(prompt.shown().isEmpty());
-    EXPECT_TRUE(prompt.shown()[0].text.startsWith("E R I N N E R U N G:"));
-    EXPECT_EQ(shellDouble.runningPrograms, QStringList({"anderes"}));
 }
 
 TEST_F(MainWindowTest, Timers)
@@ -230,9 +219,11 @@ TEST(SystemHelp, MissingHelpFileIsReported)
     setShell(nullptr);
 }
 
-// The student list has the keyboard when the class was opened and again when
-// a grade table was left; the grade window opens for the marked student.
-TEST_F(MainWindowTest, ChooseAndOpenAClassThroughTheMenu)
+// From the menu to an open class and back: the file list, the student list
+// and the grade table take the keyboard in turn.  While a grade table is open
+// only its own menu (and the update and help menus) can be opened, also after
+// a refresh, and a second table is refused; leaving it gives all back.
+TEST_F(MainWindowTest, OpenAClassAndAGradeTable)
 {
     form->show();
     form->activateWindow();
@@ -242,14 +233,26 @@ TEST_F(MainWindowTest, ChooseAndOpenAClassThroughTheMenu)
     EXPECT_TRUE(form->DBGrid1->hasFocus());
     EXPECT_EQ(form->DBGrid1->model()->rowCount(), 40);
 
-    form->trigger("JahresleistungEingabe1");
-    EXPECT_FALSE(form->StringGrid1->isHidden()) << prompt.texts().join(" | ").toStdString();
+    form->trigger("SchriftlicheNotenEingabe1");
+    ASSERT_FALSE(form->StringGrid1->isHidden()) << prompt.texts().join(" | ").toStdString();
     EXPECT_TRUE(form->DBGrid1->isHidden());
     EXPECT_TRUE(form->StringGrid1->hasFocus());
-    form->trigger("speichernundverlassen1");
-    EXPECT_TRUE(form->StringGrid1->isHidden());
-    EXPECT_TRUE(form->DBGrid1->hasFocus());
+    QMetaObject::invokeMethod(form->topMenu(4), "aboutToShow");
+    NotifyMainWindow();
+    expectTopEntries({0, 1, 2, 3, 6, 7, 8}, false);
+    expectTopEntries({4, 10}, true);
+    prompt.clear();
+    form->trigger("bearbeiten1");
+    EXPECT_EQ(prompt.lastText(), "Tabellenwechsel nur nach dem Schließen der aktuellen Tabelle möglich.");
+    EXPECT_EQ(state().gradeTableKind, 1);
 
+    prompt.clear();
+    form->trigger("speichernundverlassen1"); // nothing typed: asks nothing
+    EXPECT_TRUE(prompt.shown().isEmpty());
+    EXPECT_TRUE(form->DBGrid1->hasFocus());
+    expectTopEntries({0, 1, 2, 3, 4, 6, 7, 8}, true);
+
+    // The grade window of the marked student.
     ClassTable().setValue(0, "NACHNAME", "Muster");
     ClassTable().setValue(0, "VORNAME", "Anna");
     ClassTable().post();
@@ -261,31 +264,6 @@ TEST_F(MainWindowTest, ChooseAndOpenAClassThroughTheMenu)
     form->trigger("schlieen1");
     EXPECT_TRUE(state().openClassFile.isEmpty());
     EXPECT_FALSE(form->topEntry(3)->isEnabled());
-}
-
-// While a grade table is open only its own menu (and the update and help
-// menus) can be opened, also after a refresh; leaving it gives them back.
-TEST_F(MainWindowTest, GradeTableKeepsTheOtherMenusLockedUntilItIsLeft)
-{
-    openClass();
-    form->trigger("SchriftlicheNotenEingabe1");
-    ASSERT_FALSE(form->StringGrid1->isHidden()) << prompt.texts().join(" | ").toStdString();
-    QMetaObject::invokeMethod(form->topMenu(4), "aboutToShow");
-    NotifyMainWindow();
-    expectTopEntries({0, 1, 2, 3, 6, 7, 8}, false);
-    expectTopEntries({4, 10}, true);
-
-    prompt.clear();
-    form->trigger("bearbeiten1");
-    EXPECT_EQ(prompt.lastText(), "Tabellenwechsel nur nach dem Schließen der aktuellen Tabelle möglich.");
-    EXPECT_EQ(state().gradeTableKind, 1);
-
-    // Nothing typed: closing asks nothing.
-    prompt.clear();
-    form->trigger("speichernundverlassen1");
-    EXPECT_TRUE(prompt.shown().isEmpty());
-    EXPECT_FALSE(form->DBGrid1->isHidden());
-    expectTopEntries({0, 1, 2, 3, 4, 6, 7, 8}, true);
 }
 
 // The check marks of the list menu always say what the list is, also when
