@@ -4,11 +4,13 @@
 #include "app/mainmenu.h"
 #include "app/mainwindow.h"
 #include "app/programblock.h"
+#include "app/subjectlistpanel.h"
 #include "classes/dbftable.h"
+#include "platform/errors.h"
 #include "platform/help.h"
 #include "support/programwindows.h"
 
-#include <QAbstractButton>
+#include <QPushButton>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -17,8 +19,9 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QSet>
-#include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
+#include <stdexcept>
 
 using namespace hsa;
 
@@ -281,6 +284,42 @@ TEST_F(MainWindowTest, ListMenuChecksFollowTheList)
     EXPECT_EQ(form->Label3->text(), "(Listenschreibschutz aktiviert)");
 }
 
+// A failure inside a menu handler ends as a message, never thrown into the
+// event loop.
+TEST_F(MainWindowTest, FailuresOfAHandlerBecomeMessages)
+{
+    RegisterMenuHandler("GuardFileError", [] { throw FileError("Datei C:\\x\\v.3 kann nicht geöffnet werden"); });
+    RegisterMenuHandler("GuardStdError", [] { throw std::runtime_error("kaputt"); });
+    EXPECT_NO_THROW(form->trigger("GuardFileError"));
+    EXPECT_NO_THROW(form->trigger("GuardStdError"));
+    ASSERT_EQ(prompt.texts().size(), 2);
+    EXPECT_EQ(prompt.texts()[0], "Datei C:\\x\\v.3 kann nicht geöffnet werden");
+    EXPECT_TRUE(prompt.texts()[1].contains("kaputt"));
+    RegisterMenuHandler("GuardFileError", {});
+    RegisterMenuHandler("GuardStdError", {});
+}
+
+// A print entry for subject lists shows its choice on the main window and
+// hands the clicks to it.
+TEST_F(MainWindowTest, SubjectListPanelShowsTheChoice)
+{
+    state().openClassFile = "xa_25262.dbf";
+    state().subjectData.subjectNames[2] = "Deutsch";
+    state().subjectData.subjectNames[20] = "Technik";
+    form->trigger("PPProtokollefrdiepraktischePrfung1");
+    auto* panel = form->findChild<SubjectListPanel*>();
+    ASSERT_TRUE(panel);
+    EXPECT_FALSE(form->Panel1->isHidden());
+    EXPECT_EQ(panel->StringGrid2->item(0, 0)->text(), "Deutsch");
+    EXPECT_EQ(form->RadioGroup2Buttons->checkedId(), 3);
+    EXPECT_EQ(form->RadioGroup4Buttons->checkedId(), 1);
+    EXPECT_EQ(panel->StringGrid2->item(18, 1)->text(), "nein");
+    emit panel->StringGrid2->cellDoubleClicked(18, 0);
+    EXPECT_EQ(panel->StringGrid2->item(18, 1)->text(), "ja");
+    EXPECT_EQ(subjectListChoice().markedSubjects(), std::vector<int>({20}));
+    panel->Button4->click();
+    EXPECT_TRUE(form->Panel1->isHidden());
+}
 // The copy entries tell the exam-board names first; without a class nothing
 // is printed.
 TEST_F(MainWindowTest, CopyEntryNamesTheExamBoard)
