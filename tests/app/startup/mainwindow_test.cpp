@@ -93,12 +93,10 @@ TEST_F(MainWindowTest, MenuGateFollowsTheOpenClass)
     // Hidden entries (5 and 9) never count as enabled.
     expectTopEntries({1, 2, 3, 4, 5, 6, 7, 9}, false);
     expectTopEntries({0, 8, 10}, true);
-
     state().openClassFile = "9a_21222.dbf";
     NotifyMainWindow();
     EXPECT_EQ(form->Label1->text(), "9a_21222.dbf");
     expectTopEntries({0, 1, 2, 3, 4, 6, 7}, true);
-
     state().openClassFile.clear();
     NotifyMainWindow();
     EXPECT_FALSE(form->topEntry(4)->isEnabled());
@@ -147,7 +145,6 @@ TEST_F(MainWindowTest, QuitCommand)
     form->show();
     EXPECT_FALSE(form->close());
     EXPECT_TRUE(form->isVisible());
-
     prompt.no();
     form->trigger("Arbeitbeenden1");
     EXPECT_TRUE(form->isVisible());
@@ -156,7 +153,6 @@ TEST_F(MainWindowTest, QuitCommand)
     EXPECT_TRUE(prompt.texts().value(0).startsWith("E R I N N E R U N G:"));
     EXPECT_EQ(prompt.lastText(), " Es wird noch gedruckt. Druckvorgang abbrechen ?");
     EXPECT_EQ(shellDouble.runningPrograms, QStringList({"anderes"}));
-
     prompt.yes();
     form->trigger("Arbeitbeenden1");
     EXPECT_EQ(aborted, 1);
@@ -177,7 +173,6 @@ TEST_F(MainWindowTest, Timers)
     form->Timer4Timer();
     EXPECT_TRUE(form->RadioGroup4->isHidden());
     EXPECT_EQ(form->RadioGroup4Buttons->checkedId(), 0);
-
     // Timer3 stops the updater watch once a class is open.
     form->Timer1->start();
     form->Timer3Timer();
@@ -186,7 +181,6 @@ TEST_F(MainWindowTest, Timers)
     form->Timer3Timer();
     EXPECT_FALSE(form->Timer1->isActive());
     EXPECT_FALSE(form->Timer3->isActive());
-
     // Timer1 ends the program when the updater asks for it, never with a
     // class open.
     form->show();
@@ -235,7 +229,6 @@ TEST_F(MainWindowTest, OpenAClassAndAGradeTable)
     EXPECT_EQ(form->Label1->text(), "9a_21222.dbf");
     EXPECT_TRUE(form->DBGrid1->hasFocus());
     EXPECT_EQ(form->DBGrid1->model()->rowCount(), 40);
-
     form->trigger("SchriftlicheNotenEingabe1");
     ASSERT_FALSE(form->StringGrid1->isHidden()) << prompt.texts().join(" | ").toStdString();
     EXPECT_TRUE(form->DBGrid1->isHidden());
@@ -248,13 +241,11 @@ TEST_F(MainWindowTest, OpenAClassAndAGradeTable)
     form->trigger("bearbeiten1");
     EXPECT_EQ(prompt.lastText(), "Tabellenwechsel nur nach dem Schließen der aktuellen Tabelle möglich.");
     EXPECT_EQ(state().gradeTableKind, 1);
-
     prompt.clear();
     form->trigger("speichernundverlassen1"); // nothing typed: asks nothing
     EXPECT_TRUE(prompt.shown().isEmpty());
     EXPECT_TRUE(form->DBGrid1->hasFocus());
     expectTopEntries({0, 1, 2, 3, 4, 6, 7, 8}, true);
-
     // The grade window of the marked student.
     ClassTable().setValue(0, "NACHNAME", "Muster");
     ClassTable().setValue(0, "VORNAME", "Anna");
@@ -263,7 +254,6 @@ TEST_F(MainWindowTest, OpenAClassAndAGradeTable)
     form->trigger("Berichtschreiben1");
     EXPECT_TRUE(ProgramWindow("Form2")->isVisible()) << prompt.texts().join(" | ").toStdString();
     EXPECT_EQ(state().currentStudentNr, "1");
-
     form->trigger("schlieen1");
     EXPECT_TRUE(state().openClassFile.isEmpty());
     EXPECT_FALSE(form->topEntry(3)->isEnabled());

@@ -18,7 +18,6 @@ namespace {
 struct FakeHost : StartupHost {
     QString caption = DesignCaption, helpFile, homepageCaption;
     bool updateSwitchChecked = false;
-
     QString windowCaption() const override { return caption; }
     void setWindowCaption(const QString& c) override { caption = c; }
     void setApplicationTitle(const QString&) override {}
@@ -55,7 +54,6 @@ protected:
         prompt.answer(answer);
         RunFormCreate(host);
     }
-
     test::TempProgramFolder dir;
     ScriptedPrompt prompt;
     RecordingShell shellDouble;

@@ -14,10 +14,8 @@
 using namespace hsa;
 
 namespace {
-
 const QString kHome = QStringLiteral("https://wendra.example");
 const QString kBr = QStringLiteral("\n\r");
-
 struct WebEntries : ::testing::Test {
     test::TempProgramFolder folder;
     ScriptedPrompt prompt;
@@ -26,7 +24,6 @@ struct WebEntries : ::testing::Test {
     RecordingHelp hlp;
     bool quit = false, watch = false, checked = false;
     QString helpFileSet;
-
     void SetUp() override
     {
         resetState();
@@ -48,16 +45,14 @@ struct WebEntries : ::testing::Test {
         setHelp(nullptr);
         webEntryHooks() = {};
     }
-    QStringList urls() const
+    QStringList targets() const
     {
         QStringList out;
         for (const auto& r : sh.requests)
-            if (r.what == "url")
-                out << r.target;
+            out << r.target;
         return out;
     }
 };
-
 } // namespace
 
 TEST(HelpRouting, EveryCommandOfTheTable)
@@ -138,7 +133,7 @@ TEST_F(WebEntries, WebEntriesShowTheirTextsAndOpenTheirPages)
         if (!c.firstText.isEmpty()) {
             EXPECT_EQ(prompt.texts().value(0), c.firstText);
         }
-        EXPECT_EQ(urls(), c.pages);
+        EXPECT_EQ(targets(), c.pages);
     }
     // A page the browser does not take is reported.
     sh.result = false;
@@ -154,12 +149,9 @@ TEST_F(WebEntries, AddressFilesCountOnlyWithAWebAddress)
         const char* content; // nullptr: no file
         QString expected;
     } cases[] = {
-        {nullptr, builtin},
-        {"https://other.example/x\r\n", "https://other.example/x"},
-        {"  http://plain.example  \r\nzweite\r\n", "http://plain.example"},
-        {"file:///etc/passwd\r\n", builtin},
-        {"javascript:alert(1)\r\n", builtin},
-        {"\r\n", builtin},
+        {nullptr, builtin}, {"https://other.example/x\r\n", "https://other.example/x"},
+        {"  http://plain.example  \r\nzweite\r\n", "http://plain.example"}, {"file:///etc/passwd\r\n", builtin},
+        {"javascript:alert(1)\r\n", builtin}, {"\r\n", builtin},
     };
     for (const auto& c : cases) {
         QFile::remove(folder.file("homepage.dat"));
@@ -181,7 +173,6 @@ TEST_F(WebEntries, SwitchesWriteAndDeleteTheirFiles)
     ToggleUpdateHints();
     EXPECT_FALSE(checked);
     EXPECT_FALSE(folder.exists("updateverbot.dat"));
-
     AskStartupVersionCheck();
     EXPECT_EQ(folder.read("nicht_pruefen.txt"), QByteArray("Keinen Aktualit\xe4tspr\xfc" "fung beim Start\r\n"));
     prompt.setDefaultAnswer(Answer::No);
@@ -219,34 +210,28 @@ TEST_F(WebEntries, RefusalsChangeNothing)
     }
 }
 
-TEST_F(WebEntries, UpdaterStartsInTheProgramFolderAndOnlyThenWatches)
-{
-    folder.write("DOWN1.EXE", "x");
-    StartUpdater();
-    ASSERT_EQ(sh.requests.size(), 1);
-    EXPECT_EQ(sh.requests[0].target, folder.file("DOWN1.EXE"));
-    EXPECT_EQ(sh.requests[0].args, QStringList{"h"});
-    EXPECT_EQ(sh.requests[0].workDir, folder.path());
-    EXPECT_TRUE(watch);
-
-    watch = false;
-    sh.result = false;
-    StartUpdater();
-    EXPECT_FALSE(watch);
-    EXPECT_EQ(prompt.texts().last(), "Das Updateprogramm down1.exe konnte nicht gestartet werden.");
-}
-
-TEST_F(WebEntries, InstallingEndsTheProgramOnlyWhenTheBrowserTookTheAddress)
+// The updater is watched, and the program ended for an install, only when
+// the system really took the updater or the address.
+TEST_F(WebEntries, UpdaterAndInstallActOnlyWhenStarted)
 {
     const QString setup = "https://setup.example/16/setup_Wendra_Pruef.zip";
-    sh.result = false;
-    InstallCurrentVersion();
-    EXPECT_FALSE(quit);
-    EXPECT_EQ(prompt.texts().last(), "Die Seite " + setup + " konnte nicht geöffnet werden.");
-    sh.result = true;
-    InstallCurrentVersion();
-    EXPECT_TRUE(quit);
-    EXPECT_EQ(urls().last(), setup);
+    const QStringList failures{"Das Updateprogramm down1.exe konnte nicht gestartet werden.",
+                               "Die Seite " + setup + " konnte nicht geöffnet werden."};
+    folder.write("DOWN1.EXE", "x");
+    for (const bool ok : {false, true}) {
+        SCOPED_TRACE(ok);
+        sh.result = ok;
+        sh.requests.clear();
+        prompt.clear();
+        StartUpdater();
+        InstallCurrentVersion();
+        EXPECT_EQ(watch, ok);
+        EXPECT_EQ(quit, ok);
+        EXPECT_EQ(targets(), QStringList({folder.file("DOWN1.EXE"), setup}));
+        EXPECT_EQ(prompt.texts().filter("konnte nicht"), ok ? QStringList{} : failures);
+    }
+    EXPECT_EQ(sh.requests[0].args, QStringList{"h"});
+    EXPECT_EQ(sh.requests[0].workDir, folder.path());
 }
 
 TEST_F(WebEntries, ANewUpdaterThatCannotBeReadLeavesTheOldOneWhole)
