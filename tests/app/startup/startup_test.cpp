@@ -1,64 +1,28 @@
 #include "app/scaling.h"
 #include "app/startup.h"
 #include "app/updates.h"
-#include "classes/sharedstate.h"
-#include "platform/scriptedprompt.h"
-#include "platform/screen.h"
-#include "platform/shell.h"
-#include "support/tempfolder.h"
+#include "support/programwindows.h"
 
+#include <QAction>
 #include <QDir>
-#include <gtest/gtest.h>
 
 using namespace hsa;
 
 namespace {
 
-// Records what start-up asks of the main window.
-struct FakeHost : StartupHost {
-    QString caption = DesignCaption, helpFile, homepageCaption;
-    bool updateSwitchChecked = false;
-    QString windowCaption() const override { return caption; }
-    void setWindowCaption(const QString& c) override { caption = c; }
-    void setApplicationTitle(const QString&) override {}
-    void setHelpFile(const QString& f) override { helpFile = f; }
-    void clearSubjectMemo() override {}
-    void applyScreenLayout(const ScreenLayout&, const ScreenInfo&) override {}
-    void setUpdateSwitchChecked(bool c) override { updateSwitchChecked = c; }
-    void setHomepageEntryCaption(const QString& c) override { homepageCaption = c; }
-    void refreshFromState() override {}
-};
-
-// A start in a temporary program folder with scripted prompts, a recording
-// shell and a fixed screen.
-class StartupTest : public ::testing::Test {
+// The start run again on the program's main window, in its program folder.
+class StartupTest : public test::ProgramWindowsFixture {
 protected:
-    void SetUp() override
-    {
-        resetState();
-        startupHooks() = {};
-        setShell(&shellDouble);
-        setScreen(&screenDouble);
-    }
     void TearDown() override
     {
-        setShell(nullptr);
-        setScreen(nullptr);
-        startupHooks() = {};
-        resetState();
+        startupHooks() = {}; // the next program block sets its own again
+        ProgramWindowsFixture::TearDown();
     }
-    // Runs the start with the version question answered by answer.
-    void start(Answer answer = Answer::No)
+    void start(Answer versionAnswer = Answer::No)
     {
-        ScopedPrompt guard(prompt);
-        prompt.answer(answer);
-        RunFormCreate(host);
+        prompt.answer(versionAnswer);
+        RunFormCreate(*form);
     }
-    test::TempProgramFolder dir;
-    ScriptedPrompt prompt;
-    RecordingShell shellDouble;
-    FixedScreen screenDouble{ScreenInfo{1024, 768, 96}};
-    FakeHost host;
 };
 
 } // namespace
@@ -103,46 +67,40 @@ TEST(ScreenScaling, FormScaleFigures)
               QList<int>({38, 116, 36, 12}));
 }
 
-TEST_F(StartupTest, PlainFolderDefaults)
-{
-    start();
-    const SharedState& st = state();
-    EXPECT_EQ(st.programDir, QDir::currentPath());
-    EXPECT_EQ(host.caption, DesignCaption);
-    EXPECT_FALSE(st.terminalServerMode);
-    EXPECT_TRUE(st.stickTransferEnabled);
-    EXPECT_FALSE(st.accessLocked);
-    EXPECT_EQ(host.helpFile, "darovari.chm");
-    EXPECT_EQ(st.formScale, 1024);
-    EXPECT_EQ(dir.read("vorhanden.dat"), QByteArray("C\r\n"));
-}
-
+// An empty folder, then one with every switch and address file; every start
+// begins locked and rewrites the version file.
 TEST_F(StartupTest, SwitchAndAddressFiles)
 {
-    dir.write("profilfach_zaehlt.txt", "x\r\n");
-    dir.write("TERMINAL.DAT", "");
-    dir.write("einaus.dat", "");
-    dir.write("pw.dat", "abc\r\n");
-    dir.write("updateh.exe", "old");
-    dir.write("updateverbot.dat", "Verboten\r\n");
-    dir.write("beenden.dat", "");
-    dir.write("url.dat", "https://update.example\r\nzweite Zeile\r\n");
-    dir.write("homepage.dat", "https://home.example\r\n");
-    dir.write("hilfedatei.txt", "eigene.chm\r\n");
+    dir.write("vorhanden.dat", "alt");
+    state().accessLocked = true;
     start();
     const SharedState& st = state();
+    EXPECT_EQ(form->windowTitle(), DesignCaption);
+    EXPECT_TRUE(st.stickTransferEnabled);
+    EXPECT_FALSE(st.accessLocked);
+    EXPECT_EQ(form->helpFile(), "darovari.chm");
+    EXPECT_EQ(st.formScale, 1024);
+    EXPECT_EQ(dir.read("vorhanden.dat"), QByteArray("C\r\n"));
+    for (const auto& [name, content] :
+         {std::pair{"profilfach_zaehlt.txt", "x\r\n"}, {"TERMINAL.DAT", ""}, {"einaus.dat", ""}, {"pw.dat", "abc\r\n"},
+          {"updateh.exe", "old"}, {"updateverbot.dat", "Verboten\r\n"}, {"beenden.dat", ""}, {"vorhanden.dat", "alt"},
+          {"url.dat", "https://update.example\r\nzweite Zeile\r\n"}, {"homepage.dat", "https://home.example\r\n"},
+          {"hilfedatei.txt", "eigene.chm\r\n"}})
+        dir.write(name, content);
+    state().accessLocked = true;
+    start();
     for (const char* gone : {"profilfach_zaehlt.txt", "pw.dat", "updateh.exe", "beenden.dat"})
         EXPECT_FALSE(dir.exists(gone)) << gone;
     EXPECT_TRUE(st.terminalServerMode);
-    EXPECT_EQ(host.caption, TerminalCaption);
+    EXPECT_EQ(form->windowTitle(), TerminalCaption);
     EXPECT_FALSE(st.stickTransferEnabled);
     EXPECT_EQ(dir.read("pwrsa.dat"), QByteArray("abc\r\n"));
     EXPECT_TRUE(st.accessLocked);
-    EXPECT_TRUE(host.updateSwitchChecked);
+    EXPECT_TRUE(form->menuEntry("SchalterHinweiseaufvorhandenesINTERNETUPDATEunterbinden1")->isChecked());
     EXPECT_EQ(dir.read("vorhanden.dat"), QByteArray("C\r\n")); // the terminal caption's letter
     EXPECT_EQ(st.updateUrl, "https://update.example");
-    EXPECT_EQ(host.homepageCaption, "https://home.example");
-    EXPECT_EQ(host.helpFile, "eigene.chm");
+    EXPECT_EQ(form->menuEntry("Internetupdate1")->text(), "https://home.example");
+    EXPECT_EQ(form->helpFile(), "eigene.chm");
 }
 
 TEST_F(StartupTest, UnreadableFileIsReportedAndStartGoesOn)
