@@ -80,7 +80,8 @@ TEST_F(MainWindowTest, EveryMenuEntryReachesAHandler)
             EXPECT_TRUE(HasMenuHandler(d.name)) << d.name.toStdString();
         }
     }
-    for (const char* hidden : {"PLPrfungsleistungenganzeKlasseAnsichtAusdruck1", "JLEZAnsichtnachDurchschnittsortieren1",
+    for (const char* hidden : {"PLPrfungsleistungenganzeKlasseAnsichtAusdruck1",
+                               "JLEZAnsichtnachDurchschnittsortieren1",
                                "Zeugnisdatum1", "Zeugnisse1", "PTInformation1", "AZAbschrift1"})
         EXPECT_FALSE(form->menuEntry(hidden)->isVisible()) << hidden;
     EXPECT_TRUE(form->menuEntry("MPSchuelerblatt1")->isVisible());

@@ -122,7 +122,8 @@ TEST_F(StartupTest, UpdaterReplacedAndFilesRefreshed)
     dir.write("ssleay322.dll", "neu2");
     dir.write("ssleay32.dll", "alt2");
     start();
-    for (const char* gone : {"down2.exe", "down1.eee", "Darovari.eee", "Darovari.chm", "libeay322.dll", "ssleay322.dll"})
+    for (const char* gone :
+         {"down2.exe", "down1.eee", "Darovari.eee", "Darovari.chm", "libeay322.dll", "ssleay322.dll"})
         EXPECT_FALSE(dir.exists(gone)) << gone;
     EXPECT_EQ(dir.read("down1.exe"), QByteArray("new updater"));
     EXPECT_EQ(dir.read("libeay32.dll"), QByteArray("neu"));

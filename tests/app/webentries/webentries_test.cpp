@@ -1,58 +1,51 @@
 #include "app/mainmenu.h"
 #include "app/updates.h"
 #include "app/webentries.h"
-#include "classes/sharedstate.h"
 #include "platform/help.h"
-#include "platform/scriptedprompt.h"
-#include "platform/shell.h"
-#include "support/tempfolder.h"
+#include "support/programwindows.h"
 
+#include <QAction>
 #include <QFile>
 #include <QProcess>
-#include <gtest/gtest.h>
+#include <QTimer>
 
 using namespace hsa;
 
 namespace {
+
 const QString kHome = QStringLiteral("https://wendra.example");
 const QString kBr = QStringLiteral("\n\r");
-struct WebEntries : ::testing::Test {
-    test::TempProgramFolder folder;
-    ScriptedPrompt prompt;
-    ScopedPrompt scoped{prompt};
-    RecordingShell sh;
+
+// The entries on the program's own main window, with a recording help.
+struct WebEntries : test::ProgramWindowsFixture {
     RecordingHelp hlp;
-    bool quit = false, watch = false, checked = false;
-    QString helpFileSet;
     void SetUp() override
     {
-        resetState();
-        state().programDir = folder.path();
+        ProgramWindowsFixture::SetUp();
         state().homepageUrl = kHome;
         state().updateUrl = QStringLiteral("https://setup.example");
-        setShell(&sh);
         setHelp(&hlp);
-        WebEntryHooks& h = webEntryHooks();
-        h.quitProgram = [this] { quit = true; };
-        h.startUpdaterWatch = [this] { watch = true; };
-        h.updateSwitchChecked = [this] { return checked; };
-        h.setUpdateSwitchChecked = [this](bool c) { checked = c; };
-        h.setHelpFile = [this](const QString& f) { helpFileSet = f; };
     }
     void TearDown() override
     {
-        setShell(nullptr);
         setHelp(nullptr);
-        webEntryHooks() = {};
+        ProgramWindowsFixture::TearDown();
     }
     QStringList targets() const
     {
         QStringList out;
-        for (const auto& r : sh.requests)
+        for (const auto& r : shellDouble.requests)
             out << r.target;
         return out;
     }
+    bool checked() const
+    {
+        return form->menuEntry("SchalterHinweiseaufvorhandenesINTERNETUPDATEunterbinden1")->isChecked();
+    }
+    bool quit() const { return state().quitRequested; }
+    bool watch() const { return form->Timer1->isActive(); }
 };
+
 } // namespace
 
 TEST(HelpRouting, EveryCommandOfTheTable)
@@ -73,16 +66,15 @@ TEST(HelpRouting, EveryCommandOfTheTable)
 TEST_F(WebEntries, HelpEntriesSetTheHelpFileAndAskForTheirTopic)
 {
     state().helpFileName = "hilfe.chm";
-    RegisterWebEntryHandlers();
-    for (const auto& [entry, context] : {std::pair{"Updateinfo1", 2}, {"Informationendazu1", 11}, {"Abschlussprfung1", 1},
-                                         {"Schulfremdenprfung1", 40}, {"WICHTIGDateinamenfrPrfungsklassen1", 110}}) {
+    for (const auto& [entry, context] :
+         {std::pair{"Updateinfo1", 2}, {"Informationendazu1", 11}, {"Abschlussprfung1", 1}, {"Schulfremdenprfung1", 40},
+          {"WICHTIGDateinamenfrPrfungsklassen1", 110}}) {
         hlp.requests.clear();
-        helpFileSet.clear();
         ASSERT_TRUE(RunMenuHandler(entry)) << entry;
         ASSERT_EQ(hlp.requests.size(), 1) << entry;
         EXPECT_EQ(hlp.requests[0].context, context) << entry;
         EXPECT_EQ(hlp.requests[0].file, "hilfe.chm") << entry;
-        EXPECT_EQ(helpFileSet, "hilfe.chm") << entry;
+        EXPECT_EQ(form->helpFile(), "hilfe.chm") << entry;
     }
 }
 
@@ -126,7 +118,7 @@ TEST_F(WebEntries, WebEntriesShowTheirTextsAndOpenTheirPages)
     int row = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE("row " + std::to_string(row++));
-        sh.requests.clear();
+        shellDouble.requests.clear();
         prompt.clear();
         prompt.setDefaultAnswer(c.yes ? Answer::Yes : Answer::No);
         c.handler();
@@ -136,7 +128,7 @@ TEST_F(WebEntries, WebEntriesShowTheirTextsAndOpenTheirPages)
         EXPECT_EQ(targets(), c.pages);
     }
     // A page the browser does not take is reported.
-    sh.result = false;
+    shellDouble.result = false;
     OpenFaqPage();
     EXPECT_EQ(prompt.texts().last(), "Die Seite " + faq + " konnte nicht geöffnet werden.");
 }
@@ -154,10 +146,10 @@ TEST_F(WebEntries, AddressFilesCountOnlyWithAWebAddress)
         {"javascript:alert(1)\r\n", builtin}, {"\r\n", builtin},
     };
     for (const auto& c : cases) {
-        QFile::remove(folder.file("homepage.dat"));
+        QFile::remove(dir.file("homepage.dat"));
         if (c.content)
-            folder.write("homepage.dat", c.content);
-        EXPECT_EQ(ReadAddressFile(folder.path(), "HOMEPAGE.DAT", builtin), c.expected)
+            dir.write("homepage.dat", c.content);
+        EXPECT_EQ(ReadAddressFile(dir.path(), "HOMEPAGE.DAT", builtin), c.expected)
             << (c.content ? c.content : "(none)");
     }
 }
@@ -166,38 +158,39 @@ TEST_F(WebEntries, SwitchesWriteAndDeleteTheirFiles)
 {
     prompt.setDefaultAnswer(Answer::Yes);
     ToggleUpdateHints();
-    EXPECT_TRUE(checked);
-    EXPECT_EQ(folder.read("updateverbot.dat"), QByteArray("Verboten\r\n"));
+    EXPECT_TRUE(checked());
+    EXPECT_EQ(dir.read("updateverbot.dat"), QByteArray("Verboten\r\n"));
     EXPECT_EQ(prompt.texts().last(),
               "Es werden keine Hinweise auf neue Versionen mehr gegeben. Bitte sehen Sie selbst regelmäßig nach.");
     ToggleUpdateHints();
-    EXPECT_FALSE(checked);
-    EXPECT_FALSE(folder.exists("updateverbot.dat"));
+    EXPECT_FALSE(checked());
+    EXPECT_FALSE(dir.exists("updateverbot.dat"));
     AskStartupVersionCheck();
-    EXPECT_EQ(folder.read("nicht_pruefen.txt"), QByteArray("Keinen Aktualit\xe4tspr\xfc" "fung beim Start\r\n"));
+    EXPECT_EQ(dir.read("nicht_pruefen.txt"), QByteArray("Keinen Aktualit\xe4tspr\xfc" "fung beim Start\r\n"));
     prompt.setDefaultAnswer(Answer::No);
     AskStartupVersionCheck();
-    EXPECT_FALSE(folder.exists("nicht_pruefen.txt"));
+    EXPECT_FALSE(dir.exists("nicht_pruefen.txt"));
 }
 
 // Entries that must not act on a terminal server or with a class open say so
 // and change nothing.
 TEST_F(WebEntries, RefusalsChangeNothing)
 {
+    const QString terminal = "Bei Installation auf einem Terminalserver ist dieser Menüpunkt deaktiviert.";
     const struct {
         void (*handler)();
         bool terminal, classOpen;
         QString text;
     } rows[] = {
-        {ToggleUpdateHints, true, false, "Bei Installation auf einem Terminalserver ist dieser Menüpunkt deaktiviert."},
-        {StartUpdater, true, false, "Bei Installation auf einem Terminalserver ist dieser Menüpunkt deaktiviert."},
+        {ToggleUpdateHints, true, false, terminal},
+        {StartUpdater, true, false, terminal},
         {StartUpdater, false, true, "Dazu müssen Sie zuerst die Klasse schließen."},
         {InstallCurrentVersion, false, true, "Dazu müssen Sie erst die Klasse schließen."},
         {DatabaseAdminSettings, false, false,
          "Auf diesem System gibt es diese Einstellung nicht: die Umlaute der Klassendateien behandelt das "
          "Programm selbst."},
     };
-    folder.write("DOWN1.EXE", "x");
+    dir.write("DOWN1.EXE", "x");
     prompt.setDefaultAnswer(Answer::Yes);
     for (const auto& r : rows) {
         SCOPED_TRACE(r.text.toStdString());
@@ -205,8 +198,8 @@ TEST_F(WebEntries, RefusalsChangeNothing)
         state().openClassFile = r.classOpen ? "9a_25262.dbf" : "";
         r.handler();
         EXPECT_EQ(prompt.texts().last(), r.text);
-        EXPECT_TRUE(sh.requests.isEmpty());
-        EXPECT_FALSE(quit || watch || folder.exists("updateverbot.dat"));
+        EXPECT_TRUE(shellDouble.requests.isEmpty());
+        EXPECT_FALSE(quit() || watch() || dir.exists("updateverbot.dat"));
     }
 }
 
@@ -217,29 +210,29 @@ TEST_F(WebEntries, UpdaterAndInstallActOnlyWhenStarted)
     const QString setup = "https://setup.example/16/setup_Wendra_Pruef.zip";
     const QStringList failures{"Das Updateprogramm down1.exe konnte nicht gestartet werden.",
                                "Die Seite " + setup + " konnte nicht geöffnet werden."};
-    folder.write("DOWN1.EXE", "x");
+    dir.write("DOWN1.EXE", "x");
     for (const bool ok : {false, true}) {
         SCOPED_TRACE(ok);
-        sh.result = ok;
-        sh.requests.clear();
+        shellDouble.result = ok;
+        shellDouble.requests.clear();
         prompt.clear();
         StartUpdater();
         InstallCurrentVersion();
-        EXPECT_EQ(watch, ok);
-        EXPECT_EQ(quit, ok);
-        EXPECT_EQ(targets(), QStringList({folder.file("DOWN1.EXE"), setup}));
+        EXPECT_EQ(watch(), ok);
+        EXPECT_EQ(quit(), ok);
+        EXPECT_EQ(targets(), QStringList({dir.file("DOWN1.EXE"), setup}));
         EXPECT_EQ(prompt.texts().filter("konnte nicht"), ok ? QStringList{} : failures);
     }
-    EXPECT_EQ(sh.requests[0].args, QStringList{"h"});
-    EXPECT_EQ(sh.requests[0].workDir, folder.path());
+    EXPECT_EQ(shellDouble.requests[0].args, QStringList{"h"});
+    EXPECT_EQ(shellDouble.requests[0].workDir, dir.path());
 }
 
 TEST_F(WebEntries, ANewUpdaterThatCannotBeReadLeavesTheOldOneWhole)
 {
-    folder.write("down1.exe", "alt");
-    QDir(folder.path()).mkdir("down2.exe");
-    ReplaceUpdater(folder.path());
-    EXPECT_EQ(folder.read("down1.exe"), QByteArray("alt"));
+    dir.write("down1.exe", "alt");
+    QDir(dir.path()).mkdir("down2.exe");
+    ReplaceUpdater(dir.path());
+    EXPECT_EQ(dir.read("down1.exe"), QByteArray("alt"));
 }
 
 TEST(KillUpdater, EndsOnlyTheUpdatersProcesses)
