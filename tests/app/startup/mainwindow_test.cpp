@@ -54,17 +54,6 @@ protected:
 
 } // namespace
 
-TEST_F(MainWindowTest, WindowsCreatedOnceInOrder)
-{
-    EXPECT_EQ(CreatedWindowOrder(),
-              QStringList({"Form1", "BtnRightDlg", "Form2", "DualListDlg", "PasswordDlg", "AboutBox",
-                           "Form3", "BtnRightDlg1", "arch2form", "archivform", "Form4", "Form5",
-                           "memoeingabe", "form_sonder", "Form_email"}));
-    EXPECT_EQ(MainWindow(), form);
-    // After the import dialog the forms scale from the screen height.
-    EXPECT_EQ(state().formScale, 768);
-}
-
 // No entry silently does nothing: every shown leaf of the menu reaches a handler,
 // names are unique, and the hidden entries stay hidden.
 TEST_F(MainWindowTest, EveryMenuEntryReachesAHandler)
@@ -86,21 +75,6 @@ TEST_F(MainWindowTest, EveryMenuEntryReachesAHandler)
         EXPECT_FALSE(form->menuEntry(hidden)->isVisible()) << hidden;
     EXPECT_TRUE(form->menuEntry("MPSchuelerblatt1")->isVisible());
     EXPECT_TRUE(form->menuEntry("ListemitSchreibschutzversehen1")->isChecked()); // the list starts protected
-}
-
-TEST_F(MainWindowTest, MenuGateFollowsTheOpenClass)
-{
-    EXPECT_TRUE(CheckNoClassOpen());
-    // Hidden entries (5 and 9) never count as enabled.
-    expectTopEntries({1, 2, 3, 4, 5, 6, 7, 9}, false);
-    expectTopEntries({0, 8, 10}, true);
-    state().openClassFile = "9a_21222.dbf";
-    NotifyMainWindow();
-    EXPECT_EQ(form->Label1->text(), "9a_21222.dbf");
-    expectTopEntries({0, 1, 2, 3, 4, 6, 7}, true);
-    state().openClassFile.clear();
-    NotifyMainWindow();
-    EXPECT_FALSE(form->topEntry(4)->isEnabled());
 }
 
 // A locked program asks for the password before the class menu, and before
@@ -201,20 +175,14 @@ TEST_F(MainWindowTest, FirstActivationOnSmallScreen)
     EXPECT_EQ(prompt.texts(), QStringList{"Empfohlen wird eine Bildschirmauflösung von  800x600 oder 1024*768."});
 }
 
-TEST(SystemHelp, MissingHelpFileIsReported)
+TEST_F(MainWindowTest, MissingHelpFileIsReported)
 {
-    test::TempProgramFolder dir;
-    ScriptedPrompt p;
-    ScopedPrompt guard(p);
-    RecordingShell sh;
-    setShell(&sh);
     EXPECT_FALSE(help().showTopic(dir.path(), "darovari.chm", 110));
-    EXPECT_EQ(p.lastText(), "Die Hilfedatei darovari.chm wurde im Programmordner nicht gefunden.");
+    EXPECT_EQ(prompt.lastText(), "Die Hilfedatei darovari.chm wurde im Programmordner nicht gefunden.");
     dir.write("Darovari.CHM", "x");
     EXPECT_TRUE(help().showTopic(dir.path(), "darovari.chm", 110));
-    ASSERT_EQ(sh.requests.size(), 1);
-    EXPECT_EQ(sh.requests[0].target, dir.file("Darovari.CHM"));
-    setShell(nullptr);
+    ASSERT_EQ(shellDouble.requests.size(), 1);
+    EXPECT_EQ(shellDouble.requests[0].target, dir.file("Darovari.CHM"));
 }
 
 // From the menu to an open class and back: the file list, the student list
@@ -255,9 +223,12 @@ TEST_F(MainWindowTest, OpenAClassAndAGradeTable)
     form->trigger("Berichtschreiben1");
     EXPECT_TRUE(ProgramWindow("Form2")->isVisible()) << prompt.texts().join(" | ").toStdString();
     EXPECT_EQ(state().currentStudentNr, "1");
+    // Without a class only the class, school, update and help menus are
+    // enabled; the hidden ones never count as enabled.
     form->trigger("schlieen1");
     EXPECT_TRUE(state().openClassFile.isEmpty());
-    EXPECT_FALSE(form->topEntry(3)->isEnabled());
+    expectTopEntries({1, 2, 3, 4, 5, 6, 7, 9}, false);
+    expectTopEntries({0, 8, 10}, true);
 }
 
 // The check marks of the list menu always say what the list is, also when
