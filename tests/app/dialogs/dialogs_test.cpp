@@ -42,9 +42,11 @@ protected:
 };
 } // namespace
 
-// Return in the edit is the OK; every showing starts with an empty edit.
+// Shown by the menus' hook; Return in the edit is the OK; every showing
+// starts with an empty edit.
 TEST_F(Dialogs, PasswordDialog)
 {
+    RegisterSmallDialogs();
     const struct {
         const char* stored; // nullptr: no password file
         const char* typed;
@@ -55,14 +57,19 @@ TEST_F(Dialogs, PasswordDialog)
         {"Schul€1", "3wiro", false, true, "Passwort eingeben", "Falsches Passwort !"},
         {"Schul€1", "Schul€1", true, false, "Passwort eingeben", {}},
     };
-    TPasswordDlg dlg;
     for (const auto& r : rows) {
         SCOPED_TRACE(r.typed);
         if (r.stored)
             WritePasswordFile(QString::fromUtf8(r.stored));
         state().accessLocked = true;
         prompt.clear();
-        dlg.show();
+        appHooks().showPasswordDialog(false);
+        TPasswordDlg* shown = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<TPasswordDlg*>(w); d && d->isVisible())
+                shown = d;
+        ASSERT_TRUE(shown);
+        TPasswordDlg& dlg = *shown;
         EXPECT_EQ(dlg.Label1->text(), r.label);
         EXPECT_TRUE(dlg.Password->text().isEmpty());
         dlg.Password->setText(QString::fromUtf8(r.typed));
@@ -74,6 +81,7 @@ TEST_F(Dialogs, PasswordDialog)
         EXPECT_FALSE(dlg.isVisible());
         EXPECT_EQ(prompt.texts(), r.message.isEmpty() ? QStringList{} : QStringList{r.message});
     }
+    appHooks().showPasswordDialog = nullptr;
 }
 
 TEST_F(Dialogs, PasswordDialogCancelAsksBeforeEnding)
@@ -233,18 +241,4 @@ TEST_F(Dialogs, SubjectEditorPanelSaveCancelStandard)
     panel.Button2->click();
     EXPECT_EQ(closed.count(), 2);
     EXPECT_NE(subjects().ebaHeading, "geändert");
-}
-
-TEST_F(Dialogs, RegisteredPasswordHookShowsTheDialog)
-{
-    RegisterSmallDialogs();
-    state().accessLocked = true;
-    appHooks().showPasswordDialog(false);
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* d = qobject_cast<TPasswordDlg*>(w); d && d->isVisible()) {
-            d->Password->setText("3wiro");
-            d->OKBtnClick();
-        }
-    EXPECT_FALSE(state().accessLocked);
-    appHooks().showPasswordDialog = nullptr;
 }
