@@ -247,7 +247,8 @@ TEST_F(MainWindowTest, EveryMenuEntryReachesAHandler)
     }
     for (const char* hidden : {"PLPrfungsleistungenganzeKlasseAnsichtAusdruck1",
                                "JLEZAnsichtnachDurchschnittsortieren1",
-                               "Zeugnisdatum1", "Zeugnisse1", "PTInformation1", "AZAbschrift1"})
+                               "Zeugnisdatum1", "Zeugnisse1", "PTInformation1", "AZAbschrift1",
+                               "JahrgangsarchivierungAbschlussklassen1", "KlassenausdemArchivzurckholen1"})
         EXPECT_FALSE(form->menuEntry(hidden)->isVisible()) << hidden;
     EXPECT_TRUE(form->menuEntry("MPSchuelerblatt1")->isVisible());
     EXPECT_TRUE(form->menuEntry("ListemitSchreibschutzversehen1")->isChecked()); // the list starts protected
