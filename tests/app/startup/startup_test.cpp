@@ -5,12 +5,14 @@
 #include "app/mainwindow.h"
 #include "app/programblock.h"
 #include "app/scaling.h"
+#include "app/singleinstance.h"
 #include "app/startup.h"
 #include "app/subjectlistpanel.h"
 #include "app/updates.h"
 #include "classes/dbftable.h"
 #include "platform/errors.h"
 #include "platform/help.h"
+#include "platform/instanceguard.h"
 #include "support/programwindows.h"
 
 #include <QAction>
@@ -20,9 +22,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QSet>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <stdexcept>
 
@@ -69,20 +73,6 @@ protected:
 using StartupTest = MainWindowTest;
 
 } // namespace
-
-TEST(VersionPrompt, TextIsByteExact)
-{
-    const QString br = QStringLiteral("\n\r");
-    EXPECT_EQ(VersionPromptText(DesignCaption),
-              "Installierte Programmversion: KORVI_WENDRA-PRUEFER.C17" + br + br
-                  + "Ist diese Version C17  noch  A K T U E L L ?" + br + br
-                  + "Bitte überprüfen Sie das jetzt durch einen Blick auf die entsprechende Informationsseite," + br
-                  + "damit die KORREKTHEIT aller Funktionen auch wirklich gewährleistet ist." + br + br
-                  + "Sie erfahren, ob eine aktualisierte Version drüberinstalliert werden muss." + br + br
-                  + "E I N V E R S T A N D E N ?");
-    EXPECT_EQ(VersionLetter(TerminalCaption), "C");
-    EXPECT_EQ(VersionLetter("ohne Punkt"), "");
-}
 
 TEST(ScreenScaling, FormScaleFigures)
 {
@@ -158,6 +148,10 @@ TEST_F(StartupTest, UnreadableFileIsReportedAndStartGoesOn)
 TEST_F(StartupTest, UpdaterReplacedAndFilesRefreshed)
 {
     dir.write("down1.exe", "old updater, longer than the new one");
+    QDir(dir.path()).mkdir("down2.exe"); // a new updater that cannot be read leaves the old one whole
+    start();
+    EXPECT_EQ(dir.read("down1.exe"), QByteArray("old updater, longer than the new one"));
+    QDir(dir.path()).rmdir("down2.exe");
     dir.write("down2.exe", "new updater");
     dir.write("down1.eee", "");
     dir.write("Darovari.eee", ""); // a marker without its file is only consumed
@@ -177,6 +171,14 @@ TEST_F(StartupTest, UpdaterReplacedAndFilesRefreshed)
 // that does not take the page counts as skipped.
 TEST_F(StartupTest, VersionCheck)
 {
+    const QString br = QStringLiteral("\n\r");
+    const QStringList question{
+        "Installierte Programmversion: KORVI_WENDRA-PRUEFER.C17" + br + br
+        + "Ist diese Version C17  noch  A K T U E L L ?" + br + br
+        + "Bitte überprüfen Sie das jetzt durch einen Blick auf die entsprechende Informationsseite," + br
+        + "damit die KORREKTHEIT aller Funktionen auch wirklich gewährleistet ist." + br + br
+        + "Sie erfahren, ob eine aktualisierte Version drüberinstalliert werden muss." + br + br
+        + "E I N V E R S T A N D E N ?"};
     const QString notice = "Die Information wird jetzt im Browser aufgerufen";
     dir.write("homepage.dat", "https://home.example\r\n");
     const struct {
@@ -200,12 +202,10 @@ TEST_F(StartupTest, VersionCheck)
         prompt.clear();
         start(r.answer);
         EXPECT_EQ(state().versionCheckSkipped, r.skipped);
-        QStringList pages;
+        EXPECT_EQ(shellDouble.requests.size(), r.pages.size());
         for (const auto& req : shellDouble.requests)
-            pages << req.target;
-        EXPECT_EQ(pages, r.pages);
-        const QStringList texts{VersionPromptText(DesignCaption)};
-        EXPECT_EQ(prompt.texts(), r.answer == Answer::Yes ? texts + QStringList{notice} : texts);
+            EXPECT_EQ(req.target, r.pages.value(0));
+        EXPECT_EQ(prompt.texts(), r.answer == Answer::Yes ? question + QStringList{notice} : question);
     }
 }
 
@@ -464,4 +464,47 @@ TEST_F(MainWindowTest, CopyEntryNamesTheExamBoard)
     form->trigger("MarkierterSchler5");
     EXPECT_TRUE(prompt.lastText().endsWith("Prüfungsvorsitzende/r: Dr. Vogt\n\rSchulleiter/in:                 "));
     EXPECT_EQ(state().printDocKind, 6);
+}
+
+TEST(SingleInstance, GuardHeldUntilReleasedUnlessSwitchedOff)
+{
+    test::TempProgramFolder dir;
+    QTemporaryDir lockDir;
+    FileLockInstanceGuard first(lockDir.path().toStdString());
+    FileLockInstanceGuard second(lockDir.path().toStdString());
+    EXPECT_TRUE(RunSingleInstanceGuard(dir.path(), first));
+    EXPECT_FALSE(RunSingleInstanceGuard(dir.path(), second));
+    dir.write("OHNE_MUTEX.DAT", "");
+    EXPECT_TRUE(RunSingleInstanceGuard(dir.path(), second));
+    first.release();
+    EXPECT_TRUE(second.acquire("HSA"));
+}
+
+// Two real copies of the program in one folder: the second ends at once and
+// silently while the first waits at its start-up question (offscreen).
+TEST(SingleInstance, SecondProgramEndsSilently)
+{
+    test::TempProgramFolder dir;
+    QTemporaryDir lockDir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", lockDir.path());
+    QProcess first, second;
+    for (QProcess* p : {&first, &second}) {
+        p->setProcessEnvironment(env);
+        p->setWorkingDirectory(dir.path());
+        p->start(QStringLiteral(HSA_PROGRAM), {});
+        ASSERT_TRUE(p->waitForStarted(5000));
+        // The first copy takes the guard before anything else; give it a moment.
+        if (p == &first) {
+            ASSERT_FALSE(first.waitForFinished(1500));
+        }
+    }
+    EXPECT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.kill();
+    first.waitForFinished(5000);
 }
