@@ -220,12 +220,10 @@ TEST_F(Dialogs, SubjectEditorPanelSaveCancelStandard)
     SubjectEditorPanel panel;
     QSignalSpy closed(&panel, &SubjectEditorPanel::closed);
     ASSERT_TRUE(panel.open());
-    EXPECT_TRUE(panel.Memo2->toPlainText().contains("Deutsch*"));
     panel.Button7->click(); // the standard subjects, written at once
     EXPECT_EQ(folder.read("fa9-mit.DAT"), folder.read("sta-fa9-mit.dat"));
     panel.Button1->click();
     EXPECT_FALSE(panel.isVisible());
-    EXPECT_EQ(ReadTextLines(folder.file("fa9-mit.DAT")).value(4), "Deutsch");
     EXPECT_EQ(subjects().rowName(3), "Deutsch");
     // A refused list keeps the panel open with its text; cancel restores.
     ASSERT_TRUE(panel.open());
