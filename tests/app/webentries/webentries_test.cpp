@@ -38,12 +38,6 @@ struct WebEntries : test::ProgramWindowsFixture {
             out << r.target;
         return out;
     }
-    bool checked() const
-    {
-        return form->menuEntry("SchalterHinweiseaufvorhandenesINTERNETUPDATEunterbinden1")->isChecked();
-    }
-    bool quit() const { return state().quitRequested; }
-    bool watch() const { return form->Timer1->isActive(); }
 };
 
 } // namespace
@@ -157,13 +151,14 @@ TEST_F(WebEntries, AddressFilesCountOnlyWithAWebAddress)
 TEST_F(WebEntries, SwitchesWriteAndDeleteTheirFiles)
 {
     prompt.setDefaultAnswer(Answer::Yes);
+    const QAction* hintSwitch = form->menuEntry("SchalterHinweiseaufvorhandenesINTERNETUPDATEunterbinden1");
     ToggleUpdateHints();
-    EXPECT_TRUE(checked());
+    EXPECT_TRUE(hintSwitch->isChecked());
     EXPECT_EQ(dir.read("updateverbot.dat"), QByteArray("Verboten\r\n"));
     EXPECT_EQ(prompt.texts().last(),
               "Es werden keine Hinweise auf neue Versionen mehr gegeben. Bitte sehen Sie selbst regelmäßig nach.");
     ToggleUpdateHints();
-    EXPECT_FALSE(checked());
+    EXPECT_FALSE(hintSwitch->isChecked());
     EXPECT_FALSE(dir.exists("updateverbot.dat"));
     AskStartupVersionCheck();
     EXPECT_EQ(dir.read("nicht_pruefen.txt"), QByteArray("Keinen Aktualit\xe4tspr\xfc" "fung beim Start\r\n"));
@@ -198,7 +193,7 @@ TEST_F(WebEntries, RefusalsChangeNothing)
         r.handler();
         EXPECT_EQ(prompt.texts().last(), r.text);
         EXPECT_TRUE(shellDouble.requests.isEmpty());
-        EXPECT_FALSE(quit() || watch() || dir.exists("updateverbot.dat"));
+        EXPECT_FALSE(state().quitRequested || form->Timer1->isActive() || dir.exists("updateverbot.dat"));
     }
 }
 
@@ -217,8 +212,8 @@ TEST_F(WebEntries, UpdaterAndInstallActOnlyWhenStarted)
         prompt.clear();
         StartUpdater();
         InstallCurrentVersion();
-        EXPECT_EQ(watch(), ok);
-        EXPECT_EQ(quit(), ok);
+        EXPECT_EQ(form->Timer1->isActive(), ok); // the updater's watch
+        EXPECT_EQ(state().quitRequested, ok);
         EXPECT_EQ(targets(), QStringList({dir.file("DOWN1.EXE"), setup}));
         EXPECT_EQ(prompt.texts().filter("konnte nicht"), ok ? QStringList{} : failures);
     }
