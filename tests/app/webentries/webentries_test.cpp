@@ -42,21 +42,6 @@ struct WebEntries : test::ProgramWindowsFixture {
 
 } // namespace
 
-TEST(HelpRouting, EveryCommandOfTheTable)
-{
-    const struct {
-        unsigned command;
-        quintptr data;
-        HelpRoute route;
-    } cases[] = {
-        {kHelpContext, 77, {kHhHelpContext, true, 77}}, {kHelpContextPopup, 5, {kHhHelpContext, true, 5}},
-        {kHelpKey, 9, {kHhDisplayIndex, true, 9}},      {kHelpQuit, 4, {kHhCloseAll, false, 0}},
-        {3, 4, {kHhDisplayTopic, true, 0}},             {0x105, 1, {kHhDisplayTopic, true, 0}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(RouteHelpRequest(c.command, c.data), c.route) << "command " << c.command;
-}
-
 TEST_F(WebEntries, HelpEntriesSetTheHelpFileAndAskForTheirTopic)
 {
     state().helpFileName = "hilfe.chm";
@@ -70,6 +55,9 @@ TEST_F(WebEntries, HelpEntriesSetTheHelpFileAndAskForTheirTopic)
         EXPECT_EQ(hlp.requests[0].file, "hilfe.chm") << entry;
         EXPECT_EQ(form->helpFile(), "hilfe.chm") << entry;
     }
+    hlp.requests.clear(); // closing the help asks nothing of the help file
+    EXPECT_FALSE(HandleHelpRequest(dir.path(), "hilfe.chm", kHelpQuit, 0));
+    EXPECT_TRUE(hlp.requests.isEmpty());
 }
 
 TEST_F(WebEntries, WebEntriesShowTheirTextsAndOpenTheirPages)
@@ -90,7 +78,6 @@ TEST_F(WebEntries, WebEntriesShowTheirTextsAndOpenTheirPages)
                "hinweg, Ihre Daten bleiben erhalten." + kBr
              + "Vor eine solchen Installation müssen Sie aber das Programm schließen.",
          {kHome + "/download.htm"}},
-        {VisitProgramHomepage, false, {}, {}},
         {CheckForUpdateOnHomepage, true,
          "Es wird jetzt die Downloadseite von Wendra_Pruefer geöffnet. Eine Version mit höherem "
          "Versionsbuchstaben wird über die vorhandene installiert, Ihre Daten bleiben erhalten.",
@@ -103,7 +90,6 @@ TEST_F(WebEntries, WebEntriesShowTheirTextsAndOpenTheirPages)
          offline + "," + kBr + "dort im Downloadbereich bei Wendra_Pruefer oder auch in der Internet-FAQ von Korvi."
              + kBr + kBr + "Es wird jetzt der Browser aufgerufen.",
          {kHome + "/wendra-version.htm"}},
-        {OpenFaqPage, false, {}, {faq}},
         {OpenChangedRegulationsPage, false,
          offline + ", " + kBr + "dort im Downloadbereich bei Wendra_Pruefer oder auch in der Internet-FAQ von Korvi."
              + kBr + kBr + "Es wird jetzt die Internet-FAQ von Korvi im Browser aufgerufen.",
@@ -121,10 +107,6 @@ TEST_F(WebEntries, WebEntriesShowTheirTextsAndOpenTheirPages)
         }
         EXPECT_EQ(targets(), c.pages);
     }
-    // A page the browser does not take is reported.
-    shellDouble.result = false;
-    OpenFaqPage();
-    EXPECT_EQ(prompt.texts().last(), "Die Seite " + faq + " konnte nicht geöffnet werden.");
 }
 
 // Only a web address counts; anything else falls back to the built-in one.
