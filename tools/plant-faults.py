@@ -114,6 +114,20 @@ FAULTS = [
     ("w08-return-moves-right", "src/app/classgridview.cpp", "classGrid().keyMove(GridKey::Return);", "classGrid().keyMove(GridKey::Right);", ["test_app_classgrid"]),
 
     # the application windows and menus
+    ("m01-after-import-width-cap", "src/app/scaling.cpp",
+     "return usableWidth > 0 ? std::min(byHeight, cut(usableWidth / fontFactor)) : byHeight;", "return byHeight;",
+     ["test_app_startup", "test_app_windowgeometry"]),
+    ("m02-activation-notice-again", "src/app/mainlogic.cpp", "        st.firstActivation = false;\n", "", ["test_app_startup"]),
+    ("m03-list-menu-gate", "src/app/mainlogic.cpp", "if (noClass && state().accessLocked)", "if (state().accessLocked)",
+     ["test_app_startup"]),
+    ("m04-table-lock-kept", "src/app/mainlogic.cpp", "{QStringLiteral(\"0\")}", "{QStringLiteral(\"1\")}", ["test_app_startup"]),
+    ("m05-version-switch-inverted", "src/app/startup.cpp", "if (!FileExistsCI(dir, QStringLiteral(\"nicht_pruefen.txt\")))",
+     "if (FileExistsCI(dir, QStringLiteral(\"nicht_pruefen.txt\")))", ["test_app_startup", "test_app_webentries"]),
+    ("m06-version-prompt-offset", "src/app/updates.cpp", "caption.mid(21, 3)", "caption.mid(22, 3)",
+     ["test_app_startup", "test_app_webentries"]),
+    ("m07-help-topic", "src/app/webentries.cpp", "{\"Schulfremdenprfung1\", 40},", "{\"Schulfremdenprfung1\", 41},",
+     ["test_app_webentries", "test_app_startup"]),
+    ("m08-zoom-twice", "src/app/zoomdlg.cpp", "if (w && !done.contains(w))", "if (w)", ["test_app_dialogs"]),
 
     # class files and tables
 

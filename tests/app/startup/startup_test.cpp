@@ -1,80 +1,77 @@
-#include "fakehost.h"
-
+#include "app/apphooks.h"
+#include "app/classgridview.h"
+#include "app/mainlogic.h"
+#include "app/mainmenu.h"
+#include "app/mainwindow.h"
+#include "app/programblock.h"
 #include "app/scaling.h"
+#include "app/singleinstance.h"
 #include "app/startup.h"
+#include "app/subjectlistpanel.h"
 #include "app/updates.h"
-#include "classes/sharedstate.h"
-#include "platform/scriptedprompt.h"
-#include "platform/screen.h"
-#include "platform/shell.h"
-#include "support/tempfolder.h"
+#include "classes/dbftable.h"
+#include "platform/errors.h"
+#include "platform/help.h"
+#include "platform/instanceguard.h"
+#include "support/programwindows.h"
 
-#include <QDir>
-#include <gtest/gtest.h>
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QSet>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <stdexcept>
 
 using namespace hsa;
 
 namespace {
 
-const QString BR = QStringLiteral("\n\r");
-
-// A start in a temporary program folder with scripted prompts, a recording
-// shell and a fixed screen.
-class StartupTest : public ::testing::Test {
+class MainWindowTest : public test::ProgramWindowsFixture {
 protected:
-    void SetUp() override
-    {
-        resetState();
-        startupHooks() = {};
-        setShell(&shellDouble);
-        setScreen(&screenDouble);
-    }
     void TearDown() override
     {
-        setShell(nullptr);
-        setScreen(nullptr);
-        startupHooks() = {};
-        resetState();
+        startupHooks() = {}; // the next program block sets its own again
+        ProgramWindowsFixture::TearDown();
     }
-    // Runs the start with the version question answered by answer.
-    void start(Answer answer = Answer::No)
+    // The start run again on the program's main window, in its program folder.
+    void start(Answer versionAnswer = Answer::No)
     {
-        ScopedPrompt guard(prompt);
-        prompt.answer(answer);
-        RunFormCreate(host);
+        prompt.answer(versionAnswer);
+        RunFormCreate(*form);
     }
-    QStringList urlsOpened() const
+    // Lays a class 9a_21222, chooses it through the menu and opens it.
+    void openClass()
     {
-        QStringList out;
-        for (const auto& r : shellDouble.requests)
-            if (r.what == "url")
-                out << r.target;
-        return out;
+        dir.layDefaults();
+        QFile::copy(dir.file("start2.dbf"), dir.file("9a_21222.dbf"));
+        QDir(dir.path()).mkdir("9a_21222");
+        prompt.setDefaultAnswer(Answer::Yes);
+        form->trigger("whlen1");
+        ASSERT_FALSE(form->FileListBox1->isHidden());
+        EXPECT_EQ(form->FileListBox1->hasFocus(), form->isActiveWindow()); // the list takes the keyboard
+        QListWidget* list = form->FileListBox1;
+        list->setCurrentItem(list->findItems("9a_21222.dbf", Qt::MatchFixedString).value(0));
+        form->FileListBox1Activate();
+        ASSERT_EQ(state().openClassFile, "9a_21222.dbf") << prompt.texts().join(" | ").toStdString();
     }
-
-    test::TempProgramFolder dir;
-    ScriptedPrompt prompt;
-    RecordingShell shellDouble;
-    FixedScreen screenDouble{ScreenInfo{1024, 768, 96}};
-    FakeHost host;
+    void expectTopEntries(const QList<int>& entries, bool enabled)
+    {
+        for (int i : entries)
+            EXPECT_EQ(form->topEntry(i)->isEnabled(), enabled) << i;
+    }
 };
 
-} // namespace
+using StartupTest = MainWindowTest;
 
-TEST(VersionPrompt, TextIsByteExact)
-{
-    const QString expected = QStringLiteral("Installierte Programmversion: KORVI_WENDRA-PRUEFER.C17") + BR + BR
-        + "Ist diese Version C17  noch  A K T U E L L ?" + BR + BR
-        + "Bitte überprüfen Sie das jetzt durch einen Blick auf die entsprechende Informationsseite," + BR
-        + "damit die KORREKTHEIT aller Funktionen auch wirklich gewährleistet ist." + BR + BR
-        + "Sie erfahren, ob eine aktualisierte Version drüberinstalliert werden muss." + BR + BR
-        + "E I N V E R S T A N D E N ?";
-    EXPECT_EQ(VersionPromptText(DesignCaption), expected);
-    EXPECT_EQ(VersionLetter(DesignCaption), "C");
-    EXPECT_EQ(VersionLetter(TerminalCaption), "C");
-    EXPECT_EQ(VersionLetter("ohne Punkt"), "");
-    EXPECT_EQ(TerminalCaption.indexOf("VERSION") - TerminalCaption.indexOf("C5") - 2, 13);
-}
+} // namespace
 
 TEST(ScreenScaling, FormScaleFigures)
 {
@@ -91,10 +88,10 @@ TEST(ScreenScaling, FormScaleFigures)
         {768, 1024, 0, 1.0, 768, 768},    {1024, 768, 960, 1.0, 960, 768},
     };
     for (const Case& c : cases) {
-        const std::string row = std::to_string(c.w) + "x" + std::to_string(c.h) + " usable " + std::to_string(c.usable)
-                                + " factor " + std::to_string(c.factor);
-        EXPECT_EQ(ComputeScreenLayout(c.w, c.h, c.factor, c.usable).formScale, c.formScale) << row;
-        EXPECT_EQ(FormScaleAfterImportDialog(c.h, c.factor, c.usable ? c.usable : c.w), c.afterImport) << row;
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " usable " + std::to_string(c.usable)
+                     + " factor " + std::to_string(c.factor));
+        EXPECT_EQ(ComputeScreenLayout(c.w, c.h, c.factor, c.usable).formScale, c.formScale);
+        EXPECT_EQ(FormScaleAfterImportDialog(c.h, c.factor, c.usable ? c.usable : c.w), c.afterImport);
     }
     // Sizes are cut toward zero, never rounded: 38.4, 116.48, 36.8, 12.8.
     const ScreenLayout l = ComputeScreenLayout(1024, 768, 1.0);
@@ -102,69 +99,45 @@ TEST(ScreenScaling, FormScaleFigures)
               QList<int>({38, 116, 36, 12}));
 }
 
-TEST_F(StartupTest, PlainFolderDefaults)
+// An empty folder, then one with every switch and address file; every start
+// begins locked and rewrites the version file.
+TEST_F(StartupTest, SwitchAndAddressFiles)
 {
-    start(Answer::No);
+    dir.write("vorhanden.dat", "alt");
+    state().accessLocked = true;
+    start();
     const SharedState& st = state();
-    EXPECT_EQ(st.programDir, QDir::currentPath());
-    EXPECT_EQ(host.caption, DesignCaption);
-    EXPECT_FALSE(st.terminalServerMode);
+    EXPECT_EQ(form->windowTitle(), DesignCaption);
     EXPECT_TRUE(st.stickTransferEnabled);
     EXPECT_FALSE(st.accessLocked);
-    EXPECT_EQ(host.helpFile, "darovari.chm");
     EXPECT_EQ(st.formScale, 1024);
-    EXPECT_TRUE(host.layoutApplied);
     EXPECT_EQ(dir.read("vorhanden.dat"), QByteArray("C\r\n"));
-    EXPECT_TRUE(st.versionCheckSkipped);
-    EXPECT_TRUE(urlsOpened().isEmpty());
-    ASSERT_EQ(prompt.shown().size(), 1);
-    EXPECT_EQ(prompt.shown()[0].text, VersionPromptText(DesignCaption));
-    EXPECT_EQ(prompt.shown()[0].buttons, Buttons::YesNo);
-    EXPECT_EQ(prompt.shown()[0].kind, MsgKind::Plain);
-}
-
-TEST_F(StartupTest, SwitchFiles)
-{
-    dir.write("profilfach_zaehlt.txt", "x\r\n");
-    dir.write("TERMINAL.DAT", "");
-    dir.write("einaus.dat", "");
-    dir.write("pw.dat", "abc\r\n");
-    dir.write("updateh.exe", "old");
-    dir.write("updateverbot.dat", "Verboten\r\n");
-    dir.write("beenden.dat", "");
-    start(Answer::No);
-    const SharedState& st = state();
-    EXPECT_FALSE(dir.exists("profilfach_zaehlt.txt"));
+    for (const auto& [name, content] :
+         {std::pair{"profilfach_zaehlt.txt", "x\r\n"}, {"TERMINAL.DAT", ""}, {"einaus.dat", ""}, {"pw.dat", "abc\r\n"},
+          {"updateh.exe", "old"}, {"updateverbot.dat", "Verboten\r\n"}, {"beenden.dat", ""}, {"vorhanden.dat", "alt"},
+          {"url.dat", "https://update.example\r\nzweite Zeile\r\n"}, {"homepage.dat", "https://home.example\r\n"},
+          {"hilfedatei.txt", "eigene.chm\r\n"}})
+        dir.write(name, content);
+    state().accessLocked = true;
+    start();
+    for (const char* gone : {"profilfach_zaehlt.txt", "pw.dat", "updateh.exe", "beenden.dat"})
+        EXPECT_FALSE(dir.exists(gone)) << gone;
     EXPECT_TRUE(st.terminalServerMode);
-    EXPECT_EQ(host.caption, TerminalCaption);
+    EXPECT_EQ(form->windowTitle(), TerminalCaption);
     EXPECT_FALSE(st.stickTransferEnabled);
-    EXPECT_FALSE(dir.exists("pw.dat"));
     EXPECT_EQ(dir.read("pwrsa.dat"), QByteArray("abc\r\n"));
     EXPECT_TRUE(st.accessLocked);
-    EXPECT_FALSE(dir.exists("updateh.exe"));
-    EXPECT_TRUE(host.updateSwitchChecked);
-    EXPECT_FALSE(dir.exists("beenden.dat"));
-    // The terminal caption's version letter.
-    EXPECT_EQ(dir.read("vorhanden.dat"), QByteArray("C\r\n"));
-}
-
-TEST_F(StartupTest, AddressesAndHelpFile)
-{
-    dir.write("url.dat", "https://update.example\r\nzweite Zeile\r\n");
-    dir.write("homepage.dat", "https://home.example\r\n");
-    dir.write("hilfedatei.txt", "eigene.chm\r\n");
-    start(Answer::No);
-    EXPECT_EQ(state().updateUrl, "https://update.example");
-    EXPECT_EQ(state().homepageUrl, "https://home.example");
-    EXPECT_EQ(state().helpFileName, "eigene.chm");
-    EXPECT_EQ(host.helpFile, "eigene.chm");
-    EXPECT_EQ(host.homepageCaption, "https://home.example");
+    EXPECT_TRUE(form->menuEntry("SchalterHinweiseaufvorhandenesINTERNETUPDATEunterbinden1")->isChecked());
+    EXPECT_EQ(dir.read("vorhanden.dat"), QByteArray("C\r\n")); // the terminal caption's letter
+    EXPECT_EQ(st.updateUrl, "https://update.example");
+    EXPECT_EQ(form->menuEntry("Internetupdate1")->text(), "https://home.example");
+    EXPECT_EQ(form->helpFile(), "eigene.chm");
 }
 
 TEST_F(StartupTest, UnreadableFileIsReportedAndStartGoesOn)
 {
     QDir(dir.path()).mkdir("homepage.dat"); // exists, but cannot be read as a file
-    start(Answer::No);
+    start();
     EXPECT_TRUE(prompt.anyTextContains("homepage.dat"));
     EXPECT_EQ(prompt.shown().last().text, VersionPromptText(DesignCaption));
     EXPECT_EQ(dir.read("vorhanden.dat"), QByteArray("C\r\n"));
@@ -173,79 +146,354 @@ TEST_F(StartupTest, UnreadableFileIsReportedAndStartGoesOn)
 TEST_F(StartupTest, UpdaterReplacedAndFilesRefreshed)
 {
     dir.write("down1.exe", "old updater, longer than the new one");
+    QDir(dir.path()).mkdir("down2.exe"); // a new updater that cannot be read leaves the old one whole
+    start();
+    EXPECT_EQ(dir.read("down1.exe"), QByteArray("old updater, longer than the new one"));
+    QDir(dir.path()).rmdir("down2.exe");
     dir.write("down2.exe", "new updater");
-    dir.write("Darovari.chm", "help");
-    dir.write("Darovari.eee", "");
+    dir.write("down1.eee", "");
+    dir.write("Darovari.eee", ""); // a marker without its file is only consumed
     dir.write("libeay322.dll", "neu");
     dir.write("ssleay322.dll", "neu2");
     dir.write("ssleay32.dll", "alt2");
-    start(Answer::No);
-    EXPECT_FALSE(dir.exists("down2.exe"));
+    start();
+    for (const char* gone :
+         {"down2.exe", "down1.eee", "Darovari.eee", "Darovari.chm", "libeay322.dll", "ssleay322.dll"})
+        EXPECT_FALSE(dir.exists(gone)) << gone;
     EXPECT_EQ(dir.read("down1.exe"), QByteArray("new updater"));
-    EXPECT_EQ(dir.read("Darovari.chm"), QByteArray("help"));
-    EXPECT_FALSE(dir.exists("Darovari.eee"));
-    EXPECT_FALSE(dir.exists("Darovari.tmp"));
     EXPECT_EQ(dir.read("libeay32.dll"), QByteArray("neu"));
-    EXPECT_FALSE(dir.exists("libeay322.dll"));
     EXPECT_EQ(dir.read("ssleay32.dll"), QByteArray("alt2")); // the new name was taken
-    EXPECT_FALSE(dir.exists("ssleay322.dll"));
 }
 
-TEST_F(StartupTest, RefreshMarkerWithoutFileIsConsumed)
+// Yes opens the version page unless the switch file says not to; a browser
+// that does not take the page counts as skipped.
+TEST_F(StartupTest, VersionCheck)
 {
-    dir.write("down1.eee", "");
-    start(Answer::No);
-    EXPECT_FALSE(dir.exists("down1.eee"));
-    EXPECT_FALSE(dir.exists("down1.exe"));
-}
-
-TEST_F(StartupTest, VersionCheckYesOpensThePage)
-{
+    const QString br = QStringLiteral("\n\r");
+    const QStringList question{
+        "Installierte Programmversion: KORVI_WENDRA-PRUEFER.C17" + br + br
+        + "Ist diese Version C17  noch  A K T U E L L ?" + br + br
+        + "Bitte überprüfen Sie das jetzt durch einen Blick auf die entsprechende Informationsseite," + br
+        + "damit die KORREKTHEIT aller Funktionen auch wirklich gewährleistet ist." + br + br
+        + "Sie erfahren, ob eine aktualisierte Version drüberinstalliert werden muss." + br + br
+        + "E I N V E R S T A N D E N ?"};
+    const QString notice = "Die Information wird jetzt im Browser aufgerufen";
     dir.write("homepage.dat", "https://home.example\r\n");
-    start(Answer::Yes);
-    EXPECT_FALSE(state().versionCheckSkipped);
-    EXPECT_EQ(urlsOpened(), QStringList({"https://home.example/wendra-version.htm"}));
-    ASSERT_EQ(prompt.shown().size(), 2);
-    EXPECT_EQ(prompt.shown()[1].text, "Die Information wird jetzt im Browser aufgerufen");
+    const struct {
+        Answer answer;
+        bool switchFile, browserOk, skipped;
+        QStringList pages;
+    } rows[] = {
+        {Answer::No, false, true, true, {}},
+        {Answer::Yes, false, true, false, {"https://home.example/wendra-version.htm"}},
+        {Answer::Yes, true, true, false, {}},
+        {Answer::Yes, false, false, true, {"https://home.example/wendra-version.htm"}},
+    };
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE("row " + std::to_string(i));
+        const auto& r = rows[i];
+        QFile::remove(dir.file("nicht_pruefen.txt"));
+        if (r.switchFile)
+            dir.write("nicht_pruefen.txt", "x\r\n");
+        shellDouble.result = r.browserOk;
+        shellDouble.requests.clear();
+        prompt.clear();
+        start(r.answer);
+        EXPECT_EQ(state().versionCheckSkipped, r.skipped);
+        EXPECT_EQ(shellDouble.requests.size(), r.pages.size());
+        for (const auto& req : shellDouble.requests)
+            EXPECT_EQ(req.target, r.pages.value(0));
+        EXPECT_EQ(prompt.texts(), r.answer == Answer::Yes ? question + QStringList{notice} : question);
+    }
 }
 
-TEST_F(StartupTest, VersionCheckWithoutBrowserSwitchOrWithAFailingBrowser)
-{
-    dir.write("nicht_pruefen.txt", "Keinen Aktualitätsprüfung beim Start\r\n");
-    start(Answer::Yes);
-    EXPECT_FALSE(state().versionCheckSkipped);
-    EXPECT_TRUE(urlsOpened().isEmpty());
-    EXPECT_TRUE(prompt.anyTextContains("Die Information wird jetzt im Browser aufgerufen"));
-
-    QFile::remove(dir.file("nicht_pruefen.txt"));
-    shellDouble.result = false;
-    start(Answer::Yes);
-    EXPECT_TRUE(state().versionCheckSkipped);
-    EXPECT_EQ(urlsOpened().size(), 1);
-}
-
+// The school type comes before the fonts; the display's factor comes
+// before the font file's.
 TEST_F(StartupTest, HooksRunInOrderAndEveningNotice)
 {
+    screenDouble.facts = ScreenInfo{1024, 768, 120};
     QStringList order;
     startupHooks().showSchoolType = [&] {
         order << "school";
         state().eveningSchoolMode = true;
     };
-    startupHooks().loadFontFactor = [&] {
-        order << "font";
-        state().fontFactor = 1.25;
-    };
-    start(Answer::No);
-    EXPECT_EQ(order, QStringList({"school", "font"}));
-    EXPECT_EQ(state().formScale, 819);
-    ASSERT_EQ(prompt.shown().size(), 2);
-    EXPECT_TRUE(prompt.shown()[1].text.startsWith("ABENDREALSCHULE"));
+    startupHooks().loadFontFactor = [&] { order << "font " + QString::number(std::exchange(state().fontFactor, 1.5)); };
+    start();
+    EXPECT_EQ(order, QStringList({"school", "font 1.25"}));
+    EXPECT_EQ(state().formScale, 682);
+    EXPECT_TRUE(prompt.lastText().startsWith("ABENDREALSCHULE"));
 }
 
-TEST_F(StartupTest, HighDensityScreen)
+// No entry silently does nothing: every shown leaf of the menu reaches a handler,
+// names are unique, and the hidden entries stay hidden.
+TEST_F(MainWindowTest, EveryMenuEntryReachesAHandler)
 {
-    screenDouble.facts = ScreenInfo{1024, 768, 120};
-    start(Answer::No);
-    EXPECT_DOUBLE_EQ(state().fontFactor, 1.25);
-    EXPECT_EQ(state().formScale, 819);
+    QSet<QString> names, parents;
+    for (const MenuEntryDef& d : MainMenuDefinition()) {
+        names.insert(d.name);
+        parents.insert(d.parent);
+    }
+    EXPECT_EQ(names.size(), MainMenuDefinition().size());
+    for (const MenuEntryDef& d : MainMenuDefinition()) {
+        if (d.visible && !d.parent.isEmpty() && !parents.contains(d.name)) {
+            EXPECT_TRUE(HasMenuHandler(d.name)) << d.name.toStdString();
+        }
+    }
+    for (const char* hidden : {"PLPrfungsleistungenganzeKlasseAnsichtAusdruck1",
+                               "JLEZAnsichtnachDurchschnittsortieren1",
+                               "Zeugnisdatum1", "Zeugnisse1", "PTInformation1", "AZAbschrift1",
+                               "JahrgangsarchivierungAbschlussklassen1", "KlassenausdemArchivzurckholen1"})
+        EXPECT_FALSE(form->menuEntry(hidden)->isVisible()) << hidden;
+    EXPECT_TRUE(form->menuEntry("MPSchuelerblatt1")->isVisible());
+    EXPECT_TRUE(form->menuEntry("ListemitSchreibschutzversehen1")->isChecked()); // the list starts protected
+}
+
+// A locked program asks for the password before the class menu, and before
+// the list menu while no class is open; an opening menu saves pending edits.
+TEST_F(MainWindowTest, PasswordGateOfTheMenus)
+{
+    QList<bool> dialogs;
+    int saves = 0;
+    appHooks().showPasswordDialog = [&](bool modal) { dialogs << modal; };
+    appHooks().saveGradeTableEdits = [&] { ++saves; };
+    const struct {
+        bool locked, classOpen;
+        bool (*open)();
+        bool opens, asks, saves;
+    } rows[] = {
+        {true, false, OpenKlasseMenu, false, true, false}, {true, false, OpenListeMenu, false, true, false},
+        {true, false, OpenDruckenMenu, true, false, false}, {true, true, OpenKlasseMenu, false, true, false},
+        {true, true, OpenListeMenu, true, false, true},     {true, true, OpenDruckenMenu, true, false, true},
+        {false, true, OpenKlasseMenu, true, false, true},   {false, false, OpenListeMenu, true, false, true},
+    };
+    for (int i = 0; i < 8; ++i) {
+        const auto& r = rows[i];
+        dialogs.clear();
+        saves = 0;
+        state().accessLocked = r.locked;
+        state().openClassFile = r.classOpen ? "9a_21222.dbf" : "";
+        EXPECT_EQ(r.open(), r.opens) << "row " << i;
+        EXPECT_EQ(dialogs, r.asks ? QList<bool>{false} : QList<bool>{}) << "row " << i;
+        EXPECT_EQ(saves, r.saves ? 1 : 0) << "row " << i;
+    }
+}
+
+// The window closes only through the quit command; quitting while printing
+// asks first, and quitting reminds of the stick and ends the updater.
+TEST_F(MainWindowTest, QuitCommand)
+{
+    int tableClosed = 0, aborted = 0;
+    appHooks().closeClassTable = [&] { ++tableClosed; };
+    appHooks().isPrinting = [] { return true; };
+    appHooks().abortPrint = [&] { ++aborted; };
+    dir.write("dismount.dat", "");
+    shellDouble.runningPrograms = {"down1.exe", "/opt/x/DOWN1.EXE", "anderes"};
+    form->show();
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->isVisible());
+    prompt.no();
+    form->trigger("Arbeitbeenden1");
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(aborted, 0);
+    EXPECT_FALSE(dir.exists("tabsperr.dat"));
+    EXPECT_TRUE(prompt.texts().value(0).startsWith("E R I N N E R U N G:"));
+    EXPECT_EQ(prompt.lastText(), " Es wird noch gedruckt. Druckvorgang abbrechen ?");
+    EXPECT_EQ(shellDouble.runningPrograms, QStringList({"anderes"}));
+    prompt.yes();
+    form->trigger("Arbeitbeenden1");
+    EXPECT_EQ(aborted, 1);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_GE(tableClosed, 1);
+    EXPECT_EQ(dir.read("tabsperr.dat"), QByteArray("0\r\n"));
+}
+
+TEST_F(MainWindowTest, Timers)
+{
+    // Timer4: the exam kind only for list types 1 and 3.
+    form->RadioGroup2Buttons->button(1)->setChecked(true);
+    form->Timer4Timer();
+    EXPECT_FALSE(form->RadioGroup4->isHidden());
+    form->RadioGroup4Buttons->button(1)->setChecked(true);
+    form->RadioGroup2Buttons->button(2)->setChecked(true);
+    form->Timer4Timer();
+    EXPECT_TRUE(form->RadioGroup4->isHidden());
+    EXPECT_EQ(form->RadioGroup4Buttons->checkedId(), 0);
+    // Timer3 stops the updater watch once a class is open.
+    form->Timer1->start();
+    form->Timer3Timer();
+    EXPECT_TRUE(form->Timer1->isActive());
+    state().openClassFile = "9a_21222.dbf";
+    form->Timer3Timer();
+    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_FALSE(form->Timer3->isActive());
+    // Timer1 ends the program when the updater asks for it, never with a
+    // class open.
+    form->show();
+    dir.write("Beenden.dat", ""); // found ignoring case
+    form->Timer1Timer();
+    EXPECT_TRUE(form->isVisible());
+    state().openClassFile.clear();
+    form->Timer1Timer();
+    EXPECT_FALSE(dir.exists("Beenden.dat"));
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MainWindowTest, FirstActivationOnSmallScreen)
+{
+    MainWindowActivated(640);
+    MainWindowActivated(640);
+    EXPECT_EQ(prompt.texts(), QStringList{"Empfohlen wird eine Bildschirmauflösung von  800x600 oder 1024*768."});
+}
+
+TEST_F(MainWindowTest, MissingHelpFileIsReported)
+{
+    EXPECT_FALSE(help().showTopic(dir.path(), "darovari.chm", 110));
+    EXPECT_EQ(prompt.lastText(), "Die Hilfedatei darovari.chm wurde im Programmordner nicht gefunden.");
+    dir.write("Darovari.CHM", "x");
+    EXPECT_TRUE(help().showTopic(dir.path(), "darovari.chm", 110));
+    ASSERT_EQ(shellDouble.requests.size(), 1);
+    EXPECT_EQ(shellDouble.requests[0].target, dir.file("Darovari.CHM"));
+}
+
+// From the menu to an open class and back: the file list, the student list
+// and the grade table take the keyboard in turn.  While a grade table is open
+// only its own menu (and the update and help menus) can be opened, also after
+// a refresh, and a second table is refused; leaving it gives all back.
+TEST_F(MainWindowTest, OpenAClassAndAGradeTable)
+{
+    form->show();
+    form->activateWindow();
+    QCoreApplication::processEvents();
+    openClass();
+    EXPECT_EQ(form->Label1->text(), "9a_21222.dbf");
+    EXPECT_TRUE(form->DBGrid1->hasFocus());
+    EXPECT_EQ(form->DBGrid1->model()->rowCount(), 40);
+    form->trigger("SchriftlicheNotenEingabe1");
+    ASSERT_FALSE(form->StringGrid1->isHidden()) << prompt.texts().join(" | ").toStdString();
+    EXPECT_TRUE(form->DBGrid1->isHidden());
+    EXPECT_TRUE(form->StringGrid1->hasFocus());
+    QMetaObject::invokeMethod(form->topMenu(4), "aboutToShow");
+    NotifyMainWindow();
+    expectTopEntries({0, 1, 2, 3, 6, 7, 8}, false);
+    expectTopEntries({4, 10}, true);
+    prompt.clear();
+    form->trigger("bearbeiten1");
+    EXPECT_EQ(prompt.lastText(), "Tabellenwechsel nur nach dem Schließen der aktuellen Tabelle möglich.");
+    EXPECT_EQ(state().gradeTableKind, 1);
+    prompt.clear();
+    form->trigger("speichernundverlassen1"); // nothing typed: asks nothing
+    EXPECT_TRUE(prompt.shown().isEmpty());
+    EXPECT_TRUE(form->DBGrid1->hasFocus());
+    expectTopEntries({0, 1, 2, 3, 4, 6, 7, 8}, true);
+    // The grade window of the marked student.
+    ClassTable().setValue(0, "NACHNAME", "Muster");
+    ClassTable().setValue(0, "VORNAME", "Anna");
+    ClassTable().post();
+    state().currentStudentRecord = 0;
+    form->trigger("Berichtschreiben1");
+    EXPECT_TRUE(ProgramWindow("Form2")->isVisible()) << prompt.texts().join(" | ").toStdString();
+    EXPECT_EQ(state().currentStudentNr, "1");
+    // Without a class only the class, school, update and help menus are
+    // enabled; the hidden ones never count as enabled.
+    form->trigger("schlieen1");
+    EXPECT_TRUE(state().openClassFile.isEmpty());
+    expectTopEntries({1, 2, 3, 4, 5, 6, 7, 9}, false);
+    expectTopEntries({0, 8, 10}, true);
+}
+
+// The check marks of the list menu always say what the list is, also when
+// writing cannot be allowed because no table is open.
+TEST_F(MainWindowTest, ListMenuChecksFollowTheList)
+{
+    ClassTable().close();
+    state().openClassFile = "9a_21222.dbf"; // named, but its table is not open
+    NotifyMainWindow();
+    form->menuEntry("ListezumSchreibenfreigeben1")->trigger();
+    EXPECT_FALSE(form->menuEntry("ListezumSchreibenfreigeben1")->isChecked());
+    EXPECT_TRUE(form->menuEntry("ListemitSchreibschutzversehen1")->isChecked());
+    form->menuEntry("ListemitSchreibschutzversehen1")->trigger();
+    EXPECT_TRUE(form->menuEntry("ListemitSchreibschutzversehen1")->isChecked());
+    EXPECT_EQ(form->Label3->text(), "(Listenschreibschutz aktiviert)");
+}
+
+// A failure inside a menu handler ends as a message, never thrown into the
+// event loop.
+TEST_F(MainWindowTest, FailuresOfAHandlerBecomeMessages)
+{
+    RegisterMenuHandler("GuardFileError", [] { throw FileError("Datei C:\\x\\v.3 kann nicht geöffnet werden"); });
+    RegisterMenuHandler("GuardStdError", [] { throw std::runtime_error("kaputt"); });
+    EXPECT_NO_THROW(form->trigger("GuardFileError"));
+    EXPECT_NO_THROW(form->trigger("GuardStdError"));
+    ASSERT_EQ(prompt.texts().size(), 2);
+    EXPECT_EQ(prompt.texts()[0], "Datei C:\\x\\v.3 kann nicht geöffnet werden");
+    EXPECT_TRUE(prompt.texts()[1].contains("kaputt"));
+    RegisterMenuHandler("GuardFileError", {});
+    RegisterMenuHandler("GuardStdError", {});
+}
+
+// A print entry for subject lists shows its choice on the main window and
+// hands the clicks to it; the copy entries tell the exam-board names first,
+// and without a class nothing is printed.
+TEST_F(MainWindowTest, PrintEntries)
+{
+    state().openClassFile = "xa_25262.dbf";
+    state().subjectData.subjectNames[20] = "Technik";
+    form->trigger("PPProtokollefrdiepraktischePrfung1");
+    auto* panel = form->findChild<SubjectListPanel*>();
+    ASSERT_TRUE(panel);
+    EXPECT_FALSE(form->Panel1->isHidden());
+    EXPECT_EQ(panel->StringGrid2->item(18, 1)->text(), "nein");
+    emit panel->StringGrid2->cellDoubleClicked(18, 0);
+    EXPECT_EQ(panel->StringGrid2->item(18, 1)->text(), "ja");
+    EXPECT_EQ(subjectListChoice().markedSubjects(), std::vector<int>({20}));
+    panel->Button4->click();
+    EXPECT_TRUE(form->Panel1->isHidden());
+    state().openClassFile.clear();
+    state().examChairName = "Dr. Vogt";
+    form->trigger("MarkierterSchler5");
+    EXPECT_TRUE(prompt.lastText().endsWith("Prüfungsvorsitzende/r: Dr. Vogt\n\rSchulleiter/in:                 "));
+    EXPECT_EQ(state().printDocKind, 6);
+}
+
+TEST(SingleInstance, GuardHeldUntilReleasedUnlessSwitchedOff)
+{
+    test::TempProgramFolder dir;
+    QTemporaryDir lockDir;
+    FileLockInstanceGuard first(lockDir.path().toStdString());
+    FileLockInstanceGuard second(lockDir.path().toStdString());
+    EXPECT_TRUE(RunSingleInstanceGuard(dir.path(), first));
+    EXPECT_FALSE(RunSingleInstanceGuard(dir.path(), second));
+    dir.write("OHNE_MUTEX.DAT", "");
+    EXPECT_TRUE(RunSingleInstanceGuard(dir.path(), second));
+    first.release();
+    EXPECT_TRUE(second.acquire("HSA"));
+}
+
+// Two real copies of the program in one folder: the second ends at once and
+// silently while the first waits at its start-up question (offscreen).
+TEST(SingleInstance, SecondProgramEndsSilently)
+{
+    test::TempProgramFolder dir;
+    QTemporaryDir lockDir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", lockDir.path());
+    QProcess first, second;
+    for (QProcess* p : {&first, &second}) {
+        p->setProcessEnvironment(env);
+        p->setWorkingDirectory(dir.path());
+        p->start(QStringLiteral(HSA_PROGRAM), {});
+        ASSERT_TRUE(p->waitForStarted(5000));
+        // The first copy takes the guard before anything else; give it a moment.
+        if (p == &first) {
+            ASSERT_FALSE(first.waitForFinished(1500));
+        }
+    }
+    EXPECT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.kill();
+    first.waitForFinished(5000);
 }

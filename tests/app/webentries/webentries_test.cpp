@@ -1,18 +1,13 @@
-#include "app/anicursor.h"
 #include "app/mainmenu.h"
-#include "app/mainlogic.h"
 #include "app/updates.h"
 #include "app/webentries.h"
-#include "classes/sharedstate.h"
 #include "platform/help.h"
-#include "platform/prompt.h"
-#include "platform/scriptedprompt.h"
-#include "platform/shell.h"
-#include "support/tempfolder.h"
+#include "support/programwindows.h"
 
+#include <QAction>
 #include <QFile>
 #include <QProcess>
-#include <gtest/gtest.h>
+#include <QTimer>
 
 using namespace hsa;
 
@@ -21,83 +16,47 @@ namespace {
 const QString kHome = QStringLiteral("https://wendra.example");
 const QString kBr = QStringLiteral("\n\r");
 
-struct WebEntries : ::testing::Test {
-    test::TempProgramFolder folder;
-    ScriptedPrompt prompt;
-    ScopedPrompt scoped{prompt};
-    RecordingShell sh;
+// The entries on the program's own main window, with a recording help.
+struct WebEntries : test::ProgramWindowsFixture {
     RecordingHelp hlp;
-    bool quit = false, watch = false, checked = false;
-    QString helpFileSet;
-
     void SetUp() override
     {
-        resetState();
-        state().programDir = folder.path();
+        ProgramWindowsFixture::SetUp();
         state().homepageUrl = kHome;
         state().updateUrl = QStringLiteral("https://setup.example");
-        state().accessLocked = false;
-        setShell(&sh);
         setHelp(&hlp);
-        WebEntryHooks& h = webEntryHooks();
-        h.quitProgram = [this] { quit = true; };
-        h.startUpdaterWatch = [this] { watch = true; };
-        h.updateSwitchChecked = [this] { return checked; };
-        h.setUpdateSwitchChecked = [this](bool c) { checked = c; };
-        h.setHelpFile = [this](const QString& f) { helpFileSet = f; };
     }
     void TearDown() override
     {
-        setShell(nullptr);
         setHelp(nullptr);
-        webEntryHooks() = {};
+        ProgramWindowsFixture::TearDown();
     }
-    QStringList urls() const
+    QStringList targets() const
     {
         QStringList out;
-        for (const auto& r : sh.requests)
-            if (r.what == "url")
-                out << r.target;
+        for (const auto& r : shellDouble.requests)
+            out << r.target;
         return out;
     }
 };
 
 } // namespace
 
-TEST(HelpRouting, EveryCommandOfTheTable)
-{
-    const struct {
-        unsigned command;
-        quintptr data;
-        HelpRoute route;
-    } cases[] = {
-        {kHelpContext, 77, {kHhHelpContext, true, 77}},
-        {kHelpContextPopup, 5, {kHhHelpContext, true, 5}},
-        {kHelpKey, 9, {kHhDisplayIndex, true, 9}},
-        {kHelpQuit, 4, {kHhCloseAll, false, 0}},
-        {3, 4, {kHhDisplayTopic, true, 0}},
-        {0x105, 1, {kHhDisplayTopic, true, 0}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(RouteHelpRequest(c.command, c.data), c.route) << "command " << c.command;
-}
-
 TEST_F(WebEntries, HelpEntriesSetTheHelpFileAndAskForTheirTopic)
 {
     state().helpFileName = "hilfe.chm";
-    for (const auto& [entry, context] : {std::pair{"Updateinfo1", 2}, {"Informationendazu1", 11},
-                                         {"Abschlussprfung1", 1}, {"Schulfremdenprfung1", 40}}) {
+    for (const auto& [entry, context] :
+         {std::pair{"Updateinfo1", 2}, {"Informationendazu1", 11}, {"Abschlussprfung1", 1}, {"Schulfremdenprfung1", 40},
+          {"WICHTIGDateinamenfrPrfungsklassen1", 110}}) {
         hlp.requests.clear();
-        helpFileSet.clear();
-        RegisterWebEntryHandlers();
         ASSERT_TRUE(RunMenuHandler(entry)) << entry;
         ASSERT_EQ(hlp.requests.size(), 1) << entry;
         EXPECT_EQ(hlp.requests[0].context, context) << entry;
         EXPECT_EQ(hlp.requests[0].file, "hilfe.chm") << entry;
-        EXPECT_EQ(helpFileSet, "hilfe.chm") << entry;
+        EXPECT_EQ(form->helpFile(), "hilfe.chm") << entry;
     }
-    hlp.requests.clear();
-    EXPECT_FALSE(HandleHelpRequest(folder.path(), "hilfe.chm", kHelpQuit, 0));
+    hlp.requests.clear(); // closing the help asks nothing of the help file
+    EXPECT_FALSE(HandleHelpRequest(dir.path(), "hilfe.chm", kHelpQuit, 0));
     EXPECT_TRUE(hlp.requests.isEmpty());
 }
 
@@ -119,7 +78,6 @@ TEST_F(WebEntries, WebEntriesShowTheirTextsAndOpenTheirPages)
                "hinweg, Ihre Daten bleiben erhalten." + kBr
              + "Vor eine solchen Installation müssen Sie aber das Programm schließen.",
          {kHome + "/download.htm"}},
-        {VisitProgramHomepage, false, {}, {}},
         {CheckForUpdateOnHomepage, true,
          "Es wird jetzt die Downloadseite von Wendra_Pruefer geöffnet. Eine Version mit höherem "
          "Versionsbuchstaben wird über die vorhandene installiert, Ihre Daten bleiben erhalten.",
@@ -132,7 +90,6 @@ TEST_F(WebEntries, WebEntriesShowTheirTextsAndOpenTheirPages)
          offline + "," + kBr + "dort im Downloadbereich bei Wendra_Pruefer oder auch in der Internet-FAQ von Korvi."
              + kBr + kBr + "Es wird jetzt der Browser aufgerufen.",
          {kHome + "/wendra-version.htm"}},
-        {OpenFaqPage, false, {}, {faq}},
         {OpenChangedRegulationsPage, false,
          offline + ", " + kBr + "dort im Downloadbereich bei Wendra_Pruefer oder auch in der Internet-FAQ von Korvi."
              + kBr + kBr + "Es wird jetzt die Internet-FAQ von Korvi im Browser aufgerufen.",
@@ -140,24 +97,19 @@ TEST_F(WebEntries, WebEntriesShowTheirTextsAndOpenTheirPages)
     };
     int row = 0;
     for (const auto& c : cases) {
-        sh.requests.clear();
+        SCOPED_TRACE("row " + std::to_string(row++));
+        shellDouble.requests.clear();
         prompt.clear();
         prompt.setDefaultAnswer(c.yes ? Answer::Yes : Answer::No);
         c.handler();
         if (!c.firstText.isEmpty()) {
-            ASSERT_FALSE(prompt.texts().isEmpty()) << "row " << row;
-            EXPECT_EQ(prompt.texts().first(), c.firstText) << "row " << row;
+            EXPECT_EQ(prompt.texts().value(0), c.firstText);
         }
-        EXPECT_EQ(urls(), c.pages) << "row " << row;
-        ++row;
+        EXPECT_EQ(targets(), c.pages);
     }
-    // A page the browser does not take is reported.
-    sh.result = false;
-    prompt.clear();
-    OpenFaqPage();
-    EXPECT_EQ(prompt.texts().last(), "Die Seite " + faq + " konnte nicht geöffnet werden.");
 }
 
+// Only a web address counts; anything else falls back to the built-in one.
 TEST_F(WebEntries, AddressFilesCountOnlyWithAWebAddress)
 {
     const QString builtin = "https://built.in";
@@ -165,18 +117,15 @@ TEST_F(WebEntries, AddressFilesCountOnlyWithAWebAddress)
         const char* content; // nullptr: no file
         QString expected;
     } cases[] = {
-        {nullptr, builtin},
-        {"https://other.example/x\r\n", "https://other.example/x"},
-        {"  http://plain.example  \r\nzweite\r\n", "http://plain.example"},
-        {"file:///etc/passwd\r\n", builtin},
-        {"javascript:alert(1)\r\n", builtin},
-        {"\r\n", builtin},
+        {nullptr, builtin}, {"https://other.example/x\r\n", "https://other.example/x"},
+        {"  http://plain.example  \r\nzweite\r\n", "http://plain.example"}, {"file:///etc/passwd\r\n", builtin},
+        {"javascript:alert(1)\r\n", builtin}, {"\r\n", builtin},
     };
     for (const auto& c : cases) {
-        QFile::remove(folder.file("homepage.dat"));
+        QFile::remove(dir.file("homepage.dat"));
         if (c.content)
-            folder.write("homepage.dat", c.content);
-        EXPECT_EQ(ReadAddressFile(folder.path(), "HOMEPAGE.DAT", builtin), c.expected)
+            dir.write("homepage.dat", c.content);
+        EXPECT_EQ(ReadAddressFile(dir.path(), "HOMEPAGE.DAT", builtin), c.expected)
             << (c.content ? c.content : "(none)");
     }
 }
@@ -184,107 +133,91 @@ TEST_F(WebEntries, AddressFilesCountOnlyWithAWebAddress)
 TEST_F(WebEntries, SwitchesWriteAndDeleteTheirFiles)
 {
     prompt.setDefaultAnswer(Answer::Yes);
+    const QAction* hintSwitch = form->menuEntry("SchalterHinweiseaufvorhandenesINTERNETUPDATEunterbinden1");
     ToggleUpdateHints();
-    EXPECT_TRUE(checked);
-    EXPECT_EQ(folder.read("updateverbot.dat"), QByteArray("Verboten\r\n"));
+    EXPECT_TRUE(hintSwitch->isChecked());
+    EXPECT_EQ(dir.read("updateverbot.dat"), QByteArray("Verboten\r\n"));
     EXPECT_EQ(prompt.texts().last(),
               "Es werden keine Hinweise auf neue Versionen mehr gegeben. Bitte sehen Sie selbst regelmäßig nach.");
     ToggleUpdateHints();
-    EXPECT_FALSE(checked);
-    EXPECT_FALSE(folder.exists("updateverbot.dat"));
-
+    EXPECT_FALSE(hintSwitch->isChecked());
+    EXPECT_FALSE(dir.exists("updateverbot.dat"));
     AskStartupVersionCheck();
-    EXPECT_EQ(folder.read("nicht_pruefen.txt"), QByteArray("Keinen Aktualit\xe4tspr\xfc" "fung beim Start\r\n"));
+    EXPECT_EQ(dir.read("nicht_pruefen.txt"), QByteArray("Keinen Aktualit\xe4tspr\xfc" "fung beim Start\r\n"));
     prompt.setDefaultAnswer(Answer::No);
     AskStartupVersionCheck();
-    EXPECT_FALSE(folder.exists("nicht_pruefen.txt"));
-
-    state().terminalServerMode = true;
-    prompt.clear();
-    ToggleUpdateHints();
-    EXPECT_EQ(prompt.texts(), QStringList{"Bei Installation auf einem Terminalserver ist dieser Menüpunkt deaktiviert."});
-    EXPECT_FALSE(folder.exists("updateverbot.dat"));
-
-    prompt.setDefaultAnswer(Answer::Yes);
-    prompt.clear();
-    DatabaseAdminSettings();
-    EXPECT_TRUE(sh.requests.isEmpty());
-    EXPECT_EQ(prompt.texts().last(), "Auf diesem System gibt es diese Einstellung nicht: die Umlaute der "
-                                     "Klassendateien behandelt das Programm selbst.");
+    EXPECT_FALSE(dir.exists("nicht_pruefen.txt"));
 }
 
-TEST_F(WebEntries, UpdaterStartsInTheProgramFolderAndOnlyThenWatches)
+// Entries that must not act on a terminal server or with a class open say so
+// and change nothing.
+TEST_F(WebEntries, RefusalsChangeNothing)
 {
-    folder.write("DOWN1.EXE", "x");
-    StartUpdater();
-    ASSERT_EQ(sh.requests.size(), 1);
-    EXPECT_EQ(sh.requests[0].target, folder.file("DOWN1.EXE"));
-    EXPECT_EQ(sh.requests[0].args, QStringList{"h"});
-    EXPECT_EQ(sh.requests[0].workDir, folder.path());
-    EXPECT_TRUE(watch);
-
-    watch = false;
-    sh.result = false;
-    StartUpdater();
-    EXPECT_FALSE(watch);
-    EXPECT_EQ(prompt.texts().last(), "Das Updateprogramm down1.exe konnte nicht gestartet werden.");
-
-    state().openClassFile = "9a_25262.dbf";
-    prompt.clear();
-    StartUpdater();
-    EXPECT_EQ(prompt.texts(), QStringList{"Dazu müssen Sie zuerst die Klasse schließen."});
+    const QString terminal = "Bei Installation auf einem Terminalserver ist dieser Menüpunkt deaktiviert.";
+    const struct {
+        void (*handler)();
+        bool terminal, classOpen;
+        QString text;
+    } rows[] = {
+        {ToggleUpdateHints, true, false, terminal}, {StartUpdater, true, false, terminal},
+        {StartUpdater, false, true, "Dazu müssen Sie zuerst die Klasse schließen."},
+        {InstallCurrentVersion, false, true, "Dazu müssen Sie erst die Klasse schließen."},
+        {DatabaseAdminSettings, false, false,
+         "Auf diesem System gibt es diese Einstellung nicht: die Umlaute der Klassendateien behandelt das "
+         "Programm selbst."},
+    };
+    dir.write("DOWN1.EXE", "x");
+    prompt.setDefaultAnswer(Answer::Yes);
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.text.toStdString());
+        state().terminalServerMode = r.terminal;
+        state().openClassFile = r.classOpen ? "9a_25262.dbf" : "";
+        r.handler();
+        EXPECT_EQ(prompt.texts().last(), r.text);
+        EXPECT_TRUE(shellDouble.requests.isEmpty());
+        EXPECT_FALSE(state().quitRequested || form->Timer1->isActive() || dir.exists("updateverbot.dat"));
+    }
 }
 
-TEST_F(WebEntries, InstallingEndsTheProgramOnlyWhenTheBrowserTookTheAddress)
+// The updater is watched, and the program ended for an install, only when
+// the system really took the updater or the address.
+TEST_F(WebEntries, UpdaterAndInstallActOnlyWhenStarted)
 {
     const QString setup = "https://setup.example/16/setup_Wendra_Pruef.zip";
-    sh.result = false;
-    InstallCurrentVersion();
-    EXPECT_FALSE(quit);
-    EXPECT_EQ(prompt.texts().last(), "Die Seite " + setup + " konnte nicht geöffnet werden.");
-    sh.result = true;
-    InstallCurrentVersion();
-    EXPECT_TRUE(quit);
-    EXPECT_EQ(urls().last(), setup);
-
-    quit = false;
-    state().openClassFile = "9a_25262.dbf";
-    prompt.clear();
-    InstallCurrentVersion();
-    EXPECT_FALSE(quit);
-    EXPECT_EQ(prompt.texts(), QStringList{"Dazu müssen Sie erst die Klasse schließen."});
-}
-
-TEST_F(WebEntries, ANewUpdaterThatCannotBeReadLeavesTheOldOneWhole)
-{
-    folder.write("down1.exe", "alt");
-    QDir(folder.path()).mkdir("down2.exe");
-    ReplaceUpdater(folder.path());
-    EXPECT_EQ(folder.read("down1.exe"), QByteArray("alt"));
-    QDir(folder.path()).rmdir("down2.exe");
-    folder.write("down2.exe", "neu");
-    ReplaceUpdater(folder.path());
-    EXPECT_EQ(folder.read("down1.exe"), QByteArray("neu"));
-    EXPECT_FALSE(folder.exists("down2.exe"));
+    const QStringList failures{"Das Updateprogramm down1.exe konnte nicht gestartet werden.",
+                               "Die Seite " + setup + " konnte nicht geöffnet werden."};
+    dir.write("DOWN1.EXE", "x");
+    for (const bool ok : {false, true}) {
+        SCOPED_TRACE(ok);
+        shellDouble.result = ok;
+        shellDouble.requests.clear();
+        prompt.clear();
+        StartUpdater();
+        InstallCurrentVersion();
+        EXPECT_EQ(form->Timer1->isActive(), ok); // the updater's watch
+        EXPECT_EQ(state().quitRequested, ok);
+        EXPECT_EQ(targets(), QStringList({dir.file("DOWN1.EXE"), setup}));
+        EXPECT_EQ(prompt.texts().filter("konnte nicht"), ok ? QStringList{} : failures);
+    }
+    EXPECT_EQ(shellDouble.requests[0].args, QStringList{"h"});
+    EXPECT_EQ(shellDouble.requests[0].workDir, dir.path());
 }
 
 TEST(KillUpdater, EndsOnlyTheUpdatersProcesses)
 {
     QTemporaryDir dir;
-    const QStringList names{"down1.exe", "DOWN1", "lockdown1"};
-    std::vector<std::unique_ptr<QProcess>> procs;
-    for (const QString& n : names) {
-        const QString exe = dir.filePath(n);
+    QProcess procs[3];
+    const char* names[] = {"down1.exe", "DOWN1", "lockdown1"};
+    for (int i = 0; i < 3; ++i) {
+        const QString exe = dir.filePath(names[i]);
         ASSERT_TRUE(QFile::copy("/bin/sleep", exe));
-        QFile::setPermissions(exe, QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner);
-        procs.push_back(std::make_unique<QProcess>());
-        procs.back()->start(exe, {"30"});
-        ASSERT_TRUE(procs.back()->waitForStarted(5000)) << n.toStdString();
+        procs[i].start(exe, {"30"});
+        ASSERT_TRUE(procs[i].waitForStarted(5000)) << names[i];
     }
     KillUpdater();
-    EXPECT_TRUE(procs[0]->waitForFinished(5000));
-    EXPECT_TRUE(procs[1]->waitForFinished(5000));
-    EXPECT_EQ(procs[2]->state(), QProcess::Running);
-    procs[2]->kill();
-    procs[2]->waitForFinished(5000);
+    EXPECT_TRUE(procs[0].waitForFinished(5000));
+    EXPECT_TRUE(procs[1].waitForFinished(5000));
+    EXPECT_EQ(procs[2].state(), QProcess::Running);
+    procs[2].kill();
+    procs[2].waitForFinished(5000);
 }

@@ -1,7 +1,6 @@
-// Every window of the program on the screens the school uses: shown with its
-// largest content, its frame lies inside the usable screen and every button
-// can be reached without moving it.  The windows come from the program block's
-// list, so a window added there is checked here too.
+// Every window of the program (from the program block's list, so a new one is
+// checked too) on the screens the school uses: with its largest content its
+// frame lies inside the usable screen and every button can be reached.
 
 #include "app/classgridview.h"
 #include "classes/dbftable.h"
@@ -24,6 +23,8 @@ const QString kClass = QStringLiteral("9a_21222.dbf");
 
 class WindowGeometry : public test::ProgramWindowsFixture {
 protected:
+    // The program started anew on info, with a class of 40 students, the
+    // first with the longest name.
     void restartOn(const ScreenInfo& info)
     {
         ClassTable().close();
@@ -33,7 +34,6 @@ protected:
         form->show();
         state().accessLocked = false;
         prompt.setDefaultAnswer(Answer::Yes);
-        // 40 students, the first with the longest name (45 with the first name).
         dir.layDefaults();
         QFile::remove(dir.file(kClass));
         QFile::copy(dir.file("start2.dbf"), dir.file(kClass));
@@ -55,7 +55,6 @@ protected:
     }
 };
 
-// The frame inside the usable area, every button of the window visible.
 void expectWhole(QWidget* w, const ScreenInfo& s, const std::string& where)
 {
     QApplication::processEvents();
@@ -106,7 +105,6 @@ TEST_F(WindowGeometry, EveryWindowFitsEveryScreen)
             form->trigger("JahresleistungEingabe1");
             expectWhole(form, scr, "Form1 with a grade table");
             form->trigger("speichernundverlassen1");
-
             state().currentStudentRecord = 0;
             form->trigger("Berichtschreiben1");
             auto* grades = static_cast<TForm2*>(ProgramWindow("Form2"));
@@ -117,18 +115,17 @@ TEST_F(WindowGeometry, EveryWindowFitsEveryScreen)
             const int left = g->columnViewportPosition(ColWeight);
             EXPECT_TRUE(left >= 0 && left + g->columnWidth(ColWeight) <= g->viewport()->width()) << "weight column";
             grades->hide();
-
-            for (const ProgramWindowDef& def : ProgramWindowOrder()) {
-                QWidget* w = ProgramWindow(def.formName);
+            TForm3 calibration; // created where it is used
+            QList<QWidget*> windows{&calibration};
+            for (const ProgramWindowDef& def : ProgramWindowOrder())
+                windows << ProgramWindow(def.formName);
+            for (QWidget* w : windows) {
                 if (w != form && w != grades) {
                     w->show();
-                    expectWhole(w, scr, def.className.toStdString());
+                    expectWhole(w, scr, w->metaObject()->className());
                     w->hide();
                 }
             }
-            TForm3 calibration; // created where it is used
-            calibration.show();
-            expectWhole(&calibration, scr, "TForm3");
         }
     }
 }
@@ -136,8 +133,7 @@ TEST_F(WindowGeometry, EveryWindowFitsEveryScreen)
 TEST_F(WindowGeometry, ListsFillTheMainWindowInEveryMode)
 {
     restartOn({1280, 1024, 96});
-    // The first class of the run, created by hand.
-    prompt.text("xb").text("2122");
+    prompt.text("xb").text("2122"); // the first class of the run, created by hand
     form->trigger("neuanlegen1");
     ASSERT_FALSE(state().openClassFile.isEmpty()) << prompt.texts().join(" | ").toStdString();
     expectFills(form->DBGrid1, "created by hand");
@@ -145,7 +141,6 @@ TEST_F(WindowGeometry, ListsFillTheMainWindowInEveryMode)
     expectFills(form->StringGrid1, "grade table of the new class");
     form->trigger("speichernundverlassen1");
     form->trigger("schlieen1");
-
     prompt.no(); // the advice before renaming: go on
     for (const char* mode : {"umbenennen1", "lschen1", "whlen1"}) {
         form->trigger(mode);
