@@ -470,30 +470,43 @@ TEST(SingleInstance, GuardHeldUntilReleasedUnlessSwitchedOff)
 }
 
 // Two real copies of the program in one folder: the second ends at once and
-// silently while the first waits at its start-up question (offscreen).
-TEST(SingleInstance, SecondProgramEndsSilently)
+// silently while the first waits at its start-up question (offscreen); with
+// "ohne_mutex.dat" both keep running.
+TEST(SingleInstance, SecondProgramEndsSilentlyUnlessSwitchedOff)
 {
-    test::TempProgramFolder dir;
-    QTemporaryDir lockDir;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("XDG_RUNTIME_DIR", lockDir.path());
-    QProcess first, second;
-    for (QProcess* p : {&first, &second}) {
-        p->setProcessEnvironment(env);
-        p->setWorkingDirectory(dir.path());
-        p->start(QStringLiteral(HSA_PROGRAM), {});
-        ASSERT_TRUE(p->waitForStarted(5000));
-        // The first copy takes the guard before anything else; give it a moment.
-        if (p == &first) {
-            ASSERT_FALSE(first.waitForFinished(1500));
+    for (const bool switchedOff : {false, true}) {
+        SCOPED_TRACE(switchedOff ? "ohne_mutex.dat" : "guarded");
+        test::TempProgramFolder dir;
+        if (switchedOff) {
+            dir.write("ohne_mutex.dat", "");
+        }
+        QTemporaryDir lockDir;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_RUNTIME_DIR", lockDir.path());
+        QProcess first, second;
+        for (QProcess* p : {&first, &second}) {
+            p->setProcessEnvironment(env);
+            p->setWorkingDirectory(dir.path());
+            p->start(QStringLiteral(HSA_PROGRAM), {});
+            ASSERT_TRUE(p->waitForStarted(5000));
+            // The first copy takes the guard before anything else; give it a moment.
+            if (p == &first) {
+                ASSERT_FALSE(first.waitForFinished(1500));
+            }
+        }
+        if (switchedOff) {
+            EXPECT_FALSE(second.waitForFinished(2000));
+        } else {
+            EXPECT_TRUE(second.waitForFinished(10000));
+            EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(second.exitCode(), 0);
+            EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+        }
+        EXPECT_EQ(first.state(), QProcess::Running);
+        for (QProcess* p : {&first, &second}) {
+            p->kill();
+            p->waitForFinished(5000);
         }
     }
-    EXPECT_TRUE(second.waitForFinished(10000));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
-    EXPECT_EQ(first.state(), QProcess::Running);
-    first.kill();
-    first.waitForFinished(5000);
 }
