@@ -26,6 +26,7 @@ LIST = ["test_classes_studentlist"]
 RULES = ["test_grades_sheet", "test_classes_arithmeticreview", "test_classes_classgrid"]
 GRID = ["test_classes_classgrid", "test_grades_sheet"]
 PAGE = ["test_print_pagemodel"]
+SUBJECTS = ["test_classes_subjects"]
 ZIP = ["test_zip_aes", "test_zip_core", "test_zip_crypto", "test_zip_fastextract", "test_zip_fuzzreplay",
        "test_zip_hostile", "test_zip_peers", "test_zip_volumes", "test_zip",
        "test_exchange_familyclass", "test_exchange_finalgrades", "test_exchange_multiclass",
@@ -38,6 +39,8 @@ S = "src/classes/studentlist.cpp"
 C = "src/grades/cellrules.cpp"
 G = "src/grades/classgrid.cpp"
 P = "src/print/pagemodel.cpp"
+SUBJ = "src/classes/subjects.cpp"
+SCHOOL = "src/classes/schoolsettings.cpp"
 
 # (id, file, text, replacement, test programs)
 FAULTS = [
@@ -103,6 +106,16 @@ FAULTS = [
     # class files and tables
 
     # subjects and the class grid
+    ("u01-exam-row-star", SUBJ, "if (f > 0 && n == f + 1)", "if (f > 0 && n == f)", SUBJECTS),
+    ("u02-footer-limit", SUBJ, "if (marker > 5)", "if (marker > 6)", SUBJECTS),
+    ("u03-shortcode-final", SUBJ, "if (r.final)\n                return QString::fromUtf8(r.code);",
+     "if (false)\n                return QString::fromUtf8(r.code);", SUBJECTS),
+    ("u04-replace-no-rescan", SUBJ, "if (replacement.contains(search)) {", "if (true) {", SUBJECTS),
+    ("u05-certificate-last-line", SUBJ, "bool ok = at >= 0 && at + 1 < lines.size();", "bool ok = at >= 0 && at < lines.size();", SUBJECTS),
+    ("u06-epw5-line-five", SCHOOL, "if (lines.size() >= 5)", "if (lines.size() > 5)", SUBJECTS),
+    ("u07-password-shift", SCHOOL, "static_cast<unsigned char>(c) - 7)", "static_cast<unsigned char>(c) - 6)", SUBJECTS),
+    ("u08-damaged-row-unlocked", G, "            rowLocked_[n] = true;\n            if (!TrimRight(last)",
+     "            if (!TrimRight(last)", GRID),
 
     # print layouts and drivers
 
