@@ -63,12 +63,9 @@ TEST_F(Shipped, StandardSubjectFilesReadAsTheBuiltInList)
         const auto text = ReadSubjectFile(folder.file(f.file), d);
         ASSERT_TRUE(text.has_value());
         EXPECT_TRUE(text->hadEndMark);
-        for (int k = 2; k <= 17; ++k)
-            EXPECT_EQ(d.subjectNames[k], builtIn.subjectNames[k]);
-        EXPECT_TRUE(d.subjectNames[18].isEmpty());
+        // Rows 2 on are the built-in names, nothing after them.
+        EXPECT_TRUE(std::equal(d.subjectNames.begin() + 2, d.subjectNames.end(), builtIn.subjectNames.begin() + 2));
         EXPECT_EQ(d.writtenExamRows, f.rows);
-        EXPECT_EQ(d.rowName(3), "Deutsch");
-        EXPECT_EQ(d.rowName(7), "Mathematik");
         EXPECT_EQ(d.examSubjectMultiplier, 1);
         EXPECT_TRUE(d.msgGradeCounts());
         EXPECT_EQ(d.subjectBlockHeading, "Leistungen in den einzelnen Fächern:");
