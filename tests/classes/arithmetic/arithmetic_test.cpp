@@ -138,15 +138,14 @@ TEST(GradeList, StarsMinusesAndBlanks)
         const char* text;
     };
     const Case cases[] = {
-        {"2.0|3.0|- |2.7", "D", "9a", "3*"}, {"- |- |- |2.7", "D", "9a", "3"},
-        {"- |- |- |- ", "D", "9a", "   "}, {"P|- |- |2.7", "D", "9a", "??"},
+        {"2.0|3.0|- |2.7", "D", "9a", "3*"}, {"- |- |- |2.7", "D", "9a", "3"}, {"- |- |- |- ", "D", "9a", "   "},
+        {"P|- |- |2.7", "D", "9a", "??"},
         // A starred communication or oral cell keeps the star off, a starred
         // written cell does not.
         {"2.0|3.0*|- |2.7", "E", "xa", "3"}, {"2.0|- |2.0*|2.7", "D", "9a", "2"}, {"2.0*|- |- |2.7", "D", "9a", "2*"},
         // Class 9: English or French with a minus year mark shows "-".
-        {"- |- |- |3.0-", "E", "9a", "-"}, {"2.0|3.0|- |3.0-", "F", "9a", "-"},
-        {"- |- |- |3.0-", "D", "9a", "3"}, {"- |- |- |3.0-", "E", "xa", "3"},
-        {"- |- |- |-", "E", "9a", "   "}, {"- |P|- |3.0-", "E", "9a", "-"},
+        {"- |- |- |3.0-", "E", "9a", "-"}, {"2.0|3.0|- |3.0-", "F", "9a", "-"}, {"- |- |- |3.0-", "D", "9a", "3"},
+        {"- |- |- |3.0-", "E", "xa", "3"}, {"- |- |- |-", "E", "9a", "   "}, {"- |P|- |3.0-", "E", "9a", "-"},
         {"- |- |- |3.0-", "E", "ya", "3"}, {"- |- |- |2.0-", "F", "xa", "2"},
         // Communication alone makes an exam subject: (2.0 + 3.0) / 2 = 2.5 -> 3.
         {"- |2.0|- |3.0", "E", "xa", "3*"}, {"2.0|3.0|1.0|4.0", "Präs", "9a", "2"},
@@ -189,25 +188,23 @@ TEST(Gesamtschnitt, CodeStringGroupsWeightCellsAndCodes)
         {" 2| 3| 4| 1| 3", "", "11a1a", "2.2"}, {" 2| 3| 4| 1| 3", "", "11a1a", "2.6", "1"},
         {" 2| 3| 4| 1| 3", "", "11a1a", "2.6", "1 "},
         // A group counts its best once; a group without an Endnote adds nothing.
-        {" 4| 2", "", "aa", "2.0"}, {" 3| - | - ", "", "1bb", "3.0"},
-        {" 3| 2| 1| 4| 6| 5", "", "aabbcc", "2.6"}, {" 4| 2", "0|0", "aa", "2.0"},
-        {" 1| 3", "1|1", "aa", "1.6"}, {" 2|??", "", "1a", "??"},
+        {" 4| 2", "", "aa", "2.0"}, {" 3| - | - ", "", "1bb", "3.0"}, {" 3| 2| 1| 4| 6| 5", "", "aabbcc", "2.6"},
+        {" 4| 2", "0|0", "aa", "2.0"}, {" 1| 3", "1|1", "aa", "1.6"}, {" 2|??", "", "1a", "??"},
         // Group letters are lower case; "A" and "x" weigh 0, as rows beyond the string.
         {" 1| 5", "", "1A", "1.0"}, {" 1| 4", "", "1x", "1.0"}, {" 2| 5| 5", "", "1", "2.0"},
         {" 2| 5| 5", "||1", "1", "3.5"},
         // Weight digits, and weight cells that override them.
         {" 1| 4", "", "1211", "3.0"}, {" 1| 4", "", "13", "3.2"}, {" 1| 3", "", "01", "3.0"},
-        {" 1| 3", "", "2a", "1.6"}, {" 1| 4", "2", "1211", "2.5"},
-        {" 1| 4", "2 |", "11", "2.0"}, {" 1| 4", "2|0", "1211", "1.0"},
-        {" 1| 4", "2|0 ", "1211", "1.0"}, {" 1| 4", "2|-", "1211", "2.5"},
+        {" 1| 3", "", "2a", "1.6"}, {" 1| 4", "2", "1211", "2.5"}, {" 1| 4", "2 |", "11", "2.0"},
+        {" 1| 4", "2|0", "1211", "1.0"}, {" 1| 4", "2|0 ", "1211", "1.0"}, {" 1| 4", "2|-", "1211", "2.5"},
         // MSG counts unless switched off, Prof never; a weight cell overrides both.
         {" 2| 4| 5", "", "111", "3.0", "", "|MSG|Prof"}, {" 2| 4| 5", "", "111", "2.0", "", "|MSG|Prof", false},
         {" 2| 4| 5", "|1|1", "111", "3.6", "", "|MSG|Prof", false},
         {" 2| 4| 5|??", "|1|1", "111", "??", "", "|MSG|Prof", false},
         {" 2| 4| 5|P", "|1|1", "111", "??", "", "|MSG|Prof", false},
         // Rows outside the range are not read.
-        {" 2| 4| 5|??", "|1|1", "111", "3.6", "", "|MSG|Prof", false, 3},
-        {" - | - ", "", "111", " - "}, {"", "", "111", " - ", "1"},
+        {" 2| 4| 5|??", "|1|1", "111", "3.6", "", "|MSG|Prof", false, 3}, {" - | - ", "", "111", " - "},
+        {"", "", "111", " - ", "1"},
         // Cut, not rounded: 2.33 -> 2.3, 2.67 -> 2.6, 56 / 19 = 2.947 -> 2.9.
         {" 2| 2| 3", "", "111", "2.3"}, {" 2| 3| 3", "", "111", "2.6"},
         {" 2| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3", "", "1111111111111111111", "2.9"},
@@ -396,6 +393,8 @@ namespace {
 
 enum class Rule { Oral, Comm, CommYearOnly, Evening, EveningYearOnly };
 
+bool yearOnly(Rule rule) { return rule == Rule::CommYearOnly || rule == Rule::EveningYearOnly; }
+
 // Parses "2,5" / "1,0" into tenths.
 int boundTenths(const QString& bound)
 {
@@ -405,45 +404,36 @@ int boundTenths(const QString& bound)
 
 BoundaryGrades boundsFor(Rule rule, const QString& J, const QString& S)
 {
-    GradeContext day;
+    const GradeContext day;
     switch (rule) {
-    case Rule::Oral:
-        return ComputeGrenznotenOral("D", J, S, day);
-    case Rule::Comm:
-        return ComputeGrenznotenComm("E", J, S, "- ", day);
-    case Rule::CommYearOnly:
-        return ComputeGrenznotenComm("E", J, "- ", "- ", day);
-    case Rule::Evening:
-        return ComputeGrenznotenEvening(J, S);
-    case Rule::EveningYearOnly:
-        return ComputeGrenznotenEvening(J, "");
+    case Rule::Oral: return ComputeGrenznotenOral("D", J, S, day);
+    case Rule::Comm: return ComputeGrenznotenComm("E", J, S, "- ", day);
+    case Rule::CommYearOnly: return ComputeGrenznotenComm("E", J, "- ", "- ", day);
+    case Rule::Evening: return ComputeGrenznotenEvening(J, S);
+    case Rule::EveningYearOnly: return ComputeGrenznotenEvening(J, "");
     }
     return {};
 }
 
 // The final grade the exam grid shows for a row with the mark x (tenths, 0 =
-// none) in the cell of the rule, built as texts and recomputed like the grade
-// window does.
+// none) in the cell of the rule, recomputed like the grade window does.
 QString endnoteInGrid(Rule rule, int j, int s, int x)
 {
-    GradeContext ctx;
-    ctx.eveningSchoolMode = rule == Rule::Evening || rule == Rule::EveningYearOnly;
+    const GradeContext ctx = contextFor(rule == Rule::Evening || rule == Rule::EveningYearOnly);
     ExamGrid g = emptyGrid();
     g.at(ColCode, 1) = "D";
     g.at(ColYear, 1) = tenthsText(j);
-    const bool withWritten = rule == Rule::Oral || rule == Rule::Comm || rule == Rule::Evening;
-    if (withWritten)
+    if (!yearOnly(rule))
         g.at(ColWritten, 1) = tenthsText(s);
-    const int column = (rule == Rule::Comm || rule == Rule::CommYearOnly) ? ColComm : ColOral;
     if (x > 0)
-        g.at(column, 1) = tenthsText(x);
+        g.at((rule == Rule::Comm || rule == Rule::CommYearOnly) ? ColComm : ColOral, 1) = tenthsText(x);
     RecalcExamRow(g, 1, ctx);
     return g.at(ColFinal, 1);
 }
 
 // The classic search with the unrounded formula, in exact rational
-// arithmetic: E(x) scaled by 8000 so every value is an integer.  Returns false
-// when one of the visited marks meets an exact tie of Round(E + 0.01).
+// arithmetic: E(x) scaled by 8000 so every value is an integer; tie tells
+// whether a visited mark met an exact tie of Round(E + 0.01).
 struct FormulaBounds {
     int cur = 0;
     int lower = 0;
@@ -454,14 +444,10 @@ struct FormulaBounds {
 int64_t formula8000(Rule rule, int j, int s, int x)
 {
     switch (rule) {
-    case Rule::Oral:
-        return 100LL * (3 * s + x) + 400LL * j;
-    case Rule::Comm:
-        return 80LL * (2 * x + 3 * s) + 400LL * j;
-    case Rule::Evening:
-        return 200LL * (x + s) + 400LL * j;
-    default:
-        return 400LL * (j + x);
+    case Rule::Oral: return 100LL * (3 * s + x) + 400LL * j;
+    case Rule::Comm: return 80LL * (2 * x + 3 * s) + 400LL * j;
+    case Rule::Evening: return 200LL * (x + s) + 400LL * j;
+    default: return 400LL * (j + x);
     }
 }
 
@@ -470,35 +456,24 @@ int roundFormula(int64_t e8000, bool& tie)
     const int64_t v = e8000 + 80; // + 0.01
     int64_t q = v >= 0 ? v / 8000 : -((-v + 7999) / 8000);
     const int64_t rest = v - q * 8000;
-    if (rest == 4000) {
-        tie = true;
-        if (q % 2 != 0)
-            ++q;
-    } else if (rest > 4000) {
+    tie = tie || rest == 4000;
+    if (rest > 4000 || (rest == 4000 && q % 2 != 0))
         ++q;
-    }
     return static_cast<int>(q);
 }
 
 FormulaBounds classicSearch(Rule rule, int j, int s)
 {
     FormulaBounds r;
-    const bool yearOnly = rule == Rule::CommYearOnly || rule == Rule::EveningYearOnly;
-    r.cur = yearOnly ? roundFormula(800LL * j, r.tie) : roundFormula(400LL * (j + s), r.tie);
+    r.cur = yearOnly(rule) ? roundFormula(800LL * j, r.tie) : roundFormula(400LL * (j + s), r.tie);
     // Lower: down from the larger of S and J (from J itself, tested first,
     // for the year mark alone) until the grade falls below the current one.
-    int x = yearOnly ? j + 1 : std::max(s, j);
-    for (;;) {
-        x -= 1;
-        if (roundFormula(formula8000(rule, j, s, x), r.tie) < r.cur)
-            break;
+    int x = yearOnly(rule) ? j + 1 : std::max(s, j);
+    while (roundFormula(formula8000(rule, j, s, --x), r.tie) >= r.cur) {
     }
     r.lower = std::max(x + 1, 10);
-    x = yearOnly ? j : std::min(s, j);
-    for (;;) {
-        x += 1;
-        if (roundFormula(formula8000(rule, j, s, x), r.tie) > r.cur)
-            break;
+    x = yearOnly(rule) ? j : std::min(s, j);
+    while (roundFormula(formula8000(rule, j, s, ++x), r.tie) <= r.cur) {
     }
     r.upper = std::min(x - 1, 60);
     return r;
@@ -508,64 +483,47 @@ FormulaBounds classicSearch(Rule rule, int j, int s)
 
 // Every written mark and year mark from 1.0 to 6.0, every rule: each bound
 // range is exactly the set of marks from 1.0 to 6.0 that give the current
-// final grade in the exam grid, and the current grade is the grid's final
-// grade without the exam.
-TEST(BoundaryGrades, SweepAgreesWithTheGradeArithmetic)
+// final grade in the exam grid, the current grade is the grid's final grade
+// without the exam, and away from exact ties (which occur only with the
+// 3 : 2 communication weights) the bounds are those of the classic formulas.
+TEST(BoundaryGrades, SweepAgreesWithTheGradeArithmeticAndTheFormulas)
 {
     int checked = 0;
-    for (Rule rule : {Rule::Oral, Rule::Comm, Rule::CommYearOnly, Rule::Evening, Rule::EveningYearOnly}) {
-        for (int j = 10; j <= 60; ++j) {
-            for (int s = 10; s <= 60; ++s) {
-                const BoundaryGrades b = boundsFor(rule, tenthsText(j), tenthsText(s));
-                SCOPED_TRACE(testing::Message() << "rule " << int(rule) << " J " << j << " S " << s);
-                ASSERT_NE(b.lower, "--");
-                ASSERT_NE(b.upper, "--");
-                ASSERT_EQ(QStringLiteral(" ") + b.current, endnoteInGrid(rule, j, s, 0));
-                const int lower = boundTenths(b.lower);
-                const int upper = boundTenths(b.upper);
-                ASSERT_LE(lower, upper);
-                for (int x = 10; x <= 60; ++x) {
-                    const bool keeps = endnoteInGrid(rule, j, s, x) == QStringLiteral(" ") + b.current;
-                    ASSERT_EQ(keeps, x >= lower && x <= upper) << "x " << x;
-                    ++checked;
-                }
-                // Each bound is a real edge: the next tenth beyond it changes the grade.
-                if (lower > 10) {
-                    ASSERT_NE(endnoteInGrid(rule, j, s, lower - 1), QStringLiteral(" ") + b.current);
-                }
-                if (upper < 60) {
-                    ASSERT_NE(endnoteInGrid(rule, j, s, upper + 1), QStringLiteral(" ") + b.current);
-                }
-            }
-        }
-    }
-    EXPECT_EQ(checked, 5 * 51 * 51 * 51);
-}
-
-// Away from exact ties the bounds are those of the classic formulas; ties
-// occur only with the 3 : 2 communication weights.
-TEST(BoundaryGrades, SweepEqualsTheFormulasAwayFromTies)
-{
     int compared = 0;
     int ties = 0;
     for (Rule rule : {Rule::Oral, Rule::Comm, Rule::CommYearOnly, Rule::Evening, Rule::EveningYearOnly}) {
         for (int j = 10; j <= 60; ++j) {
             for (int s = 10; s <= 60; ++s) {
+                const BoundaryGrades b = boundsFor(rule, tenthsText(j), tenthsText(s));
+                SCOPED_TRACE(testing::Message() << "rule " << int(rule) << " J " << j << " S " << s);
+                const QString current = QStringLiteral(" ") + b.current;
+                ASSERT_EQ(current, endnoteInGrid(rule, j, s, 0));
+                const int lower = boundTenths(b.lower);
+                const int upper = boundTenths(b.upper);
+                ASSERT_LE(lower, upper);
+                for (int x = 10; x <= 60; ++x, ++checked)
+                    ASSERT_EQ(endnoteInGrid(rule, j, s, x) == current, x >= lower && x <= upper) << "x " << x;
+                // Each bound is a real edge: the next tenth beyond it changes the grade.
+                if (lower > 10) {
+                    ASSERT_NE(endnoteInGrid(rule, j, s, lower - 1), current);
+                }
+                if (upper < 60) {
+                    ASSERT_NE(endnoteInGrid(rule, j, s, upper + 1), current);
+                }
                 const FormulaBounds f = classicSearch(rule, j, s);
                 if (f.tie) {
                     ++ties;
                     EXPECT_EQ(rule, Rule::Comm);
                     continue;
                 }
-                const BoundaryGrades b = boundsFor(rule, tenthsText(j), tenthsText(s));
-                SCOPED_TRACE(testing::Message() << "rule " << int(rule) << " J " << j << " S " << s);
                 ASSERT_EQ(b.current, QString::number(f.cur));
-                ASSERT_EQ(boundTenths(b.lower), f.lower);
-                ASSERT_EQ(boundTenths(b.upper), f.upper);
+                ASSERT_EQ(lower, f.lower);
+                ASSERT_EQ(upper, f.upper);
                 ++compared;
             }
         }
     }
+    EXPECT_EQ(checked, 5 * 51 * 51 * 51);
     EXPECT_GT(ties, 0);
     EXPECT_GT(compared, 5 * 51 * 51 * 9 / 10);
 }

@@ -62,9 +62,10 @@ TEST(GridRules, CommittedCellsSettle)
 TEST(GridRules, FiltersTitlesAndProfileTexts)
 {
     const std::tuple<GradeTable, const char*, bool, const char*> filters[] = {
-        {GradeTable::SP, "9a_25262.dbf", false, "*D*E*M*"}, {GradeTable::SP, "xa_25262.dbf", false, "*D*E*M*Te*AES*F*"},
-        {GradeTable::PL, "Xb_25262.dbf", false, "*D*E*M*Te*AES*F*"}, {GradeTable::PL, "9a_25262.dbf", true, "*D*E*M*"},
-        {GradeTable::MP, "9a_25262.dbf", false, "*D*M*"},
+        {GradeTable::SP, "9a_25262.dbf", false, "*D*E*M*"},
+        {GradeTable::SP, "xa_25262.dbf", false, "*D*E*M*Te*AES*F*"},
+        {GradeTable::PL, "Xb_25262.dbf", false, "*D*E*M*Te*AES*F*"},
+        {GradeTable::PL, "9a_25262.dbf", true, "*D*E*M*"}, {GradeTable::MP, "9a_25262.dbf", false, "*D*M*"},
         {GradeTable::MP, "9a_25262.dbf", true, "*D*M*G*Geo*Gk*Ph*Ch*Bio*"},
         {GradeTable::KP, "xa_25262.dbf", true, "*E*"}, {GradeTable::PP, "9a_25262.dbf", false, "*Te*AES*F*"},
         {GradeTable::JL, "xa_25262.dbf", false, ""}, {GradeTable::EZ, "xa_25262.dbf", false, ""}};
@@ -199,24 +200,14 @@ TEST_F(ClassGridFlow, DamagedGradeFileLocksItsRowAndIsNeverOverwritten)
 // ---------------------------------------------------------------------------
 // Saving and discarding
 
-TEST_F(ClassGridFlow, AMarkAboveSixNeverReachesTheGradeFile)
-{
-    threeStudentClass();
-    ASSERT_TRUE(g().OpenTable(GradeTable::SP));
-    EXPECT_TRUE(g().commitCell(columnOf("D"), 2, "65"));
-    EXPECT_EQ(g().cell(columnOf("D"), 2), "- ");
-    EXPECT_TRUE(g().commitCell(columnOf("M"), 2, " 3"));
-    prompt.yes();
-    ASSERT_TRUE(g().Leave());
-    EXPECT_EQ(cellLine(gradeLines(2), ColWritten, rowOf("D")).trimmed(), "-");
-    EXPECT_EQ(cellLine(gradeLines(2), ColWritten, rowOf("M")), "3.0");
-}
-
+// Row n is saved into record n and the grade file "v.n" (whatever NR says);
+// a mark above 6 never reaches the file, nor conduct and cooperation change.
 TEST_F(ClassGridFlow, SavingWritesTheTypedMarksIntoGradeFilesAndRecords)
 {
     QList<Student> rows = threeStudents();
     rows[0].fields = {{"RELIGION", "2"}, {"ZUSATZ4", "3"}};
     rows[1].fields = {{"RELIGION", "1"}, {"ZUSATZ4", "1"}};
+    rows[1].nr = "7";
     makeClass("9a_25262.dbf", rows);
     openClass("9a_25262.dbf");
     writeSheet(1, {{ColYear, "D", "2.0"}, {ColYear, "M", "3.0"}, {ColWritten, "M", "3.0"}}, {"Notiz eins"});
@@ -226,6 +217,8 @@ TEST_F(ClassGridFlow, SavingWritesTheTypedMarksIntoGradeFilesAndRecords)
     EXPECT_TRUE(g().commitCell(d, 1, "37"));
     EXPECT_TRUE(g().commitCell(d, 2, "2,5"));
     EXPECT_EQ(g().cell(d, 2), "2.5");
+    EXPECT_TRUE(g().commitCell(columnOf("M"), 2, "65"));
+    EXPECT_EQ(g().cell(columnOf("M"), 2), "- ");
 
     // Student 1: the old sheet with the typed mark, recomputed; student 2
     // had no file: the presets with the typed mark.
@@ -234,6 +227,7 @@ TEST_F(ClassGridFlow, SavingWritesTheTypedMarksIntoGradeFilesAndRecords)
     expected1.grid.at(ColWritten, rowOf("D")) = "3.7";
     ExamSheet expected2 = PresetExamSheet(ctx);
     expected2.grid.at(ColWritten, rowOf("D")) = "2.5";
+    expected2.grid.at(ColWritten, rowOf("M")) = "- ";
     GradeList lists[2]{};
     RecalcExamGrid(expected1.grid, ctx, lists[0]);
     RecalcExamGrid(expected2.grid, ctx, lists[1]);
@@ -249,9 +243,9 @@ TEST_F(ClassGridFlow, SavingWritesTheTypedMarksIntoGradeFilesAndRecords)
     const int rd = rowOf("D");
     EXPECT_EQ((QStringList{cellLine(gradeLines(1), ColWritten, rd), cellLine(gradeLines(1), ColYear, rd),
                            cellLine(gradeLines(2), ColYear, rd), cellLine(gradeLines(2), ColWritten, rowOf("M"))}),
-              (QStringList{"3.7", "2.0", "- ", "P"}));
+              (QStringList{"3.7", "2.0", "- ", "- "}));
     // Rows without a name get no file; rows 39 and 40 never.
-    for (int n : {4, 39, 40})
+    for (int n : {4, 7, 39, 40})
         EXPECT_FALSE(QFileInfo::exists(studentFile("v.", n))) << n;
 
     // The class table: only grade slots 2 to 20 changed, never conduct and
@@ -273,27 +267,22 @@ TEST_F(ClassGridFlow, SavingWritesTheTypedMarksIntoGradeFilesAndRecords)
     EXPECT_EQ(rawField(after, 1, "ZUSATZ4").trimmed(), "1");
 }
 
-TEST_F(ClassGridFlow, GradeFileOfARowIsNamedByTheRowNotByNr)
-{
-    QList<Student> rows = threeStudents();
-    rows[1].nr = "7";
-    makeClass("9a_25262.dbf", rows);
-    openClass("9a_25262.dbf");
-    ASSERT_TRUE(g().OpenTable(GradeTable::JL));
-    EXPECT_TRUE(g().commitCell(columnOf("Mu"), 2, "2"));
-    prompt.yes();
-    ASSERT_TRUE(g().Leave());
-    EXPECT_FALSE(QFileInfo::exists(studentFile("v.", 7)));
-    EXPECT_EQ(cellLine(gradeLines(2), ColYear, rowOf("Mu")), "2.0");
-}
-
-TEST_F(ClassGridFlow, DiscardingNeedsConfirmationAndWritesNothing)
+// A second table never replaces an open one with edits; giving the edits up
+// needs a confirmation and writes nothing.
+TEST_F(ClassGridFlow, ASecondTableIsRefusedAndDiscardingWritesNothing)
 {
     threeStudentClass();
     ASSERT_TRUE(g().OpenTable(GradeTable::SP));
     const QByteArray table = tableBytes();
     const QByteArray file1 = readFile(studentFile("v.", 1));
     EXPECT_TRUE(g().commitCell(columnOf("D"), 1, "1"));
+    for (GradeTable t : {GradeTable::JL, GradeTable::PL, GradeTable::EZ}) {
+        EXPECT_FALSE(g().OpenTable(t));
+        EXPECT_EQ(prompt.lastText(), kMsgTableChange);
+        EXPECT_TRUE(g().entryOpen() && g().editing());
+        EXPECT_EQ(g().kind(), kKindWritten);
+    }
+    prompt.clear();
     // No, then No: the table stays open and unchanged.
     prompt.no().no();
     EXPECT_FALSE(g().Leave());
@@ -308,23 +297,6 @@ TEST_F(ClassGridFlow, DiscardingNeedsConfirmationAndWritesNothing)
     EXPECT_EQ(tableBytes(), table);
     EXPECT_EQ(readFile(studentFile("v.", 1)), file1);
     EXPECT_FALSE(QFileInfo::exists(studentFile("v.", 2)));
-}
-
-TEST_F(ClassGridFlow, ASecondTableIsRefusedAndTheOpenOneKeepsItsEdits)
-{
-    threeStudentClass();
-    ASSERT_TRUE(g().OpenTable(GradeTable::SP));
-    EXPECT_TRUE(g().commitCell(columnOf("D"), 1, "1"));
-    for (GradeTable t : {GradeTable::JL, GradeTable::PL, GradeTable::EZ}) {
-        prompt.clear();
-        EXPECT_FALSE(g().OpenTable(t));
-        EXPECT_EQ(prompt.lastText(), kMsgTableChange);
-        EXPECT_TRUE(g().entryOpen() && g().editing());
-        EXPECT_EQ(g().kind(), kKindWritten);
-    }
-    prompt.yes();
-    ASSERT_TRUE(g().Leave());
-    EXPECT_EQ(cellLine(gradeLines(1), ColWritten, rowOf("D")), "1.0");
 }
 
 TEST_F(ClassGridFlow, MarksNeverGoIntoAnotherClass)
@@ -402,10 +374,8 @@ TEST_F(ClassGridFlow, SortByAverageOrdersNumbersThenPendingThenEmptyThenNameless
     QList<Student> rows = {
         {"1", "Eins", "A", "M", {{"DEU", "4"}, {"MATH", "4"}, {"RELIGION", "1"}, {"AG7", "1"}}},
         {"2", "Zwei", "B", "W", {{"DEU", "??"}, {"MATH", "2"}, {"RELIGION", "2"}}},
-        {"3", "Drei", "C", "M", {{"DEU", "1"}, {"MATH", "2"}, {"RELIGION", "3"}}},
-        {"4", "Vier", "D", "W", {}},
-        {"5", "", "", "", {{"DEU", "1"}}},
-        {"6", "Sechs", "E", "W", {{"DEU", "2"}, {"MATH", "2"}, {"RELIGION", "4"}}},
+        {"3", "Drei", "C", "M", {{"DEU", "1"}, {"MATH", "2"}, {"RELIGION", "3"}}}, {"4", "Vier", "D", "W", {}},
+        {"5", "", "", "", {{"DEU", "1"}}}, {"6", "Sechs", "E", "W", {{"DEU", "2"}, {"MATH", "2"}, {"RELIGION", "4"}}},
     };
     state().schoolTypeText = "der Gemeinschaftsschule";
     makeClass("9a_25262.dbf", rows);

@@ -37,15 +37,10 @@ TEST(SchoolCaption, RulesInOrderLaterMatchWinsAndSbbzTrimming)
 {
     const std::pair<const char*, const char*> captions[] = {
         {"der Hauptschule", "Haupt-/Werkrealschulklasse"},
-        {"der Hauptschule mit Werkrealschule", "Werkrealschulklasse"},
-        {"der Werkrealschule", "Werkrealschulklasse"},
-        {"der Realschule", "Realschulklasse"},
-        {"der Abendrealschule", "alt"},
-        {"des Gymnasiums", "Gymnasialklasse"},
-        {"Förderschule", "SBBZ Lernen"},
-        {"SBBZ", "SBBZ Lernen"},
-        {"der Gemeinschaftsschule", "Gemeinschaftsschulklasse"},
-        {"der Gesamtschule", "Gesamtschulklasse"},
+        {"der Hauptschule mit Werkrealschule", "Werkrealschulklasse"}, {"der Werkrealschule", "Werkrealschulklasse"},
+        {"der Realschule", "Realschulklasse"}, {"der Abendrealschule", "alt"}, {"des Gymnasiums", "Gymnasialklasse"},
+        {"Förderschule", "SBBZ Lernen"}, {"SBBZ", "SBBZ Lernen"},
+        {"der Gemeinschaftsschule", "Gemeinschaftsschulklasse"}, {"der Gesamtschule", "Gesamtschulklasse"},
         {"des SBBZ BIldungsgang Werkrealschule / Realschule", "Werkrealschulklasse"},
         {"SBBZ Bildungsgang Realschule", "SBBZ SBBZ Bildungsgang Realschule"},
         {"Hauptschule der Gemeinschaftsschule", "Gemeinschaftsschulklasse"},
@@ -58,8 +53,7 @@ TEST(SchoolCaption, RulesInOrderLaterMatchWinsAndSbbzTrimming)
 
     const std::pair<const char*, const char*> trimmed[] = {
         {"SBBZ mit Förderschwerpunkt Lernen", "Förderschwerpunkt"},
-        {"SBBZ: Förderschwerpunkt Lernen", "Förderschwerpunkt"},
-        {"SBBZ mit SBBZ: Lernen", "Lernen"},
+        {"SBBZ: Förderschwerpunkt Lernen", "Förderschwerpunkt"}, {"SBBZ mit SBBZ: Lernen", "Lernen"},
         {"SBBZ mit Bildungsgang Lernen", "Bildungsgang Lernen"},
         {"des SBBZ BIldungsgang Werkrealschule / Realschule", "des SBBZ BIldungsgang Werkrealschule / Realschule"},
         // A prefix further in goes with what precedes it, no fixed cut.
@@ -132,7 +126,7 @@ TEST_F(School, SaveRewritesOnlyLineFiveByteForByte)
     EXPECT_EQ(folder.read("epw5.dat"), QByteArray("1\r\n2\r\n3\r\n4\r\nder Realschule\r\n6\r\n7\r\n"));
 }
 
-TEST_F(School, SaveWithoutFileKeepsModeAndCaptionConsistent)
+TEST_F(School, SaveWithoutFileKeepsModeAndCaptionConsistentAndRefusesWhatNoFileHolds)
 {
     ASSERT_TRUE(SaveSchoolType("der Abendrealschule"));
     EXPECT_EQ(prompt.texts(), QStringList{"Änderung erfolgt"});
@@ -141,15 +135,12 @@ TEST_F(School, SaveWithoutFileKeepsModeAndCaptionConsistent)
     ASSERT_TRUE(SaveSchoolType("der Gemeinschaftsschule"));
     EXPECT_FALSE(state().eveningSchoolMode);
     EXPECT_EQ(state().schoolTypeCaption, "Gemeinschaftsschulklasse");
-}
 
-TEST_F(School, SaveRefusesTextTheFileCannotHold)
-{
     folder.write("epw5.dat", kEpw5);
     EXPECT_FALSE(SaveSchoolType(QString::fromUtf8("der \u0151kola")));
     EXPECT_EQ(folder.read("epw5.dat"), kEpw5);
-    EXPECT_EQ(state().schoolTypeText, "der Hauptschule mit Werkrealschule");
-    EXPECT_EQ(prompt.shown().size(), 1);
+    EXPECT_EQ(state().schoolTypeText, "der Gemeinschaftsschule");
+    EXPECT_EQ(prompt.shown().size(), 3);
 }
 
 TEST(Password, EncodingShiftsEveryByteBySevenWithWrap)
@@ -194,13 +185,12 @@ TEST_F(School, PasswordDialogAnswers)
     EXPECT_TRUE(SubmitPassword(p, "Geheim"));
     EXPECT_FALSE(state().accessLocked);
 
-    prompt.no();
-    EXPECT_FALSE(ConfirmProgramAbort());
-    EXPECT_FALSE(state().quitRequested);
-    prompt.yes();
-    EXPECT_TRUE(ConfirmProgramAbort());
-    EXPECT_TRUE(state().quitRequested);
-    EXPECT_EQ(prompt.lastText(), "Sie wollen das Programm abbrechen?");
+    for (const bool quit : {false, true}) {
+        quit ? prompt.yes() : prompt.no();
+        EXPECT_EQ(ConfirmProgramAbort(), quit);
+        EXPECT_EQ(state().quitRequested, quit);
+        EXPECT_EQ(prompt.lastText(), "Sie wollen das Programm abbrechen?");
+    }
 
     // The empty password is a password.
     WritePasswordFile("");
@@ -237,8 +227,7 @@ TEST_F(School, SetOrRemovePasswordKeepsTheOldOneUnlessAllIsRight)
         {"Neu!", false, {"<yes>", "anders", "Anders"}, "Wiederholung falsch! Altes Passwort bleibt.", "Neu!", false},
         {"Neu!", false, {"<yes>", "x", "<cancel>"}, nullptr, "Neu!", false},
         {"Neu!", false, {"<yes>", "Pass\u0151"}, "nicht gespeichert werden", "Neu!", false},
-        {"Neu!", false, {"<yes>", "", ""}, nullptr, "", false},
-        {"alt", false, {"<no>"}, nullptr, none, false},
+        {"Neu!", false, {"<yes>", "", ""}, nullptr, "", false}, {"alt", false, {"<no>"}, nullptr, none, false},
         {"alt", true, {"<no>", "falsch"}, "Falsches Passwort !", "alt", true},
         {"alt", true, {"<yes>", "<cancel>"}, nullptr, "alt", true},
         {"alt", true, {"<yes>", "falsch"}, "Falsches Passwort !", "alt", true},

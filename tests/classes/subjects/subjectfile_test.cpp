@@ -170,8 +170,7 @@ TEST_F(SubjectFile, SavingRefusesListsThatWouldNotReadBack)
         QStringList lower;
         const char* refusal;   // part of the refusal, or nullptr when saved
     } cases[] = {
-        {twenty, {"Kopf"}, "höchstens 19 Fächer"},
-        {twenty.mid(0, 19), {"Kopf"}, nullptr},
+        {twenty, {"Kopf"}, "höchstens 19 Fächer"}, {twenty.mid(0, 19), {"Kopf"}, nullptr},
         {spaced, {"Kopf"}, nullptr},   // blank lines are no subjects
         // Five footer lines push the code string out of the seven lines kept.
         {d, {"Kopf", "F1", "F2", "F3", "F4", "F5", "Durchschnittsberechnung", "111"}, "mehr als vier Fußzeilen"},
@@ -181,8 +180,7 @@ TEST_F(SubjectFile, SavingRefusesListsThatWouldNotReadBack)
         {d, {"K", "1", "2", "3", "4", "5", "6", "sieben"}, "ginge verloren"},
         {d, {"K", "1", "2", "3", "4", "5", "6", "", " "}, nullptr},
         {{"A*", "B*", "C*", "D*", "E*"}, {"K"}, "höchstens 4 Prüfungsfächer"},
-        {{"Deutsch", " * "}, {"K"}, "ohne Fachnamen"},
-        {{QString(61, 'a')}, {"K"}, "länger als 60 Zeichen"},
+        {{"Deutsch", " * "}, {"K"}, "ohne Fachnamen"}, {{QString(61, 'a')}, {"K"}, "länger als 60 Zeichen"},
         {{QString(60, 'a')}, {"K"}, nullptr},
         {{QString::fromUtf8("Fach \u0151")}, {"K"}, "nicht gespeichert werden können"},
     };
@@ -209,40 +207,33 @@ TEST(ShortCode, PatternsInOrderSlashesAndFallback)
     // ends at once), slashes, the empty code and the four-letter fallback.
     const std::pair<const char*, const char*> cases[] = {
         {"Religionslehre", "R"}, {"Ethik", "Eth"}, {"Deutsch", "D"}, {"Erdkunde", "Ek"},
-        {"Geschichte/Gemeinschaftskunde", "G/Gk"}, {"Englisch", "E"}, {"Mathematik", "M"},
-        {"Physik", "Ph"}, {"Biologie/Chemie", "Bio/Ch"}, {"Sport", "Sp"}, {"Musik", "Mu"},
-        {"Bildende Kunst", "BK"}, {"Wirtschaftslehre/Informatik", "WBS"}, {"Technik", "Te"},
-        {"Hauswirtschaft/Textiles Werken", "HTW"}, {"Projektprüfung", "Proj"}, {"Verhalten", "Verh"},
-        {"Mitarbeit", "Mita"},
-        {"Religionslehre/Ethik", "R-E"}, {"Geographie", "Geo"}, {"Gemeinschaftskut", "GK"},
-        {"Wirtschaft/Berufs- und Studienorientierung", "WBS"}, {"Informatik", "Inf"},
-        {"Alltagskultur, Ernährung, Soziales", "AES"}, {"Berufsorientierende Bildung", "BB"},
-        {"Kompetenztraining", "KT"}, {"Berufsfachliche Kompetenz", "BfK"},
-        {"Berufspraktische Kompetenz", "BpK"}, {"Naturwissenschaft1", "NW1"},
-        {"Naturwissenschaft2", "NW2"}, {"Naturwissenschaft3", "NW3"}, {"Vertiefungsfach1", "VF1"},
-        {"Vertiefungsfach2", "VF2"}, {"Welt-Zeit-Gesellschaft", "WZG"},
-        {"Materie-Natur-Technik", "MNT"}, {"Musik-Sport-Gestalten", "MSG"},
-        {"Gesundheit und Soziales", "GuS"}, {"Natur und Technik", "NuT"},
-        {"Informationstechnik", "WuI"}, {"Gesundheit", "WAG"}, {"Religion", "R"},
-        {"Konfessionell", "Konf"}, {"Deutsch als Zweitsprache", "D"}, {"Mathe", "M"},
-        {"Bildende Kunst/Musik", "BK"},
+        {"Geschichte/Gemeinschaftskunde", "G/Gk"}, {"Englisch", "E"}, {"Mathematik", "M"}, {"Physik", "Ph"},
+        {"Biologie/Chemie", "Bio/Ch"}, {"Sport", "Sp"}, {"Musik", "Mu"}, {"Bildende Kunst", "BK"},
+        {"Wirtschaftslehre/Informatik", "WBS"}, {"Technik", "Te"}, {"Hauswirtschaft/Textiles Werken", "HTW"},
+        {"Projektprüfung", "Proj"}, {"Verhalten", "Verh"}, {"Mitarbeit", "Mita"}, {"Religionslehre/Ethik", "R-E"},
+        {"Geographie", "Geo"}, {"Gemeinschaftskut", "GK"}, {"Wirtschaft/Berufs- und Studienorientierung", "WBS"},
+        {"Informatik", "Inf"}, {"Alltagskultur, Ernährung, Soziales", "AES"}, {"Berufsorientierende Bildung", "BB"},
+        {"Kompetenztraining", "KT"}, {"Berufsfachliche Kompetenz", "BfK"}, {"Berufspraktische Kompetenz", "BpK"},
+        {"Naturwissenschaft1", "NW1"}, {"Naturwissenschaft2", "NW2"}, {"Naturwissenschaft3", "NW3"},
+        {"Vertiefungsfach1", "VF1"}, {"Vertiefungsfach2", "VF2"}, {"Welt-Zeit-Gesellschaft", "WZG"},
+        {"Materie-Natur-Technik", "MNT"}, {"Musik-Sport-Gestalten", "MSG"}, {"Gesundheit und Soziales", "GuS"},
+        {"Natur und Technik", "NuT"}, {"Informationstechnik", "WuI"}, {"Gesundheit", "WAG"}, {"Religion", "R"},
+        {"Konfessionell", "Konf"}, {"Deutsch als Zweitsprache", "D"}, {"Mathe", "M"}, {"Bildende Kunst/Musik", "BK"},
         // Earlier patterns win over later ones.
         {"Religionslehre/Ethik/Deutsch", "R-E"}, {"Wirtschaft und Informatik", "WBS"},
-        {"Gesundheit und Soziales/Sport", "GuS"}, {"Deutsch/Mathematik", "D"},
-        {"Textverarbeitung", "TW"}, {"Musiktheater", "Mu"}, {"Musik Sport", "Sp"}, {"Schulsport", "Schu"},
-        {"Schrift und Gestaltung", "SuG"}, {"Schriftlich", "SuG"}, {"Ethikunterricht", "Eth"},
-        {"Geschichte", "G"}, {"Gemeinschaftskunde", "Gk"},
-        {"Englisch Musik", "E"}, {"Französisch", "F"}, {"Latein", "L"},
-        {"Chemie", "Ch"}, {"Biologie", "Bio"}, {"Wirtschaftslehre", "WBS"}, {"Wirtsch.lehre", "Wl"},
-        {"Informieren", "Inf"}, {"ITG", "ITG"}, {"Natur u. Technik", "NuT"},
-        {"Natur und", "NuT"}, {"Natur u Umwelt", "NuT"}, {"Mensch und Umwelt", "MUM"},
+        {"Gesundheit und Soziales/Sport", "GuS"}, {"Deutsch/Mathematik", "D"}, {"Textverarbeitung", "TW"},
+        {"Musiktheater", "Mu"}, {"Musik Sport", "Sp"}, {"Schulsport", "Schu"}, {"Schrift und Gestaltung", "SuG"},
+        {"Schriftlich", "SuG"}, {"Ethikunterricht", "Eth"}, {"Geschichte", "G"}, {"Gemeinschaftskunde", "Gk"},
+        {"Englisch Musik", "E"}, {"Französisch", "F"}, {"Latein", "L"}, {"Chemie", "Ch"}, {"Biologie", "Bio"},
+        {"Wirtschaftslehre", "WBS"}, {"Wirtsch.lehre", "Wl"}, {"Informieren", "Inf"}, {"ITG", "ITG"},
+        {"Natur u. Technik", "NuT"}, {"Natur und", "NuT"}, {"Natur u Umwelt", "NuT"}, {"Mensch und Umwelt", "MUM"},
         {"Hauswirtschaft", "Hw"}, {"Textilarbeit", "TW"}, {"Naturphänomene", "Nph"},
         // A later provisional match replaces an earlier one; a final ends at once.
         {"Chemie Biologie", "Bio"}, {"Musik Sport Technik", "Sp"}, {"Technik Hauswirtschaft", "Hw"},
-        {"Ethik Englisch", "Eth"},
-        {"Biologie/Chemie/Physik", "Bio/Ch/Ph"}, {"Geschichte/", "G/"}, {"Chemie/Sport", "Sp"},
-        {"Projekt/Chemie", "Proj/Ch"}, {"Wahlpflichtbereich", ""}, {"Technik/Wahlpflicht", ""}, {"", ""},
-        {"    ", ""}, {"Kunst", "Kuns"}, {"AG", "AG  "}, {"Hauswirtschaft/Textil", "HTW"},
+        {"Ethik Englisch", "Eth"}, {"Biologie/Chemie/Physik", "Bio/Ch/Ph"}, {"Geschichte/", "G/"},
+        {"Chemie/Sport", "Sp"}, {"Projekt/Chemie", "Proj/Ch"}, {"Wahlpflichtbereich", ""},
+        {"Technik/Wahlpflicht", ""}, {"", ""}, {"    ", ""}, {"Kunst", "Kuns"}, {"AG", "AG  "},
+        {"Hauswirtschaft/Textil", "HTW"},
         // Case counts.
         {"deutsch", "deut"}};
     for (const auto& [name, code] : cases)
@@ -255,9 +246,7 @@ TEST(ReplaceAll, ReplacesEveryOccurrenceAndRescans)
         {"der Werkrealschule/Hauptschule und Werkrealschule/Hauptschule", "Werkrealschule/Hauptschule",
          "Hauptschule", "der Hauptschule und Hauptschule"},
         // Each round starts again at the front: a match formed by a replacement is taken too.
-        {"aabb", "ab", "", ""},
-        {"abc", "", "x", "abc"},
-        {"abc", "z", "y", "abc"},
+        {"aabb", "ab", "", ""}, {"abc", "", "x", "abc"}, {"abc", "z", "y", "abc"},
         // A replacement holding the search text ends after one pass.
         {"Haupt und Haupt", "Haupt", "Hauptschule", "Hauptschule und Hauptschule"},
     };
@@ -356,12 +345,9 @@ TEST(LevelFileNames, ByLevelAndSchoolType)
     const std::tuple<QString, QString, const char*, const char*, const char*> cases[] = {
         // class file, school type, subject file, standard file, certificate key
         {"9a_1234_2.dbf", hs, "fa9-mit.DAT", "sta-fa9-mit.dat", "9"},
-        {"x1", hs, "fax-mit.DAT", "sta-fax-mit.dat", "10"},
-        {"X1", hs, "fax-mit.DAT", "sta-fax-mit.dat", "10"},
-        {"Y1", hs, "fay-mit.DAT", "sta-fay-mit.dat", "Y"},
-        {"4a", hs, "fachhsag.dat", "fag.dat", "9"},
-        {"", hs, "fachhsag.dat", "fag.dat", "9"},
-        {"X1", gms, "fa9-GMS.dat", "sta-fa9-GMS.dat", "10"},
+        {"x1", hs, "fax-mit.DAT", "sta-fax-mit.dat", "10"}, {"X1", hs, "fax-mit.DAT", "sta-fax-mit.dat", "10"},
+        {"Y1", hs, "fay-mit.DAT", "sta-fay-mit.dat", "Y"}, {"4a", hs, "fachhsag.dat", "fag.dat", "9"},
+        {"", hs, "fachhsag.dat", "fag.dat", "9"}, {"X1", gms, "fa9-GMS.dat", "sta-fa9-GMS.dat", "10"},
     };
     for (const auto& [cls, type, subjectFile, standardFile, key] : cases) {
         EXPECT_EQ(SubjectFileNameFor(cls, type), subjectFile) << cls.toStdString();
