@@ -90,26 +90,6 @@ protected:
         const int start = headerLength(dbf) + record * recordLength(dbf);
         return dbf.mid(start + spans.at(1).offset, recordLength(dbf) - spans.at(1).offset);
     }
-    // "record:FIELD" for every field whose bytes differ between two images of
-    // the same table; "header" when anything before the records differs.
-    static QSet<QString> changedFields(const QByteArray& before, const QByteArray& after)
-    {
-        QSet<QString> out;
-        const int hl = headerLength(before);
-        const int rl = recordLength(before);
-        // The header's date of last update may move; everything else must not.
-        if (before.left(1) != after.left(1) || before.mid(4, hl - 4) != after.mid(4, hl - 4))
-            out << QStringLiteral("header");
-        const int records = (std::max(before.size(), after.size()) - hl) / rl;
-        for (int r = 0; r < records; ++r)
-            for (const FieldSpan& f : fieldSpans(before)) {
-                const int at = hl + r * rl + f.offset;
-                if (before.mid(at, f.width) != after.mid(at, f.width))
-                    out << QStringLiteral("%1:%2").arg(r + 1).arg(f.name);
-            }
-        return out;
-    }
-
     // Exam row and grid column of a subject short code.
     int rowOf(const QString& code) const
     {

@@ -322,3 +322,16 @@ TEST_F(School, FileErrorsAreReportedAndChangeNothing)
         EXPECT_FALSE(state().schoolTypeText.contains("Realschule")) << name;
     }
 }
+
+TEST_F(School, SchoolDataOfTheShippedDemoFolder)
+{
+    folder.layDefaults();
+    EXPECT_TRUE(folder.read("epw5.dat").endsWith("\r\n"));
+    EXPECT_EQ(ReadRawLines(folder.file("epw5.dat")).size(), 6);
+    LoadSchoolSettingsAtStart();
+    EXPECT_EQ(state().schoolTypeText, "der Hauptschule mit Werkrealschule");
+    EXPECT_EQ(state().schoolNameCaption, "Hauptschule mit Werkrealschule\nIrgendwo");
+    EXPECT_EQ(state().schoolTypeCaption, "Werkrealschulklasse");
+    EXPECT_FALSE(state().eveningSchoolMode);
+    EXPECT_TRUE(prompt.shown().isEmpty());
+}

@@ -1,6 +1,8 @@
-// The subject file of a class level, short codes, certificate lines and the
-// other level files.
+// The subject file of a class level, short codes, certificate lines, the
+// other level files, the subject editor and the shipped default files.
+#include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
+#include "classes/subjecteditor.h"
 #include "classes/subjects.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
@@ -23,7 +25,35 @@ protected:
     ScopedPrompt guard{prompt};
 };
 
+class Editor : public SubjectFile {
+protected:
+    void SetUp() override
+    {
+        SubjectFile::SetUp();
+        state().openClassFile = "9a_2526_2.dbf";
+        state().schoolTypeText = "der Werkrealschule";
+        subjects().subjectFileName = SubjectFileNameFor(state().openClassFile, state().schoolTypeText);
+    }
+};
+
+class Shipped : public SubjectFile {
+protected:
+    void SetUp() override
+    {
+        SubjectFile::SetUp();
+        folder.layDefaults();
+    }
+};
+
 const QString kBadFile = QStringLiteral("Fehler: Die Datei wahlzeilen.txt ist nicht in Ordnung");
+
+// Every line ends in CR LF, no lone LF or CR, no UTF-8 sequences.
+bool isCp1252CrLf(const QByteArray& bytes)
+{
+    QByteArray rest = bytes;
+    rest.replace("\r\n", "");
+    return bytes.endsWith("\r\n") && !rest.contains('\r') && !rest.contains('\n') && !bytes.contains('\xc3');
+}
 
 } // namespace
 
@@ -34,9 +64,6 @@ TEST_F(SubjectFile, ReadsExamRowsNamesAndSection)
         {"3 7 ", "1", "Religion", "Ethik", "Deutsch", "Kunst", "Sport", "Musik", "Mathematik",
          "****1", "Leistungen", "Fußzeile eins", "Durchschnittsberechnung:", "11a1a1a", "Fußzeile zwei"},
         d);
-    EXPECT_EQ(d.subjectNames[1], "1");
-    EXPECT_EQ(d.subjectNames[8], "Mathematik");
-    EXPECT_TRUE(d.subjectNames[9].isEmpty());
     EXPECT_EQ(d.writtenExamRows, (std::array<int, 4>{3, 7, 0, 0}));
     EXPECT_EQ(d.examSubjectMultiplier, 2);
     EXPECT_EQ(d.msgGradeIndex, 1);
@@ -46,7 +73,6 @@ TEST_F(SubjectFile, ReadsExamRowsNamesAndSection)
     EXPECT_EQ(d.subjectCodeString, "11a1a1a");
     EXPECT_EQ(t.subjectLines, (QStringList{"Religion", "Ethik", "Deutsch*", "Kunst", "Sport", "Musik", "Mathematik*"}));
     EXPECT_EQ(t.lowerLines, (QStringList{"Leistungen", "Fußzeile eins", "Durchschnittsberechnung:", "11a1a1a", "Fußzeile zwei"}));
-    EXPECT_EQ(d.rowName(3), "Deutsch");
 }
 
 TEST_F(SubjectFile, EndMarkVariantsAndMissingCodeString)
@@ -82,12 +108,10 @@ TEST_F(SubjectFile, AnEndMarkBeyondLine24IsNotReadAndTheSectionStays)
     d.subjectCodeString = "1";
     const SubjectFileText t = ApplySubjectFileLines(lines, d);
     EXPECT_FALSE(t.hadEndMark);
-    EXPECT_EQ(d.subjectNames[20], "Fach 19");
     EXPECT_EQ(t.subjectLines.size(), 22);
     EXPECT_EQ(d.subjectBlockHeading, "alt");
     EXPECT_EQ(d.footerLines[0], "Fuß");
     EXPECT_EQ(d.subjectCodeString, "1");
-    EXPECT_EQ(d.msgGradeIndex, 0);
     // 23 lines before it: the mark is read.
     lines.removeAt(23);
     EXPECT_TRUE(ApplySubjectFileLines(lines, d).hadEndMark);
@@ -140,7 +164,6 @@ TEST_F(SubjectFile, SavingNumbersTheWrittenRowsAndReadsBack)
     SubjectData d;
     const SubjectFileText t = ApplySubjectFileLines(draft.lines, d);
     EXPECT_EQ(d.writtenExamRows, (std::array<int, 4>{3, 5, 0, 0}));
-    EXPECT_EQ(d.rowName(5), "Mathematik");
     EXPECT_EQ(d.examSubjectMultiplier, 3);
     EXPECT_EQ(t.subjectLines, (QStringList{"Religion", "Ethik", "Deutsch*", "Englisch", "Mathematik*", "Physik"}));
 
@@ -264,22 +287,18 @@ TEST_F(SubjectFile, CertificateSectionOfTheLevelAndTheMixedWording)
                        "EBA 9", "Rolle 9", "Schluss 9", "Klasse 10", "Titel 10", "Satz 10", "EBA 10", "Rolle 10", "Schluss 10"}));
     state().schoolTypeText = "der Hauptschule mit Werkrealschule";
     LoadCertificateLines("9a_1234_2.dbf");
-    EXPECT_EQ(subjects().certificateLines[0], "Titel 9");
-    EXPECT_EQ(subjects().certificateLines[1], "nach Klasse 9 der Werkrealschule, Werkrealschule");
+    EXPECT_EQ(state().certificateLines, (QStringList{"Titel 9", "nach Klasse 9 der Werkrealschule, Werkrealschule",
+                                                     "EBA 9", "Rolle 9", "Schluss 9"}));
     EXPECT_EQ(state().ebaHeading, "EBA 9");
-    EXPECT_EQ(state().certificateLines.value(4), "Schluss 9");
     state().schoolTypeText = "der Hauptschule";
     LoadCertificateLines("9a_1234_2.dbf");
     EXPECT_EQ(subjects().certificateLines[1], "nach Klasse 9 der Hauptschule, Hauptschule");
     LoadCertificateLines("X1_1234_2.dbf");
-    EXPECT_EQ(subjects().certificateLines[0], "Titel 10");
     EXPECT_EQ(subjects().ebaHeading, "EBA 10");
-    EXPECT_TRUE(prompt.shown().isEmpty());
     // A short section leaves the rest empty.
     folder.write("wahlzeilen.txt", crlf({"Klasse 9", "nur Titel"}));
     LoadCertificateLines("9");
-    EXPECT_EQ(subjects().certificateLines[0], "nur Titel");
-    EXPECT_TRUE(subjects().certificateLines[1].isEmpty());
+    EXPECT_EQ(state().certificateLines, (QStringList{"nur Titel", "", "", "", ""}));
     EXPECT_TRUE(prompt.shown().isEmpty());
     // Without the file nothing changes.
     QFile::remove(folder.file("wahlzeilen.txt"));
@@ -307,7 +326,6 @@ TEST_F(SubjectFile, MissingCertificateSectionGivesMessageAndBuiltInTexts)
     subjects().certificateLines = {"a", "b", "c", "d", "e"};
     LoadCertificateLines("y1_1234_2.dbf");
     EXPECT_EQ(prompt.texts(), QStringList{kBadFile});
-    EXPECT_EQ(subjects().certificateLines[0], "a");
     EXPECT_EQ(subjects().ebaHeading, "c");
 }
 
@@ -334,8 +352,7 @@ TEST_F(SubjectFile, EbaHeadingAndProfileCodesPerLevel)
     state().schoolTypeText = "der Gemeinschaftsschule";
     LoadProfileCodes();
     EXPECT_TRUE(subjects().profileControlsShown);
-    EXPECT_EQ(subjects().profileCodes[2], "CCC");
-    EXPECT_TRUE(subjects().profileCodes[3].isEmpty());
+    EXPECT_EQ(subjects().profileCodes, (std::array<QString, 6>{"AAA", "BBB", "CCC", "", "", ""}));
 }
 
 TEST(LevelFileNames, ByLevelAndSchoolType)
@@ -364,18 +381,233 @@ TEST_F(SubjectFile, ClassLevelLoadingWithAndWithoutSubjectFile)
     LoadClassLevelSubjects("9a_1234_2.dbf");
     // No subject file: the built-in list.
     EXPECT_EQ(subjects().subjectFileName, "fa9-mit.DAT");
-    EXPECT_EQ(subjects().subjectNames[0], "Verhalten");
-    EXPECT_EQ(subjects().subjectNames[17], "Projektprüfung");
-    EXPECT_TRUE(subjects().subjectNames[18].isEmpty());
     EXPECT_EQ(subjects().writtenExamRows, (std::array<int, 4>{3, 7, 7, 7}));
-    EXPECT_EQ(state().subjectNames.size(), 21);
-    EXPECT_EQ(state().subjectNames.value(4), "Deutsch");
+    EXPECT_EQ(state().subjectNames.mid(16), (QStringList{"Hauswirtschaft/Textiles Werken", "Projektprüfung", "", "", ""}));
 
     folder.write("FA9-MIT.dat", crlf({"1 2 ", "0", "Deutsch", "Mathe", "****1", "Kopf"}));
     LoadClassLevelSubjects("9a_1234_2.dbf");
-    EXPECT_EQ(subjects().subjectNames[2], "Deutsch");
-    EXPECT_TRUE(subjects().subjectNames[4].isEmpty());
+    EXPECT_EQ(state().subjectNames.mid(2, 3), (QStringList{"Deutsch", "Mathe", ""}));
     EXPECT_EQ(subjects().writtenExamRows, (std::array<int, 4>{1, 2, 0, 0}));
     EXPECT_EQ(state().subjectBlockHeading, "Kopf");
     EXPECT_EQ(subjects().msgGradeIndex, 1);
+}
+
+// ---------------------------------------------------------------------------
+// The subject editor
+
+TEST_F(Editor, OpeningWithoutSubjectFileShowsTheBuiltInList)
+{
+    const SubjectEditorContent c = OpenSubjectEditor();
+    ASSERT_EQ(prompt.shown().size(), 2);
+    EXPECT_TRUE(prompt.shown()[0].text.startsWith("ACHTUNG:  ES WIRD DRINGEND EMPOHLEN, AN DEN FÄCHERN NICHTS ZU ÄNDERN."));
+    EXPECT_TRUE(prompt.shown()[1].text.startsWith("NOCH EINMAL: BITTE ÄNDERN SIE AN DEN FÄCHERN NICHTS."));
+    EXPECT_TRUE(c.showProjectHint);
+    EXPECT_EQ(c.upper.mid(2, 5), (QStringList{"Deutsch*", "Erdkunde", "Geschichte/Gemeinschaftskunde", "Englisch", "Mathematik*"}));
+    EXPECT_EQ(c.upper.value(15), "Projektprüfung");
+    EXPECT_EQ(c.lower.value(0), subjects().subjectBlockHeading);
+}
+
+TEST_F(Editor, SaveWritesFileAndMemoryEqualsIt)
+{
+    SubjectEditorContent c = OpenSubjectEditor();
+    c.upper = QStringList{"Religion", "", "Deutsch*", "", "Englisch", "Mathematik*", "Kunst"};
+    c.lower = QStringList{"Leistungen", "Fuß", "Durchschnittsberechnung", "11111"};
+    c.multiplierIndex = 1;
+    c.msgGradeIndex = 1;
+    subjects().ebaHeading = "Angebot";
+    ASSERT_TRUE(SaveSubjectEditor(c));
+    EXPECT_EQ(folder.read("fa9-mit.DAT"), crlf({"2 4 ", "1", "Religion", "Deutsch", "Englisch", "Mathematik", "Kunst",
+                                                "****1", "Leistungen", "Fuß", "Durchschnittsberechnung", "11111"}));
+    EXPECT_EQ(folder.read("eba9.txt"), crlf({"Angebot"}));
+    EXPECT_EQ(state().subjectNames.value(5), "Mathematik");
+    EXPECT_EQ(state().footerLines[0], "Fuß");
+    // What a class opening reads from the file is what memory holds.
+    SubjectData reread;
+    ReadSubjectFile(folder.file("fa9-mit.DAT"), reread);
+    const SubjectData& d = subjects();
+    EXPECT_EQ(reread.subjectNames, d.subjectNames);
+    EXPECT_EQ(reread.writtenExamRows, d.writtenExamRows);
+    EXPECT_EQ(reread.examSubjectMultiplier, d.examSubjectMultiplier);
+    EXPECT_EQ(reread.footerLines, d.footerLines);
+    EXPECT_EQ(reread.subjectCodeString, d.subjectCodeString);
+}
+
+TEST_F(Editor, ExamCountQuestionPerLevel)
+{
+    SubjectEditorContent c;
+    c.upper = {"Deutsch*", "Mathe"};
+    c.lower = {"Kopf"};
+    prompt.no();
+    EXPECT_FALSE(SaveSubjectEditor(c));
+    EXPECT_TRUE(prompt.lastText().startsWith("Haben Sie wirklich alle Pflichtprüfungsfächer\n\rmit einem * abgeschlossen?"));
+    EXPECT_FALSE(folder.exists("fa9-mit.DAT"));
+    prompt.yes();
+    EXPECT_TRUE(SaveSubjectEditor(c));
+    EXPECT_TRUE(folder.exists("fa9-mit.DAT"));
+    // Class 10 wants four; level Y asks nothing.
+    state().openClassFile = "X1_2526_2.dbf";
+    subjects().subjectFileName = "fax-mit.DAT";
+    c.upper = {"D*", "M*", "E*"};
+    prompt.no();
+    EXPECT_FALSE(SaveSubjectEditor(c));
+    c.upper = {"D*", "M*", "E*", "T*"};
+    EXPECT_TRUE(SaveSubjectEditor(c));
+    EXPECT_EQ(ReadTextLines(folder.file("fax-mit.DAT")).first(), "1 2 3 4 ");
+    state().openClassFile = "y1_2526_2.dbf";
+    subjects().subjectFileName = "fay-mit.DAT";
+    c.upper = {"D*"};
+    EXPECT_TRUE(SaveSubjectEditor(c));
+    EXPECT_EQ(prompt.remainingAnswers(), 0);
+}
+
+TEST_F(Editor, RefusalWritesNothing)
+{
+    folder.write("fa9-mit.DAT", crlf({"3 7 ", "0", "Alt", "****0", "Kopf"}));
+    const QByteArray before = folder.read("fa9-mit.DAT");
+    subjects().subjectNames[2] = "Alt";
+    SubjectEditorContent c;
+    c.lower = {"Kopf"};
+    for (int i = 1; i <= 20; ++i)
+        c.upper << QString("Fach %1").arg(i);
+    EXPECT_FALSE(SaveSubjectEditor(c));
+    EXPECT_TRUE(prompt.lastText().contains("höchstens 19 Fächer"));
+    EXPECT_TRUE(prompt.lastText().contains("Es wurde nichts gespeichert."));
+    EXPECT_EQ(folder.read("fa9-mit.DAT"), before);
+    EXPECT_EQ(subjects().subjectNames[2], "Alt");
+    EXPECT_FALSE(folder.exists("eba9.txt"));
+}
+
+TEST_F(Editor, OpeningReadsTheSubjectFileAndCancelRestoresTheHeading)
+{
+    folder.write("fa9-mit.DAT", crlf({"1 ", "2", "Deutsch", "Mathe", "****1", "Kopf", "Durchschnittsberechnung", "10"}));
+    folder.write("wahlzeilen.txt", crlf({"Klasse 9", "T", "S", "Angebot aus wahlzeilen", "R", "C"}));
+    subjects().ebaHeading = "vorher";
+    const SubjectEditorContent c = OpenSubjectEditor();
+    EXPECT_EQ(c.upper, (QStringList{"Deutsch*", "Mathe"}));
+    EXPECT_EQ(c.lower, (QStringList{"Kopf", "Durchschnittsberechnung", "10"}));
+    EXPECT_EQ(c.multiplierIndex, 2);
+    EXPECT_EQ(c.msgGradeIndex, 1);
+    EXPECT_EQ(subjects().ebaHeading, "Angebot aus wahlzeilen");
+    CancelSubjectEditor(c);
+    EXPECT_EQ(state().ebaHeading, "vorher");
+}
+
+TEST_F(Editor, StandardSubjectsAreCopiedOverTheLevelFile)
+{
+    folder.write("fa9-mit.DAT", crlf({"1 ", "0", "Eigene Liste", "****0"}));
+    subjects().subjectNames[2] = "Eigene Liste";
+    // Without the standard file the level file and memory stay.
+    SubjectEditorContent c;
+    EXPECT_THROW(LoadStandardSubjects(c), FileError);
+    EXPECT_EQ(ReadTextLines(folder.file("fa9-mit.DAT")).value(2), "Eigene Liste");
+    EXPECT_EQ(subjects().subjectNames[2], "Eigene Liste");
+
+    folder.write("sta-fa9-mit.dat", crlf({"1 ", "1", "Deutsch", "Mathe", "****1", "Kopf", "F", "Durchschnittsberechnung", "11"}));
+    LoadStandardSubjects(c);
+    EXPECT_EQ(c.upper, (QStringList{"Deutsch*", "Mathe"}));
+    EXPECT_EQ(c.lower, (QStringList{"Kopf", "F", "Durchschnittsberechnung", "11"}));
+    EXPECT_EQ(c.multiplierIndex, 1);
+    EXPECT_EQ(folder.read("fa9-mit.DAT"), folder.read("sta-fa9-mit.dat"));
+    EXPECT_EQ(subjects().subjectNames[2], "Deutsch");
+    EXPECT_TRUE(prompt.shown().isEmpty());
+
+    // A Gemeinschaftsschule is told what it gets.
+    state().schoolTypeText = "der Gemeinschaftsschule";
+    subjects().subjectFileName = "fa9-GMS.dat";
+    folder.write("sta-fa9-GMS.dat", crlf({"3 ", "0", "Deutsch", "****0"}));
+    LoadStandardSubjects(c);
+    EXPECT_TRUE(prompt.lastText().startsWith("BITTE BEACHTEN:"));
+    EXPECT_TRUE(folder.exists("fa9-GMS.dat"));
+}
+
+TEST(SpecialFunctions, FixedPasswordComparedExactly)
+{
+    for (const char* typed : {"Gärten48260", "gärten48260", "Gärten48260 ", ""})
+        EXPECT_EQ(IsSpecialFunctionsPassword(QString::fromUtf8(typed)), typed == std::string("Gärten48260")) << typed;
+}
+
+// ---------------------------------------------------------------------------
+// The shipped default files
+
+TEST_F(Shipped, StandardSubjectFilesReadAsTheBuiltInList)
+{
+    const struct {
+        const char* file;
+        std::array<int, 4> rows;
+        const char* code;
+    } files[] = {{"sta-fa9-mit.dat", {3, 7, 0, 0}, "1111111111111111"},
+                 {"sta-fax-mit.dat", {3, 6, 7, 14}, "1111111111111110"},
+                 {"sta-fay-mit.dat", {3, 7, 0, 0}, "1111111111111111"}, {"fag.dat", {3, 7, 0, 0}, "1111111111111111"},
+                 {"sta-fa9-GMS.dat", {3, 7, 0, 0}, "1111111111111111"}};
+    SubjectData builtIn;
+    ApplyDefaultSubjects(builtIn);
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.file);
+        EXPECT_TRUE(isCp1252CrLf(folder.read(f.file)));
+        SubjectData d;
+        const auto text = ReadSubjectFile(folder.file(f.file), d);
+        ASSERT_TRUE(text.has_value());
+        // Rows 2 on are the built-in names, nothing after them.
+        EXPECT_TRUE(std::equal(d.subjectNames.begin() + 2, d.subjectNames.end(), builtIn.subjectNames.begin() + 2));
+        EXPECT_EQ(d.writtenExamRows, f.rows);
+        EXPECT_TRUE(d.examSubjectMultiplier == 1 && d.msgGradeCounts());
+        EXPECT_EQ(d.subjectBlockHeading, "Leistungen in den einzelnen Fächern:");
+        EXPECT_TRUE(d.footerLines[0].startsWith("Notenstufen"));
+        EXPECT_EQ(d.subjectCodeString, QString::fromLatin1(f.code));
+        // The editor saves them back unchanged.
+        const SubjectFileDraft draft = BuildSubjectFile(text->subjectLines, text->lowerLines,
+                                                        d.multiplierIndex, d.msgGradeIndex);
+        ASSERT_TRUE(draft.refusal.isEmpty()) << draft.refusal.toStdString();
+        WriteTextLines(folder.file("kopie.dat"), draft.lines);
+        EXPECT_EQ(folder.read("kopie.dat"), folder.read(f.file));
+    }
+}
+
+TEST_F(Shipped, EveryLevelAndSchoolTypeFindsItsStandardFile)
+{
+    for (const QString& type : {QString("der Werkrealschule"), QString("der Gemeinschaftsschule")})
+        for (const QString& cls : {QString("9a_2526_2.dbf"), QString("x1_2526_2.dbf"),
+                                   QString("Y1_2526_2.dbf"), QString("4a_2526_2.dbf")}) {
+            SCOPED_TRACE((type + " " + cls).toStdString());
+            resetState();
+            state().schoolTypeText = type;
+            state().openClassFile = cls;
+            LoadClassLevelSubjects(cls);
+            SubjectEditorContent c;
+            prompt.setDefaultAnswer(Answer::Ok);
+            ASSERT_NO_THROW(LoadStandardSubjects(c));
+            EXPECT_EQ(c.upper.value(2), "Deutsch*");
+            // A class opening now reads the copied file.
+            LoadClassLevelSubjects(cls);
+            EXPECT_EQ(subjects().subjectCodeString.size(), 16);
+            EXPECT_EQ(subjects().subjectNames[17], "Projektprüfung");
+        }
+}
+
+TEST_F(Shipped, CertificateLinesOfEveryLevel)
+{
+    EXPECT_TRUE(isCp1252CrLf(folder.read("wahlzeilen.txt")));
+    state().schoolTypeText = "der Werkrealschule";
+    LoadCertificateLines("9a_2526_2.dbf");
+    EXPECT_EQ(subjects().certificateLines[0], "Hauptschulabschlusszeugnis");
+    EXPECT_EQ(subjects().certificateLines[1],
+              "hat die Hauptschulabschlussprüfung nach Klasse 9 der Werkrealschule mit Erfolg abgelegt.");
+    EXPECT_EQ(subjects().ebaHeading, "Teilnahme an Arbeitsgemeinschaften/ergänzenden Angeboten:");
+    LoadCertificateLines("X1_2526_2.dbf");
+    EXPECT_EQ(subjects().certificateLines, BuiltInCertificateLines("10"));
+    state().schoolTypeText = "der Hauptschule";
+    LoadCertificateLines("y1_2526_2.dbf");
+    EXPECT_EQ(subjects().certificateLines[1],
+              "hat die Hauptschulabschlussprüfung nach Klasse 10 der Hauptschule mit Erfolg abgelegt.");
+    EXPECT_TRUE(prompt.shown().isEmpty());
+
+    // The two default copies hold all three sections as well.
+    for (const char* copy : {"wahlzeilen.alt", "wahlzeilen.neu"}) {
+        const QStringList lines = ReadTextLines(folder.file(copy));
+        for (const char* cls : {"9", "x", "y"}) {
+            SubjectData d;
+            EXPECT_TRUE(ApplyCertificateLines(lines, cls, "der Hauptschule", d)) << copy << cls;
+            EXPECT_FALSE(d.certificateLines[0].isEmpty());
+        }
+    }
 }
