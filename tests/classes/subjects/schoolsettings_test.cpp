@@ -67,10 +67,17 @@ TEST(SchoolCaption, RulesInOrderLaterMatchWinsAndSbbzTrimming)
 
 TEST_F(School, StartUpReadsLineOneAndFive)
 {
-    // Without the file the defaults stay, and nothing is said.
+    // Without the file the defaults stay, and nothing is said; so does the
+    // shipped file.
     LoadSchoolSettingsAtStart();
     EXPECT_EQ(state().schoolTypeCaption, "Werkrealschulklasse");
+    folder.layDefaults();
+    EXPECT_EQ(ReadRawLines(folder.file("epw5.dat")).size(), 6);
+    LoadSchoolSettingsAtStart();
+    EXPECT_EQ(state().schoolTypeText, "der Hauptschule mit Werkrealschule");
+    EXPECT_EQ(state().schoolNameCaption, "Hauptschule mit Werkrealschule\nIrgendwo");
     EXPECT_TRUE(prompt.shown().isEmpty());
+    QFile::remove(folder.file("epw5.dat"));
 
     folder.write("EPW5.DAT", kEpw5);
     int refreshed = 0;
@@ -143,7 +150,7 @@ TEST_F(School, SaveWithoutFileKeepsModeAndCaptionConsistentAndRefusesWhatNoFileH
     EXPECT_EQ(prompt.shown().size(), 3);
 }
 
-TEST(Password, EncodingShiftsEveryByteBySevenWithWrap)
+TEST_F(School, PasswordEncodingShiftsEveryByteBySevenAndKeepsEveryCharacter)
 {
     QByteArray all;
     for (int b = 0; b < 256; ++b)
@@ -156,17 +163,11 @@ TEST(Password, EncodingShiftsEveryByteBySevenWithWrap)
     EXPECT_FALSE(PasswordBytes(QString::fromUtf8("Pa\u0151")).has_value());
     EXPECT_FALSE(PasswordBytes(QString("a\x11" "b")).has_value());
     EXPECT_EQ(*PasswordBytes(QString::fromUtf8("Gärten€")), QByteArray("G\xe4rten\x80"));
-}
-
-TEST_F(School, PasswordFileRoundTripKeepsEveryCharacter)
-{
     // "!" becomes the byte 0x1A, "\xff" comes back through the wrap.
-    for (const QString& pw : {QString("!"), QString::fromUtf8("ÿ!ä€ Zeichen~"), QString(""),
-                              QString::fromUtf8("\u00a0Abc\u00ff")}) {
-        WritePasswordFile(pw);
-        EXPECT_EQ(ReadStoredPassword(), pw);
+    for (const char* pw : {"!", "ÿ!ä€ Zeichen~", "", "\u00a0Abc\u00ff", "3wiro"}) {
+        WritePasswordFile(QString::fromUtf8(pw));
+        EXPECT_EQ(ReadStoredPassword(), QString::fromUtf8(pw));
     }
-    WritePasswordFile("3wiro");
     EXPECT_EQ(folder.read("pwrsa.dat"), QByteArray(",pbkh\r\n"));
 }
 
@@ -175,7 +176,6 @@ TEST_F(School, PasswordDialogAnswers)
     PasswordPrompt p = PreparePasswordPrompt();
     EXPECT_EQ(p.label, "Erster Start mit Passwort 3wiro");
     EXPECT_EQ(p.storedPassword, "3wiro");
-
     WritePasswordFile("Geheim");
     p = PreparePasswordPrompt();
     EXPECT_EQ(p.label, "Passwort eingeben");
@@ -184,14 +184,12 @@ TEST_F(School, PasswordDialogAnswers)
     EXPECT_TRUE(state().accessLocked);
     EXPECT_TRUE(SubmitPassword(p, "Geheim"));
     EXPECT_FALSE(state().accessLocked);
-
     for (const bool quit : {false, true}) {
         quit ? prompt.yes() : prompt.no();
         EXPECT_EQ(ConfirmProgramAbort(), quit);
         EXPECT_EQ(state().quitRequested, quit);
         EXPECT_EQ(prompt.lastText(), "Sie wollen das Programm abbrechen?");
     }
-
     // The empty password is a password.
     WritePasswordFile("");
     EXPECT_TRUE(SubmitPassword(PreparePasswordPrompt(), ""));
@@ -218,52 +216,40 @@ TEST_F(School, SetOrRemovePasswordKeepsTheOldOneUnlessAllIsRight)
     const struct {
         std::optional<QString> stored;
         bool locked;
-        QStringList answers;          // "<yes>", "<no>", "<cancel>" or a typed text
-        const char* message;          // part of the last box shown, or nullptr
+        const char* answers;          // "yes", "no", "cancel" or a typed text, "|" between
+        const char* message;          // part of the last box shown
         std::optional<QString> after; // the stored password afterwards
         bool lockedAfter;
     } cases[] = {
-        {none, false, {"<yes>", "Neu!", "Neu!"}, nullptr, "Neu!", false},
-        {"Neu!", false, {"<yes>", "anders", "Anders"}, "Wiederholung falsch! Altes Passwort bleibt.", "Neu!", false},
-        {"Neu!", false, {"<yes>", "x", "<cancel>"}, nullptr, "Neu!", false},
-        {"Neu!", false, {"<yes>", "Pass\u0151"}, "nicht gespeichert werden", "Neu!", false},
-        {"Neu!", false, {"<yes>", "", ""}, nullptr, "", false}, {"alt", false, {"<no>"}, nullptr, none, false},
-        {"alt", true, {"<no>", "falsch"}, "Falsches Passwort !", "alt", true},
-        {"alt", true, {"<yes>", "<cancel>"}, nullptr, "alt", true},
-        {"alt", true, {"<yes>", "falsch"}, "Falsches Passwort !", "alt", true},
-        {"alt", true, {"<yes>", "alt", "neu", "neu"}, nullptr, "neu", false},
-        {"alt", true, {"<no>", "alt"}, nullptr, none, false},
+        {none, false, "yes|Neu!|Neu!", "", "Neu!", false},
+        {"Neu!", false, "yes|anders|Anders", "Wiederholung falsch! Altes Passwort bleibt.", "Neu!", false},
+        {"Neu!", false, "yes|x|cancel", "", "Neu!", false},
+        {"Neu!", false, "yes|Pass\u0151", "nicht gespeichert werden", "Neu!", false},
+        {"Neu!", false, "yes||", "", "", false}, {"alt", false, "no", "", none, false},
+        {"alt", true, "no|falsch", "Falsches Passwort !", "alt", true}, {"alt", true, "yes|cancel", "", "alt", true},
+        {"alt", true, "yes|falsch", "Falsches Passwort !", "alt", true},
+        {"alt", true, "yes|alt|neu|neu", "", "neu", false}, {"alt", true, "no|alt", "", none, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.answers.join('|').toStdString());
+        SCOPED_TRACE(c.answers);
         QFile::remove(folder.file("pwrsa.dat"));
         if (c.stored)
             WritePasswordFile(*c.stored);
         state().accessLocked = c.locked;
         prompt.clear();
-        for (const QString& a : c.answers) {
-            if (a == "<yes>")
-                prompt.yes();
-            else if (a == "<no>")
-                prompt.no();
-            else if (a == "<cancel>")
-                prompt.cancelText();
-            else
-                prompt.text(a);
-        }
+        for (const QString& a : QString::fromUtf8(c.answers).split('|'))
+            a == "yes" ? prompt.yes() : a == "no" ? prompt.no() : a == "cancel" ? prompt.cancelText() : prompt.text(a);
         SetOrRemovePassword();
         EXPECT_EQ(prompt.remainingAnswers(), 0);
-        if (c.message) {
-            EXPECT_TRUE(prompt.lastText().contains(QString::fromUtf8(c.message))) << prompt.lastText().toStdString();
-        }
+        EXPECT_TRUE(prompt.lastText().contains(QString::fromUtf8(c.message))) << prompt.lastText().toStdString();
         EXPECT_EQ(ReadStoredPassword(), c.after);
         EXPECT_EQ(state().accessLocked, c.lockedAfter);
     }
+    EXPECT_EQ(prompt.shown()[0].text, "Soll das Programm durch ein Passwort geschützt werden?");
     prompt.clear();
     prompt.yes().text("").text("");
     SetOrRemovePassword();
     EXPECT_EQ(folder.read("pwrsa.dat"), QByteArray("\r\n"));
-    EXPECT_EQ(prompt.shown()[0].text, "Soll das Programm durch ein Passwort geschützt werden?");
     EXPECT_EQ(prompt.shown()[1].caption, "Passwort eingeben");
     EXPECT_EQ(prompt.shown()[2].caption, "Passwort wiederholen");
 }
@@ -295,17 +281,14 @@ TEST_F(School, FileErrorsAreReportedAndChangeNothing)
         state().accessLocked = QByteArray(name) == "locked change";
         folder.write("epw5.dat", kEpw5);
         WritePasswordFile("Alt");
+        const auto fail = [](const QString& p, const char* what) {
+            throw FileError("Datei " + p + " kann nicht " + what + " werden");
+        };
         if (failRead) {
-            settingsFileAccess().readBytes = [](const QString& p) -> QByteArray {
-                throw FileError("Datei " + p + " kann nicht geöffnet werden");
-            };
-            settingsFileAccess().readLines = [](const QString& p) -> QList<QByteArray> {
-                throw FileError("Datei " + p + " kann nicht geöffnet werden");
-            };
+            settingsFileAccess().readBytes = [=](const QString& p) -> QByteArray { fail(p, "geöffnet"); return {}; };
+            settingsFileAccess().readLines = [=](const QString& p) -> QList<QByteArray> { fail(p, "geöffnet"); return {}; };
         } else {
-            settingsFileAccess().writeLines = [](const QString& p, const QList<QByteArray>&) {
-                throw FileError("Datei " + p + " kann nicht erstellt werden");
-            };
+            settingsFileAccess().writeLines = [=](const QString& p, const QList<QByteArray>&) { fail(p, "erstellt"); };
         }
         prompt.clear();
         prompt.yes().text("Neu").text("Neu");
@@ -315,23 +298,11 @@ TEST_F(School, FileErrorsAreReportedAndChangeNothing)
             showError(e.message());   // what the dialog does with it
         }
         ResetSettingsFileAccess();
-        EXPECT_TRUE(prompt.anyTextContains(QString::fromUtf8(message))) << name << failRead;
-        EXPECT_EQ(folder.read("epw5.dat"), kEpw5) << name;
-        EXPECT_EQ(*ReadStoredPassword(), "Alt") << name;
-        EXPECT_EQ(state().schoolName, "Alte Schule") << name;
-        EXPECT_FALSE(state().schoolTypeText.contains("Realschule")) << name;
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(prompt.anyTextContains(QString::fromUtf8(message)));
+        EXPECT_EQ(folder.read("epw5.dat"), kEpw5);
+        EXPECT_EQ(*ReadStoredPassword(), "Alt");
+        EXPECT_EQ(state().schoolName, "Alte Schule");
+        EXPECT_FALSE(state().schoolTypeText.contains("Realschule"));
     }
-}
-
-TEST_F(School, SchoolDataOfTheShippedDemoFolder)
-{
-    folder.layDefaults();
-    EXPECT_TRUE(folder.read("epw5.dat").endsWith("\r\n"));
-    EXPECT_EQ(ReadRawLines(folder.file("epw5.dat")).size(), 6);
-    LoadSchoolSettingsAtStart();
-    EXPECT_EQ(state().schoolTypeText, "der Hauptschule mit Werkrealschule");
-    EXPECT_EQ(state().schoolNameCaption, "Hauptschule mit Werkrealschule\nIrgendwo");
-    EXPECT_EQ(state().schoolTypeCaption, "Werkrealschulklasse");
-    EXPECT_FALSE(state().eveningSchoolMode);
-    EXPECT_TRUE(prompt.shown().isEmpty());
 }
