@@ -43,14 +43,6 @@ QString tenthsText(int tenths) { return QStringLiteral("%1.%2").arg(tenths / 10)
 
 } // namespace
 
-namespace hsa {
-void PrintTo(const BoundaryGrades& b, std::ostream* os)
-{
-    *os << "{" << b.current.toStdString() << " | " << b.lower.toStdString() << " | "
-        << b.upper.toStdString() << "}";
-}
-} // namespace hsa
-
 TEST(ExamResult, WeightedMeansOfRows)
 {
     struct Case {

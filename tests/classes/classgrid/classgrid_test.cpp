@@ -137,20 +137,6 @@ TEST_F(ClassGridFlow, EveryEntryKindShowsItsExamGridColumn)
     }
 }
 
-TEST_F(ClassGridFlow, ExamPerformanceTableIsAViewWithAverages)
-{
-    threeStudentClass();
-    ASSERT_TRUE(g().OpenTable(GradeTable::PL));
-    EXPECT_FALSE(g().editing() || g().entryOpen());
-    EXPECT_EQ(g().cell(columnOf("D"), 1), "2.3");
-    EXPECT_FALSE(g().cell(21, 1).trimmed().isEmpty());
-    EXPECT_FALSE(g().commitCell(columnOf("D"), 1, "1"));
-    // Leaving a view table asks nothing.
-    EXPECT_TRUE(g().Leave());
-    EXPECT_TRUE(prompt.shown().isEmpty());
-    EXPECT_FALSE(g().visible());
-}
-
 TEST_F(ClassGridFlow, DamagedGradeFileLocksItsRowAndIsNeverOverwritten)
 {
     threeStudentClass();
