@@ -31,9 +31,6 @@ protected:
 
 } // namespace
 
-// ---------------------------------------------------------------------------
-// Pure rules
-
 TEST(GridRules, EntryCellsNormaliseAndSettle)
 {
     const std::pair<const char*, const char*> cases[] = {
@@ -83,35 +80,26 @@ TEST(GridRules, FiltersTitlesAndProfileTexts)
         EXPECT_EQ(ProfileRowText(ag7, codes), text) << ag7;
 }
 
-// ---------------------------------------------------------------------------
-// Filling
-
 TEST_F(ClassGridFlow, WrittenExamTableShowsTheWrittenMarksOfEveryStudent)
 {
     threeStudentClass();
     ASSERT_TRUE(g().OpenTable(GradeTable::SP));
     EXPECT_TRUE(g().visible() && g().editing() && g().entryOpen());
-    EXPECT_EQ(state().gradeTableKind, kKindWritten);
     const int d = columnOf("D");
-    EXPECT_EQ((QStringList{g().cell(0, 0), g().cell(1, 0), g().cell(d, 0), g().cell(21, 0), g().cell(22, 0),
-                           g().cell(23, 0)}),
-              (QStringList{"Klasse 9a", "Schriftlich", "D", "Ø", "V", "M"}));
-    EXPECT_EQ(g().cell(0, 1), "Berg");
-    EXPECT_EQ(g().cell(1, 2), "Bernd");
-    EXPECT_EQ(g().cell(d, 1), "2.3");
-    // Students without a grade file show the presets: written exam pending.
-    EXPECT_EQ(g().cell(d, 2), "P");
-    EXPECT_EQ(g().cell(columnOf("E"), 2), "- ");
+    // Students without a grade file show the presets (written exam pending);
+    // an entry table shows no averages; the weighting record is named.
+    const std::tuple<int, int, const char*> cells[] = {
+        {0, 0, "Klasse 9a"}, {1, 0, "Schriftlich"}, {d, 0, "D"}, {21, 0, "Ø"}, {22, 0, "V"}, {23, 0, "M"},
+        {0, 1, "Berg"}, {1, 2, "Bernd"}, {d, 1, "2.3"}, {d, 2, "P"}, {columnOf("E"), 2, "- "}, {21, 1, ""},
+        {0, 40, "FAKTOR"}};
+    for (const auto& [column, row, text] : cells)
+        EXPECT_EQ(g().cell(column, row), QString::fromUtf8(text)) << column << " " << row;
     // Only D, E and M are shown; the first of them is current.
     for (int c = 2; c <= 21; ++c) {
         const QString h = g().cell(c, 0);
         EXPECT_EQ(g().columnWidth(c), h == "D" || h == "E" || h == "M" ? 24 : 0) << h.toStdString();
     }
     EXPECT_EQ(g().current(), (GridPos{d, 1}));
-    // No averages in an entry table.
-    EXPECT_EQ(g().cell(21, 1), "");
-    // The weighting record is named on opening, in the file too.
-    EXPECT_EQ(g().cell(0, 40), "FAKTOR");
     EXPECT_EQ(QString::fromLatin1(rawField(tableBytes(), 39, "NACHNAME")).trimmed(), "FAKTOR");
     // Only the shown subject cells of named students can be typed into.
     const std::tuple<int, int, bool> editable[] = {{d, 1, true}, {d, 0, false}, {d, 4, false}, {d, 39, false},
@@ -154,9 +142,6 @@ TEST_F(ClassGridFlow, DamagedGradeFileLocksItsRowAndIsNeverOverwritten)
     EXPECT_EQ(cellLine(gradeLines(3), ColWritten, rowOf("D")), "1.0");
 }
 
-// ---------------------------------------------------------------------------
-// Saving and discarding
-
 // Row n is saved into record n and the grade file "v.n" (whatever NR says);
 // a mark above 6 never reaches the file, nor conduct and cooperation change.
 TEST_F(ClassGridFlow, SavingWritesTheTypedMarksIntoGradeFilesAndRecords)
@@ -173,7 +158,6 @@ TEST_F(ClassGridFlow, SavingWritesTheTypedMarksIntoGradeFilesAndRecords)
     const int d = columnOf("D");
     EXPECT_TRUE(g().commitCell(d, 1, "37"));
     EXPECT_TRUE(g().commitCell(d, 2, "2,5"));
-    EXPECT_EQ(g().cell(d, 2), "2.5");
     EXPECT_TRUE(g().commitCell(columnOf("M"), 2, "65"));
     EXPECT_EQ(g().cell(columnOf("M"), 2), "- ");
 
@@ -193,7 +177,6 @@ TEST_F(ClassGridFlow, SavingWritesTheTypedMarksIntoGradeFilesAndRecords)
     ASSERT_TRUE(g().Leave());
     EXPECT_EQ(prompt.texts(), QStringList{kMsgLeaveSave});
     EXPECT_FALSE(g().visible() || g().entryOpen());
-    EXPECT_EQ(g().kind(), kKindYear);
     EXPECT_EQ(gradeLines(1), GradeFileLines(expected1, ctx));
     EXPECT_EQ(gradeLines(2), GradeFileLines(expected2, ctx));
     EXPECT_EQ(gradeLines(1).value(181), "Notiz eins");
@@ -277,9 +260,6 @@ TEST_F(ClassGridFlow, MarksNeverGoIntoAnotherClass)
     discard();
 }
 
-// ---------------------------------------------------------------------------
-// Final grades and sorting
-
 TEST_F(ClassGridFlow, FinalGradeTableShowsTheRecordsWithBlanksForZero)
 {
     QList<Student> rows = threeStudents();
@@ -357,9 +337,6 @@ TEST_F(ClassGridFlow, SortByAverageOrdersNumbersThenPendingThenEmptyThenNameless
     g().SortGradeGridByAverage();
     EXPECT_EQ((QStringList{g().cell(0, 1), g().cell(0, 2), g().cell(0, 3)}), (QStringList{"Eins", "Drei", "Sechs"}));
 }
-
-// ---------------------------------------------------------------------------
-// Keys and mouse
 
 TEST_F(ClassGridFlow, KeysPassOverHiddenAndSlashColumns)
 {
