@@ -9,11 +9,9 @@
 #include "platform/scriptedprompt.h"
 #include "support/classfolder.h"
 
-#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -38,10 +36,7 @@ protected:
     }
 
     QString classDir() const { return classFolder() + QStringLiteral("/"); }
-    QString studentFile(const QString& prefix, int n) const
-    {
-        return classDir() + prefix + QString::number(n);
-    }
+    QString studentFile(const QString& prefix, int n) const { return classDir() + prefix + QString::number(n); }
     QByteArray readFile(const QString& path) const
     {
         QFile f(path);
@@ -58,11 +53,7 @@ protected:
     // The class table's bytes as a second reader sees them (what is posted).
     static int headerLength(const QByteArray& dbf) { return qFromLittleEndian<quint16>(dbf.constData() + 8); }
     static int recordLength(const QByteArray& dbf) { return qFromLittleEndian<quint16>(dbf.constData() + 10); }
-    struct FieldSpan {
-        QString name;
-        int offset;
-        int width;
-    };
+    struct FieldSpan { QString name; int offset; int width; };
     static QList<FieldSpan> fieldSpans(const QByteArray& dbf)
     {
         QList<FieldSpan> out;
@@ -115,11 +106,7 @@ protected:
         ASSERT_TRUE(SaveStudentGradeFile(studentFile(QStringLiteral("v."), n), sheet, ctx));
     }
     QStringList gradeLines(int n) const { return ReadTextLines(studentFile(QStringLiteral("v."), n)); }
-    static QString cellLine(const QStringList& lines, int column, int row)
-    {
-        return lines.value(column * 20 + row);
-    }
-
+    static QString cellLine(const QStringList& lines, int column, int row) { return lines.value(column * 20 + row); }
 };
 
 inline QList<Student> threeStudents()

@@ -353,22 +353,21 @@ TEST_F(SubjectFile, EbaHeadingAndProfileCodesPerLevel)
 
 TEST(LevelFileNames, ByLevelAndSchoolType)
 {
-    const QString hs = "der Hauptschule";
-    const QString gms = "der Gemeinschaftsschule";
-    const std::tuple<QString, QString, const char*, const char*, const char*> cases[] = {
-        // class file, school type, subject file, standard file, certificate key
-        {"9a_1234_2.dbf", hs, "fa9-mit.DAT", "sta-fa9-mit.dat", "9"},
-        {"x1", hs, "fax-mit.DAT", "sta-fax-mit.dat", "10"}, {"X1", hs, "fax-mit.DAT", "sta-fax-mit.dat", "10"},
-        {"Y1", hs, "fay-mit.DAT", "sta-fay-mit.dat", "Y"}, {"4a", hs, "fachhsag.dat", "fag.dat", "9"},
-        {"", hs, "fachhsag.dat", "fag.dat", "9"}, {"X1", gms, "fa9-GMS.dat", "sta-fa9-GMS.dat", "10"},
-    };
-    for (const auto& [cls, type, subjectFile, standardFile, key] : cases) {
-        EXPECT_EQ(SubjectFileNameFor(cls, type), subjectFile) << cls.toStdString();
-        EXPECT_EQ(StandardSubjectFileFor(cls, type), standardFile) << cls.toStdString();
-        EXPECT_EQ(CertificateSectionKey(cls), key) << cls.toStdString();
+    // Class file, Gemeinschaftsschule?, subject file, standard file, certificate key, heading file.
+    const std::tuple<const char*, bool, const char*, const char*, const char*, const char*> cases[] = {
+        {"9a_1234_2.dbf", false, "fa9-mit.DAT", "sta-fa9-mit.dat", "9", "eba9.txt"},
+        {"x1", false, "fax-mit.DAT", "sta-fax-mit.dat", "10", "eba10.txt"},
+        {"X1", false, "fax-mit.DAT", "sta-fax-mit.dat", "10", "eba10.txt"},
+        {"Y1", false, "fay-mit.DAT", "sta-fay-mit.dat", "Y", "eba10.txt"},
+        {"4a", false, "fachhsag.dat", "fag.dat", "9", "eba10.txt"}, {"", false, "fachhsag.dat", "fag.dat", "9", "eba10.txt"},
+        {"X1", true, "fa9-GMS.dat", "sta-fa9-GMS.dat", "10", "eba10.txt"}};
+    for (const auto& [cls, gms, subjectFile, standardFile, key, headingFile] : cases) {
+        const QString type = gms ? "der Gemeinschaftsschule" : "der Hauptschule";
+        EXPECT_EQ(SubjectFileNameFor(cls, type), subjectFile) << cls;
+        EXPECT_EQ(StandardSubjectFileFor(cls, type), standardFile) << cls;
+        EXPECT_EQ(CertificateSectionKey(cls), key) << cls;
+        EXPECT_EQ(EbaHeadingFileFor(cls), headingFile) << cls;
     }
-    EXPECT_EQ(EbaHeadingFileFor("9a"), "eba9.txt");
-    EXPECT_EQ(EbaHeadingFileFor("4a"), "eba10.txt");
 }
 
 TEST_F(SubjectFile, ClassLevelLoadingWithAndWithoutSubjectFile)
@@ -431,11 +430,9 @@ TEST_F(Editor, SaveWritesFileAndMemoryEqualsIt)
     SubjectData reread;
     ReadSubjectFile(folder.file("fa9-mit.DAT"), reread);
     const SubjectData& d = subjects();
-    EXPECT_EQ(reread.subjectNames, d.subjectNames);
-    EXPECT_EQ(reread.writtenExamRows, d.writtenExamRows);
-    EXPECT_EQ(reread.examSubjectMultiplier, d.examSubjectMultiplier);
-    EXPECT_EQ(reread.footerLines, d.footerLines);
-    EXPECT_EQ(reread.subjectCodeString, d.subjectCodeString);
+    EXPECT_TRUE(std::tie(reread.subjectNames, reread.writtenExamRows, reread.examSubjectMultiplier, reread.footerLines,
+                         reread.subjectCodeString)
+                == std::tie(d.subjectNames, d.writtenExamRows, d.examSubjectMultiplier, d.footerLines, d.subjectCodeString));
 }
 
 // Fewer written-exam subjects than the level has (two in class 9, four in
