@@ -207,14 +207,18 @@ TEST_F(ClassGridFlow, SavingWritesTheTypedMarksIntoGradeFilesAndRecords)
     EXPECT_EQ(withoutSlots(after), withoutSlots(before));
 }
 
-// A second table never replaces an open one with edits; giving the edits up
-// needs a confirmation and writes nothing.
-TEST_F(ClassGridFlow, ASecondTableIsRefusedAndDiscardingWritesNothing)
+// Typed marks stay with their table and their class: a second table is
+// refused, a changed class gets nothing, and giving them up needs a
+// confirmation and writes nothing.
+TEST_F(ClassGridFlow, EditsStayWithTheirTableAndClassAndDiscardingWritesNothing)
 {
+    EXPECT_FALSE(g().OpenTable(GradeTable::JL));   // no class open
     threeStudentClass();
+    makeClass("9b_25262.dbf", threeStudents());
     ASSERT_TRUE(g().OpenTable(GradeTable::SP));
     const QByteArray table = tableBytes();
-    const QByteArray file1 = readFile(studentFile("v.", 1));
+    const QString file1 = studentFile("v.", 1), file2 = studentFile("v.", 2);
+    const QByteArray file1Bytes = readFile(file1);
     EXPECT_TRUE(g().commitCell(columnOf("D"), 1, "1"));
     for (GradeTable t : {GradeTable::JL, GradeTable::PL, GradeTable::EZ}) {
         EXPECT_FALSE(g().OpenTable(t));
@@ -222,30 +226,14 @@ TEST_F(ClassGridFlow, ASecondTableIsRefusedAndDiscardingWritesNothing)
         EXPECT_TRUE(g().entryOpen() && g().editing());
         EXPECT_EQ(g().kind(), kKindWritten);
     }
+    // No, then No: the table stays open with its edits.
     prompt.clear();
-    // No, then No: the table stays open and unchanged.
     prompt.no().no();
     EXPECT_FALSE(g().Leave());
     EXPECT_TRUE(g().visible() && g().entryOpen());
     EXPECT_EQ(g().cell(columnOf("D"), 1), "1.0");
     EXPECT_EQ(prompt.shown().at(1).text, kMsgConfirmDiscard);
     EXPECT_EQ(prompt.shown().at(1).kind, MsgKind::Warning);
-    // No, then Yes: nothing written anywhere.
-    discard();
-    EXPECT_FALSE(g().visible() || g().entryOpen() || g().editing());
-    EXPECT_EQ(g().kind(), kKindYear);
-    EXPECT_EQ(tableBytes(), table);
-    EXPECT_EQ(readFile(studentFile("v.", 1)), file1);
-    EXPECT_FALSE(QFileInfo::exists(studentFile("v.", 2)));
-}
-
-TEST_F(ClassGridFlow, MarksNeverGoIntoAnotherClass)
-{
-    EXPECT_FALSE(g().OpenTable(GradeTable::JL));   // no class open
-    threeStudentClass();
-    makeClass("9b_25262.dbf", threeStudents());
-    ASSERT_TRUE(g().OpenTable(GradeTable::SP));
-    EXPECT_TRUE(g().commitCell(columnOf("D"), 2, "1"));
     // The class was changed behind the open table.
     ClassTable().close();
     openClass("9b_25262.dbf");
@@ -255,9 +243,14 @@ TEST_F(ClassGridFlow, MarksNeverGoIntoAnotherClass)
     EXPECT_TRUE(prompt.lastText().contains("9a_25262.dbf"));
     EXPECT_TRUE(g().visible());
     EXPECT_EQ(tableBytes(), other);
-    EXPECT_FALSE(QFileInfo::exists(folder.file("9b_25262/v.2")));
-    // Giving the marks up still works.
+    EXPECT_FALSE(QFileInfo::exists(folder.file("9b_25262/v.1")));
+    // No, then Yes: nothing written anywhere.
     discard();
+    EXPECT_FALSE(g().visible() || g().entryOpen() || g().editing());
+    EXPECT_EQ(g().kind(), kKindYear);
+    EXPECT_EQ(folder.read("9a_25262.dbf"), table);
+    EXPECT_EQ(readFile(file1), file1Bytes);
+    EXPECT_FALSE(QFileInfo::exists(file2));
 }
 
 TEST_F(ClassGridFlow, FinalGradeTableShowsTheRecordsWithBlanksForZero)
