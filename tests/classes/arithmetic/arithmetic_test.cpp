@@ -114,8 +114,8 @@ TEST(ExamResult, ColumnRangesAndOutsideCells)
     g.at(ColYear, 2) = "1.0";
     g.at(ColYear, 3) = "10";
     const std::tuple<int, int, int, const char*> cases[] = {
-        {2, 1, 3, "3.0"}, {2, 1, 5, "2.5"}, {2, 5, 5, "1.0"}, {25, 1, 5, " - "},
-        {3, 5, 5, "10.0"},   // a mean of ten and more keeps its width
+        // A mean of ten and more keeps its width.
+        {2, 1, 3, "3.0"}, {2, 1, 5, "2.5"}, {2, 5, 5, "1.0"}, {25, 1, 5, " - "}, {3, 5, 5, "10.0"},
     };
     for (const auto& [row, first, last, expected] : cases)
         EXPECT_EQ(ComputeExamResult(g, row, first, last, ctx), expected) << row << " " << first << "-" << last;
@@ -123,13 +123,8 @@ TEST(ExamResult, ColumnRangesAndOutsideCells)
 
 TEST(GradeList, StarsMinusesAndBlanks)
 {
-    struct Case {
-        const char* marks;
-        const char* code;
-        const char* classFile;
-        const char* text;
-    };
-    const Case cases[] = {
+    // Marks, short code, class, text in the grade list.
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
         {"2.0|3.0|- |2.7", "D", "9a", "3*"}, {"- |- |- |2.7", "D", "9a", "3"}, {"- |- |- |- ", "D", "9a", "   "},
         {"P|- |- |2.7", "D", "9a", "??"},
         // A starred communication or oral cell keeps the star off, a starred
@@ -142,10 +137,9 @@ TEST(GradeList, StarsMinusesAndBlanks)
         // Communication alone makes an exam subject: (2.0 + 3.0) / 2 = 2.5 -> 3.
         {"- |2.0|- |3.0", "E", "xa", "3*"}, {"2.0|3.0|1.0|4.0", "Präs", "9a", "2"},
     };
-    for (const Case& c : cases) {
-        const GradeContext ctx = contextFor(false, c.classFile);
-        EXPECT_EQ(GradeListText(rowWith(c.marks, ctx, c.code), 1, ctx), QString::fromUtf8(c.text))
-            << c.code << " " << c.classFile << " " << c.marks;
+    for (const auto& [marks, code, classFile, text] : cases) {
+        const GradeContext ctx = contextFor(false, classFile);
+        EXPECT_EQ(GradeListText(rowWith(marks, ctx, code), 1, ctx), QString::fromUtf8(text)) << code << " " << classFile << " " << marks;
     }
     // The whole grid fills slots 2 to 20 and leaves conduct and cooperation.
     ExamGrid g = emptyGrid();
@@ -153,9 +147,7 @@ TEST(GradeList, StarsMinusesAndBlanks)
     g.at(ColYear, 19) = "4.5";
     g.at(ColWritten, 5) = "1.0";
     g.at(ColYear, 5) = "2.0";
-    GradeList list{};
-    list[0] = "2";
-    list[1] = "3";
+    GradeList list{"2", "3"};
     RecalcExamGrid(g, GradeContext{}, list);
     EXPECT_EQ((QStringList{list[0], list[1], list[2], list[3], list[6], list[20]}),
               (QStringList{"2", "3", "2", "   ", "2*", "5"}));
@@ -340,10 +332,9 @@ TEST(BoundaryGrades, RulesAndTheirEdges)
         EXPECT_EQ(got, c.expected) << c.rule << " " << c.code << " J " << c.year << " S " << c.written << " "
                                    << third.toStdString();
     }
-    EXPECT_EQ(FinalGradeForMarks(2.0, 3.2, 0, 4.5, false), 3);
-    EXPECT_EQ(FinalGradeForMarks(2.0, 3.3, 0, 4.5, false), 4);
-    EXPECT_EQ(FinalGradeForMarks(2.0, 3.9, 0, 2.0, true), 2);
-    EXPECT_EQ(FinalGradeForMarks(2.0, 4.0, 0, 2.0, true), 3);
+    for (const auto& [comm, year, evening, grade] : {std::tuple{3.2, 4.5, false, 3}, {3.3, 4.5, false, 4}, {3.9, 2.0, true, 2},
+                                                     {4.0, 2.0, true, 3}})
+        EXPECT_EQ(FinalGradeForMarks(2.0, comm, 0, year, evening), grade) << comm << " " << year << " " << evening;
 }
 
 TEST(BoundaryGrades, AbsurdFileValuesEndAndStayInRange)
@@ -374,11 +365,7 @@ enum class Rule { Oral, Comm, CommYearOnly, Evening, EveningYearOnly };
 bool yearOnly(Rule rule) { return rule == Rule::CommYearOnly || rule == Rule::EveningYearOnly; }
 
 // Parses "2,5" / "1,0" into tenths.
-int boundTenths(const QString& bound)
-{
-    const QStringList parts = bound.split(',');
-    return parts.value(0).toInt() * 10 + parts.value(1).toInt();
-}
+int boundTenths(const QString& bound) { return bound.section(',', 0, 0).toInt() * 10 + bound.section(',', 1, 1).toInt(); }
 
 BoundaryGrades boundsFor(Rule rule, const QString& J, const QString& S)
 {
@@ -413,9 +400,7 @@ QString endnoteInGrid(Rule rule, int j, int s, int x)
 // arithmetic: E(x) scaled by 8000 so every value is an integer; tie tells
 // whether a visited mark met an exact tie of Round(E + 0.01).
 struct FormulaBounds {
-    int cur = 0;
-    int lower = 0;
-    int upper = 0;
+    int cur = 0, lower = 0, upper = 0;
     bool tie = false;
 };
 

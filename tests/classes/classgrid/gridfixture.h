@@ -37,11 +37,7 @@ protected:
 
     QString classDir() const { return classFolder() + QStringLiteral("/"); }
     QString studentFile(const QString& prefix, int n) const { return classDir() + prefix + QString::number(n); }
-    QByteArray readFile(const QString& path) const
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray readFile(const QString& path) const { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
     void writeFile(const QString& path, const QByteArray& bytes) const
     {
         QFile f(path);

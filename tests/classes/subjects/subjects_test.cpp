@@ -1,6 +1,5 @@
-// The subject file of a class level, short codes, certificate lines, the
-// other level files, the subject editor, the shipped default files, the
-// school settings ("epw5.dat") and the access password ("pwrsa.dat").
+// Subject files, short codes, certificate lines and the other level files, the subject editor,
+// the shipped defaults, the school settings ("epw5.dat") and the access password ("pwrsa.dat").
 #include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
 #include "classes/subjecteditor.h"
@@ -40,8 +39,6 @@ protected:
     }
 };
 
-using School = SubjectFile;
-
 // Six lines with bytes that a text round trip would not keep: a Windows-1252
 // umlaut, trailing blanks, a tab, an empty line.
 const QByteArray kEpw5 = QByteArray("Schule am See?Irgendwo \r\n") + "Stra\xdf" "e 1\t \r\n" + "12\r\n" + "0\r\n"
@@ -67,8 +64,7 @@ TEST_F(SubjectFile, ReadsExamRowsNamesAndSection)
          "****1", "Leistungen", "Fußzeile eins", "Durchschnittsberechnung:", "11a1a1a", "Fußzeile zwei"},
         d);
     EXPECT_EQ(d.writtenExamRows, (std::array<int, 4>{3, 7, 0, 0}));
-    EXPECT_EQ(d.examSubjectMultiplier, 2);
-    EXPECT_EQ(d.msgGradeIndex, 1);
+    EXPECT_TRUE(d.examSubjectMultiplier == 2 && d.msgGradeIndex == 1);
     EXPECT_EQ(d.subjectBlockHeading, "Leistungen");
     // The marker line uses up one of the five footer places.
     EXPECT_EQ(d.footerLines, (std::array<QString, 5>{"Fußzeile eins", "", "Fußzeile zwei", "", ""}));
@@ -118,9 +114,7 @@ TEST_F(SubjectFile, AnEndMarkBeyondLine24IsNotReadAndTheSectionStays)
     const SubjectFileText t = ApplySubjectFileLines(lines, d);
     EXPECT_FALSE(t.hadEndMark);
     EXPECT_EQ(t.subjectLines.size(), 22);
-    EXPECT_EQ(d.subjectBlockHeading, "alt");
-    EXPECT_EQ(d.footerLines[0], "Fuß");
-    EXPECT_EQ(d.subjectCodeString, "1");
+    EXPECT_EQ((QStringList{d.subjectBlockHeading, d.footerLines[0], d.subjectCodeString}), (QStringList{"alt", "Fuß", "1"}));
     // 23 lines before it: the mark is read.
     lines.removeAt(23);
     EXPECT_TRUE(ApplySubjectFileLines(lines, d).hadEndMark);
@@ -133,7 +127,6 @@ TEST_F(SubjectFile, MissingFileChangesNothingAndUnreadableRaises)
     d.subjectNames[2] = "bleibt";
     EXPECT_FALSE(ReadSubjectFile(folder.file("fehlt.dat"), d).has_value());
     EXPECT_EQ(d.subjectNames[2], "bleibt");
-
     folder.write("fa9-mit.DAT", crlf({"3 ", "0", "Deutsch"}));
     QFile::setPermissions(folder.file("fa9-mit.DAT"), QFileDevice::Permissions());
     if (!QFile(folder.file("fa9-mit.DAT")).open(QIODevice::ReadOnly)) {
@@ -342,8 +335,7 @@ TEST_F(SubjectFile, EbaHeadingAndProfileCodesPerLevel)
 
     state().schoolTypeText = "der Realschule";
     LoadProfileCodes();
-    EXPECT_EQ(subjects().profileCodes[0], "BKP");
-    EXPECT_FALSE(subjects().profileControlsShown);
+    EXPECT_TRUE(subjects().profileCodes[0] == "BKP" && !subjects().profileControlsShown);
     folder.write("profilkuerzel.txt", crlf({"AAA", "BBB", "CCC"}));
     state().schoolTypeText = "der Gemeinschaftsschule";
     LoadProfileCodes();
@@ -605,7 +597,7 @@ TEST(SchoolCaption, RulesInOrderLaterMatchWinsAndSbbzTrimming)
         EXPECT_EQ(TrimSbbzPhrase(QString::fromUtf8(phrase)), QString::fromUtf8(kept)) << phrase;
 }
 
-TEST_F(School, StartUpReadsLineOneAndFive)
+TEST_F(SubjectFile, StartUpReadsLineOneAndFive)
 {
     // Without the file the defaults stay, and nothing is said; so does the
     // shipped file.
@@ -636,7 +628,7 @@ TEST_F(School, StartUpReadsLineOneAndFive)
     EXPECT_TRUE(state().eveningSchoolMode);
 }
 
-TEST_F(School, SaveRewritesOnlyLineFiveByteForByte)
+TEST_F(SubjectFile, SaveRewritesOnlyLineFiveByteForByte)
 {
     folder.write("epw5.dat", kEpw5);
     subjects().subjectNames[0] = "3 7 ";
@@ -672,15 +664,14 @@ TEST_F(School, SaveRewritesOnlyLineFiveByteForByte)
     EXPECT_EQ(folder.read("epw5.dat"), QByteArray("1\r\n2\r\n3\r\n4\r\nder Realschule\r\n6\r\n7\r\n"));
 }
 
-TEST_F(School, SaveWithoutFileKeepsModeAndCaptionConsistentAndRefusesWhatNoFileHolds)
+TEST_F(SubjectFile, SaveWithoutFileKeepsModeAndCaptionConsistentAndRefusesWhatNoFileHolds)
 {
     ASSERT_TRUE(SaveSchoolType("der Abendrealschule"));
     EXPECT_EQ(prompt.texts(), QStringList{"Änderung erfolgt"});
     EXPECT_FALSE(folder.exists("epw5.dat"));
     EXPECT_TRUE(state().eveningSchoolMode);
     ASSERT_TRUE(SaveSchoolType("der Gemeinschaftsschule"));
-    EXPECT_FALSE(state().eveningSchoolMode);
-    EXPECT_EQ(state().schoolTypeCaption, "Gemeinschaftsschulklasse");
+    EXPECT_TRUE(!state().eveningSchoolMode && state().schoolTypeCaption == "Gemeinschaftsschulklasse");
 
     folder.write("epw5.dat", kEpw5);
     EXPECT_FALSE(SaveSchoolType(QString::fromUtf8("der \u0151kola")));
@@ -689,7 +680,7 @@ TEST_F(School, SaveWithoutFileKeepsModeAndCaptionConsistentAndRefusesWhatNoFileH
     EXPECT_EQ(prompt.shown().size(), 3);
 }
 
-TEST_F(School, PasswordEncodingShiftsEveryByteBySevenAndKeepsEveryCharacter)
+TEST_F(SubjectFile, PasswordEncodingShiftsEveryByteBySevenAndKeepsEveryCharacter)
 {
     QByteArray all;
     for (int b = 0; b < 256; ++b)
@@ -710,7 +701,7 @@ TEST_F(School, PasswordEncodingShiftsEveryByteBySevenAndKeepsEveryCharacter)
     EXPECT_EQ(folder.read("pwrsa.dat"), QByteArray(",pbkh\r\n"));
 }
 
-TEST_F(School, PasswordDialogAnswers)
+TEST_F(SubjectFile, PasswordDialogAnswers)
 {
     PasswordPrompt p = PreparePasswordPrompt();
     EXPECT_EQ(p.label, "Erster Start mit Passwort 3wiro");
@@ -749,7 +740,7 @@ TEST_F(School, PasswordDialogAnswers)
 
 // Setting, replacing and removing the password: a wrong repeat, a cancel, a
 // character the file cannot hold or a wrong current password keep the old one.
-TEST_F(School, SetOrRemovePasswordKeepsTheOldOneUnlessAllIsRight)
+TEST_F(SubjectFile, SetOrRemovePasswordKeepsTheOldOneUnlessAllIsRight)
 {
     const std::optional<QString> none;
     const struct {
@@ -764,10 +755,11 @@ TEST_F(School, SetOrRemovePasswordKeepsTheOldOneUnlessAllIsRight)
         {"Neu!", false, "yes|anders|Anders", "Wiederholung falsch! Altes Passwort bleibt.", "Neu!", false},
         {"Neu!", false, "yes|x|cancel", "", "Neu!", false},
         {"Neu!", false, "yes|Pass\u0151", "nicht gespeichert werden", "Neu!", false},
-        {"Neu!", false, "yes||", "", "", false}, {"alt", false, "no", "", none, false},
+        {"alt", false, "no", "", none, false},
         {"alt", true, "no|falsch", "Falsches Passwort !", "alt", true}, {"alt", true, "yes|cancel", "", "alt", true},
         {"alt", true, "yes|falsch", "Falsches Passwort !", "alt", true},
         {"alt", true, "yes|alt|neu|neu", "", "neu", false}, {"alt", true, "no|alt", "", none, false},
+        {"Neu!", false, "yes||", "", "", false},   // both prompts empty: an empty password
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answers);
@@ -785,15 +777,12 @@ TEST_F(School, SetOrRemovePasswordKeepsTheOldOneUnlessAllIsRight)
         EXPECT_EQ(state().accessLocked, c.lockedAfter);
     }
     EXPECT_EQ(prompt.shown()[0].text, "Soll das Programm durch ein Passwort geschützt werden?");
-    prompt.clear();
-    prompt.yes().text("").text("");
-    SetOrRemovePassword();
     EXPECT_EQ(folder.read("pwrsa.dat"), QByteArray("\r\n"));
     EXPECT_EQ(prompt.shown()[1].caption, "Passwort eingeben");
     EXPECT_EQ(prompt.shown()[2].caption, "Passwort wiederholen");
 }
 
-TEST_F(School, ZoomChoices)
+TEST_F(SubjectFile, ZoomChoices)
 {
     const std::tuple<int, int, std::optional<int>> cases[] = {
         {0, 0, 120}, {2, 0, 100}, {5, 0, 70}, {6, 135, 135}, {6, 0, {}}, {6, -5, {}}, {-1, 100, {}}};
@@ -804,7 +793,7 @@ TEST_F(School, ZoomChoices)
 
 // A read or write of "epw5.dat" or "pwrsa.dat" that fails is reported in
 // German and changes neither the file nor what the program holds.
-TEST_F(School, FileErrorsAreReportedAndChangeNothing)
+TEST_F(SubjectFile, FileErrorsAreReportedAndChangeNothing)
 {
     const auto saveType = [] { SaveSchoolType("der Realschule", QString("Neu")); };
     const std::tuple<const char*, bool, std::function<void()>, const char*> cases[] = {
