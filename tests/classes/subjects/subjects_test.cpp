@@ -19,7 +19,7 @@ using hsa::test::crlf;
 
 namespace {
 
-class SubjectFile : public ::testing::Test {
+class Subjects : public ::testing::Test {
 protected:
     void SetUp() override { resetState(); }
     void TearDown() override { SetMainWindowRefresh(nullptr); }
@@ -28,11 +28,11 @@ protected:
     ScopedPrompt guard{prompt};
 };
 
-class Editor : public SubjectFile {
+class Editor : public Subjects {
 protected:
     void SetUp() override
     {
-        SubjectFile::SetUp();
+        Subjects::SetUp();
         state().openClassFile = "9a_2526_2.dbf";
         state().schoolTypeText = "der Werkrealschule";
         subjects().subjectFileName = SubjectFileNameFor(state().openClassFile, state().schoolTypeText);
@@ -56,7 +56,7 @@ bool isCp1252CrLf(const QByteArray& bytes)
 
 } // namespace
 
-TEST_F(SubjectFile, ReadsExamRowsNamesAndSection)
+TEST_F(Subjects, ReadsExamRowsNamesAndSection)
 {
     SubjectData d;
     const SubjectFileText t = ApplySubjectFileLines(
@@ -73,7 +73,7 @@ TEST_F(SubjectFile, ReadsExamRowsNamesAndSection)
     EXPECT_EQ(t.lowerLines, (QStringList{"Leistungen", "Fußzeile eins", "Durchschnittsberechnung:", "11a1a1a", "Fußzeile zwei"}));
 }
 
-TEST_F(SubjectFile, EndMarkVariantsAndMissingCodeString)
+TEST_F(Subjects, EndMarkVariantsAndMissingCodeString)
 {
     for (const auto& [mark, msg] : {std::pair{QString("****"), 0}, {QString("****0"), 0}, {QString("****1"), 1},
                                     {QString("*****"), 0}, {QString("xx****1"), 0}, {QString("****1 "), 1}}) {
@@ -101,7 +101,7 @@ TEST_F(SubjectFile, EndMarkVariantsAndMissingCodeString)
     }
 }
 
-TEST_F(SubjectFile, AnEndMarkBeyondLine24IsNotReadAndTheSectionStays)
+TEST_F(Subjects, AnEndMarkBeyondLine24IsNotReadAndTheSectionStays)
 {
     QStringList lines{"3 7 ", "0"};
     for (int i = 1; i <= 22; ++i)
@@ -121,7 +121,7 @@ TEST_F(SubjectFile, AnEndMarkBeyondLine24IsNotReadAndTheSectionStays)
     EXPECT_EQ(d.subjectCodeString, "222");
 }
 
-TEST_F(SubjectFile, MissingFileChangesNothingAndUnreadableRaises)
+TEST_F(Subjects, MissingFileChangesNothingAndUnreadableRaises)
 {
     SubjectData d;
     d.subjectNames[2] = "bleibt";
@@ -140,7 +140,7 @@ TEST_F(SubjectFile, MissingFileChangesNothingAndUnreadableRaises)
     }
 }
 
-TEST_F(SubjectFile, SavingNumbersTheWrittenRowsAndReadsBack)
+TEST_F(Subjects, SavingNumbersTheWrittenRowsAndReadsBack)
 {
     // Blank lines in the memo get no row number; two-digit rows keep their
     // two-character fields.
@@ -168,7 +168,7 @@ TEST_F(SubjectFile, SavingNumbersTheWrittenRowsAndReadsBack)
 }
 
 // Lists that would not read back as typed are refused, and nothing is written.
-TEST_F(SubjectFile, SavingRefusesListsThatWouldNotReadBack)
+TEST_F(Subjects, SavingRefusesListsThatWouldNotReadBack)
 {
     QStringList twenty;
     for (int i = 1; i <= 20; ++i)
@@ -268,7 +268,7 @@ TEST(ReplaceAll, ReplacesEveryOccurrenceAndRescans)
     }
 }
 
-TEST_F(SubjectFile, CertificateSectionOfTheLevelAndTheMixedWording)
+TEST_F(Subjects, CertificateSectionOfTheLevelAndTheMixedWording)
 {
     folder.write("wahlzeilen.txt",
                  crlf({"Klasse 9", "Titel 9", "nach Klasse 9 der Werkrealschule/Hauptschule, Werkrealschule/Hauptschule",
@@ -295,7 +295,7 @@ TEST_F(SubjectFile, CertificateSectionOfTheLevelAndTheMixedWording)
     EXPECT_EQ(subjects().ebaHeading, "bleibt");
 }
 
-TEST_F(SubjectFile, MissingCertificateSectionGivesMessageAndBuiltInTexts)
+TEST_F(Subjects, MissingCertificateSectionGivesMessageAndBuiltInTexts)
 {
     folder.write("wahlzeilen.txt", crlf({"Klasse 9", "T", "S", "E", "R", "C"}));
     LoadCertificateLines("x2_1234_2.dbf");
@@ -317,7 +317,7 @@ TEST_F(SubjectFile, MissingCertificateSectionGivesMessageAndBuiltInTexts)
     EXPECT_EQ(subjects().ebaHeading, "c");
 }
 
-TEST_F(SubjectFile, EbaHeadingAndProfileCodesPerLevel)
+TEST_F(Subjects, EbaHeadingAndProfileCodesPerLevel)
 {
     folder.write("eba9.txt", crlf({"Angebot Klasse 9"}));
     folder.write("EBA10.TXT", crlf({"Angebot Klasse 10"}));
@@ -362,7 +362,7 @@ TEST(LevelFileNames, ByLevelAndSchoolType)
     }
 }
 
-TEST_F(SubjectFile, ClassLevelLoadingWithAndWithoutSubjectFile)
+TEST_F(Subjects, ClassLevelLoadingWithAndWithoutSubjectFile)
 {
     state().schoolTypeText = "der Werkrealschule";
     LoadClassLevelSubjects("9a_1234_2.dbf");
@@ -504,7 +504,7 @@ TEST(SpecialFunctions, FixedPasswordComparedExactly)
         EXPECT_EQ(IsSpecialFunctionsPassword(QString::fromUtf8(typed)), typed == std::string("Gärten48260")) << typed;
 }
 
-TEST_F(SubjectFile, ShippedStandardSubjectFilesReadAsTheBuiltInList)
+TEST_F(Subjects, ShippedStandardSubjectFilesReadAsTheBuiltInList)
 {
     folder.layDefaults();
     const struct {
@@ -539,7 +539,7 @@ TEST_F(SubjectFile, ShippedStandardSubjectFilesReadAsTheBuiltInList)
     }
 }
 
-TEST_F(SubjectFile, ShippedCertificateLinesOfEveryLevel)
+TEST_F(Subjects, ShippedCertificateLinesOfEveryLevel)
 {
     folder.layDefaults();
     EXPECT_TRUE(isCp1252CrLf(folder.read("wahlzeilen.txt")));
@@ -597,7 +597,7 @@ TEST(SchoolCaption, RulesInOrderLaterMatchWinsAndSbbzTrimming)
         EXPECT_EQ(TrimSbbzPhrase(QString::fromUtf8(phrase)), QString::fromUtf8(kept)) << phrase;
 }
 
-TEST_F(SubjectFile, StartUpReadsLineOneAndFive)
+TEST_F(Subjects, StartUpReadsLineOneAndFive)
 {
     // Without the file the defaults stay, and nothing is said; so does the
     // shipped file.
@@ -628,7 +628,7 @@ TEST_F(SubjectFile, StartUpReadsLineOneAndFive)
     EXPECT_TRUE(state().eveningSchoolMode);
 }
 
-TEST_F(SubjectFile, SaveRewritesOnlyLineFiveByteForByte)
+TEST_F(Subjects, SaveRewritesOnlyLineFiveByteForByte)
 {
     folder.write("epw5.dat", kEpw5);
     subjects().subjectNames[0] = "3 7 ";
@@ -664,7 +664,7 @@ TEST_F(SubjectFile, SaveRewritesOnlyLineFiveByteForByte)
     EXPECT_EQ(folder.read("epw5.dat"), QByteArray("1\r\n2\r\n3\r\n4\r\nder Realschule\r\n6\r\n7\r\n"));
 }
 
-TEST_F(SubjectFile, SaveWithoutFileKeepsModeAndCaptionConsistentAndRefusesWhatNoFileHolds)
+TEST_F(Subjects, SaveWithoutFileKeepsModeAndCaptionConsistentAndRefusesWhatNoFileHolds)
 {
     ASSERT_TRUE(SaveSchoolType("der Abendrealschule"));
     EXPECT_EQ(prompt.texts(), QStringList{"Änderung erfolgt"});
@@ -680,7 +680,7 @@ TEST_F(SubjectFile, SaveWithoutFileKeepsModeAndCaptionConsistentAndRefusesWhatNo
     EXPECT_EQ(prompt.shown().size(), 3);
 }
 
-TEST_F(SubjectFile, PasswordEncodingShiftsEveryByteBySevenAndKeepsEveryCharacter)
+TEST_F(Subjects, PasswordEncodingShiftsEveryByteBySevenAndKeepsEveryCharacter)
 {
     QByteArray all;
     for (int b = 0; b < 256; ++b)
@@ -701,7 +701,7 @@ TEST_F(SubjectFile, PasswordEncodingShiftsEveryByteBySevenAndKeepsEveryCharacter
     EXPECT_EQ(folder.read("pwrsa.dat"), QByteArray(",pbkh\r\n"));
 }
 
-TEST_F(SubjectFile, PasswordDialogAnswers)
+TEST_F(Subjects, PasswordDialogAnswers)
 {
     PasswordPrompt p = PreparePasswordPrompt();
     EXPECT_EQ(p.label, "Erster Start mit Passwort 3wiro");
@@ -740,7 +740,7 @@ TEST_F(SubjectFile, PasswordDialogAnswers)
 
 // Setting, replacing and removing the password: a wrong repeat, a cancel, a
 // character the file cannot hold or a wrong current password keep the old one.
-TEST_F(SubjectFile, SetOrRemovePasswordKeepsTheOldOneUnlessAllIsRight)
+TEST_F(Subjects, SetOrRemovePasswordKeepsTheOldOneUnlessAllIsRight)
 {
     const std::optional<QString> none;
     const struct {
@@ -782,7 +782,7 @@ TEST_F(SubjectFile, SetOrRemovePasswordKeepsTheOldOneUnlessAllIsRight)
     EXPECT_EQ(prompt.shown()[2].caption, "Passwort wiederholen");
 }
 
-TEST_F(SubjectFile, ZoomChoices)
+TEST_F(Subjects, ZoomChoices)
 {
     const std::tuple<int, int, std::optional<int>> cases[] = {
         {0, 0, 120}, {2, 0, 100}, {5, 0, 70}, {6, 135, 135}, {6, 0, {}}, {6, -5, {}}, {-1, 100, {}}};
@@ -793,7 +793,7 @@ TEST_F(SubjectFile, ZoomChoices)
 
 // A read or write of "epw5.dat" or "pwrsa.dat" that fails is reported in
 // German and changes neither the file nor what the program holds.
-TEST_F(SubjectFile, FileErrorsAreReportedAndChangeNothing)
+TEST_F(Subjects, FileErrorsAreReportedAndChangeNothing)
 {
     const auto saveType = [] { SaveSchoolType("der Realschule", QString("Neu")); };
     const std::tuple<const char*, bool, std::function<void()>, const char*> cases[] = {
