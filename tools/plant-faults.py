@@ -31,6 +31,7 @@ DRIVERS = ["test_print_drivers", "test_print_sheets"]
 CERTS = ["test_print_drivers", "test_print_layouts"]
 TABLES = ["test_print_classtables", "test_print_sheets"]
 LAYOUTS = ["test_print_layouts", "test_print_gradewords"]
+SUBJECTS = ["test_classes_subjects"]
 ZIP = ["test_zip_aes", "test_zip_core", "test_zip_crypto", "test_zip_fastextract", "test_zip_fuzzreplay",
        "test_zip_hostile", "test_zip_peers", "test_zip_volumes", "test_zip",
        "test_exchange_familyclass", "test_exchange_finalgrades", "test_exchange_multiclass",
@@ -43,6 +44,8 @@ S = "src/classes/studentlist.cpp"
 C = "src/grades/cellrules.cpp"
 G = "src/grades/classgrid.cpp"
 P = "src/print/pagemodel.cpp"
+SUBJ = "src/classes/subjects.cpp"
+SCHOOL = "src/classes/schoolsettings.cpp"
 
 # (id, file, text, replacement, test programs)
 FAULTS = [
@@ -132,6 +135,16 @@ FAULTS = [
     # class files and tables
 
     # subjects and the class grid
+    ("u01-exam-row-star", SUBJ, "if (f > 0 && n == f + 1)", "if (f > 0 && n == f)", SUBJECTS),
+    ("u02-footer-limit", SUBJ, "if (marker > 5)", "if (marker > 6)", SUBJECTS),
+    ("u03-shortcode-final", SUBJ, "if (r.final)\n                return QString::fromUtf8(r.code);",
+     "if (false)\n                return QString::fromUtf8(r.code);", SUBJECTS),
+    ("u04-replace-no-rescan", SUBJ, "if (replacement.contains(search)) {", "if (true) {", SUBJECTS),
+    ("u05-certificate-last-line", SUBJ, "bool ok = at >= 0 && at + 1 < lines.size();", "bool ok = at >= 0 && at < lines.size();", SUBJECTS),
+    ("u06-epw5-line-five", SCHOOL, "if (lines.size() >= 5)", "if (lines.size() > 5)", SUBJECTS),
+    ("u07-password-shift", SCHOOL, "static_cast<unsigned char>(c) - 7)", "static_cast<unsigned char>(c) - 6)", SUBJECTS),
+    ("u08-damaged-row-unlocked", G, "            rowLocked_[n] = true;\n            if (!TrimRight(last)",
+     "            if (!TrimRight(last)", GRID),
 
     # print layouts and drivers
     ("r01-range-after-abort", "src/print/drivers.cpp", "s.printToNr = stopped ? 39 : 40;", "s.printToNr = stopped ? 40 : 40;", DRIVERS),
@@ -212,6 +225,11 @@ def main():
     shutil.rmtree(tree, ignore_errors=True)
     shutil.copytree(ROOT, tree, symlinks=True,
                     ignore=lambda d, names: [n for n in names if pathlib.Path(d) == ROOT and n in ("build", ".git")])
+    # The copy keeps the tree's older time stamps, so an object built from a
+    # faulted file in an earlier run would look newer than the sound file and
+    # survive into this run: every file a fault may change is compiled afresh.
+    for path in {f[1] for f in FAULTS}:
+        os.utime(tree / path)
     build = copy / "build"
     env = dict(os.environ, CCACHE_BASEDIR=str(tree), CCACHE_NOHASHDIR="1", QT_QPA_PLATFORM="offscreen", LC_ALL="C.UTF-8")
     if run(["cmake", "-S", str(tree), "-B", str(build), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo",

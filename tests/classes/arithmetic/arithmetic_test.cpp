@@ -7,84 +7,46 @@ using namespace hsa;
 
 namespace {
 
-// A grid with every subject row empty ("- ") and weight "1", as the presets
-// leave it, and no short codes.
-ExamGrid emptyGrid()
+// Every subject row empty ("- ") with the given weight cell, no short codes.
+ExamGrid emptyGrid(const char* weightCell = "1")
 {
     ExamGrid g;
     for (int r = 1; r <= 19; ++r) {
         for (int c = 1; c <= 7; ++c)
             g.at(c, r) = QStringLiteral("- ");
-        g.at(ColWeight, r) = QStringLiteral("1");
+        g.at(ColWeight, r) = QString::fromUtf8(weightCell);
     }
     return g;
 }
 
-struct Marks {
-    const char* written;
-    const char* comm;
-    const char* oral;
-    const char* year;
-};
-
-// Row 1 of an empty grid with these marks, recomputed.
-ExamGrid rowWith(const Marks& m, const GradeContext& ctx, const char* code = "D")
+// Row 1 of an empty grid with the marks "written|comm|oral|year", recomputed.
+ExamGrid rowWith(const char* marks, const GradeContext& ctx, const char* code)
 {
     ExamGrid g = emptyGrid();
     g.at(ColCode, 1) = QString::fromUtf8(code);
-    g.at(ColWritten, 1) = QString::fromUtf8(m.written);
-    g.at(ColComm, 1) = QString::fromUtf8(m.comm);
-    g.at(ColOral, 1) = QString::fromUtf8(m.oral);
-    g.at(ColYear, 1) = QString::fromUtf8(m.year);
+    const QStringList m = QString::fromUtf8(marks).split('|');
+    for (int i = 0; i < 4; ++i)
+        g.at(std::array{ColWritten, ColComm, ColOral, ColYear}[i], 1) = m.value(i);
     RecalcExamRow(g, 1, ctx);
     return g;
 }
 
-// A grid whose Endnote column holds the given texts in rows 1, 2, ...; every
-// weight cell set to weightCell.
-ExamGrid endnotes(std::initializer_list<const char*> grades, const char* weightCell = "")
+GradeContext contextFor(bool evening, const char* classFile = "")
 {
-    ExamGrid g = emptyGrid();
-    int r = 1;
-    for (const char* e : grades)
-        g.at(ColFinal, r++) = QString::fromUtf8(e);
-    for (int row = 1; row <= 19; ++row)
-        g.at(ColWeight, row) = QString::fromUtf8(weightCell);
-    return g;
+    GradeContext ctx;
+    ctx.eveningSchoolMode = evening;
+    ctx.classFileName = QString::fromUtf8(classFile);
+    return ctx;
 }
-
-} // namespace
-
-namespace hsa {
-void PrintTo(const BoundaryGrades& b, std::ostream* os)
-{
-    *os << "{" << b.current.toStdString() << " | " << b.lower.toStdString() << " | "
-        << b.upper.toStdString() << "}";
-}
-} // namespace hsa
-
-namespace {
 
 QString tenthsText(int tenths) { return QStringLiteral("%1.%2").arg(tenths / 10).arg(tenths % 10); }
 
 } // namespace
 
-TEST(ExamPartWeight, DayAndEveningSchool)
-{
-    const int day[] = {1, 3, 2, 1, 1, 1, 1, 1, 1};
-    for (int c = 0; c < 9; ++c) {
-        EXPECT_EQ(GetExamPartWeight(c, false), day[c]) << c;
-        EXPECT_EQ(GetExamPartWeight(c, true), 1) << c;
-    }
-}
-
 TEST(ExamResult, WeightedMeansOfRows)
 {
-    GradeContext day;
-    GradeContext evening;
-    evening.eveningSchoolMode = true;
     struct Case {
-        Marks m;
+        const char* marks;
         bool evening;
         const char* exam;
         const char* schnitt;
@@ -92,69 +54,52 @@ TEST(ExamResult, WeightedMeansOfRows)
         const char* code = "D";
     };
     const Case cases[] = {
-        // The worked example: (3*2.0 + 2*3.0) / 5 = 2.4, (2.4 + 2.7) / 2 = 2.55 -> 2.5 -> 3.
-        {{"2.0", "3.0", "- ", "2.7"}, false, "2.4", "2.5", " 3"},
-        // Evening school: (2.0 + 3.0) / 2 = 2.5, (2.5 + 2.7) / 2 = 2.6.
-        {{"2.0", "3.0", "- ", "2.7"}, true, "2.5", "2.6", " 3"},
+        // (3*2.0 + 2*3.0) / 5 = 2.4, (2.4 + 2.7) / 2 = 2.55 -> 2.5 -> 3; evening 1 : 1.
+        {"2.0|3.0|- |2.7", false, "2.4", "2.5", " 3"}, {"2.0|3.0|- |2.7", true, "2.5", "2.6", " 3"},
         // No exam: the Schnitt is the year mark, the Endnote the year mark rounded.
-        {{"- ", "- ", "- ", "3.5"}, false, " - ", "3.5", " 4"},
-        {{"- ", "- ", "- ", "3.4"}, false, " - ", "3.4", " 3"},
-        {{"- ", "- ", "- ", "1.5"}, false, " - ", "1.5", " 2"},
-        {{"-", "-", "-", "-"}, false, " - ", " - ", " - "},
+        {"- |- |- |3.5", false, " - ", "3.5", " 4"}, {"- |- |- |3.4", false, " - ", "3.4", " 3"},
+        {"- |- |- |1.5", false, " - ", "1.5", " 2"}, {"-|-|-|-", false, " - ", " - ", " - "},
         // A pending exam makes everything pending.
-        {{"P", "- ", "- ", "2.0"}, false, "??", "??", "??"},
-        {{"2.0", "P", "- ", "2.0"}, false, "??", "??", "??"},
-        {{"2.0", "- ", "?", "2.0"}, false, "??", "??", "??"},
+        {"P|- |- |2.0", false, "??", "??", "??"}, {"2.0|P|- |2.0", false, "??", "??", "??"},
+        {"2.0|- |?|2.0", false, "??", "??", "??"}, {"2.0|- |- |??", false, "2.0", "??", "??"},
+        {"- |- |- |P", false, " - ", "??", "??"},
         // Commas, stars, trailing blanks and minus year marks read as grades.
-        {{"2,0 ", "3,0", "- ", "2,7"}, false, "2.4", "2.5", " 3"},
-        {{"2.0*", "- ", "- ", "3.0-"}, false, "2.0", "2.5", " 3"},
+        {"2,0 |3,0|- |2,7", false, "2.4", "2.5", " 3"}, {"2.0*|- |- |3.0-", false, "2.0", "2.5", " 3"},
+        {"3.0|2.0*|- |- ", false, "2.6", "2.6", " 3"},
         // Written 3 : oral 1: (3*4.0 + 1.0) / 4 = 3.25 -> 3.2; (3.2 + 3.0) / 2 = 3.1.
-        {{"4.0", "- ", "1.0", "3.0"}, false, "3.2", "3.1", " 3"},
-        // 3 : 2 : 1: (3*2.3 + 2*2.4 + 1*2.5) / 6 = 14.2 / 6 = 2.366 -> 2.3.
-        {{"2.3", "2.4", "2.5", "2.3"}, false, "2.3", "2.3", " 2"},
-        // A mean of 2.34 is cut to 2.3, means of 2.3999 and 2.399 give 2.4, 2.39 gives 2.3.
-        {{"2.3", "2.4", "- ", "- "}, false, "2.3", "2.3", " 2"},
-        {{"2.3999", "- ", "- ", "- "}, false, "2.4", "2.4", " 2"},
-        {{"2.399", "- ", "- ", "- "}, false, "2.4", "2.4", " 2"},
-        {{"2.39", "- ", "- ", "- "}, false, "2.3", "2.3", " 2"},
+        {"4.0|- |1.0|3.0", false, "3.2", "3.1", " 3"},
+        // 3 : 2 : 1: 14.2 / 6 = 2.366 -> 2.3.
+        {"2.3|2.4|2.5|2.3", false, "2.3", "2.3", " 2"},
+        // Means are cut: 2.34 -> 2.3, 2.3999 and 2.399 -> 2.4, 2.39 -> 2.3.
+        {"2.3|2.4|- |- ", false, "2.3", "2.3", " 2"}, {"2.3999|- |- |- ", false, "2.4", "2.4", " 2"},
+        {"2.399|- |- |- ", false, "2.4", "2.4", " 2"}, {"2.39|- |- |- ", false, "2.3", "2.3", " 2"},
         // Values the normalisers would refuse still compute when a file holds them.
-        {{"- ", "- ", "- ", "0"}, false, " - ", " - ", " - "},
-        {{"6.0", "6.0", "6.0", "6.0"}, false, "6.0", "6.0", " 6"},
-        {{"1.0", "1.0", "1.0", "1.0"}, false, "1.0", "1.0", " 1"},
+        {"- |- |- |0", false, " - ", " - ", " - "}, {"6.0|6.0|6.0|6.0", false, "6.0", "6.0", " 6"},
+        {"1.0|1.0|1.0|1.0", false, "1.0", "1.0", " 1"},
         // (2.0 + 2.9) / 2 = 2.45 -> 2.4 -> 2; (2.0 + 3.0) / 2 = 2.5 -> 3.
-        {{"2.0", "- ", "- ", "2.9"}, false, "2.0", "2.4", " 2"},
-        {{"2.0", "- ", "- ", "3.0"}, false, "2.0", "2.5", " 3"},
-        // (3*2.0 + 1.0) / 4 = 1.75 -> 1.7; (1.7 + 2.0) / 2 = 1.85 -> 1.8 -> 2.
-        {{"2.0", "- ", "1.0", "2.0"}, false, "1.7", "1.8", " 2"},
-        {{"2.0", "- ", "1.0", "2.0"}, true, "1.5", "1.7", " 2"},
-        // (2*2.0 + 5.0) / 3 = 3.0; (3.0 + 3.9) / 2 = 3.45 -> 3.4 -> 3.
-        {{"- ", "2.0", "5.0", "3.9"}, false, "3.0", "3.4", " 3"},
-        {{"1.0", "2.0", "4.0", "- "}, false, "1.8", "1.8", " 2"},
-        {{"1.0", "2.0", "4.0", "- "}, true, "2.3", "2.3", " 2"},
-        {{"4.7", "- ", "- ", "4.4"}, false, "4.7", "4.5", " 5"},
-        {{"3.4", "- ", "- ", "3.5"}, false, "3.4", "3.4", " 3"},
+        {"2.0|- |- |2.9", false, "2.0", "2.4", " 2"}, {"2.0|- |- |3.0", false, "2.0", "2.5", " 3"},
+        {"2.0|- |1.0|2.0", false, "1.7", "1.8", " 2"}, {"2.0|- |1.0|2.0", true, "1.5", "1.7", " 2"},
+        {"- |2.0|5.0|3.9", false, "3.0", "3.4", " 3"}, {"1.0|2.0|4.0|- ", false, "1.8", "1.8", " 2"},
+        {"1.0|2.0|4.0|- ", true, "2.3", "2.3", " 2"}, {"4.7|- |- |4.4", false, "4.7", "4.5", " 5"},
+        {"3.4|- |- |3.5", false, "3.4", "3.4", " 3"},
         // The exam performance is cut before the Schnitt: 14.9 / 6 = 2.483 -> 2.4,
-        // (2.4 + 2.5) / 2 = 2.45 -> 2.4 -> 2 (the uncut 2.483 would give 3).
-        {{"2.5", "2.5", "2.4", "2.5"}, false, "2.4", "2.4", " 2"},
-        {{"3.0", "2.0*", "- ", "- "}, false, "2.6", "2.6", " 3"},
-        {{"6.0", "1.0", "- ", "5.0"}, false, "4.0", "4.5", " 5"},
-        {{"6.0", "1.0", "- ", "5.0"}, true, "3.5", "4.2", " 4"},
-        {{"2.0", "- ", "- ", "??"}, false, "2.0", "??", "??"},
-        {{"- ", "- ", "- ", "P"}, false, " - ", "??", "??"},
-        {{"- ", "- ", "- ", "2.5"}, false, " - ", "2.5", " 3"},
-        {{"- ", "- ", "- ", "5.5"}, false, " - ", "5.5", " 6"},
+        // (2.4 + 2.5) / 2 = 2.45 -> 2 (the uncut 2.483 would give 3).
+        {"2.5|2.5|2.4|2.5", false, "2.4", "2.4", " 2"}, {"6.0|1.0|- |5.0", false, "4.0", "4.5", " 5"},
+        {"6.0|1.0|- |5.0", true, "3.5", "4.2", " 4"}, {"- |- |- |2.5", false, " - ", "2.5", " 3"},
+        {"- |- |- |5.5", false, " - ", "5.5", " 6"},
         // A file value below 1 counts, but its Endnote rounds to 0 and shows " - ".
-        {{"- ", "- ", "- ", "0.4"}, false, " - ", "0.4", " - "},
-        // The presentation has no exam performance: its marks go into the Schnitt.
-        {{"2.0", "- ", "1.0", "3.0"}, false, "-", "2.0", " 2", "Präs"},
-        {{"2.0", "- ", "1.0", "3.0"}, true, "-", "2.0", " 2", "Präs"},
-        {{"- ", "3.0", "- ", "1.0"}, false, "-", "2.3", " 2", "Präs"},
-        {{"- ", "- ", "- ", "- "}, false, "-", " - ", " - ", "Präs"},
-        {{"2.0", "- ", "- ", "??"}, false, "-", "??", "??", "Präs"},
+        {"- |- |- |0.4", false, " - ", "0.4", " - "},
+        // The presentation has no exam performance: its marks go into the
+        // Schnitt, 17 / 7 = 2.43 by day, 10 / 4 = 2.5 in the evening.
+        {"2.0|3.0|1.0|4.0", false, "-", "2.4", " 2", "Präs"}, {"2.0|3.0|1.0|4.0", true, "-", "2.5", " 3", "Präs"},
+        {"2.0|- |1.0|3.0", false, "-", "2.0", " 2", "Präs"}, {"- |3.0|- |1.0", false, "-", "2.3", " 2", "Präs"},
+        {"- |- |- |- ", false, "-", " - ", " - ", "Präs"}, {"P|- |- |4.0", false, "-", "??", "??", "Präs"},
+        // Only the exact code counts.
+        {"2.0|3.0|1.0|4.0", false, "2.1", "3.0", " 3", "Präsentation"},
     };
     for (const Case& c : cases) {
-        const ExamGrid g = rowWith(c.m, c.evening ? evening : day, c.code);
-        SCOPED_TRACE(std::string(c.code) + " " + (c.evening ? "evening " : "day ") + c.m.written + "|" + c.m.comm + "|" + c.m.oral + "|" + c.m.year);
+        const ExamGrid g = rowWith(c.marks, contextFor(c.evening), c.code);
+        SCOPED_TRACE(std::string(c.code) + (c.evening ? " evening " : " day ") + c.marks);
         EXPECT_EQ(g.at(ColExamResult, 1), QString::fromUtf8(c.exam));
         EXPECT_EQ(g.at(ColAverage, 1), QString::fromUtf8(c.schnitt));
         EXPECT_EQ(g.at(ColFinal, 1), QString::fromUtf8(c.endnote));
@@ -163,420 +108,239 @@ TEST(ExamResult, WeightedMeansOfRows)
 
 TEST(ExamResult, ColumnRangesAndOutsideCells)
 {
-    GradeContext ctx;
+    const GradeContext ctx;
     ExamGrid g = emptyGrid();
     g.at(ColWritten, 2) = "3.0";
     g.at(ColYear, 2) = "1.0";
-    EXPECT_EQ(ComputeExamResult(g, 2, 1, 3, ctx), "3.0");
-    EXPECT_EQ(ComputeExamResult(g, 2, 1, 5, ctx), "2.5"); // (9 + 1) / 4
-    EXPECT_EQ(ComputeExamResult(g, 2, 5, 5, ctx), "1.0");
-    EXPECT_EQ(ComputeExamResult(g, 25, 1, 5, ctx), " - ");
-    // A mean of ten and more keeps its width: 10.0.
     g.at(ColYear, 3) = "10";
-    EXPECT_EQ(ComputeExamResult(g, 3, 5, 5, ctx), "10.0");
-}
-
-TEST(ExamResult, PresentationRow)
-{
-    GradeContext day;
-    GradeContext evening;
-    evening.eveningSchoolMode = true;
-    // (3*2.0 + 2*3.0 + 1.0 + 4.0) / 7 = 17 / 7 = 2.43 -> 2.4 -> 2
-    ExamGrid g = rowWith({"2.0", "3.0", "1.0", "4.0"}, day, "Präs");
-    EXPECT_EQ(g.at(ColExamResult, 1), "-");
-    EXPECT_EQ(g.at(ColAverage, 1), "2.4");
-    EXPECT_EQ(g.at(ColFinal, 1), " 2");
-    // (2 + 3 + 1 + 4) / 4 = 2.5 -> 3
-    g = rowWith({"2.0", "3.0", "1.0", "4.0"}, evening, "Präs");
-    EXPECT_EQ(g.at(ColAverage, 1), "2.5");
-    EXPECT_EQ(g.at(ColFinal, 1), " 3");
-    g = rowWith({"P", "- ", "- ", "4.0"}, day, "Präs");
-    EXPECT_EQ(g.at(ColExamResult, 1), "-");
-    EXPECT_EQ(g.at(ColFinal, 1), "??");
-    // Only the exact code counts.
-    g = rowWith({"2.0", "3.0", "1.0", "4.0"}, day, "Präsentation");
-    EXPECT_EQ(g.at(ColExamResult, 1), "2.1");
+    const std::tuple<int, int, int, const char*> cases[] = {
+        // A mean of ten and more keeps its width.
+        {2, 1, 3, "3.0"}, {2, 1, 5, "2.5"}, {2, 5, 5, "1.0"}, {25, 1, 5, " - "}, {3, 5, 5, "10.0"},
+    };
+    for (const auto& [row, first, last, expected] : cases)
+        EXPECT_EQ(ComputeExamResult(g, row, first, last, ctx), expected) << row << " " << first << "-" << last;
 }
 
 TEST(GradeList, StarsMinusesAndBlanks)
 {
-    GradeContext ctx;
-    ctx.classFileName = "9a-23242.dbf";
-    GradeContext tenth;
-    tenth.classFileName = "xa-23242.dbf";
-    GradeContext yClass;
-    yClass.classFileName = "ya-23249.dbf";
-    struct Case {
-        Marks m;
-        const char* code;
-        const GradeContext* context;
-        const char* text;
-    };
-    const Case cases[] = {
-        {{"2.0", "3.0", "- ", "2.7"}, "D", &ctx, "3*"},
-        {{"- ", "- ", "- ", "2.7"}, "D", &ctx, "3"},
-        {{"- ", "- ", "- ", "- "}, "D", &ctx, "   "},
-        {{"P", "- ", "- ", "2.7"}, "D", &ctx, "??"},
-        // A starred communication or oral cell keeps the star off.
-        {{"2.0", "3.0*", "- ", "2.7"}, "E", &tenth, "3"},
-        {{"2.0", "- ", "2.0*", "2.7"}, "D", &ctx, "2"},
-        // A starred written cell does not.
-        {{"2.0*", "- ", "- ", "2.7"}, "D", &ctx, "2*"},
+    // Marks, short code, class, text in the grade list.
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
+        {"2.0|3.0|- |2.7", "D", "9a", "3*"}, {"- |- |- |2.7", "D", "9a", "3"}, {"- |- |- |- ", "D", "9a", "   "},
+        {"P|- |- |2.7", "D", "9a", "??"},
+        // A starred communication or oral cell keeps the star off, a starred
+        // written cell does not.
+        {"2.0|3.0*|- |2.7", "E", "xa", "3"}, {"2.0|- |2.0*|2.7", "D", "9a", "2"}, {"2.0*|- |- |2.7", "D", "9a", "2*"},
         // Class 9: English or French with a minus year mark shows "-".
-        {{"- ", "- ", "- ", "3.0-"}, "E", &ctx, "-"},
-        {{"2.0", "3.0", "- ", "3.0-"}, "F", &ctx, "-"},
-        {{"- ", "- ", "- ", "3.0-"}, "D", &ctx, "3"},
-        {{"- ", "- ", "- ", "3.0-"}, "E", &tenth, "3"},
-        {{"- ", "- ", "- ", "-"}, "E", &ctx, "   "},
-        {{"- ", "P", "- ", "3.0-"}, "E", &ctx, "-"},
-        {{"- ", "- ", "- ", "3.0-"}, "E", &yClass, "3"},
-        {{"- ", "- ", "- ", "2.0-"}, "F", &tenth, "2"},
-        // Communication alone makes an exam subject: 2.0, (2.0 + 3.0) / 2 = 2.5 -> 3.
-        {{"- ", "2.0", "- ", "3.0"}, "E", &tenth, "3*"},
-        // The presentation has no exam performance: no star.
-        {{"2.0", "3.0", "1.0", "4.0"}, "Präs", &ctx, "2"},
+        {"- |- |- |3.0-", "E", "9a", "-"}, {"2.0|3.0|- |3.0-", "F", "9a", "-"}, {"- |- |- |3.0-", "D", "9a", "3"},
+        {"- |- |- |3.0-", "E", "xa", "3"}, {"- |- |- |-", "E", "9a", "   "}, {"- |P|- |3.0-", "E", "9a", "-"},
+        {"- |- |- |3.0-", "E", "ya", "3"}, {"- |- |- |2.0-", "F", "xa", "2"},
+        // Communication alone makes an exam subject: (2.0 + 3.0) / 2 = 2.5 -> 3.
+        {"- |2.0|- |3.0", "E", "xa", "3*"}, {"2.0|3.0|1.0|4.0", "Präs", "9a", "2"},
     };
-    for (const Case& c : cases) {
-        const ExamGrid g = rowWith(c.m, *c.context, c.code);
-        EXPECT_EQ(GradeListText(g, 1, *c.context), QString::fromUtf8(c.text))
-            << c.code << " " << c.m.written << "|" << c.m.comm << "|" << c.m.oral << "|" << c.m.year;
+    for (const auto& [marks, code, classFile, text] : cases) {
+        const GradeContext ctx = contextFor(false, classFile);
+        EXPECT_EQ(GradeListText(rowWith(marks, ctx, code), 1, ctx), QString::fromUtf8(text)) << code << " " << classFile << " " << marks;
     }
-}
-
-TEST(GradeList, WholeGridFillsRowsTwoToTwenty)
-{
-    GradeContext ctx;
+    // The whole grid fills slots 2 to 20 and leaves conduct and cooperation.
     ExamGrid g = emptyGrid();
     g.at(ColYear, 1) = "2.0";
     g.at(ColYear, 19) = "4.5";
     g.at(ColWritten, 5) = "1.0";
     g.at(ColYear, 5) = "2.0";
-    GradeList list{};
-    list[0] = "2";
-    list[1] = "3";
-    RecalcExamGrid(g, ctx, list);
-    EXPECT_EQ(list[0], "2");
-    EXPECT_EQ(list[1], "3");
-    EXPECT_EQ(list[2], "2");
-    EXPECT_EQ(list[6], "2*"); // (1.0 + 2.0) / 2 = 1.5 -> 2
-    EXPECT_EQ(list[20], "5");
-    EXPECT_EQ(list[3], "   ");
+    GradeList list{"2", "3"};
+    RecalcExamGrid(g, GradeContext{}, list);
+    EXPECT_EQ((QStringList{list[0], list[1], list[2], list[3], list[6], list[20]}),
+              (QStringList{"2", "3", "2", "   ", "2*", "5"}));
 }
 
-TEST(Gesamtschnitt, CodeStringGroupsAndWeightCells)
+TEST(Gesamtschnitt, CodeStringGroupsWeightCellsAndCodes)
 {
-    GradeContext ctx;
-    ctx.subjectCodeString = "11a1a";
-    // The documented example: weight cells empty.
-    EXPECT_EQ(ComputeGesamtschnitt(endnotes({" 2", " 3", " 4", " 1", " 3"}), 1, 19, ctx), "2.2");
-    // With the preset weight cells "1" every row counts once and the group
-    // best besides: (2+3+4+1+3 + 3) / 6 = 2.67 -> 2.6.
-    EXPECT_EQ(ComputeGesamtschnitt(endnotes({" 2", " 3", " 4", " 1", " 3"}, "1"), 1, 19, ctx), "2.6");
-    // "1 " as the file may hold it reads the same.
-    EXPECT_EQ(ComputeGesamtschnitt(endnotes({" 2", " 3", " 4", " 1", " 3"}, "1 "), 1, 19, ctx), "2.6");
-
-    // Group a with 4 and 2 contributes 2 once.
-    ctx.subjectCodeString = "aa";
-    EXPECT_EQ(ComputeGesamtschnitt(endnotes({" 4", " 2"}), 1, 19, ctx), "2.0");
-    // A group without any Endnote adds nothing.
-    ctx.subjectCodeString = "1bb";
-    EXPECT_EQ(ComputeGesamtschnitt(endnotes({" 3", " - ", " - "}), 1, 19, ctx), "3.0");
-    // Three groups, each best once: (2 + 1 + 5) / 3 = 2.67 -> 2.6.
-    ctx.subjectCodeString = "aabbcc";
-    EXPECT_EQ(ComputeGesamtschnitt(endnotes({" 3", " 2", " 1", " 4", " 6", " 5"}), 1, 19, ctx), "2.6");
-
-    // A code string shorter than the rows: the rest weigh 0 ...
-    ctx.subjectCodeString = "1";
-    EXPECT_EQ(ComputeGesamtschnitt(endnotes({" 2", " 5", " 5"}), 1, 19, ctx), "2.0");
-    // ... unless their weight cell holds a positive number.
-    ExamGrid g = endnotes({" 2", " 5", " 5"});
-    g.at(ColWeight, 3) = "1";
-    EXPECT_EQ(ComputeGesamtschnitt(g, 1, 19, ctx), "3.5");
-
-    // Weight digits and weight cells.
-    ctx.subjectCodeString = "1211";
-    EXPECT_EQ(ComputeGesamtschnitt(endnotes({" 1", " 4"}), 1, 19, ctx), "3.0"); // (1 + 8) / 3
-    g = endnotes({" 1", " 4"});
-    g.at(ColWeight, 1) = "2"; // counts twice
-    EXPECT_EQ(ComputeGesamtschnitt(g, 1, 19, ctx), "2.5"); // (2 + 8) / 4
-    g.at(ColWeight, 2) = "0"; // removed although its digit is 2
-    EXPECT_EQ(ComputeGesamtschnitt(g, 1, 19, ctx), "1.0");
-    g.at(ColWeight, 2) = "0 "; // "0 " reads as weight 0 too: no override
-    EXPECT_EQ(ComputeGesamtschnitt(g, 1, 19, ctx), "1.0");
-    g.at(ColWeight, 2) = "-"; // no number: the code digit stays
-    EXPECT_EQ(ComputeGesamtschnitt(g, 1, 19, ctx), "2.5");
-    ctx.subjectCodeString = "1x";
-    g = endnotes({" 1", " 4"});
-    EXPECT_EQ(ComputeGesamtschnitt(g, 1, 19, ctx), "1.0"); // "x" weighs 0
-}
-
-TEST(Gesamtschnitt, GroupsAndWeightCellsTogether)
-{
+    // Endnotes, weight cells and short codes of rows 1, 2, ... as "a|b|...".
     struct Case {
-        std::initializer_list<const char*> endnotes;
-        std::initializer_list<const char*> weights;
+        const char* finals;
+        const char* weights;   // rows beyond take allWeights
         const char* codeString;
         const char* expected;
+        const char* allWeights = "";
+        const char* codes = "";
+        bool msgCounts = true;
+        int last = 19;
     };
     const Case cases[] = {
-        // Group members with weight cell "0" still take part in their group.
-        {{" 4", " 2"}, {"0", "0"}, "aa", "2.0"},
-        // One pending member of a group makes the whole average pending.
-        {{" 2", "??"}, {}, "1a", "??"},
-        // Group letters are lower case; "A" is just a weight of 0.
-        {{" 1", " 5"}, {}, "1A", "1.0"},
-        {{" 1", " 4"}, {}, "13", "3.2"},
-        {{" 1", " 3"}, {}, "01", "3.0"},
-        // A weight cell "2 " (as a file may hold it) doubles: (2*1 + 4) / 3 = 2.0.
-        {{" 1", " 4"}, {"2 ", ""}, "11", "2.0"},
-        {{" 1", " 3"}, {}, "2a", "1.6"},
-        // Each group counts once beside the members' own weight cells: 5 / 3.
-        {{" 1", " 3"}, {"1", "1"}, "aa", "1.6"},
+        // Weight cells empty; with the preset "1" (or "1 ") every row counts
+        // once and the group best besides: (2+3+4+1+3 + 3) / 6 = 2.67 -> 2.6.
+        {" 2| 3| 4| 1| 3", "", "11a1a", "2.2"}, {" 2| 3| 4| 1| 3", "", "11a1a", "2.6", "1"},
+        {" 2| 3| 4| 1| 3", "", "11a1a", "2.6", "1 "},
+        // A group counts its best once; a group without an Endnote adds nothing.
+        {" 4| 2", "", "aa", "2.0"}, {" 3| - | - ", "", "1bb", "3.0"}, {" 3| 2| 1| 4| 6| 5", "", "aabbcc", "2.6"},
+        {" 4| 2", "0|0", "aa", "2.0"}, {" 1| 3", "1|1", "aa", "1.6"}, {" 2|??", "", "1a", "??"},
+        // Group letters are lower case; "A" and "x" weigh 0, as rows beyond the string.
+        {" 1| 5", "", "1A", "1.0"}, {" 1| 4", "", "1x", "1.0"}, {" 2| 5| 5", "", "1", "2.0"},
+        {" 2| 5| 5", "||1", "1", "3.5"},
+        // Weight digits, and weight cells that override them.
+        {" 1| 4", "", "1211", "3.0"}, {" 1| 4", "", "13", "3.2"}, {" 1| 3", "", "01", "3.0"},
+        {" 1| 3", "", "2a", "1.6"}, {" 1| 4", "2", "1211", "2.5"}, {" 1| 4", "2 |", "11", "2.0"},
+        {" 1| 4", "2|0", "1211", "1.0"}, {" 1| 4", "2|0 ", "1211", "1.0"}, {" 1| 4", "2|-", "1211", "2.5"},
+        // MSG counts unless switched off, Prof never; a weight cell overrides both.
+        {" 2| 4| 5", "", "111", "3.0", "", "|MSG|Prof"}, {" 2| 4| 5", "", "111", "2.0", "", "|MSG|Prof", false},
+        {" 2| 4| 5", "|1|1", "111", "3.6", "", "|MSG|Prof", false},
+        {" 2| 4| 5|??", "|1|1", "111", "??", "", "|MSG|Prof", false},
+        {" 2| 4| 5|P", "|1|1", "111", "??", "", "|MSG|Prof", false},
+        // Rows outside the range are not read.
+        {" 2| 4| 5|??", "|1|1", "111", "3.6", "", "|MSG|Prof", false, 3}, {" - | - ", "", "111", " - "},
+        {"", "", "111", " - ", "1"},
+        // Cut, not rounded: 2.33 -> 2.3, 2.67 -> 2.6, 56 / 19 = 2.947 -> 2.9.
+        {" 2| 2| 3", "", "111", "2.3"}, {" 2| 3| 3", "", "111", "2.6"},
+        {" 2| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3| 3", "", "1111111111111111111", "2.9"},
+        {" 1| 2", "", "99", "1.5"},
     };
     for (const Case& k : cases) {
-        ExamGrid g = endnotes(k.endnotes);
-        int r = 1;
-        for (const char* w : k.weights)
-            g.at(ColWeight, r++) = QString::fromUtf8(w);
+        ExamGrid g = emptyGrid(k.allWeights);
+        for (const auto& [column, texts] : {std::pair{ColFinal, k.finals}, {ColWeight, k.weights}, {ColCode, k.codes}}) {
+            const QStringList cells = QString::fromUtf8(texts).split('|');
+            for (int r = 1; texts[0] && r <= cells.size(); ++r)
+                g.at(column, r) = cells.at(r - 1);
+        }
         GradeContext ctx;
         ctx.subjectCodeString = QString::fromUtf8(k.codeString);
-        EXPECT_EQ(ComputeGesamtschnitt(g, 1, 19, ctx), QString::fromUtf8(k.expected)) << k.codeString;
+        ctx.msgGradeCounts = k.msgCounts;
+        EXPECT_EQ(ComputeGesamtschnitt(g, 1, k.last, ctx), QString::fromUtf8(k.expected))
+            << k.finals << " / " << k.weights << " / " << k.codeString;
     }
-}
-
-TEST(Gesamtschnitt, MsgProfileAndPending)
-{
-    GradeContext ctx;
-    ctx.subjectCodeString = "111";
-    ExamGrid g = endnotes({" 2", " 4", " 5"});
-    g.at(ColCode, 2) = "MSG";
-    g.at(ColCode, 3) = "Prof";
-    EXPECT_EQ(ComputeGesamtschnitt(g, 1, 19, ctx), "3.0"); // MSG counts, Prof not
-    ctx.msgGradeCounts = false;
-    EXPECT_EQ(ComputeGesamtschnitt(g, 1, 19, ctx), "2.0");
-    // A positive weight cell overrides both rules.
-    g.at(ColWeight, 2) = "1";
-    g.at(ColWeight, 3) = "1";
-    EXPECT_EQ(ComputeGesamtschnitt(g, 1, 19, ctx), "3.6"); // 11 / 3
-    // Pending Endnotes.
-    g.at(ColFinal, 4) = "??";
-    EXPECT_EQ(ComputeGesamtschnitt(g, 1, 19, ctx), "??");
-    g.at(ColFinal, 4) = "P";
-    EXPECT_EQ(ComputeGesamtschnitt(g, 1, 19, ctx), "??");
-    // Rows outside the range are not read.
-    EXPECT_EQ(ComputeGesamtschnitt(g, 1, 3, ctx), "3.6");
-    // Nothing counts.
-    EXPECT_EQ(ComputeGesamtschnitt(endnotes({" - ", " - "}), 1, 19, ctx), " - ");
-    EXPECT_EQ(ComputeGesamtschnitt(emptyGrid(), 1, 19, ctx), " - ");
-}
-
-TEST(Gesamtschnitt, CutNotRounded)
-{
-    GradeContext ctx;
-    ctx.subjectCodeString = "111";
-    // (2 + 2 + 3) / 3 = 2.33 -> 2.3; (2 + 3 + 3) / 3 = 2.67 -> 2.6
-    EXPECT_EQ(ComputeGesamtschnitt(endnotes({" 2", " 2", " 3"}), 1, 19, ctx), "2.3");
-    EXPECT_EQ(ComputeGesamtschnitt(endnotes({" 2", " 3", " 3"}), 1, 19, ctx), "2.6");
-    // Nineteen subjects: 1 x 2 + 18 x 3 = 56 / 19 = 2.947 -> 2.9.
-    ctx.subjectCodeString = "1111111111111111111";
-    ExamGrid g = endnotes({" 2"});
-    for (int r = 2; r <= 19; ++r)
-        g.at(ColFinal, r) = " 3";
-    EXPECT_EQ(ComputeGesamtschnitt(g, 1, 19, ctx), "2.9");
-    // Weights of 9: 9 x 1 + 9 x 2 + ... the sum 9 * (1 + 2) / 18 = 1.5.
-    ctx.subjectCodeString = "99";
-    EXPECT_EQ(ComputeGesamtschnitt(endnotes({" 1", " 2"}), 1, 19, ctx), "1.5");
-}
-
-TEST(Gesamtschnitt, Label)
-{
-    GradeContext ctx;
-    const ExamGrid g = endnotes({" 2", " 3"});
-    EXPECT_EQ(GesamtschnittLabel(g, 0, ctx), "Gesamtschnitt: 2.5");
-    EXPECT_EQ(GesamtschnittLabel(g, 1, ctx), "Gesamtschnitt: 2.5");
-    EXPECT_EQ(GesamtschnittLabel(g, 2, ctx), "Gesamtschnitt: 2.5");
-    for (int i : {-1, 3, 4, 5, 6})
-        EXPECT_EQ(GesamtschnittLabel(g, i, ctx), "") << i;
+    // The label shows it for the first three results only.
+    ExamGrid g = emptyGrid("");
+    g.at(ColFinal, 1) = " 2";
+    g.at(ColFinal, 2) = " 3";
+    for (int i = -1; i <= 6; ++i)
+        EXPECT_EQ(GesamtschnittLabel(g, i, GradeContext{}), i >= 0 && i <= 2 ? "Gesamtschnitt: 2.5" : "") << i;
 }
 
 TEST(RowAverage, WholeClassTableRow)
 {
-    GradeContext ctx;
-    ctx.subjectCodeString = "121aa";
-    // Columns 2 to 6 hold exam rows 1 to 5; columns 0 and 1 are names.
-    QStringList row{"Muster", "Max", "2*", "3", "4", "1", "5", "", ""};
-    // rows 1..3: weights 1, 2, 1 -> 2 + 6 + 4 = 12 / 4; group a best 1 -> 13 / 5 = 2.6
-    EXPECT_EQ(ComputeRowAverage(row, 2, 20, ctx), "2.6");
-    // Weight cells do not matter here and a missing digit weighs 0.
-    ctx.subjectCodeString = "1";
-    EXPECT_EQ(ComputeRowAverage(row, 2, 20, ctx), "2.0");
-    // MSG by the short code of the exam row.
-    ctx.subjectCodeString = "11";
-    ctx.shortCodes[2] = "MSG";
-    EXPECT_EQ(ComputeRowAverage(row, 2, 20, ctx), "2.5");
-    ctx.msgGradeCounts = false;
-    EXPECT_EQ(ComputeRowAverage(row, 2, 20, ctx), "2.0");
-    // "Prof" is not excluded here.
-    ctx.shortCodes[2] = "Prof";
-    EXPECT_EQ(ComputeRowAverage(row, 2, 20, ctx), "2.5");
-    // "?" anywhere gives "??"; nothing counting gives the empty text.
-    row[5] = "??";
-    EXPECT_EQ(ComputeRowAverage(row, 2, 20, ctx), "??");
-    EXPECT_EQ(ComputeRowAverage(QStringList{"", "", "-", "   ", "- "}, 2, 20, ctx), "");
-    EXPECT_EQ(ComputeRowAverage(QStringList{}, 2, 20, ctx), "");
+    // Columns 2 to 6 hold exam rows 1 to 5 (after the two names); weight
+    // cells do not matter here and a missing digit weighs 0; MSG goes by the
+    // short code of the exam row, "Prof" is not excluded.
+    const std::tuple<const char*, const char*, const char*, bool, const char*> cases[] = {
+        {"2*|3|4|1|5||", "121aa", "", true, "2.6"},   // (2 + 6 + 4 + best of a 1) / 5
+        {"2*|3|4|1|5||", "1", "", true, "2.0"}, {"2*|3|4|1|5||", "11", "MSG", true, "2.5"},
+        {"2*|3|4|1|5||", "11", "MSG", false, "2.0"}, {"2*|3|4|1|5||", "11", "Prof", false, "2.5"},
+        {"2*|3|4|??|5||", "11", "Prof", false, "??"}, {"-|   |- ", "11", "", true, ""}};
+    for (const auto& [cells, codeString, code2, msg, expected] : cases) {
+        GradeContext ctx;
+        ctx.subjectCodeString = codeString;
+        ctx.shortCodes[2] = code2;
+        ctx.msgGradeCounts = msg;
+        EXPECT_EQ(ComputeRowAverage(QStringList{"Muster", "Max"} + QString(cells).split('|'), 2, 20, ctx), expected)
+            << cells << " " << codeString << " " << code2 << " " << msg;
+    }
+    EXPECT_EQ(ComputeRowAverage(QStringList{}, 2, 20, GradeContext{}), "");
 }
 
 TEST(ColumnAverage, DecimalCommaWhateverTheLocale)
 {
     const QLocale saved;
+    const QStringList column{"", "2", "3", "2", "- ", "??", "   "};
+    const std::tuple<QStringList, int, int, const char*> cases[] = {
+        {column, 1, 40, "2,3"}, {{"", "2*", "2"}, 1, 40, "2"}, {{"", "1", "2"}, 1, 40, "1,5"},
+        {{"", "2.3", "2.4"}, 1, 40, "2,3"},
+        // The small allowance: 29.9999 + 0.0001 is 30.
+        {{"", "2,99999"}, 1, 40, "3"}, {{"", "2,99998"}, 1, 40, "2,9"}, {{"", "2,9999"}, 1, 40, "2,9"},
+        {{"", "-", "P"}, 1, 40, ""}, {column, 2, 2, "3"}, {column, 5, 6, ""}};
     for (const QLocale& locale : {QLocale(QLocale::German, QLocale::Germany), QLocale::c(),
                                   QLocale(QLocale::English, QLocale::UnitedStates)}) {
         QLocale::setDefault(locale);
-        const QStringList column{"", "2", "3", "2", "- ", "??", "   "};
-        EXPECT_EQ(ComputeColumnAverage(column, 1, 40), "2,3"); // 7 / 3
-        EXPECT_EQ(ComputeColumnAverage(QStringList{"", "2*", "2"}, 1, 40), "2");
-        EXPECT_EQ(ComputeColumnAverage(QStringList{"", "1", "2"}, 1, 40), "1,5");
-        EXPECT_EQ(ComputeColumnAverage(QStringList{"", "2.3", "2.4"}, 1, 40), "2,3"); // 2.35
-        // The small allowance of the column average: 29.9999 + 0.0001 is 30.
-        EXPECT_EQ(ComputeColumnAverage(QStringList{"", "2,99999"}, 1, 40), "3");
-        EXPECT_EQ(ComputeColumnAverage(QStringList{"", "2,99998"}, 1, 40), "2,9");
-        EXPECT_EQ(ComputeColumnAverage(QStringList{"", "2,9999"}, 1, 40), "2,9");
-        EXPECT_EQ(ComputeColumnAverage(QStringList{"", "-", "P"}, 1, 40), "");
-        EXPECT_EQ(ComputeColumnAverage(column, 2, 2), "3");
-        EXPECT_EQ(ComputeColumnAverage(column, 5, 6), "");
+        for (const auto& [cells, first, last, expected] : cases)
+            EXPECT_EQ(ComputeColumnAverage(cells, first, last), expected) << cells.join('|').toStdString();
     }
     QLocale::setDefault(saved);
 }
 
-TEST(ProjectGrade, EndnoteOfTheProjectRow)
+TEST(ProjectGrade, EndnoteOfTheLastProjectRow)
 {
-    ExamGrid g = emptyGrid();
-    EXPECT_EQ(GetProjectGrade(g), "-");
-    g.at(ColCode, 16) = "Proj";
-    g.at(ColFinal, 16) = " - ";
-    EXPECT_EQ(GetProjectGrade(g), "-");
-    g.at(ColFinal, 16) = " 2";
-    EXPECT_EQ(GetProjectGrade(g), "2");
-    g.at(ColFinal, 16) = "??";
-    EXPECT_EQ(GetProjectGrade(g), "-");
-    g.at(ColCode, 16) = "Proj ";
-    g.at(ColFinal, 16) = " 2";
-    EXPECT_EQ(GetProjectGrade(g), "-");
-    // With two rows "Proj" the later one is reported.
-    g.at(ColCode, 16) = "Proj";
-    g.at(ColCode, 19) = "Proj";
-    g.at(ColFinal, 19) = " 5";
-    EXPECT_EQ(GetProjectGrade(g), "5");
-}
-
-// ---------------------------------------------------------------------------
-// Boundary grades
-
-TEST(BoundaryGrades, DocumentedExamples)
-{
-    GradeContext day;
-    GradeContext evening;
-    evening.eveningSchoolMode = true;
-    using B = BoundaryGrades;
-    EXPECT_EQ(ComputeGrenznotenOral("D", "3.0", "3.4", day), (B{"3", "1,0", "5,7"}));
-    EXPECT_EQ(ComputeGrenznotenOral("D", "3.6", "4.0", day), (B{"4", "1,6", "6,0"}));
-    EXPECT_EQ(ComputeGrenznotenComm("E", "3.0", "3.4", "-", day), (B{"3", "1,0", "4,8"}));
-    EXPECT_EQ(ComputeGrenznotenComm("E", "3.6", "4.0", "-", day), (B{"4", "2,5", "6,0"}));
-    EXPECT_EQ(ComputeGrenznotenEvening("3.0", "3.4"), (B{"3", "1,0", "4,5"}));
-    EXPECT_EQ(ComputeGrenznotenEvening("3.6", "4.0"), (B{"4", "2,8", "6,0"}));
-    // The oral rule hands over to the evening rule in evening-school mode.
-    EXPECT_EQ(ComputeGrenznotenOral("D", "3.0", "3.4", evening), (B{"3", "1,0", "4,5"}));
-    EXPECT_EQ(ComputeGrenznotenOral("Proj", "3.0", "3.4", evening), (B{"3", "1,0", "4,5"}));
-    // Worked by hand: ((6 + x) / 4 + 2) / 2 reaches 2.5 only at x = 6.0.
-    EXPECT_EQ(ComputeGrenznotenOral("D", "2.0", "2.0", day), (B{"2", "1,0", "5,9"}));
-    EXPECT_EQ(ComputeGrenznotenComm("E", "2.0", "2.0", "- ", day), (B{"2", "1,0", "4,4"}));
-    EXPECT_EQ(ComputeGrenznotenEvening("2.0", "2.0"), (B{"2", "1,0", "3,9"}));
-    EXPECT_EQ(ComputeGrenznotenComm("E", "3.0", "4.0", "- ", day), (B{"4", "4,0", "6,0"}));
-    EXPECT_EQ(ComputeGrenznotenComm("E", "2.4", "", "- ", day), (B{"2", "1,0", "2,5"}));
-    // Commas and a minus year mark read as marks.
-    EXPECT_EQ(ComputeGrenznotenOral("D", "3,0-", "3,4", day), (B{"3", "1,0", "5,7"}));
-    EXPECT_EQ(ComputeGrenznotenComm("E", "3,6", "4,0 ", "- ", day), (B{"4", "2,5", "6,0"}));
-}
-
-TEST(BoundaryGrades, EveningSchoolEverywhere)
-{
-    GradeContext day;
-    GradeContext evening;
-    evening.eveningSchoolMode = true;
-    using B = BoundaryGrades;
-    // The oral rule hands over to the evening rule, which also bounds a
-    // subject without a written mark from the year mark alone.
-    EXPECT_EQ(ComputeGrenznotenOral("D", "3.0", "", evening), (B{"3", "2,0", "3,9"}));
-    EXPECT_EQ(ComputeGrenznotenOral("D", "3.0", "P", evening), (B{"3", "2,0", "3,9"}));
-    EXPECT_EQ(ComputeGrenznotenOral("D", "3.0", "", day), (B{"", "--", "--"}));
-    // In the evening school the communication exam weighs like the written
-    // one, in the grid and therefore in its bounds: the 1 : 1 result.
-    EXPECT_EQ(ComputeGrenznotenComm("E", "2.0", "2.0", "- ", evening), (B{"2", "1,0", "3,9"}));
-    EXPECT_EQ(FinalGradeForMarks(2.0, 3.9, 0, 2.0, true), 2);
-    EXPECT_EQ(FinalGradeForMarks(2.0, 4.0, 0, 2.0, true), 3);
-    // No year mark: empty bounds, and the current grade the caller holds stays.
-    for (const char* year : {"0", "", "- "}) {
-        EXPECT_EQ(ComputeGrenznotenEvening(year, "2.0", "3"), (B{"3", "", ""})) << year;
-        EXPECT_EQ(ComputeGrenznotenOral("D", year, "2.0", evening, "3"), (B{"3", "", ""})) << year;
+    // Code and Endnote of rows 16 and 19; only the exact code "Proj" counts.
+    const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {
+        {"", "", "", "", "-"}, {"Proj", " - ", "", "", "-"}, {"Proj", " 2", "", "", "2"},
+        {"Proj", "??", "", "", "-"}, {"Proj ", " 2", "", "", "-"}, {"Proj", " 2", "Proj", " 5", "5"}};
+    for (const auto& [code16, final16, code19, final19, expected] : cases) {
+        ExamGrid g = emptyGrid();
+        g.at(ColCode, 16) = code16;
+        g.at(ColFinal, 16) = final16;
+        g.at(ColCode, 19) = code19;
+        g.at(ColFinal, 19) = final19;
+        EXPECT_EQ(GetProjectGrade(g), expected) << code16 << final16 << code19 << final19;
     }
 }
 
-TEST(BoundaryGrades, NothingToBound)
+TEST(BoundaryGrades, RulesAndTheirEdges)
 {
-    GradeContext day;
     using B = BoundaryGrades;
     const B none{"", "--", "--"};
-    EXPECT_EQ(ComputeGrenznotenOral("Proj", "3.0", "3.4", day), none);
-    EXPECT_EQ(ComputeGrenznotenOral("Proj ", "3.0", "3.4", day), none);
-    EXPECT_EQ(ComputeGrenznotenOral("D", "3.0", "", day), none);
-    EXPECT_EQ(ComputeGrenznotenOral("D", "3.0", "   ", day), none);
-    // A written mark that is there but reads 0: pending or empty.
-    EXPECT_EQ(ComputeGrenznotenOral("D", "3.0", "P", day), none);
-    EXPECT_EQ(ComputeGrenznotenOral("D", "3.0", "- ", day), none);
-    EXPECT_EQ(ComputeGrenznotenOral("D", "3.0", "0", day), none);
-    EXPECT_EQ(ComputeGrenznotenOral("D", "", "3.0", day), none);
-
-    EXPECT_EQ(ComputeGrenznotenComm("Proj", "3.0", "3.4", "-", day), none);
-    EXPECT_EQ(ComputeGrenznotenComm("E", "-", "3.4", "-", day), none);
-    EXPECT_EQ(ComputeGrenznotenComm("E", "P", "3.4", "-", day), none);
-    EXPECT_EQ(ComputeGrenznotenComm("E", "3.0", "3.4", "2.0", day), none); // oral taken
-
-    EXPECT_EQ(ComputeGrenznotenEvening("", "3.4"), (B{"", "", ""}));
-    EXPECT_EQ(ComputeGrenznotenEvening("- ", "3.4"), (B{"", "", ""}));
-}
-
-TEST(BoundaryGrades, YearMarkAlone)
-{
-    GradeContext day;
-    using B = BoundaryGrades;
-    // Communication without a written mark: E = (J + x) / 2, final Round(J + 0.01).
-    // J 3.0: grade 3 while (3.0 + x) / 2 lies in [2.5, 3.5): x from 2.0 to 3.9.
-    EXPECT_EQ(ComputeGrenznotenComm("E", "3.0", "", "-", day), (B{"3", "2,0", "3,9"}));
-    EXPECT_EQ(ComputeGrenznotenComm("E", "3.0", "P", "-", day), (B{"3", "2,0", "3,9"}));
-    EXPECT_EQ(ComputeGrenznotenComm("E", "1.2", "-", "", day), (B{"1", "1,0", "1,7"}));
-    EXPECT_EQ(ComputeGrenznotenComm("E", "5.8", "-", "", day), (B{"6", "5,2", "6,0"}));
-    EXPECT_EQ(ComputeGrenznotenEvening("3.0", ""), (B{"3", "2,0", "3,9"}));
-    EXPECT_EQ(ComputeGrenznotenEvening("3.0", "P"), (B{"3", "2,0", "3,9"}));
-}
-
-TEST(BoundaryGrades, ExactTieFollowsTheGradeArithmetic)
-{
-    // Written 2.0, year mark 4.5: a communication mark of 3.2 gives an exam
-    // performance of exactly 2.48, cut to 2.4, Schnitt 3.45 -> 3.4 -> 3.
-    // The unrounded formula meets a tie (3.49 + 0.01 = 3.5) and would say 4.
-    EXPECT_EQ(FinalGradeForMarks(2.0, 3.2, 0, 4.5, false), 3);
-    EXPECT_EQ(FinalGradeForMarks(2.0, 3.3, 0, 4.5, false), 4);
-    GradeContext day;
-    const BoundaryGrades b = ComputeGrenznotenComm("E", "4.5", "2.0", "- ", day);
-    EXPECT_EQ(b.current, "3");
-    EXPECT_EQ(b.upper, "3,2");
+    struct Case {
+        char rule;   // 'O' oral, 'C' communication, 'E' evening
+        const char* code;
+        const char* year;
+        const char* written;
+        bool evening;
+        B expected;
+        const char* third = nullptr;   // communication: the oral mark ("-"); else the grade held ("")
+    };
+    const Case cases[] = {
+        // Marks from 1.0 to 6.0 are all swept below; these are the worked
+        // examples. ((6 + x) / 4 + 2) / 2 reaches 2.5 only at x = 6.0.
+        {'O', "D", "3.0", "3.4", false, {"3", "1,0", "5,7"}}, {'C', "E", "3.6", "4.0", false, {"4", "2,5", "6,0"}},
+        {'E', "", "3.6", "4.0", false, {"4", "2,8", "6,0"}}, {'O', "D", "2.0", "2.0", false, {"2", "1,0", "5,9"}},
+        {'C', "E", "2.4", "", false, {"2", "1,0", "2,5"}, "- "},
+        // Commas and a minus year mark read as marks.
+        {'O', "D", "3,0-", "3,4", false, {"3", "1,0", "5,7"}},
+        {'C', "E", "3,6", "4,0 ", false, {"4", "2,5", "6,0"}, "- "},
+        // The oral rule hands over to the evening rule in evening-school mode,
+        // which also bounds a subject from the year mark alone.
+        {'O', "D", "3.0", "3.4", true, {"3", "1,0", "4,5"}}, {'O', "Proj", "3.0", "3.4", true, {"3", "1,0", "4,5"}},
+        {'O', "D", "3.0", "", true, {"3", "2,0", "3,9"}}, {'O', "D", "3.0", "P", true, {"3", "2,0", "3,9"}},
+        {'E', "", "3.0", "", false, {"3", "2,0", "3,9"}}, {'E', "", "3.0", "P", false, {"3", "2,0", "3,9"}},
+        // In the evening school communication weighs like the written exam.
+        {'C', "E", "2.0", "2.0", true, {"2", "1,0", "3,9"}, "- "},
+        // No year mark in the evening: empty bounds, the grade held stays.
+        {'E', "", "0", "2.0", false, {"3", "", ""}, "3"}, {'E', "", "", "2.0", false, {"3", "", ""}, "3"},
+        {'E', "", "- ", "2.0", false, {"3", "", ""}, "3"}, {'O', "D", "0", "2.0", true, {"3", "", ""}, "3"},
+        {'O', "D", "", "2.0", true, {"3", "", ""}, "3"}, {'O', "D", "- ", "2.0", true, {"3", "", ""}, "3"},
+        {'E', "", "", "3.4", false, {"", "", ""}}, {'E', "", "- ", "3.4", false, {"", "", ""}},
+        // Communication from the year mark alone: x from 2.0 to 3.9 keeps a 3.
+        {'C', "E", "3.0", "", false, {"3", "2,0", "3,9"}}, {'C', "E", "3.0", "P", false, {"3", "2,0", "3,9"}},
+        {'C', "E", "1.2", "-", false, {"1", "1,0", "1,7"}, ""},
+        {'C', "E", "5.8", "-", false, {"6", "5,2", "6,0"}, ""},
+        // Nothing to bound.
+        {'O', "D", "3.0", "", false, none}, {'O', "Proj", "3.0", "3.4", false, none},
+        {'O', "Proj ", "3.0", "3.4", false, none}, {'O', "D", "3.0", "   ", false, none},
+        {'O', "D", "3.0", "P", false, none}, {'O', "D", "3.0", "- ", false, none},
+        {'O', "D", "3.0", "0", false, none}, {'O', "D", "", "3.0", false, none},
+        {'C', "Proj", "3.0", "3.4", false, none}, {'C', "E", "-", "3.4", false, none},
+        {'C', "E", "P", "3.4", false, none},
+        {'C', "E", "3.0", "3.4", false, none, "2.0"},   // oral taken
+        // Written 2.0, year 4.5: communication 3.2 gives exactly 2.48, cut to
+        // 2.4, Schnitt 3.45 -> 3; the unrounded formula would meet a tie and say 4.
+        {'C', "E", "4.5", "2.0", false, {"3", "1,0", "3,2"}, "- "},
+        // A written mark of 99999999 leaves no mark that keeps the grade.
+        {'O', "D", "3.0", "99999999", false, {"50000001", "--", "--"}},
+    };
+    for (const Case& c : cases) {
+        const GradeContext ctx = contextFor(c.evening);
+        const QString third = QString::fromUtf8(c.third ? c.third : c.rule == 'C' ? "-" : "");
+        const B got = c.rule == 'O'   ? ComputeGrenznotenOral(c.code, c.year, c.written, ctx, third)
+                      : c.rule == 'C' ? ComputeGrenznotenComm(c.code, c.year, c.written, third, ctx)
+                                      : ComputeGrenznotenEvening(c.year, c.written, third);
+        EXPECT_EQ(got, c.expected) << c.rule << " " << c.code << " J " << c.year << " S " << c.written << " "
+                                   << third.toStdString();
+    }
+    for (const auto& [comm, year, evening, grade] : {std::tuple{3.2, 4.5, false, 3}, {3.3, 4.5, false, 4}, {3.9, 2.0, true, 2},
+                                                     {4.0, 2.0, true, 3}})
+        EXPECT_EQ(FinalGradeForMarks(2.0, comm, 0, year, evening), grade) << comm << " " << year << " " << evening;
 }
 
 TEST(BoundaryGrades, AbsurdFileValuesEndAndStayInRange)
 {
-    GradeContext day;
-    GradeContext evening;
-    evening.eveningSchoolMode = true;
+    const GradeContext day;
+    const GradeContext evening = contextFor(true);
     const char* values[] = {"99999999", "1e30", "-1e30", "0.3", "7.5", "2147483648", "1e-30", "6.05"};
     for (const char* j : values) {
         for (const char* s : values) {
@@ -586,89 +350,67 @@ TEST(BoundaryGrades, AbsurdFileValuesEndAndStayInRange)
                  {ComputeGrenznotenOral("D", J, S, day), ComputeGrenznotenComm("E", J, S, "-", day),
                   ComputeGrenznotenEvening(J, S), ComputeGrenznotenComm("E", J, "", "-", evening)}) {
                 for (const QString& bound : {b.lower, b.upper}) {
-                    if (bound.isEmpty() || bound == "--")
-                        continue;
                     const double v = QString(bound).replace(',', '.').toDouble();
-                    EXPECT_GE(v, 1.0) << j << " " << s;
-                    EXPECT_LE(v, 6.0) << j << " " << s;
+                    EXPECT_TRUE(bound.isEmpty() || bound == "--" || (v >= 1.0 && v <= 6.0)) << j << " " << s << " " << bound.toStdString();
                 }
             }
         }
     }
-    // A written mark of 99999999 leaves no mark that keeps the grade.
-    EXPECT_EQ(ComputeGrenznotenOral("D", "3.0", "99999999", day), (BoundaryGrades{"50000001", "--", "--"}));
 }
 
 namespace {
 
 enum class Rule { Oral, Comm, CommYearOnly, Evening, EveningYearOnly };
 
+bool yearOnly(Rule rule) { return rule == Rule::CommYearOnly || rule == Rule::EveningYearOnly; }
+
 // Parses "2,5" / "1,0" into tenths.
-int boundTenths(const QString& bound)
-{
-    const QStringList parts = bound.split(',');
-    return parts.value(0).toInt() * 10 + parts.value(1).toInt();
-}
+int boundTenths(const QString& bound) { return bound.section(',', 0, 0).toInt() * 10 + bound.section(',', 1, 1).toInt(); }
 
 BoundaryGrades boundsFor(Rule rule, const QString& J, const QString& S)
 {
-    GradeContext day;
+    const GradeContext day;
     switch (rule) {
-    case Rule::Oral:
-        return ComputeGrenznotenOral("D", J, S, day);
-    case Rule::Comm:
-        return ComputeGrenznotenComm("E", J, S, "- ", day);
-    case Rule::CommYearOnly:
-        return ComputeGrenznotenComm("E", J, "- ", "- ", day);
-    case Rule::Evening:
-        return ComputeGrenznotenEvening(J, S);
-    case Rule::EveningYearOnly:
-        return ComputeGrenznotenEvening(J, "");
+    case Rule::Oral: return ComputeGrenznotenOral("D", J, S, day);
+    case Rule::Comm: return ComputeGrenznotenComm("E", J, S, "- ", day);
+    case Rule::CommYearOnly: return ComputeGrenznotenComm("E", J, "- ", "- ", day);
+    case Rule::Evening: return ComputeGrenznotenEvening(J, S);
+    case Rule::EveningYearOnly: return ComputeGrenznotenEvening(J, "");
     }
     return {};
 }
 
 // The final grade the exam grid shows for a row with the mark x (tenths, 0 =
-// none) in the cell of the rule, built as texts and recomputed like the grade
-// window does.
+// none) in the cell of the rule, recomputed like the grade window does.
 QString endnoteInGrid(Rule rule, int j, int s, int x)
 {
-    GradeContext ctx;
-    ctx.eveningSchoolMode = rule == Rule::Evening || rule == Rule::EveningYearOnly;
+    const GradeContext ctx = contextFor(rule == Rule::Evening || rule == Rule::EveningYearOnly);
     ExamGrid g = emptyGrid();
     g.at(ColCode, 1) = "D";
     g.at(ColYear, 1) = tenthsText(j);
-    const bool withWritten = rule == Rule::Oral || rule == Rule::Comm || rule == Rule::Evening;
-    if (withWritten)
+    if (!yearOnly(rule))
         g.at(ColWritten, 1) = tenthsText(s);
-    const int column = (rule == Rule::Comm || rule == Rule::CommYearOnly) ? ColComm : ColOral;
     if (x > 0)
-        g.at(column, 1) = tenthsText(x);
+        g.at((rule == Rule::Comm || rule == Rule::CommYearOnly) ? ColComm : ColOral, 1) = tenthsText(x);
     RecalcExamRow(g, 1, ctx);
     return g.at(ColFinal, 1);
 }
 
 // The classic search with the unrounded formula, in exact rational
-// arithmetic: E(x) scaled by 8000 so every value is an integer.  Returns false
-// when one of the visited marks meets an exact tie of Round(E + 0.01).
+// arithmetic: E(x) scaled by 8000 so every value is an integer; tie tells
+// whether a visited mark met an exact tie of Round(E + 0.01).
 struct FormulaBounds {
-    int cur = 0;
-    int lower = 0;
-    int upper = 0;
+    int cur = 0, lower = 0, upper = 0;
     bool tie = false;
 };
 
 int64_t formula8000(Rule rule, int j, int s, int x)
 {
     switch (rule) {
-    case Rule::Oral:
-        return 100LL * (3 * s + x) + 400LL * j;
-    case Rule::Comm:
-        return 80LL * (2 * x + 3 * s) + 400LL * j;
-    case Rule::Evening:
-        return 200LL * (x + s) + 400LL * j;
-    default:
-        return 400LL * (j + x);
+    case Rule::Oral: return 100LL * (3 * s + x) + 400LL * j;
+    case Rule::Comm: return 80LL * (2 * x + 3 * s) + 400LL * j;
+    case Rule::Evening: return 200LL * (x + s) + 400LL * j;
+    default: return 400LL * (j + x);
     }
 }
 
@@ -677,35 +419,24 @@ int roundFormula(int64_t e8000, bool& tie)
     const int64_t v = e8000 + 80; // + 0.01
     int64_t q = v >= 0 ? v / 8000 : -((-v + 7999) / 8000);
     const int64_t rest = v - q * 8000;
-    if (rest == 4000) {
-        tie = true;
-        if (q % 2 != 0)
-            ++q;
-    } else if (rest > 4000) {
+    tie = tie || rest == 4000;
+    if (rest > 4000 || (rest == 4000 && q % 2 != 0))
         ++q;
-    }
     return static_cast<int>(q);
 }
 
 FormulaBounds classicSearch(Rule rule, int j, int s)
 {
     FormulaBounds r;
-    const bool yearOnly = rule == Rule::CommYearOnly || rule == Rule::EveningYearOnly;
-    r.cur = yearOnly ? roundFormula(800LL * j, r.tie) : roundFormula(400LL * (j + s), r.tie);
+    r.cur = yearOnly(rule) ? roundFormula(800LL * j, r.tie) : roundFormula(400LL * (j + s), r.tie);
     // Lower: down from the larger of S and J (from J itself, tested first,
     // for the year mark alone) until the grade falls below the current one.
-    int x = yearOnly ? j + 1 : std::max(s, j);
-    for (;;) {
-        x -= 1;
-        if (roundFormula(formula8000(rule, j, s, x), r.tie) < r.cur)
-            break;
+    int x = yearOnly(rule) ? j + 1 : std::max(s, j);
+    while (roundFormula(formula8000(rule, j, s, --x), r.tie) >= r.cur) {
     }
     r.lower = std::max(x + 1, 10);
-    x = yearOnly ? j : std::min(s, j);
-    for (;;) {
-        x += 1;
-        if (roundFormula(formula8000(rule, j, s, x), r.tie) > r.cur)
-            break;
+    x = yearOnly(rule) ? j : std::min(s, j);
+    while (roundFormula(formula8000(rule, j, s, ++x), r.tie) <= r.cur) {
     }
     r.upper = std::min(x - 1, 60);
     return r;
@@ -715,64 +446,47 @@ FormulaBounds classicSearch(Rule rule, int j, int s)
 
 // Every written mark and year mark from 1.0 to 6.0, every rule: each bound
 // range is exactly the set of marks from 1.0 to 6.0 that give the current
-// final grade in the exam grid, and the current grade is the grid's final
-// grade without the exam.
-TEST(BoundaryGrades, SweepAgreesWithTheGradeArithmetic)
+// final grade in the exam grid, the current grade is the grid's final grade
+// without the exam, and away from exact ties (which occur only with the
+// 3 : 2 communication weights) the bounds are those of the classic formulas.
+TEST(BoundaryGrades, SweepAgreesWithTheGradeArithmeticAndTheFormulas)
 {
     int checked = 0;
-    for (Rule rule : {Rule::Oral, Rule::Comm, Rule::CommYearOnly, Rule::Evening, Rule::EveningYearOnly}) {
-        for (int j = 10; j <= 60; ++j) {
-            for (int s = 10; s <= 60; ++s) {
-                const BoundaryGrades b = boundsFor(rule, tenthsText(j), tenthsText(s));
-                SCOPED_TRACE(testing::Message() << "rule " << int(rule) << " J " << j << " S " << s);
-                ASSERT_NE(b.lower, "--");
-                ASSERT_NE(b.upper, "--");
-                ASSERT_EQ(QStringLiteral(" ") + b.current, endnoteInGrid(rule, j, s, 0));
-                const int lower = boundTenths(b.lower);
-                const int upper = boundTenths(b.upper);
-                ASSERT_LE(lower, upper);
-                for (int x = 10; x <= 60; ++x) {
-                    const bool keeps = endnoteInGrid(rule, j, s, x) == QStringLiteral(" ") + b.current;
-                    ASSERT_EQ(keeps, x >= lower && x <= upper) << "x " << x;
-                    ++checked;
-                }
-                // Each bound is a real edge: the next tenth beyond it changes the grade.
-                if (lower > 10) {
-                    ASSERT_NE(endnoteInGrid(rule, j, s, lower - 1), QStringLiteral(" ") + b.current);
-                }
-                if (upper < 60) {
-                    ASSERT_NE(endnoteInGrid(rule, j, s, upper + 1), QStringLiteral(" ") + b.current);
-                }
-            }
-        }
-    }
-    EXPECT_EQ(checked, 5 * 51 * 51 * 51);
-}
-
-// Away from exact ties the bounds are those of the classic formulas; ties
-// occur only with the 3 : 2 communication weights.
-TEST(BoundaryGrades, SweepEqualsTheFormulasAwayFromTies)
-{
     int compared = 0;
     int ties = 0;
     for (Rule rule : {Rule::Oral, Rule::Comm, Rule::CommYearOnly, Rule::Evening, Rule::EveningYearOnly}) {
         for (int j = 10; j <= 60; ++j) {
             for (int s = 10; s <= 60; ++s) {
+                const BoundaryGrades b = boundsFor(rule, tenthsText(j), tenthsText(s));
+                SCOPED_TRACE(testing::Message() << "rule " << int(rule) << " J " << j << " S " << s);
+                const QString current = QStringLiteral(" ") + b.current;
+                ASSERT_EQ(current, endnoteInGrid(rule, j, s, 0));
+                const int lower = boundTenths(b.lower);
+                const int upper = boundTenths(b.upper);
+                ASSERT_LE(lower, upper);
+                for (int x = 10; x <= 60; ++x, ++checked)
+                    ASSERT_EQ(endnoteInGrid(rule, j, s, x) == current, x >= lower && x <= upper) << "x " << x;
+                // Each bound is a real edge: the next tenth beyond it changes the grade.
+                if (lower > 10) {
+                    ASSERT_NE(endnoteInGrid(rule, j, s, lower - 1), current);
+                }
+                if (upper < 60) {
+                    ASSERT_NE(endnoteInGrid(rule, j, s, upper + 1), current);
+                }
                 const FormulaBounds f = classicSearch(rule, j, s);
                 if (f.tie) {
                     ++ties;
                     EXPECT_EQ(rule, Rule::Comm);
                     continue;
                 }
-                const BoundaryGrades b = boundsFor(rule, tenthsText(j), tenthsText(s));
-                SCOPED_TRACE(testing::Message() << "rule " << int(rule) << " J " << j << " S " << s);
                 ASSERT_EQ(b.current, QString::number(f.cur));
-                ASSERT_EQ(boundTenths(b.lower), f.lower);
-                ASSERT_EQ(boundTenths(b.upper), f.upper);
+                ASSERT_EQ(lower, f.lower);
+                ASSERT_EQ(upper, f.upper);
                 ++compared;
             }
         }
     }
+    EXPECT_EQ(checked, 5 * 51 * 51 * 51);
     EXPECT_GT(ties, 0);
     EXPECT_GT(compared, 5 * 51 * 51 * 9 / 10);
 }

@@ -9,11 +9,9 @@
 #include "platform/scriptedprompt.h"
 #include "support/classfolder.h"
 
-#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -38,15 +36,8 @@ protected:
     }
 
     QString classDir() const { return classFolder() + QStringLiteral("/"); }
-    QString studentFile(const QString& prefix, int n) const
-    {
-        return classDir() + prefix + QString::number(n);
-    }
-    QByteArray readFile(const QString& path) const
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QString studentFile(const QString& prefix, int n) const { return classDir() + prefix + QString::number(n); }
+    QByteArray readFile(const QString& path) const { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
     void writeFile(const QString& path, const QByteArray& bytes) const
     {
         QFile f(path);
@@ -58,11 +49,7 @@ protected:
     // The class table's bytes as a second reader sees them (what is posted).
     static int headerLength(const QByteArray& dbf) { return qFromLittleEndian<quint16>(dbf.constData() + 8); }
     static int recordLength(const QByteArray& dbf) { return qFromLittleEndian<quint16>(dbf.constData() + 10); }
-    struct FieldSpan {
-        QString name;
-        int offset;
-        int width;
-    };
+    struct FieldSpan { QString name; int offset; int width; };
     static QList<FieldSpan> fieldSpans(const QByteArray& dbf)
     {
         QList<FieldSpan> out;
@@ -90,26 +77,6 @@ protected:
         const int start = headerLength(dbf) + record * recordLength(dbf);
         return dbf.mid(start + spans.at(1).offset, recordLength(dbf) - spans.at(1).offset);
     }
-    // "record:FIELD" for every field whose bytes differ between two images of
-    // the same table; "header" when anything before the records differs.
-    static QSet<QString> changedFields(const QByteArray& before, const QByteArray& after)
-    {
-        QSet<QString> out;
-        const int hl = headerLength(before);
-        const int rl = recordLength(before);
-        // The header's date of last update may move; everything else must not.
-        if (before.left(1) != after.left(1) || before.mid(4, hl - 4) != after.mid(4, hl - 4))
-            out << QStringLiteral("header");
-        const int records = (std::max(before.size(), after.size()) - hl) / rl;
-        for (int r = 0; r < records; ++r)
-            for (const FieldSpan& f : fieldSpans(before)) {
-                const int at = hl + r * rl + f.offset;
-                if (before.mid(at, f.width) != after.mid(at, f.width))
-                    out << QStringLiteral("%1:%2").arg(r + 1).arg(f.name);
-            }
-        return out;
-    }
-
     // Exam row and grid column of a subject short code.
     int rowOf(const QString& code) const
     {
@@ -135,11 +102,7 @@ protected:
         ASSERT_TRUE(SaveStudentGradeFile(studentFile(QStringLiteral("v."), n), sheet, ctx));
     }
     QStringList gradeLines(int n) const { return ReadTextLines(studentFile(QStringLiteral("v."), n)); }
-    static QString cellLine(const QStringList& lines, int column, int row)
-    {
-        return lines.value(column * 20 + row);
-    }
-
+    static QString cellLine(const QStringList& lines, int column, int row) { return lines.value(column * 20 + row); }
 };
 
 inline QList<Student> threeStudents()
