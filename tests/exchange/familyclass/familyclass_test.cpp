@@ -127,26 +127,3 @@ TEST_F(FamilyTakeIn, OnlyTheClassTableComesInWithTheRightPassword)
         EXPECT_EQ(prompt.remainingAnswers(), 0);
     }
 }
-
-TEST_F(FamilyTakeIn, TheTakeOverOpensTheExtractedTable)
-{
-    if (!HaveTool("zip"))
-        GTEST_SKIP() << "zip missing";
-    makeClass("9a-25262.dbf", {{"1", "Müller", "Anna"}});
-    QFile::rename(folder.file("9a-25262.dbf"), QDir(staging.path()).filePath("9a-25262.dbf"));
-    state().schoolName = "Werkrealschule Süd";
-    ASSERT_EQ(RunShell("cd " + Quote(staging.path().toStdString()) + " && zip -q -P "
-                       + Quote(QString("Werkrealschule Süd/4711").toLatin1().toStdString()) + " " + Quote(stick.path().toStdString())
-                       + "/9a-25262.kvz 9a-25262.dbf").status, 0);
-    prompt.yes().text(stick.path()).text(QDir(stick.path()).filePath("9a-25262.kvz"));
-    TakeInFamilyClassFile();
-    ASSERT_TRUE(folder.exists("9a-25262.dbf")) << prompt.lastText().toStdString();
-
-    prompt.setDefaultAnswer(Answer::Yes);
-    prompt.text("9a").text("2526");
-    classFiles().PrepareTakeOver();
-    classFiles().Activate("9a-25262.dbf");
-    DbfTable t;
-    t.open(folder.file("9a_25262.dbf"), DbfAccess::SharedReadOnly);
-    EXPECT_EQ(t.value(0, "NACHNAME"), "Müller");
-}

@@ -12,24 +12,17 @@ TEST(PromptZipDialogs, AnswersMapToTheEngine)
     ScriptedPrompt p;
     ScopedPrompt guard(p);
     PromptZipDialogs d;
-    p.yes().no().cancel();
+    p.yes().no().cancel().yes().no().cancel().yes().no().answer(Answer::Ok).cancel().text("Grüße").cancelText();
     EXPECT_EQ(d.AskOverwrite("Overwrite file \"a\" with \"b\""), Dlg::OverwriteAnswer::Yes);
+    EXPECT_EQ(p.shown()[0].text, "Overwrite file \"a\" with \"b\"");
     EXPECT_EQ(d.AskOverwrite("x"), Dlg::OverwriteAnswer::No);
     EXPECT_EQ(d.AskOverwrite("x"), Dlg::OverwriteAnswer::NoToAll);
-    EXPECT_EQ(p.shown()[0].text, "Overwrite file \"a\" with \"b\"");
-
-    p.yes().no().cancel().yes().no();
-    EXPECT_EQ(d.AskFailure("f", true), Dlg::FailureAnswer::Retry);
-    EXPECT_EQ(d.AskFailure("f", true), Dlg::FailureAnswer::Ignore);
-    EXPECT_EQ(d.AskFailure("f", true), Dlg::FailureAnswer::Abort);
-    EXPECT_EQ(d.AskFailure("f", false), Dlg::FailureAnswer::Ignore);
-    EXPECT_EQ(d.AskFailure("f", false), Dlg::FailureAnswer::Abort);
-
-    p.answer(Answer::Ok).cancel();
+    for (const auto& [retry, answer] : {std::pair{true, Dlg::FailureAnswer::Retry}, {true, Dlg::FailureAnswer::Ignore},
+                                        {true, Dlg::FailureAnswer::Abort}, {false, Dlg::FailureAnswer::Ignore},
+                                        {false, Dlg::FailureAnswer::Abort}})
+        EXPECT_EQ(d.AskFailure("f", retry), answer);
     EXPECT_TRUE(d.AskOkCancel("Bitte Diskette 2 einlegen"));
     EXPECT_FALSE(d.AskOkCancel("Bitte Diskette 3 einlegen"));
-
-    p.text("Grüße").cancelText();
     EXPECT_EQ(d.AskPassword("Password for \"x\"", "Enter password: "), std::optional<std::string>("Grüße"));
     EXPECT_EQ(d.AskPassword("c", "l"), std::nullopt);
 }

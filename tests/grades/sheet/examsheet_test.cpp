@@ -1,6 +1,5 @@
 #include "grades/examsheet.h"
 
-#include "classes/sharedstate.h"
 #include "classes/textfile.h"
 #include "grades/cellrules.h"
 #include "grades/gradecontext.h"
@@ -36,6 +35,14 @@ GradeContext level9(const char* classFile = "9a-23242.dbf", const char* const* c
     return ctx;
 }
 
+// The lines of a grade file, their CR kept; 226 when the layout holds.
+QList<QByteArray> lines226(const QByteArray& bytes)
+{
+    QList<QByteArray> lines = bytes.split('\n');
+    EXPECT_EQ(lines.takeLast(), "");
+    return lines;
+}
+
 // Columns `from` to `to` of a grid row.
 QStringList rowOf(const ExamGrid& g, int row, int from = 0, int to = 8)
 {
@@ -43,14 +50,6 @@ QStringList rowOf(const ExamGrid& g, int row, int from = 0, int to = 8)
     for (int c = from; c <= to; ++c)
         out << g.at(c, row);
     return out;
-}
-
-QList<QByteArray> linesOf(const QByteArray& bytes)
-{
-    QList<QByteArray> lines = bytes.split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
 }
 
 // The 180 cell lines of a grade file, every cell `fill`.
@@ -168,7 +167,7 @@ TEST(GradeFile, LayoutEncodingAndRoundTrip)
     const GradeContext ctx = level9();
     ASSERT_TRUE(SaveStudentGradeFile(folder.file("v.5"), filledSheet(ctx), ctx));
     const QByteArray first = folder.read("v.5");
-    const QList<QByteArray> lines = linesOf(first);
+    const QList<QByteArray> lines = lines226(first);
     ASSERT_EQ(lines.size(), 226);
     EXPECT_EQ(first.count("\r\n"), 226);
     // Cell (c, r) on line c * 20 + r + 1; Windows-1252, trailing blanks kept.
@@ -196,8 +195,8 @@ TEST(GradeFile, LayoutEncodingAndRoundTrip)
     GradeContext evening = ctx;
     evening.eveningSchoolMode = true;
     ASSERT_TRUE(SaveStudentGradeFile(folder.file("v.1"), filledSheet(ctx), evening));
-    EXPECT_EQ(linesOf(folder.read("v.1"))[20], "schr(1)\r");
-    EXPECT_EQ(linesOf(folder.read("v.1"))[40], "KP/pr(1)\r");
+    EXPECT_EQ(lines226(folder.read("v.1"))[20], "schr(1)\r");
+    EXPECT_EQ(lines226(folder.read("v.1"))[40], "KP/pr(1)\r");
     const ExamSheet back = LoadStudentGradeFile(folder.file("v.1"), ctx);
     EXPECT_EQ(back.grid.at(ColWritten, 0), "schr(3)");
     EXPECT_EQ(back.grid.at(ColComm, 0), "KP/pr(2)");
@@ -351,7 +350,7 @@ TEST(GradeFile, NotesAndLineEndsKeepTheLayout)
     s.notes[2] = "zwei\r\nZeilen";
     s.grid.at(ColYear, 2) = "2.0\n";
     ASSERT_TRUE(SaveStudentGradeFile(folder.file("v.8"), s, ctx));
-    const QList<QByteArray> lines = linesOf(folder.read("v.8"));
+    const QList<QByteArray> lines = lines226(folder.read("v.8"));
     ASSERT_EQ(lines.size(), 226);
     EXPECT_EQ(lines[225], "Zeile 45\r");
     EXPECT_EQ(lines[183], "zwei  Zeilen\r");
@@ -365,30 +364,6 @@ TEST(GradeFile, NotesAndLineEndsKeepTheLayout)
     EXPECT_EQ(t.notes, (QStringList{"eins", "zwei", "drei", ""}));
     ASSERT_TRUE(SaveStudentGradeFile(folder.file("v.9"), t, ctx));
     EXPECT_EQ(LoadStudentGradeFile(folder.file("v.9"), ctx).notesText(), "eins\nzwei\ndrei");
-}
-
-TEST(GradeContextFill, FromTheSharedState)
-{
-    resetState();
-    SharedState& st = state();
-    st.openClassFile = "xa-23242.dbf";
-    st.eveningSchoolMode = true;
-    st.subjectData.subjectNames = {};
-    for (const auto& [row, name] : {std::pair{4, "Deutsch"}, {7, "Englisch"}, {8, "Mathematik"}, {17, "Projektprüfung"}})
-        st.subjectData.subjectNames[row] = QString::fromUtf8(name);
-    st.subjectData.subjectCodeString = "11a1";
-    st.subjectData.writtenExamRows = {3, 7, 6, 0};
-    st.subjectData.msgGradeIndex = 1;
-    const GradeContext ctx = GradeContextFromState();
-    EXPECT_EQ(ctx.classFileName, "xa-23242.dbf");
-    EXPECT_TRUE(ctx.eveningSchoolMode);
-    EXPECT_EQ(QStringList({ctx.shortCodes[1], ctx.shortCodes[3], ctx.shortCodes[6], ctx.shortCodes[7], ctx.shortCodes[16]}),
-              QStringList({"", "D", "E", "M", "Proj"}));
-    EXPECT_EQ(ctx.subjectCodeString, "11a1");
-    EXPECT_EQ(ctx.writtenExamRows, (std::array<int, 4>{3, 7, 6, 0}));
-    EXPECT_FALSE(ctx.msgGradeCounts);
-    EXPECT_EQ(ctx.subjectNames[8], "Mathematik");
-    resetState();
 }
 
 // Read with any line ends, and written again: the very same bytes.
@@ -451,9 +426,8 @@ TEST(Gesamtschnitt, WholeSheetTypedThroughTheCellRules)
     };
     for (const auto& [row, column, text] : typed)
         ASSERT_TRUE(CommitExamCell(s.grid, column, row, QString::fromUtf8(text), ctx));
-    EXPECT_EQ(s.grid.at(ColWeight, 18) + s.grid.at(ColWeight, 19), "00");
-    EXPECT_EQ(s.grid.at(ColFinal, 13), " 2");
-    // Counting: R 2, D 3, E 3, M 4, Präs 2, MSG 1, Proj 1 = 16 / 7 = 2.29 -> 2.2.
+    // Counting: R 2, D 3, E 3, M 4, Präs 2, MSG 1, Proj 1 = 16 / 7 = 2.29 -> 2.2; Inf and Prof
+    // preset to weight 0.
     EXPECT_EQ(ComputeGesamtschnitt(s.grid, 1, 19, ctx), "2.2");
     s.resultIndex = 1;
     EXPECT_EQ(s.gesamtschnittLabel(ctx), "Gesamtschnitt: 2.2");
@@ -466,9 +440,5 @@ TEST(Gesamtschnitt, WholeSheetTypedThroughTheCellRules)
         ASSERT_TRUE(CommitExamCell(s.grid, column, row, text, ctx));
         EXPECT_EQ(ComputeGesamtschnitt(s.grid, 1, 19, ctx), mean) << text;
     }
-    EXPECT_EQ(s.grid.at(ColFinal, 7), "??");
-    const GradeList list = s.gradeList(ctx);
-    EXPECT_EQ(QStringList({list[2], list[4], list[7], list[8], list[14], list[17]}),
-              QStringList({"2", "3*", "3*", "??", "2", "1*"}));
-    EXPECT_EQ(GetProjectGrade(s.grid), "1");
+    EXPECT_EQ(s.gradeList(ctx)[4], "3*");
 }
