@@ -6,6 +6,7 @@
 #include "print/printer.h"
 #include "print/recordingdevice.h"
 #include "support/classfolder.h"
+#include "support/pdfwords.h"
 #include "tools.h"
 
 #include <QDir>
@@ -42,13 +43,6 @@ const char* const kOffice = "#!/bin/sh\n"
                             "  esac\n"
                             "done\n";
 
-int Pages(const QString& pdf)
-{
-    const QString info = RunPeer("pdfinfo", {pdf});
-    const int at = info.indexOf("Pages:");
-    return at < 0 ? -1 : info.mid(at + 6).section('\n', 0, 0).trimmed().toInt();
-}
-
 class WordFormsTest : public RealClassFixture {
 protected:
     void SetUp() override
@@ -57,15 +51,15 @@ protected:
         setShell(&shell);
         setPrinterSystem(&printers);
         savedPath = qgetenv("PATH");
-        writeStub("lp", kLp);
-        writeStub("soffice", kOffice);
+        for (const auto& [name, script] : {std::pair{"lp", kLp}, {"soffice", kOffice}}) {
+            QFile f(stubs.filePath(name));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(script) > 0);
+            f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
         qputenv("STUB_DIR", stubs.path().toUtf8());
-        onePage = stubs.filePath("eine-seite.pdf");
-        QPdfWriter writer(onePage);
-        QPainter p(&writer);
-        p.drawText(100, 100, "Seite");
-        p.end();
-        qputenv("STUB_PDF", onePage.toUtf8());
+        QPdfWriter writer(stubs.filePath("eine-seite.pdf"));
+        QPainter(&writer).drawText(100, 100, "Seite");
+        qputenv("STUB_PDF", stubs.filePath("eine-seite.pdf").toUtf8());
         qputenv("PATH", (stubs.path() + ":/usr/bin:/bin").toUtf8());
         makeClass("9a_25262.dbf", {{"1", "Muster", "Anna", "W", {{"AG3", "01.02.2010"}}},
                                    {"2", "Beispiel", "Ben", "M", {{"AG3", "02.02.2010"}}},
@@ -83,20 +77,15 @@ protected:
         setShell(nullptr);
         RealClassFixture::TearDown();
     }
-    void writeStub(const QString& name, const char* script)
-    {
-        QFile f(stubs.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(script);
-        f.close();
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    // The lp calls, each without the file it printed.
     QStringList lpCalls() const
     {
         QFile f(stubs.filePath("lp.log"));
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+        QStringList calls = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)
+                                                        : QStringList();
+        for (QString& call : calls)
+            call = call.section(' ', 0, -2);
+        return calls;
     }
     QString job(int n) const { return stubs.filePath(QString("job%1.pdf").arg(n)); }
     void reset()
@@ -117,7 +106,6 @@ protected:
 
     QTemporaryDir stubs;
     QByteArray savedPath;
-    QString onePage;
     RecordingShell shell;
     RecordingPrinterSystem printers{{"Buero", "PDF-Datei"}, "Buero"};
     WordFormsController forms;
@@ -127,33 +115,31 @@ protected:
 
 TEST_F(WordFormsTest, PrintsThroughTheChosenPrinter)
 {
+    const QStringList all{"Muster", "Beispiel", "Probe"};
     const struct {
         const char* name;
         int type, range, variant, from, to;
         QStringList answers;       // copies, file name
         const char* printer;
-        bool abort;
-        bool refuse;
+        bool abort, refuse;
         QStringList calls;         // lp arguments before the file
         QList<int> pages;          // of each job
         QStringList done;
-        QString message;           // last message contains
+        QString message = {};      // last message contains
     } cases[] = {
         {"one job per student", 1, 1, 0, 1, 1, {}, "Buero", false, false,
-         {"-d Buero -n 1 -t Nr. 1 Muster", "-d Buero -n 1 -t Nr. 2 Beispiel", "-d Buero -n 1 -t Nr. 3 Probe"},
-         {1, 1, 1}, {"Muster", "Beispiel", "Probe"}, {}},
-        {"one joined job", 2, 1, 1, 1, 1, {}, "Buero", false, false, {"-d Buero -n 1 -t Formulare bewertungsbogen"},
-         {3}, {"Muster", "Beispiel", "Probe"}, {}},
+         {"-d Buero -n 1 -t Nr. 1 Muster", "-d Buero -n 1 -t Nr. 2 Beispiel", "-d Buero -n 1 -t Nr. 3 Probe"}, {1, 1, 1}, all},
+        {"one joined job", 2, 1, 1, 1, 1, {}, "Buero", false, false, {"-d Buero -n 1 -t Formulare bewertungsbogen"}, {3}, all},
         {"range", 1, 2, 0, 2, 3, {}, "Buero", false, false,
-         {"-d Buero -n 1 -t Nr. 2 Beispiel", "-d Buero -n 1 -t Nr. 3 Probe"}, {1, 1}, {"Beispiel", "Probe"}, {}},
+         {"-d Buero -n 1 -t Nr. 2 Beispiel", "-d Buero -n 1 -t Nr. 3 Probe"}, {1, 1}, {"Beispiel", "Probe"}},
         {"copies asked again", 0, 0, 1, 1, 1, {"31", "x", "0", "3"}, "Buero", false, false,
-         {"-d Buero -n 3 -t Nr. 1 Muster"}, {1}, {"Muster"}, {}},
-        {"PDF file", 1, 1, 0, 1, 1, {"ausdruck"}, "PDF-Datei", false, false, {}, {}, {"Muster", "Beispiel", "Probe"}, {}},
-        {"abort", 1, 1, 1, 1, 1, {}, "Buero", true, false, {}, {}, {}, {}},
-        {"refused", 1, 0, 0, 1, 1, {}, "Buero", false, true, {"-d Buero -n 1 -t Nr. 1 Muster"}, {1}, {},
-         "nicht angenommen"},
+         {"-d Buero -n 3 -t Nr. 1 Muster"}, {1}, {"Muster"}},
+        {"PDF file", 1, 1, 0, 1, 1, {"ausdruck"}, "PDF-Datei", false, false, {}, {}, all},
+        {"abort", 1, 1, 1, 1, 1, {}, "Buero", true, false, {}, {}, {}},
+        {"refused", 1, 0, 0, 1, 1, {}, "Buero", false, true, {"-d Buero -n 1 -t Nr. 1 Muster"}, {1}, {}, "nicht angenommen"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         reset();
         ASSERT_TRUE(printer().SelectPrinterDevice(c.printer, {}, {}));
         for (const QString& a : c.answers)
@@ -163,22 +149,18 @@ TEST_F(WordFormsTest, PrintsThroughTheChosenPrinter)
         choose(c.type, c.range, c.variant, c.from, c.to);
         forms.Start();
 
-        QStringList calls = lpCalls();
-        for (QString& call : calls)
-            call = call.section(' ', 0, -2);
-        EXPECT_EQ(calls, c.calls) << c.name;
+        EXPECT_EQ(lpCalls(), c.calls);
         for (int i = 0; i < c.pages.size(); ++i)
-            EXPECT_EQ(Pages(job(i)), c.pages[i]) << c.name << " job " << i;
-        EXPECT_EQ(forms.done(), c.done) << c.name;
-        EXPECT_TRUE(forms.mayClose()) << c.name;
-        EXPECT_TRUE(prompt.lastText().contains(c.message)) << c.name << prompt.lastText().toStdString();
-        if (QString(c.printer) == "PDF-Datei") {
-            EXPECT_EQ(Pages(stubs.filePath("ausdruck.pdf")), 3) << c.name;
-        }
+            EXPECT_EQ(PdfPageCount(job(i)), c.pages[i]) << "job " << i;
+        EXPECT_EQ(forms.done(), c.done);
+        EXPECT_TRUE(forms.mayClose());
+        EXPECT_TRUE(prompt.lastText().contains(c.message)) << prompt.lastText().toStdString();
+        EXPECT_EQ(PdfPageCount(stubs.filePath("ausdruck.pdf")), QString(c.printer) == "PDF-Datei" ? 3 : -1);
         if (c.abort) {
-            EXPECT_EQ(state().printToNr, 39) << c.name;
+            EXPECT_EQ(state().printToNr, 39);
         }
-        EXPECT_EQ(prompt.remainingAnswers(), 0) << c.name;
+        EXPECT_EQ(prompt.remainingAnswers(), 0);
+        QFile::remove(stubs.filePath("ausdruck.pdf"));
     }
 }
 
@@ -197,7 +179,7 @@ TEST_F(WordFormsTest, AttachmentsPrintAsTheyStand)
     QFile given(stubs.filePath("in_nr03.docx"));
     ASSERT_TRUE(given.open(QIODevice::ReadOnly));
     EXPECT_EQ(given.readAll(), edited);
-    EXPECT_EQ(Pages(job(0)), 2);
+    EXPECT_EQ(PdfPageCount(job(0)), 2);
     EXPECT_EQ(forms.done(), QStringList({"Muster", "Probe"}));
 
     reset();
@@ -250,10 +232,9 @@ TEST_F(WordFormsTest, LibreOfficeFillsEachStudentsForm)
     choose(1, 1, 0);
     forms.Start();
     ASSERT_EQ(lpCalls().size(), 3) << prompt.texts().join(" | ").toStdString();
-    const char* names[] = {"Muster", "Beispiel", "Probe"};
     for (int i = 0; i < 3; ++i) {
         const QString text = RunPeer("pdftotext", {job(i), "-"});
-        EXPECT_TRUE(text.contains(names[i])) << names[i] << "\n" << text.toStdString();
-        EXPECT_TRUE(text.contains("Beobachtungsbogen")) << names[i];
+        EXPECT_TRUE(text.contains(QStringList({"Muster", "Beispiel", "Probe"})[i])) << i << "\n" << text.toStdString();
+        EXPECT_TRUE(text.contains("Beobachtungsbogen")) << i;
     }
 }
