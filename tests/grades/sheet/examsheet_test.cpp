@@ -3,8 +3,6 @@
 #include "classes/textfile.h"
 #include "grades/cellrules.h"
 #include "grades/gradecontext.h"
-#include "grades/gradeslots.h"
-#include "support/maprecord.h"
 #include "support/tempfolder.h"
 #include "support/textbytes.h"
 
@@ -18,19 +16,17 @@ using namespace hsa;
 
 namespace {
 
-// The built-in subject lists of level 9 and level 10, rows 1 to 19.
+// The built-in subject list of level 9, rows 1 to 19.
 const char* const kLevel9[20] = {"", "R", "Eth", "D", "Ek", "G/Gk", "E", "M", "Ph", "Bio/Ch",
                                  "Sp", "Mu", "BK", "WBS", "Te", "HTW", "Proj", "", "", ""};
-const char* const kLevel10[20] = {"",   "R",  "Eth", "D",    "Ek", "G/Gk", "E",    "M", "Ph",  "Bio/Ch",
-                                  "Sp", "Mu", "BK",  "Präs", "Te", "MSG",  "Proj", "F", "Inf", "Prof"};
 
 // Written exams of level 9 in rows 3 (D) and 7 (M).
-GradeContext level9(const char* classFile = "9a-23242.dbf", const char* const* codes = kLevel9)
+GradeContext level9(const char* classFile = "9a-23242.dbf")
 {
     GradeContext ctx;
     ctx.classFileName = QString::fromUtf8(classFile);
     for (int r = 0; r < 20; ++r)
-        ctx.shortCodes[r] = QString::fromUtf8(codes[r]);
+        ctx.shortCodes[r] = QString::fromUtf8(kLevel9[r]);
     ctx.writtenExamRows = {3, 7, 7, 7};
     return ctx;
 }
@@ -392,53 +388,6 @@ TEST(GradeFile, HandWrittenFileReadAndWrittenUnchanged)
     EXPECT_EQ(s.gesamtschnittLabel(ctx), "Gesamtschnitt: 2.4");
     EXPECT_EQ(GetProjectGrade(s.grid), "1");
 
-    // The positional copy into the record: class 9 turns English with its
-    // minus year mark into "-"; grade-list row r + 1 holds exam row r.
-    GradeList list = s.gradeList(ctx);
-    list[0] = list[1] = "2";
-    test::MapRecord rec;
-    ASSERT_TRUE(CopyGradeListToRecord(list, ctx.classFileName, rec));
-    for (const auto& [field, grade] : {std::pair{"DEU", "2"}, {"MATH", "3*"}, {"ZUSATZ1", "2"}, {"MUSIK", "-"},
-                                       {"ZUSATZ2", "4*"}, {"F18", "1*"}, {"F17", "   "}, {"F21", "   "}})
-        EXPECT_EQ(rec.fields[field], grade) << field;
-
     ASSERT_TRUE(SaveStudentGradeFile(folder.file("v.12"), s, ctx));
     EXPECT_EQ(folder.read("v.12"), bytes);
-}
-
-TEST(Gesamtschnitt, WholeSheetTypedThroughTheCellRules)
-{
-    // A class-10 sheet as the grade window leaves it: preset weight cells
-    // ("0" for "Inf" and "Prof"), marks typed through the cell rules.
-    GradeContext ctx = level9("xa-23242.dbf", kLevel10);
-    ctx.writtenExamRows = {0, 0, 0, 0};
-    ctx.msgGradeCounts = false;
-    ExamSheet s = PresetExamSheet(ctx);
-    const std::tuple<int, int, const char*> typed[] = {
-        {1, 5, "2"},                                  // R   2.0 -> 2
-        {3, 1, "25"},  {3, 3, "3"},  {3, 5, "2,7"},   // D   (7.5 + 3) / 4 = 2.6, 2.65 -> 2.6 -> 3
-        {6, 2, "2"},   {6, 5, "3-"},                  // E   2.0, 2.5 -> 3
-        {7, 1, "4"},   {7, 5, "36"},                  // M   4.0, 3.8 -> 4
-        {13, 1, "2"},  {13, 3, "1"}, {13, 5, "3"},    // Präs (6 + 1 + 3) / 5 = 2.0 -> 2
-        {15, 5, "1"},                                 // MSG 1 (switch off, but weight cell 1)
-        {16, 1, "1"},                                 // Proj 1.0 -> 1
-        {18, 5, "1"},  {19, 5, "1"},                  // Inf and Prof 1, weight 0
-    };
-    for (const auto& [row, column, text] : typed)
-        ASSERT_TRUE(CommitExamCell(s.grid, column, row, QString::fromUtf8(text), ctx));
-    // Counting: R 2, D 3, E 3, M 4, Präs 2, MSG 1, Proj 1 = 16 / 7 = 2.29 -> 2.2; Inf and Prof
-    // preset to weight 0.
-    EXPECT_EQ(ComputeGesamtschnitt(s.grid, 1, 19, ctx), "2.2");
-    s.resultIndex = 1;
-    EXPECT_EQ(s.gesamtschnittLabel(ctx), "Gesamtschnitt: 2.2");
-    s.resultIndex = 3;
-    EXPECT_EQ(s.gesamtschnittLabel(ctx), "");
-    // The MSG weight cell set to 0: 15 / 6 = 2.5; doubling German: 18 / 7 = 2.57 -> 2.5;
-    // a pending mark anywhere: "??".
-    for (const auto& [column, row, text, mean] : {std::tuple{ColWeight, 15, "0", "2.5"}, {ColWeight, 3, "2", "2.5"},
-                                                  {ColOral, 7, "p", "??"}}) {
-        ASSERT_TRUE(CommitExamCell(s.grid, column, row, text, ctx));
-        EXPECT_EQ(ComputeGesamtschnitt(s.grid, 1, 19, ctx), mean) << text;
-    }
-    EXPECT_EQ(s.gradeList(ctx)[4], "3*");
 }
