@@ -22,11 +22,8 @@ TEST_F(ProgramWindowsFixture, AttachmentFromMenuAndGradeWindow)
     {
         DbfTable t;
         t.open(dir.file("9a_21222.dbf"));
-        t.setValue(0, "NACHNAME", "Muster");
-        t.setValue(0, "VORNAME", "Anna");
-        t.setValue(0, "M/W", "W");
-        t.setValue(0, "AG3", "01.02.2010");
-        t.close();
+        for (const auto& [field, value] : {std::pair{"NACHNAME", "Muster"}, {"VORNAME", "Anna"}, {"M/W", "W"}, {"AG3", "01.02.2010"}})
+            t.setValue(0, field, value);
     }
     prompt.setDefaultAnswer(Answer::Yes);
     ASSERT_TRUE(classFiles().OpenClass("9a_21222.dbf"));
