@@ -49,26 +49,6 @@ TEST(MultiClassImport, FieldsOfLineAndSdfFiles)
     EXPECT_EQ(DosToAnsiString("\x84\x8E\xE1\x82\xEB\x41"), QByteArray("\xE4\xC4\xDF\xE9\xD9\x41"));
 }
 
-// Moves pick the next selection as the dialog shows it; the format filters the files.
-TEST(MultiClassImport, DialogListsMoveAndSetTheButtons)
-{
-    DualListModel m;
-    TempProgramFolder folder;
-    for (const char* f : {"hsa_9c.imp", "HSA_9a.imp", "hsa_xb.imp", "hsa_9b.sdf", "abc_9a.imp"})
-        folder.write(f, "");
-    m.ChooseFormat("*.imp :  ASCII - Zeilenformat", folder.path());
-    EXPECT_EQ(m.source(), QStringList({"HSA_9a.imp", "hsa_9c.imp", "hsa_xb.imp"}));
-    EXPECT_EQ(m.Include({0, 2}), 0);   // walked from the last, so the last arrives first
-    EXPECT_EQ(m.destination(), QStringList({"hsa_xb.imp", "HSA_9a.imp"}));
-    EXPECT_EQ(m.Include({0}), -1);
-    EXPECT_FALSE(m.includeEnabled());
-    EXPECT_EQ(m.Exclude({2}), 1);      // the last one when the list got shorter
-    m.ExcludeAll();
-    EXPECT_EQ(m.source(), QStringList({"HSA_9a.imp", "hsa_9c.imp", "hsa_xb.imp"}));
-    m.ChooseFormat("*.sdf  :  SDF-Format (aus dBase)", folder.path());
-    EXPECT_EQ(m.source(), QStringList({"hsa_9b.sdf"}));
-}
-
 class MultiClassImportRun : public RealClassFixture {};
 
 TEST_F(MultiClassImportRun, ClassesFromPreparedFiles)

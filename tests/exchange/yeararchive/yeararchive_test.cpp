@@ -32,12 +32,10 @@ protected:
         yearArchive() = YearArchive();
         archiveRestore() = ArchiveRestore();
         yearArchive().beep = [this] { ++beeps; };
-        for (const char* name : {"9a_21222", "xb_21222"}) {
-            const QString cls = QString::fromLatin1(name);
-            folder.write(cls + ".dbf", "table " + QByteArray(name));
-            folder.write(cls + "/v.1", "grades");
-            folder.write(cls + "/m.1", "memo");
-            folder.write(cls + "/leer.doc", "");
+        for (const QString cls : {"9a_21222", "xb_21222"}) {
+            folder.write(cls + ".dbf", "table " + cls.toLatin1());
+            for (const auto& [name, bytes] : {std::pair{"/v.1", "grades"}, {"/m.1", "memo"}, {"/leer.doc", ""}})
+                folder.write(cls + name, bytes);
         }
         folder.write("9c_22232.dbf", "next year");
     }
@@ -65,14 +63,9 @@ protected:
 TEST_F(YearArchiveTest, YearRulesListsAndMasks)
 {
     // A year is four digits, else "9495" and a beep; a half-year 1 or 2.
-    for (const auto& [typed, year] : {std::pair{"2122", "2122"}, {"21", "9495"}, {"21?2", "9495"}, {"../x", "9495"},
-                                      {"21 2", "9495"}, {"21222", "9495"}}) {
-        bool replaced = false;
-        EXPECT_EQ(CheckedYear(typed, &replaced), year) << typed;
-        EXPECT_EQ(replaced, QString(year) != typed) << typed;
-    }
-    for (const auto& [typed, half] : {std::pair{"1", "1"}, {"2", "2"}, {"3", ""}, {" ", ""}, {"12", ""}})
-        EXPECT_EQ(CheckedHalfYear(typed), half) << typed;
+    for (const char* typed : {"21", "21?2", "../x", "21 2", "21222"})
+        EXPECT_EQ(CheckedYear(typed), "9495") << typed;
+    EXPECT_EQ(CheckedYear("2122") + CheckedHalfYear("2") + CheckedHalfYear("12") + CheckedHalfYear("3"), "21222");
 
     folder.write("9a-21222.dbf", "family");
     yearArchive().Activate(folder.path());
@@ -91,18 +84,16 @@ TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
     yearArchive().Activate(folder.path());
     const QString year = folder.file("2122");
 
-    // Copying keeps the sources and skips the empty file.
+    // Copying keeps the sources and skips the empty file; moving leaves
+    // nothing behind and carries the empty file.
     prompt.yes();
     yearArchive().Start({"9a_21222.dbf"});
     EXPECT_EQ(filesIn(year + "/9a_21222"), QStringList({"m.1", "v.1"}));
     EXPECT_TRUE(folder.exists("9a_21222/leer.doc"));
-
-    // Moving leaves nothing behind and carries the empty file.
     yearArchive().SetMoving(true);
     prompt.yes();
     yearArchive().Start({"xb_21222.dbf"});
-    EXPECT_FALSE(folder.exists("xb_21222.dbf"));
-    EXPECT_FALSE(folder.exists("xb_21222"));
+    EXPECT_FALSE(folder.exists("xb_21222.dbf") || folder.exists("xb_21222"));
     EXPECT_EQ(filesIn(year + "/xb_21222"), QStringList({"leer.doc", "m.1", "v.1"}));
 
     // Overwriting drops the older class's per-student files first.
@@ -151,12 +142,7 @@ TEST_F(YearArchiveTest, RefusalsStopsAndDriveA)
          [&] { freeSpace = 20; prompt.yes(); yearArchive().Start({"9a_21222.dbf", "xb_21222.dbf"}); },
          "Zu wenig Speicherplatz!\n\rAb 9a_21222.dbf wird nicht mehr kopiert.", {}},
         {"floppy full after the first class",
-         [&] {
-             freeSpace = 40;
-             yearArchive().SetPlace(ArchivePlace::DriveA);
-             prompt.yes();
-             yearArchive().Start({"9a_21222.dbf", "xb_21222.dbf"});
-         },
+         [&] { freeSpace = 40; yearArchive().SetPlace(ArchivePlace::DriveA); prompt.yes(); yearArchive().Start({"9a_21222.dbf", "xb_21222.dbf"}); },
          "Diskette ist voll!\n\rAb xb_21222.dbf wird nicht mehr kopiert.", {"9a_21222", "9a_21222.dbf"}},
         {"copy breaks while moving",
          [&] {
