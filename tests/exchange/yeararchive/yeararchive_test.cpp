@@ -38,6 +38,8 @@ protected:
                 folder.write(cls + name, bytes);
         }
         folder.write("9c_22232.dbf", "next year");
+        folder.write("9a-21222.dbf", "family table, never archived");
+        yearArchive().Activate(folder.path());
     }
     void TearDown() override
     {
@@ -45,7 +47,6 @@ protected:
         SetFreeSpaceSource(nullptr);
         SetTransferCopyFault(nullptr);
     }
-
     QStringList filesIn(const QString& dir) const
     {
         return QDir(dir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
@@ -60,28 +61,21 @@ protected:
     int beeps = 0;
 };
 
-TEST_F(YearArchiveTest, YearRulesListsAndMasks)
+TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
 {
-    // A year is four digits, else "9495" and a beep; a half-year 1 or 2.
-    for (const char* typed : {"21", "21?2", "../x", "21 2", "21222"})
-        EXPECT_EQ(CheckedYear(typed), "9495") << typed;
-    EXPECT_EQ(CheckedYear("2122") + CheckedHalfYear("2") + CheckedHalfYear("12") + CheckedHalfYear("3"), "21222");
-
-    folder.write("9a-21222.dbf", "family");
-    yearArchive().Activate(folder.path());
+    // The years of the class files; a year is four digits, else "9495" and a beep.
     EXPECT_EQ(yearArchive().years(), QStringList({"2122", "2223"}));
     EXPECT_EQ(yearArchive().sourceFiles(), QStringList({"9a_21222.dbf", "xb_21222.dbf"}));
+    for (const char* typed : {"21", "21?2", "../x", "21 2", "21222"})
+        EXPECT_EQ(CheckedYear(typed), "9495") << typed;
+    EXPECT_EQ(CheckedHalfYear("2") + CheckedHalfYear("12") + CheckedHalfYear("3"), "2");
     yearArchive().SetHalfYear("1");
     EXPECT_TRUE(yearArchive().sourceFiles().isEmpty());
     yearArchive().SetYear("../x");
     EXPECT_EQ(beeps, 1);
     EXPECT_EQ(yearArchive().halfYear(), "");
     EXPECT_EQ(yearArchive().targetFolder(), QDir(folder.path()).filePath("9495"));
-}
-
-TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
-{
-    yearArchive().Activate(folder.path());
+    yearArchive().SetYear("2122");
     const QString year = folder.file("2122");
 
     // Copying keeps the sources and skips the empty file; moving leaves
@@ -96,18 +90,16 @@ TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
     EXPECT_FALSE(folder.exists("xb_21222.dbf") || folder.exists("xb_21222"));
     EXPECT_EQ(filesIn(year + "/xb_21222"), QStringList({"leer.doc", "m.1", "v.1"}));
 
-    // Overwriting drops the older class's per-student files first.
+    // Overwriting drops the older class's per-student files first; Return
+    // never overwrites a class.
     folder.write("2122/9a_21222/v.7", "stale");
     folder.write("2122/9a_21222/l.7", "stale");
     yearArchive().SetMoving(false);
     prompt.yes().yes();
     yearArchive().Start({"9a_21222.dbf"});
     EXPECT_EQ(filesIn(year + "/9a_21222"), QStringList({"m.1", "v.1"}));
-    EXPECT_TRUE(prompt.anyTextContains("Klasse 9a_21222.dbf existiert im Archiv. Überschreiben? "));
-    // Return never overwrites a class.
-    for (const ScriptedPrompt::Shown& q : prompt.shown()) {
-        EXPECT_TRUE(!q.text.contains("Überschreiben") || q.defaultButton == Answer::No) << q.text.toStdString();
-    }
+    EXPECT_EQ(prompt.shown().last().text, "Klasse 9a_21222.dbf existiert im Archiv. Überschreiben? ");
+    EXPECT_EQ(prompt.shown().last().defaultButton, Answer::No);
 
     // Back again; a class of another program stays out.
     folder.write("2122/3a_21222.dbf", "other program");
@@ -115,7 +107,6 @@ TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
     EXPECT_EQ(archiveRestore().yearFolders(), QStringList({"2122"}));
     archiveRestore().ChooseYearFolder("2122");
     EXPECT_EQ(archiveRestore().archivedFiles(), QStringList({"3a_21222.dbf", "9a_21222.dbf", "xb_21222.dbf"}));
-    prompt.clear();
     prompt.yes();
     archiveRestore().Start({"3a_21222.dbf", "xb_21222.dbf"});
     EXPECT_TRUE(prompt.anyTextContains("Die Klasse 3a_21222.dbf gehört nicht ins Programm KORVI.\n\r Sie wird nicht eingespielt."));
@@ -126,23 +117,16 @@ TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
 
 TEST_F(YearArchiveTest, RefusalsStopsAndDriveA)
 {
-    struct Case {
-        const char* name;
-        std::function<void()> run;
-        const char* message;
-        QStringList archived; // the year folder afterwards
-    };
-    const QList<Case> cases = {
+    const QStringList both{"9a_21222.dbf", "xb_21222.dbf"};
+    const std::tuple<const char*, std::function<void()>, const char*, QStringList> cases[] = {
         {"class open", [&] { state().openClassFile = "9a_21222.dbf"; yearArchive().Start({"9a_21222.dbf"}); },
          "Bitte erst Klasse schließen.", {}},
         {"nothing marked", [&] { archiveRestore().Start({}); }, "Sie haben keine Dateien markiert.", {}},
-        {"no", [&] { prompt.no(); yearArchive().Start({"9a_21222.dbf"}); },
-         "Einverstanden mit Kopieren auf Festplatte?", {}},
-        {"hard disk full",
-         [&] { freeSpace = 20; prompt.yes(); yearArchive().Start({"9a_21222.dbf", "xb_21222.dbf"}); },
+        {"no", [&] { prompt.no(); yearArchive().Start({"9a_21222.dbf"}); }, "Einverstanden mit Kopieren auf Festplatte?", {}},
+        {"hard disk full", [&] { freeSpace = 20; prompt.yes(); yearArchive().Start(both); },
          "Zu wenig Speicherplatz!\n\rAb 9a_21222.dbf wird nicht mehr kopiert.", {}},
         {"floppy full after the first class",
-         [&] { freeSpace = 40; yearArchive().SetPlace(ArchivePlace::DriveA); prompt.yes(); yearArchive().Start({"9a_21222.dbf", "xb_21222.dbf"}); },
+         [&] { freeSpace = 40; yearArchive().SetPlace(ArchivePlace::DriveA); prompt.yes(); yearArchive().Start(both); },
          "Diskette ist voll!\n\rAb xb_21222.dbf wird nicht mehr kopiert.", {"9a_21222", "9a_21222.dbf"}},
         {"copy breaks while moving",
          [&] {
@@ -153,21 +137,19 @@ TEST_F(YearArchiveTest, RefusalsStopsAndDriveA)
          },
          "Schreibfehler in Datei", {"9a_21222", "9a_21222.dbf"}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, run, message, archived] : cases) {
+        SCOPED_TRACE(name);
         TearDown();
         SetUp();
+        freeSpace = 1'000'000'000;
         prompt.clear();
-        state().openClassFile.clear();
         QDir(floppy.path() + "/2122").removeRecursively();
         QDir(folder.file("2122")).removeRecursively();
         folder.write("laufwerk_a.txt", floppy.path().toUtf8() + "\r\n");
-        yearArchive().Activate(folder.path());
-        c.run();
-        EXPECT_TRUE(prompt.lastText().startsWith(QString::fromUtf8(c.message))) << prompt.lastText().toStdString();
+        run();
+        EXPECT_TRUE(prompt.lastText().startsWith(QString::fromUtf8(message))) << prompt.lastText().toStdString();
         EXPECT_EQ(prompt.remainingAnswers(), 0);
-        const QString target = yearArchive().targetFolder();
-        EXPECT_EQ(filesIn(target), c.archived) << target.toStdString();
+        EXPECT_EQ(filesIn(yearArchive().targetFolder()), archived);
         // Nothing of a class is ever lost.
         EXPECT_EQ(folder.read("9a_21222/v.1"), "grades");
         EXPECT_TRUE(folder.exists("9a_21222.dbf"));

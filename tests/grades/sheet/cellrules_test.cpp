@@ -4,7 +4,6 @@
 #include "grades/examsheet.h"
 #include "grades/gradeslots.h"
 
-#include <QMap>
 #include "support/maprecord.h"
 
 #include <gtest/gtest.h>
@@ -23,8 +22,6 @@ GradeContext context(const QString& classFile = QStringLiteral("9a-23241.dbf"))
         ctx.shortCodes[r] = QString::fromUtf8(codes[r]);
     return ctx;
 }
-
-using FakeRecord = test::MapRecord;
 
 } // namespace
 
@@ -83,17 +80,18 @@ TEST(CommitCell, NormalisesAndRecomputesTheRow)
 {
     const GradeContext ctx = context();
     ExamSheet s = PresetExamSheet(ctx);
-    EXPECT_TRUE(CommitExamCell(s.grid, ColWritten, 3, "2", ctx));
-    EXPECT_TRUE(CommitExamCell(s.grid, ColComm, 3, "3,0", ctx));
-    EXPECT_TRUE(CommitExamCell(s.grid, ColYear, 3, "27", ctx));
-    EXPECT_EQ(s.grid.at(ColExamResult, 3), "2.4");
-    EXPECT_EQ(s.grid.at(ColAverage, 3), "2.5");
-    EXPECT_EQ(s.grid.at(ColFinal, 3), " 3");
+    for (const auto& [c, text] : {std::pair{ColWritten, "2"}, {ColComm, "3,0"}, {ColYear, "27"}})
+        EXPECT_TRUE(CommitExamCell(s.grid, c, 3, text, ctx));
+    EXPECT_EQ(s.grid.at(ColExamResult, 3) + s.grid.at(ColAverage, 3) + s.grid.at(ColFinal, 3), "2.42.5 3");
     // The weight column keeps its whole numbers; the profile subject weighs 0.
     for (const auto& [row, typed, cell] : {std::tuple{3, "0", "0"}, {3, "7", "7"}, {19, "2", "0"}}) {
         EXPECT_TRUE(CommitExamCell(s.grid, ColWeight, row, typed, ctx));
         EXPECT_EQ(s.grid.at(ColWeight, row), cell) << typed;
     }
+    // In the communication cell the star of a comma mark decides the grade list.
+    CommitExamCell(s.grid, ColComm, 6, "2,5*", ctx);
+    CommitExamCell(s.grid, ColYear, 6, "2", ctx);
+    EXPECT_EQ(s.gradeList(ctx)[7], "2");
     // Computed cells, codes, headings and rows outside are not editable.
     const ExamGrid before = s.grid;
     for (const CellPos& p : {CellPos{0, 3}, {4, 3}, {6, 3}, {7, 3}, {1, 0}, {1, 20}, {9, 3}})
@@ -159,35 +157,19 @@ TEST(GradeSlots, PositionalCopyIntoTheClassTable)
     GradeList list = s.gradeList(ctx);
     list[0] = "2";
     list[1] = "1";
-    FakeRecord rec;
-    for (const char* cls : {"9a-23242.dbf", "xa-23242.dbf", "Ya", "fa", "G1", "3a", "8b"}) {
-        rec.fields.clear();
-        ASSERT_TRUE(CopyGradeListToRecord(list, QString::fromLatin1(cls), rec)) << cls;
-        EXPECT_EQ(rec.fields.size(), 21);
+    test::MapRecord rec;
+    ASSERT_TRUE(CopyGradeListToRecord(list, "9a-23242.dbf", rec));
+    // Classes 3 to 9, X, Y, F and G keep the slots; every other name none.
+    for (const auto& [cls, keeps] : {std::pair{"xa-23242.dbf", true}, {"Ya", true}, {"fa", true}, {"G1", true}, {"3a", true},
+                                     {"8b", true}, {"1a-23242.dbf", false}, {"2b", false}, {"Ha", false}, {"", false}, {"ab", false}}) {
+        test::MapRecord some;
+        EXPECT_EQ(CopyGradeListToRecord(list, cls, some), keeps) << cls;
+        EXPECT_EQ(some.fields.size(), keeps ? 21 : 0) << cls;
+        EXPECT_EQ(GradeListFromRecord(rec, cls), keeps ? list : GradeList{}) << cls;
     }
-    rec.fields.clear();
-    CopyGradeListToRecord(list, "9a-23242.dbf", rec);
     // Grade-list row r + 1 holds exam row r: D 2.0 and 3.0 -> 2.5 -> 3, E in
     // class 9 with a minus year mark, M still pending.
     for (const auto& [field, grade] : {std::pair{"RELIGION", "2"}, {"ZUSATZ4", "1"}, {"SACHKUNDE", "   "}, {"MATH", "3*"},
                                        {"MUSIK", "-"}, {"ZUSATZ2", "??"}, {"ZUSATZ3", "4"}, {"F11", "   "}})
         EXPECT_EQ(rec.fields[field], grade) << field;
-    EXPECT_EQ(GradeListFromRecord(rec, "9a-23242.dbf"), list);
-
-    for (const char* cls : {"1a-23242.dbf", "2b", "Ha", "", "ab"}) {
-        FakeRecord none;
-        EXPECT_FALSE(CopyGradeListToRecord(list, QString::fromLatin1(cls), none)) << cls;
-        EXPECT_TRUE(none.fields.isEmpty());
-        EXPECT_EQ(GradeListFromRecord(rec, QString::fromLatin1(cls)), GradeList{});
-    }
-}
-
-// In the communication cell the star of a comma mark decides the grade list.
-TEST(MarkCells, AStarredCommaMarkDecidesTheGradeList)
-{
-    const GradeContext ctx = context();
-    ExamSheet s = PresetExamSheet(ctx);
-    CommitExamCell(s.grid, ColComm, 6, "2,5*", ctx);
-    CommitExamCell(s.grid, ColYear, 6, "2", ctx);
-    EXPECT_EQ(s.gradeList(ctx)[7], "2");
 }
