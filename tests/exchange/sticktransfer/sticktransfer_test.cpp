@@ -106,8 +106,8 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
     struct Case {
         const char* name;
         std::function<void()> run;
-        QString lastText;         // empty: no box at all
-        QStringList stickFiles;   // what the stick root holds afterwards
+        QString lastText;       // empty: no box at all
+        QStringList stickFiles; // what the stick root holds afterwards
         QString alsoShown = {};
     };
     const auto marked = [&] {
@@ -133,11 +133,7 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
          "Kopiervorgang wird abgebrochen", {kClass}},
         {"too little space", [&] { freeSpace = 5000; exportClass(); }, "Zu wenig Speicherplatz!!", {}},
         {"drive A keeps its floppy rule", [&] { freeSpace = 1'000'000; exportClass(); }, "Zu wenig Speicherplatz!!", {}},
-        {"name warning, No",
-         [&] {
-             makeClass(kClass, {{"1", "Müller", "Jörg"}, {"2", "Sánchez", "Renée"}});
-             exportClass({Answer::No});
-         },
+        {"name warning, No", [&] { makeClass(kClass, {{"1", "Müller", "Jörg"}, {"2", "Sánchez", "Renée"}}); exportClass({Answer::No}); },
          "Kopiervorgang wird abgebrochen", {}, "2: Sánchez, Renée"},
         {"missing marker",
          [&] { marked(); QFile::remove(onStick("9a_21222.gxm")); stickTransfer().ImportClassFromStick(stick.path(), kClass); },
