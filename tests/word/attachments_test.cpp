@@ -36,12 +36,12 @@ protected:
         RealClassFixture::TearDown();
     }
     QString inClass(const QString& name) const { return QDir(classFolder()).filePath(name); }
+    // The files handed to the word processor.
     QStringList opened() const
     {
         QStringList files;
         for (const auto& r : shell.requests)
-            if (r.what == "file")
-                files << QFileInfo(r.target).fileName();
+            files << r.what + ":" + QFileInfo(r.target).fileName();
         return files;
     }
     RecordingShell shell;
@@ -83,7 +83,7 @@ TEST_F(AttachmentTest, CreateOpenAndRecreate)
     const QString anna = inClass("Muster_Anna.docx");
     OpenCertificateAttachment(0);
     ASSERT_TRUE(QFileInfo::exists(anna)) << prompt.texts().join(" | ").toStdString();
-    EXPECT_EQ(opened(), QStringList({"Muster_Anna.docx"}));
+    EXPECT_EQ(opened(), QStringList({"file:Muster_Anna.docx"}));
     const QString text = DocxDocument::load(anna).bodyText();
     for (const char* part : {"Hauptschulabschluss", "Muster", "Anna", "01.02.2010", "Ulm", "9a"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part;
@@ -134,7 +134,7 @@ TEST_F(AttachmentTest, OldDocIsOpenedAndReplaced)
 {
     folder.write("9a_25262/MUSTER_ANNA.DOC", "alt");
     OpenCertificateAttachment(0);
-    EXPECT_EQ(opened(), QStringList({"MUSTER_ANNA.DOC"}));
+    EXPECT_EQ(opened(), QStringList({"file:MUSTER_ANNA.DOC"}));
     prompt.yes();
     RecreateCertificateAttachment(0);
     EXPECT_TRUE(QFileInfo::exists(inClass("Muster_Anna.docx")));

@@ -2,6 +2,7 @@
 #include "word/office.h"
 #include "word/wordforms.h"
 
+#include "classes/textfile.h"
 #include "platform/shell.h"
 #include "print/printer.h"
 #include "print/recordingdevice.h"
@@ -30,18 +31,14 @@ const char* const kLp = "#!/bin/sh\n"
                         "n=$(ls \"$STUB_DIR\" | grep -c '^job')\n"
                         "cp \"$f\" \"$STUB_DIR/job$n.pdf\"\n"
                         "[ -z \"$LP_REFUSE\" ] || { echo 'lp: The printer or class does not exist.' >&2; exit 1; }\n";
-const char* const kOffice = "#!/bin/sh\n"
-                            "echo call >> \"$STUB_DIR/office.log\"\n"
-                            "while [ $# -gt 0 ]; do\n"
-                            "  case \"$1\" in\n"
-                            "    --outdir) out=\"$2\"; shift 2;;\n"
-                            "    --convert-to) fmt=\"$2\"; shift 2;;\n"
-                            "    -*) shift;;\n"
-                            "    *) b=$(basename \"$1\"); cp \"$1\" \"$STUB_DIR/in_$b\";\n"
-                            "       if [ \"$fmt\" = docx ]; then src=\"$STUB_DOCX\"; else src=\"$STUB_PDF\"; fi\n"
-                            "       cp \"$src\" \"$out/${b%.*}.$fmt\"; shift;;\n"
-                            "  esac\n"
-                            "done\n";
+const char* const kOffice =
+    "#!/bin/sh\n"
+    "echo call >> \"$STUB_DIR/office.log\"\n"
+    "while [ $# -gt 0 ]; do case \"$1\" in\n"
+    "  --outdir) out=\"$2\"; shift 2;; --convert-to) fmt=\"$2\"; shift 2;; -*) shift;;\n"
+    "  *) b=$(basename \"$1\"); cp \"$1\" \"$STUB_DIR/in_$b\"; src=\"$STUB_PDF\"; [ \"$fmt\" = docx ] && src=\"$STUB_DOCX\"\n"
+    "     cp \"$src\" \"$out/${b%.*}.$fmt\"; shift;;\n"
+    "esac; done\n";
 
 class WordFormsTest : public RealClassFixture {
 protected:
@@ -90,7 +87,7 @@ protected:
     QString job(int n) const { return stubs.filePath(QString("job%1.pdf").arg(n)); }
     void reset()
     {
-        for (const QString& f : QDir(stubs.path()).entryList({"job*", "in_*", "*.log"}, QDir::Files))
+        for (const QString& f : QDir(stubs.path()).entryList({"job*", "in_*", "*.log", "ausdruck.pdf"}, QDir::Files))
             QFile::remove(stubs.filePath(f));
         prompt.clear();
     }
@@ -160,7 +157,6 @@ TEST_F(WordFormsTest, PrintsThroughTheChosenPrinter)
             EXPECT_EQ(state().printToNr, 39);
         }
         EXPECT_EQ(prompt.remainingAnswers(), 0);
-        QFile::remove(stubs.filePath("ausdruck.pdf"));
     }
 }
 
@@ -176,9 +172,7 @@ TEST_F(WordFormsTest, AttachmentsPrintAsTheyStand)
     forms.Start();
     EXPECT_TRUE(prompt.texts().contains(QDir::toNativeSeparators(QDir(classFolder()).filePath("Beispiel_Ben.docx"))
                                         + " existiert nicht"));
-    QFile given(stubs.filePath("in_nr03.docx"));
-    ASSERT_TRUE(given.open(QIODevice::ReadOnly));
-    EXPECT_EQ(given.readAll(), edited);
+    EXPECT_EQ(ReadFileBytes(stubs.filePath("in_nr03.docx")), edited);
     EXPECT_EQ(PdfPageCount(job(0)), 2);
     EXPECT_EQ(forms.done(), QStringList({"Muster", "Probe"}));
 
@@ -210,16 +204,13 @@ TEST_F(WordFormsTest, MissingTemplateOrOfficePrintsNothing)
 // An old ".doc" template is converted once and kept as ".docx" beside it.
 TEST_F(WordFormsTest, OldDocTemplateIsConvertedOnce)
 {
-    const QString docx = folder.file("doc/anlage.docx");
-    ASSERT_TRUE(QFile::rename(docx, stubs.filePath("vorlage.docx")));
+    ASSERT_TRUE(QFile::rename(folder.file("doc/anlage.docx"), stubs.filePath("vorlage.docx")));
     qputenv("STUB_DOCX", stubs.filePath("vorlage.docx").toUtf8());
     folder.write("doc/anlage.doc", "alt");
     ASSERT_TRUE(CreateCertificateAttachment(0)) << prompt.texts().join(" | ").toStdString();
     ASSERT_TRUE(CreateCertificateAttachment(2));
-    EXPECT_TRUE(QFile::exists(docx));
-    QFile log(stubs.filePath("office.log"));
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_EQ(log.readAll(), "call\n");
+    EXPECT_TRUE(folder.exists("doc/anlage.docx"));
+    EXPECT_EQ(ReadFileBytes(stubs.filePath("office.log")), "call\n");
 }
 
 // With the real office suite each student's form carries his name.

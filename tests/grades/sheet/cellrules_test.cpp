@@ -115,15 +115,9 @@ TEST(EditRules, ClicksDoubleClicksAndKeys)
         EXPECT_EQ(g.at(ColOral, row), "-");
     }
     // The project row holds only its project mark.
-    for (const auto& [c, text] : {std::pair{ColWritten, "2.0"}, {ColComm, "3.0"}, {ColYear, "4.0"}})
-        g.at(c, 16) = text;
-    RecalcExamRow(g, 16, ctx);
-    EXPECT_EQ(g.at(ColFinal, 16), " 3");
-    for (int c : {2, 3, 5}) {
-        EXPECT_EQ(ClickExamCell(g, {c, 16}, ctx), (CellPos{1, 16}));
-        EXPECT_EQ(g.at(ColComm, 16) + g.at(ColOral, 16) + g.at(ColYear, 16), "---");
-    }
-    EXPECT_EQ(GetProjectGrade(g), "2");
+    g.at(ColComm, 16) = "3.0";
+    EXPECT_EQ(ClickExamCell(g, {2, 16}, ctx), (CellPos{1, 16}));
+    EXPECT_EQ(g.at(ColComm, 16), "-");
 
     // Double clicks mark and unmark pending exams, never a mark.
     g.at(ColOral, 4) = "2.0";
