@@ -47,12 +47,6 @@ QStringList rowOf(const ExamGrid& g, int row, int from = 0, int to = 8)
     return out;
 }
 
-// The 180 cell lines of a grade file, every cell `fill`.
-QStringList cellLines(const char* fill)
-{
-    return QStringList(180, QString::fromUtf8(fill));
-}
-
 // A sheet with marks, results and notes as a secretary leaves it.
 ExamSheet filledSheet(const GradeContext& ctx)
 {
@@ -177,14 +171,14 @@ TEST(GradeFile, ShortFilesIndexLinesAndOldSubjectLists)
 
     for (const auto& [line, index] : {std::pair{"-1", 5}, {"0", 0}, {"2", 2}, {" 3 ", 3}, {"5", 5}, {"6", 5}, {"8", 5},
                                       {"-2", 5}, {"x", 5}, {"", 5}}) {
-        s = ExamSheetFromLines(cellLines("- ") << QString::fromLatin1(line), ctx);
+        s = ExamSheetFromLines(QStringList(180, "- ") << QString::fromLatin1(line), ctx);
         EXPECT_EQ(s.resultIndex, index) << line;
         EXPECT_EQ(s.resultLabel, ExamResultCaption(index)) << line;
     }
 
     // A file written under an older subject list: column 0 shows the current
     // codes, the marks stay in their rows and are computed with the new codes.
-    QStringList file = cellLines("- ");
+    QStringList file = QStringList(180, "- ");
     file[0 * 20 + 4] = "Präs"; // the old row 4
     file[1 * 20 + 4] = "2.0";
     file[3 * 20 + 4] = "1.0";
@@ -196,7 +190,7 @@ TEST(GradeFile, LoadRecomputesEveryRowAndTheWeights)
 {
     GradeContext ctx = level9();
     // Stale computed cells as an older version or another program left them.
-    QStringList file = cellLines("- ");
+    QStringList file = QStringList(180, "- ");
     for (const auto& [line, text] : {std::pair{1 * 20 + 3, "2.0"}, {2 * 20 + 3, "3.0"}, {5 * 20 + 3, "2.7"},
                                      {4 * 20 + 3, "1.0"}, {6 * 20 + 3, "1.0"}, {7 * 20 + 3, " 1"}, {7 * 20 + 8, " 5"}})
         file[line] = text;
@@ -208,7 +202,7 @@ TEST(GradeFile, LoadRecomputesEveryRowAndTheWeights)
 
     // The weight rule applies to loaded cells; the profile subject never counts.
     ctx.shortCodes[18] = "Prof";
-    file = cellLines("1");
+    file = QStringList(180, "1");
     for (int r = 1; r < 20; ++r)
         file[5 * 20 + r] = "3.0";
     for (const auto& [r, text] : {std::pair{1, "-"}, {2, "0 "}, {3, "5"}, {4, "abc"}, {18, "1"}})
