@@ -85,7 +85,6 @@ TEST_F(AttachmentTest, CreateOpenAndRecreate)
     for (const char* part : {"Hauptschulabschluss", "Muster", "Anna", "01.02.2010", "Ulm", "9a"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part;
     EXPECT_TRUE(DocxDocument::load(anna).hasBookmark("Verbal"));
-
     // Recreate: No keeps the user's text, Yes replaces it.
     folder.write("9a_25262/Muster_Anna.docx", folder.read("doc/anlage10.docx"));
     prompt.no();
@@ -94,20 +93,17 @@ TEST_F(AttachmentTest, CreateOpenAndRecreate)
     prompt.yes();
     RecreateCertificateAttachment(0);
     EXPECT_TRUE(DocxDocument::load(anna).bodyText().contains("Hauptschulabschluss"));
-
     // No birth date: nothing is made.  The weighting record never gets one.
     EXPECT_FALSE(CreateCertificateAttachment(1));
     EXPECT_TRUE(prompt.lastText().startsWith("Ohne Datum: Erst Geburtsdatum eintragen"));
     EXPECT_FALSE(CreateCertificateAttachment(3));
     EXPECT_FALSE(QFileInfo::exists(inClass("FAKTOR_x.docx")));
-
     // An unsafe name stays in the class folder; no temporary file is left
     // in the class folder or in "doc".
     ASSERT_TRUE(CreateCertificateAttachment(2)) << prompt.texts().join(" | ").toStdString();
     EXPECT_EQ(QDir(classFolder()).entryList({"*.doc*", "*tmp*", "temp*"}, QDir::Files | QDir::Hidden),
               QStringList({".._x_a_b.docx", "Muster_Anna.docx"}));
     EXPECT_EQ(QDir(folder.file("doc")).entryList({"*tmp*", "temp*"}, QDir::Files | QDir::Hidden), QStringList());
-
     QFile::remove(folder.file("doc/anlage.docx"));
     EXPECT_FALSE(CreateCertificateAttachment(0));
     EXPECT_TRUE(prompt.lastText().endsWith("anlage.docx nicht gefunden")) << prompt.lastText().toStdString();
@@ -136,7 +132,6 @@ TEST_F(AttachmentTest, OldDocIsOpenedAndReplaced)
     RecreateCertificateAttachment(0);
     EXPECT_TRUE(QFileInfo::exists(inClass("Muster_Anna.docx")));
     EXPECT_FALSE(QFileInfo::exists(inClass("MUSTER_ANNA.DOC")));
-
     // Without a word processor the user is told so.
     shell.result = false;
     OpenCertificateAttachment(0);

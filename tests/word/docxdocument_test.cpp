@@ -67,7 +67,6 @@ TEST(DocxDocument, FillsBookmarksLiterallyAndKeepsUntouchedParts)
         GTEST_SKIP() << "python3-docx nicht installiert: kein Vergleichsdokument";
     DocxDocument doc = DocxDocument::load(src);
     EXPECT_EQ(doc.bookmarkNames(), QStringList({"Name", "Datei", "Zelle", "SN1"}));
-
     // Names ignore case; a file name is only text; control characters are dropped.
     for (const auto& [bookmark, text] : {std::pair{"name", "Müller & <Söhne> \"A\""}, {"Datei", "/etc/passwd"},
                                          {"Zelle", "a\x01\x1f" "b  c"}, {"SN1", "Schule am See"}})
@@ -75,12 +74,10 @@ TEST(DocxDocument, FillsBookmarksLiterallyAndKeepsUntouchedParts)
     EXPECT_FALSE(doc.fillBookmark("Fehlt", "x"));
     const QString out = dir.file("anlage.docx");
     doc.save(out);
-
     const QString text = PythonDocx(kReadDocument, out);
     for (const char* line : {"P|Name: Müller & <Söhne> \"A\" Ende", "P|Datei: /etc/passwd", "C|ab  c",
                              "H|Schule: Schule am See", "B|[None, True, None]"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(line))) << line << "\n" << text.toStdString();
-
     EXPECT_EQ(RunShell("unzip -tq " + Quote(out.toStdString())).status, 0);
     // Every entry but the two filled parts keeps name, size, compressed size and CRC.
     auto listing = [](const QString& file) {
@@ -92,7 +89,6 @@ TEST(DocxDocument, FillsBookmarksLiterallyAndKeepsUntouchedParts)
     };
     EXPECT_EQ(listing(out), listing(src));
     EXPECT_GT(listing(src).size(), 8);
-
     // Deleting the bookmarks keeps their content.
     DocxDocument again = DocxDocument::load(out);
     again.deleteBookmarks();

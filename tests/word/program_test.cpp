@@ -28,16 +28,13 @@ TEST_F(ProgramWindowsFixture, AttachmentFromMenuAndGradeWindow)
     prompt.setDefaultAnswer(Answer::Yes);
     ASSERT_TRUE(classFiles().OpenClass("9a_21222.dbf"));
     state().currentStudentRecord = 0;
-
     form->trigger("MarkierterSchker1");
     ASSERT_TRUE(GradeWindowForm()->isVisible()) << prompt.texts().join(" | ").toStdString();
     ASSERT_FALSE(shellDouble.requests.isEmpty());
     EXPECT_EQ(shellDouble.requests.last().target, QDir(state().classDir).filePath("Muster_Anna.docx"));
-
     prompt.clear();
     GradeWindowForm()->Button15->click();
     EXPECT_TRUE(prompt.anyTextContains("Muster_Anna.docx wird erzeugt")) << prompt.texts().join(" | ").toStdString();
-
     // While the attachment is open the class stays open and the forms window stays shut.
     dir.write("9a_21222/.~lock.Muster_Anna.docx#", "Anna,anna,anderswo,07.12.2026;");
     prompt.clear();
@@ -47,7 +44,6 @@ TEST_F(ProgramWindowsFixture, AttachmentFromMenuAndGradeWindow)
     EXPECT_FALSE(ProgramWindow("Form4")->isVisible());
     form->trigger("schlieen1");
     EXPECT_EQ(state().openClassFile, "9a_21222.dbf");
-
     QFile::remove(dir.file("9a_21222/.~lock.Muster_Anna.docx#"));
     form->trigger("SeriendruckfrZeugnisanlagen1");
     EXPECT_TRUE(ProgramWindow("Form4")->isVisible());

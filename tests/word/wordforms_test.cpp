@@ -100,7 +100,6 @@ protected:
         forms.fromNr = from;
         forms.toNr = to;
     }
-
     QTemporaryDir stubs;
     QByteArray savedPath;
     RecordingShell shell;
@@ -145,7 +144,6 @@ TEST_F(WordFormsTest, PrintsThroughTheChosenPrinter)
         forms.hooks().processEvents = [&] { state().printAbortRequested = c.abort; };
         choose(c.type, c.range, c.variant, c.from, c.to);
         forms.Start();
-
         EXPECT_EQ(lpCalls(), c.calls);
         for (int i = 0; i < c.pages.size(); ++i)
             EXPECT_EQ(PdfPageCount(job(i)), c.pages[i]) << "job " << i;
@@ -175,7 +173,6 @@ TEST_F(WordFormsTest, AttachmentsPrintAsTheyStand)
     EXPECT_EQ(ReadFileBytes(stubs.filePath("in_nr03.docx")), edited);
     EXPECT_EQ(PdfPageCount(job(0)), 2);
     EXPECT_EQ(forms.done(), QStringList({"Muster", "Probe"}));
-
     reset();
     qputenv("STUB_PDF", "/dev/null");
     forms.Start();
@@ -190,7 +187,6 @@ TEST_F(WordFormsTest, MissingTemplateOrOfficePrintsNothing)
     forms.Start();
     EXPECT_TRUE(prompt.lastText().endsWith("beobachtung.docx nicht gefunden")) << prompt.lastText().toStdString();
     EXPECT_FALSE(QFile::exists(stubs.filePath("office.log")));
-
     reset();
     qputenv("PATH", stubs.path().toUtf8());
     QFile::remove(stubs.filePath("soffice"));

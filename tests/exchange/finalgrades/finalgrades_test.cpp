@@ -53,7 +53,6 @@ TEST(FinalGradeExport, LinesAsTheReportCardProgramReadsThem)
     EXPECT_EQ(crlf(BuildFinalGradeExport(sample("9a_21222.dbf"))), crlf(expected));
     // Before the school year 2021 the blocks have no average line.
     EXPECT_EQ(BuildFinalGradeExport(sample("9a_19202.dbf")).size(), expected.size() - 4);
-
     // The profile subject: the student's own code where AG7 selects one.
     const QList<QPair<QString, QString>> profiles{{"1", "MuP"}, {"6", "Spa"}, {"0", "BKP"}, {"-1", "Prof"},
                                                   {"", "Prof"}, {"x", "Prof"}, {"7", "Prof"}};
@@ -93,7 +92,6 @@ TEST_F(FinalGradeExportRun, EncryptedArchiveOpensInThePeers)
     ConfirmFinalGradeExport();
     ASSERT_TRUE(QFileInfo::exists(exportFile("qdn"))) << prompt.texts().join("|").toStdString();
     EXPECT_FALSE(QFileInfo::exists(exportFile("txt")));
-
     const std::string archive = exportFile("qdn").toStdString();
     const std::string pw = Quote("Kw4\xF6\xDC!#pT8n2Lx");   // the password's Windows-1252 bytes
     const auto text = RunShell("unzip -p -P " + pw + " " + Quote(archive) + " '9a-21222 Endnoten.txt'");
@@ -121,7 +119,6 @@ TEST_F(FinalGradeExportRun, FailuresLeaveNoGradesBehind)
     EXPECT_FALSE(QFileInfo::exists(exportFile("txt")));
     EXPECT_TRUE(prompt.anyTextContains("konnte nicht verschlüsselt werden"));
     QDir(exportFile("qdn")).removeRecursively();
-
     // An abort request during the loop.
     prompt.clear();
     state().printAbortRequested = true;
@@ -130,7 +127,6 @@ TEST_F(FinalGradeExportRun, FailuresLeaveNoGradesBehind)
     EXPECT_TRUE(QDir(folder.file("Export")).entryList(QDir::Files).isEmpty());
     EXPECT_EQ(prompt.lastText(), "Es wurde nichts ausgespielt");
     EXPECT_FALSE(state().printAbortRequested);
-
     // The stick copy is never made onto the archive itself.
     prompt.clear();
     prompt.yes().yes().text(folder.file("Export"));

@@ -34,7 +34,6 @@ TEST(MultiClassImport, FieldsOfLineAndSdfFiles)
     ASSERT_EQ(s.size(), 2);
     EXPECT_EQ(QStringList({s[0].last, s[0].klasse, s[0].birthPlace, s[1].birthPlace}),
               QStringList({"Müller", "10a", "Köln", "Öhr"}));
-
     const QList<ImportStudent> sdf = ParseImportLines(
         {"\"M\x81ller\", \"Hans\";\"10 a\"  \"12.12.1980\",\"Frankf\x81rt\"", "\"A\",\"B\",\"9 b\"", "keine Felder",
          "\"1\",\"2\",\"3"},
@@ -60,7 +59,6 @@ TEST_F(MultiClassImportRun, ClassesFromPreparedFiles)
     folder.write("xb_21222.dbf", folder.read("start2.dbf"));
     QDir().mkpath(folder.file("xb_21222"));
     folder.write("xb_21222/v.1", "grades");
-
     DualListModel m;
     m.Refill(folder.path());
     m.IncludeAll();
@@ -76,13 +74,11 @@ TEST_F(MultiClassImportRun, ClassesFromPreparedFiles)
     EXPECT_EQ(prompt.shown().at(2).preset, "92");
     EXPECT_TRUE(folder.exists("xb_21222/v.1"));
     EXPECT_FALSE(folder.exists("91_21222.dbf"));
-
     prompt.clear();
     prompt.text("2122").yes();
     m.Include({0, 1});
     EXPECT_EQ(*RunMultiClassImport(m, QDate(2026, 3, 15)), QStringList({"xb_21222.dbf"}));
     EXPECT_FALSE(folder.exists("xb_21222/v.1"));
-
     const auto rows = readBack(folder.file("9a_21222.dbf"));
     if (!rows)
         GTEST_SKIP() << "python3-dbfread not installed";
@@ -99,7 +95,6 @@ TEST_F(MultiClassImportRun, RefusedFilesTouchNothing)
     EXPECT_TRUE(prompt.lastText().contains("Die Datei hsa_9c.imp konnte nicht gelesen werden"));
     EXPECT_FALSE(folder.exists("9c_21222.dbf"));
     EXPECT_FALSE(folder.exists("9c_21222"));
-
     folder.write("hsa_9a.imp", lineFile(1));
     folder.write("9a_21222.dbf", "old table");
     folder.write("9a_21222/v.3", "grades");

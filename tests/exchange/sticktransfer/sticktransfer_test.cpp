@@ -45,7 +45,6 @@ protected:
         SetTransferCopyFault(nullptr);
         StickFixture::TearDown();
     }
-
     QString onStick(const QString& name) const { return QDir(stick.path()).filePath(name); }
     // The stick is asked first, then the questions are answered in turn.
     void exportClass(std::initializer_list<Answer> answers = {})
@@ -64,7 +63,6 @@ protected:
                 return it->text;
         return {};
     }
-
     qint64 freeSpace = 0;
 };
 
@@ -72,7 +70,6 @@ TEST_F(StickTransferTest, ClassTravelsToAnotherInstallationWithGradesAttachments
 {
     exportClass();
     ASSERT_EQ(prompt.lastText(), "Die Klasse wurde auf den Stick ausgespielt.");
-
     const QByteArray source = folder.read(kClass);
     const QByteArray onStickBytes = ReadFileBytes(onStick(kClass));
     const int header = static_cast<unsigned char>(source[8]) | static_cast<unsigned char>(source[9]) << 8;
@@ -84,7 +81,6 @@ TEST_F(StickTransferTest, ClassTravelsToAnotherInstallationWithGradesAttachments
     EXPECT_EQ(RegularFilesIn(onStick("9a_21222")), carried);
     const QString names = QStringLiteral("Müller|Jörg|Weiß|Renée|Öztürk|Ümit");
     EXPECT_EQ(namesByDbfread(onStick(kClass), "cp850"), names);
-
     // The second installation.
     QTemporaryDir home2;
     state().programDir = home2.path();
@@ -181,7 +177,6 @@ TEST_F(StickTransferTest, OverwritingDropsStaleGradeFilesAndCarriesAtMost41Attac
     const QStringList carried = RegularFilesIn(onStick("9a_21222"));
     EXPECT_EQ(carried.size(), 41 + 2);
     EXPECT_EQ(carried.mid(40), QStringList({"anlage39.doc", "v.1", "v.2"}));
-
     // The disk side too: an older class's v.3 goes before the import.
     folder.write(QStringLiteral("9a_21222/v.3"), "alt");
     prompt.yes();

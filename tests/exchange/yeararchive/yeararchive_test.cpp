@@ -51,7 +51,6 @@ protected:
     {
         return QDir(dir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     }
-
     test::TempProgramFolder folder;
     QTemporaryDir floppy;
     QTemporaryDir other;
@@ -77,7 +76,6 @@ TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
     EXPECT_EQ(yearArchive().targetFolder(), QDir(folder.path()).filePath("9495"));
     yearArchive().SetYear("2122");
     const QString year = folder.file("2122");
-
     // Copying keeps the sources and skips the empty file; moving leaves
     // nothing behind and carries the empty file.
     prompt.yes();
@@ -89,7 +87,6 @@ TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
     yearArchive().Start({"xb_21222.dbf"});
     EXPECT_FALSE(folder.exists("xb_21222.dbf") || folder.exists("xb_21222"));
     EXPECT_EQ(filesIn(year + "/xb_21222"), QStringList({"leer.doc", "m.1", "v.1"}));
-
     // Overwriting drops the older class's per-student files first; Return
     // never overwrites a class.
     folder.write("2122/9a_21222/v.7", "stale");
@@ -100,7 +97,6 @@ TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
     EXPECT_EQ(filesIn(year + "/9a_21222"), QStringList({"m.1", "v.1"}));
     EXPECT_EQ(prompt.shown().last().text, "Klasse 9a_21222.dbf existiert im Archiv. Überschreiben? ");
     EXPECT_EQ(prompt.shown().last().defaultButton, Answer::No);
-
     // Back again; a class of another program stays out.
     folder.write("2122/3a_21222.dbf", "other program");
     archiveRestore().Activate(folder.path());
@@ -154,7 +150,6 @@ TEST_F(YearArchiveTest, RefusalsStopsAndDriveA)
         EXPECT_EQ(folder.read("9a_21222/v.1"), "grades");
         EXPECT_TRUE(folder.exists("9a_21222.dbf"));
     }
-
     // "Laufwerk A": the switch file, else the first removable volume, else none.
     EXPECT_EQ(DriveAFolder(), floppy.path());
     QFile::remove(folder.file("laufwerk_a.txt"));

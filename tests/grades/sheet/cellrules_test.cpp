@@ -118,7 +118,6 @@ TEST(EditRules, ClicksDoubleClicksAndKeys)
     g.at(ColComm, 16) = "3.0";
     EXPECT_EQ(ClickExamCell(g, {2, 16}, ctx), (CellPos{1, 16}));
     EXPECT_EQ(g.at(ColComm, 16), "-");
-
     // Double clicks mark and unmark pending exams, never a mark.
     g.at(ColOral, 4) = "2.0";
     for (const auto& [pos, cell] : {std::pair{CellPos{1, 3}, "- "}, {{1, 3}, "P"}, {{3, 4}, "2.0"}, {{5, 4}, "- "}}) {
@@ -126,7 +125,6 @@ TEST(EditRules, ClicksDoubleClicksAndKeys)
         EXPECT_EQ(g.at(pos.column, pos.row), cell) << pos.column << "," << pos.row;
     }
     EXPECT_EQ(g.at(ColFinal, 3), "??");
-
     // Keys; Right over Schnitt lands on 7 and so on 5.
     using K = ExamGridKey;
     for (const auto& [from, key, to] : {std::tuple{CellPos{1, 3}, K::Return, CellPos{1, 4}}, {{1, 19}, K::Return, {1, 19}},
@@ -142,7 +140,6 @@ TEST(GradeSlots, PositionalCopyIntoTheClassTable)
         names << GradeSlotFieldName(row);
     EXPECT_EQ(names.join(' '), " RELIGION ZUSATZ4 DEU SACHKUNDE MATH ZUSATZ1 WERKEN MUSIK ZUSATZ2 ZUSATZ3 F11 F12 F13 "
                                "F14 F15 F16 F17 F18 F19 F20 F21 ");
-
     const GradeContext ctx = context();
     ExamSheet s = PresetExamSheet(ctx);
     for (const auto& [c, r, text] : {std::tuple{ColWritten, 3, "2"}, {ColYear, 3, "3"}, {ColYear, 6, "3-"},

@@ -76,7 +76,6 @@ TEST(Presets, EmptySheetByClassSubjectsAndExamRows)
     EXPECT_EQ(s.grid.at(ColWeight, 18) + s.grid.at(ColWeight, 16), "01");
     EXPECT_EQ(rowOf(s.grid, 0),
               QStringList({"- ", "schr(3)", "KP/pr(2)", "mü(1)", "Pr-Leist.", "Jahresl.", "Schnitt", "Endnote", "F-Gew."}));
-
     // English has its communication exam from school year 08 on; the fourth
     // written exam counts only outside "X" classes; 0 and rows outside mean none.
     const struct {
@@ -102,7 +101,6 @@ TEST(Presets, EmptySheetByClassSubjectsAndExamRows)
         EXPECT_EQ(s.resultIndex, 5);
         EXPECT_EQ(s.gesamtschnittLabel(cc), "");
     }
-
     ctx.eveningSchoolMode = true;
     s = PresetExamSheet(ctx);
     EXPECT_EQ(s.grid.at(ColWritten, 0) + s.grid.at(ColComm, 0), "schr(1)KP/pr(1)");
@@ -128,7 +126,6 @@ TEST(GradeFile, LayoutEncodingAndRoundTrip)
         {4 * 20 + 4, "2.6"}, {6 * 20 + 4, "2.6"}, {7 * 20 + 4, " 3"}};
     for (const auto& [n, text] : expected)
         EXPECT_EQ(lines[n - 1], text + "\r") << "line " << n;
-
     const ExamSheet loaded = LoadStudentGradeFile(folder.file("v.5"), ctx);
     EXPECT_TRUE(loaded.fromFile);
     EXPECT_EQ(loaded.resultLabel, "Hauptschulabschluss bestanden");
@@ -147,7 +144,6 @@ TEST(GradeFile, LayoutEncodingAndRoundTrip)
         EXPECT_EQ(other.grid, loaded.grid);
         EXPECT_EQ(other.notes, loaded.notes);
     }
-
     // The headings follow the school's mode, in the file and when read back.
     GradeContext evening = ctx;
     evening.eveningSchoolMode = true;
@@ -168,14 +164,12 @@ TEST(GradeFile, ShortFilesIndexLinesAndOldSubjectLists)
     EXPECT_EQ(s.grid.at(ColWritten, 3), "- ");
     EXPECT_EQ(s.grid.at(ColFinal, 3), " - ");
     EXPECT_TRUE(s.notes.isEmpty());
-
     for (const auto& [line, index] : {std::pair{"-1", 5}, {"0", 0}, {"2", 2}, {" 3 ", 3}, {"5", 5}, {"6", 5}, {"8", 5},
                                       {"-2", 5}, {"x", 5}, {"", 5}}) {
         s = ExamSheetFromLines(QStringList(180, "- ") << QString::fromLatin1(line), ctx);
         EXPECT_EQ(s.resultIndex, index) << line;
         EXPECT_EQ(s.resultLabel, ExamResultCaption(index)) << line;
     }
-
     // A file written under an older subject list: column 0 shows the current
     // codes, the marks stay in their rows and are computed with the new codes.
     QStringList file = QStringList(180, "- ");
@@ -199,7 +193,6 @@ TEST(GradeFile, LoadRecomputesEveryRowAndTheWeights)
     EXPECT_EQ(s.grid.at(ColFinal, 8), " - "); // an Endnote without any mark
     EXPECT_EQ(s.gradeList(ctx)[4], "3*");
     EXPECT_EQ(s.gesamtschnittLabel(ctx), "Gesamtschnitt: 3.0");
-
     // The weight rule applies to loaded cells; the profile subject never counts.
     ctx.shortCodes[18] = "Prof";
     file = QStringList(180, "1");
@@ -275,7 +268,6 @@ TEST(GradeFile, NamesFoundIgnoringCaseAndNothingInherited)
     EXPECT_EQ(s.resultLabel, "");
     EXPECT_TRUE(s.notes.isEmpty());
     EXPECT_EQ(s.grid, PresetExamSheet(ctx).grid);
-
     for (const auto& [dir, nr, path] : {std::tuple{"/schule/9a-23242/", "5", "/schule/9a-23242/v.5"},
                                         {"/schule/9a-23242", " 12", "/schule/9a-23242/v.12"},
                                         {"9a-23242\\", "3", "9a-23242/v.3"}})
