@@ -57,7 +57,6 @@ TEST_F(MultiClassImportRun, ClassesFromPreparedFiles)
     folder.write("hsa_91.imp", lineFile(1));
     // An existing class whose grade files go only when it is overwritten.
     folder.write("xb_21222.dbf", folder.read("start2.dbf"));
-    QDir().mkpath(folder.file("xb_21222"));
     folder.write("xb_21222/v.1", "grades");
     DualListModel m;
     m.Refill(folder.path());
@@ -70,11 +69,9 @@ TEST_F(MultiClassImportRun, ClassesFromPreparedFiles)
     EXPECT_TRUE(prompt.anyTextContains("Falsche Klassennummer bei 91_21222.dbf"));
     EXPECT_TRUE(prompt.anyTextContains("Die Datei hsa_9a.imp enthält mehr als 38 Schüler. Nicht übernommen: "
                                        "Müller39 Jörg, Müller40 Jörg"));
-    EXPECT_EQ(prompt.shown().at(0).preset, "2526");
-    EXPECT_EQ(prompt.shown().at(2).preset, "92");
+    EXPECT_EQ(prompt.shown().at(0).preset + prompt.shown().at(2).preset, "252692");
     EXPECT_TRUE(folder.exists("xb_21222/v.1"));
     EXPECT_FALSE(folder.exists("91_21222.dbf"));
-    prompt.clear();
     prompt.text("2122").yes();
     m.Include({0, 1});
     EXPECT_EQ(*RunMultiClassImport(m, QDate(2026, 3, 15)), QStringList({"xb_21222.dbf"}));
@@ -93,8 +90,7 @@ TEST_F(MultiClassImportRun, RefusedFilesTouchNothing)
     // A file that cannot be read ends the import and creates nothing.
     EXPECT_EQ(ImportClassFile("hsa_9c.imp", "9c_21222.dbf", ImportFormat::Line), ImportResult::Failed);
     EXPECT_TRUE(prompt.lastText().contains("Die Datei hsa_9c.imp konnte nicht gelesen werden"));
-    EXPECT_FALSE(folder.exists("9c_21222.dbf"));
-    EXPECT_FALSE(folder.exists("9c_21222"));
+    EXPECT_FALSE(folder.exists("9c_21222.dbf") || folder.exists("9c_21222"));
     folder.write("hsa_9a.imp", lineFile(1));
     folder.write("9a_21222.dbf", "old table");
     folder.write("9a_21222/v.3", "grades");
