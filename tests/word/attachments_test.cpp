@@ -76,34 +76,39 @@ TEST_F(AttachmentTest, MissingBookmarkIsReportedAndFillingGoesOn)
 
 TEST_F(AttachmentTest, CreateOpenAndRecreate)
 {
-    // No attachment yet: it is created from the class-9 template, filled and opened.
+    // An old ".doc" is the student's attachment until it is recreated: Yes
+    // makes the new one from the class-9 template, filled, and opens it.
     const QString anna = inClass("Muster_Anna.docx");
+    folder.write("9a_25262/MUSTER_ANNA.DOC", "alt");
     OpenCertificateAttachment(0);
-    ASSERT_TRUE(QFileInfo::exists(anna)) << prompt.texts().join(" | ").toStdString();
-    EXPECT_EQ(opened(), QStringList({"file:Muster_Anna.docx"}));
+    prompt.yes();
+    RecreateCertificateAttachment(0);
+    EXPECT_EQ(opened(), QStringList({"file:MUSTER_ANNA.DOC", "file:Muster_Anna.docx"}));
+    EXPECT_FALSE(QFileInfo::exists(inClass("MUSTER_ANNA.DOC")));
     const QString text = DocxDocument::load(anna).bodyText();
     for (const char* part : {"Hauptschulabschluss", "Muster", "Anna", "01.02.2010", "Ulm", "9a"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part;
     EXPECT_TRUE(DocxDocument::load(anna).hasBookmark("Verbal"));
-    // Recreate: No keeps the user's text, Yes replaces it.
+    // Recreate again: No keeps the user's text.
     folder.write("9a_25262/Muster_Anna.docx", folder.read("doc/anlage10.docx"));
     prompt.no();
     RecreateCertificateAttachment(0);
     EXPECT_EQ(folder.read("9a_25262/Muster_Anna.docx"), folder.read("doc/anlage10.docx"));
-    prompt.yes();
-    RecreateCertificateAttachment(0);
-    EXPECT_TRUE(DocxDocument::load(anna).bodyText().contains("Hauptschulabschluss"));
     // No birth date: nothing is made.  The weighting record never gets one.
     EXPECT_FALSE(CreateCertificateAttachment(1));
     EXPECT_TRUE(prompt.lastText().startsWith("Ohne Datum: Erst Geburtsdatum eintragen"));
     EXPECT_FALSE(CreateCertificateAttachment(3));
     EXPECT_FALSE(QFileInfo::exists(inClass("FAKTOR_x.docx")));
-    // An unsafe name stays in the class folder; no temporary file is left
-    // in the class folder or in "doc".
-    ASSERT_TRUE(CreateCertificateAttachment(2)) << prompt.texts().join(" | ").toStdString();
+    // Opening a missing attachment creates it; an unsafe name stays in the
+    // class folder; no temporary file is left in the class folder or in "doc".
+    OpenCertificateAttachment(2);
     EXPECT_EQ(QDir(classFolder()).entryList({"*.doc*", "*tmp*", "temp*"}, QDir::Files | QDir::Hidden),
               QStringList({".._x_a_b.docx", "Muster_Anna.docx"}));
     EXPECT_EQ(QDir(folder.file("doc")).entryList({"*tmp*", "temp*"}, QDir::Files | QDir::Hidden), QStringList());
+    // Without a word processor the user is told so; without a template nothing is made.
+    shell.result = false;
+    OpenCertificateAttachment(0);
+    EXPECT_EQ(prompt.lastText(), kMsgNoWordHandler);
     QFile::remove(folder.file("doc/anlage.docx"));
     EXPECT_FALSE(CreateCertificateAttachment(0));
     EXPECT_TRUE(prompt.lastText().endsWith("anlage.docx nicht gefunden")) << prompt.lastText().toStdString();
@@ -120,22 +125,6 @@ TEST(AttachmentNames, SafeNamesAndTemplates)
                                            {"9a_25262.dbf", "anlage"}, {"xa_25262.dbf", "anlage10"},
                                            {"ya_25262.dbf", "anlage10"}})
         EXPECT_EQ(AttachmentTemplateName(classFile), templ) << classFile;
-}
-
-// An old ".doc" is the student's attachment until it is recreated.
-TEST_F(AttachmentTest, OldDocIsOpenedAndReplaced)
-{
-    folder.write("9a_25262/MUSTER_ANNA.DOC", "alt");
-    OpenCertificateAttachment(0);
-    EXPECT_EQ(opened(), QStringList({"file:MUSTER_ANNA.DOC"}));
-    prompt.yes();
-    RecreateCertificateAttachment(0);
-    EXPECT_TRUE(QFileInfo::exists(inClass("Muster_Anna.docx")));
-    EXPECT_FALSE(QFileInfo::exists(inClass("MUSTER_ANNA.DOC")));
-    // Without a word processor the user is told so.
-    shell.result = false;
-    OpenCertificateAttachment(0);
-    EXPECT_EQ(prompt.lastText(), kMsgNoWordHandler);
 }
 
 TEST_F(AttachmentTest, LockFilesMarkOpenDocuments)

@@ -155,7 +155,6 @@ TEST_F(YearArchiveTest, RefusalsStopsAndDriveA)
     QFile::remove(folder.file("laufwerk_a.txt"));
     EXPECT_EQ(DriveAFolder(), ReadyRemovableRoots().first());
     SetVolumeSource([] { return QList<VolumeInfo>{}; });
-    prompt.clear();
     EXPECT_FALSE(yearArchive().SetPlace(ArchivePlace::DriveA));
     EXPECT_EQ(yearArchive().place(), ArchivePlace::HardDisk);
     EXPECT_EQ(prompt.lastText(), "Laufwerk A: spricht nicht an. \n\rVermutlich ist keine Diskette eingelegt.");

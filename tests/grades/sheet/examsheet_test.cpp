@@ -154,9 +154,11 @@ TEST(GradeFile, LayoutEncodingAndRoundTrip)
     EXPECT_EQ(back.grid.at(ColWritten, 0) + back.grid.at(ColComm, 0), "schr(3)KP/pr(2)");
 }
 
-TEST(GradeFile, ShortFilesIndexLinesAndOldSubjectLists)
+// Short files, index lines, older subject lists, stale computed cells and
+// weights: whatever a file holds, the sheet is computed afresh.
+TEST(GradeFile, LinesOfShortOldOrStaleFiles)
 {
-    const GradeContext ctx = level9();
+    GradeContext ctx = level9();
     // Ten lines: the rest reads empty and becomes "- "; no index line means 5.
     ExamSheet s = ExamSheetFromLines(QStringList(10, QStringLiteral("Alt")), ctx);
     EXPECT_EQ(s.resultLabel, "---");
@@ -178,17 +180,12 @@ TEST(GradeFile, ShortFilesIndexLinesAndOldSubjectLists)
     file[3 * 20 + 4] = "1.0";
     s = ExamSheetFromLines(file << "1", ctx);
     EXPECT_EQ(rowOf(s.grid, 4, 0, 4), QStringList({"Ek", "2.0", "- ", "1.0", "1.7"})); // (6 + 1) / 4 = 1.75
-}
-
-TEST(GradeFile, LoadRecomputesEveryRowAndTheWeights)
-{
-    GradeContext ctx = level9();
     // Stale computed cells as an older version or another program left them.
-    QStringList file = QStringList(180, "- ");
+    file = QStringList(180, "- ");
     for (const auto& [line, text] : {std::pair{1 * 20 + 3, "2.0"}, {2 * 20 + 3, "3.0"}, {5 * 20 + 3, "2.7"},
                                      {4 * 20 + 3, "1.0"}, {6 * 20 + 3, "1.0"}, {7 * 20 + 3, " 1"}, {7 * 20 + 8, " 5"}})
         file[line] = text;
-    ExamSheet s = ExamSheetFromLines(file << "0", ctx);
+    s = ExamSheetFromLines(file << "0", ctx);
     EXPECT_EQ(rowOf(s.grid, 3, 4, 7), QStringList({"2.4", "2.7", "2.5", " 3"}));
     EXPECT_EQ(s.grid.at(ColFinal, 8), " - "); // an Endnote without any mark
     EXPECT_EQ(s.gradeList(ctx)[4], "3*");
