@@ -1,23 +1,19 @@
 #include "classes/drives.h"
-#include "classes/sharedstate.h"
 #include "exchange/transfercopy.h"
 #include "exchange/yeararchive.h"
-#include "platform/scriptedprompt.h"
-#include "support/tempfolder.h"
+#include "support/classfolder.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace hsa {
 namespace {
 
-class YearArchiveTest : public ::testing::Test {
+class YearArchiveTest : public test::RealClassFixture {
 protected:
     void SetUp() override
     {
-        resetState();
-        state().programDir = folder.path();
+        RealClassFixture::SetUp();
         SetVolumeSource([this] {
             return QList<VolumeInfo>{{floppy.path(), "/dev/sdc1", "vfat", "", true, false, true},
                                      {other.path(), "/dev/sdd1", "vfat", "", true, false, true}};
@@ -46,16 +42,14 @@ protected:
         SetVolumeSource(nullptr);
         SetFreeSpaceSource(nullptr);
         SetTransferCopyFault(nullptr);
+        RealClassFixture::TearDown();
     }
     QStringList filesIn(const QString& dir) const
     {
         return QDir(dir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     }
-    test::TempProgramFolder folder;
     QTemporaryDir floppy;
     QTemporaryDir other;
-    ScriptedPrompt prompt;
-    ScopedPrompt guard{prompt};
     qint64 freeSpace = 1'000'000'000;
     int beeps = 0;
 };
