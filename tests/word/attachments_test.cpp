@@ -2,12 +2,16 @@
 #include "word/docxdocument.h"
 #include "word/worddocuments.h"
 
+#include "classes/classfiles.h"
+#include "grades/gradewindow.h"
 #include "platform/shell.h"
 #include "support/classfolder.h"
+#include "support/programwindows.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QSysInfo>
 #include <gtest/gtest.h>
 
@@ -36,36 +40,23 @@ protected:
         RealClassFixture::TearDown();
     }
     QString inClass(const QString& name) const { return QDir(classFolder()).filePath(name); }
-    // The files handed to the word processor.
-    QStringList opened() const
-    {
-        QStringList files;
-        for (const auto& r : shell.requests)
-            files << r.what + ":" + QFileInfo(r.target).fileName();
-        return files;
-    }
     RecordingShell shell;
 };
 
 } // namespace
 
 // The school name splits at its first "?"; field lines take the record's
-// value; other lines are no bookmarks.
-TEST(BookmarkList, LinesGiveTheirFills)
+// value; other lines are no bookmarks.  A bookmark the template lacks is
+// named, and the rest are still filled.
+TEST_F(AttachmentTest, BookmarkListLinesGiveTheirFills)
 {
-    TempProgramFolder dir;
-    dir.write("a.bmk", "SN1  \r\nFAG4\r\nFUNBEKANNT\r\nVerbal\r\n\r\nF\r\nsn1\r\n");
+    folder.write("a.bmk", "SN1  \r\nFAG4\r\nFUNBEKANNT\r\nVerbal\r\n\r\nF\r\nsn1\r\n");
     auto field = [](const QString& f) { return f == "AG4" ? QString("Ulm") : QString(); };
-    EXPECT_EQ(ReadBookmarkList(dir.file("a.bmk"), "Schule?Ort?X", field),
+    EXPECT_EQ(ReadBookmarkList(folder.file("a.bmk"), "Schule?Ort?X", field),
               QList<BookmarkFill>({{"SN1", "Schule"}, {"SN2", "Ort?X"}, {"FAG4", "Ulm"}, {"FUNBEKANNT", ""}}));
-    EXPECT_EQ(ReadBookmarkList(dir.file("a.bmk"), "Schule", field),
+    EXPECT_EQ(ReadBookmarkList(folder.file("a.bmk"), "Schule", field),
               QList<BookmarkFill>({{"SN1", "Schule"}, {"FAG4", "Ulm"}, {"FUNBEKANNT", ""}}));
-    EXPECT_TRUE(ReadBookmarkList(dir.file("fehlt.bmk"), "S", field).isEmpty());
-}
-
-// A bookmark the template lacks is named, and the rest are still filled.
-TEST_F(AttachmentTest, MissingBookmarkIsReportedAndFillingGoesOn)
-{
+    EXPECT_TRUE(ReadBookmarkList(folder.file("fehlt.bmk"), "S", field).isEmpty());
     folder.write("doc/anlage.bmk", "FFEHLT\r\nFAG4\r\n");
     WordDocuments word;
     ASSERT_TRUE(word.OpenDocument(folder.file("doc/anlage.docx")));
@@ -83,7 +74,9 @@ TEST_F(AttachmentTest, CreateOpenAndRecreate)
     OpenCertificateAttachment(0);
     prompt.yes();
     RecreateCertificateAttachment(0);
-    EXPECT_EQ(opened(), QStringList({"file:MUSTER_ANNA.DOC", "file:Muster_Anna.docx"}));
+    ASSERT_EQ(shell.requests.size(), 2);
+    EXPECT_EQ(QFileInfo(shell.requests[0].target).fileName() + QFileInfo(shell.requests[1].target).fileName(),
+              "MUSTER_ANNA.DOCMuster_Anna.docx");
     EXPECT_FALSE(QFileInfo::exists(inClass("MUSTER_ANNA.DOC")));
     const QString text = DocxDocument::load(anna).bodyText();
     for (const char* part : {"Hauptschulabschluss", "Muster", "Anna", "01.02.2010", "Ulm", "9a"})
@@ -154,4 +147,39 @@ TEST_F(AttachmentTest, LockFilesMarkOpenDocuments)
         }
         QFile::remove(inClass(lock));
     }
+}
+
+// From the menus and the grade window to the attachment, and the guards of
+// documents still open in the word processor.
+TEST_F(ProgramWindowsFixture, AttachmentFromMenuAndGradeWindow)
+{
+    dir.layDefaults();
+    QFile::copy(dir.file("start2.dbf"), dir.file("9a_21222.dbf"));
+    {
+        DbfTable t;
+        t.open(dir.file("9a_21222.dbf"));
+        for (const auto& [field, value] : {std::pair{"NACHNAME", "Muster"}, {"VORNAME", "Anna"}, {"M/W", "W"}, {"AG3", "01.02.2010"}})
+            t.setValue(0, field, value);
+    }
+    prompt.setDefaultAnswer(Answer::Yes);
+    ASSERT_TRUE(classFiles().OpenClass("9a_21222.dbf"));
+    state().currentStudentRecord = 0;
+    form->trigger("MarkierterSchker1");
+    ASSERT_TRUE(GradeWindowForm()->isVisible()) << prompt.texts().join(" | ").toStdString();
+    ASSERT_FALSE(shellDouble.requests.isEmpty());
+    EXPECT_EQ(shellDouble.requests.last().target, QDir(state().classDir).filePath("Muster_Anna.docx"));
+    GradeWindowForm()->Button15->click();
+    EXPECT_TRUE(prompt.lastText().endsWith("Muster_Anna.docx wird erzeugt")) << prompt.texts().join(" | ").toStdString();
+    // While the attachment is open the class stays open and the forms window stays shut.
+    dir.write("9a_21222/.~lock.Muster_Anna.docx#", "Anna,anna,anderswo,07.12.2026;");
+    prompt.clear();
+    GradeWindowForm()->Zurck1Click();
+    EXPECT_TRUE(prompt.lastText().startsWith(kMsgWordDocumentsOpen));
+    form->trigger("PPProjektbeschriebungBeobachtungsbogenBewertungsbogenZeugnisanlage1");
+    EXPECT_FALSE(ProgramWindow("Form4")->isVisible());
+    form->trigger("schlieen1");
+    EXPECT_EQ(state().openClassFile, "9a_21222.dbf");
+    QFile::remove(dir.file("9a_21222/.~lock.Muster_Anna.docx#"));
+    form->trigger("SeriendruckfrZeugnisanlagen1");
+    EXPECT_TRUE(ProgramWindow("Form4")->isVisible());
 }

