@@ -2,11 +2,16 @@
 #include "word/docxdocument.h"
 #include "word/worddocuments.h"
 
+#include "classes/classfiles.h"
+#include "grades/gradewindow.h"
 #include "platform/shell.h"
 #include "support/classfolder.h"
+#include "support/programwindows.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QSysInfo>
 #include <gtest/gtest.h>
 
@@ -34,45 +39,24 @@ protected:
         setShell(nullptr);
         RealClassFixture::TearDown();
     }
-    QString anna() const { return QDir(classFolder()).filePath("Muster_Anna.docx"); }
-    QStringList opened() const
-    {
-        QStringList files;
-        for (const auto& r : shell.requests)
-            if (r.what == "file")
-                files << QFileInfo(r.target).fileName();
-        return files;
-    }
+    QString inClass(const QString& name) const { return QDir(classFolder()).filePath(name); }
     RecordingShell shell;
 };
 
 } // namespace
 
-TEST(BookmarkList, LinesGiveTheirFills)
+// The school name splits at its first "?"; field lines take the record's
+// value; other lines are no bookmarks.  A bookmark the template lacks is
+// named, and the rest are still filled.
+TEST_F(AttachmentTest, BookmarkListLinesGiveTheirFills)
 {
-    TempProgramFolder dir;
+    folder.write("a.bmk", "SN1  \r\nFAG4\r\nFUNBEKANNT\r\nVerbal\r\n\r\nF\r\nsn1\r\n");
     auto field = [](const QString& f) { return f == "AG4" ? QString("Ulm") : QString(); };
-    const struct {
-        const char* name;
-        QByteArray list;
-        QString school;
-        QList<BookmarkFill> fills;
-    } cases[] = {
-        {"split school", "SN1\r\n", "Schule?Ort?X", {{"SN1", "Schule"}, {"SN2", "Ort?X"}}},
-        {"whole school", "SN1  \r\n", "Schule", {{"SN1", "Schule"}}},
-        {"field line", "FAG4\r\nFUNBEKANNT\r\n", "S", {{"FAG4", "Ulm"}, {"FUNBEKANNT", ""}}},
-        {"other lines", "Verbal\r\n\r\nF\r\nsn1\r\n", "S", {}},
-    };
-    for (const auto& c : cases) {
-        dir.write("a.bmk", c.list);
-        EXPECT_EQ(ReadBookmarkList(dir.file("a.bmk"), c.school, field), c.fills) << c.name;
-    }
-    EXPECT_TRUE(ReadBookmarkList(dir.file("fehlt.bmk"), "S", field).isEmpty());
-}
-
-// A bookmark the template lacks is named, and the rest are still filled.
-TEST_F(AttachmentTest, MissingBookmarkIsReportedAndFillingGoesOn)
-{
+    EXPECT_EQ(ReadBookmarkList(folder.file("a.bmk"), "Schule?Ort?X", field),
+              QList<BookmarkFill>({{"SN1", "Schule"}, {"SN2", "Ort?X"}, {"FAG4", "Ulm"}, {"FUNBEKANNT", ""}}));
+    EXPECT_EQ(ReadBookmarkList(folder.file("a.bmk"), "Schule", field),
+              QList<BookmarkFill>({{"SN1", "Schule"}, {"FAG4", "Ulm"}, {"FUNBEKANNT", ""}}));
+    EXPECT_TRUE(ReadBookmarkList(folder.file("fehlt.bmk"), "S", field).isEmpty());
     folder.write("doc/anlage.bmk", "FFEHLT\r\nFAG4\r\n");
     WordDocuments word;
     ASSERT_TRUE(word.OpenDocument(folder.file("doc/anlage.docx")));
@@ -83,114 +67,119 @@ TEST_F(AttachmentTest, MissingBookmarkIsReportedAndFillingGoesOn)
 
 TEST_F(AttachmentTest, CreateOpenAndRecreate)
 {
-    // No attachment yet: it is created from the class-9 template, filled and opened.
+    // An old ".doc" is the student's attachment until it is recreated: Yes
+    // makes the new one from the class-9 template, filled, and opens it.
+    const QString anna = inClass("Muster_Anna.docx");
+    folder.write("9a_25262/MUSTER_ANNA.DOC", "alt");
     OpenCertificateAttachment(0);
-    ASSERT_TRUE(QFileInfo::exists(anna())) << prompt.texts().join(" | ").toStdString();
-    EXPECT_EQ(opened(), QStringList({"Muster_Anna.docx"}));
-    const QString text = DocxDocument::load(anna()).bodyText();
+    prompt.yes();
+    RecreateCertificateAttachment(0);
+    ASSERT_EQ(shell.requests.size(), 2);
+    EXPECT_EQ(QFileInfo(shell.requests[0].target).fileName() + QFileInfo(shell.requests[1].target).fileName(),
+              "MUSTER_ANNA.DOCMuster_Anna.docx");
+    EXPECT_FALSE(QFileInfo::exists(inClass("MUSTER_ANNA.DOC")));
+    const QString text = DocxDocument::load(anna).bodyText();
     for (const char* part : {"Hauptschulabschluss", "Muster", "Anna", "01.02.2010", "Ulm", "9a"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part;
-    EXPECT_TRUE(DocxDocument::load(anna()).hasBookmark("Verbal"));
-
-    // Recreate: No keeps the user's text, Yes replaces it.
+    EXPECT_TRUE(DocxDocument::load(anna).hasBookmark("Verbal"));
+    // Recreate again: No keeps the user's text.
     folder.write("9a_25262/Muster_Anna.docx", folder.read("doc/anlage10.docx"));
-    prompt.clear();
     prompt.no();
     RecreateCertificateAttachment(0);
     EXPECT_EQ(folder.read("9a_25262/Muster_Anna.docx"), folder.read("doc/anlage10.docx"));
-    prompt.yes();
-    RecreateCertificateAttachment(0);
-    EXPECT_TRUE(DocxDocument::load(anna()).bodyText().contains("Hauptschulabschluss"));
-
     // No birth date: nothing is made.  The weighting record never gets one.
-    prompt.clear();
     EXPECT_FALSE(CreateCertificateAttachment(1));
     EXPECT_TRUE(prompt.lastText().startsWith("Ohne Datum: Erst Geburtsdatum eintragen"));
     EXPECT_FALSE(CreateCertificateAttachment(3));
-    EXPECT_FALSE(QFileInfo::exists(QDir(classFolder()).filePath("FAKTOR_x.docx")));
-
-    // An unsafe name stays in the class folder.
-    ASSERT_TRUE(CreateCertificateAttachment(2)) << prompt.texts().join(" | ").toStdString();
-    EXPECT_TRUE(QFileInfo::exists(QDir(classFolder()).filePath(".._x_a_b.docx")));
-    // No temporary file is left in the class folder or in "doc".
+    EXPECT_FALSE(QFileInfo::exists(inClass("FAKTOR_x.docx")));
+    // Opening a missing attachment creates it; an unsafe name stays in the
+    // class folder; no temporary file is left in the class folder or in "doc".
+    OpenCertificateAttachment(2);
     EXPECT_EQ(QDir(classFolder()).entryList({"*.doc*", "*tmp*", "temp*"}, QDir::Files | QDir::Hidden),
               QStringList({".._x_a_b.docx", "Muster_Anna.docx"}));
     EXPECT_EQ(QDir(folder.file("doc")).entryList({"*tmp*", "temp*"}, QDir::Files | QDir::Hidden), QStringList());
-}
-
-TEST(AttachmentNames, SafeNamesAndTemplates)
-{
-    const struct { QString last, first, name; } names[] = {
-        {"Muster", "Anna", "Muster_Anna"},
-        {"..", ".", "___"},
-        {"", "a\\b", "__a_b"},
-        {"x<>:\"|?*", "\t\x7f", "x_______"  "___"},
-    };
-    for (const auto& n : names) {
-        EXPECT_EQ(SafeAttachmentName(n.last, n.first), n.name) << n.name.toStdString();
-        EXPECT_EQ(QFileInfo(AttachmentPath("/k/9a", n.last, n.first)).path(), "/k/9a") << n.name.toStdString();
-    }
-    const struct { const char* classFile; const char* templ; } templates[] = {
-        {"f9_25262.dbf", "anlage_f"}, {"F1_25262.dbf", "anlage_f"}, {"9a_25262.dbf", "anlage"},
-        {"xa_25262.dbf", "anlage10"}, {"ya_25262.dbf", "anlage10"}};
-    for (const auto& t : templates)
-        EXPECT_EQ(AttachmentTemplateName(t.classFile), t.templ) << t.classFile;
-}
-
-TEST_F(AttachmentTest, MissingTemplateIsReported)
-{
+    // Without a word processor the user is told so; without a template nothing is made.
+    shell.result = false;
+    OpenCertificateAttachment(0);
+    EXPECT_EQ(prompt.lastText(), kMsgNoWordHandler);
     QFile::remove(folder.file("doc/anlage.docx"));
     EXPECT_FALSE(CreateCertificateAttachment(0));
     EXPECT_TRUE(prompt.lastText().endsWith("anlage.docx nicht gefunden")) << prompt.lastText().toStdString();
 }
 
-// An old ".doc" is the student's attachment until it is recreated.
-TEST_F(AttachmentTest, OldDocIsOpenedAndReplaced)
+TEST(AttachmentNames, SafeNamesAndTemplates)
 {
-    folder.write("9a_25262/MUSTER_ANNA.DOC", "alt");
-    OpenCertificateAttachment(0);
-    EXPECT_EQ(opened(), QStringList({"MUSTER_ANNA.DOC"}));
-    prompt.yes();
-    RecreateCertificateAttachment(0);
-    EXPECT_TRUE(QFileInfo::exists(anna()));
-    EXPECT_FALSE(QFileInfo::exists(QDir(classFolder()).filePath("MUSTER_ANNA.DOC")));
-
-    // Without a word processor the user is told so.
-    shell.result = false;
-    OpenCertificateAttachment(0);
-    EXPECT_EQ(prompt.lastText(), kMsgNoWordHandler);
+    for (const auto& [last, first, name] : {std::tuple{"Muster", "Anna", "Muster_Anna"}, {"..", ".", "___"},
+                                            {"", "a\\b", "__a_b"}, {"x<>:\"|?*", "\t\x7f", "x__________"}}) {
+        EXPECT_EQ(SafeAttachmentName(last, first), name) << name;
+        EXPECT_EQ(QFileInfo(AttachmentPath("/k/9a", last, first)).path(), "/k/9a") << name;
+    }
+    for (const auto& [classFile, templ] : {std::pair{"f9_25262.dbf", "anlage_f"}, {"F1_25262.dbf", "anlage_f"},
+                                           {"9a_25262.dbf", "anlage"}, {"xa_25262.dbf", "anlage10"},
+                                           {"ya_25262.dbf", "anlage10"}})
+        EXPECT_EQ(AttachmentTemplateName(classFile), templ) << classFile;
 }
 
 TEST_F(AttachmentTest, LockFilesMarkOpenDocuments)
 {
     ASSERT_TRUE(CreateCertificateAttachment(0));
-    const QString host = QSysInfo::machineHostName();
-    const struct {
-        const char* name;
-        const char* lock;
-        QByteArray content;
-        QStringList running;
-        QStringList open;
-    } cases[] = {
-        {"office lock", ".~lock.Muster_Anna.docx#", "Anna,anna,anderer-rechner,07.12.2026 10:00,file:///;", {}, {"Muster_Anna.docx"}},
-        {"stale lock of this computer", ".~lock.Muster_Anna.docx#", ",anna," + host.toUtf8() + ",07.12.2026;", {}, {}},
-        {"lock of this computer, office running", ".~lock.Muster_Anna.docx#", ",anna," + host.toUtf8() + ",x;",
-         {"/usr/lib/libreoffice/program/soffice.bin"}, {"Muster_Anna.docx"}},
-        {"word lock, name cut", "~$ster_Anna.docx", "Anna", {}, {"Muster_Anna.docx"}},
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    const QString office = ".~lock.Muster_Anna.docx#";
+    const std::tuple<const char*, QString, QByteArray, QStringList, bool> cases[] = {
+        {"office lock", office, "Anna,anna,anderer-rechner,07.12.2026 10:00,file:///;", {}, true},
+        {"stale lock of this computer", office, ",anna," + host + ",07.12.2026;", {}, false},
+        {"lock of this computer, office running", office, ",anna," + host + ",x;",
+         {"/usr/lib/libreoffice/program/soffice.bin"}, true},
+        {"word lock, name cut", "~$ster_Anna.docx", "Anna", {}, true},
     };
-    for (const auto& c : cases) {
-        folder.write(QString("9a_25262/") + c.lock, c.content);
-        shell.runningPrograms = c.running;
+    for (const auto& [name, lock, content, running, open] : cases) {
+        SCOPED_TRACE(name);
+        folder.write("9a_25262/" + lock, content);
+        shell.runningPrograms = running;
         prompt.clear();
-        EXPECT_EQ(OpenDocumentsIn(classFolder()), c.open) << c.name;
-        EXPECT_EQ(CheckNoWordDocumentsOpen(), !c.open.isEmpty()) << c.name;
-        if (!c.open.isEmpty()) {
-            EXPECT_TRUE(prompt.lastText().startsWith(kMsgWordDocumentsOpen)) << c.name;
+        EXPECT_EQ(OpenDocumentsIn(classFolder()), open ? QStringList{"Muster_Anna.docx"} : QStringList());
+        EXPECT_EQ(CheckNoWordDocumentsOpen(), open);
+        if (open) {
+            EXPECT_TRUE(prompt.lastText().startsWith(kMsgWordDocumentsOpen));
             // Recreating an open attachment is refused.
-            prompt.clear();
-            EXPECT_FALSE(CreateCertificateAttachment(0)) << c.name;
-            EXPECT_TRUE(prompt.lastText().contains("Muster_Anna.docx")) << c.name;
+            EXPECT_FALSE(CreateCertificateAttachment(0));
+            EXPECT_TRUE(prompt.lastText().contains("Muster_Anna.docx"));
         }
-        QFile::remove(QDir(classFolder()).filePath(c.lock));
+        QFile::remove(inClass(lock));
     }
+}
+
+// From the menus and the grade window to the attachment, and the guards of
+// documents still open in the word processor.
+TEST_F(ProgramWindowsFixture, AttachmentFromMenuAndGradeWindow)
+{
+    dir.layDefaults();
+    QFile::copy(dir.file("start2.dbf"), dir.file("9a_21222.dbf"));
+    {
+        DbfTable t;
+        t.open(dir.file("9a_21222.dbf"));
+        for (const auto& [field, value] : {std::pair{"NACHNAME", "Muster"}, {"VORNAME", "Anna"}, {"M/W", "W"}, {"AG3", "01.02.2010"}})
+            t.setValue(0, field, value);
+    }
+    prompt.setDefaultAnswer(Answer::Yes);
+    ASSERT_TRUE(classFiles().OpenClass("9a_21222.dbf"));
+    state().currentStudentRecord = 0;
+    form->trigger("MarkierterSchker1");
+    ASSERT_TRUE(GradeWindowForm()->isVisible()) << prompt.texts().join(" | ").toStdString();
+    ASSERT_FALSE(shellDouble.requests.isEmpty());
+    EXPECT_EQ(shellDouble.requests.last().target, QDir(state().classDir).filePath("Muster_Anna.docx"));
+    GradeWindowForm()->Button15->click();
+    EXPECT_TRUE(prompt.lastText().endsWith("Muster_Anna.docx wird erzeugt")) << prompt.texts().join(" | ").toStdString();
+    // While the attachment is open the class stays open and the forms window stays shut.
+    dir.write("9a_21222/.~lock.Muster_Anna.docx#", "Anna,anna,anderswo,07.12.2026;");
+    prompt.clear();
+    GradeWindowForm()->Zurck1Click();
+    EXPECT_TRUE(prompt.lastText().startsWith(kMsgWordDocumentsOpen));
+    form->trigger("PPProjektbeschriebungBeobachtungsbogenBewertungsbogenZeugnisanlage1");
+    EXPECT_FALSE(ProgramWindow("Form4")->isVisible());
+    form->trigger("schlieen1");
+    EXPECT_EQ(state().openClassFile, "9a_21222.dbf");
+    QFile::remove(dir.file("9a_21222/.~lock.Muster_Anna.docx#"));
+    form->trigger("SeriendruckfrZeugnisanlagen1");
+    EXPECT_TRUE(ProgramWindow("Form4")->isVisible());
 }

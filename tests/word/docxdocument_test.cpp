@@ -2,30 +2,58 @@
 
 #include "platform/errors.h"
 #include "support/tempfolder.h"
-#include "tools.h"
+#include "zip/support/ziptestsupport.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace hsa;
 using namespace hsa::test;
+using zip::test::Quote;
+using zip::test::RunShell;
 
 namespace {
 
+// Runs a python-docx script on the document; its output, or nothing when it failed.
+QString PythonDocx(const char* script, const QString& path)
+{
+    const auto r = RunShell("/usr/bin/python3 -c " + Quote(std::string("import sys, docx\n") + script) + " "
+                            + Quote(path.toStdString()));
+    return r.status == 0 ? QString::fromStdString(r.output) : QString();
+}
+
+// A document with the bookmarks "Name" (around a bold run "XXX" after
+// "Name: ", followed by " Ende"), "Datei" (empty, after "Datei: "), "Zelle"
+// (in a table cell, around "alt") and "SN1" (in the header, after "Schule: ").
+const char* const kMakeDocument = R"(
+from docx.oxml import OxmlElement
+from docx.oxml.ns import qn
+d = docx.Document()
+n = [0]
+def mark(par, name, before='', inside=''):
+    if before: par.add_run(before)
+    s = OxmlElement('w:bookmarkStart'); s.set(qn('w:id'), str(n[0])); s.set(qn('w:name'), name)
+    e = OxmlElement('w:bookmarkEnd'); e.set(qn('w:id'), str(n[0])); n[0] += 1
+    par._p.append(s)
+    if inside: par.add_run(inside).bold = True
+    par._p.append(e)
+p = d.add_paragraph(); mark(p, 'Name', 'Name: ', 'XXX'); p.add_run(' Ende')
+p = d.add_paragraph(); mark(p, 'Datei', 'Datei: ')
+t = d.add_table(rows=1, cols=2); mark(t.cell(0, 1).paragraphs[0], 'Zelle', '', 'alt')
+mark(d.sections[0].header.paragraphs[0], 'SN1', 'Schule: ')
+d.save(sys.argv[1])
+print('ok')
+)";
+
 // What python-docx reads: the body paragraphs, the table cell, the header,
 // one per line, and whether the bold formatting of "Name" survived.
-QString PeerText(const QString& path)
-{
-    const QString script = QStringLiteral(R"(
-import sys, docx
+const char* const kReadDocument = R"(
 d = docx.Document(sys.argv[1])
 for p in d.paragraphs: print('P|' + p.text)
 print('C|' + d.tables[0].cell(0, 1).text)
 print('H|' + d.sections[0].header.paragraphs[0].text)
 print('B|' + str([r.bold for r in d.paragraphs[0].runs]))
-)");
-    return RunPeer(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
-}
+)";
 
 } // namespace
 
@@ -33,37 +61,27 @@ print('B|' + str([r.bold for r in d.paragraphs[0].runs]))
 // file stays a sound archive whose untouched entries keep their bytes.
 TEST(DocxDocument, FillsBookmarksLiterallyAndKeepsUntouchedParts)
 {
-    if (!HavePythonDocx())
-        GTEST_SKIP() << "python3-docx nicht installiert: kein Vergleichsdokument";
     TempProgramFolder dir;
     const QString src = dir.file("vorlage.docx");
-    ASSERT_TRUE(MakePeerDocument(src));
+    if (PythonDocx(kMakeDocument, src) != "ok\n")
+        GTEST_SKIP() << "python3-docx nicht installiert: kein Vergleichsdokument";
     DocxDocument doc = DocxDocument::load(src);
     EXPECT_EQ(doc.bookmarkNames(), QStringList({"Name", "Datei", "Zelle", "SN1"}));
-
-    const struct { const char* bookmark; QString text; } fills[] = {
-        {"name", QStringLiteral("Müller & <Söhne> \"A\"")},       // names ignore case
-        {"Datei", QStringLiteral("/etc/passwd")},                  // a file name is only text
-        {"Zelle", QStringLiteral("a\x01\x1f" "b  c")},             // control characters dropped
-        {"SN1", QStringLiteral("Schule am See")},
-    };
-    for (const auto& f : fills)
-        EXPECT_TRUE(doc.fillBookmark(f.bookmark, f.text)) << f.bookmark;
+    // Names ignore case; a file name is only text; control characters are dropped.
+    for (const auto& [bookmark, text] : {std::pair{"name", "Müller & <Söhne> \"A\""}, {"Datei", "/etc/passwd"},
+                                         {"Zelle", "a\x01\x1f" "b  c"}, {"SN1", "Schule am See"}})
+        EXPECT_TRUE(doc.fillBookmark(bookmark, QString::fromUtf8(text))) << bookmark;
     EXPECT_FALSE(doc.fillBookmark("Fehlt", "x"));
     const QString out = dir.file("anlage.docx");
     doc.save(out);
-
-    const QString text = PeerText(out);
+    const QString text = PythonDocx(kReadDocument, out);
     for (const char* line : {"P|Name: Müller & <Söhne> \"A\" Ende", "P|Datei: /etc/passwd", "C|ab  c",
                              "H|Schule: Schule am See", "B|[None, True, None]"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(line))) << line << "\n" << text.toStdString();
-
-    int rc = -1;
-    RunPeer("unzip", {"-tq", out}, &rc);
-    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(RunShell("unzip -tq " + Quote(out.toStdString())).status, 0);
     // Every entry but the two filled parts keeps name, size, compressed size and CRC.
     auto listing = [](const QString& file) {
-        QStringList rows = RunPeer("unzip", {"-v", file}).split('\n');
+        QStringList rows = QString::fromStdString(RunShell("unzip -v " + Quote(file.toStdString())).output).split('\n');
         rows = rows.filter(QRegularExpression("(Defl|Stored)"));
         rows.replaceInStrings(QRegularExpression("^\\s*(\\d+)\\s+\\S+\\s+(\\d+)\\s+\\S+\\s+\\S+\\s+\\S+\\s+(\\S+)\\s+(.*)$"),
                               "\\4 \\1 \\2 \\3");
@@ -71,13 +89,12 @@ TEST(DocxDocument, FillsBookmarksLiterallyAndKeepsUntouchedParts)
     };
     EXPECT_EQ(listing(out), listing(src));
     EXPECT_GT(listing(src).size(), 8);
-
     // Deleting the bookmarks keeps their content.
     DocxDocument again = DocxDocument::load(out);
     again.deleteBookmarks();
     again.save(out);
     EXPECT_TRUE(DocxDocument::load(out).bookmarkNames().isEmpty());
-    EXPECT_TRUE(PeerText(out).contains("P|Datei: /etc/passwd"));
+    EXPECT_TRUE(PythonDocx(kReadDocument, out).contains("P|Datei: /etc/passwd"));
 }
 
 TEST(DocxDocument, DamagedFileIsReportedInGerman)
@@ -86,7 +103,7 @@ TEST(DocxDocument, DamagedFileIsReportedInGerman)
     dir.write("kaputt.docx", "PK\x03\x04 nicht wirklich");
     try {
         DocxDocument::load(dir.file("kaputt.docx"));
-        FAIL() << "no error";
+        ADD_FAILURE() << "no error";
     } catch (const FileError& e) {
         EXPECT_TRUE(e.message().contains("kein lesbares Word-Dokument")) << e.message().toStdString();
     }

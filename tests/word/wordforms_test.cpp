@@ -2,11 +2,13 @@
 #include "word/office.h"
 #include "word/wordforms.h"
 
+#include "classes/textfile.h"
 #include "platform/shell.h"
 #include "print/printer.h"
 #include "print/recordingdevice.h"
 #include "support/classfolder.h"
-#include "tools.h"
+#include "support/pdfwords.h"
+#include "zip/support/ziptestsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,25 +31,14 @@ const char* const kLp = "#!/bin/sh\n"
                         "n=$(ls \"$STUB_DIR\" | grep -c '^job')\n"
                         "cp \"$f\" \"$STUB_DIR/job$n.pdf\"\n"
                         "[ -z \"$LP_REFUSE\" ] || { echo 'lp: The printer or class does not exist.' >&2; exit 1; }\n";
-const char* const kOffice = "#!/bin/sh\n"
-                            "echo call >> \"$STUB_DIR/office.log\"\n"
-                            "while [ $# -gt 0 ]; do\n"
-                            "  case \"$1\" in\n"
-                            "    --outdir) out=\"$2\"; shift 2;;\n"
-                            "    --convert-to) fmt=\"$2\"; shift 2;;\n"
-                            "    -*) shift;;\n"
-                            "    *) b=$(basename \"$1\"); cp \"$1\" \"$STUB_DIR/in_$b\";\n"
-                            "       if [ \"$fmt\" = docx ]; then src=\"$STUB_DOCX\"; else src=\"$STUB_PDF\"; fi\n"
-                            "       cp \"$src\" \"$out/${b%.*}.$fmt\"; shift;;\n"
-                            "  esac\n"
-                            "done\n";
-
-int Pages(const QString& pdf)
-{
-    const QString info = RunPeer("pdfinfo", {pdf});
-    const int at = info.indexOf("Pages:");
-    return at < 0 ? -1 : info.mid(at + 6).section('\n', 0, 0).trimmed().toInt();
-}
+const char* const kOffice =
+    "#!/bin/sh\n"
+    "echo call >> \"$STUB_DIR/office.log\"\n"
+    "while [ $# -gt 0 ]; do case \"$1\" in\n"
+    "  --outdir) out=\"$2\"; shift 2;; --convert-to) fmt=\"$2\"; shift 2;; -*) shift;;\n"
+    "  *) b=$(basename \"$1\"); cp \"$1\" \"$STUB_DIR/in_$b\"; src=\"$STUB_PDF\"; [ \"$fmt\" = docx ] && src=\"$STUB_DOCX\"\n"
+    "     cp \"$src\" \"$out/${b%.*}.$fmt\"; shift;;\n"
+    "esac; done\n";
 
 class WordFormsTest : public RealClassFixture {
 protected:
@@ -57,15 +48,15 @@ protected:
         setShell(&shell);
         setPrinterSystem(&printers);
         savedPath = qgetenv("PATH");
-        writeStub("lp", kLp);
-        writeStub("soffice", kOffice);
+        for (const auto& [name, script] : {std::pair{"lp", kLp}, {"soffice", kOffice}}) {
+            QFile f(stubs.filePath(name));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(script) > 0);
+            f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
         qputenv("STUB_DIR", stubs.path().toUtf8());
-        onePage = stubs.filePath("eine-seite.pdf");
-        QPdfWriter writer(onePage);
-        QPainter p(&writer);
-        p.drawText(100, 100, "Seite");
-        p.end();
-        qputenv("STUB_PDF", onePage.toUtf8());
+        QPdfWriter writer(stubs.filePath("eine-seite.pdf"));
+        QPainter(&writer).drawText(100, 100, "Seite");
+        qputenv("STUB_PDF", stubs.filePath("eine-seite.pdf").toUtf8());
         qputenv("PATH", (stubs.path() + ":/usr/bin:/bin").toUtf8());
         makeClass("9a_25262.dbf", {{"1", "Muster", "Anna", "W", {{"AG3", "01.02.2010"}}},
                                    {"2", "Beispiel", "Ben", "M", {{"AG3", "02.02.2010"}}},
@@ -83,32 +74,34 @@ protected:
         setShell(nullptr);
         RealClassFixture::TearDown();
     }
-    void writeStub(const QString& name, const char* script)
-    {
-        QFile f(stubs.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(script);
-        f.close();
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    // The lp calls, each without the file it printed.
     QStringList lpCalls() const
     {
         QFile f(stubs.filePath("lp.log"));
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+        QStringList calls = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)
+                                                        : QStringList();
+        for (QString& call : calls)
+            call = call.section(' ', 0, -2);
+        return calls;
     }
     QString job(int n) const { return stubs.filePath(QString("job%1.pdf").arg(n)); }
     void reset()
     {
-        for (const QString& f : QDir(stubs.path()).entryList({"job*", "in_*", "*.log"}, QDir::Files))
+        for (const QString& f : QDir(stubs.path()).entryList({"job*", "in_*", "*.log", "ausdruck.pdf"}, QDir::Files))
             QFile::remove(stubs.filePath(f));
         prompt.clear();
     }
-
+    // Form type, range (0 the current student, 1 all, 2 from/to) and variant.
+    void choose(int type, int range, int variant, int from = 1, int to = 1)
+    {
+        forms.formType = type;
+        forms.range = range;
+        forms.variant = variant;
+        forms.fromNr = from;
+        forms.toNr = to;
+    }
     QTemporaryDir stubs;
     QByteArray savedPath;
-    QString onePage;
     RecordingShell shell;
     RecordingPrinterSystem printers{{"Buero", "PDF-Datei"}, "Buero"};
     WordFormsController forms;
@@ -116,130 +109,95 @@ protected:
 
 } // namespace
 
+// Each way of printing, and the refusals: a printer that does not take the
+// job, a missing template, no office suite, a conversion without a PDF.
 TEST_F(WordFormsTest, PrintsThroughTheChosenPrinter)
 {
+    const QStringList all{"Muster", "Beispiel", "Probe"};
     const struct {
         const char* name;
+        std::function<void()> before;
         int type, range, variant, from, to;
         QStringList answers;       // copies, file name
         const char* printer;
-        bool abort;
-        bool refuse;
         QStringList calls;         // lp arguments before the file
         QList<int> pages;          // of each job
         QStringList done;
-        QString message;           // last message contains
+        QString message = {};      // last message contains
     } cases[] = {
-        {"one job per student", 1, 1, 0, 1, 1, {}, "Buero", false, false,
-         {"-d Buero -n 1 -t Nr. 1 Muster", "-d Buero -n 1 -t Nr. 2 Beispiel", "-d Buero -n 1 -t Nr. 3 Probe"},
-         {1, 1, 1}, {"Muster", "Beispiel", "Probe"}, {}},
-        {"one joined job", 2, 1, 1, 1, 1, {}, "Buero", false, false, {"-d Buero -n 1 -t Formulare bewertungsbogen"},
-         {3}, {"Muster", "Beispiel", "Probe"}, {}},
-        {"range", 1, 2, 0, 2, 3, {}, "Buero", false, false,
-         {"-d Buero -n 1 -t Nr. 2 Beispiel", "-d Buero -n 1 -t Nr. 3 Probe"}, {1, 1}, {"Beispiel", "Probe"}, {}},
-        {"copies asked again", 0, 0, 1, 1, 1, {"31", "x", "0", "3"}, "Buero", false, false,
-         {"-d Buero -n 3 -t Nr. 1 Muster"}, {1}, {"Muster"}, {}},
-        {"PDF file", 1, 1, 0, 1, 1, {"ausdruck"}, "PDF-Datei", false, false, {}, {}, {"Muster", "Beispiel", "Probe"}, {}},
-        {"abort", 1, 1, 1, 1, 1, {}, "Buero", true, false, {}, {}, {}, {}},
-        {"refused", 1, 0, 0, 1, 1, {}, "Buero", false, true, {"-d Buero -n 1 -t Nr. 1 Muster"}, {1}, {},
+        {"one job per student", {}, 1, 1, 0, 1, 1, {}, "Buero",
+         {"-d Buero -n 1 -t Nr. 1 Muster", "-d Buero -n 1 -t Nr. 2 Beispiel", "-d Buero -n 1 -t Nr. 3 Probe"}, {1, 1, 1}, all},
+        {"one joined job", {}, 2, 1, 1, 1, 1, {}, "Buero", {"-d Buero -n 1 -t Formulare bewertungsbogen"}, {3}, all},
+        {"range", {}, 1, 2, 0, 2, 3, {}, "Buero",
+         {"-d Buero -n 1 -t Nr. 2 Beispiel", "-d Buero -n 1 -t Nr. 3 Probe"}, {1, 1}, {"Beispiel", "Probe"}},
+        {"copies asked again", {}, 0, 0, 1, 1, 1, {"31", "x", "0", "3"}, "Buero", {"-d Buero -n 3 -t Nr. 1 Muster"}, {1}, {"Muster"}},
+        {"PDF file", {}, 1, 1, 0, 1, 1, {"ausdruck"}, "PDF-Datei", {}, {}, all},
+        {"abort", [&] { forms.hooks().processEvents = [] { state().printAbortRequested = true; }; }, 1, 1, 1, 1, 1, {}, "Buero",
+         {}, {}, {}},
+        {"refused", [] { qputenv("LP_REFUSE", "1"); }, 1, 0, 0, 1, 1, {}, "Buero", {"-d Buero -n 1 -t Nr. 1 Muster"}, {1}, {},
          "nicht angenommen"},
+        {"no PDF from the conversion", [] { qputenv("STUB_PDF", "/dev/null"); }, 1, 1, 1, 1, 1, {}, "Buero", {}, {}, {},
+         "keine PDF-Datei"},
+        {"template missing", [&] { QFile::remove(folder.file("doc/beobachtung.docx")); }, 1, 0, 1, 1, 1, {}, "Buero", {}, {},
+         {}, "beobachtung.docx nicht gefunden"},
+        {"no office suite", [&] { qputenv("PATH", stubs.path().toUtf8()); QFile::remove(stubs.filePath("soffice")); }, 2, 0, 1,
+         1, 1, {}, "Buero", {}, {}, {}, kMsgNoOffice},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         reset();
+        qunsetenv("LP_REFUSE");
+        qputenv("STUB_PDF", stubs.filePath("eine-seite.pdf").toUtf8());
+        forms.hooks().processEvents = [] {};
         ASSERT_TRUE(printer().SelectPrinterDevice(c.printer, {}, {}));
         for (const QString& a : c.answers)
             prompt.text(a == "ausdruck" ? stubs.filePath(a) : a);
-        if (c.refuse)
-            qputenv("LP_REFUSE", "1");
-        else
-            qunsetenv("LP_REFUSE");
-        forms.hooks().processEvents = [&] { state().printAbortRequested = c.abort; };
-        forms.formType = c.type;
-        forms.range = c.range;
-        forms.variant = c.variant;
-        forms.fromNr = c.from;
-        forms.toNr = c.to;
+        if (c.before)
+            c.before();
+        choose(c.type, c.range, c.variant, c.from, c.to);
         forms.Start();
-
-        QStringList calls = lpCalls();
-        for (QString& call : calls)
-            call = call.section(' ', 0, -2);
-        EXPECT_EQ(calls, c.calls) << c.name;
+        EXPECT_EQ(lpCalls(), c.calls);
         for (int i = 0; i < c.pages.size(); ++i)
-            EXPECT_EQ(Pages(job(i)), c.pages[i]) << c.name << " job " << i;
-        EXPECT_EQ(forms.done(), c.done) << c.name;
-        EXPECT_TRUE(forms.mayClose()) << c.name;
-        if (!c.message.isEmpty()) {
-            EXPECT_TRUE(prompt.lastText().contains(c.message)) << c.name << prompt.lastText().toStdString();
+            EXPECT_EQ(PdfPageCount(job(i)), c.pages[i]) << "job " << i;
+        EXPECT_EQ(forms.done(), c.done);
+        EXPECT_TRUE(forms.mayClose());
+        EXPECT_TRUE(prompt.lastText().contains(c.message)) << prompt.lastText().toStdString();
+        EXPECT_EQ(PdfPageCount(stubs.filePath("ausdruck.pdf")), QString(c.printer) == "PDF-Datei" ? 3 : -1);
+        if (QString(c.name) == "abort") {
+            EXPECT_EQ(state().printToNr, 39);
         }
-        if (QString(c.printer) == "PDF-Datei") {
-            EXPECT_EQ(Pages(stubs.filePath("ausdruck.pdf")), 3) << c.name;
-        }
-        if (c.abort) {
-            EXPECT_EQ(state().printToNr, 39) << c.name;
-        }
-        EXPECT_EQ(prompt.remainingAnswers(), 0) << c.name;
+        EXPECT_EQ(prompt.remainingAnswers(), 0);
+        state().printAbortRequested = false;
     }
 }
 
 // The attachment is printed as the user left it, never filled again; a
-// student without one is named.  Failed conversions are never counted.
+// student without one is named.
 TEST_F(WordFormsTest, AttachmentsPrintAsTheyStand)
 {
     ASSERT_TRUE(CreateCertificateAttachment(0));
     ASSERT_TRUE(CreateCertificateAttachment(2));
     const QByteArray edited = folder.read("doc/anlage10.docx");
     folder.write("9a_25262/Probe_Paula.docx", edited);
-    forms.formType = 3;
-    forms.range = 1;
-    forms.variant = 1;
+    choose(3, 1, 1);
     forms.Start();
     EXPECT_TRUE(prompt.texts().contains(QDir::toNativeSeparators(QDir(classFolder()).filePath("Beispiel_Ben.docx"))
                                         + " existiert nicht"));
-    QFile given(stubs.filePath("in_nr03.docx"));
-    ASSERT_TRUE(given.open(QIODevice::ReadOnly));
-    EXPECT_EQ(given.readAll(), edited);
-    EXPECT_EQ(Pages(job(0)), 2);
+    EXPECT_EQ(ReadFileBytes(stubs.filePath("in_nr03.docx")), edited);
+    EXPECT_EQ(PdfPageCount(job(0)), 2);
     EXPECT_EQ(forms.done(), QStringList({"Muster", "Probe"}));
-
-    reset();
-    qputenv("STUB_PDF", "/dev/null");
-    forms.Start();
-    EXPECT_TRUE(lpCalls().isEmpty());
-    EXPECT_TRUE(prompt.lastText().contains("keine PDF-Datei")) << prompt.lastText().toStdString();
-    EXPECT_TRUE(forms.done().isEmpty());
-}
-
-TEST_F(WordFormsTest, MissingTemplateOrOfficePrintsNothing)
-{
-    QFile::remove(folder.file("doc/beobachtung.docx"));
-    forms.Start();
-    EXPECT_TRUE(prompt.lastText().endsWith("beobachtung.docx nicht gefunden")) << prompt.lastText().toStdString();
-    EXPECT_FALSE(QFile::exists(stubs.filePath("office.log")));
-
-    reset();
-    qputenv("PATH", stubs.path().toUtf8());
-    QFile::remove(stubs.filePath("soffice"));
-    forms.formType = 2;
-    forms.Start();
-    EXPECT_EQ(prompt.texts(), QStringList({kMsgNoOffice}));
-    EXPECT_TRUE(lpCalls().isEmpty());
-    EXPECT_TRUE(forms.mayClose());
 }
 
 // An old ".doc" template is converted once and kept as ".docx" beside it.
 TEST_F(WordFormsTest, OldDocTemplateIsConvertedOnce)
 {
-    const QString docx = folder.file("doc/anlage.docx");
-    ASSERT_TRUE(QFile::rename(docx, stubs.filePath("vorlage.docx")));
+    ASSERT_TRUE(QFile::rename(folder.file("doc/anlage.docx"), stubs.filePath("vorlage.docx")));
     qputenv("STUB_DOCX", stubs.filePath("vorlage.docx").toUtf8());
     folder.write("doc/anlage.doc", "alt");
     ASSERT_TRUE(CreateCertificateAttachment(0)) << prompt.texts().join(" | ").toStdString();
     ASSERT_TRUE(CreateCertificateAttachment(2));
-    EXPECT_TRUE(QFile::exists(docx));
-    QFile log(stubs.filePath("office.log"));
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_EQ(log.readAll(), "call\n");
+    EXPECT_TRUE(folder.exists("doc/anlage.docx"));
+    EXPECT_EQ(ReadFileBytes(stubs.filePath("office.log")), "call\n");
 }
 
 // With the real office suite each student's form carries his name.
@@ -249,15 +207,12 @@ TEST_F(WordFormsTest, LibreOfficeFillsEachStudentsForm)
     QFile::remove(stubs.filePath("soffice"));
     if (OfficeProgram().isEmpty())
         GTEST_SKIP() << "LibreOffice nicht installiert: keine echte Umwandlung";
-    forms.formType = 1;
-    forms.range = 1;
-    forms.variant = 0;
+    choose(1, 1, 0);
     forms.Start();
     ASSERT_EQ(lpCalls().size(), 3) << prompt.texts().join(" | ").toStdString();
-    const char* names[] = {"Muster", "Beispiel", "Probe"};
     for (int i = 0; i < 3; ++i) {
-        const QString text = RunPeer("pdftotext", {job(i), "-"});
-        EXPECT_TRUE(text.contains(names[i])) << names[i] << "\n" << text.toStdString();
-        EXPECT_TRUE(text.contains("Beobachtungsbogen")) << names[i];
+        const QString text = QString::fromStdString(zip::test::RunShell("pdftotext " + job(i).toStdString() + " -").output);
+        EXPECT_TRUE(text.contains(QStringList({"Muster", "Beispiel", "Probe"})[i])) << i << "\n" << text.toStdString();
+        EXPECT_TRUE(text.contains("Beobachtungsbogen")) << i;
     }
 }

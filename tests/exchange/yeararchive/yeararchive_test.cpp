@@ -1,23 +1,19 @@
 #include "classes/drives.h"
-#include "classes/sharedstate.h"
 #include "exchange/transfercopy.h"
 #include "exchange/yeararchive.h"
-#include "platform/scriptedprompt.h"
-#include "support/tempfolder.h"
+#include "support/classfolder.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace hsa {
 namespace {
 
-class YearArchiveTest : public ::testing::Test {
+class YearArchiveTest : public test::RealClassFixture {
 protected:
     void SetUp() override
     {
-        resetState();
-        state().programDir = folder.path();
+        RealClassFixture::SetUp();
         SetVolumeSource([this] {
             return QList<VolumeInfo>{{floppy.path(), "/dev/sdc1", "vfat", "", true, false, true},
                                      {other.path(), "/dev/sdd1", "vfat", "", true, false, true}};
@@ -32,107 +28,75 @@ protected:
         yearArchive() = YearArchive();
         archiveRestore() = ArchiveRestore();
         yearArchive().beep = [this] { ++beeps; };
-        for (const char* name : {"9a_21222", "xb_21222"}) {
-            const QString cls = QString::fromLatin1(name);
-            folder.write(cls + ".dbf", "table " + QByteArray(name));
-            folder.write(cls + "/v.1", "grades");
-            folder.write(cls + "/m.1", "memo");
-            folder.write(cls + "/leer.doc", "");
+        for (const QString cls : {"9a_21222", "xb_21222"}) {
+            folder.write(cls + ".dbf", "table " + cls.toLatin1());
+            for (const auto& [name, bytes] : {std::pair{"/v.1", "grades"}, {"/m.1", "memo"}, {"/leer.doc", ""}})
+                folder.write(cls + name, bytes);
         }
         folder.write("9c_22232.dbf", "next year");
+        folder.write("9a-21222.dbf", "family table, never archived");
+        yearArchive().Activate(folder.path());
     }
     void TearDown() override
     {
         SetVolumeSource(nullptr);
         SetFreeSpaceSource(nullptr);
         SetTransferCopyFault(nullptr);
+        RealClassFixture::TearDown();
     }
-
     QStringList filesIn(const QString& dir) const
     {
         return QDir(dir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     }
-
-    test::TempProgramFolder folder;
     QTemporaryDir floppy;
     QTemporaryDir other;
-    ScriptedPrompt prompt;
-    ScopedPrompt guard{prompt};
     qint64 freeSpace = 1'000'000'000;
     int beeps = 0;
 };
 
-TEST_F(YearArchiveTest, YearRulesListsAndMasks)
+TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
 {
-    struct Case {
-        const char* typed;
-        const char* year;
-        bool beep;
-    };
-    const Case years[] = {{"2122", "2122", false}, {"21", "9495", true},  {"21?2", "9495", true},
-                          {"../x", "9495", true},  {"21 2", "9495", true}, {"21222", "9495", true}};
-    for (const Case& c : years) {
-        bool replaced = false;
-        EXPECT_EQ(CheckedYear(c.typed, &replaced), c.year) << c.typed;
-        EXPECT_EQ(replaced, c.beep) << c.typed;
-    }
-    const char* halves[][2] = {{"1", "1"}, {"2", "2"}, {"3", ""}, {" ", ""}, {"12", ""}};
-    for (const auto& h : halves)
-        EXPECT_EQ(CheckedHalfYear(h[0]), h[1]) << h[0];
-
-    folder.write("9a-21222.dbf", "family");
-    yearArchive().Activate(folder.path());
+    // The years of the class files; a year is four digits, else "9495" and a beep.
     EXPECT_EQ(yearArchive().years(), QStringList({"2122", "2223"}));
     EXPECT_EQ(yearArchive().sourceFiles(), QStringList({"9a_21222.dbf", "xb_21222.dbf"}));
+    for (const char* typed : {"21", "21?2", "../x", "21 2", "21222"})
+        EXPECT_EQ(CheckedYear(typed), "9495") << typed;
+    EXPECT_EQ(CheckedHalfYear("2") + CheckedHalfYear("12") + CheckedHalfYear("3"), "2");
     yearArchive().SetHalfYear("1");
     EXPECT_TRUE(yearArchive().sourceFiles().isEmpty());
     yearArchive().SetYear("../x");
     EXPECT_EQ(beeps, 1);
     EXPECT_EQ(yearArchive().halfYear(), "");
     EXPECT_EQ(yearArchive().targetFolder(), QDir(folder.path()).filePath("9495"));
-}
-
-TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
-{
-    yearArchive().Activate(folder.path());
+    yearArchive().SetYear("2122");
     const QString year = folder.file("2122");
-
-    // Copying keeps the sources and skips the empty file.
+    // Copying keeps the sources and skips the empty file; moving leaves
+    // nothing behind and carries the empty file.
     prompt.yes();
     yearArchive().Start({"9a_21222.dbf"});
     EXPECT_EQ(filesIn(year + "/9a_21222"), QStringList({"m.1", "v.1"}));
     EXPECT_TRUE(folder.exists("9a_21222/leer.doc"));
-
-    // Moving leaves nothing behind and carries the empty file.
     yearArchive().SetMoving(true);
     prompt.yes();
     yearArchive().Start({"xb_21222.dbf"});
-    EXPECT_FALSE(folder.exists("xb_21222.dbf"));
-    EXPECT_FALSE(folder.exists("xb_21222"));
+    EXPECT_FALSE(folder.exists("xb_21222.dbf") || folder.exists("xb_21222"));
     EXPECT_EQ(filesIn(year + "/xb_21222"), QStringList({"leer.doc", "m.1", "v.1"}));
-
-    // Overwriting drops the older class's per-student files first.
+    // Overwriting drops the older class's per-student files first; Return
+    // never overwrites a class.
     folder.write("2122/9a_21222/v.7", "stale");
     folder.write("2122/9a_21222/l.7", "stale");
     yearArchive().SetMoving(false);
     prompt.yes().yes();
     yearArchive().Start({"9a_21222.dbf"});
     EXPECT_EQ(filesIn(year + "/9a_21222"), QStringList({"m.1", "v.1"}));
-    EXPECT_TRUE(prompt.anyTextContains("Klasse 9a_21222.dbf existiert im Archiv. Überschreiben? "));
-    // Return never overwrites a class.
-    for (const ScriptedPrompt::Shown& q : prompt.shown()) {
-        if (q.text.contains("Überschreiben")) {
-            EXPECT_EQ(q.defaultButton, Answer::No) << q.text.toStdString();
-        }
-    }
-
+    EXPECT_EQ(prompt.shown().last().text, "Klasse 9a_21222.dbf existiert im Archiv. Überschreiben? ");
+    EXPECT_EQ(prompt.shown().last().defaultButton, Answer::No);
     // Back again; a class of another program stays out.
     folder.write("2122/3a_21222.dbf", "other program");
     archiveRestore().Activate(folder.path());
     EXPECT_EQ(archiveRestore().yearFolders(), QStringList({"2122"}));
     archiveRestore().ChooseYearFolder("2122");
     EXPECT_EQ(archiveRestore().archivedFiles(), QStringList({"3a_21222.dbf", "9a_21222.dbf", "xb_21222.dbf"}));
-    prompt.clear();
     prompt.yes();
     archiveRestore().Start({"3a_21222.dbf", "xb_21222.dbf"});
     EXPECT_TRUE(prompt.anyTextContains("Die Klasse 3a_21222.dbf gehört nicht ins Programm KORVI.\n\r Sie wird nicht eingespielt."));
@@ -143,28 +107,16 @@ TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
 
 TEST_F(YearArchiveTest, RefusalsStopsAndDriveA)
 {
-    struct Case {
-        const char* name;
-        std::function<void()> run;
-        const char* message;
-        QStringList archived; // the year folder afterwards
-    };
-    const QList<Case> cases = {
+    const QStringList both{"9a_21222.dbf", "xb_21222.dbf"};
+    const std::tuple<const char*, std::function<void()>, const char*, QStringList> cases[] = {
         {"class open", [&] { state().openClassFile = "9a_21222.dbf"; yearArchive().Start({"9a_21222.dbf"}); },
          "Bitte erst Klasse schließen.", {}},
         {"nothing marked", [&] { archiveRestore().Start({}); }, "Sie haben keine Dateien markiert.", {}},
-        {"no", [&] { prompt.no(); yearArchive().Start({"9a_21222.dbf"}); },
-         "Einverstanden mit Kopieren auf Festplatte?", {}},
-        {"hard disk full",
-         [&] { freeSpace = 20; prompt.yes(); yearArchive().Start({"9a_21222.dbf", "xb_21222.dbf"}); },
+        {"no", [&] { prompt.no(); yearArchive().Start({"9a_21222.dbf"}); }, "Einverstanden mit Kopieren auf Festplatte?", {}},
+        {"hard disk full", [&] { freeSpace = 20; prompt.yes(); yearArchive().Start(both); },
          "Zu wenig Speicherplatz!\n\rAb 9a_21222.dbf wird nicht mehr kopiert.", {}},
         {"floppy full after the first class",
-         [&] {
-             freeSpace = 40;
-             yearArchive().SetPlace(ArchivePlace::DriveA);
-             prompt.yes();
-             yearArchive().Start({"9a_21222.dbf", "xb_21222.dbf"});
-         },
+         [&] { freeSpace = 40; yearArchive().SetPlace(ArchivePlace::DriveA); prompt.yes(); yearArchive().Start(both); },
          "Diskette ist voll!\n\rAb xb_21222.dbf wird nicht mehr kopiert.", {"9a_21222", "9a_21222.dbf"}},
         {"copy breaks while moving",
          [&] {
@@ -175,32 +127,28 @@ TEST_F(YearArchiveTest, RefusalsStopsAndDriveA)
          },
          "Schreibfehler in Datei", {"9a_21222", "9a_21222.dbf"}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, run, message, archived] : cases) {
+        SCOPED_TRACE(name);
         TearDown();
         SetUp();
+        freeSpace = 1'000'000'000;
         prompt.clear();
-        state().openClassFile.clear();
         QDir(floppy.path() + "/2122").removeRecursively();
         QDir(folder.file("2122")).removeRecursively();
         folder.write("laufwerk_a.txt", floppy.path().toUtf8() + "\r\n");
-        yearArchive().Activate(folder.path());
-        c.run();
-        EXPECT_TRUE(prompt.lastText().startsWith(QString::fromUtf8(c.message))) << prompt.lastText().toStdString();
+        run();
+        EXPECT_TRUE(prompt.lastText().startsWith(QString::fromUtf8(message))) << prompt.lastText().toStdString();
         EXPECT_EQ(prompt.remainingAnswers(), 0);
-        const QString target = yearArchive().targetFolder();
-        EXPECT_EQ(filesIn(target), c.archived) << target.toStdString();
+        EXPECT_EQ(filesIn(yearArchive().targetFolder()), archived);
         // Nothing of a class is ever lost.
         EXPECT_EQ(folder.read("9a_21222/v.1"), "grades");
         EXPECT_TRUE(folder.exists("9a_21222.dbf"));
     }
-
     // "Laufwerk A": the switch file, else the first removable volume, else none.
     EXPECT_EQ(DriveAFolder(), floppy.path());
     QFile::remove(folder.file("laufwerk_a.txt"));
     EXPECT_EQ(DriveAFolder(), ReadyRemovableRoots().first());
     SetVolumeSource([] { return QList<VolumeInfo>{}; });
-    prompt.clear();
     EXPECT_FALSE(yearArchive().SetPlace(ArchivePlace::DriveA));
     EXPECT_EQ(yearArchive().place(), ArchivePlace::HardDisk);
     EXPECT_EQ(prompt.lastText(), "Laufwerk A: spricht nicht an. \n\rVermutlich ist keine Diskette eingelegt.");
