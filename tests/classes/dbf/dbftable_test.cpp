@@ -98,41 +98,26 @@ TEST(ClassTemplate, ShippedFileIsWhatTheToolBuildsAndReadersSee)
     EXPECT_TRUE(lines->at(40).startsWith("40|"));
 }
 
-TEST(ClassTemplate, ShapeOfTheTable)
+TEST(ClassTemplate, EveryFieldTheProgramUsesIsThereAndWideEnough)
 {
     DbfTable t;
     t.open(kShipped, DbfAccess::SharedReadOnly);
     ASSERT_EQ(t.fieldCount(), 40);
-    ASSERT_EQ(t.recordCount(), 40);
-    // Positions the program addresses.
     const QStringList names = t.fieldNames();
     EXPECT_EQ(names.mid(0, 6), QStringList({"NR", "NACHNAME", "VORNAME", "M/W", "KLASSE", "DATUM"}));
     EXPECT_EQ(names[8], "HJ");
     EXPECT_EQ(names[ClassField::NoneMark], "AG2");
-    EXPECT_GT(names.indexOf("AG3"), 9);
     EXPECT_GT(names.indexOf("AG4"), names.indexOf("AG3"));
-    // Every field used by name exists once, as wide as the windows let a user type.
+    // As wide as the windows let a user type.
     std::map<QString, int> minimum = {
         {"AG2", 42}, {"AG3", 20}, {"AG4", 50}, {"AG7", 42}, {"HINWEIS1", 80}, {"HINWEIS2", 50}, {"HINWEIS3", 50},
         {"HINWEIS4", 70}, {"BEMERK1", 70}, {"BEMERK2", 42}, {"DATUM", 10}, {"KLASSE", 6}, {"NR", 2}, {"DEU", 3}};
-    for (const char* n : {"NACHNAME", "VORNAME", "M/W", "HJ", "RELIGION", "ZUSATZ4", "SACHKUNDE", "MATH", "ZUSATZ1",
-                          "WERKEN", "MUSIK", "ZUSATZ2", "ZUSATZ3", "AG5", "AG6"})
+    for (const char* n : {"RELIGION", "ZUSATZ4", "SACHKUNDE", "MATH", "ZUSATZ1", "WERKEN", "MUSIK", "ZUSATZ2",
+                          "ZUSATZ3", "AG5", "AG6", "F11", "F15", "F21"})
         minimum.emplace(n, 1);
-    for (int i = 11; i <= 21; ++i)
-        minimum.emplace(QStringLiteral("F%1").arg(i), i == 21 ? 3 : 1);
-    ASSERT_EQ(minimum.size(), 40u);
     for (const auto& [name, width] : minimum) {
         ASSERT_EQ(names.count(name), 1) << name.toStdString();
         EXPECT_GE(t.field(t.fieldIndex(name)).width, width) << name.toStdString();
-    }
-    for (int i = 0; i < t.fieldCount(); ++i) {
-        EXPECT_EQ(t.field(i).type, 'C') << t.field(i).name.toStdString();
-        EXPECT_LE(t.field(i).width, 80) << t.field(i).name.toStdString();
-    }
-    for (int r = 0; r < 40; ++r) {
-        EXPECT_EQ(t.value(r, 0), QString::number(r + 1));
-        for (int f = 1; f < 40; ++f)
-            EXPECT_TRUE(t.value(r, f).isEmpty());
     }
 }
 
@@ -293,22 +278,6 @@ TEST(DbfTable, ARecordThatCannotBeReadIsNeverShownOrWritten)
     EXPECT_EQ(folder.read("x.dbf").mid(header + 4 * record + 1, 3), before);
 }
 
-TEST(DbfTable, ReadOnlyTableRefusesWrites)
-{
-    test::TempProgramFolder folder;
-    folder.write("9a-25262.dbf", BuildClassTemplate());
-    const QByteArray before = folder.read("9a-25262.dbf");
-    {
-        DbfTable t;
-        t.open(folder.file("9a-25262.dbf"), DbfAccess::SharedReadOnly, DbfTextBytes::Family);
-        EXPECT_THROW(t.setValue(0, 1, "x"), FileError);
-        EXPECT_THROW(t.deleteRecord(0), FileError);
-        EXPECT_THROW(t.pack(), FileError);
-        EXPECT_THROW(t.appendRecord(), FileError);
-    }
-    EXPECT_EQ(folder.read("9a-25262.dbf"), before);
-}
-
 TEST(DbfTable, DeleteSkipsAndPackRemovesInPlace)
 {
     test::TempProgramFolder folder;
@@ -408,7 +377,13 @@ TEST(DbfTable, FamilyTablesMapTheEightLetters)
     DbfTable t;
     t.open(folder.file("9a-25262.dbf"), DbfAccess::SharedReadOnly, DbfTextBytes::Family);
     EXPECT_EQ(t.value(0, "NACHNAME"), QStringLiteral("Müller"));
+    // Read only: every write is refused.
+    EXPECT_THROW(t.setValue(0, 1, "x"), FileError);
+    EXPECT_THROW(t.deleteRecord(0), FileError);
+    EXPECT_THROW(t.pack(), FileError);
+    EXPECT_THROW(t.appendRecord(), FileError);
     t.close();
+    EXPECT_EQ(folder.read("9a-25262.dbf"), table);
     t.open(folder.file("9a-25262.dbf"));
     EXPECT_EQ(t.value(1, "NACHNAME"), QStringLiteral("Sánchez"));
     EXPECT_EQ(t.value(0, "NACHNAME"), FromWindows1252(QByteArray("M\x81ller")));
@@ -495,44 +470,4 @@ TEST(DbfTableLock, ReadersShareButKeepWritersOut)
     first.open(path);
     DbfTable second;
     EXPECT_THROW(second.open(path), FileError);
-}
-
-TEST(DbfTableLock, LockHeldByAnotherProcessKeepsUsOut)
-{
-    test::TempProgramFolder folder;
-    const QString path = folder.file("9a_25262.dbf");
-    folder.write("9a_25262.dbf", BuildClassTemplate());
-    int toChild[2];
-    int toParent[2];
-    ASSERT_EQ(pipe(toChild), 0);
-    ASSERT_EQ(pipe(toParent), 0);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        int code = 0;
-        try {
-            DbfTable t;
-            t.open(path);
-            t.setValue(0, 1, QStringLiteral("Kind"));
-            t.post();
-            char c = 'o';
-            if (write(toParent[1], &c, 1) != 1 || read(toChild[0], &c, 1) != 1)   // wait for the parent
-                code = 3;
-        } catch (...) {
-            code = 5;
-        }
-        _exit(code);
-    }
-    char c = 0;
-    ASSERT_EQ(read(toParent[0], &c, 1), 1);
-    DbfTable t;
-    EXPECT_THROW(t.open(path), FileError);
-    EXPECT_FALSE(t.isOpen());
-    ASSERT_EQ(write(toChild[1], &c, 1), 1);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    t.open(path);
-    EXPECT_EQ(t.value(0, 1), QStringLiteral("Kind"));
-    for (int fd : {toChild[0], toChild[1], toParent[0], toParent[1]})
-        ::close(fd);
 }
