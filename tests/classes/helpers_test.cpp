@@ -12,15 +12,13 @@ using namespace hsa;
 TEST(Helpers, TrimRightAndRealToText)
 {
     const struct { const char* text; const char* trimmed; } trims[] = {
-        {"", ""}, {"   ", ""}, {"ab  ", "ab"}, {" ab", " ab"}, {"ab\t", "ab\t"}, {"a b \r\n", "a b \r\n"},
-    };
+        {"", ""}, {"   ", ""}, {"ab  ", "ab"}, {" ab", " ab"}, {"ab\t", "ab\t"}, {"a b \r\n", "a b \r\n"}};
     for (const auto& c : trims)
         EXPECT_EQ(TrimRight(c.text), c.trimmed) << "'" << c.text << "'";
     // The digits lead, the padding moves behind; a longer number is not cut.
     const struct { int width; int decimals; double value; const char* text; } reals[] = {
         {3, 1, 2.3, "2.3"}, {3, 1, 10, "10.0"}, {3, 1, 23.0 / 10.0, "2.3"}, {2, 0, 3, "3 "},
-        {6, 2, 1.5, "1.50  "}, {5, 1, 1.0, "1.0  "}, {1, 1, 123.45, "123.5"}, {3, 1, 2.26, "2.3"},
-    };
+        {6, 2, 1.5, "1.50  "}, {5, 1, 1.0, "1.0  "}, {1, 1, 123.45, "123.5"}, {3, 1, 2.26, "2.3"}};
     for (const auto& c : reals)
         EXPECT_EQ(RealToText(c.width, c.decimals, c.value), c.text) << c.value << " " << c.width;
 }
@@ -31,9 +29,7 @@ TEST(Helpers, ParseLeadingIntTakesTheLeadingPartOrZero)
         {"12", 12}, {" 7", 7}, {"12abc", 12}, {"3-", 3}, {"12 ", 12}, {"1,5", 1},
         {"-4", -4}, {"abc", 0}, {"-", 0}, {"", 0}, {" ", 0}, {"007", 7}, {"+5", 5},
         {"40", 40}, {"4O", 4}, {"$1F", 31}, {"0x10", 16}, {"x1g", 1}, {"  ", 0},
-        {"+", 0}, {"- 3", 0}, {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
-        {"99999999999", 999999999},
-    };
+        {"+", 0}, {"- 3", 0}, {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1}, {"99999999999", 999999999}};
     for (const auto& c : cases)
         EXPECT_EQ(ParseLeadingInt(QString::fromUtf8(c.text)), c.value) << "'" << c.text << "'";
 }
@@ -47,9 +43,8 @@ TEST(Helpers, ParseDecimalTakesCommaAndTheLeadingPart)
         {"-.5", -0.5}, {"5.", 5}, {"1e999", 1},
         // Far longer than any number: none, and read in one pass (a quadratic
         // reading would take minutes here).
-        {QString(20000, '9'), 0}, {"1," + QString(1000000, '5'), 0},
-        {"2,5" + QString(1000000, 'x'), 2.5}, {"1." + QString(38, '0'), 1},
-    };
+        {QString(20000, '9'), 0}, {"1," + QString(1000000, '5'), 0}, {"2,5" + QString(1000000, 'x'), 2.5},
+        {"1." + QString(38, '0'), 1}};
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(ParseDecimal(c.text), c.value) << "'" << c.text.left(20).toStdString() << "'";
 }
@@ -89,8 +84,7 @@ TEST(FindFileSize, SizesAndPatterns)
     dir.write("9a_21222.dbf", QByteArray(1234, 'x'));
     const struct { QString pattern; int size; } cases[] = {
         {"missing.dat", -1}, {"empty.dat", 0}, {"9?_????2.dbf", 1234}, {"9A_21222.DBF", 1234},
-        {dir.file("9a_21222.dbf"), 1234}, {"x?_????2.dbf", -1},
-    };
+        {dir.file("9a_21222.dbf"), 1234}, {"x?_????2.dbf", -1}};
     for (const auto& c : cases)
         EXPECT_EQ(FindFileSize(c.pattern), c.size) << c.pattern.toStdString();
 }
