@@ -111,7 +111,7 @@ TEST(DbfTable, EditPostReopenKeepsTextAndHeader)
     t.open(path);
     const struct { int record; const char* field; QString value; } cases[] = {
         {0, "NACHNAME", "Müller-Lüdenscheidt"}, {0, "vorname", "  Zoë"}, {0, "M/W", "W"}, {1, "nachname", "Sánchez"},
-        {1, "ag4", "Öhringen"}, {2, "HINWEIS1", QString(80, QLatin1Char('x'))}, {3, "DEU", "3*"},
+        {1, "ag4", "Öhringen"}, {2, "HINWEIS1", QString(80, QLatin1Char('x'))}, {3, "DEU", "3*"}, {4, "NACHNAME", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(t.value(c.record, c.field), c.value) << c.record << c.field;
