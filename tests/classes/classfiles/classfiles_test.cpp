@@ -170,6 +170,8 @@ TEST_F(ClassFilesTest, ChooseListsLevel9AndXAndResetsWhatTheClassBeforeSet)
     for (const char* n : {"9a_25262.dbf", "xb_25262.dbf", "Xc_25262.dbf", "ya_25262.dbf", "4a_25262.dbf",
                           "9a_25261.dbf", "9a-25262.dbf"})
         folder.write(n, BuildClassTemplate());
+    folder.write("schrift2.dat", "Liberation Serif\r\n 9.50000000000000E-0001\r\n");
+    state().print.printStretchX = 2.0;
     subjects().subjectBlockHeading = "Fächer der alten Klasse";
     subjects().footerLines[0] = "Fußzeile der alten Klasse";
     SyncSubjectState();
@@ -177,6 +179,8 @@ TEST_F(ClassFilesTest, ChooseListsLevel9AndXAndResetsWhatTheClassBeforeSet)
     EXPECT_EQ(classFiles().mode(), kModeChoose);
     EXPECT_EQ(classFiles().view().listEntries, QStringList({"9a_25262.dbf", "xb_25262.dbf", "Xc_25262.dbf"}));
     EXPECT_TRUE(classFiles().view().studentListReadOnly);
+    EXPECT_EQ(state().print.printStretchX, 1.0);
+    EXPECT_EQ(state().print.printerFontName, "Liberation Serif");
     EXPECT_EQ(state().subjectBlockHeading, "Leistungen in den einzelnen Fächern:");
     EXPECT_EQ(state().footerLines[0], "");
     EXPECT_TRUE(prompt.texts().isEmpty());
@@ -188,7 +192,9 @@ TEST_F(ClassFilesTest, ChooseListsLevel9AndXAndResetsWhatTheClassBeforeSet)
     EXPECT_FALSE(classFiles().view().listVisible);
     state().accessLocked = false;
     state().versionCheckSkipped = true;
+    state().print.printerFontName = "Arial";   // only the first choice takes the font of the file
     classFiles().Choose();
+    EXPECT_EQ(state().print.printerFontName, "Arial");
     ASSERT_EQ(prompt.texts().size(), 1);
     EXPECT_TRUE(prompt.texts()[0].startsWith("H I N W E I S :   A K T U A L I T Ä T S P R Ü F U N G "));
     EXPECT_TRUE(prompt.texts()[0].contains("Das ist ein unnötiges  R I S I K O"));

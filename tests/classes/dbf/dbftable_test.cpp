@@ -182,10 +182,8 @@ TEST(DbfTable, RefusesWhatIsNoTableAndNeverWritesIt)
     };
     const uint16_t headerLength = le16At(good, 8);
     const uint16_t recordLength = le16At(good, 10);
-    QByteArray noFields = good.left(32) + "\r";
-    noFields[8] = 33;
-    noFields[9] = 0;
-    noFields[4] = noFields[5] = noFields[6] = noFields[7] = 0;
+    // No records, a header of 33 bytes: nothing but its end mark.
+    const QByteArray noFields = good.left(4) + QByteArray(4, '\0') + QByteArray("\x21\0", 2) + good.mid(10, 22) + "\r";
     const struct {
         const char* name;
         QByteArray bytes;

@@ -159,10 +159,7 @@ TEST_F(StudentListFlow, ADeclinedOrRefusedOperationChangesNothing)
     studentListHooks().sortProgress = [&](const QString& t) { progress << t; };
     const auto no = [](ScriptedPrompt& p) { p.no(); };
     const auto none = [](ScriptedPrompt&) {};
-    const auto smaller = [] {
-        ClassTable().deleteRecord(39);
-        ClassTable().pack();
-    };
+    const auto smaller = [] { ClassTable().deleteRecord(39); ClassTable().pack(); };
     const auto taken = [&] { setRecord(39, {{"NACHNAME", "Rest"}}); };
     // Record 2 without a number, record 3 with another's.
     const auto numbers = [&] { setRecord(2, {{"NR", ""}}); setRecord(3, {{"NR", "1"}}); };
