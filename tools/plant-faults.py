@@ -133,6 +133,20 @@ FAULTS = [
     ("m08-zoom-twice", "src/app/zoomdlg.cpp", "if (w && !done.contains(w))", "if (w)", ["test_app_dialogs"]),
 
     # class files and tables
+    ("f01-open-needs-name-fields", "src/classes/classfiles.cpp", "for (const QString& field : {kFieldNr, kFieldLast, kFieldFirst})",
+     "for (const QString& field : {kFieldNr})", ["test_classes_classfiles"]),
+    ("f02-rename-undo-dropped", "src/classes/classfiles.cpp", "            hooks_.renamePath(newTable, oldTable);\n", "", ["test_classes_classfiles"]),
+    ("f03-rename-clears-birthplace", "src/classes/classfiles.cpp", "if (f != ClassField::AG3 && f != ClassField::AG4)",
+     "if (f != ClassField::AG3)", ["test_classes_classfiles"]),
+    ("f04-delete-table-in-use", "src/classes/classfiles.cpp", "const bool deleted = !TableInUse(path) && QFile::remove(path);",
+     "const bool deleted = QFile::remove(path);", ["test_classes_classfiles"]),
+    ("f05-list-undo-renames-forward", S, "RenamePath(it->second, it->first);", "RenamePath(it->first, it->second);", LIST),
+    ("f06-exact-name-not-first", "src/classes/textfile.cpp", "    if (d.exists(name)) {", "    if (false && d.exists(name)) {",
+     ["test_classes", "test_classes_classfiles", "test_classes_studentlist"]),
+    ("f07-copy-onto-itself", "src/classes/kopier.cpp", "if (sameFile(source, dest))", "if (false && sameFile(source, dest))",
+     ["test_classes", "test_classes_dbf"]),
+    ("f08-real-padding-kept-front", "src/classes/helpers.cpp", "return s.mid(lead) + QString(lead, QLatin1Char(' '));", "return s;",
+     ["test_classes"]),
 
     # subjects and the class grid
     ("u01-exam-row-star", SUBJ, "if (f > 0 && n == f + 1)", "if (f > 0 && n == f)", SUBJECTS),

@@ -13,70 +13,48 @@ namespace {
 
 VolumeInfo volume(const QString& root, const QString& fs, bool removable, bool ready = true, bool readOnly = false)
 {
-    VolumeInfo v;
-    v.root = root;
-    v.device = QStringLiteral("/dev/sdx1");
-    v.fileSystem = fs;
-    v.ready = ready;
-    v.readOnly = readOnly;
-    v.removable = removable;
-    return v;
+    return VolumeInfo{.root = root, .device = QStringLiteral("/dev/sdx1"), .fileSystem = fs, .label = {}, .ready = ready,
+                      .readOnly = readOnly, .removable = removable};
 }
-
-struct VolumeSourceGuard {
-    explicit VolumeSourceGuard(QList<VolumeInfo> list)
-    {
-        SetVolumeSource([list] { return list; });
-    }
-    ~VolumeSourceGuard() { SetVolumeSource(nullptr); }
-};
 
 } // namespace
 
-TEST(Drives, OnlyReadyWritableRemovableVolumesAreSticks)
+TEST(Drives, ReadyWritableRemovableVolumesAreSticks)
 {
+    // The stick under a user's media folder counts although not flagged; the
+    // one flagged removable by the system counts wherever it is mounted.
     const QList<VolumeInfo> all = {
-        volume("/", "ext4", false),
-        volume("/run/media/anna/STICK", "vfat", false),
-        volume("/media/usb0", "exfat", true),
-        volume("/home", "ext4", false),
-        volume("/srv/usb", "vfat", true),              // flagged removable by the system
-        volume("/media/cdrom", "iso9660", true, true, true),  // read-only
-        volume("/media/leer", "vfat", true, false),    // not ready
-        volume("/mnt/ram", "tmpfs", false),            // the system's own
+        volume("/", "ext4", false), volume("/run/media/anna/STICK", "vfat", false), volume("/media/usb0", "exfat", true),
+        volume("/home", "ext4", false), volume("/srv/usb", "vfat", true),
+        volume("/media/cdrom", "iso9660", true, true, true), volume("/media/leer", "vfat", true, false),
+        volume("/mnt/ram", "tmpfs", false),
     };
     QStringList roots;
     for (const VolumeInfo& v : SelectRemovableVolumes(all))
         roots << v.root;
     EXPECT_EQ(roots, QStringList({"/media/usb0", "/run/media/anna/STICK", "/srv/usb"}));
-}
 
-TEST(Drives, ReadinessAndTheListText)
-{
     test::TempProgramFolder program;
     resetState();
     state().programDir = program.path();
     test::TempProgramFolder stick;   // makes itself current
     const QString ready = stick.path();
     QTemporaryDir gone;
-    const QString notReady = gone.path();
-    {
-        VolumeSourceGuard guard({volume("/", "ext4", false), volume(ready, "vfat", true),
-                                 volume(notReady, "vfat", true, false)});
-        EXPECT_TRUE(IsDriveReady(ready));
-        EXPECT_TRUE(IsDriveReady(ready + "/"));
-        EXPECT_FALSE(IsDriveReady(notReady));
-        EXPECT_FALSE(IsDriveReady(ready + "/fehlt"));
-        EXPECT_FALSE(IsDriveReady(""));
-        // The current folder goes back to the program folder.
-        EXPECT_EQ(QDir::currentPath(), QDir(program.path()).canonicalPath());
-        EXPECT_EQ(ListReadyRemovableDrives(), ready + "   ");
-        EXPECT_EQ(ReadyRemovableRoots(), QStringList({ready}));
-    }
-    {
-        VolumeSourceGuard guard({volume("/", "ext4", false)});
-        EXPECT_TRUE(ListReadyRemovableDrives().isEmpty());
-    }
+    const QList<VolumeInfo> volumes = {volume("/", "ext4", false), volume(ready, "vfat", true),
+                                       volume(gone.path(), "vfat", true, false)};
+    SetVolumeSource([volumes] { return volumes; });
+    const struct { QString root; bool ready; } cases[] = {
+        {ready, true}, {ready + "/", true}, {gone.path(), false}, {ready + "/fehlt", false}, {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsDriveReady(c.root), c.ready) << c.root.toStdString();
+    // The current folder goes back to the program folder.
+    EXPECT_EQ(QDir::currentPath(), QDir(program.path()).canonicalPath());
+    EXPECT_EQ(ListReadyRemovableDrives(), ready + "   ");
+    EXPECT_EQ(ReadyRemovableRoots(), QStringList({ready}));
+    SetVolumeSource([] { return QList<VolumeInfo>{volume("/", "ext4", false)}; });
+    EXPECT_TRUE(ListReadyRemovableDrives().isEmpty());
+    SetVolumeSource(nullptr);
     // The real system answers without error; the root folder is on a ready volume.
     EXPECT_TRUE(IsDriveReady("/"));
     resetState();
