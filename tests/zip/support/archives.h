@@ -1,0 +1,68 @@
+#pragma once
+// Archiver set-ups shared by the ZIP engine tests.
+#include "zip/archiver.h"
+
+#include "support/ziptestsupport.h"
+
+#include <map>
+
+namespace hsa::zip::test {
+
+using Files = std::map<std::string, std::string>;
+
+inline void LayOut(const std::string& root, const Files& files)
+{
+    for (const auto& [name, content] : files)
+        WriteFile(root + "/" + name, content);
+}
+
+inline void Open(ZipArchiver& z, const std::string& archive, const std::string& password = {})
+{
+    z.SetFileName(archive);
+    z.SetPassword(password);
+    z.OpenArchive();
+}
+
+// A new archive of everything below `folder`, names relative to it.
+inline void PackFolder(const std::string& archive, const std::string& folder, const std::string& password = {},
+                       int mode = 6)
+{
+    ZipArchiver z;
+    z.SetFileName(archive);
+    z.SetPassword(password);
+    z.SetCompressionMode(mode);
+    z.OpenArchive(openmode::Create);
+    z.SetBaseDir(folder);
+    z.AddFiles(folder + "/*.*");
+    z.CloseArchive();
+}
+
+// Failures are recorded (name and native error) and answered with `answer`
+// instead of asked about.
+struct FailureLog {
+    std::vector<std::string> names;
+    std::vector<int> codes;
+    void Attach(ZABaseArchiver& z, ZAAction answer = ZAAction::Skip)
+    {
+        z.OnProcessFileFailure = [this, answer](ZABaseArchiver&, const std::string& name, ProcessOperation, int native,
+                                                int, const std::string&, ZAAction& a) {
+            names.push_back(name);
+            codes.push_back(native);
+            a = answer;
+        };
+    }
+};
+
+// The native error a call raises; 0 when it raises none.
+template <class Call>
+int NativeErrorOf(Call&& call)
+{
+    try {
+        call();
+    } catch (const EZAException& e) {
+        return e.NativeError();
+    }
+    return 0;
+}
+
+} // namespace hsa::zip::test
