@@ -18,30 +18,15 @@ using Bytes = std::vector<std::uint8_t>;
 
 inline Bytes FromHex(std::string_view hex) {
     Bytes out;
-    int nibble = -1;
-    for (char c : hex) {
-        int v;
-        if (c >= '0' && c <= '9') v = c - '0';
-        else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-        else continue;   // blanks between groups
-        if (nibble < 0) {
-            nibble = v;
-        } else {
-            out.push_back(std::uint8_t(nibble << 4 | v));
-            nibble = -1;
-        }
-    }
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(std::uint8_t(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
     return out;
 }
 
 inline std::string ToHex(const std::uint8_t* p, std::size_t n) {
     static const char* digits = "0123456789abcdef";
     std::string s;
-    for (std::size_t i = 0; i < n; ++i) {
-        s += digits[p[i] >> 4];
-        s += digits[p[i] & 15];
-    }
+    for (std::size_t i = 0; i < n; ++i) s += {digits[p[i] >> 4], digits[p[i] & 15]};
     return s;
 }
 inline std::string ToHex(const Bytes& b) { return ToHex(b.data(), b.size()); }
