@@ -139,75 +139,22 @@ TEST(ZipDirectory, NameDecodingRules)
     EXPECT_EQ(out, "\x80");
 }
 
-TEST(ZipDirectory, NameIndexIsCaseInsensitiveAndSurvivesGrowth)
+TEST(ZipDirectory, NameIndexIsCaseInsensitiveAndSurvivesGrowthDeletesAndRenames)
 {
     DirArray a;
-    a.Append(SyntheticItem("klein.txt", 0));
-    a.Append(SyntheticItem("GROSS.TXT", 10));
-    EXPECT_EQ(a.Find("KLEIN.TXT"), 0);
-    EXPECT_EQ(a.Find("gross.txt"), 1);
-    EXPECT_EQ(a.Find("\xC3\x84rger"), -1);
-    a.Append(SyntheticItem("\xC3\x84rger", 20));
-    EXPECT_EQ(a.Find("\xC3\xA4RGER"), 2);   // umlauts fold in the index
-    for (int i = 3; i < 6000; ++i) {
+    for (const char* name : {"klein.txt", "GROSS.TXT", "\xC3\x84rger"})
+        a.Append(SyntheticItem(name, uint64_t(a.Count()) * 10));
+    for (int i = 3; i < 6000; ++i)
         a.Append(SyntheticItem("datei" + std::to_string(i) + ".txt", uint64_t(i) * 100));
-        if (i == 1001 || i == 5001) {
-            EXPECT_EQ(a.Find("DATEI" + std::to_string(i) + ".TXT"), i);
-            EXPECT_EQ(a.Find("klein.txt"), 0);
-        }
-    }
-    EXPECT_EQ(a.Find("datei5999.txt"), 5999);
     a.Delete(0);
-    EXPECT_EQ(a.Find("gross.txt"), 0);
-    EXPECT_EQ(a.Find("klein.txt"), -1);
     a.Rename(0, "neu.txt");
-    EXPECT_EQ(a.Find("NEU.TXT"), 0);
-    EXPECT_EQ(a.Find("gross.txt"), -1);
+    const std::pair<const char*, int> finds[] = {{"NEU.TXT", 0}, {"gross.txt", -1}, {"klein.txt", -1},
+                                                 {"\xC3\xA4RGER", 1},   // umlauts fold in the index
+                                                 {"DATEI1001.TXT", 1000}, {"datei5999.txt", 5998}};
+    for (const auto& [name, index] : finds)
+        EXPECT_EQ(a.Find(name), index) << name;
     EXPECT_THROW(a.Get(a.Count()), EZAException);
     EXPECT_THROW(a.Delete(-1), EZAException);
-}
-
-TEST(ZipDirectory, ManyEntriesGetZip64EndRecords)
-{
-    // 70000 empty entries written and read back through the directory code.
-    MemoryStream ms;
-    DirManager dm(&ms, {});
-    std::vector<unsigned char> data;
-    ByteWriter w{data};
-    for (int i = 0; i < 70000; ++i) {
-        const std::string name = "f" + std::to_string(i);
-        DirItem it = SyntheticItem(name, data.size());
-        w.u32(sig::Local);
-        w.u16(20);
-        w.u16(0);
-        w.u16(0);
-        w.u16(0);
-        w.u16(0x21);
-        w.u32(0);
-        w.u32(0);
-        w.u32(0);
-        w.u16(uint16_t(name.size()));
-        w.u16(0);
-        w.str(name);
-        it.h.date = 0x21;
-        dm.Dir().Append(it);
-    }
-    ms.Write(data.data(), data.size());
-    dm.WriteDirectory(data.size());
-    const auto& bytes = ms.Data();
-    // Zip64 end record and locator in front of the end record, whose counts read 0xFFFF.
-    const size_t end = bytes.size() - 22;
-    EXPECT_EQ(Get32(bytes.data() + end), sig::End);
-    EXPECT_EQ(Get16(bytes.data() + end + 8), 0xFFFF);
-    EXPECT_EQ(Get16(bytes.data() + end + 10), 0xFFFF);
-    EXPECT_EQ(Get32(bytes.data() + end - 20), sig::Zip64Locator);
-    EXPECT_EQ(Get32(bytes.data() + end - 20 - 56), sig::Zip64End);
-    MemoryStream in(bytes);
-    DirManager rd(&in, {});
-    rd.ReadDirectory();
-    ASSERT_EQ(rd.Dir().Count(), 70000);
-    EXPECT_FALSE(rd.Rebuilt);
-    EXPECT_EQ(rd.Dir().Find("F69999"), 69999);
 }
 
 TEST(ZipDirectory, EmptyFilesFoldersAndDeflatedEntriesAreRecordedAsSuch)

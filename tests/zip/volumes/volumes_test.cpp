@@ -16,16 +16,7 @@
 namespace hsa::zip {
 namespace {
 
-using test::HaveTool;
-using test::ListTree;
-using test::Quote;
-using test::RandomBytes;
-using test::ReadFile;
-using test::RunShell;
-using test::TempDir;
-using test::TextBytes;
-using test::WriteFile;
-namespace fs = std::filesystem;
+using namespace test;
 
 TEST(VolumeNames, SizesOptionsAndNamesOfTheVolumes)
 {
@@ -136,7 +127,7 @@ TEST(SplitArchive, AMissingVolumeEndsWithTheCancelError)
     ZipArchiver z;
     Quiet(z);
     z.SetFileName(dir / "out/name.zip");
-    EXPECT_EQ(test::NativeErrorOf([&] { z.OpenArchive(); }), err::OpenCancelled);
+    EXPECT_EQ(NativeErrorOf([&] { z.OpenArchive(); }), err::OpenCancelled);
     // A handler that gives no file name cancels as well, and no other
     // volume is read in its place.
     fs::copy_file(dir / "out/name.z02", dir / "out/name.z01");
@@ -144,15 +135,15 @@ TEST(SplitArchive, AMissingVolumeEndsWithTheCancelError)
     Quiet(y);
     y.OnRequestFirstVolume = [](ZABaseArchiver&, std::string& name, bool&) { name.clear(); };
     y.SetFileName(dir / "out/name.zip");
-    EXPECT_EQ(test::NativeErrorOf([&] { y.OpenArchive(); }), err::OpenCancelled);
+    EXPECT_EQ(NativeErrorOf([&] { y.OpenArchive(); }), err::OpenCancelled);
 
     // A single file opens without any volume request.
     ZipArchiver one;
     int requests = 0;
     one.OnRequestFirstVolume = one.OnRequestLastVolume = [&](ZABaseArchiver&, std::string&, bool&) { ++requests; };
     one.OnRequestMiddleVolume = [&](ZABaseArchiver&, int, std::string&, bool&) { ++requests; };
-    test::PackFolder(dir / "one.zip", dir / "src");
-    test::Open(one, dir / "one.zip");
+    PackFolder(dir / "one.zip", dir / "src");
+    Open(one, dir / "one.zip");
     EXPECT_EQ(one.GetSpanningMode(), SpanningMode::None);
     EXPECT_EQ(one.FileCount(), 2);
     EXPECT_EQ(requests, 0);
@@ -214,7 +205,7 @@ struct SpanSet {
         z.SetBaseDir(dir / "src");
         z.BeginUpdate();
         EXPECT_EQ(z.AddFiles(dir / "src/*.*"), 2);
-        return test::NativeErrorOf([&] {
+        return NativeErrorOf([&] {
             z.EndUpdate();
             z.CloseArchive();
         });
@@ -319,7 +310,7 @@ TEST(SplitFaults, AShortCopyAndAFullDiskRaiseAndTheOldArchiveStays)
         // Adding outside an update is refused for a set.
         EXPECT_THROW(z.AddFiles(dir / "out/name.zip"), EZAException);
         MemoryStream shortSource(std::vector<unsigned char>(100, 'x'));
-        EXPECT_EQ(test::NativeErrorOf([&] { z.CopyToVolumes(shortSource, 200, false); }), err::WriteError);
+        EXPECT_EQ(NativeErrorOf([&] { z.CopyToVolumes(shortSource, 200, false); }), err::WriteError);
     }
 
     SimulatedDisks disks(dir / "media");
@@ -336,7 +327,7 @@ TEST(SplitFaults, AShortCopyAndAFullDiskRaiseAndTheOldArchiveStays)
     z.SetBaseDir(dir / "src");
     z.BeginUpdate();
     z.AddFiles(dir / "src/noten.bin");
-    EXPECT_EQ(test::NativeErrorOf([&] { z.EndUpdate(); }), err::DiskFull);
+    EXPECT_EQ(NativeErrorOf([&] { z.EndUpdate(); }), err::DiskFull);
     // The set that could not be finished is gone; the old archive stays.
     EXPECT_EQ(ReadFile(disks.Drive() + "/name.zip"), "old archive");
     EXPECT_EQ(disks.Used(1), 11u);
