@@ -177,25 +177,6 @@ TEST_F(EngineAes, SevenZipArchivesExtractByteIdentical)
     }
 }
 
-TEST_F(EngineAes, AWrongPasswordAsksAgainAndASkipLeavesNoFile)
-{
-    WriteFile(dir / "src/noten.txt", TextBytes(30000, 6));
-    WriteAesArchive(dir / "n.zip", dir / "src", CryptoAlgorithm::AES128, 6);
-    for (const bool skip : {false, true}) {
-        ZipArchiver z;
-        Answers a;
-        if (!skip)
-            a.passwords = {"falsch", "pw"};
-        a.Attach(z);
-        Open(z, dir / "n.zip", "verkehrt");
-        const std::string out = dir / (skip ? "skip" : "asked");
-        z.SetBaseDir(out);
-        EXPECT_EQ(z.ExtractFiles("*"), skip ? 0 : 1);
-        EXPECT_EQ(a.asked, skip ? 1 : 2);
-        EXPECT_EQ(ListTree(out).size(), skip ? 0u : 1u);
-    }
-}
-
 TEST_F(EngineAes, AlteredBytesAndSizesWithoutRoomForSaltAndCodeAreDetected)
 {
     WriteFile(dir / "src/noten.txt", TextBytes(40000, 7));

@@ -182,37 +182,6 @@ TEST(ZipArchiver, ExtractMasksAndCase)
     EXPECT_EQ(found, 3);
 }
 
-TEST(ZipArchiver, ExtractionKeepsReadOnlyAndExistingFilesSafe)
-{
-    TempDir dir;
-    WriteFile(dir / "s/a.txt", "neu");
-    PackFolder(dir / "a.zip", dir / "s");
-    WriteFile(dir / "o/a.txt", "alt");
-    ::chmod((dir / "o/a.txt").c_str(), 0444);
-    ZipArchiver z;
-    Open(z, dir / "a.zip");
-    z.SetBaseDir(dir / "o");
-    z.Options.ReplaceReadOnly = false;
-    EXPECT_EQ(z.ExtractFiles("*.*"), 0);
-    EXPECT_EQ(ReadFile(dir / "o/a.txt"), "alt");
-    z.Options.ReplaceReadOnly = true;
-    EXPECT_EQ(z.ExtractFiles("*.*"), 1);
-    EXPECT_EQ(ReadFile(dir / "o/a.txt"), "neu");
-
-    // A damaged entry never replaces an existing file and leaves no partial output.
-    std::string bytes = ReadFile(dir / "a.zip");
-    bytes[30 + 5 + 1] ^= 0x55;   // inside the (stored or deflated) data
-    WriteFile(dir / "kaputt.zip", bytes);
-    WriteFile(dir / "k/a.txt", "bleibt");
-    ZipArchiver k;
-    Open(k, dir / "kaputt.zip");
-    k.SetBaseDir(dir / "k");
-    EXPECT_EQ(k.ExtractFiles("*.*"), 0);
-    EXPECT_EQ(k.LastFailureCount(), 1);
-    EXPECT_EQ(ListTree(dir / "k"), std::vector<std::string>{"a.txt"});
-    EXPECT_EQ(ReadFile(dir / "k/a.txt"), "bleibt");
-}
-
 TEST(ZipArchiver, AFileThatChangesWhileAddedFailsThatItem)
 {
     TempDir dir;
@@ -263,16 +232,8 @@ TEST(ZipArchiver, AFullDiskWhileExtractingIsReportedAsSuch)
     ZipArchiver z;
     CreateAt(z, dir / "a.zip", dir / "s");
     z.AddFiles(dir / "s/a.bin");
-    struct Full : MemoryStream {
-        size_t Write(const void* b, size_t n) override
-        {
-            if (Size() + n > 5000) {
-                lastError_ = ENOSPC;
-                return 0;
-            }
-            return MemoryStream::Write(b, n);
-        }
-    } full;
+    LimitedStream full;
+    full.room = 5000;
     EXPECT_EQ(NativeErrorOf([&] { z.ExtractToStream(0, full); }), 65);   // not a checksum error
     NullStream sink;
     z.ExtractToStream(0, sink);

@@ -156,22 +156,3 @@ TEST(ZipDirectory, NameIndexIsCaseInsensitiveAndSurvivesGrowthDeletesAndRenames)
     EXPECT_THROW(a.Get(a.Count()), EZAException);
     EXPECT_THROW(a.Delete(-1), EZAException);
 }
-
-TEST(ZipDirectory, EmptyFilesFoldersAndDeflatedEntriesAreRecordedAsSuch)
-{
-    TempDir dir;
-    ZipArchiver z;
-    Open(z, MakeArchive(dir, {{"x.txt", TextBytes(20000, 3)}, {"leer.txt", ""}, {"ordner/y.bin", RandomBytes(777, 4)}}));
-    ASSERT_EQ(z.FileCount(), 4);
-    const DirItem& leer = z.Entry(z.FindEntry("leer.txt"));
-    EXPECT_EQ(leer.h.method, 0);
-    EXPECT_FALSE(leer.IsDirectory());   // empty file, no folder
-    const DirItem& folder = z.Entry(z.FindEntry("ordner/"));
-    EXPECT_TRUE(folder.IsDirectory());
-    EXPECT_EQ(folder.h.flags, 2);
-    EXPECT_EQ(folder.h.crc, 0u);
-    const DirItem& x = z.Entry(z.FindEntry("X.TXT"));
-    EXPECT_EQ(x.uncompSize, 20000u);
-    EXPECT_EQ(x.h.method, 8);
-    EXPECT_LT(x.compSize, 20000u);
-}

@@ -80,30 +80,6 @@ TEST(ZipErrors, ComposedWithComponentNameAndNativeSuffix)
 
 namespace {
 
-struct RecordingDialogs : ZipDialogs {
-    OverwriteAnswer overwrite = OverwriteAnswer::Yes;
-    FailureAnswer failure = FailureAnswer::Abort;
-    std::optional<std::string> password;
-    std::vector<std::string> texts;
-    bool retryOffered = false;
-    OverwriteAnswer AskOverwrite(const std::string& text) override
-    {
-        texts.push_back(text);
-        return overwrite;
-    }
-    FailureAnswer AskFailure(const std::string& text, bool offerRetry) override
-    {
-        texts.push_back(text);
-        retryOffered = offerRetry;
-        return failure;
-    }
-    std::optional<std::string> AskPassword(const std::string& caption, const std::string& label) override
-    {
-        texts.push_back(caption + "|" + label);
-        return password;
-    }
-};
-
 // Opens the protected dispatchers for the test.
 struct DispatchArchiver : ZipArchiver {
     using ZABaseArchiver::DoOnConfirmOverwrite;
@@ -117,7 +93,7 @@ struct DispatchArchiver : ZipArchiver {
 
 TEST(ZipEvents, DefaultQuestionsAndTheirAnswers)
 {
-    RecordingDialogs d;
+    test::ScriptedDialogs d;
     DispatchArchiver z;
     z.Dialogs = &d;
     std::string dest = "ziel.txt";
@@ -126,7 +102,7 @@ TEST(ZipEvents, DefaultQuestionsAndTheirAnswers)
     z.Options.OverwriteMode_ = OverwriteMode::Prompt;
     z.DoOnConfirmOverwrite("quelle.txt", dest, confirm);
     EXPECT_TRUE(confirm);
-    EXPECT_EQ(d.texts.back(), "Overwrite file \"ziel.txt\" with \"quelle.txt\"");
+    EXPECT_EQ(d.asked.back(), "Overwrite file \"ziel.txt\" with \"quelle.txt\"");
     // Yes (or no) to all sticks for the rest of the archiver's life.
     EXPECT_EQ(z.Options.OverwriteMode_, OverwriteMode::Always);
     d.overwrite = ZipDialogs::OverwriteAnswer::NoToAll;
@@ -149,15 +125,15 @@ TEST(ZipEvents, DefaultQuestionsAndTheirAnswers)
     };
     for (const auto& r : rows) {
         d.failure = r.answer;
-        d.texts.clear();
+        d.asked.clear();
         ZAAction action = ZAAction::Retry;
         z.DoOnProcessFileFailure("f", ProcessOperation::Add, r.native, r.code, r.message, action);
         EXPECT_EQ(action, r.action) << r.native;
         if (r.asked) {
-            EXPECT_EQ(d.texts, std::vector<std::string>{r.asked}) << r.native;
+            EXPECT_EQ(d.asked, std::vector<std::string>{r.asked}) << r.native;
             EXPECT_EQ(d.retryOffered, r.retry) << r.native;
         } else {
-            EXPECT_TRUE(d.texts.empty()) << r.native;
+            EXPECT_TRUE(d.asked.empty()) << r.native;
         }
     }
 
@@ -167,7 +143,7 @@ TEST(ZipEvents, DefaultQuestionsAndTheirAnswers)
     z.DoOnPassword("9a-21222.dbf", pw, skip);
     EXPECT_FALSE(skip);
     EXPECT_EQ(pw, "geheim");
-    EXPECT_EQ(d.texts.back(), "Password for \"9a-21222.dbf\"|Enter password: ");
+    EXPECT_EQ(d.asked.back(), "Password for \"9a-21222.dbf\"|Enter password: ");
     d.password.reset();
     z.DoOnPassword("x", pw, skip);
     EXPECT_TRUE(skip);

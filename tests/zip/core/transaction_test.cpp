@@ -209,21 +209,8 @@ TEST(ZipTransactions, CopiedEntriesKeepTheirRawNames)
 
 TEST(ZipTransactions, FullDiskRaisesAndRestoresTheArchive)
 {
-    // The archive on a disk with limited room.
-    struct LimitedDisk : MemoryStream {
-        using MemoryStream::MemoryStream;
-        size_t room = SIZE_MAX;
-        size_t Write(const void* buf, size_t n) override
-        {
-            if (Position() + n > room) {
-                lastError_ = ENOSPC;
-                return 0;
-            }
-            return MemoryStream::Write(buf, n);
-        }
-    };
     Fixture f;
-    LimitedDisk disk(std::vector<unsigned char>(f.before.begin(), f.before.end()));
+    LimitedStream disk(std::vector<unsigned char>(f.before.begin(), f.before.end()));
     disk.room = f.before.size() + 2000;
     WriteFile(f.src + "/gross.bin", RandomBytes(50000, 11));
     ZipArchiver z;

@@ -149,7 +149,7 @@ TEST(ZipFastExtract, ARunGoesOnRightAfterDamagedEntries)
     }
 }
 
-TEST(ZipFastExtract, DirectWritesKeepEverySafetyRule)
+TEST(ZipFastExtract, LinksFoldersAndReadOnlyFilesInTheTargetAreSafeInBothModes)
 {
     TempDir dir;
     fs::create_directories(dir / "draussen");
@@ -160,45 +160,52 @@ TEST(ZipFastExtract, DirectWritesKeepEverySafetyRule)
                                           {"schreibgeschuetzt.txt", "neu"}, {"alt.txt", "neu"}, {"frei.txt", "frei"}})
         a.entries.push_back(Stored(name, data));
     WriteFile(dir / "a.zip", a.Build());
-
-    const std::string out = dir / "aus";
-    WriteFile(out + "/ist-ordner/drin.txt", "drin");
-    fs::create_symlink(dir / "draussen/opfer.txt", out + "/link.txt");
-    fs::create_symlink(dir / "draussen/neu-durch-link.txt", out + "/haengend.txt");
-    fs::create_directory_symlink(dir / "draussen", out + "/ordnerlink");
-    WriteFile(out + "/schreibgeschuetzt.txt", "alt");
-    ::chmod((out + "/schreibgeschuetzt.txt").c_str(), 0444);
-    WriteFile(out + "/alt.txt", "alt");
-
-    Extractor x(dir / "a.zip", out, false);
-    x.z.Options.ReplaceReadOnly = false;
-    x.z.Options.OverwriteMode_ = OverwriteMode::Always;
-    EXPECT_EQ(x.z.ExtractFiles("*.*"), 4);
-    // Links in the target are replaced, never written through.
-    EXPECT_EQ(ListTree(dir / "draussen"), std::vector<std::string>{"opfer.txt"});
-    EXPECT_EQ(ReadFile(dir / "draussen/opfer.txt"), "unberuehrt");
-    EXPECT_FALSE(fs::is_symlink(out + "/link.txt"));
-    EXPECT_FALSE(fs::is_symlink(out + "/haengend.txt"));
-    const std::pair<const char*, const char*> contents[] = {
-        {"link.txt", "ersetzt"}, {"haengend.txt", "auch ersetzt"},
-        {"ist-ordner/drin.txt", "drin"},     // a folder of the entry's name stays a folder
-        {"schreibgeschuetzt.txt", "alt"},   // left alone without ReplaceReadOnly
-        {"alt.txt", "neu"},                 // replaced by way of a temporary file
-        {"frei.txt", "frei"}};
-    for (const auto& [name, content] : contents)
-        EXPECT_EQ(ReadFile(out + "/" + name), content) << name;
-    // The folder of the entry's name, the folder link.
-    EXPECT_EQ(x.failures.codes, (std::vector<int>{err::CannotCreateFile, err::CannotCreateDir}));
     const std::vector<std::string> expected = {"alt.txt", "frei.txt", "haengend.txt", "ist-ordner/",
                                                "ist-ordner/drin.txt", "link.txt", "ordnerlink", "schreibgeschuetzt.txt"};
-    EXPECT_EQ(Tree(out), expected);
+    for (const bool sync : {false, true}) {
+        SCOPED_TRACE(sync ? "sync" : "direct");
+        const std::string out = dir / (sync ? "sync" : "direkt");
+        WriteFile(out + "/ist-ordner/drin.txt", "drin");
+        fs::create_symlink(dir / "draussen/opfer.txt", out + "/link.txt");
+        fs::create_symlink(dir / "draussen/neu-durch-link.txt", out + "/haengend.txt");
+        fs::create_directory_symlink(dir / "draussen", out + "/ordnerlink");
+        WriteFile(out + "/schreibgeschuetzt.txt", "alt");
+        ::chmod((out + "/schreibgeschuetzt.txt").c_str(), 0444);
+        WriteFile(out + "/alt.txt", "alt");
 
-    // Never: nothing existing is touched, free names are still written.
-    fs::remove(out + "/frei.txt");
-    Extractor never(dir / "a.zip", out, false);
-    never.z.Options.OverwriteMode_ = OverwriteMode::Never;
-    EXPECT_EQ(never.z.ExtractFiles("*.*"), 1);
-    EXPECT_EQ(Tree(out), expected);
+        Extractor x(dir / "a.zip", out, sync);
+        x.z.Options.ReplaceReadOnly = false;
+        x.z.Options.OverwriteMode_ = OverwriteMode::Always;
+        EXPECT_EQ(x.z.ExtractFiles("*.*"), 4);
+        // Links in the target are replaced, never written through.
+        EXPECT_EQ(ListTree(dir / "draussen"), std::vector<std::string>{"opfer.txt"});
+        EXPECT_EQ(ReadFile(dir / "draussen/opfer.txt"), "unberuehrt");
+        EXPECT_FALSE(fs::is_symlink(out + "/link.txt"));
+        EXPECT_FALSE(fs::is_symlink(out + "/haengend.txt"));
+        const std::pair<const char*, const char*> contents[] = {
+            {"link.txt", "ersetzt"}, {"haengend.txt", "auch ersetzt"},
+            {"ist-ordner/drin.txt", "drin"},     // a folder of the entry's name stays a folder
+            {"schreibgeschuetzt.txt", "alt"},   // left alone without ReplaceReadOnly
+            {"alt.txt", "neu"},                 // replaced by way of a temporary file
+            {"frei.txt", "frei"}};
+        for (const auto& [name, content] : contents)
+            EXPECT_EQ(ReadFile(out + "/" + name), content) << name;
+        // The folder of the entry's name, the folder link.
+        EXPECT_EQ(x.failures.codes, (std::vector<int>{err::CannotCreateFile, err::CannotCreateDir}));
+        EXPECT_EQ(Tree(out), expected);
+
+        // Never: nothing existing is touched, free names are still written.
+        fs::remove(out + "/frei.txt");
+        Extractor never(dir / "a.zip", out, sync);
+        never.z.Options.OverwriteMode_ = OverwriteMode::Never;
+        EXPECT_EQ(never.z.ExtractFiles("*.*"), 1);
+        EXPECT_EQ(Tree(out), expected);
+        // Asked to, a read-only file is replaced.
+        never.z.Options.OverwriteMode_ = OverwriteMode::Always;
+        never.z.Options.ReplaceReadOnly = true;
+        EXPECT_EQ(never.z.ExtractFiles("schreibgeschuetzt.txt"), 1);
+        EXPECT_EQ(ReadFile(out + "/schreibgeschuetzt.txt"), "neu");
+    }
 }
 
 TEST(ZipFastExtract, CancelAndRefusedPasswordsLeaveNoOutput)

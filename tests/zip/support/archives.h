@@ -1,10 +1,14 @@
 #pragma once
 // Archiver set-ups shared by the ZIP engine tests.
 #include "zip/archiver.h"
+#include "zip/zipstream.h"
 
 #include "support/ziptestsupport.h"
 
+#include <cerrno>
+#include <functional>
 #include <map>
+#include <optional>
 
 namespace hsa::zip::test {
 
@@ -64,5 +68,50 @@ int NativeErrorOf(Call&& call)
     }
     return 0;
 }
+
+// The user at the dialogs: every question is recorded and answered as set.
+struct ScriptedDialogs : ZipDialogs {
+    OverwriteAnswer overwrite = OverwriteAnswer::Yes;
+    FailureAnswer failure = FailureAnswer::Abort;
+    std::optional<std::string> password;
+    std::function<bool(const std::string&)> okCancel;   // unset: Cancel
+    std::vector<std::string> asked;
+    bool retryOffered = false;
+    OverwriteAnswer AskOverwrite(const std::string& text) override
+    {
+        asked.push_back(text);
+        return overwrite;
+    }
+    FailureAnswer AskFailure(const std::string& text, bool offerRetry) override
+    {
+        asked.push_back(text);
+        retryOffered = offerRetry;
+        return failure;
+    }
+    std::optional<std::string> AskPassword(const std::string& caption, const std::string& label) override
+    {
+        asked.push_back(caption + "|" + label);
+        return password;
+    }
+    bool AskOkCancel(const std::string& text) override
+    {
+        asked.push_back(text);
+        return okCancel && okCancel(text);
+    }
+};
+
+// A stream on a disk that is full beyond `room` bytes.
+struct LimitedStream : MemoryStream {
+    using MemoryStream::MemoryStream;
+    size_t room = SIZE_MAX;
+    size_t Write(const void* buf, size_t n) override
+    {
+        if (Position() + n > room) {
+            lastError_ = ENOSPC;
+            return 0;
+        }
+        return MemoryStream::Write(buf, n);
+    }
+};
 
 } // namespace hsa::zip::test

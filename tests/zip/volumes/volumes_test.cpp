@@ -149,22 +149,6 @@ TEST(SplitArchive, AMissingVolumeEndsWithTheCancelError)
     EXPECT_EQ(requests, 0);
 }
 
-// The user at the drive: every OK/Cancel question is recorded and answered
-// by the script, which may swap the disk first.
-class DiskUser : public ZipDialogs {
-public:
-    OverwriteAnswer AskOverwrite(const std::string&) override { return OverwriteAnswer::No; }
-    FailureAnswer AskFailure(const std::string&, bool) override { return FailureAnswer::Abort; }
-    std::optional<std::string> AskPassword(const std::string&, const std::string&) override { return std::nullopt; }
-    bool AskOkCancel(const std::string& text) override
-    {
-        asked.push_back(text);
-        return answer ? answer(text) : false;
-    }
-    std::vector<std::string> asked;
-    std::function<bool(const std::string&)> answer;
-};
-
 // "... disk #3" -> 3, "first disk" -> 1, "last disk" -> last.
 int DiskNamed(const std::string& text, int last)
 {
@@ -190,7 +174,7 @@ struct SpanSet {
         Quiet(z);
         z.Media = &disks;
         z.Dialogs = &user;
-        user.answer = std::move(answer);
+        user.okCancel = std::move(answer);
         z.SetFileName(disks.Drive() + "/klasse.zip");
     }
     // Writes the set; the native error the commit ends with (0: none).
@@ -237,7 +221,7 @@ struct SpanSet {
     }
     TempDir dir;
     SimulatedDisks disks;
-    DiskUser user;
+    ScriptedDialogs user;
     bool advanced = false;
 };
 
