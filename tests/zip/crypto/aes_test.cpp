@@ -25,40 +25,26 @@ protected:
     void TearDown() override { SetAesAcceleration(true); }
 };
 
-Bytes Encrypt(const Bytes& key, const Bytes& block) {
+Bytes Block(const Bytes& key, const Bytes& block, bool encrypt = true) {
     TCipher_Rijndael aes(key.data(), int(key.size()));
     Bytes out(16);
-    aes.EncryptBlock(block.data(), out.data());
-    return out;
-}
-
-Bytes Decrypt(const Bytes& key, const Bytes& block) {
-    TCipher_Rijndael aes(key.data(), int(key.size()));
-    Bytes out(16);
-    aes.DecryptBlock(block.data(), out.data());
+    encrypt ? aes.EncryptBlock(block.data(), out.data()) : aes.DecryptBlock(block.data(), out.data());
     return out;
 }
 
 TEST_P(AesPaths, ReproducesTheExamplesOfFips197) {
-    struct Case {
-        const char* key;
-        const char* plain;
-        const char* cipher;
-        int rounds;
-    };
-    const Case cases[] = {
-        {"2b7e151628aed2a6abf7158809cf4f3c", "3243f6a8885a308d313198a2e0370734", "3925841d02dc09fbdc118597196a0b32", 10},
-        {"000102030405060708090a0b0c0d0e0f", "00112233445566778899aabbccddeeff", "69c4e0d86a7b0430d8cdb78070b4c55a", 10},
+    const struct {
+        const char *key, *plain, *cipher;
+    } cases[] = {
+        {"000102030405060708090a0b0c0d0e0f", "00112233445566778899aabbccddeeff", "69c4e0d86a7b0430d8cdb78070b4c55a"},
         {"000102030405060708090a0b0c0d0e0f1011121314151617", "00112233445566778899aabbccddeeff",
-         "dda97ca4864cdfe06eaf70a0ec0d7191", 12},
+         "dda97ca4864cdfe06eaf70a0ec0d7191"},
         {"000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f", "00112233445566778899aabbccddeeff",
-         "8ea2b7ca516745bfeafc49904b496089", 14},
+         "8ea2b7ca516745bfeafc49904b496089"},
     };
-    for (const Case& c : cases) {
-        const Bytes key = FromHex(c.key);
-        EXPECT_EQ(ToHex(Encrypt(key, FromHex(c.plain))), c.cipher) << c.key;
-        EXPECT_EQ(ToHex(Decrypt(key, FromHex(c.cipher))), c.plain) << c.key;
-        EXPECT_EQ(TCipher_Rijndael(key.data(), int(key.size())).Rounds(), c.rounds);
+    for (const auto& c : cases) {
+        EXPECT_EQ(ToHex(Block(FromHex(c.key), FromHex(c.plain))), c.cipher) << c.key;
+        EXPECT_EQ(ToHex(Block(FromHex(c.key), FromHex(c.cipher), false)), c.plain) << c.key;
     }
 }
 
@@ -70,8 +56,8 @@ TEST_P(AesPaths, BlocksAndCounterModeAgreeWithLibcrypto) {
             const Bytes key = test::RandomBytes(rng, keyLength);
             const Bytes block = test::RandomBytes(rng, 16);
             const Bytes expected = test::RefAesEcb(key, block, true);
-            ASSERT_EQ(ToHex(Encrypt(key, block)), ToHex(expected));
-            ASSERT_EQ(ToHex(Decrypt(key, expected)), ToHex(block));
+            ASSERT_EQ(ToHex(Block(key, block)), ToHex(expected));
+            ASSERT_EQ(ToHex(Block(key, expected, false)), ToHex(block));
             const Bytes data = test::RandomBytes(rng, length);
             Bytes out(length);
             TCipher_Rijndael(key.data(), int(key.size())).EncodeBuffer(data.data(), out.data(), length);
@@ -116,21 +102,6 @@ TEST_P(AesPaths, DecryptsInPiecesOfAnySizeWhatWasEncryptedInOneCall) {
 INSTANTIATE_TEST_SUITE_P(Both, AesPaths, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Accelerated" : "Tables"; });
 
-// Entry data (header, encrypted data, code) built by libcrypto alone.
-Bytes ReferenceEntry(const std::string& password, const Bytes& salt, int keyBits, const Bytes& plain) {
-    const std::size_t k = std::size_t(keyBits) / 8;
-    const Bytes derived = test::RefPbkdf2Sha1(Bytes(password.begin(), password.end()), salt, 1000, 2 * k + 2);
-    const Bytes aesKey(derived.begin(), derived.begin() + k);
-    const Bytes macKey(derived.begin() + k, derived.begin() + 2 * k);
-    const Bytes cipher = test::RefCounterMode(aesKey, plain);
-    const Bytes mac = test::RefHmacSha1(macKey, cipher);
-    Bytes entry = salt;
-    entry.insert(entry.end(), derived.end() - 2, derived.end());
-    entry.insert(entry.end(), cipher.begin(), cipher.end());
-    entry.insert(entry.end(), mac.begin(), mac.begin() + 10);
-    return entry;
-}
-
 // Encrypts plain through the transform in pieces of `piece` bytes.
 Bytes EncryptEntry(TAESCryptoTransform& t, const Bytes& plain, std::size_t piece = 4096) {
     Bytes entry = t.GetHeader();
@@ -170,24 +141,6 @@ TEST(AesSizes, ALengthTheSizesMakeNegativeOrTooLargeIsADamagedEntry) {
     for (const auto& b : bad)
         EXPECT_FALSE(AesEncryptedDataLength(b[0], int(b[1]), 1000)) << b[0] << "/" << b[1];
 }
-
-class AesTransformKeys : public ::testing::TestWithParam<int> {};
-
-TEST_P(AesTransformKeys, MatchesAnEntryBuiltByLibcryptoForAGivenSalt) {
-    const int keyBits = GetParam();
-    std::mt19937 rng(9 + keyBits);
-    const Bytes salt = test::RandomBytes(rng, std::size_t(keyBits) / 16);
-    for (std::size_t length : {0u, 1u, 16u, 17u, 5000u}) {
-        const Bytes plain = test::RandomBytes(rng, length);
-        TAESCryptoTransform t(keyBits, 8, 2);
-        t.SetMode(kCryptoEncrypt);
-        t.AssignPasswordWithSalt("Prüfung 2024", salt);
-        EXPECT_EQ(ToHex(EncryptEntry(t, plain, 33)), ToHex(ReferenceEntry("Prüfung 2024", salt, keyBits, plain)))
-            << keyBits << "/" << length;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(KeyBits, AesTransformKeys, ::testing::Values(128, 192, 256));
 
 TEST(AesTransform, WithoutTheStoredCodeTheEntryCountsAsDamaged) {
     TAESCryptoTransform t(128, 8, 2);
