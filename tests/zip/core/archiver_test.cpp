@@ -43,8 +43,6 @@ TEST(ZipArchiver, ExportAndTakeInRoundTrip)
     ASSERT_EQ(zip.FileCount(), 1);
     EXPECT_EQ(zip.Entry(0).name, name);
     EXPECT_TRUE(zip.Entry(0).IsEncrypted());
-    EXPECT_EQ(zip.Entry(0).h.method, 8);
-    EXPECT_EQ(zip.Entry(0).h.versionNeeded, 20);
     EXPECT_TRUE(zip.TestFilePassword(name, password));
     EXPECT_FALSE(zip.TestFilePassword(name, "falsch"));
     EXPECT_FALSE(zip.TestFilePassword("9a-21222 ENDNOTEN.TXT", "Pr\xC3\x9C" "fung!2021"));
@@ -61,7 +59,6 @@ TEST(ZipArchiver, OpenModes)
     TempDir dir;
     ZipArchiver z;
     Open(z, dir / "neu.zip");   // missing: created
-    EXPECT_TRUE(z.Active());
     z.CloseArchive();
     EXPECT_EQ(ReadFile(dir / "neu.zip").size(), 22u);
 

@@ -68,22 +68,6 @@ TEST(ZipCompression, ModesGiveTheZlibHeaderOfTheirLevelAndTheCrcRunsRaw)
     EXPECT_EQ(~crc, 0xCBF43926u);   // the check value of CRC-32
 }
 
-TEST(ZipCompression, RoundTripsStoredAndDeflatedAtEveryLevel)
-{
-    const std::string text = TextBytes(3 * 1024 * 1024 + 17, 2);   // several buffers
-    for (int mode : {0, 1, 5, 9}) {
-        CompressResult r;
-        const std::string packed = Compress(text, mode ? 8 : 0, mode, &r);
-        EXPECT_EQ(packed.size() < text.size() / 2, mode != 0) << mode;
-        EXPECT_EQ(r.bytesRead, text.size());
-        std::string out;
-        const DecompressResult d = Decompress(packed, mode ? 8 : 0, text.size(), out);
-        EXPECT_EQ(d.status, Status::Ok) << mode;
-        EXPECT_EQ(d.crc, r.crc);
-        EXPECT_TRUE(out == text) << mode;
-    }
-}
-
 TEST(ZipCompression, InflateStopsAtTheDeclaredSizeAndNeedsTheStreamEnd)
 {
     const std::string data(100000, 'z');
@@ -131,42 +115,25 @@ TEST(ZipCompression, ASourceThatChangesFailsInsteadOfStoringAWrongCrc)
     }
 }
 
-TEST(ZipClassicCipher, HeaderCarriesTheCrcAndTheCheckByte)
+TEST(ZipClassicCipher, TheHeaderCarriesTheCheckByteOfTheCrcOrOfTheTime)
 {
-    const std::string data = TextBytes(5000, 9);
     ClassicCipher enc;
     enc.randomSource = [](unsigned char* p, size_t n) {
         for (size_t i = 0; i < n; ++i)
             p[i] = uint8_t(i * 7);
     };
     CompressResult r;
-    const std::string packed = Compress(data, 8, 1, &r, &enc);
-    ASSERT_GT(packed.size(), 12u);
-    unsigned char header[12], plain[12];
+    const std::string packed = Compress(TextBytes(5000, 9), 8, 1, &r, &enc);
+    unsigned char header[12];
     std::copy(packed.begin(), packed.begin() + 12, header);
-    std::copy(header, header + 12, plain);
     ClassicKeys keys;
-    ClassicDecryptHeader("pw", keys, plain);
-    EXPECT_EQ(plain[11], uint8_t(r.crc >> 24));
-    EXPECT_EQ(plain[10], uint8_t(r.crc >> 16));
-    EXPECT_EQ(plain[3], uint8_t(21));   // the (fixed) random bytes
-    ClassicCipher dec;
+    ClassicDecryptHeader("pw", keys, header);
+    EXPECT_EQ(header[11], uint8_t(r.crc >> 24));
+    EXPECT_EQ(header[10], uint8_t(r.crc >> 16));
+    EXPECT_EQ(header[3], uint8_t(21));   // the (fixed) random bytes
+    // An entry with a data descriptor checks the time byte instead of the CRC.
     EntryCipherInfo info;
     info.crc = r.crc;
-    ASSERT_TRUE(dec.StartDecrypt("pw", header, info));
-    std::string out;
-    EXPECT_EQ(Decompress(packed, 8, data.size(), out, &dec, 12).status, Status::Ok);
-    EXPECT_TRUE(out == data);
-    // Roughly one wrong password in 256 passes the quick check; most do not.
-    int passed = 0;
-    for (int i = 0; i < 2560; ++i) {
-        ClassicKeys k;
-        passed += ClassicPasswordCheck("wrong" + std::to_string(i), header, k, r.crc, 0, 0) ? 1 : 0;
-    }
-    EXPECT_GT(passed, 0);
-    EXPECT_LT(passed, 40);
-
-    // An entry with a data descriptor checks the time byte instead of the CRC.
     info.dosTime = 0xAB00;
     info.flags = 0x0008;
     const auto h = enc.StartEncrypt("x", info);

@@ -190,23 +190,6 @@ TEST(ZipTransactions, NestingEndWithoutBeginCancelAndReadOnly)
     EXPECT_EQ(ro.FileCount(), 4);
 }
 
-TEST(ZipTransactions, CopiedEntriesKeepTheirRawNames)
-{
-    Fixture f;
-    // Append and delete in one commit; the entries that stay are copied as they were.
-    WriteFile(f.src + "/\xC3\xBC.txt", "ü");
-    ZipArchiver z;
-    f.OpenIn(z);
-    z.AddFiles(f.src + "/\xC3\xBC.txt");
-    z.DeleteFiles("zwei.txt");
-    z.CloseArchive();
-    z.OpenArchive();
-    ASSERT_EQ(z.FileCount(), 3);
-    EXPECT_EQ(z.Entry(2).name, "\xC3\xBC.txt");
-    EXPECT_EQ(z.Entry(2).rawName, "\x81.txt");
-    EXPECT_EQ(z.TestFiles("*.*"), 3);
-}
-
 TEST(ZipTransactions, FullDiskRaisesAndRestoresTheArchive)
 {
     Fixture f;
@@ -216,13 +199,7 @@ TEST(ZipTransactions, FullDiskRaisesAndRestoresTheArchive)
     ZipArchiver z;
     z.OpenArchive(&disk, false);
     z.SetBaseDir(f.src);
-    try {
-        z.AddFiles(f.src + "/gross.bin");
-        FAIL();
-    } catch (const EZAException& e) {
-        EXPECT_EQ(e.NativeError(), 65);
-        EXPECT_EQ(std::string(e.what()).rfind("Disk is full.", 0), 0u);
-    }
+    EXPECT_EQ(NativeErrorOf([&] { z.AddFiles(f.src + "/gross.bin"); }), 65);
     EXPECT_EQ(z.FileCount(), 3);
     EXPECT_TRUE(std::string(disk.Data().begin(), disk.Data().end()) == f.before);
 }
@@ -300,19 +277,20 @@ TEST(ZipTransactions, LocalHeadersLongerOrShorterThanTheCentralOnesSurviveCompac
     raw.entries.push_back(a);
     raw.entries.push_back(Stored("c.txt", "cccc"));
     WriteFile(path, raw.Build());
-    WriteFile(dir / "d.txt", "dddd");
+    // Deleting the first entry copies the others forward; then one more.
     ZipArchiver z;
     Open(z, path);
     EXPECT_EQ(z.DeleteFiles("b.txt"), 1);
     z.CloseArchive();
+    WriteFile(dir / "\xC3\xBC.txt", "dddd");
     z.OpenArchive();
-    EXPECT_EQ(z.FileCount(), 2);
     z.SetBaseDir(dir.path());
-    EXPECT_EQ(z.AddFiles(dir / "d.txt"), 1);
+    EXPECT_EQ(z.AddFiles(dir / "\xC3\xBC.txt"), 1);
     z.CloseArchive();
     z.OpenArchive();
     ASSERT_EQ(z.FileCount(), 3);
-    for (const char* name : {"abcdefghij.txt", "c.txt", "d.txt"})
-        EXPECT_GE(z.FindEntry(name), 0) << name;
+    EXPECT_EQ(z.Entry(0).name, "abcdefghij.txt");
+    EXPECT_EQ(z.Entry(1).name, "c.txt");
+    EXPECT_EQ(z.Entry(2).rawName, "\x81.txt");   // the code page 850 name
     EXPECT_EQ(z.TestFiles("*.*"), 3);
 }
