@@ -39,18 +39,15 @@ std::string Compress(const std::string& data, uint16_t method, int mode, Compres
     return std::string(dst.Data().begin(), dst.Data().end());
 }
 
-DecompressResult Decompress(const std::string& packed, uint16_t method, uint64_t expected, std::string& out,
-                            EntryCipher* cipher = nullptr, uint64_t skip = 0)
+DecompressResult Decompress(const std::string& packed, uint16_t method, uint64_t expected, std::string& out)
 {
     MemoryStream arc = FromString(packed), dst;
     DecompressJob job;
     job.archive = &arc;
-    job.dataOffset = skip;
-    job.dataSize = packed.size() - skip;
+    job.dataSize = packed.size();
     job.method = method;
     job.expectedSize = expected;
     job.dest = &dst;
-    job.cipher = cipher;
     const DecompressResult r = DecompressEntry(job);
     out.assign(dst.Data().begin(), dst.Data().end());
     return r;

@@ -129,12 +129,8 @@ TEST(ZipEvents, DefaultQuestionsAndTheirAnswers)
         ZAAction action = ZAAction::Retry;
         z.DoOnProcessFileFailure("f", ProcessOperation::Add, r.native, r.code, r.message, action);
         EXPECT_EQ(action, r.action) << r.native;
-        if (r.asked) {
-            EXPECT_EQ(d.asked, std::vector<std::string>{r.asked}) << r.native;
-            EXPECT_EQ(d.retryOffered, r.retry) << r.native;
-        } else {
-            EXPECT_TRUE(d.asked.empty()) << r.native;
-        }
+        EXPECT_EQ(d.asked, r.asked ? std::vector<std::string>{r.asked} : std::vector<std::string>{}) << r.native;
+        EXPECT_EQ(d.retryOffered, r.retry) << r.native;
     }
 
     std::string pw;
