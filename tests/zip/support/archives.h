@@ -29,9 +29,10 @@ inline void Open(ZipArchiver& z, const std::string& archive, const std::string& 
 
 // A new archive of everything below `folder`, names relative to it.
 inline void PackFolder(const std::string& archive, const std::string& folder, const std::string& password = {},
-                       int mode = 6)
+                       int mode = 6, CryptoAlgorithm cipher = CryptoAlgorithm::PkzipClassic)
 {
     ZipArchiver z;
+    z.EncryptionMethod = cipher;
     z.SetFileName(archive);
     z.SetPassword(password);
     z.SetCompressionMode(mode);
