@@ -145,13 +145,7 @@ TEST(ZipEvents, DefaultQuestionsAndTheirAnswers)
     EXPECT_TRUE(skip);
 
     bool cancel = false;
-    try {
-        z.DoOnDiskFull(1, "a.zip", cancel);
-        FAIL();
-    } catch (const EZAException& e) {
-        EXPECT_EQ(e.NativeError(), 65);
-        EXPECT_EQ(std::string(e.what()).find("ZipArchiver"), std::string::npos);
-    }
+    EXPECT_EQ(test::NativeErrorOf([&] { z.DoOnDiskFull(1, "a.zip", cancel); }), 65);
 }
 
 TEST(ZipEvents, HandlersReplaceTheQuestionsAndStoreNamesUseSlashes)

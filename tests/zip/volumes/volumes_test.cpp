@@ -303,16 +303,5 @@ TEST(SplitFaults, AShortCopyAndAFullDiskRaiseAndTheOldArchiveStays)
     EXPECT_EQ(disks.Used(1), 11u);
 }
 
-TEST(SystemMedia, ATemporaryFolderIsAFixedDiskWithRoom)
-{
-    TempDir dir;
-    SystemVolumeMedia media;
-    const std::string file = dir / "noch-nicht-da/name.zip";   // need not exist
-    EXPECT_FALSE(media.IsRemovable(file));
-    const auto free = media.FreeSpace(file);
-    ASSERT_TRUE(free.has_value());
-    EXPECT_GT(*free, 0u);
-}
-
 } // namespace
 } // namespace hsa::zip
