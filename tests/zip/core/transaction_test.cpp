@@ -102,7 +102,9 @@ TEST(ZipTransactions, CancelledUpdatesLeaveEverythingAsItWas)
             };
         } else {
             z.OnFileProgress = [](ZABaseArchiver&, const std::string& name, double progress, ProcessOperation,
-                                  ProgressPhase, bool& cancel) { cancel = name.find("zwei.txt") != std::string::npos && progress > 10; };
+                                  ProgressPhase, bool& cancel) {
+                cancel = name.find("zwei.txt") != std::string::npos && progress > 10;
+            };
         }
         EXPECT_EQ(z.AddFiles(f.src + "/*.*"), 0);
         EXPECT_EQ(z.FileCount(), 3);

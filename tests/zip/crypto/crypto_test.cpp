@@ -70,7 +70,8 @@ Bytes RefPbkdf2Sha1(const Bytes& password, const Bytes& salt, int iterations, st
 
 // AES in ECB over whole blocks.
 Bytes RefAesEcb(const Bytes& key, const Bytes& data) {
-    const EVP_CIPHER* ecb = key.size() == 16 ? EVP_aes_128_ecb() : key.size() == 24 ? EVP_aes_192_ecb() : EVP_aes_256_ecb();
+    const EVP_CIPHER* ecb =
+        key.size() == 16 ? EVP_aes_128_ecb() : key.size() == 24 ? EVP_aes_192_ecb() : EVP_aes_256_ecb();
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
     EVP_EncryptInit_ex(ctx, ecb, nullptr, key.data(), nullptr);
     EVP_CIPHER_CTX_set_padding(ctx, 0);

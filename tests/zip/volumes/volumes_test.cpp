@@ -22,31 +22,27 @@ TEST(VolumeNames, SizesOptionsAndNamesOfTheVolumes)
     o.FirstVolumeSize = 70000;
     EXPECT_EQ(o.VolumeSizeFor(0), 70000);
     EXPECT_EQ(o.VolumeSizeFor(1), -1);        // auto-detect
-    const VolumeNaming split{SpanningMode::Splitting, false, false, 8};
-    const VolumeNaming span{SpanningMode::Spanning, false, false, 8};
-    auto with = [](VolumeNaming n, bool advanced, bool sfx) {
-        n.advancedNaming = advanced;
-        n.selfExtracting = sfx;
-        return n;
-    };
+    const auto split = SpanningMode::Splitting, span = SpanningMode::Spanning;
     const struct {
         const char* archive;
         int index;
-        VolumeNaming naming;
+        SpanningMode mode;
+        bool advanced, sfx;
         const char* volume;
     } rows[] = {
-        {"/a/name.zip", 0, split, "/a/name.z01"},
-        {"/a/name.zip", 11, split, "/a/name.z12"},
-        {"/a/NAME.ZIP", 1, split, "/a/NAME.Z02"},
-        {"/a/name.zip", -1, split, "/a/name.zip"},
-        {"/a/name.zip", 0, with(split, true, false), "/a/name_001.zip"},
-        {"/a/name.exe", 0, with(split, false, true), "/a/name.exe"},
-        {"/a/name.exe", -1, with(split, false, true), "/a/name.zip"},
-        {"/d/name.zip", 4, span, "/d/name.zip"},
-        {"/d/name.zip", 4, with(span, true, false), "/d/name_005.zip"},
+        {"/a/name.zip", 0, split, false, false, "/a/name.z01"},
+        {"/a/name.zip", 11, split, false, false, "/a/name.z12"},
+        {"/a/NAME.ZIP", 1, split, false, false, "/a/NAME.Z02"},
+        {"/a/name.zip", -1, split, false, false, "/a/name.zip"},
+        {"/a/name.zip", 0, split, true, false, "/a/name_001.zip"},
+        {"/a/name.exe", 0, split, false, true, "/a/name.exe"},
+        {"/a/name.exe", -1, split, false, true, "/a/name.zip"},
+        {"/d/name.zip", 4, span, false, false, "/d/name.zip"},
+        {"/d/name.zip", 4, span, true, false, "/d/name_005.zip"},
     };
     for (const auto& r : rows)
-        EXPECT_EQ(VolumeFileName(r.archive, r.index, r.naming), r.volume) << r.archive << " " << r.index;
+        EXPECT_EQ(VolumeFileName(r.archive, r.index, {r.mode, r.advanced, r.sfx}), r.volume)
+            << r.archive << " " << r.index;
 }
 
 // Failures end the run; nothing is asked.
