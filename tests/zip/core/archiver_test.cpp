@@ -105,22 +105,17 @@ TEST(ZipArchiver, AddingAFolderRecursively)
     LayOut(src, {{"9a_21222.dbf", "dbf"}, {"v.1", "noten 1"}, {"unter/v.2", "noten 2"}, {"unter/tief/m.3", "memo"}});
     fs::create_directories(src + "/leer");
     ZipArchiver z;
-    CreateAt(z, src + "/selbst.zip", dir.path());   // the archive inside the folder it packs
+    CreateAt(z, src + "/selbst.zip", dir.path());   // the archive inside the folder it packs, never added
     EXPECT_EQ(z.AddFiles(src + "/*.*", attr::DefaultSearch, ""), 7);
-    std::vector<std::string> names;
-    for (int i = 0; i < z.FileCount(); ++i)
-        names.push_back(z.Entry(i).name);
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"klasse/9a_21222.dbf", "klasse/leer/", "klasse/unter/",
-                                                "klasse/unter/tief/", "klasse/unter/tief/m.3", "klasse/unter/v.2",
-                                                "klasse/v.1"}));
     EXPECT_GE(z.FindEntry("KLASSE/UNTER/V.2"), 0);
     z.CloseArchive();
     z.OpenArchive();
     z.SetBaseDir(dir / "aus");
     EXPECT_EQ(z.ExtractFiles("*.*"), 4);
+    EXPECT_EQ(ListTree(dir / "aus"), (std::vector<std::string>{"klasse/", "klasse/9a_21222.dbf", "klasse/leer/",
+                                                               "klasse/unter/", "klasse/unter/tief/",
+                                                               "klasse/unter/tief/m.3", "klasse/unter/v.2", "klasse/v.1"}));
     EXPECT_EQ(ReadFile(dir / "aus/klasse/unter/tief/m.3"), "memo");
-    EXPECT_TRUE(fs::is_directory(dir / "aus/klasse/leer"));
 }
 
 TEST(ZipArchiver, ExtractMasksAndCase)

@@ -19,7 +19,6 @@ struct RawEntry {
     uint64_t uncompSize = UINT64_MAX;  // UINT64_MAX: plain.size()
     uint16_t versionMadeBy = 20;
     uint32_t externalAttr = 0x20;
-    uint16_t flags = 0;
     int64_t offsetOverride = -1;  // central offset to write instead of the real one
     std::string centralExtra;
     std::string localName;        // name in the local header when it differs
@@ -77,7 +76,7 @@ struct RawArchive {
         // The fields local and central headers share, from "version needed" on.
         auto common = [&w](const RawEntry& e, const std::string& name, size_t extraLen) {
             w.u16(20);
-            w.u16(e.flags);
+            w.u16(0);   // flags
             w.u16(e.method);
             w.u16(0);
             w.u16(0x21);

@@ -201,8 +201,8 @@ struct SpanSet {
         EXPECT_EQ(z.VolumeCount(), lastDisk);
         z.SetBaseDir(dir / "back");
         EXPECT_EQ(z.ExtractFiles("*"), 2);
-        EXPECT_EQ(ReadFile(dir / "back/noten.bin"), ReadFile(dir / "src/noten.bin"));
-        EXPECT_EQ(ReadFile(dir / "back/klein.txt"), ReadFile(dir / "src/klein.txt"));
+        for (const std::string name : {"noten.bin", "klein.txt"})
+            EXPECT_EQ(ReadFile(dir / ("back/" + name)), ReadFile(dir / ("src/" + name))) << name;
         EXPECT_FALSE(user.asked.empty());
     }
     TempDir dir;
