@@ -5,7 +5,6 @@
 #include "support/archives.h"
 #include "support/rawzip.h"
 
-#include <cerrno>
 #include <gtest/gtest.h>
 
 using namespace hsa::zip;

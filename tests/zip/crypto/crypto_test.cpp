@@ -38,8 +38,6 @@ std::string ToHex(const std::uint8_t* p, std::size_t n) {
 }
 std::string ToHex(const Bytes& b) { return ToHex(b.data(), b.size()); }
 
-Bytes Text(std::string_view s) { return Bytes(s.begin(), s.end()); }
-
 Bytes RandomBytes(std::mt19937& rng, std::size_t n) {
     Bytes b(n);
     for (auto& x : b) x = std::uint8_t(rng());
@@ -117,7 +115,7 @@ std::string Digest(const Bytes& data, std::size_t repeat = 1) {
 }
 
 TEST_P(Sha1Paths, AgreesWithLibcryptoAroundTheBlockBordersAndOverAMillionUpdates) {
-    EXPECT_EQ(Digest(Text("a"), 1000000), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
+    EXPECT_EQ(Digest(Bytes{'a'}, 1000000), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
     std::mt19937 rng(1);
     for (std::size_t len = 0; len <= 300; ++len) {
         const Bytes data = RandomBytes(rng, len);
@@ -300,14 +298,14 @@ TEST(AesSizes, ALengthTheSizesMakeNegativeOrTooLargeIsADamagedEntry) {
 TEST(AesTransform, WithoutTheStoredCodeTheEntryCountsAsDamaged) {
     TAESCryptoTransform t(128, 8, 2);
     t.AssignPassword("pw");
-    const Bytes entry = EncryptEntry(t, Text("abc"));
+    const Bytes entry = EncryptEntry(t, Bytes{'a', 'b', 'c'});
     TAESCryptoTransform d(128, 8, 2);
     d.SetMode(kCryptoDecrypt);
     d.ReadHeader(std::span(entry).first(10));
     ASSERT_TRUE(d.CheckPassword("pw"));
     Bytes data(entry.begin() + 10, entry.end() - 10);
     d.DecryptBuffer(data.data(), data.data(), data.size());
-    EXPECT_EQ(data, Text("abc"));
+    EXPECT_EQ(data, (Bytes{'a', 'b', 'c'}));
     EXPECT_TRUE(d.AuthCodeDiffers(0, 0));
     // Finishing the code on the reading side does not make it the stored one.
     EXPECT_EQ(d.FinishAuthCode(), Bytes(entry.end() - 10, entry.end()));

@@ -1,8 +1,6 @@
-// Interoperability with the ZIP tools of the system: what the engine writes
-// is accepted by unzip, 7z, Python's zipfile and libzip's ziptool; what they
-// write is opened, listed, extracted and appended to by the engine and then
-// checked again by them.  AES entries go both ways with 7z, with nothing
-// registered by hand: this program proves that the engine does it.
+// Interoperability with unzip, 7z, Python's zipfile and libzip's ziptool, both
+// ways, appends included; AES entries both ways with 7z, with no cipher
+// registered by hand, so this program proves that the engine does it.
 #include "support/archives.h"
 #include "support/rawzip.h"
 #include "zip/ziprecords.h"
