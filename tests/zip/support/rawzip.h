@@ -19,7 +19,6 @@ struct RawEntry {
     uint64_t uncompSize = UINT64_MAX;  // UINT64_MAX: plain.size()
     uint16_t versionMadeBy = 20;
     uint32_t externalAttr = 0x20;
-    uint16_t flags = 0;
     int64_t offsetOverride = -1;  // central offset to write instead of the real one
     std::string centralExtra;
     std::string localName;        // name in the local header when it differs
@@ -74,55 +73,44 @@ struct RawArchive {
     {
         std::vector<unsigned char> out;
         ByteWriter w{out};
-        std::vector<uint64_t> offsets;
-        for (const auto& e : entries) {
-            offsets.push_back(out.size());
-            const uint32_t crc = e.autoCrc ? Crc(e.plain) : e.crc;
-            w.u32(sig::Local);
+        // The fields local and central headers share, from "version needed" on.
+        auto common = [&w](const RawEntry& e, const std::string& name, size_t extraLen) {
             w.u16(20);
-            w.u16(e.flags);
+            w.u16(0);   // flags
             w.u16(e.method);
             w.u16(0);
             w.u16(0x21);
-            w.u32(crc);
+            w.u32(e.autoCrc ? Crc(e.plain) : e.crc);
             w.u32(uint32_t(e.compSize == UINT64_MAX ? e.data.size() : e.compSize));
             w.u32(uint32_t(e.uncompSize == UINT64_MAX ? e.plain.size() : e.uncompSize));
+            w.u16(uint16_t(name.size()));
+            w.u16(uint16_t(extraLen));
+        };
+        std::vector<uint64_t> offsets;
+        for (const auto& e : entries) {
+            offsets.push_back(out.size());
             const std::string& local = e.localName.empty() ? e.name : e.localName;
-            w.u16(uint16_t(local.size()));
-            w.u16(0);
-            w.str(local);
-            w.str(e.data);
-            w.str(e.padAfter);
+            w.u32(sig::Local);
+            common(e, local, 0);
+            w.str(local + e.data + e.padAfter);
         }
         const uint64_t cdStart = out.size();
         for (size_t i = 0; i < entries.size(); ++i) {
             const auto& e = entries[i];
-            const uint32_t crc = e.autoCrc ? Crc(e.plain) : e.crc;
             w.u32(sig::Central);
             w.u16(e.versionMadeBy);
-            w.u16(20);
-            w.u16(e.flags);
-            w.u16(e.method);
-            w.u16(0);
-            w.u16(0x21);
-            w.u32(crc);
-            w.u32(uint32_t(e.compSize == UINT64_MAX ? e.data.size() : e.compSize));
-            w.u32(uint32_t(e.uncompSize == UINT64_MAX ? e.plain.size() : e.uncompSize));
-            w.u16(uint16_t(e.name.size()));
-            w.u16(uint16_t(e.centralExtra.size()));
-            w.u16(0);
-            w.u16(0);
-            w.u16(0);
+            common(e, e.name, e.centralExtra.size());
+            w.u16(0);   // comment length
+            w.u16(0);   // disk
+            w.u16(0);   // internal attributes
             w.u32(e.externalAttr);
             w.u32(uint32_t(e.offsetOverride >= 0 ? uint64_t(e.offsetOverride) : offsets[i]));
-            w.str(e.name);
-            w.str(e.centralExtra);
+            w.str(e.name + e.centralExtra);
         }
         const uint64_t cdSize = out.size() - cdStart;
         const uint64_t count = countOverride == UINT64_MAX ? entries.size() : countOverride;
         w.u32(sig::End);
-        w.u16(0);
-        w.u16(0);
+        w.u32(0);   // disk numbers
         w.u16(uint16_t(count));
         w.u16(uint16_t(count));
         w.u32(uint32_t(int64_t(cdSize) + dirSizeDelta));

@@ -23,11 +23,9 @@ public:
     TempDir()
     {
         std::string tmpl = (fs::temp_directory_path() / "hsazipXXXXXX").string();
-        std::vector<char> b(tmpl.begin(), tmpl.end());
-        b.push_back('\0');
-        if (!::mkdtemp(b.data()))
+        if (!::mkdtemp(tmpl.data()))
             throw std::runtime_error("mkdtemp");
-        path_ = b.data();
+        path_ = tmpl;
     }
     ~TempDir()
     {
@@ -108,12 +106,8 @@ inline bool HaveTool(const std::string& tool)
 inline std::string Quote(const std::string& s)
 {
     std::string out = "'";
-    for (char c : s) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
-    }
+    for (char c : s)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
 
