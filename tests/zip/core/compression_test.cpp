@@ -7,6 +7,7 @@
 #include "support/ziptestsupport.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 using namespace hsa::zip;
 using namespace hsa::zip::test;
@@ -53,6 +54,32 @@ DecompressResult Decompress(const std::string& packed, uint16_t method, uint64_t
     return r;
 }
 
+// The reference way of deflating an entry: a zlib stream per entry, each
+// buffer-sized piece sync-flushed, the last finished, the zlib header and
+// the Adler-32 trailer cut off.
+std::string DeflateInPieces(const std::string& data, int mode)
+{
+    const size_t piece = BufferSizeForMode(mode);
+    z_stream z {};
+    deflateInit(&z, mode);
+    std::string out;
+    for (size_t pos = 0; pos < data.size(); pos += piece) {
+        const size_t n = std::min(piece, data.size() - pos);
+        const bool last = pos + n == data.size();
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data() + pos));
+        z.avail_in = uInt(n);
+        std::string buf(n + n / 10 + 4096, '\0');
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(buf.data());
+            z.avail_out = uInt(buf.size());
+            deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
+            out.append(buf.data(), buf.size() - z.avail_out);
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    return out.substr(2, out.size() - 6);
+}
+
 } // namespace
 
 TEST(ZipCompression, ModesGiveTheZlibHeaderOfTheirLevelAndTheCrcRunsRaw)
@@ -63,6 +90,15 @@ TEST(ZipCompression, ModesGiveTheZlibHeaderOfTheirLevelAndTheCrcRunsRaw)
     uint32_t crc = UpdateCrc32(0xFFFFFFFFu, "1234", 4);
     UpdateCrc32InPlace(crc, "56789", 5);
     EXPECT_EQ(~crc, 0xCBF43926u);   // the check value of CRC-32
+}
+
+// Byte-identical output to the reference method keeps archives comparable.
+TEST(ZipCompression, PiecesAreSyncFlushedLikeTheReferenceMethod)
+{
+    for (int mode : {1, 6}) {
+        const std::string data = TextBytes(BufferSizeForMode(mode) * 2 + 4321, 7);
+        EXPECT_TRUE(Compress(data, 8, mode) == DeflateInPieces(data, mode)) << "mode " << mode;
+    }
 }
 
 TEST(ZipCompression, InflateStopsAtTheDeclaredSizeAndNeedsTheStreamEnd)
