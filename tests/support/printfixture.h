@@ -1,8 +1,6 @@
 #pragma once
-#include "classes/sharedstate.h"
-#include "platform/scriptedprompt.h"
 #include "print/recordingdevice.h"
-#include "support/tempfolder.h"
+#include "support/programfolder.h"
 
 #include <QPoint>
 #include <gtest/gtest.h>
@@ -28,17 +26,13 @@ inline QString TextsAt(const PrintJob& job, int x, int y)
 
 // A fresh state in a program folder of its own, the recording printer and
 // scripted answers: the set-up of the page, layout and settings tests.
-class PrintTest : public ::testing::Test {
+class PrintTest : public ProgramFolderTest {
 protected:
-    void SetUp() override { resetState(); }
     static QPoint at(const PrintJob& job, const QString& text) { return TextAt(job, text); }
     static QString textsAt(const PrintJob& job, int x, int y) { return TextsAt(job, x, y); }
     RecordingDevice& dev() { return rec.device(); }
 
-    TempProgramFolder folder;
     ScopedRecordingPrinter rec;
-    ScriptedPrompt prompt;
-    ScopedPrompt guard{prompt};
 };
 
 } // namespace hsa::test

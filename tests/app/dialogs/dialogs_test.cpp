@@ -13,7 +13,7 @@
 #include "classes/subjects.h"
 #include "classes/textfile.h"
 #include "platform/scriptedprompt.h"
-#include "support/tempfolder.h"
+#include "support/programfolder.h"
 #include "support/textbytes.h"
 
 #include <QAction>
@@ -33,13 +33,9 @@ using hsa::test::crlf;
 
 namespace {
 
-class Dialogs : public ::testing::Test {
+class Dialogs : public test::ProgramFolderTest {
 protected:
-    void SetUp() override { resetState(); }
     void TearDown() override { SubjectEditorOpenHook() = nullptr; }
-    test::TempProgramFolder folder;
-    ScriptedPrompt prompt;
-    ScopedPrompt guard{prompt};
 };
 
 } // namespace

@@ -7,7 +7,7 @@
 #include "classes/textfile.h"
 #include "platform/errors.h"
 #include "platform/scriptedprompt.h"
-#include "support/tempfolder.h"
+#include "support/programfolder.h"
 #include "support/textbytes.h"
 
 #include <gtest/gtest.h>
@@ -19,13 +19,9 @@ using hsa::test::crlf;
 
 namespace {
 
-class Subjects : public ::testing::Test {
+class Subjects : public test::ProgramFolderTest {
 protected:
-    void SetUp() override { resetState(); }
     void TearDown() override { SetMainWindowRefresh(nullptr); }
-    test::TempProgramFolder folder;
-    ScriptedPrompt prompt;
-    ScopedPrompt guard{prompt};
 };
 
 class Editor : public Subjects {

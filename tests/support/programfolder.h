@@ -1,0 +1,20 @@
+#pragma once
+#include "classes/sharedstate.h"
+#include "platform/scriptedprompt.h"
+#include "support/tempfolder.h"
+
+#include <gtest/gtest.h>
+
+namespace hsa::test {
+
+// A fresh state in a program folder of its own, with scripted answers: the
+// set-up of every test that needs files but no open class.
+class ProgramFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override { resetState(); }
+    TempProgramFolder folder;
+    ScriptedPrompt prompt;
+    ScopedPrompt guard{prompt};
+};
+
+} // namespace hsa::test
