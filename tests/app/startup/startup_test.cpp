@@ -273,7 +273,9 @@ TEST_F(MainWindowTest, PasswordGateOfTheMenus)
         state().accessLocked = r.locked;
         state().openClassFile = r.classOpen ? "9a_21222.dbf" : "";
         EXPECT_EQ(r.open(), r.opens) << "row " << i;
-        EXPECT_EQ(dialogs, r.asks ? QList<bool>{false} : QList<bool>{}) << "row " << i;
+        // Counted, not compared as lists: Qt compares two empty lists through a null pointer.
+        EXPECT_EQ(dialogs.size(), r.asks ? 1 : 0) << "row " << i;
+        EXPECT_EQ(dialogs.count(true), 0) << "row " << i; // never modal
         EXPECT_EQ(saves, r.saves ? 1 : 0) << "row " << i;
     }
 }
