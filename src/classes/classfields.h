@@ -12,4 +12,10 @@ inline const QString kFieldGroup = QStringLiteral("HJ");
 inline const QString kFieldDate = QStringLiteral("DATUM");
 inline const QString kFieldProfile = QStringLiteral("AG7");
 
+// NACHNAME of the record that holds the factors of the whole-class tables:
+// no student, skipped by every per-student loop.
+inline const QString kWeightRecordName = QStringLiteral("FAKTOR");
+
+inline bool IsWeightRecordName(const QString& surname) { return surname.trimmed() == kWeightRecordName; }
+
 } // namespace hsa

@@ -25,7 +25,6 @@ namespace {
 
 const QString kBr = QStringLiteral("\n\r");
 const QString kNothingExported = QStringLiteral("Es wurde nichts ausgespielt");
-const QString kWeightName = QStringLiteral("FAKTOR");
 
 
 QString exportFolder()
@@ -35,7 +34,7 @@ QString exportFolder()
 
 bool isWeightRecord(const FinalGradeRecord& r)
 {
-    return TrimRight(r.last) == kWeightName;
+    return IsWeightRecordName(r.last);
 }
 
 QString exportedCode(const QString& shortCode, const QString& profileField, const std::array<QString, 6>& codes)

@@ -24,7 +24,6 @@ namespace hsa {
 
 namespace {
 
-const QString kWeightName = QStringLiteral("FAKTOR");
 const QString kThreeBlanks = QStringLiteral("   ");
 const QString kBr = QStringLiteral("\n\r");
 
@@ -427,11 +426,11 @@ void ClassGrid::fillGradeTable(DbfTable& table)
     clearRow(kGridWeightRow);
     if (records == kGridWeightRow) {
         const int w = kGridWeightRow - 1;
-        if (table.value(w, kFieldLast) != kWeightName) {
-            table.setValue(w, kFieldLast, kWeightName);
+        if (table.value(w, kFieldLast) != kWeightRecordName) {
+            table.setValue(w, kFieldLast, kWeightRecordName);
             table.post();
         }
-        cells_[kGridWeightRow][0] = kWeightName;
+        cells_[kGridWeightRow][0] = kWeightRecordName;
         for (int c = kGridFirstSubjectColumn; c <= kGridLastSubjectColumn; ++c)
             cells_[kGridWeightRow][c] = table.valueOrEmpty(w, GradeSlotFieldName(c));
     }
@@ -466,8 +465,8 @@ void ClassGrid::fillFinalGrades(DbfTable& table)
     rowLocked_.fill(true);
 
     const int records = table.recordCount();
-    if (records == kGridWeightRow && table.value(kGridWeightRow - 1, kFieldLast) != kWeightName) {
-        table.setValue(kGridWeightRow - 1, kFieldLast, kWeightName);
+    if (records == kGridWeightRow && table.value(kGridWeightRow - 1, kFieldLast) != kWeightRecordName) {
+        table.setValue(kGridWeightRow - 1, kFieldLast, kWeightRecordName);
         table.post();
     }
     for (int r = 1; r < kGridRows; ++r) {

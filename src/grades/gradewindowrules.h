@@ -1,4 +1,5 @@
 #pragma once
+#include "classes/classfields.h"
 #include "classes/examgrid.h"
 
 #include <QString>
@@ -112,7 +113,7 @@ struct StudentRecordCheck {
     // factors of the whole-class tables: no student.
     bool isMarker() const
     {
-        return number == 40 || lastName.trimmed() == QStringLiteral("FAKTOR");
+        return number == 40 || IsWeightRecordName(lastName);
     }
     // Neither last nor first name: an empty row of the list.
     bool isGap() const { return !hasLastName && !hasFirstName; }

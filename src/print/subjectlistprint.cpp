@@ -23,7 +23,7 @@ std::vector<StudentPrintData> LoadListStudents(const ClassPrintData& cls, const 
     const int count = table.isOpen() ? std::min(table.recordCount(), kLastListRecord) : 0;
     for (int record = 1; record <= count; ++record) {
         const QString surname = table.valueOrEmpty(record - 1, kFieldLast).trimmed();
-        if (surname.isEmpty() || surname == QStringLiteral("FAKTOR"))
+        if (surname.isEmpty() || IsWeightRecordName(surname))
             continue;
         StudentPrintData st = LoadStudentPrintData(cls, table, record);
         // A damaged grade file must not pass as a student without marks.

@@ -1,5 +1,6 @@
 #include "word/attachments.h"
 
+#include "classes/classfields.h"
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
 #include "classes/textfile.h"
@@ -159,7 +160,7 @@ bool CreateCertificateAttachment(int record)
     const SharedState& s = state();
     const QString last = field(record, QStringLiteral("NACHNAME"));
     const QString first = field(record, QStringLiteral("VORNAME"));
-    if (last.isEmpty() || last == QLatin1String("FAKTOR"))
+    if (last.isEmpty() || IsWeightRecordName(last))
         return false;
     if (field(record, QStringLiteral("AG3")).isEmpty()) {
         showMessage(last + QLatin1Char(' ') + first
@@ -239,7 +240,7 @@ void OpenAllCertificateAttachments(const std::function<void(const QString&)>& pr
     for (int r = 0; r < t.recordCount(); ++r) {
         const QString last = field(r, QStringLiteral("NACHNAME"));
         const QString first = field(r, QStringLiteral("VORNAME"));
-        if (last.isEmpty() || last == QLatin1String("FAKTOR"))
+        if (last.isEmpty() || IsWeightRecordName(last))
             continue;
         if (progress)
             progress(QStringLiteral("Zeugnisanlage für  Schüler Nr.") + field(r, QStringLiteral("NR"))

@@ -1,5 +1,6 @@
 #include "word/wordforms.h"
 
+#include "classes/classfields.h"
 #include "classes/dbftable.h"
 #include "classes/helpers.h"
 #include "classes/sharedstate.h"
@@ -120,7 +121,7 @@ void WordFormsController::run()
         const QString lastName = t.valueOrEmpty(r, "NACHNAME").trimmed();
         const QString firstName = t.valueOrEmpty(r, "VORNAME").trimmed();
         const int n = ParseLeadingInt(nrText);
-        if (lastName.isEmpty() || firstName.isEmpty() || lastName == QLatin1String("FAKTOR") || n < from || n > to)
+        if (lastName.isEmpty() || firstName.isEmpty() || IsWeightRecordName(lastName) || n < from || n > to)
             continue;
         if (hooks_.progress)
             hooks_.progress(QStringLiteral("Drucke Schüler Nr.") + nrText + QStringLiteral("  ") + firstName

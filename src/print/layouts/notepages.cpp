@@ -1,5 +1,6 @@
 #include "print/layouts/notepages.h"
 
+#include "classes/classfields.h"
 #include "classes/helpers.h"
 #include "platform/prompt.h"
 #include "print/pagemodel.h"
@@ -10,7 +11,7 @@ namespace {
 
 bool IsWeightRecord(const StudentPrintData& st)
 {
-    return st.surname.trimmed() == QStringLiteral("FAKTOR");
+    return IsWeightRecordName(st.surname);
 }
 
 // Asks for one number until it lies in low..high; nullopt on cancel.
