@@ -74,20 +74,6 @@ TEST(ZipArchiver, OpenModes)
     c.CloseArchive();
     EXPECT_EQ(ReadFile(dir / "alt.zip").size(), 22u);   // replaced by an empty archive
 
-    // In-memory archives are created only.
-    ZipArchiver m;
-    m.SetInMemory(true);
-    EXPECT_EQ(NativeErrorOf([&] { m.OpenArchive(openmode::ReadWrite); }), 28);
-    m.OpenArchive();
-    m.SetBaseDir(dir / "s");
-    EXPECT_EQ(m.AddFiles(dir / "s/a.txt"), 1);
-    m.SetFileName(dir / "aus_speicher.zip");
-    m.SetInMemory(false);
-    m.CloseArchive();
-    ZipArchiver r;
-    Open(r, dir / "aus_speicher.zip");
-    EXPECT_EQ(r.TestFiles("*.*"), 1);
-
     ZipArchiver closed;
     EXPECT_EQ(NativeErrorOf([&] { closed.ExtractFiles("*.*"); }), 13);
     if (::geteuid() != 0) {
@@ -142,12 +128,6 @@ TEST(ZipArchiver, ExtractMasksAndCase)
     }
     EXPECT_TRUE(fs::exists(dir / "o0/KLASSE.DBF"));
     EXPECT_TRUE(fs::exists(dir / "o2/ohne"));
-    ZASearchRec rec;
-    EXPECT_TRUE(z.FindFirstItem("*.DBF", rec));
-    int found = 1;
-    while (z.FindNextItem(rec))
-        ++found;
-    EXPECT_EQ(found, 3);
 }
 
 TEST(ZipArchiver, AFileThatChangesWhileAddedFailsThatItem)
@@ -203,9 +183,6 @@ TEST(ZipArchiver, AFullDiskWhileExtractingIsReportedAsSuch)
     LimitedStream full;
     full.room = 5000;
     EXPECT_EQ(NativeErrorOf([&] { z.ExtractToStream(0, full); }), 65);   // not a checksum error
-    NullStream sink;
-    z.ExtractToStream(0, sink);
-    EXPECT_EQ(sink.Size(), 100000u);
 }
 
 TEST(ZipArchiver, StorePathsMasksAndAttributeFilters)
