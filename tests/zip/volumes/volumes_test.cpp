@@ -31,7 +31,6 @@ TEST(VolumeNames, SizesOptionsAndNamesOfTheVolumes)
         {"/a/NAME.ZIP", 1, split, false, false, "/a/NAME.Z02"},
         {"/a/name.zip", -1, split, false, false, "/a/name.zip"},
         {"/a/name.zip", 0, split, true, false, "/a/name_001.zip"},
-        {"/a/name.exe", 0, split, false, true, "/a/name.exe"},
         {"/a/name.exe", -1, split, false, true, "/a/name.zip"},
         {"/d/name.zip", 4, span, false, false, "/d/name.zip"},
         {"/d/name.zip", 4, span, true, false, "/d/name_005.zip"},
