@@ -84,7 +84,6 @@ struct DispatchArchiver : ZipArchiver {
     using ZABaseArchiver::DoOnDiskFull;
     using ZABaseArchiver::DoOnPassword;
     using ZABaseArchiver::DoOnProcessFileFailure;
-    using ZABaseArchiver::DoOnStoreFile;
 };
 
 } // namespace
@@ -101,12 +100,8 @@ TEST(ZipEvents, DefaultQuestionsTheirAnswersAndHandlersInTheirPlace)
     z.DoOnConfirmOverwrite("quelle.txt", dest, confirm);
     EXPECT_TRUE(confirm);
     EXPECT_EQ(d.asked.back(), "Overwrite file \"ziel.txt\" with \"quelle.txt\"");
-    // Yes (or no) to all sticks for the rest of the archiver's life.
+    // Yes to all sticks for the rest of the archiver's life.
     EXPECT_EQ(z.Options.OverwriteMode_, OverwriteMode::Always);
-    d.overwrite = ZipDialogs::OverwriteAnswer::NoToAll;
-    z.DoOnConfirmOverwrite("a", dest, confirm);
-    EXPECT_FALSE(confirm);
-    EXPECT_EQ(z.Options.OverwriteMode_, OverwriteMode::Never);
 
     const struct {
         ZipDialogs::FailureAnswer answer;
@@ -145,21 +140,12 @@ TEST(ZipEvents, DefaultQuestionsTheirAnswersAndHandlersInTheirPlace)
     bool cancel = false;
     EXPECT_EQ(test::NativeErrorOf([&] { z.DoOnDiskFull(1, "a.zip", cancel); }), 65);
 
-    // Handlers replace the questions; stored names use slashes.
+    // Handlers replace the questions.
     z.OnProcessFileFailure = [&](ZABaseArchiver&, const std::string&, ProcessOperation, int, int, const std::string&,
                                  ZAAction& a) { a = a == ZAAction::Skip ? ZAAction::Retry : ZAAction::Abort; };
     ZAAction action = ZAAction::Abort;
     z.DoOnProcessFileFailure("x", ProcessOperation::Extract, 33, 12, "m", action);
     EXPECT_EQ(action, ZAAction::Retry);   // preset to skip before the call
-    z.OnStoreFile = [](ZABaseArchiver&, std::string& name, uint32_t& attr, std::string&, const std::string&) {
-        name = "neu\\unter\\datei.txt";
-        attr = 0x21;
-    };
-    std::string name = "a.txt", comment;
-    uint32_t attr = 0x20;
-    z.DoOnStoreFile(name, attr, comment, "/x/a.txt");
-    EXPECT_EQ(name, "neu/unter/datei.txt");
-    EXPECT_EQ(attr, 0x21u);
 
     // Without dialogs and handlers nothing is asked: skip the password, abort failures.
     DispatchArchiver quiet;
