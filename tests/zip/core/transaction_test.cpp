@@ -149,9 +149,8 @@ TEST(ZipTransactions, FailingSourceRetrySkipAndAbort)
         Open(back, f.archive);
         EXPECT_EQ(back.FileCount(), r.count);
         EXPECT_EQ(back.FindEntry("sechs.txt") >= 0, r.choice != ZAAction::Abort);
-        back.SetBaseDir(f.dir / "out");
-        back.ExtractFiles("fuenf.txt");
-        EXPECT_EQ(ReadFile(f.dir / "out/fuenf.txt"), r.choice == ZAAction::Retry ? "wieder da" : "");
+        // Removed before the commit, so only a retry that reads it again adds it.
+        EXPECT_EQ(back.FindEntry("fuenf.txt") >= 0, r.choice == ZAAction::Retry);
         back.CloseArchive();
         EXPECT_EQ(f.Unchanged(), r.choice == ZAAction::Abort);
     }

@@ -11,12 +11,8 @@
 
 #include <gtest/gtest.h>
 
-TEST(ZipFuzzReplay, OpeningCorpusRunsCleanly)
+TEST(ZipFuzzReplay, OpeningAndUpdateCorporaRunCleanly)
 {
     EXPECT_GE(hsa::test::ReplayCorpus("corpus", OpenFuzzerTestOneInput, true), 10);
-}
-
-TEST(ZipFuzzReplay, UpdateCorpusRunsCleanly)
-{
     EXPECT_GE(hsa::test::ReplayCorpus("corpus", UpdateFuzzerTestOneInput, false), 10);
 }

@@ -111,14 +111,17 @@ inline std::string Quote(const std::string& s)
     return out + "'";
 }
 
-// All files below a folder, relative, sorted.
-inline std::vector<std::string> ListTree(const std::string& root)
+// All files below a folder, relative, sorted; links listed, never followed or resolved.
+inline std::vector<std::string> ListTree(const std::string& root, bool withFolders = true)
 {
     std::vector<std::string> out;
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec))
-        out.push_back(fs::relative(it->path(), root).string() + (it->is_directory() ? "/" : ""));
+         it.increment(ec)) {
+        const bool folder = it->is_directory() && !it->is_symlink();
+        if (withFolders || !folder)
+            out.push_back(it->path().lexically_relative(root).string() + (folder ? "/" : ""));
+    }
     std::sort(out.begin(), out.end());
     return out;
 }

@@ -19,9 +19,6 @@ TEST(VolumeNames, SizesOptionsAndNamesOfTheVolumes)
     ZASpanningOptions o;
     o.SetCustomVolumeSize(1000);
     EXPECT_EQ(o.CustomVolumeSize(), 65536);   // never below the least size
-    o.FirstVolumeSize = 70000;
-    EXPECT_EQ(o.VolumeSizeFor(0), 70000);
-    EXPECT_EQ(o.VolumeSizeFor(1), -1);        // auto-detect
     const auto split = SpanningMode::Splitting, span = SpanningMode::Spanning;
     const struct {
         const char* archive;
@@ -31,11 +28,9 @@ TEST(VolumeNames, SizesOptionsAndNamesOfTheVolumes)
         const char* volume;
     } rows[] = {
         {"/a/name.zip", 0, split, false, false, "/a/name.z01"},
-        {"/a/name.zip", 11, split, false, false, "/a/name.z12"},
         {"/a/NAME.ZIP", 1, split, false, false, "/a/NAME.Z02"},
         {"/a/name.zip", -1, split, false, false, "/a/name.zip"},
         {"/a/name.zip", 0, split, true, false, "/a/name_001.zip"},
-        {"/a/name.exe", 0, split, false, true, "/a/name.exe"},
         {"/a/name.exe", -1, split, false, true, "/a/name.zip"},
         {"/d/name.zip", 4, span, false, false, "/d/name.zip"},
         {"/d/name.zip", 4, span, true, false, "/d/name_005.zip"},
@@ -123,10 +118,7 @@ TEST(SplitArchive, VolumesPassSevenZipReadBackAndAMissingOneCancels)
         fs::copy_file(dir / ("out/" + volumes[2]), dir / ("out/" + volumes[advanced ? 1 : 0]));
         EXPECT_EQ(NativeErrorOf([&] { z.OpenArchive(); }), err::OpenCancelled);
     }
-}
-
-TEST(SplitArchive, ASingleFileOpensWithoutAnyVolumeRequest)
-{
+    // A single file opens without any volume request.
     TempDir dir;
     WriteFile(dir / "src/a.txt", "a");
     PackFolder(dir / "one.zip", dir / "src");
@@ -234,7 +226,7 @@ TEST(Spanning, AcrossSimulatedDisksWithLabelsAndPrompts)
     }
 }
 
-TEST(Spanning, ADiskWithAnEarlierVolumeIsNeverWrittenOver)
+TEST(Spanning, ADiskWithAnEarlierVolumeIsNeverWrittenOverAndACancelLeavesNothing)
 {
     SpanSet set;
     bool leftInside = false;
@@ -250,18 +242,16 @@ TEST(Spanning, ADiskWithAnEarlierVolumeIsNeverWrittenOver)
         return t.find("enthält Teil 1 dieses Archivs") != std::string::npos;
     }));
     set.ReadBack(3);
-}
 
-TEST(Spanning, CancelledBlankDiskRemovesThePartialSet)
-{
-    SpanSet set;
-    EXPECT_EQ(set.Write([&](const std::string& text) {
+    // A cancel at the blank disk removes the partial set.
+    SpanSet cancelled;
+    EXPECT_EQ(cancelled.Write([&](const std::string& text) {
         if (text == "Please insert a blank disk #2")
             return false;
-        set.disks.Insert(DiskNamed(text, 0));
+        cancelled.disks.Insert(DiskNamed(text, 0));
         return true;
     }), err::OpenCancelled);
-    EXPECT_FALSE(fs::exists(set.disks.DiskFolder(1) + "/klasse.zip"));
+    EXPECT_FALSE(fs::exists(cancelled.disks.DiskFolder(1) + "/klasse.zip"));
 }
 
 TEST(SplitFaults, AShortCopyAndAFullDiskRaiseAndTheOldArchiveStays)
