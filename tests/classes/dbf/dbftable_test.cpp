@@ -184,10 +184,7 @@ TEST(DbfTable, RefusesWhatIsNoTableAndNeverWritesIt)
     const uint16_t recordLength = le16At(good, 10);
     // No records, a header of 33 bytes: nothing but its end mark.
     const QByteArray noFields = good.left(4) + QByteArray(4, '\0') + QByteArray("\x21\0", 2) + good.mid(10, 22) + "\r";
-    const struct {
-        const char* name;
-        QByteArray bytes;
-    } cases[] = {
+    const struct { const char* name; QByteArray bytes; } cases[] = {
         {"kein dBase", "nur ein Text"},
         {"Anzahl ein Bit zu hoch", with(4, 40u | (1u << 23), 4)},
         {"Anzahl 0x7FFFFFFF", with(4, 0x7FFFFFFFu, 4)},

@@ -247,10 +247,7 @@ TEST_F(CertificateLayouts, PdfOfACertificateAListAndAProtocol)
     // A4 less 5 mm margins: W = 1900; list edges x1 = 200, x2 = 900; the
     // protocol's value column at 100 + 100 + 500.
     const QList<test::PdfWord> words = test::ReadPdfWords(pdf);
-    const struct {
-        QString word;
-        int page, x, y;
-    } expected[] = {{"Werkrealschulabschlusszeugnis", 0, 700, 350}, {"Anna", 0, 700, 508}, {"mangelhaft", 0, 700, 942},
+    const struct { QString word; int page, x, y; } expected[] = {{"Werkrealschulabschlusszeugnis", 0, 700, 350}, {"Anna", 0, 700, 508}, {"mangelhaft", 0, 700, 942},
                     {"7.", 0, 700, 2415}, {"Schriftliche", 1, 100, 100}, {"Schüler", 1, 214, 175},
                     {"Name1", 1, 214, 260}, {"Name32", 1, 214, 260 + 31 * 75}, {"Schriftliche", 2, 100, 100},
                     {"Name34", 2, 214, 335}, {"Niederschrift", 3, 700, 340}, {"Prüfungsnote:", 3, 700, 2270},

@@ -217,27 +217,6 @@ TEST_F(LayoutTest, FortyFiveNoteLinesAndTheWarning)
               std::pair(QPoint(100, 100), QPoint(1600, 200)));
 }
 
-// Each menu entry's list type and exam kind, whether it prints at once (then
-// with only "Englisch" marked), the subjects filled in up to the last.
-TEST_F(LayoutTest, MenuPresetsFillTheChoice)
-{
-    const std::tuple<int, int, bool, int> presets[] = {{0, 0, false, 18}, {1, 0, false, 18}, {3, 0, false, 18},
-                                                       {3, 1, false, 18}, {4, 0, true, 18},  {1, 1, false, 18},
-                                                       {5, 0, true, 17}};
-    ASSERT_EQ(SubjectListPresets().size(), std::size(presets));
-    for (size_t i = 0; i < std::size(presets); ++i) {
-        const auto [type, kind, atOnce, lastFilled] = presets[i];
-        SubjectListChoice choice;
-        choice.setListType(1);
-        choice.setExamKind(1 - kind);
-        choice.rows[18] = {QStringLiteral("Alt"), QStringLiteral("ja")};
-        EXPECT_EQ(choice.applyPreset(SubjectListPresets()[i], cls.subjects.subjectNames), atOnce) << i;
-        EXPECT_EQ(std::tuple(choice.visible, choice.listType(), choice.examKind()), std::tuple(true, type, kind)) << i;
-        EXPECT_EQ(choice.rows[lastFilled].subject, cls.subjects.subjectNames[lastFilled + 2]) << i;
-        EXPECT_EQ(choice.markedSubjects(), atOnce ? std::vector<int>{4} : std::vector<int>{}) << i;
-    }
-}
-
 TEST_F(LayoutTest, PrintButtonChecksAndAsks)
 {
     SubjectListChoice choice;

@@ -279,19 +279,4 @@ TEST_F(Printers, AbortFromTheMenuAndTheButton)
     EXPECT_EQ(dev().jobs.size(), 2);
 }
 
-TEST_F(Printers, HiddenFontMenu)
-{
-    const QByteArray saved("Arial\r\n 9.50000000000000E-0001\r\n");
-    state().print.printFontStretch = 0.95;
-    prompt.yes();
-    ChoosePrintFontArial();
-    EXPECT_EQ(prompt.lastText(), QStringLiteral("Schriftart als Voreinstellung  speichern ?"));
-    EXPECT_EQ(printer().fontName(), QStringLiteral("Arial"));
-    EXPECT_EQ(folder.read(QStringLiteral("schrift2.dat")), saved);
-    prompt.no();
-    ChoosePrintFontTimesNewRoman();
-    EXPECT_EQ(state().print.printerFontName, QStringLiteral("Times New Roman"));
-    EXPECT_EQ(folder.read(QStringLiteral("schrift2.dat")), saved);
-}
-
 } // namespace

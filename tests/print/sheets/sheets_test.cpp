@@ -220,27 +220,6 @@ TEST_F(Sheets, ExamTableCases)
     }
 }
 
-TEST_F(Sheets, ChoiceSheetOfClass9)
-{
-    subjects(18);
-    st.gradeNames[4] = QStringLiteral("Geschichte/Gemeinschaft\\kunde");
-    st.gradeNames[17] = QStringLiteral("Projektprüfung");
-    st.sheet.grid.at(ColYear, 16) = QStringLiteral("1.0");
-    st.sheet.grid.at(ColYear, 3) = QStringLiteral("4.0");
-    const PrintJob& job = print(29);
-    expectPlaced(job, {{"JAHRESLEISTUNG", {250, 310}}, {"Stand: 05.03.2026", {1080, 310}}, {"Ina Adler", {700, 410}},
-                       {"Klassenlehrer/in", {700, 1310}},
-                       {"WAHL DES SCHÜLERS :            Adler, Ina      Klasse  9a", {250, 1420}},
-                       {"2. Mündliche Prüfung ", {250, 1875}}, {"(   ) Mathematik ", {880, 2185}},
-                       {QString(46, QLatin1Char('_')), {880, 2390}}, {"Geschichte/Gemeinschaft", {250, 705 - 17}},
-                       {"kunde", {250, 705 + 18}}, {"4.0", {700, 705}}, {"Projektprüfung", {1080, 575 + 65 * 6}},
-                       {"1.0", {-1, -1}}}); // no mark beside "Projekt" on the right
-    // The class-9 frame: the lower rules 100 further down.
-    const QList<PrintedLine> lines = job.lines();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
-                            [](const PrintedLine& l) { return l.x1 == 200 && l.y1 == -240 && l.y2 == -1360; }));
-}
-
 // The school name in both halves, two lines or one; no mark beside "Projekt".
 TEST_F(Sheets, StudentSheetOfClassesXAndY)
 {
