@@ -3,6 +3,7 @@
 #include "classes/classrules.h"
 #include "classes/fileops.h"
 #include "classes/studentlist.h"
+#include "support/foldercontents.h"
 #include "grades/certificatedateentry.h"
 #include "grades/gradewindowcontroller.h"
 
@@ -306,13 +307,7 @@ TEST_F(StudentListFlow, AFailureAtAnyStepLeavesTheClassAsItWas)
     constexpr unsigned kFailingSteps = unsigned(FileStep::Write) | unsigned(FileStep::Rename);
     classWith({"Zorn", "Adam", "", "Berg", "Maier"});
     // Every file of the class folder (set-aside ones too) and the table.
-    const auto classState = [&] {
-        QMap<QString, QByteArray> files;
-        for (const QString& f : QDir(classDir()).entryList(QDir::Files | QDir::Hidden))
-            files[f] = readFile(classDir() + f);
-        files[className] = tableBytes();
-        return files;
-    };
+    const auto classState = [&] { return std::pair(FolderContents(classDir()), tableBytes()); };
     const auto before = classState();
     const struct { const char* name; std::function<void(ScriptedPrompt&)> answers; bool (*run)(); } operations[] = {
         {"löschen", [](ScriptedPrompt& p) { p.yes(); }, DeleteStudent},
@@ -332,10 +327,9 @@ TEST_F(StudentListFlow, AFailureAtAnyStepLeavesTheClassAsItWas)
         // Back to the class as it was, for the runs that fail.
         QDir(classDir()).removeRecursively();
         QDir().mkpath(classDir());
-        for (auto it = before.begin(); it != before.end(); ++it)
-            if (it.key() != className)
-                writeFile(classDir() + it.key(), *it);
-        ClassTable().restore(before[className]);
+        for (auto it = before.first.begin(); it != before.first.end(); ++it)
+            writeFile(it.key(), *it);
+        ClassTable().restore(before.second);
         ASSERT_GT(steps, 2) << op.name;
         for (int failAt = 1; failAt <= steps; ++failAt) {
             prompt.clear();
@@ -357,7 +351,7 @@ TEST_F(StudentListFlow, CertificateDateForAllAndCtrl)
     const auto& asked = prompt.shown().at(1);
     EXPECT_EQ(prompt.shown().at(0).text, kMsgCertificateDateHint);
     EXPECT_EQ(asked.caption + asked.text, "Datum für alle Zeugnisse Datum (Format TT.MM.JJJJ):");
-    EXPECT_EQ(asked.maxLength, 20);   // the width of DATUM
+    EXPECT_EQ(asked.maxLength, 20);   // the width of DATUM: nothing typed is cut
     for (int r = 0; r < 40; ++r)
         EXPECT_EQ(ClassTable().value(r, "DATUM"), "irgendwann 2026");
     prompt.cancelText();

@@ -51,21 +51,6 @@ protected:
     ClassPrintData cls;
 };
 
-TEST_F(LayoutTest, WrittenListCorrectionColumnsOnlyForTheThreeSubjects)
-{
-    struct Case { int s; bool columns; const char* first; const char* second; };
-    const Case cases[] = {{2, true, "Note", "Note"}, {3, true, "Note", "Note"},
-                          {4, true, "Note   ", "Note "}, {5, false, "", ""}};
-    for (const Case& c : cases) {
-        const std::vector<StudentPrintData> students{student(1, c.s - 1, QStringLiteral("P"))};
-        PrintSubjectExamList(cls, students, c.s, ListWritten, kExamOral, false);
-        const PrintJob& job = dev().lastJob();
-        EXPECT_EQ(job.findText(QStringLiteral("(Unterschrift)")).has_value(), c.columns) << c.s;
-        const QString headings = textsAt(job, 932, 175) + "|" + textsAt(job, 1184, 175) + "|" + textsAt(job, 1436, 175);
-        EXPECT_EQ(headings, c.columns ? QStringLiteral("%1|%2|Note für die").arg(c.first, c.second) : "||") << c.s;
-    }
-}
-
 TEST_F(LayoutTest, SelectionAndMarksPerListType)
 {
     const int row = 2; // Mathematik, s = 3
