@@ -76,15 +76,3 @@ TEST(CopyFileContents, ReplacesTheTargetRaisesInGermanAndRefusesItselfUnderAnyNa
     // Nothing made where the copy failed, no temporary left.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"a.txt", "b.txt", "hard.txt"}));
 }
-
-TEST(FindFileSize, SizesAndPatterns)
-{
-    test::TempProgramFolder dir;
-    dir.write("empty.dat", "");
-    dir.write("9a_21222.dbf", QByteArray(1234, 'x'));
-    const struct { QString pattern; int size; } cases[] = {
-        {"missing.dat", -1}, {"empty.dat", 0}, {"9?_????2.dbf", 1234}, {"9A_21222.DBF", 1234},
-        {dir.file("9a_21222.dbf"), 1234}, {"x?_????2.dbf", -1}};
-    for (const auto& c : cases)
-        EXPECT_EQ(FindFileSize(c.pattern), c.size) << c.pattern.toStdString();
-}

@@ -168,7 +168,6 @@ TEST(DbfTable, NumberFieldsTakeTheTextAsItStands)
     t.open(path);
     EXPECT_EQ(QStringList({t.value(0, "ZAHL"), t.value(1, "ZAHL"), t.value(2, "ZAHL")}),
               QStringList({"2.5", "P", "123456"}));
-    EXPECT_EQ(t.field(1).type, 'N');
 }
 
 TEST(DbfTable, RefusesWhatIsNoTableAndNeverWritesIt)
@@ -184,10 +183,7 @@ TEST(DbfTable, RefusesWhatIsNoTableAndNeverWritesIt)
     const uint16_t recordLength = le16At(good, 10);
     // No records, a header of 33 bytes: nothing but its end mark.
     const QByteArray noFields = good.left(4) + QByteArray(4, '\0') + QByteArray("\x21\0", 2) + good.mid(10, 22) + "\r";
-    const struct {
-        const char* name;
-        QByteArray bytes;
-    } cases[] = {
+    const struct { const char* name; QByteArray bytes; } cases[] = {
         {"kein dBase", "nur ein Text"},
         {"Anzahl ein Bit zu hoch", with(4, 40u | (1u << 23), 4)},
         {"Anzahl 0x7FFFFFFF", with(4, 0x7FFFFFFFu, 4)},
@@ -347,10 +343,6 @@ TEST(DbfTable, FamilyTablesMapTheEightLetters)
     t.open(folder.file("9a-25262.dbf"));
     EXPECT_EQ(t.value(1, "NACHNAME"), QStringLiteral("Sánchez"));
     EXPECT_EQ(t.value(0, "NACHNAME"), FromWindows1252(QByteArray("M\x81ller")));
-    // A name typed with umlauts is stored as typed.
-    t.setValue(2, "NACHNAME", QStringLiteral("Jäger"));
-    t.post();
-    EXPECT_EQ(t.rawValue(2, 1).left(5), QByteArray("J\xE4ger"));
 }
 
 TEST(DbfTable, StickTableIsConvertedOnce)

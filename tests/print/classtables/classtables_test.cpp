@@ -7,8 +7,6 @@
 #include "support/printclass.h"
 #include "support/printfixture.h"
 
-#include <QSet>
-
 using namespace hsa;
 using namespace hsa::test;
 
@@ -54,28 +52,6 @@ TEST_F(ClassTables, GridGeometryFollowsTheGridDesign)
               QStringLiteral("Tabelle  (Stand: 15.03.2026)"));
     EXPECT_EQ(GridTableTitle(QStringLiteral("Tabelle"), 2, QDate(2026, 3, 15)),
               QStringLiteral("Komminikationsprüfung / Praktische Prüfung  (Stand: 15.03.2026)"));
-}
-
-TEST_F(ClassTables, SignatureFieldAndProfileTexts)
-{
-    makeStudents(3);
-    ClassPrintData cls = LoadClassPrintData();
-    cls.schoolTypeText = QStringLiteral("der Gemeinschaftsschule");
-    GridPrintTable t = FillEmptyClassList(cls, ClassTable());
-    t.rowTexts[2] = QStringLiteral("MuP");
-    ASSERT_TRUE(PrintGridTable(cls, t, true, false, QStringLiteral("verbindliche Anmeldung"), 5, wide));
-    const PrintJob& job = device().lastJob();
-    const GridTableLayout l = ComputeGridTableLayout(2770, 1900, wide);
-    QSet<int> verticals;
-    for (const PrintedLine& line : job.lines())
-        if (line.x1 == line.x2)
-            verticals.insert(line.x1);
-    QSet<int> expected{l.x(18) - 5, l.x(2) - 5, l.x(22) - 4};
-    for (int c = 0; c <= 18; ++c)
-        expected.insert(l.x(c) - 4);
-    EXPECT_EQ(verticals, expected);
-    EXPECT_EQ(std::tuple(TextAt(job, "Unterschrift").x(), TextAt(job, "MuP").x(), TextAt(job, "Name2").y()),
-              std::tuple(l.x(19) + 2, l.x(21) + 102, l.y(2) + 2));
 }
 
 TEST_F(ClassTables, FinalGradeOverviewOfThirtyEightStudentsOnTwoPages)

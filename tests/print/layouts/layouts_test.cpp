@@ -92,7 +92,6 @@ TEST_F(CertificateLayouts, TitlesByKindAndSchoolType)
         {"WRS state", PrintExternalWrsCertificate, 1, both, "", "Baden-Württemberg", 700, 130},
         {"A state after WRS", PrintCertificateA, 11, both, "", "Baden-Württemberg", 700, 30},
         {"feedback state", PrintClass9Feedback, 1, both, "", "Baden-Württemberg", 250, 30},
-        {"own school name", PrintDispatchCertificate, 1, both, "", "Name der Schule", 700, 230},
         {"feedback Werk", PrintClass9Feedback, 1, both, "", "der Werkrealschule", 250, 410},
         {"feedback year", PrintClass9Feedback, 1, both, "", "2025/26", 1380, 588},
         {"own", PrintDispatchCertificate, 1, both, "Werkrealschulabschlusszeugnis", "Werkrealschulabschlusszeugnis", 700, 350},
@@ -113,7 +112,6 @@ TEST_F(CertificateLayouts, SubjectColumnsSplitByLayoutAndCount)
                   int lastLeft, leftY, firstRight, rightY, absent = 0; };
     const Case cases[] = {
         {"A k=13", PrintCertificateA, 16, {{13, "Berufsfachliche Kompetenz"}}, 7, 1300, 8, 950, 14},
-        {"A k=18", PrintCertificateA, 18, {}, 10, 1510, 11, 950},
         {"A N=20", PrintCertificateA, 20, {{15, "Berufsfachliche Kompetenz"}}, 10, 1510, 11, 950, 16},
         {"B N=15", PrintCertificateB, 15, {}, 7, 1390, 8, 1040},
         {"B N=16", PrintCertificateB, 16, {}, 8, 1460, 9, 1040},
@@ -158,15 +156,10 @@ TEST_F(CertificateLayouts, BlocksBelowTheSubjects)
         {"A whole grade", average({"2", "3"}), PrintCertificateA, 11, "befriedigend   ( 2,5 )", 1540, 1815},
         {"A project word", [](CertificateLayouts& t) { t.setSubjectCount(16, {{14, "Projektprüfung"}}); t.st.grades[14] = "2*"; },
          PrintCertificateA, 11, "gut (x)", 1540, 1715},
-        {"A closing", nullptr, PrintCertificateA, 11,
-         "Dieses Abschlusszeugnis verleiht einen dem Realschulabschluss gleichwertigen Bildungsstandard.", 250, 2345},
         {"A copy", nullptr, PrintCertificateA, 16, "Frau Leitung", 1310, 2535},
         {"B project word", [](CertificateLayouts& t) { t.setSubjectCount(16, {{14, "Projekt"}}); t.st.grades[14] = "5"; },
          PrintCertificateB, 20, "mangelhaft", 1540, 1785},
-        {"HSA project block", hsa(18, "Mathe", economy5), PrintExternalHsaCertificate, 1,
-         "Leistungen in der Projektprüfung:", 250, 1245},
         {"HSA project word", hsa(18, "Mathe", economy5), PrintExternalHsaCertificate, 1, "ausreichend", 700, 1365},
-        {"HSA Bildung name", hsa(18, "abc", economy4), PrintExternalHsaCertificate, 1, "wirtschaftliche Bildung", 250, 1175},
         {"HSA after Bildung", hsa(18, "abc", economy4), PrintExternalHsaCertificate, 1, "Fach5", 250, 1245},
         {"HSA 1.5", average({"1", "2"}, "2"), PrintExternalHsaCertificate, 1, "gut   ( 1,5 )", 960, 1816},
         {"HSA 3.6 AG6 blank", average({"3", "4", "4", "4", "3"}), PrintExternalHsaCertificate, 1, "ausreichend   ( 3,6 )", 875, 1876},
@@ -247,10 +240,7 @@ TEST_F(CertificateLayouts, PdfOfACertificateAListAndAProtocol)
     // A4 less 5 mm margins: W = 1900; list edges x1 = 200, x2 = 900; the
     // protocol's value column at 100 + 100 + 500.
     const QList<test::PdfWord> words = test::ReadPdfWords(pdf);
-    const struct {
-        QString word;
-        int page, x, y;
-    } expected[] = {{"Werkrealschulabschlusszeugnis", 0, 700, 350}, {"Anna", 0, 700, 508}, {"mangelhaft", 0, 700, 942},
+    const struct { QString word; int page, x, y; } expected[] = {{"Werkrealschulabschlusszeugnis", 0, 700, 350}, {"Anna", 0, 700, 508}, {"mangelhaft", 0, 700, 942},
                     {"7.", 0, 700, 2415}, {"Schriftliche", 1, 100, 100}, {"Schüler", 1, 214, 175},
                     {"Name1", 1, 214, 260}, {"Name32", 1, 214, 260 + 31 * 75}, {"Schriftliche", 2, 100, 100},
                     {"Name34", 2, 214, 335}, {"Niederschrift", 3, 700, 340}, {"Prüfungsnote:", 3, 700, 2270},

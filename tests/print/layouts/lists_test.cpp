@@ -51,21 +51,6 @@ protected:
     ClassPrintData cls;
 };
 
-TEST_F(LayoutTest, WrittenListCorrectionColumnsOnlyForTheThreeSubjects)
-{
-    struct Case { int s; bool columns; const char* first; const char* second; };
-    const Case cases[] = {{2, true, "Note", "Note"}, {3, true, "Note", "Note"},
-                          {4, true, "Note   ", "Note "}, {5, false, "", ""}};
-    for (const Case& c : cases) {
-        const std::vector<StudentPrintData> students{student(1, c.s - 1, QStringLiteral("P"))};
-        PrintSubjectExamList(cls, students, c.s, ListWritten, kExamOral, false);
-        const PrintJob& job = dev().lastJob();
-        EXPECT_EQ(job.findText(QStringLiteral("(Unterschrift)")).has_value(), c.columns) << c.s;
-        const QString headings = textsAt(job, 932, 175) + "|" + textsAt(job, 1184, 175) + "|" + textsAt(job, 1436, 175);
-        EXPECT_EQ(headings, c.columns ? QStringLiteral("%1|%2|Note für die").arg(c.first, c.second) : "||") << c.s;
-    }
-}
-
 TEST_F(LayoutTest, SelectionAndMarksPerListType)
 {
     const int row = 2; // Mathematik, s = 3
@@ -215,27 +200,6 @@ TEST_F(LayoutTest, FortyFiveNoteLinesAndTheWarning)
     const PrintJob& job = dev().lastJob();
     EXPECT_EQ(std::pair(at(job, "xa_25262.dbf   (Stand: 15.03.2026)"), at(job, "Projektgruppe 3")),
               std::pair(QPoint(100, 100), QPoint(1600, 200)));
-}
-
-// Each menu entry's list type and exam kind, whether it prints at once (then
-// with only "Englisch" marked), the subjects filled in up to the last.
-TEST_F(LayoutTest, MenuPresetsFillTheChoice)
-{
-    const std::tuple<int, int, bool, int> presets[] = {{0, 0, false, 18}, {1, 0, false, 18}, {3, 0, false, 18},
-                                                       {3, 1, false, 18}, {4, 0, true, 18},  {1, 1, false, 18},
-                                                       {5, 0, true, 17}};
-    ASSERT_EQ(SubjectListPresets().size(), std::size(presets));
-    for (size_t i = 0; i < std::size(presets); ++i) {
-        const auto [type, kind, atOnce, lastFilled] = presets[i];
-        SubjectListChoice choice;
-        choice.setListType(1);
-        choice.setExamKind(1 - kind);
-        choice.rows[18] = {QStringLiteral("Alt"), QStringLiteral("ja")};
-        EXPECT_EQ(choice.applyPreset(SubjectListPresets()[i], cls.subjects.subjectNames), atOnce) << i;
-        EXPECT_EQ(std::tuple(choice.visible, choice.listType(), choice.examKind()), std::tuple(true, type, kind)) << i;
-        EXPECT_EQ(choice.rows[lastFilled].subject, cls.subjects.subjectNames[lastFilled + 2]) << i;
-        EXPECT_EQ(choice.markedSubjects(), atOnce ? std::vector<int>{4} : std::vector<int>{}) << i;
-    }
 }
 
 TEST_F(LayoutTest, PrintButtonChecksAndAsks)

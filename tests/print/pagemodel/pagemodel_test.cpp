@@ -32,7 +32,6 @@ TEST_F(PageModel, BeginPrintTakesStretchesAndPageSize)
     EXPECT_EQ(std::tuple(ps.printScaleX, ps.printScaleY, ps.printPageWidth, ps.printPageHeight),
               std::tuple(1.02, 0.97, 2000, 2870));
     EndPrint();
-    EXPECT_EQ(dev().lastJob().title, QStringLiteral("druck1"));
     EXPECT_FALSE(PrintJobRunning());
     // Landscape swaps the printable size; whole millimetres count.
     SetPrintOrientation(true);
@@ -132,10 +131,7 @@ TEST_F(PageModel, EmblemPictureFilesFoundIgnoringCaseOrLeftOut)
     ASSERT_TRUE(picture.save(folder.file(QStringLiteral("Landes2.BMP")), "BMP"));
     ASSERT_TRUE(LoadEmblemPicture());
     EXPECT_EQ(EmblemPicture().size(), QSize(57, 31));
-    // Kind 0 draws nothing even with a picture; kind 1 wants the metafile,
-    // and one that cannot be read leaves no picture.
-    state().print.emblemKind = 0;
-    EXPECT_FALSE(LoadEmblemPicture());
+    // Kind 1 wants the metafile, and one that cannot be read leaves no picture.
     state().print.emblemKind = 1;
     folder.write(QStringLiteral("bw2.wmf"), QByteArray("\xD7\xCD\xC6\x9A kaputt", 11));
     EXPECT_FALSE(LoadEmblemPicture());
@@ -204,23 +200,6 @@ TEST_F(Printers, DefaultPrinterByName)
     EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("Standarddrucker: Laser Sekretariat")));
 }
 
-TEST_F(Printers, ChoosingAPrinterFromTheList)
-{
-    SetPrintFontName(QStringLiteral("Arial"));
-    prompt.choice(1);
-    ChoosePrinter();
-    ASSERT_EQ(prompt.shown().size(), 1);
-    EXPECT_EQ(std::tuple(prompt.shown()[0].text, prompt.shown()[0].items, printer().device().name()),
-              std::tuple(QStringLiteral("Bitte wählen Sie durch Doppelklick"), QStringList{kLaser, kInk}, kInk));
-    // The canvas settings come along to the new printer.
-    EXPECT_EQ(rec.system().recorder(kInk).fontName, QStringLiteral("Arial"));
-    // Leaving the list changes nothing.
-    prompt.cancelChoice();
-    ChoosePrinter();
-    int current = -1;
-    EXPECT_EQ(std::pair(PrinterChoiceItems(&current).size(), current), std::pair(qsizetype(2), 1));
-}
-
 TEST_F(Printers, AFailedSelectionKeepsThePreviousPrinter)
 {
     rec.system().unavailable = {kInk};
@@ -277,21 +256,6 @@ TEST_F(Printers, AbortFromTheMenuAndTheButton)
     RequestPrintAbort();
     EXPECT_TRUE(state().printAbortRequested);
     EXPECT_EQ(dev().jobs.size(), 2);
-}
-
-TEST_F(Printers, HiddenFontMenu)
-{
-    const QByteArray saved("Arial\r\n 9.50000000000000E-0001\r\n");
-    state().print.printFontStretch = 0.95;
-    prompt.yes();
-    ChoosePrintFontArial();
-    EXPECT_EQ(prompt.lastText(), QStringLiteral("Schriftart als Voreinstellung  speichern ?"));
-    EXPECT_EQ(printer().fontName(), QStringLiteral("Arial"));
-    EXPECT_EQ(folder.read(QStringLiteral("schrift2.dat")), saved);
-    prompt.no();
-    ChoosePrintFontTimesNewRoman();
-    EXPECT_EQ(state().print.printerFontName, QStringLiteral("Times New Roman"));
-    EXPECT_EQ(folder.read(QStringLiteral("schrift2.dat")), saved);
 }
 
 } // namespace

