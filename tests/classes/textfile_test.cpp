@@ -71,4 +71,6 @@ TEST(TextFile, CodePages)
     EXPECT_EQ(ToWindows1252("äöüÄÖÜß€"), QByteArray("\xe4\xf6\xfc\xc4\xd6\xdc\xdf\x80"));
     EXPECT_EQ(ToCp850("äöüÄÖÜß"), QByteArray("\x84\x94\x81\x8e\x99\x9a\xe1"));
     EXPECT_EQ(FromCp850(QByteArray("S\xa0nchez")), "Sánchez");
+    EXPECT_TRUE(IsWindows1252("Sánchez €"));
+    EXPECT_FALSE(IsWindows1252("Łukasz"));
 }

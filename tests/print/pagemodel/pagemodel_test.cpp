@@ -223,6 +223,39 @@ TEST_F(Printers, AFailedSelectionKeepsThePreviousPrinter)
     EXPECT_TRUE(SelectPrinterFromList(1));
 }
 
+// The list names every printer; the canvas settings come along to the one
+// chosen, and leaving the list changes nothing.
+TEST_F(Printers, ChoosingAPrinterFromTheList)
+{
+    SetPrintFontName(QStringLiteral("Arial"));
+    prompt.choice(1);
+    ChoosePrinter();
+    ASSERT_EQ(prompt.shown().size(), 1);
+    EXPECT_EQ(std::tuple(prompt.shown()[0].text, prompt.shown()[0].items, printer().device().name()),
+              std::tuple(QStringLiteral("Bitte wählen Sie durch Doppelklick"), QStringList{kLaser, kInk}, kInk));
+    EXPECT_EQ(rec.system().recorder(kInk).fontName, QStringLiteral("Arial"));
+    prompt.cancelChoice();
+    ChoosePrinter();
+    int current = -1;
+    EXPECT_EQ(std::pair(PrinterChoiceItems(&current).size(), current), std::pair(qsizetype(2), 1));
+}
+
+// The hidden font menu: "schrift2.dat" is written only when the user says so.
+TEST_F(Printers, HiddenFontMenu)
+{
+    const QByteArray saved("Arial\r\n 9.50000000000000E-0001\r\n");
+    state().print.printFontStretch = 0.95;
+    prompt.yes();
+    ChoosePrintFontArial();
+    EXPECT_EQ(prompt.lastText(), QStringLiteral("Schriftart als Voreinstellung  speichern ?"));
+    EXPECT_EQ(printer().fontName(), QStringLiteral("Arial"));
+    EXPECT_EQ(folder.read(QStringLiteral("schrift2.dat")), saved);
+    prompt.no();
+    ChoosePrintFontTimesNewRoman();
+    EXPECT_EQ(state().print.printerFontName, QStringLiteral("Times New Roman"));
+    EXPECT_EQ(folder.read(QStringLiteral("schrift2.dat")), saved);
+}
+
 TEST_F(Printers, PrinterSetUp)
 {
     RunPrinterSetup();
