@@ -58,7 +58,7 @@ TEST(ExamResult, WeightedMeansOfRows)
         {"2.0|3.0|- |2.7", false, "2.4", "2.5", " 3"}, {"2.0|3.0|- |2.7", true, "2.5", "2.6", " 3"},
         // No exam: the Schnitt is the year mark, the Endnote the year mark rounded.
         {"- |- |- |3.5", false, " - ", "3.5", " 4"}, {"- |- |- |3.4", false, " - ", "3.4", " 3"},
-        {"- |- |- |1.5", false, " - ", "1.5", " 2"}, {"-|-|-|-", false, " - ", " - ", " - "},
+        {"- |- |- |2.5", false, " - ", "2.5", " 3"}, {"-|-|-|-", false, " - ", " - ", " - "},
         // A pending exam makes everything pending.
         {"P|- |- |2.0", false, "??", "??", "??"}, {"2.0|P|- |2.0", false, "??", "??", "??"},
         {"2.0|- |?|2.0", false, "??", "??", "??"}, {"2.0|- |- |??", false, "2.0", "??", "??"},
@@ -66,29 +66,23 @@ TEST(ExamResult, WeightedMeansOfRows)
         // Commas, stars, trailing blanks and minus year marks read as grades.
         {"2,0 |3,0|- |2,7", false, "2.4", "2.5", " 3"}, {"2.0*|- |- |3.0-", false, "2.0", "2.5", " 3"},
         {"3.0|2.0*|- |- ", false, "2.6", "2.6", " 3"},
-        // Written 3 : oral 1: (3*4.0 + 1.0) / 4 = 3.25 -> 3.2; (3.2 + 3.0) / 2 = 3.1.
-        {"4.0|- |1.0|3.0", false, "3.2", "3.1", " 3"},
-        // 3 : 2 : 1: 14.2 / 6 = 2.366 -> 2.3.
-        {"2.3|2.4|2.5|2.3", false, "2.3", "2.3", " 2"},
+        // Written 3 : oral 1: (3*4.0 + 1.0) / 4 = 3.25 -> 3.2; (3.2 + 3.0) / 2 = 3.1; 3 : 2 : 1: 14.2 / 6 -> 2.3.
+        {"4.0|- |1.0|3.0", false, "3.2", "3.1", " 3"}, {"2.3|2.4|2.5|2.3", false, "2.3", "2.3", " 2"},
         // Means are cut: 2.34 -> 2.3, 2.3999 and 2.399 -> 2.4, 2.39 -> 2.3.
         {"2.3|2.4|- |- ", false, "2.3", "2.3", " 2"}, {"2.3999|- |- |- ", false, "2.4", "2.4", " 2"},
         {"2.399|- |- |- ", false, "2.4", "2.4", " 2"}, {"2.39|- |- |- ", false, "2.3", "2.3", " 2"},
         // Values the normalisers would refuse still compute when a file holds them.
         {"- |- |- |0", false, " - ", " - ", " - "}, {"6.0|6.0|6.0|6.0", false, "6.0", "6.0", " 6"},
-        {"1.0|1.0|1.0|1.0", false, "1.0", "1.0", " 1"},
         // (2.0 + 2.9) / 2 = 2.45 -> 2.4 -> 2; (2.0 + 3.0) / 2 = 2.5 -> 3.
         {"2.0|- |- |2.9", false, "2.0", "2.4", " 2"}, {"2.0|- |- |3.0", false, "2.0", "2.5", " 3"},
         {"2.0|- |1.0|2.0", false, "1.7", "1.8", " 2"}, {"2.0|- |1.0|2.0", true, "1.5", "1.7", " 2"},
-        {"- |2.0|5.0|3.9", false, "3.0", "3.4", " 3"}, {"1.0|2.0|4.0|- ", false, "1.8", "1.8", " 2"},
-        {"1.0|2.0|4.0|- ", true, "2.3", "2.3", " 2"}, {"4.7|- |- |4.4", false, "4.7", "4.5", " 5"},
-        {"3.4|- |- |3.5", false, "3.4", "3.4", " 3"},
+        {"1.0|2.0|4.0|- ", false, "1.8", "1.8", " 2"}, {"1.0|2.0|4.0|- ", true, "2.3", "2.3", " 2"},
+        {"4.7|- |- |4.4", false, "4.7", "4.5", " 5"}, {"3.4|- |- |3.5", false, "3.4", "3.4", " 3"},
         // The exam performance is cut before the Schnitt: 14.9 / 6 = 2.483 -> 2.4,
         // (2.4 + 2.5) / 2 = 2.45 -> 2 (the uncut 2.483 would give 3).
-        {"2.5|2.5|2.4|2.5", false, "2.4", "2.4", " 2"}, {"6.0|1.0|- |5.0", false, "4.0", "4.5", " 5"},
-        {"6.0|1.0|- |5.0", true, "3.5", "4.2", " 4"}, {"- |- |- |2.5", false, " - ", "2.5", " 3"},
-        {"- |- |- |5.5", false, " - ", "5.5", " 6"},
+        {"2.5|2.5|2.4|2.5", false, "2.4", "2.4", " 2"}, {"6.0|1.0|- |5.0", true, "3.5", "4.2", " 4"},
         // A file value below 1 counts, but its Endnote rounds to 0 and shows " - ".
-        {"- |- |- |0.4", false, " - ", "0.4", " - "},
+        {"- |- |- |0.4", false, " - ", "0.4", " - "}, {"- |2.0|5.0|3.9", false, "3.0", "3.4", " 3"},
         // The presentation has no exam performance: its marks go into the
         // Schnitt, 17 / 7 = 2.43 by day, 10 / 4 = 2.5 in the evening.
         {"2.0|3.0|1.0|4.0", false, "-", "2.4", " 2", "Präs"}, {"2.0|3.0|1.0|4.0", true, "-", "2.5", " 3", "Präs"},
@@ -288,7 +282,6 @@ TEST(BoundaryGrades, RulesAndTheirEdges)
         // Marks from 1.0 to 6.0 are all swept below; these are the worked
         // examples. ((6 + x) / 4 + 2) / 2 reaches 2.5 only at x = 6.0.
         {'O', "D", "3.0", "3.4", false, {"3", "1,0", "5,7"}}, {'C', "E", "3.6", "4.0", false, {"4", "2,5", "6,0"}},
-        {'E', "", "3.6", "4.0", false, {"4", "2,8", "6,0"}}, {'O', "D", "2.0", "2.0", false, {"2", "1,0", "5,9"}},
         {'C', "E", "2.4", "", false, {"2", "1,0", "2,5"}, "- "},
         // Commas and a minus year mark read as marks.
         {'O', "D", "3,0-", "3,4", false, {"3", "1,0", "5,7"}},
@@ -466,13 +459,6 @@ TEST(BoundaryGrades, SweepAgreesWithTheGradeArithmeticAndTheFormulas)
                 ASSERT_LE(lower, upper);
                 for (int x = 10; x <= 60; ++x, ++checked)
                     ASSERT_EQ(endnoteInGrid(rule, j, s, x) == current, x >= lower && x <= upper) << "x " << x;
-                // Each bound is a real edge: the next tenth beyond it changes the grade.
-                if (lower > 10) {
-                    ASSERT_NE(endnoteInGrid(rule, j, s, lower - 1), current);
-                }
-                if (upper < 60) {
-                    ASSERT_NE(endnoteInGrid(rule, j, s, upper + 1), current);
-                }
                 const FormulaBounds f = classicSearch(rule, j, s);
                 if (f.tie) {
                     ++ties;

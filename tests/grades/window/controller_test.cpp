@@ -74,7 +74,7 @@ TEST_F(GradeWindowFlow, WhatWasTypedEndsUpInTheRecordAndTheGradeFileAndComesBack
     EXPECT_EQ(QStringList({rec(0, "HINWEIS1"), rec(0, "BEMERK2"), rec(0, GradeSlotFieldName(rel + 1)),
                            rec(0, GradeSlotFieldName(deu + 1))}),
               QStringList({"Teilnahme an der Streitschlichtung", "Zeile mit Umbruch", "2", "3*"}));
-    const QStringList lines = gradeFileLines("1");
+    const QStringList lines = gradeLines(1);
     ASSERT_EQ(lines.size(), kGradeFileLines);
     EXPECT_EQ(cellLine(lines, ColWritten, deu) + "|" + cellLine(lines, ColYear, rel), "3.7|2.0");
     EXPECT_EQ(lines.mid(180, 4), (QStringList{"1", "erste Notiz", "zweite Notiz", ""}));
@@ -262,10 +262,7 @@ TEST_F(GradeWindowFlow, ProfileCodesAreEditedAndSavedForTheNextStart)
     prompt.yes();
     gw().editProfileCodes();
     EXPECT_EQ(prompt.lastText(), ProfileCodesSavedMessage());
-    // The next start reads them back.
-    subjects().profileCodes = {"a", "b", "c", "d", "e", "f"};
-    LoadProfileCodes();
-    EXPECT_EQ(subjects().profileCodes, (std::array<QString, 6>{"BKP", "Mu", "--", "NwT", "IMP", "--"}));
+    EXPECT_EQ(ReadTextLines(folder.file("profilkuerzel.txt")), (QStringList{"BKP", "Mu", "--", "NwT", "IMP", "--"}));
 }
 
 TEST_F(GradeWindowFlow, LeavingTheProfileChoiceNeverReplacesATypedTopic)
