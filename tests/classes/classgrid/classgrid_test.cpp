@@ -100,7 +100,6 @@ TEST_F(ClassGridFlow, WrittenExamTableShowsTheWrittenMarksOfEveryStudent)
         EXPECT_EQ(g().columnWidth(c), h == "D" || h == "E" || h == "M" ? 24 : 0) << h.toStdString();
     }
     EXPECT_EQ(g().current(), (GridPos{d, 1}));
-    EXPECT_EQ(QString::fromLatin1(rawField(tableBytes(), 39, "NACHNAME")).trimmed(), "FAKTOR");
     // Only the shown subject cells of named students can be typed into.
     const std::tuple<int, int, bool> editable[] = {{d, 1, true}, {d, 0, false}, {d, 4, false}, {d, 39, false},
                                                    {d, 40, false}, {columnOf("Mu"), 1, false}, {0, 1, false}};
@@ -230,10 +229,8 @@ TEST_F(ClassGridFlow, EditsStayWithTheirTableAndClassAndDiscardingWritesNothing)
     prompt.clear();
     prompt.no().no();
     EXPECT_FALSE(g().Leave());
-    EXPECT_TRUE(g().visible() && g().entryOpen());
-    EXPECT_EQ(g().cell(columnOf("D"), 1), "1.0");
-    EXPECT_EQ(prompt.shown().at(1).text, kMsgConfirmDiscard);
-    EXPECT_EQ(prompt.shown().at(1).kind, MsgKind::Warning);
+    EXPECT_TRUE(g().visible() && g().entryOpen() && g().cell(columnOf("D"), 1) == "1.0");
+    EXPECT_TRUE(prompt.shown().at(1).text == kMsgConfirmDiscard && prompt.shown().at(1).kind == MsgKind::Warning);
     // The class was changed behind the open table.
     ClassTable().close();
     openClass("9b_25262.dbf");
@@ -340,8 +337,7 @@ TEST_F(ClassGridFlow, KeysPassOverHiddenAndSlashColumns)
         EXPECT_EQ(g().keyMove(key).column, column);
     EXPECT_EQ(state().currentStudentRecord, 0);
     EXPECT_EQ(g().keyMove(GridKey::Return), (GridPos{e, 2}));
-    EXPECT_TRUE(g().label9Visible());
-    EXPECT_EQ(state().currentStudentRecord, 1);
+    EXPECT_TRUE(g().label9Visible() && state().currentStudentRecord == 1);
     g().selectCell(GridPos{e, 40});
     EXPECT_EQ(g().keyMove(GridKey::Return).row, 40);
     discard();
@@ -374,9 +370,8 @@ TEST_F(ClassGridFlow, EnteringDisablesMenusLeavingAsksToSaveAndFinalGradesKeepTh
     EXPECT_EQ(cellLine(gradeLines(1), ColOral, rowOf("M")), "5.0");
     // The final grades show the columns the oral table left.
     ASSERT_TRUE(g().OpenTable(GradeTable::EZ));
-    EXPECT_EQ(g().columnWidth(columnOf("E")), 0);
-    EXPECT_EQ(g().columnWidth(columnOf("M")), 24);
-    EXPECT_EQ(g().current().column, columnOf("D"));
+    EXPECT_EQ(QList<int>({g().columnWidth(columnOf("E")), g().columnWidth(columnOf("M")), g().current().column}),
+              QList<int>({0, 24, columnOf("D")}));
     // "Tabelle schließen" brings every column back.
     EXPECT_TRUE(g().CloseTable());
     for (int c = 2; c <= 21; ++c)
