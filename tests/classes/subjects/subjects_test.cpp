@@ -561,8 +561,8 @@ TEST_F(Subjects, StartUpReadsLineOneAndFive)
     EXPECT_EQ(state().schoolTypeCaption, "Werkrealschulklasse");
     folder.layDefaults();
     LoadSchoolSettingsAtStart();
-    EXPECT_EQ(state().schoolTypeText, "der Hauptschule mit Werkrealschule");
-    EXPECT_EQ(state().schoolNameCaption, "Hauptschule mit Werkrealschule\nIrgendwo");
+    EXPECT_EQ(state().schoolTypeText + "|" + state().schoolNameCaption,
+              "der Hauptschule mit Werkrealschule|Hauptschule mit Werkrealschule\nIrgendwo");
     EXPECT_TRUE(prompt.shown().isEmpty());
     QFile::remove(folder.file("epw5.dat"));
 
@@ -570,10 +570,8 @@ TEST_F(Subjects, StartUpReadsLineOneAndFive)
     int refreshed = 0;
     SetMainWindowRefresh([&] { ++refreshed; });
     LoadSchoolSettingsAtStart();
-    EXPECT_EQ(state().schoolName, "Schule am See?Irgendwo ");
-    EXPECT_EQ(state().schoolNameCaption, "Schule am See\nIrgendwo ");
-    EXPECT_EQ(state().schoolTypeText, "der Hauptschule");
-    EXPECT_EQ(state().schoolTypeCaption, "Haupt-/Werkrealschulklasse");
+    EXPECT_EQ((QStringList{state().schoolName, state().schoolNameCaption, state().schoolTypeText, state().schoolTypeCaption}),
+              (QStringList{"Schule am See?Irgendwo ", "Schule am See\nIrgendwo ", "der Hauptschule", "Haupt-/Werkrealschulklasse"}));
     EXPECT_EQ(refreshed, 1);
 
     resetState();
@@ -593,10 +591,8 @@ TEST_F(Subjects, SaveRewritesOnlyLineFiveByteForByte)
     expected.replace("der Hauptschule\r\n", "F\xf6rderschwerpunkt\r\n");
     EXPECT_EQ(folder.read("epw5.dat"), expected);
     // In memory the phrase stays as typed; the subject names are read anew.
-    EXPECT_EQ(state().schoolTypeText, "SBBZ mit Förderschwerpunkt Lernen");
-    EXPECT_EQ(state().schoolTypeCaption, "SBBZ Lernen");
-    EXPECT_EQ(subjects().subjectNames[0], "3 7 ");
-    EXPECT_TRUE(state().subjectNames.value(4).isEmpty());
+    EXPECT_EQ((QStringList{state().schoolTypeText, state().schoolTypeCaption, subjects().subjectNames[0], state().subjectNames.value(4)}),
+              (QStringList{"SBBZ mit Förderschwerpunkt Lernen", "SBBZ Lernen", "3 7 ", ""}));
 
     // The school name goes to line 1, and only when it changed.
     ASSERT_TRUE(SaveSchoolType("der Realschule", QString("Realschule Neustadt")));
@@ -657,14 +653,12 @@ TEST_F(Subjects, PasswordEncodingShiftsEveryByteBySevenAndKeepsEveryCharacter)
 TEST_F(Subjects, PasswordDialogAnswers)
 {
     PasswordPrompt p = PreparePasswordPrompt();
-    EXPECT_EQ(p.label, "Erster Start mit Passwort 3wiro");
-    EXPECT_EQ(p.storedPassword, "3wiro");
+    EXPECT_EQ(p.label + "|" + p.storedPassword, "Erster Start mit Passwort 3wiro|3wiro");
     WritePasswordFile("Geheim");
     p = PreparePasswordPrompt();
     EXPECT_EQ(p.label, "Passwort eingeben");
     EXPECT_FALSE(SubmitPassword(p, "geheim"));
-    EXPECT_EQ(prompt.lastText(), "Falsches Passwort !");
-    EXPECT_TRUE(state().accessLocked);
+    EXPECT_TRUE(prompt.lastText() == "Falsches Passwort !" && state().accessLocked);
     EXPECT_TRUE(SubmitPassword(p, "Geheim"));
     EXPECT_FALSE(state().accessLocked);
     for (const bool quit : {false, true}) {

@@ -4,9 +4,7 @@
 #include "grades/gradewindowrules.h"
 #include "platform/screen.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QTableWidget>
+#include <QtWidgets>
 
 using namespace hsa;
 using namespace hsa::test;
