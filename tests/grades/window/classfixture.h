@@ -27,13 +27,10 @@ protected:
     }
 
     QString rec(int record, const QString& field) const { return ClassTable().value(record, field); }
-    // The same, read by a second reader after the table was closed: what was
-    // posted is on disk.
+    // The same as the bytes on disk show it: what was posted.
     QString onDisk(int record, const QString& field) const
     {
-        DbfTable t;
-        t.open(folder.file(className), DbfAccess::SharedReadOnly);
-        return t.value(record, field);
+        return QString::fromLatin1(rawField(tableBytes(), record, field)).trimmed();
     }
     QString gradeFile(const QString& nr) const { return classDir() + QStringLiteral("v.") + nr; }
 
