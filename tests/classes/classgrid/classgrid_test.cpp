@@ -126,8 +126,7 @@ TEST_F(ClassGridFlow, EveryEntryKindShowsItsExamGridColumn)
 TEST_F(ClassGridFlow, DamagedGradeFileLocksItsRowAndIsNeverOverwritten)
 {
     threeStudentClass();
-    static const char bytes[] = "2.0\r\n\0\0\0garbage";
-    const QByteArray damaged(bytes, sizeof bytes - 1);
+    const QByteArray damaged("2.0\r\n\0\0\0garbage", 15);
     writeFile(studentFile("v.", 2), damaged);
     ASSERT_TRUE(g().OpenTable(GradeTable::SP));
     ASSERT_EQ(prompt.shown().size(), 1);

@@ -40,8 +40,6 @@ protected:
 const QByteArray kEpw5 = QByteArray("Schule am See?Irgendwo \r\n") + "Stra\xdf" "e 1\t \r\n" + "12\r\n" + "0\r\n"
                          + "der Hauptschule\r\n" + "\r\n";
 
-const QString kBadFile = QStringLiteral("Fehler: Die Datei wahlzeilen.txt ist nicht in Ordnung");
-
 // Every line ends in CR LF, no lone LF or CR, no UTF-8 sequences.
 bool isCp1252CrLf(const QByteArray& bytes)
 {
@@ -55,10 +53,9 @@ bool isCp1252CrLf(const QByteArray& bytes)
 TEST_F(Subjects, ReadsExamRowsNamesAndSection)
 {
     SubjectData d;
-    const SubjectFileText t = ApplySubjectFileLines(
-        {"3 7 ", "1", "Religion", "Ethik", "Deutsch", "Kunst", "Sport", "Musik", "Mathematik",
-         "****1", "Leistungen", "Fußzeile eins", "Durchschnittsberechnung:", "11a1a1a", "Fußzeile zwei"},
-        d);
+    const SubjectFileText t = ApplySubjectFileLines({"3 7 ", "1", "Religion", "Ethik", "Deutsch", "Kunst", "Sport", "Musik",
+                                                     "Mathematik", "****1", "Leistungen", "Fußzeile eins",
+                                                     "Durchschnittsberechnung:", "11a1a1a", "Fußzeile zwei"}, d);
     EXPECT_EQ(d.writtenExamRows, (std::array<int, 4>{3, 7, 0, 0}));
     EXPECT_TRUE(d.examSubjectMultiplier == 2 && d.msgGradeIndex == 1);
     EXPECT_EQ(d.subjectBlockHeading, "Leistungen");
@@ -177,8 +174,7 @@ TEST_F(Subjects, SavingRefusesListsThatWouldNotReadBack)
         {d, {"K", "1", "2", "3", "4", "5", "6", "", " "}, nullptr},
         {{"A*", "B*", "C*", "D*", "E*"}, {"K"}, "höchstens 4 Prüfungsfächer"},
         {{"Deutsch", " * "}, {"K"}, "ohne Fachnamen"}, {{QString(61, 'a')}, {"K"}, "länger als 60 Zeichen"},
-        {{QString(60, 'a')}, {"K"}, nullptr},
-        {{QString::fromUtf8("Fach \u0151")}, {"K"}, "nicht gespeichert werden können"},
+        {{QString(60, 'a')}, {"K"}, nullptr}, {{QString::fromUtf8("Fach \u0151")}, {"K"}, "nicht gespeichert werden können"},
     };
     for (const auto& c : cases) {
         const SubjectFileDraft draft = BuildSubjectFile(c.upper, c.lower, 0, 0);
@@ -276,7 +272,7 @@ TEST_F(Subjects, CertificateLinesOfTheLevel)
         LoadCertificateLines(c.classFile);
         EXPECT_EQ(subjects().certificateLines, c.expected);
         EXPECT_EQ(subjects().ebaHeading, c.expected[2]);
-        EXPECT_EQ(prompt.texts(), c.reported ? QStringList{kBadFile} : QStringList{});
+        EXPECT_EQ(prompt.texts(), c.reported ? QStringList{"Fehler: Die Datei wahlzeilen.txt ist nicht in Ordnung"} : QStringList{});
     }
 }
 

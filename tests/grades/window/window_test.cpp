@@ -88,9 +88,8 @@ TEST_F(GradeWindowUi, TypedMarksAreNormalisedAndComputedAtOnceAndDoubleClicksTog
     type(deu, ColWritten, Qt::Key_3, "7");
     type(deu, ColYear, Qt::Key_2, ",5");
     type(mat, ColWritten, Qt::Key_F2, "3,5");
-    const std::tuple<int, int, const char*> shown[] = {{deu, ColWritten, "3.7"}, {deu, ColYear, "2.5"},
-                                                       {deu, ColAverage, "3.1"}, {deu, ColFinal, " 3"},
-                                                       {mat, ColWritten, "3.5"}};
+    const std::tuple<int, int, const char*> shown[] = {
+        {deu, ColWritten, "3.7"}, {deu, ColYear, "2.5"}, {deu, ColAverage, "3.1"}, {deu, ColFinal, " 3"}, {mat, ColWritten, "3.5"}};
     for (const auto& [row, column, text] : shown)
         EXPECT_EQ(cell(row, column), text) << row << "," << column;
     EXPECT_EQ(listGrade(deu), "3*");
