@@ -584,7 +584,8 @@ TEST_F(Subjects, SaveRewritesOnlyLineFiveByteForByte)
     expected.replace("der Hauptschule\r\n", "F\xf6rderschwerpunkt\r\n");
     EXPECT_EQ(folder.read("epw5.dat"), expected);
     // In memory the phrase stays as typed; the subject names are read anew.
-    EXPECT_EQ((QStringList{state().schoolTypeText, state().schoolTypeCaption, subjects().subjectNames[0], state().subjectNames.value(4)}),
+    EXPECT_EQ((QStringList{state().schoolTypeText, state().schoolTypeCaption, subjects().subjectNames[0],
+                           state().subjectNames.value(4)}),
               (QStringList{"SBBZ mit Förderschwerpunkt Lernen", "SBBZ Lernen", "3 7 ", ""}));
 
     // The school name goes to line 1, and only when it changed.
