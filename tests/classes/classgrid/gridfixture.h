@@ -1,21 +1,13 @@
 #pragma once
-#include "classes/classfiles.h"
-#include "classes/dbftable.h"
-#include "classes/sharedstate.h"
 #include "classes/textfile.h"
 #include "grades/classgrid.h"
 #include "grades/examsheet.h"
 #include "grades/gradecontext.h"
-#include "platform/scriptedprompt.h"
 #include "support/classfolder.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
-
-#include <gtest/gtest.h>
-#include <memory>
 
 namespace hsa::test {
 

@@ -40,8 +40,6 @@ protected:
 const QByteArray kEpw5 = QByteArray("Schule am See?Irgendwo \r\n") + "Stra\xdf" "e 1\t \r\n" + "12\r\n" + "0\r\n"
                          + "der Hauptschule\r\n" + "\r\n";
 
-const QString kBadFile = QStringLiteral("Fehler: Die Datei wahlzeilen.txt ist nicht in Ordnung");
-
 // Every line ends in CR LF, no lone LF or CR, no UTF-8 sequences.
 bool isCp1252CrLf(const QByteArray& bytes)
 {
@@ -55,10 +53,9 @@ bool isCp1252CrLf(const QByteArray& bytes)
 TEST_F(Subjects, ReadsExamRowsNamesAndSection)
 {
     SubjectData d;
-    const SubjectFileText t = ApplySubjectFileLines(
-        {"3 7 ", "1", "Religion", "Ethik", "Deutsch", "Kunst", "Sport", "Musik", "Mathematik",
-         "****1", "Leistungen", "Fußzeile eins", "Durchschnittsberechnung:", "11a1a1a", "Fußzeile zwei"},
-        d);
+    const SubjectFileText t = ApplySubjectFileLines({"3 7 ", "1", "Religion", "Ethik", "Deutsch", "Kunst", "Sport", "Musik",
+                                                     "Mathematik", "****1", "Leistungen", "Fußzeile eins",
+                                                     "Durchschnittsberechnung:", "11a1a1a", "Fußzeile zwei"}, d);
     EXPECT_EQ(d.writtenExamRows, (std::array<int, 4>{3, 7, 0, 0}));
     EXPECT_TRUE(d.examSubjectMultiplier == 2 && d.msgGradeIndex == 1);
     EXPECT_EQ(d.subjectBlockHeading, "Leistungen");
@@ -79,7 +76,6 @@ TEST_F(Subjects, EndMarkVariantsAndMissingCodeString)
         EXPECT_EQ(d.msgGradeIndex, msg) << mark.toStdString();
         // Without a "Durchschnittsberechnung" line the code string is all ones.
         EXPECT_EQ(d.subjectCodeString, QString(39, '1'));
-        EXPECT_EQ(d.subjectBlockHeading, "Kopf");
     }
     SubjectData d;
     ApplySubjectFileLines({"3 ", "0", "Deutsch", "****0", "Kopf", "Durchschnittsberechnung"}, d);
@@ -138,27 +134,17 @@ TEST_F(Subjects, MissingFileChangesNothingAndUnreadableRaises)
 
 TEST_F(Subjects, SavingNumbersTheWrittenRowsAndReadsBack)
 {
-    // Blank lines in the memo get no row number; two-digit rows keep their
-    // two-character fields.
-    const SubjectFileDraft draft = BuildSubjectFile(
-        {"Religion", "", "Ethik", "  Deutsch *", "   ", "Englisch", "Mathematik*", "Physik"},
-        {"Leistungen", "Durchschnittsberechnung", "1111a1"}, 2, 1);
-    ASSERT_TRUE(draft.refusal.isEmpty()) << draft.refusal.toStdString();
-    EXPECT_EQ(draft.lines, (QStringList{"3 5 ", "2", "Religion", "Ethik", "Deutsch", "Englisch", "Mathematik",
-                                        "Physik", "****1", "Leistungen", "Durchschnittsberechnung", "1111a1"}));
-    SubjectData d;
-    const SubjectFileText t = ApplySubjectFileLines(draft.lines, d);
-    EXPECT_EQ(d.writtenExamRows, (std::array<int, 4>{3, 5, 0, 0}));
-    EXPECT_EQ(d.examSubjectMultiplier, 3);
-    EXPECT_EQ(t.subjectLines, (QStringList{"Religion", "Ethik", "Deutsch*", "Englisch", "Mathematik*", "Physik"}));
-
+    // Two-digit rows keep their two-character fields; blanks around a "*" go.
     QStringList many;
     for (int i = 1; i <= 14; ++i)
-        many << (i == 3 || i == 14 ? QString("F%1*").arg(i) : QString("F%1").arg(i));
-    const SubjectFileDraft two = BuildSubjectFile(many, {"Kopf"}, 0, 0);
+        many << (i == 3 ? QString("  F3 *") : i == 14 ? QString("F14*") : QString("F%1").arg(i));
+    const SubjectFileDraft two = BuildSubjectFile(many, {"Kopf"}, 2, 0);
     EXPECT_EQ(two.examField, "3 14");
+    SubjectData d;
     ApplySubjectFileLines(two.lines, d);
     EXPECT_EQ(d.writtenExamRows, (std::array<int, 4>{3, 14, 0, 0}));
+    EXPECT_EQ(d.examSubjectMultiplier, 3);
+    EXPECT_EQ(d.subjectNames[4], "F3");
     // Every "*" goes, so no name can carry the end mark into the file.
     EXPECT_EQ(BuildSubjectFile({"De****utsch"}, {"K"}, 0, 0).lines, (QStringList{"1 ", "0", "Deutsch", "****0", "K"}));
 }
@@ -188,8 +174,7 @@ TEST_F(Subjects, SavingRefusesListsThatWouldNotReadBack)
         {d, {"K", "1", "2", "3", "4", "5", "6", "", " "}, nullptr},
         {{"A*", "B*", "C*", "D*", "E*"}, {"K"}, "höchstens 4 Prüfungsfächer"},
         {{"Deutsch", " * "}, {"K"}, "ohne Fachnamen"}, {{QString(61, 'a')}, {"K"}, "länger als 60 Zeichen"},
-        {{QString(60, 'a')}, {"K"}, nullptr},
-        {{QString::fromUtf8("Fach \u0151")}, {"K"}, "nicht gespeichert werden können"},
+        {{QString(60, 'a')}, {"K"}, nullptr}, {{QString::fromUtf8("Fach \u0151")}, {"K"}, "nicht gespeichert werden können"},
     };
     for (const auto& c : cases) {
         const SubjectFileDraft draft = BuildSubjectFile(c.upper, c.lower, 0, 0);
@@ -209,40 +194,21 @@ TEST_F(Subjects, SavingRefusesListsThatWouldNotReadBack)
 
 TEST(ShortCode, PatternsInOrderSlashesAndFallback)
 {
-    // The built-in list, the direct patterns (earlier ones win), the
-    // provisional patterns (a later one replaces an earlier one, a final one
-    // ends at once), slashes, the empty code and the four-letter fallback.
     const std::pair<const char*, const char*> cases[] = {
-        {"Religionslehre", "R"}, {"Ethik", "Eth"}, {"Deutsch", "D"}, {"Erdkunde", "Ek"},
-        {"Geschichte/Gemeinschaftskunde", "G/Gk"}, {"Englisch", "E"}, {"Mathematik", "M"}, {"Physik", "Ph"},
-        {"Biologie/Chemie", "Bio/Ch"}, {"Sport", "Sp"}, {"Musik", "Mu"}, {"Bildende Kunst", "BK"},
-        {"Wirtschaftslehre/Informatik", "WBS"}, {"Technik", "Te"}, {"Hauswirtschaft/Textiles Werken", "HTW"},
-        {"Projektprüfung", "Proj"}, {"Verhalten", "Verh"}, {"Mitarbeit", "Mita"}, {"Religionslehre/Ethik", "R-E"},
-        {"Geographie", "Geo"}, {"Gemeinschaftskut", "GK"}, {"Wirtschaft/Berufs- und Studienorientierung", "WBS"},
-        {"Informatik", "Inf"}, {"Alltagskultur, Ernährung, Soziales", "AES"}, {"Berufsorientierende Bildung", "BB"},
-        {"Kompetenztraining", "KT"}, {"Berufsfachliche Kompetenz", "BfK"}, {"Berufspraktische Kompetenz", "BpK"},
-        {"Naturwissenschaft1", "NW1"}, {"Naturwissenschaft2", "NW2"}, {"Naturwissenschaft3", "NW3"},
-        {"Vertiefungsfach1", "VF1"}, {"Vertiefungsfach2", "VF2"}, {"Welt-Zeit-Gesellschaft", "WZG"},
-        {"Materie-Natur-Technik", "MNT"}, {"Musik-Sport-Gestalten", "MSG"}, {"Gesundheit und Soziales", "GuS"},
-        {"Natur und Technik", "NuT"}, {"Informationstechnik", "WuI"}, {"Gesundheit", "WAG"}, {"Religion", "R"},
-        {"Konfessionell", "Konf"}, {"Deutsch als Zweitsprache", "D"}, {"Mathe", "M"}, {"Bildende Kunst/Musik", "BK"},
-        // Earlier patterns win over later ones.
-        {"Religionslehre/Ethik/Deutsch", "R-E"}, {"Wirtschaft und Informatik", "WBS"},
-        {"Gesundheit und Soziales/Sport", "GuS"}, {"Deutsch/Mathematik", "D"}, {"Textverarbeitung", "TW"},
-        {"Musiktheater", "Mu"}, {"Musik Sport", "Sp"}, {"Schulsport", "Schu"}, {"Schrift und Gestaltung", "SuG"},
-        {"Schriftlich", "SuG"}, {"Ethikunterricht", "Eth"}, {"Geschichte", "G"}, {"Gemeinschaftskunde", "Gk"},
-        {"Englisch Musik", "E"}, {"Französisch", "F"}, {"Latein", "L"}, {"Chemie", "Ch"}, {"Biologie", "Bio"},
-        {"Wirtschaftslehre", "WBS"}, {"Wirtsch.lehre", "Wl"}, {"Informieren", "Inf"}, {"ITG", "ITG"},
-        {"Natur u. Technik", "NuT"}, {"Natur und", "NuT"}, {"Natur u Umwelt", "NuT"}, {"Mensch und Umwelt", "MUM"},
-        {"Hauswirtschaft", "Hw"}, {"Textilarbeit", "TW"}, {"Naturphänomene", "Nph"},
-        // A later provisional match replaces an earlier one; a final ends at once.
-        {"Chemie Biologie", "Bio"}, {"Musik Sport Technik", "Sp"}, {"Technik Hauswirtschaft", "Hw"},
-        {"Ethik Englisch", "Eth"}, {"Biologie/Chemie/Physik", "Bio/Ch/Ph"}, {"Geschichte/", "G/"},
-        {"Chemie/Sport", "Sp"}, {"Projekt/Chemie", "Proj/Ch"}, {"Wahlpflichtbereich", ""},
-        {"Technik/Wahlpflicht", ""}, {"", ""}, {"    ", ""}, {"Kunst", "Kuns"}, {"AG", "AG  "},
-        {"Hauswirtschaft/Textil", "HTW"},
-        // Case counts.
-        {"deutsch", "deut"}};
+        // Direct patterns: the first found gives the code at once.
+        {"Religionslehre", "R"}, {"Naturwissenschaft2", "NW2"}, {"Alltagskultur, Ernährung, Soziales", "AES"},
+        {"Gesundheit", "WAG"}, {"Gesundheit und Soziales/Sport", "GuS"}, {"Religionslehre/Ethik/Deutsch", "R-E"},
+        {"Wirtschaft und Informatik", "WBS"}, {"Wirtschaftslehre/Informatik", "WBS"}, {"Deutsch/Mathematik", "D"},
+        // Provisional patterns: a later one replaces an earlier one, a final one ends at once.
+        {"Erdkunde", "Ek"}, {"Textverarbeitung", "TW"}, {"Wirtsch.lehre", "Wl"}, {"Natur u. Technik", "NuT"},
+        {"Naturphänomene", "Nph"}, {"Chemie Biologie", "Bio"}, {"Musik Sport Technik", "Sp"},
+        {"Technik Hauswirtschaft", "Hw"}, {"Ethik Englisch", "Eth"}, {"Englisch Musik", "E"},
+        // Slashes split the name, a trailing one is kept.
+        {"Biologie/Chemie/Physik", "Bio/Ch/Ph"}, {"Geschichte/", "G/"}, {"Chemie/Sport", "Sp"},
+        {"Projekt/Chemie", "Proj/Ch"}, {"Hauswirtschaft/Textiles Werken", "HTW"}, {"Hauswirtschaft/Textil", "HTW"},
+        // No code, and the four-letter fallback, where case counts.
+        {"Wahlpflichtbereich", ""}, {"Technik/Wahlpflicht", ""}, {"", ""}, {"    ", ""}, {"Kunst", "Kuns"},
+        {"AG", "AG  "}, {"Schulsport", "Schu"}, {"deutsch", "deut"}};
     for (const auto& [name, code] : cases)
         EXPECT_EQ(SubjectToShortCode(QString::fromUtf8(name)), QString::fromUtf8(code)) << name;
 }
@@ -264,53 +230,50 @@ TEST(ReplaceAll, ReplacesEveryOccurrenceAndRescans)
     }
 }
 
-TEST_F(Subjects, CertificateSectionOfTheLevelAndTheMixedWording)
+// The section of the level, with the mixed wording settled by the school
+// type; a missing section gives a message and the built-in texts.
+TEST_F(Subjects, CertificateLinesOfTheLevel)
 {
-    folder.write("wahlzeilen.txt",
-                 crlf({"Klasse 9", "Titel 9", "nach Klasse 9 der Werkrealschule/Hauptschule, Werkrealschule/Hauptschule",
-                       "EBA 9", "Rolle 9", "Schluss 9", "Klasse 10", "Titel 10", "Satz 10", "EBA 10", "Rolle 10", "Schluss 10"}));
-    state().schoolTypeText = "der Hauptschule mit Werkrealschule";
-    LoadCertificateLines("9a_1234_2.dbf");
-    EXPECT_EQ(state().certificateLines, (QStringList{"Titel 9", "nach Klasse 9 der Werkrealschule, Werkrealschule",
-                                                     "EBA 9", "Rolle 9", "Schluss 9"}));
-    EXPECT_EQ(state().ebaHeading, "EBA 9");
-    state().schoolTypeText = "der Hauptschule";
-    LoadCertificateLines("9a_1234_2.dbf");
-    EXPECT_EQ(subjects().certificateLines[1], "nach Klasse 9 der Hauptschule, Hauptschule");
-    LoadCertificateLines("X1_1234_2.dbf");
-    EXPECT_EQ(subjects().ebaHeading, "EBA 10");
-    // A short section leaves the rest empty.
-    folder.write("wahlzeilen.txt", crlf({"Klasse 9", "nur Titel"}));
-    LoadCertificateLines("9");
-    EXPECT_EQ(state().certificateLines, (QStringList{"nur Titel", "", "", "", ""}));
-    EXPECT_TRUE(prompt.shown().isEmpty());
-    // Without the file nothing changes.
-    QFile::remove(folder.file("wahlzeilen.txt"));
-    subjects().ebaHeading = "bleibt";
-    LoadCertificateLines("9");
-    EXPECT_EQ(subjects().ebaHeading, "bleibt");
-}
-
-TEST_F(Subjects, MissingCertificateSectionGivesMessageAndBuiltInTexts)
-{
-    folder.write("wahlzeilen.txt", crlf({"Klasse 9", "T", "S", "E", "R", "C"}));
-    LoadCertificateLines("x2_1234_2.dbf");
-    EXPECT_EQ(prompt.texts(), QStringList{kBadFile});
-    EXPECT_EQ(subjects().certificateLines, BuiltInCertificateLines("10"));
-    EXPECT_EQ(subjects().ebaHeading, "Teilnahme an Arbeitsgemeinschaften/ergänzenden Angeboten:");
-    // The marker as the very last line counts as missing too.
-    prompt.clear();
-    folder.write("wahlzeilen.txt", crlf({"Klasse 10", "a", "b", "c", "d", "e", "Klasse 9"}));
-    LoadCertificateLines("9a_1234_2.dbf");
-    EXPECT_EQ(prompt.texts(), QStringList{kBadFile});
-    EXPECT_EQ(subjects().certificateLines[1],
-              "hat die Hauptschulabschlussprüfung nach Klasse 9 der Werkrealschule/Hauptschule mit Erfolg abgelegt.");
-    // Level Y keeps the lines it had.
-    prompt.clear();
-    subjects().certificateLines = {"a", "b", "c", "d", "e"};
-    LoadCertificateLines("y1_1234_2.dbf");
-    EXPECT_EQ(prompt.texts(), QStringList{kBadFile});
-    EXPECT_EQ(subjects().ebaHeading, "c");
+    using Lines = std::array<QString, 5>;
+    const QStringList full{"Klasse 9", "Titel 9", "nach Klasse 9 der Werkrealschule/Hauptschule, Werkrealschule/Hauptschule",
+                           "EBA 9", "Rolle 9", "Schluss 9", "Klasse 10", "Titel 10", "Satz 10", "EBA 10", "Rolle 10", "Schluss 10"};
+    const QStringList only9{"Klasse 9", "T", "S", "E", "R", "C"};
+    const Lines old{"a", "b", "c", "d", "e"};
+    const struct {
+        QStringList file;   // empty: no file
+        const char* school;
+        const char* classFile;
+        Lines expected;
+        bool reported;
+    } cases[] = {
+        {full, "der Hauptschule mit Werkrealschule", "9a_1234_2.dbf",
+         {"Titel 9", "nach Klasse 9 der Werkrealschule, Werkrealschule", "EBA 9", "Rolle 9", "Schluss 9"}, false},
+        {full, "der Hauptschule", "9a_1234_2.dbf",
+         {"Titel 9", "nach Klasse 9 der Hauptschule, Hauptschule", "EBA 9", "Rolle 9", "Schluss 9"}, false},
+        {full, "der Hauptschule", "X1_1234_2.dbf", {"Titel 10", "Satz 10", "EBA 10", "Rolle 10", "Schluss 10"}, false},
+        // A short section leaves the rest empty; without the file nothing changes.
+        {{"Klasse 9", "nur Titel"}, "der Hauptschule", "9", {"nur Titel", "", "", "", ""}, false},
+        {{}, "der Hauptschule", "9", old, false},
+        // The marker as the very last line counts as missing; level Y keeps the lines it had.
+        {only9, "der Hauptschule", "x2_1234_2.dbf", BuiltInCertificateLines("10"), true},
+        {{"Klasse 10", "a", "b", "c", "d", "e", "Klasse 9"}, "der Hauptschule", "9a_1234_2.dbf",
+         BuiltInCertificateLines("9"), true},
+        {only9, "der Hauptschule", "y1_1234_2.dbf", old, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.classFile + (" " + c.file.value(0)).toStdString());
+        QFile::remove(folder.file("wahlzeilen.txt"));
+        if (!c.file.isEmpty())
+            folder.write("wahlzeilen.txt", crlf(c.file));
+        state().schoolTypeText = c.school;
+        subjects().certificateLines = old;
+        subjects().ebaHeading = old[2];
+        prompt.clear();
+        LoadCertificateLines(c.classFile);
+        EXPECT_EQ(subjects().certificateLines, c.expected);
+        EXPECT_EQ(subjects().ebaHeading, c.expected[2]);
+        EXPECT_EQ(prompt.texts(), c.reported ? QStringList{"Fehler: Die Datei wahlzeilen.txt ist nicht in Ordnung"} : QStringList{});
+    }
 }
 
 TEST_F(Subjects, EbaHeadingAndProfileCodesPerLevel)
@@ -358,21 +321,19 @@ TEST(LevelFileNames, ByLevelAndSchoolType)
     }
 }
 
-TEST_F(Subjects, ClassLevelLoadingWithAndWithoutSubjectFile)
+TEST_F(Subjects, ClassLevelLoadingReadsTheSubjectFileOrFallsBackToTheBuiltInList)
 {
     state().schoolTypeText = "der Werkrealschule";
-    LoadClassLevelSubjects("9a_1234_2.dbf");
-    // No subject file: the built-in list.
-    EXPECT_EQ(subjects().subjectFileName, "fa9-mit.DAT");
-    EXPECT_EQ(subjects().writtenExamRows, (std::array<int, 4>{3, 7, 7, 7}));
-    EXPECT_EQ(state().subjectNames.mid(16), (QStringList{"Hauswirtschaft/Textiles Werken", "Projektprüfung", "", "", ""}));
-
     folder.write("FA9-MIT.dat", crlf({"1 2 ", "0", "Deutsch", "Mathe", "****1", "Kopf"}));
     LoadClassLevelSubjects("9a_1234_2.dbf");
     EXPECT_EQ(state().subjectNames.mid(2, 3), (QStringList{"Deutsch", "Mathe", ""}));
     EXPECT_EQ(subjects().writtenExamRows, (std::array<int, 4>{1, 2, 0, 0}));
     EXPECT_EQ(state().subjectBlockHeading, "Kopf");
     EXPECT_EQ(subjects().msgGradeIndex, 1);
+    // Without it the next opening has the built-in list again.
+    QFile::remove(folder.file("FA9-MIT.dat"));
+    LoadClassLevelSubjects("9a_1234_2.dbf");
+    EXPECT_EQ(subjects().writtenExamRows, (std::array<int, 4>{3, 7, 7, 7}));
 }
 
 TEST_F(Editor, OpeningShowsTheBuiltInListOrTheSubjectFile)
@@ -383,7 +344,6 @@ TEST_F(Editor, OpeningShowsTheBuiltInListOrTheSubjectFile)
     EXPECT_TRUE(prompt.shown()[1].text.startsWith("NOCH EINMAL: BITTE ÄNDERN SIE AN DEN FÄCHERN NICHTS."));
     EXPECT_TRUE(c.showProjectHint);
     EXPECT_EQ(c.upper.mid(2, 5), (QStringList{"Deutsch*", "Erdkunde", "Geschichte/Gemeinschaftskunde", "Englisch", "Mathematik*"}));
-    EXPECT_EQ(c.upper.value(15), "Projektprüfung");
     EXPECT_EQ(c.lower.value(0), subjects().subjectBlockHeading);
 
     // With a subject file the editor shows it; a cancel restores the heading
@@ -448,7 +408,6 @@ TEST_F(Editor, ExamCountQuestionPerLevel)
         EXPECT_EQ(prompt.lastText().startsWith("Haben Sie wirklich alle Pflichtprüfungsfächer\n\rmit einem * abgeschlossen?"),
                   *answer != 0) << cls;
     }
-    EXPECT_EQ(ReadTextLines(folder.file("fax-mit.DAT")).first(), "1 2 3 4 ");
 }
 
 TEST_F(Editor, RefusalWritesNothing)
@@ -492,12 +451,6 @@ TEST_F(Editor, StandardSubjectsAreCopiedOverTheLevelFile)
     LoadStandardSubjects(c);
     EXPECT_TRUE(prompt.lastText().startsWith("BITTE BEACHTEN:"));
     EXPECT_TRUE(folder.exists("fa9-GMS.dat"));
-}
-
-TEST(SpecialFunctions, FixedPasswordComparedExactly)
-{
-    for (const char* typed : {"Gärten48260", "gärten48260", "Gärten48260 ", ""})
-        EXPECT_EQ(IsSpecialFunctionsPassword(QString::fromUtf8(typed)), typed == std::string("Gärten48260")) << typed;
 }
 
 TEST_F(Subjects, ShippedStandardSubjectFilesReadAsTheBuiltInList)
@@ -600,10 +553,9 @@ TEST_F(Subjects, StartUpReadsLineOneAndFive)
     LoadSchoolSettingsAtStart();
     EXPECT_EQ(state().schoolTypeCaption, "Werkrealschulklasse");
     folder.layDefaults();
-    EXPECT_EQ(ReadRawLines(folder.file("epw5.dat")).size(), 6);
     LoadSchoolSettingsAtStart();
-    EXPECT_EQ(state().schoolTypeText, "der Hauptschule mit Werkrealschule");
-    EXPECT_EQ(state().schoolNameCaption, "Hauptschule mit Werkrealschule\nIrgendwo");
+    EXPECT_EQ(state().schoolTypeText + "|" + state().schoolNameCaption,
+              "der Hauptschule mit Werkrealschule|Hauptschule mit Werkrealschule\nIrgendwo");
     EXPECT_TRUE(prompt.shown().isEmpty());
     QFile::remove(folder.file("epw5.dat"));
 
@@ -611,10 +563,8 @@ TEST_F(Subjects, StartUpReadsLineOneAndFive)
     int refreshed = 0;
     SetMainWindowRefresh([&] { ++refreshed; });
     LoadSchoolSettingsAtStart();
-    EXPECT_EQ(state().schoolName, "Schule am See?Irgendwo ");
-    EXPECT_EQ(state().schoolNameCaption, "Schule am See\nIrgendwo ");
-    EXPECT_EQ(state().schoolTypeText, "der Hauptschule");
-    EXPECT_EQ(state().schoolTypeCaption, "Haupt-/Werkrealschulklasse");
+    EXPECT_EQ((QStringList{state().schoolName, state().schoolNameCaption, state().schoolTypeText, state().schoolTypeCaption}),
+              (QStringList{"Schule am See?Irgendwo ", "Schule am See\nIrgendwo ", "der Hauptschule", "Haupt-/Werkrealschulklasse"}));
     EXPECT_EQ(refreshed, 1);
 
     resetState();
@@ -634,13 +584,10 @@ TEST_F(Subjects, SaveRewritesOnlyLineFiveByteForByte)
     expected.replace("der Hauptschule\r\n", "F\xf6rderschwerpunkt\r\n");
     EXPECT_EQ(folder.read("epw5.dat"), expected);
     // In memory the phrase stays as typed; the subject names are read anew.
-    EXPECT_EQ(state().schoolTypeText, "SBBZ mit Förderschwerpunkt Lernen");
-    EXPECT_EQ(state().schoolTypeCaption, "SBBZ Lernen");
-    EXPECT_EQ(subjects().subjectNames[0], "3 7 ");
-    EXPECT_TRUE(state().subjectNames.value(4).isEmpty());
+    EXPECT_EQ((QStringList{state().schoolTypeText, state().schoolTypeCaption, subjects().subjectNames[0],
+                           state().subjectNames.value(4)}),
+              (QStringList{"SBBZ mit Förderschwerpunkt Lernen", "SBBZ Lernen", "3 7 ", ""}));
 
-    ASSERT_TRUE(SaveSchoolType("der Abendrealschule"));
-    EXPECT_TRUE(state().eveningSchoolMode);
     // The school name goes to line 1, and only when it changed.
     ASSERT_TRUE(SaveSchoolType("der Realschule", QString("Realschule Neustadt")));
     EXPECT_EQ(ReadRawLines(folder.file("epw5.dat")).mid(0, 2),
@@ -658,10 +605,11 @@ TEST_F(Subjects, SaveRewritesOnlyLineFiveByteForByte)
     folder.write("epw5.dat", "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n");
     ASSERT_TRUE(SaveSchoolType("der Realschule"));
     EXPECT_EQ(folder.read("epw5.dat"), QByteArray("1\r\n2\r\n3\r\n4\r\nder Realschule\r\n6\r\n7\r\n"));
-}
 
-TEST_F(Subjects, SaveWithoutFileKeepsModeAndCaptionConsistentAndRefusesWhatNoFileHolds)
-{
+    // Without the file mode and caption still follow the phrase; a phrase no
+    // file can hold is refused.
+    QFile::remove(folder.file("epw5.dat"));
+    prompt.clear();
     ASSERT_TRUE(SaveSchoolType("der Abendrealschule"));
     EXPECT_EQ(prompt.texts(), QStringList{"Änderung erfolgt"});
     EXPECT_FALSE(folder.exists("epw5.dat"));
@@ -683,7 +631,6 @@ TEST_F(Subjects, PasswordEncodingShiftsEveryByteBySevenAndKeepsEveryCharacter)
         all.append(static_cast<char>(b));
     const QByteArray enc = EncodePassword(all);
     EXPECT_EQ(static_cast<unsigned char>(enc[0]), 249);
-    EXPECT_EQ(static_cast<unsigned char>(enc[7]), 0);
     EXPECT_EQ(DecodePassword(enc), all);
     EXPECT_EQ(EncodePassword("3wiro"), QByteArray(",pbkh"));
     EXPECT_FALSE(PasswordBytes(QString::fromUtf8("Pa\u0151")).has_value());
@@ -700,14 +647,12 @@ TEST_F(Subjects, PasswordEncodingShiftsEveryByteBySevenAndKeepsEveryCharacter)
 TEST_F(Subjects, PasswordDialogAnswers)
 {
     PasswordPrompt p = PreparePasswordPrompt();
-    EXPECT_EQ(p.label, "Erster Start mit Passwort 3wiro");
-    EXPECT_EQ(p.storedPassword, "3wiro");
+    EXPECT_EQ(p.label + "|" + p.storedPassword, "Erster Start mit Passwort 3wiro|3wiro");
     WritePasswordFile("Geheim");
     p = PreparePasswordPrompt();
     EXPECT_EQ(p.label, "Passwort eingeben");
     EXPECT_FALSE(SubmitPassword(p, "geheim"));
-    EXPECT_EQ(prompt.lastText(), "Falsches Passwort !");
-    EXPECT_TRUE(state().accessLocked);
+    EXPECT_TRUE(prompt.lastText() == "Falsches Passwort !" && state().accessLocked);
     EXPECT_TRUE(SubmitPassword(p, "Geheim"));
     EXPECT_FALSE(state().accessLocked);
     for (const bool quit : {false, true}) {
@@ -776,15 +721,6 @@ TEST_F(Subjects, SetOrRemovePasswordKeepsTheOldOneUnlessAllIsRight)
     EXPECT_EQ(folder.read("pwrsa.dat"), QByteArray("\r\n"));
     EXPECT_EQ(prompt.shown()[1].caption, "Passwort eingeben");
     EXPECT_EQ(prompt.shown()[2].caption, "Passwort wiederholen");
-}
-
-TEST_F(Subjects, ZoomChoices)
-{
-    const std::tuple<int, int, std::optional<int>> cases[] = {
-        {0, 0, 120}, {2, 0, 100}, {5, 0, 70}, {6, 135, 135}, {6, 0, {}}, {6, -5, {}}, {-1, 100, {}}};
-    for (const auto& [index, custom, zoom] : cases)
-        EXPECT_EQ(ZoomFromChoice(index, custom), zoom) << index << " " << custom;
-    EXPECT_EQ(prompt.shown().size(), 2);
 }
 
 // A read or write of "epw5.dat" or "pwrsa.dat" that fails is reported in

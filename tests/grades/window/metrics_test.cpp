@@ -4,9 +4,7 @@
 #include "grades/gradewindowrules.h"
 #include "platform/screen.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QTableWidget>
+#include <QtWidgets>
 
 using namespace hsa;
 using namespace hsa::test;
@@ -57,11 +55,6 @@ protected:
         state().formScale = 1;
         ClassFixture::TearDown();
     }
-    std::unique_ptr<TForm2> createAt(int formScale)
-    {
-        state().formScale = formScale;
-        return std::make_unique<TForm2>(gradeWindow());
-    }
     // The window's sizes as it shows them, in the order describe() gives
     // them; the first and the last column or row stand for all of them.
     static void expectShows(TForm2& f, int formScale)
@@ -85,10 +78,12 @@ TEST_F(GradeWindowScaling, SizesFollowFormScaleAtCreationButTheWindowNeverExceed
 {
     makeClass("xa_25262.dbf", threeStudents());
     openClass("xa_25262.dbf");
-    std::unique_ptr<TForm2> narrow = createAt(640);
+    state().formScale = 640;
+    auto narrow = std::make_unique<TForm2>(gradeWindow());
     FixedScreen small(ScreenInfo{1024, 768, 96});
     setScreen(&small);
-    std::unique_ptr<TForm2> wide = createAt(1024); // wants 1011 x 704
+    state().formScale = 1024; // wants 1011 x 704
+    auto wide = std::make_unique<TForm2>(gradeWindow());
     setScreen(nullptr);
     expectShows(*narrow, 640);
     // A later change of FormScale (the import dialog sets it again) leaves a

@@ -1,4 +1,3 @@
-#include "classes/textfile.h"
 #include "grades/gradewindowrules.h"
 #include "grades/phrases.h"
 #include "platform/errors.h"
@@ -12,18 +11,15 @@ using namespace hsa;
 
 TEST(InsertFirstName, ReplacesTheFirstStarNotFollowedByAParenthesis)
 {
-    const struct {
-        const char* phrase;
-        int start, count;
-        const char* want;
-    } cases[] = {
+    // Phrase, first character and count kept, result.
+    const std::tuple<const char*, int, int, const char*> cases[] = {
         {"* war fleißig.", 1, 100, "Anna war fleißig."}, {"*) Fußnote: * und *", 1, 100, "*) Fußnote: Anna und *"},
         {"ohne Stern", 1, 100, "ohne Stern"}, {"*)", 1, 100, "*)"}, {"Ende *", 1, 100, "Ende Anna"},
         {"* war da", 1, 6, "Anna w"}, {"* war da", 3, 100, "na war da"}, {"* war da", 1, 0, ""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(InsertFirstName(QString::fromUtf8(c.phrase), c.start, c.count, "Anna"), QString::fromUtf8(c.want))
-            << c.phrase << " " << c.start << "," << c.count;
+    for (const auto& [phrase, start, count, want] : cases)
+        EXPECT_EQ(InsertFirstName(QString::fromUtf8(phrase), start, count, "Anna"), QString::fromUtf8(want))
+            << phrase << " " << start << "," << count;
 }
 
 TEST(PhraseNumber, OnlyAWholeNumberFromOneToHundred)
@@ -104,25 +100,15 @@ TEST(GradeWindowLayout, ByClassTypeHalfYearAndSchoolType)
     }
 }
 
-TEST(ClassTypeHint, FileOrBuiltInText)
-{
-    test::TempProgramFolder folder;
-    EXPECT_TRUE(LoadClassTypeHint(folder.path(), "memo2g.dat").startsWith("Berufsfachliche Kompetenz\n"));
-    WriteTextLines(folder.file("memo2g.dat"), {"Für G: BfK und BpK", "zweite Zeile"});
-    EXPECT_EQ(LoadClassTypeHint(folder.path(), "memo2g.dat"), "Für G: BfK und BpK\nzweite Zeile");
-}
-
 TEST(LimitNoteLines, CutsAfterTheFortyFifthLine)
 {
     QStringList lines;
     for (int i = 1; i <= 46; ++i)
         lines << QString::number(i);
     const LimitedNotes cut = LimitNoteLines(lines.join('\n'));
-    EXPECT_TRUE(cut.cut);
-    EXPECT_EQ(cut.text, lines.mid(0, 45).join('\n'));
+    EXPECT_TRUE(cut.cut && cut.text == lines.mid(0, 45).join('\n'));
     const LimitedNotes whole = LimitNoteLines(lines.mid(0, 45).join("\r\n"));
-    EXPECT_FALSE(whole.cut);
-    EXPECT_EQ(whole.text, lines.mid(0, 45).join("\r\n"));
+    EXPECT_TRUE(!whole.cut && whole.text == lines.mid(0, 45).join("\r\n"));
 }
 
 TEST(ProfileCodes, EditorTextBecomesSixCodesOfAtMostThreeCharactersSavedOneALine)
@@ -149,16 +135,13 @@ TEST(GradeListKeyMove, GroupHeadingsArePassedOverAndFixedRowsNeverReached)
         names[i] = QStringLiteral("Fach %1").arg(i);
     names[4] = QStringLiteral("Fächerverbund / ");
     names[20] = QStringLiteral("Wahlfach/");
-    const struct {
-        int row, step;
-        bool fixed;
-        int want;
-    } cases[] = {
+    // Row, step, conduct rows fixed, row reached.
+    const std::tuple<int, int, bool, int> cases[] = {
         {2, +1, false, 3}, {3, +1, false, 5}, {5, -1, false, 3}, {19, +1, false, 19}, {18, +1, false, 19},
         {0, -1, false, 0}, {2, -1, false, 1}, {2, -1, true, 2},  {1, +1, true, 2},    {7, 0, true, 7},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(GradeListKeyMove(names, c.row, c.step, c.fixed), c.want) << c.row << " " << c.step << " " << c.fixed;
+    for (const auto& [row, step, fixed, want] : cases)
+        EXPECT_EQ(GradeListKeyMove(names, row, step, fixed), want) << row << " " << step << " " << fixed;
     // A heading right after the fixed rows: Up from below it stays.
     names[2] = QStringLiteral("Gruppe/");
     EXPECT_EQ(GradeListKeyMove(names, 3, -1, true), 3);
