@@ -381,14 +381,64 @@ QString endnoteInGrid(Rule rule, int j, int s, int x)
     return g.at(ColFinal, 1);
 }
 
+// The classic search with the unrounded formula, in exact rational
+// arithmetic: E(x) scaled by 8000 so every value is an integer; tie tells
+// whether a visited mark met an exact tie of Round(E + 0.01).
+struct FormulaBounds {
+    int cur = 0, lower = 0, upper = 0;
+    bool tie = false;
+};
+
+int64_t formula8000(Rule rule, int j, int s, int x)
+{
+    switch (rule) {
+    case Rule::Oral: return 100LL * (3 * s + x) + 400LL * j;
+    case Rule::Comm: return 80LL * (2 * x + 3 * s) + 400LL * j;
+    case Rule::Evening: return 200LL * (x + s) + 400LL * j;
+    default: return 400LL * (j + x);
+    }
+}
+
+int roundFormula(int64_t e8000, bool& tie)
+{
+    const int64_t v = e8000 + 80; // + 0.01
+    int64_t q = v >= 0 ? v / 8000 : -((-v + 7999) / 8000);
+    const int64_t rest = v - q * 8000;
+    tie = tie || rest == 4000;
+    if (rest > 4000 || (rest == 4000 && q % 2 != 0))
+        ++q;
+    return static_cast<int>(q);
+}
+
+FormulaBounds classicSearch(Rule rule, int j, int s)
+{
+    FormulaBounds r;
+    r.cur = yearOnly(rule) ? roundFormula(800LL * j, r.tie) : roundFormula(400LL * (j + s), r.tie);
+    // Lower: down from the larger of S and J (from J itself, tested first,
+    // for the year mark alone) until the grade falls below the current one.
+    int x = yearOnly(rule) ? j + 1 : std::max(s, j);
+    while (roundFormula(formula8000(rule, j, s, --x), r.tie) >= r.cur) {
+    }
+    r.lower = std::max(x + 1, 10);
+    x = yearOnly(rule) ? j : std::min(s, j);
+    while (roundFormula(formula8000(rule, j, s, ++x), r.tie) <= r.cur) {
+    }
+    r.upper = std::min(x - 1, 60);
+    return r;
+}
+
 } // namespace
 
 // Every written mark and year mark from 1.0 to 6.0, every rule: each bound
 // range is exactly the set of marks from 1.0 to 6.0 that give the current
-// final grade in the exam grid, and the current grade is the grid's final
-// grade without the exam.
-TEST(BoundaryGrades, SweepAgreesWithTheGradeArithmetic)
+// final grade in the exam grid, the current grade is the grid's final grade
+// without the exam, and away from exact ties (which occur only with the
+// 3 : 2 communication weights) the bounds are those of the classic formulas.
+TEST(BoundaryGrades, SweepAgreesWithTheGradeArithmeticAndTheFormulas)
 {
+    int checked = 0;
+    int compared = 0;
+    int ties = 0;
     for (Rule rule : {Rule::Oral, Rule::Comm, Rule::CommYearOnly, Rule::Evening, Rule::EveningYearOnly}) {
         for (int j = 10; j <= 60; ++j) {
             for (int s = 10; s <= 60; ++s) {
@@ -399,9 +449,29 @@ TEST(BoundaryGrades, SweepAgreesWithTheGradeArithmetic)
                 const int lower = boundTenths(b.lower);
                 const int upper = boundTenths(b.upper);
                 ASSERT_LE(lower, upper);
-                for (int x = 10; x <= 60; ++x)
+                for (int x = 10; x <= 60; ++x, ++checked)
                     ASSERT_EQ(endnoteInGrid(rule, j, s, x) == current, x >= lower && x <= upper) << "x " << x;
+                // Each bound is a real edge: the next tenth beyond it changes the grade.
+                if (lower > 10) {
+                    ASSERT_NE(endnoteInGrid(rule, j, s, lower - 1), current);
+                }
+                if (upper < 60) {
+                    ASSERT_NE(endnoteInGrid(rule, j, s, upper + 1), current);
+                }
+                const FormulaBounds f = classicSearch(rule, j, s);
+                if (f.tie) {
+                    ++ties;
+                    EXPECT_EQ(rule, Rule::Comm);
+                    continue;
+                }
+                ASSERT_EQ(b.current, QString::number(f.cur));
+                ASSERT_EQ(lower, f.lower);
+                ASSERT_EQ(upper, f.upper);
+                ++compared;
             }
         }
     }
+    EXPECT_EQ(checked, 5 * 51 * 51 * 51);
+    EXPECT_GT(ties, 0);
+    EXPECT_GT(compared, 5 * 51 * 51 * 9 / 10);
 }

@@ -644,6 +644,16 @@ TEST_F(Subjects, PasswordEncodingShiftsEveryByteBySevenAndKeepsEveryCharacter)
     EXPECT_EQ(folder.read("pwrsa.dat"), QByteArray(",pbkh\r\n"));
 }
 
+// A custom zoom of 0 or below is refused with a message, never applied.
+TEST_F(Subjects, ZoomChoices)
+{
+    const std::tuple<int, int, std::optional<int>> cases[] = {
+        {0, 0, 120}, {2, 0, 100}, {5, 0, 70}, {6, 135, 135}, {6, 0, {}}, {6, -5, {}}, {-1, 100, {}}};
+    for (const auto& [index, custom, zoom] : cases)
+        EXPECT_EQ(ZoomFromChoice(index, custom), zoom) << index << " " << custom;
+    EXPECT_EQ(prompt.shown().size(), 2);
+}
+
 TEST_F(Subjects, PasswordDialogAnswers)
 {
     PasswordPrompt p = PreparePasswordPrompt();
