@@ -1,7 +1,13 @@
 # Sourced by run.sh and test.sh: installs the Debian packages the project needs
-# (only those that are missing) and builds the project.
-set -euo pipefail
+# (only those that are missing) and builds the project.  Every step that fails
+# says which step it was and how to try again; nothing ends without a word.
+set -Eeuo pipefail
+# A command that fails outside the named steps still says so before the end.
+trap 'hsa_status=$?; echo "Einrichtung abgebrochen: \"$BASH_COMMAND\" endete mit Status $hsa_status. Bitte erneut aufrufen: $HSA_ENTRY" >&2' ERR
 
+# One list for both scripts: the desktop word processor opens the certificate
+# attachments and converts headless for printing.  Its -nogui core conflicts
+# with the desktop one, so no script may ask for the other variant.
 HSA_PACKAGES=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev libgl1-mesa-dev qt6-translations-l10n
@@ -11,7 +17,7 @@ HSA_PACKAGES=(
   fonts-liberation
   zip unzip p7zip-full ziptool
   poppler-utils
-  libpugixml-dev libreoffice-writer-nogui cups-client python3-docx
+  libpugixml-dev libreoffice-writer xdg-utils cups-client python3-docx
   python3 python3-dbfread
   libssl-dev
   clang
@@ -19,23 +25,64 @@ HSA_PACKAGES=(
   ccache
 )
 
-hsa_install_packages() {
-  # One query for all packages: a start with nothing missing stays quick.
-  local missing=() installed
-  installed="$(dpkg-query -W -f='${Package} ${Status}\n' "${HSA_PACKAGES[@]}" 2>/dev/null | awk '/install ok installed/ {print $1}' | sed 's/:.*//')"
+# The command that started the set-up, for the "try again" hint.
+HSA_ENTRY="${HSA_ENTRY:-./$(basename "${0:-test.sh}")}"
+
+# hsa_fail STEP: names the failed step and the way to retry, then ends.
+hsa_fail() {
+  echo "" >&2
+  echo "Einrichtung abgebrochen beim Schritt: $1" >&2
+  echo "Bitte die Meldungen oben prüfen und danach erneut aufrufen: $HSA_ENTRY" >&2
+  exit 1
+}
+
+# hsa_step STEP COMMAND...: runs the command; a failure names the step.
+hsa_step() {
+  local step="$1"
+  shift
+  "$@" || hsa_fail "$step"
+}
+
+# hsa_missing_packages: prints, one a line, every listed package that dpkg
+# does not hold as installed.  dpkg-query fails when it knows a name not at
+# all (the usual case on a fresh machine), so its status is no verdict: only
+# the lines it prints count.
+hsa_missing_packages() {
+  local installed
+  installed="$(dpkg-query -W -f='${Package} ${Status}\n' "${HSA_PACKAGES[@]}" 2>/dev/null || true)"
+  installed="$(awk '/install ok installed/ {sub(/:.*/, "", $1); print $1}' <<<"$installed")"
+  local p
   for p in "${HSA_PACKAGES[@]}"; do
-    if ! grep -qx -- "$p" <<<"$installed"; then
-      missing+=("$p")
+    if ! grep -qxF -- "$p" <<<"$installed"; then
+      printf '%s\n' "$p"
     fi
   done
+}
+
+hsa_install_packages() {
+  local missing=()
+  mapfile -t missing < <(hsa_missing_packages)
   if [ ${#missing[@]} -eq 0 ]; then
     return 0
   fi
   echo "Installiere fehlende Pakete: ${missing[*]}"
-  local sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      echo "Zum Installieren werden Administratorrechte gebraucht (root oder sudo)." >&2
+      hsa_fail "Pakete installieren"
+    fi
+    sudo=(sudo)
+  fi
+  hsa_step "Paketlisten aktualisieren (apt-get update)" "${sudo[@]}" apt-get update -qq
+  # sudo would drop the variable from the environment; as its argument it stays.
+  if [ ${#sudo[@]} -gt 0 ]; then
+    hsa_step "Pakete installieren (apt-get install ${missing[*]})" \
+      sudo DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  else
+    DEBIAN_FRONTEND=noninteractive hsa_step "Pakete installieren (apt-get install ${missing[*]})" \
+      apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
 }
 
 # hsa_build ROOT BUILD [TARGET...]: configures once, then builds the targets
@@ -66,11 +113,16 @@ hsa_build() {
     # HSA_CONFIGURE_ARGS: further cmake settings for this build folder.
     local extra=()
     read -r -a extra <<<"${HSA_CONFIGURE_ARGS:-}"
-    cmake -S "$root" -B "$build" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}" >/dev/null
+    if ! cmake -S "$root" -B "$build" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}" >/dev/null; then
+      # A half-written cache would make the next run skip configuring.
+      rm -f "$build/CMakeCache.txt"
+      hsa_fail "Erstellung vorbereiten (cmake in $build)"
+    fi
   fi
   # The build itself reconfigures when a CMake file or a source folder changed.
   local started="$build/.hsa-build-started"
   touch "$started"
-  cmake --build "$build" --parallel "$(nproc)" "${targets[@]}"
+  hsa_step "Programm übersetzen (cmake --build $build)" \
+    cmake --build "$build" --parallel "$(nproc)" "${targets[@]}"
   mv -f "$started" "$stamp"
 }
