@@ -1,6 +1,8 @@
 #include "app/zoomdlg.h"
 #include "app/programblock.h"
 #include "classes/schoolsettings.h"
+#include "classes/sharedstate.h"
+#include "platform/viewzoom.h"
 
 #include <QButtonGroup>
 #include <QEvent>
@@ -12,20 +14,6 @@
 #include <QVBoxLayout>
 
 namespace hsa {
-
-void ScaleWindowBy(QWidget* window, int multiplier, int divisor)
-{
-    if (!window || divisor <= 0 || multiplier <= 0 || multiplier == divisor)
-        return;
-    QFont f = window->font();
-    if (f.pointSizeF() > 0)
-        f.setPointSizeF(f.pointSizeF() * multiplier / divisor);
-    else if (f.pixelSize() > 0)
-        f.setPixelSize(std::max(1, f.pixelSize() * multiplier / divisor));
-    window->setFont(f);
-    const QSize s = window->size();
-    window->resize(s.width() * multiplier / divisor, s.height() * multiplier / divisor);
-}
 
 TBtnRightDlg1::TBtnRightDlg1(QWidget* parent) : QDialog(parent)
 {
@@ -79,10 +67,11 @@ void TBtnRightDlg1::ApplyViewZoom()
         QList<QWidget*> done;
         for (QWidget* w : windows)
             if (w && !done.contains(w)) {
-                ScaleWindowBy(w, *zoom, previousZoom_);
+                ZoomWindow(w, *zoom);
                 done << w;
             }
         previousZoom_ = *zoom;
+        state().viewZoom = *zoom;
     }
     applying_ = false;
 }

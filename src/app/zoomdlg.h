@@ -10,14 +10,12 @@ class QSpinBox;
 
 namespace hsa {
 
-// Scales a window the way the windowing library's scale operation does: its
-// size and its font by multiplier / divisor; the layouts follow.
-void ScaleWindowBy(QWidget* window, int multiplier, int divisor);
-
 // The view-zoom dialog.  When it loses activation (also when OK closes it)
-// the chosen zoom is applied once to each of the scaled windows: the main
-// window, the print calibration dialog, the import dialog, the school-data
-// dialog, the archive window and the archive-restore window.
+// the chosen zoom is applied once to each of the zoomed windows, contents and
+// all (ZoomWindow): the main window, the import dialog, the school-data
+// dialog, the archive window and the archive-restore window; the print
+// calibration dialog, made anew where it is used, takes state().viewZoom when
+// it is shown.
 class TBtnRightDlg1 : public QDialog {
     Q_OBJECT
 public:

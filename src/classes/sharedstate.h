@@ -50,6 +50,7 @@ struct SharedState {
     // Screen scaling.
     double fontFactor = 1.0;
     int formScale = 1;
+    int viewZoom = 100; // percent of "Ansicht (Zoom)" for the zoomed windows
 
     // Subject data and certificate texts of the open class level.
     QStringList subjectNames;                // rows of the subject table

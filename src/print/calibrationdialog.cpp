@@ -2,6 +2,7 @@
 
 #include "classes/sharedstate.h"
 #include "platform/screen.h"
+#include "platform/viewzoom.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -44,6 +45,8 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent)
 void TForm3::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    // Laid out anew at 100 %, then zoomed like the program's other windows.
+    ZoomWindow(this, 100);
     const CalibrationGeometry g = CalibrationFormGeometry(
         hsa::screen().info().height, state().fontFactor, state().formScale, hsa::screen().info().usableWidth());
     QFont gridFont = StringGrid1->font();
@@ -57,6 +60,7 @@ void TForm3::showEvent(QShowEvent* event)
     StringGrid1->verticalHeader()->setDefaultSectionSize(g.rowHeight);
     for (int c = 0; c < CalibrationForm::kColumns; ++c)
         StringGrid1->setColumnWidth(c, g.columnWidths[c]);
+    ZoomWindowAsLaidOut(this, state().viewZoom);
     form_.activate();
     showCells();
     StringGrid1->setCurrentCell(1, CalibrationForm::kValueColumn);

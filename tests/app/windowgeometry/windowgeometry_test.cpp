@@ -3,6 +3,7 @@
 // frame lies inside the usable screen and every button can be reached.
 
 #include "app/classgridview.h"
+#include "app/zoomdlg.h"
 #include "classes/dbftable.h"
 #include "classes/examgrid.h"
 #include "grades/gradewindow.h"
@@ -10,10 +11,15 @@
 #include "support/programwindows.h"
 
 #include <QAbstractButton>
+#include <QButtonGroup>
 #include <QApplication>
 #include <QHeaderView>
 #include <QLayout>
 #include <QListWidget>
+#include <QMap>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
 
 using namespace hsa;
 
@@ -150,4 +156,93 @@ TEST_F(WindowGeometry, ListsFillTheMainWindowInEveryMode)
     expectFills(form->DBGrid1, "opened");
     form->trigger("JahresleistungEingabe1");
     expectFills(form->StringGrid1, "grade table");
+}
+
+namespace {
+
+// What the user sees of a window: where it stands, and the size of the text
+// of every control in it (the window's own dialogs and menus aside).
+struct WindowLook {
+    QRect frame;
+    QMap<const QWidget*, qreal> fonts;
+    QList<int> gridSizes; // column widths and row heights of its grids
+};
+
+WindowLook lookAt(QWidget* w)
+{
+    QApplication::processEvents();
+    WindowLook look{w->frameGeometry(), {}, {}};
+    for (QWidget* c : w->findChildren<QWidget*>()) {
+        // The menu bar keeps the desktop's font, like the system's menus.
+        if (c->window() != w || !c->isVisibleTo(w) || qobject_cast<QMenuBar*>(c)
+            || qobject_cast<QMenuBar*>(c->parentWidget()))
+            continue;
+        look.fonts.insert(c, c->font().pointSizeF());
+        if (auto* t = qobject_cast<QTableView*>(c))
+            look.gridSizes << t->columnWidth(0) << t->rowHeight(0) << t->horizontalHeader()->defaultSectionSize();
+    }
+    return look;
+}
+
+} // namespace
+
+// "Ansicht (Zoom)" at 120 % and then 100 % on a 1024 x 768 screen: every
+// zoomed window grows with its contents (fonts and grids), stays inside the
+// screen, and 100 % gives it back as it was.  The calibration dialog, made
+// where it is used, comes up zoomed.
+TEST_F(WindowGeometry, ZoomScalesContentsStaysOnScreenAndComesBack)
+{
+    const ScreenInfo scr{1024, 768, 96};
+    restartOn(scr);
+    openClass();
+    form->trigger("JahresleistungEingabe1");
+    QList<QWidget*> windows{form};
+    for (const char* name : {"DualListDlg", "BtnRightDlg", "archivform", "arch2form"})
+        windows << ProgramWindow(QString::fromLatin1(name));
+    QList<WindowLook> before;
+    for (QWidget* w : windows) {
+        w->show();
+        before << lookAt(w);
+    }
+    qreal calibrationFont = 0;
+    {
+        TForm3 calibration;
+        calibration.show();
+        calibrationFont = calibration.StringGrid1->font().pointSizeF();
+    }
+    auto* zoom = static_cast<TBtnRightDlg1*>(ProgramWindow("BtnRightDlg1"));
+    const auto choose = [&](int button) {
+        zoom->show();
+        zoom->RadioGroup1Buttons->button(button)->setChecked(true);
+        QTest::mouseClick(zoom->OKBtn, Qt::LeftButton);
+    };
+
+    choose(0); // 120 %
+    for (int i = 0; i < windows.size(); ++i) {
+        QWidget* w = windows[i];
+        const std::string name = w->objectName().toStdString();
+        expectWhole(w, scr, name + " at 120 %");
+        const WindowLook now = lookAt(w);
+        // Scroll bars may come with the larger contents.
+        for (auto f = before[i].fonts.cbegin(); f != before[i].fonts.cend(); ++f)
+            EXPECT_NEAR(now.fonts.value(f.key()), f.value() * 1.2, 0.01)
+                << name << " " << f.key()->metaObject()->className() << " " << f.key()->objectName().toStdString();
+        for (int g = 0; g < now.gridSizes.size(); ++g)
+            EXPECT_NEAR(now.gridSizes[g], before[i].gridSizes[g] * 1.2, 1) << name << " grid size " << g;
+    }
+    {
+        TForm3 calibration;
+        calibration.show();
+        expectWhole(&calibration, scr, "calibration at 120 %");
+        EXPECT_NEAR(calibration.StringGrid1->font().pointSizeF(), calibrationFont * 1.2, 0.01);
+    }
+
+    choose(2); // back to 100 %
+    for (int i = 0; i < windows.size(); ++i) {
+        const WindowLook now = lookAt(windows[i]);
+        const std::string name = windows[i]->objectName().toStdString();
+        EXPECT_EQ(now.frame, before[i].frame) << name;
+        EXPECT_EQ(now.fonts, before[i].fonts) << name;
+        EXPECT_EQ(now.gridSizes, before[i].gridSizes) << name;
+    }
 }

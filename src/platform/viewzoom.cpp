@@ -1,0 +1,264 @@
+#include "platform/viewzoom.h"
+
+#include "platform/screen.h"
+
+#include <QHeaderView>
+#include <QLayout>
+#include <QMainWindow>
+#include <QPointer>
+#include <QStatusBar>
+#include <QTableView>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+
+namespace hsa {
+
+namespace {
+
+const QString kStateName = QStringLiteral("hsaViewZoom");
+
+int scaled(int value, double factor)
+{
+    return static_cast<int>(std::lround(value * factor));
+}
+
+// A length of 0 and "no limit" stay what they are.
+int scaledExtent(int value, double factor)
+{
+    if (value <= 0 || value >= QWIDGETSIZE_MAX)
+        return value;
+    return std::max(1, scaled(value, factor));
+}
+
+QSize scaledSize(const QSize& s, double factor)
+{
+    return {scaledExtent(s.width(), factor), scaledExtent(s.height(), factor)};
+}
+
+QFont scaledFont(const QFont& base, double factor)
+{
+    QFont f = base;
+    if (base.pointSizeF() > 0)
+        f.setPointSizeF(base.pointSizeF() * factor);
+    else if (base.pixelSize() > 0)
+        f.setPixelSize(std::max(1, scaled(base.pixelSize(), factor)));
+    return f;
+}
+
+struct FontRecord {
+    QPointer<QWidget> widget;
+    QFont base, applied;
+    bool own = true; // the font was set on the widget, not inherited
+};
+
+struct LimitRecord {
+    QPointer<QWidget> widget;
+    QSize baseMin, baseMax, appliedMin, appliedMax;
+};
+
+// Sections the grid sizes itself (stretched, fitted to their contents) or
+// that are hidden are left to the grid: -1.
+struct HeaderRecord {
+    QPointer<QHeaderView> header;
+    int baseDefault = 0, appliedDefault = 0;
+    QList<int> base, applied;
+};
+
+// The 100 % state of one window, kept with the window until it is back at
+// 100 %.
+class ZoomState : public QObject {
+public:
+    explicit ZoomState(QWidget* window) : QObject(window) { setObjectName(kStateName); }
+
+    int percent = 100;
+    QSize size;
+    QPoint pos;
+    QList<FontRecord> fonts;
+    QList<LimitRecord> limits;
+    QList<HeaderRecord> headers;
+};
+
+ZoomState* stateOf(const QWidget* window)
+{
+    for (QObject* o : window->children())
+        if (o->objectName() == kStateName)
+            return static_cast<ZoomState*>(o);
+    return nullptr;
+}
+
+bool sizedByProgram(const QHeaderView* h, int section)
+{
+    if (h->isSectionHidden(section))
+        return false;
+    const QHeaderView::ResizeMode mode = h->sectionResizeMode(section);
+    return mode == QHeaderView::Interactive || mode == QHeaderView::Fixed;
+}
+
+void recordHeader(ZoomState& s, QHeaderView* h)
+{
+    HeaderRecord r;
+    r.header = h;
+    r.baseDefault = r.appliedDefault = h->defaultSectionSize();
+    for (int i = 0; i < h->count(); ++i)
+        r.base << (sizedByProgram(h, i) ? h->sectionSize(i) : -1);
+    r.applied = r.base;
+    s.headers << r;
+}
+
+ZoomState* capture(QWidget* window)
+{
+    auto* s = new ZoomState(window);
+    s->size = window->size();
+    s->pos = window->pos();
+    QList<QWidget*> fontRoots;
+    if (auto* main = qobject_cast<QMainWindow*>(window)) {
+        if (QWidget* c = main->centralWidget())
+            fontRoots << c;
+        if (auto* bar = main->findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly))
+            fontRoots << bar;
+    } else {
+        fontRoots << window;
+    }
+    for (QWidget* w : fontRoots)
+        s->fonts << FontRecord{w, w->font(), w->font(), w->testAttribute(Qt::WA_SetFont)};
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        // Dialogs and menus of their own are not part of this window.
+        if (w->window() != window)
+            continue;
+        if (w->testAttribute(Qt::WA_SetFont) && !fontRoots.contains(w))
+            s->fonts << FontRecord{w, w->font(), w->font(), true};
+        if (w->minimumSize() != QSize(0, 0) || w->maximumSize() != QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX))
+            s->limits << LimitRecord{w, w->minimumSize(), w->maximumSize(), w->minimumSize(), w->maximumSize()};
+        if (auto* view = qobject_cast<QTableView*>(w)) {
+            recordHeader(*s, view->horizontalHeader());
+            recordHeader(*s, view->verticalHeader());
+        }
+    }
+    // A header's own limits follow its sections.
+    s->limits.erase(std::remove_if(s->limits.begin(), s->limits.end(),
+                                   [](const LimitRecord& r) { return qobject_cast<QHeaderView*>(r.widget.data()); }),
+                    s->limits.end());
+    return s;
+}
+
+// What the program set while the window was zoomed becomes part of the 100 %
+// state, taken back by the zoom it was set at.
+void takeProgramChanges(ZoomState& s)
+{
+    const double back = 100.0 / s.percent;
+    for (FontRecord& r : s.fonts)
+        if (r.widget && r.widget->font() != r.applied) {
+            r.base = scaledFont(r.widget->font(), back);
+            r.own = true;
+        }
+    for (LimitRecord& r : s.limits) {
+        if (!r.widget)
+            continue;
+        if (r.widget->minimumSize() != r.appliedMin)
+            r.baseMin = scaledSize(r.widget->minimumSize(), back);
+        if (r.widget->maximumSize() != r.appliedMax)
+            r.baseMax = scaledSize(r.widget->maximumSize(), back);
+    }
+    for (HeaderRecord& r : s.headers) {
+        if (!r.header)
+            continue;
+        if (r.header->defaultSectionSize() != r.appliedDefault)
+            r.baseDefault = scaledExtent(r.header->defaultSectionSize(), back);
+        for (int i = 0; i < r.header->count(); ++i) {
+            if (i >= r.base.size()) {
+                r.base << -1;
+                r.applied << -1;
+            }
+            if (!sizedByProgram(r.header, i))
+                continue;
+            if (r.header->sectionSize(i) != r.applied[i])
+                r.base[i] = scaledExtent(r.header->sectionSize(i), back);
+        }
+    }
+}
+
+void applyContents(ZoomState& s, int percent)
+{
+    const double factor = percent / 100.0;
+    for (FontRecord& r : s.fonts) {
+        if (!r.widget)
+            continue;
+        if (percent == 100 && !r.own)
+            r.widget->setFont(QFont()); // inherited again, as before
+        else
+            r.widget->setFont(percent == 100 ? r.base : scaledFont(r.base, factor));
+        r.applied = r.widget->font();
+    }
+    for (LimitRecord& r : s.limits) {
+        if (!r.widget)
+            continue;
+        r.appliedMin = scaledSize(r.baseMin, factor);
+        r.appliedMax = scaledSize(r.baseMax, factor);
+        r.widget->setMinimumSize(r.appliedMin);
+        r.widget->setMaximumSize(r.appliedMax);
+    }
+    for (HeaderRecord& r : s.headers) {
+        if (!r.header)
+            continue;
+        r.appliedDefault = scaledExtent(r.baseDefault, factor);
+        r.header->setDefaultSectionSize(r.appliedDefault);
+        for (int i = 0; i < r.base.size() && i < r.header->count(); ++i) {
+            if (r.base[i] < 0 || !sizedByProgram(r.header, i))
+                continue;
+            r.header->resizeSection(i, scaledExtent(r.base[i], factor));
+            r.applied[i] = r.header->sectionSize(i);
+        }
+    }
+}
+
+} // namespace
+
+void ZoomWindow(QWidget* window, int percent)
+{
+    if (!window || percent <= 0)
+        return;
+    ZoomState* s = stateOf(window);
+    if (!s) {
+        if (percent == 100)
+            return;
+        s = capture(window);
+    }
+    if (percent == s->percent)
+        return;
+    takeProgramChanges(*s);
+    applyContents(*s, percent);
+    // The window's least size follows its new contents before it is sized.
+    if (QLayout* layout = window->layout()) {
+        layout->invalidate();
+        layout->activate();
+    }
+    if (percent == 100) {
+        window->resize(s->size);
+        window->move(s->pos);
+        delete s;
+        KeepOnScreen(window);
+        return;
+    }
+    s->percent = percent;
+    window->move(s->pos);
+    window->resize(scaledSize(s->size, percent / 100.0));
+    KeepOnScreen(window);
+}
+
+void ZoomWindowAsLaidOut(QWidget* window, int percent)
+{
+    if (!window)
+        return;
+    delete stateOf(window);
+    ZoomWindow(window, percent);
+}
+
+int WindowZoom(const QWidget* window)
+{
+    const ZoomState* s = window ? stateOf(window) : nullptr;
+    return s ? s->percent : 100;
+}
+
+} // namespace hsa
