@@ -179,8 +179,10 @@ void RunFormCreate(StartupHost& host)
     } else {
         showMessage(QStringLiteral("Die Information wird jetzt im Browser aufgerufen"));
         st.versionCheckSkipped = false;
+        // The user was told the page opens: when no browser takes it, he is
+        // told that too, as by every other web entry.
         if (!FileExistsCI(dir, QStringLiteral("nicht_pruefen.txt"))) {
-            if (!shell().openUrl(st.homepageUrl + QStringLiteral("/wendra-version.htm")))
+            if (!OpenWebPage(st.homepageUrl + QStringLiteral("/wendra-version.htm")))
                 st.versionCheckSkipped = true;
         }
     }

@@ -154,14 +154,20 @@ void InstallCurrentVersion()
         showMessage(QStringLiteral("Dazu müssen Sie erst die Klasse schließen."));
         return;
     }
+    // The end is announced only once the browser has the address: otherwise
+    // the program stays, and the user learns where the setup is to be had.
+    const QString setup = state().updateUrl + QStringLiteral("/16/setup_Wendra_Pruef.zip");
+    const QString elsewhere = QStringLiteral("Sie können das Setup auch von ") + state().homepageUrl
+        + QStringLiteral(" (Downloads) ausführen lassen.");
+    if (!shell().openUrl(setup)) {
+        showWarning(QStringLiteral("Die Seite ") + setup + QStringLiteral(" konnte nicht geöffnet werden.") + kBr
+                    + QStringLiteral("Das Programm bleibt geöffnet. ") + elsewhere);
+        return;
+    }
     showMessage(QStringLiteral("Das Programm wird jetzt beendet, danach lädt der Browser die aktuelle Version. "
                                "Entpacken Sie das Setup und führen Sie es aus; Ihre Klassen bleiben erhalten.")
-                + kBr + QStringLiteral("Sie können das Setup auch von ") + state().homepageUrl
-                + QStringLiteral(" (Downloads) ausführen lassen."));
-    // The program ends only when the browser has the address: otherwise the
-    // user would be left with neither the program nor the download.
-    if (OpenWebPage(state().updateUrl + QStringLiteral("/16/setup_Wendra_Pruef.zip"))
-        && webEntryHooks().quitProgram)
+                + kBr + elsewhere);
+    if (webEntryHooks().quitProgram)
         webEntryHooks().quitProgram();
 }
 

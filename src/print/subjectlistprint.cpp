@@ -2,6 +2,7 @@
 
 #include "classes/classfields.h"
 #include "classes/dbftable.h"
+#include "classes/helpers.h"
 #include "classes/sharedstate.h"
 #include "platform/prompt.h"
 #include "print/drivers.h"
@@ -14,6 +15,34 @@ namespace hsa {
 namespace {
 
 constexpr int kLastListRecord = 38;
+
+// The exam a protocol order is for, as the user's message names it.
+QString protocolExam(const SubjectListOrder& order)
+{
+    if (order.listType == ListCommProtocols)
+        return QStringLiteral("Kommunikationsprüfung");
+    return order.examKind == 1 ? QStringLiteral("praktische Prüfung") : QStringLiteral("mündliche Prüfung");
+}
+
+bool anyProtocol(const std::vector<StudentPrintData>& students, int s, const SubjectListOrder& order)
+{
+    for (const StudentPrintData& st : students)
+        if (!ProtocolExamWord(st.sheet.grid, s - 1, order.listType, order.examKind).isEmpty())
+            return true;
+    return false;
+}
+
+// A protocol order that prints nothing for a subject must not pass for one
+// that printed: the user is told which subjects have no student marked "P".
+void tellSubjectsWithoutProtocol(const SubjectListOrder& order, const QStringList& subjects)
+{
+    if (subjects.isEmpty())
+        return;
+    const QString br = QStringLiteral("\n\r");
+    showInformation(QStringLiteral("Kein Schüler ist für die ") + protocolExam(order)
+                    + QStringLiteral(" markiert (\"P\") im Fach:") + br + subjects.join(br) + br + br
+                    + QStringLiteral("Dafür wurde kein Protokoll gedruckt."));
+}
 
 } // namespace
 
@@ -39,6 +68,7 @@ bool PrintSubjectListOrder(const SubjectListOrder& order, const ClassPrintData& 
                            const QString& firstKlasse, const std::vector<StudentPrintData>& students)
 {
     PrintBatch batch;
+    QStringList withoutProtocol;
     for (int s : order.subjects) {
         switch (order.listType) {
         case ListWritten:
@@ -48,6 +78,10 @@ bool PrintSubjectListOrder(const SubjectListOrder& order, const ClassPrintData& 
             break;
         case ListOralProtocols:
         case ListCommProtocols: {
+            if (!anyProtocol(students, s, order)) {
+                withoutProtocol << TrimRight(cls.subjects.rowName(s - 1));
+                break;
+            }
             const PrintLoopScope loop(false);
             if (!PrintExamProtocols(cls, students, s, order.listType, order.examKind, loop))
                 return false;
@@ -65,6 +99,7 @@ bool PrintSubjectListOrder(const SubjectListOrder& order, const ClassPrintData& 
             return false;
         }
     }
+    tellSubjectsWithoutProtocol(order, withoutProtocol);
     return true;
 }
 

@@ -203,7 +203,10 @@ TEST_F(StartupTest, VersionCheck)
         EXPECT_EQ(shellDouble.requests.size(), r.pages.size());
         for (const auto& req : shellDouble.requests)
             EXPECT_EQ(req.target, r.pages.value(0));
-        EXPECT_EQ(prompt.texts(), r.answer == Answer::Yes ? question + QStringList{notice} : question);
+        QStringList told = r.answer == Answer::Yes ? question + QStringList{notice} : question;
+        if (!r.browserOk)
+            told << "Die Seite https://home.example/wendra-version.htm konnte nicht geöffnet werden.";
+        EXPECT_EQ(prompt.texts(), told);
     }
 }
 

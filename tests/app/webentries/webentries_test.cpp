@@ -185,7 +185,8 @@ TEST_F(WebEntries, UpdaterAndInstallActOnlyWhenStarted)
 {
     const QString setup = "https://setup.example/16/setup_Wendra_Pruef.zip";
     const QStringList failures{"Das Updateprogramm down1.exe konnte nicht gestartet werden.",
-                               "Die Seite " + setup + " konnte nicht geöffnet werden."};
+                               "Die Seite " + setup + " konnte nicht geöffnet werden.\n\rDas Programm bleibt geöffnet. "
+                               "Sie können das Setup auch von https://wendra.example (Downloads) ausführen lassen."};
     dir.write("DOWN1.EXE", "x");
     for (const bool ok : {false, true}) {
         SCOPED_TRACE(ok);
@@ -198,6 +199,8 @@ TEST_F(WebEntries, UpdaterAndInstallActOnlyWhenStarted)
         EXPECT_EQ(state().quitRequested, ok);
         EXPECT_EQ(targets(), QStringList({dir.file("DOWN1.EXE"), setup}));
         EXPECT_EQ(prompt.texts().filter("konnte nicht"), ok ? QStringList{} : failures);
+        // The end is announced only when it comes.
+        EXPECT_EQ(prompt.anyTextContains("Das Programm wird jetzt beendet"), ok);
     }
     EXPECT_EQ(shellDouble.requests[0].args, QStringList{"h"});
     EXPECT_EQ(shellDouble.requests[0].workDir, dir.path());

@@ -154,6 +154,43 @@ TEST_F(LayoutTest, ProtocolsBySelectionWordAndAbort)
         EXPECT_EQ(at(dev().lastJob(), QString::fromUtf8(text)), QPoint(708, y)) << text;
 }
 
+// A protocol order names the subjects in which no student is marked for the
+// exam, instead of printing nothing without a word.
+TEST_F(LayoutTest, ProtocolsTellSubjectsWithoutMarkedStudents)
+{
+    const std::vector<StudentPrintData> students{student(1, 5, QStringLiteral("2.0"), {}, QStringLiteral("P"))};
+    const QString br = QStringLiteral("\n\r");
+    const struct {
+        int type, kind;
+        std::vector<int> subjects;
+        qsizetype jobs;
+        QString told;
+    } rows[] = {
+        {ListOralProtocols, kExamOral, {6}, 1, {}},
+        {ListOralProtocols, kExamOral, {6, 7}, 1,
+         "Kein Schüler ist für die mündliche Prüfung markiert (\"P\") im Fach:" + br + "Fach7" + br + br
+             + "Dafür wurde kein Protokoll gedruckt."},
+        {ListOralProtocols, kExamPractical, {6}, 0,
+         "Kein Schüler ist für die praktische Prüfung markiert (\"P\") im Fach:" + br + "Wirtschaft-/Beruf" + br + br
+             + "Dafür wurde kein Protokoll gedruckt."},
+        {ListCommProtocols, kExamOral, {4, 6}, 0,
+         "Kein Schüler ist für die Kommunikationsprüfung markiert (\"P\") im Fach:" + br + "Englisch" + br
+             + "Wirtschaft-/Beruf" + br + br + "Dafür wurde kein Protokoll gedruckt."},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.told.toStdString());
+        dev().jobs.clear();
+        prompt.clear();
+        SubjectListOrder order;
+        order.listType = r.type;
+        order.examKind = r.kind;
+        order.subjects = r.subjects;
+        EXPECT_TRUE(PrintSubjectListOrder(order, cls, QStringLiteral("10a"), students));
+        EXPECT_EQ(dev().jobs.size(), r.jobs);
+        EXPECT_EQ(prompt.texts(), r.told.isEmpty() ? QStringList{} : QStringList{r.told});
+    }
+}
+
 TEST_F(LayoutTest, RangePromptsKeepTheirOwnRange)
 {
     state().printFromNr = 2;
