@@ -288,7 +288,9 @@ void SetOrRemovePassword()
         }
         if (PasswordFileExists() && st.accessLocked && !confirmCurrentPassword())
             return;
-        const std::optional<QString> first = prompts().password(QStringLiteral("Passwort eingeben"), QString());
+        // The prompt texts stand in the box itself, not only in its title.
+        const std::optional<QString> first =
+            prompts().password(QStringLiteral("Passwort eingeben"), QStringLiteral("Passwort eingeben"));
         if (!first)
             return;
         if (!PasswordBytes(*first)) {
@@ -297,7 +299,7 @@ void SetOrRemovePassword()
             return;
         }
         const std::optional<QString> second =
-            prompts().password(QStringLiteral("Passwort wiederholen"), QString());
+            prompts().password(QStringLiteral("Passwort wiederholen"), QStringLiteral("Passwort wiederholen"));
         if (!second)
             return;
         if (*first != *second) {

@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QAbstractButton>
 #include <QMessageBox>
+
+#include <algorithm>
 
 namespace hsa {
 
@@ -33,12 +36,28 @@ QMessageBox::Icon iconOf(MsgKind kind)
     return QMessageBox::NoIcon;
 }
 
+// Capital umlauts and accents reach above the ascent of many faces, and a
+// box's text starts at the top edge of its label: the dots of "Ü" on the
+// first line would be cut off.  The label gets the room they need above it.
+void giveFirstLineItsHeight(QLabel* label)
+{
+    if (!label)
+        return;
+    const QFontMetrics fm(label->font());
+    const QString first = label->text().section(QLatin1Char('\n'), 0, 0);
+    const int above = first.isEmpty() ? 0 : -fm.tightBoundingRect(first).top() - fm.ascent();
+    QMargins m = label->contentsMargins();
+    m.setTop(m.top() + std::max(0, above) + 2);
+    label->setContentsMargins(m);
+}
+
 } // namespace
 
 void QtPrompt::message(MsgKind kind, const QString& text, const QString& caption)
 {
     QMessageBox box(iconOf(kind), captionOr(caption), displayText(text), QMessageBox::Ok,
                     parentWindow());
+    giveFirstLineItsHeight(box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")));
     box.exec();
 }
 
@@ -53,6 +72,7 @@ Answer QtPrompt::ask(MsgKind kind, const QString& text, Buttons buttons, const Q
     case Buttons::YesNoCancel: sb = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
     }
     QMessageBox box(iconOf(kind), captionOr(caption), displayText(text), sb, parentWindow());
+    giveFirstLineItsHeight(box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")));
     const std::pair<QMessageBox::StandardButton, QString> captions[] = {
         {QMessageBox::Yes, QStringLiteral("&Ja")},
         {QMessageBox::No, QStringLiteral("&Nein")},
@@ -89,6 +109,7 @@ std::optional<QString> askText(const QString& caption, const QString& label, con
     d.setTextValue(preset);
     d.setOkButtonText(QStringLiteral("OK"));
     d.setCancelButtonText(QStringLiteral("Abbrechen"));
+    giveFirstLineItsHeight(d.findChild<QLabel*>());
     if (maxLength > 0)
         if (auto* line = d.findChild<QLineEdit*>())
             line->setMaxLength(maxLength);

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
@@ -69,5 +71,30 @@ TEST(QtPrompt, ReturnPressesTheDefaultButton)
         const Answer a = defaultNo ? window.ask(MsgKind::Confirmation, "löschen?", Buttons::YesNo, {}, Answer::No)
                                    : window.ask(MsgKind::Confirmation, "weiter?", Buttons::YesNo);
         EXPECT_EQ(a, expected) << defaultNo;
+    }
+}
+
+// A message box gives its first line the height it needs: the dots of a
+// capital umlaut there are drawn whole, not cut off at the top of the text.
+TEST(QtPrompt, FirstLineKeepsTheDotsOfCapitalUmlauts)
+{
+    QtPrompt qt;
+    for (const QString text : {QStringLiteral("Übernahme"),
+                               QStringLiteral("H I N W E I S :   A K T U A L I T Ä T S P R Ü F U N G \n\rZeile 2")}) {
+        SCOPED_TRACE(text.toStdString());
+        int inkInTopRow = -1;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(box);
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            ASSERT_TRUE(label);
+            const QImage image = label->grab().toImage();
+            inkInTopRow = 0;
+            for (int x = 0; x < image.width(); ++x)
+                inkInTopRow += qGray(image.pixel(x, 0)) < 128;
+            box->accept();
+        });
+        static_cast<Prompt&>(qt).message(MsgKind::Information, text);
+        EXPECT_EQ(inkInTopRow, 0);
     }
 }

@@ -729,8 +729,9 @@ TEST_F(Subjects, SetOrRemovePasswordKeepsTheOldOneUnlessAllIsRight)
     }
     EXPECT_EQ(prompt.shown()[0].text, "Soll das Programm durch ein Passwort geschützt werden?");
     EXPECT_EQ(folder.read("pwrsa.dat"), QByteArray("\r\n"));
-    EXPECT_EQ(prompt.shown()[1].caption, "Passwort eingeben");
-    EXPECT_EQ(prompt.shown()[2].caption, "Passwort wiederholen");
+    // Each text stands in the box, not only in its title.
+    for (const auto& [i, text] : {std::pair(1, "Passwort eingeben"), {2, "Passwort wiederholen"}})
+        EXPECT_EQ(std::pair(prompt.shown()[i].caption, prompt.shown()[i].text), std::pair(QString(text), QString(text)));
 }
 
 // A read or write of "epw5.dat" or "pwrsa.dat" that fails is reported in
