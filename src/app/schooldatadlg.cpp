@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 namespace hsa {
@@ -27,6 +29,11 @@ TBtnRightDlg::TBtnRightDlg(QWidget* parent) : QDialog(parent)
     Edit3->setObjectName(QStringLiteral("Edit3"));
     EditSchoolName = new QLineEdit(this);
     EditSchoolName->setObjectName(QStringLiteral("EditSchoolName"));
+    EditSchoolNumber = new QLineEdit(this);
+    EditSchoolNumber->setObjectName(QStringLiteral("EditSchoolNumber"));
+    // Line 3 of "epw5.dat" is an integer: digits only.
+    EditSchoolNumber->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,9}")), EditSchoolNumber));
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -49,6 +56,7 @@ TBtnRightDlg::TBtnRightDlg(QWidget* parent) : QDialog(parent)
     form->addRow(QStringLiteral("Schulart:"), ComboBox1);
     form->addRow(QStringLiteral("Schulart (Text):"), Edit3);
     form->addRow(QStringLiteral("Schulname (? = Zeilenumbruch):"), EditSchoolName);
+    form->addRow(QStringLiteral("Schulnummer:"), EditSchoolNumber);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(HelpBtn);
     buttons->addStretch();
@@ -76,6 +84,12 @@ void TBtnRightDlg::showEvent(QShowEvent* e)
     ComboBox1->setCurrentIndex(-1);
     Edit3->setText(state().schoolTypeText);
     EditSchoolName->setText(state().schoolName);
+    EditSchoolNumber->clear();
+    try {
+        EditSchoolNumber->setText(QString::number(ReadSchoolNumber()));
+    } catch (const FileError& err) {
+        showError(err.message());
+    }
 }
 
 void TBtnRightDlg::hideEvent(QHideEvent* e)
@@ -101,8 +115,11 @@ void TBtnRightDlg::SaveSchoolTypeClick()
     std::optional<QString> newName;
     if (name != state().schoolName && !name.trimmed().isEmpty())
         newName = name;
+    std::optional<int> newNumber;
+    if (!EditSchoolNumber->text().isEmpty())
+        newNumber = EditSchoolNumber->text().toInt();
     try {
-        if (!SaveSchoolType(Edit3->text(), newName))
+        if (!SaveSchoolType(Edit3->text(), newName, newNumber))
             return;
     } catch (const FileError& err) {
         showError(err.message());

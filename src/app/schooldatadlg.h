@@ -11,7 +11,9 @@ namespace hsa {
 
 // The school-data dialog: the school type is chosen from ComboBox1 or typed
 // into Edit3 and saved with "Geänderte Schulart speichern"; the school name
-// (a "?" breaks the line on the main window) can be corrected beside it.
+// (a "?" breaks the line on the main window) and the school number (line 3 of
+// "epw5.dat", which the password of the family's class files is made of) can
+// be corrected beside it.  An empty number field leaves the number alone.
 class TBtnRightDlg : public QDialog {
     Q_OBJECT
 public:
@@ -20,6 +22,7 @@ public:
     QComboBox* ComboBox1 = nullptr;
     QLineEdit* Edit3 = nullptr;
     QLineEdit* EditSchoolName = nullptr;
+    QLineEdit* EditSchoolNumber = nullptr;
     QFrame* Panel1 = nullptr;
     QLabel* PanelLabel = nullptr;
     QPushButton* SaveBtn = nullptr;

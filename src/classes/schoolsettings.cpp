@@ -147,7 +147,17 @@ void LoadSchoolSettingsAtStart()
     ShowSchoolType();
 }
 
-bool SaveSchoolType(const QString& phrase, const std::optional<QString>& schoolName)
+int ReadSchoolNumber()
+{
+    const QString path = ProgramFolderFile(kSchoolDataFile);
+    if (!isFile(path))
+        return 0;
+    const QList<QByteArray> lines = settingsFileAccess().readLines(path);
+    return lines.size() >= 3 ? ParseLeadingInt(FromWindows1252(lines.at(2))) : 0;
+}
+
+bool SaveSchoolType(const QString& phrase, const std::optional<QString>& schoolName,
+                    std::optional<int> schoolNumber)
 {
     if (TrimRight(phrase).isEmpty())
         return false;
@@ -158,7 +168,12 @@ bool SaveSchoolType(const QString& phrase, const std::optional<QString>& schoolN
     }
     SharedState& st = state();
     const QString path = ProgramFolderFile(kSchoolDataFile);
-    if (!isFile(path)) {
+    if (!isFile(path) && schoolNumber.value_or(0) != 0) {
+        // The number exists nowhere else: the file is made for it.
+        settingsFileAccess().writeLines(
+            path, {ToWindows1252(schoolName.value_or(st.schoolName)), QByteArray(), QByteArray::number(*schoolNumber),
+                   QByteArrayLiteral("0"), ToWindows1252(TrimSbbzPhrase(phrase)), QByteArray()});
+    } else if (!isFile(path)) {
         showMessage(QStringLiteral("Änderung erfolgt"));
     } else {
         QList<QByteArray> lines = settingsFileAccess().readLines(path);
@@ -167,6 +182,8 @@ bool SaveSchoolType(const QString& phrase, const std::optional<QString>& schoolN
         lines[4] = ToWindows1252(TrimSbbzPhrase(phrase));
         if (schoolName && FromWindows1252(lines[0]) != *schoolName)
             lines[0] = ToWindows1252(*schoolName);
+        if (schoolNumber && ParseLeadingInt(FromWindows1252(lines[2])) != *schoolNumber)
+            lines[2] = QByteArray::number(*schoolNumber);
         settingsFileAccess().writeLines(path, lines);
     }
     // Memory follows only after the file was written.  Without "epw5.dat" the

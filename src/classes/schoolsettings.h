@@ -9,9 +9,10 @@
 // School settings and the access password.
 //
 // "epw5.dat" holds six lines (a string, a string, an integer, an integer, the
-// school-type phrase, a string); the program reads the school name from line 1
-// and the school-type phrase from line 5 and rewrites only those two, every
-// other line byte for byte.  "pwrsa.dat" holds the program password, each byte
+// school-type phrase, a string); the program reads the school name from line 1,
+// the school number from line 3 (part of the password of the family's class
+// files) and the school-type phrase from line 5 and rewrites only those three,
+// every other line byte for byte.  "pwrsa.dat" holds the program password, each byte
 // (Windows-1252) lowered by 7 modulo 256; its existence switches the
 // protection on.
 namespace hsa {
@@ -60,10 +61,20 @@ void ShowSchoolType();
 void LoadSchoolSettingsAtStart();
 
 // The school-type save of the school-data dialog (SaveSchoolType).  phrase is
-// the text of the dialog's edit; schoolName, when given, replaces line 1.
-// Returns false when nothing was done (empty phrase).  Raises FileError when
-// "epw5.dat" cannot be read or written; nothing changes then.
-bool SaveSchoolType(const QString& phrase, const std::optional<QString>& schoolName = std::nullopt);
+// the text of the dialog's edit; schoolName, when given, replaces line 1;
+// schoolNumber, when given and not the number line 3 holds, replaces line 3.
+// Without "epw5.dat" a school number other than 0 creates the file (school
+// name, number and phrase; the other lines empty, line 4 "0"), so that the
+// number is not lost.  Returns false when nothing was done (empty phrase).
+// Raises FileError when "epw5.dat" cannot be read or written; nothing changes
+// then.
+bool SaveSchoolType(const QString& phrase, const std::optional<QString>& schoolName = std::nullopt,
+                    std::optional<int> schoolNumber = std::nullopt);
+
+// The school number: the leading digits of line 3 of "epw5.dat", 0 when the
+// file or the line is missing or holds no number.  Raises FileError when the
+// file cannot be read.
+int ReadSchoolNumber();
 
 // Byte shift of the password file.
 QByteArray EncodePassword(const QByteArray& windows1252);

@@ -112,9 +112,18 @@ TEST_F(Dialogs, SchoolDataDialogSavesTheChosenType)
         emit dlg.ComboBox1->activated(index);
     EXPECT_EQ(dlg.Edit3->text(), "der Gemeinschaftsschule");
     EXPECT_EQ(prompt.shown().size(), 2);
+    // The school number of line 3 is shown and takes digits only.
+    EXPECT_EQ(dlg.EditSchoolNumber->text(), "1");
+    dlg.EditSchoolNumber->clear();
+    QTest::keyClicks(dlg.EditSchoolNumber, "47a1-1");
+    EXPECT_EQ(dlg.EditSchoolNumber->text(), "4711");
     QTest::mouseClick(dlg.SaveBtn, Qt::LeftButton);
     EXPECT_FALSE(dlg.isVisible());
-    EXPECT_EQ(folder.read("epw5.dat"), crlf({"Schule?Ort", "Ort", "1", "2", "der Gemeinschaftsschule", "x"}));
+    EXPECT_EQ(folder.read("epw5.dat"), crlf({"Schule?Ort", "Ort", "4711", "2", "der Gemeinschaftsschule", "x"}));
+    dlg.prepareForSchoolType();
+    dlg.show();
+    EXPECT_EQ(dlg.EditSchoolNumber->text(), "4711");
+    dlg.reject();
 }
 
 TEST_F(Dialogs, ZoomDialogScalesEachWindowOnce)

@@ -595,6 +595,14 @@ TEST_F(Subjects, SaveRewritesOnlyLineFiveByteForByte)
     EXPECT_EQ(state().schoolName, "Realschule Neustadt");
     EXPECT_TRUE(prompt.shown().isEmpty());
 
+    // The school number goes to line 3 as an integer, and only when it changed.
+    folder.write("epw5.dat", "Name\r\nOrt\r\n0815 \r\n4\r\nder Realschule\r\nx\r\n");
+    ASSERT_TRUE(SaveSchoolType("der Realschule", std::nullopt, 815));
+    EXPECT_EQ(folder.read("epw5.dat"), QByteArray("Name\r\nOrt\r\n0815 \r\n4\r\nder Realschule\r\nx\r\n"));
+    ASSERT_TRUE(SaveSchoolType("der Realschule", std::nullopt, 4711));
+    EXPECT_EQ(folder.read("epw5.dat"), QByteArray("Name\r\nOrt\r\n4711\r\n4\r\nder Realschule\r\nx\r\n"));
+    EXPECT_EQ(ReadSchoolNumber(), 4711);
+
     // A short file is filled up to six lines, lines after the sixth are kept,
     // an empty phrase changes nothing.
     folder.write("epw5.dat", "Name\r\nOrt\r\n");
@@ -616,6 +624,11 @@ TEST_F(Subjects, SaveRewritesOnlyLineFiveByteForByte)
     EXPECT_TRUE(state().eveningSchoolMode);
     ASSERT_TRUE(SaveSchoolType("der Gemeinschaftsschule"));
     EXPECT_TRUE(!state().eveningSchoolMode && state().schoolTypeCaption == "Gemeinschaftsschulklasse");
+    EXPECT_EQ(ReadSchoolNumber(), 0);
+    // A school number is not lost for want of the file: it is made.
+    ASSERT_TRUE(SaveSchoolType("der Gemeinschaftsschule", std::nullopt, 4711));
+    EXPECT_EQ(folder.read("epw5.dat"), crlf({state().schoolName, "", "4711", "0", "der Gemeinschaftsschule", ""}));
+    EXPECT_EQ(prompt.texts(), QStringList({"Änderung erfolgt", "Änderung erfolgt"}));
 
     folder.write("epw5.dat", kEpw5);
     EXPECT_FALSE(SaveSchoolType(QString::fromUtf8("der \u0151kola")));
