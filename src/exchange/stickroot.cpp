@@ -4,15 +4,34 @@
 #include "classes/sharedstate.h"
 #include "platform/prompt.h"
 
+#include <QDir>
+
 namespace hsa {
+
+namespace {
+
+// Without a removable volume the drive prompt would offer an empty list and
+// an empty field: the user is told that any folder serves as the stick and
+// picks one.
+std::optional<QString> askForFolder(const QString& caption)
+{
+    showInformation(QStringLiteral("Es wurde kein USB-Stick gefunden.") + QStringLiteral("\n\r\n\r")
+                    + QStringLiteral("Jeder Ordner kann als Stick dienen, z. B. ein Ordner auf der Festplatte, "
+                                     "im Netzwerk oder auf einer Speicherkarte.")
+                    + QStringLiteral("\n\r") + QStringLiteral("Wählen Sie den Ordner im folgenden Fenster."));
+    return prompts().folderName(caption.trimmed() + QStringLiteral(": Ordner wählen, der als Stick dient"),
+                                QDir::homePath());
+}
+
+} // namespace
 
 std::optional<QString> AskStickRoot(const QString& caption)
 {
     const QStringList roots = ReadyRemovableRoots();
     const QString preset = roots.isEmpty() ? QString() : roots.first();
-    const auto answer = prompts().input(caption, QStringLiteral("Mögliche Laufwerke:     ")
-                                                     + ListReadyRemovableDrives(),
-                                        preset);
+    const auto answer = roots.isEmpty()
+        ? askForFolder(caption)
+        : prompts().input(caption, QStringLiteral("Mögliche Laufwerke:     ") + ListReadyRemovableDrives(), preset);
     state().inputOk = answer.has_value();
     if (!answer)
         return std::nullopt;

@@ -9,6 +9,8 @@ namespace hsa {
 
 // Shows the input prompt caption with the label "Mögliche Laufwerke:     "
 // followed by the ready removable volumes, preset with the first of them.
+// Without any, the user is told that any folder can serve as the stick and
+// chooses it in the folder dialog instead.
 // Returns the folder and keeps it in state().stickRoot when it is ready.
 // Cancel returns nullopt without a word; a folder that is not ready is
 // reported ("Das Laufwerk <folder> ist nicht ansprechbar.") and gives nullopt.
