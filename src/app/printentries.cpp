@@ -7,6 +7,7 @@
 #include "platform/prompt.h"
 #include "platform/screen.h"
 #include "print/classlists.h"
+#include "print/documentname.h"
 #include "print/drivers.h"
 #include "print/printmenu.h"
 
@@ -15,6 +16,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
+
+#include <functional>
 
 namespace hsa {
 
@@ -47,13 +50,16 @@ QString copyNotice()
 
 // The three entries of one per-student document: the document kind, then the
 // driver.
-void perStudent(const char* marked, const char* all, const char* range, int kind, bool notice = false)
+void perStudent(const char* marked, const char* all, const char* range, int kind, const char* document,
+                bool notice = false)
 {
-    const auto run = [kind, notice](void (*driver)()) {
-        return [kind, notice, driver] {
+    const QString name = QString::fromUtf8(document);
+    const auto run = [kind, notice, name](void (*driver)()) {
+        return [kind, notice, name, driver] {
             if (notice)
                 showMessage(copyNotice());
             state().printDocKind = kind;
+            const PrintDocumentName named(name);
             driver();
         };
     };
@@ -101,30 +107,37 @@ void InstallPrintEntries(TForm1& form)
 {
     installLoopView(form);
 
-    perStudent("AktuellerSchler1", "AlleSchler1", "VonNr1", 1);
-    perStudent("MarkierterSchler1", "AlleSchler2", "Vonbis1", 2);
-    perStudent("MarkierterSchler2", "AlleSchler3", "Vonbis2", 3);
-    perStudent("MarkierterSchler6", "AlleSchler7", "Vonbis6", 4);
-    perStudent("MarkierterSchler3", "AlleSchler4", "Vonbis3", 4);
-    perStudent("MarkierterSchler4", "AlleSchler5", "Vonbis4", 5);
-    perStudent("MarkierterSchler5", "AlleSchler6", "Vonbis5", 6, true);
+    perStudent("AktuellerSchler1", "AlleSchler1", "VonNr1", 1, "Abschlusszeugnis");
+    perStudent("MarkierterSchler1", "AlleSchler2", "Vonbis1", 2, "Jahresleistungszeugnis");
+    perStudent("MarkierterSchler2", "AlleSchler3", "Vonbis2", 3, "Schülerblatt Endnoten");
+    perStudent("MarkierterSchler6", "AlleSchler7", "Vonbis6", 4, "Prüfungstabelle");
+    perStudent("MarkierterSchler3", "AlleSchler4", "Vonbis3", 4, "Prüfungstabelle zur Information");
+    perStudent("MarkierterSchler4", "AlleSchler5", "Vonbis4", 5, "Schülerblatt Grenznoten");
+    perStudent("MarkierterSchler5", "AlleSchler6", "Vonbis5", 6, "Abschrift Abschlusszeugnis", true);
 
-    RegisterMenuHandler(QStringLiteral("Notenliste1"), [] { PrintFinalGradeOverview(gridGeometry()); });
-    RegisterMenuHandler(QStringLiteral("Notentabelleleer1"), [] { PrintEmptyGradeTable(gridGeometry()); });
-    RegisterMenuHandler(QStringLiteral("TabelleAnmeldenoten1"),
-                        [] { PrintJahresleistungTable(true, gridGeometry()); });
-    RegisterMenuHandler(QStringLiteral("JLEintragslisteKlassenliste1"),
-                        [] { PrintJahresleistungTable(false, gridGeometry()); });
-    RegisterMenuHandler(QStringLiteral("EintragslistefrWahldermndlPrfungsfcher1"),
-                        [] { PrintExamEntryTable(true, gridGeometry()); });
-    RegisterMenuHandler(QStringLiteral("PPKlassentabelleAllepraktischenPrfungenEintragslisteKontrollliste1"),
-                        [] { PrintExamEntryTable(false, gridGeometry()); });
+    // The class lists, each under the name its PDF file is proposed by.
+    const auto list = [](const char* entry, const char* document, std::function<void()> print) {
+        const QString name = QString::fromUtf8(document);
+        RegisterMenuHandler(QString::fromLatin1(entry), [name, print] {
+            const PrintDocumentName named(name);
+            print();
+        });
+    };
+    list("Notenliste1", "Klassenübersicht Endnoten", [] { PrintFinalGradeOverview(gridGeometry()); });
+    list("Notentabelleleer1", "Klassenliste leer", [] { PrintEmptyGradeTable(gridGeometry()); });
+    list("TabelleAnmeldenoten1", "Jahresleistung Klassenliste",
+         [] { PrintJahresleistungTable(true, gridGeometry()); });
+    list("JLEintragslisteKlassenliste1", "Jahresleistung Eintragsliste",
+         [] { PrintJahresleistungTable(false, gridGeometry()); });
+    list("EintragslistefrWahldermndlPrfungsfcher1", "Mündliche Prüfungen Klassentabelle",
+         [] { PrintExamEntryTable(true, gridGeometry()); });
+    list("PPKlassentabelleAllepraktischenPrfungenEintragslisteKontrollliste1", "Praktische Prüfungen Klassentabelle",
+         [] { PrintExamEntryTable(false, gridGeometry()); });
     RegisterMenuHandler(QStringLiteral("SPKlassentabellemitallenschriftlichenPrfungsnoten1"),
                         [] { showMessage(WrittenExamTableHint()); });
-    RegisterMenuHandler(QStringLiteral("EZKlassetabellemitallenPrfungsleistungen1"),
-                        [] { PrintExamPerformanceTable(gridGeometry()); });
-    RegisterMenuHandler(QStringLiteral("ErgebnislistefrdasstaatlicheSchulamt1"),
-                        [] { PrintResultListForAuthority(); });
+    list("EZKlassetabellemitallenPrfungsleistungen1", "Prüfungsleistungen Klassentabelle",
+         [] { PrintExamPerformanceTable(gridGeometry()); });
+    list("ErgebnislistefrdasstaatlicheSchulamt1", "Ergebnisliste", [] { PrintResultListForAuthority(); });
     RegisterMenuHandler(QStringLiteral("Druckstarten1"), [] { PrintOpenGradeTable(gridGeometry()); });
 }
 

@@ -8,6 +8,7 @@
 #include "grades/examsheet.h"
 #include "grades/gradeslots.h"
 #include "platform/prompt.h"
+#include "print/documentname.h"
 #include "print/drivers.h"
 #include "print/pagemodel.h"
 
@@ -256,6 +257,22 @@ void PrintExamEntryTable(bool oral, const GridPrintGeometry& geometry)
     PrintGridTable(cls, t, landscape, withMarks, title, state().gradeTableKind, geometry);
 }
 
+QString GradeTableDocumentName(int kind, const QString& columnFilter)
+{
+    switch (kind) {
+    case kKindYear: return QStringLiteral("Notentabelle Jahresleistung");
+    case kKindWritten: return QStringLiteral("Notentabelle schriftliche Prüfung");
+    case kKindOral: return QStringLiteral("Notentabelle mündliche Prüfung");
+    case kKindComm:
+        return columnFilter == ColumnFilterFor(GradeTable::KP, {}, false)
+            ? QStringLiteral("Notentabelle Kommunikationsprüfung")
+            : QStringLiteral("Notentabelle praktische Prüfung");
+    case kKindExam: return QStringLiteral("Notentabelle Prüfungsleistungen");
+    case kKindFinal: return QStringLiteral("Notentabelle Endnoten");
+    default: return QStringLiteral("Notentabelle");
+    }
+}
+
 void PrintOpenGradeTable(const GridPrintGeometry& geometry)
 {
     if (!classGrid().visible()) {
@@ -263,6 +280,9 @@ void PrintOpenGradeTable(const GridPrintGeometry& geometry)
         return;
     }
     const ClassPrintData cls = LoadClassPrintData();
+    // Printed from the table itself, the PDF file is named after the table.
+    const QString outer = CurrentPrintDocumentName();
+    const PrintDocumentName named(outer.isEmpty() ? GradeTableDocumentName(classGrid().kind(), classGrid().columnFilter()) : outer);
     PrintBatch batch;
     PrintGridTable(cls, CopyOfClassGrid(), true, true, QStringLiteral("Tabelle"), classGrid().kind(), geometry);
 }

@@ -32,7 +32,9 @@ void PrintFinalGradeOverview(const GridPrintGeometry& geometry);
 void PrintEmptyGradeTable(const GridPrintGeometry& geometry);
 void PrintJahresleistungTable(bool withMarks, const GridPrintGeometry& geometry);
 void PrintExamEntryTable(bool oral, const GridPrintGeometry& geometry);
-// "DRUCKEN: Geöffnete Tabelle ": the open grade table.
+// "DRUCKEN: Geöffnete Tabelle ": the open grade table.  Its PDF file is
+// proposed under GradeTableDocumentName unless the print command named it.
+QString GradeTableDocumentName(int kind, const QString& columnFilter);
 void PrintOpenGradeTable(const GridPrintGeometry& geometry);
 // The exam-performance table: opened, printed and closed again.
 void PrintExamPerformanceTable(const GridPrintGeometry& geometry);

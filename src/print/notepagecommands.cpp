@@ -2,8 +2,10 @@
 
 #include "classes/classfields.h"
 #include "classes/dbftable.h"
+#include "classes/helpers.h"
 #include "classes/sharedstate.h"
 #include "grades/gradewindowcontroller.h"
+#include "print/documentname.h"
 #include "print/drivers.h"
 #include "print/layouts/notepages.h"
 #include "print/pagemodel.h"
@@ -44,6 +46,7 @@ void PrintNotePagesOfRange()
     const ClassPrintData cls = LoadClassPrintData();
     const auto records = loadNoteRecords(cls, ClassTable());
     const PrintLoopScope loop;
+    const PrintDocumentName named(QStringLiteral("Notizfelder"));
     PrintBatch batch;
     PrintNoteFields(cls, records, *range, loop);
 }
@@ -56,6 +59,7 @@ void PrintGradeWindowNotePage()
     const ClassPrintData cls = LoadClassPrintData();
     const StudentPrintData student = LoadStudentPrintData(cls, g.table(), g.record() + 1);
     {
+        const PrintDocumentName named(QStringLiteral("Notizfeld ") + TrimRight(student.surname));
         PrintBatch batch;
         PrintNoteFieldsCurrent(cls, student, g.notesText().split(QLatin1Char('\n')));
     }

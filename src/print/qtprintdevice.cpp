@@ -1,6 +1,8 @@
 #include "print/qtprintdevice.h"
 
+#include "classes/sharedstate.h"
 #include "platform/prompt.h"
+#include "print/documentname.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -76,8 +78,12 @@ bool QtPrintDevice::chooseFile()
     // A folder that is not there would stand in the dialog as the file name.
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
+    // The file is proposed under the document's and the class's name, so that
+    // one print does not overwrite the last under a name typed in a hurry.
+    const QString proposed =
+        QDir(folder).filePath(ProposedPdfFileName(CurrentPrintDocumentName(), state().openClassFile));
     const auto chosen = prompts().saveFileName(QStringLiteral("Druck als PDF-Datei speichern"),
-                                               folder, QStringLiteral("PDF-Dateien (*.pdf)"));
+                                               proposed, QStringLiteral("PDF-Dateien (*.pdf)"));
     if (!chosen || chosen->trimmed().isEmpty())
         return false;
     QString path = *chosen;

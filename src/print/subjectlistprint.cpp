@@ -5,6 +5,7 @@
 #include "classes/helpers.h"
 #include "classes/sharedstate.h"
 #include "platform/prompt.h"
+#include "print/documentname.h"
 #include "print/drivers.h"
 #include "print/layouts/protocols.h"
 #include "print/layouts/subjectlists.h"
@@ -30,6 +31,31 @@ bool anyProtocol(const std::vector<StudentPrintData>& students, int s, const Sub
         if (!ProtocolExamWord(st.sheet.grid, s - 1, order.listType, order.examKind).isEmpty())
             return true;
     return false;
+}
+
+// The name the order's PDF file is proposed under; with one subject, the
+// subject is named too.
+QString orderDocumentName(const SubjectListOrder& order, const ClassPrintData& cls)
+{
+    const bool practical = order.examKind == 1;
+    QString name;
+    switch (order.listType) {
+    case ListWritten: name = QStringLiteral("Teilnehmerliste schriftliche Prüfung"); break;
+    case ListOral:
+        name = practical ? QStringLiteral("Teilnehmerliste praktische Prüfung")
+                         : QStringLiteral("Teilnehmerliste mündliche Prüfung");
+        break;
+    case ListOrganisation: name = QStringLiteral("Organisation mündliche Prüfung"); break;
+    case ListOralProtocols:
+        name = practical ? QStringLiteral("Protokolle praktische Prüfung") : QStringLiteral("Protokolle mündliche Prüfung");
+        break;
+    case ListCommProtocols: name = QStringLiteral("Protokolle Kommunikationsprüfung"); break;
+    case ListCommunication: name = QStringLiteral("Kommunikationsprüfung Ergebnisliste"); break;
+    default: break;
+    }
+    if (order.subjects.size() == 1)
+        name += QLatin1Char(' ') + TrimRight(cls.subjects.rowName(order.subjects.front() - 1));
+    return name;
 }
 
 // A protocol order that prints nothing for a subject must not pass for one
@@ -67,6 +93,7 @@ std::vector<StudentPrintData> LoadListStudents(const ClassPrintData& cls, const 
 bool PrintSubjectListOrder(const SubjectListOrder& order, const ClassPrintData& cls,
                            const QString& firstKlasse, const std::vector<StudentPrintData>& students)
 {
+    const PrintDocumentName named(orderDocumentName(order, cls));
     PrintBatch batch;
     QStringList withoutProtocol;
     for (int s : order.subjects) {

@@ -1,14 +1,19 @@
 // Pages written through the Qt print device as PDF files and read back with
 // pdftotext -bbox: texts must stand where the page model puts them.
+#include "print/documentname.h"
 #include "print/pagemodel.h"
 #include "print/printer.h"
 #include "print/qtprintdevice.h"
 #include "support/pdfwords.h"
 #include "support/printfixture.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QStandardPaths>
+
+#include <optional>
 
 using namespace hsa;
 
@@ -126,3 +131,42 @@ TEST_F(PdfOutput, NoFileUnlessTheJobEnds)
 }
 
 } // namespace
+
+// The file dialog proposes a name made of the document the print command
+// names (an inner name standing while it lasts) and the open class, in the
+// documents folder.
+TEST_F(PdfOutput, FileDialogProposesDocumentAndClass)
+{
+    QString folderShown = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folderShown.isEmpty() || !QDir(folderShown).exists())
+        folderShown = QDir::homePath();
+    const struct {
+        const char* outer;
+        const char* inner; // nullptr: none
+        const char* classFile;
+        const char* proposed;
+    } rows[] = {
+        {"Klassenübersicht Endnoten", nullptr, "xa_25262.dbf", "Klassenübersicht Endnoten 10a.pdf"},
+        {"Prüfungsleistungen Klassentabelle", "Notentabelle Jahresleistung", "9b_25262.dbf",
+         "Notentabelle Jahresleistung 9b.pdf"},
+        {"", nullptr, "9b_25262.dbf", "Druck 9b.pdf"},
+        {"Notizfeld Meier/Schulz:", nullptr, "", "Notizfeld Meier Schulz.pdf"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.proposed);
+        state().openClassFile = QString::fromUtf8(r.classFile);
+        prompt.clear();
+        prompt.cancelText();
+        {
+            const PrintDocumentName outer(QString::fromUtf8(r.outer));
+            std::optional<PrintDocumentName> inner;
+            if (r.inner)
+                inner.emplace(QString::fromUtf8(r.inner));
+            EXPECT_FALSE(BeginPrint()); // the dialog is cancelled
+            EndPrint();
+        }
+        EXPECT_TRUE(CurrentPrintDocumentName().isEmpty());
+        ASSERT_EQ(prompt.shown().size(), 1);
+        EXPECT_EQ(prompt.shown()[0].preset, QDir(folderShown).filePath(QString::fromUtf8(r.proposed)));
+    }
+}
