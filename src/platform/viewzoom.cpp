@@ -5,8 +5,8 @@
 #include <QHeaderView>
 #include <QLayout>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QPointer>
-#include <QStatusBar>
 #include <QTableView>
 #include <QWidget>
 
@@ -47,10 +47,18 @@ QFont scaledFont(const QFont& base, double factor)
     return f;
 }
 
+// A font as a control shows it, every property its own: set back on the
+// control it stays what it was, whatever its parent holds.
+QFont shownFont(const QWidget* w)
+{
+    QFont f = w->font();
+    f.setResolveMask(QFont::AllPropertiesResolved);
+    return f;
+}
+
 struct FontRecord {
     QPointer<QWidget> widget;
     QFont base, applied;
-    bool own = true; // the font was set on the widget, not inherited
 };
 
 struct LimitRecord {
@@ -107,28 +115,30 @@ void recordHeader(ZoomState& s, QHeaderView* h)
     s.headers << r;
 }
 
+bool inMenuBar(const QWidget* w, const QWidget* window)
+{
+    for (; w && w != window; w = w->parentWidget())
+        if (qobject_cast<const QMenuBar*>(w))
+            return true;
+    return false;
+}
+
 ZoomState* capture(QWidget* window)
 {
     auto* s = new ZoomState(window);
     s->size = window->size();
     s->pos = window->pos();
-    QList<QWidget*> fontRoots;
-    if (auto* main = qobject_cast<QMainWindow*>(window)) {
-        if (QWidget* c = main->centralWidget())
-            fontRoots << c;
-        if (auto* bar = main->findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly))
-            fontRoots << bar;
-    } else {
-        fontRoots << window;
-    }
-    for (QWidget* w : fontRoots)
-        s->fonts << FontRecord{w, w->font(), w->font(), w->testAttribute(Qt::WA_SetFont)};
+    // Every control's font is taken as it shows, set or inherited: some
+    // controls (grid headings) take their font from the style, not from their
+    // parent, and must grow and come back all the same.
+    if (!qobject_cast<QMainWindow*>(window))
+        s->fonts << FontRecord{window, shownFont(window), window->font()};
     for (QWidget* w : window->findChildren<QWidget*>()) {
         // Dialogs and menus of their own are not part of this window.
         if (w->window() != window)
             continue;
-        if (w->testAttribute(Qt::WA_SetFont) && !fontRoots.contains(w))
-            s->fonts << FontRecord{w, w->font(), w->font(), true};
+        if (!inMenuBar(w, window))
+            s->fonts << FontRecord{w, shownFont(w), w->font()};
         if (w->minimumSize() != QSize(0, 0) || w->maximumSize() != QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX))
             s->limits << LimitRecord{w, w->minimumSize(), w->maximumSize(), w->minimumSize(), w->maximumSize()};
         if (auto* view = qobject_cast<QTableView*>(w)) {
@@ -149,10 +159,8 @@ void takeProgramChanges(ZoomState& s)
 {
     const double back = 100.0 / s.percent;
     for (FontRecord& r : s.fonts)
-        if (r.widget && r.widget->font() != r.applied) {
-            r.base = scaledFont(r.widget->font(), back);
-            r.own = true;
-        }
+        if (r.widget && r.widget->font() != r.applied)
+            r.base = scaledFont(shownFont(r.widget), back);
     for (LimitRecord& r : s.limits) {
         if (!r.widget)
             continue;
@@ -185,10 +193,7 @@ void applyContents(ZoomState& s, int percent)
     for (FontRecord& r : s.fonts) {
         if (!r.widget)
             continue;
-        if (percent == 100 && !r.own)
-            r.widget->setFont(QFont()); // inherited again, as before
-        else
-            r.widget->setFont(percent == 100 ? r.base : scaledFont(r.base, factor));
+        r.widget->setFont(percent == 100 ? r.base : scaledFont(r.base, factor));
         r.applied = r.widget->font();
     }
     for (LimitRecord& r : s.limits) {

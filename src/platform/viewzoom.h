@@ -4,9 +4,8 @@ class QWidget;
 
 // The view zoom of a window ("Ansicht (Zoom)"): the window is shown at a
 // percentage of the state it has at 100 %.  What grows and shrinks:
-//  - the window's font (a main window's central widget and status bar
-//    instead: its menu bar keeps the desktop's font, like the system's menus)
-//    and every font set on a control inside it;
+//  - the font of the window and of every control inside it (a main window's
+//    menu bar keeps the desktop's font, like the system's menus);
 //  - the pixel sizes its layout takes from the screen scaling: the default
 //    and the set widths and heights of the rows and columns of every grid,
 //    and the minimum and maximum sizes set on its controls;

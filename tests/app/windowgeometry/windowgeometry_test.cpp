@@ -193,56 +193,60 @@ WindowLook lookAt(QWidget* w)
 TEST_F(WindowGeometry, ZoomScalesContentsStaysOnScreenAndComesBack)
 {
     const ScreenInfo scr{1024, 768, 96};
-    restartOn(scr);
-    openClass();
-    form->trigger("JahresleistungEingabe1");
-    QList<QWidget*> windows{form};
-    for (const char* name : {"DualListDlg", "BtnRightDlg", "archivform", "arch2form"})
-        windows << ProgramWindow(QString::fromLatin1(name));
-    QList<WindowLook> before;
-    for (QWidget* w : windows) {
-        w->show();
-        before << lookAt(w);
-    }
-    qreal calibrationFont = 0;
-    {
-        TForm3 calibration;
-        calibration.show();
-        calibrationFont = calibration.StringGrid1->font().pointSizeF();
-    }
-    auto* zoom = static_cast<TBtnRightDlg1*>(ProgramWindow("BtnRightDlg1"));
-    const auto choose = [&](int button) {
-        zoom->show();
-        zoom->RadioGroup1Buttons->button(button)->setChecked(true);
-        QTest::mouseClick(zoom->OKBtn, Qt::LeftButton);
-    };
+    for (const bool gradeTable : {false, true}) {
+        SCOPED_TRACE(gradeTable ? "grade table" : "student list");
+        restartOn(scr);
+        openClass();
+        if (gradeTable)
+            form->trigger("JahresleistungEingabe1");
+        QList<QWidget*> windows{form};
+        for (const char* name : {"DualListDlg", "BtnRightDlg", "archivform", "arch2form"})
+            windows << ProgramWindow(QString::fromLatin1(name));
+        QList<WindowLook> before;
+        for (QWidget* w : windows) {
+            w->show();
+            before << lookAt(w);
+        }
+        qreal calibrationFont = 0;
+        {
+            TForm3 calibration;
+            calibration.show();
+            calibrationFont = calibration.StringGrid1->font().pointSizeF();
+        }
+        auto* zoom = static_cast<TBtnRightDlg1*>(ProgramWindow("BtnRightDlg1"));
+        const auto choose = [&](int button) {
+            zoom->show();
+            zoom->RadioGroup1Buttons->button(button)->setChecked(true);
+            QTest::mouseClick(zoom->OKBtn, Qt::LeftButton);
+        };
 
-    choose(0); // 120 %
-    for (int i = 0; i < windows.size(); ++i) {
-        QWidget* w = windows[i];
-        const std::string name = w->objectName().toStdString();
-        expectWhole(w, scr, name + " at 120 %");
-        const WindowLook now = lookAt(w);
-        // Scroll bars may come with the larger contents.
-        for (auto f = before[i].fonts.cbegin(); f != before[i].fonts.cend(); ++f)
-            EXPECT_NEAR(now.fonts.value(f.key()), f.value() * 1.2, 0.01)
-                << name << " " << f.key()->metaObject()->className() << " " << f.key()->objectName().toStdString();
-        for (int g = 0; g < now.gridSizes.size(); ++g)
-            EXPECT_NEAR(now.gridSizes[g], before[i].gridSizes[g] * 1.2, 1) << name << " grid size " << g;
-    }
-    {
-        TForm3 calibration;
-        calibration.show();
-        expectWhole(&calibration, scr, "calibration at 120 %");
-        EXPECT_NEAR(calibration.StringGrid1->font().pointSizeF(), calibrationFont * 1.2, 0.01);
-    }
+        choose(0); // 120 %
+        for (int i = 0; i < windows.size(); ++i) {
+            QWidget* w = windows[i];
+            const std::string name = w->objectName().toStdString();
+            expectWhole(w, scr, name + " at 120 %");
+            const WindowLook now = lookAt(w);
+            // Scroll bars may come with the larger contents.
+            for (auto f = before[i].fonts.cbegin(); f != before[i].fonts.cend(); ++f)
+                EXPECT_NEAR(now.fonts.value(f.key()), f.value() * 1.2, 0.01)
+                    << name << " " << f.key()->metaObject()->className() << " " << f.key()->objectName().toStdString();
+            for (int g = 0; g < now.gridSizes.size(); ++g)
+                EXPECT_NEAR(now.gridSizes[g], before[i].gridSizes[g] * 1.2, 1) << name << " grid size " << g;
+        }
+        {
+            TForm3 calibration;
+            calibration.show();
+            expectWhole(&calibration, scr, "calibration at 120 %");
+            EXPECT_NEAR(calibration.StringGrid1->font().pointSizeF(), calibrationFont * 1.2, 0.01);
+        }
 
-    choose(2); // back to 100 %
-    for (int i = 0; i < windows.size(); ++i) {
-        const WindowLook now = lookAt(windows[i]);
-        const std::string name = windows[i]->objectName().toStdString();
-        EXPECT_EQ(now.frame, before[i].frame) << name;
-        EXPECT_EQ(now.fonts, before[i].fonts) << name;
-        EXPECT_EQ(now.gridSizes, before[i].gridSizes) << name;
+        choose(2); // back to 100 %
+        for (int i = 0; i < windows.size(); ++i) {
+            const WindowLook now = lookAt(windows[i]);
+            const std::string name = windows[i]->objectName().toStdString();
+            EXPECT_EQ(now.frame, before[i].frame) << name;
+            EXPECT_EQ(now.fonts, before[i].fonts) << name;
+            EXPECT_EQ(now.gridSizes, before[i].gridSizes) << name;
+        }
     }
 }
