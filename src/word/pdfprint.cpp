@@ -1,6 +1,8 @@
 #include "word/pdfprint.h"
 
+#include "classes/sharedstate.h"
 #include "platform/prompt.h"
+#include "print/documentname.h"
 #include "print/printer.h"
 
 #include <QDir>
@@ -73,8 +75,16 @@ QList<int> PrintPdfJobs(const QList<PdfJob>& jobs, bool oneJob, const QString& t
     for (const PdfJob& j : jobs)
         pdfs << j.pdf;
     if (toFile) {
-        const auto chosen = prompts().saveFileName(QStringLiteral("Druck als PDF-Datei speichern"), QDir::homePath(),
-                                                   QStringLiteral("PDF-Dateien (*.pdf)"));
+        // Proposed in the documents folder under the document's and the class's
+        // name, as every print to a PDF file is.
+        QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (folder.isEmpty() || !QDir(folder).exists())
+            folder = QDir::homePath();
+        const QString document = CurrentPrintDocumentName().isEmpty() ? title : CurrentPrintDocumentName();
+        const auto chosen = prompts().saveFileName(
+            QStringLiteral("Druck als PDF-Datei speichern"),
+            QDir(folder).filePath(ProposedPdfFileName(document, state().openClassFile)),
+            QStringLiteral("PDF-Dateien (*.pdf)"));
         if (!chosen || chosen->isEmpty())
             return {};
         QString path = *chosen;

@@ -163,6 +163,11 @@ TEST_F(WordFormsTest, PrintsThroughTheChosenPrinter)
         EXPECT_TRUE(forms.mayClose());
         EXPECT_TRUE(prompt.lastText().contains(c.message)) << prompt.lastText().toStdString();
         EXPECT_EQ(PdfPageCount(stubs.filePath("ausdruck.pdf")), QString(c.printer) == "PDF-Datei" ? 3 : -1);
+        // The file is proposed under the forms' and the class's name.
+        for (const auto& shown : prompt.shown())
+            if (shown.call == ScriptedPrompt::Call::SaveFile) {
+                EXPECT_EQ(QFileInfo(shown.preset).fileName(), "Formulare " + kWordFormTypes[c.type] + " 9a.pdf");
+            }
         if (QString(c.name) == "abort") {
             EXPECT_EQ(state().printToNr, 39);
         }
