@@ -80,7 +80,8 @@ class ZoomState : public QObject {
 public:
     explicit ZoomState(QWidget* window) : QObject(window) { setObjectName(kStateName); }
 
-    int percent = 100;
+    int percent = 100;   // what the window shows
+    int requested = 100; // what was asked for; more than percent when the screen is too small
     QSize size;
     QPoint pos;
     QList<FontRecord> fonts;
@@ -218,6 +219,24 @@ void applyContents(ZoomState& s, int percent)
     }
 }
 
+// The window's least size follows its new contents before it is sized.
+void settleLayout(QWidget* window)
+{
+    if (QLayout* layout = window->layout()) {
+        layout->invalidate();
+        layout->activate();
+    }
+}
+
+// The window's contents fit the usable screen, frame included.
+bool fitsScreen(const QWidget* window)
+{
+    const ScreenInfo scr = screen().info();
+    const QSize frame = window->frameGeometry().size() - window->geometry().size();
+    const QSize least = window->minimumSizeHint().expandedTo(window->minimumSize()) + frame;
+    return least.width() <= scr.usableWidth() && least.height() <= scr.usableHeight();
+}
+
 } // namespace
 
 void ZoomWindow(QWidget* window, int percent)
@@ -230,25 +249,29 @@ void ZoomWindow(QWidget* window, int percent)
             return;
         s = capture(window);
     }
-    if (percent == s->percent)
+    if (percent == s->requested)
         return;
     takeProgramChanges(*s);
-    applyContents(*s, percent);
-    // The window's least size follows its new contents before it is sized.
-    if (QLayout* layout = window->layout()) {
-        layout->invalidate();
-        layout->activate();
+    // Grown contents that the screen cannot hold are grown less.
+    int shown = percent;
+    applyContents(*s, shown);
+    settleLayout(window);
+    while (shown > 100 && !fitsScreen(window)) {
+        shown = std::max(100, shown - 5);
+        applyContents(*s, shown);
+        settleLayout(window);
     }
-    if (percent == 100) {
+    if (shown == 100) {
         window->resize(s->size);
         window->move(s->pos);
         delete s;
         KeepOnScreen(window);
         return;
     }
-    s->percent = percent;
+    s->percent = shown;
+    s->requested = percent;
     window->move(s->pos);
-    window->resize(scaledSize(s->size, percent / 100.0));
+    window->resize(scaledSize(s->size, shown / 100.0));
     KeepOnScreen(window);
 }
 

@@ -10,8 +10,9 @@ class QWidget;
 //    and the set widths and heights of the rows and columns of every grid,
 //    and the minimum and maximum sizes set on its controls;
 //  - the window's own size.
-// The window never leaves the usable screen (it is shrunk and moved into it
-// as far as its contents allow), and 100 % gives back exactly the window as it
+// The window never leaves the usable screen: it is shrunk and moved into it,
+// and contents the screen cannot hold at the percentage asked for grow only
+// as far as the screen allows.  100 % gives back exactly the window as it
 // was: fonts, sizes and position.  Controls the program changed meanwhile keep
 // what the program gave them, taken back to 100 %.
 namespace hsa {
@@ -26,7 +27,8 @@ void ZoomWindow(QWidget* window, int percent);
 // state and zooms it to percent.
 void ZoomWindowAsLaidOut(QWidget* window, int percent);
 
-// The percentage window is zoomed to (100 when it was never zoomed).
+// The percentage window shows (100 when it was never zoomed; less than asked
+// for when the screen could not hold more).
 int WindowZoom(const QWidget* window);
 
 } // namespace hsa

@@ -19,6 +19,7 @@
 #include <QMap>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 
 using namespace hsa;
@@ -239,6 +240,12 @@ TEST_F(WindowGeometry, ZoomScalesContentsStaysOnScreenAndComesBack)
             expectWhole(&calibration, scr, "calibration at 120 %");
             EXPECT_NEAR(calibration.StringGrid1->font().pointSizeF(), calibrationFont * 1.2, 0.01);
         }
+        // A user value whose contents cannot fit grows each window only as far
+        // as the screen allows.
+        zoom->SpinEdit1->setValue(250);
+        choose(6);
+        for (QWidget* w : windows)
+            expectWhole(w, scr, w->objectName().toStdString() + " at 250 %");
 
         choose(2); // back to 100 %
         for (int i = 0; i < windows.size(); ++i) {
