@@ -255,5 +255,23 @@ TEST_F(WindowGeometry, ZoomScalesContentsStaysOnScreenAndComesBack)
             EXPECT_EQ(now.fonts, before[i].fonts) << name;
             EXPECT_EQ(now.gridSizes, before[i].gridSizes) << name;
         }
+        if (gradeTable)
+            continue;
+        // A grade table opened while zoomed comes zoomed, and is sized as
+        // designed at 100 % again.
+        const auto tableSizes = [&] {
+            const QTableWidget* g = form->StringGrid1;
+            return QList<int>{g->columnWidth(kGridFixedCols), g->rowHeight(1), g->font().pointSize()};
+        };
+        form->trigger("JahresleistungEingabe1");
+        const QList<int> designed = tableSizes();
+        form->trigger("speichernundverlassen1");
+        choose(0);
+        form->trigger("JahresleistungEingabe1");
+        const QList<int> zoomed = tableSizes();
+        for (int k = 0; k < designed.size(); ++k)
+            EXPECT_NEAR(zoomed[k], designed[k] * 1.2, 1) << "grade table size " << k;
+        choose(2);
+        EXPECT_EQ(tableSizes(), designed);
     }
 }
