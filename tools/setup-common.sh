@@ -21,7 +21,7 @@ HSA_PACKAGES=(
   python3 python3-dbfread
   libssl-dev
   clang
-  xvfb xauth
+  xvfb xauth imagemagick xdotool
   ccache
 )
 
