@@ -59,10 +59,14 @@ void PrintFittedText(int x, int y, const QString& text, int right, int bottom)
     } else if (natural * kMinTextCondense <= room) {
         PrintTextOutWithin(x, y, text, right);
     } else {
-        // Condensing alone would make a long name unreadable: one size
-        // smaller first, then condensed and cut.
-        if (fitted == height)
-            SetPrintFontCellHeight(std::max(height * 85 / 100, floor));
+        // Condensing alone would make a long name unreadable: a size smaller
+        // at a time down to the floor, then condensed, and cut only when even
+        // that is too wide.
+        int size = fitted;
+        while (size > floor && PrintTextWidth(text) * kMinTextCondense > room) {
+            size = std::max(size * 85 / 100, floor);
+            SetPrintFontCellHeight(size);
+        }
         PrintTextOutWithin(x, y, text, right);
     }
     if (PrintFontCellHeight() != height)

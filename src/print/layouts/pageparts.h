@@ -28,8 +28,8 @@ void PrintRule(int x1, int y1, int x2, int y2);
 
 // Prints text at (x, y) so that it never reaches past the page's x = right
 // (the next column, rule or frame): a text that is too wide is condensed
-// horizontally, or set one size smaller (not below kFittedTextFloor) and
-// condensed, and what still does not fit is cut at right.  With bottom > 0 the
+// horizontally, or set a size smaller at a time (not below kFittedTextFloor)
+// and condensed, and what still does not fit is cut at right.  With bottom > 0 the
 // text's cell also ends at y = bottom (a text printed below it), down to the
 // floor.  The font in force is the same afterwards.
 inline constexpr int kFittedTextFloor = 25;

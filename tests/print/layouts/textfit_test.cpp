@@ -133,8 +133,9 @@ TEST_F(TextFit, LongTextsStayInsideTheirColumns)
 }
 
 // The fitting helper: a text that fits stays as it is; a wider one is given
-// its room, in its own size while condensing suffices, else one size smaller
-// but never below the floor; a text over another one ends where that begins.
+// its room, in its own size while condensing suffices, else a size smaller
+// at a time but never below the floor; a text over another one ends where
+// that begins.
 TEST_F(TextFit, HelperCondensesShrinksAndRestoresTheFont)
 {
     ASSERT_TRUE(BeginPrint());
@@ -144,8 +145,9 @@ TEST_F(TextFit, HelperCondensesShrinksAndRestoresTheFont)
     const Case cases[] = {
         {"fits", 40, kSurname, w, 0, 0, 40},
         {"condensed", 40, kSurname, w * 9 / 10, 0, w * 9 / 10, 40},
-        {"smaller", 40, kSurname, w / 2, 0, w / 2, 34},
-        {"floor", 26, kSurname, w / 4, 0, w / 4, 25},
+        {"one size smaller", 40, kSurname, w * 7 / 10, 0, w * 7 / 10, 34},
+        {"two sizes smaller", 40, kSurname, w * 6 / 10, 0, w * 6 / 10, 28},
+        {"floor", 40, kSurname, w / 4, 0, w / 4, 25},
         {"above a text", 50, QStringLiteral("Abschlussprüfung Kl.10"), 2000, 25, 0, 25},
     };
     for (const Case& c : cases) {
