@@ -40,14 +40,16 @@ int MeasureTextWidth(const QString& family, int cellHeight, bool bold, bool ital
         bool bold = false, italic = false;
         bool operator==(const Key&) const = default;
     };
+    // Held on the heap and never destroyed: a font must not outlive the
+    // application object in a static destructor at the program's end.
     static Key lastKey;
-    static QFont lastFont;
+    static QFont* lastFont = new QFont;
     const Key key{family, cellHeight, bold, italic};
     if (!(key == lastKey)) {
-        lastFont = CellFont(family, cellHeight * 10, bold, italic, false);
+        *lastFont = CellFont(family, cellHeight * 10, bold, italic, false);
         lastKey = key;
     }
-    const double hundredths = QFontMetricsF(lastFont).horizontalAdvance(text);
+    const double hundredths = QFontMetricsF(*lastFont).horizontalAdvance(text);
     return static_cast<int>(std::ceil(hundredths / 10.0 - 1e-6));
 }
 
