@@ -1,4 +1,5 @@
 #include "grades/gradewindow.h"
+#include "grades/gridheadings.h"
 
 #include "classes/classfiles.h"
 #include "classes/dbftable.h"
@@ -236,6 +237,7 @@ void TForm2::build()
     setSectionSizes(StringGrid3->horizontalHeader(), metrics_.examGridColumnWidth);
     setSectionSizes(StringGrid3->verticalHeader(), metrics_.examGridRowHeight);
     StringGrid3->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid3->setItemDelegate(new HeadingWrapDelegate(0, StringGrid3));
     // Typing opens the cell editor; a double click never does: it toggles
     // the cell between "P" (exam pending) and "- ".
     StringGrid3->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed);
@@ -676,6 +678,7 @@ void TForm2::refreshGrid()
         }
     }
     StringGrid3->setColumnHidden(ColWeight, !c_->weightColumnShown());
+    FitGridHeadings(StringGrid3, 0);
     updating_ = false;
     refreshGradeList();
 }

@@ -6,6 +6,7 @@
 #include "classes/dbftable.h"
 #include "classes/examgrid.h"
 #include "grades/gradewindow.h"
+#include "grades/gradewindowcontroller.h"
 #include "print/calibrationdialog.h"
 #include "print/drivers.h"
 #include "support/programwindows.h"
@@ -205,4 +206,45 @@ TEST_F(WindowGeometry, GradeTablesStayInPlaceWhileCellsAreSelected)
             ASSERT_FALSE(grid->isVisible());
         }
     }
+}
+
+// Every heading of the class grid and of the grade window's exam grid reads
+// whole at 1280 x 1024, on one line or split at its "/" onto two, and shows
+// its full text as a tool tip.
+TEST_F(WindowGeometry, GridHeadingsReadWholeWithTheirFullTextAsToolTip)
+{
+    restartOn({1280, 1024, 96});
+    openClass();
+    const auto expectReadable = [](const QTableWidget* grid, int firstColumn, const std::string& where) {
+        for (int c = firstColumn; c < grid->columnCount(); ++c) {
+            const QTableWidgetItem* it = grid->item(0, c);
+            if (!it || grid->isColumnHidden(c) || it->text().trimmed().isEmpty())
+                continue;
+            const QString text = it->text().trimmed();
+            const QFontMetrics fm(it->font());
+            const int room = grid->columnWidth(c) - 2;
+            const int slash = text.indexOf('/');
+            const bool oneLine = fm.horizontalAdvance(text) <= room;
+            const bool twoLines = slash > 0 && fm.horizontalAdvance(text.left(slash + 1)) <= room
+                && fm.horizontalAdvance(text.mid(slash + 1)) <= room && 2 * fm.lineSpacing() <= grid->rowHeight(0);
+            EXPECT_TRUE(oneLine || twoLines) << where << " \"" << text.toStdString() << "\" in " << grid->columnWidth(c);
+            EXPECT_TRUE(it->toolTip().startsWith(text)) << where << " " << it->toolTip().toStdString();
+        }
+    };
+    for (const char* table : {"JahresleistungEingabe1", "bearbeiten1"}) {
+        form->trigger(table);
+        QApplication::processEvents();
+        expectReadable(form->StringGrid1, 0, table);
+        form->trigger("speichernundverlassen1");
+    }
+    EXPECT_EQ(form->StringGrid1->item(0, 6)->toolTip(), "G/Gk – Geschichte/Gemeinschaftskunde");
+    state().currentStudentRecord = 0;
+    form->trigger("Berichtschreiben1");
+    auto* grades = static_cast<TForm2*>(ProgramWindow("Form2"));
+    ASSERT_TRUE(gradeWindow().isOpen()) << prompt.texts().join(" | ").toStdString();
+    grades->showStudent(); // whether or not another window took the focus meanwhile
+    grades->show();
+    QApplication::processEvents();
+    expectReadable(grades->StringGrid3, 1, "Form2");
+    grades->hide();
 }
