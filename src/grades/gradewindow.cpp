@@ -699,8 +699,10 @@ void TForm2::refreshGradeList()
             // Fixed rows cannot be selected.
             item->setFlags(fixedRows && row < 2 ? Qt::ItemIsEnabled
                                                 : Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            if (item->text() != text)
+            if (item->text() != text) {
                 item->setText(text);
+                item->setToolTip(col == 0 ? text : QString()); // a long subject name reads whole there
+            }
             item->setBackground(fixedRows && row < 2 ? QApplication::palette().button()
                                                      : QApplication::palette().base());
         }
