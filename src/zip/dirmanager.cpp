@@ -324,6 +324,13 @@ void DirManager::ParseCentral(const unsigned char* buf, size_t len, uint64_t cou
     } else if (dir_.Count() == 0) {
         BaseOffset = cdStart;
     }
+    // A set of volumes has no base offset: the split marker that other tools
+    // put at the start of the first volume is no stub, and taking it for one
+    // would make the set self-extracting and its first volume an ".exe".
+    if (VolumeStart) {
+        BaseOffset = 0;
+        return;
+    }
     if (dir_.Count() > 0 && BaseOffset == 0) {
         uint64_t low = UINT64_MAX;
         for (const auto& it : dir_.Items())

@@ -50,6 +50,10 @@ std::string OtherCase(const std::string& name)
     return out;
 }
 
+// How often the same answer to a volume request (same name, same file or
+// none) is taken before the request fails.
+constexpr int kUnchangedVolumeAnswers = 2;
+
 } // namespace
 
 // ---------------------------------------------------------------- helpers
@@ -599,7 +603,13 @@ ZStream& ZABaseArchiver::RequestReadVolume(int number, std::optional<uint64_t> e
     const bool handler = number == 0 ? bool(OnRequestFirstVolume)
                        : number == last ? bool(OnRequestLastVolume)
                                         : bool(OnRequestMiddleVolume);
-    for (int tries = 0; tries < 1000; ++tries) {
+    // The question is repeated only while the answers change something (the
+    // name, or the file found under it); a handler that says OK without
+    // providing the volume would otherwise be asked without end.
+    std::string lastName;
+    std::string lastState;
+    int unchanged = 0;
+    for (;;) {
         const int index = number == last ? -1 : number;
         std::string name = GetVolumeFileName(archive, index, !handler || index == -1);
         bool cancel = false;
@@ -614,7 +624,20 @@ ZStream& ZABaseArchiver::RequestReadVolume(int number, std::optional<uint64_t> e
         if (cancel || name.empty())
             Raise(err::OpenCancelled);
         name = MakeAbsolute(name);
-        if (!FileExists(name))
+        struct stat st {};
+        const bool exists = ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        const std::string state = exists ? std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":"
+                                               + std::to_string(st.st_size) + ":" + std::to_string(st.st_mtime)
+                                         : std::string("-");
+        if (name == lastName && state == lastState) {
+            if (++unchanged >= kUnchangedVolumeAnswers)
+                Raise(err::VolumeNotFound, {name});
+        } else {
+            unchanged = 0;
+        }
+        lastName = name;
+        lastState = state;
+        if (!exists)
             continue;
         volume_.reset();
         std::unique_ptr<FileStream> v;
@@ -634,7 +657,6 @@ ZStream& ZABaseArchiver::RequestReadVolume(int number, std::optional<uint64_t> e
             volumeInfo_.MakeLast();
         return *volume_;
     }
-    Raise(err::OpenCancelled);
 }
 
 void ZABaseArchiver::OpenVolumeSet(int lastDisk)

@@ -20,9 +20,10 @@ namespace fs = std::filesystem;
 // A fresh folder below the system's temporary folder, removed afterwards.
 class TempDir {
 public:
-    TempDir()
+    // In the system's temporary folder, or in `parent`.
+    explicit TempDir(const std::string& parent = {})
     {
-        std::string tmpl = (fs::temp_directory_path() / "hsazipXXXXXX").string();
+        std::string tmpl = ((parent.empty() ? fs::temp_directory_path() : fs::path(parent)) / "hsazipXXXXXX").string();
         if (!::mkdtemp(tmpl.data()))
             throw std::runtime_error("mkdtemp");
         path_ = tmpl;

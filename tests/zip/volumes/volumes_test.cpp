@@ -131,6 +131,66 @@ TEST(SplitArchive, VolumesPassSevenZipReadBackAndAMissingOneCancels)
     EXPECT_EQ(requests, 0);
 }
 
+TEST(SplitArchive, SetsSplitByZipOpenTestAndExtract)
+{
+    if (!HaveTool("zip"))
+        GTEST_SKIP() << "zip is not installed: no set split by another tool can be made";
+    // zip -s starts the first volume with the split marker; a set is no
+    // self-extractor for that, and its first volume stays set.z01.
+    const struct {
+        const char* options;
+        const char* password;
+        int volumes;
+        SpanningMode mode;
+    } rows[] = {
+        {"-s 64k", "", 4, SpanningMode::Splitting},
+        {"-s 64k -P geheim", "geheim", 4, SpanningMode::Splitting},
+        {"-s 64k -Z store", "", 4, SpanningMode::Splitting},
+        {"-s 1m", "", 1, SpanningMode::None},   // one volume, marker and all
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.options);
+        TempDir dir;
+        WriteFile(dir / "src/noten.bin", RandomBytes(200000, 1));
+        WriteFile(dir / "src/liste.txt", TextBytes(52000, 2));
+        const auto made = RunShell("cd " + Quote(dir.path()) + " && zip -q -r " + r.options + " set.zip src");
+        ASSERT_EQ(made.status, 0) << made.output;
+        ZipArchiver z;
+        Quiet(z);
+        Open(z, dir / "set.zip", r.password);
+        EXPECT_EQ(z.GetSpanningMode(), r.mode);
+        EXPECT_EQ(z.VolumeCount(), r.volumes);
+        EXPECT_EQ(z.TestFiles("*.*"), 3);   // the folder src/ counts as tested
+        z.SetBaseDir(dir / "back");
+        EXPECT_EQ(z.ExtractFiles("*.*"), 2);
+        for (const std::string name : {"src/noten.bin", "src/liste.txt"})
+            EXPECT_EQ(ReadFile(dir / ("back/" + name)), ReadFile(dir / name)) << name;
+    }
+}
+
+TEST(SplitArchive, AVolumeHandlerThatProvidesNoFileIsAskedAFewTimesAndTheVolumeNamed)
+{
+    TempDir dir;
+    MakeSplit(dir / "out/name.zip", dir / "src", false);
+    fs::remove(dir / "out/name.z02");
+    ZipArchiver z;
+    Quiet(z);
+    int asked = 0;
+    z.OnRequestMiddleVolume = [&](ZABaseArchiver&, int, std::string&, bool& cancel) {
+        ++asked;
+        cancel = false;   // "OK", but the disk holds no such file
+    };
+    std::string message;
+    try {
+        Open(z, dir / "out/name.zip");
+    } catch (const EZAException& e) {
+        message = e.what();
+    }
+    EXPECT_NE(message.find("name.z02\" not found"), std::string::npos) << message;
+    EXPECT_GE(asked, 2);
+    EXPECT_LE(asked, 3);
+}
+
 // "... disk #3" -> 3, "first disk" -> 1, "last disk" -> last.
 int DiskNamed(const std::string& text, int last)
 {
