@@ -50,6 +50,16 @@ std::string OtherCase(const std::string& name)
     return out;
 }
 
+// What tells one file under a name from another: "-" when there is none.
+std::string FileState(const std::string& path)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return "-";
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":"
+           + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+}
+
 // How often the same answer to a volume request (same name, same file or
 // none) is taken before the request fails.
 constexpr int kUnchangedVolumeAnswers = 2;
@@ -624,11 +634,8 @@ ZStream& ZABaseArchiver::RequestReadVolume(int number, std::optional<uint64_t> e
         if (cancel || name.empty())
             Raise(err::OpenCancelled);
         name = MakeAbsolute(name);
-        struct stat st {};
-        const bool exists = ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-        const std::string state = exists ? std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":"
-                                               + std::to_string(st.st_size) + ":" + std::to_string(st.st_mtime)
-                                         : std::string("-");
+        const std::string state = FileState(name);
+        const bool exists = state != "-";
         if (name == lastName && state == lastState) {
             if (++unchanged >= kUnchangedVolumeAnswers)
                 Raise(err::VolumeNotFound, {name});
@@ -713,6 +720,8 @@ void ZABaseArchiver::OpenExisting()
     const bool writable = openMode_ == openmode::ReadWrite;
 
     // The last volume (the archive file itself) tells the layout.
+    std::string lastState = FileState(archive);
+    int unchanged = 0;
     for (int tries = 0;; ++tries) {
         if (!FileExists(archive)) {
             if (!TheMedia().IsRemovable(archive))
@@ -764,6 +773,15 @@ void ZABaseArchiver::OpenExisting()
         DoOnRequestLastVolume(name, cancel);
         if (cancel || tries > 100)
             Raise(err::OpenCancelled);
+        // Asked again only while the answer changes the disk's file.
+        const std::string state = FileState(archive);
+        if (state == lastState) {
+            if (++unchanged >= kUnchangedVolumeAnswers)
+                Raise(err::VolumeNotFound, {archive});
+        } else {
+            unchanged = 0;
+        }
+        lastState = state;
     }
     dm_->ReadDirectory();
     if (!dm_->EndFound && !RepairDamagedDirectory)

@@ -344,5 +344,25 @@ TEST(SplitFaults, AShortCopyAndAFullDiskRaiseAndTheOldArchiveStays)
     EXPECT_EQ(disks.Used(1), 11u);
 }
 
+TEST(Spanning, AHandlerThatLeavesAnEarlierDiskInTheDriveIsAskedAFewTimes)
+{
+    SpanSet set;
+    set.disks.removable = true;
+    ASSERT_EQ(set.Write(), 0);
+    set.disks.Insert(1);   // holds the first volume, without an end record
+    ZipArchiver z;
+    Quiet(z);
+    z.Media = &set.disks;
+    z.SetFileName(set.disks.Drive() + "/klasse.zip");
+    int asked = 0;
+    z.OnRequestLastVolume = [&](ZABaseArchiver&, std::string&, bool& cancel) {
+        ++asked;
+        cancel = false;
+    };
+    EXPECT_EQ(NativeErrorOf([&] { z.OpenArchive(); }), err::VolumeNotFound);
+    EXPECT_GE(asked, 2);
+    EXPECT_LE(asked, 3);
+}
+
 } // namespace
 } // namespace hsa::zip
