@@ -165,7 +165,11 @@ bool DirManager::FindEndOfCentralDir(uint32_t signature, uint64_t& pos, EndRecor
         const EndRecord r = EndRecord::Parse(buf.data() + i);
         if (r.dirDisk > r.thisDisk || r.entriesThisDisk > r.totalEntries)
             continue;
-        if (r.dirSize != kSat32 && uint64_t(r.dirSize) >= cand + kEndRecordSize)
+        // A directory that starts on an earlier volume may be larger than
+        // what precedes the record on this one (sets split by other tools
+        // run it over a volume's end): its size is checked once the
+        // volumes are laid end to end.
+        if (r.dirDisk == r.thisDisk && r.dirSize != kSat32 && uint64_t(r.dirSize) >= cand + kEndRecordSize)
             continue;
         if (r.dirDisk == r.thisDisk && r.dirOffset != kSat32 && r.dirSize != kSat32
             && uint64_t(r.dirOffset) >= cand + kEndRecordSize - r.dirSize)

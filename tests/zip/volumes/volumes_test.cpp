@@ -140,19 +140,23 @@ TEST(SplitArchive, SetsSplitByZipOpenTestAndExtract)
     const struct {
         const char* options;
         const char* password;
+        int smallFiles;   // in src/klein/, so that the directory runs over a volume's end
         int volumes;
         SpanningMode mode;
     } rows[] = {
-        {"-s 64k", "", 4, SpanningMode::Splitting},
-        {"-s 64k -P geheim", "geheim", 4, SpanningMode::Splitting},
-        {"-s 64k -Z store", "", 4, SpanningMode::Splitting},
-        {"-s 1m", "", 1, SpanningMode::None},   // one volume, marker and all
+        {"-s 64k", "", 0, 4, SpanningMode::Splitting},
+        {"-s 64k -P geheim", "geheim", 0, 4, SpanningMode::Splitting},
+        {"-s 64k -Z store", "", 0, 4, SpanningMode::Splitting},
+        {"-s 64k", "", 800, 6, SpanningMode::Splitting},
+        {"-s 1m", "", 0, 1, SpanningMode::None},   // one volume, marker and all
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.options);
+        SCOPED_TRACE(r.options + std::string(r.smallFiles ? " with small files" : ""));
         TempDir dir;
         WriteFile(dir / "src/noten.bin", RandomBytes(200000, 1));
         WriteFile(dir / "src/liste.txt", TextBytes(52000, 2));
+        for (int i = 0; i < r.smallFiles; ++i)
+            WriteFile(dir / ("src/klein/v." + std::to_string(i)), std::to_string(i));
         const auto made = RunShell("cd " + Quote(dir.path()) + " && zip -q -r " + r.options + " set.zip src");
         ASSERT_EQ(made.status, 0) << made.output;
         ZipArchiver z;
@@ -160,9 +164,11 @@ TEST(SplitArchive, SetsSplitByZipOpenTestAndExtract)
         Open(z, dir / "set.zip", r.password);
         EXPECT_EQ(z.GetSpanningMode(), r.mode);
         EXPECT_EQ(z.VolumeCount(), r.volumes);
-        EXPECT_EQ(z.TestFiles("*.*"), 3);   // the folder src/ counts as tested
+        const int folders = r.smallFiles ? 2 : 1;   // src/ and src/klein/ count as tested
+        EXPECT_EQ(z.TestFiles("*.*"), 2 + r.smallFiles + folders);
         z.SetBaseDir(dir / "back");
-        EXPECT_EQ(z.ExtractFiles("*.*"), 2);
+        EXPECT_EQ(z.ExtractFiles("*.*"), 2 + r.smallFiles);
+        EXPECT_EQ(ListTree(dir / "back/src"), ListTree(dir / "src"));
         for (const std::string name : {"src/noten.bin", "src/liste.txt"})
             EXPECT_EQ(ReadFile(dir / ("back/" + name)), ReadFile(dir / name)) << name;
     }
