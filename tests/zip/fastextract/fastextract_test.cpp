@@ -308,10 +308,8 @@ TEST(ZipFastExtract, ThousandsOfFoldersComeOutDurablyUnderASmallHandleLimit)
 {
     // One file in each of 3000 folders, extracted with every file waiting for
     // its name until its data is on the disk, by a process that may hold
-    // 256 handles: the folders it keeps open stay bounded.  Thousands of
-    // folders are made and removed in memory where the system offers that.
-    std::error_code ec;
-    TempDir dir(fs::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "");
+    // 256 handles: the folders it keeps open stay bounded.
+    TempDir dir(MemoryFolder());
     Files files;
     for (int i = 0; i < 3000; ++i)
         files["k" + std::to_string(i) + "/v." + std::to_string(i)] = "Inhalt " + std::to_string(i * 7919);

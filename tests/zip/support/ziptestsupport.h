@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace hsa::zip::test {
@@ -18,6 +19,15 @@ namespace hsa::zip::test {
 namespace fs = std::filesystem;
 
 // A fresh folder below the system's temporary folder, removed afterwards.
+// A folder in memory for tests that make and remove thousands of files
+// (removing them costs seconds on a busy disk); empty when the system has
+// none, which puts the test's TempDir in the temporary folder.
+inline std::string MemoryFolder()
+{
+    std::error_code ec;
+    return fs::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "";
+}
+
 class TempDir {
 public:
     // In the system's temporary folder, or in `parent`.

@@ -149,10 +149,11 @@ TEST(SplitArchive, SetsSplitByZipOpenTestAndExtract)
         {"-s 64k -Z store", "", 0, 4, SpanningMode::Splitting},
         {"-s 64k", "", 800, 6, SpanningMode::Splitting},
         {"-s 1m", "", 0, 1, SpanningMode::None},   // one volume, marker and all
+        {"-s 64k -fz", "", 800, 6, SpanningMode::Splitting},   // Zip64 records
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.options + std::string(r.smallFiles ? " with small files" : ""));
-        TempDir dir;
+        TempDir dir(MemoryFolder());
         WriteFile(dir / "src/noten.bin", RandomBytes(200000, 1));
         WriteFile(dir / "src/liste.txt", TextBytes(52000, 2));
         for (int i = 0; i < r.smallFiles; ++i)
