@@ -63,6 +63,8 @@ std::string FileState(const std::string& path)
 // How often the same answer to a volume request (same name, same file or
 // none) is taken before the request fails.
 constexpr int kUnchangedVolumeAnswers = 2;
+// Answers that keep changing without ever providing the volume end too.
+constexpr int kMostVolumeAnswers = 100;
 
 } // namespace
 
@@ -619,7 +621,7 @@ ZStream& ZABaseArchiver::RequestReadVolume(int number, std::optional<uint64_t> e
     std::string lastName;
     std::string lastState;
     int unchanged = 0;
-    for (;;) {
+    for (int asked = 1;; ++asked) {
         const int index = number == last ? -1 : number;
         std::string name = GetVolumeFileName(archive, index, !handler || index == -1);
         bool cancel = false;
@@ -636,12 +638,9 @@ ZStream& ZABaseArchiver::RequestReadVolume(int number, std::optional<uint64_t> e
         name = MakeAbsolute(name);
         const std::string state = FileState(name);
         const bool exists = state != "-";
-        if (name == lastName && state == lastState) {
-            if (++unchanged >= kUnchangedVolumeAnswers)
-                Raise(err::VolumeNotFound, {name});
-        } else {
-            unchanged = 0;
-        }
+        unchanged = name == lastName && state == lastState ? unchanged + 1 : 0;
+        if (unchanged >= kUnchangedVolumeAnswers || asked > kMostVolumeAnswers)
+            Raise(err::VolumeNotFound, {name});
         lastName = name;
         lastState = state;
         if (!exists)
