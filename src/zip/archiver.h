@@ -329,13 +329,23 @@ private:
     std::string folderCacheKey_;
     std::shared_ptr<int> folderCacheFd_;
     // Durable extraction: every file waits under a temporary name until one
-    // flush of the file system has made all new bytes of the run durable;
-    // the folders whose file systems are flushed at the end of the run.
+    // flush of the file system has made all new bytes of the run durable.
+    // The waiting files' folders are remembered by path and identity, not
+    // held open, so that an archive of many folders never runs the process
+    // out of handles; they are opened again, one at a time, to name the files.
+    struct PendingFolder {
+        std::string target;
+        std::vector<std::string> parts;   // below the target
+        uint64_t dev = 0, ino = 0;
+    };
     struct DeferredRename {
-        std::shared_ptr<int> dirFd;
+        size_t folder;                    // index into pendingFolders_
         std::string temp, leaf, shown;
     };
+    std::vector<PendingFolder> pendingFolders_;
+    std::unordered_map<std::string, size_t> pendingFolderIndex_;
     std::vector<DeferredRename> deferredRenames_;
+    // One open folder per file system, for the flush.
     std::vector<std::pair<uint64_t, std::shared_ptr<int>>> syncFolders_;
     void FinishExtractionRun(bool mayRaise);
     // Inflate buffers and state reused from entry to entry during one run.
