@@ -1,7 +1,7 @@
 #include "exchange/familyclassimport.h"
 
 #include "classes/textfile.h"
-#include "support/memorylimit.h"
+#include "support/childrun.h"
 #include "support/stickfixture.h"
 #include "zip/archiver.h"
 #include "zip/support/ziptestsupport.h"

@@ -1,8 +1,9 @@
 #pragma once
-// Runs a piece of a test in a forked child whose address space may grow only
-// by a given amount: a file from outside that makes the program allocate far
-// beyond its own size kills the child or makes it fail, instead of passing
-// quietly on a machine with memory to spare.
+// Runs a piece of a test in a forked child: one that may die half-way (as a
+// killed program does) without taking the test with it, or one whose address
+// space may grow only by a given amount, so that a file from outside that
+// makes the program allocate far beyond its own size kills the child or
+// makes it fail, instead of passing quietly on a machine with memory to spare.
 #include <QString>
 
 #include <cstdio>
@@ -47,15 +48,17 @@ struct LimitedRun {
     }
 };
 
-// Runs body in a child allowed `extraBytes` beyond what it has at the fork;
-// the body's result is its exit code.
+// Runs body in a child allowed `extraBytes` beyond what it has at the fork
+// (0: no limit); the body's result is its exit code.
 inline LimitedRun RunWithMemoryLimit(unsigned long long extraBytes, const std::function<int()>& body)
 {
     std::fflush(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const rlimit limit{CurrentAddressSpace() + extraBytes, CurrentAddressSpace() + extraBytes};
-        ::setrlimit(RLIMIT_AS, &limit);
+        if (extraBytes > 0) {
+            const rlimit limit{CurrentAddressSpace() + extraBytes, CurrentAddressSpace() + extraBytes};
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
         int code = 99;
         try {
             code = body();
@@ -72,6 +75,12 @@ inline LimitedRun RunWithMemoryLimit(unsigned long long extraBytes, const std::f
     run.exited = WIFEXITED(status);
     run.code = run.exited ? WEXITSTATUS(status) : WTERMSIG(status);
     return run;
+}
+
+// Runs body in a child; the body may end the child at any point with _exit.
+inline LimitedRun RunInChild(const std::function<int()>& body)
+{
+    return RunWithMemoryLimit(0, body);
 }
 
 } // namespace hsa::test
