@@ -240,9 +240,18 @@ FamilyExtract ExtractFamilyClassTable(const QString& archivePath, const QString&
                     z.ExtractToStream(index, table->stream());
                     table->finish();
                 } catch (const zip::EZAException& e) {
+                    // A wrong classic password slips past its check byte once
+                    // in 256 times and then deciphers to garbage; a damaged
+                    // entry is one that deciphered right, or one whose cipher
+                    // proves its own data (AES).
+                    const bool classic = z.Entry(index).encryption == zip::CryptoAlgorithm::PkzipClassic;
                     if (e.NativeError() == zip::err::InvalidPassword)
                         wrongPassword = true;
-                    else if (table->exceeded() || e.NativeError() == zip::err::DamagedEntry)
+                    else if (table->exceeded() || z.LastEntrySizeWrong())
+                        refusal = damagedEntry(entry);
+                    else if (e.NativeError() == zip::err::DamagedEntry && classic)
+                        wrongPassword = true;
+                    else if (e.NativeError() == zip::err::DamagedEntry)
                         refusal = damagedEntry(entry);
                     else
                         refusal = QString::fromStdString(e.BareMessage());

@@ -4,6 +4,7 @@
 #include "support/childrun.h"
 #include "support/stickfixture.h"
 #include "zip/archiver.h"
+#include "zip/zipstream.h"
 #include "zip/support/ziptestsupport.h"
 
 #include <QDir>
@@ -226,4 +227,41 @@ TEST_F(FamilyTakeIn, HostileArchivesAreRefusedWithinLittleMemory)
         // Neither the table nor a piece of it under a hidden name.
         EXPECT_EQ(QDir(folder.path()).entryList({"*9a-25262.dbf*"}, QDir::Files | QDir::Hidden), QStringList());
     }
+}
+
+// A classic password of other school data passes the check byte once in 256
+// times and then deciphers to garbage: that is still a wrong password, never
+// a damaged archive.
+TEST_F(FamilyTakeIn, AWrongPasswordPastTheCheckByteIsStillAWrongPassword)
+{
+    state().schoolName = "Werkrealschule Süd";
+    WriteFileAtomic(QDir(staging.path()).filePath("9a-25262.dbf"), QByteArray(3000, 'x'));
+    const std::string archive = QDir(stick.path()).filePath("9a-25262.kvz").toStdString();
+    bool slipsPast = false;
+    for (int attempt = 0; attempt < 4000 && !slipsPast; ++attempt) {
+        zip::ZipArchiver z;
+        z.SetFileName(archive);
+        z.SetPassword("Andere Schule/4711");
+        z.OpenArchive(zip::openmode::Create);
+        z.SetBaseDir(staging.path().toStdString());
+        z.AddFiles(staging.path().toStdString() + "/*.*");
+        z.CloseArchive();
+        zip::ZipArchiver probe;
+        probe.MaxPasswordAttempts = 0;
+        probe.SetFileName(archive);
+        probe.SetPassword(FamilyArchivePassword().toStdString());
+        probe.OpenArchive();
+        zip::NullStream sink;
+        try {
+            probe.ExtractToStream(0, sink);
+        } catch (const zip::EZAException& e) {
+            slipsPast = e.NativeError() != zip::err::InvalidPassword;
+        }
+        probe.CloseArchive();
+    }
+    ASSERT_TRUE(slipsPast);
+    prompt.yes().text(stick.path()).text(QString::fromStdString(archive));
+    TakeInFamilyClassFile();
+    EXPECT_TRUE(prompt.lastText().startsWith("Das Verschlüsselungspasswort stimmt nicht.")) << prompt.lastText().toStdString();
+    EXPECT_FALSE(folder.exists("9a-25262.dbf"));
 }
