@@ -259,7 +259,11 @@ FamilyExtract ExtractFamilyClassTable(const QString& archivePath, const QString&
             }
         }
         z.CloseArchive();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        // The hidden file could not be made (a full or read-only program
+        // folder): that is said; a damaged archive is only a failure.
+        if (const auto* fe = dynamic_cast<const FileError*>(&e))
+            refusal = fe->message();
         table.reset();
         try {
             z.CloseArchive();
