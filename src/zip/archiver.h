@@ -164,6 +164,13 @@ public:
     bool TestFilePassword(const std::string& fileName, const std::string& password);
     // Decompresses one entry into a stream (checks size and CRC).
     void ExtractToStream(int index, ZStream& dest);
+    // True when the last entry decompressed proved damaged in what its
+    // headers declare: a local header or sizes that cannot hold, or data
+    // longer than declared, or complete with the right checksum and shorter.
+    // Such an entry was not deciphered, or deciphered right: its damage is
+    // never a wrong password (a wrong classic password that slips past the
+    // check byte gives garbage that fails otherwise).
+    bool LastEntrySizeWrong() const { return lastSizeWrong_; }
 
     // ----- transactions
     void BeginUpdate();
@@ -307,6 +314,7 @@ private:
     bool committed_ = false;
     bool testFlag_ = false;
     bool skipFlag_ = false;
+    bool lastSizeWrong_ = false;
     std::unique_ptr<DirManager> dm_;
     ZStream* stream_ = nullptr;                 // the archive stream
     std::unique_ptr<ZStream> ownedStream_;

@@ -356,6 +356,9 @@ int ZABaseArchiver::DecompressItem(int index, ZStream& dest)
     if (index < 0 || index >= dm_->Dir().Count())
         Raise(err::ItemIndex);
     const DirItem& item = dm_->Dir().Ref(index);
+    // Every failure before the data is deciphered lies in what the headers
+    // declare, never in a password.
+    lastSizeWrong_ = true;
     LocalInfo info;
     if (!dm_->ReadLocalHeader(item, info))
         Raise(err::DamagedEntry);
@@ -386,6 +389,7 @@ int ZABaseArchiver::DecompressItem(int index, ZStream& dest)
         ci.actualMethod = item.actualMethod;
         ci.extra = &item.extra;
         int asked = 0;
+        lastSizeWrong_ = false;
         while (!cipher->StartDecrypt(CipherPassword(password_), header.data(), ci)) {
             if (testFlag_ || asked >= MaxPasswordAttempts)
                 Raise(err::InvalidPassword);
@@ -403,6 +407,7 @@ int ZABaseArchiver::DecompressItem(int index, ZStream& dest)
         dataOffset += hs;
         dataSize = *payload;
     }
+    lastSizeWrong_ = false;
     DecompressJob job;
     job.archive = stream_;
     job.dataOffset = dataOffset;
@@ -438,6 +443,10 @@ int ZABaseArchiver::DecompressItem(int index, ZStream& dest)
     case DecompressResult::Status::TooLong:
     case DecompressResult::Status::TooShort:
     case DecompressResult::Status::ReadFailed:
+        // Data longer than declared, or a complete stream with the right
+        // checksum that is shorter: deciphered right, declared wrong.
+        lastSizeWrong_ = r.status == DecompressResult::Status::TooLong
+                         || (r.status == DecompressResult::Status::TooShort && r.crc == item.h.crc);
         if (!ExtractCorruptedFiles)
             Raise(err::DamagedEntry);
         return 1;
