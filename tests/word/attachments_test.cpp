@@ -77,6 +77,8 @@ TEST_F(AttachmentTest, CreateOpenAndRecreate)
     ASSERT_EQ(shell.requests.size(), 2);
     EXPECT_EQ(QFileInfo(shell.requests[0].target).fileName() + QFileInfo(shell.requests[1].target).fileName(),
               "MUSTER_ANNA.DOCMuster_Anna.docx");
+    // Both open where the user writes, at the bookmark "Verbal".
+    EXPECT_EQ(shell.requests[0].args + shell.requests[1].args, QStringList({"Verbal", "Verbal"}));
     EXPECT_FALSE(QFileInfo::exists(inClass("MUSTER_ANNA.DOC")));
     const QString text = DocxDocument::load(anna).bodyText();
     for (const char* part : {"Hauptschulabschluss", "Muster", "Anna", "01.02.2010", "Ulm", "9a"})

@@ -347,14 +347,42 @@ TEST_F(MainWindowTest, FirstActivationOnSmallScreen)
     EXPECT_EQ(prompt.texts(), QStringList{"Empfohlen wird eine Bildschirmauflösung von  800x600 oder 1024*768."});
 }
 
-TEST_F(MainWindowTest, MissingHelpFileIsReported)
+// The CHM viewer opens the topic by its context number, the start page for
+// context 0; without it the desktop shows the file at its start.
+TEST_F(MainWindowTest, HelpFileOpensAtItsTopic)
 {
     EXPECT_FALSE(help().showTopic(dir.path(), "darovari.chm", 110));
     EXPECT_EQ(prompt.lastText(), "Die Hilfedatei darovari.chm wurde im Programmordner nicht gefunden.");
     dir.write("Darovari.CHM", "x");
-    EXPECT_TRUE(help().showTopic(dir.path(), "darovari.chm", 110));
-    ASSERT_EQ(shellDouble.requests.size(), 1);
-    EXPECT_EQ(shellDouble.requests[0].target, dir.file("Darovari.CHM"));
+    dir.write("hilfe.pdf", "x");
+    dir.write("bin/xchm", "#!/bin/sh\n");
+    QFile::setPermissions(dir.file("bin/xchm"), QFile::ReadOwner | QFile::ExeOwner);
+    dir.write("leer/keinviewer", "");
+    const QByteArray path = qgetenv("PATH");
+    const QString chm = dir.file("Darovari.CHM");
+    const struct {
+        const char* pathDir;
+        const char* file;
+        int context;
+        QString what, target;
+        QStringList args;
+    } rows[] = {
+        {"bin", "darovari.chm", 110, "start", dir.file("bin/xchm"), {"--contextid=110", chm}},
+        {"bin", "darovari.chm", 0, "start", dir.file("bin/xchm"), {chm}},
+        {"bin", "hilfe.pdf", 11, "file", dir.file("hilfe.pdf"), {}},
+        {"leer", "darovari.chm", 110, "file", chm, {}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.pathDir) + " " + r.file);
+        qputenv("PATH", dir.file(r.pathDir).toLocal8Bit());
+        shellDouble.requests.clear();
+        EXPECT_TRUE(help().showTopic(dir.path(), r.file, r.context));
+        ASSERT_EQ(shellDouble.requests.size(), 1);
+        EXPECT_EQ(shellDouble.requests[0].what, r.what);
+        EXPECT_EQ(shellDouble.requests[0].target, r.target);
+        EXPECT_EQ(shellDouble.requests[0].args, r.args);
+    }
+    qputenv("PATH", path);
 }
 
 // From the menu to an open class and back: the file list, the student list
