@@ -63,6 +63,14 @@ TEST_F(AttachmentTest, BookmarkListLinesGiveTheirFills)
     ApplyBookmarkList(word, folder.file("doc/anlage.bmk"), "S", [](const QString& f) { return f; });
     EXPECT_EQ(prompt.texts(), QStringList({"Textmarke FFEHLT fehlt"}));
     EXPECT_TRUE(word.activeDocument().bodyText().contains("AG4"));
+    // "*" names the open documents and closes none; a name closes only its own.
+    for (const auto& [name, shown, open] : {std::tuple{"*", "anlage.docx", true}, {"andere.docx", "", true},
+                                            {"anlage.docx", "", false}}) {
+        prompt.clear();
+        word.CloseDocument(QString::fromUtf8(name));
+        EXPECT_EQ(prompt.texts().join("|"), shown) << name;
+        EXPECT_EQ(word.hasDocument(), open) << name;
+    }
 }
 
 TEST_F(AttachmentTest, CreateOpenAndRecreate)
