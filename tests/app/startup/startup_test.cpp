@@ -349,6 +349,25 @@ TEST_F(MainWindowTest, Timers)
     EXPECT_FALSE(form->isVisible());
 }
 
+// The main window holds an animated-cursor holder without data; the holder
+// keeps a file's name without its folder and its bytes, none while it is
+// being loaded, and frees them for an empty name.
+TEST_F(MainWindowTest, MainWindowHoldsAnEmptyAnimatedCursor)
+{
+    EXPECT_EQ(form->DFAniCursor1.AniCursorFile(), "");
+    EXPECT_FALSE(form->DFAniCursor1.storesData());
+    dir.write("cur/lauf.ani", "RIFF-ani");
+    TDFAniCursor c;
+    for (const auto& [path, loading, name, bytes] :
+         {std::tuple{dir.file("cur/lauf.ani"), false, "lauf.ani", "RIFF-ani"}, {dir.file("cur/fehlt.ani"), false, "fehlt.ani", "RIFF-ani"},
+          {QString(), false, "", ""}, {dir.file("cur/lauf.ani"), true, "lauf.ani", ""}}) {
+        c.setAniCursorFile(path, loading);
+        EXPECT_EQ(c.AniCursorFile(), name) << name;
+        EXPECT_EQ(c.data(), QByteArray(bytes)) << name;
+        EXPECT_EQ(c.storesData(), !QByteArray(bytes).isEmpty()) << name;
+    }
+}
+
 TEST_F(MainWindowTest, FirstActivationOnSmallScreen)
 {
     MainWindowActivated(640);
