@@ -66,7 +66,7 @@ TEST_F(LayoutTest, SelectionAndMarksPerListType)
         {"written", ListWritten, kExamOral, true, "Schriftliche Prüfungen im Fach Mathematik", {1, 2, 4, 5}},
         {"oral", ListOral, kExamOral, true, "Mündliche Prüfungen im Fach Mathematik", {1, 4, 5}},
         {"practical", ListOral, kExamPractical, false, "Praktische Prüfungen im Fach Mathematik", {2, 4}},
-        {"organisation", ListOrganisation, kExamOral, true, "Mündliche Prüfungen im Fach Mathematik", {1, 4, 5}},
+        {"organisation", ListOrganisation, kExamOral, true, "Schriftliche Prüfungen im Fach Mathematik", {1, 4, 5}},
     };
     for (const Case& c : cases) {
         PrintSubjectExamList(cls, students, 3, c.type, c.kind, c.marks);
@@ -216,6 +216,7 @@ TEST_F(LayoutTest, PrintButtonChecksAndAsks)
     choice.setListType(-1);
     EXPECT_FALSE(choice.pressPrint());
     EXPECT_EQ(std::pair(prompt.lastText(), choice.visible), std::pair(kMsgNoListType, false));
+    EXPECT_EQ(prompt.shown().last().buttons, Buttons::Cancel);
     for (int type = 0; type <= 5; ++type) {
         prompt.clear();
         choice.setListType(type);
