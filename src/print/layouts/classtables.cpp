@@ -174,7 +174,8 @@ QString GradeListSchoolYear(const QString& classFile)
     return century + classFile.mid(3, 2) + QLatin1Char('/') + classFile.mid(5, 2);
 }
 
-bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& students, int running)
+bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& students, int running,
+                    const QString& firstKlasse)
 {
     if (!BeginPageJob(true))
         return false;
@@ -192,8 +193,7 @@ bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& st
     SetNominalFont(50);
     PrintTextOut(x(0), y(-2) - rh / 3,
                  QStringLiteral("Notenliste für die Abschlussprüfung ") + GradeListSchoolYear(cls.classFile));
-    const QString klasse = students.isEmpty() ? QString() : students.first().klasse;
-    PrintTextOut(x(0), y(-1) - rh / 3, QStringLiteral("Klasse ") + klasse);
+    PrintTextOut(x(0), y(-1) - rh / 3, QStringLiteral("Klasse ") + firstKlasse);
     const SchoolNameParts school = SplitSchoolName(cls.schoolName);
     PrintTextOut(x(15), y(-2) - rh / 3, school.first);
     if (school.twoLines)

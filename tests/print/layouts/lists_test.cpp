@@ -196,6 +196,12 @@ TEST_F(LayoutTest, FortyFiveNoteLinesAndTheWarning)
         EXPECT_EQ(std::tuple(at(job, "Zeile 45"), at(job, "Zeile 46"), at(job, kNotesTooLong)),
                   std::tuple(QPoint(100, 2500), QPoint(-1, -1), n == 46 ? QPoint(100, 2550) : QPoint(-1, -1)))
             << n;
+        // The page ends with the font height 4.
+        int lastHeight = 0;
+        for (const PrintOp& op : job.ops)
+            if (op.kind == PrintOp::FontHeight)
+                lastHeight = op.value;
+        EXPECT_EQ(lastHeight, 4) << n;
     }
     const PrintJob& job = dev().lastJob();
     EXPECT_EQ(std::pair(at(job, "xa_25262.dbf   (Stand: 15.03.2026)"), at(job, "Projektgruppe 3")),
