@@ -351,9 +351,19 @@ TEST_F(StudentListFlow, CertificateDateForAllAndCtrl)
     const auto& asked = prompt.shown().at(1);
     EXPECT_EQ(prompt.shown().at(0).text, kMsgCertificateDateHint);
     EXPECT_EQ(asked.caption + asked.text, "Datum für alle Zeugnisse Datum (Format TT.MM.JJJJ):");
-    EXPECT_EQ(asked.maxLength, 20);   // the width of DATUM: nothing typed is cut
     for (int r = 0; r < 40; ++r)
         EXPECT_EQ(ClassTable().value(r, "DATUM"), "irgendwann 2026");
+    // What DATUM (20 characters, Windows-1252) cannot hold is refused whole,
+    // with a word, and the dates stay.
+    for (const QString& bad : {QStringLiteral("am 1. Juli 2026, Aula"), QStringLiteral("1. Juli 2026 → Aula")}) {
+        prompt.clear();
+        prompt.text(bad);
+        EXPECT_FALSE(CertificateDateForAll());
+        EXPECT_EQ(prompt.shown().at(1).maxLength, 0); // a box limit would cut a paste unseen
+        EXPECT_TRUE(prompt.lastText().contains(bad.contains("→") ? "\"→\"" : "höchstens 20 Zeichen"))
+            << prompt.lastText().toStdString();
+        EXPECT_EQ(ClassTable().value(0, "DATUM"), "irgendwann 2026");
+    }
     prompt.cancelText();
     EXPECT_FALSE(CertificateDateForAll());
     EXPECT_FALSE(state().inputOk);
