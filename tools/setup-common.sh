@@ -20,6 +20,7 @@ HSA_PACKAGES=(
   zip unzip p7zip-full ziptool
   poppler-utils
   libpugixml-dev libreoffice-writer xdg-utils cups-client python3-docx
+  xchm
   python3 python3-dbfread
   libssl-dev
   clang

@@ -152,6 +152,15 @@ void TForm1::buildMenu()
         }
         a->setObjectName(d.name);
         a->setVisible(d.visible);
+        if (d.heading) {
+            // A caption of the entries below it, not something to choose.
+            a->setEnabled(false);
+            QFont f = a->font();
+            f.setBold(true);
+            a->setFont(f);
+            entries_.insert(d.name, a);
+            continue;
+        }
         a->setCheckable(d.checkable);
         a->setChecked(d.checked);
         entries_.insert(d.name, a);

@@ -51,6 +51,7 @@ Answer QtPrompt::ask(MsgKind kind, const QString& text, Buttons buttons, const Q
     case Buttons::OkCancel: sb = QMessageBox::Ok | QMessageBox::Cancel; break;
     case Buttons::YesNo: sb = QMessageBox::Yes | QMessageBox::No; break;
     case Buttons::YesNoCancel: sb = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+    case Buttons::Cancel: sb = QMessageBox::Cancel; break;
     }
     QMessageBox box(iconOf(kind), captionOr(caption), displayText(text), sb, parentWindow());
     const std::pair<QMessageBox::StandardButton, QString> captions[] = {

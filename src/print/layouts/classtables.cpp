@@ -185,7 +185,8 @@ QString GradeListSchoolYear(const QString& classFile)
     return century + classFile.mid(3, 2) + QLatin1Char('/') + classFile.mid(5, 2);
 }
 
-bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& students, int running)
+bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& students, int running,
+                    const QString& firstKlasse)
 {
     if (!BeginPageJob(true))
         return false;
@@ -209,8 +210,7 @@ bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& st
     PrintFittedText(x(0), y(-2) - rh / 3,
                     QStringLiteral("Notenliste für die Abschlussprüfung ") + GradeListSchoolYear(cls.classFile),
                     before(x(15)));
-    const QString klasse = students.isEmpty() ? QString() : students.first().klasse;
-    PrintFittedText(x(0), y(-1) - rh / 3, QStringLiteral("Klasse ") + klasse, before(x(15)));
+    PrintFittedText(x(0), y(-1) - rh / 3, QStringLiteral("Klasse ") + firstKlasse, before(x(15)));
     const SchoolNameParts school = SplitSchoolName(cls.schoolName);
     PrintFittedText(x(15), y(-2) - rh / 3, school.first, frameRight);
     if (school.twoLines)

@@ -189,16 +189,25 @@ int ChoiceSheetLeftColumnEnd(int n)
     return n / 2 + 1 - (n < 17 ? 1 : 0);
 }
 
-void PrintStudentExamTable(const ClassPrintData& cls, const StudentPrintData& st, int)
+void PrintStudentExamTable(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
+    // Any other document kind prints nothing: the job is dropped.
+    if (kind != 4) {
+        AbortPrint();
+        return;
+    }
     examTableHead(cls, st);
     examGrid(cls, st);
     examTableFoot(cls, st);
     EndPrint();
 }
 
-void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st, int)
+void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
+    if (kind != 2) {
+        AbortPrint();
+        return;
+    }
     SetNominalFont(48, true);
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung "));
     PrintTextOut(700, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());

@@ -96,8 +96,13 @@ int StudentSheetLeftColumnEnd(int n)
     return n < 17 ? 8 : 9;
 }
 
-void PrintStudentSheet(const ClassPrintData& cls, const StudentPrintData& st, int)
+void PrintStudentSheet(const ClassPrintData& cls, const StudentPrintData& st, int mode)
 {
+    // Only mode 2 prints the page; any other drops the job.
+    if (mode != 2) {
+        AbortPrint();
+        return;
+    }
     SetPrintFontName(cls.printerFontName);
     upperHalf(cls, st);
     lowerHalf(cls, st);

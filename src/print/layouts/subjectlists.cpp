@@ -154,8 +154,10 @@ QString BoundaryGradeText(const ExamGrid& grid, int row, int examKind, const Gra
 void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPrintData>& students,
                           int s, int listType, int examKind, bool withMarks)
 {
-    // The organisation list is the oral list without marks.
-    if (listType == ListOrganisation) {
+    // The organisation list is the oral list without marks under the
+    // written list's title.
+    const bool organisation = listType == ListOrganisation;
+    if (organisation) {
         listType = ListOral;
         withMarks = false;
     }
@@ -170,14 +172,14 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
     const bool english = subject == QStringLiteral("Englisch");
 
     QString title;
-    if (listType == ListOral && examKind == kExamOral)
-        title = QStringLiteral("Mündliche Prüfungen im Fach ") + subject;
-    else if (listType == ListOral && s == 4)
-        title = QStringLiteral("Kommunikationsprüfung im Fach ") + subject;
-    else if (listType == ListOral)
-        title = QStringLiteral("Praktische Prüfungen im Fach ") + subject;
-    else
+    if (organisation || listType == ListWritten)
         title = QStringLiteral("Schriftliche Prüfungen im Fach ") + subject;
+    else if (examKind == kExamOral)
+        title = QStringLiteral("Mündliche Prüfungen im Fach ") + subject;
+    else if (s == 4)
+        title = QStringLiteral("Kommunikationsprüfung im Fach ") + subject;
+    else
+        title = QStringLiteral("Praktische Prüfungen im Fach ") + subject;
     QString writtenHeading;
     if (examKind == kExamOral)
         writtenHeading = english ? QStringLiteral("Schr./KP.") : QStringLiteral("Schr.");

@@ -98,7 +98,7 @@ TEST_F(TextFit, LongTextsStayInsideTheirColumns)
          [&] { PrintGridTable(cls, table(headings), false, true, QStringLiteral("Jahresleistung 10"), 5, geometry); }},
         {"portrait entry form", {kSurname, "G/Gk", "WBS"},
          [&] { PrintGridTable(cls, table(headings), false, false, QString(), 0, geometry); }},
-        {"result list", {kSurname, "nicht teilgenommen"}, [&] { PrintGradeList(cls, {st}, 1); }},
+        {"result list", {kSurname, "nicht teilgenommen"}, [&] { PrintGradeList(cls, {st}, 1, st.klasse); }},
         {"oral list", {kSurname, "Abschlussprüfung Kl.10"},
          [&] { PrintSubjectExamList(cls, {st}, 3, ListOral, kExamOral, true); }},
         {"practical list", {kSurname, "Abschlussprüfung Kl.10"},
