@@ -1,31 +1,45 @@
 // Times the ZIP engine against the system's zip, unzip and 7z on the same
-// deterministic corpus: about 100 MB of mixed text, dBase tables and random
-// data, plus 10,000 small files.  Prints each time, each ratio to the peer,
-// and the archive sizes.
+// deterministic corpus of mixed text, dBase tables and random data plus many
+// small files, and prints for each row the median time and the peak memory of
+// each side, the ratio of the times, and the archive sizes.
 //
-//   zip_bench [work-folder] [--small] [--klein]
+//   zip_bench [work-folder] [--full | --tiny] [--pairs N] [--budget SECONDS] [--klein]
 //
-// Every line is the median of three runs of the engine and of the peer,
-// alternating, on the same files, each run starting from the same disk and
-// cache state (pending writes synced, outputs of the previous run removed).
-// --klein times only the extraction of the small files.
+// Default corpus: about 10 MB and 1,000 small files; --full: about 100 MB
+// and 10,000 small files; --tiny: about 1 MB and 200 small files.  Every
+// row runs N pairs (at least 5), in alternating order (engine then peer,
+// peer then engine, ...), each run starting from the same disk state
+// (pending writes synced, outputs of the previous run removed).  Every run
+// of either side is a process of its own, so that its peak memory is its
+// own (the engine runs in a child started from this program).  Rows that
+// would start after the time budget (default 240 s, 0: none) are left out
+// and named.  --klein times only the extraction of the small files.
 //
 // The engine runs with its durability flushes off (FlushBuffers and
-// SyncExtractedFiles), because none of the peers flushes either; one line
-// gives the extraction with the program's default durability (every file on
-// the disk before it gets its name) against unzip without any.
+// SyncExtractedFiles), because none of the peers flushes either; the durable
+// extraction (every file on the disk before it gets its name) is compared
+// with unzip as it is and with unzip followed by sync.
+//
+// A full disk ends the program with a message saying so (exit status 2).
 #include "zip/archiver.h"
+#include "zip/zaerrors.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
+#include <stdexcept>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <vector>
 #include <unistd.h>
@@ -35,11 +49,26 @@ using hsa::zip::ZipArchiver;
 
 namespace {
 
+// A write of the benchmark itself failed (the corpus, a copy).
+struct WriteFailed : std::runtime_error {
+    explicit WriteFailed(const std::string& what) : std::runtime_error(what) {}
+};
+// A run failed for want of room on the disk.
+struct DiskFull : std::runtime_error {
+    explicit DiskFull(const std::string& what) : std::runtime_error(what) {}
+};
+
+// Exit statuses of an engine child.
+constexpr int kChildFailed = 1, kChildDiskFull = 3;
+
 void WriteFile(const fs::path& p, const std::string& data)
 {
     fs::create_directories(p.parent_path());
     std::ofstream f(p, std::ios::binary | std::ios::trunc);
     f.write(data.data(), std::streamsize(data.size()));
+    f.close();
+    if (!f)
+        throw WriteFailed(p.string());
 }
 
 std::string Text(size_t n, std::mt19937& g)
@@ -100,40 +129,34 @@ std::string Dbase(size_t records, std::mt19937& g)
     return s;
 }
 
-void BuildCorpus(const fs::path& root, bool small)
+void BuildCorpus(const fs::path& root, size_t scale, int smallCount)
 {
     std::mt19937 g(20240611);
-    const size_t scale = small ? 10 : 1;
-    // About 100 MB in big files: text, tables, random data.
+    // About 100 MB / scale in big files: text, tables, random data.
     for (int i = 0; i < 8; ++i)
         WriteFile(root / "gross" / ("text" + std::to_string(i) + ".txt"), Text((6u << 20) / scale, g));
     for (int i = 0; i < 6; ++i)
         WriteFile(root / "gross" / ("tabelle" + std::to_string(i) + ".dbf"), Dbase(20000 / scale, g));
     for (int i = 0; i < 4; ++i)
         WriteFile(root / "gross" / ("zufall" + std::to_string(i) + ".bin"), Random((6u << 20) / scale, g));
-    // 10,000 small files in 100 folders.
-    const int smallCount = small ? 1000 : 10000;
+    // Small files in 100 folders.
     for (int i = 0; i < smallCount; ++i) {
         const fs::path p = root / "klein" / ("ordner" + std::to_string(i % 100)) / ("v." + std::to_string(i));
         WriteFile(p, (i % 3 == 0) ? Random(200 + g() % 3000, g) : Text(200 + g() % 3000, g));
     }
 }
 
-double Seconds(const std::function<void()>& f)
+
+uint64_t FreeBytes(const fs::path& p)
 {
-    ::sync();   // every run starts without the previous run's pending writes
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    struct statvfs v {};
+    if (::statvfs(p.c_str(), &v) != 0)
+        return UINT64_MAX;
+    return uint64_t(v.f_bavail) * v.f_frsize;
 }
 
-double Shell(const std::string& cmd)
-{
-    return Seconds([&] {
-        if (std::system(cmd.c_str()) != 0)
-            std::fprintf(stderr, "failed: %s\n", cmd.c_str());
-    });
-}
+// Too little room left for a run's output: what a failed run most likely ran into.
+bool NearlyFull(const fs::path& work) { return FreeBytes(work) < (4u << 20); }
 
 uint64_t FileSize(const fs::path& p)
 {
@@ -142,76 +165,18 @@ uint64_t FileSize(const fs::path& p)
     return ec ? 0 : s;
 }
 
-void Report(const char* what, double engine, double peer, const char* peerName)
-{
-    std::printf("%-34s engine %7.3f s   %-16s %7.3f s   ratio %.2f\n", what, engine, peerName, peer,
-                peer > 0 ? engine / peer : 0.0);
-}
+// One finished run of either side.
+struct Run {
+    double seconds = 0;
+    double peakMB = 0;          // the run's own peak resident memory
+    uint64_t writtenBytes = 0;  // bytes it handed to write calls
+};
 
-void SizeReport(const char* what, uint64_t engine, uint64_t peer, const char* peerName)
+// Bytes a finished child (read before it is reaped) has handed to write
+// calls: the "wchar" line of /proc/<pid>/io.
+uint64_t WrittenBytes(pid_t pid)
 {
-    std::printf("%-34s engine %11llu B   %-16s %11llu B   ratio %.4f\n", what, (unsigned long long)engine, peerName,
-                (unsigned long long)peer, peer ? double(engine) / double(peer) : 0.0);
-}
-
-double EngineCreate(const fs::path& archive, const fs::path& corpus, int mode, const std::string& password,
-                    hsa::zip::CryptoAlgorithm method = hsa::zip::CryptoAlgorithm::PkzipClassic)
-{
-    fs::remove(archive);
-    return Seconds([&] {
-        ZipArchiver z;
-        z.EncryptionMethod = method;
-        z.Options.FlushBuffers = false;
-        z.SetCompressionMode(mode);
-        z.SetPassword(password);
-        z.SetFileName(archive.string());
-        z.OpenArchive(hsa::zip::openmode::Create);
-        z.SetBaseDir(corpus.string());
-        z.AddFiles((corpus / "*.*").string());
-        z.CloseArchive();
-    });
-}
-
-double EngineExtract(const fs::path& archive, const fs::path& out, const std::string& password,
-                     bool durable = false)
-{
-    fs::remove_all(out);
-    return Seconds([&] {
-        ZipArchiver z;
-        z.SyncExtractedFiles = durable;
-        z.SetPassword(password);
-        z.SetFileName(archive.string());
-        z.OpenArchive();
-        z.SetBaseDir(out.string());
-        z.ExtractFiles("*.*");
-        z.CloseArchive();
-    });
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
-// Three rounds of engine then peer; each returns its own time.  The line
-// reports the medians.
-void Alternate(const char* what, const char* peerName, const std::function<double(int)>& engine,
-               const std::function<double(int)>& peer)
-{
-    std::vector<double> te, tp;
-    for (int run = 1; run <= 3; ++run) {
-        te.push_back(engine(run));
-        tp.push_back(peer(run));
-    }
-    Report(what, Median(te), Median(tp), peerName);
-}
-
-// Bytes this process (or a finished child, read before it is reaped) has
-// handed to write calls: the "wchar" line of /proc/<pid>/io.
-uint64_t WrittenBytes(const std::string& pid)
-{
-    std::ifstream io("/proc/" + pid + "/io");
+    std::ifstream io("/proc/" + std::to_string(pid) + "/io");
     std::string key;
     uint64_t value = 0;
     while (io >> key >> value)
@@ -220,14 +185,26 @@ uint64_t WrittenBytes(const std::string& pid)
     return 0;
 }
 
-// Runs a command and returns the bytes it wrote (through its own calls; the
-// shell that starts it is not counted).
-uint64_t ChildWrittenBytes(const std::vector<std::string>& argv, const std::string& dir)
+std::string SelfPath;
+fs::path WorkFolder;
+
+// Runs argv (in `dir` when given, its output thrown away) as a child of its
+// own; the time includes `after` (e.g. a sync).  A failing run raises,
+// DiskFull when the disk is (nearly) full.
+Run RunChild(const std::vector<std::string>& argv, const std::string& dir = {},
+             const std::function<void()>& after = {})
 {
+    ::sync();   // every run starts without the previous run's pending writes
+    const auto t0 = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
     if (pid == 0) {
-        if (::chdir(dir.c_str()) != 0)
+        if (!dir.empty() && ::chdir(dir.c_str()) != 0)
             ::_exit(127);
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (null >= 0)
+            ::dup2(null, 1);
         std::vector<char*> args;
         for (const auto& a : argv)
             args.push_back(const_cast<char*>(a.c_str()));
@@ -237,161 +214,390 @@ uint64_t ChildWrittenBytes(const std::vector<std::string>& argv, const std::stri
     }
     siginfo_t info {};
     ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT);
-    const uint64_t bytes = WrittenBytes(std::to_string(pid));
-    ::waitpid(pid, nullptr, 0);
-    return bytes;
+    Run r;
+    r.writtenBytes = WrittenBytes(pid);
+    int status = 0;
+    rusage usage {};
+    ::wait4(pid, &status, 0, &usage);
+    if (after)
+        after();
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    r.peakMB = double(usage.ru_maxrss) / 1024.0;
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (code != 0) {
+        std::string cmd;
+        for (const auto& a : argv)
+            cmd += (cmd.empty() ? "" : " ") + a;
+        if (code == kChildDiskFull || NearlyFull(WorkFolder))
+            throw DiskFull(cmd);
+        throw std::runtime_error("failed (status " + std::to_string(code) + "): " + cmd);
+    }
+    return r;
+}
+
+// The engine's side of a row, run by this program started again as a child.
+// What the previous run left (the archive made, the folder extracted) is
+// removed first, outside the time.
+Run Engine(const std::vector<std::string>& args)
+{
+    if (args.at(0) == "create")
+        fs::remove(args.at(1));
+    else if (args.at(0) == "extract")
+        fs::remove_all(args.at(2));
+    std::vector<std::string> argv{SelfPath, "--engine"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunChild(argv);
+}
+
+// What a child started with --engine does.  Exit status 0, kChildFailed or
+// kChildDiskFull.
+int EngineChild(const std::vector<std::string>& a)
+{
+    try {
+        ZipArchiver z;
+        z.Options.FlushBuffers = false;
+        // Failed items end the run instead of being asked about.
+        std::string firstFailure;
+        int firstCode = 0;
+        z.OnProcessFileFailure = [&](hsa::zip::ZABaseArchiver&, const std::string& name, hsa::zip::ProcessOperation,
+                                     int native, int, const std::string& message, hsa::zip::ZAAction& action) {
+            if (firstFailure.empty()) {
+                firstFailure = name + ": " + message;
+                firstCode = native;
+            }
+            action = hsa::zip::ZAAction::Abort;
+        };
+        const std::string& op = a.at(0);
+        if (op == "create") {   // create ARCHIVE FOLDER MODE PASSWORD AES(0/1)
+            z.EncryptionMethod = a.at(5) == "1" ? hsa::zip::CryptoAlgorithm::AES256 : hsa::zip::CryptoAlgorithm::PkzipClassic;
+            z.SetCompressionMode(std::stoi(a.at(3)));
+            z.SetPassword(a.at(4));
+            z.SetFileName(a.at(1));
+            z.OpenArchive(hsa::zip::openmode::Create);
+            z.SetBaseDir(a.at(2));
+            z.AddFiles(a.at(2) + "/*.*");
+            z.CloseArchive();
+        } else if (op == "extract") {   // extract ARCHIVE OUT PASSWORD DURABLE(0/1)
+            z.SyncExtractedFiles = a.at(4) == "1";
+            z.SetPassword(a.at(3));
+            z.SetFileName(a.at(1));
+            z.OpenArchive();
+            z.SetBaseDir(a.at(2));
+            z.ExtractFiles("*.*");
+            z.CloseArchive();
+        } else if (op == "append") {   // append ARCHIVE FILE
+            z.SetFileName(a.at(1));
+            z.OpenArchive();
+            z.SetBaseDir(fs::path(a.at(2)).parent_path().string());
+            z.AddFiles(a.at(2));
+            z.CloseArchive();
+        } else {
+            std::fprintf(stderr, "zip_bench: unknown engine operation %s\n", op.c_str());
+            return kChildFailed;
+        }
+        if (!firstFailure.empty()) {
+            std::fprintf(stderr, "zip_bench: %s\n", firstFailure.c_str());
+            return firstCode == hsa::zip::err::DiskFull ? kChildDiskFull : kChildFailed;
+        }
+        return 0;
+    } catch (const hsa::zip::EZAException& e) {
+        std::fprintf(stderr, "zip_bench: %s\n", e.what());
+        return e.NativeError() == hsa::zip::err::DiskFull ? kChildDiskFull : kChildFailed;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zip_bench: %s\n", e.what());
+        return kChildFailed;
+    }
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+int Pairs = 5;
+double BudgetSeconds = 240;
+const auto Started = std::chrono::steady_clock::now();
+std::vector<std::string> LeftOut;
+
+bool WithinBudget(const char* what)
+{
+    const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - Started).count();
+    if (BudgetSeconds <= 0 || spent < BudgetSeconds)
+        return true;
+    LeftOut.push_back(what);
+    return false;
+}
+
+struct RowResult {
+    Run engine, peer;   // medians
+};
+
+// Pairs of runs, engine and peer, in alternating order: engine first in the
+// first pair, peer first in the second, and so on.  The row reports the
+// medians of time, memory and bytes written.
+RowResult Alternate(const char* what, const char* peerName, const std::function<Run(int)>& engine,
+                    const std::function<Run(int)>& peer)
+{
+    std::vector<Run> te, tp;
+    for (int pair = 0; pair < Pairs; ++pair) {
+        if (pair % 2 == 0) {
+            te.push_back(engine(pair));
+            tp.push_back(peer(pair));
+        } else {
+            tp.push_back(peer(pair));
+            te.push_back(engine(pair));
+        }
+    }
+    auto median = [](const std::vector<Run>& runs) {
+        std::vector<double> t, m, w;
+        for (const auto& r : runs) {
+            t.push_back(r.seconds);
+            m.push_back(r.peakMB);
+            w.push_back(double(r.writtenBytes));
+        }
+        return Run{Median(t), Median(m), uint64_t(Median(w))};
+    };
+    RowResult r{median(te), median(tp)};
+    std::printf("%-36s engine %7.3f s %6.1f MB   %-18s %7.3f s %6.1f MB   ratio %.2f\n", what, r.engine.seconds,
+                r.engine.peakMB, peerName, r.peer.seconds, r.peer.peakMB,
+                r.peer.seconds > 0 ? r.engine.seconds / r.peer.seconds : 0.0);
+    std::fflush(stdout);
+    return r;
+}
+
+void SizeReport(const char* what, uint64_t engine, uint64_t peer, const char* peerName)
+{
+    std::printf("%-36s engine %11llu B        %-18s %11llu B          ratio %.4f\n", what,
+                (unsigned long long)engine, peerName, (unsigned long long)peer,
+                peer ? double(engine) / double(peer) : 0.0);
 }
 
 // Extraction of the small files alone: an archive of the "klein" folder,
-// extracted three times by each side, alternating, each run into a folder
-// of its own, so that no run creates its files right after the previous run's
-// were deleted (some file systems pass over freshly freed inodes slowly).
-// Once without flushes on either side, once with the engine's default
-// durability against unzip without any.
+// extracted by each side into folders of their own (no run creates its files
+// right after the previous run's were deleted: some file systems pass over
+// freshly freed inodes slowly).  Once without flushes on either side, then
+// with the engine's default durability against unzip as it is and against
+// unzip followed by sync.
 void SmallFilesExtract(const fs::path& work, const fs::path& corpus)
 {
     const fs::path archive = work / "klein.zip";
-    EngineCreate(archive, corpus / "klein", 1, "");
-    for (bool durable : {false, true}) {
-        const std::string tag = durable ? "durable-" : "";
-        for (const char* side : {"engine", "unzip"})
-            for (int run = 1; run <= 3; ++run)
-                fs::remove_all(work / ("out-klein-" + tag + side + "-" + std::to_string(run)));
-        Alternate(durable ? "extract, small files, durable" : "extract, small files", "unzip",
-                  [&](int run) {
-                      return EngineExtract(archive, work / ("out-klein-" + tag + "engine-" + std::to_string(run)), "",
-                                           durable);
-                  },
-                  [&](int run) {
-                      return Shell("unzip -q '" + archive.string() + "' -d '"
-                                   + (work / ("out-klein-" + tag + "unzip-" + std::to_string(run))).string() + "'");
-                  });
+    Engine({"create", archive.string(), (corpus / "klein").string(), "1", "", "0"});
+    auto out = [&](const std::string& tag, int pair) { return (work / ("out-klein-" + tag + std::to_string(pair))).string(); };
+    auto unzip = [&](const std::string& tag, bool sync) {
+        return [&, tag, sync](int pair) {
+            fs::remove_all(out(tag, pair));
+            return RunChild({"unzip", "-q", archive.string(), "-d", out(tag, pair)}, {},
+                            sync ? std::function<void()>([] { ::sync(); }) : std::function<void()>());
+        };
+    };
+    auto engine = [&](const std::string& tag, bool durable) {
+        return [&, tag, durable](int pair) {
+            return Engine({"extract", archive.string(), out(tag, pair), "", durable ? "1" : "0"});
+        };
+    };
+    if (WithinBudget("extract, small files"))
+        Alternate("extract, small files", "unzip", engine("engine-", false), unzip("unzip-", false));
+    if (WithinBudget("extract, small files, durable"))
+        Alternate("extract, small files, durable", "unzip", engine("durable-", true), unzip("unzip-", false));
+    if (WithinBudget("extract, small files, durable/sync"))
+        Alternate("extract, small files, durable", "unzip; sync", engine("durable-", true), unzip("unzip-sync-", true));
+    for (const auto& e : fs::directory_iterator(work))
+        if (e.path().filename().string().rfind("out-klein-", 0) == 0)
+            fs::remove_all(e.path());
+}
+
+int Bench(int argc, char** argv)
+{
+    bool kleinOnly = false;
+    size_t scale = 10;
+    int smallCount = 1000;
+    fs::path work = fs::temp_directory_path() / "hsa-zip-bench";
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--small") {   // the default, kept for old scripts
+        } else if (a == "--full") {
+            scale = 1;
+            smallCount = 10000;
+        } else if (a == "--tiny") {
+            scale = 100;
+            smallCount = 200;
+        } else if (a == "--klein") {
+            kleinOnly = true;
+        } else if (a == "--pairs" && i + 1 < argc) {
+            Pairs = std::max(5, std::atoi(argv[++i]));
+        } else if (a == "--budget" && i + 1 < argc) {
+            BudgetSeconds = std::atof(argv[++i]);
+        } else if (!a.empty() && a[0] == '-') {
+            std::fprintf(stderr, "usage: zip_bench [work-folder] [--full | --tiny] [--pairs N] [--budget SECONDS] [--klein]\n");
+            return 1;
+        } else {
+            work = a;
+        }
     }
+    WorkFolder = work;
+    fs::create_directories(work);
+    const fs::path corpus = work / ("korpus-" + std::to_string(scale) + "-" + std::to_string(smallCount));
+    if (!fs::exists(corpus / "fertig")) {
+        std::printf("building the corpus in %s ...\n", corpus.c_str());
+        fs::remove_all(corpus);
+        BuildCorpus(corpus, scale, smallCount);
+        WriteFile(corpus / "fertig", "");
+    }
+    uint64_t total = 0;
+    for (const auto& e : fs::recursive_directory_iterator(corpus))
+        if (e.is_regular_file())
+            total += e.file_size();
+    std::printf("corpus: %.1f MB, %d pairs per row\n\n", double(total) / 1e6, Pairs);
+    if (kleinOnly) {
+        SmallFilesExtract(work, corpus);
+        return 0;
+    }
+    fs::remove(corpus / "fertig");   // not part of what is packed
+    const std::string c = corpus.string();
+    const fs::path a = work / "a.zip";
+    const std::string engineZip = (work / "engine.zip").string();
+    auto peerZip = [&](std::vector<std::string> args, const fs::path& target) {
+        return [args, target, c](int) {
+            fs::remove(target);
+            return RunChild(args, c);
+        };
+    };
+
+    for (int level : {1, 6}) {
+        const std::string lv = std::to_string(level);
+        const std::string row = "create, level " + lv;
+        if (!WithinBudget(row.c_str()))
+            continue;
+        Alternate(row.c_str(), "zip", [&](int) { return Engine({"create", engineZip, c, lv, "", "0"}); },
+                  peerZip({"zip", "-q", "-r", "-" + lv, a.string(), "."}, a));
+        SizeReport(("size, level " + lv).c_str(), FileSize(engineZip), FileSize(a), "zip");
+    }
+    if (WithinBudget("create, level 1 (7z)"))
+        Alternate("create, level 1", "7z -mmt=1", [&](int) { return Engine({"create", engineZip, c, "1", "", "0"}); },
+                  peerZip({"7z", "a", "-tzip", "-mx=1", "-mmt=1", (work / "seven.zip").string(), "."}, work / "seven.zip"));
+    const std::string pwZip = (work / "engine-pw.zip").string();
+    if (WithinBudget("create, level 1, password")) {
+        Alternate("create, level 1, password", "zip -P", [&](int) { return Engine({"create", pwZip, c, "1", "geheim", "0"}); },
+                  peerZip({"zip", "-q", "-r", "-1", "-P", "geheim", a.string(), "."}, a));
+        SizeReport("size, level 1, password", FileSize(pwZip), FileSize(a), "zip -P");
+    }
+    if (WithinBudget("create, level 1, AES-256")) {
+        // AES-256 entries (PBKDF2 per entry, counter mode, HMAC-SHA1) against
+        // 7z's AES-256 ZIP entries, both single-threaded at level 1.
+        const fs::path mine = work / "engine-aes.zip", seven = work / "seven-aes.zip";
+        Alternate("create, level 1, AES-256", "7z -mem=AES256",
+                  [&](int) { return Engine({"create", mine.string(), c, "1", "geheim", "1"}); },
+                  peerZip({"7z", "a", "-tzip", "-mx=1", "-mmt=1", "-mem=AES256", "-pgeheim", seven.string(), "."}, seven));
+        SizeReport("size, level 1, AES-256", FileSize(mine), FileSize(seven), "7z -mem=AES256");
+        const bool accepted = std::system(("7z t -pgeheim '" + mine.string() + "' > /dev/null 2>&1").c_str()) == 0;
+        std::printf("%-36s %s\n", "AES-256 archive, 7z t", accepted ? "passed" : "FAILED");
+    }
+    Engine({"create", engineZip, c, "1", "", "0"});
+    if (!fs::exists(pwZip))
+        Engine({"create", pwZip, c, "1", "geheim", "0"});
+    const std::string outEngine = (work / "out-engine").string();
+    if (WithinBudget("extract (unzip)"))
+        Alternate("extract", "unzip", [&](int) { return Engine({"extract", engineZip, outEngine, "", "0"}); },
+                  [&](int) {
+                      fs::remove_all(work / "out-unzip");
+                      return RunChild({"unzip", "-q", engineZip, "-d", (work / "out-unzip").string()});
+                  });
+    if (WithinBudget("extract (7z)"))
+        Alternate("extract", "7z -mmt=1", [&](int) { return Engine({"extract", engineZip, outEngine, "", "0"}); },
+                  [&](int) {
+                      fs::remove_all(work / "out-7z");
+                      return RunChild({"7z", "x", "-mmt=1", "-o" + (work / "out-7z").string(), engineZip});
+                  });
+    if (WithinBudget("extract, password"))
+        Alternate("extract, password", "unzip -P",
+                  [&](int) { return Engine({"extract", pwZip, (work / "out-engine-pw").string(), "geheim", "0"}); },
+                  [&](int) {
+                      fs::remove_all(work / "out-unzip-pw");
+                      return RunChild({"unzip", "-q", "-P", "geheim", pwZip, "-d", (work / "out-unzip-pw").string()});
+                  });
+    for (const char* o : {"out-engine", "out-unzip", "out-7z", "out-engine-pw", "out-unzip-pw"})
+        fs::remove_all(work / o);
+    SmallFilesExtract(work, corpus);
+    {
+        // Append one file to copies of the same archive: only the new entry
+        // and the directory should be written.  The bytes each side hands to
+        // write calls are measured, not assumed.
+        WriteFile(work / "anhang" / "neu.txt", "ein neuer Eintrag\r\n");
+        const fs::path mine = work / "append-engine.zip", theirs = work / "append-peer.zip";
+        auto copy = [&](const fs::path& to) {
+            std::error_code ec;
+            fs::copy_file(engineZip, to, fs::copy_options::overwrite_existing, ec);
+            if (ec)
+                throw WriteFailed(to.string() + ": " + ec.message());
+        };
+        auto engine = [&](int) {
+            copy(mine);
+            return Engine({"append", mine.string(), (work / "anhang" / "neu.txt").string()});
+        };
+        const struct {
+            const char* row;
+            const char* peerName;
+            std::vector<std::string> argv;
+        } peers[] = {{"append one file", "zip", {"zip", "-q", theirs.string(), "neu.txt"}},
+                     {"append one file (7z)", "7z a", {"7z", "a", "-tzip", "-mmt=1", theirs.string(), "neu.txt"}}};
+        for (const auto& p : peers) {
+            if (!WithinBudget(p.row))
+                continue;
+            const RowResult r = Alternate("append one file", p.peerName, engine, [&](int) {
+                copy(theirs);
+                return RunChild(p.argv, (work / "anhang").string());
+            });
+            std::printf("%-36s engine %11llu B        %-18s %11llu B          (archive %llu B)\n",
+                        "append, bytes written", (unsigned long long)r.engine.writtenBytes, p.peerName,
+                        (unsigned long long)r.peer.writtenBytes, (unsigned long long)FileSize(engineZip));
+        }
+        fs::remove(mine);
+        fs::remove(theirs);
+    }
+    if (!LeftOut.empty()) {
+        std::printf("\ntime budget of %.0f s reached; rows left out:", BudgetSeconds);
+        for (const auto& r : LeftOut)
+            std::printf(" \"%s\"", r.c_str());
+        std::printf("\n(--budget 0 runs every row)\n");
+    }
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    bool small = false, kleinOnly = false;
-    fs::path work = fs::temp_directory_path() / "hsa-zip-bench";
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--small")
-            small = true;
-        else if (a == "--klein")
-            kleinOnly = true;
-        else
-            work = a;
+    if (argc >= 2 && std::strcmp(argv[1], "--engine") == 0)
+        return EngineChild(std::vector<std::string>(argv + 2, argv + argc));
+    std::error_code ec;
+    SelfPath = fs::read_symlink("/proc/self/exe", ec).string();
+    if (ec)
+        SelfPath = argv[0];
+    auto fullDisk = [](const std::string& detail) {
+        std::fflush(stdout);
+        std::fprintf(stderr,
+                     "\nzip_bench: the disk of the work folder %s is full (%llu bytes free); the benchmark stopped.\n"
+                     "Make room there or give another work folder as the first argument.\n(%s)\n",
+                     WorkFolder.c_str(), (unsigned long long)FreeBytes(WorkFolder), detail.c_str());
+        return 2;
+    };
+    try {
+        return Bench(argc, argv);
+    } catch (const DiskFull& e) {
+        return fullDisk(e.what());
+    } catch (const WriteFailed& e) {
+        if (NearlyFull(WorkFolder))
+            return fullDisk(e.what());
+        std::fprintf(stderr, "zip_bench: cannot write %s\n", e.what());
+    } catch (const fs::filesystem_error& e) {
+        if (e.code() == std::errc::no_space_on_device || NearlyFull(WorkFolder))
+            return fullDisk(e.what());
+        std::fprintf(stderr, "zip_bench: %s\n", e.what());
+    } catch (const std::exception& e) {
+        if (NearlyFull(WorkFolder))
+            return fullDisk(e.what());
+        std::fprintf(stderr, "zip_bench: %s\n", e.what());
     }
-    const fs::path corpus = work / "korpus";
-    if (!fs::exists(corpus / "klein")) {
-        std::printf("building the corpus in %s ...\n", corpus.c_str());
-        BuildCorpus(corpus, small);
-    }
-    uint64_t total = 0;
-    for (const auto& e : fs::recursive_directory_iterator(corpus))
-        if (e.is_regular_file())
-            total += e.file_size();
-    std::printf("corpus: %.1f MB\n\n", double(total) / 1e6);
-    if (kleinOnly) {
-        SmallFilesExtract(work, corpus);
-        return 0;
-    }
-    const std::string q = "'" + corpus.string() + "'";
-    const fs::path a = work / "a.zip";
-
-    for (int level : {1, 6}) {
-        const std::string lv = std::to_string(level);
-        Alternate(("create, level " + lv).c_str(), "zip",
-                  [&](int) { return EngineCreate(work / "engine.zip", corpus, level, ""); },
-                  [&](int) {
-                      fs::remove(a);
-                      return Shell("cd " + q + " && zip -q -r -" + lv + " '" + a.string() + "' .");
-                  });
-        SizeReport(("size, level " + lv).c_str(), FileSize(work / "engine.zip"), FileSize(a), "zip");
-    }
-    Alternate("create, level 1", "7z -mmt=1", [&](int) { return EngineCreate(work / "engine.zip", corpus, 1, ""); },
-              [&](int) {
-                  fs::remove(work / "seven.zip");
-                  return Shell("cd " + q + " && 7z a -tzip -mx=1 -mmt=1 '" + (work / "seven.zip").string()
-                               + "' . > /dev/null");
-              });
-    Alternate("create, level 1, password", "zip -P",
-              [&](int) { return EngineCreate(work / "engine-pw.zip", corpus, 1, "geheim"); },
-              [&](int) {
-                  fs::remove(a);
-                  return Shell("cd " + q + " && zip -q -r -1 -P geheim '" + a.string() + "' .");
-              });
-    SizeReport("size, level 1, password", FileSize(work / "engine-pw.zip"), FileSize(a), "zip -P");
-    {
-        // AES-256 entries (PBKDF2 per entry, counter mode, HMAC-SHA1) against
-        // 7z's AES-256 ZIP entries, both single-threaded at level 1.
-        const fs::path mine = work / "engine-aes.zip", seven = work / "seven-aes.zip";
-        Alternate("create, level 1, AES-256", "7z -mem=AES256",
-                  [&](int) { return EngineCreate(mine, corpus, 1, "geheim", hsa::zip::CryptoAlgorithm::AES256); },
-                  [&](int) {
-                      fs::remove(seven);
-                      return Shell("cd " + q + " && 7z a -tzip -mx=1 -mmt=1 -mem=AES256 -pgeheim '" + seven.string()
-                                   + "' . > /dev/null");
-                  });
-        SizeReport("size, level 1, AES-256", FileSize(mine), FileSize(seven), "7z -mem=AES256");
-        const bool accepted = std::system(("7z t -pgeheim '" + mine.string() + "' > /dev/null 2>&1").c_str()) == 0;
-        std::printf("%-34s %s\n", "AES-256 archive, 7z t", accepted ? "passed" : "FAILED");
-    }
-    EngineCreate(work / "engine.zip", corpus, 1, "");
-    const std::string engineZip = (work / "engine.zip").string();
-    Alternate("extract", "unzip", [&](int) { return EngineExtract(work / "engine.zip", work / "out-engine", ""); },
-              [&](int) {
-                  fs::remove_all(work / "out-unzip");
-                  return Shell("unzip -q '" + engineZip + "' -d '" + (work / "out-unzip").string() + "'");
-              });
-    Alternate("extract", "7z -mmt=1", [&](int) { return EngineExtract(work / "engine.zip", work / "out-engine", ""); },
-              [&](int) {
-                  fs::remove_all(work / "out-7z");
-                  return Shell("7z x -mmt=1 -o'" + (work / "out-7z").string() + "' '" + engineZip + "' > /dev/null");
-              });
-    Alternate("extract, password", "unzip -P",
-              [&](int) { return EngineExtract(work / "engine-pw.zip", work / "out-engine-pw", "geheim"); },
-              [&](int) {
-                  fs::remove_all(work / "out-unzip-pw");
-                  return Shell("unzip -q -P geheim '" + (work / "engine-pw.zip").string() + "' -d '"
-                               + (work / "out-unzip-pw").string() + "'");
-              });
-    SmallFilesExtract(work, corpus);
-    {
-        // Append one file to two copies of the same archive: only the new
-        // entry and the directory should be written.  The bytes each side
-        // hands to write calls are measured, not assumed.
-        WriteFile(work / "anhang" / "neu.txt", "ein neuer Eintrag\r\n");
-        const fs::path mine = work / "append-engine.zip", theirs = work / "append-zip.zip";
-        uint64_t engineBytes = 0, zipBytes = 0, dirStart = 0;
-        Alternate("append one file", "zip",
-                  [&](int) {
-                      fs::copy_file(work / "engine.zip", mine, fs::copy_options::overwrite_existing);
-                      return Seconds([&] {
-                          const uint64_t before = WrittenBytes("self");
-                          ZipArchiver z;
-                          z.Options.FlushBuffers = false;
-                          z.SetFileName(mine.string());
-                          z.OpenArchive();
-                          dirStart = z.DirectoryStart();
-                          z.SetBaseDir((work / "anhang").string());
-                          z.AddFiles((work / "anhang" / "neu.txt").string());
-                          z.CloseArchive();
-                          engineBytes = WrittenBytes("self") - before;
-                      });
-                  },
-                  [&](int) {
-                      fs::copy_file(work / "engine.zip", theirs, fs::copy_options::overwrite_existing);
-                      return Seconds([&] {
-                          zipBytes = ChildWrittenBytes({"zip", "-q", theirs.string(), "neu.txt"},
-                                                       (work / "anhang").string());
-                      });
-                  });
-        std::printf("%-34s engine %11llu B   %-16s %11llu B   (archive %llu B, old data %llu B)\n",
-                    "append, bytes written", (unsigned long long)engineBytes, "zip", (unsigned long long)zipBytes,
-                    (unsigned long long)FileSize(work / "engine.zip"), (unsigned long long)dirStart);
-    }
-    return 0;
+    return 1;
 }

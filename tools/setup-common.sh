@@ -7,7 +7,9 @@ trap 'hsa_status=$?; echo "Einrichtung abgebrochen: \"$BASH_COMMAND\" endete mit
 
 # One list for both scripts: the desktop word processor opens the certificate
 # attachments and converts headless for printing.  Its -nogui core conflicts
-# with the desktop one, so no script may ask for the other variant.
+# with the desktop one, so no script may ask for the other variant.  Xvfb,
+# a window manager and the screenshot tools let the windows be looked at on a
+# machine without a screen.
 HSA_PACKAGES=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev libgl1-mesa-dev qt6-translations-l10n
@@ -18,10 +20,11 @@ HSA_PACKAGES=(
   zip unzip p7zip-full ziptool
   poppler-utils
   libpugixml-dev libreoffice-writer xdg-utils cups-client python3-docx
+  xchm
   python3 python3-dbfread
   libssl-dev
   clang
-  xvfb xauth
+  xvfb xauth openbox imagemagick xdotool
   ccache
 )
 

@@ -115,6 +115,17 @@ QHBoxLayout* buttonRow(QWidget* owner, QPushButton* start)
     return row;
 }
 
+// Both windows were laid out for a 640 pixel screen; their text keeps its
+// size on screens with more pixels per inch.
+void applyScale(QWidget* w)
+{
+    const ArchiveWindowScale sc = ComputeArchiveWindowScale(state().formScale, state().fontFactor);
+    QFont f = w->font();
+    f.setPointSize(sc.fontSize);
+    w->setFont(f);
+    w->resize(sc.width, sc.height);
+}
+
 void showModeless(const QString& formName)
 {
     if (!state().openClassFile.isEmpty()) {
@@ -129,6 +140,13 @@ void showModeless(const QString& formName)
 }
 
 } // namespace
+
+ArchiveWindowScale ComputeArchiveWindowScale(int formScale, double fontFactor)
+{
+    const int scale = formScale > 1 ? formScale : 640;
+    const double factor = fontFactor > 0 ? fontFactor : 1.0;
+    return {std::max(1, static_cast<int>(10 / factor)), 640 * scale / 640, 480 * scale / 640};
+}
 
 // ---------------------------------------------------------------------------
 
@@ -186,7 +204,8 @@ Tarchivform::Tarchivform(QWidget* parent) : QWidget(parent, Qt::Window)
 
     wireModel(model, Panel3);
     auto yearLeft = [this] {
-        yearArchive().SetYear(ComboBox1->currentText().trimmed());
+        // Checked as typed: "2122 " is no year.
+        yearArchive().SetYear(ComboBox1->currentText());
         if (yearArchive().halfYear().isEmpty())
             ComboBox2->setCurrentText(QString());
         refresh();
@@ -194,7 +213,7 @@ Tarchivform::Tarchivform(QWidget* parent) : QWidget(parent, Qt::Window)
     connect(ComboBox1->lineEdit(), &QLineEdit::editingFinished, this, yearLeft);
     connect(ComboBox1, &QComboBox::activated, this, yearLeft);
     connect(ComboBox2, &QComboBox::currentTextChanged, this, [this](const QString& text) {
-        yearArchive().SetHalfYear(text.trimmed());
+        yearArchive().SetHalfYear(text);
         refresh();
     });
     connect(RadioGroup1, &QButtonGroup::idClicked, this, [](int id) { yearArchive().SetMoving(id == 0); });
@@ -206,6 +225,7 @@ Tarchivform::Tarchivform(QWidget* parent) : QWidget(parent, Qt::Window)
         yearArchive().Start(selectedNames(FileListBox1));
         refresh();
     });
+    applyScale(this);
 }
 
 void Tarchivform::refresh()
@@ -292,11 +312,11 @@ Tarch2form::Tarch2form(QWidget* parent) : QWidget(parent, Qt::Window)
 
     wireModel(model, Panel3);
     connect(FileListBox3, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        archiveRestore().ChooseYearFolder(item->text());
+        archiveRestore().ChooseYearEntry(item->text());
         refresh();
     });
     connect(ComboBox2, &QComboBox::currentTextChanged, this, [this](const QString& text) {
-        archiveRestore().SetHalfYear(text.trimmed());
+        archiveRestore().SetHalfYear(text);
         refresh();
     });
     connect(RadioGroup2, &QButtonGroup::idClicked, this, [this](int id) {
@@ -307,6 +327,7 @@ Tarch2form::Tarch2form(QWidget* parent) : QWidget(parent, Qt::Window)
         archiveRestore().Start(selectedNames(FileListBox2));
         refresh();
     });
+    applyScale(this);
 }
 
 void Tarch2form::refresh()
@@ -318,9 +339,9 @@ void Tarch2form::refresh()
     Label2->setText(QDir::toNativeSeparators(model.workingFolder()));
     Label4->setText(QDir::toNativeSeparators(model.archiveFolder()));
     const QString year = model.year();
-    fill(FileListBox3, model.yearFolders());
+    fill(FileListBox3, model.yearFolderEntries());
     for (int i = 0; i < FileListBox3->count(); ++i)
-        if (FileListBox3->item(i)->text() == year)
+        if (FileListBox3->item(i)->text() == QLatin1Char('[') + year + QLatin1Char(']'))
             FileListBox3->setCurrentRow(i);
     fill(FileListBox2, model.archivedFiles());
     fill(FileListBox1, model.workingFiles());

@@ -60,6 +60,17 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 };
 
+// Font size and normal size of both windows: the font Trunc(10 /
+// FontFactor) points, the 640 x 480 design scaled by FormScale against 640
+// (the windows are shown maximized, and kept on the screen).
+struct ArchiveWindowScale {
+    int fontSize = 10;
+    int width = 640;
+    int height = 480;
+    bool operator==(const ArchiveWindowScale&) const = default;
+};
+ArchiveWindowScale ComputeArchiveWindowScale(int formScale, double fontFactor);
+
 // Window classes and the stick double clicks (before the windows exist).
 void InstallStickAndArchiveParts();
 // The menu entries of the stick transfer and the year archive.

@@ -2,6 +2,8 @@
 
 #include "app/apphooks.h"
 #include "grades/gradewindowcontroller.h"
+#include "grades/gridheadings.h"
+#include "classes/sharedstate.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -25,6 +27,12 @@ public:
     }
 
 protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        WrapHeadingCell(option, index.row(), 0);
+    }
+
     bool eventFilter(QObject* object, QEvent* event) override
     {
         if (event->type() == QEvent::KeyPress) {
@@ -139,6 +147,7 @@ void ClassGridView::refresh()
         if (w > 0)
             setColumnWidth(c, horizontalHeader()->defaultSectionSize());
     }
+    fitHeadings();
     setEditTriggers(g.editing() ? QAbstractItemView::AllEditTriggers
                                 : QAbstractItemView::NoEditTriggers);
     setVisible(g.visible());
@@ -147,6 +156,22 @@ void ClassGridView::refresh()
     inRefresh_ = false;
     if (appears)
         setFocus(Qt::OtherFocusReason);
+}
+
+void ClassGridView::fitHeadings()
+{
+    // The short codes are what the column has room for; the tool tip names
+    // the subject, and the names of the fixed columns show whole there too.
+    const QStringList& subjects = hsa::state().subjectNames;
+    FitGridHeadings(this, 0, [&subjects](int column) {
+        const int s = column;
+        return column >= kGridFixedCols && column < kGridAverageColumn && s < subjects.size() ? subjects.at(s)
+                                                                                            : QString();
+    });
+    for (int r = 1; r < kGridRows; ++r)
+        for (int c = 0; c < kGridFixedCols; ++c)
+            if (QTableWidgetItem* it = item(r, c); it && it->toolTip() != it->text())
+                it->setToolTip(it->text());
 }
 
 void ClassGridView::showCurrent()

@@ -34,6 +34,7 @@ private:
     friend class ClassGridDelegate;
     void commitFromEditor(int row, int column, const QString& text);
     void showCurrent();
+    void fitHeadings();
     void leaveGrid();
     bool refreshing_ = false;
     bool inRefresh_ = false;

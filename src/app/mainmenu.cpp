@@ -28,6 +28,13 @@ MenuEntryDef check(const char* parent, const char* name, const char* caption, bo
     return d;
 }
 
+MenuEntryDef heading(const char* parent, const char* name, const char* caption)
+{
+    MenuEntryDef d = item(parent, name, caption);
+    d.heading = true;
+    return d;
+}
+
 MenuEntryDef sep(MenuEntryDef d)
 {
     d.separatorBefore = true;
@@ -63,9 +70,12 @@ QList<MenuEntryDef> build()
       << item("Klasse1", "Einkopieren1",
               "      ... EINKOPIEREN einer KORVI-Klassendatei (ab Version S77) vom Stick zur "
               "anschließenden Datenübernahme ")
+      << heading("Klasse1", "AUSSPIELDATEImitPRFUNGSERGEBNISSENfrKorvi1",
+                 "AUSSPIELDATEI mit PRÜFUNGSERGEBNISSEN für Korvi:")
       << item("Klasse1", "Endnotenzeugnisdruck1",
               "     ... Endnoten ausspielen  für den Zeugnisdruck in KORVI")
-      << sep(item("Klasse1", "StickSichern1", "     ... Wendra-Prüfungsklasse auf USB-Stick sichern"))
+      << sep(heading("Klasse1", "WendraKlassenBERTRAGEN1", "Wendra-Klassen ÜBERTRAGEN:"))
+      << item("Klasse1", "StickSichern1", "     ... Wendra-Prüfungsklasse auf USB-Stick sichern")
       << item("Klasse1", "StickEinspielen1",
               "     ... Wendra-Prüfungsklasse (VI16 ab Programmversion C9) vom USB-Stick einspielen")
       << item("Klasse1", "N3", "anlegen mit Import aus einer ASCII- oder SDF-Datei", false)

@@ -16,6 +16,8 @@ struct MenuEntryDef {
     bool checkable = false;
     bool checked = false;
     bool separatorBefore = false;
+    // A caption over the entries below it: shown, never chosen, no handler.
+    bool heading = false;
 };
 
 // The whole menu, in order: the eleven top-level entries first (index 0 to

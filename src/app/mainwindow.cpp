@@ -152,6 +152,15 @@ void TForm1::buildMenu()
         }
         a->setObjectName(d.name);
         a->setVisible(d.visible);
+        if (d.heading) {
+            // A caption of the entries below it, not something to choose.
+            a->setEnabled(false);
+            QFont f = a->font();
+            f.setBold(true);
+            a->setFont(f);
+            entries_.insert(d.name, a);
+            continue;
+        }
         a->setCheckable(d.checkable);
         a->setChecked(d.checked);
         entries_.insert(d.name, a);
@@ -204,13 +213,18 @@ void TForm1::buildControls()
     });
     layout->addWidget(DBGrid1, 1);
 
-    Label9 = new QLabel(kLabel9Caption, central);
-    Label9->setObjectName(QStringLiteral("Label9"));
-    Label9->setVisible(false);
-    layout->addWidget(Label9);
     StringGrid1 = new ClassGridView(central);
     StringGrid1->setVisible(false);
+    StringGrid1->installEventFilter(this);
     layout->addWidget(StringGrid1, 1);
+    // Label9 lies over the window and is never part of its layout: shown
+    // with the first selected cell it would push the grid down by part of a
+    // row, and the next click at the same height would put the marks into
+    // the row above.
+    Label9 = new QLabel(kLabel9Caption, central);
+    Label9->setObjectName(QStringLiteral("Label9"));
+    Label9->setAutoFillBackground(true);
+    Label9->setVisible(false);
     InstallClassGridHooks(StringGrid1);
     connect(StringGrid1, &ClassGridView::gridStateChanged, this, &TForm1::gridStateChanged);
     studentListHooks().sortProgress = [this](const QString& text) {
@@ -492,10 +506,24 @@ void TForm1::showClassView()
         DBGrid1->setFocus();
 }
 
+void TForm1::placeLabel9()
+{
+    // Right-aligned just above the grid, where the labels leave room; over
+    // the grid's top right corner only when there is no room above it.
+    Label9->adjustSize();
+    const QRect g = StringGrid1->geometry();
+    const int above = g.top() - Label9->height();
+    Label9->move(std::max(0, g.right() + 1 - Label9->width()), above >= 0 ? above : g.top());
+    Label9->raise();
+}
+
 void TForm1::gridStateChanged()
 {
     // While the grade table has the focus, the other menus wait.
-    Label9->setVisible(classGrid().label9Visible());
+    const bool label9 = classGrid().label9Visible();
+    if (label9)
+        placeLabel9();
+    Label9->setVisible(label9);
     if (!classGrid().menusDisabled()) {
         refreshFromState();
         return;
@@ -519,6 +547,8 @@ void TForm1::Memo1Exit()
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e)
 {
+    if (watched == StringGrid1 && (e->type() == QEvent::Move || e->type() == QEvent::Resize))
+        placeLabel9();
     if (watched == Memo1 && e->type() == QEvent::FocusOut && Memo1->isVisible()
         && QApplication::activeModalWidget() == nullptr && focusWidget() != Button5)
         QTimer::singleShot(0, this, [this] { Memo1Exit(); });

@@ -104,6 +104,7 @@ private:
     void menuAboutToShow(int index);
     void showClassView();
     void gridStateChanged();
+    void placeLabel9();
 
     StudentListModel* studentList_ = nullptr;
     QHash<QString, QAction*> entries_;

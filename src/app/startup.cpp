@@ -5,6 +5,7 @@
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
 #include "classes/textfile.h"
+#include "exchange/finalgradeexport.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
 #include "platform/shell.h"
@@ -82,6 +83,8 @@ void RunFormCreate(StartupHost& host)
     st.programDir = QDir::currentPath();
     const QString dir = st.programDir;
     step([&] { DeleteProgramFile(dir, QStringLiteral("profilfach_zaehlt.txt")); });
+    // Grades never stay unencrypted after a killed export.
+    step([&] { RemoveFinalGradeLeftovers(); });
 
     // 2. Title.
     host.setApplicationTitle(StartupTitle);

@@ -2,6 +2,7 @@
 
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
+#include "classes/storabletext.h"
 #include "classes/studentlist.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
@@ -19,23 +20,25 @@ namespace hsa {
 
 namespace {
 
-// The cell editor takes no more characters than the record's field holds,
-// so that what the user sees is what is stored.
+// The cell editor takes whatever is typed or pasted: the model refuses, with
+// a word, what the record's field cannot hold, where a length limit of the
+// editor would cut a pasted name without one.
 class FieldWidthDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
     {
-        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        const auto* model = qobject_cast<const StudentListModel*>(index.model());
-        if (auto* line = qobject_cast<QLineEdit*>(editor); line && model) {
-            const int width = model->fieldWidth(index.column());
-            if (width > 0)
-                line->setMaxLength(width);
-        }
-        return editor;
+        // The refusal's box takes the focus from the editor, which would
+        // hand the same text in a second time.
+        if (committing_)
+            return;
+        committing_ = true;
+        QStyledItemDelegate::setModelData(editor, model, index);
+        committing_ = false;
     }
+
+private:
+    mutable bool committing_ = false;
 };
 
 } // namespace
@@ -171,8 +174,14 @@ bool StudentListModel::setData(const QModelIndex& index, const QVariant& value, 
     DbfTable& t = ClassTable();
     if (!t.isOpen())
         return false;
+    const QString text = value.toString();
+    const QString before = data(index, Qt::EditRole).toString();
+    if (text == before)
+        return true;
+    if (RefuseUnstorableText(text, fieldWidth(index.column()), int(before.size())))
+        return false;
     try {
-        t.setValue(index.row(), fieldOfColumn(index.column()), value.toString());
+        t.setValue(index.row(), fieldOfColumn(index.column()), text);
         t.post();
     } catch (const FileError& e) {
         showError(e.message());
@@ -182,13 +191,26 @@ bool StudentListModel::setData(const QModelIndex& index, const QVariant& value, 
     return true;
 }
 
+bool StudentListModel::cellEditorOpen() const
+{
+    if (!view_)
+        return false;
+    for (const QLineEdit* e : view_->findChildren<QLineEdit*>())
+        if (e->isVisible())
+            return true;
+    return false;
+}
+
 bool StudentListModel::eventFilter(QObject* watched, QEvent* event)
 {
     // Compared as plain objects: while the view is being destroyed it is no
     // longer a table view, and casting to one would be undefined.
     if (watched == watchedView_ && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
-        if (k->key() == Qt::Key_Control && StudentListCtrlKey())
+        // Ctrl in an open cell editor begins Ctrl+V, Ctrl+C or Ctrl+X: it
+        // must not write-protect the list under the editor, which would drop
+        // the pasted name without a word.
+        if (k->key() == Qt::Key_Control && !cellEditorOpen() && StudentListCtrlKey())
             return true;
     }
     return QAbstractTableModel::eventFilter(watched, event);

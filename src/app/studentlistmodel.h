@@ -9,7 +9,9 @@ namespace hsa {
 // The student list (DBGrid1): the records of the open class table, one row
 // each, in the columns NR, NACHNAME, VORNAME, M/W, "Kl.", "Z_Datum",
 // "Pro.Gr.", "Geb_Datum" and "Geburtsort" (StudentListColumns).  Edits are
-// written and posted at once.  Nothing is editable while the list is
+// written and posted at once; one the field cannot hold as typed (a
+// character outside Windows-1252, more characters than the field's width) is
+// refused with a message and the old value stays.  Nothing is editable while the list is
 // write-protected, and NR never is: it is the record's position, which the
 // list operations keep.
 class StudentListModel : public QAbstractTableModel {
@@ -43,6 +45,7 @@ protected:
 
 private:
     void applyColumnWidths();
+    bool cellEditorOpen() const;
     void showCurrentRecord();
 
     int rows_ = 0;

@@ -11,6 +11,7 @@
 #include "classes/sharedstate.h"
 #include "classes/studentlist.h"
 #include "classes/subjects.h"
+#include "classes/tempfiles.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
@@ -386,6 +387,7 @@ bool ClassFiles::OpenClass(const QString& name)
     const QString dir = programDir();
     DbfTable& table = ClassTable();
     const QString folder = FindClassDirCI(dir, name);
+    bool recovered = false;
     try {
         table.open(QDir(dir).filePath(name));
         // The list and its operations address these fields by position and
@@ -393,8 +395,13 @@ bool ClassFiles::OpenClass(const QString& name)
         for (const QString& field : {kFieldNr, kFieldLast, kFieldFirst})
             if (table.fieldIndex(field) < 0)
                 throw FileError(DamagedTableMessage(table.path()));
+        // A list operation that a killed program left half-done is undone
+        // before anybody sees the class, and what a killed save left behind
+        // goes: the class is held exclusively, nobody else writes its folder.
+        recovered = RecoverInterruptedListChange(table, folder);
         CutClassTableTo40(table);
         ensureFolder(folder);
+        RemoveStaleTemporaryFiles(folder);
     } catch (const FileError& e) {
         table.close();
         clearOpenClass();
@@ -413,6 +420,10 @@ bool ClassFiles::OpenClass(const QString& name)
     loadLevelData(name);
     view_.studentListVisible = true;
     NotifyMainWindow();
+    if (recovered)
+        showInformation(QStringLiteral("Eine unterbrochene Änderung der Schülerliste (Löschen, Einfügen, Vertauschen "
+                                       "oder Sortieren) wurde rückgängig gemacht. Die Liste steht wie vor dieser "
+                                       "Änderung."));
 
     const QChar level = name.at(0);
     if (!s.eveningSchoolMode) {

@@ -30,7 +30,6 @@ struct PrintSettings {
     int emblemShiftX = 0;       // 0.1 mm
     int emblemShiftY = 0;       // 0.1 mm
     int stateLineSwitch = 1;    // > 0: certificate heading prints the state line
-    int certificateHeadOffset = 0; // 0.1 mm, set by the external certificates
     bool printFontFileRead = false; // schrift2.dat is read once per run
 };
 

@@ -15,7 +15,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <optional>
+#include <unistd.h>
 #include <utility>
 
 namespace hsa {
@@ -132,39 +135,105 @@ int CountClassRecords(const DbfTable& table)
     return table.isOpen() ? table.recordCount() : 0;
 }
 
-StudentListChange::StudentListChange(DbfTable& table, const QString& folder)
-    : table_(table), folder_(folder), before_(table.snapshot())
+namespace {
+
+const QByteArray kJournalHead = "HSA-Listenjournal 1";
+
+FileError journalError(const QString& path)
 {
+    return FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(path)));
+}
+
+FileError damagedJournal(const QString& path)
+{
+    return FileError(QStringLiteral("Die Datei %1 ist beschädigt und wird nicht benutzt. Eine unterbrochene "
+                                    "Änderung der Schülerliste kann damit nicht rückgängig gemacht werden.")
+                         .arg(QDir::toNativeSeparators(path)));
+}
+
+// A bare name of the class folder, never a way out of it.
+bool plainName(const QByteArray& name)
+{
+    return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') && !name.contains('\\');
+}
+
+// The table's layout (header and record length, field descriptors): a
+// snapshot of another table must never be written over this one.
+QByteArray layoutOf(const QByteArray& file)
+{
+    if (file.size() < 12)
+        return {};
+    const int headerLength = static_cast<unsigned char>(file.at(8)) | (static_cast<unsigned char>(file.at(9)) << 8);
+    return file.mid(8, 4) + file.mid(32, headerLength - 32);
+}
+
+} // namespace
+
+StudentListChange::StudentListChange(DbfTable& table, const QString& folder)
+    : table_(table), folder_(folder), before_(table.snapshot()), journal_(QDir(folder).filePath(kListJournalName))
+{
+    WriteFileAtomic(journal_, kJournalHead + "\r\n" + QByteArray::number(before_.size()) + "\r\n" + before_ + "\r\n");
+    journalFd_ = ::open(QFile::encodeName(journal_).constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
+    if (journalFd_ < 0) {
+        RemoveFile(journal_);
+        throw journalError(journal_);
+    }
 }
 
 StudentListChange::~StudentListChange()
 {
     if (!committed_)
         undo();
+    closeJournal();
 }
 
-void StudentListChange::rename(const QString& from, const QString& to)
+void StudentListChange::closeJournal() noexcept
 {
-    if (!RenamePath(from, to))
-        throw FileError(QStringLiteral("Datei %1 kann nicht umbenannt werden")
-                            .arg(QDir::toNativeSeparators(from)));
-    renamed_.emplace_back(from, to);
+    if (journalFd_ >= 0)
+        ::close(journalFd_);
+    journalFd_ = -1;
 }
 
-void StudentListChange::setAside(int number)
+void StudentListChange::rename(const std::vector<std::pair<QString, QString>>& plan)
 {
+    if (plan.empty())
+        return;
+    // The intent is on the disk before a rename is made.
+    QByteArray lines;
+    for (const auto& [from, to] : plan)
+        lines += "U\t" + QFile::encodeName(QFileInfo(from).fileName()) + "\t"
+                 + QFile::encodeName(QFileInfo(to).fileName()) + "\r\n";
+    bool logged = journalFd_ >= 0 && !FileStepFails(FileStep::Write);
+    for (qsizetype done = 0; logged && done < lines.size();) {
+        const ssize_t w = ::write(journalFd_, lines.constData() + done, size_t(lines.size() - done));
+        if (w < 0 && errno == EINTR)
+            continue;
+        logged = w > 0;
+        done += w > 0 ? w : 0;
+    }
+    if (!logged || ::fdatasync(journalFd_) != 0)
+        throw journalError(journal_);
+    for (const auto& [from, to] : plan) {
+        if (!RenamePath(from, to))
+            throw FileError(QStringLiteral("Datei %1 kann nicht umbenannt werden")
+                                .arg(QDir::toNativeSeparators(from)));
+        renamed_.emplace_back(from, to);
+    }
+}
+
+void StudentListChange::setAside(int number, std::vector<std::pair<QString, QString>>& plan)
+{
+    // Every spelling of the names goes, so that no stale file of another
+    // case can come back as this student's.
+    const QDir dir(folder_);
+    const QStringList present = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& prefix : kStudentFilePrefixes) {
         const QString name = prefix + QString::number(number);
-        // Every spelling of the name goes, so that no stale file of another
-        // case can come back as this student's.
-        for (;;) {
-            const QString path = FindFileCI(folder_, name);
-            if (!QFileInfo::exists(path))
-                break;
-            const QString aside = QDir(folder_).filePath(QStringLiteral(".weg-%1-%2")
-                                                             .arg(renamed_.size())
-                                                             .arg(QFileInfo(path).fileName()));
-            rename(path, aside);
+        for (const QString& found : present) {
+            if (found.compare(name, Qt::CaseInsensitive) != 0)
+                continue;
+            const QString aside = dir.filePath(QStringLiteral(".weg-%1-%2").arg(asideCount_++).arg(found));
+            plan.emplace_back(dir.filePath(found), aside);
             setAside_ << aside;
         }
     }
@@ -182,25 +251,34 @@ void StudentListChange::move(int source, int dest)
         table_.setValue(pos(dest), f, texts.at(f - 1));
     table_.post();
 
-    setAside(dest);
+    std::vector<std::pair<QString, QString>> plan;
+    setAside(dest, plan);
     for (const QString& prefix : kStudentFilePrefixes) {
         const QString from = FindFileCI(folder_, prefix + QString::number(source));
         if (QFileInfo::exists(from))
-            rename(from, QDir(folder_).filePath(prefix + QString::number(dest)));
+            plan.emplace_back(from, QDir(folder_).filePath(prefix + QString::number(dest)));
     }
+    rename(plan);
 }
 
 void StudentListChange::clear(int number, bool keepClassAndDate)
 {
     ClearStudentRecord(table_, number, keepClassAndDate);
-    setAside(number);
+    std::vector<std::pair<QString, QString>> plan;
+    setAside(number, plan);
+    rename(plan);
 }
 
 void StudentListChange::commit()
 {
+    // The change stands once its journal is gone; while the journal stays,
+    // the next opening would undo it.
+    closeJournal();
+    if (!RemoveFile(journal_))
+        throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(QDir::toNativeSeparators(journal_)));
     committed_ = true;
-    // The change stands; a set-aside file that cannot be removed is only a
-    // hidden leftover, never a student's file.
+    // A set-aside file that cannot be removed is only a hidden leftover,
+    // never a student's file; the next opening of the class removes it.
     for (const QString& f : setAside_)
         RemoveFile(f);
 }
@@ -213,8 +291,58 @@ void StudentListChange::undo() noexcept
         table_.restore(before_);
     } catch (...) {
     }
+    bool undone = true;
     for (auto it = renamed_.rbegin(); it != renamed_.rend(); ++it)
-        RenamePath(it->second, it->first);
+        undone = RenamePath(it->second, it->first) && undone;
+    // What could not be undone here is undone by the next opening.
+    closeJournal();
+    if (undone)
+        RemoveFile(journal_);
+}
+
+bool RecoverInterruptedListChange(DbfTable& table, const QString& folder)
+{
+    const QString path = QDir(folder).filePath(kListJournalName);
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return false;
+    if (!info.isFile() || info.isSymLink())
+        throw damagedJournal(path);
+    const QByteArray journal = ReadFileBytes(path);
+    // Head, byte count, the table as it was.
+    const qsizetype headEnd = journal.indexOf("\r\n");
+    const qsizetype countEnd = headEnd < 0 ? -1 : journal.indexOf("\r\n", headEnd + 2);
+    if (headEnd < 0 || countEnd < 0 || journal.left(headEnd) != kJournalHead)
+        throw damagedJournal(path);
+    bool ok = false;
+    const qsizetype count = journal.mid(headEnd + 2, countEnd - headEnd - 2).toLongLong(&ok);
+    const qsizetype tableAt = countEnd + 2;
+    if (!ok || count < 32 || tableAt + count + 2 > journal.size() || journal.mid(tableAt + count, 2) != "\r\n")
+        throw damagedJournal(path);
+    const QByteArray before = journal.mid(tableAt, count);
+    if (layoutOf(before).isEmpty() || layoutOf(before) != layoutOf(table.snapshot()))
+        throw damagedJournal(path);
+    // The renames; a last line cut off by the kill was never made.
+    std::vector<std::pair<QString, QString>> renames;
+    qsizetype at = tableAt + count + 2;
+    for (qsizetype end = journal.indexOf("\r\n", at); end >= 0; at = end + 2, end = journal.indexOf("\r\n", at)) {
+        const QList<QByteArray> parts = journal.mid(at, end - at).split('\t');
+        if (parts.size() != 3 || parts.at(0) != "U" || !plainName(parts.at(1)) || !plainName(parts.at(2)))
+            throw damagedJournal(path);
+        renames.emplace_back(QDir(folder).filePath(QFile::decodeName(parts.at(1))),
+                             QDir(folder).filePath(QFile::decodeName(parts.at(2))));
+    }
+    table.restore(before);
+    for (auto it = renames.rbegin(); it != renames.rend(); ++it) {
+        // Made: the file stands under its new name and its old one is free.
+        // Never made: it still stands under its old name.
+        const auto [from, to] = *it;
+        if (QFileInfo::exists(to) && !QFileInfo::exists(from) && !RenamePath(to, from))
+            throw FileError(QStringLiteral("Datei %1 kann nicht umbenannt werden").arg(QDir::toNativeSeparators(to)));
+    }
+    if (!RemoveFile(path))
+        throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(QDir::toNativeSeparators(path)));
+    return true;
 }
 
 void MoveStudentRecord(DbfTable& table, const QString& folder, int source, int dest)

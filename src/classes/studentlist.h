@@ -70,14 +70,27 @@ int CountClassRecords(const DbfTable& table);
 // deleted.
 void DeleteStudentFiles(const QString& folder, int number);
 
+// The journal of a list operation in the class folder, ".listenjournal"
+// (binary, CR LF after each line):
+//   "HSA-Listenjournal 1"
+//   the byte count of the class table as it was, then those bytes
+//   per rename, written (and flushed to the disk) before it is made:
+//   "U" TAB old name TAB new name  (bare names in the class folder)
+// It exists only while an operation runs: a program killed half-way leaves
+// it, and the next opening of the class undoes the operation with it.
+inline const QString kListJournalName = QStringLiteral(".listenjournal");
+
 // A rearrangement of the student list as one whole: either every record and
 // file ends where the operation puts it, or the class stays exactly as it
 // was.  Files move by renaming inside the class folder, which needs no room
 // on the disk; a file that would be overwritten is first set aside under a
 // hidden name and removed only by commit().  A failure at any step (a refused
-// write of the table, a refused rename) raises FileError; the destructor of a
-// change that was not committed then writes the table back as it was and
-// undoes the renames, newest first.
+// write of the table, a refused rename, a refused write of the journal)
+// raises FileError; the destructor of a change that was not committed then
+// writes the table back as it was and undoes the renames, newest first.  The
+// journal records the intent before anything changes, so that even a killed
+// program's change is undone when the class is opened next
+// (RecoverInterruptedListChange).
 class StudentListChange {
 public:
     StudentListChange(DbfTable& table, const QString& folder);
@@ -96,17 +109,32 @@ public:
     void commit();
 
 private:
-    void setAside(int number);
-    void rename(const QString& from, const QString& to);
+    // Plans the set-aside renames of number's files.
+    void setAside(int number, std::vector<std::pair<QString, QString>>& plan);
+    // Writes the planned renames into the journal, then makes them in order.
+    void rename(const std::vector<std::pair<QString, QString>>& plan);
     void undo() noexcept;
+    void closeJournal() noexcept;
 
     DbfTable& table_;
     QString folder_;
     QByteArray before_;
+    QString journal_;
+    int journalFd_ = -1;
+    int asideCount_ = 0;
     std::vector<std::pair<QString, QString>> renamed_;
     QStringList setAside_;
     bool committed_ = false;
 };
+
+// Undoes a list operation that a killed program left half-done in the class
+// whose table is open (held exclusively) and whose per-student files lie in
+// folder: the table is written back as it was, the renames of the journal
+// are undone newest first, and the journal goes.  False when there was
+// nothing to undo.  Raises FileError (the class must then not be used) when
+// the journal is damaged or does not belong to this table, or a step fails;
+// the journal then stays for the next try.
+bool RecoverInterruptedListChange(DbfTable& table, const QString& folder);
 
 // One move of StudentListChange on its own, all or nothing.  Raises FileError.
 void MoveStudentRecord(DbfTable& table, const QString& folder, int source, int dest);

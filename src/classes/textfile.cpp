@@ -1,4 +1,5 @@
 #include "classes/textfile.h"
+#include "classes/storabletext.h"
 #include "classes/fileops.h"
 #include "platform/errors.h"
 
@@ -114,12 +115,7 @@ QString FromWindows1252(const QByteArray& bytes)
 
 bool IsWindows1252(const QString& text)
 {
-    // A converter of its own: the error flag it raises stays with it.
-    QStringEncoder enc("windows-1252", QStringConverter::Flag::Stateless);
-    QByteArray b = enc.encode(text);
-    if (enc.hasError())
-        return false;
-    return FromWindows1252(b) == text;
+    return FirstUnstorableCharacter(text).isEmpty();
 }
 
 QByteArray ToCp850(const QString& text)

@@ -2,6 +2,7 @@
 
 #include "classes/classfields.h"
 #include "classes/dbftable.h"
+#include "classes/fileops.h"
 #include "classes/helpers.h"
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
@@ -19,6 +20,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace hsa {
 namespace {
@@ -101,6 +109,56 @@ std::optional<QList<FinalGradeRecord>> collectRecords(DbfTable& table, QStringLi
     return records;
 }
 
+const QString kScratchPrefix = QStringLiteral("hsa-endnoten-");
+
+// The plain export text exists only in a folder of its own in the system's
+// temporary folder, open to its owner alone and named after the process, so
+// that a later start can tell the orphan of a killed export from the export
+// of a program still running.  The folder goes with everything in it on
+// every way out of the export.
+class ExportScratch {
+public:
+    ExportScratch()
+    {
+        QByteArray tmpl = QFile::encodeName(QDir(QDir::tempPath()).absolutePath()) + "/"
+                          + QFile::encodeName(kScratchPrefix) + QByteArray::number(qint64(::getpid())) + "-XXXXXX";
+        if (!::mkdtemp(tmpl.data()))
+            throw FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden")
+                                .arg(QDir::toNativeSeparators(QDir::tempPath())));
+        folder_ = QFile::decodeName(tmpl);
+    }
+    ~ExportScratch() { QDir(folder_).removeRecursively(); }
+    ExportScratch(const ExportScratch&) = delete;
+    ExportScratch& operator=(const ExportScratch&) = delete;
+    QString folder() const { return folder_; }
+
+private:
+    QString folder_;
+};
+
+// Writes the lines (Windows-1252, each followed by CR LF) into a new file
+// that only its owner may read.
+void writePrivateText(const QString& path, const QStringList& lines)
+{
+    QByteArray data;
+    for (const QString& l : lines)
+        data += ToWindows1252(l) + "\r\n";
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool ok = fd >= 0 && !FileStepFails(FileStep::Write);
+    for (qsizetype done = 0; ok && done < data.size();) {
+        const ssize_t w = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (w < 0 && errno == EINTR)
+            continue;
+        ok = w > 0;
+        done += w > 0 ? w : 0;
+    }
+    if (fd >= 0 && ::close(fd) != 0)
+        ok = false;
+    if (!ok)
+        throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(path)));
+}
+
 void removeQuietly(const QString& path)
 {
     if (QFileInfo::exists(path))
@@ -136,7 +194,7 @@ std::optional<QString> encryptFinalGradeExport(const QString& textPath, const QS
         }
     }
     z.SetPassword("");
-    if (error.isEmpty() && !QFile::remove(textPath))
+    if (error.isEmpty() && !RemoveFile(textPath))
         error = QStringLiteral("Die Datei %1 konnte nicht gelöscht werden.").arg(QDir::toNativeSeparators(textPath));
     if (!error.isEmpty()) {
         // Grades never stay unencrypted, and an archive that did not prove
@@ -299,16 +357,26 @@ std::optional<QString> ExportFinalGrades()
                   + kBr + kBr + kNothingExported);
         return std::nullopt;
     }
-    const QString textPath = QDir(folder).filePath(textName);
     const QString archivePath = QDir(folder).filePath(archiveName);
+    // An older archive of the class must never be taken for this export,
+    // whatever becomes of it: it goes before the new one is begun.
+    if (QFileInfo(archivePath).isFile() && !RemoveFile(archivePath)) {
+        showError(QStringLiteral("Die Datei %1 kann nicht ersetzt werden.").arg(QDir::toNativeSeparators(archivePath))
+                  + kBr + kBr + kNothingExported);
+        return std::nullopt;
+    }
+    std::optional<QString> error;
     try {
-        WriteTextLines(textPath, BuildFinalGradeExport(in));
+        const ExportScratch scratch;
+        const QString textPath = QDir(scratch.folder()).filePath(textName);
+        writePrivateText(textPath, BuildFinalGradeExport(in));
+        error = encryptFinalGradeExport(textPath, archivePath);
     } catch (const FileError& e) {
-        removeQuietly(textPath);
+        removeQuietly(archivePath);
         showError(e.message() + kBr + kBr + kNothingExported);
         return std::nullopt;
     }
-    if (const auto error = encryptFinalGradeExport(textPath, archivePath)) {
+    if (error) {
         showError(QStringLiteral("Die Ausspieldatei konnte nicht verschlüsselt werden:") + kBr + *error + kBr + kBr
                   + kNothingExported);
         return std::nullopt;
@@ -340,6 +408,36 @@ std::optional<QString> ExportFinalGrades()
                                  "beiden Programmen übereinstimmen)"));
     }
     return archivePath;
+}
+
+void RemoveFinalGradeLeftovers()
+{
+    const QDir temp(QDir::tempPath());
+    for (const QFileInfo& fi : temp.entryInfoList({kScratchPrefix + QLatin1Char('*')},
+                                                  QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+        bool ok = false;
+        const qint64 pid = fi.fileName().mid(kScratchPrefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong(&ok);
+        if (!ok || fi.isSymLink() || fi.ownerId() != ::getuid())
+            continue;
+        // The folder of an export still running in another program stays.
+        if (pid != qint64(::getpid()) && pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno != ESRCH))
+            continue;
+        QDir(fi.absoluteFilePath()).removeRecursively();
+    }
+    // Earlier versions wrote the plain text into "Export" under its own name,
+    // or half of it under a hidden one, and a killed export left it there.
+    const QString folder = exportFolder();
+    if (!QFileInfo(folder).isDir())
+        return;
+    for (const QFileInfo& fi : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString name = fi.fileName();
+        const bool plain = name.endsWith(QStringLiteral(" Endnoten.txt"), Qt::CaseInsensitive);
+        const bool half = name.startsWith(QLatin1Char('.'))
+                          && (name.contains(QStringLiteral(" Endnoten.txt."), Qt::CaseInsensitive)
+                              || name.contains(QStringLiteral(" Endnoten.qdn."), Qt::CaseInsensitive));
+        if (plain || half)
+            RemoveFile(fi.absoluteFilePath());
+    }
 }
 
 bool CopyFileToStick(const QString& file)

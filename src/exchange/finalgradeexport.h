@@ -17,8 +17,12 @@
 //   then     "Zeugnisnummern Ende"
 //   then per passed student (result 0 to 2, a name): surname, first name and
 //            for grade columns 2 to 20 the subject code and the grade (40 lines)
-// The text file is packed into "... Endnoten.qdn" (encrypted with a fixed
-// password) and removed; only the archive stays in "Export".
+// The text file is written only into a folder of the system's temporary
+// folder that its owner alone may open, packed from there into
+// "... Endnoten.qdn" in "Export" (encrypted with a fixed password) and
+// removed with its folder; only the archive is ever in "Export".  An older
+// archive of the class is removed before the new one is begun, so a failed
+// or killed export never leaves one that looks like the new one.
 namespace hsa {
 
 inline constexpr int kExportRecords = 39;
@@ -61,6 +65,11 @@ void ConfirmFinalGradeExportFromClassMenu();
 // Writes, packs and checks the export of the open class and offers the stick
 // copy.  Returns the archive's path when it was written.
 std::optional<QString> ExportFinalGrades();
+
+// At start: removes the private folders of exports that a killed program
+// left in the system's temporary folder (never one of a program still
+// running), and plain or half-written export texts in "Export".
+void RemoveFinalGradeLeftovers();
 
 // Copies file into a folder the user picks (the stick's root), through a
 // temporary name there.  False when cancelled, refused (the file's own

@@ -37,6 +37,22 @@ bool isAsciiLetter(QChar c)
     return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
 }
 
+// DOS programs end a file with Ctrl-Z, which is no line; in the SDF format
+// blank lines at the end hold nobody (in the line format a blank last line
+// is the last student's empty birth place).
+QList<QByteArray> withoutEndMarks(QList<QByteArray> lines, ImportFormat format)
+{
+    if (!lines.isEmpty() && lines.last().endsWith('\x1A')) {
+        lines.last().chop(1);
+        if (lines.last().isEmpty())
+            lines.removeLast();
+    }
+    if (format == ImportFormat::Sdf)
+        while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
+            lines.removeLast();
+    return lines;
+}
+
 void sortIgnoringCase(QStringList& list)
 {
     std::stable_sort(list.begin(), list.end(),
@@ -120,6 +136,57 @@ QList<ImportStudent> ParseImportLines(const QList<QByteArray>& lines, ImportForm
     return students;
 }
 
+QString ImportFileRefusal(const QString& file, const QList<QByteArray>& given, ImportFormat format)
+{
+    const bool sdf = format == ImportFormat::Sdf;
+    const auto refuse = [&](qsizetype line, const QString& why) {
+        return QStringLiteral("Die Datei %1 ist keine vorbereitete Importdatei im %2.") .arg(file, sdf ? QStringLiteral("SDF-Format") : QStringLiteral("Zeilenformat"))
+               + kBr + QStringLiteral("Zeile %1: %2").arg(line + 1).arg(why) + kBr + kBr
+               + QStringLiteral("Die Datei wird nicht übernommen.");
+    };
+    const QList<QByteArray> lines = withoutEndMarks(given, format);
+    if (lines.isEmpty() || (lines.size() == 1 && lines.first().isEmpty()))
+        return refuse(0, QStringLiteral("Die Datei ist leer."));
+    const QByteArray& first = lines.first();
+    if (first.startsWith("\xEF\xBB\xBF"))
+        return refuse(0, QStringLiteral("Die Datei ist UTF-8-kodiert; erwartet wird die DOS-Codepage 850."));
+    if (first.startsWith("\xFF\xFE") || first.startsWith("\xFE\xFF"))
+        return refuse(0, QStringLiteral("Die Datei ist UTF-16-kodiert; erwartet wird die DOS-Codepage 850."));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArray& line = lines.at(i);
+        if (line.contains('\0'))
+            return refuse(i, QStringLiteral("Die Zeile enthält Nullbytes (UTF-16-Text oder keine Textdatei)."));
+        for (qsizetype k = 0; k < line.size(); ++k) {
+            const auto b = static_cast<unsigned char>(line.at(k));
+            if ((b < 0x20 && b != '\t') || b == 0x7F)
+                return refuse(i, QStringLiteral("Die Zeile enthält Steuerzeichen (keine Textdatei)."));
+            // "\xC3\xBC" is the UTF-8 "ü"; in code page 850 these are box
+            // drawing characters no name holds.
+            if (b >= 0xC2 && b <= 0xC5 && k + 1 < line.size()
+                && (static_cast<unsigned char>(line.at(k + 1)) & 0xC0) == 0x80)
+                return refuse(i, QStringLiteral("Die Zeile ist UTF-8-kodiert; erwartet wird die DOS-Codepage 850."));
+        }
+        if (line.size() > kImportMaxLineBytes)
+            return refuse(i, QStringLiteral("Die Zeile ist länger als %1 Zeichen.").arg(kImportMaxLineBytes));
+        if (sdf) {
+            if (line.trimmed().isEmpty())
+                return refuse(i, QStringLiteral("Die Zeile ist leer."));
+            if (!line.trimmed().startsWith('"') || line.count('"') % 2 != 0)
+                return refuse(i, QStringLiteral("Die Felder stehen nicht paarweise in Anführungszeichen."));
+            if (GetSdfField(1, line).trimmed().isEmpty())
+                return refuse(i, QStringLiteral("Der Nachname fehlt."));
+        }
+    }
+    if (!sdf) {
+        if (lines.size() < 5)
+            return refuse(lines.size() - 1, QStringLiteral("Die Datei hat keine fünf Zeilen für einen Schüler."));
+        for (qsizetype i = 0; i + 5 <= lines.size(); i += 5)
+            if (lines.at(i).trimmed().isEmpty())
+                return refuse(i, QStringLiteral("Der Nachname fehlt."));
+    }
+    return {};
+}
+
 QString ImportTargetName(const QString& importFile, const QString& year)
 {
     return ClassTableName(importFile.mid(4, 2), year);
@@ -138,14 +205,21 @@ ImportResult ImportClassFile(const QString& file, const QString& target, ImportF
         showWarning(QStringLiteral("Finde die Grunddatei start2.dbf nicht !"));
         return ImportResult::Skipped;
     }
-    QList<ImportStudent> students;
+    QList<QByteArray> lines;
     try {
-        students = ParseImportLines(ReadRawLines(FindFileCI(dir, file)), format);
+        lines = ReadRawLines(FindFileCI(dir, file));
     } catch (const FileError& e) {
         showError(e.message() + kBr + kBr + QStringLiteral("Die Datei ") + file
                   + QStringLiteral(" konnte nicht gelesen werden. Der Import wird beendet."));
         return ImportResult::Failed;
     }
+    // Random bytes or a file of another program never become a class that
+    // looks imported.
+    if (const QString refusal = ImportFileRefusal(file, lines, format); !refusal.isEmpty()) {
+        showWarning(refusal);
+        return ImportResult::Skipped;
+    }
+    const QList<ImportStudent> students = ParseImportLines(withoutEndMarks(lines, format), format);
     const QString targetPath = FindFileCI(dir, target);
     const bool existed = QFileInfo::exists(targetPath);
     if (existed && !askYesNoDefaultNo(QStringLiteral("Klasse ") + target + QStringLiteral(" existiert bereits. Überschreiben? ")))

@@ -42,6 +42,21 @@ struct ImportStudent {
 // The students of a file's lines (raw bytes, line ends removed).
 QList<ImportStudent> ParseImportLines(const QList<QByteArray>& lines, ImportFormat format);
 
+// The longest line a prepared file holds: five fields of a class table.
+inline constexpr int kImportMaxLineBytes = 255;
+
+// Why the lines of file (raw bytes, line ends removed) are not a prepared
+// file of the format, naming the file and the first line at fault; empty
+// when they are.  Refused: an empty file or one without a complete student,
+// a line with a NUL byte or another control character (random bytes, UTF-16
+// text), UTF-8 text (a byte order mark, or the two-byte forms of the
+// accented letters, which code page 850 never writes), a line longer than
+// kImportMaxLineBytes, a student without surname and, in the SDF format, a
+// line that is blank, does not begin with a quote or holds an odd number of
+// them.  The end-of-file mark of DOS programs and blank lines at the end are
+// no fault.
+QString ImportFileRefusal(const QString& file, const QList<QByteArray>& lines, ImportFormat format);
+
 // "9a_21222.dbf" for "hsa_9a.imp" and "2122".
 QString ImportTargetName(const QString& importFile, const QString& year);
 

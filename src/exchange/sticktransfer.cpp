@@ -13,6 +13,7 @@
 #include "platform/prompt.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <cstdio>
 #include <QFile>
 #include <QFileInfo>
@@ -278,6 +279,9 @@ void StickTransfer::ExportClassToStick(const QString& name)
             throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(QDir::toNativeSeparators(marker)));
 
         const QString oem = FindFileCI(programDir, QStringLiteral("temp.dbf"));
+        // The copy serves only this transfer: it goes when the transfer ends,
+        // finished or not, instead of lying in the program folder.
+        const auto removeOem = qScopeGuard([&oem] { QFile::remove(oem); });
         MakeOemTableCopy(table, oem);
         TransferCopyFile(oem, stickTable);
         if (IsRegularFile(board))

@@ -303,10 +303,27 @@ QStringList ArchiveRestore::yearFolders() const
     return YearFolders(placeRoot());
 }
 
+QStringList ArchiveRestore::yearFolderEntries() const
+{
+    QStringList entries{QStringLiteral("[..]")};
+    for (const QString& y : yearFolders())
+        entries << QLatin1Char('[') + y + QLatin1Char(']');
+    return entries;
+}
+
 void ArchiveRestore::ChooseYearFolder(const QString& folder)
 {
+    leftYearFolders_ = false;
     SetYear(folder);
     halfYear_.clear();
+}
+
+void ArchiveRestore::ChooseYearEntry(const QString& entry)
+{
+    if (entry == QLatin1String("[..]"))
+        leftYearFolders_ = true;
+    else if (entry.size() == 6 && entry.startsWith(QLatin1Char('[')) && entry.endsWith(QLatin1Char(']')))
+        ChooseYearFolder(entry.mid(1, 4));
 }
 
 QString ArchiveRestore::archiveFolder() const
@@ -318,7 +335,8 @@ QString ArchiveRestore::archiveFolder() const
 QStringList ArchiveRestore::archivedFiles() const
 {
     const QString folder = archiveFolder();
-    return folder.isEmpty() ? QStringList() : ListMatchingFiles(folder, {YearClassMask(year_, halfYear_)});
+    return folder.isEmpty() || leftYearFolders_ ? QStringList()
+                                                 : ListMatchingFiles(folder, {YearClassMask(year_, halfYear_)});
 }
 
 QStringList ArchiveRestore::workingFiles() const

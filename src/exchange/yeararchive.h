@@ -110,14 +110,24 @@ public:
     void Activate(const QString& workingFolder);
     QString workingFolder() const { return workFolder_; }
     QStringList yearFolders() const;
+    // The list of year folders as the window shows it: "[..]" first, then
+    // each year folder in square brackets ("[2122]").
+    QStringList yearFolderEntries() const;
     // A click on a year folder: its year, no half-year.
     void ChooseYearFolder(const QString& folder);
+    // A click on an entry of yearFolderEntries: a year folder chooses its
+    // year; "[..]" empties the list of archived classes until a year is
+    // chosen again.
+    void ChooseYearEntry(const QString& entry);
     QString archiveFolder() const;
     QStringList archivedFiles() const;
     QStringList workingFiles() const;
     // " Rückholung starten" with the selected archived class tables.
     void Start(const QStringList& selected);
     ClassCopy RestoreArchivedClass(const QString& name);
+
+private:
+    bool leftYearFolders_ = false;
 };
 
 YearArchive& yearArchive();

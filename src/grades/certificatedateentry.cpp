@@ -2,6 +2,7 @@
 
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
+#include "classes/storabletext.h"
 #include "grades/gradewindowrules.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
@@ -13,12 +14,16 @@ bool CertificateDateForAll()
     if (state().openClassFile.isEmpty() || !ClassTable().isOpen())
         return false;
     showInformation(kMsgCertificateDateHint);
+    // No length limit in the box: it would cut a pasted text without a word.
     const std::optional<QString> date =
-        prompts().input(QStringLiteral("Datum für alle Zeugnisse "), QStringLiteral("Datum (Format TT.MM.JJJJ):"),
-                        QString(), ClassTable().fieldWidth(QStringLiteral("DATUM")));
+        prompts().input(QStringLiteral("Datum für alle Zeugnisse "), QStringLiteral("Datum (Format TT.MM.JJJJ):"));
     state().inputOk = date.has_value();
     if (!date || date->isEmpty())
         return false;
+    if (RefuseUnstorableText(*date, ClassTable().fieldWidth(QStringLiteral("DATUM")))) {
+        state().inputOk = false;
+        return false;
+    }
     try {
         return FillCertificateDate(*date) > 0;
     } catch (const FileError& e) {

@@ -1,4 +1,5 @@
 #include "grades/gradewindow.h"
+#include "grades/gridheadings.h"
 
 #include "classes/classfiles.h"
 #include "classes/dbftable.h"
@@ -89,12 +90,10 @@ QTableWidgetItem* headingItem(const QString& text, int column, QFont font)
     return item;
 }
 
-// A text for a line edit that limits typing: the limit never cuts what is
-// already stored (a longer text from an earlier class type stays whole).
-void setLimitedText(QLineEdit* edit, const QString& text, int maxLength)
+// A text for a line edit whose room the controller guards: the edit itself
+// sets no limit, since a limit would cut a pasted text without a word.
+void setLimitedText(QLineEdit* edit, const QString& text)
 {
-    const int limit = maxLength > 0 ? maxLength : 32767;
-    edit->setMaxLength(std::max<int>(limit, int(text.size())));
     if (edit->text() != text)
         edit->setText(text);
 }
@@ -238,6 +237,7 @@ void TForm2::build()
     setSectionSizes(StringGrid3->horizontalHeader(), metrics_.examGridColumnWidth);
     setSectionSizes(StringGrid3->verticalHeader(), metrics_.examGridRowHeight);
     StringGrid3->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid3->setItemDelegate(new HeadingWrapDelegate(0, StringGrid3));
     // Typing opens the cell editor; a double click never does: it toggles
     // the cell between "P" (exam pending) and "- ".
     StringGrid3->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed);
@@ -393,10 +393,8 @@ void TForm2::build()
     recordEdits[5]->setFont(twelve);
     deutschnote = new QLineEdit(page1);
     deutschnote->setObjectName(QStringLiteral("deutschnote"));
-    deutschnote->setMaxLength(1);
     mathenote = new QLineEdit(page1);
     mathenote->setObjectName(QStringLiteral("mathenote"));
-    mathenote->setMaxLength(1);
     personal->addWidget(deutschnote, 6, 0);
     personal->addWidget(mathenote, 6, 1);
     p1->addLayout(personal, 10, 0);
@@ -553,14 +551,16 @@ void TForm2::build()
 
     for (int i = 0; i < 6; ++i) {
         connect(remarkEdits[i], &QLineEdit::textEdited, this, [this, i](const QString& t) {
-            c_->setRemark(i, t);
+            takeEdit([this, i, &t] { return c_->setRemark(i, t); });
         });
         connect(recordEdits[i], &QLineEdit::textEdited, this, [this, i](const QString& t) {
-            c_->setRecordField(recordFieldNames()[i], t);
+            takeEdit([this, i, &t] { return c_->setRecordField(recordFieldNames()[i], t); });
         });
     }
-    connect(deutschnote, &QLineEdit::textEdited, this, [this](const QString& t) { c_->setDeutschnote(t); });
-    connect(mathenote, &QLineEdit::textEdited, this, [this](const QString& t) { c_->setMathenote(t); });
+    connect(deutschnote, &QLineEdit::textEdited, this,
+            [this](const QString& t) { takeEdit([this, &t] { return c_->setDeutschnote(t); }); });
+    connect(mathenote, &QLineEdit::textEdited, this,
+            [this](const QString& t) { takeEdit([this, &t] { return c_->setMathenote(t); }); });
 
     connect(memo1, &QPlainTextEdit::textChanged, this, [this] {
         if (updating_)
@@ -678,6 +678,7 @@ void TForm2::refreshGrid()
         }
     }
     StringGrid3->setColumnHidden(ColWeight, !c_->weightColumnShown());
+    FitGridHeadings(StringGrid3, 0);
     updating_ = false;
     refreshGradeList();
 }
@@ -698,8 +699,10 @@ void TForm2::refreshGradeList()
             // Fixed rows cannot be selected.
             item->setFlags(fixedRows && row < 2 ? Qt::ItemIsEnabled
                                                 : Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            if (item->text() != text)
+            if (item->text() != text) {
                 item->setText(text);
+                item->setToolTip(col == 0 ? text : QString()); // a long subject name reads whole there
+            }
             item->setBackground(fixedRows && row < 2 ? QApplication::palette().button()
                                                      : QApplication::palette().base());
         }
@@ -728,17 +731,30 @@ void TForm2::refreshLabels()
     profileButtons->setExclusive(true);
 }
 
+void TForm2::takeEdit(const std::function<bool()>& set)
+{
+    // The refusal's box must not count as leaving the window, which would
+    // close it; the edit then shows again what is kept.
+    bool taken = false;
+    {
+        Busy b(busy_);
+        taken = set();
+    }
+    if (!taken)
+        refreshRemarks();
+}
+
 void TForm2::refreshRemarks()
 {
     updating_ = true;
     for (int i = 0; i < kRemarkCount; ++i)
-        setLimitedText(remarkEdits[i], c_->remark(i), c_->remarkMaxLength(i));
+        setLimitedText(remarkEdits[i], c_->remark(i));
     for (int i = 0; i < 6; ++i) {
         const QString& field = recordFieldNames()[i];
-        setLimitedText(recordEdits[i], c_->recordField(field), c_->recordFieldWidth(field));
+        setLimitedText(recordEdits[i], c_->recordField(field));
     }
-    setLimitedText(deutschnote, c_->deutschnote(), 1);
-    setLimitedText(mathenote, c_->mathenote(), 1);
+    setLimitedText(deutschnote, c_->deutschnote());
+    setLimitedText(mathenote, c_->mathenote());
     updating_ = false;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include "grades/gradewindowrules.h"
 
 #include <QMainWindow>
@@ -124,6 +125,7 @@ private:
     void refreshGrid();
     void refreshLabels();
     void refreshGradeList();
+    void takeEdit(const std::function<bool()>& set);
     void refreshRemarks();
     void refreshPhraseStore();
     void afterAction();

@@ -1,4 +1,5 @@
 #include "grades/gradewindowcontroller.h"
+#include "classes/storabletext.h"
 
 #include "classes/classfiles.h"
 #include "classes/classrules.h"
@@ -440,14 +441,33 @@ QString GradeWindowController::remark(int index) const
     return index >= 0 && index < kRemarkCount ? remarks_[index] : QString();
 }
 
-void GradeWindowController::setRemark(int index, const QString& text)
+bool GradeWindowController::setRemark(int index, const QString& text)
 {
     if (index < 0 || index >= kRemarkCount)
-        return;
+        return false;
     QString t = text;
     t.replace(QLatin1Char('\r'), QLatin1Char(' '));
     t.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (RefuseUnstorableText(t, remarkMaxLength(index), int(remarks_[index].size())))
+        return false;
     remarks_[index] = t;
+    return true;
+}
+
+bool GradeWindowController::setDeutschnote(const QString& t)
+{
+    if (RefuseUnstorableText(t, 1, int(deutschnote_.size())))
+        return false;
+    deutschnote_ = t;
+    return true;
+}
+
+bool GradeWindowController::setMathenote(const QString& t)
+{
+    if (RefuseUnstorableText(t, 1, int(mathenote_.size())))
+        return false;
+    mathenote_ = t;
+    return true;
 }
 
 int GradeWindowController::remarkMaxLength(int index) const
@@ -479,6 +499,8 @@ bool GradeWindowController::setRecordField(const QString& name, const QString& t
     if (!open_ || table_->fieldIndex(name) < 0)
         return false;
     if (!studentStillInPlace())
+        return false;
+    if (RefuseUnstorableText(text, recordFieldWidth(name), int(recordField(name).size())))
         return false;
     try {
         table_->setValue(record_, name, text);

@@ -129,13 +129,16 @@ public:
     QString firstName() const;
 
     // ---- remarks (hinweis1..4, bemerkung1, bemerkung2) and school grades
+    // A text with a character the class table cannot hold, or longer than the
+    // edit's room, is refused with a message (RefuseUnstorableText) and the
+    // old one stays: the setters return false and the window shows it again.
     QString remark(int index) const;
-    void setRemark(int index, const QString& text);
+    bool setRemark(int index, const QString& text);
     int remarkMaxLength(int index) const;
     QString deutschnote() const { return deutschnote_; }
     QString mathenote() const { return mathenote_; }
-    void setDeutschnote(const QString& t) { deutschnote_ = t.left(1); }
-    void setMathenote(const QString& t) { mathenote_ = t.left(1); }
+    bool setDeutschnote(const QString& t);
+    bool setMathenote(const QString& t);
 
     // ---- record-bound edits (AG2 to AG7): written and posted at once
     QString recordField(const QString& field) const;

@@ -5,10 +5,26 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace hsa {
 
 namespace {
+
+// A compiled help file goes to the CHM viewer, which jumps to a topic by its
+// context number; without that viewer the desktop's handler shows the file
+// at its start page.
+bool showInViewer(const QString& programDir, const QString& path, int context)
+{
+    const QString viewer = QStandardPaths::findExecutable(QString::fromLatin1(kChmViewer));
+    if (viewer.isEmpty() || !path.endsWith(QLatin1String(".chm"), Qt::CaseInsensitive))
+        return shell().openFile(path);
+    QStringList args;
+    if (context > 0)
+        args << QStringLiteral("--contextid=%1").arg(context);
+    args << path;
+    return shell().startDetached(viewer, args, programDir);
+}
 
 class SystemHelp : public HelpRouter {
 public:
@@ -28,7 +44,7 @@ public:
                             .arg(helpFile));
             return false;
         }
-        if (!shell().openFile(path)) {
+        if (!showInViewer(programDir, path, context)) {
             showWarning(QStringLiteral("Die Hilfedatei %1 kann auf diesem Rechner nicht angezeigt werden.")
                             .arg(helpFile));
             return false;

@@ -5,9 +5,13 @@
 namespace hsa {
 
 // The program's help: every request names the help file and a topic (a
-// context number, or 0 for the file's start page).  The desktop has no viewer
-// that jumps to a topic of the old help files, so the system router opens the
-// file in its handler and says so when the file is missing.
+// context number, or 0 for the file's start page).  The system router shows a
+// ".chm" file in the CHM viewer kChmViewer, started with "--contextid=" and
+// the number so that it opens the topic; without that viewer (or for another
+// kind of file) the desktop's handler shows the file at its start.  A missing
+// file is reported.
+inline constexpr char kChmViewer[] = "xchm";
+
 class HelpRouter {
 public:
     virtual ~HelpRouter() = default;
@@ -38,9 +42,9 @@ struct HelpRoute {
 };
 HelpRoute RouteHelpRequest(unsigned command, quintptr data);
 
-// Carries out a help request of the program: the file commands show the help
-// file (the viewer cannot jump to a topic: context 0 for the index and the
-// start page), "close all" does nothing.  False when nothing was shown.
+// Carries out a help request of the program: the context commands show their
+// topic, the others the help file's start page (context 0), "close all" does
+// nothing.  False when nothing was shown.
 bool HandleHelpRequest(const QString& programDir, const QString& helpFile, unsigned command,
                        quintptr data);
 

@@ -43,6 +43,11 @@ void showError(const QString& text, const QString& caption)
     prompts().message(MsgKind::Error, text, caption);
 }
 
+void showWithCancel(MsgKind kind, const QString& text, const QString& caption)
+{
+    prompts().ask(kind, text, Buttons::Cancel, caption, Answer::Cancel);
+}
+
 bool askYesNo(const QString& text, MsgKind kind, const QString& caption)
 {
     return prompts().ask(kind, text, Buttons::YesNo, caption) == Answer::Yes;

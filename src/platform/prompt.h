@@ -11,7 +11,8 @@ namespace hsa {
 // the window implementation shows each such pair as one line break.
 
 enum class MsgKind { Plain, Information, Warning, Error, Confirmation };
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+// Cancel: a box whose only button is "Abbrechen"; it asks nothing.
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, Cancel };
 enum class Answer { Ok, Cancel, Yes, No };
 
 class Prompt {
@@ -60,6 +61,8 @@ void showMessage(const QString& text);                       // plain, OK
 void showInformation(const QString& text, const QString& caption = {});
 void showWarning(const QString& text, const QString& caption = {});
 void showError(const QString& text, const QString& caption = {});
+// A message whose box offers only "Abbrechen".
+void showWithCancel(MsgKind kind, const QString& text, const QString& caption = {});
 // Yes/No question; true for Yes.
 bool askYesNo(const QString& text, MsgKind kind = MsgKind::Confirmation,
               const QString& caption = {});

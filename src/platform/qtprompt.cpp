@@ -70,6 +70,7 @@ Answer QtPrompt::ask(MsgKind kind, const QString& text, Buttons buttons, const Q
     case Buttons::OkCancel: sb = QMessageBox::Ok | QMessageBox::Cancel; break;
     case Buttons::YesNo: sb = QMessageBox::Yes | QMessageBox::No; break;
     case Buttons::YesNoCancel: sb = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+    case Buttons::Cancel: sb = QMessageBox::Cancel; break;
     }
     QMessageBox box(iconOf(kind), captionOr(caption), displayText(text), sb, parentWindow());
     giveFirstLineItsHeight(box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")));

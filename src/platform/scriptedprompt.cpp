@@ -68,6 +68,9 @@ Answer ScriptedPrompt::ask(MsgKind kind, const QString& text, Buttons buttons,
                            const QString& caption, std::optional<Answer> defaultButton)
 {
     shown_.append(Shown{Call::Ask, kind, text, caption, buttons, {}, {}, defaultButton, 0});
+    // A box with the one button Cancel has only one answer.
+    if (buttons == Buttons::Cancel)
+        return Answer::Cancel;
     if (!script_.empty() && std::holds_alternative<Answer>(script_.front())) {
         Answer a = std::get<Answer>(script_.front());
         script_.pop_front();

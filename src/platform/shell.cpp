@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <csignal>
@@ -47,6 +49,35 @@ QList<pid_t> processesMatching(Match match)
     return out;
 }
 
+// The command line of the desktop entry that opens documents of mimeType,
+// from the desktop's own table of handlers; empty when there is none.
+QString desktopHandlerExec(const QString& mimeType)
+{
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
+    if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0) {
+        query.kill();
+        query.waitForFinished(1000);
+        return {};
+    }
+    const QString entry = QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed().split(QLatin1Char('\n')).value(0);
+    if (entry.isEmpty())
+        return {};
+    const QString file = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry);
+    QFile f(file);
+    if (file.isEmpty() || !f.open(QIODevice::ReadOnly))
+        return {};
+    bool inMainGroup = false;
+    for (const QByteArray& raw : f.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+        else if (inMainGroup && line.startsWith(QLatin1String("Exec=")))
+            return line.mid(5);
+    }
+    return {};
+}
+
 class SystemShell : public Shell {
 public:
     bool openUrl(const QString& url) override
@@ -58,6 +89,21 @@ public:
         if (!QFileInfo::exists(path))
             return false;
         return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    }
+    bool openFileAt(const QString& path, const QString& mark) override
+    {
+        if (!QFileInfo::exists(path))
+            return false;
+        if (!mark.isEmpty()) {
+            const QString abs = QFileInfo(path).absoluteFilePath();
+            QUrl url = QUrl::fromLocalFile(abs);
+            url.setFragment(mark);
+            const QString mime = QMimeDatabase().mimeTypeForFile(abs).name();
+            const QStringList cmd = JumpMarkCommand(desktopHandlerExec(mime), url.toString(QUrl::FullyEncoded));
+            if (!cmd.isEmpty() && QProcess::startDetached(cmd.front(), cmd.mid(1)))
+                return true;
+        }
+        return openFile(path);
     }
     bool startDetached(const QString& program, const QStringList& args,
                        const QString& workDir) override
@@ -85,6 +131,34 @@ Shell* g_shell = nullptr;
 
 } // namespace
 
+QStringList JumpMarkCommand(const QString& exec, const QString& url)
+{
+    const QStringList words = QProcess::splitCommand(exec);
+    if (words.isEmpty())
+        return {};
+    const QString program = QFileInfo(words.front()).fileName();
+    if (!program.startsWith(QLatin1String("libreoffice")) && !program.startsWith(QLatin1String("soffice")))
+        return {};
+    QStringList cmd{words.front()};
+    bool placed = false;
+    for (qsizetype i = 1; i < words.size(); ++i) {
+        const QString& w = words[i];
+        if (w == QLatin1String("%U") || w == QLatin1String("%u") || w == QLatin1String("%F")
+            || w == QLatin1String("%f")) {
+            if (!placed)
+                cmd << url;
+            placed = true;
+        } else if (w.size() == 2 && w.front() == QLatin1Char('%')) {
+            continue; // icon, name and location codes carry nothing here
+        } else {
+            cmd << w;
+        }
+    }
+    if (!placed)
+        cmd << url;
+    return cmd;
+}
+
 Shell& shell()
 {
     static SystemShell system;
@@ -105,6 +179,12 @@ bool RecordingShell::openUrl(const QString& url)
 bool RecordingShell::openFile(const QString& path)
 {
     requests.append({QStringLiteral("file"), path, {}, {}});
+    return result;
+}
+
+bool RecordingShell::openFileAt(const QString& path, const QString& mark)
+{
+    requests.append({QStringLiteral("file"), path, {mark}, {}});
     return result;
 }
 

@@ -14,6 +14,11 @@ public:
     virtual bool openUrl(const QString& url) = 0;
     // Opens a file in the program the desktop associates with it.
     virtual bool openFile(const QString& path) = 0;
+    // Opens a document at a jump mark (a bookmark of a word-processor
+    // document).  Only an office suite that takes the mark as the fragment of
+    // the document's URL can be told so; any other handler opens the
+    // document at its start.
+    virtual bool openFileAt(const QString& path, const QString& mark) = 0;
     // Starts a program detached, in workDir.
     virtual bool startDetached(const QString& program, const QStringList& args,
                                const QString& workDir) = 0;
@@ -24,6 +29,12 @@ public:
     // (ignoring case, wherever it was started from); the number ended.
     virtual int terminateProcessesNamed(const QStringList& names) = 0;
 };
+
+// The command that opens url (a file URL with its jump mark as fragment)
+// through the desktop entry command line exec: the program and its arguments,
+// the URL put in place of the entry's file field code (or appended).  Empty
+// when exec does not start an office suite that understands jump marks.
+QStringList JumpMarkCommand(const QString& exec, const QString& url);
 
 Shell& shell();
 void setShell(Shell* s); // nullptr restores the system one
@@ -39,6 +50,8 @@ public:
     };
     bool openUrl(const QString& url) override;
     bool openFile(const QString& path) override;
+    // Recorded as "file" with the mark as the only argument.
+    bool openFileAt(const QString& path, const QString& mark) override;
     bool startDetached(const QString& program, const QStringList& args,
                        const QString& workDir) override;
     bool isProcessRunning(const QString& exeName) override;

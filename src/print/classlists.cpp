@@ -317,6 +317,7 @@ void PrintResultListForAuthority()
     const ClassPrintData cls = LoadClassPrintData();
     const DbfTable& table = ClassTable();
     const QList<int> records = ResultListRecords(table);
+    const QString firstKlasse = table.recordCount() > 0 ? table.valueOrEmpty(0, QStringLiteral("KLASSE")) : QString();
     {
         const PrintLoopScope scope(false);
         PrintBatch batch;
@@ -324,7 +325,7 @@ void PrintResultListForAuthority()
             QList<StudentPrintData> students;
             for (int i = first; i < first + 7 && i < records.size(); ++i)
                 students << LoadStudentPrintData(cls, table, records.at(i));
-            if (!PrintGradeList(cls, students, running))
+            if (!PrintGradeList(cls, students, running, firstKlasse))
                 break;
             running += 7;
             scope.pause();

@@ -156,7 +156,7 @@ StudentPrintResult PrintStudentDocument(int kind, const ClassPrintData& cls, con
 
     if (PrintJobRunning()) {
         AbortPrint();
-        showInformation(QStringLiteral("Drucker ist noch beschäftigt"));
+        showWithCancel(MsgKind::Information, QStringLiteral("Drucker ist noch beschäftigt"));
     }
     if (!BeginPageJob(false)) {
         // Nothing is laid out on a job that did not begin; the loop stops.

@@ -6,6 +6,7 @@
 #include "print/printer.h"
 
 #include <QDir>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -106,6 +107,34 @@ void PrintTextOut(int x, int y, const QString& text)
 {
     if (PrintDevice* dev = drawingDevice())
         dev->textOut(MapPageX(x), MapPageY(y), text);
+}
+
+void PrintTextOutWithin(int x, int y, const QString& text, int right)
+{
+    if (PrintDevice* dev = drawingDevice()) {
+        const int left = MapPageX(x);
+        dev->textOutWithin(left, MapPageY(y), text, std::max(1, MapPageX(right) - left));
+    }
+}
+
+int PrintTextWidth(const QString& text)
+{
+    PrintDevice* dev = drawingDevice();
+    if (!dev)
+        return 0;
+    const double scale = state().print.printScaleX;
+    const int logical = dev->textWidth(text);
+    return scale > 0.0 ? static_cast<int>(std::ceil(logical / scale)) : logical;
+}
+
+int PrintFontCellHeight()
+{
+    return printer().fontHeight();
+}
+
+void SetPrintFontCellHeight(int cellHeight)
+{
+    printer().setFontHeight(cellHeight);
 }
 
 LogicalRect EmblemRect(int extraShiftY)

@@ -39,6 +39,16 @@ void PrintMoveTo(int x, int y);
 void PrintLineTo(int x, int y);
 // Prints text with the top left corner of its cell at the mapped point.
 void PrintTextOut(int x, int y, const QString& text);
+// The same, never beyond the page's x = right: a wider text is condensed and
+// cut there by the device.
+void PrintTextOutWithin(int x, int y, const QString& text, int right);
+// The width text takes in the font in force, in 0.1 mm of the page (0 when no
+// printer is chosen).
+int PrintTextWidth(const QString& text);
+// The font's cell height as the device has it, and setting it back to such a
+// value, for a text printed a size smaller and the font restored after it.
+int PrintFontCellHeight();
+void SetPrintFontCellHeight(int cellHeight);
 
 // The emblem rectangle of the certificates, in logical units; extraShiftY is
 // added to its vertical value (moves it down).

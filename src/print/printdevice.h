@@ -82,6 +82,12 @@ public:
     virtual void moveTo(int x, int y) = 0;
     virtual void lineTo(int x, int y) = 0;
     virtual void textOut(int x, int y, const QString& text) = 0;
+    // Prints text no wider than width (logical units, > 0): a wider text is
+    // condensed horizontally (down to kMinTextCondense of its natural width,
+    // textmetrics.h) and what still stands out beyond x + width is clipped.
+    virtual void textOutWithin(int x, int y, const QString& text, int width) = 0;
+    // The natural width of text in the font in force, logical units.
+    virtual int textWidth(const QString& text) const = 0;
     // Draws picture stretched into rect.
     virtual void stretchDraw(const LogicalRect& rect, const QImage& picture) = 0;
 };

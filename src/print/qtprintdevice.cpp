@@ -3,6 +3,7 @@
 #include "classes/sharedstate.h"
 #include "platform/prompt.h"
 #include "print/documentname.h"
+#include "print/textmetrics.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -211,14 +212,30 @@ void QtPrintDevice::render(const PrintJob& job)
             pos = to;
             break;
         }
-        case PrintOp::TextOut:
+        case PrintOp::TextOut: {
             if (fontDirty) {
-                painter_.setFont(cellFont(family, qRound(height * kUnitsPerPagePoint), bold,
-                                          italic, underline, &ascent));
+                painter_.setFont(CellFont(family, qRound(height * kUnitsPerPagePoint), bold, italic,
+                                          underline, &ascent));
                 fontDirty = false;
             }
-            painter_.drawText(drawPoint(op.x, op.y) + QPointF(0, ascent), op.text);
+            const QPointF at = drawPoint(op.x, op.y);
+            const double factor = CondenseFactor(op.naturalWidth, op.value);
+            if (op.value <= 0 || op.naturalWidth <= op.value) {
+                painter_.drawText(at + QPointF(0, ascent), op.text);
+                break;
+            }
+            // Condensed into its room and cut at the room's end, so that it
+            // never covers the next column or crosses its rule.
+            painter_.save();
+            const double room = op.value * kUnitsPerPagePoint;
+            const double cell = height * kUnitsPerPagePoint;
+            painter_.setClipRect(QRectF(at.x(), at.y() - cell, room, 3 * cell), Qt::IntersectClip);
+            painter_.translate(at.x(), at.y() + ascent);
+            painter_.scale(factor, 1.0);
+            painter_.drawText(QPointF(0, 0), op.text);
+            painter_.restore();
             break;
+        }
         case PrintOp::StretchDraw: {
             const QPointF a = drawPoint(op.rect.left, op.rect.top);
             const QPointF b = drawPoint(op.rect.right, op.rect.bottom);
@@ -233,31 +250,6 @@ void QtPrintDevice::render(const PrintJob& job)
                 QStringLiteral("Die PDF-Datei \"%1\" konnte nicht geschrieben werden.").arg(lastFile_));
         throw PrinterError(QStringLiteral("Der Drucker \"%1\" kann nicht drucken.").arg(listName_));
     }
-}
-
-QFont QtPrintDevice::cellFont(const QString& family, int cellHeight, bool bold, bool italic,
-                              bool underline, double* ascent)
-{
-    QFont f(family.isEmpty() ? QStringLiteral("Times New Roman") : family);
-    f.setBold(bold);
-    f.setItalic(italic);
-    f.setUnderline(underline);
-    f.setHintingPreference(QFont::PreferNoHinting);
-    f.setStyleStrategy(QFont::PreferOutline);
-    // The cell (ascent plus descent) is a fixed multiple of the em size for a
-    // given face: measure it at a large size and scale.
-    constexpr int kReference = 1000;
-    f.setPixelSize(kReference);
-    const QFontMetricsF ref(f);
-    double ratio = (ref.ascent() + ref.descent()) / kReference;
-    if (ratio <= 0.0)
-        ratio = 1.15;
-    const int cell = qMax(1, cellHeight);
-    const int pixel = qMax(1, qRound(cell / ratio));
-    f.setPixelSize(pixel);
-    if (ascent)
-        *ascent = ref.ascent() * pixel / kReference;
-    return f;
 }
 
 void QtPrintDevice::setLandscape(bool landscape)
@@ -297,6 +289,10 @@ void QtPrintDevice::setPenWidth(int width) { job_.setPenWidth(width); }
 void QtPrintDevice::moveTo(int x, int y) { job_.moveTo(x, y); }
 void QtPrintDevice::lineTo(int x, int y) { job_.lineTo(x, y); }
 void QtPrintDevice::textOut(int x, int y, const QString& text) { job_.textOut(x, y, text); }
+void QtPrintDevice::textOutWithin(int x, int y, const QString& text, int width)
+{
+    job_.textOutWithin(x, y, text, width);
+}
 void QtPrintDevice::stretchDraw(const LogicalRect& rect, const QImage& picture)
 {
     job_.stretchDraw(rect, picture);

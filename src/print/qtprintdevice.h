@@ -53,12 +53,9 @@ public:
     void moveTo(int x, int y) override;
     void lineTo(int x, int y) override;
     void textOut(int x, int y, const QString& text) override;
+    void textOutWithin(int x, int y, const QString& text, int width) override;
+    int textWidth(const QString& text) const override { return job_.textWidth(text); }
     void stretchDraw(const LogicalRect& rect, const QImage& picture) override;
-
-    // The Qt font that prints with the given cell height (0.01 mm units), and
-    // the distance from the cell's top to the baseline in the same units.
-    static QFont cellFont(const QString& family, int cellHeightHundredths, bool bold,
-                          bool italic, bool underline, double* ascent = nullptr);
 
 private:
     void render(const PrintJob& job);

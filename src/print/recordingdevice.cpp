@@ -1,5 +1,7 @@
 #include "print/recordingdevice.h"
 
+#include "print/textmetrics.h"
+
 namespace hsa {
 
 namespace {
@@ -36,6 +38,8 @@ QList<PrintedText> PrintJob::texts() const
             t.y = op.y;
             t.text = op.text;
             t.page = page;
+            t.width = op.value;
+            t.naturalWidth = op.naturalWidth;
             out.append(t);
             break;
         }
@@ -204,7 +208,20 @@ void RecordingDevice::lineTo(int x, int y)
 
 void RecordingDevice::textOut(int x, int y, const QString& text)
 {
-    record(makeOp(PrintOp::TextOut, x, y, 0, text));
+    textOutWithin(x, y, text, 0);
+}
+
+void RecordingDevice::textOutWithin(int x, int y, const QString& text, int width)
+{
+    PrintOp op = makeOp(PrintOp::TextOut, x, y, width > 0 ? width : 0, text);
+    if (printing_)
+        op.naturalWidth = textWidth(text);
+    record(std::move(op));
+}
+
+int RecordingDevice::textWidth(const QString& text) const
+{
+    return MeasureTextWidth(fontName, fontHeight, bold, italic, text);
 }
 
 void RecordingDevice::stretchDraw(const LogicalRect& rect, const QImage& picture)

@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QSizeF>
 #include <QString>
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -21,7 +22,8 @@ struct PrintOp {
     Kind kind = TextOut;
     int x = 0;          // logical units (y upward, so page points have y <= 0)
     int y = 0;
-    int value = 0;      // height, width or flag
+    int value = 0;      // height, pen width, flag, or the width a text was given (0: none)
+    int naturalWidth = 0; // TextOut: the text's own width in the font in force
     QString text;       // text or font name
     LogicalRect rect;   // StretchDraw
     QSize pictureSize;  // StretchDraw
@@ -39,8 +41,12 @@ struct PrintedText {
     bool italic = false;
     bool underline = false;
     int page = 0;
+    int width = 0;        // the width the text was given; 0 when none
+    int naturalWidth = 0; // its own width in its font
     // Page point of the text (y downward), for shift 0 and stretch 1.
     int pageY() const { return -y; }
+    // Where the printed text ends: a given width is never crossed.
+    int right() const { return x + (width > 0 ? std::min(width, naturalWidth) : naturalWidth); }
 };
 
 // A line as it was drawn, in logical units.
@@ -112,6 +118,8 @@ public:
     void moveTo(int x, int y) override;
     void lineTo(int x, int y) override;
     void textOut(int x, int y, const QString& text) override;
+    void textOutWithin(int x, int y, const QString& text, int width) override;
+    int textWidth(const QString& text) const override;
     void stretchDraw(const LogicalRect& rect, const QImage& picture) override;
 
     // Canvas state, kept across jobs like a printer's canvas.

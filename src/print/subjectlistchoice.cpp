@@ -87,7 +87,7 @@ std::optional<SubjectListOrder> SubjectListChoice::pressPrint()
     }
     visible = false;
     if (listType_ < 0) {
-        showInformation(kMsgNoListType);
+        showWithCancel(MsgKind::Information, kMsgNoListType);
         return std::nullopt;
     }
     SubjectListOrder order;

@@ -54,9 +54,13 @@ QString nativePath(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+// The user writes the attachment's text at "Verbal"; a word processor that
+// cannot be sent there opens the document at its start.
+const QString kVerbal = QStringLiteral("Verbal");
+
 bool openInWordProcessor(const QString& path)
 {
-    if (shell().openFile(path))
+    if (shell().openFileAt(path, kVerbal))
         return true;
     showError(kMsgNoWordHandler);
     return false;
@@ -254,7 +258,7 @@ void OpenAllCertificateAttachments(const std::function<void(const QString&)>& pr
         }
         // Without a word processor the rest are still created, the
         // message comes once.
-        if (!handlerMissing && !shell().openFile(path)) {
+        if (!handlerMissing && !shell().openFileAt(path, kVerbal)) {
             handlerMissing = true;
             showError(kMsgNoWordHandler);
         }

@@ -48,12 +48,14 @@ QString AttachmentTemplateName(const QString& classFile);
 // template is missing, the attachment is open or the file cannot be written.
 bool CreateCertificateAttachment(int record);
 // Grade window "Word - Zeugnisanlage öffnen": opens the attachment in the
-// desktop's word processor, creating it first when there is none.
+// desktop's word processor at "Verbal" (at its start where the word
+// processor cannot be told a bookmark), creating it first when there is none.
 void OpenCertificateAttachment(int record);
 // Grade window "Zeugnisanlagedatei neu erstellen": after asking, replaces the
 // attachment by a freshly filled template and opens it.
 void RecreateCertificateAttachment(int record);
-// Menu "ALLE SCHÜLER ...": opens (or creates) every student's attachment;
+// Menu "ALLE SCHÜLER ...": opens (or creates) every student's attachment at
+// "Verbal";
 // progress shows the student being done.
 void OpenAllCertificateAttachments(const std::function<void(const QString&)>& progress = {});
 

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include <pugixml.hpp>
+#include <set>
 #include <sstream>
 
 namespace hsa {
@@ -25,15 +26,42 @@ QString notReadable(const QString& path)
         .arg(QDir::toNativeSeparators(path));
 }
 
-std::vector<unsigned char> extractEntry(zip::ZipArchiver& zip, const std::string& name)
+QString tooLarge(const QString& path)
 {
-    const int index = zip.FindEntry(name);
-    if (index < 0)
-        return {};
-    zip::MemoryStream out;
-    zip.ExtractToStream(index, out);
-    return out.Data();
+    return QStringLiteral("Die Datei %1 ist zu groß oder zu verschachtelt für ein Word-Dokument dieses Programms "
+                          "und wird nicht benutzt.")
+        .arg(QDir::toNativeSeparators(path));
 }
+
+// Takes the XML parts out of the container, each at most once and each and
+// all together within the limits: a small container can name one part
+// thousands of times or hold a part that inflates beyond any template.
+class PartReader {
+public:
+    PartReader(zip::ZipArchiver& zip, const QString& path) : zip_(zip), path_(path) {}
+
+    std::vector<unsigned char> extract(const std::string& name)
+    {
+        const int index = zip_.FindEntry(name);
+        if (index < 0)
+            return {};
+        const uint64_t size = zip_.Entry(index).uncompSize;
+        if (size > kMaxDocxPartBytes || total_ + size > kMaxDocxXmlBytes || ++count_ > kMaxDocxParts)
+            throw FileError(tooLarge(path_));
+        total_ += size;
+        zip::MemoryStream out;
+        // Inflating stops at the declared size: a part that claims less than
+        // it holds is damaged, never larger than its claim.
+        zip_.ExtractToStream(index, out);
+        return out.Data();
+    }
+
+private:
+    zip::ZipArchiver& zip_;
+    QString path_;
+    uint64_t total_ = 0;
+    int count_ = 0;
+};
 
 // Folder part of an entry name ("word/document.xml" -> "word/").
 std::string folderOf(const std::string& name)
@@ -144,6 +172,8 @@ DocxDocument DocxDocument::load(const QString& path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(QDir::toNativeSeparators(path)));
+    if (f.size() > kMaxDocxFileBytes)
+        throw FileError(tooLarge(path));
     const QByteArray bytes = f.readAll();
     DocxDocument doc;
     doc.path_ = path;
@@ -152,8 +182,9 @@ DocxDocument DocxDocument::load(const QString& path)
         zip::MemoryStream mem(doc.container_);
         zip::ZipArchiver zip;
         zip.OpenArchive(&mem, true);
+        PartReader reader(zip, path);
         auto parseXml = [&](const std::string& name, pugi::xml_document& xml) {
-            const std::vector<unsigned char> data = extractEntry(zip, name);
+            const std::vector<unsigned char> data = reader.extract(name);
             return !data.empty() && xml.load_buffer(data.data(), data.size(), kParseFlags, pugi::encoding_utf8);
         };
         std::string main = "word/document.xml";
@@ -165,13 +196,21 @@ DocxDocument DocxDocument::load(const QString& path)
             }
         }
         std::vector<std::string> names{main};
+        // Every part once, however often the relations name it (entry
+        // names are found ignoring case).
+        std::set<QString> named{QString::fromStdString(main).toLower()};
         const std::string folder = folderOf(main);
         pugi::xml_document mainRels;
         if (parseXml(folder + "_rels/" + main.substr(folder.size()) + ".rels", mainRels)) {
             for (pugi::xml_node r : mainRels.document_element().children()) {
                 const std::string type = r.attribute("Type").value();
-                if (endsWith(type, "/header") || endsWith(type, "/footer"))
-                    names.push_back(resolveTarget(folder, r.attribute("Target").value()));
+                if (!endsWith(type, "/header") && !endsWith(type, "/footer"))
+                    continue;
+                if (std::string(r.attribute("TargetMode").value()) == "External")
+                    continue;
+                const std::string target = resolveTarget(folder, r.attribute("Target").value());
+                if (named.insert(QString::fromStdString(target).toLower()).second)
+                    names.push_back(target);
             }
         }
         for (const std::string& name : names) {

@@ -17,12 +17,22 @@
 // The file is written under a temporary name and renamed over the target, so a
 // failed save leaves the old document and no stray file behind.
 //
+// A template from outside is held within limits: the container itself, each
+// XML part read (decompressed), all of them together and their number; every
+// part is read and parsed once however often the relations name it.  A
+// document beyond them is refused as too large.
+//
 // Every failure raises FileError with a German message for the user.
 namespace pugi {
 class xml_document;
 }
 
 namespace hsa {
+
+inline constexpr long long kMaxDocxFileBytes = 64LL * 1024 * 1024;
+inline constexpr unsigned long long kMaxDocxPartBytes = 8ULL * 1024 * 1024;
+inline constexpr unsigned long long kMaxDocxXmlBytes = 32ULL * 1024 * 1024;
+inline constexpr int kMaxDocxParts = 256;
 
 class DocxDocument {
 public:

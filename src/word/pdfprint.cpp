@@ -53,8 +53,15 @@ QString JoinPdfs(const QStringList& pdfs, const QString& target)
     return error;
 }
 
-QList<int> PrintPdfJobs(const QList<PdfJob>& jobs, bool oneJob, const QString& title)
+QList<int> PrintPdfJobs(const QList<PdfJob>& jobs, bool oneJob, const QString& title,
+                        const std::function<void(int index)>& printed)
 {
+    const auto taken = [&printed](const QList<int>& indexes) {
+        if (printed)
+            for (int i : indexes)
+                printed(i);
+        return indexes;
+    };
     QList<int> all;
     for (int i = 0; i < jobs.size(); ++i)
         all << i;
@@ -95,7 +102,7 @@ QList<int> PrintPdfJobs(const QList<PdfJob>& jobs, bool oneJob, const QString& t
             showError(QStringLiteral("Die PDF-Datei konnte nicht geschrieben werden.") + kBreak + error);
             return {};
         }
-        return all;
+        return taken(all);
     }
 
     auto send = [&](const QString& pdf, const QString& jobTitle, int copies) {
@@ -117,13 +124,13 @@ QList<int> PrintPdfJobs(const QList<PdfJob>& jobs, bool oneJob, const QString& t
                       + kBreak + error);
             return {};
         }
-        return send(joined, title, 1) ? all : QList<int>();
+        return send(joined, title, 1) ? taken(all) : QList<int>();
     }
-    QList<int> printed;
+    QList<int> sent;
     for (int i = 0; i < jobs.size(); ++i)
         if (send(jobs[i].pdf, jobs[i].title, jobs[i].copies))
-            printed << i;
-    return printed;
+            sent << taken({i});
+    return sent;
 }
 
 } // namespace hsa

@@ -1,6 +1,7 @@
 #pragma once
 #include <QList>
 #include <QString>
+#include <functional>
 
 // Sends finished PDF files to the printer chosen in the program: a queue of
 // the print service by one "lp" call per job, or "PDF-Datei", a file asked
@@ -16,7 +17,9 @@ struct PdfJob {
 // Prints the jobs one by one, or (oneJob) joined into one job titled title.
 // Every failure is shown; the result lists the indexes of the jobs that
 // reached the printer or the file (a joined job: all of its parts or none).
-QList<int> PrintPdfJobs(const QList<PdfJob>& jobs, bool oneJob, const QString& title);
+// printed is called with each index as soon as its job is taken.
+QList<int> PrintPdfJobs(const QList<PdfJob>& jobs, bool oneJob, const QString& title,
+                        const std::function<void(int index)>& printed = {});
 
 // Joins PDF files into one (poppler's pdfunite); the failure text, or empty.
 QString JoinPdfs(const QStringList& pdfs, const QString& target);

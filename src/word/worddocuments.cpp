@@ -13,6 +13,7 @@ bool WordDocuments::OpenDocument(const QString& path)
     if (!QFileInfo(path).isFile())
         return false;
     doc_ = DocxDocument::load(path);
+    name_ = QFileInfo(path).fileName();
     bookmark_.clear();
     return true;
 }
@@ -44,14 +45,29 @@ void WordDocuments::DeleteBookmarks()
 
 void WordDocuments::SaveDocumentAs(const QString& path)
 {
-    if (doc_)
-        doc_->save(path);
+    if (!doc_)
+        return;
+    doc_->save(path);
+    name_ = QFileInfo(path).fileName();
 }
 
 void WordDocuments::CloseDocument()
 {
     doc_.reset();
+    name_.clear();
     bookmark_.clear();
+}
+
+void WordDocuments::CloseDocument(const QString& name)
+{
+    if (!doc_)
+        return;
+    if (name == QLatin1String("*")) {
+        showMessage(name_);
+        return;
+    }
+    if (name == name_)
+        CloseDocument();
 }
 
 QList<BookmarkFill> ReadBookmarkList(const QString& listPath, const QString& schoolName,

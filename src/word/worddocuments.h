@@ -29,9 +29,15 @@ public:
     // Raises FileError.
     void SaveDocumentAs(const QString& path);
     void CloseDocument();
+    // The file name of the active document (that of its last save).
+    QString documentName() const { return name_; }
+    // Closes the active document when its name is name; "*" closes nothing
+    // and shows the name of each open document instead.
+    void CloseDocument(const QString& name);
 
 private:
     std::optional<DocxDocument> doc_;
+    QString name_;
     QString bookmark_;
 };
 

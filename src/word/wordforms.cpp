@@ -7,6 +7,7 @@
 #include "classes/textfile.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
+#include "print/drivers.h"
 #include "print/printdevice.h"
 #include "word/attachments.h"
 #include "word/office.h"
@@ -17,6 +18,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <optional>
 
 namespace hsa {
 
@@ -54,8 +57,6 @@ void WordFormsController::Start()
     } catch (const PrinterError& e) {
         showError(e.message());
     }
-    if (hooks_.progress)
-        hooks_.progress(QString());
     // Whatever happened, the window can be closed now.
     mayClose_ = true;
 }
@@ -107,6 +108,16 @@ void WordFormsController::run()
 
     const QString bmk = FindFileCI(s.programDir, QStringLiteral("doc/") + type + QStringLiteral(".bmk"));
 
+    // A run over several students shows which one is done in the main
+    // window, with its abort button; the marked student alone needs neither.
+    std::optional<PrintLoopScope> loop;
+    if (!single)
+        loop.emplace(false);
+    const auto progress = [&loop](const QString& text) {
+        if (loop)
+            loop->progress(text);
+    };
+
     QTemporaryDir tmp;
     if (!tmp.isValid())
         throw FileError(QStringLiteral("Der temporäre Ordner für den Druck kann nicht angelegt werden."));
@@ -123,9 +134,8 @@ void WordFormsController::run()
         const int n = ParseLeadingInt(nrText);
         if (lastName.isEmpty() || firstName.isEmpty() || IsWeightRecordName(lastName) || n < from || n > to)
             continue;
-        if (hooks_.progress)
-            hooks_.progress(QStringLiteral("Drucke Schüler Nr.") + nrText + QStringLiteral("  ") + firstName
-                            + QStringLiteral("  ") + lastName + QStringLiteral("   (Bitte warten)"));
+        progress(QStringLiteral("Drucke Schüler Nr.") + nrText + QStringLiteral("  ") + firstName
+                 + QStringLiteral("  ") + lastName + QStringLiteral("   (Bitte warten)"));
         const QString base = QDir(tmp.path()).filePath(QStringLiteral("nr%1").arg(n, 2, 10, QLatin1Char('0')));
         if (type == QLatin1String("anlage")) {
             // The attachment is printed as the user wrote it.
@@ -164,12 +174,14 @@ void WordFormsController::run()
     s.printAbortRequested = false;
     if ((aborted && oneJob) || prepared.isEmpty())
         return;
+    // The abort button has done its work: what was prepared is printed.
+    if (loop && printLoopHooks().abortButton)
+        printLoopHooks().abortButton(false);
 
     QStringList files;
     for (const Prepared& p : prepared)
         files << p.file;
-    if (hooks_.progress)
-        hooks_.progress(QStringLiteral("Die Dokumente werden für den Druck umgewandelt   (Bitte warten)"));
+    progress(QStringLiteral("Die Dokumente werden für den Druck umgewandelt   (Bitte warten)"));
     const Conversion c = ConvertDocuments(files, QStringLiteral("pdf"), tmp.path());
     if (!c.error.isEmpty()) {
         showError(c.error);
@@ -190,8 +202,14 @@ void WordFormsController::run()
     if (!failed.isEmpty())
         showError(QStringLiteral("Für diese Schüler ließ sich keine PDF-Datei erzeugen; sie wurden nicht gedruckt:")
                   + kBreak + failed.join(kBreak));
-    for (int j : PrintPdfJobs(jobs, oneJob, QStringLiteral("Formulare ") + type))
-        done_ << prepared[jobStudent[j]].last;
+    PrintPdfJobs(jobs, oneJob, QStringLiteral("Formulare ") + type, [this, &prepared, &jobStudent](int j) {
+        const QString& name = prepared[jobStudent[j]].last;
+        done_ << name;
+        if (hooks_.studentDone)
+            hooks_.studentDone(name);
+        if (hooks_.processEvents)
+            hooks_.processEvents();
+    });
 }
 
 } // namespace hsa

@@ -17,9 +17,12 @@ namespace hsa {
 inline const QStringList kWordFormTypes = {QStringLiteral("projektbeschreibung"), QStringLiteral("beobachtung"),
                                            QStringLiteral("bewertungsbogen"), QStringLiteral("anlage")};
 
+// A run over several students shows its progress in the main window's
+// progress field with the main window's abort button (the print loop hooks).
 struct WordFormsHooks {
-    // The main window's progress text; empty when the run is over.
-    std::function<void(const QString&)> progress;
+    // A student's form reached the printer (or the PDF file): Memo1 grows by
+    // the last name while the run goes on.
+    std::function<void(const QString& lastName)> studentDone;
     // Lets waiting window messages run (the abort button).
     std::function<void()> processEvents;
 };
@@ -40,7 +43,7 @@ public:
     // Activating the window.
     void Activate() { mayClose_ = true; }
     bool mayClose() const { return mayClose_; }
-    // Memo1: the last names of the students printed.
+    // Memo1: the last names of the students printed, in the order printed.
     const QStringList& done() const { return done_; }
 
     WordFormsHooks& hooks() { return hooks_; }

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -70,9 +71,18 @@ TForm4::TForm4(WordFormsController& controller, QWidget* parent) : QWidget(paren
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     SpinEdit2->setObjectName(QStringLiteral("SpinEdit2"));
     rangeColumn->addLayout(spins);
-    RadioGroup3 = radioGroup(this, choices, QStringLiteral("Technische Variante"),
+    auto* variantColumn = new QVBoxLayout;
+    choices->addLayout(variantColumn);
+    RadioGroup3 = radioGroup(this, variantColumn, QStringLiteral("Technische Variante"),
                              {QStringLiteral("Mehrere Druckaufträge"), QStringLiteral("Ein Gesamtdruckauftrag (empf.)")},
                              1, QStringLiteral("RadioGroup3"));
+    // The office suite always fills the forms out of sight, so the choice
+    // stays ticked and is not offered.
+    CheckBox1 = new QCheckBox(QStringLiteral("Unsichtbar im Hintergrund"), this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setChecked(true);
+    CheckBox1->setVisible(false);
+    variantColumn->addWidget(CheckBox1);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
@@ -95,16 +105,29 @@ TForm4::TForm4(WordFormsController& controller, QWidget* parent) : QWidget(paren
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Panel2, &QPushButton::clicked, this, [this] { Panel2Click(); });
 
-    c_.hooks().progress = [this](const QString& text) {
-        Panel3->setText(text.isEmpty() ? QStringLiteral("Bitte warten, bis diese Meldung verschwindet") : text);
+    c_.hooks().studentDone = [this](const QString& lastName) {
+        Memo1->appendPlainText(lastName);
+        Memo1->repaint();
     };
     c_.hooks().processEvents = [] { QApplication::processEvents(); };
 
-    // Wide screens get a wider window, never wider than the screen.
+    // Sized for the screen's FormScale, never larger than the screen.
     const ScreenInfo scr = hsa::screen().info();
-    const int scale = state().formScale;
-    const int width = scale > 800 ? scale - 10 : 790;
-    resize(scr.width > 0 ? std::min(width, scr.width) : width, scr.height > 0 ? std::min(650, scr.height) : 650);
+    const WordFormsGeometry g = ComputeWordFormsGeometry(state().formScale);
+    resize(scr.width > 0 ? std::min(g.width, scr.width) : g.width,
+           scr.height > 0 ? std::min(g.height, scr.height) : g.height);
+    if (g.top >= 0)
+        move(x(), std::min(g.top, std::max(0, scr.height - height())));
+}
+
+WordFormsGeometry ComputeWordFormsGeometry(int formScale)
+{
+    // Designed 650 pixels high for an 800 pixel wide screen; wider screens
+    // keep that height and put the window 100 pixels from the top.
+    const int scale = std::max(formScale, 1);
+    if (scale > 800)
+        return {scale - 10, 650, 100};
+    return {std::max(scale - 10, 1), 650 * scale / 800, -1};
 }
 
 void TForm4::Button1Click()
@@ -115,11 +138,11 @@ void TForm4::Button1Click()
     c_.toNr = SpinEdit2->value();
     c_.variant = RadioGroup3->checkedId();
     Button1->setEnabled(false);
+    Memo1->clear();
     Panel3->setVisible(true);
     c_.Start();
     Panel3->setVisible(false);
     Button1->setEnabled(true);
-    Memo1->setPlainText(c_.done().join(QLatin1Char('\n')));
 }
 
 void TForm4::Panel2Click()

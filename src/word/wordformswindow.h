@@ -2,6 +2,7 @@
 #include <QWidget>
 
 class QButtonGroup;
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
@@ -25,6 +26,7 @@ public:
     QButtonGroup* RadioGroup3 = nullptr; // "Technische Variante"
     QSpinBox* SpinEdit1 = nullptr;
     QSpinBox* SpinEdit2 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;      // "Unsichtbar im Hintergrund", ticked, hidden
     QPlainTextEdit* Memo1 = nullptr;
     QLabel* Panel3 = nullptr;            // "Bitte warten, ..."
     QPushButton* Button1 = nullptr;      // "Start"
@@ -40,6 +42,17 @@ protected:
 private:
     WordFormsController& c_;
 };
+
+// Size of the window for FormScale: FormScale - 10 wide; above 800 pixels
+// 650 high and 100 pixels from the top (top -1: where the desktop puts it),
+// below that the 650 pixels scaled to FormScale against 800.
+struct WordFormsGeometry {
+    int width = 0;
+    int height = 0;
+    int top = -1;
+    bool operator==(const WordFormsGeometry&) const = default;
+};
+WordFormsGeometry ComputeWordFormsGeometry(int formScale);
 
 QWidget* CreateWordFormsWindow();
 

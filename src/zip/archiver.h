@@ -164,6 +164,13 @@ public:
     bool TestFilePassword(const std::string& fileName, const std::string& password);
     // Decompresses one entry into a stream (checks size and CRC).
     void ExtractToStream(int index, ZStream& dest);
+    // True when the last entry decompressed proved damaged in what its
+    // headers declare: a local header or sizes that cannot hold, or data
+    // longer than declared, or complete with the right checksum and shorter.
+    // Such an entry was not deciphered, or deciphered right: its damage is
+    // never a wrong password (a wrong classic password that slips past the
+    // check byte gives garbage that fails otherwise).
+    bool LastEntrySizeWrong() const { return lastSizeWrong_; }
 
     // ----- transactions
     void BeginUpdate();
@@ -307,6 +314,7 @@ private:
     bool committed_ = false;
     bool testFlag_ = false;
     bool skipFlag_ = false;
+    bool lastSizeWrong_ = false;
     std::unique_ptr<DirManager> dm_;
     ZStream* stream_ = nullptr;                 // the archive stream
     std::unique_ptr<ZStream> ownedStream_;
@@ -329,13 +337,23 @@ private:
     std::string folderCacheKey_;
     std::shared_ptr<int> folderCacheFd_;
     // Durable extraction: every file waits under a temporary name until one
-    // flush of the file system has made all new bytes of the run durable;
-    // the folders whose file systems are flushed at the end of the run.
+    // flush of the file system has made all new bytes of the run durable.
+    // The waiting files' folders are remembered by path and identity, not
+    // held open, so that an archive of many folders never runs the process
+    // out of handles; they are opened again, one at a time, to name the files.
+    struct PendingFolder {
+        std::string target;
+        std::vector<std::string> parts;   // below the target
+        uint64_t dev = 0, ino = 0;
+    };
     struct DeferredRename {
-        std::shared_ptr<int> dirFd;
+        size_t folder;                    // index into pendingFolders_
         std::string temp, leaf, shown;
     };
+    std::vector<PendingFolder> pendingFolders_;
+    std::unordered_map<std::string, size_t> pendingFolderIndex_;
     std::vector<DeferredRename> deferredRenames_;
+    // One open folder per file system, for the flush.
     std::vector<std::pair<uint64_t, std::shared_ptr<int>>> syncFolders_;
     void FinishExtractionRun(bool mayRaise);
     // Inflate buffers and state reused from entry to entry during one run.

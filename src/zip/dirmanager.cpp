@@ -165,7 +165,11 @@ bool DirManager::FindEndOfCentralDir(uint32_t signature, uint64_t& pos, EndRecor
         const EndRecord r = EndRecord::Parse(buf.data() + i);
         if (r.dirDisk > r.thisDisk || r.entriesThisDisk > r.totalEntries)
             continue;
-        if (r.dirSize != kSat32 && uint64_t(r.dirSize) >= cand + kEndRecordSize)
+        // A directory that starts on an earlier volume may be larger than
+        // what precedes the record on this one (sets split by other tools
+        // run it over a volume's end): its size is checked once the
+        // volumes are laid end to end.
+        if (r.dirDisk == r.thisDisk && r.dirSize != kSat32 && uint64_t(r.dirSize) >= cand + kEndRecordSize)
             continue;
         if (r.dirDisk == r.thisDisk && r.dirOffset != kSat32 && r.dirSize != kSat32
             && uint64_t(r.dirOffset) >= cand + kEndRecordSize - r.dirSize)
@@ -323,6 +327,13 @@ void DirManager::ParseCentral(const unsigned char* buf, size_t len, uint64_t cou
         }
     } else if (dir_.Count() == 0) {
         BaseOffset = cdStart;
+    }
+    // A set of volumes has no base offset: the split marker that other tools
+    // put at the start of the first volume is no stub, and taking it for one
+    // would make the set self-extracting and its first volume an ".exe".
+    if (VolumeStart) {
+        BaseOffset = 0;
+        return;
     }
     if (dir_.Count() > 0 && BaseOffset == 0) {
         uint64_t low = UINT64_MAX;

@@ -162,10 +162,19 @@ int ZABaseArchiver::ProcessItems(ProcessOperation op, int index)
     return done;
 }
 
+namespace {
+
+bool OutOfHandles(int e) { return e == EMFILE || e == ENFILE; }
+
+} // namespace
+
 void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
 {
     std::vector<DeferredRename> renames;
     renames.swap(deferredRenames_);
+    std::vector<PendingFolder> pending;
+    pending.swap(pendingFolders_);
+    pendingFolderIndex_.clear();
     std::vector<std::pair<uint64_t, std::shared_ptr<int>>> folders;
     folders.swap(syncFolders_);
     if (!SyncExtractedFiles)
@@ -176,18 +185,46 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
     bool flushed = true;
     for (const auto& f : folders)
         flushed = ::syncfs(*f.second) == 0 && flushed;
+    // Folder by folder, in the order of the entries within each folder (a
+    // later entry of the same name wins as it would have without the wait).
+    std::stable_sort(renames.begin(), renames.end(),
+                     [](const DeferredRename& a, const DeferredRename& b) { return a.folder < b.folder; });
     std::string failed;
-    for (const auto& r : renames) {
-        if (!flushed || ::renameat(*r.dirFd, r.temp.c_str(), *r.dirFd, r.leaf.c_str()) != 0) {
-            ::unlinkat(*r.dirFd, r.temp.c_str(), 0);
+    bool outOfHandles = false;
+    size_t at = 0;
+    while (at < renames.size()) {
+        const size_t folderIndex = renames[at].folder;
+        size_t end = at;
+        while (end < renames.size() && renames[end].folder == folderIndex)
+            ++end;
+        const PendingFolder& f = pending[folderIndex];
+        std::string failedAt;
+        int error = 0;
+        Fd dir = OpenFolderChain(f.target, f.parts, f.parts.size(), false, failedAt, &error);
+        struct stat st {};
+        // A folder exchanged meanwhile (by a link or another folder of that
+        // name) holds none of the run's files: nothing there is touched.
+        const bool same = dir && ::fstat(dir.get(), &st) == 0 && uint64_t(st.st_dev) == f.dev
+                          && uint64_t(st.st_ino) == f.ino;
+        outOfHandles = outOfHandles || (!dir && OutOfHandles(error));
+        for (size_t k = at; k < end; ++k) {
+            const DeferredRename& r = renames[k];
+            if (same && flushed && ::renameat(dir.get(), r.temp.c_str(), dir.get(), r.leaf.c_str()) == 0)
+                continue;
+            if (same)
+                ::unlinkat(dir.get(), r.temp.c_str(), 0);
             if (failed.empty())
                 failed = r.shown;
         }
+        at = end;
     }
     for (const auto& f : folders)
         ::syncfs(*f.second);
-    if (!failed.empty() && mayRaise)
+    if (!failed.empty() && mayRaise) {
+        if (outOfHandles)
+            Raise(err::TooManyOpenFiles);
         Raise(err::CannotCreateFile, {failed});
+    }
 }
 
 int ZABaseArchiver::ProcessItemsLoop(ProcessOperation op, int index)
@@ -213,6 +250,8 @@ int ZABaseArchiver::ProcessItemsLoop(ProcessOperation op, int index)
     folderCacheFd_.reset();
     folderCacheKey_.clear();
     unixTimes_.clear();
+    if (op == ProcessOperation::Extract)
+        RefreshProcessUmask();
     if (op == ProcessOperation::Extract || op == ProcessOperation::Test) {
         scratch_ = std::make_shared<DecompressScratch>();
         if (auto* fs = dynamic_cast<FileStream*>(stream_)) {
@@ -317,6 +356,9 @@ int ZABaseArchiver::DecompressItem(int index, ZStream& dest)
     if (index < 0 || index >= dm_->Dir().Count())
         Raise(err::ItemIndex);
     const DirItem& item = dm_->Dir().Ref(index);
+    // Every failure before the data is deciphered lies in what the headers
+    // declare, never in a password.
+    lastSizeWrong_ = true;
     LocalInfo info;
     if (!dm_->ReadLocalHeader(item, info))
         Raise(err::DamagedEntry);
@@ -347,6 +389,7 @@ int ZABaseArchiver::DecompressItem(int index, ZStream& dest)
         ci.actualMethod = item.actualMethod;
         ci.extra = &item.extra;
         int asked = 0;
+        lastSizeWrong_ = false;
         while (!cipher->StartDecrypt(CipherPassword(password_), header.data(), ci)) {
             if (testFlag_ || asked >= MaxPasswordAttempts)
                 Raise(err::InvalidPassword);
@@ -364,6 +407,7 @@ int ZABaseArchiver::DecompressItem(int index, ZStream& dest)
         dataOffset += hs;
         dataSize = *payload;
     }
+    lastSizeWrong_ = false;
     DecompressJob job;
     job.archive = stream_;
     job.dataOffset = dataOffset;
@@ -399,6 +443,10 @@ int ZABaseArchiver::DecompressItem(int index, ZStream& dest)
     case DecompressResult::Status::TooLong:
     case DecompressResult::Status::TooShort:
     case DecompressResult::Status::ReadFailed:
+        // Data longer than declared, or a complete stream with the right
+        // checksum that is shorter: deciphered right, declared wrong.
+        lastSizeWrong_ = r.status == DecompressResult::Status::TooLong
+                         || (r.status == DecompressResult::Status::TooShort && r.crc == item.h.crc);
         if (!ExtractCorruptedFiles)
             Raise(err::DamagedEntry);
         return 1;
@@ -456,14 +504,20 @@ bool ZABaseArchiver::ExtractItem(int index)
     }
     const std::string target = AbsoluteBase();
     const size_t folderCount = folder ? parts.size() : parts.size() - 1;
-    std::string failedAt;
     std::string key = target;
     for (size_t k = 0; k < folderCount; ++k)
         key += "/" + parts[k];
     if (folder || key != folderCacheKey_ || !folderCacheFd_) {
-        Fd opened = OpenFolderChain(target, parts, folderCount, Options.CreateDirs, failedAt);
-        if (!opened)
+        folderCacheFd_.reset();   // one folder open at a time
+        folderCacheKey_.clear();
+        std::string failedAt;
+        int error = 0;
+        Fd opened = OpenFolderChain(target, parts, folderCount, Options.CreateDirs, failedAt, &error);
+        if (!opened) {
+            if (OutOfHandles(error))
+                Raise(err::TooManyOpenFiles);
             Raise(err::CannotCreateDir, {failedAt});
+        }
         folderCacheKey_ = key;
         folderCacheFd_ = std::shared_ptr<int>(new int(opened.release()), [](int* fd) {
             ::close(*fd);
@@ -497,7 +551,7 @@ bool ZABaseArchiver::ExtractItem(int index)
                 break;
             }
             if (errno != EEXIST)
-                Raise(err::CannotCreateFile, {shown});
+                Raise(OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile, {shown});
         }
         struct stat st {};
         if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -533,7 +587,7 @@ bool ZABaseArchiver::ExtractItem(int index)
         }
         fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name);
         if (!fd)
-            Raise(err::CannotCreateFile, {shown});
+            Raise(OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile, {shown});
     }
     if (!fd)
         Raise(err::CannotCreateFile, {shown});
@@ -557,12 +611,16 @@ bool ZABaseArchiver::ExtractItem(int index)
         return false;   // skipped or cancelled: the partial output goes
     if (SyncExtractedFiles) {
         struct stat fst {};
-        if (::fstat(dirFd, &fst) == 0) {
-            const uint64_t dev = uint64_t(fst.st_dev);
-            if (std::none_of(syncFolders_.begin(), syncFolders_.end(), [&](const auto& f) { return f.first == dev; }))
-                syncFolders_.emplace_back(dev, folderCacheFd_);
-        }
-        deferredRenames_.push_back({folderCacheFd_, out.name, leaf, shown});
+        if (::fstat(dirFd, &fst) != 0)
+            Raise(err::CannotCreateFile, {shown});
+        const uint64_t dev = uint64_t(fst.st_dev);
+        if (std::none_of(syncFolders_.begin(), syncFolders_.end(), [&](const auto& f) { return f.first == dev; }))
+            syncFolders_.emplace_back(dev, folderCacheFd_);
+        auto [slot, added] = pendingFolderIndex_.try_emplace(key, pendingFolders_.size());
+        if (added)
+            pendingFolders_.push_back({target, std::vector<std::string>(parts.begin(), parts.begin() + long(folderCount)),
+                                       dev, uint64_t(fst.st_ino)});
+        deferredRenames_.push_back({slot->second, out.name, leaf, shown});
         out.active = false;
         return true;
     }

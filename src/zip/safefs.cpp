@@ -3,6 +3,8 @@
 #include "zip/entrycipher.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <fstream>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -61,8 +63,15 @@ bool SplitEntryPath(const std::string& name, std::vector<std::string>& parts, bo
 }
 
 Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& parts, size_t count, bool create,
-                   std::string& failedAt)
+                   std::string& failedAt, int* error)
 {
+    auto fail = [&](const std::string& at) {
+        const int e = errno;
+        failedAt = at;
+        if (error)
+            *error = e;
+        return Fd();
+    };
     Fd cur(::open(base.empty() ? "." : base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!cur && errno == ENOENT && create) {
         // The target folder itself is the caller's choice: made with its parents.
@@ -70,25 +79,19 @@ Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& part
         std::filesystem::create_directories(base, ec);
         cur = Fd(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     }
-    if (!cur) {
-        failedAt = base;
-        return Fd();
-    }
+    if (!cur)
+        return fail(base);
     std::string rel;
     for (size_t i = 0; i < count; ++i) {
         rel = rel.empty() ? parts[i] : rel + "/" + parts[i];
         int fd = ::openat(cur.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0 && errno == ENOENT && create) {
-            if (::mkdirat(cur.get(), parts[i].c_str(), 0777) != 0 && errno != EEXIST) {
-                failedAt = rel;
-                return Fd();
-            }
+            if (::mkdirat(cur.get(), parts[i].c_str(), 0777) != 0 && errno != EEXIST)
+                return fail(rel);
             fd = ::openat(cur.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         }
-        if (fd < 0) {
-            failedAt = rel;
-            return Fd();
-        }
+        if (fd < 0)
+            return fail(rel);
         cur = Fd(fd);
     }
     return cur;
@@ -170,14 +173,29 @@ uint32_t AttributesFromStat(const struct stat& st, const std::string& fileName)
 
 namespace {
 
+std::atomic<int> cachedUmask{-1};
+
+mode_t ReadUmask()
+{
+    // The status file tells the umask without changing it even for a moment.
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Umask:", 0) == 0)
+            return mode_t(std::strtoul(line.c_str() + 6, nullptr, 8)) & 0777;
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+}
+
 mode_t ProcessUmask()
 {
-    static const mode_t mask = [] {
-        const mode_t m = ::umask(0);
-        ::umask(m);
-        return m;
-    }();
-    return mask;
+    int m = cachedUmask.load();
+    if (m < 0) {
+        m = int(ReadUmask());
+        cachedUmask.store(m);
+    }
+    return mode_t(m);
 }
 
 } // namespace
@@ -187,12 +205,14 @@ mode_t ModeFromAttributes(uint32_t externalAttr, uint16_t versionMadeBy, bool fo
     const unsigned host = versionMadeBy >> 8;
     const mode_t unixMode = mode_t(externalAttr >> 16);
     if (host == 3 && unixMode != 0)
-        return unixMode & 0777;   // never set-id or sticky bits
+        return unixMode & 0777 & ~ProcessUmask();   // never set-id or sticky bits
     mode_t m = folder ? 0777 : 0666;
     if (!folder && (externalAttr & 0x01))
         m &= ~mode_t(0222);
     return m & ~ProcessUmask();
 }
+
+void RefreshProcessUmask() { cachedUmask.store(int(ReadUmask())); }
 
 bool IsSpecialUnixEntry(uint32_t externalAttr, uint16_t versionMadeBy)
 {

@@ -37,9 +37,10 @@ private:
 
 // Opens the folders parts[0..count) below base one by one, never following a
 // symbolic link, creating missing ones when create is set.  On failure the
-// returned Fd is empty and failedAt names the folder (relative) that failed.
+// returned Fd is empty, failedAt names the folder (relative) that failed and
+// *error (when given) holds the system's reason.
 Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& parts, size_t count, bool create,
-                   std::string& failedAt);
+                   std::string& failedAt, int* error = nullptr);
 
 // Creates a new, empty file with a unique name in a folder (0600).
 Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name);
@@ -48,10 +49,15 @@ Fd CreateTempFile(const std::string& folder, const std::string& prefix, std::str
 
 // DOS attributes of a file-system object.
 uint32_t AttributesFromStat(const struct stat& st, const std::string& fileName);
-// File permissions for an entry's attributes (made-by host 3 keeps its mode bits).
+// File permissions for an entry's attributes (made-by host 3 keeps its mode
+// bits); the process's umask applies as it does to any file the user creates.
+
 mode_t ModeFromAttributes(uint32_t externalAttr, uint16_t versionMadeBy, bool folder);
 // True when the entry's Unix mode marks a link, a device or another special file.
 bool IsSpecialUnixEntry(uint32_t externalAttr, uint16_t versionMadeBy);
+// Reads the process's umask again (once per extraction run: it may have
+// been changed since the last one).
+void RefreshProcessUmask();
 
 std::string JoinPath(const std::string& a, const std::string& b);
 std::string ParentFolder(const std::string& path);

@@ -50,6 +50,22 @@ std::string OtherCase(const std::string& name)
     return out;
 }
 
+// What tells one file under a name from another: "-" when there is none.
+std::string FileState(const std::string& path)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return "-";
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":"
+           + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+}
+
+// How often the same answer to a volume request (same name, same file or
+// none) is taken before the request fails.
+constexpr int kUnchangedVolumeAnswers = 2;
+// Answers that keep changing without ever providing the volume end too.
+constexpr int kMostVolumeAnswers = 100;
+
 } // namespace
 
 // ---------------------------------------------------------------- helpers
@@ -599,7 +615,13 @@ ZStream& ZABaseArchiver::RequestReadVolume(int number, std::optional<uint64_t> e
     const bool handler = number == 0 ? bool(OnRequestFirstVolume)
                        : number == last ? bool(OnRequestLastVolume)
                                         : bool(OnRequestMiddleVolume);
-    for (int tries = 0; tries < 1000; ++tries) {
+    // The question is repeated only while the answers change something (the
+    // name, or the file found under it); a handler that says OK without
+    // providing the volume would otherwise be asked without end.
+    std::string lastName;
+    std::string lastState;
+    int unchanged = 0;
+    for (int asked = 1;; ++asked) {
         const int index = number == last ? -1 : number;
         std::string name = GetVolumeFileName(archive, index, !handler || index == -1);
         bool cancel = false;
@@ -614,7 +636,14 @@ ZStream& ZABaseArchiver::RequestReadVolume(int number, std::optional<uint64_t> e
         if (cancel || name.empty())
             Raise(err::OpenCancelled);
         name = MakeAbsolute(name);
-        if (!FileExists(name))
+        const std::string state = FileState(name);
+        const bool exists = state != "-";
+        unchanged = name == lastName && state == lastState ? unchanged + 1 : 0;
+        if (unchanged >= kUnchangedVolumeAnswers || asked > kMostVolumeAnswers)
+            Raise(err::VolumeNotFound, {name});
+        lastName = name;
+        lastState = state;
+        if (!exists)
             continue;
         volume_.reset();
         std::unique_ptr<FileStream> v;
@@ -634,7 +663,6 @@ ZStream& ZABaseArchiver::RequestReadVolume(int number, std::optional<uint64_t> e
             volumeInfo_.MakeLast();
         return *volume_;
     }
-    Raise(err::OpenCancelled);
 }
 
 void ZABaseArchiver::OpenVolumeSet(int lastDisk)
@@ -691,6 +719,8 @@ void ZABaseArchiver::OpenExisting()
     const bool writable = openMode_ == openmode::ReadWrite;
 
     // The last volume (the archive file itself) tells the layout.
+    std::string lastState = FileState(archive);
+    int unchanged = 0;
     for (int tries = 0;; ++tries) {
         if (!FileExists(archive)) {
             if (!TheMedia().IsRemovable(archive))
@@ -742,6 +772,15 @@ void ZABaseArchiver::OpenExisting()
         DoOnRequestLastVolume(name, cancel);
         if (cancel || tries > 100)
             Raise(err::OpenCancelled);
+        // Asked again only while the answer changes the disk's file.
+        const std::string state = FileState(archive);
+        if (state == lastState) {
+            if (++unchanged >= kUnchangedVolumeAnswers)
+                Raise(err::VolumeNotFound, {archive});
+        } else {
+            unchanged = 0;
+        }
+        lastState = state;
     }
     dm_->ReadDirectory();
     if (!dm_->EndFound && !RepairDamagedDirectory)

@@ -7,7 +7,7 @@ namespace hsa::zip {
 namespace {
 
 // The message texts exactly as the engine shows them ("beore" included).
-const char* const kMessages[41] = {
+const char* const kMessages[42] = {
     "Unknown error",
     "Index out of bounds",
     "Invalid compression mode. Mode must be in [0-9] range",
@@ -49,10 +49,13 @@ const char* const kMessages[41] = {
     "Invalid InitVector index = %d. Index should be >= 0 and < %d",
     "Disk is full. There is not enough free space on disk.",
     "Invalid password. Cannot decompress encrypted file.",
+    // Not in the classic table: a lack of handles must not pass for a
+    // folder or file that cannot be created.
+    "Too many open files. Close other programs and try again.",
 };
 
 // Native code (index) to message index; -1 marks codes the map does not hold.
-const int kNativeToMessage[68] = {
+const int kNativeToMessage[69] = {
     0,                                 // 0
     1, 1, 1, 1,                        // 1-4
     2,                                 // 5
@@ -109,13 +112,14 @@ const int kNativeToMessage[68] = {
     38, 38,                            // 63, 64
     39, 39,                            // 65, 66
     40,                                // 67
+    41,                                // 68
 };
 
 } // namespace
 
 int ErrorCodeForNative(int nativeError)
 {
-    if (nativeError < 0 || nativeError >= 68)
+    if (nativeError < 0 || nativeError >= 69)
         return 0;
     const int m = kNativeToMessage[nativeError];
     return m < 0 ? 0 : m;
@@ -123,7 +127,7 @@ int ErrorCodeForNative(int nativeError)
 
 const char* ErrorMessageText(int errorCode)
 {
-    if (errorCode < 0 || errorCode > 40)
+    if (errorCode < 0 || errorCode > 41)
         return kMessages[0];
     return kMessages[errorCode];
 }

@@ -8,8 +8,8 @@ namespace hsa::zip {
 
 // The engine's error: a composed message (optionally prefixed with the name of
 // the archiver that raised it and always followed by the native code), the
-// index of the message text (ErrorCode, 0-40) and the engine code (NativeError,
-// 0-67).
+// index of the message text (ErrorCode, 0-41) and the engine code (NativeError,
+// 0-68).
 using ZipArgs = std::vector<std::string>;
 
 class EZAException : public std::runtime_error {
@@ -84,6 +84,7 @@ inline constexpr int StubTooLarge = 47;
 inline constexpr int MultiVolumeStream = 51;
 inline constexpr int Damaged = 48;
 inline constexpr int MultiVolumeChange = 52;
+inline constexpr int VolumeNotFound = 53;
 inline constexpr int Deflate64 = 55;
 inline constexpr int CompressedTooLarge = 57;
 inline constexpr int HashPut = 58, HashRename = 59;
@@ -92,6 +93,8 @@ inline constexpr int NameTooLong = 61;
 inline constexpr int MultiTransaction = 62;
 inline constexpr int DiskFull = 65;
 inline constexpr int InvalidPassword = 67;
+// Beyond the classic table: the process has no file handle left.
+inline constexpr int TooManyOpenFiles = 68;
 } // namespace err
 
 } // namespace hsa::zip

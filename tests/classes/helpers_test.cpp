@@ -1,5 +1,6 @@
 #include "classes/helpers.h"
 #include "classes/kopier.h"
+#include "classes/tempfiles.h"
 #include "platform/errors.h"
 #include "support/tempfolder.h"
 
@@ -75,4 +76,25 @@ TEST(CopyFileContents, ReplacesTheTargetRaisesInGermanAndRefusesItselfUnderAnyNa
     }
     // Nothing made where the copy failed, no temporary left.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"a.txt", "b.txt", "hard.txt"}));
+}
+
+// The program's own temporary files are told from a class's data by name
+// alone; only they go when a class folder is tidied.
+TEST(TemporaryFiles, OnlyTheProgramsOwnTemporaryNamesGo)
+{
+    const struct { const char* name; bool temporary; } cases[] = {
+        {".v.12.Ab3xYz", true}, {".9a_21222.dbf.000aZ9", true}, {".9a-21222 Endnoten.qdn.qqqqqq", true},
+        {"v.12.Ab3xYz", true}, {"M.3.abcdef", true}, {".weg-4-v.7", true}, {".weg-12-L.38", true},
+        {"v.12", false}, {"m.3", false}, {"l.38", false}, {".listenjournal", false}, {"._v.12", false},
+        {"v.12.Ab3xY", false}, {".v.12.Ab3x-z", false}, {"anlage.docx", false}, {"x.12.abcdef", false},
+        {".weg-x-v.7", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsProgramTemporaryFile(c.name), c.temporary) << c.name;
+    hsa::test::TempProgramFolder dir;
+    for (const auto& c : cases)
+        dir.write(QStringLiteral("9a_21222/") + c.name, "x");
+    EXPECT_EQ(RemoveStaleTemporaryFiles(dir.file("9a_21222")), 7);
+    for (const auto& c : cases)
+        EXPECT_EQ(dir.exists(QStringLiteral("9a_21222/") + c.name), !c.temporary) << c.name;
 }

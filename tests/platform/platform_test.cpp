@@ -57,6 +57,21 @@ TEST(SystemShell, FindsEndsAndStartsProcesses)
     EXPECT_FALSE(shell().openFile(dir.filePath("missing.pdf")));
 }
 
+// Only an office suite is told the jump mark; its entry's file code takes the
+// URL, and the other codes of the desktop entry are dropped.
+TEST(SystemShell, JumpMarkCommandsForOfficeHandlers)
+{
+    const QString url = "file:///k/9a/M%C3%BCller_Anna.docx#Verbal";
+    for (const auto& [exec, cmd] :
+         {std::pair{"libreoffice --writer %U", QStringList{"libreoffice", "--writer", url}},
+          {"/usr/lib/libreoffice/program/soffice %F", {"/usr/lib/libreoffice/program/soffice", url}},
+          {"soffice --writer", {"soffice", "--writer", url}},
+          {"libreoffice --writer %i %c %U %U", {"libreoffice", "--writer", url}},
+          {"abiword %U", {}},
+          {"", {}}})
+        EXPECT_EQ(JumpMarkCommand(exec, url), cmd) << exec;
+}
+
 // Return in the real box presses its default button: "Nein" before anything
 // is deleted or overwritten, "Ja" for an ordinary question.
 TEST(QtPrompt, ReturnPressesTheDefaultButton)

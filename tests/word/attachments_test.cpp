@@ -63,6 +63,14 @@ TEST_F(AttachmentTest, BookmarkListLinesGiveTheirFills)
     ApplyBookmarkList(word, folder.file("doc/anlage.bmk"), "S", [](const QString& f) { return f; });
     EXPECT_EQ(prompt.texts(), QStringList({"Textmarke FFEHLT fehlt"}));
     EXPECT_TRUE(word.activeDocument().bodyText().contains("AG4"));
+    // "*" names the open documents and closes none; a name closes only its own.
+    for (const auto& [name, shown, open] : {std::tuple{"*", "anlage.docx", true}, {"andere.docx", "", true},
+                                            {"anlage.docx", "", false}}) {
+        prompt.clear();
+        word.CloseDocument(QString::fromUtf8(name));
+        EXPECT_EQ(prompt.texts().join("|"), shown) << name;
+        EXPECT_EQ(word.hasDocument(), open) << name;
+    }
 }
 
 TEST_F(AttachmentTest, CreateOpenAndRecreate)
@@ -77,6 +85,8 @@ TEST_F(AttachmentTest, CreateOpenAndRecreate)
     ASSERT_EQ(shell.requests.size(), 2);
     EXPECT_EQ(QFileInfo(shell.requests[0].target).fileName() + QFileInfo(shell.requests[1].target).fileName(),
               "MUSTER_ANNA.DOCMuster_Anna.docx");
+    // Both open where the user writes, at the bookmark "Verbal".
+    EXPECT_EQ(shell.requests[0].args + shell.requests[1].args, QStringList({"Verbal", "Verbal"}));
     EXPECT_FALSE(QFileInfo::exists(inClass("MUSTER_ANNA.DOC")));
     const QString text = DocxDocument::load(anna).bodyText();
     for (const char* part : {"Hauptschulabschluss", "Muster", "Anna", "01.02.2010", "Ulm", "9a"})

@@ -1,6 +1,7 @@
 #include "word/docxdocument.h"
 
 #include "platform/errors.h"
+#include "support/childrun.h"
 #include "support/tempfolder.h"
 #include "zip/support/ziptestsupport.h"
 
@@ -106,5 +107,63 @@ TEST(DocxDocument, DamagedFileIsReportedInGerman)
         ADD_FAILURE() << "no error";
     } catch (const FileError& e) {
         EXPECT_TRUE(e.message().contains("kein lesbares Word-Dokument")) << e.message().toStdString();
+    }
+}
+
+namespace {
+
+// Two hostile templates: one header of 2 MB that the document's relations
+// name 5,000 times, and a main part of 160 MB that deflates to a few
+// hundred kilobytes.
+const char* const kMakeHostile = R"(
+import sys, zipfile
+W = 'xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"'
+R = 'http://schemas.openxmlformats.org/officeDocument/2006/relationships'
+def doc(path, body, header, count):
+    z = zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED, compresslevel=1)
+    z.writestr('_rels/.rels', '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+               '<Relationship Id="r1" Type="' + R + '/officeDocument" Target="word/document.xml"/></Relationships>')
+    z.writestr('word/document.xml', '<w:document ' + W + '><w:body>' + body + '</w:body></w:document>')
+    rels = ''.join('<Relationship Id="h%d" Type="%s/header" Target="header1.xml"/>' % (i, R) for i in range(count))
+    z.writestr('word/_rels/document.xml.rels',
+               '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">' + rels + '</Relationships>')
+    z.writestr('word/header1.xml', '<w:hdr ' + W + '>' + header + '</w:hdr>')
+    z.close()
+mark = '<w:p><w:bookmarkStart w:id="1" w:name="Kopf"/><w:r><w:t>x</w:t></w:r><w:bookmarkEnd w:id="1"/></w:p>'
+doc(sys.argv[1], '<w:p/>', mark + '<w:p><w:r><w:t>x</w:t></w:r></w:p>' * 60000, 5000)
+doc(sys.argv[2], '<w:p/>' * (160 * 1024 * 1024 // 6), mark, 1)
+print('ok')
+)";
+
+} // namespace
+
+// A template from outside never makes the program use more than a bounded
+// amount of memory: each part is parsed once, and a part beyond any template
+// is refused.  Each load runs in a child with little room to grow.
+TEST(DocxDocument, HostileTemplatesStayWithinLittleMemory)
+{
+    if (!kAddressSpaceLimitWorks)
+        GTEST_SKIP() << "no address-space limit under a sanitizer";
+    TempProgramFolder dir;
+    const auto made = RunShell("/usr/bin/python3 -c " + Quote(kMakeHostile) + " " + Quote(dir.file("viele.docx").toStdString())
+                               + " " + Quote(dir.file("riesig.docx").toStdString()));
+    if (made.status != 0)
+        GTEST_SKIP() << "python3 missing: " << made.output;
+    ASSERT_LT(QFileInfo(dir.file("riesig.docx")).size(), 2 * 1024 * 1024);
+    const struct {
+        const char* file;
+        int result;          // 0 loaded with its header's bookmark, 1 refused as too large
+    } cases[] = {{"viele.docx", 0}, {"riesig.docx", 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const LimitedRun run = RunWithMemoryLimit(128ull * 1024 * 1024, [&] {
+            try {
+                const DocxDocument d = DocxDocument::load(dir.file(c.file));
+                return d.hasBookmark("kopf") && d.bookmarkNames().size() == 1 ? 0 : 2;
+            } catch (const FileError& e) {
+                return e.message().contains("zu groß") ? 1 : 3;
+            }
+        });
+        EXPECT_TRUE(run.exited && run.code == c.result) << run.describe().toStdString();
     }
 }

@@ -1,9 +1,11 @@
 #include "word/attachments.h"
 #include "word/office.h"
 #include "word/wordforms.h"
+#include "word/wordformswindow.h"
 
 #include "classes/textfile.h"
 #include "platform/shell.h"
+#include "print/drivers.h"
 #include "print/printer.h"
 #include "print/recordingdevice.h"
 #include "support/classfolder.h"
@@ -155,7 +157,31 @@ TEST_F(WordFormsTest, PrintsThroughTheChosenPrinter)
         if (c.before)
             c.before();
         choose(c.type, c.range, c.variant, c.from, c.to);
+        // Memo1 grows as each job is taken; the main window shows the
+        // student being filled, with its abort button, for several students.
+        QStringList grown, shown;
+        QList<bool> abortButton;
+        forms.hooks().studentDone = [&](const QString& name) { grown << name + "@" + QString::number(lpCalls().size()); };
+        printLoopHooks().progress = [&](const QString& text) { shown << text; };
+        printLoopHooks().abortButton = [&](bool visible) { abortButton << visible; };
         forms.Start();
+        printLoopHooks() = {};
+        QStringList names = grown;
+        for (QString& n : names)
+            n = n.section('@', 0, 0);
+        EXPECT_EQ(names, c.done);
+        if (QString(c.name) == "one job per student") {
+            EXPECT_EQ(grown, QStringList({"Muster@1", "Beispiel@2", "Probe@3"}));
+        }
+        if (QString(c.name) == "range") {
+            EXPECT_EQ(shown.value(0), "Drucke Schüler Nr.2  Ben  Beispiel   (Bitte warten)");
+            EXPECT_EQ(shown.last(), "");
+            EXPECT_EQ(abortButton.value(0), true);
+            EXPECT_EQ(abortButton.last(), false);
+        }
+        if (c.range == 0) {
+            EXPECT_TRUE(shown.isEmpty() && abortButton.isEmpty());
+        }
         EXPECT_EQ(lpCalls(), c.calls);
         for (int i = 0; i < c.pages.size(); ++i)
             EXPECT_EQ(PdfPageCount(job(i)), c.pages[i]) << "job " << i;
@@ -174,6 +200,15 @@ TEST_F(WordFormsTest, PrintsThroughTheChosenPrinter)
         EXPECT_EQ(prompt.remainingAnswers(), 0);
         state().printAbortRequested = false;
     }
+}
+
+// The window is FormScale - 10 wide; above 800 pixels it stands 650 high,
+// 100 pixels from the top; below, its height is scaled against 800.
+TEST(WordFormsWindow, GeometryFollowsFormScale)
+{
+    for (const auto& [scale, g] : {std::pair{1024, WordFormsGeometry{1014, 650, 100}}, {1280, {1270, 650, 100}},
+                                   {800, {790, 650, -1}}, {640, {630, 520, -1}}})
+        EXPECT_EQ(ComputeWordFormsGeometry(scale), g) << scale;
 }
 
 // The attachment is printed as the user left it, never filled again; a

@@ -252,6 +252,11 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
 
 void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
+    // The final certificate of a class-10 class and its copy are layout A's.
+    if (kind == 11 || kind == 16) {
+        PrintCertificateA(cls, st, kind);
+        return;
+    }
     if (kind != 20 && kind != 21) {
         AbortPrint();
         return;

@@ -22,7 +22,8 @@ namespace hsa {
 void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& student, int kind);
 
 // Kinds 20 and 21: the leaving certificate of the classes other than "X"
-// (no whole grade, no participation heading, no closing sentence).  Any other kind prints nothing and drops the job.
+// (no whole grade, no participation heading, no closing sentence); kinds 11
+// and 16 go to layout A.  Any other kind prints nothing and drops the job.
 void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& student, int kind);
 
 // The certificate of classes other than "X" for the results 0 and 4: kinds 1

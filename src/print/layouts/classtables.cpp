@@ -21,6 +21,9 @@ int pageHeight()
     return state().print.printPageHeight;
 }
 
+// The gap a fitted cell text keeps to the rule of the next column.
+constexpr int kCellGap = 4;
+
 bool named(const GridPrintTable& t, int row)
 {
     return !TrimRight(t.at(0, row)).isEmpty();
@@ -81,6 +84,10 @@ bool PrintGridTable(const ClassPrintData& cls, GridPrintTable t, bool landscape,
     const int n = kGridColCount;
     const bool signature = title.contains(QStringLiteral("verbindlich"));
     const bool profiles = cls.gemeinschaftsschule();
+    // A cell's text ends before the rule of the next column; the texts beside
+    // the table end at the printable area's edge.
+    const auto cellRight = [&](int c) { return l.x(c + 1) - 4 - kCellGap; };
+    const int pageRight = pageWidth();
 
     if (withContents) {
         // Subjects that count get a weight of 1 when none is set.
@@ -126,10 +133,10 @@ bool PrintGridTable(const ClassPrintData& cls, GridPrintTable t, bool landscape,
                     QString text = t.at(c, row);
                     if (row == 0 && c >= 2)
                         text = text.left(4);
-                    PrintTextOut(l.x(c) + 2, l.y(place) + 2, text);
+                    PrintFittedText(l.x(c) + 2, l.y(place) + 2, text, cellRight(c));
                 }
                 if (profiles && row >= 1)
-                    PrintTextOut(l.x(22) + 42, l.y(place) + 2, t.rowTexts[row]);
+                    PrintFittedText(l.x(22) + 42, l.y(place) + 2, t.rowTexts[row], pageRight);
             };
             rowOut(0, 0);
             for (int r = first; r <= last; ++r)
@@ -143,24 +150,28 @@ bool PrintGridTable(const ClassPrintData& cls, GridPrintTable t, bool landscape,
                     QStringList column;
                     for (int r = 0; r < kGridRows; ++r)
                         column << t.at(c, r);
-                    PrintTextOut(l.x(c) + 8, l.y(36) - 20,
-                                 ComputeColumnAverage(column, 1, kGridLastStudentRow));
+                    PrintFittedText(l.x(c) + 8, l.y(36) - 20,
+                                    ComputeColumnAverage(column, 1, kGridLastStudentRow), cellRight(c));
                 }
             }
         } else {
             for (int c = 2; c <= kGridAverageColumn; ++c) {
                 QString heading = t.at(c, 0).left(4);
-                if (c == 19 && title.contains(QStringLiteral("verbind")))
+                // The signature field spans the last four columns.
+                int right = cellRight(c);
+                if (c == 19 && title.contains(QStringLiteral("verbind"))) {
                     heading = QStringLiteral("Unterschrift");
-                PrintTextOut(l.x(c) + 2, l.y(0) + 2, heading);
+                    right = cellRight(n - 1);
+                }
+                PrintFittedText(l.x(c) + 2, l.y(0) + 2, heading, right);
             }
-            PrintTextOut(l.x(0) + 2, l.y(0) + 2, t.at(0, 0));
+            PrintFittedText(l.x(0) + 2, l.y(0) + 2, t.at(0, 0), cellRight(0));
             for (int r = first; r <= last; ++r) {
                 const int place = r - first + 1;
-                PrintTextOut(l.x(0) + 2, l.y(place) + 2, t.at(0, r));
-                PrintTextOut(l.x(1) + 2, l.y(place) + 2, t.at(1, r));
+                PrintFittedText(l.x(0) + 2, l.y(place) + 2, t.at(0, r), cellRight(0));
+                PrintFittedText(l.x(1) + 2, l.y(place) + 2, t.at(1, r), cellRight(1));
                 if (profiles)
-                    PrintTextOut(l.x(21) + 102, l.y(place) + 2, t.rowTexts[r]);
+                    PrintFittedText(l.x(21) + 102, l.y(place) + 2, t.rowTexts[r], pageRight);
             }
         }
     }
@@ -174,7 +185,8 @@ QString GradeListSchoolYear(const QString& classFile)
     return century + classFile.mid(3, 2) + QLatin1Char('/') + classFile.mid(5, 2);
 }
 
-bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& students, int running)
+bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& students, int running,
+                    const QString& firstKlasse)
 {
     if (!BeginPageJob(true))
         return false;
@@ -186,24 +198,30 @@ bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& st
     const auto y = [&](int r) { return rh * r + 13 + 100; };
     const auto b = [](int k) { return (k - 1) * 5 + 2; };
     const int label = x(5) + cw / 2;
+    // Where the texts of a field end: before its right rule, the name block
+    // before the label column's double rule, the remarks before the frame.
+    const auto before = [](int rule) { return rule - kCellGap; };
+    const int nameRight = before(label - 6);
+    const int frameRight = before(x(28) - 6);
 
     // Head and foot.
     SetPrintFontBold(true);
     SetNominalFont(50);
-    PrintTextOut(x(0), y(-2) - rh / 3,
-                 QStringLiteral("Notenliste für die Abschlussprüfung ") + GradeListSchoolYear(cls.classFile));
-    const QString klasse = students.isEmpty() ? QString() : students.first().klasse;
-    PrintTextOut(x(0), y(-1) - rh / 3, QStringLiteral("Klasse ") + klasse);
+    PrintFittedText(x(0), y(-2) - rh / 3,
+                    QStringLiteral("Notenliste für die Abschlussprüfung ") + GradeListSchoolYear(cls.classFile),
+                    before(x(15)));
+    PrintFittedText(x(0), y(-1) - rh / 3, QStringLiteral("Klasse ") + firstKlasse, before(x(15)));
     const SchoolNameParts school = SplitSchoolName(cls.schoolName);
-    PrintTextOut(x(15), y(-2) - rh / 3, school.first);
+    PrintFittedText(x(15), y(-2) - rh / 3, school.first, frameRight);
     if (school.twoLines)
-        PrintTextOut(x(15), y(-1) - rh / 3, school.second);
+        PrintFittedText(x(15), y(-1) - rh / 3, school.second, frameRight);
     SetNominalFont(25);
     PrintTextOut(x(0), y(37) + 10, QStringLiteral("Abkürzungen:"));
-    PrintTextOut(x(6) - cw / 2, y(37) + 10,
+    PrintFittedText(x(6) - cw / 2, y(37) + 10,
                  QStringLiteral("S = Ergebnis der schriftlichen Prüfung       M = Ergebnis der mündlichen bzw. "
                                 "der fachpraktischen Prüfung      P =  Prüfungsergebnis    J = Jahresleistung    "
-                                "E = Ergebnis in den einzelnen Fächern"));
+                                "E = Ergebnis in den einzelnen Fächern"),
+                    frameRight);
     SetPrintFontBold(false);
     SetNominalFont(40);
 
@@ -234,7 +252,7 @@ bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& st
     PrintTextOut(x(1), y(1) - rh / 2, QStringLiteral("   Schüler"));
     PrintTextOut(x(25), y(0) + rh / 2 + 4, QStringLiteral(" Bemerkungen"));
     for (int c = 6; c <= 24; ++c)
-        PrintTextOut(x(c) + 3, y(0) + rh / 2, cls.context.shortCode(c - 5));
+        PrintFittedText(x(c) + 3, y(0) + rh / 2, cls.context.shortCode(c - 5), before(x(c + 1) - 4));
     const QString letters[] = {QStringLiteral("S"), QStringLiteral("M"), QStringLiteral("P"),
                                QStringLiteral("J"), QStringLiteral("E")};
     for (int k = 1; k <= 7; ++k)
@@ -250,51 +268,54 @@ bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& st
         const ExamGrid& g = st.sheet.grid;
         const int top = b(k);
         SetNominalFont(50);
-        PrintTextOut(x(0), y(top + 1), QString::number(running - 1 + k));
-        PrintTextOut(x(1), y(top + 1), QStringLiteral("  ") + st.surname + QLatin1Char(','));
-        PrintTextOut(x(1), y(top + 2), QStringLiteral("  ") + st.firstName);
+        PrintFittedText(x(0), y(top + 1), QString::number(running - 1 + k), before(x(1) - 4));
+        PrintFittedText(x(1), y(top + 1), QStringLiteral("  ") + st.surname + QLatin1Char(','), nameRight);
+        PrintFittedText(x(1), y(top + 2), QStringLiteral("  ") + st.firstName, nameRight);
         SetNominalFont(28);
-        PrintTextOut(x(1), y(top + 3) + rh / 5, QStringLiteral("    geb. am ") + st.birthDate + QLatin1Char(','));
-        PrintTextOut(x(1), y(top + 4) - rh / 5, QStringLiteral("    in ") + st.birthPlace);
+        PrintFittedText(x(1), y(top + 3) + rh / 5, QStringLiteral("    geb. am ") + st.birthDate + QLatin1Char(','),
+                        nameRight);
+        PrintFittedText(x(1), y(top + 4) - rh / 5, QStringLiteral("    in ") + st.birthPlace, nameRight);
         SetNominalFont(40);
         for (int c = 6; c <= 24; ++c) {
             const int row = c - 5;
             const int cx = x(c) + 3;
-            PrintTextOut(cx, y(top), shown(g.cell(ColWritten, row)));
+            const int right = before(x(c + 1) - 4);
+            PrintFittedText(cx, y(top), shown(g.cell(ColWritten, row)), right);
             const QString comm = g.cell(ColComm, row);
             const QString oral = g.cell(ColOral, row);
             if (ParseLeadingInt(comm) > 0 && ParseLeadingInt(oral) > 0) {
                 SetNominalFont(30);
-                PrintTextOut(cx, y(top + 1) - 5, shown(comm) + QStringLiteral(" / ") + shown(oral));
-                PrintTextOut(cx, y(top + 1) + 20, QStringLiteral("dez / m"));
+                PrintFittedText(cx, y(top + 1) - 5, shown(comm) + QStringLiteral(" / ") + shown(oral), right);
+                PrintFittedText(cx, y(top + 1) + 20, QStringLiteral("dez / m"), right);
                 SetNominalFont(40);
             } else {
-                PrintTextOut(cx, y(top + 1), shown(ParseLeadingInt(comm) > 0 ? comm : oral));
+                PrintFittedText(cx, y(top + 1), shown(ParseLeadingInt(comm) > 0 ? comm : oral), right);
             }
-            PrintTextOut(cx, y(top + 2), shown(g.cell(ColExamResult, row)));
-            PrintTextOut(cx, y(top + 3), shown(g.cell(ColYear, row)));
-            PrintTextOut(cx, y(top + 4), shown(g.cell(ColAverage, row)));
+            PrintFittedText(cx, y(top + 2), shown(g.cell(ColExamResult, row)), right);
+            PrintFittedText(cx, y(top + 3), shown(g.cell(ColYear, row)), right);
+            PrintFittedText(cx, y(top + 4), shown(g.cell(ColAverage, row)), right);
         }
         const int result = st.sheet.resultIndex;
         static const char* const results[] = {"HSA bestanden", "WRSA bestanden", "RSA bestanden",
                                               "nicht bestanden", nullptr, "nicht teilgenommen"};
         if (result == 4) {
-            PrintTextOut(x(25) + 2, y(top + 1), QStringLiteral("mit Genehmigung"));
-            PrintTextOut(x(25) + 2, y(top + 2), QStringLiteral("zurückgetreten"));
+            PrintFittedText(x(25) + 2, y(top + 1), QStringLiteral("mit Genehmigung"), frameRight);
+            PrintFittedText(x(25) + 2, y(top + 2), QStringLiteral("zurückgetreten"), frameRight);
         } else if (result >= 0 && result <= 5) {
-            PrintTextOut(x(25) + 4, y(top + 1), QString::fromUtf8(results[result]));
+            PrintFittedText(x(25) + 4, y(top + 1), QString::fromUtf8(results[result]), frameRight);
         }
         const QString average = ComputeGesamtschnitt(g, 1, 19, cls.context);
         if (!average.contains(QLatin1Char('?'))) {
             if (result < 3)
-                PrintTextOut(x(25) + 4, y(top + 2), average);
+                PrintFittedText(x(25) + 4, y(top + 2), average, frameRight);
             else if (result == 3)
-                PrintTextOut(x(25) + 4, y(top + 2), QLatin1Char('(') + average + QLatin1Char(')'));
+                PrintFittedText(x(25) + 4, y(top + 2), QLatin1Char('(') + average + QLatin1Char(')'), frameRight);
         }
         const int profile = st.sheet.profileIndex;
         if (cls.gemeinschaftsschule() && profile >= 0 && profile < static_cast<int>(cls.subjects.profileCodes.size())
             && result < 4 && ParseLeadingInt(g.cell(ColFinal, 18)) > 0)
-            PrintTextOut(x(25) + 3, y(top), QStringLiteral("Prof = ") + cls.subjects.profileCodes[profile]);
+            PrintFittedText(x(25) + 3, y(top), QStringLiteral("Prof = ") + cls.subjects.profileCodes[profile],
+                            frameRight);
     }
     EndPrint();
     return true;

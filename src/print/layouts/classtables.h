@@ -53,8 +53,10 @@ bool PrintGridTable(const ClassPrintData& cls, GridPrintTable table, bool landsc
                     const QString& title, int gradeTableKind, const GridPrintGeometry& geometry);
 
 // One landscape page of the result list: up to seven students from running
-// number running on.  Returns whether the job began.
-bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& students, int running);
+// number running on, headed "Klasse " + firstKlasse (KLASSE of the class
+// table's first record, on every page).  Returns whether the job began.
+bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& students, int running,
+                    const QString& firstKlasse);
 
 // The school year of the grade list's head: "2025/26" for the code "2526".
 QString GradeListSchoolYear(const QString& classFile);

@@ -49,7 +49,7 @@ void examTableHead(const ClassPrintData& cls, const StudentPrintData& st)
     PrintSheetSchoolName(cls);
     SetNominalFont(55, true);
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung"));
-    PrintTextOut(880, 250, QStringLiteral("Klasse ") + st.klasse);
+    PrintFittedText(880, 250, QStringLiteral("Klasse ") + st.klasse, 1480 - kSheetColumnGap);
     PrintTextOut(1480, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
     SetPrintFontBold(false);
     PrintRule(250, 240, 1850, 240);
@@ -59,10 +59,10 @@ void examTableHead(const ClassPrintData& cls, const StudentPrintData& st)
     PrintTextOut(250, 410, QStringLiteral("Geburtsdatum:"));
     PrintTextOut(250, 470, QStringLiteral("Geburtsort:"));
     SetPrintFontBold(true);
-    PrintTextOut(880, 350, StudentName(st));
+    PrintFittedText(880, 350, StudentName(st), 1850);
     SetPrintFontBold(false);
     PrintTextOut(880, 410, st.birthDate);
-    PrintTextOut(880, 470, st.birthPlace);
+    PrintFittedText(880, 470, st.birthPlace, 1850);
 }
 
 void examGrid(const ClassPrintData& cls, const StudentPrintData& st)
@@ -85,17 +85,19 @@ void examGrid(const ClassPrintData& cls, const StudentPrintData& st)
 
     const ExamGrid& g = st.sheet.grid;
     SetPrintFontBold(true);
+    // Every cell ends before the rule of the next column.
+    const auto cellRight = [](int c) { return columnX(c + 1) - kSheetColumnGap; };
     for (int c = ColWritten; c <= ColFinal; ++c)
-        PrintTextOut(280 + 200 * c, t, g.at(c, 0));
+        PrintFittedText(280 + 200 * c, t, g.at(c, 0), cellRight(c));
     PrintTextOut(280, t, QStringLiteral("Fach"));
     PrintTextOut(620, t - h, QStringLiteral("P r ü f u n g s l e i s t u n g"));
     for (int r = kFirstSubjectRow; r <= kLastSubjectRow; ++r)
-        PrintTextOut(280, t + r * h, rowSubject(cls, st, r));
+        PrintFittedText(280, t + r * h, rowSubject(cls, st, r), cellRight(1));
     SetPrintFontBold(false);
     for (int c = ColWritten; c <= ColFinal; ++c)
         for (int r = kFirstSubjectRow; r <= kLastSubjectRow; ++r)
             if (printable(g.at(c, r)))
-                PrintTextOut(280 + 200 * c, t + r * h, g.at(c, r));
+                PrintFittedText(280 + 200 * c, t + r * h, g.at(c, r), cellRight(c));
 
     // A weight only means something once the student has results.
     if (ParseLeadingInt(g.at(ColFinal, 1)) > 0) {
@@ -172,7 +174,7 @@ void choiceYearMarks(const StudentPrintData& st)
         const bool left = r <= s;
         const int y = left ? 65 * (r - 3) + 640 : 65 * (r - 2 - s) + 640;
         const QString& name = st.gradeNames[r];
-        PrintSubjectName(left ? 250 : 1080, y, name, 17, 18);
+        PrintSubjectName(left ? 250 : 1080, y, name, 17, 18, (left ? 700 : 1540) - kSheetColumnGap);
         if (left || !name.contains(QStringLiteral("Projekt")))
             PrintTextOut(left ? 700 : 1540, y, st.sheet.grid.cell(ColYear, r - 1));
     }
@@ -187,16 +189,25 @@ int ChoiceSheetLeftColumnEnd(int n)
     return n / 2 + 1 - (n < 17 ? 1 : 0);
 }
 
-void PrintStudentExamTable(const ClassPrintData& cls, const StudentPrintData& st, int)
+void PrintStudentExamTable(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
+    // Any other document kind prints nothing: the job is dropped.
+    if (kind != 4) {
+        AbortPrint();
+        return;
+    }
     examTableHead(cls, st);
     examGrid(cls, st);
     examTableFoot(cls, st);
     EndPrint();
 }
 
-void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st, int)
+void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
+    if (kind != 2) {
+        AbortPrint();
+        return;
+    }
     SetNominalFont(48, true);
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung "));
     PrintTextOut(700, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
@@ -208,7 +219,7 @@ void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st,
     PrintTextOut(250, 410, QStringLiteral("Vor- und Zuname:"));
     PrintTextOut(250, 470, QStringLiteral("Geburtsdatum:"));
     SetPrintFontBold(true);
-    PrintTextOut(700, 410, StudentName(st));
+    PrintFittedText(700, 410, StudentName(st), 1900 - kSheetColumnGap);
     SetPrintFontBold(false);
     PrintTextOut(700, 470, st.birthDate);
 
@@ -227,10 +238,11 @@ void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st,
     SetNominalFont(30, false);
     PrintTextOut(700, c + 1210, QStringLiteral("Klassenlehrer/in"));
     SetNominalFont(48, true);
-    PrintTextOut(250, c + 1320,
-                 QStringLiteral("WAHL DES SCHÜLERS :") + QString(12, QLatin1Char(' ')) + st.surname
-                     + QStringLiteral(", ") + st.firstName + QString(6, QLatin1Char(' '))
-                     + QStringLiteral("Klasse  ") + st.klasse);
+    PrintFittedText(250, c + 1320,
+                    QStringLiteral("WAHL DES SCHÜLERS :") + QString(12, QLatin1Char(' ')) + st.surname
+                        + QStringLiteral(", ") + st.firstName + QString(6, QLatin1Char(' '))
+                        + QStringLiteral("Klasse  ") + st.klasse,
+                    1900 - kSheetColumnGap);
 
     const int l = 1520;
     SetNominalFont(44, true);

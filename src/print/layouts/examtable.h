@@ -20,6 +20,8 @@
 // the font stretch.
 namespace hsa {
 
+// The exam table prints only for kind 4, the choice sheet only for kind 2;
+// any other kind prints nothing and drops the job.
 void PrintStudentExamTable(const ClassPrintData& cls, const StudentPrintData& student, int kind);
 void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& student, int kind);
 

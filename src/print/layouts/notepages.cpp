@@ -79,6 +79,8 @@ void PrintNotePage(const ClassPrintData& cls, const StudentPrintData& student, c
         PrintTextOut(100, 300 + 50 * i, notes.at(i));
     if (FindLastNonEmptyMemoLine(notes) >= kNotePageLines)
         PrintTextOut(100, 2550, kNotesTooLong);
+    // The note page leaves its job on font height 4.
+    SetNominalFont(4);
     EndPrint();
 }
 

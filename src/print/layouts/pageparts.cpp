@@ -2,6 +2,9 @@
 
 #include "classes/sharedstate.h"
 #include "print/pagemodel.h"
+#include "print/textmetrics.h"
+
+#include <algorithm>
 
 namespace hsa {
 
@@ -40,6 +43,36 @@ void PrintRule(int x1, int y1, int x2, int y2)
     PrintLineTo(x2, y2);
 }
 
+void PrintFittedText(int x, int y, const QString& text, int right, int bottom)
+{
+    const int height = PrintFontCellHeight();
+    const int floor = std::min(height, kFittedTextFloor);
+    int fitted = height;
+    if (bottom > 0 && bottom - y < height)
+        fitted = std::max(bottom - y, floor);
+    if (fitted != height)
+        SetPrintFontCellHeight(fitted);
+    const int room = right - x;
+    const int natural = PrintTextWidth(text);
+    if (natural <= room) {
+        PrintTextOut(x, y, text);
+    } else if (natural * kMinTextCondense <= room) {
+        PrintTextOutWithin(x, y, text, right);
+    } else {
+        // Condensing alone would make a long name unreadable: a size smaller
+        // at a time down to the floor, then condensed, and cut only when even
+        // that is too wide.
+        int size = fitted;
+        while (size > floor && PrintTextWidth(text) * kMinTextCondense > room) {
+            size = std::max(size * 85 / 100, floor);
+            SetPrintFontCellHeight(size);
+        }
+        PrintTextOutWithin(x, y, text, right);
+    }
+    if (PrintFontCellHeight() != height)
+        SetPrintFontCellHeight(height);
+}
+
 QString StudentName(const StudentPrintData& student)
 {
     return student.firstName + QLatin1Char(' ') + student.surname;
@@ -61,13 +94,19 @@ std::optional<std::pair<QString, QString>> SplitSubjectName(const QString& name)
     return std::make_pair(name.left(p), name.mid(p + 1));
 }
 
-void PrintSubjectName(int x, int y, const QString& name, int above, int below)
+void PrintSubjectName(int x, int y, const QString& name, int above, int below, int right)
 {
+    const auto out = [right](int x, int y, const QString& text) {
+        if (right > 0)
+            PrintFittedText(x, y, text, right);
+        else
+            PrintTextOut(x, y, text);
+    };
     if (const auto parts = SplitSubjectName(name)) {
-        PrintTextOut(x, y - above, parts->first);
-        PrintTextOut(x, y + below, parts->second);
+        out(x, y - above, parts->first);
+        out(x, y + below, parts->second);
     } else {
-        PrintTextOut(x, y, name);
+        out(x, y, name);
     }
 }
 

@@ -26,6 +26,15 @@ void SetNominalFont(double size, bool bold);
 // A straight rule from (x1, y1) to (x2, y2).
 void PrintRule(int x1, int y1, int x2, int y2);
 
+// Prints text at (x, y) so that it never reaches past the page's x = right
+// (the next column, rule or frame): a text that is too wide is condensed
+// horizontally, or set a size smaller at a time (not below kFittedTextFloor)
+// and condensed, and what still does not fit is cut at right.  With bottom > 0 the
+// text's cell also ends at y = bottom (a text printed below it), down to the
+// floor.  The font in force is the same afterwards.
+inline constexpr int kFittedTextFloor = 25;
+void PrintFittedText(int x, int y, const QString& text, int right, int bottom = 0);
+
 // VORNAME + " " + NACHNAME.
 QString StudentName(const StudentPrintData& student);
 
@@ -42,7 +51,8 @@ SchoolNameParts SplitSchoolName(const QString& schoolName);
 // characters with a "\" that is not its last character breaks there (the
 // "\" itself is not printed).  nullopt for a name printed whole.
 std::optional<std::pair<QString, QString>> SplitSubjectName(const QString& name);
-// Prints a subject name at y, or its two parts at y - above and y + below.
-void PrintSubjectName(int x, int y, const QString& name, int above = 18, int below = 18);
+// Prints a subject name at y, or its two parts at y - above and y + below;
+// with right > 0 fitted to end before x = right (its mark).
+void PrintSubjectName(int x, int y, const QString& name, int above = 18, int below = 18, int right = 0);
 
 } // namespace hsa

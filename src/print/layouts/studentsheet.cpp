@@ -16,7 +16,7 @@ void upperHalf(const ClassPrintData& cls, const StudentPrintData& st)
     const bool wrs = cls.classCode().toUpper() == QLatin1Char('X');
     PrintTextOut(250, 250, wrs ? QStringLiteral("Abschlussprüfung WRS") : QStringLiteral("Abschlussprüfung HS"));
     PrintTextOut(1080, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
-    PrintTextOut(700, 310, QStringLiteral("Klasse ") + st.klasse);
+    PrintFittedText(700, 310, QStringLiteral("Klasse ") + st.klasse, 1080 - kSheetColumnGap);
     PrintTextOut(1080, 310, QStringLiteral("Stand: ") + PrintDateText(cls.today));
     SetPrintFontBold(false);
     for (int y : {240, 380, 1260, 1400})
@@ -35,7 +35,7 @@ void upperHalf(const ClassPrintData& cls, const StudentPrintData& st)
     const auto rowY = [s](int r) { return r <= s ? 65 * (r - 3) + 640 : 65 * (r - 2 - s) + 640; };
     SetNominalFont(44, false);
     for (int r = 2; r <= n - 1; ++r)
-        PrintSheetSubjectName(r <= s ? 250 : 1080, rowY(r), st.gradeNames[r]);
+        PrintSheetSubjectName(r <= s ? 250 : 1080, rowY(r), st.gradeNames[r], r <= s ? 700 : 1540);
     PrintSheetSchoolName(cls);
     SetNominalFont(44, false);
     for (int r = 2; r <= n - 1; ++r)
@@ -62,8 +62,9 @@ void lowerHalf(const ClassPrintData& cls, const StudentPrintData& st)
     PrintTextOut(250, 1520, QStringLiteral("Anmeldung zur mündlichen Prüfung"));
     SetPrintFontUnderline(false);
     SetNominalFont(52, true);
-    PrintTextOut(250, 1610, QStringLiteral("Name:  ") + st.surname + QStringLiteral(", ") + st.firstName
-                                + QString(9, QLatin1Char(' ')) + QStringLiteral("Klasse:  ") + st.klasse);
+    PrintFittedText(250, 1610, QStringLiteral("Name:  ") + st.surname + QStringLiteral(", ") + st.firstName
+                                   + QString(9, QLatin1Char(' ')) + QStringLiteral("Klasse:  ") + st.klasse,
+                    1900 - kSheetColumnGap);
     SetNominalFont(44, true);
     PrintTextOut(250, 1710, QStringLiteral("Ich melde mich an zur Prüfung im Fach "));
     SetPrintFontBold(false);
@@ -95,13 +96,18 @@ int StudentSheetLeftColumnEnd(int n)
     return n < 17 ? 8 : 9;
 }
 
-void PrintStudentSheet(const ClassPrintData& cls, const StudentPrintData& st, int)
+void PrintStudentSheet(const ClassPrintData& cls, const StudentPrintData& st, int mode)
 {
+    // Only mode 2 prints the page; any other drops the job.
+    if (mode != 2) {
+        AbortPrint();
+        return;
+    }
     SetPrintFontName(cls.printerFontName);
     upperHalf(cls, st);
     lowerHalf(cls, st);
     SetNominalFont(44, true);
-    PrintTextOut(700, 410, StudentName(st));
+    PrintFittedText(700, 410, StudentName(st), 1900 - kSheetColumnGap);
     SetPrintFontBold(false);
     PrintTextOut(700, 470, st.birthDate);
     EndPrint();

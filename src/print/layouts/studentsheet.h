@@ -10,6 +10,8 @@
 // sizes nominal font heights times the font stretch.
 namespace hsa {
 
+// Prints only in mode 2 (the one the driver passes); any other mode prints
+// nothing and drops the job.
 void PrintStudentSheet(const ClassPrintData& cls, const StudentPrintData& student, int mode);
 
 // The last grade-list row of the left column for n subject entries: 8 below

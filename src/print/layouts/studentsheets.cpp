@@ -16,13 +16,13 @@ void PrintSheetSchoolName(const ClassPrintData& cls)
         PrintTextOut(250, 150, name.second);
 }
 
-void PrintSheetSubjectName(int x, int y, const QString& name)
+void PrintSheetSubjectName(int x, int y, const QString& name, int markX)
 {
     if (name.contains(QStringLiteral("Projekt"))) {
         PrintTextOut(x, y, QStringLiteral(" "));
         return;
     }
-    PrintSubjectName(x, y, name, 17, 18);
+    PrintSubjectName(x, y, name, 17, 18, markX - kSheetColumnGap);
 }
 
 namespace {
@@ -73,7 +73,7 @@ void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int k
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung "));
     PrintTextOut(700, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
     PrintTextOut(250, 310, yearMarks ? QStringLiteral("Jahresleistung") : QStringLiteral("Endnoten 1D"));
-    PrintTextOut(700, 310, QStringLiteral("Klasse ") + st.klasse);
+    PrintFittedText(700, 310, QStringLiteral("Klasse ") + st.klasse, 1080 - kSheetColumnGap);
     PrintTextOut(1080, 310, QStringLiteral("Stand: ") + PrintDateText(cls.today));
     SetPrintFontBold(false);
     PrintRule(250, 240, 1850, 240);
@@ -84,10 +84,10 @@ void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int k
     PrintTextOut(250, 570, QStringLiteral("Geburtsdatum:"));
     PrintTextOut(250, 630, QStringLiteral("Geburtsort:"));
     SetPrintFontBold(true);
-    PrintTextOut(700, 510, StudentName(st));
+    PrintFittedText(700, 510, StudentName(st), 1850);
     SetPrintFontBold(false);
     PrintTextOut(700, 570, st.birthDate);
-    PrintTextOut(700, 630, st.birthPlace);
+    PrintFittedText(700, 630, st.birthPlace, 1850);
     SetPrintFontBold(true);
     PrintTextOut(250, 850, yearMarks ? QStringLiteral("Jahresleistung:") : QStringLiteral("Endnoten (1D) :"));
     SetPrintFontBold(false);
@@ -99,10 +99,10 @@ void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int k
         const bool left = r <= c;
         const int y = left ? (r - 3) * 70 + 1020 : (r - 2 - c) * 70 + 1020;
         const QString& name = st.gradeNames[r];
-        SetNominalFont(38, false);
-        PrintSheetSubjectName(left ? 250 : 1080, y, name);
-        SetNominalFont(48, false);
         const int markX = left ? 700 : 1540;
+        SetNominalFont(38, false);
+        PrintSheetSubjectName(left ? 250 : 1080, y, name, markX);
+        SetNominalFont(48, false);
         if (yearMarks) {
             if (left || !name.contains(QStringLiteral("Projekt")))
                 PrintTextOut(markX, y, g.cell(ColYear, r - 1));
@@ -124,7 +124,7 @@ void PrintBoundaryGradeSheet(const ClassPrintData& cls, const StudentPrintData& 
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung"));
     PrintTextOut(880, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
     PrintTextOut(250, 310, QStringLiteral("Meldung zur mü. Prüfung"));
-    PrintTextOut(880, 310, QStringLiteral("Klasse ") + st.klasse);
+    PrintFittedText(880, 310, QStringLiteral("Klasse ") + st.klasse, 1400 - kSheetColumnGap);
     PrintTextOut(1400, 310, QStringLiteral("Stand: ") + PrintDateText(cls.today));
     SetPrintFontBold(false);
     PrintRule(250, 240, 1750, 240);
@@ -133,10 +133,10 @@ void PrintBoundaryGradeSheet(const ClassPrintData& cls, const StudentPrintData& 
     PrintTextOut(250, 510, QStringLiteral("Geburtsdatum:"));
     PrintTextOut(250, 570, QStringLiteral("Geburtsort:"));
     SetPrintFontBold(true);
-    PrintTextOut(880, 450, StudentName(st));
+    PrintFittedText(880, 450, StudentName(st), 1750);
     SetPrintFontBold(false);
     PrintTextOut(880, 510, st.birthDate);
-    PrintTextOut(880, 570, st.birthPlace);
+    PrintFittedText(880, 570, st.birthPlace, 1750);
 
     int t = 750;
     for (int k = 0; k <= 5; ++k)

@@ -20,8 +20,11 @@ int SheetSubjectCount(const GradeList& names);
 // The parts the sheets share: the school name at the top in font 55 bold (a
 // "?" splits it into the lines 95 and 150), and a subject name on its line
 // ("Projekt" names print as one blank, long names with an inner "\" in two
-// lines, 17 above and 18 below).
+// lines, 17 above and 18 below), fitted to end before its mark at markX.
 void PrintSheetSchoolName(const ClassPrintData& cls);
-void PrintSheetSubjectName(int x, int y, const QString& name);
+void PrintSheetSubjectName(int x, int y, const QString& name, int markX);
+
+// The gap a fitted text keeps to the next column's text or rule.
+inline constexpr int kSheetColumnGap = 15;
 
 } // namespace hsa

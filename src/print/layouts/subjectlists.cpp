@@ -11,6 +11,9 @@ namespace hsa {
 
 namespace {
 
+// The gap a fitted text keeps to the rule of the next column.
+constexpr int kColumnGap = 10;
+
 bool HasMarkOrPending(const QString& cell)
 {
     return TrimRight(cell) == QStringLiteral("P") || ParseLeadingInt(cell) > 0;
@@ -151,8 +154,10 @@ QString BoundaryGradeText(const ExamGrid& grid, int row, int examKind, const Gra
 void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPrintData>& students,
                           int s, int listType, int examKind, bool withMarks)
 {
-    // The organisation list is the oral list without marks.
-    if (listType == ListOrganisation) {
+    // The organisation list is the oral list without marks under the
+    // written list's title.
+    const bool organisation = listType == ListOrganisation;
+    if (organisation) {
         listType = ListOral;
         withMarks = false;
     }
@@ -167,14 +172,14 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
     const bool english = subject == QStringLiteral("Englisch");
 
     QString title;
-    if (listType == ListOral && examKind == kExamOral)
-        title = QStringLiteral("Mündliche Prüfungen im Fach ") + subject;
-    else if (listType == ListOral && s == 4)
-        title = QStringLiteral("Kommunikationsprüfung im Fach ") + subject;
-    else if (listType == ListOral)
-        title = QStringLiteral("Praktische Prüfungen im Fach ") + subject;
-    else
+    if (organisation || listType == ListWritten)
         title = QStringLiteral("Schriftliche Prüfungen im Fach ") + subject;
+    else if (examKind == kExamOral)
+        title = QStringLiteral("Mündliche Prüfungen im Fach ") + subject;
+    else if (s == 4)
+        title = QStringLiteral("Kommunikationsprüfung im Fach ") + subject;
+    else
+        title = QStringLiteral("Praktische Prüfungen im Fach ") + subject;
     QString writtenHeading;
     if (examKind == kExamOral)
         writtenHeading = english ? QStringLiteral("Schr./KP.") : QStringLiteral("Schr.");
@@ -190,11 +195,14 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
         PrintTextOut(e.left, 50, ExamSchoolYearText(cls));
         SetPrintFontBold(true);
         SetNominalFont(50);
-        PrintTextOut(e.left, 100, title);
+        const bool level = code == QLatin1Char('X') || code == QLatin1Char('Y');
+        PrintFittedText(e.left, 100, title, level ? e.x4 - kColumnGap : e.right);
+        // Over the boundary-grade heading the level ends where that begins.
+        const int levelBottom = oralMarks ? 125 : 0;
         if (code == QLatin1Char('X'))
-            PrintTextOut(e.x4, 100, QStringLiteral("Abschlussprüfung Kl.10"));
+            PrintFittedText(e.x4, 100, QStringLiteral("Abschlussprüfung Kl.10"), e.right, levelBottom);
         else if (code == QLatin1Char('Y'))
-            PrintTextOut(e.x4, 100, QStringLiteral("Abschlussprüfung Kl. 9"));
+            PrintFittedText(e.x4, 100, QStringLiteral("Abschlussprüfung Kl. 9"), e.right, levelBottom);
         PrintRule(e.left, 245, e.right, 245);
         PrintRule(e.left, 170, e.right, 170);
         PrintTextOut(e.left + 14, 175, QStringLiteral("Kl."));
@@ -202,12 +210,13 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
         if (withMarks && listType == ListWritten)
             PrintTextOut(e.x2 + 14, 175, QStringLiteral("Ergebnis"));
         if (oralMarks) {
-            PrintTextOut(e.x5 + 14, 175, examKind == kExamOral ? QStringLiteral("Mü. P-Note")
-                                                               : QStringLiteral("Pr. P-Note"));
-            PrintTextOut(e.x2 + 14, 175, QStringLiteral("JL"));
-            PrintTextOut(e.x3 + 14, 175, writtenHeading);
-            PrintTextOut(e.x4 + 14, 125, QStringLiteral("  Grenznoten"));
-            PrintTextOut(e.x4 + 14, 175, QStringLiteral("Endn. Bereich"));
+            PrintFittedText(e.x5 + 14, 175, examKind == kExamOral ? QStringLiteral("Mü. P-Note")
+                                                                  : QStringLiteral("Pr. P-Note"),
+                            e.right - kColumnGap);
+            PrintFittedText(e.x2 + 14, 175, QStringLiteral("JL"), e.x3 - kColumnGap);
+            PrintFittedText(e.x3 + 14, 175, writtenHeading, e.x4 - kColumnGap);
+            PrintFittedText(e.x4 + 14, 125, QStringLiteral("  Grenznoten"), e.x5 - kColumnGap);
+            PrintFittedText(e.x4 + 14, 175, QStringLiteral("Endn. Bereich"), e.x5 - kColumnGap);
         }
         if (corrections) {
             SetPrintFontBold(false);
@@ -237,20 +246,21 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
         if (!IsListParticipant(g, row, listType, examKind))
             continue;
         const int y = pager.next();
-        PrintTextOut(e.left + 14, y, st.klasse);
-        PrintTextOut(e.x1 + 14, y, st.surname + QLatin1Char(' ') + st.firstName);
+        PrintFittedText(e.left + 14, y, st.klasse, e.x1 - kColumnGap);
+        PrintFittedText(e.x1 + 14, y, st.surname + QLatin1Char(' ') + st.firstName, e.x2 - kColumnGap);
         if (withMarks && listType == ListWritten)
-            PrintTextOut(e.x2 + 14, y, g.cell(ColWritten, row));
+            PrintFittedText(e.x2 + 14, y, g.cell(ColWritten, row), e.right - kColumnGap);
         if (oralMarks) {
             const QString exam = g.cell(examKind == kExamOral ? ColOral : ColComm, row);
             if (ParseLeadingInt(exam) > 0)
-                PrintTextOut(e.x5 + 34, y, exam);
-            PrintTextOut(e.x2 + 14, y, g.cell(ColYear, row));
+                PrintFittedText(e.x5 + 34, y, exam, e.right - kColumnGap);
+            PrintFittedText(e.x2 + 14, y, g.cell(ColYear, row), e.x3 - kColumnGap);
             const QString comm = g.cell(ColComm, row);
-            PrintTextOut(e.x3 + 14, y, ParseLeadingInt(comm) == 0
-                                           ? g.cell(ColWritten, row)
-                                           : g.cell(ColWritten, row) + QStringLiteral("    ") + comm);
-            PrintTextOut(e.x4 + 14, y, BoundaryGradeText(g, row, examKind, cls.context));
+            PrintFittedText(e.x3 + 14, y,
+                            ParseLeadingInt(comm) == 0 ? g.cell(ColWritten, row)
+                                                       : g.cell(ColWritten, row) + QStringLiteral("    ") + comm,
+                            e.x4 - kColumnGap);
+            PrintFittedText(e.x4 + 14, y, BoundaryGradeText(g, row, examKind, cls.context), e.x5 - kColumnGap);
         }
         pager.ruleRow(e.left, e.right);
     }
@@ -283,16 +293,19 @@ void PrintCommunicationExamList(const ClassPrintData& cls,
         SetNominalFont(50);
         PrintRule(e.left, 245, e.right, 245);
         PrintRule(e.left, 170, e.right, 170);
-        PrintTextOut(e.x1 + 14, 175, QStringLiteral("Name, Vorname"));
-        PrintTextOut(e.xE + 50, 175, QStringLiteral("Ergebnis Kommunikationsprüfung"));
-        PrintTextOut(e.xJ + 40, 175, QStringLiteral("JL"));
-        PrintTextOut(e.left, 80, QStringLiteral("Kommunikationsprüfung im Fach ") + SubjectName(cls, s)
-                                     + QStringLiteral(" der Klasse ") + firstKlasse);
+        PrintFittedText(e.x1 + 14, 175, QStringLiteral("Name, Vorname"), e.xJ - kColumnGap);
+        PrintFittedText(e.xE + 50, 175, QStringLiteral("Ergebnis Kommunikationsprüfung"), e.right - kColumnGap);
+        PrintFittedText(e.xJ + 40, 175, QStringLiteral("JL"), e.xE - kColumnGap);
+        const bool level = code == QLatin1Char('X') || code == QLatin1Char('Y');
+        PrintFittedText(e.left, 80,
+                        QStringLiteral("Kommunikationsprüfung im Fach ") + SubjectName(cls, s)
+                            + QStringLiteral(" der Klasse ") + firstKlasse,
+                        level ? e.xA - kColumnGap : e.right);
         if (code == QLatin1Char('X'))
-            PrintTextOut(e.xA, 80, QStringLiteral("Abschlussprüfung  "));
+            PrintFittedText(e.xA, 80, QStringLiteral("Abschlussprüfung  "), e.right);
         else if (code == QLatin1Char('Y'))
-            PrintTextOut(e.xA, 80, QStringLiteral("Abschlussprüfung "));
-        PrintTextOut(e.left + 14, 175, firstKlasse);
+            PrintFittedText(e.xA, 80, QStringLiteral("Abschlussprüfung "), e.right);
+        PrintFittedText(e.left + 14, 175, firstKlasse, e.x1 - kColumnGap);
         SetPrintFontBold(false);
         SetNominalFont(50);
     };
@@ -302,11 +315,11 @@ void PrintCommunicationExamList(const ClassPrintData& cls,
     for (const StudentPrintData& st : students) {
         const ExamGrid& g = st.sheet.grid;
         const int y = pager.next();
-        PrintTextOut(e.left + 14, y, st.nr);
-        PrintTextOut(e.x1 + 14, y, st.surname + QStringLiteral(", ") + st.firstName);
-        PrintTextOut(e.xJ + 40, y, g.cell(ColYear, row));
+        PrintFittedText(e.left + 14, y, st.nr, e.x1 - kColumnGap);
+        PrintFittedText(e.x1 + 14, y, st.surname + QStringLiteral(", ") + st.firstName, e.xJ - kColumnGap);
+        PrintFittedText(e.xJ + 40, y, g.cell(ColYear, row), e.xE - kColumnGap);
         if (withMarks)
-            PrintTextOut(e.xE + 50, y, g.cell(ColComm, row));
+            PrintFittedText(e.xE + 50, y, g.cell(ColComm, row), e.right - kColumnGap);
         pager.ruleRow(e.left, e.right);
     }
     const int y = pager.finish();

@@ -1,7 +1,9 @@
 #include "app/archiveforms.h"
+#include "exchange/yeararchive.h"
 #include "support/programwindows.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 
 namespace hsa {
@@ -32,6 +34,23 @@ TEST_F(ArchiveFormsTest, MenuEntriesReachTheHintAndTheArchiveWindows)
     ASSERT_NE(restore, nullptr);
     EXPECT_TRUE(restore->isVisible());
     EXPECT_EQ(restore->FileListBox1->count(), 2);
+    EXPECT_EQ(restore->FileListBox3->item(0)->text(), "[..]");
+    // The year is checked as typed.
+    for (const auto& [typed, year] : {std::pair{"2122 ", "9495"}, {" 2122", "9495"}, {"2223", "2223"}}) {
+        archive->ComboBox1->setEditText(typed);
+        emit archive->ComboBox1->lineEdit()->editingFinished();
+        EXPECT_EQ(yearArchive().year(), year) << typed;
+    }
+    // The text keeps its size on a screen with more pixels per inch; the
+    // design grows with FormScale.
+    for (const auto& [scale, factor, expected] : {std::tuple{640, 1.0, ArchiveWindowScale{10, 640, 480}},
+                                                  {1024, 1.0, {10, 1024, 768}}, {1280, 1.25, {8, 1280, 960}},
+                                                  {800, 1.5, {6, 800, 600}}}) {
+        EXPECT_EQ(ComputeArchiveWindowScale(scale, factor), expected) << scale << " " << factor;
+        state().formScale = scale;
+        state().fontFactor = factor;
+        EXPECT_EQ(Tarch2form().font().pointSize(), expected.fontSize) << factor;
+    }
 }
 
 } // namespace

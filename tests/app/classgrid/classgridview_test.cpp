@@ -152,14 +152,50 @@ TEST_F(ClassGridViewTest, StudentListKeepsNrFixedAndTypingWithinTheField)
     list.setCurrentIndex(model.index(0, 1));
     EXPECT_EQ(state().currentStudentRecord, 0);
 
-    // A 45-character name shows as the 40 characters the record can store.
+    // What NACHNAME (40 characters, Windows-1252) cannot hold as typed or
+    // pasted is refused with a word naming the letter or the width, and the
+    // name stays; what it can hold is stored as typed.
     list.show();
-    list.setCurrentIndex(model.index(1, 1));
-    list.edit(model.index(1, 1));
-    ASSERT_NE(shownEditor(&list), nullptr);
-    shownEditor(&list)->selectAll();
-    QTest::keyClicks(shownEditor(&list), QString(45, QLatin1Char('N')));
-    EXPECT_EQ(shownEditor(&list)->text(), QString(40, QLatin1Char('N')));
+    const QString name49 = QStringLiteral("Hohenzollern-Sigmaringen-Wuerttemberg-Hechingen-X");
+    ASSERT_EQ(name49.size(), 49);
+    struct Edit {
+        QString text;
+        bool paste;
+        QString stored;
+        QString said;
+    };
+    const Edit edits[] = {
+        {"Ayşe", false, "Czech", "\"ş\""},
+        {"Ayşe", true, "Czech", "\"ş\""},
+        {name49, true, "Czech", "höchstens 40 Zeichen"},
+        {name49, false, "Czech", "höchstens 40 Zeichen"},
+        {"Ayse Öztürk", false, "Ayse Öztürk", ""},
+    };
+    for (const Edit& e : edits) {
+        prompt.clear();
+        list.setCurrentIndex(model.index(1, 1));
+        list.edit(model.index(1, 1));
+        QLineEdit* editor = shownEditor(&list);
+        ASSERT_NE(editor, nullptr) << e.text.toStdString();
+        editor->selectAll();
+        if (e.paste) {
+            QApplication::clipboard()->setText(e.text);
+            QTest::keySequence(editor, QKeySequence::Paste);
+        } else {
+            // Key by key, as a keyboard with these letters types them.
+            for (QChar c : e.text)
+                QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+        EXPECT_EQ(editor->text(), e.text); // nothing is cut unseen
+        QTest::keyClick(editor, Qt::Key_Return);
+        QApplication::processEvents(); // the editor commits on the next turn
+        EXPECT_EQ(QString::fromLatin1(rawField(tableBytes(), 1, "NACHNAME")).trimmed(),
+                  QString::fromLatin1(e.stored.toLatin1())) << e.text.toStdString();
+        EXPECT_EQ(prompt.shown().size(), e.said.isEmpty() ? 0 : 1) << e.text.toStdString();
+        if (!e.said.isEmpty()) {
+            EXPECT_TRUE(prompt.lastText().contains(e.said)) << prompt.lastText().toStdString();
+        }
+    }
 
     // Ctrl write-protects the open list.
     QTest::keyClick(&list, Qt::Key_Control);

@@ -238,9 +238,18 @@ TEST_F(MainWindowTest, EveryMenuEntryReachesAHandler)
     }
     EXPECT_EQ(names.size(), MainMenuDefinition().size());
     for (const MenuEntryDef& d : MainMenuDefinition()) {
-        if (d.visible && !d.parent.isEmpty() && !parents.contains(d.name)) {
+        if (d.visible && !d.parent.isEmpty() && !parents.contains(d.name) && !d.heading) {
             EXPECT_TRUE(HasMenuHandler(d.name)) << d.name.toStdString();
         }
+    }
+    // The exchange entries stand under their headings, which cannot be chosen.
+    const QList<QAction*> klasse = form->menuEntry("Klasse1")->menu()->actions();
+    for (const auto& [caption, below] : {std::pair{"AUSSPIELDATEI mit PRÜFUNGSERGEBNISSEN für Korvi:", "Endnotenzeugnisdruck1"},
+                                        {"Wendra-Klassen ÜBERTRAGEN:", "StickSichern1"}}) {
+        const qsizetype at = klasse.indexOf(form->menuEntry(below));
+        ASSERT_GT(at, 0) << below;
+        EXPECT_EQ(klasse[at - 1]->text(), QString::fromUtf8(caption));
+        EXPECT_TRUE(klasse[at - 1]->isVisible() && !klasse[at - 1]->isEnabled()) << caption;
     }
     for (const char* hidden : {"PLPrfungsleistungenganzeKlasseAnsichtAusdruck1",
                                "JLEZAnsichtnachDurchschnittsortieren1",
@@ -343,6 +352,25 @@ TEST_F(MainWindowTest, Timers)
     EXPECT_FALSE(form->isVisible());
 }
 
+// The main window holds an animated-cursor holder without data; the holder
+// keeps a file's name without its folder and its bytes, none while it is
+// being loaded, and frees them for an empty name.
+TEST_F(MainWindowTest, MainWindowHoldsAnEmptyAnimatedCursor)
+{
+    EXPECT_EQ(form->DFAniCursor1.AniCursorFile(), "");
+    EXPECT_FALSE(form->DFAniCursor1.storesData());
+    dir.write("cur/lauf.ani", "RIFF-ani");
+    TDFAniCursor c;
+    for (const auto& [path, loading, name, bytes] :
+         {std::tuple{dir.file("cur/lauf.ani"), false, "lauf.ani", "RIFF-ani"}, {dir.file("cur/fehlt.ani"), false, "fehlt.ani", "RIFF-ani"},
+          {QString(), false, "", ""}, {dir.file("cur/lauf.ani"), true, "lauf.ani", ""}}) {
+        c.setAniCursorFile(path, loading);
+        EXPECT_EQ(c.AniCursorFile(), name) << name;
+        EXPECT_EQ(c.data(), QByteArray(bytes)) << name;
+        EXPECT_EQ(c.storesData(), !QByteArray(bytes).isEmpty()) << name;
+    }
+}
+
 TEST_F(MainWindowTest, FirstActivationOnSmallScreen)
 {
     MainWindowActivated(640);
@@ -350,14 +378,42 @@ TEST_F(MainWindowTest, FirstActivationOnSmallScreen)
     EXPECT_EQ(prompt.texts(), QStringList{"Empfohlen wird eine Bildschirmauflösung von  800x600 oder 1024*768."});
 }
 
-TEST_F(MainWindowTest, MissingHelpFileIsReported)
+// The CHM viewer opens the topic by its context number, the start page for
+// context 0; without it the desktop shows the file at its start.
+TEST_F(MainWindowTest, HelpFileOpensAtItsTopic)
 {
     EXPECT_FALSE(help().showTopic(dir.path(), "darovari.chm", 110));
     EXPECT_EQ(prompt.lastText(), "Die Hilfedatei darovari.chm wurde im Programmordner nicht gefunden.");
     dir.write("Darovari.CHM", "x");
-    EXPECT_TRUE(help().showTopic(dir.path(), "darovari.chm", 110));
-    ASSERT_EQ(shellDouble.requests.size(), 1);
-    EXPECT_EQ(shellDouble.requests[0].target, dir.file("Darovari.CHM"));
+    dir.write("hilfe.pdf", "x");
+    dir.write("bin/xchm", "#!/bin/sh\n");
+    QFile::setPermissions(dir.file("bin/xchm"), QFile::ReadOwner | QFile::ExeOwner);
+    dir.write("leer/keinviewer", "");
+    const QByteArray path = qgetenv("PATH");
+    const QString chm = dir.file("Darovari.CHM");
+    const struct {
+        const char* pathDir;
+        const char* file;
+        int context;
+        QString what, target;
+        QStringList args;
+    } rows[] = {
+        {"bin", "darovari.chm", 110, "start", dir.file("bin/xchm"), {"--contextid=110", chm}},
+        {"bin", "darovari.chm", 0, "start", dir.file("bin/xchm"), {chm}},
+        {"bin", "hilfe.pdf", 11, "file", dir.file("hilfe.pdf"), {}},
+        {"leer", "darovari.chm", 110, "file", chm, {}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.pathDir) + " " + r.file);
+        qputenv("PATH", dir.file(r.pathDir).toLocal8Bit());
+        shellDouble.requests.clear();
+        EXPECT_TRUE(help().showTopic(dir.path(), r.file, r.context));
+        ASSERT_EQ(shellDouble.requests.size(), 1);
+        EXPECT_EQ(shellDouble.requests[0].what, r.what);
+        EXPECT_EQ(shellDouble.requests[0].target, r.target);
+        EXPECT_EQ(shellDouble.requests[0].args, r.args);
+    }
+    qputenv("PATH", path);
 }
 
 // From the menu to an open class and back: the file list, the student list

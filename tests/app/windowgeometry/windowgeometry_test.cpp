@@ -7,13 +7,16 @@
 #include "classes/dbftable.h"
 #include "classes/examgrid.h"
 #include "grades/gradewindow.h"
+#include "grades/gradewindowcontroller.h"
 #include "print/calibrationdialog.h"
+#include "print/drivers.h"
 #include "support/programwindows.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLayout>
 #include <QListWidget>
 #include <QMap>
@@ -274,4 +277,97 @@ TEST_F(WindowGeometry, ZoomScalesContentsStaysOnScreenAndComesBack)
         choose(2);
         EXPECT_EQ(tableSizes(), designed);
     }
+}
+
+// Every whole-class table keeps its place while it is used: selecting a
+// cell shows "Drucken: Doppelklick" without moving the grid, so a second
+// click at the same height still lands in the same student's row.
+TEST_F(WindowGeometry, GradeTablesStayInPlaceWhileCellsAreSelected)
+{
+    const char* tables[] = {"JahresleistungEingabe1", "SchriftlicheNotenEingabe1", "MndlicheNotenEingabe1",
+                            "PraktischePrfungsergebnisseEingabe1", "PPPraktischePrfungEingabe4Ausdruck1",
+                            "bearbeiten1", "PLPrfungsleistungenganzeKlasseAnsichtAusdruck1"};
+    for (const ScreenInfo& scr : {ScreenInfo{1024, 768, 96}, ScreenInfo{1280, 1024, 96}}) {
+        restartOn(scr);
+        openClass();
+        form->activateWindow();
+        QApplication::setActiveWindow(form);
+        for (const char* entry : tables) {
+            SCOPED_TRACE(std::to_string(scr.width) + " " + entry);
+            form->trigger(entry);
+            ClassGridView* grid = form->StringGrid1;
+            QApplication::processEvents();
+            ASSERT_TRUE(grid->isVisible());
+            const QRect before(grid->mapTo(form, QPoint(0, 0)), grid->size());
+            const auto clickRow = [&](int row) {
+                const int column = grid->currentColumn();
+                const QPoint at(grid->columnViewportPosition(column) + grid->columnWidth(column) / 2,
+                                grid->rowViewportPosition(row) + grid->rowHeight(row) / 2);
+                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+                QApplication::processEvents();
+            };
+            const int firstRowY = grid->rowViewportPosition(1);
+            clickRow(2);
+            clickRow(1);
+            EXPECT_TRUE(form->Label9->isVisible());
+            EXPECT_EQ(QRect(grid->mapTo(form, QPoint(0, 0)), grid->size()), before);
+            EXPECT_EQ(grid->rowViewportPosition(1), firstRowY);
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                              QPoint(grid->columnViewportPosition(grid->currentColumn()) + 2, firstRowY + 2));
+            EXPECT_EQ(grid->currentRow(), 1);
+            // Return, the arrow keys and the print progress shown meanwhile
+            // leave the grid where it is as well.
+            QTest::keyClick(grid, Qt::Key_Return);
+            QTest::keyClick(grid, Qt::Key_Right);
+            printLoopHooks().progress(QStringLiteral("Drucke Schüler 1"));
+            QApplication::processEvents();
+            printLoopHooks().progress(QString());
+            QApplication::processEvents();
+            EXPECT_EQ(QRect(grid->mapTo(form, QPoint(0, 0)), grid->size()), before);
+            EXPECT_LE(form->Label9->geometry().bottom(), grid->geometry().top()); // covers no mark
+            form->trigger("speichernundverlassen1");
+            ASSERT_FALSE(grid->isVisible());
+        }
+    }
+}
+
+// Every heading of the class grid and of the grade window's exam grid reads
+// whole at 1280 x 1024, on one line or split at its "/" onto two, and shows
+// its full text as a tool tip.
+TEST_F(WindowGeometry, GridHeadingsReadWholeWithTheirFullTextAsToolTip)
+{
+    restartOn({1280, 1024, 96});
+    openClass();
+    const auto expectReadable = [](const QTableWidget* grid, int firstColumn, const std::string& where) {
+        for (int c = firstColumn; c < grid->columnCount(); ++c) {
+            const QTableWidgetItem* it = grid->item(0, c);
+            if (!it || grid->isColumnHidden(c) || it->text().trimmed().isEmpty())
+                continue;
+            const QString text = it->text().trimmed();
+            const QFontMetrics fm(it->font());
+            const int room = grid->columnWidth(c) - 2;
+            const int slash = text.indexOf('/');
+            const bool oneLine = fm.horizontalAdvance(text) <= room;
+            const bool twoLines = slash > 0 && fm.horizontalAdvance(text.left(slash + 1)) <= room
+                && fm.horizontalAdvance(text.mid(slash + 1)) <= room && 2 * fm.lineSpacing() <= grid->rowHeight(0);
+            EXPECT_TRUE(oneLine || twoLines) << where << " \"" << text.toStdString() << "\" in " << grid->columnWidth(c);
+            EXPECT_TRUE(it->toolTip().startsWith(text)) << where << " " << it->toolTip().toStdString();
+        }
+    };
+    for (const char* table : {"JahresleistungEingabe1", "bearbeiten1"}) {
+        form->trigger(table);
+        QApplication::processEvents();
+        expectReadable(form->StringGrid1, 0, table);
+        form->trigger("speichernundverlassen1");
+    }
+    EXPECT_EQ(form->StringGrid1->item(0, 6)->toolTip(), "G/Gk – Geschichte/Gemeinschaftskunde");
+    state().currentStudentRecord = 0;
+    form->trigger("Berichtschreiben1");
+    auto* grades = static_cast<TForm2*>(ProgramWindow("Form2"));
+    ASSERT_TRUE(gradeWindow().isOpen()) << prompt.texts().join(" | ").toStdString();
+    grades->showStudent(); // whether or not another window took the focus meanwhile
+    grades->show();
+    QApplication::processEvents();
+    expectReadable(grades->StringGrid3, 1, "Form2");
+    grades->hide();
 }

@@ -495,7 +495,15 @@ TEST_F(ClassFilesTest, CreateByHandFromNothing)
     state().accessLocked = false;
     prompt.clear();
     prompt.yes().text("10").text("9").text("2526");
+    const auto entries = [this] {
+        return QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    };
+    const QStringList before = entries();
     classFiles().CreateByHand();
+    // Only the class and its folder are new: no working copy is left behind.
+    QStringList expected = QStringList(before) << "9-_25262" << "9-_25262.dbf";
+    expected.sort();
+    EXPECT_EQ(entries(), expected);
     const auto shown = prompt.shown();
     EXPECT_EQ(shown[0].kind, MsgKind::Warning);
     EXPECT_TRUE(shown[0].text.startsWith("HINWEIS:"));

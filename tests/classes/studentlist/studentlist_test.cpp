@@ -343,6 +343,90 @@ TEST_F(StudentListFlow, AFailureAtAnyStepLeavesTheClassAsItWas)
     }
 }
 
+// A program killed at any step of a list operation (as the disk stood right
+// before that step) leaves a class that the next opening turns into the
+// class as it was before the operation or as the operation left it, never
+// one in between; a temporary file a killed grade save left goes as well.
+TEST_F(StudentListFlow, AKilledOperationIsUndoneWhenTheClassOpensAgain)
+{
+    classWith({"Zorn", "Adam", "", "Berg", "Maier"});
+    using State = std::pair<QMap<QString, QByteArray>, QByteArray>;
+    const auto classState = [&] { return State(FolderContents(classDir()), tableBytes()); };
+    const auto putBack = [&](const State& s) {
+        QDir(classDir()).removeRecursively();
+        QDir().mkpath(classDir());
+        for (auto it = s.first.begin(); it != s.first.end(); ++it)
+            writeFile(it.key(), *it);
+        ClassTable().restore(s.second);
+    };
+    const State before = classState();
+    const struct { const char* name; std::function<void(ScriptedPrompt&)> answers; bool (*run)(); } operations[] = {
+        {"löschen", [](ScriptedPrompt& p) { p.yes(); }, DeleteStudent},
+        {"einfügen", [](ScriptedPrompt& p) { p.yes().yes(); }, InsertEmptyRow},
+        {"vertauschen", [](ScriptedPrompt& p) { p.yes().text("1").text("4").yes(); }, SwapTwoRows},
+        {"sortieren", [](ScriptedPrompt& p) { p.yes().no().no(); }, SortStudentList},
+    };
+    for (const auto& op : operations) {
+        int steps = 0;
+        State after;
+        {
+            FileFaultScope count(0);
+            state().currentStudentRecord = 1;
+            op.answers(prompt);
+            ASSERT_TRUE(op.run()) << op.name;
+            steps = count.steps();
+            after = classState();
+        }
+        int undone = 0;
+        for (int killAt = 1; killAt <= steps; ++killAt) {
+            putBack(before);
+            State atKill;
+            {
+                FileFaultScope watch(0);
+                int seen = 0;
+                watch.watch([&](FileStep) {
+                    if (++seen == killAt)
+                        atKill = classState();
+                });
+                prompt.clear();
+                state().currentStudentRecord = 1;
+                op.answers(prompt);
+                ASSERT_TRUE(op.run()) << op.name;
+            }
+            // The disk as the killed program left it, with a killed grade save.
+            atKill.first[classDir() + ".v.2.Ab3xYz"] = "half a grade file";
+            putBack(atKill);
+            ClassTable().close();
+            openClass(className);
+            const State now = classState();
+            EXPECT_TRUE(now == before || now == after) << op.name << " killed before step " << killAt;
+            undone += now == before;
+        }
+        EXPECT_GT(undone, 0) << op.name;
+        putBack(before);
+    }
+}
+
+// A damaged or foreign journal is never applied: the class does not open.
+TEST_F(StudentListFlow, ADamagedJournalKeepsTheClassClosed)
+{
+    classWith({"Zorn", "Adam"});
+    const QByteArray table = tableBytes();
+    ClassTable().close();
+    const QByteArray head = "HSA-Listenjournal 1\r\n" + QByteArray::number(table.size()) + "\r\n";
+    for (const QByteArray& journal : {QByteArray("garbage"), head + table + "\r\nU\tv.1\t../v.1\r\n",
+                                      head + QByteArray(table.size(), 'x') + "\r\n"}) {
+        writeFile(classDir() + kListJournalName, journal);
+        prompt.clear();
+        EXPECT_FALSE(classFiles().OpenClass(className));
+        EXPECT_TRUE(prompt.lastText().contains("beschädigt")) << prompt.lastText().toStdString();
+        EXPECT_EQ(tableBytes(), table);
+        EXPECT_EQ(readFile(studentFile("v.", 1)), "v.Zorn");
+    }
+    QFile::remove(classDir() + kListJournalName);
+    openClass(className);
+}
+
 TEST_F(StudentListFlow, CertificateDateForAllAndCtrl)
 {
     classWith({"A", "B"});
@@ -351,9 +435,19 @@ TEST_F(StudentListFlow, CertificateDateForAllAndCtrl)
     const auto& asked = prompt.shown().at(1);
     EXPECT_EQ(prompt.shown().at(0).text, kMsgCertificateDateHint);
     EXPECT_EQ(asked.caption + asked.text, "Datum für alle Zeugnisse Datum (Format TT.MM.JJJJ):");
-    EXPECT_EQ(asked.maxLength, 20);   // the width of DATUM: nothing typed is cut
     for (int r = 0; r < 40; ++r)
         EXPECT_EQ(ClassTable().value(r, "DATUM"), "irgendwann 2026");
+    // What DATUM (20 characters, Windows-1252) cannot hold is refused whole,
+    // with a word, and the dates stay.
+    for (const QString& bad : {QStringLiteral("am 1. Juli 2026, Aula"), QStringLiteral("1. Juli 2026 → Aula")}) {
+        prompt.clear();
+        prompt.text(bad);
+        EXPECT_FALSE(CertificateDateForAll());
+        EXPECT_EQ(prompt.shown().at(1).maxLength, 0); // a box limit would cut a paste unseen
+        EXPECT_TRUE(prompt.lastText().contains(bad.contains("→") ? "\"→\"" : "höchstens 20 Zeichen"))
+            << prompt.lastText().toStdString();
+        EXPECT_EQ(ClassTable().value(0, "DATUM"), "irgendwann 2026");
+    }
     prompt.cancelText();
     EXPECT_FALSE(CertificateDateForAll());
     EXPECT_FALSE(state().inputOk);

@@ -1,7 +1,10 @@
 #include "exchange/familyclassimport.h"
 
 #include "classes/textfile.h"
+#include "support/childrun.h"
 #include "support/stickfixture.h"
+#include "zip/archiver.h"
+#include "zip/zipstream.h"
 #include "zip/support/ziptestsupport.h"
 
 #include <QDir>
@@ -116,4 +119,149 @@ TEST_F(FamilyTakeIn, OnlyTheClassTableComesInWithTheRightPassword)
         EXPECT_FALSE(QFileInfo::exists(folder.file("../9a-25262.dbf")));
         EXPECT_EQ(prompt.remainingAnswers(), 0);
     }
+}
+
+namespace {
+
+// Little-endian field of a ZIP record, changed in place.
+void Patch(std::string& bytes, size_t at, uint32_t value, int width)
+{
+    for (int i = 0; i < width; ++i)
+        bytes[at + size_t(i)] = char((value >> (8 * i)) & 0xFF);
+}
+
+size_t CentralHeader(const std::string& bytes)
+{
+    return bytes.find(std::string("PK\x01\x02", 4));
+}
+
+struct HostileCase {
+    const char* what;
+    QByteArray table;                                    // content of the class table entry
+    bool encrypted = true;
+    std::function<void(std::string& archive)> patch = {};
+    const char* told = "";                               // part of a text shown
+};
+
+} // namespace
+
+// Hostile archives never fill memory or the program folder, and each is told
+// for what it is.  Each take-in runs in a child with little room to grow: the
+// table must never be held whole in memory, and never beyond a class table.
+TEST_F(FamilyTakeIn, HostileArchivesAreRefusedWithinLittleMemory)
+{
+    if (!kAddressSpaceLimitWorks)
+        GTEST_SKIP() << "no address-space limit under a sanitizer";
+    const QString school = "Werkrealschule Süd";
+    state().schoolName = school;
+    // 100 MB of zeros deflate to about 100 KB.
+    const QByteArray bomb(100 * 1024 * 1024, '\0');
+    // A real table header (65 bytes, 100-byte records) and far more than 40 records.
+    QByteArray longTable(2 * 1024 * 1024, ' ');
+    longTable[0] = 0x03;
+    longTable[8] = 65;
+    longTable[10] = 100;
+    const std::vector<HostileCase> cases{
+        {"inflates to 100 MB", bomb, true, {}, "beschädigt"},
+        {"declares 4000 bytes, inflates to 100 MB", bomb, true,
+         [](std::string& a) {
+             Patch(a, 22, 4000, 4);
+             Patch(a, CentralHeader(a) + 24, 4000, 4);
+         },
+         "beschädigt"},
+        {"more than its header and 40 records", longTable, true, {}, "beschädigt"},
+        {"not encrypted", kTable, false, {}, "nicht verschlüsselt"},
+        {"a link", kTable, true,
+         [](std::string& a) {
+             Patch(a, CentralHeader(a) + 4, 0x031E, 2);
+             Patch(a, CentralHeader(a) + 38, 0120777u << 16, 4);
+         },
+         "keine gewöhnliche Datei"},
+        {"the table twice", kTable, true,
+         [](std::string& a) {
+             for (size_t at = a.find("9a-25262.dbX"); at != std::string::npos; at = a.find("9a-25262.dbX"))
+                 a[at + 11] = 'f';
+         },
+         "mehrfach"},
+    };
+    for (const HostileCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (QTemporaryDir* dir : {&stick, &staging}) {
+            QDir(dir->path()).removeRecursively();
+            QDir().mkpath(dir->path());
+        }
+        WriteFileAtomic(QDir(staging.path()).filePath("9a-25262.dbf"), c.table);
+        if (QString(c.what) == "the table twice")
+            WriteFileAtomic(QDir(staging.path()).filePath("9a-25262.dbX"), "a second table");
+        const std::string archive = QDir(stick.path()).filePath("9a-25262.kvz").toStdString();
+        {
+            zip::ZipArchiver z;
+            z.SetFileName(archive);
+            z.SetPassword(c.encrypted ? (school + "/4711").toStdString() : std::string());
+            z.SetCompressionMode(9);
+            z.OpenArchive(zip::openmode::Create);
+            z.SetBaseDir(staging.path().toStdString());
+            z.AddFiles(staging.path().toStdString() + "/*.*");
+            z.CloseArchive();
+        }
+        std::string bytes = zip::test::ReadFile(archive);
+        ASSERT_LT(bytes.size(), 1024u * 1024u);
+        if (c.patch)
+            c.patch(bytes);
+        zip::test::WriteFile(archive, bytes);
+
+        const QString told = QDir(staging.path()).filePath("told.txt");
+        const LimitedRun run = RunWithMemoryLimit(64ull * 1024 * 1024, [&] {
+            prompt.clear();
+            prompt.yes().text(stick.path()).text(QString::fromStdString(archive));
+            TakeInFamilyClassFile();
+            WriteFileAtomic(told, prompt.texts().join("\n").toUtf8());
+            return 0;
+        });
+        ASSERT_TRUE(run.exited && run.code == 0) << run.describe().toStdString();
+        const QString texts = QString::fromUtf8(ReadFileBytes(told));
+        EXPECT_TRUE(texts.contains(c.told)) << texts.toStdString();
+        EXPECT_TRUE(texts.endsWith("Fehlschlag: Die Klasse 9a-25262 konnte nicht eingespielt werden."))
+            << texts.toStdString();
+        EXPECT_FALSE(texts.contains("Verschlüsselungspasswort")) << texts.toStdString();
+        // Neither the table nor a piece of it under a hidden name.
+        EXPECT_EQ(QDir(folder.path()).entryList({"*9a-25262.dbf*"}, QDir::Files | QDir::Hidden), QStringList());
+    }
+}
+
+// A classic password of other school data passes the check byte once in 256
+// times and then deciphers to garbage: that is still a wrong password, never
+// a damaged archive.
+TEST_F(FamilyTakeIn, AWrongPasswordPastTheCheckByteIsStillAWrongPassword)
+{
+    state().schoolName = "Werkrealschule Süd";
+    WriteFileAtomic(QDir(staging.path()).filePath("9a-25262.dbf"), QByteArray(3000, 'x'));
+    const std::string archive = QDir(stick.path()).filePath("9a-25262.kvz").toStdString();
+    bool slipsPast = false;
+    for (int attempt = 0; attempt < 4000 && !slipsPast; ++attempt) {
+        zip::ZipArchiver z;
+        z.SetFileName(archive);
+        z.SetPassword("Andere Schule/4711");
+        z.OpenArchive(zip::openmode::Create);
+        z.SetBaseDir(staging.path().toStdString());
+        z.AddFiles(staging.path().toStdString() + "/*.*");
+        z.CloseArchive();
+        zip::ZipArchiver probe;
+        probe.MaxPasswordAttempts = 0;
+        probe.SetFileName(archive);
+        probe.SetPassword(FamilyArchivePassword().toStdString());
+        probe.OpenArchive();
+        zip::NullStream sink;
+        try {
+            probe.ExtractToStream(0, sink);
+        } catch (const zip::EZAException& e) {
+            slipsPast = e.NativeError() != zip::err::InvalidPassword;
+        }
+        probe.CloseArchive();
+    }
+    ASSERT_TRUE(slipsPast);
+    prompt.yes().text(stick.path()).text(QString::fromStdString(archive));
+    TakeInFamilyClassFile();
+    EXPECT_TRUE(prompt.lastText().startsWith("Das Verschlüsselungspasswort stimmt nicht.")) << prompt.lastText().toStdString();
+    EXPECT_FALSE(folder.exists("9a-25262.dbf"));
 }

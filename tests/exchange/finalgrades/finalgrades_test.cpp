@@ -3,11 +3,14 @@
 #include "grades/examsheet.h"
 #include "grades/gradecontext.h"
 
+#include "classes/fileops.h"
+#include "support/childrun.h"
 #include "support/classfolder.h"
 #include "support/textbytes.h"
 #include "zip/support/ziptestsupport.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 
 using namespace hsa;
 using namespace hsa::test;
@@ -131,5 +134,74 @@ TEST_F(FinalGradeExportRun, FailuresLeaveNoGradesBehind)
     EXPECT_TRUE(prompt.anyTextContains("Die Datei liegt bereits in diesem Ordner"));
     EXPECT_TRUE(prompt.lastText().contains("nur im Unterordner \"Export\""));
     EXPECT_GT(QFileInfo(exportFile("qdn")).size(), 100);
+    classGrid().reset();
+}
+
+// A program killed at any step of the export leaves no grades unencrypted
+// where anybody could read them, and no older archive that looks like the
+// new one; what it leaves in its private folder goes at the next start.
+TEST_F(FinalGradeExportRun, AKilledExportLeavesNoPlainGrades)
+{
+    QTemporaryDir systemTemp;
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", systemTemp.path().toLocal8Bit());
+    const QString older = "Export/9a-21222 Endnoten.qdn";
+    folder.write(older, "an older export");
+    int steps = 0;
+    {
+        FileFaultScope count(0);
+        prompt.yes().no();
+        ConfirmFinalGradeExport();
+        steps = count.steps();
+    }
+    // The export leaves the final-grade table on screen, which bars another.
+    classGrid().reset();
+    ASSERT_GT(QFileInfo(exportFile("qdn")).size(), 100);
+    ASSERT_GE(steps, 3);
+    const auto plainOrHalf = [&] {
+        return QDir(folder.file("Export")).entryList({"*Endnoten.txt*", ".*Endnoten.qdn.*"}, QDir::Files | QDir::Hidden);
+    };
+    const auto scratch = [&] {
+        return QDir(systemTemp.path()).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    };
+    for (int killAt = 1; killAt <= steps; ++killAt) {
+        SCOPED_TRACE(killAt);
+        folder.write(older, "an older export");
+        const LimitedRun run = RunInChild([&] {
+            FileFaultScope watch(0);
+            int seen = 0;
+            watch.watch([&](FileStep) {
+                if (++seen == killAt)
+                    ::_exit(9);
+            });
+            prompt.clear();
+            prompt.yes().no();
+            ConfirmFinalGradeExport();
+            return 0;
+        });
+        // The last steps may lie after the export, in the table it shows.
+        ASSERT_TRUE(run.exited && (run.code == 9 || run.code == 0)) << run.describe().toStdString();
+        EXPECT_EQ(plainOrHalf(), QStringList());
+        // Killed before its first step, the export never began.
+        if (killAt > 1)
+            EXPECT_FALSE(folder.exists(older) && folder.read(older) == "an older export");
+        // Whatever the killed export left is its owner's alone.
+        for (const QFileInfo& fi : scratch()) {
+            EXPECT_TRUE(fi.fileName().startsWith("hsa-endnoten-")) << fi.fileName().toStdString();
+            EXPECT_EQ(fi.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::ExeGroup
+                                          | QFileDevice::ExeOther),
+                      QFileDevice::Permissions());
+        }
+        // The next start removes it, and what an earlier version left in "Export".
+        folder.write("Export/9a-21222 Endnoten.txt", "Müller\r\nAnna\r\n");
+        RemoveFinalGradeLeftovers();
+        EXPECT_EQ(scratch(), QFileInfoList());
+        EXPECT_EQ(plainOrHalf(), QStringList());
+    }
+    // The folder of an export still running in this program stays.
+    QDir(systemTemp.path()).mkdir(QStringLiteral("hsa-endnoten-%1-abcdef").arg(::getppid()));
+    RemoveFinalGradeLeftovers();
+    EXPECT_EQ(scratch().size(), 1);
+    qputenv("TMPDIR", oldTemp);
     classGrid().reset();
 }

@@ -104,3 +104,59 @@ TEST_F(MultiClassImportRun, RefusedFilesTouchNothing)
     EXPECT_EQ(folder.read("9a_21222.dbf"), "old table");
     EXPECT_TRUE(folder.exists("9a_21222/v.3"));
 }
+
+// A file that is not the prepared format never becomes a class that looks
+// imported; the message names the file and the line at fault.  Files as DOS
+// programs write them (a Ctrl-Z at the end, an empty last field) still come in.
+TEST_F(MultiClassImportRun, FilesNotInThePreparedFormatAreRefusedWithTheirLine)
+{
+    QByteArray random(600, '\0');
+    for (int i = 0; i < random.size(); ++i)
+        random[i] = char((i * 7919 + 13) % 256);
+    const QByteArray student = "M\x81ller\r\nJ\x94rg\r\n9 a\r\n01.02.2010\r\nK\x94ln\r\n";
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        ImportFormat format;
+        const char* told;   // empty: imported
+    } cases[] = {
+        {"random bytes", random, ImportFormat::Line, "Zeile 2: Die Zeile enthält Nullbytes"},
+        {"empty", "", ImportFormat::Line, "Zeile 1: Die Datei ist leer."},
+        {"empty SDF", "\r\n\r\n", ImportFormat::Sdf, "Zeile 1: Die Datei ist leer."},
+        {"UTF-8 with mark", "\xEF\xBB\xBF" + student, ImportFormat::Line, "Zeile 1: Die Datei ist UTF-8-kodiert"},
+        {"UTF-8", student + "Gro\xC3\x9F\r\nJ\xC3\xBCrgen\r\n9a\r\n\r\n\r\n", ImportFormat::Line,
+         "Zeile 6: Die Zeile ist UTF-8-kodiert"},
+        {"UTF-16", QByteArray("\xFF\xFE" "M\0u\0\r\0\n\0", 10), ImportFormat::Line, "Zeile 1: Die Datei ist UTF-16-kodiert"},
+        {"UTF-16 without mark", student + QByteArray("M\0u\0\r\0\n\0", 8), ImportFormat::Line,
+         "Zeile 6: Die Zeile enthält Nullbytes"},
+        {"no quotes", "\"A\",\"B\",\"9a\"\r\nMaier,Hans,9a\r\n", ImportFormat::Sdf,
+         "Zeile 2: Die Felder stehen nicht paarweise in Anführungszeichen."},
+        {"odd quotes", "\"A\",\"B\",\"9a\r\n", ImportFormat::Sdf, "Zeile 1: Die Felder stehen nicht paarweise"},
+        {"blank line", "\"A\",\"B\"\r\n\r\n\"C\",\"D\"\r\n", ImportFormat::Sdf, "Zeile 2: Die Zeile ist leer."},
+        {"no surname", "\"\",\"B\",\"9a\"\r\n", ImportFormat::Sdf, "Zeile 1: Der Nachname fehlt."},
+        {"too few lines", "A\r\nB\r\n9a\r\n", ImportFormat::Line, "Zeile 3: Die Datei hat keine fünf Zeilen"},
+        {"too long", student + QByteArray(300, 'x') + "\r\n", ImportFormat::Line, "Zeile 6: Die Zeile ist länger als 255"},
+        {"DOS end mark, empty birth place", student + "A\r\nB\r\n9a\r\n\r\n\r\n\x1A", ImportFormat::Line, ""},
+        {"SDF with blank end", "\"M\x81ller\",\"J\x94rg\",\"9 a\",\"\",\"\"\r\n\r\n\x1A", ImportFormat::Sdf, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString file = c.format == ImportFormat::Line ? "hsa_9a.imp" : "hsa_9a.sdf";
+        folder.write(file, c.bytes);
+        QFile::remove(folder.file("9a_21222.dbf"));
+        prompt.clear();
+        const ImportResult r = ImportClassFile(file, "9a_21222.dbf", c.format);
+        if (QByteArray(c.told).isEmpty()) {
+            EXPECT_EQ(r, ImportResult::Imported) << prompt.texts().join("|").toStdString();
+            DbfTable t;
+            t.open(folder.file("9a_21222.dbf"), DbfAccess::SharedReadOnly);
+            EXPECT_EQ(t.value(0, "NACHNAME") + "|" + t.value(0, "VORNAME") + "|" + t.value(0, "KLASSE"), "Müller|Jörg|9a");
+            continue;
+        }
+        EXPECT_EQ(r, ImportResult::Skipped);
+        EXPECT_FALSE(folder.exists("9a_21222.dbf"));
+        EXPECT_TRUE(prompt.lastText().startsWith("Die Datei " + file + " ist keine vorbereitete Importdatei"))
+            << prompt.lastText().toStdString();
+        EXPECT_TRUE(prompt.lastText().contains(QString::fromUtf8(c.told))) << prompt.lastText().toStdString();
+    }
+}

@@ -70,6 +70,7 @@ TEST_F(StickTransferTest, ClassTravelsToAnotherInstallationWithGradesAttachments
 {
     exportClass();
     ASSERT_EQ(prompt.lastText(), "Die Klasse wurde auf den Stick ausgespielt.");
+    EXPECT_FALSE(QFileInfo::exists(folder.file("temp.dbf"))); // its copy for the stick went with the transfer
     const QByteArray source = folder.read(kClass);
     const QByteArray onStickBytes = ReadFileBytes(onStick(kClass));
     const int header = static_cast<unsigned char>(source[8]) | static_cast<unsigned char>(source[9]) << 8;

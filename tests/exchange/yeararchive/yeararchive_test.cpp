@@ -97,6 +97,14 @@ TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
     EXPECT_EQ(archiveRestore().yearFolders(), QStringList({"2122"}));
     archiveRestore().ChooseYearFolder("2122");
     EXPECT_EQ(archiveRestore().archivedFiles(), QStringList({"3a_21222.dbf", "9a_21222.dbf", "xb_21222.dbf"}));
+    // The window lists the year folders in brackets below "[..]", which
+    // empties the list of archived classes; a year folder fills it again.
+    EXPECT_EQ(archiveRestore().yearFolderEntries(), QStringList({"[..]", "[2122]"}));
+    for (const auto& [entry, year, count] : {std::tuple{"[..]", "2122", 0}, {"[2122]", "2122", 3}})  {
+        archiveRestore().ChooseYearEntry(entry);
+        EXPECT_EQ(archiveRestore().year(), year) << entry;
+        EXPECT_EQ(archiveRestore().archivedFiles().size(), count) << entry;
+    }
     prompt.yes();
     archiveRestore().Start({"3a_21222.dbf", "xb_21222.dbf"});
     EXPECT_TRUE(prompt.anyTextContains("Die Klasse 3a_21222.dbf gehört nicht ins Programm KORVI.\n\r Sie wird nicht eingespielt."));

@@ -127,6 +127,53 @@ TEST_F(GradeWindowUi, PhrasesComeByNumberOrDoubleClickAndEditedOnesAreSavedOnClo
     EXPECT_EQ(rec(0, "BEMERK1"), "Anna hat an der Streitschlichtung teilgenommen.");
 }
 
+// A page edit refuses, with a word naming the letter or the width, what
+// its field cannot hold as typed or pasted, and shows the old text again.
+TEST_F(GradeWindowUi, PageEditsRefuseWhatTheRecordCannotHold)
+{
+    openOn(0);
+    form->tabbednotebook1->setCurrentIndex(1);
+    const QString long49 = QString(49, QLatin1Char('w'));
+    struct Case {
+        QLineEdit* edit;
+        QString field;
+        QString typed; // key by key
+        QString pasted;
+        QString kept;
+        QString said;
+    };
+    const Case cases[] = {
+        {form->hinweis1, "HINWEIS1", "Ayş", {}, "Ay", "\"ş\""},
+        {form->hinweis1, "HINWEIS1", {}, "Ayşe", "Ay", "\"ş\""},
+        {form->hinweis1, "HINWEIS1", {}, long49, "Ay", "höchstens 42 Zeichen"},
+        {form->recordEdits[2], "AG4", "Ayş", {}, "Ay", "\"ş\""},
+        {form->recordEdits[2], "AG4", {}, "Ayşe" + long49, "Ay", "\"ş\""},
+        {form->recordEdits[2], "AG4", {}, "Ayşe", "Ay", "\"ş\""},
+        {form->recordEdits[2], "AG4", {}, "Öhringen", "AyÖhringen", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE((c.field + " " + c.typed + c.pasted).toStdString());
+        prompt.clear();
+        c.edit->setFocus();
+        c.edit->end(false);
+        for (QChar ch : c.typed)
+            QTest::sendKeyEvent(QTest::Click, c.edit, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+        if (!c.pasted.isEmpty()) {
+            QApplication::clipboard()->setText(c.pasted);
+            QTest::keySequence(c.edit, QKeySequence::Paste);
+        }
+        EXPECT_EQ(c.edit->text(), c.kept);
+        EXPECT_EQ(prompt.shown().size(), c.said.isEmpty() ? 0 : 1);
+        if (!c.said.isEmpty()) {
+            EXPECT_TRUE(prompt.lastText().contains(c.said)) << prompt.lastText().toStdString();
+        }
+        EXPECT_TRUE(form->isVisible());
+    }
+    EXPECT_EQ(rec(0, "AG4"), "AyÖhringen");
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    EXPECT_EQ(rec(0, "HINWEIS1"), "Ay");
+}
+
 TEST_F(GradeWindowUi, NotesStopAtFortyFiveLines)
 {
     openOn(0);

@@ -93,6 +93,9 @@ TEST_F(ClassTables, GradeListPagesOfSevenNamedStudents)
     DbfTable& table = ClassTable();
     table.setValue(3, QStringLiteral("AG7"), QStringLiteral("1"));
     table.setValue(39, QStringLiteral("NACHNAME"), QStringLiteral("FAKTOR"));
+    // Every page is headed with the class of the table's first record.
+    for (int r = 1; r < 39; ++r)
+        table.setValue(r, QStringLiteral("KLASSE"), QStringLiteral("9b"));
     table.post();
     prompt.text(QStringLiteral("0")).text(QStringLiteral("1"));
     PrintResultListForAuthority();
@@ -116,6 +119,7 @@ TEST_F(ClassTables, GradeListPagesOfSevenNamedStudents)
         {"Prof = MuP", {2381, 665}}};
     for (const auto& [text, p] : wanted)
         EXPECT_EQ(TextAt(page, text), p) << text.toStdString();
+    EXPECT_EQ(TextAt(device().jobs[1], "Klasse 9a"), QPoint(53, 52));
 }
 
 } // namespace

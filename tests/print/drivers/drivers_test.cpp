@@ -180,7 +180,16 @@ TEST_F(Drivers, MarkedStudentIsRefusedWhileAJobRuns)
     state().currentStudentRecord = 1;
     PrintMarkedStudent();
     EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("Alter Druckvorgang läuft noch.")) && device().jobs.size() == 1);
-    EndPrint();
+    // The loop over all students ends the running job, says so in a box
+    // whose only button is Cancel, and prints.
+    prompt.clear();
+    PrintAllStudents();
+    ASSERT_FALSE(prompt.shown().isEmpty());
+    EXPECT_EQ(std::pair(prompt.shown().first().text, prompt.shown().first().buttons),
+              std::pair(QStringLiteral("Drucker ist noch beschäftigt"), Buttons::Cancel));
+    EXPECT_EQ(printed(), "Vor1 Adler|Vor2 Berger|Vor4 Claus|Vor5 Dorn");
+    device().jobs.clear();
+    progress.clear();
     prompt.clear();
     PrintMarkedStudent();
     EXPECT_EQ(printed(), "Vor2 Berger");

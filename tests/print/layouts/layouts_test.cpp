@@ -5,9 +5,11 @@
 #include "grades/gradecontext.h"
 #include "print/gradewords.h"
 #include "print/layouts/certificates.h"
+#include "print/layouts/examtable.h"
 #include "print/layouts/externalcertificates.h"
 #include "print/layouts/feedback9.h"
 #include "print/layouts/protocols.h"
+#include "print/layouts/studentsheet.h"
 #include "print/layouts/subjectlists.h"
 #include "print/pagemodel.h"
 #include "print/printer.h"
@@ -86,6 +88,15 @@ TEST_F(CertificateLayouts, TitlesByKindAndSchoolType)
         {"A leaving class", PrintCertificateA, 21, both, "", "heute am Ende der Klasse 10 die Schule.", 250, 775},
         {"B Hauptschule", PrintCertificateB, 20, "der Hauptschule", "", "Abgangszeugnis der Hauptschule", 700, 350},
         {"B both", PrintCertificateB, 21, both, "", "Hauptschule mit Werkrealschule", 700, 360},
+        // Layout B hands the final certificate of an "X" class to layout A.
+        {"B final to A", PrintCertificateB, 11, both, "Werkrealschulabschlusszeugnis", "Werkrealschulabschlusszeugnis", 700, 350},
+        // The sheets print only for their own kind or mode.
+        {"exam table", PrintStudentExamTable, 4, both, "", "Vor- und Zuname:", 250, 350},
+        {"exam table, other kind", PrintStudentExamTable, 2, both, "", "Vor- und Zuname:", -1, -1},
+        {"choice sheet", PrintExamChoiceSheet, 2, both, "", "JAHRESLEISTUNG", 250, 310},
+        {"choice sheet, other kind", PrintExamChoiceSheet, 4, both, "", "JAHRESLEISTUNG", -1, -1},
+        {"student sheet", PrintStudentSheet, 2, both, "", "Vor- und Zuname:", 250, 410},
+        {"student sheet, other mode", PrintStudentSheet, 3, both, "", "Vor- und Zuname:", -1, -1},
         {"HSA", PrintExternalHsaCertificate, 1, both, "", "Zeugnis über den Hauptschulabschluss", 700, 350},
         {"WRS", PrintExternalWrsCertificate, 1, both, "", "gleichwertigen Bildungsstand", 700, 480},
         // The WRS page prints its heading 1 cm lower; the pages after it keep their own.

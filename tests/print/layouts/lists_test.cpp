@@ -66,7 +66,7 @@ TEST_F(LayoutTest, SelectionAndMarksPerListType)
         {"written", ListWritten, kExamOral, true, "Schriftliche Prüfungen im Fach Mathematik", {1, 2, 4, 5}},
         {"oral", ListOral, kExamOral, true, "Mündliche Prüfungen im Fach Mathematik", {1, 4, 5}},
         {"practical", ListOral, kExamPractical, false, "Praktische Prüfungen im Fach Mathematik", {2, 4}},
-        {"organisation", ListOrganisation, kExamOral, true, "Mündliche Prüfungen im Fach Mathematik", {1, 4, 5}},
+        {"organisation", ListOrganisation, kExamOral, true, "Schriftliche Prüfungen im Fach Mathematik", {1, 4, 5}},
     };
     for (const Case& c : cases) {
         PrintSubjectExamList(cls, students, 3, c.type, c.kind, c.marks);
@@ -233,6 +233,12 @@ TEST_F(LayoutTest, FortyFiveNoteLinesAndTheWarning)
         EXPECT_EQ(std::tuple(at(job, "Zeile 45"), at(job, "Zeile 46"), at(job, kNotesTooLong)),
                   std::tuple(QPoint(100, 2500), QPoint(-1, -1), n == 46 ? QPoint(100, 2550) : QPoint(-1, -1)))
             << n;
+        // The page ends with the font height 4.
+        int lastHeight = 0;
+        for (const PrintOp& op : job.ops)
+            if (op.kind == PrintOp::FontHeight)
+                lastHeight = op.value;
+        EXPECT_EQ(lastHeight, 4) << n;
     }
     const PrintJob& job = dev().lastJob();
     EXPECT_EQ(std::pair(at(job, "xa_25262.dbf   (Stand: 15.03.2026)"), at(job, "Projektgruppe 3")),
@@ -253,6 +259,7 @@ TEST_F(LayoutTest, PrintButtonChecksAndAsks)
     choice.setListType(-1);
     EXPECT_FALSE(choice.pressPrint());
     EXPECT_EQ(std::pair(prompt.lastText(), choice.visible), std::pair(kMsgNoListType, false));
+    EXPECT_EQ(prompt.shown().last().buttons, Buttons::Cancel);
     for (int type = 0; type <= 5; ++type) {
         prompt.clear();
         choice.setListType(type);

@@ -48,6 +48,7 @@ TEST(ZipErrors, EveryCodeMapsToItsMessage)
         {{63}, {"5", "4"}, "Invalid InitVector index = 5. Index should be >= 0 and < 4"},
         {{65, 66}, {}, "Disk is full. There is not enough free space on disk."},
         {{67}, {}, "Invalid password. Cannot decompress encrypted file."},
+        {{68}, {}, "Too many open files. Close other programs and try again."},
     };
     for (const auto& r : rows)
         for (int code : r.codes)

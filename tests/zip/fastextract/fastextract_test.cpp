@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <sys/wait.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -288,6 +290,108 @@ TEST(ZipFastExtract, AFailedWriteRemovesTheFileWrittenUnderItsName)
     }
 }
 
+// Runs `call` in a child process and returns its exit status (-1: it did
+// not end normally), so that limits set there stay there.
+int InChild(const std::function<int()>& call)
+{
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(call());
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+TEST(ZipFastExtract, ThousandsOfFoldersComeOutDurablyUnderASmallHandleLimit)
+{
+    // One file in each of 3000 folders, extracted with every file waiting for
+    // its name until its data is on the disk, by a process that may hold
+    // 256 handles: the folders it keeps open stay bounded.
+    TempDir dir(MemoryFolder());
+    Files files;
+    for (int i = 0; i < 3000; ++i)
+        files["k" + std::to_string(i) + "/v." + std::to_string(i)] = "Inhalt " + std::to_string(i * 7919);
+    LayOut(dir / "quelle", files);
+    PackFolder(dir / "a.zip", dir / "quelle", "", 1);
+    const std::string out = dir / "aus";
+    const int status = InChild([&] {
+        const rlimit few{256, 256};
+        if (::setrlimit(RLIMIT_NOFILE, &few) != 0)
+            return 100;
+        Extractor x(dir / "a.zip", out, true);
+        const int n = x.z.ExtractFiles("*.*");
+        return n == 3000 && x.failures.codes.empty() ? 0 : 1 + (x.failures.codes.empty() ? 0 : 1);
+    });
+    EXPECT_EQ(status, 0) << "1: files missing, 2: failures reported";
+    size_t found = 0;
+    for (const auto& [name, data] : files) {
+        ASSERT_EQ(ReadFile(out + "/" + name), data) << name;
+        ++found;
+    }
+    EXPECT_EQ(ListTree(out, false).size(), found);   // no temporary file left
+
+    // A process with no handle left hears so, not that a folder cannot be made.
+    const int code = InChild([&] {
+        Extractor x(dir / "a.zip", dir / "leer", true);
+        const int lowest = ::dup(0);
+        ::close(lowest);
+        const rlimit none{rlim_t(lowest), rlim_t(lowest)};
+        if (lowest < 0 || ::setrlimit(RLIMIT_NOFILE, &none) != 0)
+            return 100;
+        x.z.ExtractFiles("k1/*");
+        return x.failures.codes.empty() ? 0 : x.failures.codes.front();
+    });
+    EXPECT_EQ(code, err::TooManyOpenFiles);
+}
+
+TEST(ZipFastExtract, AWriteRefusedForItsSizeIsAWriteErrorWhenPacking)
+{
+    // A file system whose files may not grow beyond 64 KiB (EFBIG, the
+    // signal ignored as a program does that reports errors itself): a new
+    // archive, an archive that grows, a split set.
+    enum Kind { New, Append, Split };
+    for (const Kind kind : {New, Append, Split}) {
+        SCOPED_TRACE(kind);
+        TempDir dir;
+        WriteFile(dir / "q/gross.bin", RandomBytes(300000, 7));
+        WriteFile(dir / "k/klein.txt", "klein");
+        if (kind == Append)
+            PackFolder(dir / "a.zip", dir / "k");
+        const int status = InChild([&] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit small{64 * 1024, 64 * 1024};
+            if (::setrlimit(RLIMIT_FSIZE, &small) != 0)
+                return 100;
+            ZipArchiver z;
+            FailureLog failures;
+            failures.Attach(z, ZAAction::Abort);
+            z.SetFileName(dir / "a.zip");
+            if (kind == Split) {
+                z.SetSpanningMode(SpanningMode::Splitting);
+                z.SpanningOptions.VolumeSize = ZAVolumeSize::Custom;
+                z.SpanningOptions.SetCustomVolumeSize(200000);
+            }
+            const int raised = NativeErrorOf([&] {
+                z.OpenArchive();
+                z.SetBaseDir(dir / "q");
+                z.BeginUpdate();
+                z.AddFiles(dir / "q/gross.bin");
+                z.EndUpdate();
+                z.CloseArchive();
+            });
+            return raised ? raised : failures.codes.empty() ? 0 : failures.codes.front();
+        });
+        EXPECT_EQ(status, err::WriteError);
+        if (kind == Append) {
+            ZipArchiver z;
+            Open(z, dir / "a.zip");
+            EXPECT_EQ(z.FileCount(), 1);   // the archive as it was
+        }
+    }
+}
+
 TEST(ZipFileStream, ReadAheadNeverHidesChanges)
 {
     TempDir dir;
@@ -320,20 +424,27 @@ TEST(ZipHostile, LinksAndSpecialFilesAreNeverCreated)
     TempDir dir;
     RawArchive a;
     const std::pair<const char*, uint32_t> modes[] = {
-        {"link", S_IFLNK | 0777}, {"fifo", S_IFIFO | 0644}, {"suid.sh", S_IFREG | 04777}};
+        {"link", S_IFLNK | 0777}, {"fifo", S_IFIFO | 0644}, {"suid.sh", S_IFREG | 04777}, {"alle.sh", S_IFREG | 0777}};
     for (const auto& [name, mode] : modes) {
         RawEntry e = Stored(name, "/etc/passwd");
         e.versionMadeBy = 0x0314;
         e.externalAttr = mode << 16;
         a.entries.push_back(e);
     }
-    EXPECT_EQ(ExtractCrafted(dir, a.Build()), 1);
+    // The user's umask holds for the modes an archive brings along: a
+    // world-writable entry does not make a world-writable file.
+    const mode_t savedMask = ::umask(027);
+    const int written = ExtractCrafted(dir, a.Build());
+    ::umask(savedMask);
+    EXPECT_EQ(written, 2);
     struct stat st {};
     EXPECT_NE(::lstat((dir / "target/link").c_str(), &st), 0);
     EXPECT_NE(::lstat((dir / "target/fifo").c_str(), &st), 0);
     ASSERT_EQ(::lstat((dir / "target/suid.sh").c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
-    EXPECT_EQ(st.st_mode & 07000, 0u);   // no set-id or sticky bits
+    EXPECT_EQ(st.st_mode & 07777, 0750u);   // no set-id or sticky bits, the umask applied
+    ASSERT_EQ(::lstat((dir / "target/alle.sh").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0750u);
     NothingOutside(dir);
 }
 

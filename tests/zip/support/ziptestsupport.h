@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace hsa::zip::test {
@@ -18,11 +19,21 @@ namespace hsa::zip::test {
 namespace fs = std::filesystem;
 
 // A fresh folder below the system's temporary folder, removed afterwards.
+// A folder in memory for tests that make and remove thousands of files
+// (removing them costs seconds on a busy disk); empty when the system has
+// none, which puts the test's TempDir in the temporary folder.
+inline std::string MemoryFolder()
+{
+    std::error_code ec;
+    return fs::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "";
+}
+
 class TempDir {
 public:
-    TempDir()
+    // In the system's temporary folder, or in `parent`.
+    explicit TempDir(const std::string& parent = {})
     {
-        std::string tmpl = (fs::temp_directory_path() / "hsazipXXXXXX").string();
+        std::string tmpl = ((parent.empty() ? fs::temp_directory_path() : fs::path(parent)) / "hsazipXXXXXX").string();
         if (!::mkdtemp(tmpl.data()))
             throw std::runtime_error("mkdtemp");
         path_ = tmpl;

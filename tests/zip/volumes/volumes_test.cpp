@@ -131,6 +131,73 @@ TEST(SplitArchive, VolumesPassSevenZipReadBackAndAMissingOneCancels)
     EXPECT_EQ(requests, 0);
 }
 
+TEST(SplitArchive, SetsSplitByZipOpenTestAndExtract)
+{
+    if (!HaveTool("zip"))
+        GTEST_SKIP() << "zip is not installed: no set split by another tool can be made";
+    // zip -s starts the first volume with the split marker; a set is no
+    // self-extractor for that, and its first volume stays set.z01.
+    const struct {
+        const char* options;
+        const char* password;
+        int smallFiles;   // in src/klein/, so that the directory runs over a volume's end
+        int volumes;
+        SpanningMode mode;
+    } rows[] = {
+        {"-s 64k", "", 0, 4, SpanningMode::Splitting},
+        {"-s 64k -P geheim", "geheim", 0, 4, SpanningMode::Splitting},
+        {"-s 64k -Z store", "", 0, 4, SpanningMode::Splitting},
+        {"-s 64k", "", 800, 6, SpanningMode::Splitting},
+        {"-s 1m", "", 0, 1, SpanningMode::None},   // one volume, marker and all
+        {"-s 64k -fz", "", 800, 6, SpanningMode::Splitting},   // Zip64 records
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.options + std::string(r.smallFiles ? " with small files" : ""));
+        TempDir dir(MemoryFolder());
+        WriteFile(dir / "src/noten.bin", RandomBytes(200000, 1));
+        WriteFile(dir / "src/liste.txt", TextBytes(52000, 2));
+        for (int i = 0; i < r.smallFiles; ++i)
+            WriteFile(dir / ("src/klein/v." + std::to_string(i)), std::to_string(i));
+        const auto made = RunShell("cd " + Quote(dir.path()) + " && zip -q -r " + r.options + " set.zip src");
+        ASSERT_EQ(made.status, 0) << made.output;
+        ZipArchiver z;
+        Quiet(z);
+        Open(z, dir / "set.zip", r.password);
+        EXPECT_EQ(z.GetSpanningMode(), r.mode);
+        EXPECT_EQ(z.VolumeCount(), r.volumes);
+        const int folders = r.smallFiles ? 2 : 1;   // src/ and src/klein/ count as tested
+        EXPECT_EQ(z.TestFiles("*.*"), 2 + r.smallFiles + folders);
+        z.SetBaseDir(dir / "back");
+        EXPECT_EQ(z.ExtractFiles("*.*"), 2 + r.smallFiles);
+        EXPECT_EQ(ListTree(dir / "back/src"), ListTree(dir / "src"));
+        for (const std::string name : {"src/noten.bin", "src/liste.txt"})
+            EXPECT_EQ(ReadFile(dir / ("back/" + name)), ReadFile(dir / name)) << name;
+    }
+}
+
+TEST(SplitArchive, AVolumeHandlerThatProvidesNoFileIsAskedAFewTimesAndTheVolumeNamed)
+{
+    TempDir dir;
+    MakeSplit(dir / "out/name.zip", dir / "src", false);
+    fs::remove(dir / "out/name.z02");
+    ZipArchiver z;
+    Quiet(z);
+    int asked = 0;
+    z.OnRequestMiddleVolume = [&](ZABaseArchiver&, int, std::string&, bool& cancel) {
+        ++asked;
+        cancel = false;   // "OK", but the disk holds no such file
+    };
+    std::string message;
+    try {
+        Open(z, dir / "out/name.zip");
+    } catch (const EZAException& e) {
+        message = e.what();
+    }
+    EXPECT_NE(message.find("name.z02\" not found"), std::string::npos) << message;
+    EXPECT_GE(asked, 2);
+    EXPECT_LE(asked, 3);
+}
+
 // "... disk #3" -> 3, "first disk" -> 1, "last disk" -> last.
 int DiskNamed(const std::string& text, int last)
 {
@@ -282,6 +349,26 @@ TEST(SplitFaults, AShortCopyAndAFullDiskRaiseAndTheOldArchiveStays)
     // The set that could not be finished is gone; the old archive stays.
     EXPECT_EQ(ReadFile(disks.Drive() + "/name.zip"), "old archive");
     EXPECT_EQ(disks.Used(1), 11u);
+}
+
+TEST(Spanning, AHandlerThatLeavesAnEarlierDiskInTheDriveIsAskedAFewTimes)
+{
+    SpanSet set;
+    set.disks.removable = true;
+    ASSERT_EQ(set.Write(), 0);
+    set.disks.Insert(1);   // holds the first volume, without an end record
+    ZipArchiver z;
+    Quiet(z);
+    z.Media = &set.disks;
+    z.SetFileName(set.disks.Drive() + "/klasse.zip");
+    int asked = 0;
+    z.OnRequestLastVolume = [&](ZABaseArchiver&, std::string&, bool& cancel) {
+        ++asked;
+        cancel = false;
+    };
+    EXPECT_EQ(NativeErrorOf([&] { z.OpenArchive(); }), err::VolumeNotFound);
+    EXPECT_GE(asked, 2);
+    EXPECT_LE(asked, 3);
 }
 
 } // namespace
