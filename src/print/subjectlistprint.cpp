@@ -47,7 +47,8 @@ QString orderDocumentName(const SubjectListOrder& order, const ClassPrintData& c
         break;
     case ListOrganisation: name = QStringLiteral("Organisation mündliche Prüfung"); break;
     case ListOralProtocols:
-        name = practical ? QStringLiteral("Protokolle praktische Prüfung") : QStringLiteral("Protokolle mündliche Prüfung");
+        name = practical ? QStringLiteral("Protokolle praktische Prüfung")
+                         : QStringLiteral("Protokolle mündliche Prüfung");
         break;
     case ListCommProtocols: name = QStringLiteral("Protokolle Kommunikationsprüfung"); break;
     case ListCommunication: name = QStringLiteral("Kommunikationsprüfung Ergebnisliste"); break;
