@@ -2,12 +2,14 @@
 
 #include "platform/screen.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPointer>
 #include <QTableView>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -74,19 +76,44 @@ struct HeaderRecord {
     QList<int> base, applied;
 };
 
+class ZoomState;
+void fitShownWindow(QWidget* window, ZoomState& s);
+
 // The 100 % state of one window, kept with the window until it is back at
 // 100 %.
 class ZoomState : public QObject {
 public:
-    explicit ZoomState(QWidget* window) : QObject(window) { setObjectName(kStateName); }
+    explicit ZoomState(QWidget* window) : QObject(window)
+    {
+        setObjectName(kStateName);
+        window->installEventFilter(this);
+    }
 
     int percent = 100;   // what the window shows
     int requested = 100; // what was asked for; more than percent when the screen is too small
     QSize size;
     QPoint pos;
+    // A window the program never sized or placed is sized by its contents
+    // and placed by the system when it is shown: the zoom keeps it so.
+    bool sized = false, placed = false;
+    // Whether the zoomed window was seen on the screen: only a shown window
+    // has the least size its contents need.
+    bool fitted = false;
     QList<FontRecord> fonts;
     QList<LimitRecord> limits;
     QList<HeaderRecord> headers;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        // Once the window has filled itself for this showing.
+        if (e->type() == QEvent::Show && !fitted && watched == parent())
+            QTimer::singleShot(0, this, [this] {
+                if (!fitted)
+                    fitShownWindow(static_cast<QWidget*>(parent()), *this);
+            });
+        return false;
+    }
 };
 
 ZoomState* stateOf(const QWidget* window)
@@ -126,9 +153,14 @@ bool inMenuBar(const QWidget* w, const QWidget* window)
 
 ZoomState* capture(QWidget* window)
 {
+    // Fonts as they will show: the style may still change them when the
+    // window is polished for its first showing.
+    window->ensurePolished();
     auto* s = new ZoomState(window);
     s->size = window->size();
     s->pos = window->pos();
+    s->sized = window->testAttribute(Qt::WA_Resized);
+    s->placed = window->testAttribute(Qt::WA_Moved);
     // Every control's font is taken as it shows, set or inherited: some
     // controls (grid headings) take their font from the style, not from their
     // parent, and must grow and come back all the same.
@@ -237,6 +269,27 @@ bool fitsScreen(const QWidget* window)
     return least.width() <= scr.usableWidth() && least.height() <= scr.usableHeight();
 }
 
+// Grown contents that the screen cannot hold are grown less; then the window
+// takes its size for the zoom it shows.
+void fitShownWindow(QWidget* window, ZoomState& s)
+{
+    s.fitted = true;
+    settleLayout(window);
+    while (s.percent > 100 && !fitsScreen(window)) {
+        s.percent = std::max(100, s.percent - 5);
+        applyContents(s, s.percent);
+        settleLayout(window);
+    }
+    if (s.sized) {
+        window->resize(s.percent == 100 ? s.size : scaledSize(s.size, s.percent / 100.0));
+    } else {
+        // Sized by its contents, as the system does when it shows it.
+        window->adjustSize();
+        window->setAttribute(Qt::WA_Resized, false);
+    }
+    KeepOnScreen(window);
+}
+
 } // namespace
 
 void ZoomWindow(QWidget* window, int percent)
@@ -252,27 +305,20 @@ void ZoomWindow(QWidget* window, int percent)
     if (percent == s->requested)
         return;
     takeProgramChanges(*s);
-    // Grown contents that the screen cannot hold are grown less.
-    int shown = percent;
-    applyContents(*s, shown);
-    settleLayout(window);
-    while (shown > 100 && !fitsScreen(window)) {
-        shown = std::max(100, shown - 5);
-        applyContents(*s, shown);
-        settleLayout(window);
-    }
-    if (shown == 100) {
-        window->resize(s->size);
+    applyContents(*s, percent);
+    s->requested = s->percent = percent;
+    s->fitted = false;
+    if (s->placed)
         window->move(s->pos);
+    // A window not on the screen is fitted when it comes: until then its
+    // contents have no least size, and asking for one would fix sizes that
+    // only its first showing is to set.
+    if (window->isVisible())
+        fitShownWindow(window, *s);
+    else if (s->sized)
+        window->resize(percent == 100 ? s->size : scaledSize(s->size, percent / 100.0));
+    if (percent == 100)
         delete s;
-        KeepOnScreen(window);
-        return;
-    }
-    s->percent = shown;
-    s->requested = percent;
-    window->move(s->pos);
-    window->resize(scaledSize(s->size, shown / 100.0));
-    KeepOnScreen(window);
 }
 
 void ZoomWindowAsLaidOut(QWidget* window, int percent)

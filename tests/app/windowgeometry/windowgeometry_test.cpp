@@ -279,6 +279,49 @@ TEST_F(WindowGeometry, ZoomScalesContentsStaysOnScreenAndComesBack)
     }
 }
 
+// A window not yet shown when the zoom is chosen is left to size itself by
+// its contents and to be placed by the system when it comes: zoomed and
+// zoomed back, it comes exactly as without the zoom; zoomed beyond what the
+// screen holds, it comes as large as the screen allows.
+TEST_F(WindowGeometry, ZoomLeavesWindowsNotYetShownToSizeThemselves)
+{
+    const ScreenInfo scr{1024, 768, 96};
+    QRect natural;
+    for (const bool zoomed : {false, true}) {
+        restartOn(scr);
+        openClass();
+        if (zoomed) {
+            auto* zoom = static_cast<TBtnRightDlg1*>(ProgramWindow("BtnRightDlg1"));
+            for (const int button : {0, 2}) {
+                zoom->show();
+                zoom->RadioGroup1Buttons->button(button)->setChecked(true);
+                QTest::mouseClick(zoom->OKBtn, Qt::LeftButton);
+            }
+        }
+        QWidget* dialog = ProgramWindow("BtnRightDlg");
+        dialog->show();
+        QApplication::processEvents();
+        if (zoomed) {
+            EXPECT_EQ(dialog->frameGeometry(), natural);
+        }
+        natural = dialog->frameGeometry();
+        dialog->hide();
+    }
+    // Shown only after a zoom its contents cannot have, it grows as far as
+    // the screen allows.
+    auto* zoom = static_cast<TBtnRightDlg1*>(ProgramWindow("BtnRightDlg1"));
+    zoom->show();
+    zoom->RadioGroup1Buttons->button(6)->setChecked(true);
+    zoom->SpinEdit1->setValue(250);
+    QTest::mouseClick(zoom->OKBtn, Qt::LeftButton);
+    for (const char* name : {"archivform", "arch2form", "BtnRightDlg"}) {
+        QWidget* w = ProgramWindow(QString::fromLatin1(name));
+        w->show();
+        expectWhole(w, scr, std::string(name) + " shown at 250 %");
+        w->hide();
+    }
+}
+
 // Every whole-class table keeps its place while it is used: selecting a
 // cell shows "Drucken: Doppelklick" without moving the grid, so a second
 // click at the same height still lands in the same student's row.
