@@ -138,15 +138,15 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
          "Prüfungsklassen verhindert,\n\rdie mit einer alten HSA- oder RSA-Version für den Bildungsplan 2004 angelegt "
          "wurden.\n\r\n\rDie Vermischung der unterschiedlichen Fächer und Gewichtungen würde zu Fehlern führen.",
          {"9a_21222", kClass, kBoard}},
-        {"copy breaks part way: no marker",
+        {"copy breaks part way: the older class stays whole",
          [&] {
              exportClass();
              SetTransferCopyFault([](const QString& dest) { return dest.endsWith("v.2"); });
              prompt.clear();
              exportClass({Answer::Yes});
-             EXPECT_EQ(RegularFilesIn(onStick("9a_21222")), QStringList({"a.doc", "b.DOCX", "v.1"}));
+             EXPECT_EQ(RegularFilesIn(onStick("9a_21222")), QStringList({"a.doc", "b.DOCX", "v.1", "v.2"}));
          },
-         "Kopiervorgang wird abgebrochen", {"9a_21222", kClass, kBoard}, "Schreibfehler in Datei"},
+         "Kopiervorgang wird abgebrochen", {"9a_21222", kClass, "9a_21222.gxm", kBoard}, "Schreibfehler in Datei"},
         {"no to overwrite on the disk", [&] { marked(); prompt.no(); stickTransfer().ImportClassFromStick(stick.path(), kClass); },
          "Kopiervorgang wird abgebrochen", {"9a_21222", kClass, "9a_21222.gxm", kBoard}},
     };
