@@ -32,9 +32,11 @@ public:
         int ready[2];
         if (::pipe(ready) != 0 || ::pipe(release_) != 0)
             return;
+        const QByteArray path = QFile::encodeName(table);
         pid_ = ::fork();
         if (pid_ == 0) {
-            const int fd = ::open(QFile::encodeName(table).constData(), O_RDWR);
+            ::close(release_[1]);
+            const int fd = ::open(path.constData(), O_RDWR);
             char c = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
             (void)!::write(ready[1], &c, 1);
             (void)!::read(release_[0], &c, 1);
@@ -296,6 +298,44 @@ TEST_F(ClassTransferTest, AFailedCopyLeavesTheTargetAsItWas)
     }
     if (!stickVolume.mounted() || !homeVolume.mounted())
         GTEST_SKIP() << "The rows of a read-only and of a full volume need a tmpfs mount (root); the others ran.";
+}
+
+// Another desk on the same program folder has the class open: the imports,
+// the restore and the move leave it alone and say so.
+TEST_F(ClassTransferTest, AClassAnotherProgramHoldsIsNotReplacedOrTakenAway)
+{
+    QList<Flow> rows;
+    for (const Flow& flow : flows())
+        if (QString(flow.name) != "stick export" && QString(flow.name) != "archive copy")
+            rows.append(flow);
+    rows.append({"multi-class import",
+                 [this] { folder.write("hsa_9a.imp", "Neu\r\nNina\r\n9a\r\n01.01.2010\r\nUlm\r\n"); },
+                 [this] {
+                     DualListModel model;
+                     model.Refill(folder.path());
+                     model.IncludeAll();
+                     prompt.text("2122").yes();
+                     RunMultiClassImport(model, QDate(2021, 9, 1));
+                 },
+                 {}, false, {}});
+    for (int i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows.at(i).name);
+        fresh();
+        const Flow flow = i < rows.size() - 1 ? flows().at(QStringList{"", "stick import", "", "archive move", "archive restore"}.indexOf(rows.at(i).name)) : rows.at(i);
+        flow.prepare();
+        prompt.clear();
+        const auto home = test::FolderContents(folder.path());
+        const auto onStick = test::FolderContents(stick.path());
+        {
+            SecondDesk desk(folder.file(kClass));
+            ASSERT_TRUE(desk.held());
+            flow.run();
+        }
+        EXPECT_TRUE(prompt.anyTextContains(ClassInUseMessage(kClass))) << prompt.texts().join(" | ").toStdString();
+        EXPECT_TRUE(test::FolderContents(folder.path()) == home);
+        EXPECT_TRUE(test::FolderContents(stick.path()) == onStick);
+        EXPECT_FALSE(prompt.anyTextContains("wurde eingespielt"));
+    }
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "zip/support/ziptestsupport.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 
 using namespace hsa;
 using namespace hsa::test;
@@ -131,5 +132,17 @@ TEST_F(FinalGradeExportRun, FailuresLeaveNoGradesBehind)
     EXPECT_TRUE(prompt.anyTextContains("Die Datei liegt bereits in diesem Ordner"));
     EXPECT_TRUE(prompt.lastText().contains("nur im Unterordner \"Export\""));
     EXPECT_GT(QFileInfo(exportFile("qdn")).size(), 100);
+    classGrid().reset();
+}
+
+TEST_F(FinalGradeExportRun, StickCopyNamesTheFolderAndTheTableHeadsItsAverageColumnSch)
+{
+    QTemporaryDir stick;
+    prompt.yes().yes().text(stick.path());
+    ConfirmFinalGradeExport();
+    EXPECT_TRUE(QFileInfo::exists(QDir(stick.path()).filePath("9a-21222 Endnoten.qdn")));
+    EXPECT_TRUE(prompt.anyTextContains("wurde auch auf " + stick.path() + "/ kopiert."))
+        << prompt.texts().join("|").toStdString();
+    EXPECT_EQ(classGrid().cell(21, 0), "Sch");
     classGrid().reset();
 }
