@@ -144,6 +144,19 @@ TEST_F(YearArchiveTest, RefusalsStopsAndDriveA)
         EXPECT_EQ(folder.read("9a_21222/v.1"), "grades");
         EXPECT_TRUE(folder.exists("9a_21222.dbf"));
     }
+    // A year folder that is the program folder itself: nothing is copied
+    // onto itself, and no grade file goes.
+    SetTransferCopyFault(nullptr);
+    yearArchive().SetMoving(false);
+    yearArchive().SetPlace(ArchivePlace::HardDisk);
+    QDir(folder.file("2122")).removeRecursively();
+    ASSERT_TRUE(QFile::link(folder.path(), folder.file("2122")));
+    prompt.clear();
+    prompt.yes();
+    yearArchive().Start({"9a_21222.dbf"});
+    EXPECT_EQ(prompt.lastText(), "Die Klasse 9a_21222.dbf kann nicht in ihren eigenen Ordner kopiert werden.");
+    EXPECT_EQ(folder.read("9a_21222/v.1"), "grades");
+    QFile::remove(folder.file("2122"));
     // "Laufwerk A": the switch file, else the first removable volume, else none.
     EXPECT_EQ(DriveAFolder(), floppy.path());
     QFile::remove(folder.file("laufwerk_a.txt"));
