@@ -61,13 +61,26 @@ QString ClassStaging::path(const QString& entry) const
 
 void ClassStaging::copy(const QString& source, const QString& entry)
 {
-    TransferCopyFile(source, path(entry));
+    try {
+        TransferCopyFile(source, path(entry));
+    } catch (const FileError& e) {
+        throw forTarget(e);
+    }
 }
 
 void ClassStaging::makeFolder(const QString& entry)
 {
     if (!QDir().mkpath(path(entry)))
-        throw folderError(path(entry));
+        throw forTarget(folderError(path(entry)));
+}
+
+FileError ClassStaging::forTarget(const FileError& e) const
+{
+    // The user knows the target, not the hidden folder the class is put
+    // together in.
+    QString message = e.message();
+    message.replace(shown(folder_ + QStringLiteral("/neu")), shown(QDir(root_).absolutePath()));
+    return FileError(message);
 }
 
 QStringList ClassStaging::folderFiles(const QString& folder) const
@@ -95,7 +108,7 @@ void ClassStaging::keep(const QString& existing, const QString& entry)
     // links (a stick) get a copy.
     if (::link(QFile::encodeName(existing).constData(), QFile::encodeName(path(entry)).constData()) == 0)
         return;
-    TransferCopyFile(existing, path(entry));
+    copy(existing, entry);
 }
 
 void ClassStaging::commit(const QStringList& entries, const QStringList& firstAway)

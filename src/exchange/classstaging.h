@@ -19,6 +19,8 @@
 // after a commit and with the half new one after a failure.
 namespace hsa {
 
+class FileError;
+
 class ClassStaging {
 public:
     // Creates the staging folder in targetRoot (which must exist).  Raises
@@ -59,6 +61,8 @@ public:
 private:
     QStringList folderFiles(const QString& folder) const;
     void keep(const QString& existing, const QString& entry);
+    // The error with the staging folder's place replaced by the target's.
+    FileError forTarget(const FileError& e) const;
 
     QString root_;
     QString folder_;

@@ -146,7 +146,8 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
              exportClass({Answer::Yes});
              EXPECT_EQ(RegularFilesIn(onStick("9a_21222")), QStringList({"a.doc", "b.DOCX", "v.1", "v.2"}));
          },
-         "Kopiervorgang wird abgebrochen", {"9a_21222", kClass, "9a_21222.gxm", kBoard}, "Schreibfehler in Datei"},
+         "Kopiervorgang wird abgebrochen", {"9a_21222", kClass, "9a_21222.gxm", kBoard},
+         "Schreibfehler in Datei " + onStick("9a_21222/v.2")},
         {"no to overwrite on the disk", [&] { marked(); prompt.no(); stickTransfer().ImportClassFromStick(stick.path(), kClass); },
          "Kopiervorgang wird abgebrochen", {"9a_21222", kClass, "9a_21222.gxm", kBoard}},
         {"the stick is the program folder (run from the stick)",
