@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 
 #include <cstdlib>
 #include <sys/stat.h>
@@ -76,8 +77,6 @@ void ClassStaging::makeFolder(const QString& entry)
 
 FileError ClassStaging::forTarget(const FileError& e) const
 {
-    // The user knows the target, not the hidden folder the class is put
-    // together in.
     QString message = e.message();
     message.replace(shown(folder_ + QStringLiteral("/neu")), shown(QDir(root_).absolutePath()));
     return FileError(message);
@@ -113,34 +112,30 @@ void ClassStaging::keep(const QString& existing, const QString& entry)
 
 void ClassStaging::commit(const QStringList& entries, const QStringList& firstAway)
 {
+    // The names as they stand in the target, before anything moves.
+    QMap<QString, QString> target;
+    for (const QString& entry : entries + firstAway)
+        target.insert(entry, FindFileCI(root_, entry));
     struct Move {
         QString from;
         QString to;
     };
     QList<Move> done;
-    const auto move = [&](const QString& from, const QString& to) {
+    // Every error names the target, whichever side of the rename failed.
+    const auto move = [&](const QString& from, const QString& to, const QString& entry) {
         if (!RenamePath(from, to))
-            throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(shown(to)));
+            throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(shown(target.value(entry))));
         done.append({from, to});
-    };
-    // The names as they stand in the target, before anything moves.
-    QStringList targets;
-    for (const QString& entry : entries + firstAway)
-        targets << FindFileCI(root_, entry);
-    const auto targetOf = [&](const QString& entry) {
-        const qsizetype at = (entries + firstAway).indexOf(entry);
-        return targets.at(at);
     };
     const QString aside = folder_ + QStringLiteral("/alt/");
     try {
         for (const QString& entry : firstAway)
-            if (present(targetOf(entry)))
-                move(targetOf(entry), aside + entry);
+            if (present(target.value(entry)))
+                move(target.value(entry), aside + entry, entry);
         for (const QString& entry : entries) {
-            const QString target = targetOf(entry);
-            if (present(target))
-                move(target, aside + entry);
-            move(path(entry), target);
+            if (present(target.value(entry)))
+                move(target.value(entry), aside + entry, entry);
+            move(path(entry), target.value(entry), entry);
         }
     } catch (const FileError&) {
         // Back in reverse order; each of these renames undoes one that

@@ -58,11 +58,13 @@ public:
     // failure every entry goes back as it was and FileError is raised.
     void commit(const QStringList& entries, const QStringList& firstAway = {});
 
+    // The error of a step on the new class, naming the target: the user
+    // knows the target, not the hidden folder.
+    FileError forTarget(const FileError& e) const;
+
 private:
     QStringList folderFiles(const QString& folder) const;
     void keep(const QString& existing, const QString& entry);
-    // The error with the staging folder's place replaced by the target's.
-    FileError forTarget(const FileError& e) const;
 
     QString root_;
     QString folder_;

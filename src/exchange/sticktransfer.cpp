@@ -397,8 +397,13 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
         // converted there; only then it replaces the older one.
         ClassStaging staging(programDir);
         staging.copy(source, name);
-        if (ownClass)
-            ConvertStickClassTable(staging.path(name));
+        if (ownClass) {
+            try {
+                ConvertStickClassTable(staging.path(name));
+            } catch (const FileError& e) {
+                throw staging.forTarget(e);
+            }
+        }
         QStringList entries{cls8};
         const QString boardName = ExamBoardFileName(name);
         const QString board = FindFileCI(folder, boardName);

@@ -281,6 +281,7 @@ TEST_F(ClassTransferTest, AFailedCopyLeavesTheTargetAsItWas)
             }
             volume.setReadOnly(false);
             EXPECT_TRUE(failed()) << prompt.texts().join(" | ").toStdString();
+            EXPECT_FALSE(prompt.anyTextContains(".uebertragung")) << prompt.texts().join(" | ").toStdString();
             const auto after = test::FolderContents(root(flow));
             const auto part = [&](const QMap<QString, QByteArray>& all, bool target) {
                 QMap<QString, QByteArray> out;
