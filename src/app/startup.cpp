@@ -5,6 +5,7 @@
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
 #include "classes/textfile.h"
+#include "exchange/classstaging.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
 #include "platform/shell.h"
@@ -82,6 +83,8 @@ void RunFormCreate(StartupHost& host)
     st.programDir = QDir::currentPath();
     const QString dir = st.programDir;
     step([&] { DeleteProgramFile(dir, QStringLiteral("profilfach_zaehlt.txt")); });
+    // A class copy the program was killed in puts the older class back.
+    step([&] { RecoverInterruptedTransfers(dir); });
 
     // 2. Title.
     host.setApplicationTitle(StartupTitle);

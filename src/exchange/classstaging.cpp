@@ -11,6 +11,7 @@
 #include <QMap>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,24 +36,58 @@ bool present(const QString& path)
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
+const char* const kStagingPrefix = ".uebertragung-";
+const char* const kPlanName = "plan";
+const char* const kDoneName = "fertig";
+
+// The lock a staging folder's owner holds while it lives (a record lock:
+// the system drops it when the program ends, also when it is killed);
+// -1 when another program holds it.
+int lockStaging(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder + QStringLiteral("/sperre")).constData(),
+                          O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return -1;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_SETLK, &lock) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 } // namespace
 
 ClassStaging::ClassStaging(const QString& targetRoot)
     : root_(targetRoot)
 {
-    QByteArray tmpl = QFile::encodeName(QDir(targetRoot).absolutePath()) + "/.uebertragung-XXXXXX";
+    RecoverInterruptedTransfers(targetRoot);
+    QByteArray tmpl = QFile::encodeName(QDir(targetRoot).absolutePath()) + "/" + kStagingPrefix + "XXXXXX";
     if (::mkdtemp(tmpl.data()) == nullptr)
         throw folderError(targetRoot);
     folder_ = QFile::decodeName(tmpl);
-    if (!QDir().mkdir(folder_ + QStringLiteral("/neu")) || !QDir().mkdir(folder_ + QStringLiteral("/alt"))) {
+    lock_ = lockStaging(folder_);
+    if (lock_ < 0 || !QDir().mkdir(folder_ + QStringLiteral("/neu")) || !QDir().mkdir(folder_ + QStringLiteral("/alt"))) {
         QDir(folder_).removeRecursively();
+        if (lock_ >= 0)
+            ::close(lock_);
         throw folderError(targetRoot);
     }
 }
 
 ClassStaging::~ClassStaging()
 {
+    // A commit that an unexpected error left half done goes back first: the
+    // old class must not go with the staging folder.
+    if (committing_ && !committed_ && !rollBack(folder_, root_)) {
+        ::close(lock_);
+        return;
+    }
     QDir(folder_).removeRecursively();
+    ::close(lock_);
 }
 
 QString ClassStaging::path(const QString& entry) const
@@ -112,37 +147,88 @@ void ClassStaging::keep(const QString& existing, const QString& entry)
 
 void ClassStaging::commit(const QStringList& entries, const QStringList& firstAway)
 {
-    // The names as they stand in the target, before anything moves.
+    // The plan names each entry with its name in the target, before
+    // anything moves; a rollback (now, or after the program was killed)
+    // follows it backwards.
+    QStringList plan;
     QMap<QString, QString> target;
-    for (const QString& entry : entries + firstAway)
+    for (const QString& entry : entries + firstAway) {
+        if (target.contains(entry))
+            continue;
         target.insert(entry, FindFileCI(root_, entry));
-    struct Move {
-        QString from;
-        QString to;
-    };
-    QList<Move> done;
+        plan << entry + QLatin1Char('\t') + QFileInfo(target.value(entry)).fileName();
+    }
+    try {
+        WriteTextLines(folder_ + QStringLiteral("/") + kPlanName, plan);
+    } catch (const FileError&) {
+        throw FileError(QStringLiteral("Schreibfehler im Ordner %1").arg(shown(QDir(root_).absolutePath())));
+    }
+    committing_ = true;
     // Every error names the target, whichever side of the rename failed.
     const auto move = [&](const QString& from, const QString& to, const QString& entry) {
-        if (!RenamePath(from, to))
+        if (!RenamePath(from, to)) {
+            rollBack(folder_, root_);
             throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(shown(target.value(entry))));
-        done.append({from, to});
+        }
     };
     const QString aside = folder_ + QStringLiteral("/alt/");
+    for (const QString& entry : firstAway)
+        if (present(target.value(entry)))
+            move(target.value(entry), aside + entry, entry);
+    for (const QString& entry : entries) {
+        if (present(target.value(entry)))
+            move(target.value(entry), aside + entry, entry);
+        move(path(entry), target.value(entry), entry);
+    }
+    committed_ = true;
+    QFile done(folder_ + QStringLiteral("/") + kDoneName);
+    done.open(QIODevice::WriteOnly);
+}
+
+bool ClassStaging::rollBack(const QString& folder, const QString& root)
+{
+    QStringList plan;
     try {
-        for (const QString& entry : firstAway)
-            if (present(target.value(entry)))
-                move(target.value(entry), aside + entry, entry);
-        for (const QString& entry : entries) {
-            if (present(target.value(entry)))
-                move(target.value(entry), aside + entry, entry);
-            move(path(entry), target.value(entry), entry);
-        }
+        plan = ReadTextLines(folder + QStringLiteral("/") + kPlanName);
     } catch (const FileError&) {
-        // Back in reverse order; each of these renames undoes one that
-        // worked a moment ago on the same volume.
-        for (qsizetype i = done.size() - 1; i >= 0; --i)
-            RenamePath(done.at(i).to, done.at(i).from);
-        throw;
+        return false;
+    }
+    bool whole = true;
+    for (qsizetype i = plan.size() - 1; i >= 0; --i) {
+        const QString entry = plan.at(i).section(QLatin1Char('\t'), 0, 0);
+        const QString name = plan.at(i).section(QLatin1Char('\t'), 1);
+        if (!IsPlainEntryName(entry) || !IsPlainEntryName(name))
+            return false;
+        const QString target = QDir(root).filePath(name);
+        const QString staged = folder + QStringLiteral("/neu/") + entry;
+        const QString old = folder + QStringLiteral("/alt/") + entry;
+        // A staged entry that is gone from the staging folder was put in
+        // place: it goes back, and the old one returns.
+        if (!present(staged) && present(target))
+            whole = RenamePath(target, staged) && whole;
+        if (present(old))
+            whole = RenamePath(old, target) && whole;
+    }
+    return whole;
+}
+
+void RecoverInterruptedTransfers(const QString& root)
+{
+    const QDir dir(root);
+    for (const QString& name : dir.entryList({QString::fromLatin1(kStagingPrefix) + QLatin1Char('*')},
+                                             QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        const QString folder = dir.filePath(name);
+        if (QFileInfo(folder).isSymLink())
+            continue;
+        // A transfer that is still running (another desk) holds its lock.
+        const int lock = lockStaging(folder);
+        if (lock < 0)
+            continue;
+        const bool started = present(folder + QStringLiteral("/") + kPlanName);
+        const bool finished = present(folder + QStringLiteral("/") + kDoneName);
+        if (!started || finished || ClassStaging::rollBack(folder, root))
+            QDir(folder).removeRecursively();
+        ::close(lock);
     }
 }
 

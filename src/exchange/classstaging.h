@@ -17,6 +17,12 @@
 // only; a rename that fails moves everything back, so the target is as
 // before.  The staging folder goes when the object goes, with the old class
 // after a commit and with the half new one after a failure.
+//   <staging>/sperre   locked while the owner lives
+//   <staging>/plan     "entry<TAB>name in the target", one a line, written
+//                      before the first rename
+//   <staging>/fertig   written when every rename is done
+// A program killed in the middle of a commit leaves the plan without
+// "fertig"; RecoverInterruptedTransfers puts the older class back then.
 namespace hsa {
 
 class FileError;
@@ -66,8 +72,23 @@ private:
     QStringList folderFiles(const QString& folder) const;
     void keep(const QString& existing, const QString& entry);
 
+    // Puts back what a commit in the staging folder of root had changed,
+    // following its plan; true when everything is back.
+    static bool rollBack(const QString& folder, const QString& root);
+    friend void RecoverInterruptedTransfers(const QString& root);
+
     QString root_;
     QString folder_;
+    int lock_ = -1;
+    bool committing_ = false;
+    bool committed_ = false;
 };
+
+// Finds the staging folders in root that a killed program left (no program
+// holds their lock): a commit it had begun goes back, so that the target
+// holds the older class again, and the folder goes.  Each ClassStaging does
+// this for its target first; the start of the program does it for the
+// program folder.
+void RecoverInterruptedTransfers(const QString& root);
 
 } // namespace hsa

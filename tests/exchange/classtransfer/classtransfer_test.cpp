@@ -1,5 +1,6 @@
 #include "classes/fileops.h"
 #include "classes/textfile.h"
+#include "exchange/classstaging.h"
 #include "exchange/multiclassimport.h"
 #include "exchange/sticktransfer.h"
 #include "exchange/transfercopy.h"
@@ -7,7 +8,9 @@
 #include "support/foldercontents.h"
 #include "support/stickfixture.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -101,6 +104,30 @@ private:
     QByteArray path_;
     bool mounted_ = false;
 };
+
+// Run as a program of its own (HSA_KILL_ROOT set): replaces the class in
+// that folder by the one in its "neu" sub-folder and dies like a killed
+// program right before the HSA_KILL_AT-th rename.
+const int killedChild = [] {
+    const QString root = QString::fromLocal8Bit(qgetenv("HSA_KILL_ROOT"));
+    if (root.isEmpty())
+        return 0;
+    const int killAt = qEnvironmentVariableIntValue("HSA_KILL_AT");
+    const QString src = root + "/neu/";
+    ClassStaging staging(root);
+    staging.copy(src + kClass, kClass);
+    staging.makeFolder(kFolder);
+    staging.copy(src + kFolder + "/v.1", kFolder + "/v.1");
+    staging.copy(src + kClass, "9a_21222.gxm");
+    int renames = 0;
+    FileFaultScope scope(0, unsigned(FileStep::Rename));
+    scope.watch([&](FileStep) {
+        if (++renames == killAt)
+            ::_exit(9);
+    });
+    staging.commit({kFolder, kClass, "9a_21222.gxm"}, {"9a_21222.gxm"});
+    ::_exit(0);
+}();
 
 class ClassTransferTest : public test::StickFixture {
 protected:
@@ -341,6 +368,49 @@ TEST_F(ClassTransferTest, AClassAnotherProgramHoldsIsNotReplacedOrTakenAway)
         EXPECT_TRUE(test::FolderContents(stick.path()) == onStick);
         EXPECT_FALSE(prompt.anyTextContains("wurde eingespielt"));
     }
+}
+
+// A program killed at any rename of the swap: the next transfer into the
+// folder (or the next start) puts the older class back, or finds the new one
+// complete.
+TEST(ClassStagingKilled, TheOlderClassComesBackOrTheNewOneIsWhole)
+{
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    const auto lay = [&](const QString& at, const QByteArray& tag) {
+        QDir().mkpath(at + "/" + kFolder);
+        for (const QString& f : {kClass, QString("9a_21222.gxm"), kFolder + "/v.1"})
+            WriteFileAtomic(at + "/" + f, tag + " " + f.toLatin1());
+    };
+    int killed = 0;
+    for (int killAt = 1;; ++killAt) {
+        SCOPED_TRACE(killAt);
+        QDir(root).removeRecursively();
+        lay(root, "alt");
+        const auto before = test::FolderContents(root);
+        lay(root + "/neu", "neu");
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HSA_KILL_ROOT", root);
+        env.insert("HSA_KILL_AT", QString::number(killAt));
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        ASSERT_TRUE(child.waitForFinished(30000));
+        QDir(root + "/neu").removeRecursively();
+        RecoverInterruptedTransfers(root);
+        const auto after = test::FolderContents(root);
+        if (child.exitCode() == 9) {
+            ++killed;
+            EXPECT_TRUE(after == before) << QStringList(after.keys()).join(" ").toStdString();
+            continue;
+        }
+        ASSERT_EQ(child.exitCode(), 0);
+        EXPECT_EQ(after.value(root + "/" + kFolder + "/v.1"), "neu " + kFolder.toLatin1() + "/v.1");
+        EXPECT_EQ(after.value(root + "/9a_21222.gxm"), "neu " + kClass.toLatin1());
+        EXPECT_EQ(after.size(), before.size());
+        break;
+    }
+    EXPECT_GE(killed, 5);
 }
 
 } // namespace
