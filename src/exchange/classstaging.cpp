@@ -152,7 +152,7 @@ void ClassStaging::commit(const QStringList& entries, const QStringList& firstAw
     // follows it backwards.
     QStringList plan;
     QMap<QString, QString> target;
-    for (const QString& entry : entries + firstAway) {
+    for (const QString& entry : entries) {
         if (target.contains(entry))
             continue;
         target.insert(entry, FindFileCI(root_, entry));
@@ -173,7 +173,7 @@ void ClassStaging::commit(const QStringList& entries, const QStringList& firstAw
     };
     const QString aside = folder_ + QStringLiteral("/alt/");
     for (const QString& entry : firstAway)
-        if (present(target.value(entry)))
+        if (entries.contains(entry) && present(target.value(entry)))
             move(target.value(entry), aside + entry, entry);
     for (const QString& entry : entries) {
         if (present(target.value(entry)))

@@ -59,8 +59,9 @@ public:
 
     // Puts the new entries in place in the order given, each under the name
     // (found ignoring case) it replaces in the target.  The entries of
-    // firstAway are moved out of the target before anything is put in place
-    // (the stick's marker, which must never stand beside half a class).  On a
+    // firstAway (each also one of entries) are moved out of the target
+    // before anything is put in place (the stick's marker, which must never
+    // stand beside half a class).  On a
     // failure every entry goes back as it was and FileError is raised.
     void commit(const QStringList& entries, const QStringList& firstAway = {});
 
