@@ -5,6 +5,7 @@
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
 #include "classes/textfile.h"
+#include "exchange/classstaging.h"
 #include "exchange/finalgradeexport.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
@@ -85,6 +86,8 @@ void RunFormCreate(StartupHost& host)
     step([&] { DeleteProgramFile(dir, QStringLiteral("profilfach_zaehlt.txt")); });
     // Grades never stay unencrypted after a killed export.
     step([&] { RemoveFinalGradeLeftovers(); });
+    // A class copy the program was killed in puts the older class back.
+    step([&] { RecoverInterruptedTransfers(dir); });
 
     // 2. Title.
     host.setApplicationTitle(StartupTitle);

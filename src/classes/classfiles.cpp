@@ -138,14 +138,16 @@ QString takeOverDoneMessage(const QString& source, const QString& newName)
 
 // A name the class list may hand over: a plain file name of the list's
 // folder that matches the list's masks.
-bool isListedName(const QString& name, const QString& folder, const QStringList& masks)
+// True when name may stand in the list (a bare name matching the masks) and,
+// with mustExist, names a file of the folder.
+bool isListedName(const QString& name, const QString& folder, const QStringList& masks, bool mustExist = true)
 {
     if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
         name.startsWith(QLatin1Char('.')))
         return false;
     if (!masks.isEmpty() && !MatchesMasks(name, masks))
         return false;
-    return QFileInfo(QDir(folder).filePath(name)).isFile();
+    return !mustExist || QFileInfo(QDir(folder).filePath(name)).isFile();
 }
 
 // Asks for a class code until one is accepted; nullopt when cancelled.
@@ -438,8 +440,11 @@ bool ClassFiles::OpenClass(const QString& name)
 void ClassFiles::Activate(const QString& name)
 {
     view_.bevel2Visible = true;
+    // A class table that vanished from the stick after the list was shown
+    // still reaches the import, which tells the user that nothing was chosen.
+    const bool mustExist = mode_ != kModeStickImport;
     if (name.isEmpty() || !ClassNameAccepted(name, state().schoolTypeText) ||
-        !isListedName(name, view_.listFolder, view_.listMasks)) {
+        !isListedName(name, view_.listFolder, view_.listMasks, mustExist)) {
         NotifyMainWindow();
         return;
     }

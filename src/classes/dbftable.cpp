@@ -1,5 +1,6 @@
 #include "classes/dbftable.h"
 
+#include "classes/classtemplate.h"
 #include "classes/fileops.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
@@ -794,6 +795,41 @@ bool TableInUse(const QString& path)
     return errno == EWOULDBLOCK;
 }
 
+ClassTableLock::ClassTableLock(const QString& path)
+{
+    fd_ = openLocked(path, true);
+    if (fd_ < 0)
+        held_ = errno != EWOULDBLOCK && errno != EAGAIN;
+}
+
+ClassTableLock::~ClassTableLock()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+QString ClassInUseMessage(const QString& name)
+{
+    return QStringLiteral("Die Klasse %1 ist in einem anderen Programm geöffnet und bleibt unverändert.").arg(name);
+}
+
+bool ClassTableSizeFits(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    unsigned char head[32];
+    const bool read = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                      ::pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head);
+    ::close(fd);
+    if (!read)
+        return false;
+    const uint64_t largest = static_cast<uint64_t>(le16(head + 8)) +
+                             static_cast<uint64_t>(kClassTableRecords) * le16(head + 10) + 1;
+    return static_cast<uint64_t>(st.st_size) <= largest;
+}
+
 void ConvertStickClassTable(const QString& path)
 {
     const int fd = openLocked(path, true);
@@ -806,6 +842,8 @@ void ConvertStickClassTable(const QString& path)
         int fd;
         ~Unlock() { ::close(fd); }
     } unlock{fd};
+    if (!headerSound(fd) || !ClassTableSizeFits(path))
+        throw damagedError(path);
     QByteArray file;
     if (!readAll(fd, file))
         throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(nativePath(path)));

@@ -157,6 +157,37 @@ DbfTable& ClassTable();
 // True when another opener holds the table at path open (its lock is taken).
 bool TableInUse(const QString& path);
 
+// The lock an open class holds (DbfTable::open, exclusive), taken by the
+// operations that replace a class as a whole or take it away (the imports,
+// the year archive), so that they never act under the feet of another desk
+// that has the class open: its later edits would be lost.  Held until the
+// object goes.
+class ClassTableLock {
+public:
+    // Tries to take the lock of the table at path.  A missing table (or one
+    // that is no regular file) guards nothing and counts as held.
+    explicit ClassTableLock(const QString& path);
+    ~ClassTableLock();
+    ClassTableLock(const ClassTableLock&) = delete;
+    ClassTableLock& operator=(const ClassTableLock&) = delete;
+    // False when another opener holds the class.
+    bool held() const { return held_; }
+
+private:
+    int fd_ = -1;
+    bool held_ = true;
+};
+
+// "Die Klasse %1 ist in einem anderen Programm geöffnet und bleibt
+// unverändert.": why a class that another program holds was not touched.
+QString ClassInUseMessage(const QString& name);
+
+// True when the file at path starts with a dBase header and is no longer
+// than that header with kClassTableRecords records and the end mark, as
+// every class table is; read from the header and the size alone, so that a
+// huge file is refused before any of it is read.
+bool ClassTableSizeFits(const QString& path);
+
 // Converts a class table that came in from a stick, whose text the export
 // stored with the family's bytes for the eight German letters, to plain
 // Windows-1252, once.  Only the record data and the header's date of the

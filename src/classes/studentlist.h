@@ -80,6 +80,15 @@ void DeleteStudentFiles(const QString& folder, int number);
 // it, and the next opening of the class undoes the operation with it.
 inline const QString kListJournalName = QStringLiteral(".listenjournal");
 
+// Why a class whose list operation was cut off is not copied away before it
+// was opened (and the operation undone) once more.
+inline QString InterruptedListChangeMessage(const QString& name)
+{
+    return QStringLiteral("Bei der Klasse %1 wurde eine Änderung der Schülerliste unterbrochen. "
+                          "Bitte die Klasse zuerst wählen, damit die Änderung rückgängig gemacht wird; "
+                          "danach kann sie kopiert werden. Die Klasse bleibt unverändert.").arg(name);
+}
+
 // A rearrangement of the student list as one whole: either every record and
 // file ends where the operation puts it, or the class stays exactly as it
 // was.  Files move by renaming inside the class folder, which needs no room

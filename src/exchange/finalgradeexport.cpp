@@ -382,7 +382,12 @@ std::optional<QString> ExportFinalGrades()
         return std::nullopt;
     }
 
-    classGrid().OpenTable(GradeTable::EZ);
+    // The table stays on the screen with the heading the export gave the
+    // average column.
+    if (classGrid().OpenTable(GradeTable::EZ)) {
+        classGrid().setCell(kGridAverageColumn, 0, QStringLiteral("Sch"));
+        NotifyMainWindow();
+    }
 
     if (askYesNo(QStringLiteral("Datei im Exportordner gespeichert") + kBr + kBr
                  + QStringLiteral("Soll die Ausspieldatei auch noch auf einen Stick kopiert werden,") + kBr
@@ -461,8 +466,11 @@ bool CopyFileToStick(const QString& file)
         showError(e.message());
         return false;
     }
+    QString shownFolder = QDir::toNativeSeparators(*chosen);
+    if (!shownFolder.endsWith(QDir::separator()))
+        shownFolder += QDir::separator();
     showMessage(QStringLiteral("Die Datei ") + kBr + kBr + source.fileName() + kBr + kBr + QStringLiteral("wurde auch auf ")
-                + QDir::toNativeSeparators(*chosen) + QStringLiteral(" kopiert."));
+                + shownFolder + QStringLiteral(" kopiert."));
     return true;
 }
 

@@ -222,6 +222,13 @@ ImportResult ImportClassFile(const QString& file, const QString& target, ImportF
     const QList<ImportStudent> students = ParseImportLines(withoutEndMarks(lines, format), format);
     const QString targetPath = FindFileCI(dir, target);
     const bool existed = QFileInfo::exists(targetPath);
+    // The same lock as opening the class: another desk that has it open
+    // would lose its grade files and every later edit.
+    const ClassTableLock lock(targetPath);
+    if (!lock.held()) {
+        showWarning(ClassInUseMessage(target));
+        return ImportResult::Skipped;
+    }
     if (existed && !askYesNoDefaultNo(QStringLiteral("Klasse ") + target + QStringLiteral(" existiert bereits. Überschreiben? ")))
         return ImportResult::Skipped;
 

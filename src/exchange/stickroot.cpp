@@ -2,6 +2,7 @@
 
 #include "classes/drives.h"
 #include "classes/sharedstate.h"
+#include "exchange/transfercopy.h"
 #include "platform/prompt.h"
 
 #include <QDir>
@@ -25,6 +26,12 @@ std::optional<QString> askForFolder(const QString& caption)
 
 } // namespace
 
+QString StickIsProgramFolderMessage(const QString& folder)
+{
+    return QStringLiteral("Der Ordner ") + folder +
+           QStringLiteral(" ist der Programmordner, liegt in ihm oder enthält ihn. Bitte wählen Sie den Stick.");
+}
+
 std::optional<QString> AskStickRoot(const QString& caption)
 {
     const QStringList roots = ReadyRemovableRoots();
@@ -39,6 +46,13 @@ std::optional<QString> AskStickRoot(const QString& caption)
     if (folder.isEmpty() || !IsDriveReady(folder)) {
         state().inputOk = false;
         showWarning(QStringLiteral("Das Laufwerk ") + folder + QStringLiteral(" ist nicht ansprechbar."));
+        return std::nullopt;
+    }
+    // A portable installation run from the stick offers the program folder
+    // itself: a class written there would replace the class it comes from.
+    if (FoldersOverlap(folder, state().programDir)) {
+        state().inputOk = false;
+        showWarning(StickIsProgramFolderMessage(folder));
         return std::nullopt;
     }
     state().stickRoot = folder;

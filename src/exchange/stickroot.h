@@ -14,7 +14,13 @@ namespace hsa {
 // Returns the folder and keeps it in state().stickRoot when it is ready.
 // Cancel returns nullopt without a word; a folder that is not ready is
 // reported ("Das Laufwerk <folder> ist nicht ansprechbar.") and gives nullopt.
+// A folder that is the program folder, lies in it or holds it is refused
+// (StickIsProgramFolderMessage) and gives nullopt.
 // state().inputOk tells whether a usable folder was given.
 std::optional<QString> AskStickRoot(const QString& caption);
+
+// "Der Ordner <folder> ist der Programmordner, liegt in ihm oder enthält
+// ihn. Bitte wählen Sie den Stick."
+QString StickIsProgramFolderMessage(const QString& folder);
 
 } // namespace hsa

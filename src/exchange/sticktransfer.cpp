@@ -7,6 +7,7 @@
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
 #include "classes/textfile.h"
+#include "exchange/classstaging.h"
 #include "exchange/stickroot.h"
 #include "exchange/transfercopy.h"
 #include "platform/errors.h"
@@ -51,21 +52,15 @@ QString gradeFileName(int n)
     return QStringLiteral("v.") + QString::number(n);
 }
 
-// Grade files of an older class in the target must not land on another
-// student of the new one.
-void deleteGradeFiles(const QString& folder)
+// The grade files "v.1" to "v.40" (any case): those of an older class in the
+// target must not land on the students of the new one.
+bool isGradeFileName(const QString& name)
 {
-    for (int n = 1; n <= kMaxStudents; ++n) {
-        const QString path = FindFileCI(folder, gradeFileName(n));
-        if (QFileInfo(path).isFile() && !QFile::remove(path))
-            throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(QDir::toNativeSeparators(path)));
-    }
-}
-
-void makeFolder(const QString& folder)
-{
-    if (!QDir().mkpath(folder))
-        throw FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(folder)));
+    if (!name.startsWith(QStringLiteral("v."), Qt::CaseInsensitive))
+        return false;
+    bool ok = false;
+    const int n = name.mid(2).toInt(&ok);
+    return ok && n >= 1 && n <= kMaxStudents && name.mid(2) == QString::number(n);
 }
 
 void backToProgramDir()
@@ -199,27 +194,33 @@ void StickTransfer::PrepareFamilyImport()
     classFiles().ShowList(kModeStickImport, state().stickRoot, QStringLiteral("x?-????2*.dbf;9?-????2.dbf"));
 }
 
-// Copies the attachments and grade files of a class folder, the first
-// attachment before the first student and one more after each, as the
-// progress text counts the students.
-void StickTransfer::copyClassFolder(const QString& from, const QString& to)
+// Puts the class folder together in the staging folder: what the target's
+// folder keeps (all but its grade files and the attachments that come
+// anew), then the attachments and grade files of from, the first attachment
+// before the first student and one more after each, as the progress text
+// counts the students.
+void StickTransfer::copyClassFolder(const QString& from, const QString& existing, ClassStaging& staging,
+                                    const QString& cls8)
 {
-    makeFolder(to);
-    deleteGradeFiles(to);
     const QStringList attachments = StickAttachments(from);
+    staging.makeFolder(cls8);
+    staging.keepFolder(existing, cls8, [&](const QString& name) {
+        return isGradeFileName(name) || attachments.contains(name, Qt::CaseInsensitive);
+    });
     int nextAttachment = 0;
     auto copyAttachment = [&] {
         if (nextAttachment < attachments.size()) {
             const QString name = attachments.at(nextAttachment++);
-            TransferCopyFile(QDir(from).filePath(name), FindFileCI(to, name));
+            const QString kept = FindFileCI(existing, name);
+            staging.copy(QDir(from).filePath(name), cls8 + QLatin1Char('/') + QFileInfo(kept).fileName());
         }
     };
     copyAttachment();
     for (int n = 1; n <= kMaxStudents; ++n) {
         showProgress(QStringLiteral("Kopiere Schüler Nr. ") + QString::number(n));
         const QString grade = FindFileCI(from, gradeFileName(n));
-        if (IsRegularFile(grade))
-            TransferCopyFile(grade, QDir(to).filePath(gradeFileName(n)));
+        if (QFileInfo::exists(grade) || QFileInfo(grade).isSymLink())
+            staging.copy(grade, cls8 + QLatin1Char('/') + gradeFileName(n));
         copyAttachment();
     }
 }
@@ -235,6 +236,15 @@ void StickTransfer::ExportClassToStick(const QString& name)
     if (!IsDriveReady(root)) {
         showWarning(QStringLiteral("Laufwerk ") + root + QStringLiteral(" ist nicht ansprechbar. "));
         showInformation(kCancelled);
+        return;
+    }
+    if (FoldersOverlap(root, programDir)) {
+        showWarning(StickIsProgramFolderMessage(root));
+        showInformation(kCancelled);
+        return;
+    }
+    if (!IsPlainEntryName(name)) {
+        showInformation(QStringLiteral("Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen."));
         return;
     }
     const QString table = FindFileCI(programDir, name);
@@ -273,21 +283,26 @@ void StickTransfer::ExportClassToStick(const QString& name)
             return;
         }
 
-        // Only a complete class carries a marker: the old one goes first.
-        const QString marker = FindFileCI(root, StickMarkerName(name));
-        if (QFileInfo::exists(marker) && !QFile::remove(marker))
-            throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(QDir::toNativeSeparators(marker)));
-
+        // The whole class is put together on the stick first; only then it
+        // replaces the older one there, the marker last, so that a pulled
+        // stick or a full one leaves the older class (or none) as it was.
         const QString oem = FindFileCI(programDir, QStringLiteral("temp.dbf"));
         // The copy serves only this transfer: it goes when the transfer ends,
         // finished or not, instead of lying in the program folder.
         const auto removeOem = qScopeGuard([&oem] { QFile::remove(oem); });
         MakeOemTableCopy(table, oem);
-        TransferCopyFile(oem, stickTable);
-        if (IsRegularFile(board))
-            TransferCopyFile(board, FindFileCI(root, ExamBoardFileName(name)));
-        copyClassFolder(classFolder, FindFileCI(root, cls8));
-        TransferCopyFile(oem, marker);
+        ClassStaging staging(root);
+        const QString markerName = StickMarkerName(name);
+        const QString boardName = ExamBoardFileName(name);
+        staging.copy(oem, name);
+        QStringList entries{cls8, name};
+        if (IsRegularFile(board)) {
+            staging.copy(board, boardName);
+            entries << boardName;
+        }
+        copyClassFolder(classFolder, FindFileCI(root, cls8), staging, cls8);
+        staging.copy(oem, markerName);
+        staging.commit(entries << markerName, {markerName});
     } catch (const FileError& e) {
         showProgress(QString());
         showError(e.message());
@@ -306,7 +321,25 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
     backToProgramDir();
     const QString programDir = state().programDir;
     const bool ownClass = name.contains(QLatin1Char('_'));
+    const bool family = familyImportPending_;
+    familyImportPending_ = false;
 
+    // A name that could lead out of a folder is never looked up.
+    if (!IsPlainEntryName(name)) {
+        showInformation(QStringLiteral("Der Dateiname ") + name + QStringLiteral(" ist ungültig. ") + kCancelled);
+        return;
+    }
+    if (FoldersOverlap(folder, programDir)) {
+        showWarning(StickIsProgramFolderMessage(folder));
+        showInformation(kCancelled);
+        return;
+    }
+    // A table that vanished after the list was shown (a pulled stick).
+    const QString source = FindFileCI(folder, name);
+    if (name.isEmpty() || !IsRegularFile(source)) {
+        showInformation(QStringLiteral("Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen."));
+        return;
+    }
     if (ownClass && !QFileInfo::exists(FindFileCI(folder, StickMarkerName(name)))) {
         showInformation(QStringLiteral("Diese Klasse stammt nicht aus Korvi_Wendra_Pruef ab Version C9.") + kBreak +
                         kBreak + QStringLiteral("Ab Version C9 wird das Einspielen von Prüfungsklassen verhindert,") +
@@ -318,12 +351,34 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
                                        "Fehlern führen."));
         return;
     }
-    const QString source = FindFileCI(folder, name);
-    if (name.isEmpty() || !IsRegularFile(source)) {
-        showInformation(QStringLiteral("Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen."));
-        return;
+    const QString cls8 = name.left(8);
+    const QString stickFolder = FindFileCI(folder, cls8);
+    if (ownClass) {
+        // A class table is never larger than its header with 40 records:
+        // anything larger is refused before a byte of it is read.
+        if (!ClassTableSizeFits(source)) {
+            showInformation(DamagedTableMessage(source) + kBreak + kBreak + kCancelled);
+            return;
+        }
+        // The export always writes the class folder; without it (or with a
+        // link in its place) the grade files of the class are not there.
+        const QFileInfo info(stickFolder);
+        if (!info.isDir() || info.isSymLink()) {
+            showInformation(QStringLiteral("Auf dem Stick fehlt der Klassenordner ") + cls8 +
+                            QStringLiteral(" der Klasse ") + name + QStringLiteral(". Die Klasse ist unvollständig.") +
+                            kBreak + kBreak + kCancelled);
+            return;
+        }
     }
     const QString target = FindFileCI(programDir, name);
+    // The same lock as opening the class: another desk that has it open
+    // would lose every later edit.
+    const ClassTableLock lock(target);
+    if (!lock.held()) {
+        showWarning(ClassInUseMessage(name));
+        showInformation(kCancelled);
+        return;
+    }
     if (QFileInfo::exists(target) &&
         !askYesNoDefaultNo(QStringLiteral("Klasse ") + name +
                   QStringLiteral(" existiert auf der Festplatte. Kopiervorgang fortsetzen? "))) {
@@ -331,29 +386,9 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
         return;
     }
 
-    const bool family = familyImportPending_;
-    familyImportPending_ = false;
     try {
-        if (ownClass) {
-            // Converted beside the target, so that the real name only ever
-            // holds a whole table in Windows-1252.
-            const QString staging = QDir(programDir).filePath(QStringLiteral(".stick-") + name);
-            TransferCopyFile(source, staging);
-            try {
-                ConvertStickClassTable(staging);
-            } catch (...) {
-                QFile::remove(staging);
-                throw;
-            }
-            // rename() replaces the older table in one step.
-            if (std::rename(QFile::encodeName(staging).constData(), QFile::encodeName(target).constData()) != 0) {
-                QFile::remove(staging);
-                throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(target)));
-            }
-        } else {
-            TransferCopyFile(source, target);
-        }
         if (family) {
+            TransferCopyFile(source, target);
             backToProgramDir();
             NotifyMainWindow();
             showMessage(QStringLiteral("Die Korvi-Klassendatei ") + name + QStringLiteral(" wurde einkopiert.") + kBreak +
@@ -363,10 +398,26 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
                                        "Datenübernahme aus eine einkopierten Korvi-Klassendatei\" aus."));
             return;
         }
-        const QString board = FindFileCI(folder, ExamBoardFileName(name));
-        if (IsRegularFile(board))
-            TransferCopyFile(board, FindFileCI(programDir, ExamBoardFileName(name)));
-        copyClassFolder(FindFileCI(folder, name.left(8)), FindFileCI(programDir, name.left(8)));
+        // The whole class is put together beside the program's classes and
+        // converted there; only then it replaces the older one.
+        ClassStaging staging(programDir);
+        staging.copy(source, name);
+        if (ownClass) {
+            try {
+                ConvertStickClassTable(staging.path(name));
+            } catch (const FileError& e) {
+                throw staging.forTarget(e);
+            }
+        }
+        QStringList entries{cls8};
+        const QString boardName = ExamBoardFileName(name);
+        const QString board = FindFileCI(folder, boardName);
+        if (IsRegularFile(board)) {
+            staging.copy(board, boardName);
+            entries << boardName;
+        }
+        copyClassFolder(stickFolder, FindFileCI(programDir, cls8), staging, cls8);
+        staging.commit(entries << name);
     } catch (const FileError& e) {
         showProgress(QString());
         showError(e.message());

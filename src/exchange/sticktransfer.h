@@ -17,7 +17,13 @@
 //   R/<cls8>/*.doc(x) up to 41 non-empty Word attachments, in name order
 // The import writes the same set back and turns the table into plain
 // Windows-1252 again; a family table ("9a-21222.dbf") comes in unchanged.
+// Both directions put the whole class together beside the target first and
+// replace the older class in one step (ClassStaging); the import takes the
+// class's lock (ClassTableLock) for it.  A stick that is the program folder,
+// or a name with a path separator or "..", is refused.
 namespace hsa {
+
+class ClassStaging;
 
 // The class-table marker beside name on the stick ("9a_21222.gxm").
 QString StickMarkerName(const QString& tableName);
@@ -54,7 +60,7 @@ public:
 
 private:
     bool refusedToStart();
-    void copyClassFolder(const QString& from, const QString& to);
+    void copyClassFolder(const QString& from, const QString& existing, ClassStaging& staging, const QString& cls8);
     void showProgress(const QString& text);
 
     bool familyImportPending_ = false;

@@ -1,15 +1,24 @@
 #include "exchange/transfercopy.h"
 
 #include "classes/drives.h"
+#include "classes/fileops.h"
 #include "classes/sharedstate.h"
+#include "classes/tempfiles.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStorageInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
 
 namespace hsa {
 
@@ -37,6 +46,40 @@ FileError writeError(const QString& dest)
     return FileError(QStringLiteral("Schreibfehler in Datei %1").arg(shown(dest)));
 }
 
+mode_t currentUmask()
+{
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+}
+
+// Closes a descriptor on every way out.
+struct Descriptor {
+    int fd;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    bool close()
+    {
+        const int f = fd;
+        fd = -1;
+        return ::close(f) == 0;
+    }
+};
+
+// Removes a half-written copy on every way out but success.
+struct TemporaryName {
+    QByteArray path;
+    ~TemporaryName()
+    {
+        if (!path.isEmpty())
+            ::unlink(path.constData());
+    }
+    void release() { path.clear(); }
+};
+
 } // namespace
 
 bool IsRegularFile(const QString& path)
@@ -53,50 +96,81 @@ QStringList RegularFilesIn(const QString& folder)
         return out;
     for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System,
                                                   QDir::Name | QDir::IgnoreCase))
-        if (IsRegularFile(dir.filePath(name)))
+        if (IsRegularFile(dir.filePath(name)) && !IsProgramTemporaryFile(name))
             out << name;
     return out;
 }
 
 void TransferCopyFile(const QString& source, const QString& dest)
 {
-    if (!IsRegularFile(source))
-        throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(shown(source)));
-    // Copying a file onto itself would first empty it.
+    const QByteArray from = QFile::encodeName(source);
     const QFileInfo target(dest);
-    if (target.exists() && target.canonicalFilePath() == QFileInfo(source).canonicalFilePath())
-        throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(shown(dest)));
+    const QByteArray to = QFile::encodeName(target.absoluteFilePath());
+    // Through the file layer's seam, so that a test can make any copy of a
+    // class fail as a full disk does; the source may vanish right before.
+    const bool refused = FileStepFails(FileStep::Copy);
 
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
+    const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    struct stat st {};
+    if (in < 0 || ::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (in >= 0)
+            ::close(in);
         throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(shown(source)));
-    QSaveFile out(dest);
-    // QSaveFile writes beside dest under a temporary name and renames it
-    // over dest only on commit.
-    if (!out.open(QIODevice::WriteOnly))
+    }
+    Descriptor inGuard{in};
+    // Copying a file onto itself would first empty it.
+    struct stat old {};
+    if (::stat(to.constData(), &old) == 0 && old.st_dev == st.st_dev && old.st_ino == st.st_ino)
         throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(shown(dest)));
+    if (refused)
+        throw writeError(dest);
+
+    // Written beside dest under a hidden name and renamed only when every
+    // byte is on the disk: a full disk reports itself on a write, at the
+    // latest on fsync or close, and each of them is checked.
+    QByteArray tmpl = QFile::encodeName(target.absolutePath()) + "/." + QFile::encodeName(target.fileName()) + ".XXXXXX";
+    const int out = ::mkstemp(tmpl.data());
+    if (out < 0)
+        throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(shown(dest)));
+    Descriptor outGuard{out};
+    TemporaryName tmpGuard{tmpl};
+    ::fchmod(out, 0666 & ~currentUmask());
+
     const bool breaking = fault() && fault()(dest);
-    const qint64 limit = breaking ? in.size() / 2 : in.size();
+    const qint64 size = static_cast<qint64>(st.st_size);
+    const qint64 limit = breaking ? size / 2 : size;
     qint64 done = 0;
-    char buf[65536];
+    std::vector<char> buf(65536);
     while (done < limit) {
-        const qint64 got = in.read(buf, std::min<qint64>(limit - done, sizeof buf));
-        if (got <= 0) {
-            out.cancelWriting();
+        const ssize_t got = ::read(in, buf.data(), static_cast<size_t>(std::min<qint64>(limit - done, buf.size())));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
             throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(shown(source)));
-        }
-        if (out.write(buf, got) != got) {
-            out.cancelWriting();
-            throw writeError(dest);
+        for (ssize_t put = 0; put < got;) {
+            const ssize_t w = ::write(out, buf.data() + put, static_cast<size_t>(got - put));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                throw writeError(dest);
+            put += w;
         }
         done += got;
     }
-    if (breaking) {
-        out.cancelWriting();
+    if (breaking)
         throw writeError(dest);
-    }
-    if (!out.commit())
+    // A source that grew or shrank while it was read is no copy of it.
+    struct stat after {};
+    if (::fstat(in, &after) != 0 || after.st_size != st.st_size)
+        throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(shown(source)));
+    struct stat written {};
+    if (::fsync(out) != 0 || ::fstat(out, &written) != 0 || written.st_size != st.st_size)
         throw writeError(dest);
+    if (!outGuard.close())
+        throw writeError(dest);
+    if (!RenamePath(QFile::decodeName(tmpl), target.absoluteFilePath()))
+        throw writeError(dest);
+    tmpGuard.release();
 }
 
 qint64 FreeSpace(const QString& folder)
@@ -130,6 +204,24 @@ bool SameFolder(const QString& a, const QString& b)
         return false;
     const QString ca = QFileInfo(a).canonicalFilePath();
     return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+
+bool FoldersOverlap(const QString& a, const QString& b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    const QString cb = QFileInfo(b).canonicalFilePath();
+    if (ca.isEmpty() || cb.isEmpty())
+        return false;
+    const auto inside = [](const QString& inner, const QString& outer) {
+        return inner == outer || inner.startsWith(outer.endsWith(QLatin1Char('/')) ? outer : outer + QLatin1Char('/'));
+    };
+    return inside(ca, cb) || inside(cb, ca);
+}
+
+bool IsPlainEntryName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.contains(QStringLiteral("..")) && !name.startsWith(QLatin1Char('.'));
 }
 
 void SetTransferCopyFault(std::function<bool(const QString& dest)> f)

@@ -34,6 +34,14 @@ QString DriveAFolder();
 
 // True when a and b name the same existing folder.
 bool SameFolder(const QString& a, const QString& b);
+// True when a and b (links resolved) are the same folder or one of them lies
+// inside the other: a stick must be neither the program folder nor part of
+// it, nor may it hold it.
+bool FoldersOverlap(const QString& a, const QString& b);
+// True when name is a bare name of a file in one folder: no path separator
+// of either kind, no "..", not hidden.  A name on a stick or in an archive
+// that is not one is never looked up.
+bool IsPlainEntryName(const QString& name);
 
 // Test seams.  A fault returns true for the target whose copy shall break
 // after half of it is written; a space source replaces the system's answer.

@@ -2,7 +2,11 @@
 
 #include "classes/classrules.h"
 #include "classes/sharedstate.h"
+#include "classes/studentlist.h"
 #include "classes/textfile.h"
+#include "classes/dbftable.h"
+#include "classes/fileops.h"
+#include "exchange/classstaging.h"
 #include "exchange/transfercopy.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
@@ -12,12 +16,13 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <optional>
+
 namespace hsa {
 
 namespace {
 
 const QString kBreak = QStringLiteral("\n\r");
-constexpr int kMaxStudents = 40;
 
 bool isYear(const QString& text)
 {
@@ -36,28 +41,12 @@ void makeFolder(const QString& folder)
         throw FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden").arg(shown(folder)));
 }
 
-void removeFile(const QString& path)
+// "v.", "m." and "l." + 1 to 40, any case.
+bool isStudentFileName(const QString& name)
 {
-    if (!QFile::remove(path))
-        throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(shown(path)));
-}
-
-// The per-student files of an older class must not land on the students of
-// the class that replaces it.
-void deleteStudentFiles(const QString& folder)
-{
-    for (const char* prefix : {"v.", "m.", "l."})
-        for (int n = 1; n <= kMaxStudents; ++n) {
-            const QString path = FindFileCI(folder, QString::fromLatin1(prefix) + QString::number(n));
-            if (QFileInfo(path).isFile())
-                removeFile(path);
-        }
-}
-
-bool plainName(const QString& name)
-{
-    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           !name.startsWith(QLatin1Char('.'));
+    static const QRegularExpression re(QStringLiteral("^[vml]\\.([1-9]|[1-3][0-9]|40)$"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    return re.match(name).hasMatch();
 }
 
 } // namespace
@@ -111,18 +100,37 @@ QStringList YearFolders(const QString& root)
 ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const QString& name, bool move,
                                   const QString& overwriteQuestion, const QString& fullFirstLine)
 {
-    if (!plainName(name))
+    if (!IsPlainEntryName(name))
         throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(name));
+    if (SameFolder(from, to))
+        throw FileError(QStringLiteral("Die Klasse %1 kann nicht in ihren eigenen Ordner kopiert werden.").arg(name));
     const QString table = FindFileCI(from, name);
     if (!IsRegularFile(table))
         throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(shown(table)));
     makeFolder(to);
     const QString targetTable = FindFileCI(to, name);
+    // The same lock as opening the class, on both sides a class leaves or
+    // is replaced: another desk that has it open would lose its edits.
+    const ClassTableLock targetLock(targetTable);
+    std::optional<ClassTableLock> sourceLock;
+    if (move)
+        sourceLock.emplace(table);
+    if (!targetLock.held() || (sourceLock && !sourceLock->held())) {
+        showWarning(ClassInUseMessage(name));
+        return ClassCopy::Skipped;
+    }
     if (QFileInfo::exists(targetTable) && !askYesNoDefaultNo(overwriteQuestion))
         return ClassCopy::Skipped;
 
     const QString cls8 = ClassFolderName(name);
     const QString sourceFolder = FindFileCI(from, cls8);
+    // A list operation that was cut off leaves a student in two rows until
+    // the class is opened again and the operation undone; such a class would
+    // be archived half-changed.
+    if (QFileInfo::exists(FindFileCI(sourceFolder, kListJournalName))) {
+        showWarning(InterruptedListChangeMessage(name));
+        return ClassCopy::Skipped;
+    }
     const QStringList files = RegularFilesIn(sourceFolder);
     qint64 size = QFileInfo(table).size();
     for (const QString& f : files)
@@ -133,36 +141,52 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
         return ClassCopy::TargetFull;
     }
 
+    // The whole class is put together beside the target and replaces the
+    // older one there in one step; the per-student files of an older class
+    // must not land on the students of the new one.
     const QString targetFolder = FindFileCI(to, cls8);
-    makeFolder(targetFolder);
-    deleteStudentFiles(targetFolder);
-    // Every pair that was written, to be checked before a move deletes.
-    QList<QPair<QString, QString>> written;
-    TransferCopyFile(table, targetTable);
-    written.append({table, targetTable});
-    for (const QString& f : files) {
-        const QString source = QDir(sourceFolder).filePath(f);
-        const QString target = FindFileCI(targetFolder, f);
-        if (QFileInfo(source).size() > 0)
-            TransferCopyFile(source, target);
-        else if (move)
-            WriteFileAtomic(target, QByteArray());
-        else
-            continue;
-        written.append({source, target});
+    QStringList carried;
+    for (const QString& f : files)
+        if (move || QFileInfo(QDir(sourceFolder).filePath(f)).size() > 0)
+            carried << f;
+    {
+        ClassStaging staging(to);
+        staging.copy(table, name);
+        staging.makeFolder(cls8);
+        staging.keepFolder(targetFolder, cls8, [&](const QString& f) {
+            return isStudentFileName(f) || carried.contains(f, Qt::CaseInsensitive);
+        });
+        for (const QString& f : carried) {
+            const QString kept = QFileInfo(FindFileCI(targetFolder, f)).fileName();
+            staging.copy(QDir(sourceFolder).filePath(f), cls8 + QLatin1Char('/') + kept);
+        }
+        staging.commit({cls8, name});
     }
     if (!move)
         return ClassCopy::Done;
 
-    for (const auto& [source, target] : written)
-        if (!IsRegularFile(target) || QFileInfo(target).size() != QFileInfo(source).size())
-            throw FileError(QStringLiteral("Datei %1 wurde nicht vollständig kopiert. Die Klasse %2 bleibt, wo sie ist.")
-                                .arg(shown(target), name));
-    // The table goes last: as long as it stands, the class is still listed
-    // in its old place.
-    for (int i = static_cast<int>(written.size()) - 1; i >= 0; --i)
-        removeFile(written.at(i).first);
-    QDir().rmdir(sourceFolder);
+    // The class leaves its old place only as a whole: its folder steps
+    // aside, the table goes, then the carried files.  Files that were not
+    // carried (links, sub-folders) keep the folder in its place.
+    const QString leaving = QDir(from).filePath(QStringLiteral(".") + cls8 + QStringLiteral(".verschoben"));
+    const bool hasFolder = QFileInfo(sourceFolder).isDir();
+    if (hasFolder && !RenamePath(sourceFolder, leaving))
+        throw FileError(QStringLiteral("Die Klasse %1 wurde ins Archiv kopiert, bleibt aber auch, wo sie ist: %2 "
+                                       "kann nicht verschoben werden.")
+                            .arg(name, shown(sourceFolder)));
+    if (!RemoveFile(table)) {
+        if (hasFolder)
+            RenamePath(leaving, sourceFolder);
+        throw FileError(QStringLiteral("Die Klasse %1 wurde ins Archiv kopiert, bleibt aber auch, wo sie ist: "
+                                       "Datei %2 kann nicht gelöscht werden.")
+                            .arg(name, shown(table)));
+    }
+    if (hasFolder) {
+        for (const QString& f : carried)
+            RemoveFile(QDir(leaving).filePath(f));
+        if (!QDir().rmdir(leaving))
+            RenamePath(leaving, sourceFolder);
+    }
     return ClassCopy::Done;
 }
 

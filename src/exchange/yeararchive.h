@@ -31,15 +31,19 @@ QStringList YearFolders(const QString& root);
 enum class ClassCopy { Done, Skipped, TargetFull };
 
 // Copies the class table name and the regular files of its class folder from
-// the folder from into the folder to (both created when missing).  An
+// the folder from into the folder to (both created when missing).  A name
+// that is not a bare file name, or from and to being one folder, raise
+// FileError.  A class that another program holds open (ClassTableLock) in to,
+// or in from when moving, is refused with ClassInUseMessage (Skipped).  An
 // existing class in to is overwritten only after overwriteQuestion is
-// answered Yes; then the target's "v.", "m." and "l." files 1 to 40 are
-// deleted first.  Too little free space in to for the whole class gives
-// the full-target warning (firstLine, "Ab <name> wird nicht mehr kopiert.")
-// and TargetFull before anything is written.  Files of 0 bytes are skipped
-// when copying and carried as empty files when moving.  Moving deletes the
-// sources only after every copy is complete and of the right size; the
-// class folder goes only when it is empty then.  Raises FileError.
+// answered Yes; its "v.", "m." and "l." files 1 to 40 do not stay.  Too
+// little free space in to for the whole class gives the full-target warning
+// (firstLine, "Ab <name> wird nicht mehr kopiert.") and TargetFull before
+// anything is written.  Files of 0 bytes are skipped when copying and
+// carried as empty files when moving.  The class is put together beside the
+// target and replaces the older one in one step (ClassStaging): on any
+// failure the target is as before.  Moving takes the sources away only then;
+// the class folder goes only when it is empty then.  Raises FileError.
 ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const QString& name, bool move,
                                   const QString& overwriteQuestion, const QString& fullFirstLine);
 

@@ -486,9 +486,9 @@ void ClassGrid::fillFinalGrades(DbfTable& table)
         studentPaths(table, r);
         cells_[r][kGridAverageColumn] = rowAverage(r);
     }
-    // Grades of 0 and empty marks are shown blank, in every student row and
-    // in the swap row.
-    for (int r = 1; r <= kGridSwapRow; ++r)
+    // Grades of 0 and empty marks are shown blank in rows 2 to 39 (the swap
+    // row included); row 1 keeps its texts.
+    for (int r = 2; r <= kGridSwapRow; ++r)
         for (int c = kGridFirstSubjectColumn; c <= kGridAverageColumn; ++c)
             if (ParseLeadingInt(cells_[r][c]) == 0)
                 cells_[r][c] = kThreeBlanks;

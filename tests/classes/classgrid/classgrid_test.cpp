@@ -263,10 +263,11 @@ TEST_F(ClassGridFlow, FinalGradeTableShowsTheRecordsWithBlanksForZero)
     ClassTable().post();
     ASSERT_TRUE(g().OpenTable(GradeTable::EZ));
     EXPECT_TRUE(!g().editing() && !g().entryOpen() && !g().entryChosen() && g().kind() == kKindFinal);
-    // Column c shows grade slot c: DEU, SACHKUNDE, MATH, ...; "-", "??" and
-    // empty show blank, so does a "??" average; F11 of the weighting record stays.
+    // Column c shows grade slot c: DEU, SACHKUNDE, MATH, ...; in rows 2 to 39
+    // "-", "??" and empty show blank, so does a "??" average, while row 1
+    // keeps its texts; F11 of the weighting record stays.
     const std::tuple<int, int, const char*> cells[] = {
-        {0, 0, "Kl. 10a "}, {1, 0, "15.07.2026"}, {2, 1, "2*"}, {3, 1, "   "}, {4, 1, "3*"}, {5, 1, "   "},
+        {0, 0, "Kl. 10a "}, {1, 0, "15.07.2026"}, {2, 1, "2*"}, {3, 1, "-"}, {4, 1, "3*"}, {5, 1, ""},
         {22, 1, "2"}, {23, 1, "1"}, {21, 1, "2.5"}, {2, 2, "4"}, {4, 2, "   "}, {21, 2, "   "}, {0, 39, "Rest"},
         {2, 39, "5"}, {0, 40, "FAKTOR"}, {10, 40, "2"}};
     for (const auto& [column, row, text] : cells)

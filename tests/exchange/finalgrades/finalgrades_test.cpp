@@ -205,3 +205,15 @@ TEST_F(FinalGradeExportRun, AKilledExportLeavesNoPlainGrades)
     qputenv("TMPDIR", oldTemp);
     classGrid().reset();
 }
+
+TEST_F(FinalGradeExportRun, StickCopyNamesTheFolderAndTheTableHeadsItsAverageColumnSch)
+{
+    QTemporaryDir stick;
+    prompt.yes().yes().text(stick.path());
+    ConfirmFinalGradeExport();
+    EXPECT_TRUE(QFileInfo::exists(QDir(stick.path()).filePath("9a-21222 Endnoten.qdn")));
+    EXPECT_TRUE(prompt.anyTextContains("wurde auch auf " + stick.path() + "/ kopiert."))
+        << prompt.texts().join("|").toStdString();
+    EXPECT_EQ(classGrid().cell(21, 0), "Sch");
+    classGrid().reset();
+}

@@ -139,17 +139,72 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
          "Prüfungsklassen verhindert,\n\rdie mit einer alten HSA- oder RSA-Version für den Bildungsplan 2004 angelegt "
          "wurden.\n\r\n\rDie Vermischung der unterschiedlichen Fächer und Gewichtungen würde zu Fehlern führen.",
          {"9a_21222", kClass, kBoard}},
-        {"copy breaks part way: no marker",
+        {"copy breaks part way: the older class stays whole",
          [&] {
              exportClass();
              SetTransferCopyFault([](const QString& dest) { return dest.endsWith("v.2"); });
              prompt.clear();
              exportClass({Answer::Yes});
-             EXPECT_EQ(RegularFilesIn(onStick("9a_21222")), QStringList({"a.doc", "b.DOCX", "v.1"}));
+             EXPECT_EQ(RegularFilesIn(onStick("9a_21222")), QStringList({"a.doc", "b.DOCX", "v.1", "v.2"}));
          },
-         "Kopiervorgang wird abgebrochen", {"9a_21222", kClass, kBoard}, "Schreibfehler in Datei"},
+         "Kopiervorgang wird abgebrochen", {"9a_21222", kClass, "9a_21222.gxm", kBoard},
+         "Schreibfehler in Datei " + onStick("9a_21222/v.2")},
         {"no to overwrite on the disk", [&] { marked(); prompt.no(); stickTransfer().ImportClassFromStick(stick.path(), kClass); },
          "Kopiervorgang wird abgebrochen", {"9a_21222", kClass, "9a_21222.gxm", kBoard}},
+        {"the stick is the program folder (run from the stick)",
+         [&] {
+             SetVolumeSource([&] {
+                 return QList<VolumeInfo>{{folder.path(), "/dev/sdb1", "vfat", "STICK", true, false, true}};
+             });
+             prompt.text(folder.path());
+             stickTransfer().PrepareExport();
+         },
+         "Der Ordner " + folder.path() + " ist der Programmordner, liegt in ihm oder enthält ihn. Bitte wählen Sie den Stick.",
+         {}},
+        {"importing from the program folder itself",
+         [&] { stickTransfer().ImportClassFromStick(folder.path(), kClass); },
+         "Kopiervorgang wird abgebrochen", {}, "ist der Programmordner"},
+        {"a name that leads out of the folder",
+         [&] {
+             marked();
+             for (const char* ext : {"dbf", "gxm"})
+                 WriteFileAtomic(onStick(QStringLiteral("x1_12342\\..\\..\\payload.") + ext), "payload");
+             stickTransfer().ImportClassFromStick(stick.path(), "x1_12342\\..\\..\\payload.dbf");
+             EXPECT_FALSE(QFileInfo::exists(QDir(folder.path()).filePath("../../payload.dbf")));
+         },
+         "Der Dateiname x1_12342\\..\\..\\payload.dbf ist ungültig. Kopiervorgang wird abgebrochen",
+         {"9a_21222", kClass, "9a_21222.gxm", kBoard, "x1_12342\\..\\..\\payload.dbf",
+          "x1_12342\\..\\..\\payload.gxm"}},
+        {"class folder missing on the stick",
+         [&] { marked(); QDir(onStick("9a_21222")).removeRecursively(); stickTransfer().ImportClassFromStick(stick.path(), kClass); },
+         "Auf dem Stick fehlt der Klassenordner 9a_21222 der Klasse 9a_21222.dbf. Die Klasse ist unvollständig.\n\r\n\r"
+         "Kopiervorgang wird abgebrochen", {kClass, "9a_21222.gxm", kBoard}},
+        {"class folder a link to elsewhere",
+         [&] {
+             marked();
+             QDir(onStick("9a_21222")).removeRecursively();
+             QFile::link(folder.file("9a_21222"), onStick("9a_21222"));
+             stickTransfer().ImportClassFromStick(stick.path(), kClass);
+         },
+         "Auf dem Stick fehlt der Klassenordner 9a_21222 der Klasse 9a_21222.dbf. Die Klasse ist unvollständig.\n\r\n\r"
+         "Kopiervorgang wird abgebrochen", {"9a_21222", kClass, "9a_21222.gxm", kBoard}},
+        {"a huge table is refused unread",
+         [&] {
+             marked();
+             QFile(onStick(kClass)).resize(qint64(3) << 30);
+             stickTransfer().ImportClassFromStick(stick.path(), kClass);
+         },
+         "Die Datei " + QDir::toNativeSeparators(onStick(kClass)) + " ist beschädigt und wird nicht benutzt.\n\r\n\r"
+         "Kopiervorgang wird abgebrochen", {"9a_21222", kClass, "9a_21222.gxm", kBoard}},
+        {"the table vanished after the list was shown",
+         [&] {
+             marked();
+             prompt.text(stick.path());
+             stickTransfer().PrepareImport();
+             QFile::remove(onStick(kClass));
+             classFiles().Activate(kClass);
+         },
+         "Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen.", {"9a_21222", "9a_21222.gxm", kBoard}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

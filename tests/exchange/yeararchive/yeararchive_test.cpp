@@ -70,11 +70,13 @@ TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
     EXPECT_EQ(yearArchive().targetFolder(), QDir(folder.path()).filePath("9495"));
     yearArchive().SetYear("2122");
     const QString year = folder.file("2122");
-    // Copying keeps the sources and skips the empty file; moving leaves
-    // nothing behind and carries the empty file.
+    // Copying keeps the sources and skips the empty file and what a killed
+    // save left behind; moving leaves nothing behind and carries the empty file.
+    folder.write("9a_21222/.v.1.Ab12cd", "half a save");
+    folder.write("9a_21222/v.2.Xy34zz", "half a copy");
     prompt.yes();
     yearArchive().Start({"9a_21222.dbf"});
-    EXPECT_EQ(filesIn(year + "/9a_21222"), QStringList({"m.1", "v.1"}));
+    EXPECT_EQ(QDir(year + "/9a_21222").entryList(QDir::Files | QDir::Hidden, QDir::Name), QStringList({"m.1", "v.1"}));
     EXPECT_TRUE(folder.exists("9a_21222/leer.doc"));
     yearArchive().SetMoving(true);
     prompt.yes();
@@ -133,7 +135,10 @@ TEST_F(YearArchiveTest, RefusalsStopsAndDriveA)
              prompt.yes();
              yearArchive().Start({"9a_21222.dbf"});
          },
-         "Schreibfehler in Datei", {"9a_21222", "9a_21222.dbf"}},
+         "Schreibfehler in Datei", {}},
+        {"list change cut off",
+         [&] { folder.write("9a_21222/.listenjournal", "HSA-Listenjournal 1"); prompt.yes(); yearArchive().Start({"9a_21222.dbf"}); },
+         "Bei der Klasse 9a_21222.dbf wurde eine Änderung der Schülerliste unterbrochen.", {}},
     };
     for (const auto& [name, run, message, archived] : cases) {
         SCOPED_TRACE(name);
@@ -152,6 +157,20 @@ TEST_F(YearArchiveTest, RefusalsStopsAndDriveA)
         EXPECT_EQ(folder.read("9a_21222/v.1"), "grades");
         EXPECT_TRUE(folder.exists("9a_21222.dbf"));
     }
+    QFile::remove(folder.file("9a_21222/.listenjournal"));
+    // A year folder that is the program folder itself: nothing is copied
+    // onto itself, and no grade file goes.
+    SetTransferCopyFault(nullptr);
+    yearArchive().SetMoving(false);
+    yearArchive().SetPlace(ArchivePlace::HardDisk);
+    QDir(folder.file("2122")).removeRecursively();
+    ASSERT_TRUE(QFile::link(folder.path(), folder.file("2122")));
+    prompt.clear();
+    prompt.yes();
+    yearArchive().Start({"9a_21222.dbf"});
+    EXPECT_EQ(prompt.lastText(), "Die Klasse 9a_21222.dbf kann nicht in ihren eigenen Ordner kopiert werden.");
+    EXPECT_EQ(folder.read("9a_21222/v.1"), "grades");
+    QFile::remove(folder.file("2122"));
     // "Laufwerk A": the switch file, else the first removable volume, else none.
     EXPECT_EQ(DriveAFolder(), floppy.path());
     QFile::remove(folder.file("laufwerk_a.txt"));

@@ -1,0 +1,417 @@
+#include "classes/fileops.h"
+#include "classes/textfile.h"
+#include "exchange/classstaging.h"
+#include "exchange/multiclassimport.h"
+#include "exchange/sticktransfer.h"
+#include "exchange/transfercopy.h"
+#include "exchange/yeararchive.h"
+#include "support/foldercontents.h"
+#include "support/stickfixture.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace hsa {
+namespace {
+
+const QString kClass = QStringLiteral("9a_21222.dbf");
+const QString kFolder = QStringLiteral("9a_21222");
+const QString kBoard = QStringLiteral("vor21229.dat");
+
+// A second program that has the class open: a real process holding the lock
+// that opening a class takes, until the object goes.
+class SecondDesk {
+public:
+    explicit SecondDesk(const QString& table)
+    {
+        int ready[2];
+        if (::pipe(ready) != 0 || ::pipe(release_) != 0)
+            return;
+        const QByteArray path = QFile::encodeName(table);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(release_[1]);
+            const int fd = ::open(path.constData(), O_RDWR);
+            char c = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+            (void)!::write(ready[1], &c, 1);
+            (void)!::read(release_[0], &c, 1);
+            ::_exit(0);
+        }
+        char c = 'n';
+        held_ = ::read(ready[0], &c, 1) == 1 && c == 'y';
+        ::close(ready[0]);
+        ::close(ready[1]);
+    }
+    ~SecondDesk()
+    {
+        ::close(release_[1]);
+        ::close(release_[0]);
+        if (pid_ > 0)
+            ::waitpid(pid_, nullptr, 0);
+    }
+    bool held() const { return held_; }
+
+private:
+    int release_[2] = {-1, -1};
+    pid_t pid_ = -1;
+    bool held_ = false;
+};
+
+// A small tmpfs over a folder while the object lives (only where the test
+// runs as root): writes cost no disk time, and a test can make it read-only
+// or fill it.
+class SmallVolume {
+public:
+    explicit SmallVolume(const QString& folder)
+        : path_(QFile::encodeName(folder))
+    {
+        mounted_ = ::mount("tmpfs", path_.constData(), "tmpfs", 0, "size=2m") == 0;
+    }
+    ~SmallVolume()
+    {
+        if (mounted_)
+            ::umount2(path_.constData(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+    void setReadOnly(bool readOnly)
+    {
+        ::mount(nullptr, path_.constData(), nullptr, MS_REMOUNT | (readOnly ? MS_RDONLY : 0), "size=2m");
+    }
+    // Fills the volume up to `left` free bytes; the filler's name.
+    QString fill(qint64 left)
+    {
+        struct statvfs v {};
+        ::statvfs(path_.constData(), &v);
+        const qint64 free = qint64(v.f_bavail) * qint64(v.f_frsize);
+        const QString filler = QFile::decodeName(path_) + "/filler";
+        QFile f(filler);
+        if (f.open(QIODevice::WriteOnly)) {
+            f.write(QByteArray(std::max<qint64>(free - left, 0), 'f'));
+            f.close();
+        }
+        return filler;
+    }
+
+private:
+    QByteArray path_;
+    bool mounted_ = false;
+};
+
+// Run as a program of its own (HSA_KILL_ROOT set): replaces the class in
+// that folder by the one in its "neu" sub-folder and dies like a killed
+// program right before the HSA_KILL_AT-th rename.
+const int killedChild = [] {
+    const QString root = QString::fromLocal8Bit(qgetenv("HSA_KILL_ROOT"));
+    if (root.isEmpty())
+        return 0;
+    const int killAt = qEnvironmentVariableIntValue("HSA_KILL_AT");
+    const QString src = root + "/neu/";
+    ClassStaging staging(root);
+    staging.copy(src + kClass, kClass);
+    staging.makeFolder(kFolder);
+    staging.copy(src + kFolder + "/v.1", kFolder + "/v.1");
+    staging.copy(src + kClass, "9a_21222.gxm");
+    int renames = 0;
+    FileFaultScope scope(0, unsigned(FileStep::Rename));
+    scope.watch([&](FileStep) {
+        if (++renames == killAt)
+            ::_exit(9);
+    });
+    staging.commit({kFolder, kClass, "9a_21222.gxm"}, {"9a_21222.gxm"});
+    ::_exit(0);
+}();
+
+class ClassTransferTest : public test::StickFixture {
+protected:
+    ClassTransferTest()
+    {
+        QDir::setCurrent(folder.path());
+    }
+    void SetUp() override
+    {
+        StickFixture::SetUp();
+        SetFreeSpaceSource([](const QString&) { return qint64(1) << 40; });
+        yearArchive() = YearArchive();
+        archiveRestore() = ArchiveRestore();
+        state().stickRoot = stick.path();
+        homeClass("alt");
+    }
+    void TearDown() override
+    {
+        SetFreeSpaceSource(nullptr);
+        StickFixture::TearDown();
+    }
+    // The class at home, its grade files and attachment marked with tag.
+    void homeClass(const QByteArray& tag)
+    {
+        makeClass(kClass, {{"1", "Müller", tag}, {"2", "Weiß", "Jörg"}, {"3", "Öztürk", "Ümit"}});
+        folder.write(kBoard, "Frau " + tag + "\r\n");
+        QDir(folder.file(kFolder)).removeRecursively();
+        for (const char* f : {"v.1", "v.2", "a.doc", "m.1"})
+            folder.write(kFolder + "/" + f, QByteArray(f) + " " + tag + QByteArray(3000, 'x'));
+        if (tag == "alt")
+            folder.write(kFolder + "/v.3", "stale");
+    }
+    QString onStick(const QString& name) const { return QDir(stick.path()).filePath(name); }
+    bool failed() const
+    {
+        return std::any_of(prompt.shown().begin(), prompt.shown().end(), [](const auto& s) {
+            return s.kind == MsgKind::Error || s.kind == MsgKind::Warning;
+        });
+    }
+
+    struct Flow {
+        const char* name;
+        std::function<void()> prepare;  // the older class in the target, the new one in the source
+        std::function<void()> run;
+        bool toStick;                   // the target is the stick, else the program folder
+        bool archiveIsTarget;           // in the program folder: the year folder, else all but it
+        std::function<void()> vanish;   // the source goes (a pulled stick)
+    };
+    QString root(const Flow& flow) const { return flow.toStick ? stick.path() : folder.path(); }
+    QList<Flow> flows()
+    {
+        const auto exportNow = [this] {
+            prompt.yes();
+            stickTransfer().ExportClassToStick(kClass);
+        };
+        const auto archive = [this](bool move) {
+            yearArchive().Activate(folder.path());
+            yearArchive().SetYear("2122");
+            yearArchive().SetMoving(move);
+            prompt.yes().yes();
+            yearArchive().Start({kClass});
+        };
+        const auto removeHome = [this] {
+            for (const QString& f : {kClass, kBoard, QStringLiteral("temp.dbf")})
+                QFile::remove(folder.file(f));
+            QDir(folder.file(kFolder)).removeRecursively();
+        };
+        return {
+            {"stick export", [=, this] { exportNow(); homeClass("neu"); }, exportNow,
+             true, false, removeHome},
+            {"stick import", [=, this] { homeClass("neu"); exportNow(); homeClass("alt"); },
+             [this] {
+                 prompt.yes();
+                 stickTransfer().ImportClassFromStick(stick.path(), kClass);
+             },
+             false, false,
+             [this] {
+                 for (const QString f : {kClass, kBoard})
+                     QFile::remove(onStick(f));
+                 QDir(onStick(kFolder)).removeRecursively();
+             }},
+            {"archive copy", [=, this] { archive(false); homeClass("neu"); }, [=] { archive(false); },
+             false, true, removeHome},
+            {"archive move", [=, this] { archive(false); homeClass("neu"); }, [=] { archive(true); },
+             false, true, removeHome},
+            {"archive restore", [=] { homeClass("neu"); archive(false); homeClass("alt"); },
+             [this] {
+                 archiveRestore().Activate(folder.path());
+                 archiveRestore().ChooseYearFolder("2122");
+                 prompt.yes().yes();
+                 archiveRestore().Start({kClass});
+             },
+             false, false,
+             [this] {
+                 QFile::remove(folder.file("2122/" + kClass));
+                 QDir(folder.file("2122/" + kFolder)).removeRecursively();
+             }},
+        };
+    }
+    void fresh()
+    {
+        TearDown();
+        for (const QString& root : {stick.path(), folder.path()}) {
+            QDir dir(root);
+            for (const QString& e : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+                QFileInfo(dir.filePath(e)).isDir() ? (void)QDir(dir.filePath(e)).removeRecursively()
+                                                    : (void)QFile::remove(dir.filePath(e));
+        }
+        SetUp();
+        prompt.clear();
+    }
+
+    SmallVolume stickVolume{stick.path()};
+    SmallVolume homeVolume{folder.path()};
+};
+
+// Each flow with the disk full at every step of the copy, and the source
+// vanishing before its first, middle and last file: afterwards the target is
+// byte for byte as before and the user was told of a failure.
+TEST_F(ClassTransferTest, AFailedCopyLeavesTheTargetAsItWas)
+{
+    constexpr unsigned kDiskSteps = unsigned(FileStep::Write) | unsigned(FileStep::Copy) | unsigned(FileStep::Rename);
+    for (int f = 0; f < flows().size(); ++f) {
+        fresh();
+        Flow flow = flows().at(f);
+        flow.prepare();
+        prompt.clear();
+        int steps = 0;
+        int copies = 0;
+        {
+            FileFaultScope count(0, kDiskSteps);
+            count.watch([&](FileStep s) { copies += s == FileStep::Copy; });
+            flow.run();
+            steps = count.steps();
+        }
+        ASSERT_FALSE(failed()) << flow.name << ": " << prompt.texts().join(" | ").toStdString();
+        ASSERT_GT(copies, 2) << flow.name;
+        const auto complete = test::FolderContents(root(flow));
+        struct Fault {
+            QString what;
+            int failAt = 0;        // 0: no step fails
+            int vanishAtCopy = 0;  // 0: the source stays
+            bool readOnly = false; // the target's volume
+            bool full = false;     // the target's volume really full half-way
+        };
+        QList<Fault> faults;
+        SmallVolume& volume = flow.toStick ? stickVolume : homeVolume;
+        // Every step where writes cost nothing (tmpfs), else the first,
+        // middle and last, so that the test stays fast on a real disk.
+        for (int n = 1; n <= steps; ++n)
+            if (volume.mounted() || n == 1 || n == (steps + 1) / 2 || n == steps)
+                faults.append({QStringLiteral("disk full at step %1").arg(n), n});
+        for (int c : {1, (copies + 1) / 2, copies})
+            faults.append({QStringLiteral("source gone at copy %1").arg(c), 0, c});
+        if (volume.mounted()) {
+            faults.append({QStringLiteral("target read-only"), 0, 0, true});
+            faults.append({QStringLiteral("target volume full"), 0, 0, false, true});
+        }
+        for (const Fault& fault : faults) {
+            SCOPED_TRACE(std::string(flow.name) + ", " + fault.what.toStdString());
+            fresh();
+            flow = flows().at(f);
+            flow.prepare();
+            prompt.clear();
+            QString filler;
+            if (fault.full)
+                filler = volume.fill(12000);
+            volume.setReadOnly(fault.readOnly);
+            const auto before = test::FolderContents(root(flow));
+            {
+                FileFaultScope scope(fault.failAt, kDiskSteps);
+                int copy = 0;
+                scope.watch([&](FileStep s) {
+                    if (s == FileStep::Copy && ++copy == fault.vanishAtCopy)
+                        flow.vanish();
+                });
+                flow.run();
+            }
+            volume.setReadOnly(false);
+            EXPECT_TRUE(failed()) << prompt.texts().join(" | ").toStdString();
+            EXPECT_FALSE(prompt.anyTextContains(".uebertragung")) << prompt.texts().join(" | ").toStdString();
+            const auto after = test::FolderContents(root(flow));
+            const auto part = [&](const QMap<QString, QByteArray>& all, bool target) {
+                QMap<QString, QByteArray> out;
+                for (auto it = all.begin(); it != all.end(); ++it)
+                    if ((it.key().contains("/2122") == flow.archiveIsTarget) == target)
+                        out.insert(it.key(), it.value());
+                return out;
+            };
+            // The target holds the older class, or (a move that could not
+            // take the class away from home) the whole new one.
+            const bool older = part(after, true) == part(before, true);
+            EXPECT_TRUE(older || (QString(flow.name) == "archive move" && part(after, true) == part(complete, true)))
+                << QStringList(part(after, true).keys()).join(" ").toStdString();
+            if (fault.vanishAtCopy == 0 && !flow.toStick)
+                EXPECT_TRUE(part(after, false) == part(before, false));
+            if (!filler.isEmpty())
+                QFile::remove(filler);
+        }
+    }
+    if (!stickVolume.mounted() || !homeVolume.mounted())
+        GTEST_SKIP() << "The rows of a read-only and of a full volume need a tmpfs mount (root); the others ran.";
+}
+
+// Another desk on the same program folder has the class open: the imports,
+// the restore and the move leave it alone and say so.
+TEST_F(ClassTransferTest, AClassAnotherProgramHoldsIsNotReplacedOrTakenAway)
+{
+    QList<Flow> rows;
+    for (const Flow& flow : flows())
+        if (QString(flow.name) != "stick export" && QString(flow.name) != "archive copy")
+            rows.append(flow);
+    rows.append({"multi-class import",
+                 [this] { folder.write("hsa_9a.imp", "Neu\r\nNina\r\n9a\r\n01.01.2010\r\nUlm\r\n"); },
+                 [this] {
+                     DualListModel model;
+                     model.Refill(folder.path());
+                     model.IncludeAll();
+                     prompt.text("2122").yes();
+                     RunMultiClassImport(model, QDate(2021, 9, 1));
+                 },
+                 false, false, {}});
+    for (int i = 0; i < rows.size(); ++i) {
+        const Flow& flow = rows.at(i);
+        SCOPED_TRACE(flow.name);
+        fresh();
+        flow.prepare();
+        prompt.clear();
+        const auto home = test::FolderContents(folder.path());
+        const auto onStick = test::FolderContents(stick.path());
+        {
+            SecondDesk desk(folder.file(kClass));
+            ASSERT_TRUE(desk.held());
+            flow.run();
+        }
+        EXPECT_TRUE(prompt.anyTextContains(ClassInUseMessage(kClass))) << prompt.texts().join(" | ").toStdString();
+        EXPECT_TRUE(test::FolderContents(folder.path()) == home);
+        EXPECT_TRUE(test::FolderContents(stick.path()) == onStick);
+        EXPECT_FALSE(prompt.anyTextContains("wurde eingespielt"));
+    }
+}
+
+// A program killed at any rename of the swap: the next transfer into the
+// folder (or the next start) puts the older class back, or finds the new one
+// complete.
+TEST(ClassStagingKilled, TheOlderClassComesBackOrTheNewOneIsWhole)
+{
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    const auto lay = [&](const QString& at, const QByteArray& tag) {
+        QDir().mkpath(at + "/" + kFolder);
+        for (const QString& f : {kClass, QString("9a_21222.gxm"), kFolder + "/v.1"})
+            WriteFileAtomic(at + "/" + f, tag + " " + f.toLatin1());
+    };
+    int killed = 0;
+    for (int killAt = 1;; ++killAt) {
+        SCOPED_TRACE(killAt);
+        QDir(root).removeRecursively();
+        lay(root, "alt");
+        const auto before = test::FolderContents(root);
+        lay(root + "/neu", "neu");
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HSA_KILL_ROOT", root);
+        env.insert("HSA_KILL_AT", QString::number(killAt));
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        ASSERT_TRUE(child.waitForFinished(30000));
+        QDir(root + "/neu").removeRecursively();
+        RecoverInterruptedTransfers(root);
+        const auto after = test::FolderContents(root);
+        if (child.exitCode() == 9) {
+            ++killed;
+            EXPECT_TRUE(after == before) << QStringList(after.keys()).join(" ").toStdString();
+            continue;
+        }
+        ASSERT_EQ(child.exitCode(), 0);
+        EXPECT_EQ(after.value(root + "/" + kFolder + "/v.1"), "neu " + kFolder.toLatin1() + "/v.1");
+        EXPECT_EQ(after.value(root + "/9a_21222.gxm"), "neu " + kClass.toLatin1());
+        EXPECT_EQ(after.size(), before.size());
+        break;
+    }
+    EXPECT_GE(killed, 5);
+}
+
+} // namespace
+} // namespace hsa
