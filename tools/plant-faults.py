@@ -244,6 +244,8 @@ FAULTS = [
     ("y22-family-replace-default-yes", "src/exchange/familyclassimport.cpp", "&& !askYesNoDefaultNo(QStringLiteral(\"Klasse \") + entry",
      "&& !askYesNo(QStringLiteral(\"Klasse \") + entry", ["test_exchange_familyclass"]),
     ("y23-family-replace-text", "src/exchange/familyclassimport.cpp", "\" existiert bereits. Überschreiben? \"", "\" existiert bereits, Überschreiben? \"", ["test_exchange_familyclass"]),
+    ("y24-import-line-surname-check", "src/exchange/multiclassimport.cpp", "if (lines.at(i).trimmed().isEmpty())",
+     "if (lines.at(i + 1).trimmed().isEmpty())", ["test_exchange_multiclass", "test_exchange_classtransfer"]),
 ]
 
 

@@ -118,6 +118,15 @@ TEST_F(FamilyTakeIn, OnlyTheClassTableComesInWithTheRightPassword)
         EXPECT_FALSE(folder.exists("9b-25262.dbf"));
         EXPECT_FALSE(QFileInfo::exists(folder.file("../9a-25262.dbf")));
         EXPECT_EQ(prompt.remainingAnswers(), 0);
+        // The question before an existing class table is replaced.
+        const auto asked = std::find_if(prompt.shown().begin(), prompt.shown().end(), [](const auto& s) {
+            return s.call == ScriptedPrompt::Call::Ask && s.text.startsWith("Klasse ");
+        });
+        EXPECT_EQ(asked != prompt.shown().end(), c.targetExists);
+        if (asked != prompt.shown().end()) {
+            EXPECT_EQ(asked->text, "Klasse 9a-25262.dbf existiert bereits. Überschreiben? ");
+            EXPECT_EQ(asked->defaultButton, Answer::No);
+        }
     }
 }
 

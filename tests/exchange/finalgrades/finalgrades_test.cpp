@@ -54,8 +54,19 @@ TEST(FinalGradeExport, LinesAsTheReportCardProgramReadsThem)
         expected << code << "";
     expected << "Proj" << "2";
     EXPECT_EQ(crlf(BuildFinalGradeExport(sample("9a_21222.dbf"))), crlf(expected));
-    // Before the school year 2021 the blocks have no average line.
-    EXPECT_EQ(BuildFinalGradeExport(sample("9a_19202.dbf")).size(), expected.size() - 4);
+    // The average line comes with the school year 2020/21 ("2021"), never before ("1920").
+    for (const auto& [classFile, fewer] : {std::pair{"9a_19202.dbf", 4}, {"9a_20212.dbf", 0}})
+        EXPECT_EQ(BuildFinalGradeExport(sample(classFile)).size(), expected.size() - fewer) << classFile;
+    // A class of one passed student: a surname alone is a student, a first
+    // name alone is not and gets no block in the second section.
+    for (const auto& [last, first, blocks] : {std::tuple{"Yilmaz", "", 1}, {"", "Lea", 0}, {"  ", "Lea", 0}}) {
+        FinalGradeExportInput one = sample("9a_21222.dbf");
+        one.records = {FinalGradeRecord{last, first, 1, "", "", "", "2.0", {}}};
+        const QStringList lines = BuildFinalGradeExport(one);
+        EXPECT_EQ(lines.size(), 3 + 7 + 1 + blocks * 40) << last << "|" << first;
+        EXPECT_EQ(lines.mid(3, 3), QStringList({QString(last).trimmed(), first, "1"}));
+        EXPECT_EQ(lines.mid(11, 2), blocks ? QStringList({last, first}) : QStringList());
+    }
     // The profile subject: the student's own code where AG7 selects one.
     FinalGradeExportInput in = sample("9a_21222.dbf");
     for (const auto& [ag7, code] : {std::pair{"1", "MuP"}, {"6", "Spa"}, {"0", "BKP"}, {"-1", "Prof"}, {"", "Prof"},
@@ -101,6 +112,8 @@ TEST_F(FinalGradeExportRun, EncryptedArchiveOpensInThePeers)
     // Cem has no grade file: never Anna's result.
     EXPECT_EQ(lines.mid(0, 7) + lines.mid(10, 3), QStringList({state().schoolName, "9a_21222", "PZeugnisnummern Start", "Müller",
                                                                 "Anna", "0", "2", "Özdemir", "Cem", "5"}));
+    // Records 1 to 39 of the 40, each with its average line, and Anna's block.
+    EXPECT_EQ(lines.size(), 3 + 39 * 7 + 1 + 40 + 1);
     EXPECT_EQ(RunShell("7z t -p" + pw + " " + Quote(archive)).status, 0);
     const auto py = RunShell("python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); "
                              "print(z.namelist(), len(z.read(z.namelist()[0], pwd=b'Kw4\\xf6\\xdc!#pT8n2Lx')))\" "
@@ -215,5 +228,11 @@ TEST_F(FinalGradeExportRun, StickCopyNamesTheFolderAndTheTableHeadsItsAverageCol
     EXPECT_TRUE(prompt.anyTextContains("wurde auch auf " + stick.path() + "/ kopiert."))
         << prompt.texts().join("|").toStdString();
     EXPECT_EQ(classGrid().cell(21, 0), "Sch");
+    // The question before the export replaces the class's older archive.
+    const auto asked = std::find_if(prompt.shown().begin(), prompt.shown().end(),
+                                    [](const auto& s) { return s.call == ScriptedPrompt::Call::Ask; });
+    ASSERT_NE(asked, prompt.shown().end());
+    EXPECT_EQ(asked->text, "Sie haben kontrolliert, bei welchen Schülern \"bestanden\" angeklickt wurde?\n\r"
+                           "Nur Schüler mit angeklicktem Abschluss werden ausgespielt.\n\rFortfahren mit dem Ausspielen?");
     classGrid().reset();
 }

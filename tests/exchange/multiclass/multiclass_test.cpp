@@ -58,6 +58,7 @@ TEST_F(MultiClassImportRun, ClassesFromPreparedFiles)
     // An existing class whose grade files go only when it is overwritten.
     folder.write("xb_21222.dbf", folder.read("start2.dbf"));
     folder.write("xb_21222/v.1", "grades");
+    folder.write("xb_21222/v.40", "grades");
     DualListModel m;
     m.Refill(folder.path());
     m.IncludeAll();
@@ -72,10 +73,15 @@ TEST_F(MultiClassImportRun, ClassesFromPreparedFiles)
     EXPECT_EQ(prompt.shown().at(0).preset + prompt.shown().at(2).preset, "252692");
     EXPECT_TRUE(folder.exists("xb_21222/v.1"));
     EXPECT_FALSE(folder.exists("91_21222.dbf"));
+    const auto asked = std::find_if(prompt.shown().begin(), prompt.shown().end(),
+                                    [](const auto& s) { return s.call == ScriptedPrompt::Call::Ask; });
+    ASSERT_NE(asked, prompt.shown().end());
+    EXPECT_EQ(asked->text, "Klasse xb_21222.dbf existiert bereits. Überschreiben? ");
+    EXPECT_EQ(asked->defaultButton, Answer::No);
     prompt.text("2122").yes();
     m.Include({0, 1});
     EXPECT_EQ(*RunMultiClassImport(m, QDate(2026, 3, 15)), QStringList({"xb_21222.dbf"}));
-    EXPECT_FALSE(folder.exists("xb_21222/v.1"));
+    EXPECT_FALSE(folder.exists("xb_21222/v.1") || folder.exists("xb_21222/v.40"));
     const auto rows = readBack(folder.file("9a_21222.dbf"));
     if (!rows)
         GTEST_SKIP() << "python3-dbfread not installed";
@@ -118,7 +124,9 @@ TEST_F(MultiClassImportRun, FilesNotInThePreparedFormatAreRefusedWithTheirLine)
         const char* what;
         QByteArray bytes;
         ImportFormat format;
-        const char* told;   // empty: imported
+        const char* told;       // empty: imported
+        int students = 1;       // records with a surname after the import
+        const char* left = "";  // the students left out (beyond the 38th)
     } cases[] = {
         {"random bytes", random, ImportFormat::Line, "Zeile 2: Die Zeile enthält Nullbytes"},
         {"empty", "", ImportFormat::Line, "Zeile 1: Die Datei ist leer."},
@@ -135,8 +143,14 @@ TEST_F(MultiClassImportRun, FilesNotInThePreparedFormatAreRefusedWithTheirLine)
         {"blank line", "\"A\",\"B\"\r\n\r\n\"C\",\"D\"\r\n", ImportFormat::Sdf, "Zeile 2: Die Zeile ist leer."},
         {"no surname", "\"\",\"B\",\"9a\"\r\n", ImportFormat::Sdf, "Zeile 1: Der Nachname fehlt."},
         {"too few lines", "A\r\nB\r\n9a\r\n", ImportFormat::Line, "Zeile 3: Die Datei hat keine fünf Zeilen"},
+        {"four lines", "A\r\nB\r\n9a\r\n01.01.2010\r\n", ImportFormat::Line, "Zeile 4: Die Datei hat keine fünf Zeilen"},
+        {"a first name without surname", student + "\r\nLea\r\n9a\r\n\r\nUlm\r\n", ImportFormat::Line,
+         "Zeile 6: Der Nachname fehlt."},
         {"too long", student + QByteArray(300, 'x') + "\r\n", ImportFormat::Line, "Zeile 6: Die Zeile ist länger als 255"},
-        {"DOS end mark, empty birth place", student + "A\r\nB\r\n9a\r\n\r\n\r\n\x1A", ImportFormat::Line, ""},
+        {"DOS end mark, empty birth place", student + "A\r\nB\r\n9a\r\n\r\n\r\n\x1A", ImportFormat::Line, "", 2},
+        {"38 students, the most a class holds", student + lineFile(37), ImportFormat::Line, "", 38},
+        {"a 39th without first name is left out", student + lineFile(37) + "Letzter\r\n\r\n9a\r\n\r\n\r\n",
+         ImportFormat::Line, "", 38, "Letzter"},
         {"SDF with blank end", "\"M\x81ller\",\"J\x94rg\",\"9 a\",\"\",\"\"\r\n\r\n\x1A", ImportFormat::Sdf, ""},
     };
     for (const auto& c : cases) {
@@ -151,6 +165,14 @@ TEST_F(MultiClassImportRun, FilesNotInThePreparedFormatAreRefusedWithTheirLine)
             DbfTable t;
             t.open(folder.file("9a_21222.dbf"), DbfAccess::SharedReadOnly);
             EXPECT_EQ(t.value(0, "NACHNAME") + "|" + t.value(0, "VORNAME") + "|" + t.value(0, "KLASSE"), "Müller|Jörg|9a");
+            int named = 0;
+            for (int r = 0; r < t.recordCount(); ++r)
+                named += !t.value(r, "NACHNAME").trimmed().isEmpty();
+            EXPECT_EQ(named, c.students);
+            const QString left = QString::fromUtf8(c.left);
+            EXPECT_EQ(prompt.anyTextContains("mehr als 38"), !left.isEmpty());
+            if (!left.isEmpty())
+                EXPECT_EQ(prompt.lastText(), "Die Datei " + file + " enthält mehr als 38 Schüler. Nicht übernommen: " + left);
             continue;
         }
         EXPECT_EQ(r, ImportResult::Skipped);

@@ -68,6 +68,7 @@ protected:
 
 TEST_F(StickTransferTest, ClassTravelsToAnotherInstallationWithGradesAttachmentsAndBoard)
 {
+    folder.write("9a_21222/v.40", "v.40 Inhalt");
     exportClass();
     ASSERT_EQ(prompt.lastText(), "Die Klasse wurde auf den Stick ausgespielt.");
     EXPECT_FALSE(QFileInfo::exists(folder.file("temp.dbf"))); // its copy for the stick went with the transfer
@@ -78,7 +79,7 @@ TEST_F(StickTransferTest, ClassTravelsToAnotherInstallationWithGradesAttachments
     EXPECT_EQ(onStickBytes.left(header), source.left(header));
     EXPECT_TRUE(onStickBytes.contains(ToCp850(QStringLiteral("Öztürk"))));
     EXPECT_EQ(ReadFileBytes(onStick("9a_21222.gxm")), onStickBytes);
-    const QStringList carried{"a.doc", "b.DOCX", "v.1", "v.2"};
+    const QStringList carried{"a.doc", "b.DOCX", "v.1", "v.2", "v.40"};
     EXPECT_EQ(RegularFilesIn(onStick("9a_21222")), carried);
     const QString names = QStringLiteral("Müller|Jörg|Weiß|Renée|Öztürk|Ümit");
     EXPECT_EQ(namesByDbfread(onStick(kClass), "cp850"), names);
@@ -106,6 +107,7 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
         QString lastText;       // empty: no box at all
         QStringList stickFiles; // what the stick root holds afterwards
         QString alsoShown = {};
+        QString question = {};  // the question before a class is replaced, "Nein" its default
     };
     const auto marked = [&] {
         exportClass();
@@ -127,7 +129,8 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
          "Klasse 9a_21222.dbf nicht gefunden. Kopiervorgang wird abgebrochen", {}},
         {"no to overwrite on the stick",
          [&] { QFile(onStick(kClass)).open(QIODevice::WriteOnly); exportClass({Answer::No}); },
-         "Kopiervorgang wird abgebrochen", {kClass}},
+         "Kopiervorgang wird abgebrochen", {kClass}, {},
+         "Klasse 9a_21222.dbf existiert auf den Stick. Kopiervorgang fortsetzen? "},
         {"too little space", [&] { freeSpace = 5000; exportClass(); }, "Zu wenig Speicherplatz!!", {}},
         {"drive A keeps its floppy rule", [&] { freeSpace = 1'000'000; exportClass(); }, "Zu wenig Speicherplatz!!", {}},
         {"name warning, No",
@@ -150,7 +153,8 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
          "Kopiervorgang wird abgebrochen", {"9a_21222", kClass, "9a_21222.gxm", kBoard},
          "Schreibfehler in Datei " + onStick("9a_21222/v.2")},
         {"no to overwrite on the disk", [&] { marked(); prompt.no(); stickTransfer().ImportClassFromStick(stick.path(), kClass); },
-         "Kopiervorgang wird abgebrochen", {"9a_21222", kClass, "9a_21222.gxm", kBoard}},
+         "Kopiervorgang wird abgebrochen", {"9a_21222", kClass, "9a_21222.gxm", kBoard}, {},
+         "Klasse 9a_21222.dbf existiert auf der Festplatte. Kopiervorgang fortsetzen? "},
         {"the stick is the program folder (run from the stick)",
          [&] {
              SetVolumeSource([&] {
@@ -218,6 +222,13 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
         EXPECT_EQ(prompt.remainingAnswers(), 0);
         EXPECT_EQ(QDir(stick.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name), c.stickFiles);
         EXPECT_TRUE(prompt.anyTextContains(c.alsoShown));
+        if (!c.question.isEmpty()) {
+            const auto asked = std::find_if(prompt.shown().begin(), prompt.shown().end(),
+                                            [](const auto& s) { return s.call == ScriptedPrompt::Call::Ask; });
+            ASSERT_NE(asked, prompt.shown().end());
+            EXPECT_EQ(asked->text, c.question);
+            EXPECT_EQ(asked->defaultButton, Answer::No);
+        }
         EXPECT_NE(classFiles().mode(), kModeStickExport);
     }
 }
@@ -226,9 +237,11 @@ TEST_F(StickTransferTest, OverwritingDropsStaleGradeFilesAndCarriesAtMost41Attac
 {
     for (int i = 0; i < 42; ++i)
         folder.write(QStringLiteral("9a_21222/anlage%1.doc").arg(i, 2, 10, QLatin1Char('0')), "x");
-    folder.write(QStringLiteral("9a_21222/v.3"), "alt");
+    for (const char* stale : {"9a_21222/v.3", "9a_21222/v.40"})
+        folder.write(stale, "alt");
     exportClass();
     QFile::remove(folder.file("9a_21222/v.3"));
+    QFile::remove(folder.file("9a_21222/v.40"));
     exportClass({Answer::Yes});
     // Name order: a.doc, anlage00..anlage39, then v.1 and v.2.
     const QStringList carried = RegularFilesIn(onStick("9a_21222"));
@@ -236,9 +249,10 @@ TEST_F(StickTransferTest, OverwritingDropsStaleGradeFilesAndCarriesAtMost41Attac
     EXPECT_EQ(carried.mid(40), QStringList({"anlage39.doc", "v.1", "v.2"}));
     // The disk side too: an older class's v.3 goes before the import.
     folder.write(QStringLiteral("9a_21222/v.3"), "alt");
+    folder.write(QStringLiteral("9a_21222/v.40"), "alt");
     prompt.yes();
     stickTransfer().ImportClassFromStick(stick.path(), kClass);
-    EXPECT_FALSE(folder.exists("9a_21222/v.3"));
+    EXPECT_FALSE(folder.exists("9a_21222/v.3") || folder.exists("9a_21222/v.40"));
     EXPECT_EQ(prompt.lastText(), "Die Prüfungsklasse wurde eingespielt.");
 }
 

@@ -87,6 +87,7 @@ TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
     // never overwrites a class.
     folder.write("2122/9a_21222/v.7", "stale");
     folder.write("2122/9a_21222/l.7", "stale");
+    folder.write("2122/9a_21222/v.40", "stale");
     yearArchive().SetMoving(false);
     prompt.yes().yes();
     yearArchive().Start({"9a_21222.dbf"});
@@ -118,16 +119,52 @@ TEST_F(YearArchiveTest, CopyMoveOverwriteAndRestore)
 TEST_F(YearArchiveTest, RefusalsStopsAndDriveA)
 {
     const QStringList both{"9a_21222.dbf", "xb_21222.dbf"};
-    const std::tuple<const char*, std::function<void()>, const char*, QStringList> cases[] = {
+    // The last box's text (its start) and, of a question, the default button:
+    // "Nein" wherever the answer replaces a class.
+    const std::tuple<const char*, std::function<void()>, const char*, QStringList, std::optional<Answer>> cases[] = {
         {"class open", [&] { state().openClassFile = "9a_21222.dbf"; yearArchive().Start({"9a_21222.dbf"}); },
-         "Bitte erst Klasse schließen.", {}},
-        {"nothing marked", [&] { archiveRestore().Start({}); }, "Sie haben keine Dateien markiert.", {}},
-        {"no", [&] { prompt.no(); yearArchive().Start({"9a_21222.dbf"}); }, "Einverstanden mit Kopieren auf Festplatte?", {}},
+         "Bitte erst Klasse schließen.", {}, std::nullopt},
+        {"nothing marked", [&] { archiveRestore().Start({}); }, "Sie haben keine Dateien markiert.", {}, std::nullopt},
+        {"no", [&] { prompt.no(); yearArchive().Start({"9a_21222.dbf"}); }, "Einverstanden mit Kopieren auf Festplatte?", {},
+         std::nullopt},
+        {"no to moving onto drive A",
+         [&] {
+             yearArchive().SetMoving(true);
+             yearArchive().SetPlace(ArchivePlace::DriveA);
+             prompt.no();
+             yearArchive().Start({"9a_21222.dbf"});
+         },
+         "Einverstanden mit Verschieben auf Laufwerk A?", {}, std::nullopt},
+        {"no to restoring",
+         [&] {
+             archiveRestore().Activate(folder.path());
+             prompt.no();
+             archiveRestore().Start({"9a_21222.dbf"});
+         },
+         "Einverstanden mit Rückholung von Festplatte?", {}, std::nullopt},
+        {"no to restoring over the class at home",
+         [&] {
+             prompt.yes();
+             yearArchive().Start({"9a_21222.dbf"});
+             archiveRestore().Activate(folder.path());
+             archiveRestore().ChooseYearFolder("2122");
+             prompt.yes().no();
+             archiveRestore().Start({"9a_21222.dbf"});
+         },
+         "Klasse 9a_21222.dbf existiert im Arbeitsverzeichnis. Überschreiben? ", {"9a_21222", "9a_21222.dbf"}, Answer::No},
+        {"no to overwriting in the archive",
+         [&] {
+             prompt.yes();
+             yearArchive().Start({"9a_21222.dbf"});
+             prompt.yes().no();
+             yearArchive().Start({"9a_21222.dbf"});
+         },
+         "Klasse 9a_21222.dbf existiert im Archiv. Überschreiben? ", {"9a_21222", "9a_21222.dbf"}, Answer::No},
         {"hard disk full", [&] { freeSpace = 20; prompt.yes(); yearArchive().Start(both); },
-         "Zu wenig Speicherplatz!\n\rAb 9a_21222.dbf wird nicht mehr kopiert.", {}},
+         "Zu wenig Speicherplatz!\n\rAb 9a_21222.dbf wird nicht mehr kopiert.", {}, std::nullopt},
         {"floppy full after the first class",
          [&] { freeSpace = 40; yearArchive().SetPlace(ArchivePlace::DriveA); prompt.yes(); yearArchive().Start(both); },
-         "Diskette ist voll!\n\rAb xb_21222.dbf wird nicht mehr kopiert.", {"9a_21222", "9a_21222.dbf"}},
+         "Diskette ist voll!\n\rAb xb_21222.dbf wird nicht mehr kopiert.", {"9a_21222", "9a_21222.dbf"}, std::nullopt},
         {"copy breaks while moving",
          [&] {
              SetTransferCopyFault([](const QString& dest) { return dest.endsWith("v.1"); });
@@ -135,12 +172,12 @@ TEST_F(YearArchiveTest, RefusalsStopsAndDriveA)
              prompt.yes();
              yearArchive().Start({"9a_21222.dbf"});
          },
-         "Schreibfehler in Datei", {}},
+         "Schreibfehler in Datei", {}, std::nullopt},
         {"list change cut off",
          [&] { folder.write("9a_21222/.listenjournal", "HSA-Listenjournal 1"); prompt.yes(); yearArchive().Start({"9a_21222.dbf"}); },
-         "Bei der Klasse 9a_21222.dbf wurde eine Änderung der Schülerliste unterbrochen.", {}},
+         "Bei der Klasse 9a_21222.dbf wurde eine Änderung der Schülerliste unterbrochen.", {}, std::nullopt},
     };
-    for (const auto& [name, run, message, archived] : cases) {
+    for (const auto& [name, run, message, archived, defaultButton] : cases) {
         SCOPED_TRACE(name);
         TearDown();
         SetUp();
@@ -151,6 +188,7 @@ TEST_F(YearArchiveTest, RefusalsStopsAndDriveA)
         folder.write("laufwerk_a.txt", floppy.path().toUtf8() + "\r\n");
         run();
         EXPECT_TRUE(prompt.lastText().startsWith(QString::fromUtf8(message))) << prompt.lastText().toStdString();
+        EXPECT_EQ(prompt.shown().last().defaultButton, defaultButton);
         EXPECT_EQ(prompt.remainingAnswers(), 0);
         EXPECT_EQ(filesIn(yearArchive().targetFolder()), archived);
         // Nothing of a class is ever lost.
