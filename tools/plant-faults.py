@@ -246,6 +246,8 @@ FAULTS = [
     ("y23-family-replace-text", "src/exchange/familyclassimport.cpp", "\" existiert bereits. Überschreiben? \"", "\" existiert bereits, Überschreiben? \"", ["test_exchange_familyclass"]),
     ("y24-import-line-surname-check", "src/exchange/multiclassimport.cpp", "if (lines.at(i).trimmed().isEmpty())",
      "if (lines.at(i + 1).trimmed().isEmpty())", ["test_exchange_multiclass", "test_exchange_classtransfer"]),
+    ("y25-stick-lost-name-comma", "src/exchange/sticktransfer.cpp", "if (const QString part = t.value(r, field).trimmed(); !part.isEmpty())",
+     "if (const QString part = t.value(r, field).trimmed(); true)", ["test_exchange_sticktransfer"]),
 ]
 
 

@@ -120,9 +120,14 @@ QStringList NamesLostOnStick(const QString& tablePath)
         return out;
     for (int r = 0; r < t.recordCount(); ++r) {
         const QByteArray bytes = t.rawValue(r, last) + t.rawValue(r, first);
-        if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return lostOnStick(static_cast<unsigned char>(c)); }))
-            out << t.valueOrEmpty(r, QStringLiteral("NR")).trimmed() + QStringLiteral(": ") + t.value(r, last).trimmed() +
-                       QStringLiteral(", ") + t.value(r, first).trimmed();
+        if (!std::any_of(bytes.begin(), bytes.end(), [](char c) { return lostOnStick(static_cast<unsigned char>(c)); }))
+            continue;
+        // A surname or a first name alone is named without a stray comma.
+        QStringList name;
+        for (const int field : {last, first})
+            if (const QString part = t.value(r, field).trimmed(); !part.isEmpty())
+                name << part;
+        out << t.valueOrEmpty(r, QStringLiteral("NR")).trimmed() + QStringLiteral(": ") + name.join(QStringLiteral(", "));
     }
     return out;
 }

@@ -136,6 +136,12 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
         {"name warning, No",
          [&] { makeClass(kClass, {{"1", "Müller", "Jörg"}, {"2", "Sánchez", "Renée"}}); exportClass({Answer::No}); },
          "Kopiervorgang wird abgebrochen", {}, "2: Sánchez, Renée"},
+        {"name warning, a surname or a first name alone",
+         [&] {
+             makeClass(kClass, {{"1", "Sánchez", ""}, {"2", "", "Máté"}, {"3", "Müller", "Jörg"}});
+             exportClass({Answer::No});
+         },
+         "Kopiervorgang wird abgebrochen", {}, "\n\r\n\r1: Sánchez\n\r2: Máté\n\r\n\r"},
         {"missing marker",
          [&] { marked(); QFile::remove(onStick("9a_21222.gxm")); stickTransfer().ImportClassFromStick(stick.path(), kClass); },
          "Diese Klasse stammt nicht aus Korvi_Wendra_Pruef ab Version C9.\n\r\n\rAb Version C9 wird das Einspielen von "
