@@ -58,13 +58,16 @@ TEST(FinalGradeExport, LinesAsTheReportCardProgramReadsThem)
     for (const auto& [classFile, fewer] : {std::pair{"9a_19202.dbf", 4}, {"9a_20212.dbf", 0}})
         EXPECT_EQ(BuildFinalGradeExport(sample(classFile)).size(), expected.size() - fewer) << classFile;
     // A class of one passed student: a surname alone is a student, a first
-    // name alone is not and gets no block in the second section.
-    for (const auto& [last, first, blocks] : {std::tuple{"Yilmaz", "", 1}, {"", "Lea", 0}, {"  ", "Lea", 0}}) {
+    // name alone is not and gets no block in the second section.  An average
+    // with nothing to compute (" - ") or a pending one ("??") leaves its line empty.
+    for (const auto& [last, first, blocks, average, averageLine] :
+         {std::tuple{"Yilmaz", "", 1, " - ", ""}, {"", "Lea", 0, "??", ""}, {"  ", "Lea", 0, "1.4", "1.4  (sehr gut)"}}) {
         FinalGradeExportInput one = sample("9a_21222.dbf");
-        one.records = {FinalGradeRecord{last, first, 1, "", "", "", "2.0", {}}};
+        one.records = {FinalGradeRecord{last, first, 1, "", "", "", average, {}}};
         const QStringList lines = BuildFinalGradeExport(one);
         EXPECT_EQ(lines.size(), 3 + 7 + 1 + blocks * 40) << last << "|" << first;
         EXPECT_EQ(lines.mid(3, 3), QStringList({QString(last).trimmed(), first, "1"}));
+        EXPECT_EQ(lines.at(9), averageLine);
         EXPECT_EQ(lines.mid(11, 2), blocks ? QStringList({last, first}) : QStringList());
     }
     // The profile subject: the student's own code where AG7 selects one.
