@@ -46,6 +46,15 @@ G = "src/grades/classgrid.cpp"
 P = "src/print/pagemodel.cpp"
 SUBJ = "src/classes/subjects.cpp"
 SCHOOL = "src/classes/schoolsettings.cpp"
+CERT = "src/print/layouts/certificates.cpp"
+EXT = "src/print/layouts/externalcertificates.cpp"
+FB9 = "src/print/layouts/feedback9.cpp"
+SSHEET = "src/print/layouts/studentsheet.cpp"
+EXAMT = "src/print/layouts/examtable.cpp"
+CTAB = "src/print/layouts/classtables.cpp"
+SLIST = "src/print/layouts/subjectlists.cpp"
+PROT = "src/print/layouts/protocols.cpp"
+NOTES = "src/print/layouts/notepages.cpp"
 
 # (id, file, text, replacement, test programs)
 FAULTS = [
@@ -154,7 +163,7 @@ FAULTS = [
      "if (f != ClassField::AG3)", ["test_classes_classfiles"]),
     ("f04-delete-table-in-use", "src/classes/classfiles.cpp", "const bool deleted = !TableInUse(path) && QFile::remove(path);",
      "const bool deleted = QFile::remove(path);", ["test_classes_classfiles"]),
-    ("f05-list-undo-renames-forward", S, "RenamePath(it->second, it->first);", "RenamePath(it->first, it->second);", LIST),
+    ("f05-list-undo-renames-forward", S, "RenamePath(it->second, it->first) && undone;", "RenamePath(it->first, it->second) && undone;", LIST),
     ("f06-exact-name-not-first", "src/classes/textfile.cpp", "    if (d.exists(name)) {", "    if (false && d.exists(name)) {",
      ["test_classes", "test_classes_classfiles", "test_classes_studentlist"]),
     ("f07-copy-onto-itself", "src/classes/kopier.cpp", "if (sameFile(source, dest))", "if (false && sameFile(source, dest))",
@@ -205,6 +214,69 @@ FAULTS = [
      ["test_word"]),
     ("x08-slots-class-letters", "src/grades/gradeslots.cpp", '"3456789xyXYfFgG"', '"3456789xyXYfF"',
      ["test_grades_sheet", "test_exchange_finalgrades"]),
+
+    # printed layouts at their boundaries: counts, subject texts, punctuation, fonts, empty values
+    ("b01-a-split-k17", CERT, "if (k <= 17)\n        --s;", "if (k < 17)\n        --s;", CERTS),
+    ("b02-b-split-19", CERT, "n == 16 ? 8 : n <= 19 ? 9 : 10", "n == 16 ? 8 : n < 19 ? 9 : 10", CERTS),
+    ("b03-own-split-20", CERT, "const int c = n >= 20 ? 10 : n < 17 ? 8 : 9;", "const int c = n > 20 ? 10 : n < 17 ? 8 : 9;", CERTS),
+    ("b04-hsa-split-16", EXT, "n >= 16 ? 8 : n >= 14 ? 7", "n > 16 ? 8 : n >= 14 ? 7", CERTS),
+    ("b05-wrs-split-13", EXT, "n >= 13 ? 7 : n >= 11 ? 6 : 5", "n > 13 ? 7 : n >= 11 ? 6 : 5", CERTS),
+    ("b06-hsa-footer-lift-16", EXT, "const int lift = n >= 16 ? 35 : 0;", "const int lift = n > 16 ? 35 : 0;", CERTS),
+    ("b07-hsa-gap-from-8", EXT, "const int g = n >= 8 ? 80 : 0;", "const int g = n > 8 ? 80 : 0;", CERTS),
+    ("b08-feedback-split-17", FB9, "n <= 17 ? 8 : n <= 19 ? 9 : 10", "n < 17 ? 8 : n <= 19 ? 9 : 10", CERTS),
+    ("b09-student-sheet-split-20", SSHEET, "if (n >= 21)\n        return 10;", "if (n >= 20)\n        return 10;", DRIVERS + ["test_print_layouts"]),
+    ("b10-choice-sheet-split-17", EXAMT, "n / 2 + 1 - (n < 17 ? 1 : 0)", "n / 2 + 1 - (n <= 17 ? 1 : 0)", DRIVERS + ["test_print_layouts"]),
+    ("b11-second-page-row-38", CTAB, "for (int r = 35; r <= kGridLastStudentRow; ++r)\n        secondPage",
+     "for (int r = 35; r < kGridLastStudentRow; ++r)\n        secondPage", TABLES + ["test_print_layouts"]),
+    ("b12-range-of-one-student", "src/print/drivers.cpp", "if (s.printToNr >= s.printFromNr && s.printToNr < 41)",
+     "if (s.printToNr > s.printFromNr && s.printToNr < 41)", DRIVERS),
+    ("b13-own-heading-by-class", CERT, "PrintTextOut(250, 1565, cls.classCode() == QLatin1Char('9')",
+     "PrintTextOut(250, 1565, cls.classCode() != QLatin1Char('9')", CERTS),
+    ("b14-hauptschule-sentence-stop", CERT, "\"hat die Hauptschule nach Klasse 9 erfolgreich abgeschlossen.\"",
+     "\"hat die Hauptschule nach Klasse 9 erfolgreich abgeschlossen\"", CERTS),
+    ("b15-english-oral-heading-stop", SLIST, "english ? QStringLiteral(\"Schr./KP.\")", "english ? QStringLiteral(\"Schr./KP\")", LAYOUTS),
+    ("b16-practical-english-heading", SLIST, "s == 4 ? QStringLiteral(\"Schr./KP\")", "s == 5 ? QStringLiteral(\"Schr./KP\")", LAYOUTS),
+    ("b17-english-correction-columns", SLIST, " || subject == QStringLiteral(\"Englisch\")\n", "\n", LAYOUTS),
+    ("b18-protocol-communication-title", PROT, "QStringLiteral(\"Niederschrift über die Kommunikationsprüfung\")",
+     "QStringLiteral(\"Niederschrift über die Kommunikationsprüfung \")", LAYOUTS),
+    ("b19-a-grade-key-stop", CERT, "PrintTextOut(250, 2690, kGradeKey + QLatin1Char('.'));", "PrintTextOut(250, 2690, kGradeKey);", CERTS),
+    ("b20-own-exam-key", CERT, "if (!class9)\n        PrintTextOut(250, 2685, kExamKey);", "if (class9)\n        PrintTextOut(250, 2685, kExamKey);", CERTS),
+    ("b21-feedback-key-stop", FB9, "mangelhaft (5), ungenügend (6).\"", "mangelhaft (5), ungenügend (6)\"", CERTS),
+    ("b22-abbreviations-colon", CTAB, "QStringLiteral(\"Abkürzungen:\")", "QStringLiteral(\"Abkürzungen\")", TABLES),
+    ("b23-protocol-name-comma", PROT, "student.surname + QStringLiteral(\", \") + student.firstName",
+     "student.surname + QStringLiteral(\" \") + student.firstName", LAYOUTS),
+    ("b24-nut-option-bracket", SSHEET, "\"(   ) NuT (Natur und Technik)\"", "\"(   ) NuT (Natur und Technik\"", DRIVERS),
+    ("b25-a-project-heading-bold", CERT, "SetFont(48, true);\n    PrintTextOut(250, 1625, kProjectHeadingClass9);",
+     "SetFont(48);\n    PrintTextOut(250, 1625, kProjectHeadingClass9);", CERTS),
+    ("b26-closing-sentence-bold", CERT, "SetFont(small ? 36 : 44, small);", "SetFont(small ? 36 : 44);", CERTS),
+    ("b27-wrs-title-size", EXT, "SetFont(58, true);", "SetFont(55, true);", CERTS),
+    ("b28-feedback-elective-bold", FB9, "SetFont(elective ? 44 : 40, elective);", "SetFont(elective ? 44 : 40);", CERTS),
+    ("b29-registration-underline", SSHEET, "    SetPrintFontUnderline(true);\n", "", DRIVERS),
+    ("b30-exam-result-size", EXAMT, "SetNominalFont(41, true);", "SetNominalFont(40, true);", DRIVERS),
+    ("b31-language-option-bold", EXAMT, "        SetPrintFontBold(false);\n        PrintTextOut(250, t + 29 * h,",
+     "        PrintTextOut(250, t + 29 * h,", DRIVERS),
+    ("b32-grid-title-bold", CTAB, "SetPrintFontBold(true);\n        PrintTextOut(l.x(0), l.rowHeight / 3",
+     "PrintTextOut(l.x(0), l.rowHeight / 3", TABLES),
+    ("b33-protocol-title-size", PROT, "SetNominalFont(60);", "SetNominalFont(55);", LAYOUTS),
+    ("b34-whole-grade-of-nothing", EXAMT, "if (ReadGradeCell(average) > 0)", "if (ReadGradeCell(average) >= 0)", DRIVERS),
+    ("b35-feedback-without-hints", FB9, "    } else {\n        PrintTextOut(250, 1890, kMissingGradeWord);\n    }", "    }", CERTS),
+    ("b36-driver-first-name-empty", "src/print/drivers.cpp", "\n        || TrimRight(field(table, record, kFieldFirst)).isEmpty())",
+     ")", DRIVERS),
+    ("b37-driver-last-name-empty", "src/print/drivers.cpp", "if (TrimRight(field(table, record, kFieldLast)).isEmpty()\n        || ",
+     "if (", DRIVERS),
+    ("b38-driver-nr-above-40", "src/print/drivers.cpp", "if (nr <= 0 || nr > 40) {", "if (nr <= 0 || nr > 41) {", DRIVERS),
+    ("b39-note-page-first-name", NOTES, "if (TrimRight(st.surname).isEmpty() || IsWeightRecord(st))",
+     "if (TrimRight(st.surname).isEmpty() || TrimRight(st.firstName).isEmpty() || IsWeightRecord(st))", LAYOUTS),
+    ("b40-forms-first-name-empty", "src/word/wordforms.cpp", "if (lastName.isEmpty() || firstName.isEmpty() || IsWeightRecordName",
+     "if (lastName.isEmpty() || IsWeightRecordName", ["test_word"]),
+    ("b41-forms-last-name-empty", "src/word/wordforms.cpp", "if (lastName.isEmpty() || firstName.isEmpty() || IsWeightRecordName",
+     "if (firstName.isEmpty() || IsWeightRecordName", ["test_word"]),
+    ("b42-forms-thirty-copies", "src/word/wordforms.cpp", "while (copies < 1 || copies > 30)", "while (copies < 1 || copies >= 30)", ["test_word"]),
+    ("b43-recreate-default-yes", "src/word/attachments.cpp", "&& !askYesNoDefaultNo(QStringLiteral(\"Zeugnisanlage", "&& !askYesNo(QStringLiteral(\"Zeugnisanlage", ["test_word"]),
+    ("b44-recreate-question-stop", "src/word/attachments.cpp", "\"Zeugnisanlage existiert schon.\"", "\"Zeugnisanlage existiert schon\"", ["test_word"]),
+    ("b45-birth-date-message-mark", "src/word/attachments.cpp", "(Bei Einzelzeugnis/Zeugnis)!\"", "(Bei Einzelzeugnis/Zeugnis)\"", ["test_word"]),
+    ("b46-attachment-surname-only", "src/word/attachments.cpp", "    if (last.isEmpty() || IsWeightRecordName(last))\n        return false;",
+     "    if (last.isEmpty() || first.isEmpty() || IsWeightRecordName(last))\n        return false;", ["test_word"]),
 ]
 
 
