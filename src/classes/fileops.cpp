@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -77,6 +79,20 @@ bool RemoveFile(const QString& path)
     if (FileStepFails(FileStep::Remove))
         return false;
     return std::remove(QFile::encodeName(path).constData()) == 0;
+}
+
+bool WriteFully(int fd, const char* data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t w = ::write(fd, data, static_cast<size_t>(size));
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return false;
+        data += w;
+        size -= w;
+    }
+    return true;
 }
 
 } // namespace hsa

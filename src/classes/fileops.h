@@ -47,5 +47,10 @@ public:
 bool RenamePath(const QString& from, const QString& to);
 // Removes the file at path, through the seam.  False on failure.
 bool RemoveFile(const QString& path);
+// Writes all size bytes of data to the open descriptor fd, going on after
+// interrupted and short writes.  False on any failure (a full disk among
+// them); the descriptor then holds an unknown part of the data.  Not a step
+// of the seam: callers count their own step.
+bool WriteFully(int fd, const char* data, qint64 size);
 
 } // namespace hsa

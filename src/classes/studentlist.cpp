@@ -203,14 +203,8 @@ void StudentListChange::rename(const std::vector<std::pair<QString, QString>>& p
     for (const auto& [from, to] : plan)
         lines += "U\t" + QFile::encodeName(QFileInfo(from).fileName()) + "\t"
                  + QFile::encodeName(QFileInfo(to).fileName()) + "\r\n";
-    bool logged = journalFd_ >= 0 && !FileStepFails(FileStep::Write);
-    for (qsizetype done = 0; logged && done < lines.size();) {
-        const ssize_t w = ::write(journalFd_, lines.constData() + done, size_t(lines.size() - done));
-        if (w < 0 && errno == EINTR)
-            continue;
-        logged = w > 0;
-        done += w > 0 ? w : 0;
-    }
+    const bool logged = journalFd_ >= 0 && !FileStepFails(FileStep::Write)
+                        && WriteFully(journalFd_, lines.constData(), lines.size());
     if (!logged || ::fdatasync(journalFd_) != 0)
         throw journalError(journal_);
     for (const auto& [from, to] : plan) {

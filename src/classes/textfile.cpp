@@ -216,20 +216,7 @@ void WriteFileAtomic(const QString& path, const QByteArray& data)
     else
         ::fchmod(fd, newFileMode());
 
-    const char* p = data.constData();
-    qsizetype left = data.size();
-    bool ok = !FileStepFails(FileStep::Write);
-    while (ok && left > 0) {
-        ssize_t w = ::write(fd, p, static_cast<size_t>(left));
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false;
-            break;
-        }
-        p += w;
-        left -= w;
-    }
+    bool ok = !FileStepFails(FileStep::Write) && WriteFully(fd, data.constData(), data.size());
     if (ok && ::fsync(fd) != 0)
         ok = false;
     if (::close(fd) != 0)

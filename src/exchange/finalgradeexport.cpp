@@ -145,14 +145,7 @@ void writePrivateText(const QString& path, const QStringList& lines)
         data += ToWindows1252(l) + "\r\n";
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    bool ok = fd >= 0 && !FileStepFails(FileStep::Write);
-    for (qsizetype done = 0; ok && done < data.size();) {
-        const ssize_t w = ::write(fd, data.constData() + done, size_t(data.size() - done));
-        if (w < 0 && errno == EINTR)
-            continue;
-        ok = w > 0;
-        done += w > 0 ? w : 0;
-    }
+    bool ok = fd >= 0 && !FileStepFails(FileStep::Write) && WriteFully(fd, data.constData(), data.size());
     if (fd >= 0 && ::close(fd) != 0)
         ok = false;
     if (!ok)

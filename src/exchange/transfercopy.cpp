@@ -147,14 +147,8 @@ void TransferCopyFile(const QString& source, const QString& dest)
             continue;
         if (got <= 0)
             throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(shown(source)));
-        for (ssize_t put = 0; put < got;) {
-            const ssize_t w = ::write(out, buf.data() + put, static_cast<size_t>(got - put));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0)
-                throw writeError(dest);
-            put += w;
-        }
+        if (!WriteFully(out, buf.data(), got))
+            throw writeError(dest);
         done += got;
     }
     if (breaking)

@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <fstream>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -178,11 +177,24 @@ std::atomic<int> cachedUmask{-1};
 mode_t ReadUmask()
 {
     // The status file tells the umask without changing it even for a moment.
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("Umask:", 0) == 0)
-            return mode_t(std::strtoul(line.c_str() + 6, nullptr, 8)) & 0777;
+    // Read with plain calls: a process out of handles must still get here
+    // and fall back without a stream object in a half-made state.
+    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        std::string text;
+        char buf[4096];
+        for (ssize_t got; (got = ::read(fd, buf, sizeof buf)) != 0;) {
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                break;
+            text.append(buf, size_t(got));
+        }
+        ::close(fd);
+        const size_t at = text.find("\nUmask:");
+        if (at != std::string::npos)
+            return mode_t(std::strtoul(text.c_str() + at + 7, nullptr, 8)) & 0777;
+    }
     const mode_t m = ::umask(0);
     ::umask(m);
     return m;

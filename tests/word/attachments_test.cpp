@@ -30,7 +30,8 @@ protected:
                   {{"1", "Muster", "Anna", "W", {{"AG3", "01.02.2010"}, {"AG4", "Ulm"}, {"KLASSE", "9a"}}},
                    {"2", "Ohne", "Datum"},
                    {"3", "../x", "a/b", "M", {{"AG3", "03.04.2010"}}},
-                   {"4", "FAKTOR", "x", "M", {{"AG3", "1"}}}});
+                   {"4", "FAKTOR", "x", "M", {{"AG3", "1"}}},
+                   {"5", "Nurname", "", "W", {{"AG3", "05.06.2010"}}}});
         openClass("9a_25262.dbf");
         state().schoolName = "Schule am See?Seestadt";
     }
@@ -97,9 +98,14 @@ TEST_F(AttachmentTest, CreateOpenAndRecreate)
     prompt.no();
     RecreateCertificateAttachment(0);
     EXPECT_EQ(folder.read("9a_25262/Muster_Anna.docx"), folder.read("doc/anlage10.docx"));
+    const ScriptedPrompt::Shown& question = prompt.shown().last();
+    EXPECT_EQ(std::pair(question.text, question.defaultButton),
+              std::pair(QString("Zeugnisanlage existiert schon.\n\rSoll sie gelöscht und durch eine leere Vorlage ersetzt "
+                                "werden?"), std::optional<Answer>(Answer::No)));
     // No birth date: nothing is made.  The weighting record never gets one.
     EXPECT_FALSE(CreateCertificateAttachment(1));
     EXPECT_TRUE(prompt.lastText().startsWith("Ohne Datum: Erst Geburtsdatum eintragen"));
+    EXPECT_EQ(prompt.lastText(), "Ohne Datum: Erst Geburtsdatum eintragen (Bei Einzelzeugnis/Zeugnis)!\n\rDatei nicht erzeugt");
     EXPECT_FALSE(CreateCertificateAttachment(3));
     EXPECT_FALSE(QFileInfo::exists(inClass("FAKTOR_x.docx")));
     // Opening a missing attachment creates it; an unsafe name stays in the
@@ -107,6 +113,9 @@ TEST_F(AttachmentTest, CreateOpenAndRecreate)
     OpenCertificateAttachment(2);
     EXPECT_EQ(QDir(classFolder()).entryList({"*.doc*", "*tmp*", "temp*"}, QDir::Files | QDir::Hidden),
               QStringList({".._x_a_b.docx", "Muster_Anna.docx"}));
+    // A last name without first name still gets its attachment.
+    EXPECT_TRUE(CreateCertificateAttachment(4));
+    EXPECT_TRUE(QFileInfo::exists(inClass("Nurname__.docx")));
     EXPECT_EQ(QDir(folder.file("doc")).entryList({"*tmp*", "temp*"}, QDir::Files | QDir::Hidden), QStringList());
     // Without a word processor the user is told so; without a template nothing is made.
     shell.result = false;

@@ -63,7 +63,10 @@ protected:
         makeClass("9a_25262.dbf", {{"1", "Muster", "Anna", "W", {{"AG3", "01.02.2010"}}},
                                    {"2", "Beispiel", "Ben", "M", {{"AG3", "02.02.2010"}}},
                                    {"3", "Probe", "Paula", "W", {{"AG3", "03.02.2010"}}},
-                                   {"4", "FAKTOR", "Gewichte", "M", {{"AG3", "1"}}}});
+                                   {"4", "FAKTOR", "Gewichte", "M", {{"AG3", "1"}}},
+                                   // Not printed: a last name alone, a first name alone.
+                                   {"5", "Nurname", "", "M", {{"AG3", "05.02.2010"}}},
+                                   {"6", "", "Nurvor", "W", {{"AG3", "06.02.2010"}}}});
         openClass("9a_25262.dbf");
         state().currentStudentRecord = 0;
         forms = WordFormsController();
@@ -133,6 +136,7 @@ TEST_F(WordFormsTest, PrintsThroughTheChosenPrinter)
         {"range", {}, 1, 2, 0, 2, 3, {}, "Buero",
          {"-d Buero -n 1 -t Nr. 2 Beispiel", "-d Buero -n 1 -t Nr. 3 Probe"}, {1, 1}, {"Beispiel", "Probe"}},
         {"copies asked again", {}, 0, 0, 1, 1, 1, {"31", "x", "0", "3"}, "Buero", {"-d Buero -n 3 -t Nr. 1 Muster"}, {1}, {"Muster"}},
+        {"thirty copies", {}, 0, 0, 1, 1, 1, {"30"}, "Buero", {"-d Buero -n 30 -t Nr. 1 Muster"}, {1}, {"Muster"}},
         {"PDF file", {}, 1, 1, 0, 1, 1, {"ausdruck"}, "PDF-Datei", {}, {}, all},
         {"abort", [&] { forms.hooks().processEvents = [] { state().printAbortRequested = true; }; }, 1, 1, 1, 1, 1, {}, "Buero",
          {}, {}, {}},

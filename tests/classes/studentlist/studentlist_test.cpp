@@ -301,6 +301,20 @@ TEST_F(StudentListFlow, MoveStudentRecordReplacesTheFilesOfTheDestination)
     EXPECT_EQ(QDir(classDir()).entryList(QDir::Files | QDir::Hidden), (QStringList{"m.2", "v.2"}));
 }
 
+// Every list operation with the answers that carry it through on a class of
+// five rows; the fault and kill tests run each of them.
+struct ListOperation {
+    const char* name;
+    void (*answers)(ScriptedPrompt&);
+    bool (*run)();
+};
+const ListOperation kListOperations[] = {
+    {"löschen", [](ScriptedPrompt& p) { p.yes(); }, DeleteStudent},
+    {"einfügen", [](ScriptedPrompt& p) { p.yes().yes(); }, InsertEmptyRow},
+    {"vertauschen", [](ScriptedPrompt& p) { p.yes().text("1").text("4").yes(); }, SwapTwoRows},
+    {"sortieren", [](ScriptedPrompt& p) { p.yes().no().no(); }, SortStudentList},
+};
+
 TEST_F(StudentListFlow, AFailureAtAnyStepLeavesTheClassAsItWas)
 {
     // Removing the set-aside files after the change stands cannot undo it.
@@ -309,13 +323,7 @@ TEST_F(StudentListFlow, AFailureAtAnyStepLeavesTheClassAsItWas)
     // Every file of the class folder (set-aside ones too) and the table.
     const auto classState = [&] { return std::pair(FolderContents(classDir()), tableBytes()); };
     const auto before = classState();
-    const struct { const char* name; std::function<void(ScriptedPrompt&)> answers; bool (*run)(); } operations[] = {
-        {"löschen", [](ScriptedPrompt& p) { p.yes(); }, DeleteStudent},
-        {"einfügen", [](ScriptedPrompt& p) { p.yes().yes(); }, InsertEmptyRow},
-        {"vertauschen", [](ScriptedPrompt& p) { p.yes().text("1").text("4").yes(); }, SwapTwoRows},
-        {"sortieren", [](ScriptedPrompt& p) { p.yes().no().no(); }, SortStudentList},
-    };
-    for (const auto& op : operations) {
+    for (const auto& op : kListOperations) {
         state().currentStudentRecord = 1;
         int steps = 0;
         {
@@ -360,13 +368,7 @@ TEST_F(StudentListFlow, AKilledOperationIsUndoneWhenTheClassOpensAgain)
         ClassTable().restore(s.second);
     };
     const State before = classState();
-    const struct { const char* name; std::function<void(ScriptedPrompt&)> answers; bool (*run)(); } operations[] = {
-        {"löschen", [](ScriptedPrompt& p) { p.yes(); }, DeleteStudent},
-        {"einfügen", [](ScriptedPrompt& p) { p.yes().yes(); }, InsertEmptyRow},
-        {"vertauschen", [](ScriptedPrompt& p) { p.yes().text("1").text("4").yes(); }, SwapTwoRows},
-        {"sortieren", [](ScriptedPrompt& p) { p.yes().no().no(); }, SortStudentList},
-    };
-    for (const auto& op : operations) {
+    for (const auto& op : kListOperations) {
         int steps = 0;
         State after;
         {

@@ -19,11 +19,12 @@ protected:
         PrintClassFixture::SetUp();
         device().printableMM = QSizeF(190.0, 277.0);
     }
-    void makeStudents(int count, int emptyRow = 0)
+    // count rows, rows emptyRow to emptyTo (or emptyRow alone) left empty.
+    void makeStudents(int count, int emptyRow = 0, int emptyTo = 0)
     {
         QList<StudentRow> rows;
         for (int i = 1; i <= count; ++i) {
-            const bool empty = i == emptyRow;
+            const bool empty = i == emptyRow || (i > emptyRow && i <= emptyTo);
             rows << StudentRow{QString::number(i), empty ? QString() : QStringLiteral("Name%1").arg(i),
                                empty ? QString() : QStringLiteral("Vor%1").arg(i)};
             if (!empty)
@@ -69,6 +70,7 @@ TEST_F(ClassTables, FinalGradeOverviewOfThirtyEightStudentsOnTwoPages)
     // The title on both pages, the average row once, on the last.
     const QStringList page0 = onPage(job, 0, l.x(0));
     EXPECT_TRUE(page0.first().startsWith(QStringLiteral("Endnoten (Schnittberechnung")));
+    EXPECT_TRUE(job.findText(page0.first())->bold);
     EXPECT_EQ(onPage(job, 1, l.x(0)).first(), page0.first());
     EXPECT_EQ(std::tuple(job.textStrings().count("DURCHSCHNITT "), job.findText("DURCHSCHNITT ")->page),
               std::tuple(1, 1));
@@ -77,6 +79,17 @@ TEST_F(ClassTables, FinalGradeOverviewOfThirtyEightStudentsOnTwoPages)
     // stands in the place of row 2 on the second page.
     EXPECT_EQ(TextsAt(job, l.x(2) + 8, l.y(36) - 20), "3");
     EXPECT_EQ(TextsAt(job, l.x(2) + 2, l.y(2) + 2), "   |2");
+}
+
+// A second page is printed for the last row alone.
+TEST_F(ClassTables, OnlyTheLastRowOnTheSecondPage)
+{
+    makeStudents(38, 35, 37);
+    prompt.no(); // not sorted
+    PrintFinalGradeOverview(wide);
+    ASSERT_EQ(device().jobs.size(), 1);
+    const PrintJob& job = device().lastJob();
+    EXPECT_EQ(std::pair(job.pages, job.findText("Name38") ? job.findText("Name38")->page : -1), std::pair(2, 1));
 }
 
 TEST_F(ClassTables, GradeListPagesOfSevenNamedStudents)
@@ -116,7 +129,7 @@ TEST_F(ClassTables, GradeListPagesOfSevenNamedStudents)
         {"Notenliste für die Abschlussprüfung 2025/26", {53, 6}}, {"Klasse 9a", {53, 52}}, {"Lfd.", {53, 113}},
         {"S", {564, 205}}, {"2.0 / 4.0", {614, 246}}, {"dez / m", {614, 271}}, {"nicht bestanden", {2382, 251}},
         {"(3.0)", {2382, 297}}, {"mit Genehmigung", {2380, 481}}, {"zurückgetreten", {2380, 527}},
-        {"Prof = MuP", {2381, 665}}};
+        {"Prof = MuP", {2381, 665}}, {"Abkürzungen:", {53, 1825}}};
     for (const auto& [text, p] : wanted)
         EXPECT_EQ(TextAt(page, text), p) << text.toStdString();
     EXPECT_EQ(TextAt(device().jobs[1], "Klasse 9a"), QPoint(53, 52));

@@ -106,6 +106,8 @@ protected:
         for (int i = 0; i < 5; ++i)
             rows << StudentRow{QString::number(i + 1), QString::fromLatin1(names[i]),
                                names[i][0] ? QStringLiteral("Vor%1").arg(i + 1) : QString()};
+        // A last name without first name, and the reverse: no student to print.
+        rows << StudentRow{"6", "Eck", ""} << StudentRow{"7", "", "Vor7"};
         makeClass(QStringLiteral("9a_25262.dbf"), rows);
         openClass(QStringLiteral("9a_25262.dbf"));
         printLoopHooks() = {};
@@ -137,6 +139,7 @@ TEST_F(Drivers, AllStudentsSkipEmptyRecordsAndShowProgress)
 {
     PrintAllStudents();
     EXPECT_EQ(printed(), "Vor1 Adler|Vor2 Berger|Vor4 Claus|Vor5 Dorn");
+    EXPECT_EQ(device().jobs.size(), 4);
     // Only the 38 student records are walked, never the swap row or the
     // weights; the progress is hidden at the end.
     EXPECT_EQ(std::tuple(device().batchesEnded, progress.size(), progress.last(), state().printToNr),
@@ -172,6 +175,10 @@ TEST_F(Drivers, RangeAsksAgainAndCancels)
     prompt.text("3").cancelText();
     PrintStudentRange();
     EXPECT_EQ(std::tuple(device().jobs.size(), state().printFromNr, state().printToNr), std::tuple(0, 1, 40));
+    // A range of one student.
+    prompt.text("4").text("4");
+    PrintStudentRange();
+    EXPECT_EQ(printed(), "Vor4 Claus");
 }
 
 TEST_F(Drivers, MarkedStudentIsRefusedWhileAJobRuns)

@@ -25,6 +25,9 @@ using namespace hsa;
 
 namespace {
 
+const QString kGradeKey = QStringLiteral(
+    "Notenstufen: sehr gut (1), gut (2), befriedigend (3), ausreichend (4), mangelhaft (5), ungenügend (6)");
+
 class CertificateLayouts : public test::PrintTest {
 public:
     void SetUp() override
@@ -107,6 +110,8 @@ TEST_F(CertificateLayouts, TitlesByKindAndSchoolType)
         {"feedback year", PrintClass9Feedback, 1, both, "", "2025/26", 1380, 588},
         {"own", PrintDispatchCertificate, 1, both, "Werkrealschulabschlusszeugnis", "Werkrealschulabschlusszeugnis", 700, 350},
         {"own kind 7", PrintDispatchCertificate, 7, both, "", "hat die Werkrealschule nach Klasse 9 erfolgreich abgeschlossen.", 250, 730},
+        {"own kind 7 Hauptschule", PrintDispatchCertificate, 7, "der Hauptschule", "",
+         "hat die Hauptschule nach Klasse 9 erfolgreich abgeschlossen.", 250, 730},
     };
     for (const Case& c : cases) {
         cls.schoolTypeText = c.schoolType;
@@ -131,6 +136,13 @@ TEST_F(CertificateLayouts, SubjectColumnsSplitByLayoutAndCount)
         {"feedback N=20", PrintClass9Feedback, 20, {}, 10, 1510, 11, 950},
         {"own N=16", PrintDispatchCertificate, 16, {}, 8, 1370, 9, 950},
         {"own N=17", PrintDispatchCertificate, 17, {}, 9, 1440, 10, 950},
+        // Each split at its count and one beside it.
+        {"A k=17", PrintCertificateA, 17, {}, 8, 1370, 9, 950},
+        {"B N=19", PrintCertificateB, 19, {}, 9, 1530, 10, 1040},
+        {"own N=20", PrintDispatchCertificate, 20, {}, 10, 1510, 11, 950},
+        {"HSA N=16", PrintExternalHsaCertificate, 16, {}, 8, 1430, 9, 1010},
+        {"WRS N=13", PrintExternalWrsCertificate, 13, {}, 7, 1580, 8, 1180},
+        {"feedback N=17", PrintClass9Feedback, 17, {}, 8, 1370, 9, 950},
     };
     for (const Case& c : cases) {
         setSubjectCount(c.n, c.names);
@@ -186,12 +198,52 @@ TEST_F(CertificateLayouts, BlocksBelowTheSubjects)
         {"feedback class 8", average({}, "3"), PrintClass9Feedback, 1, "3 ", 1540, 1742},
         {"own box", average({"1", "2"}), PrintDispatchCertificate, 1, "gut   ( 1,5 )", 960, 1770},
         {"own copy", nullptr, PrintDispatchCertificate, 6, "Dr. Vorsitz", 380, 2500},
+        {"HSA N=16 foot lifted", [](CertificateLayouts& t) { t.setSubjectCount(16); }, PrintExternalHsaCertificate, 1,
+         "Fußzeile 1", 250, 1492},
+        {"HSA N=8 presentation", [](CertificateLayouts& t) { t.setSubjectCount(8); }, PrintExternalHsaCertificate, 1,
+         "Leistungen in der Präsentationsprüfung:", 250, 1480},
+        {"own project heading class 10", nullptr, PrintDispatchCertificate, 1,
+         "Leistungen in der themenorientierten Projektprüfung in Klasse 9:", 250, 1565},
+        {"own project heading class 9", [](CertificateLayouts& t) { t.cls.classFile = "9a_25262.dbf"; },
+         PrintDispatchCertificate, 1, "Leistungen in der themenorientierten Projektprüfung", 250, 1565},
+        {"A grade key", nullptr, PrintCertificateA, 11, kGradeKey + ".", 250, 2690},
+        {"own exam key", nullptr, PrintDispatchCertificate, 1,
+         "Prüfungsfächer sind mit einem Kreuz nach der Note gekennzeichnet.", 250, 2685},
+        {"feedback key", nullptr, PrintClass9Feedback, 1, kGradeKey.mid(13) + ".", 250, 2678},
+        {"feedback without hints", nullptr, PrintClass9Feedback, 1, kMissingGradeWord, 250, 1890},
     };
     for (const Case& c : cases) {
         SetUp();
         if (c.setUp)
             c.setUp(*this);
         EXPECT_EQ(at(print(c.layout, c.kind), c.text), QPoint(c.x, c.y)) << c.name;
+    }
+}
+
+// Size and weight of the titles and headings that stand out.
+TEST_F(CertificateLayouts, TitleAndHeadingFonts)
+{
+    struct Case { const char* name; std::function<void(CertificateLayouts&)> setUp; StudentLayoutFunction layout;
+                  int kind; QString text; int height; bool bold; };
+    const Case cases[] = {
+        {"A title", nullptr, PrintCertificateA, 11, "Werkrealschulabschlusszeugnis", 74, true},
+        {"A project heading", nullptr, PrintCertificateA, 11,
+         "Leistungen in der themenorientierten Projektprüfung in Klasse 9:", 48, true},
+        {"A closing sentence", nullptr, PrintCertificateA, 11,
+         "Dieses Abschlusszeugnis verleiht einen dem Realschulabschluss gleichwertigen Bildungsstandard.", 36, true},
+        {"WRS title", nullptr, PrintExternalWrsCertificate, 1, "gleichwertigen Bildungsstand", 58, true},
+        {"feedback elective", [](CertificateLayouts& t) { t.setSubjectCount(18, {{12, "Wahlpflichtfach"}}); },
+         PrintClass9Feedback, 1, "Wahlpflichtfach", 44, true},
+        {"feedback subject", [](CertificateLayouts& t) { t.setSubjectCount(18); }, PrintClass9Feedback, 1, "Fach12",
+         40, false},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (c.setUp)
+            c.setUp(*this);
+        const auto t = print(c.layout, c.kind).findText(c.text);
+        ASSERT_TRUE(t) << c.name;
+        EXPECT_EQ(std::pair(t->fontHeight, t->bold), std::pair(c.height, c.bold)) << c.name;
     }
 }
 

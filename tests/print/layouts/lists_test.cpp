@@ -89,6 +89,28 @@ TEST_F(LayoutTest, SelectionAndMarksPerListType)
               "-|3 :  [ 1,0...5,7 ]|-");
 }
 
+// The column headings that change with the subject and the exam kind, read
+// exactly; (-1, -1) for a heading not printed.
+TEST_F(LayoutTest, ColumnHeadingsBySubjectAndKind)
+{
+    struct Case { int s, type, kind; bool marks; QString text; QPoint p; };
+    const Case cases[] = {
+        {4, ListOral, kExamOral, true, "Schr./KP.", {1128, 175}},      // English
+        {3, ListOral, kExamOral, true, "Schr.", {1128, 175}},          // mathematics
+        {4, ListOral, kExamPractical, true, "Schr./KP", {1128, 175}},  // English, communication exam
+        {6, ListOral, kExamPractical, true, "Schr./Pr", {1128, 175}},  // a practical subject
+        {6, ListOral, kExamPractical, true, "Pr. P-Note", {1635, 175}},
+        {4, ListWritten, kExamOral, false, "Note   ", {932, 175}},
+        {4, ListWritten, kExamOral, false, "Erstkorrektur", {932, 210}},
+        {2, ListWritten, kExamOral, false, "Erstkorrektur", {932, 210}},
+        {5, ListWritten, kExamOral, false, "Erstkorrektur", {-1, -1}}, // no correction columns
+    };
+    for (const Case& c : cases) {
+        PrintSubjectExamList(cls, {student(1, c.s - 1, "P", {}, "P", "3.0")}, c.s, c.type, c.kind, c.marks);
+        EXPECT_EQ(at(dev().lastJob(), c.text), c.p) << c.s << " " << c.type << " " << c.kind << " " << c.text.toStdString();
+    }
+}
+
 TEST_F(LayoutTest, LongListsContinueOnFurtherPages)
 {
     std::vector<StudentPrintData> students;
@@ -150,8 +172,12 @@ TEST_F(LayoutTest, ProtocolsBySelectionWordAndAbort)
     EXPECT_FALSE(state().printAbortRequested);
     for (const auto& [text, y] : {std::pair("Irgendwo", 80), {"Abschlussprüfung Schuljahr 25/26", 150},
                                   {"Niederschrift über die mündliche Prüfung", 340},
-                                  {"im Fach Wirtschaft- Beruf", 410}})
+                                  {"im Fach Wirtschaft- Beruf", 410}, {"Name2, Vor", 630}})
         EXPECT_EQ(at(dev().lastJob(), QString::fromUtf8(text)), QPoint(708, y)) << text;
+    PrintExamProtocol(cls, students[0], 4, QStringLiteral("Kommunikationsprüfung"));
+    const auto title = dev().lastJob().findText(QStringLiteral("Niederschrift über die Kommunikationsprüfung"));
+    ASSERT_TRUE(title);
+    EXPECT_EQ(std::tuple(title->x, title->pageY(), title->fontHeight, title->bold), std::tuple(708, 340, 60, true));
 }
 
 // A protocol order names the subjects in which no student is marked for the
@@ -202,21 +228,22 @@ TEST_F(LayoutTest, RangePromptsKeepTheirOwnRange)
     EXPECT_EQ(std::tuple(range->from, range->to, prompt.remainingAnswers()), std::tuple(39, 39, 0));
     prompt.cancelText();
     EXPECT_FALSE(AskNoteRange());
-    // Positions 3 to 5: record positions, whatever NR says; gaps and the
-    // weighting record are skipped.
+    // Positions 3 to 7: record positions, whatever NR says; gaps and the
+    // weighting record are skipped, a record without first name is not.
     std::vector<StudentPrintData> records;
-    for (int pos = 1; pos <= 6; ++pos) {
+    for (int pos = 1; pos <= 7; ++pos) {
         records.push_back(student(pos + 10, 1, {}));
         records.back().record = pos;
     }
     records[3].surname.clear();
     records[4].surname = QStringLiteral("FAKTOR");
     records[2].sheet.fromFile = false; // no grade file: the head only
-    PrintNoteFields(cls, records, NoteRange{3, 6}, PrintLoopScope());
+    records[6].firstName.clear();
+    PrintNoteFields(cls, records, NoteRange{3, 7}, PrintLoopScope());
     QStringList heads;
     for (const PrintJob& job : dev().jobs)
         heads << job.texts().at(1).text;
-    EXPECT_EQ(heads, QStringList({"13)  Name13 Vor  ", "16)  Name16 Vor  "}));
+    EXPECT_EQ(heads, QStringList({"13)  Name13 Vor  ", "16)  Name16 Vor  ", "17)  Name17   "}));
     EXPECT_EQ(std::pair(state().printFromNr, state().printToNr), std::pair(2, 30));
 }
 

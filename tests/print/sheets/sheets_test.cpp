@@ -91,7 +91,7 @@ TEST_F(Sheets, SubjectColumnsSplitBySubjectCount)
     struct Row { int kind, n, leftEnd; const char* file; };
     const Row rows[] = {{2, 16, 8, "9a"},   {2, 17, 9, "9a"},   {2, 18, 9, "9a"},   {2, 20, 10, "9a"},
                         {2, 21, 10, "9a"},  {29, 16, 8, "9a"},  {29, 18, 10, "9a"}, {29, 20, 10, "9a"},
-                        {29, 16, 8, "xa"},  {29, 17, 9, "Ya"}};
+                        {29, 16, 8, "xa"},  {29, 17, 9, "Ya"}, {29, 20, 9, "xa"}, {29, 17, 9, "9a"}};
     for (const Row& r : rows) {
         cls.classFile = QString::fromLatin1(r.file) + QStringLiteral("_25262.dbf");
         subjects(r.n);
@@ -182,6 +182,7 @@ TEST_F(Sheets, ExamTableCases)
         {"Schnitt ??", {{7, 1, "2"}, {7, 2, "??"}}, none, 1680, t + 20 * h, ""},
         {"ganze Note zu ??", {{7, 1, "2"}, {7, 2, "??"}}, none, 1680, t + 21 * h, ""},
         {"Schnitt ohne Note", {}, none, 1680, t + 20 * h, " - "},
+        {"ganze Note ohne Note", {}, none, 1680, t + 21 * h, ""},
         {"Gewicht 2", {{7, 1, "2"}, {8, 2, "2"}}, none, 1755, t + 2 * h + 5, "Gew=2"},
         {"Gewicht ohne Endnote", {{7, 1, "- "}, {8, 2, "2"}}, none, 1755, t + 2 * h + 5, ""},
         {"Gewicht 1", {{7, 1, "2"}, {8, 2, "1 "}}, none, 1755, t + 2 * h + 5, ""},
@@ -214,6 +215,31 @@ TEST_F(Sheets, ExamTableCases)
         st.sheet.resultIndex = result;
         const auto x = print(4).findText(QStringLiteral("X"));
         EXPECT_EQ(x ? x->pageY() : 0, result >= 0 && result <= 2 ? 830 + (21 + result) * h : 0) << result;
+    }
+}
+
+// Size, weight and underline of headings and ticked lines, read with their
+// punctuation.
+TEST_F(Sheets, HeadingFonts)
+{
+    subjects(16);
+    struct Case { int kind; const char* file; QString text; int x, y, height; bool bold, underline; };
+    const int t = 830, h = 60;
+    const Case cases[] = {
+        {29, "xa", "Anmeldung zur mündlichen Prüfung", 250, 1520, 58, true, true},
+        {29, "xa", "(   ) NuT (Natur und Technik)", 250, 1935, 44, false, false},
+        {29, "xa", "Ich melde mich an zur Prüfung im Fach ", 250, 1710, 44, true, false},
+        {4, "9a", "(   )  Realschulabschluss bestanden", 1280, t + 23 * h, 41, true, false},
+        {4, "9a", "(  ) Abschlusszeugnis auf Wunsch des Schülers ohne Note für die Fremdsprache", 250, t + 29 * h, 41,
+         false, false},
+        {4, "9a", "Prüfungsergebnis:", 1280, t + 20 * h, 48, true, false},
+    };
+    for (const Case& c : cases) {
+        cls.classFile = QString::fromLatin1(c.file) + QStringLiteral("_25262.dbf");
+        const auto p = print(c.kind).findText(c.text);
+        ASSERT_TRUE(p) << c.text.toStdString();
+        EXPECT_EQ(std::tuple(p->x, p->pageY(), p->fontHeight, p->bold, p->underline),
+                  std::tuple(c.x, c.y, c.height, c.bold, c.underline)) << c.text.toStdString();
     }
 }
 
