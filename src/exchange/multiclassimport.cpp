@@ -4,6 +4,7 @@
 #include "classes/classrules.h"
 #include "classes/classtemplate.h"
 #include "classes/dbftable.h"
+#include "classes/fileops.h"
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
 #include "classes/textfile.h"
@@ -13,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
+#include <QTemporaryFile>
 #include <algorithm>
 
 namespace hsa {
@@ -234,29 +237,67 @@ ImportResult ImportClassFile(const QString& file, const QString& target, ImportF
 
     const QString folder = FindFileCI(dir, ClassFolderName(target));
     const bool folderExisted = QFileInfo(folder).isDir();
-    for (int n = 1; n <= kClassTableRecords; ++n) {
-        const QString gradeFile = FindFileCI(folder, QStringLiteral("v.") + QString::number(n));
-        if (QFileInfo::exists(gradeFile))
-            QFile::remove(gradeFile);
-    }
     ClassTable().close();
+    // The new table is made whole under a hidden name beside the target; a
+    // full disk while it is written leaves the older class with its table
+    // and grade files.  Only then the old grade files go and the table takes
+    // its name, so the grades of the older students never land on the new.
+    QString building;
+    {
+        QTemporaryFile reserve(QDir(dir).filePath(QLatin1Char('.') + QFileInfo(targetPath).fileName()
+                                                  + QStringLiteral(".XXXXXX")));
+        reserve.setAutoRemove(false);
+        if (reserve.open())
+            building = reserve.fileName();
+    }
+    const auto dropBuilding = qScopeGuard([&building] {
+        if (!building.isEmpty())
+            QFile::remove(building);
+    });
     DbfTable table;
     try {
-        WriteFileAtomic(targetPath, ReadFileBytes(templatePath));
-        if (!folderExisted && !QDir().mkpath(folder))
-            throw FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(folder)));
-        table.open(targetPath);
+        if (building.isEmpty())
+            throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(targetPath)));
+        WriteFileAtomic(building, ReadFileBytes(templatePath));
+        table.open(building);
         CutClassTableTo40(table);
         fillTable(table, students);
         table.close();
+        if (!folderExisted && !QDir().mkpath(folder))
+            throw FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(folder)));
+        // The old grade files step aside under hidden names (renames need no
+        // room on the disk) and come back if the table cannot take its name.
+        QList<std::pair<QString, QString>> aside;
+        const auto putBack = [&aside] {
+            for (const auto& [from, to] : aside)
+                RenamePath(to, from);
+        };
+        for (int n = 1; n <= kClassTableRecords; ++n) {
+            const QString gradeFile = FindFileCI(folder, QStringLiteral("v.") + QString::number(n));
+            if (!QFileInfo::exists(gradeFile))
+                continue;
+            const QString hidden = QDir(folder).filePath(QLatin1Char('.') + QFileInfo(gradeFile).fileName()
+                                                         + QStringLiteral(".IMPORT"));
+            if (!RenamePath(gradeFile, hidden)) {
+                putBack();
+                throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(QDir::toNativeSeparators(gradeFile)));
+            }
+            aside.append({gradeFile, hidden});
+        }
+        if (!RenamePath(building, targetPath)) {
+            putBack();
+            throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(targetPath)));
+        }
+        building.clear();
+        // One left behind is a temporary file of ours: it goes when the class
+        // is opened next.
+        for (const auto& [from, to] : aside)
+            RemoveFile(to);
     } catch (const FileError& e) {
         table.close();
         // A class this file had only begun to create must not look like one.
-        if (!existed) {
-            QFile::remove(targetPath);
-            if (!folderExisted)
-                QDir(folder).removeRecursively();
-        }
+        if (!existed && !folderExisted)
+            QDir(folder).removeRecursively();
         showError(e.message() + kBr + kBr + QStringLiteral("Die Klasse ") + target + QStringLiteral(" aus der Datei ")
                   + file + QStringLiteral(" konnte nicht angelegt werden. Der Import wird beendet."));
         return ImportResult::Failed;

@@ -1,6 +1,8 @@
 #include "exchange/multiclassimport.h"
 
+#include "classes/fileops.h"
 #include "support/classfolder.h"
+#include "support/foldercontents.h"
 #include "support/dbfpeer.h"
 
 using namespace hsa;
@@ -180,5 +182,43 @@ TEST_F(MultiClassImportRun, FilesNotInThePreparedFormatAreRefusedWithTheirLine)
         EXPECT_TRUE(prompt.lastText().startsWith("Die Datei " + file + " ist keine vorbereitete Importdatei"))
             << prompt.lastText().toStdString();
         EXPECT_TRUE(prompt.lastText().contains(QString::fromUtf8(c.told))) << prompt.lastText().toStdString();
+    }
+}
+
+// A disk that fails at any step of the import (writing the new table,
+// removing an old grade file, giving the table its name) leaves the older
+// class exactly as it was: its table, its grade files, no hidden leftover.
+TEST_F(MultiClassImportRun, AFailureAtAnyStepKeepsTheOlderClass)
+{
+    folder.write("hsa_9a.imp", lineFile(3));
+    const QByteArray older = folder.read("start2.dbf");
+    const auto classState = [&] { return FolderContents(folder.path()); };
+    const auto reset = [&] {
+        folder.write("9a_21222.dbf", older);
+        folder.write("9a_21222/v.1", "grades 1");
+        folder.write("9a_21222/v.2", "grades 2");
+    };
+    reset();
+    // Removing what stepped aside after the table took its name cannot undo
+    // the import; a file left there goes when the class is opened next.
+    constexpr unsigned kUntilInPlace = unsigned(FileStep::Write) | unsigned(FileStep::Rename) | unsigned(FileStep::Copy);
+    int steps = 0;
+    {
+        FileFaultScope count(0, kUntilInPlace);
+        prompt.yes();
+        ASSERT_EQ(ImportClassFile("hsa_9a.imp", "9a_21222.dbf", ImportFormat::Line), ImportResult::Imported);
+        steps = count.steps();
+    }
+    ASSERT_GE(steps, 4);
+    reset();
+    const auto before = classState();
+    for (int failAt = 1; failAt <= steps; ++failAt) {
+        SCOPED_TRACE(failAt);
+        prompt.clear();
+        FileFaultScope fault(failAt, kUntilInPlace);
+        prompt.yes();
+        EXPECT_EQ(ImportClassFile("hsa_9a.imp", "9a_21222.dbf", ImportFormat::Line), ImportResult::Failed);
+        EXPECT_TRUE(prompt.lastText().contains("konnte nicht angelegt werden")) << prompt.lastText().toStdString();
+        EXPECT_EQ(classState(), before);
     }
 }
