@@ -170,13 +170,32 @@ struct WindowLook {
     QRect frame;
     QMap<const QWidget*, qreal> fonts;
     QList<int> gridSizes; // column widths and row heights of its grids
+    // The room every control asks for, shown or hidden (a hidden one takes
+    // it when it comes), and where each shown one stands.
+    QMap<const QWidget*, QString> controls;
 };
+
+QString placeOf(const QWidget* c, bool shown)
+{
+    const auto size = [](const QSize& s) { return QStringLiteral("%1x%2").arg(s.width()).arg(s.height()); };
+    const QRect g = c->geometry();
+    return QStringLiteral("%1 %2 hint %3 least %4 limits %5-%6 font %7 %8")
+        .arg(QString::fromLatin1(c->metaObject()->className()), c->objectName(), size(c->sizeHint()),
+             size(c->minimumSizeHint()), size(c->minimumSize()), size(c->maximumSize()))
+        .arg(c->font().pointSizeF())
+        .arg(shown ? QStringLiteral("at %1,%2 %3").arg(g.x()).arg(g.y()).arg(size(g.size())) : QStringLiteral("hidden"));
+}
 
 WindowLook lookAt(QWidget* w)
 {
     QApplication::processEvents();
-    WindowLook look{w->frameGeometry(), {}, {}};
+    WindowLook look{w->frameGeometry(), {}, {}, {}};
     for (QWidget* c : w->findChildren<QWidget*>()) {
+        // A grid sets up a scroll bar when one first comes (with the larger
+        // contents): hidden again, it stays so set up.
+        const bool shown = c->isVisibleTo(w);
+        if (c->window() == w && (shown || !c->objectName().startsWith(QStringLiteral("qt_scrollarea_"))))
+            look.controls.insert(c, placeOf(c, shown));
         // The menu bar keeps the desktop's font, like the system's menus.
         if (c->window() != w || !c->isVisibleTo(w) || qobject_cast<QMenuBar*>(c)
             || qobject_cast<QMenuBar*>(c->parentWidget()))
@@ -257,6 +276,8 @@ TEST_F(WindowGeometry, ZoomScalesContentsStaysOnScreenAndComesBack)
             EXPECT_EQ(now.frame, before[i].frame) << name;
             EXPECT_EQ(now.fonts, before[i].fonts) << name;
             EXPECT_EQ(now.gridSizes, before[i].gridSizes) << name;
+            for (auto c = before[i].controls.cbegin(); c != before[i].controls.cend(); ++c)
+                EXPECT_EQ(now.controls.value(c.key()).toStdString(), c.value().toStdString()) << name;
         }
         if (gradeTable)
             continue;
