@@ -6,6 +6,7 @@
 #include "app/zoomdlg.h"
 #include "classes/dbftable.h"
 #include "classes/examgrid.h"
+#include "grades/classgrid.h"
 #include "grades/gradewindow.h"
 #include "grades/gradewindowcontroller.h"
 #include "print/calibrationdialog.h"
@@ -39,6 +40,9 @@ protected:
     {
         ClassTable().close();
         TearDown();
+        // A grade table or grade window left open by an earlier run.
+        classGrid().reset();
+        gradeWindow().reset();
         screenDouble.facts = info;
         SetUp();
         form->show();
@@ -179,11 +183,16 @@ QString placeOf(const QWidget* c, bool shown)
 {
     const auto size = [](const QSize& s) { return QStringLiteral("%1x%2").arg(s.width()).arg(s.height()); };
     const QRect g = c->geometry();
-    return QStringLiteral("%1 %2 hint %3 least %4 limits %5-%6 font %7 %8")
+    QString columns;
+    if (auto* t = qobject_cast<const QTableView*>(c))
+        for (int i = 0; i < t->horizontalHeader()->count(); ++i)
+            columns += QStringLiteral(" %1").arg(t->columnWidth(i));
+    return QStringLiteral("%1 %2 hint %3 least %4 limits %5-%6 font %7 %8%9")
         .arg(QString::fromLatin1(c->metaObject()->className()), c->objectName(), size(c->sizeHint()),
              size(c->minimumSizeHint()), size(c->minimumSize()), size(c->maximumSize()))
         .arg(c->font().pointSizeF())
-        .arg(shown ? QStringLiteral("at %1,%2 %3").arg(g.x()).arg(g.y()).arg(size(g.size())) : QStringLiteral("hidden"));
+        .arg(shown ? QStringLiteral("at %1,%2 %3").arg(g.x()).arg(g.y()).arg(size(g.size())) : QStringLiteral("hidden"),
+             columns);
 }
 
 WindowLook lookAt(QWidget* w)
@@ -315,6 +324,15 @@ TEST_F(WindowGeometry, ZoomScalesContentsStaysOnScreenAndComesBack)
             EXPECT_NEAR(zoomed[k], designed[k] * 1.2, 1) << "grade table size " << k;
         choose(2);
         EXPECT_EQ(tableSizes(), designed);
+        form->trigger("speichernundverlassen1");
+        // The student list, laid out anew while zoomed (a grade table closed),
+        // has its columns as designed at 100 % again.
+        const WindowLook listed = lookAt(form);
+        choose(0);
+        form->trigger("JahresleistungEingabe1");
+        form->trigger("speichernundverlassen1");
+        choose(2);
+        expectSameLook(lookAt(form), listed, "Form1 after a grade table closed at 120 %");
     }
 }
 
