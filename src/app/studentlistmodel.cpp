@@ -6,6 +6,7 @@
 #include "classes/studentlist.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
+#include "platform/viewzoom.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -15,6 +16,8 @@
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 #include <QTableView>
+
+#include <cmath>
 
 namespace hsa {
 
@@ -90,12 +93,22 @@ void StudentListModel::applyColumnWidths()
 {
     if (!view_)
         return;
-    const QFontMetrics fm(view_->font());
+    // The widths are measured in the list's font at 100 % and grow with the
+    // view zoom like every other size: measured in a zoomed font they would
+    // not, and would not come back exactly when the zoom goes back to 100 %.
+    const double zoom = WindowZoom(view_->window()) / 100.0;
+    QFont font = view_->font();
+    if (zoom != 1.0 && font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() / zoom);
+    else if (zoom != 1.0 && font.pixelSize() > 0)
+        font.setPixelSize(std::max(1, static_cast<int>(std::lround(font.pixelSize() / zoom))));
+    const QFontMetrics fm(font);
     const int ch = fm.averageCharWidth();
     const auto& columns = StudentListColumns();
     for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
         const int byTitle = fm.horizontalAdvance(columns[c].title) + ch;
-        view_->setColumnWidth(c, std::max(columns[c].widthChars * ch + ch, byTitle));
+        const int width = std::max(columns[c].widthChars * ch + ch, byTitle);
+        view_->setColumnWidth(c, zoom == 1.0 ? width : static_cast<int>(std::lround(width * zoom)));
     }
 }
 

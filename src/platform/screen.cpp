@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <QVariant>
 #include <QWidget>
 
 #include <algorithm>
@@ -36,6 +37,8 @@ public:
 
 Screen* g_screen = nullptr;
 
+const char* const kFrameSeen = "hsaFrameSeen";
+
 // Watches the application's windows: a window whose frame would leave the
 // screen is pulled back before the user sees it.
 class ScreenKeeper : public QObject {
@@ -45,19 +48,32 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override
     {
-        if (e->type() == QEvent::Show || (e->type() == QEvent::Resize && busy_ == 0)) {
-            auto* w = qobject_cast<QWidget*>(watched);
-            const bool menuOrTip = w && (w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip);
-            if (w && w->isWindow() && !menuOrTip) {
-                ++busy_;
-                KeepOnScreen(w);
-                --busy_;
-                // The frame and the final minimum size are known only once
-                // the window is on the screen: look again then.
-                if (e->type() == QEvent::Show)
-                    QTimer::singleShot(0, w, [w] { KeepOnScreen(w); });
-            }
-        }
+        const QEvent::Type type = e->type();
+        if (type != QEvent::Show && type != QEvent::Resize && type != QEvent::Move)
+            return false;
+        auto* w = qobject_cast<QWidget*>(watched);
+        const bool menuOrTip = w && (w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip);
+        if (!w || !w->isWindow() || menuOrTip)
+            return false;
+        // Some window managers tell the frame (title bar and borders) only
+        // after the window is on the screen, and then move the window
+        // without resizing it: a window that fitted without its frame may
+        // no longer fit with it.  A move by the user leaves the frame as it
+        // is and the window where the user put it.
+        const QSize frame = w->frameGeometry().size() - w->geometry().size();
+        const QVariant seen = w->property(kFrameSeen);
+        w->setProperty(kFrameSeen, frame);
+        if (type == QEvent::Move && (!w->isVisible() || !seen.isValid() || seen.toSize() == frame))
+            return false;
+        if (type == QEvent::Resize && busy_ != 0)
+            return false;
+        ++busy_;
+        KeepOnScreen(w);
+        --busy_;
+        // The frame and the final minimum size are known only once
+        // the window is on the screen: look again then.
+        if (type == QEvent::Show)
+            QTimer::singleShot(0, w, [w] { KeepOnScreen(w); });
         return false;
     }
 

@@ -2,6 +2,7 @@
 
 #include "platform/screen.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QHeaderView>
 #include <QLayout>
@@ -252,8 +253,15 @@ void applyContents(ZoomState& s, int percent)
 }
 
 // The window's least size follows its new contents before it is sized.
+// Some controls size themselves only when their pending layout request is
+// handled (the status bar takes its height from its font then): handled
+// first, the window's layout takes their new sizes, and a window whose own
+// size stays the same is laid out anew all the same.
 void settleLayout(QWidget* window)
 {
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (w->window() == window)
+            QCoreApplication::sendPostedEvents(w, QEvent::LayoutRequest);
     if (QLayout* layout = window->layout()) {
         layout->invalidate();
         layout->activate();

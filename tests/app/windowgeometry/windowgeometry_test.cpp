@@ -6,6 +6,7 @@
 #include "app/zoomdlg.h"
 #include "classes/dbftable.h"
 #include "classes/examgrid.h"
+#include "grades/classgrid.h"
 #include "grades/gradewindow.h"
 #include "grades/gradewindowcontroller.h"
 #include "print/calibrationdialog.h"
@@ -39,6 +40,9 @@ protected:
     {
         ClassTable().close();
         TearDown();
+        // A grade table or grade window left open by an earlier run.
+        classGrid().reset();
+        gradeWindow().reset();
         screenDouble.facts = info;
         SetUp();
         form->show();
@@ -170,13 +174,37 @@ struct WindowLook {
     QRect frame;
     QMap<const QWidget*, qreal> fonts;
     QList<int> gridSizes; // column widths and row heights of its grids
+    // The room every control asks for, shown or hidden (a hidden one takes
+    // it when it comes), and where each shown one stands.
+    QMap<const QWidget*, QString> controls;
 };
+
+QString placeOf(const QWidget* c, bool shown)
+{
+    const auto size = [](const QSize& s) { return QStringLiteral("%1x%2").arg(s.width()).arg(s.height()); };
+    const QRect g = c->geometry();
+    QString columns;
+    if (auto* t = qobject_cast<const QTableView*>(c))
+        for (int i = 0; i < t->horizontalHeader()->count(); ++i)
+            columns += QStringLiteral(" %1").arg(t->columnWidth(i));
+    return QStringLiteral("%1 %2 hint %3 least %4 limits %5-%6 font %7 %8%9")
+        .arg(QString::fromLatin1(c->metaObject()->className()), c->objectName(), size(c->sizeHint()),
+             size(c->minimumSizeHint()), size(c->minimumSize()), size(c->maximumSize()))
+        .arg(c->font().pointSizeF())
+        .arg(shown ? QStringLiteral("at %1,%2 %3").arg(g.x()).arg(g.y()).arg(size(g.size())) : QStringLiteral("hidden"),
+             columns);
+}
 
 WindowLook lookAt(QWidget* w)
 {
     QApplication::processEvents();
-    WindowLook look{w->frameGeometry(), {}, {}};
+    WindowLook look{w->frameGeometry(), {}, {}, {}};
     for (QWidget* c : w->findChildren<QWidget*>()) {
+        // A grid sets up a scroll bar when one first comes (with the larger
+        // contents): hidden again, it stays so set up.
+        const bool shown = c->isVisibleTo(w);
+        if (c->window() == w && (shown || !c->objectName().startsWith(QStringLiteral("qt_scrollarea_"))))
+            look.controls.insert(c, placeOf(c, shown));
         // The menu bar keeps the desktop's font, like the system's menus.
         if (c->window() != w || !c->isVisibleTo(w) || qobject_cast<QMenuBar*>(c)
             || qobject_cast<QMenuBar*>(c->parentWidget()))
@@ -186,6 +214,15 @@ WindowLook lookAt(QWidget* w)
             look.gridSizes << t->columnWidth(0) << t->rowHeight(0) << t->horizontalHeader()->defaultSectionSize();
     }
     return look;
+}
+
+void expectSameLook(const WindowLook& now, const WindowLook& before, const std::string& name)
+{
+    EXPECT_EQ(now.frame, before.frame) << name;
+    EXPECT_EQ(now.fonts, before.fonts) << name;
+    EXPECT_EQ(now.gridSizes, before.gridSizes) << name;
+    for (auto c = before.controls.cbegin(); c != before.controls.cend(); ++c)
+        EXPECT_EQ(now.controls.value(c.key()).toStdString(), c.value().toStdString()) << name;
 }
 
 } // namespace
@@ -210,6 +247,16 @@ TEST_F(WindowGeometry, ZoomScalesContentsStaysOnScreenAndComesBack)
         for (QWidget* w : windows) {
             w->show();
             before << lookAt(w);
+        }
+        // The grade window, opened by a double click on a student, is not
+        // zoomed and stays exactly as it is.
+        QWidget* grades = ProgramWindow("Form2");
+        WindowLook gradesBefore;
+        if (!gradeTable) {
+            emit form->DBGrid1->doubleClicked(form->DBGrid1->model()->index(0, 1));
+            ASSERT_TRUE(grades->isVisible()) << prompt.texts().join(" | ").toStdString();
+            lookAt(grades); // settled once after its first showing
+            gradesBefore = lookAt(grades);
         }
         qreal calibrationFont = 0;
         {
@@ -237,6 +284,8 @@ TEST_F(WindowGeometry, ZoomScalesContentsStaysOnScreenAndComesBack)
             for (int g = 0; g < now.gridSizes.size(); ++g)
                 EXPECT_NEAR(now.gridSizes[g], before[i].gridSizes[g] * 1.2, 1) << name << " grid size " << g;
         }
+        if (!gradeTable)
+            expectSameLook(lookAt(grades), gradesBefore, "Form2 at 120 %");
         {
             TForm3 calibration;
             calibration.show();
@@ -251,12 +300,11 @@ TEST_F(WindowGeometry, ZoomScalesContentsStaysOnScreenAndComesBack)
             expectWhole(w, scr, w->objectName().toStdString() + " at 250 %");
 
         choose(2); // back to 100 %
-        for (int i = 0; i < windows.size(); ++i) {
-            const WindowLook now = lookAt(windows[i]);
-            const std::string name = windows[i]->objectName().toStdString();
-            EXPECT_EQ(now.frame, before[i].frame) << name;
-            EXPECT_EQ(now.fonts, before[i].fonts) << name;
-            EXPECT_EQ(now.gridSizes, before[i].gridSizes) << name;
+        for (int i = 0; i < windows.size(); ++i)
+            expectSameLook(lookAt(windows[i]), before[i], windows[i]->objectName().toStdString());
+        if (!gradeTable) {
+            expectSameLook(lookAt(grades), gradesBefore, "Form2 at 100 %");
+            grades->hide();
         }
         if (gradeTable)
             continue;
@@ -276,6 +324,15 @@ TEST_F(WindowGeometry, ZoomScalesContentsStaysOnScreenAndComesBack)
             EXPECT_NEAR(zoomed[k], designed[k] * 1.2, 1) << "grade table size " << k;
         choose(2);
         EXPECT_EQ(tableSizes(), designed);
+        form->trigger("speichernundverlassen1");
+        // The student list, laid out anew while zoomed (a grade table closed),
+        // has its columns as designed at 100 % again.
+        const WindowLook listed = lookAt(form);
+        choose(0);
+        form->trigger("JahresleistungEingabe1");
+        form->trigger("speichernundverlassen1");
+        choose(2);
+        expectSameLook(lookAt(form), listed, "Form1 after a grade table closed at 120 %");
     }
 }
 
