@@ -678,6 +678,7 @@ void TForm2::refreshGrid()
         }
     }
     StringGrid3->setColumnHidden(ColWeight, !c_->weightColumnShown());
+    fitExamColumns();
     FitGridHeadings(StringGrid3, 0);
     updating_ = false;
     refreshGradeList();
@@ -854,8 +855,8 @@ void TForm2::Label9Click()
         c_->toggleWeightColumn();
     }
     StringGrid3->setColumnHidden(ColWeight, !c_->weightColumnShown());
+    fitExamColumns();
     if (c_->weightColumnShown()) {
-        StringGrid3->setColumnWidth(ColWeight, StringGrid3->columnWidth(ColFinal));
         // The opened column lies beyond the grid's right edge when the grid
         // is narrow: bring all of it into view, once the scroll range knows
         // the new width.
@@ -863,6 +864,59 @@ void TForm2::Label9Click()
         const int row = std::max(0, StringGrid3->currentIndex().row());
         StringGrid3->scrollTo(StringGrid3->model()->index(row, ColWeight), QAbstractItemView::EnsureVisible);
     }
+}
+
+// Every shown column of the exam grid in view: where the window leaves the
+// grid too little room for the columns at their size, they share the room
+// evenly (never narrower than a mark with its exam star), and the headings
+// take a smaller font or two lines.  With room enough they keep their size.
+void TForm2::fitExamColumns()
+{
+    QList<int> columns;
+    for (int c = 0; c < kExamGridColumns; ++c)
+        if (c != ColCode && !StringGrid3->isColumnHidden(c))
+            columns << c;
+    if (columns.isEmpty())
+        return;
+    const int room = StringGrid3->viewport()->width() - StringGrid3->columnWidth(ColCode);
+    const QFontMetrics fm(StringGrid3->font());
+    // Never narrower than a mark with its star, nor than a heading needs in
+    // the smallest heading font on at most two lines; below that the grid
+    // scrolls.
+    int floor = fm.horizontalAdvance(QStringLiteral("6.0*"));
+    // The headings' smallest size, reached as the fitting reaches it: in
+    // half points down from their design size (a point below the grid's).
+    QFont smallest = StringGrid3->font();
+    const double lowest = std::max(kHeadingFloorPoints, smallest.pointSizeF() * 2.0 / 3.0);
+    double points = smallest.pointSize() > 1 ? smallest.pointSize() - 1 : smallest.pointSizeF();
+    while (points - 0.5 >= lowest)
+        points -= 0.5;
+    smallest.setPointSizeF(points);
+    const QFontMetrics small(smallest);
+    for (int c : columns) {
+        const QTableWidgetItem* heading = StringGrid3->item(0, c);
+        if (!heading)
+            continue;
+        const QString text = heading->text().trimmed();
+        int need = small.horizontalAdvance(text);
+        for (int i = 1; i + 1 < text.size(); ++i)
+            if (text.at(i) == QLatin1Char('/') || text.at(i) == QLatin1Char(' '))
+                need = std::min(need, std::max(small.horizontalAdvance(text.left(i + 1).trimmed()),
+                                               small.horizontalAdvance(text.mid(i + 1).trimmed())));
+        floor = std::max(floor, need);
+    }
+    floor += 2 + 2 * (StringGrid3->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, StringGrid3) + 1) + 1;
+    const int size = StringGrid3->horizontalHeader()->defaultSectionSize();
+    const int width = int(columns.size()) * size <= room ? size : std::max(floor, room / int(columns.size()));
+    bool changed = false;
+    for (int c : columns) {
+        if (StringGrid3->columnWidth(c) != width) {
+            StringGrid3->setColumnWidth(c, width);
+            changed = true;
+        }
+    }
+    if (changed)
+        FitGridHeadings(StringGrid3, 0);
 }
 
 void TForm2::clipboardAction(int which)
@@ -929,6 +983,7 @@ void TForm2::tabbednotebook1Enter(QWidget* to)
 {
     c_->EnterNotebook();
     StringGrid3->setColumnWidth(ColCode, metrics_.examGridCodeColumnWidth);
+    fitExamColumns();
     refreshGrid();
     refreshLabels();
     // Focus that lands on the notebook itself goes to the page's first
@@ -1051,6 +1106,9 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
         }
         return QMainWindow::eventFilter(watched, event);
     }
+
+    if (watched == StringGrid3 && event->type() == QEvent::Resize)
+        fitExamColumns();
 
     if (watched == memo1 && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);

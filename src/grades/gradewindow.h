@@ -123,6 +123,7 @@ private:
     void build();
     void applyLayout();
     void refreshGrid();
+    void fitExamColumns();
     void refreshLabels();
     void refreshGradeList();
     void takeEdit(const std::function<bool()>& set);

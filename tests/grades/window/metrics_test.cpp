@@ -62,8 +62,16 @@ protected:
         const GradeWindowMetrics m = ComputeGradeWindowMetrics(formScale);
         const auto* g3 = f.StringGrid3;
         const auto* g1 = f.StringGrid1;
+        // The exam grid's mark columns keep their size where the grid has
+        // room for all of them, else they share the room evenly down to
+        // what a heading needs, and past that the grid scrolls.
+        const int final = g3->columnWidth(ColFinal);
+        const bool allInView = g3->columnViewportPosition(ColFinal) + final <= g3->viewport()->width();
+        EXPECT_TRUE(final == m.examGridColumnWidth
+                    || (final < m.examGridColumnWidth && (allInView || g3->horizontalScrollBar()->maximum() > 0)))
+            << formScale << ": " << final;
         EXPECT_EQ(QList<int>({f.font().pointSize(), f.Label2->font().pointSize(), g3->font().pointSize(),
-                              g1->font().pointSize(), g3->columnWidth(ColCode), g3->columnWidth(ColFinal),
+                              g1->font().pointSize(), g3->columnWidth(ColCode), m.examGridColumnWidth,
                               g3->rowHeight(0), g3->rowHeight(kExamGridRows - 1), g1->columnWidth(0),
                               g1->columnWidth(1), g1->rowHeight(kGradeListRows - 1), f.StringGrid2->columnWidth(0)}),
                   QList<int>({m.windowFontPointSize, m.headingFontPointSize, m.examGridFontPointSize,
@@ -99,7 +107,7 @@ TEST_F(GradeWindowScaling, SizesFollowFormScaleAtCreationButTheWindowNeverExceed
 
     // The opened weight column matches the grades.
     wide->Label9Click();
-    EXPECT_EQ(wide->StringGrid3->columnWidth(ColWeight), 60);
+    EXPECT_EQ(wide->StringGrid3->columnWidth(ColWeight), wide->StringGrid3->columnWidth(ColFinal));
     wide->Label9Click();
     EXPECT_TRUE(wide->StringGrid3->isColumnHidden(ColWeight));
 }
