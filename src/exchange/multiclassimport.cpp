@@ -4,18 +4,17 @@
 #include "classes/classrules.h"
 #include "classes/classtemplate.h"
 #include "classes/dbftable.h"
-#include "classes/fileops.h"
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
 #include "classes/textfile.h"
+#include "exchange/classstaging.h"
+#include "exchange/transfercopy.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
-#include <QTemporaryFile>
 #include <algorithm>
 
 namespace hsa {
@@ -235,69 +234,29 @@ ImportResult ImportClassFile(const QString& file, const QString& target, ImportF
     if (existed && !askYesNoDefaultNo(QStringLiteral("Klasse ") + target + QStringLiteral(" existiert bereits. Überschreiben? ")))
         return ImportResult::Skipped;
 
-    const QString folder = FindFileCI(dir, ClassFolderName(target));
-    const bool folderExisted = QFileInfo(folder).isDir();
     ClassTable().close();
-    // The new table is made whole under a hidden name beside the target; a
-    // full disk while it is written leaves the older class with its table
-    // and grade files.  Only then the old grade files go and the table takes
-    // its name, so the grades of the older students never land on the new.
-    QString building;
-    {
-        QTemporaryFile reserve(QDir(dir).filePath(QLatin1Char('.') + QFileInfo(targetPath).fileName()
-                                                  + QStringLiteral(".XXXXXX")));
-        reserve.setAutoRemove(false);
-        if (reserve.open())
-            building = reserve.fileName();
-    }
-    const auto dropBuilding = qScopeGuard([&building] {
-        if (!building.isEmpty())
-            QFile::remove(building);
-    });
+    // The new class is put together beside the target and replaces the
+    // older one in one step, as every whole-class copy does: a full disk
+    // leaves the older class with its table and grade files, and the grades
+    // of the older students never land on the new ones.
+    const QString cls8 = ClassFolderName(target);
     DbfTable table;
     try {
-        if (building.isEmpty())
-            throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(targetPath)));
-        WriteFileAtomic(building, ReadFileBytes(templatePath));
-        table.open(building);
-        CutClassTableTo40(table);
-        fillTable(table, students);
-        table.close();
-        if (!folderExisted && !QDir().mkpath(folder))
-            throw FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(folder)));
-        // The old grade files step aside under hidden names (renames need no
-        // room on the disk) and come back if the table cannot take its name.
-        QList<std::pair<QString, QString>> aside;
-        const auto putBack = [&aside] {
-            for (const auto& [from, to] : aside)
-                RenamePath(to, from);
-        };
-        for (int n = 1; n <= kClassTableRecords; ++n) {
-            const QString gradeFile = FindFileCI(folder, QStringLiteral("v.") + QString::number(n));
-            if (!QFileInfo::exists(gradeFile))
-                continue;
-            const QString hidden = QDir(folder).filePath(QLatin1Char('.') + QFileInfo(gradeFile).fileName()
-                                                         + QStringLiteral(".IMPORT"));
-            if (!RenamePath(gradeFile, hidden)) {
-                putBack();
-                throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(QDir::toNativeSeparators(gradeFile)));
-            }
-            aside.append({gradeFile, hidden});
+        ClassStaging staging(dir);
+        try {
+            staging.copy(templatePath, target);
+            table.open(staging.path(target));
+            CutClassTableTo40(table);
+            fillTable(table, students);
+            table.close();
+            staging.makeFolder(cls8);
+            staging.keepFolder(FindFileCI(dir, cls8), cls8, IsGradeFileName);
+            staging.commit({cls8, target});
+        } catch (const FileError& e) {
+            table.close();
+            throw staging.forTarget(e);
         }
-        if (!RenamePath(building, targetPath)) {
-            putBack();
-            throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(targetPath)));
-        }
-        building.clear();
-        // One left behind is a temporary file of ours: it goes when the class
-        // is opened next.
-        for (const auto& [from, to] : aside)
-            RemoveFile(to);
     } catch (const FileError& e) {
-        table.close();
-        // A class this file had only begun to create must not look like one.
-        if (!existed && !folderExisted)
-            QDir(folder).removeRecursively();
         showError(e.message() + kBr + kBr + QStringLiteral("Die Klasse ") + target + QStringLiteral(" aus der Datei ")
                   + file + QStringLiteral(" konnte nicht angelegt werden. Der Import wird beendet."));
         return ImportResult::Failed;

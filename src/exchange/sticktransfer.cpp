@@ -52,17 +52,6 @@ QString gradeFileName(int n)
     return QStringLiteral("v.") + QString::number(n);
 }
 
-// The grade files "v.1" to "v.40" (any case): those of an older class in the
-// target must not land on the students of the new one.
-bool isGradeFileName(const QString& name)
-{
-    if (!name.startsWith(QStringLiteral("v."), Qt::CaseInsensitive))
-        return false;
-    bool ok = false;
-    const int n = name.mid(2).toInt(&ok);
-    return ok && n >= 1 && n <= kMaxStudents && name.mid(2) == QString::number(n);
-}
-
 void backToProgramDir()
 {
     QDir::setCurrent(state().programDir);
@@ -210,7 +199,7 @@ void StickTransfer::copyClassFolder(const QString& from, const QString& existing
     const QStringList attachments = StickAttachments(from);
     staging.makeFolder(cls8);
     staging.keepFolder(existing, cls8, [&](const QString& name) {
-        return isGradeFileName(name) || attachments.contains(name, Qt::CaseInsensitive);
+        return IsGradeFileName(name) || attachments.contains(name, Qt::CaseInsensitive);
     });
     int nextAttachment = 0;
     auto copyAttachment = [&] {

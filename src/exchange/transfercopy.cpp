@@ -1,5 +1,6 @@
 #include "exchange/transfercopy.h"
 
+#include "classes/classtemplate.h"
 #include "classes/drives.h"
 #include "classes/fileops.h"
 #include "classes/sharedstate.h"
@@ -86,6 +87,15 @@ bool IsRegularFile(const QString& path)
 {
     const QFileInfo fi(path);
     return fi.exists() && fi.isFile() && !fi.isSymLink();
+}
+
+bool IsGradeFileName(const QString& name)
+{
+    if (!name.startsWith(QStringLiteral("v."), Qt::CaseInsensitive))
+        return false;
+    bool ok = false;
+    const int n = name.mid(2).toInt(&ok);
+    return ok && n >= 1 && n <= kClassTableRecords && name.mid(2) == QString::number(n);
 }
 
 QStringList RegularFilesIn(const QString& folder)

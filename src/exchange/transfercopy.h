@@ -19,6 +19,10 @@ void TransferCopyFile(const QString& source, const QString& dest);
 // True when path is a regular file and no link.
 bool IsRegularFile(const QString& path);
 
+// True for the grade files "v.1" to "v.40" of a class folder (any case):
+// those of an older class must not land on the students of a new one.
+bool IsGradeFileName(const QString& name);
+
 // The regular files of folder (no links, no folders), sorted by name
 // ignoring case; empty when the folder does not exist.
 QStringList RegularFilesIn(const QString& folder);

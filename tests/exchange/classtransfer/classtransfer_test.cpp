@@ -205,15 +205,15 @@ protected:
              },
              false, false,
              [this] {
-                 for (const QString f : {kClass, kBoard})
+                 for (const QString& f : {kClass, kBoard})
                      QFile::remove(onStick(f));
                  QDir(onStick(kFolder)).removeRecursively();
              }},
-            {"archive copy", [=, this] { archive(false); homeClass("neu"); }, [=] { archive(false); },
+            {"archive copy", [=, this] { archive(false); homeClass("neu"); }, [=, this] { archive(false); },
              false, true, removeHome},
-            {"archive move", [=, this] { archive(false); homeClass("neu"); }, [=] { archive(true); },
+            {"archive move", [=, this] { archive(false); homeClass("neu"); }, [=, this] { archive(true); },
              false, true, removeHome},
-            {"archive restore", [=] { homeClass("neu"); archive(false); homeClass("alt"); },
+            {"archive restore", [=, this] { homeClass("neu"); archive(false); homeClass("alt"); },
              [this] {
                  archiveRestore().Activate(folder.path());
                  archiveRestore().ChooseYearFolder("2122");
@@ -322,8 +322,9 @@ TEST_F(ClassTransferTest, AFailedCopyLeavesTheTargetAsItWas)
             const bool older = part(after, true) == part(before, true);
             EXPECT_TRUE(older || (QString(flow.name) == "archive move" && part(after, true) == part(complete, true)))
                 << QStringList(part(after, true).keys()).join(" ").toStdString();
-            if (fault.vanishAtCopy == 0 && !flow.toStick)
+            if (fault.vanishAtCopy == 0 && !flow.toStick) {
                 EXPECT_TRUE(part(after, false) == part(before, false));
+            }
             if (!filler.isEmpty())
                 QFile::remove(filler);
         }
