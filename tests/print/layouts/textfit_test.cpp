@@ -10,14 +10,17 @@
 #include "print/layouts/pageparts.h"
 #include "print/layouts/protocols.h"
 #include "print/layouts/subjectlists.h"
-#include "print/textmetrics.h"
 #include "print/pagemodel.h"
 #include "print/printer.h"
 #include "print/qtprintdevice.h"
+#include "print/textmetrics.h"
 #include "support/pdfwords.h"
 #include "support/printfixture.h"
 
+#include <QFile>
+#include <QImage>
 #include <QProcess>
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -341,6 +344,122 @@ TEST_F(TextFitPdf, FittedTextsEndBeforeTheirRoomOnPaper)
                     lastInk = x;
         EXPECT_LE(lastInk, 50 + 100 + r.room) << r.room;
         EXPECT_GT(lastInk, 50 + 100 + r.room - 60) << r.room;
+    }
+}
+
+// A text the recording shows cut at its room's end: condensed and at the
+// smallest size it is still too wide.
+bool IsCut(const PrintedText& t)
+{
+    return t.width > 0 && t.naturalWidth * kMinTextCondense > t.width + 1;
+}
+
+// What a word read back from the PDF runs into, or an empty text: the right
+// limit (mm from the page's left edge), another word on its line (but none
+// whose extent in the text layer is not its ink), or a vertical rule of the
+// recording.
+QString WordCrossing(const QList<test::PdfWord>& words, int i, const std::vector<bool>& cutWords,
+                     const QList<PrintedLine>& lines, double rightMM)
+{
+    const test::PdfWord& w = words[i];
+    const double height = w.yMax - w.yMin;
+    const auto sharesLine = [&](double top, double bottom, double least) {
+        return std::min(w.yMax, bottom) - std::max(w.yMin, top) > least;
+    };
+    if (w.xMax > rightMM + 0.3)
+        return QStringLiteral("the edge at %1 mm").arg(rightMM);
+    for (int k = 0; k < words.size(); ++k) {
+        const test::PdfWord& u = words[k];
+        if (k != i && !cutWords[k] && u.page == w.page && std::min(w.xMax, u.xMax) - std::max(w.xMin, u.xMin) > 0.3
+            && sharesLine(u.yMin, u.yMax, 0.5 * std::min(height, u.yMax - u.yMin)))
+            return QStringLiteral("\"%1\" at %2 mm").arg(u.text).arg(u.xMin, 0, 'f', 1);
+    }
+    for (const PrintedLine& l : lines) {
+        const double x = QtPrintDevice::kPdfMarginMM + l.x1 / 10.0;
+        const double top = QtPrintDevice::kPdfMarginMM - std::max(l.y1, l.y2) / 10.0;
+        const double bottom = QtPrintDevice::kPdfMarginMM - std::min(l.y1, l.y2) / 10.0;
+        if (l.page == w.page && l.x1 == l.x2 && x > w.xMin + 0.3 && x < w.xMax - 0.3
+            && sharesLine(top, bottom, 0.4 * height))
+            return QStringLiteral("the rule at %1 mm").arg(x, 0, 'f', 1);
+    }
+    return {};
+}
+
+// The same documents through the Qt print device: every word of the PDF's
+// text layer stays left of the printable area's edge (or the document's
+// frame), clear of every other word and of every vertical rule.  A text cut
+// at its room keeps its whole extent in the text layer, so its words are
+// left out there and its room's end is looked at in the ink instead: the
+// pixels just right of it stay white.
+TEST_F(TextFitPdf, SameDocumentsReadBackHaveNoWordOverARuleAWordOrTheEdge)
+{
+    int number = 0;
+    for (const Document& d : documents()) {
+        // The recording gives the rules, the cut texts and the printable width.
+        setPrinterSystem(&rec.system());
+        const int jobs = dev().jobs.size();
+        d.print();
+        ASSERT_EQ(dev().jobs.size(), jobs + 1) << d.name;
+        const PrintJob job = dev().lastJob();
+        const double pageRight = dev().printableSizeMM().width();
+        const double rightMM = QtPrintDevice::kPdfMarginMM + (d.right ? *d.right / 10.0 : pageRight);
+
+        setPrinterSystem(nullptr);
+        ASSERT_TRUE(printer().SelectPrinterDevice(PdfPrinterName(), QStringLiteral("WINSPOOL"), {}));
+        const QString pdf = folder.file(QStringLiteral("dokument%1.pdf").arg(++number));
+        prompt.text(pdf);
+        d.print();
+        const QList<test::PdfWord> words = test::ReadPdfWords(pdf);
+        ASSERT_FALSE(words.isEmpty()) << d.name;
+
+        QList<PrintedText> cut;
+        for (const PrintedText& t : job.texts())
+            if (IsCut(t))
+                cut << t;
+        const auto inCutText = [&](const test::PdfWord& w) {
+            return std::any_of(cut.begin(), cut.end(), [&](const PrintedText& t) {
+                const double left = QtPrintDevice::kPdfMarginMM + t.x / 10.0;
+                const double top = QtPrintDevice::kPdfMarginMM + t.pageY() / 10.0;
+                return t.page == w.page && w.xMin >= left - 0.3 && w.xMin < left + t.width / 10.0
+                    && std::abs(w.yMin - top) < t.fontHeight / 10.0;
+            });
+        };
+        std::vector<bool> cutWords;
+        for (const test::PdfWord& w : words)
+            cutWords.push_back(inCutText(w));
+        const QList<PrintedLine> lines = job.lines();
+        for (int i = 0; i < words.size(); ++i)
+            if (!cutWords[i])
+                EXPECT_EQ(WordCrossing(words, i, cutWords, lines, rightMM).toStdString(), "")
+                    << d.name << ": \"" << words[i].text.toStdString() << "\" from " << words[i].xMin << " to "
+                    << words[i].xMax << " mm, page " << words[i].page;
+
+        for (const PrintedText& t : cut) {
+            const QString base = folder.file(QStringLiteral("dokument%1-%2").arg(number).arg(t.page + 1));
+            if (!QFile::exists(base + QStringLiteral(".pgm"))) {
+                QProcess p;
+                p.start(QStringLiteral("pdftoppm"), {"-r", "254", "-gray", "-singlefile", "-f",
+                                                     QString::number(t.page + 1), "-l", QString::number(t.page + 1),
+                                                     pdf, base});
+                ASSERT_TRUE(p.waitForFinished(30000));
+            }
+            const QImage img(base + QStringLiteral(".pgm"));
+            ASSERT_FALSE(img.isNull()) << d.name;
+            // One pixel per 0.1 mm, the page's margin of 5 mm included; the
+            // pixels of a rule next to the room are not the text's.
+            const int end = t.x + t.width;
+            const auto nearRule = [&](int x) {
+                return std::any_of(lines.begin(), lines.end(), [&](const PrintedLine& l) {
+                    return l.page == t.page && l.x1 == l.x2 && std::abs(l.x1 - x) <= 3;
+                });
+            };
+            int ink = 0;
+            for (int x = end + 2; x < end + 8; ++x)
+                for (int y = t.pageY(); y < t.pageY() + t.fontHeight && !nearRule(x); ++y)
+                    if (qGray(img.pixel(50 + x, 50 + y)) < 128)
+                        ++ink;
+            EXPECT_EQ(ink, 0) << d.name << ": cut \"" << t.text.toStdString() << "\" inks past x " << t.x + t.width;
+        }
     }
 }
 
