@@ -191,6 +191,14 @@ protected:
             {"exam table", {kSurname}, [this] { PrintStudentDocument(4, cls, st); }},
             {"boundary-grade sheet", {kSurname, "Fach", "Jahresleistung", "Villingen-Schwenningen"},
              [this] { PrintStudentDocument(5, cls, st); }},
+            {"boundary-grade sheet with bounds", {"3 :  [ 1,0...5,7 ]", "EN falls Mü in"},
+             [this] {
+                 StudentPrintData bounds = st;
+                 for (int r = 1; r <= 19; ++r)
+                     std::tie(bounds.sheet.grid.at(ColWritten, r), bounds.sheet.grid.at(ColComm, r),
+                              bounds.sheet.grid.at(ColOral, r)) = std::tuple("3.4", "- ", "- ");
+                 PrintStudentDocument(5, cls, bounds);
+             }},
         };
         // The certificates: with the shipped subjects, then with the longest
         // names in both columns.
