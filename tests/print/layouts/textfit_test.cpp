@@ -436,11 +436,13 @@ TEST_F(TextFitPdf, SameDocumentsReadBackHaveNoWordOverARuleAWordOrTheEdge)
         for (const test::PdfWord& w : words)
             cutWords.push_back(inCutText(w));
         const QList<PrintedLine> lines = job.lines();
-        for (int i = 0; i < words.size(); ++i)
-            if (!cutWords[i])
+        for (int i = 0; i < words.size(); ++i) {
+            if (!cutWords[i]) {
                 EXPECT_EQ(WordCrossing(words, i, cutWords, lines, rightMM).toStdString(), "")
                     << d.name << ": \"" << words[i].text.toStdString() << "\" from " << words[i].xMin << " to "
                     << words[i].xMax << " mm, page " << words[i].page;
+            }
+        }
 
         for (const PrintedText& t : cut) {
             const QString base = folder.file(QStringLiteral("dokument%1-%2").arg(number).arg(t.page + 1));
