@@ -43,8 +43,8 @@ void PrintSchoolName(int x, int offset, const QString& schoolName)
 
 void PrintRemarkLines(const StudentPrintData& student, int y)
 {
-    PrintFittedText(700, y, TrimRight(student.hints[3]).isEmpty() ? QStringLiteral("---------------") : student.hints[3],
-                    kRight);
+    const bool blank = TrimRight(student.hints[3]).isEmpty();
+    PrintFittedText(700, y, blank ? QStringLiteral("---------------") : student.hints[3], kRight);
     PrintFittedText(700, y + 60, student.remarks[0], kRight);
 }
 

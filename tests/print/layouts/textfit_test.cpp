@@ -165,7 +165,9 @@ protected:
                  return std::min(l.x(kGridColCount) - 4, l.width + 100);
              }()},
             {"portrait class table", {kSurname, "G/Gk", "E", "WBS", "Te"},
-             [=, this] { PrintGridTable(cls, table(headings), false, true, QStringLiteral("Jahresleistung 10"), 5, geometry); }},
+             [=, this] {
+                 PrintGridTable(cls, table(headings), false, true, QStringLiteral("Jahresleistung 10"), 5, geometry);
+             }},
             {"portrait entry form", {kSurname, "G/Gk", "WBS"},
              [=, this] { PrintGridTable(cls, table(headings), false, false, QString(), 0, geometry); }},
             {"result list", {kSurname, "nicht teilgenommen"}, [this] { PrintGradeList(cls, {st}, 1, st.klasse); }},
@@ -177,7 +179,8 @@ protected:
              [=, this] { PrintSubjectExamList(class9, {st}, 3, ListOral, kExamOral, true); }},
             {"practical list of a special-needs class", {kRealSubject, "  Grenznoten"},
              [=, this] { PrintSubjectExamList(special, {st}, 6, ListOral, kExamPractical, true); }},
-            {"written list of class 9", {kRealSubject}, [=, this] { PrintSubjectExamList(class9, {st}, 3, ListWritten, kExamOral, true); }},
+            {"written list of class 9", {kRealSubject},
+             [=, this] { PrintSubjectExamList(class9, {st}, 3, ListWritten, kExamOral, true); }},
             {"written list", {kSurname}, [this] { PrintSubjectExamList(cls, {st}, 3, ListWritten, kExamOral, false); }},
             {"communication list", {kSurname}, [this] { PrintCommunicationExamList(cls, {st}, "10a", 4, true); }},
             {"communication list of class 9", {kRealSubject},
@@ -200,13 +203,13 @@ protected:
                  PrintStudentDocument(5, cls, bounds);
              }},
         };
-        // The certificates: with the shipped subjects, then with the longest
-        // names in both columns.
         // External candidates have subjects of their own: ten rows with the
         // project exam entered.
         const QList<std::pair<int, QString>> external = {
             {2, "Deutsch"}, {3, "Mathematik"}, {4, "Englisch"}, {5, kSubject}, {6, "Biologie"},
             {7, "Wirtschaft/Arbeit/Gesundheit"}, {8, "Physik"}, {9, "Präsentationsprüfung"}, {10, ""}};
+        // The certificates: with the shipped subjects, then with the longest
+        // names in both columns.
         const struct { const char* name; const char* level; int kind, result; bool external; } certificates[] = {
             {"final certificate", "x", 1, 0, false}, {"copy of the final certificate", "x", 6, 0, false},
             {"leaving certificate of class 10", "x", 1, 5, false}, {"leaving certificate", "9", 1, 5, false},
