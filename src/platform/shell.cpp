@@ -1,11 +1,11 @@
 #include "platform/shell.h"
 
+#include <QCursor>
 #include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QCursor>
 #include <QGuiApplication>
 #include <QMimeDatabase>
 #include <QProcess>
