@@ -440,9 +440,10 @@ bool ClassFiles::OpenClass(const QString& name)
 void ClassFiles::Activate(const QString& name)
 {
     view_.bevel2Visible = true;
-    // A class table that vanished from the stick after the list was shown
-    // still reaches the import, which tells the user that nothing was chosen.
-    const bool mustExist = mode_ != kModeStickImport;
+    // A class table that vanished after the list was shown (a pulled stick,
+    // a table moved away from the program folder) still reaches the stick
+    // copy, which tells the user that nothing was chosen and leaves the list.
+    const bool mustExist = mode_ != kModeStickImport && mode_ != kModeStickExport;
     if (name.isEmpty() || !ClassNameAccepted(name, state().schoolTypeText) ||
         !isListedName(name, view_.listFolder, view_.listMasks, mustExist)) {
         NotifyMainWindow();

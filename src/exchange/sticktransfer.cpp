@@ -25,6 +25,7 @@ namespace {
 
 const QString kBreak = QStringLiteral("\n\r");
 const QString kCancelled = QStringLiteral("Kopiervorgang wird abgebrochen");
+const QString kNothingChosen = QStringLiteral("Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen.");
 constexpr int kMaxAttachments = 41;
 constexpr int kMaxStudents = 40;
 // The old floppy rule: below this the export does not even start.
@@ -237,13 +238,11 @@ void StickTransfer::ExportClassToStick(const QString& name)
         showInformation(kCancelled);
         return;
     }
-    if (!IsPlainEntryName(name)) {
-        showInformation(QStringLiteral("Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen."));
-        return;
-    }
-    const QString table = FindFileCI(programDir, name);
-    if (!IsRegularFile(table)) {
-        showInformation(QStringLiteral("Klasse ") + name + QStringLiteral(" nicht gefunden. ") + kCancelled);
+    // A table that left the program folder after the list was shown is told
+    // as the import tells a table that left the stick.
+    const QString table = IsPlainEntryName(name) ? FindFileCI(programDir, name) : QString();
+    if (table.isEmpty() || !IsRegularFile(table)) {
+        showInformation(kNothingChosen);
         return;
     }
     const QString stickTable = FindFileCI(root, name);
@@ -331,7 +330,7 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
     // A table that vanished after the list was shown (a pulled stick).
     const QString source = FindFileCI(folder, name);
     if (name.isEmpty() || !IsRegularFile(source)) {
-        showInformation(QStringLiteral("Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen."));
+        showInformation(kNothingChosen);
         return;
     }
     if (ownClass && !QFileInfo::exists(FindFileCI(folder, StickMarkerName(name)))) {

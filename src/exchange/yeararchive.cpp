@@ -251,6 +251,9 @@ void ArchiveWindowModel::showProgress(const QString& text) const
 void YearArchive::Activate(const QString& sourceFolder)
 {
     workFolder_ = sourceFolder;
+    // A half-year left from the last time would hide classes of the year
+    // chosen now.
+    halfYear_.clear();
     years_ = ClassFileYears(sourceFolder);
     if (!years_.isEmpty())
         year_ = years_.first();
@@ -319,7 +322,10 @@ void YearArchive::Start(const QStringList& selected)
 void ArchiveRestore::Activate(const QString& workingFolder)
 {
     workFolder_ = workingFolder;
-    year_ = CheckedYear(year_);
+    leftYearFolders_ = false;
+    halfYear_.clear();
+    const QStringList folders = yearFolders();
+    year_ = folders.isEmpty() ? CheckedYear(year_) : folders.first();
 }
 
 QStringList ArchiveRestore::yearFolders() const
@@ -348,6 +354,11 @@ void ArchiveRestore::ChooseYearEntry(const QString& entry)
         leftYearFolders_ = true;
     else if (entry.size() == 6 && entry.startsWith(QLatin1Char('[')) && entry.endsWith(QLatin1Char(']')))
         ChooseYearFolder(entry.mid(1, 4));
+}
+
+QString ArchiveRestore::chosenYearEntry() const
+{
+    return leftYearFolders_ ? QStringLiteral("[..]") : QLatin1Char('[') + year_ + QLatin1Char(']');
 }
 
 QString ArchiveRestore::archiveFolder() const

@@ -88,7 +88,7 @@ protected:
 class YearArchive : public ArchiveWindowModel {
 public:
     // The window comes up for the program folder: the years of its classes,
-    // the first selected.
+    // the first selected, no half-year.
     void Activate(const QString& sourceFolder);
     QStringList years() const { return years_; }
     bool moving() const { return move_; }
@@ -111,6 +111,9 @@ private:
 // The restore window (Tarch2form).
 class ArchiveRestore : public ArchiveWindowModel {
 public:
+    // The window comes up for the working folder: the first year folder of
+    // the archive chosen (the year stays when there is none), no half-year,
+    // so it shows the same whatever was clicked before it was closed.
     void Activate(const QString& workingFolder);
     QString workingFolder() const { return workFolder_; }
     QStringList yearFolders() const;
@@ -123,6 +126,9 @@ public:
     // year; "[..]" empties the list of archived classes until a year is
     // chosen again.
     void ChooseYearEntry(const QString& entry);
+    // The entry of yearFolderEntries that stands chosen: "[..]" after a click
+    // on it, else the year's folder.
+    QString chosenYearEntry() const;
     QString archiveFolder() const;
     QStringList archivedFiles() const;
     QStringList workingFiles() const;

@@ -1,12 +1,17 @@
 #include "platform/shell.h"
 
+#include <QCursor>
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
 
 #include <csignal>
@@ -82,7 +87,13 @@ class SystemShell : public Shell {
 public:
     bool openUrl(const QString& url) override
     {
-        return QDesktopServices::openUrl(QUrl(url));
+        // Qt's own call counts the opener's start as success, even when the
+        // opener then finds no browser: the opener's answer is what tells.
+        // Without an opener only Qt's guess of a browser is left.
+        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (opener.isEmpty())
+            return QDesktopServices::openUrl(QUrl(url));
+        return OpenWithDesktopOpener(opener, url, kOpenerAnswerMs);
     }
     bool openFile(const QString& path) override
     {
@@ -157,6 +168,44 @@ QStringList JumpMarkCommand(const QString& exec, const QString& url)
     if (!placed)
         cmd << url;
     return cmd;
+}
+
+bool OpenWithDesktopOpener(const QString& opener, const QString& target, int waitMs)
+{
+    // The opener runs detached behind a shell that leaves its exit status in
+    // a file: a browser it keeps in its foreground must outlive this program
+    // (the update ends the program right after the page opened), which a
+    // child process of ours would not.
+    QTemporaryDir answerDir;
+    if (!answerDir.isValid())
+        return QProcess::startDetached(opener, {target});
+    const QString answer = answerDir.filePath(QStringLiteral("status"));
+    const QString script = QStringLiteral(
+        "\"$0\" \"$1\"; s=$?; { echo $s > \"$2.part\" && mv \"$2.part\" \"$2\"; } 2>/dev/null");
+    QProcess run;
+    run.setProgram(QStringLiteral("/bin/sh"));
+    run.setArguments({QStringLiteral("-c"), script, opener, target, answer});
+    run.setStandardInputFile(QProcess::nullDevice());
+    if (!run.startDetached())
+        return false;
+    const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    if (gui)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    const QDeadlineTimer deadline(waitMs);
+    bool taken = true;
+    for (;;) {
+        QFile status(answer);
+        if (status.open(QIODevice::ReadOnly)) {
+            taken = status.readAll().trimmed() == "0";
+            break;
+        }
+        if (deadline.hasExpired())
+            break;
+        QThread::msleep(20);
+    }
+    if (gui)
+        QGuiApplication::restoreOverrideCursor();
+    return taken;
 }
 
 Shell& shell()

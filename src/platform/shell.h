@@ -10,7 +10,8 @@ namespace hsa {
 class Shell {
 public:
     virtual ~Shell() = default;
-    // Opens a URL (web page, mailto link) in the desktop's handler.
+    // Opens a URL (web page, mailto link) in the desktop's handler; true only
+    // when a program took it (see OpenWithDesktopOpener).
     virtual bool openUrl(const QString& url) = 0;
     // Opens a file in the program the desktop associates with it.
     virtual bool openFile(const QString& path) = 0;
@@ -35,6 +36,17 @@ public:
 // the URL put in place of the entry's file field code (or appended).  Empty
 // when exec does not start an office suite that understands jump marks.
 QStringList JumpMarkCommand(const QString& exec, const QString& url);
+
+// How long openUrl waits for the desktop opener's answer.
+inline constexpr int kOpenerAnswerMs = 4000;
+
+// Hands target to the desktop opener (the program opener, e.g. xdg-open)
+// and waits at most waitMs for its answer.  True when the opener ended with
+// status 0, or still runs when the time is up: it runs the browser in its
+// own foreground, so the browser has the page.  False when the opener could
+// not be started or ended with another status (no program for the address,
+// or the program failed).  The opener outlives this call and the program.
+bool OpenWithDesktopOpener(const QString& opener, const QString& target, int waitMs);
 
 Shell& shell();
 void setShell(Shell* s); // nullptr restores the system one

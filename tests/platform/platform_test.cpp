@@ -2,17 +2,22 @@
 #include "platform/qtprompt.h"
 #include "platform/scriptedprompt.h"
 #include "platform/shell.h"
+#include "support/privatedesktop.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
 
 using namespace hsa;
 
@@ -57,6 +62,43 @@ TEST(SystemShell, FindsEndsAndStartsProcesses)
     EXPECT_FALSE(shell().openFile(dir.filePath("missing.pdf")));
 }
 
+// A page counts as opened only when the desktop opener says a program took
+// it: on a real X display, with no browser, a failing one, one that hands the
+// page on and ends, and one that keeps running with it.
+TEST(SystemShell, OpenUrlTellsWhetherABrowserTookThePage)
+{
+    test::OnPrivateDesktop([](test::PrivateDesktop& desktop) {
+        using Browser = test::PrivateDesktop::Browser;
+        const QString opener = QStandardPaths::findExecutable("xdg-open");
+        const auto openUrl = [](const QString& u) { return shell().openUrl(u); };
+        const struct {
+            const char* name;
+            std::optional<Browser> browser;
+            std::function<bool(const QString&)> open;
+            bool opened;
+        } rows[] = {
+            {"no browser", std::nullopt, openUrl, false},
+            {"browser fails", Browser::Fails, openUrl, false},
+            {"opener missing", Browser::Hands,
+             [](const QString& u) { return OpenWithDesktopOpener("/nonexistent/opener", u, 20000); }, false},
+            {"browser hands the page on", Browser::Hands, openUrl, true},
+            {"browser stays with the page", Browser::Stays,
+             [&](const QString& u) { return OpenWithDesktopOpener(opener, u, 300); }, true},
+        };
+        QStringList expected;
+        for (const auto& r : rows) {
+            SCOPED_TRACE(r.name);
+            if (r.browser)
+                desktop.registerBrowser(*r.browser);
+            const QString page = QStringLiteral("https://wendra.example/%1.htm?a=1&b=2").arg(expected.size());
+            EXPECT_EQ(r.open(page), r.opened);
+            if (r.opened)
+                expected << page;
+            EXPECT_EQ(desktop.openedAddresses(expected.size()).join(' '), expected.join(' '));
+        }
+    });
+}
+
 // Only an office suite is told the jump mark; its entry's file code takes the
 // URL, and the other codes of the desktop entry are dropped.
 TEST(SystemShell, JumpMarkCommandsForOfficeHandlers)
@@ -94,7 +136,7 @@ TEST(QtPrompt, ReturnPressesTheDefaultButton)
 TEST(QtPrompt, FirstLineKeepsTheDotsOfCapitalUmlauts)
 {
     QtPrompt qt;
-    for (const QString text : {QStringLiteral("Übernahme"),
+    for (const QString& text : {QStringLiteral("Übernahme"),
                                QStringLiteral("H I N W E I S :   A K T U A L I T Ä T S P R Ü F U N G \n\rZeile 2")}) {
         SCOPED_TRACE(text.toStdString());
         int inkInTopRow = -1;

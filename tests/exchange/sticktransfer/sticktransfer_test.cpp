@@ -126,7 +126,17 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
          "Im Stammverzeichnis des Sticks muss sich eine Korvi-Klassendatei (Endung dbf) aus Klasse 9 oder 10 mit "
          "Halbjahr 2 befinden.", {}},
         {"class table missing", [&] { QFile::remove(folder.file(kClass)); stickTransfer().ExportClassToStick(kClass); },
-         "Klasse 9a_21222.dbf nicht gefunden. Kopiervorgang wird abgebrochen", {}},
+         "Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen.", {}},
+        {"the table left the program folder after the export list was shown",
+         [&] {
+             prompt.text(stick.path());
+             stickTransfer().PrepareExport();
+             ASSERT_EQ(classFiles().view().listEntries, QStringList{kClass});
+             QFile::rename(folder.file(kClass), folder.file("9a_21222.alt"));
+             classFiles().Activate(kClass);
+             EXPECT_FALSE(classFiles().view().listVisible);
+         },
+         "Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen.", {}},
         {"no to overwrite on the stick",
          [&] { QFile(onStick(kClass)).open(QIODevice::WriteOnly); exportClass({Answer::No}); },
          "Kopiervorgang wird abgebrochen", {kClass}, {},
