@@ -334,7 +334,8 @@ void ClassFiles::Choose()
         NotifyMainWindow();
         return;
     }
-    view_.label2Visible = false;
+    // The school name stays in the main window while a class is chosen,
+    // open, sorted or printed: nothing else ever shows it again.
     if (classOpen()) {
         showMessage(QStringLiteral("Erst Klasse schließen"));
         NotifyMainWindow();
