@@ -335,7 +335,8 @@ void ClassFiles::Choose()
         return;
     }
     // The school name stays in the main window while a class is chosen,
-    // open, sorted or printed: nothing else ever shows it again.
+    // opened, sorted or printed: hidden here, nothing would show it again
+    // before the next start.
     if (classOpen()) {
         showMessage(QStringLiteral("Erst Klasse schließen"));
         NotifyMainWindow();
