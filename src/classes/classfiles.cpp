@@ -334,7 +334,9 @@ void ClassFiles::Choose()
         NotifyMainWindow();
         return;
     }
-    view_.label2Visible = false;
+    // The school name stays in the main window while a class is chosen,
+    // opened, sorted or printed: hidden here, nothing would show it again
+    // before the next start.
     if (classOpen()) {
         showMessage(QStringLiteral("Erst Klasse schließen"));
         NotifyMainWindow();

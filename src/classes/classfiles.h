@@ -45,7 +45,6 @@ struct ClassListView {
     bool label3Visible = true;
     bool writeEnabledChecked = false;
     bool writeProtectedChecked = true;
-    bool label2Visible = true;
     bool label5Visible = false;
     bool bevel2Visible = false;
     // The start screen (Image1, Image2, Label4, Label6, Label7).
