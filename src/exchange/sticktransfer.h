@@ -59,8 +59,10 @@ public:
     std::function<void(const QString&)> progress;
 
 private:
+    struct SourceListing;
     bool refusedToStart();
-    void copyClassFolder(const QString& from, const QString& existing, ClassStaging& staging, const QString& cls8);
+    void copyClassFolder(const SourceListing& from, const QString& existing, ClassStaging& staging,
+                         const QString& cls8, const QString& sourceGone);
     void showProgress(const QString& text);
 
     bool familyImportPending_ = false;
