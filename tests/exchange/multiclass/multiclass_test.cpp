@@ -2,6 +2,7 @@
 
 #include "classes/fileops.h"
 #include "support/classfolder.h"
+#include "support/codepages.h"
 #include "support/foldercontents.h"
 #include "support/dbfpeer.h"
 
@@ -48,6 +49,26 @@ TEST(MultiClassImport, FieldsOfLineAndSdfFiles)
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(row(sdf[i]), expected[i]) << i;
     EXPECT_EQ(DosToAnsiString("\x84\x8E\xE1\x82\xEB\x41"), QByteArray("\xE4\xC4\xDF\xE9\xD9\x41"));
+}
+
+// Every byte of code page 850: the 25 letters of the table become their
+// Windows-1252 bytes as the codecs say, every other byte stays (a letter
+// left out or two swapped would change a name).
+TEST(MultiClassImport, DosToAnsiForEveryByte)
+{
+    const QString letters = QStringLiteral("üéâäàêèÄÉöòùÖÜáóúÁÀÈÓßÒÚÙ");
+    int changed = 0;
+    QByteArray all, expected;
+    for (int b = 0; b < 256; ++b) {
+        const int want = ExpectedLetterByte(static_cast<unsigned char>(b), "IBM850", "windows-1252", letters);
+        ASSERT_GE(want, 0) << "no IBM850 or windows-1252 codec for " << HexByte(b).toStdString();
+        EXPECT_EQ(static_cast<unsigned char>(DosToAnsiChar(static_cast<char>(b))), want) << HexByte(b).toStdString();
+        changed += want != b;
+        all += static_cast<char>(b);
+        expected += static_cast<char>(want);
+    }
+    EXPECT_EQ(changed, letters.size());
+    EXPECT_EQ(DosToAnsiString(all), expected);
 }
 
 class MultiClassImportRun : public RealClassFixture {};
@@ -196,8 +217,9 @@ TEST_F(MultiClassImportRun, FilesNotInThePreparedFormatAreRefusedWithTheirLine)
             }
             const QString left = QString::fromUtf8(c.left);
             EXPECT_EQ(prompt.anyTextContains("mehr als 38"), !left.isEmpty());
-            if (!left.isEmpty())
+            if (!left.isEmpty()) {
                 EXPECT_EQ(prompt.lastText(), "Die Datei " + file + " enthält mehr als 38 Schüler. Nicht übernommen: " + left);
+            }
             continue;
         }
         EXPECT_EQ(r, ImportResult::Skipped);
