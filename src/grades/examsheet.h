@@ -84,9 +84,10 @@ void NormaliseWeightColumn(ExamGrid& grid);
 // empty result label.  Every row computed.
 ExamSheet PresetExamSheet(const GradeContext& context, const QString& profileField = {});
 
-// True for a mark that may count: a value from 1.0 to 6.0 (a trailing "-"
-// or "*" and trailing blanks allowed).  Texts that read 0 ("- ", "P", "??")
-// are no value at all.
+// False for a cell whose value lies outside 1.0 to 6.0 ("65", "1e30",
+// "0.5", "-3"): such a mark must never count.  True for a value from 1.0 to
+// 6.0 (a trailing "-" or "*" allowed) and for texts that read 0 ("- ", "P",
+// "??"), which count as no mark anyway.
 bool MarkValueInRange(const QString& cell);
 
 // The sheet the lines of a grade file give (missing lines read empty, empty
