@@ -19,6 +19,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <array>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace hsa {
 
 namespace {
@@ -46,6 +50,17 @@ bool lostOnStick(unsigned char b)
 qint64 sizeOf(const QString& path)
 {
     return IsRegularFile(path) ? QFileInfo(path).size() : 0;
+}
+
+// True when path can be opened for reading now (a pulled stick's files
+// cannot); links are not followed.
+bool CanOpenForReading(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
 }
 
 QString gradeFileName(int n)
@@ -128,6 +143,33 @@ StickTransfer& stickTransfer()
     return s;
 }
 
+// What the class folder a transfer reads held when the transfer began: the
+// grade files (by student number; empty where a student has none) and the
+// attachments that travel.  Only these are carried, and each of them must
+// still be readable when its turn comes: a stick pulled half-way would
+// otherwise pass for a class whose later students have no marks.
+struct StickTransfer::SourceListing {
+    QString folder;
+    bool existed = false;
+    std::array<QString, kMaxStudents + 1> gradeFiles;
+    QStringList attachments;
+
+    explicit SourceListing(const QString& classFolder) : folder(classFolder)
+    {
+        const QFileInfo info(classFolder);
+        existed = !classFolder.isEmpty() && info.isDir() && !info.isSymLink();
+        if (!existed)
+            return;
+        for (int n = 1; n <= kMaxStudents; ++n) {
+            const QString grade = FindFileCI(classFolder, gradeFileName(n));
+            // A link is listed too: its copy refuses it by name.
+            if (QFileInfo::exists(grade) || QFileInfo(grade).isSymLink())
+                gradeFiles[n] = grade;
+        }
+        attachments = StickAttachments(classFolder);
+    }
+};
+
 void StickTransfer::showProgress(const QString& text)
 {
     if (progress)
@@ -191,33 +233,50 @@ void StickTransfer::PrepareFamilyImport()
 
 // Puts the class folder together in the staging folder: what the target's
 // folder keeps (all but its grade files and the attachments that come
-// anew), then the attachments and grade files of from, the first attachment
-// before the first student and one more after each, as the progress text
-// counts the students.
-void StickTransfer::copyClassFolder(const QString& from, const QString& existing, ClassStaging& staging,
-                                    const QString& cls8)
+// anew), then the listed attachments and grade files of from, the first
+// attachment before the first student and one more after each, as the
+// progress text counts the students.  A listed file that can no longer be
+// opened, or the folder gone by the end, raises sourceGone.
+void StickTransfer::copyClassFolder(const SourceListing& from, const QString& existing, ClassStaging& staging,
+                                    const QString& cls8, const QString& sourceGone)
 {
-    const QStringList attachments = StickAttachments(from);
+    const QStringList& attachments = from.attachments;
     staging.makeFolder(cls8);
     staging.keepFolder(existing, cls8, [&](const QString& name) {
         return IsGradeFileName(name) || attachments.contains(name, Qt::CaseInsensitive);
     });
+    const auto copyListed = [&](const QString& source, const QString& entry) {
+        try {
+            staging.copy(source, entry);
+        } catch (const FileError&) {
+            // A full or read-only target speaks for itself; a source that
+            // cannot even be opened any more is gone (a pulled stick, a
+            // removed class folder).
+            if (!QFileInfo(source).isSymLink() && !CanOpenForReading(source))
+                throw FileError(sourceGone);
+            throw;
+        }
+    };
     int nextAttachment = 0;
     auto copyAttachment = [&] {
         if (nextAttachment < attachments.size()) {
             const QString name = attachments.at(nextAttachment++);
             const QString kept = FindFileCI(existing, name);
-            staging.copy(QDir(from).filePath(name), cls8 + QLatin1Char('/') + QFileInfo(kept).fileName());
+            copyListed(QDir(from.folder).filePath(name), cls8 + QLatin1Char('/') + QFileInfo(kept).fileName());
         }
     };
     copyAttachment();
     for (int n = 1; n <= kMaxStudents; ++n) {
         showProgress(QStringLiteral("Kopiere Schüler Nr. ") + QString::number(n));
-        const QString grade = FindFileCI(from, gradeFileName(n));
-        if (QFileInfo::exists(grade) || QFileInfo(grade).isSymLink())
-            staging.copy(grade, cls8 + QLatin1Char('/') + gradeFileName(n));
+        if (!from.gradeFiles[n].isEmpty())
+            copyListed(from.gradeFiles[n], cls8 + QLatin1Char('/') + gradeFileName(n));
         copyAttachment();
     }
+    // The last file may have been open when the stick went: what was copied
+    // is only a class when its folder is still there.
+    const QFileInfo after(from.folder);
+    if (from.existed && (!after.isDir() || after.isSymLink()))
+        throw FileError(sourceGone);
 }
 
 void StickTransfer::ExportClassToStick(const QString& name)
@@ -263,11 +322,12 @@ void StickTransfer::ExportClassToStick(const QString& name)
         }
 
         const QString classFolder = FindFileCI(programDir, cls8);
+        const SourceListing listing(classFolder);
         const QString board = FindFileCI(programDir, ExamBoardFileName(name));
         qint64 needed = 2 * sizeOf(table) + sizeOf(board);
-        for (int n = 1; n <= kMaxStudents; ++n)
-            needed += sizeOf(FindFileCI(classFolder, gradeFileName(n)));
-        for (const QString& a : StickAttachments(classFolder))
+        for (const QString& grade : listing.gradeFiles)
+            needed += sizeOf(grade);
+        for (const QString& a : listing.attachments)
             needed += sizeOf(QDir(classFolder).filePath(a));
         const qint64 free = FreeSpace(root);
         const bool driveA = SameFolder(root, DriveAFolder());
@@ -293,7 +353,11 @@ void StickTransfer::ExportClassToStick(const QString& name)
             staging.copy(board, boardName);
             entries << boardName;
         }
-        copyClassFolder(classFolder, FindFileCI(root, cls8), staging, cls8);
+        copyClassFolder(listing, FindFileCI(root, cls8), staging, cls8,
+                        QStringLiteral("Der Klassenordner ") + QDir::toNativeSeparators(classFolder) +
+                            QStringLiteral(" ist nicht mehr lesbar.") + kBreak + QStringLiteral("Die Klasse ") + name +
+                            QStringLiteral(" wurde nicht auf den Stick ausgespielt; auf dem Stick ist nichts "
+                                           "verändert."));
         staging.copy(oem, markerName);
         staging.commit(entries << markerName, {markerName});
     } catch (const FileError& e) {
@@ -379,6 +443,13 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
         return;
     }
 
+    // The stick as it is now; a file or folder of it that goes before the
+    // class is in place means the stick was pulled.
+    const SourceListing listing(stickFolder);
+    const QString stickGone = QStringLiteral("Der Stick ") + QDir::toNativeSeparators(folder) +
+                              QStringLiteral(" ist nicht mehr lesbar (wurde er abgezogen?).") + kBreak +
+                              QStringLiteral("Die Klasse ") + name +
+                              QStringLiteral(" wurde nicht eingespielt; auf der Festplatte ist nichts verändert.");
     try {
         if (family) {
             TransferCopyFile(source, target);
@@ -409,11 +480,13 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
             staging.copy(board, boardName);
             entries << boardName;
         }
-        copyClassFolder(stickFolder, FindFileCI(programDir, cls8), staging, cls8);
+        copyClassFolder(listing, FindFileCI(programDir, cls8), staging, cls8, stickGone);
         staging.commit(entries << name);
     } catch (const FileError& e) {
         showProgress(QString());
-        showError(e.message());
+        // The table itself may be what went with the stick.
+        const bool tableGone = !QFileInfo(source).isSymLink() && !CanOpenForReading(source);
+        showError(tableGone ? stickGone : e.message());
         showInformation(kCancelled);
         backToProgramDir();
         NotifyMainWindow();

@@ -4,6 +4,7 @@
 #include "exchange/transfercopy.h"
 #include "platform/errors.h"
 #include "support/dbfpeer.h"
+#include "support/foldercontents.h"
 #include "support/stickfixture.h"
 
 #include <QRegularExpression>
@@ -270,6 +271,62 @@ TEST_F(StickTransferTest, OverwritingDropsStaleGradeFilesAndCarriesAtMost41Attac
     stickTransfer().ImportClassFromStick(stick.path(), kClass);
     EXPECT_FALSE(folder.exists("9a_21222/v.3") || folder.exists("9a_21222/v.40"));
     EXPECT_EQ(prompt.lastText(), "Die Prüfungsklasse wurde eingespielt.");
+}
+
+// The stick pulled while a class comes in, or the class folder gone while it
+// goes out: the whole source folder vanishes while the table is copied, at
+// the first, a middle or the last student.  The target keeps its older class to the byte, and the user
+// is told that the source can no longer be read, never that it arrived.
+TEST_F(StickTransferTest, APulledStickOrAVanishedClassFolderChangesNothing)
+{
+    const auto writeGrades = [&](const char* kind) {
+        for (int n = 1; n <= 38; ++n)
+            folder.write(QStringLiteral("9a_21222/v.%1").arg(n), QByteArray(kind) + " " + QByteArray::number(n));
+    };
+    for (const bool import : {true, false}) {
+        for (const char* at : {"9a_21222.dbf", "v.1", "v.20", "v.38"}) {
+            SCOPED_TRACE(std::string(import ? "import, stick pulled at " : "export, class folder gone at ") + at);
+            QDir(stick.path()).removeRecursively();
+            QDir().mkpath(stick.path());
+            writeGrades("neu");
+            prompt.clear();
+            exportClass();
+            ASSERT_EQ(lastBox(), "Die Klasse wurde auf den Stick ausgespielt.");
+            prompt.clear();
+            const QString target = import ? folder.path() : stick.path();
+            const QString gone = import ? stick.path() : folder.file("9a_21222");
+            if (import)
+                writeGrades("alt");
+            const auto before = test::FolderContents(target);
+            SetTransferCopyFault([&](const QString& dest) {
+                if (dest.endsWith(QLatin1Char('/') + QLatin1String(at)))
+                    QDir(gone).removeRecursively();
+                return false;
+            });
+            if (import) {
+                prompt.yes();
+                stickTransfer().ImportClassFromStick(stick.path(), kClass);
+            } else {
+                exportClass({Answer::Yes});
+            }
+            SetTransferCopyFault(nullptr);
+            EXPECT_EQ(test::FolderContents(target), before);
+            EXPECT_TRUE(prompt.anyTextContains(import ? "Der Stick " + stick.path() + " ist nicht mehr lesbar"
+                                                      : "Der Klassenordner " + gone + " ist nicht mehr lesbar"))
+                << prompt.texts().join(" | ").toStdString();
+            EXPECT_EQ(lastBox(), "Kopiervorgang wird abgebrochen");
+            EXPECT_EQ(prompt.remainingAnswers(), 0);
+            QDir().mkpath(stick.path());
+        }
+    }
+    // A student who never had a grade file is no fault.
+    writeGrades("neu");
+    QFile::remove(folder.file("9a_21222/v.20"));
+    prompt.clear();
+    exportClass({Answer::Yes});
+    EXPECT_EQ(lastBox(), "Die Klasse wurde auf den Stick ausgespielt.");
+    EXPECT_FALSE(QFileInfo::exists(onStick("9a_21222/v.20")));
+    EXPECT_TRUE(QFileInfo::exists(onStick("9a_21222/v.21")));
 }
 
 TEST_F(StickTransferTest, FamilyTableComesInUnchangedTheOlderWay)
