@@ -6,9 +6,11 @@
 #include "classes/drives.h"
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
+#include "classes/studentlist.h"
 #include "classes/textfile.h"
 #include "exchange/classstaging.h"
 #include "exchange/stickroot.h"
+#include "exchange/transferrecovery.h"
 #include "exchange/transfercopy.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
@@ -241,9 +243,26 @@ void StickTransfer::ExportClassToStick(const QString& name)
         showInformation(QStringLiteral("Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen."));
         return;
     }
+    // The program folder is read and the stick written: what a killed
+    // program left half-done in either is finished or put back first.
+    RecoverFolder(programDir);
+    RecoverFolder(root);
+    if (ClassHeldByUnfinishedWork(programDir, name) || ClassHeldByUnfinishedWork(root, name)) {
+        showWarning(ClassBeingChangedMessage(name));
+        showInformation(kCancelled);
+        return;
+    }
     const QString table = FindFileCI(programDir, name);
     if (!IsRegularFile(table)) {
         showInformation(QStringLiteral("Klasse ") + name + QStringLiteral(" nicht gefunden. ") + kCancelled);
+        return;
+    }
+    // A list change that was cut off leaves a student in two rows until the
+    // class is opened again and the change undone: such a class would travel
+    // half-changed.
+    if (QFileInfo::exists(FindFileCI(FindFileCI(programDir, cls8), kListJournalName))) {
+        showWarning(InterruptedListChangeMessage(name));
+        showInformation(kCancelled);
         return;
     }
     const QString stickTable = FindFileCI(root, name);
@@ -328,6 +347,14 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
         showInformation(kCancelled);
         return;
     }
+    // A stick a killed export left half-written gets its older class back
+    // before anything of it is read.
+    RecoverFolder(folder);
+    if (ClassHeldByUnfinishedWork(folder, name) || ClassHeldByUnfinishedWork(programDir, name)) {
+        showWarning(ClassBeingChangedMessage(name));
+        showInformation(kCancelled);
+        return;
+    }
     // A table that vanished after the list was shown (a pulled stick).
     const QString source = FindFileCI(folder, name);
     if (name.isEmpty() || !IsRegularFile(source)) {
@@ -400,7 +427,10 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
             try {
                 ConvertStickClassTable(staging.path(name));
             } catch (const FileError& e) {
-                throw staging.forTarget(e);
+                // The damage is in the stick's copy of the table.
+                QString message = e.message();
+                message.replace(QDir::toNativeSeparators(staging.path(name)), QDir::toNativeSeparators(source));
+                throw FileError(message);
             }
         }
         QStringList entries{cls8};

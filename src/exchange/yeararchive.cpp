@@ -6,7 +6,9 @@
 #include "classes/textfile.h"
 #include "classes/dbftable.h"
 #include "classes/fileops.h"
+#include "exchange/archivemove.h"
 #include "exchange/classstaging.h"
+#include "exchange/transferrecovery.h"
 #include "exchange/transfercopy.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
@@ -104,6 +106,15 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
         throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(name));
     if (SameFolder(from, to))
         throw FileError(QStringLiteral("Die Klasse %1 kann nicht in ihren eigenen Ordner kopiert werden.").arg(name));
+    // Both folders are read: what a killed program left half-done in either
+    // is finished or put back first, and a class that another program's
+    // unfinished work holds is left alone.
+    RecoverFolder(from);
+    RecoverFolder(to);
+    if (ClassHeldByUnfinishedWork(from, name) || ClassHeldByUnfinishedWork(to, name)) {
+        showWarning(ClassBeingChangedMessage(name));
+        return ClassCopy::Skipped;
+    }
     const QString table = FindFileCI(from, name);
     if (!IsRegularFile(table))
         throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(shown(table)));
@@ -162,31 +173,8 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
         }
         staging.commit({cls8, name});
     }
-    if (!move)
-        return ClassCopy::Done;
-
-    // The class leaves its old place only as a whole: its folder steps
-    // aside, the table goes, then the carried files.  Files that were not
-    // carried (links, sub-folders) keep the folder in its place.
-    const QString leaving = QDir(from).filePath(QStringLiteral(".") + cls8 + QStringLiteral(".verschoben"));
-    const bool hasFolder = QFileInfo(sourceFolder).isDir();
-    if (hasFolder && !RenamePath(sourceFolder, leaving))
-        throw FileError(QStringLiteral("Die Klasse %1 wurde ins Archiv kopiert, bleibt aber auch, wo sie ist: %2 "
-                                       "kann nicht verschoben werden.")
-                            .arg(name, shown(sourceFolder)));
-    if (!RemoveFile(table)) {
-        if (hasFolder)
-            RenamePath(leaving, sourceFolder);
-        throw FileError(QStringLiteral("Die Klasse %1 wurde ins Archiv kopiert, bleibt aber auch, wo sie ist: "
-                                       "Datei %2 kann nicht gelöscht werden.")
-                            .arg(name, shown(table)));
-    }
-    if (hasFolder) {
-        for (const QString& f : carried)
-            RemoveFile(QDir(leaving).filePath(f));
-        if (!QDir().rmdir(leaving))
-            RenamePath(leaving, sourceFolder);
-    }
+    if (move)
+        LeaveForArchive(from, to, name);
     return ClassCopy::Done;
 }
 
