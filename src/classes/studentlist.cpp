@@ -423,6 +423,18 @@ bool RecoverInterruptedListChange(DbfTable& table, const QString& folder)
     return true;
 }
 
+bool RecoverListChangeOfClass(const QString& tablePath, const QString& folder)
+{
+    if (folder.isEmpty() || !QFileInfo::exists(FindFileCI(folder, kListJournalName))
+        || !QFileInfo(tablePath).isFile())
+        return false;
+    DbfTable table;
+    table.open(tablePath);
+    const bool undone = RecoverInterruptedListChange(table, folder);
+    table.close();
+    return undone;
+}
+
 void MoveStudentRecord(DbfTable& table, const QString& folder, int source, int dest)
 {
     StudentListChange change(table, folder);

@@ -157,6 +157,13 @@ private:
 // the journal's steps left it) is removed unused; false then.
 bool RecoverInterruptedListChange(DbfTable& table, const QString& folder);
 
+// The same for the closed class table at tablePath, whose per-student files
+// lie in folder, before the class is replaced as a whole (the files it keeps
+// must stand where the older students had them): the table is opened
+// exclusively for it.  False when there was nothing to undo.  Raises
+// FileError.
+bool RecoverListChangeOfClass(const QString& tablePath, const QString& folder);
+
 // One move of StudentListChange on its own, all or nothing.  Raises FileError.
 void MoveStudentRecord(DbfTable& table, const QString& folder, int source, int dest);
 

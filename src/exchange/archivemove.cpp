@@ -106,51 +106,57 @@ void emptyLeavingFolder(const QString& folder, const QString& classFolder, const
 
 } // namespace
 
-void LeaveForArchive(const QString& from, const QString& to, const QString& name)
+ArchiveMove::ArchiveMove(const QString& from, const QString& to, const QString& name)
+    : from_(from), to_(to), name_(name), intent_(intentPath(from, ClassFolderName(name)))
 {
-    const QString cls8 = ClassFolderName(name);
-    const QString table = FindFileCI(from, name);
-    const QString sourceFolder = FindFileCI(from, cls8);
-    const QString leaving = leavingPath(from, cls8);
-    const QString intent = intentPath(from, cls8);
+    // The intent is on the disk, and locked, before anything changes.
+    const QString failed = QStringLiteral("Datei %1 kann nicht erstellt werden").arg(shown(intent_));
+    fd_ = ::open(QFile::encodeName(intent_).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd_ < 0)
+        throw FileError(failed);
+    const QByteArray text = QFile::encodeName(name) + "\r\n" + QFile::encodeName(QDir(to).absolutePath()) + "\r\n";
+    if (!lockFd(fd_) || FileStepFails(FileStep::Write) || !WriteFully(fd_, text.constData(), text.size())
+        || ::fsync(fd_) != 0) {
+        RemoveFile(intent_);
+        ::close(fd_);
+        throw FileError(failed);
+    }
+}
+
+ArchiveMove::~ArchiveMove()
+{
+    if (fd_ >= 0) {
+        RemoveFile(intent_);
+        ::close(fd_);
+    }
+}
+
+void ArchiveMove::leave()
+{
+    const QString cls8 = ClassFolderName(name_);
+    const QString table = FindFileCI(from_, name_);
+    const QString sourceFolder = FindFileCI(from_, cls8);
+    const QString leaving = leavingPath(from_, cls8);
     const auto stays = [&](const QString& why) {
         return FileError(QStringLiteral("Die Klasse %1 wurde ins Archiv kopiert, bleibt aber auch, wo sie ist: %2")
-                             .arg(name, why));
+                             .arg(name_, why));
     };
-
-    // The intent is on the disk, and locked, before anything goes.
-    const int fd = ::open(QFile::encodeName(intent).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                          0644);
-    if (fd < 0)
-        throw stays(QStringLiteral("Datei %1 kann nicht erstellt werden.").arg(shown(intent)));
-    struct Close {
-        int fd;
-        ~Close() { ::close(fd); }
-    } closing{fd};
-    const QByteArray text = QFile::encodeName(name) + "\r\n" + QFile::encodeName(QDir(to).absolutePath()) + "\r\n";
-    if (!lockFd(fd) || FileStepFails(FileStep::Write) || !WriteFully(fd, text.constData(), text.size())
-        || ::fsync(fd) != 0) {
-        RemoveFile(intent);
-        throw stays(QStringLiteral("Datei %1 kann nicht erstellt werden.").arg(shown(intent)));
-    }
-
     // Its folder steps aside, the table goes, then the files the archive
     // holds.  Files that were not carried (links, sub-folders) keep the
     // folder in its place.
     const bool hasFolder = QFileInfo(sourceFolder).isDir();
-    if (hasFolder && !RenamePath(sourceFolder, leaving)) {
-        RemoveFile(intent);
+    if (hasFolder && !RenamePath(sourceFolder, leaving))
         throw stays(QStringLiteral("%1 kann nicht verschoben werden.").arg(shown(sourceFolder)));
-    }
     if (!RemoveFile(table)) {
         if (hasFolder)
             RenamePath(leaving, sourceFolder);
-        RemoveFile(intent);
         throw stays(QStringLiteral("Datei %1 kann nicht gelöscht werden.").arg(shown(table)));
     }
     if (hasFolder)
         emptyLeavingFolder(leaving, sourceFolder, travellingFiles(leaving));
-    RemoveFile(intent);
+    RemoveFile(intent_);
+    ::close(fd_);
+    fd_ = -1;
 }
 
 QStringList RecoverInterruptedArchiveMoves(const QString& root)

@@ -2,10 +2,10 @@
 #include <QString>
 #include <QStringList>
 
-// The last part of moving a class into the year archive: once the whole
-// class stands in the archive, it leaves the folder it came from.  That
-// takes several steps (its folder steps aside, the table goes, then the
-// files), so the move first records its intent in that folder:
+// Moving a class into the year archive: once the whole class stands in the
+// archive, it leaves the folder it came from.  That takes several steps (the
+// copy's commit, its folder steps aside, the table goes, then the files), so
+// the move first records its intent in that folder:
 //   ".<cls8>.verschieben"   line 1 the class table's name, line 2 the
 //                           archive folder; locked while the move runs
 //   ".<cls8>.verschoben"    the class folder while it is being emptied
@@ -16,10 +16,28 @@
 // stays.
 namespace hsa {
 
-// Takes the class name (its table and class folder) out of from, after its
-// copy in the archive folder to is complete.  Raises FileError (the class
-// then stays whole in from).
-void LeaveForArchive(const QString& from, const QString& to, const QString& name);
+// One move of the class name (its table and class folder) from the folder
+// from into the archive folder to.  The intent is recorded before the copy
+// into the archive is committed, so that a kill at any later point is
+// finished (the archive holds the class) or undone (it does not).
+class ArchiveMove {
+public:
+    // Records the intent and holds it locked.  Raises FileError (nothing
+    // changed then).
+    ArchiveMove(const QString& from, const QString& to, const QString& name);
+    // The intent goes: without leave() nothing of the class was taken away.
+    ~ArchiveMove();
+    ArchiveMove(const ArchiveMove&) = delete;
+    ArchiveMove& operator=(const ArchiveMove&) = delete;
+
+    // Takes the class out of from after its copy in to is complete.  Raises
+    // FileError (the class then stays whole in from).
+    void leave();
+
+private:
+    QString from_, to_, name_, intent_;
+    int fd_ = -1;
+};
 
 // Finishes or undoes every move out of root that a killed program of this
 // user left; texts for what it could do neither with (the archive not

@@ -392,6 +392,15 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
         }
     }
     const QString target = FindFileCI(programDir, name);
+    // The older class keeps files beside the new one: a list change cut off
+    // in it is undone first, so that they stand where its students had them.
+    try {
+        RecoverListChangeOfClass(target, FindFileCI(programDir, cls8));
+    } catch (const FileError& e) {
+        showError(e.message());
+        showInformation(kCancelled);
+        return;
+    }
     // The same lock as opening the class: another desk that has it open
     // would lose every later edit.
     const ClassTableLock lock(target);

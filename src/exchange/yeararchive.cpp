@@ -120,6 +120,9 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
         throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(shown(table)));
     makeFolder(to);
     const QString targetTable = FindFileCI(to, name);
+    // The older class keeps files beside the new one: a list change cut off
+    // in it is undone first, so that they stand where its students had them.
+    RecoverListChangeOfClass(targetTable, FindFileCI(to, ClassFolderName(name)));
     // The same lock as opening the class, on both sides a class leaves or
     // is replaced: another desk that has it open would lose its edits.
     const ClassTableLock targetLock(targetTable);
@@ -160,6 +163,9 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
     for (const QString& f : files)
         if (move || QFileInfo(QDir(sourceFolder).filePath(f)).size() > 0)
             carried << f;
+    std::optional<ArchiveMove> moving;
+    if (move)
+        moving.emplace(from, to, name);
     {
         ClassStaging staging(to);
         staging.copy(table, name);
@@ -173,8 +179,8 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
         }
         staging.commit({cls8, name});
     }
-    if (move)
-        LeaveForArchive(from, to, name);
+    if (moving)
+        moving->leave();
     return ClassCopy::Done;
 }
 
