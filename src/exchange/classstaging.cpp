@@ -398,15 +398,19 @@ QStringList RecoverInterruptedTransfers(const QString& root)
             reports << untrusted(folder, root);
             continue;
         }
-        // A transfer that is still running (another desk) holds its lock.
+        // Nothing is written into a folder before it proved sound; a
+        // transfer that is still running (another desk) holds its lock.
+        if (const QString why = untrusted(folder, root); !why.isEmpty()) {
+            const int running = lockStaging(folder, false);
+            if (running >= 0 || !isRealFile(folder + QStringLiteral("/sperre")))
+                reports << why;
+            if (running >= 0)
+                ::close(running);
+            continue;
+        }
         const int lock = lockStaging(folder);
         if (lock < 0)
             continue;
-        if (const QString why = untrusted(folder, root); !why.isEmpty()) {
-            reports << why;
-            ::close(lock);
-            continue;
-        }
         const bool started = present(folder + QStringLiteral("/") + kPlanName);
         const bool finished = present(folder + QStringLiteral("/") + kDoneName);
         if (!started || finished || ClassStaging::rollBack(folder, root))
