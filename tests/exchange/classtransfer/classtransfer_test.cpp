@@ -161,7 +161,7 @@ protected:
         makeClass(kClass, {{"1", "Müller", tag}, {"2", "Weiß", "Jörg"}, {"3", "Öztürk", "Ümit"}});
         folder.write(kBoard, "Frau " + tag + "\r\n");
         QDir(folder.file(kFolder)).removeRecursively();
-        for (const char* f : {"v.1", "v.2", "a.doc", "m.1"})
+        for (const char* f : {"v.1", "v.2", "a.doc", "m.1", "m.2", "m.3"})
             folder.write(kFolder + "/" + f, QByteArray(f) + " " + tag + QByteArray(3000, 'x'));
         if (tag == "alt")
             folder.write(kFolder + "/v.3", "stale");
