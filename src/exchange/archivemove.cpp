@@ -222,6 +222,22 @@ QStringList RecoverInterruptedArchiveMoves(const QString& root)
         }
         RemoveFile(intent);
     }
+    // A folder being emptied without its intent (left by a version that
+    // did not record one): while its table is at home, it is the class
+    // folder again.
+    for (const QString& entry : dir.entryList({QStringLiteral(".*") + kLeavingSuffix},
+                                              QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        const QString cls8 = entry.mid(1, entry.size() - 1 - kLeavingSuffix.size());
+        const QString leaving = dir.filePath(entry);
+        if (present(intentPath(root, cls8)) || !S_ISDIR(statOf(leaving).st_mode) || !IsPlainEntryName(cls8))
+            continue;
+        const bool tableHome = !ListMatchingFiles(root, {cls8 + QStringLiteral("*.dbf")}).isEmpty();
+        if (tableHome && !present(dir.filePath(cls8)) && RenamePath(leaving, dir.filePath(cls8)))
+            continue;
+        reports << QStringLiteral("Der Ordner %1 blieb von einer unterbrochenen Verschiebung ins Archiv zurück und "
+                                  "bleibt unverändert.")
+                       .arg(shown(leaving));
+    }
     return reports;
 }
 
