@@ -95,7 +95,8 @@ bool stagedName(const QString& name)
 }
 
 // Everything in folder (a part "neu" or "alt") is a regular file or a
-// folder of regular files, with names that lead nowhere else.
+// folder of regular files (no links), the entries with names that lead
+// nowhere else.
 bool soundPart(const QString& folder)
 {
     const QDir dir(folder);
@@ -110,7 +111,7 @@ bool soundPart(const QString& folder)
         const QDir inner(path);
         for (const QString& file :
              inner.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
-            if (!stagedName(file) || !isRealFile(inner.filePath(file)))
+            if (!isRealFile(inner.filePath(file)))
                 return false;
     }
     return true;

@@ -145,7 +145,11 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
         showWarning(InterruptedListChangeMessage(name));
         return ClassCopy::Skipped;
     }
-    const QStringList files = RegularFilesIn(sourceFolder);
+    // The program's own hidden files belong to this place alone.
+    QStringList files;
+    for (const QString& f : RegularFilesIn(sourceFolder))
+        if (!f.startsWith(QLatin1Char('.')))
+            files << f;
     qint64 size = QFileInfo(table).size();
     for (const QString& f : files)
         size += QFileInfo(QDir(sourceFolder).filePath(f)).size();
