@@ -6,6 +6,7 @@
 #include "classes/classfiles.h"
 #include "classes/sharedstate.h"
 #include "exchange/sticktransfer.h"
+#include "exchange/transferrecovery.h"
 #include "exchange/yeararchive.h"
 #include "platform/help.h"
 #include "platform/prompt.h"
@@ -381,6 +382,7 @@ void InstallStickAndArchiveParts()
     cf.stickImport = [](const QString& folder, const QString& name) {
         stickTransfer().ImportClassFromStick(folder, name);
     };
+    cf.prepareOpening = PrepareClassForOpening;
 }
 
 void InstallStickAndArchiveMenu(TForm1& form)

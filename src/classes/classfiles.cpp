@@ -393,6 +393,11 @@ bool ClassFiles::OpenClass(const QString& name)
     const QString folder = FindClassDirCI(dir, name);
     bool recovered = false;
     try {
+        // A class that another desk's unfinished transfer holds would open
+        // without its grade files, and what is typed then would be lost.
+        if (hooks_.prepareOpening)
+            if (const QString refusal = hooks_.prepareOpening(dir, name); !refusal.isEmpty())
+                throw FileError(refusal);
         table.open(QDir(dir).filePath(name));
         // The list and its operations address these fields by position and
         // name; a table without them is no class table.

@@ -82,6 +82,11 @@ struct ClassFileHooks {
     // Renames a file or folder; true on success.  Defaults to the system's
     // rename; tests make it fail to see that a rename is undone whole.
     std::function<bool(const QString& from, const QString& to)> renamePath;
+    // Before a class is opened: finishes or puts back what a killed transfer
+    // left in the program folder dir; the message why the class name must
+    // not be opened (another program's unfinished transfer holds it), empty
+    // when it may.
+    std::function<QString(const QString& dir, const QString& name)> prepareOpening;
 };
 
 class ClassFiles {

@@ -6,6 +6,7 @@
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
+#include "classes/studentlist.h"
 #include "classes/textfile.h"
 #include "exchange/classstaging.h"
 #include "exchange/transfercopy.h"
@@ -253,6 +254,14 @@ ImportResult ImportClassFile(const QString& file, const QString& target, ImportF
     const QList<ImportStudent> students = ParseImportLines(withoutEndMarks(lines, format), format);
     const QString targetPath = FindFileCI(dir, target);
     const bool existed = QFileInfo::exists(targetPath);
+    // The older class keeps files beside the new one: a list change cut off
+    // in it is undone first, so that they stand where its students had them.
+    try {
+        RecoverListChangeOfClass(targetPath, FindFileCI(dir, ClassFolderName(target)));
+    } catch (const FileError& e) {
+        showError(e.message());
+        return ImportResult::Skipped;
+    }
     // The same lock as opening the class: another desk that has it open
     // would lose its grade files and every later edit.
     const ClassTableLock lock(targetPath);

@@ -6,9 +6,11 @@
 #include "classes/drives.h"
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
+#include "classes/studentlist.h"
 #include "classes/textfile.h"
 #include "exchange/classstaging.h"
 #include "exchange/stickroot.h"
+#include "exchange/transferrecovery.h"
 #include "exchange/transfercopy.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
@@ -297,11 +299,33 @@ void StickTransfer::ExportClassToStick(const QString& name)
         showInformation(kCancelled);
         return;
     }
+    // A name that is no plain entry of the program folder is no class.
+    if (!IsPlainEntryName(name)) {
+        showInformation(kNothingChosen);
+        return;
+    }
+    // The program folder is read and the stick written: what a killed
+    // program left half-done in either is finished or put back first.
+    RecoverFolder(programDir);
+    RecoverFolder(root);
+    if (ClassHeldByUnfinishedWork(programDir, name) || ClassHeldByUnfinishedWork(root, name)) {
+        showWarning(ClassBeingChangedMessage(name));
+        showInformation(kCancelled);
+        return;
+    }
     // A table that left the program folder after the list was shown is told
     // as the import tells a table that left the stick.
-    const QString table = IsPlainEntryName(name) ? FindFileCI(programDir, name) : QString();
+    const QString table = FindFileCI(programDir, name);
     if (table.isEmpty() || !IsRegularFile(table)) {
         showInformation(kNothingChosen);
+        return;
+    }
+    // A list change that was cut off leaves a student in two rows until the
+    // class is opened again and the change undone: such a class would travel
+    // half-changed.
+    if (QFileInfo::exists(FindFileCI(FindFileCI(programDir, cls8), kListJournalName))) {
+        showWarning(InterruptedListChangeMessage(name));
+        showInformation(kCancelled);
         return;
     }
     const QString stickTable = FindFileCI(root, name);
@@ -391,6 +415,14 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
         showInformation(kCancelled);
         return;
     }
+    // A stick a killed export left half-written gets its older class back
+    // before anything of it is read.
+    RecoverFolder(folder);
+    if (ClassHeldByUnfinishedWork(folder, name) || ClassHeldByUnfinishedWork(programDir, name)) {
+        showWarning(ClassBeingChangedMessage(name));
+        showInformation(kCancelled);
+        return;
+    }
     // A table that vanished after the list was shown (a pulled stick).
     const QString source = FindFileCI(folder, name);
     if (name.isEmpty() || !IsRegularFile(source)) {
@@ -428,6 +460,15 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
         }
     }
     const QString target = FindFileCI(programDir, name);
+    // The older class keeps files beside the new one: a list change cut off
+    // in it is undone first, so that they stand where its students had them.
+    try {
+        RecoverListChangeOfClass(target, FindFileCI(programDir, cls8));
+    } catch (const FileError& e) {
+        showError(e.message());
+        showInformation(kCancelled);
+        return;
+    }
     // The same lock as opening the class: another desk that has it open
     // would lose every later edit.
     const ClassTableLock lock(target);
@@ -470,7 +511,10 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
             try {
                 ConvertStickClassTable(staging.path(name));
             } catch (const FileError& e) {
-                throw staging.forTarget(e);
+                // The damage is in the stick's copy of the table.
+                QString message = e.message();
+                message.replace(QDir::toNativeSeparators(staging.path(name)), QDir::toNativeSeparators(source));
+                throw FileError(message);
             }
         }
         QStringList entries{cls8};

@@ -42,8 +42,12 @@ enum class ClassCopy { Done, Skipped, TargetFull };
 // anything is written.  Files of 0 bytes are skipped when copying and
 // carried as empty files when moving.  The class is put together beside the
 // target and replaces the older one in one step (ClassStaging): on any
-// failure the target is as before.  Moving takes the sources away only then;
-// the class folder goes only when it is empty then.  Raises FileError.
+// failure the target is as before.  Moving records its intent first
+// (ArchiveMove) and takes the sources away only then; the class folder goes
+// only when it is empty then.  What a killed program left half-done in
+// either folder is finished or put back first, and a class that another
+// program's unfinished work holds is refused (ClassBeingChangedMessage,
+// Skipped).  Raises FileError.
 ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const QString& name, bool move,
                                   const QString& overwriteQuestion, const QString& fullFirstLine);
 

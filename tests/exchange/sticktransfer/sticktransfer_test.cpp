@@ -1,3 +1,4 @@
+#include "classes/dbftable.h"
 #include "classes/drives.h"
 #include "classes/textfile.h"
 #include "exchange/sticktransfer.h"
@@ -341,6 +342,26 @@ TEST_F(StickTransferTest, FamilyTableComesInUnchangedTheOlderWay)
     EXPECT_TRUE(prompt.lastText().startsWith("Die Korvi-Klassendatei 9a-21222.dbf wurde einkopiert."));
     EXPECT_FALSE(stickTransfer().familyImportPending());
     EXPECT_THROW(TransferCopyFile(folder.file(kClass), folder.file(kClass)), FileError);
+}
+
+// A table on the stick whose header is damaged (a field of width 0) is
+// refused naming the stick's file, not the class at home, which stays.
+TEST_F(StickTransferTest, ADamagedTableOnTheStickIsNamedAsSuch)
+{
+    exportClass();
+    ASSERT_EQ(lastBox(), "Die Klasse wurde auf den Stick ausgespielt.") << prompt.texts().join(" | ").toStdString();
+    QByteArray table = ReadFileBytes(onStick(kClass));
+    table[48] = 0;
+    table[49] = 0;
+    WriteFileAtomic(onStick(kClass), table);
+    const QByteArray home = folder.read(kClass);
+    prompt.clear();
+    prompt.yes();
+    stickTransfer().ImportClassFromStick(stick.path(), kClass);
+    EXPECT_TRUE(prompt.anyTextContains(DamagedTableMessage(onStick(kClass)))) << prompt.texts().join(" | ").toStdString();
+    EXPECT_FALSE(prompt.anyTextContains(DamagedTableMessage(folder.file(kClass))));
+    EXPECT_FALSE(prompt.anyTextContains(QStringLiteral("wurde eingespielt")));
+    EXPECT_EQ(folder.read(kClass), home);
 }
 
 } // namespace
