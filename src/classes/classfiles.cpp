@@ -486,8 +486,8 @@ void ClassFiles::vanishedFromList(const QString& name)
         action = QStringLiteral("Datenübernahme");
     else
         action = QStringLiteral("Öffnen");
-    showInformation(name + QStringLiteral(" existiert nicht mehr.") + kBreak + QStringLiteral("Keine Klasse ausgewählt. ")
-                    + action + QStringLiteral(" wird abgebrochen."));
+    showInformation(name + QStringLiteral(" existiert nicht mehr.") + kBreak
+                    + QStringLiteral("Keine Klasse ausgewählt. ") + action + QStringLiteral(" wird abgebrochen."));
     if (mode_ == kModeChoose) {
         // The list stays for another class, without the one that went.
         refreshList();

@@ -157,7 +157,8 @@ TEST(SystemShell, OpenFileTellsWhetherAProgramTookTheFile)
             EXPECT_EQ(r.open(r.file), !r.recorded.isEmpty());
             if (!r.recorded.isEmpty())
                 expected << r.recorded;
-            EXPECT_EQ(desktop.openedAddresses(expected.size()).join(' ').toStdString(), expected.join(' ').toStdString());
+            EXPECT_EQ(desktop.openedAddresses(expected.size()).join(' ').toStdString(),
+                      expected.join(' ').toStdString());
             EXPECT_EQ(prompt.texts().join(" | ").toStdString(), r.said.toStdString());
         }
     });

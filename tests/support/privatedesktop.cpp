@@ -97,7 +97,8 @@ QProcessEnvironment childEnvironment(const QString& home, int display)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // The machine's table of file types is no setting: Qt needs it to tell
     // a document's type, as on every desktop.
-    const QString machineData = env.value(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral("/usr/local/share:/usr/share"));
+    const QString machineData =
+        env.value(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral("/usr/local/share:/usr/share"));
     for (const QString& d : machineData.split(QLatin1Char(':'), Qt::SkipEmptyParts))
         if (QFileInfo(QDir(d).filePath(QStringLiteral("mime/packages"))).isDir()) {
             QFile::link(QDir(d).filePath(QStringLiteral("mime")), h.filePath(QStringLiteral("system-data/mime")));

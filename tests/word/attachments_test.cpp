@@ -139,7 +139,9 @@ TEST_F(AttachmentTest, AttachmentsOpenOnlyWhenAWordProcessorTookThem)
         const QString anna = inClass("Muster_Anna.docx");
         const QString odd = inClass(".._x_a_b.docx");
         const QString notOpened = "Die Datei " + anna + " konnte nicht geöffnet werden.\n\r" + kMsgNoWordHandler;
-        const auto atVerbal = [](const QString& p) { return QUrl::fromLocalFile(p).toString(QUrl::FullyEncoded) + "#Verbal"; };
+        const auto atVerbal = [](const QString& p) {
+            return QUrl::fromLocalFile(p).toString(QUrl::FullyEncoded) + "#Verbal";
+        };
         ASSERT_TRUE(CreateCertificateAttachment(0));
         for (const bool office : {false, true}) {
             SCOPED_TRACE(office ? "with a word processor" : "without a word processor");
@@ -154,8 +156,9 @@ TEST_F(AttachmentTest, AttachmentsOpenOnlyWhenAWordProcessorTookThem)
             // Once, for the first; the student without a birth date gets none.
             EXPECT_EQ(prompt.texts().filter("konnte nicht geöffnet werden").join(" | ").toStdString(),
                       (office ? QString() : notOpened).toStdString());
-            const QStringList opened = office ? QStringList{atVerbal(anna), atVerbal(anna), atVerbal(odd), atVerbal(inClass("Nurname__.docx"))}
-                                              : QStringList{};
+            const QStringList opened =
+                office ? QStringList{atVerbal(anna), atVerbal(anna), atVerbal(odd), atVerbal(inClass("Nurname__.docx"))}
+                       : QStringList{};
             EXPECT_EQ(desktop.openedAddresses(opened.size()).join(' ').toStdString(), opened.join(' ').toStdString());
         }
     });
