@@ -452,7 +452,15 @@ void ClassFiles::Activate(const QString& name)
     // copy, which tells the user that nothing was chosen and leaves the list.
     const bool mustExist = mode_ != kModeStickImport && mode_ != kModeStickExport;
     if (name.isEmpty() || !ClassNameAccepted(name, state().schoolTypeText) ||
-        !isListedName(name, view_.listFolder, view_.listMasks, mustExist)) {
+        !isListedName(name, view_.listFolder, view_.listMasks, false)) {
+        NotifyMainWindow();
+        return;
+    }
+    if (mustExist && !isListedName(name, view_.listFolder, view_.listMasks)) {
+        // Only an entry the list showed can have vanished; any other name
+        // was never offered.
+        if (view_.listEntries.contains(name))
+            vanishedFromList(name);
         NotifyMainWindow();
         return;
     }
@@ -472,6 +480,31 @@ void ClassFiles::Activate(const QString& name)
         OpenClass(name);
     }
     NotifyMainWindow();
+}
+
+void ClassFiles::vanishedFromList(const QString& name)
+{
+    QString action;
+    if (mode_ == kModeDelete)
+        action = QStringLiteral("Löschen");
+    else if (mode_ == kModeRename)
+        action = QStringLiteral("Umbenennen");
+    else if (mode_ == kModeTakeOver)
+        action = QStringLiteral("Datenübernahme");
+    else
+        action = QStringLiteral("Öffnen");
+    showInformation(name + QStringLiteral(" existiert nicht mehr.") + kBreak
+                    + QStringLiteral("Keine Klasse ausgewählt. ") + action + QStringLiteral(" wird abgebrochen."));
+    if (mode_ == kModeChoose) {
+        // The list stays for another class, without the one that went.
+        refreshList();
+        return;
+    }
+    // Deleting, renaming and taking over end with their list, as after
+    // the action itself.
+    clearOpenClass();
+    mode_.clear();
+    hideList();
 }
 
 void ClassFiles::ListEscape()

@@ -135,6 +135,9 @@ private:
     void deleteSelected(const QString& name);
     void renameSelected(const QString& name);
     void takeOverSelected(const QString& name);
+    // A listed class table that left the list's folder after the list was
+    // shown: says so; choosing lists what is left, the other modes end.
+    void vanishedFromList(const QString& name);
     void showClassList(const QString& folder, const QString& masks);
     void refreshList();
     void hideList();

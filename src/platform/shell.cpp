@@ -83,23 +83,29 @@ QString desktopHandlerExec(const QString& mimeType)
     return {};
 }
 
+// Qt's own call counts the opener's start as success, even when the opener
+// then finds no program for the target: the opener's answer is what tells.
+// Without an opener only Qt's guess of a handler for url is left.
+bool openThroughDesktop(const QString& target, const QUrl& url)
+{
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty())
+        return QDesktopServices::openUrl(url);
+    return OpenWithDesktopOpener(opener, target, kOpenerAnswerMs);
+}
+
 class SystemShell : public Shell {
 public:
     bool openUrl(const QString& url) override
     {
-        // Qt's own call counts the opener's start as success, even when the
-        // opener then finds no browser: the opener's answer is what tells.
-        // Without an opener only Qt's guess of a browser is left.
-        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-        if (opener.isEmpty())
-            return QDesktopServices::openUrl(QUrl(url));
-        return OpenWithDesktopOpener(opener, url, kOpenerAnswerMs);
+        return openThroughDesktop(url, QUrl(url));
     }
     bool openFile(const QString& path) override
     {
         if (!QFileInfo::exists(path))
             return false;
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+        const QString abs = QFileInfo(path).absoluteFilePath();
+        return openThroughDesktop(abs, QUrl::fromLocalFile(abs));
     }
     bool openFileAt(const QString& path, const QString& mark) override
     {
@@ -111,8 +117,10 @@ public:
             url.setFragment(mark);
             const QString mime = QMimeDatabase().mimeTypeForFile(abs).name();
             const QStringList cmd = JumpMarkCommand(desktopHandlerExec(mime), url.toString(QUrl::FullyEncoded));
-            if (!cmd.isEmpty() && QProcess::startDetached(cmd.front(), cmd.mid(1)))
-                return true;
+            // The office suite the opener would run: asking the opener
+            // again after it failed would only fail once more.
+            if (!cmd.isEmpty())
+                return RunAndAwaitAnswer(cmd, kOpenerAnswerMs);
         }
         return openFile(path);
     }
@@ -170,21 +178,23 @@ QStringList JumpMarkCommand(const QString& exec, const QString& url)
     return cmd;
 }
 
-bool OpenWithDesktopOpener(const QString& opener, const QString& target, int waitMs)
+bool RunAndAwaitAnswer(const QStringList& command, int waitMs)
 {
-    // The opener runs detached behind a shell that leaves its exit status in
-    // a file: a browser it keeps in its foreground must outlive this program
-    // (the update ends the program right after the page opened), which a
-    // child process of ours would not.
+    if (command.isEmpty())
+        return false;
+    // The program runs detached behind a shell that leaves its exit status
+    // in a file: a browser or word processor it keeps in its foreground must
+    // outlive this program (the update ends the program right after the
+    // page opened), which a child process of ours would not.
     QTemporaryDir answerDir;
     if (!answerDir.isValid())
-        return QProcess::startDetached(opener, {target});
+        return QProcess::startDetached(command.front(), command.mid(1));
     const QString answer = answerDir.filePath(QStringLiteral("status"));
     const QString script = QStringLiteral(
-        "\"$0\" \"$1\"; s=$?; { echo $s > \"$2.part\" && mv \"$2.part\" \"$2\"; } 2>/dev/null");
+        "a=$0; \"$@\"; s=$?; { echo $s > \"$a.part\" && mv \"$a.part\" \"$a\"; } 2>/dev/null");
     QProcess run;
     run.setProgram(QStringLiteral("/bin/sh"));
-    run.setArguments({QStringLiteral("-c"), script, opener, target, answer});
+    run.setArguments(QStringList{QStringLiteral("-c"), script, answer} + command);
     run.setStandardInputFile(QProcess::nullDevice());
     if (!run.startDetached())
         return false;
@@ -206,6 +216,11 @@ bool OpenWithDesktopOpener(const QString& opener, const QString& target, int wai
     if (gui)
         QGuiApplication::restoreOverrideCursor();
     return taken;
+}
+
+bool OpenWithDesktopOpener(const QString& opener, const QString& target, int waitMs)
+{
+    return RunAndAwaitAnswer({opener, target}, waitMs);
 }
 
 Shell& shell()

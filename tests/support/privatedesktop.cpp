@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -94,6 +95,15 @@ QProcessEnvironment childEnvironment(const QString& home, int display)
     QFile::setPermissions(h.filePath(QStringLiteral("runtime")),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // The machine's table of file types is no setting: Qt needs it to tell
+    // a document's type, as on every desktop.
+    const QString machineData =
+        env.value(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral("/usr/local/share:/usr/share"));
+    for (const QString& d : machineData.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        if (QFileInfo(QDir(d).filePath(QStringLiteral("mime/packages"))).isDir()) {
+            QFile::link(QDir(d).filePath(QStringLiteral("mime")), h.filePath(QStringLiteral("system-data/mime")));
+            break;
+        }
     for (const char* var : {"WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP", "XDG_SESSION_DESKTOP", "XDG_SESSION_TYPE",
                             "DESKTOP_SESSION", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID",
                             "MATE_DESKTOP_SESSION_ID", "LXQT_SESSION_CONFIG", "DESKTOP", "XDG_MENU_PREFIX",
@@ -127,7 +137,13 @@ QString PrivateDesktop::path(const QString& name) const
 
 void PrivateDesktop::registerBrowser(Browser kind) const
 {
-    const QString script = path(QStringLiteral("bin/ersatz-browser"));
+    registerHandler(kind, QStringLiteral("ersatz-browser"),
+                    {QStringLiteral("x-scheme-handler/http"), QStringLiteral("x-scheme-handler/https")});
+}
+
+void PrivateDesktop::registerHandler(Browser kind, const QString& name, const QStringList& mimeTypes) const
+{
+    const QString script = path(QStringLiteral("bin/") + name);
     const QByteArray record = "printf '%s\\n' \"$1\" >> '" + path(QStringLiteral("geoeffnet.txt")).toLocal8Bit() + "'\n";
     QByteArray body = "#!/bin/sh\n";
     switch (kind) {
@@ -142,12 +158,17 @@ void PrivateDesktop::registerBrowser(Browser kind) const
         break;
     }
     writeFile(script, body, true);
-    writeFile(path(QStringLiteral("data/applications/ersatz-browser.desktop")),
-              "[Desktop Entry]\nType=Application\nName=Ersatz-Browser\nExec=" + script.toLocal8Bit()
-                  + " %u\nMimeType=x-scheme-handler/http;x-scheme-handler/https;\nNoDisplay=true\n");
-    writeFile(path(QStringLiteral("config/mimeapps.list")),
-              "[Default Applications]\nx-scheme-handler/http=ersatz-browser.desktop\n"
-              "x-scheme-handler/https=ersatz-browser.desktop\n");
+    writeFile(path(QStringLiteral("data/applications/%1.desktop").arg(name)),
+              "[Desktop Entry]\nType=Application\nName=" + name.toUtf8() + "\nExec=" + script.toLocal8Bit()
+                  + " %u\nMimeType=" + mimeTypes.join(QLatin1Char(';')).toUtf8() + ";\nNoDisplay=true\n");
+    // The defaults of other types stay.
+    QByteArray list = "[Default Applications]\n";
+    for (const QString& line : linesOf(path(QStringLiteral("config/mimeapps.list"))))
+        if (line.contains(QLatin1Char('=')) && !mimeTypes.contains(line.section(QLatin1Char('='), 0, 0)))
+            list += line.toUtf8() + "\n";
+    for (const QString& type : mimeTypes)
+        list += type.toUtf8() + "=" + name.toUtf8() + ".desktop\n";
+    writeFile(path(QStringLiteral("config/mimeapps.list")), list);
 }
 
 QStringList PrivateDesktop::openedAddresses(int count) const

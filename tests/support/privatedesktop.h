@@ -32,8 +32,13 @@ public:
     // addresses (a desktop file in the private data folder, the default in
     // the private "mimeapps.list"); a second call replaces the first.
     void registerBrowser(Browser kind) const;
-    // The addresses the stand-in was given, in order; waits up to ten seconds
-    // for count of them.
+    // Registers a stand-in program of that kind, named name, as the
+    // desktop's handler of mimeTypes (for documents: what a word processor
+    // or PDF viewer is); it replaces an earlier handler of the same types
+    // and keeps those of other types.
+    void registerHandler(Browser kind, const QString& name, const QStringList& mimeTypes) const;
+    // The addresses (or file paths) the stand-ins were given, in order;
+    // waits up to ten seconds for count of them.
     QStringList openedAddresses(int count = 0) const;
     // Ends stand-ins that stay.
     void endBrowsers() const;
