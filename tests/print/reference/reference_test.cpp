@@ -103,10 +103,10 @@ QList<FixtureStudent> FixtureStudents(const QString& klasse)
              {"AG4", "Villingen-Schwenningen"},
              {"HJ", "3"},
              {"DATUM", "17.07.2026"},
-             {"HINWEIS1", "Bau eines Solarkochers aus Abfallmaterial"},
+             {"HINWEIS1", "Schulsanitätsdienst, Theater-AG"},
              {"HINWEIS4", "Teilnahme an der Schülerfirma"},
              {"BEMERK1", "Sie war Klassensprecherin."},
-             {"AG5", "Französisch"},
+             {"AG5", "Bau eines Solarkochers aus Abfallmaterial"},
              {"AG6", "2"}}),
         0,
         year + QList<Mark>{{ColWritten, "D", "2.3"},  {ColOral, "D", "2.0"},   {ColWritten, "M", "3.1"},
@@ -126,7 +126,8 @@ QList<FixtureStudent> FixtureStudents(const QString& klasse)
                         year + QList<Mark>{{ColWritten, "D", "5.0"}, {ColWritten, "M", "5.7"}, {ColWritten, "E", "4.7"},
                                            {ColComm, "E", "5.0"},    {ColWritten, "Proj", "4.0"}}};
     s << FixtureStudent{row("4", "", "", "", {}), kNoExamResult, {}};
-    s << FixtureStudent{row("5", "Claus", "Mia", "W", {{"AG3", "05.06.2010"}, {"AG4", "Spaichingen"}}),
+    s << FixtureStudent{row("5", "Claus", "Mia", "W",
+                            {{"AG3", "05.06.2010"}, {"AG4", "Spaichingen"}, {"AG5", "Französisch"}, {"AG6", "3"}}),
                         4,
                         year + QList<Mark>{{ColWritten, "D", "3.0"}, {ColWritten, "M", "3.0"}}};
     s << FixtureStudent{row("6", "Dorn", "Paul", "M", {{"AG3", "18.09.2009"}, {"AG4", "Trossingen"}}),
@@ -305,8 +306,9 @@ void WriteLines(const QString& path, const QStringList& lines)
     f.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
 }
 
-// The lines that differ, readably: the common start and end left out, then
-// at most limit lines of each side with their line numbers.
+// The lines that differ, readably: the common start and end left out; where
+// the rest has as many lines on both sides, the lines that differ in pairs,
+// else the rest of each side; at most limit lines, with their line numbers.
 std::string LineDiff(const QStringList& expected, const QStringList& actual, int limit = 20)
 {
     qsizetype head = 0;
@@ -320,10 +322,27 @@ std::string LineDiff(const QStringList& expected, const QStringList& actual, int
                       .arg(head + 1)
                       .arg(expected.size())
                       .arg(actual.size());
+    const auto line = [&](const char* sign, qsizetype i, const QString& text) {
+        out += QStringLiteral("%1 %2: %3\n").arg(QLatin1String(sign)).arg(i + 1, 5).arg(text);
+    };
+    if (expected.size() == actual.size()) {
+        int shown = 0;
+        for (qsizetype i = head; i < expected.size() - tail; ++i) {
+            if (expected[i] == actual[i])
+                continue;
+            if (++shown > limit) {
+                out += QStringLiteral("... more lines differ\n");
+                break;
+            }
+            line("-", i, expected[i]);
+            line("+", i, actual[i]);
+        }
+        return out.toStdString();
+    }
     const auto side = [&](const QStringList& lines, const char* sign) {
         const qsizetype end = lines.size() - tail;
         for (qsizetype i = head; i < end && i < head + limit; ++i)
-            out += QStringLiteral("%1 %2: %3\n").arg(QLatin1String(sign)).arg(i + 1, 5).arg(lines[i]);
+            line(sign, i, lines[i]);
         if (end - head > limit)
             out += QStringLiteral("%1 ... %2 more\n").arg(QLatin1String(sign)).arg(end - head - limit);
     };
@@ -341,6 +360,10 @@ TEST_P(ReferencePages, PrintsAsItsReference)
     QStringList lines = RecordingLines(device().jobs);
     if (lines.isEmpty())
         lines << QStringLiteral("no job");
+    // The boxes shown on the way, so that a changed question or an error
+    // message shows too.
+    for (const ScriptedPrompt::Shown& shown : prompt.shown())
+        lines << QStringLiteral("shown \"%1\"").arg(QString(shown.text).replace(QLatin1Char('\n'), QStringLiteral("\\n")).replace(QLatin1Char('\r'), QStringLiteral("\\r")));
     const QString path = ReferencePath(QString::fromLatin1(kClasses[std::get<0>(GetParam())].folder), d.name);
     if (writingReferences()) {
         WriteLines(path, lines);
