@@ -89,12 +89,17 @@ QList<FixtureStudent> FixtureStudents(const QString& klasse)
         return StudentRow{QString::fromUtf8(nr), QString::fromUtf8(last), QString::fromUtf8(first),
                           QString::fromUtf8(gender), fields};
     };
-    // The year marks every student has; the exams are added per student.
-    const QList<Mark> year = {
-        {ColYear, "R", "2.0"},  {ColYear, "D", "2.4"},  {ColYear, "Ek", "3.0"}, {ColYear, "G/Gk", "2.0"},
-        {ColYear, "E", "3.5"},  {ColYear, "M", "2.7"},  {ColYear, "Ph", "4.0"}, {ColYear, "Bio/Ch", "2.5"},
-        {ColYear, "Sp", "1.0"}, {ColYear, "Mu", "2.0"}, {ColYear, "BK", "1.5"}, {ColYear, "WBS", "3.0"},
-        {ColYear, "Te", "2.0"}, {ColYear, "HTW", "1.8"},
+    // Year marks in every subject, different for each student, so that no
+    // student's page can show another's; the exams are added per student.
+    const char* codes[] = {"R", "D", "Ek", "G/Gk", "E", "M", "Ph", "Bio/Ch", "Sp", "Mu", "BK", "WBS", "Te", "HTW"};
+    const char* grades[] = {"2.0", "2.4", "3.0", "1.5", "3.5", "2.7", "4.0", "2.5", "1.0", "1.8", "3.3", "2.2", "1.3", "4.5"};
+    int student = 0;
+    const auto yearMarks = [&] {
+        QList<Mark> y;
+        for (int i = 0; i < int(std::size(codes)); ++i)
+            y << Mark{ColYear, codes[i], grades[(i + 3 * student) % std::size(grades)]};
+        ++student;
+        return y;
     };
     QList<FixtureStudent> s;
     s << FixtureStudent{
@@ -109,7 +114,7 @@ QList<FixtureStudent> FixtureStudents(const QString& klasse)
              {"AG5", "Bau eines Solarkochers aus Abfallmaterial"},
              {"AG6", "2"}}),
         0,
-        year + QList<Mark>{{ColWritten, "D", "2.3"},  {ColOral, "D", "2.0"},   {ColWritten, "M", "3.1"},
+        yearMarks() + QList<Mark>{{ColWritten, "D", "2.3"},  {ColOral, "D", "2.0"},   {ColWritten, "M", "3.1"},
                            {ColWritten, "E", "2.7"},  {ColComm, "E", "2.0"},   {ColComm, "Te", "1.7"},
                            {ColOral, "WBS", "2.0"},  {ColWritten, "Proj", "1.8"}},
         {QStringLiteral("Mündliche Prüfung Deutsch am 24.06. um 9.30 Uhr"),
@@ -117,26 +122,26 @@ QList<FixtureStudent> FixtureStudents(const QString& klasse)
          QStringLiteral("Eltern informiert")}};
     s << FixtureStudent{row("2", "Adler", "Eva", "W", {{"AG3", "12.11.2009"}, {"AG4", "Tuttlingen"}, {"HJ", "1"}}),
                         kNoExamResult,
-                        year + QList<Mark>{{ColWritten, "D", "P"},  {ColOral, "D", "P"},   {ColWritten, "M", "P"},
+                        yearMarks() + QList<Mark>{{ColWritten, "D", "P"},  {ColOral, "D", "P"},   {ColWritten, "M", "P"},
                                            {ColWritten, "E", "3.3"}, {ColComm, "E", "P"},  {ColComm, "Te", "P"},
                                            {ColOral, "WBS", "P"},  {ColWritten, "Proj", "P"}},
                         {QStringLiteral("Nachprüfung beantragt")}};
     s << FixtureStudent{row("3", "Berger", "Jonas", "M", {{"AG3", "30.04.2010"}, {"AG4", "Rottweil"}}),
                         3,
-                        year + QList<Mark>{{ColWritten, "D", "5.0"}, {ColWritten, "M", "5.7"}, {ColWritten, "E", "4.7"},
+                        yearMarks() + QList<Mark>{{ColWritten, "D", "5.0"}, {ColWritten, "M", "5.7"}, {ColWritten, "E", "4.7"},
                                            {ColComm, "E", "5.0"},    {ColWritten, "Proj", "4.0"}}};
     s << FixtureStudent{row("4", "", "", "", {}), kNoExamResult, {}};
     s << FixtureStudent{row("5", "Claus", "Mia", "W",
                             {{"AG3", "05.06.2010"}, {"AG4", "Spaichingen"}, {"AG5", "Französisch"}, {"AG6", "3"}}),
                         4,
-                        year + QList<Mark>{{ColWritten, "D", "3.0"}, {ColWritten, "M", "3.0"}}};
+                        yearMarks() + QList<Mark>{{ColWritten, "D", "3.0"}, {ColWritten, "M", "3.0"}}};
     s << FixtureStudent{row("6", "Dorn", "Paul", "M", {{"AG3", "18.09.2009"}, {"AG4", "Trossingen"}}),
                         1,
-                        year + QList<Mark>{{ColWritten, "D", "1.7"}, {ColWritten, "M", "2.0"}, {ColWritten, "E", "2.3"},
+                        yearMarks() + QList<Mark>{{ColWritten, "D", "1.7"}, {ColWritten, "M", "2.0"}, {ColWritten, "E", "2.3"},
                                            {ColComm, "E", "1.3"},    {ColOral, "M", "1.0"},    {ColWritten, "Proj", "2.0"}}};
     s << FixtureStudent{row("7", "Eck", "Lena", "W", {{"AG3", "22.12.2009"}, {"AG4", "Donaueschingen"}}),
                         2,
-                        year + QList<Mark>{{ColWritten, "D", "1.3"}, {ColWritten, "M", "1.0"}, {ColWritten, "E", "1.7"},
+                        yearMarks() + QList<Mark>{{ColWritten, "D", "1.3"}, {ColWritten, "M", "1.0"}, {ColWritten, "E", "1.7"},
                                            {ColComm, "E", "1.0"},    {ColComm, "Te", "1.0"},   {ColWritten, "Proj", "1.0"}}};
     return s;
 }
@@ -181,6 +186,22 @@ public:
         ASSERT_TRUE(classGrid().visible()) << tableEntry.toStdString();
         trigger(QStringLiteral("Druckstarten1"));
         trigger(QStringLiteral("speichernundverlassen1"));
+    }
+    // The class filled up to 36 students (the seventh on, year marks only),
+    // so that the lists and tables run over onto a second page.
+    void fillClass()
+    {
+        const QString klasse = ClassTable().valueOrEmpty(0, QStringLiteral("KLASSE"));
+        for (int row = 7; row < 36; ++row) {
+            const QString nr = QString::number(row + 1);
+            ClassTable().setValue(row, QStringLiteral("NR"), nr);
+            ClassTable().setValue(row, QStringLiteral("NACHNAME"), QStringLiteral("Schüler%1").arg(row + 1));
+            ClassTable().setValue(row, QStringLiteral("VORNAME"), QStringLiteral("Vorname%1").arg(row + 1));
+            ClassTable().setValue(row, QStringLiteral("KLASSE"), klasse);
+            ClassTable().post();
+            writeSheet(nr, kNoExamResult, {Cell{ColYear, 3, QStringLiteral("%1.0").arg(row % 5 + 1)}});
+            storeGradeList(row);
+        }
     }
     // The first student's page printed straight with a result the grade file
     // cannot hold (6 to 8: the leaving certificate and the certificates of
@@ -571,6 +592,23 @@ QList<Document> Documents()
     list("DEZPrfungsprotokolle1", "Protokolle Kommunikationsprüfung", {});
     list("DEZKlassenlistefrdiedenentraleEnglischprfung1", "Teilnehmer Kommunikationsprüfung mit Noten", {yes});
     list("DEZKlassenlistefrdiedenentraleEnglischprfung1", "Teilnehmer Kommunikationsprüfung ohne Noten", {no});
+    // A class of 36: the second page of a table and of a list.
+    d << Document{"Notentabelleleer1", "Klassenliste leer quer volle Klasse", [](P& p) {
+                      p.fillClass();
+                      p.answers().yes();
+                      p.trigger("Notentabelleleer1");
+                  }};
+    d << Document{"Notenliste1", "Klassenübersicht Endnoten volle Klasse", [](P& p) {
+                      p.fillClass();
+                      p.answers().no();
+                      p.trigger("Notenliste1");
+                  }};
+    d << Document{"FachlistenPrfungsteilnehmerErgebnisseTerminplanung1", "Teilnehmer schriftlich volle Klasse",
+                  [](P& p) {
+                      p.fillClass();
+                      p.answers().yes();
+                      p.subjectList("FachlistenPrfungsteilnehmerErgebnisseTerminplanung1", {"Deutsch"});
+                  }};
     d << Document{"Notizfelder1", "Notizfelder", [](P& p) {
                       p.answers().text("1").text("8");
                       p.trigger("Notizfelder1");
