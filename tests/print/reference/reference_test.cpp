@@ -11,6 +11,7 @@
 #include "classes/helpers.h"
 #include "grades/classgrid.h"
 #include "grades/gradeslots.h"
+#include "grades/gradewindowcontroller.h"
 #include "print/drivers.h"
 #include "print/printmenu.h"
 #include "print/subjectlistchoice.h"
@@ -19,6 +20,7 @@
 #include "support/programwindows.h"
 
 #include <QDir>
+#include <QPushButton>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -129,20 +131,24 @@ QList<FixtureStudent> FixtureStudents(const QString& klasse)
     s << FixtureStudent{row("3", "Berger", "Jonas", "M", {{"AG3", "30.04.2010"}, {"AG4", "Rottweil"}}),
                         3,
                         yearMarks() + QList<Mark>{{ColWritten, "D", "5.0"}, {ColWritten, "M", "5.7"}, {ColWritten, "E", "4.7"},
-                                           {ColComm, "E", "5.0"},    {ColWritten, "Proj", "4.0"}}};
-    s << FixtureStudent{row("4", "", "", "", {}), kNoExamResult, {}};
+                                           {ColComm, "E", "5.0"},    {ColWritten, "Proj", "4.0"}},
+                        {}};
+    s << FixtureStudent{row("4", "", "", "", {}), kNoExamResult, {}, {}};
     s << FixtureStudent{row("5", "Claus", "Mia", "W",
                             {{"AG3", "05.06.2010"}, {"AG4", "Spaichingen"}, {"AG5", "Französisch"}, {"AG6", "3"}}),
                         4,
-                        yearMarks() + QList<Mark>{{ColWritten, "D", "3.0"}, {ColWritten, "M", "3.0"}}};
+                        yearMarks() + QList<Mark>{{ColWritten, "D", "3.0"}, {ColWritten, "M", "3.0"}},
+                        {}};
     s << FixtureStudent{row("6", "Dorn", "Paul", "M", {{"AG3", "18.09.2009"}, {"AG4", "Trossingen"}}),
                         1,
                         yearMarks() + QList<Mark>{{ColWritten, "D", "1.7"}, {ColWritten, "M", "2.0"}, {ColWritten, "E", "2.3"},
-                                           {ColComm, "E", "1.3"},    {ColOral, "M", "1.0"},    {ColWritten, "Proj", "2.0"}}};
+                                           {ColComm, "E", "1.3"},    {ColOral, "M", "1.0"},    {ColWritten, "Proj", "2.0"}},
+                        {}};
     s << FixtureStudent{row("7", "Eck", "Lena", "W", {{"AG3", "22.12.2009"}, {"AG4", "Donaueschingen"}}),
                         2,
                         yearMarks() + QList<Mark>{{ColWritten, "D", "1.3"}, {ColWritten, "M", "1.0"}, {ColWritten, "E", "1.7"},
-                                           {ColComm, "E", "1.0"},    {ColComm, "Te", "1.0"},   {ColWritten, "Proj", "1.0"}}};
+                                           {ColComm, "E", "1.0"},    {ColComm, "Te", "1.0"},   {ColWritten, "Proj", "1.0"}},
+                        {}};
     return s;
 }
 
@@ -262,6 +268,7 @@ protected:
     void TearDown() override
     {
         subjectListChoice() = SubjectListChoice();
+        gradeWindow().reset();
         classGrid().reset();
         ClassTable().close();
         windows.stop();
@@ -460,10 +467,12 @@ TEST(ReferenceIndex, EveryPrintEntryHasItsReferences)
         EXPECT_TRUE(documented.contains(entry)) << "the print entry " << entry.toStdString() << " has no document";
     for (const FixtureClass& k : kClasses) {
         const QString folder = QString::fromLatin1(k.folder);
-        for (const QString& name : names)
-            if (!writingReferences())
+        for (const QString& name : names) {
+            if (!writingReferences()) {
                 EXPECT_TRUE(QFileInfo::exists(ReferencePath(folder, name)))
                     << "no reference " << ReferencePath(folder, name).toStdString();
+            }
+        }
         for (const QFileInfo& f : QDir(kReferenceDir + QLatin1Char('/') + folder).entryInfoList({"*.txt"}, QDir::Files)) {
             if (files.contains(f.fileName()))
                 continue;
@@ -608,6 +617,15 @@ QList<Document> Documents()
                       p.fillClass();
                       p.answers().yes();
                       p.subjectList("FachlistenPrfungsteilnehmerErgebnisseTerminplanung1", {"Deutsch"});
+                  }};
+    // "Notizfeld drucken" of the grade window, opened for the marked student.
+    d << Document{QString(), "Notizfeld Notenfenster", [](P& p) {
+                      p.trigger("Berichtschreiben1");
+                      QWidget* window = ProgramWindow(QStringLiteral("Form2"));
+                      ASSERT_NE(window, nullptr);
+                      auto* button = window->findChild<QPushButton*>(QStringLiteral("Button5"));
+                      ASSERT_NE(button, nullptr);
+                      button->click();
                   }};
     d << Document{"Notizfelder1", "Notizfelder", [](P& p) {
                       p.answers().text("1").text("8");
