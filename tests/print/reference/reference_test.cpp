@@ -1,29 +1,30 @@
 // Every printed document read whole: two classes (9a and 10a) that use every
 // field the layouts print are printed through the print menu's entries, and
-// the whole recording (texts, positions, fonts, rules, page breaks) must equal
-// the reference kept beside this file in <class>/<document>.txt.
+// the whole recording (texts, positions, fonts, rules, page breaks, and the
+// boxes shown on the way) must equal the reference kept beside this file in
+// <class>/<document>.txt; no text may stand over a rule, another text or the
+// page's edge.  Every print entry, shown or hidden, must have its documents.
 //
 // The references are written only on request:
 //   HSA_WRITE_REFERENCES=1 ./build/tests/print/reference/test_print_reference
 // rewrites every reference (and removes those no document prints any more);
 // read the changed ones before committing them.
 #include "app/mainmenu.h"
+#include "app/subjectlistpanel.h"
 #include "classes/helpers.h"
 #include "grades/classgrid.h"
 #include "grades/gradeslots.h"
 #include "grades/gradewindowcontroller.h"
 #include "print/drivers.h"
-#include "print/printmenu.h"
 #include "print/subjectlistchoice.h"
-#include "app/subjectlistpanel.h"
 #include "support/printclass.h"
 #include "support/printfixture.h"
 #include "support/programwindows.h"
 
 #include <QDir>
-#include <QPushButton>
 #include <QFile>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QSet>
 #include <functional>
 
@@ -56,9 +57,10 @@ const QByteArray kLongSubject = "Wirtschaft, Berufs- und Studienorientierung";
 
 class ReferencePages;
 
-// One printed document: the menu entry that prints it (empty for a page no
-// entry reaches with a stored result), the reference file's name and what the
-// secretary does to print it.
+// One printed document: the menu entry that prints it (empty for a page the
+// print menu does not reach: a result the grade file cannot hold, the grade
+// window's note page), the reference's name and what the secretary does to
+// print it.
 struct Document {
     QString entry;
     QString name;
@@ -211,8 +213,8 @@ public:
         }
     }
     // The first student's page printed straight with a result the grade file
-    // cannot hold (6 to 8: the leaving certificate and the certificates of
-    // external candidates).
+    // cannot hold (6: the certificate of kind 21; 7 and 8: the certificates
+    // of external candidates).
     void withResult(int kind, int result)
     {
         const ClassPrintData cls = LoadClassPrintData();
