@@ -336,6 +336,7 @@ private:
     // The folder of the last extracted file, kept open during one run.
     std::string folderCacheKey_;
     std::shared_ptr<int> folderCacheFd_;
+    bool folderCacheMade_ = false;              // that folder was created in this run
     // Durable extraction: every file waits under a temporary name until one
     // flush of the file system has made all new bytes of the run durable.
     // The waiting files' folders are remembered by path and identity, not
@@ -345,10 +346,14 @@ private:
         std::string target;
         std::vector<std::string> parts;   // below the target
         uint64_t dev = 0, ino = 0;
+        bool madeByRun = false;           // created by this run, empty when it began
     };
     struct DeferredRename {
         size_t folder;                    // index into pendingFolders_
         std::string temp, leaf, shown;
+        // The name was not looked up before the data was written (the folder
+        // was new): it is given only while it is still free.
+        bool unchecked = false;
     };
     std::vector<PendingFolder> pendingFolders_;
     std::unordered_map<std::string, size_t> pendingFolderIndex_;
@@ -356,6 +361,15 @@ private:
     // One open folder per file system, for the flush.
     std::vector<std::pair<uint64_t, std::shared_ptr<int>>> syncFolders_;
     void FinishExtractionRun(bool mayRaise);
+    // The folder's place in pendingFolders_ (added at its first file) and
+    // whether this run created it.
+    struct PendingFolderSlot {
+        size_t index = 0;
+        bool made = false;
+    };
+    PendingFolderSlot PendingFolderFor(const std::string& key, const std::string& target,
+                                       const std::vector<std::string>& parts, size_t folderCount, int dirFd,
+                                       const std::string& shown);
     // Inflate buffers and state reused from entry to entry during one run.
     std::shared_ptr<DecompressScratch> scratch_;
     // Entry times converted during one run.

@@ -343,6 +343,10 @@ void DirManager::ParseCentral(const unsigned char* buf, size_t len, uint64_t cou
     }
 }
 
+namespace {
+constexpr size_t kHeaderReadAhead = 32 * 1024;
+} // namespace
+
 void DirManager::CheckEntries(uint64_t dataLimit)
 {
     struct Span {
@@ -350,6 +354,22 @@ void DirManager::CheckEntries(uint64_t dataLimit)
     };
     std::vector<Span> spans;
     spans.reserve(size_t(dir_.Count()));
+    // The local headers lie one after another: read a block ahead, so that
+    // thousands of small entries do not each cost a read from the system.
+    struct ReadAheadScope {
+        FileStream* file;
+        size_t before;
+        ~ReadAheadScope()
+        {
+            if (file)
+                file->SetReadAhead(before);
+        }
+    } readAhead{dynamic_cast<FileStream*>(stream_), 0};
+    if (readAhead.file) {
+        readAhead.before = readAhead.file->ReadAhead();
+        if (readAhead.before == 0 && dir_.Count() > 1)
+            readAhead.file->SetReadAhead(kHeaderReadAhead);
+    }
     for (const auto& it : dir_.Items()) {
         // The entry's data follows its own local header, whose name and extra
         // lengths may differ from the central ones (archives from other

@@ -168,6 +168,37 @@ bool OutOfHandles(int e) { return e == EMFILE || e == ENFILE; }
 
 } // namespace
 
+namespace {
+
+// Gives a waiting file its name only while the name is free; false with
+// EEXIST when it is taken.  File systems without the no-replace rename are
+// asked whether the name is taken first.
+bool RenameIfFree(int dirFd, const std::string& from, const std::string& to)
+{
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(dirFd, from.c_str(), dirFd, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+#endif
+    struct stat st {};
+    if (::fstatat(dirFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::renameat(dirFd, from.c_str(), dirFd, to.c_str()) == 0;
+}
+
+std::string FolderPath(const std::string& target, const std::vector<std::string>& parts)
+{
+    std::string path = target;
+    for (const auto& p : parts)
+        path = JoinPath(path, p);
+    return path;
+}
+
+} // namespace
+
 void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
 {
     std::vector<DeferredRename> renames;
@@ -177,6 +208,7 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
     pendingFolderIndex_.clear();
     std::vector<std::pair<uint64_t, std::shared_ptr<int>>> folders;
     folders.swap(syncFolders_);
+    folderCacheMade_ = false;
     if (!SyncExtractedFiles)
         return;
     // One flush per file system makes every file of the run durable, then
@@ -185,6 +217,9 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
     bool flushed = true;
     for (const auto& f : folders)
         flushed = ::syncfs(*f.second) == 0 && flushed;
+    // File systems whose held folder was given back for want of handles:
+    // flushed again at the end through one of their folders.
+    std::vector<uint64_t> released;
     // Folder by folder, in the order of the entries within each folder (a
     // later entry of the same name wins as it would have without the wait).
     std::stable_sort(renames.begin(), renames.end(),
@@ -201,18 +236,42 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
         std::string failedAt;
         int error = 0;
         Fd dir = OpenFolderChain(f.target, f.parts, f.parts.size(), false, failedAt, &error);
+        if (!dir && OutOfHandles(error) && !folders.empty()) {
+            // The folders held for the last flush give their handles to the
+            // names: a file left under its temporary name is worse.
+            for (const auto& held : folders)
+                released.push_back(held.first);
+            folders.clear();
+            dir = OpenFolderChain(f.target, f.parts, f.parts.size(), false, failedAt, &error);
+        }
         struct stat st {};
         // A folder exchanged meanwhile (by a link or another folder of that
         // name) holds none of the run's files: nothing there is touched.
         const bool same = dir && ::fstat(dir.get(), &st) == 0 && uint64_t(st.st_dev) == f.dev
                           && uint64_t(st.st_ino) == f.ino;
-        outOfHandles = outOfHandles || (!dir && OutOfHandles(error));
+        const bool noHandle = !dir && OutOfHandles(error);
+        outOfHandles = outOfHandles || noHandle;
+        std::vector<std::string> named;   // names this folder got in this loop
         for (size_t k = at; k < end; ++k) {
             const DeferredRename& r = renames[k];
-            if (same && flushed && ::renameat(dir.get(), r.temp.c_str(), dir.get(), r.leaf.c_str()) == 0)
-                continue;
+            if (same && flushed) {
+                const bool again = std::find(named.begin(), named.end(), r.leaf) != named.end();
+                if (r.unchecked && !again) {
+                    if (RenameIfFree(dir.get(), r.temp, r.leaf)) {
+                        named.push_back(r.leaf);
+                        continue;
+                    }
+                } else if (::renameat(dir.get(), r.temp.c_str(), dir.get(), r.leaf.c_str()) == 0) {
+                    named.push_back(r.leaf);
+                    continue;
+                }
+            }
             if (same)
                 ::unlinkat(dir.get(), r.temp.c_str(), 0);
+            else if (noHandle)
+                // No handle to open the folder with: its path names it, and
+                // the random temporary name nothing but this run's file.
+                ::unlink(JoinPath(FolderPath(f.target, f.parts), r.temp).c_str());
             if (failed.empty())
                 failed = r.shown;
         }
@@ -220,6 +279,21 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
     }
     for (const auto& f : folders)
         ::syncfs(*f.second);
+    for (const uint64_t dev : released) {
+        bool done = false;
+        for (const auto& f : pending) {
+            if (f.dev != dev)
+                continue;
+            std::string failedAt;
+            Fd dir = OpenFolderChain(f.target, f.parts, f.parts.size(), false, failedAt);
+            if (dir) {
+                done = ::syncfs(dir.get()) == 0;
+                break;
+            }
+        }
+        if (!done)
+            ::sync();
+    }
     if (!failed.empty() && mayRaise) {
         if (outOfHandles)
             Raise(err::TooManyOpenFiles);
@@ -485,6 +559,27 @@ bool ZABaseArchiver::TestItem(int index)
     return DecompressItem(index, sink) == 1;
 }
 
+ZABaseArchiver::PendingFolderSlot ZABaseArchiver::PendingFolderFor(const std::string& key, const std::string& target,
+                                                                   const std::vector<std::string>& parts,
+                                                                   size_t folderCount, int dirFd,
+                                                                   const std::string& shown)
+{
+    const auto found = pendingFolderIndex_.find(key);
+    if (found != pendingFolderIndex_.end())
+        return {found->second, pendingFolders_[found->second].madeByRun};
+    struct stat fst {};
+    if (::fstat(dirFd, &fst) != 0)
+        Raise(err::CannotCreateFile, {shown});
+    const uint64_t dev = uint64_t(fst.st_dev);
+    if (std::none_of(syncFolders_.begin(), syncFolders_.end(), [&](const auto& f) { return f.first == dev; }))
+        syncFolders_.emplace_back(dev, folderCacheFd_);
+    const size_t index = pendingFolders_.size();
+    pendingFolders_.push_back({target, std::vector<std::string>(parts.begin(), parts.begin() + long(folderCount)), dev,
+                               uint64_t(fst.st_ino), folderCacheMade_});
+    pendingFolderIndex_.emplace(key, index);
+    return {index, folderCacheMade_};
+}
+
 bool ZABaseArchiver::ExtractItem(int index)
 {
     const DirItem& item = dm_->Dir().Ref(index);
@@ -512,7 +607,9 @@ bool ZABaseArchiver::ExtractItem(int index)
         folderCacheKey_.clear();
         std::string failedAt;
         int error = 0;
-        Fd opened = OpenFolderChain(target, parts, folderCount, Options.CreateDirs, failedAt, &error);
+        bool made = false;
+        Fd opened = OpenFolderChain(target, parts, folderCount, Options.CreateDirs, failedAt, &error, &made);
+        folderCacheMade_ = made;
         if (!opened) {
             if (OutOfHandles(error))
                 Raise(err::TooManyOpenFiles);
@@ -540,11 +637,24 @@ bool ZABaseArchiver::ExtractItem(int index)
     // unless the entry was extracted completely.
     PendingOutput out;
     out.dirFd = dirFd;
+    // The file is made with the mode it is to keep: no second call sets it.
+    const mode_t mode =
+        Options.SetAttributes ? ModeFromAttributes(attributes, item.h.versionMadeBy, false) : mode_t(0600);
+    // Durably into a folder this run created: nothing there can be in the
+    // way but files of this run, and the name is given only while it is free.
+    PendingFolderSlot pending = SyncExtractedFiles ? PendingFolderFor(key, target, parts, folderCount, dirFd, shown)
+                                                   : PendingFolderSlot{};
+    const bool unchecked = pending.made;
     Fd fd;
     bool direct = false;
+    if (unchecked) {
+        fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name, mode);
+        if (!fd)
+            Raise(OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile, {shown});
+    }
     for (int look = 0; look < 2 && !fd; ++look) {
         if (!SyncExtractedFiles) {
-            fd = Fd(::openat(dirFd, leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            fd = Fd(::openat(dirFd, leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
             if (fd) {
                 direct = true;
                 out.name = leaf;
@@ -585,7 +695,7 @@ bool ZABaseArchiver::ExtractItem(int index)
             case OverwriteMode::Always: break;
             }
         }
-        fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name);
+        fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name, mode);
         if (!fd)
             Raise(OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile, {shown});
     }
@@ -603,24 +713,12 @@ bool ZABaseArchiver::ExtractItem(int index)
             times[0].tv_sec = times[1].tv_sec = time_t(entryTime);
             times[0].tv_nsec = times[1].tv_nsec = 0;
             ::futimens(fs.Descriptor(), times);
-            if (Options.SetAttributes)
-                ::fchmod(fs.Descriptor(), ModeFromAttributes(attributes, item.h.versionMadeBy, false));
         }
     }
     if (result != 1)
         return false;   // skipped or cancelled: the partial output goes
     if (SyncExtractedFiles) {
-        struct stat fst {};
-        if (::fstat(dirFd, &fst) != 0)
-            Raise(err::CannotCreateFile, {shown});
-        const uint64_t dev = uint64_t(fst.st_dev);
-        if (std::none_of(syncFolders_.begin(), syncFolders_.end(), [&](const auto& f) { return f.first == dev; }))
-            syncFolders_.emplace_back(dev, folderCacheFd_);
-        auto [slot, added] = pendingFolderIndex_.try_emplace(key, pendingFolders_.size());
-        if (added)
-            pendingFolders_.push_back({target, std::vector<std::string>(parts.begin(), parts.begin() + long(folderCount)),
-                                       dev, uint64_t(fst.st_ino)});
-        deferredRenames_.push_back({slot->second, out.name, leaf, shown});
+        deferredRenames_.push_back({pending.index, out.name, leaf, shown, unchecked});
         out.active = false;
         return true;
     }

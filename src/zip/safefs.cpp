@@ -62,8 +62,10 @@ bool SplitEntryPath(const std::string& name, std::vector<std::string>& parts, bo
 }
 
 Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& parts, size_t count, bool create,
-                   std::string& failedAt, int* error)
+                   std::string& failedAt, int* error, bool* made)
 {
+    if (made)
+        *made = false;
     auto fail = [&](const std::string& at) {
         const int e = errno;
         failedAt = at;
@@ -75,8 +77,10 @@ Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& part
     if (!cur && errno == ENOENT && create) {
         // The target folder itself is the caller's choice: made with its parents.
         std::error_code ec;
-        std::filesystem::create_directories(base, ec);
+        const bool createdBase = std::filesystem::create_directories(base, ec);
         cur = Fd(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (made && count == 0)
+            *made = createdBase && cur;
     }
     if (!cur)
         return fail(base);
@@ -84,11 +88,16 @@ Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& part
     for (size_t i = 0; i < count; ++i) {
         rel = rel.empty() ? parts[i] : rel + "/" + parts[i];
         int fd = ::openat(cur.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        bool createdHere = false;
         if (fd < 0 && errno == ENOENT && create) {
-            if (::mkdirat(cur.get(), parts[i].c_str(), 0777) != 0 && errno != EEXIST)
+            if (::mkdirat(cur.get(), parts[i].c_str(), 0777) == 0)
+                createdHere = true;
+            else if (errno != EEXIST)
                 return fail(rel);
             fd = ::openat(cur.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         }
+        if (made && i + 1 == count)
+            *made = createdHere && fd >= 0;
         if (fd < 0)
             return fail(rel);
         cur = Fd(fd);
@@ -130,11 +139,11 @@ std::string RandomSuffix()
 
 } // namespace
 
-Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name)
+Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name, mode_t mode)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = prefix + RandomSuffix();
-        const int fd = ::openat(dirFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        const int fd = ::openat(dirFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0)
             return Fd(fd);
         if (errno != EEXIST)

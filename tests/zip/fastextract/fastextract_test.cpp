@@ -1,6 +1,7 @@
 // Extraction, fast paths included (buffers reused, read-ahead, files written
 // under their real names), never loosening a safety rule; crafted archives
 // write nothing outside the target, no links or special files, and crash nothing.
+#include "zip/safefs.h"
 #include "zip/zipstream.h"
 
 #include "support/archives.h"
@@ -368,6 +369,57 @@ TEST(ZipFastExtract, ThousandsOfFoldersComeOutDurablyUnderASmallHandleLimit)
         return x.failures.codes.empty() ? 0 : x.failures.codes.front();
     });
     EXPECT_EQ(code, err::TooManyOpenFiles);
+}
+
+TEST(ZipFastExtract, AProcessAlmostOutOfHandlesLeavesNoTemporaryFile)
+{
+    // Durable extraction by a process that may open only a few handles more:
+    // the run succeeds or fails with 68, and every file it leaves is complete
+    // under its own name; nothing stays under a hidden temporary name.
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizers open files of their own";
+#endif
+    TempDir dir(MemoryFolder());
+    Files files;
+    for (int i = 0; i < 4; ++i) {
+        const std::string folder = "k000" + std::to_string(i) + "/";
+        files[folder + "note.txt"] = "Note " + std::to_string(i);
+        files[folder + "v." + std::to_string(i)] = TextBytes(3000, unsigned(i + 1));
+    }
+    LayOut(dir / "quelle", files);
+    PackFolder(dir / "a.zip", dir / "quelle", "", 1);
+    for (int spare = 0; spare <= 8; ++spare) {
+        SCOPED_TRACE(spare);
+        const std::string out = dir / ("aus" + std::to_string(spare));
+        const int status = InChild([&] {
+            Extractor x(dir / "a.zip", out, true);
+            const int lowest = ::dup(0);
+            ::close(lowest);
+            const rlimit few{rlim_t(lowest + spare), rlim_t(lowest + spare)};
+            if (lowest < 0 || ::setrlimit(RLIMIT_NOFILE, &few) != 0)
+                return 100;
+            int n = 0;
+            try {
+                n = x.z.ExtractFiles("*.*");
+            } catch (const EZAException& e) {
+                return e.NativeError();
+            }
+            if (!x.failures.codes.empty())
+                return x.failures.codes.front();
+            return n == int(files.size()) ? 0 : 1;
+        });
+        EXPECT_TRUE(status == 0 || status == err::TooManyOpenFiles) << "status " << status;
+        for (const auto& name : ListTree(out, false)) {
+            EXPECT_EQ(BareName(name).rfind('.', 0), std::string::npos) << "left under a temporary name: " << name;
+            const auto found = files.find(name);
+            if (found != files.end())
+                EXPECT_EQ(ReadFile(out + "/" + name), found->second) << name;
+            else if (BareName(name)[0] != '.')
+                ADD_FAILURE() << "not in the archive: " << name;
+        }
+        if (status == 0)
+            EXPECT_EQ(ListTree(out, false).size(), files.size());
+    }
 }
 
 TEST(ZipFastExtract, AWriteRefusedForItsSizeIsAWriteErrorWhenPacking)
