@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
+#include <unordered_set>
 #include <stdexcept>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -251,18 +252,18 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
                           && uint64_t(st.st_ino) == f.ino;
         const bool noHandle = !dir && OutOfHandles(error);
         outOfHandles = outOfHandles || noHandle;
-        std::vector<std::string> named;   // names this folder got in this loop
+        std::unordered_set<std::string> named;   // names this folder got in this loop
         for (size_t k = at; k < end; ++k) {
             const DeferredRename& r = renames[k];
             if (same && flushed) {
-                const bool again = std::find(named.begin(), named.end(), r.leaf) != named.end();
+                const bool again = named.count(r.leaf) != 0;
                 if (r.unchecked && !again) {
                     if (RenameIfFree(dir.get(), r.temp, r.leaf)) {
-                        named.push_back(r.leaf);
+                        named.insert(r.leaf);
                         continue;
                     }
                 } else if (::renameat(dir.get(), r.temp.c_str(), dir.get(), r.leaf.c_str()) == 0) {
-                    named.push_back(r.leaf);
+                    named.insert(r.leaf);
                     continue;
                 }
             }

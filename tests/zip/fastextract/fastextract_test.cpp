@@ -434,6 +434,27 @@ TEST(ZipFastExtract, AProcessAlmostOutOfHandlesLeavesNoTemporaryFile)
     }
 }
 
+TEST(ZipFastExtract, AFileThatAppearsWhileItsEntryWaitsForItsNameIsKept)
+{
+    // Durably into a folder the run creates: the files wait for their names
+    // until the run's data is on the disk.  A file that another program puts
+    // under such a name meanwhile is not replaced unasked.
+    TempDir dir;
+    LayOut(dir / "q", {{"neu/a.txt", "aus dem Archiv"}, {"neu/b.txt", "zweite"}});
+    PackFolder(dir / "a.zip", dir / "q");
+    const std::string out = dir / "aus";
+    Extractor x(dir / "a.zip", out, true);
+    x.z.OnFileProgress = [&](ZABaseArchiver&, const std::string& name, double, ProcessOperation, ProgressPhase,
+                             bool&) {
+        if (name == "neu/b.txt" && !fs::exists(out + "/neu/a.txt"))
+            WriteFile(out + "/neu/a.txt", "fremd");
+    };
+    EXPECT_EQ(NativeErrorOf([&] { x.z.ExtractFiles("*.*"); }), err::CannotCreateFile);
+    EXPECT_EQ(ReadFile(out + "/neu/a.txt"), "fremd");
+    EXPECT_EQ(ReadFile(out + "/neu/b.txt"), "zweite");
+    EXPECT_EQ(ListTree(out), (std::vector<std::string>{"neu/", "neu/a.txt", "neu/b.txt"}));
+}
+
 TEST(ZipFastExtract, AWriteRefusedForItsSizeIsAWriteErrorWhenPacking)
 {
     // A file system whose files may not grow beyond 64 KiB (EFBIG, the
