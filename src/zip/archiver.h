@@ -358,6 +358,24 @@ private:
     std::vector<PendingFolder> pendingFolders_;
     std::unordered_map<std::string, size_t> pendingFolderIndex_;
     std::vector<DeferredRename> deferredRenames_;
+    // A folder the run has to make is made under a hidden temporary name
+    // and takes its own name, with all it holds, only after the flush: the
+    // files in it need no waiting names of their own.  Folders below it are
+    // made under their own names.
+    struct StagedFolder {
+        std::string target;
+        std::vector<std::string> parents;   // below the target, there before the run
+        std::string temp, name, shown;
+        uint64_t dev = 0, ino = 0;
+    };
+    std::vector<StagedFolder> stagedFolders_;
+    std::unordered_map<std::string, size_t> stagedFolderIndex_;   // by its path with its own name
+    bool folderCacheStaged_ = false;            // the cached folder lies in a staged one
+    // Opens parts[0..count) below target for a durable extraction, making the
+    // first missing folder under a temporary name; -1 on failure as
+    // OpenFolderChain says.  *staged: the folder lies in a staged one.
+    int OpenStagedFolderChain(const std::string& target, const std::vector<std::string>& parts, size_t count,
+                              std::string& failedAt, int& error, bool& made, bool& staged);
     // One open folder per file system, for the flush.
     std::vector<std::pair<uint64_t, std::shared_ptr<int>>> syncFolders_;
     void FinishExtractionRun(bool mayRaise);

@@ -13,6 +13,7 @@
 #include <optional>
 #include <unordered_set>
 #include <stdexcept>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -174,20 +175,70 @@ namespace {
 // Gives a waiting file its name only while the name is free; false with
 // EEXIST when it is taken.  File systems without the no-replace rename are
 // asked whether the name is taken first.
-bool RenameIfFree(int dirFd, const std::string& from, const std::string& to)
+bool RenameIfFree(int fromDir, const std::string& from, int toDir, const std::string& to)
 {
 #ifdef RENAME_NOREPLACE
-    if (::renameat2(dirFd, from.c_str(), dirFd, to.c_str(), RENAME_NOREPLACE) == 0)
+    if (::renameat2(fromDir, from.c_str(), toDir, to.c_str(), RENAME_NOREPLACE) == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS)
         return false;
 #endif
     struct stat st {};
-    if (::fstatat(dirFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (::fstatat(toDir, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         errno = EEXIST;
         return false;
     }
-    return ::renameat(dirFd, from.c_str(), dirFd, to.c_str()) == 0;
+    return ::renameat(fromDir, from.c_str(), toDir, to.c_str()) == 0;
+}
+
+bool RenameIfFree(int dirFd, const std::string& from, const std::string& to)
+{
+    return RenameIfFree(dirFd, from, dirFd, to);
+}
+
+// Moves what a staged folder holds into a folder of its name that appeared
+// meanwhile, name by name, folders into folders; a name taken there keeps
+// what is there.  True when everything moved; firstFailed names the first
+// entry that could not (as the user would see it below `shown`).
+bool MergeFolder(int fromDir, int toDir, const std::string& shown, std::string& firstFailed)
+{
+    std::vector<std::string> names;
+    {
+        const int listFd = ::openat(fromDir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* d = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+        if (!d) {
+            if (listFd >= 0)
+                ::close(listFd);
+            if (firstFailed.empty())
+                firstFailed = shown;
+            return false;
+        }
+        while (const dirent* e = ::readdir(d)) {
+            const std::string n = e->d_name;
+            if (n != "." && n != "..")
+                names.push_back(n);
+        }
+        ::closedir(d);
+    }
+    bool all = true;
+    for (const auto& n : names) {
+        if (RenameIfFree(fromDir, n, toDir, n))
+            continue;
+        struct stat a {}, b {};
+        if (errno == EEXIST && ::fstatat(fromDir, n.c_str(), &a, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(a.st_mode)
+            && ::fstatat(toDir, n.c_str(), &b, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(b.st_mode)) {
+            Fd from(::openat(fromDir, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            Fd to(::openat(toDir, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (from && to && MergeFolder(from.get(), to.get(), JoinPath(shown, n), firstFailed)) {
+                ::unlinkat(fromDir, n.c_str(), AT_REMOVEDIR);
+                continue;
+            }
+        }
+        all = false;
+        if (firstFailed.empty())
+            firstFailed = JoinPath(shown, n);
+    }
+    return all;
 }
 
 std::string FolderPath(const std::string& target, const std::vector<std::string>& parts)
@@ -209,7 +260,11 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
     pendingFolderIndex_.clear();
     std::vector<std::pair<uint64_t, std::shared_ptr<int>>> folders;
     folders.swap(syncFolders_);
+    std::vector<StagedFolder> staged;
+    staged.swap(stagedFolders_);
+    stagedFolderIndex_.clear();
     folderCacheMade_ = false;
+    folderCacheStaged_ = false;
     if (!SyncExtractedFiles)
         return;
     // One flush per file system makes every file of the run durable, then
@@ -226,7 +281,60 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
     std::stable_sort(renames.begin(), renames.end(),
                      [](const DeferredRename& a, const DeferredRename& b) { return a.folder < b.folder; });
     std::string failed;
+    int failedCode = err::CannotCreateFile;
     bool outOfHandles = false;
+    auto openFolder = [&](const std::string& target, const std::vector<std::string>& parts, int& error) {
+        std::string failedAt;
+        Fd dir = OpenFolderChain(target, parts, parts.size(), false, failedAt, &error);
+        if (!dir && OutOfHandles(error) && !folders.empty()) {
+            // The folders held for the last flush give their handles to the
+            // names: a file left under its temporary name is worse.
+            for (const auto& held : folders)
+                released.push_back(held.first);
+            folders.clear();
+            dir = OpenFolderChain(target, parts, parts.size(), false, failedAt, &error);
+        }
+        return dir;
+    };
+    // The staged folders take their names with everything in them.
+    for (const StagedFolder& sf : staged) {
+        int error = 0;
+        Fd parent = openFolder(sf.target, sf.parents, error);
+        struct stat st {};
+        const bool same = parent && ::fstatat(parent.get(), sf.temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
+                          && S_ISDIR(st.st_mode) && uint64_t(st.st_dev) == sf.dev && uint64_t(st.st_ino) == sf.ino;
+        const bool noHandle = !parent && OutOfHandles(error);
+        outOfHandles = outOfHandles || noHandle;
+        if (same && flushed) {
+            if (RenameIfFree(parent.get(), sf.temp, sf.name))
+                continue;
+            if (errno == EEXIST) {
+                // A folder of that name appeared meanwhile: the run's files
+                // join it where their names are free.
+                Fd from(::openat(parent.get(), sf.temp.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                Fd to(::openat(parent.get(), sf.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                std::string firstFailed;
+                const bool all = from && to && MergeFolder(from.get(), to.get(), sf.shown, firstFailed);
+                from = Fd();
+                RemoveTreeAt(parent.get(), sf.temp);
+                if (all)
+                    continue;
+                if (failed.empty()) {
+                    failed = firstFailed.empty() ? sf.shown : firstFailed;
+                    failedCode = firstFailed.empty() ? err::CannotCreateDir : err::CannotCreateFile;
+                }
+                continue;
+            }
+        }
+        if (same)
+            RemoveTreeAt(parent.get(), sf.temp);
+        else if (noHandle)
+            RemoveTreeAt(AT_FDCWD, JoinPath(FolderPath(sf.target, sf.parents), sf.temp));
+        if (failed.empty()) {
+            failed = sf.shown;
+            failedCode = err::CannotCreateDir;
+        }
+    }
     size_t at = 0;
     while (at < renames.size()) {
         const size_t folderIndex = renames[at].folder;
@@ -234,17 +342,8 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
         while (end < renames.size() && renames[end].folder == folderIndex)
             ++end;
         const PendingFolder& f = pending[folderIndex];
-        std::string failedAt;
         int error = 0;
-        Fd dir = OpenFolderChain(f.target, f.parts, f.parts.size(), false, failedAt, &error);
-        if (!dir && OutOfHandles(error) && !folders.empty()) {
-            // The folders held for the last flush give their handles to the
-            // names: a file left under its temporary name is worse.
-            for (const auto& held : folders)
-                released.push_back(held.first);
-            folders.clear();
-            dir = OpenFolderChain(f.target, f.parts, f.parts.size(), false, failedAt, &error);
-        }
+        Fd dir = openFolder(f.target, f.parts, error);
         struct stat st {};
         // A folder exchanged meanwhile (by a link or another folder of that
         // name) holds none of the run's files: nothing there is touched.
@@ -298,7 +397,7 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
     if (!failed.empty() && mayRaise) {
         if (outOfHandles)
             Raise(err::TooManyOpenFiles);
-        Raise(err::CannotCreateFile, {failed});
+        Raise(failedCode, {failed});
     }
 }
 
@@ -560,6 +659,70 @@ bool ZABaseArchiver::TestItem(int index)
     return DecompressItem(index, sink) == 1;
 }
 
+int ZABaseArchiver::OpenStagedFolderChain(const std::string& target, const std::vector<std::string>& parts,
+                                          size_t count, std::string& failedAt, int& error, bool& made, bool& staged)
+{
+    made = false;
+    staged = false;
+    bool baseMade = false;
+    Fd cur = OpenFolderChain(target, parts, 0, Options.CreateDirs, failedAt, &error, &baseMade);
+    if (!cur)
+        return -1;
+    made = baseMade && count == 0;
+    auto fail = [&](const std::string& at) {
+        error = errno;
+        failedAt = at;
+        return -1;
+    };
+    std::string path = target, rel;
+    for (size_t i = 0; i < count; ++i) {
+        path += "/" + parts[i];
+        rel = rel.empty() ? parts[i] : rel + "/" + parts[i];
+        std::string onDisk = parts[i];
+        if (!staged) {
+            const auto found = stagedFolderIndex_.find(path);
+            if (found != stagedFolderIndex_.end()) {
+                onDisk = stagedFolders_[found->second].temp;
+                staged = true;
+            }
+        }
+        int fd = ::openat(cur.get(), onDisk.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        bool createdHere = false, stagedHere = false;
+        if (fd < 0 && errno == ENOENT && Options.CreateDirs) {
+            if (staged) {
+                if (::mkdirat(cur.get(), onDisk.c_str(), 0777) == 0)
+                    createdHere = true;
+                else if (errno != EEXIST)
+                    return fail(rel);
+            } else {
+                if (!CreateTempFolderIn(cur.get(), "." + parts[i].substr(0, 64) + ".", onDisk))
+                    return fail(rel);
+                createdHere = stagedHere = true;
+            }
+            fd = ::openat(cur.get(), onDisk.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        }
+        if (fd < 0) {
+            const int e = errno;
+            if (stagedHere)
+                ::unlinkat(cur.get(), onDisk.c_str(), AT_REMOVEDIR);
+            errno = e;
+            return fail(rel);
+        }
+        if (stagedHere) {
+            struct stat st {};
+            ::fstat(fd, &st);
+            stagedFolderIndex_.emplace(path, stagedFolders_.size());
+            stagedFolders_.push_back({target, std::vector<std::string>(parts.begin(), parts.begin() + long(i)), onDisk,
+                                      parts[i], path, uint64_t(st.st_dev), uint64_t(st.st_ino)});
+            staged = true;
+        }
+        if (i + 1 == count)
+            made = createdHere;
+        cur = Fd(fd);
+    }
+    return cur.release();
+}
+
 ZABaseArchiver::PendingFolderSlot ZABaseArchiver::PendingFolderFor(const std::string& key, const std::string& target,
                                                                    const std::vector<std::string>& parts,
                                                                    size_t folderCount, int dirFd,
@@ -608,9 +771,12 @@ bool ZABaseArchiver::ExtractItem(int index)
         folderCacheKey_.clear();
         std::string failedAt;
         int error = 0;
-        bool made = false;
-        Fd opened = OpenFolderChain(target, parts, folderCount, Options.CreateDirs, failedAt, &error, &made);
+        bool made = false, staged = false;
+        Fd opened = SyncExtractedFiles
+                        ? Fd(OpenStagedFolderChain(target, parts, folderCount, failedAt, error, made, staged))
+                        : OpenFolderChain(target, parts, folderCount, Options.CreateDirs, failedAt, &error, &made);
         folderCacheMade_ = made;
+        folderCacheStaged_ = staged;
         if (!opened) {
             if (OutOfHandles(error))
                 Raise(err::TooManyOpenFiles);
@@ -645,10 +811,28 @@ bool ZABaseArchiver::ExtractItem(int index)
     // way but files of this run, and the name is given only while it is free.
     PendingFolderSlot pending = SyncExtractedFiles ? PendingFolderFor(key, target, parts, folderCount, dirFd, shown)
                                                    : PendingFolderSlot{};
-    const bool unchecked = pending.made;
+    // In a staged folder the files take their names at once: the folder
+    // shows none of them before the flush.  A name found taken there belongs
+    // to an earlier entry of this run, which a later one replaces as it does
+    // when the names wait.
+    const bool staged = SyncExtractedFiles && folderCacheStaged_;
+    const bool unchecked = !staged && pending.made;
     Fd fd;
     bool direct = false;
-    if (unchecked) {
+    if (staged) {
+        fd = Fd(::openat(dirFd, leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (fd) {
+            direct = true;
+            out.name = leaf;
+        } else if (errno == EEXIST) {
+            struct stat st {};
+            if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+                Raise(err::CannotCreateFile, {shown});
+            fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name, mode);
+        }
+        if (!fd)
+            Raise(OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile, {shown});
+    } else if (unchecked) {
         fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name, mode);
         if (!fd)
             Raise(OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile, {shown});
@@ -718,7 +902,7 @@ bool ZABaseArchiver::ExtractItem(int index)
     }
     if (result != 1)
         return false;   // skipped or cancelled: the partial output goes
-    if (SyncExtractedFiles) {
+    if (SyncExtractedFiles && !staged) {
         deferredRenames_.push_back({pending.index, out.name, leaf, shown, unchecked});
         out.active = false;
         return true;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <unistd.h>
@@ -150,6 +151,45 @@ Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name, mode_t 
             return Fd();
     }
     return Fd();
+}
+
+bool CreateTempFolderIn(int dirFd, const std::string& prefix, std::string& name)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = prefix + RandomSuffix();
+        if (::mkdirat(dirFd, name.c_str(), 0777) == 0)
+            return true;
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+bool RemoveTreeAt(int dirFd, const std::string& name)
+{
+    if (::unlinkat(dirFd, name.c_str(), 0) == 0 || errno == ENOENT)
+        return true;
+    if (errno != EISDIR && errno != EPERM)
+        return false;
+    const int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    DIR* d = ::fdopendir(fd);
+    if (!d) {
+        ::close(fd);
+        return false;
+    }
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string n = e->d_name;
+        if (n != "." && n != "..")
+            names.push_back(n);
+    }
+    bool ok = true;
+    for (const auto& n : names)
+        ok = RemoveTreeAt(::dirfd(d), n) && ok;
+    ::closedir(d);
+    return ::unlinkat(dirFd, name.c_str(), AT_REMOVEDIR) == 0 && ok;
 }
 
 Fd CreateTempFile(const std::string& folder, const std::string& prefix, std::string& path)

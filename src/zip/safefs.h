@@ -46,6 +46,12 @@ Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& part
 // Creates a new, empty file with a unique name in a folder (mode 0600 unless
 // given; the umask applies).
 Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name, mode_t mode = 0600);
+// Creates a new, empty folder with a unique name in a folder (0777, the
+// umask applies); false when none could be made (errno tells why).
+bool CreateTempFolderIn(int dirFd, const std::string& prefix, std::string& name);
+// Removes the folder `name` in dirFd with everything in it, never following
+// a link; true when it is gone.
+bool RemoveTreeAt(int dirFd, const std::string& name);
 // The same in a folder given by path; name receives the full path.
 Fd CreateTempFile(const std::string& folder, const std::string& prefix, std::string& path);
 

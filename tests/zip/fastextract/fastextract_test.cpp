@@ -400,9 +400,16 @@ TEST(ZipFastExtract, AProcessAlmostOutOfHandlesLeavesNoTemporaryFile)
     }
     LayOut(dir / "quelle", files);
     PackFolder(dir / "a.zip", dir / "quelle", "", 1);
-    for (int spare = 0; spare <= 8; ++spare) {
-        SCOPED_TRACE(spare);
-        const std::string out = dir / ("aus" + std::to_string(spare));
+    // Into folders that are there (each file waits under a name of its own)
+    // and into new ones (each folder waits under a name of its own).
+    for (int run = 0; run < 18; ++run) {
+        const int spare = run % 9;
+        const bool foldersThere = run >= 9;
+        SCOPED_TRACE(std::to_string(spare) + (foldersThere ? " spare, folders there" : " spare, new folders"));
+        const std::string out = dir / ("aus" + std::to_string(run));
+        if (foldersThere)
+            for (int i = 0; i < 4; ++i)
+                fs::create_directories(out + "/k000" + std::to_string(i));
         const int status = InChild([&] {
             Extractor x(dir / "a.zip", out, true);
             const int lowest = ::dup(0);
@@ -421,12 +428,15 @@ TEST(ZipFastExtract, AProcessAlmostOutOfHandlesLeavesNoTemporaryFile)
             return n == int(files.size()) ? 0 : 1;
         });
         EXPECT_TRUE(status == 0 || status == err::TooManyOpenFiles) << "status " << status;
-        for (const auto& name : ListTree(out, false)) {
-            EXPECT_EQ(BareName(name).rfind('.', 0), std::string::npos) << "left under a temporary name: " << name;
+        for (const auto& name : ListTree(out)) {
+            EXPECT_EQ(name.find("/."), std::string::npos) << "left under a temporary name: " << name;
+            EXPECT_NE(name[0], '.') << "left under a temporary name: " << name;
+            if (name.back() == '/')
+                continue;
             const auto found = files.find(name);
             if (found != files.end())
                 EXPECT_EQ(ReadFile(out + "/" + name), found->second) << name;
-            else if (BareName(name)[0] != '.')
+            else
                 ADD_FAILURE() << "not in the archive: " << name;
         }
         if (status == 0)
@@ -436,9 +446,10 @@ TEST(ZipFastExtract, AProcessAlmostOutOfHandlesLeavesNoTemporaryFile)
 
 TEST(ZipFastExtract, AFileThatAppearsWhileItsEntryWaitsForItsNameIsKept)
 {
-    // Durably into a folder the run creates: the files wait for their names
-    // until the run's data is on the disk.  A file that another program puts
-    // under such a name meanwhile is not replaced unasked.
+    // Durably into a folder the run creates: the folder waits for its name
+    // until the run's data is on the disk.  When another program makes a
+    // folder of that name meanwhile, the run's files join it, and a file it
+    // put under one of their names is not replaced unasked.
     TempDir dir;
     LayOut(dir / "q", {{"neu/a.txt", "aus dem Archiv"}, {"neu/b.txt", "zweite"}});
     PackFolder(dir / "a.zip", dir / "q");
