@@ -6,6 +6,7 @@
 #include "zip/zipevents.h"
 
 #include <cstdint>
+#include <sys/stat.h>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -256,7 +257,9 @@ private:
     void SearchFolder(const std::string& folder, const std::string& pattern, const std::vector<std::string>& exclusions,
                       uint32_t searchAttr, ProcessOperation op, int depth);
     bool IsExcluded(const std::string& fullPath, const std::vector<std::string>& exclusions) const;
-    void RegisterFile(const std::string& fullPath, bool isFolder, ProcessOperation op);
+    // `known`: what the search already learnt of the file (saves asking again).
+    void RegisterFile(const std::string& fullPath, bool isFolder, ProcessOperation op,
+                      const struct stat* known = nullptr);
     bool WriteAddedEntry(DirItem& item);
 
     // volumes

@@ -233,7 +233,7 @@ int ZABaseArchiver::CommitUpdate()
             return 0;
         }
         dm_->WriteDirectory(stream_->Position());
-        if (Options.FlushBuffers || !pendingCreatePath_.empty()) {
+        if (Options.FlushBuffers) {
             if (!stream_->Flush())
                 Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
         }
