@@ -261,8 +261,10 @@ void DirManager::ReadDirectory()
 void DirManager::ParseCentral(const unsigned char* buf, size_t len, uint64_t count, uint64_t cdStart, int64_t delta)
 {
     size_t p = 0;
+    // Room for what an update usually adds, so that appending a file to a
+    // large archive does not move every entry to a new array.
     if (count != UINT64_MAX)
-        dir_.Reserve(size_t(count));
+        dir_.Reserve(size_t(count) + size_t(count) / 16 + 16);
     for (uint64_t n = 0; n < count; ++n) {
         if (count == UINT64_MAX && len - p < kCentralHeaderSize)
             break;

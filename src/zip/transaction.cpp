@@ -156,7 +156,7 @@ int ZABaseArchiver::CommitUpdate()
         tempFolder = fs && !fs->Path().empty() ? ParentFolder(MakeAbsolute(fs->Path())) : std::string(P_tmpdir);
     }
     try {
-        backup_ = std::make_unique<TailBackup>(*stream_, writePos_, tempFolder, inside,
+        backup_ = std::make_unique<TailBackup>(*stream_, writePos_, tempFolder, inside, Options.FlushBuffers,
                                                [this](double p) {
                                                    bool c = false;
                                                    DoOnCopyTempFileProgress(p, ProgressPhase::Start, c);
