@@ -434,13 +434,15 @@ TEST(ZipFastExtract, AProcessAlmostOutOfHandlesLeavesNoTemporaryFile)
             if (name.back() == '/')
                 continue;
             const auto found = files.find(name);
-            if (found != files.end())
+            if (found != files.end()) {
                 EXPECT_EQ(ReadFile(out + "/" + name), found->second) << name;
-            else
+            } else {
                 ADD_FAILURE() << "not in the archive: " << name;
+            }
         }
-        if (status == 0)
+        if (status == 0) {
             EXPECT_EQ(ListTree(out, false).size(), files.size());
+        }
     }
 }
 
