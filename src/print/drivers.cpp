@@ -53,7 +53,8 @@ bool pageAvailable(int kind)
 
 void askExamChoiceSheet()
 {
-    if (state().printDocKind == kDocYearMarkSheet && askYesNo(QStringLiteral("Ausdruck Jahresleistungen mit Prüfungswahlbogen?")))
+    if (state().printDocKind == kDocYearMarkSheet
+        && askYesNo(QStringLiteral("Ausdruck Jahresleistungen mit Prüfungswahlbogen?")))
         state().printDocKind = kDocYearMarksWithChoice;
 }
 

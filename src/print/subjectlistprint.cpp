@@ -22,7 +22,8 @@ QString protocolExam(const SubjectListOrder& order)
 {
     if (order.listType == ListCommProtocols)
         return QStringLiteral("Kommunikationsprüfung");
-    return order.examKind == kExamPractical ? QStringLiteral("praktische Prüfung") : QStringLiteral("mündliche Prüfung");
+    return order.examKind == kExamPractical ? QStringLiteral("praktische Prüfung")
+                                            : QStringLiteral("mündliche Prüfung");
 }
 
 bool anyProtocol(const std::vector<StudentPrintData>& students, int s, const SubjectListOrder& order)

@@ -47,7 +47,8 @@ bool isXClass(const ClassPrintData& cls)
 
 QString classSentence(const StudentPrintData& student, int kind)
 {
-    return (kind == kDocLeavingDuringYear ? QStringLiteral("heute während der Klasse ") : QStringLiteral("heute am Ende der Klasse "))
+    return (kind == kDocLeavingDuringYear ? QStringLiteral("heute während der Klasse ")
+                                          : QStringLiteral("heute am Ende der Klasse "))
         + QString::number(ParseClassLevel(TrimRight(student.klasse))) + QStringLiteral(" die Schule.");
 }
 
@@ -175,7 +176,8 @@ QString wholeGradeText(const ClassPrintData& cls, const StudentPrintData& st, Gr
 
 void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
-    if (kind != kDocXCertificate && kind != kDocXCertificateCopy && kind != kDocLeavingDuringYear && kind != kDocLeavingAtYearEnd) {
+    if (kind != kDocXCertificate && kind != kDocXCertificateCopy && kind != kDocLeavingDuringYear
+        && kind != kDocLeavingAtYearEnd) {
         AbortPrint();
         return;
     }
