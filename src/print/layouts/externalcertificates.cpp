@@ -2,6 +2,7 @@
 
 #include "classes/helpers.h"
 #include "classes/sharedstate.h"
+#include "print/documentkinds.h"
 #include "print/gradewords.h"
 #include "print/layouts/certificateparts.h"
 #include "print/layouts/notepages.h"
@@ -65,7 +66,7 @@ void printFrame(const ClassPrintData& cls, const Frame& f, int kind)
     PrintTextOut(1180, 2510, QStringLiteral("Vorsitzende/r des Prüfungsausschusses"));
     PrintTextOut(250, 2660, QStringLiteral(
         "Notenstufen: sehr gut (1), gut (2), befriedigend (3), ausreichend (4), mangelhaft (5), ungenügend (6)"));
-    if (kind == 6) {
+    if (kind == kDocCertificateCopy) {
         SetFont(48);
         PrintTextOut(1180, 2445, QStringLiteral("gez.:"));
         PrintFittedText(1310, 2445, cls.examChairName, kRight);
