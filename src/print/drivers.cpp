@@ -201,6 +201,7 @@ bool PrintStudents(int kind, const ClassPrintData& cls, int record)
 
 void PrintMarkedStudent()
 {
+    const FlawedGradeFileScope flawed;
     if (!startDriver())
         return;
     SharedState& s = state();
@@ -225,6 +226,7 @@ void PrintMarkedStudent()
 
 void PrintAllStudents()
 {
+    const FlawedGradeFileScope flawed;
     if (!startDriver())
         return;
     askExamChoiceSheet();
@@ -234,6 +236,7 @@ void PrintAllStudents()
 
 void PrintStudentRange()
 {
+    const FlawedGradeFileScope flawed;
     if (!startDriver())
         return;
     SharedState& s = state();
