@@ -350,7 +350,7 @@ std::optional<QString> ExportFinalGrades()
     // A file read only in part gives its student the exam result and the
     // average of what it held: the export goes on, but never without a word.
     if (!flawed.isEmpty())
-        showWarning(flawed.message(QStringLiteral("Ausgespielt wird, was die Dateien enthalten (Prüfungsergebnis "
+        showWarning(flawed.message(QStringLiteral("Ausgespielt wird, was gelesen werden konnte (Prüfungsergebnis "
                                                   "und Gesamtschnitt). Bitte die Noten beim Einzelschüler prüfen, "
                                                   "speichern und die Endnoten danach erneut ausspielen.")));
     in.records = *records;

@@ -50,7 +50,7 @@ FlawedGradeFileScope::~FlawedGradeFileScope()
     if (flawed.isEmpty() || std::uncaught_exceptions() > exceptions_)
         return;
     try {
-        showWarning(flawed.message(QStringLiteral("Gedruckt wurde, was die Dateien enthielten; eine fehlende Note "
+        showWarning(flawed.message(QStringLiteral("Gedruckt wurde, was gelesen werden konnte; eine fehlende Note "
                                                   "steht als \"- \" da. ")
                                    + kFlawedCheckInGradeWindow));
     } catch (...) {
