@@ -6,7 +6,6 @@
 #include "grades/flawedgradefiles.h"
 #include "grades/gradecontext.h"
 #include "grades/gradeslots.h"
-#include "support/gradefilebytes.h"
 #include "support/maprecord.h"
 #include "support/tempfolder.h"
 
@@ -589,35 +588,5 @@ TEST(FlawedGradeFileMessage, NamesEachFlawedStudentOnce)
                 flawed.note(QString::number(i + 1), QStringLiteral("Meier  "), QStringLiteral("Anna"), c.sheets[i]);
         EXPECT_EQ(flawed.message(closing).toStdString(), QString::fromUtf8(c.message).toStdString());
         EXPECT_EQ(flawed.isEmpty(), QByteArray(c.message).isEmpty());
-    }
-}
-
-// What LoadStudentGradeFile tells the whole-class places: the flaws in parts.
-TEST(GradeFile, FlawsInParts)
-{
-    test::TempProgramFolder folder;
-    const GradeContext ctx = level9();
-    ASSERT_TRUE(SaveStudentGradeFile(folder.file("v.1"), filledSheet(ctx), ctx));
-    const QByteArray good = folder.read("v.1");
-    QList<QByteArray> lines = good.split('\n');
-    lines[ColOral * 20 + 3] = "99\r";
-    const struct {
-        const char* what;
-        QByteArray bytes;
-        int lines;
-        bool cut, overlong;
-        QStringList outOfRange;
-    } cases[] = {
-        {"sound", good, 226, false, false, {}},
-        {"cut", test::FirstLines(good, 150), 150, true, false, {}},
-        {"overlong", good + "x\r\ny\r\n", 228, false, true, {}},
-        {"out of range", lines.join('\n'), 226, false, false, {ctx.shortCode(3) + " mü(1): 99"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        folder.write("v.2", c.bytes);
-        const GradeFileFlaws f = LoadStudentGradeFile(folder.file("v.2"), ctx).flaws;
-        EXPECT_EQ(std::tuple(f.lines, f.cutShort, f.overlong, f.outOfRange, f.any()),
-                  std::tuple(c.lines, c.cut, c.overlong, c.outOfRange, c.cut || c.overlong || !c.outOfRange.isEmpty()));
     }
 }
