@@ -238,6 +238,30 @@ protected:
                                 [=, kind = c.kind] { PrintStudentDocument(kind, k, s); }});
             }
         }
+        // The external certificates with the shipped list of 18 entries and
+        // its footer line, with and without the project exam entered: the
+        // blocks below the subjects, the footer line and the remarks.
+        const struct { const char* name; int kind, result; const char* project; } longLists[] = {
+            {"external HSA certificate, shipped list, project entered", 1, 8, "Mein Praktikum"},
+            {"external HSA certificate copy, shipped list", 6, 8, ""},
+            {"external WRS certificate, shipped list", 6, 7, ""},
+        };
+        for (const auto& c : longLists) {
+            auto [k, s] = certificateClass("9", c.result);
+            s.hints[0] = QString::fromUtf8(c.project);
+            s.ag5 = QStringLiteral("Erneuerbare Energien im Alltag der Familie");
+            QStringList texts{kSurname, k.subjects.footerLines[0], QStringLiteral("Bemerkungen:")};
+            if (c.result == 8)
+                texts << QStringLiteral("Leistungen in der Projektprüfung:") << QStringLiteral("Note  ")
+                      << QStringLiteral("Leistungen in der Präsentationsprüfung:") << s.ag5
+                      << QStringLiteral("Gesamtnote und Durchschnitt der Gesamtleistungen:");
+            if (!s.hints[0].isEmpty())
+                texts << s.hints[0];
+            for (int i = 2; i < kSubjectEntryCount && !k.subjects.subjectNames[i].isEmpty(); ++i)
+                if (!k.subjects.subjectNames[i].contains(QStringLiteral("Projekt")) || c.result == 7)
+                    texts << k.subjects.subjectNames[i];
+            docs.push_back({c.name, texts, [=, kind = c.kind] { PrintStudentDocument(kind, k, s); }});
+        }
         return docs;
     }
     ClassPrintData cls;
