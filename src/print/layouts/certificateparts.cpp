@@ -2,7 +2,6 @@
 
 #include "classes/arithmetic.h"
 #include "classes/helpers.h"
-#include "classes/sharedstate.h"
 #include "print/pagemodel.h"
 
 namespace hsa {
@@ -17,9 +16,9 @@ int SubjectCount(const SubjectData& subjects, int from)
     return kSubjectEntryCount;
 }
 
-void PrintHeadLines(int x, int offset)
+void PrintHeadLines(const ClassPrintData& cls, int x, int offset)
 {
-    if (state().print.stateLineSwitch > 0) {
+    if (cls.stateLine) {
         SetFont(48);
         PrintTextOut(x, offset + 30, QStringLiteral("Baden-Württemberg"));
     }

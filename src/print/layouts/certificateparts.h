@@ -28,9 +28,9 @@ inline void SetFont(int size, bool bold = false)
 // blank after trailing blanks are removed; 21 when every entry is filled.
 int SubjectCount(const SubjectData& subjects, int from = 0);
 
-// State line, school rule and the caption "Name der Schule" with their left
-// edge at x, moved down by offset.
-void PrintHeadLines(int x, int offset);
+// State line (when the class data asks for it), school rule and the caption
+// "Name der Schule" with their left edge at x, moved down by offset.
+void PrintHeadLines(const ClassPrintData& cls, int x, int offset);
 // The school name, bold, in one line or split at its first "?".
 void PrintSchoolName(int x, int offset, const QString& schoolName);
 

@@ -1,7 +1,6 @@
 #include "print/layouts/certificates.h"
 
 #include "classes/helpers.h"
-#include "classes/sharedstate.h"
 #include "print/gradewords.h"
 #include "print/layouts/certificateparts.h"
 #include "print/pagemodel.h"
@@ -192,7 +191,7 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
         printLeavingTitle(line(sub, 0).contains(QStringLiteral("Hauptschule mit")),
                           QStringLiteral("Abgangszeugnis der Werkrealschule"));
     }
-    PrintHeadLines(700, offset);
+    PrintHeadLines(cls, 700, offset);
     printLabels(510);
     SetFont(40);
     if (final) {
@@ -269,7 +268,7 @@ void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& st, in
     printLeavingTitle(werk && type.contains(QStringLiteral("aupt")),
                       werk ? QStringLiteral("Abgangszeugnis der Werkrealschule")
                            : QStringLiteral("Abgangszeugnis der Hauptschule"));
-    PrintHeadLines(700, offset);
+    PrintHeadLines(cls, 700, offset);
     printLabels(510);
     PrintTextOut(250, 750, kLeavingSentence);
     PrintTextOut(250, 795, classSentence(st, kind));
@@ -341,7 +340,7 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
     const bool class9 = kind == 7;
     SetFont(74, true);
     PrintFittedText(700, 350, line(sub, 0), kRight);
-    PrintHeadLines(700, offset);
+    PrintHeadLines(cls, 700, offset);
     printLabels(510);
     SetFont(40);
     if (class9)

@@ -58,7 +58,7 @@ struct Frame {
 void printFrame(const ClassPrintData& cls, const Frame& f, int kind)
 {
     const int lower = f.lower;
-    PrintHeadLines(700, f.offset);
+    PrintHeadLines(cls, 700, f.offset);
     SetFont(48);
     PrintTextOut(250, f.labelsY, QStringLiteral("Vor- und Zuname"));
     PrintTextOut(250, f.labelsY + 60, QStringLiteral("geboren am"));

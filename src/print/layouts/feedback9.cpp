@@ -19,7 +19,7 @@ void PrintClass9Feedback(const ClassPrintData& cls, const StudentPrintData& st, 
     PrintTextOut(250, 350, QStringLiteral("Schriftliche Rückmeldung über den Leistungsstand am Ende von Klasse 9 "));
     PrintTextOut(250, 410, cls.schoolTypeText.contains(QStringLiteral("Werk")) ? QStringLiteral("der Werkrealschule")
                                                                                : QStringLiteral("der Hauptschule"));
-    PrintHeadLines(250, offset);
+    PrintHeadLines(cls, 250, offset);
     SetFont(40);
     PrintTextOut(1080, 590, QStringLiteral("Schuljahr"));
     PrintTextOut(250, 590, QStringLiteral("Klasse"));
