@@ -12,17 +12,6 @@ namespace hsa {
 
 namespace {
 
-// The printable size of the running job (set by BeginPrint).
-int pageWidth()
-{
-    return state().print.printPageWidth;
-}
-
-int pageHeight()
-{
-    return state().print.printPageHeight;
-}
-
 // The gap a fitted cell text keeps to the rule of the next column.
 constexpr int kCellGap = 4;
 
@@ -80,16 +69,16 @@ bool PrintGridTable(const ClassPrintData& cls, GridPrintTable t, bool landscape,
                     const QString& titleIn, int kind, const GridPrintGeometry& geometry)
 {
     const QString title = GridTableTitle(titleIn, kind, cls.today);
-    if (!BeginPageJob(landscape))
+    if (!BeginPageJob(cls, landscape))
         return false;
-    const GridTableLayout l = ComputeGridTableLayout(pageWidth(), pageHeight(), geometry);
+    const GridTableLayout l = ComputeGridTableLayout(PrintPageWidth(), PrintPageHeight(), geometry);
     const int n = kGridColCount;
     const bool signature = title.contains(QStringLiteral("verbindlich"));
     const bool profiles = cls.gemeinschaftsschule();
     // A cell's text ends before the rule of the next column; the texts beside
     // the table end at the printable area's edge.
     const auto cellRight = [&](int c) { return l.x(c + 1) - 4 - kCellGap; };
-    const int pageRight = pageWidth();
+    const int pageRight = PrintPageWidth();
 
     if (withContents) {
         // Subjects that count get a weight of 1 when none is set.
@@ -192,10 +181,10 @@ QString GradeListSchoolYear(const QString& classFile)
 bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& students, int running,
                     const QString& firstKlasse)
 {
-    if (!BeginPageJob(true))
+    if (!BeginPageJob(cls, true))
         return false;
-    const int w = static_cast<int>(TruncProduct(pageWidth(), 0.95));
-    const int h = static_cast<int>(TruncProduct(pageHeight(), 0.9));
+    const int w = static_cast<int>(TruncProduct(PrintPageWidth(), 0.95));
+    const int h = static_cast<int>(TruncProduct(PrintPageHeight(), 0.9));
     const int cw = w / 28;
     const int rh = h / 37;
     const auto x = [&](int i) { return cw * i + 3 + 50; };

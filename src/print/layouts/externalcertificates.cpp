@@ -136,7 +136,7 @@ void printClosing(const ClassPrintData& cls, const StudentPrintData& st, int rem
 // the grade key leaves the page.
 int lowerRoom()
 {
-    return std::max(0, state().print.printPageHeight - (kGradeKeyY + 35));
+    return std::max(0, PrintPageHeight() - (kGradeKeyY + 35));
 }
 
 // The room of a text in the left half from x 250 on, spanning top to

@@ -61,7 +61,7 @@ std::optional<NoteRange> AskNoteRange(NoteRange preset)
 
 void PrintNotePage(const ClassPrintData& cls, const StudentPrintData& student, const QStringList& notes)
 {
-    if (!StartPortraitJob())
+    if (!StartPortraitJob(cls))
         return;
     SetNominalFont(45);
     PrintTextOut(100, 100, cls.classFile + QStringLiteral("   (Stand: ") + PrintDateText(cls.today)

@@ -8,7 +8,7 @@
 
 namespace hsa {
 
-bool BeginPageJob(bool landscape)
+bool BeginPageJob(const ClassPrintData& cls, bool landscape)
 {
     SetPrintOrientation(landscape);
     if (!BeginPrint()) {
@@ -16,13 +16,12 @@ bool BeginPageJob(bool landscape)
             AbortPrint();
         return false;
     }
-    const PrintSettings& ps = state().print;
-    SetPrintFontName(ps.printerFontName);
+    SetPrintFontName(cls.printerFontName);
     SetPrintFontBold(false);
     SetPrintFontItalic(false);
     SetPrintFontUnderline(false);
-    if (ps.printLineWidth > 0)
-        SetPrintPenWidth(ps.printLineWidth);
+    if (cls.lineWidth > 0)
+        SetPrintPenWidth(cls.lineWidth);
     return true;
 }
 

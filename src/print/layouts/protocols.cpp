@@ -48,9 +48,9 @@ QString ProtocolExamWord(const ExamGrid& grid, int row, int listType, int examKi
 void PrintExamProtocol(const ClassPrintData& cls, const StudentPrintData& student, int s,
                        const QString& word)
 {
-    if (!StartPortraitJob())
+    if (!StartPortraitJob(cls))
         return;
-    const ProtocolEdges e = ProtocolGeometry(state().print.printPageWidth);
+    const ProtocolEdges e = ProtocolGeometry(PrintPageWidth());
     const int v = e.value;
     const SchoolNameParts school = SplitSchoolName(cls.schoolName);
     SetPrintFontBold(false);

@@ -32,7 +32,7 @@ class RowPager {
 public:
     RowPager(int pitch, std::function<void()> head, std::function<void(int lastRule)> close)
         : pitch_(pitch), head_(std::move(head)), close_(std::move(close)),
-          limit_(state().print.printPageHeight - kListBottomMargin)
+          limit_(PrintPageHeight() - kListBottomMargin)
     {
         head_();
     }
@@ -161,9 +161,9 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
         listType = ListOral;
         withMarks = false;
     }
-    if (!StartPortraitJob())
+    if (!StartPortraitJob(cls))
         return;
-    const ParticipantListEdges e = ParticipantListGeometry(state().print.printPageWidth);
+    const ParticipantListEdges e = ParticipantListGeometry(PrintPageWidth());
     const QString subject = SubjectName(cls, s);
     const int row = s - 1;
     const QChar code = cls.classCode().toUpper();
@@ -276,9 +276,9 @@ void PrintCommunicationExamList(const ClassPrintData& cls,
                                 const std::vector<StudentPrintData>& students,
                                 const QString& firstKlasse, int s, bool withMarks)
 {
-    if (!StartPortraitJob())
+    if (!StartPortraitJob(cls))
         return;
-    const CommunicationListEdges e = CommunicationListGeometry(state().print.printPageWidth);
+    const CommunicationListEdges e = CommunicationListGeometry(PrintPageWidth());
     const int row = s - 1;
     const QChar code = cls.classCode().toUpper();
 
