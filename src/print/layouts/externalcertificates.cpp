@@ -1,7 +1,6 @@
 #include "print/layouts/externalcertificates.h"
 
 #include "classes/helpers.h"
-#include "classes/sharedstate.h"
 #include "print/gradewords.h"
 #include "print/layouts/certificateparts.h"
 #include "print/layouts/notepages.h"
@@ -59,17 +58,17 @@ void printFrame(const ClassPrintData& cls, const Frame& f, int kind)
 {
     const int lower = f.lower;
     PrintHeadLines(cls, 700, f.offset);
-    SetFont(48);
+    SetFont(cls, 48);
     PrintTextOut(250, f.labelsY, QStringLiteral("Vor- und Zuname"));
     PrintTextOut(250, f.labelsY + 60, QStringLiteral("geboren am"));
     PrintTextOut(250, f.labelsY + 120, QStringLiteral("in"));
-    SetFont(40);
+    SetFont(cls, 40);
     PrintTextOut(250, f.sentenceY, f.sentence);
-    SetFont(48, true);
+    SetFont(cls, 48, true);
     PrintTextOut(250, f.subjectHeadingY, f.subjectHeading);
     PrintTextOut(250, f.remarksY + lower, QStringLiteral("Bemerkungen:"));
     PrintTextOut(250, 2235 + lower, QStringLiteral("Datum:"));
-    SetFont(35);
+    SetFont(cls, 35);
     PrintRule(1180, 2500 + lower, 1850, 2500 + lower);
     PrintTextOut(875, 2470 + lower, QStringLiteral("(Dienstsiegel"));
     PrintTextOut(885, 2500 + lower, QStringLiteral("der Schule)"));
@@ -77,10 +76,10 @@ void printFrame(const ClassPrintData& cls, const Frame& f, int kind)
     PrintTextOut(250, kGradeKeyY + lower, QStringLiteral(
         "Notenstufen: sehr gut (1), gut (2), befriedigend (3), ausreichend (4), mangelhaft (5), ungenügend (6)"));
     if (kind == 6) {
-        SetFont(48);
+        SetFont(cls, 48);
         PrintTextOut(1180, 2445 + lower, QStringLiteral("gez.:"));
         PrintFittedText(1310, 2445 + lower, cls.examChairName, kRight);
-        SetFont(48, true);
+        SetFont(cls, 48, true);
         PrintTextOut(1670, 30, QStringLiteral("Abschrift"));
     }
 }
@@ -89,7 +88,7 @@ void printFrame(const ClassPrintData& cls, const Frame& f, int kind)
 // `right`.
 void printFooterLines(const ClassPrintData& cls, int y, const std::function<int(int, int)>& right)
 {
-    SetFont(27);
+    SetFont(cls, 27);
     for (int i = 0; i < 5; ++i)
         PrintFittedText(250, y + 30 * i, cls.subjects.footerLines[static_cast<size_t>(i)], right(y + 30 * i, 27));
 }
@@ -121,13 +120,13 @@ std::pair<int, int> rowExtent(const QString& shown, int y)
 // moved down by lower.
 void printClosing(const ClassPrintData& cls, const StudentPrintData& st, int remarksY, int nameY, int lower = 0)
 {
-    SetFont(RemarkLineOverflow(st.hints[3], st.remarks[0]) > 0 ? 40 : 44);
+    SetFont(cls, RemarkLineOverflow(st.hints[3], st.remarks[0]) > 0 ? 40 : 44);
     PrintRemarkLines(st, remarksY + lower);
-    SetFont(44);
+    SetFont(cls, 44);
     PrintTextOut(700, 2235 + lower, FormatLongDate(st.datum, cls.shortDates));
-    SetFont(50, true);
+    SetFont(cls, 50, true);
     PrintFittedText(700, nameY, StudentName(st), kRight);
-    SetFont(48);
+    SetFont(cls, 48);
     PrintFittedText(700, nameY + 62, st.birthDate, kRight);
     PrintFittedText(700, nameY + 122, st.birthPlace, kRight);
 }
@@ -224,7 +223,7 @@ void PrintExternalHsaCertificate(const ClassPrintData& cls, const StudentPrintDa
     const int shift = wholeY - (g + 1650); // the whole-grade block's move
 
     constexpr int offset = 0;
-    SetFont(74, true);
+    SetFont(cls, 74, true);
     PrintTextOut(700, 350, QStringLiteral("Zeugnis über den Hauptschulabschluss"));
     printFrame(cls,
                {offset, 510, 730,
@@ -233,15 +232,15 @@ void PrintExternalHsaCertificate(const ClassPrintData& cls, const StudentPrintDa
                kind);
 
     auto printProjectBlock = [&] {
-        SetFont(48, true);
+        SetFont(cls, 48, true);
         PrintTextOut(250, projectY, QStringLiteral("Leistungen in der Projektprüfung:"));
-        SetFont(40);
+        SetFont(cls, 40);
         PrintTextOut(250, projectY + 75, QStringLiteral("Thema:"));
         PrintTextOut(250, projectY + 125, QStringLiteral("Note  "));
         PrintFittedText(700, projectY + 75, st.hints[0], right(projectY + 75, 40));
-        SetFont(28);
+        SetFont(cls, 28);
         PrintTextOut(250, projectY + 180, QStringLiteral("(Verbalbeurteilung siehe Beiblatt)"));
-        SetFont(40);
+        SetFont(cls, 40);
     };
     auto shownName = [&](const QString& subject) {
         if (isProjectRow(subject))
@@ -249,7 +248,7 @@ void PrintExternalHsaCertificate(const ClassPrintData& cls, const StudentPrintDa
         return replaced(subject);
     };
 
-    SetFont(40);
+    SetFont(cls, 40);
     int d = 0;
     for (int r = 2; r <= s; ++r) {
         const QString t = shownName(subjectOf(st, r));
@@ -258,12 +257,12 @@ void PrintExternalHsaCertificate(const ClassPrintData& cls, const StudentPrintDa
         PrintSubjectName(250, d + leftY[static_cast<size_t>(r)], t, 18, 18, 700 - kColumnGap);
     }
     printFooterLines(cls, firstFooter, right);
-    SetFont(40);
+    SetFont(cls, 40);
     for (int r = s + 1; r <= n - 1; ++r)
         PrintSubjectName(1080, 1010 + pitch * (r - 1 - s), shownName(subjectOf(st, r)), 18, 18, 1540 - kColumnGap);
-    PrintSchoolName(700, offset, cls.schoolName);
+    PrintSchoolName(cls, 700, offset);
 
-    SetFont(48);
+    SetFont(cls, 48);
     if (st.sheet.resultIndex == 8) {
         for (int r = 2; r <= n - 1; ++r) {
             const QString subject = subjectOf(st, r);
@@ -278,23 +277,23 @@ void PrintExternalHsaCertificate(const ClassPrintData& cls, const StudentPrintDa
         }
     }
     PrintTextOut(700, presentationY + 125, listWord(st, s + 1 <= n - 1 ? n - 1 : s));
-    SetFont(48, true);
+    SetFont(cls, 48, true);
     PrintTextOut(250, presentationY, QStringLiteral("Leistungen in der Präsentationsprüfung:"));
-    SetFont(40);
+    SetFont(cls, 40);
     PrintTextOut(250, presentationY + 75, QStringLiteral("Thema:"));
     PrintTextOut(250, presentationY + 125, QStringLiteral("Note  "));
     PrintFittedText(700, presentationY + 75, st.ag5, right(presentationY + 75, 40));
-    SetFont(28);
+    SetFont(cls, 28);
     PrintTextOut(250, presentationY + 180, QStringLiteral("(Verbalbeurteilung siehe Beiblatt)"));
 
     const int top = g + shift;
-    SetFont(48, true);
+    SetFont(cls, 48, true);
     PrintTextOut(250, top + 1650 + h, QStringLiteral("Gesamtnote und Durchschnitt der Gesamtleistungen:"));
     PrintRule(700, top + 1790 + e, 1445, top + 1790 + e);
     PrintRule(700, top + 1735 + e, 1445, top + 1735 + e);
     PrintRule(700, top + 1785 + e, 700, top + 1735 + e);
     PrintRule(1445, top + 1790 + e, 1445, top + 1740 + e);
-    SetFont(53, true);
+    SetFont(cls, 53, true);
     const QString average = Gesamtschnitt(cls, st);
     const int whole = WholeGradeOfAverage(average);
     PrintTextOut(whole == 1 ? 925 : whole == 2 ? 960 : 875, top + 1736 + e,
@@ -355,7 +354,7 @@ void PrintExternalWrsCertificate(const ClassPrintData& cls, const StudentPrintDa
     // This page alone prints its heading 1 cm lower; the offset is its own
     // and never reaches the pages printed after it.
     constexpr int offset = 100;
-    SetFont(58, true);
+    SetFont(cls, 58, true);
     PrintTextOut(700, 420, QStringLiteral("Zeugnis über einen dem Realschulabschluss "));
     PrintTextOut(700, 480, QStringLiteral("gleichwertigen Bildungsstand"));
     printFrame(cls,
@@ -364,7 +363,7 @@ void PrintExternalWrsCertificate(const ClassPrintData& cls, const StudentPrintDa
                 QStringLiteral("Leistungen in den einzelnen Fächern und Fächerverbünden:"), 1985, lower},
                kind);
 
-    SetFont(40);
+    SetFont(cls, 40);
     int d = 0;
     for (int r = 2; r <= lastLeft; ++r) {
         const QString t = shownName(subjectOf(st, r));
@@ -375,10 +374,10 @@ void PrintExternalWrsCertificate(const ClassPrintData& cls, const StudentPrintDa
     for (int r = s + 1; r <= n - 1; ++r)
         PrintSubjectName(1080, 1180 + pitch * (r - 1 - s), shownName(subjectOf(st, r)), 18, 18, 1540 - kColumnGap);
     printFooterLines(cls, firstFooter, [](int, int) { return kRight; });
-    PrintSchoolName(700, offset, cls.schoolName);
+    PrintSchoolName(cls, 700, offset);
 
     if (st.sheet.resultIndex == 7) {
-        SetFont(48);
+        SetFont(cls, 48);
         for (int r = 2; r <= lastLeft; ++r)
             if (!subjectOf(st, r).contains(QStringLiteral("Präs")))
                 PrintTextOut(700, 1180 + pitch * (r - 2) + bildungOffset(subjectOf(st, r)), listWord(st, r));

@@ -11,7 +11,7 @@ bool StartPortraitJob(const ClassPrintData& cls)
     // layout goes on; only a printer that failed leaves no job at all.
     if (!BeginPrint() && !PrintJobRunning())
         return false;
-    SetNominalFont(40);
+    SetNominalFont(cls, 40);
     SetPrintFontName(cls.printerFontName);
     SetPrintPenWidth(cls.lineWidth);
     SetPrintFontBold(false);

@@ -1,6 +1,5 @@
 #include "print/layouts/pageparts.h"
 
-#include "classes/sharedstate.h"
 #include "print/pagemodel.h"
 #include "print/textmetrics.h"
 
@@ -25,15 +24,15 @@ bool BeginPageJob(const ClassPrintData& cls, bool landscape)
     return true;
 }
 
-void SetNominalFont(double size)
+void SetNominalFont(const ClassPrintData& cls, double size)
 {
-    SetPrintFontHeight(size * state().print.printFontStretch);
+    SetPrintFontHeight(size * cls.fontStretch);
 }
 
-void SetNominalFont(double size, bool bold)
+void SetNominalFont(const ClassPrintData& cls, double size, bool bold)
 {
     SetPrintFontBold(bold);
-    SetNominalFont(size);
+    SetNominalFont(cls, size);
 }
 
 void PrintRule(int x1, int y1, int x2, int y2)

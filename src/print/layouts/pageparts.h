@@ -18,10 +18,11 @@ namespace hsa {
 // is drawn then).  A job that could not begin is dropped; false then.
 bool BeginPageJob(const ClassPrintData& cls, bool landscape);
 
-// Font height of nominal size times PrintFontStretch; the weight stays.
-void SetNominalFont(double size);
+// Font height of nominal size times the class data's font stretch; the
+// weight stays.
+void SetNominalFont(const ClassPrintData& cls, double size);
 // The same with the weight.
-void SetNominalFont(double size, bool bold);
+void SetNominalFont(const ClassPrintData& cls, double size, bool bold);
 
 // A straight rule from (x1, y1) to (x2, y2).
 void PrintRule(int x1, int y1, int x2, int y2);
