@@ -304,6 +304,33 @@ TEST_F(CertificateLayouts, WrsLeftColumnEndsAtTheLastSubject)
     EXPECT_EQ(at(job, "---------------"), QPoint(700, 2154));
 }
 
+// A page is laid out from what it is given: the font stretch, printer font,
+// pen width and state line of the class data hold whatever the shared print
+// settings say.
+TEST_F(CertificateLayouts, PagesFollowTheClassDataNotTheSharedSettings)
+{
+    PrintSettings& ps = state().print;
+    std::tie(ps.printFontStretch, ps.printerFontName, ps.printLineWidth, ps.stateLineSwitch) =
+        std::tuple(1.2, QStringLiteral("Courier New"), 4, 1);
+    std::tie(cls.fontStretch, cls.printerFontName, cls.lineWidth, cls.stateLine) =
+        std::tuple(0.5, QStringLiteral("Arial"), 3, false);
+    ASSERT_TRUE(BeginPageJob(cls, false));
+    PrintCertificateA(cls, st, 11);
+    const PrintJob certificate = dev().lastJob();
+    const auto title = certificate.findText(QStringLiteral("Werkrealschulabschlusszeugnis"));
+    ASSERT_TRUE(title);
+    EXPECT_EQ(std::pair(title->fontHeight, title->fontName), std::pair(37, QStringLiteral("Arial")));
+    EXPECT_FALSE(certificate.findText(QStringLiteral("Baden-Württemberg")));
+    ASSERT_FALSE(certificate.lines().isEmpty());
+    EXPECT_EQ(certificate.lines().first().penWidth, 3);
+
+    PrintSubjectExamList(cls, {st}, 6, ListWritten, kExamOral, false);
+    const PrintJob list = dev().lastJob();
+    ASSERT_FALSE(list.texts().isEmpty());
+    EXPECT_EQ(list.texts().first().fontName, QStringLiteral("Arial"));
+    EXPECT_EQ(list.lines().first().penWidth, 3);
+}
+
 // A final certificate, a participant list over two pages and a protocol in
 // one PDF file through the Qt print device, read back with the poppler tools.
 TEST_F(CertificateLayouts, PdfOfACertificateAListAndAProtocol)
