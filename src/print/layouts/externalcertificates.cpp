@@ -18,8 +18,9 @@ namespace {
 
 // Top of the grade key at the page's foot.
 constexpr int kGradeKeyY = 2660;
-// The closest the subject rows of a long list come: a grade word's height.
-constexpr int kTightestPitch = 48;
+// The closest the subject rows of a long list come: a grade word's height
+// and a little room between the words.
+constexpr int kTightestPitch = 56;
 
 bool isBlank(const QString& text)
 {
@@ -138,9 +139,9 @@ int lowerRoom()
     return std::max(0, PrintPageHeight() - (kGradeKeyY + 35));
 }
 
-// The room of a text in the left half from x 250 on, spanning top to
-// bottom: up to the right column when a row of it stands beside, else up to
-// kRight.
+// The right subject column as the texts of the left half see it: a text from
+// top, height high, ends before the column when one of its rows stands beside
+// it, else at kRight.
 struct RightColumn {
     std::vector<std::pair<int, int>> rows; // top and bottom of every row
     int operator()(int top, int height) const
@@ -308,13 +309,8 @@ void PrintExternalHsaCertificate(const ClassPrintData& cls, const StudentPrintDa
 
 void PrintExternalWrsCertificate(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
-    // This page alone prints its heading 1 cm lower; the offset is its own
-    // and never reaches the pages printed after it.
     const int n = SubjectCount(cls.subjects, 3);
-    const int s = n >= 15 ? n : n >= 13 ? 7 : n >= 11 ? 6 : 5;
-    // Row N is the first without a subject: the left column stops before it
-    // even when it takes every subject.
-    const int lastLeft = qMin(s, n - 1);
+    int s = n >= 15 ? n : n >= 13 ? 7 : n >= 11 ? 6 : 5;
     auto shownName = [&](const QString& subject) {
         QString t = subject;
         if (t.contains(QStringLiteral("Berufsfachliche")))
@@ -326,13 +322,16 @@ void PrintExternalWrsCertificate(const ClassPrintData& cls, const StudentPrintDa
         return t;
     };
 
-    // The form's places hold for a short list; a longer one moves the footer
-    // lines below both columns, the remarks, the date and the signature part
-    // down as far as the page allows, and closes the rows up beyond that.
+    // The form's places hold for a short list.  A longer one moves the footer
+    // lines below both columns and the remarks, the date and the signature
+    // part down as far as the page allows; beyond that the footer lines
+    // follow the subjects closely, then the rows close up, and a list too
+    // long for one column even so is split into two.
     int pitch = 80, firstFooter = 0, lower = 0;
-    for (;; pitch -= 2) {
+    bool closeFooters = false;
+    for (;;) {
         int d = 0, bottom = 0;
-        for (int r = 2; r <= lastLeft; ++r) {
+        for (int r = 2; r <= std::min(s, n - 1); ++r) {
             const QString t = shownName(subjectOf(st, r));
             if (t.contains(QStringLiteral("Bildung")))
                 d = 25;
@@ -340,16 +339,29 @@ void PrintExternalWrsCertificate(const ClassPrintData& cls, const StudentPrintDa
         }
         for (int r = s + 1; r <= n - 1; ++r)
             bottom = std::max(bottom, rowExtent(shownName(subjectOf(st, r)), 1180 + pitch * (r - 1 - s)).second);
-        firstFooter = footerY(s + 1 <= n - 1 ? n - 1 : s, n);
+        firstFooter = closeFooters ? bottom + 5 : footerY(s + 1 <= n - 1 ? n - 1 : s, n);
         const int footers = lastFooterLine(cls);
         if (footers >= 0) {
             firstFooter = std::max(firstFooter, bottom + 5);
             bottom = firstFooter + 30 * footers + 27;
         }
         lower = std::max(0, bottom + 30 - 1985);
-        if (lower <= lowerRoom() || pitch <= kTightestPitch)
+        if (lower <= lowerRoom())
             break;
+        if (!closeFooters) {
+            closeFooters = true;
+        } else if (pitch > kTightestPitch) {
+            pitch -= 2;
+        } else if (s >= n - 1 && n > 4) {
+            s = 1 + (n - 1) / 2;
+            pitch = 80;
+        } else {
+            break;
+        }
     }
+    // Row N is the first without a subject: the left column stops before it
+    // even when it takes every subject.
+    const int lastLeft = qMin(s, n - 1);
 
     // This page alone prints its heading 1 cm lower; the offset is its own
     // and never reaches the pages printed after it.
