@@ -16,8 +16,8 @@
 #include "classes/classfiles.h"
 #include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
-#include "platform/errors.h"
 #include "platform/prompt.h"
+#include "platform/slotguard.h"
 
 #include <QAction>
 #include <algorithm>
@@ -39,26 +39,10 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <exception>
-#include <functional>
 
 namespace hsa {
 
 namespace {
-
-// Runs work of a menu entry or list event.  An exception must not leave a Qt
-// slot (it would end the program with the secretary's unsaved input): it is
-// shown as a message, and whatever the work had saved stays saved.
-void runGuarded(const std::function<void()>& work)
-{
-    try {
-        work();
-    } catch (const FileError& e) {
-        showError(e.message());
-    } catch (const std::exception& e) {
-        showError(QStringLiteral("Unerwarteter Fehler: ") + QString::fromLocal8Bit(e.what()));
-    }
-}
 
 // While the grade table has the focus the other menus wait, whatever
 // refreshed the window meanwhile; once it is left they come back,
@@ -173,7 +157,19 @@ void TForm1::buildControls()
 {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
+    buildCaptions(central, layout);
+    buildLists(central, layout);
+    buildPanels(central, layout);
+    buildTextAreas(central, layout);
+    connectControls();
 
+    layout->addStretch(0); // takes the room only while no list or table is shown
+    setCentralWidget(central);
+}
+
+// The captions above the lists and the picture of the start screen.
+void TForm1::buildCaptions(QWidget* central, QVBoxLayout* layout)
+{
     Label2 = new QLabel(central);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setVisible(false);
@@ -192,12 +188,16 @@ void TForm1::buildControls()
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setAlignment(Qt::AlignCenter);
     layout->addWidget(Image1);
+}
 
+// The class files, the student list and the grade table; one of them is
+// shown at a time.
+void TForm1::buildLists(QWidget* central, QVBoxLayout* layout)
+{
     FileListBox1 = new QListWidget(central);
     FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
     FileListBox1->setVisible(false);
     FileListBox1->installEventFilter(this);
-    connect(FileListBox1, &QListWidget::itemDoubleClicked, this, [this] { FileListBox1Activate(); });
     layout->addWidget(FileListBox1, 1);
 
     DBGrid1 = new QTableView(central);
@@ -205,12 +205,6 @@ void TForm1::buildControls()
     DBGrid1->setVisible(false);
     studentList_ = new StudentListModel(this);
     studentList_->attach(DBGrid1);
-    connect(DBGrid1, &QTableView::doubleClicked, this, [](const QModelIndex& i) {
-        if (!i.isValid())
-            return;
-        state().currentStudentRecord = i.row();
-        runGuarded([] { OpenGradeWindow(); });
-    });
     layout->addWidget(DBGrid1, 1);
 
     StringGrid1 = new ClassGridView(central);
@@ -225,13 +219,12 @@ void TForm1::buildControls()
     Label9->setObjectName(QStringLiteral("Label9"));
     Label9->setAutoFillBackground(true);
     Label9->setVisible(false);
-    InstallClassGridHooks(StringGrid1);
-    connect(StringGrid1, &ClassGridView::gridStateChanged, this, &TForm1::gridStateChanged);
-    studentListHooks().sortProgress = [this](const QString& text) {
-        statusBar()->showMessage(text);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    };
+}
 
+// The panel below the lists: the subject editor and the choices of the
+// exam lists.
+void TForm1::buildPanels(QWidget* central, QVBoxLayout* layout)
+{
     Panel1 = new QFrame(central);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setVisible(false);
@@ -243,16 +236,6 @@ void TForm1::buildControls()
     panelLayout->addWidget(SubjectEditor);
     panelLayout->addWidget(Panel2);
     layout->addWidget(Panel1);
-    connect(SubjectEditor, &SubjectEditorPanel::opened, this, [this] {
-        Panel1->setVisible(true);
-        SubjectEditor->setVisible(true);
-    });
-    connect(SubjectEditor, &SubjectEditorPanel::closed, this, [this] {
-        Panel1->setVisible(false);
-        if (DBGrid1->isVisible())
-            DBGrid1->setFocus();
-    });
-    SubjectEditorOpenHook() = [this] { SubjectEditor->open(); };
 
     RadioGroup2 = new QGroupBox(QStringLiteral("Listentyp"), central);
     RadioGroup2->setObjectName(QStringLiteral("RadioGroup2"));
@@ -293,7 +276,11 @@ void TForm1::buildControls()
     }
     RadioGroup4->setVisible(false);
     Panel2->layout()->addWidget(RadioGroup4);
+}
 
+// The text views below the panel; Memo1 is left with its "Ende" button.
+void TForm1::buildTextAreas(QWidget* central, QVBoxLayout* layout)
+{
     Memo1 = new QPlainTextEdit(central);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
@@ -303,16 +290,42 @@ void TForm1::buildControls()
     Button5->setObjectName(QStringLiteral("Button5"));
     Button5->setVisible(false);
     layout->addWidget(Button5);
-    connect(Button5, &QPushButton::clicked, this, &TForm1::Memo1Exit);
     Memo1->installEventFilter(this);
 
     Memo3 = new QPlainTextEdit(central);
     Memo3->setObjectName(QStringLiteral("Memo3"));
     Memo3->setVisible(false);
     layout->addWidget(Memo3);
+}
 
-    layout->addStretch(0); // takes the room only while no list or table is shown
-    setCentralWidget(central);
+// The controls' signals and the hooks through which the class grid, the
+// student list and the subject editor reach this window.
+void TForm1::connectControls()
+{
+    connect(FileListBox1, &QListWidget::itemDoubleClicked, this, [this] { FileListBox1Activate(); });
+    connect(DBGrid1, &QTableView::doubleClicked, this, [](const QModelIndex& i) {
+        if (!i.isValid())
+            return;
+        state().currentStudentRecord = i.row();
+        runGuarded([] { OpenGradeWindow(); });
+    });
+    InstallClassGridHooks(StringGrid1);
+    connect(StringGrid1, &ClassGridView::gridStateChanged, this, &TForm1::gridStateChanged);
+    studentListHooks().sortProgress = [this](const QString& text) {
+        statusBar()->showMessage(text);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    connect(SubjectEditor, &SubjectEditorPanel::opened, this, [this] {
+        Panel1->setVisible(true);
+        SubjectEditor->setVisible(true);
+    });
+    connect(SubjectEditor, &SubjectEditorPanel::closed, this, [this] {
+        Panel1->setVisible(false);
+        if (DBGrid1->isVisible())
+            DBGrid1->setFocus();
+    });
+    SubjectEditorOpenHook() = [this] { SubjectEditor->open(); };
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Memo1Exit);
 }
 
 void TForm1::registerOwnHandlers()
@@ -466,7 +479,9 @@ void TForm1::applyScreenLayout(const ScreenLayout& l, const ScreenInfo& scr)
 void TForm1::showClassView()
 {
     const ClassListView& v = classFiles().view();
-    Label2->setVisible(v.label2Visible && !Label2->text().isEmpty());
+    // The school name is shown once it is known, whatever the window shows
+    // below it; progress texts go to the status bar, never into this label.
+    Label2->setVisible(!Label2->text().isEmpty());
     Label3->setText(v.label3Text);
     Label3->setVisible(v.label3Visible);
     // The start screen is there only while nothing else is: beside a list or

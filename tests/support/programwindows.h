@@ -12,14 +12,13 @@
 
 namespace hsa::test {
 
-// The program's windows created by the program block in a temporary program
-// folder, with scripted prompts, a recording shell and a 1024 x 768 screen.
-// The start-up's version question is answered No.
-class ProgramWindowsFixture : public ::testing::Test {
-protected:
-    void SetUp() override
+// The program's windows created by the program block in the current folder,
+// with the given scripted prompts, a recording shell and a 1024 x 768 screen.
+// The start-up's version question is answered No.  For fixtures that bring
+// their own folder and prompts.
+struct ProgramWindows {
+    void start(ScriptedPrompt& prompt)
     {
-        resetState();
         appHooks() = {};
         setShell(&shellDouble);
         setScreen(&screenDouble);
@@ -28,7 +27,7 @@ protected:
         form = RunProgramBlock();
         prompt.clear();
     }
-    void TearDown() override
+    void stop()
     {
         state().quitRequested = true;
         DestroyProgramWindows();
@@ -36,13 +35,34 @@ protected:
         setShell(nullptr);
         setScreen(nullptr);
         appHooks() = {};
+        form = nullptr;
+    }
+
+    RecordingShell shellDouble;
+    FixedScreen screenDouble{ScreenInfo{1024, 768, 96}};
+    TForm1* form = nullptr;
+};
+
+// The program's windows in a temporary program folder of their own.
+class ProgramWindowsFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetState();
+        windows.start(prompt);
+        form = windows.form;
+    }
+    void TearDown() override
+    {
+        windows.stop();
         resetState();
     }
 
     TempProgramFolder dir;
     ScriptedPrompt prompt;
-    RecordingShell shellDouble;
-    FixedScreen screenDouble{ScreenInfo{1024, 768, 96}};
+    ProgramWindows windows;
+    RecordingShell& shellDouble = windows.shellDouble;
+    FixedScreen& screenDouble = windows.screenDouble;
     TForm1* form = nullptr;
 };
 

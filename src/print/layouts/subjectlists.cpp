@@ -175,7 +175,9 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
         title = QStringLiteral("Schriftliche Prüfungen im Fach ") + subject;
     else if (examKind == kExamOral)
         title = QStringLiteral("Mündliche Prüfungen im Fach ") + subject;
-    else if (s == 4)
+    // The communication exam is the one in English, wherever English stands
+    // in the class level's subject list.
+    else if (english)
         title = QStringLiteral("Kommunikationsprüfung im Fach ") + subject;
     else
         title = QStringLiteral("Praktische Prüfungen im Fach ") + subject;
@@ -183,7 +185,7 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
     if (examKind == kExamOral)
         writtenHeading = english ? QStringLiteral("Schr./KP.") : QStringLiteral("Schr.");
     else
-        writtenHeading = s == 4 ? QStringLiteral("Schr./KP") : QStringLiteral("Schr./Pr");
+        writtenHeading = english ? QStringLiteral("Schr./KP") : QStringLiteral("Schr./Pr");
 
     auto head = [&] {
         const SchoolNameParts school = SplitSchoolName(cls.schoolName);

@@ -42,31 +42,6 @@ const QString kOverviewTitle = QStringLiteral(
     "Endnoten (Schnittberechnung: Das Wahlfach Informatik (falls belegt)zählt nur auf Schülerwunsch "
     "mit.(Individuelles Fachgewicht 0 oder 1 beim Einzelschüler eingeben!");
 
-// What text number i of job runs into, or an empty text: a vertical rule
-// inside it, another text on its line that it overlaps, or the right limit
-// (the printable area's edge or the edge of the document's frame).
-QString Crossing(const PrintJob& job, int i, int right)
-{
-    const QList<PrintedText> texts = job.texts();
-    const PrintedText& t = texts[i];
-    const int top = t.pageY(), bottom = top + t.fontHeight;
-    const auto sharesLine = [&](int a, int b) { return std::min(bottom, b) - std::max(top, a) > 5; };
-    if (t.right() > right)
-        return QStringLiteral("the edge at x %1").arg(right);
-    for (const PrintedLine& l : job.lines())
-        if (l.page == t.page && l.x1 == l.x2 && l.x1 > t.x && t.right() > l.x1
-            && sharesLine(std::min(-l.y1, -l.y2), std::max(-l.y1, -l.y2)))
-            return QStringLiteral("the rule at x %1").arg(l.x1);
-    for (int k = 0; k < texts.size(); ++k) {
-        const PrintedText& u = texts[k];
-        if (k != i && u.page == t.page && !u.text.trimmed().isEmpty()
-            && std::min(t.right(), u.right()) - std::max(t.x, u.x) > 2
-            && sharesLine(u.pageY(), u.pageY() + u.fontHeight))
-            return QStringLiteral("\"%1\" at x %2").arg(u.text).arg(u.x);
-    }
-    return {};
-}
-
 // A printed document with the long texts to look at.
 struct Document {
     std::string name;
@@ -299,6 +274,7 @@ TEST_F(TextFit, LongTextsStayInsideTheirColumns)
         const PrintJob& job = dev().lastJob();
         const int pageRight = static_cast<int>(dev().printableSizeMM().width() * 10);
         const QList<PrintedText> texts = job.texts();
+        const QList<PrintedLine> lines = job.lines();
         for (const QString& text : d.texts) {
             int found = 0;
             for (int i = 0; i < texts.size(); ++i) {
@@ -307,7 +283,7 @@ TEST_F(TextFit, LongTextsStayInsideTheirColumns)
                 if (heading ? t.text != text : !t.text.contains(text))
                     continue;
                 ++found;
-                EXPECT_EQ(Crossing(job, i, d.right.value_or(pageRight)).toStdString(), "")
+                EXPECT_EQ(test::TextCrossing(texts, lines, i, d.right.value_or(pageRight)).toStdString(), "")
                     << d.name << ": \"" << t.text.toStdString() << "\" at x " << t.x << " ends at " << t.right();
             }
             EXPECT_GT(found, 0) << d.name << ": " << text.toStdString();
