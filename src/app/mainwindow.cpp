@@ -6,6 +6,8 @@
 #include "app/classgridview.h"
 #include "grades/classgrid.h"
 #include "grades/gradewindow.h"
+#include "print/documentkinds.h"
+#include "print/layouts/subjectlists.h"
 #include "classes/studentlist.h"
 #include "app/mainmenu.h"
 #include "platform/help.h"
@@ -331,7 +333,7 @@ void TForm1::connectControls()
 void TForm1::registerOwnHandlers()
 {
     RegisterMenuHandler(QStringLiteral("Arbeitbeenden1"), [this] { Arbeitbeenden1Click(); });
-    RegisterMenuHandler(QStringLiteral("Zeugnisse1"), [] { state().printDocKind = 1; });
+    RegisterMenuHandler(QStringLiteral("Zeugnisse1"), [] { state().printDocKind = kDocCertificate; });
     RegisterMenuHandler(QStringLiteral("Schuldaten1"), [] {});
     WebEntryHooks& web = webEntryHooks();
     web.quitProgram = [this] {
@@ -629,9 +631,9 @@ void TForm1::Timer3Timer()
 void TForm1::Timer4Timer()
 {
     const int listType = RadioGroup2Buttons->checkedId();
-    if (listType != 1 && listType != 3) {
+    if (listType != ListOral && listType != ListOralProtocols) {
         RadioGroup4->setVisible(false);
-        if (QAbstractButton* b = RadioGroup4Buttons->button(0))
+        if (QAbstractButton* b = RadioGroup4Buttons->button(kExamOral))
             b->setChecked(true);
     } else {
         RadioGroup4->setVisible(true);

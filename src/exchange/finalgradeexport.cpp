@@ -84,8 +84,8 @@ std::optional<QList<FinalGradeRecord>> collectRecords(DbfTable& table, QStringLi
         FinalGradeRecord out;
         out.last = table.valueOrEmpty(rec, kFieldLast);
         out.first = table.valueOrEmpty(rec, kFieldFirst);
-        out.birthDate = table.valueOrEmpty(rec, QStringLiteral("AG3"));
-        out.birthPlace = table.valueOrEmpty(rec, QStringLiteral("AG4"));
+        out.birthDate = table.valueOrEmpty(rec, kFieldBirthDate);
+        out.birthPlace = table.valueOrEmpty(rec, kFieldBirthPlace);
         out.profileField = table.valueOrEmpty(rec, kFieldProfile);
         for (int c = kGridFirstSubjectColumn; c <= kGridLastSubjectColumn; ++c)
             out.grades[c - kGridFirstSubjectColumn] = table.valueOrEmpty(rec, GradeSlotFieldName(c));

@@ -1,6 +1,7 @@
 #include "grades/gradewindow.h"
 #include "grades/gridheadings.h"
 
+#include "classes/classfields.h"
 #include "classes/classfiles.h"
 #include "classes/dbftable.h"
 #include "classes/helpers.h"
@@ -48,9 +49,9 @@ QPointer<TForm2>& programForm()
 
 const std::array<QString, 6>& recordFieldNames()
 {
-    static const std::array<QString, 6> names{QStringLiteral("AG2"), QStringLiteral("AG3"),
-                                              QStringLiteral("AG4"), QStringLiteral("AG5"),
-                                              QStringLiteral("AG6"), QStringLiteral("AG7")};
+    static const std::array<QString, 6> names{kFieldWorkingGroups, kFieldBirthDate,
+                                              kFieldBirthPlace, kFieldProjectTopic,
+                                              kFieldClass8Grade, kFieldProfile};
     return names;
 }
 

@@ -317,7 +317,7 @@ void PrintResultListForAuthority()
     const ClassPrintData cls = LoadClassPrintData();
     const DbfTable& table = ClassTable();
     const QList<int> records = ResultListRecords(table);
-    const QString firstKlasse = table.recordCount() > 0 ? table.valueOrEmpty(0, QStringLiteral("KLASSE")) : QString();
+    const QString firstKlasse = table.recordCount() > 0 ? table.valueOrEmpty(0, kFieldClass) : QString();
     {
         const PrintLoopScope scope(false);
         PrintBatch batch;

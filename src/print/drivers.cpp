@@ -5,6 +5,7 @@
 #include "classes/helpers.h"
 #include "classes/sharedstate.h"
 #include "platform/prompt.h"
+#include "print/documentkinds.h"
 #include "print/layouts/pageparts.h"
 #include "print/pagemodel.h"
 #include "print/studentlayouts.h"
@@ -52,8 +53,9 @@ bool pageAvailable(int kind)
 
 void askExamChoiceSheet()
 {
-    if (state().printDocKind == 2 && askYesNo(QStringLiteral("Ausdruck Jahresleistungen mit Prüfungswahlbogen?")))
-        state().printDocKind = 29;
+    if (state().printDocKind == kDocYearMarkSheet
+        && askYesNo(QStringLiteral("Ausdruck Jahresleistungen mit Prüfungswahlbogen?")))
+        state().printDocKind = kDocYearMarksWithChoice;
 }
 
 QString field(const DbfTable& table, int record, const QString& name)

@@ -261,8 +261,10 @@ void DirManager::ReadDirectory()
 void DirManager::ParseCentral(const unsigned char* buf, size_t len, uint64_t count, uint64_t cdStart, int64_t delta)
 {
     size_t p = 0;
+    // Room for what an update usually adds, so that appending a file to a
+    // large archive does not move every entry to a new array.
     if (count != UINT64_MAX)
-        dir_.Reserve(size_t(count));
+        dir_.Reserve(size_t(count) + size_t(count) / 16 + 16);
     for (uint64_t n = 0; n < count; ++n) {
         if (count == UINT64_MAX && len - p < kCentralHeaderSize)
             break;
@@ -343,6 +345,10 @@ void DirManager::ParseCentral(const unsigned char* buf, size_t len, uint64_t cou
     }
 }
 
+namespace {
+constexpr size_t kHeaderReadAhead = 32 * 1024;
+} // namespace
+
 void DirManager::CheckEntries(uint64_t dataLimit)
 {
     struct Span {
@@ -350,6 +356,22 @@ void DirManager::CheckEntries(uint64_t dataLimit)
     };
     std::vector<Span> spans;
     spans.reserve(size_t(dir_.Count()));
+    // The local headers lie one after another: read a block ahead, so that
+    // thousands of small entries do not each cost a read from the system.
+    struct ReadAheadScope {
+        FileStream* file;
+        size_t before;
+        ~ReadAheadScope()
+        {
+            if (file)
+                file->SetReadAhead(before);
+        }
+    } readAhead{dynamic_cast<FileStream*>(stream_), 0};
+    if (readAhead.file) {
+        readAhead.before = readAhead.file->ReadAhead();
+        if (readAhead.before == 0 && dir_.Count() > 1)
+            readAhead.file->SetReadAhead(kHeaderReadAhead);
+    }
     for (const auto& it : dir_.Items()) {
         // The entry's data follows its own local header, whose name and extra
         // lengths may differ from the central ones (archives from other

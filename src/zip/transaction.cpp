@@ -156,7 +156,7 @@ int ZABaseArchiver::CommitUpdate()
         tempFolder = fs && !fs->Path().empty() ? ParentFolder(MakeAbsolute(fs->Path())) : std::string(P_tmpdir);
     }
     try {
-        backup_ = std::make_unique<TailBackup>(*stream_, writePos_, tempFolder, inside,
+        backup_ = std::make_unique<TailBackup>(*stream_, writePos_, tempFolder, inside, Options.FlushBuffers,
                                                [this](double p) {
                                                    bool c = false;
                                                    DoOnCopyTempFileProgress(p, ProgressPhase::Start, c);
@@ -233,7 +233,7 @@ int ZABaseArchiver::CommitUpdate()
             return 0;
         }
         dm_->WriteDirectory(stream_->Position());
-        if (Options.FlushBuffers || !pendingCreatePath_.empty()) {
+        if (Options.FlushBuffers) {
             if (!stream_->Flush())
                 Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
         }

@@ -1,6 +1,7 @@
 #include "print/layouts/certificates.h"
 
 #include "classes/helpers.h"
+#include "print/documentkinds.h"
 #include "print/gradewords.h"
 #include "print/layouts/certificateparts.h"
 #include "print/pagemodel.h"
@@ -45,7 +46,8 @@ bool isXClass(const ClassPrintData& cls)
 
 QString classSentence(const StudentPrintData& student, int kind)
 {
-    return (kind == 20 ? QStringLiteral("heute während der Klasse ") : QStringLiteral("heute am Ende der Klasse "))
+    return (kind == kDocLeavingDuringYear ? QStringLiteral("heute während der Klasse ")
+                                          : QStringLiteral("heute am Ende der Klasse "))
         + QString::number(ParseClassLevel(TrimRight(student.klasse))) + QStringLiteral(" die Schule.");
 }
 
@@ -174,17 +176,18 @@ QString wholeGradeText(const ClassPrintData& cls, const StudentPrintData& st, Gr
 
 void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
-    if (kind != 11 && kind != 16 && kind != 20 && kind != 21) {
+    if (kind != kDocXCertificate && kind != kDocXCertificateCopy && kind != kDocLeavingDuringYear
+        && kind != kDocLeavingAtYearEnd) {
         AbortPrint();
         return;
     }
-    if (kind == 16 && !CopyAllowed(st.sheet.resultIndex)) {
+    if (kind == kDocXCertificateCopy && !CopyAllowed(st.sheet.resultIndex)) {
         PrintCopyRefusedPage(cls, st, kind);
         return;
     }
     constexpr int offset = 0;
     const SubjectData& sub = cls.subjects;
-    const bool final = kind == 11 || kind == 16;
+    const bool final = kind == kDocXCertificate || kind == kDocXCertificateCopy;
     if (final) {
         SetFont(cls, 74, true);
         PrintFittedText(700, 350, line(sub, 0), kRight);
@@ -214,7 +217,7 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
     PrintFittedText(1180, 2605, final ? line(sub, 3) : QStringLiteral("Klassenlehrer/in"), kRight);
     PrintTextOut(250, 2690, kGradeKey + QLatin1Char('.'));
     PrintTextOut(250, 2730, kExamKey);
-    if (kind == 16) {
+    if (kind == kDocXCertificateCopy) {
         SetFont(cls, 46);
         PrintTextOut(250, 2535, QStringLiteral("gez.:"));
         PrintFittedText(380, 2535, cls.examChairName, 1180 - kColumnGap);
@@ -254,11 +257,11 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
 void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
     // The final certificate of a class-10 class and its copy are layout A's.
-    if (kind == 11 || kind == 16) {
+    if (kind == kDocXCertificate || kind == kDocXCertificateCopy) {
         PrintCertificateA(cls, st, kind);
         return;
     }
-    if (kind != 20 && kind != 21) {
+    if (kind != kDocLeavingDuringYear && kind != kDocLeavingAtYearEnd) {
         AbortPrint();
         return;
     }
@@ -338,7 +341,7 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
 {
     constexpr int offset = 0;
     const SubjectData& sub = cls.subjects;
-    const bool class9 = kind == 7;
+    const bool class9 = kind == kDocClass9Certificate;
     SetFont(cls, 74, true);
     PrintFittedText(700, 350, line(sub, 0), kRight);
     PrintHeadLines(cls, 700, offset);
@@ -441,7 +444,7 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
     if (!class9)
         PrintTextOut(250, 2685, kExamKey);
     printFooterLines(cls);
-    if (kind == 6) {
+    if (kind == kDocCertificateCopy) {
         SetFont(cls, 46);
         PrintTextOut(250, 2500, QStringLiteral("gez.:"));
         // The seal's caption stands beside the name, a little lower.

@@ -53,12 +53,12 @@ QString GridTableTitle(const QString& title, int kind, const QDate& today)
         return title;
     QString name = title;
     switch (kind) {
-    case 1: name = QStringLiteral("Schriftliche Prüfung"); break;
-    case 2: name = QStringLiteral("Komminikationsprüfung / Praktische Prüfung"); break;
-    case 3: name = QStringLiteral("Mündliche Prüfung"); break;
-    case 4: name = QStringLiteral("Durchsschnitte der Prüfungsleistungen"); break;
-    case 5: name = QStringLiteral("Jahresleistung"); break;
-    case 7: name = QStringLiteral("Endnoten"); break;
+    case kKindWritten: name = QStringLiteral("Schriftliche Prüfung"); break;
+    case kKindComm: name = QStringLiteral("Komminikationsprüfung / Praktische Prüfung"); break;
+    case kKindOral: name = QStringLiteral("Mündliche Prüfung"); break;
+    case kKindExam: name = QStringLiteral("Durchsschnitte der Prüfungsleistungen"); break;
+    case kKindYear: name = QStringLiteral("Jahresleistung"); break;
+    case kKindFinal: name = QStringLiteral("Endnoten"); break;
     default: break;
     }
     return name + QStringLiteral("  (Stand: ") + PrintDateText(today) + QLatin1Char(')');

@@ -2,6 +2,7 @@
 
 #include "classes/arithmetic.h"
 #include "classes/helpers.h"
+#include "print/documentkinds.h"
 #include "print/gradewords.h"
 #include "print/layouts/certificateparts.h"
 #include "print/layouts/pageparts.h"
@@ -192,7 +193,7 @@ int ChoiceSheetLeftColumnEnd(int n)
 void PrintStudentExamTable(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
     // Any other document kind prints nothing: the job is dropped.
-    if (kind != 4) {
+    if (kind != kDocExamTable) {
         AbortPrint();
         return;
     }
@@ -204,7 +205,7 @@ void PrintStudentExamTable(const ClassPrintData& cls, const StudentPrintData& st
 
 void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
-    if (kind != 2) {
+    if (kind != kDocYearMarkSheet) {
         AbortPrint();
         return;
     }

@@ -1,6 +1,7 @@
 #include "print/layouts/externalcertificates.h"
 
 #include "classes/helpers.h"
+#include "print/documentkinds.h"
 #include "print/gradewords.h"
 #include "print/layouts/certificateparts.h"
 #include "print/layouts/notepages.h"
@@ -76,7 +77,7 @@ void printFrame(const ClassPrintData& cls, const Frame& f, int kind)
     PrintTextOut(1180, 2510 + lower, QStringLiteral("Vorsitzende/r des Prüfungsausschusses"));
     PrintTextOut(250, kGradeKeyY + lower, QStringLiteral(
         "Notenstufen: sehr gut (1), gut (2), befriedigend (3), ausreichend (4), mangelhaft (5), ungenügend (6)"));
-    if (kind == 6) {
+    if (kind == kDocCertificateCopy) {
         SetFont(cls, 48);
         PrintTextOut(1180, 2445 + lower, QStringLiteral("gez.:"));
         PrintFittedText(1310, 2445 + lower, cls.examChairName, kRight);

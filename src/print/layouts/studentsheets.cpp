@@ -2,6 +2,7 @@
 
 #include "classes/arithmetic.h"
 #include "classes/helpers.h"
+#include "print/documentkinds.h"
 #include "print/layouts/pageparts.h"
 #include "print/pagemodel.h"
 
@@ -67,7 +68,7 @@ int SheetLeftColumnEnd(int n)
 
 void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
-    const bool yearMarks = kind == 2;
+    const bool yearMarks = kind == kDocYearMarkSheet;
     PrintSheetSchoolName(cls);
     SetNominalFont(cls, 48, true);
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung "));
