@@ -203,6 +203,7 @@ bool PrintStudents(int kind, const ClassPrintData& cls, int record)
 
 void PrintMarkedStudent()
 {
+    const FlawedGradeFileScope flawed;
     if (!startDriver())
         return;
     SharedState& s = state();
@@ -227,6 +228,7 @@ void PrintMarkedStudent()
 
 void PrintAllStudents()
 {
+    const FlawedGradeFileScope flawed;
     if (!startDriver())
         return;
     askExamChoiceSheet();
@@ -236,6 +238,7 @@ void PrintAllStudents()
 
 void PrintStudentRange()
 {
+    const FlawedGradeFileScope flawed;
     if (!startDriver())
         return;
     SharedState& s = state();

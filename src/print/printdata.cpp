@@ -5,10 +5,15 @@
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
 #include "classes/textfile.h"
+#include "grades/flawedgradefiles.h"
 #include "grades/gradecontext.h"
 #include "grades/gradeslots.h"
+#include "platform/prompt.h"
 
 #include <QDir>
+
+#include <exception>
+#include <optional>
 
 namespace hsa {
 
@@ -18,7 +23,47 @@ std::function<QDate()>& clockSlot()
     static std::function<QDate()> clock;
     return clock;
 }
+
+// The students noted by the print command that is running, if any.
+std::optional<FlawedGradeFiles>& flawedSlot()
+{
+    static std::optional<FlawedGradeFiles> flawed;
+    return flawed;
+}
 } // namespace
+
+FlawedGradeFileScope::FlawedGradeFileScope()
+    : outermost_(!flawedSlot().has_value()), exceptions_(std::uncaught_exceptions())
+{
+    if (outermost_)
+        flawedSlot().emplace();
+}
+
+FlawedGradeFileScope::~FlawedGradeFileScope()
+{
+    if (!outermost_)
+        return;
+    const FlawedGradeFiles flawed = std::move(*flawedSlot());
+    flawedSlot().reset();
+    // A print that ends by an error says that error; the files are told
+    // again when it is printed once more.
+    if (flawed.isEmpty() || std::uncaught_exceptions() > exceptions_)
+        return;
+    try {
+        showWarning(flawed.message(QStringLiteral("Gedruckt wurde, was gelesen werden konnte; eine fehlende Note "
+                                                  "steht als \"- \" da. ")
+                                   + kFlawedCheckInGradeWindow));
+    } catch (...) {
+        // A box that cannot be shown must not end the program from here.
+    }
+}
+
+void NoteFlawedGradeFile(const QString& nr, const QString& surname, const QString& firstName,
+                         const ExamSheet& sheet)
+{
+    if (flawedSlot())
+        flawedSlot()->note(nr, surname, firstName, sheet);
+}
 
 QDate PrintToday()
 {
@@ -105,6 +150,7 @@ StudentPrintData LoadStudentPrintData(const ClassPrintData& cls, const DbfTable&
     st.datum = f(kFieldDate);
     st.gradeFilePath = GradeFilePathFor(cls.classDir, st.nr.trimmed());
     st.sheet = LoadStudentGradeFile(st.gradeFilePath, cls.context, st.ag7);
+    NoteFlawedGradeFile(st.nr, st.surname, st.firstName, st.sheet);
     st.grades = ClassKeepsGradeSlots(cls.classFile) ? GradeListFromRecord(RecordFields(table, rec), cls.classFile)
                                                     : st.sheet.gradeList(cls.context);
     return st;

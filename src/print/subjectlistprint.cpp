@@ -136,6 +136,7 @@ bool PrintSubjectListsOfOpenClass(const SubjectListOrder& order)
 {
     if (state().openClassFile.isEmpty())
         return true;
+    const FlawedGradeFileScope flawed;
     const ClassPrintData cls = LoadClassPrintData();
     const DbfTable& table = ClassTable();
     const QString firstKlasse =
