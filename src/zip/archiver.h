@@ -296,6 +296,39 @@ private:
     int DecompressItem(int index, ZStream& dest);
     bool MatchesItem(const DirItem& item, const ZASearchRec& rec) const;
     void HandleItemFailure(const std::string& name, ProcessOperation op, const EZAException& e, ZAAction& action);
+
+    // How one item of a run ended.
+    enum class ItemResult : uint8_t { Done, Skipped, Aborted };
+    // Runs one item of a run (`attempt`), again for as long as the failure
+    // handler answers "retry" to the engine error it raises.  After each
+    // failure `recover` puts back what the attempt left behind and says
+    // whether the handler may be asked at all; a failure it refuses ends the
+    // whole run (the error propagates).  Skip and abort are the handler's
+    // other answers.
+    template <class Attempt, class Recover>
+    ItemResult RetryItem(const std::string& name, ProcessOperation op, Attempt&& attempt, Recover&& recover)
+    {
+        while (true) {
+            try {
+                attempt();
+                return ItemResult::Done;
+            } catch (const EZAException& e) {
+                if (!recover(e))
+                    throw;
+                ZAAction action = ZAAction::Skip;
+                HandleItemFailure(name, op, e, action);
+                if (action == ZAAction::Abort)
+                    return ItemResult::Aborted;
+                if (action != ZAAction::Retry)
+                    return ItemResult::Skipped;
+            }
+        }
+    }
+    template <class Attempt>
+    ItemResult RetryItem(const std::string& name, ProcessOperation op, Attempt&& attempt)
+    {
+        return RetryItem(name, op, attempt, [](const EZAException&) { return true; });
+    }
     std::string CipherPassword(const std::string& password) const;
 
     CompressionLevel compressionLevel_ = CompressionLevel::Fastest;

@@ -471,47 +471,36 @@ int ZABaseArchiver::ProcessItemsLoop(ProcessOperation op, int index)
             ++i;
             continue;
         }
-        ZAAction action = ZAAction::Skip;
         bool removed = false;
-        while (true) {
-            try {
-                if (reports) {
-                    DoOnFileProgress(name, 0, op, ProgressPhase::Start, cancel);
-                    if (cancel) {
-                        cancel_ = true;
-                        break;
-                    }
-                }
-                bool ok = false;
-                switch (op) {
-                case ProcessOperation::Extract: ok = ExtractItem(i); break;
-                case ProcessOperation::Test: ok = TestItem(i); break;
-                case ProcessOperation::Delete:
-                    dir.Delete(i);
-                    removed = true;
-                    ok = true;
-                    break;
-                default: break;
-                }
-                if (cancel_)
-                    break;
-                if (reports)
-                    DoOnFileProgress(name, 100.0, op, ProgressPhase::End, cancel);
-                if (cancel)
-                    cancel_ = true;
-                if (ok)
-                    ++done;
-                ++processed_;
-                break;
-            } catch (const EZAException& e) {
-                HandleItemFailure(name, op, e, action);
-                if (action == ZAAction::Retry)
-                    continue;
-                if (action == ZAAction::Abort)
-                    aborted = true;
-                break;
-            }
-        }
+        aborted = RetryItem(name, op, [&] {
+                      if (reports) {
+                          DoOnFileProgress(name, 0, op, ProgressPhase::Start, cancel);
+                          if (cancel) {
+                              cancel_ = true;
+                              return;
+                          }
+                      }
+                      bool ok = false;
+                      switch (op) {
+                      case ProcessOperation::Extract: ok = ExtractItem(i); break;
+                      case ProcessOperation::Test: ok = TestItem(i); break;
+                      case ProcessOperation::Delete:
+                          dir.Delete(i);
+                          removed = true;
+                          ok = true;
+                          break;
+                      default: break;
+                      }
+                      if (cancel_)
+                          return;
+                      if (reports)
+                          DoOnFileProgress(name, 100.0, op, ProgressPhase::End, cancel);
+                      if (cancel)
+                          cancel_ = true;
+                      if (ok)
+                          ++done;
+                      ++processed_;
+                  }) == ItemResult::Aborted;
         if (index >= 0)
             break;
         if (!removed)
