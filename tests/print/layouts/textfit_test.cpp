@@ -253,7 +253,8 @@ protected:
             s.gradeNames = k.subjects.subjectNames;
             s.hints[0] = QStringLiteral("Mein Praktikum");
             s.ag5 = QStringLiteral("Erneuerbare Energien im Alltag der Familie");
-            docs.push_back({result == 8 ? "external HSA certificate, 19 subjects" : "external WRS certificate, 19 subjects",
+            docs.push_back({result == 8 ? "external HSA certificate, 19 subjects"
+                                        : "external WRS certificate, 19 subjects",
                             {kSurname, "Fach3", "Fach20", "Bemerkungen:", "Zeile 1:", "Zeile 5:"},
                             [=] { PrintStudentDocument(1, k, s); }});
         }
