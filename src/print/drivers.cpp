@@ -160,7 +160,7 @@ StudentPrintResult PrintStudentDocument(int kind, const ClassPrintData& cls, con
         AbortPrint();
         showWithCancel(MsgKind::Information, QStringLiteral("Drucker ist noch beschäftigt"));
     }
-    if (!BeginPageJob(false)) {
+    if (!BeginPageJob(cls, false)) {
         // Nothing is laid out on a job that did not begin; the loop stops.
         state().printAbortRequested = true;
         return StudentPrintResult::NotStarted;

@@ -100,6 +100,7 @@ ClassPrintData LoadClassPrintData()
     c.fontStretch = s.print.printFontStretch;
     c.printerFontName = s.print.printerFontName;
     c.lineWidth = s.print.printLineWidth;
+    c.stateLine = s.print.stateLineSwitch > 0;
     return c;
 }
 

@@ -31,6 +31,7 @@ struct ClassPrintData {
     double fontStretch = 1.0;   // PrintFontStretch: every font size is multiplied by it
     QString printerFontName = QStringLiteral("Times New Roman");
     int lineWidth = 2;          // PrintLineWidth
+    bool stateLine = true;      // StateLineSwitch > 0: certificate headings print the state's name
     // First character of the class file name: the class code the layouts
     // choose by ("9", "x", "X", "y", ...); a null character for none.
     QChar classCode() const { return classFile.isEmpty() ? QChar() : classFile.at(0); }
