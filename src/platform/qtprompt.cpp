@@ -2,6 +2,10 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSpacerItem>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -97,6 +101,31 @@ void giveFirstLineItsHeight(QLabel* label)
     label->setContentsMargins(m);
 }
 
+// A box as narrow as its text ("Klasse sortieren?") leaves the desktop too
+// little room for the program's caption, and the title bar shows "KORV...".
+// The box is made wide enough for the whole caption, never wider than the
+// screen it stands on.
+int widthForTitle(const QWidget* box, const QString& title)
+{
+    QFont font = QApplication::font();
+    font.setBold(true);
+    // The title bar's own buttons and icon take about this much beside it.
+    const int decorations = 6 * QFontMetrics(font).height();
+    const int wanted = QFontMetrics(font).horizontalAdvance(title) + decorations;
+    const QScreen* screen = box->screen() ? box->screen() : QGuiApplication::primaryScreen();
+    return screen ? std::min(wanted, screen->availableGeometry().width() - 20) : wanted;
+}
+
+void giveTitleItsRoom(QMessageBox& box)
+{
+    // A message box sizes itself from its grid; a spacer across the grid is
+    // the one minimum width it keeps.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(widthForTitle(&box, box.windowTitle()), 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 } // namespace
 
 void QtPrompt::message(MsgKind kind, const QString& text, const QString& caption)
@@ -104,6 +133,7 @@ void QtPrompt::message(MsgKind kind, const QString& text, const QString& caption
     QMessageBox box(iconOf(kind), captionOr(caption), displayText(text), QMessageBox::Ok,
                     parentWindow());
     giveFirstLineItsHeight(box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")));
+    giveTitleItsRoom(box);
     box.exec();
 }
 
@@ -120,6 +150,7 @@ Answer QtPrompt::ask(MsgKind kind, const QString& text, Buttons buttons, const Q
     }
     QMessageBox box(iconOf(kind), captionOr(caption), displayText(text), sb, parentWindow());
     giveFirstLineItsHeight(box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")));
+    giveTitleItsRoom(box);
     const std::pair<QMessageBox::StandardButton, QString> captions[] = {
         {QMessageBox::Yes, QStringLiteral("&Ja")},
         {QMessageBox::No, QStringLiteral("&Nein")},
@@ -157,6 +188,11 @@ std::optional<QString> askText(const QString& caption, const QString& label, con
     d.setOkButtonText(QStringLiteral("OK"));
     d.setCancelButtonText(QStringLiteral("Abbrechen"));
     giveFirstLineItsHeight(d.findChild<QLabel*>());
+    // The dialog's layout fixes its own minimum, so the room goes to the line.
+    if (auto* line = d.findChild<QLineEdit*>()) {
+        const QMargins m = d.layout() ? d.layout()->contentsMargins() : QMargins();
+        line->setMinimumWidth(widthForTitle(&d, d.windowTitle()) - m.left() - m.right());
+    }
     if (maxLength > 0)
         if (auto* line = d.findChild<QLineEdit*>())
             line->setMaxLength(maxLength);

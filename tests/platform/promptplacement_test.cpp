@@ -56,3 +56,44 @@ TEST(QtPrompt, QuestionStandsCentredOverTheWindowThatAsked)
         EXPECT_LE(off.manhattanLength(), 4) << box.x() << "," << box.y() << " " << box.width() << "x" << box.height();
     }
 }
+
+// A short question leaves the desktop room for the program's whole caption
+// in the title bar, in each kind of box; a box never grows past the screen.
+TEST(QtPrompt, BoxesAreWideEnoughForTheirWholeCaption)
+{
+    QMainWindow main;
+    main.setGeometry(40, 60, 600, 400);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    QApplication::setActiveWindow(&main);
+    const QString caption = QStringLiteral("KORVI_Wendra_Pruefer");
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const int titleWidth = QFontMetrics(bold).horizontalAdvance(caption);
+    const int screenWidth = main.screen()->availableGeometry().width();
+    QtPrompt qt;
+    Prompt& p = qt;
+    const struct {
+        const char* name;
+        std::function<void()> run;
+    } cases[] = {
+        {"question", [&] { p.ask(MsgKind::Confirmation, "Klasse sortieren?", Buttons::YesNo, caption); }},
+        {"message", [&] { p.message(MsgKind::Information, "OK", caption); }},
+        {"input", [&] { p.input(caption, "z.B. 9a", "xa"); }},
+        {"caption longer than the screen",
+         [&] { p.message(MsgKind::Information, "OK", caption.repeated(200)); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        int width = 0;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* w = QApplication::activeModalWidget()) {
+                width = w->width();
+                QTest::keyClick(w, Qt::Key_Escape);
+            }
+        });
+        c.run();
+        EXPECT_GT(width, titleWidth + 60);
+        EXPECT_LE(width, screenWidth);
+    }
+}
