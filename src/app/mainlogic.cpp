@@ -6,6 +6,7 @@
 #include "classes/textfile.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
+#include "platform/programwide.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,10 @@ AppHooks& appHooks()
 {
     static AppHooks hooks;
     return hooks;
+}
+
+namespace {
+const ProgramWideReset resetAppHooks(ResetOrder::Objects, [] { appHooks() = {}; });
 }
 
 bool CheckNoClassOpen()

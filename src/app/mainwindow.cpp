@@ -18,6 +18,7 @@
 #include "classes/sharedstate.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
+#include "platform/windowhook.h"
 
 #include <QAction>
 #include <algorithm>
@@ -111,7 +112,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     connect(Timer4, &QTimer::timeout, this, &TForm1::Timer4Timer);
     Timer4->start();
 
-    SetMainWindowRefresh([this] { refreshFromState(); });
+    SetMainWindowRefresh(WhileAlive(this, [this] { refreshFromState(); }));
 }
 
 void TForm1::buildMenu()
@@ -227,10 +228,10 @@ void TForm1::buildControls()
     Label9->setVisible(false);
     InstallClassGridHooks(StringGrid1);
     connect(StringGrid1, &ClassGridView::gridStateChanged, this, &TForm1::gridStateChanged);
-    studentListHooks().sortProgress = [this](const QString& text) {
+    studentListHooks().sortProgress = WhileAlive(this, [this](const QString& text) {
         statusBar()->showMessage(text);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    };
+    });
 
     Panel1 = new QFrame(central);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -252,7 +253,7 @@ void TForm1::buildControls()
         if (DBGrid1->isVisible())
             DBGrid1->setFocus();
     });
-    SubjectEditorOpenHook() = [this] { SubjectEditor->open(); };
+    SubjectEditorOpenHook() = WhileAlive(this, [this] { SubjectEditor->open(); });
 
     RadioGroup2 = new QGroupBox(QStringLiteral("Listentyp"), central);
     RadioGroup2->setObjectName(QStringLiteral("RadioGroup2"));
@@ -317,21 +318,21 @@ void TForm1::buildControls()
 
 void TForm1::registerOwnHandlers()
 {
-    RegisterMenuHandler(QStringLiteral("Arbeitbeenden1"), [this] { Arbeitbeenden1Click(); });
+    RegisterMenuHandler(QStringLiteral("Arbeitbeenden1"), WhileAlive(this, [this] { Arbeitbeenden1Click(); }));
     RegisterMenuHandler(QStringLiteral("Zeugnisse1"), [] { state().printDocKind = 1; });
     RegisterMenuHandler(QStringLiteral("Schuldaten1"), [] {});
     WebEntryHooks& web = webEntryHooks();
-    web.quitProgram = [this] {
+    web.quitProgram = WhileAlive(this, [this] {
         state().quitRequested = true;
         close();
-    };
-    web.startUpdaterWatch = [this] { Timer1->start(); };
-    web.updateSwitchChecked = [this] {
+    });
+    web.startUpdaterWatch = WhileAlive(this, [this] { Timer1->start(); });
+    web.updateSwitchChecked = WhileAlive(this, [this] {
         QAction* a = menuEntry(QStringLiteral("SchalterHinweiseaufvorhandenesINTERNETUPDATEunterbinden1"));
         return a && a->isChecked();
-    };
-    web.setUpdateSwitchChecked = [this](bool checked) { setUpdateSwitchChecked(checked); };
-    web.setHelpFile = [this](const QString& file) { helpFile_ = file; };
+    });
+    web.setUpdateSwitchChecked = WhileAlive(this, [this](bool checked) { setUpdateSwitchChecked(checked); });
+    web.setHelpFile = WhileAlive(this, [this](const QString& file) { helpFile_ = file; });
     RegisterWebEntryHandlers();
 }
 

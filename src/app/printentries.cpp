@@ -10,6 +10,7 @@
 #include "print/documentname.h"
 #include "print/drivers.h"
 #include "print/printmenu.h"
+#include "platform/windowhook.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -79,23 +80,26 @@ void installLoopView(TForm1& form)
     abort->setVisible(false);
     form.statusBar()->addWidget(progress, 1);
     form.statusBar()->addPermanentWidget(abort);
-    QObject::connect(abort, &QPushButton::clicked, abort,
-                     [abort] { RequestPrintAbort([abort](const QString& c) { abort->setText(c); }); });
+    QObject::connect(abort, &QPushButton::clicked, abort, [abort] {
+        RequestPrintAbort(WhileAlive(abort, [abort](const QString& c) { abort->setText(c); }));
+    });
 
     PrintLoopHooks& h = printLoopHooks();
-    h.progress = [progress](const QString& text) {
+    // The loop hooks outlive the window: each holds its widget through a
+    // QPointer, so a print after the window went calls no freed widget.
+    h.progress = WhileAlive(progress, [progress](const QString& text) {
         progress->setText(text);
         progress->setVisible(!text.isEmpty());
-    };
-    h.abortButton = [abort](bool visible) {
+    });
+    h.abortButton = WhileAlive(abort, [abort](bool visible) {
         abort->setText(QStringLiteral("Abbrechen"));
         abort->setVisible(visible);
-    };
-    QTableView* list = form.DBGrid1;
+    });
+    const QPointer<QTableView> list = form.DBGrid1;
     h.studentList = [list](bool visible) {
         if (visible)
             NotifyMainWindow(); // the window decides whether the list is shown
-        else
+        else if (list)
             list->setVisible(false);
     };
     h.pause = [] { QCoreApplication::processEvents(); };

@@ -7,6 +7,7 @@
 #include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
 #include "platform/screen.h"
+#include "platform/programwide.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -162,6 +163,10 @@ void DestroyProgramWindows()
     created().clear();
     createdOrder().clear();
     SetMainWindowRefresh({});
+}
+
+namespace {
+const ProgramWideReset resetProgramWindows(ResetOrder::Windows, &DestroyProgramWindows);
 }
 
 } // namespace hsa

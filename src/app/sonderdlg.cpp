@@ -2,6 +2,7 @@
 #include "classes/sharedstate.h"
 #include "classes/subjecteditor.h"
 #include "platform/prompt.h"
+#include "platform/programwide.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,6 +16,10 @@ std::function<void()>& SubjectEditorOpenHook()
 {
     static std::function<void()> hook;
     return hook;
+}
+
+namespace {
+const ProgramWideReset resetSubjectEditorOpenHook(ResetOrder::Objects, [] { SubjectEditorOpenHook() = {}; });
 }
 
 Tform_sonder::Tform_sonder(QWidget* parent) : QDialog(parent)

@@ -10,6 +10,7 @@
 #include "platform/errors.h"
 #include "platform/prompt.h"
 #include "platform/shell.h"
+#include "platform/programwide.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -30,6 +31,10 @@ StartupHooks& startupHooks()
 {
     static StartupHooks hooks;
     return hooks;
+}
+
+namespace {
+const ProgramWideReset resetStartupHooks(ResetOrder::Objects, [] { startupHooks() = {}; });
 }
 
 QString EveningSchoolNotice()

@@ -7,6 +7,7 @@
 #include "platform/help.h"
 #include "platform/prompt.h"
 #include "platform/shell.h"
+#include "platform/programwide.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,6 +52,10 @@ WebEntryHooks& webEntryHooks()
 {
     static WebEntryHooks hooks;
     return hooks;
+}
+
+namespace {
+const ProgramWideReset resetWebEntryHooks(ResetOrder::Objects, [] { webEntryHooks() = {}; });
 }
 
 QString ProgramAddress(const QString& line, const QString& builtin)

@@ -16,6 +16,7 @@
 #include "platform/errors.h"
 #include "platform/prompt.h"
 #include "platform/shell.h"
+#include "platform/programwide.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -227,6 +228,10 @@ ClassFiles& classFiles()
 {
     static ClassFiles c;
     return c;
+}
+
+namespace {
+const ProgramWideReset resetClassFiles(ResetOrder::Objects, [] { classFiles().reset(); });
 }
 
 ClassFiles::ClassFiles()

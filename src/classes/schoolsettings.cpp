@@ -5,6 +5,7 @@
 #include "classes/textfile.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
+#include "platform/programwide.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,6 +53,10 @@ SettingsFileAccess& settingsFileAccess()
 void ResetSettingsFileAccess()
 {
     settingsFileAccess() = SettingsFileAccess{ReadFileBytes, ReadRawLines, WriteRawLines};
+}
+
+namespace {
+const ProgramWideReset resetSettingsFileAccess(ResetOrder::Objects, &ResetSettingsFileAccess);
 }
 
 QStringList SchoolTypeChoices()

@@ -1,4 +1,5 @@
 #include "classes/sharedstate.h"
+#include "platform/programwide.h"
 
 #include <QDir>
 
@@ -28,6 +29,13 @@ SharedState& state()
 void resetState()
 {
     g_state = SharedState();
+}
+
+namespace {
+const ProgramWideReset resetSharedState(ResetOrder::Objects, [] {
+    resetState();
+    SetMainWindowRefresh({});
+});
 }
 
 QString ProgramFolder()

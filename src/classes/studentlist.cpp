@@ -10,6 +10,7 @@
 #include "classes/textfile.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
+#include "platform/programwide.h"
 
 #include <QDir>
 #include <QFile>
@@ -672,6 +673,10 @@ void DeleteStudentFiles(const QString& folder, int number)
                                     .arg(QDir::toNativeSeparators(path)));
         }
     }
+}
+
+namespace {
+const ProgramWideReset resetStudentListHooks(ResetOrder::Objects, [] { studentListHooks() = {}; });
 }
 
 } // namespace hsa

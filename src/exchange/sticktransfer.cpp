@@ -12,6 +12,7 @@
 #include "exchange/transfercopy.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
+#include "platform/programwide.h"
 
 #include <QDir>
 #include <QScopeGuard>
@@ -125,6 +126,10 @@ StickTransfer& stickTransfer()
 {
     static StickTransfer s;
     return s;
+}
+
+namespace {
+const ProgramWideReset resetStickTransfer(ResetOrder::Objects, [] { stickTransfer() = StickTransfer(); });
 }
 
 void StickTransfer::showProgress(const QString& text)

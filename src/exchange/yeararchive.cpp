@@ -10,6 +10,7 @@
 #include "exchange/transfercopy.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
+#include "platform/programwide.h"
 
 #include <QDir>
 #include <QFile>
@@ -400,6 +401,13 @@ ArchiveRestore& archiveRestore()
 {
     static ArchiveRestore r;
     return r;
+}
+
+namespace {
+const ProgramWideReset resetYearArchive(ResetOrder::Objects, [] {
+    yearArchive() = YearArchive();
+    archiveRestore() = ArchiveRestore();
+});
 }
 
 } // namespace hsa

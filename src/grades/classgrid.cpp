@@ -14,6 +14,7 @@
 #include "grades/gradeslots.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
+#include "platform/programwide.h"
 
 #include <QDir>
 
@@ -231,6 +232,10 @@ ClassGrid& classGrid()
 {
     static ClassGrid grid;
     return grid;
+}
+
+namespace {
+const ProgramWideReset resetClassGrid(ResetOrder::Objects, [] { classGrid().reset(); });
 }
 
 void ClassGrid::reset()

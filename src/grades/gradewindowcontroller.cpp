@@ -11,6 +11,7 @@
 #include "platform/errors.h"
 #include "platform/help.h"
 #include "platform/prompt.h"
+#include "platform/programwide.h"
 
 #include <QDir>
 
@@ -712,6 +713,10 @@ GradeWindowController& gradeWindow()
 {
     static GradeWindowController controller;
     return controller;
+}
+
+namespace {
+const ProgramWideReset resetGradeWindow(ResetOrder::Objects, [] { gradeWindow().reset(); });
 }
 
 } // namespace hsa

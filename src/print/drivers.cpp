@@ -8,6 +8,7 @@
 #include "print/layouts/pageparts.h"
 #include "print/pagemodel.h"
 #include "print/studentlayouts.h"
+#include "platform/programwide.h"
 
 namespace hsa {
 
@@ -266,6 +267,10 @@ void PrintStudentRange()
             break;
     }
     printAllRecords();
+}
+
+namespace {
+const ProgramWideReset resetPrintLoopHooks(ResetOrder::Objects, [] { printLoopHooks() = {}; });
 }
 
 } // namespace hsa

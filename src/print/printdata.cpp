@@ -7,6 +7,7 @@
 #include "classes/textfile.h"
 #include "grades/gradecontext.h"
 #include "grades/gradeslots.h"
+#include "platform/programwide.h"
 
 #include <QDir>
 
@@ -107,6 +108,10 @@ StudentPrintData LoadStudentPrintData(const ClassPrintData& cls, const DbfTable&
     st.grades = ClassKeepsGradeSlots(cls.classFile) ? GradeListFromRecord(RecordFields(table, rec), cls.classFile)
                                                     : st.sheet.gradeList(cls.context);
     return st;
+}
+
+namespace {
+const ProgramWideReset resetPrintClock(ResetOrder::Objects, [] { SetPrintClock(nullptr); });
 }
 
 } // namespace hsa

@@ -3,6 +3,7 @@
 #include "classes/sharedstate.h"
 #include "platform/prompt.h"
 #include "print/qtprintdevice.h"
+#include "platform/programwide.h"
 
 namespace hsa {
 
@@ -49,6 +50,10 @@ Printer& printer()
 {
     static Printer p;
     return p;
+}
+
+namespace {
+const ProgramWideReset resetPrinter(ResetOrder::Objects, [] { printer().reset(); });
 }
 
 QStringList Printer::printers()

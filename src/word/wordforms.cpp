@@ -13,6 +13,7 @@
 #include "word/office.h"
 #include "word/pdfprint.h"
 #include "word/worddocuments.h"
+#include "platform/programwide.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,6 +40,10 @@ WordFormsController& wordForms()
 {
     static WordFormsController c;
     return c;
+}
+
+namespace {
+const ProgramWideReset resetWordForms(ResetOrder::Objects, [] { wordForms() = WordFormsController(); });
 }
 
 void WordFormsController::Abort()

@@ -3,8 +3,10 @@
 #include "app/mainwindow.h"
 #include "app/programblock.h"
 #include "classes/sharedstate.h"
-#include "platform/scriptedprompt.h"
+#include "platform/programwide.h"
+#include "platform/recordingshell.h"
 #include "platform/screen.h"
+#include "platform/scriptedprompt.h"
 #include "platform/shell.h"
 #include "support/tempfolder.h"
 
@@ -19,8 +21,7 @@ class ProgramWindowsFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resetState();
-        appHooks() = {};
+        ResetProgramWideObjects();
         setShell(&shellDouble);
         setScreen(&screenDouble);
         setPrompts(&prompt);
@@ -31,12 +32,10 @@ protected:
     void TearDown() override
     {
         state().quitRequested = true;
-        DestroyProgramWindows();
+        ResetProgramWideObjects(); // the windows first
         setPrompts(nullptr);
         setShell(nullptr);
         setScreen(nullptr);
-        appHooks() = {};
-        resetState();
     }
 
     TempProgramFolder dir;

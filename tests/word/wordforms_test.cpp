@@ -4,6 +4,7 @@
 #include "word/wordformswindow.h"
 
 #include "classes/textfile.h"
+#include "platform/recordingshell.h"
 #include "platform/shell.h"
 #include "print/drivers.h"
 #include "print/printer.h"

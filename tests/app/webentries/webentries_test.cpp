@@ -2,6 +2,7 @@
 #include "app/updates.h"
 #include "app/webentries.h"
 #include "platform/help.h"
+#include "platform/recordinghelp.h"
 #include "support/programwindows.h"
 
 #include <QAction>

@@ -4,6 +4,7 @@
 #include "exchange/multiclassimport.h"
 #include "exchange/sticktransfer.h"
 #include "exchange/transfercopy.h"
+#include "exchange/transferfaults.h"
 #include "exchange/yeararchive.h"
 #include "support/foldercontents.h"
 #include "support/stickfixture.h"

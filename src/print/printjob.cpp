@@ -1,4 +1,4 @@
-#include "print/recordingdevice.h"
+#include "print/printjob.h"
 
 #include "print/textmetrics.h"
 
@@ -85,18 +85,14 @@ QStringList PrintJob::textStrings() const
     return out;
 }
 
-RecordingDevice::RecordingDevice(QString name) : name_(std::move(name)) {}
-
-bool RecordingDevice::beginDoc(const QString& title)
+void PrintJobRecorder::beginJob(const QString& title, bool declined)
 {
     if (printing_)
         throw PrinterError(QStringLiteral("Druckvorgang läuft"));
-    if (failOnBegin)
-        throw PrinterError(QStringLiteral("Drucker ist nicht bereit"));
     PrintJob job;
     job.title = title;
     job.landscape = landscape_;
-    job.declined = declineBegin;
+    job.declined = declined;
     jobs.append(job);
     printing_ = true;
     // A new job starts with the canvas as the program left it.
@@ -107,10 +103,9 @@ bool RecordingDevice::beginDoc(const QString& title)
     record(makeOp(PrintOp::FontUnderline, 0, 0, underline ? 1 : 0));
     record(makeOp(PrintOp::PenWidth, 0, 0, penWidth));
     penX = penY = 0;
-    return !declineBegin;
 }
 
-void RecordingDevice::newPage()
+void PrintJobRecorder::newPage()
 {
     if (!printing_)
         return;
@@ -118,7 +113,7 @@ void RecordingDevice::newPage()
     record(makeOp(PrintOp::NewPage, 0, 0, 0));
 }
 
-void RecordingDevice::endDoc()
+void PrintJobRecorder::endDoc()
 {
     if (!printing_)
         return;
@@ -126,7 +121,7 @@ void RecordingDevice::endDoc()
     printing_ = false;
 }
 
-void RecordingDevice::abort()
+void PrintJobRecorder::abort()
 {
     if (!printing_)
         return;
@@ -134,84 +129,62 @@ void RecordingDevice::abort()
     printing_ = false;
 }
 
-void RecordingDevice::endBatch()
-{
-    if (batchDepth > 0 && --batchDepth == 0)
-        ++batchesEnded;
-}
-
-QSizeF RecordingDevice::printableSizeMM() const
-{
-    return landscape_ ? printableMM.transposed() : printableMM;
-}
-
-QSize RecordingDevice::printableSizePixels() const
-{
-    return landscape_ ? pixelsPortrait.transposed() : pixelsPortrait;
-}
-
-bool RecordingDevice::runSetupDialog()
-{
-    ++setupRuns;
-    return setupAvailable;
-}
-
-void RecordingDevice::setFontName(const QString& name)
+void PrintJobRecorder::setFontName(const QString& name)
 {
     fontName = name;
     record(makeOp(PrintOp::FontName, 0, 0, 0, name));
 }
 
-void RecordingDevice::setFontHeight(int cellHeight)
+void PrintJobRecorder::setFontHeight(int cellHeight)
 {
     fontHeight = cellHeight;
     record(makeOp(PrintOp::FontHeight, 0, 0, cellHeight));
 }
 
-void RecordingDevice::setFontBold(bool b)
+void PrintJobRecorder::setFontBold(bool b)
 {
     bold = b;
     record(makeOp(PrintOp::FontBold, 0, 0, b ? 1 : 0));
 }
 
-void RecordingDevice::setFontItalic(bool i)
+void PrintJobRecorder::setFontItalic(bool i)
 {
     italic = i;
     record(makeOp(PrintOp::FontItalic, 0, 0, i ? 1 : 0));
 }
 
-void RecordingDevice::setFontUnderline(bool u)
+void PrintJobRecorder::setFontUnderline(bool u)
 {
     underline = u;
     record(makeOp(PrintOp::FontUnderline, 0, 0, u ? 1 : 0));
 }
 
-void RecordingDevice::setPenWidth(int width)
+void PrintJobRecorder::setPenWidth(int width)
 {
     penWidth = width;
     record(makeOp(PrintOp::PenWidth, 0, 0, width));
 }
 
-void RecordingDevice::moveTo(int x, int y)
+void PrintJobRecorder::moveTo(int x, int y)
 {
     penX = x;
     penY = y;
     record(makeOp(PrintOp::MoveTo, x, y, 0));
 }
 
-void RecordingDevice::lineTo(int x, int y)
+void PrintJobRecorder::lineTo(int x, int y)
 {
     penX = x;
     penY = y;
     record(makeOp(PrintOp::LineTo, x, y, 0));
 }
 
-void RecordingDevice::textOut(int x, int y, const QString& text)
+void PrintJobRecorder::textOut(int x, int y, const QString& text)
 {
     textOutWithin(x, y, text, 0);
 }
 
-void RecordingDevice::textOutWithin(int x, int y, const QString& text, int width)
+void PrintJobRecorder::textOutWithin(int x, int y, const QString& text, int width)
 {
     PrintOp op = makeOp(PrintOp::TextOut, x, y, width > 0 ? width : 0, text);
     if (printing_)
@@ -219,12 +192,12 @@ void RecordingDevice::textOutWithin(int x, int y, const QString& text, int width
     record(std::move(op));
 }
 
-int RecordingDevice::textWidth(const QString& text) const
+int PrintJobRecorder::textWidth(const QString& text) const
 {
     return MeasureTextWidth(fontName, fontHeight, bold, italic, text);
 }
 
-void RecordingDevice::stretchDraw(const LogicalRect& rect, const QImage& picture)
+void PrintJobRecorder::stretchDraw(const LogicalRect& rect, const QImage& picture)
 {
     PrintOp op = makeOp(PrintOp::StretchDraw, 0, 0, 0);
     op.rect = rect;
@@ -233,42 +206,11 @@ void RecordingDevice::stretchDraw(const LogicalRect& rect, const QImage& picture
     record(std::move(op));
 }
 
-void RecordingDevice::record(PrintOp op)
+void PrintJobRecorder::record(PrintOp op)
 {
     // Outside a job the canvas draws nowhere; its settings still change.
     if (printing_)
         jobs.last().ops.append(std::move(op));
-}
-
-RecordingPrinterSystem::RecordingPrinterSystem(QStringList n, QString d)
-    : names(std::move(n)), defaultName(std::move(d))
-{
-}
-
-PrintDevice* RecordingPrinterSystem::device(const QString& name)
-{
-    if (!names.contains(name) || unavailable.contains(name))
-        return nullptr;
-    return &recorder(name);
-}
-
-RecordingDevice& RecordingPrinterSystem::recorder(const QString& name)
-{
-    auto& slot = devices_[name];
-    if (!slot)
-        slot = std::make_shared<RecordingDevice>(name);
-    return *slot;
-}
-
-ScopedRecordingPrinter::ScopedRecordingPrinter(QStringList names, QString defaultName)
-    : system_(std::move(names), std::move(defaultName))
-{
-    setPrinterSystem(&system_);
-}
-
-ScopedRecordingPrinter::~ScopedRecordingPrinter()
-{
-    setPrinterSystem(nullptr);
 }
 
 } // namespace hsa
