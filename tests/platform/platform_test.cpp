@@ -94,8 +94,8 @@ TEST(QtPrompt, ReturnPressesTheDefaultButton)
 TEST(QtPrompt, FirstLineKeepsTheDotsOfCapitalUmlauts)
 {
     QtPrompt qt;
-    for (const QString text : {QStringLiteral("Übernahme"),
-                               QStringLiteral("H I N W E I S :   A K T U A L I T Ä T S P R Ü F U N G \n\rZeile 2")}) {
+    for (const QString& text : {QStringLiteral("Übernahme"),
+                                QStringLiteral("H I N W E I S :   A K T U A L I T Ä T S P R Ü F U N G \n\rZeile 2")}) {
         SCOPED_TRACE(text.toStdString());
         int inkInTopRow = -1;
         QTimer::singleShot(0, [&] {

@@ -20,6 +20,7 @@
 #include "platform/programwide.h"
 #include "print/drivers.h"
 #include "support/programwindows.h"
+#include "support/scopedhook.h"
 
 #include <QAction>
 #include <QApplication>
@@ -222,11 +223,12 @@ TEST_F(StartupTest, HooksRunInOrderAndEveningNotice)
 {
     screenDouble.facts = ScreenInfo{1024, 768, 120};
     QStringList order;
-    startupHooks().showSchoolType = [&] {
+    const test::ScopedHook school(startupHooks().showSchoolType, [&] {
         order << "school";
         state().eveningSchoolMode = true;
-    };
-    startupHooks().loadFontFactor = [&] { order << "font " + QString::number(std::exchange(state().fontFactor, 1.5)); };
+    });
+    const test::ScopedHook font(startupHooks().loadFontFactor,
+                                [&] { order << "font " + QString::number(std::exchange(state().fontFactor, 1.5)); });
     start();
     EXPECT_EQ(order, QStringList({"school", "font 1.25"}));
     EXPECT_EQ(state().formScale, 682);
@@ -272,8 +274,8 @@ TEST_F(MainWindowTest, PasswordGateOfTheMenus)
 {
     QList<bool> dialogs;
     int saves = 0;
-    appHooks().showPasswordDialog = [&](bool modal) { dialogs << modal; };
-    appHooks().saveGradeTableEdits = [&] { ++saves; };
+    const test::ScopedHook dialog(appHooks().showPasswordDialog, [&](bool modal) { dialogs << modal; });
+    const test::ScopedHook save(appHooks().saveGradeTableEdits, [&] { ++saves; });
     const struct {
         bool locked, classOpen;
         bool (*open)();
@@ -303,9 +305,9 @@ TEST_F(MainWindowTest, PasswordGateOfTheMenus)
 TEST_F(MainWindowTest, QuitCommand)
 {
     int tableClosed = 0, aborted = 0;
-    appHooks().closeClassTable = [&] { ++tableClosed; };
-    appHooks().isPrinting = [] { return true; };
-    appHooks().abortPrint = [&] { ++aborted; };
+    const test::ScopedHook close(appHooks().closeClassTable, [&] { ++tableClosed; });
+    const test::ScopedHook printing(appHooks().isPrinting, [] { return true; });
+    const test::ScopedHook abort(appHooks().abortPrint, [&] { ++aborted; });
     dir.write("dismount.dat", "");
     shellDouble.runningPrograms = {"down1.exe", "/opt/x/DOWN1.EXE", "anderes"};
     form->show();

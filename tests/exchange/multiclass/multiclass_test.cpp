@@ -173,8 +173,9 @@ TEST_F(MultiClassImportRun, FilesNotInThePreparedFormatAreRefusedWithTheirLine)
             EXPECT_EQ(named, c.students);
             const QString left = QString::fromUtf8(c.left);
             EXPECT_EQ(prompt.anyTextContains("mehr als 38"), !left.isEmpty());
-            if (!left.isEmpty())
+            if (!left.isEmpty()) {
                 EXPECT_EQ(prompt.lastText(), "Die Datei " + file + " enthält mehr als 38 Schüler. Nicht übernommen: " + left);
+            }
             continue;
         }
         EXPECT_EQ(r, ImportResult::Skipped);
