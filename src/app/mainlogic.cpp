@@ -5,8 +5,8 @@
 #include "classes/sharedstate.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
-#include "platform/prompt.h"
 #include "platform/programwide.h"
+#include "platform/prompt.h"
 
 #include <QDir>
 #include <QFile>

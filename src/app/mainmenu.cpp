@@ -1,7 +1,7 @@
 #include "app/mainmenu.h"
 
-#include "print/subjectlistchoice.h"
 #include "platform/programwide.h"
+#include "print/subjectlistchoice.h"
 
 #include <QHash>
 

@@ -6,11 +6,11 @@
 #include "classes/sharedstate.h"
 #include "platform/prompt.h"
 #include "platform/screen.h"
+#include "platform/windowhook.h"
 #include "print/classlists.h"
 #include "print/documentname.h"
 #include "print/drivers.h"
 #include "print/printmenu.h"
-#include "platform/windowhook.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>

@@ -6,8 +6,8 @@
 #include "app/startup.h"
 #include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
-#include "platform/screen.h"
 #include "platform/programwide.h"
+#include "platform/screen.h"
 
 #include <QApplication>
 #include <QDialog>

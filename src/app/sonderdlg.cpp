@@ -1,8 +1,8 @@
 #include "app/sonderdlg.h"
 #include "classes/sharedstate.h"
 #include "classes/subjecteditor.h"
-#include "platform/prompt.h"
 #include "platform/programwide.h"
+#include "platform/prompt.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

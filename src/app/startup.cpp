@@ -8,9 +8,9 @@
 #include "exchange/classstaging.h"
 #include "exchange/finalgradeexport.h"
 #include "platform/errors.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 #include "platform/shell.h"
-#include "platform/programwide.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -5,10 +5,10 @@
 #include "app/subjecteditorpanel.h"
 #include "classes/sharedstate.h"
 #include "grades/gradewindowcontroller.h"
-#include "print/notepagecommands.h"
-#include "print/subjectlistprint.h"
 #include "platform/programwide.h"
 #include "platform/windowhook.h"
+#include "print/notepagecommands.h"
+#include "print/subjectlistprint.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

@@ -5,9 +5,9 @@
 #include "classes/textfile.h"
 #include "platform/errors.h"
 #include "platform/help.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 #include "platform/shell.h"
-#include "platform/programwide.h"
 
 #include <QDir>
 #include <QFile>

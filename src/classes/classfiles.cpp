@@ -14,9 +14,9 @@
 #include "classes/tempfiles.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 #include "platform/shell.h"
-#include "platform/programwide.h"
 
 #include <QClipboard>
 #include <QDir>

@@ -4,8 +4,8 @@
 #include "classes/subjects.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
-#include "platform/prompt.h"
 #include "platform/programwide.h"
+#include "platform/prompt.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,5 @@
 #include "classes/sharedstate.h"
+
 #include "platform/programwide.h"
 
 #include <QDir>

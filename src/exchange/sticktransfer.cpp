@@ -11,8 +11,8 @@
 #include "exchange/stickroot.h"
 #include "exchange/transfercopy.h"
 #include "platform/errors.h"
-#include "platform/prompt.h"
 #include "platform/programwide.h"
+#include "platform/prompt.h"
 
 #include <QDir>
 #include <QScopeGuard>

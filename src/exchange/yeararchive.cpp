@@ -9,8 +9,8 @@
 #include "exchange/classstaging.h"
 #include "exchange/transfercopy.h"
 #include "platform/errors.h"
-#include "platform/prompt.h"
 #include "platform/programwide.h"
+#include "platform/prompt.h"
 
 #include <QDir>
 #include <QFile>

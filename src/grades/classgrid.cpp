@@ -13,8 +13,8 @@
 #include "grades/gradecontext.h"
 #include "grades/gradeslots.h"
 #include "platform/errors.h"
-#include "platform/prompt.h"
 #include "platform/programwide.h"
+#include "platform/prompt.h"
 
 #include <QDir>
 

@@ -10,8 +10,8 @@
 #include "grades/memoeingabe.h"
 #include "platform/errors.h"
 #include "platform/help.h"
-#include "platform/prompt.h"
 #include "platform/programwide.h"
+#include "platform/prompt.h"
 
 #include <QDir>
 

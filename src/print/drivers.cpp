@@ -4,11 +4,11 @@
 #include "classes/dbftable.h"
 #include "classes/helpers.h"
 #include "classes/sharedstate.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 #include "print/layouts/pageparts.h"
 #include "print/pagemodel.h"
 #include "print/studentlayouts.h"
-#include "platform/programwide.h"
 
 namespace hsa {
 

@@ -1,9 +1,9 @@
 #include "print/printer.h"
 
 #include "classes/sharedstate.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 #include "print/qtprintdevice.h"
-#include "platform/programwide.h"
 
 namespace hsa {
 

@@ -6,6 +6,7 @@
 #include "classes/sharedstate.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 #include "print/drivers.h"
 #include "print/printdevice.h"
@@ -13,7 +14,6 @@
 #include "word/office.h"
 #include "word/pdfprint.h"
 #include "word/worddocuments.h"
-#include "platform/programwide.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,9 +2,9 @@
 
 #include "classes/sharedstate.h"
 #include "platform/screen.h"
+#include "platform/windowhook.h"
 #include "word/attachments.h"
 #include "word/wordforms.h"
-#include "platform/windowhook.h"
 
 #include <QApplication>
 #include <QButtonGroup>
