@@ -210,9 +210,9 @@ protected:
                      QFile::remove(onStick(f));
                  QDir(onStick(kFolder)).removeRecursively();
              }},
-            {"archive copy", [=, this] { archive(false); homeClass("neu"); }, [=, this] { archive(false); },
+            {"archive copy", [=, this] { archive(false); homeClass("neu"); }, [archive] { archive(false); },
              false, true, removeHome},
-            {"archive move", [=, this] { archive(false); homeClass("neu"); }, [=, this] { archive(true); },
+            {"archive move", [=, this] { archive(false); homeClass("neu"); }, [archive] { archive(true); },
              false, true, removeHome},
             {"archive restore", [=, this] { homeClass("neu"); archive(false); homeClass("alt"); },
              [this] {
