@@ -2,6 +2,7 @@
 // file are loaded, every row is computed, and the sheet is written back when
 // it may be.  Nothing may crash or hang.
 #include "grades/examsheet.h"
+#include "classes/helpers.h"
 #include "grades/gradecontext.h"
 
 #include <QDir>
@@ -31,6 +32,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         hsa::ExamSheet sheet = hsa::LoadStudentGradeFile(path, context, QStringLiteral("2"));
         (void)sheet.gradeList(context);
         (void)sheet.gesamtschnittLabel(context);
+        // Whatever the file held, no mark outside 1.0 to 6.0 is counted.
+        for (int r = hsa::kFirstSubjectRow; r <= hsa::kLastSubjectRow; ++r) {
+            for (int c : {hsa::ColWritten, hsa::ColComm, hsa::ColOral, hsa::ColYear}) {
+                const QString& cell = sheet.grid.at(c, r);
+                if (!cell.contains(QLatin1Char('P')) && !cell.contains(QLatin1Char('?')) && !hsa::MarkValueInRange(cell))
+                    std::abort();
+            }
+            if (hsa::ParseDecimal(sheet.grid.at(hsa::ColAverage, r)) > 6.0)
+                std::abort();
+        }
         if (!sheet.saveBlocked)
             (void)hsa::GradeFileLines(sheet, context);
     }

@@ -6,6 +6,7 @@
 #include "classes/classfiles.h"
 #include "classes/sharedstate.h"
 #include "exchange/sticktransfer.h"
+#include "exchange/transferrecovery.h"
 #include "exchange/yeararchive.h"
 #include "platform/help.h"
 #include "platform/prompt.h"
@@ -339,11 +340,19 @@ void Tarch2form::refresh()
     RadioGroup2->button(model.place() == ArchivePlace::DriveA ? 1 : 0)->setChecked(true);
     Label2->setText(QDir::toNativeSeparators(model.workingFolder()));
     Label4->setText(QDir::toNativeSeparators(model.archiveFolder()));
-    const QString year = model.year();
-    fill(FileListBox3, model.yearFolderEntries());
+    // The year list is filled anew only when its folders changed: the entry
+    // just clicked stays where it is, and the highlight on what was chosen.
+    const QStringList entries = model.yearFolderEntries();
+    QStringList shownEntries;
     for (int i = 0; i < FileListBox3->count(); ++i)
-        if (FileListBox3->item(i)->text() == QLatin1Char('[') + year + QLatin1Char(']'))
-            FileListBox3->setCurrentRow(i);
+        shownEntries << FileListBox3->item(i)->text();
+    if (shownEntries != entries)
+        fill(FileListBox3, entries);
+    const QList<QListWidgetItem*> chosen = FileListBox3->findItems(model.chosenYearEntry(), Qt::MatchExactly);
+    if (chosen.isEmpty())
+        FileListBox3->setCurrentRow(-1);
+    else
+        FileListBox3->setCurrentItem(chosen.first());
     fill(FileListBox2, model.archivedFiles());
     fill(FileListBox1, model.workingFiles());
 }
@@ -374,6 +383,7 @@ void InstallStickAndArchiveParts()
     cf.stickImport = [](const QString& folder, const QString& name) {
         stickTransfer().ImportClassFromStick(folder, name);
     };
+    cf.prepareOpening = PrepareClassForOpening;
 }
 
 void InstallStickAndArchiveMenu(TForm1& form)

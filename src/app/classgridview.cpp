@@ -15,6 +15,13 @@
 
 namespace hsa {
 
+namespace {
+
+const QAbstractItemView::EditTriggers kGridEditTriggers =
+    QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked;
+
+} // namespace
+
 // The cell editor: its text goes through the grid's commit rule, and the keys
 // that move the cursor leave the editor to the grid.
 class ClassGridDelegate : public QStyledItemDelegate {
@@ -149,8 +156,12 @@ void ClassGridView::refresh()
             setColumnWidth(c, horizontalHeader()->defaultSectionSize());
     }
     fitHeadings();
-    setEditTriggers(g.editing() ? QAbstractItemView::AllEditTriggers
-                                : QAbstractItemView::NoEditTriggers);
+    // Typing into a cell replaces its mark; F2 and a double click open it to
+    // be amended.  A click alone opens nothing, and no editor waits on the
+    // current cell: a click into such an editor, or the editor the view opens
+    // a moment after a click on the current cell, would keep the old text
+    // with the cursor where the mouse was, and "45" would become "- 45".
+    setEditTriggers(g.editing() ? kGridEditTriggers : QAbstractItemView::NoEditTriggers);
     setVisible(g.visible());
     showCurrent();
     refreshing_ = false;

@@ -467,7 +467,9 @@ void TForm1::applyScreenLayout(const ScreenLayout& l, const ScreenInfo& scr)
 void TForm1::showClassView()
 {
     const ClassListView& v = classFiles().view();
-    Label2->setVisible(v.label2Visible && !Label2->text().isEmpty());
+    // The school name is shown once it is known, whatever the window shows
+    // below it; progress texts go to the status bar, never into this label.
+    Label2->setVisible(!Label2->text().isEmpty());
     Label3->setText(v.label3Text);
     Label3->setVisible(v.label3Visible);
     // The start screen is there only while nothing else is: beside a list or

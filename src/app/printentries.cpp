@@ -96,11 +96,14 @@ void installLoopView(TForm1& form)
         abort->setVisible(visible);
     });
     const QPointer<QTableView> list = form.DBGrid1;
-    h.studentList = [list](bool visible) {
-        if (visible)
+    // While a print walks the class table the list takes no input, but it
+    // stays in the window: the questions and the file dialog of a print
+    // stand over the class the user sees, never over an emptied window.
+    h.studentList = [list](bool usable) {
+        if (list)
+            list->setEnabled(usable);
+        if (usable)
             NotifyMainWindow(); // the window decides whether the list is shown
-        else if (list)
-            list->setVisible(false);
     };
     h.pause = [] { QCoreApplication::processEvents(); };
 }

@@ -5,7 +5,7 @@
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
 #include "classes/textfile.h"
-#include "exchange/classstaging.h"
+#include "exchange/transferrecovery.h"
 #include "exchange/finalgradeexport.h"
 #include "platform/errors.h"
 #include "platform/programwide.h"
@@ -91,8 +91,14 @@ void RunFormCreate(StartupHost& host)
     step([&] { DeleteProgramFile(dir, QStringLiteral("profilfach_zaehlt.txt")); });
     // Grades never stay unencrypted after a killed export.
     step([&] { RemoveFinalGradeLeftovers(); });
-    // A class copy the program was killed in puts the older class back.
-    step([&] { RecoverInterruptedTransfers(dir); });
+    // A class copy or archive move the program was killed in is finished or
+    // puts the older class back; what belongs to another user stays and is
+    // named.
+    step([&] {
+        const QStringList reports = RecoverProgramFolder(dir);
+        if (!reports.isEmpty())
+            showWarning(reports.join(QStringLiteral("\n\r")));
+    });
 
     // 2. Title.
     host.setApplicationTitle(StartupTitle);

@@ -339,7 +339,9 @@ void ClassFiles::Choose()
         NotifyMainWindow();
         return;
     }
-    view_.label2Visible = false;
+    // The school name stays in the main window while a class is chosen,
+    // opened, sorted or printed: hidden here, nothing would show it again
+    // before the next start.
     if (classOpen()) {
         showMessage(QStringLiteral("Erst Klasse schließen"));
         NotifyMainWindow();
@@ -396,6 +398,11 @@ bool ClassFiles::OpenClass(const QString& name)
     const QString folder = FindClassDirCI(dir, name);
     bool recovered = false;
     try {
+        // A class that another desk's unfinished transfer holds would open
+        // without its grade files, and what is typed then would be lost.
+        if (hooks_.prepareOpening)
+            if (const QString refusal = hooks_.prepareOpening(dir, name); !refusal.isEmpty())
+                throw FileError(refusal);
         table.open(QDir(dir).filePath(name));
         // The list and its operations address these fields by position and
         // name; a table without them is no class table.
@@ -445,11 +452,20 @@ bool ClassFiles::OpenClass(const QString& name)
 void ClassFiles::Activate(const QString& name)
 {
     view_.bevel2Visible = true;
-    // A class table that vanished from the stick after the list was shown
-    // still reaches the import, which tells the user that nothing was chosen.
-    const bool mustExist = mode_ != kModeStickImport;
+    // A class table that vanished after the list was shown (a pulled stick,
+    // a table moved away from the program folder) still reaches the stick
+    // copy, which tells the user that nothing was chosen and leaves the list.
+    const bool mustExist = mode_ != kModeStickImport && mode_ != kModeStickExport;
     if (name.isEmpty() || !ClassNameAccepted(name, state().schoolTypeText) ||
-        !isListedName(name, view_.listFolder, view_.listMasks, mustExist)) {
+        !isListedName(name, view_.listFolder, view_.listMasks, false)) {
+        NotifyMainWindow();
+        return;
+    }
+    if (mustExist && !isListedName(name, view_.listFolder, view_.listMasks)) {
+        // Only an entry the list showed can have vanished; any other name
+        // was never offered.
+        if (view_.listEntries.contains(name))
+            vanishedFromList(name);
         NotifyMainWindow();
         return;
     }
@@ -469,6 +485,31 @@ void ClassFiles::Activate(const QString& name)
         OpenClass(name);
     }
     NotifyMainWindow();
+}
+
+void ClassFiles::vanishedFromList(const QString& name)
+{
+    QString action;
+    if (mode_ == kModeDelete)
+        action = QStringLiteral("Löschen");
+    else if (mode_ == kModeRename)
+        action = QStringLiteral("Umbenennen");
+    else if (mode_ == kModeTakeOver)
+        action = QStringLiteral("Datenübernahme");
+    else
+        action = QStringLiteral("Öffnen");
+    showInformation(name + QStringLiteral(" existiert nicht mehr.") + kBreak
+                    + QStringLiteral("Keine Klasse ausgewählt. ") + action + QStringLiteral(" wird abgebrochen."));
+    if (mode_ == kModeChoose) {
+        // The list stays for another class, without the one that went.
+        refreshList();
+        return;
+    }
+    // Deleting, renaming and taking over end with their list, as after
+    // the action itself.
+    clearOpenClass();
+    mode_.clear();
+    hideList();
 }
 
 void ClassFiles::ListEscape()

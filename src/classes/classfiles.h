@@ -45,7 +45,6 @@ struct ClassListView {
     bool label3Visible = true;
     bool writeEnabledChecked = false;
     bool writeProtectedChecked = true;
-    bool label2Visible = true;
     bool label5Visible = false;
     bool bevel2Visible = false;
     // The start screen (Image1, Image2, Label4, Label6, Label7).
@@ -83,6 +82,11 @@ struct ClassFileHooks {
     // Renames a file or folder; true on success.  Defaults to the system's
     // rename; tests make it fail to see that a rename is undone whole.
     std::function<bool(const QString& from, const QString& to)> renamePath;
+    // Before a class is opened: finishes or puts back what a killed transfer
+    // left in the program folder dir; the message why the class name must
+    // not be opened (another program's unfinished transfer holds it), empty
+    // when it may.
+    std::function<QString(const QString& dir, const QString& name)> prepareOpening;
 };
 
 class ClassFiles {
@@ -131,6 +135,9 @@ private:
     void deleteSelected(const QString& name);
     void renameSelected(const QString& name);
     void takeOverSelected(const QString& name);
+    // A listed class table that left the list's folder after the list was
+    // shown: says so; choosing lists what is left, the other modes end.
+    void vanishedFromList(const QString& name);
     void showClassList(const QString& folder, const QString& masks);
     void refreshList();
     void hideList();

@@ -12,6 +12,7 @@
 #include "platform/programwide.h"
 #include "platform/prompt.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +20,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -138,7 +140,7 @@ int CountClassRecords(const DbfTable& table)
 
 namespace {
 
-const QByteArray kJournalHead = "HSA-Listenjournal 1";
+const QByteArray kJournalHead = "HSA-Listenjournal 2";
 
 FileError journalError(const QString& path)
 {
@@ -168,12 +170,58 @@ QByteArray layoutOf(const QByteArray& file)
     return file.mid(8, 4) + file.mid(32, headerLength - 32);
 }
 
+QByteArray checksum(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+// Device and inode of the table file: the file the journal was written for,
+// which a class put in place as a whole (a restore, an import) is not.
+QByteArray identityOf(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return QByteArray::number(qulonglong(st.st_dev)) + "\t" + QByteArray::number(qulonglong(st.st_ino));
+}
+
+// True when bytes are a class table of at most 40 records whose header
+// accounts for every byte (the end mark may follow).
+bool soundClassTable(const QByteArray& bytes)
+{
+    if (bytes.size() < 33)
+        return false;
+    const auto le = [&](int at, int n) {
+        quint64 v = 0;
+        for (int i = n - 1; i >= 0; --i)
+            v = (v << 8) | static_cast<unsigned char>(bytes.at(at + i));
+        return v;
+    };
+    const quint64 records = le(4, 4);
+    const quint64 headerLength = le(8, 2);
+    const quint64 recordLength = le(10, 2);
+    if (records > quint64(kClassRecordCount) || headerLength < 33 || recordLength < 1)
+        return false;
+    const quint64 size = headerLength + records * recordLength;
+    return quint64(bytes.size()) == size || (quint64(bytes.size()) == size + 1 && bytes.back() == '\x1A');
+}
+
+// One block of the journal's tail: what is written at once before the
+// renames it names are made, closed by a line "P" with the checksum of the
+// whole journal before that line.
+QByteArray sealedBlock(const QByteArray& journalSoFar, const QByteArray& lines)
+{
+    return lines + "P\t" + checksum(journalSoFar + lines) + "\r\n";
+}
+
 } // namespace
 
 StudentListChange::StudentListChange(DbfTable& table, const QString& folder)
     : table_(table), folder_(folder), before_(table.snapshot()), journal_(QDir(folder).filePath(kListJournalName))
 {
-    WriteFileAtomic(journal_, kJournalHead + "\r\n" + QByteArray::number(before_.size()) + "\r\n" + before_ + "\r\n");
+    written_ = kJournalHead + "\r\n" + QByteArray::number(before_.size()) + "\r\n" + checksum(before_) + "\r\n"
+               + identityOf(table.path()) + "\r\n" + before_ + "\r\n";
+    WriteFileAtomic(journal_, written_);
     journalFd_ = ::open(QFile::encodeName(journal_).constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
     if (journalFd_ < 0) {
         RemoveFile(journal_);
@@ -197,17 +245,19 @@ void StudentListChange::closeJournal() noexcept
 
 void StudentListChange::rename(const std::vector<std::pair<QString, QString>>& plan)
 {
-    if (plan.empty())
-        return;
-    // The intent is on the disk before a rename is made.
-    QByteArray lines;
+    // The intent is on the disk before a rename is made, with the table as
+    // the step left it: a copy of the class taken half-way is still known
+    // as the table this journal was written for.
+    QByteArray lines = "T\t" + checksum(table_.snapshot()) + "\r\n";
     for (const auto& [from, to] : plan)
         lines += "U\t" + QFile::encodeName(QFileInfo(from).fileName()) + "\t"
                  + QFile::encodeName(QFileInfo(to).fileName()) + "\r\n";
+    lines = sealedBlock(written_, lines);
     const bool logged = journalFd_ >= 0 && !FileStepFails(FileStep::Write)
                         && WriteFully(journalFd_, lines.constData(), lines.size());
     if (!logged || ::fdatasync(journalFd_) != 0)
         throw journalError(journal_);
+    written_ += lines;
     for (const auto& [from, to] : plan) {
         if (!RenamePath(from, to))
             throw FileError(QStringLiteral("Datei %1 kann nicht umbenannt werden")
@@ -303,29 +353,63 @@ bool RecoverInterruptedListChange(DbfTable& table, const QString& folder)
         return false;
     if (!info.isFile() || info.isSymLink())
         throw damagedJournal(path);
+    // The whole journal is read and checked before anything is written: its
+    // head, its copy of the table (a class table of at most 40 records, its
+    // byte count and checksum), then every block of renames with its seal.
     const QByteArray journal = ReadFileBytes(path);
-    // Head, byte count, the table as it was.
-    const qsizetype headEnd = journal.indexOf("\r\n");
-    const qsizetype countEnd = headEnd < 0 ? -1 : journal.indexOf("\r\n", headEnd + 2);
-    if (headEnd < 0 || countEnd < 0 || journal.left(headEnd) != kJournalHead)
-        throw damagedJournal(path);
-    bool ok = false;
-    const qsizetype count = journal.mid(headEnd + 2, countEnd - headEnd - 2).toLongLong(&ok);
-    const qsizetype tableAt = countEnd + 2;
-    if (!ok || count < 32 || tableAt + count + 2 > journal.size() || journal.mid(tableAt + count, 2) != "\r\n")
-        throw damagedJournal(path);
-    const QByteArray before = journal.mid(tableAt, count);
-    if (layoutOf(before).isEmpty() || layoutOf(before) != layoutOf(table.snapshot()))
-        throw damagedJournal(path);
-    // The renames; a last line cut off by the kill was never made.
-    std::vector<std::pair<QString, QString>> renames;
-    qsizetype at = tableAt + count + 2;
-    for (qsizetype end = journal.indexOf("\r\n", at); end >= 0; at = end + 2, end = journal.indexOf("\r\n", at)) {
-        const QList<QByteArray> parts = journal.mid(at, end - at).split('\t');
-        if (parts.size() != 3 || parts.at(0) != "U" || !plainName(parts.at(1)) || !plainName(parts.at(2)))
+    QList<QByteArray> head;
+    qsizetype at = 0;
+    for (int i = 0; i < 4; ++i) {
+        const qsizetype end = journal.indexOf("\r\n", at);
+        if (end < 0)
             throw damagedJournal(path);
-        renames.emplace_back(QDir(folder).filePath(QFile::decodeName(parts.at(1))),
-                             QDir(folder).filePath(QFile::decodeName(parts.at(2))));
+        head << journal.mid(at, end - at);
+        at = end + 2;
+    }
+    bool ok = false;
+    const qsizetype count = head.at(1).toLongLong(&ok);
+    if (head.at(0) != kJournalHead || !ok || count < 33 || head.at(1) != QByteArray::number(count)
+        || at + count + 2 > journal.size() || journal.mid(at + count, 2) != "\r\n")
+        throw damagedJournal(path);
+    const QByteArray before = journal.mid(at, count);
+    if (!soundClassTable(before) || checksum(before) != head.at(2) || layoutOf(before) != layoutOf(table.snapshot()))
+        throw damagedJournal(path);
+    QList<QByteArray> states{head.at(2)};
+    // The renames; a block that the kill cut off was never carried out.
+    std::vector<std::pair<QString, QString>> renames;
+    at += count + 2;
+    QList<QByteArray> block;
+    for (qsizetype end = journal.indexOf("\r\n", at); end >= 0; at = end + 2, end = journal.indexOf("\r\n", at)) {
+        const QByteArray line = journal.mid(at, end - at);
+        if (line.startsWith("P\t")) {
+            if (line.mid(2) != checksum(journal.left(at)))
+                throw damagedJournal(path);
+            for (const QByteArray& entry : block) {
+                const QList<QByteArray> parts = entry.split('\t');
+                if (parts.size() == 2 && parts.at(0) == "T") {
+                    states << parts.at(1);
+                    continue;
+                }
+                if (parts.size() != 3 || parts.at(0) != "U" || !plainName(parts.at(1)) || !plainName(parts.at(2)))
+                    throw damagedJournal(path);
+                renames.emplace_back(QDir(folder).filePath(QFile::decodeName(parts.at(1))),
+                                     QDir(folder).filePath(QFile::decodeName(parts.at(2))));
+            }
+            block.clear();
+            continue;
+        }
+        block << line;
+    }
+    // A journal applies only to the table it was written for: the same file,
+    // or a copy of it as the change had left it.  Any other table (a class
+    // restored or taken in as a whole) is newer than the journal, which is
+    // dropped unused.
+    const QByteArray now = table.snapshot();
+    if (now.size() != before.size()
+        || (identityOf(table.path()) != head.at(3) && !states.contains(checksum(now)))) {
+        if (!RemoveFile(path))
+            throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(QDir::toNativeSeparators(path)));
+        return false;
     }
     table.restore(before);
     for (auto it = renames.rbegin(); it != renames.rend(); ++it) {
@@ -338,6 +422,18 @@ bool RecoverInterruptedListChange(DbfTable& table, const QString& folder)
     if (!RemoveFile(path))
         throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(QDir::toNativeSeparators(path)));
     return true;
+}
+
+bool RecoverListChangeOfClass(const QString& tablePath, const QString& folder)
+{
+    if (folder.isEmpty() || !QFileInfo::exists(FindFileCI(folder, kListJournalName))
+        || !QFileInfo(tablePath).isFile())
+        return false;
+    DbfTable table;
+    table.open(tablePath);
+    const bool undone = RecoverInterruptedListChange(table, folder);
+    table.close();
+    return undone;
 }
 
 void MoveStudentRecord(DbfTable& table, const QString& folder, int source, int dest)

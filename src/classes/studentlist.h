@@ -72,12 +72,20 @@ void DeleteStudentFiles(const QString& folder, int number);
 
 // The journal of a list operation in the class folder, ".listenjournal"
 // (binary, CR LF after each line):
-//   "HSA-Listenjournal 1"
-//   the byte count of the class table as it was, then those bytes
-//   per rename, written (and flushed to the disk) before it is made:
+//   "HSA-Listenjournal 2"
+//   the byte count of the class table as it was
+//   the SHA-256 checksum of those bytes (hex)
+//   the table file's device TAB inode
+//   the bytes of the table as it was
+// then one block per step, written (and flushed to the disk) before the
+// renames it names are made:
+//   "T" TAB checksum of the table as the step left it
 //   "U" TAB old name TAB new name  (bare names in the class folder)
+//   "P" TAB checksum of the whole journal before this line
 // It exists only while an operation runs: a program killed half-way leaves
-// it, and the next opening of the class undoes the operation with it.
+// it, and the next opening of the class undoes the operation with it.  A
+// block without its "P" line was cut off by the kill, and none of its
+// renames was made.
 inline const QString kListJournalName = QStringLiteral(".listenjournal");
 
 // Why a class whose list operation was cut off is not copied away before it
@@ -129,6 +137,7 @@ private:
     QString folder_;
     QByteArray before_;
     QString journal_;
+    QByteArray written_;
     int journalFd_ = -1;
     int asideCount_ = 0;
     std::vector<std::pair<QString, QString>> renamed_;
@@ -141,9 +150,19 @@ private:
 // folder: the table is written back as it was, the renames of the journal
 // are undone newest first, and the journal goes.  False when there was
 // nothing to undo.  Raises FileError (the class must then not be used) when
-// the journal is damaged or does not belong to this table, or a step fails;
-// the journal then stays for the next try.
+// the journal is damaged (any part of it fails its check: nothing is
+// written then), or a step fails; the journal then stays for the next try.
+// A sound journal that was written for another table (the class was
+// replaced as a whole since: neither the same file nor the table as one of
+// the journal's steps left it) is removed unused; false then.
 bool RecoverInterruptedListChange(DbfTable& table, const QString& folder);
+
+// The same for the closed class table at tablePath, whose per-student files
+// lie in folder, before the class is replaced as a whole (the files it keeps
+// must stand where the older students had them): the table is opened
+// exclusively for it.  False when there was nothing to undo.  Raises
+// FileError.
+bool RecoverListChangeOfClass(const QString& tablePath, const QString& folder);
 
 // One move of StudentListChange on its own, all or nothing.  Raises FileError.
 void MoveStudentRecord(DbfTable& table, const QString& folder, int source, int dest);

@@ -22,7 +22,12 @@
 //                      before the first rename
 //   <staging>/fertig   written when every rename is done
 // A program killed in the middle of a commit leaves the plan without
-// "fertig"; RecoverInterruptedTransfers puts the older class back then.
+// "fertig"; RecoverInterruptedTransfers puts the older class back then, or
+// finishes the commit when something in the new class was written after it
+// (another desk worked on it): an older class never replaces a newer file.
+// The staging folder can be read by every user, so that a second user of a
+// shared program folder sees which class a transfer he cannot finish or put
+// back holds, and leaves that class alone.
 namespace hsa {
 
 class FileError;
@@ -52,8 +57,10 @@ public:
     template <typename Dropped>
     void keepFolder(const QString& existing, const QString& entry, Dropped dropped)
     {
+        // The program's own hidden files (the journal of a list change, files
+        // set aside, half-written copies) belong to the old class alone.
         for (const QString& name : folderFiles(existing))
-            if (!dropped(name))
+            if (!name.startsWith(QLatin1Char('.')) && !dropped(name))
                 keep(existing + QLatin1Char('/') + name, entry + QLatin1Char('/') + name);
     }
 
@@ -62,7 +69,9 @@ public:
     // firstAway (each also one of entries) are moved out of the target
     // before anything is put in place (the stick's marker, which must never
     // stand beside half a class).  On a
-    // failure every entry goes back as it was and FileError is raised.
+    // failure every entry goes back as it was and FileError is raised; a
+    // target that an unfinished transfer of another program holds is not
+    // touched (FileError ClassBeingChangedMessage).
     void commit(const QStringList& entries, const QStringList& firstAway = {});
 
     // The error of a step on the new class, naming the target: the user
@@ -74,9 +83,10 @@ private:
     void keep(const QString& existing, const QString& entry);
 
     // Puts back what a commit in the staging folder of root had changed,
-    // following its plan; true when everything is back.
-    static bool rollBack(const QString& folder, const QString& root);
-    friend void RecoverInterruptedTransfers(const QString& root);
+    // following its plan; true when everything is back.  With forward it
+    // finishes the commit instead.
+    static bool rollBack(const QString& folder, const QString& root, bool forward = false);
+    friend QStringList RecoverInterruptedTransfers(const QString& root);
 
     QString root_;
     QString folder_;
@@ -85,11 +95,25 @@ private:
     bool committed_ = false;
 };
 
-// Finds the staging folders in root that a killed program left (no program
-// holds their lock): a commit it had begun goes back, so that the target
-// holds the older class again, and the folder goes.  Each ClassStaging does
-// this for its target first; the start of the program does it for the
-// program folder.
-void RecoverInterruptedTransfers(const QString& root);
+// Finds the staging folders in root that a killed program of this user left
+// (no program holds their lock): a commit it had begun goes back, so that
+// the target holds the older class again (or is finished, when the new
+// class was written to since), and the folder goes.  Only a folder of the
+// current user whose entries are plain regular files and folders (no links,
+// no names leading elsewhere) and whose plan names plain entries is touched;
+// every other one stays as it is, and the returned texts say so.  Each
+// ClassStaging does this for its target first; every flow does it for each
+// folder it reads; the start of the program for the program folder.
+QStringList RecoverInterruptedTransfers(const QString& root);
+
+// True when a transfer in root that this program cannot finish or put back
+// (one that still runs, one of another user, one that is not sound) has
+// begun to replace one of names (a class table, a class folder; found
+// ignoring case), or when such a transfer's plan cannot be read.
+bool InUnfinishedTransfer(const QString& root, const QStringList& names);
+
+// Why a class that an unfinished transfer holds is neither opened nor
+// replaced.
+QString ClassBeingChangedMessage(const QString& name);
 
 } // namespace hsa

@@ -6,6 +6,7 @@
 #include "classes/sharedstate.h"
 #include "classes/textfile.h"
 #include "exchange/stickroot.h"
+#include "exchange/transfercopy.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
 #include "zip/archiver.h"
@@ -217,6 +218,12 @@ QString FamilyArchivePassword()
 
 FamilyExtract ExtractFamilyClassTable(const QString& archivePath, const QString& name)
 {
+    // The table's target is formed from name: one that could lead out of
+    // the program folder is never looked up.
+    if (!IsPlainEntryName(name)) {
+        showFailure(name);
+        return FamilyExtract::Failed;
+    }
     const QString entry = name + QStringLiteral(".dbf");
     zip::ZipArchiver z;
     z.Name = "ZipArchiver1";
@@ -329,6 +336,14 @@ void TakeInFamilyClassFile()
     if (!chosen || chosen->trimmed().isEmpty())
         return;
     const QString bareName = QFileInfo(*chosen).fileName();
+    // The copy and the class table are named after the file on the stick: a
+    // name like "..\abcde.kvz" would put them beside the program folder.
+    if (!IsPlainEntryName(bareName)) {
+        showMessage(QStringLiteral("Der Dateiname ") + bareName
+                    + QStringLiteral(" ist ungültig. Die Datei wird nicht einkopiert."));
+        QDir::setCurrent(ProgramFolder());
+        return;
+    }
     if (!bareName.endsWith(QStringLiteral(".kvz"), Qt::CaseInsensitive)) {
         showMessage(QStringLiteral("Sie haben keine Datei der Form *.kvz ausgewählt"));
         QDir::setCurrent(ProgramFolder());

@@ -6,6 +6,7 @@
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
+#include "classes/studentlist.h"
 #include "classes/textfile.h"
 #include "exchange/classstaging.h"
 #include "exchange/transfercopy.h"
@@ -53,6 +54,22 @@ QList<QByteArray> withoutEndMarks(QList<QByteArray> lines, ImportFormat format)
         while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
             lines.removeLast();
     return lines;
+}
+
+// What an SDF line holds outside its quoted fields other than the
+// separators (comma, semicolon, blanks): a quote missing or in the wrong
+// place ("Meier","Anna,9a,"01.01.2010) would shift text between the fields.
+QByteArray textOutsideQuotes(const QByteArray& line)
+{
+    QByteArray outside;
+    bool inField = false;
+    for (const char c : line) {
+        if (c == '"')
+            inField = !inField;
+        else if (!inField && c != ',' && c != ';' && c != ' ' && c != '\t')
+            outside += c;
+    }
+    return outside;
 }
 
 void sortIgnoringCase(QStringList& list)
@@ -170,22 +187,35 @@ QString ImportFileRefusal(const QString& file, const QList<QByteArray>& given, I
         }
         if (line.size() > kImportMaxLineBytes)
             return refuse(i, QStringLiteral("Die Zeile ist länger als %1 Zeichen.").arg(kImportMaxLineBytes));
-        if (sdf) {
-            if (line.trimmed().isEmpty())
-                return refuse(i, QStringLiteral("Die Zeile ist leer."));
+        // A blank line of an SDF file is a student row without data: it
+        // stays an empty record, as a line without quotes reads.
+        if (sdf && !line.trimmed().isEmpty()) {
             if (!line.trimmed().startsWith('"') || line.count('"') % 2 != 0)
                 return refuse(i, QStringLiteral("Die Felder stehen nicht paarweise in Anführungszeichen."));
-            if (GetSdfField(1, line).trimmed().isEmpty())
-                return refuse(i, QStringLiteral("Der Nachname fehlt."));
+            if (const QByteArray outside = textOutsideQuotes(line); !outside.isEmpty())
+                return refuse(i, QStringLiteral("Außerhalb der Anführungszeichen steht \"%1\"; ein Anführungszeichen "
+                                                "fehlt oder steht an falscher Stelle.")
+                                     .arg(FromWindows1252(DosToAnsiString(outside))));
         }
     }
     if (!sdf) {
         if (lines.size() < 5)
             return refuse(lines.size() - 1, QStringLiteral("Die Datei hat keine fünf Zeilen für einen Schüler."));
-        for (qsizetype i = 0; i + 5 <= lines.size(); i += 5)
-            if (lines.at(i).trimmed().isEmpty())
-                return refuse(i, QStringLiteral("Der Nachname fehlt."));
+        // A file cut inside its last student would lose that student
+        // without a word; blank lines after the last one are no student.
+        const qsizetype rest = lines.size() % 5;
+        const qsizetype restStart = lines.size() - rest;
+        for (qsizetype i = restStart; i < lines.size(); ++i)
+            if (!lines.at(i).trimmed().isEmpty())
+                return refuse(restStart, QStringLiteral("Der Schüler ab dieser Zeile ist unvollständig (%1 von 5 "
+                                                        "Zeilen); die Datei ist abgeschnitten.")
+                                             .arg(rest));
     }
+    const QList<ImportStudent> students = ParseImportLines(lines, format);
+    if (std::none_of(students.begin(), students.end(), [](const ImportStudent& s) {
+            return !s.last.trimmed().isEmpty() || !s.first.trimmed().isEmpty();
+        }))
+        return refuse(0, QStringLiteral("Die Datei enthält keinen Schüler mit Namen."));
     return {};
 }
 
@@ -224,6 +254,14 @@ ImportResult ImportClassFile(const QString& file, const QString& target, ImportF
     const QList<ImportStudent> students = ParseImportLines(withoutEndMarks(lines, format), format);
     const QString targetPath = FindFileCI(dir, target);
     const bool existed = QFileInfo::exists(targetPath);
+    // The older class keeps files beside the new one: a list change cut off
+    // in it is undone first, so that they stand where its students had them.
+    try {
+        RecoverListChangeOfClass(targetPath, FindFileCI(dir, ClassFolderName(target)));
+    } catch (const FileError& e) {
+        showError(e.message());
+        return ImportResult::Skipped;
+    }
     // The same lock as opening the class: another desk that has it open
     // would lose its grade files and every later edit.
     const ClassTableLock lock(targetPath);
@@ -264,8 +302,11 @@ ImportResult ImportClassFile(const QString& file, const QString& target, ImportF
     if (students.size() > kImportMaxStudents) {
         QStringList names;
         for (int i = kImportMaxStudents; i < students.size(); ++i)
-            names << (students.at(i).last.trimmed() + QLatin1Char(' ') + students.at(i).first.trimmed()).trimmed();
-        showWarning(QStringLiteral("Die Datei ") + file + QStringLiteral(" enthält mehr als 38 Schüler. Nicht übernommen: ")
+            if (const QString n = (students.at(i).last.trimmed() + QLatin1Char(' ') + students.at(i).first.trimmed()).trimmed();
+                !n.isEmpty())
+                names << n;
+        if (!names.isEmpty())
+            showWarning(QStringLiteral("Die Datei ") + file + QStringLiteral(" enthält mehr als 38 Schüler. Nicht übernommen: ")
                     + names.join(QStringLiteral(", ")));
     }
     return ImportResult::Imported;

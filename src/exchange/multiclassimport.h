@@ -51,10 +51,12 @@ inline constexpr int kImportMaxLineBytes = 255;
 // a line with a NUL byte or another control character (random bytes, UTF-16
 // text), UTF-8 text (a byte order mark, or the two-byte forms of the
 // accented letters, which code page 850 never writes), a line longer than
-// kImportMaxLineBytes, a student without surname and, in the SDF format, a
-// line that is blank, does not begin with a quote or holds an odd number of
-// them.  The end-of-file mark of DOS programs and blank lines at the end are
-// no fault.
+// kImportMaxLineBytes, a file without any name, in the line format a last
+// student cut short and, in the SDF format, a line that does not begin with
+// a quote, holds an odd number of them or text outside its quoted fields.
+// The end-of-file mark of DOS programs and blank lines at the end are no
+// fault; a student without surname and a blank SDF line inside the file are
+// students with empty fields.
 QString ImportFileRefusal(const QString& file, const QList<QByteArray>& lines, ImportFormat format);
 
 // "9a_21222.dbf" for "hsa_9a.imp" and "2122".

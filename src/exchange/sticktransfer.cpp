@@ -6,9 +6,11 @@
 #include "classes/drives.h"
 #include "classes/sharedstate.h"
 #include "classes/subjects.h"
+#include "classes/studentlist.h"
 #include "classes/textfile.h"
 #include "exchange/classstaging.h"
 #include "exchange/stickroot.h"
+#include "exchange/transferrecovery.h"
 #include "exchange/transfercopy.h"
 #include "platform/errors.h"
 #include "platform/programwide.h"
@@ -20,12 +22,17 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <array>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace hsa {
 
 namespace {
 
 const QString kBreak = QStringLiteral("\n\r");
 const QString kCancelled = QStringLiteral("Kopiervorgang wird abgebrochen");
+const QString kNothingChosen = QStringLiteral("Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen.");
 constexpr int kMaxAttachments = 41;
 constexpr int kMaxStudents = 40;
 // The old floppy rule: below this the export does not even start.
@@ -46,6 +53,17 @@ bool lostOnStick(unsigned char b)
 qint64 sizeOf(const QString& path)
 {
     return IsRegularFile(path) ? QFileInfo(path).size() : 0;
+}
+
+// True when path can be opened for reading now (a pulled stick's files
+// cannot); links are not followed.
+bool CanOpenForReading(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
 }
 
 QString gradeFileName(int n)
@@ -132,6 +150,33 @@ namespace {
 const ProgramWideReset resetStickTransfer(ResetOrder::Objects, [] { stickTransfer() = StickTransfer(); });
 }
 
+// What the class folder a transfer reads held when the transfer began: the
+// grade files (by student number; empty where a student has none) and the
+// attachments that travel.  Only these are carried, and each of them must
+// still be readable when its turn comes: a stick pulled half-way would
+// otherwise pass for a class whose later students have no marks.
+struct StickTransfer::SourceListing {
+    QString folder;
+    bool existed = false;
+    std::array<QString, kMaxStudents + 1> gradeFiles;
+    QStringList attachments;
+
+    explicit SourceListing(const QString& classFolder) : folder(classFolder)
+    {
+        const QFileInfo info(classFolder);
+        existed = !classFolder.isEmpty() && info.isDir() && !info.isSymLink();
+        if (!existed)
+            return;
+        for (int n = 1; n <= kMaxStudents; ++n) {
+            const QString grade = FindFileCI(classFolder, gradeFileName(n));
+            // A link is listed too: its copy refuses it by name.
+            if (QFileInfo::exists(grade) || QFileInfo(grade).isSymLink())
+                gradeFiles[n] = grade;
+        }
+        attachments = StickAttachments(classFolder);
+    }
+};
+
 void StickTransfer::showProgress(const QString& text)
 {
     if (progress)
@@ -195,33 +240,50 @@ void StickTransfer::PrepareFamilyImport()
 
 // Puts the class folder together in the staging folder: what the target's
 // folder keeps (all but its grade files and the attachments that come
-// anew), then the attachments and grade files of from, the first attachment
-// before the first student and one more after each, as the progress text
-// counts the students.
-void StickTransfer::copyClassFolder(const QString& from, const QString& existing, ClassStaging& staging,
-                                    const QString& cls8)
+// anew), then the listed attachments and grade files of from, the first
+// attachment before the first student and one more after each, as the
+// progress text counts the students.  A listed file that can no longer be
+// opened, or the folder gone by the end, raises sourceGone.
+void StickTransfer::copyClassFolder(const SourceListing& from, const QString& existing, ClassStaging& staging,
+                                    const QString& cls8, const QString& sourceGone)
 {
-    const QStringList attachments = StickAttachments(from);
+    const QStringList& attachments = from.attachments;
     staging.makeFolder(cls8);
     staging.keepFolder(existing, cls8, [&](const QString& name) {
         return IsGradeFileName(name) || attachments.contains(name, Qt::CaseInsensitive);
     });
+    const auto copyListed = [&](const QString& source, const QString& entry) {
+        try {
+            staging.copy(source, entry);
+        } catch (const FileError&) {
+            // A full or read-only target speaks for itself; a source that
+            // cannot even be opened any more is gone (a pulled stick, a
+            // removed class folder).
+            if (!QFileInfo(source).isSymLink() && !CanOpenForReading(source))
+                throw FileError(sourceGone);
+            throw;
+        }
+    };
     int nextAttachment = 0;
     auto copyAttachment = [&] {
         if (nextAttachment < attachments.size()) {
             const QString name = attachments.at(nextAttachment++);
             const QString kept = FindFileCI(existing, name);
-            staging.copy(QDir(from).filePath(name), cls8 + QLatin1Char('/') + QFileInfo(kept).fileName());
+            copyListed(QDir(from.folder).filePath(name), cls8 + QLatin1Char('/') + QFileInfo(kept).fileName());
         }
     };
     copyAttachment();
     for (int n = 1; n <= kMaxStudents; ++n) {
         showProgress(QStringLiteral("Kopiere Schüler Nr. ") + QString::number(n));
-        const QString grade = FindFileCI(from, gradeFileName(n));
-        if (QFileInfo::exists(grade) || QFileInfo(grade).isSymLink())
-            staging.copy(grade, cls8 + QLatin1Char('/') + gradeFileName(n));
+        if (!from.gradeFiles[n].isEmpty())
+            copyListed(from.gradeFiles[n], cls8 + QLatin1Char('/') + gradeFileName(n));
         copyAttachment();
     }
+    // The last file may have been open when the stick went: what was copied
+    // is only a class when its folder is still there.
+    const QFileInfo after(from.folder);
+    if (from.existed && (!after.isDir() || after.isSymLink()))
+        throw FileError(sourceGone);
 }
 
 void StickTransfer::ExportClassToStick(const QString& name)
@@ -242,13 +304,33 @@ void StickTransfer::ExportClassToStick(const QString& name)
         showInformation(kCancelled);
         return;
     }
+    // A name that is no plain entry of the program folder is no class.
     if (!IsPlainEntryName(name)) {
-        showInformation(QStringLiteral("Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen."));
+        showInformation(kNothingChosen);
         return;
     }
+    // The program folder is read and the stick written: what a killed
+    // program left half-done in either is finished or put back first.
+    RecoverFolder(programDir);
+    RecoverFolder(root);
+    if (ClassHeldByUnfinishedWork(programDir, name) || ClassHeldByUnfinishedWork(root, name)) {
+        showWarning(ClassBeingChangedMessage(name));
+        showInformation(kCancelled);
+        return;
+    }
+    // A table that left the program folder after the list was shown is told
+    // as the import tells a table that left the stick.
     const QString table = FindFileCI(programDir, name);
-    if (!IsRegularFile(table)) {
-        showInformation(QStringLiteral("Klasse ") + name + QStringLiteral(" nicht gefunden. ") + kCancelled);
+    if (table.isEmpty() || !IsRegularFile(table)) {
+        showInformation(kNothingChosen);
+        return;
+    }
+    // A list change that was cut off leaves a student in two rows until the
+    // class is opened again and the change undone: such a class would travel
+    // half-changed.
+    if (QFileInfo::exists(FindFileCI(FindFileCI(programDir, cls8), kListJournalName))) {
+        showWarning(InterruptedListChangeMessage(name));
+        showInformation(kCancelled);
         return;
     }
     const QString stickTable = FindFileCI(root, name);
@@ -269,11 +351,12 @@ void StickTransfer::ExportClassToStick(const QString& name)
         }
 
         const QString classFolder = FindFileCI(programDir, cls8);
+        const SourceListing listing(classFolder);
         const QString board = FindFileCI(programDir, ExamBoardFileName(name));
         qint64 needed = 2 * sizeOf(table) + sizeOf(board);
-        for (int n = 1; n <= kMaxStudents; ++n)
-            needed += sizeOf(FindFileCI(classFolder, gradeFileName(n)));
-        for (const QString& a : StickAttachments(classFolder))
+        for (const QString& grade : listing.gradeFiles)
+            needed += sizeOf(grade);
+        for (const QString& a : listing.attachments)
             needed += sizeOf(QDir(classFolder).filePath(a));
         const qint64 free = FreeSpace(root);
         const bool driveA = SameFolder(root, DriveAFolder());
@@ -299,7 +382,11 @@ void StickTransfer::ExportClassToStick(const QString& name)
             staging.copy(board, boardName);
             entries << boardName;
         }
-        copyClassFolder(classFolder, FindFileCI(root, cls8), staging, cls8);
+        copyClassFolder(listing, FindFileCI(root, cls8), staging, cls8,
+                        QStringLiteral("Der Klassenordner ") + QDir::toNativeSeparators(classFolder) +
+                            QStringLiteral(" ist nicht mehr lesbar.") + kBreak + QStringLiteral("Die Klasse ") + name +
+                            QStringLiteral(" wurde nicht auf den Stick ausgespielt; auf dem Stick ist nichts "
+                                           "verändert."));
         staging.copy(oem, markerName);
         staging.commit(entries << markerName, {markerName});
     } catch (const FileError& e) {
@@ -333,10 +420,18 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
         showInformation(kCancelled);
         return;
     }
+    // A stick a killed export left half-written gets its older class back
+    // before anything of it is read.
+    RecoverFolder(folder);
+    if (ClassHeldByUnfinishedWork(folder, name) || ClassHeldByUnfinishedWork(programDir, name)) {
+        showWarning(ClassBeingChangedMessage(name));
+        showInformation(kCancelled);
+        return;
+    }
     // A table that vanished after the list was shown (a pulled stick).
     const QString source = FindFileCI(folder, name);
     if (name.isEmpty() || !IsRegularFile(source)) {
-        showInformation(QStringLiteral("Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen."));
+        showInformation(kNothingChosen);
         return;
     }
     if (ownClass && !QFileInfo::exists(FindFileCI(folder, StickMarkerName(name)))) {
@@ -370,6 +465,15 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
         }
     }
     const QString target = FindFileCI(programDir, name);
+    // The older class keeps files beside the new one: a list change cut off
+    // in it is undone first, so that they stand where its students had them.
+    try {
+        RecoverListChangeOfClass(target, FindFileCI(programDir, cls8));
+    } catch (const FileError& e) {
+        showError(e.message());
+        showInformation(kCancelled);
+        return;
+    }
     // The same lock as opening the class: another desk that has it open
     // would lose every later edit.
     const ClassTableLock lock(target);
@@ -385,6 +489,13 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
         return;
     }
 
+    // The stick as it is now; a file or folder of it that goes before the
+    // class is in place means the stick was pulled.
+    const SourceListing listing(stickFolder);
+    const QString stickGone = QStringLiteral("Der Stick ") + QDir::toNativeSeparators(folder) +
+                              QStringLiteral(" ist nicht mehr lesbar (wurde er abgezogen?).") + kBreak +
+                              QStringLiteral("Die Klasse ") + name +
+                              QStringLiteral(" wurde nicht eingespielt; auf der Festplatte ist nichts verändert.");
     try {
         if (family) {
             TransferCopyFile(source, target);
@@ -405,7 +516,10 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
             try {
                 ConvertStickClassTable(staging.path(name));
             } catch (const FileError& e) {
-                throw staging.forTarget(e);
+                // The damage is in the stick's copy of the table.
+                QString message = e.message();
+                message.replace(QDir::toNativeSeparators(staging.path(name)), QDir::toNativeSeparators(source));
+                throw FileError(message);
             }
         }
         QStringList entries{cls8};
@@ -415,11 +529,13 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
             staging.copy(board, boardName);
             entries << boardName;
         }
-        copyClassFolder(stickFolder, FindFileCI(programDir, cls8), staging, cls8);
+        copyClassFolder(listing, FindFileCI(programDir, cls8), staging, cls8, stickGone);
         staging.commit(entries << name);
     } catch (const FileError& e) {
         showProgress(QString());
-        showError(e.message());
+        // The table itself may be what went with the stick.
+        const bool tableGone = !QFileInfo(source).isSymLink() && !CanOpenForReading(source);
+        showError(tableGone ? stickGone : e.message());
         showInformation(kCancelled);
         backToProgramDir();
         NotifyMainWindow();

@@ -19,8 +19,11 @@
 // Windows-1252 again; a family table ("9a-21222.dbf") comes in unchanged.
 // Both directions put the whole class together beside the target first and
 // replace the older class in one step (ClassStaging); the import takes the
-// class's lock (ClassTableLock) for it.  A stick that is the program folder,
-// or a name with a path separator or "..", is refused.
+// class's lock (ClassTableLock) for it.  Only the grade files and
+// attachments the class folder held when the transfer began travel; one of
+// them that can no longer be opened, or the folder gone by the end (a pulled
+// stick), fails the transfer and leaves the target as it was.  A stick that
+// is the program folder, or a name with a path separator or "..", is refused.
 namespace hsa {
 
 class ClassStaging;
@@ -59,8 +62,10 @@ public:
     std::function<void(const QString&)> progress;
 
 private:
+    struct SourceListing;
     bool refusedToStart();
-    void copyClassFolder(const QString& from, const QString& existing, ClassStaging& staging, const QString& cls8);
+    void copyClassFolder(const SourceListing& from, const QString& existing, ClassStaging& staging,
+                         const QString& cls8, const QString& sourceGone);
     void showProgress(const QString& text);
 
     bool familyImportPending_ = false;

@@ -6,7 +6,9 @@
 #include "classes/textfile.h"
 #include "classes/dbftable.h"
 #include "classes/fileops.h"
+#include "exchange/archivemove.h"
 #include "exchange/classstaging.h"
+#include "exchange/transferrecovery.h"
 #include "exchange/transfercopy.h"
 #include "platform/errors.h"
 #include "platform/programwide.h"
@@ -105,11 +107,23 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
         throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(name));
     if (SameFolder(from, to))
         throw FileError(QStringLiteral("Die Klasse %1 kann nicht in ihren eigenen Ordner kopiert werden.").arg(name));
+    // Both folders are read: what a killed program left half-done in either
+    // is finished or put back first, and a class that another program's
+    // unfinished work holds is left alone.
+    RecoverFolder(from);
+    RecoverFolder(to);
+    if (ClassHeldByUnfinishedWork(from, name) || ClassHeldByUnfinishedWork(to, name)) {
+        showWarning(ClassBeingChangedMessage(name));
+        return ClassCopy::Skipped;
+    }
     const QString table = FindFileCI(from, name);
     if (!IsRegularFile(table))
         throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(shown(table)));
     makeFolder(to);
     const QString targetTable = FindFileCI(to, name);
+    // The older class keeps files beside the new one: a list change cut off
+    // in it is undone first, so that they stand where its students had them.
+    RecoverListChangeOfClass(targetTable, FindFileCI(to, ClassFolderName(name)));
     // The same lock as opening the class, on both sides a class leaves or
     // is replaced: another desk that has it open would lose its edits.
     const ClassTableLock targetLock(targetTable);
@@ -132,7 +146,11 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
         showWarning(InterruptedListChangeMessage(name));
         return ClassCopy::Skipped;
     }
-    const QStringList files = RegularFilesIn(sourceFolder);
+    // The program's own hidden files belong to this place alone.
+    QStringList files;
+    for (const QString& f : RegularFilesIn(sourceFolder))
+        if (!f.startsWith(QLatin1Char('.')))
+            files << f;
     qint64 size = QFileInfo(table).size();
     for (const QString& f : files)
         size += QFileInfo(QDir(sourceFolder).filePath(f)).size();
@@ -150,6 +168,9 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
     for (const QString& f : files)
         if (move || QFileInfo(QDir(sourceFolder).filePath(f)).size() > 0)
             carried << f;
+    std::optional<ArchiveMove> moving;
+    if (move)
+        moving.emplace(from, to, name);
     {
         ClassStaging staging(to);
         staging.copy(table, name);
@@ -163,31 +184,8 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
         }
         staging.commit({cls8, name});
     }
-    if (!move)
-        return ClassCopy::Done;
-
-    // The class leaves its old place only as a whole: its folder steps
-    // aside, the table goes, then the carried files.  Files that were not
-    // carried (links, sub-folders) keep the folder in its place.
-    const QString leaving = QDir(from).filePath(QStringLiteral(".") + cls8 + QStringLiteral(".verschoben"));
-    const bool hasFolder = QFileInfo(sourceFolder).isDir();
-    if (hasFolder && !RenamePath(sourceFolder, leaving))
-        throw FileError(QStringLiteral("Die Klasse %1 wurde ins Archiv kopiert, bleibt aber auch, wo sie ist: %2 "
-                                       "kann nicht verschoben werden.")
-                            .arg(name, shown(sourceFolder)));
-    if (!RemoveFile(table)) {
-        if (hasFolder)
-            RenamePath(leaving, sourceFolder);
-        throw FileError(QStringLiteral("Die Klasse %1 wurde ins Archiv kopiert, bleibt aber auch, wo sie ist: "
-                                       "Datei %2 kann nicht gelöscht werden.")
-                            .arg(name, shown(table)));
-    }
-    if (hasFolder) {
-        for (const QString& f : carried)
-            RemoveFile(QDir(leaving).filePath(f));
-        if (!QDir().rmdir(leaving))
-            RenamePath(leaving, sourceFolder);
-    }
+    if (moving)
+        moving->leave();
     return ClassCopy::Done;
 }
 
@@ -252,6 +250,9 @@ void ArchiveWindowModel::showProgress(const QString& text) const
 void YearArchive::Activate(const QString& sourceFolder)
 {
     workFolder_ = sourceFolder;
+    // A half-year left from the last time would hide classes of the year
+    // chosen now.
+    halfYear_.clear();
     years_ = ClassFileYears(sourceFolder);
     if (!years_.isEmpty())
         year_ = years_.first();
@@ -320,7 +321,10 @@ void YearArchive::Start(const QStringList& selected)
 void ArchiveRestore::Activate(const QString& workingFolder)
 {
     workFolder_ = workingFolder;
-    year_ = CheckedYear(year_);
+    leftYearFolders_ = false;
+    halfYear_.clear();
+    const QStringList folders = yearFolders();
+    year_ = folders.isEmpty() ? CheckedYear(year_) : folders.first();
 }
 
 QStringList ArchiveRestore::yearFolders() const
@@ -349,6 +353,11 @@ void ArchiveRestore::ChooseYearEntry(const QString& entry)
         leftYearFolders_ = true;
     else if (entry.size() == 6 && entry.startsWith(QLatin1Char('[')) && entry.endsWith(QLatin1Char(']')))
         ChooseYearFolder(entry.mid(1, 4));
+}
+
+QString ArchiveRestore::chosenYearEntry() const
+{
+    return leftYearFolders_ ? QStringLiteral("[..]") : QLatin1Char('[') + year_ + QLatin1Char(']');
 }
 
 QString ArchiveRestore::archiveFolder() const

@@ -42,8 +42,12 @@ enum class ClassCopy { Done, Skipped, TargetFull };
 // anything is written.  Files of 0 bytes are skipped when copying and
 // carried as empty files when moving.  The class is put together beside the
 // target and replaces the older one in one step (ClassStaging): on any
-// failure the target is as before.  Moving takes the sources away only then;
-// the class folder goes only when it is empty then.  Raises FileError.
+// failure the target is as before.  Moving records its intent first
+// (ArchiveMove) and takes the sources away only then; the class folder goes
+// only when it is empty then.  What a killed program left half-done in
+// either folder is finished or put back first, and a class that another
+// program's unfinished work holds is refused (ClassBeingChangedMessage,
+// Skipped).  Raises FileError.
 ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const QString& name, bool move,
                                   const QString& overwriteQuestion, const QString& fullFirstLine);
 
@@ -88,7 +92,7 @@ protected:
 class YearArchive : public ArchiveWindowModel {
 public:
     // The window comes up for the program folder: the years of its classes,
-    // the first selected.
+    // the first selected, no half-year.
     void Activate(const QString& sourceFolder);
     QStringList years() const { return years_; }
     bool moving() const { return move_; }
@@ -111,6 +115,9 @@ private:
 // The restore window (Tarch2form).
 class ArchiveRestore : public ArchiveWindowModel {
 public:
+    // The window comes up for the working folder: the first year folder of
+    // the archive chosen (the year stays when there is none), no half-year,
+    // so it shows the same whatever was clicked before it was closed.
     void Activate(const QString& workingFolder);
     QString workingFolder() const { return workFolder_; }
     QStringList yearFolders() const;
@@ -123,6 +130,9 @@ public:
     // year; "[..]" empties the list of archived classes until a year is
     // chosen again.
     void ChooseYearEntry(const QString& entry);
+    // The entry of yearFolderEntries that stands chosen: "[..]" after a click
+    // on it, else the year's folder.
+    QString chosenYearEntry() const;
     QString archiveFolder() const;
     QStringList archivedFiles() const;
     QStringList workingFiles() const;

@@ -180,8 +180,14 @@ ExamSheet PresetExamSheet(const GradeContext& context, const QString& profileFie
     return sheet;
 }
 
+bool MarkValueInRange(const QString& cell)
+{
+    const double value = ParseDecimal(TrimRight(cell));
+    return value == 0 || (value >= 1.0 && value <= 6.0);
+}
+
 ExamSheet ExamSheetFromLines(const QStringList& lines, const GradeContext& context,
-                             const QString& profileField)
+                             const QString& profileField, QStringList* outOfRange)
 {
     ExamSheet sheet;
     sheet.profileIndex = ProfileIndexFromField(profileField);
@@ -199,6 +205,20 @@ ExamSheet ExamSheetFromLines(const QStringList& lines, const GradeContext& conte
     // the marks stay in their rows.
     for (int r = kFirstSubjectRow; r <= kLastSubjectRow; ++r)
         sheet.grid.at(ColCode, r) = context.shortCode(r);
+    // Typing never lets a mark outside 1.0 to 6.0 into a cell; a damaged or
+    // hand-edited file must not either ("65" would count as 65.0 in every
+    // result, list and print).  A pending or uncomputable text stays.
+    for (int r = kFirstSubjectRow; r <= kLastSubjectRow; ++r) {
+        for (const int c : {ColWritten, ColComm, ColOral, ColYear}) {
+            QString& cell = sheet.grid.at(c, r);
+            if (cell.contains(QLatin1Char('P')) || cell.contains(QLatin1Char('?')) || MarkValueInRange(cell))
+                continue;
+            if (outOfRange)
+                *outOfRange << TrimRight(sheet.grid.at(ColCode, r)) + QLatin1Char(' ') + sheet.grid.at(c, 0)
+                                   + QStringLiteral(": ") + cell.trimmed();
+            cell = QStringLiteral("- ");
+        }
+    }
     sheet.grid.at(ColWeight, 0) = ExamGridHeading(ColWeight, context.eveningSchoolMode, true);
     NormaliseWeightColumn(sheet.grid);
     RecalcExamGrid(sheet.grid, context);
@@ -212,17 +232,35 @@ ExamSheet ExamSheetFromLines(const QStringList& lines, const GradeContext& conte
     return sheet;
 }
 
-// Every cell present (result and notes may be missing), and nothing beyond
-// the notes but empty lines: a file of another layout would lose its content
-// on the next save.
-static bool holdsGradeFileLayout(const QStringList& lines)
+// What the user hears about a file that was read all the same: cut short,
+// carrying text beyond its last note, or marks outside 1.0 to 6.0.  Empty
+// lines after the notes are no fault.
+static QString gradeFileNotice(const QString& path, const QStringList& lines, const QStringList& outOfRange)
 {
-    if (lines.size() < kGradeFileCellLines)
-        return false;
-    for (qsizetype i = kGradeFileLines; i < lines.size(); ++i)
-        if (!lines.at(i).trimmed().isEmpty())
-            return false;
-    return true;
+    const QString shown = QDir::toNativeSeparators(path);
+    QStringList told;
+    if (lines.size() < kGradeFileLines)
+        told << QStringLiteral("Die Notendatei %1 ist unvollständig: Sie hat nur %2 von %3 Zeilen. "
+                               "Was fehlt, ist leer (\"- \"); bitte prüfen Sie die Noten und Notizen dieses "
+                               "Schülers. Beim Speichern wird die Datei vollständig geschrieben.")
+                    .arg(shown)
+                    .arg(lines.size())
+                    .arg(kGradeFileLines);
+    qsizetype last = lines.size();
+    while (last > kGradeFileLines && lines.at(last - 1).trimmed().isEmpty())
+        --last;
+    if (last > kGradeFileLines)
+        told << QStringLiteral("Die Notendatei %1 ist länger als vorgesehen (%2 statt %3 Zeilen). "
+                               "Die Zeilen nach der 45. Notizzeile werden nicht übernommen und beim Speichern "
+                               "nicht wieder geschrieben.")
+                    .arg(shown)
+                    .arg(last)
+                    .arg(kGradeFileLines);
+    if (!outOfRange.isEmpty())
+        told << QStringLiteral("Die Notendatei %1 enthält Noten außerhalb von 1,0 bis 6,0 (%2). "
+                               "Sie werden nicht gezählt und als \"- \" angezeigt.")
+                    .arg(shown, outOfRange.join(QStringLiteral("; ")));
+    return told.join(QStringLiteral("\n\r\n\r"));
 }
 
 ExamSheet LoadStudentGradeFile(const QString& path, const GradeContext& context,
@@ -251,18 +289,16 @@ ExamSheet LoadStudentGradeFile(const QString& path, const GradeContext& context,
         failure = e.message() + QStringLiteral("\n\rDie Noten dieses Schülers werden nicht gespeichert, "
                                                "damit die Datei erhalten bleibt.");
     }
-    if (failure.isEmpty() && !holdsGradeFileLayout(lines))
-        failure = QStringLiteral("Die Notendatei %1 ist beschädigt (ihr Aufbau stimmt nicht).\n\r"
-                                 "Die Noten dieses Schülers werden nicht gespeichert, "
-                                 "damit die Datei erhalten bleibt.")
-                      .arg(QDir::toNativeSeparators(actual));
     if (!failure.isEmpty()) {
         ExamSheet sheet = PresetExamSheet(context, profileField);
         sheet.saveBlocked = true;
         sheet.loadError = failure;
         return sheet;
     }
-    return ExamSheetFromLines(lines, context, profileField);
+    QStringList outOfRange;
+    ExamSheet sheet = ExamSheetFromLines(lines, context, profileField, &outOfRange);
+    sheet.loadNotice = gradeFileNotice(actual, lines, outOfRange);
+    return sheet;
 }
 
 QStringList GradeFileLines(const ExamSheet& sheet, const GradeContext& context)

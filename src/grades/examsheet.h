@@ -46,6 +46,10 @@ struct ExamSheet {
     // presets and must never be saved over that file.
     bool saveBlocked = false;
     QString loadError;
+    // What the user must hear about a grade file that was read all the same
+    // (cut short, longer than its layout, marks outside 1.0 to 6.0): the
+    // sheet holds what could be used and may be saved.  Empty otherwise.
+    QString loadNotice;
 
     // "Gesamtschnitt: 2.3" for the results 0 to 2, else empty.
     QString gesamtschnittLabel(const GradeContext& context) const;
@@ -80,17 +84,27 @@ void NormaliseWeightColumn(ExamGrid& grid);
 // empty result label.  Every row computed.
 ExamSheet PresetExamSheet(const GradeContext& context, const QString& profileField = {});
 
+// False for a cell whose value lies outside 1.0 to 6.0 ("65", "1e30",
+// "0.5", "-3"): such a mark must never count.  True for a value from 1.0 to
+// 6.0 (a trailing "-" or "*" allowed) and for texts that read 0 ("- ", "P",
+// "??"), which count as no mark anyway.
+bool MarkValueInRange(const QString& cell);
+
 // The sheet the lines of a grade file give (missing lines read empty, empty
-// cells become "- ", a missing or unreadable result index means 5).  Column 0
-// gets the current short codes, the weight rule is applied and every row is
-// recomputed, so every reader sees the same values.
+// cells become "- ", a missing or unreadable result index means 5, lines
+// beyond the 45th note are ignored).  A mark cell (written, communication,
+// oral, year mark) whose value lies outside 1.0 to 6.0 becomes "- " and is
+// listed in outOfRange as "D schr(3): 65".  Column 0 gets the current short
+// codes, the weight rule is applied and every row is recomputed, so every
+// reader sees the same values.
 ExamSheet ExamSheetFromLines(const QStringList& lines, const GradeContext& context,
-                             const QString& profileField = {});
+                             const QString& profileField = {}, QStringList* outOfRange = nullptr);
 
 // Loads the grade file at path (found ignoring the case of its name).  A
 // missing file gives the presets.  A file that cannot be read or is damaged
 // (binary zeros) gives the presets with saveBlocked and a German loadError;
-// it never raises.
+// it never raises.  A file shorter or longer than its 226 lines, or one with
+// marks outside 1.0 to 6.0, is read as far as it goes and gets a loadNotice.
 ExamSheet LoadStudentGradeFile(const QString& path, const GradeContext& context,
                                const QString& profileField = {});
 

@@ -208,6 +208,8 @@ void GradeWindowController::loadStudent(int record)
     sheet_ = LoadStudentGradeFile(gradeFilePath_, context_, field(record, QStringLiteral("AG7")));
     if (!sheet_.loadError.isEmpty())
         showError(sheet_.loadError);
+    if (!sheet_.loadNotice.isEmpty())
+        showWarning(sheet_.loadNotice);
     recalc();
 
     s.currentStudentRecord = record;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -14,9 +15,54 @@ namespace hsa {
 
 namespace {
 
+// A window a question can stand over: on screen and not a menu, tip or
+// splash.
+bool canCarry(const QWidget* w)
+{
+    if (!w || !w->isVisible() || w->isMinimized())
+        return false;
+    const Qt::WindowType type = w->windowType();
+    return type == Qt::Window || type == Qt::Dialog || type == Qt::Sheet || type == Qt::Tool;
+}
+
+QPointer<QWidget>& lastWorkedInWindow()
+{
+    static QPointer<QWidget> window;
+    return window;
+}
+
+void followTheUsersWindow()
+{
+    static bool following = false;
+    if (following || !qApp)
+        return;
+    following = true;
+    QObject::connect(qApp, &QApplication::focusChanged, qApp, [](QWidget*, QWidget* now) {
+        if (now && canCarry(now->window()))
+            lastWorkedInWindow() = now->window();
+    });
+}
+
+// The window that asks: a modal window on screen, else the active one, else
+// the one the user worked in last, else the program's main window.  Between
+// a closed dialog (the printer choice, a file dialog) and the desktop's next
+// activation there is no active window, or one that is already hidden; a
+// box without a fitting parent would stand in a corner of the screen.  Qt
+// centres a box over its parent.
 QWidget* parentWindow()
 {
-    return QApplication::activeWindow();
+    followTheUsersWindow();
+    for (QWidget* w : {QApplication::activeModalWidget(), QApplication::activeWindow(), lastWorkedInWindow().data()})
+        if (w && canCarry(w->window()))
+            return w->window();
+    const QWidgetList tops = QApplication::topLevelWidgets();
+    for (QWidget* w : tops)
+        if (canCarry(w) && w->inherits("QMainWindow"))
+            return w;
+    for (QWidget* w : tops)
+        if (canCarry(w))
+            return w;
+    return nullptr;
 }
 
 QString captionOr(const QString& caption)

@@ -1,12 +1,17 @@
 #include "platform/shell.h"
 
+#include <QCursor>
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
 
 #include <csignal>
@@ -78,17 +83,29 @@ QString desktopHandlerExec(const QString& mimeType)
     return {};
 }
 
+// Qt's own call counts the opener's start as success, even when the opener
+// then finds no program for the target: the opener's answer is what tells.
+// Without an opener only Qt's guess of a handler for url is left.
+bool openThroughDesktop(const QString& target, const QUrl& url)
+{
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty())
+        return QDesktopServices::openUrl(url);
+    return OpenWithDesktopOpener(opener, target, kOpenerAnswerMs);
+}
+
 class SystemShell : public Shell {
 public:
     bool openUrl(const QString& url) override
     {
-        return QDesktopServices::openUrl(QUrl(url));
+        return openThroughDesktop(url, QUrl(url));
     }
     bool openFile(const QString& path) override
     {
         if (!QFileInfo::exists(path))
             return false;
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+        const QString abs = QFileInfo(path).absoluteFilePath();
+        return openThroughDesktop(abs, QUrl::fromLocalFile(abs));
     }
     bool openFileAt(const QString& path, const QString& mark) override
     {
@@ -100,8 +117,10 @@ public:
             url.setFragment(mark);
             const QString mime = QMimeDatabase().mimeTypeForFile(abs).name();
             const QStringList cmd = JumpMarkCommand(desktopHandlerExec(mime), url.toString(QUrl::FullyEncoded));
-            if (!cmd.isEmpty() && QProcess::startDetached(cmd.front(), cmd.mid(1)))
-                return true;
+            // The office suite the opener would run: asking the opener
+            // again after it failed would only fail once more.
+            if (!cmd.isEmpty())
+                return RunAndAwaitAnswer(cmd, kOpenerAnswerMs);
         }
         return openFile(path);
     }
@@ -157,6 +176,51 @@ QStringList JumpMarkCommand(const QString& exec, const QString& url)
     if (!placed)
         cmd << url;
     return cmd;
+}
+
+bool RunAndAwaitAnswer(const QStringList& command, int waitMs)
+{
+    if (command.isEmpty())
+        return false;
+    // The program runs detached behind a shell that leaves its exit status
+    // in a file: a browser or word processor it keeps in its foreground must
+    // outlive this program (the update ends the program right after the
+    // page opened), which a child process of ours would not.
+    QTemporaryDir answerDir;
+    if (!answerDir.isValid())
+        return QProcess::startDetached(command.front(), command.mid(1));
+    const QString answer = answerDir.filePath(QStringLiteral("status"));
+    const QString script = QStringLiteral(
+        "a=$0; \"$@\"; s=$?; { echo $s > \"$a.part\" && mv \"$a.part\" \"$a\"; } 2>/dev/null");
+    QProcess run;
+    run.setProgram(QStringLiteral("/bin/sh"));
+    run.setArguments(QStringList{QStringLiteral("-c"), script, answer} + command);
+    run.setStandardInputFile(QProcess::nullDevice());
+    if (!run.startDetached())
+        return false;
+    const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    if (gui)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    const QDeadlineTimer deadline(waitMs);
+    bool taken = true;
+    for (;;) {
+        QFile status(answer);
+        if (status.open(QIODevice::ReadOnly)) {
+            taken = status.readAll().trimmed() == "0";
+            break;
+        }
+        if (deadline.hasExpired())
+            break;
+        QThread::msleep(20);
+    }
+    if (gui)
+        QGuiApplication::restoreOverrideCursor();
+    return taken;
+}
+
+bool OpenWithDesktopOpener(const QString& opener, const QString& target, int waitMs)
+{
+    return RunAndAwaitAnswer({opener, target}, waitMs);
 }
 
 Shell& shell()

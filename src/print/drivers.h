@@ -17,8 +17,9 @@ struct PrintLoopHooks {
     std::function<void(const QString& text)> progress;
     // The button "Abbrechen": shown (with that caption) or hidden.
     std::function<void(bool visible)> abortButton;
-    // The student list: shown or hidden.
-    std::function<void(bool visible)> studentList;
+    // The student list: usable (true) or taken out of the user's hands while
+    // a loop walks the class table (false).
+    std::function<void(bool usable)> studentList;
     // Between two students: pending window events run (so the abort button
     // can be pressed).
     std::function<void()> pause;
@@ -29,9 +30,9 @@ PrintLoopHooks& printLoopHooks();
 bool PrintAbortRequested();
 
 // A print loop on screen for its lifetime: the abort button shown and, when
-// asked, the student list hidden; at its end the progress field and the button
-// are hidden, the list shown again and an abort request cleared, so that it
-// cannot stop the next print.
+// asked, the student list out of use; at its end the progress field and the
+// button are hidden, the list usable again and an abort request cleared, so
+// that it cannot stop the next print.
 class PrintLoopScope {
 public:
     explicit PrintLoopScope(bool hideStudentList = true);

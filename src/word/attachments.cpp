@@ -62,11 +62,17 @@ bool openInWordProcessor(const QString& path)
 {
     if (shell().openFileAt(path, kVerbal))
         return true;
-    showError(kMsgNoWordHandler);
+    showError(DocumentNotOpenedMessage(path));
     return false;
 }
 
 } // namespace
+
+QString DocumentNotOpenedMessage(const QString& path)
+{
+    return QStringLiteral("Die Datei %1 konnte nicht geöffnet werden.").arg(nativePath(path)) + kBreak
+           + kMsgNoWordHandler;
+}
 
 QString SafeAttachmentName(const QString& last, const QString& first)
 {
@@ -257,10 +263,10 @@ void OpenAllCertificateAttachments(const std::function<void(const QString&)>& pr
             path = AttachmentPath(s.classDir, last, first);
         }
         // Without a word processor the rest are still created, the
-        // message comes once.
+        // message comes once, naming the first that did not open.
         if (!handlerMissing && !shell().openFileAt(path, kVerbal)) {
             handlerMissing = true;
-            showError(kMsgNoWordHandler);
+            showError(DocumentNotOpenedMessage(path));
         }
     }
     if (progress)

@@ -22,6 +22,10 @@ inline const QString kMsgNoWordHandler =
 inline const QString kMsgWordDocumentsOpen =
     QStringLiteral("Es sind noch Word-Dokumente geöffnet.\n\rBitte speichern, falls gewünscht und schließen");
 
+// What the user is told when the word processor did not take the document
+// at path: the file, then kMsgNoWordHandler.
+QString DocumentNotOpenedMessage(const QString& path);
+
 // The student's part of the file name, NACHNAME + "_" + VORNAME, each name
 // made safe: "/", "\", control characters and <>:"|?* become "_"; an empty,
 // "." or ".." name becomes "_".

@@ -1,18 +1,25 @@
 #include "platform/prompt.h"
+#include "platform/help.h"
 #include "platform/qtprompt.h"
 #include "platform/scriptedprompt.h"
 #include "platform/shell.h"
+#include "support/privatedesktop.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
 
 using namespace hsa;
 
@@ -57,6 +64,106 @@ TEST(SystemShell, FindsEndsAndStartsProcesses)
     EXPECT_FALSE(shell().openFile(dir.filePath("missing.pdf")));
 }
 
+// A page counts as opened only when the desktop opener says a program took
+// it: on a real X display, with no browser, a failing one, one that hands the
+// page on and ends, and one that keeps running with it.
+TEST(SystemShell, OpenUrlTellsWhetherABrowserTookThePage)
+{
+    test::OnPrivateDesktop([](test::PrivateDesktop& desktop) {
+        using Browser = test::PrivateDesktop::Browser;
+        const QString opener = QStandardPaths::findExecutable("xdg-open");
+        const auto openUrl = [](const QString& u) { return shell().openUrl(u); };
+        const struct {
+            const char* name;
+            std::optional<Browser> browser;
+            std::function<bool(const QString&)> open;
+            bool opened;
+        } rows[] = {
+            {"no browser", std::nullopt, openUrl, false},
+            {"browser fails", Browser::Fails, openUrl, false},
+            {"opener missing", Browser::Hands,
+             [](const QString& u) { return OpenWithDesktopOpener("/nonexistent/opener", u, 20000); }, false},
+            {"browser hands the page on", Browser::Hands, openUrl, true},
+            {"browser stays with the page", Browser::Stays,
+             [&](const QString& u) { return OpenWithDesktopOpener(opener, u, 300); }, true},
+        };
+        QStringList expected;
+        for (const auto& r : rows) {
+            SCOPED_TRACE(r.name);
+            if (r.browser)
+                desktop.registerBrowser(*r.browser);
+            const QString page = QStringLiteral("https://wendra.example/%1.htm?a=1&b=2").arg(expected.size());
+            EXPECT_EQ(r.open(page), r.opened);
+            if (r.opened)
+                expected << page;
+            EXPECT_EQ(desktop.openedAddresses(expected.size()).join(' '), expected.join(' '));
+        }
+    });
+}
+
+// A document counts as opened only when a program took it: on a real X
+// display, with no program for it, a failing one, one that takes it from the
+// desktop opener and an office suite that is told the jump mark.  Help that
+// no help viewer shows goes the same way and says when it could not.
+TEST(SystemShell, OpenFileTellsWhetherAProgramTookTheFile)
+{
+    test::OnPrivateDesktop([](test::PrivateDesktop& desktop) {
+        using Kind = test::PrivateDesktop::Browser;
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString docx = dir.filePath("Müller_Anna.docx");
+        const QString pdf = dir.filePath("Kurzinfo.pdf");
+        ASSERT_TRUE(QFile::copy(QStringLiteral(HSA_DATA_DIR "/doc/anlage.docx"), docx));
+        QFile f(pdf);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("%PDF-1.4\n%%EOF\n");
+        f.close();
+        const QStringList word{"application/vnd.openxmlformats-officedocument.wordprocessingml.document"};
+        const QStringList viewer{"application/pdf"};
+        ScriptedPrompt prompt;
+        ScopedPrompt scope(prompt);
+        const auto showHelp = [&](const QString&) { return help().showTopic(dir.path(), "kurzinfo.PDF", 12); };
+        const auto at = [](const QString& p) { return shell().openFileAt(p, "Verbal"); };
+        const auto plain = [](const QString& p) { return shell().openFile(p); };
+        const struct {
+            const char* name;
+            std::optional<Kind> kind;
+            const char* program;
+            QStringList types;
+            std::function<bool(const QString&)> open;
+            QString file;
+            QString recorded; // empty: not opened
+            QString said = {};
+        } rows[] = {
+            {"no word processor", std::nullopt, "", {}, plain, docx, ""},
+            {"no word processor, at a mark", std::nullopt, "", {}, at, docx, ""},
+            {"no viewer for help", std::nullopt, "", {}, showHelp, pdf, "",
+             "Die Hilfedatei kurzinfo.PDF kann auf diesem Rechner nicht angezeigt werden."},
+            {"word processor fails", Kind::Fails, "textverarbeitung", word, plain, docx, ""},
+            {"office suite fails", Kind::Fails, "soffice-ersatz", word, at, docx, ""},
+            {"word processor", Kind::Hands, "textverarbeitung", word, plain, docx, docx},
+            {"other word processor, at a mark", Kind::Hands, "textverarbeitung", word, at, docx, docx},
+            {"office suite, at a mark", Kind::Hands, "soffice-ersatz", word, at, docx,
+             QUrl::fromLocalFile(docx).toString(QUrl::FullyEncoded) + "#Verbal"},
+            {"PDF viewer", Kind::Hands, "pdf-ersatz", viewer, plain, pdf, pdf},
+            {"help in the PDF viewer", Kind::Hands, "pdf-ersatz", viewer, showHelp, pdf, pdf},
+        };
+        QStringList expected;
+        for (const auto& r : rows) {
+            SCOPED_TRACE(r.name);
+            if (r.kind)
+                desktop.registerHandler(*r.kind, r.program, r.types);
+            prompt.clear();
+            EXPECT_EQ(r.open(r.file), !r.recorded.isEmpty());
+            if (!r.recorded.isEmpty())
+                expected << r.recorded;
+            EXPECT_EQ(desktop.openedAddresses(expected.size()).join(' ').toStdString(),
+                      expected.join(' ').toStdString());
+            EXPECT_EQ(prompt.texts().join(" | ").toStdString(), r.said.toStdString());
+        }
+    });
+}
+
 // Only an office suite is told the jump mark; its entry's file code takes the
 // URL, and the other codes of the desktop entry are dropped.
 TEST(SystemShell, JumpMarkCommandsForOfficeHandlers)
@@ -95,7 +202,7 @@ TEST(QtPrompt, FirstLineKeepsTheDotsOfCapitalUmlauts)
 {
     QtPrompt qt;
     for (const QString& text : {QStringLiteral("Übernahme"),
-                                QStringLiteral("H I N W E I S :   A K T U A L I T Ä T S P R Ü F U N G \n\rZeile 2")}) {
+                               QStringLiteral("H I N W E I S :   A K T U A L I T Ä T S P R Ü F U N G \n\rZeile 2")}) {
         SCOPED_TRACE(text.toStdString());
         int inkInTopRow = -1;
         QTimer::singleShot(0, [&] {

@@ -34,8 +34,8 @@ protected:
     using Cell = std::tuple<int, int, QString>; // column, exam row, text
 
     // Writes the grade file "v." + nr of the open class: the presets with the
-    // cells given, recomputed, and the exam result.
-    void writeSheet(const QString& nr, int result, const QList<Cell>& cells)
+    // cells given, recomputed, the exam result and the notes.
+    void writeSheet(const QString& nr, int result, const QList<Cell>& cells, const QStringList& notes = {})
     {
         const GradeContext context = GradeContextFromState();
         ExamSheet sheet = PresetExamSheet(context);
@@ -43,6 +43,7 @@ protected:
             sheet.grid.at(c, r) = text;
         RecalcExamGrid(sheet.grid, context);
         sheet.resultIndex = result;
+        sheet.notes = notes;
         ASSERT_TRUE(SaveStudentGradeFile(classFolder() + QStringLiteral("/v.") + nr, sheet, context));
     }
 

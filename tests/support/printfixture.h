@@ -3,6 +3,7 @@
 #include "support/programfolder.h"
 
 #include <QPoint>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace hsa::test {
@@ -22,6 +23,33 @@ inline QString TextsAt(const PrintJob& job, int x, int y)
         if (t.x == x && t.pageY() == y)
             out << t.text;
     return out.join(QLatin1Char('|'));
+}
+
+// What text number i of a job's texts runs into, or an empty text: a
+// vertical rule inside it, another text on its line that it overlaps, or the
+// right limit (the printable area's edge or the edge of the document's frame).
+// Two texts share a line when their cells overlap by more than half the
+// smaller one: lines set one under the other with a tight spacing do not.
+inline QString TextCrossing(const QList<PrintedText>& texts, const QList<PrintedLine>& lines, int i, int right)
+{
+    const PrintedText& t = texts[i];
+    const int top = t.pageY(), bottom = top + t.fontHeight;
+    const auto sharesLine = [&](int a, int b) { return std::min(bottom, b) - std::max(top, a) > 5; };
+    if (t.right() > right)
+        return QStringLiteral("the edge at x %1").arg(right);
+    for (const PrintedLine& l : lines)
+        if (l.page == t.page && l.x1 == l.x2 && l.x1 > t.x && t.right() > l.x1
+            && sharesLine(std::min(-l.y1, -l.y2), std::max(-l.y1, -l.y2)))
+            return QStringLiteral("the rule at x %1").arg(l.x1);
+    for (int k = 0; k < texts.size(); ++k) {
+        const PrintedText& u = texts[k];
+        if (k != i && u.page == t.page && !u.text.trimmed().isEmpty()
+            && std::min(t.right(), u.right()) - std::max(t.x, u.x) > 2
+            && std::min(bottom, u.pageY() + u.fontHeight) - std::max(top, u.pageY())
+                > std::max(5, std::min(t.fontHeight, u.fontHeight) / 2))
+            return QStringLiteral("\"%1\" at x %2").arg(u.text).arg(u.x);
+    }
+    return {};
 }
 
 // A fresh state in a program folder of its own, the recording printer and

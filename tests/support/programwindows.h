@@ -14,14 +14,14 @@
 
 namespace hsa::test {
 
-// The program's windows created by the program block in a temporary program
-// folder, with scripted prompts, a recording shell and a 1024 x 768 screen.
-// The start-up's version question is answered No.
-class ProgramWindowsFixture : public ::testing::Test {
-protected:
-    void SetUp() override
+// The program's windows created by the program block in the current folder,
+// with the given scripted prompts, a recording shell and a 1024 x 768 screen.
+// The start-up's version question is answered No.  For fixtures that bring
+// their own folder and prompts.
+struct ProgramWindows {
+    void start(ScriptedPrompt& prompt)
     {
-        ResetProgramWideObjects();
+        appHooks() = {};
         setShell(&shellDouble);
         setScreen(&screenDouble);
         setPrompts(&prompt);
@@ -29,19 +29,43 @@ protected:
         form = RunProgramBlock();
         prompt.clear();
     }
-    void TearDown() override
+    void stop()
     {
         state().quitRequested = true;
-        ResetProgramWideObjects(); // the windows first
+        DestroyProgramWindows();
         setPrompts(nullptr);
         setShell(nullptr);
         setScreen(nullptr);
+        appHooks() = {};
+        form = nullptr;
+    }
+
+    RecordingShell shellDouble;
+    FixedScreen screenDouble{ScreenInfo{1024, 768, 96}};
+    TForm1* form = nullptr;
+};
+
+// The program's windows in a temporary program folder of their own, in a
+// fresh program (its shared state, singletons and hook tables as at start).
+class ProgramWindowsFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProgramWideObjects();
+        windows.start(prompt);
+        form = windows.form;
+    }
+    void TearDown() override
+    {
+        windows.stop();
+        ResetProgramWideObjects();
     }
 
     TempProgramFolder dir;
     ScriptedPrompt prompt;
-    RecordingShell shellDouble;
-    FixedScreen screenDouble{ScreenInfo{1024, 768, 96}};
+    ProgramWindows windows;
+    RecordingShell& shellDouble = windows.shellDouble;
+    FixedScreen& screenDouble = windows.screenDouble;
     TForm1* form = nullptr;
 };
 

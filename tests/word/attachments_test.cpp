@@ -7,6 +7,7 @@
 #include "platform/recordingshell.h"
 #include "platform/shell.h"
 #include "support/classfolder.h"
+#include "support/privatedesktop.h"
 #include "support/programwindows.h"
 
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <QFileInfo>
 #include <QPushButton>
 #include <QSysInfo>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 using namespace hsa;
@@ -121,10 +123,46 @@ TEST_F(AttachmentTest, CreateOpenAndRecreate)
     // Without a word processor the user is told so; without a template nothing is made.
     shell.result = false;
     OpenCertificateAttachment(0);
-    EXPECT_EQ(prompt.lastText(), kMsgNoWordHandler);
+    EXPECT_EQ(prompt.lastText(), "Die Datei " + anna + " konnte nicht geöffnet werden.\n\r" + kMsgNoWordHandler);
     QFile::remove(folder.file("doc/anlage.docx"));
     EXPECT_FALSE(CreateCertificateAttachment(0));
     EXPECT_TRUE(prompt.lastText().endsWith("anlage.docx nicht gefunden")) << prompt.lastText().toStdString();
+}
+
+// On a real X display with the system's shell: without a word processor
+// neither the single attachment nor those of all students open, and the
+// message names the first that did not; a word processor that takes them
+// gets each at "Verbal" and nothing is said.
+TEST_F(AttachmentTest, AttachmentsOpenOnlyWhenAWordProcessorTookThem)
+{
+    test::OnPrivateDesktop([this](test::PrivateDesktop& desktop) {
+        setShell(nullptr);
+        const QString anna = inClass("Muster_Anna.docx");
+        const QString odd = inClass(".._x_a_b.docx");
+        const QString notOpened = "Die Datei " + anna + " konnte nicht geöffnet werden.\n\r" + kMsgNoWordHandler;
+        const auto atVerbal = [](const QString& p) {
+            return QUrl::fromLocalFile(p).toString(QUrl::FullyEncoded) + "#Verbal";
+        };
+        ASSERT_TRUE(CreateCertificateAttachment(0));
+        for (const bool office : {false, true}) {
+            SCOPED_TRACE(office ? "with a word processor" : "without a word processor");
+            if (office)
+                desktop.registerHandler(test::PrivateDesktop::Browser::Hands, "soffice-ersatz",
+                                        {"application/vnd.openxmlformats-officedocument.wordprocessingml.document"});
+            prompt.clear();
+            OpenCertificateAttachment(0);
+            EXPECT_EQ(prompt.texts().join(" | ").toStdString(), (office ? QString() : notOpened).toStdString());
+            prompt.clear();
+            OpenAllCertificateAttachments();
+            // Once, for the first; the student without a birth date gets none.
+            EXPECT_EQ(prompt.texts().filter("konnte nicht geöffnet werden").join(" | ").toStdString(),
+                      (office ? QString() : notOpened).toStdString());
+            const QStringList opened =
+                office ? QStringList{atVerbal(anna), atVerbal(anna), atVerbal(odd), atVerbal(inClass("Nurname__.docx"))}
+                       : QStringList{};
+            EXPECT_EQ(desktop.openedAddresses(opened.size()).join(' ').toStdString(), opened.join(' ').toStdString());
+        }
+    });
 }
 
 TEST(AttachmentNames, SafeNamesAndTemplates)

@@ -14,11 +14,19 @@
 #include "support/pdfwords.h"
 #include "zip/support/ziptestsupport.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace hsa;
@@ -49,6 +57,8 @@ protected:
     void SetUp() override
     {
         RealClassFixture::SetUp();
+        // Hooks a main window of an earlier test left behind point into it.
+        printLoopHooks() = {};
         setShell(&shell);
         setPrinterSystem(&printers);
         savedPath = qgetenv("PATH");
@@ -261,5 +271,50 @@ TEST_F(WordFormsTest, LibreOfficeFillsEachStudentsForm)
         const QString text = QString::fromStdString(zip::test::RunShell("pdftotext " + job(i).toStdString() + " -").output);
         EXPECT_TRUE(text.contains(QStringList({"Muster", "Beispiel", "Probe"})[i])) << i << "\n" << text.toStdString();
         EXPECT_TRUE(text.contains("Beobachtungsbogen")) << i;
+    }
+}
+
+// The window itself, as the user works it: "Unsichtbar im Hintergrund" is
+// ticked and not offered; "Start" empties the list of students done and
+// lists this run's students; the window is usable again afterwards.
+TEST_F(WordFormsTest, WindowStartEmptiesTheListAndPrintsTheChosenStudents)
+{
+    ASSERT_TRUE(printer().SelectPrinterDevice("Buero", {}, {}));
+    TForm4 window(forms);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_TRUE(window.CheckBox1->isChecked());
+    EXPECT_TRUE(window.CheckBox1->isHidden());
+    EXPECT_EQ(window.RadioGroup1->checkedId(), 1); // "Beobachtungsbogen"
+    const struct {
+        const char* name;
+        int range;           // "Ausdruck für"
+        int from, to;
+        int variant;         // "Technische Variante"
+        QStringList listed;  // Memo1 after the run
+        int jobs;
+    } runs[] = {
+        {"all, one job each", 1, 1, 1, 0, {"Muster", "Beispiel", "Probe"}, 3},
+        {"from 2 to 3, one job", 2, 2, 3, 1, {"Beispiel", "Probe"}, 1},
+        {"the marked student", 0, 1, 1, 1, {"Muster"}, 1},
+    };
+    window.Memo1->setPlainText(QStringLiteral("vom letzten Mal"));
+    for (const auto& r : runs) {
+        SCOPED_TRACE(r.name);
+        reset();
+        window.RadioGroup2->button(r.range)->click();
+        window.RadioGroup3->button(r.variant)->click();
+        window.SpinEdit1->setValue(r.from);
+        window.SpinEdit2->setValue(r.to);
+        QTest::mouseClick(window.Button1, Qt::LeftButton);
+        EXPECT_EQ(window.Memo1->toPlainText().split('\n', Qt::SkipEmptyParts), r.listed)
+            << prompt.texts().join(" | ").toStdString();
+        EXPECT_FALSE(window.Memo1->toPlainText().contains("letzten")); // emptied at "Start"
+        EXPECT_EQ(lpCalls().size(), r.jobs);
+        EXPECT_TRUE(window.Button1->isEnabled());
+        EXPECT_TRUE(window.Panel3->isHidden());
+        EXPECT_TRUE(window.CheckBox1->isChecked() && window.CheckBox1->isHidden());
+        EXPECT_TRUE(forms.mayClose());
+        window.Memo1->appendPlainText(QStringLiteral("vom letzten Mal"));
     }
 }

@@ -33,18 +33,19 @@ void PrintSchoolName(int x, int offset, const QString& schoolName)
     const SchoolNameParts name = SplitSchoolName(schoolName);
     if (!name.twoLines) {
         SetFont(55, true);
-        PrintTextOut(x, offset + 150, name.first);
+        PrintFittedText(x, offset + 150, name.first, kRight);
         return;
     }
     SetFont(53, true);
-    PrintTextOut(x, offset + 95, name.first);
-    PrintTextOut(x, offset + 150, name.second);
+    PrintFittedText(x, offset + 95, name.first, kRight);
+    PrintFittedText(x, offset + 150, name.second, kRight);
 }
 
 void PrintRemarkLines(const StudentPrintData& student, int y)
 {
-    PrintTextOut(700, y, TrimRight(student.hints[3]).isEmpty() ? QStringLiteral("---------------") : student.hints[3]);
-    PrintTextOut(700, y + 60, student.remarks[0]);
+    const bool blank = TrimRight(student.hints[3]).isEmpty();
+    PrintFittedText(700, y, blank ? QStringLiteral("---------------") : student.hints[3], kRight);
+    PrintFittedText(700, y + 60, student.remarks[0], kRight);
 }
 
 QString Gesamtschnitt(const ClassPrintData& cls, const StudentPrintData& student)
@@ -59,7 +60,7 @@ namespace {
 void printStandIn(const StudentPrintData& student, const QString& text)
 {
     SetNominalFont(45, false);
-    PrintTextOut(250, 200, StudentName(student));
+    PrintFittedText(250, 200, StudentName(student), certificate::kRight);
     PrintTextOut(250, 300, text);
     EndPrint();
 }

@@ -12,6 +12,12 @@ namespace hsa {
 
 namespace certificate {
 
+// No text of a certificate reaches past the right end of the school rule and
+// the signature rules; a text in a column ends kColumnGap before the grade
+// word beside it.
+inline constexpr int kRight = 1850;
+inline constexpr int kColumnGap = 15;
+
 // Font of the given nominal size (times PrintFontStretch) and weight.
 inline void SetFont(int size, bool bold = false)
 {
@@ -28,8 +34,8 @@ void PrintHeadLines(int x, int offset);
 // The school name, bold, in one line or split at its first "?".
 void PrintSchoolName(int x, int offset, const QString& schoolName);
 
-// The remarks in the current font: HINWEIS4 at y (fifteen hyphens when it
-// is blank) and BEMERK1 60 below it.
+// The remarks in the current font: HINWEIS4 at (700, y) (fifteen hyphens
+// when it is blank) and BEMERK1 60 below it, each ending at kRight.
 void PrintRemarkLines(const StudentPrintData& student, int y);
 
 // The student's overall average over subject rows 1 to 19.

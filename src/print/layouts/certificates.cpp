@@ -54,13 +54,14 @@ QString classSentence(const StudentPrintData& student, int kind)
 // and AG7 on the right.
 void printParticipation(const StudentPrintData& st, int y, int step)
 {
-    PrintTextOut(250, y, TrimRight(st.hints[0]).isEmpty() ? kMissingGradeWord : st.hints[0]);
+    const int leftEnd = 1080 - kColumnGap;
+    PrintFittedText(250, y, TrimRight(st.hints[0]).isEmpty() ? kMissingGradeWord : st.hints[0], leftEnd);
     if (!TrimRight(st.hints[1]).isEmpty())
-        PrintTextOut(1080, y, st.hints[1]);
-    PrintTextOut(250, y + step, st.hints[2]);
-    PrintTextOut(1080, y + step, st.ag2);
-    PrintTextOut(250, y + 2 * step, st.remarks[1]);
-    PrintTextOut(1080, y + 2 * step, st.ag7);
+        PrintFittedText(1080, y, st.hints[1], kRight);
+    PrintFittedText(250, y + step, st.hints[2], leftEnd);
+    PrintFittedText(1080, y + step, st.ag2, kRight);
+    PrintFittedText(250, y + 2 * step, st.remarks[1], leftEnd);
+    PrintFittedText(1080, y + 2 * step, st.ag7, kRight);
 }
 
 // The closing sentence of a final certificate: smaller and bold when it
@@ -71,16 +72,16 @@ void printClosingSentence(const SubjectData& subjects)
     const bool small = closing.contains(QStringLiteral("Mittlere Reife"))
         || closing.contains(QStringLiteral("Bildungsstand"));
     SetFont(small ? 36 : 44, small);
-    PrintTextOut(250, 2345, closing);
+    PrintFittedText(250, 2345, closing, kRight);
 }
 
 void printStudentLines(const StudentPrintData& st, int nameSize)
 {
     SetFont(nameSize, true);
-    PrintTextOut(700, 508, StudentName(st));
+    PrintFittedText(700, 508, StudentName(st), kRight);
     SetFont(48);
-    PrintTextOut(700, 570, st.birthDate);
-    PrintTextOut(700, 630, st.birthPlace);
+    PrintFittedText(700, 570, st.birthDate, kRight);
+    PrintFittedText(700, 630, st.birthPlace, kRight);
 }
 
 void printLabels(int y)
@@ -95,7 +96,7 @@ void printFooterLines(const SubjectData& subjects)
 {
     SetFont(35);
     for (int i = 0; i < 5; ++i)
-        PrintTextOut(250, 2770 + 40 * i, subjects.footerLines[static_cast<size_t>(i)]);
+        PrintFittedText(250, 2770 + 40 * i, subjects.footerLines[static_cast<size_t>(i)], kRight);
 }
 
 void printSignatureRules(int y)
@@ -144,14 +145,14 @@ void printSubjectBlockA(const ClassPrintData& cls, const StudentPrintData& st)
     for (int r = 2; r <= s && r < kGradeListRows; ++r) {
         const QString& text = st.gradeNames[static_cast<size_t>(r)];
         subjectFont(text, false);
-        PrintSubjectName(250, (r - 3) * 70 + 1020, shownSubject(text));
+        PrintSubjectName(250, (r - 3) * 70 + 1020, shownSubject(text), 18, 18, 700 - kColumnGap);
         SetFont(48);
         PrintTextOut(700, (r - 3) * 70 + 1012, word(r));
     }
     for (int r = s + 1; r <= k - 1 && r < kGradeListRows; ++r) {
         const QString& text = st.gradeNames[static_cast<size_t>(r)];
         subjectFont(text, true);
-        PrintSubjectName(1080, (r - 2 - s) * 70 + 1020, shownSubject(text));
+        PrintSubjectName(1080, (r - 2 - s) * 70 + 1020, shownSubject(text), 18, 18, 1540 - kColumnGap);
         SetFont(48);
         if (isProject(text))
             PrintTextOut(1540, 1715, word(r));
@@ -186,7 +187,7 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
     const bool final = kind == 11 || kind == 16;
     if (final) {
         SetFont(74, true);
-        PrintTextOut(700, 350, line(sub, 0));
+        PrintFittedText(700, 350, line(sub, 0), kRight);
     } else {
         printLeavingTitle(line(sub, 0).contains(QStringLiteral("Hauptschule mit")),
                           QStringLiteral("Abgangszeugnis der Werkrealschule"));
@@ -195,13 +196,13 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
     printLabels(510);
     SetFont(40);
     if (final) {
-        PrintTextOut(250, 730, line(sub, 1));
+        PrintFittedText(250, 730, line(sub, 1), kRight);
     } else {
         PrintTextOut(250, 730, kLeavingSentence);
         PrintTextOut(250, 775, classSentence(st, kind));
     }
     SetFont(42, true);
-    PrintTextOut(250, 1930, line(sub, 2));
+    PrintFittedText(250, 1930, line(sub, 2), kRight);
     PrintTextOut(250, 2195, QStringLiteral("Bemerkungen:"));
     PrintTextOut(250, 2415, QStringLiteral("Datum:"));
     SetFont(35);
@@ -210,21 +211,21 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
     PrintTextOut(990, 2595, QStringLiteral("der Schule)"));
     PrintTextOut(250, 2605, final ? QStringLiteral("Vorsitzende/r des Prüfungsausschusses")
                                   : QStringLiteral("Schulleiter/in"));
-    PrintTextOut(1180, 2605, final ? line(sub, 3) : QStringLiteral("Klassenlehrer/in"));
+    PrintFittedText(1180, 2605, final ? line(sub, 3) : QStringLiteral("Klassenlehrer/in"), kRight);
     PrintTextOut(250, 2690, kGradeKey + QLatin1Char('.'));
     PrintTextOut(250, 2730, kExamKey);
     if (kind == 16) {
         SetFont(46);
         PrintTextOut(250, 2535, QStringLiteral("gez.:"));
-        PrintTextOut(380, 2535, cls.examChairName);
+        PrintFittedText(380, 2535, cls.examChairName, 1180 - kColumnGap);
         PrintTextOut(1180, 2535, QStringLiteral("gez.:"));
-        PrintTextOut(1310, 2535, cls.headTeacherName);
+        PrintFittedText(1310, 2535, cls.headTeacherName, kRight);
         SetFont(48, true);
         PrintTextOut(1670, 30, QStringLiteral("Abschrift"));
     }
     PrintSchoolName(700, offset, cls.schoolName);
     SetFont(44, true);
-    PrintTextOut(250, 850, sub.subjectBlockHeading);
+    PrintFittedText(250, 850, sub.subjectBlockHeading, kRight);
     printSubjectBlockA(cls, st);
 
     SetFont(48, true);
@@ -232,7 +233,7 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
     SetFont(40);
     PrintTextOut(250, 1685, QStringLiteral("Thema:"));
     PrintTextOut(250, 1735, QStringLiteral("Note  "));
-    PrintTextOut(410, 1685, st.ag5);
+    PrintFittedText(410, 1685, st.ag5, kRight);
     SetFont(28);
     PrintTextOut(410, 1745, kVerbalNote);
     SetFont(44, true);
@@ -273,9 +274,9 @@ void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& st, in
     PrintTextOut(250, 750, kLeavingSentence);
     PrintTextOut(250, 795, classSentence(st, kind));
     SetFont(46, true);
-    PrintTextOut(250, 1880, sub.ebaHeading);
+    PrintFittedText(250, 1880, sub.ebaHeading, kRight);
     SetFont(48, true);
-    PrintTextOut(250, 940, sub.subjectBlockHeading);
+    PrintFittedText(250, 940, sub.subjectBlockHeading, kRight);
     PrintTextOut(250, 2165, QStringLiteral("Bemerkungen:"));
     PrintTextOut(250, 2345, QStringLiteral("Datum:"));
     SetFont(35);
@@ -297,7 +298,7 @@ void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& st, in
     for (int r = 2; r <= s && r < kGradeListRows; ++r) {
         const int y = (r - 3) * 70 + 1110;
         SetFont(40);
-        PrintSubjectName(250, y, shownSubject(st.gradeNames[static_cast<size_t>(r)]), 17);
+        PrintSubjectName(250, y, shownSubject(st.gradeNames[static_cast<size_t>(r)]), 17, 18, 700 - kColumnGap);
         SetFont(48);
         PrintTextOut(700, y, word(r));
     }
@@ -305,7 +306,7 @@ void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& st, in
         const QString& text = st.gradeNames[static_cast<size_t>(r)];
         const int y = (r - 2 - s) * 70 + 1110;
         SetFont(40, text.contains(QStringLiteral("Wahlpflicht")));
-        PrintSubjectName(1080, y, shownSubject(text), 17);
+        PrintSubjectName(1080, y, shownSubject(text), 17, 18, 1540 - kColumnGap);
         SetFont(48);
         PrintTextOut(1540, isProject(text) ? 1785 : y, word(r));
     }
@@ -318,7 +319,7 @@ void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& st, in
     SetFont(40);
     PrintTextOut(250, b + 1605, QStringLiteral("Thema:"));
     PrintTextOut(250, b + 1655, QStringLiteral("Note  "));
-    PrintTextOut(410, b + 1605, st.ag5);
+    PrintFittedText(410, b + 1605, st.ag5, kRight);
     SetFont(28);
     PrintTextOut(410, b + 1665, kVerbalNote);
     b += 40;
@@ -339,7 +340,7 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
     const SubjectData& sub = cls.subjects;
     const bool class9 = kind == 7;
     SetFont(74, true);
-    PrintTextOut(700, 350, line(sub, 0));
+    PrintFittedText(700, 350, line(sub, 0), kRight);
     PrintHeadLines(700, offset);
     printLabels(510);
     SetFont(40);
@@ -348,9 +349,9 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
                                    ? QStringLiteral("hat die Werkrealschule nach Klasse 9 erfolgreich abgeschlossen.")
                                    : QStringLiteral("hat die Hauptschule nach Klasse 9 erfolgreich abgeschlossen."));
     else
-        PrintTextOut(250, 730, line(sub, 1));
+        PrintFittedText(250, 730, line(sub, 1), kRight);
     SetFont(44, true);
-    PrintTextOut(250, 850, sub.subjectBlockHeading);
+    PrintFittedText(250, 850, sub.subjectBlockHeading, kRight);
 
     // Subjects in the two columns of the student sheets.  Kind 7 carries no
     // exam, so its words have no exam cross.
@@ -367,7 +368,7 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
         const int y = left ? (r - 3) * 70 + 1020 : (r - 2 - c) * 70 + 1020;
         const QString& text = st.gradeNames[static_cast<size_t>(r)];
         SetFont(38);
-        PrintSubjectName(x, y, shownSubject(text), 17);
+        PrintSubjectName(x, y, shownSubject(text), 17, 18, (left ? 700 : 1540) - kColumnGap);
         SetFont(48);
         if (isProject(text))
             projectWord = word(r);
@@ -382,7 +383,7 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
     SetFont(40);
     PrintTextOut(250, 1620, QStringLiteral("Thema:"));
     PrintTextOut(250, 1665, QStringLiteral("Note  "));
-    PrintTextOut(410, 1620, st.ag5);
+    PrintFittedText(410, 1620, st.ag5, kRight);
     SetFont(48);
     if (!projectWord.isNull())
         PrintTextOut(1540, 1645, projectWord);
@@ -402,14 +403,14 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
         PrintTextOut(250, 1835, QStringLiteral("Note des in Klasse 8"));
         PrintTextOut(250, 1870, QStringLiteral("abgeschlossenen Pflichtfaches:"));
         if (!TrimRight(st.ag6).isEmpty()) {
-            PrintSubjectName(1080, 1853, st.ag5, 17, 18);
+            PrintSubjectName(1080, 1853, st.ag5, 17, 18, 1540 - kColumnGap);
             SetFont(48);
             PrintTextOut(1540, 1850, GradeDigitToWord(GradeWordVariant::Certificate, st.ag6));
         }
     }
 
     SetFont(42, true);
-    PrintTextOut(250, 1930, line(sub, 2));
+    PrintFittedText(250, 1930, line(sub, 2), kRight);
     SetFont(40, true);
     printParticipation(st, 2000, 50);
     SetFont(42, true);
@@ -443,7 +444,8 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
     if (kind == 6) {
         SetFont(46);
         PrintTextOut(250, 2500, QStringLiteral("gez.:"));
-        PrintTextOut(380, 2500, cls.examChairName);
+        // The seal's caption stands beside the name, a little lower.
+        PrintFittedText(380, 2500, cls.examChairName, 1080 - kColumnGap);
         SetFont(48, true);
         PrintTextOut(1670, 30, QStringLiteral("Abschrift"));
     }

@@ -6,6 +6,8 @@
 #include "print/layouts/pageparts.h"
 #include "print/pagemodel.h"
 
+#include <algorithm>
+
 namespace hsa {
 
 namespace {
@@ -110,7 +112,9 @@ bool PrintGridTable(const ClassPrintData& cls, GridPrintTable t, bool landscape,
             PrintNewPage();
         SetNominalFont(40);
         SetPrintFontBold(true);
-        PrintTextOut(l.x(0), l.rowHeight / 3 + l.y(-1) - 10, title);
+        // A long title (the final-grade overview explains its averages in
+        // it) ends at the table's right edge.
+        PrintFittedText(l.x(0), l.rowHeight / 3 + l.y(-1) - 10, title, std::min(l.x(n) - 4, l.width + 100));
         SetPrintFontBold(false);
         for (int r = 0; r <= 35; ++r)
             PrintRule(116, l.y(r) - 4, l.width + 100, l.y(r) - 4);

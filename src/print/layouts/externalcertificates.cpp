@@ -68,7 +68,7 @@ void printFrame(const ClassPrintData& cls, const Frame& f, int kind)
     if (kind == 6) {
         SetFont(48);
         PrintTextOut(1180, 2445, QStringLiteral("gez.:"));
-        PrintTextOut(1310, 2445, cls.examChairName);
+        PrintFittedText(1310, 2445, cls.examChairName, kRight);
         SetFont(48, true);
         PrintTextOut(1670, 30, QStringLiteral("Abschrift"));
     }
@@ -79,8 +79,8 @@ void printFooterLines(const ClassPrintData& cls, int q, int n)
     SetFont(27);
     const int lift = n >= 16 ? 35 : 0;
     for (int i = 1; i <= 5; ++i)
-        PrintTextOut(250, 70 * (q - 3) + 1037 + 30 * (i - 1) - lift,
-                     cls.subjects.footerLines[static_cast<size_t>(i - 1)]);
+        PrintFittedText(250, 70 * (q - 3) + 1037 + 30 * (i - 1) - lift,
+                        cls.subjects.footerLines[static_cast<size_t>(i - 1)], kRight);
 }
 
 // Remarks, date and the student's lines below the subjects.
@@ -91,10 +91,10 @@ void printClosing(const ClassPrintData& cls, const StudentPrintData& st, int rem
     SetFont(44);
     PrintTextOut(700, 2235, FormatLongDate(st.datum, cls.shortDates));
     SetFont(50, true);
-    PrintTextOut(700, nameY, StudentName(st));
+    PrintFittedText(700, nameY, StudentName(st), kRight);
     SetFont(48);
-    PrintTextOut(700, nameY + 62, st.birthDate);
-    PrintTextOut(700, nameY + 122, st.birthPlace);
+    PrintFittedText(700, nameY + 62, st.birthDate, kRight);
+    PrintFittedText(700, nameY + 122, st.birthPlace, kRight);
 }
 
 } // namespace
@@ -126,7 +126,7 @@ void PrintExternalHsaCertificate(const ClassPrintData& cls, const StudentPrintDa
         SetFont(40);
         PrintTextOut(250, g + 1240, QStringLiteral("Thema:"));
         PrintTextOut(250, g + 1290, QStringLiteral("Note  "));
-        PrintTextOut(700, g + 1240, st.hints[0]);
+        PrintFittedText(700, g + 1240, st.hints[0], kRight);
         SetFont(28);
         PrintTextOut(250, g + 1345, QStringLiteral("(Verbalbeurteilung siehe Beiblatt)"));
         SetFont(40);
@@ -148,12 +148,12 @@ void PrintExternalHsaCertificate(const ClassPrintData& cls, const StudentPrintDa
         const QString t = shownName(subjectOf(st, r));
         if (t.contains(QStringLiteral("Bildung")))
             d = 25;
-        PrintSubjectName(250, d + 1080 + 70 * (r - 3), t);
+        PrintSubjectName(250, d + 1080 + 70 * (r - 3), t, 18, 18, 700 - kColumnGap);
     }
     printFooterLines(cls, s + 2, n);
     SetFont(40);
     for (int r = s + 1; r <= n - 1; ++r)
-        PrintSubjectName(1080, 1080 + 70 * (r - 2 - s), shownName(subjectOf(st, r)));
+        PrintSubjectName(1080, 1080 + 70 * (r - 2 - s), shownName(subjectOf(st, r)), 18, 18, 1540 - kColumnGap);
     PrintSchoolName(700, offset, cls.schoolName);
 
     SetFont(48);
@@ -176,7 +176,7 @@ void PrintExternalHsaCertificate(const ClassPrintData& cls, const StudentPrintDa
     SetFont(40);
     PrintTextOut(250, g + 1475, QStringLiteral("Thema:"));
     PrintTextOut(250, g + 1525, QStringLiteral("Note  "));
-    PrintTextOut(700, g + 1475, st.ag5);
+    PrintFittedText(700, g + 1475, st.ag5, kRight);
     SetFont(28);
     PrintTextOut(250, g + 1580, QStringLiteral("(Verbalbeurteilung siehe Beiblatt)"));
 
@@ -237,10 +237,10 @@ void PrintExternalWrsCertificate(const ClassPrintData& cls, const StudentPrintDa
         const QString t = shownName(subjectOf(st, r));
         if (t.contains(QStringLiteral("Bildung")))
             d = 25;
-        PrintSubjectName(250, d + 1260 + 80 * (r - 3), t);
+        PrintSubjectName(250, d + 1260 + 80 * (r - 3), t, 18, 18, 700 - kColumnGap);
     }
     for (int r = s + 1; r <= n - 1; ++r)
-        PrintSubjectName(1080, 1260 + 80 * (r - 2 - s), shownName(subjectOf(st, r)));
+        PrintSubjectName(1080, 1260 + 80 * (r - 2 - s), shownName(subjectOf(st, r)), 18, 18, 1540 - kColumnGap);
     printFooterLines(cls, s + 1 <= n - 1 ? n - 1 : s, n);
     PrintSchoolName(700, offset, cls.schoolName);
 

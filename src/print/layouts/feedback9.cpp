@@ -50,12 +50,12 @@ void PrintClass9Feedback(const ClassPrintData& cls, const StudentPrintData& st, 
     auto shown = [](const QString& t) { return t.contains(QStringLiteral("Projekt")) ? QStringLiteral(" ") : t; };
     for (int r = 2; r <= s && r < kGradeListRows; ++r) {
         SetFont(40);
-        PrintSubjectName(250, 70 * (r - 3) + 1020, shown(subjectOf(r)));
+        PrintSubjectName(250, 70 * (r - 3) + 1020, shown(subjectOf(r)), 18, 18, 700 - kColumnGap);
     }
     for (int r = s + 1; r <= n - 1 && r < kGradeListRows; ++r) {
         const bool elective = subjectOf(r).contains(QStringLiteral("Wahlpflicht"));
         SetFont(elective ? 44 : 40, elective);
-        PrintSubjectName(1080, 70 * (r - 2 - s) + 1020, shown(subjectOf(r)));
+        PrintSubjectName(1080, 70 * (r - 2 - s) + 1020, shown(subjectOf(r)), 18, 18, 1540 - kColumnGap);
     }
     PrintSchoolName(250, offset, cls.schoolName);
 
@@ -72,7 +72,7 @@ void PrintClass9Feedback(const ClassPrintData& cls, const StudentPrintData& st, 
     SetFont(40);
     PrintTextOut(250, q + 1525, QStringLiteral("Thema:"));
     PrintTextOut(250, q + 1575, QStringLiteral("Note  "));
-    PrintTextOut(410, q + 1525, st.ag5);
+    PrintFittedText(410, q + 1525, st.ag5, kRight);
     SetFont(28);
     PrintTextOut(410, q + 1585, QStringLiteral("(Verbalbeurteilung siehe Beiblatt):"));
 
@@ -80,15 +80,15 @@ void PrintClass9Feedback(const ClassPrintData& cls, const StudentPrintData& st, 
         SetFont(44);
         PrintTextOut(250, q + 1725, QStringLiteral("Note des in Klasse 8"));
         PrintTextOut(250, q + 1760, QStringLiteral("abgeschlossenen Pflichtfaches:"));
-        PrintSubjectName(1080, 1743, st.ag5, 17, 18);
+        PrintSubjectName(1080, 1743, st.ag5, 17, 18, 1540 - kColumnGap);
         PrintTextOut(1540, 1742, FormatYearMarkForRow(st.ag6));
     }
 
     SetFont(44);
     if (!TrimRight(st.hints[0]).isEmpty()) {
-        PrintTextOut(250, 1890, TrimRight(st.hints[0]) + QLatin1Char(' ') + TrimRight(st.hints[1]));
-        PrintTextOut(250, 1950, TrimRight(st.hints[2]) + QLatin1Char(' ') + TrimRight(st.ag2));
-        PrintTextOut(250, 2010, TrimRight(st.remarks[1]) + QLatin1Char(' ') + TrimRight(st.ag7));
+        PrintFittedText(250, 1890, TrimRight(st.hints[0]) + QLatin1Char(' ') + TrimRight(st.hints[1]), kRight);
+        PrintFittedText(250, 1950, TrimRight(st.hints[2]) + QLatin1Char(' ') + TrimRight(st.ag2), kRight);
+        PrintFittedText(250, 2010, TrimRight(st.remarks[1]) + QLatin1Char(' ') + TrimRight(st.ag7), kRight);
     } else {
         PrintTextOut(250, 1890, kMissingGradeWord);
     }
@@ -98,10 +98,10 @@ void PrintClass9Feedback(const ClassPrintData& cls, const StudentPrintData& st, 
     SetFont(46);
     PrintTextOut(250, q + 2235, FormatLongDate(st.datum, cls.shortDates));
     SetFont(50, true);
-    PrintTextOut(700, 670, StudentName(st));
+    PrintFittedText(700, 670, StudentName(st), kRight);
     SetFont(50);
     PrintTextOut(1380, 588, QStringLiteral("20") + cls.classFile.mid(3, 2) + QLatin1Char('/') + cls.classFile.mid(5, 2));
-    PrintTextOut(700, 588, st.klasse);
+    PrintFittedText(700, 588, st.klasse, 1080 - kColumnGap);
     EndPrint();
 }
 

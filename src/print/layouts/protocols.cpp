@@ -55,25 +55,28 @@ void PrintExamProtocol(const ClassPrintData& cls, const StudentPrintData& studen
     const SchoolNameParts school = SplitSchoolName(cls.schoolName);
     SetPrintFontBold(false);
     SetNominalFont(50);
-    PrintTextOut(v, 10, school.first);
+    // Every text from the value column on ends at the sheet's right edge.
+    PrintFittedText(v, 10, school.first, e.right);
     if (school.twoLines)
-        PrintTextOut(v, 80, school.second);
+        PrintFittedText(v, 80, school.second, e.right);
     PrintTextOut(v, school.twoLines ? 150 : 80, ExamSchoolYearText(cls));
 
     SetPrintFontBold(true);
     SetNominalFont(60);
-    PrintTextOut(v, 340, word == QStringLiteral("Kommunikationsprüfung")
-                             ? QStringLiteral("Niederschrift über die Kommunikationsprüfung")
-                             : QStringLiteral("Niederschrift über die ") + word + QStringLiteral(" Prüfung"));
+    PrintFittedText(v, 340,
+                    word == QStringLiteral("Kommunikationsprüfung")
+                        ? QStringLiteral("Niederschrift über die Kommunikationsprüfung")
+                        : QStringLiteral("Niederschrift über die ") + word + QStringLiteral(" Prüfung"),
+                    e.right);
     const QString subject = (s >= 0 && s < kSubjectEntryCount) ? cls.subjects.subjectNames[s] : QString();
-    PrintTextOut(v, 410, QStringLiteral("im Fach ") + StripDashSlash(subject));
+    PrintFittedText(v, 410, QStringLiteral("im Fach ") + StripDashSlash(subject), e.right);
 
     SetPrintFontBold(false);
     SetNominalFont(50);
     PrintTextOut(e.left, 630, QStringLiteral("Name des Prüflings:"));
-    PrintTextOut(v, 630, student.surname + QStringLiteral(", ") + student.firstName);
+    PrintFittedText(v, 630, student.surname + QStringLiteral(", ") + student.firstName, e.right);
     PrintTextOut(e.left, 700, QStringLiteral("Klasse:"));
-    PrintTextOut(v, 700, student.klasse);
+    PrintFittedText(v, 700, student.klasse, e.right);
     PrintTextOut(e.left, 770, QStringLiteral("Prüfungszeit:"));
     PrintTextOut(v, 770, QStringLiteral("______________________________"));
     PrintTextOut(e.left, 850, QStringLiteral("Prüfungsaufgaben:"));

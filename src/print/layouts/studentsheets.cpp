@@ -156,7 +156,8 @@ void PrintBoundaryGradeSheet(const ClassPrintData& cls, const StudentPrintData& 
     PrintTextOut(1180, t - 70, QStringLiteral(" Mündliche Prüfung:"));
     SetPrintFontBold(false);
     const ExamGrid& g = st.sheet.grid;
-    for (int i = 0; i < kExamGridRows; ++i)
+    // Row 0 of the exam grid is its own heading row: "Fach" stands there.
+    for (int i = kFirstSubjectRow; i <= kLastSubjectRow; ++i)
         PrintTextOut(280, t + 70 * i, g.cell(ColCode, i));
 
     for (int i = kFirstSubjectRow; i <= kLastSubjectRow; ++i) {

@@ -195,8 +195,10 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
         PrintTextOut(e.left, 50, ExamSchoolYearText(cls));
         SetPrintFontBold(true);
         SetNominalFont(50);
+        // The title ends where the level text or, on a list with marks, the
+        // boundary-grade heading (which reaches up into the title's line) begins.
         const bool level = code == QLatin1Char('X') || code == QLatin1Char('Y');
-        PrintFittedText(e.left, 100, title, level ? e.x4 - kColumnGap : e.right);
+        PrintFittedText(e.left, 100, title, level || oralMarks ? e.x4 - kColumnGap : e.right);
         // Over the boundary-grade heading the level ends where that begins.
         const int levelBottom = oralMarks ? 125 : 0;
         if (code == QLatin1Char('X'))

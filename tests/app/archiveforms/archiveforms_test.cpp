@@ -3,8 +3,10 @@
 #include "support/programwindows.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTest>
 
 namespace hsa {
 namespace {
@@ -29,6 +31,14 @@ TEST_F(ArchiveFormsTest, MenuEntriesReachTheHintAndTheArchiveWindows)
     EXPECT_LE(archive->minimumSizeHint().width(), 1024);
     EXPECT_EQ(archive->ComboBox1->currentText(), "2122");
     EXPECT_EQ(archive->FileListBox1->count(), 2);
+    // A half-year chosen before the window was closed does not hide classes
+    // the next time.
+    archive->ComboBox2->setCurrentText("1");
+    EXPECT_EQ(archive->FileListBox1->count(), 0);
+    archive->close();
+    form->trigger("JahrgangsarchivierungAbschlussklassen1");
+    EXPECT_EQ(archive->ComboBox2->currentText(), "");
+    EXPECT_EQ(archive->FileListBox1->count(), 2);
     form->trigger("KlassenausdemArchivzurckholen1");
     auto* restore = qobject_cast<Tarch2form*>(ProgramWindow("arch2form"));
     ASSERT_NE(restore, nullptr);
@@ -50,6 +60,66 @@ TEST_F(ArchiveFormsTest, MenuEntriesReachTheHintAndTheArchiveWindows)
         state().formScale = scale;
         state().fontFactor = factor;
         EXPECT_EQ(Tarch2form().font().pointSize(), expected.fontSize) << factor;
+    }
+}
+
+// Everything the restore window shows, the highlighted year entry first.
+std::string restoreWindowContent(const Tarch2form& w)
+{
+    const auto entries = [](const QListWidget* list) {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i)
+            out << list->item(i)->text();
+        return out.join(' ');
+    };
+    const QListWidgetItem* current = w.FileListBox3->currentItem();
+    return QStringList{current ? current->text() : "(none)", entries(w.FileListBox3), w.ComboBox2->currentText(),
+                       w.Label4->text(), entries(w.FileListBox2), w.Label2->text(), entries(w.FileListBox1)}
+        .join(" | ")
+        .toStdString();
+}
+
+void clickEntry(QListWidget* list, const QString& text)
+{
+    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << text.toStdString();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found[0]).center());
+}
+
+// The restore window opens with its year folders, the first one chosen, and
+// both lists of classes, whatever was clicked before it was last closed; the
+// highlight stays on the entry that was clicked.
+TEST_F(ArchiveFormsTest, RestoreWindowOpensTheSameEveryTime)
+{
+    for (const char* f : {"2122/9a_21222.dbf", "2122/9b_21222.dbf", "2223/9c_22232.dbf", "x1_23242.dbf"})
+        dir.write(f, "table");
+    const auto open = [&] {
+        form->trigger("KlassenausdemArchivzurckholen1");
+        auto* w = qobject_cast<Tarch2form*>(ProgramWindow("arch2form"));
+        EXPECT_TRUE(w && w->isVisible());
+        return w;
+    };
+    Tarch2form* w = open();
+    ASSERT_NE(w, nullptr);
+    const std::string once = restoreWindowContent(*w);
+    EXPECT_EQ(once, ("[2122] | [..] [2122] [2223] |  | " + QDir::toNativeSeparators(dir.file("2122")) +
+                     " | 9a_21222.dbf 9b_21222.dbf | " + QDir::toNativeSeparators(dir.path()) + " | x1_23242.dbf")
+                        .toStdString());
+    const struct {
+        const char* click;
+        QString archived; // the archived classes after the click
+    } rows[] = {{"[..]", ""}, {"[2223]", "9c_22232.dbf"}, {"[2122]", "9a_21222.dbf 9b_21222.dbf"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.click);
+        clickEntry(w->FileListBox3, r.click);
+        const QListWidgetItem* highlighted = w->FileListBox3->currentItem();
+        EXPECT_EQ(highlighted ? highlighted->text().toStdString() : "(none)", r.click);
+        QStringList archived;
+        for (int i = 0; i < w->FileListBox2->count(); ++i)
+            archived << w->FileListBox2->item(i)->text();
+        EXPECT_EQ(archived.join(' ').toStdString(), r.archived.toStdString());
+        w->close();
+        EXPECT_EQ(restoreWindowContent(*open()), once);
     }
 }
 

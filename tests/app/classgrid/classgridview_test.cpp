@@ -202,3 +202,35 @@ TEST_F(ClassGridViewTest, StudentListKeepsNrFixedAndTypingWithinTheField)
     EXPECT_EQ(prompt.lastText(), kMsgCtrlProtects);
     EXPECT_TRUE(classFiles().view().studentListReadOnly);
 }
+
+// The open student list as the marks: a click on the current cell, a pause
+// of any length, then typing replaces the field's text.
+TEST_F(ClassGridViewTest, StudentListClickOnTheCurrentCellThenTypingReplacesTheField)
+{
+    QTableView list;
+    StudentListModel model;
+    model.attach(&list);
+    classFiles().EnableListWriting();
+    model.reload(classFiles().view().studentListReadOnly, false);
+    list.show();
+    list.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+    const QString names[] = {"Adam", "Bach", "Cremer", "Dietz", "Ernst"};
+    const int pauses[] = {0, 120, 250, 400, 800};
+    for (int i = 0; i < 5; ++i) {
+        const QModelIndex cell = model.index(1, 1);
+        list.setFocus();
+        list.setCurrentIndex(cell);
+        const QPoint at = list.visualRect(cell).center();
+        QWidget* target = list.viewport()->childAt(at) ? list.viewport()->childAt(at) : list.viewport();
+        QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(list.viewport(), at));
+        QTest::qWait(pauses[i]);
+        for (QChar c : names[i])
+            QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QApplication::processEvents(); // the editor commits on the next turn
+        EXPECT_EQ(QString::fromLatin1(rawField(tableBytes(), 1, "NACHNAME")).trimmed().toStdString(),
+                  names[i].toStdString())
+            << pauses[i] << " ms";
+    }
+}

@@ -1,14 +1,18 @@
 #include "app/mainmenu.h"
+#include "app/startup.h"
 #include "app/updates.h"
 #include "app/webentries.h"
 #include "platform/help.h"
 #include "platform/recordinghelp.h"
+#include "support/privatedesktop.h"
 #include "support/programwindows.h"
 
 #include <QAction>
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
+
+#include <functional>
 
 using namespace hsa;
 
@@ -205,6 +209,52 @@ TEST_F(WebEntries, UpdaterAndInstallActOnlyWhenStarted)
     }
     EXPECT_EQ(shellDouble.requests[0].args, QStringList{"h"});
     EXPECT_EQ(shellDouble.requests[0].workDir, dir.path());
+}
+
+// On a real X display with the system's shell: without a browser every web
+// entry, the start-up's version question among them, says that its page
+// could not be opened and the program stays; with a browser each page opens
+// in it, and the update ends the program.
+TEST_F(WebEntries, EntriesSayWhetherTheBrowserOpenedThePage)
+{
+    test::OnPrivateDesktop([this](test::PrivateDesktop& desktop) {
+        setShell(nullptr);
+        const QString faq = kHome + "/korvi2016-internetfaq.htm";
+        const struct {
+            const char* name;
+            std::function<void()> run;
+            QString page;
+        } entries[] = {
+            {"start-up", [this] { RunFormCreate(*form); }, kHome + "/wendra-version.htm"},
+            {"homepage", VisitProgramHomepage, kHome + "/download.htm"},
+            {"update check", CheckForUpdateOnHomepage, kHome + "/download.htm"},
+            {"manual", OpenShortManual, kHome + "/Kurzinfo_Wendra_Pruef.pdf"},
+            {"version", OpenVersionPage, kHome + "/wendra-version.htm"},
+            {"faq", [] { RunMenuHandler("INTERNETFAQaktuelleOnlinehilfemitAntwortenaufaktuellwichtigeFragen1"); }, faq},
+            {"regulations", OpenChangedRegulationsPage, faq},
+            {"install", InstallCurrentVersion, "https://setup.example/16/setup_Wendra_Pruef.zip"},
+        };
+        QStringList opened;
+        for (const bool browser : {false, true}) {
+            if (browser)
+                desktop.registerBrowser(test::PrivateDesktop::Browser::Hands);
+            for (const auto& e : entries) {
+                SCOPED_TRACE(std::string(e.name) + (browser ? " with a browser" : " without a browser"));
+                prompt.clear();
+                prompt.setDefaultAnswer(Answer::Yes);
+                e.run();
+                const QString failure = "Die Seite " + e.page + " konnte nicht geöffnet werden.";
+                EXPECT_EQ(prompt.anyTextContains(failure), !browser) << prompt.texts().join(" | ").toStdString();
+                const bool install = e.page.startsWith("https://setup.example");
+                EXPECT_EQ(state().quitRequested, browser && install);
+                EXPECT_EQ(prompt.anyTextContains("Das Programm wird jetzt beendet"), browser && install);
+                if (browser)
+                    opened << e.page;
+                EXPECT_EQ(desktop.openedAddresses(opened.size()).join(' '), opened.join(' '));
+            }
+            EXPECT_EQ(state().versionCheckSkipped, !browser);
+        }
+    });
 }
 
 TEST(KillUpdater, EndsOnlyTheUpdatersProcesses)

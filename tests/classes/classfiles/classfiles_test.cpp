@@ -330,6 +330,54 @@ TEST_F(ClassFilesTest, EveryEntryRefusesWithAClassOpenOrATakenNameAndChangesNoFi
     }
 }
 
+// A class table that left the program folder after the list was shown:
+// the double click says so and changes no file; choosing lists what is
+// left, deleting, renaming and taking over end with their list.
+TEST_F(ClassFilesTest, AClassThatLeftTheFolderAfterTheListWasShownIsNamed)
+{
+    classWith("9a_25262.dbf");
+    classWith("9b_25262.dbf");
+    folder.write("9a-25262.dbf", "Familienklasse");
+    folder.write("9b-25262.dbf", "Familienklasse");
+    const struct {
+        const char* mode;
+        std::function<void()> show;
+        QString gone;
+        QString action;
+        bool listStays;
+    } cases[] = {
+        {"wählen", [] { classFiles().Choose(); }, "9a_25262.dbf", "Öffnen", true},
+        {"löschen", [] { classFiles().PrepareDelete(); }, "9a_25262.dbf", "Löschen", false},
+        {"umbenennen", [this] { prompt.no(); classFiles().PrepareRename(); }, "9a_25262.dbf", "Umbenennen", false},
+        {"hol", [] { classFiles().PrepareTakeOver(); }, "9a-25262.dbf", "Datenübernahme", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        c.show();
+        const QString shownMode = classFiles().mode();
+        ASSERT_TRUE(classFiles().view().listEntries.contains(c.gone));
+        ASSERT_TRUE(QFile::rename(folder.file(c.gone), folder.file(c.gone + ".weg")));
+        const auto before = contents();
+        prompt.clear();
+        classFiles().Activate(c.gone);
+        EXPECT_EQ(prompt.texts(), QStringList({c.gone + " existiert nicht mehr." + kBr + "Keine Klasse ausgewählt. "
+                                               + c.action + " wird abgebrochen."}));
+        EXPECT_EQ(prompt.remainingAnswers(), 0);
+        EXPECT_EQ(contents(), before);
+        EXPECT_TRUE(state().openClassFile.isEmpty());
+        EXPECT_EQ(classFiles().view().listVisible, c.listStays);
+        EXPECT_EQ(classFiles().mode(), c.listStays ? shownMode : QString());
+        if (c.listStays) {
+            // The list without the table that went, and the other class opens.
+            EXPECT_FALSE(classFiles().view().listEntries.contains(c.gone));
+            classFiles().Activate("9b_25262.dbf");
+            EXPECT_EQ(state().openClassFile, "9b_25262.dbf");
+            ASSERT_TRUE(classFiles().Close());
+        }
+        ASSERT_TRUE(QFile::rename(folder.file(c.gone + ".weg"), folder.file(c.gone)));
+    }
+}
+
 TEST_F(ClassFilesTest, DeleteRemovesTableStudentFilesAndEmptyFolder)
 {
     classWith("9a_25262.dbf");

@@ -1,6 +1,7 @@
 #include "classes/classgrid/gridfixture.h"
 
 #include "classes/classrules.h"
+#include "classes/dbftable.h"
 #include "classes/fileops.h"
 #include "classes/studentlist.h"
 #include "support/foldercontents.h"
@@ -428,6 +429,176 @@ TEST_F(StudentListFlow, ADamagedJournalKeepsTheClassClosed)
     }
     QFile::remove(classDir() + kListJournalName);
     openClass(className);
+}
+
+// The disk as a sort killed right before its second rename left it: the
+// journal, the half-sorted table and files.
+struct KilledSort {
+    QMap<QString, QByteArray> files;
+    QByteArray table;
+};
+
+class KilledListChange : public StudentListFlow {
+protected:
+    KilledSort killSort()
+    {
+        KilledSort at;
+        FileFaultScope watch(0);
+        int renames = 0;
+        watch.watch([&](FileStep step) {
+            if (step == FileStep::Rename && ++renames == 2)
+                at = {FolderContents(classDir()), tableBytes()};
+        });
+        prompt.yes().no().no();
+        EXPECT_TRUE(SortStudentList());
+        return at;
+    }
+    void putBack(const KilledSort& s)
+    {
+        ClassTable().close();
+        QDir(classDir()).removeRecursively();
+        QDir().mkpath(classDir());
+        for (auto it = s.files.begin(); it != s.files.end(); ++it)
+            writeFile(it.key(), *it);
+        folder.write(className, s.table);
+    }
+};
+
+// A journal is checked whole before anything is written: a damage in any
+// part of it keeps the class closed and its table and files as they are.
+// A copy of the class folder (another file, the table as a step left it)
+// is still undone.
+TEST_F(KilledListChange, AJournalThatFailsAnyCheckIsRefusedAndTheTableStays)
+{
+    classWith({"Zorn", "Adam", "", "Berg", "Maier"});
+    const QByteArray before = tableBytes();
+    const auto beforeFiles = FolderContents(classDir());
+    const KilledSort killed = killSort();
+    const QByteArray journal = killed.files.value(classDir() + kListJournalName);
+    ASSERT_FALSE(journal.isEmpty());
+    const qsizetype copyAt = journal.indexOf(before);
+    ASSERT_GT(copyAt, 0);
+    const qsizetype tailAt = copyAt + before.size() + 2;
+    const int headerLength = static_cast<unsigned char>(before.at(8)) | static_cast<unsigned char>(before.at(9)) << 8;
+    // Line n (from 0) of the journal's head.
+    const auto headLine = [&](const QByteArray& j, int n) {
+        qsizetype at = 0;
+        for (int i = 0; i < n; ++i)
+            at = j.indexOf("\r\n", at) + 2;
+        return std::pair(at, j.indexOf("\r\n", at));
+    };
+    const auto replaceLine = [&](QByteArray& j, int n, const QByteArray& text) {
+        const auto [from, to] = headLine(j, n);
+        j.replace(from, to - from, text);
+    };
+    struct Damage {
+        const char* what;
+        std::function<void(QByteArray&)> apply;
+        bool refused;
+        bool copied = false;  // the table is another file with the same bytes
+    };
+    const Damage rows[] = {
+        {"head", [&](QByteArray& j) { j[4] = 'x'; }, true},
+        {"byte count one more", [&](QByteArray& j) { replaceLine(j, 1, QByteArray::number(before.size() + 1)); }, true},
+        {"byte count with a leading zero", [&](QByteArray& j) { replaceLine(j, 1, "0" + QByteArray::number(before.size())); }, true},
+        {"checksum", [&](QByteArray& j) { j[headLine(j, 2).first] = j[headLine(j, 2).first] == 'a' ? 'b' : 'a'; }, true},
+        {"record count of the copy 40 -> 65576", [&](QByteArray& j) { j[copyAt + 6] = 1; }, true},
+        {"a field of the copy", [&](QByteArray& j) { j[copyAt + headerLength + 5] = 'Q'; }, true},
+        {"the copy cut short", [&](QByteArray& j) { j.remove(copyAt + 100, 1); }, true},
+        {"a rename's name", [&](QByteArray& j) { j[j.indexOf("\tv.", tailAt) + 1] = 'm'; }, true},
+        {"a seal", [&](QByteArray& j) { j[j.indexOf("P\t", tailAt) + 2] ^= 1; }, true},
+        {"the file's identity", [&](QByteArray& j) { replaceLine(j, 3, "1\t2"); }, true},
+        {"none, in a copy of the folder", [](QByteArray&) {}, false, true},
+        {"none", [](QByteArray&) {}, false},
+    };
+    for (const Damage& row : rows) {
+        SCOPED_TRACE(row.what);
+        KilledSort damaged = killed;
+        row.apply(damaged.files[classDir() + kListJournalName]);
+        putBack(damaged);
+        if (row.copied) {
+            QFile::remove(folder.file(className));
+            folder.write(className, damaged.table);
+        }
+        prompt.clear();
+        if (row.refused) {
+            EXPECT_FALSE(classFiles().OpenClass(className));
+            EXPECT_TRUE(prompt.lastText().contains(QStringLiteral("beschädigt"))) << prompt.lastText().toStdString();
+            EXPECT_EQ(tableBytes(), killed.table);
+            EXPECT_TRUE(FolderContents(classDir()) == damaged.files);
+            continue;
+        }
+        ASSERT_TRUE(classFiles().OpenClass(className)) << prompt.texts().join(" | ").toStdString();
+        EXPECT_TRUE(FolderContents(classDir()) == beforeFiles);
+        ClassTable().close();
+        EXPECT_EQ(tableBytes(), before);
+    }
+}
+
+// A class replaced as a whole since the journal was written (restored,
+// taken in) is newer than the journal: the journal goes unused.
+TEST_F(KilledListChange, AJournalNeverUndoesAnotherTable)
+{
+    classWith({"Zorn", "Adam", "", "Berg", "Maier"});
+    const KilledSort killed = killSort();
+    putBack(killed);
+    // Another table put in place by renaming, as a transfer does.
+    makeClass(QStringLiteral("9a_99992.dbf"), {{"1", "Neu", "Nina"}, {"2", "Ost", "Olaf"}});
+    const QByteArray replaced = folder.read(QStringLiteral("9a_99992.dbf"));
+    ASSERT_TRUE(QFile::rename(folder.file(QStringLiteral("9a_99992.dbf")), folder.file(className)) ||
+                (QFile::remove(folder.file(className)) &&
+                 QFile::rename(folder.file(QStringLiteral("9a_99992.dbf")), folder.file(className))));
+    prompt.clear();
+    ASSERT_TRUE(classFiles().OpenClass(className)) << prompt.texts().join(" | ").toStdString();
+    EXPECT_FALSE(prompt.anyTextContains(QStringLiteral("rückgängig")));
+    EXPECT_FALSE(QFileInfo::exists(classDir() + kListJournalName));
+    ClassTable().close();
+    EXPECT_EQ(tableBytes(), replaced);
+}
+
+// Every field of every student filled to its width (F21 too): each list
+// operation carries all 39 fields with the student.
+TEST_F(StudentListFlow, AMovedStudentKeepsEveryField)
+{
+    classWith({"Zorn", "Adam", "", "Berg", "Maier"});
+    const QStringList fields = ClassTable().fieldNames();
+    ASSERT_EQ(fields.size(), 40);
+    ASSERT_EQ(fields.last(), QStringLiteral("F21"));
+    for (int n : {1, 2, 4, 5}) {
+        for (int f = 1; f < fields.size(); ++f) {
+            const int width = ClassTable().fieldWidth(fields.at(f));
+            const QString mark = QString::number(n) + fields.at(f);
+            QString text = f == 1 ? last(n) : mark;
+            while (text.size() < width)
+                text += QLatin1Char(char('a' + (text.size() + f + n) % 26));
+            ClassTable().setValue(n - 1, fields.at(f), text.left(width));
+        }
+    }
+    ClassTable().post();
+    // Each student's fields, found by his name.
+    const auto byName = [&] {
+        QMap<QString, QStringList> out;
+        for (int n = 1; n <= 40; ++n) {
+            QStringList values;
+            for (int f = 1; f < fields.size(); ++f)
+                values << ClassTable().value(n - 1, f);
+            if (!last(n).isEmpty())
+                out.insert(last(n), values);
+        }
+        return out;
+    };
+    const auto all = byName();
+    for (const auto& op : kListOperations) {
+        SCOPED_TRACE(op.name);
+        const auto prior = byName();
+        state().currentStudentRecord = 1;
+        op.answers(prompt);
+        ASSERT_TRUE(op.run());
+        const auto now = byName();
+        for (auto it = now.begin(); it != now.end(); ++it)
+            EXPECT_EQ(it.value(), all.value(it.key())) << it.key().toStdString();
+        EXPECT_EQ(now.size(), prior.size() - (QString(op.name) == "löschen" ? 1 : 0));
+    }
 }
 
 TEST_F(StudentListFlow, CertificateDateForAllAndCtrl)

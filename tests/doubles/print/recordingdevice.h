@@ -71,6 +71,23 @@ private:
     QString name_;
 };
 
+// The jobs as text, one line per drawing call, for reading a whole recording
+// and comparing it with a kept reference.  Positions are page points (0.1 mm,
+// y downward, for shift 0); the font and the pen appear as a line of their own
+// where the ones in force for the next text or rule change:
+//   job 2 "druck1" landscape        a job, its title and orientation (and
+//                                   "aborted", "declined" or "not ended")
+//   page 2                          the page break before the next page
+//   font Times New Roman 40 bold    the font of the texts below
+//   text 250,310 "Klasse 9a"        a text at its top left corner
+//   text 700,510 w745 "..."         a text given a width it may not pass
+//   pen 2                           the pen width of the rules below
+//   line 250,240 1850,240           a rule from one point to the other
+//   picture 230,25 800,330 120x80   a picture stretched into a rectangle
+// No address, time or measured width appears, so the text depends only on
+// what the layouts drew.
+QStringList RecordingLines(const QList<PrintJob>& jobs);
+
 // Test double of PrinterSystem with a fixed printer list of recording devices.
 class RecordingPrinterSystem : public PrinterSystem {
 public:

@@ -1,11 +1,16 @@
+#include "classes/classrules.h"
+#include "classes/dbftable.h"
 #include "classes/fileops.h"
+#include "classes/studentlist.h"
 #include "classes/textfile.h"
 #include "exchange/classstaging.h"
 #include "exchange/multiclassimport.h"
 #include "exchange/sticktransfer.h"
 #include "exchange/transfercopy.h"
 #include "exchange/transferfaults.h"
+#include "exchange/transferrecovery.h"
 #include "exchange/yeararchive.h"
+#include "support/childrun.h"
 #include "support/foldercontents.h"
 #include "support/stickfixture.h"
 
@@ -16,6 +21,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -156,7 +162,7 @@ protected:
         makeClass(kClass, {{"1", "Müller", tag}, {"2", "Weiß", "Jörg"}, {"3", "Öztürk", "Ümit"}});
         folder.write(kBoard, "Frau " + tag + "\r\n");
         QDir(folder.file(kFolder)).removeRecursively();
-        for (const char* f : {"v.1", "v.2", "a.doc", "m.1"})
+        for (const char* f : {"v.1", "v.2", "a.doc", "m.1", "m.2", "m.3"})
             folder.write(kFolder + "/" + f, QByteArray(f) + " " + tag + QByteArray(3000, 'x'));
         if (tag == "alt")
             folder.write(kFolder + "/v.3", "stale");
@@ -239,6 +245,77 @@ protected:
         }
         SetUp();
         prompt.clear();
+    }
+
+    // Runs flow in a child that dies right before its kill-th file step of
+    // kinds, as a killed program does (0: never).  The steps the flow took
+    // when it ran to its end, or -1 when it was killed.
+    int runKilled(const std::function<void()>& flow, int kill, unsigned kinds = kAllFileSteps)
+    {
+        const test::LimitedRun run = test::RunInChild([&] {
+            FileFaultScope scope(0, kinds);
+            int seen = 0;
+            scope.watch([&](FileStep) {
+                if (++seen == kill)
+                    ::_exit(254);
+            });
+            flow();
+            return std::min(scope.steps(), 250);
+        });
+        EXPECT_TRUE(run.exited) << run.describe().toStdString();
+        return run.code == 254 ? -1 : run.code;
+    }
+    // Sorts the class at home, as the menu's sort does.
+    void sortHome()
+    {
+        DbfTable table;
+        table.open(folder.file(kClass));
+        SortClassRecords(table, folder.file(kFolder), false, false);
+    }
+    // The class at home as opening it leaves it; empty when it does not open.
+    QMap<QString, QByteArray> openedHome()
+    {
+        prompt.clear();
+        if (!classFiles().OpenClass(kClass))
+            return {};
+        ClassTable().close();
+        auto out = test::FolderContents(folder.file(kFolder));
+        out.insert(kClass, folder.read(kClass));
+        return out;
+    }
+    Flow multiClassImport()
+    {
+        return {"multi-class import",
+                [this] { folder.write("hsa_9a.imp", "Neu\r\nNina\r\n9a\r\n01.01.2010\r\nUlm\r\n"); },
+                [this] {
+                    DualListModel model;
+                    model.Refill(folder.path());
+                    model.IncludeAll();
+                    prompt.text("2122").yes();
+                    RunMultiClassImport(model, QDate(2021, 9, 1));
+                },
+                false, false, {}};
+    }
+    Flow flowNamed(const QString& name)
+    {
+        for (const Flow& f : flows())
+            if (name == f.name)
+                return f;
+        return multiClassImport();
+    }
+    // Names of hidden working entries (staging folders, intents, folders
+    // being emptied, journals) anywhere below root.
+    static QStringList leftovers(const QString& root)
+    {
+        QStringList out;
+        for (const QString& path : test::FolderContents(root).keys())
+        {
+            const QString name = QFileInfo(path).fileName();
+            if (name.startsWith(".uebertragung-") || name.endsWith(".verschoben") || name.endsWith(".verschieben")
+                || name == kListJournalName)
+                out << path;
+        }
+        return out;
     }
 
     SmallVolume stickVolume{stick.path()};
@@ -369,6 +446,315 @@ TEST_F(ClassTransferTest, AClassAnotherProgramHoldsIsNotReplacedOrTakenAway)
         EXPECT_TRUE(test::FolderContents(folder.path()) == home);
         EXPECT_TRUE(test::FolderContents(stick.path()) == onStick);
         EXPECT_FALSE(prompt.anyTextContains("wurde eingespielt"));
+    }
+}
+
+// A sort killed at each step, then a flow that replaces the class as a whole
+// (or the stick export): the class opened afterwards is the class the flow
+// brought, never the older one brought back by the older class's journal;
+// the export refuses a class whose sort was cut off, and says so.
+TEST_F(ClassTransferTest, AKilledListChangeNeverOutlivesAClassReplacedAsAWhole)
+{
+    for (const QString name : {"archive restore", "stick import", "multi-class import", "stick export"}) {
+        SCOPED_TRACE(name.toStdString());
+        const bool exporting = name == "stick export";
+        // What the flow gives from the class as it was before the sort and
+        // as the sort left it (the files the older class keeps follow it).
+        QList<QMap<QString, QByteArray>> outcomes;
+        int steps = 0;
+        for (const bool sorted : {false, true}) {
+            fresh();
+            Flow flow = flowNamed(name);
+            flow.prepare();
+            if (sorted)
+                steps = runKilled([this] { sortHome(); }, 0);
+            flow.run();
+            outcomes << (exporting ? test::FolderContents(stick.path()) : openedHome());
+            ASSERT_FALSE(outcomes.last().isEmpty()) << prompt.texts().join(" | ").toStdString();
+        }
+        ASSERT_GT(steps, 5);
+        int refused = 0;
+        for (int kill = 1; kill <= steps; ++kill) {
+            SCOPED_TRACE(kill);
+            fresh();
+            Flow flow = flowNamed(name);
+            flow.prepare();
+            const auto stickBefore = test::FolderContents(stick.path());
+            ASSERT_EQ(runKilled([this] { sortHome(); }, kill), -1);
+            prompt.clear();
+            flow.run();
+            if (exporting && prompt.anyTextContains(InterruptedListChangeMessage(kClass))) {
+                ++refused;
+                EXPECT_TRUE(test::FolderContents(stick.path()) == stickBefore);
+                continue;
+            }
+            const auto now = exporting ? test::FolderContents(stick.path()) : openedHome();
+            EXPECT_FALSE(prompt.anyTextContains(QStringLiteral("rückgängig gemacht")));
+            EXPECT_TRUE(now == outcomes.at(0) || now == outcomes.at(1))
+                << QStringList(now.keys()).join(" ").toStdString() << " | " << prompt.texts().join(" | ").toStdString()
+                << " | " << QStringList(outcomes.at(0).keys()).join(" ").toStdString();
+            EXPECT_TRUE(leftovers(folder.path()).isEmpty()) << leftovers(folder.path()).join(" ").toStdString();
+        }
+        if (exporting) {
+            EXPECT_GT(refused, 0);
+        }
+    }
+}
+
+// A flow reads a folder in which a killed transfer left its commit half
+// done (the stick of a killed export, the year folder of a killed archive
+// copy, the program folder of a killed import): it finds the older class
+// there or the newer one, whole, and brings it; never a mix, and never
+// "stammt nicht aus" for a stick that lost its marker for a moment.
+TEST_F(ClassTransferTest, AFlowReadsAFolderOnlyAfterAKilledTransferThereIsPutRight)
+{
+    struct Row {
+        const char* killed;
+        const char* reading;
+    };
+    const Row rows[] = {{"stick export", "stick import"}, {"archive copy", "archive restore"},
+                        {"stick import", "stick export"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.killed) + " then " + row.reading);
+        const bool toStick = QString(row.reading) == "stick export";
+        const auto target = [&] {
+            if (toStick)
+                return test::FolderContents(stick.path());
+            auto out = test::FolderContents(folder.file(kFolder));
+            out.insert(kClass, folder.read(kClass));
+            return out;
+        };
+        // The reading flow after the killed one did nothing, then after it
+        // ran to its end.
+        const auto setUp = [&] {
+            fresh();
+            flowNamed(row.killed).prepare();
+        };
+        const auto read = [&] {
+            // The reading flow's own start: the older class where it writes.
+            if (!toStick)
+                homeClass("alt");
+            prompt.clear();
+            Flow reading = flowNamed(row.reading);
+            reading.run();
+        };
+        QList<QMap<QString, QByteArray>> outcomes;
+        int renames = 0;
+        for (const bool done : {false, true}) {
+            setUp();
+            if (done)
+                renames = runKilled(flowNamed(row.killed).run, 0, unsigned(FileStep::Rename));
+            read();
+            ASSERT_FALSE(failed()) << prompt.texts().join(" | ").toStdString();
+            outcomes << target();
+        }
+        ASSERT_GT(renames, 2);
+        for (int kill = 1; kill <= renames; ++kill) {
+            SCOPED_TRACE(kill);
+            setUp();
+            ASSERT_EQ(runKilled(flowNamed(row.killed).run, kill, unsigned(FileStep::Rename)), -1);
+            read();
+            EXPECT_FALSE(failed()) << prompt.texts().join(" | ").toStdString();
+            EXPECT_FALSE(prompt.anyTextContains(QStringLiteral("stammt nicht aus")));
+            const auto now = target();
+            EXPECT_TRUE(now == outcomes.at(0) || now == outcomes.at(1)) << QStringList(now.keys()).join(" ").toStdString();
+            EXPECT_TRUE(leftovers(stick.path()).isEmpty() && leftovers(folder.path()).isEmpty());
+        }
+    }
+}
+
+// The archive move killed right before each of its steps, then a start of
+// the program: the class is whole in exactly one place (at home as before,
+// the archive as before; or in the archive, and nothing of it at home), and
+// no hidden folder stays.
+TEST_F(ClassTransferTest, AKilledArchiveMoveLeavesTheClassWholeInExactlyOnePlace)
+{
+    const auto inArchive = [&](const QMap<QString, QByteArray>& all, bool archive) {
+        QMap<QString, QByteArray> out;
+        for (auto it = all.begin(); it != all.end(); ++it)
+            if (it.key().contains("/2122") == archive)
+                out.insert(it.key(), it.value());
+        return out;
+    };
+    const Flow move = flowNamed("archive move");
+    fresh();
+    move.prepare();
+    const auto before = test::FolderContents(folder.path());
+    const int steps = runKilled(move.run, 0);
+    const auto moved = test::FolderContents(folder.path());
+    ASSERT_FALSE(moved.contains(folder.file(kClass)));
+    ASSERT_GT(steps, 5);
+    int there = 0;
+    for (int kill = 1; kill <= steps; ++kill) {
+        SCOPED_TRACE(kill);
+        fresh();
+        move.prepare();
+        ASSERT_EQ(runKilled(move.run, kill), -1);
+        prompt.clear();
+        const QStringList reports = RecoverProgramFolder(folder.path());
+        EXPECT_TRUE(reports.isEmpty()) << reports.join(" | ").toStdString();
+        const auto now = test::FolderContents(folder.path());
+        const bool home = now == before;
+        const bool archived = now == moved;
+        EXPECT_TRUE(home || archived) << QStringList(now.keys()).join(" ").toStdString();
+        there += archived;
+        // The class at home opens with every grade file.
+        if (home) {
+            EXPECT_FALSE(openedHome().isEmpty());
+            EXPECT_TRUE(inArchive(test::FolderContents(folder.path()), true) == inArchive(before, true));
+        }
+    }
+    EXPECT_GT(there, 0);
+}
+
+// Staging folders that this program did not leave (entries that are links,
+// a plan that names a link, a folder of another user) are left alone and
+// reported: the class stays as it is and nothing points out of the folder.
+TEST_F(ClassTransferTest, APlantedStagingFolderIsLeftAloneAndReported)
+{
+    const QString system = folder.file("system.txt");
+    struct Row {
+        const char* what;
+        std::function<void(const QString& planted)> plant;
+        bool needsRoot = false;
+    };
+    const auto plan = [&](const QString& planted, const QString& entry) {
+        folder.write(QDir(folder.path()).relativeFilePath(planted + "/plan"), (entry + "\t" + entry + "\r\n").toLatin1());
+        QDir().mkpath(planted + "/neu");
+        QDir().mkpath(planted + "/alt");
+    };
+    const Row rows[] = {
+        {"an old table that is a link",
+         [&](const QString& p) {
+             plan(p, kClass);
+             QFile::link(system, p + "/alt/" + kClass);
+         }},
+        {"an old class folder holding a link",
+         [&](const QString& p) {
+             plan(p, kFolder);
+             QDir().mkpath(p + "/alt/" + kFolder);
+             QFile::link(system, p + "/alt/" + kFolder + "/v.1");
+         }},
+        {"a new entry that is a link out of the folder",
+         [&](const QString& p) {
+             plan(p, kFolder);
+             QFile::link("/tmp", p + "/neu/" + kFolder);
+         }},
+        {"a lock that is a link",
+         [&](const QString& p) {
+             plan(p, kClass);
+             folder.write(QDir(folder.path()).relativeFilePath(p + "/alt/" + kClass), "planted");
+             QFile::link(system, p + "/sperre");
+         }},
+        {"another user's folder",
+         [&](const QString& p) {
+             plan(p, kClass);
+             folder.write(QDir(folder.path()).relativeFilePath(p + "/alt/" + kClass), "planted");
+             for (const QString& f : {p, p + "/plan", p + "/alt", p + "/neu", p + "/alt/" + kClass})
+                 (void)!::lchown(QFile::encodeName(f).constData(), 4242, 4242);
+         },
+         true},
+    };
+    bool skipped = false;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.needsRoot && ::geteuid() != 0) {
+            skipped = true;
+            continue;
+        }
+        fresh();
+        folder.write("system.txt", "a file of the system");
+        const auto before = test::FolderContents(folder.path());
+        const QString planted = folder.file(".uebertragung-abc123");
+        QDir().mkpath(planted);
+        row.plant(planted);
+        const auto withPlanted = test::FolderContents(folder.path());
+        const QStringList reports = RecoverProgramFolder(folder.path());
+        EXPECT_FALSE(reports.isEmpty());
+        EXPECT_TRUE(test::FolderContents(folder.path()) == withPlanted);
+        struct stat st {};
+        ASSERT_EQ(::lstat(QFile::encodeName(folder.file(kClass)).constData(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode));
+        ASSERT_EQ(::lstat(QFile::encodeName(folder.file(kFolder)).constData(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(folder.read("system.txt"), "a file of the system");
+        // The class that the planted plan names is not opened as it might
+        // be half replaced; any other stays usable.
+        EXPECT_TRUE(ClassHeldByUnfinishedWork(folder.path(), kClass) || QString(row.what).contains("folder holding")
+                    || QString(row.what).contains("new entry"));
+        QDir(planted).removeRecursively();
+        EXPECT_TRUE(test::FolderContents(folder.path()) == before);
+    }
+    if (skipped)
+        GTEST_SKIP() << "The row of another user's folder needs root to give the folder away; the others ran.";
+}
+
+// Two users on one program folder: user A's multi-class import is killed
+// between its renames.  User B (another uid, who cannot recover A's
+// folder) is refused the class with a message naming it as being changed by
+// another user; A's next start puts the older class back, or finishes the
+// import when a file in the new class is newer than the transfer: a later
+// file is never deleted.
+TEST_F(ClassTransferTest, AnotherUsersUnfinishedTransferHoldsTheClass)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "Two users need root, which runs each of them under its own uid.";
+    constexpr uid_t kUserA = 4242;
+    constexpr uid_t kUserB = 4243;
+    const auto as = [](uid_t user, const std::function<int()>& body) {
+        return test::RunInChild([&] {
+            if (::setresgid(user, user, user) != 0 || ::setresuid(user, user, user) != 0)
+                return 97;
+            return body();
+        });
+    };
+    for (const bool newerFile : {false, true}) {
+        SCOPED_TRACE(newerFile ? "B wrote a grade file" : "nobody touched the class");
+        fresh();
+        Flow import = multiClassImport();
+        import.prepare();
+        // A shared program folder: A may change the classes in it.
+        ::chmod(QFile::encodeName(folder.path()).constData(), 0777);
+        for (const QString& path : test::FolderContents(folder.path()).keys())
+            (void)!::lchown(QFile::encodeName(path).constData(), kUserA, kUserA);
+        const auto before = test::FolderContents(folder.path());
+        // A dies right before the fifth rename (the first two copy the
+        // template and write the plan): the new class folder stands beside
+        // the older table.
+        const test::LimitedRun killed = as(kUserA, [&] {
+            FileFaultScope scope(0, unsigned(FileStep::Rename));
+            int renames = 0;
+            scope.watch([&](FileStep) {
+                if (++renames == 5)
+                    ::_exit(254);
+            });
+            import.run();
+            return 0;
+        });
+        ASSERT_EQ(killed.code, 254) << killed.describe().toStdString();
+        // B, another user: the class is not opened and B's start leaves A's
+        // folder as it is.
+        const test::LimitedRun b = as(kUserB, [&] {
+            return PrepareClassForOpening(folder.path(), kClass) == ClassBeingChangedMessage(kClass) ? 0 : 1;
+        });
+        EXPECT_EQ(b.code, 0) << b.describe().toStdString();
+        prompt.clear();
+        classFiles().hooks().prepareOpening = PrepareClassForOpening;
+        EXPECT_FALSE(classFiles().OpenClass(kClass));
+        EXPECT_TRUE(prompt.anyTextContains(ClassBeingChangedMessage(kClass))) << prompt.texts().join(" | ").toStdString();
+        EXPECT_FALSE(RecoverProgramFolder(folder.path()).isEmpty());
+        if (newerFile)
+            folder.write(kFolder + "/v.7", "B's marks");
+        // A starts again.
+        const test::LimitedRun a = as(kUserA, [&] { return RecoverProgramFolder(folder.path()).isEmpty() ? 0 : 1; });
+        EXPECT_EQ(a.code, 0) << a.describe().toStdString();
+        EXPECT_TRUE(leftovers(folder.path()).isEmpty()) << leftovers(folder.path()).join(" ").toStdString();
+        if (newerFile) {
+            EXPECT_EQ(folder.read(kFolder + "/v.7"), "B's marks");
+            EXPECT_NE(folder.read(kClass), before.value(folder.file(kClass)));
+        } else {
+            EXPECT_TRUE(test::FolderContents(folder.path()) == before);
+        }
     }
 }
 

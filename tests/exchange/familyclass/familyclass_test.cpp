@@ -8,6 +8,7 @@
 #include "zip/support/ziptestsupport.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 using namespace hsa;
@@ -91,7 +92,11 @@ TEST_F(FamilyTakeIn, OnlyTheClassTableComesInWithTheRightPassword)
         {"no kvz", "zip", south, "9a-25262.zip", {}, true, false, false, "Sie haben keine Datei der Form *.kvz ausgewählt", {}},
         {"kept", "zip", south, "9a-25262.kvz", {}, true, true, false, "Überschreiben?", "old"},
         {"replaced", "zip", south, "9a-25262.kvz", {}, true, true, true, done, kTable},
+        // The class name is the file name's first eight characters, "..\\9a-25".
+        {"a file name leading out of the program folder", "zip", south, "..\\9a-25262.kvz", {"..\\9a-25.dbf"}, true,
+         false, false, "Der Dateiname ..\\9a-25262.kvz ist ungültig. Die Datei wird nicht einkopiert.", {}},
     };
+    const auto cleanUp = qScopeGuard([&] { QFile::remove(folder.file("../9a-25.dbf")); });
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         for (const QString& f : QDir(folder.path()).entryList({"9?-*"}, QDir::Files))
@@ -117,6 +122,7 @@ TEST_F(FamilyTakeIn, OnlyTheClassTableComesInWithTheRightPassword)
         EXPECT_EQ(folder.exists("9a-25262.dbf") ? folder.read("9a-25262.dbf") : QByteArray(), c.tableAfter);
         EXPECT_FALSE(folder.exists("9b-25262.dbf"));
         EXPECT_FALSE(QFileInfo::exists(folder.file("../9a-25262.dbf")));
+        EXPECT_FALSE(QFileInfo::exists(folder.file("../9a-25.dbf")));
         EXPECT_EQ(prompt.remainingAnswers(), 0);
         // The question before an existing class table is replaced.
         const auto asked = std::find_if(prompt.shown().begin(), prompt.shown().end(), [](const auto& s) {

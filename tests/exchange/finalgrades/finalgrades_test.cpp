@@ -10,6 +10,7 @@
 #include "zip/support/ziptestsupport.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 using namespace hsa;
@@ -97,6 +98,32 @@ protected:
     }
     QString exportFile(const QString& ext) const { return folder.file("Export/9a-21222 Endnoten." + ext); }
 };
+
+// A mark outside 1.0 to 6.0 in a grade file (damaged or edited by hand)
+// never reaches the average the report-card program prints.
+TEST_F(FinalGradeExportRun, AMarkOutsideOneToSixNeverReachesTheAverage)
+{
+    if (!HaveTool("unzip"))
+        GTEST_SKIP() << "unzip missing";
+    // The export leaves its final-grade table on screen.
+    const auto closeTable = qScopeGuard([] { classGrid().reset(); });
+    ExamSheet sheet = PresetExamSheet(GradeContextFromState());
+    sheet.resultIndex = 0;
+    for (int r = 1; r < 20; ++r)
+        for (const int c : {ColWritten, ColComm, ColOral})
+            sheet.grid.at(c, r) = "- "; // no exam pending
+    sheet.grid.at(ColYear, 1) = "2.0";
+    sheet.grid.at(ColYear, 2) = "65";
+    ASSERT_TRUE(SaveStudentGradeFile(GradeFilePathFor(classFolder(), "1"), sheet, GradeContextFromState()));
+    prompt.yes().no();
+    ConfirmFinalGradeExport();
+    const auto text = RunShell("unzip -p -P " + Quote("Kw4\xF6\xDC!#pT8n2Lx") + " " + Quote(exportFile("qdn").toStdString()));
+    ASSERT_EQ(text.status, 0) << text.output;
+    const QStringList lines = FromWindows1252(QByteArray::fromStdString(text.output)).split("\r\n");
+    ASSERT_GT(lines.size(), 9);
+    EXPECT_EQ(lines.mid(3, 2), QStringList({"Müller", "Anna"}));
+    EXPECT_TRUE(lines.at(9).startsWith("2.0")) << lines.at(9).toStdString();
+}
 
 TEST_F(FinalGradeExportRun, EncryptedArchiveOpensInThePeers)
 {

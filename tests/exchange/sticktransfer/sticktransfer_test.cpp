@@ -1,3 +1,4 @@
+#include "classes/dbftable.h"
 #include "classes/drives.h"
 #include "classes/textfile.h"
 #include "exchange/sticktransfer.h"
@@ -5,6 +6,7 @@
 #include "exchange/transferfaults.h"
 #include "platform/errors.h"
 #include "support/dbfpeer.h"
+#include "support/foldercontents.h"
 #include "support/stickfixture.h"
 
 #include <QRegularExpression>
@@ -127,7 +129,17 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
          "Im Stammverzeichnis des Sticks muss sich eine Korvi-Klassendatei (Endung dbf) aus Klasse 9 oder 10 mit "
          "Halbjahr 2 befinden.", {}},
         {"class table missing", [&] { QFile::remove(folder.file(kClass)); stickTransfer().ExportClassToStick(kClass); },
-         "Klasse 9a_21222.dbf nicht gefunden. Kopiervorgang wird abgebrochen", {}},
+         "Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen.", {}},
+        {"the table left the program folder after the export list was shown",
+         [&] {
+             prompt.text(stick.path());
+             stickTransfer().PrepareExport();
+             ASSERT_EQ(classFiles().view().listEntries, QStringList{kClass});
+             QFile::rename(folder.file(kClass), folder.file("9a_21222.alt"));
+             classFiles().Activate(kClass);
+             EXPECT_FALSE(classFiles().view().listVisible);
+         },
+         "Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen.", {}},
         {"no to overwrite on the stick",
          [&] { QFile(onStick(kClass)).open(QIODevice::WriteOnly); exportClass({Answer::No}); },
          "Kopiervorgang wird abgebrochen", {kClass}, {},
@@ -263,6 +275,62 @@ TEST_F(StickTransferTest, OverwritingDropsStaleGradeFilesAndCarriesAtMost41Attac
     EXPECT_EQ(prompt.lastText(), "Die Prüfungsklasse wurde eingespielt.");
 }
 
+// The stick pulled while a class comes in, or the class folder gone while it
+// goes out: the whole source folder vanishes while the table is copied, at
+// the first, a middle or the last student.  The target keeps its older class to the byte, and the user
+// is told that the source can no longer be read, never that it arrived.
+TEST_F(StickTransferTest, APulledStickOrAVanishedClassFolderChangesNothing)
+{
+    const auto writeGrades = [&](const char* kind) {
+        for (int n = 1; n <= 38; ++n)
+            folder.write(QStringLiteral("9a_21222/v.%1").arg(n), QByteArray(kind) + " " + QByteArray::number(n));
+    };
+    for (const bool import : {true, false}) {
+        for (const char* at : {"9a_21222.dbf", "v.1", "v.20", "v.38"}) {
+            SCOPED_TRACE(std::string(import ? "import, stick pulled at " : "export, class folder gone at ") + at);
+            QDir(stick.path()).removeRecursively();
+            QDir().mkpath(stick.path());
+            writeGrades("neu");
+            prompt.clear();
+            exportClass();
+            ASSERT_EQ(lastBox(), "Die Klasse wurde auf den Stick ausgespielt.");
+            prompt.clear();
+            const QString target = import ? folder.path() : stick.path();
+            const QString gone = import ? stick.path() : folder.file("9a_21222");
+            if (import)
+                writeGrades("alt");
+            const auto before = test::FolderContents(target);
+            SetTransferCopyFault([&](const QString& dest) {
+                if (dest.endsWith(QLatin1Char('/') + QLatin1String(at)))
+                    QDir(gone).removeRecursively();
+                return false;
+            });
+            if (import) {
+                prompt.yes();
+                stickTransfer().ImportClassFromStick(stick.path(), kClass);
+            } else {
+                exportClass({Answer::Yes});
+            }
+            SetTransferCopyFault(nullptr);
+            EXPECT_EQ(test::FolderContents(target), before);
+            EXPECT_TRUE(prompt.anyTextContains(import ? "Der Stick " + stick.path() + " ist nicht mehr lesbar"
+                                                      : "Der Klassenordner " + gone + " ist nicht mehr lesbar"))
+                << prompt.texts().join(" | ").toStdString();
+            EXPECT_EQ(lastBox(), "Kopiervorgang wird abgebrochen");
+            EXPECT_EQ(prompt.remainingAnswers(), 0);
+            QDir().mkpath(stick.path());
+        }
+    }
+    // A student who never had a grade file is no fault.
+    writeGrades("neu");
+    QFile::remove(folder.file("9a_21222/v.20"));
+    prompt.clear();
+    exportClass({Answer::Yes});
+    EXPECT_EQ(lastBox(), "Die Klasse wurde auf den Stick ausgespielt.");
+    EXPECT_FALSE(QFileInfo::exists(onStick("9a_21222/v.20")));
+    EXPECT_TRUE(QFileInfo::exists(onStick("9a_21222/v.21")));
+}
+
 TEST_F(StickTransferTest, FamilyTableComesInUnchangedTheOlderWay)
 {
     const QByteArray family("family table \x84\x94\x81 bytes");
@@ -275,6 +343,26 @@ TEST_F(StickTransferTest, FamilyTableComesInUnchangedTheOlderWay)
     EXPECT_TRUE(prompt.lastText().startsWith("Die Korvi-Klassendatei 9a-21222.dbf wurde einkopiert."));
     EXPECT_FALSE(stickTransfer().familyImportPending());
     EXPECT_THROW(TransferCopyFile(folder.file(kClass), folder.file(kClass)), FileError);
+}
+
+// A table on the stick whose header is damaged (a field of width 0) is
+// refused naming the stick's file, not the class at home, which stays.
+TEST_F(StickTransferTest, ADamagedTableOnTheStickIsNamedAsSuch)
+{
+    exportClass();
+    ASSERT_EQ(lastBox(), "Die Klasse wurde auf den Stick ausgespielt.") << prompt.texts().join(" | ").toStdString();
+    QByteArray table = ReadFileBytes(onStick(kClass));
+    table[48] = 0;
+    table[49] = 0;
+    WriteFileAtomic(onStick(kClass), table);
+    const QByteArray home = folder.read(kClass);
+    prompt.clear();
+    prompt.yes();
+    stickTransfer().ImportClassFromStick(stick.path(), kClass);
+    EXPECT_TRUE(prompt.anyTextContains(DamagedTableMessage(onStick(kClass)))) << prompt.texts().join(" | ").toStdString();
+    EXPECT_FALSE(prompt.anyTextContains(DamagedTableMessage(folder.file(kClass))));
+    EXPECT_FALSE(prompt.anyTextContains(QStringLiteral("wurde eingespielt")));
+    EXPECT_EQ(folder.read(kClass), home);
 }
 
 } // namespace

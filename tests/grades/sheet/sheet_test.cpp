@@ -207,8 +207,6 @@ TEST(GradeFile, DamagedHostileOrUnreadableFilesAreNeverOverwritten)
         const char* message;
     } cases[] = {
         {"zerstoerte Zeilen", QByteArray(good).replace(100, 40, QByteArray(40, '\0')), "beschädigt (sie enthält Binärdaten)"},
-        {"eine Zeile", "1\r2\n", "beschädigt (ihr Aufbau stimmt nicht)"},
-        {"Text hinter den Notizen", good + "\r\n\r\nnoch etwas\r\n", "beschädigt (ihr Aufbau stimmt nicht)"},
         {"zu gross", QByteArray(kMaxDataFileBytes + 1, 'x'), "nicht gespeichert"},
     };
     for (const auto& c : cases) {
@@ -237,6 +235,125 @@ TEST(GradeFile, DamagedHostileOrUnreadableFilesAreNeverOverwritten)
     ASSERT_EQ(::mkfifo(QFile::encodeName(folder.file("v.1")).constData(), 0600), 0);
     EXPECT_TRUE(LoadStudentGradeFile(folder.file("v.1"), ctx).saveBlocked);
     EXPECT_FALSE(QFileInfo(folder.file("v.1")).isFile());
+}
+
+// A file cut short or carrying more than its layout is read as far as it
+// goes: every line present keeps its place, a missing cell is "- ", lines
+// beyond the 45th note are left out.  The user hears of it, and the sheet
+// may be saved, which writes the file whole again.
+TEST(GradeFile, CutOrLengthenedFilesAreReadAsFarAsTheyGoAndMayBeSaved)
+{
+    test::TempProgramFolder folder;
+    const GradeContext ctx = level9();
+    ExamSheet filled = filledSheet(ctx);
+    for (int i = filled.notes.size(); i < 45; ++i)
+        filled.notes << QStringLiteral("Notiz %1").arg(i + 1);
+    ASSERT_TRUE(SaveStudentGradeFile(folder.file("v.1"), filled, ctx));
+    const QByteArray good = folder.read("v.1");
+    const ExamSheet full = LoadStudentGradeFile(folder.file("v.1"), ctx);
+    ASSERT_TRUE(full.loadNotice.isEmpty());
+    ASSERT_EQ(good.count("\r\n"), 226);
+    // The first n lines of the good file with their line ends.
+    const auto head = [&](int n) {
+        qsizetype at = 0;
+        for (int i = 0; i < n; ++i)
+            at = good.indexOf("\r\n", at) + 2;
+        return good.left(at);
+    };
+    const struct {
+        const char* what;
+        int kept;            // lines of the good file that are there
+        QByteArray bytes;
+        const char* notice;  // part of the notice; empty: none
+    } cases[] = {
+        {"empty", 0, "", "unvollständig: Sie hat nur 0 von 226 Zeilen"},
+        {"one line", 1, head(1), "nur 1 von 226"},
+        {"inside the written column", 24, head(24), "nur 24 von 226"},
+        {"inside the year marks", 105, head(105), "nur 105 von 226"},
+        {"all cells, no result", 180, head(180), "nur 180 von 226"},
+        {"result, no notes", 181, head(181), "nur 181 von 226"},
+        {"inside the notes", 200, head(200), "nur 200 von 226"},
+        {"last line without its end", 226, good.chopped(2), ""},
+        {"empty lines after the notes", 226, good + "\r\n\r\n\r\n", ""},
+        {"text after the notes", 226, good + "\r\n\r\nnoch etwas\r\n", "länger als vorgesehen (229 statt 226 Zeilen)"},
+        {"many more lines", 226, good + QByteArray("mehr\r\n").repeated(300),
+         "länger als vorgesehen (526 statt 226 Zeilen)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        folder.write("v.2", c.bytes);
+        const ExamSheet s = LoadStudentGradeFile(folder.file("v.2"), ctx);
+        EXPECT_FALSE(s.saveBlocked);
+        EXPECT_TRUE(s.loadError.isEmpty()) << s.loadError.toStdString();
+        const QString notice = QString::fromUtf8(c.notice);
+        EXPECT_EQ(s.loadNotice.isEmpty(), notice.isEmpty()) << s.loadNotice.toStdString();
+        EXPECT_TRUE(s.loadNotice.contains(notice)) << s.loadNotice.toStdString();
+        const int present = c.kept;
+        for (int col : {ColWritten, ColComm, ColOral, ColYear, ColWeight})
+            for (int r = 1; r < 20; ++r)
+                if (col * 20 + r < present) {
+                    EXPECT_EQ(s.grid.at(col, r), full.grid.at(col, r)) << col << "," << r;
+                } else if (col != ColWeight) {
+                    EXPECT_EQ(s.grid.at(col, r), "- ") << col << "," << r;
+                }
+        EXPECT_EQ(s.resultIndex, present > 180 ? full.resultIndex : 5);
+        EXPECT_EQ(s.notes.join('|').toStdString(), full.notes.mid(0, std::max(0, present - 181)).join('|').toStdString());
+        // Saved, the file has its whole layout again and loads without a word.
+        ASSERT_TRUE(SaveStudentGradeFile(folder.file("v.2"), s, ctx));
+        EXPECT_EQ(folder.read("v.2").count("\r\n"), 226);
+        const ExamSheet again = LoadStudentGradeFile(folder.file("v.2"), ctx);
+        EXPECT_TRUE(again.loadNotice.isEmpty()) << again.loadNotice.toStdString();
+        EXPECT_EQ(again.grid, s.grid);
+    }
+}
+
+// A mark outside 1.0 to 6.0 in a file (damaged or edited by hand) is no mark:
+// it shows "- " and counts nowhere, neither in the exam result nor in the
+// average, the final grade, the grade list or the overall average.
+TEST(GradeFile, MarksOutsideOneToSixAreNeverCounted)
+{
+    test::TempProgramFolder folder;
+    const GradeContext ctx = level9();
+    const int deu = 3, math = 7, sport = 10;
+    const struct {
+        const char* text;
+        bool kept;
+    } marks[] = {
+        {"65", false}, {"99", false}, {"1e30", false}, {"7", false}, {"6.1", false}, {"0.9", false}, {"0.5*", false},
+        {"-3", false}, {"1e-5", false}, {"65-", false}, {"1.0", true}, {"6.0", true}, {"3.0-", true}, {"2.0*", true},
+        {"P", true}, {"- ", true}, {"-", true}, {"", true},
+    };
+    for (const auto& m : marks) {
+        const QString mark = QString::fromLatin1(m.text);
+        for (const int col : {ColWritten, ColComm, ColOral, ColYear}) {
+            SCOPED_TRACE(mark.toStdString() + " in column " + std::to_string(col));
+            QStringList file = QStringList(180, "- ");
+            file[ColYear * 20 + deu] = "2.0";
+            if (col != ColYear)
+                file[ColYear * 20 + sport] = "3.0";
+            file[col * 20 + (col == ColYear ? sport : deu)] = mark;
+            file[ColYear * 20 + math] = "4.0";
+            folder.write("v.1", (file << "0").join("\r\n").toLatin1() + "\r\n");
+            const ExamSheet s = LoadStudentGradeFile(folder.file("v.1"), ctx);
+            const int row = col == ColYear ? sport : deu;
+            const QString shown = m.kept ? (mark.isEmpty() ? QStringLiteral("- ") : mark) : QStringLiteral("- ");
+            EXPECT_EQ(s.grid.at(col, row), shown);
+            EXPECT_EQ(s.loadNotice.contains("außerhalb von 1,0 bis 6,0"), !m.kept) << s.loadNotice.toStdString();
+            if (m.kept)
+                continue;
+            EXPECT_TRUE(s.loadNotice.contains(": " + mark.trimmed() + ")")) << s.loadNotice.toStdString();
+            // Only the sound marks count: D 2.0, M 4.0, Sp 3.0 (the year mark
+            // of the row whose exam mark was dropped).
+            EXPECT_EQ(rowOf(s.grid, deu, ColExamResult, ColFinal).join('|'), " - |2.0|2.0| 2");
+            EXPECT_EQ(rowOf(s.grid, sport, ColExamResult, ColFinal).join('|'),
+                      col == ColYear ? " - |- | - | - " : " - |3.0|3.0| 3");
+            EXPECT_EQ(s.gradeList(ctx)[deu + 1] + s.gradeList(ctx)[sport + 1],
+                      col == ColYear ? QStringLiteral("2   ") : QStringLiteral("23"));
+            EXPECT_EQ(s.gesamtschnittLabel(ctx), col == ColYear ? "Gesamtschnitt: 3.0" : "Gesamtschnitt: 3.0");
+            ASSERT_TRUE(SaveStudentGradeFile(folder.file("v.1"), s, ctx));
+            EXPECT_TRUE(LoadStudentGradeFile(folder.file("v.1"), ctx).loadNotice.isEmpty());
+        }
+    }
 }
 
 TEST(GradeFile, NamesFoundIgnoringCaseAndNothingInherited)

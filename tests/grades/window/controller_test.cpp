@@ -212,6 +212,37 @@ TEST_F(GradeWindowFlow, AGradeFileThatIsDamagedOrCannotBeWrittenLosesNothing)
     EXPECT_EQ(rec(0, "HINWEIS1"), "getippt");
 }
 
+// A grade file cut short or holding a mark outside 1.0 to 6.0 is opened with
+// what it holds; the window says so, and the student can be saved, which
+// writes the whole file again.
+TEST_F(GradeWindowFlow, AnIncompleteGradeFileIsToldAndSavedWhole)
+{
+    ASSERT_TRUE(start(0));
+    const int deu = rowOf("D");
+    ASSERT_TRUE(gw().commitCell(ColYear, deu, "2,5"));
+    ASSERT_TRUE(gw().commitCell(ColYear, rowOf("R"), "3"));
+    ASSERT_EQ(gw().Next(), StepResult::Moved);
+    QByteArray cut;
+    for (const QString& line : gradeLines(1).mid(0, 120))
+        cut += line.toLatin1() + "\r\n";
+    cut.replace("\r\n3.0\r\n", "\r\n65\r\n");
+    writeFile(gradeFile("1"), cut);
+    prompt.clear();
+    ASSERT_EQ(gw().Previous(), StepResult::Moved);
+    ASSERT_EQ(prompt.shown().size(), 1);
+    EXPECT_EQ(prompt.shown().last().kind, MsgKind::Warning);
+    EXPECT_TRUE(prompt.lastText().contains("ist unvollständig: Sie hat nur 120 von 226 Zeilen"))
+        << prompt.lastText().toStdString();
+    EXPECT_TRUE(prompt.lastText().contains("außerhalb von 1,0 bis 6,0 (R Jahresl.: 65)")) << prompt.lastText().toStdString();
+    EXPECT_EQ(gw().sheet().grid.at(ColYear, deu), "2.5");
+    EXPECT_EQ(gw().sheet().grid.at(ColYear, rowOf("R")), "- ");
+    ASSERT_TRUE(gw().commitCell(ColYear, rowOf("M"), "4"));
+    EXPECT_TRUE(gw().Close());
+    const QStringList lines = gradeLines(1);
+    ASSERT_EQ(lines.size(), kGradeFileLines);
+    EXPECT_EQ(cellLine(lines, ColYear, deu) + "|" + cellLine(lines, ColYear, rowOf("M")), "2.5|4.0");
+}
+
 TEST_F(GradeWindowFlow, Class9AllowsOnlyTheHauptschulabschluss)
 {
     ASSERT_TRUE(start(0, threeStudents(), "9a_25262.dbf"));

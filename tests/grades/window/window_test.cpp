@@ -347,3 +347,36 @@ TEST_F(GradeWindowUi, ClipboardCopiesAndPastesExamCellsButNeverAComputedOne)
     act(deu, ColFinal, "Einfügen");
     EXPECT_EQ(cell(deu, ColFinal), final);
 }
+
+// A click on the cell that is already current, a pause of any length, then
+// the digits: they make the mark, over an empty cell as over an old one.
+// Neither the click nor the pause leaves an editor that keeps the old text.
+TEST_F(GradeWindowUi, ClickOnTheCurrentCellThenTypingReplacesTheMarkWhateverThePause)
+{
+    openOn(0);
+    QTableWidget* grid = form->StringGrid3;
+    const int pauses[] = {0, 120, 250, 400, 800};
+    for (const int column : {ColWritten, ColYear}) {
+        for (const QString& old : {QStringLiteral("- "), QStringLiteral("2.0")}) {
+            for (const int pause : pauses) {
+                const int row = rowOf("D");
+                ASSERT_TRUE(gradeWindow().commitCell(column, row, old));
+                form->showStudent();
+                grid->setFocus();
+                grid->setCurrentCell(row, column);
+                // On the cell editor, when one lies over the cell.
+                const QPoint at = cellCentre(row, column);
+                QWidget* target = grid->viewport()->childAt(at) ? grid->viewport()->childAt(at) : grid->viewport();
+                QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(grid->viewport(), at));
+                QTest::qWait(pause);
+                for (const char c : {'4', '5'})
+                    QTest::keyClick(QApplication::focusWidget(), c);
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                const std::string where = std::to_string(column) + " over \"" + old.toStdString() + "\" after "
+                    + std::to_string(pause) + " ms";
+                EXPECT_EQ(cell(row, column).toStdString(), "4.5") << where;
+                EXPECT_EQ(gradeWindow().sheet().grid.at(column, row).toStdString(), "4.5") << where;
+            }
+        }
+    }
+}

@@ -1,45 +1,54 @@
-// Long texts on the lists and sheets: a surname of the field's full 40
-// characters, long subject names, results and headings stay inside their
-// column on the recording printer, and the PDF really cuts them there.
+// Long texts on the lists, sheets, protocols and certificates: a surname of
+// the field's full 40 characters, long subject names, results and headings
+// stay inside their column on the recording printer, and the same documents
+// read back from a PDF file show no word over a rule, over another word or
+// beyond the printable width.
+#include "classes/subjects.h"
 #include "grades/gradecontext.h"
 #include "print/drivers.h"
 #include "print/layouts/classtables.h"
 #include "print/layouts/pageparts.h"
+#include "print/layouts/protocols.h"
 #include "print/layouts/subjectlists.h"
 #include "print/pagemodel.h"
 #include "print/printer.h"
 #include "print/qtprintdevice.h"
+#include "print/textmetrics.h"
 #include "support/pdfwords.h"
 #include "support/printfixture.h"
 
+#include <QFile>
+#include <QImage>
 #include <QProcess>
+#include <algorithm>
 #include <functional>
+#include <optional>
 
 using namespace hsa;
 
 namespace {
 
 const QString kSurname = QStringLiteral("Wolkenkratzer-Schimmelpfennig-Bergmannsh"); // 40
+const QString kFirstName = QStringLiteral("Annemarie-Josefine-Ka");                  // 21
 const QString kSubject = QStringLiteral("Geschichte/Gemeinschaftskunde");
+// A real subject of the class-10 level.
+const QString kRealSubject = QStringLiteral("Wirtschaft, Berufs- und Studienorientierung"); // 43
+const QString kProtocolSubject = QStringLiteral("Alltagskultur, Ernährung, Soziales mit Praxisteil"); // 49
+// As long as the subject file allows.
+const QString kLongestSubject = QStringLiteral("Wirtschaft, Berufs- und Studienorientierung mit Praxisphasen");
+// The final-grade overview's longer title, the one outside a
+// Gemeinschaftsschule.
+const QString kOverviewTitle = QStringLiteral(
+    "Endnoten (Schnittberechnung: Das Wahlfach Informatik (falls belegt)zählt nur auf Schülerwunsch "
+    "mit.(Individuelles Fachgewicht 0 oder 1 beim Einzelschüler eingeben!");
 
-// What text t runs into, or an empty text: a vertical rule or another text
-// to its right on its line, or the edge of the printable area.
-QString Crossing(const PrintJob& job, const PrintedText& t, int pageRight)
-{
-    const int top = t.pageY(), bottom = top + t.fontHeight;
-    const auto sharesLine = [&](int a, int b) { return std::min(bottom, b) - std::max(top, a) > 5; };
-    if (t.right() > pageRight)
-        return QStringLiteral("the page edge");
-    for (const PrintedLine& l : job.lines())
-        if (l.page == t.page && l.x1 == l.x2 && l.x1 > t.x && t.right() > l.x1
-            && sharesLine(std::min(-l.y1, -l.y2), std::max(-l.y1, -l.y2)))
-            return QStringLiteral("the rule at x %1").arg(l.x1);
-    for (const PrintedText& u : job.texts())
-        if (u.page == t.page && u.x > t.x && t.right() > u.x && !u.text.trimmed().isEmpty()
-            && sharesLine(u.pageY(), u.pageY() + u.fontHeight))
-            return QStringLiteral("\"%1\" at x %2").arg(u.text).arg(u.x);
-    return {};
-}
+// A printed document with the long texts to look at.
+struct Document {
+    std::string name;
+    QStringList texts;          // a text of at most 4 characters is matched whole
+    std::function<void()> print;
+    std::optional<int> right{}; // the frame's edge, when it ends before the page's
+};
 
 class TextFit : public test::PrintTest {
 protected:
@@ -64,6 +73,7 @@ protected:
         for (int r = 1; r <= 19; ++r)
             std::tie(g.at(ColWritten, r), g.at(ColComm, r), g.at(ColOral, r), g.at(ColYear, r)) =
                 std::tuple("P", "2.0", "P", "3.0");
+        g.at(ColCode, 0) = QStringLiteral("- "); // the heading line of a grade file, empty
         st.sheet.resultIndex = 5;
         st.sheet.fromFile = true;
     }
@@ -80,6 +90,131 @@ protected:
             t.at(c, 1) = QStringLiteral("2");
         return t;
     }
+    // The class the lists print with its code and subject s named.
+    ClassPrintData listClass(const char* code, int s, const QString& subject) const
+    {
+        ClassPrintData c = cls;
+        c.classFile = QString::fromLatin1(code) + QStringLiteral("a_25262.dbf");
+        c.subjects.subjectNames[s] = subject;
+        c.context = MakeGradeContext(c.subjects.subjectNames, c.classFile, false);
+        return c;
+    }
+    // A class of the shipped subject file of its level ("x" or "9"), with
+    // names of the given entries replaced, and its student with the long
+    // names, the grade 3 in every subject and the exam result given.
+    std::pair<ClassPrintData, StudentPrintData> certificateClass(const char* level, int result,
+                                                                 const QList<std::pair<int, QString>>& names = {}) const
+    {
+        ClassPrintData c = cls;
+        c.classFile = QString::fromLatin1(level) + QStringLiteral("a_25262.dbf");
+        c.schoolTypeText = QStringLiteral("der Hauptschule mit Werkrealschule");
+        EXPECT_TRUE(ReadSubjectFile(QStringLiteral(HSA_DATA_DIR "/sta-fa%1-mit.dat").arg(QLatin1String(level)),
+                                    c.subjects));
+        c.subjects.certificateLines = BuiltInCertificateLines(QStringLiteral("10"));
+        for (const auto& [i, name] : names)
+            c.subjects.subjectNames[i] = name;
+        c.context = MakeGradeContext(c.subjects.subjectNames, c.classFile, false);
+        StudentPrintData s = st;
+        s.firstName = kFirstName;
+        s.datum = QStringLiteral("07.03.2026");
+        s.gradeNames = c.subjects.subjectNames;
+        s.grades.fill(QStringLiteral("3"));
+        s.sheet.resultIndex = result;
+        for (int r = 1; r <= kLastSubjectRow; ++r)
+            s.sheet.grid.at(ColFinal, r) = QStringLiteral(" 3");
+        return {c, s};
+    }
+    // Every document with long texts: the lists, sheets, tables, the protocol
+    // and the certificates of every layout.
+    std::vector<Document> documents()
+    {
+        const QStringList headings{"D", "M", "G/Gk", "E", "WBS", "Te", "Bio"};
+        const GridPrintGeometry geometry;
+        const ClassPrintData class9 = listClass("9", 3, kRealSubject);
+        const ClassPrintData special = listClass("4", 6, kRealSubject);
+        std::vector<Document> docs = {
+            {"final-grade overview", {kSurname, kOverviewTitle},
+             [=, this] { PrintGridTable(cls, table(headings), true, true, kOverviewTitle, 7, geometry); },
+             [&] {
+                 const GridTableLayout l = ComputeGridTableLayout(2870, 2000, geometry);
+                 return std::min(l.x(kGridColCount) - 4, l.width + 100);
+             }()},
+            {"portrait class table", {kSurname, "G/Gk", "E", "WBS", "Te"},
+             [=, this] {
+                 PrintGridTable(cls, table(headings), false, true, QStringLiteral("Jahresleistung 10"), 5, geometry);
+             }},
+            {"portrait entry form", {kSurname, "G/Gk", "WBS"},
+             [=, this] { PrintGridTable(cls, table(headings), false, false, QString(), 0, geometry); }},
+            {"result list", {kSurname, "nicht teilgenommen"}, [this] { PrintGradeList(cls, {st}, 1, st.klasse); }},
+            {"oral list", {kSurname, "Abschlussprüfung Kl.10"},
+             [this] { PrintSubjectExamList(cls, {st}, 3, ListOral, kExamOral, true); }},
+            {"practical list", {kSurname, "Abschlussprüfung Kl.10"},
+             [this] { PrintSubjectExamList(cls, {st}, 6, ListOral, kExamPractical, true); }},
+            {"oral list of class 9", {kSurname, kRealSubject, "  Grenznoten"},
+             [=, this] { PrintSubjectExamList(class9, {st}, 3, ListOral, kExamOral, true); }},
+            {"practical list of a special-needs class", {kRealSubject, "  Grenznoten"},
+             [=, this] { PrintSubjectExamList(special, {st}, 6, ListOral, kExamPractical, true); }},
+            {"written list of class 9", {kRealSubject},
+             [=, this] { PrintSubjectExamList(class9, {st}, 3, ListWritten, kExamOral, true); }},
+            {"written list", {kSurname}, [this] { PrintSubjectExamList(cls, {st}, 3, ListWritten, kExamOral, false); }},
+            {"communication list", {kSurname}, [this] { PrintCommunicationExamList(cls, {st}, "10a", 4, true); }},
+            {"communication list of class 9", {kRealSubject},
+             [=, this] { PrintCommunicationExamList(listClass("9", 4, kRealSubject), {st}, "9a", 4, true); }},
+            {"protocol", {kProtocolSubject, kSurname},
+             [=, this] { PrintExamProtocol(listClass("9", 6, kProtocolSubject), st, 6, QStringLiteral("praktische")); },
+             1900},
+            {"year-mark sheet with registration", {kSurname, "Klasse:  10a", kSubject},
+             [this] { PrintStudentDocument(29, cls, st); }},
+            {"year-mark sheet", {kSurname, kSubject}, [this] { PrintStudentDocument(2, cls, st); }},
+            {"exam table", {kSurname}, [this] { PrintStudentDocument(4, cls, st); }},
+            {"boundary-grade sheet", {kSurname, "Fach", "Jahresleistung", "Villingen-Schwenningen"},
+             [this] { PrintStudentDocument(5, cls, st); }},
+            {"boundary-grade sheet with bounds", {"3 :  [ 1,0...5,7 ]", "EN falls Mü in"},
+             [this] {
+                 StudentPrintData bounds = st;
+                 for (int r = 1; r <= 19; ++r)
+                     std::tie(bounds.sheet.grid.at(ColWritten, r), bounds.sheet.grid.at(ColComm, r),
+                              bounds.sheet.grid.at(ColOral, r)) = std::tuple("3.4", "- ", "- ");
+                 PrintStudentDocument(5, cls, bounds);
+             }},
+        };
+        // External candidates have subjects of their own: ten rows with the
+        // project exam entered.
+        const QList<std::pair<int, QString>> external = {
+            {2, "Deutsch"}, {3, "Mathematik"}, {4, "Englisch"}, {5, kSubject}, {6, "Biologie"},
+            {7, "Wirtschaft/Arbeit/Gesundheit"}, {8, "Physik"}, {9, "Präsentationsprüfung"}, {10, ""}};
+        // The certificates: with the shipped subjects, then with the longest
+        // names in both columns.
+        const struct { const char* name; const char* level; int kind, result; bool external; } certificates[] = {
+            {"final certificate", "x", 1, 0, false}, {"copy of the final certificate", "x", 6, 0, false},
+            {"leaving certificate of class 10", "x", 1, 5, false}, {"leaving certificate", "9", 1, 5, false},
+            {"own certificate", "9", 1, 0, false}, {"own certificate of class 9", "9", 1, 4, false},
+            {"class-9 feedback", "9", 1, 3, false}, {"external HSA certificate", "9", 1, 8, true},
+            {"external WRS certificate", "9", 6, 7, true},
+        };
+        for (const auto& c : certificates) {
+            for (const bool longest : {false, true}) {
+                QList<std::pair<int, QString>> names = c.external ? external : QList<std::pair<int, QString>>{};
+                if (longest)
+                    names << std::pair(3, kLongestSubject) << std::pair(c.external ? 7 : 12, kLongestSubject);
+                auto [k, s] = certificateClass(c.level, c.result, names);
+                if (c.external) {
+                    // Their footer lines stand across the right column.
+                    k.subjects.footerLines = {};
+                    s.hints[0] = QStringLiteral("Mein Praktikum");
+                }
+                QStringList texts{kSurname};
+                for (int i = 2; i < kSubjectEntryCount && !k.subjects.subjectNames[i].isEmpty(); ++i)
+                    if (!k.subjects.subjectNames[i].contains(QStringLiteral("Projekt"))
+                        && !k.subjects.subjectNames[i].contains(QStringLiteral("Präs")))
+                        texts << k.subjects.subjectNames[i];
+                texts.removeDuplicates();
+                docs.push_back({c.name + std::string(longest ? ", longest subjects" : ", shipped subjects"), texts,
+                                [=, kind = c.kind] { PrintStudentDocument(kind, k, s); }});
+            }
+        }
+        return docs;
+    }
     ClassPrintData cls;
     StudentPrintData st;
 };
@@ -88,46 +223,26 @@ protected:
 // ends before the next column's rule or text and inside the frame.
 TEST_F(TextFit, LongTextsStayInsideTheirColumns)
 {
-    const QStringList headings{"D", "M", "G/Gk", "E", "WBS", "Te", "Bio"};
-    const GridPrintGeometry geometry;
-    struct Case { const char* layout; QStringList texts; std::function<void()> print; };
-    const Case cases[] = {
-        {"final-grade overview", {kSurname},
-         [&] { PrintGridTable(cls, table(headings), true, true, QStringLiteral("Tabelle"), 7, geometry); }},
-        {"portrait class table", {kSurname, "G/Gk", "E", "WBS", "Te"},
-         [&] { PrintGridTable(cls, table(headings), false, true, QStringLiteral("Jahresleistung 10"), 5, geometry); }},
-        {"portrait entry form", {kSurname, "G/Gk", "WBS"},
-         [&] { PrintGridTable(cls, table(headings), false, false, QString(), 0, geometry); }},
-        {"result list", {kSurname, "nicht teilgenommen"}, [&] { PrintGradeList(cls, {st}, 1, st.klasse); }},
-        {"oral list", {kSurname, "Abschlussprüfung Kl.10"},
-         [&] { PrintSubjectExamList(cls, {st}, 3, ListOral, kExamOral, true); }},
-        {"practical list", {kSurname, "Abschlussprüfung Kl.10"},
-         [&] { PrintSubjectExamList(cls, {st}, 6, ListOral, kExamPractical, true); }},
-        {"written list", {kSurname}, [&] { PrintSubjectExamList(cls, {st}, 3, ListWritten, kExamOral, false); }},
-        {"communication list", {kSurname}, [&] { PrintCommunicationExamList(cls, {st}, "10a", 4, true); }},
-        {"year-mark sheet with registration", {kSurname, "Klasse:  10a", kSubject},
-         [&] { PrintStudentDocument(29, cls, st); }},
-        {"year-mark sheet", {kSurname, kSubject}, [&] { PrintStudentDocument(2, cls, st); }},
-        {"exam table", {kSurname}, [&] { PrintStudentDocument(4, cls, st); }},
-        {"boundary-grade sheet", {kSurname}, [&] { PrintStudentDocument(5, cls, st); }},
-    };
-    for (const Case& c : cases) {
+    for (const Document& d : documents()) {
         const int jobs = dev().jobs.size();
-        c.print();
-        ASSERT_EQ(dev().jobs.size(), jobs + 1) << c.layout;
+        d.print();
+        ASSERT_EQ(dev().jobs.size(), jobs + 1) << d.name;
         const PrintJob& job = dev().lastJob();
         const int pageRight = static_cast<int>(dev().printableSizeMM().width() * 10);
-        for (const QString& text : c.texts) {
+        const QList<PrintedText> texts = job.texts();
+        const QList<PrintedLine> lines = job.lines();
+        for (const QString& text : d.texts) {
             int found = 0;
-            for (const PrintedText& t : job.texts()) {
+            for (int i = 0; i < texts.size(); ++i) {
+                const PrintedText& t = texts[i];
                 const bool heading = text.size() <= 4;
                 if (heading ? t.text != text : !t.text.contains(text))
                     continue;
                 ++found;
-                EXPECT_EQ(Crossing(job, t, pageRight).toStdString(), "")
-                    << c.layout << ": \"" << t.text.toStdString() << "\" at x " << t.x << " ends at " << t.right();
+                EXPECT_EQ(test::TextCrossing(texts, lines, i, d.right.value_or(pageRight)).toStdString(), "")
+                    << d.name << ": \"" << t.text.toStdString() << "\" at x " << t.x << " ends at " << t.right();
             }
-            EXPECT_GT(found, 0) << c.layout << ": " << text.toStdString();
+            EXPECT_GT(found, 0) << d.name << ": " << text.toStdString();
         }
     }
 }
@@ -216,6 +331,124 @@ TEST_F(TextFitPdf, FittedTextsEndBeforeTheirRoomOnPaper)
                     lastInk = x;
         EXPECT_LE(lastInk, 50 + 100 + r.room) << r.room;
         EXPECT_GT(lastInk, 50 + 100 + r.room - 60) << r.room;
+    }
+}
+
+// A text the recording shows cut at its room's end: condensed and at the
+// smallest size it is still too wide.
+bool IsCut(const PrintedText& t)
+{
+    return t.width > 0 && t.naturalWidth * kMinTextCondense > t.width + 1;
+}
+
+// What a word read back from the PDF runs into, or an empty text: the right
+// limit (mm from the page's left edge), another word on its line (but none
+// whose extent in the text layer is not its ink), or a vertical rule of the
+// recording.
+QString WordCrossing(const QList<test::PdfWord>& words, int i, const std::vector<bool>& cutWords,
+                     const QList<PrintedLine>& lines, double rightMM)
+{
+    const test::PdfWord& w = words[i];
+    const double height = w.yMax - w.yMin;
+    const auto sharesLine = [&](double top, double bottom, double least) {
+        return std::min(w.yMax, bottom) - std::max(w.yMin, top) > least;
+    };
+    if (w.xMax > rightMM + 0.3)
+        return QStringLiteral("the edge at %1 mm").arg(rightMM);
+    for (int k = 0; k < words.size(); ++k) {
+        const test::PdfWord& u = words[k];
+        if (k != i && !cutWords[k] && u.page == w.page && std::min(w.xMax, u.xMax) - std::max(w.xMin, u.xMin) > 0.3
+            && sharesLine(u.yMin, u.yMax, 0.5 * std::min(height, u.yMax - u.yMin)))
+            return QStringLiteral("\"%1\" at %2 mm").arg(u.text).arg(u.xMin, 0, 'f', 1);
+    }
+    for (const PrintedLine& l : lines) {
+        const double x = QtPrintDevice::kPdfMarginMM + l.x1 / 10.0;
+        const double top = QtPrintDevice::kPdfMarginMM - std::max(l.y1, l.y2) / 10.0;
+        const double bottom = QtPrintDevice::kPdfMarginMM - std::min(l.y1, l.y2) / 10.0;
+        if (l.page == w.page && l.x1 == l.x2 && x > w.xMin + 0.3 && x < w.xMax - 0.3
+            && sharesLine(top, bottom, 0.4 * height))
+            return QStringLiteral("the rule at %1 mm").arg(x, 0, 'f', 1);
+    }
+    return {};
+}
+
+// The same documents through the Qt print device: every word of the PDF's
+// text layer stays left of the printable area's edge (or the document's
+// frame), clear of every other word and of every vertical rule.  A text cut
+// at its room keeps its whole extent in the text layer, so its words are
+// left out there and its room's end is looked at in the ink instead: the
+// pixels just right of it stay white.
+TEST_F(TextFitPdf, SameDocumentsReadBackHaveNoWordOverARuleAWordOrTheEdge)
+{
+    int number = 0;
+    for (const Document& d : documents()) {
+        // The recording gives the rules, the cut texts and the printable width.
+        setPrinterSystem(&rec.system());
+        const int jobs = dev().jobs.size();
+        d.print();
+        ASSERT_EQ(dev().jobs.size(), jobs + 1) << d.name;
+        const PrintJob job = dev().lastJob();
+        const double pageRight = dev().printableSizeMM().width();
+        const double rightMM = QtPrintDevice::kPdfMarginMM + (d.right ? *d.right / 10.0 : pageRight);
+
+        setPrinterSystem(nullptr);
+        ASSERT_TRUE(printer().SelectPrinterDevice(PdfPrinterName(), QStringLiteral("WINSPOOL"), {}));
+        const QString pdf = folder.file(QStringLiteral("dokument%1.pdf").arg(++number));
+        prompt.text(pdf);
+        d.print();
+        const QList<test::PdfWord> words = test::ReadPdfWords(pdf);
+        ASSERT_FALSE(words.isEmpty()) << d.name;
+
+        QList<PrintedText> cut;
+        for (const PrintedText& t : job.texts())
+            if (IsCut(t))
+                cut << t;
+        const auto inCutText = [&](const test::PdfWord& w) {
+            return std::any_of(cut.begin(), cut.end(), [&](const PrintedText& t) {
+                const double left = QtPrintDevice::kPdfMarginMM + t.x / 10.0;
+                const double top = QtPrintDevice::kPdfMarginMM + t.pageY() / 10.0;
+                return t.page == w.page && w.xMin >= left - 0.3 && w.xMin < left + t.width / 10.0
+                    && std::abs(w.yMin - top) < t.fontHeight / 10.0;
+            });
+        };
+        std::vector<bool> cutWords;
+        for (const test::PdfWord& w : words)
+            cutWords.push_back(inCutText(w));
+        const QList<PrintedLine> lines = job.lines();
+        for (int i = 0; i < words.size(); ++i) {
+            if (!cutWords[i]) {
+                EXPECT_EQ(WordCrossing(words, i, cutWords, lines, rightMM).toStdString(), "")
+                    << d.name << ": \"" << words[i].text.toStdString() << "\" from " << words[i].xMin << " to "
+                    << words[i].xMax << " mm, page " << words[i].page;
+            }
+        }
+
+        for (const PrintedText& t : cut) {
+            const QString base = folder.file(QStringLiteral("dokument%1-%2").arg(number).arg(t.page + 1));
+            if (!QFile::exists(base + QStringLiteral(".pgm"))) {
+                QProcess p;
+                p.start(QStringLiteral("pdftoppm"), {"-r", "254", "-gray", "-singlefile", "-f",
+                                                     QString::number(t.page + 1), "-l", QString::number(t.page + 1),
+                                                     pdf, base});
+                ASSERT_TRUE(p.waitForFinished(30000));
+            }
+            const QImage img(base + QStringLiteral(".pgm"));
+            ASSERT_FALSE(img.isNull()) << d.name;
+            // One pixel per 0.1 mm, the page's margin of 5 mm included; the
+            // pixels of a rule next to the room are not the text's.
+            const int end = t.x + t.width;
+            const auto nearRule = [&](int x) {
+                return std::any_of(lines.begin(), lines.end(), [&](const PrintedLine& l) {
+                    return l.page == t.page && l.x1 == l.x2 && std::abs(l.x1 - x) <= 3;
+                });
+            };
+            int ink = 0;
+            for (int x = end + 2; x < end + 8; ++x)
+                for (int y = t.pageY(); y < t.pageY() + t.fontHeight && !nearRule(x); ++y)
+                    if (qGray(img.pixel(50 + x, 50 + y)) < 128)
+                        ++ink;
+            EXPECT_EQ(ink, 0) << d.name << ": cut \"" << t.text.toStdString() << "\" inks past x " << t.x + t.width;
+        }
     }
 }
 

@@ -127,7 +127,10 @@ TEST_F(Sheets, BoundaryGradesAndEachDashRule)
         std::tie(g.at(ColCode, i + 1), g.at(ColWritten, i + 1), g.at(ColComm, i + 1), g.at(ColOral, i + 1),
                  g.at(ColYear, i + 1)) = std::tuple(r.code, r.written, r.comm, r.oral, r.year);
     }
+    st.sheet.grid.at(ColCode, 0) = QStringLiteral("- "); // the grid's own heading cell, as a grade file has it
     const PrintJob& job = print(5);
+    // The heading row is the sheet's: nothing of the grid is printed over it.
+    EXPECT_EQ(textsAt(job, 280, 770), "Fach");
     for (int i = 0; i < 10; ++i) {
         QStringList found;
         for (const PrintedText& t : job.texts())
@@ -135,7 +138,8 @@ TEST_F(Sheets, BoundaryGradesAndEachDashRule)
                 found << QStringLiteral("%1@%2").arg(t.text).arg(t.x);
         EXPECT_EQ(found.join(QLatin1Char('|')), QString::fromUtf8(rows[i].expected)) << "row " << rows[i].code;
     }
-    expectPlaced(job, {{"3.0   ", {880, 840}}, {"Meldung zur mü. Prüfung", {250, 310}},
+    expectPlaced(job, {{"3.0   ", {880, 840}}, {"Meldung zur mü. Prüfung", {250, 310}}, {"Ina Adler", {880, 450}},
+                       {"01.02.2010", {880, 510}}, {"Ulm", {880, 570}}, {"Geburtsort:", {250, 570}},
                        {"Stand: 05.03.2026", {1400, 310}},
                        {" Datum, Unterschrift Erziehungsberechtigte/r", {1170, 770 + 2040}}});
     // Six column rules, the top rule and twenty row rules.
@@ -154,6 +158,8 @@ TEST_F(Sheets, ExamTableOfAFullSheet)
     expectPlaced(job, {{"Klasse 9a", {880, 250}}, {"Schuljahr 25/26", {1480, 250}}, {"Ina Adler", {880, 350}},
                        {"Ulm", {880, 470}}, {"Fach", {280, t}}, {"P r ü f u n g s l e i s t u n g", {620, t - h}},
                        {"D", {280, t + h}}, {"3.0", {480, t + h}}, {"2", {1680, t + h}}, {"X", {1295, 830 + 21 * h}},
+                       {"(   )  Hauptschulabschluss bestanden", {1280, 830 + 21 * h}},
+                       {"(   )  Werkrealschulabschluss bestanden", {1280, 830 + 22 * h}},
                        {"(   )  Realschulabschluss bestanden", {1280, 830 + 23 * h}},
                        {"Vorsitzende/r des Prüfungsausschusses", {250, 830 + 32 * h + 20}},
                        {"Dienstsiegel", {1250, 830 + 32 * h - 4}}});
