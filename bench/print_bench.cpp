@@ -11,6 +11,7 @@
 #include "grades/examsheet.h"
 #include "grades/gradecontext.h"
 #include "platform/scriptedprompt.h"
+#include "print/documentkinds.h"
 #include "print/drivers.h"
 #include "print/printer.h"
 #include "print/printersystem.h"
@@ -109,7 +110,7 @@ int main(int argc, char** argv)
         const QString pdf = folder.file(QStringLiteral("pruefungstabellen%1.pdf").arg(run));
         prompt.clear();
         prompt.text(pdf);
-        state().printDocKind = 4;
+        state().printDocKind = kDocExamTable;
         QElapsedTimer timer;
         timer.start();
         PrintAllStudents();

@@ -3,22 +3,28 @@
 // small files, and prints for each row the median time and the peak memory of
 // each side, the ratio of the times, and the archive sizes.
 //
-//   zip_bench [work-folder] [--full | --tiny] [--pairs N] [--budget SECONDS] [--klein]
+//   zip_bench [work-folder] [--full | --tiny] [--pairs N] [--budget SECONDS] [--klein | --many]
 //
 // Default corpus: about 10 MB and 1,000 small files; --full: about 100 MB
-// and 10,000 small files; --tiny: about 1 MB and 200 small files.  Every
-// row runs N pairs (at least 5), in alternating order (engine then peer,
-// peer then engine, ...), each run starting from the same disk state
-// (pending writes synced, outputs of the previous run removed).  Every run
-// of either side is a process of its own, so that its peak memory is its
-// own (the engine runs in a child started from this program).  Rows that
-// would start after the time budget (default 240 s, 0: none) are left out
-// and named.  --klein times only the extraction of the small files.
+// and 10,000 small files; --tiny: about 1 MB and 200 small files.  Then two
+// corpora of many small files: 5,000 text files of 2 KB, and 25 class
+// folders (a dBase table beside a folder of grade files, notes and
+// attachments, 3,825 files), each packed and unpacked plainly, with AES-256
+// against 7z and durably against unzip followed by sync -f; the 5,000-entry
+// archive also gets one file appended.  Every row runs N pairs (at least
+// 5), in alternating order (engine then peer, peer then engine, ...), each
+// run starting from the same disk state (pending writes synced, outputs of
+// the previous run removed).  Every run of either side is a process of its
+// own, started by a small helper process, so that its peak memory is its
+// own and not the benchmark's (the engine runs as this program started again).
+// Rows that would start after the time budget (default 600 s, 0: none) are
+// left out and named.  --klein times only the extraction of the small files
+// of the first corpus, --many only the rows of the many-small-files corpora.
 //
 // The engine runs with its durability flushes off (FlushBuffers and
 // SyncExtractedFiles), because none of the peers flushes either; the durable
 // extraction (every file on the disk before it gets its name) is compared
-// with unzip as it is and with unzip followed by sync.
+// with unzip followed by a sync of the file system it wrote to (sync -f).
 //
 // A full disk ends the program with a message saying so (exit status 2).
 #include "zip/archiver.h"
@@ -41,6 +47,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <vector>
 #include <unistd.h>
 
@@ -146,6 +153,60 @@ void BuildCorpus(const fs::path& root, size_t scale, int smallCount)
     }
 }
 
+// The many-small-files corpus: 5,000 text files of 2 KB in 100 folders.
+void BuildSmallTextCorpus(const fs::path& root)
+{
+    std::mt19937 g(20261207);
+    for (int i = 0; i < 5000; ++i)
+        WriteFile(root / ("ordner" + std::to_string(i % 100)) / ("v." + std::to_string(i)), Text(2048, g));
+}
+
+// A grade file: the 9 x 20 cells of the exam grid one a line, the result
+// index, 45 lines of notes.
+std::string GradeFile(std::mt19937& g)
+{
+    static const char* subjects[] = {"Deutsch", "Mathematik", "Englisch", "Biologie", "Geschichte", "Erdkunde",
+                                     "Musik", "Sport", "Technik", "Religion"};
+    std::string s;
+    for (int col = 0; col < 9; ++col)
+        for (int row = 0; row < 20; ++row) {
+            if (row == 0 || row > 10)
+                s += row == 0 ? "Fach" : "";
+            else if (col == 0)
+                s += subjects[row - 1];
+            else
+                s += std::to_string(1 + g() % 5) + "." + std::to_string(g() % 10);
+            s += "\r\n";
+        }
+    s += std::to_string(g() % 6) + "\r\n";
+    for (int i = 0; i < 45; ++i)
+        s += (g() % 4 == 0 ? Text(20 + g() % 40, g) : std::string()) + "\r\n";
+    return s;
+}
+
+// The class-folder corpus: 25 exam classes, each a dBase table of 40
+// records beside its folder of 38 grade files, 38 notes and 38 short
+// letters ("v.", "m.", "l." and the number) and 38 certificate attachments:
+// 153 files a class, 3,825 in all.
+void BuildClassCorpus(const fs::path& root)
+{
+    std::mt19937 g(20261208);
+    for (int c = 0; c < 25; ++c) {
+        const std::string name = std::string(1, c < 12 ? '9' : 'x') + char('a' + c % 12) + "_2425" + "2";
+        WriteFile(root / (name + ".dbf"), Dbase(40, g));
+        const fs::path folder = root / name;
+        for (int n = 1; n <= 38; ++n) {
+            const std::string nr = std::to_string(n);
+            WriteFile(folder / ("v." + nr), GradeFile(g));
+            WriteFile(folder / ("m." + nr), Text(100 + g() % 400, g));
+            WriteFile(folder / ("l." + nr), Text(100 + g() % 400, g));
+            // A small word-processor file: header, text, runs of zeros.
+            std::string doc = Random(512, g) + Text(3000 + g() % 2000, g) + std::string(2048, '\0');
+            WriteFile(folder / ("SCHUELER" + nr + "_VORNAME.doc"), doc);
+        }
+    }
+}
+
 
 uint64_t FreeBytes(const fs::path& p)
 {
@@ -188,42 +249,182 @@ uint64_t WrittenBytes(pid_t pid)
 std::string SelfPath;
 fs::path WorkFolder;
 
+// What the spawner reports about one finished program.
+struct SpawnReport {
+    double seconds = 0;
+    long peakKB = 0;
+    uint64_t writtenBytes = 0;
+    int status = -1;   // exit status, -1 when it did not end normally
+};
+
+// Every measured program is started by a small helper process forked from
+// this one before it built anything: a program inherits the peak resident
+// size of the process that started it (the kernel carries the old image's
+// peak over the exec, posix_spawn included), so starting it from this
+// program would count the benchmark's own memory.  The helper holds a few
+// hundred kilobytes; what a run reports is the program's own peak.
+class Spawner {
+public:
+    void Start()
+    {
+        int request[2], reply[2];
+        if (::pipe(request) != 0 || ::pipe(reply) != 0)
+            throw std::runtime_error("pipe failed");
+        pid_ = ::fork();
+        if (pid_ < 0)
+            throw std::runtime_error("fork failed");
+        if (pid_ == 0) {
+            ::close(request[1]);
+            ::close(reply[0]);
+            Serve(request[0], reply[1]);
+            ::_exit(0);
+        }
+        ::close(request[0]);
+        ::close(reply[1]);
+        to_ = request[1];
+        from_ = reply[0];
+    }
+    ~Spawner()
+    {
+        if (pid_ > 0) {
+            ::close(to_);
+            ::close(from_);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    // Runs argv in dir (when given) with its output thrown away.
+    SpawnReport Run(const std::vector<std::string>& argv, const std::string& dir)
+    {
+        std::string message = dir;
+        message += '\0';
+        for (const auto& a : argv) {
+            message += a;
+            message += '\0';
+        }
+        const uint32_t length = uint32_t(message.size());
+        SpawnReport r;
+        if (!WriteAll(to_, &length, sizeof length) || !WriteAll(to_, message.data(), message.size())
+            || !ReadAll(from_, &r, sizeof r))
+            throw std::runtime_error("the helper that starts the programs has gone");
+        return r;
+    }
+
+private:
+    static bool WriteAll(int fd, const void* p, size_t n)
+    {
+        auto* c = static_cast<const char*>(p);
+        while (n > 0) {
+            const ssize_t w = ::write(fd, c, n);
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                return false;
+            c += w;
+            n -= size_t(w);
+        }
+        return true;
+    }
+    static bool ReadAll(int fd, void* p, size_t n)
+    {
+        auto* c = static_cast<char*>(p);
+        while (n > 0) {
+            const ssize_t r = ::read(fd, c, n);
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0)
+                return false;
+            c += r;
+            n -= size_t(r);
+        }
+        return true;
+    }
+
+    // The helper's loop: one request, one program, one report; it ends when
+    // the benchmark closes its end of the pipe.
+    [[noreturn]] static void Serve(int in, int out)
+    {
+        std::vector<char> message;
+        for (;;) {
+            uint32_t length = 0;
+            if (!ReadAll(in, &length, sizeof length))
+                ::_exit(0);
+            message.resize(length);
+            if (!ReadAll(in, message.data(), length))
+                ::_exit(0);
+            std::vector<char*> args;
+            char* dir = message.data();
+            for (size_t at = std::strlen(dir) + 1; at < length; at += std::strlen(message.data() + at) + 1)
+                args.push_back(message.data() + at);
+            args.push_back(nullptr);
+            SpawnReport r;
+            timespec t0 {}, t1 {};
+            ::clock_gettime(CLOCK_MONOTONIC, &t0);
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                if (*dir && ::chdir(dir) != 0)
+                    ::_exit(127);
+                const int null = ::open("/dev/null", O_WRONLY);
+                if (null >= 0)
+                    ::dup2(null, 1);
+                ::execvp(args[0], args.data());
+                ::_exit(127);
+            }
+            if (pid > 0) {
+                siginfo_t info {};
+                ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT);
+                ::clock_gettime(CLOCK_MONOTONIC, &t1);
+                r.writtenBytes = WrittenBytes(pid);
+                int status = 0;
+                rusage usage {};
+                ::wait4(pid, &status, 0, &usage);
+                r.seconds = double(t1.tv_sec - t0.tv_sec) + double(t1.tv_nsec - t0.tv_nsec) / 1e9;
+                r.peakKB = usage.ru_maxrss;
+                r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            if (!WriteAll(out, &r, sizeof r))
+                ::_exit(0);
+        }
+    }
+
+    pid_t pid_ = -1;
+    int to_ = -1, from_ = -1;
+};
+
+Spawner* TheSpawner = nullptr;
+
+// What "sync" does for the file system that holds `path` (sync -f): the
+// peer's side of the durable rows, so that it flushes what it wrote and not
+// the pending writes of other programs on other disks.
+void SyncFileSystemOf(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        ::sync();
+        return;
+    }
+    ::syncfs(fd);
+    ::close(fd);
+}
+
 // Runs argv (in `dir` when given, its output thrown away) as a child of its
 // own; the time includes `after` (e.g. a sync).  A failing run raises,
 // DiskFull when the disk is (nearly) full.
 Run RunChild(const std::vector<std::string>& argv, const std::string& dir = {},
              const std::function<void()>& after = {})
 {
-    ::sync();   // every run starts without the previous run's pending writes
-    const auto t0 = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid < 0)
-        throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        if (!dir.empty() && ::chdir(dir.c_str()) != 0)
-            ::_exit(127);
-        const int null = ::open("/dev/null", O_WRONLY);
-        if (null >= 0)
-            ::dup2(null, 1);
-        std::vector<char*> args;
-        for (const auto& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    siginfo_t info {};
-    ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT);
+    SyncFileSystemOf(WorkFolder.string());   // every run starts without the previous run's pending writes
+    const SpawnReport report = TheSpawner->Run(argv, dir);
     Run r;
-    r.writtenBytes = WrittenBytes(pid);
-    int status = 0;
-    rusage usage {};
-    ::wait4(pid, &status, 0, &usage);
-    if (after)
+    r.seconds = report.seconds;
+    if (after) {
+        const auto t0 = std::chrono::steady_clock::now();
         after();
-    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    r.peakMB = double(usage.ru_maxrss) / 1024.0;
-    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    r.peakMB = double(report.peakKB) / 1024.0;
+    r.writtenBytes = report.writtenBytes;
+    const int code = report.status;
     if (code != 0) {
         std::string cmd;
         for (const auto& a : argv)
@@ -316,7 +517,7 @@ double Median(std::vector<double> v)
 }
 
 int Pairs = 5;
-double BudgetSeconds = 240;
+double BudgetSeconds = 600;
 const auto Started = std::chrono::steady_clock::now();
 std::vector<std::string> LeftOut;
 
@@ -359,7 +560,7 @@ RowResult Alternate(const char* what, const char* peerName, const std::function<
         return Run{Median(t), Median(m), uint64_t(Median(w))};
     };
     RowResult r{median(te), median(tp)};
-    std::printf("%-36s engine %7.3f s %6.1f MB   %-18s %7.3f s %6.1f MB   ratio %.2f\n", what, r.engine.seconds,
+    std::printf("%-44s engine %7.3f s %6.1f MB   %-18s %7.3f s %6.1f MB   ratio %.2f\n", what, r.engine.seconds,
                 r.engine.peakMB, peerName, r.peer.seconds, r.peer.peakMB,
                 r.peer.seconds > 0 ? r.engine.seconds / r.peer.seconds : 0.0);
     std::fflush(stdout);
@@ -368,7 +569,7 @@ RowResult Alternate(const char* what, const char* peerName, const std::function<
 
 void SizeReport(const char* what, uint64_t engine, uint64_t peer, const char* peerName)
 {
-    std::printf("%-36s engine %11llu B        %-18s %11llu B          ratio %.4f\n", what,
+    std::printf("%-44s engine %11llu B        %-18s %11llu B          ratio %.4f\n", what,
                 (unsigned long long)engine, peerName, (unsigned long long)peer,
                 peer ? double(engine) / double(peer) : 0.0);
 }
@@ -377,8 +578,8 @@ void SizeReport(const char* what, uint64_t engine, uint64_t peer, const char* pe
 // extracted by each side into folders of their own (no run creates its files
 // right after the previous run's were deleted: some file systems pass over
 // freshly freed inodes slowly).  Once without flushes on either side, then
-// with the engine's default durability against unzip as it is and against
-// unzip followed by sync.
+// with the engine's default durability against unzip followed by a sync of
+// its file system (against unzip alone it would weigh a flush against none).
 void SmallFilesExtract(const fs::path& work, const fs::path& corpus)
 {
     const fs::path archive = work / "klein.zip";
@@ -387,8 +588,9 @@ void SmallFilesExtract(const fs::path& work, const fs::path& corpus)
     auto unzip = [&](const std::string& tag, bool sync) {
         return [&, tag, sync](int pair) {
             fs::remove_all(out(tag, pair));
-            return RunChild({"unzip", "-q", archive.string(), "-d", out(tag, pair)}, {},
-                            sync ? std::function<void()>([] { ::sync(); }) : std::function<void()>());
+            const std::string target = out(tag, pair);
+            return RunChild({"unzip", "-q", archive.string(), "-d", target}, {},
+                            sync ? std::function<void()>([target] { SyncFileSystemOf(target); }) : std::function<void()>());
         };
     };
     auto engine = [&](const std::string& tag, bool durable) {
@@ -398,8 +600,6 @@ void SmallFilesExtract(const fs::path& work, const fs::path& corpus)
     };
     if (WithinBudget("extract, small files"))
         Alternate("extract, small files", "unzip", engine("engine-", false), unzip("unzip-", false));
-    if (WithinBudget("extract, small files, durable"))
-        Alternate("extract, small files, durable", "unzip", engine("durable-", true), unzip("unzip-", false));
     if (WithinBudget("extract, small files, durable/sync"))
         Alternate("extract, small files, durable", "unzip; sync", engine("durable-", true), unzip("unzip-sync-", true));
     for (const auto& e : fs::directory_iterator(work))
@@ -407,9 +607,135 @@ void SmallFilesExtract(const fs::path& work, const fs::path& corpus)
             fs::remove_all(e.path());
 }
 
+// The rows of a corpus of many small files (`label` names it in the rows):
+// packing and unpacking against zip, unzip and 7z, AES-256 against 7z with
+// one thread each, the durable extraction against unzip followed by sync,
+// and, with `append`, adding one file to its archive against zip.  Outputs
+// of an extraction go to folders of their own per pair (no run creates its
+// files right after the previous run's were deleted).
+void ManySmallFilesRows(const fs::path& work, const std::string& label, const std::string& tag, const fs::path& folder,
+                        bool append)
+{
+    const std::string f = folder.string();
+    const fs::path plain = work / (tag + "-engine.zip"), aes = work / (tag + "-engine-aes.zip");
+    const fs::path peer = work / (tag + "-peer.zip"), sevenAes = work / (tag + "-seven-aes.zip");
+    auto row = [&](const std::string& what) { return what + ", " + label; };
+    auto peerRun = [](std::vector<std::string> args, fs::path target, std::string dir) {
+        return [args, target, dir](int) {
+            fs::remove(target);
+            return RunChild(args, dir);
+        };
+    };
+    auto out = [&](const std::string& kind, int pair) {
+        return (work / ("out-" + tag + "-" + kind + std::to_string(pair))).string();
+    };
+    auto engineExtract = [&](fs::path archive, std::string kind, std::string password, bool durable) {
+        return [&, archive, kind, password, durable](int pair) {
+            return Engine({"extract", archive.string(), out(kind, pair), password, durable ? "1" : "0"});
+        };
+    };
+    auto peerExtract = [&](std::vector<std::string> args, std::string kind, bool sync, bool sevenStyle) {
+        return [&, args, kind, sync, sevenStyle](int pair) {
+            fs::remove_all(out(kind, pair));
+            std::vector<std::string> argv = args;
+            if (sevenStyle) {
+                argv.insert(argv.begin() + 2, "-o" + out(kind, pair));
+            } else {
+                argv.push_back("-d");
+                argv.push_back(out(kind, pair));
+            }
+            const std::string target = out(kind, pair);
+            return RunChild(argv, {},
+                            sync ? std::function<void()>([target] { SyncFileSystemOf(target); }) : std::function<void()>());
+        };
+    };
+
+    std::string r = row("create, level 1");
+    if (WithinBudget(r.c_str()))
+        Alternate(r.c_str(), "zip", [&](int) { return Engine({"create", plain.string(), f, "1", "", "0"}); },
+                  peerRun({"zip", "-q", "-r", "-1", peer.string(), "."}, peer, f));
+    r = row("create, level 1, AES-256");
+    if (WithinBudget(r.c_str())) {
+        Alternate(r.c_str(), "7z -mmt=1 AES256", [&](int) { return Engine({"create", aes.string(), f, "1", "geheim", "1"}); },
+                  peerRun({"7z", "a", "-tzip", "-mx=1", "-mmt=1", "-mem=AES256", "-pgeheim", sevenAes.string(), "."},
+                          sevenAes, f));
+        SizeReport(row("size, AES-256").c_str(), FileSize(aes), FileSize(sevenAes), "7z AES256");
+    }
+    if (!fs::exists(plain))
+        Engine({"create", plain.string(), f, "1", "", "0"});
+    if (!fs::exists(aes))
+        Engine({"create", aes.string(), f, "1", "geheim", "1"});
+    r = row("extract");
+    if (WithinBudget(r.c_str()))
+        Alternate(r.c_str(), "unzip", engineExtract(plain, "engine-", "", false),
+                  peerExtract({"unzip", "-q", plain.string()}, "unzip-", false, false));
+    r = row("extract, AES-256");
+    if (WithinBudget(r.c_str()))
+        Alternate(r.c_str(), "7z x -mmt=1", engineExtract(aes, "engine-aes-", "geheim", false),
+                  peerExtract({"7z", "x", "-mmt=1", "-pgeheim", aes.string()}, "seven-aes-", false, true));
+    r = row("extract, durable");
+    if (WithinBudget(r.c_str()))
+        Alternate(r.c_str(), "unzip; sync", engineExtract(plain, "durable-", "", true),
+                  peerExtract({"unzip", "-q", plain.string()}, "unzip-sync-", true, false));
+    for (const auto& e : fs::directory_iterator(work))
+        if (e.path().filename().string().rfind("out-" + tag + "-", 0) == 0)
+            fs::remove_all(e.path());
+    if (append) {
+        r = row("append one file");
+        if (WithinBudget(r.c_str())) {
+            WriteFile(work / "anhang" / "neu.txt", "ein neuer Eintrag\r\n");
+            const fs::path mine = work / "append-engine.zip", theirs = work / "append-peer.zip";
+            auto copy = [&](const fs::path& to) {
+                std::error_code ec;
+                fs::copy_file(plain, to, fs::copy_options::overwrite_existing, ec);
+                if (ec)
+                    throw WriteFailed(to.string() + ": " + ec.message());
+            };
+            const RowResult res = Alternate(
+                r.c_str(), "zip",
+                [&](int) {
+                    copy(mine);
+                    return Engine({"append", mine.string(), (work / "anhang" / "neu.txt").string()});
+                },
+                [&](int) {
+                    copy(theirs);
+                    return RunChild({"zip", "-q", theirs.string(), "neu.txt"}, (work / "anhang").string());
+                });
+            std::printf("%-44s engine %11llu B        %-18s %11llu B          (archive %llu B)\n",
+                        row("append, bytes written").c_str(), (unsigned long long)res.engine.writtenBytes, "zip",
+                        (unsigned long long)res.peer.writtenBytes, (unsigned long long)FileSize(plain));
+            fs::remove(mine);
+            fs::remove(theirs);
+        }
+    }
+}
+
+// The corpus of many small files and the class folders, built once in the
+// work folder.
+void ManySmallFiles(const fs::path& work)
+{
+    const fs::path small = work / "korpus-5000x2k", classes = work / "korpus-klassen";
+    // A marker beside each corpus says it is complete (inside it would be packed).
+    if (!fs::exists(work / "korpus-5000x2k.fertig")) {
+        std::printf("building the small-file corpus in %s ...\n", small.c_str());
+        fs::remove_all(small);
+        BuildSmallTextCorpus(small);
+        WriteFile(work / "korpus-5000x2k.fertig", "");
+    }
+    if (!fs::exists(work / "korpus-klassen.fertig")) {
+        std::printf("building the class-folder corpus in %s ...\n", classes.c_str());
+        fs::remove_all(classes);
+        BuildClassCorpus(classes);
+        WriteFile(work / "korpus-klassen.fertig", "");
+    }
+    std::printf("\n5,000 text files of 2 KB; 25 class folders (3,825 files)\n");
+    ManySmallFilesRows(work, "small files", "klein5000", small, true);
+    ManySmallFilesRows(work, "class folders", "klassen", classes, false);
+}
+
 int Bench(int argc, char** argv)
 {
-    bool kleinOnly = false;
+    bool kleinOnly = false, manyOnly = false;
     size_t scale = 10;
     int smallCount = 1000;
     fs::path work = fs::temp_directory_path() / "hsa-zip-bench";
@@ -424,12 +750,14 @@ int Bench(int argc, char** argv)
             smallCount = 200;
         } else if (a == "--klein") {
             kleinOnly = true;
+        } else if (a == "--many") {
+            manyOnly = true;
         } else if (a == "--pairs" && i + 1 < argc) {
             Pairs = std::max(5, std::atoi(argv[++i]));
         } else if (a == "--budget" && i + 1 < argc) {
             BudgetSeconds = std::atof(argv[++i]);
         } else if (!a.empty() && a[0] == '-') {
-            std::fprintf(stderr, "usage: zip_bench [work-folder] [--full | --tiny] [--pairs N] [--budget SECONDS] [--klein]\n");
+            std::fprintf(stderr, "usage: zip_bench [work-folder] [--full | --tiny] [--pairs N] [--budget SECONDS] [--klein | --many]\n");
             return 1;
         } else {
             work = a;
@@ -437,6 +765,11 @@ int Bench(int argc, char** argv)
     }
     WorkFolder = work;
     fs::create_directories(work);
+    if (manyOnly) {
+        std::printf("%d pairs per row\n", Pairs);
+        ManySmallFiles(work);
+        return 0;
+    }
     const fs::path corpus = work / ("korpus-" + std::to_string(scale) + "-" + std::to_string(smallCount));
     if (!fs::exists(corpus / "fertig")) {
         std::printf("building the corpus in %s ...\n", corpus.c_str());
@@ -491,7 +824,7 @@ int Bench(int argc, char** argv)
                   peerZip({"7z", "a", "-tzip", "-mx=1", "-mmt=1", "-mem=AES256", "-pgeheim", seven.string(), "."}, seven));
         SizeReport("size, level 1, AES-256", FileSize(mine), FileSize(seven), "7z -mem=AES256");
         const bool accepted = std::system(("7z t -pgeheim '" + mine.string() + "' > /dev/null 2>&1").c_str()) == 0;
-        std::printf("%-36s %s\n", "AES-256 archive, 7z t", accepted ? "passed" : "FAILED");
+        std::printf("%-44s %s\n", "AES-256 archive, 7z t", accepted ? "passed" : "FAILED");
     }
     Engine({"create", engineZip, c, "1", "", "0"});
     if (!fs::exists(pwZip))
@@ -548,13 +881,14 @@ int Bench(int argc, char** argv)
                 copy(theirs);
                 return RunChild(p.argv, (work / "anhang").string());
             });
-            std::printf("%-36s engine %11llu B        %-18s %11llu B          (archive %llu B)\n",
+            std::printf("%-44s engine %11llu B        %-18s %11llu B          (archive %llu B)\n",
                         "append, bytes written", (unsigned long long)r.engine.writtenBytes, p.peerName,
                         (unsigned long long)r.peer.writtenBytes, (unsigned long long)FileSize(engineZip));
         }
         fs::remove(mine);
         fs::remove(theirs);
     }
+    ManySmallFiles(work);
     if (!LeftOut.empty()) {
         std::printf("\ntime budget of %.0f s reached; rows left out:", BudgetSeconds);
         for (const auto& r : LeftOut)
@@ -570,6 +904,10 @@ int main(int argc, char** argv)
 {
     if (argc >= 2 && std::strcmp(argv[1], "--engine") == 0)
         return EngineChild(std::vector<std::string>(argv + 2, argv + argc));
+    // Before anything else, while this process is still small.
+    Spawner spawner;
+    spawner.Start();
+    TheSpawner = &spawner;
     std::error_code ec;
     SelfPath = fs::read_symlink("/proc/self/exe", ec).string();
     if (ec)

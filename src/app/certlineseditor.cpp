@@ -2,6 +2,7 @@
 #include "classes/subjecteditor.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
+#include "platform/slotguard.h"
 
 #include <QAction>
 #include <QMenu>
@@ -41,37 +42,27 @@ void TForm5::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
     QStringList lines;
-    try {
-        lines = ReadCertificateLinesFile(QStringLiteral("wahlzeilen.txt"));
-    } catch (const FileError& err) {
-        showError(err.message());
-    }
+    runGuarded([&] { lines = ReadCertificateLinesFile(QStringLiteral("wahlzeilen.txt")); });
     savedText_ = lines.join(QLatin1Char('\n'));
     Memo1->setPlainText(savedText_);
 }
 
 void TForm5::LoadDefaultCopy(const QString& name)
 {
-    try {
+    runGuarded([&] {
         const QStringList lines = ReadCertificateLinesFile(name);
         if (lines.isEmpty())
             throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(name));
         Memo1->setPlainText(lines.join(QLatin1Char('\n')));
-    } catch (const FileError& err) {
-        showError(err.message());
-    }
+    });
 }
 
 bool TForm5::SaveMemo()
 {
     const QString text = Memo1->toPlainText();
-    try {
-        if (!SaveCertificateLinesFile(text.split(QLatin1Char('\n'))))
-            return false;
-    } catch (const FileError& err) {
-        showError(err.message());
+    bool saved = false;
+    if (!runGuarded([&] { saved = SaveCertificateLinesFile(text.split(QLatin1Char('\n'))); }) || !saved)
         return false;
-    }
     savedText_ = text;
     return true;
 }

@@ -6,6 +6,8 @@
 #include "app/classgridview.h"
 #include "grades/classgrid.h"
 #include "grades/gradewindow.h"
+#include "print/documentkinds.h"
+#include "print/layouts/subjectlists.h"
 #include "classes/studentlist.h"
 #include "app/mainmenu.h"
 #include "platform/help.h"
@@ -16,8 +18,8 @@
 #include "classes/classfiles.h"
 #include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
-#include "platform/errors.h"
 #include "platform/prompt.h"
+#include "platform/slotguard.h"
 #include "platform/windowhook.h"
 
 #include <QAction>
@@ -40,26 +42,10 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <exception>
-#include <functional>
 
 namespace hsa {
 
 namespace {
-
-// Runs work of a menu entry or list event.  An exception must not leave a Qt
-// slot (it would end the program with the secretary's unsaved input): it is
-// shown as a message, and whatever the work had saved stays saved.
-void runGuarded(const std::function<void()>& work)
-{
-    try {
-        work();
-    } catch (const FileError& e) {
-        showError(e.message());
-    } catch (const std::exception& e) {
-        showError(QStringLiteral("Unerwarteter Fehler: ") + QString::fromLocal8Bit(e.what()));
-    }
-}
 
 // While the grade table has the focus the other menus wait, whatever
 // refreshed the window meanwhile; once it is left they come back,
@@ -174,7 +160,19 @@ void TForm1::buildControls()
 {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
+    buildCaptions(central, layout);
+    buildLists(central, layout);
+    buildPanels(central, layout);
+    buildTextAreas(central, layout);
+    connectControls();
 
+    layout->addStretch(0); // takes the room only while no list or table is shown
+    setCentralWidget(central);
+}
+
+// The captions above the lists and the picture of the start screen.
+void TForm1::buildCaptions(QWidget* central, QVBoxLayout* layout)
+{
     Label2 = new QLabel(central);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setVisible(false);
@@ -193,12 +191,16 @@ void TForm1::buildControls()
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setAlignment(Qt::AlignCenter);
     layout->addWidget(Image1);
+}
 
+// The class files, the student list and the grade table; one of them is
+// shown at a time.
+void TForm1::buildLists(QWidget* central, QVBoxLayout* layout)
+{
     FileListBox1 = new QListWidget(central);
     FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
     FileListBox1->setVisible(false);
     FileListBox1->installEventFilter(this);
-    connect(FileListBox1, &QListWidget::itemDoubleClicked, this, [this] { FileListBox1Activate(); });
     layout->addWidget(FileListBox1, 1);
 
     DBGrid1 = new QTableView(central);
@@ -206,12 +208,6 @@ void TForm1::buildControls()
     DBGrid1->setVisible(false);
     studentList_ = new StudentListModel(this);
     studentList_->attach(DBGrid1);
-    connect(DBGrid1, &QTableView::doubleClicked, this, [](const QModelIndex& i) {
-        if (!i.isValid())
-            return;
-        state().currentStudentRecord = i.row();
-        runGuarded([] { OpenGradeWindow(); });
-    });
     layout->addWidget(DBGrid1, 1);
 
     StringGrid1 = new ClassGridView(central);
@@ -226,13 +222,12 @@ void TForm1::buildControls()
     Label9->setObjectName(QStringLiteral("Label9"));
     Label9->setAutoFillBackground(true);
     Label9->setVisible(false);
-    InstallClassGridHooks(StringGrid1);
-    connect(StringGrid1, &ClassGridView::gridStateChanged, this, &TForm1::gridStateChanged);
-    studentListHooks().sortProgress = WhileAlive(this, [this](const QString& text) {
-        statusBar()->showMessage(text);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+}
 
+// The panel below the lists: the subject editor and the choices of the
+// exam lists.
+void TForm1::buildPanels(QWidget* central, QVBoxLayout* layout)
+{
     Panel1 = new QFrame(central);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setVisible(false);
@@ -244,16 +239,6 @@ void TForm1::buildControls()
     panelLayout->addWidget(SubjectEditor);
     panelLayout->addWidget(Panel2);
     layout->addWidget(Panel1);
-    connect(SubjectEditor, &SubjectEditorPanel::opened, this, [this] {
-        Panel1->setVisible(true);
-        SubjectEditor->setVisible(true);
-    });
-    connect(SubjectEditor, &SubjectEditorPanel::closed, this, [this] {
-        Panel1->setVisible(false);
-        if (DBGrid1->isVisible())
-            DBGrid1->setFocus();
-    });
-    SubjectEditorOpenHook() = WhileAlive(this, [this] { SubjectEditor->open(); });
 
     RadioGroup2 = new QGroupBox(QStringLiteral("Listentyp"), central);
     RadioGroup2->setObjectName(QStringLiteral("RadioGroup2"));
@@ -294,7 +279,11 @@ void TForm1::buildControls()
     }
     RadioGroup4->setVisible(false);
     Panel2->layout()->addWidget(RadioGroup4);
+}
 
+// The text views below the panel; Memo1 is left with its "Ende" button.
+void TForm1::buildTextAreas(QWidget* central, QVBoxLayout* layout)
+{
     Memo1 = new QPlainTextEdit(central);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
@@ -304,22 +293,48 @@ void TForm1::buildControls()
     Button5->setObjectName(QStringLiteral("Button5"));
     Button5->setVisible(false);
     layout->addWidget(Button5);
-    connect(Button5, &QPushButton::clicked, this, &TForm1::Memo1Exit);
     Memo1->installEventFilter(this);
 
     Memo3 = new QPlainTextEdit(central);
     Memo3->setObjectName(QStringLiteral("Memo3"));
     Memo3->setVisible(false);
     layout->addWidget(Memo3);
+}
 
-    layout->addStretch(0); // takes the room only while no list or table is shown
-    setCentralWidget(central);
+// The controls' signals and the hooks through which the class grid, the
+// student list and the subject editor reach this window.
+void TForm1::connectControls()
+{
+    connect(FileListBox1, &QListWidget::itemDoubleClicked, this, [this] { FileListBox1Activate(); });
+    connect(DBGrid1, &QTableView::doubleClicked, this, [](const QModelIndex& i) {
+        if (!i.isValid())
+            return;
+        state().currentStudentRecord = i.row();
+        runGuarded([] { OpenGradeWindow(); });
+    });
+    InstallClassGridHooks(StringGrid1);
+    connect(StringGrid1, &ClassGridView::gridStateChanged, this, &TForm1::gridStateChanged);
+    studentListHooks().sortProgress = WhileAlive(this, [this](const QString& text) {
+        statusBar()->showMessage(text);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    connect(SubjectEditor, &SubjectEditorPanel::opened, this, [this] {
+        Panel1->setVisible(true);
+        SubjectEditor->setVisible(true);
+    });
+    connect(SubjectEditor, &SubjectEditorPanel::closed, this, [this] {
+        Panel1->setVisible(false);
+        if (DBGrid1->isVisible())
+            DBGrid1->setFocus();
+    });
+    SubjectEditorOpenHook() = WhileAlive(this, [this] { SubjectEditor->open(); });
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Memo1Exit);
 }
 
 void TForm1::registerOwnHandlers()
 {
     RegisterMenuHandler(QStringLiteral("Arbeitbeenden1"), WhileAlive(this, [this] { Arbeitbeenden1Click(); }));
-    RegisterMenuHandler(QStringLiteral("Zeugnisse1"), [] { state().printDocKind = 1; });
+    RegisterMenuHandler(QStringLiteral("Zeugnisse1"), [] { state().printDocKind = kDocCertificate; });
     RegisterMenuHandler(QStringLiteral("Schuldaten1"), [] {});
     WebEntryHooks& web = webEntryHooks();
     web.quitProgram = WhileAlive(this, [this] {
@@ -617,9 +632,9 @@ void TForm1::Timer3Timer()
 void TForm1::Timer4Timer()
 {
     const int listType = RadioGroup2Buttons->checkedId();
-    if (listType != 1 && listType != 3) {
+    if (listType != ListOral && listType != ListOralProtocols) {
         RadioGroup4->setVisible(false);
-        if (QAbstractButton* b = RadioGroup4Buttons->button(0))
+        if (QAbstractButton* b = RadioGroup4Buttons->button(kExamOral))
             b->setChecked(true);
     } else {
         RadioGroup4->setVisible(true);

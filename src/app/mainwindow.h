@@ -16,6 +16,7 @@ class QPushButton;
 class QTableView;
 class QTableWidget;
 class QTimer;
+class QVBoxLayout;
 class QFrame;
 
 namespace hsa {
@@ -100,6 +101,11 @@ protected:
 private:
     void buildMenu();
     void buildControls();
+    void buildCaptions(QWidget* central, QVBoxLayout* layout);
+    void buildLists(QWidget* central, QVBoxLayout* layout);
+    void buildPanels(QWidget* central, QVBoxLayout* layout);
+    void buildTextAreas(QWidget* central, QVBoxLayout* layout);
+    void connectControls();
     void registerOwnHandlers();
     void menuAboutToShow(int index);
     void showClassView();

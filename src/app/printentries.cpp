@@ -7,6 +7,7 @@
 #include "platform/prompt.h"
 #include "platform/screen.h"
 #include "platform/windowhook.h"
+#include "print/documentkinds.h"
 #include "print/classlists.h"
 #include "print/documentname.h"
 #include "print/drivers.h"
@@ -114,13 +115,13 @@ void InstallPrintEntries(TForm1& form)
 {
     installLoopView(form);
 
-    perStudent("AktuellerSchler1", "AlleSchler1", "VonNr1", 1, "Abschlusszeugnis");
-    perStudent("MarkierterSchler1", "AlleSchler2", "Vonbis1", 2, "Jahresleistungszeugnis");
-    perStudent("MarkierterSchler2", "AlleSchler3", "Vonbis2", 3, "Schülerblatt Endnoten");
-    perStudent("MarkierterSchler6", "AlleSchler7", "Vonbis6", 4, "Prüfungstabelle");
-    perStudent("MarkierterSchler3", "AlleSchler4", "Vonbis3", 4, "Prüfungstabelle zur Information");
-    perStudent("MarkierterSchler4", "AlleSchler5", "Vonbis4", 5, "Schülerblatt Grenznoten");
-    perStudent("MarkierterSchler5", "AlleSchler6", "Vonbis5", 6, "Abschrift Abschlusszeugnis", true);
+    perStudent("AktuellerSchler1", "AlleSchler1", "VonNr1", kDocCertificate, "Abschlusszeugnis");
+    perStudent("MarkierterSchler1", "AlleSchler2", "Vonbis1", kDocYearMarkSheet, "Jahresleistungszeugnis");
+    perStudent("MarkierterSchler2", "AlleSchler3", "Vonbis2", kDocFinalGradeSheet, "Schülerblatt Endnoten");
+    perStudent("MarkierterSchler6", "AlleSchler7", "Vonbis6", kDocExamTable, "Prüfungstabelle");
+    perStudent("MarkierterSchler3", "AlleSchler4", "Vonbis3", kDocExamTable, "Prüfungstabelle zur Information");
+    perStudent("MarkierterSchler4", "AlleSchler5", "Vonbis4", kDocBoundaryGradeSheet, "Schülerblatt Grenznoten");
+    perStudent("MarkierterSchler5", "AlleSchler6", "Vonbis5", kDocCertificateCopy, "Abschrift Abschlusszeugnis", true);
 
     // The class lists, each under the name its PDF file is proposed by.
     const auto list = [](const char* entry, const char* document, std::function<void()> print) {

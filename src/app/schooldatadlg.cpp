@@ -2,8 +2,8 @@
 #include "app/webentries.h"
 #include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
-#include "platform/errors.h"
 #include "platform/prompt.h"
+#include "platform/slotguard.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -85,11 +85,7 @@ void TBtnRightDlg::showEvent(QShowEvent* e)
     Edit3->setText(state().schoolTypeText);
     EditSchoolName->setText(state().schoolName);
     EditSchoolNumber->clear();
-    try {
-        EditSchoolNumber->setText(QString::number(ReadSchoolNumber()));
-    } catch (const FileError& err) {
-        showError(err.message());
-    }
+    runGuarded([&] { EditSchoolNumber->setText(QString::number(ReadSchoolNumber())); });
 }
 
 void TBtnRightDlg::hideEvent(QHideEvent* e)
@@ -118,13 +114,9 @@ void TBtnRightDlg::SaveSchoolTypeClick()
     std::optional<int> newNumber;
     if (!EditSchoolNumber->text().isEmpty())
         newNumber = EditSchoolNumber->text().toInt();
-    try {
-        if (!SaveSchoolType(Edit3->text(), newName, newNumber))
-            return;
-    } catch (const FileError& err) {
-        showError(err.message());
+    bool saved = false;
+    if (!runGuarded([&] { saved = SaveSchoolType(Edit3->text(), newName, newNumber); }) || !saved)
         return;
-    }
     Panel1->setVisible(false);
     accept();
 }

@@ -4,8 +4,7 @@
 #include "classes/sharedstate.h"
 #include "classes/storabletext.h"
 #include "classes/studentlist.h"
-#include "platform/errors.h"
-#include "platform/prompt.h"
+#include "platform/slotguard.h"
 #include "platform/viewzoom.h"
 
 #include <QEvent>
@@ -193,13 +192,11 @@ bool StudentListModel::setData(const QModelIndex& index, const QVariant& value, 
         return true;
     if (RefuseUnstorableText(text, fieldWidth(index.column()), int(before.size())))
         return false;
-    try {
-        t.setValue(index.row(), fieldOfColumn(index.column()), text);
-        t.post();
-    } catch (const FileError& e) {
-        showError(e.message());
+    if (!runGuarded([&] {
+            t.setValue(index.row(), fieldOfColumn(index.column()), text);
+            t.post();
+        }))
         return false;
-    }
     emit dataChanged(index, index);
     return true;
 }

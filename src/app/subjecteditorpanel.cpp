@@ -1,6 +1,7 @@
 #include "app/subjecteditorpanel.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
+#include "platform/slotguard.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -89,12 +90,8 @@ SubjectEditorPanel::SubjectEditorPanel(QWidget* parent) : QWidget(parent)
 
 bool SubjectEditorPanel::open()
 {
-    try {
-        content_ = OpenSubjectEditor();
-    } catch (const FileError& err) {
-        showError(err.message());
+    if (!runGuarded([&] { content_ = OpenSubjectEditor(); }))
         return false;
-    }
     display(content_);
     setVisible(true);
     Memo2->setFocus();
@@ -125,13 +122,9 @@ SubjectEditorContent SubjectEditorPanel::content() const
 
 void SubjectEditorPanel::Button1Click()
 {
-    try {
-        if (!SaveSubjectEditor(content()))
-            return;   // refused or not confirmed: the panel stays with its text
-    } catch (const FileError& err) {
-        showError(err.message());
-        return;
-    }
+    bool saved = false;
+    if (!runGuarded([&] { saved = SaveSubjectEditor(content()); }) || !saved)
+        return;   // refused, not confirmed or not written: the panel stays with its text
     setVisible(false);
     emit closed();
 }

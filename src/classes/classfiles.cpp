@@ -835,9 +835,9 @@ void ClassFiles::CreateByHand()
             table.clearFields(r, ClassField::NoneMark + 1, lastCleared);
             // A shorter older table leaves the remaining records empty.
             if (takeNames && r < source.recordCount()) {
-                table.setValue(r, QStringLiteral("NACHNAME"), source.valueOrEmpty(r, QStringLiteral("NACHNAME")));
-                table.setValue(r, QStringLiteral("M/W"), source.valueOrEmpty(r, QStringLiteral("M/W")));
-                table.setValue(r, QStringLiteral("VORNAME"), source.valueOrEmpty(r, QStringLiteral("VORNAME")));
+                table.setValue(r, kFieldLast, source.valueOrEmpty(r, kFieldLast));
+                table.setValue(r, kFieldGender, source.valueOrEmpty(r, kFieldGender));
+                table.setValue(r, kFieldFirst, source.valueOrEmpty(r, kFieldFirst));
             }
             table.post();
         }
@@ -960,8 +960,8 @@ void ClassFiles::takeOverSelected(const QString& name)
             table.setValue(r, ClassField::KLASSE, klasse);
             // Records beyond the end of the source stay empty.
             const bool fromSource = r < source.recordCount();
-            for (const QString& field : {QStringLiteral("NACHNAME"), QStringLiteral("VORNAME"),
-                                         QStringLiteral("AG3"), QStringLiteral("AG4")})
+            for (const QString& field : {kFieldLast, kFieldFirst,
+                                         kFieldBirthDate, kFieldBirthPlace})
                 table.setValue(r, field, fromSource ? source.valueOrEmpty(r, field) : QString());
             table.post();
         }

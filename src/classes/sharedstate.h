@@ -80,7 +80,7 @@ struct SharedState {
     QStringList gridRowTexts;
 
     // Per-student prints.
-    int printDocKind = 0;
+    int printDocKind = 0; // a document kind of print/documentkinds.h
     int printFromNr = 1;
     int printToNr = 40;
     bool printAbortRequested = false;

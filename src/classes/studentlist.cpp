@@ -116,11 +116,11 @@ const std::vector<StudentListColumn>& StudentListColumns()
         {kFieldLast, QStringLiteral("NACHNAME"), 20},
         {kFieldFirst, QStringLiteral("VORNAME"), 20},
         {kFieldGender, QStringLiteral("M/W"), 3},
-        {QStringLiteral("KLASSE"), QStringLiteral("Kl."), 4},
-        {QStringLiteral("DATUM"), QStringLiteral("Z_Datum"), 20},
+        {kFieldClass, QStringLiteral("Kl."), 4},
+        {kFieldDate, QStringLiteral("Z_Datum"), 20},
         {kFieldGroup, QStringLiteral("Pro.Gr."), 7},
-        {QStringLiteral("AG3"), QStringLiteral("Geb_Datum"), 12},
-        {QStringLiteral("AG4"), QStringLiteral("Geburtsort"), 25},
+        {kFieldBirthDate, QStringLiteral("Geb_Datum"), 12},
+        {kFieldBirthPlace, QStringLiteral("Geburtsort"), 25},
     };
     return columns;
 }

@@ -9,6 +9,7 @@
 #include "classes/textfile.h"
 #include "grades/classgrid.h"
 #include "grades/examsheet.h"
+#include "grades/flawedgradefiles.h"
 #include "grades/gradecontext.h"
 #include "grades/gradeslots.h"
 #include "platform/errors.h"
@@ -71,7 +72,8 @@ QString folderAndFileLines(const QString& archiveName)
 
 // Reads records 1 to 39 of the open class with each student's grade file.
 // Returns nullopt after an abort request.
-std::optional<QList<FinalGradeRecord>> collectRecords(DbfTable& table, QStringList& unreadable)
+std::optional<QList<FinalGradeRecord>> collectRecords(DbfTable& table, QStringList& unreadable,
+                                                      FlawedGradeFiles& flawed)
 {
     SharedState& s = state();
     const GradeContext context = GradeContextFromState();
@@ -84,8 +86,8 @@ std::optional<QList<FinalGradeRecord>> collectRecords(DbfTable& table, QStringLi
         FinalGradeRecord out;
         out.last = table.valueOrEmpty(rec, kFieldLast);
         out.first = table.valueOrEmpty(rec, kFieldFirst);
-        out.birthDate = table.valueOrEmpty(rec, QStringLiteral("AG3"));
-        out.birthPlace = table.valueOrEmpty(rec, QStringLiteral("AG4"));
+        out.birthDate = table.valueOrEmpty(rec, kFieldBirthDate);
+        out.birthPlace = table.valueOrEmpty(rec, kFieldBirthPlace);
         out.profileField = table.valueOrEmpty(rec, kFieldProfile);
         for (int c = kGridFirstSubjectColumn; c <= kGridLastSubjectColumn; ++c)
             out.grades[c - kGridFirstSubjectColumn] = table.valueOrEmpty(rec, GradeSlotFieldName(c));
@@ -96,6 +98,8 @@ std::optional<QList<FinalGradeRecord>> collectRecords(DbfTable& table, QStringLi
         const ExamSheet sheet = LoadStudentGradeFile(s.gradeFilePath, context, out.profileField);
         if (sheet.saveBlocked && !TrimRight(out.last).isEmpty())
             unreadable << QStringLiteral("%1 %2 (v.%3)").arg(TrimRight(out.last), TrimRight(out.first)).arg(r);
+        if (!TrimRight(out.last).isEmpty() && !IsWeightRecordName(out.last))
+            flawed.note(QString::number(r), out.last, out.first, sheet);
         out.resultIndex = sheet.resultIndex;
         out.average = ComputeGesamtschnitt(sheet.grid, kFirstSubjectRow, kLastSubjectRow, context);
         records << out;
@@ -324,9 +328,10 @@ std::optional<QString> ExportFinalGrades()
     for (int c = kGridFirstSubjectColumn; c <= kGridLastSubjectColumn; ++c)
         in.shortCodes[c - kGridFirstSubjectColumn] = SubjectToShortCode(s.subjectData.subjectNames[c]);
     QStringList unreadable;
+    FlawedGradeFiles flawed;
     std::optional<QList<FinalGradeRecord>> records;
     try {
-        records = collectRecords(table, unreadable);
+        records = collectRecords(table, unreadable, flawed);
     } catch (const FileError& e) {
         showError(e.message() + kBr + kBr + kNothingExported);
         return std::nullopt;
@@ -342,6 +347,12 @@ std::optional<QString> ExportFinalGrades()
                   + unreadable.join(kBr) + kBr + kBr + kNothingExported);
         return std::nullopt;
     }
+    // A file read only in part gives its student the exam result and the
+    // average of what it held: the export goes on, but never without a word.
+    if (!flawed.isEmpty())
+        showWarning(flawed.message(QStringLiteral("Ausgespielt wird, was gelesen werden konnte (Prüfungsergebnis "
+                                                  "und Gesamtschnitt). Bitte die Noten beim Einzelschüler prüfen, "
+                                                  "speichern und die Endnoten danach erneut ausspielen.")));
     in.records = *records;
 
     QString folder = exportFolder();

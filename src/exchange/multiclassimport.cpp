@@ -1,5 +1,6 @@
 #include "exchange/multiclassimport.h"
 
+#include "classes/classfields.h"
 #include "classes/classfiles.h"
 #include "classes/classrules.h"
 #include "classes/classtemplate.h"
@@ -84,14 +85,14 @@ void fillTable(DbfTable& t, const QList<ImportStudent>& students)
     for (int r = 0; r < t.recordCount(); ++r) {
         if (r < filled) {
             const ImportStudent& s = students.at(r);
-            t.setValue(r, QStringLiteral("NACHNAME"), s.last);
-            t.setValue(r, QStringLiteral("VORNAME"), s.first);
-            t.setValue(r, QStringLiteral("KLASSE"), s.klasse);
-            t.setValue(r, QStringLiteral("AG3"), s.birthDate);
-            t.setValue(r, QStringLiteral("AG4"), s.birthPlace);
+            t.setValue(r, kFieldLast, s.last);
+            t.setValue(r, kFieldFirst, s.first);
+            t.setValue(r, kFieldClass, s.klasse);
+            t.setValue(r, kFieldBirthDate, s.birthDate);
+            t.setValue(r, kFieldBirthPlace, s.birthPlace);
         } else {
-            for (const char* field : {"NACHNAME", "VORNAME", "M/W", "KLASSE", "SACHKUNDE"})
-                t.setValue(r, QString::fromLatin1(field), QString());
+            for (const QString& field : {kFieldLast, kFieldFirst, kFieldGender, kFieldClass, kFieldGeneralStudies})
+                t.setValue(r, field, QString());
         }
         t.post();
     }

@@ -1,5 +1,6 @@
 #include "exchange/sticktransfer.h"
 
+#include "classes/classfields.h"
 #include "classes/classfiles.h"
 #include "classes/classrules.h"
 #include "classes/dbftable.h"
@@ -122,8 +123,8 @@ QStringList NamesLostOnStick(const QString& tablePath)
     QStringList out;
     DbfTable t;
     t.open(tablePath, DbfAccess::SharedReadOnly);
-    const int last = t.fieldIndex(QStringLiteral("NACHNAME"));
-    const int first = t.fieldIndex(QStringLiteral("VORNAME"));
+    const int last = t.fieldIndex(kFieldLast);
+    const int first = t.fieldIndex(kFieldFirst);
     if (last < 0 || first < 0)
         return out;
     for (int r = 0; r < t.recordCount(); ++r) {
@@ -135,7 +136,7 @@ QStringList NamesLostOnStick(const QString& tablePath)
         for (const int field : {last, first})
             if (const QString part = t.value(r, field).trimmed(); !part.isEmpty())
                 name << part;
-        out << t.valueOrEmpty(r, QStringLiteral("NR")).trimmed() + QStringLiteral(": ") + name.join(QStringLiteral(", "));
+        out << t.valueOrEmpty(r, kFieldNr).trimmed() + QStringLiteral(": ") + name.join(QStringLiteral(", "));
     }
     return out;
 }

@@ -1,5 +1,6 @@
 #include "grades/certificatedateentry.h"
 
+#include "classes/classfields.h"
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
 #include "classes/storabletext.h"
@@ -20,7 +21,7 @@ bool CertificateDateForAll()
     state().inputOk = date.has_value();
     if (!date || date->isEmpty())
         return false;
-    if (RefuseUnstorableText(*date, ClassTable().fieldWidth(QStringLiteral("DATUM")))) {
+    if (RefuseUnstorableText(*date, ClassTable().fieldWidth(kFieldDate))) {
         state().inputOk = false;
         return false;
     }

@@ -10,6 +10,7 @@
 #include "classes/subjects.h"
 #include "grades/cellrules.h"
 #include "grades/examsheet.h"
+#include "grades/flawedgradefiles.h"
 #include "grades/gradecontext.h"
 #include "grades/gradeslots.h"
 #include "platform/errors.h"
@@ -245,6 +246,7 @@ void ClassGrid::reset()
     loaded_ = cells_;
     widths_.fill(kGridWidthUntouched);
     rowLocked_.fill(false);
+    rewriteFlawed_ = false;
     visible_ = false;
     editing_ = false;
     entryOpen_ = false;
@@ -394,6 +396,7 @@ void ClassGrid::fillGradeTable(DbfTable& table)
         rowTexts << QString();
     rowLocked_.fill(false);
     QStringList unreadable;
+    FlawedGradeFiles flawed;
 
     const int records = table.recordCount();
     for (int n = 1; n <= kGridLastStudentRow; ++n) {
@@ -420,6 +423,8 @@ void ClassGrid::fillGradeTable(DbfTable& table)
             if (!TrimRight(last).isEmpty())
                 unreadable << QStringLiteral("%1 %2 (v.%3)").arg(last, cells_[n][1]).arg(n);
         }
+        if (!TrimRight(last).isEmpty())
+            flawed.note(QString::number(n), last, cells_[n][1], sheet);
         // An entry table shows no averages (they would not follow the typing).
         cells_[n][kGridAverageColumn] = entryOpen_ ? QString() : rowAverage(n);
     }
@@ -442,6 +447,9 @@ void ClassGrid::fillGradeTable(DbfTable& table)
 
     cells_[0][0] = GridClassTitle(state().openClassFile, kind_);
     loaded_ = cells_;
+    // Saving writes a file that was read incomplete whole again, so leaving
+    // an entry table offers the save even when no mark was typed.
+    rewriteFlawed_ = entryOpen_ && !flawed.isEmpty();
     visible_ = true;
     HideFilteredOutColumns(filter_);
     current_.column = FirstFilteredColumn();
@@ -452,6 +460,10 @@ void ClassGrid::fillGradeTable(DbfTable& table)
         showWarning(QStringLiteral("Die Notendateien dieser Schüler können nicht gelesen werden; ihre "
                                    "Zeilen sind gesperrt und werden nicht gespeichert:")
                     + kBr + unreadable.join(kBr));
+    // Told once for the whole class, before anything can be saved over
+    // these files.
+    if (!flawed.isEmpty())
+        showWarning(flawed.message(entryOpen_ ? kFlawedCheckAndSave : kFlawedCheckInGradeWindow));
 }
 
 void ClassGrid::fillFinalGrades(DbfTable& table)
@@ -511,6 +523,8 @@ void ClassGrid::fillFinalGrades(DbfTable& table)
 
 bool ClassGrid::modified() const
 {
+    if (entryOpen_ && rewriteFlawed_)
+        return true;
     for (int r = 1; r <= kGridLastStudentRow; ++r)
         for (int c = kGridFirstSubjectColumn; c <= kGridLastSubjectColumn; ++c)
             if (cells_[r][c] != loaded_[r][c])

@@ -171,7 +171,9 @@ public:
     void SortGradeGridByAverage();
 
     // ---- the grid's events
-    // True when a mark of an entry table differs from what was loaded.
+    // True when a mark of an entry table differs from what was loaded, or
+    // when the table shows a grade file that was read incomplete or with
+    // marks outside 1.0 to 6.0 (saving writes it whole again).
     bool modified() const;
     // A typed text committed into a cell: normalised and stored.  False
     // (nothing stored) for a cell that cannot be edited.
@@ -210,6 +212,7 @@ private:
     GridCells loaded_{};   // entry tables as filled
     std::array<int, kGridCells> widths_{};
     std::array<bool, kGridRows> rowLocked_{};
+    bool rewriteFlawed_ = false;   // an entry table shows a flawed grade file
     bool visible_ = false;
     bool editing_ = false;
     bool entryOpen_ = false;

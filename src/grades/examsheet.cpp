@@ -232,34 +232,45 @@ ExamSheet ExamSheetFromLines(const QStringList& lines, const GradeContext& conte
     return sheet;
 }
 
+// How the lines of a grade file depart from its layout.  Empty lines after
+// the notes are no fault.
+static GradeFileFlaws gradeFileFlaws(const QStringList& lines, const QStringList& outOfRange)
+{
+    GradeFileFlaws flaws;
+    qsizetype last = lines.size();
+    while (last > kGradeFileLines && lines.at(last - 1).trimmed().isEmpty())
+        --last;
+    flaws.lines = int(last);
+    flaws.cutShort = last < kGradeFileLines;
+    flaws.overlong = last > kGradeFileLines;
+    flaws.outOfRange = outOfRange;
+    return flaws;
+}
+
 // What the user hears about a file that was read all the same: cut short,
-// carrying text beyond its last note, or marks outside 1.0 to 6.0.  Empty
-// lines after the notes are no fault.
-static QString gradeFileNotice(const QString& path, const QStringList& lines, const QStringList& outOfRange)
+// carrying text beyond its last note, or marks outside 1.0 to 6.0.
+static QString gradeFileNotice(const QString& path, const GradeFileFlaws& flaws)
 {
     const QString shown = QDir::toNativeSeparators(path);
     QStringList told;
-    if (lines.size() < kGradeFileLines)
+    if (flaws.cutShort)
         told << QStringLiteral("Die Notendatei %1 ist unvollständig: Sie hat nur %2 von %3 Zeilen. "
                                "Was fehlt, ist leer (\"- \"); bitte prüfen Sie die Noten und Notizen dieses "
                                "Schülers. Beim Speichern wird die Datei vollständig geschrieben.")
                     .arg(shown)
-                    .arg(lines.size())
+                    .arg(flaws.lines)
                     .arg(kGradeFileLines);
-    qsizetype last = lines.size();
-    while (last > kGradeFileLines && lines.at(last - 1).trimmed().isEmpty())
-        --last;
-    if (last > kGradeFileLines)
+    if (flaws.overlong)
         told << QStringLiteral("Die Notendatei %1 ist länger als vorgesehen (%2 statt %3 Zeilen). "
                                "Die Zeilen nach der 45. Notizzeile werden nicht übernommen und beim Speichern "
                                "nicht wieder geschrieben.")
                     .arg(shown)
-                    .arg(last)
+                    .arg(flaws.lines)
                     .arg(kGradeFileLines);
-    if (!outOfRange.isEmpty())
+    if (!flaws.outOfRange.isEmpty())
         told << QStringLiteral("Die Notendatei %1 enthält Noten außerhalb von 1,0 bis 6,0 (%2). "
                                "Sie werden nicht gezählt und als \"- \" angezeigt.")
-                    .arg(shown, outOfRange.join(QStringLiteral("; ")));
+                    .arg(shown, flaws.outOfRange.join(QStringLiteral("; ")));
     return told.join(QStringLiteral("\n\r\n\r"));
 }
 
@@ -297,7 +308,8 @@ ExamSheet LoadStudentGradeFile(const QString& path, const GradeContext& context,
     }
     QStringList outOfRange;
     ExamSheet sheet = ExamSheetFromLines(lines, context, profileField, &outOfRange);
-    sheet.loadNotice = gradeFileNotice(actual, lines, outOfRange);
+    sheet.flaws = gradeFileFlaws(lines, outOfRange);
+    sheet.loadNotice = gradeFileNotice(actual, sheet.flaws);
     return sheet;
 }
 

@@ -29,6 +29,15 @@ const std::array<QString, kExamResultCount>& ExamResultCaptions();
 // The caption of an exam result index, empty for none or an index outside.
 QString ExamResultCaption(int index);
 
+// How a grade file that was read all the same departs from its layout.
+struct GradeFileFlaws {
+    int lines = 0;              // lines the file held (trailing empty ones after the notes left out)
+    bool cutShort = false;      // fewer than 226 lines: what is missing reads "- " or empty
+    bool overlong = false;      // text after the 45th note, which is not kept
+    QStringList outOfRange;     // marks outside 1.0 to 6.0, as "D schr(3): 65"
+    bool any() const { return cutShort || overlong || !outOfRange.isEmpty(); }
+};
+
 struct ExamSheet {
     ExamGrid grid;
     // Exam result 0 to 5 (5 "---": none yet); -1 none selected.
@@ -50,6 +59,8 @@ struct ExamSheet {
     // (cut short, longer than its layout, marks outside 1.0 to 6.0): the
     // sheet holds what could be used and may be saved.  Empty otherwise.
     QString loadNotice;
+    // The same in parts, for the places that tell about a whole class at once.
+    GradeFileFlaws flaws;
 
     // "Gesamtschnitt: 2.3" for the results 0 to 2, else empty.
     QString gesamtschnittLabel(const GradeContext& context) const;

@@ -1,6 +1,7 @@
 #include "grades/gradewindow.h"
 #include "grades/gridheadings.h"
 
+#include "classes/classfields.h"
 #include "classes/classfiles.h"
 #include "classes/dbftable.h"
 #include "classes/helpers.h"
@@ -48,9 +49,9 @@ QPointer<TForm2>& programForm()
 
 const std::array<QString, 6>& recordFieldNames()
 {
-    static const std::array<QString, 6> names{QStringLiteral("AG2"), QStringLiteral("AG3"),
-                                              QStringLiteral("AG4"), QStringLiteral("AG5"),
-                                              QStringLiteral("AG6"), QStringLiteral("AG7")};
+    static const std::array<QString, 6> names{kFieldWorkingGroups, kFieldBirthDate,
+                                              kFieldBirthPlace, kFieldProjectTopic,
+                                              kFieldClass8Grade, kFieldProfile};
     return names;
 }
 
@@ -160,7 +161,22 @@ TForm2::~TForm2()
 
 void TForm2::build()
 {
-    // ---- menu
+    buildMenu();
+    buildHeading();
+    buildExamPage();
+    buildCertificatePage();
+    buildNotesPage();
+    connectControls();
+
+    // The first size grows with the rest but never beyond the screen.
+    const ScreenInfo scr = hsa::screen().info();
+    resize(scr.width > 0 ? std::min(metrics_.windowWidth, scr.width) : metrics_.windowWidth,
+           scr.height > 0 ? std::min(metrics_.windowHeight, scr.height) : metrics_.windowHeight);
+}
+
+// The menu bar with its entries; they act at once, so they are wired here.
+void TForm2::buildMenu()
+{
     QMenuBar* bar = menuBar();
     Verhalten1 = bar->addAction(QStringLiteral("&Prüfung"));
     Arbeiten1 = bar->addAction(QStringLiteral("&Zeugnis"));
@@ -200,7 +216,12 @@ void TForm2::build()
             c_->ShowHelp(topic);
         });
     }
+}
 
+// The window font, the heading that names the student and the class, and
+// the notebook that takes the pages.
+void TForm2::buildHeading()
+{
     QFont windowFont = font();
     windowFont.setPointSize(metrics_.windowFontPointSize);
     setFont(windowFont);
@@ -225,8 +246,11 @@ void TForm2::build()
     tabbednotebook1 = new QTabWidget(central);
     tabbednotebook1->setObjectName(QStringLiteral("tabbednotebook1"));
     top->addWidget(tabbednotebook1);
+}
 
-    // ---- page 0: exam grid, result, profile, grade list
+// Page 0: exam grid, result, profile, grade list.
+void TForm2::buildExamPage()
+{
     auto* page0 = new QWidget;
     auto* p0 = new QGridLayout(page0);
     StringGrid3 = new QTableWidget(kExamGridRows, kExamGridColumns, page0);
@@ -345,8 +369,11 @@ void TForm2::build()
     nav0->addWidget(Button9);
     p0->addLayout(nav0, 6, 2);
     tabbednotebook1->addTab(page0, QStringLiteral("Prüfung"));
+}
 
-    // ---- page 1: remarks and personal fields, phrase store
+// Page 1: remarks and personal fields, phrase store.
+void TForm2::buildCertificatePage()
+{
     auto* page1 = new QWidget;
     auto* p1 = new QGridLayout(page1);
     hintsLabel = new QLabel(page1);
@@ -431,8 +458,11 @@ void TForm2::build()
     Label12->setObjectName(QStringLiteral("Label12"));
     p1->addWidget(Label12, 10, 1);
     tabbednotebook1->addTab(page1, QStringLiteral("Zeugnis"));
+}
 
-    // ---- page 2: notes
+// Page 2: notes.
+void TForm2::buildNotesPage()
+{
     auto* page2 = new QWidget;
     auto* p2 = new QGridLayout(page2);
     memo1 = new QPlainTextEdit(page2);
@@ -465,8 +495,11 @@ void TForm2::build()
     nav2->addWidget(Button13);
     p2->addLayout(nav2, 1, 0, 1, 2);
     tabbednotebook1->addTab(page2, QStringLiteral("Notizen"));
+}
 
-    // ---- connections
+// Every control of the pages hands its events to the controller.
+void TForm2::connectControls()
+{
     for (QPushButton* b : {Button2, Button9, Button13})
         connect(b, &QPushButton::clicked, this, [this] { Nchster1Click(); });
     for (QPushButton* b : {Button3, Button10, Button6})
@@ -589,11 +622,6 @@ void TForm2::build()
 
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(esc, &QShortcut::activated, this, [this] { Zurck1Click(); });
-
-    // The first size grows with the rest but never beyond the screen.
-    const ScreenInfo scr = hsa::screen().info();
-    resize(scr.width > 0 ? std::min(metrics_.windowWidth, scr.width) : metrics_.windowWidth,
-           scr.height > 0 ? std::min(metrics_.windowHeight, scr.height) : metrics_.windowHeight);
 }
 
 // ------------------------------------------------------------------ showing

@@ -121,6 +121,12 @@ protected:
 
 private:
     void build();
+    void buildMenu();
+    void buildHeading();
+    void buildExamPage();
+    void buildCertificatePage();
+    void buildNotesPage();
+    void connectControls();
     void applyLayout();
     void refreshGrid();
     void fitExamColumns();

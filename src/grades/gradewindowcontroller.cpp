@@ -1,6 +1,7 @@
 #include "grades/gradewindowcontroller.h"
 #include "classes/storabletext.h"
 
+#include "classes/classfields.h"
 #include "classes/classfiles.h"
 #include "classes/classrules.h"
 #include "classes/dbftable.h"
@@ -60,8 +61,8 @@ QString invalidRecordMessage(const QString& firstLine, const StudentRecordCheck&
 const std::array<QString, kRemarkCount>& RemarkFieldNames()
 {
     static const std::array<QString, kRemarkCount> names{
-        QStringLiteral("HINWEIS1"), QStringLiteral("HINWEIS2"), QStringLiteral("HINWEIS3"),
-        QStringLiteral("HINWEIS4"), QStringLiteral("BEMERK1"),  QStringLiteral("BEMERK2")};
+        kFieldHint1, kFieldHint2, kFieldHint3,
+        kFieldHint4, kFieldRemark1, kFieldRemark2};
     return names;
 }
 
@@ -182,14 +183,14 @@ void GradeWindowController::loadStudent(int record)
 {
     SharedState& s = state();
     record_ = record;
-    const QString nr = field(record, QStringLiteral("NR")).trimmed();
+    const QString nr = field(record, kFieldNr).trimmed();
     loadedNr_ = nr;
-    loadedLast_ = field(record, QStringLiteral("NACHNAME"));
-    loadedFirst_ = field(record, QStringLiteral("VORNAME"));
+    loadedLast_ = field(record, kFieldLast);
+    loadedFirst_ = field(record, kFieldFirst);
     s.classDir = FindClassDirCI(ProgramFolder(), classFile_) + QLatin1Char('/');
     s.currentStudentNr = nr;
-    studentCaption_ = nr + QLatin1Char(' ') + field(record, QStringLiteral("VORNAME")) + QLatin1Char(' ')
-        + field(record, QStringLiteral("NACHNAME"));
+    studentCaption_ = nr + QLatin1Char(' ') + field(record, kFieldFirst) + QLatin1Char(' ')
+        + field(record, kFieldLast);
     classCaption_ = QStringLiteral("Klasse  ") + classFile_.left(2) + QStringLiteral("  ")
         + classFile_.mid(3, 4) + QStringLiteral("   ") + classFile_.mid(7, 1);
     gradeFilePath_ = GradeFilePathFor(s.classDir, nr);
@@ -198,14 +199,14 @@ void GradeWindowController::loadStudent(int record)
 
     for (int i = 0; i < kRemarkCount; ++i)
         remarks_[i] = field(record, RemarkFieldNames()[i]);
-    deutschnoteLoaded_ = field(record, QStringLiteral("HJ")).trimmed() == QStringLiteral("x");
-    deutschnote_ = deutschnoteLoaded_ ? field(record, QStringLiteral("DEU")) : QString();
-    mathenote_ = field(record, QStringLiteral("MATH"));
+    deutschnoteLoaded_ = field(record, kFieldGroup).trimmed() == QStringLiteral("x");
+    deutschnote_ = deutschnoteLoaded_ ? field(record, kFieldGerman) : QString();
+    mathenote_ = field(record, kFieldMath);
 
     context_ = GradeContextFromState();
     TableGradeRecord rec(*table_, record);
     gradeList_ = GradeListFromRecord(rec, classFile_);
-    sheet_ = LoadStudentGradeFile(gradeFilePath_, context_, field(record, QStringLiteral("AG7")));
+    sheet_ = LoadStudentGradeFile(gradeFilePath_, context_, field(record, kFieldProfile));
     if (!sheet_.loadError.isEmpty())
         showError(sheet_.loadError);
     if (!sheet_.loadNotice.isEmpty())
@@ -223,9 +224,9 @@ bool GradeWindowController::studentStillInPlace() const
 {
     if (table_->isOpen() && state().openClassFile == classFile_ && record_ >= 0
         && record_ < table_->recordCount()
-        && field(record_, QStringLiteral("NR")).trimmed() == loadedNr_
-        && field(record_, QStringLiteral("NACHNAME")) == loadedLast_
-        && field(record_, QStringLiteral("VORNAME")) == loadedFirst_)
+        && field(record_, kFieldNr).trimmed() == loadedNr_
+        && field(record_, kFieldLast) == loadedLast_
+        && field(record_, kFieldFirst) == loadedFirst_)
         return true;
     // The list was rearranged or another class opened while the window
     // stayed open: writing by position would give these marks to someone else.
@@ -244,8 +245,8 @@ bool GradeWindowController::writeRecord()
         for (int i = 0; i < kRemarkCount; ++i)
             table_->setValue(record_, RemarkFieldNames()[i], remarks_[i]);
         if (deutschnoteLoaded_)
-            table_->setValue(record_, QStringLiteral("DEU"), deutschnote_);
-        table_->setValue(record_, QStringLiteral("MATH"), mathenote_);
+            table_->setValue(record_, kFieldGerman, deutschnote_);
+        table_->setValue(record_, kFieldMath, mathenote_);
         TableGradeRecord rec(*table_, record_);
         CopyGradeListToRecord(gradeList_, classFile_, rec);
         table_->post();
@@ -282,14 +283,14 @@ void GradeWindowController::projectGradeReminder()
 void GradeWindowController::resetGapRecord(int record)
 {
     try {
-        table_->setValue(record, QStringLiteral("HINWEIS1"), QStringLiteral("-"));
-        table_->setValue(record, QStringLiteral("HINWEIS2"), QString());
-        table_->setValue(record, QStringLiteral("HINWEIS3"), QString());
-        table_->setValue(record, QStringLiteral("HINWEIS4"), QString());
-        table_->setValue(record, QStringLiteral("BEMERK1"), QStringLiteral("-"));
-        table_->setValue(record, QStringLiteral("BEMERK2"), QString());
-        table_->setValue(record, QStringLiteral("DEU"), QStringLiteral("-"));
-        table_->setValue(record, QStringLiteral("MATH"), QStringLiteral("-"));
+        table_->setValue(record, kFieldHint1, QStringLiteral("-"));
+        table_->setValue(record, kFieldHint2, QString());
+        table_->setValue(record, kFieldHint3, QString());
+        table_->setValue(record, kFieldHint4, QString());
+        table_->setValue(record, kFieldRemark1, QStringLiteral("-"));
+        table_->setValue(record, kFieldRemark2, QString());
+        table_->setValue(record, kFieldGerman, QStringLiteral("-"));
+        table_->setValue(record, kFieldMath, QStringLiteral("-"));
         if (ClassKeepsGradeSlots(classFile_))
             for (int row = 0; row < 10; ++row)
                 table_->setValue(record, GradeSlotFieldName(row), QString());
@@ -436,7 +437,7 @@ QString GradeWindowController::gesamtschnittLabel() const
 
 QString GradeWindowController::firstName() const
 {
-    return field(record_, QStringLiteral("VORNAME"));
+    return field(record_, kFieldFirst);
 }
 
 QString GradeWindowController::remark(int index) const
@@ -604,14 +605,14 @@ void GradeWindowController::selectProfile(int index)
     if (index < -1 || index > 5)
         return;
     sheet_.profileIndex = index;
-    setRecordField(QStringLiteral("AG7"), QString::number(index));
+    setRecordField(kFieldProfile, QString::number(index));
 }
 
 void GradeWindowController::leaveProfile()
 {
     if (!open_ || !layout_.profileControlsShown)
         return;
-    const QString stored = recordField(QStringLiteral("AG7")).trimmed();
+    const QString stored = recordField(kFieldProfile).trimmed();
     const QString wanted = QString::number(sheet_.profileIndex < 0 ? -1 : sheet_.profileIndex);
     if (stored == wanted)
         return;
@@ -623,7 +624,7 @@ void GradeWindowController::leaveProfile()
         if (!number)
             return;
     }
-    setRecordField(QStringLiteral("AG7"), wanted);
+    setRecordField(kFieldProfile, wanted);
 }
 
 std::array<QString, 6> GradeWindowController::profileCodes() const
@@ -705,8 +706,8 @@ bool GradeWindowController::doubleClickRecordField(const QString& name, int phra
         return false;
     const int width = recordFieldWidth(name);
     // Birth place and project topic take the phrase as it stands.
-    const bool plain = name.compare(QStringLiteral("AG4"), Qt::CaseInsensitive) == 0
-        || name.compare(QStringLiteral("AG5"), Qt::CaseInsensitive) == 0;
+    const bool plain = name.compare(kFieldBirthPlace, Qt::CaseInsensitive) == 0
+        || name.compare(kFieldProjectTopic, Qt::CaseInsensitive) == 0;
     const QString text = plain ? phrase.left(width) : InsertFirstName(phrase, 1, width, firstName());
     return setRecordField(name, text);
 }

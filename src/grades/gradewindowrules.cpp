@@ -1,5 +1,6 @@
 #include "grades/gradewindowrules.h"
 
+#include "classes/classfields.h"
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
 #include "classes/textfile.h"
@@ -184,13 +185,13 @@ StudentRecordCheck CheckStudentRecord(const DbfTable& table, int record)
     if (!table.isOpen() || record < 0 || record >= table.recordCount())
         return c;
     bool ok = false;
-    const int nr = table.valueOrEmpty(record, QStringLiteral("NR")).trimmed().toInt(&ok);
+    const int nr = table.valueOrEmpty(record, kFieldNr).trimmed().toInt(&ok);
     c.number = ok ? nr : 0;
     c.numberOk = ok && nr >= 1 && nr <= 40;
-    c.lastName = table.valueOrEmpty(record, QStringLiteral("NACHNAME"));
+    c.lastName = table.valueOrEmpty(record, kFieldLast);
     c.hasLastName = !c.lastName.trimmed().isEmpty();
-    c.hasFirstName = !table.valueOrEmpty(record, QStringLiteral("VORNAME")).trimmed().isEmpty();
-    c.hasGender = !table.valueOrEmpty(record, QStringLiteral("M/W")).trimmed().isEmpty();
+    c.hasFirstName = !table.valueOrEmpty(record, kFieldFirst).trimmed().isEmpty();
+    c.hasGender = !table.valueOrEmpty(record, kFieldGender).trimmed().isEmpty();
     return c;
 }
 
@@ -200,7 +201,7 @@ int FillCertificateDate(DbfTable& table, const QString& certificateDate)
         return 0;
     int written = 0;
     for (int r = 0; r < table.recordCount(); ++r) {
-        table.setValue(r, QStringLiteral("DATUM"), certificateDate);
+        table.setValue(r, kFieldDate, certificateDate);
         ++written;
     }
     table.post();

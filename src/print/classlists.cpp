@@ -50,8 +50,12 @@ void names(GridPrintTable& t, const ClassPrintData& cls, const DbfTable& table, 
 
 ExamSheet sheetOfRow(const ClassPrintData& cls, const DbfTable& table, int row)
 {
-    return LoadStudentGradeFile(GradeFilePathFor(cls.classDir, QString::number(row)), cls.context,
-                                value(table, row, kFieldProfile));
+    const QString nr = QString::number(row);
+    ExamSheet sheet = LoadStudentGradeFile(GradeFilePathFor(cls.classDir, nr), cls.context,
+                                           value(table, row, kFieldProfile));
+    if (!TrimRight(value(table, row, kFieldLast)).isEmpty())
+        NoteFlawedGradeFile(nr, value(table, row, kFieldLast), value(table, row, kFieldFirst), sheet);
+    return sheet;
 }
 
 QStringList rowCells(const GridPrintTable& t, int row)
@@ -192,6 +196,7 @@ void PrintFinalGradeOverview(const GridPrintGeometry& geometry)
 {
     if (!mayFill())
         return;
+    const FlawedGradeFileScope flawed;
     const ClassPrintData cls = LoadClassPrintData();
     const PrintLoopScope scope;
     scope.progress(kProgress);
@@ -228,6 +233,7 @@ void PrintJahresleistungTable(bool withMarks, const GridPrintGeometry& geometry)
 {
     if (!mayFill())
         return;
+    const FlawedGradeFileScope flawed;
     const ClassPrintData cls = LoadClassPrintData();
     const PrintLoopScope scope;
     scope.progress(kProgress);
@@ -244,6 +250,7 @@ void PrintExamEntryTable(bool oral, const GridPrintGeometry& geometry)
 {
     if (!mayFill())
         return;
+    const FlawedGradeFileScope flawed;
     const ClassPrintData cls = LoadClassPrintData();
     const PrintLoopScope scope;
     scope.progress(kProgress);
@@ -314,10 +321,11 @@ void PrintResultListForAuthority()
         if (running >= 1 && running <= 998)
             break;
     }
+    const FlawedGradeFileScope flawed;
     const ClassPrintData cls = LoadClassPrintData();
     const DbfTable& table = ClassTable();
     const QList<int> records = ResultListRecords(table);
-    const QString firstKlasse = table.recordCount() > 0 ? table.valueOrEmpty(0, QStringLiteral("KLASSE")) : QString();
+    const QString firstKlasse = table.recordCount() > 0 ? table.valueOrEmpty(0, kFieldClass) : QString();
     {
         const PrintLoopScope scope(false);
         PrintBatch batch;

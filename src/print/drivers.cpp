@@ -6,6 +6,7 @@
 #include "classes/sharedstate.h"
 #include "platform/programwide.h"
 #include "platform/prompt.h"
+#include "print/documentkinds.h"
 #include "print/layouts/pageparts.h"
 #include "print/pagemodel.h"
 #include "print/studentlayouts.h"
@@ -53,8 +54,9 @@ bool pageAvailable(int kind)
 
 void askExamChoiceSheet()
 {
-    if (state().printDocKind == 2 && askYesNo(QStringLiteral("Ausdruck Jahresleistungen mit Prüfungswahlbogen?")))
-        state().printDocKind = 29;
+    if (state().printDocKind == kDocYearMarkSheet
+        && askYesNo(QStringLiteral("Ausdruck Jahresleistungen mit Prüfungswahlbogen?")))
+        state().printDocKind = kDocYearMarksWithChoice;
 }
 
 QString field(const DbfTable& table, int record, const QString& name)
@@ -159,7 +161,7 @@ StudentPrintResult PrintStudentDocument(int kind, const ClassPrintData& cls, con
         AbortPrint();
         showWithCancel(MsgKind::Information, QStringLiteral("Drucker ist noch beschäftigt"));
     }
-    if (!BeginPageJob(false)) {
+    if (!BeginPageJob(cls, false)) {
         // Nothing is laid out on a job that did not begin; the loop stops.
         state().printAbortRequested = true;
         return StudentPrintResult::NotStarted;
@@ -202,6 +204,7 @@ bool PrintStudents(int kind, const ClassPrintData& cls, int record)
 
 void PrintMarkedStudent()
 {
+    const FlawedGradeFileScope flawed;
     if (!startDriver())
         return;
     SharedState& s = state();
@@ -226,6 +229,7 @@ void PrintMarkedStudent()
 
 void PrintAllStudents()
 {
+    const FlawedGradeFileScope flawed;
     if (!startDriver())
         return;
     askExamChoiceSheet();
@@ -235,6 +239,7 @@ void PrintAllStudents()
 
 void PrintStudentRange()
 {
+    const FlawedGradeFileScope flawed;
     if (!startDriver())
         return;
     SharedState& s = state();

@@ -43,6 +43,7 @@ void PrintNotePagesOfRange()
     const auto range = AskNoteRange();
     if (!range)
         return;
+    const FlawedGradeFileScope flawed;
     const ClassPrintData cls = LoadClassPrintData();
     const auto records = loadNoteRecords(cls, ClassTable());
     const PrintLoopScope loop;

@@ -62,6 +62,16 @@ int FontCellHeight(double h)
     return static_cast<int>(truncToInt(static_cast<long double>(h) * s / divisor));
 }
 
+int PrintPageWidth()
+{
+    return state().print.printPageWidth;
+}
+
+int PrintPageHeight()
+{
+    return state().print.printPageHeight;
+}
+
 bool BeginPrint()
 {
     auto& ps = state().print;

@@ -31,6 +31,10 @@ int FontCellHeight(double h);
 // A printer failure is shown to the user; the job then does not run (and a
 // running print loop is asked to stop).  Returns whether a job runs.
 bool BeginPrint();
+// The printable size of the running job in 0.1 mm, as BeginPrint found it:
+// what a layout learns of the page it draws on.
+int PrintPageWidth();
+int PrintPageHeight();
 
 // The four primitives.
 void SetPrintFontHeight(double h);

@@ -5,11 +5,16 @@
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
 #include "classes/textfile.h"
+#include "grades/flawedgradefiles.h"
 #include "grades/gradecontext.h"
 #include "grades/gradeslots.h"
 #include "platform/programwide.h"
+#include "platform/prompt.h"
 
 #include <QDir>
+
+#include <exception>
+#include <optional>
 
 namespace hsa {
 
@@ -19,7 +24,47 @@ std::function<QDate()>& clockSlot()
     static std::function<QDate()> clock;
     return clock;
 }
+
+// The students noted by the print command that is running, if any.
+std::optional<FlawedGradeFiles>& flawedSlot()
+{
+    static std::optional<FlawedGradeFiles> flawed;
+    return flawed;
+}
 } // namespace
+
+FlawedGradeFileScope::FlawedGradeFileScope()
+    : outermost_(!flawedSlot().has_value()), exceptions_(std::uncaught_exceptions())
+{
+    if (outermost_)
+        flawedSlot().emplace();
+}
+
+FlawedGradeFileScope::~FlawedGradeFileScope()
+{
+    if (!outermost_)
+        return;
+    const FlawedGradeFiles flawed = std::move(*flawedSlot());
+    flawedSlot().reset();
+    // A print that ends by an error says that error; the files are told
+    // again when it is printed once more.
+    if (flawed.isEmpty() || std::uncaught_exceptions() > exceptions_)
+        return;
+    try {
+        showWarning(flawed.message(QStringLiteral("Gedruckt wurde, was gelesen werden konnte; eine fehlende Note "
+                                                  "steht als \"- \" da. ")
+                                   + kFlawedCheckInGradeWindow));
+    } catch (...) {
+        // A box that cannot be shown must not end the program from here.
+    }
+}
+
+void NoteFlawedGradeFile(const QString& nr, const QString& surname, const QString& firstName,
+                         const ExamSheet& sheet)
+{
+    if (flawedSlot())
+        flawedSlot()->note(nr, surname, firstName, sheet);
+}
 
 QDate PrintToday()
 {
@@ -56,6 +101,7 @@ ClassPrintData LoadClassPrintData()
     c.fontStretch = s.print.printFontStretch;
     c.printerFontName = s.print.printerFontName;
     c.lineWidth = s.print.printLineWidth;
+    c.stateLine = s.print.stateLineSwitch > 0;
     return c;
 }
 
@@ -88,23 +134,24 @@ StudentPrintData LoadStudentPrintData(const ClassPrintData& cls, const DbfTable&
     st.nr = f(kFieldNr);
     st.surname = f(kFieldLast);
     st.firstName = f(kFieldFirst);
-    st.klasse = f(QStringLiteral("KLASSE"));
-    st.projectGroup = f(QStringLiteral("HJ"));
-    st.birthDate = f(QStringLiteral("AG3"));
-    st.birthPlace = f(QStringLiteral("AG4"));
-    st.ag2 = f(QStringLiteral("AG2"));
-    st.ag5 = f(QStringLiteral("AG5"));
-    st.ag6 = f(QStringLiteral("AG6"));
+    st.klasse = f(kFieldClass);
+    st.projectGroup = f(kFieldGroup);
+    st.birthDate = f(kFieldBirthDate);
+    st.birthPlace = f(kFieldBirthPlace);
+    st.ag2 = f(kFieldWorkingGroups);
+    st.ag5 = f(kFieldProjectTopic);
+    st.ag6 = f(kFieldClass8Grade);
     st.ag7 = f(kFieldProfile);
     for (int i = 0; i < 4; ++i)
-        st.hints[i] = f(QStringLiteral("HINWEIS%1").arg(i + 1));
-    st.remarks[0] = f(QStringLiteral("BEMERK1"));
-    st.remarks[1] = f(QStringLiteral("BEMERK2"));
-    st.deu = f(QStringLiteral("DEU"));
-    st.math = f(QStringLiteral("MATH"));
+        st.hints[i] = f(kFieldHints[i]);
+    st.remarks[0] = f(kFieldRemark1);
+    st.remarks[1] = f(kFieldRemark2);
+    st.deu = f(kFieldGerman);
+    st.math = f(kFieldMath);
     st.datum = f(kFieldDate);
     st.gradeFilePath = GradeFilePathFor(cls.classDir, st.nr.trimmed());
     st.sheet = LoadStudentGradeFile(st.gradeFilePath, cls.context, st.ag7);
+    NoteFlawedGradeFile(st.nr, st.surname, st.firstName, st.sheet);
     st.grades = ClassKeepsGradeSlots(cls.classFile) ? GradeListFromRecord(RecordFields(table, rec), cls.classFile)
                                                     : st.sheet.gradeList(cls.context);
     return st;

@@ -31,6 +31,7 @@ struct ClassPrintData {
     double fontStretch = 1.0;   // PrintFontStretch: every font size is multiplied by it
     QString printerFontName = QStringLiteral("Times New Roman");
     int lineWidth = 2;          // PrintLineWidth
+    bool stateLine = true;      // StateLineSwitch > 0: certificate headings print the state's name
     // First character of the class file name: the class code the layouts
     // choose by ("9", "x", "X", "y", ...); a null character for none.
     QChar classCode() const { return classFile.isEmpty() ? QChar() : classFile.at(0); }
@@ -76,6 +77,29 @@ ClassPrintData LoadClassPrintData();
 // the student's own sheet.  A record beyond the table gives an
 // empty student.
 StudentPrintData LoadStudentPrintData(const ClassPrintData& cls, const DbfTable& table, int record);
+
+// One print command's account of the grade files it read that were cut
+// short, longer than their layout or held marks outside 1.0 to 6.0.  While
+// a scope is open, LoadStudentPrintData and the class tables note each such
+// student; when the outermost scope closes, the user is told once, in one
+// message naming them all.  The print itself goes on: what the files held is
+// printed, a missing mark as "- ".  Without an open scope nothing is noted
+// (the grade window tells of its own student itself).
+class FlawedGradeFileScope {
+public:
+    FlawedGradeFileScope();
+    ~FlawedGradeFileScope();
+    FlawedGradeFileScope(const FlawedGradeFileScope&) = delete;
+    FlawedGradeFileScope& operator=(const FlawedGradeFileScope&) = delete;
+
+private:
+    bool outermost_;
+    int exceptions_;
+};
+// Notes the student of the grade file "v." + nr in the open scope, when its
+// sheet has a flaw.
+void NoteFlawedGradeFile(const QString& nr, const QString& surname, const QString& firstName,
+                         const ExamSheet& sheet);
 
 // The clock the prints date their pages with; tests install a fixed day.
 QDate PrintToday();

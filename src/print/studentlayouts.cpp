@@ -1,5 +1,6 @@
 #include "print/studentlayouts.h"
 
+#include "print/documentkinds.h"
 #include "print/layouts/certificateparts.h"
 #include "print/layouts/certificates.h"
 #include "print/layouts/externalcertificates.h"
@@ -14,17 +15,17 @@ StudentLayoutChoice ChooseStudentLayout(int kind, int r, QChar z)
 {
     using L = StudentLayout;
     const QChar upper = z.toUpper();
-    if (kind == 29 && z == QLatin1Char('9'))
-        return {L::ExamChoiceSheet, 2};
-    if (kind == 29 && (upper == QLatin1Char('X') || upper == QLatin1Char('Y')))
+    if (kind == kDocYearMarksWithChoice && z == QLatin1Char('9'))
+        return {L::ExamChoiceSheet, kDocYearMarkSheet};
+    if (kind == kDocYearMarksWithChoice && (upper == QLatin1Char('X') || upper == QLatin1Char('Y')))
         return {L::StudentSheet, 2};
-    if (kind == 4)
-        return {L::ExamTable, 4};
-    if (kind != 1 && kind != 6 && kind != 7) {
+    if (kind == kDocExamTable)
+        return {L::ExamTable, kDocExamTable};
+    if (kind != kDocCertificate && kind != kDocCertificateCopy && kind != kDocClass9Certificate) {
         switch (kind) {
-        case 2: return {L::YearMarkSheet, 2};
-        case 3: return {L::FinalGradeSheet, 3};
-        case 5: return {L::BoundaryGradeSheet, 5};
+        case kDocYearMarkSheet: return {L::YearMarkSheet, kDocYearMarkSheet};
+        case kDocFinalGradeSheet: return {L::FinalGradeSheet, kDocFinalGradeSheet};
+        case kDocBoundaryGradeSheet: return {L::BoundaryGradeSheet, kDocBoundaryGradeSheet};
         default: return {L::None, kind};
         }
     }
@@ -32,17 +33,17 @@ StudentLayoutChoice ChooseStudentLayout(int kind, int r, QChar z)
         return {L::Class9Feedback, 1};
     if (r < 0 || (r >= 1 && r <= 3))
         return {L::NoCertificate, kind};
-    if ((kind == 6 || kind == 16) && !CopyAllowed(r))
+    if ((kind == kDocCertificateCopy || kind == kDocXCertificateCopy) && !CopyAllowed(r))
         return {L::CopyRefused, kind};
     if (r == 4)
-        kind = 7;
+        kind = kDocClass9Certificate;
     // Leaving certificates: an "X" class takes the class-10 layout, every
     // other class the leaving layout.
     const bool xClass = upper == QLatin1Char('X');
     if (r == 5 || r == 6)
-        return {xClass ? L::CertificateA : L::CertificateB, r == 5 ? 20 : 21};
-    if (xClass && (kind == 1 || kind == 6))
-        return {L::CertificateA, kind + 10};
+        return {xClass ? L::CertificateA : L::CertificateB, r == 5 ? kDocLeavingDuringYear : kDocLeavingAtYearEnd};
+    if (xClass && (kind == kDocCertificate || kind == kDocCertificateCopy))
+        return {L::CertificateA, kind + kDocXClassOffset};
     if (r == 8)
         return {L::ExternalHsaCertificate, kind};
     if (r == 7)

@@ -12,9 +12,9 @@ enum class StudentLayout {
     ExamChoiceSheet,    // class 9, year marks with the exam choice form
     StudentSheet,       // classes x and y, year marks with the oral-exam registration
     ExamTable,          // exam table / cover sheet of the exam folder
-    YearMarkSheet,      // kind 2
-    FinalGradeSheet,    // kind 3
-    BoundaryGradeSheet, // kind 5
+    YearMarkSheet,      // kDocYearMarkSheet
+    FinalGradeSheet,    // kDocFinalGradeSheet
+    BoundaryGradeSheet, // kDocBoundaryGradeSheet
     Class9Feedback,
     NoCertificate,
     CopyRefused,
@@ -34,7 +34,7 @@ struct StudentLayoutChoice {
     bool operator==(const StudentLayoutChoice&) const = default;
 };
 
-// The choice of the page for document kind, exam result index (-1 none) and
+// The choice of the page for document kind (documentkinds.h), exam result index (-1 none) and
 // class code (first character of the class file name); the first matching
 // rule wins.
 StudentLayoutChoice ChooseStudentLayout(int kind, int resultIndex, QChar classCode);

@@ -2,6 +2,7 @@
 
 #include "classes/helpers.h"
 #include "platform/prompt.h"
+#include "print/layouts/subjectlists.h"
 
 namespace hsa {
 
@@ -29,14 +30,19 @@ const std::array<SubjectListPreset, 7>& SubjectListPresets()
 
 void SubjectListChoice::setListType(int type)
 {
-    listType_ = (type >= 0 && type <= 5) ? type : -1;
+    listType_ = (type >= ListWritten && type <= ListCommunication) ? type : -1;
     if (!examKindShown())
-        examKind_ = 0;
+        examKind_ = kExamOral;
 }
 
 void SubjectListChoice::setExamKind(int kind)
 {
-    examKind_ = kind == 1 ? 1 : 0;
+    examKind_ = kind == kExamPractical ? kExamPractical : kExamOral;
+}
+
+bool SubjectListChoice::examKindShown() const
+{
+    return listType_ == ListOral || listType_ == ListOralProtocols;
 }
 
 bool SubjectListChoice::applyPreset(const SubjectListPreset& preset,

@@ -56,7 +56,7 @@ public:
     // types 1 and 3); every other type goes back to "mündlich".
     void setListType(int type);
     void setExamKind(int kind);
-    bool examKindShown() const { return listType_ == 1 || listType_ == 3; }
+    bool examKindShown() const;
 
     // A menu entry's preset: shows the choice and fills it.  Returns whether
     // the entry prints at once.

@@ -22,7 +22,8 @@ QString protocolExam(const SubjectListOrder& order)
 {
     if (order.listType == ListCommProtocols)
         return QStringLiteral("Kommunikationsprüfung");
-    return order.examKind == 1 ? QStringLiteral("praktische Prüfung") : QStringLiteral("mündliche Prüfung");
+    return order.examKind == kExamPractical ? QStringLiteral("praktische Prüfung")
+                                            : QStringLiteral("mündliche Prüfung");
 }
 
 bool anyProtocol(const std::vector<StudentPrintData>& students, int s, const SubjectListOrder& order)
@@ -37,7 +38,7 @@ bool anyProtocol(const std::vector<StudentPrintData>& students, int s, const Sub
 // subject is named too.
 QString orderDocumentName(const SubjectListOrder& order, const ClassPrintData& cls)
 {
-    const bool practical = order.examKind == 1;
+    const bool practical = order.examKind == kExamPractical;
     QString name;
     switch (order.listType) {
     case ListWritten: name = QStringLiteral("Teilnehmerliste schriftliche Prüfung"); break;
@@ -135,10 +136,11 @@ bool PrintSubjectListsOfOpenClass(const SubjectListOrder& order)
 {
     if (state().openClassFile.isEmpty())
         return true;
+    const FlawedGradeFileScope flawed;
     const ClassPrintData cls = LoadClassPrintData();
     const DbfTable& table = ClassTable();
     const QString firstKlasse =
-        table.isOpen() && table.recordCount() > 0 ? table.valueOrEmpty(0, QStringLiteral("KLASSE")) : QString();
+        table.isOpen() && table.recordCount() > 0 ? table.valueOrEmpty(0, kFieldClass) : QString();
     return PrintSubjectListOrder(order, cls, firstKlasse, LoadListStudents(cls, table));
 }
 

@@ -168,11 +168,11 @@ QString AttachmentTemplateName(const QString& classFile)
 bool CreateCertificateAttachment(int record)
 {
     const SharedState& s = state();
-    const QString last = field(record, QStringLiteral("NACHNAME"));
-    const QString first = field(record, QStringLiteral("VORNAME"));
+    const QString last = field(record, kFieldLast);
+    const QString first = field(record, kFieldFirst);
     if (last.isEmpty() || IsWeightRecordName(last))
         return false;
-    if (field(record, QStringLiteral("AG3")).isEmpty()) {
+    if (field(record, kFieldBirthDate).isEmpty()) {
         showMessage(last + QLatin1Char(' ') + first
                     + QStringLiteral(": Erst Geburtsdatum eintragen (Bei Einzelzeugnis/Zeugnis)!") + kBreak
                     + QStringLiteral("Datei nicht erzeugt"));
@@ -213,8 +213,8 @@ bool CreateCertificateAttachment(int record)
 void OpenCertificateAttachment(int record)
 {
     const SharedState& s = state();
-    const QString last = field(record, QStringLiteral("NACHNAME"));
-    const QString first = field(record, QStringLiteral("VORNAME"));
+    const QString last = field(record, kFieldLast);
+    const QString first = field(record, kFieldFirst);
     QString path = ExistingAttachment(s.classDir, last, first);
     if (path.isEmpty()) {
         showMessage(nativePath(AttachmentPath(s.classDir, last, first)) + QStringLiteral(" existiert nicht"));
@@ -228,8 +228,8 @@ void OpenCertificateAttachment(int record)
 void RecreateCertificateAttachment(int record)
 {
     const SharedState& s = state();
-    const QString last = field(record, QStringLiteral("NACHNAME"));
-    const QString first = field(record, QStringLiteral("VORNAME"));
+    const QString last = field(record, kFieldLast);
+    const QString first = field(record, kFieldFirst);
     if (!ExistingAttachment(s.classDir, last, first).isEmpty()
         && !askYesNoDefaultNo(QStringLiteral("Zeugnisanlage existiert schon.") + kBreak
                      + QStringLiteral("Soll sie gelöscht und durch eine leere Vorlage ersetzt werden?")))
@@ -248,12 +248,12 @@ void OpenAllCertificateAttachments(const std::function<void(const QString&)>& pr
         return;
     bool handlerMissing = false;
     for (int r = 0; r < t.recordCount(); ++r) {
-        const QString last = field(r, QStringLiteral("NACHNAME"));
-        const QString first = field(r, QStringLiteral("VORNAME"));
+        const QString last = field(r, kFieldLast);
+        const QString first = field(r, kFieldFirst);
         if (last.isEmpty() || IsWeightRecordName(last))
             continue;
         if (progress)
-            progress(QStringLiteral("Zeugnisanlage für  Schüler Nr.") + field(r, QStringLiteral("NR"))
+            progress(QStringLiteral("Zeugnisanlage für  Schüler Nr.") + field(r, kFieldNr)
                      + QStringLiteral("  ") + first + QStringLiteral("  ") + last
                      + QStringLiteral("   (Bitte warten)"));
         QString path = ExistingAttachment(s.classDir, last, first);

@@ -74,7 +74,7 @@ void WordFormsController::run()
         return;
     const QString type = kWordFormTypes[formType];
     const int current = s.currentStudentRecord;
-    const int nr = current >= 0 && current < t.recordCount() ? ParseLeadingInt(t.valueOrEmpty(current, "NR")) : 0;
+    const int nr = current >= 0 && current < t.recordCount() ? ParseLeadingInt(t.valueOrEmpty(current, kFieldNr)) : 0;
 
     // Without the office suite or the template nothing can be printed: said
     // once, before the user is asked anything.
@@ -133,9 +133,9 @@ void WordFormsController::run()
     const int first = single ? current : 0;
     const int last = single ? current + 1 : t.recordCount();
     for (int r = first; r >= 0 && r < last && r < t.recordCount(); ++r) {
-        const QString nrText = t.valueOrEmpty(r, "NR").trimmed();
-        const QString lastName = t.valueOrEmpty(r, "NACHNAME").trimmed();
-        const QString firstName = t.valueOrEmpty(r, "VORNAME").trimmed();
+        const QString nrText = t.valueOrEmpty(r, kFieldNr).trimmed();
+        const QString lastName = t.valueOrEmpty(r, kFieldLast).trimmed();
+        const QString firstName = t.valueOrEmpty(r, kFieldFirst).trimmed();
         const int n = ParseLeadingInt(nrText);
         if (lastName.isEmpty() || firstName.isEmpty() || IsWeightRecordName(lastName) || n < from || n > to)
             continue;

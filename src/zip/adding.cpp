@@ -171,9 +171,9 @@ void ZABaseArchiver::SearchFolder(const std::string& folder, const std::string& 
             subfolders.push_back(n);
             continue;
         }
-        struct stat st {};
+        struct stat st = lst;
         // Links to regular files are taken as the file; nothing else but regular files.
-        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        if (!S_ISREG(lst.st_mode) && (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)))
             continue;
         if (!MatchesWildcard(n, pattern, true))
             continue;
@@ -187,7 +187,7 @@ void ZABaseArchiver::SearchFolder(const std::string& folder, const std::string& 
         bool confirm = true;
         DoOnConfirmProcessFile(path, op, confirm);
         if (confirm)
-            RegisterFile(path, false, op);
+            RegisterFile(path, false, op, &st);
     }
     if (!(searchAttr & attr::Directory) && !Options.Recurse)
         return;
@@ -209,7 +209,8 @@ void ZABaseArchiver::SearchFolder(const std::string& folder, const std::string& 
     }
 }
 
-void ZABaseArchiver::RegisterFile(const std::string& fullPathIn, bool isFolder, ProcessOperation op)
+void ZABaseArchiver::RegisterFile(const std::string& fullPathIn, bool isFolder, ProcessOperation op,
+                                  const struct stat* known)
 {
     std::string fullPath = fullPathIn;
     while (fullPath.size() > 1 && (fullPath.back() == '/' || fullPath.back() == '.'))
@@ -235,7 +236,9 @@ void ZABaseArchiver::RegisterFile(const std::string& fullPathIn, bool isFolder, 
         stored += '/';
 
     struct stat st {};
-    const bool statOk = ::stat(fullPath.c_str(), &st) == 0;
+    if (known)
+        st = *known;
+    const bool statOk = known || ::stat(fullPath.c_str(), &st) == 0;
     uint32_t attributes = statOk ? AttributesFromStat(st, fullPath) : attr::Archive;
     std::string comment;
     DoOnStoreFile(stored, attributes, comment, fullPath);

@@ -350,15 +350,18 @@ void ZABaseArchiver::FinishPendingCreate()
 {
     if (pendingCreatePath_.empty())
         return;
+    // The new archive takes its name only when complete; on the disk before
+    // that only where the caller asked for flushing.
     auto* fs = dynamic_cast<FileStream*>(stream_);
-    if (!fs->Flush())
+    if (!(Options.FlushBuffers ? fs->Flush() : fs->FlushBuffer()))
         Raise(fs->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
     const std::string target = MakeAbsolute(fileName_);
     if (::rename(pendingCreatePath_.c_str(), target.c_str()) != 0)
         Raise(err::CannotCreateOutput, {fileName_});
     fs->SetPath(target);
     pendingCreatePath_.clear();
-    FsyncFolder(ParentFolder(target));
+    if (Options.FlushBuffers)
+        FsyncFolder(ParentFolder(target));
 }
 
 void ZABaseArchiver::CloseArchive()

@@ -6,6 +6,7 @@
 #include "zip/zipevents.h"
 
 #include <cstdint>
+#include <sys/stat.h>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -256,7 +257,9 @@ private:
     void SearchFolder(const std::string& folder, const std::string& pattern, const std::vector<std::string>& exclusions,
                       uint32_t searchAttr, ProcessOperation op, int depth);
     bool IsExcluded(const std::string& fullPath, const std::vector<std::string>& exclusions) const;
-    void RegisterFile(const std::string& fullPath, bool isFolder, ProcessOperation op);
+    // `known`: what the search already learnt of the file (saves asking again).
+    void RegisterFile(const std::string& fullPath, bool isFolder, ProcessOperation op,
+                      const struct stat* known = nullptr);
     bool WriteAddedEntry(DirItem& item);
 
     // volumes
@@ -293,6 +296,39 @@ private:
     int DecompressItem(int index, ZStream& dest);
     bool MatchesItem(const DirItem& item, const ZASearchRec& rec) const;
     void HandleItemFailure(const std::string& name, ProcessOperation op, const EZAException& e, ZAAction& action);
+
+    // How one item of a run ended.
+    enum class ItemResult : uint8_t { Done, Skipped, Aborted };
+    // Runs one item of a run (`attempt`), again for as long as the failure
+    // handler answers "retry" to the engine error it raises.  After each
+    // failure `recover` puts back what the attempt left behind and says
+    // whether the handler may be asked at all; a failure it refuses ends the
+    // whole run (the error propagates).  Skip and abort are the handler's
+    // other answers.
+    template <class Attempt, class Recover>
+    ItemResult RetryItem(const std::string& name, ProcessOperation op, Attempt&& attempt, Recover&& recover)
+    {
+        while (true) {
+            try {
+                attempt();
+                return ItemResult::Done;
+            } catch (const EZAException& e) {
+                if (!recover(e))
+                    throw;
+                ZAAction action = ZAAction::Skip;
+                HandleItemFailure(name, op, e, action);
+                if (action == ZAAction::Abort)
+                    return ItemResult::Aborted;
+                if (action != ZAAction::Retry)
+                    return ItemResult::Skipped;
+            }
+        }
+    }
+    template <class Attempt>
+    ItemResult RetryItem(const std::string& name, ProcessOperation op, Attempt&& attempt)
+    {
+        return RetryItem(name, op, attempt, [](const EZAException&) { return true; });
+    }
     std::string CipherPassword(const std::string& password) const;
 
     CompressionLevel compressionLevel_ = CompressionLevel::Fastest;
@@ -336,6 +372,7 @@ private:
     // The folder of the last extracted file, kept open during one run.
     std::string folderCacheKey_;
     std::shared_ptr<int> folderCacheFd_;
+    bool folderCacheMade_ = false;              // that folder was created in this run
     // Durable extraction: every file waits under a temporary name until one
     // flush of the file system has made all new bytes of the run durable.
     // The waiting files' folders are remembered by path and identity, not
@@ -345,17 +382,48 @@ private:
         std::string target;
         std::vector<std::string> parts;   // below the target
         uint64_t dev = 0, ino = 0;
+        bool madeByRun = false;           // created by this run, empty when it began
     };
     struct DeferredRename {
         size_t folder;                    // index into pendingFolders_
         std::string temp, leaf, shown;
+        // The name was not looked up before the data was written (the folder
+        // was new): it is given only while it is still free.
+        bool unchecked = false;
     };
     std::vector<PendingFolder> pendingFolders_;
     std::unordered_map<std::string, size_t> pendingFolderIndex_;
     std::vector<DeferredRename> deferredRenames_;
+    // A folder the run has to make is made under a hidden temporary name
+    // and takes its own name, with all it holds, only after the flush: the
+    // files in it need no waiting names of their own.  Folders below it are
+    // made under their own names.
+    struct StagedFolder {
+        std::string target;
+        std::vector<std::string> parents;   // below the target, there before the run
+        std::string temp, name, shown;
+        uint64_t dev = 0, ino = 0;
+    };
+    std::vector<StagedFolder> stagedFolders_;
+    std::unordered_map<std::string, size_t> stagedFolderIndex_;   // by its path with its own name
+    bool folderCacheStaged_ = false;            // the cached folder lies in a staged one
+    // Opens parts[0..count) below target for a durable extraction, making the
+    // first missing folder under a temporary name; -1 on failure as
+    // OpenFolderChain says.  *staged: the folder lies in a staged one.
+    int OpenStagedFolderChain(const std::string& target, const std::vector<std::string>& parts, size_t count,
+                              std::string& failedAt, int& error, bool& made, bool& staged);
     // One open folder per file system, for the flush.
     std::vector<std::pair<uint64_t, std::shared_ptr<int>>> syncFolders_;
     void FinishExtractionRun(bool mayRaise);
+    // The folder's place in pendingFolders_ (added at its first file) and
+    // whether this run created it.
+    struct PendingFolderSlot {
+        size_t index = 0;
+        bool made = false;
+    };
+    PendingFolderSlot PendingFolderFor(const std::string& key, const std::string& target,
+                                       const std::vector<std::string>& parts, size_t folderCount, int dirFd,
+                                       const std::string& shown);
     // Inflate buffers and state reused from entry to entry during one run.
     std::shared_ptr<DecompressScratch> scratch_;
     // Entry times converted during one run.

@@ -261,8 +261,10 @@ void DirManager::ReadDirectory()
 void DirManager::ParseCentral(const unsigned char* buf, size_t len, uint64_t count, uint64_t cdStart, int64_t delta)
 {
     size_t p = 0;
+    // Room for what an update usually adds, so that appending a file to a
+    // large archive does not move every entry to a new array.
     if (count != UINT64_MAX)
-        dir_.Reserve(size_t(count));
+        dir_.Reserve(size_t(count) + size_t(count) / 16 + 16);
     for (uint64_t n = 0; n < count; ++n) {
         if (count == UINT64_MAX && len - p < kCentralHeaderSize)
             break;
@@ -343,6 +345,10 @@ void DirManager::ParseCentral(const unsigned char* buf, size_t len, uint64_t cou
     }
 }
 
+namespace {
+constexpr size_t kHeaderReadAhead = 32 * 1024;
+} // namespace
+
 void DirManager::CheckEntries(uint64_t dataLimit)
 {
     struct Span {
@@ -350,6 +356,22 @@ void DirManager::CheckEntries(uint64_t dataLimit)
     };
     std::vector<Span> spans;
     spans.reserve(size_t(dir_.Count()));
+    // The local headers lie one after another: read a block ahead, so that
+    // thousands of small entries do not each cost a read from the system.
+    struct ReadAheadScope {
+        FileStream* file;
+        size_t before;
+        ~ReadAheadScope()
+        {
+            if (file)
+                file->SetReadAhead(before);
+        }
+    } readAhead{dynamic_cast<FileStream*>(stream_), 0};
+    if (readAhead.file) {
+        readAhead.before = readAhead.file->ReadAhead();
+        if (readAhead.before == 0 && dir_.Count() > 1)
+            readAhead.file->SetReadAhead(kHeaderReadAhead);
+    }
     for (const auto& it : dir_.Items()) {
         // The entry's data follows its own local header, whose name and extra
         // lengths may differ from the central ones (archives from other
@@ -559,37 +581,11 @@ std::vector<unsigned char> DirManager::BuildDirectory(uint64_t at) const
 {
     std::vector<unsigned char> out;
     out.reserve(size_t(dir_.Count()) * 96 + 128);
-    ByteWriter w{out};
     for (const auto& it : dir_.Items())
         AppendCentral(out, it, false);
     const uint64_t dirSize = out.size();
-    const uint64_t count = uint64_t(dir_.Count());
-    const uint64_t endPos = at + dirSize;
-    if (endPos >= kSat32 || count >= 0xFFFF || at >= kSat32) {
-        w.u32(sig::Zip64End);
-        w.u64(44);
-        w.u16(45);
-        w.u16(45);
-        w.u32(0);
-        w.u32(0);
-        w.u64(count);
-        w.u64(count);
-        w.u64(dirSize);
-        w.u64(at);
-        w.u32(sig::Zip64Locator);
-        w.u32(0);
-        w.u64(endPos);
-        w.u32(1);
-    }
-    EndRecord er;
-    er.entriesThisDisk = er.totalEntries = count >= 0xFFFF ? 0xFFFF : uint16_t(count);
-    er.dirSize = dirSize >= kSat32 ? kSat32 : uint32_t(dirSize);
-    er.dirOffset = at >= kSat32 ? kSat32 : uint32_t(at);
-    er.commentLen = uint16_t(std::min<size_t>(Comment.size(), 0xFFFF));
-    unsigned char e[kEndRecordSize];
-    er.Serialize(e);
-    w.bytes(e, sizeof e);
-    w.bytes(Comment.data(), er.commentLen);
+    // A single file is volume 0 holding every entry.
+    AppendEndRecords(out, at, 0, 0, uint64_t(dir_.Count()), dirSize, at + dirSize);
     return out;
 }
 
@@ -598,8 +594,19 @@ std::vector<unsigned char> DirManager::BuildEndRecords(uint64_t dirOffset, uint3
                                                    uint64_t endRecordOffset) const
 {
     std::vector<unsigned char> out;
+    AppendEndRecords(out, dirOffset, dirDisk, thisDisk, entriesThisDisk, dirSize, endRecordOffset);
+    return out;
+}
+
+void DirManager::AppendEndRecords(std::vector<unsigned char>& out, uint64_t dirOffset, uint32_t dirDisk,
+                                  uint32_t thisDisk, uint64_t entriesThisDisk, uint64_t dirSize,
+                                  uint64_t endRecordOffset) const
+{
     ByteWriter w{out};
     const uint64_t count = uint64_t(dir_.Count());
+    // The Zip64 records come first whenever a value no longer fits its field
+    // in the classic end record (whose saturated value then points to them);
+    // that includes where these records begin, which the locator holds.
     const bool z64 = endRecordOffset >= kSat32 || dirOffset >= kSat32 || count >= 0xFFFF || thisDisk >= 0xFFFF;
     if (z64) {
         w.u32(sig::Zip64End);
@@ -629,7 +636,6 @@ std::vector<unsigned char> DirManager::BuildEndRecords(uint64_t dirOffset, uint3
     er.Serialize(e);
     w.bytes(e, sizeof e);
     w.bytes(Comment.data(), er.commentLen);
-    return out;
 }
 
 void DirManager::WriteDirectory(uint64_t at)

@@ -53,8 +53,10 @@ public:
     // One central header of a multi-volume archive: the entry's volume in
     // the disk field, its offset on that volume.
     std::vector<unsigned char> BuildCentralRecord(const DirItem& item) const;
-    // The end records of a multi-volume archive whose directory starts at
-    // dirOffset on volume dirDisk, with the end on volume thisDisk.
+    // The end records (the Zip64 end record and locator where needed, then
+    // the end record and the comment) of an archive whose directory starts at
+    // dirOffset on volume dirDisk, with the end on volume thisDisk, where
+    // these records begin at endRecordOffset.
     std::vector<unsigned char> BuildEndRecords(uint64_t dirOffset, uint32_t dirDisk, uint32_t thisDisk,
                                                uint64_t entriesThisDisk, uint64_t dirSize,
                                                uint64_t endRecordOffset) const;
@@ -86,6 +88,8 @@ public:
 private:
     void ParseCentral(const unsigned char* buf, size_t len, uint64_t count, uint64_t cdStart, int64_t delta);
     void AppendCentral(std::vector<unsigned char>& out, const DirItem& it, bool withDisk) const;
+    void AppendEndRecords(std::vector<unsigned char>& out, uint64_t dirOffset, uint32_t dirDisk, uint32_t thisDisk,
+                          uint64_t entriesThisDisk, uint64_t dirSize, uint64_t endRecordOffset) const;
     void CheckEntries(uint64_t dataLimit);
 
     ZStream* stream_;

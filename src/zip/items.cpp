@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
+#include <unordered_set>
 #include <stdexcept>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -168,6 +170,87 @@ bool OutOfHandles(int e) { return e == EMFILE || e == ENFILE; }
 
 } // namespace
 
+namespace {
+
+// Gives a waiting file its name only while the name is free; false with
+// EEXIST when it is taken.  File systems without the no-replace rename are
+// asked whether the name is taken first.
+bool RenameIfFree(int fromDir, const std::string& from, int toDir, const std::string& to)
+{
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(fromDir, from.c_str(), toDir, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+#endif
+    struct stat st {};
+    if (::fstatat(toDir, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::renameat(fromDir, from.c_str(), toDir, to.c_str()) == 0;
+}
+
+bool RenameIfFree(int dirFd, const std::string& from, const std::string& to)
+{
+    return RenameIfFree(dirFd, from, dirFd, to);
+}
+
+// Moves what a staged folder holds into a folder of its name that appeared
+// meanwhile, name by name, folders into folders; a name taken there keeps
+// what is there.  True when everything moved; firstFailed names the first
+// entry that could not (as the user would see it below `shown`).
+bool MergeFolder(int fromDir, int toDir, const std::string& shown, std::string& firstFailed)
+{
+    std::vector<std::string> names;
+    {
+        const int listFd = ::openat(fromDir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* d = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+        if (!d) {
+            if (listFd >= 0)
+                ::close(listFd);
+            if (firstFailed.empty())
+                firstFailed = shown;
+            return false;
+        }
+        while (const dirent* e = ::readdir(d)) {
+            const std::string n = e->d_name;
+            if (n != "." && n != "..")
+                names.push_back(n);
+        }
+        ::closedir(d);
+    }
+    bool all = true;
+    for (const auto& n : names) {
+        if (RenameIfFree(fromDir, n, toDir, n))
+            continue;
+        struct stat a {}, b {};
+        if (errno == EEXIST && ::fstatat(fromDir, n.c_str(), &a, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(a.st_mode)
+            && ::fstatat(toDir, n.c_str(), &b, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(b.st_mode)) {
+            Fd from(::openat(fromDir, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            Fd to(::openat(toDir, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (from && to && MergeFolder(from.get(), to.get(), JoinPath(shown, n), firstFailed)) {
+                ::unlinkat(fromDir, n.c_str(), AT_REMOVEDIR);
+                continue;
+            }
+        }
+        all = false;
+        if (firstFailed.empty())
+            firstFailed = JoinPath(shown, n);
+    }
+    return all;
+}
+
+std::string FolderPath(const std::string& target, const std::vector<std::string>& parts)
+{
+    std::string path = target;
+    for (const auto& p : parts)
+        path = JoinPath(path, p);
+    return path;
+}
+
+} // namespace
+
 void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
 {
     std::vector<DeferredRename> renames;
@@ -177,6 +260,11 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
     pendingFolderIndex_.clear();
     std::vector<std::pair<uint64_t, std::shared_ptr<int>>> folders;
     folders.swap(syncFolders_);
+    std::vector<StagedFolder> staged;
+    staged.swap(stagedFolders_);
+    stagedFolderIndex_.clear();
+    folderCacheMade_ = false;
+    folderCacheStaged_ = false;
     if (!SyncExtractedFiles)
         return;
     // One flush per file system makes every file of the run durable, then
@@ -185,12 +273,68 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
     bool flushed = true;
     for (const auto& f : folders)
         flushed = ::syncfs(*f.second) == 0 && flushed;
+    // File systems whose held folder was given back for want of handles:
+    // flushed again at the end through one of their folders.
+    std::vector<uint64_t> released;
     // Folder by folder, in the order of the entries within each folder (a
     // later entry of the same name wins as it would have without the wait).
     std::stable_sort(renames.begin(), renames.end(),
                      [](const DeferredRename& a, const DeferredRename& b) { return a.folder < b.folder; });
     std::string failed;
+    int failedCode = err::CannotCreateFile;
     bool outOfHandles = false;
+    auto openFolder = [&](const std::string& target, const std::vector<std::string>& parts, int& error) {
+        std::string failedAt;
+        Fd dir = OpenFolderChain(target, parts, parts.size(), false, failedAt, &error);
+        if (!dir && OutOfHandles(error) && !folders.empty()) {
+            // The folders held for the last flush give their handles to the
+            // names: a file left under its temporary name is worse.
+            for (const auto& held : folders)
+                released.push_back(held.first);
+            folders.clear();
+            dir = OpenFolderChain(target, parts, parts.size(), false, failedAt, &error);
+        }
+        return dir;
+    };
+    // The staged folders take their names with everything in them.
+    for (const StagedFolder& sf : staged) {
+        int error = 0;
+        Fd parent = openFolder(sf.target, sf.parents, error);
+        struct stat st {};
+        const bool same = parent && ::fstatat(parent.get(), sf.temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
+                          && S_ISDIR(st.st_mode) && uint64_t(st.st_dev) == sf.dev && uint64_t(st.st_ino) == sf.ino;
+        const bool noHandle = !parent && OutOfHandles(error);
+        outOfHandles = outOfHandles || noHandle;
+        if (same && flushed) {
+            if (RenameIfFree(parent.get(), sf.temp, sf.name))
+                continue;
+            if (errno == EEXIST) {
+                // A folder of that name appeared meanwhile: the run's files
+                // join it where their names are free.
+                Fd from(::openat(parent.get(), sf.temp.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                Fd to(::openat(parent.get(), sf.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                std::string firstFailed;
+                const bool all = from && to && MergeFolder(from.get(), to.get(), sf.shown, firstFailed);
+                from = Fd();
+                RemoveTreeAt(parent.get(), sf.temp);
+                if (all)
+                    continue;
+                if (failed.empty()) {
+                    failed = firstFailed.empty() ? sf.shown : firstFailed;
+                    failedCode = firstFailed.empty() ? err::CannotCreateDir : err::CannotCreateFile;
+                }
+                continue;
+            }
+        }
+        if (same)
+            RemoveTreeAt(parent.get(), sf.temp);
+        else if (noHandle)
+            RemoveTreeAt(AT_FDCWD, JoinPath(FolderPath(sf.target, sf.parents), sf.temp));
+        if (failed.empty()) {
+            failed = sf.shown;
+            failedCode = err::CannotCreateDir;
+        }
+    }
     size_t at = 0;
     while (at < renames.size()) {
         const size_t folderIndex = renames[at].folder;
@@ -198,21 +342,36 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
         while (end < renames.size() && renames[end].folder == folderIndex)
             ++end;
         const PendingFolder& f = pending[folderIndex];
-        std::string failedAt;
         int error = 0;
-        Fd dir = OpenFolderChain(f.target, f.parts, f.parts.size(), false, failedAt, &error);
+        Fd dir = openFolder(f.target, f.parts, error);
         struct stat st {};
         // A folder exchanged meanwhile (by a link or another folder of that
         // name) holds none of the run's files: nothing there is touched.
         const bool same = dir && ::fstat(dir.get(), &st) == 0 && uint64_t(st.st_dev) == f.dev
                           && uint64_t(st.st_ino) == f.ino;
-        outOfHandles = outOfHandles || (!dir && OutOfHandles(error));
+        const bool noHandle = !dir && OutOfHandles(error);
+        outOfHandles = outOfHandles || noHandle;
+        std::unordered_set<std::string> named;   // names this folder got in this loop
         for (size_t k = at; k < end; ++k) {
             const DeferredRename& r = renames[k];
-            if (same && flushed && ::renameat(dir.get(), r.temp.c_str(), dir.get(), r.leaf.c_str()) == 0)
-                continue;
+            if (same && flushed) {
+                const bool again = named.count(r.leaf) != 0;
+                if (r.unchecked && !again) {
+                    if (RenameIfFree(dir.get(), r.temp, r.leaf)) {
+                        named.insert(r.leaf);
+                        continue;
+                    }
+                } else if (::renameat(dir.get(), r.temp.c_str(), dir.get(), r.leaf.c_str()) == 0) {
+                    named.insert(r.leaf);
+                    continue;
+                }
+            }
             if (same)
                 ::unlinkat(dir.get(), r.temp.c_str(), 0);
+            else if (noHandle)
+                // No handle to open the folder with: its path names it, and
+                // the random temporary name nothing but this run's file.
+                ::unlink(JoinPath(FolderPath(f.target, f.parts), r.temp).c_str());
             if (failed.empty())
                 failed = r.shown;
         }
@@ -220,10 +379,25 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
     }
     for (const auto& f : folders)
         ::syncfs(*f.second);
+    for (const uint64_t dev : released) {
+        bool done = false;
+        for (const auto& f : pending) {
+            if (f.dev != dev)
+                continue;
+            std::string failedAt;
+            Fd dir = OpenFolderChain(f.target, f.parts, f.parts.size(), false, failedAt);
+            if (dir) {
+                done = ::syncfs(dir.get()) == 0;
+                break;
+            }
+        }
+        if (!done)
+            ::sync();
+    }
     if (!failed.empty() && mayRaise) {
         if (outOfHandles)
             Raise(err::TooManyOpenFiles);
-        Raise(err::CannotCreateFile, {failed});
+        Raise(failedCode, {failed});
     }
 }
 
@@ -297,47 +471,36 @@ int ZABaseArchiver::ProcessItemsLoop(ProcessOperation op, int index)
             ++i;
             continue;
         }
-        ZAAction action = ZAAction::Skip;
         bool removed = false;
-        while (true) {
-            try {
-                if (reports) {
-                    DoOnFileProgress(name, 0, op, ProgressPhase::Start, cancel);
-                    if (cancel) {
-                        cancel_ = true;
-                        break;
-                    }
-                }
-                bool ok = false;
-                switch (op) {
-                case ProcessOperation::Extract: ok = ExtractItem(i); break;
-                case ProcessOperation::Test: ok = TestItem(i); break;
-                case ProcessOperation::Delete:
-                    dir.Delete(i);
-                    removed = true;
-                    ok = true;
-                    break;
-                default: break;
-                }
-                if (cancel_)
-                    break;
-                if (reports)
-                    DoOnFileProgress(name, 100.0, op, ProgressPhase::End, cancel);
-                if (cancel)
-                    cancel_ = true;
-                if (ok)
-                    ++done;
-                ++processed_;
-                break;
-            } catch (const EZAException& e) {
-                HandleItemFailure(name, op, e, action);
-                if (action == ZAAction::Retry)
-                    continue;
-                if (action == ZAAction::Abort)
-                    aborted = true;
-                break;
-            }
-        }
+        aborted = RetryItem(name, op, [&] {
+                      if (reports) {
+                          DoOnFileProgress(name, 0, op, ProgressPhase::Start, cancel);
+                          if (cancel) {
+                              cancel_ = true;
+                              return;
+                          }
+                      }
+                      bool ok = false;
+                      switch (op) {
+                      case ProcessOperation::Extract: ok = ExtractItem(i); break;
+                      case ProcessOperation::Test: ok = TestItem(i); break;
+                      case ProcessOperation::Delete:
+                          dir.Delete(i);
+                          removed = true;
+                          ok = true;
+                          break;
+                      default: break;
+                      }
+                      if (cancel_)
+                          return;
+                      if (reports)
+                          DoOnFileProgress(name, 100.0, op, ProgressPhase::End, cancel);
+                      if (cancel)
+                          cancel_ = true;
+                      if (ok)
+                          ++done;
+                      ++processed_;
+                  }) == ItemResult::Aborted;
         if (index >= 0)
             break;
         if (!removed)
@@ -485,6 +648,91 @@ bool ZABaseArchiver::TestItem(int index)
     return DecompressItem(index, sink) == 1;
 }
 
+int ZABaseArchiver::OpenStagedFolderChain(const std::string& target, const std::vector<std::string>& parts,
+                                          size_t count, std::string& failedAt, int& error, bool& made, bool& staged)
+{
+    made = false;
+    staged = false;
+    bool baseMade = false;
+    Fd cur = OpenFolderChain(target, parts, 0, Options.CreateDirs, failedAt, &error, &baseMade);
+    if (!cur)
+        return -1;
+    made = baseMade && count == 0;
+    auto fail = [&](const std::string& at) {
+        error = errno;
+        failedAt = at;
+        return -1;
+    };
+    std::string path = target, rel;
+    for (size_t i = 0; i < count; ++i) {
+        path += "/" + parts[i];
+        rel = rel.empty() ? parts[i] : rel + "/" + parts[i];
+        std::string onDisk = parts[i];
+        if (!staged) {
+            const auto found = stagedFolderIndex_.find(path);
+            if (found != stagedFolderIndex_.end()) {
+                onDisk = stagedFolders_[found->second].temp;
+                staged = true;
+            }
+        }
+        int fd = ::openat(cur.get(), onDisk.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        bool createdHere = false, stagedHere = false;
+        if (fd < 0 && errno == ENOENT && Options.CreateDirs) {
+            if (staged) {
+                if (::mkdirat(cur.get(), onDisk.c_str(), 0777) == 0)
+                    createdHere = true;
+                else if (errno != EEXIST)
+                    return fail(rel);
+            } else {
+                if (!CreateTempFolderIn(cur.get(), "." + parts[i].substr(0, 64) + ".", onDisk))
+                    return fail(rel);
+                createdHere = stagedHere = true;
+            }
+            fd = ::openat(cur.get(), onDisk.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        }
+        if (fd < 0) {
+            const int e = errno;
+            if (stagedHere)
+                ::unlinkat(cur.get(), onDisk.c_str(), AT_REMOVEDIR);
+            errno = e;
+            return fail(rel);
+        }
+        if (stagedHere) {
+            struct stat st {};
+            ::fstat(fd, &st);
+            stagedFolderIndex_.emplace(path, stagedFolders_.size());
+            stagedFolders_.push_back({target, std::vector<std::string>(parts.begin(), parts.begin() + long(i)), onDisk,
+                                      parts[i], path, uint64_t(st.st_dev), uint64_t(st.st_ino)});
+            staged = true;
+        }
+        if (i + 1 == count)
+            made = createdHere;
+        cur = Fd(fd);
+    }
+    return cur.release();
+}
+
+ZABaseArchiver::PendingFolderSlot ZABaseArchiver::PendingFolderFor(const std::string& key, const std::string& target,
+                                                                   const std::vector<std::string>& parts,
+                                                                   size_t folderCount, int dirFd,
+                                                                   const std::string& shown)
+{
+    const auto found = pendingFolderIndex_.find(key);
+    if (found != pendingFolderIndex_.end())
+        return {found->second, pendingFolders_[found->second].madeByRun};
+    struct stat fst {};
+    if (::fstat(dirFd, &fst) != 0)
+        Raise(err::CannotCreateFile, {shown});
+    const uint64_t dev = uint64_t(fst.st_dev);
+    if (std::none_of(syncFolders_.begin(), syncFolders_.end(), [&](const auto& f) { return f.first == dev; }))
+        syncFolders_.emplace_back(dev, folderCacheFd_);
+    const size_t index = pendingFolders_.size();
+    pendingFolders_.push_back({target, std::vector<std::string>(parts.begin(), parts.begin() + long(folderCount)), dev,
+                               uint64_t(fst.st_ino), folderCacheMade_});
+    pendingFolderIndex_.emplace(key, index);
+    return {index, folderCacheMade_};
+}
+
 bool ZABaseArchiver::ExtractItem(int index)
 {
     const DirItem& item = dm_->Dir().Ref(index);
@@ -512,7 +760,12 @@ bool ZABaseArchiver::ExtractItem(int index)
         folderCacheKey_.clear();
         std::string failedAt;
         int error = 0;
-        Fd opened = OpenFolderChain(target, parts, folderCount, Options.CreateDirs, failedAt, &error);
+        bool made = false, staged = false;
+        Fd opened = SyncExtractedFiles
+                        ? Fd(OpenStagedFolderChain(target, parts, folderCount, failedAt, error, made, staged))
+                        : OpenFolderChain(target, parts, folderCount, Options.CreateDirs, failedAt, &error, &made);
+        folderCacheMade_ = made;
+        folderCacheStaged_ = staged;
         if (!opened) {
             if (OutOfHandles(error))
                 Raise(err::TooManyOpenFiles);
@@ -540,11 +793,42 @@ bool ZABaseArchiver::ExtractItem(int index)
     // unless the entry was extracted completely.
     PendingOutput out;
     out.dirFd = dirFd;
+    // The file is made with the mode it is to keep: no second call sets it.
+    const mode_t mode =
+        Options.SetAttributes ? ModeFromAttributes(attributes, item.h.versionMadeBy, false) : mode_t(0600);
+    // Durably into a folder this run created: nothing there can be in the
+    // way but files of this run, and the name is given only while it is free.
+    PendingFolderSlot pending = SyncExtractedFiles ? PendingFolderFor(key, target, parts, folderCount, dirFd, shown)
+                                                   : PendingFolderSlot{};
+    // In a staged folder the files take their names at once: the folder
+    // shows none of them before the flush.  A name found taken there belongs
+    // to an earlier entry of this run, which a later one replaces as it does
+    // when the names wait.
+    const bool staged = SyncExtractedFiles && folderCacheStaged_;
+    const bool unchecked = !staged && pending.made;
     Fd fd;
     bool direct = false;
+    if (staged) {
+        fd = Fd(::openat(dirFd, leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (fd) {
+            direct = true;
+            out.name = leaf;
+        } else if (errno == EEXIST) {
+            struct stat st {};
+            if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+                Raise(err::CannotCreateFile, {shown});
+            fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name, mode);
+        }
+        if (!fd)
+            Raise(OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile, {shown});
+    } else if (unchecked) {
+        fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name, mode);
+        if (!fd)
+            Raise(OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile, {shown});
+    }
     for (int look = 0; look < 2 && !fd; ++look) {
         if (!SyncExtractedFiles) {
-            fd = Fd(::openat(dirFd, leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            fd = Fd(::openat(dirFd, leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
             if (fd) {
                 direct = true;
                 out.name = leaf;
@@ -585,7 +869,7 @@ bool ZABaseArchiver::ExtractItem(int index)
             case OverwriteMode::Always: break;
             }
         }
-        fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name);
+        fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name, mode);
         if (!fd)
             Raise(OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile, {shown});
     }
@@ -603,24 +887,12 @@ bool ZABaseArchiver::ExtractItem(int index)
             times[0].tv_sec = times[1].tv_sec = time_t(entryTime);
             times[0].tv_nsec = times[1].tv_nsec = 0;
             ::futimens(fs.Descriptor(), times);
-            if (Options.SetAttributes)
-                ::fchmod(fs.Descriptor(), ModeFromAttributes(attributes, item.h.versionMadeBy, false));
         }
     }
     if (result != 1)
         return false;   // skipped or cancelled: the partial output goes
-    if (SyncExtractedFiles) {
-        struct stat fst {};
-        if (::fstat(dirFd, &fst) != 0)
-            Raise(err::CannotCreateFile, {shown});
-        const uint64_t dev = uint64_t(fst.st_dev);
-        if (std::none_of(syncFolders_.begin(), syncFolders_.end(), [&](const auto& f) { return f.first == dev; }))
-            syncFolders_.emplace_back(dev, folderCacheFd_);
-        auto [slot, added] = pendingFolderIndex_.try_emplace(key, pendingFolders_.size());
-        if (added)
-            pendingFolders_.push_back({target, std::vector<std::string>(parts.begin(), parts.begin() + long(folderCount)),
-                                       dev, uint64_t(fst.st_ino)});
-        deferredRenames_.push_back({slot->second, out.name, leaf, shown});
+    if (SyncExtractedFiles && !staged) {
+        deferredRenames_.push_back({pending.index, out.name, leaf, shown, unchecked});
         out.active = false;
         return true;
     }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <unistd.h>
@@ -62,8 +63,10 @@ bool SplitEntryPath(const std::string& name, std::vector<std::string>& parts, bo
 }
 
 Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& parts, size_t count, bool create,
-                   std::string& failedAt, int* error)
+                   std::string& failedAt, int* error, bool* made)
 {
+    if (made)
+        *made = false;
     auto fail = [&](const std::string& at) {
         const int e = errno;
         failedAt = at;
@@ -75,8 +78,10 @@ Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& part
     if (!cur && errno == ENOENT && create) {
         // The target folder itself is the caller's choice: made with its parents.
         std::error_code ec;
-        std::filesystem::create_directories(base, ec);
+        const bool createdBase = std::filesystem::create_directories(base, ec);
         cur = Fd(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (made && count == 0)
+            *made = createdBase && cur;
     }
     if (!cur)
         return fail(base);
@@ -84,11 +89,16 @@ Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& part
     for (size_t i = 0; i < count; ++i) {
         rel = rel.empty() ? parts[i] : rel + "/" + parts[i];
         int fd = ::openat(cur.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        bool createdHere = false;
         if (fd < 0 && errno == ENOENT && create) {
-            if (::mkdirat(cur.get(), parts[i].c_str(), 0777) != 0 && errno != EEXIST)
+            if (::mkdirat(cur.get(), parts[i].c_str(), 0777) == 0)
+                createdHere = true;
+            else if (errno != EEXIST)
                 return fail(rel);
             fd = ::openat(cur.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         }
+        if (made && i + 1 == count)
+            *made = createdHere && fd >= 0;
         if (fd < 0)
             return fail(rel);
         cur = Fd(fd);
@@ -130,17 +140,56 @@ std::string RandomSuffix()
 
 } // namespace
 
-Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name)
+Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name, mode_t mode)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = prefix + RandomSuffix();
-        const int fd = ::openat(dirFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        const int fd = ::openat(dirFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0)
             return Fd(fd);
         if (errno != EEXIST)
             return Fd();
     }
     return Fd();
+}
+
+bool CreateTempFolderIn(int dirFd, const std::string& prefix, std::string& name)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = prefix + RandomSuffix();
+        if (::mkdirat(dirFd, name.c_str(), 0777) == 0)
+            return true;
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+bool RemoveTreeAt(int dirFd, const std::string& name)
+{
+    if (::unlinkat(dirFd, name.c_str(), 0) == 0 || errno == ENOENT)
+        return true;
+    if (errno != EISDIR && errno != EPERM)
+        return false;
+    const int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    DIR* d = ::fdopendir(fd);
+    if (!d) {
+        ::close(fd);
+        return false;
+    }
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string n = e->d_name;
+        if (n != "." && n != "..")
+            names.push_back(n);
+    }
+    bool ok = true;
+    for (const auto& n : names)
+        ok = RemoveTreeAt(::dirfd(d), n) && ok;
+    ::closedir(d);
+    return ::unlinkat(dirFd, name.c_str(), AT_REMOVEDIR) == 0 && ok;
 }
 
 Fd CreateTempFile(const std::string& folder, const std::string& prefix, std::string& path)

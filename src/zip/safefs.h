@@ -38,12 +38,20 @@ private:
 // Opens the folders parts[0..count) below base one by one, never following a
 // symbolic link, creating missing ones when create is set.  On failure the
 // returned Fd is empty, failedAt names the folder (relative) that failed and
-// *error (when given) holds the system's reason.
+// *error (when given) holds the system's reason.  *made (when given) tells
+// whether the last folder of the chain was created by this call.
 Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& parts, size_t count, bool create,
-                   std::string& failedAt, int* error = nullptr);
+                   std::string& failedAt, int* error = nullptr, bool* made = nullptr);
 
-// Creates a new, empty file with a unique name in a folder (0600).
-Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name);
+// Creates a new, empty file with a unique name in a folder (mode 0600 unless
+// given; the umask applies).
+Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name, mode_t mode = 0600);
+// Creates a new, empty folder with a unique name in a folder (0777, the
+// umask applies); false when none could be made (errno tells why).
+bool CreateTempFolderIn(int dirFd, const std::string& prefix, std::string& name);
+// Removes the folder `name` in dirFd with everything in it, never following
+// a link; true when it is gone.
+bool RemoveTreeAt(int dirFd, const std::string& name);
 // The same in a folder given by path; name receives the full path.
 Fd CreateTempFile(const std::string& folder, const std::string& prefix, std::string& path);
 

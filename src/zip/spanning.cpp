@@ -547,28 +547,23 @@ int ZABaseArchiver::CommitVolumes()
         int i = 0;
         while (i < work.Count() && !cancel_ && !aborted) {
             DirItem& item = work.Ref(i);
-            ZAAction action = ZAAction::Skip;
             bool ok = false;
-            while (true) {
-                const size_t volumesBefore = writtenVolumes_.size();
-                const uint64_t sizeBefore = volume_ ? volume_->Size() : 0;
-                try {
+            size_t volumesBefore = 0;
+            uint64_t sizeBefore = 0;
+            const ItemResult result = RetryItem(
+                item.sourcePath.empty() ? item.name : item.sourcePath, item.operation,
+                [&] {
+                    volumesBefore = writtenVolumes_.size();
+                    sizeBefore = volume_ ? volume_->Size() : 0;
                     ok = WriteAddedEntry(item);
-                    break;
-                } catch (const EZAException& e) {
+                },
+                [&](const EZAException& e) {
                     // Bytes already on a volume cannot be taken back: the set fails.
-                    if (writtenVolumes_.size() != volumesBefore || !volume_ || volume_->Size() != sizeBefore
-                        || e.NativeError() == err::DiskFull || e.NativeError() == err::OpenCancelled
-                        || e.NativeError() == err::WriteError)
-                        throw;
-                    HandleItemFailure(item.sourcePath.empty() ? item.name : item.sourcePath, item.operation, e, action);
-                    if (action == ZAAction::Retry)
-                        continue;
-                    if (action == ZAAction::Abort)
-                        aborted = true;
-                    break;
-                }
-            }
+                    return writtenVolumes_.size() == volumesBefore && volume_ && volume_->Size() == sizeBefore
+                           && e.NativeError() != err::DiskFull && e.NativeError() != err::OpenCancelled
+                           && e.NativeError() != err::WriteError;
+                });
+            aborted = result == ItemResult::Aborted;
             if (aborted || cancel_)
                 break;
             if (ok) {

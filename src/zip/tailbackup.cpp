@@ -14,7 +14,7 @@ constexpr uint64_t kMemoryLimit = 16u << 20;
 constexpr size_t kChunk = 1u << 20;
 } // namespace
 
-TailBackup::TailBackup(ZStream& archive, uint64_t start, const std::string& tempFolder, bool forceFile,
+TailBackup::TailBackup(ZStream& archive, uint64_t start, const std::string& tempFolder, bool forceFile, bool sync,
                        const std::function<bool(double)>& progress)
     : start_(start)
 {
@@ -50,7 +50,8 @@ TailBackup::TailBackup(ZStream& archive, uint64_t start, const std::string& temp
             throw EZAException(err::OpenCancelled);
         }
     }
-    if (!file_->Flush()) {
+    auto* file = static_cast<FileStream*>(file_.get());
+    if (!(sync ? file->Flush() : file->FlushBuffer())) {
         const int e = file_->LastError();
         Discard();
         throw EZAException(e == ENOSPC ? err::DiskFull : err::WriteError);

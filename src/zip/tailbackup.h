@@ -19,8 +19,10 @@ class ZStream;
 class TailBackup {
 public:
     // Copies [start, end of archive) out of the archive.  The copy is complete
-    // and flushed when this returns.  Throws EZAException on failure.
-    TailBackup(ZStream& archive, uint64_t start, const std::string& tempFolder, bool forceFile,
+    // when this returns, in the file system (where a crashed process cannot
+    // take it along) and, with `sync`, on the disk.  Throws EZAException on
+    // failure.
+    TailBackup(ZStream& archive, uint64_t start, const std::string& tempFolder, bool forceFile, bool sync,
                const std::function<bool(double)>& progress = {});
     ~TailBackup();
     TailBackup(const TailBackup&) = delete;

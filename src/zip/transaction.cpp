@@ -156,7 +156,7 @@ int ZABaseArchiver::CommitUpdate()
         tempFolder = fs && !fs->Path().empty() ? ParentFolder(MakeAbsolute(fs->Path())) : std::string(P_tmpdir);
     }
     try {
-        backup_ = std::make_unique<TailBackup>(*stream_, writePos_, tempFolder, inside,
+        backup_ = std::make_unique<TailBackup>(*stream_, writePos_, tempFolder, inside, Options.FlushBuffers,
                                                [this](double p) {
                                                    bool c = false;
                                                    DoOnCopyTempFileProgress(p, ProgressPhase::Start, c);
@@ -188,27 +188,21 @@ int ZABaseArchiver::CommitUpdate()
                 ++i;
                 continue;
             }
-            ZAAction action = ZAAction::Skip;
             bool ok = false;
-            while (true) {
-                const uint64_t at = stream_->Position();
-                try {
+            uint64_t at = 0;
+            const ItemResult result = RetryItem(
+                item.sourcePath.empty() ? item.name : item.sourcePath, item.operation,
+                [&] {
+                    at = stream_->Position();
                     ok = WriteAddedEntry(item);
-                    break;
-                } catch (const EZAException& e) {
+                },
+                [&](const EZAException& e) {
+                    // What the attempt wrote is cut off; a full disk ends the commit.
                     stream_->Truncate(at);
                     stream_->SetPosition(at);
-                    if (!stream_ || e.NativeError() == err::DiskFull)
-                        throw;
-                    HandleItemFailure(item.sourcePath.empty() ? item.name : item.sourcePath, item.operation, e, action);
-                    if (action == ZAAction::Retry)
-                        continue;
-                    if (action == ZAAction::Abort)
-                        aborted = true;
-                    ok = false;
-                    break;
-                }
-            }
+                    return e.NativeError() != err::DiskFull;
+                });
+            aborted = result == ItemResult::Aborted;
             if (aborted || cancel_)
                 break;
             if (ok) {
@@ -233,7 +227,7 @@ int ZABaseArchiver::CommitUpdate()
             return 0;
         }
         dm_->WriteDirectory(stream_->Position());
-        if (Options.FlushBuffers || !pendingCreatePath_.empty()) {
+        if (Options.FlushBuffers) {
             if (!stream_->Flush())
                 Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
         }
@@ -549,34 +543,29 @@ void ZABaseArchiver::DeleteMovedSources()
             continue;
         (it.IsDirectory() ? folders : files).push_back(it.sourcePath);
     }
-    auto attempt = [&](const std::string& path, bool folder) {
-        while (true) {
-            bool ok;
-            if (folder) {
-                ok = ::rmdir(path.c_str()) == 0 || errno == ENOENT;
-            } else {
-                ok = ::unlink(path.c_str()) == 0;
-                if (!ok) {
-                    ::chmod(path.c_str(), 0600);
-                    ok = ::unlink(path.c_str()) == 0 || errno == ENOENT;
-                }
-            }
-            if (ok)
-                return true;
-            const EZAException e(folder ? err::CannotDeleteFolder : err::CannotDeleteFile, {path}, Name);
-            ZAAction action = ZAAction::Skip;
-            HandleItemFailure(path, ProcessOperation::Move, e, action);
-            if (action == ZAAction::Retry)
-                continue;
-            return action != ZAAction::Abort;
-        }
+    // False when the failure handler ended the deletions.
+    auto removeSource = [&](const std::string& path, bool folder) {
+        return RetryItem(path, ProcessOperation::Move, [&] {
+                   bool ok;
+                   if (folder) {
+                       ok = ::rmdir(path.c_str()) == 0 || errno == ENOENT;
+                   } else {
+                       ok = ::unlink(path.c_str()) == 0;
+                       if (!ok) {
+                           ::chmod(path.c_str(), 0600);
+                           ok = ::unlink(path.c_str()) == 0 || errno == ENOENT;
+                       }
+                   }
+                   if (!ok)
+                       throw EZAException(folder ? err::CannotDeleteFolder : err::CannotDeleteFile, {path}, Name);
+               }) != ItemResult::Aborted;
     };
     for (const auto& f : files)
-        if (!attempt(f, false))
+        if (!removeSource(f, false))
             return;
     std::sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     for (const auto& f : folders)
-        if (!attempt(f, true))
+        if (!removeSource(f, true))
             return;
 }
 

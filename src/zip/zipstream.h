@@ -70,6 +70,7 @@ public:
     // small reads of a file nobody else writes, such as the headers and data
     // of small entries; any write or truncation drops the block.
     void SetReadAhead(size_t bytes);
+    size_t ReadAhead() const { return readAhead_; }
 
 private:
     int fd_ = -1;

@@ -1,4 +1,5 @@
 #pragma once
+#include "classes/classfields.h"
 #include "classes/classfiles.h"
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
@@ -55,10 +56,10 @@ protected:
         t.open(folder.file(name));
         for (int i = 0; i < rows.size(); ++i) {
             const StudentRow& s = rows.at(i);
-            t.setValue(i, QStringLiteral("NR"), s.nr);
-            t.setValue(i, QStringLiteral("NACHNAME"), s.last);
-            t.setValue(i, QStringLiteral("VORNAME"), s.first);
-            t.setValue(i, QStringLiteral("M/W"), s.gender);
+            t.setValue(i, kFieldNr, s.nr);
+            t.setValue(i, kFieldLast, s.last);
+            t.setValue(i, kFieldFirst, s.first);
+            t.setValue(i, kFieldGender, s.gender);
             for (const auto& f : s.fields)
                 t.setValue(i, f.first, f.second);
         }

@@ -2,7 +2,6 @@
 
 #include "classes/arithmetic.h"
 #include "classes/helpers.h"
-#include "classes/sharedstate.h"
 #include "print/pagemodel.h"
 
 namespace hsa {
@@ -17,26 +16,26 @@ int SubjectCount(const SubjectData& subjects, int from)
     return kSubjectEntryCount;
 }
 
-void PrintHeadLines(int x, int offset)
+void PrintHeadLines(const ClassPrintData& cls, int x, int offset)
 {
-    if (state().print.stateLineSwitch > 0) {
-        SetFont(48);
+    if (cls.stateLine) {
+        SetFont(cls, 48);
         PrintTextOut(x, offset + 30, QStringLiteral("Baden-Württemberg"));
     }
     PrintRule(x, offset + 220, 1850, offset + 220);
-    SetFont(35);
+    SetFont(cls, 35);
     PrintTextOut(x, offset + 230, QStringLiteral("Name der Schule"));
 }
 
-void PrintSchoolName(int x, int offset, const QString& schoolName)
+void PrintSchoolName(const ClassPrintData& cls, int x, int offset)
 {
-    const SchoolNameParts name = SplitSchoolName(schoolName);
+    const SchoolNameParts name = SplitSchoolName(cls.schoolName);
     if (!name.twoLines) {
-        SetFont(55, true);
+        SetFont(cls, 55, true);
         PrintFittedText(x, offset + 150, name.first, kRight);
         return;
     }
-    SetFont(53, true);
+    SetFont(cls, 53, true);
     PrintFittedText(x, offset + 95, name.first, kRight);
     PrintFittedText(x, offset + 150, name.second, kRight);
 }
@@ -57,9 +56,9 @@ QString Gesamtschnitt(const ClassPrintData& cls, const StudentPrintData& student
 
 namespace {
 
-void printStandIn(const StudentPrintData& student, const QString& text)
+void printStandIn(const ClassPrintData& cls, const StudentPrintData& student, const QString& text)
 {
-    SetNominalFont(45, false);
+    SetNominalFont(cls, 45, false);
     PrintFittedText(250, 200, StudentName(student), certificate::kRight);
     PrintTextOut(250, 300, text);
     EndPrint();
@@ -67,15 +66,15 @@ void printStandIn(const StudentPrintData& student, const QString& text)
 
 } // namespace
 
-void PrintNoCertificatePage(const ClassPrintData&, const StudentPrintData& student, int)
+void PrintNoCertificatePage(const ClassPrintData& cls, const StudentPrintData& student, int)
 {
-    printStandIn(student, QStringLiteral(
+    printStandIn(cls, student, QStringLiteral(
         "Kein Zeugnis (nicht bestanden / zurückgetreten /Ergebnis steht noch nicht fest)"));
 }
 
-void PrintCopyRefusedPage(const ClassPrintData&, const StudentPrintData& student, int)
+void PrintCopyRefusedPage(const ClassPrintData& cls, const StudentPrintData& student, int)
 {
-    printStandIn(student, QStringLiteral("Abschrift nur für Zeugnisse nach bestandener Prüfung."));
+    printStandIn(cls, student, QStringLiteral("Abschrift nur für Zeugnisse nach bestandener Prüfung."));
 }
 
 bool CopyAllowed(int resultIndex)

@@ -18,21 +18,21 @@ namespace certificate {
 inline constexpr int kRight = 1850;
 inline constexpr int kColumnGap = 15;
 
-// Font of the given nominal size (times PrintFontStretch) and weight.
-inline void SetFont(int size, bool bold = false)
+// Font of the given nominal size (times the font stretch) and weight.
+inline void SetFont(const ClassPrintData& cls, int size, bool bold = false)
 {
-    SetNominalFont(size, bold);
+    SetNominalFont(cls, size, bold);
 }
 
 // Index of the first entry of the subject names, from `from` upward, that is
 // blank after trailing blanks are removed; 21 when every entry is filled.
 int SubjectCount(const SubjectData& subjects, int from = 0);
 
-// State line, school rule and the caption "Name der Schule" with their left
-// edge at x, moved down by offset.
-void PrintHeadLines(int x, int offset);
-// The school name, bold, in one line or split at its first "?".
-void PrintSchoolName(int x, int offset, const QString& schoolName);
+// State line (when the class data asks for it), school rule and the caption
+// "Name der Schule" with their left edge at x, moved down by offset.
+void PrintHeadLines(const ClassPrintData& cls, int x, int offset);
+// The class's school name, bold, in one line or split at its first "?".
+void PrintSchoolName(const ClassPrintData& cls, int x, int offset);
 
 // The remarks in the current font: HINWEIS4 at (700, y) (fifteen hyphens
 // when it is blank) and BEMERK1 60 below it, each ending at kRight.

@@ -1,7 +1,7 @@
 #include "print/layouts/certificates.h"
 
 #include "classes/helpers.h"
-#include "classes/sharedstate.h"
+#include "print/documentkinds.h"
 #include "print/gradewords.h"
 #include "print/layouts/certificateparts.h"
 #include "print/pagemodel.h"
@@ -46,7 +46,8 @@ bool isXClass(const ClassPrintData& cls)
 
 QString classSentence(const StudentPrintData& student, int kind)
 {
-    return (kind == 20 ? QStringLiteral("heute während der Klasse ") : QStringLiteral("heute am Ende der Klasse "))
+    return (kind == kDocLeavingDuringYear ? QStringLiteral("heute während der Klasse ")
+                                          : QStringLiteral("heute am Ende der Klasse "))
         + QString::number(ParseClassLevel(TrimRight(student.klasse))) + QStringLiteral(" die Schule.");
 }
 
@@ -66,35 +67,36 @@ void printParticipation(const StudentPrintData& st, int y, int step)
 
 // The closing sentence of a final certificate: smaller and bold when it
 // names the level reached, which makes it long.
-void printClosingSentence(const SubjectData& subjects)
+void printClosingSentence(const ClassPrintData& cls)
 {
-    const QString closing = line(subjects, 4);
+    const QString closing = line(cls.subjects, 4);
     const bool small = closing.contains(QStringLiteral("Mittlere Reife"))
         || closing.contains(QStringLiteral("Bildungsstand"));
-    SetFont(small ? 36 : 44, small);
+    SetFont(cls, small ? 36 : 44, small);
     PrintFittedText(250, 2345, closing, kRight);
 }
 
-void printStudentLines(const StudentPrintData& st, int nameSize)
+void printStudentLines(const ClassPrintData& cls, const StudentPrintData& st, int nameSize)
 {
-    SetFont(nameSize, true);
+    SetFont(cls, nameSize, true);
     PrintFittedText(700, 508, StudentName(st), kRight);
-    SetFont(48);
+    SetFont(cls, 48);
     PrintFittedText(700, 570, st.birthDate, kRight);
     PrintFittedText(700, 630, st.birthPlace, kRight);
 }
 
-void printLabels(int y)
+void printLabels(const ClassPrintData& cls, int y)
 {
-    SetFont(48);
+    SetFont(cls, 48);
     PrintTextOut(250, y, QStringLiteral("Vor- und Zuname"));
     PrintTextOut(250, y + 60, QStringLiteral("geboren am"));
     PrintTextOut(250, y + 120, QStringLiteral("in"));
 }
 
-void printFooterLines(const SubjectData& subjects)
+void printFooterLines(const ClassPrintData& cls)
 {
-    SetFont(35);
+    const SubjectData& subjects = cls.subjects;
+    SetFont(cls, 35);
     for (int i = 0; i < 5; ++i)
         PrintFittedText(250, 2770 + 40 * i, subjects.footerLines[static_cast<size_t>(i)], kRight);
 }
@@ -105,15 +107,15 @@ void printSignatureRules(int y)
     PrintRule(1180, y, 1850, y);
 }
 
-void printLeavingTitle(bool withSchoolForms, const QString& singleTitle)
+void printLeavingTitle(const ClassPrintData& cls, bool withSchoolForms, const QString& singleTitle)
 {
     if (withSchoolForms) {
-        SetFont(72, true);
+        SetFont(cls, 72, true);
         PrintTextOut(700, 295, QStringLiteral("Abgangszeugnis der"));
         PrintTextOut(700, 360, QStringLiteral("Hauptschule mit Werkrealschule"));
-        SetFont(50, true);
+        SetFont(cls, 50, true);
     } else {
-        SetFont(74, true);
+        SetFont(cls, 74, true);
         PrintTextOut(700, 350, singleTitle);
     }
 }
@@ -135,7 +137,7 @@ void printSubjectBlockA(const ClassPrintData& cls, const StudentPrintData& st)
         s = 10;
     const bool xClass = isXClass(cls);
     auto subjectFont = [&](const QString& text, bool boldElective) {
-        SetFont(xClass && text.contains(QLatin1Char('9')) ? 36 : 40,
+        SetFont(cls, xClass && text.contains(QLatin1Char('9')) ? 36 : 40,
                 boldElective && text.contains(QStringLiteral("Wahlpflicht")));
     };
     auto word = [&](int r) {
@@ -146,20 +148,20 @@ void printSubjectBlockA(const ClassPrintData& cls, const StudentPrintData& st)
         const QString& text = st.gradeNames[static_cast<size_t>(r)];
         subjectFont(text, false);
         PrintSubjectName(250, (r - 3) * 70 + 1020, shownSubject(text), 18, 18, 700 - kColumnGap);
-        SetFont(48);
+        SetFont(cls, 48);
         PrintTextOut(700, (r - 3) * 70 + 1012, word(r));
     }
     for (int r = s + 1; r <= k - 1 && r < kGradeListRows; ++r) {
         const QString& text = st.gradeNames[static_cast<size_t>(r)];
         subjectFont(text, true);
         PrintSubjectName(1080, (r - 2 - s) * 70 + 1020, shownSubject(text), 18, 18, 1540 - kColumnGap);
-        SetFont(48);
+        SetFont(cls, 48);
         if (isProject(text))
             PrintTextOut(1540, 1715, word(r));
         else
             PrintTextOut(1540, (r - 2 - s) * 70 + 1012, word(r));
     }
-    printFooterLines(cls.subjects);
+    printFooterLines(cls);
 }
 
 // The whole grade of the overall average and the average beside it.
@@ -174,38 +176,39 @@ QString wholeGradeText(const ClassPrintData& cls, const StudentPrintData& st, Gr
 
 void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
-    if (kind != 11 && kind != 16 && kind != 20 && kind != 21) {
+    if (kind != kDocXCertificate && kind != kDocXCertificateCopy && kind != kDocLeavingDuringYear
+        && kind != kDocLeavingAtYearEnd) {
         AbortPrint();
         return;
     }
-    if (kind == 16 && !CopyAllowed(st.sheet.resultIndex)) {
+    if (kind == kDocXCertificateCopy && !CopyAllowed(st.sheet.resultIndex)) {
         PrintCopyRefusedPage(cls, st, kind);
         return;
     }
     constexpr int offset = 0;
     const SubjectData& sub = cls.subjects;
-    const bool final = kind == 11 || kind == 16;
+    const bool final = kind == kDocXCertificate || kind == kDocXCertificateCopy;
     if (final) {
-        SetFont(74, true);
+        SetFont(cls, 74, true);
         PrintFittedText(700, 350, line(sub, 0), kRight);
     } else {
-        printLeavingTitle(line(sub, 0).contains(QStringLiteral("Hauptschule mit")),
+        printLeavingTitle(cls, line(sub, 0).contains(QStringLiteral("Hauptschule mit")),
                           QStringLiteral("Abgangszeugnis der Werkrealschule"));
     }
-    PrintHeadLines(700, offset);
-    printLabels(510);
-    SetFont(40);
+    PrintHeadLines(cls, 700, offset);
+    printLabels(cls, 510);
+    SetFont(cls, 40);
     if (final) {
         PrintFittedText(250, 730, line(sub, 1), kRight);
     } else {
         PrintTextOut(250, 730, kLeavingSentence);
         PrintTextOut(250, 775, classSentence(st, kind));
     }
-    SetFont(42, true);
+    SetFont(cls, 42, true);
     PrintFittedText(250, 1930, line(sub, 2), kRight);
     PrintTextOut(250, 2195, QStringLiteral("Bemerkungen:"));
     PrintTextOut(250, 2415, QStringLiteral("Datum:"));
-    SetFont(35);
+    SetFont(cls, 35);
     printSignatureRules(2595);
     PrintTextOut(980, 2565, QStringLiteral("(Dienstsiegel"));
     PrintTextOut(990, 2595, QStringLiteral("der Schule)"));
@@ -214,39 +217,39 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
     PrintFittedText(1180, 2605, final ? line(sub, 3) : QStringLiteral("Klassenlehrer/in"), kRight);
     PrintTextOut(250, 2690, kGradeKey + QLatin1Char('.'));
     PrintTextOut(250, 2730, kExamKey);
-    if (kind == 16) {
-        SetFont(46);
+    if (kind == kDocXCertificateCopy) {
+        SetFont(cls, 46);
         PrintTextOut(250, 2535, QStringLiteral("gez.:"));
         PrintFittedText(380, 2535, cls.examChairName, 1180 - kColumnGap);
         PrintTextOut(1180, 2535, QStringLiteral("gez.:"));
         PrintFittedText(1310, 2535, cls.headTeacherName, kRight);
-        SetFont(48, true);
+        SetFont(cls, 48, true);
         PrintTextOut(1670, 30, QStringLiteral("Abschrift"));
     }
-    PrintSchoolName(700, offset, cls.schoolName);
-    SetFont(44, true);
+    PrintSchoolName(cls, 700, offset);
+    SetFont(cls, 44, true);
     PrintFittedText(250, 850, sub.subjectBlockHeading, kRight);
     printSubjectBlockA(cls, st);
 
-    SetFont(48, true);
+    SetFont(cls, 48, true);
     PrintTextOut(250, 1625, kProjectHeadingClass9);
-    SetFont(40);
+    SetFont(cls, 40);
     PrintTextOut(250, 1685, QStringLiteral("Thema:"));
     PrintTextOut(250, 1735, QStringLiteral("Note  "));
     PrintFittedText(410, 1685, st.ag5, kRight);
-    SetFont(28);
+    SetFont(cls, 28);
     PrintTextOut(410, 1745, kVerbalNote);
-    SetFont(44, true);
+    SetFont(cls, 44, true);
     PrintTextOut(250, 1815, kWholeGradeHeading);
     PrintTextOut(1540, 1815, wholeGradeText(cls, st, GradeWordVariant::ExamCross));
-    SetFont(40, true);
+    SetFont(cls, 40, true);
     printParticipation(st, 2000, 50);
     PrintRemarkLines(st, 2195);
     if (final)
-        printClosingSentence(sub);
-    SetFont(46);
+        printClosingSentence(cls);
+    SetFont(cls, 46);
     PrintTextOut(700, 2415, FormatLongDate(st.datum, cls.shortDates));
-    printStudentLines(st, 50);
+    printStudentLines(cls, st, 50);
     DrawEmblem(offset);
     EndPrint();
 }
@@ -254,11 +257,11 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
 void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
     // The final certificate of a class-10 class and its copy are layout A's.
-    if (kind == 11 || kind == 16) {
+    if (kind == kDocXCertificate || kind == kDocXCertificateCopy) {
         PrintCertificateA(cls, st, kind);
         return;
     }
-    if (kind != 20 && kind != 21) {
+    if (kind != kDocLeavingDuringYear && kind != kDocLeavingAtYearEnd) {
         AbortPrint();
         return;
     }
@@ -266,28 +269,28 @@ void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& st, in
     const SubjectData& sub = cls.subjects;
     const QString& type = cls.schoolTypeText;
     const bool werk = type.contains(QStringLiteral("Werk"));
-    printLeavingTitle(werk && type.contains(QStringLiteral("aupt")),
+    printLeavingTitle(cls, werk && type.contains(QStringLiteral("aupt")),
                       werk ? QStringLiteral("Abgangszeugnis der Werkrealschule")
                            : QStringLiteral("Abgangszeugnis der Hauptschule"));
-    PrintHeadLines(700, offset);
-    printLabels(510);
+    PrintHeadLines(cls, 700, offset);
+    printLabels(cls, 510);
     PrintTextOut(250, 750, kLeavingSentence);
     PrintTextOut(250, 795, classSentence(st, kind));
-    SetFont(46, true);
+    SetFont(cls, 46, true);
     PrintFittedText(250, 1880, sub.ebaHeading, kRight);
-    SetFont(48, true);
+    SetFont(cls, 48, true);
     PrintFittedText(250, 940, sub.subjectBlockHeading, kRight);
     PrintTextOut(250, 2165, QStringLiteral("Bemerkungen:"));
     PrintTextOut(250, 2345, QStringLiteral("Datum:"));
-    SetFont(35);
+    SetFont(cls, 35);
     printSignatureRules(2550);
     PrintTextOut(980, 2520, QStringLiteral("(Dienstsiegel"));
     PrintTextOut(990, 2550, QStringLiteral("der Schule)"));
     PrintTextOut(250, 2560, QStringLiteral("Schulleiter/in"));
     PrintTextOut(1180, 2560, QStringLiteral("Klassenlehrer/in"));
     PrintTextOut(250, 2655, kGradeKey);
-    printFooterLines(sub);
-    PrintSchoolName(700, offset, cls.schoolName);
+    printFooterLines(cls);
+    PrintSchoolName(cls, 700, offset);
 
     const int n = SubjectCount(sub);
     const int s = n <= 15 ? 7 : n == 16 ? 8 : n <= 19 ? 9 : 10;
@@ -297,39 +300,39 @@ void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& st, in
     };
     for (int r = 2; r <= s && r < kGradeListRows; ++r) {
         const int y = (r - 3) * 70 + 1110;
-        SetFont(40);
+        SetFont(cls, 40);
         PrintSubjectName(250, y, shownSubject(st.gradeNames[static_cast<size_t>(r)]), 17, 18, 700 - kColumnGap);
-        SetFont(48);
+        SetFont(cls, 48);
         PrintTextOut(700, y, word(r));
     }
     for (int r = s + 1; r <= n - 1 && r < kGradeListRows; ++r) {
         const QString& text = st.gradeNames[static_cast<size_t>(r)];
         const int y = (r - 2 - s) * 70 + 1110;
-        SetFont(40, text.contains(QStringLiteral("Wahlpflicht")));
+        SetFont(cls, 40, text.contains(QStringLiteral("Wahlpflicht")));
         PrintSubjectName(1080, y, shownSubject(text), 17, 18, 1540 - kColumnGap);
-        SetFont(48);
+        SetFont(cls, 48);
         PrintTextOut(1540, isProject(text) ? 1785 : y, word(r));
     }
 
     int b = 120;
     if (n >= 20)
         b += 60;
-    SetFont(48, true);
+    SetFont(cls, 48, true);
     PrintTextOut(250, b + 1545, QStringLiteral("Leistungen in der themenorientierten Projektprüfung:"));
-    SetFont(40);
+    SetFont(cls, 40);
     PrintTextOut(250, b + 1605, QStringLiteral("Thema:"));
     PrintTextOut(250, b + 1655, QStringLiteral("Note  "));
     PrintFittedText(410, b + 1605, st.ag5, kRight);
-    SetFont(28);
+    SetFont(cls, 28);
     PrintTextOut(410, b + 1665, kVerbalNote);
     b += 40;
-    SetFont(40);
+    SetFont(cls, 40);
     printParticipation(st, b + 1790, 60);
     b -= 40;
     PrintRemarkLines(st, b + 2045);
-    SetFont(48);
+    SetFont(cls, 48);
     PrintTextOut(700, 2345, FormatLongDate(st.datum, cls.shortDates));
-    printStudentLines(st, 50);
+    printStudentLines(cls, st, 50);
     DrawEmblem(offset);
     EndPrint();
 }
@@ -338,19 +341,19 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
 {
     constexpr int offset = 0;
     const SubjectData& sub = cls.subjects;
-    const bool class9 = kind == 7;
-    SetFont(74, true);
+    const bool class9 = kind == kDocClass9Certificate;
+    SetFont(cls, 74, true);
     PrintFittedText(700, 350, line(sub, 0), kRight);
-    PrintHeadLines(700, offset);
-    printLabels(510);
-    SetFont(40);
+    PrintHeadLines(cls, 700, offset);
+    printLabels(cls, 510);
+    SetFont(cls, 40);
     if (class9)
         PrintTextOut(250, 730, cls.schoolTypeText.contains(QStringLiteral("erkreal"))
                                    ? QStringLiteral("hat die Werkrealschule nach Klasse 9 erfolgreich abgeschlossen.")
                                    : QStringLiteral("hat die Hauptschule nach Klasse 9 erfolgreich abgeschlossen."));
     else
         PrintFittedText(250, 730, line(sub, 1), kRight);
-    SetFont(44, true);
+    SetFont(cls, 44, true);
     PrintFittedText(250, 850, sub.subjectBlockHeading, kRight);
 
     // Subjects in the two columns of the student sheets.  Kind 7 carries no
@@ -367,30 +370,30 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
         const int x = left ? 250 : 1080;
         const int y = left ? (r - 3) * 70 + 1020 : (r - 2 - c) * 70 + 1020;
         const QString& text = st.gradeNames[static_cast<size_t>(r)];
-        SetFont(38);
+        SetFont(cls, 38);
         PrintSubjectName(x, y, shownSubject(text), 17, 18, (left ? 700 : 1540) - kColumnGap);
-        SetFont(48);
+        SetFont(cls, 48);
         if (isProject(text))
             projectWord = word(r);
         else
             PrintTextOut(left ? 700 : 1540, y, word(r));
     }
 
-    SetFont(48, true);
+    SetFont(cls, 48, true);
     PrintTextOut(250, 1565, cls.classCode() == QLatin1Char('9')
                                 ? QStringLiteral("Leistungen in der themenorientierten Projektprüfung")
                                 : kProjectHeadingClass9);
-    SetFont(40);
+    SetFont(cls, 40);
     PrintTextOut(250, 1620, QStringLiteral("Thema:"));
     PrintTextOut(250, 1665, QStringLiteral("Note  "));
     PrintFittedText(410, 1620, st.ag5, kRight);
-    SetFont(48);
+    SetFont(cls, 48);
     if (!projectWord.isNull())
         PrintTextOut(1540, 1645, projectWord);
-    SetFont(28);
+    SetFont(cls, 28);
     PrintTextOut(410, 1675, kVerbalNote);
 
-    SetFont(44, true);
+    SetFont(cls, 44, true);
     PrintTextOut(250, 1715, kWholeGradeHeading);
     PrintRule(700, 1765, 1445, 1765);
     PrintLineTo(1445, 1820);
@@ -399,34 +402,34 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
     const int whole = WholeGradeOfAverage(Gesamtschnitt(cls, st));
     PrintTextOut(whole == 1 ? 925 : whole == 2 ? 960 : 875, 1770, wholeGradeText(cls, st, variant));
     if (class9) {
-        SetFont(44);
+        SetFont(cls, 44);
         PrintTextOut(250, 1835, QStringLiteral("Note des in Klasse 8"));
         PrintTextOut(250, 1870, QStringLiteral("abgeschlossenen Pflichtfaches:"));
         if (!TrimRight(st.ag6).isEmpty()) {
             PrintSubjectName(1080, 1853, st.ag5, 17, 18, 1540 - kColumnGap);
-            SetFont(48);
+            SetFont(cls, 48);
             PrintTextOut(1540, 1850, GradeDigitToWord(GradeWordVariant::Certificate, st.ag6));
         }
     }
 
-    SetFont(42, true);
+    SetFont(cls, 42, true);
     PrintFittedText(250, 1930, line(sub, 2), kRight);
-    SetFont(40, true);
+    SetFont(cls, 40, true);
     printParticipation(st, 2000, 50);
-    SetFont(42, true);
+    SetFont(cls, 42, true);
     PrintTextOut(250, 2195, QStringLiteral("Bemerkungen:"));
-    SetFont(40, true);
+    SetFont(cls, 40, true);
     PrintRemarkLines(st, 2195);
     if (!class9)
-        printClosingSentence(sub);
-    SetFont(42, true);
+        printClosingSentence(cls);
+    SetFont(cls, 42, true);
     PrintTextOut(250, 2415, QStringLiteral("Datum:"));
-    SetFont(46);
+    SetFont(cls, 46);
     PrintTextOut(700, 2415, FormatLongDate(st.datum, cls.shortDates));
 
     // The seal stands between the two signatures, so the right one starts
     // after it.
-    SetFont(35);
+    SetFont(cls, 35);
     PrintRule(250, 2550, 950, 2550);
     PrintTextOut(1080, 2520, QStringLiteral("(Dienstsiegel"));
     PrintTextOut(1090, 2550, QStringLiteral("der Schule)"));
@@ -440,17 +443,17 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
     PrintTextOut(250, 2645, kGradeKey + QLatin1Char('.'));
     if (!class9)
         PrintTextOut(250, 2685, kExamKey);
-    printFooterLines(sub);
-    if (kind == 6) {
-        SetFont(46);
+    printFooterLines(cls);
+    if (kind == kDocCertificateCopy) {
+        SetFont(cls, 46);
         PrintTextOut(250, 2500, QStringLiteral("gez.:"));
         // The seal's caption stands beside the name, a little lower.
         PrintFittedText(380, 2500, cls.examChairName, 1080 - kColumnGap);
-        SetFont(48, true);
+        SetFont(cls, 48, true);
         PrintTextOut(1670, 30, QStringLiteral("Abschrift"));
     }
-    PrintSchoolName(700, offset, cls.schoolName);
-    printStudentLines(st, 50);
+    PrintSchoolName(cls, 700, offset);
+    printStudentLines(cls, st, 50);
     DrawEmblem(offset);
     EndPrint();
 }

@@ -2,7 +2,6 @@
 
 #include "classes/arithmetic.h"
 #include "classes/helpers.h"
-#include "classes/sharedstate.h"
 #include "print/layouts/pageparts.h"
 #include "print/pagemodel.h"
 
@@ -11,17 +10,6 @@
 namespace hsa {
 
 namespace {
-
-// The printable size of the running job (set by BeginPrint).
-int pageWidth()
-{
-    return state().print.printPageWidth;
-}
-
-int pageHeight()
-{
-    return state().print.printPageHeight;
-}
 
 // The gap a fitted cell text keeps to the rule of the next column.
 constexpr int kCellGap = 4;
@@ -65,12 +53,12 @@ QString GridTableTitle(const QString& title, int kind, const QDate& today)
         return title;
     QString name = title;
     switch (kind) {
-    case 1: name = QStringLiteral("Schriftliche Prüfung"); break;
-    case 2: name = QStringLiteral("Komminikationsprüfung / Praktische Prüfung"); break;
-    case 3: name = QStringLiteral("Mündliche Prüfung"); break;
-    case 4: name = QStringLiteral("Durchsschnitte der Prüfungsleistungen"); break;
-    case 5: name = QStringLiteral("Jahresleistung"); break;
-    case 7: name = QStringLiteral("Endnoten"); break;
+    case kKindWritten: name = QStringLiteral("Schriftliche Prüfung"); break;
+    case kKindComm: name = QStringLiteral("Komminikationsprüfung / Praktische Prüfung"); break;
+    case kKindOral: name = QStringLiteral("Mündliche Prüfung"); break;
+    case kKindExam: name = QStringLiteral("Durchsschnitte der Prüfungsleistungen"); break;
+    case kKindYear: name = QStringLiteral("Jahresleistung"); break;
+    case kKindFinal: name = QStringLiteral("Endnoten"); break;
     default: break;
     }
     return name + QStringLiteral("  (Stand: ") + PrintDateText(today) + QLatin1Char(')');
@@ -80,16 +68,16 @@ bool PrintGridTable(const ClassPrintData& cls, GridPrintTable t, bool landscape,
                     const QString& titleIn, int kind, const GridPrintGeometry& geometry)
 {
     const QString title = GridTableTitle(titleIn, kind, cls.today);
-    if (!BeginPageJob(landscape))
+    if (!BeginPageJob(cls, landscape))
         return false;
-    const GridTableLayout l = ComputeGridTableLayout(pageWidth(), pageHeight(), geometry);
+    const GridTableLayout l = ComputeGridTableLayout(PrintPageWidth(), PrintPageHeight(), geometry);
     const int n = kGridColCount;
     const bool signature = title.contains(QStringLiteral("verbindlich"));
     const bool profiles = cls.gemeinschaftsschule();
     // A cell's text ends before the rule of the next column; the texts beside
     // the table end at the printable area's edge.
     const auto cellRight = [&](int c) { return l.x(c + 1) - 4 - kCellGap; };
-    const int pageRight = pageWidth();
+    const int pageRight = PrintPageWidth();
 
     if (withContents) {
         // Subjects that count get a weight of 1 when none is set.
@@ -110,7 +98,7 @@ bool PrintGridTable(const ClassPrintData& cls, GridPrintTable t, bool landscape,
     for (int page = 0; page < pages; ++page) {
         if (page > 0)
             PrintNewPage();
-        SetNominalFont(40);
+        SetNominalFont(cls, 40);
         SetPrintFontBold(true);
         // A long title (the final-grade overview explains its averages in
         // it) ends at the table's right edge.
@@ -192,10 +180,10 @@ QString GradeListSchoolYear(const QString& classFile)
 bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& students, int running,
                     const QString& firstKlasse)
 {
-    if (!BeginPageJob(true))
+    if (!BeginPageJob(cls, true))
         return false;
-    const int w = static_cast<int>(TruncProduct(pageWidth(), 0.95));
-    const int h = static_cast<int>(TruncProduct(pageHeight(), 0.9));
+    const int w = static_cast<int>(TruncProduct(PrintPageWidth(), 0.95));
+    const int h = static_cast<int>(TruncProduct(PrintPageHeight(), 0.9));
     const int cw = w / 28;
     const int rh = h / 37;
     const auto x = [&](int i) { return cw * i + 3 + 50; };
@@ -210,7 +198,7 @@ bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& st
 
     // Head and foot.
     SetPrintFontBold(true);
-    SetNominalFont(50);
+    SetNominalFont(cls, 50);
     PrintFittedText(x(0), y(-2) - rh / 3,
                     QStringLiteral("Notenliste für die Abschlussprüfung ") + GradeListSchoolYear(cls.classFile),
                     before(x(15)));
@@ -219,7 +207,7 @@ bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& st
     PrintFittedText(x(15), y(-2) - rh / 3, school.first, frameRight);
     if (school.twoLines)
         PrintFittedText(x(15), y(-1) - rh / 3, school.second, frameRight);
-    SetNominalFont(25);
+    SetNominalFont(cls, 25);
     PrintTextOut(x(0), y(37) + 10, QStringLiteral("Abkürzungen:"));
     PrintFittedText(x(6) - cw / 2, y(37) + 10,
                  QStringLiteral("S = Ergebnis der schriftlichen Prüfung       M = Ergebnis der mündlichen bzw. "
@@ -227,7 +215,7 @@ bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& st
                                 "E = Ergebnis in den einzelnen Fächern"),
                     frameRight);
     SetPrintFontBold(false);
-    SetNominalFont(40);
+    SetNominalFont(cls, 40);
 
     // Rules.
     for (int r = 2; r <= 37; ++r)
@@ -271,15 +259,15 @@ bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& st
         const StudentPrintData& st = students.at(k - 1);
         const ExamGrid& g = st.sheet.grid;
         const int top = b(k);
-        SetNominalFont(50);
+        SetNominalFont(cls, 50);
         PrintFittedText(x(0), y(top + 1), QString::number(running - 1 + k), before(x(1) - 4));
         PrintFittedText(x(1), y(top + 1), QStringLiteral("  ") + st.surname + QLatin1Char(','), nameRight);
         PrintFittedText(x(1), y(top + 2), QStringLiteral("  ") + st.firstName, nameRight);
-        SetNominalFont(28);
+        SetNominalFont(cls, 28);
         PrintFittedText(x(1), y(top + 3) + rh / 5, QStringLiteral("    geb. am ") + st.birthDate + QLatin1Char(','),
                         nameRight);
         PrintFittedText(x(1), y(top + 4) - rh / 5, QStringLiteral("    in ") + st.birthPlace, nameRight);
-        SetNominalFont(40);
+        SetNominalFont(cls, 40);
         for (int c = 6; c <= 24; ++c) {
             const int row = c - 5;
             const int cx = x(c) + 3;
@@ -288,10 +276,10 @@ bool PrintGradeList(const ClassPrintData& cls, const QList<StudentPrintData>& st
             const QString comm = g.cell(ColComm, row);
             const QString oral = g.cell(ColOral, row);
             if (ParseLeadingInt(comm) > 0 && ParseLeadingInt(oral) > 0) {
-                SetNominalFont(30);
+                SetNominalFont(cls, 30);
                 PrintFittedText(cx, y(top + 1) - 5, shown(comm) + QStringLiteral(" / ") + shown(oral), right);
                 PrintFittedText(cx, y(top + 1) + 20, QStringLiteral("dez / m"), right);
-                SetNominalFont(40);
+                SetNominalFont(cls, 40);
             } else {
                 PrintFittedText(cx, y(top + 1), shown(ParseLeadingInt(comm) > 0 ? comm : oral), right);
             }

@@ -2,6 +2,7 @@
 
 #include "classes/arithmetic.h"
 #include "classes/helpers.h"
+#include "print/documentkinds.h"
 #include "print/gradewords.h"
 #include "print/layouts/certificateparts.h"
 #include "print/layouts/pageparts.h"
@@ -47,14 +48,14 @@ bool printable(const QString& cell)
 void examTableHead(const ClassPrintData& cls, const StudentPrintData& st)
 {
     PrintSheetSchoolName(cls);
-    SetNominalFont(55, true);
+    SetNominalFont(cls, 55, true);
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung"));
     PrintFittedText(880, 250, QStringLiteral("Klasse ") + st.klasse, 1480 - kSheetColumnGap);
     PrintTextOut(1480, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
     SetPrintFontBold(false);
     PrintRule(250, 240, 1850, 240);
     PrintRule(250, 320, 1850, 320);
-    SetNominalFont(48, false);
+    SetNominalFont(cls, 48, false);
     PrintTextOut(250, 350, QStringLiteral("Vor- und Zuname:"));
     PrintTextOut(250, 410, QStringLiteral("Geburtsdatum:"));
     PrintTextOut(250, 470, QStringLiteral("Geburtsort:"));
@@ -101,7 +102,7 @@ void examGrid(const ClassPrintData& cls, const StudentPrintData& st)
 
     // A weight only means something once the student has results.
     if (ParseLeadingInt(g.at(ColFinal, 1)) > 0) {
-        SetNominalFont(36, false);
+        SetNominalFont(cls, 36, false);
         for (int r = kFirstSubjectRow; r <= kLastSubjectRow; ++r)
             if (TrimRight(g.at(ColWeight, r)) != QStringLiteral("1"))
                 PrintTextOut(1755, t + r * h + 5, QStringLiteral("Gew=") + g.at(ColWeight, r));
@@ -124,7 +125,7 @@ void examTableFoot(const ClassPrintData& cls, const StudentPrintData& st)
 {
     int t = kTableTop;
     const int h = kRowHeight;
-    SetNominalFont(48, false);
+    SetNominalFont(cls, 48, false);
     PrintTextOut(680, t + 20 * h, QStringLiteral("Durchschnitt der Gesamtleistungen als Dezimale:"));
     PrintTextOut(680, t + 21 * h, QStringLiteral("Durchschnitt der Gesamtleistungen als ganze Note:"));
     SetPrintFontBold(true);
@@ -138,7 +139,7 @@ void examTableFoot(const ClassPrintData& cls, const StudentPrintData& st)
 
     t += 180;
     PrintTextOut(1280, t + 20 * h, QStringLiteral("Prüfungsergebnis:"));
-    SetNominalFont(41, true);
+    SetNominalFont(cls, 41, true);
     const QString results[] = {QStringLiteral("(   )  Hauptschulabschluss bestanden"),
                                QStringLiteral("(   )  Werkrealschulabschluss bestanden"),
                                QStringLiteral("(   )  Realschulabschluss bestanden")};
@@ -158,16 +159,16 @@ void examTableFoot(const ClassPrintData& cls, const StudentPrintData& st)
     }
     SetPrintFontBold(true);
     PrintRule(250, t + 32 * h, 850, t + 32 * h);
-    SetNominalFont(32, true);
+    SetNominalFont(cls, 32, true);
     PrintTextOut(250, t + 32 * h + 20, QStringLiteral("Vorsitzende/r des Prüfungsausschusses"));
     PrintTextOut(1250, t + 32 * h - 4, QStringLiteral("Dienstsiegel"));
 }
 
 // Year marks of the choice sheet: rows 2 to s on the left, s + 1 to n - 1 on
 // the right, 65 apart.
-void choiceYearMarks(const StudentPrintData& st)
+void choiceYearMarks(const ClassPrintData& cls, const StudentPrintData& st)
 {
-    SetNominalFont(44, false);
+    SetNominalFont(cls, 44, false);
     const int n = SheetSubjectCount(st.gradeNames);
     const int s = ChoiceSheetLeftColumnEnd(n);
     for (int r = 2; r <= n - 1; ++r) {
@@ -192,7 +193,7 @@ int ChoiceSheetLeftColumnEnd(int n)
 void PrintStudentExamTable(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
     // Any other document kind prints nothing: the job is dropped.
-    if (kind != 4) {
+    if (kind != kDocExamTable) {
         AbortPrint();
         return;
     }
@@ -204,18 +205,18 @@ void PrintStudentExamTable(const ClassPrintData& cls, const StudentPrintData& st
 
 void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
-    if (kind != 2) {
+    if (kind != kDocYearMarkSheet) {
         AbortPrint();
         return;
     }
-    SetNominalFont(48, true);
+    SetNominalFont(cls, 48, true);
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung "));
     PrintTextOut(700, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
     PrintTextOut(700, 310, QStringLiteral("Klasse ") + st.klasse);
     PrintTextOut(1080, 310, QStringLiteral("Stand: ") + PrintDateText(cls.today));
     PrintTextOut(250, 310, QStringLiteral("JAHRESLEISTUNG"));
     PrintSheetSchoolName(cls);
-    SetNominalFont(44, false);
+    SetNominalFont(cls, 44, false);
     PrintTextOut(250, 410, QStringLiteral("Vor- und Zuname:"));
     PrintTextOut(250, 470, QStringLiteral("Geburtsdatum:"));
     SetPrintFontBold(true);
@@ -232,12 +233,12 @@ void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st,
     PrintRule(1900, 240, 1900, c + 1260);
     PrintRule(200, c + 1290, 1900, c + 1290);
 
-    choiceYearMarks(st);
+    choiceYearMarks(cls, st);
 
     PrintRule(700, c + 1200, 1300, c + 1200);
-    SetNominalFont(30, false);
+    SetNominalFont(cls, 30, false);
     PrintTextOut(700, c + 1210, QStringLiteral("Klassenlehrer/in"));
-    SetNominalFont(48, true);
+    SetNominalFont(cls, 48, true);
     PrintFittedText(250, c + 1320,
                     QStringLiteral("WAHL DES SCHÜLERS :") + QString(12, QLatin1Char(' ')) + st.surname
                         + QStringLiteral(", ") + st.firstName + QString(6, QLatin1Char(' '))
@@ -245,7 +246,7 @@ void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st,
                     1900 - kSheetColumnGap);
 
     const int l = 1520;
-    SetNominalFont(44, true);
+    SetNominalFont(cls, 44, true);
     PrintTextOut(250, l + 145, QStringLiteral("1. Prüfung in der Fremdsprache "));
     SetPrintFontBold(false);
     PrintTextOut(880, l + 145, QStringLiteral("(   ) schriftlich          (   ) mündlich"));
@@ -259,7 +260,7 @@ void PrintExamChoiceSheet(const ClassPrintData& cls, const StudentPrintData& st,
     SetPrintFontBold(false);
     PrintTextOut(880, l + 870, QString(46, QLatin1Char('_')));
 
-    SetNominalFont(30, false);
+    SetNominalFont(cls, 30, false);
     PrintTextOut(250, l + 1090,
                  QStringLiteral("Datum") + QString(56, QLatin1Char(' ')) + QStringLiteral("Unterschrift Schüler")
                      + QString(49, QLatin1Char(' ')) + QStringLiteral("Unterschrift Erziehungsberechtigte/r"));

@@ -12,7 +12,9 @@
 // Kind 6 adds "gez.:" with the exam chair and the bold "Abschrift".  Subject
 // texts come from column 0 of the grade list, the words (list variant) from
 // column 1; the WRS page may take the names of the vocational subjects from
-// the first two lines of the student's notes.
+// the first two lines of the student's notes.  The places are the form's while
+// the subjects leave room for them; a longer list moves the parts below it
+// down, then closes its rows up, so that no text stands over another.
 namespace hsa {
 
 void PrintExternalHsaCertificate(const ClassPrintData& cls, const StudentPrintData& student, int kind);

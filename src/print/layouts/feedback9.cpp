@@ -15,28 +15,28 @@ void PrintClass9Feedback(const ClassPrintData& cls, const StudentPrintData& st, 
     // printed before it.
     constexpr int offset = 0;
     const SubjectData& sub = cls.subjects;
-    SetFont(55, true);
+    SetFont(cls, 55, true);
     PrintTextOut(250, 350, QStringLiteral("Schriftliche Rückmeldung über den Leistungsstand am Ende von Klasse 9 "));
     PrintTextOut(250, 410, cls.schoolTypeText.contains(QStringLiteral("Werk")) ? QStringLiteral("der Werkrealschule")
                                                                                : QStringLiteral("der Hauptschule"));
-    PrintHeadLines(250, offset);
-    SetFont(40);
+    PrintHeadLines(cls, 250, offset);
+    SetFont(cls, 40);
     PrintTextOut(1080, 590, QStringLiteral("Schuljahr"));
     PrintTextOut(250, 590, QStringLiteral("Klasse"));
     PrintTextOut(250, 670, QStringLiteral("Vor- und Zuname"));
-    SetFont(48, true);
+    SetFont(cls, 48, true);
     PrintTextOut(250, 1830, QStringLiteral("Ergänzende Hinweise zum Lern-, Arbeits- und Sozialverhalten"));
     PrintTextOut(250, 850, sub.subjectBlockHeading);
     PrintTextOut(250, 2115, QStringLiteral("Bemerkungen:"));
-    SetFont(35);
+    SetFont(cls, 35);
     PrintRule(250, 2400, 950, 2400);
     PrintRule(1180, 2400, 1850, 2400);
     PrintRule(1030, 2550, 1850, 2550);
     PrintTextOut(250, 2410, QStringLiteral("Datum"));
     PrintTextOut(1180, 2410, QStringLiteral("Klassenlehrer/in"));
-    SetFont(40);
+    SetFont(cls, 40);
     PrintTextOut(250, 2530, QStringLiteral("Gesehen! Erziehungsberechtigte/r"));
-    SetFont(35);
+    SetFont(cls, 35);
     PrintTextOut(250, 2635, QStringLiteral("Notenangaben in Dezimalen innerhalb der Notenstufen:"));
     PrintTextOut(250, 2678, QStringLiteral(
         "sehr gut (1), gut (2), befriedigend (3), ausreichend (4), mangelhaft (5), ungenügend (6)."));
@@ -49,42 +49,42 @@ void PrintClass9Feedback(const ClassPrintData& cls, const StudentPrintData& st, 
     auto subjectOf = [&](int r) { return st.gradeNames[static_cast<size_t>(r)]; };
     auto shown = [](const QString& t) { return t.contains(QStringLiteral("Projekt")) ? QStringLiteral(" ") : t; };
     for (int r = 2; r <= s && r < kGradeListRows; ++r) {
-        SetFont(40);
+        SetFont(cls, 40);
         PrintSubjectName(250, 70 * (r - 3) + 1020, shown(subjectOf(r)), 18, 18, 700 - kColumnGap);
     }
     for (int r = s + 1; r <= n - 1 && r < kGradeListRows; ++r) {
         const bool elective = subjectOf(r).contains(QStringLiteral("Wahlpflicht"));
-        SetFont(elective ? 44 : 40, elective);
+        SetFont(cls, elective ? 44 : 40, elective);
         PrintSubjectName(1080, 70 * (r - 2 - s) + 1020, shown(subjectOf(r)), 18, 18, 1540 - kColumnGap);
     }
-    PrintSchoolName(250, offset, cls.schoolName);
+    PrintSchoolName(cls, 250, offset);
 
     auto mark = [&](int r) { return FormatYearMarkForRow(st.sheet.grid.cell(ColYear, r - 1), subjectOf(r)); };
-    SetFont(48);
+    SetFont(cls, 48);
     for (int r = 2; r <= s && r < kGradeListRows; ++r)
         PrintTextOut(700, 70 * (r - 3) + 1020, mark(r));
     for (int r = s + 1; r <= n - 1 && r < kGradeListRows; ++r)
         PrintTextOut(1540, subjectOf(r).contains(QStringLiteral("Projekt")) ? p + 1575 : 70 * (r - 2 - s) + 1020,
                      mark(r));
 
-    SetFont(48, true);
+    SetFont(cls, 48, true);
     PrintTextOut(250, q + 1465, QStringLiteral("Leistungen in der themenorientierten Projektprüfung:"));
-    SetFont(40);
+    SetFont(cls, 40);
     PrintTextOut(250, q + 1525, QStringLiteral("Thema:"));
     PrintTextOut(250, q + 1575, QStringLiteral("Note  "));
     PrintFittedText(410, q + 1525, st.ag5, kRight);
-    SetFont(28);
+    SetFont(cls, 28);
     PrintTextOut(410, q + 1585, QStringLiteral("(Verbalbeurteilung siehe Beiblatt):"));
 
     if (!TrimRight(st.ag6).isEmpty()) {
-        SetFont(44);
+        SetFont(cls, 44);
         PrintTextOut(250, q + 1725, QStringLiteral("Note des in Klasse 8"));
         PrintTextOut(250, q + 1760, QStringLiteral("abgeschlossenen Pflichtfaches:"));
         PrintSubjectName(1080, 1743, st.ag5, 17, 18, 1540 - kColumnGap);
         PrintTextOut(1540, 1742, FormatYearMarkForRow(st.ag6));
     }
 
-    SetFont(44);
+    SetFont(cls, 44);
     if (!TrimRight(st.hints[0]).isEmpty()) {
         PrintFittedText(250, 1890, TrimRight(st.hints[0]) + QLatin1Char(' ') + TrimRight(st.hints[1]), kRight);
         PrintFittedText(250, 1950, TrimRight(st.hints[2]) + QLatin1Char(' ') + TrimRight(st.ag2), kRight);
@@ -92,14 +92,14 @@ void PrintClass9Feedback(const ClassPrintData& cls, const StudentPrintData& st, 
     } else {
         PrintTextOut(250, 1890, kMissingGradeWord);
     }
-    SetFont(RemarkLineOverflow(st.hints[3], st.remarks[0]) > 0 ? 40 : 44);
+    SetFont(cls, RemarkLineOverflow(st.hints[3], st.remarks[0]) > 0 ? 40 : 44);
     PrintRemarkLines(st, 2115);
 
-    SetFont(46);
+    SetFont(cls, 46);
     PrintTextOut(250, q + 2235, FormatLongDate(st.datum, cls.shortDates));
-    SetFont(50, true);
+    SetFont(cls, 50, true);
     PrintFittedText(700, 670, StudentName(st), kRight);
-    SetFont(50);
+    SetFont(cls, 50);
     PrintTextOut(1380, 588, QStringLiteral("20") + cls.classFile.mid(3, 2) + QLatin1Char('/') + cls.classFile.mid(5, 2));
     PrintFittedText(700, 588, st.klasse, 1080 - kColumnGap);
     EndPrint();

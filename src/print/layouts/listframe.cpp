@@ -1,21 +1,19 @@
 #include "print/layouts/listframe.h"
 
-#include "classes/sharedstate.h"
 #include "print/pagemodel.h"
 
 namespace hsa {
 
-bool StartPortraitJob()
+bool StartPortraitJob(const ClassPrintData& cls)
 {
     SetPrintOrientation(false);
     // A declined PDF file still runs the job and drops it at its end, so the
     // layout goes on; only a printer that failed leaves no job at all.
     if (!BeginPrint() && !PrintJobRunning())
         return false;
-    const PrintSettings& ps = state().print;
-    SetNominalFont(40);
-    SetPrintFontName(ps.printerFontName);
-    SetPrintPenWidth(ps.printLineWidth);
+    SetNominalFont(cls, 40);
+    SetPrintFontName(cls.printerFontName);
+    SetPrintPenWidth(cls.lineWidth);
     SetPrintFontBold(false);
     return true;
 }

@@ -8,10 +8,10 @@
 // school-year text of the heading.
 namespace hsa {
 
-// Portrait orientation, BeginPrint, font size 40, the printer font, the pen
-// width of the settings.  False when no job runs (the printer failed; the
-// user was told).
-bool StartPortraitJob();
+// Portrait orientation, BeginPrint, font size 40, the class data's printer
+// font and pen width.  False when no job runs (the printer failed; the user
+// was told).
+bool StartPortraitJob(const ClassPrintData& cls);
 
 // "Abschlussprüfung Schuljahr " + the short school year ("25/26").
 QString ExamSchoolYearText(const ClassPrintData& cls);

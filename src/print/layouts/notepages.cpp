@@ -61,26 +61,26 @@ std::optional<NoteRange> AskNoteRange(NoteRange preset)
 
 void PrintNotePage(const ClassPrintData& cls, const StudentPrintData& student, const QStringList& notes)
 {
-    if (!StartPortraitJob())
+    if (!StartPortraitJob(cls))
         return;
-    SetNominalFont(45);
+    SetNominalFont(cls, 45);
     PrintTextOut(100, 100, cls.classFile + QStringLiteral("   (Stand: ") + PrintDateText(cls.today)
                                + QLatin1Char(')'));
     PrintRule(100, 180, 1900, 180);
     PrintRule(100, 275, 1900, 275);
     SetPrintFontBold(true);
-    SetNominalFont(50);
+    SetNominalFont(cls, 50);
     PrintTextOut(100, 200, student.nr + QStringLiteral(")  ") + student.surname + QLatin1Char(' ')
                                + student.firstName + QStringLiteral("  "));
     SetPrintFontBold(false);
     PrintTextOut(1600, 200, QStringLiteral("Projektgruppe ") + student.projectGroup);
-    SetNominalFont(45);
+    SetNominalFont(cls, 45);
     for (int i = 0; i < kNotePageLines && i < notes.size(); ++i)
         PrintTextOut(100, 300 + 50 * i, notes.at(i));
     if (FindLastNonEmptyMemoLine(notes) >= kNotePageLines)
         PrintTextOut(100, 2550, kNotesTooLong);
     // The note page leaves its job on font height 4.
-    SetNominalFont(4);
+    SetNominalFont(cls, 4);
     EndPrint();
 }
 

@@ -1,6 +1,5 @@
 #include "print/layouts/pageparts.h"
 
-#include "classes/sharedstate.h"
 #include "print/pagemodel.h"
 #include "print/textmetrics.h"
 
@@ -8,7 +7,7 @@
 
 namespace hsa {
 
-bool BeginPageJob(bool landscape)
+bool BeginPageJob(const ClassPrintData& cls, bool landscape)
 {
     SetPrintOrientation(landscape);
     if (!BeginPrint()) {
@@ -16,25 +15,24 @@ bool BeginPageJob(bool landscape)
             AbortPrint();
         return false;
     }
-    const PrintSettings& ps = state().print;
-    SetPrintFontName(ps.printerFontName);
+    SetPrintFontName(cls.printerFontName);
     SetPrintFontBold(false);
     SetPrintFontItalic(false);
     SetPrintFontUnderline(false);
-    if (ps.printLineWidth > 0)
-        SetPrintPenWidth(ps.printLineWidth);
+    if (cls.lineWidth > 0)
+        SetPrintPenWidth(cls.lineWidth);
     return true;
 }
 
-void SetNominalFont(double size)
+void SetNominalFont(const ClassPrintData& cls, double size)
 {
-    SetPrintFontHeight(size * state().print.printFontStretch);
+    SetPrintFontHeight(size * cls.fontStretch);
 }
 
-void SetNominalFont(double size, bool bold)
+void SetNominalFont(const ClassPrintData& cls, double size, bool bold)
 {
     SetPrintFontBold(bold);
-    SetNominalFont(size);
+    SetNominalFont(cls, size);
 }
 
 void PrintRule(int x1, int y1, int x2, int y2)

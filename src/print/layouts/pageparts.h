@@ -13,15 +13,16 @@
 // proportions.
 namespace hsa {
 
-// Begins a job in the orientation asked, in the printer font, regular, with
-// the pen width of the settings (the pen stays while it is 0 or less: no rule
+// Begins a job in the orientation asked, in the class data's printer font,
+// regular, with its pen width (the pen stays while it is 0 or less: no rule
 // is drawn then).  A job that could not begin is dropped; false then.
-bool BeginPageJob(bool landscape);
+bool BeginPageJob(const ClassPrintData& cls, bool landscape);
 
-// Font height of nominal size times PrintFontStretch; the weight stays.
-void SetNominalFont(double size);
+// Font height of nominal size times the class data's font stretch; the
+// weight stays.
+void SetNominalFont(const ClassPrintData& cls, double size);
 // The same with the weight.
-void SetNominalFont(double size, bool bold);
+void SetNominalFont(const ClassPrintData& cls, double size, bool bold);
 
 // A straight rule from (x1, y1) to (x2, y2).
 void PrintRule(int x1, int y1, int x2, int y2);

@@ -1,7 +1,6 @@
 #include "print/layouts/protocols.h"
 
 #include "classes/helpers.h"
-#include "classes/sharedstate.h"
 #include "print/layouts/subjectlists.h"
 #include "print/pagemodel.h"
 
@@ -48,13 +47,13 @@ QString ProtocolExamWord(const ExamGrid& grid, int row, int listType, int examKi
 void PrintExamProtocol(const ClassPrintData& cls, const StudentPrintData& student, int s,
                        const QString& word)
 {
-    if (!StartPortraitJob())
+    if (!StartPortraitJob(cls))
         return;
-    const ProtocolEdges e = ProtocolGeometry(state().print.printPageWidth);
+    const ProtocolEdges e = ProtocolGeometry(PrintPageWidth());
     const int v = e.value;
     const SchoolNameParts school = SplitSchoolName(cls.schoolName);
     SetPrintFontBold(false);
-    SetNominalFont(50);
+    SetNominalFont(cls, 50);
     // Every text from the value column on ends at the sheet's right edge.
     PrintFittedText(v, 10, school.first, e.right);
     if (school.twoLines)
@@ -62,7 +61,7 @@ void PrintExamProtocol(const ClassPrintData& cls, const StudentPrintData& studen
     PrintTextOut(v, school.twoLines ? 150 : 80, ExamSchoolYearText(cls));
 
     SetPrintFontBold(true);
-    SetNominalFont(60);
+    SetNominalFont(cls, 60);
     PrintFittedText(v, 340,
                     word == QStringLiteral("Kommunikationsprüfung")
                         ? QStringLiteral("Niederschrift über die Kommunikationsprüfung")
@@ -72,7 +71,7 @@ void PrintExamProtocol(const ClassPrintData& cls, const StudentPrintData& studen
     PrintFittedText(v, 410, QStringLiteral("im Fach ") + StripDashSlash(subject), e.right);
 
     SetPrintFontBold(false);
-    SetNominalFont(50);
+    SetNominalFont(cls, 50);
     PrintTextOut(e.left, 630, QStringLiteral("Name des Prüflings:"));
     PrintFittedText(v, 630, student.surname + QStringLiteral(", ") + student.firstName, e.right);
     PrintTextOut(e.left, 700, QStringLiteral("Klasse:"));
@@ -84,13 +83,13 @@ void PrintExamProtocol(const ClassPrintData& cls, const StudentPrintData& studen
     PrintRule(e.box, 920, e.box, 2120);
     PrintTextOut(v, 2270, QStringLiteral("Prüfungsnote: ____________________"));
     PrintTextOut(e.left, 2430, QStringLiteral("Datum: _____________"));
-    SetNominalFont(30);
+    SetNominalFont(cls, 30);
     PrintTextOut(v + 270, 2340, QStringLiteral("Die Note wurde auf Wunsch des Schülers"));
     PrintTextOut(v + 270, 2390, QStringLiteral("O  mitgeteilt          O  mitgeteilt und begründet"));
     PrintRule(e.left, 2620, e.left + 500, 2620);
     PrintRule(v, 2620, v + 550, 2620);
     PrintRule(v + 670, 2620, v + 1200, 2620);
-    SetNominalFont(35);
+    SetNominalFont(cls, 35);
     PrintTextOut(e.left, 2630, QStringLiteral("(Schriftführer)"));
     PrintTextOut(v, 2630, QStringLiteral("(Fachlehrer)"));
     PrintTextOut(v + 670, 2630, QStringLiteral("(Vorsitzender des Prüfungsausschusses)"));

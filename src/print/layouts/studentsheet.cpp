@@ -12,7 +12,7 @@ namespace {
 
 void upperHalf(const ClassPrintData& cls, const StudentPrintData& st)
 {
-    SetNominalFont(48, true);
+    SetNominalFont(cls, 48, true);
     const bool wrs = cls.classCode().toUpper() == QLatin1Char('X');
     PrintTextOut(250, 250, wrs ? QStringLiteral("Abschlussprüfung WRS") : QStringLiteral("Abschlussprüfung HS"));
     PrintTextOut(1080, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
@@ -24,31 +24,31 @@ void upperHalf(const ClassPrintData& cls, const StudentPrintData& st)
     PrintRule(200, 240, 200, 1260);
     PrintRule(1900, 240, 1900, 1260);
     PrintRule(200, 1290, 1900, 1290);
-    SetNominalFont(44, false);
+    SetNominalFont(cls, 44, false);
     PrintTextOut(250, 410, QStringLiteral("Vor- und Zuname:"));
     PrintTextOut(250, 470, QStringLiteral("Geburtsdatum:"));
-    SetNominalFont(48, true);
+    SetNominalFont(cls, 48, true);
     PrintTextOut(250, 310, QStringLiteral("JAHRESLEISTUNG"));
 
     const int n = SheetSubjectCount(st.gradeNames);
     const int s = StudentSheetLeftColumnEnd(n);
     const auto rowY = [s](int r) { return r <= s ? 65 * (r - 3) + 640 : 65 * (r - 2 - s) + 640; };
-    SetNominalFont(44, false);
+    SetNominalFont(cls, 44, false);
     for (int r = 2; r <= n - 1; ++r)
         PrintSheetSubjectName(r <= s ? 250 : 1080, rowY(r), st.gradeNames[r], r <= s ? 700 : 1540);
     PrintSheetSchoolName(cls);
-    SetNominalFont(44, false);
+    SetNominalFont(cls, 44, false);
     for (int r = 2; r <= n - 1; ++r)
         if (r <= s || !st.gradeNames[r].contains(QStringLiteral("Projekt")))
             PrintTextOut(r <= s ? 700 : 1540, rowY(r), st.sheet.grid.cell(ColYear, r - 1));
     PrintRule(250, 1200, 850, 1200);
-    SetNominalFont(30, false);
+    SetNominalFont(cls, 30, false);
     PrintTextOut(250, 1210, QStringLiteral("Klassenlehrer/in"));
 }
 
 void lowerHalf(const ClassPrintData& cls, const StudentPrintData& st)
 {
-    SetNominalFont(48, true);
+    SetNominalFont(cls, 48, true);
     const SchoolNameParts school = SplitSchoolName(cls.schoolName);
     if (school.twoLines) {
         PrintTextOut(250, 1300, school.first);
@@ -57,15 +57,15 @@ void lowerHalf(const ClassPrintData& cls, const StudentPrintData& st)
         PrintTextOut(700, 1300, cls.schoolName);
     }
     PrintTextOut(250, 1440, QStringLiteral("Abschlussprüfung WRS Kl.10, Schuljahr 20") + cls.schoolYearShort());
-    SetNominalFont(58, true);
+    SetNominalFont(cls, 58, true);
     SetPrintFontUnderline(true);
     PrintTextOut(250, 1520, QStringLiteral("Anmeldung zur mündlichen Prüfung"));
     SetPrintFontUnderline(false);
-    SetNominalFont(52, true);
+    SetNominalFont(cls, 52, true);
     PrintFittedText(250, 1610, QStringLiteral("Name:  ") + st.surname + QStringLiteral(", ") + st.firstName
                                    + QString(9, QLatin1Char(' ')) + QStringLiteral("Klasse:  ") + st.klasse,
                     1900 - kSheetColumnGap);
-    SetNominalFont(44, true);
+    SetNominalFont(cls, 44, true);
     PrintTextOut(250, 1710, QStringLiteral("Ich melde mich an zur Prüfung im Fach "));
     SetPrintFontBold(false);
     PrintTextOut(250, 1825, QStringLiteral("(   ) MNT (Materie - Natur - Technik"));
@@ -76,7 +76,7 @@ void lowerHalf(const ClassPrintData& cls, const StudentPrintData& st)
     const QString line(60, QLatin1Char('_'));
     PrintTextOut(250, 2320, QStringLiteral("Prüfungsthema: ") + line);
     PrintTextOut(250, 2430, QString(30, QLatin1Char(' ')) + line);
-    SetNominalFont(30, true);
+    SetNominalFont(cls, 30, true);
     PrintTextOut(250, 2650, QStringLiteral("Datum") + QString(71, QLatin1Char(' '))
                                 + QStringLiteral("Unterschrift Schüler/in") + QString(47, QLatin1Char(' ')));
     SetPrintFontBold(false);
@@ -106,7 +106,7 @@ void PrintStudentSheet(const ClassPrintData& cls, const StudentPrintData& st, in
     SetPrintFontName(cls.printerFontName);
     upperHalf(cls, st);
     lowerHalf(cls, st);
-    SetNominalFont(44, true);
+    SetNominalFont(cls, 44, true);
     PrintFittedText(700, 410, StudentName(st), 1900 - kSheetColumnGap);
     SetPrintFontBold(false);
     PrintTextOut(700, 470, st.birthDate);

@@ -2,6 +2,7 @@
 
 #include "classes/arithmetic.h"
 #include "classes/helpers.h"
+#include "print/documentkinds.h"
 #include "print/layouts/pageparts.h"
 #include "print/pagemodel.h"
 
@@ -9,7 +10,7 @@ namespace hsa {
 
 void PrintSheetSchoolName(const ClassPrintData& cls)
 {
-    SetNominalFont(55, true);
+    SetNominalFont(cls, 55, true);
     const SchoolNameParts name = SplitSchoolName(cls.schoolName);
     PrintTextOut(250, name.twoLines ? 95 : 150, name.first);
     if (name.twoLines)
@@ -67,9 +68,9 @@ int SheetLeftColumnEnd(int n)
 
 void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int kind)
 {
-    const bool yearMarks = kind == 2;
+    const bool yearMarks = kind == kDocYearMarkSheet;
     PrintSheetSchoolName(cls);
-    SetNominalFont(48, true);
+    SetNominalFont(cls, 48, true);
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung "));
     PrintTextOut(700, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
     PrintTextOut(250, 310, yearMarks ? QStringLiteral("Jahresleistung") : QStringLiteral("Endnoten 1D"));
@@ -79,7 +80,7 @@ void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int k
     PrintRule(250, 240, 1850, 240);
     PrintRule(250, 380, 1850, 380);
 
-    SetNominalFont(48, false);
+    SetNominalFont(cls, 48, false);
     PrintTextOut(250, 510, QStringLiteral("Vor- und Zuname:"));
     PrintTextOut(250, 570, QStringLiteral("Geburtsdatum:"));
     PrintTextOut(250, 630, QStringLiteral("Geburtsort:"));
@@ -100,9 +101,9 @@ void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int k
         const int y = left ? (r - 3) * 70 + 1020 : (r - 2 - c) * 70 + 1020;
         const QString& name = st.gradeNames[r];
         const int markX = left ? 700 : 1540;
-        SetNominalFont(38, false);
+        SetNominalFont(cls, 38, false);
         PrintSheetSubjectName(left ? 250 : 1080, y, name, markX);
-        SetNominalFont(48, false);
+        SetNominalFont(cls, 48, false);
         if (yearMarks) {
             if (left || !name.contains(QStringLiteral("Projekt")))
                 PrintTextOut(markX, y, g.cell(ColYear, r - 1));
@@ -112,7 +113,7 @@ void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int k
     }
 
     PrintRule(700, 2495, 1300, 2495);
-    SetNominalFont(30, false);
+    SetNominalFont(cls, 30, false);
     PrintTextOut(700, 2505, QStringLiteral("Klassenlehrer/in"));
     EndPrint();
 }
@@ -120,7 +121,7 @@ void PrintMarkSheet(const ClassPrintData& cls, const StudentPrintData& st, int k
 void PrintBoundaryGradeSheet(const ClassPrintData& cls, const StudentPrintData& st, int)
 {
     PrintSheetSchoolName(cls);
-    SetNominalFont(48, true);
+    SetNominalFont(cls, 48, true);
     PrintTextOut(250, 250, QStringLiteral("Abschlussprüfung"));
     PrintTextOut(880, 250, QStringLiteral("Schuljahr ") + cls.schoolYearShort());
     PrintTextOut(250, 310, QStringLiteral("Meldung zur mü. Prüfung"));
@@ -187,11 +188,11 @@ void PrintBoundaryGradeSheet(const ClassPrintData& cls, const StudentPrintData& 
                                       + b.upper + QStringLiteral(" ]"));
     }
 
-    SetNominalFont(33, false);
+    SetNominalFont(cls, 33, false);
     PrintTextOut(580, t + 1880, QStringLiteral(" Unterschrift Klassenlehrer(in)"));
     PrintTextOut(1170, t + 1880, QStringLiteral(" Datum, Unterschrift Schüler(in)"));
     PrintTextOut(1170, t + 2040, QStringLiteral(" Datum, Unterschrift Erziehungsberechtigte/r"));
-    SetNominalFont(48, false);
+    SetNominalFont(cls, 48, false);
     PrintTextOut(580, t + 1820, QStringLiteral(" _________________________"));
     PrintTextOut(1170, t + 1820, QStringLiteral(" ___________________________"));
     PrintTextOut(1170, t + 1980, QStringLiteral(" ___________________________"));

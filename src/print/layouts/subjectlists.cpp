@@ -2,7 +2,6 @@
 
 #include "classes/arithmetic.h"
 #include "classes/helpers.h"
-#include "classes/sharedstate.h"
 #include "print/pagemodel.h"
 
 #include <functional>
@@ -32,7 +31,7 @@ class RowPager {
 public:
     RowPager(int pitch, std::function<void()> head, std::function<void(int lastRule)> close)
         : pitch_(pitch), head_(std::move(head)), close_(std::move(close)),
-          limit_(state().print.printPageHeight - kListBottomMargin)
+          limit_(PrintPageHeight() - kListBottomMargin)
     {
         head_();
     }
@@ -83,10 +82,10 @@ bool HasCorrectionColumns(const QString& subject)
         || subject == QStringLiteral("Mathematik");
 }
 
-void Foot(int left, int leftEnd, int rightStart, int right, int y)
+void Foot(const ClassPrintData& cls, int left, int leftEnd, int rightStart, int right, int y)
 {
     SetPrintFontBold(false);
-    SetNominalFont(29);
+    SetNominalFont(cls, 29);
     PrintRule(left, y + 110, leftEnd, y + 110);
     PrintTextOut(left, y + 120, QStringLiteral("(Ort und Datum)"));
     PrintRule(rightStart, y + 110, right, y + 110);
@@ -161,9 +160,9 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
         listType = ListOral;
         withMarks = false;
     }
-    if (!StartPortraitJob())
+    if (!StartPortraitJob(cls))
         return;
-    const ParticipantListEdges e = ParticipantListGeometry(state().print.printPageWidth);
+    const ParticipantListEdges e = ParticipantListGeometry(PrintPageWidth());
     const QString subject = SubjectName(cls, s);
     const int row = s - 1;
     const QChar code = cls.classCode().toUpper();
@@ -176,7 +175,9 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
         title = QStringLiteral("Schriftliche Prüfungen im Fach ") + subject;
     else if (examKind == kExamOral)
         title = QStringLiteral("Mündliche Prüfungen im Fach ") + subject;
-    else if (s == 4)
+    // The communication exam is the one in English, wherever English stands
+    // in the class level's subject list.
+    else if (english)
         title = QStringLiteral("Kommunikationsprüfung im Fach ") + subject;
     else
         title = QStringLiteral("Praktische Prüfungen im Fach ") + subject;
@@ -184,17 +185,17 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
     if (examKind == kExamOral)
         writtenHeading = english ? QStringLiteral("Schr./KP.") : QStringLiteral("Schr.");
     else
-        writtenHeading = s == 4 ? QStringLiteral("Schr./KP") : QStringLiteral("Schr./Pr");
+        writtenHeading = english ? QStringLiteral("Schr./KP") : QStringLiteral("Schr./Pr");
 
     auto head = [&] {
         const SchoolNameParts school = SplitSchoolName(cls.schoolName);
         SetPrintFontBold(false);
-        SetNominalFont(40);
+        SetNominalFont(cls, 40);
         PrintTextOut(e.left, 10, school.twoLines ? school.first + QStringLiteral("  ") + school.second
                                                  : school.first);
         PrintTextOut(e.left, 50, ExamSchoolYearText(cls));
         SetPrintFontBold(true);
-        SetNominalFont(50);
+        SetNominalFont(cls, 50);
         // The title ends where the level text or, on a list with marks, the
         // boundary-grade heading (which reaches up into the title's line) begins.
         const bool level = code == QLatin1Char('X') || code == QLatin1Char('Y');
@@ -222,7 +223,7 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
         }
         if (corrections) {
             SetPrintFontBold(false);
-            SetNominalFont(29);
+            SetNominalFont(cls, 29);
             PrintTextOut(e.x2 + 20, 175, english ? QStringLiteral("Note   ") : QStringLiteral("Note"));
             PrintTextOut(e.x2 + 20, 210, QStringLiteral("Erstkorrektur"));
             PrintTextOut(e.x2 + 3 * e.c + 20, 175, english ? QStringLiteral("Note ") : QStringLiteral("Note"));
@@ -232,7 +233,7 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
             PrintTextOut(e.x2 + 9 * e.c + 10, 210, QStringLiteral("Bemerkungen"));
         }
         SetPrintFontBold(false);
-        SetNominalFont(50);
+        SetNominalFont(cls, 50);
     };
     auto close = [&](int bottom) {
         VerticalRules({e.left, e.x1, e.x2, e.right}, bottom);
@@ -268,7 +269,7 @@ void PrintSubjectExamList(const ClassPrintData& cls, const std::vector<StudentPr
     }
     const int y = pager.finish();
     if (corrections)
-        Foot(e.left, e.x2, e.x2 + 3 * e.c, e.right, y);
+        Foot(cls, e.left, e.x2, e.x2 + 3 * e.c, e.right, y);
     EndPrint();
 }
 
@@ -276,23 +277,23 @@ void PrintCommunicationExamList(const ClassPrintData& cls,
                                 const std::vector<StudentPrintData>& students,
                                 const QString& firstKlasse, int s, bool withMarks)
 {
-    if (!StartPortraitJob())
+    if (!StartPortraitJob(cls))
         return;
-    const CommunicationListEdges e = CommunicationListGeometry(state().print.printPageWidth);
+    const CommunicationListEdges e = CommunicationListGeometry(PrintPageWidth());
     const int row = s - 1;
     const QChar code = cls.classCode().toUpper();
 
     auto head = [&] {
         const SchoolNameParts school = SplitSchoolName(cls.schoolName);
         SetPrintFontBold(true);
-        SetNominalFont(40);
+        SetNominalFont(cls, 40);
         PrintTextOut(e.left, 10,
                      school.twoLines
                          ? school.first + QLatin1Char(' ') + school.second
                                + QStringLiteral(",  Abschlussprüfung Schuljahr ") + cls.schoolYearShort()
                          : school.first + QStringLiteral(",   Abschlussprüfung Schuljahr ")
                                + cls.schoolYearShort());
-        SetNominalFont(50);
+        SetNominalFont(cls, 50);
         PrintRule(e.left, 245, e.right, 245);
         PrintRule(e.left, 170, e.right, 170);
         PrintFittedText(e.x1 + 14, 175, QStringLiteral("Name, Vorname"), e.xJ - kColumnGap);
@@ -309,7 +310,7 @@ void PrintCommunicationExamList(const ClassPrintData& cls,
             PrintFittedText(e.xA, 80, QStringLiteral("Abschlussprüfung "), e.right);
         PrintFittedText(e.left + 14, 175, firstKlasse, e.x1 - kColumnGap);
         SetPrintFontBold(false);
-        SetNominalFont(50);
+        SetNominalFont(cls, 50);
     };
     auto close = [&](int bottom) { VerticalRules({e.left, e.x1, e.xE, e.xJ, e.right}, bottom); };
 
@@ -326,7 +327,7 @@ void PrintCommunicationExamList(const ClassPrintData& cls,
     }
     const int y = pager.finish();
     if (!withMarks)
-        Foot(e.left, e.xE, e.xE + 3 * e.c, e.right, y);
+        Foot(cls, e.left, e.xE, e.xE + 3 * e.c, e.right, y);
     EndPrint();
 }
 

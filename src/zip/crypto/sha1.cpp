@@ -177,4 +177,19 @@ bool Sha1AccelerationAvailable() {
 
 void SetSha1Acceleration(bool enabled) { g_sha1Accelerate.store(enabled, std::memory_order_relaxed); }
 
+void Sha1Compress(std::uint32_t state[5], const std::uint8_t* data, std::size_t blocks)
+{
+    ProcessBlocks(state, data, blocks);
+}
+
+void Sha1CompressLanes(std::uint32_t* const* states, const std::uint8_t* const* blocks, std::size_t lanes)
+{
+    static const bool hardware = detail::Sha1BlocksAcceleratedSupported();
+    if (hardware && g_sha1Accelerate.load(std::memory_order_relaxed)) {
+        detail::Sha1BlocksAcceleratedLanes(states, blocks, lanes);
+        return;
+    }
+    for (std::size_t l = 0; l < lanes; ++l) detail::Sha1BlocksPortable(states[l], blocks[l], 1);
+}
+
 }  // namespace hsa

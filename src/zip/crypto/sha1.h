@@ -40,10 +40,19 @@ const HashDescriptor& Sha1Descriptor();
 bool Sha1AccelerationAvailable();
 void SetSha1Acceleration(bool enabled);
 
+// The block function alone, for callers that pad their own blocks (PBKDF2
+// hashes two single blocks per iteration and no more).
+void Sha1Compress(std::uint32_t state[5], const std::uint8_t* data, std::size_t blocks);
+// One block into each of `lanes` independent states.  The processor's SHA
+// unit works on several chains at once far faster than on one after another,
+// whose rounds each wait for the previous one.
+void Sha1CompressLanes(std::uint32_t* const* states, const std::uint8_t* const* blocks, std::size_t lanes);
+
 namespace detail {
 void Sha1BlocksPortable(std::uint32_t state[5], const std::uint8_t* data, std::size_t blocks);
 bool Sha1BlocksAcceleratedSupported();
 void Sha1BlocksAccelerated(std::uint32_t state[5], const std::uint8_t* data, std::size_t blocks);
+void Sha1BlocksAcceleratedLanes(std::uint32_t* const* states, const std::uint8_t* const* blocks, std::size_t lanes);
 }  // namespace detail
 
 }  // namespace hsa

@@ -1,7 +1,9 @@
 #include "gridfixture.h"
 
 #include "classes/subjects.h"
+#include "grades/flawedgradefiles.h"
 #include "grades/gradeslots.h"
+#include "support/gradefilebytes.h"
 
 using namespace hsa;
 using namespace hsa::test;
@@ -137,6 +139,68 @@ TEST_F(ClassGridFlow, DamagedGradeFileLocksItsRowAndIsNeverOverwritten)
     ASSERT_TRUE(g().Leave());
     EXPECT_EQ(readFile(studentFile("v.", 2)), damaged);
     EXPECT_EQ(cellLine(gradeLines(3), ColWritten, rowOf("D")), "1.0");
+}
+
+// Student 1's grade file is cut inside the year marks, student 3's holds a
+// year mark "65": every table tells of exactly these two, in one message,
+// when it is filled, before anything can be saved over them.  A sound class
+// hears nothing.  An entry table that shows such a file offers the save even
+// when nothing was typed, and the save writes the files whole.
+TEST_F(ClassGridFlow, FlawedGradeFilesAreToldOnceWhenTheTableIsFilled)
+{
+    threeStudentClass();
+    writeSheet(3, {{ColYear, "D", "2.0"}, {ColWritten, "M", "2.0"}});
+    const QByteArray sound1 = readFile(studentFile("v.", 1));
+    const QByteArray sound3 = readFile(studentFile("v.", 3));
+    const auto spoil = [&](bool flawed) {
+        writeFile(studentFile("v.", 1), flawed ? FirstLines(sound1, 105) : sound1);
+        writeFile(studentFile("v.", 3), flawed ? WithLine(sound3, CellLine(ColYear, rowOf("D")), "65") : sound3);
+    };
+    const struct {
+        GradeTable table;
+        bool entry;
+    } tables[] = {{GradeTable::JL, true}, {GradeTable::SP, true}, {GradeTable::MP, true},
+                  {GradeTable::KP, true}, {GradeTable::PP, true}, {GradeTable::PL, false}};
+    for (const auto& t : tables) {
+        for (const bool flawed : {true, false}) {
+            SCOPED_TRACE(std::to_string(int(t.table)) + (flawed ? " flawed" : " sound"));
+            spoil(flawed);
+            prompt.clear();
+            ASSERT_TRUE(g().OpenTable(t.table));
+            if (!flawed) {
+                EXPECT_TRUE(prompt.shown().isEmpty()) << prompt.texts().join('|').toStdString();
+                ASSERT_TRUE(g().Leave()); // nothing to save: no question
+                continue;
+            }
+            ASSERT_EQ(prompt.shown().size(), 1) << prompt.texts().join('|').toStdString();
+            const QStringList told = Warnings(prompt);
+            ASSERT_EQ(told.size(), 1);
+            EXPECT_TRUE(told[0].contains("Nr. 1 Berg, Anna: unvollständig (105 von 226 Zeilen)")) << told[0].toStdString();
+            EXPECT_TRUE(told[0].contains("Nr. 3 Dorn, Carla: Noten außerhalb von 1,0 bis 6,0, die nicht zählen "
+                                         "(D Jahresl.: 65)"))
+                << told[0].toStdString();
+            EXPECT_FALSE(told[0].contains("Czech"));
+            EXPECT_TRUE(told[0].endsWith(t.entry ? kFlawedCheckAndSave : kFlawedCheckInGradeWindow));
+            if (t.entry)
+                prompt.no().yes(); // the save is offered; given up here
+            ASSERT_TRUE(g().Leave());
+            EXPECT_EQ(prompt.remainingAnswers(), 0);
+        }
+    }
+    // Saved, both files are whole and sound again: "65" is gone, the marks
+    // before the cut stay.
+    spoil(true);
+    ASSERT_TRUE(g().OpenTable(GradeTable::SP));
+    prompt.clear();
+    prompt.yes();
+    ASSERT_TRUE(g().Leave());
+    EXPECT_EQ(gradeLines(1).size(), 226);
+    EXPECT_EQ(cellLine(gradeLines(1), ColYear, rowOf("D")), "2.0");
+    EXPECT_EQ(cellLine(gradeLines(3), ColYear, rowOf("D")), "- ");
+    prompt.clear();
+    ASSERT_TRUE(g().OpenTable(GradeTable::JL));
+    EXPECT_TRUE(prompt.shown().isEmpty()) << prompt.texts().join('|').toStdString();
+    ASSERT_TRUE(g().Leave());
 }
 
 // Row n is saved into record n and the grade file "v.n" (whatever NR says);

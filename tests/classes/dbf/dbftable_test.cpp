@@ -1,3 +1,4 @@
+#include "classes/classfields.h"
 #include "classes/classtemplate.h"
 #include "classes/dbftable.h"
 #include "classes/fileops.h"
@@ -86,6 +87,49 @@ TEST(ClassTemplate, ShippedFileIsWhatTheToolBuildsAndReadersSee)
     EXPECT_EQ(lines->at(0), "40|1313|40|2025-08-01");
     EXPECT_TRUE(lines->at(1).startsWith("1|"));
     EXPECT_TRUE(lines->at(40).startsWith("40|"));
+}
+
+// Every name the program reads a field by is that field of the template, at
+// the position the positional accesses use: a misspelt name would read
+// every student's field as empty without a word.
+TEST(ClassTemplate, NamedFieldsAreTheTemplateFieldsAtTheirPositions)
+{
+    const struct {
+        const QString& name;
+        const char* file;
+        int position;
+    } cases[] = {
+        {kFieldNr, "NR", ClassField::NR},
+        {kFieldLast, "NACHNAME", ClassField::NACHNAME},
+        {kFieldFirst, "VORNAME", ClassField::VORNAME},
+        {kFieldGender, "M/W", ClassField::MW},
+        {kFieldClass, "KLASSE", ClassField::KLASSE},
+        {kFieldDate, "DATUM", ClassField::DATUM},
+        {kFieldRemark1, "BEMERK1", 6},
+        {kFieldRemark2, "BEMERK2", 7},
+        {kFieldGroup, "HJ", ClassField::HJ},
+        {kFieldWorkingGroups, "AG2", ClassField::NoneMark},
+        {kFieldBirthDate, "AG3", ClassField::AG3},
+        {kFieldBirthPlace, "AG4", ClassField::AG4},
+        {kFieldProjectTopic, "AG5", 12},
+        {kFieldClass8Grade, "AG6", 13},
+        {kFieldProfile, "AG7", 14},
+        {kFieldHints[0], "HINWEIS1", 15},
+        {kFieldHints[1], "HINWEIS2", 16},
+        {kFieldHints[2], "HINWEIS3", 17},
+        {kFieldHints[3], "HINWEIS4", 18},
+        {kFieldGerman, "DEU", 21},
+        {kFieldGeneralStudies, "SACHKUNDE", 22},
+        {kFieldMath, "MATH", 23},
+    };
+    const auto& fields = ClassTemplateFields();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(c.name, QString::fromLatin1(c.file));
+        ASSERT_LT(c.position, static_cast<int>(fields.size()));
+        EXPECT_EQ(QString::fromLatin1(fields[c.position].name), c.name);
+    }
+    EXPECT_EQ(kFieldHints, (std::array{kFieldHint1, kFieldHint2, kFieldHint3, kFieldHint4}));
 }
 
 TEST(DbfTable, EditPostReopenKeepsTextAndHeader)

@@ -6,6 +6,7 @@
 #include "classes/fileops.h"
 #include "support/childrun.h"
 #include "support/classfolder.h"
+#include "support/gradefilebytes.h"
 #include "support/textbytes.h"
 #include "zip/support/ziptestsupport.h"
 
@@ -123,6 +124,38 @@ TEST_F(FinalGradeExportRun, AMarkOutsideOneToSixNeverReachesTheAverage)
     ASSERT_GT(lines.size(), 9);
     EXPECT_EQ(lines.mid(3, 2), QStringList({"Müller", "Anna"}));
     EXPECT_TRUE(lines.at(9).startsWith("2.0")) << lines.at(9).toStdString();
+}
+
+// Anna's grade file is cut inside the notes, Ben's holds a year mark "65":
+// the export tells of exactly these two, once, and goes on with what the
+// files held; a sound class exports without that word.
+TEST_F(FinalGradeExportRun, FlawedGradeFilesAreToldOnceAndExported)
+{
+    const auto closeTable = qScopeGuard([] { classGrid().reset(); });
+    const QString anna = GradeFilePathFor(classFolder(), "1");
+    const QString ben = GradeFilePathFor(classFolder(), "3");
+    const QByteArray soundAnna = ReadFileBytes(anna);
+    const QByteArray soundBen = ReadFileBytes(ben);
+    for (const bool flawed : {true, false}) {
+        SCOPED_TRACE(flawed ? "flawed" : "sound");
+        WriteFileAtomic(anna, flawed ? FirstLines(soundAnna, 200) : soundAnna);
+        WriteFileAtomic(ben, flawed ? WithLine(soundBen, CellLine(ColYear, 1), "65") : soundBen);
+        classGrid().reset();
+        prompt.clear();
+        prompt.yes().no();
+        ConfirmFinalGradeExport();
+        EXPECT_EQ(prompt.remainingAnswers(), 0);
+        EXPECT_TRUE(QFileInfo(exportFile("qdn")).isFile());
+        const QStringList told = Warnings(prompt);
+        if (!flawed) {
+            EXPECT_TRUE(told.isEmpty()) << told.join('|').toStdString();
+            continue;
+        }
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_TRUE(told[0].contains("Nr. 1 Müller, Anna: unvollständig (200 von 226 Zeilen)")) << told[0].toStdString();
+        EXPECT_TRUE(told[0].contains("Nr. 3 Schmidt, Ben: Noten außerhalb")) << told[0].toStdString();
+        EXPECT_FALSE(told[0].contains("Özdemir"));
+    }
 }
 
 TEST_F(FinalGradeExportRun, EncryptedArchiveOpensInThePeers)

@@ -3,6 +3,7 @@
 #include "classes/arithmetic.h"
 #include "classes/textfile.h"
 #include "grades/cellrules.h"
+#include "grades/flawedgradefiles.h"
 #include "grades/gradecontext.h"
 #include "grades/gradeslots.h"
 #include "support/maprecord.h"
@@ -545,4 +546,47 @@ TEST(GradeSlots, PositionalCopyIntoTheClassTable)
     for (const auto& [field, grade] : {std::pair{"RELIGION", "2"}, {"ZUSATZ4", "1"}, {"SACHKUNDE", "   "}, {"MATH", "3*"},
                                        {"MUSIK", "-"}, {"ZUSATZ2", "??"}, {"ZUSATZ3", "4"}, {"F11", "   "}})
         EXPECT_EQ(rec.fields[field], grade) << field;
+}
+
+// The message of a whole class: one student in sentences, several in lines
+// under one heading, each named once by number and name, a sound sheet never.
+TEST(FlawedGradeFileMessage, NamesEachFlawedStudentOnce)
+{
+    const auto sheet = [](bool cut, bool overlong, QStringList outOfRange) {
+        ExamSheet s;
+        s.flaws = GradeFileFlaws{cut ? 120 : overlong ? 230 : 226, cut, overlong, outOfRange};
+        return s;
+    };
+    const QString closing = QStringLiteral("Bitte prüfen.");
+    const struct {
+        const char* what;
+        QList<ExamSheet> sheets;   // students 1, 2, ... in turn
+        const char* message;
+    } cases[] = {
+        {"sound", {sheet(false, false, {})}, ""},
+        {"cut", {sheet(true, false, {})},
+         "Die Notendatei von Nr. 1 Meier, Anna war unvollständig und wurde so weit gelesen, wie sie reicht. "
+         "Bitte prüfen."},
+        {"out of range", {sheet(false, false, {"D schr(3): 65"})},
+         "Die Notendatei von Nr. 1 Meier, Anna enthielt Noten außerhalb von 1,0 bis 6,0 (D schr(3): 65); sie zählen "
+         "nicht und stehen als \"- \" da. Bitte prüfen."},
+        {"overlong and out of range", {sheet(false, true, {"D schr(3): 65", "M mü(1): 99"})},
+         "Die Notendatei von Nr. 1 Meier, Anna war länger als vorgesehen; was nach der 45. Notizzeile stand, wurde "
+         "nicht übernommen, und sie enthielt Noten außerhalb von 1,0 bis 6,0 (D schr(3): 65; M mü(1): 99); sie "
+         "zählen nicht und stehen als \"- \" da. Bitte prüfen."},
+        {"several", {sheet(true, false, {}), sheet(false, false, {}), sheet(true, false, {"E Jahresl.: 7"})},
+         "Die Notendateien dieser Schüler waren nicht in Ordnung und wurden so weit gelesen, wie sie reichen:\n\r"
+         "Nr. 1 Meier, Anna: unvollständig (120 von 226 Zeilen)\n\r"
+         "Nr. 3 Meier, Anna: unvollständig (120 von 226 Zeilen); Noten außerhalb von 1,0 bis 6,0, die nicht zählen "
+         "(E Jahresl.: 7)\n\r\n\rBitte prüfen."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FlawedGradeFiles flawed;
+        for (int i = 0; i < c.sheets.size(); ++i)
+            for (int twice = 0; twice < 2; ++twice)
+                flawed.note(QString::number(i + 1), QStringLiteral("Meier  "), QStringLiteral("Anna"), c.sheets[i]);
+        EXPECT_EQ(flawed.message(closing).toStdString(), QString::fromUtf8(c.message).toStdString());
+        EXPECT_EQ(flawed.isEmpty(), QByteArray(c.message).isEmpty());
+    }
 }

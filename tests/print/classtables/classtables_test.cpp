@@ -4,6 +4,7 @@
 #include "classes/sharedstate.h"
 #include "print/classlists.h"
 #include "print/drivers.h"
+#include "support/gradefilebytes.h"
 #include "support/printclass.h"
 #include "support/printfixture.h"
 
@@ -143,6 +144,52 @@ TEST_F(ClassTables, GradeListPagesOfSevenNamedStudents)
         }
     }
     EXPECT_EQ(TextsAt(page, 614, 46 * 7 + 113), ""); // S row of block 2, first subject
+}
+
+// Name2's grade file is cut inside the year marks, Name4's holds a year
+// mark "65": every class print that reads the grade files tells of exactly
+// these two, once, after the job, and still prints; a sound class hears
+// nothing.
+TEST_F(ClassTables, FlawedGradeFilesAreToldOncePerClassPrint)
+{
+    makeStudents(5, 3);
+    for (const char* nr : {"1", "2", "4", "5"})
+        writeSheet(QString::fromLatin1(nr), 0, {{5, 1, "2.0"}, {5, 2, "3.0"}});
+    const QString v = className.left(8) + QStringLiteral("/v.");
+    const QByteArray sound = folder.read(v + "2");
+    const auto spoil = [&](bool flawed) {
+        folder.write(v + "2", flawed ? FirstLines(sound, 101) : sound);
+        folder.write(v + "4", flawed ? WithLine(sound, CellLine(5, 2), "65") : sound);
+    };
+    const struct {
+        const char* what;
+        std::function<void()> print;
+    } prints[] = {
+        {"final grade overview", [this] { prompt.no(); PrintFinalGradeOverview(wide); }},
+        {"year marks", [this] { prompt.no().no(); PrintJahresleistungTable(true, wide); }},
+        {"oral exams with marks", [this] { prompt.yes().no(); PrintExamEntryTable(true, wide); }},
+        {"result list", [this] { prompt.text("1"); PrintResultListForAuthority(); }},
+    };
+    for (const auto& p : prints) {
+        for (const bool flawed : {true, false}) {
+            SCOPED_TRACE(std::string(p.what) + (flawed ? " flawed" : " sound"));
+            spoil(flawed);
+            prompt.clear();
+            device().jobs.clear();
+            p.print();
+            EXPECT_EQ(prompt.remainingAnswers(), 0);
+            EXPECT_FALSE(device().jobs.isEmpty());
+            const QStringList told = Warnings(prompt);
+            if (!flawed) {
+                EXPECT_TRUE(told.isEmpty()) << told.join('|').toStdString();
+                continue;
+            }
+            ASSERT_EQ(told.size(), 1);
+            EXPECT_TRUE(told[0].contains("Nr. 2 Name2, Vor2: unvollständig (101 von 226 Zeilen)")) << told[0].toStdString();
+            EXPECT_TRUE(told[0].contains("Nr. 4 Name4, Vor4: Noten außerhalb")) << told[0].toStdString();
+            EXPECT_FALSE(told[0].contains("Name1") || told[0].contains("Name5"));
+        }
+    }
 }
 
 } // namespace

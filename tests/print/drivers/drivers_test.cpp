@@ -3,6 +3,7 @@
 #include "print/drivers.h"
 #include "print/pagemodel.h"
 #include "print/studentlayouts.h"
+#include "support/gradefilebytes.h"
 #include "support/printclass.h"
 
 using namespace hsa;
@@ -221,6 +222,68 @@ TEST_F(Drivers, AStudentWithoutGradeFileGetsThePresetsNotThePreviousStudent)
     const StudentPrintData b2 = LoadStudentPrintData(other, ClassTable(), 2);
     EXPECT_EQ(std::pair(a2.grades[3], b2.grades), std::pair(QStringLiteral("2"), b2.sheet.gradeList(other.context)));
     EXPECT_NE(b2.grades[3], a2.grades[3]);
+}
+
+// Berger's grade file is cut inside the year marks, Dorn's holds a written
+// mark "65": each driver tells of exactly the students it printed whose files
+// were flawed, once, after the job, and prints them all the same (what the
+// file held, a missing mark as "- ").  A sound class hears nothing.
+TEST_F(Drivers, FlawedGradeFilesAreToldOncePerPrintAndPrintedAllTheSame)
+{
+    for (const char* nr : {"1", "2", "4", "5"})
+        writeSheet(QString::fromLatin1(nr), 0, {{5, 1, QStringLiteral("2.0")}, {5, 5, QStringLiteral("3.0")}});
+    const QByteArray sound = folder.read(className.left(8) + QStringLiteral("/v.2"));
+    const auto spoil = [&](bool flawed) {
+        folder.write(className.left(8) + QStringLiteral("/v.2"), flawed ? FirstLines(sound, 103) : sound);
+        folder.write(className.left(8) + QStringLiteral("/v.5"),
+                     flawed ? WithLine(sound, CellLine(1, 1), "65") : sound);
+    };
+    const QString berger = QStringLiteral("Nr. 2 Berger, Vor2");
+    const QString dorn = QStringLiteral("Nr. 5 Dorn, Vor5");
+    const struct {
+        const char* what;
+        std::function<void()> print;
+        QStringList named;   // students told of, when the files are flawed
+        const char* printed;
+    } drivers[] = {
+        {"all", [] { PrintAllStudents(); }, {berger, dorn}, "Vor1 Adler|Vor2 Berger|Vor4 Claus|Vor5 Dorn"},
+        {"marked", [] { state().currentStudentRecord = 1; PrintMarkedStudent(); }, {berger}, "Vor2 Berger"},
+        {"range", [this] { prompt.text("4").text("5"); PrintStudentRange(); }, {dorn}, "Vor4 Claus|Vor5 Dorn"},
+        {"range without them", [this] { prompt.text("1").text("1"); PrintStudentRange(); }, {}, "Vor1 Adler"},
+    };
+    for (const auto& d : drivers) {
+        for (const bool flawed : {true, false}) {
+            SCOPED_TRACE(std::string(d.what) + (flawed ? " flawed" : " sound"));
+            spoil(flawed);
+            prompt.clear();
+            device().jobs.clear();
+            d.print();
+            EXPECT_EQ(printed(), d.printed);
+            const QStringList told = Warnings(prompt);
+            if (!flawed || d.named.isEmpty()) {
+                EXPECT_TRUE(told.isEmpty()) << told.join('|').toStdString();
+                continue;
+            }
+            ASSERT_EQ(told.size(), 1) << prompt.texts().join('|').toStdString();
+            for (const QString& who : {berger, dorn})
+                EXPECT_EQ(told[0].contains(who), d.named.contains(who)) << told[0].toStdString();
+        }
+    }
+    // One student alone is told in a sentence.
+    spoil(true);
+    prompt.clear();
+    state().currentStudentRecord = 1;
+    PrintMarkedStudent();
+    ASSERT_EQ(Warnings(prompt).size(), 1);
+    EXPECT_TRUE(Warnings(prompt)[0].startsWith(
+        "Die Notendatei von Nr. 2 Berger, Vor2 war unvollständig und wurde so weit gelesen, wie sie reicht."))
+        << Warnings(prompt)[0].toStdString();
+    // Outside a print command nothing is noted, and nothing is told later.
+    prompt.clear();
+    LoadStudentPrintData(LoadClassPrintData(), ClassTable(), 2);
+    state().currentStudentRecord = 0;
+    PrintMarkedStudent();
+    EXPECT_TRUE(prompt.shown().isEmpty());
 }
 
 // Yes to the choice question prints the choice sheet and keeps the kind, so

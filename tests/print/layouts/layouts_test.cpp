@@ -173,6 +173,15 @@ TEST_F(CertificateLayouts, BlocksBelowTheSubjects)
     auto average = [](QStringList endnotes, QString ag6 = {}) {
         return [=](CertificateLayouts& t) { t.setEndnotes(endnotes); t.st.ag6 = ag6; };
     };
+    // A list short enough for the blocks of the external certificate to keep
+    // the form's places.
+    auto shortList = [](std::function<void(CertificateLayouts&)> more = nullptr) {
+        return [=](CertificateLayouts& t) {
+            t.setSubjectCount(11);
+            if (more)
+                more(t);
+        };
+    };
     const QList<std::pair<int, QString>> economy5 = {{5, "wirtschaftliche Bildung"}};
     const QList<std::pair<int, QString>> economy4 = {{4, "wirtschaftliche Bildung"}};
     const Case cases[] = {
@@ -182,12 +191,30 @@ TEST_F(CertificateLayouts, BlocksBelowTheSubjects)
         {"A copy", nullptr, PrintCertificateA, 16, "Frau Leitung", 1310, 2535},
         {"B project word", [](CertificateLayouts& t) { t.setSubjectCount(16, {{14, "Projekt"}}); t.st.grades[14] = "5"; },
          PrintCertificateB, 20, "mangelhaft", 1540, 1785},
-        {"HSA project word", hsa(18, "Mathe", economy5), PrintExternalHsaCertificate, 1, "ausreichend", 700, 1365},
+        {"HSA project word",
+         [=](CertificateLayouts& t) { hsa(11, "Mathe", economy5)(t); t.cls.subjects.footerLines = {}; },
+         PrintExternalHsaCertificate, 1, "ausreichend", 700, 1365},
         {"HSA after Bildung", hsa(18, "abc", economy4), PrintExternalHsaCertificate, 1, "Fach5", 250, 1245},
-        {"HSA 1.5", average({"1", "2"}, "2"), PrintExternalHsaCertificate, 1, "gut   ( 1,5 )", 960, 1816},
-        {"HSA 3.6 AG6 blank", average({"3", "4", "4", "4", "3"}), PrintExternalHsaCertificate, 1, "ausreichend   ( 3,6 )", 875, 1876},
-        {"HSA no remark", nullptr, PrintExternalHsaCertificate, 1, "---------------", 700, 2055},
-        {"HSA copy", nullptr, PrintExternalHsaCertificate, 6, "Dr. Vorsitz", 1310, 2445},
+        {"HSA 1.5", shortList(average({"1", "2"}, "2")), PrintExternalHsaCertificate, 1, "gut   ( 1,5 )", 960, 1816},
+        {"HSA 3.6 AG6 blank", shortList(average({"3", "4", "4", "4", "3"})), PrintExternalHsaCertificate, 1,
+         "ausreichend   ( 3,6 )", 875, 1876},
+        {"HSA no remark", shortList(), PrintExternalHsaCertificate, 1, "---------------", 700, 2055},
+        {"HSA copy", shortList(), PrintExternalHsaCertificate, 6, "Dr. Vorsitz", 1310, 2445},
+        // 18 subjects with the project exam entered: six rows on the left,
+        // the footer line below them, the project block below the footer
+        // line and the rest after it; the remarks and the signature part
+        // follow the whole grade down.
+        {"HSA 18 project below the footer", hsa(18, "Mathe", economy5), PrintExternalHsaCertificate, 1,
+         "Leistungen in der Projektprüfung:", 250, 1479},
+        {"HSA 18 project word", hsa(18, "Mathe", economy5), PrintExternalHsaCertificate, 1, "ausreichend", 700, 1599},
+        {"HSA 18 presentation", hsa(18, "Mathe", economy5), PrintExternalHsaCertificate, 1,
+         "Leistungen in der Präsentationsprüfung:", 250, 1714},
+        {"HSA 18 remarks", nullptr, PrintExternalHsaCertificate, 1, "---------------", 700, 2204},
+        {"HSA 18 copy", nullptr, PrintExternalHsaCertificate, 6, "Dr. Vorsitz", 1310, 2594},
+        // Without the project exam entered, the shipped list's project row
+        // prints the block all the same: the left column gives two rows to
+        // the right one.
+        {"HSA 18 last left row", nullptr, PrintExternalHsaCertificate, 1, "Mathematik", 1080, 1010},
         {"WRS memo name", [](CertificateLayouts& t) { t.setSubjectCount(12, {{3, "Berufsfachliche Kompetenz"}});
              t.st.sheet.notes = QStringList{"Wirtschaft und Verwaltung"}; },
          PrintExternalWrsCertificate, 1, "Wirtschaft und Verwaltung", 250, 1260},
@@ -264,16 +291,45 @@ TEST_F(CertificateLayouts, EmblemWithAndWithoutPictureAndTheWrsOffset)
 }
 
 // With 15 subjects every row stands in the left column of the WRS page; the
-// first row without a subject is not printed.
+// first row without a subject is not printed.  The rows close up so that the
+// footer line stays above the remarks.
 TEST_F(CertificateLayouts, WrsLeftColumnEndsAtTheLastSubject)
 {
     setSubjectCount(15);
     st.sheet.resultIndex = 7; // every grade "2"
     const PrintJob job = print(PrintExternalWrsCertificate, 1);
-    EXPECT_EQ(at(job, "Fach14"), QPoint(250, 2140));
+    EXPECT_EQ(at(job, "Fach14"), QPoint(250, 2044));
     EXPECT_FALSE(job.findText(kMissingGradeWord));
     EXPECT_EQ(job.textStrings().count("gut"), 13);
-    EXPECT_EQ(at(job, "Fußzeile 1"), QPoint(250, 1877));
+    EXPECT_EQ(at(job, "Fußzeile 1"), QPoint(250, 2097));
+    EXPECT_EQ(at(job, "---------------"), QPoint(700, 2154));
+}
+
+// A page is laid out from what it is given: the font stretch, printer font,
+// pen width and state line of the class data hold whatever the shared print
+// settings say.
+TEST_F(CertificateLayouts, PagesFollowTheClassDataNotTheSharedSettings)
+{
+    PrintSettings& ps = state().print;
+    std::tie(ps.printFontStretch, ps.printerFontName, ps.printLineWidth, ps.stateLineSwitch) =
+        std::tuple(1.2, QStringLiteral("Courier New"), 4, 1);
+    std::tie(cls.fontStretch, cls.printerFontName, cls.lineWidth, cls.stateLine) =
+        std::tuple(0.5, QStringLiteral("Arial"), 3, false);
+    ASSERT_TRUE(BeginPageJob(cls, false));
+    PrintCertificateA(cls, st, 11);
+    const PrintJob certificate = dev().lastJob();
+    const auto title = certificate.findText(QStringLiteral("Werkrealschulabschlusszeugnis"));
+    ASSERT_TRUE(title);
+    EXPECT_EQ(std::pair(title->fontHeight, title->fontName), std::pair(37, QStringLiteral("Arial")));
+    EXPECT_FALSE(certificate.findText(QStringLiteral("Baden-Württemberg")));
+    ASSERT_FALSE(certificate.lines().isEmpty());
+    EXPECT_EQ(certificate.lines().first().penWidth, 3);
+
+    PrintSubjectExamList(cls, {st}, 6, ListWritten, kExamOral, false);
+    const PrintJob list = dev().lastJob();
+    ASSERT_FALSE(list.texts().isEmpty());
+    EXPECT_EQ(list.texts().first().fontName, QStringLiteral("Arial"));
+    EXPECT_EQ(list.lines().first().penWidth, 3);
 }
 
 // A final certificate, a participant list over two pages and a protocol in

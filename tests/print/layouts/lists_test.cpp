@@ -13,6 +13,7 @@
 #include "print/subjectlistchoice.h"
 #include "print/subjectlistprint.h"
 #include "support/classfolder.h"
+#include "support/gradefilebytes.h"
 #include "support/printfixture.h"
 #include "support/scopedhook.h"
 
@@ -359,6 +360,50 @@ TEST_F(OpenClassPrint, NotePagesOfTheRangeAndOfTheGradeWindow)
     EXPECT_EQ(std::pair(test::TextAt(job, "neu getippt").y(), test::TextAt(job, "2)  Name2 Vor  ").y()),
               std::pair(350, 200));
     EXPECT_FALSE(folder.read(QStringLiteral("xa_25262/v.2")).contains("neu getippt")); // printing saves nothing
+}
+
+// The subject lists and the note pages read the grade files of the class:
+// a cut file (Name7) and one with a mark "65" (Name9) are told once per
+// print, and printed; a sound class hears nothing.
+TEST_F(OpenClassPrint, SubjectListsAndNotePagesTellFlawedGradeFilesOnce)
+{
+    const QString v = QStringLiteral("xa_25262/v.");
+    const QByteArray sound = folder.read(v + "7");
+    const auto spoil = [&](bool flawed) {
+        folder.write(v + "7", flawed ? test::FirstLines(sound, 190) : sound);
+        folder.write(v + "9", flawed ? test::WithLine(sound, test::CellLine(ColWritten, 1), "65") : sound);
+    };
+    SubjectListChoice choice;
+    ASSERT_TRUE(choice.applyPreset(SubjectListPresets()[6], state().subjectData.subjectNames));
+    prompt.no();
+    const auto order = choice.pressPrint();
+    ASSERT_TRUE(order);
+    const struct {
+        const char* what;
+        std::function<void()> print;
+    } prints[] = {
+        {"subject list", [&] { PrintSubjectListsOfOpenClass(*order); }},
+        {"note pages", [this] { prompt.text("1").text("12"); PrintNotePagesOfRange(); }},
+    };
+    for (const auto& p : prints) {
+        for (const bool flawed : {true, false}) {
+            SCOPED_TRACE(std::string(p.what) + (flawed ? " flawed" : " sound"));
+            spoil(flawed);
+            prompt.clear();
+            rec.device().jobs.clear();
+            p.print();
+            EXPECT_FALSE(rec.device().jobs.isEmpty());
+            const QStringList told = test::Warnings(prompt);
+            if (!flawed) {
+                EXPECT_TRUE(told.isEmpty()) << told.join('|').toStdString();
+                continue;
+            }
+            ASSERT_EQ(told.size(), 1);
+            EXPECT_TRUE(told[0].contains("Nr. 7 Name7, Vor: unvollständig (190 von 226 Zeilen)")) << told[0].toStdString();
+            EXPECT_TRUE(told[0].contains("Nr. 9 Name9, Vor: Noten außerhalb")) << told[0].toStdString();
+            EXPECT_EQ(told[0].count("Nr. "), 2);
+        }
+    }
 }
 
 } // namespace

@@ -238,3 +238,75 @@ TEST(ZipArchiver, StubOverwriteModesAndTheDefaultTemporaryFolder)
     auto u = RunShell("unzip -t " + Quote(dir / "arc/a.zip"));
     EXPECT_EQ(u.status, 0) << u.output;
 }
+
+// Adding to a volume set, extracting and deleting moved sources each fail at
+// one item: the handler's retry tries that item again (after the test has
+// mended the cause), skip goes on with the next item, abort ends the run.
+TEST(ZipArchiver, AFailedItemIsTriedAgainSkippedOrEndsTheRunAsTheHandlerAnswers)
+{
+    struct Run {
+        const char* what;
+        // Does the run with the handler attached; returns what it left (see the rows).
+        std::function<int(ZipArchiver&, const std::string& dir)> run;
+        std::function<void(const std::string& dir)> mend;
+        int afterRetry, afterSkip, afterAbort;
+    };
+    const Run runs[] = {
+        {"extracting: b.txt is blocked by a folder; the files extracted",
+         [](ZipArchiver& z, const std::string& dir) {
+             LayOut(dir + "/s", {{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}});
+             CreateAt(z, dir + "/a.zip", dir + "/s");
+             z.AddFiles(dir + "/s/*.txt");
+             WriteFile(dir + "/out/b.txt/x", "x");
+             z.SetBaseDir(dir + "/out");
+             return z.ExtractFiles("*.*");
+         },
+         [](const std::string& dir) { fs::remove_all(dir + "/out/b.txt"); }, 3, 2, 1},
+        {"adding to a split set: b.txt is gone at the commit; the entries of the set",
+         [](ZipArchiver& z, const std::string& dir) {
+             LayOut(dir + "/s", {{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}});
+             z.SetSpanningMode(SpanningMode::Splitting);
+             z.SpanningOptions.VolumeSize = ZAVolumeSize::Custom;
+             z.SpanningOptions.SetCustomVolumeSize(65536);
+             CreateAt(z, dir + "/a.zip", dir + "/s");
+             z.BeginUpdate();
+             z.AddFiles(dir + "/s/*.txt");
+             fs::remove(dir + "/s/b.txt");
+             z.EndUpdate();
+             z.CloseArchive();
+             if (!fs::exists(dir + "/a.zip"))
+                 return 0;
+             ZipArchiver back;
+             Open(back, dir + "/a.zip");
+             return back.FileCount();
+         },
+         [](const std::string& dir) { WriteFile(dir + "/s/b.txt", "b"); }, 3, 2, 0},
+        {"moving: folder lang keeps a file left out; the moved folders still there",
+         [](ZipArchiver& z, const std::string& dir) {
+             LayOut(dir + "/s", {{"lang/a.txt", "a"}, {"lang/bleibt.bak", "b"}, {"k/c.txt", "c"}});
+             CreateAt(z, dir + "/a.zip", dir + "/s");
+             z.MoveFiles(dir + "/s/*.*", attr::DefaultSearch, "*.bak");
+             return int(fs::exists(dir + "/s/lang")) + int(fs::exists(dir + "/s/k"));
+         },
+         [](const std::string& dir) { fs::remove(dir + "/s/lang/bleibt.bak"); }, 0, 1, 2},
+    };
+    for (const auto& r : runs) {
+        for (const ZAAction answer : {ZAAction::Retry, ZAAction::Skip, ZAAction::Abort}) {
+            SCOPED_TRACE(std::string(r.what) + ", answer " + std::to_string(int(answer)));
+            TempDir dir;
+            ZipArchiver z;
+            int failures = 0;
+            z.OnProcessFileFailure = [&](ZABaseArchiver&, const std::string&, ProcessOperation, int, int,
+                                         const std::string&, ZAAction& action) {
+                if (++failures == 1 && answer == ZAAction::Retry)
+                    r.mend(dir.path());
+                action = failures == 1 ? answer : ZAAction::Abort;
+            };
+            const int left = r.run(z, dir.path());
+            EXPECT_EQ(failures, 1);
+            EXPECT_EQ(left, answer == ZAAction::Retry ? r.afterRetry
+                            : answer == ZAAction::Skip ? r.afterSkip
+                                                       : r.afterAbort);
+        }
+    }
+}

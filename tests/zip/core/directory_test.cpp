@@ -133,3 +133,100 @@ TEST(ZipDirectory, NameIndexIsCaseInsensitiveAndSurvivesGrowthDeletesAndRenames)
     EXPECT_THROW(a.Get(a.Count()), EZAException);
     EXPECT_THROW(a.Delete(-1), EZAException);
 }
+
+namespace {
+
+std::string Hex(const std::vector<unsigned char>& bytes, size_t from)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (size_t i = from; i < bytes.size(); ++i) {
+        out += digits[bytes[i] >> 4];
+        out += digits[bytes[i] & 15];
+    }
+    return out;
+}
+
+// A directory of `count` entries named "e0", "e1", ...
+void Fill(DirManager& dm, int count)
+{
+    dm.Dir().Reserve(size_t(count));
+    for (int i = 0; i < count; ++i)
+        dm.Dir().Append(Item("e" + std::to_string(i)));
+}
+
+} // namespace
+
+// The records after the central headers, byte for byte: a single-file archive
+// gets Zip64 records exactly when the entry count, the directory's offset or
+// the end record's offset no longer fits its classic field; a volume set also
+// when the volume number does not.
+TEST(ZipDirectory, EndRecordsKeepTheirBytes)
+{
+    const std::string classic2 = "504b0506" "00000000" "0200" "0200" "60000000";
+    const std::string zip64Head2 = "504b0606" "2c00000000000000" "2d00" "2d00" "00000000" "00000000"
+                                   "0200000000000000" "0200000000000000" "6000000000000000";
+    const struct {
+        const char* what;
+        int count;
+        uint64_t at;            // where the directory starts
+        const char* comment;
+        std::string tail;       // hex of everything after the central headers
+    } single[] = {
+        {"two entries", 2, 100, "", classic2 + "64000000" "0000"},
+        {"with a comment", 2, 100, "Abi", classic2 + "64000000" "0300" "416269"},
+        {"end record just below 4 GiB", 2, 0xFFFFFFFFull - 96 - 1, "", classic2 + "9effffff" "0000"},
+        {"end record at 4 GiB", 2, 0xFFFFFFFFull - 96, "",
+         zip64Head2 + "9fffffff00000000" "504b0607" "00000000" "ffffffff00000000" "01000000"
+             + classic2 + "9fffffff" "0000"},
+        {"directory beyond 4 GiB", 2, 0x123456789ull, "Abi",
+         zip64Head2 + "8967452301000000" "504b0607" "00000000" "e967452301000000" "01000000"
+             + classic2 + "ffffffff" "0300" "416269"},
+        {"65534 entries", 65534, 0x20, "", "504b0506" "00000000" "feff" "feff" "32d43300" "20000000" "0000"},
+        {"65535 entries", 65535, 0x20, "",
+         "504b0606" "2c00000000000000" "2d00" "2d00" "00000000" "00000000" "ffff000000000000" "ffff000000000000"
+         "66d4330000000000" "2000000000000000"
+         "504b0607" "00000000" "86d4330000000000" "01000000"
+         "504b0506" "00000000" "ffff" "ffff" "66d43300" "20000000" "0000"},
+    };
+    for (const auto& c : single) {
+        SCOPED_TRACE(c.what);
+        MemoryStream ms;
+        DirManager dm(&ms, {});
+        Fill(dm, c.count);
+        dm.Comment = c.comment;
+        size_t headers = 0;
+        for (const auto& it : dm.Dir().Items())
+            headers += dm.BuildCentralRecord(it).size();
+        EXPECT_EQ(Hex(dm.BuildDirectory(c.at), headers), c.tail);
+    }
+
+    const struct {
+        const char* what;
+        uint64_t dirOffset;
+        uint32_t dirDisk, thisDisk;
+        uint64_t entriesHere, dirSize, endOffset;
+        std::string records;
+    } volumes[] = {
+        {"directory over two volumes", 0x8000, 2, 3, 1, 0x5e, 0x60,
+         "504b0506" "0300" "0200" "0100" "0200" "5e000000" "00800000" "0000"},
+        {"volume number 65535", 0x8000, 0xFFFF, 0xFFFF, 2, 0x5e, 0x805e,
+         "504b0606" "2c00000000000000" "2d00" "2d00" "ffff0000" "ffff0000" "0200000000000000" "0200000000000000"
+         "5e00000000000000" "0080000000000000"
+         "504b0607" "ffff0000" "5e80000000000000" "00000100"
+         "504b0506" "ffff" "ffff" "0200" "0200" "5e000000" "00800000" "0000"},
+        {"end record at 4 GiB on its volume", 0x10, 0, 1, 2, 0x5e, 0xFFFFFFFFull,
+         "504b0606" "2c00000000000000" "2d00" "2d00" "01000000" "00000000" "0200000000000000" "0200000000000000"
+         "5e00000000000000" "1000000000000000"
+         "504b0607" "01000000" "ffffffff00000000" "02000000"
+         "504b0506" "0100" "0000" "0200" "0200" "5e000000" "10000000" "0000"},
+    };
+    for (const auto& v : volumes) {
+        SCOPED_TRACE(v.what);
+        MemoryStream ms;
+        DirManager dm(&ms, {});
+        Fill(dm, 2);
+        EXPECT_EQ(Hex(dm.BuildEndRecords(v.dirOffset, v.dirDisk, v.thisDisk, v.entriesHere, v.dirSize, v.endOffset), 0),
+                  v.records);
+    }
+}

@@ -118,7 +118,7 @@ TEST_P(CipherPaths, Sha1AgreesWithLibcryptoAroundTheBlockBordersAndOverAMillionU
     }
 }
 
-TEST(Pbkdf2, AgreesWithLibcryptoForTheEntryKeyLengths) {
+TEST_P(CipherPaths, Pbkdf2AgreesWithLibcryptoForTheEntryKeyLengths) {
     std::mt19937 rng(4);
     for (std::size_t keyBytes : {16u, 24u, 32u}) {
         // The password is the HMAC key: lengths around its 64-byte block.
@@ -133,6 +133,47 @@ TEST(Pbkdf2, AgreesWithLibcryptoForTheEntryKeyLengths) {
             EXPECT_EQ(ToHex(out), ToHex(RefPbkdf2Sha1(password, salt, 1000, length)))
                 << "key " << keyBytes << " password " << passwordLength;
         }
+    }
+}
+
+// Salts that fill the first HMAC block and spill into the next, counts of 0
+// to 3 iterations and outputs that end inside, at and after a digest.
+TEST_P(CipherPaths, Pbkdf2AgreesWithLibcryptoForAnySaltCountAndLength) {
+    std::mt19937 rng(8);
+    for (std::size_t saltLength : {0u, 1u, 8u, 51u, 52u, 55u, 56u, 60u, 64u, 119u, 120u, 200u}) {
+        for (std::uint32_t iterations : {0u, 1u, 2u, 3u, 17u}) {
+            for (std::size_t length : {1u, 19u, 20u, 21u, 40u, 66u, 81u, 200u}) {
+                const Bytes password = RandomBytes(rng, 1 + rng() % 90);
+                const Bytes salt = RandomBytes(rng, saltLength);
+                Bytes out(length);
+                ASSERT_EQ(PbKdf2Derive(&Sha1Descriptor(), password.data(), password.size(), length, out.data(),
+                                       iterations, salt.size(), salt.data()),
+                          kPbKdfOk);
+                ASSERT_EQ(ToHex(out), ToHex(RefPbkdf2Sha1(password, salt, int(std::max(iterations, 1u)), length)))
+                    << "salt " << saltLength << " iterations " << iterations << " length " << length;
+            }
+        }
+    }
+}
+
+TEST_P(CipherPaths, Pbkdf2GivesThePublishedVectors) {
+    struct Vector {
+        std::string password, salt;
+        std::uint32_t iterations;
+        const char* derived;
+    };
+    const Vector vectors[] = {
+        {"password", "salt", 1, "0c60c80f961f0e71f3a9b524af6012062fe037a6"},
+        {"password", "salt", 2, "ea6c014dc72d6f8ccd1ed92ace1d41f0d8de8957"},
+        {"password", "salt", 4096, "4b007901b765489abead49d926f721d065a429c1"},
+        {"passwordPASSWORDpassword", "saltSALTsaltSALTsaltSALTsaltSALTsalt", 4096,
+         "3d2eec4fe41c849b80c8d83662c0e44a8b291a964cf2f07038"},
+        {std::string("pass\0word", 9), std::string("sa\0lt", 5), 4096, "56fa6aa75548099dcc37d7f03425e0c3"},
+    };
+    for (const Vector& v : vectors) {
+        const Bytes out = KeyDerivSha1(v.password, reinterpret_cast<const std::uint8_t*>(v.salt.data()), v.salt.size(),
+                                       v.iterations, std::string_view(v.derived).size() / 2);
+        EXPECT_EQ(ToHex(out), v.derived) << v.iterations;
     }
 }
 
@@ -178,6 +219,43 @@ TEST_P(CipherPaths, AesDecryptsInPiecesOfAnySizeWhatWasEncryptedInOneCall) {
             pos += n;
         }
         EXPECT_EQ(buffer, plain) << "pieces of " << steps[0];
+    }
+}
+
+// Entries written with a given password and salt: the derived keys, the
+// header, the ciphertext and the code stay byte for byte what they were when
+// these values were taken, on both block paths.
+TEST_P(CipherPaths, AesEntriesKeepTheirKnownBytes) {
+    struct Case {
+        int keyBits;
+        const char* key;          // the AES key derived from password and salt
+        const char* header;       // salt and verifier
+        const char* body;         // SHA-1 of the ciphertext
+        const char* code;         // authentication code
+    };
+    const Case cases[] = {
+        {128, "42289fbd94c3f281abf15c6dc2169861", "a580efca311c7ba6d463",
+         "25f41b08e57d4a2ef81994cce917ac06d24e6d31", "b80f0b345e37cadc39de"},
+        {192, "cbb18a29ae8dbb6a14c16476e21ff339ee60358f707523fe", "a580efca311c7ba68de8d732b482",
+         "364ea207fac1913426374255352f5783f144bb52", "d56efb72f4bbc660ff58"},
+        {256, "810eae14d43d27f6af877cfa9763eff4ae737a3cbb5efc4b483fd94b2c26ff4f", "a580efca311c7ba68de8d7321944a38e3aaf",
+         "81376dc4f177e4bbc13e5e8023a4780dd8c10cb2", "9f4c09fec7bf8f23b2e2"},
+    };
+    std::string plain;
+    for (int i = 0; plain.size() < 5000; ++i) plain += "Zeugnis Nr. " + std::to_string(i) + " Note 2,3\r\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keyBits);
+        Bytes salt(std::size_t(c.keyBits / 16));
+        for (std::size_t i = 0; i < salt.size(); ++i) salt[i] = std::uint8_t(0xA5 ^ (i * 37));
+        TAESCryptoTransform t(c.keyBits, 8, 2);
+        t.AssignPasswordWithSalt("Prüfung 2024", salt);
+        Bytes data(plain.begin(), plain.end());
+        t.EncryptBuffer(data.data(), data.data(), data.size());
+        const Bytes code = t.FinishAuthCode();
+        EXPECT_EQ(ToHex(t.GetKey()), c.key);
+        EXPECT_EQ(ToHex(t.GetHeader()), c.header);
+        EXPECT_EQ(ToHex(RefSha1(data)), c.body);
+        EXPECT_EQ(ToHex(code), c.code);
     }
 }
 
