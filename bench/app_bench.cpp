@@ -20,6 +20,7 @@
 #include "grades/gradewindowcontroller.h"
 #include "classes/arithmetic.h"
 #include "platform/scriptedprompt.h"
+#include "platform/recordingshell.h"
 #include "platform/shell.h"
 
 #include <QApplication>

@@ -10,6 +10,7 @@
 #include "exchange/yeararchive.h"
 #include "platform/help.h"
 #include "platform/prompt.h"
+#include "platform/windowhook.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -90,11 +91,11 @@ void fill(QListWidget* list, const QStringList& names)
 void wireModel(ArchiveWindowModel& model, QLabel* panel)
 {
     model.beep = [] { QApplication::beep(); };
-    model.progress = [panel](const QString& text) {
+    model.progress = WhileAlive(panel, [panel](const QString& text) {
         panel->setText(text);
         panel->setVisible(!text.isEmpty());
         panel->repaint();
-    };
+    });
 }
 
 void showHelp()
@@ -387,13 +388,13 @@ void InstallStickAndArchiveParts()
 
 void InstallStickAndArchiveMenu(TForm1& form)
 {
-    stickTransfer().progress = [&form](const QString& text) {
+    stickTransfer().progress = WhileAlive(&form, [&form](const QString& text) {
         if (text.isEmpty())
             form.statusBar()->clearMessage();
         else
             form.statusBar()->showMessage(text);
         form.statusBar()->repaint();
-    };
+    });
     RegisterMenuHandler(QStringLiteral("StickSichern1"), [] { stickTransfer().PrepareExport(); });
     RegisterMenuHandler(QStringLiteral("StickEinspielen1"), [] { stickTransfer().PrepareImport(); });
     RegisterMenuHandler(QStringLiteral("NKORVIKlassezurDatenbernahmevomStickeinkopieren1"),

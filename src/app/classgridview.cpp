@@ -6,6 +6,7 @@
 #include "classes/sharedstate.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -279,8 +280,10 @@ void ClassGridView::mousePressEvent(QMouseEvent* e)
     emit gridStateChanged();
 }
 
-void InstallClassGridHooks(ClassGridView* view)
+void InstallClassGridHooks(ClassGridView* grid)
 {
+    // The hooks outlive the view; they reach it through a QPointer.
+    const QPointer<ClassGridView> view = grid;
     appHooks().saveGradeTableEdits = [view] {
         classGrid().Leave();
         if (view)

@@ -5,6 +5,7 @@
 #include "classes/sharedstate.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 
 #include <QDir>
@@ -17,6 +18,10 @@ AppHooks& appHooks()
 {
     static AppHooks hooks;
     return hooks;
+}
+
+namespace {
+const ProgramWideReset resetAppHooks(ResetOrder::Objects, [] { appHooks() = {}; });
 }
 
 bool CheckNoClassOpen()

@@ -1,5 +1,6 @@
 #include "app/mainmenu.h"
 
+#include "platform/programwide.h"
 #include "print/subjectlistchoice.h"
 
 #include <QHash>
@@ -259,6 +260,11 @@ QStringList TopLevelMenuNames()
 void RegisterMenuHandler(const QString& name, MenuHandler handler)
 {
     handlers().insert(name, std::move(handler));
+}
+
+namespace {
+// The handlers are filled by the windows as they are built.
+const ProgramWideReset resetMenuHandlers(ResetOrder::Objects, [] { handlers().clear(); });
 }
 
 bool HasMenuHandler(const QString& name)

@@ -20,6 +20,7 @@
 #include "classes/sharedstate.h"
 #include "platform/prompt.h"
 #include "platform/slotguard.h"
+#include "platform/windowhook.h"
 
 #include <QAction>
 #include <algorithm>
@@ -97,7 +98,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     connect(Timer4, &QTimer::timeout, this, &TForm1::Timer4Timer);
     Timer4->start();
 
-    SetMainWindowRefresh([this] { refreshFromState(); });
+    SetMainWindowRefresh(WhileAlive(this, [this] { refreshFromState(); }));
 }
 
 void TForm1::buildMenu()
@@ -313,10 +314,10 @@ void TForm1::connectControls()
     });
     InstallClassGridHooks(StringGrid1);
     connect(StringGrid1, &ClassGridView::gridStateChanged, this, &TForm1::gridStateChanged);
-    studentListHooks().sortProgress = [this](const QString& text) {
+    studentListHooks().sortProgress = WhileAlive(this, [this](const QString& text) {
         statusBar()->showMessage(text);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    };
+    });
     connect(SubjectEditor, &SubjectEditorPanel::opened, this, [this] {
         Panel1->setVisible(true);
         SubjectEditor->setVisible(true);
@@ -326,27 +327,27 @@ void TForm1::connectControls()
         if (DBGrid1->isVisible())
             DBGrid1->setFocus();
     });
-    SubjectEditorOpenHook() = [this] { SubjectEditor->open(); };
+    SubjectEditorOpenHook() = WhileAlive(this, [this] { SubjectEditor->open(); });
     connect(Button5, &QPushButton::clicked, this, &TForm1::Memo1Exit);
 }
 
 void TForm1::registerOwnHandlers()
 {
-    RegisterMenuHandler(QStringLiteral("Arbeitbeenden1"), [this] { Arbeitbeenden1Click(); });
+    RegisterMenuHandler(QStringLiteral("Arbeitbeenden1"), WhileAlive(this, [this] { Arbeitbeenden1Click(); }));
     RegisterMenuHandler(QStringLiteral("Zeugnisse1"), [] { state().printDocKind = kDocCertificate; });
     RegisterMenuHandler(QStringLiteral("Schuldaten1"), [] {});
     WebEntryHooks& web = webEntryHooks();
-    web.quitProgram = [this] {
+    web.quitProgram = WhileAlive(this, [this] {
         state().quitRequested = true;
         close();
-    };
-    web.startUpdaterWatch = [this] { Timer1->start(); };
-    web.updateSwitchChecked = [this] {
+    });
+    web.startUpdaterWatch = WhileAlive(this, [this] { Timer1->start(); });
+    web.updateSwitchChecked = WhileAlive(this, [this] {
         QAction* a = menuEntry(QStringLiteral("SchalterHinweiseaufvorhandenesINTERNETUPDATEunterbinden1"));
         return a && a->isChecked();
-    };
-    web.setUpdateSwitchChecked = [this](bool checked) { setUpdateSwitchChecked(checked); };
-    web.setHelpFile = [this](const QString& file) { helpFile_ = file; };
+    });
+    web.setUpdateSwitchChecked = WhileAlive(this, [this](bool checked) { setUpdateSwitchChecked(checked); });
+    web.setHelpFile = WhileAlive(this, [this](const QString& file) { helpFile_ = file; });
     RegisterWebEntryHandlers();
 }
 

@@ -6,6 +6,7 @@
 #include "classes/sharedstate.h"
 #include "platform/prompt.h"
 #include "platform/screen.h"
+#include "platform/windowhook.h"
 #include "print/documentkinds.h"
 #include "print/classlists.h"
 #include "print/documentname.h"
@@ -80,24 +81,28 @@ void installLoopView(TForm1& form)
     abort->setVisible(false);
     form.statusBar()->addWidget(progress, 1);
     form.statusBar()->addPermanentWidget(abort);
-    QObject::connect(abort, &QPushButton::clicked, abort,
-                     [abort] { RequestPrintAbort([abort](const QString& c) { abort->setText(c); }); });
+    QObject::connect(abort, &QPushButton::clicked, abort, [abort] {
+        RequestPrintAbort(WhileAlive(abort, [abort](const QString& c) { abort->setText(c); }));
+    });
 
     PrintLoopHooks& h = printLoopHooks();
-    h.progress = [progress](const QString& text) {
+    // The loop hooks outlive the window: each holds its widget through a
+    // QPointer, so a print after the window went calls no freed widget.
+    h.progress = WhileAlive(progress, [progress](const QString& text) {
         progress->setText(text);
         progress->setVisible(!text.isEmpty());
-    };
-    h.abortButton = [abort](bool visible) {
+    });
+    h.abortButton = WhileAlive(abort, [abort](bool visible) {
         abort->setText(QStringLiteral("Abbrechen"));
         abort->setVisible(visible);
-    };
-    QTableView* list = form.DBGrid1;
+    });
+    const QPointer<QTableView> list = form.DBGrid1;
     // While a print walks the class table the list takes no input, but it
     // stays in the window: the questions and the file dialog of a print
     // stand over the class the user sees, never over an emptied window.
     h.studentList = [list](bool usable) {
-        list->setEnabled(usable);
+        if (list)
+            list->setEnabled(usable);
         if (usable)
             NotifyMainWindow(); // the window decides whether the list is shown
     };

@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
+#include "platform/programwide.h"
 #include "platform/screen.h"
 
 #include <QApplication>
@@ -162,6 +163,10 @@ void DestroyProgramWindows()
     created().clear();
     createdOrder().clear();
     SetMainWindowRefresh({});
+}
+
+namespace {
+const ProgramWideReset resetProgramWindows(ResetOrder::Windows, &DestroyProgramWindows);
 }
 
 } // namespace hsa

@@ -1,6 +1,7 @@
 #include "app/sonderdlg.h"
 #include "classes/sharedstate.h"
 #include "classes/subjecteditor.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 
 #include <QHBoxLayout>
@@ -15,6 +16,10 @@ std::function<void()>& SubjectEditorOpenHook()
 {
     static std::function<void()> hook;
     return hook;
+}
+
+namespace {
+const ProgramWideReset resetSubjectEditorOpenHook(ResetOrder::Objects, [] { SubjectEditorOpenHook() = {}; });
 }
 
 Tform_sonder::Tform_sonder(QWidget* parent) : QDialog(parent)

@@ -8,6 +8,7 @@
 #include "exchange/transferrecovery.h"
 #include "exchange/finalgradeexport.h"
 #include "platform/errors.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 #include "platform/shell.h"
 
@@ -30,6 +31,10 @@ StartupHooks& startupHooks()
 {
     static StartupHooks hooks;
     return hooks;
+}
+
+namespace {
+const ProgramWideReset resetStartupHooks(ResetOrder::Objects, [] { startupHooks() = {}; });
 }
 
 QString EveningSchoolNotice()

@@ -5,6 +5,8 @@
 #include "app/subjecteditorpanel.h"
 #include "classes/sharedstate.h"
 #include "grades/gradewindowcontroller.h"
+#include "platform/programwide.h"
+#include "platform/windowhook.h"
 #include "print/notepagecommands.h"
 #include "print/subjectlistprint.h"
 
@@ -23,6 +25,10 @@ SubjectListChoice& subjectListChoice()
 {
     static SubjectListChoice choice;
     return choice;
+}
+
+namespace {
+const ProgramWideReset resetSubjectListChoice(ResetOrder::Objects, [] { subjectListChoice() = SubjectListChoice(); });
 }
 
 SubjectListPanel::SubjectListPanel(TForm1& form) : QWidget(form.Panel2), form_(form)
@@ -120,7 +126,7 @@ void InstallSubjectListPrinting(TForm1& form)
     auto* panel = new SubjectListPanel(form);
     form.Panel2->layout()->addWidget(panel);
     for (const SubjectListPreset& p : SubjectListPresets())
-        RegisterMenuHandler(QString::fromLatin1(p.entry), [panel, &p] { panel->openWith(p); });
+        RegisterMenuHandler(QString::fromLatin1(p.entry), WhileAlive(panel, [panel, &p] { panel->openWith(p); }));
     RegisterMenuHandler(QStringLiteral("Notizfelder1"),
                         [] { PrintNotePagesOfRange(); });
     gradeWindow().hooks().printNotes = [] { PrintGradeWindowNotePage(); };

@@ -5,6 +5,7 @@
 #include "classes/textfile.h"
 #include "platform/errors.h"
 #include "platform/help.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 #include "platform/shell.h"
 
@@ -51,6 +52,10 @@ WebEntryHooks& webEntryHooks()
 {
     static WebEntryHooks hooks;
     return hooks;
+}
+
+namespace {
+const ProgramWideReset resetWebEntryHooks(ResetOrder::Objects, [] { webEntryHooks() = {}; });
 }
 
 QString ProgramAddress(const QString& line, const QString& builtin)

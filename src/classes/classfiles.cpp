@@ -14,6 +14,7 @@
 #include "classes/tempfiles.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 #include "platform/shell.h"
 
@@ -227,6 +228,10 @@ ClassFiles& classFiles()
 {
     static ClassFiles c;
     return c;
+}
+
+namespace {
+const ProgramWideReset resetClassFiles(ResetOrder::Objects, [] { classFiles().reset(); });
 }
 
 ClassFiles::ClassFiles()

@@ -4,6 +4,7 @@
 #include "classes/fileops.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
+#include "platform/programwide.h"
 
 #include <QDate>
 #include <QDir>
@@ -783,6 +784,10 @@ DbfTable& ClassTable()
 {
     static DbfTable table;
     return table;
+}
+
+namespace {
+const ProgramWideReset resetClassTable(ResetOrder::Objects, [] { ClassTable().close(); });
 }
 
 bool TableInUse(const QString& path)

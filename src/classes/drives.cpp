@@ -1,6 +1,7 @@
 #include "classes/drives.h"
 
 #include "classes/sharedstate.h"
+#include "platform/programwide.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,6 +90,10 @@ QList<VolumeInfo> MountedVolumes()
 void SetVolumeSource(std::function<QList<VolumeInfo>()> source)
 {
     volumeSource() = std::move(source);
+}
+
+namespace {
+const ProgramWideReset resetVolumeSource(ResetOrder::Objects, [] { SetVolumeSource(nullptr); });
 }
 
 QList<VolumeInfo> SelectRemovableVolumes(const QList<VolumeInfo>& list)

@@ -4,6 +4,7 @@
 #include "classes/subjects.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 
 #include <QDir>
@@ -52,6 +53,10 @@ SettingsFileAccess& settingsFileAccess()
 void ResetSettingsFileAccess()
 {
     settingsFileAccess() = SettingsFileAccess{ReadFileBytes, ReadRawLines, WriteRawLines};
+}
+
+namespace {
+const ProgramWideReset resetSettingsFileAccess(ResetOrder::Objects, &ResetSettingsFileAccess);
 }
 
 QStringList SchoolTypeChoices()

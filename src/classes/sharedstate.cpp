@@ -1,5 +1,7 @@
 #include "classes/sharedstate.h"
 
+#include "platform/programwide.h"
+
 #include <QDir>
 
 namespace hsa {
@@ -28,6 +30,13 @@ SharedState& state()
 void resetState()
 {
     g_state = SharedState();
+}
+
+namespace {
+const ProgramWideReset resetSharedState(ResetOrder::Objects, [] {
+    resetState();
+    SetMainWindowRefresh({});
+});
 }
 
 QString ProgramFolder()

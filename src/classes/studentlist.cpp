@@ -9,6 +9,7 @@
 #include "classes/sharedstate.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 
 #include <QCryptographicHash>
@@ -768,6 +769,10 @@ void DeleteStudentFiles(const QString& folder, int number)
                                     .arg(QDir::toNativeSeparators(path)));
         }
     }
+}
+
+namespace {
+const ProgramWideReset resetStudentListHooks(ResetOrder::Objects, [] { studentListHooks() = {}; });
 }
 
 } // namespace hsa

@@ -14,6 +14,7 @@
 #include "exchange/transferrecovery.h"
 #include "exchange/transfercopy.h"
 #include "platform/errors.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 
 #include <QDir>
@@ -144,6 +145,10 @@ StickTransfer& stickTransfer()
 {
     static StickTransfer s;
     return s;
+}
+
+namespace {
+const ProgramWideReset resetStickTransfer(ResetOrder::Objects, [] { stickTransfer() = StickTransfer(); });
 }
 
 // What the class folder a transfer reads held when the transfer began: the

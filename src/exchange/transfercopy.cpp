@@ -7,6 +7,7 @@
 #include "classes/tempfiles.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
+#include "platform/programwide.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,16 +26,10 @@ namespace hsa {
 
 namespace {
 
-std::function<bool(const QString&)>& fault()
+TransferVolume*& installedVolume()
 {
-    static std::function<bool(const QString&)> f;
-    return f;
-}
-
-std::function<qint64(const QString&)>& spaceSource()
-{
-    static std::function<qint64(const QString&)> s;
-    return s;
+    static TransferVolume* v = nullptr;
+    return v;
 }
 
 QString shown(const QString& path)
@@ -146,9 +141,10 @@ void TransferCopyFile(const QString& source, const QString& dest)
     TemporaryName tmpGuard{tmpl};
     ::fchmod(out, 0666 & ~currentUmask());
 
-    const bool breaking = fault() && fault()(dest);
     const qint64 size = static_cast<qint64>(st.st_size);
-    const qint64 limit = breaking ? size / 2 : size;
+    const std::optional<qint64> full = transferVolume().fullAfter(dest, size);
+    const bool breaking = full.has_value();
+    const qint64 limit = breaking ? std::clamp<qint64>(*full, 0, size) : size;
     qint64 done = 0;
     std::vector<char> buf(65536);
     while (done < limit) {
@@ -179,8 +175,11 @@ void TransferCopyFile(const QString& source, const QString& dest)
 
 qint64 FreeSpace(const QString& folder)
 {
-    if (spaceSource())
-        return spaceSource()(folder);
+    return transferVolume().freeSpace(folder);
+}
+
+qint64 TransferVolume::freeSpace(const QString& folder)
+{
     QStorageInfo info(folder);
     if (!info.isValid())
         return -1;
@@ -228,14 +227,24 @@ bool IsPlainEntryName(const QString& name)
            !name.contains(QStringLiteral("..")) && !name.startsWith(QLatin1Char('.'));
 }
 
-void SetTransferCopyFault(std::function<bool(const QString& dest)> f)
+std::optional<qint64> TransferVolume::fullAfter(const QString&, qint64)
 {
-    fault() = std::move(f);
+    return std::nullopt;
 }
 
-void SetFreeSpaceSource(std::function<qint64(const QString& folder)> source)
+TransferVolume& transferVolume()
 {
-    spaceSource() = std::move(source);
+    static TransferVolume system;
+    return installedVolume() ? *installedVolume() : system;
+}
+
+void SetTransferVolume(TransferVolume* volume)
+{
+    installedVolume() = volume;
+}
+
+namespace {
+const ProgramWideReset resetTransferVolume(ResetOrder::Objects, [] { SetTransferVolume(nullptr); });
 }
 
 } // namespace hsa

@@ -1,7 +1,7 @@
 #pragma once
 #include <QString>
 #include <QStringList>
-#include <functional>
+#include <optional>
 
 // File copying for the stick transfer and the year archive.  A class travels
 // as plain files; a copy must never leave half a file under a real name, so
@@ -47,10 +47,21 @@ bool FoldersOverlap(const QString& a, const QString& b);
 // that is not one is never looked up.
 bool IsPlainEntryName(const QString& name);
 
-// Test seams.  A fault returns true for the target whose copy shall break
-// after half of it is written; a space source replaces the system's answer.
-// nullptr restores the normal behaviour.
-void SetTransferCopyFault(std::function<bool(const QString& dest)> fault);
-void SetFreeSpaceSource(std::function<qint64(const QString& folder)> source);
+// The volume the copies go to, as far as the copy asks more of it than the
+// file system calls: its free space, and how much of a copy it takes before
+// it is full.  The system's volume answers unless another is installed.
+class TransferVolume {
+public:
+    virtual ~TransferVolume() = default;
+    // Bytes free for the user on the volume holding folder; -1 when unknown.
+    virtual qint64 freeSpace(const QString& folder);
+    // After how many of the size bytes of a copy to dest the volume is full;
+    // nullopt (the system's answer) when it takes them all.  A copy that
+    // fills the volume fails with "Schreibfehler in Datei %1" after writing
+    // that many bytes.
+    virtual std::optional<qint64> fullAfter(const QString& dest, qint64 size);
+};
+TransferVolume& transferVolume();
+void SetTransferVolume(TransferVolume* volume); // nullptr restores the system's
 
 } // namespace hsa

@@ -11,6 +11,7 @@
 #include "exchange/transferrecovery.h"
 #include "exchange/transfercopy.h"
 #include "platform/errors.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 
 #include <QDir>
@@ -409,6 +410,13 @@ ArchiveRestore& archiveRestore()
 {
     static ArchiveRestore r;
     return r;
+}
+
+namespace {
+const ProgramWideReset resetYearArchive(ResetOrder::Objects, [] {
+    yearArchive() = YearArchive();
+    archiveRestore() = ArchiveRestore();
+});
 }
 
 } // namespace hsa

@@ -14,6 +14,7 @@
 #include "grades/gradecontext.h"
 #include "grades/gradeslots.h"
 #include "platform/errors.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 
 #include <QDir>
@@ -232,6 +233,10 @@ ClassGrid& classGrid()
 {
     static ClassGrid grid;
     return grid;
+}
+
+namespace {
+const ProgramWideReset resetClassGrid(ResetOrder::Objects, [] { classGrid().reset(); });
 }
 
 void ClassGrid::reset()

@@ -11,6 +11,7 @@
 #include "grades/memoeingabe.h"
 #include "platform/errors.h"
 #include "platform/help.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 
 #include <QDir>
@@ -715,6 +716,10 @@ GradeWindowController& gradeWindow()
 {
     static GradeWindowController controller;
     return controller;
+}
+
+namespace {
+const ProgramWideReset resetGradeWindow(ResetOrder::Objects, [] { gradeWindow().reset(); });
 }
 
 } // namespace hsa

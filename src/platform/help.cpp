@@ -93,11 +93,4 @@ void setHelp(HelpRouter* h)
     g_help = h;
 }
 
-bool RecordingHelp::showTopic(const QString& programDir, const QString& helpFile, int context)
-{
-    (void)programDir;
-    requests.append({helpFile, context});
-    return true;
-}
-
 } // namespace hsa

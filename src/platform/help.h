@@ -51,15 +51,4 @@ bool HandleHelpRequest(const QString& programDir, const QString& helpFile, unsig
 HelpRouter& help();
 void setHelp(HelpRouter* h); // nullptr restores the system one
 
-// Test double: records the requests.
-class RecordingHelp : public HelpRouter {
-public:
-    struct Request {
-        QString file;
-        int context = 0;
-    };
-    bool showTopic(const QString& programDir, const QString& helpFile, int context) override;
-    QList<Request> requests;
-};
-
 } // namespace hsa

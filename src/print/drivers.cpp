@@ -4,6 +4,7 @@
 #include "classes/dbftable.h"
 #include "classes/helpers.h"
 #include "classes/sharedstate.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 #include "print/documentkinds.h"
 #include "print/layouts/pageparts.h"
@@ -271,6 +272,10 @@ void PrintStudentRange()
             break;
     }
     printAllRecords();
+}
+
+namespace {
+const ProgramWideReset resetPrintLoopHooks(ResetOrder::Objects, [] { printLoopHooks() = {}; });
 }
 
 } // namespace hsa

@@ -8,6 +8,7 @@
 #include "grades/flawedgradefiles.h"
 #include "grades/gradecontext.h"
 #include "grades/gradeslots.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 
 #include <QDir>
@@ -154,6 +155,10 @@ StudentPrintData LoadStudentPrintData(const ClassPrintData& cls, const DbfTable&
     st.grades = ClassKeepsGradeSlots(cls.classFile) ? GradeListFromRecord(RecordFields(table, rec), cls.classFile)
                                                     : st.sheet.gradeList(cls.context);
     return st;
+}
+
+namespace {
+const ProgramWideReset resetPrintClock(ResetOrder::Objects, [] { SetPrintClock(nullptr); });
 }
 
 } // namespace hsa

@@ -1,6 +1,7 @@
 #include "print/printer.h"
 
 #include "classes/sharedstate.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 #include "print/qtprintdevice.h"
 
@@ -49,6 +50,10 @@ Printer& printer()
 {
     static Printer p;
     return p;
+}
+
+namespace {
+const ProgramWideReset resetPrinter(ResetOrder::Objects, [] { printer().reset(); });
 }
 
 QStringList Printer::printers()

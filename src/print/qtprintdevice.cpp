@@ -43,8 +43,7 @@ QString PdfPrinterName()
 }
 
 QtPrintDevice::QtPrintDevice(QString listName, QString systemName, bool pdf)
-    : listName_(std::move(listName)), systemName_(std::move(systemName)), pdf_(pdf),
-      job_(listName_)
+    : listName_(std::move(listName)), systemName_(std::move(systemName)), pdf_(pdf)
 {
     if (pdf_) {
         printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -114,7 +113,7 @@ bool QtPrintDevice::beginDoc(const QString& title)
     }
     jobAccepted_ = accepted;
     job_.jobs.clear();
-    job_.beginDoc(title);
+    job_.beginJob(title);
     return accepted;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 #include "print/printdevice.h"
 #include "print/printersystem.h"
-#include "print/recordingdevice.h"
+#include "print/printjob.h"
 
 #include <QFont>
 #include <QPainter>
@@ -69,7 +69,7 @@ private:
     QPainter painter_;
     // The running job is collected here and handed to the printer only at
     // its end, so that an aborted job never reaches the paper.
-    RecordingDevice job_;
+    PrintJobRecorder job_;
     bool jobAccepted_ = false;
     int batchDepth_ = 0;
     bool batchDeclined_ = false;

@@ -6,6 +6,7 @@
 #include "classes/sharedstate.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 #include "print/drivers.h"
 #include "print/printdevice.h"
@@ -39,6 +40,10 @@ WordFormsController& wordForms()
 {
     static WordFormsController c;
     return c;
+}
+
+namespace {
+const ProgramWideReset resetWordForms(ResetOrder::Objects, [] { wordForms() = WordFormsController(); });
 }
 
 void WordFormsController::Abort()

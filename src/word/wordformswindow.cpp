@@ -2,6 +2,7 @@
 
 #include "classes/sharedstate.h"
 #include "platform/screen.h"
+#include "platform/windowhook.h"
 #include "word/attachments.h"
 #include "word/wordforms.h"
 
@@ -105,10 +106,10 @@ TForm4::TForm4(WordFormsController& controller, QWidget* parent) : QWidget(paren
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Panel2, &QPushButton::clicked, this, [this] { Panel2Click(); });
 
-    c_.hooks().studentDone = [this](const QString& lastName) {
+    c_.hooks().studentDone = WhileAlive(this, [this](const QString& lastName) {
         Memo1->appendPlainText(lastName);
         Memo1->repaint();
-    };
+    });
     c_.hooks().processEvents = [] { QApplication::processEvents(); };
 
     // Sized for the screen's FormScale, never larger than the screen.

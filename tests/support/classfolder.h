@@ -3,6 +3,7 @@
 #include "classes/classfiles.h"
 #include "classes/dbftable.h"
 #include "classes/sharedstate.h"
+#include "platform/programwide.h"
 #include "platform/scriptedprompt.h"
 #include "support/tempfolder.h"
 
@@ -24,26 +25,24 @@ struct StudentRow {
     QList<QPair<QString, QString>> fields = {};
 };
 
-// A program folder with the shipped files, real class tables made from
-// "start2.dbf" and opened the way the program opens a class, and scripted
-// prompts.
+// A fresh program in a program folder with the shipped files, real class
+// tables made from "start2.dbf" and opened the way the program opens a class,
+// and scripted prompts.
 class RealClassFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resetState();
+        ResetProgramWideObjects();
         folder.layDefaults();
         state().programDir = folder.path();
         state().accessLocked = false;
-        classFiles().reset();
         classFiles().hooks().today = [] { return QDate(2026, 3, 15); };
         classFiles().hooks().clearClipboard = [] {};
         guard = std::make_unique<ScopedPrompt>(prompt);
     }
     void TearDown() override
     {
-        ClassTable().close();
-        classFiles().reset();
+        ResetProgramWideObjects(); // closes the class table while its folder is there
         guard.reset();
     }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "classes/sharedstate.h"
+#include "platform/programwide.h"
 #include "platform/scriptedprompt.h"
 #include "support/tempfolder.h"
 
@@ -7,11 +8,13 @@
 
 namespace hsa::test {
 
-// A fresh state in a program folder of its own, with scripted answers: the
-// set-up of every test that needs files but no open class.
+// A fresh program (its shared state, singletons and hook tables as at start)
+// in a program folder of its own, with scripted answers: the set-up of every
+// test that needs files but no open class.
 class ProgramFolderTest : public ::testing::Test {
 protected:
-    void SetUp() override { resetState(); }
+    void SetUp() override { ResetProgramWideObjects(); }
+    void TearDown() override { ResetProgramWideObjects(); }
     TempProgramFolder folder;
     ScriptedPrompt prompt;
     ScopedPrompt guard{prompt};

@@ -3,8 +3,10 @@
 #include "app/mainwindow.h"
 #include "app/programblock.h"
 #include "classes/sharedstate.h"
-#include "platform/scriptedprompt.h"
+#include "platform/programwide.h"
+#include "platform/recordingshell.h"
 #include "platform/screen.h"
+#include "platform/scriptedprompt.h"
 #include "platform/shell.h"
 #include "support/tempfolder.h"
 
@@ -43,19 +45,20 @@ struct ProgramWindows {
     TForm1* form = nullptr;
 };
 
-// The program's windows in a temporary program folder of their own.
+// The program's windows in a temporary program folder of their own, in a
+// fresh program (its shared state, singletons and hook tables as at start).
 class ProgramWindowsFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resetState();
+        ResetProgramWideObjects();
         windows.start(prompt);
         form = windows.form;
     }
     void TearDown() override
     {
         windows.stop();
-        resetState();
+        ResetProgramWideObjects();
     }
 
     TempProgramFolder dir;

@@ -4,6 +4,7 @@
 
 #include "classes/classfiles.h"
 #include "grades/gradewindow.h"
+#include "platform/recordingshell.h"
 #include "platform/shell.h"
 #include "support/classfolder.h"
 #include "support/privatedesktop.h"

@@ -1,9 +1,11 @@
+#include "support/scopedhook.h"
 #include "word/attachments.h"
 #include "word/office.h"
 #include "word/wordforms.h"
 #include "word/wordformswindow.h"
 
 #include "classes/textfile.h"
+#include "platform/recordingshell.h"
 #include "platform/shell.h"
 #include "print/drivers.h"
 #include "print/printer.h"
@@ -175,11 +177,12 @@ TEST_F(WordFormsTest, PrintsThroughTheChosenPrinter)
         // student being filled, with its abort button, for several students.
         QStringList grown, shown;
         QList<bool> abortButton;
-        forms.hooks().studentDone = [&](const QString& name) { grown << name + "@" + QString::number(lpCalls().size()); };
-        printLoopHooks().progress = [&](const QString& text) { shown << text; };
-        printLoopHooks().abortButton = [&](bool visible) { abortButton << visible; };
+        const ScopedHook grownHook(forms.hooks().studentDone, [&](const QString& name) {
+            grown << name + "@" + QString::number(lpCalls().size());
+        });
+        const ScopedHook shownHook(printLoopHooks().progress, [&](const QString& text) { shown << text; });
+        const ScopedHook abortHook(printLoopHooks().abortButton, [&](bool visible) { abortButton << visible; });
         forms.Start();
-        printLoopHooks() = {};
         QStringList names = grown;
         for (QString& n : names)
             n = n.section('@', 0, 0);

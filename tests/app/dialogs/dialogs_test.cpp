@@ -14,6 +14,7 @@
 #include "classes/textfile.h"
 #include "platform/scriptedprompt.h"
 #include "support/programfolder.h"
+#include "support/scopedhook.h"
 #include "support/textbytes.h"
 
 #include <QAction>
@@ -193,7 +194,7 @@ TEST_F(Dialogs, CertificateLinesEditor)
 TEST_F(Dialogs, SpecialFunctionsDialog)
 {
     int opened = 0;
-    SubjectEditorOpenHook() = [&] { ++opened; };
+    const hsa::test::ScopedHook open(SubjectEditorOpenHook(), [&] { ++opened; });
     Tform_sonder dlg;
     const struct {
         const char* typed;

@@ -6,14 +6,21 @@
 #include "app/programblock.h"
 #include "app/scaling.h"
 #include "app/singleinstance.h"
+#include "app/sonderdlg.h"
 #include "app/startup.h"
 #include "app/subjectlistpanel.h"
 #include "app/updates.h"
+#include "app/webentries.h"
 #include "classes/dbftable.h"
+#include "classes/studentlist.h"
+#include "exchange/sticktransfer.h"
 #include "platform/errors.h"
 #include "platform/help.h"
 #include "platform/instanceguard.h"
+#include "platform/programwide.h"
+#include "print/drivers.h"
 #include "support/programwindows.h"
+#include "support/scopedhook.h"
 
 #include <QAction>
 #include <QApplication>
@@ -216,11 +223,12 @@ TEST_F(StartupTest, HooksRunInOrderAndEveningNotice)
 {
     screenDouble.facts = ScreenInfo{1024, 768, 120};
     QStringList order;
-    startupHooks().showSchoolType = [&] {
+    const test::ScopedHook school(startupHooks().showSchoolType, [&] {
         order << "school";
         state().eveningSchoolMode = true;
-    };
-    startupHooks().loadFontFactor = [&] { order << "font " + QString::number(std::exchange(state().fontFactor, 1.5)); };
+    });
+    const test::ScopedHook font(startupHooks().loadFontFactor,
+                                [&] { order << "font " + QString::number(std::exchange(state().fontFactor, 1.5)); });
     start();
     EXPECT_EQ(order, QStringList({"school", "font 1.25"}));
     EXPECT_EQ(state().formScale, 682);
@@ -266,8 +274,8 @@ TEST_F(MainWindowTest, PasswordGateOfTheMenus)
 {
     QList<bool> dialogs;
     int saves = 0;
-    appHooks().showPasswordDialog = [&](bool modal) { dialogs << modal; };
-    appHooks().saveGradeTableEdits = [&] { ++saves; };
+    const test::ScopedHook dialog(appHooks().showPasswordDialog, [&](bool modal) { dialogs << modal; });
+    const test::ScopedHook save(appHooks().saveGradeTableEdits, [&] { ++saves; });
     const struct {
         bool locked, classOpen;
         bool (*open)();
@@ -297,9 +305,9 @@ TEST_F(MainWindowTest, PasswordGateOfTheMenus)
 TEST_F(MainWindowTest, QuitCommand)
 {
     int tableClosed = 0, aborted = 0;
-    appHooks().closeClassTable = [&] { ++tableClosed; };
-    appHooks().isPrinting = [] { return true; };
-    appHooks().abortPrint = [&] { ++aborted; };
+    const test::ScopedHook close(appHooks().closeClassTable, [&] { ++tableClosed; });
+    const test::ScopedHook printing(appHooks().isPrinting, [] { return true; });
+    const test::ScopedHook abort(appHooks().abortPrint, [&] { ++aborted; });
     dir.write("dismount.dat", "");
     shellDouble.runningPrograms = {"down1.exe", "/opt/x/DOWN1.EXE", "anderes"};
     form->show();
@@ -514,6 +522,52 @@ TEST_F(MainWindowTest, PrintEntries)
     form->trigger("MarkierterSchler5");
     EXPECT_TRUE(prompt.lastText().endsWith("Prüfungsvorsitzende/r: Dr. Vogt\n\rSchulleiter/in:                 "));
     EXPECT_EQ(state().printDocKind, 6);
+}
+
+// The windows put hooks into program-wide tables that outlive them: once the
+// windows are gone, a print loop, a sort, the stick copy or a web entry
+// reaches no freed widget, and the reset empties every table.
+TEST_F(MainWindowTest, HooksOfDestroyedWindowsReachNothing)
+{
+    ASSERT_TRUE(printLoopHooks().abortButton);
+    ASSERT_TRUE(HasMenuHandler("Arbeitbeenden1"));
+    DestroyProgramWindows();
+    {
+        const PrintLoopScope loop; // the abort button shown, the list hidden
+        loop.progress("Name1  Vor");
+    }
+    studentListHooks().sortProgress("Sortiere Daten und Dateien. Bitte warten...");
+    SubjectEditorOpenHook()();
+    stickTransfer().progress("Kopiere Schüler Nr. 3");
+    webEntryHooks().setHelpFile("anders.chm");
+    webEntryHooks().quitProgram();
+    EXPECT_FALSE(webEntryHooks().updateSwitchChecked());
+    EXPECT_TRUE(RunMenuHandler("Arbeitbeenden1"));
+    EXPECT_FALSE(state().quitRequested); // the quit of the window that is gone did nothing
+
+    ResetProgramWideObjects();
+    const PrintLoopHooks& loop = printLoopHooks();
+    const AppHooks& app = appHooks();
+    const WebEntryHooks& web = webEntryHooks();
+    const StartupHooks& start = startupHooks();
+    const struct {
+        const char* table;
+        bool empty;
+    } tables[] = {
+        {"print loop", !loop.progress && !loop.abortButton && !loop.studentList && !loop.pause},
+        {"main window", !app.showPasswordDialog && !app.saveGradeTableEdits && !app.gradeTableStillOpen &&
+                            !app.closeClassTable && !app.isPrinting && !app.abortPrint && !app.printerNameTooLong},
+        {"web entries", !web.quitProgram && !web.startUpdaterWatch && !web.updateSwitchChecked &&
+                            !web.setUpdateSwitchChecked && !web.setHelpFile},
+        {"start-up", !start.showSchoolType && !start.loadFontFactor && !start.printerDefaults},
+        {"student list", !studentListHooks().sortProgress},
+        {"subject editor", !SubjectEditorOpenHook()},
+        {"menu handlers", !HasMenuHandler("Arbeitbeenden1") && !HasMenuHandler("AktuellerSchler1")},
+        {"stick transfer", !stickTransfer().progress},
+        {"program windows", ProgramWindow("Form1") == nullptr},
+    };
+    for (const auto& t : tables)
+        EXPECT_TRUE(t.empty) << t.table;
 }
 
 TEST(SingleInstance, GuardHeldUntilReleasedUnlessSwitchedOff)

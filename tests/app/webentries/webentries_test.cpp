@@ -3,6 +3,7 @@
 #include "app/updates.h"
 #include "app/webentries.h"
 #include "platform/help.h"
+#include "platform/recordinghelp.h"
 #include "support/privatedesktop.h"
 #include "support/programwindows.h"
 

@@ -471,8 +471,10 @@ TEST_F(WindowGeometry, GridHeadingsReadWholeWithTheirFullTextAsToolTip)
     expectReadable(grades->StringGrid3, 1, "Form2");
     // Every mark column and its heading in view without scrolling.
     const QTableWidget* exam = grades->StringGrid3;
-    for (int c = 0; c < exam->columnCount(); ++c)
-        if (!exam->isColumnHidden(c))
+    for (int c = 0; c < exam->columnCount(); ++c) {
+        if (!exam->isColumnHidden(c)) {
             EXPECT_LE(exam->columnViewportPosition(c) + exam->columnWidth(c), exam->viewport()->width()) << c;
+        }
+    }
     grades->hide();
 }

@@ -2,6 +2,7 @@
 #include "classes/classtemplate.h"
 #include "classes/fileops.h"
 #include "classes/subjects.h"
+#include "platform/recordingshell.h"
 #include "platform/shell.h"
 #include "support/classfolder.h"
 #include "support/foldercontents.h"

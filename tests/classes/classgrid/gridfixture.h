@@ -13,20 +13,10 @@ namespace hsa::test {
 
 using Student = StudentRow;
 
-// The real class folder of the program, with the grade grid reset.
+// The real class folder of the program (the grade grid reset with the
+// program's other objects).
 class GridFixture : public RealClassFixture {
 protected:
-    void SetUp() override
-    {
-        RealClassFixture::SetUp();
-        classGrid().reset();
-    }
-    void TearDown() override
-    {
-        classGrid().reset();
-        RealClassFixture::TearDown();
-    }
-
     QString classDir() const { return classFolder() + QStringLiteral("/"); }
     QString studentFile(const QString& prefix, int n) const { return classDir() + prefix + QString::number(n); }
     QByteArray readFile(const QString& path) const { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }

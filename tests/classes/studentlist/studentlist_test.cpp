@@ -7,6 +7,7 @@
 #include "support/foldercontents.h"
 #include "grades/certificatedateentry.h"
 #include "grades/gradewindowcontroller.h"
+#include "support/scopedhook.h"
 
 using namespace hsa;
 using namespace hsa::test;
@@ -156,7 +157,7 @@ TEST_F(StudentListFlow, ADeclinedOrRefusedOperationChangesNothing)
     classWith({"A", "B", "C", "D"});
     setRecord(39, {{"AG4", "Rest"}});
     QStringList progress;
-    studentListHooks().sortProgress = [&](const QString& t) { progress << t; };
+    const ScopedHook sortProgress(studentListHooks().sortProgress, [&](const QString& t) { progress << t; });
     const auto no = [](ScriptedPrompt& p) { p.no(); };
     const auto none = [](ScriptedPrompt&) {};
     const auto smaller = [] { ClassTable().deleteRecord(39); ClassTable().pack(); };

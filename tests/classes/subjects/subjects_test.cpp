@@ -19,10 +19,7 @@ using hsa::test::crlf;
 
 namespace {
 
-class Subjects : public test::ProgramFolderTest {
-protected:
-    void TearDown() override { SetMainWindowRefresh(nullptr); }
-};
+class Subjects : public test::ProgramFolderTest {};
 
 class Editor : public Subjects {
 protected:

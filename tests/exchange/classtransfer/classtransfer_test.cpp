@@ -7,6 +7,7 @@
 #include "exchange/multiclassimport.h"
 #include "exchange/sticktransfer.h"
 #include "exchange/transfercopy.h"
+#include "exchange/transferfaults.h"
 #include "exchange/transferrecovery.h"
 #include "exchange/yeararchive.h"
 #include "support/childrun.h"
@@ -215,9 +216,9 @@ protected:
                      QFile::remove(onStick(f));
                  QDir(onStick(kFolder)).removeRecursively();
              }},
-            {"archive copy", [=, this] { archive(false); homeClass("neu"); }, [=, this] { archive(false); },
+            {"archive copy", [=, this] { archive(false); homeClass("neu"); }, [archive] { archive(false); },
              false, true, removeHome},
-            {"archive move", [=, this] { archive(false); homeClass("neu"); }, [=, this] { archive(true); },
+            {"archive move", [=, this] { archive(false); homeClass("neu"); }, [archive] { archive(true); },
              false, true, removeHome},
             {"archive restore", [=, this] { homeClass("neu"); archive(false); homeClass("alt"); },
              [this] {
@@ -494,8 +495,9 @@ TEST_F(ClassTransferTest, AKilledListChangeNeverOutlivesAClassReplacedAsAWhole)
                 << " | " << QStringList(outcomes.at(0).keys()).join(" ").toStdString();
             EXPECT_TRUE(leftovers(folder.path()).isEmpty()) << leftovers(folder.path()).join(" ").toStdString();
         }
-        if (exporting)
+        if (exporting) {
             EXPECT_GT(refused, 0);
+        }
     }
 }
 

@@ -259,8 +259,9 @@ TEST_F(FinalGradeExportRun, AKilledExportLeavesNoPlainGrades)
         ASSERT_TRUE(run.exited && (run.code == 9 || run.code == 0)) << run.describe().toStdString();
         EXPECT_EQ(plainOrHalf(), QStringList());
         // Killed before its first step, the export never began.
-        if (killAt > 1)
+        if (killAt > 1) {
             EXPECT_FALSE(folder.exists(older) && folder.read(older) == "an older export");
+        }
         // Whatever the killed export left is its owner's alone.
         for (const QFileInfo& fi : scratch()) {
             EXPECT_TRUE(fi.fileName().startsWith("hsa-endnoten-")) << fi.fileName().toStdString();

@@ -3,6 +3,7 @@
 #include "classes/textfile.h"
 #include "exchange/sticktransfer.h"
 #include "exchange/transfercopy.h"
+#include "exchange/transferfaults.h"
 #include "platform/errors.h"
 #include "support/dbfpeer.h"
 #include "support/foldercontents.h"

@@ -1,5 +1,6 @@
 #include "classes/drives.h"
 #include "exchange/transfercopy.h"
+#include "exchange/transferfaults.h"
 #include "exchange/yeararchive.h"
 #include "support/classfolder.h"
 

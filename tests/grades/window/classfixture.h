@@ -6,26 +6,19 @@
 
 namespace hsa::test {
 
-// The real class folder of the program, with the grade window's data reset
-// and its memo editor scripted.
+// The real class folder of the program, with the grade window's memo editor
+// scripted.
 class ClassFixture : public GridFixture {
 protected:
     void SetUp() override
     {
         GridFixture::SetUp();
         state().versionCheckSkipped = false;
-        gradeWindow().reset();
         gradeWindow().hooks().editInMemo = [this](const QString&, const QString& text) {
             memoInput = text;
             return memoAnswer;
         };
     }
-    void TearDown() override
-    {
-        gradeWindow().reset();
-        GridFixture::TearDown();
-    }
-
     QString rec(int record, const QString& field) const { return ClassTable().value(record, field); }
     // The same as the bytes on disk show it: what was posted.
     QString onDisk(int record, const QString& field) const

@@ -357,7 +357,7 @@ TEST_F(GradeWindowUi, ClickOnTheCurrentCellThenTypingReplacesTheMarkWhateverTheP
     QTableWidget* grid = form->StringGrid3;
     const int pauses[] = {0, 120, 250, 400, 800};
     for (const int column : {ColWritten, ColYear}) {
-        for (const QString old : {QStringLiteral("- "), QStringLiteral("2.0")}) {
+        for (const QString& old : {QStringLiteral("- "), QStringLiteral("2.0")}) {
             for (const int pause : pauses) {
                 const int row = rowOf("D");
                 ASSERT_TRUE(gradeWindow().commitCell(column, row, old));

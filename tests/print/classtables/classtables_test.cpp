@@ -136,10 +136,13 @@ TEST_F(ClassTables, GradeListPagesOfSevenNamedStudents)
     EXPECT_EQ(TextAt(device().jobs[1], "Klasse 9a"), QPoint(53, 52));
     // Student 2's pending written exam (and every pending exam of the
     // presets) prints empty: the only "P" on a page is the label column's.
-    for (const PrintJob& job : device().jobs)
-        for (const PrintedText& t : job.texts())
-            if (t.text.trimmed() == QStringLiteral("P"))
+    for (const PrintJob& job : device().jobs) {
+        for (const PrintedText& t : job.texts()) {
+            if (t.text.trimmed() == QStringLiteral("P")) {
                 EXPECT_EQ(t.x, 564) << "\"P\" at " << t.x << ", " << t.pageY();
+            }
+        }
+    }
     EXPECT_EQ(TextsAt(page, 614, 46 * 7 + 113), ""); // S row of block 2, first subject
 }
 

@@ -15,6 +15,7 @@
 #include "support/classfolder.h"
 #include "support/gradefilebytes.h"
 #include "support/printfixture.h"
+#include "support/scopedhook.h"
 
 using namespace hsa;
 
@@ -161,13 +162,12 @@ TEST_F(LayoutTest, ProtocolsBySelectionWordAndAbort)
         students.push_back(student(nr, 5, QStringLiteral("2.0"), {}, QStringLiteral("P")));
     int pauses = 0;
     QStringList progress;
-    printLoopHooks().progress = [&](const QString& t) { progress << t; };
-    printLoopHooks().pause = [&] { state().printAbortRequested = ++pauses == 2; };
     {
+        const test::ScopedHook progressHook(printLoopHooks().progress, [&](const QString& t) { progress << t; });
+        const test::ScopedHook pauseHook(printLoopHooks().pause, [&] { state().printAbortRequested = ++pauses == 2; });
         const PrintLoopScope loop(false);
         EXPECT_FALSE(PrintExamProtocols(cls, students, 6, ListOralProtocols, kExamOral, loop));
     }
-    printLoopHooks() = {};
     ASSERT_EQ(dev().jobs.size(), 2);
     EXPECT_EQ(progress, QStringList({"Name1  Vor", "Name2  Vor", ""})); // hidden at the end
     EXPECT_FALSE(state().printAbortRequested);

@@ -210,7 +210,7 @@ protected:
                         texts << k.subjects.subjectNames[i];
                 texts.removeDuplicates();
                 docs.push_back({c.name + std::string(longest ? ", longest subjects" : ", shipped subjects"), texts,
-                                [=, kind = c.kind] { PrintStudentDocument(kind, k, s); }});
+                                [kind = c.kind, k = k, s = s] { PrintStudentDocument(kind, k, s); }});
             }
         }
         // The external certificates with the shipped list of 18 entries and

@@ -1,79 +1,19 @@
 #pragma once
 #include "print/printdevice.h"
+#include "print/printjob.h"
 #include "print/printersystem.h"
 
 #include <QList>
 #include <QMap>
 #include <QSizeF>
 #include <QString>
-#include <algorithm>
 #include <memory>
-#include <optional>
 
 // Test double of PrintDevice: records every operation, job by job, with the
 // font and pen in force, so that layouts can be checked without a printer.
 namespace hsa {
 
-struct PrintOp {
-    enum Kind {
-        NewPage, FontName, FontHeight, FontBold, FontItalic, FontUnderline,
-        PenWidth, MoveTo, LineTo, TextOut, StretchDraw
-    };
-    Kind kind = TextOut;
-    int x = 0;          // logical units (y upward, so page points have y <= 0)
-    int y = 0;
-    int value = 0;      // height, pen width, flag, or the width a text was given (0: none)
-    int naturalWidth = 0; // TextOut: the text's own width in the font in force
-    QString text;       // text or font name
-    LogicalRect rect;   // StretchDraw
-    QSize pictureSize;  // StretchDraw
-    QImage picture;     // StretchDraw (shared, not copied)
-};
-
-// A text as it was printed: logical position and the font in force.
-struct PrintedText {
-    int x = 0;
-    int y = 0;
-    QString text;
-    QString fontName;
-    int fontHeight = 0;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    int page = 0;
-    int width = 0;        // the width the text was given; 0 when none
-    int naturalWidth = 0; // its own width in its font
-    // Page point of the text (y downward), for shift 0 and stretch 1.
-    int pageY() const { return -y; }
-    // Where the printed text ends: a given width is never crossed.
-    int right() const { return x + (width > 0 ? std::min(width, naturalWidth) : naturalWidth); }
-};
-
-// A line as it was drawn, in logical units.
-struct PrintedLine {
-    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    int penWidth = 0;
-    int page = 0;
-};
-
-struct PrintJob {
-    QString title;
-    bool landscape = false;
-    bool declined = false; // the user declined the job (no PDF file chosen)
-    bool ended = false;
-    bool aborted = false;
-    int pages = 1;
-    QList<PrintOp> ops;
-
-    QList<PrintedText> texts() const;
-    QList<PrintedLine> lines() const;
-    // The first text equal to text, or nullopt.
-    std::optional<PrintedText> findText(const QString& text) const;
-    // Every text in print order, as plain strings.
-    QStringList textStrings() const;
-};
-
-class RecordingDevice : public PrintDevice {
+class RecordingDevice : public PrintDevice, public PrintJobRecorder {
 public:
     explicit RecordingDevice(QString name = QStringLiteral("Testdrucker"));
 
@@ -85,8 +25,7 @@ public:
     bool setupAvailable = true;        // runSetupDialog result
     bool pdf = false;
 
-    // What happened.
-    QList<PrintJob> jobs;
+    // What happened (the jobs are PrintJobRecorder::jobs).
     int setupRuns = 0;
     int batchDepth = 0;
     int batchesEnded = 0;
@@ -97,47 +36,39 @@ public:
     QString name() const override { return name_; }
     bool isPdf() const override { return pdf; }
     bool beginDoc(const QString& title) override;
-    void newPage() override;
-    void endDoc() override;
-    void abort() override;
-    bool printing() const override { return printing_; }
+    void newPage() override { PrintJobRecorder::newPage(); }
+    void endDoc() override { PrintJobRecorder::endDoc(); }
+    void abort() override { PrintJobRecorder::abort(); }
+    bool printing() const override { return PrintJobRecorder::printing(); }
     void beginBatch() override { ++batchDepth; }
     void endBatch() override;
-    void setLandscape(bool landscape) override { landscape_ = landscape; }
-    bool landscape() const override { return landscape_; }
+    void setLandscape(bool landscape) override { PrintJobRecorder::setLandscape(landscape); }
+    bool landscape() const override { return PrintJobRecorder::landscape(); }
     QSizeF printableSizeMM() const override;
     QSize printableSizePixels() const override;
     bool runSetupDialog() override;
 
-    void setFontName(const QString& name) override;
-    void setFontHeight(int cellHeight) override;
-    void setFontBold(bool bold) override;
-    void setFontItalic(bool italic) override;
-    void setFontUnderline(bool underline) override;
-    void setPenWidth(int width) override;
-    void moveTo(int x, int y) override;
-    void lineTo(int x, int y) override;
-    void textOut(int x, int y, const QString& text) override;
-    void textOutWithin(int x, int y, const QString& text, int width) override;
-    int textWidth(const QString& text) const override;
-    void stretchDraw(const LogicalRect& rect, const QImage& picture) override;
-
-    // Canvas state, kept across jobs like a printer's canvas.
-    QString fontName;
-    int fontHeight = 0;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    int penWidth = 1;
-    int penX = 0;
-    int penY = 0;
+    void setFontName(const QString& name) override { PrintJobRecorder::setFontName(name); }
+    void setFontHeight(int cellHeight) override { PrintJobRecorder::setFontHeight(cellHeight); }
+    void setFontBold(bool bold) override { PrintJobRecorder::setFontBold(bold); }
+    void setFontItalic(bool italic) override { PrintJobRecorder::setFontItalic(italic); }
+    void setFontUnderline(bool underline) override { PrintJobRecorder::setFontUnderline(underline); }
+    void setPenWidth(int width) override { PrintJobRecorder::setPenWidth(width); }
+    void moveTo(int x, int y) override { PrintJobRecorder::moveTo(x, y); }
+    void lineTo(int x, int y) override { PrintJobRecorder::lineTo(x, y); }
+    void textOut(int x, int y, const QString& text) override { PrintJobRecorder::textOut(x, y, text); }
+    void textOutWithin(int x, int y, const QString& text, int width) override
+    {
+        PrintJobRecorder::textOutWithin(x, y, text, width);
+    }
+    int textWidth(const QString& text) const override { return PrintJobRecorder::textWidth(text); }
+    void stretchDraw(const LogicalRect& rect, const QImage& picture) override
+    {
+        PrintJobRecorder::stretchDraw(rect, picture);
+    }
 
 private:
-    void record(PrintOp op);
-
     QString name_;
-    bool printing_ = false;
-    bool landscape_ = false;
 };
 
 // The jobs as text, one line per drawing call, for reading a whole recording
