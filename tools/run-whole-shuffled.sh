@@ -16,20 +16,32 @@ if [ ${#programs[@]} -eq 0 ]; then
   echo "Keine Testprogramme unter $build/tests" >&2
   exit 1
 fi
+# The programs run side by side (as ctest runs their cases); each writes a
+# log of its own, read once all have ended.
+logs="$(mktemp -d)"
+trap 'rm -rf "$logs"' EXIT
+jobs_max="$(nproc)"
+for p in "${programs[@]}"; do
+  while [ "$(jobs -rp | wc -l)" -ge "$jobs_max" ]; do wait -n || true; done
+  name="$(basename "$p")"
+  ( "$p" --gtest_shuffle --gtest_random_seed="$seed" --gtest_brief=1 >"$logs/$name.log" 2>&1
+    echo $? >"$logs/$name.rc" ) &
+done
+wait
 failed=()
 for p in "${programs[@]}"; do
-  log="$(mktemp)"
-  if "$p" --gtest_shuffle --gtest_random_seed="$seed" --gtest_brief=1 >"$log" 2>&1; then
-    echo "ok      $(basename "$p")"
+  name="$(basename "$p")"
+  if [ "$(cat "$logs/$name.rc" 2>/dev/null)" = 0 ]; then
+    echo "ok      $name"
   else
-    echo "FEHLER  $(basename "$p") (Seed $seed)"
-    tail -n 40 "$log"
-    failed+=("$(basename "$p")")
+    echo "FEHLER  $name (Seed $seed)"
+    tail -n 40 "$logs/$name.log"
+    failed+=("$name")
   fi
-  rm -f "$log"
 done
+echo "Testprogramme ganz und gemischt (Seed $seed):"
+echo "$(( ${#programs[@]} - ${#failed[@]} )) passed, ${#failed[@]} failed"
 if [ ${#failed[@]} -gt 0 ]; then
   echo "Fehlgeschlagen mit Seed $seed: ${failed[*]}" >&2
   exit 1
 fi
-echo "Alle ${#programs[@]} Testprogramme bestanden (Seed $seed)."

@@ -124,6 +124,14 @@ QProcessEnvironment childEnvironment(const QString& home, int display)
     // next; a browser list of one missing program stands for a machine that
     // has none.
     env.insert(QStringLiteral("BROWSER"), h.filePath(QStringLiteral("bin/kein-browser")));
+    // Under AddressSanitizer the strict check of string calls reports a read
+    // inside the system's X keyboard library (its own strings, not ours) the
+    // moment Qt connects to a real display; every other check stays on.
+    const QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
+    if (asan.contains(QStringLiteral("strict_string_checks=1")))
+        env.insert(QStringLiteral("ASAN_OPTIONS"),
+                   QString(asan).replace(QStringLiteral("strict_string_checks=1"),
+                                         QStringLiteral("strict_string_checks=0")));
     env.insert(QString::fromLatin1(kChildMark), home);
     return env;
 }

@@ -86,18 +86,33 @@ void NothingOutside(TempDir& dir)
 // every classically encrypted entry of the archive (given as its bytes).
 std::string RefusedByEveryEntry(const std::string& archive, const std::string& base)
 {
+    // The entries are found through the central directory: a local header
+    // followed by a data descriptor holds no size to step over its data.
     auto at = [&](size_t p) { return reinterpret_cast<const unsigned char*>(archive.data()) + p; };
+    const size_t end = archive.rfind(std::string("PK\x05\x06", 4));
+    EXPECT_NE(end, std::string::npos);
+    if (end == std::string::npos || end + kEndRecordSize > archive.size())
+        return base;
+    const size_t count = Get16(at(end + 10));
+    size_t c = Get32(at(end + 16));
+    struct Entry { size_t data; uint16_t flags, time; uint32_t crc; };
+    std::vector<Entry> entries;
+    for (size_t i = 0; i < count && c + kCentralHeaderSize <= archive.size() && Get32(at(c)) == sig::Central; ++i) {
+        const size_t local = Get32(at(c + 42));
+        if (local + kLocalHeaderSize <= archive.size())
+            entries.push_back({local + kLocalHeaderSize + Get16(at(local + 26)) + Get16(at(local + 28)),
+                               Get16(at(c + 8)), Get16(at(c + 12)), Get32(at(c + 16))});
+        c += kCentralHeaderSize + Get16(at(c + 28)) + Get16(at(c + 30)) + Get16(at(c + 32));
+    }
+    EXPECT_EQ(entries.size(), count) << "every entry of the archive is checked";
     for (int n = 1;; ++n) {
         const std::string password = n == 1 ? base : base + " " + std::to_string(n);
         bool passes = false;
-        for (size_t p = 0; p + kLocalHeaderSize <= archive.size() && Get32(at(p)) == sig::Local;) {
-            const uint16_t flags = Get16(at(p + 6));
-            const size_t data = p + kLocalHeaderSize + Get16(at(p + 26)) + Get16(at(p + 28));
+        for (const Entry& e : entries) {
             ClassicKeys keys;
-            if ((flags & 1) && data + 12 <= archive.size()
-                && ClassicPasswordCheck(password, at(data), keys, Get32(at(p + 14)), Get16(at(p + 10)), flags))
+            if ((e.flags & 1) && e.data + 12 <= archive.size()
+                && ClassicPasswordCheck(password, at(e.data), keys, e.crc, e.time, e.flags))
                 passes = true;
-            p = data + Get32(at(p + 18));
         }
         if (!passes)
             return password;
