@@ -42,7 +42,7 @@ TPasswordDlg::TPasswordDlg(QWidget* parent) : QDialog(parent)
 
     connect(OKBtn, &QPushButton::clicked, this, guardedSlot([this] { OKBtnClick(); }));
     connect(Password, &QLineEdit::returnPressed, this, guardedSlot([this] { OKBtnClick(); }));
-    connect(CancelBtn, &QPushButton::clicked, this, &TPasswordDlg::CancelBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, guardedSlot([this] { CancelBtnClick(); }));
 }
 
 void TPasswordDlg::showEvent(QShowEvent* e)
