@@ -96,8 +96,10 @@ TDualListDlg::TDualListDlg(QWidget* parent) : QDialog(parent)
     const ScreenInfo s = hsa::screen().info();
     resize(std::min(s.width, 560 * formScale / 640), std::min(s.height, 400 * formScale / 640));
 
-    connect(IncludeBtn, &QPushButton::clicked, this, guardedSlot([this] { showLists(model_.Include(selectedRows(SrcList)), -1); }));
-    connect(ExcludeBtn, &QPushButton::clicked, this, guardedSlot([this] { showLists(-1, model_.Exclude(selectedRows(DstList))); }));
+    connect(IncludeBtn, &QPushButton::clicked, this,
+            guardedSlot([this] { showLists(model_.Include(selectedRows(SrcList)), -1); }));
+    connect(ExcludeBtn, &QPushButton::clicked, this,
+            guardedSlot([this] { showLists(-1, model_.Exclude(selectedRows(DstList))); }));
     connect(IncAllBtn, &QPushButton::clicked, this, guardedSlot([this] { model_.IncludeAll(); showLists(-1, -1); }));
     connect(ExAllBtn, &QPushButton::clicked, this, guardedSlot([this] { model_.ExcludeAll(); showLists(-1, -1); }));
     connect(ComboBox1, &QComboBox::textActivated, this, guardedSlot([this](const QString& text) {
