@@ -11,6 +11,7 @@
 #include "platform/help.h"
 #include "platform/prompt.h"
 #include "platform/windowhook.h"
+#include "platform/slotguard.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -107,7 +108,7 @@ QHBoxLayout* buttonRow(QWidget* owner, QPushButton* start)
 {
     auto* help = new QPushButton(QStringLiteral("Hilfe"), owner);
     auto* close = new QPushButton(QStringLiteral("Schließen"), owner);
-    QObject::connect(help, &QPushButton::clicked, owner, [] { showHelp(); });
+    QObject::connect(help, &QPushButton::clicked, owner, guardedSlot([] { showHelp(); }));
     QObject::connect(close, &QPushButton::clicked, owner, &QWidget::close);
     auto* row = new QHBoxLayout;
     row->addWidget(start);
@@ -212,21 +213,21 @@ Tarchivform::Tarchivform(QWidget* parent) : QWidget(parent, Qt::Window)
             ComboBox2->setCurrentText(QString());
         refresh();
     };
-    connect(ComboBox1->lineEdit(), &QLineEdit::editingFinished, this, yearLeft);
-    connect(ComboBox1, &QComboBox::activated, this, yearLeft);
-    connect(ComboBox2, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+    connect(ComboBox1->lineEdit(), &QLineEdit::editingFinished, this, guardedSlot(yearLeft));
+    connect(ComboBox1, &QComboBox::activated, this, guardedSlot(yearLeft));
+    connect(ComboBox2, &QComboBox::currentTextChanged, this, guardedSlot([this](const QString& text) {
         yearArchive().SetHalfYear(text);
         refresh();
-    });
-    connect(RadioGroup1, &QButtonGroup::idClicked, this, [](int id) { yearArchive().SetMoving(id == 0); });
-    connect(RadioGroup2, &QButtonGroup::idClicked, this, [this](int id) {
+    }));
+    connect(RadioGroup1, &QButtonGroup::idClicked, this, guardedSlot([](int id) { yearArchive().SetMoving(id == 0); }));
+    connect(RadioGroup2, &QButtonGroup::idClicked, this, guardedSlot([this](int id) {
         yearArchive().SetPlace(id == 1 ? ArchivePlace::DriveA : ArchivePlace::HardDisk);
         refresh();
-    });
-    connect(Button1, &QPushButton::clicked, this, [this] {
+    }));
+    connect(Button1, &QPushButton::clicked, this, guardedSlot([this] {
         yearArchive().Start(selectedNames(FileListBox1));
         refresh();
-    });
+    }));
     applyScale(this);
 }
 
@@ -251,9 +252,11 @@ void Tarchivform::refresh()
 void Tarchivform::showEvent(QShowEvent* e)
 {
     QWidget::showEvent(e);
-    yearArchive().Activate(state().programDir);
-    ComboBox1->clear();
-    refresh();
+    runGuarded([this] {
+        yearArchive().Activate(state().programDir);
+        ComboBox1->clear();
+        refresh();
+    });
 }
 
 void Tarchivform::keyPressEvent(QKeyEvent* e)
@@ -313,22 +316,22 @@ Tarch2form::Tarch2form(QWidget* parent) : QWidget(parent, Qt::Window)
     layout->addLayout(buttonRow(this, Button1));
 
     wireModel(model, Panel3);
-    connect(FileListBox3, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    connect(FileListBox3, &QListWidget::itemClicked, this, guardedSlot([this](QListWidgetItem* item) {
         archiveRestore().ChooseYearEntry(item->text());
         refresh();
-    });
-    connect(ComboBox2, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+    }));
+    connect(ComboBox2, &QComboBox::currentTextChanged, this, guardedSlot([this](const QString& text) {
         archiveRestore().SetHalfYear(text);
         refresh();
-    });
-    connect(RadioGroup2, &QButtonGroup::idClicked, this, [this](int id) {
+    }));
+    connect(RadioGroup2, &QButtonGroup::idClicked, this, guardedSlot([this](int id) {
         archiveRestore().SetPlace(id == 1 ? ArchivePlace::DriveA : ArchivePlace::HardDisk);
         refresh();
-    });
-    connect(Button1, &QPushButton::clicked, this, [this] {
+    }));
+    connect(Button1, &QPushButton::clicked, this, guardedSlot([this] {
         archiveRestore().Start(selectedNames(FileListBox2));
         refresh();
-    });
+    }));
     applyScale(this);
 }
 
@@ -360,8 +363,10 @@ void Tarch2form::refresh()
 void Tarch2form::showEvent(QShowEvent* e)
 {
     QWidget::showEvent(e);
-    archiveRestore().Activate(state().programDir);
-    refresh();
+    runGuarded([this] {
+        archiveRestore().Activate(state().programDir);
+        refresh();
+    });
 }
 
 void Tarch2form::keyPressEvent(QKeyEvent* e)

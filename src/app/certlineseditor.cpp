@@ -29,12 +29,14 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent)
     layout->addWidget(Memo1);
     resize(700, 480);
 
-    connect(OldRegulation, &QAction::triggered, this, [this] { LoadDefaultCopy(QStringLiteral("wahlzeilen.alt")); });
-    connect(NewRegulation, &QAction::triggered, this, [this] { LoadDefaultCopy(QStringLiteral("wahlzeilen.neu")); });
-    connect(SaveAndUse, &QAction::triggered, this, [this] {
+    connect(OldRegulation, &QAction::triggered, this,
+            guardedSlot([this] { LoadDefaultCopy(QStringLiteral("wahlzeilen.alt")); }));
+    connect(NewRegulation, &QAction::triggered, this,
+            guardedSlot([this] { LoadDefaultCopy(QStringLiteral("wahlzeilen.neu")); }));
+    connect(SaveAndUse, &QAction::triggered, this, guardedSlot([this] {
         if (SaveMemo())
             accept();
-    });
+    }));
     connect(CancelNoSave, &QAction::triggered, this, &QDialog::reject);
 }
 

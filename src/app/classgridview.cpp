@@ -4,6 +4,7 @@
 #include "grades/gradewindowcontroller.h"
 #include "grades/gridheadings.h"
 #include "classes/sharedstate.h"
+#include "platform/slotguard.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -31,7 +32,7 @@ public:
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
     {
         if (auto* line = qobject_cast<QLineEdit*>(editor))
-            view_->commitFromEditor(index.row(), index.column(), line->text());
+            runGuarded([&] { view_->commitFromEditor(index.row(), index.column(), line->text()); });
     }
 
 protected:
@@ -94,7 +95,7 @@ ClassGridView::ClassGridView(QWidget* parent) : QTableWidget(kGridRows, kGridCel
     setColumnHidden(kGridConductCell, true);
     setColumnHidden(kGridCooperationCell, true);
     setVisible(false);
-    connect(this, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
+    connect(this, &QTableWidget::currentCellChanged, this, guardedSlot([this](int row, int column, int, int) {
         if (refreshing_ || row < 0 || column < 0)
             return;
         classGrid().selectCell(GridPos{column, row});
@@ -102,7 +103,7 @@ ClassGridView::ClassGridView(QWidget* parent) : QTableWidget(kGridRows, kGridCel
         if (p.row != row || p.column != column)
             showCurrent();
         emit gridStateChanged();
-    });
+    }));
 }
 
 void ClassGridView::setDefaultColumnWidth(int pixels)
@@ -217,29 +218,31 @@ void ClassGridView::leaveGrid()
 
 void ClassGridView::keyPressEvent(QKeyEvent* e)
 {
-    switch (e->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        classGrid().keyMove(GridKey::Return);
-        showCurrent();
-        emit gridStateChanged();
-        return;
-    case Qt::Key_Left:
-        classGrid().keyMove(GridKey::Left);
-        showCurrent();
-        emit gridStateChanged();
-        return;
-    case Qt::Key_Right:
-        classGrid().keyMove(GridKey::Right);
-        showCurrent();
-        emit gridStateChanged();
-        return;
-    case Qt::Key_Escape:
-        leaveGrid();
-        return;
-    default:
-        QTableWidget::keyPressEvent(e);
-    }
+    runGuarded([&] {
+        switch (e->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            classGrid().keyMove(GridKey::Return);
+            showCurrent();
+            emit gridStateChanged();
+            return;
+        case Qt::Key_Left:
+            classGrid().keyMove(GridKey::Left);
+            showCurrent();
+            emit gridStateChanged();
+            return;
+        case Qt::Key_Right:
+            classGrid().keyMove(GridKey::Right);
+            showCurrent();
+            emit gridStateChanged();
+            return;
+        case Qt::Key_Escape:
+            leaveGrid();
+            return;
+        default:
+            QTableWidget::keyPressEvent(e);
+        }
+    });
 }
 
 void ClassGridView::focusInEvent(QFocusEvent* e)
@@ -251,9 +254,11 @@ void ClassGridView::focusInEvent(QFocusEvent* e)
         return;
     if (classGrid().menusDisabled())
         return;
-    classGrid().enter();
-    refresh();
-    emit gridStateChanged();
+    runGuarded([this] {
+        classGrid().enter();
+        refresh();
+        emit gridStateChanged();
+    });
 }
 
 void ClassGridView::focusOutEvent(QFocusEvent* e)
@@ -265,7 +270,7 @@ void ClassGridView::focusOutEvent(QFocusEvent* e)
     QWidget* now = QApplication::focusWidget();
     if (now && isAncestorOf(now))
         return;
-    leaveGrid();
+    runGuarded([this] { leaveGrid(); });
 }
 
 void ClassGridView::mousePressEvent(QMouseEvent* e)
@@ -275,9 +280,11 @@ void ClassGridView::mousePressEvent(QMouseEvent* e)
     const int c = currentColumn();
     if (r < 0 || c < 0)
         return;
-    classGrid().click(GridPos{c, r});
-    showCurrent();
-    emit gridStateChanged();
+    runGuarded([&] {
+        classGrid().click(GridPos{c, r});
+        showCurrent();
+        emit gridStateChanged();
+    });
 }
 
 void InstallClassGridHooks(ClassGridView* grid)

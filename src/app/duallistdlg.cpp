@@ -6,6 +6,7 @@
 #include "classes/sharedstate.h"
 #include "platform/prompt.h"
 #include "platform/screen.h"
+#include "platform/slotguard.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -95,21 +96,23 @@ TDualListDlg::TDualListDlg(QWidget* parent) : QDialog(parent)
     const ScreenInfo s = hsa::screen().info();
     resize(std::min(s.width, 560 * formScale / 640), std::min(s.height, 400 * formScale / 640));
 
-    connect(IncludeBtn, &QPushButton::clicked, this, [this] { showLists(model_.Include(selectedRows(SrcList)), -1); });
-    connect(ExcludeBtn, &QPushButton::clicked, this, [this] { showLists(-1, model_.Exclude(selectedRows(DstList))); });
-    connect(IncAllBtn, &QPushButton::clicked, this, [this] { model_.IncludeAll(); showLists(-1, -1); });
-    connect(ExAllBtn, &QPushButton::clicked, this, [this] { model_.ExcludeAll(); showLists(-1, -1); });
-    connect(ComboBox1, &QComboBox::textActivated, this, [this](const QString& text) {
+    connect(IncludeBtn, &QPushButton::clicked, this,
+            guardedSlot([this] { showLists(model_.Include(selectedRows(SrcList)), -1); }));
+    connect(ExcludeBtn, &QPushButton::clicked, this,
+            guardedSlot([this] { showLists(-1, model_.Exclude(selectedRows(DstList))); }));
+    connect(IncAllBtn, &QPushButton::clicked, this, guardedSlot([this] { model_.IncludeAll(); showLists(-1, -1); }));
+    connect(ExAllBtn, &QPushButton::clicked, this, guardedSlot([this] { model_.ExcludeAll(); showLists(-1, -1); }));
+    connect(ComboBox1, &QComboBox::textActivated, this, guardedSlot([this](const QString& text) {
         model_.ChooseFormat(text, QDir::currentPath());
         showLists(-1, -1);
-    });
-    connect(HelpBtn, &QPushButton::clicked, this, [] { showInformation(MultiClassImportHelpText()); });
-    connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
-    connect(CancelBtn, &QPushButton::clicked, this, [this] {
+    }));
+    connect(HelpBtn, &QPushButton::clicked, this, guardedSlot([] { showInformation(MultiClassImportHelpText()); }));
+    connect(OKBtn, &QPushButton::clicked, this, guardedSlot([this] { OKBtnClick(); }));
+    connect(CancelBtn, &QPushButton::clicked, this, guardedSlot([this] {
         reject();
         if (!state().openClassFile.isEmpty())
             classFiles().Close();
-    });
+    }));
 }
 
 QList<int> TDualListDlg::selectedRows(QListWidget* list)
@@ -146,7 +149,7 @@ void TDualListDlg::Activate()
 void TDualListDlg::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
-    Activate();
+    runGuarded([this] { Activate(); });
 }
 
 void TDualListDlg::OKBtnClick()
@@ -175,9 +178,11 @@ void TDualListDlg::done(int result)
 {
     QDialog::done(result);
     // The import used the main window's class table; no class stays open.
-    ClassTable().close();
-    NotifyMainWindow();
-    showInformation(MultiClassImportClosingText());
+    runGuarded([] {
+        ClassTable().close();
+        NotifyMainWindow();
+        showInformation(MultiClassImportClosingText());
+    });
 }
 
 void N3Click()

@@ -80,7 +80,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(100);
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, guardedSlot([this] { Timer1Timer(); }));
 
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
@@ -89,7 +89,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     Timer3 = new QTimer(this);
     Timer3->setObjectName(QStringLiteral("Timer3"));
     Timer3->setInterval(1000);
-    connect(Timer3, &QTimer::timeout, this, &TForm1::Timer3Timer);
+    connect(Timer3, &QTimer::timeout, this, guardedSlot([this] { Timer3Timer(); }));
     Timer3->start();
 
     Timer4 = new QTimer(this);
@@ -571,26 +571,30 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e)
         && QApplication::activeModalWidget() == nullptr && focusWidget() != Button5)
         QTimer::singleShot(0, this, [this] { Memo1Exit(); });
     if (watched == FileListBox1) {
-        if (e->type() == QEvent::KeyPress) {
-            auto* k = static_cast<QKeyEvent*>(e);
-            if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-                FileListBox1Activate();
-                return true;
+        bool taken = false;
+        runGuarded([&] {
+            if (e->type() == QEvent::KeyPress) {
+                auto* k = static_cast<QKeyEvent*>(e);
+                if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+                    taken = true;
+                    FileListBox1Activate();
+                } else if (k->key() == Qt::Key_Escape) {
+                    taken = true;
+                    classFiles().ListEscape();
+                    refreshFromState();
+                }
+            } else if (e->type() == QEvent::FocusIn) {
+                classFiles().ListEntered();
+            } else if (e->type() == QEvent::FocusOut) {
+                // Leaving the list for one of the program's own boxes is not leaving it.
+                if (QApplication::activeModalWidget() == nullptr && isActiveWindow()) {
+                    classFiles().ListLeft();
+                    QTimer::singleShot(0, this, guardedSlot([this] { refreshFromState(); }));
+                }
             }
-            if (k->key() == Qt::Key_Escape) {
-                classFiles().ListEscape();
-                refreshFromState();
-                return true;
-            }
-        } else if (e->type() == QEvent::FocusIn) {
-            classFiles().ListEntered();
-        } else if (e->type() == QEvent::FocusOut) {
-            // Leaving the list for one of the program's own boxes is not leaving it.
-            if (QApplication::activeModalWidget() == nullptr && isActiveWindow()) {
-                classFiles().ListLeft();
-                QTimer::singleShot(0, this, [this] { refreshFromState(); });
-            }
-        }
+        });
+        if (taken)
+            return true;
     }
     return QMainWindow::eventFilter(watched, e);
 }
@@ -649,11 +653,13 @@ void TForm1::Arbeitbeenden1Click()
 
 void TForm1::closeEvent(QCloseEvent* e)
 {
-    if (!MainWindowMayClose()) {
+    // A check that failed keeps the program running with what is open.
+    bool mayClose = false;
+    if (!runGuarded([&] { mayClose = MainWindowMayClose(); }) || !mayClose) {
         e->ignore();
         return;
     }
-    MainWindowClosing();
+    runGuarded([] { MainWindowClosing(); });
     DBGrid1->setVisible(false);
     e->accept();
 }
@@ -674,7 +680,7 @@ void TForm1::changeEvent(QEvent* e)
 {
     QMainWindow::changeEvent(e);
     if (e->type() == QEvent::ActivationChange && isActiveWindow())
-        MainWindowActivated(hsa::screen().info().width);
+        runGuarded([] { MainWindowActivated(hsa::screen().info().width); });
 }
 
 } // namespace hsa

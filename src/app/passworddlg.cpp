@@ -2,6 +2,7 @@
 #include "classes/sharedstate.h"
 #include "platform/errors.h"
 #include "platform/prompt.h"
+#include "platform/slotguard.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -39,9 +40,9 @@ TPasswordDlg::TPasswordDlg(QWidget* parent) : QDialog(parent)
     layout->addWidget(Password);
     layout->addLayout(buttons);
 
-    connect(OKBtn, &QPushButton::clicked, this, &TPasswordDlg::OKBtnClick);
-    connect(Password, &QLineEdit::returnPressed, this, &TPasswordDlg::OKBtnClick);
-    connect(CancelBtn, &QPushButton::clicked, this, &TPasswordDlg::CancelBtnClick);
+    connect(OKBtn, &QPushButton::clicked, this, guardedSlot([this] { OKBtnClick(); }));
+    connect(Password, &QLineEdit::returnPressed, this, guardedSlot([this] { OKBtnClick(); }));
+    connect(CancelBtn, &QPushButton::clicked, this, guardedSlot([this] { CancelBtnClick(); }));
 }
 
 void TPasswordDlg::showEvent(QShowEvent* e)

@@ -70,7 +70,7 @@ TBtnRightDlg::TBtnRightDlg(QWidget* parent) : QDialog(parent)
     connect(ComboBox1, &QComboBox::activated, this, &TBtnRightDlg::ComboBox1Change);
     connect(SaveBtn, &QPushButton::clicked, this, &TBtnRightDlg::SaveSchoolTypeClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    connect(HelpBtn, &QPushButton::clicked, this, [] { ShowHelpContext(99); });
+    connect(HelpBtn, &QPushButton::clicked, this, guardedSlot([] { ShowHelpContext(99); }));
 }
 
 void TBtnRightDlg::prepareForSchoolType()

@@ -3,6 +3,7 @@
 #include "classes/subjecteditor.h"
 #include "platform/programwide.h"
 #include "platform/prompt.h"
+#include "platform/slotguard.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -46,8 +47,8 @@ Tform_sonder::Tform_sonder(QWidget* parent) : QDialog(parent)
     layout->addWidget(Edit1);
     layout->addLayout(buttons);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &Tform_sonder::BitBtn1Click);
-    connect(Edit1, &QLineEdit::returnPressed, this, &Tform_sonder::BitBtn1Click);
+    connect(BitBtn1, &QPushButton::clicked, this, guardedSlot([this] { BitBtn1Click(); }));
+    connect(Edit1, &QLineEdit::returnPressed, this, guardedSlot([this] { BitBtn1Click(); }));
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 

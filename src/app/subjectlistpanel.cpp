@@ -9,6 +9,7 @@
 #include "platform/windowhook.h"
 #include "print/notepagecommands.h"
 #include "print/subjectlistprint.h"
+#include "platform/slotguard.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -54,20 +55,20 @@ SubjectListPanel::SubjectListPanel(TForm1& form) : QWidget(form.Panel2), form_(f
     l->addLayout(buttons);
     setVisible(false);
 
-    connect(StringGrid2, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
+    connect(StringGrid2, &QTableWidget::cellDoubleClicked, this, guardedSlot([this](int row, int) {
         subjectListChoice().toggle(row);
         refresh();
-    });
-    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
-    connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
-    connect(form.RadioGroup2Buttons, &QButtonGroup::idClicked, this, [this](int id) {
+    }));
+    connect(Button3, &QPushButton::clicked, this, guardedSlot([this] { Button3Click(); }));
+    connect(Button4, &QPushButton::clicked, this, guardedSlot([this] { Button4Click(); }));
+    connect(form.RadioGroup2Buttons, &QButtonGroup::idClicked, this, guardedSlot([this](int id) {
         if (!updating_)
             subjectListChoice().setListType(id);
-    });
-    connect(form.RadioGroup4Buttons, &QButtonGroup::idClicked, this, [this](int id) {
+    }));
+    connect(form.RadioGroup4Buttons, &QButtonGroup::idClicked, this, guardedSlot([this](int id) {
         if (!updating_)
             subjectListChoice().setExamKind(id);
-    });
+    }));
 }
 
 void SubjectListPanel::refresh()

@@ -2,6 +2,7 @@
 #include "app/programblock.h"
 #include "classes/schoolsettings.h"
 #include "classes/sharedstate.h"
+#include "platform/slotguard.h"
 #include "platform/viewzoom.h"
 
 #include <QButtonGroup>
@@ -80,13 +81,13 @@ void TBtnRightDlg1::changeEvent(QEvent* e)
 {
     QDialog::changeEvent(e);
     if (e->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible())
-        ApplyViewZoom();
+        runGuarded([this] { ApplyViewZoom(); });
 }
 
 void TBtnRightDlg1::hideEvent(QHideEvent* e)
 {
     QDialog::hideEvent(e);
-    ApplyViewZoom();
+    runGuarded([this] { ApplyViewZoom(); });
 }
 
 } // namespace hsa

@@ -9,6 +9,7 @@
 #include "grades/gradewindowcontroller.h"
 #include "platform/prompt.h"
 #include "platform/screen.h"
+#include "platform/slotguard.h"
 
 #include <QAction>
 #include <QApplication>
@@ -197,24 +198,24 @@ void TForm2::buildMenu()
     Abschlussprfung1 = topics->addAction(QStringLiteral("Abschlussprüfung"));
     Schulfre4mde1 = topics->addAction(QStringLiteral("Schulfremde"));
     IndividuelleBerufsschulfcher1 = topics->addAction(QStringLiteral("Individuelle Berufsschulfächer"));
-    connect(Verhalten1, &QAction::triggered, this, [this] { tabbednotebook1->setCurrentIndex(0); });
-    connect(Arbeiten1, &QAction::triggered, this, [this] { tabbednotebook1->setCurrentIndex(1); });
-    connect(Nchster1, &QAction::triggered, this, [this] { Nchster1Click(); });
-    connect(Vorheriger1, &QAction::triggered, this, [this] { Vorheriger1Click(); });
-    connect(Zurck1, &QAction::triggered, this, [this] { Zurck1Click(); });
-    connect(copy, &QAction::triggered, this, [this] { clipboardAction(0); });
-    connect(paste, &QAction::triggered, this, [this] { clipboardAction(1); });
-    connect(cut, &QAction::triggered, this, [this] { clipboardAction(2); });
+    connect(Verhalten1, &QAction::triggered, this, guardedSlot([this] { tabbednotebook1->setCurrentIndex(0); }));
+    connect(Arbeiten1, &QAction::triggered, this, guardedSlot([this] { tabbednotebook1->setCurrentIndex(1); }));
+    connect(Nchster1, &QAction::triggered, this, guardedSlot([this] { Nchster1Click(); }));
+    connect(Vorheriger1, &QAction::triggered, this, guardedSlot([this] { Vorheriger1Click(); }));
+    connect(Zurck1, &QAction::triggered, this, guardedSlot([this] { Zurck1Click(); }));
+    connect(copy, &QAction::triggered, this, guardedSlot([this] { clipboardAction(0); }));
+    connect(paste, &QAction::triggered, this, guardedSlot([this] { clipboardAction(1); }));
+    connect(cut, &QAction::triggered, this, guardedSlot([this] { clipboardAction(2); }));
     const std::pair<QAction*, int> helpEntries[] = {{N1, kHelpContents},
                                                     {Abschlussprfung1, kHelpFinalExam},
                                                     {Schulfre4mde1, kHelpExternalCandidates},
                                                     {IndividuelleBerufsschulfcher1, kHelpVocationalSubjects}};
     for (const auto& [action, context] : helpEntries) {
         const int topic = context;
-        connect(action, &QAction::triggered, this, [this, topic] {
+        connect(action, &QAction::triggered, this, guardedSlot([this, topic] {
             Busy b(busy_);
             c_->ShowHelp(topic);
-        });
+        }));
     }
 }
 
@@ -501,101 +502,101 @@ void TForm2::buildNotesPage()
 void TForm2::connectControls()
 {
     for (QPushButton* b : {Button2, Button9, Button13})
-        connect(b, &QPushButton::clicked, this, [this] { Nchster1Click(); });
+        connect(b, &QPushButton::clicked, this, guardedSlot([this] { Nchster1Click(); }));
     for (QPushButton* b : {Button3, Button10, Button6})
-        connect(b, &QPushButton::clicked, this, [this] { Vorheriger1Click(); });
-    connect(Label9, &QPushButton::clicked, this, [this] { Label9Click(); });
-    connect(Button5, &QPushButton::clicked, this, [this] {
+        connect(b, &QPushButton::clicked, this, guardedSlot([this] { Vorheriger1Click(); }));
+    connect(Label9, &QPushButton::clicked, this, guardedSlot([this] { Label9Click(); }));
+    connect(Button5, &QPushButton::clicked, this, guardedSlot([this] {
         Busy b(busy_);
         if (c_->hooks().printNotes)
             c_->hooks().printNotes();
-    });
+    }));
     // The attachment's own messages must not close the window under the
     // user (Busy marks them as the window's own).
-    connect(Button14, &QPushButton::clicked, this, [this] {
+    connect(Button14, &QPushButton::clicked, this, guardedSlot([this] {
         flushPendingEdits();
         Busy b(busy_);
         c_->OpenAttachment();
-    });
-    connect(Button15, &QPushButton::clicked, this, [this] {
+    }));
+    connect(Button15, &QPushButton::clicked, this, guardedSlot([this] {
         flushPendingEdits();
         Busy b(busy_);
         c_->RecreateAttachment();
-    });
-    connect(Button1, &QPushButton::clicked, this, [this] {
+    }));
+    connect(Button1, &QPushButton::clicked, this, guardedSlot([this] {
         {
             Busy b(busy_);
             c_->SavePhrasesAndClose();
         }
         afterAction();
-    });
-    connect(Button11, &QPushButton::clicked, this, [this] {
+    }));
+    connect(Button11, &QPushButton::clicked, this, guardedSlot([this] {
         Busy b(busy_);
         c_->showPhraseHelp();
-    });
-    connect(Button12, &QPushButton::clicked, this, [this] {
+    }));
+    connect(Button12, &QPushButton::clicked, this, guardedSlot([this] {
         c_->togglePhraseStore();
         StringGrid2->setVisible(c_->phraseStoreShown());
-    });
-    connect(BitBtn1, &QPushButton::clicked, this, [this] {
+    }));
+    connect(BitBtn1, &QPushButton::clicked, this, guardedSlot([this] {
         {
             Busy b(busy_);
             c_->editProfileCodes();
         }
         applyLayout();
         refreshLabels();
-    });
-    connect(BitBtn2, &QPushButton::clicked, this, [this] {
+    }));
+    connect(BitBtn2, &QPushButton::clicked, this, guardedSlot([this] {
         Busy b(busy_);
         c_->explainProfileNotCounted();
-    });
-    connect(resultButtons, &QButtonGroup::idClicked, this, [this](int id) {
+    }));
+    connect(resultButtons, &QButtonGroup::idClicked, this, guardedSlot([this](int id) {
         {
             Busy b(busy_);
             c_->selectExamResult(id);
         }
         refreshLabels();
-    });
-    connect(profileButtons, &QButtonGroup::idClicked, this, [this](int id) {
+    }));
+    connect(profileButtons, &QButtonGroup::idClicked, this, guardedSlot([this](int id) {
         c_->selectProfile(id);
         refreshRemarks();
-    });
+    }));
 
-    connect(StringGrid3, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+    connect(StringGrid3, &QTableWidget::itemChanged, this, guardedSlot([this](QTableWidgetItem* item) {
         if (!updating_)
             commitGridCell(item->row(), item->column());
-    });
-    connect(StringGrid3, &QTableWidget::cellClicked, this, [this](int row, int column) {
+    }));
+    connect(StringGrid3, &QTableWidget::cellClicked, this, guardedSlot([this](int row, int column) {
         const CellPos to = c_->clickCell(CellPos{column, row});
         refreshGrid();
         refreshLabels();
         StringGrid3->setCurrentCell(to.row, to.column);
-    });
-    connect(StringGrid3, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
+    }));
+    connect(StringGrid3, &QTableWidget::cellDoubleClicked, this, guardedSlot([this](int row, int column) {
         c_->doubleClickCell(CellPos{column, row});
         refreshGrid();
         refreshLabels();
-    });
+    }));
 
-    connect(StringGrid2, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+    connect(StringGrid2, &QTableWidget::itemChanged, this, guardedSlot([this](QTableWidgetItem* item) {
         if (!updating_ && item->column() == 1)
             c_->phrases().setPhrase(item->row() + 1, item->text());
-    });
+    }));
 
     for (int i = 0; i < 6; ++i) {
-        connect(remarkEdits[i], &QLineEdit::textEdited, this, [this, i](const QString& t) {
+        connect(remarkEdits[i], &QLineEdit::textEdited, this, guardedSlot([this, i](const QString& t) {
             takeEdit([this, i, &t] { return c_->setRemark(i, t); });
-        });
-        connect(recordEdits[i], &QLineEdit::textEdited, this, [this, i](const QString& t) {
+        }));
+        connect(recordEdits[i], &QLineEdit::textEdited, this, guardedSlot([this, i](const QString& t) {
             takeEdit([this, i, &t] { return c_->setRecordField(recordFieldNames()[i], t); });
-        });
+        }));
     }
     connect(deutschnote, &QLineEdit::textEdited, this,
-            [this](const QString& t) { takeEdit([this, &t] { return c_->setDeutschnote(t); }); });
+            guardedSlot([this](const QString& t) { takeEdit([this, &t] { return c_->setDeutschnote(t); }); }));
     connect(mathenote, &QLineEdit::textEdited, this,
-            [this](const QString& t) { takeEdit([this, &t] { return c_->setMathenote(t); }); });
+            guardedSlot([this](const QString& t) { takeEdit([this, &t] { return c_->setMathenote(t); }); }));
 
-    connect(memo1, &QPlainTextEdit::textChanged, this, [this] {
+    connect(memo1, &QPlainTextEdit::textChanged, this, guardedSlot([this] {
         if (updating_)
             return;
         if (c_->setNotesText(memo1->toPlainText())) {
@@ -606,22 +607,22 @@ void TForm2::connectControls()
             Busy b(busy_);
             showWarning(kMsgNotesCut);
         }
-    });
+    }));
 
-    connect(tabbednotebook1, &QTabWidget::currentChanged, this, [this](int page) {
+    connect(tabbednotebook1, &QTabWidget::currentChanged, this, guardedSlot([this](int page) {
         refreshLabels();
         if (page == 0)
             StringGrid3->setFocus();
         else if (page == 1)
             hinweis1->setFocus();
-    });
+    }));
 
-    focusConnection_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* from, QWidget* to) {
+    focusConnection_ = connect(qApp, &QApplication::focusChanged, this, guardedSlot([this](QWidget* from, QWidget* to) {
         focusMoved(from, to);
-    });
+    }));
 
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(esc, &QShortcut::activated, this, [this] { Zurck1Click(); });
+    connect(esc, &QShortcut::activated, this, guardedSlot([this] { Zurck1Click(); }));
 }
 
 // ------------------------------------------------------------------ showing
@@ -1103,7 +1104,15 @@ void TForm2::focusRemarkNeighbour(QObject* edit, int step)
         chain.at(to)->setFocus();
 }
 
+// A key whose work failed is shown and taken: it does nothing more.
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
+{
+    bool taken = true;
+    runGuarded([&] { taken = filterEvent(watched, event); });
+    return taken;
+}
+
+bool TForm2::filterEvent(QObject* watched, QEvent* event)
 {
     const bool isEdit = remarkIndex(watched) >= 0 || recordEditIndex(watched) >= 0;
     if (isEdit) {
@@ -1214,12 +1223,13 @@ void TForm2::checkDeactivation()
 void TForm2::closeEvent(QCloseEvent* event)
 {
     if (c_->isOpen()) {
-        flushPendingEdits();
+        // A save that failed keeps the window open with the input.
         bool closed = false;
-        {
+        runGuarded([&] {
+            flushPendingEdits();
             Busy b(busy_);
             closed = c_->Close();
-        }
+        });
         if (!closed) {
             event->ignore();
             return;

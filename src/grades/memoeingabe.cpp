@@ -1,4 +1,5 @@
 #include "grades/memoeingabe.h"
+#include "platform/slotguard.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -44,14 +45,14 @@ Tmemoeingabe::Tmemoeingabe(QWidget* parent) : QDialog(parent)
     layout->addWidget(Memo1);
     layout->addLayout(buttons);
 
-    connect(Button1, &QPushButton::clicked, this, [this] {
+    connect(Button1, &QPushButton::clicked, this, guardedSlot([this] {
         resultWord_ = QStringLiteral("ok");
         accept();
-    });
-    connect(Button2, &QPushButton::clicked, this, [this] {
+    }));
+    connect(Button2, &QPushButton::clicked, this, guardedSlot([this] {
         resultWord_ = QStringLiteral("Abbruch");
         QDialog::reject();
-    });
+    }));
 }
 
 void Tmemoeingabe::prepare(const QString& caption, const QString& text)

@@ -1,5 +1,7 @@
 #pragma once
+#include <concepts>
 #include <functional>
+#include <utility>
 
 namespace hsa {
 
@@ -12,5 +14,18 @@ namespace hsa {
 // work ran through, false when it was cut short by an error (already shown),
 // so that the slot can stop there.
 bool runGuarded(const std::function<void()>& work);
+
+// A slot for connect() that runs `slot` under runGuarded.  It takes exactly
+// the signal arguments `slot` takes (Qt drops the rest), so a connect line
+// reads as before: connect(button, &QPushButton::clicked, this, guardedSlot([this] { … })).
+template <typename F>
+auto guardedSlot(F slot)
+{
+    return [slot = std::move(slot)](auto&&... args)
+               requires std::invocable<const F&, decltype(args)...>
+    {
+        runGuarded([&] { slot(std::forward<decltype(args)>(args)...); });
+    };
+}
 
 } // namespace hsa

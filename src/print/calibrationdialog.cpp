@@ -3,6 +3,7 @@
 #include "classes/sharedstate.h"
 #include "platform/screen.h"
 #include "platform/viewzoom.h"
+#include "platform/slotguard.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -35,11 +36,11 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent)
     setGeometry(static_cast<int>(g.left * factor), static_cast<int>(g.top * factor),
                 static_cast<int>(g.width * factor), static_cast<int>(g.height * factor));
 
-    connect(StringGrid1, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+    connect(StringGrid1, &QTableWidget::itemChanged, this, guardedSlot([this](QTableWidgetItem* item) {
         if (!filling_ && item)
             form_.setCell(item->column(), item->row(), item->text());
-    });
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    }));
+    connect(Button1, &QPushButton::clicked, this, guardedSlot([this] { Button1Click(); }));
 }
 
 void TForm3::showEvent(QShowEvent* event)
@@ -61,8 +62,10 @@ void TForm3::showEvent(QShowEvent* event)
     for (int c = 0; c < CalibrationForm::kColumns; ++c)
         StringGrid1->setColumnWidth(c, g.columnWidths[c]);
     ZoomWindowAsLaidOut(this, state().viewZoom);
-    form_.activate();
-    showCells();
+    runGuarded([this] {
+        form_.activate();
+        showCells();
+    });
     StringGrid1->setCurrentCell(1, CalibrationForm::kValueColumn);
     StringGrid1->setFocus();
     // The editor is always shown: open it once the window is on screen.
@@ -79,9 +82,11 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event)
         // Leaving the grid (not merely opening a cell editor inside it).
         QWidget* now = QApplication::focusWidget();
         if (!now || !StringGrid1->isAncestorOf(now)) {
-            takeCells();
-            form_.gridExit();
-            showCells();
+            runGuarded([this] {
+                takeCells();
+                form_.gridExit();
+                showCells();
+            });
         }
     }
     return QDialog::eventFilter(watched, event);
@@ -125,7 +130,7 @@ void TForm3::done(int result)
     QDialog::done(result);
     // Losing the activation re-reads the saved settings: what was not saved
     // is given up.
-    form_.deactivate();
+    runGuarded([this] { form_.deactivate(); });
 }
 
 } // namespace hsa

@@ -55,6 +55,12 @@ void WordFormsController::Abort()
 void WordFormsController::Start()
 {
     mayClose_ = false;
+    // Whatever happens, even an error the window's guard shows, the window
+    // can be closed afterwards.
+    struct Closable {
+        bool& mayClose;
+        ~Closable() { mayClose = true; }
+    } closable{mayClose_};
     try {
         run();
     } catch (const FileError& e) {
@@ -62,8 +68,6 @@ void WordFormsController::Start()
     } catch (const PrinterError& e) {
         showError(e.message());
     }
-    // Whatever happened, the window can be closed now.
-    mayClose_ = true;
 }
 
 void WordFormsController::run()

@@ -5,6 +5,7 @@
 #include "platform/windowhook.h"
 #include "word/attachments.h"
 #include "word/wordforms.h"
+#include "platform/slotguard.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -103,8 +104,8 @@ TForm4::TForm4(WordFormsController& controller, QWidget* parent) : QWidget(paren
     buttons->addStretch();
     buttons->addWidget(Panel2);
     main->addLayout(buttons);
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-    connect(Panel2, &QPushButton::clicked, this, [this] { Panel2Click(); });
+    connect(Button1, &QPushButton::clicked, this, guardedSlot([this] { Button1Click(); }));
+    connect(Panel2, &QPushButton::clicked, this, guardedSlot([this] { Panel2Click(); }));
 
     c_.hooks().studentDone = WhileAlive(this, [this](const QString& lastName) {
         Memo1->appendPlainText(lastName);
@@ -141,7 +142,8 @@ void TForm4::Button1Click()
     Button1->setEnabled(false);
     Memo1->clear();
     Panel3->setVisible(true);
-    c_.Start();
+    // A failed run gives the buttons back for the next try.
+    runGuarded([this] { c_.Start(); });
     Panel3->setVisible(false);
     Button1->setEnabled(true);
 }
@@ -162,7 +164,7 @@ void TForm4::closeEvent(QCloseEvent* e)
 void TForm4::changeEvent(QEvent* e)
 {
     if (e->type() == QEvent::ActivationChange && isActiveWindow() && Button1->isEnabled())
-        c_.Activate();
+        runGuarded([this] { c_.Activate(); });
     QWidget::changeEvent(e);
 }
 

@@ -28,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 using namespace hsa;
 using namespace hsa::test;
@@ -317,4 +318,30 @@ TEST_F(WordFormsTest, WindowStartEmptiesTheListAndPrintsTheChosenStudents)
         EXPECT_TRUE(forms.mayClose());
         window.Memo1->appendPlainText(QStringLiteral("vom letzten Mal"));
     }
+}
+
+// An error the run does not handle itself (here from the list of students
+// done) is shown once; the window stays open, its choices as they were, its
+// "Start" usable again, and it can be closed.
+TEST_F(WordFormsTest, AnUnexpectedErrorDuringARunIsShownAndTheWindowStaysUsable)
+{
+    ASSERT_TRUE(printer().SelectPrinterDevice("Buero", {}, {}));
+    TForm4 window(forms);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.RadioGroup2->button(2)->click();
+    window.SpinEdit1->setValue(2);
+    window.SpinEdit2->setValue(3);
+    const ScopedHook failing(forms.hooks().studentDone,
+                             [](const QString&) { throw std::runtime_error("Speicher voll"); });
+    prompt.clear();
+    QTest::mouseClick(window.Button1, Qt::LeftButton);
+    EXPECT_EQ(prompt.texts(), QStringList{"Unerwarteter Fehler: Speicher voll"});
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(QList<int>({window.RadioGroup2->checkedId(), window.SpinEdit1->value(), window.SpinEdit2->value()}),
+              QList<int>({2, 2, 3}));
+    EXPECT_TRUE(window.Button1->isEnabled());
+    EXPECT_TRUE(window.Panel3->isHidden());
+    EXPECT_TRUE(forms.mayClose());
+    EXPECT_TRUE(window.close());
 }

@@ -5,6 +5,7 @@
 #include "app/studentlistmodel.h"
 #include "classes/studentlist.h"
 #include "grades/gradewindowcontroller.h"
+#include "platform/errors.h"
 
 #include <QTest>
 #include <QtWidgets>
@@ -233,4 +234,27 @@ TEST_F(ClassGridViewTest, StudentListClickOnTheCurrentCellThenTypingReplacesTheF
                   names[i].toStdString())
             << pauses[i] << " ms";
     }
+}
+
+// Saving the table on Escape fails with an error the grid does not handle
+// itself: one error message, and the table stays on screen with the marks
+// typed, to be saved again.
+TEST_F(ClassGridViewTest, AFailingSaveOnEscapeShowsOneErrorAndKeepsTheTableWithTheMarks)
+{
+    ASSERT_TRUE(classGrid().OpenTable(GradeTable::SP));
+    const int d = columnOf("D");
+    typeInto(1, d, "37", Qt::Key_Return);
+    classGrid().hooks().busy = [](bool) { throw FileError(QStringLiteral("Der Datenträger ist voll.")); };
+    prompt.clear();
+    prompt.yes();
+    QTest::keyClick(view, Qt::Key_Escape);
+    QStringList errors;
+    for (const ScriptedPrompt::Shown& s : prompt.shown())
+        if (s.kind == MsgKind::Error)
+            errors << s.text;
+    EXPECT_EQ(errors, QStringList{"Der Datenträger ist voll."});
+    EXPECT_FALSE(view->isHidden());
+    EXPECT_TRUE(classGrid().visible() && classGrid().entryOpen());
+    EXPECT_EQ(text(1, d), "3.7");
+    EXPECT_EQ(classGrid().cell(d, 1), "3.7");
 }

@@ -2,6 +2,9 @@
 
 #include "grades/gradewindow.h"
 #include "grades/memoeingabe.h"
+#include "platform/errors.h"
+
+#include <stdexcept>
 
 #include <QTest>
 #include <QtWidgets>
@@ -378,5 +381,52 @@ TEST_F(GradeWindowUi, ClickOnTheCurrentCellThenTypingReplacesTheMarkWhateverTheP
                 EXPECT_EQ(gradeWindow().sheet().grid.at(column, row).toStdString(), "4.5") << where;
             }
         }
+    }
+}
+
+// A hook behind a button, a menu entry or a key that fails (a full disk, a
+// damaged file, any other error) shows one error message; the window stays
+// open with what was typed, and the program goes on.
+TEST_F(GradeWindowUi, AFailingActionShowsOneErrorAndKeepsTheWindowAndTheInput)
+{
+    using Hooks = GradeWindowHooks;
+    const auto fileError = [] { throw FileError(QStringLiteral("Die Datei ist beschädigt.")); };
+    const struct {
+        const char* name;
+        std::function<void(Hooks&)> fail;
+        std::function<void(TForm2&)> act;
+        QString message;
+    } cases[] = {
+        {"Notizfeld drucken", [&](Hooks& h) { h.printNotes = fileError; },
+         [](TForm2& f) { QTest::mouseClick(f.Button5, Qt::LeftButton); }, "Die Datei ist beschädigt."},
+        {"Zurück", [&](Hooks& h) { h.remindOpenAttachments = fileError; },
+         [](TForm2& f) { f.Zurck1->trigger(); }, "Die Datei ist beschädigt."},
+        {"Escape", [&](Hooks& h) { h.remindOpenAttachments = fileError; },
+         [](TForm2& f) { QTest::keyClick(&f, Qt::Key_Escape); }, "Die Datei ist beschädigt."},
+        {"Hilfe", [](Hooks& h) { h.openHelp = [](int) { throw std::runtime_error("kein Speicher"); }; },
+         [](TForm2& f) { f.N1->trigger(); }, "Unerwarteter Fehler: kein Speicher"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Hooks kept = gradeWindow().hooks();
+        openOn(0);
+        form->tabbednotebook1->setCurrentIndex(1);
+        form->hinweis1->setFocus();
+        form->hinweis1->selectAll();
+        QTest::keyClicks(form->hinweis1, "Streitschlichter");
+        prompt.clear();
+        c.fail(gradeWindow().hooks());
+        c.act(*form);
+        QStringList errors;
+        for (const ScriptedPrompt::Shown& s : prompt.shown())
+            if (s.call == ScriptedPrompt::Call::Message && s.kind == MsgKind::Error)
+                errors << s.text;
+        EXPECT_EQ(errors, QStringList{c.message});
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_TRUE(gradeWindow().isOpen());
+        EXPECT_EQ(form->hinweis1->text(), "Streitschlichter");
+        gradeWindow().hooks() = kept;
+        form->close();
+        EXPECT_FALSE(gradeWindow().isOpen());
     }
 }
