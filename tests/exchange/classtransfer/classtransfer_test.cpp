@@ -419,16 +419,7 @@ TEST_F(ClassTransferTest, AClassAnotherProgramHoldsIsNotReplacedOrTakenAway)
     for (const Flow& flow : flows())
         if (QString(flow.name) != "stick export" && QString(flow.name) != "archive copy")
             rows.append(flow);
-    rows.append({"multi-class import",
-                 [this] { folder.write("hsa_9a.imp", "Neu\r\nNina\r\n9a\r\n01.01.2010\r\nUlm\r\n"); },
-                 [this] {
-                     DualListModel model;
-                     model.Refill(folder.path());
-                     model.IncludeAll();
-                     prompt.text("2122").yes();
-                     RunMultiClassImport(model, QDate(2021, 9, 1));
-                 },
-                 false, false, {}});
+    rows.append(multiClassImport());
     for (int i = 0; i < rows.size(); ++i) {
         const Flow& flow = rows.at(i);
         SCOPED_TRACE(flow.name);
