@@ -237,6 +237,27 @@ protected:
                     texts << k.subjects.subjectNames[i];
             docs.push_back({c.name, texts, [=, kind = c.kind] { PrintStudentDocument(kind, k, s); }});
         }
+        // The shipped lists with five footer lines as long as the grade key:
+        // every line and the grade key stay on the page.
+        const struct { const char* name; const char* level; int kind, result; } footed[] = {
+            {"final certificate, five footer lines", "x", 1, 0},
+            {"copy of the final certificate, five footer lines", "x", 6, 0},
+            {"leaving certificate of class 10, five footer lines", "x", 1, 6},
+            {"leaving certificate, five footer lines", "9", 1, 6},
+            {"own certificate, five footer lines", "9", 1, 0},
+            {"external HSA certificate, shipped list, five footer lines", "9", 1, 8},
+            {"external WRS certificate, shipped list, five footer lines", "9", 6, 7},
+        };
+        for (const auto& c : footed) {
+            auto [k, s] = certificateClass(c.level, c.result);
+            const QString key = k.subjects.footerLines[0];
+            QStringList texts{kSurname, QStringLiteral("Notenstufen:")};
+            for (int i = 0; i < 5; ++i) {
+                k.subjects.footerLines[i] = QStringLiteral("Zeile %1: ").arg(i + 1) + key;
+                texts << QStringLiteral("Zeile %1:").arg(i + 1);
+            }
+            docs.push_back({c.name, texts, [=, kind = c.kind] { PrintStudentDocument(kind, k, s); }});
+        }
         // The fullest list the subject file holds, with five long footer
         // lines and a broken subject name: the rows close up, and the WRS
         // page splits its one column in two.
@@ -274,6 +295,7 @@ TEST_F(TextFit, LongTextsStayInsideTheirColumns)
         ASSERT_EQ(dev().jobs.size(), jobs + 1) << d.name;
         const PrintJob& job = dev().lastJob();
         const int pageRight = static_cast<int>(dev().printableSizeMM().width() * 10);
+        const int pageBottom = static_cast<int>(dev().printableSizeMM().height() * 10);
         const QList<PrintedText> texts = job.texts();
         const QList<PrintedLine> lines = job.lines();
         for (const QString& text : d.texts) {
@@ -284,7 +306,7 @@ TEST_F(TextFit, LongTextsStayInsideTheirColumns)
                 if (heading ? t.text != text : !t.text.contains(text))
                     continue;
                 ++found;
-                EXPECT_EQ(test::TextCrossing(texts, lines, i, d.right.value_or(pageRight)).toStdString(), "")
+                EXPECT_EQ(test::TextCrossing(texts, lines, i, d.right.value_or(pageRight), pageBottom).toStdString(), "")
                     << d.name << ": \"" << t.text.toStdString() << "\" at x " << t.x << " ends at " << t.right();
             }
             EXPECT_GT(found, 0) << d.name << ": " << text.toStdString();
