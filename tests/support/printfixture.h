@@ -30,8 +30,8 @@ inline QString TextsAt(const PrintJob& job, int x, int y)
 // another text on its line that it overlaps, the right limit (the printable
 // area's edge or the edge of the document's frame), the page's left edge or
 // the bottom of the printable area (bottom > 0).  Two texts share a line when
-// their cells overlap by more than half the smaller one: lines set one under
-// the other with a tight spacing do not.  A rule along the top or the foot of
+// their cells overlap by more than a third of the smaller one: lines set one
+// under the other with a tight spacing do not.  A rule along the top or the foot of
 // a cell only touches it.
 inline QString TextCrossing(const QList<PrintedText>& texts, const QList<PrintedLine>& lines, int i, int right,
                             int bottomEdge = 0)
@@ -61,7 +61,7 @@ inline QString TextCrossing(const QList<PrintedText>& texts, const QList<Printed
         if (k != i && u.page == t.page && !u.text.trimmed().isEmpty()
             && std::min(t.right(), u.right()) - std::max(t.x, u.x) > 2
             && std::min(bottom, u.pageY() + u.fontHeight) - std::max(top, u.pageY())
-                > std::max(5, std::min(t.fontHeight, u.fontHeight) / 2))
+                > std::max(5, std::min(t.fontHeight, u.fontHeight) / 3))
             return QStringLiteral("\"%1\" at x %2").arg(u.text).arg(u.x);
     }
     return {};

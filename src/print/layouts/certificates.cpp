@@ -135,7 +135,9 @@ void printLeavingTitle(const ClassPrintData& cls, bool withSchoolForms, const QS
     }
 }
 
-void printSubjectBlockA(const ClassPrintData& cls, const StudentPrintData& st, const FootLines& foot)
+// Prints the subject rows and the footer lines; true when a project grade
+// stands beside the project block.
+bool printSubjectBlockA(const ClassPrintData& cls, const StudentPrintData& st, const FootLines& foot)
 {
     const auto& names = cls.subjects.subjectNames;
     const int n = SubjectCount(cls.subjects);
@@ -166,17 +168,21 @@ void printSubjectBlockA(const ClassPrintData& cls, const StudentPrintData& st, c
         SetFont(cls, 48);
         PrintTextOut(700, (r - 3) * 70 + 1012, word(r));
     }
+    bool projectWord = false;
     for (int r = s + 1; r <= k - 1 && r < kGradeListRows; ++r) {
         const QString& text = st.gradeNames[static_cast<size_t>(r)];
         subjectFont(text, true);
         PrintSubjectName(1080, (r - 2 - s) * 70 + 1020, shownSubject(text), 18, 18, 1540 - kColumnGap);
         SetFont(cls, 48);
-        if (isProject(text))
+        if (isProject(text)) {
             PrintTextOut(1540, 1715, word(r));
-        else
+            projectWord = true;
+        } else {
             PrintTextOut(1540, (r - 2 - s) * 70 + 1012, word(r));
+        }
     }
     printFooterLines(cls, foot);
+    return projectWord;
 }
 
 // The whole grade of the overall average and the average beside it.
@@ -245,14 +251,16 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
     PrintSchoolName(cls, 700, offset);
     SetFont(cls, 44, true);
     PrintFittedText(250, 850, sub.subjectBlockHeading, kRight);
-    printSubjectBlockA(cls, st, foot);
+    const bool projectWord = printSubjectBlockA(cls, st, foot);
 
     SetFont(cls, 48, true);
     PrintTextOut(250, 1625, kProjectHeadingClass9);
     SetFont(cls, 40);
     PrintTextOut(250, 1685, QStringLiteral("Thema:"));
     PrintTextOut(250, 1735, QStringLiteral("Note  "));
-    PrintFittedText(410, 1685, st.ag5, kRight);
+    // The project grade stands just below the topic: a long topic ends
+    // before it.
+    PrintFittedText(410, 1685, st.ag5, projectWord ? 1540 - kColumnGap : kRight);
     SetFont(cls, 28);
     PrintTextOut(410, 1745, kVerbalNote);
     SetFont(cls, 44, true);
@@ -410,7 +418,9 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
     SetFont(cls, 40);
     PrintTextOut(250, 1620, QStringLiteral("Thema:"));
     PrintTextOut(250, 1665, QStringLiteral("Note  "));
-    PrintFittedText(410, 1620, st.ag5, kRight);
+    // The project grade stands half a line below the topic: a long topic
+    // ends before it.
+    PrintFittedText(410, 1620, st.ag5, projectWord.isNull() ? kRight : 1540 - kColumnGap);
     SetFont(cls, 48);
     if (!projectWord.isNull())
         PrintTextOut(1540, 1645, projectWord);

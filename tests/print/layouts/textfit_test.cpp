@@ -6,6 +6,7 @@
 #include "classes/subjects.h"
 #include "grades/gradecontext.h"
 #include "print/drivers.h"
+#include "print/layouts/certificateparts.h"
 #include "print/layouts/classtables.h"
 #include "print/layouts/pageparts.h"
 #include "print/layouts/protocols.h"
@@ -338,6 +339,48 @@ TEST_F(TextFit, HelperCondensesShrinksAndRestoresTheFont)
         const PrintedText t = dev().lastJob().texts().last();
         EXPECT_EQ(std::tuple(t.x, t.width, t.fontHeight), std::tuple(100, c.width, c.drawnHeight)) << c.name;
         EXPECT_EQ(PrintFontCellHeight(), c.height) << c.name;
+    }
+    EndPrint();
+}
+
+// The foot of a certificate: the form's places while the last line with a
+// text ends on the page (blank lines after it do not count), else moved up
+// together, else closed up evenly to the page's bottom, a size smaller only
+// once the lines would touch.
+TEST_F(TextFit, FootLinesStayOnThePage)
+{
+    ASSERT_TRUE(BeginPrint());
+    SetPrintFontName(QStringLiteral("Times New Roman"));
+    ASSERT_EQ(PrintPageHeight(), 2870);
+    const QStringList five{"Notenstufen", "Fußzeile 1", "Fußzeile 2", "Fußzeile 3", "Fußzeile 4", "Fußzeile 5"};
+    struct Case {
+        const char* name;
+        std::vector<int> places;
+        QStringList texts;
+        int captionY;
+        std::vector<int> y;
+        int size;
+    };
+    const Case cases[] = {
+        {"two footer lines, the form's places", {2690, 2730, 2770, 2810, 2850, 2890, 2930},
+         {"Notenstufen", "Prüfungsfächer", "Fußzeile 1", "Fußzeile 2", "", "", ""}, 2605,
+         {2690, 2730, 2770, 2810, 2850, 2890, 2930}, 35},
+        {"three footer lines, moved up", {2655, 2770, 2810, 2850, 2890, 2930}, five.mid(0, 4) + QStringList{"", ""},
+         2560, {2640, 2755, 2795, 2835, 2875, 2915}, 35},
+        {"five footer lines, closed up", {2655, 2770, 2810, 2850, 2890, 2930}, five, 2560,
+         {2635, 2675, 2715, 2755, 2795, 2835}, 35},
+        {"keys and five footer lines, closer", {2645, 2685, 2770, 2810, 2850, 2890, 2930},
+         QStringList{"Notenstufen", "Prüfungsfächer"} + five.mid(1), 2560, {2601, 2640, 2679, 2718, 2757, 2796, 2835},
+         35},
+        {"keys and five footer lines under high captions, smaller", {2690, 2730, 2770, 2810, 2850, 2890, 2930},
+         QStringList{"Notenstufen", "Prüfungsfächer"} + five.mid(1), 2605, {2648, 2680, 2712, 2744, 2776, 2808, 2840},
+         30},
+    };
+    for (const Case& c : cases) {
+        const certificate::FootLines foot = certificate::FitFootLines(cls, 35, c.places, c.texts, c.captionY);
+        EXPECT_EQ(foot.y, c.y) << c.name;
+        EXPECT_EQ(foot.size, c.size) << c.name;
+        EXPECT_EQ(PrintFontCellHeight(), c.size) << c.name;
     }
     EndPrint();
 }
