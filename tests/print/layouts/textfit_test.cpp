@@ -259,6 +259,28 @@ protected:
             }
             docs.push_back({c.name, texts, [=, kind = c.kind] { PrintStudentDocument(kind, k, s); }});
         }
+        // The class-9 feedback with the subject finished in class 8, on the
+        // shipped list and on the longest one: its lines stand between the
+        // project block and the participation lines, its grade off the
+        // project grade's line, the date above its rule.
+        for (const bool longest : {false, true}) {
+            auto [k, s] = certificateClass("9", 3);
+            if (longest) {
+                for (int i = 18; i < kSubjectEntryCount; ++i)
+                    k.subjects.subjectNames[i] = QStringLiteral("Fach%1").arg(i);
+                k.context = MakeGradeContext(k.subjects.subjectNames, k.classFile, false);
+                s.gradeNames = k.subjects.subjectNames;
+            }
+            s.ag5 = QStringLiteral("Französisch");
+            s.ag6 = QStringLiteral("2");
+            s.hints[0] = QStringLiteral("Schulsanitätsdienst");
+            s.datum = QStringLiteral("Freitag,  17.07.2026");
+            docs.push_back({longest ? "class-9 feedback with the class-8 subject, 19 subjects"
+                                    : "class-9 feedback with the class-8 subject",
+                            {kSurname, "Note des in Klasse 8", "abgeschlossenen Pflichtfaches:", "Französisch",
+                             "Ergänzende Hinweise", "Schulsanitätsdienst", "Juli 2026", "2 "},
+                            [=] { PrintStudentDocument(1, k, s); }});
+        }
         // The fullest list the subject file holds, with five long footer
         // lines and a broken subject name: the rows close up, and the WRS
         // page splits its one column in two.

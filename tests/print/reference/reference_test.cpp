@@ -573,7 +573,7 @@ QStringList PrintEntries()
 }
 
 // Every print entry, shown or hidden, has a document here and each document a
-// reference for both classes; a reference no document prints is a leftover.
+// reference for every class; a reference no document prints is a leftover.
 TEST(ReferenceIndex, EveryPrintEntryHasItsReferences)
 {
     QSet<QString> documented, names, files;
