@@ -281,6 +281,26 @@ protected:
                              "Ergänzende Hinweise", "Schulsanitätsdienst", "Juli 2026", "2 "},
                             [=] { PrintStudentDocument(1, k, s); }});
         }
+        // The certificates with the longest list the subject editor takes:
+        // the project heading ends before the right column's last rows.
+        const struct { const char* name; const char* level; int result; } nineteen[] = {
+            {"own certificate, 19 subjects", "9", 0},
+            {"own certificate of class 9, 19 subjects", "9", 4},
+            {"certificate of class 10 after result 4, 19 subjects", "x", 4},
+            {"final certificate, 19 subjects", "x", 0},
+            {"leaving certificate, 19 subjects", "9", 6},
+        };
+        for (const auto& c : nineteen) {
+            auto [k, s] = certificateClass(c.level, c.result);
+            for (int i = 18; i < kSubjectEntryCount; ++i)
+                k.subjects.subjectNames[i] = QStringLiteral("Wahlfach Nummer %1").arg(i);
+            k.context = MakeGradeContext(k.subjects.subjectNames, k.classFile, false);
+            s.gradeNames = k.subjects.subjectNames;
+            s.ag5 = QStringLiteral("Bau eines Solarkochers aus Abfallmaterial und seine Erprobung im Schulgarten");
+            docs.push_back({c.name,
+                            {kSurname, "Wahlfach Nummer 18", "Wahlfach Nummer 20", "Leistungen in der", s.ag5},
+                            [=] { PrintStudentDocument(1, k, s); }});
+        }
         // The fullest list the subject file holds, with five long footer
         // lines and a broken subject name: the rows close up, and the WRS
         // page splits its one column in two.
