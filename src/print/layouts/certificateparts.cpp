@@ -4,6 +4,8 @@
 #include "classes/helpers.h"
 #include "print/pagemodel.h"
 
+#include <algorithm>
+
 namespace hsa {
 
 namespace certificate {
@@ -45,6 +47,41 @@ void PrintRemarkLines(const StudentPrintData& student, int y)
     const bool blank = TrimRight(student.hints[3]).isEmpty();
     PrintFittedText(700, y, blank ? QStringLiteral("---------------") : student.hints[3], kRight);
     PrintFittedText(700, y + 60, student.remarks[0], kRight);
+}
+
+FootLines FitFootLines(const ClassPrintData& cls, int size, const std::vector<int>& places, const QStringList& texts,
+                       int captionY)
+{
+    SetFont(cls, size);
+    FootLines foot{places, size};
+    const int bottom = PrintPageHeight();
+    const int top = captionY + PrintFontCellHeight() + 5;
+    const int count = static_cast<int>(places.size());
+    int last = count - 1;
+    while (last > 0 && TrimRight(texts.value(last)).isEmpty())
+        --last;
+    const int excess = count > 0 ? places[static_cast<size_t>(last)] + PrintFontCellHeight() - bottom : 0;
+    if (excess <= 0)
+        return foot;
+    if (places.front() - excess >= top) {
+        for (int& v : foot.y)
+            v -= excess;
+        return foot;
+    }
+    // A line's room shrinks with it; a step smaller only once the lines
+    // would touch.
+    int pitch = 0;
+    for (;;) {
+        const int cell = PrintFontCellHeight();
+        pitch = last > 0 ? std::min(40, (bottom - cell - top) / last) : 0;
+        if (pitch >= cell + 2 || foot.size <= kFittedTextFloor)
+            break;
+        SetFont(cls, --foot.size);
+    }
+    const int first = bottom - PrintFontCellHeight() - pitch * last;
+    for (int i = 0; i < count; ++i)
+        foot.y[static_cast<size_t>(i)] = first + pitch * i;
+    return foot;
 }
 
 QString Gesamtschnitt(const ClassPrintData& cls, const StudentPrintData& student)

@@ -3,6 +3,8 @@
 #include "print/printdata.h"
 
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 // The pieces the certificate pages share: the heading of school name, state
 // line and rule, the remarks, and the pages that stand in for a certificate.
@@ -37,6 +39,22 @@ void PrintSchoolName(const ClassPrintData& cls, int x, int offset);
 // The remarks in the current font: HINWEIS4 at (700, y) (fifteen hyphens
 // when it is blank) and BEMERK1 60 below it, each ending at kRight.
 void PrintRemarkLines(const StudentPrintData& student, int y);
+
+// The lines at a certificate's foot (grade key, exam key, footer lines), all
+// regular in one nominal size, given by their places on the form from the
+// top and their texts.  The form's places hold while the last line with a
+// text ends inside the printable area.  Else the lines move up together, no
+// higher than a line's height below captionY (the signature captions above
+// them); when even that is not enough they close up evenly down to the
+// bottom of the page, and become a size smaller at a time (not below
+// kFittedTextFloor) until they no longer touch one another.  The places and
+// the nominal size to print them in; the font is left in that size.
+struct FootLines {
+    std::vector<int> y;
+    int size = 0;
+};
+FootLines FitFootLines(const ClassPrintData& cls, int size, const std::vector<int>& places, const QStringList& texts,
+                       int captionY);
 
 // The student's overall average over subject rows 1 to 19.
 QString Gesamtschnitt(const ClassPrintData& cls, const StudentPrintData& student);

@@ -93,12 +93,27 @@ void printLabels(const ClassPrintData& cls, int y)
     PrintTextOut(250, y + 120, QStringLiteral("in"));
 }
 
-void printFooterLines(const ClassPrintData& cls)
+// The foot of a certificate: the keys at the places given, the five footer
+// lines 40 apart from y 2770, the signature captions at captionY above them;
+// kept on the page by FitFootLines.
+FootLines fitFoot(const ClassPrintData& cls, std::vector<int> keyPlaces, const QStringList& keys, int captionY)
+{
+    QStringList texts = keys;
+    for (int i = 0; i < 5; ++i) {
+        keyPlaces.push_back(2770 + 40 * i);
+        texts << cls.subjects.footerLines[static_cast<size_t>(i)];
+    }
+    return FitFootLines(cls, 35, keyPlaces, texts, captionY);
+}
+
+void printFooterLines(const ClassPrintData& cls, const FootLines& foot)
 {
     const SubjectData& subjects = cls.subjects;
-    SetFont(cls, 35);
+    SetFont(cls, foot.size);
+    const size_t first = foot.y.size() - 5;
     for (int i = 0; i < 5; ++i)
-        PrintFittedText(250, 2770 + 40 * i, subjects.footerLines[static_cast<size_t>(i)], kRight);
+        PrintFittedText(250, foot.y[first + static_cast<size_t>(i)], subjects.footerLines[static_cast<size_t>(i)],
+                        kRight);
 }
 
 void printSignatureRules(int y)
@@ -120,7 +135,9 @@ void printLeavingTitle(const ClassPrintData& cls, bool withSchoolForms, const QS
     }
 }
 
-void printSubjectBlockA(const ClassPrintData& cls, const StudentPrintData& st)
+// Prints the subject rows and the footer lines; true when a project grade
+// stands beside the project block.
+bool printSubjectBlockA(const ClassPrintData& cls, const StudentPrintData& st, const FootLines& foot)
 {
     const auto& names = cls.subjects.subjectNames;
     const int n = SubjectCount(cls.subjects);
@@ -151,17 +168,21 @@ void printSubjectBlockA(const ClassPrintData& cls, const StudentPrintData& st)
         SetFont(cls, 48);
         PrintTextOut(700, (r - 3) * 70 + 1012, word(r));
     }
+    bool projectWord = false;
     for (int r = s + 1; r <= k - 1 && r < kGradeListRows; ++r) {
         const QString& text = st.gradeNames[static_cast<size_t>(r)];
         subjectFont(text, true);
         PrintSubjectName(1080, (r - 2 - s) * 70 + 1020, shownSubject(text), 18, 18, 1540 - kColumnGap);
         SetFont(cls, 48);
-        if (isProject(text))
+        if (isProject(text)) {
             PrintTextOut(1540, 1715, word(r));
-        else
+            projectWord = true;
+        } else {
             PrintTextOut(1540, (r - 2 - s) * 70 + 1012, word(r));
+        }
     }
-    printFooterLines(cls);
+    printFooterLines(cls, foot);
+    return projectWord;
 }
 
 // The whole grade of the overall average and the average beside it.
@@ -215,8 +236,9 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
     PrintTextOut(250, 2605, final ? QStringLiteral("Vorsitzende/r des Prüfungsausschusses")
                                   : QStringLiteral("Schulleiter/in"));
     PrintFittedText(1180, 2605, final ? line(sub, 3) : QStringLiteral("Klassenlehrer/in"), kRight);
-    PrintTextOut(250, 2690, kGradeKey + QLatin1Char('.'));
-    PrintTextOut(250, 2730, kExamKey);
+    const FootLines foot = fitFoot(cls, {2690, 2730}, {kGradeKey + QLatin1Char('.'), kExamKey}, 2605);
+    PrintTextOut(250, foot.y[0], kGradeKey + QLatin1Char('.'));
+    PrintTextOut(250, foot.y[1], kExamKey);
     if (kind == kDocXCertificateCopy) {
         SetFont(cls, 46);
         PrintTextOut(250, 2535, QStringLiteral("gez.:"));
@@ -229,14 +251,16 @@ void PrintCertificateA(const ClassPrintData& cls, const StudentPrintData& st, in
     PrintSchoolName(cls, 700, offset);
     SetFont(cls, 44, true);
     PrintFittedText(250, 850, sub.subjectBlockHeading, kRight);
-    printSubjectBlockA(cls, st);
+    const bool projectWord = printSubjectBlockA(cls, st, foot);
 
     SetFont(cls, 48, true);
     PrintTextOut(250, 1625, kProjectHeadingClass9);
     SetFont(cls, 40);
     PrintTextOut(250, 1685, QStringLiteral("Thema:"));
     PrintTextOut(250, 1735, QStringLiteral("Note  "));
-    PrintFittedText(410, 1685, st.ag5, kRight);
+    // The project grade stands just below the topic: a long topic ends
+    // before it.
+    PrintFittedText(410, 1685, st.ag5, projectWord ? 1540 - kColumnGap : kRight);
     SetFont(cls, 28);
     PrintTextOut(410, 1745, kVerbalNote);
     SetFont(cls, 44, true);
@@ -288,12 +312,19 @@ void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& st, in
     PrintTextOut(990, 2550, QStringLiteral("der Schule)"));
     PrintTextOut(250, 2560, QStringLiteral("Schulleiter/in"));
     PrintTextOut(1180, 2560, QStringLiteral("Klassenlehrer/in"));
-    PrintTextOut(250, 2655, kGradeKey);
-    printFooterLines(cls);
+    const FootLines foot = fitFoot(cls, {2655}, {kGradeKey}, 2560);
+    PrintTextOut(250, foot.y[0], kGradeKey);
+    printFooterLines(cls, foot);
     PrintSchoolName(cls, 700, offset);
 
     const int n = SubjectCount(sub);
     const int s = n <= 15 ? 7 : n == 16 ? 8 : n <= 19 ? 9 : 10;
+    // A long list moves the project block down; the project grade moves
+    // with its "Note" so that it never stands on the topic's line.
+    int b = 120;
+    if (n >= 20)
+        b += 60;
+    const int projectWordY = b + 1665;
     auto word = [&](int r) {
         return GradeDigitToWord(GradeWordVariant::Certificate, st.grades[static_cast<size_t>(r)],
                                 st.gradeNames[static_cast<size_t>(r)]);
@@ -311,12 +342,9 @@ void PrintCertificateB(const ClassPrintData& cls, const StudentPrintData& st, in
         SetFont(cls, 40, text.contains(QStringLiteral("Wahlpflicht")));
         PrintSubjectName(1080, y, shownSubject(text), 17, 18, 1540 - kColumnGap);
         SetFont(cls, 48);
-        PrintTextOut(1540, isProject(text) ? 1785 : y, word(r));
+        PrintTextOut(1540, isProject(text) ? projectWordY : y, word(r));
     }
 
-    int b = 120;
-    if (n >= 20)
-        b += 60;
     SetFont(cls, 48, true);
     PrintTextOut(250, b + 1545, QStringLiteral("Leistungen in der themenorientierten Projektprüfung:"));
     SetFont(cls, 40);
@@ -379,14 +407,20 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
             PrintTextOut(left ? 700 : 1540, y, word(r));
     }
 
+    // The longest list's right column reaches down to the heading's line:
+    // the heading then ends before it.
     SetFont(cls, 48, true);
-    PrintTextOut(250, 1565, cls.classCode() == QLatin1Char('9')
-                                ? QStringLiteral("Leistungen in der themenorientierten Projektprüfung")
-                                : kProjectHeadingClass9);
+    const bool besideRightColumn = n - 1 > c && (n - 3 - c) * 70 + 1020 + 40 > 1565;
+    PrintFittedText(250, 1565,
+                    cls.classCode() == QLatin1Char('9') ? QStringLiteral("Leistungen in der themenorientierten Projektprüfung")
+                                                        : kProjectHeadingClass9,
+                    besideRightColumn ? 1080 - kColumnGap : kRight);
     SetFont(cls, 40);
     PrintTextOut(250, 1620, QStringLiteral("Thema:"));
     PrintTextOut(250, 1665, QStringLiteral("Note  "));
-    PrintFittedText(410, 1620, st.ag5, kRight);
+    // The project grade stands half a line below the topic: a long topic
+    // ends before it.
+    PrintFittedText(410, 1620, st.ag5, projectWord.isNull() ? kRight : 1540 - kColumnGap);
     SetFont(cls, 48);
     if (!projectWord.isNull())
         PrintTextOut(1540, 1645, projectWord);
@@ -440,10 +474,12 @@ void PrintDispatchCertificate(const ClassPrintData& cls, const StudentPrintData&
         PrintTextOut(250, 2560, QStringLiteral("Vorsitzende/r des Prüfungsausschusses"));
         PrintTextOut(1300, 2560, QStringLiteral("Schulleiter/in"));
     }
-    PrintTextOut(250, 2645, kGradeKey + QLatin1Char('.'));
+    const FootLines foot = class9 ? fitFoot(cls, {2645}, {kGradeKey + QLatin1Char('.')}, 2560)
+                                  : fitFoot(cls, {2645, 2685}, {kGradeKey + QLatin1Char('.'), kExamKey}, 2560);
+    PrintTextOut(250, foot.y[0], kGradeKey + QLatin1Char('.'));
     if (!class9)
-        PrintTextOut(250, 2685, kExamKey);
-    printFooterLines(cls);
+        PrintTextOut(250, foot.y[1], kExamKey);
+    printFooterLines(cls, foot);
     if (kind == kDocCertificateCopy) {
         SetFont(cls, 46);
         PrintTextOut(250, 2500, QStringLiteral("gez.:"));

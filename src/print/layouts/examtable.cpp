@@ -105,7 +105,8 @@ void examGrid(const ClassPrintData& cls, const StudentPrintData& st)
         SetNominalFont(cls, 36, false);
         for (int r = kFirstSubjectRow; r <= kLastSubjectRow; ++r)
             if (TrimRight(g.at(ColWeight, r)) != QStringLiteral("1"))
-                PrintTextOut(1755, t + r * h + 5, QStringLiteral("Gew=") + g.at(ColWeight, r));
+                PrintFittedText(1755, t + r * h + 5, QStringLiteral("Gew=") + g.at(ColWeight, r),
+                                1850 - kSheetColumnGap);
     }
 }
 

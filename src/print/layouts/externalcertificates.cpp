@@ -75,7 +75,9 @@ void printFrame(const ClassPrintData& cls, const Frame& f, int kind)
     PrintTextOut(875, 2470 + lower, QStringLiteral("(Dienstsiegel"));
     PrintTextOut(885, 2500 + lower, QStringLiteral("der Schule)"));
     PrintTextOut(1180, 2510 + lower, QStringLiteral("Vorsitzende/r des Prüfungsausschusses"));
-    PrintTextOut(250, kGradeKeyY + lower, QStringLiteral(
+    // Where the rows cannot close up further the key alone stays on the
+    // page, below the signature part.
+    PrintTextOut(250, std::min(kGradeKeyY + lower, PrintPageHeight() - PrintFontCellHeight()), QStringLiteral(
         "Notenstufen: sehr gut (1), gut (2), befriedigend (3), ausreichend (4), mangelhaft (5), ungenügend (6)"));
     if (kind == kDocCertificateCopy) {
         SetFont(cls, 48);

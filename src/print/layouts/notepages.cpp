@@ -3,11 +3,15 @@
 #include "classes/classfields.h"
 #include "classes/helpers.h"
 #include "platform/prompt.h"
+#include "print/layouts/pageparts.h"
 #include "print/pagemodel.h"
 
 namespace hsa {
 
 namespace {
+
+// Room left between the student's name and the project group.
+constexpr int kNameGap = 15;
 
 bool IsWeightRecord(const StudentPrintData& st)
 {
@@ -70,8 +74,10 @@ void PrintNotePage(const ClassPrintData& cls, const StudentPrintData& student, c
     PrintRule(100, 275, 1900, 275);
     SetPrintFontBold(true);
     SetNominalFont(cls, 50);
-    PrintTextOut(100, 200, student.nr + QStringLiteral(")  ") + student.surname + QLatin1Char(' ')
-                               + student.firstName + QStringLiteral("  "));
+    // Long names end before the project group beside them.
+    PrintFittedText(100, 200, student.nr + QStringLiteral(")  ") + student.surname + QLatin1Char(' ')
+                                  + student.firstName + QStringLiteral("  "),
+                    1600 - kNameGap);
     SetPrintFontBold(false);
     PrintTextOut(1600, 200, QStringLiteral("Projektgruppe ") + student.projectGroup);
     SetNominalFont(cls, 45);

@@ -1,5 +1,7 @@
 #include "print/recordingdevice.h"
 
+#include "print/textmetrics.h"
+
 namespace hsa {
 
 QStringList RecordingLines(const QList<PrintJob>& jobs)
@@ -53,6 +55,18 @@ QStringList RecordingLines(const QList<PrintJob>& jobs)
                 if (font != shownFont)
                     out << (shownFont = font);
                 const QString width = op.value > 0 ? QStringLiteral(" w%1").arg(op.value) : QString();
+                // A text too wide even condensed is cut at its width: the
+                // line shows the part on paper and, after "cut", what is lost.
+                if (op.value > 0 && op.naturalWidth * kMinTextCondense > op.value) {
+                    qsizetype shown = op.text.size();
+                    while (shown > 0
+                           && MeasureTextWidth(fontName, height, bold, italic, op.text.left(shown)) * kMinTextCondense
+                               > op.value)
+                        --shown;
+                    out << QStringLiteral("text %1%2 \"%3\" cut \"%4\"")
+                               .arg(point(op.x, op.y), width, op.text.left(shown), op.text.mid(shown));
+                    break;
+                }
                 out << QStringLiteral("text %1%2 \"%3\"").arg(point(op.x, op.y), width, op.text);
                 break;
             }

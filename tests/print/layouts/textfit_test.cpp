@@ -6,6 +6,7 @@
 #include "classes/subjects.h"
 #include "grades/gradecontext.h"
 #include "print/drivers.h"
+#include "print/layouts/certificateparts.h"
 #include "print/layouts/classtables.h"
 #include "print/layouts/pageparts.h"
 #include "print/layouts/protocols.h"
@@ -237,6 +238,69 @@ protected:
                     texts << k.subjects.subjectNames[i];
             docs.push_back({c.name, texts, [=, kind = c.kind] { PrintStudentDocument(kind, k, s); }});
         }
+        // The shipped lists with five footer lines as long as the grade key:
+        // every line and the grade key stay on the page.
+        const struct { const char* name; const char* level; int kind, result; } footed[] = {
+            {"final certificate, five footer lines", "x", 1, 0},
+            {"copy of the final certificate, five footer lines", "x", 6, 0},
+            {"leaving certificate of class 10, five footer lines", "x", 1, 6},
+            {"leaving certificate, five footer lines", "9", 1, 6},
+            {"own certificate, five footer lines", "9", 1, 0},
+            {"external HSA certificate, shipped list, five footer lines", "9", 1, 8},
+            {"external WRS certificate, shipped list, five footer lines", "9", 6, 7},
+        };
+        for (const auto& c : footed) {
+            auto [k, s] = certificateClass(c.level, c.result);
+            const QString key = k.subjects.footerLines[0];
+            QStringList texts{kSurname, QStringLiteral("Notenstufen:")};
+            for (int i = 0; i < 5; ++i) {
+                k.subjects.footerLines[i] = QStringLiteral("Zeile %1: ").arg(i + 1) + key;
+                texts << QStringLiteral("Zeile %1:").arg(i + 1);
+            }
+            docs.push_back({c.name, texts, [=, kind = c.kind] { PrintStudentDocument(kind, k, s); }});
+        }
+        // The class-9 feedback with the subject finished in class 8, on the
+        // shipped list and on the longest one: its lines stand between the
+        // project block and the participation lines, its grade off the
+        // project grade's line, the date above its rule.
+        for (const bool longest : {false, true}) {
+            auto [k, s] = certificateClass("9", 3);
+            if (longest) {
+                for (int i = 18; i < kSubjectEntryCount; ++i)
+                    k.subjects.subjectNames[i] = QStringLiteral("Fach%1").arg(i);
+                k.context = MakeGradeContext(k.subjects.subjectNames, k.classFile, false);
+                s.gradeNames = k.subjects.subjectNames;
+            }
+            s.ag5 = QStringLiteral("Französisch");
+            s.ag6 = QStringLiteral("2");
+            s.hints[0] = QStringLiteral("Schulsanitätsdienst");
+            s.datum = QStringLiteral("Freitag,  17.07.2026");
+            docs.push_back({longest ? "class-9 feedback with the class-8 subject, 19 subjects"
+                                    : "class-9 feedback with the class-8 subject",
+                            {kSurname, "Note des in Klasse 8", "abgeschlossenen Pflichtfaches:", "Französisch",
+                             "Ergänzende Hinweise", "Schulsanitätsdienst", "Juli 2026", "2 "},
+                            [=] { PrintStudentDocument(1, k, s); }});
+        }
+        // The certificates with the longest list the subject editor takes:
+        // the project heading ends before the right column's last rows.
+        const struct { const char* name; const char* level; int result; } nineteen[] = {
+            {"own certificate, 19 subjects", "9", 0},
+            {"own certificate of class 9, 19 subjects", "9", 4},
+            {"certificate of class 10 after result 4, 19 subjects", "x", 4},
+            {"final certificate, 19 subjects", "x", 0},
+            {"leaving certificate, 19 subjects", "9", 6},
+        };
+        for (const auto& c : nineteen) {
+            auto [k, s] = certificateClass(c.level, c.result);
+            for (int i = 18; i < kSubjectEntryCount; ++i)
+                k.subjects.subjectNames[i] = QStringLiteral("Wahlfach Nummer %1").arg(i);
+            k.context = MakeGradeContext(k.subjects.subjectNames, k.classFile, false);
+            s.gradeNames = k.subjects.subjectNames;
+            s.ag5 = QStringLiteral("Bau eines Solarkochers aus Abfallmaterial und seine Erprobung im Schulgarten");
+            docs.push_back({c.name,
+                            {kSurname, "Wahlfach Nummer 18", "Wahlfach Nummer 20", "Leistungen in der", s.ag5},
+                            [=] { PrintStudentDocument(1, k, s); }});
+        }
         // The fullest list the subject file holds, with five long footer
         // lines and a broken subject name: the rows close up, and the WRS
         // page splits its one column in two.
@@ -274,6 +338,7 @@ TEST_F(TextFit, LongTextsStayInsideTheirColumns)
         ASSERT_EQ(dev().jobs.size(), jobs + 1) << d.name;
         const PrintJob& job = dev().lastJob();
         const int pageRight = static_cast<int>(dev().printableSizeMM().width() * 10);
+        const int pageBottom = static_cast<int>(dev().printableSizeMM().height() * 10);
         const QList<PrintedText> texts = job.texts();
         const QList<PrintedLine> lines = job.lines();
         for (const QString& text : d.texts) {
@@ -284,7 +349,7 @@ TEST_F(TextFit, LongTextsStayInsideTheirColumns)
                 if (heading ? t.text != text : !t.text.contains(text))
                     continue;
                 ++found;
-                EXPECT_EQ(test::TextCrossing(texts, lines, i, d.right.value_or(pageRight)).toStdString(), "")
+                EXPECT_EQ(test::TextCrossing(texts, lines, i, d.right.value_or(pageRight), pageBottom).toStdString(), "")
                     << d.name << ": \"" << t.text.toStdString() << "\" at x " << t.x << " ends at " << t.right();
             }
             EXPECT_GT(found, 0) << d.name << ": " << text.toStdString();
@@ -316,6 +381,48 @@ TEST_F(TextFit, HelperCondensesShrinksAndRestoresTheFont)
         const PrintedText t = dev().lastJob().texts().last();
         EXPECT_EQ(std::tuple(t.x, t.width, t.fontHeight), std::tuple(100, c.width, c.drawnHeight)) << c.name;
         EXPECT_EQ(PrintFontCellHeight(), c.height) << c.name;
+    }
+    EndPrint();
+}
+
+// The foot of a certificate: the form's places while the last line with a
+// text ends on the page (blank lines after it do not count), else moved up
+// together, else closed up evenly to the page's bottom, a size smaller only
+// once the lines would touch.
+TEST_F(TextFit, FootLinesStayOnThePage)
+{
+    ASSERT_TRUE(BeginPrint());
+    SetPrintFontName(QStringLiteral("Times New Roman"));
+    ASSERT_EQ(PrintPageHeight(), 2870);
+    const QStringList five{"Notenstufen", "Fußzeile 1", "Fußzeile 2", "Fußzeile 3", "Fußzeile 4", "Fußzeile 5"};
+    struct Case {
+        const char* name;
+        std::vector<int> places;
+        QStringList texts;
+        int captionY;
+        std::vector<int> y;
+        int size;
+    };
+    const Case cases[] = {
+        {"two footer lines, the form's places", {2690, 2730, 2770, 2810, 2850, 2890, 2930},
+         {"Notenstufen", "Prüfungsfächer", "Fußzeile 1", "Fußzeile 2", "", "", ""}, 2605,
+         {2690, 2730, 2770, 2810, 2850, 2890, 2930}, 35},
+        {"three footer lines, moved up", {2655, 2770, 2810, 2850, 2890, 2930}, five.mid(0, 4) + QStringList{"", ""},
+         2560, {2640, 2755, 2795, 2835, 2875, 2915}, 35},
+        {"five footer lines, closed up", {2655, 2770, 2810, 2850, 2890, 2930}, five, 2560,
+         {2635, 2675, 2715, 2755, 2795, 2835}, 35},
+        {"keys and five footer lines, closer", {2645, 2685, 2770, 2810, 2850, 2890, 2930},
+         QStringList{"Notenstufen", "Prüfungsfächer"} + five.mid(1), 2560, {2601, 2640, 2679, 2718, 2757, 2796, 2835},
+         35},
+        {"keys and five footer lines under high captions, smaller", {2690, 2730, 2770, 2810, 2850, 2890, 2930},
+         QStringList{"Notenstufen", "Prüfungsfächer"} + five.mid(1), 2605, {2648, 2680, 2712, 2744, 2776, 2808, 2840},
+         30},
+    };
+    for (const Case& c : cases) {
+        const certificate::FootLines foot = certificate::FitFootLines(cls, 35, c.places, c.texts, c.captionY);
+        EXPECT_EQ(foot.y, c.y) << c.name;
+        EXPECT_EQ(foot.size, c.size) << c.name;
+        EXPECT_EQ(PrintFontCellHeight(), c.size) << c.name;
     }
     EndPrint();
 }

@@ -1,5 +1,7 @@
-// Every printed document read whole: two classes (9a and 10a) that use every
-// field the layouts print are printed through the print menu's entries, and
+// Every printed document read whole: three classes that fill every field the
+// layouts print are printed through the print menu's entries (9a and 10a
+// with texts of everyday length, 9b with every text at its field's full
+// width, the longest subject list and five long footer lines), and
 // the whole recording (texts, positions, fonts, rules, page breaks, and the
 // boxes shown on the way) must equal the reference kept beside this file in
 // <class>/<document>.txt; no text may stand over a rule, another text or the
@@ -12,6 +14,7 @@
 #include "app/mainmenu.h"
 #include "app/subjectlistpanel.h"
 #include "classes/helpers.h"
+#include "classes/studentlist.h"
 #include "grades/classgrid.h"
 #include "grades/gradeslots.h"
 #include "grades/gradewindowcontroller.h"
@@ -40,20 +43,52 @@ bool writingReferences()
     return qEnvironmentVariableIntValue("HSA_WRITE_REFERENCES") == 1;
 }
 
-// The two classes: folder name of their references, class file, KLASSE.
+// The classes: folder name of their references, class file, KLASSE, and
+// whether every text stands at its field's full width.
 struct FixtureClass {
     const char* folder;
     const char* classFile;
     const char* klasse;
+    bool longest = false;
 };
 const FixtureClass kClasses[] = {
     {"9a", "9a_25262.dbf", "9a"},
     {"10a", "xa_25262.dbf", "10a"},
+    {"9b", "9b_25262.dbf", "9b Zug Ost", true},
 };
 
 // A subject name as long as the real ones get, in place of
 // "Wirtschaftslehre/Informatik".
 const QByteArray kLongSubject = "Wirtschaft, Berufs- und Studienorientierung";
+// The longest subject list the subject editor takes (19 subjects): three
+// subjects after the project exam, the last as long as a name may be, one
+// broken in two lines.
+const QString kExtraSubjects = QStringLiteral("Französisch\r\nInformatik\\Medienbildung und Programmieren\r\n"
+                                               "Alltagskultur, Ernährung, Soziales mit Praxisteil und Exkursion\r\n");
+// Five footer lines, each as long as the grade key.
+QByteArray LongFooterLines()
+{
+    QString out;
+    for (int i = 1; i <= 5; ++i)
+        out += QStringLiteral("Fußzeile %1: Die Gesamtnote ergibt sich aus den Noten aller Fächer und der "
+                              "Projektprüfung (siehe Beiblatt)\r\n").arg(i);
+    return out.toLatin1(); // the subject file is Windows-1252
+}
+
+// text continued with everyday words up to exactly width characters, as a
+// secretary fills a field to its end.
+QString Widen(const QString& text, int width)
+{
+    static const char* words[] = {"und", "Schulgemeinschaft", "Verantwortung", "Streitschlichtung",
+                                  "Ganztagsangebot", "Berufsorientierung", "Ausbildungsreife"};
+    QString s = text;
+    for (int i = 0; s.size() < width; ++i)
+        s += QLatin1Char(' ') + QString::fromUtf8(words[i % std::size(words)]);
+    s.truncate(width);
+    if (s.endsWith(QLatin1Char(' ')))
+        s[width - 1] = QLatin1Char('e');
+    return s;
+}
 
 class ReferencePages;
 
@@ -84,9 +119,10 @@ struct FixtureStudent {
     QStringList notes;
 };
 
-// The students of both classes: every exam result 0 to 5, complete marks and
-// pending "P" marks, a record without a student between them.
-QList<FixtureStudent> FixtureStudents(const QString& klasse)
+// The students of every class: every exam result 0 to 5, complete marks and
+// pending "P" marks, a record without a student between them.  In the
+// longest class every student fills every text field to its full width.
+QList<FixtureStudent> FixtureStudents(const QString& klasse, bool longest)
 {
     const auto row = [&](const char* nr, const char* last, const char* first, const char* gender,
                          QList<QPair<QString, QString>> fields) {
@@ -114,8 +150,13 @@ QList<FixtureStudent> FixtureStudents(const QString& klasse)
              {"HJ", "3"},
              {"DATUM", "17.07.2026"},
              {"HINWEIS1", "Schulsanitätsdienst, Theater-AG"},
+             {"HINWEIS2", "Streitschlichterin"},
+             {"HINWEIS3", "Schulband"},
              {"HINWEIS4", "Teilnahme an der Schülerfirma"},
              {"BEMERK1", "Sie war Klassensprecherin."},
+             {"BEMERK2", "Lesepatin in Klasse 5"},
+             {"AG2", "Schülermitverantwortung"},
+             {"AG7", "Mathematik-Olympiade"},
              {"AG5", "Bau eines Solarkochers aus Abfallmaterial"},
              {"AG6", "2"}}),
         0,
@@ -152,6 +193,48 @@ QList<FixtureStudent> FixtureStudents(const QString& klasse)
                         yearMarks() + QList<Mark>{{ColWritten, "D", "1.3"}, {ColWritten, "M", "1.0"}, {ColWritten, "E", "1.7"},
                                            {ColComm, "E", "1.0"},    {ColComm, "Te", "1.0"},   {ColWritten, "Proj", "1.0"}},
                         {}};
+    if (!longest)
+        return s;
+    const std::pair<const char*, int> texts[] = {
+        {"AG4", 50}, {"AG5", 80}, {"HINWEIS1", 80}, {"HINWEIS2", 50},
+        {"HINWEIS3", 50}, {"HINWEIS4", 70}, {"BEMERK1", 70}, {"BEMERK2", 42}, {"AG2", 42}, {"AG7", 42}};
+    const std::pair<const char*, const char*> fixed[] = {
+        {"AG3", "01.02.2010, Zwilling"}, {"DATUM", "Freitag,  17.07.2026"}, {"HJ", "Gr. 3"}, {"AG6", "2"}};
+    for (FixtureStudent& st : s) {
+        if (st.row.last.isEmpty())
+            continue;
+        QMap<QString, QString> f;
+        for (const auto& [name, value] : st.row.fields)
+            f[name] = value;
+        f[QStringLiteral("VORNAME")] =
+            (st.row.first + QStringLiteral(" Anna-Katharina-Luise-Marie-Sophie-Theresa")).left(40);
+        f[QStringLiteral("NACHNAME")] =
+            (st.row.last + QStringLiteral("-Schimmelpfennig-Bergmann-Hohenlohe-Waldburg")).left(40);
+        const std::pair<const char*, const char*> starts[] = {
+            {"AG4", "Villingen-Schwenningen, Ortsteil"}, {"AG5", "Bau eines Solarkochers aus Abfallmaterial"},
+            {"HINWEIS1", "Schulsanitätsdienst, Theater-AG"}, {"HINWEIS2", "Streitschlichtung"},
+            {"HINWEIS3", "Schulband"}, {"HINWEIS4", "Teilnahme an der Schülerfirma"},
+            {"BEMERK1", "Sie war Klassensprecherin"}, {"BEMERK2", "Lesepatin in Klasse 5"},
+            {"AG2", "Schülermitverantwortung"}, {"AG7", "Mathematik-Olympiade"}};
+        for (const auto& [name, start] : starts)
+            if (f.value(QString::fromLatin1(name)).isEmpty())
+                f[QString::fromLatin1(name)] = QString::fromUtf8(start);
+        for (const auto& [name, width] : texts)
+            f[QString::fromLatin1(name)] = Widen(f.value(QString::fromLatin1(name)), width);
+        for (const auto& [name, value] : fixed)
+            f[QString::fromLatin1(name)] = QString::fromUtf8(value);
+        st.row.first = f.take(QStringLiteral("VORNAME"));
+        st.row.last = f.take(QStringLiteral("NACHNAME"));
+        st.row.fields.clear();
+        for (auto it = f.begin(); it != f.end(); ++it)
+            st.row.fields << qMakePair(it.key(), it.value());
+        // A note line as wide as the page holds, the last lines of the
+        // notes filled.
+        while (st.notes.size() < 44)
+            st.notes << QString();
+        st.notes[1] = Widen(st.notes[1].isEmpty() ? QStringLiteral("Gespräch mit den Eltern") : st.notes[1], 80);
+        st.notes[43] = QStringLiteral("Letzte Zeile der Notizen");
+    }
     return s;
 }
 
@@ -198,14 +281,19 @@ public:
     }
     // The class filled up to 36 students (the seventh on, year marks only),
     // so that the lists and tables run over onto a second page.
+    // The longest class is filled to its last student record, its names at
+    // full width.
     void fillClass()
     {
         const QString klasse = ClassTable().valueOrEmpty(0, QStringLiteral("KLASSE"));
-        for (int row = 7; row < 36; ++row) {
+        const bool longest = kClasses[std::get<0>(GetParam())].longest;
+        for (int row = 7; row < (longest ? kLastStudentRecord : 36); ++row) {
             const QString nr = QString::number(row + 1);
+            const QString last = QStringLiteral("Schüler%1").arg(row + 1);
+            const QString first = QStringLiteral("Vorname%1").arg(row + 1);
             ClassTable().setValue(row, QStringLiteral("NR"), nr);
-            ClassTable().setValue(row, QStringLiteral("NACHNAME"), QStringLiteral("Schüler%1").arg(row + 1));
-            ClassTable().setValue(row, QStringLiteral("VORNAME"), QStringLiteral("Vorname%1").arg(row + 1));
+            ClassTable().setValue(row, QStringLiteral("NACHNAME"), longest ? (last + QStringLiteral("-Schimmelpfennig-Bergmann-Hohenlohe-Waldburg")).left(40) : last);
+            ClassTable().setValue(row, QStringLiteral("VORNAME"), longest ? (first + QStringLiteral(" Anna-Katharina-Luise-Marie-Sophie-Theresa")).left(40) : first);
             ClassTable().setValue(row, QStringLiteral("KLASSE"), klasse);
             ClassTable().post();
             writeSheet(nr, kNoExamResult, {Cell{ColYear, 3, QStringLiteral("%1.0").arg(row % 5 + 1)}});
@@ -233,13 +321,24 @@ protected:
         const QString level = file.at(0) == QLatin1Char('9') ? QStringLiteral("fa9-mit") : QStringLiteral("fax-mit");
         QByteArray subjects = folder.read(QStringLiteral("sta-") + level + QStringLiteral(".dat"));
         ASSERT_TRUE(subjects.contains("Wirtschaftslehre/Informatik"));
-        folder.write(level + QStringLiteral(".DAT"), subjects.replace("Wirtschaftslehre/Informatik", kLongSubject));
+        subjects.replace("Wirtschaftslehre/Informatik", kLongSubject);
+        if (k.longest) {
+            // Three more subjects after the project exam; the five footer
+            // lines in place of the grade key and the weights.
+            const qsizetype end = subjects.indexOf("****");
+            ASSERT_GT(end, 0);
+            const qsizetype heading = subjects.indexOf("\r\n", end) + 2;
+            const qsizetype footers = subjects.indexOf("\r\n", heading) + 2;
+            subjects = subjects.left(end) + kExtraSubjects.toLatin1() + subjects.mid(end, footers - end)
+                + LongFooterLines();
+        }
+        folder.write(level + QStringLiteral(".DAT"), subjects);
         // The exam board of the class.
         folder.write(QStringLiteral("vor2526") + file.at(0) + QStringLiteral(".dat"),
                      "Dr. Hannelore Zimmermann-Streit\r\nKonrad Mittelstaedt\r\n");
         windows.start(prompt);
         QList<StudentRow> rows;
-        const QList<FixtureStudent> students = FixtureStudents(QString::fromLatin1(k.klasse));
+        const QList<FixtureStudent> students = FixtureStudents(QString::fromUtf8(k.klasse), k.longest);
         for (const FixtureStudent& s : students)
             rows << s.row;
         makeClass(file, rows);
@@ -262,6 +361,9 @@ protected:
                 }();
                 cells << Cell{m.column, r, QString::fromUtf8(m.text)};
             }
+            // The subjects after the project exam have year marks too.
+            for (int r = 17; k.longest && r < kExamGridRows; ++r)
+                cells << Cell{ColYear, r, QStringLiteral("%1.5").arg(r % 4 + 1)};
             writeSheet(s.row.nr, s.result, cells, s.notes);
             storeGradeList(s.row.nr.toInt() - 1);
         }
@@ -398,7 +500,7 @@ TEST_P(ReferencePages, PrintsAsItsReference)
         for (int i = 0; i < texts.size(); ++i) {
             if (texts[i].text.trimmed().isEmpty() || texts[i].text == QLatin1String("X"))
                 continue;
-            const QString crossing = TextCrossing(texts, lines, i, qRound(page.width() * 10));
+            const QString crossing = TextCrossing(texts, lines, i, qRound(page.width() * 10), qRound(page.height() * 10));
             if (!crossing.isEmpty() && !crossing.startsWith(QLatin1String("\"X\"")))
                 ADD_FAILURE() << d.name.toStdString() << ", page " << texts[i].page + 1 << ": \""
                               << texts[i].text.toStdString() << "\" at " << texts[i].x << "," << texts[i].pageY()
@@ -471,7 +573,7 @@ QStringList PrintEntries()
 }
 
 // Every print entry, shown or hidden, has a document here and each document a
-// reference for both classes; a reference no document prints is a leftover.
+// reference for every class; a reference no document prints is a leftover.
 TEST(ReferenceIndex, EveryPrintEntryHasItsReferences)
 {
     QSet<QString> documented, names, files;
