@@ -29,8 +29,10 @@ struct PendingOutput {
     bool active = false;
     ~PendingOutput()
     {
-        if (active)
+        if (active) {
+            BeforeFileChange();
             ::unlinkat(dirFd, name.c_str(), 0);
+        }
     }
 };
 
@@ -177,6 +179,7 @@ namespace {
 // asked whether the name is taken first.
 bool RenameIfFree(int fromDir, const std::string& from, int toDir, const std::string& to)
 {
+    BeforeFileChange();
 #ifdef RENAME_NOREPLACE
     if (::renameat2(fromDir, from.c_str(), toDir, to.c_str(), RENAME_NOREPLACE) == 0)
         return true;
@@ -230,6 +233,7 @@ bool MergeFolder(int fromDir, int toDir, const std::string& shown, std::string& 
             Fd from(::openat(fromDir, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             Fd to(::openat(toDir, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (from && to && MergeFolder(from.get(), to.get(), JoinPath(shown, n), firstFailed)) {
+                BeforeFileChange();
                 ::unlinkat(fromDir, n.c_str(), AT_REMOVEDIR);
                 continue;
             }
@@ -361,11 +365,12 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
                         named.insert(r.leaf);
                         continue;
                     }
-                } else if (::renameat(dir.get(), r.temp.c_str(), dir.get(), r.leaf.c_str()) == 0) {
+                } else if (BeforeFileChange(), ::renameat(dir.get(), r.temp.c_str(), dir.get(), r.leaf.c_str()) == 0) {
                     named.insert(r.leaf);
                     continue;
                 }
             }
+            BeforeFileChange();
             if (same)
                 ::unlinkat(dir.get(), r.temp.c_str(), 0);
             else if (noHandle)
@@ -679,6 +684,7 @@ int ZABaseArchiver::OpenStagedFolderChain(const std::string& target, const std::
         bool createdHere = false, stagedHere = false;
         if (fd < 0 && errno == ENOENT && Options.CreateDirs) {
             if (staged) {
+                BeforeFileChange();
                 if (::mkdirat(cur.get(), onDisk.c_str(), 0777) == 0)
                     createdHere = true;
                 else if (errno != EEXIST)
@@ -692,8 +698,10 @@ int ZABaseArchiver::OpenStagedFolderChain(const std::string& target, const std::
         }
         if (fd < 0) {
             const int e = errno;
-            if (stagedHere)
+            if (stagedHere) {
+                BeforeFileChange();
                 ::unlinkat(cur.get(), onDisk.c_str(), AT_REMOVEDIR);
+            }
             errno = e;
             return fail(rel);
         }
@@ -809,6 +817,7 @@ bool ZABaseArchiver::ExtractItem(int index)
     Fd fd;
     bool direct = false;
     if (staged) {
+        BeforeFileChange();
         fd = Fd(::openat(dirFd, leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
         if (fd) {
             direct = true;
@@ -828,6 +837,7 @@ bool ZABaseArchiver::ExtractItem(int index)
     }
     for (int look = 0; look < 2 && !fd; ++look) {
         if (!SyncExtractedFiles) {
+            BeforeFileChange();
             fd = Fd(::openat(dirFd, leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
             if (fd) {
                 direct = true;
@@ -896,7 +906,7 @@ bool ZABaseArchiver::ExtractItem(int index)
         out.active = false;
         return true;
     }
-    if (!direct && ::renameat(dirFd, out.name.c_str(), dirFd, leaf.c_str()) != 0)
+    if (!direct && (BeforeFileChange(), ::renameat(dirFd, out.name.c_str(), dirFd, leaf.c_str()) != 0))
         Raise(err::CannotCreateFile, {shown});
     out.active = false;
     return true;
