@@ -111,9 +111,10 @@ void RunRecord::Note(const std::string& relPath, bool taken)
     if (failed_)
         return;
     if (!file_) {
-        dir_ = Fd(::open(target_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (dir_)
-            file_ = CreateTempIn(dir_.get(), kRunRecordPrefix, name_, 0600);
+        // Only the record stays open: a run short of handles needs them more.
+        const Fd dir(::open(target_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir)
+            file_ = CreateTempIn(dir.get(), kRunRecordPrefix, name_, 0600);
         // Held until the record goes: a later run leaves a living one alone.
         if (!file_ || ::flock(file_.get(), LOCK_EX | LOCK_NB) != 0 || !WriteAll(file_.get(), kMagic)) {
             failed_ = true;
@@ -128,10 +129,9 @@ void RunRecord::Finish()
 {
     if (file_) {
         BeforeFileChange();
-        ::unlinkat(dir_.get(), name_.c_str(), 0);
+        ::unlink(JoinPath(target_, name_).c_str());
     }
     file_ = Fd();
-    dir_ = Fd();
     failed_ = false;
 }
 

@@ -34,7 +34,7 @@ public:
 
 private:
     std::string target_;
-    Fd dir_, file_;
+    Fd file_;
     std::string name_;
     bool failed_ = false;
 };
