@@ -4,6 +4,7 @@
 // nothing else; and a durable run decides names that clash within one
 // archive, or with a folder of the same archive, exactly as the fast mode does.
 #include "zip/codepage.h"
+#include "zip/runrecord.h"
 #include "zip/safefs.h"
 
 #include "support/archives.h"
@@ -427,5 +428,138 @@ TEST(ZipDurableExtract, WaitingNamesAreCutAtACharacterBoundary)
         }
         EXPECT_TRUE(waiting) << "a waiting name was seen";
         EXPECT_EQ(ReadFile(target + "/" + c.entry), "neu");
+    }
+}
+
+TEST(ZipDurableExtract, OnlyWhatARecordOfTheEngineNamesIsRemovedBeforeTheNextRun)
+{
+    TempDir dir(MemoryFolder());
+    LayOut(dir / "quelle", {{"alt/a.txt", "neu a"}, {"neu/b.txt", "neu b"}});
+    PackFolder(dir / "a.zip", dir / "quelle");
+    const std::string target = dir / "ziel";
+    const std::string waiting = std::string(".eigen.Ab3dE6gH");
+    struct Case {
+        const char* what;
+        bool cutOff;           // a killed run left its waiting names
+        bool held;             // its record is held as by a living run
+        std::string record;    // a record file of the test's own ("": none)
+        std::vector<std::string> stays;   // besides the extracted tree
+    };
+    const std::string magic = "zip extraction record 1\n";
+    const Case cases[] = {
+        {"a cut-off run", true, false, "", {waiting + "/notiz.txt"}},
+        {"a run that still lives", true, true, "", {"*"}},
+        {"a hidden name of the user's", false, false, "", {waiting + "/notiz.txt"}},
+        {"a record of someone else's", false, false, "meine Notizen\n+" + waiting + "\n",
+         {waiting + "/notiz.txt", std::string(kRunRecordPrefix) + "Zz9Yy8Xx"}},
+        {"a record naming other names", false, false,
+         magic + "+alt/a.txt\n+../draussen/.eigen.Ab3dE6gH\n+.eigen.Ab3dE6gH/notiz.txt\n-" + waiting + "\n+" + waiting,
+         {waiting + "/notiz.txt"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(target);
+        fs::remove_all(dir / "draussen");
+        LayOut(target, {{"alt/a.txt", "alt a"}, {waiting + "/notiz.txt", "meins"}});
+        LayOut(dir / "draussen", {{waiting + "/notiz.txt", "draussen"}});
+        if (!c.record.empty())
+            WriteFile(target + "/" + kRunRecordPrefix + "Zz9Yy8Xx", c.record);
+        if (c.cutOff) {
+            // Killed before it gives the names (the last three changes: the
+            // new folder's name, the file's name, the record removed): its
+            // folder and file wait.
+            auto fresh = [&] {
+                fs::remove_all(target);
+                LayOut(target, {{"alt/a.txt", "alt a"}, {waiting + "/notiz.txt", "meins"}});
+            };
+            long end = 1;
+            for (fresh(); RunKilledAt(end, [&] { return ExtractDurably(dir / "a.zip", target); }); fresh())
+                ++end;
+            fresh();
+            EXPECT_TRUE(RunKilledAt(end - 3, [&] { return ExtractDurably(dir / "a.zip", target); }));
+            EXPECT_EQ(ReadFile(target + "/alt/a.txt"), "alt a");
+        }
+        const std::vector<std::string> before = ListTree(target, false);
+        Fd held;
+        if (c.held)
+            for (const auto& p : before)
+                if (p.rfind(kRunRecordPrefix, 0) == 0) {
+                    held = Fd(::open((target + "/" + p).c_str(), O_RDONLY));
+                    ASSERT_EQ(::flock(held.get(), LOCK_EX | LOCK_NB), 0);
+                }
+        int64_t removed = -1;
+        ZipArchiver z;
+        z.OnInternalEvent = [&](ZABaseArchiver&, uint8_t kind, int64_t a, int64_t, int64_t) {
+            if (kind == internal_event::LeftoversOfEarlierRun)
+                removed = a;
+        };
+        Open(z, dir / "a.zip");
+        z.SetBaseDir(target);
+        EXPECT_EQ(z.ExtractFiles("*.*"), 2);
+        z.CloseArchive();
+        std::vector<std::string> expected = {"alt/a.txt", "neu/b.txt"};
+        if (c.stays == std::vector<std::string>{"*"}) {
+            for (const auto& p : before)
+                if (p != "alt/a.txt")
+                    expected.push_back(p);
+        } else {
+            expected.insert(expected.end(), c.stays.begin(), c.stays.end());
+        }
+        std::sort(expected.begin(), expected.end());
+        expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+        EXPECT_EQ(ListTree(target, false), expected);
+        EXPECT_EQ(ReadFile(target + "/alt/a.txt"), "neu a");
+        EXPECT_EQ(ReadFile(dir / ("draussen/" + waiting + "/notiz.txt")), "draussen");
+        EXPECT_EQ(removed > 0, c.cutOff && !c.held) << "the removal is reported, and only a removal";
+    }
+}
+
+TEST(ZipDurableExtract, ANameTakenWhileTheFilesWaitGoesToTheHandlerAndNoOtherFileIsLost)
+{
+    // Another program makes a folder where a waiting file is to go.
+    struct Case {
+        ZAAction answer;
+        bool clearedBeforeRetry;
+        const char* f;   // what "f" is afterwards
+        int extracted;
+    };
+    const Case cases[] = {
+        {ZAAction::Skip, false, "folder", 2},
+        {ZAAction::Abort, false, "folder", 2},
+        {ZAAction::Retry, true, "file", 3},
+    };
+    TempDir dir(MemoryFolder());
+    RawArchive a;
+    a.entries = {Stored("f", "datei"), Stored("g", "g"), Stored("h", "h")};
+    WriteFile(dir / "a.zip", a.Build());
+    const std::string target = dir / "ziel";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.answer));
+        fs::remove_all(target);
+        fs::create_directories(target);
+        ZipArchiver z;
+        std::vector<std::string> named;
+        z.OnProcessFileFailure = [&](ZABaseArchiver&, const std::string& name, ProcessOperation, int native, int,
+                                     const std::string&, ZAAction& action) {
+            named.push_back(name + " " + std::to_string(native));
+            if (c.clearedBeforeRetry)
+                fs::remove_all(target + "/f");
+            action = named.size() > 1 ? ZAAction::Skip : c.answer;
+        };
+        z.OnFileProgress = [&](ZABaseArchiver&, const std::string& name, double, ProcessOperation,
+                               ProgressPhase phase, bool&) {
+            if (name == "h" && phase == ProgressPhase::End)
+                WriteFile(target + "/f/fremd.txt", "fremd");
+        };
+        Open(z, dir / "a.zip");
+        z.SetBaseDir(target);
+        EXPECT_EQ(z.ExtractFiles("*.*"), c.extracted);
+        z.CloseArchive();
+        EXPECT_EQ(named, std::vector<std::string>{"f " + std::to_string(err::CannotCreateFile)});
+        EXPECT_EQ(fs::is_directory(target + "/f") ? "folder" : "file", std::string(c.f));
+        EXPECT_EQ(ReadFile(target + "/g"), "g");
+        EXPECT_EQ(ReadFile(target + "/h"), "h");
+        for (const auto& p : ListTree(target))
+            EXPECT_FALSE(IsEngineName(p)) << p;
     }
 }
