@@ -959,8 +959,8 @@ bool ZABaseArchiver::CreateOutput(const DirItem& item, OutputFile& o)
     auto cannotCreate = [&] {
         Raise(OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile, {o.shown});
     };
-    auto isReadOnly = [](const struct stat& st) { return S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR); };
-    if (o.staged) {
+    // The name itself, while it is free; false when it is taken.
+    auto takeName = [&] {
         BeforeFileChange();
         o.fd = Fd(::openat(dirFd, o.leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, o.mode));
         if (o.fd) {
@@ -970,20 +970,32 @@ bool ZABaseArchiver::CreateOutput(const DirItem& item, OutputFile& o)
         }
         if (errno != EEXIST)
             cannotCreate();
-        // A name taken there belongs to an earlier entry of this run.
-        struct stat st {};
-        if (::fstatat(dirFd, o.leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-            if (S_ISDIR(st.st_mode))
-                Raise(err::CannotCreateFile, {o.shown});
-            if (!MayReplace(item, o.shown, int64_t(st.st_mtime), isReadOnly(st), o.entryTime))
-                return false;
-        }
-        o.fd = CreateTempIn(dirFd, prefix, o.out.name, o.mode);
+        return false;
+    };
+    auto takeWaitingName = [&](const NameNote& note) {
+        o.fd = CreateTempIn(dirFd, prefix, o.out.name, o.mode, note);
         if (!o.fd)
             cannotCreate();
         return true;
+    };
+    // What holds the name on the disk: never a folder, a file only as the
+    // overwrite mode lets it go.
+    auto mayReplaceOnDisk = [&](const struct stat& st) {
+        if (S_ISDIR(st.st_mode))
+            Raise(err::CannotCreateFile, {o.shown});
+        const bool readOnly = S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR);
+        return MayReplace(item, o.shown, int64_t(st.st_mtime), readOnly, o.entryTime);
+    };
+    if (o.staged) {
+        if (takeName())
+            return true;
+        // A name taken there belongs to an earlier entry of this run.
+        struct stat st {};
+        if (::fstatat(dirFd, o.leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !mayReplaceOnDisk(st))
+            return false;
+        return takeWaitingName({});
     }
-    const auto note = NoteWaitingNames(o.parts, o.folderCount);
+    const NameNote note = NoteWaitingNames(o.parts, o.folderCount);
     if (SyncExtractedFiles) {
         // What waits for its name in this folder holds it as surely as it
         // would on the disk: a folder of the run, or an earlier entry's file.
@@ -993,41 +1005,22 @@ bool ZABaseArchiver::CreateOutput(const DirItem& item, OutputFile& o)
         if (earlier != waitingFiles_.end()
             && !MayReplace(item, o.shown, earlier->second.time, earlier->second.readOnly, o.entryTime))
             return false;
-        if (earlier != waitingFiles_.end() || o.unchecked) {
-            o.fd = CreateTempIn(dirFd, prefix, o.out.name, o.mode, note);
-            if (!o.fd)
-                cannotCreate();
-            return true;
-        }
+        if (earlier != waitingFiles_.end() || o.unchecked)
+            return takeWaitingName(note);
     }
     for (int look = 0; look < 2; ++look) {
-        if (!SyncExtractedFiles) {
-            BeforeFileChange();
-            o.fd = Fd(::openat(dirFd, o.leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, o.mode));
-            if (o.fd) {
-                o.direct = true;
-                o.out.name = o.leaf;
-                return true;
-            }
-            if (errno != EEXIST)
-                cannotCreate();
-        }
+        if (!SyncExtractedFiles && takeName())
+            return true;
         struct stat st {};
         if (::fstatat(dirFd, o.leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT)
                 Raise(err::CannotCreateFile, {o.shown});
             if (!SyncExtractedFiles)
                 continue;   // gone again since the name was taken: another try
-        } else {
-            if (S_ISDIR(st.st_mode))
-                Raise(err::CannotCreateFile, {o.shown});
-            if (!MayReplace(item, o.shown, int64_t(st.st_mtime), isReadOnly(st), o.entryTime))
-                return false;
+        } else if (!mayReplaceOnDisk(st)) {
+            return false;
         }
-        o.fd = CreateTempIn(dirFd, prefix, o.out.name, o.mode, note);
-        if (!o.fd)
-            cannotCreate();
-        return true;
+        return takeWaitingName(note);
     }
     Raise(err::CannotCreateFile, {o.shown});
 }
