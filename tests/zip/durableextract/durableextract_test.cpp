@@ -415,6 +415,9 @@ TEST(ZipDurableExtract, WaitingNamesAreCutAtACharacterBoundary)
                 seen.push_back(p);
         };
         BeforeFileChangeHook = CallOnChange;
+        const struct Unhook {
+            ~Unhook() { BeforeFileChangeHook = nullptr; }
+        } unhook;
         Open(z, dir / "lang.zip");
         z.SetBaseDir(target);
         EXPECT_EQ(z.ExtractFiles("*.*"), 2);
