@@ -450,7 +450,8 @@ void ZABaseArchiver::NameWaitingFiles(std::vector<DeferredRename>& renames, cons
                             named.insert(r.leaf);
                             break;
                         }
-                    } else if (BeforeFileChange(), ::renameat(dir.get(), r.temp.c_str(), dir.get(), r.leaf.c_str()) == 0) {
+                    } else if (BeforeFileChange(),
+                               ::renameat(dir.get(), r.temp.c_str(), dir.get(), r.leaf.c_str()) == 0) {
                         named.insert(r.leaf);
                         break;
                     }
@@ -1049,8 +1050,11 @@ bool ZABaseArchiver::WriteOutput(int index, OutputFile& o)
         o.out.active = false;
         return true;
     }
-    if (!o.direct && (BeforeFileChange(), ::renameat(o.out.dirFd, o.out.name.c_str(), o.out.dirFd, o.leaf.c_str()) != 0))
-        Raise(err::CannotCreateFile, {o.shown});
+    if (!o.direct) {
+        BeforeFileChange();
+        if (::renameat(o.out.dirFd, o.out.name.c_str(), o.out.dirFd, o.leaf.c_str()) != 0)
+            Raise(err::CannotCreateFile, {o.shown});
+    }
     o.out.active = false;
     return true;
 }

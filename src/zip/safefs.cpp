@@ -198,8 +198,9 @@ bool IsWaitingName(const std::string& name)
     constexpr size_t kSuffix = 8;
     if (name.size() < 3 + kSuffix || name[0] != '.' || name[name.size() - kSuffix - 1] != '.')
         return false;
-    return std::all_of(name.end() - long(kSuffix), name.end(),
-                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
+    return std::all_of(name.end() - long(kSuffix), name.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
 }
 
 bool RemoveTreeAt(int dirFd, const std::string& name)
