@@ -116,7 +116,9 @@ public:
     // real name.  Off, a file whose name is still free is written under its
     // real name directly (and removed if anything fails); a file that
     // replaces another is written beside it and renamed in either case, after
-    // its size and CRC proved good.
+    // its size and CRC proved good.  Every waiting name is noted in a record
+    // in the target first: the next extraction into that target removes what
+    // a run cut off by a crash left under such names.
     bool SyncExtractedFiles = true;
     // How often the password question may be asked for one entry.
     int MaxPasswordAttempts = 3;
