@@ -10,7 +10,7 @@ seconds="${1:-60}"
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(zip_open_fuzzer zip_update_fuzzer dbf_table_fuzzer gradefile_fuzzer)
+  targets=(zip_open_fuzzer zip_update_fuzzer zip_extract_fuzzer dbf_table_fuzzer gradefile_fuzzer)
 fi
 source "$root/tools/setup-common.sh"
 hsa_install_packages

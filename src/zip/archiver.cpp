@@ -2,6 +2,7 @@
 
 #include "zip/codepage.h"
 #include "zip/compression.h"
+#include "zip/runrecord.h"
 #include "zip/safefs.h"
 #include "zip/tailbackup.h"
 #include "zip/volumemedia.h"

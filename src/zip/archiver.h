@@ -21,6 +21,7 @@ class ZStream;
 class FileStream;
 class EntryCipher;
 class TailBackup;
+class RunRecord;
 class VolumeMedia;
 class VolumeSetStream;
 class MemoryStream;
@@ -30,6 +31,14 @@ class DecompressScratch;
 std::recursive_mutex& ArchiveLock();
 
 // The state of a search through the archive's directory.
+// Kinds of the internal event that the engine raises itself.
+namespace internal_event {
+// Before an extraction: a = files and folders that an earlier run into the
+// same target left under waiting names when it was cut off, removed now;
+// b = those that could not be removed (they are tried again next time).
+inline constexpr uint8_t LeftoversOfEarlierRun = 1;
+} // namespace internal_event
+
 struct ZASearchRec {
     std::string mask;
     std::string exclusionMask;
@@ -107,7 +116,9 @@ public:
     // real name.  Off, a file whose name is still free is written under its
     // real name directly (and removed if anything fails); a file that
     // replaces another is written beside it and renamed in either case, after
-    // its size and CRC proved good.
+    // its size and CRC proved good.  Every waiting name is noted in a record
+    // in the target first: the next extraction into that target removes what
+    // a run cut off by a crash left under such names.
     bool SyncExtractedFiles = true;
     // How often the password question may be asked for one entry.
     int MaxPasswordAttempts = 3;
@@ -129,6 +140,7 @@ public:
     std::function<void(ZABaseArchiver&, std::string&, bool&)> OnRequestFirstVolume;
     std::function<void(ZABaseArchiver&, std::string&, bool&)> OnRequestLastVolume;
     std::function<void(ZABaseArchiver&, int, std::string&, bool&)> OnRequestMiddleVolume;
+    // The engine's own report (kind, then three values; see internal_event).
     std::function<void(ZABaseArchiver&, uint8_t, int64_t, int64_t, int64_t)> OnInternalEvent;
     std::function<void(ZABaseArchiver&, std::string&, uint32_t&, std::string&, const std::string&)> OnStoreFile;
     std::function<void(ZABaseArchiver&, std::string&, uint32_t&, const std::string&)> OnExtractFile;
@@ -387,6 +399,7 @@ private:
     struct DeferredRename {
         size_t folder;                    // index into pendingFolders_
         std::string temp, leaf, shown;
+        std::string entry;                // the entry's name, for the failure handler
         // The name was not looked up before the data was written (the folder
         // was new): it is given only while it is still free.
         bool unchecked = false;
@@ -412,9 +425,37 @@ private:
     // OpenFolderChain says.  *staged: the folder lies in a staged one.
     int OpenStagedFolderChain(const std::string& target, const std::vector<std::string>& parts, size_t count,
                               std::string& failedAt, int& error, bool& made, bool& staged);
+    // The files of this run that wait outside a staged folder, by their path
+    // with their own name: what a later entry of that name meets there.
+    struct WaitingFile {
+        int64_t time = 0;
+        bool readOnly = false;
+    };
+    std::unordered_map<std::string, WaitingFile> waitingFiles_;
+    // Names every waiting name of the run made outside a staged folder.
+    std::unique_ptr<RunRecord> runRecord_;
+    std::function<void(const std::string&, bool)> NoteWaitingNames(const std::vector<std::string>& parts, size_t count);
+    // Whether an entry may replace the file that holds its name: the
+    // read-only rule and the overwrite mode, with its question.
+    bool MayReplace(const DirItem& item, const std::string& shown, int64_t existingTime, bool readOnly,
+                    int64_t entryTime);
     // One open folder per file system, for the flush.
     std::vector<std::pair<uint64_t, std::shared_ptr<int>>> syncFolders_;
-    void FinishExtractionRun(bool mayRaise);
+    // Names the run's files after one flush; each file that cannot take its
+    // name goes to the failure handler (when mayRaise).  The number of them.
+    int FinishExtractionRun(bool mayRaise);
+    struct NamingRun;
+    void NameStagedFolders(const std::vector<StagedFolder>& staged, NamingRun& run);
+    void NameWaitingFiles(std::vector<DeferredRename>& renames, const std::vector<PendingFolder>& pending,
+                          NamingRun& run);
+    // Extracting one entry, step by step: where its file goes (false for a
+    // folder), the file made there (false when the name's file stays), the
+    // data written and the name given or left to the end of the run.
+    struct OutputFile;
+    bool PlaceEntry(int index, OutputFile& o);
+    void OpenEntryFolder(const OutputFile& o);
+    bool CreateOutput(const DirItem& item, OutputFile& o);
+    bool WriteOutput(int index, OutputFile& o);
     // The folder's place in pendingFolders_ (added at its first file) and
     // whether this run created it.
     struct PendingFolderSlot {

@@ -5,6 +5,7 @@
 #include "zip/compression.h"
 #include "zip/crypto/aesentrycipher.h"
 #include "zip/entrycipher.h"
+#include "zip/runrecord.h"
 #include "zip/safefs.h"
 #include "zip/zipstream.h"
 
@@ -29,8 +30,10 @@ struct PendingOutput {
     bool active = false;
     ~PendingOutput()
     {
-        if (active)
+        if (active) {
+            BeforeFileChange();
             ::unlinkat(dirFd, name.c_str(), 0);
+        }
     }
 };
 
@@ -160,8 +163,7 @@ int ZABaseArchiver::ProcessItems(ProcessOperation op, int index)
         FinishExtractionRun(false);
         throw;
     }
-    FinishExtractionRun(true);
-    return done;
+    return done - FinishExtractionRun(true);
 }
 
 namespace {
@@ -177,6 +179,7 @@ namespace {
 // asked whether the name is taken first.
 bool RenameIfFree(int fromDir, const std::string& from, int toDir, const std::string& to)
 {
+    BeforeFileChange();
 #ifdef RENAME_NOREPLACE
     if (::renameat2(fromDir, from.c_str(), toDir, to.c_str(), RENAME_NOREPLACE) == 0)
         return true;
@@ -198,9 +201,9 @@ bool RenameIfFree(int dirFd, const std::string& from, const std::string& to)
 
 // Moves what a staged folder holds into a folder of its name that appeared
 // meanwhile, name by name, folders into folders; a name taken there keeps
-// what is there.  True when everything moved; firstFailed names the first
-// entry that could not (as the user would see it below `shown`).
-bool MergeFolder(int fromDir, int toDir, const std::string& shown, std::string& firstFailed)
+// what is there.  True when everything moved; failed names each entry that
+// could not (as the user would see it below `shown`).
+bool MergeFolder(int fromDir, int toDir, const std::string& shown, std::vector<std::string>& failed)
 {
     std::vector<std::string> names;
     {
@@ -209,8 +212,7 @@ bool MergeFolder(int fromDir, int toDir, const std::string& shown, std::string& 
         if (!d) {
             if (listFd >= 0)
                 ::close(listFd);
-            if (firstFailed.empty())
-                firstFailed = shown;
+            failed.push_back(shown);
             return false;
         }
         while (const dirent* e = ::readdir(d)) {
@@ -225,18 +227,21 @@ bool MergeFolder(int fromDir, int toDir, const std::string& shown, std::string& 
         if (RenameIfFree(fromDir, n, toDir, n))
             continue;
         struct stat a {}, b {};
+        bool named = false;   // the failures below were named by the merge of the folder
         if (errno == EEXIST && ::fstatat(fromDir, n.c_str(), &a, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(a.st_mode)
             && ::fstatat(toDir, n.c_str(), &b, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(b.st_mode)) {
             Fd from(::openat(fromDir, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             Fd to(::openat(toDir, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (from && to && MergeFolder(from.get(), to.get(), JoinPath(shown, n), firstFailed)) {
+            named = from && to;
+            if (named && MergeFolder(from.get(), to.get(), JoinPath(shown, n), failed)) {
+                BeforeFileChange();
                 ::unlinkat(fromDir, n.c_str(), AT_REMOVEDIR);
                 continue;
             }
         }
         all = false;
-        if (firstFailed.empty())
-            firstFailed = JoinPath(shown, n);
+        if (!named)
+            failed.push_back(JoinPath(shown, n));
     }
     return all;
 }
@@ -249,41 +254,40 @@ std::string FolderPath(const std::string& target, const std::vector<std::string>
     return path;
 }
 
+std::string RelativeTo(const std::string& target, const std::string& path)
+{
+    if (path.size() > target.size() && path.compare(0, target.size(), target) == 0 && path[target.size()] == '/')
+        return path.substr(target.size() + 1);
+    return path;
+}
+
 } // namespace
 
-void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
-{
-    std::vector<DeferredRename> renames;
-    renames.swap(deferredRenames_);
-    std::vector<PendingFolder> pending;
-    pending.swap(pendingFolders_);
-    pendingFolderIndex_.clear();
+// What the naming at the end of a durable run shares between its steps.
+struct ZABaseArchiver::NamingRun {
+    // One open folder per file system, for the flushes.
     std::vector<std::pair<uint64_t, std::shared_ptr<int>>> folders;
-    folders.swap(syncFolders_);
-    std::vector<StagedFolder> staged;
-    staged.swap(stagedFolders_);
-    stagedFolderIndex_.clear();
-    folderCacheMade_ = false;
-    folderCacheStaged_ = false;
-    if (!SyncExtractedFiles)
-        return;
-    // One flush per file system makes every file of the run durable, then
-    // the files take their names: no name ever shows data that is not yet
-    // on the disk, and an old file is never given up for such data.
-    bool flushed = true;
-    for (const auto& f : folders)
-        flushed = ::syncfs(*f.second) == 0 && flushed;
     // File systems whose held folder was given back for want of handles:
     // flushed again at the end through one of their folders.
     std::vector<uint64_t> released;
-    // Folder by folder, in the order of the entries within each folder (a
-    // later entry of the same name wins as it would have without the wait).
-    std::stable_sort(renames.begin(), renames.end(),
-                     [](const DeferredRename& a, const DeferredRename& b) { return a.folder < b.folder; });
-    std::string failed;
-    int failedCode = err::CannotCreateFile;
-    bool outOfHandles = false;
-    auto openFolder = [&](const std::string& target, const std::vector<std::string>& parts, int& error) {
+    bool flushed = true;
+    int filesFailed = 0;
+    // Hands what cannot take its name to the failure handler: retry, skip
+    // or abort (after an abort nobody is asked again).
+    std::function<ZAAction(const std::string& entry, int code, const std::string& arg)> ask;
+    bool aborted = false;
+
+    ZAAction Fail(const std::string& entry, int code, const std::string& arg)
+    {
+        if (aborted)
+            return ZAAction::Skip;
+        const ZAAction action = ask(entry, code, arg);
+        aborted = action == ZAAction::Abort;
+        return action;
+    }
+
+    Fd OpenFolder(const std::string& target, const std::vector<std::string>& parts, int& error)
+    {
         std::string failedAt;
         Fd dir = OpenFolderChain(target, parts, parts.size(), false, failedAt, &error);
         if (!dir && OutOfHandles(error) && !folders.empty()) {
@@ -295,91 +299,55 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
             dir = OpenFolderChain(target, parts, parts.size(), false, failedAt, &error);
         }
         return dir;
+    }
+};
+
+int ZABaseArchiver::FinishExtractionRun(bool mayRaise)
+{
+    std::vector<DeferredRename> renames;
+    renames.swap(deferredRenames_);
+    std::vector<PendingFolder> pending;
+    pending.swap(pendingFolders_);
+    pendingFolderIndex_.clear();
+    NamingRun run;
+    run.folders.swap(syncFolders_);
+    std::vector<StagedFolder> staged;
+    staged.swap(stagedFolders_);
+    stagedFolderIndex_.clear();
+    waitingFiles_.clear();
+    folderCacheMade_ = false;
+    folderCacheStaged_ = false;
+    // Closing the record without removing it leaves it to the next run: an
+    // exception from a handler may leave waiting names behind.
+    std::unique_ptr<RunRecord> record = std::move(runRecord_);
+    if (!SyncExtractedFiles) {
+        if (record)
+            record->Finish();
+        return 0;
+    }
+    run.ask = [&](const std::string& entry, int code, const std::string& arg) {
+        ZAAction action = ZAAction::Skip;
+        if (!mayRaise)
+            return action;
+        try {
+            if (code == err::TooManyOpenFiles)
+                Raise(code);
+            Raise(code, {arg});
+        } catch (const EZAException& e) {
+            HandleItemFailure(entry, ProcessOperation::Extract, e, action);
+        }
+        return action;
     };
-    // The staged folders take their names with everything in them.
-    for (const StagedFolder& sf : staged) {
-        int error = 0;
-        Fd parent = openFolder(sf.target, sf.parents, error);
-        struct stat st {};
-        const bool same = parent && ::fstatat(parent.get(), sf.temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
-                          && S_ISDIR(st.st_mode) && uint64_t(st.st_dev) == sf.dev && uint64_t(st.st_ino) == sf.ino;
-        const bool noHandle = !parent && OutOfHandles(error);
-        outOfHandles = outOfHandles || noHandle;
-        if (same && flushed) {
-            if (RenameIfFree(parent.get(), sf.temp, sf.name))
-                continue;
-            if (errno == EEXIST) {
-                // A folder of that name appeared meanwhile: the run's files
-                // join it where their names are free.
-                Fd from(::openat(parent.get(), sf.temp.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-                Fd to(::openat(parent.get(), sf.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-                std::string firstFailed;
-                const bool all = from && to && MergeFolder(from.get(), to.get(), sf.shown, firstFailed);
-                from = Fd();
-                RemoveTreeAt(parent.get(), sf.temp);
-                if (all)
-                    continue;
-                if (failed.empty()) {
-                    failed = firstFailed.empty() ? sf.shown : firstFailed;
-                    failedCode = firstFailed.empty() ? err::CannotCreateDir : err::CannotCreateFile;
-                }
-                continue;
-            }
-        }
-        if (same)
-            RemoveTreeAt(parent.get(), sf.temp);
-        else if (noHandle)
-            RemoveTreeAt(AT_FDCWD, JoinPath(FolderPath(sf.target, sf.parents), sf.temp));
-        if (failed.empty()) {
-            failed = sf.shown;
-            failedCode = err::CannotCreateDir;
-        }
-    }
-    size_t at = 0;
-    while (at < renames.size()) {
-        const size_t folderIndex = renames[at].folder;
-        size_t end = at;
-        while (end < renames.size() && renames[end].folder == folderIndex)
-            ++end;
-        const PendingFolder& f = pending[folderIndex];
-        int error = 0;
-        Fd dir = openFolder(f.target, f.parts, error);
-        struct stat st {};
-        // A folder exchanged meanwhile (by a link or another folder of that
-        // name) holds none of the run's files: nothing there is touched.
-        const bool same = dir && ::fstat(dir.get(), &st) == 0 && uint64_t(st.st_dev) == f.dev
-                          && uint64_t(st.st_ino) == f.ino;
-        const bool noHandle = !dir && OutOfHandles(error);
-        outOfHandles = outOfHandles || noHandle;
-        std::unordered_set<std::string> named;   // names this folder got in this loop
-        for (size_t k = at; k < end; ++k) {
-            const DeferredRename& r = renames[k];
-            if (same && flushed) {
-                const bool again = named.count(r.leaf) != 0;
-                if (r.unchecked && !again) {
-                    if (RenameIfFree(dir.get(), r.temp, r.leaf)) {
-                        named.insert(r.leaf);
-                        continue;
-                    }
-                } else if (::renameat(dir.get(), r.temp.c_str(), dir.get(), r.leaf.c_str()) == 0) {
-                    named.insert(r.leaf);
-                    continue;
-                }
-            }
-            if (same)
-                ::unlinkat(dir.get(), r.temp.c_str(), 0);
-            else if (noHandle)
-                // No handle to open the folder with: its path names it, and
-                // the random temporary name nothing but this run's file.
-                ::unlink(JoinPath(FolderPath(f.target, f.parts), r.temp).c_str());
-            if (failed.empty())
-                failed = r.shown;
-        }
-        at = end;
-    }
-    for (const auto& f : folders)
+    // One flush per file system makes every file of the run durable, then
+    // the files take their names: no name ever shows data that is not yet
+    // on the disk, and an old file is never given up for such data.
+    for (const auto& f : run.folders)
+        run.flushed = ::syncfs(*f.second) == 0 && run.flushed;
+    NameStagedFolders(staged, run);
+    NameWaitingFiles(renames, pending, run);
+    for (const auto& f : run.folders)
         ::syncfs(*f.second);
-    for (const uint64_t dev : released) {
+    for (const uint64_t dev : run.released) {
         bool done = false;
         for (const auto& f : pending) {
             if (f.dev != dev)
@@ -394,10 +362,117 @@ void ZABaseArchiver::FinishExtractionRun(bool mayRaise)
         if (!done)
             ::sync();
     }
-    if (!failed.empty() && mayRaise) {
-        if (outOfHandles)
-            Raise(err::TooManyOpenFiles);
-        Raise(failedCode, {failed});
+    if (record)
+        record->Finish();
+    return run.filesFailed;
+}
+
+void ZABaseArchiver::NameStagedFolders(const std::vector<StagedFolder>& staged, NamingRun& run)
+{
+    // The staged folders take their names with everything in them.
+    for (const StagedFolder& sf : staged) {
+        const std::string entry = RelativeTo(sf.target, sf.shown) + "/";
+        while (true) {
+            int error = 0;
+            Fd parent = run.OpenFolder(sf.target, sf.parents, error);
+            struct stat st {};
+            const bool same = parent && ::fstatat(parent.get(), sf.temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
+                              && S_ISDIR(st.st_mode) && uint64_t(st.st_dev) == sf.dev
+                              && uint64_t(st.st_ino) == sf.ino;
+            const bool noHandle = !parent && OutOfHandles(error);
+            const int code = noHandle ? err::TooManyOpenFiles : err::CannotCreateDir;
+            if (same && run.flushed) {
+                if (RenameIfFree(parent.get(), sf.temp, sf.name))
+                    break;
+                if (errno == EEXIST) {
+                    // A folder of that name appeared meanwhile: the run's files
+                    // join it where their names are free; each that finds its
+                    // name taken there is named to the handler, and what is
+                    // there stays.
+                    Fd from(::openat(parent.get(), sf.temp.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                    Fd to(::openat(parent.get(), sf.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                    std::vector<std::string> failed;
+                    const bool all = from && to && MergeFolder(from.get(), to.get(), sf.shown, failed);
+                    from = Fd();
+                    if (all || !failed.empty()) {
+                        RemoveTreeAt(parent.get(), sf.temp);
+                        for (const auto& f : failed) {
+                            ++run.filesFailed;
+                            run.Fail(RelativeTo(sf.target, f), err::CannotCreateFile, f);
+                        }
+                        break;
+                    }
+                }
+                if (run.Fail(entry, code, sf.shown) == ZAAction::Retry)
+                    continue;
+            } else {
+                run.Fail(entry, code, sf.shown);
+            }
+            if (same)
+                RemoveTreeAt(parent.get(), sf.temp);
+            else if (noHandle)
+                RemoveTreeAt(AT_FDCWD, JoinPath(FolderPath(sf.target, sf.parents), sf.temp));
+            break;
+        }
+    }
+}
+
+void ZABaseArchiver::NameWaitingFiles(std::vector<DeferredRename>& renames, const std::vector<PendingFolder>& pending,
+                                      NamingRun& run)
+{
+    // Folder by folder, in the order of the entries within each folder (a
+    // later entry of the same name wins as it would have without the wait).
+    std::stable_sort(renames.begin(), renames.end(),
+                     [](const DeferredRename& a, const DeferredRename& b) { return a.folder < b.folder; });
+    size_t at = 0;
+    while (at < renames.size()) {
+        const size_t folderIndex = renames[at].folder;
+        size_t end = at;
+        while (end < renames.size() && renames[end].folder == folderIndex)
+            ++end;
+        const PendingFolder& f = pending[folderIndex];
+        int error = 0;
+        Fd dir = run.OpenFolder(f.target, f.parts, error);
+        struct stat st {};
+        // A folder exchanged meanwhile (by a link or another folder of that
+        // name) holds none of the run's files: nothing there is touched.
+        const bool same = dir && ::fstat(dir.get(), &st) == 0 && uint64_t(st.st_dev) == f.dev
+                          && uint64_t(st.st_ino) == f.ino;
+        const bool noHandle = !dir && OutOfHandles(error);
+        std::unordered_set<std::string> named;   // names this folder got in this loop
+        for (size_t k = at; k < end; ++k) {
+            const DeferredRename& r = renames[k];
+            while (true) {
+                if (same && run.flushed) {
+                    const bool again = named.count(r.leaf) != 0;
+                    if (r.unchecked && !again) {
+                        if (RenameIfFree(dir.get(), r.temp, r.leaf)) {
+                            named.insert(r.leaf);
+                            break;
+                        }
+                    } else if (BeforeFileChange(),
+                               ::renameat(dir.get(), r.temp.c_str(), dir.get(), r.leaf.c_str()) == 0) {
+                        named.insert(r.leaf);
+                        break;
+                    }
+                    const int code = OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile;
+                    if (run.Fail(r.entry, code, r.shown) == ZAAction::Retry)
+                        continue;
+                } else {
+                    run.Fail(r.entry, noHandle ? err::TooManyOpenFiles : err::CannotCreateFile, r.shown);
+                }
+                ++run.filesFailed;
+                BeforeFileChange();
+                if (same)
+                    ::unlinkat(dir.get(), r.temp.c_str(), 0);
+                else if (noHandle)
+                    // No handle to open the folder with: its path names it, and
+                    // the random temporary name nothing but this run's file.
+                    ::unlink(JoinPath(FolderPath(f.target, f.parts), r.temp).c_str());
+                break;
+            }
+        }
+        at = end;
     }
 }
 
@@ -424,8 +499,16 @@ int ZABaseArchiver::ProcessItemsLoop(ProcessOperation op, int index)
     folderCacheFd_.reset();
     folderCacheKey_.clear();
     unixTimes_.clear();
-    if (op == ProcessOperation::Extract)
+    if (op == ProcessOperation::Extract) {
         RefreshProcessUmask();
+        // What a run into this target left when it was cut off goes first:
+        // it would be mistaken for the user's own files.
+        const std::string target = AbsoluteBase();
+        const Leftovers left = RemoveLeftoversOfEarlierRuns(target);
+        if (left.removed > 0 || left.kept > 0)
+            DoOnInternalEvent(internal_event::LeftoversOfEarlierRun, left.removed, left.kept, 0);
+        runRecord_ = std::make_unique<RunRecord>(target);
+    }
     if (op == ProcessOperation::Extract || op == ProcessOperation::Test) {
         scratch_ = std::make_shared<DecompressScratch>();
         if (auto* fs = dynamic_cast<FileStream*>(stream_)) {
@@ -679,12 +762,13 @@ int ZABaseArchiver::OpenStagedFolderChain(const std::string& target, const std::
         bool createdHere = false, stagedHere = false;
         if (fd < 0 && errno == ENOENT && Options.CreateDirs) {
             if (staged) {
+                BeforeFileChange();
                 if (::mkdirat(cur.get(), onDisk.c_str(), 0777) == 0)
                     createdHere = true;
                 else if (errno != EEXIST)
                     return fail(rel);
             } else {
-                if (!CreateTempFolderIn(cur.get(), "." + parts[i].substr(0, 64) + ".", onDisk))
+                if (!CreateTempFolderIn(cur.get(), WaitingNamePrefix(parts[i]), onDisk, NoteWaitingNames(parts, i)))
                     return fail(rel);
                 createdHere = stagedHere = true;
             }
@@ -692,8 +776,10 @@ int ZABaseArchiver::OpenStagedFolderChain(const std::string& target, const std::
         }
         if (fd < 0) {
             const int e = errno;
-            if (stagedHere)
+            if (stagedHere) {
+                BeforeFileChange();
                 ::unlinkat(cur.get(), onDisk.c_str(), AT_REMOVEDIR);
+            }
             errno = e;
             return fail(rel);
         }
@@ -733,173 +819,254 @@ ZABaseArchiver::PendingFolderSlot ZABaseArchiver::PendingFolderFor(const std::st
     return {index, folderCacheMade_};
 }
 
-bool ZABaseArchiver::ExtractItem(int index)
+// Where one entry's file goes, and the file while it is written.
+struct ZABaseArchiver::OutputFile {
+    std::string entry;                  // the entry's name, as the handlers see it
+    uint16_t versionMadeBy = 0;
+    uint32_t attributes = 0;
+    std::vector<std::string> parts;     // below the target
+    size_t folderCount = 0;
+    bool folder = false;
+    std::string target, key, leaf, shown;
+    std::string path;                   // key and leaf: the name the file takes
+    int64_t entryTime = 0;
+    mode_t mode = 0600;
+    PendingFolderSlot pending;
+    bool staged = false, unchecked = false, direct = false;
+    PendingOutput out;
+    Fd fd;
+};
+
+bool ZABaseArchiver::MayReplace(const DirItem& item, const std::string& shown, int64_t existingTime, bool readOnly,
+                                int64_t entryTime)
+{
+    if (!Options.ReplaceReadOnly && readOnly)
+        return false;
+    switch (Options.OverwriteMode_) {
+    case OverwriteMode::Prompt: {
+        std::string dest = shown;
+        bool confirm = false;
+        DoOnConfirmOverwrite(item.name, dest, confirm);
+        return confirm;
+    }
+    case OverwriteMode::Never: return false;
+    case OverwriteMode::IfNewer: return existingTime < entryTime;
+    case OverwriteMode::IfOlder: return existingTime > entryTime;
+    case OverwriteMode::Always: break;
+    }
+    return true;
+}
+
+std::function<void(const std::string&, bool)> ZABaseArchiver::NoteWaitingNames(const std::vector<std::string>& parts,
+                                                                                size_t count)
+{
+    if (!runRecord_)
+        return {};
+    std::string folder;
+    for (size_t k = 0; k < count; ++k)
+        folder += parts[k] + "/";
+    RunRecord* record = runRecord_.get();
+    return [record, folder](const std::string& name, bool taken) { record->Note(folder + name, taken); };
+}
+
+bool ZABaseArchiver::PlaceEntry(int index, OutputFile& o)
 {
     const DirItem& item = dm_->Dir().Ref(index);
+    o.entry = item.name;
+    o.versionMadeBy = item.h.versionMadeBy;
     std::string name = item.name;
-    uint32_t attributes = item.h.externalAttr;
-    DoOnExtractFile(name, attributes, item.comment);
+    o.attributes = item.h.externalAttr;
+    DoOnExtractFile(name, o.attributes, item.comment);
 
-    std::vector<std::string> parts;
-    bool folder = false;
-    if (!SplitEntryPath(name, parts, folder) || IsSpecialUnixEntry(item.h.externalAttr, item.h.versionMadeBy))
+    if (!SplitEntryPath(name, o.parts, o.folder) || IsSpecialUnixEntry(item.h.externalAttr, item.h.versionMadeBy))
         Raise(err::CannotCreateFile, {name});   // never outside the target, never links or devices
-    folder = folder || item.IsDirectory();
+    o.folder = o.folder || item.IsDirectory();
     if (!Options.CreateDirs) {
-        if (folder)
+        if (o.folder)
             return false;
-        parts = {parts.back()};
+        o.parts = {o.parts.back()};
     }
-    const std::string target = AbsoluteBase();
-    const size_t folderCount = folder ? parts.size() : parts.size() - 1;
-    std::string key = target;
-    for (size_t k = 0; k < folderCount; ++k)
-        key += "/" + parts[k];
-    if (folder || key != folderCacheKey_ || !folderCacheFd_) {
-        folderCacheFd_.reset();   // one folder open at a time
-        folderCacheKey_.clear();
-        std::string failedAt;
-        int error = 0;
-        bool made = false, staged = false;
-        Fd opened = SyncExtractedFiles
-                        ? Fd(OpenStagedFolderChain(target, parts, folderCount, failedAt, error, made, staged))
-                        : OpenFolderChain(target, parts, folderCount, Options.CreateDirs, failedAt, &error, &made);
-        folderCacheMade_ = made;
-        folderCacheStaged_ = staged;
-        if (!opened) {
-            if (OutOfHandles(error))
-                Raise(err::TooManyOpenFiles);
-            Raise(err::CannotCreateDir, {failedAt});
-        }
-        folderCacheKey_ = key;
-        folderCacheFd_ = std::shared_ptr<int>(new int(opened.release()), [](int* fd) {
-            ::close(*fd);
-            delete fd;
-        });
-    }
-    if (folder)
+    o.target = AbsoluteBase();
+    o.folderCount = o.folder ? o.parts.size() : o.parts.size() - 1;
+    o.key = o.target;
+    for (size_t k = 0; k < o.folderCount; ++k)
+        o.key += "/" + o.parts[k];
+    OpenEntryFolder(o);
+    if (o.folder)
         return false;
-    const int dirFd = *folderCacheFd_;
-    const std::string& leaf = parts.back();
-    const std::string shown = JoinPath(target, name);
+    o.leaf = o.parts.back();
+    o.path = o.key + "/" + o.leaf;
+    o.shown = JoinPath(o.target, name);
+    o.entryTime = EntryUnixTime((uint32_t(item.h.date) << 16) | item.h.time);
+    return true;
+}
 
-    const int64_t entryTime = EntryUnixTime((uint32_t(item.h.date) << 16) | item.h.time);
+void ZABaseArchiver::OpenEntryFolder(const OutputFile& o)
+{
+    if (!o.folder && o.key == folderCacheKey_ && folderCacheFd_)
+        return;
+    folderCacheFd_.reset();   // one folder open at a time
+    folderCacheKey_.clear();
+    // A file of this run that waits for its name holds that name as surely
+    // as it would on the disk: no folder goes through it.
+    std::string path = o.target, rel;
+    for (size_t k = 0; k < o.folderCount && !waitingFiles_.empty(); ++k) {
+        path += "/" + o.parts[k];
+        rel = rel.empty() ? o.parts[k] : rel + "/" + o.parts[k];
+        if (waitingFiles_.count(path))
+            Raise(err::CannotCreateDir, {rel});
+    }
+    std::string failedAt;
+    int error = 0;
+    bool made = false, staged = false;
+    Fd opened = SyncExtractedFiles
+                    ? Fd(OpenStagedFolderChain(o.target, o.parts, o.folderCount, failedAt, error, made, staged))
+                    : OpenFolderChain(o.target, o.parts, o.folderCount, Options.CreateDirs, failedAt, &error, &made);
+    folderCacheMade_ = made;
+    folderCacheStaged_ = staged;
+    if (!opened) {
+        if (OutOfHandles(error))
+            Raise(err::TooManyOpenFiles);
+        Raise(err::CannotCreateDir, {failedAt});
+    }
+    folderCacheKey_ = o.key;
+    folderCacheFd_ = std::shared_ptr<int>(new int(opened.release()), [](int* fd) {
+        ::close(*fd);
+        delete fd;
+    });
+}
 
+bool ZABaseArchiver::CreateOutput(const DirItem& item, OutputFile& o)
+{
     // A target that exists is replaced only by way of a temporary file beside
     // it, after the new data proved good.  Without crash safety asked for, a
     // free name is taken directly: O_EXCL never goes through a link planted
     // there nor over a file that appeared meanwhile, and a name found taken
     // goes the way of an existing target.  Either output is removed again
     // unless the entry was extracted completely.
-    PendingOutput out;
-    out.dirFd = dirFd;
+    const int dirFd = *folderCacheFd_;
+    o.out.dirFd = dirFd;
     // The file is made with the mode it is to keep: no second call sets it.
-    const mode_t mode =
-        Options.SetAttributes ? ModeFromAttributes(attributes, item.h.versionMadeBy, false) : mode_t(0600);
+    o.mode = Options.SetAttributes ? ModeFromAttributes(o.attributes, o.versionMadeBy, false) : mode_t(0600);
     // Durably into a folder this run created: nothing there can be in the
     // way but files of this run, and the name is given only while it is free.
-    PendingFolderSlot pending = SyncExtractedFiles ? PendingFolderFor(key, target, parts, folderCount, dirFd, shown)
-                                                   : PendingFolderSlot{};
+    if (SyncExtractedFiles)
+        o.pending = PendingFolderFor(o.key, o.target, o.parts, o.folderCount, dirFd, o.shown);
     // In a staged folder the files take their names at once: the folder
-    // shows none of them before the flush.  A name found taken there belongs
-    // to an earlier entry of this run, which a later one replaces as it does
-    // when the names wait.
-    const bool staged = SyncExtractedFiles && folderCacheStaged_;
-    const bool unchecked = !staged && pending.made;
-    Fd fd;
-    bool direct = false;
-    if (staged) {
-        fd = Fd(::openat(dirFd, leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-        if (fd) {
-            direct = true;
-            out.name = leaf;
-        } else if (errno == EEXIST) {
-            struct stat st {};
-            if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
-                Raise(err::CannotCreateFile, {shown});
-            fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name, mode);
+    // shows none of them before the flush.
+    o.staged = SyncExtractedFiles && folderCacheStaged_;
+    o.unchecked = !o.staged && o.pending.made;
+    const std::string prefix = WaitingNamePrefix(o.leaf);
+    auto cannotCreate = [&] {
+        Raise(OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile, {o.shown});
+    };
+    // The name itself, while it is free; false when it is taken.
+    auto takeName = [&] {
+        BeforeFileChange();
+        o.fd = Fd(::openat(dirFd, o.leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, o.mode));
+        if (o.fd) {
+            o.direct = true;
+            o.out.name = o.leaf;
+            return true;
         }
-        if (!fd)
-            Raise(OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile, {shown});
-    } else if (unchecked) {
-        fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name, mode);
-        if (!fd)
-            Raise(OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile, {shown});
-    }
-    for (int look = 0; look < 2 && !fd; ++look) {
-        if (!SyncExtractedFiles) {
-            fd = Fd(::openat(dirFd, leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-            if (fd) {
-                direct = true;
-                out.name = leaf;
-                break;
-            }
-            if (errno != EEXIST)
-                Raise(OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile, {shown});
-        }
+        if (errno != EEXIST)
+            cannotCreate();
+        return false;
+    };
+    auto takeWaitingName = [&](const NameNote& note) {
+        o.fd = CreateTempIn(dirFd, prefix, o.out.name, o.mode, note);
+        if (!o.fd)
+            cannotCreate();
+        return true;
+    };
+    // What holds the name on the disk: never a folder, a file only as the
+    // overwrite mode lets it go.
+    auto mayReplaceOnDisk = [&](const struct stat& st) {
+        if (S_ISDIR(st.st_mode))
+            Raise(err::CannotCreateFile, {o.shown});
+        const bool readOnly = S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR);
+        return MayReplace(item, o.shown, int64_t(st.st_mtime), readOnly, o.entryTime);
+    };
+    if (o.staged) {
+        if (takeName())
+            return true;
+        // A name taken there belongs to an earlier entry of this run.
         struct stat st {};
-        if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::fstatat(dirFd, o.leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !mayReplaceOnDisk(st))
+            return false;
+        return takeWaitingName({});
+    }
+    const NameNote note = NoteWaitingNames(o.parts, o.folderCount);
+    if (SyncExtractedFiles) {
+        // What waits for its name in this folder holds it as surely as it
+        // would on the disk: a folder of the run, or an earlier entry's file.
+        if (stagedFolderIndex_.count(o.path))
+            Raise(err::CannotCreateFile, {o.shown});
+        const auto earlier = waitingFiles_.find(o.path);
+        if (earlier != waitingFiles_.end()
+            && !MayReplace(item, o.shown, earlier->second.time, earlier->second.readOnly, o.entryTime))
+            return false;
+        if (earlier != waitingFiles_.end() || o.unchecked)
+            return takeWaitingName(note);
+    }
+    for (int look = 0; look < 2; ++look) {
+        if (!SyncExtractedFiles && takeName())
+            return true;
+        struct stat st {};
+        if (::fstatat(dirFd, o.leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT)
-                Raise(err::CannotCreateFile, {shown});
+                Raise(err::CannotCreateFile, {o.shown});
             if (!SyncExtractedFiles)
                 continue;   // gone again since the name was taken: another try
-        } else {
-            if (S_ISDIR(st.st_mode))
-                Raise(err::CannotCreateFile, {shown});
-            if (!Options.ReplaceReadOnly && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
-                return false;
-            switch (Options.OverwriteMode_) {
-            case OverwriteMode::Prompt: {
-                std::string dest = shown;
-                bool confirm = false;
-                DoOnConfirmOverwrite(item.name, dest, confirm);
-                if (!confirm)
-                    return false;
-                break;
-            }
-            case OverwriteMode::Never: return false;
-            case OverwriteMode::IfNewer:
-                if (int64_t(st.st_mtime) >= entryTime)
-                    return false;
-                break;
-            case OverwriteMode::IfOlder:
-                if (int64_t(st.st_mtime) <= entryTime)
-                    return false;
-                break;
-            case OverwriteMode::Always: break;
-            }
+        } else if (!mayReplaceOnDisk(st)) {
+            return false;
         }
-        fd = CreateTempIn(dirFd, "." + leaf.substr(0, 64) + ".", out.name, mode);
-        if (!fd)
-            Raise(OutOfHandles(errno) ? err::TooManyOpenFiles : err::CannotCreateFile, {shown});
+        return takeWaitingName(note);
     }
-    if (!fd)
-        Raise(err::CannotCreateFile, {shown});
-    out.active = true;
+    Raise(err::CannotCreateFile, {o.shown});
+}
+
+bool ZABaseArchiver::WriteOutput(int index, OutputFile& o)
+{
+    o.out.active = true;
     int result;
     {
-        FileStream fs(fd.release(), out.name, 0);
+        FileStream fs(o.fd.release(), o.out.name, 0);
         result = DecompressItem(index, fs);
         if (result == 1) {
             if (!fs.FlushBuffer())
                 Raise(fs.LastError() == ENOSPC ? err::DiskFull : err::WriteError);
             struct timespec times[2];
-            times[0].tv_sec = times[1].tv_sec = time_t(entryTime);
+            times[0].tv_sec = times[1].tv_sec = time_t(o.entryTime);
             times[0].tv_nsec = times[1].tv_nsec = 0;
             ::futimens(fs.Descriptor(), times);
         }
     }
     if (result != 1)
         return false;   // skipped or cancelled: the partial output goes
-    if (SyncExtractedFiles && !staged) {
-        deferredRenames_.push_back({pending.index, out.name, leaf, shown, unchecked});
-        out.active = false;
+    if (SyncExtractedFiles && !o.staged) {
+        deferredRenames_.push_back({o.pending.index, o.out.name, o.leaf, o.shown, o.entry, o.unchecked});
+        waitingFiles_[o.path] = {o.entryTime, !(o.mode & S_IWUSR)};
+        o.out.active = false;
         return true;
     }
-    if (!direct && ::renameat(dirFd, out.name.c_str(), dirFd, leaf.c_str()) != 0)
-        Raise(err::CannotCreateFile, {shown});
-    out.active = false;
+    if (!o.direct) {
+        BeforeFileChange();
+        if (::renameat(o.out.dirFd, o.out.name.c_str(), o.out.dirFd, o.leaf.c_str()) != 0)
+            Raise(err::CannotCreateFile, {o.shown});
+    }
+    o.out.active = false;
     return true;
+}
+
+bool ZABaseArchiver::ExtractItem(int index)
+{
+    OutputFile o;
+    if (!PlaceEntry(index, o))
+        return false;   // a folder: made, no file
+    if (!CreateOutput(dm_->Dir().Ref(index), o))
+        return false;   // the file there stays
+    return WriteOutput(index, o);
 }
 
 bool ZABaseArchiver::TestFilePassword(const std::string& fileName, const std::string& password)

@@ -2,6 +2,7 @@
 
 #include "zip/entrycipher.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cerrno>
@@ -11,6 +12,8 @@
 #include <unistd.h>
 
 namespace hsa::zip {
+
+void (*BeforeFileChangeHook)() = nullptr;
 
 Fd::~Fd()
 {
@@ -78,6 +81,7 @@ Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& part
     if (!cur && errno == ENOENT && create) {
         // The target folder itself is the caller's choice: made with its parents.
         std::error_code ec;
+        BeforeFileChange();
         const bool createdBase = std::filesystem::create_directories(base, ec);
         cur = Fd(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (made && count == 0)
@@ -91,6 +95,7 @@ Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& part
         int fd = ::openat(cur.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         bool createdHere = false;
         if (fd < 0 && errno == ENOENT && create) {
+            BeforeFileChange();
             if (::mkdirat(cur.get(), parts[i].c_str(), 0777) == 0)
                 createdHere = true;
             else if (errno != EEXIST)
@@ -140,33 +145,67 @@ std::string RandomSuffix()
 
 } // namespace
 
-Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name, mode_t mode)
+Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name, mode_t mode, const NameNote& note)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = prefix + RandomSuffix();
+        if (note)
+            note(name, false);
+        BeforeFileChange();
         const int fd = ::openat(dirFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0)
             return Fd(fd);
-        if (errno != EEXIST)
+        const int e = errno;
+        if (note)
+            note(name, true);
+        errno = e;
+        if (e != EEXIST)
             return Fd();
     }
     return Fd();
 }
 
-bool CreateTempFolderIn(int dirFd, const std::string& prefix, std::string& name)
+bool CreateTempFolderIn(int dirFd, const std::string& prefix, std::string& name, const NameNote& note)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = prefix + RandomSuffix();
+        if (note)
+            note(name, false);
+        BeforeFileChange();
         if (::mkdirat(dirFd, name.c_str(), 0777) == 0)
             return true;
-        if (errno != EEXIST)
+        const int e = errno;
+        if (note)
+            note(name, true);
+        errno = e;
+        if (e != EEXIST)
             return false;
     }
     return false;
 }
 
+std::string WaitingNamePrefix(const std::string& name)
+{
+    size_t cut = std::min<size_t>(name.size(), 64);
+    // Back to the first byte of a character: a continuation byte is 10xxxxxx.
+    while (cut > 0 && cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    return "." + name.substr(0, cut) + ".";
+}
+
+bool IsWaitingName(const std::string& name)
+{
+    constexpr size_t kSuffix = 8;
+    if (name.size() < 3 + kSuffix || name[0] != '.' || name[name.size() - kSuffix - 1] != '.')
+        return false;
+    return std::all_of(name.end() - long(kSuffix), name.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
+}
+
 bool RemoveTreeAt(int dirFd, const std::string& name)
 {
+    BeforeFileChange();
     if (::unlinkat(dirFd, name.c_str(), 0) == 0 || errno == ENOENT)
         return true;
     if (errno != EISDIR && errno != EPERM)
@@ -189,6 +228,7 @@ bool RemoveTreeAt(int dirFd, const std::string& name)
     for (const auto& n : names)
         ok = RemoveTreeAt(::dirfd(d), n) && ok;
     ::closedir(d);
+    BeforeFileChange();
     return ::unlinkat(dirFd, name.c_str(), AT_REMOVEDIR) == 0 && ok;
 }
 

@@ -1,10 +1,21 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
 
 namespace hsa::zip {
+
+// Test seam: when set, called before each change the engine makes to the
+// file system (each write, creation, rename or removal), so that a test can
+// cut a run off at any one of them as a crash would.  Never set in the program.
+extern void (*BeforeFileChangeHook)();
+inline void BeforeFileChange()
+{
+    if (BeforeFileChangeHook)
+        BeforeFileChangeHook();
+}
 
 // Splits an entry name into the folder and file components of a path below
 // the target folder.  Refuses (returns false) absolute names, drive and UNC
@@ -43,12 +54,22 @@ private:
 Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& parts, size_t count, bool create,
                    std::string& failedAt, int* error = nullptr, bool* made = nullptr);
 
+// Told each unique name before it is made (taken false), and again when it
+// proved taken by something else (true).
+using NameNote = std::function<void(const std::string& name, bool taken)>;
 // Creates a new, empty file with a unique name in a folder (mode 0600 unless
 // given; the umask applies).
-Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name, mode_t mode = 0600);
+Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name, mode_t mode = 0600,
+                const NameNote& note = {});
 // Creates a new, empty folder with a unique name in a folder (0777, the
 // umask applies); false when none could be made (errno tells why).
-bool CreateTempFolderIn(int dirFd, const std::string& prefix, std::string& name);
+bool CreateTempFolderIn(int dirFd, const std::string& prefix, std::string& name, const NameNote& note = {});
+// The prefix of the name a file or folder waits under until it takes `name`:
+// a dot, the name's first 64 bytes (never part of a UTF-8 character), a dot.
+// The unique names above add eight letters or digits to it.
+std::string WaitingNamePrefix(const std::string& name);
+// True for a name of that pattern.
+bool IsWaitingName(const std::string& name);
 // Removes the folder `name` in dirFd with everything in it, never following
 // a link; true when it is gone.
 bool RemoveTreeAt(int dirFd, const std::string& name);

@@ -1,5 +1,7 @@
 #include "zip/zipstream.h"
 
+#include "zip/safefs.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -70,6 +72,7 @@ bool FileStream::FlushBuffer()
         rbufLen_ = 0;   // the block read ahead may hold what is written now
     size_t done = 0;
     while (done < wbuf_.size()) {
+        BeforeFileChange();
         const ssize_t w = ::pwrite(fd_, wbuf_.data() + done, wbuf_.size() - done, off_t(wbufStart_ + done));
         if (w < 0) {
             if (errno == EINTR)
@@ -151,7 +154,8 @@ size_t FileStream::Write(const void* buf, size_t n)
         size_t done = 0;
         const auto* p = static_cast<const unsigned char*>(buf);
         while (done < n) {
-            const ssize_t w = ::pwrite(fd_, p + done, n - done, off_t(pos_ + done));
+            BeforeFileChange();
+        const ssize_t w = ::pwrite(fd_, p + done, n - done, off_t(pos_ + done));
             if (w < 0) {
                 if (errno == EINTR)
                     continue;
@@ -196,6 +200,7 @@ bool FileStream::Truncate(uint64_t size)
     rbufLen_ = 0;
     if (!FlushBuffer())
         return false;
+    BeforeFileChange();
     if (::ftruncate(fd_, off_t(size)) != 0) {
         lastError_ = errno;
         return false;
