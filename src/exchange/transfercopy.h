@@ -1,4 +1,5 @@
 #pragma once
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -23,9 +24,43 @@ bool IsRegularFile(const QString& path);
 // those of an older class must not land on the students of a new one.
 bool IsGradeFileName(const QString& name);
 
+// One entry of a folder as listing it found it; links are not followed.
+struct FolderEntry {
+    QString name;
+    bool regular = false; // a regular file
+    bool link = false;
+    qint64 size = 0;
+};
+
+// The entries of folder (without "." and ".."), sorted by name ignoring
+// case; empty when the folder does not exist.  A folder that exists but
+// cannot be listed, or holds an entry that cannot be examined, is never
+// taken for an empty one: FileError FolderUnreadableMessage.
+QList<FolderEntry> ReadFolder(const QString& folder);
+
+// "Der Ordner %1 kann nicht gelesen werden."
+QString FolderUnreadableMessage(const QString& folder);
+
 // The regular files of folder (no links, no folders), sorted by name
-// ignoring case; empty when the folder does not exist.
+// ignoring case; empty when the folder does not exist.  Raises FileError
+// as ReadFolder does.
 QStringList RegularFilesIn(const QString& folder);
+
+// True when path is a folder itself (no link to one).
+bool IsRealFolder(const QString& path);
+
+// Looks at the class folder that a copy of a class reads, after the copy's
+// last question, and tells whether it is there to be read.  The copy must
+// not go on, FileError with the folder's name, a line break and outcome
+// (what became of the copy), when the folder
+// - cannot be listed ("Der Klassenordner %1 kann nicht gelesen werden."),
+// - was there at the copy's first look (seenBefore) and has gone since
+//   ("Der Klassenordner %1 ist nicht mehr vorhanden."),
+// - is missing while the target's class folder (targetFolder) exists, whose
+//   grade files the copy would take away ("Der Klassenordner %1 fehlt, die
+//   Klasse ist unvollständig.").
+bool CheckSourceClassFolder(const QString& folder, bool seenBefore, const QString& targetFolder,
+                            const QString& outcome);
 
 // Bytes free for the user on the volume holding folder; -1 when unknown.
 qint64 FreeSpace(const QString& folder);

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QProcess>
 
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mount.h>
@@ -184,6 +185,24 @@ protected:
         std::function<void()> vanish;   // the source goes (a pulled stick)
     };
     QString root(const Flow& flow) const { return flow.toStick ? stick.path() : folder.path(); }
+    // The part of the contents of root(flow) that the flow writes (target)
+    // or reads (the rest).
+    static QMap<QString, QByteArray> flowPart(const Flow& flow, const QMap<QString, QByteArray>& all, bool target)
+    {
+        QMap<QString, QByteArray> out;
+        for (auto it = all.begin(); it != all.end(); ++it)
+            if ((it.key().contains("/2122") == flow.archiveIsTarget) == target)
+                out.insert(it.key(), it.value());
+        return out;
+    }
+    // The class folder the flow reads.
+    QString sourceFolder(const Flow& flow) const
+    {
+        const QString name = flow.name;
+        if (name == "stick import")
+            return onStick(kFolder);
+        return folder.file(name == "archive restore" ? "2122/" + kFolder : kFolder);
+    }
     QList<Flow> flows()
     {
         const auto exportNow = [this] {
@@ -389,11 +408,7 @@ TEST_F(ClassTransferTest, AFailedCopyLeavesTheTargetAsItWas)
             EXPECT_FALSE(prompt.anyTextContains(".uebertragung")) << prompt.texts().join(" | ").toStdString();
             const auto after = test::FolderContents(root(flow));
             const auto part = [&](const QMap<QString, QByteArray>& all, bool target) {
-                QMap<QString, QByteArray> out;
-                for (auto it = all.begin(); it != all.end(); ++it)
-                    if ((it.key().contains("/2122") == flow.archiveIsTarget) == target)
-                        out.insert(it.key(), it.value());
-                return out;
+                return flowPart(flow, all, target);
             };
             // The target holds the older class, or (a move that could not
             // take the class away from home) the whole new one.
@@ -409,6 +424,109 @@ TEST_F(ClassTransferTest, AFailedCopyLeavesTheTargetAsItWas)
     }
     if (!stickVolume.mounted() || !homeVolume.mounted())
         GTEST_SKIP() << "The rows of a read-only and of a full volume need a tmpfs mount (root); the others ran.";
+}
+
+// Each flow with the class folder it reads unreadable (a stick whose folder
+// lost its rights, a damaged file system) from the start or from one of its
+// questions on, and with that folder removed while a question is on screen:
+// the user is told, by the folder's name where it cannot be read, and the
+// target is byte for byte as before.  Root reads any folder, so an
+// unreadable folder is tried by a child under another uid.
+TEST_F(ClassTransferTest, AClassFolderThatCannotBeReadOrIsGoneIsNeverAClassWithoutMarks)
+{
+    constexpr uid_t kUser = 4244;
+    const bool asRoot = ::geteuid() == 0;
+    // Runs body as a user the folder's rights bind, the test folders his.
+    const auto asUser = [&](const std::function<int()>& body) {
+        if (asRoot)
+            for (const QString& top : {folder.path(), stick.path()}) {
+                (void)!::lchown(QFile::encodeName(top).constData(), kUser, kUser);
+                for (const QString& path : test::FolderContents(top).keys())
+                    (void)!::lchown(QFile::encodeName(path).constData(), kUser, kUser);
+            }
+        return test::RunInChild([&] {
+            if (asRoot && (::setresgid(kUser, kUser, kUser) != 0 || ::setresuid(kUser, kUser, kUser) != 0))
+                return 97;
+            return body();
+        });
+    };
+    const auto setMode = [](const QString& path, mode_t mode) {
+        ::chmod(QFile::encodeName(path).constData(), mode);
+    };
+    int points = 0;
+    int wrong = 0;
+    for (int f = 0; f < flows().size(); ++f) {
+        fresh();
+        Flow flow = flows().at(f);
+        SCOPED_TRACE(flow.name);
+        flow.prepare();
+        prompt.clear();
+        int questions = 0;
+        prompt.whenAsked([&](const QString&) { ++questions; });
+        flow.run();
+        ASSERT_FALSE(failed()) << prompt.texts().join(" | ").toStdString();
+        ASSERT_GE(questions, 1);
+        // Unreadable from the start (0) or from question q on; removed at
+        // question q.
+        for (const bool removed : {false, true})
+            for (int q = removed ? 1 : 0; q <= questions; ++q) {
+                SCOPED_TRACE(QStringLiteral("%1 at question %2").arg(removed ? "removed" : "unreadable").arg(q)
+                                 .toStdString());
+                fresh();
+                flow = flows().at(f);
+                flow.prepare();
+                prompt.clear();
+                const QString source = sourceFolder(flow);
+                const auto before = test::FolderContents(root(flow));
+                const auto hide = [&] {
+                    if (removed)
+                        QDir(source).removeRecursively();
+                    else
+                        setMode(source, 0);
+                };
+                int asked = 0;
+                prompt.whenAsked([&](const QString&) {
+                    if (++asked == q)
+                        hide();
+                });
+                // 0: failed by name; 1: said nothing of a failure; 2: did not
+                // name the folder; 3: reported success.
+                const auto verdict = [&] {
+                    if (q == 0)
+                        hide();
+                    flow.run();
+                    int code = 0;
+                    if (prompt.anyTextContains("wurde eingespielt") || prompt.anyTextContains("ausgespielt."))
+                        code = 3;
+                    else if (!failed())
+                        code = 1;
+                    else if (!removed && !prompt.anyTextContains(QDir::toNativeSeparators(source)))
+                        code = 2;
+                    if (code != 0)
+                        std::fprintf(stderr, "%s\n", qPrintable(prompt.texts().join(" | ")));
+                    return code;
+                };
+                int code = 0;
+                if (removed) {
+                    code = verdict();
+                } else {
+                    const test::LimitedRun run = asUser(verdict);
+                    ASSERT_TRUE(run.exited) << run.describe().toStdString();
+                    code = run.code;
+                }
+                setMode(source, 0755);
+                ++points;
+                const auto after = test::FolderContents(root(flow));
+                const bool targetKept = flowPart(flow, after, true) == flowPart(flow, before, true);
+                // Nothing of the source goes but what the test took.
+                const bool sourceKept = removed || flowPart(flow, after, false) == flowPart(flow, before, false);
+                EXPECT_EQ(code, 0) << prompt.texts().join(" | ").toStdString();
+                EXPECT_TRUE(targetKept) << QStringList(flowPart(flow, after, true).keys()).join(" ").toStdString();
+                EXPECT_TRUE(sourceKept);
+                wrong += code != 0 || !targetKept || !sourceKept;
+            }
+    }
+    std::printf("unreadable or vanished class folder: %d points, %d wrong\n", points, wrong);
 }
 
 // Another desk on the same program folder has the class open: the imports,
