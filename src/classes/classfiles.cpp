@@ -398,6 +398,10 @@ bool ClassFiles::OpenClass(const QString& name)
     const QString folder = FindClassDirCI(dir, name);
     bool recovered = false;
     try {
+        // Another program that has the class open may be changing its list:
+        // its journal is no leftover to undo.
+        if (TableInUse(QDir(dir).filePath(name)))
+            throw FileError(ClassInUseMessage(name));
         // A class that another desk's unfinished transfer holds would open
         // without its grade files, and what is typed then would be lost.
         if (hooks_.prepareOpening)

@@ -241,7 +241,7 @@ TEST_F(ClassFilesTest, ADamagedHeldOrUnlistedTableIsNotOpened)
     const QString damaged = QStringLiteral(" ist beschädigt ");
     const struct { const char* name; QString text; } cases[] = {
         {"9a_25262.dbf", damaged}, {"9b_25262.dbf", damaged},
-        {"9c_25262.dbf", "Datei " + folder.file("9c_25262.dbf") + " kann nicht geöffnet werden"},
+        {"9c_25262.dbf", ClassInUseMessage("9c_25262.dbf")},
         // Not in the list, and nothing said: level y, a path, a name not there.
         {"", ""}, {"ya_25262.dbf", ""}, {"../9c_25262.dbf", ""}, {"9z_25262.dbf", ""},
     };

@@ -558,6 +558,41 @@ TEST_F(ClassTransferTest, AClassAnotherProgramHoldsIsNotReplacedOrTakenAway)
     }
 }
 
+// While another program changes the class's list (its journal there, the
+// class held open), every flow that would replace, take away, copy or open
+// the class says that another program has it open, and changes nothing:
+// the journal is no leftover of a killed program.
+TEST_F(ClassTransferTest, AListChangeRunningInAnotherProgramIsNamedAsSuch)
+{
+    QList<Flow> rows = flows();
+    rows.append(multiClassImport());
+    rows.append({"opening", [] {},
+                 [this] {
+                     classFiles().hooks().prepareOpening = PrepareClassForOpening;
+                     EXPECT_FALSE(classFiles().OpenClass(kClass));
+                 },
+                 false, false, {}});
+    for (const Flow& flow : rows) {
+        SCOPED_TRACE(flow.name);
+        fresh();
+        flow.prepare();
+        // The other program's sort, caught half-way.
+        ASSERT_EQ(runKilled([this] { sortHome(); }, 4), -1);
+        ASSERT_TRUE(QFileInfo::exists(folder.file(kFolder + "/" + kListJournalName)));
+        prompt.clear();
+        const auto home = test::FolderContents(folder.path());
+        const auto onStick = test::FolderContents(stick.path());
+        {
+            SecondDesk desk(folder.file(kClass));
+            ASSERT_TRUE(desk.held());
+            flow.run();
+        }
+        EXPECT_TRUE(prompt.anyTextContains(ClassInUseMessage(kClass))) << prompt.texts().join(" | ").toStdString();
+        EXPECT_TRUE(test::FolderContents(folder.path()) == home);
+        EXPECT_TRUE(test::FolderContents(stick.path()) == onStick);
+    }
+}
+
 // A sort killed at each step, then a flow that replaces the class as a whole
 // (or the stick export): the class opened afterwards is the class the flow
 // brought, never the older one brought back by the older class's journal;
