@@ -131,7 +131,8 @@ QList<FolderEntry> ReadFolder(const QString& folder)
                 continue;
             throw FileError(FolderUnreadableMessage(folder));
         }
-        out.append({QFile::decodeName(raw), S_ISREG(st.st_mode), S_ISLNK(st.st_mode), qint64(st.st_size)});
+        out.append({QFile::decodeName(raw), S_ISREG(st.st_mode), S_ISDIR(st.st_mode), S_ISLNK(st.st_mode),
+                    qint64(st.st_size)});
     }
     std::sort(out.begin(), out.end(), [](const FolderEntry& a, const FolderEntry& b) {
         const int ci = a.name.compare(b.name, Qt::CaseInsensitive);

@@ -28,6 +28,7 @@ bool IsGradeFileName(const QString& name);
 struct FolderEntry {
     QString name;
     bool regular = false; // a regular file
+    bool folder = false;  // a folder, no link to one
     bool link = false;
     qint64 size = 0;
 };

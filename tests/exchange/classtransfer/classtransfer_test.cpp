@@ -258,9 +258,11 @@ protected:
         TearDown();
         for (const QString& root : {stick.path(), folder.path()}) {
             QDir dir(root);
-            for (const QString& e : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
-                QFileInfo(dir.filePath(e)).isDir() ? (void)QDir(dir.filePath(e)).removeRecursively()
-                                                    : (void)QFile::remove(dir.filePath(e));
+            for (const QString& e : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+                const QFileInfo info(dir.filePath(e));
+                info.isDir() && !info.isSymLink() ? (void)QDir(dir.filePath(e)).removeRecursively()
+                                                  : (void)QFile::remove(dir.filePath(e));
+            }
         }
         SetUp();
         prompt.clear();
@@ -749,6 +751,138 @@ TEST_F(ClassTransferTest, AKilledArchiveMoveLeavesTheClassWholeInExactlyOnePlace
         }
     }
     EXPECT_GT(there, 0);
+}
+
+// The class at home, table and folder, by names relative to the program
+// folder.
+QMap<QString, QByteArray> classAtHome(const QString& root)
+{
+    QMap<QString, QByteArray> out;
+    const auto all = test::FolderContents(root);
+    for (auto it = all.begin(); it != all.end(); ++it) {
+        const QString rel = QDir(root).relativeFilePath(it.key());
+        if (rel == kClass || rel == kFolder || rel.startsWith(kFolder + "/"))
+            out.insert(rel, it.value());
+    }
+    return out;
+}
+
+// An intent of a move into the archive that this program did not write as
+// it stands (copied from a backup, planted): it is finished only into the
+// class's own year folder of the archive (in the program folder or on drive
+// A) and only when that holds the class byte for byte; any other is left
+// alone and reported, and the class stays whole at home, whether its folder
+// had already stepped aside or not.
+TEST_F(ClassTransferTest, APlantedArchiveMoveFinishesOnlyIntoTheYearArchive)
+{
+    const auto copyClassTo = [&](const QString& at) {
+        QDir().mkpath(at + "/" + kFolder);
+        const auto home = classAtHome(folder.path());
+        for (auto it = home.begin(); it != home.end(); ++it)
+            if (it.key() != kFolder)
+                WriteFileAtomic(at + "/" + it.key(), it.value());
+        return at;
+    };
+    struct Row {
+        const char* what;
+        std::function<QString()> plant; // the archive the intent names
+        bool finishes;
+        bool foreign = true; // no archive this program writes to: reported
+    };
+    const Row rows[] = {
+        {"the program folder itself", [&] { return folder.path(); }, false},
+        {"a folder holding a copy", [&] { return copyClassTo(folder.file("kopie")); }, false},
+        {"another year's folder holding a copy", [&] { return copyClassTo(folder.file("1920")); }, false},
+        {"the year folder as a link to a copy",
+         [&] {
+             QFile::link(copyClassTo(folder.file("kopie")), folder.file("2122"));
+             return folder.file("2122");
+         },
+         false},
+        {"the year archive with another version of a grade file",
+         [&] {
+             copyClassTo(folder.file("2122"));
+             folder.write("2122/" + kFolder + "/v.1", "older marks");
+             return folder.file("2122");
+         },
+         false, false},
+        {"the year archive holding the class", [&] { return copyClassTo(folder.file("2122")); }, true, false},
+        {"drive A's year folder holding the class", [&] { return copyClassTo(onStick("2122")); }, true, false},
+    };
+    int points = 0;
+    int wrong = 0;
+    for (const Row& row : rows)
+        for (const bool aside : {false, true}) {
+            SCOPED_TRACE(std::string(row.what) + (aside ? ", the folder stepped aside" : ""));
+            fresh();
+            const auto home = classAtHome(folder.path());
+            const QString archive = row.plant();
+            const auto archived = test::FolderContents(QFileInfo(archive).canonicalFilePath());
+            folder.write(".9a_21222.verschieben", ("9a_21222.dbf\r\n" + archive + "\r\n").toLocal8Bit());
+            if (aside)
+                QDir().rename(folder.file(kFolder), folder.file(".9a_21222.verschoben"));
+            const QStringList reports = RecoverProgramFolder(folder.path());
+            const auto now = classAtHome(folder.path());
+            const bool archiveKept =
+                test::FolderContents(QFileInfo(archive).canonicalFilePath()) == archived || SameFolder(archive, folder.path());
+            bool sound = archiveKept && !QFileInfo::exists(folder.file(".9a_21222.verschoben"));
+            if (row.finishes) {
+                sound = sound && now.isEmpty() && reports.isEmpty();
+            } else {
+                sound = sound && now == home && reports.isEmpty() != row.foreign;
+                EXPECT_FALSE(openedHome().isEmpty());
+            }
+            EXPECT_TRUE(sound) << reports.join(" | ").toStdString() << " / " << QStringList(now.keys()).join(" ").toStdString();
+            ++points;
+            wrong += !sound;
+        }
+    std::printf("planted archive-move intents: %d points, %d wrong\n", points, wrong);
+}
+
+// A folder a move into the archive left aside holding more than plain files
+// and folders (a link, a folder holding one): only the plain entries come
+// back into the class folder; the rest stays aside, unused, and is reported.
+TEST_F(ClassTransferTest, ALeftOverFolderOfAMoveBringsBackOnlyPlainEntries)
+{
+    folder.write("system.txt", "a file of the system");
+    const QString leaving = folder.file(".9a_21222.verschoben");
+    struct Row {
+        const char* what;
+        bool intent;
+    };
+    int points = 0;
+    int wrong = 0;
+    for (const Row row : {Row{"without an intent", false}, Row{"with an intent whose archive lacks the class", true}})
+        for (const char* odd : {"a link", "a folder holding a link"}) {
+            SCOPED_TRACE(std::string(row.what) + ", " + odd);
+            fresh();
+            folder.write("system.txt", "a file of the system");
+            folder.write(kFolder + "/anlagen/brief.doc", "a letter");
+            const auto home = classAtHome(folder.path());
+            QDir().rename(folder.file(kFolder), leaving);
+            if (QString(odd) == "a link") {
+                QFile::link(folder.file("system.txt"), leaving + "/v.9");
+            } else {
+                QDir().mkpath(leaving + "/fremd");
+                QFile::link(folder.file("system.txt"), leaving + "/fremd/v.9");
+            }
+            if (row.intent) {
+                QDir().mkpath(folder.file("2122"));
+                folder.write(".9a_21222.verschieben", ("9a_21222.dbf\r\n" + folder.file("2122") + "\r\n").toLocal8Bit());
+            }
+            const QStringList reports = RecoverProgramFolder(folder.path());
+            const auto now = classAtHome(folder.path());
+            bool linkBack = false;
+            for (const QString& path : test::FolderContents(folder.file(kFolder)).keys())
+                linkBack = linkBack || QFileInfo(path).isSymLink() || path.contains("/fremd");
+            const bool sound = now == home && !linkBack && !reports.isEmpty()
+                               && QFileInfo(leaving + (QString(odd) == "a link" ? "/v.9" : "/fremd/v.9")).isSymLink();
+            EXPECT_TRUE(sound) << reports.join(" | ").toStdString() << " / " << QStringList(now.keys()).join(" ").toStdString();
+            EXPECT_EQ(folder.read("system.txt"), "a file of the system");
+            ++points;
+            wrong += !sound;
+        }
+    std::printf("left-over folders with odd entries: %d points, %d wrong\n", points, wrong);
 }
 
 // Staging folders that this program did not leave (entries that are links,
