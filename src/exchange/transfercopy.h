@@ -1,5 +1,6 @@
 #pragma once
-#include <QList>
+#include "classes/fileops.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -24,31 +25,10 @@ bool IsRegularFile(const QString& path);
 // those of an older class must not land on the students of a new one.
 bool IsGradeFileName(const QString& name);
 
-// One entry of a folder as listing it found it; links are not followed.
-struct FolderEntry {
-    QString name;
-    bool regular = false; // a regular file
-    bool folder = false;  // a folder, no link to one
-    bool link = false;
-    qint64 size = 0;
-};
-
-// The entries of folder (without "." and ".."), sorted by name ignoring
-// case; empty when the folder does not exist.  A folder that exists but
-// cannot be listed, or holds an entry that cannot be examined, is never
-// taken for an empty one: FileError FolderUnreadableMessage.
-QList<FolderEntry> ReadFolder(const QString& folder);
-
-// "Der Ordner %1 kann nicht gelesen werden."
-QString FolderUnreadableMessage(const QString& folder);
-
 // The regular files of folder (no links, no folders), sorted by name
 // ignoring case; empty when the folder does not exist.  Raises FileError
 // as ReadFolder does.
 QStringList RegularFilesIn(const QString& folder);
-
-// True when path is a folder itself (no link to one).
-bool IsRealFolder(const QString& path);
 
 // Looks at the class folder that a copy of a class reads, after the copy's
 // last question, and tells whether it is there to be read.  The copy must
