@@ -203,6 +203,13 @@ protected:
             return onStick(kFolder);
         return folder.file(name == "archive restore" ? "2122/" + kFolder : kFolder);
     }
+    // The folder of the older class the flow replaces.
+    QString targetFolder(const Flow& flow) const
+    {
+        if (flow.toStick)
+            return onStick(kFolder);
+        return folder.file(flow.archiveIsTarget ? "2122/" + kFolder : kFolder);
+    }
     QList<Flow> flows()
     {
         const auto exportNow = [this] {
@@ -468,17 +475,22 @@ TEST_F(ClassTransferTest, AClassFolderThatCannotBeReadOrIsGoneIsNeverAClassWitho
         flow.run();
         ASSERT_FALSE(failed()) << prompt.texts().join(" | ").toStdString();
         ASSERT_GE(questions, 1);
-        // Unreadable from the start (0) or from question q on; removed at
-        // question q.
-        for (const bool removed : {false, true})
-            for (int q = removed ? 1 : 0; q <= questions; ++q) {
-                SCOPED_TRACE(QStringLiteral("%1 at question %2").arg(removed ? "removed" : "unreadable").arg(q)
+        // The source unreadable from the start (0) or from question q on,
+        // removed at question q; the older class's folder in the target
+        // unreadable from the start (what it keeps must not be lost).
+        enum class Hit { SourceUnreadable, SourceRemoved, TargetUnreadable };
+        for (const Hit hit : {Hit::SourceUnreadable, Hit::SourceRemoved, Hit::TargetUnreadable})
+            for (int q = hit == Hit::SourceRemoved ? 1 : 0; q <= (hit == Hit::TargetUnreadable ? 0 : questions); ++q) {
+                const bool removed = hit == Hit::SourceRemoved;
+                SCOPED_TRACE(QStringLiteral("%1 at question %2")
+                                 .arg(removed ? "removed" : hit == Hit::SourceUnreadable ? "unreadable" : "target unreadable")
+                                 .arg(q)
                                  .toStdString());
                 fresh();
                 flow = flows().at(f);
                 flow.prepare();
                 prompt.clear();
-                const QString source = sourceFolder(flow);
+                const QString source = hit == Hit::TargetUnreadable ? targetFolder(flow) : sourceFolder(flow);
                 const auto before = test::FolderContents(root(flow));
                 const auto hide = [&] {
                     if (removed)
@@ -529,6 +541,7 @@ TEST_F(ClassTransferTest, AClassFolderThatCannotBeReadOrIsGoneIsNeverAClassWitho
             }
     }
     std::printf("unreadable or vanished class folder: %d points, %d wrong\n", points, wrong);
+    EXPECT_EQ(wrong, 0);
 }
 
 // Another desk on the same program folder has the class open: the imports,
