@@ -545,66 +545,48 @@ TEST_F(ClassTransferTest, AClassFolderThatCannotBeReadOrIsGoneIsNeverAClassWitho
 }
 
 // Another desk on the same program folder has the class open: the imports,
-// the restore and the move leave it alone and say so.
+// the restore and the move leave it alone and say so.  While that desk
+// changes the class's list (its journal there), the same holds for every
+// flow that would copy or open the class: the journal is no leftover of a
+// killed program, and the user is told who holds the class.
 TEST_F(ClassTransferTest, AClassAnotherProgramHoldsIsNotReplacedOrTakenAway)
 {
-    QList<Flow> rows;
-    for (const Flow& flow : flows())
-        if (QString(flow.name) != "stick export" && QString(flow.name) != "archive copy")
-            rows.append(flow);
-    rows.append(multiClassImport());
-    for (int i = 0; i < rows.size(); ++i) {
-        const Flow& flow = rows.at(i);
-        SCOPED_TRACE(flow.name);
-        fresh();
-        flow.prepare();
-        prompt.clear();
-        const auto home = test::FolderContents(folder.path());
-        const auto onStick = test::FolderContents(stick.path());
-        {
-            SecondDesk desk(folder.file(kClass));
-            ASSERT_TRUE(desk.held());
-            flow.run();
+    const Flow opening{"opening", [] {},
+                       [this] {
+                           classFiles().hooks().prepareOpening = PrepareClassForOpening;
+                           EXPECT_FALSE(classFiles().OpenClass(kClass));
+                       },
+                       false, false, {}};
+    for (const bool sorting : {false, true}) {
+        QList<Flow> rows;
+        for (const Flow& flow : flows())
+            if (sorting || (QString(flow.name) != "stick export" && QString(flow.name) != "archive copy"))
+                rows.append(flow);
+        rows.append(multiClassImport());
+        if (sorting)
+            rows.append(opening);
+        for (const Flow& flow : rows) {
+            SCOPED_TRACE(std::string(flow.name) + (sorting ? ", while the other desk sorts" : ""));
+            fresh();
+            flow.prepare();
+            if (sorting) {
+                // The other desk's sort, caught half-way.
+                ASSERT_EQ(runKilled([this] { sortHome(); }, 4), -1);
+                ASSERT_TRUE(QFileInfo::exists(folder.file(kFolder + "/" + kListJournalName)));
+            }
+            prompt.clear();
+            const auto home = test::FolderContents(folder.path());
+            const auto onStick = test::FolderContents(stick.path());
+            {
+                SecondDesk desk(folder.file(kClass));
+                ASSERT_TRUE(desk.held());
+                flow.run();
+            }
+            EXPECT_TRUE(prompt.anyTextContains(ClassInUseMessage(kClass))) << prompt.texts().join(" | ").toStdString();
+            EXPECT_TRUE(test::FolderContents(folder.path()) == home);
+            EXPECT_TRUE(test::FolderContents(stick.path()) == onStick);
+            EXPECT_FALSE(prompt.anyTextContains("wurde eingespielt"));
         }
-        EXPECT_TRUE(prompt.anyTextContains(ClassInUseMessage(kClass))) << prompt.texts().join(" | ").toStdString();
-        EXPECT_TRUE(test::FolderContents(folder.path()) == home);
-        EXPECT_TRUE(test::FolderContents(stick.path()) == onStick);
-        EXPECT_FALSE(prompt.anyTextContains("wurde eingespielt"));
-    }
-}
-
-// While another program changes the class's list (its journal there, the
-// class held open), every flow that would replace, take away, copy or open
-// the class says that another program has it open, and changes nothing:
-// the journal is no leftover of a killed program.
-TEST_F(ClassTransferTest, AListChangeRunningInAnotherProgramIsNamedAsSuch)
-{
-    QList<Flow> rows = flows();
-    rows.append(multiClassImport());
-    rows.append({"opening", [] {},
-                 [this] {
-                     classFiles().hooks().prepareOpening = PrepareClassForOpening;
-                     EXPECT_FALSE(classFiles().OpenClass(kClass));
-                 },
-                 false, false, {}});
-    for (const Flow& flow : rows) {
-        SCOPED_TRACE(flow.name);
-        fresh();
-        flow.prepare();
-        // The other program's sort, caught half-way.
-        ASSERT_EQ(runKilled([this] { sortHome(); }, 4), -1);
-        ASSERT_TRUE(QFileInfo::exists(folder.file(kFolder + "/" + kListJournalName)));
-        prompt.clear();
-        const auto home = test::FolderContents(folder.path());
-        const auto onStick = test::FolderContents(stick.path());
-        {
-            SecondDesk desk(folder.file(kClass));
-            ASSERT_TRUE(desk.held());
-            flow.run();
-        }
-        EXPECT_TRUE(prompt.anyTextContains(ClassInUseMessage(kClass))) << prompt.texts().join(" | ").toStdString();
-        EXPECT_TRUE(test::FolderContents(folder.path()) == home);
-        EXPECT_TRUE(test::FolderContents(stick.path()) == onStick);
     }
 }
 
