@@ -240,6 +240,7 @@ void ArchiveMove::leave()
 QStringList RecoverInterruptedArchiveMoves(const QString& root)
 {
     QStringList reports;
+    QStringList toldAside; // folders left aside that a report already names
     const QDir dir(root);
     for (const QString& entry : dir.entryList({QStringLiteral(".*") + kIntentSuffix},
                                               QDir::AllEntries | QDir::Hidden | QDir::System)) {
@@ -279,8 +280,10 @@ QStringList RecoverInterruptedArchiveMoves(const QString& root)
                                       "Jahrgangsarchiv der Klasse %3 ist. Die Klasse bleibt, wo sie ist; die Datei "
                                       "bleibt unverändert.")
                            .arg(shown(intent), shown(lines.at(1)), lines.at(0));
-            if (tableHome && present(leaving) && !present(classFolder) && !putBack(leaving, classFolder))
+            if (tableHome && present(leaving) && !present(classFolder) && !putBack(leaving, classFolder)) {
                 reports << leftAsideMessage(leaving);
+                toldAside << leaving;
+            }
             continue;
         }
         QStringList files;
@@ -305,12 +308,16 @@ QStringList RecoverInterruptedArchiveMoves(const QString& root)
         if (archived) {
             if (tableHome)
                 RemoveFile(table);
-            if (present(folder) && !emptyLeavingFolder(folder, classFolder, files, true))
+            if (present(folder) && !emptyLeavingFolder(folder, classFolder, files, true)) {
                 reports << leftAsideMessage(folder);
+                toldAside << folder;
+            }
         } else if (!named || tableHome) {
             // Nothing was taken away yet but the folder's name.
-            if (present(leaving) && !present(classFolder) && !putBack(leaving, classFolder))
+            if (present(leaving) && !present(classFolder) && !putBack(leaving, classFolder)) {
                 reports << leftAsideMessage(leaving);
+                toldAside << leaving;
+            }
         } else {
             reports << QStringLiteral("Die Klasse %1 wurde ins Archiv %2 verschoben, das Archiv ist aber nicht lesbar "
                                       "oder unvollständig. Die Verschiebung wird beim nächsten Start beendet.")
@@ -326,7 +333,8 @@ QStringList RecoverInterruptedArchiveMoves(const QString& root)
                                               QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
         const QString cls8 = entry.mid(1, entry.size() - 1 - kLeavingSuffix.size());
         const QString leaving = dir.filePath(entry);
-        if (present(intentPath(root, cls8)) || !S_ISDIR(statOf(leaving).st_mode) || !IsPlainEntryName(cls8))
+        if (present(intentPath(root, cls8)) || !S_ISDIR(statOf(leaving).st_mode) || !IsPlainEntryName(cls8)
+            || toldAside.contains(leaving))
             continue;
         const bool tableHome = !ListMatchingFiles(root, {cls8 + QStringLiteral("*.dbf")}).isEmpty();
         if (tableHome && !present(dir.filePath(cls8))) {

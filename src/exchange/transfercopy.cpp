@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
