@@ -398,6 +398,10 @@ bool ClassFiles::OpenClass(const QString& name)
     const QString folder = FindClassDirCI(dir, name);
     bool recovered = false;
     try {
+        // Another program that has the class open may be changing its list:
+        // its journal is no leftover to undo.
+        if (TableInUse(QDir(dir).filePath(name)))
+            throw FileError(ClassInUseMessage(name));
         // A class that another desk's unfinished transfer holds would open
         // without its grade files, and what is typed then would be lost.
         if (hooks_.prepareOpening)
@@ -599,8 +603,17 @@ void ClassFiles::deleteSelected(const QString& name)
     const QDir dir(programDir());
     if (askYesNoDefaultNo(name + QStringLiteral(" wirklich löschen ?"))) {
         const QString path = dir.filePath(name);
+        // A class folder that cannot be read would keep its grade files for
+        // the next class of this name: the class is then not deleted at all.
+        QString unreadable;
+        try {
+            ReadFolder(FindClassDirCI(programDir(), name));
+        } catch (const FileError& e) {
+            unreadable = e.message();
+            showError(unreadable);
+        }
         // A table another program holds open is not deleted under its feet.
-        const bool deleted = !TableInUse(path) && QFile::remove(path);
+        const bool deleted = unreadable.isEmpty() && !TableInUse(path) && QFile::remove(path);
         if (!deleted) {
             showMessage(QStringLiteral("Löschversuch fehlgeschlagen"));
         } else {

@@ -1,4 +1,5 @@
 #pragma once
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -52,5 +53,26 @@ bool RemoveFile(const QString& path);
 // them); the descriptor then holds an unknown part of the data.  Not a step
 // of the seam: callers count their own step.
 bool WriteFully(int fd, const char* data, qint64 size);
+
+// One entry of a folder as listing it found it; links are not followed.
+struct FolderEntry {
+    QString name;
+    bool regular = false; // a regular file
+    bool folder = false;  // a folder, no link to one
+    bool link = false;
+    qint64 size = 0;
+};
+
+// The entries of folder (without "." and ".."), sorted by name ignoring
+// case; empty when the folder does not exist.  A folder that exists but
+// cannot be listed, or holds an entry that cannot be examined, is never
+// taken for an empty one: FileError FolderUnreadableMessage.
+QList<FolderEntry> ReadFolder(const QString& folder);
+
+// "Der Ordner %1 kann nicht gelesen werden."
+QString FolderUnreadableMessage(const QString& folder);
+
+// True when path is a folder itself (no link to one).
+bool IsRealFolder(const QString& path);
 
 } // namespace hsa

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,14 +96,90 @@ bool sameBytes(const QString& a, const QString& b)
     }
 }
 
+// True for the name of one entry that leads nowhere else.
+bool plainName(const QString& name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QLatin1Char('/'))
+        || name.contains(QLatin1Char('\\')))
+        return false;
+    return std::none_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x20; });
+}
+
+// True when everything below folder is a regular file or a folder with a
+// plain name: what the program itself puts into a class folder.
+bool onlyPlainEntries(const QString& folder, int depth = 0)
+{
+    constexpr int kDeepest = 8;
+    try {
+        for (const FolderEntry& e : ReadFolder(folder)) {
+            if (!plainName(e.name) || !(e.regular || e.folder))
+                return false;
+            if (e.folder && (depth == kDeepest || !onlyPlainEntries(QDir(folder).filePath(e.name), depth + 1)))
+                return false;
+        }
+    } catch (const FileError&) {
+        return false;
+    }
+    return true;
+}
+
+// Brings a class folder that stepped aside back to its name; only plain
+// entries come back (a link planted there must not turn up among a class's
+// files), the rest stays aside, unused.  True when nothing stayed.
+bool putBack(const QString& leaving, const QString& classFolder)
+{
+    if (onlyPlainEntries(leaving))
+        return RenamePath(leaving, classFolder);
+    if (!QDir().mkdir(classFolder))
+        return false;
+    try {
+        for (const FolderEntry& e : ReadFolder(leaving)) {
+            const QString path = QDir(leaving).filePath(e.name);
+            if (plainName(e.name) && (e.regular || (e.folder && onlyPlainEntries(path))))
+                RenamePath(path, QDir(classFolder).filePath(e.name));
+        }
+    } catch (const FileError&) {
+    }
+    return false;
+}
+
+QString leftAsideMessage(const QString& leaving)
+{
+    return QStringLiteral("Der Ordner %1 blieb von einer unterbrochenen Verschiebung ins Archiv zurück. Er enthält "
+                          "Verknüpfungen oder andere besondere Einträge; sie bleiben dort und werden nicht benutzt, "
+                          "die übrigen Dateien stehen wieder im Klassenordner.")
+        .arg(shown(leaving));
+}
+
 // Empties the class folder of the files that the archive holds and removes
-// it; a folder that keeps anything returns to its name as the class folder.
-void emptyLeavingFolder(const QString& folder, const QString& classFolder, const QStringList& files)
+// it; a folder that keeps anything returns to its name as the class folder,
+// with only its plain entries when planted is set (a folder the recovery
+// found).  False when something stayed aside.
+bool emptyLeavingFolder(const QString& folder, const QString& classFolder, const QStringList& files,
+                        bool planted = false)
 {
     for (const QString& f : files)
         RemoveFile(QDir(folder).filePath(f));
-    if (!QDir().rmdir(folder) && folder != classFolder && !present(classFolder))
-        RenamePath(folder, classFolder);
+    if (QDir().rmdir(folder) || folder == classFolder || present(classFolder))
+        return true;
+    return planted ? putBack(folder, classFolder) : RenamePath(folder, classFolder);
+}
+
+// True when archive is the class tableName's folder of the year archive:
+// the folder of its school year in root or on drive A, no link.  A move
+// finishes into nothing else.
+bool isOwnYearArchive(const QString& archive, const QString& root, const QString& tableName)
+{
+    const QFileInfo info(archive);
+    const QString year = tableName.mid(3, 4);
+    if (!info.isAbsolute() || year.size() != 4 || info.fileName() != year
+        || !std::all_of(year.begin(), year.end(), [](QChar c) { return c.isDigit(); }) || !IsRealFolder(archive))
+        return false;
+    const QString parent = info.absolutePath();
+    if (SameFolder(parent, root))
+        return true;
+    const QString driveA = DriveAFolder();
+    return !driveA.isEmpty() && SameFolder(parent, driveA);
 }
 
 } // namespace
@@ -162,6 +240,7 @@ void ArchiveMove::leave()
 QStringList RecoverInterruptedArchiveMoves(const QString& root)
 {
     QStringList reports;
+    QStringList toldAside; // folders left aside that a report already names
     const QDir dir(root);
     for (const QString& entry : dir.entryList({QStringLiteral(".*") + kIntentSuffix},
                                               QDir::AllEntries | QDir::Hidden | QDir::System)) {
@@ -193,7 +272,28 @@ QStringList RecoverInterruptedArchiveMoves(const QString& root)
         const QString table = named ? FindFileCI(root, lines.at(0)) : QString();
         const bool tableHome = named && present(table);
         const QString folder = present(leaving) ? leaving : FindFileCI(root, cls8);
-        const QStringList files = travellingFiles(folder);
+        // An intent naming anything but the class's own year archive (the
+        // program folder itself, a folder holding a copy) was not written by
+        // a move of this program: nothing is taken away for it.
+        if (named && !isOwnYearArchive(lines.at(1), root, lines.at(0))) {
+            reports << QStringLiteral("%1 nennt als Ziel einer Verschiebung den Ordner %2, der nicht das "
+                                      "Jahrgangsarchiv der Klasse %3 ist. Die Klasse bleibt, wo sie ist; die Datei "
+                                      "bleibt unverändert.")
+                           .arg(shown(intent), shown(lines.at(1)), lines.at(0));
+            if (tableHome && present(leaving) && !present(classFolder) && !putBack(leaving, classFolder)) {
+                reports << leftAsideMessage(leaving);
+                toldAside << leaving;
+            }
+            continue;
+        }
+        QStringList files;
+        try {
+            files = travellingFiles(folder);
+        } catch (const FileError& e) {
+            reports << e.message() + QStringLiteral(" Die unterbrochene Verschiebung der Klasse %1 bleibt, wie sie ist.")
+                                         .arg(cls8);
+            continue;
+        }
         // The archive holds the class when its table and each file still at
         // home stand there byte for byte.
         bool archived = named;
@@ -208,12 +308,16 @@ QStringList RecoverInterruptedArchiveMoves(const QString& root)
         if (archived) {
             if (tableHome)
                 RemoveFile(table);
-            if (present(folder))
-                emptyLeavingFolder(folder, classFolder, files);
+            if (present(folder) && !emptyLeavingFolder(folder, classFolder, files, true)) {
+                reports << leftAsideMessage(folder);
+                toldAside << folder;
+            }
         } else if (!named || tableHome) {
             // Nothing was taken away yet but the folder's name.
-            if (present(leaving) && !present(classFolder))
-                RenamePath(leaving, classFolder);
+            if (present(leaving) && !present(classFolder) && !putBack(leaving, classFolder)) {
+                reports << leftAsideMessage(leaving);
+                toldAside << leaving;
+            }
         } else {
             reports << QStringLiteral("Die Klasse %1 wurde ins Archiv %2 verschoben, das Archiv ist aber nicht lesbar "
                                       "oder unvollständig. Die Verschiebung wird beim nächsten Start beendet.")
@@ -229,11 +333,15 @@ QStringList RecoverInterruptedArchiveMoves(const QString& root)
                                               QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
         const QString cls8 = entry.mid(1, entry.size() - 1 - kLeavingSuffix.size());
         const QString leaving = dir.filePath(entry);
-        if (present(intentPath(root, cls8)) || !S_ISDIR(statOf(leaving).st_mode) || !IsPlainEntryName(cls8))
+        if (present(intentPath(root, cls8)) || !S_ISDIR(statOf(leaving).st_mode) || !IsPlainEntryName(cls8)
+            || toldAside.contains(leaving))
             continue;
         const bool tableHome = !ListMatchingFiles(root, {cls8 + QStringLiteral("*.dbf")}).isEmpty();
-        if (tableHome && !present(dir.filePath(cls8)) && RenamePath(leaving, dir.filePath(cls8)))
+        if (tableHome && !present(dir.filePath(cls8))) {
+            if (!putBack(leaving, dir.filePath(cls8)))
+                reports << leftAsideMessage(leaving);
             continue;
+        }
         reports << QStringLiteral("Der Ordner %1 blieb von einer unterbrochenen Verschiebung ins Archiv zurück und "
                                   "bleibt unverändert.")
                        .arg(shown(leaving));

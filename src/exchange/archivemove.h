@@ -10,10 +10,12 @@
 //                           archive folder; locked while the move runs
 //   ".<cls8>.verschoben"    the class folder while it is being emptied
 // A program killed in between leaves the intent.  The recovery finishes the
-// move when the archive holds the class byte for byte (the table and every
-// file still at home), and puts the class back together at home otherwise;
-// either way the class is whole in exactly one place and no hidden folder
-// stays.
+// move when the archive is the class's own year folder (in the program
+// folder or on drive A, no link) and holds the class byte for byte (the
+// table and every file still at home), and puts the class back together at
+// home otherwise; either way the class is whole in exactly one place and no
+// hidden folder stays.  Only plain entries (files and folders, no links)
+// come back from a folder that stepped aside.
 namespace hsa {
 
 // One move of the class name (its table and class folder) from the folder
@@ -41,7 +43,10 @@ private:
 
 // Finishes or undoes every move out of root that a killed program of this
 // user left; texts for what it could do neither with (the archive not
-// readable while the table is gone, an intent of another user).
+// readable while the table is gone, an intent of another user, an intent
+// naming another folder than the year archive, which stays as it is, and
+// entries of a folder set aside that are no plain files or folders, which
+// stay there unused).
 QStringList RecoverInterruptedArchiveMoves(const QString& root);
 
 // True when a move of the class tableName out of root runs (another program

@@ -264,12 +264,13 @@ QStringList ClassStaging::folderFiles(const QString& folder) const
     const QFileInfo info(folder);
     if (info.isSymLink() || !info.isDir())
         throw odd;
+    // A folder that cannot be read would pass for one without files, and
+    // what the older class keeps would be lost with it.
     QStringList files;
-    for (const QString& name :
-         QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-        if (!IsRegularFile(QDir(folder).filePath(name)))
+    for (const FolderEntry& e : ReadFolder(folder)) {
+        if (!e.regular)
             throw odd;
-        files << name;
+        files << e.name;
     }
     return files;
 }

@@ -255,6 +255,12 @@ ImportResult ImportClassFile(const QString& file, const QString& target, ImportF
     const QList<ImportStudent> students = ParseImportLines(withoutEndMarks(lines, format), format);
     const QString targetPath = FindFileCI(dir, target);
     const bool existed = QFileInfo::exists(targetPath);
+    // Another program that has the class open may be changing its list: its
+    // journal is no leftover to undo, and the user is told who holds it.
+    if (TableInUse(targetPath)) {
+        showWarning(ClassInUseMessage(target));
+        return ImportResult::Skipped;
+    }
     // The older class keeps files beside the new one: a list change cut off
     // in it is undone first, so that they stand where its students had them.
     try {

@@ -164,10 +164,11 @@ struct StickTransfer::SourceListing {
 
     explicit SourceListing(const QString& classFolder) : folder(classFolder)
     {
-        const QFileInfo info(classFolder);
-        existed = !classFolder.isEmpty() && info.isDir() && !info.isSymLink();
+        existed = IsRealFolder(classFolder);
         if (!existed)
             return;
+        // A folder that cannot be read is never a class without marks.
+        ReadFolder(classFolder);
         for (int n = 1; n <= kMaxStudents; ++n) {
             const QString grade = FindFileCI(classFolder, gradeFileName(n));
             // A link is listed too: its copy refuses it by name.
@@ -293,7 +294,7 @@ void StickTransfer::ExportClassToStick(const QString& name)
     backToProgramDir();
     const QString programDir = state().programDir;
     const QString root = state().stickRoot;
-    const QString cls8 = name.left(8);
+    const QString cls8 = ClassFolderName(name);
 
     if (!IsDriveReady(root)) {
         showWarning(QStringLiteral("Laufwerk ") + root + QStringLiteral(" ist nicht ansprechbar. "));
@@ -328,12 +329,15 @@ void StickTransfer::ExportClassToStick(const QString& name)
     }
     // A list change that was cut off leaves a student in two rows until the
     // class is opened again and the change undone: such a class would travel
-    // half-changed.
-    if (QFileInfo::exists(FindFileCI(FindFileCI(programDir, cls8), kListJournalName))) {
-        showWarning(InterruptedListChangeMessage(name));
+    // half-changed.  While another program has the class open its journal
+    // belongs to a change that still runs, and the user is told that.
+    const QString classFolder = FindFileCI(programDir, cls8);
+    if (QFileInfo::exists(FindFileCI(classFolder, kListJournalName))) {
+        showWarning(TableInUse(table) ? ClassInUseMessage(name) : InterruptedListChangeMessage(name));
         showInformation(kCancelled);
         return;
     }
+    const bool folderSeen = IsRealFolder(classFolder);
     const QString stickTable = FindFileCI(root, name);
     if (QFileInfo::exists(stickTable) &&
         !askYesNoDefaultNo(QStringLiteral("Klasse ") + name + QStringLiteral(" existiert auf den Stick. Kopiervorgang fortsetzen? "))) {
@@ -351,7 +355,12 @@ void StickTransfer::ExportClassToStick(const QString& name)
             return;
         }
 
-        const QString classFolder = FindFileCI(programDir, cls8);
+        // The class folder is read only now that every question is answered:
+        // what happened to it meanwhile is what travels, or the export stops.
+        const QString unchanged = QStringLiteral("Die Klasse ") + name +
+                                  QStringLiteral(" wurde nicht auf den Stick ausgespielt; auf dem Stick ist nichts "
+                                                 "verändert.");
+        CheckSourceClassFolder(classFolder, folderSeen, FindFileCI(root, cls8), unchanged);
         const SourceListing listing(classFolder);
         const QString board = FindFileCI(programDir, ExamBoardFileName(name));
         qint64 needed = 2 * sizeOf(table) + sizeOf(board);
@@ -385,9 +394,7 @@ void StickTransfer::ExportClassToStick(const QString& name)
         }
         copyClassFolder(listing, FindFileCI(root, cls8), staging, cls8,
                         QStringLiteral("Der Klassenordner ") + QDir::toNativeSeparators(classFolder) +
-                            QStringLiteral(" ist nicht mehr lesbar.") + kBreak + QStringLiteral("Die Klasse ") + name +
-                            QStringLiteral(" wurde nicht auf den Stick ausgespielt; auf dem Stick ist nichts "
-                                           "verändert."));
+                            QStringLiteral(" ist nicht mehr lesbar.") + kBreak + unchanged);
         staging.copy(oem, markerName);
         staging.commit(entries << markerName, {markerName});
     } catch (const FileError& e) {
@@ -446,7 +453,7 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
                                        "Fehlern führen."));
         return;
     }
-    const QString cls8 = name.left(8);
+    const QString cls8 = ClassFolderName(name);
     const QString stickFolder = FindFileCI(folder, cls8);
     if (ownClass) {
         // A class table is never larger than its header with 40 records:
@@ -466,6 +473,13 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
         }
     }
     const QString target = FindFileCI(programDir, name);
+    // Another program that has the class open may be changing its list: its
+    // journal is no leftover to undo, and the user is told who holds it.
+    if (TableInUse(target)) {
+        showWarning(ClassInUseMessage(name));
+        showInformation(kCancelled);
+        return;
+    }
     // The older class keeps files beside the new one: a list change cut off
     // in it is undone first, so that they stand where its students had them.
     try {
@@ -490,9 +504,6 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
         return;
     }
 
-    // The stick as it is now; a file or folder of it that goes before the
-    // class is in place means the stick was pulled.
-    const SourceListing listing(stickFolder);
     const QString stickGone = QStringLiteral("Der Stick ") + QDir::toNativeSeparators(folder) +
                               QStringLiteral(" ist nicht mehr lesbar (wurde er abgezogen?).") + kBreak +
                               QStringLiteral("Die Klasse ") + name +
@@ -523,6 +534,13 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
                 throw FileError(message);
             }
         }
+        // The stick as it is now that every question is answered; a file or
+        // folder of it that goes before the class is in place means the
+        // stick was pulled.
+        CheckSourceClassFolder(stickFolder, ownClass, FindFileCI(programDir, cls8),
+                               QStringLiteral("Die Klasse ") + name +
+                                   QStringLiteral(" wurde nicht eingespielt; auf der Festplatte ist nichts verändert."));
+        const SourceListing listing(stickFolder);
         QStringList entries{cls8};
         const QString boardName = ExamBoardFileName(name);
         const QString board = FindFileCI(folder, boardName);

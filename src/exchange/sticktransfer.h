@@ -38,6 +38,7 @@ void MakeOemTableCopy(const QString& source, const QString& dest);
 
 // The Word attachments of a class folder that travel: regular ".doc" and
 // ".docx" files (any case) longer than 0 bytes, in name order, at most 41.
+// Raises FileError when the folder cannot be read (ReadFolder).
 QStringList StickAttachments(const QString& classFolder);
 
 // "NR: Nachname, Vorname" of every student of the class table whose name holds

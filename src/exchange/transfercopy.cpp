@@ -96,14 +96,32 @@ bool IsGradeFileName(const QString& name)
 QStringList RegularFilesIn(const QString& folder)
 {
     QStringList out;
-    const QDir dir(folder);
-    if (folder.isEmpty() || !dir.exists())
-        return out;
-    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System,
-                                                  QDir::Name | QDir::IgnoreCase))
-        if (IsRegularFile(dir.filePath(name)) && !IsProgramTemporaryFile(name))
-            out << name;
+    for (const FolderEntry& e : ReadFolder(folder))
+        if (e.regular && !IsProgramTemporaryFile(e.name))
+            out << e.name;
     return out;
+}
+
+bool CheckSourceClassFolder(const QString& folder, bool seenBefore, const QString& targetFolder,
+                            const QString& outcome)
+{
+    const auto refused = [&](const QString& why) {
+        return FileError(why.arg(shown(folder)) + QStringLiteral("\n\r") + outcome);
+    };
+    if (IsRealFolder(folder)) {
+        try {
+            ReadFolder(folder);
+        } catch (const FileError&) {
+            throw refused(QStringLiteral("Der Klassenordner %1 kann nicht gelesen werden."));
+        }
+        return true;
+    }
+    if (seenBefore)
+        throw refused(QStringLiteral("Der Klassenordner %1 ist nicht mehr vorhanden."));
+    struct stat st {};
+    if (!targetFolder.isEmpty() && ::lstat(QFile::encodeName(targetFolder).constData(), &st) == 0)
+        throw refused(QStringLiteral("Der Klassenordner %1 fehlt, die Klasse ist unvollständig."));
+    return false;
 }
 
 void TransferCopyFile(const QString& source, const QString& dest)

@@ -1,4 +1,6 @@
 #pragma once
+#include "classes/fileops.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -24,8 +26,22 @@ bool IsRegularFile(const QString& path);
 bool IsGradeFileName(const QString& name);
 
 // The regular files of folder (no links, no folders), sorted by name
-// ignoring case; empty when the folder does not exist.
+// ignoring case; empty when the folder does not exist.  Raises FileError
+// as ReadFolder does.
 QStringList RegularFilesIn(const QString& folder);
+
+// Looks at the class folder that a copy of a class reads, after the copy's
+// last question, and tells whether it is there to be read.  The copy must
+// not go on, FileError with the folder's name, a line break and outcome
+// (what became of the copy), when the folder
+// - cannot be listed ("Der Klassenordner %1 kann nicht gelesen werden."),
+// - was there at the copy's first look (seenBefore) and has gone since
+//   ("Der Klassenordner %1 ist nicht mehr vorhanden."),
+// - is missing while the target's class folder (targetFolder) exists, whose
+//   grade files the copy would take away ("Der Klassenordner %1 fehlt, die
+//   Klasse ist unvollständig.").
+bool CheckSourceClassFolder(const QString& folder, bool seenBefore, const QString& targetFolder,
+                            const QString& outcome);
 
 // Bytes free for the user on the volume holding folder; -1 when unknown.
 qint64 FreeSpace(const QString& folder);

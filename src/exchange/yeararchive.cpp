@@ -107,6 +107,13 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
         throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(name));
     if (SameFolder(from, to))
         throw FileError(QStringLiteral("Die Klasse %1 kann nicht in ihren eigenen Ordner kopiert werden.").arg(name));
+    // Another program that has the class open (on the side it is replaced,
+    // or left when moving) may be changing its list: what it holds is no
+    // leftover of a killed program, and the user is told who holds it.
+    if (TableInUse(FindFileCI(to, name)) || (move && TableInUse(FindFileCI(from, name)))) {
+        showWarning(ClassInUseMessage(name));
+        return ClassCopy::Skipped;
+    }
     // Both folders are read: what a killed program left half-done in either
     // is finished or put back first, and a class that another program's
     // unfinished work holds is left alone.
@@ -119,6 +126,9 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
     const QString table = FindFileCI(from, name);
     if (!IsRegularFile(table))
         throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(shown(table)));
+    const QString cls8 = ClassFolderName(name);
+    const QString sourceFolder = FindFileCI(from, cls8);
+    const bool folderSeen = IsRealFolder(sourceFolder);
     makeFolder(to);
     const QString targetTable = FindFileCI(to, name);
     // The older class keeps files beside the new one: a list change cut off
@@ -137,20 +147,24 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
     if (QFileInfo::exists(targetTable) && !askYesNoDefaultNo(overwriteQuestion))
         return ClassCopy::Skipped;
 
-    const QString cls8 = ClassFolderName(name);
-    const QString sourceFolder = FindFileCI(from, cls8);
     // A list operation that was cut off leaves a student in two rows until
     // the class is opened again and the operation undone; such a class would
-    // be archived half-changed.
+    // be archived half-changed.  While another program has the class open,
+    // its journal belongs to a change that still runs.
     if (QFileInfo::exists(FindFileCI(sourceFolder, kListJournalName))) {
-        showWarning(InterruptedListChangeMessage(name));
+        showWarning(TableInUse(table) ? ClassInUseMessage(name) : InterruptedListChangeMessage(name));
         return ClassCopy::Skipped;
     }
-    // The program's own hidden files belong to this place alone.
+    // The class folder is read only now that every question is answered:
+    // what happened to it meanwhile is what is copied, or nothing is.
     QStringList files;
-    for (const QString& f : RegularFilesIn(sourceFolder))
-        if (!f.startsWith(QLatin1Char('.')))
-            files << f;
+    if (CheckSourceClassFolder(sourceFolder, folderSeen, FindFileCI(to, cls8),
+                               QStringLiteral("Die Klasse %1 wurde nicht kopiert; %2 ist nicht verändert.")
+                                   .arg(name, shown(to))))
+        // The program's own hidden files belong to this place alone.
+        for (const QString& f : RegularFilesIn(sourceFolder))
+            if (!f.startsWith(QLatin1Char('.')))
+                files << f;
     qint64 size = QFileInfo(table).size();
     for (const QString& f : files)
         size += QFileInfo(QDir(sourceFolder).filePath(f)).size();

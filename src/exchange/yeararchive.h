@@ -47,7 +47,10 @@ enum class ClassCopy { Done, Skipped, TargetFull };
 // only when it is empty then.  What a killed program left half-done in
 // either folder is finished or put back first, and a class that another
 // program's unfinished work holds is refused (ClassBeingChangedMessage,
-// Skipped).  Raises FileError.
+// Skipped).  The class folder in from is read only after the last question;
+// one that cannot be read, has gone since the first look, or is missing
+// while to holds the class's folder raises FileError
+// (CheckSourceClassFolder) and nothing is copied.  Raises FileError.
 ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const QString& name, bool move,
                                   const QString& overwriteQuestion, const QString& fullFirstLine);
 

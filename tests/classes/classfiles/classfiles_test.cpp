@@ -4,6 +4,7 @@
 #include "classes/subjects.h"
 #include "platform/recordingshell.h"
 #include "platform/shell.h"
+#include "support/childrun.h"
 #include "support/classfolder.h"
 #include "support/foldercontents.h"
 
@@ -241,7 +242,7 @@ TEST_F(ClassFilesTest, ADamagedHeldOrUnlistedTableIsNotOpened)
     const QString damaged = QStringLiteral(" ist beschädigt ");
     const struct { const char* name; QString text; } cases[] = {
         {"9a_25262.dbf", damaged}, {"9b_25262.dbf", damaged},
-        {"9c_25262.dbf", "Datei " + folder.file("9c_25262.dbf") + " kann nicht geöffnet werden"},
+        {"9c_25262.dbf", ClassInUseMessage("9c_25262.dbf")},
         // Not in the list, and nothing said: level y, a path, a name not there.
         {"", ""}, {"ya_25262.dbf", ""}, {"../9c_25262.dbf", ""}, {"9z_25262.dbf", ""},
     };
@@ -401,6 +402,34 @@ TEST_F(ClassFilesTest, DeleteRemovesTableStudentFilesAndEmptyFolder)
     EXPECT_FALSE(folder.exists("9b_25262.dbf"));
     EXPECT_FALSE(folder.exists("9b_25262/v.1"));
     EXPECT_TRUE(folder.exists("9b_25262/anlage.doc"));   // the folder stays with it
+}
+
+// A class whose folder cannot be read is not deleted: its grade files would
+// stay there for the next class of its name.  Root reads any folder, so the
+// deletion runs in a child under another uid.
+TEST_F(ClassFilesTest, AClassWhoseFolderCannotBeReadIsNotDeleted)
+{
+    constexpr uid_t kUser = 4245;
+    const bool asRoot = ::geteuid() == 0;
+    classWith("9a_25262.dbf");
+    folder.write("9a_25262/v.1", "Noten");
+    const auto before = contents();
+    const QString classDir = folder.file("9a_25262");
+    QStringList paths = test::FolderContents(folder.path()).keys();
+    paths << folder.path();
+    for (const QString& path : paths)
+        if (asRoot)
+            (void)!::lchown(QFile::encodeName(path).constData(), kUser, kUser);
+    const test::LimitedRun run = test::RunInChild([&] {
+        if (asRoot && (::setresgid(kUser, kUser, kUser) != 0 || ::setresuid(kUser, kUser, kUser) != 0))
+            return 97;
+        ::chmod(QFile::encodeName(classDir).constData(), 0);
+        deleteClass("9a_25262.dbf");
+        return prompt.anyTextContains(FolderUnreadableMessage(classDir)) ? 0 : 1;
+    });
+    ::chmod(QFile::encodeName(classDir).constData(), 0755);
+    EXPECT_EQ(run.code, 0) << run.describe().toStdString();
+    EXPECT_TRUE(contents() == before);
 }
 
 TEST_F(ClassFilesTest, OutdatedFamilyFilesGoWithTheirFolders)

@@ -57,6 +57,7 @@ void ScriptedPrompt::clear()
 {
     shown_.clear();
     script_.clear();
+    whenAsked_ = nullptr;
 }
 
 void ScriptedPrompt::message(MsgKind kind, const QString& text, const QString& caption)
@@ -68,6 +69,8 @@ Answer ScriptedPrompt::ask(MsgKind kind, const QString& text, Buttons buttons,
                            const QString& caption, std::optional<Answer> defaultButton)
 {
     shown_.append(Shown{Call::Ask, kind, text, caption, buttons, {}, {}, defaultButton, 0});
+    if (whenAsked_)
+        whenAsked_(text);
     // A box with the one button Cancel has only one answer.
     if (buttons == Buttons::Cancel)
         return Answer::Cancel;

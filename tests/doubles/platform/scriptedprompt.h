@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <deque>
+#include <functional>
 #include <stdexcept>
 #include <variant>
 
@@ -44,6 +45,10 @@ public:
 
     // When set, questions without a scripted answer get this answer.
     void setDefaultAnswer(std::optional<Answer> a) { defaultAnswer_ = a; }
+    // Runs hook with each question's text while the question is on screen,
+    // before it is answered (what the user or another program may do then);
+    // clear() removes it.
+    void whenAsked(std::function<void(const QString& text)> hook) { whenAsked_ = std::move(hook); }
 
     const QList<Shown>& shown() const { return shown_; }
     QStringList texts() const;          // every text shown, in order
@@ -76,6 +81,7 @@ private:
     std::deque<Scripted> script_;
     QList<Shown> shown_;
     std::optional<Answer> defaultAnswer_;
+    std::function<void(const QString&)> whenAsked_;
 };
 
 } // namespace hsa

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QProcess>
 
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mount.h>
@@ -184,6 +185,31 @@ protected:
         std::function<void()> vanish;   // the source goes (a pulled stick)
     };
     QString root(const Flow& flow) const { return flow.toStick ? stick.path() : folder.path(); }
+    // The part of the contents of root(flow) that the flow writes (target)
+    // or reads (the rest).
+    static QMap<QString, QByteArray> flowPart(const Flow& flow, const QMap<QString, QByteArray>& all, bool target)
+    {
+        QMap<QString, QByteArray> out;
+        for (auto it = all.begin(); it != all.end(); ++it)
+            if ((it.key().contains("/2122") == flow.archiveIsTarget) == target)
+                out.insert(it.key(), it.value());
+        return out;
+    }
+    // The class folder the flow reads.
+    QString sourceFolder(const Flow& flow) const
+    {
+        const QString name = flow.name;
+        if (name == "stick import")
+            return onStick(kFolder);
+        return folder.file(name == "archive restore" ? "2122/" + kFolder : kFolder);
+    }
+    // The folder of the older class the flow replaces.
+    QString targetFolder(const Flow& flow) const
+    {
+        if (flow.toStick)
+            return onStick(kFolder);
+        return folder.file(flow.archiveIsTarget ? "2122/" + kFolder : kFolder);
+    }
     QList<Flow> flows()
     {
         const auto exportNow = [this] {
@@ -239,9 +265,11 @@ protected:
         TearDown();
         for (const QString& root : {stick.path(), folder.path()}) {
             QDir dir(root);
-            for (const QString& e : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
-                QFileInfo(dir.filePath(e)).isDir() ? (void)QDir(dir.filePath(e)).removeRecursively()
-                                                    : (void)QFile::remove(dir.filePath(e));
+            for (const QString& e : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+                const QFileInfo info(dir.filePath(e));
+                info.isDir() && !info.isSymLink() ? (void)QDir(dir.filePath(e)).removeRecursively()
+                                                  : (void)QFile::remove(dir.filePath(e));
+            }
         }
         SetUp();
         prompt.clear();
@@ -389,11 +417,7 @@ TEST_F(ClassTransferTest, AFailedCopyLeavesTheTargetAsItWas)
             EXPECT_FALSE(prompt.anyTextContains(".uebertragung")) << prompt.texts().join(" | ").toStdString();
             const auto after = test::FolderContents(root(flow));
             const auto part = [&](const QMap<QString, QByteArray>& all, bool target) {
-                QMap<QString, QByteArray> out;
-                for (auto it = all.begin(); it != all.end(); ++it)
-                    if ((it.key().contains("/2122") == flow.archiveIsTarget) == target)
-                        out.insert(it.key(), it.value());
-                return out;
+                return flowPart(flow, all, target);
             };
             // The target holds the older class, or (a move that could not
             // take the class away from home) the whole new one.
@@ -411,32 +435,163 @@ TEST_F(ClassTransferTest, AFailedCopyLeavesTheTargetAsItWas)
         GTEST_SKIP() << "The rows of a read-only and of a full volume need a tmpfs mount (root); the others ran.";
 }
 
-// Another desk on the same program folder has the class open: the imports,
-// the restore and the move leave it alone and say so.
-TEST_F(ClassTransferTest, AClassAnotherProgramHoldsIsNotReplacedOrTakenAway)
+// Each flow with the class folder it reads unreadable (a stick whose folder
+// lost its rights, a damaged file system) from the start or from one of its
+// questions on, and with that folder removed while a question is on screen:
+// the user is told, by the folder's name where it cannot be read, and the
+// target is byte for byte as before.  Root reads any folder, so an
+// unreadable folder is tried by a child under another uid.
+TEST_F(ClassTransferTest, AClassFolderThatCannotBeReadOrIsGoneIsNeverAClassWithoutMarks)
 {
-    QList<Flow> rows;
-    for (const Flow& flow : flows())
-        if (QString(flow.name) != "stick export" && QString(flow.name) != "archive copy")
-            rows.append(flow);
-    rows.append(multiClassImport());
-    for (int i = 0; i < rows.size(); ++i) {
-        const Flow& flow = rows.at(i);
-        SCOPED_TRACE(flow.name);
+    constexpr uid_t kUser = 4244;
+    const bool asRoot = ::geteuid() == 0;
+    // Runs body as a user the folder's rights bind, the test folders his.
+    const auto asUser = [&](const std::function<int()>& body) {
+        if (asRoot)
+            for (const QString& top : {folder.path(), stick.path()}) {
+                (void)!::lchown(QFile::encodeName(top).constData(), kUser, kUser);
+                for (const QString& path : test::FolderContents(top).keys())
+                    (void)!::lchown(QFile::encodeName(path).constData(), kUser, kUser);
+            }
+        return test::RunInChild([&] {
+            if (asRoot && (::setresgid(kUser, kUser, kUser) != 0 || ::setresuid(kUser, kUser, kUser) != 0))
+                return 97;
+            return body();
+        });
+    };
+    const auto setMode = [](const QString& path, mode_t mode) {
+        ::chmod(QFile::encodeName(path).constData(), mode);
+    };
+    int points = 0;
+    int wrong = 0;
+    // The multi-class import reads no class folder but the older class's.
+    const auto flowAt = [this](int f) { return f < flows().size() ? flows().at(f) : multiClassImport(); };
+    for (int f = 0; f <= flows().size(); ++f) {
         fresh();
+        Flow flow = flowAt(f);
+        SCOPED_TRACE(flow.name);
+        const bool readsSource = f < flows().size();
         flow.prepare();
         prompt.clear();
-        const auto home = test::FolderContents(folder.path());
-        const auto onStick = test::FolderContents(stick.path());
-        {
-            SecondDesk desk(folder.file(kClass));
-            ASSERT_TRUE(desk.held());
-            flow.run();
+        int questions = 0;
+        prompt.whenAsked([&](const QString&) { ++questions; });
+        flow.run();
+        ASSERT_FALSE(failed()) << prompt.texts().join(" | ").toStdString();
+        ASSERT_GE(questions, 1);
+        // The source unreadable from the start (0) or from question q on,
+        // removed at question q; the older class's folder in the target
+        // unreadable likewise (what it keeps must not be lost).
+        enum class Hit { SourceUnreadable, SourceRemoved, TargetUnreadable };
+        for (const Hit hit : {Hit::SourceUnreadable, Hit::SourceRemoved, Hit::TargetUnreadable})
+            for (int q = hit == Hit::SourceRemoved ? 1 : 0; q <= questions; ++q) {
+                if (!readsSource && hit != Hit::TargetUnreadable)
+                    continue;
+                const bool removed = hit == Hit::SourceRemoved;
+                SCOPED_TRACE(QStringLiteral("%1 at question %2")
+                                 .arg(removed ? "removed" : hit == Hit::SourceUnreadable ? "unreadable" : "target unreadable")
+                                 .arg(q)
+                                 .toStdString());
+                fresh();
+                flow = flowAt(f);
+                flow.prepare();
+                prompt.clear();
+                const QString source = hit == Hit::TargetUnreadable ? targetFolder(flow) : sourceFolder(flow);
+                const auto before = test::FolderContents(root(flow));
+                const auto hide = [&] {
+                    if (removed)
+                        QDir(source).removeRecursively();
+                    else
+                        setMode(source, 0);
+                };
+                int asked = 0;
+                prompt.whenAsked([&](const QString&) {
+                    if (++asked == q)
+                        hide();
+                });
+                // 0: failed by name; 1: said nothing of a failure; 2: did not
+                // name the folder; 3: reported success.
+                const auto verdict = [&] {
+                    if (q == 0)
+                        hide();
+                    flow.run();
+                    int code = 0;
+                    if (prompt.anyTextContains("wurde eingespielt") || prompt.anyTextContains("ausgespielt."))
+                        code = 3;
+                    else if (!failed())
+                        code = 1;
+                    else if (!removed && !prompt.anyTextContains(QDir::toNativeSeparators(source)))
+                        code = 2;
+                    if (code != 0)
+                        std::fprintf(stderr, "%s\n", qPrintable(prompt.texts().join(" | ")));
+                    return code;
+                };
+                int code = 0;
+                if (removed) {
+                    code = verdict();
+                } else {
+                    const test::LimitedRun run = asUser(verdict);
+                    ASSERT_TRUE(run.exited) << run.describe().toStdString();
+                    code = run.code;
+                }
+                setMode(source, 0755);
+                ++points;
+                const auto after = test::FolderContents(root(flow));
+                const bool targetKept = flowPart(flow, after, true) == flowPart(flow, before, true);
+                // Nothing of the source goes but what the test took.
+                const bool sourceKept = removed || flowPart(flow, after, false) == flowPart(flow, before, false);
+                EXPECT_EQ(code, 0) << prompt.texts().join(" | ").toStdString();
+                EXPECT_TRUE(targetKept) << QStringList(flowPart(flow, after, true).keys()).join(" ").toStdString();
+                EXPECT_TRUE(sourceKept);
+                wrong += code != 0 || !targetKept || !sourceKept;
+            }
+    }
+    std::printf("unreadable or vanished class folder: %d points, %d wrong\n", points, wrong);
+    EXPECT_EQ(wrong, 0);
+}
+
+// Another desk on the same program folder has the class open: the imports,
+// the restore and the move leave it alone and say so.  While that desk
+// changes the class's list (its journal there), the same holds for every
+// flow that would copy or open the class: the journal is no leftover of a
+// killed program, and the user is told who holds the class.
+TEST_F(ClassTransferTest, AClassAnotherProgramHoldsIsNotReplacedOrTakenAway)
+{
+    const Flow opening{"opening", [] {},
+                       [this] {
+                           classFiles().hooks().prepareOpening = PrepareClassForOpening;
+                           EXPECT_FALSE(classFiles().OpenClass(kClass));
+                       },
+                       false, false, {}};
+    for (const bool sorting : {false, true}) {
+        QList<Flow> rows;
+        for (const Flow& flow : flows())
+            if (sorting || (QString(flow.name) != "stick export" && QString(flow.name) != "archive copy"))
+                rows.append(flow);
+        rows.append(multiClassImport());
+        if (sorting)
+            rows.append(opening);
+        for (const Flow& flow : rows) {
+            SCOPED_TRACE(std::string(flow.name) + (sorting ? ", while the other desk sorts" : ""));
+            fresh();
+            flow.prepare();
+            if (sorting) {
+                // The other desk's sort, caught half-way.
+                ASSERT_EQ(runKilled([this] { sortHome(); }, 4), -1);
+                ASSERT_TRUE(QFileInfo::exists(folder.file(kFolder + "/" + kListJournalName)));
+            }
+            prompt.clear();
+            const auto home = test::FolderContents(folder.path());
+            const auto onStick = test::FolderContents(stick.path());
+            {
+                SecondDesk desk(folder.file(kClass));
+                ASSERT_TRUE(desk.held());
+                flow.run();
+            }
+            EXPECT_TRUE(prompt.anyTextContains(ClassInUseMessage(kClass))) << prompt.texts().join(" | ").toStdString();
+            EXPECT_TRUE(test::FolderContents(folder.path()) == home);
+            EXPECT_TRUE(test::FolderContents(stick.path()) == onStick);
+            EXPECT_FALSE(prompt.anyTextContains("wurde eingespielt"));
         }
-        EXPECT_TRUE(prompt.anyTextContains(ClassInUseMessage(kClass))) << prompt.texts().join(" | ").toStdString();
-        EXPECT_TRUE(test::FolderContents(folder.path()) == home);
-        EXPECT_TRUE(test::FolderContents(stick.path()) == onStick);
-        EXPECT_FALSE(prompt.anyTextContains("wurde eingespielt"));
     }
 }
 
@@ -596,6 +751,138 @@ TEST_F(ClassTransferTest, AKilledArchiveMoveLeavesTheClassWholeInExactlyOnePlace
         }
     }
     EXPECT_GT(there, 0);
+}
+
+// The class at home, table and folder, by names relative to the program
+// folder.
+QMap<QString, QByteArray> classAtHome(const QString& root)
+{
+    QMap<QString, QByteArray> out;
+    const auto all = test::FolderContents(root);
+    for (auto it = all.begin(); it != all.end(); ++it) {
+        const QString rel = QDir(root).relativeFilePath(it.key());
+        if (rel == kClass || rel == kFolder || rel.startsWith(kFolder + "/"))
+            out.insert(rel, it.value());
+    }
+    return out;
+}
+
+// An intent of a move into the archive that this program did not write as
+// it stands (copied from a backup, planted): it is finished only into the
+// class's own year folder of the archive (in the program folder or on drive
+// A) and only when that holds the class byte for byte; any other is left
+// alone and reported, and the class stays whole at home, whether its folder
+// had already stepped aside or not.
+TEST_F(ClassTransferTest, APlantedArchiveMoveFinishesOnlyIntoTheYearArchive)
+{
+    const auto copyClassTo = [&](const QString& at) {
+        QDir().mkpath(at + "/" + kFolder);
+        const auto home = classAtHome(folder.path());
+        for (auto it = home.begin(); it != home.end(); ++it)
+            if (it.key() != kFolder)
+                WriteFileAtomic(at + "/" + it.key(), it.value());
+        return at;
+    };
+    struct Row {
+        const char* what;
+        std::function<QString()> plant; // the archive the intent names
+        bool finishes;
+        bool foreign = true; // no archive this program writes to: reported
+    };
+    const Row rows[] = {
+        {"the program folder itself", [&] { return folder.path(); }, false},
+        {"a folder holding a copy", [&] { return copyClassTo(folder.file("kopie")); }, false},
+        {"another year's folder holding a copy", [&] { return copyClassTo(folder.file("1920")); }, false},
+        {"the year folder as a link to a copy",
+         [&] {
+             QFile::link(copyClassTo(folder.file("kopie")), folder.file("2122"));
+             return folder.file("2122");
+         },
+         false},
+        {"the year archive with another version of a grade file",
+         [&] {
+             copyClassTo(folder.file("2122"));
+             folder.write("2122/" + kFolder + "/v.1", "older marks");
+             return folder.file("2122");
+         },
+         false, false},
+        {"the year archive holding the class", [&] { return copyClassTo(folder.file("2122")); }, true, false},
+        {"drive A's year folder holding the class", [&] { return copyClassTo(onStick("2122")); }, true, false},
+    };
+    int points = 0;
+    int wrong = 0;
+    for (const Row& row : rows)
+        for (const bool aside : {false, true}) {
+            SCOPED_TRACE(std::string(row.what) + (aside ? ", the folder stepped aside" : ""));
+            fresh();
+            const auto home = classAtHome(folder.path());
+            const QString archive = row.plant();
+            const auto archived = test::FolderContents(QFileInfo(archive).canonicalFilePath());
+            folder.write(".9a_21222.verschieben", ("9a_21222.dbf\r\n" + archive + "\r\n").toLocal8Bit());
+            if (aside)
+                QDir().rename(folder.file(kFolder), folder.file(".9a_21222.verschoben"));
+            const QStringList reports = RecoverProgramFolder(folder.path());
+            const auto now = classAtHome(folder.path());
+            const bool archiveKept =
+                test::FolderContents(QFileInfo(archive).canonicalFilePath()) == archived || SameFolder(archive, folder.path());
+            bool sound = archiveKept && !QFileInfo::exists(folder.file(".9a_21222.verschoben"));
+            if (row.finishes) {
+                sound = sound && now.isEmpty() && reports.isEmpty();
+            } else {
+                sound = sound && now == home && reports.isEmpty() != row.foreign;
+                EXPECT_FALSE(openedHome().isEmpty());
+            }
+            EXPECT_TRUE(sound) << reports.join(" | ").toStdString() << " / " << QStringList(now.keys()).join(" ").toStdString();
+            ++points;
+            wrong += !sound;
+        }
+    std::printf("planted archive-move intents: %d points, %d wrong\n", points, wrong);
+}
+
+// A folder a move into the archive left aside holding more than plain files
+// and folders (a link, a folder holding one): only the plain entries come
+// back into the class folder; the rest stays aside, unused, and is reported.
+TEST_F(ClassTransferTest, ALeftOverFolderOfAMoveBringsBackOnlyPlainEntries)
+{
+    folder.write("system.txt", "a file of the system");
+    const QString leaving = folder.file(".9a_21222.verschoben");
+    struct Row {
+        const char* what;
+        bool intent;
+    };
+    int points = 0;
+    int wrong = 0;
+    for (const Row row : {Row{"without an intent", false}, Row{"with an intent whose archive lacks the class", true}})
+        for (const char* odd : {"a link", "a folder holding a link"}) {
+            SCOPED_TRACE(std::string(row.what) + ", " + odd);
+            fresh();
+            folder.write("system.txt", "a file of the system");
+            folder.write(kFolder + "/anlagen/brief.doc", "a letter");
+            const auto home = classAtHome(folder.path());
+            QDir().rename(folder.file(kFolder), leaving);
+            if (QString(odd) == "a link") {
+                QFile::link(folder.file("system.txt"), leaving + "/v.9");
+            } else {
+                QDir().mkpath(leaving + "/fremd");
+                QFile::link(folder.file("system.txt"), leaving + "/fremd/v.9");
+            }
+            if (row.intent) {
+                QDir().mkpath(folder.file("2122"));
+                folder.write(".9a_21222.verschieben", ("9a_21222.dbf\r\n" + folder.file("2122") + "\r\n").toLocal8Bit());
+            }
+            const QStringList reports = RecoverProgramFolder(folder.path());
+            const auto now = classAtHome(folder.path());
+            bool linkBack = false;
+            for (const QString& path : test::FolderContents(folder.file(kFolder)).keys())
+                linkBack = linkBack || QFileInfo(path).isSymLink() || path.contains("/fremd");
+            const bool sound = now == home && !linkBack && reports.size() == 1
+                               && QFileInfo(leaving + (QString(odd) == "a link" ? "/v.9" : "/fremd/v.9")).isSymLink();
+            EXPECT_TRUE(sound) << reports.join(" | ").toStdString() << " / " << QStringList(now.keys()).join(" ").toStdString();
+            EXPECT_EQ(folder.read("system.txt"), "a file of the system");
+            ++points;
+            wrong += !sound;
+        }
+    std::printf("left-over folders with odd entries: %d points, %d wrong\n", points, wrong);
 }
 
 // Staging folders that this program did not leave (entries that are links,
