@@ -129,6 +129,7 @@ public:
     std::function<void(ZABaseArchiver&, std::string&, bool&)> OnRequestFirstVolume;
     std::function<void(ZABaseArchiver&, std::string&, bool&)> OnRequestLastVolume;
     std::function<void(ZABaseArchiver&, int, std::string&, bool&)> OnRequestMiddleVolume;
+    // Kinds: see namespace internalevent.
     std::function<void(ZABaseArchiver&, uint8_t, int64_t, int64_t, int64_t)> OnInternalEvent;
     std::function<void(ZABaseArchiver&, std::string&, uint32_t&, std::string&, const std::string&)> OnStoreFile;
     std::function<void(ZABaseArchiver&, std::string&, uint32_t&, const std::string&)> OnExtractFile;
@@ -286,6 +287,9 @@ private:
     void CopyEntry(DirItem& item);
     void DeleteMovedSources();
     void FinishPendingCreate();
+    // Puts right a commit of the archive (full path) that was cut off, from
+    // the journal it left, and reports it through OnInternalEvent.
+    void RecoverCutOffCommit(const std::string& archive);
 
     // items
     int ProcessItems(ProcessOperation op, int index);

@@ -286,6 +286,18 @@ bool IsSpecialUnixEntry(uint32_t externalAttr, uint16_t versionMadeBy)
     return !S_ISREG(m) && !S_ISDIR(m);
 }
 
+namespace {
+std::atomic<FsChangeHook> changeHook{nullptr};
+} // namespace
+
+void SetFsChangeHook(FsChangeHook hook) { changeHook.store(hook); }
+
+void NoteFsChange(FsChange change)
+{
+    if (const FsChangeHook hook = changeHook.load(std::memory_order_relaxed))
+        hook(change);
+}
+
 std::string JoinPath(const std::string& a, const std::string& b)
 {
     if (a.empty())

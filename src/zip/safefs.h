@@ -67,6 +67,15 @@ bool IsSpecialUnixEntry(uint32_t externalAttr, uint16_t versionMadeBy);
 // been changed since the last one).
 void RefreshProcessUmask();
 
+// Every change the engine makes to the file system passes here first: a
+// write, a cut, a rename or a removal.  A hook installed here sees each one
+// (the tests stop the process at the n-th change to prove that no moment
+// leaves a damaged archive); the program installs none.
+enum class FsChange : unsigned char { Write, Truncate, Rename, Remove };
+using FsChangeHook = void (*)(FsChange);
+void SetFsChangeHook(FsChangeHook hook);
+void NoteFsChange(FsChange change);
+
 std::string JoinPath(const std::string& a, const std::string& b);
 std::string ParentFolder(const std::string& path);
 std::string BareName(const std::string& path);

@@ -712,6 +712,8 @@ void ZABaseArchiver::OpenExisting()
     ds.oemNames = Options.OEMFileNames;
     ds.repairDamaged = RepairDamagedDirectory;
     const bool writable = openMode_ == openmode::ReadWrite;
+    if (FileExists(archive))
+        RecoverCutOffCommit(archive);
 
     // The last volume (the archive file itself) tells the layout.
     std::string lastState = FileState(archive);

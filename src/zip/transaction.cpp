@@ -149,19 +149,30 @@ int ZABaseArchiver::CommitUpdate()
             }
         }
     }
+    auto* archiveFile = dynamic_cast<FileStream*>(stream_);
     std::string tempFolder = TempDir;
     if (tempFolder.empty()) {
         // Beside the archive, so the copy stays on the same disk.
-        auto* fs = dynamic_cast<FileStream*>(stream_);
-        tempFolder = fs && !fs->Path().empty() ? ParentFolder(MakeAbsolute(fs->Path())) : std::string(P_tmpdir);
+        tempFolder = archiveFile && !archiveFile->Path().empty() ? ParentFolder(MakeAbsolute(archiveFile->Path()))
+                                                                 : std::string(P_tmpdir);
     }
+    // An archive file of the archiver's own is changed through a journal the
+    // next open finds; a new archive still under its temporary name needs
+    // none (the old file of its name stays until it is complete).
+    const bool journaled = archiveFile && !externalStream_ && pendingCreatePath_.empty() && !archiveFile->Path().empty();
+    const std::string journal = journaled ? JoinPath(tempFolder, TailJournalName(archiveFile->Path())) : std::string();
+    const bool newTail = journaled && inside;
     try {
-        backup_ = std::make_unique<TailBackup>(*stream_, writePos_, tempFolder, inside, Options.FlushBuffers,
-                                               [this](double p) {
-                                                   bool c = false;
-                                                   DoOnCopyTempFileProgress(p, ProgressPhase::Start, c);
-                                                   return !c;
-                                               });
+        if (newTail) {
+            backup_ = std::make_unique<TailBackup>(*archiveFile, writePos_, journal, Options.FlushBuffers);
+        } else {
+            backup_ = std::make_unique<TailBackup>(*stream_, writePos_, tempFolder, journal, inside, Options.FlushBuffers,
+                                                   [this](double p) {
+                                                       bool c = false;
+                                                       DoOnCopyTempFileProgress(p, ProgressPhase::Start, c);
+                                                       return !c;
+                                                   });
+        }
     } catch (...) {
         // Nothing on disk has changed yet: the directory in memory must not
         // keep the entries that were never written, or the next commit of
@@ -169,6 +180,17 @@ int ZABaseArchiver::CommitUpdate()
         backup_.reset();
         work.Assign(saved);
         throw;
+    }
+    // A new tail is written into the journal: entries and directory go there
+    // at the positions they get in the archive, which stays untouched.
+    ZStream* const archive = stream_;
+    auto writeToArchive = [&] {
+        stream_ = archive;
+        dm_->SetStream(archive);
+    };
+    if (newTail) {
+        stream_ = &backup_->NewTailStream();
+        dm_->SetStream(stream_);
     }
     bool aborted = false;
     bool final = false;
@@ -223,11 +245,18 @@ int ZABaseArchiver::CommitUpdate()
             }
         }
         if (cancel_ || aborted) {
+            writeToArchive();
             RollbackUpdate();
             return 0;
         }
         dm_->WriteDirectory(stream_->Position());
-        if (Options.FlushBuffers) {
+        if (newTail) {
+            writeToArchive();
+            backup_->Seal();
+            // From here on the journal finishes the commit, at the next open
+            // if not now.
+            backup_->Apply();
+        } else if (Options.FlushBuffers) {
             if (!stream_->Flush())
                 Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
         }
@@ -240,6 +269,14 @@ int ZABaseArchiver::CommitUpdate()
         bool late = false;
         DoOnOverallProgress(100.0, firstOp, ProgressPhase::End, late);
     } catch (...) {
+        writeToArchive();
+        if (!final && backup_ && backup_->Sealed()) {
+            // The archive may be half rewritten: it is closed, and its next
+            // open finishes the commit from the journal.
+            backup_->Keep();
+            ReleaseArchive();
+            throw;
+        }
         if (!final)
             RollbackUpdate();
         backup_.reset();
@@ -253,13 +290,31 @@ int ZABaseArchiver::CommitUpdate()
     return written;
 }
 
+void ZABaseArchiver::RecoverCutOffCommit(const std::string& archive)
+{
+    std::vector<std::string> folders{ParentFolder(archive)};
+    if (!TempDir.empty() && MakeAbsolute(TempDir) != folders[0])
+        folders.push_back(MakeAbsolute(TempDir));
+    const JournalRecovery r = RecoverTailJournal(archive, folders, Options.FlushBuffers);
+    uint8_t kind = 0;
+    switch (r.outcome) {
+    case JournalRecovery::Outcome::None: return;
+    case JournalRecovery::Outcome::Undone: kind = internalevent::CommitUndone; break;
+    case JournalRecovery::Outcome::Finished: kind = internalevent::CommitFinished; break;
+    case JournalRecovery::Outcome::Discarded: kind = internalevent::CommitLeftoverRemoved; break;
+    case JournalRecovery::Outcome::Failed: kind = internalevent::CommitNotRecovered; break;
+    }
+    DoOnInternalEvent(kind, int64_t(r.start), int64_t(r.length), 0);
+}
+
 void ZABaseArchiver::RollbackUpdate()
 {
     dm_->Dir().Assign(dm_->Saved());
-    if (stream_ && backup_) {
+    if (stream_ && backup_ && backup_->GetKind() == TailBackup::Kind::OldTail) {
         backup_->Restore(*stream_);
         // The restored bytes hold the old directory: its start is unchanged.
     }
+    // A new tail that was never put into the archive is simply dropped.
     backup_.reset();
 }
 
@@ -292,7 +347,6 @@ void ZABaseArchiver::CopyEntry(DirItem& item)
 
     uint64_t from = rel;
     uint64_t left = span;
-    std::vector<unsigned char> buf(size_t(std::min<uint64_t>(1u << 20, std::max<uint64_t>(span, 1))));
     if (item.operation == ProcessOperation::Rename && item.changed) {
         // A new local header with the new name; the rest is copied.
         std::string bytes;
@@ -315,15 +369,8 @@ void ZABaseArchiver::CopyEntry(DirItem& item)
         from = rel + dataStart;
         left = span - dataStart;
     }
-    while (left > 0) {
-        const size_t n = size_t(std::min<uint64_t>(buf.size(), left));
-        if (!backup_->ReadAt(from, buf.data(), n))
-            Raise(err::Damaged);
-        if (stream_->Write(buf.data(), n) != n)
-            Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
-        from += n;
-        left -= n;
-    }
+    if (left > 0 && !backup_->CopyTo(*stream_, from, left))
+        Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
     item.localOffset = newOffset;
     item.h.localOffset = newOffset >= 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(newOffset);
 }
