@@ -1,5 +1,6 @@
 // Update transactions: what a commit rewrites, and how failures, cancels and
 // aborts leave the archive.
+#include "zip/safefs.h"
 #include "zip/zipstream.h"
 
 #include "support/archives.h"
@@ -259,6 +260,46 @@ TEST(ZipTransactions, AFailureBeforeTheCutLeavesNoEntryBehind)
     EXPECT_EQ(z.AddFiles(f.src + "/fuenf.txt"), 1);
     z.CloseArchive();
     EXPECT_TRUE(AllIntact(f.archive, 4));
+}
+
+namespace {
+std::string journalFolder;
+uintmax_t largestJournal = 0;
+void MeasureJournal(FsChange)
+{
+    for (const auto& name : TempFiles(journalFolder))
+        largestJournal = std::max(largestJournal, fs::file_size(journalFolder + "/" + name));
+}
+} // namespace
+
+TEST(ZipTransactions, ReplacingTheFirstEntryCopiesOnlyWhatStays)
+{
+    // A large first entry replaced by a small one: its old data is never
+    // copied anywhere, the journal holds the new archive (with its 40-byte
+    // trailer) and nothing more.
+    TempDir dir;
+    const std::string archive = dir / "a.zip", src = dir / "src";
+    LayOut(src, {{"a.bin", RandomBytes(3000000, 5)}, {"b.txt", TextBytes(20000, 6)}, {"c.txt", TextBytes(20000, 7)}});
+    ZipArchiver z;
+    z.SetFileName(archive);
+    z.OpenArchive(openmode::Create);
+    z.SetBaseDir(src);
+    for (const char* name : {"a.bin", "b.txt", "c.txt"})
+        z.AddFiles(src + "/" + name);
+    z.CloseArchive();
+    WriteFile(src + "/a.bin", "klein");
+    Open(z, archive);
+    z.SetBaseDir(src);
+    journalFolder = dir.path();
+    largestJournal = 0;
+    SetFsChangeHook(&MeasureJournal);
+    EXPECT_EQ(z.AddFiles(src + "/a.bin"), 1);
+    SetFsChangeHook(nullptr);
+    z.CloseArchive();
+    EXPECT_EQ(largestJournal, fs::file_size(archive) + 40);
+    EXPECT_LT(fs::file_size(archive), 100000u);
+    EXPECT_TRUE(AllIntact(archive, 3));
+    EXPECT_TRUE(TempFiles(dir.path()).empty());
 }
 
 TEST(ZipTransactions, LocalHeadersLongerOrShorterThanTheCentralOnesSurviveCompaction)

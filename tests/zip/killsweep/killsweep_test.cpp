@@ -31,40 +31,45 @@ namespace {
 
 std::atomic<long> changesSeen{0};
 long killAt = 0;
+int countedKind = -1;   // -1: every kind of change
 
-void CountOrKill(FsChange)
+void CountOrKill(FsChange change)
 {
+    if (countedKind >= 0 && int(change) != countedKind)
+        return;
     if (++changesSeen == killAt)
         ::kill(::getpid(), SIGKILL);
 }
 
-// Counts the engine's changes while it lives; with `at` > 0 the process is
-// killed at that change.
+// Counts the engine's changes (of one kind, when given) while it lives;
+// with `at` > 0 the process is killed at that change.
 struct ChangeCounter {
-    explicit ChangeCounter(long at)
+    explicit ChangeCounter(long at, int kind = -1)
     {
         changesSeen = 0;
         killAt = at;
+        countedKind = kind;
         SetFsChangeHook(&CountOrKill);
     }
     ~ChangeCounter()
     {
         SetFsChangeHook(nullptr);
         killAt = 0;
+        countedKind = -1;
     }
     long Seen() const { return changesSeen; }
 };
 
-// Runs body in a child killed at its n-th change; true when it was killed,
-// false when the body ended before.
-bool KilledAt(long n, const std::function<void()>& body)
+// Runs body in a child killed at its n-th change (of one kind, when given);
+// true when it was killed, false when the body ended before.
+bool KilledAt(long n, const std::function<void()>& body, int kind = -1)
 {
     std::fflush(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
         int code = 0;
         {
-            ChangeCounter counter(n);
+            ChangeCounter counter(n, kind);
             try {
                 body();
             } catch (...) {
@@ -371,4 +376,65 @@ TEST(ZipKillSweep, AKilledChangeLeavesTheOldOrTheNewArchiveAndNothingElse)
     for (size_t i = 0; i < failures.size() && i < 15; ++i)
         ADD_FAILURE() << failures[i];
     EXPECT_EQ(failures.size(), 0u) << "seed " << seed;
+}
+
+TEST(ZipKillSweep, TheNextOpenFinishesOrUndoesACutOffCommitAndSaysSo)
+{
+    Sources s;
+    const struct {
+        const char* op;
+        FsChange kind;
+        long nth;
+        int event;   // reported by the next open, 0: none
+        bool becomesNew;
+    } rows[] = {
+        // Killed before its journal exists: nothing to put right.
+        {"delete last", FsChange::Write, 1, 0, false},
+        // Killed while the new tail is written into the journal: the
+        // archive was never touched, the journal is removed.
+        {"replace first", FsChange::Write, 2, internalevent::CommitLeftoverRemoved, false},
+        // Killed while the journal is copied over the old tail: finished.
+        {"replace first", FsChange::Truncate, 3, internalevent::CommitFinished, true},
+        {"update: replace first, append, delete", FsChange::Remove, 1, internalevent::CommitFinished, true},
+        // An append killed once the archive was cut at its old directory:
+        // the saved directory puts the old archive back.
+        {"append", FsChange::Truncate, 1, internalevent::CommitUndone, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.op) + ", change " + std::to_string(int(row.kind)) + " #" + std::to_string(row.nth));
+        const auto ops = Operations();
+        const auto op = std::find_if(ops.begin(), ops.end(), [&](const Operation& o) { return row.op == std::string(o.name); });
+        ASSERT_NE(op, ops.end());
+        Files after = s.old;
+        op->expect(after, s);
+        const std::string work = s.dir / "lauf", archive = work + "/a.zip";
+        fs::remove_all(work);
+        fs::create_directories(work);
+        WriteFile(archive, s.base);
+        EXPECT_TRUE(KilledAt(
+            row.nth,
+            [&] {
+                ZipArchiver z;
+                Open(z, archive);
+                op->run(z, s);
+                z.CloseArchive();
+            },
+            int(row.kind)));
+        std::vector<int> events;
+        Files got;
+        {
+            ZipArchiver z;
+            z.OnInternalEvent = [&](ZABaseArchiver&, uint8_t kind, int64_t, int64_t, int64_t) { events.push_back(kind); };
+            Open(z, archive);
+            for (int i = 0; i < z.FileCount(); ++i) {
+                MemoryStream m;
+                z.ExtractToStream(i, m);
+                got[z.Entry(i).name] = std::string(m.Data().begin(), m.Data().end());
+            }
+        }
+        EXPECT_EQ(events, row.event ? std::vector<int>{row.event} : std::vector<int>{});
+        EXPECT_TRUE(got == (row.becomesNew ? after : s.old));
+        EXPECT_EQ(FolderNames(work), std::vector<std::string>{"a.zip"});
+        EXPECT_EQ(PeerVerdict(archive, got), "");
+    }
 }
