@@ -283,6 +283,19 @@ private:
 
     // commit
     int CommitUpdate();
+    // The phases of a commit, in their order.  The changed items are counted
+    // (the operation of the first one is returned); the first index at which
+    // the directory differs from the saved one is found; from it the place
+    // where rewriting starts (writePos_; an earlier index when an entry before
+    // it lies behind that place); the archive's tail is saved (true: the new
+    // tail goes to a journal); the items are written from that index
+    // (returns how many were written); the new archive is put in place.
+    ProcessOperation CountChangedItems();
+    int FirstChangedIndex() const;
+    int FindRewriteStart(int first);
+    bool SaveArchiveTail(bool inside);
+    int WriteItemsFrom(int first, bool& aborted);
+    void PutNewArchiveInPlace(bool newTail);
     void RollbackUpdate();
     void CopyEntry(DirItem& item);
     void DeleteMovedSources();

@@ -96,9 +96,79 @@ int ZABaseArchiver::CommitUpdate()
     auto& work = dm_->Dir();
     auto& saved = dm_->Saved();
 
+    const ProcessOperation firstOp = CountChangedItems();
+    int first = FirstChangedIndex();
+    if (first == work.Count() && work.Count() == saved.Count() && !dm_->Rebuilt) {
+        return 0;   // nothing to write
+    }
+    bool cancel = false;
+    DoOnOverallProgress(0, firstOp, ProgressPhase::Start, cancel);
+    if (cancel) {
+        work.Assign(saved);
+        return 0;
+    }
+    const bool inside = first < saved.Count();
+    first = FindRewriteStart(first);
+    const bool newTail = SaveArchiveTail(inside);
+
+    // A new tail is written into the journal: entries and directory go there
+    // at the positions they get in the archive, which stays untouched.
+    ZStream* const archive = stream_;
+    auto writeToArchive = [&] {
+        stream_ = archive;
+        dm_->SetStream(archive);
+    };
+    if (newTail) {
+        stream_ = &backup_->NewTailStream();
+        dm_->SetStream(stream_);
+    }
+    bool final = false;
+    int written = 0;
+    try {
+        bool aborted = false;
+        written = WriteItemsFrom(first, aborted);
+        if (cancel_ || aborted) {
+            writeToArchive();
+            RollbackUpdate();
+            return 0;
+        }
+        dm_->WriteDirectory(stream_->Position());
+        writeToArchive();
+        PutNewArchiveInPlace(newTail);
+        // From here on the new archive stands: nothing rolls back.
+        final = true;
+        dm_->Rebuilt = false;
+        backup_.reset();
+        DeleteMovedSources();
+        bool late = false;
+        DoOnOverallProgress(100.0, firstOp, ProgressPhase::End, late);
+    } catch (...) {
+        writeToArchive();
+        if (!final && backup_ && backup_->Sealed()) {
+            // The archive may be half rewritten: it is closed, and its next
+            // open finishes the commit from the journal.
+            backup_->Keep();
+            ReleaseArchive();
+            throw;
+        }
+        if (!final)
+            RollbackUpdate();
+        backup_.reset();
+        throw;
+    }
+    for (auto& it : work.Items()) {
+        it.changed = false;
+        it.isNew = false;
+        it.source.reset();
+    }
+    return written;
+}
+
+ProcessOperation ZABaseArchiver::CountChangedItems()
+{
     ProcessOperation firstOp = ProcessOperation::Delete;
     bool anyChanged = false;
-    for (const auto& it : work.Items()) {
+    for (const auto& it : dm_->Dir().Items()) {
         if (!it.changed)
             continue;
         bytesTotal_ += it.uncompSize;
@@ -107,48 +177,48 @@ int ZABaseArchiver::CommitUpdate()
             firstOp = it.operation;
         anyChanged = true;
     }
-    const int shorter = std::min(work.Count(), saved.Count());
-    int first = shorter;
+    return firstOp;
+}
+
+int ZABaseArchiver::FirstChangedIndex() const
+{
+    const auto& work = dm_->Dir();
+    const int shorter = std::min(work.Count(), dm_->Saved().Count());
     for (int i = 0; i < shorter; ++i) {
         const DirItem& w = work.Items()[size_t(i)];
-        if (w.changed || w.savedIndex != i) {
-            first = i;
-            break;
-        }
+        if (w.changed || w.savedIndex != i)
+            return i;
     }
-    if (first == work.Count() && work.Count() == saved.Count() && !dm_->Rebuilt) {
-        return 0;   // nothing to write
-    }
+    return shorter;
+}
 
-    bool cancel = false;
-    DoOnOverallProgress(0, firstOp, ProgressPhase::Start, cancel);
-    if (cancel) {
-        work.Assign(saved);
-        return 0;
-    }
-
-    // Where writing starts, and the saved tail of the archive.
-    bool inside = first < saved.Count();
+int ZABaseArchiver::FindRewriteStart(int first)
+{
+    const auto& saved = dm_->Saved();
     writePos_ = dm_->DirStart;
-    if (inside) {
-        // Entries need not lie in the order of the directory: the rewrite
-        // starts at the lowest entry from `first` on, and when an earlier
-        // entry lies behind that point everything is rewritten.
-        auto lowestFrom = [&](int from) {
-            uint64_t low = dm_->DirStart;
-            for (int k = from; k < saved.Count(); ++k)
-                low = std::min(low, saved.Items()[size_t(k)].localOffset);
-            return low;
-        };
-        writePos_ = lowestFrom(first);
-        for (int k = 0; k < first; ++k) {
-            if (saved.Items()[size_t(k)].localOffset >= writePos_) {
-                first = 0;
-                writePos_ = lowestFrom(0);
-                break;
-            }
+    if (first >= saved.Count())
+        return first;
+    // Entries need not lie in the order of the directory: the rewrite
+    // starts at the lowest entry from `first` on, and when an earlier
+    // entry lies behind that point everything is rewritten.
+    auto lowestFrom = [&](int from) {
+        uint64_t low = dm_->DirStart;
+        for (int k = from; k < saved.Count(); ++k)
+            low = std::min(low, saved.Items()[size_t(k)].localOffset);
+        return low;
+    };
+    writePos_ = lowestFrom(first);
+    for (int k = 0; k < first; ++k) {
+        if (saved.Items()[size_t(k)].localOffset >= writePos_) {
+            writePos_ = lowestFrom(0);
+            return 0;
         }
     }
+    return first;
+}
+
+bool ZABaseArchiver::SaveArchiveTail(bool inside)
+{
     auto* archiveFile = dynamic_cast<FileStream*>(stream_);
     std::string tempFolder = TempDir;
     if (tempFolder.empty()) {
@@ -178,116 +248,83 @@ int ZABaseArchiver::CommitUpdate()
         // keep the entries that were never written, or the next commit of
         // this archiver would put them into the archive's directory.
         backup_.reset();
-        work.Assign(saved);
+        dm_->Dir().Assign(dm_->Saved());
         throw;
     }
-    // A new tail is written into the journal: entries and directory go there
-    // at the positions they get in the archive, which stays untouched.
-    ZStream* const archive = stream_;
-    auto writeToArchive = [&] {
-        stream_ = archive;
-        dm_->SetStream(archive);
-    };
-    if (newTail) {
-        stream_ = &backup_->NewTailStream();
-        dm_->SetStream(stream_);
-    }
-    bool aborted = false;
-    bool final = false;
+    return newTail;
+}
+
+int ZABaseArchiver::WriteItemsFrom(int first, bool& aborted)
+{
+    auto& work = dm_->Dir();
+    const auto& saved = dm_->Saved();
     int written = 0;
-    try {
-        if (!stream_->Truncate(writePos_))
-            Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
-        stream_->SetPosition(writePos_);
-        int i = first;
-        while (i < work.Count() && !cancel_ && !aborted) {
-            DirItem& item = work.Ref(i);
-            const bool copyOnly = !item.changed || item.operation == ProcessOperation::Rename
-                                  || item.operation == ProcessOperation::SetAttributes
-                                  || item.operation == ProcessOperation::SetComment;
-            if (copyOnly) {
-                CopyEntry(item);
-                ++i;
-                continue;
-            }
-            bool ok = false;
-            uint64_t at = 0;
-            const ItemResult result = RetryItem(
-                item.sourcePath.empty() ? item.name : item.sourcePath, item.operation,
-                [&] {
-                    at = stream_->Position();
-                    ok = WriteAddedEntry(item);
-                },
-                [&](const EZAException& e) {
-                    // What the attempt wrote is cut off; a full disk ends the commit.
-                    stream_->Truncate(at);
-                    stream_->SetPosition(at);
-                    return e.NativeError() != err::DiskFull;
-                });
-            aborted = result == ItemResult::Aborted;
-            if (aborted || cancel_)
-                break;
-            if (ok) {
-                ++processed_;
-                ++written;
-                ++i;
-                continue;
-            }
-            // Failed or skipped: a new entry is left out, a replaced one keeps its old data.
-            if (item.savedIndex < 0) {
-                work.Delete(i);
-            } else {
-                work.Put(i, saved.Items()[size_t(item.savedIndex)]);
-                work.Ref(i).changed = false;
-                work.Ref(i).savedIndex = item.savedIndex;
-                CopyEntry(work.Ref(i));
-                ++i;
-            }
+    // A journal is new and empty: cutting it to nothing would make the file
+    // system write it out when it is closed, as it does for a file rewritten
+    // from scratch, and removing it would then wait for the disk.
+    if (stream_->Size() != writePos_ && !stream_->Truncate(writePos_))
+        Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
+    stream_->SetPosition(writePos_);
+    int i = first;
+    while (i < work.Count() && !cancel_ && !aborted) {
+        DirItem& item = work.Ref(i);
+        const bool copyOnly = !item.changed || item.operation == ProcessOperation::Rename
+                              || item.operation == ProcessOperation::SetAttributes
+                              || item.operation == ProcessOperation::SetComment;
+        if (copyOnly) {
+            CopyEntry(item);
+            ++i;
+            continue;
         }
-        if (cancel_ || aborted) {
-            writeToArchive();
-            RollbackUpdate();
-            return 0;
+        bool ok = false;
+        uint64_t at = 0;
+        const ItemResult result = RetryItem(
+            item.sourcePath.empty() ? item.name : item.sourcePath, item.operation,
+            [&] {
+                at = stream_->Position();
+                ok = WriteAddedEntry(item);
+            },
+            [&](const EZAException& e) {
+                // What the attempt wrote is cut off; a full disk ends the commit.
+                stream_->Truncate(at);
+                stream_->SetPosition(at);
+                return e.NativeError() != err::DiskFull;
+            });
+        aborted = result == ItemResult::Aborted;
+        if (aborted || cancel_)
+            break;
+        if (ok) {
+            ++processed_;
+            ++written;
+            ++i;
+            continue;
         }
-        dm_->WriteDirectory(stream_->Position());
-        if (newTail) {
-            writeToArchive();
-            backup_->Seal();
-            // From here on the journal finishes the commit, at the next open
-            // if not now.
-            backup_->Apply();
-        } else if (Options.FlushBuffers) {
-            if (!stream_->Flush())
-                Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
+        // Failed or skipped: a new entry is left out, a replaced one keeps its old data.
+        if (item.savedIndex < 0) {
+            work.Delete(i);
+        } else {
+            work.Put(i, saved.Items()[size_t(item.savedIndex)]);
+            work.Ref(i).changed = false;
+            work.Ref(i).savedIndex = item.savedIndex;
+            CopyEntry(work.Ref(i));
+            ++i;
         }
-        FinishPendingCreate();
-        // From here on the new archive stands: nothing rolls back.
-        final = true;
-        dm_->Rebuilt = false;
-        backup_.reset();
-        DeleteMovedSources();
-        bool late = false;
-        DoOnOverallProgress(100.0, firstOp, ProgressPhase::End, late);
-    } catch (...) {
-        writeToArchive();
-        if (!final && backup_ && backup_->Sealed()) {
-            // The archive may be half rewritten: it is closed, and its next
-            // open finishes the commit from the journal.
-            backup_->Keep();
-            ReleaseArchive();
-            throw;
-        }
-        if (!final)
-            RollbackUpdate();
-        backup_.reset();
-        throw;
-    }
-    for (auto& it : work.Items()) {
-        it.changed = false;
-        it.isNew = false;
-        it.source.reset();
     }
     return written;
+}
+
+void ZABaseArchiver::PutNewArchiveInPlace(bool newTail)
+{
+    if (newTail) {
+        backup_->Seal();
+        // From here on the journal finishes the commit, at the next open if
+        // not now.
+        backup_->Apply();
+    } else if (Options.FlushBuffers) {
+        if (!stream_->Flush())
+            Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
+    }
+    FinishPendingCreate();
 }
 
 void ZABaseArchiver::RecoverCutOffCommit(const std::string& archive)
