@@ -25,6 +25,7 @@ class VolumeMedia;
 class VolumeSetStream;
 class MemoryStream;
 class DecompressScratch;
+struct CompressResult;
 
 // The one lock of all archivers: held by an add run and by an item run.
 std::recursive_mutex& ArchiveLock();
@@ -262,6 +263,19 @@ private:
     void RegisterFile(const std::string& fullPath, bool isFolder, ProcessOperation op,
                       const struct stat* known = nullptr);
     bool WriteAddedEntry(DirItem& item);
+    // The phases of writing an added entry: its source is opened (null for
+    // a folder); its layout (offset, Zip64, method, cipher, name, flags,
+    // extra fields) is decided; its data is compressed (false: cancelled);
+    // the written entry is recorded in its directory item.
+    struct EntryLayout;
+    ZStream* OpenAddedSource(DirItem& item, EntryLayout& layout, std::unique_ptr<ZStream>& owned);
+    void PlanAddedEntry(DirItem& item, EntryLayout& layout);
+    bool CompressAddedEntry(DirItem& item, EntryLayout& layout, ZStream* source, ZStream* dest, CompressResult& r);
+    void RecordAddedEntry(DirItem& item, const EntryLayout& layout, uint32_t crc, uint64_t comp, uint64_t uncomp,
+                          uint32_t disk);
+    // Writes to the archive stream; a short write raises error 46 (asking
+    // about a full disk first).
+    void WriteOrRaise(const std::vector<unsigned char>& bytes);
 
     // volumes
     VolumeMedia& TheMedia() const;

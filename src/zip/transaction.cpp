@@ -412,91 +412,23 @@ void ZABaseArchiver::CopyEntry(DirItem& item)
     item.h.localOffset = newOffset >= 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(newOffset);
 }
 
-bool ZABaseArchiver::WriteAddedEntry(DirItem& item)
-{
-    ChooseCompressionMethod();
-    bool cancel = false;
-    DoOnFileProgress(item.sourcePath.empty() ? item.name : item.sourcePath, 0, item.operation, ProgressPhase::Start,
-                     cancel);
-    if (cancel) {
-        cancel_ = true;
-        return false;
-    }
-    const bool folder = item.IsDirectory();
-    std::unique_ptr<ZStream> ownedSource;
-    ZStream* source = item.source.get();
+// How an added entry is laid out, decided before its data is written.
+struct ZABaseArchiver::EntryLayout {
+    bool folder = false;
     uint64_t sourceSize = 0;
-    if (!folder) {
-        if (!source) {
-            if (item.sourcePath.size() >= 4096)
-                Raise(err::NameTooLong, {item.sourcePath});
-            try {
-                ownedSource = std::make_unique<FileStream>(item.sourcePath, FileStream::Mode::Read);
-            } catch (const std::system_error&) {
-                Raise(err::CannotOpenFile, {item.sourcePath});
-            }
-            source = ownedSource.get();
-        }
-        sourceSize = source->Size();
-        source->SetPosition(0);
-    }
-    // Across volumes an entry is compressed first and written with its final
-    // header: a closed volume is never gone back to.
-    const bool volumes = creatingVolumes_;
-    uint64_t offset = volumes ? (volume_ ? volume_->Size() : 0) : stream_->Position();
-    const bool needZip64 = Zip64Mode == 2 || offset >= 0xFFFFFFFFull || sourceSize >= 0xFFFFFFFFull;
-    if (needZip64 && Zip64Mode == 0)
-        Raise(err::Zip64Disabled, {item.name});
-
-    const bool encrypt = !folder && !item.password.empty();
-    uint16_t method = folder || sourceSize == 0 ? 0 : item.h.method;
-    if (method != 0 && method != 8)
-        method = 8;
+    uint64_t offset = 0;   // of its local header
+    bool needZip64 = false;
+    uint16_t method = 0;         // what the data is compressed with
+    uint16_t headerMethod = 0;   // what the headers say (the cipher's method)
+    uint16_t flags = 0;
+    uint16_t version = 0;
     std::unique_ptr<EntryCipher> cipher;
-    if (encrypt) {
-        cipher = CreateEntryCipher(EncryptionMethod, method);
-        if (!cipher)
-            Raise(err::CannotOpenFile, {item.sourcePath.empty() ? item.name : item.sourcePath});
-    }
     std::string nameBytes;
-    bool utf8 = false;
-    EncodeEntryName(item.name, Options.OEMFileNames, nameBytes, utf8);
-    if (nameBytes.size() > 0xFFFF)
-        Raise(err::NameTooLong, {item.name});
-    // Folders carry flag 2 in both headers (peers compare them).
-    uint16_t flags = folder ? 2 : (encrypt ? 1 : 0);
-    if (utf8)
-        flags |= 0x0800;
-    // Extra fields: the Zip64 sizes, then the cipher's field.
-    item.extra.erase(std::remove_if(item.extra.begin(), item.extra.end(),
-                                    [](const ExtraField& f) {
-                                        return f.id == kZip64ExtraId || f.id == kAesExtraId
-                                               || f.id == kUnicodePathExtraId;
-                                    }),
-                     item.extra.end());
     std::vector<unsigned char> localExtra;
-    ByteWriter lx{localExtra};
-    if (needZip64) {
-        lx.u16(kZip64ExtraId);
-        lx.u16(16);
-        lx.u64(0);
-        lx.u64(0);
-    }
-    uint16_t headerMethod = method;
-    if (cipher) {
-        if (auto f = cipher->EntryExtraField()) {
-            lx.u16(f->id);
-            lx.u16(uint16_t(f->data.size()));
-            lx.bytes(f->data.data(), f->data.size());
-            item.extra.push_back(*f);
-            item.encryption = EncryptionMethod;
-        } else {
-            item.encryption = CryptoAlgorithm::PkzipClassic;
-        }
-        headerMethod = cipher->HeaderMethod(method);
-    }
-    const uint16_t version = needZip64 ? 45 : (Options.OEMFileNames ? 20 : 0x0B14);
-    auto localHeader = [&](uint32_t crc, uint64_t comp, uint64_t uncomp) {
+
+    // The local header with the CRC and sizes given.
+    std::vector<unsigned char> LocalHeader(const DirItem& item, uint32_t crc, uint64_t comp, uint64_t uncomp)
+    {
         std::vector<unsigned char> out;
         ByteWriter w{out};
         w.u32(sig::Local);
@@ -517,70 +449,49 @@ bool ZABaseArchiver::WriteAddedEntry(DirItem& item)
         }
         w.bytes(localExtra.data(), localExtra.size());
         return out;
-    };
-    auto writeOrRaise = [&](const std::vector<unsigned char>& b) {
-        if (stream_->Write(b.data(), b.size()) != b.size()) {
-            const int e = stream_->LastError();
-            if (e == ENOSPC) {
-                bool c = false;
-                DoOnDiskFull(1, fileName_, c);
-            }
-            Raise(err::WriteError);
-        }
-    };
-    std::unique_ptr<ZStream> scratch;
-    if (volumes) {
-        std::string tempFolder = TempDir.empty() ? std::string(P_tmpdir) : TempDir;
-        scratch = MakeEntryScratch(sourceSize, tempFolder);
-    } else {
-        writeOrRaise(localHeader(0, 0, 0));
     }
+};
 
+bool ZABaseArchiver::WriteAddedEntry(DirItem& item)
+{
+    ChooseCompressionMethod();
+    bool cancel = false;
+    DoOnFileProgress(item.sourcePath.empty() ? item.name : item.sourcePath, 0, item.operation, ProgressPhase::Start,
+                     cancel);
+    if (cancel) {
+        cancel_ = true;
+        return false;
+    }
+    EntryLayout layout;
+    layout.folder = item.IsDirectory();
+    std::unique_ptr<ZStream> ownedSource;
+    ZStream* const source = OpenAddedSource(item, layout, ownedSource);
+    PlanAddedEntry(item, layout);
+    // Across volumes an entry is compressed first and written with its final
+    // header: a closed volume is never gone back to.
+    std::unique_ptr<ZStream> scratch;
+    if (creatingVolumes_) {
+        std::string tempFolder = TempDir.empty() ? std::string(P_tmpdir) : TempDir;
+        scratch = MakeEntryScratch(layout.sourceSize, tempFolder);
+    } else {
+        WriteOrRaise(layout.LocalHeader(item, 0, 0, 0));
+    }
     CompressResult r;
-    if (!folder) {
-        CompressJob job;
-        job.source = source;
-        job.sourceSize = sourceSize;
-        job.dest = volumes ? scratch.get() : stream_;
-        job.method = method;
-        job.mode = item.compressionMode ? item.compressionMode : 1;
-        job.cipher = cipher.get();
-        job.password = CipherPassword(item.password);
-        job.dosTime = item.h.time;
-        job.flags = flags;
-        const std::string shown = item.sourcePath.empty() ? item.name : item.sourcePath;
-        job.progress = [&](uint64_t done) {
-            bool c = false;
-            DoOnFileProgress(shown, sourceSize ? 100.0 * double(done) / double(sourceSize) : 0, item.operation,
-                             ProgressPhase::Start, c);
-            return !c;
-        };
-        r = CompressEntry(job);
-        switch (r.status) {
-        case CompressResult::Status::Ok: break;
-        case CompressResult::Status::Cancelled: cancel_ = true; return false;
-        case CompressResult::Status::SourceChanged:
-        case CompressResult::Status::ReadFailed:
-            Raise(err::ShortRead, {std::to_string(sourceSize), std::to_string(r.bytesRead)});
-        case CompressResult::Status::WriteFailed:
-            if (r.writeErrno == ENOSPC) {
-                bool c = false;
-                DoOnDiskFull(1, fileName_, c);
-            }
-            Raise(err::WriteError);
-        }
+    if (!layout.folder && !CompressAddedEntry(item, layout, source, creatingVolumes_ ? scratch.get() : stream_, r)) {
+        cancel_ = true;
+        return false;
     }
     const uint64_t comp = r.bytesWritten;
-    if ((comp >= 0xFFFFFFFFull || r.bytesRead >= 0xFFFFFFFFull) && !needZip64)
-        Raise(Zip64Mode == 0 ? err::Zip64Needed : err::Zip64Needed, {item.name});
-    const uint32_t crc = folder ? 0 : (cipher ? cipher->CrcToStore(r.crc) : r.crc);
+    if ((comp >= 0xFFFFFFFFull || r.bytesRead >= 0xFFFFFFFFull) && !layout.needZip64)
+        Raise(err::Zip64Needed, {item.name});
+    const uint32_t crc = layout.folder ? 0 : (layout.cipher ? layout.cipher->CrcToStore(r.crc) : r.crc);
     uint32_t disk = 0;
-    if (volumes) {
+    if (creatingVolumes_) {
         // The header stays whole on one volume; the data may run on.
-        const auto header = localHeader(crc, comp, r.bytesRead);
+        const auto header = layout.LocalHeader(item, crc, comp, r.bytesRead);
         if (!ReserveOnVolume(header.size()))
             Raise(err::WriteError);
-        offset = volume_->Size();
+        layout.offset = volume_->Size();
         disk = uint32_t(volumeInfo_.Number());
         WriteToVolumesChecked(header.data(), header.size(), nullptr, 0);
         scratch->SetPosition(0);
@@ -591,32 +502,160 @@ bool ZABaseArchiver::WriteAddedEntry(DirItem& item)
     } else {
         // Patch the header with the final CRC and sizes.
         const uint64_t end = stream_->Position();
-        stream_->SetPosition(offset);
-        writeOrRaise(localHeader(crc, comp, r.bytesRead));
+        stream_->SetPosition(layout.offset);
+        WriteOrRaise(layout.LocalHeader(item, crc, comp, r.bytesRead));
         stream_->SetPosition(end);
     }
-
-    item.h.versionMadeBy = version;
-    item.h.versionNeeded = version;
-    item.h.flags = flags;
-    item.h.method = headerMethod;
-    item.actualMethod = method;
-    item.h.crc = crc;
-    item.compSize = comp;
-    item.uncompSize = r.bytesRead;
-    item.zip64 = needZip64;
-    item.h.compSize = comp >= 0xFFFFFFFFull || needZip64 ? 0xFFFFFFFFu : uint32_t(comp);
-    item.h.uncompSize = r.bytesRead >= 0xFFFFFFFFull || needZip64 ? 0xFFFFFFFFu : uint32_t(r.bytesRead);
-    item.localOffset = offset;
-    item.h.localOffset = offset >= 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(offset);
-    item.diskStart = disk;
-    item.h.diskStart = uint16_t(std::min<uint32_t>(disk, 0xFFFF));
-    item.rawName = nameBytes;
-    item.rawNameValid = true;
+    RecordAddedEntry(item, layout, crc, r.bytesWritten, r.bytesRead, disk);
     bytesDone_ += r.bytesRead;
     DoOnFileProgress(item.sourcePath.empty() ? item.name : item.sourcePath, 100.0, item.operation, ProgressPhase::End,
                      cancel);
     return true;
+}
+
+ZStream* ZABaseArchiver::OpenAddedSource(DirItem& item, EntryLayout& layout, std::unique_ptr<ZStream>& owned)
+{
+    if (layout.folder)
+        return nullptr;
+    ZStream* source = item.source.get();
+    if (!source) {
+        if (item.sourcePath.size() >= 4096)
+            Raise(err::NameTooLong, {item.sourcePath});
+        try {
+            owned = std::make_unique<FileStream>(item.sourcePath, FileStream::Mode::Read);
+        } catch (const std::system_error&) {
+            Raise(err::CannotOpenFile, {item.sourcePath});
+        }
+        source = owned.get();
+    }
+    layout.sourceSize = source->Size();
+    source->SetPosition(0);
+    return source;
+}
+
+void ZABaseArchiver::PlanAddedEntry(DirItem& item, EntryLayout& layout)
+{
+    layout.offset = creatingVolumes_ ? (volume_ ? volume_->Size() : 0) : stream_->Position();
+    layout.needZip64 = Zip64Mode == 2 || layout.offset >= 0xFFFFFFFFull || layout.sourceSize >= 0xFFFFFFFFull;
+    if (layout.needZip64 && Zip64Mode == 0)
+        Raise(err::Zip64Disabled, {item.name});
+
+    const bool encrypt = !layout.folder && !item.password.empty();
+    layout.method = layout.folder || layout.sourceSize == 0 ? 0 : item.h.method;
+    if (layout.method != 0 && layout.method != 8)
+        layout.method = 8;
+    if (encrypt) {
+        layout.cipher = CreateEntryCipher(EncryptionMethod, layout.method);
+        if (!layout.cipher)
+            Raise(err::CannotOpenFile, {item.sourcePath.empty() ? item.name : item.sourcePath});
+    }
+    bool utf8 = false;
+    EncodeEntryName(item.name, Options.OEMFileNames, layout.nameBytes, utf8);
+    if (layout.nameBytes.size() > 0xFFFF)
+        Raise(err::NameTooLong, {item.name});
+    // Folders carry flag 2 in both headers (peers compare them).
+    layout.flags = layout.folder ? 2 : (encrypt ? 1 : 0);
+    if (utf8)
+        layout.flags |= 0x0800;
+    // Extra fields: the Zip64 sizes, then the cipher's field.
+    item.extra.erase(std::remove_if(item.extra.begin(), item.extra.end(),
+                                    [](const ExtraField& f) {
+                                        return f.id == kZip64ExtraId || f.id == kAesExtraId
+                                               || f.id == kUnicodePathExtraId;
+                                    }),
+                     item.extra.end());
+    ByteWriter lx{layout.localExtra};
+    if (layout.needZip64) {
+        lx.u16(kZip64ExtraId);
+        lx.u16(16);
+        lx.u64(0);
+        lx.u64(0);
+    }
+    layout.headerMethod = layout.method;
+    if (layout.cipher) {
+        if (auto f = layout.cipher->EntryExtraField()) {
+            lx.u16(f->id);
+            lx.u16(uint16_t(f->data.size()));
+            lx.bytes(f->data.data(), f->data.size());
+            item.extra.push_back(*f);
+            item.encryption = EncryptionMethod;
+        } else {
+            item.encryption = CryptoAlgorithm::PkzipClassic;
+        }
+        layout.headerMethod = layout.cipher->HeaderMethod(layout.method);
+    }
+    layout.version = layout.needZip64 ? 45 : (Options.OEMFileNames ? 20 : 0x0B14);
+}
+
+void ZABaseArchiver::WriteOrRaise(const std::vector<unsigned char>& bytes)
+{
+    if (stream_->Write(bytes.data(), bytes.size()) != bytes.size()) {
+        if (stream_->LastError() == ENOSPC) {
+            bool c = false;
+            DoOnDiskFull(1, fileName_, c);
+        }
+        Raise(err::WriteError);
+    }
+}
+
+bool ZABaseArchiver::CompressAddedEntry(DirItem& item, EntryLayout& layout, ZStream* source, ZStream* dest,
+                                        CompressResult& r)
+{
+    CompressJob job;
+    job.source = source;
+    job.sourceSize = layout.sourceSize;
+    job.dest = dest;
+    job.method = layout.method;
+    job.mode = item.compressionMode ? item.compressionMode : 1;
+    job.cipher = layout.cipher.get();
+    job.password = CipherPassword(item.password);
+    job.dosTime = item.h.time;
+    job.flags = layout.flags;
+    const std::string shown = item.sourcePath.empty() ? item.name : item.sourcePath;
+    const uint64_t sourceSize = layout.sourceSize;
+    job.progress = [&](uint64_t done) {
+        bool c = false;
+        DoOnFileProgress(shown, sourceSize ? 100.0 * double(done) / double(sourceSize) : 0, item.operation,
+                         ProgressPhase::Start, c);
+        return !c;
+    };
+    r = CompressEntry(job);
+    switch (r.status) {
+    case CompressResult::Status::Ok: break;
+    case CompressResult::Status::Cancelled: return false;
+    case CompressResult::Status::SourceChanged:
+    case CompressResult::Status::ReadFailed:
+        Raise(err::ShortRead, {std::to_string(sourceSize), std::to_string(r.bytesRead)});
+    case CompressResult::Status::WriteFailed:
+        if (r.writeErrno == ENOSPC) {
+            bool c = false;
+            DoOnDiskFull(1, fileName_, c);
+        }
+        Raise(err::WriteError);
+    }
+    return true;
+}
+
+void ZABaseArchiver::RecordAddedEntry(DirItem& item, const EntryLayout& layout, uint32_t crc, uint64_t comp,
+                                      uint64_t uncomp, uint32_t disk)
+{
+    item.h.versionMadeBy = layout.version;
+    item.h.versionNeeded = layout.version;
+    item.h.flags = layout.flags;
+    item.h.method = layout.headerMethod;
+    item.actualMethod = layout.method;
+    item.h.crc = crc;
+    item.compSize = comp;
+    item.uncompSize = uncomp;
+    item.zip64 = layout.needZip64;
+    item.h.compSize = comp >= 0xFFFFFFFFull || layout.needZip64 ? 0xFFFFFFFFu : uint32_t(comp);
+    item.h.uncompSize = uncomp >= 0xFFFFFFFFull || layout.needZip64 ? 0xFFFFFFFFu : uint32_t(uncomp);
+    item.localOffset = layout.offset;
+    item.h.localOffset = layout.offset >= 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(layout.offset);
+    item.diskStart = disk;
+    item.h.diskStart = uint16_t(std::min<uint32_t>(disk, 0xFFFF));
+    item.rawName = layout.nameBytes;
+    item.rawNameValid = true;
 }
 
 void ZABaseArchiver::DeleteMovedSources()
