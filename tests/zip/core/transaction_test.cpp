@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace hsa::zip;
 using namespace hsa::zip::test;
 
@@ -300,6 +303,50 @@ TEST(ZipTransactions, ReplacingTheFirstEntryCopiesOnlyWhatStays)
     EXPECT_LT(fs::file_size(archive), 100000u);
     EXPECT_TRUE(AllIntact(archive, 3));
     EXPECT_TRUE(TempFiles(dir.path()).empty());
+}
+
+TEST(ZipTransactions, AJournalThatCannotBePutInClosesTheArchiveAndTheNextOpenFinishesIt)
+{
+    // The middle entry grows; the copy of the new tail over the old one fails
+    // near the archive's new end (files may grow to one byte short of it).
+    Fixture f;
+    WriteFile(f.src + "/zwei.txt", RandomBytes(200000, 9));
+    uint64_t newSize = 0;
+    std::string expected;
+    {
+        TempDir probe;
+        WriteFile(probe / "a.zip", f.before);
+        ZipArchiver z;
+        Open(z, probe / "a.zip");
+        z.SetBaseDir(f.src);
+        ASSERT_EQ(z.AddFiles(f.src + "/zwei.txt"), 1);
+        z.CloseArchive();
+        expected = ReadFile(probe / "a.zip");
+        newSize = expected.size();
+    }
+    ZipArchiver z;
+    f.OpenIn(z);
+    ASSERT_GT(z.Entry(1).localOffset, 1u);   // the journal stays below the limit
+    rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = newSize - 1;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const int code = NativeErrorOf([&] { z.AddFiles(f.src + "/zwei.txt"); });
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_EQ(code, err::WriteError);
+    EXPECT_FALSE(z.Active());
+    EXPECT_EQ(TempFiles(f.dir.path()).size(), 1u);
+    std::vector<int> events;
+    ZipArchiver next;
+    next.OnInternalEvent = [&](ZABaseArchiver&, uint8_t kind, int64_t, int64_t, int64_t) { events.push_back(kind); };
+    Open(next, f.archive);
+    EXPECT_EQ(events, std::vector<int>{internalevent::CommitFinished});
+    next.CloseArchive();
+    EXPECT_TRUE(ReadFile(f.archive) == expected);
+    EXPECT_TRUE(TempFiles(f.dir.path()).empty());
 }
 
 TEST(ZipTransactions, LocalHeadersLongerOrShorterThanTheCentralOnesSurviveCompaction)
