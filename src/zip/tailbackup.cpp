@@ -23,7 +23,7 @@ constexpr uint64_t kDirectCopy = 64u << 10;
 // data of small entries) come from blocks of this size.
 constexpr size_t kArchiveReadAhead = 64u << 10;
 constexpr char kMagic[8] = {'Z', 'I', 'P', 'T', 'A', 'I', 'L', '1'};
-constexpr size_t kTrailerSize = 40;
+constexpr size_t kTrailerSize = 56;
 
 void Put64(unsigned char* p, uint64_t v)
 {
@@ -51,8 +51,19 @@ uint64_t PathHash(const std::string& path)
 
 struct Trailer {
     uint64_t start = 0, length = 0, hash = 0;
+    uint64_t device = 0, inode = 0;   // of the archive file
     uint32_t kind = 0;
 };
+
+bool FileIdentity(int fd, uint64_t& device, uint64_t& inode)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return false;
+    device = uint64_t(st.st_dev);
+    inode = uint64_t(st.st_ino);
+    return true;
+}
 
 std::vector<unsigned char> TrailerBytes(const Trailer& t)
 {
@@ -61,16 +72,19 @@ std::vector<unsigned char> TrailerBytes(const Trailer& t)
     Put64(b.data() + 8, t.start);
     Put64(b.data() + 16, t.length);
     Put64(b.data() + 24, t.hash);
-    Put64(b.data() + 32, t.kind);   // the upper half is overwritten by the CRC
-    const uint32_t crc = uint32_t(::crc32(0, b.data(), 36));
+    Put64(b.data() + 32, t.device);
+    Put64(b.data() + 40, t.inode);
+    Put64(b.data() + 48, t.kind);   // the upper half is overwritten by the CRC
+    const uint32_t crc = uint32_t(::crc32(0, b.data(), 52));
     for (int i = 0; i < 4; ++i)
-        b[size_t(36 + i)] = static_cast<unsigned char>(crc >> (8 * i));
+        b[size_t(52 + i)] = static_cast<unsigned char>(crc >> (8 * i));
     return b;
 }
 
 // The trailer of a journal whose bytes are all there and whose trailer is
-// sound; false otherwise.
-bool ReadTrailer(FileStream& journal, const std::string& archivePath, Trailer& t)
+// sound, written for this very archive file (not one that has taken its
+// name since); false otherwise.
+bool ReadTrailer(FileStream& journal, const std::string& archivePath, const FileStream& archive, Trailer& t)
 {
     const uint64_t size = journal.Size();
     unsigned char b[kTrailerSize];
@@ -79,10 +93,14 @@ bool ReadTrailer(FileStream& journal, const std::string& archivePath, Trailer& t
     t.start = Get64(b + 8);
     t.length = Get64(b + 16);
     t.hash = Get64(b + 24);
-    t.kind = uint32_t(Get64(b + 32) & 0xFFFFFFFFu);
+    t.device = Get64(b + 32);
+    t.inode = Get64(b + 40);
+    t.kind = uint32_t(Get64(b + 48) & 0xFFFFFFFFu);
     const std::vector<unsigned char> expected = TrailerBytes(t);
+    uint64_t device = 0, inode = 0;
     return std::memcmp(b, expected.data(), kTrailerSize) == 0 && t.length == size - kTrailerSize
-           && t.hash == PathHash(archivePath)
+           && t.hash == PathHash(archivePath) && FileIdentity(archive.Descriptor(), device, inode)
+           && device == t.device && inode == t.inode
            && (t.kind == uint32_t(TailBackup::Kind::OldTail) || t.kind == uint32_t(TailBackup::Kind::NewTail));
 }
 
@@ -220,7 +238,10 @@ void TailBackup::WriteTrailer(uint64_t length)
     Trailer t;
     t.start = start_;
     t.length = length;
-    t.hash = PathHash(archive_ && archive_->IsFile() ? static_cast<FileStream*>(archive_)->Path() : std::string());
+    auto* archive = static_cast<FileStream*>(archive_);
+    t.hash = PathHash(archive->Path());
+    if (!FileIdentity(archive->Descriptor(), t.device, t.inode))
+        RaiseWrite(errno);
     t.kind = uint32_t(kind_);
     const std::vector<unsigned char> b = TrailerBytes(t);
     file_->SetPosition(length);
@@ -352,10 +373,10 @@ JournalRecovery RecoverTailJournal(const std::string& archivePath, const std::ve
         bool sound = false;
         try {
             FileStream journal(path, FileStream::Mode::Read);
-            sound = ReadTrailer(journal, archivePath, t);
+            FileStream archive(archivePath, FileStream::Mode::ReadWrite);
+            // Not sealed means the archive was never touched.
+            sound = ReadTrailer(journal, archivePath, archive, t);
             if (sound) {
-                // Not sealed means the archive was never touched.
-                FileStream archive(archivePath, FileStream::Mode::ReadWrite);
                 if (!PutJournalInto(archive, journal, t.start, t.length, sync)) {
                     r.outcome = JournalRecovery::Outcome::Failed;
                     return r;

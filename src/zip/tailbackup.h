@@ -23,13 +23,15 @@ namespace hsa::zip {
 //
 // A journal lies beside the archive (or in TempDir) under the name
 // "FC<hash of the archive's full path>.tmp", so that the next open of the
-// archive finds it: its bytes, followed by a trailer of 40 bytes
+// archive finds it: its bytes, followed by a trailer of 56 bytes
 //     8 bytes  "ZIPTAIL1"
 //     8 bytes  where in the archive the bytes belong (little-endian)
 //     8 bytes  their length
 //     8 bytes  the hash of the archive's full path
+//    16 bytes  the device and inode numbers of the archive file (a journal
+//              of a file that another one has replaced since is stale)
 //     4 bytes  1: the old tail (undo), 2: the new tail (finish)
-//     4 bytes  CRC-32 of the 36 bytes before
+//     4 bytes  CRC-32 of the 52 bytes before
 // The trailer is written (and, with `sync`, flushed) only after the bytes
 // are on the disk, and the archive is touched only after that: a journal
 // with a sound trailer is put into the archive at the next open, one

@@ -72,7 +72,7 @@ TEST(ZipTransactions, AppendingAndDeletingTheLastEntryTouchOnlyTheTail)
     f.OpenIn(z);
     const uint64_t oldDirStart = z.DirectoryStart(), lastOffset = z.Entry(2).localOffset;
     // A pure append copies no entry: while it writes, only the old
-    // directory lies saved on the disk (with the 40 bytes that say where it
+    // directory lies saved on the disk (with the 56 bytes that say where it
     // belongs), so that a crash can put it back.
     uintmax_t saved = 0;
     z.OnFileProgress = [&](ZABaseArchiver&, const std::string&, double, ProcessOperation, ProgressPhase, bool&) {
@@ -80,7 +80,7 @@ TEST(ZipTransactions, AppendingAndDeletingTheLastEntryTouchOnlyTheTail)
             saved = std::max(saved, fs::file_size(f.dir / name));
     };
     EXPECT_EQ(z.AddFiles(f.src + "/vier.txt"), 1);
-    EXPECT_EQ(saved, f.before.size() - oldDirStart + 40);
+    EXPECT_EQ(saved, f.before.size() - oldDirStart + 56);
     EXPECT_EQ(z.Entry(3).localOffset, oldDirStart);   // where the old directory began
     // Deleting the last entry cuts the archive there.
     EXPECT_EQ(z.DeleteFiles("vier.txt"), 1);
@@ -278,7 +278,7 @@ void MeasureJournal(FsChange)
 TEST(ZipTransactions, ReplacingTheFirstEntryCopiesOnlyWhatStays)
 {
     // A large first entry replaced by a small one: its old data is never
-    // copied anywhere, the journal holds the new archive (with its 40-byte
+    // copied anywhere, the journal holds the new archive (with its 56-byte
     // trailer) and nothing more.
     TempDir dir;
     const std::string archive = dir / "a.zip", src = dir / "src";
@@ -299,7 +299,7 @@ TEST(ZipTransactions, ReplacingTheFirstEntryCopiesOnlyWhatStays)
     EXPECT_EQ(z.AddFiles(src + "/a.bin"), 1);
     SetFsChangeHook(nullptr);
     z.CloseArchive();
-    EXPECT_EQ(largestJournal, fs::file_size(archive) + 40);
+    EXPECT_EQ(largestJournal, fs::file_size(archive) + 56);
     EXPECT_LT(fs::file_size(archive), 100000u);
     EXPECT_TRUE(AllIntact(archive, 3));
     EXPECT_TRUE(TempFiles(dir.path()).empty());

@@ -145,12 +145,17 @@ std::vector<std::string> FolderNames(const std::string& folder)
     return out;
 }
 
+// Makes `to` hold what `from` holds; a file there under the same name is
+// rewritten in place, so that it stays the same file (a journal belongs to
+// the archive file it was written for, not to its name).
 void CopyFolder(const std::string& from, const std::string& to)
 {
-    fs::remove_all(to);
     fs::create_directories(to);
-    for (const auto& e : fs::directory_iterator(from))
-        fs::copy_file(e.path(), fs::path(to) / e.path().filename());
+    for (const auto& name : FolderNames(to))
+        if (!fs::exists(fs::path(from) / name))
+            fs::remove(fs::path(to) / name);
+    for (const auto& name : FolderNames(from))
+        WriteFile(to + "/" + name, ReadFile(from + "/" + name));
 }
 
 bool FullSweep()
@@ -439,4 +444,39 @@ TEST(ZipKillSweep, TheNextOpenFinishesOrUndoesACutOffCommitAndSaysSo)
         EXPECT_EQ(FolderNames(work), std::vector<std::string>{"a.zip"});
         EXPECT_EQ(PeerVerdict(archive, got), "");
     }
+}
+
+TEST(ZipKillSweep, AJournalOfAnArchiveReplacedSinceIsRemovedUnused)
+{
+    // A commit killed after its journal was sealed; then another archive
+    // takes the name (a new file, as a copy from elsewhere or a new archive
+    // makes).  The journal belongs to the file that is gone.
+    Sources s;
+    const auto ops = Operations();
+    const auto op = std::find_if(ops.begin(), ops.end(), [](const Operation& o) { return o.name == std::string("replace first"); });
+    ASSERT_NE(op, ops.end());
+    const std::string work = s.dir / "lauf", archive = work + "/a.zip";
+    fs::remove_all(work);
+    fs::create_directories(work);
+    WriteFile(archive, s.base);
+    EXPECT_TRUE(KilledAt(
+        2,
+        [&] {
+            ZipArchiver z;
+            Open(z, archive);
+            op->run(z, s);
+        },
+        int(FsChange::Truncate)));
+    EXPECT_EQ(FolderNames(work).size(), 2u);   // the archive and its journal
+    WriteFile(work + "/neu.zip", s.base);
+    fs::rename(work + "/neu.zip", archive);
+    std::vector<int> events;
+    {
+        ZipArchiver z;
+        z.OnInternalEvent = [&](ZABaseArchiver&, uint8_t kind, int64_t, int64_t, int64_t) { events.push_back(kind); };
+        Open(z, archive);
+    }
+    EXPECT_EQ(events, std::vector<int>{internalevent::CommitLeftoverRemoved});
+    EXPECT_TRUE(ReadFile(archive) == s.base);
+    EXPECT_EQ(FolderNames(work), std::vector<std::string>{"a.zip"});
 }
