@@ -465,6 +465,7 @@ void ZABaseArchiver::FinishVolumes()
         if (!volume_->Flush())
             Raise(volume_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
         volume_.reset();
+        NoteFsChange(FsChange::Rename);
         ::unlink(target.c_str());
         if (::rename(volumeName_.c_str(), target.c_str()) != 0)
             Raise(err::CannotCreateOutput, {target});

@@ -670,6 +670,7 @@ void ZABaseArchiver::DeleteMovedSources()
     auto removeSource = [&](const std::string& path, bool folder) {
         return RetryItem(path, ProcessOperation::Move, [&] {
                    bool ok;
+                   NoteFsChange(FsChange::Remove);
                    if (folder) {
                        ok = ::rmdir(path.c_str()) == 0 || errno == ENOENT;
                    } else {
