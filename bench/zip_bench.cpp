@@ -489,13 +489,13 @@ int EngineChild(const std::vector<std::string>& a)
             z.SetBaseDir(a.at(2));
             z.ExtractFiles("*.*");
             z.CloseArchive();
-        } else if (op == "replace") {   // replace ARCHIVE BASEDIR NAME
+        } else if (op == "replace") { // replace ARCHIVE BASEDIR NAME
             z.SetFileName(a.at(1));
             z.OpenArchive();
             z.SetBaseDir(a.at(2));
             z.AddFiles(a.at(2) + "/" + a.at(3));
             z.CloseArchive();
-        } else if (op == "append") {   // append ARCHIVE FILE
+        } else if (op == "append") { // append ARCHIVE FILE
             z.SetFileName(a.at(1));
             z.OpenArchive();
             z.SetBaseDir(fs::path(a.at(2)).parent_path().string());
@@ -642,7 +642,8 @@ void ReplaceRows(const fs::path& work, const fs::path& archive, const fs::path& 
         if (ec)
             throw WriteFailed(to.string() + ": " + ec.message());
     };
-    const std::pair<const char*, std::string> rows[] = {{"replace first entry, ", first}, {"replace last entry, ", last}};
+    const std::pair<const char*, std::string> rows[] = {{"replace first entry, ", first},
+                                                        {"replace last entry, ", last}};
     for (const auto& [what, name] : rows) {
         const std::string row = what + label;
         if (name.empty() || !WithinBudget(row.c_str()))
@@ -664,8 +665,8 @@ void ReplaceRows(const fs::path& work, const fs::path& archive, const fs::path& 
                 return RunChild({"zip", "-q", "-1", theirs.string(), name}, ersatz.string());
             });
         std::printf("%-44s engine %11llu B        %-18s %11llu B          (archive %llu B)\n",
-                    (std::string("  bytes written, ") + row).c_str(), (unsigned long long)r.engine.writtenBytes, "zip -1",
-                    (unsigned long long)r.peer.writtenBytes, (unsigned long long)FileSize(archive));
+                    (std::string("  bytes written, ") + row).c_str(), (unsigned long long)r.engine.writtenBytes,
+                    "zip -1", (unsigned long long)r.peer.writtenBytes, (unsigned long long)FileSize(archive));
     }
     fs::remove(mine);
     fs::remove(theirs);
@@ -796,8 +797,8 @@ void ManySmallFiles(const fs::path& work, bool replaceOnly = false)
     }
     std::printf("\n5,000 text files of 2 KB; 25 class folders (3,825 files)\n");
     if (replaceOnly) {
-        for (const auto& [folder, label, tag] : {std::tuple{small, "small files", "klein5000"},
-                                                 std::tuple{classes, "class folders", "klassen"}}) {
+        for (const auto& [folder, label, tag] :
+             {std::tuple{small, "small files", "klein5000"}, std::tuple{classes, "class folders", "klassen"}}) {
             const fs::path plain = work / (std::string(tag) + "-engine.zip");
             if (!fs::exists(plain))
                 Engine({"create", plain.string(), folder.string(), "1", "", "0"});
@@ -835,7 +836,9 @@ int Bench(int argc, char** argv)
         } else if (a == "--budget" && i + 1 < argc) {
             BudgetSeconds = std::atof(argv[++i]);
         } else if (!a.empty() && a[0] == '-') {
-            std::fprintf(stderr, "usage: zip_bench [work-folder] [--full | --tiny] [--pairs N] [--budget SECONDS] [--klein | --many | --replace]\n");
+            std::fprintf(stderr,
+                         "usage: zip_bench [work-folder] [--full | --tiny] [--pairs N] [--budget SECONDS] [--klein | "
+                         "--many | --replace]\n");
             return 1;
         } else {
             work = a;

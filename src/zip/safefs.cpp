@@ -290,7 +290,10 @@ namespace {
 std::atomic<FsChangeHook> changeHook{nullptr};
 } // namespace
 
-void SetFsChangeHook(FsChangeHook hook) { changeHook.store(hook); }
+void SetFsChangeHook(FsChangeHook hook)
+{
+    changeHook.store(hook);
+}
 
 void NoteFsChange(FsChange change)
 {

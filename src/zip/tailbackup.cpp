@@ -51,7 +51,7 @@ uint64_t PathHash(const std::string& path)
 
 struct Trailer {
     uint64_t start = 0, length = 0, hash = 0;
-    uint64_t device = 0, inode = 0;   // of the archive file
+    uint64_t device = 0, inode = 0; // of the archive file
     uint32_t kind = 0;
 };
 
@@ -74,7 +74,7 @@ std::vector<unsigned char> TrailerBytes(const Trailer& t)
     Put64(b.data() + 24, t.hash);
     Put64(b.data() + 32, t.device);
     Put64(b.data() + 40, t.inode);
-    Put64(b.data() + 48, t.kind);   // the upper half is overwritten by the CRC
+    Put64(b.data() + 48, t.kind); // the upper half is overwritten by the CRC
     const uint32_t crc = uint32_t(::crc32(0, b.data(), 52));
     for (int i = 0; i < 4; ++i)
         b[size_t(52 + i)] = static_cast<unsigned char>(crc >> (8 * i));
@@ -99,9 +99,9 @@ bool ReadTrailer(FileStream& journal, const std::string& archivePath, const File
     const std::vector<unsigned char> expected = TrailerBytes(t);
     uint64_t device = 0, inode = 0;
     return std::memcmp(b, expected.data(), kTrailerSize) == 0 && t.length == size - kTrailerSize
-           && t.hash == PathHash(archivePath) && FileIdentity(archive.Descriptor(), device, inode)
-           && device == t.device && inode == t.inode
-           && (t.kind == uint32_t(TailBackup::Kind::OldTail) || t.kind == uint32_t(TailBackup::Kind::NewTail));
+        && t.hash == PathHash(archivePath) && FileIdentity(archive.Descriptor(), device, inode) && device == t.device
+        && inode == t.inode
+        && (t.kind == uint32_t(TailBackup::Kind::OldTail) || t.kind == uint32_t(TailBackup::Kind::NewTail));
 }
 
 // Writes the journal's bytes at their place in the archive and cuts it
@@ -110,7 +110,7 @@ bool PutJournalInto(FileStream& archive, FileStream& journal, uint64_t start, ui
 {
     archive.SetPosition(start);
     return archive.CopyFrom(journal, 0, length) == length && archive.Truncate(start + length)
-           && (sync ? archive.Flush() : archive.FlushBuffer());
+        && (sync ? archive.Flush() : archive.FlushBuffer());
 }
 
 Fd CreateJournal(const std::string& path)
@@ -392,9 +392,9 @@ JournalRecovery RecoverTailJournal(const std::string& archivePath, const std::ve
             FsyncFolder(folder);
         r.start = t.start;
         r.length = t.length;
-        r.outcome = !sound                                          ? JournalRecovery::Outcome::Discarded
-                    : t.kind == uint32_t(TailBackup::Kind::OldTail) ? JournalRecovery::Outcome::Undone
-                                                                    : JournalRecovery::Outcome::Finished;
+        r.outcome = !sound                                  ? JournalRecovery::Outcome::Discarded
+            : t.kind == uint32_t(TailBackup::Kind::OldTail) ? JournalRecovery::Outcome::Undone
+                                                            : JournalRecovery::Outcome::Finished;
         return r;
     }
     return r;

@@ -122,7 +122,6 @@ struct JournalRecovery {
 // Looks for the journal of the archive (full path) in the folders and puts
 // it into the archive, or removes it when its trailer is not sound.  A
 // journal that cannot be put in (the archive is read-only) stays.
-JournalRecovery RecoverTailJournal(const std::string& archivePath, const std::vector<std::string>& folders,
-                                   bool sync);
+JournalRecovery RecoverTailJournal(const std::string& archivePath, const std::vector<std::string>& folders, bool sync);
 
 } // namespace hsa::zip

@@ -229,15 +229,16 @@ bool ZABaseArchiver::SaveArchiveTail(bool inside)
     // An archive file of the archiver's own is changed through a journal the
     // next open finds; a new archive still under its temporary name needs
     // none (the old file of its name stays until it is complete).
-    const bool journaled = archiveFile && !externalStream_ && pendingCreatePath_.empty() && !archiveFile->Path().empty();
+    const bool journaled = archiveFile && !externalStream_ && pendingCreatePath_.empty()
+        && !archiveFile->Path().empty();
     const std::string journal = journaled ? JoinPath(tempFolder, TailJournalName(archiveFile->Path())) : std::string();
     const bool newTail = journaled && inside;
     try {
         if (newTail) {
             backup_ = std::make_unique<TailBackup>(*archiveFile, writePos_, journal, Options.FlushBuffers);
         } else {
-            backup_ = std::make_unique<TailBackup>(*stream_, writePos_, tempFolder, journal, inside, Options.FlushBuffers,
-                                                   [this](double p) {
+            backup_ = std::make_unique<TailBackup>(*stream_, writePos_, tempFolder, journal, inside,
+                                                   Options.FlushBuffers, [this](double p) {
                                                        bool c = false;
                                                        DoOnCopyTempFileProgress(p, ProgressPhase::Start, c);
                                                        return !c;
@@ -269,8 +270,7 @@ int ZABaseArchiver::WriteItemsFrom(int first, bool& aborted)
     while (i < work.Count() && !cancel_ && !aborted) {
         DirItem& item = work.Ref(i);
         const bool copyOnly = !item.changed || item.operation == ProcessOperation::Rename
-                              || item.operation == ProcessOperation::SetAttributes
-                              || item.operation == ProcessOperation::SetComment;
+            || item.operation == ProcessOperation::SetAttributes || item.operation == ProcessOperation::SetComment;
         if (copyOnly) {
             CopyEntry(item);
             ++i;
@@ -416,10 +416,10 @@ void ZABaseArchiver::CopyEntry(DirItem& item)
 struct ZABaseArchiver::EntryLayout {
     bool folder = false;
     uint64_t sourceSize = 0;
-    uint64_t offset = 0;   // of its local header
+    uint64_t offset = 0; // of its local header
     bool needZip64 = false;
-    uint16_t method = 0;         // what the data is compressed with
-    uint16_t headerMethod = 0;   // what the headers say (the cipher's method)
+    uint16_t method = 0;       // what the data is compressed with
+    uint16_t headerMethod = 0; // what the headers say (the cipher's method)
     uint16_t flags = 0;
     uint16_t version = 0;
     std::unique_ptr<EntryCipher> cipher;

@@ -65,10 +65,10 @@ struct ZAOptions {
 // it was cut off (the process killed, the machine off): the values are where
 // the bytes put back begin, their length, and 0.
 namespace internalevent {
-constexpr uint8_t CommitUndone = 1;             // the archive is as before the commit
-constexpr uint8_t CommitFinished = 2;           // the archive is as the commit made it
-constexpr uint8_t CommitLeftoverRemoved = 3;    // the commit had not touched the archive
-constexpr uint8_t CommitNotRecovered = 4;       // the archive cannot be written: the journal stays
+constexpr uint8_t CommitUndone = 1;          // the archive is as before the commit
+constexpr uint8_t CommitFinished = 2;        // the archive is as the commit made it
+constexpr uint8_t CommitLeftoverRemoved = 3; // the commit had not touched the archive
+constexpr uint8_t CommitNotRecovered = 4;    // the archive cannot be written: the journal stays
 } // namespace internalevent
 
 } // namespace hsa::zip

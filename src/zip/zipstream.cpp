@@ -196,7 +196,8 @@ uint64_t FileStream::CopyFrom(FileStream& source, uint64_t from, uint64_t n)
         NoteFsChange(FsChange::Write);
         if (inKernel) {
             off_t in = off_t(from + done), out = off_t(pos_ + done);
-            const ssize_t c = ::copy_file_range(source.fd_, &in, fd_, &out, size_t(std::min<uint64_t>(n - done, 1u << 30)), 0);
+            const ssize_t c = ::copy_file_range(source.fd_, &in, fd_, &out,
+                                                size_t(std::min<uint64_t>(n - done, 1u << 30)), 0);
             if (c > 0) {
                 done += uint64_t(c);
                 continue;
@@ -209,7 +210,7 @@ uint64_t FileStream::CopyFrom(FileStream& source, uint64_t from, uint64_t n)
                 lastError_ = errno;
                 break;
             }
-            inKernel = false;   // not between these files: through a buffer
+            inKernel = false; // not between these files: through a buffer
         }
         buf.resize(1u << 20);
         const size_t got = source.ReadDirect(buf.data(), size_t(std::min<uint64_t>(buf.size(), n - done)), from + done);

@@ -326,8 +326,8 @@ TEST(ZipTransactions, AJournalThatCannotBePutInClosesTheArchiveAndTheNextOpenFin
     }
     ZipArchiver z;
     f.OpenIn(z);
-    ASSERT_GT(z.Entry(1).localOffset, 1u);   // the journal stays below the limit
-    rlimit saved {};
+    ASSERT_GT(z.Entry(1).localOffset, 1u); // the journal stays below the limit
+    rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
     const auto handler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = saved;

@@ -31,7 +31,7 @@ namespace {
 
 std::atomic<long> changesSeen{0};
 long killAt = 0;
-int countedKind = -1;   // -1: every kind of change
+int countedKind = -1; // -1: every kind of change
 
 void CountOrKill(FsChange change)
 {
@@ -178,18 +178,18 @@ struct Sources {
     TempDir dir;
     std::string src = dir / "src", rep = dir / "rep", add = dir / "add";
     Files old;
-    std::string base;   // the archive's bytes
+    std::string base; // the archive's bytes
 
     Sources()
     {
-        old = {{"e0.txt", TextBytes(120000, 10)}, {"e1.bin", RandomBytes(300000, 11)},
-               {"e2.txt", TextBytes(60000, 12)},  {"e3.txt", TextBytes(200000, 13)},
-               {"e4.bin", RandomBytes(90000, 14)}, {"e5.txt", TextBytes(30000, 15)},
+        old = {{"e0.txt", TextBytes(120000, 10)}, {"e1.bin", RandomBytes(300000, 11)}, {"e2.txt", TextBytes(60000, 12)},
+               {"e3.txt", TextBytes(200000, 13)}, {"e4.bin", RandomBytes(90000, 14)},  {"e5.txt", TextBytes(30000, 15)},
                {"e6.txt", TextBytes(150000, 16)}, {"e7.bin", RandomBytes(280000, 17)}};
         LayOut(src, old);
-        LayOut(rep, {{"e0.txt", RandomBytes(70000, 20) + TextBytes(50000, 21)},
-                     {"e3.txt", TextBytes(260000, 22)},
-                     {"e7.bin", RandomBytes(100000, 23)}});
+        LayOut(rep,
+               {{"e0.txt", RandomBytes(70000, 20) + TextBytes(50000, 21)},
+                {"e3.txt", TextBytes(260000, 22)},
+                {"e7.bin", RandomBytes(100000, 23)}});
         LayOut(add, {{"neu.txt", TextBytes(50000, 30)}, {"danach.txt", "danach\r\n"}});
         const std::string archive = dir / "basis.zip";
         ZipArchiver z;
@@ -206,7 +206,7 @@ struct Sources {
 struct Operation {
     const char* name;
     std::function<void(ZipArchiver&, const Sources&)> run;
-    std::function<void(Files&, const Sources&)> expect;   // turns the old contents into the new
+    std::function<void(Files&, const Sources&)> expect; // turns the old contents into the new
 };
 
 void Replace(ZipArchiver& z, const Sources& s, const std::string& name)
@@ -228,10 +228,14 @@ std::vector<Operation> Operations()
                    [](Files& f, const Sources& s) { f["neu.txt"] = ReadFile(s.add + "/neu.txt"); }});
     for (const char* name : {"e0.txt", "e3.txt", "e7.bin"}) {
         const std::string n = name;
-        ops.push_back({n == "e0.txt" ? "delete first" : n == "e3.txt" ? "delete middle" : "delete last",
+        ops.push_back({n == "e0.txt"       ? "delete first"
+                           : n == "e3.txt" ? "delete middle"
+                                           : "delete last",
                        [n](ZipArchiver& z, const Sources&) { z.DeleteFiles(n); },
                        [n](Files& f, const Sources&) { f.erase(n); }});
-        ops.push_back({n == "e0.txt" ? "replace first" : n == "e3.txt" ? "replace middle" : "replace last",
+        ops.push_back({n == "e0.txt"       ? "replace first"
+                           : n == "e3.txt" ? "replace middle"
+                                           : "replace last",
                        [n](ZipArchiver& z, const Sources& s) { Replace(z, s, n); },
                        [n](Files& f, const Sources& s) { f[n] = ReadFile(s.rep + "/" + n); }});
     }
@@ -262,8 +266,7 @@ std::string Verdict(const Sources& s, const std::string& work, const Files& afte
     if (!got) {
         fault = "the engine cannot read the archive";
     } else if (*got != s.old && *got != after) {
-        fault = "the engine reads neither the old nor the new archive (" + std::to_string(got->size())
-                + " entries)";
+        fault = "the engine reads neither the old nor the new archive (" + std::to_string(got->size()) + " entries)";
     } else if (const std::string peer = PeerVerdict(archive, *got); !peer.empty()) {
         fault = peer;
     } else if (FolderNames(work) != std::vector<std::string>{"a.zip"}) {
@@ -390,7 +393,7 @@ TEST(ZipKillSweep, TheNextOpenFinishesOrUndoesACutOffCommitAndSaysSo)
         const char* op;
         FsChange kind;
         long nth;
-        int event;   // reported by the next open, 0: none
+        int event; // reported by the next open, 0: none
         bool becomesNew;
     } rows[] = {
         // Killed before its journal exists: nothing to put right.
@@ -408,9 +411,11 @@ TEST(ZipKillSweep, TheNextOpenFinishesOrUndoesACutOffCommitAndSaysSo)
         {"append", FsChange::Truncate, 1, internalevent::CommitUndone, false},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.op) + ", change " + std::to_string(int(row.kind)) + " #" + std::to_string(row.nth));
+        SCOPED_TRACE(std::string(row.op) + ", change " + std::to_string(int(row.kind)) + " #"
+                     + std::to_string(row.nth));
         const auto ops = Operations();
-        const auto op = std::find_if(ops.begin(), ops.end(), [&](const Operation& o) { return row.op == std::string(o.name); });
+        const auto op = std::find_if(ops.begin(), ops.end(),
+                                     [&](const Operation& o) { return row.op == std::string(o.name); });
         ASSERT_NE(op, ops.end());
         Files after = s.old;
         op->expect(after, s);
@@ -431,7 +436,9 @@ TEST(ZipKillSweep, TheNextOpenFinishesOrUndoesACutOffCommitAndSaysSo)
         Files got;
         {
             ZipArchiver z;
-            z.OnInternalEvent = [&](ZABaseArchiver&, uint8_t kind, int64_t, int64_t, int64_t) { events.push_back(kind); };
+            z.OnInternalEvent = [&](ZABaseArchiver&, uint8_t kind, int64_t, int64_t, int64_t) {
+                events.push_back(kind);
+            };
             Open(z, archive);
             for (int i = 0; i < z.FileCount(); ++i) {
                 MemoryStream m;
@@ -453,7 +460,8 @@ TEST(ZipKillSweep, AJournalOfAnArchiveReplacedSinceIsRemovedUnused)
     // makes).  The journal belongs to the file that is gone.
     Sources s;
     const auto ops = Operations();
-    const auto op = std::find_if(ops.begin(), ops.end(), [](const Operation& o) { return o.name == std::string("replace first"); });
+    const auto op = std::find_if(ops.begin(), ops.end(),
+                                 [](const Operation& o) { return o.name == std::string("replace first"); });
     ASSERT_NE(op, ops.end());
     const std::string work = s.dir / "lauf", archive = work + "/a.zip";
     fs::remove_all(work);
@@ -467,7 +475,7 @@ TEST(ZipKillSweep, AJournalOfAnArchiveReplacedSinceIsRemovedUnused)
             op->run(z, s);
         },
         int(FsChange::Truncate)));
-    EXPECT_EQ(FolderNames(work).size(), 2u);   // the archive and its journal
+    EXPECT_EQ(FolderNames(work).size(), 2u); // the archive and its journal
     WriteFile(work + "/neu.zip", s.base);
     fs::rename(work + "/neu.zip", archive);
     std::vector<int> events;
