@@ -311,7 +311,15 @@ private:
     int WriteItemsFrom(int first, bool& aborted);
     void PutNewArchiveInPlace(bool newTail);
     void RollbackUpdate();
+    // Copies an entry from the saved tail to the write position; entries
+    // copied unchanged are gathered while they lie back to back and copied
+    // as one block by FlushPendingCopy (before anything else is written).
     void CopyEntry(DirItem& item);
+    void FlushPendingCopy();
+    struct PendingCopy {
+        uint64_t from = 0, length = 0;   // in the saved tail
+    };
+    PendingCopy pendingCopy_;
     void DeleteMovedSources();
     void FinishPendingCreate();
     // Puts right a commit of the archive (full path) that was cut off, from

@@ -266,6 +266,7 @@ int ZABaseArchiver::WriteItemsFrom(int first, bool& aborted)
     if (stream_->Size() != writePos_ && !stream_->Truncate(writePos_))
         Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
     stream_->SetPosition(writePos_);
+    pendingCopy_ = {};
     int i = first;
     while (i < work.Count() && !cancel_ && !aborted) {
         DirItem& item = work.Ref(i);
@@ -276,6 +277,7 @@ int ZABaseArchiver::WriteItemsFrom(int first, bool& aborted)
             ++i;
             continue;
         }
+        FlushPendingCopy();
         bool ok = false;
         uint64_t at = 0;
         const ItemResult result = RetryItem(
@@ -310,6 +312,8 @@ int ZABaseArchiver::WriteItemsFrom(int first, bool& aborted)
             ++i;
         }
     }
+    if (!cancel_ && !aborted)
+        FlushPendingCopy();
     return written;
 }
 
@@ -378,14 +382,26 @@ void ZABaseArchiver::CopyEntry(DirItem& item)
     }
     if (rel + span > backup_->Size())
         Raise(err::Damaged);
-    const uint64_t newOffset = stream_->Position();
+    const bool renamed = item.operation == ProcessOperation::Rename && item.changed;
+    // Entries copied unchanged that lie back to back are copied as one block
+    // (inside the system when it is large).
+    const bool joins = !renamed && pendingCopy_.length > 0 && rel == pendingCopy_.from + pendingCopy_.length;
+    if (!joins)
+        FlushPendingCopy();
+    const uint64_t newOffset = stream_->Position() + pendingCopy_.length;
     if (newOffset >= 0xFFFFFFFFull && Zip64Mode == 0)
         Raise(err::Zip64Disabled, {item.name});
+    if (!renamed) {
+        if (!joins)
+            pendingCopy_.from = rel;
+        pendingCopy_.length += span;
+        item.localOffset = newOffset;
+        item.h.localOffset = newOffset >= 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(newOffset);
+        return;
+    }
 
-    uint64_t from = rel;
-    uint64_t left = span;
-    if (item.operation == ProcessOperation::Rename && item.changed) {
-        // A new local header with the new name; the rest is copied.
+    // A new local header with the new name; the rest is copied.
+    {
         std::string bytes;
         bool utf8 = false;
         EncodeEntryName(item.name, Options.OEMFileNames, bytes, utf8);
@@ -403,13 +419,19 @@ void ZABaseArchiver::CopyEntry(DirItem& item)
         item.h.flags = f;
         item.rawName = bytes;
         item.rawNameValid = true;
-        from = rel + dataStart;
-        left = span - dataStart;
     }
-    if (left > 0 && !backup_->CopyTo(*stream_, from, left))
+    if (span > dataStart && !backup_->CopyTo(*stream_, rel + dataStart, span - dataStart))
         Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
     item.localOffset = newOffset;
     item.h.localOffset = newOffset >= 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(newOffset);
+}
+
+void ZABaseArchiver::FlushPendingCopy()
+{
+    const PendingCopy run = pendingCopy_;
+    pendingCopy_ = {};
+    if (run.length > 0 && !backup_->CopyTo(*stream_, run.from, run.length))
+        Raise(stream_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
 }
 
 // How an added entry is laid out, decided before its data is written.
