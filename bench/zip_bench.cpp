@@ -3,7 +3,7 @@
 // small files, and prints for each row the median time and the peak memory of
 // each side, the ratio of the times, and the archive sizes.
 //
-//   zip_bench [work-folder] [--full | --tiny] [--pairs N] [--budget SECONDS] [--klein | --many]
+//   zip_bench [work-folder] [--full | --tiny] [--pairs N] [--budget SECONDS] [--klein | --many | --replace]
 //
 // Default corpus: about 10 MB and 1,000 small files; --full: about 100 MB
 // and 10,000 small files; --tiny: about 1 MB and 200 small files.  Then two
@@ -11,15 +11,17 @@
 // folders (a dBase table beside a folder of grade files, notes and
 // attachments, 3,825 files), each packed and unpacked plainly, with AES-256
 // against 7z and durably against unzip followed by sync -f; the 5,000-entry
-// archive also gets one file appended.  Every row runs N pairs (at least
-// 5), in alternating order (engine then peer, peer then engine, ...), each
-// run starting from the same disk state (pending writes synced, outputs of
+// archive also gets one file appended.  The first and the last entry of the
+// first corpus's archive and of both many-file archives are replaced.
+// Every row runs N pairs (at least 5), in alternating order (engine then
+// peer, peer then engine, ...), each run starting from the same disk state (pending writes synced, outputs of
 // the previous run removed).  Every run of either side is a process of its
 // own, started by a small helper process, so that its peak memory is its
 // own and not the benchmark's (the engine runs as this program started again).
 // Rows that would start after the time budget (default 600 s, 0: none) are
 // left out and named.  --klein times only the extraction of the small files
-// of the first corpus, --many only the rows of the many-small-files corpora.
+// of the first corpus, --many only the rows of the many-small-files corpora,
+// --replace only the rows that replace an entry.
 //
 // The engine runs with its durability flushes off (FlushBuffers and
 // SyncExtractedFiles), because none of the peers flushes either; the durable
@@ -48,6 +50,7 @@
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <time.h>
+#include <tuple>
 #include <vector>
 #include <unistd.h>
 
@@ -486,7 +489,13 @@ int EngineChild(const std::vector<std::string>& a)
             z.SetBaseDir(a.at(2));
             z.ExtractFiles("*.*");
             z.CloseArchive();
-        } else if (op == "append") {   // append ARCHIVE FILE
+        } else if (op == "replace") { // replace ARCHIVE BASEDIR NAME
+            z.SetFileName(a.at(1));
+            z.OpenArchive();
+            z.SetBaseDir(a.at(2));
+            z.AddFiles(a.at(2) + "/" + a.at(3));
+            z.CloseArchive();
+        } else if (op == "append") { // append ARCHIVE FILE
             z.SetFileName(a.at(1));
             z.OpenArchive();
             z.SetBaseDir(fs::path(a.at(2)).parent_path().string());
@@ -607,6 +616,63 @@ void SmallFilesExtract(const fs::path& work, const fs::path& corpus)
             fs::remove_all(e.path());
 }
 
+// Replacing the first and the last entry (a changed copy of the entry's own
+// file, as when a file is updated) in copies of the same archive, against
+// zip at the same level; then the bytes each side hands to write calls.
+void ReplaceRows(const fs::path& work, const fs::path& archive, const fs::path& folder, const std::string& label)
+{
+    std::string first, last;
+    {
+        ZipArchiver z;
+        z.SetFileName(archive.string());
+        z.OpenArchive();
+        for (int i = 0; i < z.FileCount(); ++i) {
+            if (z.Entry(i).IsDirectory())
+                continue;
+            if (first.empty())
+                first = z.Entry(i).name;
+            last = z.Entry(i).name;
+        }
+        z.CloseArchive();
+    }
+    const fs::path ersatz = work / "ersatz", mine = work / "replace-engine.zip", theirs = work / "replace-peer.zip";
+    auto copy = [&](const fs::path& to) {
+        std::error_code ec;
+        fs::copy_file(archive, to, fs::copy_options::overwrite_existing, ec);
+        if (ec)
+            throw WriteFailed(to.string() + ": " + ec.message());
+    };
+    const std::pair<const char*, std::string> rows[] = {{"replace first entry, ", first},
+                                                        {"replace last entry, ", last}};
+    for (const auto& [what, name] : rows) {
+        const std::string row = what + label;
+        if (name.empty() || !WithinBudget(row.c_str()))
+            continue;
+        std::ifstream in(folder / name, std::ios::binary);
+        std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (size_t i = 0; i < data.size(); i += 97)
+            data[i] = char(data[i] ^ 0x20);
+        fs::remove_all(ersatz);
+        WriteFile(ersatz / name, data);
+        const RowResult r = Alternate(
+            row.c_str(), "zip -1",
+            [&](int) {
+                copy(mine);
+                return Engine({"replace", mine.string(), ersatz.string(), name});
+            },
+            [&](int) {
+                copy(theirs);
+                return RunChild({"zip", "-q", "-1", theirs.string(), name}, ersatz.string());
+            });
+        std::printf("%-44s engine %11llu B        %-18s %11llu B          (archive %llu B)\n",
+                    (std::string("  bytes written, ") + row).c_str(), (unsigned long long)r.engine.writtenBytes,
+                    "zip -1", (unsigned long long)r.peer.writtenBytes, (unsigned long long)FileSize(archive));
+    }
+    fs::remove(mine);
+    fs::remove(theirs);
+    fs::remove_all(ersatz);
+}
+
 // The rows of a corpus of many small files (`label` names it in the rows):
 // packing and unpacking against zip, unzip and 7z, AES-256 against 7z with
 // one thread each, the durable extraction against unzip followed by sync,
@@ -680,6 +746,7 @@ void ManySmallFilesRows(const fs::path& work, const std::string& label, const st
     for (const auto& e : fs::directory_iterator(work))
         if (e.path().filename().string().rfind("out-" + tag + "-", 0) == 0)
             fs::remove_all(e.path());
+    ReplaceRows(work, plain, folder, label);
     if (append) {
         r = row("append one file");
         if (WithinBudget(r.c_str())) {
@@ -711,8 +778,8 @@ void ManySmallFilesRows(const fs::path& work, const std::string& label, const st
 }
 
 // The corpus of many small files and the class folders, built once in the
-// work folder.
-void ManySmallFiles(const fs::path& work)
+// work folder; with replaceOnly only the rows that replace an entry.
+void ManySmallFiles(const fs::path& work, bool replaceOnly = false)
 {
     const fs::path small = work / "korpus-5000x2k", classes = work / "korpus-klassen";
     // A marker beside each corpus says it is complete (inside it would be packed).
@@ -729,13 +796,23 @@ void ManySmallFiles(const fs::path& work)
         WriteFile(work / "korpus-klassen.fertig", "");
     }
     std::printf("\n5,000 text files of 2 KB; 25 class folders (3,825 files)\n");
+    if (replaceOnly) {
+        for (const auto& [folder, label, tag] :
+             {std::tuple{small, "small files", "klein5000"}, std::tuple{classes, "class folders", "klassen"}}) {
+            const fs::path plain = work / (std::string(tag) + "-engine.zip");
+            if (!fs::exists(plain))
+                Engine({"create", plain.string(), folder.string(), "1", "", "0"});
+            ReplaceRows(work, plain, folder, label);
+        }
+        return;
+    }
     ManySmallFilesRows(work, "small files", "klein5000", small, true);
     ManySmallFilesRows(work, "class folders", "klassen", classes, false);
 }
 
 int Bench(int argc, char** argv)
 {
-    bool kleinOnly = false, manyOnly = false;
+    bool kleinOnly = false, manyOnly = false, replaceOnly = false;
     size_t scale = 10;
     int smallCount = 1000;
     fs::path work = fs::temp_directory_path() / "hsa-zip-bench";
@@ -752,12 +829,16 @@ int Bench(int argc, char** argv)
             kleinOnly = true;
         } else if (a == "--many") {
             manyOnly = true;
+        } else if (a == "--replace") {
+            replaceOnly = true;
         } else if (a == "--pairs" && i + 1 < argc) {
             Pairs = std::max(5, std::atoi(argv[++i]));
         } else if (a == "--budget" && i + 1 < argc) {
             BudgetSeconds = std::atof(argv[++i]);
         } else if (!a.empty() && a[0] == '-') {
-            std::fprintf(stderr, "usage: zip_bench [work-folder] [--full | --tiny] [--pairs N] [--budget SECONDS] [--klein | --many]\n");
+            std::fprintf(stderr,
+                         "usage: zip_bench [work-folder] [--full | --tiny] [--pairs N] [--budget SECONDS] [--klein | "
+                         "--many | --replace]\n");
             return 1;
         } else {
             work = a;
@@ -784,6 +865,14 @@ int Bench(int argc, char** argv)
     std::printf("corpus: %.1f MB, %d pairs per row\n\n", double(total) / 1e6, Pairs);
     if (kleinOnly) {
         SmallFilesExtract(work, corpus);
+        return 0;
+    }
+    if (replaceOnly) {
+        fs::remove(corpus / "fertig");
+        const fs::path archive = work / "engine.zip";
+        Engine({"create", archive.string(), corpus.string(), "1", "", "0"});
+        ReplaceRows(work, archive, corpus, "corpus");
+        ManySmallFiles(work, true);
         return 0;
     }
     fs::remove(corpus / "fertig");   // not part of what is packed
@@ -888,6 +977,7 @@ int Bench(int argc, char** argv)
         fs::remove(mine);
         fs::remove(theirs);
     }
+    ReplaceRows(work, engineZip, corpus, "corpus");
     ManySmallFiles(work);
     if (!LeftOut.empty()) {
         std::printf("\ntime budget of %.0f s reached; rows left out:", BudgetSeconds);

@@ -143,6 +143,7 @@ void ZABaseArchiver::SetInMemory(bool value)
                 ::unlink(tmp.c_str());
                 Raise(err::WriteError);
             }
+            NoteFsChange(FsChange::Rename);
             if (::rename(tmp.c_str(), fileName_.c_str()) != 0) {
                 ::unlink(tmp.c_str());
                 Raise(err::CannotCreateOutput, {fileName_});
@@ -327,6 +328,7 @@ void ZABaseArchiver::OpenInternal(uint16_t mode)
 void ZABaseArchiver::ReleaseArchive()
 {
     if (!pendingCreatePath_.empty()) {
+        NoteFsChange(FsChange::Remove);
         ::unlink(pendingCreatePath_.c_str());
         pendingCreatePath_.clear();
     }
@@ -357,6 +359,7 @@ void ZABaseArchiver::FinishPendingCreate()
     if (!(Options.FlushBuffers ? fs->Flush() : fs->FlushBuffer()))
         Raise(fs->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
     const std::string target = MakeAbsolute(fileName_);
+    NoteFsChange(FsChange::Rename);
     if (::rename(pendingCreatePath_.c_str(), target.c_str()) != 0)
         Raise(err::CannotCreateOutput, {fileName_});
     fs->SetPath(target);

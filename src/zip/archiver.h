@@ -26,19 +26,12 @@ class VolumeMedia;
 class VolumeSetStream;
 class MemoryStream;
 class DecompressScratch;
+struct CompressResult;
 
 // The one lock of all archivers: held by an add run and by an item run.
 std::recursive_mutex& ArchiveLock();
 
 // The state of a search through the archive's directory.
-// Kinds of the internal event that the engine raises itself.
-namespace internal_event {
-// Before an extraction: a = files and folders that an earlier run into the
-// same target left under waiting names when it was cut off, removed now;
-// b = those that could not be removed (they are tried again next time).
-inline constexpr uint8_t LeftoversOfEarlierRun = 1;
-} // namespace internal_event
-
 struct ZASearchRec {
     std::string mask;
     std::string exclusionMask;
@@ -140,7 +133,7 @@ public:
     std::function<void(ZABaseArchiver&, std::string&, bool&)> OnRequestFirstVolume;
     std::function<void(ZABaseArchiver&, std::string&, bool&)> OnRequestLastVolume;
     std::function<void(ZABaseArchiver&, int, std::string&, bool&)> OnRequestMiddleVolume;
-    // The engine's own report (kind, then three values; see internal_event).
+    // Kinds: see namespace internalevent.
     std::function<void(ZABaseArchiver&, uint8_t, int64_t, int64_t, int64_t)> OnInternalEvent;
     std::function<void(ZABaseArchiver&, std::string&, uint32_t&, std::string&, const std::string&)> OnStoreFile;
     std::function<void(ZABaseArchiver&, std::string&, uint32_t&, const std::string&)> OnExtractFile;
@@ -273,6 +266,19 @@ private:
     void RegisterFile(const std::string& fullPath, bool isFolder, ProcessOperation op,
                       const struct stat* known = nullptr);
     bool WriteAddedEntry(DirItem& item);
+    // The phases of writing an added entry: its source is opened (null for
+    // a folder); its layout (offset, Zip64, method, cipher, name, flags,
+    // extra fields) is decided; its data is compressed (false: cancelled);
+    // the written entry is recorded in its directory item.
+    struct EntryLayout;
+    ZStream* OpenAddedSource(DirItem& item, EntryLayout& layout, std::unique_ptr<ZStream>& owned);
+    void PlanAddedEntry(DirItem& item, EntryLayout& layout);
+    bool CompressAddedEntry(DirItem& item, EntryLayout& layout, ZStream* source, ZStream* dest, CompressResult& r);
+    void RecordAddedEntry(DirItem& item, const EntryLayout& layout, uint32_t crc, uint64_t comp, uint64_t uncomp,
+                          uint32_t disk);
+    // Writes to the archive stream; a short write raises error 46 (asking
+    // about a full disk first).
+    void WriteOrRaise(const std::vector<unsigned char>& bytes);
 
     // volumes
     VolumeMedia& TheMedia() const;
@@ -294,10 +300,34 @@ private:
 
     // commit
     int CommitUpdate();
+    // The phases of a commit, in their order.  The changed items are counted
+    // (the operation of the first one is returned); the first index at which
+    // the directory differs from the saved one is found; from it the place
+    // where rewriting starts (writePos_; an earlier index when an entry before
+    // it lies behind that place); the archive's tail is saved (true: the new
+    // tail goes to a journal); the items are written from that index
+    // (returns how many were written); the new archive is put in place.
+    ProcessOperation CountChangedItems();
+    int FirstChangedIndex() const;
+    int FindRewriteStart(int first);
+    bool SaveArchiveTail(bool inside);
+    int WriteItemsFrom(int first, bool& aborted);
+    void PutNewArchiveInPlace(bool newTail);
     void RollbackUpdate();
+    // Copies an entry from the saved tail to the write position; entries
+    // copied unchanged are gathered while they lie back to back and copied
+    // as one block by FlushPendingCopy (before anything else is written).
     void CopyEntry(DirItem& item);
+    void FlushPendingCopy();
+    struct PendingCopy {
+        uint64_t from = 0, length = 0;   // in the saved tail
+    };
+    PendingCopy pendingCopy_;
     void DeleteMovedSources();
     void FinishPendingCreate();
+    // Puts right a commit of the archive (full path) that was cut off, from
+    // the journal it left, and reports it through OnInternalEvent.
+    void RecoverCutOffCommit(const std::string& archive);
 
     // items
     int ProcessItems(ProcessOperation op, int index);

@@ -31,7 +31,7 @@ struct PendingOutput {
     ~PendingOutput()
     {
         if (active) {
-            BeforeFileChange();
+            NoteFsChange(FsChange::Remove);
             ::unlinkat(dirFd, name.c_str(), 0);
         }
     }
@@ -179,7 +179,7 @@ namespace {
 // asked whether the name is taken first.
 bool RenameIfFree(int fromDir, const std::string& from, int toDir, const std::string& to)
 {
-    BeforeFileChange();
+    NoteFsChange(FsChange::Rename);
 #ifdef RENAME_NOREPLACE
     if (::renameat2(fromDir, from.c_str(), toDir, to.c_str(), RENAME_NOREPLACE) == 0)
         return true;
@@ -234,7 +234,7 @@ bool MergeFolder(int fromDir, int toDir, const std::string& shown, std::vector<s
             Fd to(::openat(toDir, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             named = from && to;
             if (named && MergeFolder(from.get(), to.get(), JoinPath(shown, n), failed)) {
-                BeforeFileChange();
+                NoteFsChange(FsChange::Remove);
                 ::unlinkat(fromDir, n.c_str(), AT_REMOVEDIR);
                 continue;
             }
@@ -450,7 +450,7 @@ void ZABaseArchiver::NameWaitingFiles(std::vector<DeferredRename>& renames, cons
                             named.insert(r.leaf);
                             break;
                         }
-                    } else if (BeforeFileChange(),
+                    } else if (NoteFsChange(FsChange::Rename),
                                ::renameat(dir.get(), r.temp.c_str(), dir.get(), r.leaf.c_str()) == 0) {
                         named.insert(r.leaf);
                         break;
@@ -462,7 +462,7 @@ void ZABaseArchiver::NameWaitingFiles(std::vector<DeferredRename>& renames, cons
                     run.Fail(r.entry, noHandle ? err::TooManyOpenFiles : err::CannotCreateFile, r.shown);
                 }
                 ++run.filesFailed;
-                BeforeFileChange();
+                NoteFsChange(FsChange::Remove);
                 if (same)
                     ::unlinkat(dir.get(), r.temp.c_str(), 0);
                 else if (noHandle)
@@ -506,7 +506,7 @@ int ZABaseArchiver::ProcessItemsLoop(ProcessOperation op, int index)
         const std::string target = AbsoluteBase();
         const Leftovers left = RemoveLeftoversOfEarlierRuns(target);
         if (left.removed > 0 || left.kept > 0)
-            DoOnInternalEvent(internal_event::LeftoversOfEarlierRun, left.removed, left.kept, 0);
+            DoOnInternalEvent(internalevent::LeftoversOfEarlierRun, left.removed, left.kept, 0);
         runRecord_ = std::make_unique<RunRecord>(target);
     }
     if (op == ProcessOperation::Extract || op == ProcessOperation::Test) {
@@ -762,7 +762,7 @@ int ZABaseArchiver::OpenStagedFolderChain(const std::string& target, const std::
         bool createdHere = false, stagedHere = false;
         if (fd < 0 && errno == ENOENT && Options.CreateDirs) {
             if (staged) {
-                BeforeFileChange();
+                NoteFsChange(FsChange::Create);
                 if (::mkdirat(cur.get(), onDisk.c_str(), 0777) == 0)
                     createdHere = true;
                 else if (errno != EEXIST)
@@ -777,7 +777,7 @@ int ZABaseArchiver::OpenStagedFolderChain(const std::string& target, const std::
         if (fd < 0) {
             const int e = errno;
             if (stagedHere) {
-                BeforeFileChange();
+                NoteFsChange(FsChange::Remove);
                 ::unlinkat(cur.get(), onDisk.c_str(), AT_REMOVEDIR);
             }
             errno = e;
@@ -962,7 +962,7 @@ bool ZABaseArchiver::CreateOutput(const DirItem& item, OutputFile& o)
     };
     // The name itself, while it is free; false when it is taken.
     auto takeName = [&] {
-        BeforeFileChange();
+        NoteFsChange(FsChange::Create);
         o.fd = Fd(::openat(dirFd, o.leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, o.mode));
         if (o.fd) {
             o.direct = true;
@@ -1051,7 +1051,7 @@ bool ZABaseArchiver::WriteOutput(int index, OutputFile& o)
         return true;
     }
     if (!o.direct) {
-        BeforeFileChange();
+        NoteFsChange(FsChange::Rename);
         if (::renameat(o.out.dirFd, o.out.name.c_str(), o.out.dirFd, o.leaf.c_str()) != 0)
             Raise(err::CannotCreateFile, {o.shown});
     }

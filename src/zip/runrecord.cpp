@@ -21,7 +21,7 @@ bool WriteAll(int fd, const std::string& text)
 {
     size_t done = 0;
     while (done < text.size()) {
-        BeforeFileChange();
+        NoteFsChange(FsChange::Write);
         const ssize_t w = ::write(fd, text.data() + done, text.size() - done);
         if (w < 0 && errno == EINTR)
             continue;
@@ -128,7 +128,7 @@ void RunRecord::Note(const std::string& relPath, bool taken)
 void RunRecord::Finish()
 {
     if (file_) {
-        BeforeFileChange();
+        NoteFsChange(FsChange::Remove);
         ::unlink(JoinPath(target_, name_).c_str());
     }
     file_ = Fd();
@@ -171,7 +171,7 @@ Leftovers RemoveLeftoversOfEarlierRuns(const std::string& target)
         if (!ours)
             continue;
         if (RemoveListed(target, text, result)) {
-            BeforeFileChange();
+            NoteFsChange(FsChange::Remove);
             ::unlinkat(dir.get(), name.c_str(), 0);
         }
     }

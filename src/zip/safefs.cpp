@@ -13,7 +13,6 @@
 
 namespace hsa::zip {
 
-void (*BeforeFileChangeHook)() = nullptr;
 
 Fd::~Fd()
 {
@@ -81,7 +80,7 @@ Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& part
     if (!cur && errno == ENOENT && create) {
         // The target folder itself is the caller's choice: made with its parents.
         std::error_code ec;
-        BeforeFileChange();
+        NoteFsChange(FsChange::Create);
         const bool createdBase = std::filesystem::create_directories(base, ec);
         cur = Fd(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (made && count == 0)
@@ -95,7 +94,7 @@ Fd OpenFolderChain(const std::string& base, const std::vector<std::string>& part
         int fd = ::openat(cur.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         bool createdHere = false;
         if (fd < 0 && errno == ENOENT && create) {
-            BeforeFileChange();
+            NoteFsChange(FsChange::Create);
             if (::mkdirat(cur.get(), parts[i].c_str(), 0777) == 0)
                 createdHere = true;
             else if (errno != EEXIST)
@@ -151,7 +150,7 @@ Fd CreateTempIn(int dirFd, const std::string& prefix, std::string& name, mode_t 
         name = prefix + RandomSuffix();
         if (note)
             note(name, false);
-        BeforeFileChange();
+        NoteFsChange(FsChange::Create);
         const int fd = ::openat(dirFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0)
             return Fd(fd);
@@ -171,7 +170,7 @@ bool CreateTempFolderIn(int dirFd, const std::string& prefix, std::string& name,
         name = prefix + RandomSuffix();
         if (note)
             note(name, false);
-        BeforeFileChange();
+        NoteFsChange(FsChange::Create);
         if (::mkdirat(dirFd, name.c_str(), 0777) == 0)
             return true;
         const int e = errno;
@@ -205,7 +204,7 @@ bool IsWaitingName(const std::string& name)
 
 bool RemoveTreeAt(int dirFd, const std::string& name)
 {
-    BeforeFileChange();
+    NoteFsChange(FsChange::Remove);
     if (::unlinkat(dirFd, name.c_str(), 0) == 0 || errno == ENOENT)
         return true;
     if (errno != EISDIR && errno != EPERM)
@@ -228,7 +227,7 @@ bool RemoveTreeAt(int dirFd, const std::string& name)
     for (const auto& n : names)
         ok = RemoveTreeAt(::dirfd(d), n) && ok;
     ::closedir(d);
-    BeforeFileChange();
+    NoteFsChange(FsChange::Remove);
     return ::unlinkat(dirFd, name.c_str(), AT_REMOVEDIR) == 0 && ok;
 }
 
@@ -324,6 +323,21 @@ bool IsSpecialUnixEntry(uint32_t externalAttr, uint16_t versionMadeBy)
     if ((m & S_IFMT) == 0)
         return false;
     return !S_ISREG(m) && !S_ISDIR(m);
+}
+
+namespace {
+std::atomic<FsChangeHook> changeHook{nullptr};
+} // namespace
+
+void SetFsChangeHook(FsChangeHook hook)
+{
+    changeHook.store(hook);
+}
+
+void NoteFsChange(FsChange change)
+{
+    if (const FsChangeHook hook = changeHook.load(std::memory_order_relaxed))
+        hook(change);
 }
 
 std::string JoinPath(const std::string& a, const std::string& b)

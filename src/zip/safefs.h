@@ -7,16 +7,6 @@
 
 namespace hsa::zip {
 
-// Test seam: when set, called before each change the engine makes to the
-// file system (each write, creation, rename or removal), so that a test can
-// cut a run off at any one of them as a crash would.  Never set in the program.
-extern void (*BeforeFileChangeHook)();
-inline void BeforeFileChange()
-{
-    if (BeforeFileChangeHook)
-        BeforeFileChangeHook();
-}
-
 // Splits an entry name into the folder and file components of a path below
 // the target folder.  Refuses (returns false) absolute names, drive and UNC
 // prefixes, empty, "." and ".." components, NUL and other control
@@ -87,6 +77,15 @@ bool IsSpecialUnixEntry(uint32_t externalAttr, uint16_t versionMadeBy);
 // Reads the process's umask again (once per extraction run: it may have
 // been changed since the last one).
 void RefreshProcessUmask();
+
+// Every change the engine makes to the file system passes here first: a
+// write, a creation, a cut, a rename or a removal.  A hook installed here sees each one
+// (the tests stop the process at the n-th change to prove that no moment
+// leaves a damaged archive); the program installs none.
+enum class FsChange : unsigned char { Write, Truncate, Rename, Remove, Create };
+using FsChangeHook = void (*)(FsChange);
+void SetFsChangeHook(FsChangeHook hook);
+void NoteFsChange(FsChange change);
 
 std::string JoinPath(const std::string& a, const std::string& b);
 std::string ParentFolder(const std::string& path);

@@ -465,6 +465,7 @@ void ZABaseArchiver::FinishVolumes()
         if (!volume_->Flush())
             Raise(volume_->LastError() == ENOSPC ? err::DiskFull : err::WriteError);
         volume_.reset();
+        NoteFsChange(FsChange::Rename);
         ::unlink(target.c_str());
         if (::rename(volumeName_.c_str(), target.c_str()) != 0)
             Raise(err::CannotCreateOutput, {target});
@@ -712,6 +713,8 @@ void ZABaseArchiver::OpenExisting()
     ds.oemNames = Options.OEMFileNames;
     ds.repairDamaged = RepairDamagedDirectory;
     const bool writable = openMode_ == openmode::ReadWrite;
+    if (FileExists(archive))
+        RecoverCutOffCommit(archive);
 
     // The last volume (the archive file itself) tells the layout.
     std::string lastState = FileState(archive);

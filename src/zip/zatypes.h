@@ -61,4 +61,18 @@ struct ZAOptions {
     bool OEMFileNames = true;
 };
 
+// What OnInternalEvent reports when an archive is opened after a commit of
+// it was cut off (the process killed, the machine off): the values are where
+// the bytes put back begin, their length, and 0.
+namespace internalevent {
+constexpr uint8_t CommitUndone = 1;          // the archive is as before the commit
+constexpr uint8_t CommitFinished = 2;        // the archive is as the commit made it
+constexpr uint8_t CommitLeftoverRemoved = 3; // the commit had not touched the archive
+constexpr uint8_t CommitNotRecovered = 4;    // the archive cannot be written: the journal stays
+// Before an extraction: a = files and folders that an earlier run into the
+// same target left under waiting names when it was cut off, removed now;
+// b = those that could not be removed (they are tried again next time).
+constexpr uint8_t LeftoversOfEarlierRun = 5;
+} // namespace internalevent
+
 } // namespace hsa::zip

@@ -72,7 +72,7 @@ bool FileStream::FlushBuffer()
         rbufLen_ = 0;   // the block read ahead may hold what is written now
     size_t done = 0;
     while (done < wbuf_.size()) {
-        BeforeFileChange();
+        NoteFsChange(FsChange::Write);
         const ssize_t w = ::pwrite(fd_, wbuf_.data() + done, wbuf_.size() - done, off_t(wbufStart_ + done));
         if (w < 0) {
             if (errno == EINTR)
@@ -154,8 +154,8 @@ size_t FileStream::Write(const void* buf, size_t n)
         size_t done = 0;
         const auto* p = static_cast<const unsigned char*>(buf);
         while (done < n) {
-            BeforeFileChange();
-        const ssize_t w = ::pwrite(fd_, p + done, n - done, off_t(pos_ + done));
+            NoteFsChange(FsChange::Write);
+            const ssize_t w = ::pwrite(fd_, p + done, n - done, off_t(pos_ + done));
             if (w < 0) {
                 if (errno == EINTR)
                     continue;
@@ -184,6 +184,58 @@ size_t FileStream::Write(const void* buf, size_t n)
     return n;
 }
 
+uint64_t FileStream::CopyFrom(FileStream& source, uint64_t from, uint64_t n)
+{
+    if (!FlushBuffer() || !source.FlushBuffer())
+        return 0;
+    rbufLen_ = 0;
+    uint64_t done = 0;
+    bool inKernel = true;
+    std::vector<unsigned char> buf;
+    while (done < n) {
+        NoteFsChange(FsChange::Write);
+        if (inKernel) {
+            off_t in = off_t(from + done), out = off_t(pos_ + done);
+            const ssize_t c = ::copy_file_range(source.fd_, &in, fd_, &out,
+                                                size_t(std::min<uint64_t>(n - done, 1u << 30)), 0);
+            if (c > 0) {
+                done += uint64_t(c);
+                continue;
+            }
+            if (c == 0)
+                break;
+            if (errno == EINTR)
+                continue;
+            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP && errno != EBADF) {
+                lastError_ = errno;
+                break;
+            }
+            inKernel = false; // not between these files: through a buffer
+        }
+        buf.resize(1u << 20);
+        const size_t got = source.ReadDirect(buf.data(), size_t(std::min<uint64_t>(buf.size(), n - done)), from + done);
+        if (got == 0)
+            break;
+        size_t put = 0;
+        while (put < got) {
+            const ssize_t w = ::pwrite(fd_, buf.data() + put, got - put, off_t(pos_ + done + put));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                lastError_ = w < 0 ? errno : ENOSPC;
+                break;
+            }
+            put += size_t(w);
+        }
+        done += put;
+        if (put < got)
+            break;
+    }
+    pos_ += done;
+    fileSize_ = std::max(fileSize_, pos_);
+    return done;
+}
+
 void FileStream::SetPosition(uint64_t pos)
 {
     pos_ = pos;
@@ -200,7 +252,7 @@ bool FileStream::Truncate(uint64_t size)
     rbufLen_ = 0;
     if (!FlushBuffer())
         return false;
-    BeforeFileChange();
+    NoteFsChange(FsChange::Truncate);
     if (::ftruncate(fd_, off_t(size)) != 0) {
         lastError_ = errno;
         return false;

@@ -65,6 +65,10 @@ public:
     const std::string& Path() const { return path_; }
     void SetPath(std::string p) { path_ = std::move(p); }
     int Release();                    // gives the descriptor away (not closed)
+    // Copies n bytes of another file, from its offset `from`, to this
+    // stream's position (inside the system where it can); returns the count
+    // copied, fewer on failure (LastError() tells why) or at the source's end.
+    uint64_t CopyFrom(FileStream& source, uint64_t from, uint64_t n);
     // Reads smaller than bytes are served from a block of that size read
     // ahead from the file (0: off, the default).  Meant for a run of many
     // small reads of a file nobody else writes, such as the headers and data

@@ -1,11 +1,15 @@
 // Update transactions: what a commit rewrites, and how failures, cancels and
 // aborts leave the archive.
+#include "zip/safefs.h"
 #include "zip/zipstream.h"
 
 #include "support/archives.h"
 #include "support/rawzip.h"
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace hsa::zip;
 using namespace hsa::zip::test;
@@ -67,12 +71,16 @@ TEST(ZipTransactions, AppendingAndDeletingTheLastEntryTouchOnlyTheTail)
     ZipArchiver z;
     f.OpenIn(z);
     const uint64_t oldDirStart = z.DirectoryStart(), lastOffset = z.Entry(2).localOffset;
-    bool sawTemp = false;
+    // A pure append copies no entry: while it writes, only the old
+    // directory lies saved on the disk (with the 56 bytes that say where it
+    // belongs), so that a crash can put it back.
+    uintmax_t saved = 0;
     z.OnFileProgress = [&](ZABaseArchiver&, const std::string&, double, ProcessOperation, ProgressPhase, bool&) {
-        sawTemp = sawTemp || !TempFiles(f.dir.path()).empty();
+        for (const auto& name : TempFiles(f.dir.path()))
+            saved = std::max(saved, fs::file_size(f.dir / name));
     };
     EXPECT_EQ(z.AddFiles(f.src + "/vier.txt"), 1);
-    EXPECT_FALSE(sawTemp);   // a pure append needs no temporary file
+    EXPECT_EQ(saved, f.before.size() - oldDirStart + 56);
     EXPECT_EQ(z.Entry(3).localOffset, oldDirStart);   // where the old directory began
     // Deleting the last entry cuts the archive there.
     EXPECT_EQ(z.DeleteFiles("vier.txt"), 1);
@@ -255,6 +263,90 @@ TEST(ZipTransactions, AFailureBeforeTheCutLeavesNoEntryBehind)
     EXPECT_EQ(z.AddFiles(f.src + "/fuenf.txt"), 1);
     z.CloseArchive();
     EXPECT_TRUE(AllIntact(f.archive, 4));
+}
+
+namespace {
+std::string journalFolder;
+uintmax_t largestJournal = 0;
+void MeasureJournal(FsChange)
+{
+    for (const auto& name : TempFiles(journalFolder))
+        largestJournal = std::max(largestJournal, fs::file_size(journalFolder + "/" + name));
+}
+} // namespace
+
+TEST(ZipTransactions, ReplacingTheFirstEntryCopiesOnlyWhatStays)
+{
+    // A large first entry replaced by a small one: its old data is never
+    // copied anywhere, the journal holds the new archive (with its 56-byte
+    // trailer) and nothing more.
+    TempDir dir;
+    const std::string archive = dir / "a.zip", src = dir / "src";
+    LayOut(src, {{"a.bin", RandomBytes(3000000, 5)}, {"b.txt", TextBytes(20000, 6)}, {"c.txt", TextBytes(20000, 7)}});
+    ZipArchiver z;
+    z.SetFileName(archive);
+    z.OpenArchive(openmode::Create);
+    z.SetBaseDir(src);
+    for (const char* name : {"a.bin", "b.txt", "c.txt"})
+        z.AddFiles(src + "/" + name);
+    z.CloseArchive();
+    WriteFile(src + "/a.bin", "klein");
+    Open(z, archive);
+    z.SetBaseDir(src);
+    journalFolder = dir.path();
+    largestJournal = 0;
+    SetFsChangeHook(&MeasureJournal);
+    EXPECT_EQ(z.AddFiles(src + "/a.bin"), 1);
+    SetFsChangeHook(nullptr);
+    z.CloseArchive();
+    EXPECT_EQ(largestJournal, fs::file_size(archive) + 56);
+    EXPECT_LT(fs::file_size(archive), 100000u);
+    EXPECT_TRUE(AllIntact(archive, 3));
+    EXPECT_TRUE(TempFiles(dir.path()).empty());
+}
+
+TEST(ZipTransactions, AJournalThatCannotBePutInClosesTheArchiveAndTheNextOpenFinishesIt)
+{
+    // The middle entry grows; the copy of the new tail over the old one fails
+    // near the archive's new end (files may grow to one byte short of it).
+    Fixture f;
+    WriteFile(f.src + "/zwei.txt", RandomBytes(200000, 9));
+    uint64_t newSize = 0;
+    std::string expected;
+    {
+        TempDir probe;
+        WriteFile(probe / "a.zip", f.before);
+        ZipArchiver z;
+        Open(z, probe / "a.zip");
+        z.SetBaseDir(f.src);
+        ASSERT_EQ(z.AddFiles(f.src + "/zwei.txt"), 1);
+        z.CloseArchive();
+        expected = ReadFile(probe / "a.zip");
+        newSize = expected.size();
+    }
+    ZipArchiver z;
+    f.OpenIn(z);
+    ASSERT_GT(z.Entry(1).localOffset, 1u); // the journal stays below the limit
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = newSize - 1;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const int code = NativeErrorOf([&] { z.AddFiles(f.src + "/zwei.txt"); });
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_EQ(code, err::WriteError);
+    EXPECT_FALSE(z.Active());
+    EXPECT_EQ(TempFiles(f.dir.path()).size(), 1u);
+    std::vector<int> events;
+    ZipArchiver next;
+    next.OnInternalEvent = [&](ZABaseArchiver&, uint8_t kind, int64_t, int64_t, int64_t) { events.push_back(kind); };
+    Open(next, f.archive);
+    EXPECT_EQ(events, std::vector<int>{internalevent::CommitFinished});
+    next.CloseArchive();
+    EXPECT_TRUE(ReadFile(f.archive) == expected);
+    EXPECT_TRUE(TempFiles(f.dir.path()).empty());
 }
 
 TEST(ZipTransactions, LocalHeadersLongerOrShorterThanTheCentralOnesSurviveCompaction)

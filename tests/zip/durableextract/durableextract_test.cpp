@@ -28,7 +28,7 @@ namespace {
 long killAt = 0;
 long changesMade = 0;
 
-void CountChange()
+void CountChange(FsChange)
 {
     if (++changesMade == killAt)
         ::raise(SIGKILL);
@@ -44,7 +44,7 @@ bool RunKilledAt(long at, const std::function<int()>& body)
     if (pid == 0) {
         killAt = at;
         changesMade = 0;
-        BeforeFileChangeHook = CountChange;
+        SetFsChangeHook(&CountChange);
         int code = 97;
         try {
             code = body();
@@ -367,7 +367,7 @@ TEST(ZipDurableExtract, AFileAndAFolderOfOneNameFailOneItemThroughTheHandlerAsIn
 namespace {
 
 std::function<void()> onChange;
-void CallOnChange()
+void CallOnChange(FsChange)
 {
     onChange();
 }
@@ -414,14 +414,14 @@ TEST(ZipDurableExtract, WaitingNamesAreCutAtACharacterBoundary)
             for (const auto& p : ListTree(target))
                 seen.push_back(p);
         };
-        BeforeFileChangeHook = CallOnChange;
+        SetFsChangeHook(&CallOnChange);
         const struct Unhook {
-            ~Unhook() { BeforeFileChangeHook = nullptr; }
+            ~Unhook() { SetFsChangeHook(nullptr); }
         } unhook;
         Open(z, dir / "lang.zip");
         z.SetBaseDir(target);
         EXPECT_EQ(z.ExtractFiles("*.*"), 2);
-        BeforeFileChangeHook = nullptr;
+        SetFsChangeHook(nullptr);
         z.CloseArchive();
         EXPECT_TRUE(failures.codes.empty());
         bool waiting = false;
@@ -493,7 +493,7 @@ TEST(ZipDurableExtract, OnlyWhatARecordOfTheEngineNamesIsRemovedBeforeTheNextRun
         int64_t removed = -1;
         ZipArchiver z;
         z.OnInternalEvent = [&](ZABaseArchiver&, uint8_t kind, int64_t a, int64_t, int64_t) {
-            if (kind == internal_event::LeftoversOfEarlierRun)
+            if (kind == internalevent::LeftoversOfEarlierRun)
                 removed = a;
         };
         Open(z, dir / "a.zip");
