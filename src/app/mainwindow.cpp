@@ -28,6 +28,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -274,8 +275,13 @@ void TForm1::buildPanels(QWidget* central, QVBoxLayout* layout)
         }
     }
     RadioGroup2->setVisible(false);
-    Panel2->setLayout(new QVBoxLayout);
-    Panel2->layout()->addWidget(RadioGroup2);
+    // The two choices stand one above the other, the subject list of the
+    // print beside them: stacked, the three would not fit a 1024 x 768
+    // screen at 120 % beside the student list.
+    auto* panel2Layout = new QHBoxLayout(Panel2);
+    auto* choices = new QVBoxLayout;
+    panel2Layout->addLayout(choices);
+    choices->addWidget(RadioGroup2);
 
     RadioGroup4 = new QGroupBox(QStringLiteral("Prüfungsart"), central);
     RadioGroup4->setObjectName(QStringLiteral("RadioGroup4"));
@@ -291,7 +297,8 @@ void TForm1::buildPanels(QWidget* central, QVBoxLayout* layout)
         m->setChecked(true);
     }
     RadioGroup4->setVisible(false);
-    Panel2->layout()->addWidget(RadioGroup4);
+    choices->addWidget(RadioGroup4);
+    choices->addStretch();
 }
 
 // The text views below the panel; Memo1 is left with its "Ende" button.
