@@ -70,7 +70,9 @@ protected:
         if (type == QEvent::Resize && busy_ != 0)
             return false;
         ++busy_;
-        if (type == QEvent::Show)
+        // A dialog comes wide enough for its caption; a main window keeps
+        // the size it is scaled to.
+        if (type == QEvent::Show && w->windowType() == Qt::Dialog)
             GiveCaptionItsRoom(w);
         KeepOnScreen(w);
         --busy_;

@@ -59,7 +59,7 @@ int WidthForCaption(const QString& caption);
 void GiveCaptionItsRoom(QWidget* window);
 
 // From now on every top-level window is kept on the screen when it is shown
-// or resized by the program, and comes wide enough for its caption.
+// or resized by the program, and a dialog comes wide enough for its caption.
 void KeepWindowsOnScreen();
 
 } // namespace hsa
