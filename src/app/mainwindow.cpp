@@ -28,6 +28,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -36,6 +37,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSet>
 #include <QKeyEvent>
 #include <QTableView>
@@ -238,7 +240,19 @@ void TForm1::buildPanels(QWidget* central, QVBoxLayout* layout)
     SubjectEditor->setObjectName(QStringLiteral("SubjectEditor"));
     panelLayout->addWidget(SubjectEditor);
     panelLayout->addWidget(Panel2);
-    layout->addWidget(Panel1);
+    // The panel lies in a scroll area that comes and goes with it: beside
+    // a list, on a small screen or at a large zoom, what does not fit
+    // scrolls inside the window instead of pushing the window past the
+    // screen, where it would stay when the panel closes.
+    Panel1Scroll = new QScrollArea(central);
+    Panel1Scroll->setObjectName(QStringLiteral("Panel1Scroll"));
+    Panel1Scroll->setFrameShape(QFrame::NoFrame);
+    Panel1Scroll->setWidgetResizable(true);
+    Panel1Scroll->setWidget(Panel1);
+    Panel1Scroll->setVisible(false);
+    Panel1->setVisible(false);
+    Panel1->installEventFilter(this);
+    layout->addWidget(Panel1Scroll);
 
     RadioGroup2 = new QGroupBox(QStringLiteral("Listentyp"), central);
     RadioGroup2->setObjectName(QStringLiteral("RadioGroup2"));
@@ -261,8 +275,13 @@ void TForm1::buildPanels(QWidget* central, QVBoxLayout* layout)
         }
     }
     RadioGroup2->setVisible(false);
-    Panel2->setLayout(new QVBoxLayout);
-    Panel2->layout()->addWidget(RadioGroup2);
+    // The two choices stand one above the other, the subject list of the
+    // print beside them: stacked, the three would not fit a 1024 x 768
+    // screen at 120 % beside the student list.
+    auto* panel2Layout = new QHBoxLayout(Panel2);
+    auto* choices = new QVBoxLayout;
+    panel2Layout->addLayout(choices);
+    choices->addWidget(RadioGroup2);
 
     RadioGroup4 = new QGroupBox(QStringLiteral("Prüfungsart"), central);
     RadioGroup4->setObjectName(QStringLiteral("RadioGroup4"));
@@ -278,7 +297,8 @@ void TForm1::buildPanels(QWidget* central, QVBoxLayout* layout)
         m->setChecked(true);
     }
     RadioGroup4->setVisible(false);
-    Panel2->layout()->addWidget(RadioGroup4);
+    choices->addWidget(RadioGroup4);
+    choices->addStretch();
 }
 
 // The text views below the panel; Memo1 is left with its "Ende" button.
@@ -563,8 +583,36 @@ void TForm1::Memo1Exit()
     Button5->setVisible(false);
 }
 
+// The panel takes the height its contents need, as far as the window
+// leaves room beside the other shown controls at their least; the lists
+// give way, and only what does not fit even so scrolls.
+void TForm1::fitPanel1()
+{
+    QWidget* central = centralWidget();
+    auto* layout = central ? qobject_cast<QVBoxLayout*>(central->layout()) : nullptr;
+    if (!layout || !Panel1Scroll->isVisibleTo(this))
+        return;
+    const ScreenInfo scr = hsa::screen().info();
+    const int chrome = frameGeometry().height() - central->height();
+    int others = layout->contentsMargins().top() + layout->contentsMargins().bottom();
+    for (QWidget* c : central->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (c != Panel1Scroll && c != Label9 && c->isVisibleTo(this))
+            others += c->minimumSizeHint().height() + layout->spacing();
+    const int room = scr.usableHeight() - chrome - others;
+    Panel1Scroll->setMinimumHeight(std::max(0, std::min(Panel1->minimumSizeHint().height(), room)));
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* e)
 {
+    if (watched == Panel1) {
+        // The scroll area comes and goes with the panel in it.
+        if (e->type() == QEvent::ShowToParent)
+            Panel1Scroll->setVisible(true);
+        else if (e->type() == QEvent::HideToParent)
+            Panel1Scroll->setVisible(false);
+        if (e->type() == QEvent::ShowToParent || e->type() == QEvent::LayoutRequest)
+            fitPanel1();
+    }
     if (watched == StringGrid1 && (e->type() == QEvent::Move || e->type() == QEvent::Resize))
         placeLabel9();
     if (watched == Memo1 && e->type() == QEvent::FocusOut && Memo1->isVisible()

@@ -13,6 +13,7 @@ class QListWidget;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QTableView;
 class QTableWidget;
 class QTimer;
@@ -71,6 +72,7 @@ public:
     QPlainTextEdit* Memo3 = nullptr;
     QFrame* Panel1 = nullptr;
     QFrame* Panel2 = nullptr;
+    QScrollArea* Panel1Scroll = nullptr; // Panel1 scrolls inside the window, never widens it
     QLabel* Image1 = nullptr;
     QTimer* Timer1 = nullptr;  // 100 ms, the updater's quit signal
     QTimer* Timer2 = nullptr;  // 500 ms, idle
@@ -105,6 +107,7 @@ private:
     void buildLists(QWidget* central, QVBoxLayout* layout);
     void buildPanels(QWidget* central, QVBoxLayout* layout);
     void buildTextAreas(QWidget* central, QVBoxLayout* layout);
+    void fitPanel1();
     void connectControls();
     void registerOwnHandlers();
     void menuAboutToShow(int index);

@@ -64,20 +64,25 @@ SubjectEditorPanel::SubjectEditorPanel(QWidget* parent) : QWidget(parent)
     SyntaxHint = new QLabel(QStringLiteral("Syntaxbeispiel:  111111110aaa0bbb1"), this);
     SyntaxHint->setObjectName(QStringLiteral("SyntaxHint"));
 
+    // The editor lies in the main window beside the student list and must
+    // fit a 1024 x 768 screen at a zoom of 120 %: the captions are set on
+    // two lines, and the save and cancel buttons come right below the two
+    // choices.
     auto* upper = new QVBoxLayout;
-    upper->addWidget(new QLabel(QStringLiteral("Fächer in der Reihenfolge der Notentabelle (Prüfungsfächer mit *):"), this));
+    upper->addWidget(new QLabel(QStringLiteral("Fächer in der Reihenfolge der Notentabelle\n(Prüfungsfächer mit *):"), this));
     upper->addWidget(Memo2, 3);
     upper->addWidget(ProjectHint);
-    upper->addWidget(new QLabel(QStringLiteral("Überschrift, Fußzeilen, \"Durchschnittsberechnung\" und Fachgewichte:"), this));
+    upper->addWidget(
+        new QLabel(QStringLiteral("Überschrift, Fußzeilen, \"Durchschnittsberechnung\"\nund Fachgewichte:"), this));
     upper->addWidget(Memo3, 2);
     upper->addWidget(SyntaxHint);
     auto* side = new QVBoxLayout;
     side->addWidget(RadioGroup1);
     side->addWidget(RadioGroup3);
-    side->addWidget(Button7);
-    side->addStretch();
     side->addWidget(Button1);
     side->addWidget(Button2);
+    side->addWidget(Button7);
+    side->addStretch();
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(upper, 3);
     layout->addLayout(side, 1);

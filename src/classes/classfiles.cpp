@@ -491,6 +491,12 @@ void ClassFiles::Activate(const QString& name)
     NotifyMainWindow();
 }
 
+QString VanishedClassMessage(const QString& name, const QString& action)
+{
+    return name + QStringLiteral(" existiert nicht mehr.") + kBreak + QStringLiteral("Keine Klasse ausgewählt. ") + action
+        + QStringLiteral(" wird abgebrochen.");
+}
+
 void ClassFiles::vanishedFromList(const QString& name)
 {
     QString action;
@@ -502,8 +508,7 @@ void ClassFiles::vanishedFromList(const QString& name)
         action = QStringLiteral("Datenübernahme");
     else
         action = QStringLiteral("Öffnen");
-    showInformation(name + QStringLiteral(" existiert nicht mehr.") + kBreak
-                    + QStringLiteral("Keine Klasse ausgewählt. ") + action + QStringLiteral(" wird abgebrochen."));
+    showInformation(VanishedClassMessage(name, action));
     if (mode_ == kModeChoose) {
         // The list stays for another class, without the one that went.
         refreshList();

@@ -162,6 +162,11 @@ ClassFiles& classFiles();
 // deleted and the table packed (table1AfterOpen).
 void CutClassTableTo40(DbfTable& table);
 
+// What the user is told when the class table name, chosen from a list,
+// left its folder after the list was shown: the class by name, and which
+// action ("Öffnen", "Kopiervorgang" …) ends.
+QString VanishedClassMessage(const QString& name, const QString& action);
+
 // Reads the exam-board names of the class (ExamChairName, HeadTeacherName)
 // from its "vor" file when it exists; otherwise the names stay.
 void LoadExamBoardNames(const QString& tableName);

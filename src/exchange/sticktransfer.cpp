@@ -34,6 +34,7 @@ namespace {
 const QString kBreak = QStringLiteral("\n\r");
 const QString kCancelled = QStringLiteral("Kopiervorgang wird abgebrochen");
 const QString kNothingChosen = QStringLiteral("Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen.");
+const QString kCopyAction = QStringLiteral("Kopiervorgang");
 constexpr int kMaxAttachments = 41;
 constexpr int kMaxStudents = 40;
 // The old floppy rule: below this the export does not even start.
@@ -324,7 +325,7 @@ void StickTransfer::ExportClassToStick(const QString& name)
     // as the import tells a table that left the stick.
     const QString table = FindFileCI(programDir, name);
     if (table.isEmpty() || !IsRegularFile(table)) {
-        showInformation(kNothingChosen);
+        showInformation(VanishedClassMessage(name, kCopyAction));
         return;
     }
     // A list change that was cut off leaves a student in two rows until the
@@ -439,7 +440,7 @@ void StickTransfer::ImportClassFromStick(const QString& folder, const QString& n
     // A table that vanished after the list was shown (a pulled stick).
     const QString source = FindFileCI(folder, name);
     if (name.isEmpty() || !IsRegularFile(source)) {
-        showInformation(kNothingChosen);
+        showInformation(name.isEmpty() ? kNothingChosen : VanishedClassMessage(name, kCopyAction));
         return;
     }
     if (ownClass && !QFileInfo::exists(FindFileCI(folder, StickMarkerName(name)))) {

@@ -1,10 +1,10 @@
 #include "platform/qtprompt.h"
+#include "platform/screen.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGridLayout>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QSpacerItem>
 #include <QInputDialog>
 #include <QLabel>
@@ -103,17 +103,13 @@ void giveFirstLineItsHeight(QLabel* label)
 
 // A box as narrow as its text ("Klasse sortieren?") leaves the desktop too
 // little room for the program's caption, and the title bar shows "KORV...".
-// The box is made wide enough for the whole caption, never wider than the
-// screen it stands on.
-int widthForTitle(const QWidget* box, const QString& title)
+// Every box, message or input, takes the width the caption needs (never
+// wider than the screen); content is the layout's, so the room goes to its
+// contents.
+int contentWidthForCaption(const QWidget* box, const QString& title)
 {
-    QFont font = QApplication::font();
-    font.setBold(true);
-    // The title bar's own buttons and icon take about this much beside it.
-    const int decorations = 6 * QFontMetrics(font).height();
-    const int wanted = QFontMetrics(font).horizontalAdvance(title) + decorations;
-    const QScreen* screen = box->screen() ? box->screen() : QGuiApplication::primaryScreen();
-    return screen ? std::min(wanted, screen->availableGeometry().width() - 20) : wanted;
+    const QMargins m = box->layout() ? box->layout()->contentsMargins() : QMargins();
+    return std::max(0, WidthForCaption(title) - m.left() - m.right());
 }
 
 void giveTitleItsRoom(QMessageBox& box)
@@ -121,7 +117,7 @@ void giveTitleItsRoom(QMessageBox& box)
     // A message box sizes itself from its grid; a spacer across the grid is
     // the one minimum width it keeps.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-        grid->addItem(new QSpacerItem(widthForTitle(&box, box.windowTitle()), 0, QSizePolicy::Minimum,
+        grid->addItem(new QSpacerItem(contentWidthForCaption(&box, box.windowTitle()), 0, QSizePolicy::Minimum,
                                       QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
 }
@@ -189,10 +185,8 @@ std::optional<QString> askText(const QString& caption, const QString& label, con
     d.setCancelButtonText(QStringLiteral("Abbrechen"));
     giveFirstLineItsHeight(d.findChild<QLabel*>());
     // The dialog's layout fixes its own minimum, so the room goes to the line.
-    if (auto* line = d.findChild<QLineEdit*>()) {
-        const QMargins m = d.layout() ? d.layout()->contentsMargins() : QMargins();
-        line->setMinimumWidth(widthForTitle(&d, d.windowTitle()) - m.left() - m.right());
-    }
+    if (auto* line = d.findChild<QLineEdit*>())
+        line->setMinimumWidth(contentWidthForCaption(&d, d.windowTitle()));
     if (maxLength > 0)
         if (auto* line = d.findChild<QLineEdit*>())
             line->setMaxLength(maxLength);
@@ -217,12 +211,21 @@ std::optional<QString> QtPrompt::password(const QString& caption, const QString&
 std::optional<int> QtPrompt::choose(const QString& caption, const QString& label,
                                     const QStringList& items, int current)
 {
-    bool ok = false;
-    QString s = QInputDialog::getItem(parentWindow(), captionOr(caption), displayText(label),
-                                      items, current, false, &ok);
-    if (!ok)
+    QInputDialog d(parentWindow());
+    d.setWindowTitle(captionOr(caption));
+    d.setLabelText(displayText(label));
+    d.setComboBoxItems(items);
+    d.setComboBoxEditable(false);
+    if (current >= 0 && current < items.size())
+        d.setTextValue(items[current]);
+    d.setOkButtonText(QStringLiteral("OK"));
+    d.setCancelButtonText(QStringLiteral("Abbrechen"));
+    giveFirstLineItsHeight(d.findChild<QLabel*>());
+    if (auto* box = d.findChild<QComboBox*>())
+        box->setMinimumWidth(contentWidthForCaption(&d, d.windowTitle()));
+    if (d.exec() != QDialog::Accepted)
         return std::nullopt;
-    int i = items.indexOf(s);
+    int i = items.indexOf(d.textValue());
     if (i < 0)
         return std::nullopt;
     return i;

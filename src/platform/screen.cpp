@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -68,6 +70,10 @@ protected:
         if (type == QEvent::Resize && busy_ != 0)
             return false;
         ++busy_;
+        // A dialog comes wide enough for its caption; a main window keeps
+        // the size it is scaled to.
+        if (type == QEvent::Show && w->windowType() == Qt::Dialog)
+            GiveCaptionItsRoom(w);
         KeepOnScreen(w);
         --busy_;
         // The frame and the final minimum size are known only once
@@ -130,6 +136,30 @@ void KeepOnScreen(QWidget* window)
     y = std::clamp(y, area.top(), std::max(area.top(), area.bottom() + 1 - frame.height()));
     if (x != frame.left() || y != frame.top())
         window->move(x, y);
+}
+
+int WidthForCaption(const QString& caption)
+{
+    // Title bars draw their caption bold, at about the size of the
+    // program's font or smaller.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const QFontMetrics fm(font);
+    // The icon or the three buttons, with their gaps, take about four lines
+    // of the caption's height on each side of the centred caption.
+    const int wanted = fm.horizontalAdvance(caption) + 2 * 4 * fm.height();
+    const int usable = screen().info().usableWidth();
+    return usable > 0 ? std::min(wanted, usable - 20) : wanted;
+}
+
+void GiveCaptionItsRoom(QWidget* window)
+{
+    if (!window || !window->isWindow() || (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return;
+    const int border = window->frameGeometry().width() - window->geometry().width();
+    const int wanted = std::min(WidthForCaption(window->windowTitle()) - border, window->maximumWidth());
+    if (window->width() < wanted)
+        window->resize(wanted, window->height());
 }
 
 void KeepWindowsOnScreen()

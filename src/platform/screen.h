@@ -1,5 +1,6 @@
 #pragma once
 
+class QString;
 class QWidget;
 
 namespace hsa {
@@ -47,8 +48,18 @@ int FormScaleFor(const ScreenInfo& s, double fontFactor);
 // elide inside the window.
 void KeepOnScreen(QWidget* window);
 
+// The width of a top-level window (frame included) at which the desktop
+// shows its whole caption: the desktop centres the caption in the title bar
+// between the window's icon and its buttons, so the room of the buttons
+// counts on both sides.  Never wider than the usable screen.
+int WidthForCaption(const QString& caption);
+
+// Widens a window narrower than its caption needs, as far as the window
+// allows (a box of fixed size keeps its size).
+void GiveCaptionItsRoom(QWidget* window);
+
 // From now on every top-level window is kept on the screen when it is shown
-// or resized by the program.
+// or resized by the program, and a dialog comes wide enough for its caption.
 void KeepWindowsOnScreen();
 
 } // namespace hsa

@@ -165,7 +165,7 @@ QString AttachmentTemplateName(const QString& classFile)
     return QStringLiteral("anlage10");
 }
 
-bool CreateCertificateAttachment(int record)
+bool CreateCertificateAttachment(int record, const std::function<void(const QString&)>& announce)
 {
     const SharedState& s = state();
     const QString last = field(record, kFieldLast);
@@ -194,6 +194,10 @@ bool CreateCertificateAttachment(int record)
             return false;
         }
     }
+    // Only an attachment that can be made is announced: the user is never
+    // told "wird erzeugt" and then that nothing was made.
+    if (announce)
+        announce(path);
     try {
         WordDocuments word;
         word.OpenDocument(templ);
@@ -235,8 +239,8 @@ void RecreateCertificateAttachment(int record)
                      + QStringLiteral("Soll sie gelöscht und durch eine leere Vorlage ersetzt werden?")))
         return;
     const QString path = AttachmentPath(s.classDir, last, first);
-    showMessage(nativePath(path) + QStringLiteral(" wird erzeugt"));
-    if (CreateCertificateAttachment(record))
+    const auto announce = [](const QString& made) { showMessage(nativePath(made) + QStringLiteral(" wird erzeugt")); };
+    if (CreateCertificateAttachment(record, announce))
         openInWordProcessor(path);
 }
 

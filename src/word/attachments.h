@@ -50,7 +50,9 @@ QString AttachmentTemplateName(const QString& classFile);
 // For the student at record of the open class: creates (or overwrites) the
 // attachment.  False, after the message, when the birth date is missing, the
 // template is missing, the attachment is open or the file cannot be written.
-bool CreateCertificateAttachment(int record);
+// announce, when given, is called with the attachment's path once those
+// checks passed, before the file is written.
+bool CreateCertificateAttachment(int record, const std::function<void(const QString&)>& announce = {});
 // Grade window "Word - Zeugnisanlage öffnen": opens the attachment in the
 // desktop's word processor at "Verbal" (at its start where the word
 // processor cannot be told a bookmark), creating it first when there is none.

@@ -58,7 +58,10 @@ TEST(QtPrompt, QuestionStandsCentredOverTheWindowThatAsked)
 }
 
 // A short question leaves the desktop room for the program's whole caption
-// in the title bar, in each kind of box; a box never grows past the screen.
+// in the title bar, in each kind of box: the desktop centres the caption
+// between the window's icon and its three buttons, each about a line high
+// and wide with a gap, so that room counts on both sides.  A box never grows
+// past the screen.
 TEST(QtPrompt, BoxesAreWideEnoughForTheirWholeCaption)
 {
     QMainWindow main;
@@ -66,34 +69,42 @@ TEST(QtPrompt, BoxesAreWideEnoughForTheirWholeCaption)
     main.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
     QApplication::setActiveWindow(&main);
-    const QString caption = QStringLiteral("KORVI_Wendra_Pruefer");
     QFont bold = QApplication::font();
     bold.setBold(true);
-    const int titleWidth = QFontMetrics(bold).horizontalAdvance(caption);
+    const QFontMetrics fm(bold);
+    const int buttons = 2 * 3 * (fm.height() + 2);
     const int screenWidth = main.screen()->availableGeometry().width();
     QtPrompt qt;
     Prompt& p = qt;
+    const QString program = QStringLiteral("KORVI_Wendra_Pruefer");
     const struct {
         const char* name;
-        std::function<void()> run;
+        QString caption;
+        std::function<void(const QString&)> run;
     } cases[] = {
-        {"question", [&] { p.ask(MsgKind::Confirmation, "Klasse sortieren?", Buttons::YesNo, caption); }},
-        {"message", [&] { p.message(MsgKind::Information, "OK", caption); }},
-        {"input", [&] { p.input(caption, "z.B. 9a", "xa"); }},
-        {"caption longer than the screen",
-         [&] { p.message(MsgKind::Information, "OK", caption.repeated(200)); }},
+        {"question", program, [&](const QString& c) { p.ask(MsgKind::Confirmation, "Klasse sortieren?", Buttons::YesNo, c); }},
+        {"message", program, [&](const QString& c) { p.message(MsgKind::Information, "OK", c); }},
+        {"input", "Neue Klasse (2 Zeichen)", [&](const QString& c) { p.input(c, "z.B. 9a,9b, xa ...", "xa"); }},
+        {"input with a label shorter than its caption", "Schuljahr für die Klasse xa",
+         [&](const QString& c) { p.input(c, "z.B. 2122", ""); }},
+        {"password", "Sonderfunktionen", [&](const QString& c) { p.password(c, "Passwort"); }},
+        {"choice", "Drucker wählen", [&](const QString& c) { p.choose(c, "Drucker", {"A", "B"}, 0); }},
+        {"caption longer than the screen", program.repeated(200),
+         [&](const QString& c) { p.message(MsgKind::Information, "OK", c); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         int width = 0;
+        int inner = 0;
         QTimer::singleShot(0, [&] {
             if (QWidget* w = QApplication::activeModalWidget()) {
-                width = w->width();
+                width = w->frameGeometry().width();
+                inner = w->width();
                 QTest::keyClick(w, Qt::Key_Escape);
             }
         });
-        c.run();
-        EXPECT_GT(width, titleWidth + 60);
-        EXPECT_LE(width, screenWidth);
+        c.run(c.caption);
+        EXPECT_GE(width, std::min(fm.horizontalAdvance(c.caption) + buttons, screenWidth - 20));
+        EXPECT_LE(inner, screenWidth);
     }
 }

@@ -129,6 +129,35 @@ TEST_F(AttachmentTest, CreateOpenAndRecreate)
     EXPECT_TRUE(prompt.lastText().endsWith("anlage.docx nicht gefunden")) << prompt.lastText().toStdString();
 }
 
+// "Zeugnisanlagedatei neu erstellen" says "wird erzeugt" only for an
+// attachment it then makes: every refusal comes alone.
+TEST_F(AttachmentTest, RecreateAnnouncesOnlyWhatItMakes)
+{
+    const struct {
+        const char* name;
+        int record;
+        std::function<void()> before;
+        QString lastText;
+        bool made;
+    } cases[] = {
+        {"no birth date", 1, [] {},
+         "Ohne Datum: Erst Geburtsdatum eintragen (Bei Einzelzeugnis/Zeugnis)!\n\rDatei nicht erzeugt", false},
+        {"no template", 4, [&] { QFile::remove(folder.file("doc/anlage.docx")); },
+         QDir::toNativeSeparators(folder.file("doc/anlage.docx")) + " nicht gefunden", false},
+        {"made", 4, [] {}, QDir::toNativeSeparators(inClass("Nurname__.docx")) + " wird erzeugt", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.before();
+        prompt.clear();
+        RecreateCertificateAttachment(c.record);
+        EXPECT_EQ(prompt.lastText(), c.lastText) << prompt.texts().join(" | ").toStdString();
+        EXPECT_EQ(prompt.texts().filter("wird erzeugt").size(), c.made ? 1 : 0);
+        EXPECT_EQ(QDir(classFolder()).entryList({"*.docx"}, QDir::Files).size(), c.made ? 1 : 0);
+        folder.write("doc/anlage.docx", folder.read("doc/anlage10.docx"));
+    }
+}
+
 // On a real X display with the system's shell: without a word processor
 // neither the single attachment nor those of all students open, and the
 // message names the first that did not; a word processor that takes them

@@ -7,12 +7,16 @@
 #include "grades/classgrid.h"
 #include "print/printer.h"
 #include "print/recordingdevice.h"
+#include "support/dbfpeer.h"
 #include "support/programwindows.h"
 #include "word/attachments.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QApplication>
 #include <QListWidget>
 #include <QTableView>
 #include <QTest>
@@ -182,4 +186,63 @@ TEST_F(MainWindowDay, AllStudentsAttachmentsOpenAtVerbal)
     EXPECT_EQ(f.readAll(), written);
     // The list is back and the main window shows no progress any longer.
     EXPECT_TRUE(form->DBGrid1->isVisible());
+}
+
+// A name typed into the open student list that the class table cannot hold
+// (a letter outside its code page, more letters than the field takes) is
+// refused with the reason, and the student keeps the old name; one it can
+// hold is stored as typed.
+TEST_F(MainWindowDay, StudentListRefusesTypedNamesItCannotStore)
+{
+    openClass();
+    form->trigger("ListezumSchreibenfreigeben1");
+    QTableView* list = form->DBGrid1;
+    ASSERT_TRUE(list->isVisible());
+    form->activateWindow();
+    QApplication::setActiveWindow(form);
+    const int width = ClassTable().fieldWidth("NACHNAME");
+    const QString tooLong = QString("Hohenzollern").repeated(width / 12 + 1);
+    const struct {
+        QString typed;
+        QString stored;
+        QString refusal; // empty: no box
+    } cases[] = {
+        {"Ayşe", "Zorn", "Das Zeichen \"ş\" in \"Ayşe\" kann nicht gespeichert werden."},
+        {"Zoë😀", "Zorn", "Das Zeichen \"😀\" in \"Zoë😀\" kann nicht gespeichert werden."},
+        {tooLong, "Zorn", QString("Der Text ist %1 Zeichen lang; dieses Feld nimmt höchstens %2 Zeichen auf.")
+                              .arg(tooLong.size())
+                              .arg(width)},
+        {"Zoë", "Zoë", {}},
+        {"Zorn", "Zorn", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        prompt.clear();
+        list->setFocus();
+        list->setCurrentIndex(list->model()->index(0, 1));
+        QTest::keyClick(list, Qt::Key_F2);
+        QLineEdit* editor = nullptr;
+        for (QLineEdit* e : list->findChildren<QLineEdit*>())
+            if (e->isVisible())
+                editor = e;
+        ASSERT_TRUE(editor) << "no editor opened";
+        editor->selectAll();
+        // Key by key, as a keyboard with these letters sends them.
+        for (qsizetype i = 0; i < c.typed.size(); ++i) {
+            const qsizetype n = c.typed.at(i).isHighSurrogate() ? 2 : 1;
+            for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                QKeyEvent key(type, Qt::Key_unknown, Qt::NoModifier, c.typed.mid(i, n));
+                QApplication::sendEvent(editor, &key);
+            }
+            i += n - 1;
+        }
+        QTest::keyClick(editor, Qt::Key_Return);
+        QApplication::processEvents();
+        EXPECT_EQ(ClassTable().value(0, "NACHNAME").toStdString(), c.stored.toStdString());
+        EXPECT_EQ(prompt.texts().join(" | ").section("\n\r", 0, 0).toStdString(), c.refusal.toStdString());
+        // The file holds it as well, as another dBase reader sees it.
+        if (const auto rows = test::DbfreadRows(dir.file(kClass), "cp1252", {"NACHNAME"})) {
+            EXPECT_EQ(rows->value(0).toStdString(), c.stored.toStdString());
+        }
+    }
 }

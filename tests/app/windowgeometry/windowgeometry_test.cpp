@@ -3,6 +3,7 @@
 // frame lies inside the usable screen and every button can be reached.
 
 #include "app/classgridview.h"
+#include "app/subjecteditorpanel.h"
 #include "app/zoomdlg.h"
 #include "classes/dbftable.h"
 #include "classes/examgrid.h"
@@ -11,6 +12,8 @@
 #include "grades/gradewindowcontroller.h"
 #include "print/calibrationdialog.h"
 #include "print/drivers.h"
+#include "print/subjectlistchoice.h"
+#include "platform/qtprompt.h"
 #include "support/programwindows.h"
 
 #include <QAbstractButton>
@@ -19,6 +22,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
+#include <QTimer>
 #include <QListWidget>
 #include <QMap>
 #include <QMenuBar>
@@ -102,6 +107,19 @@ void expectFills(QAbstractItemView* grid, const std::string& where)
     if (table) {
         EXPECT_TRUE(table->horizontalHeader()->isVisible() || table->rowViewportPosition(0) == 0) << where;
     }
+}
+
+// The desktop centres a window's caption between its icon and its three
+// buttons, each about a line high and wide with a gap: the window leaves
+// that room on both sides of the whole caption, or is as wide as the screen.
+void expectCaptionRoom(const QWidget* w, const ScreenInfo& s, const std::string& where)
+{
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const QFontMetrics fm(bold);
+    const int wanted = fm.horizontalAdvance(w->windowTitle()) + 2 * 3 * (fm.height() + 2);
+    EXPECT_GE(w->frameGeometry().width(), std::min(wanted, s.usableWidth() - 20))
+        << where << ": \"" << w->windowTitle().toStdString() << "\" in " << w->frameGeometry().width();
 }
 
 } // namespace
@@ -477,4 +495,130 @@ TEST_F(WindowGeometry, GridHeadingsReadWholeWithTheirFullTextAsToolTip)
         }
     }
     grades->hide();
+}
+
+// Every window of the program, every view of the main window (the student
+// list, each grade table, each panel of the subject lists, the subject
+// editor of "Sonderfunktionen") and every input and message box met on the
+// way, opened as the secretary opens them on a 1024 x 768 screen at 100 %
+// and at 120 % view zoom: the frame lies inside the usable screen, every
+// button can be reached, the caption has its room in the title bar, and the
+// main window is as wide again when a view closes.  HSA_FULL_SWEEP=1 adds
+// the other screens of the school and every zoom of the dialog.
+TEST_F(WindowGeometry, EveryWindowViewAndBoxFitsTheScreenAtEveryZoom)
+{
+    QList<std::pair<ScreenInfo, int>> runs; // the screen and the zoom dialog's button
+    const bool full = qEnvironmentVariableIntValue("HSA_FULL_SWEEP") == 1;
+    const QList<ScreenInfo> screens = full ? QList<ScreenInfo>{{1024, 768, 96}, {1280, 1024, 96},
+                                                               {1366, 768, 96, 0, 0, 1366, 728}}
+                                           : QList<ScreenInfo>{{1024, 768, 96}};
+    for (const ScreenInfo& s : screens)
+        for (const int button : full ? QList<int>{0, 1, 2, 3, 4, 5} : QList<int>{2, 0})
+            runs << std::pair(s, button);
+    for (const auto& [scr, zoomButton] : runs) {
+        SCOPED_TRACE(std::to_string(scr.width) + "x" + std::to_string(scr.height) + " at "
+                     + std::to_string(120 - 10 * zoomButton) + " %");
+        restartOn(scr);
+        openClass();
+        auto* zoom = static_cast<TBtnRightDlg1*>(ProgramWindow("BtnRightDlg1"));
+        zoom->show();
+        zoom->RadioGroup1Buttons->button(zoomButton)->setChecked(true);
+        QTest::mouseClick(zoom->OKBtn, Qt::LeftButton);
+        QApplication::processEvents();
+        const int width = form->frameGeometry().width();
+        const auto click = [](QWidget* parent, const char* name) {
+            auto* b = parent->findChild<QAbstractButton*>(QString::fromLatin1(name));
+            ASSERT_TRUE(b && b->isVisible()) << name;
+            QTest::mouseClick(b, Qt::LeftButton);
+        };
+        const auto openSubjectEditor = [&] {
+            QWidget* sonder = ProgramWindow("form_sonder");
+            sonder->show();
+            expectWhole(sonder, scr, "Sonderfunktionen");
+            expectCaptionRoom(sonder, scr, "Sonderfunktionen");
+            sonder->findChild<QLineEdit*>("Edit1")->setText("Gärten48260");
+            click(sonder, "BitBtn1");
+            ASSERT_TRUE(form->SubjectEditor->isVisible()) << prompt.texts().join(" | ").toStdString();
+        };
+        struct View {
+            std::string name;
+            std::function<void()> open;
+            std::function<void()> close;
+        };
+        QList<View> views{{"student list", [] {}, [] {}},
+                          {"subject editor, cancelled", openSubjectEditor, [&] { click(form->SubjectEditor, "Button2"); }},
+                          {"subject editor, saved", openSubjectEditor, [&] { click(form->SubjectEditor, "Button1"); }}};
+        for (const char* table : {"JahresleistungEingabe1", "SchriftlicheNotenEingabe1", "MndlicheNotenEingabe1",
+                                  "PraktischePrfungsergebnisseEingabe1", "PPPraktischePrfungEingabe4Ausdruck1",
+                                  "bearbeiten1", "PLPrfungsleistungenganzeKlasseAnsichtAusdruck1"})
+            views << View{table, [=] { form->trigger(table); }, [&] { form->trigger("speichernundverlassen1"); }};
+        for (const SubjectListPreset& p : SubjectListPresets())
+            views << View{p.entry, [&] { form->trigger(QString::fromLatin1(p.entry)); },
+                          [&] {
+                              // Some lists print at once, without a panel.
+                              if (form->Panel1->isVisible())
+                                  click(form, "Button4");
+                          }};
+        for (const View& v : views) {
+            SCOPED_TRACE(v.name);
+            v.open();
+            expectWhole(form, scr, v.name);
+            v.close();
+            QApplication::processEvents();
+            EXPECT_EQ(form->frameGeometry().width(), width) << v.name << " closed";
+            expectWhole(form, scr, v.name + " closed");
+        }
+        state().currentStudentRecord = 0;
+        form->trigger("Berichtschreiben1");
+        TForm3 calibration; // created where it is used
+        QList<QWidget*> windows{ProgramWindow("Form2"), &calibration};
+        for (const ProgramWindowDef& def : ProgramWindowOrder())
+            windows << ProgramWindow(def.formName);
+        for (QWidget* w : windows) {
+            const std::string name = w->metaObject()->className();
+            w->show();
+            expectWhole(w, scr, name);
+            // The main window's caption is longer than any screen is wide,
+            // and a zoom below 100 % makes the window smaller by choice.
+            if (w != form) {
+                expectCaptionRoom(w, scr, name);
+                w->hide();
+            }
+        }
+        // A class made by hand asks for its code and its school year.
+        form->trigger("schlieen1");
+        prompt.text("xb").text("2122");
+        form->trigger("neuanlegen1");
+        QtPrompt real;
+        Prompt& boxes = real;
+        int replayed = 0;
+        for (const ScriptedPrompt::Shown& shown : prompt.shown()) {
+            const std::string name = "box \"" + shown.caption.toStdString() + "\" " + shown.text.left(40).toStdString();
+            using Call = ScriptedPrompt::Call;
+            if (shown.call == Call::OpenFile || shown.call == Call::SaveFile || shown.call == Call::Folder) {
+                ++replayed; // the desktop's own file dialogs
+                continue;
+            }
+            QTimer::singleShot(0, [&] {
+                QWidget* box = QApplication::activeModalWidget();
+                ASSERT_TRUE(box) << name;
+                expectWhole(box, scr, name);
+                expectCaptionRoom(box, scr, name);
+                box->close();
+                ++replayed;
+            });
+            switch (shown.call) {
+            case ScriptedPrompt::Call::Message: boxes.message(shown.kind, shown.text, shown.caption); break;
+            case ScriptedPrompt::Call::Ask: boxes.ask(shown.kind, shown.text, shown.buttons, shown.caption); break;
+            case ScriptedPrompt::Call::Input: boxes.input(shown.caption, shown.text, shown.preset, shown.maxLength); break;
+            case ScriptedPrompt::Call::Password: boxes.password(shown.caption, shown.text); break;
+            case ScriptedPrompt::Call::Choose: boxes.choose(shown.caption, shown.text, shown.items, 0); break;
+            default: break;
+            }
+            QApplication::processEvents();
+        }
+        EXPECT_EQ(replayed, prompt.shown().size());
+        EXPECT_TRUE(std::any_of(prompt.shown().begin(), prompt.shown().end(),
+                                [](const auto& b) { return b.call == ScriptedPrompt::Call::Input; }));
+    }
 }

@@ -129,7 +129,7 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
          "Im Stammverzeichnis des Sticks muss sich eine Korvi-Klassendatei (Endung dbf) aus Klasse 9 oder 10 mit "
          "Halbjahr 2 befinden.", {}},
         {"class table missing", [&] { QFile::remove(folder.file(kClass)); stickTransfer().ExportClassToStick(kClass); },
-         "Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen.", {}},
+         kClass + " existiert nicht mehr.\n\rKeine Klasse ausgewählt. Kopiervorgang wird abgebrochen.", {}},
         {"the table left the program folder after the export list was shown",
          [&] {
              prompt.text(stick.path());
@@ -139,7 +139,7 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
              classFiles().Activate(kClass);
              EXPECT_FALSE(classFiles().view().listVisible);
          },
-         "Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen.", {}},
+         kClass + " existiert nicht mehr.\n\rKeine Klasse ausgewählt. Kopiervorgang wird abgebrochen.", {}},
         {"no to overwrite on the stick",
          [&] { QFile(onStick(kClass)).open(QIODevice::WriteOnly); exportClass({Answer::No}); },
          "Kopiervorgang wird abgebrochen", {kClass}, {},
@@ -227,7 +227,7 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
              QFile::remove(onStick(kClass));
              classFiles().Activate(kClass);
          },
-         "Keine Klasse ausgewählt. Kopiervorgang wird abgebrochen.", {"9a_21222", "9a_21222.gxm", kBoard}},
+         kClass + " existiert nicht mehr.\n\rKeine Klasse ausgewählt. Kopiervorgang wird abgebrochen.", {"9a_21222", "9a_21222.gxm", kBoard}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
