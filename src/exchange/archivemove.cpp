@@ -143,6 +143,15 @@ bool putBack(const QString& leaving, const QString& classFolder)
     return false;
 }
 
+// A free name beside the intent that no recovery reads again.
+QString unusedIntentPath(const QString& intent)
+{
+    QString candidate = intent + QStringLiteral(".unbenutzt");
+    for (int n = 2; QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink(); ++n)
+        candidate = intent + QStringLiteral(".unbenutzt%1").arg(n);
+    return candidate;
+}
+
 QString leftAsideMessage(const QString& leaving)
 {
     return QStringLiteral("Der Ordner %1 blieb von einer unterbrochenen Verschiebung ins Archiv zurück. Er enthält "
@@ -276,10 +285,16 @@ QStringList RecoverInterruptedArchiveMoves(const QString& root)
         // program folder itself, a folder holding a copy) was not written by
         // a move of this program: nothing is taken away for it.
         if (named && !isOwnYearArchive(lines.at(1), root, lines.at(0))) {
+            // Kept under its own name it would be reported at every start
+            // and block every later move of the class (the intent is made
+            // exclusively): it steps aside under a name that says so.
+            const QString unused = unusedIntentPath(intent);
+            const bool setAside = RenamePath(intent, unused);
             reports << QStringLiteral("%1 nennt als Ziel einer Verschiebung den Ordner %2, der nicht das "
-                                      "Jahrgangsarchiv der Klasse %3 ist. Die Klasse bleibt, wo sie ist; die Datei "
-                                      "bleibt unverändert.")
-                           .arg(shown(intent), shown(lines.at(1)), lines.at(0));
+                                      "Jahrgangsarchiv der Klasse %3 ist. Die Klasse bleibt, wo sie ist; %4")
+                           .arg(shown(intent), shown(lines.at(1)), lines.at(0),
+                                setAside ? QStringLiteral("die Datei liegt unverändert als %1 beiseite.").arg(shown(unused))
+                                         : QStringLiteral("die Datei bleibt unverändert."));
             if (tableHome && present(leaving) && !present(classFolder) && !putBack(leaving, classFolder)) {
                 reports << leftAsideMessage(leaving);
                 toldAside << leaving;

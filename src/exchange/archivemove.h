@@ -15,7 +15,9 @@
 // table and every file still at home), and puts the class back together at
 // home otherwise; either way the class is whole in exactly one place and no
 // hidden folder stays.  Only plain entries (files and folders, no links)
-// come back from a folder that stepped aside.
+// come back from a folder that stepped aside.  An intent naming anything
+// but the class's own year archive was not written by this program: the
+// class stays, and the intent steps aside as ".<cls8>.verschieben.unbenutzt".
 namespace hsa {
 
 // One move of the class name (its table and class folder) from the folder
