@@ -128,8 +128,9 @@ public:
 private:
     // Plans the set-aside renames of number's files.
     void setAside(int number, std::vector<std::pair<QString, QString>>& plan);
-    // Writes the planned renames into the journal, then makes them in order.
-    void rename(const std::vector<std::pair<QString, QString>>& plan);
+    // Writes the table as the step leaves it and the planned renames into
+    // the journal, then the table, then makes the renames in order.
+    void step(const std::vector<std::pair<QString, QString>>& plan);
     void undo() noexcept;
     void closeJournal() noexcept;
 

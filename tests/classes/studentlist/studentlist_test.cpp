@@ -411,24 +411,38 @@ TEST_F(StudentListFlow, AKilledOperationIsUndoneWhenTheClassOpensAgain)
     }
 }
 
-// A damaged or foreign journal is never applied: the class does not open.
-TEST_F(StudentListFlow, ADamagedJournalKeepsTheClassClosed)
+// A damaged journal is never applied.  The user may keep the class closed,
+// or use it as it stands: the journal is then kept aside under a name that
+// says so, a second one beside the first.
+TEST_F(StudentListFlow, ADamagedJournalIsNeverAppliedAndTheClassMayBeUsedAsItStands)
 {
     classWith({"Zorn", "Adam"});
     const QByteArray table = tableBytes();
     ClassTable().close();
     const QByteArray head = "HSA-Listenjournal 1\r\n" + QByteArray::number(table.size()) + "\r\n";
-    for (const QByteArray& journal : {QByteArray("garbage"), head + table + "\r\nU\tv.1\t../v.1\r\n",
-                                      head + QByteArray(table.size(), 'x') + "\r\n"}) {
-        writeFile(classDir() + kListJournalName, journal);
+    const QByteArray journals[] = {QByteArray("garbage"), head + table + "\r\nU\tv.1\t../v.1\r\n",
+                                   head + QByteArray(table.size(), 'x') + "\r\n"};
+    const QString kept[] = {".listenjournal.unbenutzt", ".listenjournal.unbenutzt-2", ".listenjournal.unbenutzt-3"};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        writeFile(classDir() + kListJournalName, journals[i]);
         prompt.clear();
+        prompt.no();
         EXPECT_FALSE(classFiles().OpenClass(className));
+        EXPECT_TRUE(prompt.shown().at(0).text.contains("Soll die Klasse so verwendet werden")) << prompt.shown().at(0).text.toStdString();
         EXPECT_TRUE(prompt.lastText().contains("beschädigt")) << prompt.lastText().toStdString();
+        EXPECT_EQ(readFile(classDir() + kListJournalName), journals[i]);
         EXPECT_EQ(tableBytes(), table);
+        prompt.clear();
+        prompt.yes();
+        ASSERT_TRUE(classFiles().OpenClass(className)) << prompt.texts().join(" | ").toStdString();
+        EXPECT_TRUE(prompt.shown().at(0).text.contains(kept[i])) << prompt.shown().at(0).text.toStdString();
+        EXPECT_FALSE(prompt.anyTextContains("rückgängig gemacht. Die Liste"));
+        EXPECT_FALSE(QFileInfo::exists(classDir() + kListJournalName));
+        EXPECT_EQ(readFile(classDir() + kept[i]), journals[i]);
         EXPECT_EQ(readFile(studentFile("v.", 1)), "v.Zorn");
+        classFiles().Close();
     }
-    QFile::remove(classDir() + kListJournalName);
-    openClass(className);
 }
 
 // The disk as a sort killed right before its second rename left it: the
@@ -507,7 +521,7 @@ TEST_F(KilledListChange, AJournalThatFailsAnyCheckIsRefusedAndTheTableStays)
         {"the copy cut short", [&](QByteArray& j) { j.remove(copyAt + 100, 1); }, true},
         {"a rename's name", [&](QByteArray& j) { j[j.indexOf("\tv.", tailAt) + 1] = 'm'; }, true},
         {"a seal", [&](QByteArray& j) { j[j.indexOf("P\t", tailAt) + 2] ^= 1; }, true},
-        {"the file's identity", [&](QByteArray& j) { replaceLine(j, 3, "1\t2"); }, true},
+        {"a checksum in the list of files", [&](QByteArray& j) { j[j.indexOf("F\t", tailAt) + 8] ^= 1; }, true},
         {"none, in a copy of the folder", [](QByteArray&) {}, false, true},
         {"none", [](QByteArray&) {}, false},
     };
@@ -522,6 +536,7 @@ TEST_F(KilledListChange, AJournalThatFailsAnyCheckIsRefusedAndTheTableStays)
         }
         prompt.clear();
         if (row.refused) {
+            prompt.no();
             EXPECT_FALSE(classFiles().OpenClass(className));
             EXPECT_TRUE(prompt.lastText().contains(QStringLiteral("beschädigt"))) << prompt.lastText().toStdString();
             EXPECT_EQ(tableBytes(), killed.table);
@@ -536,12 +551,14 @@ TEST_F(KilledListChange, AJournalThatFailsAnyCheckIsRefusedAndTheTableStays)
 }
 
 // A class replaced as a whole since the journal was written (restored,
-// taken in) is newer than the journal: the journal goes unused.
+// taken in) is newer than the journal: the journal never undoes it, and is
+// never dropped without a word.
 TEST_F(KilledListChange, AJournalNeverUndoesAnotherTable)
 {
     classWith({"Zorn", "Adam", "", "Berg", "Maier"});
     const KilledSort killed = killSort();
     putBack(killed);
+    const QByteArray journal = readFile(classDir() + kListJournalName);
     // Another table put in place by renaming, as a transfer does.
     makeClass(QStringLiteral("9a_99992.dbf"), {{"1", "Neu", "Nina"}, {"2", "Ost", "Olaf"}});
     const QByteArray replaced = folder.read(QStringLiteral("9a_99992.dbf"));
@@ -549,9 +566,16 @@ TEST_F(KilledListChange, AJournalNeverUndoesAnotherTable)
                 (QFile::remove(folder.file(className)) &&
                  QFile::rename(folder.file(QStringLiteral("9a_99992.dbf")), folder.file(className))));
     prompt.clear();
+    prompt.no();
+    EXPECT_FALSE(classFiles().OpenClass(className));
+    EXPECT_TRUE(prompt.lastText().contains(QStringLiteral("gehört nicht zur Klassendatei"))) << prompt.lastText().toStdString();
+    EXPECT_EQ(readFile(classDir() + kListJournalName), journal);
+    prompt.clear();
+    prompt.yes();
     ASSERT_TRUE(classFiles().OpenClass(className)) << prompt.texts().join(" | ").toStdString();
-    EXPECT_FALSE(prompt.anyTextContains(QStringLiteral("rückgängig")));
+    EXPECT_FALSE(prompt.anyTextContains(QStringLiteral("rückgängig gemacht. Die Liste")));
     EXPECT_FALSE(QFileInfo::exists(classDir() + kListJournalName));
+    EXPECT_EQ(readFile(classDir() + ".listenjournal.unbenutzt"), journal);
     ClassTable().close();
     EXPECT_EQ(tableBytes(), replaced);
 }
