@@ -7,6 +7,7 @@
 #include "classes/fileops.h"
 #include "classes/helpers.h"
 #include "classes/sharedstate.h"
+#include "classes/tempfiles.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
 #include "platform/programwide.h"
@@ -1048,6 +1049,21 @@ void DeleteStudentFiles(const QString& folder, int number)
                 throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden")
                                     .arg(QDir::toNativeSeparators(path)));
         }
+    }
+}
+
+void RemoveProgramHiddenFiles(const QString& folder)
+{
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return;
+    const QDir dir(folder);
+    for (const QFileInfo& fi : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString name = fi.fileName();
+        const bool journal = name.compare(kListJournalName, Qt::CaseInsensitive) == 0
+                             || name.startsWith(kUnusedJournalName, Qt::CaseInsensitive);
+        if ((journal || IsProgramTemporaryFile(name)) && !RemoveFile(dir.filePath(name)))
+            throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden")
+                                .arg(QDir::toNativeSeparators(dir.filePath(name))));
     }
 }
 

@@ -70,6 +70,12 @@ int CountClassRecords(const DbfTable& table);
 // deleted.
 void DeleteStudentFiles(const QString& folder, int number);
 
+// Removes the program's own hidden files lying directly in folder: the
+// journal of a list operation, journals kept unused, and the temporary and
+// set-aside files (IsProgramTemporaryFile).  For a class that is deleted.
+// Raises FileError when one of them cannot be removed.
+void RemoveProgramHiddenFiles(const QString& folder);
+
 // The journal of a list operation in the class folder, ".listenjournal"
 // (binary, CR LF after each line):
 //   "HSA-Listenjournal 2"

@@ -454,13 +454,13 @@ struct KilledSort {
 
 class KilledListChange : public StudentListFlow {
 protected:
-    KilledSort killSort()
+    KilledSort killSort(int beforeRename = 2)
     {
         KilledSort at;
         FileFaultScope watch(0);
         int renames = 0;
         watch.watch([&](FileStep step) {
-            if (step == FileStep::Rename && ++renames == 2)
+            if (step == FileStep::Rename && ++renames == beforeRename)
                 at = {FolderContents(classDir()), tableBytes()};
         });
         prompt.yes().no().no();
@@ -578,6 +578,70 @@ TEST_F(KilledListChange, AJournalNeverUndoesAnotherTable)
     EXPECT_EQ(readFile(classDir() + ".listenjournal.unbenutzt"), journal);
     ClassTable().close();
     EXPECT_EQ(tableBytes(), replaced);
+}
+
+// The journal the previous program version wrote at the same cut: the table
+// as it was, then the renames, one a line.
+QByteArray asVersion1(const QByteArray& journal, const QByteArray& before)
+{
+    QByteArray out = "HSA-Listenjournal 1\r\n" + QByteArray::number(before.size()) + "\r\n" + before + "\r\n";
+    for (const QByteArray& line : journal.mid(journal.indexOf(before) + before.size() + 2).split('\n'))
+        if (line.startsWith("U\t"))
+            out += line + "\n";
+    return out;
+}
+
+// A journal of the previous program version is applied when it provably
+// belongs to the table and its files; beside another table, or when its
+// renames fit the folder in more than one way, the user gets the way on.
+TEST_F(KilledListChange, AJournalOfThePreviousVersionIsAppliedOnlyWhenItProvablyBelongs)
+{
+    classWith({"Zorn", "Adam", "", "Berg", "Maier"});
+    const QByteArray before = tableBytes();
+    const auto beforeFiles = FolderContents(classDir());
+    // Cut before the fifth rename of a file (the first is the journal's own):
+    // four files have moved.
+    KilledSort killed = killSort(6);
+    QByteArray& journal = killed.files[classDir() + kListJournalName];
+    journal = asVersion1(journal, before);
+    ASSERT_TRUE(journal.contains("\nU\t"));
+    ASSERT_TRUE(killed.files.contains(classDir() + "v.39"));   // files have moved
+    putBack(killed);
+    prompt.clear();
+    ASSERT_TRUE(classFiles().OpenClass(className)) << prompt.texts().join(" | ").toStdString();
+    EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("rückgängig gemacht. Die Liste steht wie vor dieser Änderung.")));
+    EXPECT_TRUE(FolderContents(classDir()) == beforeFiles);
+    ClassTable().close();
+    EXPECT_EQ(tableBytes(), before);
+
+    const struct {
+        const char* what;
+        std::function<void(KilledSort&)> change;
+    } foreign[] = {
+        {"another class's table",
+         [&](KilledSort& k) {
+             folder.write(QStringLiteral("9a_99992.dbf"), QByteArray());
+             makeClass(QStringLiteral("9a_99992.dbf"), {{"1", "Neu", "Nina"}, {"2", "Ost", "Olaf"}});
+             k.table = folder.read(QStringLiteral("9a_99992.dbf"));
+             QFile::remove(folder.file(QStringLiteral("9a_99992.dbf")));
+         }},
+        // A file under the name the next rename goes to: no count of
+        // renames made fits.
+        {"renames that fit no way", [&](KilledSort& k) { k.files[classDir() + "m.1"] = "m.neu"; }},
+    };
+    for (const auto& row : foreign) {
+        SCOPED_TRACE(row.what);
+        KilledSort other = killed;
+        row.change(other);
+        putBack(other);
+        const auto files = FolderContents(classDir());
+        prompt.clear();
+        prompt.no();
+        EXPECT_FALSE(classFiles().OpenClass(className));
+        EXPECT_TRUE(prompt.lastText().contains(QStringLiteral("gehört nicht zur Klassendatei"))) << prompt.lastText().toStdString();
+        EXPECT_TRUE(FolderContents(classDir()) == files);
+        EXPECT_EQ(tableBytes(), other.table);
+    }
 }
 
 // Every field of every student filled to its width (F21 too): each list
