@@ -4,6 +4,7 @@
 #include "classes/dbftable.h"
 #include "classes/fileops.h"
 #include "classes/studentlist.h"
+#include "platform/errors.h"
 #include "support/foldercontents.h"
 #include "grades/certificatedateentry.h"
 #include "grades/gradewindowcontroller.h"
@@ -578,6 +579,39 @@ TEST_F(KilledListChange, AJournalNeverUndoesAnotherTable)
     EXPECT_EQ(readFile(classDir() + ".listenjournal.unbenutzt"), journal);
     ClassTable().close();
     EXPECT_EQ(tableBytes(), replaced);
+}
+
+// Restore, stick import and multi-class import undo a cut list change of
+// the closed class before they replace it: a sound journal is undone, a
+// damaged one gets the same question as an opening, and Yes lets them go on.
+TEST_F(KilledListChange, AClosedClassIsUndoneOrUsedAsItStandsTheSameWay)
+{
+    classWith({"Zorn", "Adam", "", "Berg", "Maier"});
+    const QByteArray before = tableBytes();
+    const auto beforeFiles = FolderContents(classDir());
+    KilledSort killed = killSort(6);
+    putBack(killed);
+    ClassTable().close();
+    prompt.clear();
+    EXPECT_TRUE(RecoverListChangeOfClass(folder.file(className), classDir()));
+    EXPECT_EQ(tableBytes(), before);
+    EXPECT_TRUE(FolderContents(classDir()) == beforeFiles);
+    EXPECT_TRUE(prompt.texts().isEmpty());
+
+    killed.files[classDir() + kListJournalName].chop(3);
+    killed.files[classDir() + kListJournalName] += "x\r\n";
+    putBack(killed);
+    ClassTable().close();
+    prompt.clear();
+    prompt.no();
+    EXPECT_THROW(RecoverListChangeOfClass(folder.file(className), classDir()), FileError);
+    EXPECT_TRUE(FolderContents(classDir()) == killed.files);
+    prompt.yes();
+    EXPECT_FALSE(RecoverListChangeOfClass(folder.file(className), classDir()));
+    EXPECT_EQ(prompt.shown().size(), 2);
+    EXPECT_FALSE(QFileInfo::exists(classDir() + kListJournalName));
+    EXPECT_EQ(readFile(classDir() + ".listenjournal.unbenutzt"), killed.files[classDir() + kListJournalName]);
+    EXPECT_EQ(tableBytes(), killed.table);
 }
 
 // The journal the previous program version wrote at the same cut: the table
