@@ -219,7 +219,7 @@ protected:
         ClassTable().close();
         lay(home, before, true);
         openClass(kSweepClass);
-        const std::vector<int> kills = pick(steps, 10);
+        const std::vector<int> kills = pick(steps, 8);
         const std::vector<ClassOnDisk> cut = cutsOf(runOp, home, kills);
         ClassTable().close();
         std::vector<std::pair<int, int>> out;
@@ -248,7 +248,7 @@ protected:
                 const auto layCut = [&] { lay(root, cut[k], place == Place::Same); };
                 layCut();
                 const int recoverySteps = stepsOf([&] { openAt(root); });
-                const std::vector<int> again = pick(recoverySteps, 5);
+                const std::vector<int> again = pick(recoverySteps, 4);
                 layCut();
                 bool opened = false;
                 const std::vector<ClassOnDisk> cutAgain = cutsOf([&] { opened = openAt(root); }, root, again);
