@@ -5,7 +5,9 @@
 // (new inode) or moved to another device between the cut and the opening.
 //
 // The reduced set runs by default (a seeded sample of the points); the full
-// set with HSA_FULL_SWEEP=1.  HSA_SWEEP_SEED repeats a sample;
+// set with HSA_FULL_SWEEP=1 (every cut of the change, each with every cut
+// of its recovery), or HSA_FULL_SWEEP=changes (every cut of the change, a
+// sample of the cuts of each recovery).  HSA_SWEEP_SEED repeats a sample;
 // HSA_SWEEP_ONLY=<name> sweeps one change ("sortieren", "einfügen", …).
 #include "classes/classgrid/gridfixture.h"
 
@@ -61,12 +63,16 @@ protected:
     void SetUp() override
     {
         GridFixture::SetUp();
-        full_ = qEnvironmentVariableIntValue("HSA_FULL_SWEEP") == 1;
+        const QString full = qEnvironmentVariable("HSA_FULL_SWEEP");
+        full_ = full == QStringLiteral("1");
+        allChangeCuts_ = full_ || full == QStringLiteral("changes");
         bool given = false;
         seed_ = qEnvironmentVariable("HSA_SWEEP_SEED").toUInt(&given);
         if (!given)
             seed_ = std::random_device{}();
-        std::cout << "[ sweep    ] seed " << seed_ << (full_ ? " (full set)" : " (reduced set)") << std::endl;
+        std::cout << "[ sweep    ] seed " << seed_
+                  << (full_ ? " (full set)" : allChangeCuts_ ? " (every cut of the changes)" : " (reduced set)")
+                  << std::endl;
         rng_.seed(seed_);
     }
     void TearDown() override
@@ -152,12 +158,12 @@ protected:
 
     // The points of a run of count steps that the sweep cuts at: all in the
     // full set, a seeded sample (the first and the last always) otherwise.
-    std::vector<int> pick(int count, int sample)
+    std::vector<int> pick(int count, int sample, bool every)
     {
         std::vector<int> all(count);
         for (int i = 0; i < count; ++i)
             all[i] = i;
-        if (full_ || count <= sample)
+        if (every || count <= sample)
             return all;
         std::vector<int> out{0, count - 1};
         std::shuffle(all.begin() + 1, all.end() - 1, rng_);
@@ -220,7 +226,7 @@ protected:
         ClassTable().close();
         lay(home, before, true);
         openClass(kSweepClass);
-        const std::vector<int> kills = pick(steps, 8);
+        const std::vector<int> kills = pick(steps, 8, allChangeCuts_);
         const std::vector<ClassOnDisk> cut = cutsOf(runOp, home, kills);
         ClassTable().close();
         std::vector<std::pair<int, int>> out;
@@ -249,7 +255,7 @@ protected:
                 const auto layCut = [&] { lay(root, cut[k], place == Place::Same); };
                 layCut();
                 const int recoverySteps = stepsOf([&] { openAt(root); });
-                const std::vector<int> again = pick(recoverySteps, 4);
+                const std::vector<int> again = pick(recoverySteps, 4, full_);
                 layCut();
                 bool opened = false;
                 const std::vector<ClassOnDisk> cutAgain = cutsOf([&] { opened = openAt(root); }, root, again);
@@ -271,6 +277,7 @@ protected:
     }
 
     bool full_ = false;
+    bool allChangeCuts_ = false;
     unsigned seed_ = 0;
     std::mt19937 rng_;
     std::unique_ptr<QTemporaryDir> other_;
