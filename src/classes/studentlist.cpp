@@ -156,9 +156,11 @@ int CountClassRecords(const DbfTable& table)
 namespace {
 
 const QByteArray kJournalHead = "HSA-Listenjournal 3";
-// The journal of the previous program version: the table as it was, then one
-// line per rename, without checksums.
+// The journals of earlier program versions name their renames, not what
+// they move: "1" the table as it was, then one line per rename; "2" with
+// checksums, the table file's device and inode, and sealed blocks.
 const QByteArray kJournalHeadV1 = "HSA-Listenjournal 1";
+const QByteArray kJournalHeadV2 = "HSA-Listenjournal 2";
 // A journal that is not used is kept under this name (with "-2", "-3", …
 // when it is taken), so that nothing the user may still need is lost.
 const QString kUnusedJournalName = QStringLiteral(".listenjournal.unbenutzt");
@@ -324,12 +326,14 @@ std::optional<ListJournal> readJournal(const QByteArray& journal)
     if (headEnd < 0)
         return std::nullopt;
     const QByteArray head = journal.left(headEnd);
-    j.version = head == kJournalHead ? 3 : head == kJournalHeadV1 ? 1 : 0;
+    j.version = head == kJournalHead ? 3 : head == kJournalHeadV2 ? 2 : head == kJournalHeadV1 ? 1 : 0;
     if (j.version == 0)
         return std::nullopt;
     QList<QByteArray> lines;
     qsizetype at = headEnd + 2;
-    for (int i = 0; i < (j.version == 3 ? 2 : 1); ++i) {
+    // The byte count; from "2" on the checksum; in "2" the file's identity.
+    const int headLines = j.version == 1 ? 1 : j.version == 2 ? 3 : 2;
+    for (int i = 0; i < headLines; ++i) {
         const qsizetype end = journal.indexOf("\r\n", at);
         if (end < 0)
             return std::nullopt;
@@ -342,7 +346,7 @@ std::optional<ListJournal> readJournal(const QByteArray& journal)
         || journal.mid(at + count, 2) != "\r\n")
         return std::nullopt;
     j.before = journal.mid(at, count);
-    if (!soundClassTable(j.before) || (j.version == 3 && checksum(j.before) != lines.at(1)))
+    if (!soundClassTable(j.before) || (j.version > 1 && checksum(j.before) != lines.at(1)))
         return std::nullopt;
     at += count + 2;
     if (j.version == 1) {
@@ -355,6 +359,7 @@ std::optional<ListJournal> readJournal(const QByteArray& journal)
     // The first block lists the student's files; it is written at once with
     // the head, so a journal without it is damaged.  A last block without
     // its seal was cut off by the kill, and none of its renames was made.
+    const bool listsFiles = j.version == 3;
     QList<qsizetype> starts;
     const QList<QByteArray> tail = linesFrom(journal, at, &starts);
     QList<QByteArray> block;
@@ -369,7 +374,7 @@ std::optional<ListJournal> readJournal(const QByteArray& journal)
             return std::nullopt;
         for (const QByteArray& entry : block) {
             const QList<QByteArray> parts = entry.split('\t');
-            if (sealed == 0) {
+            if (listsFiles && sealed == 0) {
                 if (parts.size() != 3 || parts.at(0) != "F" || !studentFileName(QFile::decodeName(parts.at(1)))
                     || parts.at(2).size() != 64)
                     return std::nullopt;
@@ -383,7 +388,7 @@ std::optional<ListJournal> readJournal(const QByteArray& journal)
         block.clear();
         ++sealed;
     }
-    if (sealed == 0)
+    if (listsFiles && sealed == 0)
         return std::nullopt;
     return j;
 }
@@ -466,12 +471,12 @@ QList<QByteArray> namedRecordsOf(const QByteArray& file)
     return out;
 }
 
-// A journal of the previous format names its renames only.  It is applied
+// A journal of an earlier format names its renames only.  It is applied
 // when it provably belongs to the table and its files: every named record of
 // the table is one of the journal's copy, and exactly one count of renames
 // made fits the names in the folder (the renames not made could all still
 // be made from there).
-bool planOfVersion1(const ListJournal& j, const QByteArray& now, const QString& folder,
+bool planOfEarlierVersion(const ListJournal& j, const QByteArray& now, const QString& folder,
                     std::vector<std::pair<QString, QString>>& plan)
 {
     const QList<QByteArray> copy = namedRecordsOf(j.before);
@@ -695,7 +700,7 @@ bool RecoverInterruptedListChange(DbfTable& table, const QString& folder)
     // left it at some step, wherever the table lies now; any other table (a
     // class put in place as a whole) is not touched.
     const bool fits = layoutOf(journal->before) == layoutOf(now)
-                      && (journal->version == 1 ? planOfVersion1(*journal, now, folder, plan)
+                      && (journal->version < 3 ? planOfEarlierVersion(*journal, now, folder, plan)
                                                 : journal->states.contains(stateOf(now))
                                                       && planByContent(*journal, folder, plan));
     if (!fits)

@@ -10,6 +10,8 @@
 #include "grades/gradewindowcontroller.h"
 #include "support/scopedhook.h"
 
+#include <QCryptographicHash>
+
 using namespace hsa;
 using namespace hsa::test;
 
@@ -614,67 +616,84 @@ TEST_F(KilledListChange, AClosedClassIsUndoneOrUsedAsItStandsTheSameWay)
     EXPECT_EQ(tableBytes(), killed.table);
 }
 
-// The journal the previous program version wrote at the same cut: the table
-// as it was, then the renames, one a line.
-QByteArray asVersion1(const QByteArray& journal, const QByteArray& before)
+// The journal an earlier program version wrote at the same cut: "1" the
+// table as it was, then the renames, one a line; "2" with checksums, the
+// table file's device and inode, and sealed blocks.
+QByteArray asEarlierVersion(const QByteArray& journal, const QByteArray& before, int version)
 {
-    QByteArray out = "HSA-Listenjournal 1\r\n" + QByteArray::number(before.size()) + "\r\n" + before + "\r\n";
-    for (const QByteArray& line : journal.mid(journal.indexOf(before) + before.size() + 2).split('\n'))
-        if (line.startsWith("U\t"))
-            out += line + "\n";
+    const auto sha = [](const QByteArray& b) { return QCryptographicHash::hash(b, QCryptographicHash::Sha256).toHex(); };
+    QByteArray out = "HSA-Listenjournal " + QByteArray::number(version) + "\r\n" + QByteArray::number(before.size())
+                     + "\r\n" + (version == 2 ? sha(before) + "\r\n1\t2\r\n" : QByteArray()) + before + "\r\n";
+    QByteArray block;
+    for (const QByteArray& line : journal.mid(journal.indexOf(before) + before.size() + 2).split('\n')) {
+        const QByteArray text = line.chopped(line.endsWith('\r') ? 1 : 0);
+        if (version == 1 && text.startsWith("U\t"))
+            out += text + "\r\n";
+        if (version == 2 && (text.startsWith("U\t") || text.startsWith("T\t")))
+            block += text + "\r\n";
+        if (version == 2 && text.startsWith("P\t") && !block.isEmpty()) {
+            out += block + "P\t" + sha(out + block) + "\r\n";
+            block.clear();
+        }
+    }
     return out;
 }
 
-// A journal of the previous program version is applied when it provably
+// A journal of an earlier program version is applied when it provably
 // belongs to the table and its files; beside another table, or when its
-// renames fit the folder in more than one way, the user gets the way on.
-TEST_F(KilledListChange, AJournalOfThePreviousVersionIsAppliedOnlyWhenItProvablyBelongs)
+// renames fit the folder in no way or in more than one, the user gets the
+// way on.
+TEST_F(KilledListChange, AJournalOfAnEarlierVersionIsAppliedOnlyWhenItProvablyBelongs)
 {
     classWith({"Zorn", "Adam", "", "Berg", "Maier"});
     const QByteArray before = tableBytes();
     const auto beforeFiles = FolderContents(classDir());
     // Cut before the fifth rename of a file (the first is the journal's own):
     // four files have moved.
-    KilledSort killed = killSort(6);
-    QByteArray& journal = killed.files[classDir() + kListJournalName];
-    journal = asVersion1(journal, before);
-    ASSERT_TRUE(journal.contains("\nU\t"));
-    ASSERT_TRUE(killed.files.contains(classDir() + "v.39"));   // files have moved
-    putBack(killed);
-    prompt.clear();
-    ASSERT_TRUE(classFiles().OpenClass(className)) << prompt.texts().join(" | ").toStdString();
-    EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("rückgängig gemacht. Die Liste steht wie vor dieser Änderung.")));
-    EXPECT_TRUE(FolderContents(classDir()) == beforeFiles);
-    ClassTable().close();
-    EXPECT_EQ(tableBytes(), before);
-
-    const struct {
-        const char* what;
-        std::function<void(KilledSort&)> change;
-    } foreign[] = {
-        {"another class's table",
-         [&](KilledSort& k) {
-             folder.write(QStringLiteral("9a_99992.dbf"), QByteArray());
-             makeClass(QStringLiteral("9a_99992.dbf"), {{"1", "Neu", "Nina"}, {"2", "Ost", "Olaf"}});
-             k.table = folder.read(QStringLiteral("9a_99992.dbf"));
-             QFile::remove(folder.file(QStringLiteral("9a_99992.dbf")));
-         }},
-        // A file under the name the next rename goes to: no count of
-        // renames made fits.
-        {"renames that fit no way", [&](KilledSort& k) { k.files[classDir() + "m.1"] = "m.neu"; }},
-    };
-    for (const auto& row : foreign) {
-        SCOPED_TRACE(row.what);
-        KilledSort other = killed;
-        row.change(other);
-        putBack(other);
-        const auto files = FolderContents(classDir());
+    const KilledSort cut = killSort(6);
+    ASSERT_TRUE(cut.files.contains(classDir() + "v.39"));   // files have moved
+    for (const int version : {1, 2}) {
+        SCOPED_TRACE(version);
+        KilledSort killed = cut;
+        QByteArray& journal = killed.files[classDir() + kListJournalName];
+        journal = asEarlierVersion(journal, before, version);
+        ASSERT_TRUE(journal.contains("\nU\t"));
+        putBack(killed);
         prompt.clear();
-        prompt.no();
-        EXPECT_FALSE(classFiles().OpenClass(className));
-        EXPECT_TRUE(prompt.lastText().contains(QStringLiteral("gehört nicht zur Klassendatei"))) << prompt.lastText().toStdString();
-        EXPECT_TRUE(FolderContents(classDir()) == files);
-        EXPECT_EQ(tableBytes(), other.table);
+        ASSERT_TRUE(classFiles().OpenClass(className)) << prompt.texts().join(" | ").toStdString();
+        EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("rückgängig gemacht. Die Liste steht wie vor dieser Änderung.")));
+        EXPECT_TRUE(FolderContents(classDir()) == beforeFiles);
+        ClassTable().close();
+        EXPECT_EQ(tableBytes(), before);
+
+        const struct {
+            const char* what;
+            std::function<void(KilledSort&)> change;
+        } foreign[] = {
+            {"another class's table",
+             [&](KilledSort& k) {
+                 makeClass(QStringLiteral("9a_99992.dbf"), {{"1", "Neu", "Nina"}, {"2", "Ost", "Olaf"}});
+                 k.table = folder.read(QStringLiteral("9a_99992.dbf"));
+                 QFile::remove(folder.file(QStringLiteral("9a_99992.dbf")));
+             }},
+            // A file under the name the next rename goes to: no count of
+            // renames made fits.
+            {"renames that fit no way", [&](KilledSort& k) { k.files[classDir() + "m.1"] = "m.neu"; }},
+        };
+        for (const auto& row : foreign) {
+            SCOPED_TRACE(row.what);
+            KilledSort other = killed;
+            row.change(other);
+            putBack(other);
+            const auto files = FolderContents(classDir());
+            prompt.clear();
+            prompt.no();
+            EXPECT_FALSE(classFiles().OpenClass(className));
+            EXPECT_TRUE(prompt.lastText().contains(QStringLiteral("gehört nicht zur Klassendatei")))
+                << prompt.lastText().toStdString();
+            EXPECT_TRUE(FolderContents(classDir()) == files);
+            EXPECT_EQ(tableBytes(), other.table);
+        }
     }
 }
 
