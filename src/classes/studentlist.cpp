@@ -442,7 +442,15 @@ bool planByContent(const ListJournal& j, const QString& folder, std::vector<std:
         spare.insert(it.value(), name);
     }
     for (auto it = wanted.begin(); it != wanted.end(); ++it) {
-        const auto found = spare.find(it.value());
+        // A file under a student's name comes first: no file of the change
+        // may stay behind as another student's while a set-aside copy of
+        // the same bytes (one a failed removal left) takes its place.
+        auto found = spare.find(it.value());
+        for (auto other = found; other != spare.end() && other.key() == it.value(); ++other)
+            if (!setAsidePattern().match(other.value()).hasMatch()) {
+                found = other;
+                break;
+            }
         if (found == spare.end())
             return false;
         plan.emplace_back(dir.filePath(found.value()), dir.filePath(it.key()));
