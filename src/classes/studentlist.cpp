@@ -43,7 +43,6 @@ int pos(int number)
     return number - 1;
 }
 
-
 // Empties record number from field 1 on (but fields 4 and 5 when kept) and
 // sets NR to the number; written by the next post().
 void clearFields(DbfTable& table, int number, bool keepClassAndDate)
@@ -287,9 +286,9 @@ QMap<QString, QByteArray> studentFilesOf(const QString& folder)
 // A journal read whole and checked.
 struct ListJournal {
     int version = 0;
-    QByteArray before;                 // the table as it was
-    QMap<QString, QByteArray> files;   // every student's file as it was, with its checksum
-    QList<QByteArray> states;          // the table as it was and as each step leaves it
+    QByteArray before;                                // the table as it was
+    QMap<QString, QByteArray> files;                  // every student's file as it was, with its checksum
+    QList<QByteArray> states;                         // the table as it was and as each step leaves it
     std::vector<std::pair<QString, QString>> renames; // bare names, in the order made
 };
 
@@ -472,7 +471,8 @@ QList<QByteArray> namedRecordsOf(const QByteArray& file)
     const int nameWidth = static_cast<unsigned char>(file.at(64 + 16));
     const int records = static_cast<unsigned char>(file.at(4));
     for (int r = 0; r < records; ++r) {
-        const QByteArray rest = file.mid(headerLength + qsizetype(r) * recordLength + 1 + nrWidth, recordLength - 1 - nrWidth);
+        const QByteArray rest = file.mid(headerLength + qsizetype(r) * recordLength + 1 + nrWidth,
+                                         recordLength - 1 - nrWidth);
         if (!rest.left(nameWidth).trimmed().isEmpty())
             out << rest;
     }
@@ -485,7 +485,7 @@ QList<QByteArray> namedRecordsOf(const QByteArray& file)
 // made fits the names in the folder (the renames not made could all still
 // be made from there).
 bool planOfEarlierVersion(const ListJournal& j, const QByteArray& now, const QString& folder,
-                    std::vector<std::pair<QString, QString>>& plan)
+                          std::vector<std::pair<QString, QString>>& plan)
 {
     const QList<QByteArray> copy = namedRecordsOf(j.before);
     for (const QByteArray& record : namedRecordsOf(now))
@@ -541,10 +541,10 @@ bool offerClassAsItStands(const QString& path, const QString& why)
     QString aside = dir.filePath(kUnusedJournalName);
     for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
         aside = dir.filePath(kUnusedJournalName + QStringLiteral("-%1").arg(n));
-    const QString question =
-        why + QStringLiteral("\n\r\n\rSoll die Klasse so verwendet werden, wie sie jetzt ist? Die Datei wird dann "
-                             "als %1 aufbewahrt.")
-                  .arg(QDir::toNativeSeparators(aside));
+    const QString question = why
+        + QStringLiteral("\n\r\n\rSoll die Klasse so verwendet werden, wie sie jetzt ist? Die Datei wird dann "
+                         "als %1 aufbewahrt.")
+              .arg(QDir::toNativeSeparators(aside));
     if (!askYesNoDefaultNo(question, MsgKind::Warning))
         throw FileError(why);
     if (!RenamePath(path, aside))
@@ -560,7 +560,7 @@ StudentListChange::StudentListChange(DbfTable& table, const QString& folder)
     // The head names the table and every student's file as they are, by
     // content: what a cut change moved is found again wherever it stands.
     written_ = kJournalHead + "\r\n" + QByteArray::number(before_.size()) + "\r\n" + checksum(before_) + "\r\n"
-               + before_ + "\r\n";
+        + before_ + "\r\n";
     QByteArray files;
     const QMap<QString, QByteArray> present = studentFilesOf(folder);
     for (auto it = present.begin(); it != present.end(); ++it)
@@ -708,9 +708,8 @@ bool RecoverInterruptedListChange(DbfTable& table, const QString& folder)
     // left it at some step, wherever the table lies now; any other table (a
     // class put in place as a whole) is not touched.
     const bool fits = layoutOf(journal->before) == layoutOf(now)
-                      && (journal->version < 3 ? planOfEarlierVersion(*journal, now, folder, plan)
-                                                : journal->states.contains(stateOf(now))
-                                                      && planByContent(*journal, folder, plan));
+        && (journal->version < 3 ? planOfEarlierVersion(*journal, now, folder, plan)
+                                 : journal->states.contains(stateOf(now)) && planByContent(*journal, folder, plan));
     if (!fits)
         return offerClassAsItStands(path, foreignJournalText(path, table.path()));
     // Each step can be cut off and made again: the table is written whole,
@@ -1073,7 +1072,7 @@ void RemoveProgramHiddenFiles(const QString& folder)
     for (const QFileInfo& fi : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
         const QString name = fi.fileName();
         const bool journal = name.compare(kListJournalName, Qt::CaseInsensitive) == 0
-                             || name.startsWith(kUnusedJournalName, Qt::CaseInsensitive);
+            || name.startsWith(kUnusedJournalName, Qt::CaseInsensitive);
         if ((journal || IsProgramTemporaryFile(name)) && !RemoveFile(dir.filePath(name)))
             throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden")
                                 .arg(QDir::toNativeSeparators(dir.filePath(name))));

@@ -71,7 +71,9 @@ protected:
         if (!given)
             seed_ = std::random_device{}();
         std::cout << "[ sweep    ] seed " << seed_
-                  << (full_ ? " (full set)" : allChangeCuts_ ? " (every cut of the changes)" : " (reduced set)")
+                  << (full_                ? " (full set)"
+                          : allChangeCuts_ ? " (every cut of the changes)"
+                                           : " (reduced set)")
                   << std::endl;
         rng_.seed(seed_);
     }
@@ -173,7 +175,8 @@ protected:
     }
 
     // Runs what with the disk at root seen right before each step in points.
-    std::vector<ClassOnDisk> cutsOf(const std::function<void()>& what, const QString& root, const std::vector<int>& points)
+    std::vector<ClassOnDisk> cutsOf(const std::function<void()>& what, const QString& root,
+                                    const std::vector<int>& points)
     {
         std::vector<ClassOnDisk> out;
         FileFaultScope watch(0);
@@ -306,7 +309,7 @@ TEST_F(ListChangeCutSweep, EveryCutOfEveryChangeAndOfItsRecoveryGivesTheClassBef
             continue;
         const auto counts = sweep(op, places);
         for (size_t p = 0; p < counts.size(); ++p)
-            EXPECT_EQ(counts[p].second, 0) << op.name << ", " << placeName(places[p]) << ": " << counts[p].first
-                                           << " points";
+            EXPECT_EQ(counts[p].second, 0)
+                << op.name << ", " << placeName(places[p]) << ": " << counts[p].first << " points";
     }
 }

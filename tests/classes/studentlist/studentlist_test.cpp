@@ -432,7 +432,8 @@ TEST_F(StudentListFlow, ADamagedJournalIsNeverAppliedAndTheClassMayBeUsedAsItSta
         prompt.clear();
         prompt.no();
         EXPECT_FALSE(classFiles().OpenClass(className));
-        EXPECT_TRUE(prompt.shown().at(0).text.contains("Soll die Klasse so verwendet werden")) << prompt.shown().at(0).text.toStdString();
+        EXPECT_TRUE(prompt.shown().at(0).text.contains("Soll die Klasse so verwendet werden"))
+            << prompt.shown().at(0).text.toStdString();
         EXPECT_TRUE(prompt.lastText().contains("beschädigt")) << prompt.lastText().toStdString();
         EXPECT_EQ(readFile(classDir() + kListJournalName), journals[i]);
         EXPECT_EQ(tableBytes(), table);
@@ -571,7 +572,8 @@ TEST_F(KilledListChange, AJournalNeverUndoesAnotherTable)
     prompt.clear();
     prompt.no();
     EXPECT_FALSE(classFiles().OpenClass(className));
-    EXPECT_TRUE(prompt.lastText().contains(QStringLiteral("gehört nicht zur Klassendatei"))) << prompt.lastText().toStdString();
+    EXPECT_TRUE(prompt.lastText().contains(QStringLiteral("gehört nicht zur Klassendatei")))
+        << prompt.lastText().toStdString();
     EXPECT_EQ(readFile(classDir() + kListJournalName), journal);
     prompt.clear();
     prompt.yes();
@@ -621,9 +623,11 @@ TEST_F(KilledListChange, AClosedClassIsUndoneOrUsedAsItStandsTheSameWay)
 // table file's device and inode, and sealed blocks.
 QByteArray asEarlierVersion(const QByteArray& journal, const QByteArray& before, int version)
 {
-    const auto sha = [](const QByteArray& b) { return QCryptographicHash::hash(b, QCryptographicHash::Sha256).toHex(); };
+    const auto sha = [](const QByteArray& b) {
+        return QCryptographicHash::hash(b, QCryptographicHash::Sha256).toHex();
+    };
     QByteArray out = "HSA-Listenjournal " + QByteArray::number(version) + "\r\n" + QByteArray::number(before.size())
-                     + "\r\n" + (version == 2 ? sha(before) + "\r\n1\t2\r\n" : QByteArray()) + before + "\r\n";
+        + "\r\n" + (version == 2 ? sha(before) + "\r\n1\t2\r\n" : QByteArray()) + before + "\r\n";
     QByteArray block;
     for (const QByteArray& line : journal.mid(journal.indexOf(before) + before.size() + 2).split('\n')) {
         const QByteArray text = line.chopped(line.endsWith('\r') ? 1 : 0);
@@ -651,7 +655,7 @@ TEST_F(KilledListChange, AJournalOfAnEarlierVersionIsAppliedOnlyWhenItProvablyBe
     // Cut before the fifth rename of a file (the first is the journal's own):
     // four files have moved.
     const KilledSort cut = killSort(6);
-    ASSERT_TRUE(cut.files.contains(classDir() + "v.39"));   // files have moved
+    ASSERT_TRUE(cut.files.contains(classDir() + "v.39")); // files have moved
     for (const int version : {1, 2}) {
         SCOPED_TRACE(version);
         KilledSort killed = cut;
@@ -661,7 +665,8 @@ TEST_F(KilledListChange, AJournalOfAnEarlierVersionIsAppliedOnlyWhenItProvablyBe
         putBack(killed);
         prompt.clear();
         ASSERT_TRUE(classFiles().OpenClass(className)) << prompt.texts().join(" | ").toStdString();
-        EXPECT_TRUE(prompt.anyTextContains(QStringLiteral("rückgängig gemacht. Die Liste steht wie vor dieser Änderung.")));
+        EXPECT_TRUE(
+            prompt.anyTextContains(QStringLiteral("rückgängig gemacht. Die Liste steht wie vor dieser Änderung.")));
         EXPECT_TRUE(FolderContents(classDir()) == beforeFiles);
         ClassTable().close();
         EXPECT_EQ(tableBytes(), before);
