@@ -487,6 +487,8 @@ QList<QByteArray> namedRecordsOf(const QByteArray& file)
 bool planOfEarlierVersion(const ListJournal& j, const QByteArray& now, const QString& folder,
                           std::vector<std::pair<QString, QString>>& plan)
 {
+    if (!soundClassTable(now))
+        return false;
     const QList<QByteArray> copy = namedRecordsOf(j.before);
     for (const QByteArray& record : namedRecordsOf(now))
         if (!copy.contains(record))
