@@ -627,6 +627,11 @@ void ClassFiles::deleteSelected(const QString& name)
             try {
                 for (int n = 1; n <= 40; ++n)
                     DeleteStudentFiles(folder, n);
+                // The program's own hidden files (a list change's journal,
+                // one kept unused, set-aside and temporary files) go with
+                // the class: left behind they would keep the folder, and a
+                // new class of that name would inherit them.
+                RemoveProgramHiddenFiles(folder);
             } catch (const FileError& e) {
                 showError(e.message());
             }

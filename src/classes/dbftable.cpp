@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <shapefil.h>
 
@@ -763,6 +764,24 @@ QByteArray DbfTable::snapshot()
     QByteArray file;
     if (!readAll(d_->lockFd, file))
         throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(nativePath(path_)));
+    return file;
+}
+
+QByteArray DbfTable::pendingSnapshot()
+{
+    requireWritable();
+    QByteArray file;
+    if (!readAll(d_->lockFd, file))
+        throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(nativePath(path_)));
+    const DBFHandle h = d_->handle;
+    if (h->bCurrentRecordModified && h->nCurrentRecord >= 0) {
+        const qint64 at = qint64(h->nHeaderLength) + qint64(h->nRecordLength) * h->nCurrentRecord;
+        if (file.size() < at + h->nRecordLength)
+            file.resize(at + h->nRecordLength);
+        file.replace(at, h->nRecordLength, h->pszCurrentRecord, h->nRecordLength);
+    }
+    if (file.size() >= 8)
+        qToLittleEndian<quint32>(quint32(h->nRecords), file.data() + 4);
     return file;
 }
 

@@ -118,6 +118,10 @@ public:
     // with restore() it lets an operation of many steps undo itself.
     // Raises FileError.
     QByteArray snapshot();
+    // The whole file as post() will leave it (the record being edited in
+    // place, the record count), without writing anything; the header's date
+    // of the last update is the one on disk.  Raises FileError.
+    QByteArray pendingSnapshot();
     // Writes a snapshot back in place, under the lock, and reads the table
     // anew (also after a refused write).  Raises FileError.
     void restore(const QByteArray& file);

@@ -7,6 +7,7 @@
 #include "classes/fileops.h"
 #include "classes/helpers.h"
 #include "classes/sharedstate.h"
+#include "classes/tempfiles.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"
 #include "platform/programwide.h"
@@ -16,11 +17,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -41,6 +43,18 @@ int pos(int number)
     return number - 1;
 }
 
+// Empties record number from field 1 on (but fields 4 and 5 when kept) and
+// sets NR to the number; written by the next post().
+void clearFields(DbfTable& table, int number, bool keepClassAndDate)
+{
+    const int r = pos(number);
+    for (int f = 1; f < table.fieldCount(); ++f) {
+        if (keepClassAndDate && (f == kKeptFieldA || f == kKeptFieldB))
+            continue;
+        table.setValue(r, f, QString());
+    }
+    table.setValue(r, kFieldNr, QString::number(number));
+}
 
 void report(const FileError& e)
 {
@@ -140,18 +154,39 @@ int CountClassRecords(const DbfTable& table)
 
 namespace {
 
-const QByteArray kJournalHead = "HSA-Listenjournal 2";
+const QByteArray kJournalHead = "HSA-Listenjournal 3";
+// The journals of earlier program versions name their renames, not what
+// they move: "1" the table as it was, then one line per rename; "2" with
+// checksums, the table file's device and inode, and sealed blocks.
+const QByteArray kJournalHeadV1 = "HSA-Listenjournal 1";
+const QByteArray kJournalHeadV2 = "HSA-Listenjournal 2";
+// A journal that is not used is kept under this name (with "-2", "-3", …
+// when it is taken), so that nothing the user may still need is lost.
+const QString kUnusedJournalName = QStringLiteral(".listenjournal.unbenutzt");
 
 FileError journalError(const QString& path)
 {
     return FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(path)));
 }
 
-FileError damagedJournal(const QString& path)
+FileError renameError(const QString& path)
 {
-    return FileError(QStringLiteral("Die Datei %1 ist beschädigt und wird nicht benutzt. Eine unterbrochene "
-                                    "Änderung der Schülerliste kann damit nicht rückgängig gemacht werden.")
-                         .arg(QDir::toNativeSeparators(path)));
+    return FileError(QStringLiteral("Datei %1 kann nicht umbenannt werden").arg(QDir::toNativeSeparators(path)));
+}
+
+QString damagedJournalText(const QString& path)
+{
+    return QStringLiteral("Die Datei %1 ist beschädigt und wird nicht benutzt. Eine unterbrochene "
+                          "Änderung der Schülerliste kann damit nicht rückgängig gemacht werden.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+QString foreignJournalText(const QString& path, const QString& table)
+{
+    return QStringLiteral("Die Datei %1 gehört nicht zur Klassendatei %2, wie sie jetzt ist (die Klasse wurde "
+                          "wohl seitdem als Ganzes ersetzt), und wird nicht benutzt. Eine unterbrochene Änderung "
+                          "der Schülerliste kann damit nicht rückgängig gemacht werden.")
+        .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(table));
 }
 
 // A bare name of the class folder, never a way out of it.
@@ -160,14 +195,18 @@ bool plainName(const QByteArray& name)
     return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') && !name.contains('\\');
 }
 
+int headerLengthOf(const QByteArray& file)
+{
+    return static_cast<unsigned char>(file.at(8)) | (static_cast<unsigned char>(file.at(9)) << 8);
+}
+
 // The table's layout (header and record length, field descriptors): a
 // snapshot of another table must never be written over this one.
 QByteArray layoutOf(const QByteArray& file)
 {
     if (file.size() < 12)
         return {};
-    const int headerLength = static_cast<unsigned char>(file.at(8)) | (static_cast<unsigned char>(file.at(9)) << 8);
-    return file.mid(8, 4) + file.mid(32, headerLength - 32);
+    return file.mid(8, 4) + file.mid(32, headerLengthOf(file) - 32);
 }
 
 QByteArray checksum(const QByteArray& bytes)
@@ -175,14 +214,14 @@ QByteArray checksum(const QByteArray& bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
-// Device and inode of the table file: the file the journal was written for,
-// which a class put in place as a whole (a restore, an import) is not.
-QByteArray identityOf(const QString& path)
+// What ties a table to a journal: its records and their count, by content
+// alone (a copied or remounted table is another file), and without the
+// date of the last update that every write sets anew.
+QByteArray stateOf(const QByteArray& file)
 {
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+    if (file.size() < 12)
         return {};
-    return QByteArray::number(qulonglong(st.st_dev)) + "\t" + QByteArray::number(qulonglong(st.st_ino));
+    return checksum(file.mid(4, 4) + file.mid(headerLengthOf(file)));
 }
 
 // True when bytes are a class table of at most 40 records whose header
@@ -206,12 +245,313 @@ bool soundClassTable(const QByteArray& bytes)
     return quint64(bytes.size()) == size || (quint64(bytes.size()) == size + 1 && bytes.back() == '\x1A');
 }
 
-// One block of the journal's tail: what is written at once before the
-// renames it names are made, closed by a line "P" with the checksum of the
-// whole journal before that line.
+// One block of the journal: what is written at once, closed by a line "P"
+// with the checksum of the whole journal before that line.
 QByteArray sealedBlock(const QByteArray& journalSoFar, const QByteArray& lines)
 {
     return lines + "P\t" + checksum(journalSoFar + lines) + "\r\n";
+}
+
+// "v.", "m." or "l." and a number 1 to 40, in any case: a student's file.
+bool studentFileName(const QString& name)
+{
+    for (const QString& prefix : kStudentFilePrefixes) {
+        if (!name.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        bool ok = false;
+        const int n = name.mid(prefix.size()).toInt(&ok);
+        return ok && n >= 1 && n <= kClassRecordCount && name.mid(prefix.size()) == QString::number(n);
+    }
+    return false;
+}
+
+// A file set aside by a list change, or by the undoing of one.
+const QRegularExpression& setAsidePattern()
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\.weg-([0-9]+)-.+$"));
+    return pattern;
+}
+
+// Every student's file of the folder with the checksum of its bytes.
+QMap<QString, QByteArray> studentFilesOf(const QString& folder)
+{
+    QMap<QString, QByteArray> out;
+    const QDir dir(folder);
+    for (const QFileInfo& fi : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
+        if (!fi.isSymLink() && studentFileName(fi.fileName()))
+            out.insert(fi.fileName(), checksum(ReadFileBytes(fi.filePath())));
+    return out;
+}
+
+// A journal read whole and checked.
+struct ListJournal {
+    int version = 0;
+    QByteArray before;                                // the table as it was
+    QMap<QString, QByteArray> files;                  // every student's file as it was, with its checksum
+    QList<QByteArray> states;                         // the table as it was and as each step leaves it
+    std::vector<std::pair<QString, QString>> renames; // bare names, in the order made
+};
+
+// The journal's lines from at on: complete lines only, a last one cut off
+// by the kill is left out.
+QList<QByteArray> linesFrom(const QByteArray& journal, qsizetype at, QList<qsizetype>* starts = nullptr)
+{
+    QList<QByteArray> out;
+    for (qsizetype end = journal.indexOf("\r\n", at); end >= 0; at = end + 2, end = journal.indexOf("\r\n", at)) {
+        out << journal.mid(at, end - at);
+        if (starts)
+            *starts << at;
+    }
+    return out;
+}
+
+bool renameLine(const QByteArray& line, ListJournal& j)
+{
+    const QList<QByteArray> parts = line.split('\t');
+    if (parts.size() != 3 || parts.at(0) != "U" || !plainName(parts.at(1)) || !plainName(parts.at(2)))
+        return false;
+    j.renames.emplace_back(QFile::decodeName(parts.at(1)), QFile::decodeName(parts.at(2)));
+    return true;
+}
+
+// Reads a journal of either format; nullopt when any part of it fails its
+// check: its head, its copy of the table (a class table of at most 40
+// records, with its byte count and, in the present format, its checksum),
+// every block with its seal.
+std::optional<ListJournal> readJournal(const QByteArray& journal)
+{
+    ListJournal j;
+    const qsizetype headEnd = journal.indexOf("\r\n");
+    if (headEnd < 0)
+        return std::nullopt;
+    const QByteArray head = journal.left(headEnd);
+    j.version = head == kJournalHead ? 3 : head == kJournalHeadV2 ? 2 : head == kJournalHeadV1 ? 1 : 0;
+    if (j.version == 0)
+        return std::nullopt;
+    QList<QByteArray> lines;
+    qsizetype at = headEnd + 2;
+    // The byte count; from "2" on the checksum; in "2" the file's identity.
+    const int headLines = j.version == 1 ? 1 : j.version == 2 ? 3 : 2;
+    for (int i = 0; i < headLines; ++i) {
+        const qsizetype end = journal.indexOf("\r\n", at);
+        if (end < 0)
+            return std::nullopt;
+        lines << journal.mid(at, end - at);
+        at = end + 2;
+    }
+    bool ok = false;
+    const qsizetype count = lines.at(0).toLongLong(&ok);
+    if (!ok || count < 33 || lines.at(0) != QByteArray::number(count) || at + count + 2 > journal.size()
+        || journal.mid(at + count, 2) != "\r\n")
+        return std::nullopt;
+    j.before = journal.mid(at, count);
+    if (!soundClassTable(j.before) || (j.version > 1 && checksum(j.before) != lines.at(1)))
+        return std::nullopt;
+    at += count + 2;
+    if (j.version == 1) {
+        for (const QByteArray& line : linesFrom(journal, at))
+            if (!renameLine(line, j))
+                return std::nullopt;
+        return j;
+    }
+    j.states << stateOf(j.before);
+    // The first block lists the student's files; it is written at once with
+    // the head, so a journal without it is damaged.  A last block without
+    // its seal was cut off by the kill, and none of its renames was made.
+    const bool listsFiles = j.version == 3;
+    QList<qsizetype> starts;
+    const QList<QByteArray> tail = linesFrom(journal, at, &starts);
+    QList<QByteArray> block;
+    int sealed = 0;
+    for (int i = 0; i < tail.size(); ++i) {
+        const QByteArray& line = tail.at(i);
+        if (!line.startsWith("P\t")) {
+            block << line;
+            continue;
+        }
+        if (line.mid(2) != checksum(journal.left(starts.at(i))))
+            return std::nullopt;
+        for (const QByteArray& entry : block) {
+            const QList<QByteArray> parts = entry.split('\t');
+            if (listsFiles && sealed == 0) {
+                if (parts.size() != 3 || parts.at(0) != "F" || !studentFileName(QFile::decodeName(parts.at(1)))
+                    || parts.at(2).size() != 64)
+                    return std::nullopt;
+                j.files.insert(QFile::decodeName(parts.at(1)), parts.at(2));
+            } else if (parts.size() == 2 && parts.at(0) == "T") {
+                j.states << parts.at(1);
+            } else if (!renameLine(entry, j)) {
+                return std::nullopt;
+            }
+        }
+        block.clear();
+        ++sealed;
+    }
+    if (listsFiles && sealed == 0)
+        return std::nullopt;
+    return j;
+}
+
+// The renames that give every student's file of the journal back its name,
+// found by content alone: whatever part of the change, and of earlier
+// attempts to undo it, was made, the same files stand somewhere under the
+// names the journal knows or under set-aside names.  A file already in its
+// place stays; one in the way is set aside first.  False when the files do
+// not fit the journal.
+bool planByContent(const ListJournal& j, const QString& folder, std::vector<std::pair<QString, QString>>& plan)
+{
+    const QDir dir(folder);
+    QSet<QString> names;
+    for (auto it = j.files.begin(); it != j.files.end(); ++it)
+        names << it.key();
+    for (const auto& [from, to] : j.renames)
+        names << from << to;
+    int nextAside = 0;
+    for (const QFileInfo& fi : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QRegularExpressionMatch m = setAsidePattern().match(fi.fileName());
+        if (!m.hasMatch())
+            continue;
+        nextAside = std::max(nextAside, m.captured(1).toInt() + 1);
+        if (!fi.isSymLink())
+            names << fi.fileName();
+    }
+    QMap<QString, QByteArray> present;
+    for (const QString& name : names) {
+        const QFileInfo fi(dir.filePath(name));
+        if (fi.isSymLink() || (fi.exists() && !fi.isFile()))
+            return false;
+        if (fi.exists())
+            present.insert(name, checksum(ReadFileBytes(fi.filePath())));
+    }
+    QMap<QString, QByteArray> wanted;
+    QMultiMap<QByteArray, QString> spare;
+    for (auto it = j.files.begin(); it != j.files.end(); ++it)
+        if (present.value(it.key()) != it.value())
+            wanted.insert(it.key(), it.value());
+    for (auto it = present.begin(); it != present.end(); ++it) {
+        if (j.files.value(it.key()) == it.value())
+            continue;
+        // A file in the way of a wanted one is set aside first.
+        QString name = it.key();
+        if (wanted.contains(name)) {
+            const QString aside = QStringLiteral(".weg-%1-%2").arg(nextAside++).arg(name);
+            plan.emplace_back(dir.filePath(name), dir.filePath(aside));
+            name = aside;
+        }
+        spare.insert(it.value(), name);
+    }
+    for (auto it = wanted.begin(); it != wanted.end(); ++it) {
+        // A file under a student's name comes first: no file of the change
+        // may stay behind as another student's while a set-aside copy of
+        // the same bytes (one a failed removal left) takes its place.
+        auto found = spare.find(it.value());
+        for (auto other = found; other != spare.end() && other.key() == it.value(); ++other)
+            if (!setAsidePattern().match(other.value()).hasMatch()) {
+                found = other;
+                break;
+            }
+        if (found == spare.end())
+            return false;
+        plan.emplace_back(dir.filePath(found.value()), dir.filePath(it.key()));
+        spare.erase(found);
+    }
+    return true;
+}
+
+// The records of a table, each without its deletion mark and its NR; the
+// records without a name are left out.
+QList<QByteArray> namedRecordsOf(const QByteArray& file)
+{
+    QList<QByteArray> out;
+    if (!soundClassTable(file) || file.size() < 32 + 2 * 32)
+        return out;
+    const int headerLength = headerLengthOf(file);
+    const int recordLength = static_cast<unsigned char>(file.at(10)) | (static_cast<unsigned char>(file.at(11)) << 8);
+    const int nrWidth = static_cast<unsigned char>(file.at(32 + 16));
+    const int nameWidth = static_cast<unsigned char>(file.at(64 + 16));
+    const int records = static_cast<unsigned char>(file.at(4));
+    for (int r = 0; r < records; ++r) {
+        const QByteArray rest = file.mid(headerLength + qsizetype(r) * recordLength + 1 + nrWidth,
+                                         recordLength - 1 - nrWidth);
+        if (!rest.left(nameWidth).trimmed().isEmpty())
+            out << rest;
+    }
+    return out;
+}
+
+// A journal of an earlier format names its renames only.  It is applied
+// when it provably belongs to the table and its files: every named record of
+// the table is one of the journal's copy, and exactly one count of renames
+// made fits the names in the folder (the renames not made could all still
+// be made from there).
+bool planOfEarlierVersion(const ListJournal& j, const QByteArray& now, const QString& folder,
+                          std::vector<std::pair<QString, QString>>& plan)
+{
+    if (!soundClassTable(now))
+        return false;
+    const QList<QByteArray> copy = namedRecordsOf(j.before);
+    for (const QByteArray& record : namedRecordsOf(now))
+        if (!copy.contains(record))
+            return false;
+    const QDir dir(folder);
+    QSet<QString> present;
+    for (const auto& [from, to] : j.renames)
+        for (const QString& name : {from, to}) {
+            const QFileInfo fi(dir.filePath(name));
+            if (fi.isSymLink() || (fi.exists() && !fi.isFile()))
+                return false;
+            if (fi.exists())
+                present << name;
+        }
+    const int count = int(j.renames.size());
+    int fits = -1;
+    for (int made = 0; made <= count; ++made) {
+        bool ok = true;
+        QSet<QString> names = present;
+        for (int i = made - 1; ok && i >= 0; --i) {
+            const auto& [from, to] = j.renames[size_t(i)];
+            ok = names.contains(to) && !names.contains(from);
+            names.remove(to);
+            names << from;
+        }
+        names = present;
+        for (int i = made; ok && i < count; ++i) {
+            const auto& [from, to] = j.renames[size_t(i)];
+            ok = names.contains(from) && !names.contains(to);
+            names.remove(from);
+            names << to;
+        }
+        if (!ok)
+            continue;
+        if (fits >= 0)
+            return false;
+        fits = made;
+    }
+    if (fits < 0)
+        return false;
+    for (int i = fits - 1; i >= 0; --i)
+        plan.emplace_back(dir.filePath(j.renames[size_t(i)].second), dir.filePath(j.renames[size_t(i)].first));
+    return true;
+}
+
+// The way on when a journal cannot be used: the user may use the class as
+// it stands, the journal then kept aside under a name that says so; or not,
+// and the class is not used.
+bool offerClassAsItStands(const QString& path, const QString& why)
+{
+    const QDir dir = QFileInfo(path).dir();
+    QString aside = dir.filePath(kUnusedJournalName);
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = dir.filePath(kUnusedJournalName + QStringLiteral("-%1").arg(n));
+    const QString question = why
+        + QStringLiteral("\n\r\n\rSoll die Klasse so verwendet werden, wie sie jetzt ist? Die Datei wird dann "
+                         "als %1 aufbewahrt.")
+              .arg(QDir::toNativeSeparators(aside));
+    if (!askYesNoDefaultNo(question, MsgKind::Warning))
+        throw FileError(why);
+    if (!RenamePath(path, aside))
+        throw renameError(path);
+    return false;
 }
 
 } // namespace
@@ -219,8 +559,15 @@ QByteArray sealedBlock(const QByteArray& journalSoFar, const QByteArray& lines)
 StudentListChange::StudentListChange(DbfTable& table, const QString& folder)
     : table_(table), folder_(folder), before_(table.snapshot()), journal_(QDir(folder).filePath(kListJournalName))
 {
+    // The head names the table and every student's file as they are, by
+    // content: what a cut change moved is found again wherever it stands.
     written_ = kJournalHead + "\r\n" + QByteArray::number(before_.size()) + "\r\n" + checksum(before_) + "\r\n"
-               + identityOf(table.path()) + "\r\n" + before_ + "\r\n";
+        + before_ + "\r\n";
+    QByteArray files;
+    const QMap<QString, QByteArray> present = studentFilesOf(folder);
+    for (auto it = present.begin(); it != present.end(); ++it)
+        files += "F\t" + QFile::encodeName(it.key()) + "\t" + it.value() + "\r\n";
+    written_ += sealedBlock(written_, files);
     WriteFileAtomic(journal_, written_);
     journalFd_ = ::open(QFile::encodeName(journal_).constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
     if (journalFd_ < 0) {
@@ -243,12 +590,12 @@ void StudentListChange::closeJournal() noexcept
     journalFd_ = -1;
 }
 
-void StudentListChange::rename(const std::vector<std::pair<QString, QString>>& plan)
+void StudentListChange::step(const std::vector<std::pair<QString, QString>>& plan)
 {
-    // The intent is on the disk before a rename is made, with the table as
-    // the step left it: a copy of the class taken half-way is still known
-    // as the table this journal was written for.
-    QByteArray lines = "T\t" + checksum(table_.snapshot()) + "\r\n";
+    // The intent is on the disk before anything of the step is: the table as
+    // the step will leave it, then the renames.  Whatever a cut leaves, the
+    // table is one the journal names, and the files are where it knows them.
+    QByteArray lines = "T\t" + stateOf(table_.pendingSnapshot()) + "\r\n";
     for (const auto& [from, to] : plan)
         lines += "U\t" + QFile::encodeName(QFileInfo(from).fileName()) + "\t"
                  + QFile::encodeName(QFileInfo(to).fileName()) + "\r\n";
@@ -258,10 +605,10 @@ void StudentListChange::rename(const std::vector<std::pair<QString, QString>>& p
     if (!logged || ::fdatasync(journalFd_) != 0)
         throw journalError(journal_);
     written_ += lines;
+    table_.post();
     for (const auto& [from, to] : plan) {
         if (!RenamePath(from, to))
-            throw FileError(QStringLiteral("Datei %1 kann nicht umbenannt werden")
-                                .arg(QDir::toNativeSeparators(from)));
+            throw renameError(from);
         renamed_.emplace_back(from, to);
     }
 }
@@ -294,7 +641,6 @@ void StudentListChange::move(int source, int dest)
         texts << table_.value(pos(source), f).left(kMovedFieldMax);
     for (int f = 1; f < n; ++f)
         table_.setValue(pos(dest), f, texts.at(f - 1));
-    table_.post();
 
     std::vector<std::pair<QString, QString>> plan;
     setAside(dest, plan);
@@ -303,15 +649,15 @@ void StudentListChange::move(int source, int dest)
         if (QFileInfo::exists(from))
             plan.emplace_back(from, QDir(folder_).filePath(prefix + QString::number(dest)));
     }
-    rename(plan);
+    step(plan);
 }
 
 void StudentListChange::clear(int number, bool keepClassAndDate)
 {
-    ClearStudentRecord(table_, number, keepClassAndDate);
+    clearFields(table_, number, keepClassAndDate);
     std::vector<std::pair<QString, QString>> plan;
     setAside(number, plan);
-    rename(plan);
+    step(plan);
 }
 
 void StudentListChange::commit()
@@ -352,73 +698,28 @@ bool RecoverInterruptedListChange(DbfTable& table, const QString& folder)
     if (!info.exists() && !info.isSymLink())
         return false;
     if (!info.isFile() || info.isSymLink())
-        throw damagedJournal(path);
-    // The whole journal is read and checked before anything is written: its
-    // head, its copy of the table (a class table of at most 40 records, its
-    // byte count and checksum), then every block of renames with its seal.
-    const QByteArray journal = ReadFileBytes(path);
-    QList<QByteArray> head;
-    qsizetype at = 0;
-    for (int i = 0; i < 4; ++i) {
-        const qsizetype end = journal.indexOf("\r\n", at);
-        if (end < 0)
-            throw damagedJournal(path);
-        head << journal.mid(at, end - at);
-        at = end + 2;
-    }
-    bool ok = false;
-    const qsizetype count = head.at(1).toLongLong(&ok);
-    if (head.at(0) != kJournalHead || !ok || count < 33 || head.at(1) != QByteArray::number(count)
-        || at + count + 2 > journal.size() || journal.mid(at + count, 2) != "\r\n")
-        throw damagedJournal(path);
-    const QByteArray before = journal.mid(at, count);
-    if (!soundClassTable(before) || checksum(before) != head.at(2) || layoutOf(before) != layoutOf(table.snapshot()))
-        throw damagedJournal(path);
-    QList<QByteArray> states{head.at(2)};
-    // The renames; a block that the kill cut off was never carried out.
-    std::vector<std::pair<QString, QString>> renames;
-    at += count + 2;
-    QList<QByteArray> block;
-    for (qsizetype end = journal.indexOf("\r\n", at); end >= 0; at = end + 2, end = journal.indexOf("\r\n", at)) {
-        const QByteArray line = journal.mid(at, end - at);
-        if (line.startsWith("P\t")) {
-            if (line.mid(2) != checksum(journal.left(at)))
-                throw damagedJournal(path);
-            for (const QByteArray& entry : block) {
-                const QList<QByteArray> parts = entry.split('\t');
-                if (parts.size() == 2 && parts.at(0) == "T") {
-                    states << parts.at(1);
-                    continue;
-                }
-                if (parts.size() != 3 || parts.at(0) != "U" || !plainName(parts.at(1)) || !plainName(parts.at(2)))
-                    throw damagedJournal(path);
-                renames.emplace_back(QDir(folder).filePath(QFile::decodeName(parts.at(1))),
-                                     QDir(folder).filePath(QFile::decodeName(parts.at(2))));
-            }
-            block.clear();
-            continue;
-        }
-        block << line;
-    }
-    // A journal applies only to the table it was written for: the same file,
-    // or a copy of it as the change had left it.  Any other table (a class
-    // restored or taken in as a whole) is newer than the journal, which is
-    // dropped unused.
+        return offerClassAsItStands(path, damagedJournalText(path));
+    // The whole journal is read and checked, and the way back planned, before
+    // anything is written.
+    const std::optional<ListJournal> journal = readJournal(ReadFileBytes(path));
+    if (!journal)
+        return offerClassAsItStands(path, damagedJournalText(path));
     const QByteArray now = table.snapshot();
-    if (now.size() != before.size()
-        || (identityOf(table.path()) != head.at(3) && !states.contains(checksum(now)))) {
-        if (!RemoveFile(path))
-            throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(QDir::toNativeSeparators(path)));
-        return false;
-    }
-    table.restore(before);
-    for (auto it = renames.rbegin(); it != renames.rend(); ++it) {
-        // Made: the file stands under its new name and its old one is free.
-        // Never made: it still stands under its old name.
-        const auto [from, to] = *it;
-        if (QFileInfo::exists(to) && !QFileInfo::exists(from) && !RenamePath(to, from))
-            throw FileError(QStringLiteral("Datei %1 kann nicht umbenannt werden").arg(QDir::toNativeSeparators(to)));
-    }
+    std::vector<std::pair<QString, QString>> plan;
+    // A journal applies only to the table it was written for, as the change
+    // left it at some step, wherever the table lies now; any other table (a
+    // class put in place as a whole) is not touched.
+    const bool fits = layoutOf(journal->before) == layoutOf(now)
+        && (journal->version < 3 ? planOfEarlierVersion(*journal, now, folder, plan)
+                                 : journal->states.contains(stateOf(now)) && planByContent(*journal, folder, plan));
+    if (!fits)
+        return offerClassAsItStands(path, foreignJournalText(path, table.path()));
+    // Each step can be cut off and made again: the table is written whole,
+    // and the next try plans its renames anew from the files as they stand.
+    table.restore(journal->before);
+    for (const auto& [from, to] : plan)
+        if (!RenamePath(from, to))
+            throw renameError(from);
     if (!RemoveFile(path))
         throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(QDir::toNativeSeparators(path)));
     return true;
@@ -445,13 +746,7 @@ void MoveStudentRecord(DbfTable& table, const QString& folder, int source, int d
 
 void ClearStudentRecord(DbfTable& table, int number, bool keepClassAndDate)
 {
-    const int r = pos(number);
-    for (int f = 1; f < table.fieldCount(); ++f) {
-        if (keepClassAndDate && (f == kKeptFieldA || f == kKeptFieldB))
-            continue;
-        table.setValue(r, f, QString());
-    }
-    table.setValue(r, kFieldNr, QString::number(number));
+    clearFields(table, number, keepClassAndDate);
     table.post();
 }
 
@@ -768,6 +1063,21 @@ void DeleteStudentFiles(const QString& folder, int number)
                 throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden")
                                     .arg(QDir::toNativeSeparators(path)));
         }
+    }
+}
+
+void RemoveProgramHiddenFiles(const QString& folder)
+{
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return;
+    const QDir dir(folder);
+    for (const QFileInfo& fi : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString name = fi.fileName();
+        const bool journal = name.compare(kListJournalName, Qt::CaseInsensitive) == 0
+            || name.startsWith(kUnusedJournalName, Qt::CaseInsensitive);
+        if ((journal || IsProgramTemporaryFile(name)) && !RemoveFile(dir.filePath(name)))
+            throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden")
+                                .arg(QDir::toNativeSeparators(dir.filePath(name))));
     }
 }
 

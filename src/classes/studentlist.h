@@ -70,22 +70,30 @@ int CountClassRecords(const DbfTable& table);
 // deleted.
 void DeleteStudentFiles(const QString& folder, int number);
 
+// Removes the program's own hidden files lying directly in folder: the
+// journal of a list operation, journals kept unused, and the temporary and
+// set-aside files (IsProgramTemporaryFile).  For a class that is deleted.
+// Raises FileError when one of them cannot be removed.
+void RemoveProgramHiddenFiles(const QString& folder);
+
 // The journal of a list operation in the class folder, ".listenjournal"
 // (binary, CR LF after each line):
-//   "HSA-Listenjournal 2"
+//   "HSA-Listenjournal 3"
 //   the byte count of the class table as it was
 //   the SHA-256 checksum of those bytes (hex)
-//   the table file's device TAB inode
 //   the bytes of the table as it was
+//   "F" TAB name TAB checksum  for every student's file as it was
+//   "P" TAB checksum of the whole journal before this line
 // then one block per step, written (and flushed to the disk) before the
-// renames it names are made:
-//   "T" TAB checksum of the table as the step left it
+// table is written and the renames it names are made:
+//   "T" TAB checksum of the table's records as the step will leave them
 //   "U" TAB old name TAB new name  (bare names in the class folder)
 //   "P" TAB checksum of the whole journal before this line
 // It exists only while an operation runs: a program killed half-way leaves
 // it, and the next opening of the class undoes the operation with it.  A
-// block without its "P" line was cut off by the kill, and none of its
-// renames was made.
+// block without its "P" line was cut off by the kill, and nothing of its
+// step was made.  The journal names the table and the files by content
+// alone, so that it still applies to a copied or remounted class folder.
 inline const QString kListJournalName = QStringLiteral(".listenjournal");
 
 // Why a class whose list operation was cut off is not copied away before it
@@ -128,8 +136,9 @@ public:
 private:
     // Plans the set-aside renames of number's files.
     void setAside(int number, std::vector<std::pair<QString, QString>>& plan);
-    // Writes the planned renames into the journal, then makes them in order.
-    void rename(const std::vector<std::pair<QString, QString>>& plan);
+    // Writes the table as the step leaves it and the planned renames into
+    // the journal, then the table, then makes the renames in order.
+    void step(const std::vector<std::pair<QString, QString>>& plan);
     void undo() noexcept;
     void closeJournal() noexcept;
 
@@ -147,14 +156,16 @@ private:
 
 // Undoes a list operation that a killed program left half-done in the class
 // whose table is open (held exclusively) and whose per-student files lie in
-// folder: the table is written back as it was, the renames of the journal
-// are undone newest first, and the journal goes.  False when there was
-// nothing to undo.  Raises FileError (the class must then not be used) when
-// the journal is damaged (any part of it fails its check: nothing is
-// written then), or a step fails; the journal then stays for the next try.
-// A sound journal that was written for another table (the class was
-// replaced as a whole since: neither the same file nor the table as one of
-// the journal's steps left it) is removed unused; false then.
+// folder: the table is written back as it was, every student's file is put
+// back under its name by its content, and the journal goes.  Cut off at any
+// step and started again, it ends with the same class.  False when there was
+// nothing to undo.  A journal that fails its check, or that does not fit the
+// table and the files (the class was replaced as a whole since), is never
+// applied: the question offers to use the class as it stands, the journal
+// then kept as ".listenjournal.unbenutzt" (false); No raises FileError and
+// the class must not be used.  A journal of the previous format ("1", no
+// checksums) is applied when it provably belongs to the table.  Raises
+// FileError when a step fails; the journal then stays for the next try.
 bool RecoverInterruptedListChange(DbfTable& table, const QString& folder);
 
 // The same for the closed class table at tablePath, whose per-student files

@@ -383,7 +383,12 @@ TEST_F(ClassFilesTest, DeleteRemovesTableStudentFilesAndEmptyFolder)
 {
     classWith("9a_25262.dbf");
     classWith("9b_25262.dbf");
-    for (const char* f : {"9a_25262/v.1", "9a_25262/m.1", "9a_25262/l.40", "9b_25262/v.1", "9b_25262/anlage.doc"})
+    // The program's own hidden files (a journal, one kept unused, set-aside
+    // and temporary files) go with the class; another hidden file stays.
+    for (const char* f : {"9a_25262/v.1", "9a_25262/m.1", "9a_25262/l.40", "9a_25262/.listenjournal",
+                          "9a_25262/.listenjournal.unbenutzt", "9a_25262/.listenjournal.unbenutzt-2",
+                          "9a_25262/.weg-3-v.2", "9a_25262/.v.1.Ab3xYz", "9b_25262/v.1", "9b_25262/anlage.doc",
+                          "9b_25262/.LISTENJOURNAL", "9b_25262/.notizen"})
         folder.write(f, "x");
     const auto before = contents();
     classFiles().PrepareDelete();
@@ -401,6 +406,8 @@ TEST_F(ClassFilesTest, DeleteRemovesTableStudentFilesAndEmptyFolder)
     deleteClass("9b_25262.dbf");
     EXPECT_FALSE(folder.exists("9b_25262.dbf"));
     EXPECT_FALSE(folder.exists("9b_25262/v.1"));
+    EXPECT_FALSE(folder.exists("9b_25262/.LISTENJOURNAL"));
+    EXPECT_TRUE(folder.exists("9b_25262/.notizen"));
     EXPECT_TRUE(folder.exists("9b_25262/anlage.doc"));   // the folder stays with it
 }
 

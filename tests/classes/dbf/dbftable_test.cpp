@@ -189,6 +189,33 @@ TEST(DbfTable, EditPostReopenKeepsTextAndHeader)
     EXPECT_TRUE(lines->at(2).contains(QStringLiteral("|Öhringen|")));
 }
 
+// What a record being edited will make of the file is known before it is
+// written: the file after post() (the date of the last update aside), and
+// nothing is written meanwhile.
+TEST(DbfTable, PendingSnapshotIsTheFileAsPostWillLeaveIt)
+{
+    test::TempProgramFolder folder;
+    const QString path = folder.file("9a_25262.dbf");
+    CopyFileContents(kShipped, path);
+    DbfTable t;
+    t.open(path);
+    const QByteArray clean = t.pendingSnapshot();
+    EXPECT_EQ(clean, t.snapshot());
+    for (const int record : {0, 38, 39}) {
+        SCOPED_TRACE(record);
+        t.setValue(record, "NACHNAME", QStringLiteral("Zorn %1").arg(record));
+        t.setValue(record, "DEU", QStringLiteral("2*"));
+        const QByteArray onDisk = folder.read(path);
+        const QByteArray pending = t.pendingSnapshot();
+        EXPECT_EQ(folder.read(path), onDisk);
+        EXPECT_NE(pending.mid(4), onDisk.mid(4));
+        t.post();
+        const QByteArray posted = t.snapshot();
+        ASSERT_EQ(pending.size(), posted.size());
+        EXPECT_EQ(pending.left(1) + pending.mid(4), posted.left(1) + posted.mid(4));
+    }
+}
+
 TEST(DbfTable, NumberFieldsTakeTheTextAsItStands)
 {
     test::TempProgramFolder folder;

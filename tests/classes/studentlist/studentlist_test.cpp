@@ -4,10 +4,13 @@
 #include "classes/dbftable.h"
 #include "classes/fileops.h"
 #include "classes/studentlist.h"
+#include "platform/errors.h"
 #include "support/foldercontents.h"
 #include "grades/certificatedateentry.h"
 #include "grades/gradewindowcontroller.h"
 #include "support/scopedhook.h"
+
+#include <QCryptographicHash>
 
 using namespace hsa;
 using namespace hsa::test;
@@ -411,24 +414,39 @@ TEST_F(StudentListFlow, AKilledOperationIsUndoneWhenTheClassOpensAgain)
     }
 }
 
-// A damaged or foreign journal is never applied: the class does not open.
-TEST_F(StudentListFlow, ADamagedJournalKeepsTheClassClosed)
+// A damaged journal is never applied.  The user may keep the class closed,
+// or use it as it stands: the journal is then kept aside under a name that
+// says so, a second one beside the first.
+TEST_F(StudentListFlow, ADamagedJournalIsNeverAppliedAndTheClassMayBeUsedAsItStands)
 {
     classWith({"Zorn", "Adam"});
     const QByteArray table = tableBytes();
     ClassTable().close();
     const QByteArray head = "HSA-Listenjournal 1\r\n" + QByteArray::number(table.size()) + "\r\n";
-    for (const QByteArray& journal : {QByteArray("garbage"), head + table + "\r\nU\tv.1\t../v.1\r\n",
-                                      head + QByteArray(table.size(), 'x') + "\r\n"}) {
-        writeFile(classDir() + kListJournalName, journal);
+    const QByteArray journals[] = {QByteArray("garbage"), head + table + "\r\nU\tv.1\t../v.1\r\n",
+                                   head + QByteArray(table.size(), 'x') + "\r\n"};
+    const QString kept[] = {".listenjournal.unbenutzt", ".listenjournal.unbenutzt-2", ".listenjournal.unbenutzt-3"};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        writeFile(classDir() + kListJournalName, journals[i]);
         prompt.clear();
+        prompt.no();
         EXPECT_FALSE(classFiles().OpenClass(className));
+        EXPECT_TRUE(prompt.shown().at(0).text.contains("Soll die Klasse so verwendet werden"))
+            << prompt.shown().at(0).text.toStdString();
         EXPECT_TRUE(prompt.lastText().contains("beschädigt")) << prompt.lastText().toStdString();
+        EXPECT_EQ(readFile(classDir() + kListJournalName), journals[i]);
         EXPECT_EQ(tableBytes(), table);
+        prompt.clear();
+        prompt.yes();
+        ASSERT_TRUE(classFiles().OpenClass(className)) << prompt.texts().join(" | ").toStdString();
+        EXPECT_TRUE(prompt.shown().at(0).text.contains(kept[i])) << prompt.shown().at(0).text.toStdString();
+        EXPECT_FALSE(prompt.anyTextContains("rückgängig gemacht. Die Liste"));
+        EXPECT_FALSE(QFileInfo::exists(classDir() + kListJournalName));
+        EXPECT_EQ(readFile(classDir() + kept[i]), journals[i]);
         EXPECT_EQ(readFile(studentFile("v.", 1)), "v.Zorn");
+        classFiles().Close();
     }
-    QFile::remove(classDir() + kListJournalName);
-    openClass(className);
 }
 
 // The disk as a sort killed right before its second rename left it: the
@@ -440,13 +458,13 @@ struct KilledSort {
 
 class KilledListChange : public StudentListFlow {
 protected:
-    KilledSort killSort()
+    KilledSort killSort(int beforeRename = 2)
     {
         KilledSort at;
         FileFaultScope watch(0);
         int renames = 0;
         watch.watch([&](FileStep step) {
-            if (step == FileStep::Rename && ++renames == 2)
+            if (step == FileStep::Rename && ++renames == beforeRename)
                 at = {FolderContents(classDir()), tableBytes()};
         });
         prompt.yes().no().no();
@@ -507,7 +525,7 @@ TEST_F(KilledListChange, AJournalThatFailsAnyCheckIsRefusedAndTheTableStays)
         {"the copy cut short", [&](QByteArray& j) { j.remove(copyAt + 100, 1); }, true},
         {"a rename's name", [&](QByteArray& j) { j[j.indexOf("\tv.", tailAt) + 1] = 'm'; }, true},
         {"a seal", [&](QByteArray& j) { j[j.indexOf("P\t", tailAt) + 2] ^= 1; }, true},
-        {"the file's identity", [&](QByteArray& j) { replaceLine(j, 3, "1\t2"); }, true},
+        {"a checksum in the list of files", [&](QByteArray& j) { j[j.indexOf("F\t", tailAt) + 8] ^= 1; }, true},
         {"none, in a copy of the folder", [](QByteArray&) {}, false, true},
         {"none", [](QByteArray&) {}, false},
     };
@@ -522,6 +540,7 @@ TEST_F(KilledListChange, AJournalThatFailsAnyCheckIsRefusedAndTheTableStays)
         }
         prompt.clear();
         if (row.refused) {
+            prompt.no();
             EXPECT_FALSE(classFiles().OpenClass(className));
             EXPECT_TRUE(prompt.lastText().contains(QStringLiteral("beschädigt"))) << prompt.lastText().toStdString();
             EXPECT_EQ(tableBytes(), killed.table);
@@ -536,12 +555,14 @@ TEST_F(KilledListChange, AJournalThatFailsAnyCheckIsRefusedAndTheTableStays)
 }
 
 // A class replaced as a whole since the journal was written (restored,
-// taken in) is newer than the journal: the journal goes unused.
+// taken in) is newer than the journal: the journal never undoes it, and is
+// never dropped without a word.
 TEST_F(KilledListChange, AJournalNeverUndoesAnotherTable)
 {
     classWith({"Zorn", "Adam", "", "Berg", "Maier"});
     const KilledSort killed = killSort();
     putBack(killed);
+    const QByteArray journal = readFile(classDir() + kListJournalName);
     // Another table put in place by renaming, as a transfer does.
     makeClass(QStringLiteral("9a_99992.dbf"), {{"1", "Neu", "Nina"}, {"2", "Ost", "Olaf"}});
     const QByteArray replaced = folder.read(QStringLiteral("9a_99992.dbf"));
@@ -549,11 +570,136 @@ TEST_F(KilledListChange, AJournalNeverUndoesAnotherTable)
                 (QFile::remove(folder.file(className)) &&
                  QFile::rename(folder.file(QStringLiteral("9a_99992.dbf")), folder.file(className))));
     prompt.clear();
+    prompt.no();
+    EXPECT_FALSE(classFiles().OpenClass(className));
+    EXPECT_TRUE(prompt.lastText().contains(QStringLiteral("gehört nicht zur Klassendatei")))
+        << prompt.lastText().toStdString();
+    EXPECT_EQ(readFile(classDir() + kListJournalName), journal);
+    prompt.clear();
+    prompt.yes();
     ASSERT_TRUE(classFiles().OpenClass(className)) << prompt.texts().join(" | ").toStdString();
-    EXPECT_FALSE(prompt.anyTextContains(QStringLiteral("rückgängig")));
+    EXPECT_FALSE(prompt.anyTextContains(QStringLiteral("rückgängig gemacht. Die Liste")));
     EXPECT_FALSE(QFileInfo::exists(classDir() + kListJournalName));
+    EXPECT_EQ(readFile(classDir() + ".listenjournal.unbenutzt"), journal);
     ClassTable().close();
     EXPECT_EQ(tableBytes(), replaced);
+}
+
+// Restore, stick import and multi-class import undo a cut list change of
+// the closed class before they replace it: a sound journal is undone, a
+// damaged one gets the same question as an opening, and Yes lets them go on.
+TEST_F(KilledListChange, AClosedClassIsUndoneOrUsedAsItStandsTheSameWay)
+{
+    classWith({"Zorn", "Adam", "", "Berg", "Maier"});
+    const QByteArray before = tableBytes();
+    const auto beforeFiles = FolderContents(classDir());
+    KilledSort killed = killSort(6);
+    putBack(killed);
+    ClassTable().close();
+    prompt.clear();
+    EXPECT_TRUE(RecoverListChangeOfClass(folder.file(className), classDir()));
+    EXPECT_EQ(tableBytes(), before);
+    EXPECT_TRUE(FolderContents(classDir()) == beforeFiles);
+    EXPECT_TRUE(prompt.texts().isEmpty());
+
+    killed.files[classDir() + kListJournalName].chop(3);
+    killed.files[classDir() + kListJournalName] += "x\r\n";
+    putBack(killed);
+    ClassTable().close();
+    prompt.clear();
+    prompt.no();
+    EXPECT_THROW(RecoverListChangeOfClass(folder.file(className), classDir()), FileError);
+    EXPECT_TRUE(FolderContents(classDir()) == killed.files);
+    prompt.yes();
+    EXPECT_FALSE(RecoverListChangeOfClass(folder.file(className), classDir()));
+    EXPECT_EQ(prompt.shown().size(), 2);
+    EXPECT_FALSE(QFileInfo::exists(classDir() + kListJournalName));
+    EXPECT_EQ(readFile(classDir() + ".listenjournal.unbenutzt"), killed.files[classDir() + kListJournalName]);
+    EXPECT_EQ(tableBytes(), killed.table);
+}
+
+// The journal an earlier program version wrote at the same cut: "1" the
+// table as it was, then the renames, one a line; "2" with checksums, the
+// table file's device and inode, and sealed blocks.
+QByteArray asEarlierVersion(const QByteArray& journal, const QByteArray& before, int version)
+{
+    const auto sha = [](const QByteArray& b) {
+        return QCryptographicHash::hash(b, QCryptographicHash::Sha256).toHex();
+    };
+    QByteArray out = "HSA-Listenjournal " + QByteArray::number(version) + "\r\n" + QByteArray::number(before.size())
+        + "\r\n" + (version == 2 ? sha(before) + "\r\n1\t2\r\n" : QByteArray()) + before + "\r\n";
+    QByteArray block;
+    for (const QByteArray& line : journal.mid(journal.indexOf(before) + before.size() + 2).split('\n')) {
+        const QByteArray text = line.chopped(line.endsWith('\r') ? 1 : 0);
+        if (version == 1 && text.startsWith("U\t"))
+            out += text + "\r\n";
+        if (version == 2 && (text.startsWith("U\t") || text.startsWith("T\t")))
+            block += text + "\r\n";
+        if (version == 2 && text.startsWith("P\t") && !block.isEmpty()) {
+            out += block + "P\t" + sha(out + block) + "\r\n";
+            block.clear();
+        }
+    }
+    return out;
+}
+
+// A journal of an earlier program version is applied when it provably
+// belongs to the table and its files; beside another table, or when its
+// renames fit the folder in no way or in more than one, the user gets the
+// way on.
+TEST_F(KilledListChange, AJournalOfAnEarlierVersionIsAppliedOnlyWhenItProvablyBelongs)
+{
+    classWith({"Zorn", "Adam", "", "Berg", "Maier"});
+    const QByteArray before = tableBytes();
+    const auto beforeFiles = FolderContents(classDir());
+    // Cut before the fifth rename of a file (the first is the journal's own):
+    // four files have moved.
+    const KilledSort cut = killSort(6);
+    ASSERT_TRUE(cut.files.contains(classDir() + "v.39")); // files have moved
+    for (const int version : {1, 2}) {
+        SCOPED_TRACE(version);
+        KilledSort killed = cut;
+        QByteArray& journal = killed.files[classDir() + kListJournalName];
+        journal = asEarlierVersion(journal, before, version);
+        ASSERT_TRUE(journal.contains("\nU\t"));
+        putBack(killed);
+        prompt.clear();
+        ASSERT_TRUE(classFiles().OpenClass(className)) << prompt.texts().join(" | ").toStdString();
+        EXPECT_TRUE(
+            prompt.anyTextContains(QStringLiteral("rückgängig gemacht. Die Liste steht wie vor dieser Änderung.")));
+        EXPECT_TRUE(FolderContents(classDir()) == beforeFiles);
+        ClassTable().close();
+        EXPECT_EQ(tableBytes(), before);
+
+        const struct {
+            const char* what;
+            std::function<void(KilledSort&)> change;
+        } foreign[] = {
+            {"another class's table",
+             [&](KilledSort& k) {
+                 makeClass(QStringLiteral("9a_99992.dbf"), {{"1", "Neu", "Nina"}, {"2", "Ost", "Olaf"}});
+                 k.table = folder.read(QStringLiteral("9a_99992.dbf"));
+                 QFile::remove(folder.file(QStringLiteral("9a_99992.dbf")));
+             }},
+            // A file under the name the next rename goes to: no count of
+            // renames made fits.
+            {"renames that fit no way", [&](KilledSort& k) { k.files[classDir() + "m.1"] = "m.neu"; }},
+        };
+        for (const auto& row : foreign) {
+            SCOPED_TRACE(row.what);
+            KilledSort other = killed;
+            row.change(other);
+            putBack(other);
+            const auto files = FolderContents(classDir());
+            prompt.clear();
+            prompt.no();
+            EXPECT_FALSE(classFiles().OpenClass(className));
+            EXPECT_TRUE(prompt.lastText().contains(QStringLiteral("gehört nicht zur Klassendatei")))
+                << prompt.lastText().toStdString();
+            EXPECT_TRUE(FolderContents(classDir()) == files);
+            EXPECT_EQ(tableBytes(), other.table);
+        }
+    }
 }
 
 // Every field of every student filled to its width (F21 too): each list
