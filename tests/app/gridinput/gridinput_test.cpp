@@ -1,0 +1,627 @@
+// Marks typed into the entry tables (JL, SP, MP, KP, PP) and into the grade
+// window's exam grid by seeded random sequences of clicks, double clicks,
+// keys and pauses, checked against a small model of a table:
+//  - the cursor always shows on a cell the user can see (never a hidden
+//    column, never the heading row, never scrolled away), and the headings
+//    stay in view;
+//  - a typed mark stands in the cell that showed the cursor when typing
+//    began, shown as the painting rule makes it ("45" -> "4.5");
+//  - Delete and Backspace on a cell remove its mark;
+//  - Escape takes back the mark being typed; after the save the grade files
+//    hold exactly what the table showed, and the table opens again at its
+//    first student.
+// HSA_GRIDINPUT_SEQUENCES sets the number of sequences per table (a few
+// dozen by default), HSA_GRIDINPUT_SEED the first seed; every failure names
+// its seed and the events that led to it.
+
+#include "app/classgridview.h"
+#include "classes/classfiles.h"
+#include "classes/dbftable.h"
+#include "classes/examgrid.h"
+#include "classes/textfile.h"
+#include "grades/cellrules.h"
+#include "grades/classgrid.h"
+#include "grades/examsheet.h"
+#include "grades/gradecontext.h"
+#include "grades/gradewindow.h"
+#include "support/privatedesktop.h"
+#include "support/programwindows.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+
+#include <map>
+#include <random>
+
+using namespace hsa;
+
+namespace {
+
+const QString kClass = QStringLiteral("xa_21222.dbf");
+constexpr int kStudents = 30;
+const char kMarkKeys[] = "0123456789,.-P";
+
+enum class Ev {
+    Click, DoubleClick, F2, Tab, Backtab, Home, End, Left, Right, Up, Down, PageUp, PageDown, CtrlHome, Return,
+    Escape, Delete, Backspace, Mark,
+};
+
+struct Event {
+    Ev kind = Ev::Mark;
+    char mark = 0;     // Mark
+    QPoint cell;       // Click, DoubleClick: (column, row)
+    int pause = 0;     // ms after the event
+    std::string describe() const
+    {
+        static const char* names[] = {"click", "dblclick", "F2", "Tab", "Shift+Tab", "Home", "End", "Left", "Right",
+                                      "Up", "Down", "PgUp", "PgDn", "Ctrl+Home", "Return", "Esc", "Del", "BkSp"};
+        std::string s = kind == Ev::Mark ? std::string("'") + mark + "'" : names[int(kind)];
+        if (kind == Ev::Click || kind == Ev::DoubleClick)
+            s += "(" + std::to_string(cell.y()) + "," + std::to_string(cell.x()) + ")";
+        if (pause)
+            s += "+" + std::to_string(pause) + "ms";
+        return s;
+    }
+};
+
+// One table under test: the grid, how a typed text is shown, how it is
+// opened, saved and read back from the grade files.
+struct Surface {
+    virtual ~Surface() = default;
+    virtual std::string name() const = 0;
+    virtual QTableWidget* grid() const = 0;
+    virtual void open() = 0;
+    // Leaves the table or window with Escape (saving); false when it stayed.
+    virtual void checkSaved(const std::map<std::pair<int, int>, QString>& shown, std::string& fault) = 0;
+    virtual QString shownAs(const QString& typed, int column) const = 0;
+    virtual bool inputCell(int row, int column) const = 0;
+    // The cursor may stand on this cell.
+    virtual bool cursorCell(int row, int column) const = 0;
+    // A click may change other cells than the one typed into (the grade
+    // window's click rules).
+    virtual bool clicksWrite() const { return false; }
+    // What the table opens at.
+    virtual QPoint firstCell() const = 0;
+};
+
+QString trimRight(QString s)
+{
+    while (!s.isEmpty() && s.back() == QLatin1Char(' '))
+        s.chop(1);
+    return s;
+}
+
+// Warnings of the item view about editors that went astray.
+QStringList& strayWarnings()
+{
+    static QStringList list;
+    return list;
+}
+QtMessageHandler previousHandler = nullptr;
+void catchStray(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (text.contains(QStringLiteral("does not belong to this view")))
+        strayWarnings() << text;
+    if (previousHandler)
+        previousHandler(type, context, text);
+}
+
+class GridInput : public test::ProgramWindowsFixture {
+protected:
+    void SetUp() override
+    {
+        classGrid().reset();
+        ProgramWindowsFixture::SetUp();
+        state().accessLocked = false;
+        prompt.setDefaultAnswer(Answer::Yes);
+        dir.layDefaults();
+        QFile::copy(dir.file("start2.dbf"), dir.file(kClass));
+        {
+            DbfTable t;
+            t.open(dir.file(kClass));
+            for (int i = 0; i < kStudents; ++i) {
+                t.setValue(i, "NACHNAME", QStringLiteral("Schüler%1").arg(i + 1));
+                t.setValue(i, "VORNAME", "Anna");
+                t.setValue(i, "NR", QString::number(i + 1));
+                t.setValue(i, "M/W", "w");
+            }
+        }
+        ASSERT_TRUE(classFiles().OpenClass(kClass)) << prompt.texts().join(" | ").toStdString();
+        const GradeContext ctx = GradeContextFromState();
+        for (int n = 1; n <= kStudents; n += 2) {
+            ExamSheet sheet = PresetExamSheet(ctx);
+            for (int column : {ColWritten, ColComm, ColOral, ColYear})
+                for (int row = 1; row <= 19; ++row)
+                    sheet.grid.at(column, row) = QStringLiteral("2.0");
+            ASSERT_TRUE(SaveStudentGradeFile(gradeFile(n), sheet, ctx));
+        }
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+        prompt.clear();
+        strayWarnings().clear();
+        previousHandler = qInstallMessageHandler(catchStray);
+    }
+    void TearDown() override
+    {
+        qInstallMessageHandler(previousHandler);
+        classGrid().reset();
+        ClassTable().close();
+        ProgramWindowsFixture::TearDown();
+    }
+    QString gradeFile(int n) const { return GradeFilePathFor(state().classDir, QString::number(n)); }
+
+    // Runs count sequences from seed on the surface; returns the failures.
+    int runSequences(Surface& s, unsigned seed, int count);
+    std::string runOne(Surface& s, std::mt19937& rng, std::vector<Event>& events);
+    static int sequenceCount(int reduced)
+    {
+        const int n = qEnvironmentVariableIntValue("HSA_GRIDINPUT_SEQUENCES");
+        return n > 0 ? n : reduced;
+    }
+    static unsigned firstSeed()
+    {
+        bool ok = false;
+        const unsigned s = qEnvironmentVariable("HSA_GRIDINPUT_SEED").toUInt(&ok);
+        return ok ? s : 20261207u;
+    }
+};
+
+// The widget the user hits at point p of the grid (the cell editor, a row
+// fixed over the cells, the grid's viewport).
+QWidget* widgetAt(QTableWidget* grid, QPoint inGrid)
+{
+    QWidget* w = grid->childAt(inGrid);
+    return w ? w : grid;
+}
+
+// The cell shown at the top of the grid's viewport above column c: the
+// heading cell when the headings are in view.
+bool headingsInView(QTableWidget* grid, int column)
+{
+    const QRect r = grid->visualRect(grid->model()->index(1, column));
+    const QPoint inViewport(r.center().x(), 2);
+    const QPoint inGrid = grid->viewport()->mapTo(grid, inViewport);
+    QWidget* w = widgetAt(grid, inGrid);
+    for (QWidget* p = w; p; p = p->parentWidget()) {
+        if (auto* view = qobject_cast<QAbstractItemView*>(p)) {
+            const QModelIndex i = view->indexAt(view->viewport()->mapFrom(grid, inGrid));
+            return view->model() == grid->model() && i.isValid() && i.row() == 0;
+        }
+    }
+    return false;
+}
+
+// The area of the viewport not covered by a row fixed over the cells.
+int coveredTop(QTableWidget* grid)
+{
+    int top = 0;
+    for (QWidget* w : grid->findChildren<QAbstractItemView*>(QString(), Qt::FindDirectChildrenOnly))
+        if (w->isVisible())
+            top = std::max(top, w->geometry().bottom() + 1 - grid->viewport()->y());
+    return top;
+}
+
+std::string GridInput::runOne(Surface& s, std::mt19937& rng, std::vector<Event>& events)
+{
+    QTableWidget* grid = s.grid();
+    const auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+    const auto focused = [grid] { return QApplication::focusWidget() ? QApplication::focusWidget() : grid; };
+    const auto snapshot = [&] {
+        std::map<std::pair<int, int>, QString> m;
+        for (int r = 0; r < grid->rowCount(); ++r)
+            for (int c = 0; c < grid->columnCount(); ++c)
+                if (s.inputCell(r, c))
+                    m[{r, c}] = trimRight(grid->item(r, c)->text());
+        return m;
+    };
+    const auto shown = [&](int r, int c) { return trimRight(grid->item(r, c)->text()); };
+
+    struct Session {
+        bool open = false;
+        QPoint cell;     // (column, row)
+        QString buffer;
+        bool selected = false;
+        bool uncertain = false;
+        std::map<std::pair<int, int>, QString> before;
+    } session;
+    auto table = snapshot();
+    std::map<std::pair<int, int>, QString> expectAfter;   // cells a commit must show
+    const int length = 6 + pick(18);
+    for (int i = 0; i < length; ++i) {
+        Event e;
+        const int roll = pick(100);
+        if (roll < 40) {
+            e.kind = Ev::Mark;
+            e.mark = kMarkKeys[pick(int(sizeof kMarkKeys) - 1)];
+            if (e.mark == 'P' && pick(2))
+                e.mark = '5';
+        } else if (roll < 52 || roll < 56) {
+            e.kind = roll < 52 ? Ev::Click : Ev::DoubleClick;
+            // A cell the user can see, heading and name columns included.
+            std::vector<QPoint> seen;
+            const QRect area = grid->viewport()->rect();
+            for (int r = 0; r < grid->rowCount(); ++r)
+                for (int c = 0; c < grid->columnCount(); ++c)
+                    if (!grid->isColumnHidden(c) && !grid->isRowHidden(r)
+                        && area.contains(grid->visualRect(grid->model()->index(r, c)).center()))
+                        seen.push_back(QPoint(c, r));
+            if (seen.empty())
+                continue;
+            e.cell = seen[size_t(pick(int(seen.size())))];
+        } else {
+            static const Ev keys[] = {Ev::F2, Ev::Tab, Ev::Backtab, Ev::Home, Ev::End, Ev::Left, Ev::Right,
+                                      Ev::Up, Ev::Down, Ev::PageUp, Ev::PageDown, Ev::CtrlHome, Ev::Return,
+                                      Ev::Return, Ev::Tab, Ev::Delete, Ev::Backspace, Ev::Escape};
+            e.kind = keys[pick(int(std::size(keys)))];
+            if (e.kind == Ev::Escape && pick(3))
+                e.kind = Ev::Return;
+        }
+        const int p = pick(100);
+        e.pause = p < 70 ? 0 : p < 93 ? pick(60) : pick(801);
+        events.push_back(e);
+
+        const QPoint cursor(grid->currentColumn(), grid->currentRow());
+        const bool editorOpen = QApplication::focusWidget() && QApplication::focusWidget() != grid
+            && grid->isAncestorOf(QApplication::focusWidget());
+        bool commit = false;
+        bool revert = false;
+        switch (e.kind) {
+        case Ev::Mark:
+            if (session.open) {
+                session.buffer = session.selected ? QString(QLatin1Char(e.mark)) : session.buffer + QLatin1Char(e.mark);
+                session.selected = false;
+            } else if (s.inputCell(cursor.y(), cursor.x())) {
+                session = Session{true, cursor, QString(QLatin1Char(e.mark)), false, false, table};
+            }
+            break;
+        case Ev::Delete:
+        case Ev::Backspace:
+            if (session.open) {
+                if (session.selected)
+                    session.buffer.clear();
+                else if (e.kind == Ev::Backspace)
+                    session.buffer.chop(1);
+                session.selected = false;
+            } else if (s.inputCell(cursor.y(), cursor.x())) {
+                expectAfter[{cursor.y(), cursor.x()}] = trimRight(s.shownAs(QString(), cursor.x()));
+            }
+            break;
+        case Ev::F2:
+            if (!session.open && s.inputCell(cursor.y(), cursor.x()))
+                session = Session{true, cursor, shown(cursor.y(), cursor.x()), true, false, table};
+            break;
+        case Ev::Click:
+        case Ev::DoubleClick:
+            if (session.open && e.cell == session.cell && editorOpen)
+                session.uncertain = true;   // the caret goes where the mouse put it
+            else
+                commit = session.open;
+            break;
+        case Ev::Escape:
+            revert = session.open;
+            break;
+        default:
+            commit = session.open;
+            break;
+        }
+
+        // The event as the user makes it.
+        switch (e.kind) {
+        case Ev::Click:
+        case Ev::DoubleClick: {
+            const QPoint at = grid->viewport()->mapTo(grid, grid->visualRect(grid->model()->index(e.cell.y(), e.cell.x())).center());
+            QWidget* w = widgetAt(grid, at);
+            QTest::mouseClick(w, Qt::LeftButton, {}, w->mapFrom(grid, at));
+            if (e.kind == Ev::DoubleClick) {
+                w = widgetAt(grid, at);
+                QTest::mouseDClick(w, Qt::LeftButton, {}, w->mapFrom(grid, at));
+            }
+            break;
+        }
+        case Ev::Mark: QTest::keyClick(focused(), e.mark); break;
+        case Ev::F2: QTest::keyClick(focused(), Qt::Key_F2); break;
+        case Ev::Tab: QTest::keyClick(focused(), Qt::Key_Tab); break;
+        case Ev::Backtab: QTest::keyClick(focused(), Qt::Key_Backtab, Qt::ShiftModifier); break;
+        case Ev::Home: QTest::keyClick(focused(), Qt::Key_Home); break;
+        case Ev::End: QTest::keyClick(focused(), Qt::Key_End); break;
+        case Ev::Left: QTest::keyClick(focused(), Qt::Key_Left); break;
+        case Ev::Right: QTest::keyClick(focused(), Qt::Key_Right); break;
+        case Ev::Up: QTest::keyClick(focused(), Qt::Key_Up); break;
+        case Ev::Down: QTest::keyClick(focused(), Qt::Key_Down); break;
+        case Ev::PageUp: QTest::keyClick(focused(), Qt::Key_PageUp); break;
+        case Ev::PageDown: QTest::keyClick(focused(), Qt::Key_PageDown); break;
+        case Ev::CtrlHome: QTest::keyClick(focused(), Qt::Key_Home, Qt::ControlModifier); break;
+        case Ev::Return: QTest::keyClick(focused(), Qt::Key_Return); break;
+        case Ev::Delete: QTest::keyClick(focused(), Qt::Key_Delete); break;
+        case Ev::Backspace: QTest::keyClick(focused(), Qt::Key_Backspace); break;
+        case Ev::Escape: {
+            QTest::keyClick(focused(), Qt::Key_Escape);
+            QCoreApplication::processEvents();
+            std::string fault;
+            auto saved = table;
+            if (revert)
+                session.open = false;
+            s.checkSaved(saved, fault);
+            if (!fault.empty())
+                return fault;
+            s.open();
+            if (QPoint(grid->currentColumn(), grid->currentRow()) != s.firstCell())
+                return "opened again at row " + std::to_string(grid->currentRow()) + ", column "
+                    + std::to_string(grid->currentColumn());
+            if (grid->verticalScrollBar()->value() != 0)
+                return "opened again scrolled by " + std::to_string(grid->verticalScrollBar()->value());
+            table = snapshot();
+            session = Session{};
+            expectAfter.clear();
+            revert = false;
+            break;
+        }
+        }
+        QCoreApplication::processEvents();
+        if (e.pause)
+            QTest::qWait(e.pause);
+        if (!strayWarnings().isEmpty())
+            return strayWarnings().first().toStdString();
+
+        // The cursor shows on a cell the user sees, below the headings.
+        const int row = grid->currentRow();
+        const int column = grid->currentColumn();
+        if (!s.cursorCell(row, column) || grid->isColumnHidden(column) || grid->isRowHidden(row))
+            return "cursor on row " + std::to_string(row) + ", column " + std::to_string(column);
+        const QRect r = grid->visualRect(grid->model()->index(row, column));
+        if (r.top() < coveredTop(grid) || r.bottom() > grid->viewport()->height() + 1 || r.left() < 0
+            || r.right() > grid->viewport()->width() + 1)
+            return "cursor cell out of view at row " + std::to_string(row);
+        const int shownColumn = [&] {
+            for (int c = 2; c < grid->columnCount(); ++c)
+                if (!grid->isColumnHidden(c))
+                    return c;
+            return 1;
+        }();
+        if (!headingsInView(grid, shownColumn))
+            return "headings out of view";
+
+        if (commit || revert) {
+            const auto& now = snapshot();
+            const QPoint c = session.cell;
+            const QString want = revert ? session.before.at({c.y(), c.x()}) : trimRight(s.shownAs(session.buffer, c.x()));
+            const QString got = shown(c.y(), c.x());
+            if (session.uncertain) {
+                if (trimRight(s.shownAs(got, c.x())) != got)
+                    return "cell (" + std::to_string(c.y()) + "," + std::to_string(c.x()) + ") shows \"" + got.toStdString()
+                        + "\", not normalised";
+            } else if (got != want) {
+                return "typed \"" + session.buffer.toStdString() + "\" into (" + std::to_string(c.y()) + ","
+                    + std::to_string(c.x()) + "): shows \"" + got.toStdString() + "\", not \"" + want.toStdString()
+                    + "\"";
+            }
+            if (!s.clicksWrite() || (e.kind != Ev::Click && e.kind != Ev::DoubleClick))
+                for (const auto& [cell, text] : session.before)
+                    if (cell != std::pair{c.y(), c.x()} && !expectAfter.count(cell) && now.at(cell) != text)
+                        return "cell (" + std::to_string(cell.first) + "," + std::to_string(cell.second)
+                            + ") changed from \"" + text.toStdString() + "\" to \"" + now.at(cell).toStdString()
+                            + "\" while typing into (" + std::to_string(c.y()) + "," + std::to_string(c.x()) + ")";
+            session = Session{};
+        }
+        if (!session.open) {
+            for (const auto& [cell, text] : expectAfter)
+                if (shown(cell.first, cell.second) != text)
+                    return "deleted cell (" + std::to_string(cell.first) + "," + std::to_string(cell.second)
+                        + ") shows \"" + shown(cell.first, cell.second).toStdString() + "\"";
+            expectAfter.clear();
+            table = snapshot();
+        }
+    }
+    // The end of a sequence: the mark being typed is committed with Return.
+    events.push_back(Event{Ev::Escape});
+    QTest::keyClick(focused(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    if (session.open && !session.uncertain) {
+        const QPoint c = session.cell;
+        const QString want = trimRight(s.shownAs(session.buffer, c.x()));
+        if (shown(c.y(), c.x()) != want)
+            return "typed \"" + session.buffer.toStdString() + "\" then Return: shows \""
+                + shown(c.y(), c.x()).toStdString() + "\", not \"" + want.toStdString() + "\"";
+    }
+    std::string fault;
+    s.checkSaved(snapshot(), fault);
+    if (!fault.empty())
+        return fault;
+    s.open();
+    return {};
+}
+
+int GridInput::runSequences(Surface& s, unsigned seed, int count)
+{
+    int failures = 0;
+    s.open();
+    for (int n = 0; n < count; ++n) {
+        std::mt19937 rng(seed + unsigned(n));
+        std::vector<Event> events;
+        const std::string fault = runOne(s, rng, events);
+        if (fault.empty())
+            continue;
+        ++failures;
+        std::string trail;
+        for (const Event& e : events)
+            trail += e.describe() + " ";
+        ADD_FAILURE() << s.name() << ", seed " << seed + unsigned(n) << ": " << fault << "\n  after " << trail;
+        // A fresh table for the next sequence.
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : s.grid(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        strayWarnings().clear();
+        s.open();
+    }
+    return failures;
+}
+
+// The main window's whole-class table of one kind.
+struct ClassTableSurface : Surface {
+    ClassTableSurface(GridInput& f, TForm1* form, const char* entry, int kind, std::function<QString(int)> file)
+        : form(form), entry(entry), kind(kind), file(std::move(file)), fixture(f)
+    {
+    }
+    std::string name() const override { return entry; }
+    QTableWidget* grid() const override { return form->StringGrid1; }
+    void open() override
+    {
+        if (!classGrid().visible())
+            form->trigger(QString::fromLatin1(entry));
+        QCoreApplication::processEvents();
+    }
+    void checkSaved(const std::map<std::pair<int, int>, QString>& shown, std::string& fault) override
+    {
+        if (classGrid().visible())
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : grid(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        if (classGrid().visible()) {
+            fault = "the table stayed open after Escape";
+            return;
+        }
+        for (const auto& [cell, text] : shown) {
+            const QStringList lines = ReadTextLines(file(cell.first));
+            const QString stored = trimRight(lines.value(kind * 20 + cell.second - 1));
+            if (stored != text) {
+                fault = "row " + std::to_string(cell.first) + ", column " + std::to_string(cell.second)
+                    + ": the table showed \"" + text.toStdString() + "\", the grade file holds \""
+                    + stored.toStdString() + "\"";
+                return;
+            }
+        }
+    }
+    QString shownAs(const QString& typed, int) const override { return SettleGridEntryCell(typed); }
+    bool inputCell(int row, int column) const override
+    {
+        return row >= 1 && row <= kStudents && column >= kGridFirstSubjectColumn && column <= kGridLastSubjectColumn
+            && !grid()->isColumnHidden(column) && (grid()->item(row, column)->flags() & Qt::ItemIsEditable);
+    }
+    bool cursorCell(int row, int column) const override
+    {
+        return row >= 1 && column >= kGridFirstSubjectColumn && column < kGridColCount;
+    }
+    QPoint firstCell() const override { return QPoint(classGrid().FirstFilteredColumn(), 1); }
+
+    TForm1* form;
+    const char* entry;
+    int kind;
+    std::function<QString(int)> file;
+    GridInput& fixture;
+};
+
+// The grade window's exam grid, opened on the first student.
+struct ExamGridSurface : Surface {
+    explicit ExamGridSurface(TForm1* form, std::function<QString(int)> file) : form(form), file(std::move(file)) {}
+    std::string name() const override { return "grade window"; }
+    TForm2* window() const
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<TForm2*>(w))
+                return f;
+        return nullptr;
+    }
+    QTableWidget* grid() const override { return window()->StringGrid3; }
+    void open() override
+    {
+        if (!window() || !window()->isVisible()) {
+            form->activateWindow();
+            form->trigger(QStringLiteral("Berichtschreiben1"));
+            QTest::qWaitForWindowActive(window());
+        }
+        QCoreApplication::processEvents();
+    }
+    void checkSaved(const std::map<std::pair<int, int>, QString>& shown, std::string& fault) override
+    {
+        if (window()->isVisible())
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : grid(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        if (window()->isVisible()) {
+            fault = "the grade window stayed open after Escape";
+            return;
+        }
+        const QStringList lines = ReadTextLines(file(1));
+        for (const auto& [cell, text] : shown) {
+            const QString stored = trimRight(lines.value(cell.second * 20 + cell.first));
+            if (stored != text) {
+                fault = "row " + std::to_string(cell.first) + ", column " + std::to_string(cell.second)
+                    + ": the window showed \"" + text.toStdString() + "\", the grade file holds \""
+                    + stored.toStdString() + "\"";
+                return;
+            }
+        }
+    }
+    QString shownAs(const QString& typed, int column) const override
+    {
+        return NormaliseMarkCell(typed, column, GradeContextFromState());
+    }
+    bool inputCell(int row, int column) const override
+    {
+        return IsEditableExamCell(column, row) && !grid()->isColumnHidden(column);
+    }
+    // Only a mark cell takes the cursor: the codes and the computed results
+    // hold nothing to type.
+    bool cursorCell(int row, int column) const override { return IsEditableExamCell(column, row); }
+    bool clicksWrite() const override { return true; }
+    QPoint firstCell() const override { return QPoint(grid()->currentColumn(), grid()->currentRow()); }
+
+    TForm1* form;
+    std::function<QString(int)> file;
+};
+
+struct Table {
+    const char* entry;
+    int kind;
+};
+const Table kTables[] = {
+    {"JahresleistungEingabe1", kKindYear},
+    {"SchriftlicheNotenEingabe1", kKindWritten},
+    {"MndlicheNotenEingabe1", kKindOral},
+    {"PraktischePrfungsergebnisseEingabe1", kKindComm},
+    {"PPPraktischePrfungEingabe4Ausdruck1", kKindComm},
+};
+
+} // namespace
+
+// Each table in its own run, so that a failure names the table and seed.
+TEST_F(GridInput, RandomKeysClicksAndPausesKeepEveryTypedMarkInEveryEntryTable)
+{
+    const unsigned seed = firstSeed();
+    const int count = sequenceCount(40);
+    std::printf("grid input: seed %u, %d sequences per table\n", seed, count);
+    for (const Table& t : kTables) {
+        ClassTableSurface s(*this, form, t.entry, t.kind, [this](int n) { return gradeFile(n); });
+        const int failures = runSequences(s, seed, count);
+        std::printf("grid input: %s, %d of %d sequences failed\n", t.entry, failures, count);
+    }
+}
+
+TEST_F(GridInput, RandomKeysClicksAndPausesKeepEveryTypedMarkInTheGradeWindow)
+{
+    const unsigned seed = firstSeed();
+    const int count = sequenceCount(60);
+    std::printf("grid input: seed %u, %d sequences\n", seed, count);
+    ExamGridSurface s(form, [this](int n) { return gradeFile(n); });
+    const int failures = runSequences(s, seed, count);
+    std::printf("grid input: grade window, %d of %d sequences failed\n", failures, count);
+}
+
+// The same on a real X display, where focus, pointer and window activation
+// go through the window system.
+TEST_F(GridInput, OnARealDisplayTypedMarksStayWhereTheCursorShowed)
+{
+    test::OnPrivateDesktop([this](test::PrivateDesktop&) {
+        const unsigned seed = firstSeed() + 100000u;
+        const int count = std::max(1, sequenceCount(40) / 4);
+        std::printf("grid input (xcb): seed %u, %d sequences per table\n", seed, count);
+        for (const Table& t : kTables) {
+            ClassTableSurface s(*this, form, t.entry, t.kind, [this](int n) { return gradeFile(n); });
+            runSequences(s, seed, count);
+        }
+        ExamGridSurface s(form, [this](int n) { return gradeFile(n); });
+        runSequences(s, seed, count);
+    });
+}
