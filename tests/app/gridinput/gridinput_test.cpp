@@ -31,6 +31,8 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
 #include <QScrollBar>
 #include <QTest>
 
@@ -42,7 +44,7 @@ using namespace hsa;
 namespace {
 
 const QString kClass = QStringLiteral("xa_21222.dbf");
-constexpr int kStudents = 30;
+constexpr int kStudents = 16;
 const char kMarkKeys[] = "0123456789,.-P";
 
 enum class Ev {
@@ -155,6 +157,7 @@ protected:
     }
     QString gradeFile(int n) const { return GradeFilePathFor(state().classDir, QString::number(n)); }
 
+    void altN(bool editing);
     // Runs count sequences from seed on the surface; returns the failures.
     int runSequences(Surface& s, unsigned seed, int count);
     std::string runOne(Surface& s, std::mt19937& rng, std::vector<Event>& events);
@@ -261,8 +264,10 @@ std::string GridInput::runOne(Surface& s, std::mt19937& rng, std::vector<Event>&
             if (e.kind == Ev::Escape && pick(3))
                 e.kind = Ev::Return;
         }
-        const int p = pick(100);
-        e.pause = p < 70 ? 0 : p < 93 ? pick(60) : pick(801);
+        // Mostly at typing speed; now and then a pause around the
+        // double-click time or well beyond it.
+        const int p = pick(1000);
+        e.pause = p < 800 ? 0 : p < 985 ? pick(40) : pick(801);
         events.push_back(e);
 
         const QPoint cursor(grid->currentColumn(), grid->currentRow());
@@ -297,7 +302,8 @@ std::string GridInput::runOne(Surface& s, std::mt19937& rng, std::vector<Event>&
             break;
         case Ev::Click:
         case Ev::DoubleClick:
-            if (session.open && e.cell == session.cell && editorOpen)
+            if (session.open && QPoint(grid->currentColumn(), grid->currentRow()) == session.cell
+                && e.cell == session.cell && editorOpen)
                 session.uncertain = true;   // the caret goes where the mouse put it
             else
                 commit = session.open;
@@ -365,6 +371,9 @@ std::string GridInput::runOne(Surface& s, std::mt19937& rng, std::vector<Event>&
         QCoreApplication::processEvents();
         if (e.pause)
             QTest::qWait(e.pause);
+        // A double click that opened the cell to be amended: the typing goes
+        // into the editor's text, replacing it while it is selected.
+        const bool amend = e.kind == Ev::DoubleClick;
         if (!strayWarnings().isEmpty())
             return strayWarnings().first().toStdString();
 
@@ -374,8 +383,9 @@ std::string GridInput::runOne(Surface& s, std::mt19937& rng, std::vector<Event>&
         if (!s.cursorCell(row, column) || grid->isColumnHidden(column) || grid->isRowHidden(row))
             return "cursor on row " + std::to_string(row) + ", column " + std::to_string(column);
         const QRect r = grid->visualRect(grid->model()->index(row, column));
-        if (r.top() < coveredTop(grid) || r.bottom() > grid->viewport()->height() + 1 || r.left() < 0
-            || r.right() > grid->viewport()->width() + 1)
+        // (A click may leave a cell half in view, as it leaves it.)
+        if (r.center().y() < coveredTop(grid) || r.center().y() > grid->viewport()->height() || r.center().x() < 0
+            || r.center().x() > grid->viewport()->width())
             return "cursor cell out of view at row " + std::to_string(row);
         const int shownColumn = [&] {
             for (int c = 2; c < grid->columnCount(); ++c)
@@ -408,6 +418,20 @@ std::string GridInput::runOne(Surface& s, std::mt19937& rng, std::vector<Event>&
                             + "\" while typing into (" + std::to_string(c.y()) + "," + std::to_string(c.x()) + ")";
             session = Session{};
         }
+        if (amend && !session.open) {
+            auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+            const QPoint at(grid->currentColumn(), grid->currentRow());
+            if (editor && grid->isAncestorOf(editor) && s.inputCell(at.y(), at.x())) {
+                // What the click before it committed stands.
+                for (const auto& [cell, text] : expectAfter)
+                    if (shown(cell.first, cell.second) != text)
+                        return "deleted cell (" + std::to_string(cell.first) + "," + std::to_string(cell.second)
+                            + ") shows \"" + shown(cell.first, cell.second).toStdString() + "\"";
+                expectAfter.clear();
+                table = snapshot();
+                session = Session{true, at, editor->text(), editor->selectedText() == editor->text(), false, table};
+            }
+        }
         if (!session.open) {
             for (const auto& [cell, text] : expectAfter)
                 if (shown(cell.first, cell.second) != text)
@@ -439,11 +463,12 @@ std::string GridInput::runOne(Surface& s, std::mt19937& rng, std::vector<Event>&
 int GridInput::runSequences(Surface& s, unsigned seed, int count)
 {
     int failures = 0;
+    std::string fault;
     s.open();
     for (int n = 0; n < count; ++n) {
         std::mt19937 rng(seed + unsigned(n));
         std::vector<Event> events;
-        const std::string fault = runOne(s, rng, events);
+        fault = runOne(s, rng, events);
         if (fault.empty())
             continue;
         ++failures;
@@ -457,6 +482,8 @@ int GridInput::runSequences(Surface& s, unsigned seed, int count)
         strayWarnings().clear();
         s.open();
     }
+    // The next table opens on a program without this one.
+    s.checkSaved({}, fault);
     return failures;
 }
 
@@ -515,7 +542,7 @@ struct ClassTableSurface : Surface {
 
 // The grade window's exam grid, opened on the first student.
 struct ExamGridSurface : Surface {
-    explicit ExamGridSurface(TForm1* form, std::function<QString(int)> file) : form(form), file(std::move(file)) {}
+    explicit ExamGridSurface(TForm1* form) : form(form) {}
     std::string name() const override { return "grade window"; }
     TForm2* window() const
     {
@@ -531,6 +558,7 @@ struct ExamGridSurface : Surface {
             form->activateWindow();
             form->trigger(QStringLiteral("Berichtschreiben1"));
             QTest::qWaitForWindowActive(window());
+            path = state().gradeFilePath;
         }
         QCoreApplication::processEvents();
     }
@@ -543,7 +571,7 @@ struct ExamGridSurface : Surface {
             fault = "the grade window stayed open after Escape";
             return;
         }
-        const QStringList lines = ReadTextLines(file(1));
+        const QStringList lines = ReadTextLines(path);
         for (const auto& [cell, text] : shown) {
             const QString stored = trimRight(lines.value(cell.second * 20 + cell.first));
             if (stored != text) {
@@ -562,14 +590,17 @@ struct ExamGridSurface : Surface {
     {
         return IsEditableExamCell(column, row) && !grid()->isColumnHidden(column);
     }
-    // Only a mark cell takes the cursor: the codes and the computed results
-    // hold nothing to type.
-    bool cursorCell(int row, int column) const override { return IsEditableExamCell(column, row); }
+    // A subject row, never the codes (Left and Right may stop on a result,
+    // as the arrow rule of the exam grid says).
+    bool cursorCell(int row, int column) const override
+    {
+        return row >= kFirstSubjectRow && row <= kLastSubjectRow && column >= ColWritten;
+    }
     bool clicksWrite() const override { return true; }
     QPoint firstCell() const override { return QPoint(grid()->currentColumn(), grid()->currentRow()); }
 
     TForm1* form;
-    std::function<QString(int)> file;
+    QString path;   // the grade file of the student shown
 };
 
 struct Table {
@@ -590,7 +621,7 @@ const Table kTables[] = {
 TEST_F(GridInput, RandomKeysClicksAndPausesKeepEveryTypedMarkInEveryEntryTable)
 {
     const unsigned seed = firstSeed();
-    const int count = sequenceCount(40);
+    const int count = sequenceCount(30);
     std::printf("grid input: seed %u, %d sequences per table\n", seed, count);
     for (const Table& t : kTables) {
         ClassTableSurface s(*this, form, t.entry, t.kind, [this](int n) { return gradeFile(n); });
@@ -602,9 +633,9 @@ TEST_F(GridInput, RandomKeysClicksAndPausesKeepEveryTypedMarkInEveryEntryTable)
 TEST_F(GridInput, RandomKeysClicksAndPausesKeepEveryTypedMarkInTheGradeWindow)
 {
     const unsigned seed = firstSeed();
-    const int count = sequenceCount(60);
+    const int count = sequenceCount(80);
     std::printf("grid input: seed %u, %d sequences\n", seed, count);
-    ExamGridSurface s(form, [this](int n) { return gradeFile(n); });
+    ExamGridSurface s(form);
     const int failures = runSequences(s, seed, count);
     std::printf("grid input: grade window, %d of %d sequences failed\n", failures, count);
 }
@@ -621,7 +652,41 @@ TEST_F(GridInput, OnARealDisplayTypedMarksStayWhereTheCursorShowed)
             ClassTableSurface s(*this, form, t.entry, t.kind, [this](int n) { return gradeFile(n); });
             runSequences(s, seed, count);
         }
-        ExamGridSurface s(form, [this](int n) { return gradeFile(n); });
+        ExamGridSurface s(form);
         runSequences(s, seed, count);
     });
+}
+
+// Alt+N opens "&Notentabellen (Ganze Klasse)" while a table has the focus, a
+// cell editor too, so that closing and printing the table need no mouse.
+void GridInput::altN(bool editing)
+{
+    QMenu* menu = form->findChild<QMenu*>(QStringLiteral("Notentabellen1"));
+    ASSERT_TRUE(menu);
+    form->trigger(QStringLiteral("JahresleistungEingabe1"));
+    ASSERT_TRUE(classGrid().visible());
+    ASSERT_EQ(QApplication::focusWidget(), form->StringGrid1);
+    if (editing) {
+        QTest::keyClick(form->StringGrid1, Qt::Key_4);
+        ASSERT_TRUE(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+    }
+    bool shown = false;
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [&shown, menu] {
+        shown = true;
+        QTimer::singleShot(0, menu, [menu] { menu->close(); });
+    }, Qt::SingleShotConnection);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
+    QTest::qWait(50);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(classGrid().visible());
+}
+
+TEST_F(GridInput, AltNOpensTheTableMenuFromTheGrid)
+{
+    altN(false);
+}
+
+TEST_F(GridInput, AltNOpensTheTableMenuFromACellEditor)
+{
+    altN(true);
 }
