@@ -88,6 +88,9 @@ struct Surface {
     virtual bool clicksWrite() const { return false; }
     // What the table opens at.
     virtual QPoint firstCell() const = 0;
+    // The cell (column, row) of a subject code: the class tables name the
+    // column by the code and the row by n, the exam grid the other way round.
+    virtual QPoint cellOf(const QString& code, int n) const = 0;
 };
 
 QString trimRight(QString s)
@@ -160,7 +163,9 @@ protected:
     void altN(bool editing);
     // Runs count sequences from seed on the surface; returns the failures.
     int runSequences(Surface& s, unsigned seed, int count);
-    std::string runOne(Surface& s, std::mt19937& rng, std::vector<Event>& events);
+    // One sequence: the events of script, or random ones when it is empty.
+    std::string runOne(Surface& s, std::mt19937& rng, std::vector<Event>& events,
+                       const std::vector<Event>& script = {});
     static int sequenceCount(int reduced)
     {
         const int n = qEnvironmentVariableIntValue("HSA_GRIDINPUT_SEQUENCES");
@@ -209,7 +214,8 @@ int coveredTop(QTableWidget* grid)
     return top;
 }
 
-std::string GridInput::runOne(Surface& s, std::mt19937& rng, std::vector<Event>& events)
+std::string GridInput::runOne(Surface& s, std::mt19937& rng, std::vector<Event>& events,
+                              const std::vector<Event>& script)
 {
     QTableWidget* grid = s.grid();
     const auto pick = [&](int n) { return int(rng() % unsigned(n)); };
@@ -234,16 +240,18 @@ std::string GridInput::runOne(Surface& s, std::mt19937& rng, std::vector<Event>&
     } session;
     auto table = snapshot();
     std::map<std::pair<int, int>, QString> expectAfter;   // cells a commit must show
-    const int length = 6 + pick(18);
+    const int length = script.empty() ? 6 + pick(18) : int(script.size());
     for (int i = 0; i < length; ++i) {
         Event e;
-        const int roll = pick(100);
-        if (roll < 40) {
+        const int roll = script.empty() ? pick(100) : -1;
+        if (roll < 0) {
+            e = script[size_t(i)];
+        } else if (roll < 40) {
             e.kind = Ev::Mark;
             e.mark = kMarkKeys[pick(int(sizeof kMarkKeys) - 1)];
             if (e.mark == 'P' && pick(2))
                 e.mark = '5';
-        } else if (roll < 52 || roll < 56) {
+        } else if (roll < 56) {
             e.kind = roll < 52 ? Ev::Click : Ev::DoubleClick;
             // A cell the user can see, heading and name columns included.
             std::vector<QPoint> seen;
@@ -266,8 +274,10 @@ std::string GridInput::runOne(Surface& s, std::mt19937& rng, std::vector<Event>&
         }
         // Mostly at typing speed; now and then a pause around the
         // double-click time or well beyond it.
-        const int p = pick(1000);
-        e.pause = p < 800 ? 0 : p < 985 ? pick(40) : pick(801);
+        if (roll >= 0) {
+            const int p = pick(1000);
+            e.pause = p < 800 ? 0 : p < 985 ? pick(40) : pick(801);
+        }
         events.push_back(e);
 
         const QPoint cursor(grid->currentColumn(), grid->currentRow());
@@ -532,6 +542,13 @@ struct ClassTableSurface : Surface {
         return row >= 1 && column >= kGridFirstSubjectColumn && column < kGridColCount;
     }
     QPoint firstCell() const override { return QPoint(classGrid().FirstFilteredColumn(), 1); }
+    QPoint cellOf(const QString& code, int n) const override
+    {
+        for (int c = kGridFirstSubjectColumn; c <= kGridLastSubjectColumn; ++c)
+            if (grid()->item(0, c)->text().trimmed() == code)
+                return QPoint(c, n);
+        return QPoint(-1, -1);
+    }
 
     TForm1* form;
     const char* entry;
@@ -598,6 +615,13 @@ struct ExamGridSurface : Surface {
     }
     bool clicksWrite() const override { return true; }
     QPoint firstCell() const override { return QPoint(grid()->currentColumn(), grid()->currentRow()); }
+    QPoint cellOf(const QString& code, int n) const override
+    {
+        for (int r = kFirstSubjectRow; r <= kLastSubjectRow; ++r)
+            if (grid()->item(r, ColCode)->text().trimmed() == code)
+                return QPoint(n, r);
+        return QPoint(-1, -1);
+    }
 
     TForm1* form;
     QString path;   // the grade file of the student shown
@@ -689,4 +713,101 @@ TEST_F(GridInput, AltNOpensTheTableMenuFromTheGrid)
 TEST_F(GridInput, AltNOpensTheTableMenuFromACellEditor)
 {
     altN(true);
+}
+
+namespace {
+
+// A script of events: marks as typed ("4", ","), keys by name ("Tab",
+// "S-Tab", "Home", "End", "Left", "Right", "Up", "Down", "PgUp", "PgDn",
+// "C-Home", "Ret", "Esc", "Del", "BkSp", "F2"), "c(D,3)" and "d(D,3)" a click
+// and a double click on the cell of subject D and 3 (see cellOf), "h(3)" a
+// click on the heading of column 3, "~300" a pause after the event before.
+std::vector<Event> parseScript(const Surface& s, const QString& text, std::string& fault)
+{
+    static const std::map<QString, Ev> keys = {
+        {"Tab", Ev::Tab}, {"S-Tab", Ev::Backtab}, {"Home", Ev::Home}, {"End", Ev::End}, {"Left", Ev::Left},
+        {"Right", Ev::Right}, {"Up", Ev::Up}, {"Down", Ev::Down}, {"PgUp", Ev::PageUp}, {"PgDn", Ev::PageDown},
+        {"C-Home", Ev::CtrlHome}, {"Ret", Ev::Return}, {"Esc", Ev::Escape}, {"Del", Ev::Delete},
+        {"BkSp", Ev::Backspace}, {"F2", Ev::F2}};
+    std::vector<Event> events;
+    for (const QString& t : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        Event e;
+        if (t.startsWith(QLatin1Char('~')) && !events.empty()) {
+            events.back().pause = t.mid(1).toInt();
+            continue;
+        }
+        if (keys.count(t)) {
+            e.kind = keys.at(t);
+        } else if (t.size() == 1) {
+            e.mark = t.at(0).toLatin1();
+        } else if (t.startsWith(QStringLiteral("h("))) {
+            e.kind = Ev::Click;
+            e.cell = QPoint(t.mid(2, t.size() - 3).toInt(), 0);
+        } else {
+            e.kind = t.startsWith(QLatin1Char('d')) ? Ev::DoubleClick : Ev::Click;
+            const QStringList parts = t.mid(2, t.size() - 3).split(QLatin1Char(','));
+            e.cell = s.cellOf(parts.value(0), parts.value(1).toInt());
+            if (e.cell.x() < 0)
+                fault = "no subject " + parts.value(0).toStdString();
+        }
+        events.push_back(e);
+    }
+    return events;
+}
+
+struct Row {
+    const char* surface;   // a table's menu entry, or "" for the grade window
+    const char* script;
+    const char* why;
+};
+
+// Every way a typed mark was lost or moved that the sequences above found or
+// that was seen in use, as a fixed row.
+const Row kRows[] = {
+    {"JahresleistungEingabe1", "c(R,2) 4 Tab c(Eth,2) 5 Ret", "Tab, then a click into the next cell"},
+    {"JahresleistungEingabe1", "c(R,2) 4 Tab ~300 c(Eth,2) ~800 5 Ret", "the same with pauses"},
+    {"SchriftlicheNotenEingabe1", "c(D,3) Home 4 Tab 3 Tab 2 Ret", "Home in a table that hides R"},
+    {"MndlicheNotenEingabe1", "c(M,3) Home 4 Tab 3 Ret End 5 S-Tab 6 Ret", "Home, End and Shift+Tab"},
+    {"PraktischePrfungsergebnisseEingabe1", "c(E,2) Home 4 Tab 3 S-Tab 2 Ret", "Tab on into the next row and back"},
+    {"PPPraktischePrfungEingabe4Ausdruck1", "c(Te,1) Home 2 Tab 3 Tab 4 Tab 5 Ret C-Home 6 Ret", "PP's three columns"},
+    {"JahresleistungEingabe1", "c(D,1) 1 Ret 2 Ret 3 Ret 4 Ret 5 Ret 6 Ret 1 Ret 2 Ret 3 Ret 4 Ret 5 Ret 6 Ret 1 Ret "
+                               "2 Ret 3 Ret 4 Ret Ret Ret Ret Ret 5",
+     "a column of twenty rows with Return: the headings stay"},
+    {"JahresleistungEingabe1", "PgDn PgDn Down 3 Esc c(D,1) 4 Ret", "a table left scrolled opens at its first student"},
+    {"SchriftlicheNotenEingabe1", "PgDn 2 PgUp 3 C-Home 4 Left 5 Up 6 Ret", "PageUp, PageDown, Ctrl+Home"},
+    {"JahresleistungEingabe1", "c(D,2) Del c(D,3) BkSp Down Del Down 4 BkSp Ret", "Delete and Backspace"},
+    {"JahresleistungEingabe1", "d(D,4) BkSp 3 Ret d(M,4) 2 Ret", "a double click amends"},
+    {"JahresleistungEingabe1", "c(M,5) F2 Tab 4 Tab F2 5 Home", "F2 then a cursor key"},
+    {"SchriftlicheNotenEingabe1", "h(2) 4 Ret h(0) 5 Ret c(R,1) 6 Ret", "clicks on the headings and hidden R"},
+    {"", "c(E,1) 2 Tab c(E,3) 3 Ret", "grade window: Tab, then a click into the oral cell of E"},
+    {"", "c(D,1) 2 Tab ~300 c(D,2) ~800 3 Ret", "grade window: Tab, then a click into the next cell"},
+    {"", "c(D,5) Home 4 Tab 3 Tab 2 Tab 1 Ret End 5 S-Tab 6 Ret", "grade window: Home, End, Tab, Shift+Tab"},
+    {"", "c(D,1) Del c(D,5) BkSp Down 3 BkSp Ret", "grade window: Delete and Backspace"},
+    {"", "d(D,1) 2 Ret d(D,0) 4 Ret d(D,6) 5 Ret", "grade window: double clicks on marks, codes and results"},
+    {"", "h(1) 4 Ret h(3) 5 PgDn 6 PgUp C-Home 2 Ret", "grade window: a click on the headings"},
+};
+
+} // namespace
+
+TEST_F(GridInput, EveryFixedSequenceKeepsTheTypedMarks)
+{
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(std::string(row.why) + ": " + row.script);
+        std::unique_ptr<Surface> s;
+        for (const Table& t : kTables)
+            if (std::string(row.surface) == t.entry)
+                s = std::make_unique<ClassTableSurface>(*this, form, t.entry, t.kind,
+                                                         [this](int n) { return gradeFile(n); });
+        if (!s)
+            s = std::make_unique<ExamGridSurface>(form);
+        s->open();
+        std::string fault;
+        const std::vector<Event> script = parseScript(*s, QString::fromLatin1(row.script), fault);
+        ASSERT_EQ(fault, "");
+        std::mt19937 rng(1);
+        std::vector<Event> events;
+        EXPECT_EQ(runOne(*s, rng, events, script), "");
+        s->checkSaved({}, fault);
+        EXPECT_EQ(fault, "");
+    }
 }
