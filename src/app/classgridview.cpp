@@ -16,8 +16,6 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
-#include <optional>
-
 namespace hsa {
 
 namespace {
@@ -288,35 +286,17 @@ void ClassGridView::leaveGrid()
 void ClassGridView::keyPressEvent(QKeyEvent* e)
 {
     runGuarded([&] {
-        const bool ctrl = e->modifiers() & Qt::ControlModifier;
-        std::optional<GridKey> key;
-        switch (e->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter: key = GridKey::Return; break;
-        case Qt::Key_Left: key = GridKey::Left; break;
-        case Qt::Key_Right: key = GridKey::Right; break;
-        case Qt::Key_Up: key = GridKey::Up; break;
-        case Qt::Key_Down: key = GridKey::Down; break;
-        case Qt::Key_PageUp: key = GridKey::PageUp; break;
-        case Qt::Key_PageDown: key = GridKey::PageDown; break;
-        case Qt::Key_Home: key = ctrl ? GridKey::CtrlHome : GridKey::Home; break;
-        case Qt::Key_End: key = ctrl ? GridKey::CtrlEnd : GridKey::End; break;
-        case Qt::Key_Tab: key = (e->modifiers() & Qt::ShiftModifier) ? GridKey::Backtab : GridKey::Tab; break;
-        case Qt::Key_Backtab: key = GridKey::Backtab; break;
-        case Qt::Key_Escape:
+        const bool plain = !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        if (e->key() == Qt::Key_Escape) {
             leaveGrid();
             return;
-        case Qt::Key_Delete:
-        case Qt::Key_Backspace:
-            // The mark of the cell is removed, as an emptied cell is stored.
-            if (!ctrl && !(e->modifiers() & Qt::AltModifier)) {
-                commitFromEditor(currentRow(), currentColumn(), QString());
-                return;
-            }
-            break;
-        default:
-            break;
         }
+        if ((e->key() == Qt::Key_Delete || e->key() == Qt::Key_Backspace) && plain) {
+            // The mark of the cell is removed, as an emptied cell is stored.
+            commitFromEditor(currentRow(), currentColumn(), QString());
+            return;
+        }
+        const std::optional<GridKey> key = CursorMoveOf<GridKey>(*e);
         if (!key) {
             QTableWidget::keyPressEvent(e);
             return;

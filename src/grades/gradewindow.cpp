@@ -1194,36 +1194,17 @@ bool TForm2::filterEvent(QObject* watched, QEvent* event)
     // editor hands the cursor keys on).
     if (watched == StringGrid3 && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
-        const bool ctrl = k->modifiers() & Qt::ControlModifier;
         const CellPos from{StringGrid3->currentColumn(), StringGrid3->currentRow()};
-        std::optional<ExamGridKey> key;
-        switch (k->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter: key = ExamGridKey::Return; break;
-        case Qt::Key_Left: key = ExamGridKey::Left; break;
-        case Qt::Key_Right: key = ExamGridKey::Right; break;
-        case Qt::Key_Up: key = ExamGridKey::Up; break;
-        case Qt::Key_Down: key = ExamGridKey::Down; break;
-        case Qt::Key_PageUp: key = ExamGridKey::PageUp; break;
-        case Qt::Key_PageDown: key = ExamGridKey::PageDown; break;
-        case Qt::Key_Home: key = ctrl ? ExamGridKey::CtrlHome : ExamGridKey::Home; break;
-        case Qt::Key_End: key = ctrl ? ExamGridKey::CtrlEnd : ExamGridKey::End; break;
-        case Qt::Key_Tab:
-            key = (k->modifiers() & Qt::ShiftModifier) ? ExamGridKey::Backtab : ExamGridKey::Tab;
-            break;
-        case Qt::Key_Backtab: key = ExamGridKey::Backtab; break;
-        case Qt::Key_Delete:
-        case Qt::Key_Backspace:
+        if ((k->key() == Qt::Key_Delete || k->key() == Qt::Key_Backspace)
+            && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
             // The mark is removed, as an emptied cell is stored.
-            if (!ctrl && c_->commitCell(from.column, from.row, QString())) {
+            if (c_->commitCell(from.column, from.row, QString())) {
                 refreshGrid();
                 refreshLabels();
             }
             return true;
-        default:
-            break;
         }
-        if (key && !(k->modifiers() & Qt::AltModifier)) {
+        if (const std::optional<ExamGridKey> key = CursorMoveOf<ExamGridKey>(*k)) {
             const int rowPixels = std::max(1, StringGrid3->rowHeight(kFirstSubjectRow));
             const int page = std::max(1, (StringGrid3->viewport()->height() - StringGrid3->rowHeight(0)) / rowPixels - 1);
             const KeyResult r = c_->keyMove(from, *key, page);
