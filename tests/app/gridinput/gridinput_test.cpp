@@ -15,26 +15,18 @@
 // its seed and the events that led to it.
 
 #include "app/classgridview.h"
-#include "classes/classfiles.h"
-#include "classes/dbftable.h"
-#include "classes/examgrid.h"
 #include "classes/textfile.h"
 #include "grades/cellrules.h"
-#include "grades/classgrid.h"
-#include "grades/examsheet.h"
-#include "grades/gradecontext.h"
 #include "grades/gradewindow.h"
+#include "support/namedclass.h"
 #include "support/privatedesktop.h"
-#include "support/programwindows.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTimer>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include <map>
 #include <random>
@@ -115,50 +107,19 @@ void catchStray(QtMsgType type, const QMessageLogContext& context, const QString
         previousHandler(type, context, text);
 }
 
-class GridInput : public test::ProgramWindowsFixture {
+class GridInput : public test::NamedClassFixture {
 protected:
     void SetUp() override
     {
-        classGrid().reset();
-        ProgramWindowsFixture::SetUp();
-        state().accessLocked = false;
-        prompt.setDefaultAnswer(Answer::Yes);
-        dir.layDefaults();
-        QFile::copy(dir.file("start2.dbf"), dir.file(kClass));
-        {
-            DbfTable t;
-            t.open(dir.file(kClass));
-            for (int i = 0; i < kStudents; ++i) {
-                t.setValue(i, "NACHNAME", QStringLiteral("Schüler%1").arg(i + 1));
-                t.setValue(i, "VORNAME", "Anna");
-                t.setValue(i, "NR", QString::number(i + 1));
-                t.setValue(i, "M/W", "w");
-            }
-        }
-        ASSERT_TRUE(classFiles().OpenClass(kClass)) << prompt.texts().join(" | ").toStdString();
-        const GradeContext ctx = GradeContextFromState();
-        for (int n = 1; n <= kStudents; n += 2) {
-            ExamSheet sheet = PresetExamSheet(ctx);
-            for (int column : {ColWritten, ColComm, ColOral, ColYear})
-                for (int row = 1; row <= 19; ++row)
-                    sheet.grid.at(column, row) = QStringLiteral("2.0");
-            ASSERT_TRUE(SaveStudentGradeFile(gradeFile(n), sheet, ctx));
-        }
-        form->show();
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form));
-        prompt.clear();
+        openNamedClass(kClass, kStudents, [](int n) { return n % 2 == 1; });
         strayWarnings().clear();
         previousHandler = qInstallMessageHandler(catchStray);
     }
     void TearDown() override
     {
         qInstallMessageHandler(previousHandler);
-        classGrid().reset();
-        ClassTable().close();
-        ProgramWindowsFixture::TearDown();
+        NamedClassFixture::TearDown();
     }
-    QString gradeFile(int n) const { return GradeFilePathFor(state().classDir, QString::number(n)); }
 
     void altN(bool editing);
     // Runs count sequences from seed on the surface; returns the failures.
@@ -240,6 +201,17 @@ std::string GridInput::runOne(Surface& s, std::mt19937& rng, std::vector<Event>&
     } session;
     auto table = snapshot();
     std::map<std::pair<int, int>, QString> expectAfter;   // cells a commit must show
+    // The cells emptied by Delete or Backspace show an emptied mark; the
+    // table as it now stands is what the next marks are checked against.
+    const auto settle = [&]() -> std::string {
+        for (const auto& [cell, text] : expectAfter)
+            if (shown(cell.first, cell.second) != text)
+                return "deleted cell (" + std::to_string(cell.first) + "," + std::to_string(cell.second) + ") shows \""
+                    + shown(cell.first, cell.second).toStdString() + "\"";
+        expectAfter.clear();
+        table = snapshot();
+        return {};
+    };
     const int length = script.empty() ? 6 + pick(18) : int(script.size());
     for (int i = 0; i < length; ++i) {
         Event e;
@@ -431,23 +403,14 @@ std::string GridInput::runOne(Surface& s, std::mt19937& rng, std::vector<Event>&
             const QPoint at(grid->currentColumn(), grid->currentRow());
             if (editor && grid->isAncestorOf(editor) && s.inputCell(at.y(), at.x())) {
                 // What the click before it committed stands.
-                for (const auto& [cell, text] : expectAfter)
-                    if (shown(cell.first, cell.second) != text)
-                        return "deleted cell (" + std::to_string(cell.first) + "," + std::to_string(cell.second)
-                            + ") shows \"" + shown(cell.first, cell.second).toStdString() + "\"";
-                expectAfter.clear();
-                table = snapshot();
+                if (std::string fault = settle(); !fault.empty())
+                    return fault;
                 session = Session{true, at, editor->text(), editor->selectedText() == editor->text(), false, table};
             }
         }
-        if (!session.open) {
-            for (const auto& [cell, text] : expectAfter)
-                if (shown(cell.first, cell.second) != text)
-                    return "deleted cell (" + std::to_string(cell.first) + "," + std::to_string(cell.second)
-                        + ") shows \"" + shown(cell.first, cell.second).toStdString() + "\"";
-            expectAfter.clear();
-            table = snapshot();
-        }
+        if (!session.open)
+            if (std::string fault = settle(); !fault.empty())
+                return fault;
     }
     // The end of a sequence: the mark being typed is committed with Return.
     Event last;
