@@ -3,6 +3,7 @@
 #include "app/apphooks.h"
 #include "grades/gradewindowcontroller.h"
 #include "grades/gridheadings.h"
+#include "grades/gridkeys.h"
 #include "classes/sharedstate.h"
 #include "platform/slotguard.h"
 
@@ -12,6 +13,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 
 namespace hsa {
@@ -56,23 +58,9 @@ protected:
                 QApplication::sendEvent(view_, &copy);
                 return true;
             }
-            switch (k->key()) {
-            case Qt::Key_Left:
-            case Qt::Key_Right:
-            case Qt::Key_Return:
-            case Qt::Key_Enter: {
-                if (editor) {
-                    emit const_cast<ClassGridDelegate*>(this)->commitData(editor);
-                    emit const_cast<ClassGridDelegate*>(this)->closeEditor(editor, NoHint);
-                }
-                QKeyEvent copy(QEvent::KeyPress, k->key(), k->modifiers(), k->text());
-                QApplication::sendEvent(view_, &copy);
-                return true;
-            }
-            default:
-                break;
-            }
         }
+        if (HandCursorKeyToGrid(this, object, event, view_))
+            return true;
         return QStyledItemDelegate::eventFilter(object, event);
     }
 
@@ -94,6 +82,36 @@ ClassGridView::ClassGridView(QWidget* parent) : QTableWidget(kGridRows, kGridCel
     horizontalHeader()->setDefaultSectionSize(defaultWidth_);
     setColumnHidden(kGridConductCell, true);
     setColumnHidden(kGridCooperationCell, true);
+    // The cells scroll by pixels, so that exactly the heading row's height
+    // lies under the fixed headings.
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    headingRow_ = new QTableView(this);
+    headingRow_->setObjectName(QStringLiteral("StringGrid1Headings"));
+    headingRow_->setModel(model());
+    // A delegate of its own: it never edits, and the grid's delegate reports
+    // its editors to the grid alone.
+    headingRow_->setItemDelegate(new HeadingWrapDelegate(0, headingRow_));
+    headingRow_->horizontalHeader()->hide();
+    headingRow_->verticalHeader()->hide();
+    headingRow_->setFocusPolicy(Qt::NoFocus);
+    headingRow_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    headingRow_->setSelectionMode(QAbstractItemView::NoSelection);
+    headingRow_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    headingRow_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    headingRow_->setFrameShape(QFrame::NoFrame);
+    headingRow_->setShowGrid(true);
+    for (int r = 1; r < kGridRows; ++r)
+        headingRow_->setRowHidden(r, true);
+    viewport()->stackUnder(headingRow_);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, headingRow_, [this](int column, int, int size) {
+        headingRow_->setColumnWidth(column, size);
+    });
+    connect(verticalHeader(), &QHeaderView::sectionResized, headingRow_, [this](int row, int, int) {
+        if (row == 0)
+            placeHeadingRow();
+    });
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, headingRow_->horizontalScrollBar(),
+            &QScrollBar::setValue);
     setVisible(false);
     connect(this, &QTableWidget::currentCellChanged, this, guardedSlot([this](int row, int column, int, int) {
         if (refreshing_ || row < 0 || column < 0)
@@ -156,7 +174,17 @@ void ClassGridView::refresh()
         if (w > 0)
             setColumnWidth(c, horizontalHeader()->defaultSectionSize());
     }
+    for (int c = 0; c < kGridCells; ++c) {
+        headingRow_->setColumnHidden(c, isColumnHidden(c));
+        headingRow_->setColumnWidth(c, columnWidth(c));
+    }
     fitHeadings();
+    // A table opens at its first student, wherever the last one was left.
+    if (appears) {
+        verticalScrollBar()->setValue(0);
+        horizontalScrollBar()->setValue(0);
+    }
+    placeHeadingRow();
     // Typing into a cell replaces its mark; F2 and a double click open it to
     // be amended.  A click alone opens nothing, and no editor waits on the
     // current cell: a click into such an editor, or the editor the view opens
@@ -185,6 +213,45 @@ void ClassGridView::fitHeadings()
         for (int c = 0; c < kGridFixedCols; ++c)
             if (QTableWidgetItem* it = item(r, c); it && it->toolTip() != it->text())
                 it->setToolTip(it->text());
+}
+
+void ClassGridView::placeHeadingRow()
+{
+    const QRect v = viewport()->geometry();
+    headingRow_->setGeometry(v.x(), v.y(), v.width(), rowHeight(0));
+    headingRow_->setRowHeight(0, rowHeight(0));
+    headingRow_->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
+    headingRow_->raise();
+}
+
+void ClassGridView::resizeEvent(QResizeEvent* e)
+{
+    QTableWidget::resizeEvent(e);
+    placeHeadingRow();
+}
+
+void ClassGridView::updateGeometries()
+{
+    QTableWidget::updateGeometries();
+    if (headingRow_)
+        placeHeadingRow();
+}
+
+void ClassGridView::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    QTableWidget::scrollTo(index, hint);
+    // A cell below the headings is scrolled out from under them.
+    if (index.isValid() && index.row() > 0) {
+        const int covered = rowHeight(0) - visualRect(index).top();
+        if (covered > 0)
+            verticalScrollBar()->setValue(verticalScrollBar()->value() - covered);
+    }
+}
+
+int ClassGridView::pageRows() const
+{
+    const int rowPixels = std::max(1, rowHeight(1));
+    return std::max(1, (viewport()->height() - rowHeight(0)) / rowPixels - 1);
 }
 
 void ClassGridView::showCurrent()
@@ -219,29 +286,24 @@ void ClassGridView::leaveGrid()
 void ClassGridView::keyPressEvent(QKeyEvent* e)
 {
     runGuarded([&] {
-        switch (e->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            classGrid().keyMove(GridKey::Return);
-            showCurrent();
-            emit gridStateChanged();
-            return;
-        case Qt::Key_Left:
-            classGrid().keyMove(GridKey::Left);
-            showCurrent();
-            emit gridStateChanged();
-            return;
-        case Qt::Key_Right:
-            classGrid().keyMove(GridKey::Right);
-            showCurrent();
-            emit gridStateChanged();
-            return;
-        case Qt::Key_Escape:
+        const bool plain = !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        if (e->key() == Qt::Key_Escape) {
             leaveGrid();
             return;
-        default:
-            QTableWidget::keyPressEvent(e);
         }
+        if ((e->key() == Qt::Key_Delete || e->key() == Qt::Key_Backspace) && plain) {
+            // The mark of the cell is removed, as an emptied cell is stored.
+            commitFromEditor(currentRow(), currentColumn(), QString());
+            return;
+        }
+        const std::optional<GridKey> key = CursorMoveOf<GridKey>(*e);
+        if (!key) {
+            QTableWidget::keyPressEvent(e);
+            return;
+        }
+        classGrid().keyMove(*key, pageRows());
+        showCurrent();
+        emit gridStateChanged();
     });
 }
 

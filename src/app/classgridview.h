@@ -1,6 +1,7 @@
 #pragma once
 #include "grades/classgrid.h"
 
+#include <QTableView>
 #include <QTableWidget>
 
 namespace hsa {
@@ -26,6 +27,9 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void updateGeometries() override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -36,6 +40,11 @@ private:
     void showCurrent();
     void fitHeadings();
     void leaveGrid();
+    // The heading row (row 0) drawn over the top of the cells, so that the
+    // subject codes stay in view however far the students scroll.
+    void placeHeadingRow();
+    int pageRows() const;
+    QTableView* headingRow_ = nullptr;
     bool refreshing_ = false;
     bool inRefresh_ = false;
     int defaultWidth_ = kGridDefaultColumnWidth;

@@ -398,7 +398,14 @@ void TForm1::menuAboutToShow(int index)
         switch (index) {
         case 0: mayOpen = OpenKlasseMenu(); break;
         case 1: mayOpen = OpenListeMenu(); break;
-        case 4: CheckNoClassOpen(); refreshFromState(); break;
+        case 4:
+            CheckNoClassOpen();
+            // While a table has the focus its lock on the other menus
+            // stands: refreshing them now would enable and disable them under
+            // the opening menu, which the menu bar answers by closing it.
+            if (!classGrid().menusDisabled())
+                refreshFromState();
+            break;
         case 6: mayOpen = OpenDruckenMenu(); break;
         default: break;
         }

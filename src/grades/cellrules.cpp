@@ -3,6 +3,9 @@
 #include "classes/arithmetic.h"
 #include "classes/helpers.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace hsa {
 
 namespace {
@@ -210,9 +213,66 @@ void DoubleClickExamCell(ExamGrid& grid, CellPos pos, const GradeContext& contex
     RecalcExamRow(grid, pos.row, context);
 }
 
-KeyResult ExamGridKeyMove(const ExamGrid& grid, CellPos pos, ExamGridKey key)
+KeyResult ExamGridKeyMove(const ExamGrid& grid, CellPos pos, ExamGridKey key, int pageRows)
 {
     KeyResult result{pos, false};
+    static constexpr int kMarkColumns[] = {ColWritten, ColComm, ColOral, ColYear};
+    const int row = std::clamp(pos.row, kFirstSubjectRow, kLastSubjectRow);
+    const int page = std::max(1, pageRows);
+    // The column itself, or the nearest mark column left of it.
+    const auto markColumn = [](int column) {
+        int at = ColWritten;
+        for (int c : kMarkColumns)
+            if (c <= column)
+                at = c;
+        return at;
+    };
+    switch (key) {
+    case ExamGridKey::Up:
+    case ExamGridKey::Down:
+    case ExamGridKey::PageUp:
+    case ExamGridKey::PageDown: {
+        const int step = key == ExamGridKey::Up ? -1 : key == ExamGridKey::Down ? 1 : key == ExamGridKey::PageUp ? -page : page;
+        result.pos = CellPos{markColumn(pos.column), std::clamp(row + step, kFirstSubjectRow, kLastSubjectRow)};
+        result.swallowed = true;
+        return result;
+    }
+    case ExamGridKey::Home:
+    case ExamGridKey::End:
+        result.pos = CellPos{key == ExamGridKey::Home ? ColWritten : ColYear, row};
+        result.swallowed = true;
+        return result;
+    case ExamGridKey::CtrlHome:
+        result.pos = CellPos{ColWritten, kFirstSubjectRow};
+        result.swallowed = true;
+        return result;
+    case ExamGridKey::CtrlEnd:
+        result.pos = CellPos{ColYear, kLastSubjectRow};
+        result.swallowed = true;
+        return result;
+    case ExamGridKey::Tab: {
+        result.swallowed = true;
+        for (int c : kMarkColumns)
+            if (c > pos.column) {
+                result.pos = CellPos{c, row};
+                return result;
+            }
+        result.pos = row < kLastSubjectRow ? CellPos{ColWritten, row + 1} : CellPos{ColYear, row};
+        return result;
+    }
+    case ExamGridKey::Backtab: {
+        result.swallowed = true;
+        for (auto it = std::rbegin(kMarkColumns); it != std::rend(kMarkColumns); ++it)
+            if (*it < pos.column) {
+                result.pos = CellPos{*it, row};
+                return result;
+            }
+        result.pos = row > kFirstSubjectRow ? CellPos{ColYear, row - 1} : CellPos{ColWritten, row};
+        return result;
+    }
+    default:
+        break;
+    }
     if (key == ExamGridKey::Return) {
         if (pos.row < kLastSubjectRow)
             result.pos.row = pos.row + 1;

@@ -57,14 +57,19 @@ CellPos ClickExamCell(ExamGrid& grid, CellPos pos, const GradeContext& context);
 // integer 0) becomes "P" (exam pending).  The row is recomputed.
 void DoubleClickExamCell(ExamGrid& grid, CellPos pos, const GradeContext& context);
 
-enum class ExamGridKey { Return, Left, Right };
+enum class ExamGridKey { Return, Left, Right, Up, Down, PageUp, PageDown, Home, End, CtrlHome, CtrlEnd, Tab, Backtab };
 struct KeyResult {
     CellPos pos;
     bool swallowed = false; // the key must not move the cursor any further
 };
 // Return goes one row down (not beyond row 19); Left and Right jump over a
 // computed column by its heading ("insg", "chnit", "ndnote", "dez"), never
-// leave the grid, and a landing in column 7 goes to column 5.
-KeyResult ExamGridKeyMove(const ExamGrid& grid, CellPos pos, ExamGridKey key);
+// leave the grid, and a landing in column 7 goes to column 5.  The other
+// keys land on mark cells (columns 1, 2, 3 and 5 of rows 1 to 19): Up, Down,
+// PageUp and PageDown (by pageRows) keep the column; Home and End go to the
+// written and the year mark of the row, Ctrl+Home and Ctrl+End to those of
+// the first and last row; Tab and Shift+Tab (Backtab) go from mark to mark
+// and on into the next or previous row.
+KeyResult ExamGridKeyMove(const ExamGrid& grid, CellPos pos, ExamGridKey key, int pageRows = 1);
 
 } // namespace hsa

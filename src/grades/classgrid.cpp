@@ -745,13 +745,41 @@ bool ClassGrid::commitCell(int column, int row, const QString& text)
     return true;
 }
 
-GridPos ClassGrid::keyMove(GridKey key)
+bool ClassGrid::isCursorColumn(int column) const
+{
+    return column >= kGridFixedCols && column < kGridColCount && widths_[column] != 0;
+}
+
+bool ClassGrid::isMarkColumn(int column) const
+{
+    return column >= kGridFirstSubjectColumn && column <= kGridLastSubjectColumn && isCursorColumn(column)
+        && !EndsWithSlash(cells_[0][column]);
+}
+
+int ClassGrid::firstMarkColumn() const
+{
+    for (int c = kGridFirstSubjectColumn; c <= kGridLastSubjectColumn; ++c)
+        if (isMarkColumn(c))
+            return c;
+    return FirstFilteredColumn();
+}
+
+int ClassGrid::lastMarkColumn() const
+{
+    for (int c = kGridLastSubjectColumn; c >= kGridFirstSubjectColumn; --c)
+        if (isMarkColumn(c))
+            return c;
+    return FirstFilteredColumn();
+}
+
+GridPos ClassGrid::keyMove(GridKey key, int pageRows)
 {
     GridPos p = current_;
-    const auto hidden = [&](int c) { return !filter_.isEmpty() && widths_[c] == 0; };
+    const auto hidden = [&](int c) { return !isCursorColumn(c); };
+    const int lastRow = kGridRows - 1;
     switch (key) {
     case GridKey::Return:
-        if (p.column != 0 && p.row < kGridRows - 1)
+        if (p.column != 0 && p.row < lastRow)
             ++p.row;
         break;
     case GridKey::Left: {
@@ -778,6 +806,34 @@ GridPos ClassGrid::keyMove(GridKey key)
         p.column = c;
         break;
     }
+    case GridKey::Up: p.row = std::max(1, p.row - 1); break;
+    case GridKey::Down: p.row = std::min(lastRow, p.row + 1); break;
+    case GridKey::PageUp: p.row = std::max(1, p.row - std::max(1, pageRows)); break;
+    case GridKey::PageDown: p.row = std::min(lastRow, p.row + std::max(1, pageRows)); break;
+    case GridKey::Home: p.column = firstMarkColumn(); break;
+    case GridKey::End: p.column = lastMarkColumn(); break;
+    case GridKey::CtrlHome: p = GridPos{firstMarkColumn(), 1}; break;
+    case GridKey::CtrlEnd: p = GridPos{lastMarkColumn(), lastRow}; break;
+    case GridKey::Tab: {
+        int c = p.column + 1;
+        while (c <= kGridLastSubjectColumn && !isMarkColumn(c))
+            ++c;
+        if (c <= kGridLastSubjectColumn)
+            p.column = c;
+        else if (p.row < lastRow)
+            p = GridPos{firstMarkColumn(), p.row + 1};
+        break;
+    }
+    case GridKey::Backtab: {
+        int c = std::min(p.column, kGridLastSubjectColumn + 1) - 1;
+        while (c >= kGridFirstSubjectColumn && !isMarkColumn(c))
+            --c;
+        if (c >= kGridFirstSubjectColumn)
+            p.column = c;
+        else if (p.row > 1)
+            p = GridPos{lastMarkColumn(), p.row - 1};
+        break;
+    }
     }
     selectCell(p);
     return current_;
@@ -796,7 +852,19 @@ GridPos ClassGrid::click(GridPos pos)
 
 void ClassGrid::selectCell(GridPos pos)
 {
-    current_.column = std::clamp(pos.column, kGridFixedCols, kGridColCount - 1);
+    // The cursor stands on a column the table shows: a name column or one a
+    // filter hides sends it to the nearest shown column, rightwards first.
+    int column = std::clamp(pos.column, kGridFixedCols, kGridColCount - 1);
+    if (!isCursorColumn(column)) {
+        int right = column;
+        while (right < kGridColCount && !isCursorColumn(right))
+            ++right;
+        int left = column;
+        while (left >= kGridFixedCols && !isCursorColumn(left))
+            --left;
+        column = right < kGridColCount ? right : left >= kGridFixedCols ? left : FirstFilteredColumn();
+    }
+    current_.column = column;
     current_.row = std::clamp(pos.row, 1, kGridRows - 1);
     label9Visible_ = true;
     // The class table follows the grid, so that a double click prints the

@@ -112,7 +112,11 @@ struct GridPos {
     bool operator==(const GridPos&) const = default;
 };
 
-enum class GridKey { Return, Left, Right };
+// The keys that move the grid's cursor.  Tab and Shift+Tab (Backtab) go from
+// mark column to mark column and on into the next or previous row; Home and
+// End to the first and last mark column of the row; Ctrl+Home and Ctrl+End
+// to the first and last row as well; PageUp and PageDown by a page of rows.
+enum class GridKey { Return, Left, Right, Up, Down, PageUp, PageDown, Home, End, CtrlHome, CtrlEnd, Tab, Backtab };
 
 // Parts of the program the grid calls but does not own; an empty one is
 // skipped.
@@ -178,8 +182,13 @@ public:
     // A typed text committed into a cell: normalised and stored.  False
     // (nothing stored) for a cell that cannot be edited.
     bool commitCell(int column, int row, const QString& text);
-    // The current cell after a key (the grid's own move included).
-    GridPos keyMove(GridKey key);
+    // The current cell after a key (the grid's own move included); pageRows
+    // is how many rows PageUp and PageDown move.  The cursor only ever lands
+    // on a column that is shown.
+    GridPos keyMove(GridKey key, int pageRows = 1);
+    // A column the cursor may stand in: a subject or the average column that
+    // the table shows.
+    bool isCursorColumn(int column) const;
     // A mouse click on a cell: the cell that becomes current.
     GridPos click(GridPos pos);
     // A cell becomes current: Label9 shown, the class table's current record
@@ -207,6 +216,11 @@ private:
     void clearRow(int row);
     void changed();
     QString rowAverage(int row) const;
+    // A column a mark is typed into: shown, a subject column, its heading
+    // not ending in "/".
+    bool isMarkColumn(int column) const;
+    int firstMarkColumn() const;
+    int lastMarkColumn() const;
 
     GridCells cells_{};
     GridCells loaded_{};   // entry tables as filled

@@ -1,11 +1,13 @@
 #include "grades/gradewindow.h"
 #include "grades/gridheadings.h"
+#include "grades/gridkeys.h"
 
 #include "classes/classfields.h"
 #include "classes/classfiles.h"
 #include "classes/dbftable.h"
 #include "classes/helpers.h"
 #include "classes/sharedstate.h"
+#include "grades/cellrules.h"
 #include "grades/gradewindowcontroller.h"
 #include "platform/prompt.h"
 #include "platform/screen.h"
@@ -82,6 +84,9 @@ QTableWidgetItem* fixedItem(const QString& text)
 QTableWidgetItem* headingItem(const QString& text, int column, QFont font)
 {
     QTableWidgetItem* item = fixedItem(text);
+    // A heading never takes the cursor: a click on it leaves the cursor
+    // where it was (the heading is still drawn as an enabled cell).
+    item->setFlags(Qt::NoItemFlags);
     if (column >= ColWritten && column <= ColExamResult)
         item->setBackground(QColor(0x80, 0x80, 0x00));
     else if (column == ColYear)
@@ -99,6 +104,22 @@ void setLimitedText(QLineEdit* edit, const QString& text)
     if (edit->text() != text)
         edit->setText(text);
 }
+
+// The exam grid's cell editor: a key that moves the cursor stores what was
+// typed and moves as on a cell without editor.
+class ExamCellDelegate : public HeadingWrapDelegate {
+public:
+    explicit ExamCellDelegate(QTableWidget* grid) : HeadingWrapDelegate(0, grid), grid_(grid) {}
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        return HandCursorKeyToGrid(this, object, event, grid_) || HeadingWrapDelegate::eventFilter(object, event);
+    }
+
+private:
+    QTableWidget* grid_;
+};
 
 // A grid's own font size (its rows follow with setSectionSizes).
 void setGridFont(QTableWidget* grid, int pointSize)
@@ -262,7 +283,7 @@ void TForm2::buildExamPage()
     setSectionSizes(StringGrid3->horizontalHeader(), metrics_.examGridColumnWidth);
     setSectionSizes(StringGrid3->verticalHeader(), metrics_.examGridRowHeight);
     StringGrid3->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid3->setItemDelegate(new HeadingWrapDelegate(0, StringGrid3));
+    StringGrid3->setItemDelegate(new ExamCellDelegate(StringGrid3));
     // Typing opens the cell editor; a double click never does: it toggles
     // the cell between "P" (exam pending) and "- ".
     StringGrid3->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed);
@@ -576,6 +597,12 @@ void TForm2::connectControls()
         c_->doubleClickCell(CellPos{column, row});
         refreshGrid();
         refreshLabels();
+        // The second press made the cell current again: a code or a result
+        // sends the cursor on as a click does (which writes nothing there).
+        if (column == ColCode || column == ColExamResult || column == ColAverage || column == ColFinal) {
+            const CellPos to = c_->clickCell(CellPos{column, row});
+            StringGrid3->setCurrentCell(to.row, to.column);
+        }
     }));
 
     connect(StringGrid2, &QTableWidget::itemChanged, this, guardedSlot([this](QTableWidgetItem* item) {
@@ -685,6 +712,9 @@ void TForm2::showStudent()
     updating_ = false;
     refreshLabels();
     StringGrid2->setVisible(c_->phraseStoreShown());
+    // Typing goes into a mark cell from the start.
+    if (!IsEditableExamCell(StringGrid3->currentColumn(), StringGrid3->currentRow()))
+        StringGrid3->setCurrentCell(kFirstSubjectRow, ColWritten);
 }
 
 void TForm2::refreshGrid()
@@ -1160,19 +1190,24 @@ bool TForm2::filterEvent(QObject* watched, QEvent* event)
     if (watched == RadioGroup2 && event->type() == QEvent::FocusOut && c_->isOpen())
         c_->leaveProfile();
 
-    // Keys reach the grid itself only while no cell editor is open.
+    // Keys reach the grid itself only while no cell editor is open (the
+    // editor hands the cursor keys on).
     if (watched == StringGrid3 && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
-        std::optional<ExamGridKey> key;
-        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
-            key = ExamGridKey::Return;
-        else if (k->key() == Qt::Key_Left)
-            key = ExamGridKey::Left;
-        else if (k->key() == Qt::Key_Right)
-            key = ExamGridKey::Right;
-        if (key) {
-            const CellPos from{StringGrid3->currentColumn(), StringGrid3->currentRow()};
-            const KeyResult r = c_->keyMove(from, *key);
+        const CellPos from{StringGrid3->currentColumn(), StringGrid3->currentRow()};
+        if ((k->key() == Qt::Key_Delete || k->key() == Qt::Key_Backspace)
+            && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            // The mark is removed, as an emptied cell is stored.
+            if (c_->commitCell(from.column, from.row, QString())) {
+                refreshGrid();
+                refreshLabels();
+            }
+            return true;
+        }
+        if (const std::optional<ExamGridKey> key = CursorMoveOf<ExamGridKey>(*k)) {
+            const int rowPixels = std::max(1, StringGrid3->rowHeight(kFirstSubjectRow));
+            const int page = std::max(1, (StringGrid3->viewport()->height() - StringGrid3->rowHeight(0)) / rowPixels - 1);
+            const KeyResult r = c_->keyMove(from, *key, page);
             StringGrid3->setCurrentCell(r.pos.row, r.pos.column);
             return true;
         }

@@ -554,9 +554,9 @@ void GradeWindowController::doubleClickCell(CellPos pos)
     recalc();
 }
 
-KeyResult GradeWindowController::keyMove(CellPos pos, ExamGridKey key) const
+KeyResult GradeWindowController::keyMove(CellPos pos, ExamGridKey key, int pageRows) const
 {
-    return ExamGridKeyMove(sheet_.grid, pos, key);
+    return ExamGridKeyMove(sheet_.grid, pos, key, pageRows);
 }
 
 void GradeWindowController::EnterNotebook()

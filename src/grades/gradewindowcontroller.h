@@ -156,7 +156,7 @@ public:
     bool commitCell(int column, int row, const QString& text);
     CellPos clickCell(CellPos pos);
     void doubleClickCell(CellPos pos);
-    KeyResult keyMove(CellPos pos, ExamGridKey key) const;
+    KeyResult keyMove(CellPos pos, ExamGridKey key, int pageRows = 1) const;
     // RecalcExamGrid: computed columns, grade list.
     void recalc();
     bool weightColumnShown() const { return weightColumnShown_; }

@@ -113,6 +113,8 @@ void HeadingWrapDelegate::initStyleOption(QStyleOptionViewItem* option, const QM
 void WrapHeadingCell(QStyleOptionViewItem* option, int row, int headingRow)
 {
     if (row == headingRow) {
+        // A heading that takes no cursor is still drawn in the cells' colours.
+        option->state |= QStyle::State_Enabled;
         option->features |= QStyleOptionViewItem::WrapText;
         option->textElideMode = Qt::ElideRight;
     }

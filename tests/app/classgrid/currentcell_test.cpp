@@ -13,7 +13,7 @@
 #include "grades/examsheet.h"
 #include "grades/gradecontext.h"
 #include "grades/gradewindow.h"
-#include "support/programwindows.h"
+#include "support/namedclass.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,50 +29,13 @@ const QString kClass = QStringLiteral("xa_21222.dbf");
 // around the double-click time, and well after it.
 const int kPauses[] = {0, 120, 250, 400, 800};
 constexpr int kStudents = 10;  // rows 1 to 5 without marks, 6 to 10 with "2.0"
-const QString kOldMark = QStringLiteral("2.0");
 
-class CurrentCellTyping : public test::ProgramWindowsFixture {
+class CurrentCellTyping : public test::NamedClassFixture {
 protected:
     void SetUp() override
     {
-        // A table left open by another test; the program block then installs
-        // the grid's hooks anew.
-        classGrid().reset();
-        ProgramWindowsFixture::SetUp();
-        state().accessLocked = false;
-        prompt.setDefaultAnswer(Answer::Yes);
-        dir.layDefaults();
-        QFile::copy(dir.file("start2.dbf"), dir.file(kClass));
-        {
-            DbfTable t;
-            t.open(dir.file(kClass));
-            for (int i = 0; i < kStudents; ++i) {
-                t.setValue(i, "NACHNAME", QStringLiteral("Schüler%1").arg(i + 1));
-                t.setValue(i, "VORNAME", "Anna");
-            }
-        }
-        ASSERT_TRUE(classFiles().OpenClass(kClass)) << prompt.texts().join(" | ").toStdString();
-        // Every kind of mark of every subject "2.0" for the second half.
-        const GradeContext ctx = GradeContextFromState();
-        for (int n = kStudents / 2 + 1; n <= kStudents; ++n) {
-            ExamSheet sheet = PresetExamSheet(ctx);
-            for (int column : {ColWritten, ColComm, ColOral, ColYear})
-                for (int row = 1; row <= 19; ++row)
-                    sheet.grid.at(column, row) = kOldMark;
-            ASSERT_TRUE(SaveStudentGradeFile(gradeFile(n), sheet, ctx));
-        }
-        form->show();
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form));
-        prompt.clear();
+        openNamedClass(kClass, kStudents, [](int n) { return n > kStudents / 2; });
     }
-    void TearDown() override
-    {
-        classGrid().reset();
-        ClassTable().close();
-        ProgramWindowsFixture::TearDown();
-    }
-    QString gradeFile(int n) const { return GradeFilePathFor(state().classDir, QString::number(n)); }
 
     // A click where the user sees the cell: on the cell editor when one
     // lies over it, else on the grid.
