@@ -33,9 +33,6 @@ struct ProgramWindows {
     {
         state().quitRequested = true;
         DestroyProgramWindows();
-        setPrompts(nullptr);
-        setShell(nullptr);
-        setScreen(nullptr);
         appHooks() = {};
         form = nullptr;
     }

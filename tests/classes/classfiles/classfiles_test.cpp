@@ -32,11 +32,6 @@ protected:
         state().versionCheckSkipped = false;
         setShell(&shell);
     }
-    void TearDown() override
-    {
-        setShell(nullptr);
-        RealClassFixture::TearDown();
-    }
     // A class table from the template; names[i] goes to record i with a first
     // name, a birth date, a German mark and a remark.
     void classWith(const QString& name, const QStringList& names = {}, int records = 40)

@@ -127,7 +127,7 @@ TEST(ClassTemplate, NamedFieldsAreTheTemplateFieldsAtTheirPositions)
         SCOPED_TRACE(c.file);
         EXPECT_EQ(c.name, QString::fromLatin1(c.file));
         ASSERT_LT(c.position, static_cast<int>(fields.size()));
-        EXPECT_EQ(QString::fromLatin1(fields[c.position].name), c.name);
+        EXPECT_EQ(fields[c.position].name, c.name);
     }
     EXPECT_EQ(kFieldHints, (std::array{kFieldHint1, kFieldHint2, kFieldHint3, kFieldHint4}));
 }
