@@ -4,6 +4,7 @@
 #include "app/programblock.h"
 #include "classes/sharedstate.h"
 #include "platform/programwide.h"
+#include "platform/fixedscreen.h"
 #include "platform/recordingshell.h"
 #include "platform/screen.h"
 #include "platform/scriptedprompt.h"

@@ -1,5 +1,6 @@
 #include "classes/classrules.h"
 #include "classes/classtemplate.h"
+#include "classes/filefaultscope.h"
 #include "classes/fileops.h"
 #include "classes/subjects.h"
 #include "platform/recordingshell.h"

@@ -1,6 +1,7 @@
 #include "classes/classfields.h"
 #include "classes/classtemplate.h"
 #include "classes/dbftable.h"
+#include "classes/filefaultscope.h"
 #include "classes/fileops.h"
 #include "classes/kopier.h"
 #include "classes/textfile.h"

@@ -2,6 +2,7 @@
 
 #include "classes/classrules.h"
 #include "classes/dbftable.h"
+#include "classes/filefaultscope.h"
 #include "classes/fileops.h"
 #include "classes/studentlist.h"
 #include "support/foldercontents.h"

@@ -1,5 +1,6 @@
 #include "classes/classrules.h"
 #include "classes/dbftable.h"
+#include "classes/filefaultscope.h"
 #include "classes/fileops.h"
 #include "classes/studentlist.h"
 #include "classes/textfile.h"
