@@ -12,6 +12,7 @@
 #include "print/calibrationdialog.h"
 #include "print/drivers.h"
 #include "support/programwindows.h"
+#include "support/restartable.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -32,19 +33,19 @@ namespace {
 
 const QString kClass = QStringLiteral("9a_21222.dbf");
 
-class WindowGeometry : public test::ProgramWindowsFixture {
+class WindowGeometry : public test::Restartable<test::ProgramWindowsFixture> {
 protected:
     // The program started anew on info, with a class of 40 students, the
     // first with the longest name.
     void restartOn(const ScreenInfo& info)
     {
         ClassTable().close();
-        TearDown();
-        // A grade table or grade window left open by an earlier run.
-        classGrid().reset();
-        gradeWindow().reset();
-        screenDouble.facts = info;
-        SetUp();
+        restart([&] {
+            // A grade table or grade window left open by an earlier run.
+            classGrid().reset();
+            gradeWindow().reset();
+            screenDouble.facts = info;
+        });
         form->show();
         state().accessLocked = false;
         prompt.setDefaultAnswer(Answer::Yes);

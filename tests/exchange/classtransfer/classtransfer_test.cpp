@@ -14,6 +14,7 @@
 #include "support/childrun.h"
 #include "support/foldercontents.h"
 #include "support/stickfixture.h"
+#include "support/restartable.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -137,7 +138,7 @@ const int killedChild = [] {
     ::_exit(0);
 }();
 
-class ClassTransferTest : public test::StickFixture {
+class ClassTransferTest : public test::Restartable<test::StickFixture> {
 protected:
     ClassTransferTest()
     {
@@ -237,14 +238,14 @@ protected:
     }
     void fresh()
     {
-        TearDown();
-        for (const QString& root : {stick.path(), folder.path()}) {
-            QDir dir(root);
-            for (const QString& e : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
-                QFileInfo(dir.filePath(e)).isDir() ? (void)QDir(dir.filePath(e)).removeRecursively()
-                                                    : (void)QFile::remove(dir.filePath(e));
-        }
-        SetUp();
+        restart([this] {
+            for (const QString& root : {stick.path(), folder.path()}) {
+                QDir dir(root);
+                for (const QString& e : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+                    QFileInfo(dir.filePath(e)).isDir() ? (void)QDir(dir.filePath(e)).removeRecursively()
+                                                        : (void)QFile::remove(dir.filePath(e));
+            }
+        });
         prompt.clear();
     }
 
