@@ -1031,7 +1031,7 @@ void DeleteOutdatedFamilyClassFiles(const QString& yy)
         if (ParseLeadingInt(name.mid(5, 2)) >= year)
             continue;
         QFile::remove(dir.filePath(name));
-        const QString folder = dir.filePath(name.left(8));
+        const QString folder = dir.filePath(ClassFolderName(name));
         const QFileInfo fi(folder);
         if (fi.isSymLink())
             QFile::remove(folder);

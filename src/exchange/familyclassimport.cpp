@@ -1,5 +1,6 @@
 #include "exchange/familyclassimport.h"
 
+#include "classes/classrules.h"
 #include "classes/fileops.h"
 #include "classes/helpers.h"
 #include "classes/schoolsettings.h"
@@ -361,7 +362,7 @@ void TakeInFamilyClassFile()
             return;
         }
     }
-    const QString name = bareName.left(8);
+    const QString name = ClassFolderName(bareName);
     if (ExtractFamilyClassTable(copy, name) == FamilyExtract::Done)
         showMessage(QStringLiteral("Die aus Korvi stammende Klassendatei ") + name + QStringLiteral(" wurde einkopiert.")
                     + kBr + kBr + QStringLiteral("Jetzt ist noch ein zweiter Schritt erforderlich:") + kBr

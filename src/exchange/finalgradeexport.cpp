@@ -1,6 +1,7 @@
 #include "exchange/finalgradeexport.h"
 
 #include "classes/classfields.h"
+#include "classes/classrules.h"
 #include "classes/dbftable.h"
 #include "classes/fileops.h"
 #include "classes/helpers.h"
@@ -218,7 +219,7 @@ QString stickInstructions()
 
 QString FinalGradeExportFileName(const QString& classFileName)
 {
-    QString name = classFileName.left(8);
+    QString name = ClassFolderName(classFileName);
     if (name.size() >= 3)
         name[2] = QLatin1Char('-');
     return name + QStringLiteral(" Endnoten.txt");
@@ -232,7 +233,7 @@ QString FinalGradeArchivePassword()
 QStringList BuildFinalGradeExport(const FinalGradeExportInput& in)
 {
     QStringList lines;
-    lines << in.schoolName << in.classFileName.left(8) << QStringLiteral("PZeugnisnummern Start");
+    lines << in.schoolName << ClassFolderName(in.classFileName) << QStringLiteral("PZeugnisnummern Start");
     const bool withAverage = ParseLeadingInt(in.classFileName.mid(3, 4)) >= 2021;
     for (const FinalGradeRecord& r : in.records) {
         // The weighting record carries factors, not a student: it is written
