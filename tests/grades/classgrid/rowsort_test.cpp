@@ -3,7 +3,7 @@
 // partition leaves, and the secretary sees it in the list and on paper.  These
 // cases pin that order and every exchange, for both sorts.
 
-#include "classes/studentlist.h"
+#include "classes/quicksort.h"
 #include "grades/classgrid.h"
 
 #include <QByteArray>
