@@ -188,7 +188,7 @@ std::optional<QString> askSchoolYear(const QString& caption, const QString& labe
 
 FileError folderError(const QString& folder)
 {
-    return FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(folder)));
+    return FileError::cannotCreateFolder(folder);
 }
 
 // Creates the class folder when it is missing.  Raises FileError.

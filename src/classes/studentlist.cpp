@@ -145,7 +145,7 @@ const QByteArray kJournalHead = "HSA-Listenjournal 2";
 
 FileError journalError(const QString& path)
 {
-    return FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(path)));
+    return FileError::cannotCreate(path);
 }
 
 FileError damagedJournal(const QString& path)

@@ -150,8 +150,7 @@ public:
         QByteArray tmpl = QFile::encodeName(QDir(folder).absolutePath()) + "/." + QFile::encodeName(entry) + ".XXXXXX";
         fd_ = ::mkstemp(tmpl.data());
         if (fd_ < 0)
-            throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden")
-                                .arg(QDir::toNativeSeparators(QDir(folder).filePath(entry))));
+            throw FileError::cannotCreate(QDir(folder).filePath(entry));
         path_ = QFile::decodeName(tmpl);
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -181,7 +180,7 @@ public:
     void moveTo(const QString& target)
     {
         if (!complete_ || !RenamePath(path_, target))
-            throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(target)));
+            throw FileError::cannotCreate(target);
         path_.clear();
     }
 

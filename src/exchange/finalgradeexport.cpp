@@ -128,8 +128,7 @@ public:
         QByteArray tmpl = QFile::encodeName(QDir(QDir::tempPath()).absolutePath()) + "/"
                           + QFile::encodeName(kScratchPrefix) + QByteArray::number(qint64(::getpid())) + "-XXXXXX";
         if (!::mkdtemp(tmpl.data()))
-            throw FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden")
-                                .arg(QDir::toNativeSeparators(QDir::tempPath())));
+            throw FileError::cannotCreateFolder(QDir::tempPath());
         folder_ = QFile::decodeName(tmpl);
     }
     ~ExportScratch() { QDir(folder_).removeRecursively(); }
@@ -154,7 +153,7 @@ void writePrivateText(const QString& path, const QStringList& lines)
     if (fd >= 0 && ::close(fd) != 0)
         ok = false;
     if (!ok)
-        throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(path)));
+        throw FileError::cannotCreate(path);
 }
 
 void removeQuietly(const QString& path)

@@ -33,15 +33,10 @@ bool isYear(const QString& text)
     return re.match(text).hasMatch();
 }
 
-QString shown(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
 void makeFolder(const QString& folder)
 {
     if (!QDir().mkpath(folder))
-        throw FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden").arg(shown(folder)));
+        throw FileError::cannotCreateFolder(folder);
 }
 
 // "v.", "m." and "l." + 1 to 40, any case.
@@ -104,7 +99,7 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
                                   const QString& overwriteQuestion, const QString& fullFirstLine)
 {
     if (!IsPlainEntryName(name))
-        throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(name));
+        throw FileError::cannotOpen(name);
     if (SameFolder(from, to))
         throw FileError(QStringLiteral("Die Klasse %1 kann nicht in ihren eigenen Ordner kopiert werden.").arg(name));
     // Both folders are read: what a killed program left half-done in either
@@ -118,7 +113,7 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
     }
     const QString table = FindFileCI(from, name);
     if (!IsRegularFile(table))
-        throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(shown(table)));
+        throw FileError::cannotOpen(table);
     makeFolder(to);
     const QString targetTable = FindFileCI(to, name);
     // The older class keeps files beside the new one: a list change cut off

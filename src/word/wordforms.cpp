@@ -171,8 +171,7 @@ Preparation PrepareForms(const QString& type, const QString& templ, const RunSco
             } else {
                 const QString copy = base + QLatin1Char('.') + QFileInfo(source).suffix().toLower();
                 if (!QFile::copy(source, copy))
-                    throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden")
-                                        .arg(QDir::toNativeSeparators(source)));
+                    throw FileError::cannotOpen(source);
                 out.prepared.append({copy, lastName, nrText});
             }
         } else {
