@@ -41,19 +41,8 @@ using namespace hsa;
 
 namespace {
 
-class MainWindowTest : public test::ProgramWindowsFixture {
+class MainWindowTest : public test::StartupFixture {
 protected:
-    void TearDown() override
-    {
-        startupHooks() = {}; // the next program block sets its own again
-        ProgramWindowsFixture::TearDown();
-    }
-    // The start run again on the program's main window, in its program folder.
-    void start(Answer versionAnswer = Answer::No)
-    {
-        prompt.answer(versionAnswer);
-        RunFormCreate(*form);
-    }
     // Lays a class 9a_21222, chooses it through the menu and opens it.
     void openClass()
     {

@@ -20,20 +20,7 @@ using namespace hsa;
 
 namespace {
 
-// The start run again on the program's main window, in its program folder.
-class StartupTest : public test::ProgramWindowsFixture {
-protected:
-    void TearDown() override
-    {
-        startupHooks() = {}; // the next program block sets its own again
-        ProgramWindowsFixture::TearDown();
-    }
-    void start(Answer versionAnswer = Answer::No)
-    {
-        prompt.answer(versionAnswer);
-        RunFormCreate(*form);
-    }
-};
+using StartupTest = test::StartupFixture;
 
 } // namespace
 
