@@ -1,3 +1,41 @@
+# hsa_module_view(<target> <name> DEPS ...) gives the library of source folder
+# <name> an include folder of its own that holds the folder itself and the
+# folders of the modules it builds on, directly or through them, and nothing
+# else.  "grades/examsheet.h" then cannot be found from src/classes: an include
+# upward fails to build instead of compiling as long as it is header-only.
+# Every view is written to hsa_layers.txt for the layer check of the tests.
+function(hsa_module_view target name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  set(view ${name})
+  foreach(dep ${ARG_DEPS})
+    if(dep MATCHES "^hsa_(.+)$")
+      get_property(dep_view GLOBAL PROPERTY HSA_VIEW_${CMAKE_MATCH_1})
+      list(APPEND view ${dep_view})
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES view)
+  list(SORT view)
+  set_property(GLOBAL PROPERTY HSA_VIEW_${name} ${view})
+  set(root ${CMAKE_BINARY_DIR}/hsa_include/${name})
+  file(MAKE_DIRECTORY ${root})
+  # Only the links go: a recursive removal must never reach the sources.
+  file(GLOB links LIST_DIRECTORIES true ${root}/*)
+  foreach(link ${links})
+    file(REMOVE ${link})
+  endforeach()
+  foreach(module ${view})
+    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/src/${module} ${root}/${module} SYMBOLIC)
+  endforeach()
+  target_include_directories(${target} PUBLIC ${root})
+  list(JOIN view " " line)
+  get_property(written GLOBAL PROPERTY HSA_LAYERS_WRITTEN)
+  if(NOT written)
+    file(WRITE ${CMAKE_BINARY_DIR}/hsa_layers.txt "")
+    set_property(GLOBAL PROPERTY HSA_LAYERS_WRITTEN TRUE)
+  endif()
+  file(APPEND ${CMAKE_BINARY_DIR}/hsa_layers.txt "${name}: ${line}\n")
+endfunction()
+
 # hsa_module(<name> [DEPS ...]) builds every .cpp of the current folder into the
 # static library hsa_<name>.  New source files are picked up without editing.
 function(hsa_module name)
@@ -10,7 +48,7 @@ function(hsa_module name)
     set(srcs ${empty})
   endif()
   add_library(hsa_${name} STATIC ${srcs})
-  target_include_directories(hsa_${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  hsa_module_view(hsa_${name} ${name} DEPS ${ARG_DEPS})
   target_link_libraries(hsa_${name} PUBLIC ${ARG_DEPS})
 endfunction()
 

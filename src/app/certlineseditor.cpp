@@ -54,7 +54,7 @@ void TForm5::LoadDefaultCopy(const QString& name)
     runGuarded([&] {
         const QStringList lines = ReadCertificateLinesFile(name);
         if (lines.isEmpty())
-            throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(name));
+            throw FileError::cannotOpen(name);
         Memo1->setPlainText(lines.join(QLatin1Char('\n')));
     });
 }

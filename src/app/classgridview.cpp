@@ -6,9 +6,9 @@
 #include "grades/gridkeys.h"
 #include "classes/sharedstate.h"
 #include "platform/slotguard.h"
+#include "platform/windowhook.h"
 
 #include <QApplication>
-#include <QPointer>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -351,30 +351,24 @@ void ClassGridView::mousePressEvent(QMouseEvent* e)
 
 void InstallClassGridHooks(ClassGridView* grid)
 {
-    // The hooks outlive the view; they reach it through a QPointer.
-    const QPointer<ClassGridView> view = grid;
-    appHooks().saveGradeTableEdits = [view] {
+    // The hooks outlive the view.  Leaving the table saves its edits even
+    // when the view is gone; only the repaint needs the view.
+    const auto leaveAndRefresh = [refresh = WhileAlive(grid, [grid] { grid->refresh(); })] {
         classGrid().Leave();
-        if (view)
-            view->refresh();
+        refresh();
     };
-    gradeWindow().hooks().leaveGradeTable = [view] {
-        classGrid().Leave();
-        if (view)
-            view->refresh();
-    };
+    appHooks().saveGradeTableEdits = leaveAndRefresh;
+    gradeWindow().hooks().leaveGradeTable = leaveAndRefresh;
     classGrid().hooks().busy = [](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
         else
             QApplication::restoreOverrideCursor();
     };
-    classGrid().hooks().changed = [view] {
-        if (view) {
-            view->refresh();
-            emit view->gridStateChanged();
-        }
-    };
+    classGrid().hooks().changed = WhileAlive(grid, [grid] {
+        grid->refresh();
+        emit grid->gridStateChanged();
+    });
 }
 
 } // namespace hsa

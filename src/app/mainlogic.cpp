@@ -122,12 +122,7 @@ void MainWindowClosing()
         appHooks().closeClassTable();
     state().openClassFile.clear();
     NotifyMainWindow();
-    const QString dir = ProgramFolder();
-    try {
-        WriteTextLines(FindFileCI(dir, QStringLiteral("tabsperr.dat")), {QStringLiteral("0")});
-    } catch (const FileError& e) {
-        showError(e.message());
-    }
+    WriteTextLines(FindFileCI(ProgramFolder(), QStringLiteral("tabsperr.dat")), {QStringLiteral("0")});
 }
 
 void MainWindowActivated(int screenWidth)

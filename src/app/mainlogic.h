@@ -27,7 +27,8 @@ QString DismountReminder();
 bool MainWindowMayClose();
 
 // The main window closes: the class table is closed, the open class cleared
-// and "tabsperr.dat" rewritten.
+// and "tabsperr.dat" rewritten.  Raises FileError when it cannot be (the
+// window's guard shows it).
 void MainWindowClosing();
 
 // First activation on a screen 640 pixels wide recommends a larger one; every

@@ -96,13 +96,12 @@ void installLoopView(TForm1& form)
         abort->setText(QStringLiteral("Abbrechen"));
         abort->setVisible(visible);
     });
-    const QPointer<QTableView> list = form.DBGrid1;
     // While a print walks the class table the list takes no input, but it
     // stays in the window: the questions and the file dialog of a print
     // stand over the class the user sees, never over an emptied window.
-    h.studentList = [list](bool usable) {
-        if (list)
-            list->setEnabled(usable);
+    QTableView* list = form.DBGrid1;
+    h.studentList = [enable = WhileAlive(list, [list](bool usable) { list->setEnabled(usable); })](bool usable) {
+        enable(usable);
         if (usable)
             NotifyMainWindow(); // the window decides whether the list is shown
     };

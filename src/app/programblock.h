@@ -35,7 +35,8 @@ QStringList CreatedWindowOrder();
 // The main window is returned; the caller shows it and runs the message loop.
 TForm1* RunProgramBlock();
 
-// Deletes the windows again (tests).
+// Deletes the windows again: at the end of the run, and as the first step of
+// the program-wide reset.
 void DestroyProgramWindows();
 
 // The application's help file as the program block and start-up set it.

@@ -3,9 +3,10 @@
 
 #include <array>
 
-// Field names of the class table (the fields of the class-table template,
-// classtemplate.h) that the program addresses by name.  Every part of the
-// program names a field through these, never through its own literal.
+// Field names of the class table that the program addresses by name.  Every
+// part of the program names a field through these, never through its own
+// literal; the class-table template (classtemplate.h) builds its field list
+// from them.
 namespace hsa {
 
 inline const QString kFieldNr = QStringLiteral("NR");             // student number, "1" to "40"

@@ -188,7 +188,7 @@ std::optional<QString> askSchoolYear(const QString& caption, const QString& labe
 
 FileError folderError(const QString& folder)
 {
-    return FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(folder)));
+    return FileError::cannotCreateFolder(folder);
 }
 
 // Creates the class folder when it is missing.  Raises FileError.
@@ -1054,7 +1054,7 @@ void DeleteOutdatedFamilyClassFiles(const QString& yy)
         if (ParseLeadingInt(name.mid(5, 2)) >= year)
             continue;
         QFile::remove(dir.filePath(name));
-        const QString folder = dir.filePath(name.left(8));
+        const QString folder = dir.filePath(ClassFolderName(name));
         const QFileInfo fi(folder);
         if (fi.isSymLink())
             QFile::remove(folder);

@@ -1,5 +1,6 @@
 #include "classes/classtemplate.h"
 
+#include "classes/classfields.h"
 #include "classes/textfile.h"
 
 namespace hsa {
@@ -7,19 +8,49 @@ namespace hsa {
 const std::vector<TemplateField>& ClassTemplateFields()
 {
     static const std::vector<TemplateField> fields = {
-        {"NR", 3},        {"NACHNAME", 40}, {"VORNAME", 40},  {"M/W", 1},
-        {"KLASSE", 10},   {"DATUM", 20},    {"BEMERK1", 70},  {"BEMERK2", 42},
-        {"HJ", 5},        {"AG2", 42},      {"AG3", 20},      {"AG4", 50},
-        {"AG5", 80},      {"AG6", 1},       {"AG7", 42},      {"HINWEIS1", 80},
-        {"HINWEIS2", 50}, {"HINWEIS3", 50}, {"HINWEIS4", 70},
+        {kFieldNr, 3},
+        {kFieldLast, 40},
+        {kFieldFirst, 40},
+        {kFieldGender, 1},
+        {kFieldClass, 10},
+        {kFieldDate, 20},
+        {kFieldRemark1, 70},
+        {kFieldRemark2, 42},
+        {kFieldGroup, 5},
+        {kFieldWorkingGroups, 42},
+        {kFieldBirthDate, 20},
+        {kFieldBirthPlace, 50},
+        {kFieldProjectTopic, 80},
+        {kFieldClass8Grade, 1},
+        {kFieldProfile, 42},
+        {kFieldHint1, 80},
+        {kFieldHint2, 50},
+        {kFieldHint3, 50},
+        {kFieldHint4, 70},
         // Grade slots: a whole grade with its exam star ("3*"), "??", three
-        // blanks, or a subject weight in the weighting record.
-        {"RELIGION", 5},  {"ZUSATZ4", 5},   {"DEU", 5},       {"SACHKUNDE", 5},
-        {"MATH", 5},      {"ZUSATZ1", 5},   {"WERKEN", 5},    {"MUSIK", 5},
-        {"ZUSATZ2", 5},   {"ZUSATZ3", 5},   {"F11", 5},       {"F12", 5},
-        {"F13", 5},       {"F14", 5},       {"F15", 5},       {"F16", 5},
-        {"F17", 5},       {"F18", 5},       {"F19", 5},       {"F20", 5},
-        {"F21", 5},
+        // blanks, or a subject weight in the weighting record.  Only the slots
+        // read by name elsewhere have a name in classfields.h.
+        {QStringLiteral("RELIGION"), 5},
+        {QStringLiteral("ZUSATZ4"), 5},
+        {kFieldGerman, 5},
+        {kFieldGeneralStudies, 5},
+        {kFieldMath, 5},
+        {QStringLiteral("ZUSATZ1"), 5},
+        {QStringLiteral("WERKEN"), 5},
+        {QStringLiteral("MUSIK"), 5},
+        {QStringLiteral("ZUSATZ2"), 5},
+        {QStringLiteral("ZUSATZ3"), 5},
+        {QStringLiteral("F11"), 5},
+        {QStringLiteral("F12"), 5},
+        {QStringLiteral("F13"), 5},
+        {QStringLiteral("F14"), 5},
+        {QStringLiteral("F15"), 5},
+        {QStringLiteral("F16"), 5},
+        {QStringLiteral("F17"), 5},
+        {QStringLiteral("F18"), 5},
+        {QStringLiteral("F19"), 5},
+        {QStringLiteral("F20"), 5},
+        {QStringLiteral("F21"), 5},
     };
     return fields;
 }
@@ -46,7 +77,7 @@ QByteArray BuildClassTemplate()
     h[29] = 0x57;                 // language driver: Windows ANSI (1252)
     for (size_t i = 0; i < fields.size(); ++i) {
         unsigned char* d = h + 32 + 32 * i;
-        const QByteArray name(fields[i].name);
+        const QByteArray name = fields[i].name.toLatin1();
         std::copy(name.begin(), name.end(), d);
         d[11] = 'C';
         d[16] = static_cast<unsigned char>(fields[i].width);

@@ -14,8 +14,9 @@
 // than 80, the most a record copy of the student list carries per field.
 namespace hsa {
 
+// The names come from classfields.h, where the program reads them.
 struct TemplateField {
-    const char* name;
+    QString name;
     int width;
 };
 
@@ -37,6 +38,7 @@ inline constexpr int HJ = 8;
 inline constexpr int NoneMark = 9;   // takes "---" in a new class
 inline constexpr int AG3 = 10;
 inline constexpr int AG4 = 11;
+inline constexpr int FirstGradeSlot = 19; // RELIGION, then one a grade-list row
 } // namespace ClassField
 
 // The bytes of "start2.dbf": a dBase table (version byte 3, Windows-1252

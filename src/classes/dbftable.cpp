@@ -42,7 +42,7 @@ QString nativePath(const QString& path)
 
 FileError openError(const QString& path)
 {
-    return FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(nativePath(path)));
+    return FileError::cannotOpen(path);
 }
 
 FileError damagedError(const QString& path)
@@ -752,7 +752,7 @@ void DbfTable::renameTo(const QString& path)
     updateHeader();
     // The lock sits on the file, not on its name: it holds throughout.
     if (!RenamePath(path_, path))
-        throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(nativePath(path)));
+        throw FileError::cannotCreate(path);
     path_ = path;
 }
 

@@ -1,6 +1,7 @@
 #include "classes/fileops.h"
 
 #include "platform/errors.h"
+#include "platform/programwide.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,59 +22,24 @@ namespace hsa {
 
 namespace {
 
-std::atomic<bool> g_armed{false};
-std::atomic<int> g_failAt{0};
-std::atomic<int> g_count{0};
-std::atomic<unsigned> g_kinds{0};
-std::atomic<bool> g_fired{false};
-std::function<void(FileStep)> g_watch;
+std::atomic<FileStepFaults*> g_faults{nullptr};
+
+const ProgramWideReset resetFileStepFaults(ResetOrder::Objects, [] { SetFileStepFaults(nullptr); });
 
 } // namespace
 
+void SetFileStepFaults(FileStepFaults* faults)
+{
+    g_faults = faults;
+}
+
 bool FileStepFails(FileStep step)
 {
-    if (!g_armed.load(std::memory_order_relaxed))
+    FileStepFaults* faults = g_faults.load(std::memory_order_relaxed);
+    if (!faults || !faults->fails(step))
         return false;
-    if ((g_kinds.load() & static_cast<unsigned>(step)) == 0)
-        return false;
-    if (g_watch)
-        g_watch(step);
-    const int n = ++g_count;
-    if (n != g_failAt.load())
-        return false;
-    g_fired = true;
     errno = ENOSPC;
     return true;
-}
-
-FileFaultScope::FileFaultScope(int failAt, unsigned kinds)
-{
-    g_failAt = failAt;
-    g_kinds = kinds;
-    g_count = 0;
-    g_fired = false;
-    g_armed = true;
-}
-
-FileFaultScope::~FileFaultScope()
-{
-    g_armed = false;
-    g_watch = nullptr;
-}
-
-void FileFaultScope::watch(std::function<void(FileStep)> watch)
-{
-    g_watch = std::move(watch);
-}
-
-int FileFaultScope::steps() const
-{
-    return g_count.load();
-}
-
-bool FileFaultScope::fired() const
-{
-    return g_fired.load();
 }
 
 bool RenamePath(const QString& from, const QString& to)

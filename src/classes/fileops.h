@@ -1,14 +1,13 @@
 #pragma once
 #include <QList>
 #include <QString>
-#include <functional>
 
 // The steps by which the program changes files on disk (writing bytes,
 // renaming, copying, removing), passed through one place.  On a full disk or
 // a pulled stick any of these can fail part-way; every operation that changes
 // a class must then leave it as it was.  To prove that without filling a
-// disk, a test arms a FileFaultScope: the n-th step counted from then on
-// fails exactly as a full disk would make it fail.
+// disk, a test installs its FileStepFaults (the tests' FileFaultScope): a
+// step it picks fails exactly as a full disk would make it fail.
 namespace hsa {
 
 enum class FileStep : unsigned {
@@ -19,29 +18,23 @@ enum class FileStep : unsigned {
 };
 constexpr unsigned kAllFileSteps = 0xFu;
 
-// Called by the file layer right before it performs a step.  True means the
-// step must fail (the caller reports it as its ordinary I/O error).  Outside
-// a FileFaultScope it is always false.
-bool FileStepFails(FileStep step);
-
-// While alive, counts the steps whose kind is in `kinds` and makes the
-// failAt-th of them fail (1-based).  failAt 0 counts only; a test first counts
-// the steps of an operation, then runs it once with each of them failing.
-// Scopes do not nest.
-class FileFaultScope {
+// What decides that a step fails.  The program has none: every step goes
+// ahead.
+class FileStepFaults {
 public:
-    explicit FileFaultScope(int failAt, unsigned kinds = kAllFileSteps);
-    ~FileFaultScope();
-    FileFaultScope(const FileFaultScope&) = delete;
-    FileFaultScope& operator=(const FileFaultScope&) = delete;
-    // Steps counted so far (the failed one included).
-    int steps() const;
-    // True once the armed step has failed.
-    bool fired() const;
-    // Calls watch right before every counted step, so that a test can look
-    // at the disk at that moment.
-    void watch(std::function<void(FileStep)> watch);
+    virtual ~FileStepFaults() = default;
+    // Asked right before every step; true makes the step fail.
+    virtual bool fails(FileStep step) = 0;
 };
+
+// Installs faults (not owned); nullptr lets every step go ahead again, as the
+// program-wide reset does.
+void SetFileStepFaults(FileStepFaults* faults);
+
+// Called by the file layer right before it performs a step.  True means the
+// step must fail (the caller reports it as its ordinary I/O error, errno says
+// the disk is full).  Without installed faults it is always false.
+bool FileStepFails(FileStep step);
 
 // Renames from to to (replacing a file at to), through the seam.  False on
 // failure, nothing changed then.

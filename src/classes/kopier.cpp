@@ -32,7 +32,7 @@ void CopyFileContents(const QString& source, const QString& dest)
                             .arg(QDir::toNativeSeparators(dest)));
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(QDir::toNativeSeparators(source)));
+        throw FileError::cannotOpen(source);
     const QByteArray data = in.readAll();
     if (in.error() != QFileDevice::NoError)
         throw FileError(QStringLiteral("Lesefehler in Datei %1").arg(QDir::toNativeSeparators(source)));

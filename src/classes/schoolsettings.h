@@ -106,7 +106,8 @@ bool ConfirmProgramAbort();
 
 // Sets or removes the program password through the prompts.  Removing or
 // replacing an existing password while access is locked first asks for the
-// current one.
+// current one.  Raises FileError when the password file cannot be read or
+// written (the menu entry's guard shows it); nothing has changed then.
 void SetOrRemovePassword();
 
 // Information box of the menu entry "Info  zum Passwort".

@@ -7,7 +7,8 @@
 
 // The program's shared state: the variables that the main window's unit holds
 // for the whole run and that every part of the program reads.  One instance,
-// reached through state(); tests reset it with resetState().
+// reached through state(); the program-wide reset (platform/programwide.h)
+// returns it to its state at start.
 namespace hsa {
 
 struct PrintSettings {

@@ -6,6 +6,7 @@
 #include "classes/dbftable.h"
 #include "classes/fileops.h"
 #include "classes/helpers.h"
+#include "classes/quicksort.h"
 #include "classes/sharedstate.h"
 #include "classes/tempfiles.h"
 #include "classes/textfile.h"
@@ -166,7 +167,7 @@ const QString kUnusedJournalName = QStringLiteral(".listenjournal.unbenutzt");
 
 FileError journalError(const QString& path)
 {
-    return FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(path)));
+    return FileError::cannotCreate(path);
 }
 
 FileError renameError(const QString& path)
@@ -804,33 +805,6 @@ QByteArray StudentSortKey(const DbfTable& table, int number, bool gender, bool g
     if (groups)
         key = (ToWindows1252(table.value(r, kFieldGroup)) + key).left(kSortKeyMax);
     return key;
-}
-
-void QuickSortKeys(int low, int high, std::vector<QByteArray>& keys,
-                   const std::function<void(int, int)>& exchange)
-{
-    if (low >= high)
-        return;
-    const QByteArray pivot = keys[(low + high) / 2];
-    int i = low;
-    int j = high;
-    do {
-        while (keys[i] < pivot)
-            ++i;
-        while (keys[j] > pivot)
-            --j;
-        if (i <= j) {
-            std::swap(keys[i], keys[j]);
-            if (j > i)
-                exchange(i, j);
-            ++i;
-            --j;
-        }
-    } while (i <= j);
-    if (j > low)
-        QuickSortKeys(low, j, keys, exchange);
-    if (i < high)
-        QuickSortKeys(i, high, keys, exchange);
 }
 
 void SortClassRecords(DbfTable& table, const QString& folder, bool gender, bool groups)

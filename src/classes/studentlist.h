@@ -201,11 +201,6 @@ QByteArray BuildSortKey(const QByteArray& text, int width);
 // old order.  At most 70 bytes.
 QByteArray StudentSortKey(const DbfTable& table, int number, bool gender, bool groups);
 
-// Sorts keys[low..high] ascending; exchange(i, j) is called for every pair of
-// different positions that is exchanged, right after the keys are.
-void QuickSortKeys(int low, int high, std::vector<QByteArray>& keys,
-                   const std::function<void(int, int)>& exchange);
-
 // Sorts students 1 to 38 of the table by their keys, moving each record with
 // its files through record 39; record 39 is cleared afterwards (NR "39",
 // its files deleted).  All or nothing; raises FileError.  The table must

@@ -125,7 +125,7 @@ void LoadStandardSubjects(SubjectEditorContent& content)
         SubjectData builtIn = subjects();
         ApplyDefaultSubjects(builtIn);
         content.upper = builtInUpperLines(builtIn);
-        throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(QDir::toNativeSeparators(source)));
+        throw FileError::cannotOpen(source);
     }
     SubjectData read = subjects();
     const QByteArray bytes = ReadFileBytes(source);

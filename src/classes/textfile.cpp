@@ -21,16 +21,6 @@ namespace hsa {
 
 namespace {
 
-QString openError(const QString& path)
-{
-    return QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(QDir::toNativeSeparators(path));
-}
-
-QString createError(const QString& path)
-{
-    return QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(path));
-}
-
 // Setting up a converter looks its name up in the codec library, which costs
 // more than converting a whole grade file; each thread keeps one per code page.
 // Stateless: each call converts a whole text, nothing carries over.
@@ -134,14 +124,14 @@ QByteArray ReadFileBytes(const QString& path)
     // program; only a regular file of sensible size is read at all.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        throw FileError(openError(path));
+        throw FileError::cannotOpen(path);
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        throw FileError(openError(path));
+        throw FileError::cannotOpen(path);
     if (st.st_size > kMaxDataFileBytes)
         throw FileError(QStringLiteral("Datei %1 ist zu groß und wird nicht gelesen").arg(QDir::toNativeSeparators(path)));
     QByteArray data(static_cast<qsizetype>(st.st_size), Qt::Uninitialized);
@@ -151,7 +141,7 @@ QByteArray ReadFileBytes(const QString& path)
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            throw FileError(openError(path));
+            throw FileError::cannotOpen(path);
         if (got == 0)
             break;   // the file got shorter meanwhile
         done += got;
@@ -207,7 +197,7 @@ void WriteFileAtomic(const QString& path, const QByteArray& data)
 
     int fd = ::mkstemp(tmpl.data());
     if (fd < 0)
-        throw FileError(createError(path));
+        throw FileError::cannotCreate(path);
 
     // Keep the permissions of the file that is replaced.
     struct stat st;
@@ -225,7 +215,7 @@ void WriteFileAtomic(const QString& path, const QByteArray& data)
         ok = false;
     if (!ok) {
         ::unlink(tmpl.constData());
-        throw FileError(createError(path));
+        throw FileError::cannotCreate(path);
     }
     int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY);
     if (dfd >= 0) {

@@ -197,7 +197,7 @@ ArchiveMove::ArchiveMove(const QString& from, const QString& to, const QString& 
     : from_(from), to_(to), name_(name), intent_(intentPath(from, ClassFolderName(name)))
 {
     // The intent is on the disk, and locked, before anything changes.
-    const QString failed = QStringLiteral("Datei %1 kann nicht erstellt werden").arg(shown(intent_));
+    const QString failed = FileError::cannotCreate(intent_).message();
     fd_ = ::open(QFile::encodeName(intent_).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd_ < 0)
         throw FileError(failed);

@@ -29,7 +29,7 @@ QString shown(const QString& path)
 
 FileError folderError(const QString& folder)
 {
-    return FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden").arg(shown(folder)));
+    return FileError::cannotCreateFolder(folder);
 }
 
 // True when something (a file, a folder, a dangling link) carries the name.
@@ -311,7 +311,7 @@ void ClassStaging::commit(const QStringList& entries, const QStringList& firstAw
     const auto move = [&](const QString& from, const QString& to, const QString& entry) {
         if (!RenamePath(from, to)) {
             rollBack(folder_, root_);
-            throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(shown(target.value(entry))));
+            throw FileError::cannotCreate(target.value(entry));
         }
     };
     const QString aside = folder_ + QStringLiteral("/alt/");

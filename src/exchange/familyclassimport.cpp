@@ -1,5 +1,6 @@
 #include "exchange/familyclassimport.h"
 
+#include "classes/classrules.h"
 #include "classes/fileops.h"
 #include "classes/helpers.h"
 #include "classes/schoolsettings.h"
@@ -149,8 +150,7 @@ public:
         QByteArray tmpl = QFile::encodeName(QDir(folder).absolutePath()) + "/." + QFile::encodeName(entry) + ".XXXXXX";
         fd_ = ::mkstemp(tmpl.data());
         if (fd_ < 0)
-            throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden")
-                                .arg(QDir::toNativeSeparators(QDir(folder).filePath(entry))));
+            throw FileError::cannotCreate(QDir(folder).filePath(entry));
         path_ = QFile::decodeName(tmpl);
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -180,7 +180,7 @@ public:
     void moveTo(const QString& target)
     {
         if (!complete_ || !RenamePath(path_, target))
-            throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(target)));
+            throw FileError::cannotCreate(target);
         path_.clear();
     }
 
@@ -361,7 +361,7 @@ void TakeInFamilyClassFile()
             return;
         }
     }
-    const QString name = bareName.left(8);
+    const QString name = ClassFolderName(bareName);
     if (ExtractFamilyClassTable(copy, name) == FamilyExtract::Done)
         showMessage(QStringLiteral("Die aus Korvi stammende Klassendatei ") + name + QStringLiteral(" wurde einkopiert.")
                     + kBr + kBr + QStringLiteral("Jetzt ist noch ein zweiter Schritt erforderlich:") + kBr

@@ -1,6 +1,7 @@
 #include "exchange/finalgradeexport.h"
 
 #include "classes/classfields.h"
+#include "classes/classrules.h"
 #include "classes/dbftable.h"
 #include "classes/fileops.h"
 #include "classes/helpers.h"
@@ -127,8 +128,7 @@ public:
         QByteArray tmpl = QFile::encodeName(QDir(QDir::tempPath()).absolutePath()) + "/"
                           + QFile::encodeName(kScratchPrefix) + QByteArray::number(qint64(::getpid())) + "-XXXXXX";
         if (!::mkdtemp(tmpl.data()))
-            throw FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden")
-                                .arg(QDir::toNativeSeparators(QDir::tempPath())));
+            throw FileError::cannotCreateFolder(QDir::tempPath());
         folder_ = QFile::decodeName(tmpl);
     }
     ~ExportScratch() { QDir(folder_).removeRecursively(); }
@@ -153,7 +153,7 @@ void writePrivateText(const QString& path, const QStringList& lines)
     if (fd >= 0 && ::close(fd) != 0)
         ok = false;
     if (!ok)
-        throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(path)));
+        throw FileError::cannotCreate(path);
 }
 
 void removeQuietly(const QString& path)
@@ -218,7 +218,7 @@ QString stickInstructions()
 
 QString FinalGradeExportFileName(const QString& classFileName)
 {
-    QString name = classFileName.left(8);
+    QString name = ClassFolderName(classFileName);
     if (name.size() >= 3)
         name[2] = QLatin1Char('-');
     return name + QStringLiteral(" Endnoten.txt");
@@ -232,7 +232,7 @@ QString FinalGradeArchivePassword()
 QStringList BuildFinalGradeExport(const FinalGradeExportInput& in)
 {
     QStringList lines;
-    lines << in.schoolName << in.classFileName.left(8) << QStringLiteral("PZeugnisnummern Start");
+    lines << in.schoolName << ClassFolderName(in.classFileName) << QStringLiteral("PZeugnisnummern Start");
     const bool withAverage = ParseLeadingInt(in.classFileName.mid(3, 4)) >= 2021;
     for (const FinalGradeRecord& r : in.records) {
         // The weighting record carries factors, not a student: it is written

@@ -96,7 +96,7 @@ void MakeOemTableCopy(const QString& source, const QString& dest)
 {
     QByteArray bytes = ReadFileBytes(source);
     if (bytes.size() < 10)
-        throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(QDir::toNativeSeparators(source)));
+        throw FileError::cannotOpen(source);
     const int header = static_cast<unsigned char>(bytes.at(8)) | static_cast<unsigned char>(bytes.at(9)) << 8;
     const int from = std::min<int>(header, static_cast<int>(bytes.size()));
     bytes.replace(from, bytes.size() - from, Windows1252ToFamilyBytes(bytes.mid(from)));

@@ -138,13 +138,13 @@ void TransferCopyFile(const QString& source, const QString& dest)
     if (in < 0 || ::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         if (in >= 0)
             ::close(in);
-        throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(shown(source)));
+        throw FileError::cannotOpen(source);
     }
     Descriptor inGuard{in};
     // Copying a file onto itself would first empty it.
     struct stat old {};
     if (::stat(to.constData(), &old) == 0 && old.st_dev == st.st_dev && old.st_ino == st.st_ino)
-        throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(shown(dest)));
+        throw FileError::cannotCreate(dest);
     if (refused)
         throw writeError(dest);
 
@@ -154,7 +154,7 @@ void TransferCopyFile(const QString& source, const QString& dest)
     QByteArray tmpl = QFile::encodeName(target.absolutePath()) + "/." + QFile::encodeName(target.fileName()) + ".XXXXXX";
     const int out = ::mkstemp(tmpl.data());
     if (out < 0)
-        throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(shown(dest)));
+        throw FileError::cannotCreate(dest);
     Descriptor outGuard{out};
     TemporaryName tmpGuard{tmpl};
     ::fchmod(out, 0666 & ~currentUmask());

@@ -41,7 +41,7 @@ QString shown(const QString& path)
 void makeFolder(const QString& folder)
 {
     if (!QDir().mkpath(folder))
-        throw FileError(QStringLiteral("Verzeichnis %1 kann nicht erstellt werden").arg(shown(folder)));
+        throw FileError::cannotCreateFolder(folder);
 }
 
 // "v.", "m." and "l." + 1 to 40, any case.
@@ -104,7 +104,7 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
                                   const QString& overwriteQuestion, const QString& fullFirstLine)
 {
     if (!IsPlainEntryName(name))
-        throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(name));
+        throw FileError::cannotOpen(name);
     if (SameFolder(from, to))
         throw FileError(QStringLiteral("Die Klasse %1 kann nicht in ihren eigenen Ordner kopiert werden.").arg(name));
     // Another program that has the class open (on the side it is replaced,
@@ -125,7 +125,7 @@ ClassCopy CopyClassBetweenFolders(const QString& from, const QString& to, const 
     }
     const QString table = FindFileCI(from, name);
     if (!IsRegularFile(table))
-        throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(shown(table)));
+        throw FileError::cannotOpen(table);
     const QString cls8 = ClassFolderName(name);
     const QString sourceFolder = FindFileCI(from, cls8);
     const bool folderSeen = IsRealFolder(sourceFolder);

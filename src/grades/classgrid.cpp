@@ -1,5 +1,6 @@
 #include "grades/classgrid.h"
 #include "classes/classfields.h"
+#include "classes/quicksort.h"
 
 #include "classes/arithmetic.h"
 #include "classes/classfiles.h"
@@ -669,40 +670,6 @@ bool ClassGrid::SortMenuEntry()
     return true;
 }
 
-namespace {
-
-void sortRows(GridCells& cells, int low, int high, std::array<double, kGridRows>& keys,
-              const std::function<void(int, int)>& exchanged)
-{
-    const double pivot = keys[(low + high) / 2];
-    int i = low;
-    int j = high;
-    do {
-        while (keys[i] < pivot)
-            ++i;
-        while (keys[j] > pivot)
-            --j;
-        if (i <= j) {
-            if (i != j) {
-                std::swap(keys[i], keys[j]);
-                cells[kGridSwapRow] = cells[i];
-                cells[i] = cells[j];
-                cells[j] = cells[kGridSwapRow];
-                if (exchanged)
-                    exchanged(i, j);
-            }
-            ++i;
-            --j;
-        }
-    } while (i <= j);
-    if (j > low)
-        sortRows(cells, low, j, keys, exchanged);
-    if (i < high)
-        sortRows(cells, i, high, keys, exchanged);
-}
-
-} // namespace
-
 void SortGridCellsByAverage(GridCells& cells, const std::function<void(int a, int b)>& exchanged)
 {
     std::array<double, kGridRows> keys{};
@@ -717,7 +684,14 @@ void SortGridCellsByAverage(GridCells& cells, const std::function<void(int a, in
             key = r + 300;
         keys[r] = key;
     }
-    sortRows(cells, 1, kGridLastStudentRow, keys, exchanged);
+    // Each exchange goes through the swap row, which keeps the last row moved.
+    QuickSortKeys(1, kGridLastStudentRow, keys, [&](int i, int j) {
+        cells[kGridSwapRow] = cells[i];
+        cells[i] = cells[j];
+        cells[j] = cells[kGridSwapRow];
+        if (exchanged)
+            exchanged(i, j);
+    });
     cells[kGridSwapRow].fill(kThreeBlanks);
 }
 

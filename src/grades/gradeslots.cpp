@@ -1,16 +1,14 @@
 #include "grades/gradeslots.h"
 
+#include "classes/classtemplate.h"
+
 namespace hsa {
 
 QString GradeSlotFieldName(int gradeListRow)
 {
-    static const char* const named[] = {"RELIGION", "ZUSATZ4", "DEU",    "SACHKUNDE", "MATH",
-                                        "ZUSATZ1",  "WERKEN",  "MUSIK",  "ZUSATZ2",   "ZUSATZ3"};
     if (gradeListRow < 0 || gradeListRow >= kGradeListRows)
         return {};
-    if (gradeListRow < 10)
-        return QString::fromLatin1(named[gradeListRow]);
-    return QStringLiteral("F%1").arg(gradeListRow + 1);
+    return ClassTemplateFields()[ClassField::FirstGradeSlot + gradeListRow].name;
 }
 
 bool ClassKeepsGradeSlots(const QString& classFileName)

@@ -12,6 +12,15 @@ public:
         : std::runtime_error(message.toStdString()), message_(message) {}
     const QString& message() const { return message_; }
 
+    // The program's messages for a file or folder it could not use, the path
+    // shown with the system's separators:
+    // "Datei <path> kann nicht geöffnet werden",
+    static FileError cannotOpen(const QString& path);
+    // "Datei <path> kann nicht erstellt werden",
+    static FileError cannotCreate(const QString& path);
+    // "Verzeichnis <path> kann nicht erstellt werden".
+    static FileError cannotCreateFolder(const QString& path);
+
 private:
     QString message_;
 };

@@ -1,5 +1,6 @@
 #include "platform/help.h"
 
+#include "platform/programwide.h"
 #include "platform/prompt.h"
 #include "platform/shell.h"
 
@@ -91,6 +92,10 @@ HelpRouter& help()
 void setHelp(HelpRouter* h)
 {
     g_help = h;
+}
+
+namespace {
+const ProgramWideReset resetHelp(ResetOrder::Objects, [] { setHelp(nullptr); });
 }
 
 } // namespace hsa

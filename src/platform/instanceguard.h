@@ -28,15 +28,4 @@ private:
     int fd_ = -1;
 };
 
-// Test double: one process-wide table of names held.
-class InProcessInstanceGuard : public InstanceGuard {
-public:
-    ~InProcessInstanceGuard() override;
-    bool acquire(const std::string& name) override;
-    void release() override;
-
-private:
-    std::string held_;
-};
-
 } // namespace hsa

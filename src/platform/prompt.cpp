@@ -1,4 +1,5 @@
 #include "platform/prompt.h"
+#include "platform/programwide.h"
 #include "platform/qtprompt.h"
 
 namespace hsa {
@@ -21,6 +22,10 @@ Prompt& prompts()
 void setPrompts(Prompt* p)
 {
     g_installed = p;
+}
+
+namespace {
+const ProgramWideReset resetPrompts(ResetOrder::Objects, [] { setPrompts(nullptr); });
 }
 
 void showMessage(const QString& text)

@@ -1,5 +1,7 @@
 #include "platform/screen.h"
 
+#include "platform/programwide.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QFont>
@@ -98,6 +100,10 @@ Screen& screen()
 void setScreen(Screen* s)
 {
     g_screen = s;
+}
+
+namespace {
+const ProgramWideReset resetScreen(ResetOrder::Objects, [] { setScreen(nullptr); });
 }
 
 int FormScaleFor(const ScreenInfo& s, double fontFactor)

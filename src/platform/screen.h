@@ -30,14 +30,6 @@ public:
 Screen& screen();
 void setScreen(Screen* s); // nullptr restores the system one
 
-// Test double with fixed facts.
-class FixedScreen : public Screen {
-public:
-    explicit FixedScreen(ScreenInfo i = {}) : facts(i) {}
-    ScreenInfo info() override { return facts; }
-    ScreenInfo facts;
-};
-
 // The effective screen width the windows scale to from their design width:
 // the height seen as a 4:3 screen, but never wider than the usable width, so
 // that 5:4, portrait and narrow screens keep every window on the screen.

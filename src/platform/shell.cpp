@@ -1,5 +1,7 @@
 #include "platform/shell.h"
 
+#include "platform/programwide.h"
+
 #include <QCursor>
 #include <QDeadlineTimer>
 #include <QDesktopServices>
@@ -232,6 +234,10 @@ Shell& shell()
 void setShell(Shell* s)
 {
     g_shell = s;
+}
+
+namespace {
+const ProgramWideReset resetShell(ResetOrder::Objects, [] { setShell(nullptr); });
 }
 
 } // namespace hsa

@@ -53,7 +53,8 @@ Printer& printer()
 }
 
 namespace {
-const ProgramWideReset resetPrinter(ResetOrder::Objects, [] { printer().reset(); });
+// The platform's printers again, and with them a fresh printer selection.
+const ProgramWideReset resetPrinter(ResetOrder::Objects, [] { setPrinterSystem(nullptr); });
 }
 
 QStringList Printer::printers()

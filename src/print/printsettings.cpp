@@ -148,13 +148,8 @@ void SavePrintFont()
 
 void AskSavePrintFont()
 {
-    if (!askYesNo(QStringLiteral("Schriftart als Voreinstellung  speichern ?")))
-        return;
-    try {
+    if (askYesNo(QStringLiteral("Schriftart als Voreinstellung  speichern ?")))
         SavePrintFont();
-    } catch (const FileError& e) {
-        showError(e.message());
-    }
 }
 
 void ApplyPrintSettingsForClassList()

@@ -38,7 +38,7 @@ void LoadFontFactor();
 void LoadPrintFontName();
 void SavePrintFont();
 // Asks "Schriftart als Voreinstellung  speichern ?" and on Yes writes
-// schrift2.dat.
+// schrift2.dat.  Raises FileError (the menu entry's guard shows it).
 void AskSavePrintFont();
 
 // The real format of the text-file writer: width 23, scientific with 14

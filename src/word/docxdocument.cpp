@@ -171,7 +171,7 @@ DocxDocument DocxDocument::load(const QString& path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(QDir::toNativeSeparators(path)));
+        throw FileError::cannotOpen(path);
     if (f.size() > kMaxDocxFileBytes)
         throw FileError(tooLarge(path));
     const QByteArray bytes = f.readAll();
@@ -389,7 +389,7 @@ QString DocxDocument::bodyText() const
 void DocxDocument::save(const QString& path) const
 {
     const QString cannotWrite =
-        QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(path));
+        FileError::cannotCreate(path).message();
     zip::MemoryStream mem(container_);
     bool anyChanged = false;
     for (const auto& part : parts_)

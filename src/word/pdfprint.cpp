@@ -1,6 +1,7 @@
 #include "word/pdfprint.h"
 
 #include "classes/sharedstate.h"
+#include "platform/errors.h"
 #include "platform/prompt.h"
 #include "print/documentname.h"
 #include "print/printer.h"
@@ -45,11 +46,11 @@ QString JoinPdfs(const QStringList& pdfs, const QString& target)
         QFile::remove(target);
         return QFile::copy(pdfs.front(), target)
                    ? QString()
-                   : QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(target));
+                   : FileError::cannotCreate(target).message();
     }
     QString error = runTool(QStringLiteral("pdfunite"), QStringLiteral("poppler-utils"), QStringList(pdfs) << target);
     if (error.isEmpty() && QFileInfo(target).size() <= 0)
-        error = QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(target));
+        error = FileError::cannotCreate(target).message();
     return error;
 }
 

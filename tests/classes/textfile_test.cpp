@@ -1,3 +1,4 @@
+#include "classes/filefaultscope.h"
 #include "classes/fileops.h"
 #include "classes/textfile.h"
 #include "platform/errors.h"

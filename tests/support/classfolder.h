@@ -12,7 +12,6 @@
 #include <QPair>
 
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace hsa::test {
 
@@ -38,12 +37,11 @@ protected:
         state().accessLocked = false;
         classFiles().hooks().today = [] { return QDate(2026, 3, 15); };
         classFiles().hooks().clearClipboard = [] {};
-        guard = std::make_unique<ScopedPrompt>(prompt);
+        setPrompts(&prompt);
     }
     void TearDown() override
     {
         ResetProgramWideObjects(); // closes the class table while its folder is there
-        guard.reset();
     }
 
     // Copies the template to name and fills records 1.. with the students;
@@ -83,7 +81,6 @@ protected:
 
     TempProgramFolder folder;
     ScriptedPrompt prompt;
-    std::unique_ptr<ScopedPrompt> guard;
     QString className;
 };
 

@@ -23,12 +23,8 @@ protected:
     void SetUp() override
     {
         RealClassFixture::SetUp();
+        setPrinterSystem(&printers.system());
         SetPrintClock([] { return QDate(2026, 3, 15); });
-    }
-    void TearDown() override
-    {
-        SetPrintClock(nullptr);
-        RealClassFixture::TearDown();
     }
 
     using Cell = std::tuple<int, int, QString>; // column, exam row, text

@@ -71,6 +71,11 @@ inline QString TextCrossing(const QList<PrintedText>& texts, const QList<Printed
 // scripted answers: the set-up of the page, layout and settings tests.
 class PrintTest : public ProgramFolderTest {
 protected:
+    void SetUp() override
+    {
+        ProgramFolderTest::SetUp();
+        setPrinterSystem(&rec.system());
+    }
     static QPoint at(const PrintJob& job, const QString& text) { return TextAt(job, text); }
     static QString textsAt(const PrintJob& job, int x, int y) { return TextsAt(job, x, y); }
     RecordingDevice& dev() { return rec.device(); }

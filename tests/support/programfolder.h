@@ -13,11 +13,14 @@ namespace hsa::test {
 // test that needs files but no open class.
 class ProgramFolderTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetProgramWideObjects(); }
+    void SetUp() override
+    {
+        ResetProgramWideObjects();
+        setPrompts(&prompt);
+    }
     void TearDown() override { ResetProgramWideObjects(); }
     TempProgramFolder folder;
     ScriptedPrompt prompt;
-    ScopedPrompt guard{prompt};
 };
 
 } // namespace hsa::test

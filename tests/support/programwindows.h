@@ -2,8 +2,10 @@
 #include "app/apphooks.h"
 #include "app/mainwindow.h"
 #include "app/programblock.h"
+#include "app/startup.h"
 #include "classes/sharedstate.h"
 #include "platform/programwide.h"
+#include "platform/fixedscreen.h"
 #include "platform/recordingshell.h"
 #include "platform/screen.h"
 #include "platform/scriptedprompt.h"
@@ -33,9 +35,6 @@ struct ProgramWindows {
     {
         state().quitRequested = true;
         DestroyProgramWindows();
-        setPrompts(nullptr);
-        setShell(nullptr);
-        setScreen(nullptr);
         appHooks() = {};
         form = nullptr;
     }
@@ -67,6 +66,23 @@ protected:
     RecordingShell& shellDouble = windows.shellDouble;
     FixedScreen& screenDouble = windows.screenDouble;
     TForm1* form = nullptr;
+};
+
+// The program's windows, whose start-up a case runs again on the main
+// window: the start-up and main-window tests.
+class StartupFixture : public ProgramWindowsFixture {
+protected:
+    void TearDown() override
+    {
+        startupHooks() = {}; // the next program block sets its own again
+        ProgramWindowsFixture::TearDown();
+    }
+    // The start run again on the program's main window, in its program folder.
+    void start(Answer versionAnswer = Answer::No)
+    {
+        prompt.answer(versionAnswer);
+        RunFormCreate(*form);
+    }
 };
 
 } // namespace hsa::test

@@ -38,11 +38,6 @@ protected:
         openClass("9a_25262.dbf");
         state().schoolName = "Schule am See?Seestadt";
     }
-    void TearDown() override
-    {
-        setShell(nullptr);
-        RealClassFixture::TearDown();
-    }
     QString inClass(const QString& name) const { return QDir(classFolder()).filePath(name); }
     RecordingShell shell;
 };

@@ -88,8 +88,6 @@ protected:
     {
         qputenv("PATH", savedPath);
         qunsetenv("LP_REFUSE");
-        setPrinterSystem(nullptr);
-        setShell(nullptr);
         RealClassFixture::TearDown();
     }
     // The lp calls, each without the file it printed.

@@ -1,4 +1,4 @@
-#include "classes/classgrid/gridfixture.h"
+#include "grades/classgrid/gridfixture.h"
 
 #include "app/apphooks.h"
 #include "app/classgridview.h"

@@ -31,11 +31,6 @@ struct WebEntries : test::ProgramWindowsFixture {
         state().updateUrl = QStringLiteral("https://setup.example");
         setHelp(&hlp);
     }
-    void TearDown() override
-    {
-        setHelp(nullptr);
-        ProgramWindowsFixture::TearDown();
-    }
     QStringList targets() const
     {
         QStringList out;

@@ -15,6 +15,7 @@
 #include "print/subjectlistchoice.h"
 #include "platform/qtprompt.h"
 #include "support/programwindows.h"
+#include "support/restartable.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -37,19 +38,19 @@ namespace {
 
 const QString kClass = QStringLiteral("9a_21222.dbf");
 
-class WindowGeometry : public test::ProgramWindowsFixture {
+class WindowGeometry : public test::Restartable<test::ProgramWindowsFixture> {
 protected:
     // The program started anew on info, with a class of 40 students, the
     // first with the longest name.
     void restartOn(const ScreenInfo& info)
     {
         ClassTable().close();
-        TearDown();
-        // A grade table or grade window left open by an earlier run.
-        classGrid().reset();
-        gradeWindow().reset();
-        screenDouble.facts = info;
-        SetUp();
+        restart([&] {
+            // A grade table or grade window left open by an earlier run.
+            classGrid().reset();
+            gradeWindow().reset();
+            screenDouble.facts = info;
+        });
         form->show();
         state().accessLocked = false;
         prompt.setDefaultAnswer(Answer::Yes);
@@ -551,7 +552,7 @@ TEST_F(WindowGeometry, EveryWindowViewAndBoxFitsTheScreenAtEveryZoom)
         for (const char* table : {"JahresleistungEingabe1", "SchriftlicheNotenEingabe1", "MndlicheNotenEingabe1",
                                   "PraktischePrfungsergebnisseEingabe1", "PPPraktischePrfungEingabe4Ausdruck1",
                                   "bearbeiten1", "PLPrfungsleistungenganzeKlasseAnsichtAusdruck1"})
-            views << View{table, [=] { form->trigger(table); }, [&] { form->trigger("speichernundverlassen1"); }};
+            views << View{table, [this, table] { form->trigger(table); }, [&] { form->trigger("speichernundverlassen1"); }};
         for (const SubjectListPreset& p : SubjectListPresets())
             views << View{p.entry, [&] { form->trigger(QString::fromLatin1(p.entry)); },
                           [&] {

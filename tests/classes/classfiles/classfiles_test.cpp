@@ -1,5 +1,6 @@
 #include "classes/classrules.h"
 #include "classes/classtemplate.h"
+#include "classes/filefaultscope.h"
 #include "classes/fileops.h"
 #include "classes/subjects.h"
 #include "platform/recordingshell.h"
@@ -32,11 +33,6 @@ protected:
         RealClassFixture::SetUp();
         state().versionCheckSkipped = false;
         setShell(&shell);
-    }
-    void TearDown() override
-    {
-        setShell(nullptr);
-        RealClassFixture::TearDown();
     }
     // A class table from the template; names[i] goes to record i with a first
     // name, a birth date, a German mark and a remark.

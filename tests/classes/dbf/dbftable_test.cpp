@@ -1,6 +1,7 @@
 #include "classes/classfields.h"
 #include "classes/classtemplate.h"
 #include "classes/dbftable.h"
+#include "classes/filefaultscope.h"
 #include "classes/fileops.h"
 #include "classes/kopier.h"
 #include "classes/textfile.h"
@@ -127,7 +128,7 @@ TEST(ClassTemplate, NamedFieldsAreTheTemplateFieldsAtTheirPositions)
         SCOPED_TRACE(c.file);
         EXPECT_EQ(c.name, QString::fromLatin1(c.file));
         ASSERT_LT(c.position, static_cast<int>(fields.size()));
-        EXPECT_EQ(QString::fromLatin1(fields[c.position].name), c.name);
+        EXPECT_EQ(fields[c.position].name, c.name);
     }
     EXPECT_EQ(kFieldHints, (std::array{kFieldHint1, kFieldHint2, kFieldHint3, kFieldHint4}));
 }

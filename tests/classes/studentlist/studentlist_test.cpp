@@ -1,7 +1,8 @@
-#include "classes/classgrid/gridfixture.h"
+#include "grades/classgrid/gridfixture.h"
 
 #include "classes/classrules.h"
 #include "classes/dbftable.h"
+#include "classes/filefaultscope.h"
 #include "classes/fileops.h"
 #include "classes/studentlist.h"
 #include "platform/errors.h"

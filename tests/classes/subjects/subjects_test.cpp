@@ -7,6 +7,7 @@
 #include "classes/textfile.h"
 #include "platform/errors.h"
 #include "platform/scriptedprompt.h"
+#include "platform/slotguard.h"
 #include "support/programfolder.h"
 #include "support/textbytes.h"
 
@@ -773,11 +774,7 @@ TEST_F(Subjects, FileErrorsAreReportedAndChangeNothing)
         }
         prompt.clear();
         prompt.yes().text("Neu").text("Neu");
-        try {
-            action();
-        } catch (const FileError& e) {
-            showError(e.message());   // what the dialog does with it
-        }
+        runGuarded(action); // as the menu entry or the dialog runs it
         ResetSettingsFileAccess();
         SCOPED_TRACE(name);
         EXPECT_TRUE(prompt.anyTextContains(QString::fromUtf8(message)));

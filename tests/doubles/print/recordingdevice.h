@@ -109,7 +109,9 @@ private:
     QMap<QString, std::shared_ptr<RecordingDevice>> devices_;
 };
 
-// Installs a RecordingPrinterSystem for the lifetime of the object.
+// Installs a RecordingPrinterSystem for the lifetime of the object.  The
+// program-wide reset puts the platform's printers back: a fixture member
+// installs its system again after the reset of its SetUp.
 class ScopedRecordingPrinter {
 public:
     explicit ScopedRecordingPrinter(QStringList names = {QStringLiteral("Testdrucker")},

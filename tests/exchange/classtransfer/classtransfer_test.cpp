@@ -1,5 +1,6 @@
 #include "classes/classrules.h"
 #include "classes/dbftable.h"
+#include "classes/filefaultscope.h"
 #include "classes/fileops.h"
 #include "classes/studentlist.h"
 #include "classes/textfile.h"
@@ -15,6 +16,7 @@
 #include "support/childrun.h"
 #include "support/foldercontents.h"
 #include "support/stickfixture.h"
+#include "support/restartable.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -139,7 +141,7 @@ const int killedChild = [] {
     ::_exit(0);
 }();
 
-class ClassTransferTest : public test::StickFixture {
+class ClassTransferTest : public test::Restartable<test::StickFixture> {
 protected:
     ClassTransferTest()
     {
@@ -264,16 +266,17 @@ protected:
     }
     void fresh()
     {
-        TearDown();
-        for (const QString& root : {stick.path(), folder.path()}) {
-            QDir dir(root);
-            for (const QString& e : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-                const QFileInfo info(dir.filePath(e));
-                info.isDir() && !info.isSymLink() ? (void)QDir(dir.filePath(e)).removeRecursively()
-                                                  : (void)QFile::remove(dir.filePath(e));
+        restart([this] {
+            for (const QString& root : {stick.path(), folder.path()}) {
+                QDir dir(root);
+                for (const QString& e :
+                     dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+                    const QFileInfo info(dir.filePath(e));
+                    info.isDir() && !info.isSymLink() ? (void)QDir(dir.filePath(e)).removeRecursively()
+                                                      : (void)QFile::remove(dir.filePath(e));
+                }
             }
-        }
-        SetUp();
+        });
         prompt.clear();
     }
 

@@ -3,6 +3,7 @@
 #include "grades/examsheet.h"
 #include "grades/gradecontext.h"
 
+#include "classes/filefaultscope.h"
 #include "classes/fileops.h"
 #include "support/childrun.h"
 #include "support/classfolder.h"

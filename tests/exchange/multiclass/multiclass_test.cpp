@@ -1,5 +1,6 @@
 #include "exchange/multiclassimport.h"
 
+#include "classes/filefaultscope.h"
 #include "classes/fileops.h"
 #include "support/classfolder.h"
 #include "support/codepages.h"

@@ -8,6 +8,7 @@
 #include "support/dbfpeer.h"
 #include "support/foldercontents.h"
 #include "support/stickfixture.h"
+#include "support/restartable.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -26,7 +27,7 @@ QString namesByDbfread(const QString& path, const char* encoding)
     return rows ? rows->filter(QRegularExpression("^[^|]")).join('|') : QString();
 }
 
-class StickTransferTest : public test::StickFixture {
+class StickTransferTest : public test::Restartable<test::StickFixture> {
 protected:
     void SetUp() override
     {
@@ -231,10 +232,10 @@ TEST_F(StickTransferTest, RefusalsAndTheirMessages)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TearDown();
-        QDir(stick.path()).removeRecursively();
-        QDir().mkpath(stick.path());
-        SetUp();
+        restart([this] {
+            QDir(stick.path()).removeRecursively();
+            QDir().mkpath(stick.path());
+        });
         prompt.clear();
         c.run();
         EXPECT_EQ(lastBox(), c.lastText) << prompt.texts().join(" | ").toStdString();

@@ -3,6 +3,7 @@
 #include "exchange/transferfaults.h"
 #include "exchange/yeararchive.h"
 #include "support/classfolder.h"
+#include "support/restartable.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>
@@ -10,7 +11,7 @@
 namespace hsa {
 namespace {
 
-class YearArchiveTest : public test::RealClassFixture {
+class YearArchiveTest : public test::Restartable<test::RealClassFixture> {
 protected:
     void SetUp() override
     {
@@ -180,8 +181,7 @@ TEST_F(YearArchiveTest, RefusalsStopsAndDriveA)
     };
     for (const auto& [name, run, message, archived, defaultButton] : cases) {
         SCOPED_TRACE(name);
-        TearDown();
-        SetUp();
+        restart();
         freeSpace = 1'000'000'000;
         prompt.clear();
         QDir(floppy.path() + "/2122").removeRecursively();

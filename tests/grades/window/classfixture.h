@@ -1,5 +1,5 @@
 #pragma once
-#include "classes/classgrid/gridfixture.h"
+#include "grades/classgrid/gridfixture.h"
 #include "grades/gradewindowcontroller.h"
 
 #include <optional>

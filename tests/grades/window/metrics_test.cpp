@@ -2,6 +2,7 @@
 
 #include "grades/gradewindow.h"
 #include "grades/gradewindowrules.h"
+#include "platform/fixedscreen.h"
 #include "platform/screen.h"
 
 #include <QtWidgets>

@@ -17,6 +17,7 @@
 #include "print/studentlayouts.h"
 #include "support/pdfwords.h"
 #include "support/printfixture.h"
+#include "support/restartable.h"
 
 #include <QImage>
 #include <QRegularExpression>
@@ -28,7 +29,7 @@ namespace {
 const QString kGradeKey = QStringLiteral(
     "Notenstufen: sehr gut (1), gut (2), befriedigend (3), ausreichend (4), mangelhaft (5), ungenügend (6)");
 
-class CertificateLayouts : public test::PrintTest {
+class CertificateLayouts : public test::Restartable<test::PrintTest> {
 public:
     void SetUp() override
     {
@@ -240,7 +241,7 @@ TEST_F(CertificateLayouts, BlocksBelowTheSubjects)
         {"feedback without hints", nullptr, PrintClass9Feedback, 1, kMissingGradeWord, 250, 1890},
     };
     for (const Case& c : cases) {
-        SetUp();
+        restart();
         if (c.setUp)
             c.setUp(*this);
         EXPECT_EQ(at(print(c.layout, c.kind), c.text), QPoint(c.x, c.y)) << c.name;
@@ -265,7 +266,7 @@ TEST_F(CertificateLayouts, TitleAndHeadingFonts)
          40, false},
     };
     for (const Case& c : cases) {
-        SetUp();
+        restart();
         if (c.setUp)
             c.setUp(*this);
         const auto t = print(c.layout, c.kind).findText(c.text);

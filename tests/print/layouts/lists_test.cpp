@@ -306,6 +306,7 @@ protected:
     void SetUp() override
     {
         RealClassFixture::SetUp();
+        setPrinterSystem(&rec.system());
         gradeWindow().reset();
         QList<test::StudentRow> rows;
         for (int nr = 1; nr <= 38; ++nr)

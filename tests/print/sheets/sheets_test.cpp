@@ -307,11 +307,6 @@ protected:
         openClass(QStringLiteral("9a_25262.dbf"));
         writeSheet(QStringLiteral("2"), 0, {{5, 4, "2.0"}});
     }
-    void TearDown() override
-    {
-        setPrinterSystem(nullptr);
-        PrintClassFixture::TearDown();
-    }
 };
 
 TEST_F(PdfSheets, ExamTablesAndAGradeListPage)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/archives.h"
+#include "zip/simulateddisks.h"
 #include "zip/volumemedia.h"
 #include "zip/volumes.h"
 #include "zip/zaerrors.h"
