@@ -24,15 +24,24 @@
 
 namespace {
 
+// One scratch folder a process, gone with the process (the tests replay the
+// corpus through this target in every run).
 const std::string& ExtractScratch()
 {
-    static const std::string path = [] {
-        std::string t = (std::filesystem::temp_directory_path() / "hsazipextXXXXXX").string();
-        if (!::mkdtemp(t.data()))
-            std::abort();
-        return t;
-    }();
-    return path;
+    static const struct Folder {
+        std::string path = [] {
+            std::string t = (std::filesystem::temp_directory_path() / "hsazipextXXXXXX").string();
+            if (!::mkdtemp(t.data()))
+                std::abort();
+            return t;
+        }();
+        ~Folder()
+        {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+    } folder;
+    return folder.path;
 }
 
 // The names of the failures the handler heard of.
