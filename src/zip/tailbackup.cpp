@@ -35,7 +35,7 @@ constexpr size_t kSampleRecord = 16;
 // and the block before the rewrite, and of a new tail's journal the pages
 // of the old tail's first and last block (the start of what is rewritten and
 // the old directory's end).
-constexpr uint64_t kSampleBlock = 64u << 10;
+constexpr uint64_t kSampleBlock = 16u << 10;
 constexpr uint64_t kPage = 4096;
 // Compared sector by sector to tell whether a commit wrote into the archive.
 constexpr size_t kSector = 512;
@@ -189,8 +189,8 @@ TrailerState ReadTrailer(FileStream& journal, Trailer& t)
         t.samples.push_back({Get64(p), Get32(p + 8), Get32(p + 12)});
     }
     t.name.assign(reinterpret_cast<const char*>(b.data()) + size_t(count) * kSampleRecord, nameLength);
-    const bool kindKnown
-        = t.kind == uint32_t(TailBackup::Kind::OldTail) || t.kind == uint32_t(TailBackup::Kind::NewTail);
+    const bool kindKnown = t.kind == uint32_t(TailBackup::Kind::OldTail)
+        || t.kind == uint32_t(TailBackup::Kind::NewTail);
     return kindKnown ? TrailerState::Sound : TrailerState::None;
 }
 
@@ -304,7 +304,8 @@ Tie TieJournal(FileStream& archive, FileStream& journal, const Trailer& t)
     int kept = 0, fresh = 0, mixed = 0;
     for (const Sample& s : t.samples) {
         const uint64_t end = s.offset + s.length;
-        const bool asOld = end <= size && ReadSpan(archive, s.offset, cur, s.length) && Crc(cur.data(), cur.size()) == s.crc;
+        const bool asOld = end <= size && ReadSpan(archive, s.offset, cur, s.length)
+            && Crc(cur.data(), cur.size()) == s.crc;
         if (end <= t.start) {
             if (!asOld)
                 return Tie::Foreign;
@@ -318,8 +319,8 @@ Tie TieJournal(FileStream& archive, FileStream& journal, const Trailer& t)
             continue; // cut away with the rest of the old tail
         const uint64_t to = std::min(end, newEnd);
         const bool asNew = newTail && s.offset < newEnd && (end <= newEnd || size == newEnd) && to <= size
-            && ReadSpan(archive, s.offset, cur, to - s.offset) && ReadSpan(journal, s.offset - t.start, mine, to - s.offset)
-            && cur == mine;
+            && ReadSpan(archive, s.offset, cur, to - s.offset)
+            && ReadSpan(journal, s.offset - t.start, mine, to - s.offset) && cur == mine;
         (asNew ? fresh : mixed) += 1;
     }
     if (!newTail) {
@@ -355,8 +356,8 @@ void RemoveJournal(const std::string& folder, const std::string& path, bool sync
 std::string SetAside(const std::string& folder, const std::string& name, bool sync)
 {
     for (int n = 1; n < 1000; ++n) {
-        const std::string aside
-            = JoinPath(folder, name.substr(0, 18) + (n == 1 ? std::string() : "-" + std::to_string(n)) + ".verwaist");
+        const std::string aside = JoinPath(
+            folder, name.substr(0, 18) + (n == 1 ? std::string() : "-" + std::to_string(n)) + ".verwaist");
         struct stat st {};
         if (::lstat(aside.c_str(), &st) == 0)
             continue;
@@ -368,6 +369,27 @@ std::string SetAside(const std::string& folder, const std::string& name, bool sy
         return aside;
     }
     return {};
+}
+
+// True when a file other than the archive has the name ignoring case.
+bool OtherFileNamed(const std::string& archivePath, const std::string& name)
+{
+    struct stat self {};
+    if (::stat(archivePath.c_str(), &self) != 0)
+        return false;
+    const std::string folder = ParentFolder(archivePath), lower = LowerAscii(name);
+    DIR* d = ::opendir(folder.c_str());
+    if (!d)
+        return false;
+    bool found = false;
+    while (const dirent* e = ::readdir(d)) {
+        struct stat st {};
+        if (LowerAscii(e->d_name) == lower && ::lstat(JoinPath(folder, e->d_name).c_str(), &st) == 0
+            && (st.st_dev != self.st_dev || st.st_ino != self.st_ino))
+            found = true;
+    }
+    ::closedir(d);
+    return found;
 }
 
 std::vector<std::string> JournalNamesIn(const std::string& folder)
@@ -622,12 +644,12 @@ std::vector<JournalRecovery> RecoverTailJournals(const std::string& archivePath,
                                                  const std::vector<std::string>& folders, bool sync)
 {
     std::vector<JournalRecovery> out;
-    const std::string name = LowerAscii(BareName(archivePath));
+    const std::string bare = BareName(archivePath), name = LowerAscii(bare);
     for (const auto& folder : folders) {
+        const bool beside = folder == ParentFolder(archivePath);
         // The names an unfinished journal of this archive has here (the
         // second one from before journals were named after the file name).
-        const std::string own[] = {TailJournalName(archivePath, folder == ParentFolder(archivePath)),
-                                   TailJournalName(archivePath, false)};
+        const std::string own[] = {TailJournalName(archivePath, beside), TailJournalName(archivePath, false)};
         for (const std::string& file : JournalNamesIn(folder)) {
             const std::string path = JoinPath(folder, file);
             const bool ownName = LowerAscii(file) == LowerAscii(own[0]) || LowerAscii(file) == LowerAscii(own[1]);
@@ -644,6 +666,7 @@ std::vector<JournalRecovery> RecoverTailJournals(const std::string& archivePath,
                 FileStream journal(path, FileStream::Mode::Read);
                 Trailer t;
                 const TrailerState state = ReadTrailer(journal, t);
+                // Names are found ignoring case.
                 if (state == TrailerState::Sound && LowerAscii(t.name) == name) {
                     r.start = t.start;
                     r.length = t.length;
@@ -654,7 +677,15 @@ std::vector<JournalRecovery> RecoverTailJournals(const std::string& archivePath,
                         archive = std::make_unique<FileStream>(archivePath, FileStream::Mode::Read);
                     }
                     const Tie tie = TieJournal(*archive, journal, t);
-                    step = tie == Tie::Foreign ? Step::SetAside : tie == Tie::Untouched ? Step::Remove : Step::PutIn;
+                    // In a folder that archives of many folders share, a
+                    // journal that is not this archive's may be another
+                    // archive's of the same name: it stays for that one; so
+                    // it does for a file beside whose name differs only in
+                    // case (in a folder that tells case apart).
+                    const bool otherOwner = !beside || OtherFileNamed(archivePath, t.name);
+                    step = tie == Tie::Foreign  ? (otherOwner ? Step::Leave : Step::SetAside)
+                        : tie == Tie::Untouched ? Step::Remove
+                                                : Step::PutIn;
                     if (step == Step::PutIn && !PutJournalInto(*archive, journal, t.start, t.length, sync)) {
                         r.outcome = JournalRecovery::Outcome::Failed;
                         out.push_back(r);

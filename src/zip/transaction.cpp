@@ -231,9 +231,10 @@ bool ZABaseArchiver::SaveArchiveTail(bool inside)
     // none (the old file of its name stays until it is complete).
     const bool journaled = archiveFile && !externalStream_ && pendingCreatePath_.empty()
         && !archiveFile->Path().empty();
-    const std::string journal = journaled ? JoinPath(tempFolder, TailJournalName(archiveFile->Path(),
-                                                                          tempFolder == ParentFolder(MakeAbsolute(archiveFile->Path()))))
-                                          : std::string();
+    const std::string journal = journaled
+        ? JoinPath(tempFolder,
+                   TailJournalName(archiveFile->Path(), tempFolder == ParentFolder(MakeAbsolute(archiveFile->Path()))))
+        : std::string();
     const bool newTail = journaled && inside;
     try {
         if (newTail) {

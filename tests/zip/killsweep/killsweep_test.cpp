@@ -149,8 +149,8 @@ std::vector<std::string> FolderNames(const std::string& folder)
 }
 
 // Makes `to` hold what `from` holds; a file there under the same name is
-// rewritten in place, so that it stays the same file (a journal belongs to
-// the archive file it was written for, not to its name).
+// rewritten in place, so that it stays the same file (the run in the same
+// folder keeps the very files the killed process had).
 void CopyFolder(const std::string& from, const std::string& to)
 {
     fs::create_directories(to);
@@ -416,9 +416,9 @@ TEST(ZipKillSweep, AKilledChangeLeavesTheOldOrTheNewArchiveAndNothingElse)
                     ++opFailures[int(place)];
                     failures.push_back(std::string(op.name) + ", killed at change " + std::to_string(n) + " of "
                                        + std::to_string(changes)
-                                       + (place == Place::Same     ? ""
-                                          : place == Place::Copied ? ", folder copied"
-                                                                   : ", folder moved")
+                                       + (place == Place::Same         ? ""
+                                              : place == Place::Copied ? ", folder copied"
+                                                                       : ", folder moved")
                                        + ": " + fault);
                 }
             }
@@ -489,9 +489,8 @@ TEST(ZipKillSweep, TheNextOpenFinishesOrUndoesACutOffCommitAndSaysSo)
         {"append", FsChange::Truncate, 1, Place::Moved, true, internalevent::CommitNotRecovered, false},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.op) + ", change " + std::to_string(int(row.kind)) + " #"
-                     + std::to_string(row.nth) + ", place " + std::to_string(int(row.place))
-                     + (row.otherArchive ? ", other archive" : ""));
+        SCOPED_TRACE(std::string(row.op) + ", change " + std::to_string(int(row.kind)) + " #" + std::to_string(row.nth)
+                     + ", place " + std::to_string(int(row.place)) + (row.otherArchive ? ", other archive" : ""));
         const auto ops = Operations();
         const auto op = std::find_if(ops.begin(), ops.end(),
                                      [&](const Operation& o) { return row.op == std::string(o.name); });
@@ -563,9 +562,11 @@ TEST(ZipKillSweep, TheNextOpenFinishesOrUndoesACutOffCommitAndSaysSo)
 
 TEST(ZipKillSweep, AJournalOfAnArchiveReplacedSinceIsRemovedUnused)
 {
-    // A commit killed after its journal was sealed; then another archive
-    // takes the name (a new file, as a copy from elsewhere or a new archive
-    // makes).  The journal belongs to the file that is gone.
+    // A commit killed after its journal was copied over the archive's
+    // tail; then a copy of the archive as it was before takes the name (a
+    // new file, as a copy from a backup makes).  Nothing of the journal lies
+    // in that file: the commit never wrote into it, and the journal goes
+    // unused (another archive under the name: see the rows above).
     Sources s;
     const auto ops = Operations();
     const auto op = std::find_if(ops.begin(), ops.end(),
@@ -595,4 +596,83 @@ TEST(ZipKillSweep, AJournalOfAnArchiveReplacedSinceIsRemovedUnused)
     EXPECT_EQ(events, std::vector<int>{internalevent::CommitLeftoverRemoved});
     EXPECT_TRUE(ReadFile(archive) == s.base);
     EXPECT_EQ(FolderNames(work), std::vector<std::string>{"a.zip"});
+}
+
+TEST(ZipKillSweep, AJournalGoesOnlyIntoTheArchiveItWasWrittenFor)
+{
+    // Two class folders, each with an archive "a.zip" of its own, and a
+    // folder for journals that both share.  A commit of the first is killed
+    // once its journal is copied over the archive's tail.
+    Sources s;
+    const std::string first = s.dir / "klasse1", second = s.dir / "klasse2", shared = s.dir / "gemeinsam";
+    for (const auto& folder : {first, second, shared})
+        fs::create_directories(folder);
+    WriteFile(first + "/a.zip", s.base);
+    WriteFile(first + "/b.zip", s.base);
+    {
+        ZipArchiver z;
+        z.SetFileName(second + "/a.zip");
+        z.OpenArchive(openmode::Create);
+        z.SetBaseDir(s.add);
+        z.AddFiles(s.add + "/neu.txt");
+        z.CloseArchive();
+    }
+    const std::string secondBytes = ReadFile(second + "/a.zip");
+    auto killedReplacement = [&](const std::string& archive, const std::string& tempDir) {
+        return KilledAt(
+            2,
+            [&] {
+                ZipArchiver z;
+                z.TempDir = tempDir;
+                Open(z, archive);
+                Replace(z, s, "e3.txt");
+            },
+            int(FsChange::Truncate));
+    };
+    auto eventsOfOpen = [](const std::string& archive, const std::string& tempDir) {
+        std::vector<int> events;
+        ZipArchiver z;
+        z.TempDir = tempDir;
+        z.OnInternalEvent = [&](ZABaseArchiver&, uint8_t kind, int64_t, int64_t, int64_t) { events.push_back(kind); };
+        Open(z, archive);
+        return events;
+    };
+    Files after = s.old;
+    after["e3.txt"] = ReadFile(s.rep + "/e3.txt");
+
+    // In the shared folder the journal is left to its own archive; opening
+    // the other "a.zip" neither uses nor moves it.
+    ASSERT_TRUE(killedReplacement(first + "/a.zip", shared));
+    ASSERT_EQ(FolderNames(shared).size(), 1u);
+    EXPECT_EQ(eventsOfOpen(second + "/a.zip", shared), std::vector<int>{});
+    EXPECT_TRUE(ReadFile(second + "/a.zip") == secondBytes);
+    EXPECT_EQ(FolderNames(shared).size(), 1u);
+    // Its own archive finds it there after the class folder was moved.
+    const std::string moved = CopyElsewhere(first, Place::Moved);
+    EXPECT_EQ(eventsOfOpen(moved + "/a.zip", shared), std::vector<int>{internalevent::CommitFinished});
+    EXPECT_EQ(EngineContents(moved + "/a.zip"), std::optional<Files>(after));
+    EXPECT_EQ(FolderNames(shared), std::vector<std::string>{});
+
+    // Beside the archives: the journal of "b.zip" stays when "a.zip" is
+    // opened, and goes into "b.zip" at its open.
+    ASSERT_TRUE(killedReplacement(moved + "/b.zip", ""));
+    EXPECT_EQ(FolderNames(moved).size(), 3u);
+    EXPECT_EQ(eventsOfOpen(moved + "/a.zip", ""), std::vector<int>{});
+    EXPECT_EQ(FolderNames(moved).size(), 3u);
+    EXPECT_EQ(eventsOfOpen(moved + "/b.zip", ""), std::vector<int>{internalevent::CommitFinished});
+    EXPECT_EQ(EngineContents(moved + "/b.zip"), std::optional<Files>(after));
+    EXPECT_EQ(FolderNames(moved), (std::vector<std::string>{"a.zip", "b.zip"}));
+
+    // Names are found ignoring case: the archive under its name in other
+    // capitals (as a stick may give it) still gets its journal, but where
+    // both names are files of their own, each keeps to its own journal.
+    ASSERT_TRUE(killedReplacement(moved + "/a.zip", ""));
+    fs::rename(moved + "/a.zip", moved + "/A.ZIP");
+    WriteFile(moved + "/a.zip", s.base);
+    EXPECT_EQ(eventsOfOpen(moved + "/a.zip", ""), std::vector<int>{});
+    EXPECT_TRUE(ReadFile(moved + "/a.zip") == s.base);
+    fs::remove(moved + "/a.zip");
+    EXPECT_EQ(eventsOfOpen(moved + "/A.ZIP", ""), std::vector<int>{internalevent::CommitFinished});
+    EXPECT_EQ(EngineContents(moved + "/A.ZIP"), std::optional<Files>(after));
+    EXPECT_EQ(FolderNames(moved), (std::vector<std::string>{"A.ZIP", "b.zip"}));
 }
