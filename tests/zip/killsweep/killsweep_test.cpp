@@ -14,6 +14,7 @@
 // folder made before every open (new files, on another disk where the
 // system has one in memory), and in such a copy with the original gone.
 #include "zip/safefs.h"
+#include "zip/tailbackup.h"
 
 #include "support/archives.h"
 
@@ -26,6 +27,7 @@
 #include <functional>
 #include <random>
 #include <set>
+#include <zlib.h>
 
 using namespace hsa::zip;
 using namespace hsa::zip::test;
@@ -675,4 +677,35 @@ TEST(ZipKillSweep, AJournalGoesOnlyIntoTheArchiveItWasWrittenFor)
     EXPECT_EQ(eventsOfOpen(moved + "/A.ZIP", ""), std::vector<int>{internalevent::CommitFinished});
     EXPECT_EQ(EngineContents(moved + "/A.ZIP"), std::optional<Files>(after));
     EXPECT_EQ(FolderNames(moved), (std::vector<std::string>{"A.ZIP", "b.zip"}));
+}
+
+TEST(ZipKillSweep, ASealedJournalOfTheEarlierKindIsSetAsideAndReported)
+{
+    // Journals of the earlier kind named their archive by the device and
+    // inode of its file, which a copy does not keep: nothing ties one to
+    // the archive, so it is neither put in nor dropped unseen.
+    Sources s;
+    const std::string work = s.dir / "lauf", archive = work + "/a.zip";
+    fs::create_directories(work);
+    WriteFile(archive, s.base);
+    std::string trailer = "ZIPTAIL1" + std::string(44, '\0') + std::string(4, '\0');
+    trailer[8] = char(0x10);  // where its bytes belong
+    trailer[16] = char(0x20); // their length
+    trailer[48] = char(2);    // a new tail
+    const uLong crc = ::crc32(0, reinterpret_cast<const Bytef*>(trailer.data()), 52);
+    for (int i = 0; i < 4; ++i)
+        trailer[size_t(52 + i)] = char((crc >> (8 * i)) & 0xFF);
+    const std::string journal = work + "/" + TailJournalName(archive, false);
+    WriteFile(journal, std::string(0x20, 'x') + trailer);
+    std::vector<int> events;
+    {
+        ZipArchiver z;
+        z.OnInternalEvent = [&](ZABaseArchiver&, uint8_t kind, int64_t, int64_t, int64_t) { events.push_back(kind); };
+        Open(z, archive);
+    }
+    EXPECT_EQ(events, std::vector<int>{internalevent::CommitNotRecovered});
+    EXPECT_TRUE(ReadFile(archive) == s.base);
+    const auto names = FolderNames(work);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0], journal.substr(work.size() + 1, 18) + ".verwaist");
 }
