@@ -69,7 +69,8 @@ protected:
                 QApplication::sendEvent(view_, &copy);
                 return true;
             }
-            default: break;
+            default:
+                break;
             }
         }
         return QStyledItemDelegate::eventFilter(object, event);
@@ -235,8 +236,11 @@ void ClassGridView::keyPressEvent(QKeyEvent* e)
             showCurrent();
             emit gridStateChanged();
             return;
-        case Qt::Key_Escape: leaveGrid(); return;
-        default: QTableWidget::keyPressEvent(e);
+        case Qt::Key_Escape:
+            leaveGrid();
+            return;
+        default:
+            QTableWidget::keyPressEvent(e);
         }
     });
 }

@@ -398,10 +398,7 @@ void TForm1::menuAboutToShow(int index)
         switch (index) {
         case 0: mayOpen = OpenKlasseMenu(); break;
         case 1: mayOpen = OpenListeMenu(); break;
-        case 4:
-            CheckNoClassOpen();
-            refreshFromState();
-            break;
+        case 4: CheckNoClassOpen(); refreshFromState(); break;
         case 6: mayOpen = OpenDruckenMenu(); break;
         default: break;
         }

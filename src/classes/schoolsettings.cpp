@@ -297,30 +297,31 @@ void SetOrRemovePassword()
 {
     try {
         SharedState& st = state();
-        if (!askYesNo(QStringLiteral("Soll das Programm durch ein Passwort geschützt werden?"), MsgKind::Information)) {
+        if (!askYesNo(QStringLiteral("Soll das Programm durch ein Passwort geschützt werden?"),
+                      MsgKind::Information)) {
             if (PasswordFileExists() && st.accessLocked && !confirmCurrentPassword())
                 return;
             st.accessLocked = false;
             const QString path = ProgramFolderFile(kPasswordFile);
             if (isFile(path) && !QFile::remove(path))
-                showError(QStringLiteral("Die Datei %1 konnte nicht gelöscht werden;").arg(kPasswordFile) + nl
-                          + QStringLiteral("der Passwortschutz bleibt beim nächsten Start bestehen."));
+                showError(QStringLiteral("Die Datei %1 konnte nicht gelöscht werden;").arg(kPasswordFile)
+                          + nl + QStringLiteral("der Passwortschutz bleibt beim nächsten Start bestehen."));
             return;
         }
         if (PasswordFileExists() && st.accessLocked && !confirmCurrentPassword())
             return;
         // The prompt texts stand in the box itself, not only in its title.
-        const std::optional<QString> first = prompts().password(QStringLiteral("Passwort eingeben"),
-                                                                QStringLiteral("Passwort eingeben"));
+        const std::optional<QString> first =
+            prompts().password(QStringLiteral("Passwort eingeben"), QStringLiteral("Passwort eingeben"));
         if (!first)
             return;
         if (!PasswordBytes(*first)) {
-            showInformation(QStringLiteral("Das Passwort enthält Zeichen, die nicht gespeichert werden können") + nl
-                            + QStringLiteral("(nur Buchstaben, Ziffern und Satzzeichen). Altes Passwort bleibt."));
+            showInformation(QStringLiteral("Das Passwort enthält Zeichen, die nicht gespeichert werden können")
+                            + nl + QStringLiteral("(nur Buchstaben, Ziffern und Satzzeichen). Altes Passwort bleibt."));
             return;
         }
-        const std::optional<QString> second = prompts().password(QStringLiteral("Passwort wiederholen"),
-                                                                 QStringLiteral("Passwort wiederholen"));
+        const std::optional<QString> second =
+            prompts().password(QStringLiteral("Passwort wiederholen"), QStringLiteral("Passwort wiederholen"));
         if (!second)
             return;
         if (*first != *second) {

@@ -41,6 +41,7 @@ int pos(int number)
     return number - 1;
 }
 
+
 void report(const FileError& e)
 {
     showError(e.message());
@@ -219,7 +220,7 @@ StudentListChange::StudentListChange(DbfTable& table, const QString& folder)
     : table_(table), folder_(folder), before_(table.snapshot()), journal_(QDir(folder).filePath(kListJournalName))
 {
     written_ = kJournalHead + "\r\n" + QByteArray::number(before_.size()) + "\r\n" + checksum(before_) + "\r\n"
-        + identityOf(table.path()) + "\r\n" + before_ + "\r\n";
+               + identityOf(table.path()) + "\r\n" + before_ + "\r\n";
     WriteFileAtomic(journal_, written_);
     journalFd_ = ::open(QFile::encodeName(journal_).constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
     if (journalFd_ < 0) {
@@ -259,7 +260,8 @@ void StudentListChange::rename(const std::vector<std::pair<QString, QString>>& p
     written_ += lines;
     for (const auto& [from, to] : plan) {
         if (!RenamePath(from, to))
-            throw FileError(QStringLiteral("Datei %1 kann nicht umbenannt werden").arg(QDir::toNativeSeparators(from)));
+            throw FileError(QStringLiteral("Datei %1 kann nicht umbenannt werden")
+                                .arg(QDir::toNativeSeparators(from)));
         renamed_.emplace_back(from, to);
     }
 }
@@ -403,7 +405,8 @@ bool RecoverInterruptedListChange(DbfTable& table, const QString& folder)
     // restored or taken in as a whole) is newer than the journal, which is
     // dropped unused.
     const QByteArray now = table.snapshot();
-    if (now.size() != before.size() || (identityOf(table.path()) != head.at(3) && !states.contains(checksum(now)))) {
+    if (now.size() != before.size()
+        || (identityOf(table.path()) != head.at(3) && !states.contains(checksum(now)))) {
         if (!RemoveFile(path))
             throw FileError(QStringLiteral("Datei %1 kann nicht gelöscht werden").arg(QDir::toNativeSeparators(path)));
         return false;
@@ -508,7 +511,8 @@ QByteArray StudentSortKey(const DbfTable& table, int number, bool gender, bool g
     return key;
 }
 
-void QuickSortKeys(int low, int high, std::vector<QByteArray>& keys, const std::function<void(int, int)>& exchange)
+void QuickSortKeys(int low, int high, std::vector<QByteArray>& keys,
+                   const std::function<void(int, int)>& exchange)
 {
     if (low >= high)
         return;

@@ -192,7 +192,8 @@ QByteArray StudentSortKey(const DbfTable& table, int number, bool gender, bool g
 
 // Sorts keys[low..high] ascending; exchange(i, j) is called for every pair of
 // different positions that is exchanged, right after the keys are.
-void QuickSortKeys(int low, int high, std::vector<QByteArray>& keys, const std::function<void(int, int)>& exchange);
+void QuickSortKeys(int low, int high, std::vector<QByteArray>& keys,
+                   const std::function<void(int, int)>& exchange);
 
 // Sorts students 1 to 38 of the table by their keys, moving each record with
 // its files through record 39; record 39 is cleared afterwards (NR "39",

@@ -180,8 +180,7 @@ public:
     void moveTo(const QString& target)
     {
         if (!complete_ || !RenamePath(path_, target))
-            throw FileError(
-                QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(target)));
+            throw FileError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(target)));
         path_.clear();
     }
 

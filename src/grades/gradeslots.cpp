@@ -4,8 +4,8 @@ namespace hsa {
 
 QString GradeSlotFieldName(int gradeListRow)
 {
-    static const char* const named[] = {"RELIGION", "ZUSATZ4", "DEU",   "SACHKUNDE", "MATH",
-                                        "ZUSATZ1",  "WERKEN",  "MUSIK", "ZUSATZ2",   "ZUSATZ3"};
+    static const char* const named[] = {"RELIGION", "ZUSATZ4", "DEU",    "SACHKUNDE", "MATH",
+                                        "ZUSATZ1",  "WERKEN",  "MUSIK",  "ZUSATZ2",   "ZUSATZ3"};
     if (gradeListRow < 0 || gradeListRow >= kGradeListRows)
         return {};
     if (gradeListRow < 10)

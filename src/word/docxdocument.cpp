@@ -388,8 +388,8 @@ QString DocxDocument::bodyText() const
 
 void DocxDocument::save(const QString& path) const
 {
-    const QString cannotWrite = QStringLiteral("Datei %1 kann nicht erstellt werden")
-                                    .arg(QDir::toNativeSeparators(path));
+    const QString cannotWrite =
+        QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(path));
     zip::MemoryStream mem(container_);
     bool anyChanged = false;
     for (const auto& part : parts_)

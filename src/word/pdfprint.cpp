@@ -44,8 +44,8 @@ QString JoinPdfs(const QStringList& pdfs, const QString& target)
     if (pdfs.size() == 1) {
         QFile::remove(target);
         return QFile::copy(pdfs.front(), target)
-            ? QString()
-            : QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(target));
+                   ? QString()
+                   : QStringLiteral("Datei %1 kann nicht erstellt werden").arg(QDir::toNativeSeparators(target));
     }
     QString error = runTool(QStringLiteral("pdfunite"), QStringLiteral("poppler-utils"), QStringList(pdfs) << target);
     if (error.isEmpty() && QFileInfo(target).size() <= 0)

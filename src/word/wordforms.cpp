@@ -90,8 +90,8 @@ void WordFormsController::run()
     if (type != QLatin1String("anlage")) {
         templ = FindWordTemplate(type);
         if (templ.isEmpty()) {
-            showError(QDir::toNativeSeparators(
-                          QDir(s.programDir).filePath(QStringLiteral("doc/") + type + QStringLiteral(".docx")))
+            showError(QDir::toNativeSeparators(QDir(s.programDir).filePath(QStringLiteral("doc/") + type
+                                                                          + QStringLiteral(".docx")))
                       + QStringLiteral(" nicht gefunden"));
             return;
         }
@@ -157,8 +157,8 @@ void WordFormsController::run()
             } else {
                 const QString copy = base + QLatin1Char('.') + QFileInfo(source).suffix().toLower();
                 if (!QFile::copy(source, copy))
-                    throw FileError(
-                        QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(QDir::toNativeSeparators(source)));
+                    throw FileError(QStringLiteral("Datei %1 kann nicht geöffnet werden")
+                                        .arg(QDir::toNativeSeparators(source)));
                 prepared.append({copy, lastName, nrText});
             }
         } else {
@@ -204,8 +204,8 @@ void WordFormsController::run()
             failed << prepared[i].nr + QStringLiteral("  ") + prepared[i].last;
             continue;
         }
-        jobs.append(
-            {c.outputs[i], QStringLiteral("Nr. ") + prepared[i].nr + QLatin1Char(' ') + prepared[i].last, copies});
+        jobs.append({c.outputs[i], QStringLiteral("Nr. ") + prepared[i].nr + QLatin1Char(' ') + prepared[i].last,
+                     copies});
         jobStudent << i;
     }
     if (!failed.isEmpty())

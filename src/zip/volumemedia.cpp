@@ -166,10 +166,7 @@ int SimulatedDisks::AddDisk(uint64_t capacity)
     return n;
 }
 
-std::string SimulatedDisks::DiskFolder(int disk) const
-{
-    return root_ + "/disk" + std::to_string(disk);
-}
+std::string SimulatedDisks::DiskFolder(int disk) const { return root_ + "/disk" + std::to_string(disk); }
 
 void SimulatedDisks::Insert(int disk)
 {
@@ -188,8 +185,8 @@ uint64_t SimulatedDisks::Used(int disk) const
 {
     uint64_t used = 0;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(DiskFolder(disk), ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+    for (auto it = fs::recursive_directory_iterator(DiskFolder(disk), ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec))
         if (it->is_regular_file(ec))
             used += it->file_size(ec);
     return used;
@@ -213,10 +210,7 @@ bool SimulatedDisks::OnDrive(const std::string& path) const
     return path == d || path.compare(0, d.size() + 1, d + "/") == 0;
 }
 
-bool SimulatedDisks::IsRemovable(const std::string& path)
-{
-    return removable && OnDrive(path);
-}
+bool SimulatedDisks::IsRemovable(const std::string& path) { return removable && OnDrive(path); }
 
 std::optional<uint64_t> SimulatedDisks::FreeSpace(const std::string& path)
 {

@@ -252,18 +252,17 @@ TEST_F(MainWindowTest, EveryMenuEntryReachesAHandler)
     }
     // The exchange entries stand under their headings, which cannot be chosen.
     const QList<QAction*> klasse = form->menuEntry("Klasse1")->menu()->actions();
-    for (const auto& [caption, below] :
-         {std::pair{"AUSSPIELDATEI mit PRÜFUNGSERGEBNISSEN für Korvi:", "Endnotenzeugnisdruck1"},
-          {"Wendra-Klassen ÜBERTRAGEN:", "StickSichern1"}}) {
+    for (const auto& [caption, below] : {std::pair{"AUSSPIELDATEI mit PRÜFUNGSERGEBNISSEN für Korvi:", "Endnotenzeugnisdruck1"},
+                                        {"Wendra-Klassen ÜBERTRAGEN:", "StickSichern1"}}) {
         const qsizetype at = klasse.indexOf(form->menuEntry(below));
         ASSERT_GT(at, 0) << below;
         EXPECT_EQ(klasse[at - 1]->text(), QString::fromUtf8(caption));
         EXPECT_TRUE(klasse[at - 1]->isVisible() && !klasse[at - 1]->isEnabled()) << caption;
     }
-    for (const char* hidden :
-         {"PLPrfungsleistungenganzeKlasseAnsichtAusdruck1", "JLEZAnsichtnachDurchschnittsortieren1", "Zeugnisdatum1",
-          "Zeugnisse1", "PTInformation1", "AZAbschrift1", "JahrgangsarchivierungAbschlussklassen1",
-          "KlassenausdemArchivzurckholen1"})
+    for (const char* hidden : {"PLPrfungsleistungenganzeKlasseAnsichtAusdruck1",
+                               "JLEZAnsichtnachDurchschnittsortieren1",
+                               "Zeugnisdatum1", "Zeugnisse1", "PTInformation1", "AZAbschrift1",
+                               "JahrgangsarchivierungAbschlussklassen1", "KlassenausdemArchivzurckholen1"})
         EXPECT_FALSE(form->menuEntry(hidden)->isVisible()) << hidden;
     EXPECT_TRUE(form->menuEntry("MPSchuelerblatt1")->isVisible());
     EXPECT_TRUE(form->menuEntry("ListemitSchreibschutzversehen1")->isChecked()); // the list starts protected
@@ -282,7 +281,7 @@ TEST_F(MainWindowTest, PasswordGateOfTheMenus)
         bool (*open)();
         bool opens, asks, saves;
     } rows[] = {
-        {true, false, OpenKlasseMenu, false, true, false},  {true, false, OpenListeMenu, false, true, false},
+        {true, false, OpenKlasseMenu, false, true, false}, {true, false, OpenListeMenu, false, true, false},
         {true, false, OpenDruckenMenu, true, false, false}, {true, true, OpenKlasseMenu, false, true, false},
         {true, true, OpenListeMenu, true, false, true},     {true, true, OpenDruckenMenu, true, false, true},
         {false, true, OpenKlasseMenu, true, false, true},   {false, false, OpenListeMenu, true, false, true},
@@ -371,10 +370,8 @@ TEST_F(MainWindowTest, MainWindowHoldsAnEmptyAnimatedCursor)
     dir.write("cur/lauf.ani", "RIFF-ani");
     TDFAniCursor c;
     for (const auto& [path, loading, name, bytes] :
-         {std::tuple{dir.file("cur/lauf.ani"), false, "lauf.ani", "RIFF-ani"},
-          {dir.file("cur/fehlt.ani"), false, "fehlt.ani", "RIFF-ani"},
-          {QString(), false, "", ""},
-          {dir.file("cur/lauf.ani"), true, "lauf.ani", ""}}) {
+         {std::tuple{dir.file("cur/lauf.ani"), false, "lauf.ani", "RIFF-ani"}, {dir.file("cur/fehlt.ani"), false, "fehlt.ani", "RIFF-ani"},
+          {QString(), false, "", ""}, {dir.file("cur/lauf.ani"), true, "lauf.ani", ""}}) {
         c.setAniCursorFile(path, loading);
         EXPECT_EQ(c.AniCursorFile(), name) << name;
         EXPECT_EQ(c.data(), QByteArray(bytes)) << name;
@@ -558,12 +555,10 @@ TEST_F(MainWindowTest, HooksOfDestroyedWindowsReachNothing)
         bool empty;
     } tables[] = {
         {"print loop", !loop.progress && !loop.abortButton && !loop.studentList && !loop.pause},
-        {"main window",
-         !app.showPasswordDialog && !app.saveGradeTableEdits && !app.gradeTableStillOpen && !app.closeClassTable
-             && !app.isPrinting && !app.abortPrint && !app.printerNameTooLong},
-        {"web entries",
-         !web.quitProgram && !web.startUpdaterWatch && !web.updateSwitchChecked && !web.setUpdateSwitchChecked
-             && !web.setHelpFile},
+        {"main window", !app.showPasswordDialog && !app.saveGradeTableEdits && !app.gradeTableStillOpen &&
+                            !app.closeClassTable && !app.isPrinting && !app.abortPrint && !app.printerNameTooLong},
+        {"web entries", !web.quitProgram && !web.startUpdaterWatch && !web.updateSwitchChecked &&
+                            !web.setUpdateSwitchChecked && !web.setHelpFile},
         {"start-up", !start.showSchoolType && !start.loadFontFactor && !start.printerDefaults},
         {"student list", !studentListHooks().sortProgress},
         {"subject editor", !SubjectEditorOpenHook()},

@@ -36,18 +36,17 @@ protected:
 TEST(GridRules, EntryCellsNormaliseAndSettle)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"37", "3.7"},  {"3.", "3.0"},  {"4", "4.0"},  {"7", "- "},    {"2,5", "2.5"},   {"p", "P"},
-        {"pq", "P"},    {"P ", "P "},   {"", "-"},     {"2.35", ""},   {"2.3-", "2.3-"}, {"2.3*", "2.3*"},
-        {"-", "-"},     {"- ", "- "},   {"0", "- "},   {"6.0", "6.0"}, {"6.5", "- "},    {"0.5", "- "},
-        {"1.0", "1.0"}, {" 3", "3   "}, {"65", "6.5"}, {"x", "- "}};
+        {"37", "3.7"}, {"3.", "3.0"}, {"4", "4.0"}, {"7", "- "}, {"2,5", "2.5"}, {"p", "P"}, {"pq", "P"},
+        {"P ", "P "}, {"", "-"}, {"2.35", ""}, {"2.3-", "2.3-"}, {"2.3*", "2.3*"}, {"-", "-"}, {"- ", "- "},
+        {"0", "- "}, {"6.0", "6.0"}, {"6.5", "- "}, {"0.5", "- "}, {"1.0", "1.0"}, {" 3", "3   "}, {"65", "6.5"},
+        {"x", "- "}};
     for (const auto& [typed, stored] : cases)
         EXPECT_EQ(NormaliseGridEntryCell(typed), stored) << typed;
     // A committed cell holds what the rule no longer changes: a mark above 6
     // or a half-normalised text never reaches a grade file.
     const std::pair<const char*, const char*> settled[] = {
-        {"65", "- "},  {"6,5", "- "},    {" 3", "3.0"},    {"  4", "4.0"}, {"2.35", "-"},
-        {"2,", "2.0"}, {"0,5", "- "},    {"2.3*", "2.3*"}, {"p", "P"},     {"5.5", "5.5"},
-        {"P2", "2.0"}, {"P 2,5", "2.5"}, {"p3.7", "3.7"},  {"P7", "- "}};
+        {"65", "- "}, {"6,5", "- "}, {" 3", "3.0"}, {"  4", "4.0"}, {"2.35", "-"}, {"2,", "2.0"}, {"0,5", "- "},
+        {"2.3*", "2.3*"}, {"p", "P"}, {"5.5", "5.5"}, {"P2", "2.0"}, {"P 2,5", "2.5"}, {"p3.7", "3.7"}, {"P7", "- "}};
     for (const auto& [typed, stored] : settled) {
         EXPECT_EQ(SettleGridEntryCell(typed), stored) << typed;
         EXPECT_EQ(NormaliseGridEntryCell(stored), stored) << typed;
@@ -57,26 +56,19 @@ TEST(GridRules, EntryCellsNormaliseAndSettle)
 TEST(GridRules, FiltersTitlesAndProfileTexts)
 {
     const std::tuple<GradeTable, const char*, bool, const char*> filters[] = {
-        {GradeTable::SP, "9a", false, "*D*E*M*"},
-        {GradeTable::SP, "xa", false, "*D*E*M*Te*AES*F*"},
-        {GradeTable::PL, "Xb", false, "*D*E*M*Te*AES*F*"},
-        {GradeTable::PL, "9a", true, "*D*E*M*"},
-        {GradeTable::MP, "9a", false, "*D*M*"},
-        {GradeTable::MP, "9a", true, "*D*M*G*Geo*Gk*Ph*Ch*Bio*"},
-        {GradeTable::KP, "xa", true, "*E*"},
-        {GradeTable::PP, "9a", false, "*Te*AES*F*"},
-        {GradeTable::JL, "xa", false, ""},
-        {GradeTable::EZ, "xa", false, ""}};
+        {GradeTable::SP, "9a", false, "*D*E*M*"}, {GradeTable::SP, "xa", false, "*D*E*M*Te*AES*F*"},
+        {GradeTable::PL, "Xb", false, "*D*E*M*Te*AES*F*"}, {GradeTable::PL, "9a", true, "*D*E*M*"},
+        {GradeTable::MP, "9a", false, "*D*M*"}, {GradeTable::MP, "9a", true, "*D*M*G*Geo*Gk*Ph*Ch*Bio*"},
+        {GradeTable::KP, "xa", true, "*E*"}, {GradeTable::PP, "9a", false, "*Te*AES*F*"},
+        {GradeTable::JL, "xa", false, ""}, {GradeTable::EZ, "xa", false, ""}};
     for (const auto& [table, cls, evening, filter] : filters)
         EXPECT_EQ(ColumnFilterFor(table, cls, evening), filter) << cls << " " << int(table);
     for (const auto& [heading, shown] : {std::pair{"E  ", true}, {"Mu", false}, {"", false}})
         EXPECT_EQ(FilterContainsHeading("*D*E*M*", heading), shown) << heading;
 
-    const std::tuple<const char*, int, const char*> titles[] = {{"9a", kKindWritten, "Klasse 9a"},
-                                                                {"xb", kKindYear, "Kl. 10b  "},
-                                                                {"Xb", kKindExam, "Kl. 10b  "},
-                                                                {"xb", kKindFinal, "Kl. 10b "},
-                                                                {"Yc", kKindFinal, "Kl. 10c  HSA"}};
+    const std::tuple<const char*, int, const char*> titles[] = {
+        {"9a", kKindWritten, "Klasse 9a"}, {"xb", kKindYear, "Kl. 10b  "}, {"Xb", kKindExam, "Kl. 10b  "},
+        {"xb", kKindFinal, "Kl. 10b "}, {"Yc", kKindFinal, "Kl. 10c  HSA"}};
     for (const auto& [cls, kind, title] : titles)
         EXPECT_EQ(GridClassTitle(cls, kind), title) << cls << " " << kind;
     for (const auto& [heading, slash] : {std::pair{"Bio/  ", true}, {"   ", false}, {"B/io", false}})
@@ -84,8 +76,8 @@ TEST(GridRules, FiltersTitlesAndProfileTexts)
 
     // An empty field is no profile subject, not the first one.
     const std::array<QString, 6> codes{"BKP", "MuP", "SpP", "NwT", "IMP", "Spa"};
-    for (const auto& [ag7, text] :
-         {std::pair{"2", "SpP"}, {"0", "BKP"}, {"6", "Spa"}, {"", ""}, {"-1", ""}, {"abc", ""}, {"9", ""}})
+    for (const auto& [ag7, text] : {std::pair{"2", "SpP"}, {"0", "BKP"}, {"6", "Spa"}, {"", ""}, {"-1", ""},
+                                    {"abc", ""}, {"9", ""}})
         EXPECT_EQ(ProfileRowText(ag7, codes), text) << ag7;
 }
 
@@ -97,19 +89,10 @@ TEST_F(ClassGridFlow, WrittenExamTableShowsTheWrittenMarksOfEveryStudent)
     const int d = columnOf("D");
     // Students without a grade file show the presets (written exam pending);
     // an entry table shows no averages; the weighting record is named.
-    const std::tuple<int, int, const char*> cells[] = {{0, 0, "Klasse 9a"},
-                                                       {1, 0, "Schriftlich"},
-                                                       {d, 0, "D"},
-                                                       {21, 0, "Ø"},
-                                                       {22, 0, "V"},
-                                                       {23, 0, "M"},
-                                                       {0, 1, "Berg"},
-                                                       {1, 2, "Bernd"},
-                                                       {d, 1, "2.3"},
-                                                       {d, 2, "P"},
-                                                       {columnOf("E"), 2, "- "},
-                                                       {21, 1, ""},
-                                                       {0, 40, "FAKTOR"}};
+    const std::tuple<int, int, const char*> cells[] = {
+        {0, 0, "Klasse 9a"}, {1, 0, "Schriftlich"}, {d, 0, "D"}, {21, 0, "Ø"}, {22, 0, "V"}, {23, 0, "M"},
+        {0, 1, "Berg"}, {1, 2, "Bernd"}, {d, 1, "2.3"}, {d, 2, "P"}, {columnOf("E"), 2, "- "}, {21, 1, ""},
+        {0, 40, "FAKTOR"}};
     for (const auto& [column, row, text] : cells)
         EXPECT_EQ(g().cell(column, row), QString::fromUtf8(text)) << column << " " << row;
     // Only D, E and M are shown; the first of them is current.
@@ -119,9 +102,8 @@ TEST_F(ClassGridFlow, WrittenExamTableShowsTheWrittenMarksOfEveryStudent)
     }
     EXPECT_EQ(g().current(), (GridPos{d, 1}));
     // Only the shown subject cells of named students can be typed into.
-    const std::tuple<int, int, bool> editable[] = {{d, 1, true},   {d, 0, false},  {d, 4, false},
-                                                   {d, 39, false}, {d, 40, false}, {columnOf("Mu"), 1, false},
-                                                   {0, 1, false}};
+    const std::tuple<int, int, bool> editable[] = {{d, 1, true}, {d, 0, false}, {d, 4, false}, {d, 39, false},
+                                                   {d, 40, false}, {columnOf("Mu"), 1, false}, {0, 1, false}};
     for (const auto& [column, row, yes] : editable)
         EXPECT_EQ(g().isEditableCell(column, row), yes) << column << " " << row;
     EXPECT_TRUE(prompt.shown().isEmpty());
@@ -131,10 +113,9 @@ TEST_F(ClassGridFlow, EveryEntryKindShowsItsExamGridColumn)
 {
     threeStudentClass();
     writeSheet(2, {{ColComm, "E", "1.7"}, {ColOral, "M", "4.0"}, {ColYear, "Mu", "2.0"}, {ColComm, "Te", "3.3"}});
-    const std::tuple<GradeTable, QString, QString, QString> cases[] = {{GradeTable::KP, "E", "1.7", "KP / Prakt."},
-                                                                       {GradeTable::MP, "M", "4.0", "Mündlich"},
-                                                                       {GradeTable::JL, "Mu", "2.0", "Jahresleist."},
-                                                                       {GradeTable::PP, "Te", "3.3", "KP / Prakt."}};
+    const std::tuple<GradeTable, QString, QString, QString> cases[] = {
+        {GradeTable::KP, "E", "1.7", "KP / Prakt."}, {GradeTable::MP, "M", "4.0", "Mündlich"},
+        {GradeTable::JL, "Mu", "2.0", "Jahresleist."}, {GradeTable::PP, "Te", "3.3", "KP / Prakt."}};
     for (const auto& [table, code, mark, heading] : cases) {
         ASSERT_TRUE(g().OpenTable(table));
         EXPECT_EQ(g().cell(columnOf(code), 2), mark) << code.toStdString();
@@ -194,8 +175,7 @@ TEST_F(ClassGridFlow, FlawedGradeFilesAreToldOnceWhenTheTableIsFilled)
             ASSERT_EQ(prompt.shown().size(), 1) << prompt.texts().join('|').toStdString();
             const QStringList told = Warnings(prompt);
             ASSERT_EQ(told.size(), 1);
-            EXPECT_TRUE(told[0].contains("Nr. 1 Berg, Anna: unvollständig (105 von 226 Zeilen)"))
-                << told[0].toStdString();
+            EXPECT_TRUE(told[0].contains("Nr. 1 Berg, Anna: unvollständig (105 von 226 Zeilen)")) << told[0].toStdString();
             EXPECT_TRUE(told[0].contains("Nr. 3 Dorn, Carla: Noten außerhalb von 1,0 bis 6,0, die nicht zählen "
                                          "(D Jahresl.: 65)"))
                 << told[0].toStdString();
@@ -274,8 +254,7 @@ TEST_F(ClassGridFlow, SavingWritesTheTypedMarksIntoGradeFilesAndRecords)
     const QByteArray after = tableBytes();
     for (int rec = 0; rec < 2; ++rec)
         for (int k = 2; k <= 20; ++k) {
-            EXPECT_EQ(QString::fromLatin1(rawField(after, rec, GradeSlotFieldName(k))).trimmed(),
-                      lists[rec][k].trimmed())
+            EXPECT_EQ(QString::fromLatin1(rawField(after, rec, GradeSlotFieldName(k))).trimmed(), lists[rec][k].trimmed())
                 << rec << " " << k;
         }
     EXPECT_NE(rawField(after, 0, GradeSlotFieldName(d)), rawField(before, 0, GradeSlotFieldName(d)));
@@ -283,8 +262,7 @@ TEST_F(ClassGridFlow, SavingWritesTheTypedMarksIntoGradeFilesAndRecords)
         for (const FieldSpan& f : fieldSpans(dbf))
             for (int k = 2; k <= 20; ++k)
                 for (int rec = 0; f.name == GradeSlotFieldName(k) && rec < 40; ++rec)
-                    dbf.replace(headerLength(dbf) + rec * recordLength(dbf) + f.offset, f.width,
-                                QByteArray(f.width, ' '));
+                    dbf.replace(headerLength(dbf) + rec * recordLength(dbf) + f.offset, f.width, QByteArray(f.width, ' '));
         return dbf.remove(1, 3);
     };
     EXPECT_EQ(withoutSlots(after), withoutSlots(before));
@@ -295,7 +273,7 @@ TEST_F(ClassGridFlow, SavingWritesTheTypedMarksIntoGradeFilesAndRecords)
 // confirmation and writes nothing.
 TEST_F(ClassGridFlow, EditsStayWithTheirTableAndClassAndDiscardingWritesNothing)
 {
-    EXPECT_FALSE(g().OpenTable(GradeTable::JL)); // no class open
+    EXPECT_FALSE(g().OpenTable(GradeTable::JL));   // no class open
     threeStudentClass();
     makeClass("9b_25262.dbf", threeStudents());
     ASSERT_TRUE(g().OpenTable(GradeTable::SP));
@@ -337,8 +315,8 @@ TEST_F(ClassGridFlow, EditsStayWithTheirTableAndClassAndDiscardingWritesNothing)
 TEST_F(ClassGridFlow, FinalGradeTableShowsTheRecordsWithBlanksForZero)
 {
     QList<Student> rows = threeStudents();
-    rows[0].fields = {{"DEU", "2*"},    {"MATH", "3*"}, {"SACHKUNDE", "-"},     {"RELIGION", "2"},
-                      {"ZUSATZ4", "1"}, {"AG7", "1"},   {"DATUM", "15.07.2026"}};
+    rows[0].fields = {{"DEU", "2*"}, {"MATH", "3*"}, {"SACHKUNDE", "-"}, {"RELIGION", "2"},
+                      {"ZUSATZ4", "1"}, {"AG7", "1"}, {"DATUM", "15.07.2026"}};
     rows[1].fields = {{"DEU", "4"}, {"MATH", "??"}};
     makeClass("xa_25262.dbf", rows);
     openClass("xa_25262.dbf");
@@ -353,9 +331,9 @@ TEST_F(ClassGridFlow, FinalGradeTableShowsTheRecordsWithBlanksForZero)
     // "-", "??" and empty show blank, so does a "??" average, while row 1
     // keeps its texts; F11 of the weighting record stays.
     const std::tuple<int, int, const char*> cells[] = {
-        {0, 0, "Kl. 10a "}, {1, 0, "15.07.2026"}, {2, 1, "2*"},      {3, 1, "-"},  {4, 1, "3*"},  {5, 1, ""},
-        {22, 1, "2"},       {23, 1, "1"},         {21, 1, "2.5"},    {2, 2, "4"},  {4, 2, "   "}, {21, 2, "   "},
-        {0, 39, "Rest"},    {2, 39, "5"},         {0, 40, "FAKTOR"}, {10, 40, "2"}};
+        {0, 0, "Kl. 10a "}, {1, 0, "15.07.2026"}, {2, 1, "2*"}, {3, 1, "-"}, {4, 1, "3*"}, {5, 1, ""},
+        {22, 1, "2"}, {23, 1, "1"}, {21, 1, "2.5"}, {2, 2, "4"}, {4, 2, "   "}, {21, 2, "   "}, {0, 39, "Rest"},
+        {2, 39, "5"}, {0, 40, "FAKTOR"}, {10, 40, "2"}};
     for (const auto& [column, row, text] : cells)
         EXPECT_EQ(g().cell(column, row), text) << column << " " << row;
     // No question on leaving a view.
@@ -368,8 +346,7 @@ TEST_F(ClassGridFlow, SortByAverageOrdersNumbersThenPendingThenEmptyThenNameless
     QList<Student> rows = {
         {"1", "Eins", "A", "M", {{"DEU", "4"}, {"MATH", "4"}, {"RELIGION", "1"}, {"AG7", "1"}}},
         {"2", "Zwei", "B", "W", {{"DEU", "??"}, {"MATH", "2"}, {"RELIGION", "2"}}},
-        {"3", "Drei", "C", "M", {{"DEU", "1"}, {"MATH", "2"}, {"RELIGION", "3"}}},
-        {"4", "Vier", "D", "W", {}},
+        {"3", "Drei", "C", "M", {{"DEU", "1"}, {"MATH", "2"}, {"RELIGION", "3"}}}, {"4", "Vier", "D", "W", {}},
         {"5", "", "", "", {{"DEU", "1"}, {"AG7", "1"}}},
         {"6", "Sechs", "E", "W", {{"DEU", "2"}, {"MATH", "2"}, {"RELIGION", "4"}}},
     };
@@ -382,7 +359,7 @@ TEST_F(ClassGridFlow, SortByAverageOrdersNumbersThenPendingThenEmptyThenNameless
     EXPECT_FALSE(g().SortMenuEntry());
     EXPECT_EQ(prompt.lastText(), kMsgNotInEntryMode);
     EXPECT_EQ((QStringList{g().rowText(1), g().rowText(5)}), (QStringList{"MuP", ""}));
-    state().schoolTypeText = "der Werkrealschule"; // no profile texts elsewhere
+    state().schoolTypeText = "der Werkrealschule";   // no profile texts elsewhere
     discard();
     ASSERT_TRUE(g().OpenTable(GradeTable::JL));
     EXPECT_EQ(g().rowText(1), "");
@@ -394,12 +371,9 @@ TEST_F(ClassGridFlow, SortByAverageOrdersNumbersThenPendingThenEmptyThenNameless
     // 1.5 (Drei), 2.0 (Sechs), 4.0 (Eins), "??" blanked to an empty average
     // (Zwei, Vier in their old order), then the nameless row.  Conduct and
     // profile text travel with their student; a row without a name has none.
-    for (const auto& [row, name, conduct, profile] : {std::tuple{1, "Drei", "3", ""},
-                                                      {2, "Sechs", "4", ""},
-                                                      {3, "Eins", "1", "MuP"},
-                                                      {4, "Zwei", "2", ""},
-                                                      {5, "Vier", "", ""},
-                                                      {6, "", "", ""}}) {
+    for (const auto& [row, name, conduct, profile] :
+         {std::tuple{1, "Drei", "3", ""}, {2, "Sechs", "4", ""}, {3, "Eins", "1", "MuP"}, {4, "Zwei", "2", ""},
+          {5, "Vier", "", ""}, {6, "", "", ""}}) {
         EXPECT_EQ(g().cell(0, row), name) << row;
         EXPECT_EQ(g().cell(22, row), conduct) << row;
         EXPECT_EQ(g().rowText(row), profile) << row;
@@ -419,13 +393,10 @@ TEST_F(ClassGridFlow, KeysPassOverHiddenAndSlashColumns)
 {
     threeStudentClass();
     ASSERT_TRUE(g().OpenTable(GradeTable::SP));
-    const int d = columnOf("D"), e = columnOf("E"), m = columnOf("M"); // in this order
+    const int d = columnOf("D"), e = columnOf("E"), m = columnOf("M");   // in this order
     // Hidden columns are passed over; with nothing shown beyond, the cursor stays.
-    for (const auto& [key, column] : {std::pair{GridKey::Left, d},
-                                      {GridKey::Right, e},
-                                      {GridKey::Right, m},
-                                      {GridKey::Right, m},
-                                      {GridKey::Left, e}})
+    for (const auto& [key, column] : {std::pair{GridKey::Left, d}, {GridKey::Right, e}, {GridKey::Right, m},
+                                      {GridKey::Right, m}, {GridKey::Left, e}})
         EXPECT_EQ(g().keyMove(key).column, column);
     EXPECT_EQ(state().currentStudentRecord, 0);
     EXPECT_EQ(g().keyMove(GridKey::Return), (GridPos{e, 2}));
@@ -457,7 +428,7 @@ TEST_F(ClassGridFlow, EnteringDisablesMenusLeavingAsksToSaveAndFinalGradesKeepTh
     EXPECT_EQ(g().current(), (GridPos{columnOf("D"), 1}));
     EXPECT_TRUE(g().commitCell(columnOf("M"), 1, "5"));
     prompt.yes();
-    EXPECT_TRUE(g().exit()); // Escape
+    EXPECT_TRUE(g().exit());   // Escape
     EXPECT_FALSE(g().menusDisabled() || g().label9Visible());
     EXPECT_EQ(cellLine(gradeLines(1), ColOral, rowOf("M")), "5.0");
     // The final grades show the columns the oral table left.

@@ -19,11 +19,7 @@ class GridFixture : public RealClassFixture {
 protected:
     QString classDir() const { return classFolder() + QStringLiteral("/"); }
     QString studentFile(const QString& prefix, int n) const { return classDir() + prefix + QString::number(n); }
-    QByteArray readFile(const QString& path) const
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray readFile(const QString& path) const { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
     void writeFile(const QString& path, const QByteArray& bytes) const
     {
         QFile f(path);
@@ -35,11 +31,7 @@ protected:
     // The class table's bytes as a second reader sees them (what is posted).
     static int headerLength(const QByteArray& dbf) { return qFromLittleEndian<quint16>(dbf.constData() + 8); }
     static int recordLength(const QByteArray& dbf) { return qFromLittleEndian<quint16>(dbf.constData() + 10); }
-    struct FieldSpan {
-        QString name;
-        int offset;
-        int width;
-    };
+    struct FieldSpan { QString name; int offset; int width; };
     static QList<FieldSpan> fieldSpans(const QByteArray& dbf)
     {
         QList<FieldSpan> out;
@@ -79,7 +71,8 @@ protected:
     int columnOf(const QString& code) const { return rowOf(code) + 1; }
 
     // Writes a grade file for student row n from the presets with changes.
-    void writeSheet(int n, const QList<std::tuple<int, QString, QString>>& cells, const QStringList& notes = {})
+    void writeSheet(int n, const QList<std::tuple<int, QString, QString>>& cells,
+                    const QStringList& notes = {})
     {
         const GradeContext ctx = GradeContextFromState();
         ExamSheet sheet = PresetExamSheet(ctx);

@@ -500,10 +500,8 @@ TEST_F(KilledListChange, AJournalThatFailsAnyCheckIsRefusedAndTheTableStays)
     const Damage rows[] = {
         {"head", [&](QByteArray& j) { j[4] = 'x'; }, true},
         {"byte count one more", [&](QByteArray& j) { replaceLine(j, 1, QByteArray::number(before.size() + 1)); }, true},
-        {"byte count with a leading zero",
-         [&](QByteArray& j) { replaceLine(j, 1, "0" + QByteArray::number(before.size())); }, true},
-        {"checksum", [&](QByteArray& j) { j[headLine(j, 2).first] = j[headLine(j, 2).first] == 'a' ? 'b' : 'a'; },
-         true},
+        {"byte count with a leading zero", [&](QByteArray& j) { replaceLine(j, 1, "0" + QByteArray::number(before.size())); }, true},
+        {"checksum", [&](QByteArray& j) { j[headLine(j, 2).first] = j[headLine(j, 2).first] == 'a' ? 'b' : 'a'; }, true},
         {"record count of the copy 40 -> 65576", [&](QByteArray& j) { j[copyAt + 6] = 1; }, true},
         {"a field of the copy", [&](QByteArray& j) { j[copyAt + headerLength + 5] = 'Q'; }, true},
         {"the copy cut short", [&](QByteArray& j) { j.remove(copyAt + 100, 1); }, true},

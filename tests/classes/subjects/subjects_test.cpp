@@ -776,7 +776,7 @@ TEST_F(Subjects, FileErrorsAreReportedAndChangeNothing)
         try {
             action();
         } catch (const FileError& e) {
-            showError(e.message()); // what the dialog does with it
+            showError(e.message());   // what the dialog does with it
         }
         ResetSettingsFileAccess();
         SCOPED_TRACE(name);

@@ -265,8 +265,7 @@ protected:
         TearDown();
         for (const QString& root : {stick.path(), folder.path()}) {
             QDir dir(root);
-            for (const QString& e :
-                 dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+            for (const QString& e : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
                 const QFileInfo info(dir.filePath(e));
                 info.isDir() && !info.isSymLink() ? (void)QDir(dir.filePath(e)).removeRecursively()
                                                   : (void)QFile::remove(dir.filePath(e));
