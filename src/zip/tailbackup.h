@@ -22,23 +22,24 @@ namespace hsa::zip {
 // and writes the new entries after the last old one in place.
 //
 // A journal lies beside the archive (or in TempDir) under the name
-// "FC<hash of the archive's full path>.tmp", so that the next open of the
-// archive finds it: its bytes, followed by a trailer of 56 bytes
-//     8 bytes  "ZIPTAIL1"
-//     8 bytes  where in the archive the bytes belong (little-endian)
-//     8 bytes  their length
-//     8 bytes  the hash of the archive's full path
-//    16 bytes  the device and inode numbers of the archive file (a journal
-//              of a file that another one has replaced since is stale)
-//     4 bytes  1: the old tail (undo), 2: the new tail (finish)
-//     4 bytes  CRC-32 of the 52 bytes before
-// The trailer is written (and, with `sync`, flushed) only after the bytes
-// are on the disk, and the archive is touched only after that: a journal
-// with a sound trailer is put into the archive at the next open, one
-// without is removed.  Putting it in writes its bytes at their place and
-// cuts the archive after them, which gives the old archive for an undo
-// journal and the new one for a finish journal, however far the cut-off
-// commit had come, and may be repeated when it is cut off itself.
+// "FC<hash of the archive's file name>.tmp" ("FC<hash of its full path>.tmp"
+// in TempDir): its bytes, followed by a trailer that names the archive's
+// file name, the old archive's size and where the bytes belong, and keeps
+// checksums of samples of the old archive (the prefix before the bytes, and
+// for a new tail the pages at the old tail's start and end).  The trailer
+// is written (and, with `sync`, flushed) only after the bytes are on the
+// disk, and the archive is touched only after that.  The next open looks
+// at every journal beside the archive that names it and ties it to the
+// archive by content alone, so that a folder copied from a backup or a
+// stick that comes back as another device under another path still finds
+// its journal, while another archive that has taken the name since never
+// gets it.  A journal tied so is put into the archive: its bytes written
+// at their place and the archive cut after them, which gives the old
+// archive for an undo journal and the new one for a finish journal, however
+// far the cut-off commit had come, and may be repeated when it is cut off
+// itself.  One without a trailer, or of a commit that never wrote into the
+// archive, is removed; one that cannot be tied is set aside
+// ("FC<hash>.verwaist") and reported.
 //
 // Archives that are no file of their own (in memory, a caller's stream) keep
 // the old way: the old tail is saved (in memory when small, else in a
@@ -107,21 +108,26 @@ private:
     std::unique_ptr<FileStream> file_;
     ZStream* archive_ = nullptr;
     std::unique_ptr<ZStream> shifted_;
+    uint64_t sealedLength_ = 0;
     void WriteTrailer(uint64_t length);
 };
 
-// The journal's file name (without folder) for an archive's full path.
-std::string TailJournalName(const std::string& archivePath);
+// The journal's file name (without folder) for an archive's full path,
+// when it lies beside the archive or in another folder.
+std::string TailJournalName(const std::string& archivePath, bool besideArchive);
 
 // What opening an archive found of a commit that was cut off.
 struct JournalRecovery {
-    enum class Outcome { None, Undone, Finished, Discarded, Failed } outcome = Outcome::None;
+    enum class Outcome { None, Undone, Finished, Discarded, SetAside, Failed } outcome = Outcome::None;
     uint64_t start = 0, length = 0;
-    std::string path;
+    std::string path; // the journal (set aside: where it lies now)
 };
-// Looks for the journal of the archive (full path) in the folders and puts
-// it into the archive, or removes it when its trailer is not sound.  A
-// journal that cannot be put in (the archive is read-only) stays.
-JournalRecovery RecoverTailJournal(const std::string& archivePath, const std::vector<std::string>& folders, bool sync);
+// Looks for the journals of the archive (full path) in the folders and
+// puts each that is tied to the archive into it, removes each unfinished
+// one or one whose commit never wrote into the archive, and sets aside each
+// that names the archive but cannot be tied to it.  A journal that cannot be
+// put in (the archive is read-only) stays.
+std::vector<JournalRecovery> RecoverTailJournals(const std::string& archivePath,
+                                                 const std::vector<std::string>& folders, bool sync);
 
 } // namespace hsa::zip

@@ -231,7 +231,10 @@ bool ZABaseArchiver::SaveArchiveTail(bool inside)
     // none (the old file of its name stays until it is complete).
     const bool journaled = archiveFile && !externalStream_ && pendingCreatePath_.empty()
         && !archiveFile->Path().empty();
-    const std::string journal = journaled ? JoinPath(tempFolder, TailJournalName(archiveFile->Path())) : std::string();
+    const std::string journal = journaled
+        ? JoinPath(tempFolder,
+                   TailJournalName(archiveFile->Path(), tempFolder == ParentFolder(MakeAbsolute(archiveFile->Path()))))
+        : std::string();
     const bool newTail = journaled && inside;
     try {
         if (newTail) {
@@ -336,16 +339,18 @@ void ZABaseArchiver::RecoverCutOffCommit(const std::string& archive)
     std::vector<std::string> folders{ParentFolder(archive)};
     if (!TempDir.empty() && MakeAbsolute(TempDir) != folders[0])
         folders.push_back(MakeAbsolute(TempDir));
-    const JournalRecovery r = RecoverTailJournal(archive, folders, Options.FlushBuffers);
-    uint8_t kind = 0;
-    switch (r.outcome) {
-    case JournalRecovery::Outcome::None: return;
-    case JournalRecovery::Outcome::Undone: kind = internalevent::CommitUndone; break;
-    case JournalRecovery::Outcome::Finished: kind = internalevent::CommitFinished; break;
-    case JournalRecovery::Outcome::Discarded: kind = internalevent::CommitLeftoverRemoved; break;
-    case JournalRecovery::Outcome::Failed: kind = internalevent::CommitNotRecovered; break;
+    for (const JournalRecovery& r : RecoverTailJournals(archive, folders, Options.FlushBuffers)) {
+        uint8_t kind = 0;
+        switch (r.outcome) {
+        case JournalRecovery::Outcome::None: continue;
+        case JournalRecovery::Outcome::Undone: kind = internalevent::CommitUndone; break;
+        case JournalRecovery::Outcome::Finished: kind = internalevent::CommitFinished; break;
+        case JournalRecovery::Outcome::Discarded: kind = internalevent::CommitLeftoverRemoved; break;
+        case JournalRecovery::Outcome::SetAside:
+        case JournalRecovery::Outcome::Failed: kind = internalevent::CommitNotRecovered; break;
+        }
+        DoOnInternalEvent(kind, int64_t(r.start), int64_t(r.length), 0);
     }
-    DoOnInternalEvent(kind, int64_t(r.start), int64_t(r.length), 0);
 }
 
 void ZABaseArchiver::RollbackUpdate()

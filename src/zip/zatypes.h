@@ -68,7 +68,11 @@ namespace internalevent {
 constexpr uint8_t CommitUndone = 1;          // the archive is as before the commit
 constexpr uint8_t CommitFinished = 2;        // the archive is as the commit made it
 constexpr uint8_t CommitLeftoverRemoved = 3; // the commit had not touched the archive
-constexpr uint8_t CommitNotRecovered = 4;    // the archive cannot be written: the journal stays
+// Not put right: the archive cannot be written (the journal stays for the
+// next open), or the journal that names the archive does not belong to what
+// the archive holds now (another archive has taken the name, or the archive
+// is damaged); it is set aside as "FC….verwaist" beside it.
+constexpr uint8_t CommitNotRecovered = 4;
 // Before an extraction: a = files and folders that an earlier run into the
 // same target left under waiting names when it was cut off, removed now;
 // b = those that could not be removed (they are tried again next time).

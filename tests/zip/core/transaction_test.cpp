@@ -72,15 +72,17 @@ TEST(ZipTransactions, AppendingAndDeletingTheLastEntryTouchOnlyTheTail)
     f.OpenIn(z);
     const uint64_t oldDirStart = z.DirectoryStart(), lastOffset = z.Entry(2).localOffset;
     // A pure append copies no entry: while it writes, only the old
-    // directory lies saved on the disk (with the 56 bytes that say where it
-    // belongs), so that a crash can put it back.
+    // directory lies saved on the disk (with a trailer of some hundred bytes
+    // that says where it belongs and to which archive), so that a crash can
+    // put it back.
     uintmax_t saved = 0;
     z.OnFileProgress = [&](ZABaseArchiver&, const std::string&, double, ProcessOperation, ProgressPhase, bool&) {
         for (const auto& name : TempFiles(f.dir.path()))
             saved = std::max(saved, fs::file_size(f.dir / name));
     };
     EXPECT_EQ(z.AddFiles(f.src + "/vier.txt"), 1);
-    EXPECT_EQ(saved, f.before.size() - oldDirStart + 56);
+    EXPECT_GT(saved, f.before.size() - oldDirStart + 48);
+    EXPECT_LT(saved, f.before.size() - oldDirStart + 1024);
     EXPECT_EQ(z.Entry(3).localOffset, oldDirStart);   // where the old directory began
     // Deleting the last entry cuts the archive there.
     EXPECT_EQ(z.DeleteFiles("vier.txt"), 1);
@@ -278,8 +280,8 @@ void MeasureJournal(FsChange)
 TEST(ZipTransactions, ReplacingTheFirstEntryCopiesOnlyWhatStays)
 {
     // A large first entry replaced by a small one: its old data is never
-    // copied anywhere, the journal holds the new archive (with its 56-byte
-    // trailer) and nothing more.
+    // copied anywhere, the journal holds the new archive (with its trailer
+    // of some hundred bytes) and nothing more.
     TempDir dir;
     const std::string archive = dir / "a.zip", src = dir / "src";
     LayOut(src, {{"a.bin", RandomBytes(3000000, 5)}, {"b.txt", TextBytes(20000, 6)}, {"c.txt", TextBytes(20000, 7)}});
@@ -299,7 +301,8 @@ TEST(ZipTransactions, ReplacingTheFirstEntryCopiesOnlyWhatStays)
     EXPECT_EQ(z.AddFiles(src + "/a.bin"), 1);
     SetFsChangeHook(nullptr);
     z.CloseArchive();
-    EXPECT_EQ(largestJournal, fs::file_size(archive) + 56);
+    EXPECT_GT(largestJournal, fs::file_size(archive) + 48);
+    EXPECT_LT(largestJournal, fs::file_size(archive) + 1024);
     EXPECT_LT(fs::file_size(archive), 100000u);
     EXPECT_TRUE(AllIntact(archive, 3));
     EXPECT_TRUE(TempFiles(dir.path()).empty());
