@@ -39,7 +39,7 @@ inline constexpr int kGridDefaultColumnWidth = 24;
 // A width the table never set: the view keeps the width it laid out.
 inline constexpr int kGridWidthUntouched = -1;
 
-// Kinds of table (GradeTableKind): the number is also the exam-grid column
+// Kinds of table (GradeTableKindOf): the number is also the exam-grid column
 // the table shows.
 inline constexpr int kKindWritten = 1;   // SP
 inline constexpr int kKindComm = 2;      // KP and PP

@@ -3,7 +3,7 @@
 //
 // Adding: the engine makes the cipher through CreateEntryCipher(AES128/192/256,
 // actual method); it writes EntryExtraField() into both headers, the method
-// HeaderMethod() (99) and, for AE-2, CRC 0 (StoredCrc()).
+// HeaderMethod() (99) and, for AE-2, CRC 0 (CrcToStore()).
 // Reading: CheckTrailer() checks the authentication code; ReplacesCrcCheck()
 // is false for AE-1 entries, so their CRC is compared as well.  The vendor
 // version is best given from the entry: MakeAesEntryCipher(item.encryption,
