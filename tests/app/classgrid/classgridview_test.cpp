@@ -1,4 +1,4 @@
-#include "grades/classgrid/gridfixture.h"
+#include "support/gridfixture.h"
 
 #include "app/apphooks.h"
 #include "app/classgridview.h"

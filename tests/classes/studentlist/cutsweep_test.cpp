@@ -9,7 +9,7 @@
 // of its recovery), or HSA_FULL_SWEEP=changes (every cut of the change, a
 // sample of the cuts of each recovery).  HSA_SWEEP_SEED repeats a sample;
 // HSA_SWEEP_ONLY=<name> sweeps one change ("sortieren", "einfügen", …).
-#include "grades/classgrid/gridfixture.h"
+#include "support/gridfixture.h"
 
 #include "classes/dbftable.h"
 #include "classes/filefaultscope.h"

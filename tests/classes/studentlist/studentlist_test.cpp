@@ -1,4 +1,4 @@
-#include "grades/classgrid/gridfixture.h"
+#include "support/gridfixture.h"
 
 #include "classes/classrules.h"
 #include "classes/dbftable.h"

@@ -1,4 +1,4 @@
-#include "gridfixture.h"
+#include "support/gridfixture.h"
 
 #include "classes/subjects.h"
 #include "grades/flawedgradefiles.h"

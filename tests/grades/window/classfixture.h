@@ -1,5 +1,5 @@
 #pragma once
-#include "grades/classgrid/gridfixture.h"
+#include "support/gridfixture.h"
 #include "grades/gradewindowcontroller.h"
 
 #include <optional>
