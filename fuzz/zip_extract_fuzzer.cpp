@@ -7,6 +7,7 @@
 // (no file or folder left under a waiting name, no run record), and after
 // each run both modes have left the same files with the same bytes and
 // named the same failures.
+#include "scratchfolder.h"
 #include "zip/archiver.h"
 #include "zip/safefs.h"
 
@@ -24,24 +25,10 @@
 
 namespace {
 
-// One scratch folder a process, gone with the process (the tests replay the
-// corpus through this target in every run).
 const std::string& ExtractScratch()
 {
-    static const struct Folder {
-        std::string path = [] {
-            std::string t = (std::filesystem::temp_directory_path() / "hsazipextXXXXXX").string();
-            if (!::mkdtemp(t.data()))
-                std::abort();
-            return t;
-        }();
-        ~Folder()
-        {
-            std::error_code ec;
-            std::filesystem::remove_all(path, ec);
-        }
-    } folder;
-    return folder.path;
+    static const hsa::fuzz::ScratchFolder folder("hsazipext");
+    return folder.path();
 }
 
 // The names of the failures the handler heard of.

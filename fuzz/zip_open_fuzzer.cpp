@@ -1,6 +1,7 @@
 // Fuzz target: opens arbitrary bytes as an archive, lists, tests, checks a
 // password and extracts into a scratch folder.  Nothing may crash, hang or
 // write outside that folder.  (Changing archives: zip_update_fuzzer.)
+#include "scratchfolder.h"
 #include "zip/archiver.h"
 #include "zip/zipstream.h"
 
@@ -14,13 +15,8 @@ namespace {
 
 const std::string& Scratch()
 {
-    static const std::string path = [] {
-        std::string t = (std::filesystem::temp_directory_path() / "hsazipfuzzXXXXXX").string();
-        if (!::mkdtemp(t.data()))
-            std::abort();
-        return t;
-    }();
-    return path;
+    static const hsa::fuzz::ScratchFolder folder("hsazipfuzz");
+    return folder.path();
 }
 
 } // namespace

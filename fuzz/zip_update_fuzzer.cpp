@@ -3,6 +3,7 @@
 // the engine has written must open again with its own directory (no rebuild
 // from local headers), list exactly the entries the engine kept, and every
 // entry that read back intact before the update must still do so.
+#include "scratchfolder.h"
 #include "zip/archiver.h"
 #include "zip/codepage.h"
 #include "zip/zipstream.h"
@@ -19,18 +20,17 @@ namespace {
 
 const std::string& NewEntryFolder()
 {
-    static const std::string path = [] {
-        std::string t = (std::filesystem::temp_directory_path() / "hsazipupdXXXXXX").string();
-        if (!::mkdtemp(t.data()))
-            std::abort();
-        FILE* f = std::fopen((t + "/neu.txt").c_str(), "wb");
+    static const hsa::fuzz::ScratchFolder folder("hsazipupd");
+    static const bool written = [] {
+        FILE* f = std::fopen((folder.path() + "/neu.txt").c_str(), "wb");
         if (!f)
             std::abort();
         std::fputs("ein neuer Eintrag", f);
         std::fclose(f);
-        return t;
+        return true;
     }();
-    return path;
+    (void)written;
+    return folder.path();
 }
 
 // Names of the entries and whether each reads back intact.
