@@ -612,11 +612,17 @@ void TForm1::fitPanel1()
 bool TForm1::eventFilter(QObject* watched, QEvent* e)
 {
     if (watched == Panel1) {
-        // The scroll area comes and goes with the panel in it.
-        if (e->type() == QEvent::ShowToParent)
+        // The scroll area comes and goes with the panel in it.  Its least
+        // height belongs to one showing and goes with it: kept while hidden,
+        // a view zoom in between would scale it as a height of its own, and
+        // the next showing would grow the window to it, past the screen,
+        // before fitPanel1 sets the height for that showing.
+        if (e->type() == QEvent::ShowToParent) {
             Panel1Scroll->setVisible(true);
-        else if (e->type() == QEvent::HideToParent)
+        } else if (e->type() == QEvent::HideToParent) {
             Panel1Scroll->setVisible(false);
+            Panel1Scroll->setMinimumHeight(0);
+        }
         if (e->type() == QEvent::ShowToParent || e->type() == QEvent::LayoutRequest)
             fitPanel1();
     }

@@ -32,6 +32,9 @@
 #include <QSpinBox>
 #include <QTest>
 
+#include <functional>
+#include <map>
+
 using namespace hsa;
 
 namespace {
@@ -621,5 +624,53 @@ TEST_F(WindowGeometry, EveryWindowViewAndBoxFitsTheScreenAtEveryZoom)
         EXPECT_EQ(replayed, prompt.shown().size());
         EXPECT_TRUE(std::any_of(prompt.shown().begin(), prompt.shown().end(),
                                 [](const auto& b) { return b.call == ScriptedPrompt::Call::Input; }));
+    }
+}
+
+// The zoom changed while the subject editor is open, the editor closed and
+// opened again at another zoom: at every step the main window lies inside
+// the screen, and back at 100 % it has its first size again.  The wide
+// screen's taskbar leaves the least height, where a window grown by a few
+// lines no longer fits.
+TEST_F(WindowGeometry, SubjectEditorFitsTheScreenAcrossZoomChanges)
+{
+    for (const ScreenInfo& scr : {ScreenInfo{1024, 768, 96}, ScreenInfo{1366, 768, 96, 0, 0, 1366, 728}}) {
+        SCOPED_TRACE(std::to_string(scr.usableWidth()) + "x" + std::to_string(scr.usableHeight()));
+        restartOn(scr);
+        openClass();
+        QApplication::processEvents();
+        const QSize first = form->frameGeometry().size();
+        auto* zoom = static_cast<TBtnRightDlg1*>(ProgramWindow("BtnRightDlg1"));
+        const std::map<std::string, std::function<void()>> steps{
+            {"120 %",
+             [&] {
+                 zoom->show();
+                 zoom->RadioGroup1Buttons->button(0)->setChecked(true);
+                 QTest::mouseClick(zoom->OKBtn, Qt::LeftButton);
+             }},
+            {"100 %",
+             [&] {
+                 zoom->show();
+                 zoom->RadioGroup1Buttons->button(2)->setChecked(true);
+                 QTest::mouseClick(zoom->OKBtn, Qt::LeftButton);
+             }},
+            {"open",
+             [&] {
+                 QWidget* sonder = ProgramWindow("form_sonder");
+                 sonder->show();
+                 sonder->findChild<QLineEdit*>("Edit1")->setText("Gärten48260");
+                 QTest::mouseClick(sonder->findChild<QAbstractButton*>("BitBtn1"), Qt::LeftButton);
+                 ASSERT_TRUE(form->SubjectEditor->isVisible()) << prompt.texts().join(" | ").toStdString();
+             }},
+            {"cancel",
+             [&] { QTest::mouseClick(form->SubjectEditor->findChild<QAbstractButton*>("Button2"), Qt::LeftButton); }}};
+        std::string done;
+        for (const char* step : {"open", "120 %", "cancel", "100 %", "120 %", "open", "100 %", "cancel", "120 %",
+                                 "open", "cancel", "open", "100 %", "cancel"}) {
+            done += std::string(done.empty() ? "" : ", ") + step;
+            steps.at(step)();
+            expectWhole(form, scr, done);
+        }
+        EXPECT_EQ(form->frameGeometry().size(), first) << done;
     }
 }
