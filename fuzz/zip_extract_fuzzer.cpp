@@ -4,11 +4,13 @@
 // and then over the first run's files, and the same in fast mode into a
 // second target.  Nothing may crash or hang, nothing may be written outside
 // the targets; the durable target holds nothing but the archive's own names
-// (no file or folder left under a waiting name, no run record), and after
+// (no file or folder left under a waiting name, no run record), no file
+// or folder of either target takes a run record's name, and after
 // each run both modes have left the same files with the same bytes and
 // named the same failures.
 #include "scratchfolder.h"
 #include "zip/archiver.h"
+#include "zip/runrecord.h"
 #include "zip/safefs.h"
 
 #include <cstdint>
@@ -114,10 +116,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const auto durableFailures = ExtractInto(archive, target, true, mode, names);
         const auto fastFailures = ExtractInto(archive, fast, false, mode, names);
         const auto durableTree = Tree(target);
+        const auto fastTree = Tree(fast);
         for (const auto& [path, bytes] : durableTree)
             if (!names.count(path))
                 std::abort();
-        if (durableTree != Tree(fast) || durableFailures != fastFailures)
+        // No entry takes a record's name, in either mode: the next run would
+        // act on what a planted record lists.
+        for (const auto* tree : {&durableTree, &fastTree})
+            for (const auto& [path, bytes] : *tree)
+                for (const auto& part : std::filesystem::path(path))
+                    if (TakesRecordName(part.string()))
+                        std::abort();
+        if (durableTree != fastTree || durableFailures != fastFailures)
             std::abort();
     }
     std::error_code ec;

@@ -886,6 +886,10 @@ bool ZABaseArchiver::PlaceEntry(int index, OutputFile& o)
             return false;
         o.parts = {o.parts.back()};
     }
+    // An entry never takes a record's name: the next run into that folder
+    // would remove whatever hidden names the planted record lists.
+    if (std::any_of(o.parts.begin(), o.parts.end(), TakesRecordName))
+        Raise(err::CannotCreateFile, {name});
     o.target = AbsoluteBase();
     o.folderCount = o.folder ? o.parts.size() : o.parts.size() - 1;
     o.key = o.target;

@@ -106,6 +106,19 @@ bool RemoveListed(const std::string& target, const std::string& text, Leftovers&
 
 } // namespace
 
+bool TakesRecordName(const std::string& name)
+{
+    const size_t n = sizeof kRunRecordPrefix - 1;
+    if (name.size() < n)
+        return false;
+    for (size_t k = 0; k < n; ++k) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(name[k]) != kRunRecordPrefix[k])
+            return false;
+    }
+    return true;
+}
+
 void RunRecord::Note(const std::string& relPath, bool taken)
 {
     if (failed_)

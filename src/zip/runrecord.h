@@ -19,6 +19,10 @@ namespace hsa::zip {
 
 inline constexpr char kRunRecordPrefix[] = ".unfinished-extraction.";
 
+// True when a name begins with the record prefix in any case: an entry of
+// that name could plant a record that a case-insensitive disk matches too.
+bool TakesRecordName(const std::string& name);
+
 class RunRecord {
 public:
     explicit RunRecord(std::string target) : target_(std::move(target)) {}

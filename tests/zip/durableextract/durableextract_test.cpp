@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -565,4 +567,61 @@ TEST(ZipDurableExtract, ANameTakenWhileTheFilesWaitGoesToTheHandlerAndNoOtherFil
         for (const auto& p : ListTree(target))
             EXPECT_FALSE(IsEngineName(p)) << p;
     }
+}
+
+TEST(ZipDurableExtract, AnEntryNamedLikeARunRecordIsRefusedInBothModes)
+{
+    // An archive could carry a record naming a hidden folder of the user's:
+    // the next run into that target would take it for a leftover of ours.
+    const std::string notes = ".notes.ABCDEFGH";
+    const std::string lie = "zip extraction record 1\n+" + notes + "\n";
+    RawEntry rootFolder = Stored(".unfinished-extraction.ABCDEFGH/", "");
+    rootFolder.externalAttr = 0x10;
+    struct Case {
+        const char* what;
+        RawEntry entry;
+        std::string refused;   // the name the handler hears of
+    };
+    const Case cases[] = {
+        {"a file at the root", Stored(".unfinished-extraction.ABCDEFGH", lie), ".unfinished-extraction.ABCDEFGH"},
+        {"a file in a subfolder", Stored("sub/.unfinished-extraction.ABCDEFGH", lie),
+         "sub/.unfinished-extraction.ABCDEFGH"},
+        {"other capitals", Stored(".Unfinished-EXTRACTION.ABCDEFGH", lie), ".Unfinished-EXTRACTION.ABCDEFGH"},
+        {"a folder", rootFolder, ".unfinished-extraction.ABCDEFGH/"},
+        {"a file below a folder of that name", Stored(".unfinished-extraction.ABCDEFGH/x.txt", lie),
+         ".unfinished-extraction.ABCDEFGH/x.txt"},
+    };
+    TempDir dir(MemoryFolder());
+    RawArchive plain;
+    plain.entries = {Stored("neu.txt", "neu")};
+    WriteFile(dir / "plain.zip", plain.Build());
+    const Files mine = {{notes + "/notiz.txt", "meins"}, {"sub/" + notes + "/notiz.txt", "meins"}};
+    for (const Case& c : cases)
+        for (const bool sync : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (sync ? ", durable" : ", fast"));
+            RawArchive a;
+            a.entries = {Stored("vorher.txt", "vorher"), c.entry, Stored("sub/nachher.txt", "nachher")};
+            WriteFile(dir / "record.zip", a.Build());
+            const std::string target = dir / "ziel";
+            const Outcome o = ExtractInMode(dir / "record.zip", target, sync, OverwriteMode::Always, false, mine);
+            EXPECT_EQ(o.failed, std::vector<std::string>{c.refused});
+            EXPECT_EQ(o.codes, std::vector<int>{err::CannotCreateFile});
+            EXPECT_EQ(o.extracted, 2);
+            // Both the target and its subfolder as the next run's target.
+            for (const std::string& next : {target, target + "/sub"}) {
+                ZipArchiver z;
+                Open(z, dir / "plain.zip");
+                z.SetBaseDir(next);
+                EXPECT_EQ(z.ExtractFiles("*.*"), 1);
+                z.CloseArchive();
+            }
+            const std::vector<std::string> expected = {
+                ".notes.ABCDEFGH/notiz.txt", "neu.txt", "sub/.notes.ABCDEFGH/notiz.txt", "sub/nachher.txt",
+                "sub/neu.txt", "vorher.txt"};
+            EXPECT_EQ(ListTree(target, false), expected);
+            for (std::string p : ListTree(target)) {
+                std::transform(p.begin(), p.end(), p.begin(), [](unsigned char ch) { return char(std::tolower(ch)); });
+                EXPECT_EQ(p.find(kRunRecordPrefix), std::string::npos) << p;
+            }
+        }
 }
